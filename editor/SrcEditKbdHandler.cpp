@@ -1,0 +1,53 @@
+#include "editor/SrcEditKbdHandler.h"
+
+#include <algorithm>
+
+namespace {
+
+template <class T>
+void RemoveAll(std::vector<T>& list, const T& item) {
+  list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+// Sets a flag for the lifetime of the guard, also when a handler throws.
+class BusyGuard {
+ public:
+  explicit BusyGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyGuard() { flag_ = false; }
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+void TSrcEditKbdHandler::AddKeyDownHandler(const TKeyEvent& handler) {
+  if (handler) keyDownHandlers_.push_back(handler);
+}
+void TSrcEditKbdHandler::RemoveKeyDownHandler(const TKeyEvent& handler) { RemoveAll(keyDownHandlers_, handler); }
+void TSrcEditKbdHandler::AddKeyPressHandler(const TKeyPressEvent& handler) {
+  if (handler) keyPressHandlers_.push_back(handler);
+}
+void TSrcEditKbdHandler::RemoveKeyPressHandler(const TKeyPressEvent& handler) { RemoveAll(keyPressHandlers_, handler); }
+
+void TSrcEditKbdHandler::ExecuteKeyDown(TObject* sender, std::uint16_t& key, TShiftState shift) {
+  if (inKeyDown_) return;
+  BusyGuard busy(inKeyDown_);
+  const auto handlers = keyDownHandlers_;
+  for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
+    (*it)(sender, key, shift);
+    if (key == 0) return;
+  }
+  if (hostKeyDown_) hostKeyDown_(sender, key, shift);
+}
+
+void TSrcEditKbdHandler::ExecuteKeyPress(TObject* sender, QChar& key) {
+  if (inKeyPress_) return;
+  BusyGuard busy(inKeyPress_);
+  const auto handlers = keyPressHandlers_;
+  for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
+    (*it)(sender, key);
+    if (key.isNull()) return;
+  }
+  if (hostKeyPress_) hostKeyPress_(sender, key);
+}

@@ -1,0 +1,611 @@
+#include "editor/SrcEditTextBuffer.h"
+
+#include "platform/Exceptions.h"
+
+#include <QFile>
+#include <QIODevice>
+#include <QSaveFile>
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+ESrcEditStringList::ESrcEditStringList(int index)
+    : ESrcEditError(QStringLiteral("Invalid stringlist index %1").arg(index)) {}
+
+// Holds an update block of the list for its lifetime.
+class TSrcEditStringList::UpdateBlock {
+ public:
+  explicit UpdateBlock(TSrcEditStringList& list) : list_(list) { list_.BeginUpdate(); }
+  ~UpdateBlock() { list_.EndUpdate(); }
+
+ private:
+  TSrcEditStringList& list_;
+};
+
+TSrcEditStringList::TSrcEditStringList() : convertTabs_(GetTabConvertProcEx(8)) {}
+TSrcEditStringList::~TSrcEditStringList() = default;
+
+void TSrcEditStringList::Error(int index) const { throw ESrcEditStringList(index); }
+
+// ------------------------------------------------------------ record array
+
+void TSrcEditStringList::MoveGap(int index) {
+  const int gap = gapLength();
+  if (gap == 0) {
+    gapStart_ = index;
+    return;
+  }
+  auto* base = store_.data();
+  if (index < gapStart_) {
+    std::move_backward(base + index, base + gapStart_, base + gapStart_ + gap);
+  } else if (index > gapStart_) {
+    std::move(base + gapStart_ + gap, base + index + gap, base + gapStart_);
+  }
+  gapStart_ = index;
+}
+
+void TSrcEditStringList::Grow(int needed) {
+  const int capacity = Capacity();
+  int grown = capacity > 64 ? capacity + capacity / 4 : capacity + 16;
+  SetCapacity(std::max(grown, count_ + needed));
+}
+
+void TSrcEditStringList::SetCapacity(int capacity) {
+  if (capacity < count_) capacity = count_;
+  if (capacity == Capacity()) return;
+  std::vector<TSrcEditStringRec> fresh(static_cast<size_t>(capacity));
+  for (int i = 0; i < count_; ++i) fresh[i] = std::move(Rec(i));
+  store_.swap(fresh);
+  gapStart_ = count_;
+}
+
+TSrcEditStringRec* TSrcEditStringList::OpenRecords(int index, int n) {
+  if (gapLength() < n) Grow(n);
+  MoveGap(index);
+  gapStart_ += n;
+  count_ += n;
+  return &store_[index];
+}
+
+void TSrcEditStringList::CloseRecords(int index, int n) {
+  MoveGap(index);
+  const int gap = gapLength();
+  for (int i = 0; i < n; ++i) store_[index + gap + i] = TSrcEditStringRec();
+  count_ -= n;
+}
+
+// ------------------------------------------------------- string-list parts
+
+QString TSrcEditStringList::Get(int index) const {
+  if (index < 0 || index >= count_) return QString();
+  return Rec(index).fString;
+}
+
+QStringList TSrcEditStringList::ToStringList() const {
+  QStringList out;
+  out.reserve(count_);
+  for (int i = 0; i < count_; ++i) out.append(Rec(i).fString);
+  return out;
+}
+
+void TSrcEditStringList::Put(int index, const QString& text) {
+  if ((index == 0 && count_ == 0) || index == count_) {
+    Add(text);
+    return;
+  }
+  if (index < 0 || index >= count_) Error(index);
+  UpdateBlock block(*this);
+  TSrcEditStringRec& r = Rec(index);
+  r.fString = text;
+  ResetExpansion(r);
+  indexOfLongestLine_ = -1;
+  if (OnLineReplaced) OnLineReplaced(index, text);
+}
+
+TObject* TSrcEditStringList::GetObject(int index) const {
+  if (index < 0 || index >= count_) return nullptr;
+  return Rec(index).fObject;
+}
+
+void TSrcEditStringList::PutObject(int index, TObject* object) {
+  if (index < 0 || index >= count_) Error(index);
+  UpdateBlock block(*this);
+  Rec(index).fObject = object;
+}
+
+void TSrcEditStringList::BeginUpdate() {
+  if (updateCount_++ == 0 && OnChanging) OnChanging(this);
+}
+
+void TSrcEditStringList::EndUpdate() {
+  if (updateCount_ > 0 && --updateCount_ == 0 && OnChange) OnChange(this);
+}
+
+int TSrcEditStringList::Add(const QString& text) {
+  UpdateBlock block(*this);
+  const int index = count_;
+  InsertItem(index, text);
+  if (OnLinesAdded) OnLinesAdded(index, text);
+  return index;
+}
+
+void TSrcEditStringList::AddStrings(const QStringList& lines) {
+  if (lines.isEmpty()) return;
+  UpdateBlock block(*this);
+  indexOfLongestLine_ = -1;
+  const int first = count_;
+  const int n = static_cast<int>(lines.size());
+  const int wanted = ((count_ + n + 15) / 16) * 16;
+  if (wanted > Capacity()) SetCapacity(wanted);
+  TSrcEditStringRec* recs = OpenRecords(first, n);
+  for (int i = 0; i < n; ++i) recs[i] = TSrcEditStringRec{lines[i], nullptr, -1, -1, 0, sfExpandedLengthUnknown};
+  if (OnLinesAdded) OnLinesAdded(first, QString());
+}
+
+void TSrcEditStringList::AddStrings(const TSrcEditStringList& other) {
+  if (other.count_ == 0) return;
+  UpdateBlock block(*this);
+  indexOfLongestLine_ = -1;
+  const int first = count_;
+  const int n = other.count_;
+  const int wanted = ((count_ + n + 15) / 16) * 16;
+  if (wanted > Capacity()) SetCapacity(wanted);
+  // Read the source before opening records: it may be this very list.
+  std::vector<TSrcEditStringRec> copies;
+  copies.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    const auto& src = other.Rec(i);
+    copies.push_back(TSrcEditStringRec{src.fString, src.fObject, -1, -1, 0, sfExpandedLengthUnknown});
+  }
+  TSrcEditStringRec* recs = OpenRecords(first, n);
+  for (int i = 0; i < n; ++i) recs[i] = std::move(copies[i]);
+  if (OnLinesAdded) OnLinesAdded(first, QString());
+}
+
+void TSrcEditStringList::Clear() {
+  if (count_ != 0) {
+    std::vector<TSrcEditStringRec>().swap(store_);
+    count_ = 0;
+    gapStart_ = 0;
+    if (OnLinesCleared) OnLinesCleared(this);
+  }
+  indexOfLongestLine_ = -1;
+}
+
+void TSrcEditStringList::Delete(int index) {
+  if (index < 0 || index >= count_) Error(index);
+  UpdateBlock block(*this);
+  CloseRecords(index, 1);
+  indexOfLongestLine_ = -1;
+  if (OnLineDeleted) OnLineDeleted(index);
+}
+
+void TSrcEditStringList::Exchange(int index1, int index2) {
+  if (index1 < 0 || index1 >= count_) Error(index1);
+  if (index2 < 0 || index2 >= count_) Error(index2);
+  std::swap(Rec(index1), Rec(index2));
+  if (indexOfLongestLine_ == index1)
+    indexOfLongestLine_ = index2;
+  else if (indexOfLongestLine_ == index2)
+    indexOfLongestLine_ = index1;
+}
+
+void TSrcEditStringList::Insert(int index, const QString& text) {
+  if (index < 0 || index > count_) Error(index);
+  UpdateBlock block(*this);
+  InsertItem(index, text);
+  if (OnLineInserted) OnLineInserted(index, text);
+}
+
+QString TSrcEditStringList::NextWrapPiece(QString& rest) const {
+  const int w = wrapWidth_;
+  if (!wordWrap_ || rest.size() <= w) {
+    QString piece;
+    piece.swap(rest);
+    return piece;
+  }
+  auto isBreak = [](QChar c) { return c == u'\t' || c == u' ' || c == u',' || c == u';' || c == u'>'; };
+  qsizetype end = -1;  // index of the break character that ends the piece
+  for (qsizetype i = w - 1; i >= 0; --i)
+    if (isBreak(rest[i])) {
+      end = i;
+      break;
+    }
+  if (end < 0)
+    for (qsizetype i = w; i < rest.size(); ++i)
+      if (isBreak(rest[i])) {
+        end = i;
+        break;
+      }
+  if (end < 0 || end + 1 >= rest.size()) {
+    QString piece;
+    piece.swap(rest);
+    return piece;
+  }
+  QString piece = rest.left(end + 1);
+  rest.remove(0, end + 1);
+  return piece;
+}
+
+void TSrcEditStringList::InsertItem(int index, const QString& text) {
+  UpdateBlock block(*this);
+  indexOfLongestLine_ = -1;
+  if (!wordWrap_ || text.size() <= wrapWidth_) {
+    if (count_ == Capacity()) Grow(1);
+    *OpenRecords(index, 1) = TSrcEditStringRec{text, nullptr, -1, -1, 0, sfExpandedLengthUnknown};
+    return;
+  }
+  QString rest = text;
+  std::uint8_t continuation = 0;
+  do {
+    QString piece = NextWrapPiece(rest);
+    if (count_ == Capacity()) Grow(1);
+    *OpenRecords(index, 1) = TSrcEditStringRec{std::move(piece), nullptr, -1, -1, continuation, sfExpandedLengthUnknown};
+    ++index;
+    continuation = 1;
+  } while (!rest.isEmpty());
+}
+
+// ---------------------------------------------------------- own operations
+
+void TSrcEditStringList::InsertLines(int index, int n) {
+  if (n <= 0) return;
+  if (index < 0 || index > count_) Error(index);
+  UpdateBlock block(*this);
+  if (gapLength() < n) SetCapacity(count_ + n);
+  TSrcEditStringRec* recs = OpenRecords(index, n);
+  for (int i = 0; i < n; ++i) recs[i] = TSrcEditStringRec{QString(), nullptr, 0, 0, 0, 0};
+  indexOfLongestLine_ = -1;
+  if (OnLinesAdded) OnLinesAdded(index, QString());
+}
+
+void TSrcEditStringList::DeleteLines(int index, int n) {
+  if (n <= 0) return;
+  if (index < 0 || index >= count_) Error(index);
+  UpdateBlock block(*this);
+  n = std::min(n, count_ - index);
+  CloseRecords(index, n);
+  indexOfLongestLine_ = -1;
+  if (OnLineDeleted) OnLineDeleted(index);
+}
+
+void TSrcEditStringList::ResetExpansion(TSrcEditStringRec& rec) {
+  rec.fExpandedLength = -1;
+  rec.fFlags = sfExpandedLengthUnknown;
+}
+
+QString TSrcEditStringList::ExpandedText(int index) {
+  if (index < 0 || index >= count_) return QString();
+  TSrcEditStringRec& r = Rec(index);
+  if (r.fFlags & sfHasNoTabs) return r.fString;
+  bool hasTabs = false;
+  QString expanded = convertTabs_(r.fString, tabWidth_, hasTabs);
+  r.fExpandedLength = static_cast<int>(expanded.size());
+  r.fFlags = hasTabs ? sfHasTabs : sfHasNoTabs;
+  return expanded;
+}
+
+int TSrcEditStringList::ExpandedLength(int index) {
+  if (index < 0 || index >= count_) return 0;
+  TSrcEditStringRec& r = Rec(index);
+  // Records made by InsertLines carry flags 0: treat them as unknown.
+  if ((r.fFlags & sfExpandedLengthUnknown) || r.fFlags == 0 || r.fExpandedLength < 0) ExpandedText(index);
+  if (r.fFlags & sfHasNoTabs) return static_cast<int>(r.fString.size());
+  return r.fExpandedLength;
+}
+
+int TSrcEditStringList::LongestLineLength() {
+  if (indexOfLongestLine_ < 0) {
+    int best = 0;
+    for (int i = 0; i < count_; ++i) {
+      const int len = ExpandedLength(i);
+      if (len > best) {
+        best = len;
+        indexOfLongestLine_ = i;
+      }
+    }
+  }
+  return indexOfLongestLine_ >= 0 && indexOfLongestLine_ < count_ ? ExpandedLength(indexOfLongestLine_) : 0;
+}
+
+int TSrcEditStringList::LineRange(int index) const {
+  if (index < 0 || index >= count_) return 0;
+  return Rec(index).fRange;
+}
+
+void TSrcEditStringList::SetLineRange(int index, int range) {
+  if (index < 0 || index >= count_) Error(index);
+  UpdateBlock block(*this);
+  Rec(index).fRange = range;
+}
+
+bool TSrcEditStringList::IsContinuation(int index) const {
+  if (index < 0 || index >= count_) return false;
+  return Rec(index).fContinuation != 0;
+}
+
+void TSrcEditStringList::SetTabWidth(int value) {
+  value = std::clamp(value, 1, 256);
+  if (value == tabWidth_) return;
+  tabWidth_ = value;
+  convertTabs_ = GetTabConvertProcEx(value);
+  indexOfLongestLine_ = -1;
+  for (int i = 0; i < count_; ++i) {
+    TSrcEditStringRec& r = Rec(i);
+    r.fExpandedLength = -1;
+    r.fFlags = static_cast<std::uint8_t>((r.fFlags & ~sfHasNoTabs) | sfExpandedLengthUnknown);
+  }
+}
+
+// --------------------------------------------------------------- word wrap
+
+void TSrcEditStringList::SetWordWrap(bool value) {
+  if (value == wordWrap_) return;
+  wordWrap_ = value;
+  if (value)
+    WrapAll();
+  else
+    UnwrapAll();
+}
+
+void TSrcEditStringList::WrapAll() {
+  UpdateBlock block(*this);
+  std::vector<TSrcEditStringRec> fresh;
+  fresh.reserve(static_cast<size_t>(count_) + 16);
+  for (int i = 0; i < count_; ++i) {
+    TSrcEditStringRec& r = Rec(i);
+    if (r.fString.size() <= wrapWidth_) {
+      fresh.push_back(std::move(r));
+      continue;
+    }
+    QString rest = std::move(r.fString);
+    TSrcEditStringRec first = std::move(r);
+    first.fString = NextWrapPiece(rest);
+    ResetExpansion(first);
+    fresh.push_back(std::move(first));
+    while (!rest.isEmpty())
+      fresh.push_back(TSrcEditStringRec{NextWrapPiece(rest), nullptr, -1, -1, 1, sfExpandedLengthUnknown});
+  }
+  count_ = static_cast<int>(fresh.size());
+  gapStart_ = count_;
+  store_.swap(fresh);
+  indexOfLongestLine_ = -1;
+}
+
+void TSrcEditStringList::UnwrapAll() {
+  UpdateBlock block(*this);
+  std::vector<TSrcEditStringRec> fresh;
+  fresh.reserve(static_cast<size_t>(count_));
+  for (int i = 0; i < count_; ++i) {
+    TSrcEditStringRec& r = Rec(i);
+    // A continuation with no line before it becomes a line of its own rather
+    // than losing its text.
+    if (r.fContinuation && !fresh.empty()) {
+      fresh.back().fString += r.fString;
+      ResetExpansion(fresh.back());
+    } else {
+      r.fContinuation = 0;
+      fresh.push_back(std::move(r));
+    }
+  }
+  count_ = static_cast<int>(fresh.size());
+  gapStart_ = count_;
+  store_.swap(fresh);
+  indexOfLongestLine_ = -1;
+}
+
+int TSrcEditStringList::RewrapParagraph(int index) {
+  if (!wordWrap_ || index < 0 || index >= count_) return index;
+  UpdateBlock block(*this);
+  int first = index;
+  while (first > 0 && Rec(first).fContinuation) --first;
+  int last = index;
+  while (last + 1 < count_ && Rec(last + 1).fContinuation) ++last;
+  QString text;
+  for (int i = first; i <= last; ++i) text += Rec(i).fString;
+  TSrcEditStringRec head = std::move(Rec(first));
+  CloseRecords(first, last - first + 1);
+  std::vector<TSrcEditStringRec> pieces;
+  QString rest = text;
+  head.fString = NextWrapPiece(rest);
+  ResetExpansion(head);
+  pieces.push_back(std::move(head));
+  while (!rest.isEmpty())
+    pieces.push_back(TSrcEditStringRec{NextWrapPiece(rest), nullptr, -1, -1, 1, sfExpandedLengthUnknown});
+  TSrcEditStringRec* recs = OpenRecords(first, static_cast<int>(pieces.size()));
+  for (size_t i = 0; i < pieces.size(); ++i) recs[i] = std::move(pieces[i]);
+  indexOfLongestLine_ = -1;
+  return first;
+}
+
+// ------------------------------------------------------------------ files
+
+void TSrcEditStringList::LoadFromFile(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) throw EFOpenError(fileName, file.errorString());
+  LoadFromStream(file);
+}
+
+void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
+  if (!stream.isSequential()) stream.seek(0);
+  const QByteArray data = stream.readAll();
+  if (auto* file = qobject_cast<QFileDevice*>(&stream); file && file->error() != QFileDevice::NoError)
+    throw EReadError(QStringLiteral("Stream read error: %1").arg(file->errorString()));
+
+  int bom = 0;
+  bool ascii = false;
+  const TextEncoding encoding = TextCodec::detect(data, &bom, &ascii);
+
+  UpdateBlock block(*this);
+  Clear();
+  encoding_ = encoding;
+  writeBom_ = bom > 0;
+
+  const char* p = data.constData() + bom;
+  const char* end = data.constData() + data.size();
+  bool sawCR = false, sawLF = false;
+  // Count the lines first so that the array is sized once.
+  {
+    qsizetype lines = 0;
+    for (const char* s = p; s < end;) {
+      const char* q = s;
+      while (q < end && *q != '\r' && *q != '\n') ++q;
+      ++lines;
+      if (q < end && *q == '\r') ++q;
+      if (q < end && *q == '\n') ++q;
+      s = q;
+    }
+    if (lines > INT_MAX - 16) throw EReadError(QStringLiteral("The text has too many lines."));
+    SetCapacity(static_cast<int>(lines));
+  }
+  while (p < end) {
+    const char* q = p;
+    while (q < end && *q != '\r' && *q != '\n') ++q;
+    const QByteArrayView bytes(p, q - p);
+    if (ascii)
+      Add(QString::fromLatin1(bytes));
+    else
+      Add(TextCodec::decode(bytes, encoding));
+    if (q < end && *q == '\r') {
+      sawCR = true;
+      ++q;
+    }
+    if (q < end && *q == '\n') {
+      sawLF = true;
+      ++q;
+    }
+    p = q;
+  }
+  if (sawCR && !sawLF)
+    fileFormat_ = lbsCR;
+  else if (sawLF && !sawCR)
+    fileFormat_ = lbsLF;
+  else
+    fileFormat_ = lbsCRLF;
+}
+
+template <class F>
+void TSrcEditStringList::ForEachLogicalLine(F&& f) const {
+  int i = 0;
+  while (i < count_) {
+    int j = i + 1;
+    while (j < count_ && Rec(j).fContinuation) ++j;
+    if (j == i + 1) {
+      f(QStringView(Rec(i).fString), j == count_);
+    } else {
+      QString joined = Rec(i).fString;
+      for (int k = i + 1; k < j; ++k) joined += Rec(k).fString;
+      f(QStringView(joined), j == count_);
+    }
+    i = j;
+  }
+}
+
+void TSrcEditStringList::CheckEncoding() {
+  if (encoding_ != TextEncoding::Windows1252) return;
+  for (int i = 0; i < count_; ++i)
+    if (!TextCodec::canEncode(Rec(i).fString, encoding_)) {
+      encoding_ = TextEncoding::Utf8;
+      writeBom_ = false;
+      return;
+    }
+}
+
+namespace {
+
+QByteArrayView BreakBytes(TSrcEditFileFormat format) {
+  switch (format) {
+    case lbsLF: return QByteArrayView("\n", 1);
+    case lbsCR: return QByteArrayView("\r", 1);
+    default: return QByteArrayView("\r\n", 2);
+  }
+}
+
+}  // namespace
+
+QByteArray TSrcEditStringList::SaveToBytes() {
+  CheckEncoding();
+  const QByteArrayView lineBreak = BreakBytes(fileFormat_);
+  qsizetype estimate = 0;
+  for (int i = 0; i < count_; ++i) estimate += Rec(i).fString.size() + lineBreak.size();
+  QByteArray out;
+  out.reserve(estimate + 3);
+  if (writeBom_ && encoding_ == TextEncoding::Utf8) out.append("\xEF\xBB\xBF", 3);
+  ForEachLogicalLine([&](QStringView text, bool last) {
+    TextCodec::encodeAppend(out, text, encoding_);
+    if (!last || appendLineBreakAtEnd_) out.append(lineBreak);
+  });
+  return out;
+}
+
+void TSrcEditStringList::SaveToStream(QIODevice& stream) {
+  const QByteArray bytes = SaveToBytes();
+  if (bytes.isEmpty()) return;
+  if (stream.write(bytes) != bytes.size())
+    throw EWriteError(QStringLiteral("Stream write error: %1").arg(stream.errorString()));
+}
+
+void TSrcEditStringList::SaveToFile(const QString& fileName) {
+  CheckEncoding();
+  TSrcEditFileWriter writer(fileName);
+  writer.SetLineBreakStyle(fileFormat_);
+  writer.SetEncoding(encoding_);
+  if (writeBom_ && encoding_ == TextEncoding::Utf8) writer.WriteRaw(QByteArrayView("\xEF\xBB\xBF", 3));
+  ForEachLogicalLine([&](QStringView text, bool last) { writer.Write(text, !last || appendLineBreakAtEnd_); });
+  writer.Commit();
+}
+
+// ------------------------------------------------------------------ writer
+
+TSrcEditFiler::TSrcEditFiler(QIODevice* stream) : stream_(stream), buffer_(16384, Qt::Uninitialized) {}
+
+void TSrcEditFiler::WriteRaw(QByteArrayView bytes) {
+  if (used_ + bytes.size() > buffer_.size()) Flush();
+  if (bytes.size() > buffer_.size()) buffer_.resize(bytes.size());
+  std::memcpy(buffer_.data() + used_, bytes.data(), static_cast<size_t>(bytes.size()));
+  used_ += bytes.size();
+}
+
+void TSrcEditFiler::Write(QStringView text, bool withBreak) {
+  const qsizetype breakLength = withBreak ? (style_ == lbsCRLF ? 2 : 1) : 0;
+  // Room for the longest encoded form of the text.
+  const qsizetype room = TextCodec::maxEncodedSize(text.size(), encoding_) + breakLength;
+  if (used_ + room > buffer_.size()) {
+    Flush();
+    if (room > buffer_.size()) buffer_.resize(room);
+  }
+  used_ += TextCodec::encodeInto(buffer_.data() + used_, text, encoding_);
+  if (withBreak) {
+    if (style_ != lbsLF) buffer_[used_++] = '\r';
+    if (style_ != lbsCR) buffer_[used_++] = '\n';
+  }
+}
+
+void TSrcEditFiler::Flush() {
+  if (used_ == 0) return;
+  const qint64 written = stream_->write(buffer_.constData(), used_);
+  if (written != used_) throw EWriteError(QStringLiteral("Stream write error: %1").arg(stream_->errorString()));
+  used_ = 0;
+}
+
+TSrcEditFileWriter::TSrcEditFileWriter(const QString& fileName)
+    : TSrcEditFiler(nullptr), fileName_(fileName), file_(new QSaveFile(fileName)) {
+  stream_ = file_;
+  if (!file_->open(QIODevice::WriteOnly)) {
+    const QString reason = file_->errorString();
+    delete file_;
+    throw EFCreateError(fileName, reason);
+  }
+}
+
+TSrcEditFileWriter::~TSrcEditFileWriter() {
+  // Without a commit the target stays as it was.
+  if (file_->isOpen()) file_->cancelWriting();
+  delete file_;
+}
+
+void TSrcEditFileWriter::Commit() {
+  Flush();
+  if (!file_->commit())
+    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, file_->errorString()));
+}

@@ -1,0 +1,62 @@
+// Conversion between file bytes and text.
+//
+// Files are read as UTF-8 when their bytes are valid UTF-8 (a byte-order mark
+// is remembered) and as Windows-1252 otherwise. The five bytes Windows-1252
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the code points of
+// the same value, so every byte sequence survives a load and a save unchanged.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+
+enum class TextEncoding : std::uint8_t { Utf8, Windows1252 };
+
+struct DecodedText {
+  QString text;
+  TextEncoding encoding = TextEncoding::Utf8;
+  bool bom = false;
+};
+
+namespace TextCodec {
+
+// Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.
+// When `ascii` is given it tells whether every byte was below 0x80.
+bool isValidUtf8(QByteArrayView bytes, bool* ascii = nullptr);
+
+// Chooses the encoding of a whole file; `bomLength` receives 3 when the bytes
+// start with a UTF-8 byte-order mark (the mark is not part of the text).
+TextEncoding detect(QByteArrayView bytes, int* bomLength = nullptr, bool* ascii = nullptr);
+
+// Decodes bytes known to be in `encoding` (no byte-order mark handling).
+QString decode(QByteArrayView bytes, TextEncoding encoding);
+void decodeAppend(QString& out, QByteArrayView bytes, TextEncoding encoding);
+
+// Decodes a whole file: detects the encoding and strips a UTF-8 mark.
+DecodedText decodeFile(QByteArrayView bytes);
+
+// True when every character of `text` has a form in `encoding`.
+bool canEncode(QStringView text, TextEncoding encoding);
+
+// Appends the encoded form of `text`. Characters without a Windows-1252 form
+// are written as "?"; callers check canEncode() first when that matters.
+void encodeAppend(QByteArray& out, QStringView text, TextEncoding encoding);
+QByteArray encode(QStringView text, TextEncoding encoding);
+
+// The most bytes encodeInto() may write for `length` characters.
+inline qsizetype maxEncodedSize(qsizetype length, TextEncoding encoding) {
+  return encoding == TextEncoding::Utf8 ? length * 3 : length;
+}
+// Writes the encoded text at `dst` (room for maxEncodedSize bytes) and
+// returns the number of bytes written.
+qsizetype encodeInto(char* dst, QStringView text, TextEncoding encoding);
+
+// Encodes a whole file, with a leading UTF-8 mark when `bom` is set.
+QByteArray encodeFile(QStringView text, TextEncoding encoding, bool bom);
+
+// The Windows-1252 character of one byte.
+char16_t windows1252ToUnicode(unsigned char byte);
+
+}  // namespace TextCodec

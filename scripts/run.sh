@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a Release build and starts Korvex Vantar.
+#   scripts/run.sh [FILE]
+# Without a display set KV_OFFSCREEN=1 to run on the offscreen platform.
+source "$(dirname "$0")/common.sh"
+ensure_packages
+build
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  if [ "${KV_OFFSCREEN:-0}" = "1" ]; then
+    export QT_QPA_PLATFORM=offscreen
+  else
+    echo "No display found: set DISPLAY, or run with KV_OFFSCREEN=1 to start without one." >&2
+    exit 1
+  fi
+fi
+exec "$BUILD_DIR/bin/korvex-vantar" "$@"

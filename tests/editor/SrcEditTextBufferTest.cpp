@@ -1,0 +1,455 @@
+#include "editor/SrcEditTextBuffer.h"
+#include "platform/Exceptions.h"
+#include "tests/common/TestUtil.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <csignal>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+void LoadBytes(TSrcEditStringList& list, const QByteArray& bytes) {
+  QByteArray copy = bytes;
+  QBuffer buffer(&copy);
+  buffer.open(QIODevice::ReadOnly);
+  list.LoadFromStream(buffer);
+}
+
+QByteArray SaveBytes(TSrcEditStringList& list) {
+  QByteArray out;
+  QBuffer buffer(&out);
+  buffer.open(QIODevice::WriteOnly);
+  list.SaveToStream(buffer);
+  return out;
+}
+
+// Lays out a text as the editor shows it, one step at a time.
+QString NaiveExpand(const QString& text, int width) {
+  QString out;
+  for (QChar c : text) {
+    if (c != u'\t') {
+      out += c;
+    } else if (width < 2) {
+      out += u' ';
+    } else {
+      do out += u'\t';
+      while (out.size() % width != 0);
+    }
+  }
+  return out;
+}
+
+std::string Message(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.Message().toStdString();
+  }
+  return "no exception";
+}
+
+}  // namespace
+
+TEST(TextBuffer, LoadsTheThreeLineBreakStyles) {
+  TSrcEditStringList list;
+  LoadBytes(list, "a\r\nb\n");
+  EXPECT_EQ(list.ToStringList(), QStringList({"a", "b"}));
+  EXPECT_EQ(list.FileFormat(), lbsCRLF);  // both CR and LF seen
+
+  LoadBytes(list, "a\nb");
+  EXPECT_EQ(list.ToStringList(), QStringList({"a", "b"}));
+  EXPECT_EQ(list.FileFormat(), lbsLF);
+
+  LoadBytes(list, "a\rb\r");
+  EXPECT_EQ(list.ToStringList(), QStringList({"a", "b"}));
+  EXPECT_EQ(list.FileFormat(), lbsCR);
+
+  LoadBytes(list, "a\n\rb");
+  EXPECT_EQ(list.ToStringList(), QStringList({"a", "", "b"}));
+
+  LoadBytes(list, "a\n\n");
+  EXPECT_EQ(list.ToStringList(), QStringList({"a", ""}));
+
+  LoadBytes(list, "");
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.FileFormat(), lbsCRLF);  // neither seen
+
+  // NUL is an ordinary character, not a line break.
+  LoadBytes(list, QByteArray("a\0b\n", 4));
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Get(0), QString::fromUtf16(u"a\0b", 3));
+}
+
+TEST(TextBuffer, SavesInTheStyleItRead) {
+  TSrcEditStringList list;
+  list.Add("a");
+  list.Add("b");
+  EXPECT_EQ(SaveBytes(list), QByteArray("a\r\nb\r\n"));
+  list.SetAppendLineBreakAtEnd(false);
+  EXPECT_EQ(SaveBytes(list), QByteArray("a\r\nb"));
+  list.SetFileFormat(lbsLF);
+  EXPECT_EQ(SaveBytes(list), QByteArray("a\nb"));
+  list.SetFileFormat(lbsCR);
+  list.SetAppendLineBreakAtEnd(true);
+  EXPECT_EQ(SaveBytes(list), QByteArray("a\rb\r"));
+
+  TSrcEditStringList empty;
+  empty.SetAppendLineBreakAtEnd(false);
+  EXPECT_EQ(SaveBytes(empty), QByteArray());
+  empty.SetAppendLineBreakAtEnd(true);
+  EXPECT_EQ(SaveBytes(empty), QByteArray());
+
+  for (const char* text : {"x\r\ny\r\n", "x\ny\n", "x\ry\r", "x\ny"}) {
+    LoadBytes(list, text);
+    list.SetAppendLineBreakAtEnd(QByteArray(text).endsWith('\n') || QByteArray(text).endsWith('\r'));
+    EXPECT_EQ(SaveBytes(list), QByteArray(text));
+  }
+}
+
+TEST(TextBuffer, EveryByteSurvivesLoadAndSave) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QByteArray all;
+  for (int b = 0; b < 256; ++b)
+    if (b != '\r' && b != '\n') all.append(static_cast<char>(b));
+  all.append("\r\n");
+  const QByteArray invalidUtf8("caf\xC3\xA9 \xC3( \xE2\x82 \xF0\x9F\x98 \xED\xA0\x80\r\n");
+  const QByteArray withBom("\xEF\xBB\xBF" "caf\xC3\xA9\n\xE2\x82\xAC\n");
+  const QByteArray utf8Nul(QByteArray("x\0y \xC3\xA9\n", 7));
+  for (const QByteArray& original : {all, invalidUtf8, withBom, utf8Nul}) {
+    const QString path = dir.filePath("f.txt");
+    ASSERT_TRUE(WriteFileBytes(path, original));
+    TSrcEditStringList list;
+    list.LoadFromFile(path);
+    EXPECT_EQ(SaveBytes(list), original);
+    const QString copy = dir.filePath("copy.txt");
+    list.SaveToFile(copy);
+    EXPECT_EQ(ReadFileBytes(copy), original);
+  }
+  TSrcEditStringList list;
+  LoadBytes(list, withBom);
+  EXPECT_EQ(list.Encoding(), TextEncoding::Utf8);
+  EXPECT_TRUE(list.WriteBom());
+  EXPECT_EQ(list.Get(1), QStringLiteral("\u20AC"));
+  LoadBytes(list, all);
+  EXPECT_EQ(list.Encoding(), TextEncoding::Windows1252);
+}
+
+TEST(TextBuffer, TextBeyondWindows1252IsSavedAsUtf8) {
+  TSrcEditStringList list;
+  LoadBytes(list, "caf\xE9\n");
+  ASSERT_EQ(list.Encoding(), TextEncoding::Windows1252);
+  EXPECT_EQ(SaveBytes(list), QByteArray("caf\xE9\n"));
+  list.Put(0, list.Get(0) + QStringLiteral(" \u4E2D"));
+  EXPECT_EQ(SaveBytes(list), QByteArray("caf\xC3\xA9 \xE4\xB8\xAD\n"));
+  EXPECT_EQ(list.Encoding(), TextEncoding::Utf8);
+}
+
+TEST(TextBuffer, IndexErrorsAndForgivingReads) {
+  TSrcEditStringList list;
+  list.Add("a");
+  list.Add("b");
+  EXPECT_EQ(Message([&] { list.Put(3, "x"); }), "Invalid stringlist index 3");
+  EXPECT_EQ(Message([&] { list.Put(-1, "x"); }), "Invalid stringlist index -1");
+  EXPECT_EQ(Message([&] { list.Delete(2); }), "Invalid stringlist index 2");
+  EXPECT_EQ(Message([&] { list.Insert(3, "x"); }), "Invalid stringlist index 3");
+  EXPECT_EQ(Message([&] { list.Exchange(0, 5); }), "Invalid stringlist index 5");
+  EXPECT_EQ(Message([&] { list.PutObject(2, nullptr); }), "Invalid stringlist index 2");
+  EXPECT_EQ(Message([&] { list.DeleteLines(2, 1); }), "Invalid stringlist index 2");
+  EXPECT_EQ(Message([&] { list.SetLineRange(-1, 0); }), "Invalid stringlist index -1");
+  EXPECT_THROW(list.Delete(-1), ESrcEditStringList);
+
+  EXPECT_EQ(list.Get(-1), QString());
+  EXPECT_EQ(list.Get(2), QString());
+  EXPECT_EQ(list.GetObject(7), nullptr);
+  EXPECT_EQ(list.LineRange(9), 0);
+  EXPECT_EQ(list.ExpandedText(9), QString());
+
+  list.Put(2, "c");  // index = count appends
+  EXPECT_EQ(list.ToStringList(), QStringList({"a", "b", "c"}));
+  TSrcEditStringList empty;
+  empty.Put(0, "first");
+  EXPECT_EQ(empty.Count(), 1);
+}
+
+TEST(TextBuffer, RecordsStartAsThePartSays) {
+  TSrcEditStringList list;
+  list.Add("text");
+  list.InsertLines(1, 2);
+  EXPECT_EQ(list.LineRange(0), -1);  // added as text: not yet scanned
+  EXPECT_EQ(list.LineRange(1), 0);   // made by InsertLines
+  EXPECT_EQ(list.Count(), 3);
+  list.SetLineRange(2, 42);
+  EXPECT_EQ(list.LineRange(2), 42);
+  list.DeleteLines(1, 99);  // cut to what is there
+  EXPECT_EQ(list.Count(), 1);
+}
+
+TEST(TextBuffer, TabExpansionMatchesANaiveLayout) {
+  TSrcEditStringList list;
+  list.Add("a\t");
+  list.SetTabWidth(4);
+  EXPECT_EQ(list.ExpandedText(0), QStringLiteral("a\t\t\t"));
+  EXPECT_EQ(list.ExpandedLength(0), 4);
+  list.SetTabWidth(1);
+  EXPECT_EQ(list.ExpandedText(0), QStringLiteral("a "));
+  list.SetTabWidth(0);
+  EXPECT_EQ(list.TabWidth(), 1);
+  list.SetTabWidth(300);
+  EXPECT_EQ(list.TabWidth(), 256);
+
+  QRandomGenerator rng(7);
+  const QString alphabet = QStringLiteral("ab \t\t\u00e9");
+  for (int width : {1, 2, 3, 4, 5, 7, 8, 10, 16, 256}) {
+    list.SetTabWidth(width);
+    for (int n = 0; n < 50; ++n) {
+      QString s;
+      const int len = rng.bounded(30);
+      for (int i = 0; i < len; ++i) s += alphabet[rng.bounded(alphabet.size())];
+      list.Put(0, s);
+      EXPECT_EQ(list.ExpandedText(0), NaiveExpand(s, width)) << width;
+      EXPECT_EQ(list.ExpandedLength(0), NaiveExpand(s, width).size());
+    }
+  }
+}
+
+TEST(TextBuffer, LongestLineFollowsEditsAndTabWidth) {
+  TSrcEditStringList list;
+  EXPECT_EQ(list.LongestLineLength(), 0);
+  list.Add("abc");
+  list.Add("\t");
+  list.Add("abcdef");
+  EXPECT_EQ(list.LongestLineLength(), 8);
+  list.SetTabWidth(2);
+  EXPECT_EQ(list.LongestLineLength(), 6);
+  list.Exchange(0, 2);
+  EXPECT_EQ(list.LongestLineLength(), 6);
+  list.Delete(0);
+  EXPECT_EQ(list.LongestLineLength(), 3);
+  list.Put(1, "\t\t\t\t");
+  EXPECT_EQ(list.LongestLineLength(), 8);
+}
+
+TEST(TextBuffer, NotificationsInOrderWithTheirArguments) {
+  TSrcEditStringList list;
+  std::vector<std::string> log;
+  auto S = [](const QString& s) { return s.toStdString(); };
+  list.OnChanging = [&](TObject*) { log.push_back("changing"); };
+  list.OnChange = [&](TObject*) { log.push_back("change"); };
+  list.OnLinesAdded = [&](int i, const QString& t) { log.push_back("added " + std::to_string(i) + " " + S(t)); };
+  list.OnLineInserted = [&](int i, const QString& t) { log.push_back("inserted " + std::to_string(i) + " " + S(t)); };
+  list.OnLineReplaced = [&](int i, const QString& t) { log.push_back("replaced " + std::to_string(i) + " " + S(t)); };
+  list.OnLineDeleted = [&](int i) { log.push_back("deleted " + std::to_string(i)); };
+  list.OnLinesCleared = [&](TObject*) { log.push_back("cleared"); };
+
+  list.Add("a");
+  list.Insert(0, "b");
+  list.Put(1, "c");
+  list.Delete(0);
+  list.InsertLines(1, 3);
+  list.DeleteLines(1, 2);
+  list.AddStrings(QStringList{"x", "y"});
+  list.Clear();
+  list.Clear();  // nothing to clear: no notification
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     "changing", "added 0 a", "change",
+                     "changing", "inserted 0 b", "change",
+                     "changing", "replaced 1 c", "change",
+                     "changing", "deleted 0", "change",
+                     "changing", "added 1 ", "change",
+                     "changing", "deleted 1", "change",
+                     "changing", "added 2 ", "change",
+                     "cleared",
+                 }));
+
+  log.clear();
+  list.BeginUpdate();
+  list.Add("1");
+  list.Add("2");
+  list.EndUpdate();
+  EXPECT_EQ(log, (std::vector<std::string>{"changing", "added 0 1", "added 1 2", "change"}));
+
+  log.clear();
+  LoadBytes(list, "p\nq\n");
+  EXPECT_EQ(log, (std::vector<std::string>{"changing", "cleared", "added 0 p", "added 1 q", "change"}));
+}
+
+TEST(TextBuffer, EditsMatchAPlainListAtRandom) {
+  TSrcEditStringList list;
+  std::vector<QString> model;
+  QRandomGenerator rng(11);
+  for (int step = 0; step < 20000; ++step) {
+    const int n = static_cast<int>(model.size());
+    switch (rng.bounded(7)) {
+      case 0: case 1: {
+        const int i = rng.bounded(n + 1);
+        const QString s = QString::number(step);
+        list.Insert(i, s);
+        model.insert(model.begin() + i, s);
+        break;
+      }
+      case 2:
+        if (n) {
+          const int i = rng.bounded(n);
+          list.Delete(i);
+          model.erase(model.begin() + i);
+        }
+        break;
+      case 3:
+        if (n) {
+          const int i = rng.bounded(n);
+          list.Put(i, "p" + QString::number(step));
+          model[i] = "p" + QString::number(step);
+        }
+        break;
+      case 4: {
+        const int i = rng.bounded(n + 1), k = rng.bounded(4);
+        list.InsertLines(i, k);
+        model.insert(model.begin() + i, k, QString());
+        break;
+      }
+      case 5:
+        if (n) {
+          const int i = rng.bounded(n), k = rng.bounded(5);
+          list.DeleteLines(i, k);
+          model.erase(model.begin() + i, model.begin() + std::min(n, i + k));
+        }
+        break;
+      case 6:
+        if (n) {
+          const int i = rng.bounded(n), j = rng.bounded(n);
+          list.Exchange(i, j);
+          std::swap(model[i], model[j]);
+        }
+        break;
+    }
+    ASSERT_EQ(list.Count(), static_cast<int>(model.size()));
+    if (step % 500 == 0) {
+      for (int i = 0; i < list.Count(); ++i) ASSERT_EQ(list.Get(i), model[i]) << step;
+    }
+  }
+  for (int i = 0; i < list.Count(); ++i) ASSERT_EQ(list.Get(i), model[i]);
+  EXPECT_GE(list.Capacity(), list.Count());
+}
+
+TEST(TextBuffer, WordWrapKeepsTheOriginalLinesOnSave) {
+  TSrcEditStringList list;
+  list.Add(QString(200, u'x'));
+  list.SetWordWrap(true);
+  EXPECT_EQ(list.Count(), 1);  // no break character: stays whole
+
+  QString spaced;
+  for (int i = 0; i < 30; ++i) spaced += QStringLiteral("word ");
+  list.Clear();
+  list.Add(spaced);
+  ASSERT_GT(list.Count(), 1);
+  EXPECT_EQ(list.Get(0).size(), 80);  // ends after the last space at or before 80
+  EXPECT_TRUE(list.Get(0).endsWith(u' '));
+  EXPECT_FALSE(list.IsContinuation(0));
+  EXPECT_TRUE(list.IsContinuation(1));
+  const int records = list.Count();
+
+  list.Add("tail");
+  EXPECT_EQ(SaveBytes(list), (spaced + "\r\ntail\r\n").toUtf8());
+  QTemporaryDir dir;
+  list.SaveToFile(dir.filePath("w.txt"));
+  EXPECT_EQ(ReadFileBytes(dir.filePath("w.txt")), (spaced + "\r\ntail\r\n").toUtf8());
+  EXPECT_EQ(list.Count(), records + 1);  // the records are left alone
+
+  list.Put(1, list.Get(1) + "more more more more more more more more more more");
+  const int first = list.RewrapParagraph(1);
+  EXPECT_EQ(first, 0);
+  list.SetWordWrap(false);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Get(1), "tail");
+  EXPECT_TRUE(list.Get(0).startsWith(spaced.left(80)));
+}
+
+TEST(TextBuffer, WriterGrowsForLongLines) {
+  QByteArray out;
+  QBuffer buffer(&out);
+  buffer.open(QIODevice::WriteOnly);
+  TSrcEditFiler filer(&buffer);
+  filer.SetLineBreakStyle(lbsCRLF);
+  EXPECT_EQ(filer.BufferSize(), 16384);
+  filer.Write(QStringLiteral("short"), true);
+  const QString longLine(20000, u'z');
+  filer.Write(longLine, true);
+  EXPECT_GE(filer.BufferSize(), 20002);
+  filer.Flush();
+  EXPECT_EQ(out, "short\r\n" + longLine.toLatin1() + "\r\n");
+}
+
+namespace {
+
+class FailingDevice : public QIODevice {
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char*, qint64) override { return -1; }
+};
+
+}  // namespace
+
+TEST(TextBuffer, FailedSavesRaiseAndKeepTheOldFile) {
+  TSrcEditStringList list;
+  list.Add("new content");
+
+  FailingDevice failing;
+  failing.open(QIODevice::WriteOnly);
+  EXPECT_THROW(list.SaveToStream(failing), EWriteError);
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  EXPECT_THROW(list.SaveToFile(dir.filePath("no/such/folder/x.txt")), EFCreateError);
+
+  // A full disk: the child process may write only a few bytes.
+  const QString target = dir.filePath("keep.txt");
+  ASSERT_TRUE(WriteFileBytes(target, "old content\n"));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{100, 100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    TSrcEditStringList big;
+    for (int i = 0; i < 1000; ++i) big.Add(QStringLiteral("a line that will not fit on this disk"));
+    try {
+      big.SaveToFile(target);
+    } catch (const EStreamError&) {
+      _exit(3);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(ReadFileBytes(target), QByteArray("old content\n"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"keep.txt"}));  // no temporary left
+
+  if (geteuid() != 0) {  // permissions do not bind root
+    QDir(dir.path()).mkdir("ro");
+    const QString roFile = dir.filePath("ro/f.txt");
+    ASSERT_TRUE(WriteFileBytes(roFile, "old"));
+    QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_THROW(list.SaveToFile(roFile), EStreamError);
+    EXPECT_EQ(ReadFileBytes(roFile), QByteArray("old"));
+    QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+}
+
+TEST(TextBuffer, FailedLoadLeavesTheListAlone) {
+  TSrcEditStringList list;
+  list.Add("keep");
+  EXPECT_THROW(list.LoadFromFile("/nonexistent/file.html"), EFOpenError);
+  EXPECT_EQ(list.ToStringList(), QStringList({"keep"}));
+}

@@ -1,0 +1,65 @@
+#include "platform/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Bytes(std::initializer_list<int> values) {
+  QByteArray b;
+  for (int v : values) b.append(static_cast<char>(v));
+  return b;
+}
+
+}  // namespace
+
+TEST(TextCodec, StrictUtf8Validation) {
+  EXPECT_TRUE(TextCodec::isValidUtf8(QByteArray("plain ascii")));
+  EXPECT_TRUE(TextCodec::isValidUtf8(QByteArray("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80")));
+  EXPECT_FALSE(TextCodec::isValidUtf8(Bytes({0xC0, 0x80})));              // overlong NUL
+  EXPECT_FALSE(TextCodec::isValidUtf8(Bytes({0xE0, 0x80, 0xAF})));        // overlong "/"
+  EXPECT_FALSE(TextCodec::isValidUtf8(Bytes({0xED, 0xA0, 0x80})));        // surrogate
+  EXPECT_FALSE(TextCodec::isValidUtf8(Bytes({0xF4, 0x90, 0x80, 0x80})));  // above U+10FFFF
+  EXPECT_FALSE(TextCodec::isValidUtf8(Bytes({'a', 0xE2, 0x82})));         // cut short
+  EXPECT_FALSE(TextCodec::isValidUtf8(Bytes({0x80})));                    // lone continuation
+  EXPECT_TRUE(TextCodec::isValidUtf8(Bytes({0x00, 'x'})));                // NUL is a character
+  bool ascii = false;
+  EXPECT_TRUE(TextCodec::isValidUtf8(QByteArray("0123456789abcdefghij"), &ascii));
+  EXPECT_TRUE(ascii);
+  EXPECT_TRUE(TextCodec::isValidUtf8(QByteArray("0123456789abcdef\xC3\xA9"), &ascii));
+  EXPECT_FALSE(ascii);
+}
+
+TEST(TextCodec, DetectsEncodingAndMark) {
+  int bom = -1;
+  EXPECT_EQ(TextCodec::detect(QByteArray("\xEF\xBB\xBFhi"), &bom), TextEncoding::Utf8);
+  EXPECT_EQ(bom, 3);
+  EXPECT_EQ(TextCodec::detect(QByteArray("hi"), &bom), TextEncoding::Utf8);
+  EXPECT_EQ(bom, 0);
+  // A mark in front of bytes that are not UTF-8 is just text.
+  EXPECT_EQ(TextCodec::detect(QByteArray("\xEF\xBB\xBF\xE9t\xE9"), &bom), TextEncoding::Windows1252);
+  EXPECT_EQ(bom, 0);
+
+  const DecodedText d = TextCodec::decodeFile(QByteArray("\xEF\xBB\xBF\xC3\xA9"));
+  EXPECT_TRUE(d.bom);
+  EXPECT_EQ(d.text, QString(QChar(0xE9)));
+}
+
+TEST(TextCodec, Windows1252MapsEveryByteAndBack) {
+  EXPECT_EQ(TextCodec::windows1252ToUnicode(0x80), u'\u20AC');
+  EXPECT_EQ(TextCodec::windows1252ToUnicode(0x9F), u'\u0178');
+  for (int undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) EXPECT_EQ(TextCodec::windows1252ToUnicode(undefined), undefined);
+  QByteArray all;
+  for (int b = 0; b < 256; ++b) all.append(static_cast<char>(b));
+  const QString text = TextCodec::decode(all, TextEncoding::Windows1252);
+  ASSERT_EQ(text.size(), 256);
+  EXPECT_EQ(TextCodec::encode(text, TextEncoding::Windows1252), all);
+  EXPECT_TRUE(TextCodec::canEncode(text, TextEncoding::Windows1252));
+}
+
+TEST(TextCodec, CanEncodeTellsWhatWouldBeLost) {
+  EXPECT_FALSE(TextCodec::canEncode(QStringLiteral("\u4E2D"), TextEncoding::Windows1252));
+  EXPECT_TRUE(TextCodec::canEncode(QStringLiteral("\u4E2D"), TextEncoding::Utf8));
+  EXPECT_FALSE(TextCodec::canEncode(QString(QChar(0xD800)), TextEncoding::Utf8));
+  EXPECT_EQ(TextCodec::encode(QStringLiteral("a\u4E2Db"), TextEncoding::Windows1252), QByteArray("a?b"));
+  EXPECT_EQ(TextCodec::encodeFile(QStringLiteral("x"), TextEncoding::Utf8, true), QByteArray("\xEF\xBB\xBFx"));
+}
