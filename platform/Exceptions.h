@@ -44,3 +44,9 @@ class EConvertError : public Exception {
  public:
   using Exception::Exception;
 };
+
+// Misuse of a string list (duplicates refused, index out of range).
+class EStringListError : public Exception {
+ public:
+  using Exception::Exception;
+};

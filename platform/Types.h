@@ -49,3 +49,7 @@ enum TShiftStateFlag : std::uint16_t {
   ssDouble = 1 << 6,
 };
 using TShiftState = std::uint16_t;
+
+// Font styles as a set of bits.
+enum TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = std::uint8_t;
