@@ -1,0 +1,1498 @@
+#include "editor/SrcEdit.h"
+
+#include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditKbdHandler.h"
+#include "platform/TextCodec.h"
+
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+const QString kCRLF = QStringLiteral("\r\n");
+
+// Runs `f` when the scope ends. While an exception is already on its way the
+// cleanup's own failure is dropped, so it cannot end the program.
+template <class F>
+class ScopeExit {
+ public:
+  explicit ScopeExit(F f) : f_(std::move(f)), exceptions_(std::uncaught_exceptions()) {}
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+  ~ScopeExit() noexcept(false) {
+    if (std::uncaught_exceptions() > exceptions_) {
+      try {
+        f_();
+      } catch (...) {
+      }
+    } else {
+      f_();
+    }
+  }
+
+ private:
+  F f_;
+  int exceptions_;
+};
+
+// Splits a text at CR LF, CR or LF.
+QStringList SplitLines(const QString& text) {
+  QStringList out;
+  qsizetype start = 0;
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+      out.append(text.mid(start, i - start));
+      if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) ++i;
+      start = i + 1;
+    }
+  }
+  out.append(text.mid(start));
+  return out;
+}
+
+QString TrimRight(const QString& s) {
+  qsizetype n = s.size();
+  while (n > 0 && (s[n - 1] == QLatin1Char(' ') || s[n - 1] == QLatin1Char('\t'))) --n;
+  return n == s.size() ? s : s.left(n);
+}
+
+bool IsBlank(const QString& s) { return TrimRight(s).isEmpty(); }
+
+QString Spaces(int n) { return n > 0 ? QString(n, QLatin1Char(' ')) : QString(); }
+
+bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+
+bool FontIsFixedPitch(const QFont& font) {
+  const QFontMetrics m(font);
+  return QFontInfo(font).fixedPitch() && m.horizontalAdvance(QLatin1Char('i')) == m.horizontalAdvance(QLatin1Char('W'));
+}
+
+QFont DefaultEditorFont() {
+  QFont font(QStringLiteral("Courier New"), 10);
+  font.setStyleHint(QFont::TypeWriter);
+  if (QFontInfo(font).family() != font.family() || !FontIsFixedPitch(font)) {
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+  }
+  return font;
+}
+
+}  // namespace
+
+// --------------------------------------------------------- clipboard format
+
+QByteArray EncodeSrcEditBlock(TSrcSelectionMode mode, const QString& text) {
+  QByteArray data;
+  data.append(static_cast<char>(mode));
+  data.append(text.toUtf8());
+  data.append('\0');
+  return data;
+}
+
+bool DecodeSrcEditBlock(const QByteArray& data, TSrcSelectionMode& mode, QString& text) {
+  if (data.isEmpty()) return false;
+  const auto m = static_cast<unsigned char>(data[0]);
+  mode = m <= smColumn ? static_cast<TSrcSelectionMode>(m) : smNormal;
+  QByteArrayView body(data.constData() + 1, data.size() - 1);
+  const qsizetype nul = body.indexOf('\0');
+  if (nul >= 0) body = body.first(nul);
+  text = TextCodec::decode(body, TextCodec::detect(body));
+  return true;
+}
+
+// ------------------------------------------------------------ construction
+
+TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
+    : QAbstractScrollArea(parent),
+      lines_(std::make_unique<TSrcEditStringList>()),
+      bookMarkOpt_(this),
+      font_(DefaultEditorFont()),
+      kbdHandler_(std::make_unique<TSrcEditKbdHandler>()) {
+  textDrawer_ = std::make_unique<TSrcTextDrawer>(0, font_);
+  offsets_.assign(1, 0);
+
+  lines_->OnChanging = [this](TObject*) { LinesChanging(); };
+  lines_->OnChange = [this](TObject*) { LinesChanged(); };
+  lines_->OnLinesCleared = [this](TObject*) { LinesCleared(); };
+  lines_->OnLinesAdded = [this](int index, const QString& text) { LinesAddedOrInserted(index, text); };
+  lines_->OnLineInserted = [this](int index, const QString& text) { LinesAddedOrInserted(index, text); };
+  lines_->OnLineReplaced = [this](int index, const QString& text) { LineReplaced(index, text); };
+  lines_->OnLineDeleted = [this](int index) { LineDeleted(index); };
+
+  undoList_.OnAdded = [this](TSrcEditUndoList* sender) { UndoRedoAdded(sender); };
+  redoList_.OnAdded = [this](TSrcEditUndoList* sender) { UndoRedoAdded(sender); };
+
+  gutter_.OnChange = [this](TObject*) {
+    SetGutterWidth(gutter_.RealGutterWidth(charWidth_));
+    viewport()->update();
+  };
+  selectedColor_.OnChange = [this](TObject*) { viewport()->update(); };
+  bookMarkOpt_.OnChange = [this](TObject*) { viewport()->update(); };
+
+  viewport()->setCursor(Qt::IBeamCursor);
+  setFocusPolicy(Qt::StrongFocus);
+  resize(200, 150);
+  RecalcCharExtent();
+}
+
+TCustomSrcEdit::~TCustomSrcEdit() {
+  if (highlighter_) highlighter_->RemoveChangeHandler(TNotifyEvent::Bind<&TCustomSrcEdit::HighlighterChanged>(this));
+  lines_->OnChanging = nullptr;
+  lines_->OnChange = nullptr;
+  lines_->OnLinesCleared = nullptr;
+  lines_->OnLinesAdded = nullptr;
+  lines_->OnLineInserted = nullptr;
+  lines_->OnLineReplaced = nullptr;
+  lines_->OnLineDeleted = nullptr;
+}
+
+// ------------------------------------------------------------------ metrics
+
+void TCustomSrcEdit::RecalcCharExtent() {
+  charWidth_ = std::max(1, textDrawer_->CharWidth());
+  lineHeight_ = std::max(1, textDrawer_->CharHeight() + extraLineSpacing_);
+  gutterWidth_ = gutter_.RealGutterWidth(charWidth_);
+  SetTextOffset();
+  SizeOrFontChanged(true);
+}
+
+void TCustomSrcEdit::SetTextOffset() { textOffset_ = gutterWidth_ + 2 - (leftChar_ - 1) * charWidth_; }
+
+void TCustomSrcEdit::SizeOrFontChanged(bool fontChanged) {
+  const QSize client = viewport()->size();
+  charsInWindow_ = std::max(1, (client.width() - gutterWidth_ - 2) / charWidth_);
+  linesInWindow_ = std::max(1, client.height() / lineHeight_);
+  if (fontChanged) viewport()->update();
+  SetLeftChar(leftChar_);
+  SetTopLine(topLine_);
+  UpdateScrollBars();
+}
+
+void TCustomSrcEdit::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  SizeOrFontChanged(false);
+}
+
+void TCustomSrcEdit::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  const QColor bg = palette().color(QPalette::Base);
+  painter.fillRect(viewport()->rect(), bg);
+  DoOnPaint(&painter);
+}
+
+void TCustomSrcEdit::UpdateScrollBars() {
+  if (paintLock_ > 0) {
+    stateFlags_ |= sfScrollbarChanged;
+    return;
+  }
+  stateFlags_ &= ~sfScrollbarChanged;
+  QScrollBar* v = verticalScrollBar();
+  QScrollBar* h = horizontalScrollBar();
+  const QSignalBlocker bv(v), bh(h);
+  const int maxTop = HasOption(eoScrollPastEof) ? std::max(1, LineCount()) : std::max(1, LineCount() + 1 - linesInWindow_);
+  v->setRange(1, maxTop);
+  v->setPageStep(linesInWindow_);
+  v->setValue(topLine_);
+  const int maxLeft = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
+  h->setRange(1, std::max(1, maxLeft - charsInWindow_ + 1));
+  h->setPageStep(charsInWindow_);
+  h->setValue(leftChar_);
+}
+
+void TCustomSrcEdit::SetGutterWidth(int value) {
+  value = std::max(value, 0);
+  if (value == gutterWidth_) return;
+  gutterWidth_ = value;
+  SetTextOffset();
+  charsInWindow_ = std::max(1, (viewport()->width() - gutterWidth_ - 2) / charWidth_);
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+void TCustomSrcEdit::SetFont(const QFont& value) {
+  QFont font = value;
+  if (!FontIsFixedPitch(value)) {
+    font = QFont(font_.family());
+    if (value.pointSizeF() > 0)
+      font.setPointSizeF(value.pointSizeF());
+    else if (value.pixelSize() > 0)
+      font.setPixelSize(value.pixelSize());
+    font.setBold(value.bold());
+    font.setItalic(value.italic());
+    font.setUnderline(value.underline());
+    font.setStrikeOut(value.strikeOut());
+  }
+  font_ = font;
+  textDrawer_->SetBaseFont(&font_);
+  RecalcCharExtent();
+  if (gutter_.ShowLineNumbers()) gutter_.AutoSizeDigitCount(LineCount());
+}
+
+void TCustomSrcEdit::SetExtraLineSpacing(int value) {
+  if (value == extraLineSpacing_) return;
+  extraLineSpacing_ = value;
+  RecalcCharExtent();
+}
+
+// ---------------------------------------------------------- paint lock etc.
+
+void TCustomSrcEdit::IncPaintLock() { ++paintLock_; }
+
+void TCustomSrcEdit::DecPaintLock() {
+  if (paintLock_ <= 0) return;
+  if (--paintLock_ > 0) return;
+  if (stateFlags_ & sfScrollbarChanged) UpdateScrollBars();
+  if (stateFlags_ & sfCaretChanged) stateFlags_ &= ~sfCaretChanged;
+  if (statusChanges_ != 0) DoOnStatusChange(statusChanges_);
+}
+
+void TCustomSrcEdit::StatusChanged(TSrcStatusChanges changes) {
+  statusChanges_ |= changes;
+  if (paintLock_ == 0) DoOnStatusChange(statusChanges_);
+}
+
+void TCustomSrcEdit::DoOnStatusChange(TSrcStatusChanges changes) {
+  statusChanges_ = 0;
+  if (OnStatusChange) OnStatusChange(this, changes);
+}
+
+// ------------------------------------------------------------ state setters
+
+void TCustomSrcEdit::SetOptions(TSrcEditorOptions value) {
+  if (value == options_) return;
+  const TSrcEditorOptions old = options_;
+  options_ = value;
+  SetLeftChar(leftChar_);
+  SetTopLine(topLine_);
+  if (!(value & eoScrollPastEol)) SetCaretXY(CaretXY());
+  if ((old ^ value) & eoDropFiles) setAcceptDrops((value & eoDropFiles) != 0);
+  if ((old ^ value) & eoShowSpecialChars) viewport()->update();
+}
+
+void TCustomSrcEdit::SetModified(bool value) {
+  if (value == modified_) return;
+  modified_ = value;
+  StatusChanged(scModified);
+}
+
+void TCustomSrcEdit::SetReadOnly(bool value) {
+  if (value == readOnly_) return;
+  readOnly_ = value;
+  StatusChanged(scReadOnly);
+}
+
+void TCustomSrcEdit::SetInsertMode(bool value) {
+  if (value == insertMode_) return;
+  insertMode_ = value;
+  StatusChanged(scInsertMode);
+}
+
+void TCustomSrcEdit::SetTabWidth(int value) {
+  value = std::clamp(value, 1, 256);
+  if (value == tabWidth_) return;
+  tabWidth_ = value;
+  lines_->SetTabWidth(value);
+  viewport()->update();
+}
+
+void TCustomSrcEdit::SetMaxLeftChar(int value) {
+  value = std::max(value, 1);
+  if (value == maxLeftChar_) return;
+  maxLeftChar_ = value;
+  SetLeftChar(leftChar_);
+  viewport()->update();
+}
+
+void TCustomSrcEdit::SetRightEdge(int value) {
+  if (value == rightEdge_) return;
+  rightEdge_ = value;
+  viewport()->update();
+}
+
+void TCustomSrcEdit::SetRightEdgeColor(TColor value) {
+  if (value == rightEdgeColor_) return;
+  rightEdgeColor_ = value;
+  viewport()->update();
+}
+
+void TCustomSrcEdit::SetScrollBars(TScrollStyle value) {
+  if (value == scrollBars_) return;
+  scrollBars_ = value;
+  const bool h = value == ssHorizontal || value == ssBoth;
+  const bool v = value == ssVertical || value == ssBoth;
+  setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(v ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+void TCustomSrcEdit::SetHideSelection(bool value) {
+  if (value == hideSelection_) return;
+  hideSelection_ = value;
+  viewport()->update();
+}
+
+void TCustomSrcEdit::SetWordWrap(bool value) {
+  if (value == wordWrap_) return;
+  wordWrap_ = value;
+  lines_->SetWordWrap(value);
+  viewport()->update();
+}
+
+void TCustomSrcEdit::SetTopLine(int value) {
+  const int bound = HasOption(eoScrollPastEof) ? LineCount() : LineCount() + 1 - linesInWindow_;
+  value = std::max(std::min(value, bound), 1);
+  if (value == topLine_) return;
+  const int delta = topLine_ - value;
+  topLine_ = value;
+  UpdateScrollBars();
+  if (std::abs(delta) < linesInWindow_)
+    viewport()->scroll(0, delta * lineHeight_);
+  else
+    viewport()->update();
+  StatusChanged(scTopLine);
+}
+
+void TCustomSrcEdit::SetLeftChar(int value) {
+  const int bound = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
+  value = std::max(std::min(value, bound - charsInWindow_ + 1), 1);
+  if (value == leftChar_) return;
+  leftChar_ = value;
+  SetTextOffset();
+  UpdateScrollBars();
+  viewport()->update();
+  StatusChanged(scLeftChar);
+}
+
+void TCustomSrcEdit::SetHighlighter(TSrcCustomHighlighter* value) {
+  if (value == highlighter_.data()) return;
+  const TNotifyEvent handler = TNotifyEvent::Bind<&TCustomSrcEdit::HighlighterChanged>(this);
+  if (highlighter_) {
+    highlighter_->RemoveChangeHandler(handler);
+    disconnect(highlighter_, &QObject::destroyed, this, nullptr);
+  }
+  highlighter_ = value;
+  if (value) {
+    value->AddChangeHandler(handler);
+    connect(value, &QObject::destroyed, this, [this] {
+      highlighter_ = nullptr;
+      RecalcCharExtent();
+    });
+  }
+  RecalcCharExtent();
+}
+
+void TCustomSrcEdit::HighlighterChanged(TObject*) {
+  RecalcCharExtent();
+  viewport()->update();
+}
+
+// --------------------------------------------------------------------- text
+
+QString TCustomSrcEdit::TrimIfWanted(const QString& s) const {
+  return HasOption(eoTrimTrailingSpaces) ? TrimRight(s) : s;
+}
+
+QString TCustomSrcEdit::Text() const {
+  QString out;
+  const int n = LineCount();
+  for (int i = 0; i < n; ++i) {
+    if (i > 0 && !lines_->IsContinuation(i)) out += kCRLF;
+    out += lines_->Get(i);
+  }
+  return out;
+}
+
+void TCustomSrcEdit::SetText(const QString& text) {
+  QStringList lines = SplitLines(text);
+  if (!text.isEmpty() && (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))) lines.removeLast();
+  if (text.isEmpty()) lines.clear();
+  SetLines(lines);
+}
+
+void TCustomSrcEdit::SetLines(const QStringList& lines) {
+  {
+    lines_->BeginUpdate();
+    ScopeExit end([this] { lines_->EndUpdate(); });
+    lines_->Clear();
+    lines_->AddStrings(lines);
+  }
+  ClearUndo();
+}
+
+QString TCustomSrcEdit::LineText() const {
+  return caretY_ >= 1 && caretY_ <= LineCount() ? Line(caretY_) : QString();
+}
+
+void TCustomSrcEdit::SetLineText(const QString& value) {
+  if (caretY_ >= 1 && caretY_ <= std::max(1, LineCount())) lines_->Put(caretY_ - 1, TrimIfWanted(value));
+}
+
+void TCustomSrcEdit::ClearAll() {
+  lines_->Clear();
+  marks_.Clear();
+  bookmarks_.fill(nullptr);
+  ClearUndo();
+  SetModified(false);
+}
+
+// -------------------------------------------------------------------- caret
+
+TPoint TCustomSrcEdit::ClampPoint(TPoint p) const {
+  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
+  return p;
+}
+
+void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
+  DoOnPaintTransient(ttBefore);
+  int maxX = maxLeftChar_;
+  int y = p.Y;
+  if (y > LineCount()) y = LineCount();
+  if (y < 1) {
+    y = 1;
+    if (!HasOption(eoScrollPastEol)) maxX = 1;
+  } else if (!HasOption(eoScrollPastEol)) {
+    maxX = static_cast<int>(Line(y).size()) + 1;
+  }
+  const int x = std::max(std::min(p.X, maxX), 1);
+  if (x == caretX_ && y == caretY_) {
+    lastCaretX_ = caretX_;
+    DoOnPaintTransient(ttAfter);
+    return;
+  }
+  {
+    IncPaintLock();
+    ScopeExit unlock([this] { DecPaintLock(); });
+    SetCaretRaw(TPoint{x, y});
+    if (ensureVisible) EnsureCursorPosVisible();
+    stateFlags_ |= sfCaretChanged | sfScrollbarChanged;
+  }
+  DoOnPaintTransient(ttAfter);
+}
+
+void TCustomSrcEdit::SetCaretRaw(TPoint p) {
+  if (p.X != caretX_) {
+    caretX_ = p.X;
+    StatusChanged(scCaretX);
+  }
+  if (p.Y != caretY_) {
+    caretY_ = p.Y;
+    StatusChanged(scCaretY);
+  }
+  lastCaretX_ = caretX_;
+  stateFlags_ |= sfCaretChanged;
+}
+
+void TCustomSrcEdit::EnsureCursorPosVisible() {
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  if (caretX_ < leftChar_)
+    SetLeftChar(caretX_);
+  else if (caretX_ >= leftChar_ + charsInWindow_)
+    SetLeftChar(caretX_ - charsInWindow_ + 1);
+  if (caretY_ < topLine_)
+    SetTopLine(caretY_);
+  else if (caretY_ > topLine_ + linesInWindow_ - 1)
+    SetTopLine(caretY_ - linesInWindow_ + 1);
+}
+
+// ---------------------------------------------------------------- selection
+
+TPoint TCustomSrcEdit::BlockBegin() const { return EarlierPoint(blockBegin_, blockEnd_); }
+TPoint TCustomSrcEdit::BlockEnd() const { return LaterPoint(blockBegin_, blockEnd_); }
+
+bool TCustomSrcEdit::SelAvail() const {
+  return !(blockBegin_.X == blockEnd_.X && (blockBegin_.Y == blockEnd_.Y || selectionMode_ == smColumn));
+}
+
+void TCustomSrcEdit::SetBlockBegin(TPoint p) {
+  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
+  if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
+  const bool hadSelection = SelAvail();
+  const TPoint oldFirst = BlockBegin(), oldLast = BlockEnd();
+  const bool changed = !(blockBegin_ == p && blockEnd_ == p);
+  blockBegin_ = p;
+  blockEnd_ = p;
+  if (hadSelection) InvalidateLines(oldFirst.Y, oldLast.Y);
+  if (changed) StatusChanged(scSelection);
+}
+
+void TCustomSrcEdit::SetBlockEnd(TPoint p) {
+  if (HasOption(eoNoSelection)) return;
+  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
+  if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
+  if (p.Y <= LineCount()) {
+    const QString line = Line(p.Y);
+    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
+  }
+  if (p == blockEnd_) return;
+  const TPoint old = blockEnd_;
+  blockEnd_ = p;
+  if (selectionMode_ == smColumn)
+    InvalidateLines(std::min({blockBegin_.Y, old.Y, p.Y}), std::max({blockBegin_.Y, old.Y, p.Y}));
+  else
+    InvalidateLines(std::min(old.Y, p.Y), std::max(old.Y, p.Y));
+  StatusChanged(scSelection);
+}
+
+void TCustomSrcEdit::SetSelectionRaw(TPoint begin, TPoint end) {
+  blockBegin_ = ClampPoint(begin);
+  blockEnd_ = ClampPoint(end);
+  SetCaretRaw(blockBegin_);
+  StatusChanged(scSelection);
+}
+
+void TCustomSrcEdit::SetSelectionMode(TSrcSelectionMode value) {
+  if (value == selectionMode_) return;
+  selectionMode_ = value;
+  if (SelAvail()) viewport()->update();
+  StatusChanged(scSelection);
+}
+
+void TCustomSrcEdit::SelectAll() {
+  TPoint last{1, 1};
+  if (LineCount() > 0) last = TPoint{static_cast<int>(Line(LineCount()).size()) + 1, LineCount()};
+  SetBlockBegin(TPoint{1, 1});
+  SetCaretXY(last);
+  SetBlockEnd(last);
+}
+
+bool TCustomSrcEdit::SelTabBlock() const {
+  return blockBegin_.Y != blockEnd_.Y && selectionMode_ != smColumn;
+}
+
+bool TCustomSrcEdit::SelTabLine() const {
+  return BlockBegin().X == 1 && BlockEnd().X > LineText().size() && SelAvail();
+}
+
+QString TCustomSrcEdit::GetWordAtCursor() {
+  const QString line = LineText();
+  int start = std::min(caretX_, static_cast<int>(line.size()) + 1);
+  while (start > 1 && IsWordChar(line[start - 2])) --start;
+  int end = start;
+  while (end <= line.size() && IsWordChar(line[end - 1])) ++end;
+  const TPoint caret = CaretXY();
+  SetBlockBegin(TPoint{start, caretY_});
+  SetBlockEnd(TPoint{end, caretY_});
+  const QString word = GetSelText();
+  SetBlockBegin(caret);
+  return word;
+}
+
+// ------------------------------------------------------------------ offsets
+
+void TCustomSrcEdit::InvalidateOffsets(int index) {
+  offsetsValid_ = std::max(1, std::min(offsetsValid_, index + 1));
+}
+
+qint64 TCustomSrcEdit::LineStartOffset(int line) const {
+  const int n = std::clamp(line - 1, 0, LineCount());
+  if (static_cast<int>(offsets_.size()) < LineCount() + 1) offsets_.resize(LineCount() + 1);
+  while (offsetsValid_ <= n) {
+    offsets_[offsetsValid_] = offsets_[offsetsValid_ - 1] + lines_->Get(offsetsValid_ - 1).size() + 2;
+    ++offsetsValid_;
+  }
+  return offsets_[n];
+}
+
+int TCustomSrcEdit::SelStart() const {
+  const TPoint p = SelAvail() ? BlockBegin() : CaretXY();
+  const int count = LineCount();
+  if (p.Y > count) return static_cast<int>(LineStartOffset(count + 1) + 2 * (p.Y - 1 - count) + std::min(p.X, 1));
+  return static_cast<int>(LineStartOffset(p.Y) + std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1));
+}
+
+int TCustomSrcEdit::SelEnd() const {
+  const TPoint p = SelAvail() ? BlockEnd() : CaretXY();
+  const int count = LineCount();
+  if (p.Y > count) return static_cast<int>(LineStartOffset(count + 1) + 2 * (p.Y - 1 - count) + p.X);
+  return static_cast<int>(LineStartOffset(p.Y) + p.X);
+}
+
+TPoint TCustomSrcEdit::OffsetToPoint(int value) const {
+  const int count = LineCount();
+  if (count == 0) return TPoint{value, 1};
+  LineStartOffset(count + 1);
+  // The first line whose end (with its break) reaches the value; past the
+  // text the walk stops at the last line.
+  const auto first = offsets_.begin() + 1;
+  const auto it = std::lower_bound(first, first + count, static_cast<qint64>(value));
+  const int index = std::min(static_cast<int>(it - first), count - 1);
+  return TPoint{static_cast<int>(value - offsets_[index]), index + 1};
+}
+
+void TCustomSrcEdit::SetSelStart(int value) {
+  SetCaretXY(OffsetToPoint(value));
+  SetBlockBegin(CaretXY());
+}
+
+void TCustomSrcEdit::SetSelEnd(int value) { SetBlockEnd(OffsetToPoint(value)); }
+
+// ------------------------------------------------------- buffer reactions
+
+void TCustomSrcEdit::LinesChanging() { stateFlags_ |= sfLinesChanging; }
+
+void TCustomSrcEdit::LinesChanged() {
+  stateFlags_ &= ~sfLinesChanging;
+  UpdateScrollBars();
+  SetBlockBegin(CaretXY());
+  if (!invalidRegion_.isEmpty()) {
+    viewport()->update(invalidRegion_);
+    invalidRegion_ = QRegion();
+  }
+  if (gutter_.AutoSize() && gutter_.ShowLineNumbers()) gutter_.AutoSizeDigitCount(LineCount());
+  if (!HasOption(eoScrollPastEof)) SetTopLine(topLine_);
+}
+
+void TCustomSrcEdit::LinesCleared() {
+  InvalidateOffsets(0);
+  ClearUndo();
+  invalidRegion_ = QRegion();
+  viewport()->update();
+  blockBegin_ = blockEnd_ = TPoint{1, 1};
+  SetCaretRaw(TPoint{1, 1});
+  SetTopLine(1);
+  SetLeftChar(1);
+  StatusChanged(scAll);
+}
+
+void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
+  InvalidateOffsets(index);
+  if (HasOption(eoAutoSizeMaxLeftChar) && text.size() > maxLeftChar_ - 1)
+    SetMaxLeftChar(static_cast<int>(text.size()) + 1);
+  InvalidateLines(index + 1, topLine_ + linesInWindow_);
+}
+
+void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
+  InvalidateOffsets(index);
+  if (HasOption(eoAutoSizeMaxLeftChar) && text.size() >= maxLeftChar_ - 1)
+    SetMaxLeftChar(static_cast<int>(text.size()) + 2);
+  InvalidateLine(index + 1);
+}
+
+void TCustomSrcEdit::LineDeleted(int index) {
+  InvalidateOffsets(index);
+  InvalidateLines(index + 1, topLine_ + linesInWindow_);
+}
+
+// ----------------------------------------------------------- invalidation
+
+void TCustomSrcEdit::InvalidateLines(int first, int last) {
+  if (!isVisible()) return;
+  if (first > last) std::swap(first, last);
+  first = std::max(first, topLine_);
+  last = std::min(last, topLine_ + linesInWindow_);
+  if (first > last) return;
+  const QRect rect(0, (first - topLine_) * lineHeight_, viewport()->width(), (last - first + 1) * lineHeight_);
+  if (paintLock_ > 0 || (stateFlags_ & sfLinesChanging))
+    invalidRegion_ += rect;
+  else
+    viewport()->update(rect);
+}
+
+void TCustomSrcEdit::InvalidateLine(int line) {
+  if (line < 1 || line > LineCount()) return;
+  InvalidateLines(line, line);
+}
+
+void TCustomSrcEdit::InvalidateGutterLine(int line) {
+  if (!isVisible() || line < topLine_ || line > topLine_ + linesInWindow_ || line > LineCount()) return;
+  const QRect rect(0, (line - topLine_) * lineHeight_, gutterWidth_, lineHeight_);
+  if (paintLock_ > 0)
+    invalidRegion_ += rect;
+  else
+    viewport()->update(rect);
+}
+
+// ------------------------------------------------------------ selected text
+
+QString TCustomSrcEdit::GetSelText() const { return SelTextEx(!HasOption(eoTrimTrailingSpaces)); }
+
+QString TCustomSrcEdit::SelTextForUndo() const { return SelTextEx(false); }
+
+QString TCustomSrcEdit::SelTextEx(bool padColumns) const {
+  if (!SelAvail()) return QString();
+  const TPoint first = BlockBegin();
+  const TPoint last = BlockEnd();
+  const int count = LineCount();
+  QString out;
+  switch (selectionMode_) {
+    case smNormal: {
+      if (first.Y == last.Y) return Line(first.Y).mid(first.X - 1, std::max(0, last.X - first.X));
+      out = Line(first.Y).mid(first.X - 1);
+      for (int y = first.Y + 1; y < last.Y; ++y) {
+        out += kCRLF;
+        out += Line(y);
+      }
+      out += kCRLF;
+      out += Line(last.Y).left(last.X - 1);
+      return out;
+    }
+    case smLine:
+      for (int y = first.Y; y <= last.Y; ++y) {
+        out += Line(y);
+        if (y < count) out += kCRLF;
+      }
+      return out;
+    case smColumn: {
+      const int left = std::min(first.X, last.X);
+      const int right = std::max(first.X, last.X);
+      for (int y = first.Y; y <= last.Y; ++y) {
+        const QString line = Line(y);
+        int l = left, r = right;
+        if (l >= 2 && l <= line.size() && line[l - 1].isLowSurrogate()) ++l;
+        if (r >= 2 && r <= line.size() && line[r - 1].isLowSurrogate()) ++r;
+        QString row = line.mid(l - 1, std::max(0, r - l));
+        if (padColumns && row.size() < right - left) row += Spaces(right - left - static_cast<int>(row.size()));
+        if (y > first.Y) out += kCRLF;
+        out += row;
+      }
+      return out;
+    }
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- primitive
+
+void TCustomSrcEdit::SetSelTextPrimitive(TSrcSelectionMode mode, const QString& text) {
+  SetSelTextPrimitiveEx(mode, text, -1);
+}
+
+void TCustomSrcEdit::SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString& text, int rowReason) {
+  if (ReadOnly()) return;
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  lines_->BeginUpdate();
+  ScopeExit endUpdate([this] { lines_->EndUpdate(); });
+  if (SelAvail()) DeleteSelection();
+  blockBegin_ = blockEnd_ = CaretXY();
+  if (!text.isEmpty()) {
+    const int insertionLine = std::max(1, std::min(caretY_, std::max(1, LineCount())));
+    int added = 0;
+    switch (mode) {
+      case smNormal: added = InsertNormal(text); break;
+      case smColumn: added = InsertColumn(text, rowReason); break;
+      case smLine: added = InsertLineMode(text); break;
+    }
+    // Line mode inserts before the caret line, the others after it.
+    if (added > 0) marks_.LinesInserted(mode == smLine ? insertionLine : insertionLine + 1, added);
+    SetCaretXYEx(false, CaretXY());
+  }
+  if (caretY_ < 1) SetCaretRaw(TPoint{caretX_, 1});
+}
+
+void TCustomSrcEdit::DeleteSelection() {
+  const TPoint first = BlockBegin();
+  const TPoint last = BlockEnd();
+  const int count = LineCount();
+  switch (selectionMode_) {
+    case smNormal: {
+      if (count == 0) break;
+      // A start beyond the end of its line stands for blanks up to it: they
+      // are kept when text follows, so the rest of the line keeps its place.
+      QString left = Line(first.Y).left(first.X - 1);
+      const QString right = Line(last.Y).mid(last.X - 1);
+      if (!right.isEmpty() && left.size() < first.X - 1) left += Spaces(first.X - 1 - static_cast<int>(left.size()));
+      QString joined = left + right;
+      if (HasOption(eoTrimTrailingSpaces) && HasOption(eoScrollPastEol)) joined = TrimRight(joined);
+      if (last.Y > first.Y) lines_->DeleteLines(first.Y, std::min(last.Y, count) - first.Y);
+      PutLine(first.Y, joined);
+      SetCaretRaw(first);
+      marks_.LinesDeleted(first.Y, last.Y - first.Y);
+      break;
+    }
+    case smLine: {
+      if (count == 0) break;
+      const int lastLine = std::min(last.Y, count);
+      const int n = lastLine - first.Y + 1;
+      if (lastLine == count) {
+        if (n > 1) lines_->DeleteLines(first.Y - 1, n - 1);
+        PutLine(first.Y, QString());
+        marks_.LinesDeleted(first.Y, n - 1);
+      } else {
+        lines_->DeleteLines(first.Y - 1, n);
+        marks_.LinesDeleted(first.Y, n);
+      }
+      SetCaretRaw(TPoint{1, first.Y});
+      break;
+    }
+    case smColumn: {
+      const int left = std::min(first.X, last.X);
+      const int right = std::max(first.X, last.X);
+      for (int y = first.Y; y <= std::min(last.Y, count); ++y) {
+        QString line = Line(y);
+        int l = left, r = right;
+        if (l >= 2 && l <= line.size() && line[l - 1].isLowSurrogate()) ++l;
+        if (r >= 2 && r <= line.size() && line[r - 1].isLowSurrogate()) ++r;
+        if (line.size() < l) continue;
+        line.remove(l - 1, r - l);
+        PutLine(y, TrimIfWanted(line));
+      }
+      SetCaretRaw(TPoint{left, last.Y});
+      break;
+    }
+  }
+}
+
+int TCustomSrcEdit::InsertNormal(const QString& text) {
+  if (LineCount() == 0) lines_->Add(QString());
+  const int y = std::clamp(caretY_, 1, LineCount());
+  const int x = caretX_;
+  const QString line = Line(y);
+  QString left = line.left(x - 1);
+  if (left.size() < x - 1) left += Spaces(x - 1 - static_cast<int>(left.size()));
+  const QString right = line.mid(x - 1);
+  const QStringList pieces = SplitLines(text);
+  if (pieces.size() == 1) {
+    PutLine(y, left + text + right);
+    SetCaretRaw(TPoint{x + static_cast<int>(text.size()), y});
+    StatusChanged(scCaretX);
+    return 0;
+  }
+  const int n = static_cast<int>(pieces.size()) - 1;
+  PutLine(y, TrimIfWanted(left + pieces[0]));
+  lines_->InsertLines(y, n);
+  for (int i = 1; i < n; ++i) PutLine(y + i, TrimIfWanted(pieces[i]));
+  const QString lastFull = pieces[n] + right;
+  const QString lastLine = TrimIfWanted(lastFull);
+  PutLine(y + n, lastLine);
+  const int rightLen = std::max(0, static_cast<int>(right.size() - (lastFull.size() - lastLine.size())));
+  SetCaretRaw(TPoint{static_cast<int>(lastLine.size()) + 1 - rightLen, y + n});
+  StatusChanged(scCaretX);
+  return n;
+}
+
+int TCustomSrcEdit::InsertColumn(const QString& text, int rowReason) {
+  if (LineCount() == 0) lines_->Add(QString());
+  const int insCol = caretX_;
+  int y = std::clamp(caretY_, 1, LineCount());
+  const QStringList rows = SplitLines(text);
+  const bool record = rowReason >= 0 || pasting_;
+  const auto reason = static_cast<TSrcChangeReason>(rowReason >= 0 ? rowReason : crPaste);
+  int appended = 0;
+  TPoint appendStart;
+  for (const QString& row : rows) {
+    if (y <= LineCount() && appended == 0) {
+      QString line = Line(y);
+      int col = insCol;
+      if (col >= 2 && col <= line.size() && line[col - 1].isLowSurrogate()) ++col;
+      int startCol = col;
+      if (!row.isEmpty()) {
+        if (line.size() < col - 1) {
+          startCol = static_cast<int>(line.size()) + 1;
+          line += Spaces(col - 1 - static_cast<int>(line.size()));
+        }
+        line.insert(col - 1, row);
+        PutLine(y, line);
+        if (record)
+          undoList_.AddChange(reason, TPoint{startCol, y}, TPoint{col + static_cast<int>(row.size()), y}, QString(),
+                              smColumn);
+      }
+    } else {
+      if (appended == 0) appendStart = TPoint{static_cast<int>(Line(y - 1).size()) + 1, y - 1};
+      lines_->Add(TrimIfWanted(Spaces(insCol - 1) + row));
+      ++appended;
+    }
+    ++y;
+  }
+  if (appended > 0 && record)
+    undoList_.AddChange(reason, appendStart, TPoint{static_cast<int>(Line(y - 1).size()) + 1, y - 1}, QString(),
+                        smNormal);
+  SetCaretRaw(TPoint{insCol + static_cast<int>(rows.last().size()), y - 1});
+  return appended;
+}
+
+int TCustomSrcEdit::InsertLineMode(const QString& text) {
+  if (LineCount() == 0) lines_->Add(QString());
+  int y = std::clamp(caretY_, 1, LineCount());
+  const QStringList pieces = SplitLines(text);
+  const int n = static_cast<int>(pieces.size()) - 1;
+  if (n > 0) {
+    lines_->InsertLines(y - 1, n);
+    for (int i = 0; i < n; ++i) PutLine(y + i, pieces[i]);
+    y += n;
+  }
+  const QString& last = pieces[n];
+  PutLine(y, TrimIfWanted(last + Line(y)));
+  SetCaretRaw(TPoint{static_cast<int>(last.size()) + 1, y});
+  StatusChanged(scCaretX);
+  return n;
+}
+
+// --------------------------------------------------------- SetSelText etc.
+
+void TCustomSrcEdit::SetSelText(const QString& text) {
+  if (ReadOnly()) return;
+  undoList_.BeginBlock();
+  ScopeExit endBlock([this] { undoList_.EndBlock(); });
+  const TSrcSelectionMode mode = selectionMode_;
+  // Without a selection the text goes in at the caret.
+  const bool hasSelection = SelAvail();
+  const TPoint first = hasSelection ? BlockBegin() : CaretXY();
+  const TPoint last = hasSelection ? BlockEnd() : CaretXY();
+  if (hasSelection) undoList_.AddChange(crDelete, first, last, SelTextForUndo(), mode);
+  blockBegin_ = first;
+  blockEnd_ = last;
+  TPoint start = first;
+  if (mode == smLine) start.X = 1;
+  if (mode == smColumn) start.X = std::min(first.X, last.X);
+  // Blanks added to reach a caret beyond the line end belong to the insertion.
+  if (mode == smNormal) start.X = std::min(start.X, static_cast<int>(Line(start.Y).size()) + 1);
+  if (mode == smColumn) {
+    // Each inserted row is recorded by itself, so rows of any length are
+    // taken back exactly.
+    SetSelTextPrimitiveEx(smColumn, text, crInsert);
+    if (text.isEmpty()) undoList_.AddChange(crInsert, start, start, QString(), smColumn);
+    return;
+  }
+  {
+    LockUndo();
+    ScopeExit unlockUndo([this] { UnlockUndo(); });
+    SetSelTextPrimitiveEx(mode, text, -1);
+  }
+  // A line-mode insertion is a normal insertion at column 1 of its line, so
+  // it is recorded as one.
+  undoList_.AddChange(crInsert, start, text.isEmpty() ? start : CaretXY(), QString(), smNormal);
+}
+
+void TCustomSrcEdit::ClearSelection() {
+  if (SelAvail()) SetSelText(QString());
+}
+
+void TCustomSrcEdit::InsertBlock(TPoint begin, TPoint end, const QString& text, bool addToUndoList) {
+  Q_UNUSED(end);
+  SetCaretXYEx(false, begin);
+  blockBegin_ = blockEnd_ = CaretXY();
+  SetSelectionMode(smColumn);
+  SetSelTextPrimitiveEx(smColumn, text, addToUndoList ? crPaste : -1);
+  StatusChanged(scSelection);
+}
+
+void TCustomSrcEdit::InsertLineBreak() {
+  if (ReadOnly()) return;
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  lines_->BeginUpdate();
+  ScopeExit endUpdate([this] { lines_->EndUpdate(); });
+  if (LineCount() == 0) lines_->Add(QString());
+  const TPoint caret{caretX_, std::clamp(caretY_, 1, LineCount())};
+  const QString line = Line(caret.Y);
+  const QString left = line.left(caret.X - 1);
+  const QString right = line.mid(caret.X - 1);
+  PutLine(caret.Y, TrimIfWanted(left));
+  lines_->Insert(caret.Y, right);
+  marks_.LinesInserted(caret.Y + 1, 1);
+  SetCaretRaw(TPoint{1, caret.Y + 1});
+  blockBegin_ = blockEnd_ = CaretXY();
+  undoList_.AddChange(crLineBreak, caret, caret, right, selectionMode_);
+}
+
+// ---------------------------------------------------------------- clipboard
+
+void TCustomSrcEdit::CopyToClipboard() {
+  if (!SelAvail()) return;
+  const QString text = GetSelText();
+  if (text.isEmpty()) return;
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  auto* data = new QMimeData;
+  data->setText(text);
+  data->setData(QString::fromLatin1(kSrcEditClipboardMimeType), EncodeSrcEditBlock(selectionMode_, text));
+  clipboard->setMimeData(data);
+  const QMimeData* check = clipboard->mimeData();
+  if (!check || !check->hasFormat(QString::fromLatin1(kSrcEditClipboardMimeType)))
+    throw ESrcEditError(QStringLiteral("Clipboard copy operation failed"));
+}
+
+void TCustomSrcEdit::CutToClipboard() {
+  if (ReadOnly() || !SelAvail()) return;
+  CopyToClipboard();
+  undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
+  LockUndo();
+  ScopeExit unlockUndo([this] { UnlockUndo(); });
+  SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+}
+
+bool TCustomSrcEdit::CanPaste() const {
+  if (ReadOnly()) return false;
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  return data && (data->hasText() || data->hasFormat(QString::fromLatin1(kSrcEditClipboardMimeType)));
+}
+
+void TCustomSrcEdit::PasteFromClipboard() {
+  if (ReadOnly()) return;
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  const QString privateType = QString::fromLatin1(kSrcEditClipboardMimeType);
+  if (data && data->hasFormat(privateType)) {
+    TSrcSelectionMode mode = smNormal;
+    QString text;
+    // Unreadable data fails before anything is changed or recorded.
+    if (!DecodeSrcEditBlock(data->data(privateType), mode, text))
+      throw ESrcEditError(QStringLiteral("Clipboard paste operation failed."));
+    PasteText(mode, text, true);
+  } else if (data && data->hasText()) {
+    PasteText(smNormal, data->text(), false);
+  }
+}
+
+void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
+  DoOnPaintTransient(ttBefore);
+  bool switchedWrapOff = false;
+  {
+    undoList_.BeginBlock();
+    ScopeExit endBlock([this] { undoList_.EndBlock(); });
+    pasting_ = true;
+    ScopeExit endPasting([this] { pasting_ = false; });
+    if (SelAvail()) undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
+    const TPoint first = BlockBegin(), last = BlockEnd();
+    TPoint start = SelAvail() ? first : CaretXY();
+    if (SelAvail()) {
+      blockBegin_ = first;
+      blockEnd_ = last;
+      if (selectionMode_ == smLine) start.X = 1;
+      if (selectionMode_ == smColumn) start.X = std::min(first.X, last.X);
+    }
+    if (privateFormat) {
+      if (wordWrap_) {
+        undoList_.AddChange(crWordWrapOff, CaretXY(), CaretXY(), QString(), smNormal);
+        SetWordWrap(false);
+        switchedWrapOff = true;
+      }
+      if (!text.isEmpty() || SelAvail()) {
+        if (mode == smNormal) start.X = std::min(start.X, static_cast<int>(Line(start.Y).size()) + 1);
+        SetSelTextPrimitiveEx(mode, text, mode == smColumn ? crPaste : -1);
+        if (mode == smNormal) {
+          undoList_.AddChange(crPaste, start, CaretXY(), QString(), smNormal);
+        } else if (mode == smLine) {
+          if (caretX_ == 1)
+            undoList_.AddChange(crPaste, TPoint{1, start.Y}, TPoint{std::max(2, charsInWindow_), caretY_ - 1},
+                                QString(), smLine);
+          else
+            undoList_.AddChange(crPaste, TPoint{1, start.Y}, CaretXY(), QString(), smNormal);
+        } else {
+          SetCaretXY(TPoint{std::min(start.X, caretX_), std::max(start.Y, caretY_) + 1});
+        }
+      }
+    } else if (selectionMode_ == smColumn) {
+      // Rows are recorded one by one so that Undo restores the text exactly.
+      SetSelTextPrimitiveEx(smColumn, text, crPaste);
+    } else {
+      if (selectionMode_ == smNormal) start.X = std::min(start.X, static_cast<int>(Line(start.Y).size()) + 1);
+      {
+        LockUndo();
+        ScopeExit unlockUndo([this] { UnlockUndo(); });
+        if (selectionMode_ == smLine) start.X = 1;
+        SetSelTextPrimitiveEx(selectionMode_, text, -1);
+      }
+      undoList_.AddChange(crPaste, start, CaretXY(), QString(), smNormal);
+    }
+    if (switchedWrapOff) {
+      SetWordWrap(true);
+      undoList_.AddChange(crWordWrapOn, CaretXY(), CaretXY(), QString(), smNormal);
+    }
+  }
+  EnsureCursorPosVisible();
+  StatusChanged(scSelection);
+  DoOnPaintTransient(ttAfter);
+}
+
+// ----------------------------------------------------------- undo and redo
+
+bool TCustomSrcEdit::CanUndo() const { return !ReadOnly() && undoList_.CanUndo(); }
+bool TCustomSrcEdit::CanRedo() const { return !ReadOnly() && redoList_.CanUndo(); }
+
+void TCustomSrcEdit::SetMaxUndo(int value) {
+  if (value < 0) return;
+  undoList_.SetMaxUndoActions(value);
+  redoList_.SetMaxUndoActions(value);
+}
+
+void TCustomSrcEdit::ClearUndo() {
+  undoList_.ClearList();
+  redoList_.ClearList();
+}
+
+void TCustomSrcEdit::LockUndo() {
+  undoList_.Lock();
+  redoList_.Lock();
+}
+
+void TCustomSrcEdit::UnlockUndo() {
+  undoList_.Unlock();
+  redoList_.Unlock();
+}
+
+void TCustomSrcEdit::UndoRedoAdded(TSrcEditUndoList* sender) {
+  SetModified(undoList_.CanUndo() || undoList_.FullUndoImpossible());
+  if (sender == &undoList_ && !(stateFlags_ & sfRedoInProgress) && undoList_.LastChangeReason() != crGroupBreak)
+    redoList_.ClearList();
+  if (OnChange) OnChange(this);
+}
+
+void TCustomSrcEdit::Undo() {
+  if (ReadOnly()) return;
+  auto moveBreaks = [this] {
+    while (undoList_.LastChangeReason() == crGroupBreak) {
+      undoList_.PopItem();
+      redoList_.AddGroupBreak();
+    }
+  };
+  moveBreaks();
+  const TSrcEditUndoItem* item = undoList_.PeekItem();
+  if (!item) return;
+  const TSrcChangeReason reason = item->fChangeReason;
+  const int number = item->fChangeNumber;
+  const int oldBlock = redoList_.BlockChangeNumber();
+  redoList_.SetBlockChangeNumber(number);
+  ScopeExit restore([this, oldBlock] { redoList_.SetBlockChangeNumber(oldBlock); });
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  for (;;) {
+    UndoItem();
+    const TSrcEditUndoItem* last = undoList_.PeekItem();
+    if (!last) break;
+    bool more;
+    if (reason == crAutoCompleteEnd)
+      more = last->fChangeReason != crAutoCompleteBegin;
+    else if (reason == crPasteEnd)
+      more = last->fChangeReason != crPasteBegin;
+    else if (reason == crSpecial1End)
+      more = last->fChangeReason != crSpecial1Begin;
+    else
+      more = last->fChangeNumber == number ||
+             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason);
+    if (!more) break;
+  }
+  moveBreaks();
+  if ((reason == crAutoCompleteEnd || reason == crPasteEnd || reason == crSpecial1End) &&
+      undoList_.LastChangeReason() == reason - 1)
+    UndoItem();
+}
+
+void TCustomSrcEdit::Redo() {
+  if (ReadOnly()) return;
+  auto moveBreaks = [this] {
+    while (redoList_.LastChangeReason() == crGroupBreak) {
+      redoList_.PopItem();
+      undoList_.AddGroupBreak();
+    }
+  };
+  moveBreaks();
+  const TSrcEditUndoItem* item = redoList_.PeekItem();
+  if (!item) return;
+  const TSrcChangeReason reason = item->fChangeReason;
+  const int number = item->fChangeNumber;
+  const int oldBlock = undoList_.BlockChangeNumber();
+  undoList_.SetBlockChangeNumber(number);
+  ScopeExit restore([this, oldBlock] { undoList_.SetBlockChangeNumber(oldBlock); });
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  for (;;) {
+    RedoItem();
+    const TSrcEditUndoItem* last = redoList_.PeekItem();
+    if (!last) break;
+    bool more;
+    if (reason == crAutoCompleteBegin)
+      more = last->fChangeReason != crAutoCompleteEnd;
+    else if (reason == crPasteBegin)
+      more = last->fChangeReason != crPasteEnd;
+    else if (reason == crSpecial1Begin)
+      more = last->fChangeReason != crSpecial1End;
+    else
+      more = last->fChangeNumber == number ||
+             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason);
+    if (!more) break;
+  }
+  moveBreaks();
+  if ((reason == crAutoCompleteBegin || reason == crPasteBegin || reason == crSpecial1Begin) &&
+      redoList_.LastChangeReason() == reason + 1)
+    RedoItem();
+}
+
+void TCustomSrcEdit::UndoItem() {
+  std::unique_ptr<TSrcEditUndoItem> item = undoList_.PopItem();
+  if (!item) return;
+  const TSrcSelectionMode oldMode = selectionMode_;
+  const TSrcEditorOptions oldOptions = options_;
+  selectionMode_ = item->fChangeSelMode;
+  options_ |= eoScrollPastEol;
+  ScopeExit restore([this, oldMode, oldOptions] {
+    selectionMode_ = oldMode;
+    options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol);
+  });
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  const TSrcChangeReason reason = item->fChangeReason;
+  const TSrcSelectionMode mode = item->fChangeSelMode;
+  TPoint start = item->fChangeStartPos;
+  TPoint end = item->fChangeEndPos;
+  switch (reason) {
+    case crInsert:
+    case crPaste:
+    case crDragDropInsert:
+    case crPadding: {
+      start = ClampPoint(start);
+      end = ClampPoint(end);
+      SetSelectionRaw(start, end);
+      redoList_.AddChange(reason, start, end, SelTextForUndo(), mode);
+      SetSelTextPrimitiveEx(mode, item->fChangeStr, -1);
+      SetCaretXYEx(false, start);
+      break;
+    }
+    case crDeleteAfterCursor:
+    case crDelete:
+    case crSilentDelete:
+    case crSilentDeleteAfterCursor:
+    case crDeleteAll: {
+      TPoint p = mode == smColumn ? TPoint{std::min(start.X, end.X), std::min(start.Y, end.Y)} : EarlierPoint(start, end);
+      if ((reason == crDeleteAfterCursor || reason == crSilentDeleteAfterCursor) && LineCount() < p.Y) {
+        SetCaretXYEx(false, TPoint{1, LineCount()});
+        lines_->Add(QString());
+      }
+      p = ClampPoint(p);
+      SetCaretXYEx(false, p);
+      blockBegin_ = blockEnd_ = CaretXY();
+      SetSelTextPrimitiveEx(mode, item->fChangeStr, -1);
+      if (reason != crSilentDelete && reason != crSilentDeleteAfterCursor) {
+        SetCaretXYEx(false, reason == crDeleteAfterCursor ? start : end);
+        blockBegin_ = ClampPoint(start);
+        blockEnd_ = ClampPoint(end);
+        StatusChanged(scSelection);
+      } else {
+        SetCaretXYEx(false, reason == crSilentDeleteAfterCursor ? start : end);
+      }
+      redoList_.AddChange(reason, start, end, QString(), mode);
+      if (reason == crDeleteAll) {
+        SetCaretXYEx(false, TPoint{1, 1});
+        blockBegin_ = blockEnd_ = TPoint{1, 1};
+      }
+      EnsureCursorPosVisible();
+      break;
+    }
+    case crLineBreak: {
+      start = ClampPoint(start);
+      SetCaretXYEx(false, start);
+      blockBegin_ = blockEnd_ = CaretXY();
+      redoList_.AddChange(reason, start, end, QString(), mode);
+      lines_->BeginUpdate();
+      ScopeExit endUpdate([this] { lines_->EndUpdate(); });
+      QString line = Line(caretY_);
+      if (line.size() < caretX_ - 1 && !IsBlank(item->fChangeStr)) line += Spaces(caretX_ - 1 - static_cast<int>(line.size()));
+      if (end.Y >= 0 && end.Y < LineCount()) lines_->Delete(end.Y);
+      PutLine(caretY_, TrimIfWanted(line + item->fChangeStr));
+      marks_.LinesDeleted(caretY_ + 1, 1);
+      break;
+    }
+    case crIndent:
+      SetCaretXYEx(false, end);
+      blockBegin_ = ClampPoint(start);
+      blockEnd_ = ClampPoint(end);
+      redoList_.PushItem(std::move(item));
+      break;
+    case crUnindent: {
+      SetCaretXYEx(false, TPoint{1, start.Y});
+      blockBegin_ = blockEnd_ = CaretXY();
+      SetSelTextPrimitiveEx(smColumn, item->fChangeStr, -1);
+      SetCaretXYEx(false, start);
+      blockBegin_ = ClampPoint(start);
+      blockEnd_ = ClampPoint(end);
+      redoList_.PushItem(std::move(item));
+      break;
+    }
+    case crWordWrapOn:
+      SetWordWrap(false);
+      redoList_.PushItem(std::move(item));
+      break;
+    case crWordWrapOff:
+      SetWordWrap(true);
+      redoList_.PushItem(std::move(item));
+      break;
+    default:
+      redoList_.PushItem(std::move(item));
+      break;
+  }
+}
+
+void TCustomSrcEdit::RedoItem() {
+  std::unique_ptr<TSrcEditUndoItem> item = redoList_.PopItem();
+  if (!item) return;
+  const TSrcSelectionMode oldMode = selectionMode_;
+  const TSrcEditorOptions oldOptions = options_;
+  selectionMode_ = item->fChangeSelMode;
+  options_ |= eoScrollPastEol;
+  stateFlags_ |= sfRedoInProgress;
+  ScopeExit restore([this, oldMode, oldOptions] {
+    selectionMode_ = oldMode;
+    options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol);
+    stateFlags_ &= ~sfRedoInProgress;
+  });
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  const TSrcChangeReason reason = item->fChangeReason;
+  const TSrcSelectionMode mode = item->fChangeSelMode;
+  const TPoint start = ClampPoint(item->fChangeStartPos);
+  const TPoint end = item->fChangeEndPos;
+  switch (reason) {
+    case crInsert:
+    case crPaste:
+    case crDragDropInsert: {
+      SetCaretXYEx(false, start);
+      blockBegin_ = blockEnd_ = CaretXY();
+      SetSelTextPrimitiveEx(mode, item->fChangeStr, -1);
+      SetCaretXYEx(false, end);
+      undoList_.AddChange(reason, start, end, QString(), mode);
+      if (reason == crDragDropInsert) {
+        blockBegin_ = start;
+        blockEnd_ = ClampPoint(end);
+      }
+      break;
+    }
+    case crDeleteAfterCursor:
+    case crDelete:
+    case crSilentDelete:
+    case crSilentDeleteAfterCursor:
+    case crDeleteAll: {
+      SetSelectionRaw(start, end);
+      undoList_.AddChange(reason, start, end, SelTextForUndo(), mode);
+      SetSelTextPrimitiveEx(mode, item->fChangeStr, -1);
+      SetCaretXYEx(false, start);
+      break;
+    }
+    case crLineBreak:
+      SetCaretXYEx(false, start);
+      blockBegin_ = blockEnd_ = CaretXY();
+      InsertLineBreak();
+      break;
+    case crIndent:
+      SetCaretXYEx(false, end);
+      blockBegin_ = start;
+      blockEnd_ = ClampPoint(end);
+      undoList_.PushItem(std::move(item));
+      break;
+    case crUnindent: {
+      // Takes the removed characters off each line again, but only where
+      // the line still starts with them.
+      lines_->BeginUpdate();
+      ScopeExit endUpdate([this] { lines_->EndUpdate(); });
+      const QStringList rows = SplitLines(item->fChangeStr);
+      int y = start.Y;
+      int lastRemoved = 0;
+      for (const QString& row : rows) {
+        if (y > LineCount()) break;
+        const QString line = Line(y);
+        lastRemoved = line.startsWith(row) ? static_cast<int>(row.size()) : 0;
+        if (lastRemoved > 0) PutLine(y, line.mid(lastRemoved));
+        ++y;
+      }
+      SetCaretXYEx(false, TPoint{1, start.Y});
+      blockBegin_ = ClampPoint(TPoint{start.X - tabWidth_, start.Y});
+      blockEnd_ = ClampPoint(TPoint{end.X - lastRemoved, end.Y});
+      undoList_.PushItem(std::move(item));
+      break;
+    }
+    case crWordWrapOn:
+      SetWordWrap(false);
+      undoList_.PushItem(std::move(item));
+      break;
+    case crWordWrapOff:
+      SetWordWrap(true);
+      undoList_.PushItem(std::move(item));
+      break;
+    case crPadding:
+      undoList_.AddChange(reason, start, end, QString(), mode);
+      SetCaretXYEx(false, start);
+      blockBegin_ = blockEnd_ = CaretXY();
+      SetSelTextPrimitiveEx(mode, item->fChangeStr, -1);
+      SetCaretXYEx(false, start);
+      break;
+    default:
+      undoList_.PushItem(std::move(item));
+      break;
+  }
+}
+
+// ------------------------------------------------------------- marks, hooks
+
+void TCustomSrcEdit::SetBookmarkSlot(int index, TSrcEditMark* mark) {
+  if (index >= 0 && index < 10) bookmarks_[index] = mark;
+}
+
+void TCustomSrcEdit::RegisterCommandHandler(const THookedCommandEvent& handler, void* handlerData) {
+  if (!handler) return;
+  for (const auto& e : hookedCommandHandlers_)
+    if (e.event == handler && e.data == handlerData) return;
+  hookedCommandHandlers_.push_back(THookedCommandHandlerEntry{handler, handlerData});
+}
+
+void TCustomSrcEdit::UnregisterCommandHandler(const THookedCommandEvent& handler, void* handlerData) {
+  for (auto it = hookedCommandHandlers_.begin(); it != hookedCommandHandlers_.end(); ++it) {
+    if (it->event == handler && it->data == handlerData) {
+      hookedCommandHandlers_.erase(it);
+      return;
+    }
+  }
+}
+
+void TCustomSrcEdit::NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar, void* data) {
+  bool handled = false;
+  // A handler may unregister itself or others while being told; entries
+  // removed meanwhile are skipped.
+  const std::vector<THookedCommandHandlerEntry> snapshot = hookedCommandHandlers_;
+  for (const auto& entry : snapshot) {
+    const bool still = std::any_of(hookedCommandHandlers_.begin(), hookedCommandHandlers_.end(), [&](const auto& e) {
+      return e.event == entry.event && e.data == entry.data;
+    });
+    if (!still) continue;
+    entry.event(this, afterProcessing, handled, command, achar, data, entry.data);
+  }
+  if (handled) command = ecNone;
+}
+
+// -------------------------------------------------------------- dispatchers
+
+void TCustomSrcEdit::DoOnClearBookmark(TSrcEditMark* mark) {
+  if (OnClearBookmark) OnClearBookmark(this, mark);
+}
+
+void TCustomSrcEdit::DoOnPlaceBookmark(TSrcEditMark* mark) {
+  if (OnPlaceBookmark) OnPlaceBookmark(this, mark);
+}
+
+void TCustomSrcEdit::DoOnPaint(QPainter* painter) {
+  if (!OnPaint) return;
+  painter->setFont(font_);
+  painter->setBrush(palette().color(QPalette::Base));
+  OnPaint(this, painter);
+}
+
+void TCustomSrcEdit::DoOnPaintTransientEx(TTransientType type, bool lock) {
+  if (lock && type == ttBefore) ++paintTransientLock_;
+  // Outside a paint event there is no canvas to hand over.
+  if (paintTransientLock_ == 0 && OnPaintTransient) OnPaintTransient(this, nullptr, type);
+  if (lock && type == ttAfter && paintTransientLock_ > 0) --paintTransientLock_;
+}
+
+TSrcReplaceAction TCustomSrcEdit::DoOnReplaceText(const QString& search, const QString& replace, int line, int column) {
+  TSrcReplaceAction action = raCancel;
+  if (OnReplaceText) OnReplaceText(this, search, replace, line, column, action);
+  return action;
+}
+
+bool TCustomSrcEdit::DoOnSpecialLineColors(int line, TColor& foreground, TColor& background) {
+  bool special = false;
+  if (OnSpecialLineColors) OnSpecialLineColors(this, line, special, foreground, background);
+  return special;
+}

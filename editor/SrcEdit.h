@@ -1,0 +1,421 @@
+// The source-text editor control: text, caret and selection in three modes,
+// undo and redo, text replacement and the clipboard. Everything here works
+// without a visible window; painting and input live in their own files.
+#pragma once
+
+#include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditMarks.h"
+#include "editor/SrcEditMiscClasses.h"
+#include "editor/SrcEditTextBuffer.h"
+#include "editor/SrcEditTypes.h"
+#include "editor/SrcEditUndo.h"
+#include "editor/SrcTextDrawer.h"
+#include "platform/Colors.h"
+#include "platform/Types.h"
+
+#include <QAbstractScrollArea>
+#include <QByteArray>
+#include <QFont>
+#include <QPointer>
+#include <QRegion>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TSrcEditKbdHandler;
+
+// Editor options: bit values in the order of their bit numbers.
+enum TSrcEditorOption : std::uint32_t {
+  eoAltSetsColumnMode = 1u << 0,
+  eoAutoIndent = 1u << 1,
+  eoAutoSizeMaxLeftChar = 1u << 2,
+  eoDisableScrollArrows = 1u << 3,
+  eoDragDropEditing = 1u << 4,
+  eoDropFiles = 1u << 5,
+  eoEnhanceHomeKey = 1u << 6,
+  eoGroupUndo = 1u << 7,
+  eoHalfPageScroll = 1u << 8,
+  eoHideShowScrollbars = 1u << 9,
+  eoKeepCaretX = 1u << 10,
+  eoNoCaret = 1u << 11,
+  eoNoSelection = 1u << 12,
+  eoRightMouseMovesCursor = 1u << 13,
+  eoScrollByOneLess = 1u << 14,
+  eoScrollHintFollows = 1u << 15,
+  eoScrollPastEof = 1u << 16,
+  eoScrollPastEol = 1u << 17,
+  eoShowScrollHint = 1u << 18,
+  eoShowSpecialChars = 1u << 19,
+  eoSmartTabDelete = 1u << 20,
+  eoSmartTabs = 1u << 21,
+  eoSpecialLineDefaultFg = 1u << 22,
+  eoTabIndent = 1u << 23,
+  eoTabsToSpaces = 1u << 24,
+  eoTrimTrailingSpaces = 1u << 25,
+};
+using TSrcEditorOptions = std::uint32_t;
+inline constexpr TSrcEditorOptions SRCEDIT_DEFAULT_OPTIONS =
+    eoAutoIndent | eoDragDropEditing | eoGroupUndo | eoScrollPastEol | eoShowScrollHint | eoSmartTabDelete |
+    eoSmartTabs | eoTabsToSpaces | eoTrimTrailingSpaces;
+
+// State flags.
+enum TSrcStateFlag : std::uint16_t {
+  sfCaretChanged = 1,
+  sfScrollbarChanged = 2,
+  sfLinesChanging = 4,
+  sfIgnoreNextChar = 8,
+  sfCaretVisible = 16,
+  sfDblClicked = 32,
+  sfPossibleGutterClick = 64,
+  sfWaitForDragging = 128,
+  sfRedoInProgress = 256,
+};
+using TSrcStateFlags = std::uint16_t;
+
+enum TSrcStatusChange : std::uint16_t {
+  scAll = 1,
+  scCaretX = 2,
+  scCaretY = 4,
+  scLeftChar = 8,
+  scTopLine = 16,
+  scInsertMode = 32,
+  scModified = 64,
+  scSelection = 128,
+  scReadOnly = 256,
+};
+using TSrcStatusChanges = std::uint16_t;
+
+enum TSrcEditCaretType : std::uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
+enum TSrcScrollHintFormat : std::uint8_t { shfTopLineOnly, shfTopToBottom };
+enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TSrcReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceAll };
+enum TTransientType : std::uint8_t { ttBefore, ttAfter };
+
+// (editor, after processing, handled, command, character, data, handler data)
+using THookedCommandEvent =
+    TMethod<TObject*, bool, bool&, TSrcEditorCommand&, QChar&, void*, void*>;
+
+struct THookedCommandHandlerEntry {
+  THookedCommandEvent event;
+  void* data = nullptr;
+};
+
+// The private clipboard format: one mode byte, the text (UTF-8), one NUL.
+inline const char* const kSrcEditClipboardFormatName = "SrcEdit Control Block Type";
+inline const char* const kSrcEditClipboardMimeType = "application/x-srcedit-control-block-type";
+QByteArray EncodeSrcEditBlock(TSrcSelectionMode mode, const QString& text);
+// Reads private clipboard data: false for empty data; a mode outside 0..2
+// reads as normal; the text ends at the first NUL or at the end of the data.
+bool DecodeSrcEditBlock(const QByteArray& data, TSrcSelectionMode& mode, QString& text);
+
+class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
+  Q_OBJECT
+ public:
+  explicit TCustomSrcEdit(QWidget* parent = nullptr);
+  ~TCustomSrcEdit() override;
+  const char* ClassName() const override { return "TCustomSrcEdit"; }
+
+  // ---- text
+  TSrcEditStringList& Lines() { return *lines_; }
+  const TSrcEditStringList& Lines() const { return *lines_; }
+  void SetLines(const QStringList& lines);
+  QString Text() const;
+  void SetText(const QString& text);
+  QString LineText() const;
+  void SetLineText(const QString& value);
+  void ClearAll();
+
+  // ---- caret
+  TPoint CaretXY() const { return TPoint{caretX_, caretY_}; }
+  int CaretX() const { return caretX_; }
+  int CaretY() const { return caretY_; }
+  void SetCaretX(int value) { SetCaretXY(TPoint{value, caretY_}); }
+  void SetCaretY(int value) { SetCaretXY(TPoint{caretX_, value}); }
+  virtual void SetCaretXY(TPoint p) { SetCaretXYEx(true, p); }
+  virtual void SetCaretXYEx(bool ensureVisible, TPoint p);
+  void EnsureCursorPosVisible();
+
+  // ---- selection
+  TPoint BlockBegin() const;
+  TPoint BlockEnd() const;
+  void SetBlockBegin(TPoint p);
+  void SetBlockEnd(TPoint p);
+  bool SelAvail() const;
+  TSrcSelectionMode SelectionMode() const { return selectionMode_; }
+  void SetSelectionMode(TSrcSelectionMode value);
+  void SelectAll();
+  bool SelTabBlock() const;
+  bool SelTabLine() const;
+  QString GetWordAtCursor();
+
+  // Character offsets: each line counts its length plus 2; the text starts at 1.
+  int SelStart() const;
+  void SetSelStart(int value);
+  int SelEnd() const;
+  void SetSelEnd(int value);
+
+  // ---- text replacement
+  QString SelText() const { return GetSelText(); }
+  QString GetSelText() const;
+  // Replaces the selection (or inserts at the caret) as one undoable change.
+  void SetSelText(const QString& text);
+  // Replaces the selection by the text in the given mode; records nothing.
+  void SetSelTextPrimitive(TSrcSelectionMode mode, const QString& text);
+  void ClearSelection();
+  void InsertBlock(TPoint begin, TPoint end, const QString& text, bool addToUndoList);
+
+  // ---- clipboard
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  bool CanPaste() const;
+
+  // ---- undo and redo
+  void Undo();
+  void Redo();
+  bool CanUndo() const;
+  bool CanRedo() const;
+  int MaxUndo() const { return undoList_.MaxUndoActions(); }
+  void SetMaxUndo(int value);
+  void ClearUndo();
+  void BeginUndoBlock() { undoList_.BeginBlock(); }
+  void EndUndoBlock() { undoList_.EndBlock(); }
+  void LockUndo();
+  void UnlockUndo();
+  TSrcEditUndoList& UndoList() { return undoList_; }
+  TSrcEditUndoList& RedoList() { return redoList_; }
+
+  // ---- state
+  TSrcEditorOptions Options() const { return options_; }
+  void SetOptions(TSrcEditorOptions value);
+  bool HasOption(TSrcEditorOptions o) const { return (options_ & o) != 0; }
+  TSrcStateFlags StateFlags() const { return stateFlags_; }
+  bool Modified() const { return modified_; }
+  void SetModified(bool value);
+  bool ReadOnly() const { return GetReadOnly(); }
+  virtual bool GetReadOnly() const { return readOnly_; }
+  virtual void SetReadOnly(bool value);
+  bool InsertMode() const { return insertMode_; }
+  void SetInsertMode(bool value);
+  int TabWidth() const { return tabWidth_; }
+  void SetTabWidth(int value);
+  int MaxLeftChar() const { return maxLeftChar_; }
+  void SetMaxLeftChar(int value);
+  int RightEdge() const { return rightEdge_; }
+  void SetRightEdge(int value);
+  TColor RightEdgeColor() const { return rightEdgeColor_; }
+  void SetRightEdgeColor(TColor value);
+  int ExtraLineSpacing() const { return extraLineSpacing_; }
+  void SetExtraLineSpacing(int value);
+  TSrcScrollHintFormat ScrollHintFormat() const { return scrollHintFormat_; }
+  void SetScrollHintFormat(TSrcScrollHintFormat v) { scrollHintFormat_ = v; }
+  TColor ScrollHintColor() const { return scrollHintColor_; }
+  void SetScrollHintColor(TColor v) { scrollHintColor_ = v; }
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle value);
+  TSrcEditCaretType InsertCaret() const { return insertCaret_; }
+  void SetInsertCaret(TSrcEditCaretType v) { insertCaret_ = v; }
+  TSrcEditCaretType OverwriteCaret() const { return overwriteCaret_; }
+  void SetOverwriteCaret(TSrcEditCaretType v) { overwriteCaret_ = v; }
+  bool WantTabs() const { return wantTabs_; }
+  void SetWantTabs(bool v) { wantTabs_ = v; }
+  bool HideSelection() const { return hideSelection_; }
+  void SetHideSelection(bool v);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool value);
+  bool Pasting() const { return pasting_; }
+
+  int TopLine() const { return topLine_; }
+  void SetTopLine(int value);
+  int LeftChar() const { return leftChar_; }
+  void SetLeftChar(int value);
+  int LinesInWindow() const { return linesInWindow_; }
+  int CharsInWindow() const { return charsInWindow_; }
+  int CharWidth() const { return charWidth_; }
+  int LineHeight() const { return lineHeight_; }
+  int TextOffset() const { return textOffset_; }
+  int GutterWidth() const { return gutterWidth_; }
+  void SetGutterWidth(int value);
+
+  const QFont& Font() const { return font_; }
+  // A font that is not fixed pitch keeps the editor's face and takes only
+  // the size and style of the given font.
+  void SetFont(const QFont& value);
+  TSrcTextDrawer& TextDrawer() { return *textDrawer_; }
+  TSrcGutter& Gutter() { return gutter_; }
+  TSrcSelectedColor& SelectedColor() { return selectedColor_; }
+  TSrcBookMarkOpt& BookMarkOptions() { return bookMarkOpt_; }
+  TSrcEditKbdHandler& KbdHandler() { return *kbdHandler_; }
+
+  TSrcCustomHighlighter* Highlighter() const { return highlighter_.data(); }
+  void SetHighlighter(TSrcCustomHighlighter* value);
+
+  // ---- paint lock and status
+  void BeginUpdate() { IncPaintLock(); }
+  void EndUpdate() { DecPaintLock(); }
+  int PaintLock() const { return paintLock_; }
+  // Adds changes to the pending set; reported at once outside a paint lock.
+  void StatusChanged(TSrcStatusChanges changes);
+
+  // ---- marks and bookmarks
+  TSrcEditMarkList& Marks() { return marks_; }
+  TSrcEditMark* Bookmark(int index) const { return index >= 0 && index < 10 ? bookmarks_[index] : nullptr; }
+  void SetBookmarkSlot(int index, TSrcEditMark* mark);
+  void InvalidateGutterLine(int line);
+  void InvalidateLine(int line);
+  void InvalidateLines(int first, int last);
+  QRegion PendingInvalidRegion() const { return invalidRegion_; }
+
+  // ---- command hooks
+  void RegisterCommandHandler(const THookedCommandEvent& handler, void* handlerData);
+  void UnregisterCommandHandler(const THookedCommandEvent& handler, void* handlerData);
+  int CommandHandlerCount() const { return static_cast<int>(hookedCommandHandlers_.size()); }
+  virtual void NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar, void* data);
+
+  // ---- event dispatchers
+  virtual void DoOnClearBookmark(TSrcEditMark* mark);
+  virtual void DoOnPlaceBookmark(TSrcEditMark* mark);
+  virtual void DoOnPaint(QPainter* painter);
+  virtual void DoOnPaintTransientEx(TTransientType type, bool lock);
+  virtual void DoOnPaintTransient(TTransientType type) { DoOnPaintTransientEx(type, false); }
+  virtual TSrcReplaceAction DoOnReplaceText(const QString& search, const QString& replace, int line, int column);
+  virtual bool DoOnSpecialLineColors(int line, TColor& foreground, TColor& background);
+  virtual void DoOnStatusChange(TSrcStatusChanges changes);
+
+  // ---- events
+  TOnChange OnChange;
+  std::function<void(TObject* sender, TSrcStatusChanges changes)> OnStatusChange;
+  std::function<void(TObject* sender, TSrcEditMark* mark)> OnClearBookmark;
+  std::function<void(TObject* sender, TSrcEditMark* mark)> OnPlaceBookmark;
+  std::function<void(TObject* sender, QPainter* canvas)> OnPaint;
+  std::function<void(TObject* sender, QPainter* canvas, TTransientType kind)> OnPaintTransient;
+  std::function<void(TObject* sender, const QString& search, const QString& replace, int line, int column,
+                     TSrcReplaceAction& action)>
+      OnReplaceText;
+  std::function<void(TObject* sender, int line, bool& special, TColor& foreground, TColor& background)>
+      OnSpecialLineColors;
+
+  // Inserts a line break at the caret (the text right of the caret moves to
+  // a new line) and records it.
+  virtual void InsertLineBreak();
+
+ protected:
+  void IncPaintLock();
+  void DecPaintLock();
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  // Recomputes character cell, line height and the window metrics.
+  void RecalcCharExtent();
+  void SizeOrFontChanged(bool fontChanged);
+  void UpdateScrollBars();
+
+ private:
+  friend class TSrcEditMark;
+
+  // Line helpers (lines counted from 1).
+  int LineCount() const { return lines_->Count(); }
+  QString Line(int line) const { return lines_->Get(line - 1); }
+  void PutLine(int line, const QString& text) { lines_->Put(line - 1, text); }
+  QString TrimIfWanted(const QString& s) const;
+  TPoint ClampPoint(TPoint p) const;
+
+  // The primitive. `rowReason` >= 0 records column rows (and lines appended
+  // by a column insertion) under that reason.
+  void SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString& text, int rowReason);
+  void DeleteSelection();
+  int InsertNormal(const QString& text);
+  int InsertColumn(const QString& text, int rowReason);
+  int InsertLineMode(const QString& text);
+  // The selected text as undo records it: column rows without padding.
+  QString SelTextForUndo() const;
+  QString SelTextEx(bool padColumns) const;
+  // Sets both ends of the selection and the caret without clamping to line
+  // lengths (used when replaying changes).
+  void SetSelectionRaw(TPoint begin, TPoint end);
+  void SetCaretRaw(TPoint p);
+
+  void UndoItem();
+  void RedoItem();
+  void UndoRedoAdded(TSrcEditUndoList* sender);
+
+  void LinesChanging();
+  void LinesChanged();
+  void LinesCleared();
+  void LinesAddedOrInserted(int index, const QString& text);
+  void LineReplaced(int index, const QString& text);
+  void LineDeleted(int index);
+  void InvalidateOffsets(int index);
+  // Offset of the first character of `line` (counted from 1), counted from 0.
+  qint64 LineStartOffset(int line) const;
+  TPoint OffsetToPoint(int value) const;
+
+  void HighlighterChanged(TObject* sender);
+  void PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat);
+  void SetTextOffset();
+
+  std::unique_ptr<TSrcEditStringList> lines_;
+  TPoint blockBegin_{1, 1};
+  TPoint blockEnd_{1, 1};
+  int caretX_ = 1;
+  int caretY_ = 1;
+  int lastCaretX_ = 1;
+  bool insertMode_ = true;
+  int linesInWindow_ = 1;
+  int charsInWindow_ = 1;
+  int leftChar_ = 1;
+  int maxLeftChar_ = 1024;
+  int paintLock_ = 0;
+  int rightEdge_ = 80;
+  TColor rightEdgeColor_ = clSilver;
+  TColor scrollHintColor_ = clInfoBk;
+  TSrcScrollHintFormat scrollHintFormat_ = shfTopLineOnly;
+  TScrollStyle scrollBars_ = ssBoth;
+  int lineHeight_ = 1;
+  int charWidth_ = 1;
+  int textOffset_ = 0;
+  int topLine_ = 1;
+  QPointer<TSrcCustomHighlighter> highlighter_;
+  TSrcSelectedColor selectedColor_;
+  TSrcEditUndoList undoList_;
+  TSrcEditUndoList redoList_;
+  std::array<TSrcEditMark*, 10> bookmarks_{};
+  TSrcBookMarkOpt bookMarkOpt_;
+  bool hideSelection_ = false;
+  TSrcEditCaretType overwriteCaret_ = ctBlock;
+  TSrcEditCaretType insertCaret_ = ctVerticalLine;
+  bool modified_ = false;
+  bool readOnly_ = false;
+  TSrcEditMarkList marks_;
+  int extraLineSpacing_ = 0;
+  TSrcSelectionMode selectionMode_ = smNormal;
+  bool wantTabs_ = false;
+  TSrcGutter gutter_;
+  int tabWidth_ = 8;
+  QFont font_;
+  std::unique_ptr<TSrcTextDrawer> textDrawer_;
+  QRegion invalidRegion_;
+  TSrcStateFlags stateFlags_ = 0;
+  TSrcEditorOptions options_ = SRCEDIT_DEFAULT_OPTIONS;
+  TSrcStatusChanges statusChanges_ = 0;
+  std::vector<THookedCommandHandlerEntry> hookedCommandHandlers_;
+  std::unique_ptr<TSrcEditKbdHandler> kbdHandler_;
+  bool wordWrap_ = false;
+  bool pasting_ = false;
+  int gutterWidth_ = 0;
+  int paintTransientLock_ = 0;
+
+  // Start offsets of lines (prefix sums of length + 2), valid for the first
+  // offsetsValid_ entries.
+  mutable std::vector<qint64> offsets_;
+  mutable int offsetsValid_ = 1;
+};
+
+// The editor with its properties published.
+class TSrcEdit : public TCustomSrcEdit {
+  Q_OBJECT
+ public:
+  using TCustomSrcEdit::TCustomSrcEdit;
+  const char* ClassName() const override { return "TSrcEdit"; }
+};

@@ -1,0 +1,169 @@
+#include "editor/SrcTextDrawer.h"
+
+#include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QTextItem>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+// A paint device that records where text is drawn.
+class RecordingEngine : public QPaintEngine {
+ public:
+  struct Text {
+    QPointF pos;
+    QString text;
+  };
+  std::vector<Text> texts;
+  bool begin(QPaintDevice*) override { return true; }
+  bool end() override { return true; }
+  void updateState(const QPaintEngineState&) override {}
+  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+  void drawTextItem(const QPointF& p, const QTextItem& item) override { texts.push_back({p, item.text()}); }
+  void drawRects(const QRectF*, int) override {}
+  void drawRects(const QRect*, int) override {}
+  void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+  Type type() const override { return QPaintEngine::User; }
+};
+
+class RecordingDevice : public QPaintDevice {
+ public:
+  RecordingEngine engine;
+  QPaintEngine* paintEngine() const override { return const_cast<RecordingEngine*>(&engine); }
+
+ protected:
+  int metric(PaintDeviceMetric m) const override {
+    switch (m) {
+      case PdmWidth: return 800;
+      case PdmHeight: return 200;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY: return 96;
+      case PdmDepth: return 32;
+      case PdmDevicePixelRatio: return 1;
+      case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+      default: return 0;
+    }
+  }
+};
+
+QFont TestFont() {
+  QFont f(QStringLiteral("Monospace"), 11);
+  f.setStyleHint(QFont::TypeWriter);
+  return f;
+}
+
+}  // namespace
+
+TEST(SrcTextDrawer, CellComesFromTheBaseStyle) {
+  TSrcTextDrawer drawer(0, TestFont());
+  const int w = drawer.CharWidth();
+  const int h = drawer.CharHeight();
+  EXPECT_GE(w, 1);
+  EXPECT_GE(h, 1);
+  drawer.SetStyle(fsBold | fsItalic);
+  EXPECT_EQ(drawer.CharWidth(), w);
+  EXPECT_EQ(drawer.CharHeight(), h);
+  drawer.SetCharExtra(3);
+  EXPECT_EQ(drawer.CharWidth(), w + 3);
+}
+
+TEST(SrcTextDrawer, MissingFontRaises) {
+  TSrcTextDrawer drawer(0, TestFont());
+  try {
+    drawer.SetBaseFont(nullptr);
+    FAIL() << "no exception";
+  } catch (const ESrcTextDrawerException& e) {
+    EXPECT_EQ(e.Message(), "SetBaseFont: 'Value' must be specified.");
+  }
+  try {
+    TSrcFontStock stock(TestFont());
+    stock.SetBaseFont(nullptr);
+    FAIL() << "no exception";
+  } catch (const ESrcFontStockException& e) {
+    EXPECT_EQ(e.Message(), "SetBaseFont: 'Value' must be specified.");
+  }
+}
+
+TEST(SrcTextDrawer, ExtTextOutUsesTheGrid) {
+  TSrcTextDrawer drawer(0, TestFont());
+  RecordingDevice device;
+  QPainter painter(&device);
+  drawer.BeginDraw(&painter);
+  drawer.ExtTextOut(10, 5, 0, QRect(), u"abc");
+  drawer.EndDraw();
+  painter.end();
+  const auto& texts = device.engine.texts;
+  ASSERT_EQ(texts.size(), 3u);
+  const int w = drawer.CharWidth();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_DOUBLE_EQ(texts[i].pos.x(), 10.0 + i * w);
+    EXPECT_EQ(texts[i].text, QString(QChar(u'a' + i)));
+  }
+  EXPECT_EQ(drawer.DistanceArrayLength(), 64);
+  QString longText(100, QLatin1Char('x'));
+  QPainter again(&device);
+  drawer.BeginDraw(&again);
+  drawer.ExtTextOut(0, 0, 0, QRect(), longText);
+  drawer.EndDraw();
+  EXPECT_EQ(drawer.DistanceArrayLength(), 128);
+}
+
+TEST(SrcTextDrawer, NestedBeginDrawRestoresAtTheMatchingEnd) {
+  TSrcTextDrawer drawer(0, TestFont());
+  QImage image(50, 20, QImage::Format_RGB32);
+  QPainter painter(&image);
+  const QFont before = painter.font();
+  drawer.BeginDraw(&painter);
+  drawer.BeginDraw(&painter);
+  EXPECT_EQ(painter.font(), drawer.FontStock().FontHandle());
+  drawer.EndDraw();
+  EXPECT_TRUE(drawer.Drawing());
+  EXPECT_EQ(painter.font(), drawer.FontStock().FontHandle());
+  drawer.EndDraw();
+  EXPECT_FALSE(drawer.Drawing());
+  EXPECT_EQ(painter.font(), before);
+  EXPECT_THROW(drawer.EndDraw(), ESrcTextDrawerException);
+  QImage other(5, 5, QImage::Format_RGB32);
+  QPainter otherPainter(&other);
+  drawer.BeginDraw(&painter);
+  EXPECT_THROW(drawer.BeginDraw(&otherPainter), ESrcTextDrawerException);
+  drawer.EndDraw();
+}
+
+TEST(SrcFontStock, EqualBaseFontsShareOneRecord) {
+  auto& manager = TSrcFontsInfoManager::Instance();
+  const int before = manager.Count();
+  QFont a = TestFont();
+  QFont b = TestFont();
+  b.setItalic(true);
+  b.setUnderline(true);
+  {
+    TSrcFontStock s1(a);
+    TSrcFontStock s2(b);
+    EXPECT_EQ(s1.FontsInfo(), s2.FontsInfo());
+    EXPECT_EQ(manager.Count(), before + 1);
+    QFont c = TestFont();
+    c.setPointSize(20);
+    TSrcFontStock s3(c);
+    EXPECT_NE(s3.FontsInfo(), s1.FontsInfo());
+    EXPECT_EQ(manager.Count(), before + 2);
+  }
+  EXPECT_EQ(manager.Count(), before);
+}
+
+TEST(SrcFontStock, SixteenStyleVariants) {
+  TSrcFontStock stock(TestFont());
+  for (int s = 0; s < 16; ++s) {
+    stock.SetStyle(static_cast<TFontStyles>(s));
+    EXPECT_EQ(stock.FontHandle().bold(), (s & fsBold) != 0);
+    EXPECT_EQ(stock.FontHandle().italic(), (s & fsItalic) != 0);
+    EXPECT_EQ(stock.FontHandle().underline(), (s & fsUnderline) != 0);
+    EXPECT_EQ(stock.FontHandle().strikeOut(), (s & fsStrikeOut) != 0);
+    EXPECT_GE(stock.CharAdvance(), 1);
+  }
+}
