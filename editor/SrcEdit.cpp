@@ -602,7 +602,7 @@ qint64 TCustomSrcEdit::LineStartOffset(int line) const {
   const int n = std::clamp(line - 1, 0, LineCount());
   if (static_cast<int>(offsets_.size()) < LineCount() + 1) offsets_.resize(LineCount() + 1);
   while (offsetsValid_ <= n) {
-    offsets_[offsetsValid_] = offsets_[offsetsValid_ - 1] + lines_->Get(offsetsValid_ - 1).size() + 2;
+    offsets_[offsetsValid_] = offsets_[offsetsValid_ - 1] + lines_->LineLength(offsetsValid_ - 1) + 2;
     ++offsetsValid_;
   }
   return offsets_[n];

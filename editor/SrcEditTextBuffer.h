@@ -56,6 +56,10 @@ class TSrcEditStringList : public TObject {
   // The text of a line; an index out of range gives an empty string.
   QString Get(int index) const;
   QString operator[](int index) const { return Get(index); }
+  // The length of a line without copying it; 0 out of range.
+  int LineLength(int index) const {
+    return index >= 0 && index < count_ ? static_cast<int>(Rec(index).fString.size()) : 0;
+  }
   void Put(int index, const QString& text);
   TObject* GetObject(int index) const;
   void PutObject(int index, TObject* object);

@@ -1,0 +1,111 @@
+// Speed of the editor model on large documents: a one-character change in
+// the middle and its undo, and character offsets near the end.
+//
+//   KV_BENCH_LINES  line count of the large document (default 2000000)
+//
+// After the runs the program prints the ratio of the large to the small
+// document for the one-character change (target: within 2x).
+#include "editor/SrcEdit.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+int EnvInt(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::atoi(v) : fallback;
+}
+
+// One editor per size, built once.
+TSrcEdit& EditorWithLines(int lines) {
+  static std::map<int, std::unique_ptr<TSrcEdit>> editors;
+  auto& slot = editors[lines];
+  if (!slot) {
+    QStringList text;
+    text.reserve(lines);
+    for (int i = 0; i < lines; ++i)
+      text.append(QStringLiteral("<td class=\"cell\">value %1</td><td>more text</td>").arg(i));
+    slot = std::make_unique<TSrcEdit>();
+    slot->SetLines(text);
+  }
+  return *slot;
+}
+
+void BM_TypeAndUndoMiddle(benchmark::State& state) {
+  TSrcEdit& e = EditorWithLines(static_cast<int>(state.range(0)));
+  const int middle = static_cast<int>(state.range(0)) / 2;
+  const QString before = e.Lines()[middle - 1];
+  for (auto _ : state) {
+    e.SetCaretXY(TPoint{5, middle});
+    e.SetSelText(QStringLiteral("x"));
+    e.Undo();
+  }
+  if (e.Lines()[middle - 1] != before) state.SkipWithError("undo did not restore the line");
+}
+BENCHMARK(BM_TypeAndUndoMiddle)->Arg(10000)->Arg(EnvInt("KV_BENCH_LINES", 2000000))->Unit(benchmark::kMicrosecond);
+
+void BM_SelStartNearEnd(benchmark::State& state) {
+  TSrcEdit& e = EditorWithLines(static_cast<int>(state.range(0)));
+  const int line = static_cast<int>(state.range(0)) - 3;
+  e.SetCaretXY(TPoint{7, line});
+  const int offset = e.SelStart();
+  for (auto _ : state) {
+    e.SetSelStart(offset);
+    benchmark::DoNotOptimize(e.SelStart());
+  }
+}
+BENCHMARK(BM_SelStartNearEnd)->Arg(10000)->Arg(EnvInt("KV_BENCH_LINES", 2000000))->Unit(benchmark::kMicrosecond);
+
+// The worst case: every call follows an edit in the middle, so the offsets
+// of the second half are counted again.
+void BM_SelStartNearEndAfterEdit(benchmark::State& state) {
+  TSrcEdit& e = EditorWithLines(static_cast<int>(state.range(0)));
+  const int lines = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    e.SetCaretXY(TPoint{5, lines / 2});
+    e.SetSelText(QStringLiteral("x"));
+    e.Undo();
+    e.SetCaretXY(TPoint{7, lines - 3});
+    state.ResumeTiming();
+    const int offset = e.SelStart();
+    e.SetSelStart(offset);
+  }
+}
+BENCHMARK(BM_SelStartNearEndAfterEdit)
+    ->Arg(10000)
+    ->Arg(EnvInt("KV_BENCH_LINES", 2000000))
+    ->Unit(benchmark::kMillisecond);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const std::string big = "BM_TypeAndUndoMiddle/" + std::to_string(EnvInt("KV_BENCH_LINES", 2000000));
+  const auto small = reporter.times.find("BM_TypeAndUndoMiddle/10000");
+  const auto large = reporter.times.find(big);
+  if (small != reporter.times.end() && large != reporter.times.end() && small->second > 0)
+    std::printf("ratio %s / BM_TypeAndUndoMiddle/10000 = %.2f (target <= 2)\n", big.c_str(),
+                large->second / small->second);
+  benchmark::Shutdown();
+  return 0;
+}
