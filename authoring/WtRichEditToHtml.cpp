@@ -105,7 +105,13 @@ void TWtRichEditToHtml::ConvertToHtml(const TRichTextSource& source, const QStri
     bytes += "\r\n";
   }
   QSaveFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly)) throw EFCreateError(fileName, f.errorString());
-  if (f.write(bytes) != bytes.size() || !f.commit())
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw EFCreateError(fileName, f.errorString());
+  if (f.write(bytes) != bytes.size()) {
+    const QString reason = f.errorString();
+    f.cancelWriting();
+    f.commit();
+    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, reason));
+  }
+  if (!f.commit())
     throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, f.errorString()));
 }

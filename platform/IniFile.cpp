@@ -72,8 +72,16 @@ void TIniFile::Save(const Content& c) const {
   const QByteArray bytes = TextCodec::encodeFile(text, enc, c.bom && enc == TextEncoding::Utf8);
 
   QSaveFile f(fileName_);
-  if (!f.open(QIODevice::WriteOnly)) throw EFCreateError(fileName_, f.errorString());
-  if (f.write(bytes) != bytes.size() || !f.commit())
+  // Unbuffered, so that a short write shows in write()'s count and the old
+  // file is not replaced by a cut one.
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw EFCreateError(fileName_, f.errorString());
+  if (f.write(bytes) != bytes.size()) {
+    const QString reason = f.errorString();
+    f.cancelWriting();
+    f.commit();
+    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, reason));
+  }
+  if (!f.commit())
     throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, f.errorString()));
 }
 
