@@ -69,12 +69,6 @@ TfMessageDlg::TfMessageDlg(QWidget* parent) : QDialog(parent) {
   connect(mrCancel2, &QPushButton::clicked, this, &TfMessageDlg::mrCancel2Click);
   connect(yestoall, &QPushButton::clicked, this, &TfMessageDlg::yestoallClick);
 
-  btok->setDefault(true);
-  btNo->setDefault(true);
-  mrCancel2->setDefault(true);
-  // One default in the "Yes to all" row: No, so that Enter never confirms
-  // every remaining question at once.
-  Btno3->setDefault(true);
   Arrange(nullptr);
 }
 
@@ -119,7 +113,17 @@ void TfMessageDlg::Prepare(const QString& text, int kind) {
   else
     Image->clear();
   Arrange(panel);
-  if (QPushButton* def = DefaultButton()) def->setFocus();
+  // A dialog has one default button: that of the row shown. In the "Yes to
+  // all" row it is No, so that Enter never confirms every remaining question.
+  QPushButton* def = panel == PanOk            ? btok
+                     : panel == PanYesNo       ? btNo
+                     : panel == PanYesNoCancel ? mrCancel2
+                     : panel == PanYesToAll    ? Btno3
+                                               : nullptr;
+  if (def) {
+    def->setDefault(true);
+    def->setFocus();
+  }
 
   if (const QScreen* screen = QApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();

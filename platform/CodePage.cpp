@@ -57,7 +57,14 @@ QString Decode(QByteArrayView bytes, int charset) {
   const QString name = CodecName(charset);
   if (name != QLatin1String("windows-1252")) {
     QStringDecoder decoder(name.toLatin1().constData(), QStringDecoder::Flag::Stateless);
-    if (decoder.isValid()) return decoder.decode(bytes);
+    if (decoder.isValid()) {
+      QString text = decoder.decode(bytes);
+      // A character cut off at the end shows as a replacement character
+      // instead of vanishing.
+      if (decoder.hasError() && !text.endsWith(QChar(QChar::ReplacementCharacter)))
+        text += QChar(QChar::ReplacementCharacter);
+      return text;
+    }
   }
   return TextCodec::decode(bytes, TextEncoding::Windows1252);
 }
