@@ -87,7 +87,7 @@ QStringList TWtRichEditToHtml::ConvertToHtmlstringList(const TRichTextSource& so
         text += ParagraphToHtml(line.Paragraph.Alignment, line.Paragraph.Numbering);
       }
       first = false;
-      for (QChar c : run.Text) text += TWtStrToHtml::CharToHtml(c);
+      TWtStrToHtml::AppendHtml(text, run.Text);
     }
     result.append(QStringLiteral("<br>") + text);
   }

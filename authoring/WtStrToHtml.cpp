@@ -1,5 +1,7 @@
 #include "authoring/WtStrToHtml.h"
 
+#include <array>
+
 namespace {
 
 std::vector<TWtEntityPair> BuildPairs() {
@@ -31,18 +33,43 @@ const std::vector<TWtEntityPair>& TWtStrToHtml::Pairs() {
   return pairs;
 }
 
+namespace {
+
+// For each 8-bit code, the index of its first pair, or -1.
+const std::array<int, 256>& FirstPair() {
+  static const std::array<int, 256> table = [] {
+    std::array<int, 256> t;
+    t.fill(-1);
+    const auto& pairs = TWtStrToHtml::Pairs();
+    for (int i = static_cast<int>(pairs.size()) - 1; i >= 0; --i) t[pairs[static_cast<size_t>(i)].Char] = i;
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
 QString TWtStrToHtml::CharToHtml(QChar c) {
-  // Characters below the first pair's smallest code need no look-up.
-  if (c.unicode() < 34 || c.unicode() > 255) return QString(c);
-  for (const TWtEntityPair& pair : Pairs())
-    if (pair.Char == c.unicode()) return pair.Entity;
-  return QString(c);
+  const int index = c.unicode() < 256 ? FirstPair()[c.unicode()] : -1;
+  return index < 0 ? QString(c) : Pairs()[static_cast<size_t>(index)].Entity;
+}
+
+void TWtStrToHtml::AppendHtml(QString& out, QStringView s) {
+  const auto& first = FirstPair();
+  const auto& pairs = Pairs();
+  for (QChar c : s) {
+    const int index = c.unicode() < 256 ? first[c.unicode()] : -1;
+    if (index < 0)
+      out += c;
+    else
+      out += pairs[static_cast<size_t>(index)].Entity;
+  }
 }
 
 QString TWtStrToHtml::HtmlToText(const QString& s) {
   QString out;
   out.reserve(s.size());
-  for (QChar c : s) out += CharToHtml(c);
+  AppendHtml(out, s);
   return out;
 }
 

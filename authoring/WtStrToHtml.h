@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <vector>
 
 struct TWtEntityPair {
@@ -25,6 +26,8 @@ class TWtStrToHtml {
   static QString CharToHtml(QChar c);
   // Encodes every character of `s`.
   static QString HtmlToText(const QString& s);
+  // Appends the encoded characters of `s` to `out`.
+  static void AppendHtml(QString& out, QStringView s);
   // Replaces, pair by pair in table order, every entity of `s` (compared
   // without regard to case) by its character.
   static QString TextToHtml(const QString& s);

@@ -36,11 +36,14 @@ bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::Case
 
 TIniFile::TIniFile(QString fileName) : fileName_(std::move(fileName)) {}
 
-TIniFile::Content TIniFile::Load() const {
+TIniFile::Content TIniFile::Load(bool forWrite) const {
   Content c;
   QFile f(fileName_);
   if (!f.exists()) return c;
-  if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(fileName_, f.errorString());
+  if (!f.open(QIODevice::ReadOnly)) {
+    if (forWrite) throw EFOpenError(fileName_, f.errorString());
+    return c;
+  }
   const QByteArray bytes = f.readAll();
   DecodedText decoded = TextCodec::decodeFile(bytes);
   c.encoding = decoded.encoding;
@@ -173,7 +176,7 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) co
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {
-  Content c = Load();
+  Content c = Load(true);
   // A value keeps to one line; its surrounding blanks would be trimmed anyway.
   QString v = value.trimmed();
   v.replace(u'\r', u' ');
@@ -237,7 +240,7 @@ QStringList TIniFile::ReadSections() const {
 }
 
 void TIniFile::EraseSection(const QString& section) {
-  Content c = Load();
+  Content c = Load(true);
   const int header = FindSection(c.lines, section);
   if (header < 0) return;
   int end = header + 1;
@@ -247,7 +250,7 @@ void TIniFile::EraseSection(const QString& section) {
 }
 
 void TIniFile::DeleteKey(const QString& section, const QString& key) {
-  Content c = Load();
+  Content c = Load(true);
   const int header = FindSection(c.lines, section);
   if (header < 0) return;
   const int line = FindKey(c.lines, header, key);

@@ -11,6 +11,7 @@
 // one counts. Names and values are trimmed. Comment lines (";"), blank lines,
 // unknown sections and lines that are not understood are kept as they are
 // when the file is rewritten. Key names are taken literally ("DocMan?").
+// A file that cannot be read gives every reader its default.
 #pragma once
 
 #include "platform/TextCodec.h"
@@ -57,7 +58,9 @@ class TIniFile {
     bool bom = false;
     QString lineBreak = QStringLiteral("\n");
   };
-  Content Load() const;
+  // Reads fall back to defaults when the file cannot be read; a write must
+  // not go on with what it could not read, so it raises EFOpenError.
+  Content Load(bool forWrite = false) const;
   void Save(const Content& content) const;
   // Index of the section's header line, or -1.
   static int FindSection(const QStringList& lines, const QString& section);

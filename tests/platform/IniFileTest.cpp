@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -142,6 +143,22 @@ TEST(IniFileParse, IntegerTexts) {
   EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("-"), v));
   EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("$"), v));
   EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("1 2"), v));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IniFileUnreadable, ReadsGiveDefaultsAndWritesRefuse) {
+  QTemporaryDir dir;
+  // A folder where the file should be cannot be read as a file by anyone.
+  const QString path = dir.filePath(QStringLiteral("settings.ini"));
+  ASSERT_TRUE(QDir().mkpath(path));
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 10), 10);
+  EXPECT_FALSE(ini.SectionExists(QStringLiteral("Font")));
+  EXPECT_THROW(ini.WriteInteger(QStringLiteral("Font"), QStringLiteral("Size"), 12), EStreamError);
+  EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
 }  // namespace
