@@ -176,6 +176,14 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) co
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+  // Names that the format cannot hold would turn into other names on reading.
+  const QString k = key.trimmed();
+  const QString sec = section.trimmed();
+  if (k.isEmpty() || k.contains(u'=') || k.startsWith(u'[') || k.startsWith(u';') || k.contains(u'\n') ||
+      k.contains(u'\r'))
+    throw EConvertError(QStringLiteral("\"%1\" cannot be a key name of an INI file.").arg(key));
+  if (sec.contains(u']') || sec.contains(u'\n') || sec.contains(u'\r'))
+    throw EConvertError(QStringLiteral("\"%1\" cannot be a section name of an INI file.").arg(section));
   Content c = Load(true);
   // A value keeps to one line; its surrounding blanks would be trimmed anyway.
   QString v = value.trimmed();
@@ -184,8 +192,8 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
   int header = FindSection(c.lines, section);
   if (header < 0) {
     if (!c.lines.isEmpty() && !c.lines.constLast().trimmed().isEmpty()) c.lines.append(QString());
-    c.lines.append(u'[' + section + u']');
-    c.lines.append(key + u'=' + v);
+    c.lines.append(u'[' + sec + u']');
+    c.lines.append(k + u'=' + v);
   } else {
     const int line = FindKey(c.lines, header, key);
     if (line >= 0) {
@@ -193,7 +201,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
       SplitKeyLine(c.lines[line], &existing, nullptr);
       c.lines[line] = existing + u'=' + v;
     } else {
-      c.lines.insert(SectionEnd(c.lines, header), key + u'=' + v);
+      c.lines.insert(SectionEnd(c.lines, header), k + u'=' + v);
     }
   }
   Save(c);

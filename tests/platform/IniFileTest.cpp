@@ -133,6 +133,14 @@ TEST_F(IniFileTest, AFailedWriteIsReportedAndTheOldFileStays) {
   }
 }
 
+TEST_F(IniFileTest, NamesTheFormatCannotHoldAreRefused) {
+  TIniFile ini(path());
+  for (const char* key : {"a=b", "", "[x", ";x", "a\nb"})
+    EXPECT_THROW(ini.WriteString(QStringLiteral("S"), QLatin1String(key), QStringLiteral("v")), EConvertError) << key;
+  EXPECT_THROW(ini.WriteString(QStringLiteral("S]"), QStringLiteral("k"), QStringLiteral("v")), EConvertError);
+  EXPECT_FALSE(QFile::exists(path()));
+}
+
 TEST(IniFileParse, IntegerTexts) {
   int v = 0;
   EXPECT_TRUE(TIniFile::ParseInteger(QStringLiteral("$FF000005"), v));

