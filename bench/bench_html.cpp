@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStringList>
+#include "bench/BenchUtil.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -22,38 +24,23 @@
 
 namespace {
 
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v && *v ? std::atoi(v) : fallback;
-}
-
 const QStringList& Document() {
-  static const QStringList lines = [] {
-    const qsizetype target = static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000;
-    static const char* const kLines[] = {
-        "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">",
-        "<html><head><title>Page %d</title>",
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
-        "<!-- a comment that goes on",
-        "     over two lines %d -->",
-        "<body bgcolor=\"#FFFFFF\" text=black link=blue>",
-        "\t<table width=\"100%%\" border=0 cellpadding=2><tr><td align=left>cell %d</td></tr></table>",
-        "\t<p>Some text with &amp; entities &copy; &#169; and <b>bold</b> and <i>italic</i> words %d.</p>",
-        "  <a href=\"page%d.html\" target=_blank>Link &raquo;</a><br>",
-        "<% Response.Write(\"server side %d\") %>",
-        "<img src=\"images/pic%d.gif\" width=32 height=32 alt=\"picture\">",
-        "</body></html>",
-    };
-    QStringList out;
-    qsizetype size = 0;
-    char line[256];
-    for (int i = 0; size < target; ++i) {
-      const int n = std::snprintf(line, sizeof line, kLines[i % 12], i);
-      out << QString::fromLatin1(line, n);
-      size += n + 2;
-    }
-    return out;
-  }();
+  static const QStringList lines = GenerateLines(
+      static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000,
+      {
+          "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">",
+          "<html><head><title>Page %d</title>",
+          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
+          "<!-- a comment that goes on",
+          "     over two lines %d -->",
+          "<body bgcolor=\"#FFFFFF\" text=black link=blue>",
+          "\t<table width=\"100%%\" border=0 cellpadding=2><tr><td align=left>cell %d</td></tr></table>",
+          "\t<p>Some text with &amp; entities &copy; &#169; and <b>bold</b> and <i>italic</i> words %d.</p>",
+          "  <a href=\"page%d.html\" target=_blank>Link &raquo;</a><br>",
+          "<% Response.Write(\"server side %d\") %>",
+          "<img src=\"images/pic%d.gif\" width=32 height=32 alt=\"picture\">",
+          "</body></html>",
+      });
   return lines;
 }
 

@@ -6,15 +6,12 @@
 #include "platform/RtfReader.h"
 
 #include <QByteArray>
+#include "bench/BenchUtil.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 
 namespace {
-
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v && *v ? std::atoi(v) : fallback;
-}
 
 const QByteArray& Document() {
   static const QByteArray rtf = [] {

@@ -6,6 +6,8 @@
 #include "editor/SrcEditSearch.h"
 
 #include <QStringList>
+#include "bench/BenchUtil.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -15,33 +17,18 @@
 
 namespace {
 
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v && *v ? std::atoi(v) : fallback;
-}
-
 const QStringList& Lines() {
-  static const QStringList lines = [] {
-    const qsizetype target = static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000;
-    static const char* const kLines[] = {
-        "<p>Some paragraph text with several words and a few tables %d here.</p>",
-        "\t<td align=\"left\">cell %d</td><td>value</td><td>banner</td>",
-        "<a href=\"page%d.html\">next page</a> &nbsp; <b>bold</b>",
-        "<!-- the target word appears in every seventh line: %d -->",
-        "<script>var counter = %d; function go() { return counter; }</script>",
-        "<div class=\"item\">Item %d</div>",
-        "<span>target</span> <span>Target %d</span>",
-    };
-    QStringList out;
-    qsizetype size = 0;
-    char line[256];
-    for (int i = 0; size < target; ++i) {
-      const int n = std::snprintf(line, sizeof line, kLines[i % 7], i);
-      out << QString::fromLatin1(line, n);
-      size += n + 2;
-    }
-    return out;
-  }();
+  static const QStringList lines = GenerateLines(
+      static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000,
+      {
+          "<p>Some paragraph text with several words and a few tables %d here.</p>",
+          "\t<td align=\"left\">cell %d</td><td>value</td><td>banner</td>",
+          "<a href=\"page%d.html\">next page</a> &nbsp; <b>bold</b>",
+          "<!-- the target word appears in every seventh line: %d -->",
+          "<script>var counter = %d; function go() { return counter; }</script>",
+          "<div class=\"item\">Item %d</div>",
+          "<span>target</span> <span>Target %d</span>",
+      });
   return lines;
 }
 

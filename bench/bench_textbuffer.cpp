@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include "bench/BenchUtil.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -21,11 +23,6 @@
 
 namespace {
 
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v && *v ? std::atoi(v) : fallback;
-}
-
 QTemporaryDir& Dir() {
   static QTemporaryDir dir;
   return dir;
@@ -34,23 +31,17 @@ QString SourcePath() { return Dir().filePath("big.html"); }
 
 const QByteArray& FileBytes() {
   static const QByteArray bytes = [] {
-    const qsizetype target = static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000;
-    static const char* const kLines[] = {
-        "<div class=\"item\"><a href=\"page%d.html\">Link number %d</a></div>",
-        "\t<p>Some paragraph text with &amp; entities and <b>bold</b> words %d.</p>",
-        "\t\t<td align=\"left\">cell %d</td><td>value</td>",
-        "<!-- comment line %d -->",
-        "  <script type=\"text/javascript\">var x = %d;</script>",
-        "",
-    };
-    QByteArray out;
-    out.reserve(target + 200);
-    char line[256];
-    for (int i = 0; out.size() < target; ++i) {
-      const int n = std::snprintf(line, sizeof line, kLines[i % 6], i, i);
-      out.append(line, n);
-      out.append("\r\n");
-    }
+    const QStringList lines = GenerateLines(
+        static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000,
+        {
+            "<div class=\"item\"><a href=\"page%d.html\">Link</a></div>",
+            "\t<p>Some paragraph text with &amp; entities and <b>bold</b> words %d.</p>",
+            "\t\t<td align=\"left\">cell %d</td><td>value</td>",
+            "<!-- comment line %d -->",
+            "  <script type=\"text/javascript\">var x = %d;</script>",
+            "",
+        });
+    const QByteArray out = (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1();
     QFile f(SourcePath());
     if (f.open(QIODevice::WriteOnly)) f.write(out);
     return out;

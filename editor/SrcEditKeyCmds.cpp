@@ -167,66 +167,74 @@ int TSrcEditKeyStrokes::FindShortcut2(TShortCut shortCut, TShortCut shortCut2, c
 }
 
 void TSrcEditKeyStrokes::SetDefaults() {
+  struct Binding {
+    TSrcEditorCommand command;
+    std::uint16_t key;
+    TShiftState shift;
+  };
+  constexpr TShiftState S = ssShift, C = ssCtrl, A = ssAlt, CS = ssCtrl | ssShift;
+  static const Binding kBindings[] = {
+      {ecUp, vk::Up, 0},
+      {ecSelUp, vk::Up, S},
+      {ecScrollUp, vk::Up, C},
+      {ecDown, vk::Down, 0},
+      {ecSelDown, vk::Down, S},
+      {ecScrollDown, vk::Down, C},
+      {ecLeft, vk::Left, 0},
+      {ecSelLeft, vk::Left, S},
+      {ecWordLeft, vk::Left, C},
+      {ecSelWordLeft, vk::Left, CS},
+      {ecRight, vk::Right, 0},
+      {ecSelRight, vk::Right, S},
+      {ecWordRight, vk::Right, C},
+      {ecSelWordRight, vk::Right, CS},
+      {ecPageDown, vk::Next, 0},
+      {ecSelPageDown, vk::Next, S},
+      {ecPageBottom, vk::Next, C},
+      {ecSelPageBottom, vk::Next, CS},
+      {ecPageUp, vk::Prior, 0},
+      {ecSelPageUp, vk::Prior, S},
+      {ecPageTop, vk::Prior, C},
+      {ecSelPageTop, vk::Prior, CS},
+      {ecLineStart, vk::Home, 0},
+      {ecSelLineStart, vk::Home, S},
+      {ecEditorTop, vk::Home, C},
+      {ecSelEditorTop, vk::Home, CS},
+      {ecLineEnd, vk::End, 0},
+      {ecSelLineEnd, vk::End, S},
+      {ecEditorBottom, vk::End, C},
+      {ecSelEditorBottom, vk::End, CS},
+      {ecToggleMode, vk::Insert, 0},
+      {ecCopy, vk::Insert, C},
+      {ecCut, vk::Delete, S},
+      {ecPaste, vk::Insert, S},
+      {ecDeleteChar, vk::Delete, 0},
+      {ecDeleteLastChar, vk::Back, 0},
+      {ecDeleteLastChar, vk::Back, S},
+      {ecDeleteLastWord, vk::Back, C},
+      {ecUndo, vk::Back, A},
+      {ecRedo, vk::Back, A | S},
+      {ecLineBreak, vk::Return, 0},
+      {ecLineBreak, vk::Return, S},
+      {ecTab, vk::Tab, 0},
+      {ecShiftTab, vk::Tab, S},
+      {ecContextHelp, vk::F1, C},
+      {ecSelectAll, 'A', C},
+      {ecCopy, 'C', C},
+      {ecPaste, 'V', C},
+      {ecCut, 'X', C},
+      {ecBlockIndent, 'I', CS},
+      {ecBlockUnindent, 'U', CS},
+      {ecLineBreak, 'M', C},
+      {ecInsertLine, 'N', C},
+      {ecDeleteWord, 'T', C},
+      {ecDeleteLine, 'Y', C},
+      {ecDeleteEOL, 'Y', CS},
+      {ecUndo, 'Z', C},
+      {ecRedo, 'Z', CS},
+  };
   Clear();
-  const TShiftState S = ssShift, C = ssCtrl, A = ssAlt, CS = ssCtrl | ssShift;
-  AddKey(ecUp, vk::Up, 0);
-  AddKey(ecSelUp, vk::Up, S);
-  AddKey(ecScrollUp, vk::Up, C);
-  AddKey(ecDown, vk::Down, 0);
-  AddKey(ecSelDown, vk::Down, S);
-  AddKey(ecScrollDown, vk::Down, C);
-  AddKey(ecLeft, vk::Left, 0);
-  AddKey(ecSelLeft, vk::Left, S);
-  AddKey(ecWordLeft, vk::Left, C);
-  AddKey(ecSelWordLeft, vk::Left, CS);
-  AddKey(ecRight, vk::Right, 0);
-  AddKey(ecSelRight, vk::Right, S);
-  AddKey(ecWordRight, vk::Right, C);
-  AddKey(ecSelWordRight, vk::Right, CS);
-  AddKey(ecPageDown, vk::Next, 0);
-  AddKey(ecSelPageDown, vk::Next, S);
-  AddKey(ecPageBottom, vk::Next, C);
-  AddKey(ecSelPageBottom, vk::Next, CS);
-  AddKey(ecPageUp, vk::Prior, 0);
-  AddKey(ecSelPageUp, vk::Prior, S);
-  AddKey(ecPageTop, vk::Prior, C);
-  AddKey(ecSelPageTop, vk::Prior, CS);
-  AddKey(ecLineStart, vk::Home, 0);
-  AddKey(ecSelLineStart, vk::Home, S);
-  AddKey(ecEditorTop, vk::Home, C);
-  AddKey(ecSelEditorTop, vk::Home, CS);
-  AddKey(ecLineEnd, vk::End, 0);
-  AddKey(ecSelLineEnd, vk::End, S);
-  AddKey(ecEditorBottom, vk::End, C);
-  AddKey(ecSelEditorBottom, vk::End, CS);
-  AddKey(ecToggleMode, vk::Insert, 0);
-  AddKey(ecCopy, vk::Insert, C);
-  AddKey(ecCut, vk::Delete, S);
-  AddKey(ecPaste, vk::Insert, S);
-  AddKey(ecDeleteChar, vk::Delete, 0);
-  AddKey(ecDeleteLastChar, vk::Back, 0);
-  AddKey(ecDeleteLastChar, vk::Back, S);
-  AddKey(ecDeleteLastWord, vk::Back, C);
-  AddKey(ecUndo, vk::Back, A);
-  AddKey(ecRedo, vk::Back, A | S);
-  AddKey(ecLineBreak, vk::Return, 0);
-  AddKey(ecLineBreak, vk::Return, S);
-  AddKey(ecTab, vk::Tab, 0);
-  AddKey(ecShiftTab, vk::Tab, S);
-  AddKey(ecContextHelp, vk::F1, C);
-  AddKey(ecSelectAll, 'A', C);
-  AddKey(ecCopy, 'C', C);
-  AddKey(ecPaste, 'V', C);
-  AddKey(ecCut, 'X', C);
-  AddKey(ecBlockIndent, 'I', CS);
-  AddKey(ecBlockUnindent, 'U', CS);
-  AddKey(ecLineBreak, 'M', C);
-  AddKey(ecInsertLine, 'N', C);
-  AddKey(ecDeleteWord, 'T', C);
-  AddKey(ecDeleteLine, 'Y', C);
-  AddKey(ecDeleteEOL, 'Y', CS);
-  AddKey(ecUndo, 'Z', C);
-  AddKey(ecRedo, 'Z', CS);
+  for (const Binding& b : kBindings) AddKey(b.command, b.key, b.shift);
   for (int i = 0; i < 10; ++i) AddKey(ecGotoMarker0 + i, static_cast<std::uint16_t>('0' + i), C);
   for (int i = 0; i < 10; ++i) AddKey(ecSetMarker0 + i, static_cast<std::uint16_t>('0' + i), CS);
   AddKey(ecNormalSelect, 'N', CS);

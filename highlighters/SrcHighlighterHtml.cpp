@@ -387,40 +387,32 @@ void TSrcHTMLHighlighter::TextProc() {
   }
 }
 
-void TSrcHTMLHighlighter::ASPProc() {
-  fTokenKind = tkASP;
+// Scans on inside a block that ends at a ">" preceded on the same line by
+// `closer` (one or two characters); the block may go on to the next line.
+void TSrcHTMLHighlighter::BlockProc(std::uint8_t kind, QStringView closer) {
+  fTokenKind = kind;
   const char16_t first = fLine[fRun];
   if (first == 0 || first == 10 || first == 13) {
     (this->*fProcTable[first])();
     return;
   }
+  const int n = static_cast<int>(closer.size());
   while (fRun < fLen) {
     const char16_t c = fLine[fRun];
     if (c == 0 || c == 10 || c == 13) return;
-    if (c == u'>' && Peek(fRun - 1) == u'%') {
-      fRange = rsText;
-      ++fRun;
-      return;
+    if (c == u'>') {
+      bool closes = true;
+      for (int i = 0; i < n && closes; ++i) closes = Peek(fRun - n + i) == closer[i].unicode();
+      if (closes) {
+        fRange = rsText;
+        ++fRun;
+        return;
+      }
     }
     ++fRun;
   }
 }
 
-void TSrcHTMLHighlighter::CommentProc() {
-  fTokenKind = tkComment;
-  const char16_t first = fLine[fRun];
-  if (first == 0 || first == 10 || first == 13) {
-    (this->*fProcTable[first])();
-    return;
-  }
-  while (fRun < fLen) {
-    const char16_t c = fLine[fRun];
-    if (c == 0 || c == 10 || c == 13) return;
-    if (c == u'>' && Peek(fRun - 1) == u'-' && Peek(fRun - 2) == u'-') {
-      fRange = rsText;
-      ++fRun;
-      return;
-    }
-    ++fRun;
-  }
-}
+void TSrcHTMLHighlighter::ASPProc() { BlockProc(tkASP, u"%"); }
+
+void TSrcHTMLHighlighter::CommentProc() { BlockProc(tkComment, u"--"); }

@@ -62,6 +62,7 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   void TagCloseProc();
   void IdentProc();
   void TextProc();
+  void BlockProc(std::uint8_t kind, QStringView closer);
   void ASPProc();
   void CommentProc();
 
