@@ -5,6 +5,7 @@
 //
 // After the runs the program prints the ratio of the large to the small
 // document for the one-character change (target: within 2x).
+#include "bench/BenchUtil.h"
 #include "editor/SrcEdit.h"
 
 #include <QApplication>
@@ -16,11 +17,6 @@
 #include <string>
 
 namespace {
-
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v && *v ? std::atoi(v) : fallback;
-}
 
 // One editor per size, built once.
 TSrcEdit& EditorWithLines(int lines) {

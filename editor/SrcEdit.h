@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditKeyCmds.h"
 #include "editor/SrcEditMarks.h"
 #include "editor/SrcEditMiscClasses.h"
 #include "editor/SrcEditTextBuffer.h"

@@ -426,9 +426,37 @@ void TSrcEditStringList::LoadFromFile(const QString& fileName) {
   LoadFromStream(file);
 }
 
+namespace {
+
+// The end of the line that starts at p: the first CR or LF, or `end`.
+const char* LineEnd(const char* p, const char* end) {
+  const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+  const char* stop = lf ? lf : end;
+  const auto* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(stop - p)));
+  return cr ? cr : stop;
+}
+
+}  // namespace
+
 void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
-  if (!stream.isSequential()) stream.seek(0);
-  const QByteArray data = stream.readAll();
+  QByteArray data;
+  if (!stream.isSequential()) {
+    stream.seek(0);
+    // One read into a buffer of the known size.
+    const qint64 size = stream.size();
+    if (size > 0x7FFFFFF0LL) throw EReadError(QStringLiteral("The file is too large to be edited."));
+    data.resize(static_cast<qsizetype>(size));
+    qint64 got = 0;
+    while (got < size) {
+      const qint64 n = stream.read(data.data() + got, size - got);
+      if (n <= 0) break;
+      got += n;
+    }
+    data.truncate(static_cast<qsizetype>(got));
+    data.append(stream.readAll());  // anything that grew meanwhile
+  } else {
+    data = stream.readAll();
+  }
   if (auto* file = qobject_cast<QFileDevice*>(&stream); file && file->error() != QFileDevice::NoError)
     throw EReadError(QStringLiteral("Stream read error: %1").arg(file->errorString()));
 
@@ -436,36 +464,28 @@ void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
   bool ascii = false;
   const TextEncoding encoding = TextCodec::detect(data, &bom, &ascii);
 
+  const char* begin = data.constData() + bom;
+  const char* end = data.constData() + data.size();
+  // Count the lines first so that the array is sized once.
+  qsizetype lines = 0;
+  for (const char* p = begin; p < end; ++lines) {
+    const char* q = LineEnd(p, end);
+    if (q < end && *q == '\r') ++q;
+    if (q < end && *q == '\n') ++q;
+    p = q;
+  }
+  if (lines > INT_MAX - 16) throw EReadError(QStringLiteral("The text has too many lines."));
+
   UpdateBlock block(*this);
   Clear();
   encoding_ = encoding;
   writeBom_ = bom > 0;
-
-  const char* p = data.constData() + bom;
-  const char* end = data.constData() + data.size();
+  SetCapacity(static_cast<int>(lines));
   bool sawCR = false, sawLF = false;
-  // Count the lines first so that the array is sized once.
-  {
-    qsizetype lines = 0;
-    for (const char* s = p; s < end;) {
-      const char* q = s;
-      while (q < end && *q != '\r' && *q != '\n') ++q;
-      ++lines;
-      if (q < end && *q == '\r') ++q;
-      if (q < end && *q == '\n') ++q;
-      s = q;
-    }
-    if (lines > INT_MAX - 16) throw EReadError(QStringLiteral("The text has too many lines."));
-    SetCapacity(static_cast<int>(lines));
-  }
-  while (p < end) {
-    const char* q = p;
-    while (q < end && *q != '\r' && *q != '\n') ++q;
+  for (const char* p = begin; p < end;) {
+    const char* q = LineEnd(p, end);
     const QByteArrayView bytes(p, q - p);
-    if (ascii)
-      Add(QString::fromLatin1(bytes));
-    else
-      Add(TextCodec::decode(bytes, encoding));
+    Add(ascii ? QString::fromLatin1(bytes) : TextCodec::decode(bytes, encoding));
     if (q < end && *q == '\r') {
       sawCR = true;
       ++q;

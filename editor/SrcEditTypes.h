@@ -19,7 +19,3 @@ class ESrcEditError : public Exception {
  public:
   using Exception::Exception;
 };
-
-// The integer code of an editor command; 0 is no command.
-using TSrcEditorCommand = int;
-inline constexpr TSrcEditorCommand ecNone = 0;

@@ -1,0 +1,71 @@
+// settings.ini: its place, the keys that are written back with a default on
+// first use, and the groups of keys read together. Every function opens the
+// file, reads or writes what it needs and closes it again.
+#pragma once
+
+#include "platform/Colors.h"
+#include "platform/IniFile.h"
+
+#include <QString>
+#include <array>
+
+namespace Settings {
+
+// ProgramFolder() + "settings.ini".
+QString FileName();
+TIniFile Open();
+
+// Path of the language module (TranslationModule / Path). When the whole
+// section is missing, "Language Modules/english.lms" in the program folder
+// is written first; an empty key is returned as it is (first run).
+QString TranslationModulePath();
+// Tag-library file (Elements / Path); when missing or empty,
+// "elements/elements.dat" in the program folder is written and returned.
+QString ElementsPath();
+// Help file (Help / Path); when empty after trimming, "Help/english.chm" in
+// the program folder is written and returned.
+QString HelpPath();
+
+// The editor options a document window takes when it is created. A missing
+// key keeps the value passed in ("current"), except where a key has a fixed
+// default of its own; values out of range keep the current value too.
+struct TEditorSettings {
+  TColor BackgroundColor = clWindow;  // EditWindow / BGCol
+  TColor FontColor = clWindowText;    // Font / Color
+  QString FontName = QStringLiteral("Courier New");  // Font / Style
+  int FontSize = 10;                  // Font / Size, 1 to 200
+  int FontCharset = 1;                // Font / CharSet
+  bool GutterVisible = true;          // Gutter / Vis
+  int GutterWidth = 15;               // Gutter / Width, not negative
+  bool LineNumbers = true;            // LN / Enabled
+  int TabWidth = 1;                   // BlockIndent / Width, at least 1
+  TColor RightEdgeColor = 0xC0C0C0;   // Margin / Enabled: grey when on, white when off
+  int RightEdge = 80;                 // Margin / Right
+  bool ScrollHint = false;            // Scrollhint / Enabled
+  bool AutoIndent = false;            // Autoindent / Enabled
+  bool TabsToSpaces = false;          // TtoSpaces / Enabled
+  bool SpecialChars = false;          // SpecialChar / Vis
+  bool HighlightByExtension = false;  // SHigh / Enabled
+  int SelectionMode = 0;              // SelectionMode / Set: 0 normal, 1 line, 2 column
+  bool TidyPanel = false;             // HTMLTidy / Enabled
+  int TidyPanelSize = 0;              // HTMLTidy / Size
+};
+TEditorSettings ReadEditorSettings(const TEditorSettings& current);
+
+// Window state written when the main window closes and read when it shows.
+struct TToolBarPlacement {
+  int Left = 0;
+  int Top = 0;
+  int Height = 0;
+};
+inline constexpr std::array<const char*, 5> ToolBarSections = {"tb1", "tb5", "tb6", "tb7", "tb8"};
+struct TMainWindowLayout {
+  QString LastFolder;         // Last / Folder
+  int DirectoryHeight = 0;    // Directory / Height
+  int FileManWidth = 0;       // FileMan / Width
+  std::array<TToolBarPlacement, 5> ToolBars;  // tb1, tb5, tb6, tb7, tb8: left, top, height
+};
+TMainWindowLayout ReadMainWindowLayout(const TMainWindowLayout& current);
+void WriteMainWindowLayout(const TMainWindowLayout& layout);
+
+}  // namespace Settings

@@ -1,0 +1,117 @@
+#include "authoring/WtRichEditToHtml.h"
+
+#include "platform/Exceptions.h"
+
+#include <QSaveFile>
+
+int TWtRichEditToHtml::HtmlFontSize(int points) {
+  if (points <= 8) return 1;
+  if (points <= 10) return 2;
+  if (points <= 12) return 3;
+  if (points <= 14) return 4;
+  if (points <= 18) return 5;
+  if (points <= 24) return 6;
+  return 7;
+}
+
+QString TWtRichEditToHtml::FontToHtml(const TRichFont& font) {
+  fontClose_ = QStringLiteral("</font>");
+  rgbToHtml_.SetRgbColor(font.Color);
+  QString tag = QStringLiteral("<font color=\"#") + rgbToHtml_.HtmlColor() + QStringLiteral("\" size=\"") +
+                QString::number(HtmlFontSize(font.Size)) + QStringLiteral("\" face=\"") + font.Name +
+                QStringLiteral("\">");
+  struct StyleTag {
+    TFontStyle style;
+    const char* open;
+    const char* close;
+  };
+  static constexpr StyleTag kTags[] = {{fsBold, "<b>", "</b>"},
+                                       {fsItalic, "<i>", "</i>"},
+                                       {fsStrikeOut, "<strike>", "</strike>"},
+                                       {fsUnderline, "<u>", "</u>"}};
+  for (const StyleTag& t : kTags) {
+    if (font.Style & t.style) {
+      tag += QLatin1String(t.open);
+      fontClose_.prepend(QLatin1String(t.close));
+    }
+  }
+  return tag;
+}
+
+QString TWtRichEditToHtml::ParagraphToHtml(TAlignment alignment, TNumberingStyle numbering) {
+  paragraphClose_ = QStringLiteral("</p>");
+  QString tag;
+  switch (alignment) {
+    case TAlignment::taLeftJustify: tag = QStringLiteral("<p align=\"left\">"); break;
+    case TAlignment::taRightJustify: tag = QStringLiteral("<p align=\"right\">"); break;
+    case TAlignment::taCenter: tag = QStringLiteral("<p align=\"center\">"); break;
+  }
+  if (numbering == TNumberingStyle::nsBullet) {
+    tag.prepend(QStringLiteral("<li>"));
+    paragraphClose_ += QStringLiteral("</li>");
+  }
+  return tag;
+}
+
+bool TWtRichEditToHtml::FontsDiffer(const TRichFont& a, const TRichFont& b) { return !(a == b); }
+
+bool TWtRichEditToHtml::ParagraphsDiffer(const TRichParagraph& a, const TRichParagraph& b) { return !(a == b); }
+
+QStringList TWtRichEditToHtml::ConvertToHtmlstringList(const TRichTextSource& source) {
+  QStringList result;
+  paragraphClose_.clear();
+  TRichParagraph previousParagraph;
+
+  TRichFont previous = source.DefaultAttributes();
+  result.append(FontToHtml(previous));
+  const QString outerClose = fontClose_;
+  fontClose_.clear();
+
+  // A run is characters in one font and a line has one paragraph format, so
+  // comparing at the first character of each run gives what comparing at
+  // every character would.
+  for (int i = 0; i < source.LineCount(); ++i) {
+    const TRichLine& line = source.Line(i);
+    QString text;
+    bool first = true;
+    for (const TRichRun& run : line.Runs) {
+      if (run.Text.isEmpty()) continue;
+      if (FontsDiffer(run.Font, previous)) {
+        text += fontClose_;
+        previous = run.Font;
+        text += FontToHtml(run.Font);
+      }
+      if (first && ParagraphsDiffer(line.Paragraph, previousParagraph)) {
+        text += paragraphClose_;
+        previousParagraph = line.Paragraph;
+        text += ParagraphToHtml(line.Paragraph.Alignment, line.Paragraph.Numbering);
+      }
+      first = false;
+      TWtStrToHtml::AppendHtml(text, run.Text);
+    }
+    result.append(QStringLiteral("<br>") + text);
+  }
+  result.append(fontClose_);
+  result.append(paragraphClose_);
+  result.append(outerClose);
+  return result;
+}
+
+void TWtRichEditToHtml::ConvertToHtml(const TRichTextSource& source, const QString& fileName) {
+  const QStringList lines = ConvertToHtmlstringList(source);
+  QByteArray bytes;
+  for (const QString& line : lines) {
+    bytes += line.toUtf8();
+    bytes += "\r\n";
+  }
+  QSaveFile f(fileName);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw EFCreateError(fileName, f.errorString());
+  if (f.write(bytes) != bytes.size()) {
+    const QString reason = f.errorString();
+    f.cancelWriting();
+    f.commit();
+    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, reason));
+  }
+  if (!f.commit())
+    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, f.errorString()));
+}

@@ -1,0 +1,30 @@
+// Helpers shared by the benchmark programs.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+
+// An integer from the environment, or `fallback` when unset.
+inline int EnvInt(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::atoi(v) : fallback;
+}
+
+// Lines made by cycling through printf patterns (each may use one %d, given
+// the line number) until `targetBytes` is reached, counting CR LF per line.
+inline QStringList GenerateLines(qsizetype targetBytes, std::initializer_list<const char*> patterns) {
+  QStringList out;
+  qsizetype size = 0;
+  char line[512];
+  const auto* begin = patterns.begin();
+  const int count = static_cast<int>(patterns.size());
+  for (int i = 0; size < targetBytes; ++i) {
+    const int n = std::snprintf(line, sizeof line, begin[i % count], i);
+    out << QString::fromLatin1(line, n);
+    size += n + 2;
+  }
+  return out;
+}

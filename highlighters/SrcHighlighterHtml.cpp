@@ -1,0 +1,418 @@
+#include "highlighters/SrcHighlighterHtml.h"
+
+#include "editor/SrcEditStrConst.h"
+
+#include <QHash>
+
+namespace {
+
+// Tag names that have an opening and, unless listed below, a closing form.
+const char* const kOpeningNames[] = {
+    "A",        "ABBR",    "ACRONYM",  "ADDRESS",  "APPLET",   "AREA",     "B",        "BASE",     "BASEFONT",
+    "BGSOUND",  "BIG",     "BLINK",    "BLOCKQUOTE", "BODY",   "BR",       "BUTTON",   "CAPTION",  "CENTER",
+    "CITE",     "CODE",    "COL",      "COLGROUP", "COMMENT",  "DD",       "DEL",      "DFN",      "DIR",
+    "DIV",      "DL",      "DT",       "EM",       "EMBED",    "FIELDSET", "FONT",     "FORM",     "FRAME",
+    "FRAMESET", "H1",      "H2",       "H3",       "H4",       "H5",       "H6",       "HEAD",     "HR",
+    "HTML",     "I",       "IFRAME",   "ILAYER",   "IMG",      "INPUT",    "INS",      "ISINDEX",  "KBD",
+    "KEYGEN",   "LABEL",   "LAYER",    "LEGEND",   "LI",       "LINK",     "LISTING",  "MAP",      "MARQUEE",
+    "MENU",     "META",    "MULTICOL", "NEXTID",   "NOBR",     "NOEMBED",  "NOFRAMES", "NOLAYER",  "NOSCRIPT",
+    "OBJECT",   "OL",      "OPTION",   "P",        "PARAM",    "PLAINTEXT", "PRE",     "Q",        "S",
+    "SAMP",     "SCRIPT",  "SELECT",   "SERVER",   "SMALL",    "SPACER",   "SPAN",     "STRIKE",   "STRONG",
+    "STYLE",    "SUB",     "SUP",      "TABLE",    "TBODY",    "TD",       "TEXTAREA", "TFOOT",    "TH",
+    "THEAD",    "TITLE",   "TR",       "TT",       "U",        "UL",       "VAR",      "WBR",      "XMP",
+};
+
+// Opening names without a closing form.
+const char* const kNoClosingNames[] = {"AREA",  "BASE",  "BASEFONT", "BGSOUND", "BR",     "COL",       "FRAME",
+                                       "HR",    "IMG",   "INPUT",    "ISINDEX", "KEYGEN", "LINK",      "META",
+                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER", "WBR"};
+
+const char* const kEntities =
+    "&Alpha; &Beta; &Gamma; &Delta; &Epsilon; &Zeta; &Eta; &Theta; &Iota; &Kappa; &Lambda; &Mu; &Nu; &Xi; "
+    "&Omicron; &Pi; &Rho; &Sigma; &Tau; &Upsilon; &Phi; &Chi; &Psi; &Omega; &alpha; &beta; &gamma; &delta; "
+    "&epsilon; &zeta; &eta; &theta; &iota; &kappa; &lambda; &mu; &nu; &xi; &omicron; &pi; &rho; &sigmaf; &sigma; "
+    "&tau; &upsilon; &phi; &chi; &psi; &omega; &thetasym; &upsih; &piv; &bull; &hellip; &prime; &Prime; &oline; "
+    "&frasl; &weierp; &image; &real; &trade; &alefsym; &larr; &uarr; &rarr; &darr; &harr; &crarr; &lArr; &uArr; "
+    "&rArr; &dArr; &hArr; &forall; &part; &exist; &empty; &nabla; &isin; &notin; &ni; &prod; &sum; &minus; "
+    "&lowast; &radic; &prop; &infin; &ang; &and; &or; &cap; &cup; &int; &there4; &sim; &cong; &asymp; &ne; "
+    "&equiv; &le; &ge; &sub; &sup; &nsub; &sube; &supe; &oplus; &otimes; &perp; &sdot; &lceil; &rceil; &lfloor; "
+    "&rfloor; &lang; &rang; &loz; &spades; &clubs; &hearts; &diams; &lsquo; &rsquo; &sbquo; &ldquo; &rdquo; "
+    "&bdquo; &dagger; &Dagger; &permil; &lsaquo; &rsaquo; &quot; &amp; &lt; &gt; &ndash; &mdash; &nbsp; "
+    "&thinsp; &ensp; &emsp; &iexcl; &cent; &pound; &curren; &yen; &brvbar; &brkbar; &sect; &uml; &die; &copy; "
+    "&ordf; &laquo; &not; &shy; &reg; &macr; &hibar; &deg; &plusmn; &sup2; &sup3; &acute; &micro; &para; "
+    "&middot; &cedil; &sup1; &ordm; &raquo; &frac14; &frac12; &frac34; &iquest; &Agrave; &Aacute; &Acirc; "
+    "&Atilde; &Auml; &Aring; &AElig; &Ccedil; &Egrave; &Eacute; &Ecirc; &Euml; &Igrave; &Iacute; &Icirc; "
+    "&Iuml; &ETH; &Ntilde; &Ograve; &Oacute; &Ocirc; &Otilde; &Ouml; &times; &Oslash; &Ugrave; &Uacute; "
+    "&Ucirc; &Uuml; &Yacute; &THORN; &szlig; &agrave; &aacute; &acirc; &atilde; &auml; &aring; &aelig; "
+    "&ccedil; &egrave; &eacute; &ecirc; &euml; &igrave; &iacute; &icirc; &iuml; &eth; &ntilde; &ograve; "
+    "&oacute; &ocirc; &otilde; &ouml; &divide; &oslash; &ugrave; &uacute; &ucirc; &uuml; &yacute; &thorn; "
+    "&yuml; &euro; &OElig; &oelig; &scaron; &Scaron; &fnof; &circ;";
+
+constexpr int kSlotCount = 244;
+constexpr int kLongestEntity = 10;  // "&thetasym;"
+
+// Entity name in lower case → first index in the table.
+const QHash<QString, int>& EntityIndex() {
+  static const QHash<QString, int> index = [] {
+    QHash<QString, int> h;
+    const QStringList& names = TSrcHTMLHighlighter::EntityNames();
+    for (int i = 0; i < names.size(); ++i) {
+      const QString key = names[i].toLower();
+      if (!h.contains(key)) h.insert(key, i);
+    }
+    return h;
+  }();
+  return index;
+}
+
+TSrcKeywordTable BuildHTMLCharTables() {
+  TSrcKeywordTable t;
+  for (int c = 0; c < 256; ++c) t.values[c] = LetterValue(static_cast<char16_t>(c));
+  t.values['!'] = 123;
+  t.values['/'] = 122;
+  t.run = TSrcHashRun::Html;
+  t.bound = kSlotCount;
+  t.defaultKind = TSrcHTMLHighlighter::tkUndefKey;
+  t.outOfRangeKind = TSrcHTMLHighlighter::tkIdentifier;
+  t.exactBytes = false;
+
+  static std::vector<QByteArray> words;  // keeps the closing names alive
+  std::vector<TSrcKeyword> keywords;
+  for (const char* name : kOpeningNames) keywords.push_back({name, TSrcHTMLHighlighter::tkKey});
+  for (const char* name : kOpeningNames) {
+    bool closes = true;
+    for (const char* no : kNoClosingNames)
+      if (qstrcmp(name, no) == 0) closes = false;
+    if (closes) words.push_back(QByteArray("/") + name);
+  }
+  words.push_back("!DOCTYPE");
+  for (const QByteArray& w : words) keywords.push_back({w.constData(), TSrcHTMLHighlighter::tkKey});
+  t.Fill(keywords, kSlotCount);
+  return t;
+}
+
+}  // namespace
+
+const TSrcKeywordTable& TSrcHTMLHighlighter::KeywordTable() {
+  static const TSrcKeywordTable table = BuildHTMLCharTables();
+  return table;
+}
+
+const QStringList& TSrcHTMLHighlighter::EntityNames() {
+  static const QStringList names = QString::fromLatin1(kEntities).split(u' ');
+  return names;
+}
+
+void TSrcHTMLHighlighter::UnitInit() {
+  KeywordTable();
+  EntityIndex();
+  RegisterHighlighter<TSrcHTMLHighlighter>();
+}
+
+TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
+  using namespace SrcEditStrConst;
+  auto make = [this](const QString& name, TFontStyles style, TColor fg = clNone, TColor bg = clNone) {
+    auto* a = new TSrcHighlighterAttributes(name);
+    a->SetStyle(style);
+    a->SetForeground(fg);
+    a->SetBackground(bg);
+    AddAttribute(a);
+    return a;
+  };
+  AndAttri = make(AttrNameEscapeAmpersand, fsBold, 0x0000FF00);
+  ASPAttri = make(AttrNameAsp, 0, 0, 0x0000FFFF);
+  CommentAttri = make(AttrNameComment, 0);
+  IdentifierAttri = make(AttrNameIdentifier, fsBold);
+  KeyAttri = make(AttrNameReservedWord, fsBold, 0x00FF0080);
+  SpaceAttri = make(AttrNameSpace, 0);
+  SymbolAttri = make(AttrNameSymbol, fsBold);
+  TextAttri = make(AttrNameText, 0);
+  UndefKeyAttri = make(AttrNameUnknownWord, fsBold, 0x000000FF);
+  ValueAttri = make(AttrNameValue, 0, 0x00FF8000);
+  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  fTable = &KeywordTable();
+  fNullKind = tkNull;
+  BuildCharDispatch();
+  fRange = rsText;
+  SetDefaultFilter(FilterHTML);
+}
+
+void TSrcHTMLHighlighter::BuildCharDispatch() {
+  for (int c = 0; c < 257; ++c) {
+    THandler h = &TSrcHTMLHighlighter::IdentProc;
+    switch (c) {
+      case 10: h = &TSrcHTMLHighlighter::LFProc; break;
+      case 13: h = &TSrcHTMLHighlighter::CRProc; break;
+      case '"': h = &TSrcHTMLHighlighter::StringProc; break;
+      case '&': h = &TSrcHTMLHighlighter::AmpersandProc; break;
+      case '<': h = &TSrcHTMLHighlighter::TagOpenProc; break;
+      case '=': h = &TSrcHTMLHighlighter::EqualsProc; break;
+      case '>': h = &TSrcHTMLHighlighter::TagCloseProc; break;
+      default:
+        // A NUL inside the line is white space; the line's end is found by length.
+        if (c <= 32) h = &TSrcHTMLHighlighter::SpaceProc;
+    }
+    fProcTable[static_cast<size_t>(c)] = h;
+  }
+}
+
+TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetRoleAttribute(int role) const {
+  switch (role) {
+    case roleComment: return CommentAttri;
+    case roleIdentifier: return IdentifierAttri;
+    case roleKeyword: return KeyAttri;
+    case roleWhitespace: return SpaceAttri;
+    case roleSymbol: return SymbolAttri;
+    default: return nullptr;
+  }
+}
+
+TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetTokenAttribute() const {
+  switch (fTokenKind) {
+    case tkAmpersand: return AndAttri;
+    case tkASP: return ASPAttri;
+    case tkComment: return CommentAttri;
+    case tkIdentifier: return IdentifierAttri;
+    case tkKey: return KeyAttri;
+    case tkSpace: return SpaceAttri;
+    case tkString: return ValueAttri;
+    case tkSymbol: return SymbolAttri;
+    case tkText: return TextAttri;
+    case tkUndefKey: return UndefKeyAttri;
+    case tkValue: return ValueAttri;
+    default: return nullptr;
+  }
+}
+
+TSrcIdentChars TSrcHTMLHighlighter::GetIdentChars() const {
+  TSrcIdentChars set(u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz", true);
+  for (int c = 192; c <= 255; ++c)
+    if (c != 215 && c != 247) set.Include(QChar(c));
+  return set;
+}
+
+QString TSrcHTMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameHTML; }
+
+QString TSrcHTMLHighlighter::GetSampleSource() const {
+  return QStringLiteral(
+      "<!-- Syntax highlighting -->\r\n"
+      "\r\n"
+      "<html>\r\n"
+      "<body bgcolor=\"red\">\r\n"
+      " <% out.println(\"Hello World\"); %>\r\n"
+      " <invalid>Sample HTML code &copy; 2001</invalid>\r\n"
+      "</body>\r\n"
+      "</html>");
+}
+
+void TSrcHTMLHighlighter::SetRange(int value) {
+  const int r = value & 0xFF;
+  // A state this scanner never stores restarts as text.
+  fRange = (r <= rsText || r == rsValue) ? static_cast<std::uint8_t>(r) : static_cast<std::uint8_t>(rsText);
+}
+
+void TSrcHTMLHighlighter::ScanNext() {
+  // Some steps only change the state (an entity at the start of a text run,
+  // an empty tag name): scan again so that every token holds characters.
+  for (int guard = 0; guard < 4; ++guard) {
+    ScanOne();
+    if (fRun > fTokenPos || fTokenKind == tkNull) return;
+  }
+  fRun = fTokenPos + 1;  // never reached with the handlers below; keeps callers moving
+}
+
+void TSrcHTMLHighlighter::ScanOne() {
+  fTokenPos = fRun;
+  if (fRun >= fLen) {
+    NullProc();
+    return;
+  }
+  switch (fRange) {
+    case rsASP: ASPProc(); break;
+    case rsComment: CommentProc(); break;
+    case rsText: TextProc(); break;
+    default: (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
+  }
+}
+
+void TSrcHTMLHighlighter::SpaceProc() {
+  ++fRun;
+  fTokenKind = tkSpace;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c == 0 || c > 32 || c == 9 || c == 10 || c == 13) break;
+    ++fRun;
+  }
+}
+
+void TSrcHTMLHighlighter::LFProc() {
+  fTokenKind = tkSpace;
+  ++fRun;
+}
+
+void TSrcHTMLHighlighter::CRProc() {
+  fTokenKind = tkSpace;
+  ++fRun;
+  if (Peek(fRun) == 10) ++fRun;
+}
+
+void TSrcHTMLHighlighter::StringProc() {
+  if (fRange == rsValue) {
+    fRange = rsParam;
+    fTokenKind = tkValue;
+  } else {
+    fTokenKind = tkString;
+  }
+  ++fRun;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c == 0 || c == 10 || c == 13) return;
+    ++fRun;
+    if (c == u'"') return;
+  }
+}
+
+void TSrcHTMLHighlighter::AmpersandProc() {
+  fTokenKind = tkText;
+  if (fEntityIndex >= 0) {
+    fTokenKind = tkAmpersand;
+    fRun += fEntityLength;
+  } else if (Peek(fRun + 1) == u'#') {
+    fRun += 2;
+    while (IsDigit(Peek(fRun))) ++fRun;
+    if (Peek(fRun) == u';') {
+      ++fRun;
+      fTokenKind = tkAmpersand;
+    }
+  }
+  fEntityIndex = -1;
+  fRange = rsText;
+}
+
+void TSrcHTMLHighlighter::TagOpenProc() {
+  ++fRun;
+  if (Peek(fRun) == u'!' && Peek(fRun + 1) == u'-' && Peek(fRun + 2) == u'-') {
+    fRange = rsComment;
+    fTokenKind = tkComment;
+    fRun += 3;
+  } else if (Peek(fRun) == u'%') {
+    fRange = rsASP;
+    fTokenKind = tkASP;
+    ++fRun;
+  } else {
+    fRange = rsKey;
+    fTokenKind = tkSymbol;
+  }
+}
+
+void TSrcHTMLHighlighter::EqualsProc() {
+  fRange = rsValue;
+  fTokenKind = tkSymbol;
+  ++fRun;
+}
+
+void TSrcHTMLHighlighter::TagCloseProc() {
+  fRange = rsText;
+  fTokenKind = tkSymbol;
+  ++fRun;
+}
+
+void TSrcHTMLHighlighter::IdentProc() {
+  switch (fRange) {
+    case rsKey:
+      fRange = rsParam;
+      fTokenKind = ClassifyIdentifier(fRun);
+      fRun += fIdentLength;
+      break;
+    case rsValue:
+      fRange = rsParam;
+      fTokenKind = tkValue;
+      ++fRun;
+      while (fRun < fLen && fLine[fRun] >= 33 && fLine[fRun] != u'>') ++fRun;
+      break;
+    default:
+      fTokenKind = tkIdentifier;
+      ++fRun;
+      while (fRun < fLen) {
+        const char16_t c = fLine[fRun];
+        if (c < 33 || c == u'"' || c == u'=' || c == u'>') break;
+        ++fRun;
+      }
+  }
+}
+
+int TSrcHTMLHighlighter::EntityAt(int pos) const {
+  // Every entry ends with the first ";" after its "&".
+  const int limit = std::min(fLen, pos + kLongestEntity);
+  for (int i = pos + 1; i < limit; ++i) {
+    if (fLine[i] == u';') {
+      const QString key = QStringView(fLine + pos, i - pos + 1).toString().toLower();
+      const auto it = EntityIndex().constFind(key);
+      return it == EntityIndex().constEnd() ? 0 : i - pos + 1;
+    }
+  }
+  return 0;
+}
+
+void TSrcHTMLHighlighter::TextProc() {
+  const char16_t first = fLine[fRun];
+  if (first < 32 || first == u'<') {
+    (this->*fProcTable[static_cast<size_t>(first)])();
+    return;
+  }
+  fTokenKind = tkText;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c < 32 || c == u'<') return;
+    if (c == u'&') {
+      if (Peek(fRun + 1) == u'#') {
+        const int amp = fRun;
+        fRun += 2;
+        while (IsDigit(Peek(fRun))) ++fRun;
+        if (Peek(fRun) == u';') {
+          fEntityIndex = -1;
+          fRange = rsAmpersand;
+          fRun = amp;
+        }
+        return;
+      }
+      if (const int len = EntityAt(fRun)) {
+        fEntityIndex = EntityIndex().value(QStringView(fLine + fRun, len).toString().toLower());
+        fEntityLength = len;
+        fRange = rsAmpersand;
+        return;
+      }
+    }
+    ++fRun;
+  }
+}
+
+// Scans on inside a block that ends at a ">" preceded on the same line by
+// `closer` (one or two characters); the block may go on to the next line.
+void TSrcHTMLHighlighter::BlockProc(std::uint8_t kind, QStringView closer) {
+  fTokenKind = kind;
+  const char16_t first = fLine[fRun];
+  if (first == 0 || first == 10 || first == 13) {
+    (this->*fProcTable[first])();
+    return;
+  }
+  const int n = static_cast<int>(closer.size());
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c == 0 || c == 10 || c == 13) return;
+    if (c == u'>') {
+      bool closes = true;
+      for (int i = 0; i < n && closes; ++i) closes = Peek(fRun - n + i) == closer[i].unicode();
+      if (closes) {
+        fRange = rsText;
+        ++fRun;
+        return;
+      }
+    }
+    ++fRun;
+  }
+}
+
+void TSrcHTMLHighlighter::ASPProc() { BlockProc(tkASP, u"%"); }
+
+void TSrcHTMLHighlighter::CommentProc() { BlockProc(tkComment, u"--"); }

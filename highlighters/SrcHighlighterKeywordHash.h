@@ -1,0 +1,99 @@
+// The scanning frame shared by the HTML, JavaScript, CSS, VBScript and PHP
+// highlighters: a line is cut into tokens by handlers chosen by the token's
+// first character, multi-line constructs survive the line end in a one-byte
+// range, and identifiers are classified as keywords through a sum-of-values
+// hash into a table of buckets, each holding the few keywords with that hash.
+//
+// Characters are UTF-16 code units. Units below 256 index the tables; units
+// of 256 and above share one "other" entry. The scanner works on its own
+// copy of the line and never reads past its end.
+#pragma once
+
+#include "editor/SrcEditHighlighter.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+struct TSrcKeyword {
+  const char* word;
+  std::uint8_t kind;
+};
+
+// Which characters an identifier run is made of, for the hash.
+enum class TSrcHashRun : std::uint8_t {
+  Html,        // "!", "/" and letters, then decimal digits (adding their digit value)
+  Identifier,  // letters, digits and "_"
+  Css,         // letters, digits, "_" and "-"
+};
+
+// The per-class tables of the keyword hash.
+struct TSrcKeywordTable {
+  std::array<int, 256> values{};  // weight of each character in the hash
+  std::array<bool, 256> identFlags{};
+  TSrcHashRun run = TSrcHashRun::Identifier;
+  int bound = 0;  // hashes 0 .. bound-1 index the buckets
+  std::vector<std::vector<TSrcKeyword>> buckets;
+  std::uint8_t defaultKind = 0;     // no keyword of the slot matched
+  std::uint8_t outOfRangeKind = 0;  // hash outside 0 .. bound-1
+  bool exactBytes = false;          // compare exactly instead of by value
+  int keywordCount = 0;
+
+  // Puts every keyword into the slot of its hash (`slotCount` buckets).
+  void Fill(std::span<const TSrcKeyword> keywords, int slotCount);
+  // The hash of a whole word, as ClassifyIdentifier computes it.
+  int HashWord(QStringView word) const;
+};
+
+class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
+  Q_OBJECT
+ public:
+  using TSrcCustomHighlighter::TSrcCustomHighlighter;
+
+  bool AtLineEnd() const override { return fTokenKind == fNullKind; }
+  int GetRange() const override { return fRange; }
+  QString GetTokenText() const override { return GetTokenView().toString(); }
+  int GetTokenKind() const override { return fTokenKind; }
+  int GetTokenPos() const override { return fTokenPos; }
+  int GetTokenLength() const override { return fRun - fTokenPos; }
+  void SetLine(const QString& lineText, int lineIndex) override;
+  int LineNumber() const { return fLineNumber; }
+
+  // Classifies a word as the scanner would (for tests and tools).
+  std::uint8_t ClassifyWord(const QString& word);
+
+ protected:
+  // The code unit at `i`, or 0 beyond the line.
+  char16_t Peek(int i) const { return i >= 0 && i < fLen ? fLine[i] : 0; }
+  bool AtEnd(int i) const { return i >= fLen; }
+  // Table index of a code unit: itself below 256, else 256 ("other").
+  static int Slot(char16_t c) { return c < 256 ? c : 256; }
+
+  int HashIdentifier(int pos);
+  bool MatchKeyword(const char* keyword) const;
+  std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
+  std::uint8_t ClassifyIdentifier(int pos);
+
+  // Common handlers.
+  void NullProc() { fTokenKind = fNullKind; }
+
+  const TSrcKeywordTable* fTable = nullptr;
+  std::uint8_t fNullKind = 0;
+  const char16_t* fLine = u"";
+  int fLen = 0;
+  int fRun = 0;
+  int fTokenPos = 0;
+  std::uint8_t fTokenKind = 0;
+  std::uint8_t fRange = 0;
+  int fLineNumber = 0;
+  int fIdentStart = 0;
+  int fIdentLength = 0;
+};
+
+// Letters A..Z and a..z weigh 1..26 in every language.
+constexpr int LetterValue(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? c - u'A' + 1 : (c >= u'a' && c <= u'z') ? c - u'a' + 1 : 0;
+}
+constexpr bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }

@@ -1,0 +1,5 @@
+#include "highlighters/SrcHighlighters.h"
+
+#include "highlighters/SrcHighlighterHtml.h"
+
+void RegisterBuiltinHighlighters() { TSrcHTMLHighlighter::UnitInit(); }

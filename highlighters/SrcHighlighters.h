@@ -1,0 +1,5 @@
+// Registers every language highlighter with the highlighter list; called
+// once at start-up.
+#pragma once
+
+void RegisterBuiltinHighlighters();

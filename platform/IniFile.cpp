@@ -1,0 +1,268 @@
+#include "platform/IniFile.h"
+
+#include "platform/Exceptions.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cctype>
+
+namespace {
+
+bool IsHeader(const QString& trimmed) { return trimmed.startsWith(u'['); }
+
+// The name of a "[name]" line; a line without "]" names the rest of the line.
+QString HeaderName(const QString& trimmed) {
+  qsizetype close = trimmed.indexOf(u']');
+  if (close < 0) close = trimmed.size();
+  return trimmed.mid(1, close - 1).trimmed();
+}
+
+// Splits a "key=value" line; false for comments, headers and lines without "=".
+bool SplitKeyLine(const QString& line, QString* key, QString* value) {
+  const QString trimmed = line.trimmed();
+  if (trimmed.isEmpty() || trimmed.startsWith(u';') || IsHeader(trimmed)) return false;
+  const qsizetype eq = trimmed.indexOf(u'=');
+  if (eq <= 0) return false;
+  if (key) *key = trimmed.left(eq).trimmed();
+  if (value) *value = trimmed.mid(eq + 1).trimmed();
+  return true;
+}
+
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+}  // namespace
+
+TIniFile::TIniFile(QString fileName) : fileName_(std::move(fileName)) {}
+
+TIniFile::Content TIniFile::Load(bool forWrite) const {
+  Content c;
+  QFile f(fileName_);
+  if (!f.exists()) return c;
+  if (!f.open(QIODevice::ReadOnly)) {
+    if (forWrite) throw EFOpenError(fileName_, f.errorString());
+    return c;
+  }
+  const QByteArray bytes = f.readAll();
+  DecodedText decoded = TextCodec::decodeFile(bytes);
+  c.encoding = decoded.encoding;
+  c.bom = decoded.bom;
+  QString& text = decoded.text;
+  if (text.contains(QStringLiteral("\r\n")))
+    c.lineBreak = QStringLiteral("\r\n");
+  else if (text.contains(u'\r') && !text.contains(u'\n'))
+    c.lineBreak = QStringLiteral("\r");
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(u'\r', u'\n');
+  c.lines = text.split(u'\n');
+  // A final line break does not start another line.
+  if (!c.lines.isEmpty() && c.lines.constLast().isEmpty()) c.lines.removeLast();
+  return c;
+}
+
+void TIniFile::Save(const Content& c) const {
+  QString text;
+  for (const QString& line : c.lines) {
+    text += line;
+    text += c.lineBreak;
+  }
+  // A file read as Windows-1252 stays so unless a new value needs more.
+  const TextEncoding enc =
+      c.encoding == TextEncoding::Windows1252 && TextCodec::canEncode(text, TextEncoding::Windows1252)
+          ? TextEncoding::Windows1252
+          : TextEncoding::Utf8;
+  const QByteArray bytes = TextCodec::encodeFile(text, enc, c.bom && enc == TextEncoding::Utf8);
+
+  QSaveFile f(fileName_);
+  // Unbuffered, so that a short write shows in write()'s count and the old
+  // file is not replaced by a cut one.
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw EFCreateError(fileName_, f.errorString());
+  if (f.write(bytes) != bytes.size()) {
+    const QString reason = f.errorString();
+    f.cancelWriting();
+    f.commit();
+    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, reason));
+  }
+  if (!f.commit())
+    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, f.errorString()));
+}
+
+int TIniFile::FindSection(const QStringList& lines, const QString& section) {
+  for (int i = 0; i < lines.size(); ++i) {
+    const QString t = lines[i].trimmed();
+    if (IsHeader(t) && SameName(HeaderName(t), section)) return i;
+  }
+  return -1;
+}
+
+int TIniFile::FindKey(const QStringList& lines, int header, const QString& key) {
+  for (int i = header + 1; i < lines.size(); ++i) {
+    if (IsHeader(lines[i].trimmed())) break;
+    QString k;
+    if (SplitKeyLine(lines[i], &k, nullptr) && SameName(k, key)) return i;
+  }
+  return -1;
+}
+
+int TIniFile::SectionEnd(const QStringList& lines, int header) {
+  int end = header + 1;
+  for (int i = header + 1; i < lines.size(); ++i) {
+    const QString t = lines[i].trimmed();
+    if (IsHeader(t)) break;
+    if (!t.isEmpty()) end = i + 1;
+  }
+  return end;
+}
+
+bool TIniFile::LookUp(const QString& section, const QString& key, QString& value) const {
+  const Content c = Load();
+  const int header = FindSection(c.lines, section);
+  if (header < 0) return false;
+  const int line = FindKey(c.lines, header, key);
+  if (line < 0) return false;
+  SplitKeyLine(c.lines[line], nullptr, &value);
+  return true;
+}
+
+QString TIniFile::ReadString(const QString& section, const QString& key, const QString& def) const {
+  QString value;
+  if (!LookUp(section, key, value) || value.isEmpty()) return def;
+  return value;
+}
+
+bool TIniFile::ParseInteger(const QString& text, int& value) {
+  QString t = text.trimmed();
+  if (t.isEmpty()) return false;
+  bool negative = false;
+  if (t.startsWith(u'-') || t.startsWith(u'+')) {
+    negative = t.startsWith(u'-');
+    t.remove(0, 1);
+  }
+  int base = 10;
+  if (t.startsWith(u'$')) {
+    base = 16;
+    t.remove(0, 1);
+  } else if (t.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) {
+    base = 16;
+    t.remove(0, 2);
+  }
+  if (t.isEmpty()) return false;
+  for (QChar ch : t)
+    if (base == 10 ? !(ch >= u'0' && ch <= u'9') : !std::isxdigit(ch.toLatin1())) return false;
+  bool ok = false;
+  const qulonglong magnitude = t.toULongLong(&ok, base);
+  if (!ok) return false;
+  if (base == 16 && !negative) {
+    // Hexadecimal values name 32-bit patterns ("$FF000005" is a system colour).
+    if (magnitude > 0xFFFFFFFFull) return false;
+    value = static_cast<int>(static_cast<quint32>(magnitude));
+    return true;
+  }
+  if (negative ? magnitude > 0x80000000ull : magnitude > 0x7FFFFFFFull) return false;
+  value = negative ? static_cast<int>(-static_cast<long long>(magnitude)) : static_cast<int>(magnitude);
+  return true;
+}
+
+int TIniFile::ReadInteger(const QString& section, const QString& key, int def) const {
+  QString value;
+  int result = def;
+  if (LookUp(section, key, value) && ParseInteger(value, result)) return result;
+  return def;
+}
+
+bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+  // Names that the format cannot hold would turn into other names on reading.
+  const QString k = key.trimmed();
+  const QString sec = section.trimmed();
+  if (k.isEmpty() || k.contains(u'=') || k.startsWith(u'[') || k.startsWith(u';') || k.contains(u'\n') ||
+      k.contains(u'\r'))
+    throw EConvertError(QStringLiteral("\"%1\" cannot be a key name of an INI file.").arg(key));
+  if (sec.contains(u']') || sec.contains(u'\n') || sec.contains(u'\r'))
+    throw EConvertError(QStringLiteral("\"%1\" cannot be a section name of an INI file.").arg(section));
+  Content c = Load(true);
+  // A value keeps to one line; its surrounding blanks would be trimmed anyway.
+  QString v = value.trimmed();
+  v.replace(u'\r', u' ');
+  v.replace(u'\n', u' ');
+  int header = FindSection(c.lines, section);
+  if (header < 0) {
+    if (!c.lines.isEmpty() && !c.lines.constLast().trimmed().isEmpty()) c.lines.append(QString());
+    c.lines.append(u'[' + sec + u']');
+    c.lines.append(k + u'=' + v);
+  } else {
+    const int line = FindKey(c.lines, header, key);
+    if (line >= 0) {
+      QString existing;
+      SplitKeyLine(c.lines[line], &existing, nullptr);
+      c.lines[line] = existing + u'=' + v;
+    } else {
+      c.lines.insert(SectionEnd(c.lines, header), k + u'=' + v);
+    }
+  }
+  Save(c);
+}
+
+void TIniFile::WriteInteger(const QString& section, const QString& key, int value) {
+  WriteString(section, key, QString::number(value));
+}
+
+void TIniFile::WriteBool(const QString& section, const QString& key, bool value) {
+  WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool TIniFile::SectionExists(const QString& section) const { return FindSection(Load().lines, section) >= 0; }
+
+bool TIniFile::ValueExists(const QString& section, const QString& key) const {
+  QString value;
+  return LookUp(section, key, value);
+}
+
+QStringList TIniFile::ReadSection(const QString& section) const {
+  const Content c = Load();
+  QStringList keys;
+  const int header = FindSection(c.lines, section);
+  if (header < 0) return keys;
+  for (int i = header + 1; i < c.lines.size(); ++i) {
+    if (IsHeader(c.lines[i].trimmed())) break;
+    QString k;
+    if (SplitKeyLine(c.lines[i], &k, nullptr) && !keys.contains(k, Qt::CaseInsensitive)) keys.append(k);
+  }
+  return keys;
+}
+
+QStringList TIniFile::ReadSections() const {
+  QStringList names;
+  for (const QString& line : Load().lines) {
+    const QString t = line.trimmed();
+    if (IsHeader(t)) {
+      const QString name = HeaderName(t);
+      if (!names.contains(name, Qt::CaseInsensitive)) names.append(name);
+    }
+  }
+  return names;
+}
+
+void TIniFile::EraseSection(const QString& section) {
+  Content c = Load(true);
+  const int header = FindSection(c.lines, section);
+  if (header < 0) return;
+  int end = header + 1;
+  while (end < c.lines.size() && !IsHeader(c.lines[end].trimmed())) ++end;
+  c.lines.erase(c.lines.begin() + header, c.lines.begin() + end);
+  Save(c);
+}
+
+void TIniFile::DeleteKey(const QString& section, const QString& key) {
+  Content c = Load(true);
+  const int header = FindSection(c.lines, section);
+  if (header < 0) return;
+  const int line = FindKey(c.lines, header, key);
+  if (line < 0) return;
+  c.lines.removeAt(line);
+  Save(c);
+}

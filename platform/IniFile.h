@@ -1,0 +1,74 @@
+// The program's INI files (settings.ini and the other small option files).
+//
+// A TIniFile names a file; it keeps nothing in memory between calls. Every
+// read loads the file afresh and every write rewrites it at once, through a
+// temporary file that replaces the old one only when it was written whole,
+// so a key that was written is visible to the next reader immediately and a
+// failed write leaves the old file as it was.
+//
+// Format: "[Section]" lines, then "Key=Value" lines. Section and key names
+// are compared without regard to case; when a name occurs twice the first
+// one counts. Names and values are trimmed. Comment lines (";"), blank lines,
+// unknown sections and lines that are not understood are kept as they are
+// when the file is rewritten. Key names are taken literally ("DocMan?").
+// A file that cannot be read gives every reader its default.
+#pragma once
+
+#include "platform/TextCodec.h"
+
+#include <QString>
+#include <QStringList>
+
+class TIniFile {
+ public:
+  explicit TIniFile(QString fileName);
+
+  const QString& FileName() const { return fileName_; }
+
+  // A missing key, or a key whose value is empty, gives the default.
+  QString ReadString(const QString& section, const QString& key, const QString& def) const;
+  // Decimal with an optional sign; "$" or "0x" introduce hexadecimal. A value
+  // that is no number gives the default.
+  int ReadInteger(const QString& section, const QString& key, int def) const;
+  // True for any non-zero number.
+  bool ReadBool(const QString& section, const QString& key, bool def) const;
+
+  // Writes create the file and the section when needed. They raise
+  // EWriteError (or EFCreateError) when the file cannot be replaced.
+  void WriteString(const QString& section, const QString& key, const QString& value);
+  void WriteInteger(const QString& section, const QString& key, int value);
+  void WriteBool(const QString& section, const QString& key, bool value);
+
+  bool SectionExists(const QString& section) const;
+  bool ValueExists(const QString& section, const QString& key) const;
+  // Key names of a section, in file order, each name once.
+  QStringList ReadSection(const QString& section) const;
+  // Section names in file order, each name once.
+  QStringList ReadSections() const;
+  void EraseSection(const QString& section);
+  void DeleteKey(const QString& section, const QString& key);
+
+  // Reads an integer text the way ReadInteger does; false when it is none.
+  static bool ParseInteger(const QString& text, int& value);
+
+ private:
+  struct Content {
+    QStringList lines;
+    TextEncoding encoding = TextEncoding::Utf8;
+    bool bom = false;
+    QString lineBreak = QStringLiteral("\n");
+  };
+  // Reads fall back to defaults when the file cannot be read; a write must
+  // not go on with what it could not read, so it raises EFOpenError.
+  Content Load(bool forWrite = false) const;
+  void Save(const Content& content) const;
+  // Index of the section's header line, or -1.
+  static int FindSection(const QStringList& lines, const QString& section);
+  // Index of the key's line inside the section that starts at `header`, or -1.
+  static int FindKey(const QStringList& lines, int header, const QString& key);
+  // Index just past the last non-blank line of the section at `header`.
+  static int SectionEnd(const QStringList& lines, int header);
+  bool LookUp(const QString& section, const QString& key, QString& value) const;
+
+  QString fileName_;
+};

@@ -1,0 +1,172 @@
+#include "platform/Exceptions.h"
+#include "platform/IniFile.h"
+#include "tests/common/TestUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  QString path() const { return dir.filePath(QStringLiteral("settings.ini")); }
+};
+
+TEST_F(IniFileTest, TypedValuesRoundTripAndAreWrittenAsTheFormatWants) {
+  TIniFile ini(path());
+  ini.WriteString(QStringLiteral("Font"), QStringLiteral("Style"), QStringLiteral("Courier New"));
+  ini.WriteInteger(QStringLiteral("Font"), QStringLiteral("Size"), 12);
+  ini.WriteInteger(QStringLiteral("EditWindow"), QStringLiteral("BGCol"), -16777211);
+  ini.WriteBool(QStringLiteral("LN"), QStringLiteral("Enabled"), true);
+  ini.WriteBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), false);
+
+  // A second object sees every write at once: nothing is cached.
+  const TIniFile other(path());
+  EXPECT_EQ(other.ReadString(QStringLiteral("Font"), QStringLiteral("Style"), QString()), QStringLiteral("Courier New"));
+  EXPECT_EQ(other.ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 0), 12);
+  EXPECT_EQ(other.ReadInteger(QStringLiteral("EditWindow"), QStringLiteral("BGCol"), 0), -16777211);
+  EXPECT_TRUE(other.ReadBool(QStringLiteral("LN"), QStringLiteral("Enabled"), false));
+  EXPECT_FALSE(other.ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true));
+
+  EXPECT_EQ(ReadFileBytes(path()),
+            QByteArray("[Font]\nStyle=Courier New\nSize=12\n\n[EditWindow]\nBGCol=-16777211\n\n"
+                       "[LN]\nEnabled=1\n\n[Ask]\nToSave?=0\n"));
+}
+
+TEST_F(IniFileTest, ReadsApplyDefaultsAndTheNumberRules) {
+  ASSERT_TRUE(WriteFileBytes(path(), "[A]\nsize = 12 \nempty=\nbool=5\nhex=$FF\nhex2=0x10\nbad=12abc\nneg=-3\n"
+                                     "huge=99999999999\n"));
+  const TIniFile ini(path());
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("size"), 0), 12);
+  EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("size"), QString()), QStringLiteral("12"));
+  // An empty value reads as the reader's default.
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("empty"), 7), 7);
+  EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("empty"), QStringLiteral("d")), QStringLiteral("d"));
+  EXPECT_TRUE(ini.ReadBool(QStringLiteral("A"), QStringLiteral("bool"), false));
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("hex"), 0), 255);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("hex2"), 0), 16);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("bad"), 4), 4);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("neg"), 0), -3);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("huge"), 9), 9);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("missing"), 9), 9);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("Nope"), QStringLiteral("size"), 9), 9);
+  EXPECT_FALSE(ini.ValueExists(QStringLiteral("A"), QStringLiteral("missing")));
+  EXPECT_TRUE(ini.ValueExists(QStringLiteral("a"), QStringLiteral("EMPTY")));
+}
+
+TEST_F(IniFileTest, NamesAreCaseInsensitiveFirstDuplicateWinsAndQuestionMarksStay) {
+  ASSERT_TRUE(WriteFileBytes(path(), "[Show]\nDocMan?=1\ndocman?=0\n[show]\nDocMan?=0\n"));
+  TIniFile ini(path());
+  EXPECT_TRUE(ini.ReadBool(QStringLiteral("SHOW"), QStringLiteral("docman?"), false));
+  EXPECT_EQ(ini.ReadSection(QStringLiteral("Show")), QStringList{QStringLiteral("DocMan?")});
+  EXPECT_EQ(ini.ReadSections(), QStringList{QStringLiteral("Show")});
+
+  ini.WriteBool(QStringLiteral("show"), QStringLiteral("DOCMAN?"), false);
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[Show]\nDocMan?=0\ndocman?=0\n[show]\nDocMan?=0\n"));
+
+  ini.WriteBool(QStringLiteral("XPLook"), QStringLiteral("Enabled?"), true);
+  EXPECT_TRUE(ReadFileBytes(path()).endsWith("\n[XPLook]\nEnabled?=1\n"));
+}
+
+TEST_F(IniFileTest, RewritesKeepUnknownLinesCommentsAndLineBreaks) {
+  const QByteArray original =
+      "; comment\r\n[Mine]\r\nodd line\r\nx = 1\r\n\r\n[Other]\r\nKey=Value with = sign\r\n";
+  ASSERT_TRUE(WriteFileBytes(path(), original));
+  TIniFile ini(path());
+  EXPECT_EQ(ini.ReadString(QStringLiteral("Other"), QStringLiteral("Key"), QString()),
+            QStringLiteral("Value with = sign"));
+  ini.WriteInteger(QStringLiteral("Mine"), QStringLiteral("y"), 2);
+  ini.WriteInteger(QStringLiteral("Mine"), QStringLiteral("X"), 3);
+  EXPECT_EQ(ReadFileBytes(path()),
+            QByteArray("; comment\r\n[Mine]\r\nodd line\r\nx=3\r\ny=2\r\n\r\n[Other]\r\nKey=Value with = sign\r\n"));
+
+  ini.DeleteKey(QStringLiteral("Mine"), QStringLiteral("y"));
+  ini.EraseSection(QStringLiteral("Other"));
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("; comment\r\n[Mine]\r\nodd line\r\nx=3\r\n\r\n"));
+}
+
+TEST_F(IniFileTest, Windows1252FilesStayByteExactAndNewlinesCannotSplitAValue) {
+  ASSERT_TRUE(WriteFileBytes(path(), "[Last]\nFolder=/home/caf\xE9\n"));
+  TIniFile ini(path());
+  EXPECT_EQ(ini.ReadString(QStringLiteral("Last"), QStringLiteral("Folder"), QString()), QStringLiteral("/home/caf\u00E9"));
+  ini.WriteString(QStringLiteral("Work"), QStringLiteral("Dir"), QStringLiteral("a\nb=c"));
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[Last]\nFolder=/home/caf\xE9\n\n[Work]\nDir=a b=c\n"));
+  EXPECT_EQ(ini.ReadSections(), (QStringList{QStringLiteral("Last"), QStringLiteral("Work")}));
+}
+
+TEST_F(IniFileTest, AFailedWriteIsReportedAndTheOldFileStays) {
+  const QByteArray original = "[Font]\nSize=10\n";
+  ASSERT_TRUE(WriteFileBytes(path(), original));
+  TIniFile ini(path());
+
+  // A file-size limit makes the write itself fail, whoever runs the test.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit tiny = old;
+  tiny.rlim_cur = 8;
+  setrlimit(RLIMIT_FSIZE, &tiny);
+  EXPECT_THROW(ini.WriteInteger(QStringLiteral("Font"), QStringLiteral("Size"), 12), EStreamError);
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(ReadFileBytes(path()), original);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("settings.ini")});
+
+  // A folder without write permission (not enforced for the super-user).
+  if (geteuid() != 0) {
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    try {
+      ini.WriteInteger(QStringLiteral("Font"), QStringLiteral("Size"), 12);
+      ADD_FAILURE() << "write to a read-only folder succeeded";
+    } catch (const EStreamError& e) {
+      EXPECT_TRUE(e.Message().contains(path())) << e.Message().toStdString();
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(ReadFileBytes(path()), original);
+  }
+}
+
+TEST_F(IniFileTest, NamesTheFormatCannotHoldAreRefused) {
+  TIniFile ini(path());
+  for (const char* key : {"a=b", "", "[x", ";x", "a\nb"})
+    EXPECT_THROW(ini.WriteString(QStringLiteral("S"), QLatin1String(key), QStringLiteral("v")), EConvertError) << key;
+  EXPECT_THROW(ini.WriteString(QStringLiteral("S]"), QStringLiteral("k"), QStringLiteral("v")), EConvertError);
+  EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST(IniFileParse, IntegerTexts) {
+  int v = 0;
+  EXPECT_TRUE(TIniFile::ParseInteger(QStringLiteral("$FF000005"), v));
+  EXPECT_EQ(v, static_cast<int>(0xFF000005u));
+  EXPECT_TRUE(TIniFile::ParseInteger(QStringLiteral("-2147483648"), v));
+  EXPECT_EQ(v, INT_MIN);
+  EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("2147483648"), v));
+  EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("-"), v));
+  EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("$"), v));
+  EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("1 2"), v));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IniFileUnreadable, ReadsGiveDefaultsAndWritesRefuse) {
+  QTemporaryDir dir;
+  // A folder where the file should be cannot be read as a file by anyone.
+  const QString path = dir.filePath(QStringLiteral("settings.ini"));
+  ASSERT_TRUE(QDir().mkpath(path));
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 10), 10);
+  EXPECT_FALSE(ini.SectionExists(QStringLiteral("Font")));
+  EXPECT_THROW(ini.WriteInteger(QStringLiteral("Font"), QStringLiteral("Size"), 12), EStreamError);
+  EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+}  // namespace
