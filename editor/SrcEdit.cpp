@@ -5,6 +5,11 @@
 #include "platform/TextCodec.h"
 
 #include <QClipboard>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QMouseEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -141,11 +146,15 @@ TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
 
   viewport()->setCursor(Qt::IBeamCursor);
   setFocusPolicy(Qt::StrongFocus);
+  // Text dragged from editors is always welcome; whether dropped files are
+  // taken is decided by eoDropFiles when they arrive.
+  setAcceptDrops(true);
   resize(200, 150);
   RecalcCharExtent();
 }
 
 TCustomSrcEdit::~TCustomSrcEdit() {
+  for (TSrcEditPlugin* plugin : plugins_) plugin->owner_ = nullptr;
   if (highlighter_) highlighter_->RemoveChangeHandler(TNotifyEvent::Bind<&TCustomSrcEdit::HighlighterChanged>(this));
   lines_->OnChanging = nullptr;
   lines_->OnChange = nullptr;
@@ -275,7 +284,6 @@ void TCustomSrcEdit::SetOptions(TSrcEditorOptions value) {
   SetLeftChar(leftChar_);
   SetTopLine(topLine_);
   if (!(value & eoScrollPastEol)) SetCaretXY(CaretXY());
-  if ((old ^ value) & eoDropFiles) setAcceptDrops((value & eoDropFiles) != 0);
   if ((old ^ value) & eoShowSpecialChars) viewport()->update();
 }
 
@@ -789,7 +797,7 @@ void TCustomSrcEdit::SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString
       case smLine: added = InsertLineMode(text); break;
     }
     // Line mode inserts before the caret line, the others after it.
-    if (added > 0) marks_.LinesInserted(mode == smLine ? insertionLine : insertionLine + 1, added);
+    if (added > 0) DoLinesInserted(mode == smLine ? insertionLine : insertionLine + 1, added);
     SetCaretXYEx(false, CaretXY());
   }
   if (caretY_ < 1) SetCaretRaw(TPoint{caretX_, 1});
@@ -812,7 +820,7 @@ void TCustomSrcEdit::DeleteSelection() {
       if (last.Y > first.Y) lines_->DeleteLines(first.Y, std::min(last.Y, count) - first.Y);
       PutLine(first.Y, joined);
       SetCaretRaw(first);
-      marks_.LinesDeleted(first.Y, last.Y - first.Y);
+      DoLinesDeleted(first.Y, last.Y - first.Y);
       break;
     }
     case smLine: {
@@ -822,10 +830,10 @@ void TCustomSrcEdit::DeleteSelection() {
       if (lastLine == count) {
         if (n > 1) lines_->DeleteLines(first.Y - 1, n - 1);
         PutLine(first.Y, QString());
-        marks_.LinesDeleted(first.Y, n - 1);
+        DoLinesDeleted(first.Y, n - 1);
       } else {
         lines_->DeleteLines(first.Y - 1, n);
-        marks_.LinesDeleted(first.Y, n);
+        DoLinesDeleted(first.Y, n);
       }
       SetCaretRaw(TPoint{1, first.Y});
       break;
@@ -995,7 +1003,7 @@ void TCustomSrcEdit::InsertLineBreak() {
   const QString right = line.mid(caret.X - 1);
   PutLine(caret.Y, TrimIfWanted(left));
   lines_->Insert(caret.Y, right);
-  marks_.LinesInserted(caret.Y + 1, 1);
+  DoLinesInserted(caret.Y + 1, 1);
   SetCaretRaw(TPoint{1, caret.Y + 1});
   blockBegin_ = blockEnd_ = CaretXY();
   undoList_.AddChange(crLineBreak, caret, caret, right, selectionMode_);
@@ -1293,7 +1301,7 @@ void TCustomSrcEdit::UndoItem() {
       if (line.size() < caretX_ - 1 && !IsBlank(item->fChangeStr)) line += Spaces(caretX_ - 1 - static_cast<int>(line.size()));
       if (end.Y >= 0 && end.Y < LineCount()) lines_->Delete(end.Y);
       PutLine(caretY_, TrimIfWanted(line + item->fChangeStr));
-      marks_.LinesDeleted(caretY_ + 1, 1);
+      DoLinesDeleted(caretY_ + 1, 1);
       break;
     }
     case crIndent:
@@ -1495,4 +1503,259 @@ bool TCustomSrcEdit::DoOnSpecialLineColors(int line, TColor& foreground, TColor&
   bool special = false;
   if (OnSpecialLineColors) OnSpecialLineColors(this, line, special, foreground, background);
   return special;
+}
+
+// ------------------------------------------------------- plug-ins, focus
+
+TSrcEditPlugin::TSrcEditPlugin(TCustomSrcEdit* owner) : owner_(owner) {
+  if (owner_) owner_->plugins_.push_back(this);
+}
+
+TSrcEditPlugin::~TSrcEditPlugin() {
+  if (!owner_) return;
+  auto& list = owner_->plugins_;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void TCustomSrcEdit::DoLinesInserted(int firstLine, int count) {
+  marks_.LinesInserted(firstLine, count);
+  const std::vector<TSrcEditPlugin*> snapshot = plugins_;
+  for (TSrcEditPlugin* plugin : snapshot)
+    if (std::find(plugins_.begin(), plugins_.end(), plugin) != plugins_.end()) plugin->LinesInserted(firstLine, count);
+}
+
+void TCustomSrcEdit::DoLinesDeleted(int firstLine, int count) {
+  marks_.LinesDeleted(firstLine, count);
+  const std::vector<TSrcEditPlugin*> snapshot = plugins_;
+  for (TSrcEditPlugin* plugin : snapshot)
+    if (std::find(plugins_.begin(), plugins_.end(), plugin) != plugins_.end()) plugin->LinesDeleted(firstLine, count);
+}
+
+void TCustomSrcEdit::DoPluginsAfterPaint(QPainter& painter, const QRect& rect, int firstLine, int lastLine) {
+  const std::vector<TSrcEditPlugin*> snapshot = plugins_;
+  for (TSrcEditPlugin* plugin : snapshot)
+    if (std::find(plugins_.begin(), plugins_.end(), plugin) != plugins_.end())
+      plugin->AfterPaint(painter, rect, firstLine, lastLine);
+}
+
+void TCustomSrcEdit::AddFocusControl(QWidget* control) {
+  if (control) focusControls_.emplace_back(control);
+}
+
+void TCustomSrcEdit::RemoveFocusControl(QWidget* control) {
+  focusControls_.erase(std::remove(focusControls_.begin(), focusControls_.end(), control), focusControls_.end());
+}
+
+void TCustomSrcEdit::focusInEvent(QFocusEvent* event) {
+  while (!focusControls_.empty() && !focusControls_.back()) focusControls_.pop_back();
+  if (!focusControls_.empty()) {
+    focusControls_.back()->setFocus(event->reason());
+    return;
+  }
+  QAbstractScrollArea::focusInEvent(event);
+}
+
+// --------------------------------------------------------- mouse cursor
+
+TPoint TCustomSrcEdit::PositionAt(QPoint pixel) const {
+  const int x = pixel.x() - gutterWidth_ - 2;
+  const int column = leftChar_ + (x >= 0 ? (x + charWidth_ / 2) / charWidth_ : -((-x + charWidth_ / 2) / charWidth_));
+  const int line = topLine_ + (pixel.y() >= 0 ? pixel.y() / lineHeight_ : -1);
+  return TPoint{std::max(1, column), std::max(1, line)};
+}
+
+bool TCustomSrcEdit::IsPointInSelection(TPoint p) const {
+  if (!SelAvail()) return false;
+  const TPoint first = BlockBegin(), last = BlockEnd();
+  if (p.Y < first.Y || p.Y > last.Y) return false;
+  switch (selectionMode_) {
+    case smLine: return true;
+    case smColumn: return p.X >= std::min(first.X, last.X) && p.X < std::max(first.X, last.X);
+    case smNormal:
+      if (p.Y == first.Y && p.X < first.X) return false;
+      if (p.Y == last.Y && p.X >= last.X) return false;
+      return true;
+  }
+  return false;
+}
+
+Qt::CursorShape TCustomSrcEdit::CursorAt(QPoint pixel) const {
+  if (gutter_.Visible() && pixel.x() < gutterWidth_) return gutter_.Cursor();
+  if (HasOption(eoDragDropEditing) && IsPointInSelection(PositionAt(pixel))) return Qt::ArrowCursor;
+  return Qt::IBeamCursor;
+}
+
+void TCustomSrcEdit::mouseMoveEvent(QMouseEvent* event) {
+  viewport()->setCursor(CursorAt(event->position().toPoint()));
+  QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+// ---------------------------------------------------------- edit actions
+
+bool TCustomSrcEdit::EditActionEnabled(TSrcEditAction action) const {
+  switch (action) {
+    case eaCut: return SelAvail() && !ReadOnly();
+    case eaCopy: return SelAvail();
+    case eaPaste: return CanPaste();
+    case eaUndo: return CanUndo();
+    case eaDelete:
+    case eaSelectAll: return true;
+  }
+  return false;
+}
+
+void TCustomSrcEdit::ExecuteEditAction(TSrcEditAction action) {
+  switch (action) {
+    case eaCut: CutToClipboard(); break;
+    case eaCopy: CopyToClipboard(); break;
+    case eaPaste: PasteFromClipboard(); break;
+    case eaDelete: ClearSelection(); break;
+    case eaUndo: Undo(); break;
+    case eaSelectAll: SelectAll(); break;
+  }
+}
+
+bool TCustomSrcEdit::UpdateEditAction(TSrcEditAction action, bool& enabled) const {
+  if (!hasFocus()) return false;
+  enabled = EditActionEnabled(action);
+  return true;
+}
+
+// ---------------------------------------------------------- drag and drop
+
+qint64 TCustomSrcEdit::PointToOffsetEx(TPoint p) const {
+  if (p.Y > LineCount()) return LineStartOffset(LineCount() + 1) + 2 * (p.Y - 1 - LineCount()) + p.X;
+  return LineStartOffset(p.Y) + p.X;
+}
+
+TPoint TCustomSrcEdit::OffsetToPointEx(qint64 value) const {
+  const int count = LineCount();
+  if (count == 0) return TPoint{static_cast<int>(value), 1};
+  LineStartOffset(count + 1);
+  const auto first = offsets_.begin() + 1;
+  const auto it = std::lower_bound(first, first + count, value);
+  const int index = std::min(static_cast<int>(it - first), count - 1);
+  return TPoint{static_cast<int>(value - offsets_[index]), index + 1};
+}
+
+bool TCustomSrcEdit::CanAcceptDrop(const TCustomSrcEdit* source) const {
+  return source && !source->ReadOnly() && !ReadOnly();
+}
+
+bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool ctrl, bool shift) {
+  if (ReadOnly() || !source || !source->SelAvail()) return false;
+  const bool sameEditor = source == this;
+  const bool move = sameEditor ? !ctrl : shift;
+  dropPos = ClampPoint(dropPos);
+  const TPoint first = BlockBegin(), last = BlockEnd();
+  if (sameEditor && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
+  const TSrcSelectionMode mode = source->SelectionMode();
+  const QString text = source->GetSelText();
+  {
+    undoList_.BeginBlock();
+    ScopeExit endBlock([this] { undoList_.EndBlock(); });
+    if (sameEditor && move) {
+      undoList_.AddChange(crDelete, first, last, SelTextForUndo(), selectionMode_);
+      // The drop position is carried over the deletion as a character
+      // offset, so it lands on the same character wherever it was.
+      const int lineLength = static_cast<int>(Line(dropPos.Y).size());
+      const int beyond = std::max(0, dropPos.X - lineLength - 1);
+      TPoint at{dropPos.X - beyond, dropPos.Y};
+      if (selectionMode_ == smNormal) {
+        qint64 offset = PointToOffsetEx(at);
+        const qint64 s = PointToOffsetEx(first), e = PointToOffsetEx(last);
+        if (offset >= e) offset -= e - s;
+        LockUndo();
+        ScopeExit unlockUndo([this] { UnlockUndo(); });
+        SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+        at = OffsetToPointEx(offset);
+      } else {
+        const int removedLines = last.Y - first.Y + 1;
+        const int left = std::min(first.X, last.X), width = std::abs(last.X - first.X);
+        LockUndo();
+        ScopeExit unlockUndo([this] { UnlockUndo(); });
+        const bool lastLineEmptied = selectionMode_ == smLine && last.Y >= LineCount();
+        SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+        if (selectionMode_ == smLine && at.Y > last.Y)
+          at.Y -= lastLineEmptied ? removedLines - 1 : removedLines;
+        else if (selectionMode_ == smColumn && at.Y >= first.Y && at.Y <= last.Y && at.X >= left + width)
+          at.X -= width;
+      }
+      dropPos = TPoint{at.X + beyond, at.Y};
+    } else if (move) {
+      source->SetSelText(QString());
+    }
+    const TSrcEditorOptions oldOptions = options_;
+    options_ |= eoScrollPastEol;
+    ScopeExit restoreOptions([this, oldOptions] {
+      options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol);
+    });
+    SetCaretXYEx(false, dropPos);
+    blockBegin_ = blockEnd_ = CaretXY();
+    const TSrcChangeReason reason = sameEditor ? crDragDropInsert : crInsert;
+    const TPoint start{mode == smNormal ? std::min(dropPos.X, static_cast<int>(Line(dropPos.Y).size()) + 1)
+                                        : (mode == smLine ? 1 : dropPos.X),
+                       dropPos.Y};
+    const TSrcSelectionMode oldMode = selectionMode_;
+    selectionMode_ = mode;
+    ScopeExit restoreMode([this, oldMode] { selectionMode_ = oldMode; });
+    if (mode == smColumn) {
+      SetSelTextPrimitiveEx(smColumn, text, reason);
+    } else {
+      {
+        LockUndo();
+        ScopeExit unlockUndo([this] { UnlockUndo(); });
+        SetSelTextPrimitiveEx(mode, text, -1);
+      }
+      undoList_.AddChange(reason, start, CaretXY(), QString(), smNormal);
+    }
+    // The dropped text ends up selected.
+    blockBegin_ = mode == smLine ? TPoint{1, dropPos.Y} : dropPos;
+    blockEnd_ = CaretXY();
+  }
+  StatusChanged(scSelection);
+  return true;
+}
+
+TCustomSrcEdit* TCustomSrcEdit::DragSource(const QDropEvent* event) {
+  for (QObject* o = event->source(); o; o = o->parent())
+    if (auto* edit = qobject_cast<TCustomSrcEdit*>(o)) return edit;
+  return nullptr;
+}
+
+void TCustomSrcEdit::dragEnterEvent(QDragEnterEvent* event) {
+  mouseDownPos_ = CaretXY();
+  if (event->mimeData()->hasFormat(QString::fromLatin1(kSrcEditClipboardMimeType)) && CanAcceptDrop(DragSource(event)))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TCustomSrcEdit::dragMoveEvent(QDragMoveEvent* event) {
+  if (!CanAcceptDrop(DragSource(event))) {
+    event->ignore();
+    return;
+  }
+  SetCaretXYEx(true, PositionAt(event->position().toPoint()));
+  event->setDropAction((event->modifiers() & Qt::ControlModifier) ? Qt::CopyAction : Qt::MoveAction);
+  event->accept();
+}
+
+void TCustomSrcEdit::dragLeaveEvent(QDragLeaveEvent* event) {
+  SetCaretXYEx(false, mouseDownPos_);
+  QAbstractScrollArea::dragLeaveEvent(event);
+}
+
+void TCustomSrcEdit::dropEvent(QDropEvent* event) {
+  TCustomSrcEdit* source = DragSource(event);
+  if (!CanAcceptDrop(source)) {
+    event->ignore();
+    return;
+  }
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  if (DropSelection(source, PositionAt(event->position().toPoint()), mods & Qt::ControlModifier,
+                    mods & Qt::ShiftModifier))
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }

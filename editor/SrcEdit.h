@@ -25,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+class QPainter;
 class TSrcEditKbdHandler;
 
 // Editor options: bit values in the order of their bit numbers.
@@ -93,6 +94,31 @@ enum TSrcScrollHintFormat : std::uint8_t { shfTopLineOnly, shfTopToBottom };
 enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TSrcReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceAll };
 enum TTransientType : std::uint8_t { ttBefore, ttAfter };
+
+// The window framework's standard edit actions, executed on the editor.
+enum TSrcEditAction : std::uint8_t { eaCut, eaCopy, eaPaste, eaDelete, eaUndo, eaSelectAll };
+
+class TCustomSrcEdit;
+
+// An object attached to an editor that is told of line insertions and
+// deletions and may paint over the text area.
+class TSrcEditPlugin {
+ public:
+  explicit TSrcEditPlugin(TCustomSrcEdit* owner);
+  virtual ~TSrcEditPlugin();
+  TSrcEditPlugin(const TSrcEditPlugin&) = delete;
+  TSrcEditPlugin& operator=(const TSrcEditPlugin&) = delete;
+  TCustomSrcEdit* Editor() const { return owner_; }
+
+ protected:
+  friend class TCustomSrcEdit;
+  virtual void AfterPaint(QPainter&, const QRect&, int /*firstLine*/, int /*lastLine*/) {}
+  virtual void LinesInserted(int /*firstLine*/, int /*count*/) {}
+  virtual void LinesDeleted(int /*firstLine*/, int /*count*/) {}
+
+ private:
+  TCustomSrcEdit* owner_;
+};
 
 // (editor, after processing, handled, command, character, data, handler data)
 using THookedCommandEvent =
@@ -172,6 +198,22 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void CutToClipboard();
   void PasteFromClipboard();
   bool CanPaste() const;
+
+  // ---- drag and drop
+  // Whether a drag from `source` may be dropped here.
+  bool CanAcceptDrop(const TCustomSrcEdit* source) const;
+  // Drops the selection of `source` at `dropPos`: inside one editor a move
+  // unless `ctrl`; between editors a move only with `shift`. Returns whether
+  // anything was dropped.
+  bool DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool ctrl, bool shift);
+  bool IsPointInSelection(TPoint p) const;
+
+  // ---- standard edit actions
+  bool EditActionEnabled(TSrcEditAction action) const;
+  void ExecuteEditAction(TSrcEditAction action);
+  // Sets `enabled` and returns true while the editor has the focus; without
+  // it the action is left to other controls.
+  bool UpdateEditAction(TSrcEditAction action, bool& enabled) const;
 
   // ---- undo and redo
   void Undo();
@@ -269,6 +311,23 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void InvalidateLines(int first, int last);
   QRegion PendingInvalidRegion() const { return invalidRegion_; }
 
+  // Marks and plug-ins follow lines inserted or deleted at `firstLine`.
+  void DoLinesInserted(int firstLine, int count);
+  void DoLinesDeleted(int firstLine, int count);
+  // Gives each plug-in the painted area (called after the text is painted).
+  void DoPluginsAfterPaint(QPainter& painter, const QRect& rect, int firstLine, int lastLine);
+  int PluginCount() const { return static_cast<int>(plugins_.size()); }
+
+  // Controls that take the focus in place of the editor (the last one).
+  void AddFocusControl(QWidget* control);
+  void RemoveFocusControl(QWidget* control);
+
+  // The text position under a pixel of the text area.
+  TPoint PositionAt(QPoint pixel) const;
+  // The mouse cursor over a pixel: the gutter's over the gutter, the arrow
+  // over a selection that can be dragged, the editor's own elsewhere.
+  Qt::CursorShape CursorAt(QPoint pixel) const;
+
   // ---- command hooks
   void RegisterCommandHandler(const THookedCommandEvent& handler, void* handlerData);
   void UnregisterCommandHandler(const THookedCommandEvent& handler, void* handlerData);
@@ -307,6 +366,12 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void DecPaintLock();
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   // Recomputes character cell, line height and the window metrics.
   void RecalcCharExtent();
   void SizeOrFontChanged(bool fontChanged);
@@ -314,6 +379,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
 
  private:
   friend class TSrcEditMark;
+  friend class TSrcEditPlugin;
 
   // Line helpers (lines counted from 1).
   int LineCount() const { return lines_->Count(); }
@@ -351,6 +417,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // Offset of the first character of `line` (counted from 1), counted from 0.
   qint64 LineStartOffset(int line) const;
   TPoint OffsetToPoint(int value) const;
+  // Offset of a position that may lie beyond its line end, and back.
+  qint64 PointToOffsetEx(TPoint p) const;
+  TPoint OffsetToPointEx(qint64 value) const;
+  static TCustomSrcEdit* DragSource(const QDropEvent* event);
 
   void HighlighterChanged(TObject* sender);
   void PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat);
@@ -406,6 +476,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   bool pasting_ = false;
   int gutterWidth_ = 0;
   int paintTransientLock_ = 0;
+
+  std::vector<TSrcEditPlugin*> plugins_;
+  std::vector<QPointer<QWidget>> focusControls_;
+  TPoint mouseDownPos_{1, 1};
 
   // Start offsets of lines (prefix sums of length + 2), valid for the first
   // offsetsValid_ entries.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <ostream>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 // Readable failure messages.
@@ -804,4 +805,248 @@ TEST(SrcEditEvents, Dispatchers) {
   e->DoOnPaintTransientEx(ttAfter, true);
   e->DoOnPaintTransient(ttAfter);
   EXPECT_EQ(transient, 1);
+}
+
+// -------------------------------------------------------- drag and drop
+
+TEST(SrcEditDragDrop, MoveOntoTheLastLineOfItsOwnSelection) {
+  auto e = MakeEdit({"abc", "def", "ghi"});
+  Select(*e, TPoint{2, 1}, TPoint{2, 2});  // "bc", break, "d"
+  ASSERT_TRUE(e->DropSelection(e.get(), TPoint{3, 2}, false, false));  // between "e" and "f"
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"aebc", "df", "ghi"}));
+  EXPECT_EQ(e->GetSelText(), "bc\r\nd");  // the dropped text is selected
+  e->Undo();
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"abc", "def", "ghi"}));
+  e->Redo();
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"aebc", "df", "ghi"}));
+}
+
+TEST(SrcEditDragDrop, MoveToALaterLineAndCopy) {
+  auto e = MakeEdit({"abc", "def", "ghi"});
+  Select(*e, TPoint{1, 1}, TPoint{3, 1});  // "ab"
+  ASSERT_TRUE(e->DropSelection(e.get(), TPoint{2, 3}, false, false));
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"c", "def", "gabhi"}));
+  Select(*e, TPoint{1, 2}, TPoint{3, 2});  // "de", copied with Ctrl
+  ASSERT_TRUE(e->DropSelection(e.get(), TPoint{1, 1}, true, false));
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"dec", "def", "gabhi"}));
+  e->Undo();
+  e->Undo();
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"abc", "def", "ghi"}));
+}
+
+TEST(SrcEditDragDrop, DropInsideTheSelectionDoesNothing) {
+  auto e = MakeEdit({"abcdef"});
+  Select(*e, TPoint{2, 1}, TPoint{5, 1});
+  EXPECT_FALSE(e->DropSelection(e.get(), TPoint{3, 1}, false, false));
+  EXPECT_EQ(e->Text(), "abcdef");
+  EXPECT_EQ(e->UndoList().ItemCount(), 0);
+}
+
+TEST(SrcEditDragDrop, BetweenEditorsCopiesUnlessShift) {
+  auto a = MakeEdit({"hello"});
+  auto b = MakeEdit({"world"});
+  Select(*a, TPoint{1, 1}, TPoint{3, 1});
+  ASSERT_TRUE(b->DropSelection(a.get(), TPoint{6, 1}, false, false));
+  EXPECT_EQ(b->Text(), "worldhe");
+  EXPECT_EQ(a->Text(), "hello");
+  Select(*a, TPoint{1, 1}, TPoint{3, 1});
+  ASSERT_TRUE(b->DropSelection(a.get(), TPoint{1, 1}, false, true));
+  EXPECT_EQ(b->Text(), "heworldhe");
+  EXPECT_EQ(a->Text(), "llo");
+  a->Undo();
+  EXPECT_EQ(a->Text(), "hello");  // the move is recorded in the source
+  b->SetReadOnly(true);
+  EXPECT_FALSE(b->CanAcceptDrop(a.get()));
+  Select(*a, TPoint{1, 1}, TPoint{3, 1});
+  EXPECT_FALSE(b->DropSelection(a.get(), TPoint{1, 1}, false, true));
+  EXPECT_EQ(a->Text(), "hello");
+}
+
+// -------------------------------------------- actions, plug-ins, cursor
+
+TEST(SrcEditActions, EnabledByState) {
+  auto e = MakeEdit({"abc"});
+  EXPECT_FALSE(e->EditActionEnabled(eaCut));
+  EXPECT_FALSE(e->EditActionEnabled(eaCopy));
+  EXPECT_FALSE(e->EditActionEnabled(eaUndo));
+  EXPECT_TRUE(e->EditActionEnabled(eaSelectAll));
+  EXPECT_TRUE(e->EditActionEnabled(eaDelete));
+  e->ExecuteEditAction(eaSelectAll);
+  EXPECT_TRUE(e->EditActionEnabled(eaCut));
+  e->ExecuteEditAction(eaCut);
+  EXPECT_EQ(e->Text(), "");
+  EXPECT_TRUE(e->EditActionEnabled(eaPaste));
+  e->ExecuteEditAction(eaPaste);
+  EXPECT_EQ(e->Text(), "abc");
+  EXPECT_TRUE(e->EditActionEnabled(eaUndo));
+  e->ExecuteEditAction(eaUndo);
+  EXPECT_EQ(e->Text(), "");
+  bool enabled = true;
+  EXPECT_FALSE(e->UpdateEditAction(eaCopy, enabled));  // not focused: left to others
+  e->SetReadOnly(true);
+  EXPECT_FALSE(e->EditActionEnabled(eaPaste));
+  EXPECT_FALSE(e->EditActionEnabled(eaUndo));
+}
+
+namespace {
+struct CountingPlugin : TSrcEditPlugin {
+  using TSrcEditPlugin::TSrcEditPlugin;
+  int inserted = 0, deleted = 0;
+  void LinesInserted(int, int count) override { inserted += count; }
+  void LinesDeleted(int, int count) override { deleted += count; }
+};
+}  // namespace
+
+TEST(SrcEditPlugins, ToldOfLineChanges) {
+  auto e = MakeEdit({"a", "b"});
+  {
+    CountingPlugin plugin(e.get());
+    EXPECT_EQ(e->PluginCount(), 1);
+    e->SetSelText(QStringLiteral("x\r\ny\r\nz"));
+    EXPECT_EQ(plugin.inserted, 2);
+    Select(*e, TPoint{1, 1}, TPoint{1, 3});
+    e->SetSelText(QString());
+    EXPECT_EQ(plugin.deleted, 2);
+  }
+  EXPECT_EQ(e->PluginCount(), 0);
+}
+
+TEST(SrcEditCursor, GutterSelectionAndText) {
+  auto e = MakeEdit({"abcdef", "ghijkl"});
+  Select(*e, TPoint{1, 1}, TPoint{4, 1});
+  const int y = e->LineHeight() / 2;
+  EXPECT_EQ(e->CursorAt(QPoint(1, y)), e->Gutter().Cursor());
+  const int inside = e->GutterWidth() + 2 + e->CharWidth() + 1;  // over column 2
+  EXPECT_EQ(e->PositionAt(QPoint(inside, y)), (TPoint{2, 1}));
+  EXPECT_EQ(e->CursorAt(QPoint(inside, y)), Qt::ArrowCursor);
+  EXPECT_EQ(e->CursorAt(QPoint(inside, y + e->LineHeight())), Qt::IBeamCursor);
+  e->SetOptions(e->Options() & ~eoDragDropEditing);
+  EXPECT_EQ(e->CursorAt(QPoint(inside, y)), Qt::IBeamCursor);
+}
+
+namespace {
+class FlatHighlighter : public TSrcCustomHighlighter {
+ public:
+  FlatHighlighter() {
+    attr = new TSrcHighlighterAttributes(QStringLiteral("Text"));
+    AddAttribute(attr);
+    SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  }
+  TSrcHighlighterAttributes* GetRoleAttribute(int) const override { return attr; }
+  bool AtLineEnd() const override { return done; }
+  QString GetTokenText() const override { return lineText_; }
+  TSrcHighlighterAttributes* GetTokenAttribute() const override { return attr; }
+  int GetTokenKind() const override { return 0; }
+  int GetTokenPos() const override { return 0; }
+  int GetTokenLength() const override { return static_cast<int>(lineText_.size()); }
+  void ScanNext() override { done = true; }
+  void SetLine(const QString& text, int) override {
+    lineText_ = text;
+    done = text.isEmpty();
+  }
+  TSrcHighlighterAttributes* attr;
+  bool done = true;
+};
+}  // namespace
+
+TEST(SrcEditHighlighter, SharedHighlighterTellsBothEditors) {
+  auto h = std::make_unique<FlatHighlighter>();
+  auto a = MakeEdit();
+  auto b = MakeEdit();
+  a->SetHighlighter(h.get());
+  b->SetHighlighter(h.get());
+  EXPECT_EQ(h->ChangeHandlerCount(), 2);
+  a->SetHighlighter(nullptr);
+  EXPECT_EQ(h->ChangeHandlerCount(), 1);
+  a->SetHighlighter(h.get());
+  h.reset();  // freeing the highlighter detaches it
+  EXPECT_EQ(a->Highlighter(), nullptr);
+  EXPECT_EQ(b->Highlighter(), nullptr);
+}
+
+// ------------------------------------------------------------ undo list
+
+TEST(SrcEditUndoList, NumbersBlocksAndLocks) {
+  TSrcEditUndoList list;
+  int added = 0;
+  list.OnAdded = [&](TSrcEditUndoList*) { ++added; };
+  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
+  list.AddChange(crInsert, TPoint{2, 1}, TPoint{3, 1}, QString(), smNormal);
+  EXPECT_EQ(list.Item(0)->fChangeNumber, 1);
+  EXPECT_EQ(list.Item(1)->fChangeNumber, 2);
+  list.BeginBlock();
+  list.BeginBlock();
+  list.AddChange(crDelete, TPoint{1, 1}, TPoint{2, 1}, QStringLiteral("a"), smNormal);
+  list.EndBlock();
+  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
+  list.EndBlock();
+  list.EndBlock();  // unbalanced: ignored
+  EXPECT_EQ(list.Item(2)->fChangeNumber, 3);
+  EXPECT_EQ(list.Item(3)->fChangeNumber, 3);
+  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
+  EXPECT_EQ(list.Item(4)->fChangeNumber, 4);
+  list.Lock();
+  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
+  list.Unlock();
+  list.Unlock();  // never below 0
+  EXPECT_EQ(list.ItemCount(), 5);
+  list.AddGroupBreak();
+  list.AddGroupBreak();  // only one break in a row
+  EXPECT_EQ(list.ItemCount(), 6);
+  EXPECT_EQ(list.LastChangeReason(), crGroupBreak);
+  EXPECT_EQ(added, 5);  // group breaks are not reported
+  auto last = list.PopItem();
+  EXPECT_EQ(last->fChangeReason, crGroupBreak);
+  TSrcEditUndoList copy;
+  copy.Assign(list);
+  EXPECT_EQ(copy.ItemCount(), 5);
+  EXPECT_EQ(copy.Item(2)->fChangeStr, "a");
+  list.SetMaxUndoActions(-3);
+  EXPECT_EQ(list.MaxUndoActions(), 0);
+  EXPECT_EQ(list.ItemCount(), 0);
+  EXPECT_TRUE(list.FullUndoImpossible());
+  list.ClearList();
+  EXPECT_FALSE(list.FullUndoImpossible());
+  EXPECT_EQ(list.LastChangeReason(), crNothing);
+  EXPECT_EQ(list.PopItem(), nullptr);
+}
+
+TEST(SrcEditUndoList, OpenBlockIsNeverTrimmed) {
+  TSrcEditUndoList list;
+  list.SetMaxUndoActions(2);
+  list.BeginBlock();
+  for (int i = 0; i < 5; ++i) list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
+  EXPECT_EQ(list.ItemCount(), 5);
+  list.EndBlock();
+  EXPECT_EQ(list.ItemCount(), 5);  // the newest group stays whole
+  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
+  EXPECT_EQ(list.ItemCount(), 1);
+  EXPECT_TRUE(list.FullUndoImpossible());
+}
+
+// ---------------------------------------------------------- scope guards
+
+TEST(SrcEditGuards, ThrowingHandlerLeavesNoLockSet) {
+  auto e = MakeEdit({"abc"});
+  e->OnChange = [](TObject*) { throw std::runtime_error("host failure"); };
+  Select(*e, TPoint{1, 1}, TPoint{2, 1});
+  EXPECT_THROW(e->SetSelText(QStringLiteral("x")), std::runtime_error);
+  EXPECT_EQ(e->PaintLock(), 0);
+  EXPECT_EQ(e->UndoList().BlockCount(), 0);
+  EXPECT_FALSE(e->UndoList().IsLocked());
+  QGuiApplication::clipboard()->setText(QStringLiteral("q"));
+  EXPECT_THROW(e->PasteFromClipboard(), std::runtime_error);
+  EXPECT_FALSE(e->Pasting());
+  EXPECT_EQ(e->UndoList().BlockCount(), 0);
+  EXPECT_FALSE(e->UndoList().IsLocked());
+  EXPECT_EQ(e->PaintLock(), 0);
+}
+
+TEST(SrcEditReplace, InsertBlockSwitchesToColumnMode) {
+  auto e = MakeEdit({"abc", "def"});
+  e->InsertBlock(TPoint{2, 1}, TPoint{2, 1}, QStringLiteral("X\r\nY"), true);
+  EXPECT_EQ(e->SelectionMode(), smColumn);
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"aXbc", "dYef"}));
+  e->Undo();
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"abc", "def"}));
 }
