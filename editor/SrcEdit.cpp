@@ -24,6 +24,9 @@ namespace {
 
 const QString kCRLF = QStringLiteral("\r\n");
 
+// Options that Undo and Redo switch for the time of a replay.
+constexpr TSrcEditorOptions kReplayOptions = eoScrollPastEol | eoTrimTrailingSpaces;
+
 // Runs `f` when the scope ends. While an exception is already on its way the
 // cleanup's own failure is dropped, so it cannot end the program.
 template <class F>
@@ -815,8 +818,9 @@ void TCustomSrcEdit::DeleteSelection() {
       QString left = Line(first.Y).left(first.X - 1);
       const QString right = Line(last.Y).mid(last.X - 1);
       if (!right.isEmpty() && left.size() < first.X - 1) left += Spaces(first.X - 1 - static_cast<int>(left.size()));
-      QString joined = left + right;
-      if (HasOption(eoTrimTrailingSpaces) && HasOption(eoScrollPastEol)) joined = TrimRight(joined);
+      // The rest of the line is left as it was (trailing blanks included), so
+      // Undo can put back exactly what was there.
+      const QString joined = left + right;
       if (last.Y > first.Y) lines_->DeleteLines(first.Y, std::min(last.Y, count) - first.Y);
       PutLine(first.Y, joined);
       SetCaretRaw(first);
@@ -848,7 +852,7 @@ void TCustomSrcEdit::DeleteSelection() {
         if (r >= 2 && r <= line.size() && line[r - 1].isLowSurrogate()) ++r;
         if (line.size() < l) continue;
         line.remove(l - 1, r - l);
-        PutLine(y, TrimIfWanted(line));
+        PutLine(y, line);
       }
       SetCaretRaw(TPoint{left, last.Y});
       break;
@@ -861,6 +865,7 @@ int TCustomSrcEdit::InsertNormal(const QString& text) {
   const int y = std::clamp(caretY_, 1, LineCount());
   const int x = caretX_;
   const QString line = Line(y);
+  const int kept = std::min(static_cast<int>(line.size()), x - 1);
   QString left = line.left(x - 1);
   if (left.size() < x - 1) left += Spaces(x - 1 - static_cast<int>(left.size()));
   const QString right = line.mid(x - 1);
@@ -871,15 +876,21 @@ int TCustomSrcEdit::InsertNormal(const QString& text) {
     StatusChanged(scCaretX);
     return 0;
   }
+  // Trailing blanks are trimmed off the inserted pieces only; what the lines
+  // held before stays as it was, so Undo can put it back exactly.
   const int n = static_cast<int>(pieces.size()) - 1;
-  PutLine(y, TrimIfWanted(left + pieces[0]));
+  QString first = left + pieces[0];
+  if (HasOption(eoTrimTrailingSpaces)) {
+    qsizetype end = first.size();
+    while (end > kept && (first[end - 1] == QLatin1Char(' ') || first[end - 1] == QLatin1Char('\t'))) --end;
+    first.truncate(end);
+  }
+  PutLine(y, first);
   lines_->InsertLines(y, n);
   for (int i = 1; i < n; ++i) PutLine(y + i, TrimIfWanted(pieces[i]));
-  const QString lastFull = pieces[n] + right;
-  const QString lastLine = TrimIfWanted(lastFull);
+  const QString lastLine = right.isEmpty() ? TrimIfWanted(pieces[n]) : pieces[n] + right;
   PutLine(y + n, lastLine);
-  const int rightLen = std::max(0, static_cast<int>(right.size() - (lastFull.size() - lastLine.size())));
-  SetCaretRaw(TPoint{static_cast<int>(lastLine.size()) + 1 - rightLen, y + n});
+  SetCaretRaw(TPoint{static_cast<int>(lastLine.size()) + 1 - static_cast<int>(right.size()), y + n});
   StatusChanged(scCaretX);
   return n;
 }
@@ -899,15 +910,19 @@ int TCustomSrcEdit::InsertColumn(const QString& text, int rowReason) {
       int col = insCol;
       if (col >= 2 && col <= line.size() && line[col - 1].isLowSurrogate()) ++col;
       int startCol = col;
-      if (!row.isEmpty()) {
+      // A row that ends the line loses its trailing blanks; a row that ends
+      // up empty leaves the line alone.
+      const bool atEnd = line.size() <= col - 1;
+      const QString put = atEnd ? TrimIfWanted(row) : row;
+      if (!put.isEmpty()) {
         if (line.size() < col - 1) {
           startCol = static_cast<int>(line.size()) + 1;
           line += Spaces(col - 1 - static_cast<int>(line.size()));
         }
-        line.insert(col - 1, row);
+        line.insert(col - 1, put);
         PutLine(y, line);
         if (record)
-          undoList_.AddChange(reason, TPoint{startCol, y}, TPoint{col + static_cast<int>(row.size()), y}, QString(),
+          undoList_.AddChange(reason, TPoint{startCol, y}, TPoint{col + static_cast<int>(put.size()), y}, QString(),
                               smColumn);
       }
     } else {
@@ -931,11 +946,12 @@ int TCustomSrcEdit::InsertLineMode(const QString& text) {
   const int n = static_cast<int>(pieces.size()) - 1;
   if (n > 0) {
     lines_->InsertLines(y - 1, n);
-    for (int i = 0; i < n; ++i) PutLine(y + i, pieces[i]);
+    for (int i = 0; i < n; ++i) PutLine(y + i, TrimIfWanted(pieces[i]));
     y += n;
   }
   const QString& last = pieces[n];
-  PutLine(y, TrimIfWanted(last + Line(y)));
+  const QString line = Line(y);
+  if (!last.isEmpty()) PutLine(y, line.isEmpty() && n > 0 ? TrimIfWanted(last) : last + line);
   SetCaretRaw(TPoint{static_cast<int>(last.size()) + 1, y});
   StatusChanged(scCaretX);
   return n;
@@ -948,18 +964,13 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
   const TSrcSelectionMode mode = selectionMode_;
-  // Without a selection the text goes in at the caret.
-  const bool hasSelection = SelAvail();
-  const TPoint first = hasSelection ? BlockBegin() : CaretXY();
-  const TPoint last = hasSelection ? BlockEnd() : CaretXY();
-  if (hasSelection) undoList_.AddChange(crDelete, first, last, SelTextForUndo(), mode);
-  blockBegin_ = first;
-  blockEnd_ = last;
-  TPoint start = first;
-  if (mode == smLine) start.X = 1;
-  if (mode == smColumn) start.X = std::min(first.X, last.X);
-  // Blanks added to reach a caret beyond the line end belong to the insertion.
-  if (mode == smNormal) start.X = std::min(start.X, static_cast<int>(Line(start.Y).size()) + 1);
+  if (SelAvail()) {
+    undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), mode);
+    LockUndo();
+    ScopeExit unlockUndo([this] { UnlockUndo(); });
+    SetSelTextPrimitiveEx(mode, QString(), -1);
+  }
+  const TPoint start = InsertionStart(mode);
   if (mode == smColumn) {
     // Each inserted row is recorded by itself, so rows of any length are
     // taken back exactly.
@@ -975,6 +986,15 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   // A line-mode insertion is a normal insertion at column 1 of its line, so
   // it is recorded as one.
   undoList_.AddChange(crInsert, start, text.isEmpty() ? start : CaretXY(), QString(), smNormal);
+}
+
+TPoint TCustomSrcEdit::InsertionStart(TSrcSelectionMode mode) const {
+  TPoint start = CaretXY();
+  if (mode == smLine) start.X = 1;
+  // Blanks added to reach a caret beyond the line end belong to the
+  // insertion, so its record starts at the line end.
+  if (mode == smNormal) start.X = std::min(start.X, static_cast<int>(Line(start.Y).size()) + 1);
+  return start;
 }
 
 void TCustomSrcEdit::ClearSelection() {
@@ -1064,48 +1084,36 @@ void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool
     ScopeExit endBlock([this] { undoList_.EndBlock(); });
     pasting_ = true;
     ScopeExit endPasting([this] { pasting_ = false; });
-    if (SelAvail()) undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
-    const TPoint first = BlockBegin(), last = BlockEnd();
-    TPoint start = SelAvail() ? first : CaretXY();
     if (SelAvail()) {
-      blockBegin_ = first;
-      blockEnd_ = last;
-      if (selectionMode_ == smLine) start.X = 1;
-      if (selectionMode_ == smColumn) start.X = std::min(first.X, last.X);
+      undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
+      LockUndo();
+      ScopeExit unlockUndo([this] { UnlockUndo(); });
+      SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
     }
-    if (privateFormat) {
-      if (wordWrap_) {
-        undoList_.AddChange(crWordWrapOff, CaretXY(), CaretXY(), QString(), smNormal);
-        SetWordWrap(false);
-        switchedWrapOff = true;
-      }
-      if (!text.isEmpty() || SelAvail()) {
-        if (mode == smNormal) start.X = std::min(start.X, static_cast<int>(Line(start.Y).size()) + 1);
-        SetSelTextPrimitiveEx(mode, text, mode == smColumn ? crPaste : -1);
-        if (mode == smNormal) {
-          undoList_.AddChange(crPaste, start, CaretXY(), QString(), smNormal);
-        } else if (mode == smLine) {
-          if (caretX_ == 1)
-            undoList_.AddChange(crPaste, TPoint{1, start.Y}, TPoint{std::max(2, charsInWindow_), caretY_ - 1},
-                                QString(), smLine);
-          else
-            undoList_.AddChange(crPaste, TPoint{1, start.Y}, CaretXY(), QString(), smNormal);
-        } else {
-          SetCaretXY(TPoint{std::min(start.X, caretX_), std::max(start.Y, caretY_) + 1});
+    if (privateFormat && wordWrap_) {
+      undoList_.AddChange(crWordWrapOff, CaretXY(), CaretXY(), QString(), smNormal);
+      SetWordWrap(false);
+      switchedWrapOff = true;
+    }
+    // Plain text goes in the editor's own mode.
+    if (!privateFormat) mode = selectionMode_;
+    const TPoint start = InsertionStart(mode);
+    if (!text.isEmpty()) {
+      if (mode == smColumn) {
+        // Rows are recorded one by one so that Undo restores the text exactly.
+        SetSelTextPrimitiveEx(smColumn, text, crPaste);
+        if (privateFormat) SetCaretXY(TPoint{std::min(start.X, caretX_), std::max(start.Y, caretY_) + 1});
+      } else {
+        {
+          LockUndo();
+          ScopeExit unlockUndo([this] { UnlockUndo(); });
+          SetSelTextPrimitiveEx(mode, text, -1);
         }
+        if (mode == smLine && caretX_ == 1)
+          undoList_.AddChange(crPaste, start, TPoint{std::max(2, charsInWindow_), caretY_ - 1}, QString(), smLine);
+        else
+          undoList_.AddChange(crPaste, start, CaretXY(), QString(), smNormal);
       }
-    } else if (selectionMode_ == smColumn) {
-      // Rows are recorded one by one so that Undo restores the text exactly.
-      SetSelTextPrimitiveEx(smColumn, text, crPaste);
-    } else {
-      if (selectionMode_ == smNormal) start.X = std::min(start.X, static_cast<int>(Line(start.Y).size()) + 1);
-      {
-        LockUndo();
-        ScopeExit unlockUndo([this] { UnlockUndo(); });
-        if (selectionMode_ == smLine) start.X = 1;
-        SetSelTextPrimitiveEx(selectionMode_, text, -1);
-      }
-      undoList_.AddChange(crPaste, start, CaretXY(), QString(), smNormal);
     }
     if (switchedWrapOff) {
       SetWordWrap(true);
@@ -1236,10 +1244,12 @@ void TCustomSrcEdit::UndoItem() {
   const TSrcSelectionMode oldMode = selectionMode_;
   const TSrcEditorOptions oldOptions = options_;
   selectionMode_ = item->fChangeSelMode;
-  options_ |= eoScrollPastEol;
+  // Replays put back exactly the recorded text: no trimming, and columns
+  // beyond the line end are allowed.
+  options_ = (options_ | eoScrollPastEol) & ~eoTrimTrailingSpaces;
   ScopeExit restore([this, oldMode, oldOptions] {
     selectionMode_ = oldMode;
-    options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol);
+    options_ = (options_ & ~kReplayOptions) | (oldOptions & kReplayOptions);
   });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
@@ -1340,11 +1350,11 @@ void TCustomSrcEdit::RedoItem() {
   const TSrcSelectionMode oldMode = selectionMode_;
   const TSrcEditorOptions oldOptions = options_;
   selectionMode_ = item->fChangeSelMode;
-  options_ |= eoScrollPastEol;
+  options_ = (options_ | eoScrollPastEol) & ~eoTrimTrailingSpaces;
   stateFlags_ |= sfRedoInProgress;
   ScopeExit restore([this, oldMode, oldOptions] {
     selectionMode_ = oldMode;
-    options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol);
+    options_ = (options_ & ~kReplayOptions) | (oldOptions & kReplayOptions);
     stateFlags_ &= ~sfRedoInProgress;
   });
   IncPaintLock();

@@ -395,6 +395,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   int InsertNormal(const QString& text);
   int InsertColumn(const QString& text, int rowReason);
   int InsertLineMode(const QString& text);
+  // Where an insertion in `mode` at the caret starts, as undo records it.
+  TPoint InsertionStart(TSrcSelectionMode mode) const;
   // The selected text as undo records it: column rows without padding.
   QString SelTextForUndo() const;
   QString SelTextEx(bool padColumns) const;

@@ -521,58 +521,74 @@ TEST(SrcEditUndo, StalePositionsDoNotThrow) {
   EXPECT_NO_THROW(e->Redo());
 }
 
-// Random edit scripts: undo everything gives the original text exactly,
-// redo everything gives the final text.
+// Random edit scripts (replacements, cuts, plain and block pastes in all
+// three modes): undo everything gives the original text exactly, redo
+// everything gives the final text.
 TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
-  std::mt19937 rng(qEnvironmentVariableIntValue("KV_SEED") ? qEnvironmentVariableIntValue("KV_SEED") : 12345);
+  // KV_SEED and KV_ROUNDS run other and longer series by hand.
+  const int seed = qEnvironmentVariableIsSet("KV_SEED") ? qEnvironmentVariableIntValue("KV_SEED") : 12345;
+  const int rounds = qEnvironmentVariableIsSet("KV_ROUNDS") ? qEnvironmentVariableIntValue("KV_ROUNDS") : 300;
+  std::mt19937 rng(seed);
   auto rnd = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   auto word = [&] {
     QString w;
     const int n = rnd(0, 4);
-    for (int i = 0; i < n; ++i) w += QChar(u'a' + rnd(0, 25));
+    for (int i = 0; i < n; ++i) w += rnd(0, 5) == 0 ? QChar(u' ') : QChar(u'a' + rnd(0, 25));
     return w;
   };
   auto text = [&] {
     QString t = word();
-    const int breaks = rnd(0, 2);
     static const char* const kBreaks[] = {"\r\n", "\n", "\r"};
-    for (int i = 0; i < breaks; ++i) t += QString::fromLatin1(kBreaks[rnd(0, 2)]) + word();
+    for (int i = rnd(0, 2); i > 0; --i) t += QString::fromLatin1(kBreaks[rnd(0, 2)]) + word();
     return t;
   };
-  for (int round = 0; round < (qEnvironmentVariableIsSet("KV_ROUNDS") ? qEnvironmentVariableIntValue("KV_ROUNDS") : 150); ++round) {
+  auto shown = [](QString t) { return t.replace('\r', "\\r").replace('\n', "\\n").toStdString(); };
+  for (int round = 0; round < rounds; ++round) {
     QStringList lines;
-    const int n = rnd(0, 6);
-    for (int i = 0; i < n; ++i) lines << word();
+    for (int i = rnd(0, 6); i > 0; --i) lines << word();
     auto e = MakeEdit(lines);
     if (round % 3 == 1) e->SetOptions(e->Options() & ~eoTrimTrailingSpaces);
     if (round % 4 == 2) e->SetOptions(e->Options() & ~eoGroupUndo);
     const QString original = e->Text();
-    QString log;
-    const int steps = rnd(1, 12);
-    for (int s = 0; s < steps; ++s) {
+    std::string log;
+    for (int step = rnd(1, 12); step > 0; --step) {
       e->SetSelectionMode(static_cast<TSrcSelectionMode>(rnd(0, 2)));
       const int count = std::max(1, e->Lines().Count());
       const TPoint a{rnd(1, 6), rnd(1, count)};
       const TPoint b{rnd(1, 6), rnd(1, count)};
-      const TSrcSelectionMode mode = e->SelectionMode();
-      const TPoint to = rnd(0, 3) == 0 ? a : b;
-      Select(*e, a, to);
+      Select(*e, a, rnd(0, 3) == 0 ? a : b);
       const QString t = rnd(0, 4) == 0 ? QString() : text();
-      e->SetSelText(t);
-      log += QStringLiteral("mode %1 (%2,%3)-(%4,%5) \"%6\" -> \"%7\"\n")
-                 .arg(mode).arg(a.X).arg(a.Y).arg(to.X).arg(to.Y)
-                 .arg(QString(t).replace('\r', "\\r").replace('\n', "\\n"))
-                 .arg(e->Text().replace('\r', "\\r").replace('\n', "\\n"));
+      log += "mode " + std::to_string(e->SelectionMode()) + " (" + std::to_string(a.X) + "," + std::to_string(a.Y) +
+             ")-(" + std::to_string(b.X) + "," + std::to_string(b.Y) + ") ";
+      switch (rnd(0, 5)) {
+        case 0:  // plain text from elsewhere
+          QGuiApplication::clipboard()->setText(t);
+          e->PasteFromClipboard();
+          log += "paste text \"" + shown(t) + "\"";
+          break;
+        case 1:  // our own block, pasted somewhere else in any mode
+          e->CopyToClipboard();
+          e->SetSelectionMode(static_cast<TSrcSelectionMode>(rnd(0, 2)));
+          Select(*e, b, b);
+          e->PasteFromClipboard();
+          log += "copy, paste block at b in mode " + std::to_string(e->SelectionMode());
+          break;
+        case 2:
+          e->CutToClipboard();
+          log += "cut";
+          break;
+        default:
+          e->SetSelText(t);
+          log += "replace by \"" + shown(t) + "\"";
+          break;
+      }
+      log += " -> \"" + shown(e->Text()) + "\"\n";
     }
     const QString final = e->Text();
-    int guard = 0;
-    while (e->UndoList().CanUndo() && ++guard < 1000) e->Undo();
-    ASSERT_EQ(e->Text().toStdString(), original.toStdString()) << "round " << round << " from \"" << lines.join("|").toStdString() << "\"\n"
-                                   << log.toStdString();
-    guard = 0;
-    while (e->RedoList().CanUndo() && ++guard < 1000) e->Redo();
-    ASSERT_EQ(e->Text().toStdString(), final.toStdString())
-        << "round " << round << " from \"" << lines.join("|").toStdString() << "\"\n" << log.toStdString();
+    for (int guard = 0; e->UndoList().CanUndo() && guard < 1000; ++guard) e->Undo();
+    ASSERT_EQ(shown(e->Text()), shown(original)) << "round " << round << "\n" << log;
+    for (int guard = 0; e->RedoList().CanUndo() && guard < 1000; ++guard) e->Redo();
+    ASSERT_EQ(shown(e->Text()), shown(final)) << "round " << round << "\n" << log;
   }
 }
 
