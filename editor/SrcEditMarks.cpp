@@ -2,6 +2,8 @@
 
 #include "editor/SrcEdit.h"
 
+TSrcEditMark::TSrcEditMark(TCustomSrcEdit* owner) : editor_(owner) {}
+
 TCustomSrcEdit* TSrcEditMark::Edit() const {
   return editor_ && editor_->Marks().Contains(this) ? editor_ : nullptr;
 }

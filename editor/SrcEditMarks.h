@@ -3,6 +3,7 @@
 
 #include "platform/Types.h"
 
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -12,7 +13,7 @@ class TCustomSrcEdit;
 
 class TSrcEditMark : public TObject {
  public:
-  explicit TSrcEditMark(TCustomSrcEdit* owner = nullptr) : editor_(owner) {}
+  explicit TSrcEditMark(TCustomSrcEdit* owner = nullptr);
   const char* ClassName() const override { return "TSrcEditMark"; }
 
   int Line() const { return line_; }
@@ -39,7 +40,7 @@ class TSrcEditMark : public TObject {
   int line_ = 0;
   int column_ = 0;
   int imageIndex_ = 0;
-  TCustomSrcEdit* editor_;
+  QPointer<TCustomSrcEdit> editor_;  // reads as none once the editor is gone
   bool visible_ = false;
   bool internalImage_ = false;
   int bookmarkNumber_ = -1;
