@@ -168,9 +168,12 @@ TEST(SrcEditSelection, ColumnTextPadding) {
   auto e = MakeEdit({"ab", "c"});
   e->SetSelectionMode(smColumn);
   Select(*e, TPoint{1, 1}, TPoint{3, 2});
-  EXPECT_EQ(e->GetSelText(), "ab\r\nc");  // eoTrimTrailingSpaces is on by default
+  e->CopyToClipboard();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "ab\r\nc");  // eoTrimTrailingSpaces is on by default
   e->SetOptions(e->Options() & ~eoTrimTrailingSpaces);
-  EXPECT_EQ(e->GetSelText(), "ab\r\nc ");
+  e->CopyToClipboard();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "ab\r\nc ");
+  EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(kSrcEditClipboardMimeType), QByteArray("\x02" "ab\r\nc \x00", 8));
 }
 
 // -------------------------------------------------------------- offsets
