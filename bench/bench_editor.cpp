@@ -46,6 +46,20 @@ void BM_TypeAndUndoMiddle(benchmark::State& state) {
 }
 BENCHMARK(BM_TypeAndUndoMiddle)->Arg(10000)->Arg(EnvInt("KV_BENCH_LINES", 2000000))->Unit(benchmark::kMicrosecond);
 
+// A line break adds a line: the buffer and the editor's line lengths move.
+void BM_LineBreakAndUndoMiddle(benchmark::State& state) {
+  TSrcEdit& e = EditorWithLines(static_cast<int>(state.range(0)));
+  const int middle = static_cast<int>(state.range(0)) / 2;
+  const int count = e.Lines().Count();
+  for (auto _ : state) {
+    e.SetCaretXY(TPoint{5, middle});
+    e.SetSelText(QStringLiteral("\r\n"));
+    e.Undo();
+  }
+  if (e.Lines().Count() != count) state.SkipWithError("undo did not restore the lines");
+}
+BENCHMARK(BM_LineBreakAndUndoMiddle)->Arg(10000)->Arg(EnvInt("KV_BENCH_LINES", 2000000))->Unit(benchmark::kMicrosecond);
+
 void BM_SelStartNearEnd(benchmark::State& state) {
   TSrcEdit& e = EditorWithLines(static_cast<int>(state.range(0)));
   const int line = static_cast<int>(state.range(0)) - 3;
@@ -58,14 +72,15 @@ void BM_SelStartNearEnd(benchmark::State& state) {
 }
 BENCHMARK(BM_SelStartNearEnd)->Arg(10000)->Arg(EnvInt("KV_BENCH_LINES", 2000000))->Unit(benchmark::kMicrosecond);
 
-// The worst case: every call follows an edit in the middle, so the offsets
-// of the second half are counted again.
+// Every call follows an edit, in the middle or on the first line, so the
+// offsets after it are counted again.
 void BM_SelStartNearEndAfterEdit(benchmark::State& state) {
   TSrcEdit& e = EditorWithLines(static_cast<int>(state.range(0)));
   const int lines = static_cast<int>(state.range(0));
+  const int editLine = state.range(1) ? 1 : lines / 2;
   for (auto _ : state) {
     state.PauseTiming();
-    e.SetCaretXY(TPoint{5, lines / 2});
+    e.SetCaretXY(TPoint{5, editLine});
     e.SetSelText(QStringLiteral("x"));
     e.Undo();
     e.SetCaretXY(TPoint{7, lines - 3});
@@ -75,8 +90,10 @@ void BM_SelStartNearEndAfterEdit(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SelStartNearEndAfterEdit)
-    ->Arg(10000)
-    ->Arg(EnvInt("KV_BENCH_LINES", 2000000))
+    ->ArgNames({"lines", "firstLine"})
+    ->Args({10000, 0})
+    ->Args({EnvInt("KV_BENCH_LINES", 2000000), 0})
+    ->Args({EnvInt("KV_BENCH_LINES", 2000000), 1})
     ->Unit(benchmark::kMillisecond);
 
 class RatioReporter : public benchmark::ConsoleReporter {

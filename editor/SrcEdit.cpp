@@ -609,12 +609,89 @@ void TCustomSrcEdit::InvalidateOffsets(int index) {
   offsetsValid_ = std::max(1, std::min(offsetsValid_, index + 1));
 }
 
+void TLineLengths::MoveGap(int index) {
+  const int gap = Gap();
+  if (index < gapStart_)
+    std::move_backward(store_.begin() + index, store_.begin() + gapStart_, store_.begin() + gapStart_ + gap);
+  else if (index > gapStart_)
+    std::move(store_.begin() + gapStart_ + gap, store_.begin() + index + gap, store_.begin() + gapStart_);
+  gapStart_ = index;
+}
+
+void TLineLengths::Insert(int index, int n) {
+  if (Gap() < n) {
+    // Grow, leaving the new gap at the insertion point.
+    std::vector<int> grown(static_cast<size_t>(count_) + n + std::max(1024, count_ / 4));
+    for (int i = 0; i < index; ++i) grown[i] = At(i);
+    const int newGap = static_cast<int>(grown.size()) - count_;
+    for (int i = index; i < count_; ++i) grown[i + newGap] = At(i);
+    store_.swap(grown);
+    gapStart_ = index;
+  } else {
+    MoveGap(index);
+  }
+  gapStart_ += n;
+  count_ += n;
+}
+
+void TLineLengths::Erase(int index, int n) {
+  MoveGap(index);
+  count_ -= n;
+}
+
+void TLineLengths::Clear() {
+  store_.clear();
+  gapStart_ = count_ = 0;
+}
+
+void TLineLengths::Resize(int n) {
+  store_.assign(n, 0);
+  gapStart_ = count_ = n;
+}
+
+void TCustomSrcEdit::LengthsInserted(int index) {
+  InvalidateOffsets(index);
+  const int added = LineCount() - lengths_.Count();
+  if (added <= 0 || index < 0 || index > lengths_.Count()) {
+    lengths_.Clear();  // out of step: rebuilt on demand
+    return;
+  }
+  lengths_.Insert(index, added);
+  for (int i = index; i < index + added; ++i) lengths_.At(i) = lines_->LineLength(i);
+}
+
+void TCustomSrcEdit::LengthsDeleted(int index) {
+  InvalidateOffsets(index);
+  const int removed = lengths_.Count() - LineCount();
+  if (removed <= 0 || index < 0 || index + removed > lengths_.Count()) {
+    lengths_.Clear();
+    return;
+  }
+  lengths_.Erase(index, removed);
+}
+
+void TCustomSrcEdit::LengthReplaced(int index) {
+  InvalidateOffsets(index);
+  if (index >= 0 && index < lengths_.Count() && lengths_.Count() == LineCount())
+    lengths_.At(index) = lines_->LineLength(index);
+  else
+    lengths_.Clear();
+}
+
 qint64 TCustomSrcEdit::LineStartOffset(int line) const {
-  const int n = std::clamp(line - 1, 0, LineCount());
-  if (static_cast<int>(offsets_.size()) < LineCount() + 1) offsets_.resize(LineCount() + 1);
-  while (offsetsValid_ <= n) {
-    offsets_[offsetsValid_] = offsets_[offsetsValid_ - 1] + lines_->LineLength(offsetsValid_ - 1) + 2;
-    ++offsetsValid_;
+  const int count = LineCount();
+  if (lengths_.Count() != count) {
+    lengths_.Resize(count);
+    for (int i = 0; i < count; ++i) lengths_.At(i) = lines_->LineLength(i);
+    offsetsValid_ = 1;
+  }
+  const int n = std::clamp(line - 1, 0, count);
+  if (static_cast<int>(offsets_.size()) < count + 1) offsets_.resize(count + 1);
+  if (offsetsValid_ <= n) {
+    qint64 sum = offsets_[offsetsValid_ - 1];
+    qint64* out = offsets_.data();
+    for (int i = offsetsValid_; i <= n; ++i) out[i] = sum += lengths_.At(i - 1) + 2;
+    offsetsValid_ = n + 1;
   }
   return offsets_[n];
 }
@@ -633,14 +710,14 @@ int TCustomSrcEdit::SelEnd() const {
   return static_cast<int>(LineStartOffset(p.Y) + p.X);
 }
 
-TPoint TCustomSrcEdit::OffsetToPoint(int value) const {
+TPoint TCustomSrcEdit::OffsetToPoint(qint64 value) const {
   const int count = LineCount();
-  if (count == 0) return TPoint{value, 1};
+  if (count == 0) return TPoint{static_cast<int>(value), 1};
   LineStartOffset(count + 1);
   // The first line whose end (with its break) reaches the value; past the
-  // text the walk stops at the last line.
+  // text the search stops at the last line.
   const auto first = offsets_.begin() + 1;
-  const auto it = std::lower_bound(first, first + count, static_cast<qint64>(value));
+  const auto it = std::lower_bound(first, first + count, value);
   const int index = std::min(static_cast<int>(it - first), count - 1);
   return TPoint{static_cast<int>(value - offsets_[index]), index + 1};
 }
@@ -670,6 +747,7 @@ void TCustomSrcEdit::LinesChanged() {
 
 void TCustomSrcEdit::LinesCleared() {
   InvalidateOffsets(0);
+  lengths_.Clear();
   ClearUndo();
   invalidRegion_ = QRegion();
   viewport()->update();
@@ -681,21 +759,21 @@ void TCustomSrcEdit::LinesCleared() {
 }
 
 void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
-  InvalidateOffsets(index);
+  LengthsInserted(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() > maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 1);
   InvalidateLines(index + 1, topLine_ + linesInWindow_);
 }
 
 void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
-  InvalidateOffsets(index);
+  LengthReplaced(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() >= maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 2);
   InvalidateLine(index + 1);
 }
 
 void TCustomSrcEdit::LineDeleted(int index) {
-  InvalidateOffsets(index);
+  LengthsDeleted(index);
   InvalidateLines(index + 1, topLine_ + linesInWindow_);
 }
 
@@ -1638,16 +1716,6 @@ qint64 TCustomSrcEdit::PointToOffsetEx(TPoint p) const {
   return LineStartOffset(p.Y) + p.X;
 }
 
-TPoint TCustomSrcEdit::OffsetToPointEx(qint64 value) const {
-  const int count = LineCount();
-  if (count == 0) return TPoint{static_cast<int>(value), 1};
-  LineStartOffset(count + 1);
-  const auto first = offsets_.begin() + 1;
-  const auto it = std::lower_bound(first, first + count, value);
-  const int index = std::min(static_cast<int>(it - first), count - 1);
-  return TPoint{static_cast<int>(value - offsets_[index]), index + 1};
-}
-
 bool TCustomSrcEdit::CanAcceptDrop(const TCustomSrcEdit* source) const {
   return source && !source->ReadOnly() && !ReadOnly();
 }
@@ -1678,7 +1746,7 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
         LockUndo();
         ScopeExit unlockUndo([this] { UnlockUndo(); });
         SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
-        at = OffsetToPointEx(offset);
+        at = OffsetToPoint(offset);
       } else {
         const int removedLines = last.Y - first.Y + 1;
         const int left = std::min(first.X, last.X), width = std::abs(last.X - first.X);

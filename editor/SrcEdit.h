@@ -28,6 +28,27 @@
 class QPainter;
 class TSrcEditKbdHandler;
 
+// Line lengths in an array with a gap at the place of the last change, so
+// that adding or removing lines near it moves few entries.
+class TLineLengths {
+ public:
+  int Count() const { return count_; }
+  int At(int i) const { return store_[i < gapStart_ ? i : i + Gap()]; }
+  int& At(int i) { return store_[i < gapStart_ ? i : i + Gap()]; }
+  // Opens `n` entries at `index` (their values are left to the caller).
+  void Insert(int index, int n);
+  void Erase(int index, int n);
+  void Clear();
+  void Resize(int n);
+
+ private:
+  int Gap() const { return static_cast<int>(store_.size()) - count_; }
+  void MoveGap(int index);
+  std::vector<int> store_;
+  int gapStart_ = 0;
+  int count_ = 0;
+};
+
 // Editor options: bit values in the order of their bit numbers.
 enum TSrcEditorOption : std::uint32_t {
   eoAltSetsColumnMode = 1u << 0,
@@ -418,10 +439,13 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void InvalidateOffsets(int index);
   // Offset of the first character of `line` (counted from 1), counted from 0.
   qint64 LineStartOffset(int line) const;
-  TPoint OffsetToPoint(int value) const;
-  // Offset of a position that may lie beyond its line end, and back.
+  TPoint OffsetToPoint(qint64 value) const;
+  // Offset of a position that may lie beyond its line end.
   qint64 PointToOffsetEx(TPoint p) const;
-  TPoint OffsetToPointEx(qint64 value) const;
+  // Keep the line lengths in step with the buffer.
+  void LengthsInserted(int index);
+  void LengthsDeleted(int index);
+  void LengthReplaced(int index);
   static TCustomSrcEdit* DragSource(const QDropEvent* event);
 
   void HighlighterChanged(TObject* sender);
@@ -483,8 +507,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   std::vector<QPointer<QWidget>> focusControls_;
   TPoint mouseDownPos_{1, 1};
 
-  // Start offsets of lines (prefix sums of length + 2), valid for the first
-  // offsetsValid_ entries.
+  // The length of every line, kept in step with the buffer's notifications
+  // (rebuilt when the count disagrees), and the start offsets of lines
+  // (prefix sums of length + 2), valid for the first offsetsValid_ entries.
+  mutable TLineLengths lengths_;
   mutable std::vector<qint64> offsets_;
   mutable int offsetsValid_ = 1;
 };

@@ -524,6 +524,14 @@ TEST(SrcEditUndo, StalePositionsDoNotThrow) {
   EXPECT_NO_THROW(e->Redo());
 }
 
+// SelStart counted line by line, for checking the cached offsets.
+int NaiveSelStart(const TCustomSrcEdit& e) {
+  const TPoint p = e.SelAvail() ? e.BlockBegin() : e.CaretXY();
+  int offset = 0;
+  for (int y = 1; y < p.Y; ++y) offset += static_cast<int>(e.Lines()[y - 1].size()) + 2;
+  return offset + std::min(p.X, static_cast<int>(e.Lines()[p.Y - 1].size()) + 1);
+}
+
 // Random edit scripts (replacements, cuts, plain and block pastes in all
 // three modes): undo everything gives the original text exactly, redo
 // everything gives the final text.
@@ -586,12 +594,15 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
           break;
       }
       log += " -> \"" + shown(e->Text()) + "\"\n";
+      ASSERT_EQ(e->SelStart(), NaiveSelStart(*e)) << log;
     }
     const QString final = e->Text();
     for (int guard = 0; e->UndoList().CanUndo() && guard < 1000; ++guard) e->Undo();
     ASSERT_EQ(shown(e->Text()), shown(original)) << "round " << round << "\n" << log;
+    ASSERT_EQ(e->SelStart(), NaiveSelStart(*e)) << log;
     for (int guard = 0; e->RedoList().CanUndo() && guard < 1000; ++guard) e->Redo();
     ASSERT_EQ(shown(e->Text()), shown(final)) << "round " << round << "\n" << log;
+    ASSERT_EQ(e->SelStart(), NaiveSelStart(*e)) << log;
   }
 }
 
