@@ -11,7 +11,6 @@
 #include <vector>
 
 // Readable failure messages.
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 void PrintTo(const TPoint& p, std::ostream* os) { *os << '(' << p.X << ", " << p.Y << ')'; }
 
 namespace {
@@ -1000,37 +999,29 @@ TEST(SrcEditUndoList, NumbersBlocksAndLocks) {
   TSrcEditUndoList list;
   int added = 0;
   list.OnAdded = [&](TSrcEditUndoList*) { ++added; };
-  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
-  list.AddChange(crInsert, TPoint{2, 1}, TPoint{3, 1}, QString(), smNormal);
-  EXPECT_EQ(list.Item(0)->fChangeNumber, 1);
-  EXPECT_EQ(list.Item(1)->fChangeNumber, 2);
+  auto add = [&](TSrcChangeReason r) { list.AddChange(r, TPoint{1, 1}, TPoint{2, 1}, QStringLiteral("t"), smNormal); };
+  add(crInsert);
   list.BeginBlock();
   list.BeginBlock();
-  list.AddChange(crDelete, TPoint{1, 1}, TPoint{2, 1}, QStringLiteral("a"), smNormal);
+  add(crDelete);
   list.EndBlock();
-  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
+  add(crInsert);
   list.EndBlock();
   list.EndBlock();  // unbalanced: ignored
-  EXPECT_EQ(list.Item(2)->fChangeNumber, 3);
+  add(crInsert);
+  EXPECT_EQ(list.Item(0)->fChangeNumber, 1);
+  EXPECT_EQ(list.Item(1)->fChangeNumber, 2);
+  EXPECT_EQ(list.Item(2)->fChangeNumber, 2);
   EXPECT_EQ(list.Item(3)->fChangeNumber, 3);
-  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
-  EXPECT_EQ(list.Item(4)->fChangeNumber, 4);
   list.Lock();
-  list.AddChange(crInsert, TPoint{1, 1}, TPoint{2, 1}, QString(), smNormal);
+  add(crInsert);
   list.Unlock();
   list.Unlock();  // never below 0
-  EXPECT_EQ(list.ItemCount(), 5);
   list.AddGroupBreak();
   list.AddGroupBreak();  // only one break in a row
-  EXPECT_EQ(list.ItemCount(), 6);
+  EXPECT_EQ(list.ItemCount(), 5);
   EXPECT_EQ(list.LastChangeReason(), crGroupBreak);
-  EXPECT_EQ(added, 5);  // group breaks are not reported
-  auto last = list.PopItem();
-  EXPECT_EQ(last->fChangeReason, crGroupBreak);
-  TSrcEditUndoList copy;
-  copy.Assign(list);
-  EXPECT_EQ(copy.ItemCount(), 5);
-  EXPECT_EQ(copy.Item(2)->fChangeStr, "a");
+  EXPECT_EQ(added, 4);  // group breaks are not reported
   list.SetMaxUndoActions(-3);
   EXPECT_EQ(list.MaxUndoActions(), 0);
   EXPECT_EQ(list.ItemCount(), 0);
@@ -1038,7 +1029,6 @@ TEST(SrcEditUndoList, NumbersBlocksAndLocks) {
   list.ClearList();
   EXPECT_FALSE(list.FullUndoImpossible());
   EXPECT_EQ(list.LastChangeReason(), crNothing);
-  EXPECT_EQ(list.PopItem(), nullptr);
 }
 
 TEST(SrcEditUndoList, OpenBlockIsNeverTrimmed) {

@@ -155,15 +155,3 @@ TEST(SrcFontStock, EqualBaseFontsShareOneRecord) {
   }
   EXPECT_EQ(manager.Count(), before);
 }
-
-TEST(SrcFontStock, SixteenStyleVariants) {
-  TSrcFontStock stock(TestFont());
-  for (int s = 0; s < 16; ++s) {
-    stock.SetStyle(static_cast<TFontStyles>(s));
-    EXPECT_EQ(stock.FontHandle().bold(), (s & fsBold) != 0);
-    EXPECT_EQ(stock.FontHandle().italic(), (s & fsItalic) != 0);
-    EXPECT_EQ(stock.FontHandle().underline(), (s & fsUnderline) != 0);
-    EXPECT_EQ(stock.FontHandle().strikeOut(), (s & fsStrikeOut) != 0);
-    EXPECT_GE(stock.CharAdvance(), 1);
-  }
-}
