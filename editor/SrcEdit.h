@@ -209,7 +209,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   QString GetSelText() const;
   // Replaces the selection (or inserts at the caret) as one undoable change.
   void SetSelText(const QString& text);
-  // Replaces the selection by the text in the given mode; records nothing.
+  // Replaces the selection by the text in the given mode. It records nothing
+  // itself, except column rows while a paste runs.
   void SetSelTextPrimitive(TSrcSelectionMode mode, const QString& text);
   void ClearSelection();
   void InsertBlock(TPoint begin, TPoint end, const QString& text, bool addToUndoList);
