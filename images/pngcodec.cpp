@@ -17,13 +17,9 @@ namespace {
 
 const std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
-struct RegisteredChunk {
-  QByteArray name;
-  TChunkFactory factory;
-};
-
-std::vector<RegisteredChunk>& ChunkRegistry() {
-  static std::vector<RegisteredChunk> registry;
+// Created on the first registration; emptied at shutdown.
+std::unique_ptr<TPNGPointerList<TChunkClass>>& ChunkRegistry() {
+  static std::unique_ptr<TPNGPointerList<TChunkClass>> registry;
   return registry;
 }
 
@@ -78,11 +74,16 @@ int PngPixelOffset(std::uint8_t colorType, std::uint8_t bitDepth) {
 
 // ---------------------------------------------------------------- registry
 
-void RegisterChunk(const QByteArray& name, TChunkFactory factory) { ChunkRegistry().push_back({name, factory}); }
+void RegisterChunk(const QByteArray& name, TChunkFactory factory) {
+  auto& registry = ChunkRegistry();
+  if (!registry) registry = std::make_unique<TPNGPointerList<TChunkClass>>();
+  registry->Add(new TChunkClass{name, factory});
+}
 
 std::unique_ptr<TChunk> CreateChunkByName(TPngGraphic* owner, const QByteArray& name) {
-  for (const auto& entry : ChunkRegistry())
-    if (entry.name == name) return entry.factory(owner);
+  if (const auto& registry = ChunkRegistry())
+    for (int i = 0; i < registry->Count(); ++i)
+      if (registry->Item(i)->name == name) return registry->Item(i)->factory(owner);
   auto chunk = std::make_unique<TChunk>(owner);
   chunk->SetName(name);
   return chunk;
@@ -106,7 +107,10 @@ void PngCodecInitialize() {
 void PngCodecFinalize() {
   if (g_initCount == 0 || --g_initCount > 0) return;
   TPicture::UnregisterGraphicClass(&kPngClassId);
-  ChunkRegistry().clear();
+  if (auto& registry = ChunkRegistry()) {
+    for (int i = 0; i < registry->Count(); ++i) delete registry->Item(i);
+    registry.reset();
+  }
 }
 
 namespace {
@@ -115,18 +119,6 @@ struct PngCodecUnit {
   ~PngCodecUnit() { PngCodecFinalize(); }
 } g_pngCodecUnit;
 }  // namespace
-
-// ---------------------------------------------------------------- TPNGList
-
-TChunk* TPNGList::Item(int index) const {
-  if (index < 0 || index >= Count()) return nullptr;
-  return items_[static_cast<std::size_t>(index)].get();
-}
-
-TChunk* TPNGList::Add(std::unique_ptr<TChunk> chunk) {
-  items_.push_back(std::move(chunk));
-  return items_.back().get();
-}
 
 // ---------------------------------------------------------------- TChunk
 

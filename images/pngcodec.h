@@ -222,30 +222,75 @@ class TChunkIDAT : public TChunk {
   bool SaveToStream(QIODevice& stream) override;
 };
 
+// A growable list of pointers: an item read out of range is null, a write
+// out of range is ignored, and Remove takes out the last position holding
+// the pointer.
+template <class T>
+class TPNGPointerList {
+ public:
+  int Count() const { return static_cast<int>(items_.size()); }
+  T* Item(int index) const {
+    return index >= 0 && index < Count() ? items_[static_cast<std::size_t>(index)] : nullptr;
+  }
+  void SetItem(int index, T* value) {
+    if (index >= 0 && index < Count()) items_[static_cast<std::size_t>(index)] = value;
+  }
+  void Add(T* value) { items_.push_back(value); }
+  void Remove(T* value) {
+    for (std::size_t i = items_.size(); i-- > 0;)
+      if (items_[i] == value) {
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+        return;
+      }
+  }
+
+ protected:
+  std::vector<T*> items_;
+};
+
 // Chunk-class registry.
 using TChunkFactory = std::unique_ptr<TChunk> (*)(TPngGraphic* owner);
+struct TChunkClass {
+  QByteArray name;
+  TChunkFactory factory;
+};
 void RegisterChunk(const QByteArray& name, TChunkFactory factory);
 // A chunk of the first class registered under exactly this name, or a plain
 // TChunk carrying the name.
 std::unique_ptr<TChunk> CreateChunkByName(TPngGraphic* owner, const QByteArray& name);
 
-// The chunk list of a picture, in file order.
-class TPNGList {
+// The chunk list of a picture, in file order; it owns its chunks.
+class TPNGList : public TPNGPointerList<TChunk> {
  public:
-  int Count() const { return static_cast<int>(items_.size()); }
-  // Null out of range.
-  TChunk* Item(int index) const;
-  TChunk* Add(std::unique_ptr<TChunk> chunk);
-  void Clear() { items_.clear(); }
+  TPNGList() = default;
+  TPNGList(const TPNGList&) = delete;
+  TPNGList& operator=(const TPNGList&) = delete;
+  ~TPNGList() { Clear(); }
+  TChunk* Add(std::unique_ptr<TChunk> chunk) {
+    items_.push_back(chunk.release());
+    return items_.back();
+  }
+  // Takes a chunk out of the list and hands it to the caller.
+  std::unique_ptr<TChunk> Extract(TChunk* chunk) {
+    const int before = Count();
+    Remove(chunk);
+    return std::unique_ptr<TChunk>(Count() < before ? chunk : nullptr);
+  }
+  void Clear() {
+    for (TChunk* c : items_) delete c;
+    items_.clear();
+  }
+  // The first chunk of class T (or a class derived from it).
   template <class T>
   T* ItemFromClass() const {
-    for (const auto& c : items_)
-      if (auto* t = dynamic_cast<T*>(c.get())) return t;
+    for (TChunk* c : items_)
+      if (auto* t = dynamic_cast<T*>(c)) return t;
     return nullptr;
   }
 
  private:
-  std::vector<std::unique_ptr<TChunk>> items_;
+  using TPNGPointerList<TChunk>::Add;
+  using TPNGPointerList<TChunk>::SetItem;
 };
 
 enum TFilter : std::uint8_t { pfNone = 0, pfSub = 1, pfUp = 2, pfAverage = 3, pfPaeth = 4 };

@@ -346,3 +346,23 @@ TEST(PngChunks, SavingAnEmptyPictureIsRefused) {
   EXPECT_EQ(MessageOf<EPNGHeaderNotPresent>([&] { Save(png); }),
             "This operation is not valid because the current image contains no valid header.");
 }
+
+TEST(PngChunks, PointerListBounds) {
+  int a = 1, b = 2;
+  TPNGPointerList<int> list;
+  list.Add(&a);
+  list.Add(&b);
+  list.Add(&a);
+  EXPECT_EQ(list.Item(3), nullptr);
+  list.SetItem(5, &b);  // ignored
+  EXPECT_EQ(list.Count(), 3);
+  list.Remove(&a);  // the last position
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Item(0), &a);
+  EXPECT_EQ(list.Item(1), &b);
+  TPngGraphic png;
+  TChunk* chunk = png.Chunks().Add(std::make_unique<TChunkIEND>(&png));
+  auto taken = png.Chunks().Extract(chunk);
+  EXPECT_EQ(taken.get(), chunk);
+  EXPECT_EQ(png.Chunks().Count(), 0);
+}
