@@ -583,11 +583,11 @@ void TPngGraphic::LoadFromStream(QIODevice& stream) {
       pngio::ReadExact(stream, head + 4, 4);
       length = GetBE32(head);
       name = QByteArray(reinterpret_cast<const char*>(head + 4), 4);
-      pngio::CheckChunkLength(stream, length);
     }
     if (chunks_.Count() == 0 && name != "IHDR")
       RaiseError<EPNGIHDRNotFirst>(EPNGIHDRNotFirstText);
     if (chunks_.Count() > 0 && name == "IHDR") RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
+    pngio::CheckChunkLength(stream, length);
     if (name == "cHRM" || (name == "IDAT" && hasIDAT)) {
       pngio::Skip(stream, qint64{length} + 4);
       continue;
