@@ -326,25 +326,14 @@ TEST(PngEncode, SixteenBitSamplesAreWidened) {
   o.width = 5, o.height = 2, o.colorType = 6, o.bitDepth = 16;
   TPngGraphic png;
   Load(png, RefWrite(o));
-  const auto chunks = SplitChunks(Save(png));
+  png.Filters = FilterBit(pfNone);
+  const QByteArray saved = Save(png);
+  EXPECT_EQ(static_cast<int>(SplitChunks(saved)[0].data[8]), 16);
   QByteArray z;
-  for (const auto& c : chunks)
+  for (const auto& c : SplitChunks(saved))
     if (c.name == "IDAT") z += c.data;
   QByteArray raw(2 * (1 + 40), 0);
   uLongf size = static_cast<uLongf>(raw.size());
-  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(raw.data()), &size, reinterpret_cast<const Bytef*>(z.constData()),
-                       static_cast<uLong>(z.size())),
-            Z_OK);
-  // Filter None on row 0 is not guaranteed: check through libpng's full read.
-  TPngGraphic back;
-  Load(back, Save(png));
-  EXPECT_EQ(back.Header().BitDepth, 16);
-  png.Filters = FilterBit(pfNone);
-  const QByteArray plain = Save(png);
-  z.clear();
-  for (const auto& c : SplitChunks(plain))
-    if (c.name == "IDAT") z += c.data;
-  size = static_cast<uLongf>(raw.size());
   ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(raw.data()), &size, reinterpret_cast<const Bytef*>(z.constData()),
                        static_cast<uLong>(z.size())),
             Z_OK);
