@@ -1,0 +1,97 @@
+// Shared helpers of the PNG tests: building files chunk by chunk, loading
+// and saving through memory, and reading back samples as they were in the file.
+#pragma once
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QString>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "images/pngcodec.h"
+
+namespace pngtest {
+
+inline QByteArray BE32(std::uint32_t v) {
+  QByteArray b(4, 0);
+  b[0] = static_cast<char>(v >> 24), b[1] = static_cast<char>(v >> 16), b[2] = static_cast<char>(v >> 8),
+  b[3] = static_cast<char>(v);
+  return b;
+}
+
+inline QByteArray Bytes(std::initializer_list<int> values) {
+  QByteArray b;
+  for (int v : values) b.append(static_cast<char>(v));
+  return b;
+}
+
+inline QByteArray Signature() { return Bytes({137, 80, 78, 71, 13, 10, 26, 10}); }
+
+inline QByteArray Chunk(const char* name, const QByteArray& data) {
+  QByteArray body = QByteArray(name, 4) + data;
+  return BE32(static_cast<std::uint32_t>(data.size())) + body + BE32(PngCrc(0, body.constData(), body.size()));
+}
+
+inline QByteArray Ihdr(std::uint32_t w, std::uint32_t h, int depth, int type, int interlace = 0, int compression = 0,
+                       int filter = 0) {
+  return Chunk("IHDR", BE32(w) + BE32(h) + Bytes({depth, type, compression, filter, interlace}));
+}
+
+// A zlib stream of the given bytes.
+QByteArray Zlib(const QByteArray& raw, int level = 6);
+
+// A whole file: IHDR, the given chunks, IDAT holding the rows (each already
+// with its filter byte), IEND.
+inline QByteArray File(const QByteArray& ihdr, const QByteArray& middle, const QByteArray& rows) {
+  return Signature() + ihdr + middle + Chunk("IDAT", Zlib(rows)) + Chunk("IEND", QByteArray());
+}
+
+inline void Load(TPngGraphic& png, const QByteArray& file) {
+  QByteArray copy = file;
+  QBuffer buffer(&copy);
+  buffer.open(QIODevice::ReadOnly);
+  png.LoadFromStream(buffer);
+}
+
+inline QByteArray Save(TPngGraphic& png) {
+  QByteArray out;
+  QBuffer buffer(&out);
+  buffer.open(QIODevice::WriteOnly);
+  png.SaveToStream(buffer);
+  return out;
+}
+
+struct ChunkInfo {
+  QByteArray name;
+  QByteArray data;
+};
+// The chunks of a file, in order (no checks).
+std::vector<ChunkInfo> SplitChunks(const QByteArray& file);
+
+// The samples of pixel (x, y) as the file holds them (16-bit ones cut to
+// their high byte), in file order: grey or index, then alpha; or R, G, B, then A.
+std::vector<int> FileSamples(const TPngGraphic& png, std::uint32_t x, std::uint32_t y);
+
+// The message of the exception E raised by f, or a failure.
+template <class E, class F>
+QString MessageOf(F&& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << "unexpected exception: " << e.what();
+    return QString();
+  }
+  ADD_FAILURE() << "no exception";
+  return QString();
+}
+
+QString DataPath(const QString& relative);
+// Runs a program; its exit code, or -1 when it could not run.
+int RunProgram(const QString& program, const QStringList& arguments);
+
+}  // namespace pngtest
