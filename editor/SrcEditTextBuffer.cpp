@@ -183,11 +183,18 @@ void TSrcEditStringList::Delete(int index) {
 void TSrcEditStringList::Exchange(int index1, int index2) {
   if (index1 < 0 || index1 >= count_) Error(index1);
   if (index2 < 0 || index2 >= count_) Error(index2);
+  if (index1 == index2) return;
+  UpdateBlock block(*this);
   std::swap(Rec(index1), Rec(index2));
   if (indexOfLongestLine_ == index1)
     indexOfLongestLine_ = index2;
   else if (indexOfLongestLine_ == index2)
     indexOfLongestLine_ = index1;
+  // Both places now hold other text: whoever caches per-line data hears of it.
+  if (OnLineReplaced) {
+    OnLineReplaced(index1, Rec(index1).fString);
+    OnLineReplaced(index2, Rec(index2).fString);
+  }
 }
 
 void TSrcEditStringList::Insert(int index, const QString& text) {

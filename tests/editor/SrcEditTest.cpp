@@ -237,6 +237,14 @@ TEST(SrcEditOffsets, FollowEditsAndLineBreakStyle) {
   e->Lines().Delete(0);
   e->SetCaretXY(TPoint{2, 2});
   EXPECT_EQ(e->SelStart(), 6);
+  // Exchanging lines of other lengths moves the offsets after them.
+  auto f = MakeEdit({"a", "bcdef", "g"});
+  f->SetCaretXY(TPoint{1, 3});
+  EXPECT_EQ(f->SelStart(), 11);
+  f->Lines().Exchange(0, 1);
+  EXPECT_EQ(f->SelStart(), 11);
+  f->SetCaretXY(TPoint{1, 2});
+  EXPECT_EQ(f->SelStart(), 8);  // "bcdef" + break before line 2
 }
 
 // ------------------------------------------------------- status changes
