@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QFocusEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -152,6 +153,8 @@ TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
   // Text dragged from editors is always welcome; whether dropped files are
   // taken is decided by eoDropFiles when they arrive.
   setAcceptDrops(true);
+  // Drops reach the scroll area through its viewport only.
+  viewport()->setAcceptDrops(true);
   resize(200, 150);
   RecalcCharExtent();
 }
@@ -195,11 +198,9 @@ void TCustomSrcEdit::resizeEvent(QResizeEvent* event) {
   SizeOrFontChanged(false);
 }
 
-void TCustomSrcEdit::paintEvent(QPaintEvent*) {
+void TCustomSrcEdit::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
-  const QColor bg = palette().color(QPalette::Base);
-  painter.fillRect(viewport()->rect(), bg);
-  DoOnPaint(&painter);
+  for (const QRect& rect : event->region()) Paint(painter, rect);
 }
 
 void TCustomSrcEdit::UpdateScrollBars() {
@@ -264,7 +265,11 @@ void TCustomSrcEdit::DecPaintLock() {
   if (paintLock_ <= 0) return;
   if (--paintLock_ > 0) return;
   if (stateFlags_ & sfScrollbarChanged) UpdateScrollBars();
-  if (stateFlags_ & sfCaretChanged) stateFlags_ &= ~sfCaretChanged;
+  if (!invalidRegion_.isEmpty() && !(stateFlags_ & sfLinesChanging)) {
+    viewport()->update(invalidRegion_);
+    invalidRegion_ = QRegion();
+  }
+  if (stateFlags_ & sfCaretChanged) UpdateCaret();
   if (statusChanges_ != 0) DoOnStatusChange(statusChanges_);
 }
 
@@ -306,6 +311,7 @@ void TCustomSrcEdit::SetInsertMode(bool value) {
   if (value == insertMode_) return;
   insertMode_ = value;
   StatusChanged(scInsertMode);
+  UpdateCaret();
 }
 
 void TCustomSrcEdit::SetTabWidth(int value) {
@@ -333,7 +339,8 @@ void TCustomSrcEdit::SetRightEdge(int value) {
 void TCustomSrcEdit::SetRightEdgeColor(TColor value) {
   if (value == rightEdgeColor_) return;
   rightEdgeColor_ = value;
-  viewport()->update();
+  // Only the three-pixel column around the edge line changes.
+  if (rightEdge_ > 0) viewport()->update(QRect(rightEdge_ * charWidth_ + textOffset_ - 1, 0, 3, viewport()->height()));
 }
 
 void TCustomSrcEdit::SetScrollBars(TScrollStyle value) {
@@ -368,7 +375,7 @@ void TCustomSrcEdit::SetTopLine(int value) {
   topLine_ = value;
   UpdateScrollBars();
   if (std::abs(delta) < linesInWindow_)
-    viewport()->scroll(0, delta * lineHeight_);
+    ScrollViewport(0, delta * lineHeight_);
   else
     viewport()->update();
   StatusChanged(scTopLine);
@@ -378,10 +385,14 @@ void TCustomSrcEdit::SetLeftChar(int value) {
   const int bound = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
   value = std::max(std::min(value, bound - charsInWindow_ + 1), 1);
   if (value == leftChar_) return;
+  const int delta = leftChar_ - value;
   leftChar_ = value;
   SetTextOffset();
   UpdateScrollBars();
-  viewport()->update();
+  if (std::abs(delta) < charsInWindow_)
+    ScrollViewport(delta * charWidth_, 0);
+  else
+    viewport()->update();
   StatusChanged(scLeftChar);
 }
 
@@ -503,6 +514,7 @@ void TCustomSrcEdit::SetCaretRaw(TPoint p) {
   }
   lastCaretX_ = caretX_;
   stateFlags_ |= sfCaretChanged;
+  if (paintLock_ == 0) UpdateCaret();
 }
 
 void TCustomSrcEdit::EnsureCursorPosVisible() {
@@ -1641,6 +1653,7 @@ void TCustomSrcEdit::focusInEvent(QFocusEvent* event) {
     return;
   }
   QAbstractScrollArea::focusInEvent(event);
+  CaretFocusChanged(true);
 }
 
 // --------------------------------------------------------- mouse cursor
@@ -1676,6 +1689,7 @@ Qt::CursorShape TCustomSrcEdit::CursorAt(QPoint pixel) const {
 void TCustomSrcEdit::mouseMoveEvent(QMouseEvent* event) {
   viewport()->setCursor(CursorAt(event->position().toPoint()));
   QAbstractScrollArea::mouseMoveEvent(event);
+  MouseMoved(event);
 }
 
 // ---------------------------------------------------------- edit actions
@@ -1803,6 +1817,10 @@ TCustomSrcEdit* TCustomSrcEdit::DragSource(const QDropEvent* event) {
 
 void TCustomSrcEdit::dragEnterEvent(QDragEnterEvent* event) {
   mouseDownPos_ = CaretXY();
+  if (AcceptsFileDrop(event->mimeData())) {
+    event->acceptProposedAction();
+    return;
+  }
   if (event->mimeData()->hasFormat(QString::fromLatin1(kSrcEditClipboardMimeType)) && CanAcceptDrop(DragSource(event)))
     event->acceptProposedAction();
   else
@@ -1810,6 +1828,10 @@ void TCustomSrcEdit::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TCustomSrcEdit::dragMoveEvent(QDragMoveEvent* event) {
+  if (AcceptsFileDrop(event->mimeData())) {
+    event->acceptProposedAction();
+    return;
+  }
   if (!CanAcceptDrop(DragSource(event))) {
     event->ignore();
     return;
@@ -1825,6 +1847,12 @@ void TCustomSrcEdit::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void TCustomSrcEdit::dropEvent(QDropEvent* event) {
+  if (AcceptsFileDrop(event->mimeData())) {
+    // The drop of files is always finished, whatever the handler does.
+    DropFiles(event->mimeData(), event->position().toPoint());
+    event->acceptProposedAction();
+    return;
+  }
   TCustomSrcEdit* source = DragSource(event);
   if (!CanAcceptDrop(source)) {
     event->ignore();

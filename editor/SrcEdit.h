@@ -19,6 +19,7 @@
 #include <QFont>
 #include <QPointer>
 #include <QRegion>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -26,6 +27,8 @@
 #include <vector>
 
 class QPainter;
+class QMimeData;
+class QTimer;
 class TSrcEditKbdHandler;
 
 // Line lengths in an array with a gap at the place of the last change, so
@@ -514,6 +517,83 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   mutable TLineLengths lengths_;
   mutable std::vector<qint64> offsets_;
   mutable int offsetsValid_ = 1;
+
+  // ---- painting, caret and input (SrcEditPaint.cpp, SrcEditInput.cpp)
+ public:
+  TColor Color() const { return color_; }
+  void SetColor(TColor value);
+  TColor FontColor() const { return fontColor_; }
+  void SetFontColor(TColor value);
+  // Paints the part `clip` of the client area (viewport pixels).
+  void Paint(QPainter& painter, const QRect& clip);
+  // Puts another text drawer in place (for drawers that record their calls).
+  void SetTextDrawer(std::unique_ptr<TSrcTextDrawer> drawer);
+  // The background of the text area: the highlighter's white-space
+  // background when it has one, else Color.
+  TColor DefaultBackground() const;
+  // Text position under a pixel of the client area, and the pixel of a
+  // text position (its top-left corner).
+  TPoint PixelsToRowColumn(QPoint pixel) const;
+  QPoint RowColumnToPixels(TPoint p) const;
+  // The caret's rectangle in client pixels by its shape; empty when the
+  // caret is not shown (no focus, eoNoCaret, or outside the text area).
+  QRect CaretRect() const;
+  // Places the caret after a move: repaints its old and new place.
+  void UpdateCaret();
+  // Scrolls the client area (and the caret drawn on it) by whole pixels;
+  // a horizontal scroll moves only the text area.
+  void ScrollViewport(int dx, int dy);
+  // Dropped files: (sender, x, y, file names).
+  std::function<void(TObject* sender, int x, int y, const QStringList& files)> OnDropFiles;
+  // Gutter clicks: (sender, x, y, line, mark or none).
+  std::function<void(TObject* sender, int x, int y, int line, TSrcEditMark* mark)> OnGutterClick;
+  void DoOnGutterClick(int x, int y);
+  int ScrollDeltaX() const { return scrollDeltaX_; }
+  int ScrollDeltaY() const { return scrollDeltaY_; }
+  // One tick of the auto-scroll timer (every 100 ms while dragging outside).
+  void ScrollTimerTick();
+  // The text of the scroll hint for the current view.
+  QString ScrollHintText() const;
+  // The caret rectangle of a shape relative to the caret's cell: offset,
+  // width and height.
+  static QRect CaretShape(TSrcEditCaretType type, int charWidth, int lineHeight);
+
+ protected:
+  void PaintGutter(QPainter& painter, const QRect& area, int firstLine, int lastLine);
+  void PaintTextLines(QPainter& painter, const QRect& area, int firstLine, int lastLine, int firstCol, int lastCol);
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void MouseMoved(QMouseEvent* event);
+  void CaretFocusChanged(bool focused);
+  // Starts dragging the selection (Part of drag and drop); a test may replace it.
+  virtual void StartSelectionDrag();
+  void ComputeScrollDeltas(QPoint pixel);
+
+ private:
+  void PaintCaret(QPainter& painter, const QRect& clip);
+  bool AcceptsFileDrop(const QMimeData* data) const;
+  bool DropFiles(const QMimeData* data, QPoint pixel);
+  void ShowScrollHint();
+  std::unique_ptr<TSrcInternalImage> internalImage_;
+  QPoint lastMousePixel_;
+  Qt::KeyboardModifiers lastMouseModifiers_;
+  TColor color_ = clWindow;
+  TColor fontColor_ = clWindowText;
+  QTimer* caretTimer_ = nullptr;
+  QTimer* scrollTimer_ = nullptr;
+  bool caretBlinkOn_ = true;
+  QRect caretRect_;  // where the caret was last placed
+  int scrollDeltaX_ = 0;
+  int scrollDeltaY_ = 0;
+  QPoint mouseDownPixel_;
+  bool mouseCaptured_ = false;
+  bool selectionExistedAtPress_ = false;
+  int wheelAccumulator_ = 0;
+  // ---- end of painting, caret and input
 };
 
 // The editor with its properties published.

@@ -108,7 +108,7 @@ class TSrcTextDrawer {
   void TextOut(int x, int y, QStringView text);
   // Draws the text with character i at x + i * CharWidth; ETO_OPAQUE fills
   // the rectangle with the background first, ETO_CLIPPED clips to it.
-  void ExtTextOut(int x, int y, int options, const QRect& rect, QStringView text);
+  virtual void ExtTextOut(int x, int y, int options, const QRect& rect, QStringView text);
 
   // No font raises ESrcTextDrawerException.
   void SetBaseFont(const QFont* font);

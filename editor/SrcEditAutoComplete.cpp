@@ -1,0 +1,250 @@
+#include "editor/SrcEditAutoComplete.h"
+
+#include <QFile>
+#include <algorithm>
+
+namespace {
+
+const QString kCRLF = QStringLiteral("\r\n");
+
+// Splits at CR LF, CR or LF; a break at the very end starts no further line.
+QStringList SplitTextLines(const QString& text) {
+  QStringList lines;
+  qsizetype start = 0;
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+    lines.append(text.mid(start, i - start));
+    if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) ++i;
+    start = i + 1;
+  }
+  if (start < n) lines.append(text.mid(start));
+  return lines;
+}
+
+bool IsControlOrBlank(QChar c) { return c.unicode() < 33; }
+
+}  // namespace
+
+TCustomSrcAutoComplete::TCustomSrcAutoComplete(QObject* owner) : QObject(owner) {}
+
+TCustomSrcAutoComplete::~TCustomSrcAutoComplete() {
+  for (const auto& editor : editors_)
+    if (editor) editor->UnregisterCommandHandler(Handler(), nullptr);
+}
+
+// ------------------------------------------------------------ the list
+
+void TCustomSrcAutoComplete::SetAutoCompleteList(const QStringList& lines) {
+  autoCompleteList_ = lines;
+  parsed_ = false;
+}
+
+void TCustomSrcAutoComplete::LoadFromFile(const QString& fileName) {
+  QFile file(fileName);
+  QStringList lines;
+  if (file.open(QIODevice::ReadOnly)) {
+    const DecodedText decoded = TextCodec::decodeFile(file.readAll());
+    encoding_ = decoded.encoding;
+    lines = SplitTextLines(decoded.text);
+  }
+  SetAutoCompleteList(lines);
+}
+
+const QStringList& TCustomSrcAutoComplete::TemplateNames() {
+  ParseCompletionList();
+  return names_;
+}
+
+const QStringList& TCustomSrcAutoComplete::TemplateComments() {
+  ParseCompletionList();
+  return comments_;
+}
+
+const QStringList& TCustomSrcAutoComplete::TemplateTexts() {
+  ParseCompletionList();
+  return texts_;
+}
+
+void TCustomSrcAutoComplete::ParseCompletionList() {
+  if (parsed_) return;
+  parsed_ = true;
+  names_.clear();
+  comments_.clear();
+  texts_.clear();
+  if (autoCompleteList_.isEmpty()) return;
+
+  QString name, comment;
+  QStringList body;
+  bool open = false;
+  auto finish = [&] {
+    if (open && !name.isEmpty()) {
+      names_.append(name);
+      comments_.append(comment);
+      texts_.append(body.join(kCRLF));
+    }
+    body.clear();
+  };
+
+  if (autoCompleteList_.first().startsWith(QLatin1Char('['))) {
+    // Section layout: "[name | comment]" headers, body lines below.
+    for (const QString& line : autoCompleteList_) {
+      if (line.startsWith(QLatin1Char('['))) {
+        finish();
+        const qsizetype n = line.size();
+        qsizetype i = 1;
+        while (i < n && !IsControlOrBlank(line[i])) ++i;
+        name = line.mid(1, i - 1);
+        while (i < n && IsControlOrBlank(line[i])) ++i;
+        if (i < n && line[i] == QLatin1Char('|')) ++i;
+        while (i < n && IsControlOrBlank(line[i])) ++i;
+        comment = line.mid(i);
+        if (comment.endsWith(QLatin1Char(']'))) comment.chop(1);
+        open = true;
+      } else if (open && !(body.isEmpty() && line.isEmpty())) {
+        body.append(line);
+      }
+    }
+  } else {
+    // Line layout: a name line, then "=" body lines.
+    for (const QString& line : autoCompleteList_) {
+      if (line.isEmpty()) continue;
+      if (line.startsWith(QLatin1Char('='))) {
+        if (open) body.append(line.mid(1));
+      } else {
+        finish();
+        name = line;
+        comment.clear();
+        open = true;
+      }
+    }
+  }
+  finish();
+}
+
+// ------------------------------------------------------------- editors
+
+bool TCustomSrcAutoComplete::AddEditor(TCustomSrcEdit* editor) {
+  if (!editor) return false;
+  for (const auto& e : editors_)
+    if (e == editor) return true;
+  connect(editor, &QObject::destroyed, this, &TCustomSrcAutoComplete::EditorDestroyed);
+  editors_.emplace_back(editor);
+  if (!loading_) editor->RegisterCommandHandler(Handler(), nullptr);
+  return true;
+}
+
+bool TCustomSrcAutoComplete::RemoveEditor(TCustomSrcEdit* editor) {
+  if (!editor) return false;
+  auto it = std::find(editors_.begin(), editors_.end(), editor);
+  if (it == editors_.end()) return false;
+  editors_.erase(it);
+  if (editor_ == editor) editor_ = nullptr;
+  disconnect(editor, &QObject::destroyed, this, &TCustomSrcAutoComplete::EditorDestroyed);
+  if (!loading_) editor->UnregisterCommandHandler(Handler(), nullptr);
+  return true;
+}
+
+void TCustomSrcAutoComplete::SetEditor(TCustomSrcEdit* editor) {
+  if (editor_) RemoveEditor(editor_);
+  editor_ = nullptr;
+  if (AddEditor(editor)) editor_ = editor;
+}
+
+void TCustomSrcAutoComplete::Loaded() {
+  loading_ = false;
+  for (const auto& editor : editors_)
+    if (editor) editor->RegisterCommandHandler(Handler(), nullptr);
+}
+
+void TCustomSrcAutoComplete::EditorDestroyed(QObject* object) {
+  // Told while the editor is being freed: only its address is compared.
+  auto gone = [object](const QPointer<TCustomSrcEdit>& e) { return !e || static_cast<QObject*>(e.data()) == object; };
+  editors_.erase(std::remove_if(editors_.begin(), editors_.end(), gone), editors_.end());
+  if (gone(editor_)) editor_ = nullptr;
+}
+
+void TCustomSrcAutoComplete::EditorCommandHandler(TObject* sender, bool afterProcessing, bool& handled,
+                                                  TSrcEditorCommand& command, QChar&, void*, void*) {
+  if (afterProcessing || handled || command != ecAutoCompletion) return;
+  handled = true;
+  Execute(dynamic_cast<TCustomSrcEdit*>(sender));
+}
+
+// ---------------------------------------------------------- completion
+
+void TCustomSrcAutoComplete::Execute(TCustomSrcEdit* editor) {
+  if (!editor) return;
+  const QString line = editor->LineText();
+  const int caretX = editor->CaretX();
+  if (caretX > line.size() + 1) return;
+  const int end = caretX - 1;
+  int start = end;
+  while (start > 0 && !IsControlOrBlank(line[start - 1]) && !endOfTokenChr_.contains(line[start - 1])) --start;
+  ExecuteCompletion(line.mid(start, end - start), editor);
+}
+
+void TCustomSrcAutoComplete::ExecuteCompletion(const QString& token, TCustomSrcEdit* editor) {
+  ParseCompletionList();
+  if (token.isEmpty() || !editor || editor->ReadOnly() || names_.isEmpty()) return;
+
+  const Qt::CaseSensitivity cs = caseSensitive_ ? Qt::CaseSensitive : Qt::CaseInsensitive;
+  int found = -1;
+  for (int i = static_cast<int>(names_.size()) - 1; i >= 0; --i) {
+    if (QString::compare(names_[i], token, cs) == 0) {
+      found = i;
+      break;
+    }
+  }
+  if (found < 0) {
+    int matches = 0;
+    for (int i = 0; i < names_.size(); ++i) {
+      if (names_[i].startsWith(token, cs)) {
+        ++matches;
+        found = i;
+      }
+    }
+    if (matches != 1) return;
+  }
+
+  editor->BeginUpdate();
+  struct EndUpdate {
+    TCustomSrcEdit* e;
+    ~EndUpdate() { e->EndUpdate(); }
+  } endUpdate{editor};
+
+  const TPoint caret = editor->CaretXY();
+  const int startX = caret.X - static_cast<int>(token.size());
+  // A template goes in as running text whatever the selection mode was.
+  if (editor->SelectionMode() != smNormal) editor->SetSelectionMode(smNormal);
+  editor->SetBlockBegin(TPoint{startX, caret.Y});
+  editor->SetBlockEnd(caret);
+
+  QStringList lines = SplitTextLines(texts_[found]);
+  if (lines.isEmpty()) lines.append(QString());
+  // Later lines line up under the name: the caret line's own prefix, its
+  // TABs kept and every other character turned into a blank.
+  QString indent = editor->LineText().left(startX - 1);
+  for (QChar& c : indent)
+    if (c != QLatin1Char('\t')) c = QLatin1Char(' ');
+  if (!indent.isEmpty() && lines.size() >= 2)
+    for (qsizetype i = 1; i < lines.size(); ++i) lines[i].prepend(indent);
+
+  bool hasTarget = false;
+  TPoint target;
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    const qsizetype bar = lines[i].indexOf(QLatin1Char('|'));
+    if (bar < 0) continue;
+    lines[i].remove(bar, 1);
+    target.Y = caret.Y + static_cast<int>(i);
+    target.X = i == 0 ? startX + static_cast<int>(bar) : static_cast<int>(bar) + 1;
+    hasTarget = true;
+    break;
+  }
+  editor->SetSelText(lines.join(kCRLF));
+  if (hasTarget) {
+    editor->SetCaretXY(target);
+    editor->SetBlockBegin(target);
+  }
+}

@@ -1,0 +1,80 @@
+// Code templates: named pieces of text with a marked caret place, expanded
+// in an editor when the template's name is typed and the completion command
+// is given. One template list serves any number of editors.
+#pragma once
+
+#include "editor/SrcEdit.h"
+#include "platform/TextCodec.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <vector>
+
+class TCustomSrcAutoComplete : public QObject, public TObject {
+  Q_OBJECT
+ public:
+  explicit TCustomSrcAutoComplete(QObject* owner = nullptr);
+  ~TCustomSrcAutoComplete() override;
+  const char* ClassName() const override { return "TCustomSrcAutoComplete"; }
+
+  // The template source lines as read from a code-library file.
+  const QStringList& AutoCompleteList() const { return autoCompleteList_; }
+  void SetAutoCompleteList(const QStringList& lines);
+  // Reads a code-library file (UTF-8 when valid, else Windows-1252); a file
+  // that cannot be read gives an empty list.
+  void LoadFromFile(const QString& fileName);
+  // The encoding of the file read last, so that a writer can keep it.
+  TextEncoding Encoding() const { return encoding_; }
+
+  const QStringList& TemplateNames();
+  const QStringList& TemplateComments();
+  const QStringList& TemplateTexts();
+
+  QString EndOfTokenChr() const { return endOfTokenChr_; }
+  void SetEndOfTokenChr(const QString& value) { endOfTokenChr_ = value; }
+  bool CaseSensitive() const { return caseSensitive_; }
+  void SetCaseSensitive(bool value) { caseSensitive_ = value; }
+
+  bool AddEditor(TCustomSrcEdit* editor);
+  bool RemoveEditor(TCustomSrcEdit* editor);
+  int EditorCount() const { return static_cast<int>(editors_.size()); }
+  TCustomSrcEdit* Editor() const { return editor_.data(); }
+  void SetEditor(TCustomSrcEdit* editor);
+
+  // Expands the template named by the text left of the caret.
+  void Execute(TCustomSrcEdit* editor);
+  void ExecuteCompletion(const QString& token, TCustomSrcEdit* editor);
+
+  // While set, editors are added without their command handler; ending it
+  // registers the handler on every editor in the list.
+  void BeginLoading() { loading_ = true; }
+  void Loaded();
+
+ private:
+  void ParseCompletionList();
+  void EditorCommandHandler(TObject* sender, bool afterProcessing, bool& handled, TSrcEditorCommand& command,
+                            QChar& achar, void* data, void* handlerData);
+  THookedCommandEvent Handler() {
+    return THookedCommandEvent::Bind<&TCustomSrcAutoComplete::EditorCommandHandler>(this);
+  }
+  void EditorDestroyed(QObject* object);
+
+  QStringList autoCompleteList_;
+  QStringList names_, comments_, texts_;
+  bool parsed_ = false;
+  std::vector<QPointer<TCustomSrcEdit>> editors_;
+  QPointer<TCustomSrcEdit> editor_;
+  QString endOfTokenChr_ = QStringLiteral("()[]{}.");
+  bool caseSensitive_ = false;
+  bool loading_ = false;
+  TextEncoding encoding_ = TextEncoding::Utf8;
+};
+
+// The published form.
+class TSrcAutoComplete : public TCustomSrcAutoComplete {
+  Q_OBJECT
+ public:
+  using TCustomSrcAutoComplete::TCustomSrcAutoComplete;
+  const char* ClassName() const override { return "TSrcAutoComplete"; }
+};

@@ -1,0 +1,286 @@
+// Mouse, wheel, scroll bars, focus and dropped files of the editor.
+#include "editor/SrcEdit.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace {
+
+// The one scroll-hint window shared by all editors.
+QLabel* ScrollHintWindow() {
+  static QPointer<QLabel> hint;
+  if (!hint) {
+    hint = new QLabel(nullptr, Qt::ToolTip);
+    hint->setMargin(2);
+    hint->setFrameStyle(QFrame::Box | QFrame::Plain);
+  }
+  return hint;
+}
+
+bool IsWordCharacter(QChar c, const TSrcCustomHighlighter* hl) {
+  if (hl && !c.isHighSurrogate() && !c.isLowSurrogate()) return hl->GetIdentChars().Contains(c);
+  return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ mouse
+
+void TCustomSrcEdit::mousePressEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  const Qt::MouseButton button = event->button();
+  const bool hadSelection = SelAvail();
+  selectionExistedAtPress_ = false;
+  if (hadSelection && button == Qt::RightButton && HasOption(eoRightMouseMovesCursor) &&
+      !IsPointInSelection(PixelsToRowColumn(pos))) {
+    SetBlockBegin(CaretXY());
+    viewport()->update();
+  }
+  if (SelAvail() && button != Qt::LeftButton) return;
+  if (hadSelection && button == Qt::LeftButton) {
+    selectionExistedAtPress_ = SelAvail();
+  }
+  mouseDownPixel_ = pos;
+  lastMousePixel_ = pos;
+  QAbstractScrollArea::mousePressEvent(event);
+  if (button == Qt::LeftButton || (button == Qt::RightButton && HasOption(eoRightMouseMovesCursor)))
+    SetCaretXY(PixelsToRowColumn(pos));
+  if (button == Qt::LeftButton) {
+    mouseCaptured_ = true;
+    stateFlags_ &= ~sfWaitForDragging;
+    stateFlags_ &= ~sfDblClicked;
+    if (selectionExistedAtPress_ && HasOption(eoDragDropEditing) && pos.x() >= gutterWidth_ + 2 &&
+        selectionMode_ == smNormal && IsPointInSelection(CaretXY())) {
+      stateFlags_ |= sfWaitForDragging;
+    } else if (event->modifiers() & Qt::ShiftModifier) {
+      SetBlockEnd(CaretXY());  // the old anchor stays
+    } else {
+      if (HasOption(eoAltSetsColumnMode) && selectionMode_ != smLine)
+        SetSelectionMode((event->modifiers() & Qt::AltModifier) ? smColumn : smNormal);
+      SetBlockBegin(CaretXY());
+    }
+  }
+  if (pos.x() < gutterWidth_) stateFlags_ |= sfPossibleGutterClick;
+  setFocus(Qt::MouseFocusReason);
+}
+
+void TCustomSrcEdit::MouseMoved(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  lastMousePixel_ = pos;
+  lastMouseModifiers_ = event->modifiers();
+  if (!mouseCaptured_) return;
+  if (stateFlags_ & sfWaitForDragging) {
+    const int distance = QApplication::startDragDistance();
+    if (std::abs(pos.x() - mouseDownPixel_.x()) >= distance || std::abs(pos.y() - mouseDownPixel_.y()) >= distance) {
+      stateFlags_ &= ~sfWaitForDragging;
+      mouseCaptured_ = false;
+      StartSelectionDrag();
+    }
+    return;
+  }
+  if (!(event->buttons() & Qt::LeftButton)) return;
+  TPoint p = PixelsToRowColumn(pos);
+  const int textLeft = gutterWidth_ + 2;
+  if (pos.x() < textLeft || pos.x() >= textLeft + charsInWindow_ * charWidth_) p.X = caretX_;
+  if (pos.y() < 0 || pos.y() >= linesInWindow_ * lineHeight_) p.Y = caretY_;
+  SetCaretXY(p);
+  SetBlockEnd(CaretXY());
+  ComputeScrollDeltas(pos);
+}
+
+void TCustomSrcEdit::ComputeScrollDeltas(QPoint pixel) {
+  const int cw = charWidth_, lh = lineHeight_;
+  int dx = pixel.x() - gutterWidth_ - charsInWindow_ * cw;
+  if (dx > 0) dx += cw;
+  dx = std::max(0, dx / cw);
+  if (dx == 0 && pixel.x() < gutterWidth_) dx = std::min(0, (pixel.x() - gutterWidth_ - cw) / cw);
+  int dy = pixel.y() - linesInWindow_ * lh;
+  if (dy > 0) dy += lh;
+  dy = std::max(0, dy / lh);
+  if (dy == 0 && pixel.y() < 0) dy = std::min(0, (pixel.y() - lh) / lh);
+  scrollDeltaX_ = dx;
+  scrollDeltaY_ = dy;
+  if (dx != 0 || dy != 0) {
+    if (!scrollTimer_) {
+      scrollTimer_ = new QTimer(this);
+      scrollTimer_->setInterval(100);
+      connect(scrollTimer_, &QTimer::timeout, this, [this] { ScrollTimerTick(); });
+    }
+    if (!scrollTimer_->isActive()) scrollTimer_->start();
+  } else if (scrollTimer_) {
+    scrollTimer_->stop();
+  }
+}
+
+void TCustomSrcEdit::ScrollTimerTick() {
+  BeginUpdate();
+  struct Unlock {
+    TCustomSrcEdit* e;
+    ~Unlock() { e->EndUpdate(); }
+  } unlock{this};
+  const TPoint mouse = PixelsToRowColumn(lastMousePixel_);
+  if (scrollDeltaX_ != 0) {
+    SetLeftChar(leftChar_ + scrollDeltaX_);
+    const int x = leftChar_ + (scrollDeltaX_ > 0 ? charsInWindow_ : 0);
+    SetCaretXYEx(false, TPoint{x, mouse.Y});
+    SetBlockEnd(CaretXY());
+  }
+  if (scrollDeltaY_ != 0) {
+    const int step = (lastMouseModifiers_ & Qt::ShiftModifier) ? scrollDeltaY_ * linesInWindow_ : scrollDeltaY_;
+    SetTopLine(topLine_ + step);
+    const int y = topLine_ + (scrollDeltaY_ > 0 ? linesInWindow_ - 1 : 0);
+    SetCaretXYEx(false, TPoint{mouse.X, y});
+    SetBlockEnd(CaretXY());
+  }
+}
+
+void TCustomSrcEdit::StartSelectionDrag() {
+  // Dragging the selection to another place is the drag-and-drop code's
+  // business; it starts from the text and mode of the selection.
+  auto* drag = new QDrag(this);
+  auto* data = new QMimeData;
+  data->setText(GetSelText());
+  data->setData(QString::fromLatin1(kSrcEditClipboardMimeType), EncodeSrcEditBlock(selectionMode_, GetSelText()));
+  drag->setMimeData(data);
+  drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+}
+
+void TCustomSrcEdit::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (scrollTimer_) scrollTimer_->stop();
+  scrollDeltaX_ = scrollDeltaY_ = 0;
+  QAbstractScrollArea::mouseReleaseEvent(event);
+  mouseCaptured_ = false;
+  if ((stateFlags_ & sfPossibleGutterClick) && pos.x() < gutterWidth_) DoOnGutterClick(pos.x(), pos.y());
+  if ((stateFlags_ & sfWaitForDragging) && !(stateFlags_ & sfDblClicked)) {
+    // Released inside the selection without dragging: the click collapses it.
+    SetCaretXY(PixelsToRowColumn(pos));
+    SetBlockBegin(CaretXY());
+  }
+  stateFlags_ &= ~(sfWaitForDragging | sfDblClicked | sfPossibleGutterClick);
+}
+
+void TCustomSrcEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (event->button() != Qt::LeftButton) return;
+  if (pos.x() >= gutterWidth_ + 2 && !HasOption(eoNoSelection)) {
+    SetCaretXY(PixelsToRowColumn(pos));
+    const QString text = LineText();
+    if (text.size() >= caretX_) {
+      const TSrcCustomHighlighter* hl = highlighter_.data();
+      int start = caretX_, end = caretX_;
+      while (start > 1 && IsWordCharacter(text[start - 2], hl)) --start;
+      while (end <= text.size() && IsWordCharacter(text[end - 1], hl)) ++end;
+      SetCaretXY(TPoint{end, caretY_});
+      SetBlockBegin(TPoint{start, caretY_});
+      SetBlockEnd(TPoint{end, caretY_});
+      InvalidateLine(caretY_);
+      StatusChanged(scSelection);
+    } else {
+      SetCaretXY(TPoint{static_cast<int>(text.size()), caretY_});
+    }
+  }
+  stateFlags_ |= sfDblClicked;
+  mouseCaptured_ = false;
+}
+
+void TCustomSrcEdit::DoOnGutterClick(int x, int y) {
+  if (!OnGutterClick) return;
+  const int line = y / lineHeight_ + topLine_;
+  if (line < 1 || line > LineCount()) return;
+  TSrcEditMarks marks{};
+  marks_.GetMarksForLine(line, marks);
+  TSrcEditMark* clicked = nullptr;
+  int right = bookMarkOpt_.LeftMargin();
+  for (TSrcEditMark* mark : marks) {
+    if (!mark) break;
+    right += bookMarkOpt_.Xoffset();
+    if (x < right) {
+      clicked = mark;
+      break;
+    }
+  }
+  OnGutterClick(this, x, y, line, clicked);
+}
+
+// ------------------------------------------------------------------ wheel
+
+void TCustomSrcEdit::wheelEvent(QWheelEvent* event) {
+  int step = QApplication::wheelScrollLines();
+  if (event->modifiers() & Qt::ControlModifier)
+    step = HasOption(eoHalfPageScroll) ? std::max(1, linesInWindow_ / 2) : linesInWindow_;
+  if (step < 0 || step > linesInWindow_) step = linesInWindow_;
+  // Deltas are gathered until they make whole notches of 120.
+  wheelAccumulator_ += event->angleDelta().y();
+  const int notches = wheelAccumulator_ / 120;
+  wheelAccumulator_ %= 120;
+  if (notches != 0) SetTopLine(topLine_ - notches * step);
+  event->accept();
+}
+
+// ------------------------------------------------------------ scroll bars
+
+void TCustomSrcEdit::scrollContentsBy(int, int) {
+  // The bars' values are the view's first line and column.
+  SetTopLine(verticalScrollBar()->value());
+  SetLeftChar(horizontalScrollBar()->value());
+  if (verticalScrollBar()->isSliderDown() && HasOption(eoShowScrollHint)) ShowScrollHint();
+}
+
+QString TCustomSrcEdit::ScrollHintText() const {
+  if (scrollHintFormat_ == shfTopToBottom)
+    return QStringLiteral("%1 - %2").arg(topLine_).arg(std::min(topLine_ + linesInWindow_ - 1, LineCount()));
+  return QStringLiteral("Top Line: %1").arg(topLine_);
+}
+
+void TCustomSrcEdit::ShowScrollHint() {
+  QLabel* hint = ScrollHintWindow();
+  hint->setText(ScrollHintText());
+  QPalette pal = hint->palette();
+  pal.setColor(QPalette::Window, ToQColor(scrollHintColor_));
+  hint->setPalette(pal);
+  hint->setAutoFillBackground(true);
+  hint->adjustSize();
+  QScrollBar* bar = verticalScrollBar();
+  int y = 10;
+  if (HasOption(eoScrollHintFollows) && bar->maximum() > bar->minimum())
+    y = (bar->value() - bar->minimum()) * std::max(0, viewport()->height() - hint->height()) /
+        (bar->maximum() - bar->minimum());
+  const QPoint at = viewport()->mapToGlobal(QPoint(viewport()->width() - hint->width() - 4, y));
+  hint->move(at);
+  hint->show();
+  connect(bar, &QScrollBar::sliderReleased, hint, &QLabel::hide, Qt::UniqueConnection);
+}
+
+// ------------------------------------------------------------------ focus
+
+void TCustomSrcEdit::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  CaretFocusChanged(false);
+}
+
+// ---------------------------------------------------------- dropped files
+
+bool TCustomSrcEdit::AcceptsFileDrop(const QMimeData* data) const {
+  return HasOption(eoDropFiles) && OnDropFiles && data && data->hasUrls();
+}
+
+bool TCustomSrcEdit::DropFiles(const QMimeData* data, QPoint pixel) {
+  if (!AcceptsFileDrop(data)) return false;
+  QStringList files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) files.append(url.toLocalFile());  // whole paths, however long
+  if (files.isEmpty()) return false;
+  OnDropFiles(this, pixel.x(), pixel.y(), files);
+  return true;
+}

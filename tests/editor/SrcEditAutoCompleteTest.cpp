@@ -1,0 +1,132 @@
+#include "editor/SrcEditAutoComplete.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+void PrintTo(const TPoint& p, std::ostream* os);
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+struct Completion {
+  explicit Completion(const QStringList& templates) {
+    complete.SetAutoCompleteList(templates);
+    complete.AddEditor(&edit);
+  }
+  // Types `line` (the caret at its end, or at `caretX`) and completes.
+  QString Run(const QString& line, int caretX = -1) {
+    edit.SetLines({line});
+    edit.SetCaretXY(TPoint{caretX < 0 ? static_cast<int>(line.size()) + 1 : caretX, 1});
+    TSrcEditorCommand command = ecAutoCompletion;
+    QChar c;
+    edit.NotifyCommandHandlers(false, command, c, nullptr);
+    handled = command == ecNone;
+    return edit.Text();
+  }
+  TSrcEdit edit;
+  TSrcAutoComplete complete;
+  bool handled = false;
+};
+
+TEST(SrcAutoComplete, SectionLayout) {
+  TSrcAutoComplete c;
+  c.SetAutoCompleteList({"[tab | A table]", "", "", "<table>", "", "</table>", "", "[name]", "x",
+                         "[  | no name]", "lost", "[br|line break]", "<br>"});
+  EXPECT_EQ(c.TemplateNames(), (QStringList{"tab", "name]", "br|line"}));
+  EXPECT_EQ(c.TemplateComments(), (QStringList{"A table", "", "break"}));
+  // Leading empty lines go, inner and trailing ones stay.
+  EXPECT_EQ(c.TemplateTexts()[0], "<table>" + CRLF + CRLF + "</table>" + CRLF);
+  EXPECT_EQ(c.TemplateTexts()[1], "x");
+}
+
+TEST(SrcAutoComplete, LineLayout) {
+  TSrcAutoComplete c;
+  c.SetAutoCompleteList({"=orphan", "first", "=a", "", "=b", "[second]", "=c"});
+  EXPECT_EQ(c.TemplateNames(), (QStringList{"first", "[second]"}));
+  EXPECT_EQ(c.TemplateTexts(), (QStringList{"a" + CRLF + "b", "c"}));
+  EXPECT_EQ(c.TemplateComments(), (QStringList{"", ""}));
+}
+
+TEST(SrcAutoComplete, FileIsReadWithTheTextCodec) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("codeinside.dci"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("[caf\xe9 | Windows-1252]\r\n\xe9t\xe9|\r\n\r\n");
+  file.close();
+  TSrcAutoComplete c;
+  c.LoadFromFile(path);
+  EXPECT_EQ(c.Encoding(), TextEncoding::Windows1252);
+  EXPECT_EQ(c.TemplateNames(), QStringList{QStringLiteral("caf\u00e9")});
+  EXPECT_EQ(c.TemplateTexts(), QStringList{QStringLiteral("\u00e9t\u00e9|") + CRLF});
+
+  c.LoadFromFile(dir.filePath(QStringLiteral("missing.dci")));
+  EXPECT_TRUE(c.TemplateNames().isEmpty());
+}
+
+TEST(SrcAutoComplete, ExactNameFromTheEndThenUniquePrefix) {
+  Completion t({"[ta | ]", "first ta", "[tb | ]", "tb text", "[ta | ]", "second ta"});
+  EXPECT_EQ(t.Run("ta"), "second ta");
+  EXPECT_TRUE(t.handled);
+  EXPECT_EQ(t.Run("TB"), "tb text");  // names compare without case by default
+  EXPECT_EQ(t.Run("t"), "t");          // two names begin with it
+  t.complete.SetCaseSensitive(true);
+  EXPECT_EQ(t.Run("TB"), "TB");
+}
+
+TEST(SrcAutoComplete, CaretGoesToTheMarkAndLaterLinesAreIndented) {
+  Completion t({"[if | ]", "if (x) {", "  |", "}", ""});
+  // The blanks of the caret's line are trimmed by the editor.
+  EXPECT_EQ(t.Run("    if"), "    if (x) {" + CRLF + CRLF + "    }");
+  EXPECT_EQ(t.edit.CaretXY(), (TPoint{7, 2}));
+  EXPECT_FALSE(t.edit.SelAvail());
+  t.edit.Undo();
+  EXPECT_EQ(t.edit.Text(), "    if");
+}
+
+TEST(SrcAutoComplete, IndentKeepsTheCaretLinesTabs) {
+  Completion t({"[p | ]", "<p>", "</p>|"});
+  EXPECT_EQ(t.Run("\t\tx(p"), "\t\tx(<p>" + CRLF + "\t\t  </p>");
+  EXPECT_EQ(t.edit.CaretXY(), (TPoint{9, 2}));
+}
+
+TEST(SrcAutoComplete, MarkOnTheFirstLineAndTextAfterTheCaret) {
+  Completion t({"[a | ]", "<a href=\"|\"></a>"});
+  EXPECT_EQ(t.Run("x.a;", 4), "x.<a href=\"\"></a>;");
+  EXPECT_EQ(t.edit.CaretXY(), (TPoint{12, 1}));
+}
+
+TEST(SrcAutoComplete, NothingHappens) {
+  Completion t({"[ab | ]", "text"});
+  EXPECT_EQ(t.Run("ab "), "ab ");  // empty token
+  EXPECT_EQ(t.Run("ab", 8), "ab");  // caret well past the line end
+  t.edit.SetReadOnly(true);
+  EXPECT_EQ(t.Run("ab"), "ab");
+  EXPECT_TRUE(t.handled);
+  EXPECT_FALSE(t.edit.CanUndo());
+}
+
+TEST(SrcAutoComplete, EditorsComeAndGo) {
+  TSrcAutoComplete c;
+  auto a = std::make_unique<TSrcEdit>();
+  TSrcEdit b;
+  c.BeginLoading();
+  EXPECT_TRUE(c.AddEditor(a.get()));
+  EXPECT_EQ(a->CommandHandlerCount(), 0);
+  c.Loaded();
+  EXPECT_EQ(a->CommandHandlerCount(), 1);
+  EXPECT_TRUE(c.AddEditor(a.get()));
+  EXPECT_FALSE(c.AddEditor(nullptr));
+  c.SetEditor(&b);
+  EXPECT_EQ(c.Editor(), &b);
+  EXPECT_EQ(c.EditorCount(), 2);
+  a.reset();
+  EXPECT_EQ(c.EditorCount(), 1);
+  c.SetEditor(nullptr);
+  EXPECT_EQ(b.CommandHandlerCount(), 0);
+  EXPECT_EQ(c.EditorCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+#include "editor/SrcEdit.h"
+
+#include <QApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTest>
+#include <QUrl>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+void PrintTo(const TPoint& p, std::ostream* os);
+
+namespace {
+
+// An editor that counts drag starts instead of running a drag loop.
+class InputEdit : public TSrcEdit {
+ public:
+  InputEdit() {
+    SetScrollBars(ssNone);
+    resize(300, 10 * 20);
+    show();
+    QStringList lines;
+    for (int i = 1; i <= 200; ++i) lines << QStringLiteral("line %1 with some text").arg(i);
+    SetLines(lines);
+  }
+  int drags = 0;
+  // The pixel inside the cell of a text position.
+  QPoint At(int column, int line) const {
+    return QPoint((column - LeftChar()) * CharWidth() + GutterWidth() + 2 + 1, (line - TopLine()) * LineHeight() + 1);
+  }
+  void Send(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(pos), viewport()->mapToGlobal(QPointF(pos)), button, buttons, mods);
+    QApplication::sendEvent(viewport(), &e);
+  }
+  void Click(QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    Send(QEvent::MouseButtonPress, pos, Qt::LeftButton, mods);
+    Send(QEvent::MouseButtonRelease, pos, Qt::NoButton, mods);
+  }
+  void Wheel(int delta, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWheelEvent e(QPointF(10, 10), viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  mods, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport(), &e);
+  }
+
+ protected:
+  void StartSelectionDrag() override { ++drags; }
+};
+
+TEST(SrcEditMouse, ShiftClickExtendsFromTheAnchor) {
+  InputEdit e;
+  e.Click(e.At(3, 1));
+  EXPECT_EQ(e.CaretXY(), (TPoint{3, 1}));
+  e.Click(e.At(6, 2), Qt::ShiftModifier);
+  EXPECT_EQ(e.BlockBegin(), (TPoint{3, 1}));
+  EXPECT_EQ(e.BlockEnd(), (TPoint{6, 2}));
+  e.Click(e.At(2, 1), Qt::ShiftModifier);
+  EXPECT_EQ(e.BlockBegin(), (TPoint{2, 1}));
+  EXPECT_EQ(e.BlockEnd(), (TPoint{3, 1}));
+  e.Click(e.At(4, 3));
+  EXPECT_FALSE(e.SelAvail());
+}
+
+TEST(SrcEditMouse, ClickInsideTheSelectionCollapsesIt) {
+  InputEdit e;
+  e.SetBlockBegin(TPoint{2, 1});
+  e.SetBlockEnd(TPoint{10, 1});
+  e.Click(e.At(5, 1));
+  EXPECT_FALSE(e.SelAvail());
+  EXPECT_EQ(e.CaretXY(), (TPoint{5, 1}));
+  EXPECT_EQ(e.drags, 0);
+}
+
+TEST(SrcEditMouse, MovingPastTheDragDistanceStartsADrag) {
+  InputEdit e;
+  e.SetBlockBegin(TPoint{2, 1});
+  e.SetBlockEnd(TPoint{10, 1});
+  const QPoint press = e.At(5, 1);
+  const int distance = QApplication::startDragDistance();
+  e.Send(QEvent::MouseButtonPress, press, Qt::LeftButton);
+  e.Send(QEvent::MouseMove, press + QPoint(distance - 1, 0), Qt::LeftButton);
+  EXPECT_EQ(e.drags, 0);
+  e.Send(QEvent::MouseMove, press + QPoint(distance, 0), Qt::LeftButton);
+  EXPECT_EQ(e.drags, 1);
+  e.Send(QEvent::MouseButtonRelease, press + QPoint(distance, 0), Qt::NoButton);
+  EXPECT_TRUE(e.SelAvail());  // the selection stays for the drag
+}
+
+TEST(SrcEditMouse, DraggingBelowTheTextScrolls) {
+  InputEdit e;
+  const int lh = e.LineHeight();
+  const QPoint start = e.At(2, 2);
+  e.Send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+  // One and a half line heights below the last whole line.
+  const QPoint below(start.x(), e.LinesInWindow() * lh + lh + lh / 2);
+  e.Send(QEvent::MouseMove, below, Qt::LeftButton);
+  EXPECT_EQ(e.ScrollDeltaY(), 2);
+  EXPECT_EQ(e.ScrollDeltaX(), 0);
+  e.ScrollTimerTick();
+  EXPECT_EQ(e.TopLine(), 3);
+  EXPECT_EQ(e.CaretY(), 3 + e.LinesInWindow() - 1);
+  EXPECT_EQ(e.BlockBegin(), (TPoint{2, 2}));
+  EXPECT_EQ(e.BlockEnd(), e.CaretXY());
+  e.Send(QEvent::MouseMove, below, Qt::LeftButton, Qt::ShiftModifier);
+  e.ScrollTimerTick();
+  EXPECT_EQ(e.TopLine(), 3 + 2 * e.LinesInWindow());
+  e.Send(QEvent::MouseButtonRelease, below, Qt::NoButton);
+  EXPECT_EQ(e.ScrollDeltaY(), 0);
+  // Above the text the step goes up.
+  e.Click(e.At(1, e.TopLine()));
+  e.Send(QEvent::MouseButtonPress, e.At(2, e.TopLine() + 1), Qt::LeftButton);
+  e.Send(QEvent::MouseMove, QPoint(start.x(), -lh / 2), Qt::LeftButton);
+  EXPECT_EQ(e.ScrollDeltaY(), -1);
+  e.Send(QEvent::MouseButtonRelease, QPoint(start.x(), -lh / 2), Qt::NoButton);
+}
+
+TEST(SrcEditMouse, DoubleClickSelectsTheWord) {
+  InputEdit e;
+  const QPoint p = e.At(3, 4);
+  e.Send(QEvent::MouseButtonPress, p, Qt::LeftButton);
+  e.Send(QEvent::MouseButtonRelease, p, Qt::NoButton);
+  e.Send(QEvent::MouseButtonDblClick, p, Qt::LeftButton);
+  e.Send(QEvent::MouseButtonRelease, p, Qt::NoButton);
+  EXPECT_EQ(e.SelText(), "line");
+  EXPECT_EQ(e.CaretXY(), (TPoint{5, 4}));
+}
+
+TEST(SrcEditMouse, PixelsToColumnRoundsHalvesAway) {
+  InputEdit e;
+  const int cw = e.CharWidth(), left = e.GutterWidth() + 2;
+  EXPECT_EQ(e.PixelsToRowColumn(QPoint(left, 0)), (TPoint{1, 1}));
+  EXPECT_EQ(e.PixelsToRowColumn(QPoint(left + cw / 2 + cw % 2, 0)).X, 2);
+  EXPECT_EQ(e.PixelsToRowColumn(QPoint(left + 3 * cw - 1, 2 * e.LineHeight())), (TPoint{4, 3}));
+  // Below the last whole visible line counts as that line.
+  EXPECT_EQ(e.PixelsToRowColumn(QPoint(left, 5000)).Y, e.LinesInWindow());
+  e.SetLines({"\tx"});
+  e.SetTabWidth(4);
+  EXPECT_EQ(e.PixelsToRowColumn(QPoint(left + 2 * cw + 1, 0)).X, 1);  // inside the TAB
+  EXPECT_EQ(e.PixelsToRowColumn(QPoint(left + 4 * cw + 1, 0)).X, 2);
+  EXPECT_EQ(e.RowColumnToPixels(TPoint{2, 1}).x(), 4 * cw + e.TextOffset());
+}
+
+TEST(SrcEditWheel, DeltasGatherToWholeNotches) {
+  InputEdit e;
+  e.SetTopLine(50);
+  const int step = QApplication::wheelScrollLines();
+  e.Wheel(-60);
+  EXPECT_EQ(e.TopLine(), 50);
+  e.Wheel(-60);
+  EXPECT_EQ(e.TopLine(), 50 + step);
+  e.Wheel(120);
+  EXPECT_EQ(e.TopLine(), 50);
+  e.Wheel(120, Qt::ControlModifier);
+  EXPECT_EQ(e.TopLine(), 50 - e.LinesInWindow());
+  e.SetOptions(e.Options() | eoHalfPageScroll);
+  e.Wheel(-120, Qt::ControlModifier);
+  EXPECT_EQ(e.TopLine(), 50 - e.LinesInWindow() + e.LinesInWindow() / 2);
+}
+
+TEST(SrcEditScroll, HintTexts) {
+  InputEdit e;
+  e.SetTopLine(7);
+  EXPECT_EQ(e.ScrollHintText(), "Top Line: 7");
+  e.SetScrollHintFormat(shfTopToBottom);
+  EXPECT_EQ(e.ScrollHintText(), QStringLiteral("7 - %1").arg(7 + e.LinesInWindow() - 1));
+}
+
+TEST(SrcEditDrop, FileNamesKeepTheirFullLength) {
+  InputEdit e;
+  QStringList got;
+  e.OnDropFiles = [&](TObject*, int, int, const QStringList& files) { got = files; };
+  const QString longName = QStringLiteral("/tmp/") + QString(300, QLatin1Char('d')) + QStringLiteral("/file.html");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(longName), QUrl(QStringLiteral("https://example.invalid/x"))});
+  auto dropIt = [&] {
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.viewport(), &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.viewport(), &drop);
+  };
+  dropIt();
+  EXPECT_TRUE(got.isEmpty());  // not accepted without eoDropFiles
+  e.SetOptions(e.Options() | eoDropFiles);
+  dropIt();
+  EXPECT_EQ(got, QStringList{longName});
+}
+
+TEST(SrcEditGutter, ClickFindsTheMark) {
+  InputEdit e;
+  int clickedLine = 0;
+  TSrcEditMark* clicked = nullptr;
+  e.OnGutterClick = [&](TObject*, int, int, int line, TSrcEditMark* mark) {
+    clickedLine = line;
+    clicked = mark;
+  };
+  auto* first = new TSrcEditMark(&e);
+  first->SetLine(2);
+  e.Marks().Add(first);
+  auto* second = new TSrcEditMark(&e);
+  second->SetLine(2);
+  e.Marks().Add(second);
+  const int y = e.LineHeight() + 2;
+  const int margin = e.BookMarkOptions().LeftMargin(), step = e.BookMarkOptions().Xoffset();
+  e.Click(QPoint(margin + step + 1, y));
+  EXPECT_EQ(clickedLine, 2);
+  EXPECT_EQ(clicked, second);
+  e.Click(QPoint(margin + 2 * step + 1, y));
+  EXPECT_EQ(clicked, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,385 @@
+#include "editor/SrcEdit.h"
+#include "editor/SrcEditStrConst.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// Tokens are runs of one repeated character. 'k' is a bold keyword, 'c' a
+// comment, 'u' underlined, 'n' a token without attribute, blanks are white
+// space, everything else an identifier.
+class RunHighlighter : public TSrcCustomHighlighter {
+  Q_OBJECT
+ public:
+  RunHighlighter() {
+    ident = Add(SrcEditStrConst::AttrNameIdentifier);
+    keyword = Add(SrcEditStrConst::AttrNameReservedWord);
+    keyword->SetForeground(clBlue);
+    keyword->SetStyle(fsBold);
+    comment = Add(SrcEditStrConst::AttrNameComment);
+    comment->SetForeground(clGreen);
+    space = Add(SrcEditStrConst::AttrNameSpace);
+    space->SetForeground(clRed);
+    under = Add(QStringLiteral("Underlined"));
+    under->SetStyle(fsUnderline);
+  }
+  TSrcHighlighterAttributes* Add(const QString& name) {
+    auto* a = new TSrcHighlighterAttributes(name);
+    AddAttribute(a);
+    return a;
+  }
+  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override {
+    return role == roleWhitespace ? space : role == roleComment ? comment : role == roleKeyword ? keyword : ident;
+  }
+  bool AtLineEnd() const override { return start_ >= lineText_.size(); }
+  QString GetTokenText() const override { return GetTokenView().toString(); }
+  TSrcHighlighterAttributes* GetTokenAttribute() const override {
+    switch (lineText_[start_].unicode()) {
+      case u'k': return keyword;
+      case u'c': return comment;
+      case u'u': return under;
+      case u'n': return nullptr;
+      case u' ': return space;
+      default: return ident;
+    }
+  }
+  int GetTokenKind() const override { return 0; }
+  int GetTokenPos() const override { return start_; }
+  int GetTokenLength() const override { return pos_ - start_; }
+  void ScanNext() override {
+    start_ = pos_;
+    if (pos_ >= lineText_.size()) return;
+    const QChar c = lineText_[pos_];
+    while (pos_ < lineText_.size() && lineText_[pos_] == c) ++pos_;
+  }
+  void SetLine(const QString& text, int) override {
+    lineText_ = text;
+    pos_ = 0;
+    ScanNext();
+    ++lines;
+  }
+  TSrcHighlighterAttributes *ident, *keyword, *comment, *space, *under;
+  int start_ = 0, pos_ = 0, lines = 0;
+};
+
+// A text drawer that counts its text outputs.
+class RecordingDrawer : public TSrcTextDrawer {
+ public:
+  using TSrcTextDrawer::TSrcTextDrawer;
+  void ExtTextOut(int x, int y, int options, const QRect& rect, QStringView text) override {
+    calls.push_back(text.toString());
+    TSrcTextDrawer::ExtTextOut(x, y, options, rect, text);
+  }
+  QStringList calls;
+};
+
+struct Fixture {
+  explicit Fixture(const QStringList& lines, QSize size = QSize(420, 200)) {
+    edit = std::make_unique<TSrcEdit>();
+    edit->SetScrollBars(ssNone);
+    edit->resize(size);
+    edit->show();
+    edit->SetLines(lines);
+    edit->SetColor(clWhite);
+    edit->SetFontColor(clBlack);
+    edit->SelectedColor().SetBackground(clRed);
+    edit->SelectedColor().SetForeground(clYellow);
+    edit->Gutter().SetColor(clSilver);
+    edit->SetRightEdge(0);
+  }
+  QImage Render() {
+    QImage image(edit->viewport()->size(), QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    QPainter p(&image);
+    edit->Paint(p, image.rect());
+    return image;
+  }
+  // Top-left pixel of a text cell (column, line): background, never ink.
+  QColor CellBackground(const QImage& image, int column, int line) const {
+    const int x = (column - 1) * edit->CharWidth() + edit->TextOffset();
+    const int y = (line - edit->TopLine()) * edit->LineHeight();
+    return image.pixelColor(x, y);
+  }
+  // Pixels of a cell in a colour other than `background`.
+  int InkInCell(const QImage& image, int column, int line, QColor background) const {
+    const int x0 = (column - 1) * edit->CharWidth() + edit->TextOffset();
+    const int y0 = (line - edit->TopLine()) * edit->LineHeight();
+    int ink = 0;
+    for (int y = y0; y < y0 + edit->LineHeight(); ++y)
+      for (int x = x0; x < x0 + edit->CharWidth(); ++x)
+        if (image.pixelColor(x, y) != background) ++ink;
+    return ink;
+  }
+  std::unique_ptr<TSrcEdit> edit;
+};
+
+const QColor White(Qt::white), Red(255, 0, 0), Blue(0, 0, 255), Green(0, 128, 0), Silver(192, 192, 192);
+
+TEST(SrcEditPaint, NormalSelectionRunsFromBlockBeginToBlockEnd) {
+  Fixture f({"aaaa bbbb", "cccc dddd", "eeee ffff", "gggg"});
+  f.edit->SetBlockBegin(TPoint{3, 1});
+  f.edit->SetBlockEnd(TPoint{2, 3});
+  const QImage img = f.Render();
+  EXPECT_EQ(f.CellBackground(img, 2, 1), White);
+  EXPECT_EQ(f.CellBackground(img, 3, 1), Red);
+  EXPECT_EQ(f.CellBackground(img, 20, 1), Red);  // continues on the next line
+  EXPECT_EQ(f.CellBackground(img, 1, 2), Red);
+  EXPECT_EQ(f.CellBackground(img, 1, 3), Red);
+  EXPECT_EQ(f.CellBackground(img, 2, 3), White);
+  EXPECT_EQ(f.CellBackground(img, 20, 3), White);
+  EXPECT_EQ(f.CellBackground(img, 1, 4), White);
+}
+
+TEST(SrcEditPaint, LineAndColumnSelections) {
+  Fixture f({"aaaa bbbb", "cccc dddd", "eeee ffff", "gggg"});
+  f.edit->SetSelectionMode(smLine);
+  f.edit->SetBlockBegin(TPoint{3, 2});
+  f.edit->SetBlockEnd(TPoint{2, 3});
+  QImage img = f.Render();
+  EXPECT_EQ(f.CellBackground(img, 1, 1), White);
+  EXPECT_EQ(f.CellBackground(img, 1, 2), Red);
+  EXPECT_EQ(f.CellBackground(img, 30, 3), Red);
+  EXPECT_EQ(f.CellBackground(img, 1, 4), White);
+
+  f.edit->SetSelectionMode(smColumn);
+  f.edit->SetBlockBegin(TPoint{4, 1});
+  f.edit->SetBlockEnd(TPoint{2, 3});
+  img = f.Render();
+  for (int line = 1; line <= 3; ++line) {
+    EXPECT_EQ(f.CellBackground(img, 1, line), White) << line;
+    EXPECT_EQ(f.CellBackground(img, 2, line), Red) << line;
+    EXPECT_EQ(f.CellBackground(img, 3, line), Red) << line;
+    EXPECT_EQ(f.CellBackground(img, 4, line), White) << line;
+  }
+  EXPECT_EQ(f.CellBackground(img, 2, 4), White);
+}
+
+TEST(SrcEditPaint, SelectionFollowsTabExpansion) {
+  Fixture f({"\tab"});
+  f.edit->SetTabWidth(4);
+  f.edit->SetBlockBegin(TPoint{2, 1});  // from the "a" after the TAB
+  f.edit->SetBlockEnd(TPoint{3, 1});
+  const QImage img = f.Render();
+  EXPECT_EQ(f.CellBackground(img, 4, 1), White);
+  EXPECT_EQ(f.CellBackground(img, 5, 1), Red);
+  EXPECT_EQ(f.CellBackground(img, 6, 1), White);
+}
+
+TEST(SrcEditPaint, SpecialLinesSwapTheirColoursInsideTheSelection) {
+  Fixture f({"aaaa", "bbbb", "cccc"});
+  f.edit->OnSpecialLineColors = [](TObject*, int line, bool& special, TColor& fg, TColor& bg) {
+    if (line != 2) return;
+    special = true;
+    fg = clBlue;
+    bg = clGreen;
+  };
+  f.edit->SetBlockBegin(TPoint{3, 1});
+  f.edit->SetBlockEnd(TPoint{3, 2});
+  const QImage img = f.Render();
+  EXPECT_EQ(f.CellBackground(img, 1, 2), Blue);    // selected: FG as background
+  EXPECT_EQ(f.CellBackground(img, 3, 2), Green);   // the rest: the special background
+  EXPECT_EQ(f.CellBackground(img, 30, 2), Green);  // up to the right side
+  EXPECT_EQ(f.CellBackground(img, 3, 1), Red);
+}
+
+TEST(SrcEditPaint, HiddenSelectionWithoutFocus) {
+  Fixture f({"aaaa"});
+  f.edit->SetBlockBegin(TPoint{1, 1});
+  f.edit->SetBlockEnd(TPoint{3, 1});
+  f.edit->SetHideSelection(true);
+  ASSERT_FALSE(f.edit->hasFocus());
+  EXPECT_EQ(f.CellBackground(f.Render(), 1, 1), White);
+}
+
+TEST(SrcEditPaint, RightEdgeSitsAtItsColumn) {
+  Fixture f({"short", ""});
+  f.edit->SetRightEdge(10);
+  f.edit->SetRightEdgeColor(clFuchsia);
+  const QImage img = f.Render();
+  const int x = 10 * f.edit->CharWidth() + f.edit->TextOffset();
+  const int below = 3 * f.edit->LineHeight() + 2;
+  EXPECT_EQ(img.pixelColor(x, below), QColor(255, 0, 255));
+  EXPECT_EQ(img.pixelColor(x, 1), QColor(255, 0, 255));
+  EXPECT_EQ(img.pixelColor(x - 1, below), White);
+  EXPECT_EQ(img.pixelColor(x + 1, below), White);
+}
+
+TEST(SrcEditPaint, ClipLimitsThePaintedArea) {
+  Fixture f({"aaaa", "bbbb", "cccc", "dddd"});
+  auto drawer = std::make_unique<RecordingDrawer>(0, f.edit->Font());
+  RecordingDrawer* rec = drawer.get();
+  f.edit->SetTextDrawer(std::move(drawer));
+  QImage image(f.edit->viewport()->size(), QImage::Format_RGB32);
+  image.fill(Qt::magenta);
+  const int lh = f.edit->LineHeight();
+  const QRect clip(f.edit->TextOffset(), lh, 50, lh);  // line 2 only
+  {
+    QPainter p(&image);
+    f.edit->Paint(p, clip);
+  }
+  EXPECT_EQ(rec->calls, QStringList{QStringLiteral("bbbb")});
+  EXPECT_EQ(image.pixelColor(1, 0), QColor(Qt::magenta));
+  EXPECT_EQ(image.pixelColor(clip.right() + 1, lh + 1), QColor(Qt::magenta));
+  EXPECT_EQ(image.pixelColor(clip.left(), 2 * lh + 1), QColor(Qt::magenta));
+  EXPECT_EQ(image.pixelColor(clip.left(), lh), White);
+}
+
+TEST(SrcEditPaint, EqualAttributesAreDrawnAsOneRun) {
+  Fixture f({"abdefghijm", "kkaakk", "ab  de", "uu  aa", "a k"});
+  RunHighlighter hl;
+  f.edit->SetHighlighter(&hl);
+  auto drawer = std::make_unique<RecordingDrawer>(0, f.edit->Font());
+  RecordingDrawer* rec = drawer.get();
+  f.edit->SetTextDrawer(std::move(drawer));
+  f.Render();
+  // Ten identifier tokens: one call. Keyword, identifier, keyword: three.
+  // Blanks join identifiers whatever their colour, but not an underline.
+  EXPECT_EQ(rec->calls, (QStringList{"abdefghijm", "kk", "aa", "kk", "ab  de", "uu", "  aa", "a ", "k"}));
+}
+
+TEST(SrcEditPaint, NoneColoursFallBackToTheEditor) {
+  Fixture f({"n"});
+  RunHighlighter hl;
+  hl.space->SetBackground(clAqua);
+  f.edit->SetHighlighter(&hl);
+  EXPECT_EQ(f.edit->DefaultBackground(), clAqua);
+  const QImage img = f.Render();
+  EXPECT_EQ(f.CellBackground(img, 1, 1), QColor(0, 255, 255));   // no attribute: default background
+  EXPECT_EQ(f.CellBackground(img, 10, 1), QColor(0, 255, 255));  // after the line end
+  EXPECT_GT(f.InkInCell(img, 1, 1, QColor(0, 255, 255)), 0);
+}
+
+TEST(SrcEditPaint, LineNumbersSkipContinuations) {
+  Fixture f({"one two three four five six", "x"});
+  f.edit->Gutter().SetShowLineNumbers(true);
+  f.edit->Lines().SetWrapWidth(10);
+  f.edit->SetWordWrap(true);
+  ASSERT_TRUE(f.edit->Lines().IsContinuation(1));
+  const QImage img = f.Render();
+  const int lh = f.edit->LineHeight();
+  auto inkInRow = [&](int row) {
+    int ink = 0;
+    for (int y = row * lh; y < (row + 1) * lh; ++y)
+      for (int x = 0; x < f.edit->GutterWidth() - 2; ++x)
+        if (img.pixelColor(x, y) != Silver) ++ink;
+    return ink;
+  };
+  EXPECT_GT(inkInRow(0), 0);
+  EXPECT_EQ(inkInRow(1), 0);
+  EXPECT_EQ(inkInRow(2), 0);
+  const int lineTwoRow = f.edit->Lines().Count() - 1;
+  EXPECT_GT(inkInRow(lineTwoRow), 0);
+}
+
+TEST(SrcEditPaint, SpecialCharactersAreShown) {
+  Fixture f({"a b\tc", QString(QChar(0)) + QChar(1) + QStringLiteral("\x7f")});
+  f.edit->SetTabWidth(4);
+  QImage img = f.Render();
+  EXPECT_EQ(f.InkInCell(img, 2, 1, White), 0);  // a blank
+  EXPECT_EQ(f.InkInCell(img, 4, 1, White), 0);  // the TAB span
+  // NUL and other control characters are never invisible.
+  for (int column = 1; column <= 3; ++column) EXPECT_GT(f.InkInCell(img, column, 2, White), 0) << column;
+
+  f.edit->SetOptions(f.edit->Options() | eoShowSpecialChars);
+  img = f.Render();
+  EXPECT_GT(f.InkInCell(img, 2, 1, White), 0);  // middle dot
+  int tabInk = 0;
+  for (int column = 4; column <= 4; ++column) tabInk += f.InkInCell(img, column, 1, White);
+  EXPECT_GT(tabInk, 0);
+}
+
+TEST(SrcEditPaint, MarksOutOfRangeDrawNothing) {
+  Fixture f({"a", "b", "c"});
+  const QImage plain = f.Render();
+  auto* bad = new TSrcEditMark(f.edit.get());
+  bad->SetLine(1);
+  bad->SetImageIndex(12);
+  bad->SetInternalImage(true);
+  bad->SetVisible(true);
+  f.edit->Marks().Add(bad);
+  TImageList images(12, 12);
+  images.Add(QImage(12, 12, QImage::Format_ARGB32));
+  f.edit->BookMarkOptions().SetBookmarkImages(&images);
+  auto* listed = new TSrcEditMark(f.edit.get());
+  listed->SetLine(2);
+  listed->SetImageIndex(5);
+  listed->SetVisible(true);
+  f.edit->Marks().Add(listed);
+  EXPECT_EQ(f.Render(), plain);
+
+  auto* bookmark = new TSrcEditMark(f.edit.get());
+  bookmark->SetLine(3);
+  bookmark->SetBookmarkNumber(3);
+  bookmark->SetImageIndex(3);
+  bookmark->SetInternalImage(true);
+  bookmark->SetVisible(true);
+  f.edit->Marks().Add(bookmark);
+  EXPECT_NE(f.Render(), plain);
+}
+
+TEST(SrcEditPaint, CaretShapes) {
+  EXPECT_EQ(TCustomSrcEdit::CaretShape(ctVerticalLine, 8, 16), QRect(-1, 0, 2, 14));
+  EXPECT_EQ(TCustomSrcEdit::CaretShape(ctHorizontalLine, 8, 16), QRect(0, 14, 8, 2));
+  EXPECT_EQ(TCustomSrcEdit::CaretShape(ctHalfBlock, 8, 17), QRect(0, 7, 8, 7));
+  EXPECT_EQ(TCustomSrcEdit::CaretShape(ctBlock, 8, 16), QRect(0, 0, 8, 14));
+}
+
+// Records the areas the editor is asked to paint.
+class PaintRecordingEdit : public TSrcEdit {
+ public:
+  using TSrcEdit::TSrcEdit;
+  QRegion painted;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    painted += event->region();
+    TSrcEdit::paintEvent(event);
+  }
+};
+
+TEST(SrcEditPaint, ScrollingLessThanAPageRepaintsOnlyTheNewRows) {
+  PaintRecordingEdit edit;
+  edit.SetScrollBars(ssNone);
+  edit.resize(300, 200);
+  QStringList lines;
+  for (int i = 1; i <= 100; ++i) lines << QStringLiteral("line %1").arg(i);
+  edit.SetLines(lines);
+  edit.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&edit));
+  QCoreApplication::processEvents();
+  edit.painted = QRegion();
+  edit.SetTopLine(3);
+  QCoreApplication::processEvents();
+  const QRect r = edit.painted.boundingRect();
+  EXPECT_LE(r.height(), 3 * edit.LineHeight());
+  EXPECT_GE(r.bottom(), edit.viewport()->height() - 2 * edit.LineHeight());
+
+  edit.painted = QRegion();
+  edit.SetTopLine(60);  // more than a page: everything
+  QCoreApplication::processEvents();
+  EXPECT_EQ(edit.painted.boundingRect(), edit.viewport()->rect());
+}
+
+// A highlighted document as a person sees it, kept beside the test program.
+TEST(SrcEditPaint, ScreenshotOfAHighlightedDocument) {
+  Fixture f({"kkkk aaaa cccccccc", "\tuuu aa  kk", "abc\x01", "", "kk aa cc nn"}, QSize(480, 160));
+  RunHighlighter hl;
+  f.edit->SetHighlighter(&hl);
+  f.edit->Gutter().SetShowLineNumbers(true);
+  f.edit->SetRightEdge(30);
+  f.edit->SetBlockBegin(TPoint{3, 3});
+  f.edit->SetBlockEnd(TPoint{4, 5});
+  const QImage img = f.Render();
+  const QString path = QDir::current().filePath(QStringLiteral("srcedit_paint.png"));
+  EXPECT_TRUE(img.save(path));
+}
+
+}  // namespace
+
+#include "SrcEditPaintTest.moc"
