@@ -1,6 +1,8 @@
 #include "editor/SrcTextDrawer.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
 
@@ -141,6 +143,7 @@ int TSrcTextDrawer::CharHeight() const { return std::max(1, charHeight_); }
 void TSrcTextDrawer::SetBaseFont(const QFont* font) {
   if (!font) throw ESrcTextDrawerException(QString::fromLatin1(kSetBaseFontMissing));
   FreeDistanceArray();
+  for (auto& raw : rawFonts_) raw.reset();
   stock_.SetBaseFont(font);
   const TFontStyles own = stock_.Style();
   stock_.SetStyle(baseStyle_);
@@ -223,6 +226,34 @@ void TSrcTextDrawer::TextOut(int x, int y, QStringView text) {
   if (painter_) painter_->drawText(QPoint(x, y + ascent_), text.toString());
 }
 
+bool TSrcTextDrawer::DrawGlyphRun(int x, int y, QStringView text) {
+  const int n = static_cast<int>(text.size());
+  if (n == 0) return true;
+  const TFontStyles style = stock_.Style() & 15;
+  // Glyph runs leave out the lines of underline and strike-out.
+  if (style & (fsUnderline | fsStrikeOut)) return false;
+  auto& raw = rawFonts_[style];
+  if (!raw) raw = std::make_unique<QRawFont>(QRawFont::fromFont(stock_.FontHandle()));
+  if (!raw->isValid()) return false;
+  if (static_cast<int>(glyphs_.size()) < n) {
+    glyphs_.resize(static_cast<size_t>(n));
+    positions_.resize(static_cast<size_t>(n));
+  }
+  int count = n;
+  if (!raw->glyphIndexesForChars(text.data(), n, glyphs_.data(), &count) || count != n) return false;
+  int cx = x;
+  for (int i = 0; i < n; ++i) {
+    if (glyphs_[static_cast<size_t>(i)] == 0 || text[i].isSurrogate()) return false;
+    positions_[static_cast<size_t>(i)] = QPointF(cx, y + ascent_);
+    cx += distances_[static_cast<size_t>(i)];
+  }
+  QGlyphRun run;
+  run.setRawFont(*raw);
+  run.setRawData(glyphs_.data(), positions_.data(), n);
+  painter_->drawGlyphRun(QPointF(0, 0), run);
+  return true;
+}
+
 void TSrcTextDrawer::ExtTextOut(int x, int y, int options, const QRect& rect, QStringView text) {
   if (!painter_) return;
   const int n = static_cast<int>(text.size());
@@ -232,6 +263,10 @@ void TSrcTextDrawer::ExtTextOut(int x, int y, int options, const QRect& rect, QS
   if (clip) {
     painter_->save();
     painter_->setClipRect(rect, Qt::IntersectClip);
+  }
+  if (painter_->paintEngine() && painter_->paintEngine()->type() == QPaintEngine::Raster && DrawGlyphRun(x, y, text)) {
+    if (clip) painter_->restore();
+    return;
   }
   // Every character sits in its own cell whatever its glyph's advance; a
   // surrogate pair shares the cell of its first half.

@@ -9,9 +9,12 @@
 #include "platform/Types.h"
 
 #include <QFont>
+#include <QPointF>
+#include <QRawFont>
 #include <QRect>
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -132,7 +135,16 @@ class TSrcTextDrawer {
   void ApplyColors();
   void ApplyFont();
 
+  // Draws the text as one run of glyphs placed on the grid; false when a
+  // character is not a glyph of the font itself or the style has lines
+  // (the caller then draws it character by character, with the platform's
+  // font fallback and decorations).
+  bool DrawGlyphRun(int x, int y, QStringView text);
+
   TSrcFontStock stock_;
+  std::array<std::unique_ptr<QRawFont>, 16> rawFonts_;  // per style, made on first use
+  std::vector<quint32> glyphs_;
+  std::vector<QPointF> positions_;
   TFontStyles baseStyle_;
   int charWidth_ = 1;
   int charHeight_ = 1;
