@@ -567,6 +567,9 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void wheelEvent(QWheelEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  // Tab stays in the editor when it wants tabs.
+  bool focusNextPrevChild(bool next) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void MouseMoved(QMouseEvent* event);
   void CaretFocusChanged(bool focused);
   // Starts dragging the selection (Part of drag and drop); a test may replace it.

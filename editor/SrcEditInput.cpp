@@ -264,6 +264,27 @@ void TCustomSrcEdit::ShowScrollHint() {
 
 // ------------------------------------------------------------------ focus
 
+bool TCustomSrcEdit::focusNextPrevChild(bool next) {
+  if (wantTabs_) return false;
+  return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+QVariant TCustomSrcEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImCursorRectangle: {
+      // The composition window goes where the caret is.
+      const QPoint cell = RowColumnToPixels(CaretXY());
+      return QRect(viewport()->mapTo(this, cell), QSize(1, lineHeight_));
+    }
+    case Qt::ImFont: return font_;
+    case Qt::ImEnabled: return !ReadOnly();
+    case Qt::ImCursorPosition: return caretX_ - 1;
+    case Qt::ImSurroundingText: return LineText();
+    case Qt::ImCurrentSelection: return SelText();
+    default: return QAbstractScrollArea::inputMethodQuery(query);
+  }
+}
+
 void TCustomSrcEdit::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
   CaretFocusChanged(false);

@@ -154,6 +154,10 @@ void TCustomSrcEdit::UpdateCaret() {
 
 void TCustomSrcEdit::CaretFocusChanged(bool focused) {
   if (focused) {
+    if (!testAttribute(Qt::WA_InputMethodEnabled)) {
+      setAttribute(Qt::WA_InputMethodEnabled, true);
+      QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+    }
     if (!caretTimer_) {
       caretTimer_ = new QTimer(this);
       connect(caretTimer_, &QTimer::timeout, this, [this] {

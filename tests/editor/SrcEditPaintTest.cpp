@@ -3,7 +3,9 @@
 
 #include <QDir>
 #include <QImage>
+#include <QGuiApplication>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -378,6 +380,31 @@ TEST(SrcEditPaint, ScreenshotOfAHighlightedDocument) {
   const QImage img = f.Render();
   const QString path = QDir::current().filePath(QStringLiteral("srcedit_paint.png"));
   EXPECT_TRUE(img.save(path));
+}
+
+// Under a real display server: the editor window as the screen shows it.
+TEST(SrcEditScreenshot, HighlightedDocumentInAWindow) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs an X display (Xvfb)";
+  Fixture f({"kkkk aaaa cccccccc", "\tuuu aa  kk", "", "kk aa cc nn"}, QSize(480, 160));
+  RunHighlighter hl;
+  f.edit->SetHighlighter(&hl);
+  f.edit->Gutter().SetShowLineNumbers(true);
+  f.edit->SetRightEdge(30);
+  f.edit->setWindowTitle(QStringLiteral("Korvex Vantar editor"));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f.edit.get()));
+  f.edit->activateWindow();
+  f.edit->setFocus();
+  QTest::qWait(200);
+  const QImage shot = f.edit->screen()->grabWindow(f.edit->winId()).toImage();
+  ASSERT_FALSE(shot.isNull());
+  const QString dir = qEnvironmentVariable("KV_ARTEFACT_DIR", QDir::currentPath());
+  QDir().mkpath(dir);
+  EXPECT_TRUE(shot.save(QDir(dir).filePath(QStringLiteral("srcedit_window.png"))));
+  // The keyword colour is on the screen.
+  bool blue = false;
+  for (int y = 0; y < shot.height() && !blue; ++y)
+    for (int x = 0; x < shot.width() && !blue; ++x) blue = shot.pixelColor(x, y) == QColor(0, 0, 255);
+  EXPECT_TRUE(blue);
 }
 
 }  // namespace
