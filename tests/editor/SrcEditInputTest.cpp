@@ -209,3 +209,28 @@ TEST(SrcEditGutter, ClickFindsTheMark) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SrcEditCaretShape, FollowsModeAndPosition) {
+  InputEdit e;
+  e.activateWindow();
+  e.setFocus();
+  QCoreApplication::processEvents();
+  if (!e.hasFocus()) GTEST_SKIP() << "the platform gives no focus";
+  e.SetCaretXY(TPoint{3, 2});
+  const int cw = e.CharWidth(), lh = e.LineHeight();
+  const QPoint cell(2 * cw + e.TextOffset(), lh);
+  EXPECT_EQ(e.CaretRect(), QRect(cell.x() - 1, cell.y() + 1, 2, lh - 2));
+  e.SetInsertMode(false);
+  EXPECT_EQ(e.CaretRect(), QRect(cell.x(), cell.y() + 1, cw, lh - 2));
+  e.SetOverwriteCaret(ctHorizontalLine);
+  EXPECT_EQ(e.CaretRect(), QRect(cell.x(), cell.y() + lh - 1, cw, 2));
+  e.SetOptions(e.Options() | eoNoCaret);
+  EXPECT_TRUE(e.CaretRect().isEmpty());
+  e.SetOptions(e.Options() & ~eoNoCaret);
+  e.SetTopLine(3);  // the caret line scrolled out of view
+  EXPECT_TRUE(e.CaretRect().isEmpty());
+}
+
+}  // namespace
