@@ -188,15 +188,10 @@ TEST(SrcEditPaint, SpecialLinesSwapTheirColoursInsideTheSelection) {
   EXPECT_EQ(f.CellBackground(img, 3, 2), Green);   // the rest: the special background
   EXPECT_EQ(f.CellBackground(img, 30, 2), Green);  // up to the right side
   EXPECT_EQ(f.CellBackground(img, 3, 1), Red);
-}
-
-TEST(SrcEditPaint, HiddenSelectionWithoutFocus) {
-  Fixture f({"aaaa"});
-  f.edit->SetBlockBegin(TPoint{1, 1});
-  f.edit->SetBlockEnd(TPoint{3, 1});
+  // Without the focus a hidden selection is not painted.
   f.edit->SetHideSelection(true);
   ASSERT_FALSE(f.edit->hasFocus());
-  EXPECT_EQ(f.CellBackground(f.Render(), 1, 1), White);
+  EXPECT_EQ(f.CellBackground(f.Render(), 3, 1), White);
 }
 
 TEST(SrcEditPaint, RightEdgeSitsAtItsColumn) {
@@ -366,20 +361,6 @@ TEST(SrcEditPaint, ScrollingLessThanAPageRepaintsOnlyTheNewRows) {
   edit.SetTopLine(60);  // more than a page: everything
   QCoreApplication::processEvents();
   EXPECT_EQ(edit.painted.boundingRect(), edit.viewport()->rect());
-}
-
-// A highlighted document as a person sees it, kept beside the test program.
-TEST(SrcEditPaint, ScreenshotOfAHighlightedDocument) {
-  Fixture f({"kkkk aaaa cccccccc", "\tuuu aa  kk", "abc\x01", "", "kk aa cc nn"}, QSize(480, 160));
-  RunHighlighter hl;
-  f.edit->SetHighlighter(&hl);
-  f.edit->Gutter().SetShowLineNumbers(true);
-  f.edit->SetRightEdge(30);
-  f.edit->SetBlockBegin(TPoint{3, 3});
-  f.edit->SetBlockEnd(TPoint{4, 5});
-  const QImage img = f.Render();
-  const QString path = QDir::current().filePath(QStringLiteral("srcedit_paint.png"));
-  EXPECT_TRUE(img.save(path));
 }
 
 // Under a real display server: the editor window as the screen shows it.
