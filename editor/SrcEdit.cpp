@@ -214,11 +214,12 @@ void TCustomSrcEdit::UpdateScrollBars() {
   const QSignalBlocker bv(v), bh(h);
   const int maxTop = HasOption(eoScrollPastEof) ? std::max(1, LineCount()) : std::max(1, LineCount() + 1 - linesInWindow_);
   v->setRange(1, maxTop);
-  v->setPageStep(linesInWindow_);
+  const int oneLess = HasOption(eoScrollByOneLess) ? 1 : 0;
+  v->setPageStep(std::max(1, linesInWindow_ - oneLess));
   v->setValue(topLine_);
   const int maxLeft = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
   h->setRange(1, std::max(1, maxLeft - charsInWindow_ + 1));
-  h->setPageStep(charsInWindow_);
+  h->setPageStep(std::max(1, charsInWindow_ - oneLess));
   h->setValue(leftChar_);
 }
 
@@ -293,6 +294,7 @@ void TCustomSrcEdit::SetOptions(TSrcEditorOptions value) {
   SetTopLine(topLine_);
   if (!(value & eoScrollPastEol)) SetCaretXY(CaretXY());
   if ((old ^ value) & eoShowSpecialChars) viewport()->update();
+  if ((old ^ value) & (eoScrollByOneLess | eoScrollPastEof | eoScrollPastEol)) UpdateScrollBars();
 }
 
 void TCustomSrcEdit::SetModified(bool value) {

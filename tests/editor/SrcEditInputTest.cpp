@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
@@ -231,6 +232,25 @@ TEST(SrcEditCaretShape, FollowsModeAndPosition) {
   e.SetOptions(e.Options() & ~eoNoCaret);
   e.SetTopLine(3);  // the caret line scrolled out of view
   EXPECT_TRUE(e.CaretRect().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SrcEditScroll, BarsMoveTheView) {
+  InputEdit e;
+  e.SetScrollBars(ssBoth);
+  QScrollBar* v = e.verticalScrollBar();
+  v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(e.TopLine(), 1 + e.LinesInWindow());
+  e.SetOptions(e.Options() | eoScrollByOneLess);
+  v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(e.TopLine(), 2 * e.LinesInWindow());
+  v->triggerAction(QAbstractSlider::SliderToMinimum);
+  EXPECT_EQ(e.TopLine(), 1);
+  e.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(e.LeftChar(), 2);
 }
 
 }  // namespace
