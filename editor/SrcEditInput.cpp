@@ -287,6 +287,10 @@ QVariant TCustomSrcEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
 
 void TCustomSrcEdit::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
+  // Losing the focus loses the mouse too: no more auto-scrolling.
+  if (scrollTimer_) scrollTimer_->stop();
+  scrollDeltaX_ = scrollDeltaY_ = 0;
+  mouseCaptured_ = false;
   CaretFocusChanged(false);
 }
 
