@@ -320,13 +320,6 @@ TEST(SrcEditPaint, MarksOutOfRangeDrawNothing) {
   EXPECT_NE(f.Render(), plain);
 }
 
-TEST(SrcEditPaint, CaretShapes) {
-  EXPECT_EQ(TCustomSrcEdit::CaretShape(ctVerticalLine, 8, 16), QRect(-1, 0, 2, 14));
-  EXPECT_EQ(TCustomSrcEdit::CaretShape(ctHorizontalLine, 8, 16), QRect(0, 14, 8, 2));
-  EXPECT_EQ(TCustomSrcEdit::CaretShape(ctHalfBlock, 8, 17), QRect(0, 7, 8, 7));
-  EXPECT_EQ(TCustomSrcEdit::CaretShape(ctBlock, 8, 16), QRect(0, 0, 8, 14));
-}
-
 // Records the areas the editor is asked to paint.
 class PaintRecordingEdit : public TSrcEdit {
  public:
