@@ -1,5 +1,7 @@
 #include "editor/SrcEdit.h"
 
+#include "platform/ScopeExit.h"
+
 #include "editor/SrcEditHighlighter.h"
 #include "editor/SrcEditKbdHandler.h"
 #include "platform/TextCodec.h"
@@ -26,30 +28,6 @@ const QString kCRLF = QStringLiteral("\r\n");
 
 // Options that Undo and Redo switch for the time of a replay.
 constexpr TSrcEditorOptions kReplayOptions = eoScrollPastEol | eoTrimTrailingSpaces;
-
-// Runs `f` when the scope ends. While an exception is already on its way the
-// cleanup's own failure is dropped, so it cannot end the program.
-template <class F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F f) : f_(std::move(f)), exceptions_(std::uncaught_exceptions()) {}
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-  ~ScopeExit() noexcept(false) {
-    if (std::uncaught_exceptions() > exceptions_) {
-      try {
-        f_();
-      } catch (...) {
-      }
-    } else {
-      f_();
-    }
-  }
-
- private:
-  F f_;
-  int exceptions_;
-};
 
 // Splits a text at CR LF, CR or LF.
 QStringList SplitLines(const QString& text) {
@@ -398,9 +376,12 @@ void TCustomSrcEdit::SetHighlighter(TSrcCustomHighlighter* value) {
     connect(value, &QObject::destroyed, this, [this] {
       highlighter_ = nullptr;
       RecalcCharExtent();
+      viewport()->update();
     });
   }
   RecalcCharExtent();
+  RescanAll();
+  viewport()->update();
 }
 
 void TCustomSrcEdit::HighlighterChanged(TObject*) {
@@ -731,10 +712,15 @@ void TCustomSrcEdit::SetSelEnd(int value) { SetBlockEnd(OffsetToPoint(value)); }
 
 // ------------------------------------------------------- buffer reactions
 
-void TCustomSrcEdit::LinesChanging() { stateFlags_ |= sfLinesChanging; }
+void TCustomSrcEdit::LinesChanging() {
+  stateFlags_ |= sfLinesChanging;
+  if (!inRescan_) countAtChanging_ = LineCount();
+}
 
 void TCustomSrcEdit::LinesChanged() {
   stateFlags_ &= ~sfLinesChanging;
+  if (inRescan_) return;  // storing scanner states changes no text
+  RunPendingRescan();
   UpdateScrollBars();
   SetBlockBegin(CaretXY());
   if (!invalidRegion_.isEmpty()) {
@@ -746,6 +732,7 @@ void TCustomSrcEdit::LinesChanged() {
 }
 
 void TCustomSrcEdit::LinesCleared() {
+  rescanFirst_ = rescanLast_ = -1;
   InvalidateOffsets(0);
   lengths_.Clear();
   ClearUndo();
@@ -759,6 +746,7 @@ void TCustomSrcEdit::LinesCleared() {
 }
 
 void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
+  NoteChangedLines(index, index);
   LengthsInserted(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() > maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 1);
@@ -766,6 +754,7 @@ void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
 }
 
 void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
+  NoteChangedLines(index, index);
   LengthReplaced(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() >= maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 2);
@@ -773,6 +762,7 @@ void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
 }
 
 void TCustomSrcEdit::LineDeleted(int index) {
+  NoteChangedLines(index, index);
   LengthsDeleted(index);
   InvalidateLines(index + 1, topLine_ + linesInWindow_);
 }
@@ -1236,6 +1226,22 @@ void TCustomSrcEdit::UndoRedoAdded(TSrcEditUndoList* sender) {
   if (OnChange) OnChange(this);
 }
 
+namespace {
+
+// Whether every item of the newest change of `list` has `reason`. Grouped
+// undo runs on only over such changes: taking one item of a change made of
+// several (a replacement inside an undo block) would leave it half undone.
+bool WholeChangeHasReason(const TSrcEditUndoList& list, TSrcChangeReason reason) {
+  const int n = list.ItemCount();
+  if (n == 0) return false;
+  const int number = list.Item(n - 1)->fChangeNumber;
+  for (int i = n - 1; i >= 0 && list.Item(i)->fChangeNumber == number; --i)
+    if (list.Item(i)->fChangeReason != reason) return false;
+  return true;
+}
+
+}  // namespace
+
 void TCustomSrcEdit::Undo() {
   if (ReadOnly()) return;
   auto moveBreaks = [this] {
@@ -1267,7 +1273,8 @@ void TCustomSrcEdit::Undo() {
       more = last->fChangeReason != crSpecial1Begin;
     else
       more = last->fChangeNumber == number ||
-             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason);
+             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason &&
+              WholeChangeHasReason(undoList_, reason));
     if (!more) break;
   }
   moveBreaks();
@@ -1307,7 +1314,8 @@ void TCustomSrcEdit::Redo() {
       more = last->fChangeReason != crSpecial1End;
     else
       more = last->fChangeNumber == number ||
-             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason);
+             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason &&
+              WholeChangeHasReason(redoList_, reason));
     if (!more) break;
   }
   moveBreaks();
@@ -1563,7 +1571,7 @@ void TCustomSrcEdit::DoOnClearBookmark(TSrcEditMark* mark) {
   if (OnClearBookmark) OnClearBookmark(this, mark);
 }
 
-void TCustomSrcEdit::DoOnPlaceBookmark(TSrcEditMark* mark) {
+void TCustomSrcEdit::DoOnPlaceBookmark(TSrcEditMark*& mark) {
   if (OnPlaceBookmark) OnPlaceBookmark(this, mark);
 }
 

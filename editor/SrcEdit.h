@@ -7,6 +7,7 @@
 #include "editor/SrcEditKeyCmds.h"
 #include "editor/SrcEditMarks.h"
 #include "editor/SrcEditMiscClasses.h"
+#include "editor/SrcEditSearch.h"
 #include "editor/SrcEditTextBuffer.h"
 #include "editor/SrcEditTypes.h"
 #include "editor/SrcEditUndo.h"
@@ -115,6 +116,19 @@ enum TSrcScrollHintFormat : std::uint8_t { shfTopLineOnly, shfTopToBottom };
 enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TSrcReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceAll };
 enum TTransientType : std::uint8_t { ttBefore, ttAfter };
+
+// Options of SearchReplace, as one byte.
+enum TSrcSearchOption : std::uint8_t {
+  ssoMatchCase = 1,
+  ssoWholeWord = 2,
+  ssoBackwards = 4,
+  ssoEntireScope = 8,
+  ssoSelectedOnly = 16,
+  ssoReplace = 32,
+  ssoReplaceAll = 64,
+  ssoPrompt = 128,
+};
+using TSrcSearchOptions = std::uint8_t;
 
 // The window framework's standard edit actions, executed on the editor.
 enum TSrcEditAction : std::uint8_t { eaCut, eaCopy, eaPaste, eaDelete, eaUndo, eaSelectAll };
@@ -358,7 +372,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
 
   // ---- event dispatchers
   virtual void DoOnClearBookmark(TSrcEditMark* mark);
-  virtual void DoOnPlaceBookmark(TSrcEditMark* mark);
+  // The handler may replace the mark or discard it (set it to none).
+  virtual void DoOnPlaceBookmark(TSrcEditMark*& mark);
   virtual void DoOnPaint(QPainter* painter);
   virtual void DoOnPaintTransientEx(TTransientType type, bool lock);
   virtual void DoOnPaintTransient(TTransientType type) { DoOnPaintTransientEx(type, false); }
@@ -370,7 +385,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   TOnChange OnChange;
   std::function<void(TObject* sender, TSrcStatusChanges changes)> OnStatusChange;
   std::function<void(TObject* sender, TSrcEditMark* mark)> OnClearBookmark;
-  std::function<void(TObject* sender, TSrcEditMark* mark)> OnPlaceBookmark;
+  std::function<void(TObject* sender, TSrcEditMark*& mark)> OnPlaceBookmark;
   std::function<void(TObject* sender, QPainter* canvas)> OnPaint;
   std::function<void(TObject* sender, QPainter* canvas, TTransientType kind)> OnPaintTransient;
   std::function<void(TObject* sender, const QString& search, const QString& replace, int line, int column,
@@ -382,6 +397,24 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // Inserts a line break at the caret (the text right of the caret moves to
   // a new line) and records it.
   virtual void InsertLineBreak();
+
+  // ---- rescan, bookmarks and search-and-replace driver
+  // Rescans from line `index` (counted from 0; the highlighter's state is the
+  // stored range of that line) until a stored state matches again; returns
+  // the last line rescanned.
+  int RescanRanges(int index);
+  // Stores every line's start state anew, from the top.
+  void RescanAll();
+  // Bookmarks 0 to 9.
+  void SetBookmark(int bookmark, int x, int y);
+  void ClearBookmark(int bookmark);
+  void GotoBookmark(int bookmark);
+  bool GetBookmark(int bookmark, int& x, int& y) const;
+  bool IsBookmark(int bookmark) const { return Bookmark(bookmark) != nullptr; }
+  // Finds (and replaces) `search`; returns the number of hits taken.
+  int SearchReplace(const QString& search, const QString& replace, TSrcSearchOptions options);
+  // May hand SearchReplace an engine of its own (not owned by the editor).
+  std::function<void(TObject* sender, TSrcEditSearch*& engine)> OnSearchEngineOverride;
 
  protected:
   void IncPaintLock();
@@ -479,6 +512,17 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   TSrcEditUndoList undoList_;
   TSrcEditUndoList redoList_;
   std::array<TSrcEditMark*, 10> bookmarks_{};
+  // Rescan state: the lowest and highest line changed inside the current
+  // update block of the lines (-1: none), and the line count at its start.
+  void NoteChangedLines(int first, int last);
+  void RunPendingRescan();
+  int RescanRangesFrom(int index, int mustReach);
+  void ScrollCaretToMiddle();
+  int rescanFirst_ = -1;
+  int rescanLast_ = -1;
+  int countAtChanging_ = 0;
+  bool inRescan_ = false;
+  std::unique_ptr<TSrcEditSearch> searchEngine_;
   TSrcBookMarkOpt bookMarkOpt_;
   bool hideSelection_ = false;
   TSrcEditCaretType overwriteCaret_ = ctBlock;
