@@ -56,8 +56,6 @@ bool IsBlank(const QString& s) { return TrimRight(s).isEmpty(); }
 
 QString Spaces(int n) { return n > 0 ? QString(n, QLatin1Char(' ')) : QString(); }
 
-bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
-
 bool FontIsFixedPitch(const QFont& font) {
   const QFontMetrics m(font);
   return QFontInfo(font).fixedPitch() && m.horizontalAdvance(QLatin1Char('i')) == m.horizontalAdvance(QLatin1Char('W'));
@@ -132,6 +130,7 @@ TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
   setAcceptDrops(true);
   resize(200, 150);
   RecalcCharExtent();
+  SetDefaultKeystrokes();
 }
 
 TCustomSrcEdit::~TCustomSrcEdit() {
@@ -459,7 +458,7 @@ void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   }
   const int x = std::max(std::min(p.X, maxX), 1);
   if (x == caretX_ && y == caretY_) {
-    lastCaretX_ = caretX_;
+    lastCaretX_ = CharToDisplayPos(CaretXY()).X;
     DoOnPaintTransient(ttAfter);
     return;
   }
@@ -482,7 +481,7 @@ void TCustomSrcEdit::SetCaretRaw(TPoint p) {
     caretY_ = p.Y;
     StatusChanged(scCaretY);
   }
-  lastCaretX_ = caretX_;
+  lastCaretX_ = CharToDisplayPos(CaretXY()).X;
   stateFlags_ |= sfCaretChanged;
 }
 
@@ -571,14 +570,9 @@ bool TCustomSrcEdit::SelTabLine() const {
 }
 
 QString TCustomSrcEdit::GetWordAtCursor() {
-  const QString line = LineText();
-  int start = std::min(caretX_, static_cast<int>(line.size()) + 1);
-  while (start > 1 && IsWordChar(line[start - 2])) --start;
-  int end = start;
-  while (end <= line.size() && IsWordChar(line[end - 1])) ++end;
   const TPoint caret = CaretXY();
-  SetBlockBegin(TPoint{start, caretY_});
-  SetBlockEnd(TPoint{end, caretY_});
+  SetBlockBegin(CurrentWordStartPos());
+  SetBlockEnd(CurrentWordEndPos());
   const QString word = GetSelText();
   SetBlockBegin(caret);
   return word;
@@ -1078,25 +1072,6 @@ void TCustomSrcEdit::InsertBlock(TPoint begin, TPoint end, const QString& text, 
   StatusChanged(scSelection);
 }
 
-void TCustomSrcEdit::InsertLineBreak() {
-  if (ReadOnly()) return;
-  IncPaintLock();
-  ScopeExit unlock([this] { DecPaintLock(); });
-  lines_->BeginUpdate();
-  ScopeExit endUpdate([this] { lines_->EndUpdate(); });
-  if (LineCount() == 0) lines_->Add(QString());
-  const TPoint caret{caretX_, std::clamp(caretY_, 1, LineCount())};
-  const QString line = Line(caret.Y);
-  const QString left = line.left(caret.X - 1);
-  const QString right = line.mid(caret.X - 1);
-  PutLine(caret.Y, TrimIfWanted(left));
-  lines_->Insert(caret.Y, right);
-  DoLinesInserted(caret.Y + 1, 1);
-  SetCaretRaw(TPoint{1, caret.Y + 1});
-  blockBegin_ = blockEnd_ = CaretXY();
-  undoList_.AddChange(crLineBreak, caret, caret, right, selectionMode_);
-}
-
 // ---------------------------------------------------------------- clipboard
 
 void TCustomSrcEdit::CopyToClipboard() {
@@ -1550,7 +1525,8 @@ void TCustomSrcEdit::UnregisterCommandHandler(const THookedCommandEvent& handler
   }
 }
 
-void TCustomSrcEdit::NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar, void* data) {
+void TCustomSrcEdit::NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar,
+                                           const TSrcCommandData* data) {
   bool handled = false;
   // A handler may unregister itself or others while being told; entries
   // removed meanwhile are skipped.

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <variant>
 #include <vector>
 
 class QPainter;
@@ -155,9 +156,13 @@ class TSrcEditPlugin {
   TCustomSrcEdit* owner_;
 };
 
+// What a command carries besides its character: a position (goto, markers)
+// or a string (the input method's text).
+using TSrcCommandData = std::variant<std::monostate, TPoint, QString>;
+
 // (editor, after processing, handled, command, character, data, handler data)
 using THookedCommandEvent =
-    TMethod<TObject*, bool, bool&, TSrcEditorCommand&, QChar&, void*, void*>;
+    TMethod<TObject*, bool, bool&, TSrcEditorCommand&, QChar&, const TSrcCommandData*, void*>;
 
 struct THookedCommandHandlerEntry {
   THookedCommandEvent event;
@@ -368,7 +373,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void RegisterCommandHandler(const THookedCommandEvent& handler, void* handlerData);
   void UnregisterCommandHandler(const THookedCommandEvent& handler, void* handlerData);
   int CommandHandlerCount() const { return static_cast<int>(hookedCommandHandlers_.size()); }
-  virtual void NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar, void* data);
+  virtual void NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar,
+                                     const TSrcCommandData* data);
 
   // ---- event dispatchers
   virtual void DoOnClearBookmark(TSrcEditMark* mark);
@@ -415,6 +421,90 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   int SearchReplace(const QString& search, const QString& replace, TSrcSearchOptions options);
   // May hand SearchReplace an engine of its own (not owned by the editor).
   std::function<void(TObject* sender, TSrcEditSearch*& engine)> OnSearchEngineOverride;
+
+  // ---- movement, indentation, case and brackets
+  // Character column to display column (tabs expanded) and back, on the
+  // point's line; a line outside the text leaves the point as it is.
+  TPoint CharToDisplayPos(TPoint p) const;
+  TPoint DisplayToCharPos(TPoint p) const;
+  // Word positions around the caret (the caret itself when its line does
+  // not exist).
+  virtual TPoint NextWordStartPos();
+  virtual TPoint CurrentWordStartPos();
+  virtual TPoint CurrentWordEndPos();
+  virtual TPoint PrevWordStartPos();
+  // Moves the caret from `before` to `after`, extending the selection or
+  // collapsing it there.
+  void MoveCaretWithSelection(TPoint before, TPoint after, bool extend);
+  void PlaceCaretAndSelection(TPoint caret, TPoint selStart, TPoint selEnd);
+  void MoveCaretHorizontally(int dx, bool extend);
+  void MoveCaretVertically(int dy, bool extend);
+  void DoHomeKey(bool extend);
+  void DoTabKey();
+  void DoShiftTabKey();
+  void DoBlockIndent();
+  void DoBlockUnindent();
+  // ecUpperCase, ecLowerCase, ecToggleCase or ecTitleCase.
+  void DoCaseChange(TSrcEditorCommand command);
+  // The bracket matching the one at a position; (0, 0) for none.
+  virtual TPoint GetMatchingBracket();
+  virtual TPoint GetMatchingBracketAt(TPoint p, bool adjustForTabs);
+  virtual void GotoMatchingBracket();
+  // The highlighter's token covering a position; false without a
+  // highlighter or outside the text.
+  bool GetTokenAttributeAt(TPoint p, QString& token, int& tokenKind, int& start, TSrcHighlighterAttributes*& attri);
+  QString GetWordAtRowCol(TPoint p) const;
+
+  // ---- command execution
+  using TProcessCommandEvent =
+      std::function<void(TObject* sender, TSrcEditorCommand& command, QChar& achar, const TSrcCommandData& data)>;
+  TSrcEditKeyStrokes& Keystrokes() { return keystrokes_; }
+  void SetKeystrokes(const TSrcEditKeyStrokes& value) { keystrokes_ = value; }
+  virtual void SetDefaultKeystrokes();
+  // The command bound to a key (or to a two-key chord whose first key came
+  // just before); ecNone when there is none.
+  TSrcEditorCommand TranslateKeyCode(std::uint16_t key, TShiftState shift, TSrcCommandData& data);
+  // Lets the host and the hooked handlers see the command, then executes it.
+  virtual void ProcessCommand(TSrcEditorCommand command, QChar achar, const TSrcCommandData& data = {});
+  virtual void ExecuteCommand(TSrcEditorCommand command, QChar achar, const TSrcCommandData& data);
+  virtual void DoOnProcessCommand(TSrcEditorCommand& command, QChar& achar, const TSrcCommandData& data);
+  virtual void DoOnCommandProcessed(TSrcEditorCommand command, QChar achar, const TSrcCommandData& data);
+  TProcessCommandEvent OnProcessCommand;
+  TProcessCommandEvent OnProcessUserCommand;
+  TProcessCommandEvent OnCommandProcessed;
+  std::function<void(TObject* sender, const QString& word)> OnContextHelp;
+
+ private:
+  bool IsIdentChar(QChar c) const;
+  // Leading white space of a line counted in display columns (0 without
+  // eoAutoIndent); the nearest line at or above `line` that is not empty.
+  int IndentWidth(const QString& line) const;
+  int NearestNonEmptyLine(int line) const;
+  // White space of a display width: TABs then blanks, or only blanks with
+  // eoTabsToSpaces.
+  QString IndentString(int width) const;
+  // The indentation (display width) of the nearest line above `line` that
+  // is indented less than `width`; 0 when there is none.
+  int SmallerIndentAbove(int line, int width) const;
+  void DoDeleteLastChar();
+  void DoDeleteChar();
+  // Removes the text between two positions of the caret line or across
+  // lines (normal mode), records it and returns it.
+  QString DeleteRange(TPoint from, TPoint to, TSrcChangeReason reason);
+  void DeleteSelectionForCommand();
+  void DoLineBreak(bool moveCaret);
+  void DoInsertText(const QString& text);
+  void DoDeleteLine();
+  void DoScrollLines(int delta);
+  void DoSetMarker(int index, TPoint p);
+  // Inserts text in normal mode at the caret as one undoable change.
+  void InsertAtCaret(const QString& text);
+  // Lines whose string and comment spans hide brackets, scanned once a line.
+  std::vector<char> HiddenBracketMask(int line);
+
+  TSrcEditKeyStrokes keystrokes_;
+  std::uint16_t lastKey_ = 0;
+  TShiftState lastShift_ = 0;
 
  protected:
   void IncPaintLock();
