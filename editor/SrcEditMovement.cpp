@@ -422,6 +422,8 @@ void TCustomSrcEdit::DoBlockUnindent() {
 void TCustomSrcEdit::DoCaseChange(TSrcEditorCommand command) {
   if (ReadOnly()) return;
   const TPoint caret = CaretXY();
+  // A case change is undone on its own, not with the typing before it.
+  if (HasOption(eoGroupUndo)) undoList_.AddGroupBreak();
   if (command == ecToggleCase) {
     if (SelAvail()) {
       const TPoint anchor = blockBegin_, moving = blockEnd_;
