@@ -148,8 +148,7 @@ TCustomSrcEdit::~TCustomSrcEdit() {
 // ------------------------------------------------------------------ metrics
 
 void TCustomSrcEdit::RecalcCharExtent() {
-  charWidth_ = std::max(1, textDrawer_->CharWidth());
-  lineHeight_ = std::max(1, textDrawer_->CharHeight() + extraLineSpacing_);
+  MeasureCharExtent();
   gutterWidth_ = gutter_.RealGutterWidth(charWidth_);
   SetTextOffset();
   SizeOrFontChanged(true);

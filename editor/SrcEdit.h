@@ -499,8 +499,11 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void DoSetMarker(int index, TPoint p);
   // Inserts text in normal mode at the caret as one undoable change.
   void InsertAtCaret(const QString& text);
-  // Lines whose string and comment spans hide brackets, scanned once a line.
+  // The characters of a line that lie in string or comment tokens.
   std::vector<char> HiddenBracketMask(int line);
+  // Line height (measured in italic when any style in use is italic) and
+  // character width (in bold when any is bold).
+  void MeasureCharExtent();
 
   TSrcEditKeyStrokes keystrokes_;
   std::uint16_t lastKey_ = 0;

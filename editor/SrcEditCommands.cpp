@@ -355,6 +355,10 @@ void TCustomSrcEdit::DoInsertText(const QString& text) {
   if (text.isEmpty()) return;
   if (SelAvail()) {
     SetSelText(text);
+  } else if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
+    // A string with line breaks becomes several lines, never a line that
+    // holds a break.
+    InsertAtCaret(text);
   } else {
     const TSrcEditorOptions oldOptions = options_;
     options_ |= eoScrollPastEol;

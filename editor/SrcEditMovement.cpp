@@ -78,6 +78,25 @@ TPoint TCustomSrcEdit::DisplayToCharPos(TPoint p) const {
   return TPoint{i + 1, p.Y};
 }
 
+// -------------------------------------------------------- character extent
+
+void TCustomSrcEdit::MeasureCharExtent() {
+  bool bold = font_.bold(), italic = font_.italic();
+  if (const TSrcCustomHighlighter* h = Highlighter()) {
+    bold = italic = false;
+    for (int i = 0; i < h->GetAttributeCount(); ++i) {
+      const TFontStyles style = h->GetAttribute(i)->Style();
+      bold = bold || (style & fsBold);
+      italic = italic || (style & fsItalic);
+    }
+  }
+  textDrawer_->SetBaseFont(&font_);
+  textDrawer_->SetBaseStyle(italic ? fsItalic : 0);
+  lineHeight_ = std::max(1, textDrawer_->CharHeight() + extraLineSpacing_);
+  textDrawer_->SetBaseStyle(bold ? fsBold : 0);
+  charWidth_ = std::max(1, textDrawer_->CharWidth());
+}
+
 // ----------------------------------------------------------- word positions
 
 bool TCustomSrcEdit::IsIdentChar(QChar c) const {

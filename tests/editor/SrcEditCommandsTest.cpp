@@ -351,6 +351,8 @@ TEST(SrcEditCommands, InputMethodString) {
   EXPECT_EQ(e->UndoList().ItemCount(), 1);
   e->Undo();
   EXPECT_EQ(LinesOf(*e), QStringList{"ab"});
+  Exec(*e, ecImeStr, QChar(), QStringLiteral("x\ny"));
+  EXPECT_EQ(LinesOf(*e), (QStringList{"ax", "yb"}));
 }
 
 // --------------------------------------------------------------- read-only
