@@ -1,376 +1,125 @@
-#include "editor/SrcEdit.h"
+#include "tests/editor/SrcEditCommandCase.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <gtest/gtest.h>
-#include <memory>
-#include <ostream>
 #include <vector>
 
-// Readable positions in failure messages (defined with the editor tests).
-void PrintTo(const TPoint& p, std::ostream* os);
-
 namespace {
-
-std::unique_ptr<TSrcEdit> MakeEdit(const QStringList& lines) {
-  auto e = std::make_unique<TSrcEdit>();
-  e->SetLines(lines);
-  return e;
-}
-
-void Select(TCustomSrcEdit& e, TPoint from, TPoint to) {
-  e.SetCaretXY(from);
-  e.SetBlockBegin(from);
-  e.SetCaretXY(to);
-  e.SetBlockEnd(to);
-}
-
-void Exec(TCustomSrcEdit& e, TSrcEditorCommand command, QChar c = QChar(), const TSrcCommandData& data = {}) {
-  e.ProcessCommand(command, c, data);
-}
-
-void Type(TCustomSrcEdit& e, const QString& text) {
-  for (QChar c : text) Exec(e, ecChar, c);
-}
-
-QStringList LinesOf(const TCustomSrcEdit& e) { return e.Lines().ToStringList(); }
-
+constexpr TSrcEditorOptions kSmartDelete = eoSmartTabDelete, kSpaces = eoTabsToSpaces, kIndent = eoAutoIndent;
 }  // namespace
 
-// ------------------------------------------------------------- backspace
-
-TEST(SrcEditCommands, BackspaceAtTheStartOfTheTextDoesNothing) {
-  auto e = MakeEdit({"ab"});
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e), QStringList{"ab"});
-  EXPECT_EQ(e->UndoList().ItemCount(), 0);
-  EXPECT_FALSE(e->Modified());
-  auto empty = MakeEdit({});
-  Exec(*empty, ecDeleteLastChar);
-  EXPECT_EQ(empty->Lines().Count(), 0);
+TEST(SrcEditCommands, Deletions) {
+  const CommandCase cases[] = {
+      {"backspace at the start", {"ab"}, {1, 1}, ecDeleteLastChar, {"ab"}, {1, 1}},
+      {"backspace without text", {}, {1, 1}, ecDeleteLastChar, {}, {1, 1}},
+      {"backspace joins", {"ab", "cd"}, {1, 2}, ecDeleteLastChar, {"abcd"}, {3, 1}},
+      {"backspace a pair", {QStringLiteral("a\U0001F600b")}, {4, 1}, ecDeleteLastChar, {"ab"}, {2, 1}},
+      {"smart backspace", {"  x", "    y", "        z"}, {9, 3}, ecDeleteLastChar, {"  x", "    y", "    z"}, {5, 3}},
+      {"inside the indentation", {"        z"}, {5, 1}, ecDeleteLastChar, {"       z"}, {4, 1}},
+      {"back to the tab stop", {"      x"}, {7, 1}, ecDeleteLastChar, {"    x"}, {5, 1}, 0, kSmartDelete, 4},
+      {"a tab ends the removal", {"  \tx"}, {4, 1}, ecDeleteLastChar, {"  x"}, {3, 1}, 0, kSmartDelete, 4},
+      {"beyond the end", {"    ab"}, {10, 1}, ecDeleteLastChar, {"    ab"}, {7, 1}},
+      {"beyond an empty line", {"    ab", ""}, {9, 2}, ecDeleteLastChar, {"    ab", ""}, {5, 2}},
+      {"beyond the end, plain", {"ab"}, {9, 1}, ecDeleteLastChar, {"ab"}, {8, 1}, 0, kSmartDelete},
+      {"delete", {"ab", "cd"}, {2, 1}, ecDeleteChar, {"a", "cd"}, {2, 1}},
+      {"delete joins", {"ab", "cd"}, {3, 1}, ecDeleteChar, {"abcd"}, {3, 1}},
+      {"delete pads and joins", {"ab", "cd"}, {5, 1}, ecDeleteChar, {"ab  cd"}, {5, 1}},
+      {"delete at the text end", {"ab", "cd"}, {3, 2}, ecDeleteChar, {"ab", "cd"}, {3, 2}},
+      {"word", {"foo bar baz"}, {5, 1}, ecDeleteWord, {"foo baz"}, {5, 1}},
+      {"last word", {"foo bar baz"}, {9, 1}, ecDeleteLastWord, {"foo baz"}, {5, 1}},
+      {"no last word", {"foo"}, {1, 1}, ecDeleteLastWord, {"foo"}, {1, 1}},
+      {"to line start", {"foo bar"}, {5, 1}, ecDeleteBOL, {"bar"}, {1, 1}},
+      {"to line end", {"foo bar"}, {5, 1}, ecDeleteEOL, {"foo "}, {5, 1}},
+      {"line", {"a", "b", "c"}, {2, 2}, ecDeleteLine, {"a", "c"}, {1, 2}},
+      {"last line", {"a", "b"}, {2, 2}, ecDeleteLine, {"a"}, {1, 1}},
+      {"only line", {"abc"}, {2, 1}, ecDeleteLine, {""}, {1, 1}},
+      {"one empty line", {""}, {1, 1}, ecDeleteLine, {""}, {1, 1}},
+      {"no lines", {}, {1, 1}, ecDeleteLine, {}, {1, 1}},
+  };
+  for (const CommandCase& c : cases) RunCase(c);
 }
 
-TEST(SrcEditCommands, BackspaceJoinsLinesAndUndoSplitsThem) {
-  auto e = MakeEdit({"ab", "cd"});
-  e->SetCaretXY({1, 2});
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e), QStringList{"abcd"});
-  EXPECT_EQ(e->CaretXY(), (TPoint{3, 1}));
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), (QStringList{"ab", "cd"}));
-  EXPECT_EQ(e->CaretXY(), (TPoint{1, 2}));
-}
-
-TEST(SrcEditCommands, BackspaceRemovesOneCharacterOrPair) {
-  auto e = MakeEdit({QStringLiteral("a\U0001F600b")});
-  e->SetCaretXY({4, 1});
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e), QStringList{"ab"});
-  EXPECT_EQ(e->CaretX(), 2);
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e), QStringList{"b"});
-  e->Undo();  // both deletions form one group
-  EXPECT_EQ(LinesOf(*e), QStringList{QStringLiteral("a\U0001F600b")});
-}
-
-TEST(SrcEditCommands, SmartBackspaceGoesToALessIndentedLineAbove) {
-  auto e = MakeEdit({"  x", "    y", "        z"});
-  e->SetCaretXY({9, 3});
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e).at(2), "    z");
-  EXPECT_EQ(e->CaretXY(), (TPoint{5, 3}));
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e).at(2), "  z");
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e).at(2), "z");
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e).at(2), "        z");
-  // Inside the indentation a single blank goes.
-  e->SetCaretXY({5, 3});
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e).at(2), "       z");
-}
-
-TEST(SrcEditCommands, BackspaceWithoutSmartDeleteGoesToTheTabStop) {
-  auto e = MakeEdit({"      x", "  \tx"});
-  e->SetTabWidth(4);
-  e->SetOptions(e->Options() & ~eoSmartTabDelete);
-  e->SetCaretXY({7, 1});
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(LinesOf(*e).at(0), "    x");
-  e->SetCaretXY({4, 2});
-  Exec(*e, ecDeleteLastChar);  // the tab ends the removal
-  EXPECT_EQ(LinesOf(*e).at(1), "  x");
-}
-
-TEST(SrcEditCommands, BackspaceBeyondTheLineEndOnlyMovesTheCaret) {
-  auto e = MakeEdit({"    ab", ""});
-  e->SetCaretXY({10, 1});
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(e->CaretXY(), (TPoint{7, 1}));
-  e->SetCaretXY({9, 2});
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(e->CaretXY(), (TPoint{5, 2}));
-  e->SetOptions(e->Options() & ~eoSmartTabDelete);
-  Exec(*e, ecDeleteLastChar);
-  EXPECT_EQ(e->CaretXY(), (TPoint{4, 2}));
-  EXPECT_EQ(LinesOf(*e), (QStringList{"    ab", ""}));
-  EXPECT_FALSE(e->Modified());
-}
-
-TEST(SrcEditCommands, DeleteKeysRecordTheSelectionByItsDirection) {
+TEST(SrcEditCommands, DeletingASelectionRecordsItsDirection) {
   auto e = MakeEdit({"abcdef"});
   Select(*e, {2, 1}, {4, 1});
   Exec(*e, ecDeleteChar);
-  EXPECT_EQ(LinesOf(*e), QStringList{"adef"});
   EXPECT_EQ(e->UndoList().PeekItem()->fChangeReason, crDelete);
   e->Undo();
   Select(*e, {4, 1}, {2, 1});
   Exec(*e, ecDeleteLastChar);
   EXPECT_EQ(LinesOf(*e), QStringList{"adef"});
   EXPECT_EQ(e->UndoList().PeekItem()->fChangeReason, crDeleteAfterCursor);
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"abcdef"});
 }
 
-// ---------------------------------------------------------------- deletes
-
-TEST(SrcEditCommands, DeleteCharJoinsTheNextLineAtTheCaretColumn) {
-  auto e = MakeEdit({"ab", "cd"});
-  e->SetCaretXY({2, 1});
-  Exec(*e, ecDeleteChar);
-  EXPECT_EQ(LinesOf(*e), (QStringList{"a", "cd"}));
-  Exec(*e, ecDeleteChar);
-  EXPECT_EQ(LinesOf(*e), QStringList{"acd"});
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), (QStringList{"ab", "cd"}));
-  e->SetCaretXY({5, 1});
-  Exec(*e, ecDeleteChar);
-  EXPECT_EQ(LinesOf(*e), QStringList{"ab  cd"});
-  EXPECT_EQ(e->CaretXY(), (TPoint{5, 1}));
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), (QStringList{"ab", "cd"}));
-  e->SetCaretXY({3, 2});
-  Exec(*e, ecDeleteChar);  // end of the last line
-  EXPECT_EQ(LinesOf(*e), (QStringList{"ab", "cd"}));
-}
-
-TEST(SrcEditCommands, WordAndLinePartDeletes) {
-  auto e = MakeEdit({"foo bar baz"});
-  e->SetCaretXY({5, 1});
-  Exec(*e, ecDeleteWord);
-  EXPECT_EQ(LinesOf(*e), QStringList{"foo baz"});
-  Exec(*e, ecDeleteLastWord);
-  EXPECT_EQ(LinesOf(*e), QStringList{"baz"});
-  EXPECT_EQ(e->CaretXY(), (TPoint{1, 1}));
-  Exec(*e, ecDeleteLastWord);  // nothing before the caret
-  EXPECT_EQ(LinesOf(*e), QStringList{"baz"});
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"foo baz"});
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"foo bar baz"});
-  e->SetCaretXY({5, 1});
-  Exec(*e, ecDeleteEOL);
-  EXPECT_EQ(LinesOf(*e), QStringList{"foo "});
-  e->Undo();
-  e->SetCaretXY({5, 1});
-  Exec(*e, ecDeleteBOL);
-  EXPECT_EQ(LinesOf(*e), QStringList{"bar baz"});
-  EXPECT_EQ(e->CaretXY(), (TPoint{1, 1}));
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"foo bar baz"});
-  EXPECT_EQ(e->CaretXY(), (TPoint{5, 1}));
-}
-
-TEST(SrcEditCommands, DeleteLine) {
-  auto e = MakeEdit({"a", "b", "c"});
-  e->SetCaretXY({2, 2});
-  Exec(*e, ecDeleteLine);
-  EXPECT_EQ(LinesOf(*e), (QStringList{"a", "c"}));
-  EXPECT_EQ(e->CaretXY(), (TPoint{1, 2}));
-  Exec(*e, ecDeleteLine);  // the last line
-  EXPECT_EQ(LinesOf(*e), QStringList{"a"});
-  e->Undo();  // both deletions form one group
-  EXPECT_EQ(LinesOf(*e), (QStringList{"a", "b", "c"}));
-  e->SetOptions(e->Options() & ~eoGroupUndo);
-  e->SetCaretXY({1, 3});
-  Exec(*e, ecDeleteLine);
-  e->SetCaretXY({1, 1});
-  Exec(*e, ecDeleteLine);
-  EXPECT_EQ(LinesOf(*e), QStringList{"b"});
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), (QStringList{"a", "b"}));
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), (QStringList{"a", "b", "c"}));
-  Exec(*e, ecDeleteLine);
-  Exec(*e, ecDeleteLine);
-  Exec(*e, ecDeleteLine);
-  EXPECT_EQ(LinesOf(*e), QStringList{""});
-  const int items = e->UndoList().ItemCount();
-  Exec(*e, ecDeleteLine);  // one empty line: nothing to do
-  EXPECT_EQ(e->UndoList().ItemCount(), items);
-  auto empty = MakeEdit({});
-  Exec(*empty, ecDeleteLine);
-  EXPECT_EQ(empty->Lines().Count(), 0);
-  EXPECT_FALSE(empty->Modified());
-}
-
-// ------------------------------------------------------------ line breaks
-
-TEST(SrcEditCommands, AutoIndentedLineBreak) {
-  auto e = MakeEdit({"    abc"});
-  e->SetCaretXY({7, 1});
-  Exec(*e, ecLineBreak);
-  EXPECT_EQ(LinesOf(*e), (QStringList{"    ab", "    c"}));
-  EXPECT_EQ(e->CaretXY(), (TPoint{5, 2}));
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"    abc"});
-  e->SetTabWidth(4);
-  e->SetOptions(e->Options() & ~eoTabsToSpaces);
-  e->SetCaretXY({7, 1});
-  Exec(*e, ecLineBreak);
-  EXPECT_EQ(LinesOf(*e), (QStringList{"    ab", "\tc"}));
-  EXPECT_EQ(e->CaretXY(), (TPoint{2, 2}));
-  e->SetOptions(e->Options() & ~eoAutoIndent);
-  e->SetCaretXY({4, 1});
-  Exec(*e, ecLineBreak);
-  EXPECT_EQ(LinesOf(*e).mid(0, 2), (QStringList{"", "ab"}));
-}
-
-TEST(SrcEditCommands, LineBreakAtTheEdgesOfALine) {
-  auto e = MakeEdit({"  abc"});
-  e->SetCaretXY({6, 1});
-  Exec(*e, ecLineBreak);  // at the end: the new line takes the indentation
-  EXPECT_EQ(LinesOf(*e), (QStringList{"  abc", "  "}));
-  EXPECT_EQ(e->CaretXY(), (TPoint{3, 2}));
-  e->Undo();
-  e->SetCaretXY({1, 1});
-  Exec(*e, ecLineBreak);
-  EXPECT_EQ(LinesOf(*e), (QStringList{"", "  abc"}));
-  EXPECT_EQ(e->CaretXY(), (TPoint{1, 2}));
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"  abc"});
-  // Inside the leading white space the indentation is kept once.
-  e->SetCaretXY({2, 1});
-  Exec(*e, ecLineBreak);
-  EXPECT_EQ(LinesOf(*e), (QStringList{"", "  abc"}));
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"  abc"});
-  auto empty = MakeEdit({});
-  Exec(*empty, ecLineBreak);
-  EXPECT_EQ(LinesOf(*empty), (QStringList{"", ""}));
-}
-
-TEST(SrcEditCommands, InsertLineKeepsTheCaret) {
-  auto e = MakeEdit({"abcd", "x"});
-  e->SetCaretXY({3, 1});
-  Exec(*e, ecInsertLine);
-  EXPECT_EQ(LinesOf(*e), (QStringList{"ab", "cd", "x"}));
-  EXPECT_EQ(e->CaretXY(), (TPoint{3, 1}));
-}
-
-TEST(SrcEditCommands, LineBreakMovesMarksBelow) {
+TEST(SrcEditCommands, LineBreaks) {
+  const CommandCase cases[] = {
+      {"auto indent", {"    abc"}, {7, 1}, ecLineBreak, {"    ab", "    c"}, {5, 2}},
+      {"auto indent with tabs", {"    abc"}, {7, 1}, ecLineBreak, {"    ab", "\tc"}, {2, 2}, 0, kSpaces, 4},
+      {"no auto indent", {"    abc"}, {7, 1}, ecLineBreak, {"    ab", "c"}, {1, 2}, 0, kIndent},
+      {"at the line end", {"  abc"}, {6, 1}, ecLineBreak, {"  abc", "  "}, {3, 2}},
+      {"at column 1", {"  abc"}, {1, 1}, ecLineBreak, {"", "  abc"}, {1, 2}},
+      {"inside the indentation", {"  abc"}, {2, 1}, ecLineBreak, {"", "  abc"}, {3, 2}},
+      {"on an empty line", {"  a", ""}, {1, 2}, ecLineBreak, {"  a", "", ""}, {3, 3}},
+      {"insert line", {"abcd", "x"}, {3, 1}, ecInsertLine, {"ab", "cd", "x"}, {3, 1}},
+  };
+  for (const CommandCase& c : cases) RunCase(c);
   auto e = MakeEdit({"ab", "cd"});
   e->SetBookmark(1, 1, 2);
   e->SetCaretXY({2, 1});
   Exec(*e, ecLineBreak);
   int x = 0, y = 0;
   ASSERT_TRUE(e->GetBookmark(1, x, y));
-  EXPECT_EQ(y, 3);
+  EXPECT_EQ(y, 3);  // marks below move down
 }
 
-// ----------------------------------------------------------------- typing
+TEST(SrcEditCommands, Typing) {
+  const CommandCase cases[] = {
+      {"padding", {""}, {5, 1}, ecChar, {"    x"}, {6, 1}, 0, 0, 8, QLatin1Char('x')},
+      {"padding with tabs", {""}, {7, 1}, ecChar, {"\t  y"}, {5, 1}, 0, kSpaces, 4, QLatin1Char('y')},
+      {"padding a line", {"ab"}, {5, 1}, ecChar, {"ab  x"}, {6, 1}, 0, 0, 8, QLatin1Char('x')},
+      {"blanks that were there stay", {"ab  "}, {3, 1}, ecChar, {"abc  "}, {4, 1}, 0, 0, 8, QLatin1Char('c')},
+      {"tab character", {"ab"}, {1, 1}, ecChar, {"ab"}, {1, 1}, 0, 0, 8, QLatin1Char('\t')},
+      {"return character", {"ab"}, {1, 1}, ecChar, {"ab"}, {1, 1}, 0, 0, 8, QLatin1Char('\r')},
+      {"delete character", {"ab"}, {1, 1}, ecChar, {"ab"}, {1, 1}, 0, 0, 8, QChar(127)},
+      {"input method", {"ab"}, {2, 1}, ecImeStr, {QStringLiteral("a\u65e5\u672cb")}, {4, 1}, 0, 0, 8, QChar(),
+       QStringLiteral("\u65e5\u672c")},
+      {"input method breaks", {"ab"}, {2, 1}, ecImeStr, {"ax", "yb"}, {2, 2}, 0, 0, 8, QChar(), QStringLiteral("x\ny")},
+      {"input method without text", {"ab"}, {2, 1}, ecImeStr, {"ab"}, {2, 1}},
+  };
+  for (const CommandCase& c : cases) RunCase(c);
 
-TEST(SrcEditCommands, TypingPastTheLineEndPads) {
-  auto e = MakeEdit({""});
-  e->SetCaretXY({5, 1});
-  Exec(*e, ecChar, QLatin1Char('x'));
-  EXPECT_EQ(LinesOf(*e), QStringList{"    x"});
-  EXPECT_EQ(e->CaretXY(), (TPoint{6, 1}));
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{""});
-  // An empty line is padded with the indentation string.
-  e->SetTabWidth(4);
-  e->SetOptions(e->Options() & ~eoTabsToSpaces);
-  e->SetCaretXY({7, 1});
-  Exec(*e, ecChar, QLatin1Char('y'));
-  EXPECT_EQ(LinesOf(*e), QStringList{"\t  y"});
-  EXPECT_EQ(e->CaretXY(), (TPoint{5, 1}));
-}
-
-TEST(SrcEditCommands, TypedCharactersGroupAndTrimOnlyWhatTheyAdd) {
-  auto e = MakeEdit({"ab  "});
-  e->SetCaretXY({3, 1});
-  Type(*e, QStringLiteral("c d"));
-  EXPECT_EQ(LinesOf(*e), QStringList{"abc d  "});  // the blanks that were there stay
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"ab  "});
-  auto f = MakeEdit({"ab"});
-  f->SetCaretXY({3, 1});
-  Type(*f, QStringLiteral("x "));
-  EXPECT_EQ(LinesOf(*f), QStringList{"abx"});
-  EXPECT_EQ(f->CaretX(), 5);
-}
-
-TEST(SrcEditCommands, ControlCharactersAreNotTyped) {
-  auto e = MakeEdit({"ab"});
-  for (char16_t c : {u'\t', u'\r', u'\n', u'\x1f', u'\x7f'}) Exec(*e, ecChar, QChar(c));
-  EXPECT_EQ(LinesOf(*e), QStringList{"ab"});
-  EXPECT_FALSE(e->Modified());
-}
-
-TEST(SrcEditCommands, OverwriteMode) {
   auto e = MakeEdit({QStringLiteral("ab\U0001F600c")});
   Exec(*e, ecOverwriteMode);
   e->SetCaretXY({2, 1});
   Exec(*e, ecChar, QLatin1Char('x'));
   Exec(*e, ecChar, QLatin1Char('y'));  // half of a pair is never left behind
   EXPECT_EQ(LinesOf(*e), QStringList{"axy c"});
-  e->Undo();
+  e->Undo();  // grouped
   EXPECT_EQ(LinesOf(*e), QStringList{QStringLiteral("ab\U0001F600c")});
   Exec(*e, ecToggleMode);
-  EXPECT_TRUE(e->InsertMode());
-}
-
-TEST(SrcEditCommands, TypingReplacesTheSelectionInOneStep) {
-  auto e = MakeEdit({"hello world"});
-  Select(*e, {1, 1}, {6, 1});
+  Select(*e, {1, 1}, {3, 1});
   Exec(*e, ecChar, QLatin1Char('J'));
-  EXPECT_EQ(LinesOf(*e), QStringList{"J world"});
+  EXPECT_EQ(LinesOf(*e), QStringList{QStringLiteral("J\U0001F600c")});
   e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"hello world"});
+  EXPECT_EQ(LinesOf(*e), QStringList{QStringLiteral("ab\U0001F600c")});
 }
-
-TEST(SrcEditCommands, InputMethodString) {
-  auto e = MakeEdit({"ab"});
-  e->SetCaretXY({2, 1});
-  Exec(*e, ecImeStr, QChar(), QStringLiteral("\u65e5\u672c"));
-  EXPECT_EQ(LinesOf(*e), QStringList{QStringLiteral("a\u65e5\u672cb")});
-  EXPECT_EQ(e->CaretX(), 4);
-  Exec(*e, ecImeStr);  // no string: nothing
-  EXPECT_EQ(e->UndoList().ItemCount(), 1);
-  e->Undo();
-  EXPECT_EQ(LinesOf(*e), QStringList{"ab"});
-  Exec(*e, ecImeStr, QChar(), QStringLiteral("x\ny"));
-  EXPECT_EQ(LinesOf(*e), (QStringList{"ax", "yb"}));
-}
-
-// --------------------------------------------------------------- read-only
 
 TEST(SrcEditCommands, TextCommandsLeaveAReadOnlyEditorAlone) {
-  const std::vector<TSrcEditorCommand> commands = {
-      ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL, ecDeleteEOL,
-      ecDeleteLine,     ecClearAll,   ecLineBreak,  ecInsertLine,     ecChar,      ecImeStr,
-      ecUndo,           ecRedo,       ecCut,        ecPaste,          ecBlockIndent, ecBlockUnindent,
-      ecTab,            ecShiftTab,   ecUpperCase,  ecLowerCase,      ecToggleCase, ecTitleCase};
+  const TSrcEditorCommand commands[] = {
+      ecDeleteLastChar, ecDeleteChar, ecDeleteWord,  ecDeleteLastWord, ecDeleteBOL, ecDeleteEOL,   ecDeleteLine,
+      ecClearAll,       ecLineBreak,  ecInsertLine,  ecChar,           ecImeStr,    ecUndo,        ecRedo,
+      ecCut,            ecPaste,      ecBlockIndent, ecBlockUnindent,  ecTab,       ecShiftTab,    ecUpperCase,
+      ecLowerCase,      ecToggleCase, ecTitleCase};
   QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
   for (bool withSelection : {false, true}) {
     for (TSrcEditorCommand command : commands) {
+      SCOPED_TRACE(EditorCommandToIdent(command).toStdString() + (withSelection ? " with a selection" : ""));
       auto e = MakeEdit({"  foo bar", "    baz", "qux"});
       e->SetCaretXY({1, 3});
       e->SetSelText(QStringLiteral("a"));
+      e->UndoList().AddGroupBreak();
       e->SetSelText(QStringLiteral("b"));
-      e->Undo();
+      e->Undo();  // something to undo and something to redo
       e->SetReadOnly(true);
       if (withSelection)
         Select(*e, {3, 1}, {5, 2});
@@ -378,31 +127,21 @@ TEST(SrcEditCommands, TextCommandsLeaveAReadOnlyEditorAlone) {
         e->SetCaretXY({4, 2});
       const QString text = e->Text();
       const int undoItems = e->UndoList().ItemCount(), redoItems = e->RedoList().ItemCount();
-      const bool modified = e->Modified();
       Exec(*e, command, QLatin1Char('x'), QStringLiteral("ime"));
-      SCOPED_TRACE(EditorCommandToIdent(command).toStdString() + (withSelection ? " with selection" : ""));
       EXPECT_EQ(e->Text(), text);
       EXPECT_EQ(e->UndoList().ItemCount(), undoItems);
       EXPECT_EQ(e->RedoList().ItemCount(), redoItems);
-      EXPECT_EQ(e->Modified(), modified);
+      EXPECT_TRUE(e->Modified());
     }
   }
-}
-
-TEST(SrcEditCommands, ReadOnlyEditorStillMovesAndCopies) {
-  auto e = MakeEdit({"abc def"});
+  auto e = MakeEdit({"abc def"});  // moving and copying still work
   e->SetReadOnly(true);
   Exec(*e, ecSelWordRight);
-  EXPECT_EQ(e->SelText(), "abc ");
   Exec(*e, ecCopy);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "abc ");
-  Exec(*e, ecLineSelect);
-  EXPECT_EQ(e->SelectionMode(), smLine);
 }
 
-// -------------------------------------------------------------- movement
-
-TEST(SrcEditCommands, PagesAndEnds) {
+TEST(SrcEditCommands, PagesAndScrolling) {
   QStringList lines;
   for (int i = 1; i <= 100; ++i) lines << QStringLiteral("line %1").arg(i);
   auto e = MakeEdit(lines);
@@ -412,37 +151,13 @@ TEST(SrcEditCommands, PagesAndEnds) {
   EXPECT_EQ(e->TopLine(), 1 + page);
   Exec(*e, ecPageUp);
   EXPECT_EQ(e->CaretY(), 1);
-  Exec(*e, ecSelEditorBottom);
-  EXPECT_EQ(e->CaretXY(), (TPoint{9, 100}));
-  EXPECT_EQ(e->BlockBegin(), (TPoint{1, 1}));
-  Exec(*e, ecEditorTop);
-  EXPECT_EQ(e->CaretXY(), (TPoint{1, 1}));
-  EXPECT_FALSE(e->SelAvail());
-  Exec(*e, ecLineEnd);
-  EXPECT_EQ(e->CaretXY(), (TPoint{7, 1}));
-  Exec(*e, ecGotoXY, QChar(), TPoint{3, 50});
-  EXPECT_EQ(e->CaretXY(), (TPoint{3, 50}));
-  Exec(*e, ecSelGotoXY, QChar(), TPoint{5, 50});
-  EXPECT_EQ(e->SelText(), "ne");
-  Exec(*e, ecGotoXY);  // no position: nothing
-  EXPECT_EQ(e->CaretXY(), (TPoint{5, 50}));
-  Exec(*e, ecSelectAll);
-  EXPECT_EQ(e->BlockEnd(), (TPoint{9, 100}));
-}
-
-TEST(SrcEditCommands, ScrollingKeepsTheCaretInTheWindow) {
-  QStringList lines;
-  for (int i = 1; i <= 100; ++i) lines << QStringLiteral("x");
-  auto e = MakeEdit(lines);
-  Exec(*e, ecScrollDown);
+  Exec(*e, ecScrollDown);  // the caret is kept in the window
   EXPECT_EQ(e->TopLine(), 2);
   EXPECT_EQ(e->CaretY(), 2);
-  Exec(*e, ecScrollUp);
-  EXPECT_EQ(e->TopLine(), 1);
-  EXPECT_EQ(e->CaretY(), 2);
+  Exec(*e, ecSelPageBottom);
+  EXPECT_EQ(e->CaretY(), 1 + page);
+  EXPECT_EQ(e->BlockBegin(), (TPoint{1, 2}));
 }
-
-// ---------------------------------------------------------- key handling
 
 TEST(SrcEditCommands, KeyTranslation) {
   auto e = MakeEdit({"abc"});
@@ -451,25 +166,23 @@ TEST(SrcEditCommands, KeyTranslation) {
   EXPECT_TRUE(std::holds_alternative<std::monostate>(data));
   e->SetCaretXY({3, 1});
   EXPECT_EQ(e->TranslateKeyCode('3', ssCtrl | ssShift, data), ecSetMarker0 + 3);
-  ASSERT_TRUE(std::holds_alternative<TPoint>(data));
-  EXPECT_EQ(std::get<TPoint>(data), (TPoint{3, 1}));
-  // A two-key chord: the first key is remembered, the second completes it.
+  EXPECT_EQ(std::get<TPoint>(data), (TPoint{3, 1}));  // the caret
   e->Keystrokes().AddKey(ecUserFirst + 5, 'K', ssCtrl, 'B', 0);
-  EXPECT_EQ(e->TranslateKeyCode('K', ssCtrl, data), ecNone);
+  EXPECT_EQ(e->TranslateKeyCode('K', ssCtrl, data), ecNone);  // remembered as a chord start
   EXPECT_EQ(e->TranslateKeyCode('B', 0, data), ecUserFirst + 5);
-  EXPECT_EQ(e->TranslateKeyCode('B', 0, data), ecNone);  // the memory is gone
-  EXPECT_EQ(e->TranslateKeyCode('K', ssCtrl, data), ecNone);
-  EXPECT_EQ(e->TranslateKeyCode(vk::Up, 0, data), ecUp);
+  EXPECT_EQ(e->TranslateKeyCode('B', 0, data), ecNone);
+  e->TranslateKeyCode('K', ssCtrl, data);
+  EXPECT_EQ(e->TranslateKeyCode(vk::Up, 0, data), ecUp);  // a bound key clears the memory
   EXPECT_EQ(e->TranslateKeyCode('B', 0, data), ecNone);
 }
 
-TEST(SrcEditCommands, MarkersSetAndRemoveOnTheSameLine) {
+TEST(SrcEditCommands, Markers) {
   auto e = MakeEdit({"a", "b"});
   Exec(*e, ecSetMarker0 + 3, QChar(), TPoint{1, 1});
   EXPECT_TRUE(e->IsBookmark(3));
-  Exec(*e, ecSetMarker0 + 3, QChar(), TPoint{1, 1});
+  Exec(*e, ecSetMarker0 + 3, QChar(), TPoint{1, 1});  // again on its line: removed
   EXPECT_FALSE(e->IsBookmark(3));
-  Exec(*e, ecSetMarker0 + 3);  // without data: at the caret
+  Exec(*e, ecSetMarker0 + 3);
   e->SetCaretXY({1, 2});
   Exec(*e, ecSetMarker0 + 3);  // on another line: moved there
   int x = 0, y = 0;
@@ -484,29 +197,28 @@ TEST(SrcEditCommands, MarkersSetAndRemoveOnTheSameLine) {
 }
 
 TEST(SrcEditCommands, DispatchOrder) {
-  auto e = MakeEdit({"ab"});
+  auto e = MakeEdit({"ab call myFunc(1)"});
   std::vector<QString> calls;
-  e->OnProcessCommand = [&](TObject*, TSrcEditorCommand& command, QChar& c, const TSrcCommandData&) {
-    calls.push_back(QStringLiteral("host %1").arg(command));
-    if (c == QLatin1Char('a')) c = QLatin1Char('b');
+  auto log = [&](const char* what) {
+    return [&calls, what](TObject*, TSrcEditorCommand& command, QChar& c, const TSrcCommandData&) {
+      calls.push_back(QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(command));
+      if (c == QLatin1Char('a')) c = QLatin1Char('b');
+    };
   };
-  e->OnProcessUserCommand = [&](TObject*, TSrcEditorCommand& command, QChar&, const TSrcCommandData&) {
-    calls.push_back(QStringLiteral("user %1").arg(command));
-  };
-  e->OnCommandProcessed = [&](TObject*, TSrcEditorCommand& command, QChar&, const TSrcCommandData&) {
-    calls.push_back(QStringLiteral("done %1").arg(command));
-  };
+  e->OnProcessCommand = log("host");
+  e->OnProcessUserCommand = log("user");
+  e->OnCommandProcessed = log("done");
   struct Hook {
     std::vector<QString>* calls;
     bool handle = false;
     void On(TObject*, bool after, bool& handled, TSrcEditorCommand& command, QChar&, const TSrcCommandData*, void*) {
       calls->push_back(QStringLiteral("%1 %2").arg(after ? "after" : "before").arg(command));
-      if (handle) handled = true;
+      handled = handle;
     }
   } hook{&calls};
   e->RegisterCommandHandler(THookedCommandEvent::Bind<&Hook::On>(&hook), nullptr);
   Exec(*e, ecChar, QLatin1Char('a'));
-  EXPECT_EQ(LinesOf(*e), QStringList{"bab"});  // the host changed the character
+  EXPECT_EQ(LinesOf(*e)[0], "bab call myFunc(1)");  // the host changed the character
   EXPECT_EQ(calls, (std::vector<QString>{"host 511", "before 511", "after 511", "done 511"}));
   calls.clear();
   Exec(*e, ecUserFirst);
@@ -514,20 +226,15 @@ TEST(SrcEditCommands, DispatchOrder) {
   calls.clear();
   hook.handle = true;
   Exec(*e, ecChar, QLatin1Char('z'));
-  EXPECT_EQ(LinesOf(*e), QStringList{"bab"});  // handled before: not executed
+  EXPECT_EQ(LinesOf(*e)[0], "bab call myFunc(1)");  // handled before: not executed
   EXPECT_EQ(calls, (std::vector<QString>{"host 511", "before 511", "done 0"}));
-}
-
-TEST(SrcEditCommands, ContextHelpAndSelectionModes) {
-  auto e = MakeEdit({"call myFunc(1)"});
+  hook.handle = false;
   QString asked;
   e->OnContextHelp = [&](TObject*, const QString& word) { asked = word; };
-  Select(*e, {1, 1}, {9, 1});
+  Select(*e, {1, 1}, {13, 1});
   Exec(*e, ecContextHelp);
   EXPECT_EQ(asked, "myFunc");
   EXPECT_FALSE(e->SelAvail());
   Exec(*e, ecColumnSelect);
   EXPECT_EQ(e->SelectionMode(), smColumn);
-  Exec(*e, ecNormalSelect);
-  EXPECT_EQ(e->SelectionMode(), smNormal);
 }
