@@ -167,7 +167,7 @@ void TCustomSrcEdit::DoDeleteLastChar() {
         PutLine(y - 1, prev + line);
         lines_->Delete(y - 1);
       }
-      DoLinesDeleted(y, 1);
+      DoLinesDeleted(y - 1, 1);  // marks of the joined line go with its text
       removed = kCRLF;
     } else if (!IsBlankChar(line[x - 2]) || leading != x - 1) {
       int width = 1;
@@ -247,7 +247,7 @@ void TCustomSrcEdit::DoDeleteChar() {
     PutLine(y, joined + Line(y + 1));
     lines_->Delete(y);
   }
-  DoLinesDeleted(y + 1, 1);
+  DoLinesDeleted(y, 1);
   undoList_.AddChange(crSilentDeleteAfterCursor, TPoint{x, y}, TPoint{1, y + 1}, kCRLF, smNormal);
   SetBlockBegin(CaretXY());
 }
@@ -279,11 +279,16 @@ void TCustomSrcEdit::InsertLineBreak() { DoLineBreak(true); }
 
 void TCustomSrcEdit::DoLineBreak(bool moveCaret) {
   if (ReadOnly()) return;
-  undoList_.BeginBlock();
-  ScopeExit endBlock([this] { undoList_.EndBlock(); });
+  // Only a deleted selection makes the break a change of two items; a redo
+  // replays the break inside its own change number and must keep it.
+  const bool withSelection = SelAvail();
+  if (withSelection) undoList_.BeginBlock();
+  ScopeExit endBlock([this, withSelection] {
+    if (withSelection) undoList_.EndBlock();
+  });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
-  if (SelAvail()) {
+  if (withSelection) {
     undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
     LockUndo();
     ScopeExit unlockUndo([this] { UnlockUndo(); });

@@ -39,6 +39,22 @@ TEST(SrcEditCommands, Deletions) {
   for (const CommandCase& c : cases) RunCase(c);
 }
 
+TEST(SrcEditCommands, JoinedLinesTakeTheirMarksAlong) {
+  auto e = MakeEdit({"a", "b", "c", "d"});
+  e->SetBookmark(1, 1, 2);
+  e->SetBookmark(2, 1, 4);
+  e->SetCaretXY({1, 2});
+  Exec(*e, ecDeleteLastChar);
+  e->SetCaretXY({2, 2});
+  Exec(*e, ecDeleteChar);
+  int x = 0, y1 = 0, y2 = 0;
+  e->GetBookmark(1, x, y1);
+  e->GetBookmark(2, x, y2);
+  EXPECT_EQ(LinesOf(*e), (QStringList{"ab", "cd"}));
+  EXPECT_EQ(y1, 1);
+  EXPECT_EQ(y2, 2);
+}
+
 TEST(SrcEditCommands, DeletingASelectionRecordsItsDirection) {
   auto e = MakeEdit({"abcdef"});
   Select(*e, {2, 1}, {4, 1});
@@ -63,6 +79,14 @@ TEST(SrcEditCommands, LineBreaks) {
       {"insert line", {"abcd", "x"}, {3, 1}, ecInsertLine, {"ab", "cd", "x"}, {3, 1}},
   };
   for (const CommandCase& c : cases) RunCase(c);
+  auto s = MakeEdit({"abcd"});  // a break that replaces a selection is one change, also after a redo
+  Select(*s, {2, 1}, {3, 1});
+  Exec(*s, ecLineBreak);
+  EXPECT_EQ(LinesOf(*s), (QStringList{"a", "cd"}));
+  s->Undo();
+  s->Redo();
+  s->Undo();
+  EXPECT_EQ(LinesOf(*s), QStringList{"abcd"});
   auto e = MakeEdit({"ab", "cd"});
   e->SetBookmark(1, 1, 2);
   e->SetCaretXY({2, 1});
