@@ -510,6 +510,11 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
   p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
+  // As for the moving end: never between the halves of a surrogate pair.
+  if (p.Y <= LineCount()) {
+    const QString line = Line(p.Y);
+    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
+  }
   const bool hadSelection = SelAvail();
   const TPoint oldFirst = BlockBegin(), oldLast = BlockEnd();
   const bool changed = !(blockBegin_ == p && blockEnd_ == p);
@@ -1449,11 +1454,16 @@ void TCustomSrcEdit::RedoItem() {
       SetCaretXYEx(false, start);
       break;
     }
-    case crLineBreak:
+    case crLineBreak: {
       SetCaretXYEx(false, start);
       blockBegin_ = blockEnd_ = CaretXY();
+      // The break is made again as it was made: with the editor's trimming.
+      const TSrcEditorOptions replay = options_;
+      options_ = (options_ & ~eoTrimTrailingSpaces) | (oldOptions & eoTrimTrailingSpaces);
+      ScopeExit back([this, replay] { options_ = replay; });
       InsertLineBreak();
       break;
+    }
     case crIndent:
       SetCaretXYEx(false, end);
       blockBegin_ = start;

@@ -256,13 +256,18 @@ void TCustomSrcEdit::DoDeleteLine() {
   const int count = LineCount();
   if (count == 0 || (count == 1 && Line(1).isEmpty())) return;
   const int y = std::clamp(caretY_, 1, count);
-  QString text = Line(y);
-  TPoint end{static_cast<int>(text.size()) + 1, y};
+  const QString line = Line(y);
   if (y < count) {
-    text += kCRLF;
-    end = TPoint{1, y + 1};
+    undoList_.AddChange(crDeleteAfterCursor, TPoint{1, y}, TPoint{1, y + 1}, line + kCRLF, smNormal);
+  } else if (y > 1) {
+    // The last line goes with the break before it, so a redo removes the
+    // line and not only its text.
+    undoList_.AddChange(crDeleteAfterCursor, TPoint{static_cast<int>(Line(y - 1).size()) + 1, y - 1},
+                        TPoint{static_cast<int>(line.size()) + 1, y}, kCRLF + line, smNormal);
+  } else {
+    undoList_.AddChange(crDeleteAfterCursor, TPoint{1, 1}, TPoint{static_cast<int>(line.size()) + 1, 1}, line,
+                        smNormal);
   }
-  undoList_.AddChange(crDeleteAfterCursor, TPoint{1, y}, end, text, smNormal);
   if (count == 1) {
     PutLine(1, QString());
   } else {
@@ -279,16 +284,16 @@ void TCustomSrcEdit::InsertLineBreak() { DoLineBreak(true); }
 
 void TCustomSrcEdit::DoLineBreak(bool moveCaret) {
   if (ReadOnly()) return;
-  // Only a deleted selection makes the break a change of two items; a redo
-  // replays the break inside its own change number and must keep it.
-  const bool withSelection = SelAvail();
-  if (withSelection) undoList_.BeginBlock();
-  ScopeExit endBlock([this, withSelection] {
-    if (withSelection) undoList_.EndBlock();
+  // A redo replays the break inside the change number of the step it
+  // redoes, so only a break made by hand opens a change of its own.
+  const bool ownBlock = !(stateFlags_ & sfRedoInProgress);
+  if (ownBlock) undoList_.BeginBlock();
+  ScopeExit endBlock([this, ownBlock] {
+    if (ownBlock) undoList_.EndBlock();
   });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
-  if (withSelection) {
+  if (SelAvail()) {
     undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
     LockUndo();
     ScopeExit unlockUndo([this] { UnlockUndo(); });
@@ -315,8 +320,10 @@ void TCustomSrcEdit::DoLineBreak(bool moveCaret) {
       newCaret = TPoint{(above > 0 ? IndentWidth(Line(above)) : 0) + 1, y + 1};
     } else if (x > len) {
       undoList_.AddChange(crLineBreak, caret, caret, QString(), selectionMode_);
+      // Both break commands give the new line the same text, so that a redo
+      // (which makes the break with the caret moving) gives back the same.
       QString white;
-      if (moveCaret && HasOption(eoAutoIndent)) {
+      if (HasOption(eoAutoIndent)) {
         const int source = NearestNonEmptyLine(y);
         if (source > 0) white = Line(source).left(LeadingWhiteCount(Line(source)));
       }
@@ -330,13 +337,13 @@ void TCustomSrcEdit::DoLineBreak(bool moveCaret) {
       newCaret = TPoint{1, y + 1};
     } else {
       QString left = line.left(x - 1);
-      QString right = line.mid(x - 1);
+      const QString right = line.mid(x - 1);
       const bool leftBlank = LeadingWhiteCount(left) == left.size();
-      if (HasOption(eoTrimTrailingSpaces)) {
-        qsizetype n = left.size();
-        while (n > 0 && IsBlankChar(left[n - 1])) --n;
-        left.truncate(n);
-      }
+      int keep = static_cast<int>(left.size());
+      if (HasOption(eoTrimTrailingSpaces))
+        while (keep > 0 && IsBlankChar(left[keep - 1])) --keep;
+      const QString trimmed = left.mid(keep);
+      left.truncate(keep);
       // A break inside the leading white space keeps the indentation once,
       // on the new line.
       const QString moved = leftBlank ? right.mid(LeadingWhiteCount(right)) : right;
@@ -345,6 +352,9 @@ void TCustomSrcEdit::DoLineBreak(bool moveCaret) {
       PutLine(y, left);
       lines_->Insert(y, indent + moved);
       DoLinesInserted(y + 1, 1);
+      // The blanks trimmed off are recorded apart, so Undo puts them back as
+      // they were (tabs too).
+      if (!trimmed.isEmpty()) undoList_.AddChange(crSilentDelete, TPoint{keep + 1, y}, caret, trimmed, smNormal);
       newCaret = TPoint{static_cast<int>(indent.size()) + 1, y + 1};
     }
     if (!moveCaret) newCaret = TPoint{x, y};
@@ -409,8 +419,13 @@ void TCustomSrcEdit::DoInsertText(const QString& text) {
       newLine = padded;
       newLine.replace(at, count, inserted);
       PutLine(y, newLine);
-      undoList_.AddChange(crInsert, TPoint{at + 1, y}, TPoint{at + 1 + static_cast<int>(inserted.size()), y},
-                          overwritten, smNormal);
+      // Recorded as the removal of the overwritten characters and the
+      // insertion of the new ones, so a redo overwrites them again.
+      if (!overwritten.isEmpty())
+        undoList_.AddChange(crDelete, TPoint{at + 1, y}, TPoint{at + 1 + static_cast<int>(overwritten.size()), y},
+                            overwritten, smNormal);
+      undoList_.AddChange(crInsert, TPoint{at + 1, y}, TPoint{at + 1 + static_cast<int>(inserted.size()), y}, QString(),
+                          smNormal);
     }
     const int newX = at + 1 + static_cast<int>(text.size());
     if (newX >= leftChar_ + charsInWindow_) SetLeftChar(leftChar_ + std::max(1, std::min(25, charsInWindow_ - 1)));
@@ -448,7 +463,16 @@ void TCustomSrcEdit::DoSetMarker(int index, TPoint p) {
 void TCustomSrcEdit::ExecuteCommand(TSrcEditorCommand command, QChar achar, const TSrcCommandData& data) {
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
-  if (ReadOnly() && ChangesText(command)) return;
+  if (ChangesText(command)) {
+    if (ReadOnly()) return;
+    // A caret placed between the halves of a surrogate pair (by a click or
+    // by the host) steps past the pair, so no edit splits it.
+    if (caretY_ >= 1 && caretY_ <= LineCount() && caretX_ >= 2 && caretX_ <= lines_->LineLength(caretY_ - 1)) {
+      const QString line = Line(caretY_);
+      if (line[caretX_ - 1].isLowSurrogate() && line[caretX_ - 2].isHighSurrogate())
+        SetCaretXYEx(false, TPoint{caretX_ + 1, caretY_});
+    }
+  }
   const bool extend = command >= ecSelLeft && command <= ecSelGotoXY;
   const TSrcEditorCommand move = extend ? command - ecSelection : command;
   const TPoint caret = CaretXY();

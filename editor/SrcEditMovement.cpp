@@ -251,7 +251,12 @@ void TCustomSrcEdit::InsertAtCaret(const QString& text) {
   // Without a selection the text goes in as running text whatever the
   // selection mode.
   const TSrcSelectionMode oldMode = selectionMode_;
-  if (!SelAvail()) selectionMode_ = smNormal;
+  if (!SelAvail()) {
+    // (A column block of no width is no selection, but would be one in
+    // normal mode.)
+    blockBegin_ = blockEnd_ = CaretXY();
+    selectionMode_ = smNormal;
+  }
   ScopeExit restore([this, oldMode] { selectionMode_ = oldMode; });
   SetSelText(text);
 }

@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <random>
 #include <vector>
 
 namespace {
@@ -118,7 +119,9 @@ TEST(SrcEditCommands, Typing) {
   Exec(*e, ecChar, QLatin1Char('x'));
   Exec(*e, ecChar, QLatin1Char('y'));  // half of a pair is never left behind
   EXPECT_EQ(LinesOf(*e), QStringList{"axy c"});
-  e->Undo();  // grouped
+  e->Undo();
+  EXPECT_EQ(LinesOf(*e), QStringList{QStringLiteral("ax\U0001F600c")});
+  e->Undo();
   EXPECT_EQ(LinesOf(*e), QStringList{QStringLiteral("ab\U0001F600c")});
   Exec(*e, ecToggleMode);
   Select(*e, {1, 1}, {3, 1});
@@ -261,4 +264,49 @@ TEST(SrcEditCommands, DispatchOrder) {
   EXPECT_FALSE(e->SelAvail());
   Exec(*e, ecColumnSelect);
   EXPECT_EQ(e->SelectionMode(), smColumn);
+}
+
+// Random command scripts: undoing everything gives the starting text back and
+// redoing everything the final text. KV_SEED picks other scripts.
+TEST(SrcEditCommands, RandomScriptsUndoAndRedoExactly) {
+  const TSrcEditorCommand commands[] = {ecChar,      ecChar,        ecChar,          ecDeleteLastChar, ecDeleteChar,
+                                        ecDeleteWord, ecDeleteLastWord, ecDeleteBOL,   ecDeleteEOL,      ecDeleteLine,
+                                        ecLineBreak, ecInsertLine,  ecTab,           ecShiftTab,       ecBlockIndent,
+                                        ecBlockUnindent, ecUpperCase, ecToggleCase,  ecTitleCase,      ecImeStr,
+                                        ecToggleMode, ecCut, ecPaste, ecColumnSelect, ecNormalSelect};
+  const QString chars = QStringLiteral("ab \tXy(");
+  std::mt19937 random(qEnvironmentVariableIntValue("KV_SEED") + 20261206);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  for (int round = 0; round < 3000; ++round) {
+    const QStringList start{"  alpha beta", "\tgamma(delta)", "", "    epsilon", "zeta"};
+    QGuiApplication::clipboard()->setText(QStringLiteral("p\r\nq\U0001F600"));
+    auto e = MakeEdit(start, 1 + pick(8));
+    TSrcEditorOptions options = e->Options();
+    for (TSrcEditorOptions o : {eoTabsToSpaces, eoSmartTabs, eoTrimTrailingSpaces, eoAutoIndent, eoSmartTabDelete, eoTabIndent})
+      if (pick(2)) options ^= o;
+    e->SetOptions(options);
+    QStringList script{QStringLiteral("tab width %1, options %2").arg(e->TabWidth()).arg(options)};
+    for (int step = 0; step < 12; ++step) {
+      const int lines = std::max(1, e->Lines().Count());
+      const TPoint p{1 + pick(16), 1 + pick(lines)};
+      e->SetCaretXY(p);
+      e->SetBlockBegin(p);
+      QString selected;
+      if (pick(4) == 0) {
+        e->SetCaretXY({1 + pick(16), 1 + pick(lines)});
+        e->SetBlockEnd(e->CaretXY());
+        selected = QStringLiteral(" to %1,%2").arg(e->CaretX()).arg(e->CaretY());
+      }
+      const TSrcEditorCommand command = commands[pick(static_cast<int>(std::size(commands)))];
+      const QChar c = chars[pick(static_cast<int>(chars.size()))];
+      script << QStringLiteral("%1 '%2' at %3,%4%5").arg(EditorCommandToIdent(command), c).arg(p.X).arg(p.Y).arg(selected);
+      Exec(*e, command, c, QStringLiteral("i\U0001F600"));
+    }
+    SCOPED_TRACE(script.join(QStringLiteral("; ")).toStdString());
+    const QStringList final = LinesOf(*e);
+    while (e->CanUndo()) e->Undo();
+    ASSERT_EQ(LinesOf(*e), start);
+    while (e->CanRedo()) e->Redo();
+    ASSERT_EQ(LinesOf(*e), final);
+  }
 }
