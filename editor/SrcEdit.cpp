@@ -553,6 +553,15 @@ void TCustomSrcEdit::SetSelectionRaw(TPoint begin, TPoint end) {
 void TCustomSrcEdit::SetSelectionMode(TSrcSelectionMode value) {
   if (value == selectionMode_) return;
   selectionMode_ = value;
+  // A column block may end past a line end; a normal selection may not, or
+  // deleting it would record blanks that were never there.
+  if (value == smNormal) {
+    auto clampToLine = [this](TPoint& p) {
+      if (p.Y >= 1 && p.Y <= LineCount()) p.X = std::min(p.X, lines_->LineLength(p.Y - 1) + 1);
+    };
+    clampToLine(blockBegin_);
+    clampToLine(blockEnd_);
+  }
   if (SelAvail()) viewport()->update();
   StatusChanged(scSelection);
 }

@@ -492,6 +492,9 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // lines (normal mode), records it and returns it.
   QString DeleteRange(TPoint from, TPoint to, TSrcChangeReason reason);
   void DeleteSelectionForCommand();
+  // A caret between the halves of a surrogate pair (placed by a click, the
+  // host or a column deletion) steps past the pair, so no edit splits it.
+  void StepCaretOutOfPair();
   void DoLineBreak(bool moveCaret);
   void DoInsertText(const QString& text);
   void DoDeleteLine();

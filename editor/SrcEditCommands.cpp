@@ -137,6 +137,13 @@ QString TCustomSrcEdit::DeleteRange(TPoint from, TPoint to, TSrcChangeReason rea
   return text;
 }
 
+void TCustomSrcEdit::StepCaretOutOfPair() {
+  if (caretY_ < 1 || caretY_ > LineCount() || caretX_ < 2 || caretX_ > lines_->LineLength(caretY_ - 1)) return;
+  const QString line = Line(caretY_);
+  if (line[caretX_ - 1].isLowSurrogate() && line[caretX_ - 2].isHighSurrogate())
+    SetCaretXYEx(false, TPoint{caretX_ + 1, caretY_});
+}
+
 // --------------------------------------------------------------- deletions
 
 void TCustomSrcEdit::DoDeleteLastChar() {
@@ -298,6 +305,7 @@ void TCustomSrcEdit::DoLineBreak(bool moveCaret) {
     LockUndo();
     ScopeExit unlockUndo([this] { UnlockUndo(); });
     SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+    StepCaretOutOfPair();  // a column block's left edge may cut a pair
   }
   const TSrcEditorOptions oldOptions = options_;
   options_ |= eoScrollPastEol;
@@ -465,13 +473,7 @@ void TCustomSrcEdit::ExecuteCommand(TSrcEditorCommand command, QChar achar, cons
   ScopeExit unlock([this] { DecPaintLock(); });
   if (ChangesText(command)) {
     if (ReadOnly()) return;
-    // A caret placed between the halves of a surrogate pair (by a click or
-    // by the host) steps past the pair, so no edit splits it.
-    if (caretY_ >= 1 && caretY_ <= LineCount() && caretX_ >= 2 && caretX_ <= lines_->LineLength(caretY_ - 1)) {
-      const QString line = Line(caretY_);
-      if (line[caretX_ - 1].isLowSurrogate() && line[caretX_ - 2].isHighSurrogate())
-        SetCaretXYEx(false, TPoint{caretX_ + 1, caretY_});
-    }
+    StepCaretOutOfPair();
   }
   const bool extend = command >= ecSelLeft && command <= ecSelGotoXY;
   const TSrcEditorCommand move = extend ? command - ecSelection : command;

@@ -273,7 +273,8 @@ TEST(SrcEditCommands, RandomScriptsUndoAndRedoExactly) {
                                         ecDeleteWord, ecDeleteLastWord, ecDeleteBOL,   ecDeleteEOL,      ecDeleteLine,
                                         ecLineBreak, ecInsertLine,  ecTab,           ecShiftTab,       ecBlockIndent,
                                         ecBlockUnindent, ecUpperCase, ecToggleCase,  ecTitleCase,      ecImeStr,
-                                        ecToggleMode, ecCut, ecPaste, ecColumnSelect, ecNormalSelect};
+                                        ecToggleMode, ecCut, ecPaste, ecColumnSelect, ecNormalSelect,
+                                        ecSelWordRight, ecSelDown, ecLeft, ecLineStart, ecMatchBracket};
   const QString chars = QStringLiteral("ab \tXy(");
   std::mt19937 random(qEnvironmentVariableIntValue("KV_SEED") + 20261206);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
@@ -288,10 +289,15 @@ TEST(SrcEditCommands, RandomScriptsUndoAndRedoExactly) {
     QStringList script{QStringLiteral("tab width %1, options %2").arg(e->TabWidth()).arg(options)};
     for (int step = 0; step < 12; ++step) {
       const int lines = std::max(1, e->Lines().Count());
-      const TPoint p{1 + pick(16), 1 + pick(lines)};
-      e->SetCaretXY(p);
-      e->SetBlockBegin(p);
+      TPoint p = e->CaretXY();
       QString selected;
+      if (pick(3) != 0) {  // otherwise the command works where the last one left caret and selection
+        p = TPoint{1 + pick(16), 1 + pick(lines)};
+        e->SetCaretXY(p);
+        e->SetBlockBegin(p);
+      } else {
+        selected = QStringLiteral(" as left");
+      }
       if (pick(4) == 0) {
         e->SetCaretXY({1 + pick(16), 1 + pick(lines)});
         e->SetBlockEnd(e->CaretXY());
