@@ -1,5 +1,5 @@
 // One editor command run on a small text: the text and caret it must leave,
-// and one Undo that must give the text back.
+// one Undo that must give the text back and one Redo that must redo it.
 #pragma once
 
 #include "editor/SrcEdit.h"
@@ -57,4 +57,6 @@ inline void RunCase(const CommandCase& c) {
   EXPECT_EQ(e->Modified(), c.after != c.before);
   e->Undo();
   EXPECT_EQ(LinesOf(*e), c.before);
+  e->Redo();
+  EXPECT_EQ(LinesOf(*e), c.after);
 }

@@ -40,6 +40,20 @@ TEST(SrcEditCommands, Deletions) {
   for (const CommandCase& c : cases) RunCase(c);
 }
 
+TEST(SrcEditCommands, SelectionEndsStayOnCharacters) {
+  auto e = MakeEdit({QStringLiteral("ab\U0001F600c"), "x"});
+  e->SetBlockBegin({4, 1});  // between the halves of the pair
+  EXPECT_EQ(e->BlockBegin(), (TPoint{3, 1}));
+  e->SetSelectionMode(smColumn);
+  Select(*e, {9, 1}, {1, 2});
+  e->SetSelectionMode(smNormal);  // a normal selection ends at the line end
+  EXPECT_EQ(e->BlockBegin(), (TPoint{6, 1}));
+  Exec(*e, ecDeleteChar);
+  EXPECT_EQ(LinesOf(*e), QStringList{QStringLiteral("ab\U0001F600cx")});
+  e->Undo();
+  EXPECT_EQ(LinesOf(*e), (QStringList{QStringLiteral("ab\U0001F600c"), "x"}));
+}
+
 TEST(SrcEditCommands, JoinedLinesTakeTheirMarksAlong) {
   auto e = MakeEdit({"a", "b", "c", "d"});
   e->SetBookmark(1, 1, 2);
@@ -78,6 +92,7 @@ TEST(SrcEditCommands, LineBreaks) {
       {"inside the indentation", {"  abc"}, {2, 1}, ecLineBreak, {"", "  abc"}, {3, 2}},
       {"on an empty line", {"  a", ""}, {1, 2}, ecLineBreak, {"  a", "", ""}, {3, 3}},
       {"insert line", {"abcd", "x"}, {3, 1}, ecInsertLine, {"ab", "cd", "x"}, {3, 1}},
+      {"a trimmed tab comes back", {"ab\tcd"}, {4, 1}, ecLineBreak, {"ab", "cd"}, {1, 2}, 0, kIndent},
   };
   for (const CommandCase& c : cases) RunCase(c);
   auto s = MakeEdit({"abcd"});  // a break that replaces a selection is one change, also after a redo
