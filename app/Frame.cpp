@@ -112,6 +112,9 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TfMain::~TfMain() {
+  // The windows go after this object's own fields: they must not call back.
+  MDIClient->disconnect(this);
+  for (TChildForm* c : Documents()) c->OnModifiedChange = nullptr;
   if (fMain == this) fMain = nullptr;
 }
 
