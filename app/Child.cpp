@@ -7,9 +7,11 @@
 #include "editor/SrcEditHighlighter.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
+#include "platform/VirtualKeys.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -123,6 +125,8 @@ void TChildForm::BuildEditorPage() {
   Memo1->SetMaxUndo(16384);
   Memo1->SetOptions(eoAutoIndent | eoDragDropEditing | eoGroupUndo | eoScrollPastEol | eoShowScrollHint |
                     eoTrimTrailingSpaces);
+  editorKeys_.SetDocumentDefaults();
+  Memo1->installEventFilter(this);
   Memo1->OnChange = [this](TObject*) { Memo1Change(); };
   Memo1->OnStatusChange = [this](TObject*, TSrcStatusChanges changes) { Memo1StatusChange(changes); };
   Memo1->OnSpecialLineColors = [this](TObject*, int line, bool& special, TColor& fg, TColor& bg) {
@@ -449,6 +453,18 @@ bool TChildForm::FormCloseQuery() {
   const QString question = LangText(QStringLiteral("Sluiten1")) + QFileInfo(Caption()).fileName() +
                            LangText(QStringLiteral("Sluiten2"));
   return ShowMessageDlg(question, 10) == 6;
+}
+
+bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Memo1 && event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const std::uint16_t vk = QtKeyToVirtualKey(key->key());
+    if (vk && editorKeys_.FindKeycode(vk, QtModifiersToShiftState(key->modifiers())) >= 0) {
+      event->accept();
+      return true;
+    }
+  }
+  return QMdiSubWindow::eventFilter(watched, event);
 }
 
 void TChildForm::closeEvent(QCloseEvent* event) {

@@ -7,6 +7,7 @@
 
 #include "app/EmbeddedBrowser.h"
 #include "editor/SrcEdit.h"
+#include "editor/SrcEditKeyCmds.h"
 #include "platform/Types.h"
 
 #include <QMdiSubWindow>
@@ -103,6 +104,9 @@ class TChildForm : public QMdiSubWindow, public TObject {
   static QString CaretText(int line, int column);
 
  protected:
+  // Keys the editor has a command for go to the editor, not to the main
+  // window's shortcuts.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
@@ -117,5 +121,6 @@ class TChildForm : public QMdiSubWindow, public TObject {
   struct Highlighters;
   std::unique_ptr<Highlighters> highlighters_;
   QList<QAction*> highlighterItems_;
+  TSrcEditKeyStrokes editorKeys_;
   bool shown_ = false;
 };

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMenu>
 #include <QTabWidget>
@@ -287,6 +288,24 @@ TEST_F(MainWindow, CommandsWithoutADocumentDoNothing) {
     EXPECT_FALSE(Main().Action(name)->isEnabled()) << name;
 }
 
+TEST_F(MainWindow, EditorKeysWinInsideTheEditor) {
+  Main().ToolButton33Click();
+  TSrcEdit* editor = Main().ActiveDocument()->Memo1;
+  const auto overridden = [editor](int key, Qt::KeyboardModifiers mods) {
+    QKeyEvent event(QEvent::ShortcutOverride, key, mods);
+    event.ignore();
+    QCoreApplication::sendEvent(editor, &event);
+    return event.isAccepted();
+  };
+  EXPECT_TRUE(overridden(Qt::Key_N, Qt::ControlModifier));  // the editor's own key, not "New"
+  EXPECT_TRUE(overridden(Qt::Key_Delete, Qt::ShiftModifier));
+  EXPECT_FALSE(overridden(Qt::Key_O, Qt::ControlModifier));  // the main window's Open
+  EXPECT_FALSE(overridden(Qt::Key_F9, Qt::NoModifier));
+  // File-manager keys belong to the side pane only.
+  EXPECT_EQ(Main().Action("fManDelFile")->shortcutContext(), Qt::WidgetWithChildrenShortcut);
+  EXPECT_TRUE(Main().Panel1->actions().contains(Main().Action("fManDelFile")));
+}
+
 TEST_F(MainWindow, ProgramsStartWithArgumentLists) {
   Main().OpenWithProgram("/usr/bin/browser", "/site/a \"b\".html");
   ASSERT_EQ(launcher.calls.size(), 1);
@@ -342,6 +361,40 @@ TEST_F(MainWindow, OpenDialogOpensEverySelectedFile) {
   ASSERT_EQ(Main().Documents().size(), 2);
   EXPECT_EQ(Main().Documents()[0]->Caption(), a);
   EXPECT_EQ(Main().Documents()[1]->Caption(), b);
+}
+
+TEST_F(MainWindow, SaveAllAndCloseAll) {
+  const QString a = MakeFile("a.html"), b = MakeFile("b.html");
+  TChildForm* da = Main().OpenDocument(false, true, a);
+  TChildForm* db = Main().OpenDocument(false, true, b);
+  da->Memo1->SetSelText("A");
+  db->Memo1->SetSelText("B");
+  Main().MDITab1->setCurrentIndex(0);
+  Main().SaveAllExecute();
+  EXPECT_EQ(ReadFileBytes(a), QByteArray("A<html></html>\r\n"));
+  EXPECT_EQ(ReadFileBytes(b), QByteArray("B<html></html>\r\n"));
+  EXPECT_EQ(Main().MDITab1->currentIndex(), 0);
+  EXPECT_EQ(Main().ActiveDocument(), da);
+  // Close all: a window that refuses stays, the others close.
+  da->Memo1->SetSelText("again");
+  Main().CloseAllExecute();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(Main().Documents().size(), 1);
+  EXPECT_EQ(Main().Documents()[0], da);
+}
+
+TEST_F(MainWindow, ImportedDocumentsAreNamedLikeNewOnes) {
+  QList<TChildForm*> targets;
+  AppServices().Import = [&targets](const QString&, bool word, TChildForm* target) {
+    EXPECT_FALSE(word);
+    targets << target;
+  };
+  const QString rtf = MakeFile("letter.rtf", "{\\rtf1 x}");
+  TChildForm* doc = Main().CreateDocument(false, true, QString(), rtf);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->Caption(), QStringLiteral("Untitled~1"));  // a save never writes HTML over the source
+  EXPECT_EQ(targets, QList<TChildForm*>({doc}));
+  EXPECT_EQ(doc->Memo1->Lines().Count(), 19);
 }
 
 TEST_F(MainWindow, PreviewPages) {
