@@ -127,6 +127,7 @@ void TChildForm::BuildEditorPage() {
                     eoTrimTrailingSpaces);
   editorKeys_.SetDocumentDefaults();
   Memo1->installEventFilter(this);
+  Memo1->viewport()->installEventFilter(this);
   Memo1->OnChange = [this](TObject*) { Memo1Change(); };
   Memo1->OnStatusChange = [this](TObject*, TSrcStatusChanges changes) { Memo1StatusChange(changes); };
   Memo1->OnSpecialLineColors = [this](TObject*, int line, bool& special, TColor& fg, TColor& bg) {
@@ -456,6 +457,10 @@ bool TChildForm::FormCloseQuery() {
 }
 
 bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonPress && HighlightLine != -1) {
+    HighlightLine = -1;  // a click ends the line marking of goto line
+    Memo1->viewport()->update();
+  }
   if (watched == Memo1 && event->type() == QEvent::ShortcutOverride) {
     auto* key = static_cast<QKeyEvent*>(event);
     const std::uint16_t vk = QtKeyToVirtualKey(key->key());

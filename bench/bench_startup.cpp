@@ -37,7 +37,6 @@ struct Environment {
     WriteLines(large, GenerateLines(qsizetype(EnvInt("KV_BENCH_MB", 10)) * 1024 * 1024,
                                     {"<tr><td class=\"c%d\">cell</td><td><a href=\"p.html\">link</a></td></tr>",
                                      "<!-- comment %d -->", "  <p style=\"color: red\">Text &lt;%d&gt;</p>"}));
-    prompts.Answer(QString(), 6);
   }
   static void WriteLines(const QString& name, const QStringList& lines) {
     QFile f(name);

@@ -73,14 +73,6 @@ TEST_F(ChildForm, HighlighterByExtensionIsCaseSensitiveAndOptional) {
   }
 }
 
-TEST_F(ChildForm, SelectionModeSettingIsWritten) {
-  auto f = Form();
-  f->SetSelectionModeSetting(1);
-  EXPECT_EQ(Ini().ReadInteger("SelectionMode", "Set", -1), 1);
-  EXPECT_TRUE(f->SelectionItems[1]->isChecked());
-  EXPECT_FALSE(f->SelectionItems[0]->isChecked());
-}
-
 TEST_F(ChildForm, StatusPanels) {
   EXPECT_EQ(TChildForm::CaretText(12, 3), QStringLiteral("Ln:    12, Col:  3"));
   auto f = Form();

@@ -31,11 +31,6 @@ TEST(Documents, ImageFilesAndExtensions) {
   EXPECT_EQ(ExtractFileExt("/a/c.tar.GZ"), QStringLiteral(".GZ"));
 }
 
-TEST(Documents, NewDocumentNames) {
-  EXPECT_EQ(NewDocumentName(QString(), 1), QStringLiteral("Untitled~1"));
-  EXPECT_EQ(NewDocumentName(QStringLiteral("Neu"), 12), QStringLiteral("Neu~12"));
-}
-
 class Skeletons : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -82,16 +77,6 @@ TEST_F(Skeletons, GoldenTexts) {
 }
 
 TEST(Documents, RecentEntries) {
-  QStringList list;
-  for (int i = 1; i <= 12; ++i) list = AddRecentEntry(list, QStringLiteral("/site/f%1.html").arg(i));
-  ASSERT_EQ(list.size(), 10);
-  EXPECT_EQ(list.first(), QStringLiteral("/site/f12.html"));
-  EXPECT_EQ(list.last(), QStringLiteral("/site/f3.html"));
-  // Reopening moves the entry to the top without a duplicate.
-  list = AddRecentEntry(list, QStringLiteral("/site/f5.html"));
-  EXPECT_EQ(list.size(), 10);
-  EXPECT_EQ(list.count(QStringLiteral("/site/f5.html")), 1);
-  EXPECT_EQ(list.first(), QStringLiteral("/site/f5.html"));
   // Paths that differ in case are different files here; blank lines go.
   EXPECT_EQ(AddRecentEntry({"/Site/index.html", "", "/b"}, "  /site/index.html "),
             QStringList({"/site/index.html", "/Site/index.html", "/b"}));
@@ -123,8 +108,3 @@ TEST(Documents, GotoLineEntry) {
   EXPECT_EQ(CheckGotoLine("99999999999", 5, line), TGotoCheck::NotANumber);
 }
 
-TEST(Documents, WrapLines) {
-  EXPECT_EQ(WrapLines({"aaa bbb ccc", "", "x"}, 7), QStringList({"aaa bbb", "ccc", "", "x"}));
-  EXPECT_EQ(WrapLines({"abcdefghij"}, 4), QStringList({"abcd", "efgh", "ij"}));
-  EXPECT_EQ(WrapLines({"short"}, 0), QStringList({"s", "h", "o", "r", "t"}));
-}

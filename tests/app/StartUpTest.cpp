@@ -47,11 +47,6 @@ TEST_F(StartUpTest, OkWithNothingChosenTakesTheEnglishModule) {
   EXPECT_EQ(Ini().ReadString("TranslationModule", "Path", ""), root + "Language Modules/english.lms");
 }
 
-TEST_F(StartUpTest, AChosenModuleIsNotAskedAgain) {
-  Start({});
-  EXPECT_TRUE(prompts.Dialogs().isEmpty());
-}
-
 TEST_F(StartUpTest, OneArgumentOpensTheFile) {
   const QString page = MakeFile("page.html");
   TfMain& m = Start({page});
