@@ -272,7 +272,7 @@ void TCustomSrcEdit::DoTabKey() {
   if (HasOption(eoSmartTabs)) {
     // Line up with the next word of the nearest line above that reaches
     // the caret's display column.
-    for (int y = caretY_ - 1; y >= 1 && width == 0; --y) {
+    for (int y = caretY_ - 1; y >= 1; --y) {
       const QString above = lines_->ExpandedText(y - 1);
       if (above.size() < displayX) continue;
       int i = displayX - 1;
