@@ -1230,86 +1230,56 @@ bool WholeChangeHasReason(const TSrcEditUndoList& list, TSrcChangeReason reason)
 
 }  // namespace
 
-void TCustomSrcEdit::Undo() {
-  if (ReadOnly()) return;
-  auto moveBreaks = [this] {
-    while (undoList_.LastChangeReason() == crGroupBreak) {
-      undoList_.PopItem();
-      redoList_.AddGroupBreak();
-    }
-  };
-  moveBreaks();
-  const TSrcEditUndoItem* item = undoList_.PeekItem();
-  if (!item) return;
-  const TSrcChangeReason reason = item->fChangeReason;
-  const int number = item->fChangeNumber;
-  const int oldBlock = redoList_.BlockChangeNumber();
-  redoList_.SetBlockChangeNumber(number);
-  ScopeExit restore([this, oldBlock] { redoList_.SetBlockChangeNumber(oldBlock); });
-  IncPaintLock();
-  ScopeExit unlock([this] { DecPaintLock(); });
-  for (;;) {
-    UndoItem();
-    const TSrcEditUndoItem* last = undoList_.PeekItem();
-    if (!last) break;
-    bool more;
-    if (reason == crAutoCompleteEnd)
-      more = last->fChangeReason != crAutoCompleteBegin;
-    else if (reason == crPasteEnd)
-      more = last->fChangeReason != crPasteBegin;
-    else if (reason == crSpecial1End)
-      more = last->fChangeReason != crSpecial1Begin;
-    else
-      more = last->fChangeNumber == number ||
-             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason &&
-              WholeChangeHasReason(undoList_, reason));
-    if (!more) break;
-  }
-  moveBreaks();
-  if ((reason == crAutoCompleteEnd || reason == crPasteEnd || reason == crSpecial1End) &&
-      undoList_.LastChangeReason() == reason - 1)
-    UndoItem();
-}
+void TCustomSrcEdit::Undo() { TakeBack(false); }
+void TCustomSrcEdit::Redo() { TakeBack(true); }
 
-void TCustomSrcEdit::Redo() {
+// Undo (or redo) takes back one change: the items of its change number, a
+// bracketed run (auto-completion, paste, special), or with eoGroupUndo a run
+// of whole changes of the same reason.
+void TCustomSrcEdit::TakeBack(bool redo) {
   if (ReadOnly()) return;
-  auto moveBreaks = [this] {
-    while (redoList_.LastChangeReason() == crGroupBreak) {
-      redoList_.PopItem();
-      undoList_.AddGroupBreak();
+  TSrcEditUndoList& from = redo ? redoList_ : undoList_;
+  TSrcEditUndoList& to = redo ? undoList_ : redoList_;
+  auto step = [&] {
+    if (redo)
+      RedoItem();
+    else
+      UndoItem();
+  };
+  auto moveBreaks = [&] {
+    while (from.LastChangeReason() == crGroupBreak) {
+      from.PopItem();
+      to.AddGroupBreak();
     }
   };
   moveBreaks();
-  const TSrcEditUndoItem* item = redoList_.PeekItem();
+  const TSrcEditUndoItem* item = from.PeekItem();
   if (!item) return;
   const TSrcChangeReason reason = item->fChangeReason;
   const int number = item->fChangeNumber;
-  const int oldBlock = undoList_.BlockChangeNumber();
-  undoList_.SetBlockChangeNumber(number);
-  ScopeExit restore([this, oldBlock] { undoList_.SetBlockChangeNumber(oldBlock); });
+  // Undo meets a bracketed run at its end marker, redo at its begin marker;
+  // the partner marker is the neighbouring reason.
+  const bool bracket = redo ? (reason == crAutoCompleteBegin || reason == crPasteBegin || reason == crSpecial1Begin)
+                            : (reason == crAutoCompleteEnd || reason == crPasteEnd || reason == crSpecial1End);
+  const int partner = static_cast<int>(reason) + (redo ? 1 : -1);
+  const int oldBlock = to.BlockChangeNumber();
+  to.SetBlockChangeNumber(number);
+  ScopeExit restore([&to, oldBlock] { to.SetBlockChangeNumber(oldBlock); });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
   for (;;) {
-    RedoItem();
-    const TSrcEditUndoItem* last = redoList_.PeekItem();
+    step();
+    const TSrcEditUndoItem* last = from.PeekItem();
     if (!last) break;
-    bool more;
-    if (reason == crAutoCompleteBegin)
-      more = last->fChangeReason != crAutoCompleteEnd;
-    else if (reason == crPasteBegin)
-      more = last->fChangeReason != crPasteEnd;
-    else if (reason == crSpecial1Begin)
-      more = last->fChangeReason != crSpecial1End;
-    else
-      more = last->fChangeNumber == number ||
-             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason &&
-              WholeChangeHasReason(redoList_, reason));
+    const bool more =
+        bracket ? static_cast<int>(last->fChangeReason) != partner
+                : last->fChangeNumber == number ||
+                      (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent &&
+                       last->fChangeReason == reason && WholeChangeHasReason(from, reason));
     if (!more) break;
   }
   moveBreaks();
-  if ((reason == crAutoCompleteBegin || reason == crPasteBegin || reason == crSpecial1Begin) &&
-      redoList_.LastChangeReason() == reason + 1)
-    RedoItem();
+  if (bracket && static_cast<int>(from.LastChangeReason()) == partner) step();
 }
 
 void TCustomSrcEdit::UndoItem() {

@@ -610,6 +610,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   std::array<TSrcEditMark*, 10> bookmarks_{};
   // Rescan state: the lowest and highest line changed inside the current
   // update block of the lines (-1: none), and the line count at its start.
+  void TakeBack(bool redo);
   void NoteChangedLines(int first, int last);
   void RunPendingRescan();
   int RescanRangesFrom(int index, int mustReach);
