@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -95,6 +96,32 @@ BENCHMARK(BM_SelStartNearEndAfterEdit)
     ->Args({EnvInt("KV_BENCH_LINES", 2000000), 0})
     ->Args({EnvInt("KV_BENCH_LINES", 2000000), 1})
     ->Unit(benchmark::kMillisecond);
+
+// Replace-all over a document with one hit per line, and its undo.
+void BM_ReplaceAll(benchmark::State& state) {
+  const int hits = static_cast<int>(state.range(0));
+  QStringList text;
+  text.reserve(hits);
+  for (int i = 0; i < hits; ++i) text.append(QStringLiteral("<p>line %1 holds the word needle once</p>").arg(i));
+  double undoSeconds = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    TSrcEdit editor;
+    editor.SetLines(text);
+    state.ResumeTiming();
+    const int done = editor.SearchReplace(QStringLiteral("needle"), QStringLiteral("pin"),
+                                          ssoReplaceAll | ssoEntireScope);
+    state.PauseTiming();
+    if (done != hits) state.SkipWithError("wrong hit count");
+    const auto start = std::chrono::steady_clock::now();
+    editor.Undo();
+    undoSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.ResumeTiming();
+  }
+  state.counters["undo_ms"] = undoSeconds * 1000;
+}
+BENCHMARK(BM_ReplaceAll)->Arg(EnvInt("KV_BENCH_HITS", 100000) / 10)->Arg(EnvInt("KV_BENCH_HITS", 100000))
+    ->Unit(benchmark::kMillisecond)->Iterations(1);
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:

@@ -1,5 +1,7 @@
 #include "editor/SrcEdit.h"
 
+#include "platform/ScopeExit.h"
+
 #include "editor/SrcEditHighlighter.h"
 #include "editor/SrcEditKbdHandler.h"
 #include "platform/TextCodec.h"
@@ -28,30 +30,6 @@ const QString kCRLF = QStringLiteral("\r\n");
 // Options that Undo and Redo switch for the time of a replay.
 constexpr TSrcEditorOptions kReplayOptions = eoScrollPastEol | eoTrimTrailingSpaces;
 
-// Runs `f` when the scope ends. While an exception is already on its way the
-// cleanup's own failure is dropped, so it cannot end the program.
-template <class F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F f) : f_(std::move(f)), exceptions_(std::uncaught_exceptions()) {}
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-  ~ScopeExit() noexcept(false) {
-    if (std::uncaught_exceptions() > exceptions_) {
-      try {
-        f_();
-      } catch (...) {
-      }
-    } else {
-      f_();
-    }
-  }
-
- private:
-  F f_;
-  int exceptions_;
-};
-
 // Splits a text at CR LF, CR or LF.
 QStringList SplitLines(const QString& text) {
   QStringList out;
@@ -78,8 +56,6 @@ QString TrimRight(const QString& s) {
 bool IsBlank(const QString& s) { return TrimRight(s).isEmpty(); }
 
 QString Spaces(int n) { return n > 0 ? QString(n, QLatin1Char(' ')) : QString(); }
-
-bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
 bool FontIsFixedPitch(const QFont& font) {
   const QFontMetrics m(font);
@@ -157,6 +133,7 @@ TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
   viewport()->setAcceptDrops(true);
   resize(200, 150);
   RecalcCharExtent();
+  SetDefaultKeystrokes();
 }
 
 TCustomSrcEdit::~TCustomSrcEdit() {
@@ -174,8 +151,7 @@ TCustomSrcEdit::~TCustomSrcEdit() {
 // ------------------------------------------------------------------ metrics
 
 void TCustomSrcEdit::RecalcCharExtent() {
-  charWidth_ = std::max(1, textDrawer_->CharWidth());
-  lineHeight_ = std::max(1, textDrawer_->CharHeight() + extraLineSpacing_);
+  MeasureCharExtent();
   gutterWidth_ = gutter_.RealGutterWidth(charWidth_);
   SetTextOffset();
   SizeOrFontChanged(true);
@@ -411,9 +387,12 @@ void TCustomSrcEdit::SetHighlighter(TSrcCustomHighlighter* value) {
     connect(value, &QObject::destroyed, this, [this] {
       highlighter_ = nullptr;
       RecalcCharExtent();
+      viewport()->update();
     });
   }
   RecalcCharExtent();
+  RescanAll();
+  viewport()->update();
 }
 
 void TCustomSrcEdit::HighlighterChanged(TObject*) {
@@ -491,7 +470,7 @@ void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   }
   const int x = std::max(std::min(p.X, maxX), 1);
   if (x == caretX_ && y == caretY_) {
-    lastCaretX_ = caretX_;
+    lastCaretX_ = CharToDisplayPos(CaretXY()).X;
     DoOnPaintTransient(ttAfter);
     return;
   }
@@ -514,7 +493,7 @@ void TCustomSrcEdit::SetCaretRaw(TPoint p) {
     caretY_ = p.Y;
     StatusChanged(scCaretY);
   }
-  lastCaretX_ = caretX_;
+  lastCaretX_ = CharToDisplayPos(CaretXY()).X;
   stateFlags_ |= sfCaretChanged;
   if (paintLock_ == 0) UpdateCaret();
 }
@@ -545,6 +524,11 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
   p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
+  // As for the moving end: never between the halves of a surrogate pair.
+  if (p.Y <= LineCount()) {
+    const QString line = Line(p.Y);
+    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
+  }
   const bool hadSelection = SelAvail();
   const TPoint oldFirst = BlockBegin(), oldLast = BlockEnd();
   const bool changed = !(blockBegin_ == p && blockEnd_ == p);
@@ -583,6 +567,15 @@ void TCustomSrcEdit::SetSelectionRaw(TPoint begin, TPoint end) {
 void TCustomSrcEdit::SetSelectionMode(TSrcSelectionMode value) {
   if (value == selectionMode_) return;
   selectionMode_ = value;
+  // A column block may end past a line end; a normal selection may not, or
+  // deleting it would record blanks that were never there.
+  if (value == smNormal) {
+    auto clampToLine = [this](TPoint& p) {
+      if (p.Y >= 1 && p.Y <= LineCount()) p.X = std::min(p.X, lines_->LineLength(p.Y - 1) + 1);
+    };
+    clampToLine(blockBegin_);
+    clampToLine(blockEnd_);
+  }
   if (SelAvail()) viewport()->update();
   StatusChanged(scSelection);
 }
@@ -604,14 +597,9 @@ bool TCustomSrcEdit::SelTabLine() const {
 }
 
 QString TCustomSrcEdit::GetWordAtCursor() {
-  const QString line = LineText();
-  int start = std::min(caretX_, static_cast<int>(line.size()) + 1);
-  while (start > 1 && IsWordChar(line[start - 2])) --start;
-  int end = start;
-  while (end <= line.size() && IsWordChar(line[end - 1])) ++end;
   const TPoint caret = CaretXY();
-  SetBlockBegin(TPoint{start, caretY_});
-  SetBlockEnd(TPoint{end, caretY_});
+  SetBlockBegin(CurrentWordStartPos());
+  SetBlockEnd(CurrentWordEndPos());
   const QString word = GetSelText();
   SetBlockBegin(caret);
   return word;
@@ -745,10 +733,15 @@ void TCustomSrcEdit::SetSelEnd(int value) { SetBlockEnd(OffsetToPoint(value)); }
 
 // ------------------------------------------------------- buffer reactions
 
-void TCustomSrcEdit::LinesChanging() { stateFlags_ |= sfLinesChanging; }
+void TCustomSrcEdit::LinesChanging() {
+  stateFlags_ |= sfLinesChanging;
+  if (!inRescan_) countAtChanging_ = LineCount();
+}
 
 void TCustomSrcEdit::LinesChanged() {
   stateFlags_ &= ~sfLinesChanging;
+  if (inRescan_) return;  // storing scanner states changes no text
+  RunPendingRescan();
   UpdateScrollBars();
   SetBlockBegin(CaretXY());
   if (!invalidRegion_.isEmpty()) {
@@ -760,6 +753,7 @@ void TCustomSrcEdit::LinesChanged() {
 }
 
 void TCustomSrcEdit::LinesCleared() {
+  rescanFirst_ = rescanLast_ = -1;
   InvalidateOffsets(0);
   lengths_.Clear();
   ClearUndo();
@@ -773,6 +767,7 @@ void TCustomSrcEdit::LinesCleared() {
 }
 
 void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
+  NoteChangedLines(index, index);
   LengthsInserted(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() > maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 1);
@@ -780,6 +775,7 @@ void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
 }
 
 void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
+  NoteChangedLines(index, index);
   LengthReplaced(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() >= maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 2);
@@ -787,6 +783,7 @@ void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
 }
 
 void TCustomSrcEdit::LineDeleted(int index) {
+  NoteChangedLines(index, index);
   LengthsDeleted(index);
   InvalidateLines(index + 1, topLine_ + linesInWindow_);
 }
@@ -1102,25 +1099,6 @@ void TCustomSrcEdit::InsertBlock(TPoint begin, TPoint end, const QString& text, 
   StatusChanged(scSelection);
 }
 
-void TCustomSrcEdit::InsertLineBreak() {
-  if (ReadOnly()) return;
-  IncPaintLock();
-  ScopeExit unlock([this] { DecPaintLock(); });
-  lines_->BeginUpdate();
-  ScopeExit endUpdate([this] { lines_->EndUpdate(); });
-  if (LineCount() == 0) lines_->Add(QString());
-  const TPoint caret{caretX_, std::clamp(caretY_, 1, LineCount())};
-  const QString line = Line(caret.Y);
-  const QString left = line.left(caret.X - 1);
-  const QString right = line.mid(caret.X - 1);
-  PutLine(caret.Y, TrimIfWanted(left));
-  lines_->Insert(caret.Y, right);
-  DoLinesInserted(caret.Y + 1, 1);
-  SetCaretRaw(TPoint{1, caret.Y + 1});
-  blockBegin_ = blockEnd_ = CaretXY();
-  undoList_.AddChange(crLineBreak, caret, caret, right, selectionMode_);
-}
-
 // ---------------------------------------------------------------- clipboard
 
 void TCustomSrcEdit::CopyToClipboard() {
@@ -1250,84 +1228,72 @@ void TCustomSrcEdit::UndoRedoAdded(TSrcEditUndoList* sender) {
   if (OnChange) OnChange(this);
 }
 
-void TCustomSrcEdit::Undo() {
-  if (ReadOnly()) return;
-  auto moveBreaks = [this] {
-    while (undoList_.LastChangeReason() == crGroupBreak) {
-      undoList_.PopItem();
-      redoList_.AddGroupBreak();
-    }
-  };
-  moveBreaks();
-  const TSrcEditUndoItem* item = undoList_.PeekItem();
-  if (!item) return;
-  const TSrcChangeReason reason = item->fChangeReason;
-  const int number = item->fChangeNumber;
-  const int oldBlock = redoList_.BlockChangeNumber();
-  redoList_.SetBlockChangeNumber(number);
-  ScopeExit restore([this, oldBlock] { redoList_.SetBlockChangeNumber(oldBlock); });
-  IncPaintLock();
-  ScopeExit unlock([this] { DecPaintLock(); });
-  for (;;) {
-    UndoItem();
-    const TSrcEditUndoItem* last = undoList_.PeekItem();
-    if (!last) break;
-    bool more;
-    if (reason == crAutoCompleteEnd)
-      more = last->fChangeReason != crAutoCompleteBegin;
-    else if (reason == crPasteEnd)
-      more = last->fChangeReason != crPasteBegin;
-    else if (reason == crSpecial1End)
-      more = last->fChangeReason != crSpecial1Begin;
-    else
-      more = last->fChangeNumber == number ||
-             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason);
-    if (!more) break;
-  }
-  moveBreaks();
-  if ((reason == crAutoCompleteEnd || reason == crPasteEnd || reason == crSpecial1End) &&
-      undoList_.LastChangeReason() == reason - 1)
-    UndoItem();
+namespace {
+
+// Whether every item of the newest change of `list` has `reason`. Grouped
+// undo runs on only over such changes: taking one item of a change made of
+// several (a replacement inside an undo block) would leave it half undone.
+bool WholeChangeHasReason(const TSrcEditUndoList& list, TSrcChangeReason reason) {
+  const int n = list.ItemCount();
+  if (n == 0) return false;
+  const int number = list.Item(n - 1)->fChangeNumber;
+  for (int i = n - 1; i >= 0 && list.Item(i)->fChangeNumber == number; --i)
+    if (list.Item(i)->fChangeReason != reason) return false;
+  return true;
 }
 
-void TCustomSrcEdit::Redo() {
+}  // namespace
+
+void TCustomSrcEdit::Undo() { TakeBack(false); }
+void TCustomSrcEdit::Redo() { TakeBack(true); }
+
+// Undo (or redo) takes back one change: the items of its change number, a
+// bracketed run (auto-completion, paste, special), or with eoGroupUndo a run
+// of whole changes of the same reason.
+void TCustomSrcEdit::TakeBack(bool redo) {
   if (ReadOnly()) return;
-  auto moveBreaks = [this] {
-    while (redoList_.LastChangeReason() == crGroupBreak) {
-      redoList_.PopItem();
-      undoList_.AddGroupBreak();
+  TSrcEditUndoList& from = redo ? redoList_ : undoList_;
+  TSrcEditUndoList& to = redo ? undoList_ : redoList_;
+  auto step = [&] {
+    if (redo)
+      RedoItem();
+    else
+      UndoItem();
+  };
+  auto moveBreaks = [&] {
+    while (from.LastChangeReason() == crGroupBreak) {
+      from.PopItem();
+      to.AddGroupBreak();
     }
   };
   moveBreaks();
-  const TSrcEditUndoItem* item = redoList_.PeekItem();
+  const TSrcEditUndoItem* item = from.PeekItem();
   if (!item) return;
   const TSrcChangeReason reason = item->fChangeReason;
   const int number = item->fChangeNumber;
-  const int oldBlock = undoList_.BlockChangeNumber();
-  undoList_.SetBlockChangeNumber(number);
-  ScopeExit restore([this, oldBlock] { undoList_.SetBlockChangeNumber(oldBlock); });
+  // Undo meets a bracketed run at its end marker, redo at its begin marker;
+  // the partner marker is the neighbouring reason.
+  const bool bracket = redo ? (reason == crAutoCompleteBegin || reason == crPasteBegin || reason == crSpecial1Begin)
+                            : (reason == crAutoCompleteEnd || reason == crPasteEnd || reason == crSpecial1End);
+  const int partner = static_cast<int>(reason) + (redo ? 1 : -1);
+  const int oldBlock = to.BlockChangeNumber();
+  to.SetBlockChangeNumber(number);
+  ScopeExit restore([&to, oldBlock] { to.SetBlockChangeNumber(oldBlock); });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
   for (;;) {
-    RedoItem();
-    const TSrcEditUndoItem* last = redoList_.PeekItem();
+    step();
+    const TSrcEditUndoItem* last = from.PeekItem();
     if (!last) break;
-    bool more;
-    if (reason == crAutoCompleteBegin)
-      more = last->fChangeReason != crAutoCompleteEnd;
-    else if (reason == crPasteBegin)
-      more = last->fChangeReason != crPasteEnd;
-    else if (reason == crSpecial1Begin)
-      more = last->fChangeReason != crSpecial1End;
-    else
-      more = last->fChangeNumber == number ||
-             (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent && last->fChangeReason == reason);
+    const bool more =
+        bracket ? static_cast<int>(last->fChangeReason) != partner
+                : last->fChangeNumber == number ||
+                      (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent &&
+                       last->fChangeReason == reason && WholeChangeHasReason(from, reason));
     if (!more) break;
   }
   moveBreaks();
-  if ((reason == crAutoCompleteBegin || reason == crPasteBegin || reason == crSpecial1Begin) &&
-      redoList_.LastChangeReason() == reason + 1)
-    RedoItem();
+  if (bracket && static_cast<int>(from.LastChangeReason()) == partner) step();
 }
 
 void TCustomSrcEdit::UndoItem() {
@@ -1481,11 +1447,16 @@ void TCustomSrcEdit::RedoItem() {
       SetCaretXYEx(false, start);
       break;
     }
-    case crLineBreak:
+    case crLineBreak: {
       SetCaretXYEx(false, start);
       blockBegin_ = blockEnd_ = CaretXY();
+      // The break is made again as it was made: with the editor's trimming.
+      const TSrcEditorOptions replay = options_;
+      options_ = (options_ & ~eoTrimTrailingSpaces) | (oldOptions & eoTrimTrailingSpaces);
+      ScopeExit back([this, replay] { options_ = replay; });
       InsertLineBreak();
       break;
+    }
     case crIndent:
       SetCaretXYEx(false, end);
       blockBegin_ = start;
@@ -1556,7 +1527,8 @@ void TCustomSrcEdit::UnregisterCommandHandler(const THookedCommandEvent& handler
   }
 }
 
-void TCustomSrcEdit::NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar, void* data) {
+void TCustomSrcEdit::NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar,
+                                           const TSrcCommandData* data) {
   bool handled = false;
   // A handler may unregister itself or others while being told; entries
   // removed meanwhile are skipped.
@@ -1577,7 +1549,7 @@ void TCustomSrcEdit::DoOnClearBookmark(TSrcEditMark* mark) {
   if (OnClearBookmark) OnClearBookmark(this, mark);
 }
 
-void TCustomSrcEdit::DoOnPlaceBookmark(TSrcEditMark* mark) {
+void TCustomSrcEdit::DoOnPlaceBookmark(TSrcEditMark*& mark) {
   if (OnPlaceBookmark) OnPlaceBookmark(this, mark);
 }
 

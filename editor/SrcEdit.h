@@ -7,6 +7,7 @@
 #include "editor/SrcEditKeyCmds.h"
 #include "editor/SrcEditMarks.h"
 #include "editor/SrcEditMiscClasses.h"
+#include "editor/SrcEditSearch.h"
 #include "editor/SrcEditTextBuffer.h"
 #include "editor/SrcEditTypes.h"
 #include "editor/SrcEditUndo.h"
@@ -24,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <variant>
 #include <vector>
 
 class QPainter;
@@ -119,6 +121,19 @@ enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TSrcReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceAll };
 enum TTransientType : std::uint8_t { ttBefore, ttAfter };
 
+// Options of SearchReplace, as one byte.
+enum TSrcSearchOption : std::uint8_t {
+  ssoMatchCase = 1,
+  ssoWholeWord = 2,
+  ssoBackwards = 4,
+  ssoEntireScope = 8,
+  ssoSelectedOnly = 16,
+  ssoReplace = 32,
+  ssoReplaceAll = 64,
+  ssoPrompt = 128,
+};
+using TSrcSearchOptions = std::uint8_t;
+
 // The window framework's standard edit actions, executed on the editor.
 enum TSrcEditAction : std::uint8_t { eaCut, eaCopy, eaPaste, eaDelete, eaUndo, eaSelectAll };
 
@@ -144,9 +159,13 @@ class TSrcEditPlugin {
   TCustomSrcEdit* owner_;
 };
 
+// What a command carries besides its character: a position (goto, markers)
+// or a string (the input method's text).
+using TSrcCommandData = std::variant<std::monostate, TPoint, QString>;
+
 // (editor, after processing, handled, command, character, data, handler data)
 using THookedCommandEvent =
-    TMethod<TObject*, bool, bool&, TSrcEditorCommand&, QChar&, void*, void*>;
+    TMethod<TObject*, bool, bool&, TSrcEditorCommand&, QChar&, const TSrcCommandData*, void*>;
 
 struct THookedCommandHandlerEntry {
   THookedCommandEvent event;
@@ -357,11 +376,13 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void RegisterCommandHandler(const THookedCommandEvent& handler, void* handlerData);
   void UnregisterCommandHandler(const THookedCommandEvent& handler, void* handlerData);
   int CommandHandlerCount() const { return static_cast<int>(hookedCommandHandlers_.size()); }
-  virtual void NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar, void* data);
+  virtual void NotifyCommandHandlers(bool afterProcessing, TSrcEditorCommand& command, QChar& achar,
+                                     const TSrcCommandData* data);
 
   // ---- event dispatchers
   virtual void DoOnClearBookmark(TSrcEditMark* mark);
-  virtual void DoOnPlaceBookmark(TSrcEditMark* mark);
+  // The handler may replace the mark or discard it (set it to none).
+  virtual void DoOnPlaceBookmark(TSrcEditMark*& mark);
   virtual void DoOnPaint(QPainter* painter);
   virtual void DoOnPaintTransientEx(TTransientType type, bool lock);
   virtual void DoOnPaintTransient(TTransientType type) { DoOnPaintTransientEx(type, false); }
@@ -373,7 +394,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   TOnChange OnChange;
   std::function<void(TObject* sender, TSrcStatusChanges changes)> OnStatusChange;
   std::function<void(TObject* sender, TSrcEditMark* mark)> OnClearBookmark;
-  std::function<void(TObject* sender, TSrcEditMark* mark)> OnPlaceBookmark;
+  std::function<void(TObject* sender, TSrcEditMark*& mark)> OnPlaceBookmark;
   std::function<void(TObject* sender, QPainter* canvas)> OnPaint;
   std::function<void(TObject* sender, QPainter* canvas, TTransientType kind)> OnPaintTransient;
   std::function<void(TObject* sender, const QString& search, const QString& replace, int line, int column,
@@ -385,6 +406,114 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // Inserts a line break at the caret (the text right of the caret moves to
   // a new line) and records it.
   virtual void InsertLineBreak();
+
+  // ---- rescan, bookmarks and search-and-replace driver
+  // Rescans from line `index` (counted from 0; the highlighter's state is the
+  // stored range of that line) until a stored state matches again; returns
+  // the last line rescanned.
+  int RescanRanges(int index);
+  // Stores every line's start state anew, from the top.
+  void RescanAll();
+  // Bookmarks 0 to 9.
+  void SetBookmark(int bookmark, int x, int y);
+  void ClearBookmark(int bookmark);
+  void GotoBookmark(int bookmark);
+  bool GetBookmark(int bookmark, int& x, int& y) const;
+  bool IsBookmark(int bookmark) const { return Bookmark(bookmark) != nullptr; }
+  // Finds (and replaces) `search`; returns the number of hits taken.
+  int SearchReplace(const QString& search, const QString& replace, TSrcSearchOptions options);
+  // May hand SearchReplace an engine of its own (not owned by the editor).
+  std::function<void(TObject* sender, TSrcEditSearch*& engine)> OnSearchEngineOverride;
+
+  // ---- movement, indentation, case and brackets
+  // Character column to display column (tabs expanded) and back, on the
+  // point's line; a line outside the text leaves the point as it is.
+  TPoint CharToDisplayPos(TPoint p) const;
+  TPoint DisplayToCharPos(TPoint p) const;
+  // Word positions around the caret (the caret itself when its line does
+  // not exist).
+  virtual TPoint NextWordStartPos();
+  virtual TPoint CurrentWordStartPos();
+  virtual TPoint CurrentWordEndPos();
+  virtual TPoint PrevWordStartPos();
+  // Moves the caret from `before` to `after`, extending the selection or
+  // collapsing it there.
+  void MoveCaretWithSelection(TPoint before, TPoint after, bool extend);
+  void PlaceCaretAndSelection(TPoint caret, TPoint selStart, TPoint selEnd);
+  void MoveCaretHorizontally(int dx, bool extend);
+  void MoveCaretVertically(int dy, bool extend);
+  void DoHomeKey(bool extend);
+  void DoTabKey();
+  void DoShiftTabKey();
+  void DoBlockIndent();
+  void DoBlockUnindent();
+  // ecUpperCase, ecLowerCase, ecToggleCase or ecTitleCase.
+  void DoCaseChange(TSrcEditorCommand command);
+  // The bracket matching the one at a position; (0, 0) for none.
+  virtual TPoint GetMatchingBracket();
+  virtual TPoint GetMatchingBracketAt(TPoint p, bool adjustForTabs);
+  virtual void GotoMatchingBracket();
+  // The highlighter's token covering a position; false without a
+  // highlighter or outside the text.
+  bool GetTokenAttributeAt(TPoint p, QString& token, int& tokenKind, int& start, TSrcHighlighterAttributes*& attri);
+  QString GetWordAtRowCol(TPoint p) const;
+
+  // ---- command execution
+  using TProcessCommandEvent =
+      std::function<void(TObject* sender, TSrcEditorCommand& command, QChar& achar, const TSrcCommandData& data)>;
+  TSrcEditKeyStrokes& Keystrokes() { return keystrokes_; }
+  void SetKeystrokes(const TSrcEditKeyStrokes& value) { keystrokes_ = value; }
+  virtual void SetDefaultKeystrokes();
+  // The command bound to a key (or to a two-key chord whose first key came
+  // just before); ecNone when there is none.
+  TSrcEditorCommand TranslateKeyCode(std::uint16_t key, TShiftState shift, TSrcCommandData& data);
+  // Lets the host and the hooked handlers see the command, then executes it.
+  virtual void ProcessCommand(TSrcEditorCommand command, QChar achar, const TSrcCommandData& data = {});
+  virtual void ExecuteCommand(TSrcEditorCommand command, QChar achar, const TSrcCommandData& data);
+  virtual void DoOnProcessCommand(TSrcEditorCommand& command, QChar& achar, const TSrcCommandData& data);
+  virtual void DoOnCommandProcessed(TSrcEditorCommand command, QChar achar, const TSrcCommandData& data);
+  TProcessCommandEvent OnProcessCommand;
+  TProcessCommandEvent OnProcessUserCommand;
+  TProcessCommandEvent OnCommandProcessed;
+  std::function<void(TObject* sender, const QString& word)> OnContextHelp;
+
+ private:
+  bool IsIdentChar(QChar c) const;
+  // Leading white space of a line counted in display columns (0 without
+  // eoAutoIndent); the nearest line at or above `line` that is not empty.
+  int IndentWidth(const QString& line) const;
+  int NearestNonEmptyLine(int line) const;
+  // White space of a display width: TABs then blanks, or only blanks with
+  // eoTabsToSpaces.
+  QString IndentString(int width) const;
+  // The indentation (display width) of the nearest line above `line` that
+  // is indented less than `width`; 0 when there is none.
+  int SmallerIndentAbove(int line, int width) const;
+  void DoDeleteLastChar();
+  void DoDeleteChar();
+  // Removes the text between two positions of the caret line or across
+  // lines (normal mode), records it and returns it.
+  QString DeleteRange(TPoint from, TPoint to, TSrcChangeReason reason);
+  void DeleteSelectionForCommand();
+  // A caret between the halves of a surrogate pair (placed by a click, the
+  // host or a column deletion) steps past the pair, so no edit splits it.
+  void StepCaretOutOfPair();
+  void DoLineBreak(bool moveCaret);
+  void DoInsertText(const QString& text);
+  void DoDeleteLine();
+  void DoScrollLines(int delta);
+  void DoSetMarker(int index, TPoint p);
+  // Inserts text in normal mode at the caret as one undoable change.
+  void InsertAtCaret(const QString& text);
+  // The characters of a line that lie in string or comment tokens.
+  std::vector<char> HiddenBracketMask(int line);
+  // Line height (measured in italic when any style in use is italic) and
+  // character width (in bold when any is bold).
+  void MeasureCharExtent();
+
+  TSrcEditKeyStrokes keystrokes_;
+  std::uint16_t lastKey_ = 0;
+  TShiftState lastShift_ = 0;
 
  protected:
   void IncPaintLock();
@@ -482,6 +611,18 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   TSrcEditUndoList undoList_;
   TSrcEditUndoList redoList_;
   std::array<TSrcEditMark*, 10> bookmarks_{};
+  // Rescan state: the lowest and highest line changed inside the current
+  // update block of the lines (-1: none), and the line count at its start.
+  void TakeBack(bool redo);
+  void NoteChangedLines(int first, int last);
+  void RunPendingRescan();
+  int RescanRangesFrom(int index, int mustReach);
+  void ScrollCaretToMiddle();
+  int rescanFirst_ = -1;
+  int rescanLast_ = -1;
+  int countAtChanging_ = 0;
+  bool inRescan_ = false;
+  std::unique_ptr<TSrcEditSearch> searchEngine_;
   TSrcBookMarkOpt bookMarkOpt_;
   bool hideSelection_ = false;
   TSrcEditCaretType overwriteCaret_ = ctBlock;

@@ -166,7 +166,7 @@ void TCustomSrcAutoComplete::EditorDestroyed(QObject* object) {
 }
 
 void TCustomSrcAutoComplete::EditorCommandHandler(TObject* sender, bool afterProcessing, bool& handled,
-                                                  TSrcEditorCommand& command, QChar&, void*, void*) {
+                                                  TSrcEditorCommand& command, QChar&, const TSrcCommandData*, void*) {
   if (afterProcessing || handled || command != ecAutoCompletion) return;
   handled = true;
   Execute(dynamic_cast<TCustomSrcEdit*>(sender));

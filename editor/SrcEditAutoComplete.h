@@ -54,7 +54,7 @@ class TCustomSrcAutoComplete : public QObject, public TObject {
  private:
   void ParseCompletionList();
   void EditorCommandHandler(TObject* sender, bool afterProcessing, bool& handled, TSrcEditorCommand& command,
-                            QChar& achar, void* data, void* handlerData);
+                            QChar& achar, const TSrcCommandData* data, void* handlerData);
   THookedCommandEvent Handler() {
     return THookedCommandEvent::Bind<&TCustomSrcAutoComplete::EditorCommandHandler>(this);
   }

@@ -77,6 +77,9 @@ void TSrcEditUndoList::EnforceMaxEntries() {
   while (static_cast<int>(items_.size()) > maxUndoActions_) {
     const int oldest = items_.front()->fChangeNumber;
     if (blockCount_ > 0 && oldest == blockChangeNumber_) break;
+    // One change fills the list: the newest group stays whole (checked first,
+    // so that a change of many items does not rescan the list per item).
+    if (maxUndoActions_ > 0 && oldest == items_.back()->fChangeNumber) break;
     auto groupEnd = std::find_if(items_.begin(), items_.end(),
                                  [oldest](const auto& item) { return item->fChangeNumber != oldest; });
     if (groupEnd == items_.end() && maxUndoActions_ > 0) break;  // the newest group stays whole

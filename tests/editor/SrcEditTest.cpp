@@ -780,7 +780,7 @@ struct Hook {
   int calls = 0;
   bool handle = false;
   TCustomSrcEdit* unregisterFrom = nullptr;
-  void OnCommand(TObject*, bool, bool& handled, TSrcEditorCommand&, QChar&, void*, void* data) {
+  void OnCommand(TObject*, bool, bool& handled, TSrcEditorCommand&, QChar&, const TSrcCommandData*, void* data) {
     ++calls;
     if (handle) handled = true;
     if (unregisterFrom) unregisterFrom->UnregisterCommandHandler(Event(), data);

@@ -1,0 +1,481 @@
+#include "app/Child.h"
+
+#include "app/Documents.h"
+#include "app/LanguageModule.h"
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "editor/SrcEditHighlighter.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+#include "platform/VirtualKeys.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Highlighter menu codes with the class that serves each.
+struct THighlighterCode {
+  const char* code;
+  const char* className;
+  const char* caption;
+};
+constexpr THighlighterCode kHighlighterCodes[] = {
+    {"HTML", "TSrcHTMLHighlighter", "HTML"},      {"PHP", "TSrcPHPHighlighter", "PHP"},
+    {"CSS", "TSrcCssHighlighter", "CSS"},         {"VBS", "TSrcVBScriptHighlighter", "VBScript"},
+    {"JS", "TSrcJScriptHighlighter", "JavaScript"}, {"SQL", "TSrcSQLHighlighter", "SQL"},
+    {"XML", "TSrcXMLHighlighter", "XML"},
+};
+
+// The preview files written by this run, which a later preview may replace.
+QSet<QString>& OwnPreviewFiles() {
+  static QSet<QString> files;
+  return files;
+}
+
+QString HighlighterCodeFor(const QString& name) {
+  const QString ext = Documents::ExtractFileExt(name);
+  QString code = QStringLiteral("HTML");
+  if (ext == u".css") code = QStringLiteral("CSS");
+  if (QStringList{".xml", ".xsd", ".xsl", ".xslt", ".dtd"}.contains(ext)) code = QStringLiteral("XML");
+  if (ext == u".htm" || ext == u".html") code = QStringLiteral("HTML");
+  if (ext == u".js") code = QStringLiteral("JS");
+  if (ext == u".sql") code = QStringLiteral("SQL");
+  if (QStringList{".php", ".php3", ".phtml", ".inc"}.contains(ext)) code = QStringLiteral("PHP");
+  if (ext == u".vbs") code = QStringLiteral("VBS");
+  return code;
+}
+
+}  // namespace
+
+struct TChildForm::Highlighters {
+  QHash<QString, TSrcCustomHighlighter*> byCode;
+};
+
+TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(std::make_unique<Highlighters>()) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setObjectName(QStringLiteral("ChildForm"));
+  auto* body = new QWidget(this);
+  auto* layout = new QVBoxLayout(body);
+  layout->setContentsMargins(0, 0, 0, 0);
+  PageControl1 = new QTabWidget(body);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  PageControl1->setTabPosition(QTabWidget::South);
+  layout->addWidget(PageControl1);
+  setWidget(body);
+  BuildEditorPage();
+  BuildPreviewPage();
+  auto* links = new QWidget(PageControl1);
+  links->setObjectName(QStringLiteral("vfLinks"));
+  links->setEnabled(false);  // the link check comes with its own page
+  PageControl1->addTab(links, QStringLiteral("Verify Links"));
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+    if (index == 1) ShowPreview();
+  });
+
+  // One highlighter of each language this program has.
+  for (const THighlighterCode& h : kHighlighterCodes)
+    for (const TSrcHighlighterClass& cls : TSrcHighlighterList())
+      if (qstrcmp(cls.meta->className(), h.className) == 0 && cls.create)
+        highlighters_->byCode.insert(QLatin1String(h.code), cls.create(this));
+  SrcHTMLHighlighter1 = highlighters_->byCode.value(QStringLiteral("HTML"));
+
+  ApplySettings();
+  ApplyLanguage();
+}
+
+TChildForm::~TChildForm() { Memo1->SetHighlighter(nullptr); }
+
+void TChildForm::BuildEditorPage() {
+  auto* page = new QWidget(PageControl1);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  auto* bar = new QToolBar(page);
+  bar->setObjectName(QStringLiteral("EditorToolBar"));
+  layout->addWidget(bar);
+
+  Memo1 = new TSrcEdit(page);
+  Memo1->setObjectName(QStringLiteral("Memo1"));
+  QFont font(QStringLiteral("Courier New"), 10);
+  if (!QFontDatabase::families().contains(font.family()))
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont), font.setPointSize(10);
+  font.setFixedPitch(true);
+  Memo1->SetFont(font);
+  Memo1->Gutter().SetLeftOffset(15);
+  Memo1->Gutter().SetShowLineNumbers(true);
+  Memo1->SetTabWidth(1);
+  Memo1->SetWantTabs(true);
+  Memo1->SetMaxLeftChar(16384);
+  Memo1->SetMaxUndo(16384);
+  Memo1->SetOptions(eoAutoIndent | eoDragDropEditing | eoGroupUndo | eoScrollPastEol | eoShowScrollHint |
+                    eoTrimTrailingSpaces);
+  editorKeys_.SetDocumentDefaults();
+  Memo1->installEventFilter(this);
+  Memo1->viewport()->installEventFilter(this);
+  Memo1->OnChange = [this](TObject*) { Memo1Change(); };
+  Memo1->OnStatusChange = [this](TObject*, TSrcStatusChanges changes) { Memo1StatusChange(changes); };
+  Memo1->OnSpecialLineColors = [this](TObject*, int line, bool& special, TColor& fg, TColor& bg) {
+    if (line == HighlightLine) {
+      special = true;
+      fg = 0xFFFFFF;
+      bg = 0xFF0000;
+    }
+  };
+
+  TidyPanel = new QWidget(page);
+  TidyPanel->setObjectName(QStringLiteral("TidyPanel"));
+  auto* tidyLayout = new QVBoxLayout(TidyPanel);
+  tidyLayout->setContentsMargins(0, 0, 0, 0);
+  Memo2 = new QListWidget(TidyPanel);
+  Memo2->setObjectName(QStringLiteral("Memo2"));
+  tidyLayout->addWidget(Memo2);
+  auto* split = new QSplitter(Qt::Vertical, page);
+  split->addWidget(Memo1);
+  split->addWidget(TidyPanel);
+  split->setStretchFactor(0, 1);
+  layout->addWidget(split, 1);
+
+  StatusBar1 = new QStatusBar(page);
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  StatusBar1->setSizeGripEnabled(false);
+  constexpr int widths[4] = {100, 80, 80, 50};
+  for (int i = 0; i < 4; ++i) {
+    Panels[i] = new QLabel(StatusBar1);
+    Panels[i]->setMinimumWidth(widths[i]);
+    StatusBar1->addWidget(Panels[i], i == 3 ? 1 : 0);
+  }
+  layout->addWidget(StatusBar1);
+
+  // Highlighter and selection-mode menus of the editor tool bar.
+  HighlighterMenu = new QMenu(this);
+  for (const THighlighterCode& h : kHighlighterCodes) {
+    QAction* a = HighlighterMenu->addAction(QLatin1String(h.caption));
+    a->setCheckable(true);
+    a->setData(QLatin1String(h.code));
+    connect(a, &QAction::triggered, this, [this, code = QString::fromLatin1(h.code)] { AttachHighlighter(code); });
+    highlighterItems_ << a;
+  }
+  auto* hlButton = new QToolButton(bar);
+  hlButton->setObjectName(QStringLiteral("ToolButton10"));
+  hlButton->setText(QStringLiteral("Highlighter"));
+  hlButton->setMenu(HighlighterMenu);
+  hlButton->setPopupMode(QToolButton::InstantPopup);
+  bar->addWidget(hlButton);
+
+  SelectionMenu = new QMenu(this);
+  const char* modes[3] = {"Normal", "Line", "Block"};
+  for (int i = 0; i < 3; ++i) {
+    SelectionItems[i] = SelectionMenu->addAction(QLatin1String(modes[i]));
+    SelectionItems[i]->setCheckable(true);
+    connect(SelectionItems[i], &QAction::triggered, this, [this, i] {
+      Memo1->SetSelectionMode(static_cast<TSrcSelectionMode>(i));
+      SetSelectionModeSetting(i);
+    });
+  }
+  auto* selButton = new QToolButton(bar);
+  selButton->setObjectName(QStringLiteral("ToolButton5"));
+  selButton->setText(QStringLiteral("Selection"));
+  selButton->setMenu(SelectionMenu);
+  selButton->setPopupMode(QToolButton::InstantPopup);
+  bar->addWidget(selButton);
+  bar->addAction(QStringLiteral("A+"), this, [this] { ChangeFontSize(1); })->setObjectName("ToolButton1");
+  bar->addAction(QStringLiteral("A-"), this, [this] { ChangeFontSize(-1); })->setObjectName("ToolButton2");
+
+  // The editor's pop-up menu.
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->addAction(QStringLiteral("Copy"), this, [this] { Memo1->CopyToClipboard(); });
+  PopupMenu1->addAction(QStringLiteral("Paste"), this, [this] { Memo1->PasteFromClipboard(); });
+  PopupMenu1->addAction(QStringLiteral("Cut"), this, [this] { Memo1->CutToClipboard(); });
+  PopupMenu1->addSeparator();
+  QAction* img = PopupMenu1->addAction(QStringLiteral("<img>"), this, [this] { InsertFixedText("<img></img>"); });
+  img->setShortcut(QKeySequence(QStringLiteral("Alt+T")));
+  QAction* br = PopupMenu1->addAction(QStringLiteral("<br>"), this, [this] { InsertFixedText("<br>"); });
+  br->setShortcut(QKeySequence(QStringLiteral("Alt+B")));
+  QAction* hr = PopupMenu1->addAction(QStringLiteral("<hr>"), this, [this] { InsertFixedText("<hr>"); });
+  hr->setShortcut(QKeySequence(QStringLiteral("Alt+H")));
+  PopupMenu1->addAction(QStringLiteral("Comment"), this, [this] { Commenttext1Click(); });
+  PopupMenu1->addAction(QStringLiteral("Lower case"), this, [this] { Setdocumentinlowercase1Click(); });
+  for (QAction* a : {img, br, hr}) {
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    Memo1->addAction(a);
+  }
+  Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Memo1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { PopupMenu1->popup(Memo1->mapToGlobal(pos)); });
+
+  PageControl1->addTab(page, QStringLiteral("Editor"));
+}
+
+void TChildForm::BuildPreviewPage() {
+  auto* page = new QWidget(PageControl1);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* bar = new QToolBar(page);
+  bar->setObjectName(QStringLiteral("pvtb"));
+  Edit1 = new QLineEdit(bar);
+  Edit1->setObjectName(QStringLiteral("pvEdit"));
+  bar->addWidget(Edit1);
+  wb = new TEmbeddedBrowser(page);
+  wb->setObjectName(QStringLiteral("wb"));
+  const auto go = [this] { wb->Go(Edit1->text()); };
+  connect(Edit1, &QLineEdit::returnPressed, this, go);
+  bar->addAction(QStringLiteral("Go"), this, go)->setObjectName("ToolButton6");
+  bar->addAction(QStringLiteral("Refresh"), this, [this] { ShowPreview(); })->setObjectName("ToolButton12");
+  layout->addWidget(bar);
+  layout->addWidget(wb, 1);
+  StatusBar2 = new QStatusBar(page);
+  StatusBar2->setSizeGripEnabled(false);
+  layout->addWidget(StatusBar2);
+  wb->OnStatusTextChange = [this](TObject*, const QString& text) { StatusBar2->showMessage(text); };
+  wb->OnCloseQuery = [](TObject*, bool& canClose) {
+    ShowMessageDlg(LangText(QStringLiteral("JavaCloseWindow")), 0);
+    canClose = false;
+  };
+  PageControl1->addTab(page, QStringLiteral("Preview"));
+}
+
+void TChildForm::ApplySettings() {
+  Settings::TEditorSettings current;
+  current.FontName = Memo1->Font().family();
+  const Settings::TEditorSettings s = Settings::ReadEditorSettings(current);
+  QPalette pal = Memo1->viewport()->palette();
+  pal.setColor(QPalette::Base, ToQColor(s.BackgroundColor));
+  pal.setColor(QPalette::Text, ToQColor(s.FontColor));
+  Memo1->viewport()->setPalette(pal);
+  Memo1->Gutter().SetVisible(s.GutterVisible);
+  Memo1->Gutter().SetShowLineNumbers(s.LineNumbers);
+  QFont font = Memo1->Font();
+  if (QFontDatabase::families().contains(s.FontName)) font.setFamily(s.FontName);
+  font.setPointSize(s.FontSize);
+  Memo1->SetFont(font);
+  Memo1->SetTabWidth(s.TabWidth);
+  TidyPanel->setVisible(s.TidyPanel);
+  if (s.TidyPanelSize > 0) TidyPanel->resize(TidyPanel->width(), s.TidyPanelSize);
+  Memo1->SetRightEdgeColor(s.RightEdgeColor);
+  Memo1->SetRightEdge(s.RightEdge);
+  for (int i = 0; i < 3; ++i) SelectionItems[i]->setChecked(i == s.SelectionMode);
+  Memo1->SetSelectionMode(static_cast<TSrcSelectionMode>(s.SelectionMode));
+  TSrcEditorOptions options = Memo1->Options();
+  const auto set = [&options](TSrcEditorOptions o, bool on) { options = on ? (options | o) : (options & ~o); };
+  set(eoShowScrollHint, s.ScrollHint);
+  set(eoTabsToSpaces, s.TabsToSpaces);
+  set(eoShowSpecialChars, s.SpecialChars);
+  set(eoAutoIndent, s.AutoIndent);
+  Memo1->SetOptions(options);
+  Memo1->Gutter().SetLeftOffset(s.GutterWidth);
+}
+
+void TChildForm::SetCaption(const QString& caption) {
+  setWindowTitle(caption);
+  Panels[3]->setText(caption);
+}
+
+QString TChildForm::PanelText(int index) const { return Panels[index]->text(); }
+
+QString TChildForm::CaretText(int line, int column) {
+  return QString::asprintf("Ln:%6d, Col:%3d", line, column);
+}
+
+void TChildForm::LoadFile(const QString& fileName) {
+  Memo1->Lines().LoadFromFile(fileName);
+  Memo1->ClearUndo();
+  Memo1->SetModified(false);
+  Modified = false;
+  Panels[1]->clear();
+}
+
+void TChildForm::SaveFile() {
+  Memo1->Lines().SaveToFile(Caption());
+  Memo1->SetModified(false);
+  Modified = false;
+  Panels[1]->clear();
+  if (OnModifiedChange) OnModifiedChange(this);
+}
+
+void TChildForm::Memo1Change() {
+  Modified = true;
+  Panels[1]->setText(DocStatusNow);
+  if (OnModifiedChange) OnModifiedChange(this);
+}
+
+void TChildForm::Memo1StatusChange(TSrcStatusChanges changes) {
+  if (changes & (scAll | scCaretX | scCaretY | scLeftChar | scTopLine)) {
+    const QString text = CaretText(Memo1->CaretY(), Memo1->CaretX());
+    Panels[0]->setText(text);
+    Panels[0]->setMinimumWidth(6 * static_cast<int>(text.size()));
+  }
+  if (changes & scInsertMode) Panels[2]->setText(Memo1->InsertMode() ? DocStateI : DocStateO);
+}
+
+void TChildForm::ToggleInsertMode() { Memo1->SetInsertMode(!Memo1->InsertMode()); }
+
+void TChildForm::ChangeFontSize(int delta) {
+  QFont font = Memo1->Font();
+  font.setPointSize(std::clamp(font.pointSize() + delta, 1, 200));
+  Memo1->SetFont(font);
+}
+
+void TChildForm::AttachHighlighter(const QString& code) {
+  Memo1->SetHighlighter(highlighters_->byCode.value(code));
+  CheckHighlighterMenu(code);
+}
+
+void TChildForm::SetHighlighterForFile(const QString& name) {
+  if (!Settings::Open().ReadBool(QStringLiteral("SHigh"), QStringLiteral("Enabled"), false)) return;
+  AttachHighlighter(HighlighterCodeFor(name));
+}
+
+void TChildForm::CheckHighlighterMenu(const QString& code) {
+  for (QAction* a : highlighterItems_) a->setChecked(a->data().toString() == code);
+}
+
+QString TChildForm::CheckedHighlighter() const {
+  for (QAction* a : highlighterItems_)
+    if (a->isChecked()) return a->data().toString();
+  return QString();
+}
+
+void TChildForm::SetSelectionModeSetting(int mode) {
+  Settings::Open().WriteInteger(QStringLiteral("SelectionMode"), QStringLiteral("Set"), mode);
+  for (int i = 0; i < 3; ++i) SelectionItems[i]->setChecked(i == mode);
+}
+
+void TChildForm::ApplyLanguage() {
+  DocStatusNow = LangText(QStringLiteral("DocStatusNow"));
+  DocStateI = LangText(QStringLiteral("DocStateI"));
+  DocStateO = LangText(QStringLiteral("DocStateO"));
+  const auto hint = [this](const char* name, const char* key) {
+    if (auto* w = findChild<QObject*>(QLatin1String(name))) {
+      if (auto* a = qobject_cast<QAction*>(w)) a->setToolTip(LangText(QLatin1String(key)));
+    }
+  };
+  hint("ToolButton12", "DoPreview");
+  hint("ToolButton6", "DoBrowser");
+  PageControl1->setTabToolTip(0, LangText(QStringLiteral("ChildEDTBSH")));
+  PageControl1->setTabToolTip(1, LangText(QStringLiteral("ChildPVTBSH")));
+  const QList<QAction*> popup = PopupMenu1->actions();
+  if (popup.size() > 2) {
+    popup[0]->setText(LangText(QStringLiteral("Copy")));
+    popup[1]->setText(LangText(QStringLiteral("Paste")));
+    popup[2]->setText(LangText(QStringLiteral("Cut")));
+  }
+  SelectionItems[0]->setText(LangText(QStringLiteral("SelNormal")));
+  SelectionItems[1]->setText(LangText(QStringLiteral("SelLine")));
+  SelectionItems[2]->setText(LangText(QStringLiteral("SelBlock")));
+}
+
+void TChildForm::showEvent(QShowEvent* event) {
+  QMdiSubWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  ApplyLanguage();
+  Panels[2]->setText(Memo1->InsertMode() ? DocStateI : DocStateO);
+  Panels[0]->setText(CaretText(Memo1->CaretY(), Memo1->CaretX()));
+}
+
+void TChildForm::InsertFixedText(const QString& text) { Memo1->SetSelText(text); }
+
+void TChildForm::Commenttext1Click() {
+  const int start = Memo1->SelStart();
+  const int end = Memo1->SelEnd();
+  Memo1->SetSelText(QStringLiteral("<!-- ") + Memo1->SelText() + QStringLiteral(" -->"));
+  Memo1->SetSelStart(end + 5);
+  Memo1->SetSelEnd(end + 5);
+  Q_UNUSED(start);
+  Memo1->setFocus();
+}
+
+void TChildForm::Setdocumentinlowercase1Click() {
+  if (ShowMessageDlg(LangText(QStringLiteral("LowerCase")), 1) != 6) return;
+  Memo1->SelectAll();
+  Memo1->SetSelText(Memo1->SelText().toLower());
+}
+
+void TChildForm::ShowPreview() {
+  if (!PreviewPath.isEmpty() && QFileInfo::exists(PreviewPath)) QFile::remove(PreviewPath);
+  const QString path = Documents::PreviewFilePath(Caption(), ProgramFolder(), OwnPreviewFiles());
+  PreviewName = QFileInfo(path).fileName();
+  QSaveFile file(path);
+  const QByteArray bytes = Memo1->Lines().SaveToBytes();
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    ShowMessageDlg(path + QStringLiteral(": ") + file.errorString(), 2);
+    return;
+  }
+  OwnPreviewFiles().insert(path);
+  PreviewPath = path;
+  PreviewFiles << path;
+  wb->Go(path);
+}
+
+void TChildForm::DeletePreviewFiles() {
+  for (const QString& path : std::as_const(PreviewFiles)) {
+    if (QFileInfo::exists(path)) QFile::remove(path);
+    OwnPreviewFiles().remove(path);
+  }
+  PreviewFiles.clear();
+}
+
+bool TChildForm::FormCloseQuery() {
+  {
+    TIniFile ini = Settings::Open();
+    try {
+      if (auto* bar = findChild<QToolBar*>(QStringLiteral("pvtb"))) {
+        ini.WriteInteger(QStringLiteral("pvtb"), QStringLiteral("left"), bar->x());
+        ini.WriteInteger(QStringLiteral("pvtb"), QStringLiteral("top"), bar->y());
+      }
+      ini.WriteInteger(QStringLiteral("pvEdit"), QStringLiteral("left"), Edit1->x());
+      ini.WriteInteger(QStringLiteral("pvEdit"), QStringLiteral("top"), Edit1->y());
+      if (TidyPanel->isVisible())
+        ini.WriteInteger(QStringLiteral("HTMLTidy"), QStringLiteral("Size"), TidyPanel->height());
+    } catch (const Exception&) {
+      // The window layout is not worth keeping a document open for.
+    }
+  }
+  DeletePreviewFiles();
+  // Asking is the rule unless the user switched it off.
+  const bool ask = Settings::Open().ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true);
+  if (!ask || !Modified) return true;
+  const QString question = LangText(QStringLiteral("Sluiten1")) + QFileInfo(Caption()).fileName() +
+                           LangText(QStringLiteral("Sluiten2"));
+  return ShowMessageDlg(question, 10) == 6;
+}
+
+bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonPress && HighlightLine != -1) {
+    HighlightLine = -1;  // a click ends the line marking of goto line
+    Memo1->viewport()->update();
+  }
+  if (watched == Memo1 && event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const std::uint16_t vk = QtKeyToVirtualKey(key->key());
+    if (vk && editorKeys_.FindKeycode(vk, QtModifiersToShiftState(key->modifiers())) >= 0) {
+      event->accept();
+      return true;
+    }
+  }
+  return QMdiSubWindow::eventFilter(watched, event);
+}
+
+void TChildForm::closeEvent(QCloseEvent* event) {
+  if (!CloseApproved && !FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  QMdiSubWindow::closeEvent(event);
+}

@@ -1,0 +1,126 @@
+// A document window: one open document in the main window's document area.
+// Its caption is the document's path (or, before the first save, its
+// new-document name). It holds the source editor with its highlighters, the
+// preview page with the embedded browser, the link-check page, a status bar
+// and the question asked before a modified document closes.
+#pragma once
+
+#include "app/EmbeddedBrowser.h"
+#include "editor/SrcEdit.h"
+#include "editor/SrcEditKeyCmds.h"
+#include "platform/Types.h"
+
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QStringList>
+#include <array>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QStatusBar;
+class QTabWidget;
+class QToolButton;
+class QAction;
+class TSrcCustomHighlighter;
+
+class TChildForm : public QMdiSubWindow, public TObject {
+  Q_OBJECT
+ public:
+  // Applies the editor settings of settings.ini (FormCreate).
+  explicit TChildForm(QWidget* parent = nullptr);
+  ~TChildForm() override;
+  const char* ClassName() const override { return "TChildForm"; }
+
+  // The document's path or name.
+  QString Caption() const { return windowTitle(); }
+  void SetCaption(const QString& caption);
+
+  // Reads a file into the editor, keeping its line breaks and encoding for
+  // the save; raises EStreamError when it cannot be read.
+  void LoadFile(const QString& fileName);
+  // Writes the editor's lines to the file the caption names, atomically, in
+  // the line-break style and encoding the text was read with, and clears the
+  // modified state. Raises EStreamError (the old file stays) on failure.
+  void SaveFile();
+
+  // Attaches the highlighter the extension asks for (case-sensitive) when
+  // SHigh / Enabled is set; otherwise the editor keeps none.
+  void SetHighlighterForFile(const QString& name);
+  // Ticks the highlighter item of `code` ("HTML", "PHP", "CSS", "VBS", "JS",
+  // "SQL", "XML") and unticks the others.
+  void CheckHighlighterMenu(const QString& code);
+  QString CheckedHighlighter() const;
+  // 0 normal, 1 line, 2 column: ticks the item and writes SelectionMode / Set.
+  void SetSelectionModeSetting(int mode);
+
+  void ApplyLanguage();
+  // Writes the editor text to the preview file and shows it in the browser.
+  void ShowPreview();
+  // Deletes every preview file this window wrote; errors are ignored.
+  void DeletePreviewFiles();
+
+  // The close question (FormCloseQuery): true when the window may close.
+  bool FormCloseQuery();
+
+  // Pop-up commands.
+  void InsertFixedText(const QString& text);
+  void Commenttext1Click();
+  void Setdocumentinlowercase1Click();
+  void ToggleInsertMode();
+  void ChangeFontSize(int delta);
+
+  bool Modified = false;
+  // Set by the main window once the close was agreed to, so it is not asked twice.
+  bool CloseApproved = false;
+  int HighlightLine = -1;
+  QString PreviewName;
+  QString PreviewPath;
+  QStringList PreviewFiles;
+  QString DocStatusNow, DocStateI, DocStateO;
+
+  QTabWidget* PageControl1 = nullptr;
+  TSrcEdit* Memo1 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  std::array<QLabel*, 4> Panels{};
+  QWidget* TidyPanel = nullptr;
+  QListWidget* Memo2 = nullptr;
+  TEmbeddedBrowser* wb = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QStatusBar* StatusBar2 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QMenu* HighlighterMenu = nullptr;
+  QMenu* SelectionMenu = nullptr;
+  std::array<QAction*, 3> SelectionItems{};
+  TSrcCustomHighlighter* SrcHTMLHighlighter1 = nullptr;
+
+  // Told when the modified state changes (the main window enables Save).
+  std::function<void(TChildForm*)> OnModifiedChange;
+
+  // Status panel texts.
+  QString PanelText(int index) const;
+  static QString CaretText(int line, int column);
+
+ protected:
+  // Keys the editor has a command for go to the editor, not to the main
+  // window's shortcuts.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildEditorPage();
+  void BuildPreviewPage();
+  void ApplySettings();
+  void Memo1Change();
+  void Memo1StatusChange(TSrcStatusChanges changes);
+  void AttachHighlighter(const QString& code);
+
+  struct Highlighters;
+  std::unique_ptr<Highlighters> highlighters_;
+  QList<QAction*> highlighterItems_;
+  TSrcEditKeyStrokes editorKeys_;
+  bool shown_ = false;
+};

@@ -1,0 +1,720 @@
+#include "app/Frame.h"
+
+#include "app/Documents.h"
+#include "app/Launcher.h"
+#include "app/LanguageModule.h"
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TextCodec.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+TfMain* fMain = nullptr;
+
+TAppServices& AppServices() {
+  static TAppServices services;
+  return services;
+}
+
+namespace {
+
+QStringList ReadLines(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QString text = TextCodec::decodeFile(file.readAll()).text;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+  QStringList lines = text.split(u'\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+// Writes lines through a temporary file; raises EWriteError on failure.
+void WriteLines(const QString& fileName, const QStringList& lines) {
+  QSaveFile file(fileName);
+  QByteArray bytes;
+  for (const QString& line : lines) bytes += line.toUtf8() + '\n';
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    throw EWriteError(fileName + QStringLiteral(": ") + file.errorString());
+}
+
+}  // namespace
+
+TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("fMain"));
+  fMain = this;
+  BuildString = QStringLiteral("1.0.0");
+  setAcceptDrops(true);
+  ProgramFolder = ::ProgramFolder();
+
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  Panel1 = new QWidget(split);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  auto* sideLayout = new QVBoxLayout(Panel1);
+  sideLayout->setContentsMargins(0, 0, 0, 0);
+  PageControl2 = new QTabWidget(Panel1);
+  PageControl2->setObjectName(QStringLiteral("PageControl2"));
+  PageControl2->addTab(new QWidget, QStringLiteral("Filemanager"));
+  PageControl2->addTab(new QWidget, QStringLiteral("Project Manager"));
+  PageControl2->addTab(new QWidget, QStringLiteral("HTML Tags"));
+  PageControl2->tabBar()->hide();
+  PageControl2->setCurrentIndex(0);
+  sideLayout->addWidget(PageControl2);
+
+  auto* right = new QWidget(split);
+  auto* layout = new QVBoxLayout(right);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  PageControl1 = new QTabWidget(right);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  for (const char* page : {"Common", "HTML", "Forms"}) {
+    auto* bar = new QToolBar(PageControl1);
+    bar->setEnabled(false);  // the insert commands come with their dialogs
+    PageControl1->addTab(bar, QLatin1String(page));
+  }
+  PageControl1->setCurrentIndex(0);
+  PageControl1->setMaximumHeight(60);
+  MDIClient = new QMdiArea(right);
+  MDIClient->setObjectName(QStringLiteral("MDIClient"));
+  layout->addWidget(PageControl1);
+  split->addWidget(Panel1);
+  split->addWidget(right);
+  split->setStretchFactor(1, 1);
+  setCentralWidget(split);
+  MDITab1 = new TMDITab(this, MDIClient);
+  MDITab1->setShape(QTabBar::RoundedNorth);
+  layout->addWidget(MDITab1);
+  layout->addWidget(MDIClient, 1);
+  Panel1->hide();
+
+  BuildMenusAndBars();
+  connect(MDIClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateSaveActions(); });
+  resize(1000, 700);
+}
+
+TfMain::~TfMain() {
+  // The windows go after this object's own fields: they must not call back.
+  MDIClient->disconnect(this);
+  for (TChildForm* c : Documents()) c->OnModifiedChange = nullptr;
+  if (fMain == this) fMain = nullptr;
+}
+
+QAction* TfMain::AddAction(QMenu* menu, const QString& name, const QString& text, const QString& keys,
+                           std::function<void()> handler, bool later) {
+  auto* action = new QAction(text, this);
+  action->setObjectName(name);
+  if (!keys.isEmpty()) action->setShortcut(QKeySequence(keys));
+  if (handler) connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+  // Commands whose windows are not part of the program yet stay disabled.
+  action->setEnabled(!later);
+  action->setProperty("later", later);
+  if (menu) menu->addAction(action);
+  addAction(action);
+  actions_.insert(name, action);
+  return action;
+}
+
+void TfMain::BuildMenusAndBars() {
+  QMenuBar* bar = menuBar();
+  const auto menu = [this, bar](const char* name) {
+    QMenu* m = bar->addMenu(QLatin1String(name));
+    m->setObjectName(QLatin1String(name) + QStringLiteral("1"));
+    menus_.insert(QLatin1String(name), m);
+    return m;
+  };
+  QMenu* file = menu("File");
+  AddAction(file, "New1", "&New", "Ctrl+N", [this] { New1Click(); });
+  AddAction(file, "ToolButton33", "New document", "", [this] { ToolButton33Click(); });
+  AddAction(file, "ActionOpen", "&Open...", "Ctrl+O", [this] { ActionOpenExecute(); });
+  RecentFiles2 = file->addMenu(QStringLiteral("Recent files"));
+  RecentFiles2->setObjectName(QStringLiteral("RecentFiles2"));
+  AddAction(file, "Save2", "&Save", "Ctrl+S", [this] { ActionSaveExecute(); })->setEnabled(false);
+  AddAction(file, "SaveAs1", "Save &as...", "", [this] { SaveAs1Click(); })->setEnabled(false);
+  AddAction(file, "SaveAll", "Save all", "", [this] { SaveAllExecute(); });
+  AddAction(file, "Close1", "&Close", "", [this] {
+    if (QMdiSubWindow* w = MDIClient->currentSubWindow()) w->close();
+  });
+  AddAction(file, "CloseAll", "Close &all", "Ctrl+Alt+F4", [this] { CloseAllExecute(); });
+  file->addSeparator();
+  AddAction(file, "ImpRTF1", "Import RTF document...", "F6", {}, true);
+  AddAction(file, "ImpDoc1", "Import Word document...", "F7", {}, true);
+  AddAction(file, "ExpDoc1", "Export as RTF...", "", {}, true);
+  AddAction(file, "PR_DOC1", "Print document", "", {}, true);
+  file->addSeparator();
+  AddAction(file, "Exit1", "E&xit", "", [this] { Exit1Click(); });
+
+  QMenu* edit = menu("Edit");
+  const auto onEditor = [this](auto f) {
+    return [this, f] {
+      if (TChildForm* c = ActiveDocument()) f(c->Memo1);
+    };
+  };
+  AddAction(edit, "Undo1", "Undo", "Ctrl+Z", onEditor([](TSrcEdit* e) { e->Undo(); }));
+  AddAction(edit, "Redo1", "Redo", "Ctrl+Alt+Z", onEditor([](TSrcEdit* e) { e->Redo(); }));
+  edit->addSeparator();
+  AddAction(edit, "Cut1", "Cut", "", onEditor([](TSrcEdit* e) { e->CutToClipboard(); }));
+  AddAction(edit, "Copy1", "Copy", "", onEditor([](TSrcEdit* e) { e->CopyToClipboard(); }));
+  AddAction(edit, "Paste1", "Paste", "", onEditor([](TSrcEdit* e) { e->PasteFromClipboard(); }));
+  AddAction(edit, "SelectAll1", "Select all", "Ctrl+A", onEditor([](TSrcEdit* e) { e->SelectAll(); }));
+  edit->addSeparator();
+  AddAction(edit, "GotoLine1", "Go to line...", "Ctrl+G", [this] { GotoLine1Click(); });
+  AddAction(edit, "WWrap1", "Word wrap", "", [this] { Wordwrap1Click(); });
+
+  QMenu* search = menu("Search");
+  AddAction(search, "Search1", "Search", "Ctrl+F", {}, true);
+  AddAction(search, "SearchReplace", "Search and replace", "Ctrl+R", {}, true);
+  AddAction(search, "FindNext", "Find next", "F3", {}, true);
+  AddAction(search, "FindPrevious", "Find previous", "Ctrl+F2", {}, true);
+
+  QMenu* insert = menu("Insert");
+  const char* inserts[][3] = {{"Table1", "Table", "Ctrl+T"},          {"Bold1", "Bold", "Ctrl+B"},
+                              {"Italic1", "Italic", "Ctrl+I"},        {"Underline1", "Underline", "Ctrl+U"},
+                              {"Center1", "Centre", "Ctrl+F1"},       {"Left1", "Left", "Ctrl+Alt+L"},
+                              {"Right1", "Right", "Ctrl+Alt+R"},      {"ToolButton60", "Text formatting", "F4"}};
+  for (const auto& i : inserts) AddAction(insert, i[0], i[1], i[2], {}, true);
+
+  QMenu* tools = menu("Tools");
+  AddAction(tools, "preview", "Preview", "F9", [this] { previewExecute(); });
+  AddAction(tools, "nopreview", "Back to the editor", "F10", [this] { nopreviewExecute(); });
+  AddAction(tools, "LoadBrowser", "Preview in browser", "F12", {}, true);
+  AddAction(tools, "ImgBrowser", "Image browser", "F8", {}, true);
+  AddAction(tools, "ToolButton22", "Check links", "", {}, true);
+  AddAction(tools, "stFTPcl", "Start FTP client", "", [this] { FTPExecute(); });
+  AddAction(tools, "ConfigScreen", "Options...", "Ctrl+Alt+C", {}, true);
+  AddAction(tools, "TBCD", "Code library", "", {}, true);
+  AddAction(tools, "FileMan1", "Side pane", "F11", {}, true);
+  // File-manager keys act in the side pane only, so the editor keeps its own.
+  static const char* const paneKeys[][3] = {
+      {"fManRefresh", "Refresh", "F5"}, {"FM_RenFile", "Rename file", "F2"}, {"fManDelFile", "Delete file", "Shift+Del"}};
+  for (const auto& k : paneKeys) {
+    QAction* a = AddAction(nullptr, k[0], k[1], k[2], {}, true);
+    removeAction(a);
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    Panel1->addAction(a);
+  }
+
+  QMenu* window = menu("Window");
+  AddAction(window, "WCascade", "Cascade", "", [this] { MDIClient->cascadeSubWindows(); });
+  AddAction(window, "WTile1", "Tile", "", [this] { MDIClient->tileSubWindows(); });
+
+  QMenu* info = menu("Info");
+  AddAction(info, "Help1", "Help", "F1", [this] { OpenHelp(); });
+  AddAction(info, "DoEmail", "Send e-mail", "", [this] { SendEmail(); });
+  AddAction(info, "Support1", "Support", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/support")); });
+  AddAction(info, "MM_DoDon", "Donate", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/donate")); });
+  AddAction(info, "UpdCheck", "Check for updates", "", {}, true);
+  AddAction(info, "About1", "About", "", {}, true);
+
+  // Tool bars.
+  const char* names[5] = {"ToolBar1", "ToolBar5", "ToolBar6", "ToolBar7", "ToolBar8"};
+  const QStringList contents[5] = {
+      {"ToolButton33", "ActionOpen", "Save2", "SaveAll", "CloseAll", "Copy1", "Paste1", "Cut1", "DoEmail"},
+      {"ImgBrowser", "preview", "LoadBrowser", "stFTPcl"},
+      {"Undo1", "Redo1", "Search1", "SearchReplace", "FindNext", "FindPrevious"},
+      {"Help1"},
+      {"ConfigScreen"}};
+  for (int i = 0; i < 5; ++i) {
+    ToolBars[i] = addToolBar(QLatin1String(names[i]));
+    ToolBars[i]->setObjectName(QLatin1String(names[i]));
+    ToolBars[i]->setMovable(true);
+    for (const QString& name : contents[i]) ToolBars[i]->addAction(actions_.value(name));
+  }
+  AddAction(nullptr, "ToolButton35", "Save", "", [this] { ActionSaveExecute(); })->setEnabled(false);
+}
+
+// ------------------------------------------------------------ show and exit
+
+void TfMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) FormShow();
+}
+
+void TfMain::FormShow() {
+  if (shown_) return;
+  shown_ = true;
+  RecentFiles2->clear();
+  LoadLanguageModule();
+  ApplyLanguage();
+  ApplyCharset();
+  BuildRecentMenu();
+  if (QFileInfo::exists(ProgramFolder + QStringLiteral("WorkList.Dat")))
+    WorkList = ReadLines(ProgramFolder + QStringLiteral("WorkList.Dat"));
+  try {
+    const TIniFile ini = Settings::Open();
+    DoubleClickOpen = ini.ReadBool(QStringLiteral("DoubleClick"), QStringLiteral("Open"), DoubleClickOpen);
+    LastFolder = ini.ReadString(QStringLiteral("Last"), QStringLiteral("Folder"), QDir::homePath());
+    NoDoubles = ini.ReadBool(QStringLiteral("Files"), QStringLiteral("NoDoubles"), NoDoubles);
+    Panel1->setVisible(ini.ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
+    Settings::ElementsPath();
+    HelpPath = Settings::HelpPath();
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
+  LoadToolbarPositions();
+}
+
+bool TfMain::FormCloseQuery() {
+  try {
+    WriteLines(ProgramFolder + QStringLiteral("WorkList.Dat"), WorkList);
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
+  if (ShowMessageDlg(LangText(QStringLiteral("ExitMsg")), 10) != 6) return false;
+  try {
+    SaveToolbarPositions();
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
+  for (const QString& file : std::as_const(PreviewTempFiles)) QFile::remove(file);
+  PreviewTempFiles.clear();
+  return true;
+}
+
+void TfMain::closeEvent(QCloseEvent* event) {
+  // Every document is asked first; the first that refuses ends the exit.
+  const QList<QMdiSubWindow*> windows = MDIClient->subWindowList();
+  for (QMdiSubWindow* w : windows) {
+    if (auto* c = qobject_cast<TChildForm*>(w); c && !c->FormCloseQuery()) {
+      event->ignore();
+      return;
+    }
+  }
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  for (QMdiSubWindow* w : windows) {
+    if (auto* c = qobject_cast<TChildForm*>(w)) c->CloseApproved = true;
+    w->close();
+  }
+  event->accept();
+}
+
+void TfMain::SaveToolbarPositions() {
+  Settings::TMainWindowLayout layout;
+  for (int i = 0; i < 5; ++i)
+    layout.ToolBars[i] = {ToolBars[i]->x(), ToolBars[i]->y(), ToolBars[i]->height()};
+  layout.LastFolder = LastFolder;
+  layout.DirectoryHeight = 0;
+  layout.FileManWidth = Panel1->width();
+  Settings::WriteMainWindowLayout(layout);
+}
+
+void TfMain::LoadToolbarPositions() {
+  Settings::TMainWindowLayout current;
+  for (int i = 0; i < 5; ++i) current.ToolBars[i] = {ToolBars[i]->x(), ToolBars[i]->y(), ToolBars[i]->height()};
+  const Settings::TMainWindowLayout stored = Settings::ReadMainWindowLayout(current);
+  // Bars are put back in rows by their stored top and, inside a row, by
+  // their left; positions off the window simply become the last row or place.
+  std::array<int, 5> order{0, 1, 2, 3, 4};
+  std::stable_sort(order.begin(), order.end(), [&stored](int a, int b) {
+    const auto& pa = stored.ToolBars[a];
+    const auto& pb = stored.ToolBars[b];
+    return pa.Top != pb.Top ? pa.Top < pb.Top : pa.Left < pb.Left;
+  });
+  for (QToolBar* bar : ToolBars) removeToolBar(bar);
+  int rowTop = stored.ToolBars[order[0]].Top;
+  for (int i : order) {
+    // A bar more than half a bar lower than the row starts a new row.
+    if (stored.ToolBars[i].Top > rowTop + std::max(1, stored.ToolBars[i].Height / 2)) {
+      addToolBarBreak();
+      rowTop = stored.ToolBars[i].Top;
+    }
+    addToolBar(ToolBars[i]);
+    ToolBars[i]->show();
+  }
+}
+
+void TfMain::ApplyLanguage() {
+  struct Item {
+    const char* name;
+    const char* key;
+    bool accel;
+  };
+  static const Item items[] = {
+      {"New1", "New", true},          {"ActionOpen", "Open", true},     {"Save2", "Save", true},
+      {"SaveAs1", "SaveAs", true},    {"Close1", "Close", true},        {"CloseAll", "CloseAll", true},
+      {"Exit1", "Exit", true},        {"Undo1", "Undo", false},         {"Redo1", "Redo", false},
+      {"Cut1", "Cut", false},         {"Copy1", "Copy", false},         {"Paste1", "Paste", false},
+      {"SelectAll1", "SelectAll", false}, {"Search1", "Search", false}, {"SearchReplace", "SearchReplace", false},
+      {"FindNext", "FindNext", false}, {"FindPrevious", "FindPrevious", false}, {"GotoLine1", "GotoLine1", false},
+      {"WWrap1", "WWrap1", false},    {"preview", "PreviewSite", false}, {"LoadBrowser", "LoadBrowser", false},
+      {"ConfigScreen", "Options", false}, {"ImgBrowser", "ImgBrowser", false}, {"stFTPcl", "stFTPcl", false},
+      {"ImpRTF1", "ImpRTF1", false},  {"ImpDoc1", "ImpDoc1", false},    {"ExpDoc1", "ExpDoc1", false},
+      {"PR_DOC1", "PR_DOC1", false},  {"Help1", "Help1", false},        {"UpdCheck", "UpdCheck", false},
+      {"About1", "About1", false},    {"DoEmail", "DoEmail", false},    {"Support1", "KvxSup", false},
+      {"Support1", "SupMItem", false}, {"MM_DoDon", "MM_DoDon", false}, {"WCascade", "WCascade", true},
+      {"TBCD", "TBCD", false},        {"FileMan1", "FileMan1", false},  {"ToolButton33", "TB1", false},
+  };
+  for (const Item& item : items) {
+    QAction* a = actions_.value(QLatin1String(item.name));
+    const QString text = LangText(QLatin1String(item.key));
+    if (!a || text.isEmpty()) continue;
+    a->setText(item.accel ? u'&' + text : text);
+    a->setToolTip(text);
+  }
+  for (const char* m : {"File", "Edit", "Search", "Tools", "Info"}) {
+    const QString text = LangText(QLatin1String(m));
+    if (!text.isEmpty()) menus_.value(QLatin1String(m))->setTitle(u'&' + text);
+  }
+  const QString window = LangText(QStringLiteral("Window1"));
+  if (!window.isEmpty()) menus_.value(QStringLiteral("Window"))->setTitle(u'&' + window);
+  if (const QString hint = LangText(QStringLiteral("TB3")); !hint.isEmpty())
+    actions_.value(QStringLiteral("ToolButton35"))->setToolTip(hint);
+}
+
+void TfMain::ApplyCharset() { UICharset = Language().UICharset(); }
+
+// ------------------------------------------------------------ documents
+
+TChildForm* TfMain::ActiveDocument() const {
+  QMdiSubWindow* w = MDIClient->currentSubWindow();
+  if (!w) w = MDITab1->ActiveForm();
+  return qobject_cast<TChildForm*>(w);
+}
+
+QList<TChildForm*> TfMain::Documents() const {
+  QList<TChildForm*> out;
+  for (QMdiSubWindow* w : MDIClient->subWindowList())
+    if (auto* c = qobject_cast<TChildForm*>(w)) out << c;
+  return out;
+}
+
+void TfMain::UpdateSaveActions() {
+  TChildForm* c = ActiveDocument();
+  const bool modified = c && c->Modified;
+  actions_.value(QStringLiteral("Save2"))->setEnabled(modified);
+  actions_.value(QStringLiteral("ToolButton35"))->setEnabled(modified);
+  actions_.value(QStringLiteral("SaveAs1"))->setEnabled(c != nullptr);
+}
+
+bool TfMain::CheckRegularFile(const QString& path) {
+  if (QFileInfo(path).isFile()) return true;
+  ShowMessageDlg(QStringLiteral("\"%1\" is not a file that can be opened.").arg(path), 2);
+  return false;
+}
+
+void TfMain::LoadXhtmlTemplate() { NewDocSkeleton = Documents::XhtmlSkeleton(Documents::Now()); }
+void TfMain::LoadHtmlTemplate() { NewDocSkeleton = Documents::HtmlSkeleton(Documents::Now()); }
+void TfMain::LoadPhpTemplate() { NewDocSkeleton = Documents::PhpSkeleton(Documents::Now()); }
+void TfMain::LoadCssTemplate() { NewDocSkeleton = Documents::CssSkeleton(Documents::Now()); }
+
+TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString& Kind, const QString& FileName) {
+  if (!Documents::IsTextDocument(FileName)) return nullptr;
+  QString path = FileName;
+  if (IsFile) {
+    if (!CheckRegularFile(FileName)) return nullptr;
+    path = QFileInfo(FileName).absoluteFilePath();
+  }
+  const QString name = Documents::NewDocumentName(LangText(QStringLiteral("NewDocName")), ++DocumentCounter);
+  auto* child = new TChildForm;
+  child->setFont(font());
+  child->OnModifiedChange = [this](TChildForm*) { UpdateSaveActions(); };
+  const QString ext = Documents::ExtractFileExt(path);
+  try {
+    if (FromTemplate) {
+      if (!FileName.isEmpty()) child->LoadFile(FileName);
+      child->SetHighlighterForFile(QFileInfo(FileName).completeBaseName() + Kind);
+      child->SetCaption(name);
+    } else if (IsFile && (ext == u".doc" || ext == u".rtf")) {
+      // The window holds HTML made from the document, so it is named like a
+      // new document: a plain save must not write over the source.
+      child->SetHighlighterForFile(path);
+      LoadHtmlTemplate();
+      child->Memo1->SetLines(NewDocSkeleton);
+      child->SetCaption(name);
+    } else if (IsFile) {
+      child->LoadFile(path);
+      child->SetCaption(path);
+      child->SetHighlighterForFile(path);
+    } else {
+      child->SetCaption(name);
+      child->Memo1->SetLines(NewDocSkeleton);
+      child->SetHighlighterForFile(Kind);
+    }
+  } catch (const Exception& e) {
+    delete child;
+    ShowMessageDlg(e.Message(), 2);
+    return nullptr;
+  }
+  MDIClient->addSubWindow(child);
+  child->showMaximized();
+  if (IsFile && (ext == u".doc" || ext == u".rtf") && AppServices().Import)
+    AppServices().Import(path, ext == u".doc", child);
+  if (IsFile) AddRecentFile(path);
+  MDITab1->AddChild(child, 69, true);
+  actions_.value(QStringLiteral("Save2"))->setEnabled(true);
+  actions_.value(QStringLiteral("ToolButton35"))->setEnabled(true);
+  actions_.value(QStringLiteral("SaveAs1"))->setEnabled(true);
+  return child;
+}
+
+TChildForm* TfMain::OpenDocument(bool FromTemplate, bool IsFile, const QString& FileName) {
+  const QString path = IsFile ? QFileInfo(FileName).absoluteFilePath() : FileName;
+  if (NoDoubles && !MDIClient->subWindowList().isEmpty()) {
+    TChildForm* match = nullptr;
+    for (TChildForm* c : Documents())
+      if (c->Caption() == path) match = c;
+    if (match) {
+      if (match->isMinimized()) match->showNormal();
+      MDIClient->setActiveSubWindow(match);
+      AddRecentFile(path);
+      return match;
+    }
+  }
+  return CreateDocument(FromTemplate, IsFile, QString(), FileName);
+}
+
+QStringList TfMain::ReadRecentFiles() const { return ReadLines(ProgramFolder + QStringLiteral("recentfiles.dat")); }
+
+void TfMain::AddRecentFile(const QString& path) {
+  try {
+    WriteLines(ProgramFolder + QStringLiteral("recentfiles.dat"), Documents::AddRecentEntry(ReadRecentFiles(), path));
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
+  RecentFiles2->clear();
+  BuildRecentMenu();
+}
+
+void TfMain::BuildRecentMenu() {
+  RecentFiles2->clear();
+  int position = 0;
+  for (const QString& path : ReadRecentFiles()) {
+    if (!QFileInfo(path).isFile()) continue;
+    if (position == Documents::MaxRecentFiles) break;
+    QString shown = path;
+    shown.replace(u'&', QStringLiteral("&&"));
+    QAction* item = RecentFiles2->addAction(QString::number(position + 1) + QStringLiteral("  ") + shown);
+    item->setData(path);  // the path itself, never read back from the caption
+    connect(item, &QAction::triggered, this, [this, item] { RecentFileClick(item); });
+    ++position;
+  }
+}
+
+void TfMain::RecentFileClick(QAction* sender) { OpenDocument(false, true, sender->data().toString()); }
+
+QString TfMain::StartFolder() const { return LastFolder.isEmpty() ? QDir::homePath() : LastFolder; }
+
+bool TfMain::SaveDocument(bool SaveAs) {
+  TChildForm* c = ActiveDocument();
+  if (!c) return false;
+  if (!SaveAs && QFileInfo(c->PanelText(3)).isFile()) {
+    try {
+      c->SaveFile();
+    } catch (const Exception& e) {
+      ShowMessageDlg(e.Message(), 2);
+      return false;
+    }
+    AddRecentFile(c->Caption());
+    UpdateSaveActions();
+    return true;
+  }
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("SaveDialog1"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDirectory(StartFolder());
+  if (!SaveAs) dialog.selectFile(c->PanelText(3));
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  const QString name = dialog.selectedFiles().first();
+  const QString old = c->Caption();
+  c->SetCaption(name);
+  try {
+    c->SaveFile();
+  } catch (const Exception& e) {
+    c->SetCaption(old);
+    ShowMessageDlg(e.Message(), 2);
+    return false;
+  }
+  MDITab1->SetTabCaption(MDITab1->IndexOf(c), TMDITab::FileNamePart(name));
+  MDITab1->setTabToolTip(MDITab1->IndexOf(c), name);
+  AddRecentFile(name);
+  UpdateSaveActions();
+  return true;
+}
+
+void TfMain::SaveAllExecute() {
+  QMdiSubWindow* remembered = MDITab1->ActiveForm();
+  for (TChildForm* c : Documents()) {
+    if (c->isMinimized()) c->showNormal();
+    MDIClient->setActiveSubWindow(c);
+    SaveDocument(false);
+  }
+  if (remembered) {
+    MDITab1->setCurrentIndex(MDITab1->IndexOf(remembered));
+    MDIClient->setActiveSubWindow(remembered);
+  }
+}
+
+void TfMain::CloseAllExecute() { MDITab1->CloseAll(); }
+
+void TfMain::ActionOpenExecute() {
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("OpenDialog1"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setDirectory(StartFolder());
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  QStringList images;
+  for (const QString& file : dialog.selectedFiles()) {
+    if (Documents::IsImageFile(file))
+      images << file;
+    else
+      OpenDocument(false, true, file);
+  }
+  if (!images.isEmpty()) OpenImages(images);
+}
+
+void TfMain::New1Click() {
+  if (AppServices().DocumentManager)
+    AppServices().DocumentManager();
+  else
+    ToolButton33Click();
+}
+
+void TfMain::ToolButton33Click() {
+  LoadHtmlTemplate();
+  CreateDocument(false, false, QStringLiteral("HTML"), QString());
+}
+
+// ------------------------------------------------------------ hand-over
+
+void TfMain::OpenImages(const QStringList& files) {
+  if (files.isEmpty() || !AppServices().ImageBrowser) return;
+  QMdiSubWindow* browser = AppServices().ImageBrowser(files);
+  if (!browser) return;
+  MDIClient->addSubWindow(browser);
+  browser->show();
+  MDITab1->AddChild(browser, 110, true);
+}
+
+void TfMain::WMOpenParamFile(const QString& path) {
+  if (!CheckRegularFile(path)) return;
+  const QString ext = Documents::ExtractFileExt(path);
+  if (ext == u".doc" || ext == u".rtf") {
+    if (AppServices().Import) AppServices().Import(path, ext == u".doc", nullptr);
+  } else if (Documents::IsImageFile(path)) {
+    OpenImages({path});
+  } else {
+    OpenDocument(false, true, path);
+  }
+}
+
+void TfMain::WMDropFiles(const QStringList& files) {
+  QStringList images;
+  for (const QString& file : files) {
+    if (!CheckRegularFile(file)) continue;
+    const QString ext = Documents::ExtractFileExt(file);
+    if (ext == u".doc" || ext == u".rtf") {
+      if (AppServices().Import) AppServices().Import(file, ext == u".doc", nullptr);
+    } else if (Documents::IsImageFile(file)) {
+      images << file;
+    } else {
+      OpenDocument(false, true, file);
+    }
+  }
+  if (!images.isEmpty()) OpenImages(images);
+}
+
+void TfMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfMain::dropEvent(QDropEvent* event) {
+  QStringList files;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) files << url.toLocalFile();
+  event->acceptProposedAction();
+  WMDropFiles(files);
+}
+
+// ------------------------------------------------------------ small commands
+
+void TfMain::GotoLine(TChildForm* child) {
+  if (!child) return;
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("fDosPrompt"));
+  dialog.setWindowTitle(LangText(QStringLiteral("GLineTo")));
+  dialog.setLabelText(LangText(QStringLiteral("GiveLineNO")));
+  dialog.setOkButtonText(LangText(QStringLiteral("btOk")));
+  dialog.setCancelButtonText(LangText(QStringLiteral("btCancel")));
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  int line = 0;
+  const QString text = dialog.textValue();
+  if (Documents::CheckGotoLine(text, child->Memo1->Lines().Count(), line) != Documents::TGotoCheck::Ok) {
+    ShowMessageDlg(LangText(QStringLiteral("NoLines")) + text.trimmed() + LangText(QStringLiteral("NoLines2")), 0);
+    return;
+  }
+  child->HighlightLine = line;
+  child->Memo1->SetCaretXY(TPoint{child->Memo1->CaretX(), line});
+  child->Memo1->viewport()->update();
+  child->Memo1->setFocus();
+}
+
+void TfMain::Wordwrap1Click() {
+  TChildForm* c = ActiveDocument();
+  if (!c) return;
+  TSrcEdit* e = c->Memo1;
+  const QStringList wrapped = Documents::WrapLines(e->Lines().ToStringList(), e->CharsInWindow());
+  if (wrapped == e->Lines().ToStringList()) return;
+  // One change that undo takes back whole; the document counts as changed.
+  e->SelectAll();
+  e->SetSelText(wrapped.join(QStringLiteral("\r\n")));
+}
+
+void TfMain::FTPExecute() {
+  const QString path = Settings::Open().ReadString(QStringLiteral("FTP"), QStringLiteral("Path"), QString());
+  if (path.isEmpty()) return;  // the options screen names the program
+  if (QFileInfo(path).isFile()) {
+    if (!Launcher().Start(path, {}))
+      ShowMessageDlg(LangText(QStringLiteral("FtpLoadError")) + QStringLiteral("\n\r") + path, 0);
+    return;
+  }
+  ShowMessageDlg(LangText(QStringLiteral("FtpLoadError")) + QStringLiteral("\n\r") + path, 0);
+}
+
+void TfMain::OpenHelp() {
+  const QString path = Settings::HelpPath();
+  if (!Launcher().Open(path)) ShowMessageDlg(QStringLiteral("\"%1\" could not be opened.").arg(path), 2);
+}
+
+void TfMain::SendEmail() {
+  if (!Launcher().Open(QStringLiteral("mailto:")))
+    ShowMessageDlg(QStringLiteral("No mail program could be started."), 2);
+}
+
+bool TfMain::OpenWithProgram(const QString& program, const QString& file) {
+  if (Launcher().Start(program, {file})) return true;
+  ShowMessageDlg(QStringLiteral("\"%1\" could not be started.").arg(program), 2);
+  return false;
+}
+
+void TfMain::previewExecute() {
+  TChildForm* c = ActiveDocument();
+  if (!c) return;
+  c->PageControl1->setCurrentIndex(c->PageControl1->currentIndex() == 0 ? 1 : 0);
+}
+
+void TfMain::nopreviewExecute() {
+  if (TChildForm* c = ActiveDocument()) c->PageControl1->setCurrentIndex(0);
+}

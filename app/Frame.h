@@ -1,0 +1,140 @@
+// The main window: the one frame that holds the document windows, their tab
+// strip, the menus and tool bars, and the document commands (new, open,
+// save, close, recent files), the small commands it carries itself and the
+// exit sequence.
+#pragma once
+
+#include "app/Child.h"
+#include "app/MDITab.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <functional>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+class QSplitter;
+
+// Windows and converters that other parts of the program provide; until they
+// are there, the commands that need them do nothing.
+struct TAppServices {
+  // An image-browser window holding one thumbnail per file.
+  std::function<QMdiSubWindow*(const QStringList& files)> ImageBrowser;
+  // Imports a rich-text (`word` false) or word-processor document as HTML
+  // into `target` (the active document when null).
+  std::function<void(const QString& file, bool word, TChildForm* target)> Import;
+  // Shows the document manager modally.
+  std::function<void()> DocumentManager;
+};
+TAppServices& AppServices();
+
+class TfMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  // FormCreate.
+  explicit TfMain(QWidget* parent = nullptr);
+  ~TfMain() override;
+
+  // Show-time loading (runs once, when the window first shows).
+  void FormShow();
+  // The exit question and what is saved on Yes; false keeps the program.
+  bool FormCloseQuery();
+
+  // ---- documents
+  // The only creator of document windows; null when nothing was opened.
+  TChildForm* CreateDocument(bool FromTemplate, bool IsFile, const QString& Kind, const QString& FileName);
+  TChildForm* OpenDocument(bool FromTemplate, bool IsFile, const QString& FileName);
+  void LoadXhtmlTemplate();
+  void LoadHtmlTemplate();
+  void LoadPhpTemplate();
+  void LoadCssTemplate();
+  void AddRecentFile(const QString& path);
+  void BuildRecentMenu();
+  void RecentFileClick(QAction* sender);
+  // Plain save or Save As of the active document; true when it was written.
+  bool SaveDocument(bool SaveAs);
+  bool ActionSaveExecute() { return SaveDocument(false); }
+  bool SaveAs1Click() { return SaveDocument(true); }
+  void SaveAllExecute();
+  void CloseAllExecute();
+  void ActionOpenExecute();
+  void New1Click();
+  void ToolButton33Click();
+
+  // ---- files handed over
+  void WMOpenParamFile(const QString& path);
+  void WMDropFiles(const QStringList& files);
+  void OpenImages(const QStringList& files);
+
+  // ---- small commands
+  void GotoLine(TChildForm* child);
+  void GotoLine1Click() { GotoLine(ActiveDocument()); }
+  void Wordwrap1Click();
+  void FTPExecute();
+  void OpenHelp();
+  void SendEmail();
+  bool OpenWithProgram(const QString& program, const QString& file);
+  void previewExecute();
+  void nopreviewExecute();
+  void Exit1Click() { close(); }
+
+  void SaveToolbarPositions();
+  void LoadToolbarPositions();
+  void ApplyLanguage();
+  void ApplyCharset();
+
+  // The active document window; null when none is open or another kind of
+  // window is active.
+  TChildForm* ActiveDocument() const;
+  QList<TChildForm*> Documents() const;
+  QAction* Action(const QString& name) const { return actions_.value(name); }
+
+  QString ProgramFolder;
+  QString BuildString;
+  QString ReleaseKind;
+  bool DoubleClickOpen = false;
+  bool NoDoubles = false;
+  int DocumentCounter = 0;
+  int UICharset = 0;
+  QStringList NewDocSkeleton;
+  QStringList PreviewTempFiles;
+  QString LastFolder;
+  QString HelpPath;
+  QStringList WorkList;  // the project tree's lines
+
+  QMdiArea* MDIClient = nullptr;
+  TMDITab* MDITab1 = nullptr;
+  std::array<QToolBar*, 5> ToolBars{};  // ToolBar1, 5, 6, 7, 8
+  QMenu* RecentFiles2 = nullptr;
+  QWidget* Panel1 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QTabWidget* PageControl2 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  QAction* AddAction(QMenu* menu, const QString& name, const QString& text, const QString& keys,
+                     std::function<void()> handler, bool later = false);
+  void BuildMenusAndBars();
+  void UpdateSaveActions();
+  // Refuses what is no regular file, with a message; true for a file.
+  bool CheckRegularFile(const QString& path);
+  QStringList ReadRecentFiles() const;
+  QString StartFolder() const;
+
+  QHash<QString, QAction*> actions_;
+  QHash<QString, QMenu*> menus_;
+  bool shown_ = false;
+};
+
+// The main window of the process.
+extern TfMain* fMain;

@@ -1,0 +1,51 @@
+// The one way the program starts other programs and hands documents, folders
+// and addresses to the desktop. Programs get their arguments as a list, never
+// as a command line to be split again. Tests put a recorder in its place.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class TLauncher {
+ public:
+  virtual ~TLauncher() = default;
+  // Starts `program` with `arguments`, detached; false when it cannot start.
+  virtual bool Start(const QString& program, const QStringList& arguments);
+  // Opens a file or an address ("mailto:", "http://...") with the desktop's
+  // program for it; false when none took it.
+  virtual bool Open(const QString& target);
+};
+
+// The process-wide launcher.
+TLauncher& Launcher();
+// Replaces the launcher (not owned); nullptr brings back the real one.
+void SetLauncher(TLauncher* launcher);
+
+// A launcher for tests: records every call and starts nothing.
+class TRecordingLauncher : public TLauncher {
+ public:
+  struct Call {
+    QString program;  // empty for Open
+    QStringList arguments;
+    QString target;   // empty for Start
+  };
+  bool Start(const QString& program, const QStringList& arguments) override {
+    calls.append({program, arguments, QString()});
+    return result;
+  }
+  bool Open(const QString& target) override {
+    calls.append({QString(), {}, target});
+    return result;
+  }
+  QList<Call> calls;
+  bool result = true;
+};
+
+class TLauncherScope {
+ public:
+  explicit TLauncherScope(TLauncher& launcher) { SetLauncher(&launcher); }
+  ~TLauncherScope() { SetLauncher(nullptr); }
+  TLauncherScope(const TLauncherScope&) = delete;
+  TLauncherScope& operator=(const TLauncherScope&) = delete;
+};

@@ -1,0 +1,125 @@
+#include "app/MDITab.h"
+
+#include "platform/Exceptions.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+TMDITab::TMDITab(QWidget* owner, QMdiArea* area) : QTabBar(nullptr), area_(area) {
+  if (!owner || !owner->isWindow()) throw Exception(QStringLiteral("MDITab can be put only on Form."));
+  if (!area || !owner->isAncestorOf(area)) throw Exception(QStringLiteral("MDITab can be put only on MDIForm."));
+  if (owner->findChild<TMDITab*>()) throw Exception(QStringLiteral("Only one MDITab can be put on MDIForm."));
+  setParent(owner);
+  setObjectName(QStringLiteral("MDITab1"));
+  setDrawBase(false);
+  setExpanding(false);
+  setDocumentMode(true);
+  setMouseTracking(true);  // hot tracking
+  setCursor(Qt::PointingHandCursor);
+  setFixedHeight(22);
+  connect(this, &QTabBar::currentChanged, this, [this](int) { Changed(); });
+  connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+    if (w) ChildActivated(w);
+  });
+}
+
+void TMDITab::SetImages(TImageList* images) {
+  images_ = images;
+  for (int i = 0; i < count(); ++i) UpdateIcon(i);
+}
+
+QString TMDITab::FileNamePart(const QString& path) {
+  const qsizetype cut = std::max({path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'), path.lastIndexOf(u':')});
+  return path.mid(cut + 1);
+}
+
+QString TMDITab::Text() const { return FileNamePart(text_); }
+
+int TMDITab::IndexOf(const QMdiSubWindow* form) const {
+  for (size_t i = 0; i < forms_.size(); ++i)
+    if (forms_[i] == form) return static_cast<int>(i);
+  return -1;
+}
+
+void TMDITab::AddChild(QMdiSubWindow* form, int imageIndex, bool fileNameOnly) {
+  if (!form || IndexOf(form) >= 0) return;
+  forms_.push_back(form);
+  imageIndexes_.push_back(imageIndex);
+  const QString caption = form->windowTitle();
+  {
+    const bool old = inChange_;
+    inChange_ = true;  // the tab is selected below, once
+    addTab(fileNameOnly ? FileNamePart(caption) : caption);
+    inChange_ = old;
+  }
+  const int index = count() - 1;
+  setTabToolTip(index, caption);
+  UpdateIcon(index);
+  connect(form, &QObject::destroyed, this, [this](QObject* gone) { ChildGone(gone); });
+  if (currentIndex() == index)
+    Changed();
+  else
+    setCurrentIndex(index);
+}
+
+void TMDITab::UpdateIcon(int index) {
+  int image = ImageIndexOf(index);
+  if (OnGetImageIndex) OnGetImageIndex(index, image);
+  const QImage glyph = images_ ? images_->Image(image) : QImage();
+  setTabIcon(index, glyph.isNull() ? QIcon() : QIcon(QPixmap::fromImage(glyph)));
+}
+
+int TMDITab::ImageIndexOf(int index) const {
+  return index >= 0 && index < static_cast<int>(imageIndexes_.size()) ? imageIndexes_[static_cast<size_t>(index)] : -1;
+}
+
+QMdiSubWindow* TMDITab::FormAt(int index) const {
+  return index >= 0 && index < static_cast<int>(forms_.size()) ? forms_[static_cast<size_t>(index)].data() : nullptr;
+}
+
+void TMDITab::SetTabCaption(int index, const QString& text) {
+  if (index < 0 || index >= count()) return;
+  setTabText(index, text);
+}
+
+void TMDITab::Changed() {
+  if (inChange_) return;
+  inChange_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{inChange_};
+  if (QMdiSubWindow* form = ActiveForm()) {
+    if (form->isMinimized()) form->showNormal();
+    if (area_->activeSubWindow() != form) area_->setActiveSubWindow(form);
+    form->raise();
+  }
+  if (showOnChange_) setVisible(true);
+  if (OnChange) OnChange();
+}
+
+void TMDITab::ChildActivated(QMdiSubWindow* sender) {
+  const int index = IndexOf(sender);
+  if (index < 0) return;
+  if (index != currentIndex())
+    setCurrentIndex(index);
+  else
+    Changed();
+}
+
+void TMDITab::ChildGone(QObject* sender) {
+  for (size_t i = 0; i < forms_.size(); ++i) {
+    // A destroyed window's pointer reads as none; match the object itself too.
+    if (forms_[i].data() == sender || forms_[i].isNull()) {
+      forms_.erase(forms_.begin() + static_cast<std::ptrdiff_t>(i));
+      imageIndexes_.erase(imageIndexes_.begin() + static_cast<std::ptrdiff_t>(i));
+      removeTab(static_cast<int>(i));
+      return;
+    }
+  }
+}
+
+void TMDITab::CloseAll() {
+  const QList<QMdiSubWindow*> windows = area_->subWindowList(QMdiArea::CreationOrder);
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) (*it)->close();
+}

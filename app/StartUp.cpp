@@ -1,0 +1,111 @@
+#include "app/StartUp.h"
+
+#include "app/Documents.h"
+#include "app/Frame.h"
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+QString ProductTitle;
+
+TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+  setObjectName(QStringLiteral("fSplash"));
+  setFixedSize(500, 299);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  auto* layout = new QVBoxLayout(this);
+  auto* title = new QLabel(QStringLiteral("Korvex Vantar"), this);
+  QFont f = title->font();
+  f.setPointSize(28);
+  f.setBold(true);
+  title->setFont(f);
+  title->setAlignment(Qt::AlignCenter);
+  layout->addWidget(title);
+  if (const QScreen* screen = QApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+
+  const QString path = Settings::Open().ReadString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString());
+  if (path.isEmpty()) {
+    TfFirstTimeSettings dialog;
+    dialog.FormShow();
+    Prompts().ExecModal(dialog);
+  }
+}
+
+TfFirstTimeSettings::TfFirstTimeSettings(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("fFirstTimeSettings"));
+  setWindowTitle(QStringLiteral("First Time Settings"));
+  auto* layout = new QVBoxLayout(this);
+  auto* label = new QLabel(QStringLiteral("Select Language :"), this);
+  QFont f = label->font();
+  f.setBold(true);
+  label->setFont(f);
+  layout->addWidget(label);
+  FrFileListBox1 = new QListWidget(this);
+  FrFileListBox1->setObjectName(QStringLiteral("FrFileListBox1"));
+  layout->addWidget(FrFileListBox1);
+  SpeedButton1 = new QPushButton(QStringLiteral("Ok"), this);
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  layout->addWidget(SpeedButton1);
+  connect(SpeedButton1, &QPushButton::clicked, this, &TfFirstTimeSettings::SpeedButton1Click);
+  connect(FrFileListBox1, &QListWidget::itemDoubleClicked, this, &TfFirstTimeSettings::SpeedButton1Click);
+  setFixedSize(260, 300);
+}
+
+void TfFirstTimeSettings::FormShow() {
+  FrFileListBox1->clear();
+  const QDir dir(ProgramFolder() + QStringLiteral("Language Modules"));
+  FrFileListBox1->addItems(dir.entryList({QStringLiteral("*.lms")}, QDir::Files, QDir::Name));
+}
+
+void TfFirstTimeSettings::SpeedButton1Click() {
+  const QListWidgetItem* item = FrFileListBox1->currentItem();
+  // With nothing chosen the English module is taken, so the next start does
+  // not find an empty path again.
+  const QString name = item ? item->text() : QStringLiteral("english.lms");
+  try {
+    Settings::Open().WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"),
+                                 ProgramFolder() + QStringLiteral("Language Modules/") + name);
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
+  accept();
+}
+
+void SendParamToMainWindow(TfMain* main, const QStringList& arguments) {
+  if (!main) return;
+  if (arguments.size() == 1) main->WMOpenParamFile(arguments.first());
+  main->showMaximized();
+}
+
+void ShowDocumentManagerAtStart() {
+  if (Settings::Open().ReadBool(QStringLiteral("Show"), QStringLiteral("DocMan?"), false)) return;
+  if (AppServices().DocumentManager) AppServices().DocumentManager();
+}
+
+TfMain* StartUp(const QStringList& arguments) {
+  auto splash = std::make_unique<TfSplash>();
+  ProductTitle = Documents::ProductTitle();
+  splash->show();
+  splash->repaint();
+  QApplication::processEvents();
+  auto* main = new TfMain;
+  main->show();
+  main->ReleaseKind = QStringLiteral("STABLE");
+  main->setWindowTitle(ProductTitle);
+  splash.reset();
+  SendParamToMainWindow(main, arguments);
+  ShowDocumentManagerAtStart();
+  return main;
+}

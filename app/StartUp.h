@@ -1,0 +1,45 @@
+// Start-up: the splash window, the first-time choice of a language module,
+// the main window, the hand-over of a file named on the command line and the
+// document manager at start.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <QWidget>
+
+class QListWidget;
+class QPushButton;
+class TfMain;
+
+class TfSplash : public QWidget {
+  Q_OBJECT
+ public:
+  // FormCreate: asks for a language module when none is chosen yet.
+  explicit TfSplash(QWidget* parent = nullptr);
+};
+
+class TfFirstTimeSettings : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfFirstTimeSettings(QWidget* parent = nullptr);
+  // Lists the "*.lms" files of "Language Modules" in the program folder.
+  void FormShow();
+  // Writes the chosen module (english.lms when none is selected) to
+  // TranslationModule / Path and closes the dialog.
+  void SpeedButton1Click();
+
+  QListWidget* FrFileListBox1;
+  QPushButton* SpeedButton1;
+};
+
+// The main window's caption.
+extern QString ProductTitle;
+
+// Hands the single command-line argument to the main window and shows it
+// maximised; other argument counts open nothing.
+void SendParamToMainWindow(TfMain* main, const QStringList& arguments);
+// Shows the document manager unless Show / DocMan? is set.
+void ShowDocumentManagerAtStart();
+// The whole start-up up to the message loop; `arguments` without the
+// program's own name. Returns the main window (owned by the caller).
+TfMain* StartUp(const QStringList& arguments);

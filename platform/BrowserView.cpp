@@ -1,0 +1,118 @@
+#include "platform/BrowserView.h"
+
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QHash>
+#include <QPointer>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+// One profile per user-agent suffix, shared by the views that use it, so
+// that every request of such a view carries the suffix.
+QWebEngineProfile* ProfileFor(const QString& suffix) {
+  static QHash<QString, QWebEngineProfile*> profiles;
+  if (suffix.isEmpty()) return QWebEngineProfile::defaultProfile();
+  auto it = profiles.find(suffix);
+  if (it == profiles.end()) {
+    auto* profile = new QWebEngineProfile(QCoreApplication::instance());  // off the record
+    profile->setHttpUserAgent(QWebEngineProfile::defaultProfile()->httpUserAgent() + u' ' + suffix);
+    it = profiles.insert(suffix, profile);
+  }
+  return *it;
+}
+
+class HostedPage : public QWebEnginePage {
+ public:
+  HostedPage(QWebEngineProfile* profile, TBrowserViewHost& host, QObject* parent)
+      : QWebEnginePage(profile, parent), host_(host) {}
+
+ protected:
+  void javaScriptAlert(const QUrl& origin, const QString& text) override {
+    if (host_.scriptMessage && host_.scriptMessage(text)) return;
+    QWebEnginePage::javaScriptAlert(origin, text);
+  }
+
+ private:
+  TBrowserViewHost& host_;
+};
+
+class WebEngineBrowserView : public IBrowserView {
+ public:
+  WebEngineBrowserView(QWidget* parent, TBrowserViewHost host) : host_(std::move(host)), view_(new View(this, parent)) {
+    SetPage(QString());
+  }
+  ~WebEngineBrowserView() override { delete view_.data(); }
+  QWidget* Widget() override { return view_; }
+  void Navigate(const QUrl& url) override { view_->load(url); }
+  QUrl Url() const override { return view_->url(); }
+  QString Title() const override { return view_->title(); }
+  void Apply(const TBrowserViewSettings& s) override {
+    if (s.userAgentSuffix != suffix_) SetPage(s.userAgentSuffix);
+    QWebEngineSettings* settings = view_->page()->settings();
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, s.loadImages);
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, s.runScripts);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, !s.playMedia);
+  }
+
+ private:
+  class View : public QWebEngineView {
+   public:
+    View(WebEngineBrowserView* owner, QWidget* parent) : QWebEngineView(parent), owner_(owner) {}
+
+   protected:
+    void contextMenuEvent(QContextMenuEvent* event) override {
+      if (owner_->host_.contextMenu && owner_->host_.contextMenu(event->globalPos())) return;
+      QWebEngineView::contextMenuEvent(event);
+    }
+
+   private:
+    WebEngineBrowserView* owner_;
+  };
+
+  void SetPage(const QString& suffix) {
+    suffix_ = suffix;
+    const QUrl current = view_->url();
+    auto* page = new HostedPage(ProfileFor(suffix), host_, view_);
+    QObject::connect(page, &QWebEnginePage::linkHovered, view_, [this](const QString& url) {
+      if (host_.statusText) host_.statusText(url);
+    });
+    QObject::connect(page, &QWebEnginePage::loadStarted, view_, [this] {
+      if (host_.downloadBegin) host_.downloadBegin();
+    });
+    QObject::connect(page, &QWebEnginePage::loadFinished, view_, [this, page](bool ok) {
+      if (!ok && host_.navigateError) host_.navigateError(page->url());
+      if (host_.downloadComplete) host_.downloadComplete();
+    });
+    QObject::connect(page, &QWebEnginePage::titleChanged, view_, [this](const QString& title) {
+      if (host_.titleChange) host_.titleChange(title);
+    });
+    QObject::connect(page, &QWebEnginePage::windowCloseRequested, view_, [this] {
+      if (!host_.closeQuery || host_.closeQuery()) view_->setUrl(QUrl(QStringLiteral("about:blank")));
+    });
+    QWebEnginePage* old = view_->page();
+    view_->setPage(page);
+    if (old && old->parent() == view_) old->deleteLater();
+    if (current.isValid() && !current.isEmpty()) view_->load(current);
+  }
+
+  TBrowserViewHost host_;
+  QPointer<View> view_;
+  QString suffix_ = QStringLiteral("\x01");
+};
+
+TBrowserViewFactory& Factory() {
+  static TBrowserViewFactory factory;
+  return factory;
+}
+
+}  // namespace
+
+std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHost host) {
+  if (Factory()) return Factory()(parent, std::move(host));
+  return std::make_unique<WebEngineBrowserView>(parent, std::move(host));
+}
+
+void SetBrowserViewFactory(TBrowserViewFactory factory) { Factory() = std::move(factory); }

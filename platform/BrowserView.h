@@ -1,0 +1,54 @@
+// The web view behind the embedded browser: an engine that renders pages,
+// navigates and reports what happens, and asks its host before it shows a
+// context menu or a script message. The program uses Qt WebEngine; tests put
+// a fake in its place through the factory seam.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QUrl>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+// What the view asks of and tells its host.
+struct TBrowserViewHost {
+  // True when the host showed its own menu (or wants none).
+  std::function<bool(const QPoint& globalPos)> contextMenu;
+  // True when the host showed the message itself.
+  std::function<bool(const QString& text)> scriptMessage;
+  // False keeps the page from closing its window.
+  std::function<bool()> closeQuery;
+  std::function<void(const QString& text)> statusText;
+  std::function<void()> downloadBegin;
+  std::function<void()> downloadComplete;
+  std::function<void(const QUrl& url)> navigateError;
+  std::function<void(const QString& title)> titleChange;
+};
+
+// Settings the host hands the view.
+struct TBrowserViewSettings {
+  bool loadImages = true;
+  bool runScripts = true;
+  bool playMedia = true;
+  QString userAgentSuffix;  // appended to the engine's user-agent text
+};
+
+class IBrowserView {
+ public:
+  virtual ~IBrowserView() = default;
+  virtual QWidget* Widget() = 0;
+  virtual void Navigate(const QUrl& url) = 0;
+  virtual QUrl Url() const = 0;
+  virtual QString Title() const = 0;
+  virtual void Apply(const TBrowserViewSettings& settings) = 0;
+};
+
+using TBrowserViewFactory = std::function<std::unique_ptr<IBrowserView>(QWidget* parent, TBrowserViewHost host)>;
+
+// Makes the view; the Qt WebEngine view unless a test set another factory.
+std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHost host);
+// Replaces the factory; an empty one brings back the real view.
+void SetBrowserViewFactory(TBrowserViewFactory factory);

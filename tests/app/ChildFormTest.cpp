@@ -1,0 +1,195 @@
+#include "app/Child.h"
+
+#include "app/Documents.h"
+#include "tests/app/AppFixture.h"
+
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace {
+
+class ChildForm : public AppFixture {
+ protected:
+  std::unique_ptr<TChildForm> Form() {
+    auto form = std::make_unique<TChildForm>();
+    form->setAttribute(Qt::WA_DeleteOnClose, false);
+    return form;
+  }
+};
+
+TEST_F(ChildForm, SettingsReachTheEditor) {
+  {
+    auto f = Form();  // nothing set: the design state
+    EXPECT_EQ(f->Memo1->RightEdgeColor(), 0xC0C0C0);  // Margin / Enabled missing: grey
+    EXPECT_EQ(f->Memo1->SelectionMode(), smNormal);
+    EXPECT_EQ(f->Memo1->TabWidth(), 1);
+    EXPECT_EQ(f->Memo1->Gutter().LeftOffset(), 15);
+    EXPECT_FALSE(f->Memo1->HasOption(eoTabsToSpaces));
+    EXPECT_FALSE(f->TidyPanel->isVisibleTo(f.get()));
+  }
+  TIniFile ini = Ini();
+  ini.WriteBool("Margin", "Enabled", false);
+  ini.WriteInteger("Margin", "Right", 72);
+  ini.WriteInteger("SelectionMode", "Set", 2);
+  ini.WriteInteger("BlockIndent", "Width", 4);
+  ini.WriteInteger("Gutter", "Width", 30);
+  ini.WriteBool("TtoSpaces", "Enabled", true);
+  ini.WriteBool("Autoindent", "Enabled", false);
+  ini.WriteBool("LN", "Enabled", false);
+  ini.WriteBool("HTMLTidy", "Enabled", true);
+  auto f = Form();
+  EXPECT_EQ(f->Memo1->RightEdgeColor(), 0xFFFFFF);
+  EXPECT_EQ(f->Memo1->RightEdge(), 72);
+  EXPECT_EQ(f->Memo1->SelectionMode(), smColumn);
+  EXPECT_TRUE(f->SelectionItems[2]->isChecked());
+  EXPECT_FALSE(f->SelectionItems[0]->isChecked());
+  EXPECT_EQ(f->Memo1->TabWidth(), 4);
+  EXPECT_EQ(f->Memo1->Gutter().LeftOffset(), 30);
+  EXPECT_TRUE(f->Memo1->HasOption(eoTabsToSpaces));
+  EXPECT_FALSE(f->Memo1->HasOption(eoAutoIndent));
+  EXPECT_FALSE(f->Memo1->Gutter().ShowLineNumbers());
+  EXPECT_TRUE(f->TidyPanel->isVisibleTo(f.get()));
+  // A selection mode outside 0..2 changes nothing.
+  ini.WriteInteger("SelectionMode", "Set", 5);
+  EXPECT_EQ(Form()->Memo1->SelectionMode(), smNormal);
+}
+
+TEST_F(ChildForm, HighlighterByExtensionIsCaseSensitiveAndOptional) {
+  auto f = Form();
+  f->SetHighlighterForFile("page.html");
+  EXPECT_EQ(f->Memo1->Highlighter(), nullptr);  // SHigh / Enabled missing
+  Ini().WriteBool("SHigh", "Enabled", true);
+  f->SetHighlighterForFile("page.PHP");
+  EXPECT_EQ(f->CheckedHighlighter(), QStringLiteral("HTML"));
+  EXPECT_EQ(f->Memo1->Highlighter(), f->SrcHTMLHighlighter1);
+  ASSERT_NE(f->SrcHTMLHighlighter1, nullptr);
+  f->SetHighlighterForFile("page.php");
+  EXPECT_EQ(f->CheckedHighlighter(), QStringLiteral("PHP"));
+  for (const auto& [name, code] : std::vector<std::pair<QString, QString>>{
+           {"a.css", "CSS"}, {"a.xslt", "XML"}, {"a.js", "JS"}, {"a.sql", "SQL"}, {"a.inc", "PHP"},
+           {"a.vbs", "VBS"}, {"a.txt", "HTML"}, {"HTML", "HTML"}, {"a.htm", "HTML"}}) {
+    f->SetHighlighterForFile(name);
+    EXPECT_EQ(f->CheckedHighlighter(), code) << name.toStdString();
+  }
+}
+
+TEST_F(ChildForm, StatusPanels) {
+  EXPECT_EQ(TChildForm::CaretText(12, 3), QStringLiteral("Ln:    12, Col:  3"));
+  auto f = Form();
+  f->show();
+  EXPECT_EQ(f->PanelText(2), QStringLiteral("DocStateI"));
+  f->ToggleInsertMode();
+  EXPECT_EQ(f->PanelText(2), QStringLiteral("DocStateO"));
+  f->ToggleInsertMode();
+  EXPECT_EQ(f->PanelText(2), QStringLiteral("DocStateI"));
+  f->SetCaption("/site/a.html");
+  EXPECT_EQ(f->PanelText(3), QStringLiteral("/site/a.html"));
+  EXPECT_EQ(f->windowTitle(), QStringLiteral("/site/a.html"));
+  f->Memo1->SetSelText("x");
+  EXPECT_TRUE(f->Modified);
+  EXPECT_EQ(f->PanelText(1), QStringLiteral("DocStatusNow"));
+}
+
+TEST_F(ChildForm, SaveKeepsLineBreaksAndEncoding) {
+  const QByteArray unix = "<p>caf\xe9</p>\n<p>two</p>\n";  // Windows-1252, LF
+  const QString path = MakeFile("unix.html", unix);
+  auto f = Form();
+  f->LoadFile(path);
+  f->SetCaption(path);
+  EXPECT_FALSE(f->Modified);
+  f->Memo1->SetCaretXY({1, 2});
+  f->Memo1->SetSelText("<br>");
+  ASSERT_TRUE(f->Modified);
+  f->SaveFile();
+  EXPECT_FALSE(f->Modified);
+  EXPECT_TRUE(f->PanelText(1).isEmpty());
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("<p>caf\xe9</p>\n<br><p>two</p>\n"));
+
+  // A new document is written with CR LF in UTF-8 without a byte-order mark.
+  auto n = Form();
+  n->Memo1->SetLines({QString::fromUtf8("<p>\xc3\xa9t\xc3\xa9</p>"), "x"});
+  n->SetCaption(root + "docs/new.html");
+  n->SaveFile();
+  EXPECT_EQ(ReadFileBytes(root + "docs/new.html"), QByteArray("<p>\xc3\xa9t\xc3\xa9</p>\r\nx\r\n"));
+}
+
+TEST_F(ChildForm, FailedSaveRaisesAndKeepsTheDocumentModified) {
+  auto f = Form();
+  f->Memo1->SetSelText("text");
+  f->SetCaption(root + "no/such/folder/x.html");
+  EXPECT_THROW(f->SaveFile(), EStreamError);
+  EXPECT_TRUE(f->Modified);
+  EXPECT_EQ(f->PanelText(1), QStringLiteral("DocStatusNow"));
+}
+
+TEST_F(ChildForm, CloseQuestion) {
+  const QString path = MakeFile("about.htm");
+  auto f = Form();
+  f->LoadFile(path);
+  f->SetCaption(path);
+  // Unmodified: closes without a question.
+  EXPECT_TRUE(f->FormCloseQuery());
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  f->Memo1->SetSelText("x");
+  f->ShowPreview();
+  const QString preview = root + "docs/kvx_tmp~about.html";
+  ASSERT_TRUE(QFileInfo::exists(preview));
+  // Ask / ToSave? missing: the question is asked; No keeps the window, yet
+  // its preview files are gone already.
+  EXPECT_FALSE(f->FormCloseQuery());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1about.htmSluiten2"));
+  EXPECT_EQ(prompts.Messages()[0].kind, 10);
+  EXPECT_FALSE(QFileInfo::exists(preview));
+  prompts.Answer("Sluiten1about.htmSluiten2", 6);
+  EXPECT_TRUE(f->FormCloseQuery());
+  // Switched off: closes without asking.
+  Ini().WriteBool("Ask", "ToSave?", false);
+  EXPECT_TRUE(f->FormCloseQuery());
+  EXPECT_EQ(prompts.Messages().size(), 2);
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("<html></html>\r\n"));  // closing never saves
+}
+
+TEST_F(ChildForm, PreviewFilesOfUntitledDocumentsAndForeignFiles) {
+  auto f = Form();
+  f->SetCaption("Untitled~2");
+  f->Memo1->SetLines({"<p>a</p>"});
+  f->ShowPreview();
+  EXPECT_EQ(f->PreviewPath, root + "kvx_tmp~Untitled~2.html");
+  EXPECT_EQ(f->PreviewName, QStringLiteral("kvx_tmp~Untitled~2.html"));
+  EXPECT_EQ(ReadFileBytes(f->PreviewPath), QByteArray("<p>a</p>\r\n"));
+  f->ShowPreview();  // the window's own file is replaced
+  EXPECT_EQ(f->PreviewPath, root + "kvx_tmp~Untitled~2.html");
+
+  const QString doc = MakeFile("index.html");
+  WriteFileBytes(root + "docs/kvx_tmp~index.html", "user data");
+  auto g = Form();
+  g->SetCaption(doc);
+  g->ShowPreview();
+  EXPECT_EQ(g->PreviewPath, root + "docs/kvx_tmp~index~2.html");
+  g->DeletePreviewFiles();
+  EXPECT_FALSE(QFileInfo::exists(root + "docs/kvx_tmp~index~2.html"));
+  EXPECT_EQ(ReadFileBytes(root + "docs/kvx_tmp~index.html"), QByteArray("user data"));
+}
+
+TEST_F(ChildForm, PopupCommands) {
+  auto f = Form();
+  f->Memo1->SetLines({"ab text cd"});
+  f->Memo1->SetSelStart(4);
+  f->Memo1->SetSelEnd(8);
+  f->Commenttext1Click();
+  EXPECT_EQ(f->Memo1->Lines().Get(0), QStringLiteral("ab <!-- text --> cd"));
+  EXPECT_EQ(f->Memo1->SelStart(), 13);  // the old end plus 5: before " -->"
+  f->Memo1->Undo();
+  EXPECT_EQ(f->Memo1->Lines().Get(0), QStringLiteral("ab text cd"));
+
+  f->Memo1->SetLines({"<P>Hello</P>"});
+  f->Setdocumentinlowercase1Click();  // unanswered: nothing changes
+  EXPECT_EQ(f->Memo1->Lines().Get(0), QStringLiteral("<P>Hello</P>"));
+  EXPECT_EQ(prompts.Messages().last().kind, 1);
+  prompts.Answer("LowerCase", 6);
+  f->Setdocumentinlowercase1Click();
+  EXPECT_EQ(f->Memo1->Lines().Get(0), QStringLiteral("<p>hello</p>"));
+}
+
+}  // namespace

@@ -1,0 +1,416 @@
+#include "app/Frame.h"
+
+#include "app/Documents.h"
+#include "tests/app/AppFixture.h"
+
+#include <QCoreApplication>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolBar>
+
+namespace {
+
+class MainWindow : public AppFixture {
+ protected:
+  int Windows() { return static_cast<int>(Main().MDIClient->subWindowList().size()); }
+  QStringList Recent() {
+    QStringList lines = QString::fromUtf8(ReadFileBytes(root + "recentfiles.dat")).split(u'\n');
+    lines.removeAll(QString());
+    return lines;
+  }
+  void AnswerGoto(const QString& text) {
+    prompts.AnswerDialog("fDosPrompt", [text](QDialog& d) {
+      static_cast<QInputDialog&>(d).setTextValue(text);
+      return int(QDialog::Accepted);
+    });
+  }
+};
+
+TEST_F(MainWindow, OpeningTwiceWithAndWithoutNoDoubles) {
+  const QString index = MakeFile("Site/index.html");
+  Main().OpenDocument(false, true, index);
+  Main().OpenDocument(false, true, index);
+  EXPECT_EQ(Windows(), 2);  // NoDoubles off
+  EXPECT_EQ(Main().Documents()[1]->Caption(), index);
+  EXPECT_EQ(Main().MDITab1->count(), 2);
+  EXPECT_EQ(Main().MDITab1->tabText(1), QStringLiteral("index.html"));
+  Main().CloseAllExecute();
+  EXPECT_EQ(Windows(), 0);
+
+  Main().NoDoubles = true;
+  TChildForm* first = Main().OpenDocument(false, true, index);
+  Main().ToolButton33Click();
+  EXPECT_EQ(Main().OpenDocument(false, true, index), first);
+  EXPECT_EQ(Windows(), 2);
+  EXPECT_EQ(Main().ActiveDocument(), first);
+  // Linux paths differ by case: a second window.
+  const QString upper = MakeFile("site/INDEX.html");
+  Main().OpenDocument(false, true, upper);
+  EXPECT_EQ(Windows(), 3);
+  EXPECT_EQ(Recent(), QStringList({upper, index}));
+}
+
+TEST_F(MainWindow, RefusedAndUnreadableFilesOpenNothing) {
+  const QString movie = MakeFile("movie.AVI", "RIFF");
+  EXPECT_EQ(Main().OpenDocument(false, true, movie), nullptr);
+  EXPECT_TRUE(prompts.Messages().isEmpty());  // ignored silently
+  EXPECT_EQ(Main().DocumentCounter, 0);
+  // A folder, a device: refused with a message, no window, no entry.
+  EXPECT_EQ(Main().OpenDocument(false, true, root + "docs"), nullptr);
+  EXPECT_EQ(Main().OpenDocument(false, true, "/dev/zero"), nullptr);
+  EXPECT_EQ(prompts.Messages().size(), 2);
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  // A file that cannot be read: reported, and no empty window stays.
+  const QString locked = MakeFile("locked.html");
+  QFile::setPermissions(locked, QFileDevice::Permissions());
+  if (!QFile(locked).open(QIODevice::ReadOnly)) {
+    EXPECT_EQ(Main().OpenDocument(false, true, locked), nullptr);
+    EXPECT_EQ(prompts.Messages().size(), 3);
+  }
+  EXPECT_EQ(Windows(), 0);
+  EXPECT_EQ(Main().MDITab1->count(), 0);
+  EXPECT_FALSE(QFileInfo::exists(root + "recentfiles.dat"));
+}
+
+TEST_F(MainWindow, NewDocumentNamesAndSkeleton) {
+  Main().ToolButton33Click();
+  EXPECT_EQ(Main().ActiveDocument()->Caption(), QStringLiteral("Untitled~1"));
+  EXPECT_EQ(Main().ActiveDocument()->Memo1->Lines().Count(), 19);
+  EXPECT_EQ(Main().ActiveDocument()->Memo1->Lines().Get(1), QStringLiteral("<html>"));
+  Main().OpenDocument(false, true, MakeFile("a.html"));  // files count too
+  Main().LoadCssTemplate();
+  Main().CreateDocument(false, false, ".css", QString());
+  EXPECT_EQ(Main().ActiveDocument()->Caption(), QStringLiteral("Untitled~3"));
+  EXPECT_EQ(Main().ActiveDocument()->Memo1->Lines().Get(0), QStringLiteral("<style>"));
+  EXPECT_EQ(Main().MDITab1->tabText(2), QStringLiteral("Untitled~3"));
+  EXPECT_EQ(Main().MDITab1->ImageIndexOf(2), 69);
+  EXPECT_TRUE(Main().Action("Save2")->isEnabled());
+  EXPECT_TRUE(Main().Action("SaveAs1")->isEnabled());
+}
+
+TEST_F(MainWindow, SaveOfANewDocumentAsksForTheNameAndSaveAsRenamesTheTab) {
+  Main().ToolButton33Click();
+  Main().ToolButton33Click();
+  TChildForm* doc = Main().ActiveDocument();
+  ASSERT_EQ(doc->Caption(), QStringLiteral("Untitled~2"));
+  QString preset;
+  prompts.AnswerDialog("SaveDialog1", [&preset](QDialog& d) {
+    auto& fd = static_cast<QFileDialog&>(d);
+    preset = QFileInfo(fd.selectedFiles().value(0)).fileName();
+    return int(QDialog::Rejected);
+  });
+  EXPECT_FALSE(Main().ActionSaveExecute());
+  EXPECT_EQ(preset, QStringLiteral("Untitled~2"));
+
+  const QString target = root + "docs/page.html";
+  QDir().mkpath(root + "docs");
+  AnswerFileDialog("SaveDialog1", {target});
+  doc->Memo1->SetSelText("<p>");
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_EQ(doc->Caption(), target);
+  EXPECT_EQ(doc->PanelText(3), target);
+  EXPECT_FALSE(doc->Modified);
+  EXPECT_EQ(Main().MDITab1->tabText(Main().MDITab1->IndexOf(doc)), QStringLiteral("page.html"));
+  EXPECT_FALSE(Main().Action("Save2")->isEnabled());
+  EXPECT_TRUE(ReadFileBytes(target).startsWith("<p><!DOCTYPE"));
+  EXPECT_EQ(Recent(), QStringList({target}));
+
+  // A plain save of a file writes in place without a dialog.
+  prompts.AnswerDialog("SaveDialog1", [](QDialog&) -> int { ADD_FAILURE() << "no dialog expected"; return 0; });
+  doc->Memo1->SetSelText("x");
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_TRUE(ReadFileBytes(target).startsWith("<p>x<!DOCTYPE"));
+}
+
+TEST_F(MainWindow, FailedSaveIsReportedAndNeverSuccess) {
+  const QString path = MakeFile("ro/page.html");
+  Main().OpenDocument(false, true, path);
+  TChildForm* doc = Main().ActiveDocument();
+  doc->Memo1->SetSelText("changed");
+  QFile::setPermissions(root + "docs/ro", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  QFile::setPermissions(path, QFileDevice::ReadOwner);
+  const bool canWrite = QFile(path).open(QIODevice::ReadWrite);  // root writes anyway
+  if (!canWrite) {
+    EXPECT_FALSE(Main().ActionSaveExecute());
+    EXPECT_TRUE(doc->Modified);
+    EXPECT_EQ(prompts.Messages().last().kind, 2);
+    EXPECT_EQ(ReadFileBytes(path), QByteArray("<html></html>\r\n"));
+  }
+  QFile::setPermissions(root + "docs/ro", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  // Save As into a folder that does not exist fails the same way.
+  AnswerFileDialog("SaveDialog1", {root + "missing/x.html"});
+  EXPECT_FALSE(Main().SaveAs1Click());
+  EXPECT_EQ(doc->Caption(), path);
+  EXPECT_TRUE(doc->Modified);
+}
+
+TEST_F(MainWindow, RecentFilesKeepTenNewestFirstAndTheExactPath) {
+  QStringList paths;
+  for (int i = 1; i <= 12; ++i) paths << MakeFile(QStringLiteral("f%1 & co.html").arg(i));
+  for (const QString& p : paths) Main().OpenDocument(false, true, p);
+  const QStringList recent = Recent();
+  ASSERT_EQ(recent.size(), 10);
+  EXPECT_EQ(recent.first(), paths[11]);
+  EXPECT_EQ(recent.last(), paths[2]);
+  const QList<QAction*> items = Main().RecentFiles2->actions();
+  ASSERT_EQ(items.size(), 10);
+  EXPECT_EQ(items[0]->text(), "1  " + QString(paths[11]).replace("&", "&&"));
+  EXPECT_EQ(items[0]->data().toString(), paths[11]);
+  // A file gone from the disk is hidden from the menu but stays in the file.
+  QFile::remove(paths[10]);
+  Main().BuildRecentMenu();
+  EXPECT_EQ(Main().RecentFiles2->actions().size(), 9);
+  EXPECT_EQ(Recent().size(), 10);
+  Main().CloseAllExecute();
+  Main().RecentFileClick(Main().RecentFiles2->actions()[1]);
+  ASSERT_NE(Main().ActiveDocument(), nullptr);
+  EXPECT_EQ(Main().ActiveDocument()->Caption(), paths[9]);
+}
+
+TEST_F(MainWindow, TabStripFollowsWindowsBothWays) {
+  TChildForm* a = Main().OpenDocument(false, true, MakeFile("a.html"));
+  TChildForm* b = Main().OpenDocument(false, true, MakeFile("b.html"));
+  TChildForm* c = Main().OpenDocument(false, true, MakeFile("c.html"));
+  EXPECT_EQ(Main().MDITab1->currentIndex(), 2);
+  Main().MDIClient->setActiveSubWindow(a);
+  EXPECT_EQ(Main().MDITab1->currentIndex(), 0);
+  Main().MDITab1->setCurrentIndex(1);
+  EXPECT_EQ(Main().MDIClient->currentSubWindow(), b);
+  b->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(Main().MDITab1->count(), 2);
+  EXPECT_EQ(Main().MDITab1->FormAt(1), c);
+  EXPECT_EQ(Main().MDITab1->tabText(1), QStringLiteral("c.html"));
+}
+
+TEST_F(MainWindow, ExitSequence) {
+  const QString path = MakeFile("a.html");
+  Main().OpenDocument(false, true, path);
+  Main().ActiveDocument()->Memo1->SetSelText("x");
+  // The document refuses: no exit question, WorkList.Dat not written.
+  EXPECT_FALSE(Main().close());
+  EXPECT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1a.htmlSluiten2"));
+  EXPECT_FALSE(QFileInfo::exists(root + "WorkList.Dat"));
+  // The document agrees; No to "ExitMsg" keeps the program and its window.
+  prompts.Answer("Sluiten1a.htmlSluiten2", 6);
+  EXPECT_FALSE(Main().close());
+  EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("ExitMsg"));
+  EXPECT_EQ(prompts.Messages().last().kind, 10);
+  EXPECT_TRUE(QFileInfo::exists(root + "WorkList.Dat"));
+  EXPECT_EQ(Windows(), 1);
+  EXPECT_FALSE(Ini().SectionExists("tb1"));
+  // Yes writes the window state and closes.
+  WriteFileBytes(root + "korvex_temp1.html", "x");
+  Main().PreviewTempFiles << root + "korvex_temp1.html";
+  Main().LastFolder = root + "docs";
+  prompts.Answer("ExitMsg", 6);
+  EXPECT_TRUE(Main().close());
+  for (const char* section : {"tb1", "tb5", "tb6", "tb7", "tb8"})
+    for (const char* key : {"left", "top", "height"})
+      EXPECT_TRUE(Ini().ValueExists(section, key)) << section << "/" << key;
+  EXPECT_EQ(Ini().ReadString("Last", "Folder", ""), root + "docs");
+  EXPECT_TRUE(Ini().ValueExists("Directory", "Height"));
+  EXPECT_TRUE(Ini().ValueExists("FileMan", "Width"));
+  EXPECT_FALSE(QFileInfo::exists(root + "korvex_temp1.html"));
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("<html></html>\r\n"));
+}
+
+TEST_F(MainWindow, ToolBarPositionsSurviveARestart) {
+  TIniFile ini = Ini();
+  // ToolBar6 alone on a second row, ToolBar5 before ToolBar1 on the first.
+  const int placement[5][2] = {{300, 0}, {0, 0}, {0, 40}, {400, 0}, {500, 0}};
+  for (int i = 0; i < 5; ++i) {
+    const QString s = Settings::ToolBarSections[i];
+    ini.WriteInteger(s, "left", placement[i][0]);
+    ini.WriteInteger(s, "top", placement[i][1]);
+    ini.WriteInteger(s, "height", 30);
+  }
+  Main();
+  QCoreApplication::processEvents();
+  auto& bars = Main().ToolBars;
+  EXPECT_LT(bars[1]->x(), bars[0]->x());
+  EXPECT_EQ(bars[1]->y(), bars[0]->y());
+  EXPECT_GT(bars[2]->y(), bars[0]->y());
+  Main().SaveToolbarPositions();
+  main.reset();
+  Main();
+  QCoreApplication::processEvents();
+  EXPECT_LT(Main().ToolBars[1]->x(), Main().ToolBars[0]->x());
+  EXPECT_GT(Main().ToolBars[2]->y(), Main().ToolBars[0]->y());
+  EXPECT_EQ(Main().ToolBars[3]->y(), Main().ToolBars[0]->y());
+}
+
+TEST_F(MainWindow, GotoLine) {
+  Main().ToolButton33Click();  // 19 lines
+  TChildForm* doc = Main().ActiveDocument();
+  AnswerGoto("19");
+  Main().GotoLine1Click();
+  EXPECT_EQ(doc->Memo1->CaretY(), 19);
+  EXPECT_EQ(doc->HighlightLine, 19);
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  for (const char* bad : {"20", "0", "-1", "abc"}) {
+    AnswerGoto(bad);
+    Main().GotoLine1Click();
+    EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("NoLines%1NoLines2").arg(bad));
+    EXPECT_EQ(prompts.Messages().last().kind, 0);
+    EXPECT_EQ(doc->Memo1->CaretY(), 19);
+  }
+  EXPECT_EQ(prompts.Dialogs().count("fDosPrompt"), 5);
+}
+
+TEST_F(MainWindow, WordWrapIsOneUndoableChange) {
+  Main().ToolButton33Click();
+  TChildForm* doc = Main().ActiveDocument();
+  const QString long_line = QString("word ").repeated(100).trimmed();
+  doc->Memo1->SetLines({long_line, "short"});
+  doc->Modified = false;
+  Main().Wordwrap1Click();
+  EXPECT_GT(doc->Memo1->Lines().Count(), 2);
+  EXPECT_TRUE(doc->Modified);
+  doc->Memo1->Undo();
+  EXPECT_EQ(doc->Memo1->Lines().ToStringList(), QStringList({long_line, "short"}));
+}
+
+TEST_F(MainWindow, CommandsWithoutADocumentDoNothing) {
+  Main().GotoLine1Click();
+  Main().Wordwrap1Click();
+  Main().previewExecute();
+  EXPECT_FALSE(Main().ActionSaveExecute());
+  for (const char* name : {"Undo1", "Redo1", "SelectAll1", "Cut1", "Copy1", "Paste1"}) Main().Action(name)->trigger();
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  EXPECT_TRUE(prompts.Dialogs().isEmpty());
+  // Commands of windows the program does not have yet are disabled.
+  for (const char* name : {"Search1", "ConfigScreen", "ImpRTF1", "Table1", "ToolButton22", "PR_DOC1"})
+    EXPECT_FALSE(Main().Action(name)->isEnabled()) << name;
+}
+
+TEST_F(MainWindow, EditorKeysWinInsideTheEditor) {
+  Main().ToolButton33Click();
+  TSrcEdit* editor = Main().ActiveDocument()->Memo1;
+  const auto overridden = [editor](int key, Qt::KeyboardModifiers mods) {
+    QKeyEvent event(QEvent::ShortcutOverride, key, mods);
+    event.ignore();
+    QCoreApplication::sendEvent(editor, &event);
+    return event.isAccepted();
+  };
+  EXPECT_TRUE(overridden(Qt::Key_N, Qt::ControlModifier));  // the editor's own key, not "New"
+  EXPECT_TRUE(overridden(Qt::Key_Delete, Qt::ShiftModifier));
+  EXPECT_FALSE(overridden(Qt::Key_O, Qt::ControlModifier));  // the main window's Open
+  EXPECT_FALSE(overridden(Qt::Key_F9, Qt::NoModifier));
+  // File-manager keys belong to the side pane only.
+  EXPECT_EQ(Main().Action("fManDelFile")->shortcutContext(), Qt::WidgetWithChildrenShortcut);
+  EXPECT_TRUE(Main().Panel1->actions().contains(Main().Action("fManDelFile")));
+}
+
+TEST_F(MainWindow, ProgramsStartWithArgumentLists) {
+  Main().OpenWithProgram("/usr/bin/browser", "/site/a \"b\".html");
+  ASSERT_EQ(launcher.calls.size(), 1);
+  EXPECT_EQ(launcher.calls[0].program, QStringLiteral("/usr/bin/browser"));
+  EXPECT_EQ(launcher.calls[0].arguments, QStringList({"/site/a \"b\".html"}));
+  Main().SendEmail();
+  EXPECT_EQ(launcher.calls[1].target, QStringLiteral("mailto:"));
+  Main().OpenHelp();
+  EXPECT_EQ(launcher.calls[2].target, root + "Help/english.chm");
+  launcher.result = false;
+  Main().OpenHelp();
+  EXPECT_EQ(prompts.Messages().last().kind, 2);  // a failed start is reported
+}
+
+TEST_F(MainWindow, FtpClient) {
+  Main().FTPExecute();  // no path: nothing is started
+  EXPECT_TRUE(launcher.calls.isEmpty());
+  Ini().WriteString("FTP", "Path", "/no/such/ftp");
+  Main().FTPExecute();
+  EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("FtpLoadError\n\r/no/such/ftp"));
+  EXPECT_EQ(prompts.Messages().last().kind, 0);
+  const QString ftp = MakeFile("ftp.sh", "#!/bin/sh\n");
+  Ini().WriteString("FTP", "Path", ftp);
+  Main().FTPExecute();
+  ASSERT_EQ(launcher.calls.size(), 1);
+  EXPECT_EQ(launcher.calls[0].program, ftp);
+}
+
+TEST_F(MainWindow, DroppedFilesAndImages) {
+  QStringList shown;
+  AppServices().ImageBrowser = [&shown](const QStringList& files) {
+    shown = files;
+    auto* w = new QMdiSubWindow;
+    w->setWindowTitle("Images");
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    return w;
+  };
+  const QStringList drop = {MakeFile("a.png", "x"), MakeFile("b.GIF", "x"), MakeFile("style.css", "p{}"),
+                            MakeFile("c.jpg", "x")};
+  Main().WMDropFiles(drop);
+  EXPECT_EQ(Windows(), 2);
+  EXPECT_EQ(Main().Documents().size(), 1);
+  EXPECT_EQ(shown, QStringList({drop[0], drop[1], drop[3]}));
+  EXPECT_EQ(Main().MDITab1->ImageIndexOf(1), 110);
+  // With the image browser active, document commands do nothing.
+  EXPECT_EQ(Main().ActiveDocument(), nullptr);
+}
+
+TEST_F(MainWindow, OpenDialogOpensEverySelectedFile) {
+  const QString a = MakeFile("a.html"), b = MakeFile("b.css");
+  AnswerFileDialog("OpenDialog1", {a, b});
+  Main().ActionOpenExecute();
+  ASSERT_EQ(Main().Documents().size(), 2);
+  EXPECT_EQ(Main().Documents()[0]->Caption(), a);
+  EXPECT_EQ(Main().Documents()[1]->Caption(), b);
+}
+
+TEST_F(MainWindow, SaveAllAndCloseAll) {
+  const QString a = MakeFile("a.html"), b = MakeFile("b.html");
+  TChildForm* da = Main().OpenDocument(false, true, a);
+  TChildForm* db = Main().OpenDocument(false, true, b);
+  da->Memo1->SetSelText("A");
+  db->Memo1->SetSelText("B");
+  Main().MDITab1->setCurrentIndex(0);
+  Main().SaveAllExecute();
+  EXPECT_EQ(ReadFileBytes(a), QByteArray("A<html></html>\r\n"));
+  EXPECT_EQ(ReadFileBytes(b), QByteArray("B<html></html>\r\n"));
+  EXPECT_EQ(Main().MDITab1->currentIndex(), 0);
+  EXPECT_EQ(Main().ActiveDocument(), da);
+  // Close all: a window that refuses stays, the others close.
+  da->Memo1->SetSelText("again");
+  Main().CloseAllExecute();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(Main().Documents().size(), 1);
+  EXPECT_EQ(Main().Documents()[0], da);
+}
+
+TEST_F(MainWindow, ImportedDocumentsAreNamedLikeNewOnes) {
+  QList<TChildForm*> targets;
+  AppServices().Import = [&targets](const QString&, bool word, TChildForm* target) {
+    EXPECT_FALSE(word);
+    targets << target;
+  };
+  const QString rtf = MakeFile("letter.rtf", "{\\rtf1 x}");
+  TChildForm* doc = Main().CreateDocument(false, true, QString(), rtf);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->Caption(), QStringLiteral("Untitled~1"));  // a save never writes HTML over the source
+  EXPECT_EQ(targets, QList<TChildForm*>({doc}));
+  EXPECT_EQ(doc->Memo1->Lines().Count(), 19);
+}
+
+TEST_F(MainWindow, PreviewPages) {
+  Main().ToolButton33Click();
+  TChildForm* doc = Main().ActiveDocument();
+  Main().previewExecute();
+  EXPECT_EQ(doc->PageControl1->currentIndex(), 1);
+  EXPECT_TRUE(QFileInfo::exists(root + "kvx_tmp~Untitled~1.html"));
+  Main().previewExecute();
+  EXPECT_EQ(doc->PageControl1->currentIndex(), 0);
+  Main().previewExecute();
+  Main().nopreviewExecute();
+  EXPECT_EQ(doc->PageControl1->currentIndex(), 0);
+  prompts.Answer("Sluiten1Untitled~1Sluiten2", 6);
+  doc->close();
+  EXPECT_FALSE(QFileInfo::exists(root + "kvx_tmp~Untitled~1.html"));
+}
+
+}  // namespace
