@@ -1627,17 +1627,12 @@ void TCustomSrcEdit::focusInEvent(QFocusEvent* event) {
     return;
   }
   QAbstractScrollArea::focusInEvent(event);
-  CaretFocusChanged(true);
+  FocusGained();
 }
 
 // --------------------------------------------------------- mouse cursor
 
-TPoint TCustomSrcEdit::PositionAt(QPoint pixel) const {
-  const int x = pixel.x() - gutterWidth_ - 2;
-  const int column = leftChar_ + (x >= 0 ? (x + charWidth_ / 2) / charWidth_ : -((-x + charWidth_ / 2) / charWidth_));
-  const int line = topLine_ + (pixel.y() >= 0 ? pixel.y() / lineHeight_ : -1);
-  return TPoint{std::max(1, column), std::max(1, line)};
-}
+TPoint TCustomSrcEdit::PositionAt(QPoint pixel) const { return PixelsToRowColumn(pixel); }
 
 bool TCustomSrcEdit::IsPointInSelection(TPoint p) const {
   if (!SelAvail()) return false;

@@ -708,11 +708,15 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void wheelEvent(QWheelEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
   // Tab stays in the editor when it wants tabs.
   bool focusNextPrevChild(bool next) override;
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void MouseMoved(QMouseEvent* event);
   void CaretFocusChanged(bool focused);
+  // The caret comes back and the host hears of the focus.
+  void FocusGained();
   // Starts dragging the selection (Part of drag and drop); a test may replace it.
   virtual void StartSelectionDrag();
   void ComputeScrollDeltas(QPoint pixel);

@@ -1,9 +1,12 @@
 // Mouse, wheel, scroll bars, focus and dropped files of the editor.
 #include "editor/SrcEdit.h"
+#include "editor/SrcEditKbdHandler.h"
 
 #include <QApplication>
 #include <QDrag>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -15,6 +18,10 @@
 #include <algorithm>
 
 namespace {
+
+// Commands passed on focus changes; they have no effect of their own.
+constexpr TSrcEditorCommand kFocusGainedCommand = 700;
+constexpr TSrcEditorCommand kFocusLostCommand = 701;
 
 // The one scroll-hint window shared by all editors.
 QLabel* ScrollHintWindow() {
@@ -33,6 +40,60 @@ bool IsWordCharacter(QChar c, const TSrcCustomHighlighter* hl) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------- keys
+
+void TCustomSrcEdit::keyPressEvent(QKeyEvent* event) {
+  // Key down: the host's handlers first, then the key map. One Qt event
+  // carries both the key and its character, so a key that became a command
+  // types nothing.
+  std::uint16_t key = QtKeyToVirtualKey(event->key());
+  const TShiftState shift = QtModifiersToShiftState(event->modifiers());
+  if (key != 0) {
+    kbdHandler_->ExecuteKeyDown(this, key, shift);
+    if (key == 0) {
+      event->accept();
+      return;
+    }
+    TSrcCommandData data;
+    const TSrcEditorCommand command = TranslateKeyCode(key, shift, data);
+    if (command != ecNone) {
+      stateFlags_ |= sfIgnoreNextChar;
+      event->accept();
+      ProcessCommand(command, QChar(), data);
+      return;
+    }
+  }
+  stateFlags_ &= ~sfIgnoreNextChar;
+  // Characters.
+  const QString text = event->text();
+  bool typed = false;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    QChar c = text[i];
+    if (c.unicode() < 32 || c.unicode() == 127) continue;
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      // A character beyond the basic plane goes in whole.
+      ProcessCommand(ecImeStr, QChar(), TSrcCommandData(text.mid(i, 2)));
+      ++i;
+      typed = true;
+      continue;
+    }
+    kbdHandler_->ExecuteKeyPress(this, c);
+    if (c.isNull()) continue;
+    ProcessCommand(ecChar, c);
+    typed = true;
+  }
+  if (typed)
+    event->accept();
+  else
+    event->ignore();
+}
+
+void TCustomSrcEdit::inputMethodEvent(QInputMethodEvent* event) {
+  // Only the committed text goes in; nothing typed afterwards is swallowed.
+  if (!event->commitString().isEmpty()) ProcessCommand(ecImeStr, QChar(), TSrcCommandData(event->commitString()));
+  event->accept();
+}
 
 // ------------------------------------------------------------------ mouse
 
@@ -62,12 +123,18 @@ void TCustomSrcEdit::mousePressEvent(QMouseEvent* event) {
     if (selectionExistedAtPress_ && HasOption(eoDragDropEditing) && pos.x() >= gutterWidth_ + 2 &&
         selectionMode_ == smNormal && IsPointInSelection(CaretXY())) {
       stateFlags_ |= sfWaitForDragging;
-    } else if (event->modifiers() & Qt::ShiftModifier) {
-      SetBlockEnd(CaretXY());  // the old anchor stays
     } else {
-      if (HasOption(eoAltSetsColumnMode) && selectionMode_ != smLine)
-        SetSelectionMode((event->modifiers() & Qt::AltModifier) ? smColumn : smNormal);
-      SetBlockBegin(CaretXY());
+      const TPoint anchor = blockBegin_;
+      ProcessCommand(ecGotoXY, QChar(), TSrcCommandData(CaretXY()));
+      if (event->modifiers() & Qt::ShiftModifier) {
+        // The old anchor stays; the block end follows the caret.
+        SetBlockBegin(anchor);
+        SetBlockEnd(CaretXY());
+      } else {
+        if (HasOption(eoAltSetsColumnMode) && selectionMode_ != smLine)
+          SetSelectionMode((event->modifiers() & Qt::AltModifier) ? smColumn : smNormal);
+        SetBlockBegin(CaretXY());
+      }
     }
   }
   if (pos.x() < gutterWidth_) stateFlags_ |= sfPossibleGutterClick;
@@ -264,6 +331,11 @@ void TCustomSrcEdit::ShowScrollHint() {
 
 // ------------------------------------------------------------------ focus
 
+void TCustomSrcEdit::FocusGained() {
+  CaretFocusChanged(true);
+  ProcessCommand(kFocusGainedCommand, QChar());
+}
+
 bool TCustomSrcEdit::focusNextPrevChild(bool next) {
   if (wantTabs_) return false;
   return QAbstractScrollArea::focusNextPrevChild(next);
@@ -292,6 +364,7 @@ void TCustomSrcEdit::focusOutEvent(QFocusEvent* event) {
   scrollDeltaX_ = scrollDeltaY_ = 0;
   mouseCaptured_ = false;
   CaretFocusChanged(false);
+  ProcessCommand(kFocusLostCommand, QChar());
 }
 
 // ---------------------------------------------------------- dropped files

@@ -25,10 +25,6 @@ int AdvanceDisplay(QStringView line, int from, int to, int disp, int tabWidth) {
   return disp;
 }
 
-// Display column of character column `column` (both counted from 1).
-int CharToDisplay(QStringView line, int column, int tabWidth) {
-  return AdvanceDisplay(line, 0, column - 1, 1, tabWidth);
-}
 
 // What a character of the expanded text looks like on screen. TAB fillers
 // are blanks; control characters and NUL get the visible pictures of their
@@ -94,23 +90,15 @@ TPoint TCustomSrcEdit::PixelsToRowColumn(QPoint pixel) const {
   const int y = std::clamp(pixel.y(), 0, std::max(0, linesInWindow_ * lineHeight_ - 1));
   const int line = y / lineHeight_ + topLine_;
   disp = std::max(disp, 1);
-  // Back from the display column to the character column.
+  int column = DisplayToCharPos(TPoint{disp, line}).X;
   const QString text = lines_->Get(line - 1);
-  int d = 1, i = 0;
-  while (i < text.size()) {
-    const int next = AdvanceDisplay(text, i, i + 1, d, tabWidth_);
-    if (next > disp) break;
-    d = next;
-    ++i;
-  }
-  int column = i + 1 + std::max(0, disp - d) * (i >= text.size() ? 1 : 0);
   if (column >= 2 && column <= text.size() && text[column - 1].isLowSurrogate())
     column += fraction >= 0.5 ? -1 : 1;
   return TPoint{column, line};
 }
 
 QPoint TCustomSrcEdit::RowColumnToPixels(TPoint p) const {
-  const int disp = CharToDisplay(lines_->Get(p.Y - 1), p.X, tabWidth_);
+  const int disp = CharToDisplayPos(p).X;
   return QPoint((disp - 1) * charWidth_ + textOffset_, (p.Y - topLine_) * lineHeight_);
 }
 
@@ -341,16 +329,16 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
     if (anySelection && line >= selFirst.Y && line <= selLast.Y) {
       switch (selectionMode_) {
         case smNormal:
-          selFrom = line == selFirst.Y ? CharToDisplay(raw, selFirst.X, tabWidth_) : 1;
-          selTo = line == selLast.Y ? CharToDisplay(raw, selLast.X, tabWidth_) : INT_MAX;
+          selFrom = line == selFirst.Y ? CharToDisplayPos(selFirst).X : 1;
+          selTo = line == selLast.Y ? CharToDisplayPos(selLast).X : INT_MAX;
           break;
         case smLine:
           selFrom = 1;
           selTo = INT_MAX;
           break;
         case smColumn:
-          selFrom = CharToDisplay(raw, std::min(selFirst.X, selLast.X), tabWidth_);
-          selTo = CharToDisplay(raw, std::max(selFirst.X, selLast.X), tabWidth_);
+          selFrom = CharToDisplayPos(TPoint{std::min(selFirst.X, selLast.X), line}).X;
+          selTo = CharToDisplayPos(TPoint{std::max(selFirst.X, selLast.X), line}).X;
           break;
       }
     }

@@ -1,6 +1,7 @@
 #include "editor/SrcEditAutoComplete.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -127,6 +128,23 @@ TEST(SrcAutoComplete, EditorsComeAndGo) {
   c.SetEditor(nullptr);
   EXPECT_EQ(b.CommandHandlerCount(), 0);
   EXPECT_EQ(c.EditorCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SrcAutoComplete, CtrlJExpandsInTheDocumentKeyMap) {
+  TSrcEdit edit;
+  edit.Keystrokes().SetDocumentDefaults();
+  TSrcAutoComplete complete;
+  complete.SetAutoCompleteList({"[tr | row]", "<tr>|</tr>"});
+  complete.SetEditor(&edit);
+  edit.SetLines({""});
+  QTest::keyClicks(&edit, QStringLiteral("tr"));
+  QTest::keyClick(&edit, Qt::Key_J, Qt::ControlModifier);
+  EXPECT_EQ(edit.Text(), "<tr></tr>");
+  EXPECT_EQ(edit.CaretXY(), (TPoint{5, 1}));
 }
 
 }  // namespace

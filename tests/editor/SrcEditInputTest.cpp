@@ -1,6 +1,8 @@
 #include "editor/SrcEdit.h"
+#include "editor/SrcEditKbdHandler.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -251,6 +253,45 @@ TEST(SrcEditScroll, BarsMoveTheView) {
   EXPECT_EQ(e.TopLine(), 1);
   e.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   EXPECT_EQ(e.LeftChar(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SrcEditKeys, CharactersAndCommandKeys) {
+  InputEdit e;
+  e.SetLines({"abc"});
+  e.SetCaretXY(TPoint{2, 1});
+  QTest::keyClicks(&e, QStringLiteral("xy"));
+  EXPECT_EQ(e.LineText(), "axybc");
+  QTest::keyClick(&e, Qt::Key_End);
+  EXPECT_EQ(e.CaretXY(), (TPoint{6, 1}));
+  // A key that produced a command types no character of its own.
+  e.Keystrokes().AddKey(ecLineStart, 'Q', 0);
+  QTest::keyClick(&e, Qt::Key_Q, Qt::NoModifier);
+  EXPECT_EQ(e.LineText(), "axybc");
+  EXPECT_EQ(e.CaretXY(), (TPoint{1, 1}));
+  // A key-down handler that takes the key stops the command.
+  struct Eater {
+    void KeyDown(TObject*, std::uint16_t& key, TShiftState) { key = 0; }
+  } eater;
+  e.KbdHandler().AddKeyDownHandler(TKeyEvent::Bind<&Eater::KeyDown>(&eater));
+  QTest::keyClick(&e, Qt::Key_End);
+  EXPECT_EQ(e.CaretXY(), (TPoint{1, 1}));
+}
+
+TEST(SrcEditKeys, InputMethodTextSwallowsNothing) {
+  InputEdit e;
+  e.SetLines({""});
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("\u65e5\u672c"));
+  QApplication::sendEvent(&e, &commit);
+  QTest::keyClicks(&e, QStringLiteral("ab"));
+  EXPECT_EQ(e.LineText(), QStringLiteral("\u65e5\u672cab"));
+  e.Undo();
+  e.Undo();
+  EXPECT_EQ(e.LineText(), QString());
 }
 
 }  // namespace
