@@ -50,9 +50,13 @@ struct Screen {
   QImage image;
 };
 
+// Widgets must go before the application object does.
+std::unique_ptr<Screen> screen;
+std::map<int, std::unique_ptr<TSrcEdit>> typingEditors;
+
 Screen& TheScreen() {
-  static Screen screen;
-  return screen;
+  if (!screen) screen = std::make_unique<Screen>();
+  return *screen;
 }
 
 void BM_PaintFullScreen(benchmark::State& state) {
@@ -74,9 +78,8 @@ BENCHMARK(BM_PaintOneLine)->Unit(benchmark::kMicrosecond);
 
 // An editor window on the offscreen platform with `count` lines of HTML.
 TSrcEdit& TypingEditor(int count) {
-  static std::map<int, std::unique_ptr<TSrcEdit>> editors;
   static TSrcHTMLHighlighter html;
-  auto& slot = editors[count];
+  auto& slot = typingEditors[count];
   if (!slot) {
     QStringList lines;
     lines.reserve(count);
@@ -126,5 +129,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  typingEditors.clear();
+  screen.reset();
   return 0;
 }
