@@ -197,6 +197,15 @@ void TCustomSrcEdit::UpdateScrollBars() {
   h->setRange(1, std::max(1, maxLeft - charsInWindow_ + 1));
   h->setPageStep(std::max(1, charsInWindow_ - oneLess));
   h->setValue(leftChar_);
+  // Bars stay visible, greyed when nothing can scroll, unless the option
+  // lets them hide.
+  const Qt::ScrollBarPolicy shown = HasOption(eoHideShowScrollbars) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOn;
+  const Qt::ScrollBarPolicy hp = scrollBars_ == ssHorizontal || scrollBars_ == ssBoth ? shown : Qt::ScrollBarAlwaysOff;
+  const Qt::ScrollBarPolicy vp = scrollBars_ == ssVertical || scrollBars_ == ssBoth ? shown : Qt::ScrollBarAlwaysOff;
+  if (horizontalScrollBarPolicy() != hp) setHorizontalScrollBarPolicy(hp);
+  if (verticalScrollBarPolicy() != vp) setVerticalScrollBarPolicy(vp);
+  h->setEnabled(h->maximum() > h->minimum());
+  v->setEnabled(v->maximum() > v->minimum());
 }
 
 void TCustomSrcEdit::SetGutterWidth(int value) {
@@ -270,7 +279,8 @@ void TCustomSrcEdit::SetOptions(TSrcEditorOptions value) {
   SetTopLine(topLine_);
   if (!(value & eoScrollPastEol)) SetCaretXY(CaretXY());
   if ((old ^ value) & eoShowSpecialChars) viewport()->update();
-  if ((old ^ value) & (eoScrollByOneLess | eoScrollPastEof | eoScrollPastEol)) UpdateScrollBars();
+  if ((old ^ value) & (eoScrollByOneLess | eoScrollPastEof | eoScrollPastEol | eoHideShowScrollbars))
+    UpdateScrollBars();
 }
 
 void TCustomSrcEdit::SetModified(bool value) {
@@ -324,10 +334,6 @@ void TCustomSrcEdit::SetRightEdgeColor(TColor value) {
 void TCustomSrcEdit::SetScrollBars(TScrollStyle value) {
   if (value == scrollBars_) return;
   scrollBars_ = value;
-  const bool h = value == ssHorizontal || value == ssBoth;
-  const bool v = value == ssVertical || value == ssBoth;
-  setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy(v ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
   UpdateScrollBars();
   viewport()->update();
 }

@@ -295,3 +295,19 @@ TEST(SrcEditKeys, InputMethodTextSwallowsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SrcEditScroll, BarsStayUnlessTheyMayHide) {
+  TSrcEdit e;
+  e.SetLines({"short"});
+  e.SetOptions(e.Options() & ~eoScrollPastEol);
+  EXPECT_EQ(e.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_FALSE(e.verticalScrollBar()->isEnabled());  // nothing to scroll
+  e.SetOptions(e.Options() | eoHideShowScrollbars);
+  EXPECT_EQ(e.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+  e.SetScrollBars(ssHorizontal);
+  EXPECT_EQ(e.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+}  // namespace
