@@ -717,7 +717,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void CaretFocusChanged(bool focused);
   // The caret comes back and the host hears of the focus.
   void FocusGained();
-  // Starts dragging the selection (Part of drag and drop); a test may replace it.
+  // Starts dragging the selection; a test may replace it.
   virtual void StartSelectionDrag();
   void ComputeScrollDeltas(QPoint pixel);
 
