@@ -354,6 +354,15 @@ TEST(SrcEditPaint, ScrollingLessThanAPageRepaintsOnlyTheNewRows) {
   edit.SetTopLine(60);  // more than a page: everything
   QCoreApplication::processEvents();
   EXPECT_EQ(edit.painted.boundingRect(), edit.viewport()->rect());
+
+  // A new edge colour repaints the column around the edge line only.
+  edit.SetRightEdge(10);
+  QCoreApplication::processEvents();
+  edit.painted = QRegion();
+  edit.SetRightEdgeColor(clRed);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(edit.painted.boundingRect().width(), 3);
+  EXPECT_EQ(edit.painted.boundingRect().x(), 10 * edit.CharWidth() + edit.TextOffset() - 1);
 }
 
 // Under a real display server: the editor window as the screen shows it.
