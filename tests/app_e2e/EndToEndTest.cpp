@@ -40,12 +40,13 @@ TEST(EndToEnd, OpenTypePreviewSave) {
   EXPECT_EQ(doc->Caption(), page);
   EXPECT_EQ(doc->CheckedHighlighter(), QStringLiteral("HTML"));
 
-  // Type a paragraph into the body and a new title.
+  // Type a paragraph into the body and a new title, key by key.
   doc->Memo1->setFocus();
   doc->Memo1->SetCaretXY({1, 4});
-  doc->Memo1->SetSelText("<p>typed</p>\n");
+  QTest::keyClicks(doc->Memo1, "<p>typed</p>");
+  QTest::keyClick(doc->Memo1, Qt::Key_Return);
   doc->Memo1->SetCaretXY({28, 2});
-  doc->Memo1->SetSelText(" (edited)");
+  QTest::keyClicks(doc->Memo1, " (edited)");
   EXPECT_TRUE(doc->Modified);
 
   main->previewExecute();
