@@ -79,6 +79,7 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   layout->addWidget(PageControl1);
   setWidget(body);
   BuildEditorPage();
+  body->setFocusProxy(Memo1);  // an activated document window types into its editor
   BuildPreviewPage();
   auto* links = new QWidget(PageControl1);
   links->setObjectName(QStringLiteral("vfLinks"));

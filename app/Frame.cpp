@@ -462,6 +462,7 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
     AppServices().Import(path, ext == u".doc", child);
   if (IsFile) AddRecentFile(path);
   MDITab1->AddChild(child, 69, true);
+  child->Memo1->setFocus();  // a new or opened document is ready for typing
   actions_.value(QStringLiteral("Save2"))->setEnabled(true);
   actions_.value(QStringLiteral("ToolButton35"))->setEnabled(true);
   actions_.value(QStringLiteral("SaveAs1"))->setEnabled(true);
