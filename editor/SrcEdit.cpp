@@ -30,23 +30,6 @@ const QString kCRLF = QStringLiteral("\r\n");
 // Options that Undo and Redo switch for the time of a replay.
 constexpr TSrcEditorOptions kReplayOptions = eoScrollPastEol | eoTrimTrailingSpaces;
 
-// Splits a text at CR LF, CR or LF.
-QStringList SplitLines(const QString& text) {
-  QStringList out;
-  qsizetype start = 0;
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text[i];
-    if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-      out.append(text.mid(start, i - start));
-      if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) ++i;
-      start = i + 1;
-    }
-  }
-  out.append(text.mid(start));
-  return out;
-}
-
 QString TrimRight(const QString& s) {
   qsizetype n = s.size();
   while (n > 0 && (s[n - 1] == QLatin1Char(' ') || s[n - 1] == QLatin1Char('\t'))) --n;
@@ -423,7 +406,7 @@ QString TCustomSrcEdit::Text() const {
 }
 
 void TCustomSrcEdit::SetText(const QString& text) {
-  QStringList lines = SplitLines(text);
+  QStringList lines = SplitTextLines(text);
   if (!text.isEmpty() && (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))) lines.removeLast();
   if (text.isEmpty()) lines.clear();
   SetLines(lines);
@@ -964,7 +947,7 @@ int TCustomSrcEdit::InsertNormal(const QString& text) {
   QString left = line.left(x - 1);
   if (left.size() < x - 1) left += Spaces(x - 1 - static_cast<int>(left.size()));
   const QString right = line.mid(x - 1);
-  const QStringList pieces = SplitLines(text);
+  const QStringList pieces = SplitTextLines(text);
   if (pieces.size() == 1) {
     PutLine(y, left + text + right);
     SetCaretRaw(TPoint{x + static_cast<int>(text.size()), y});
@@ -994,7 +977,7 @@ int TCustomSrcEdit::InsertColumn(const QString& text, int rowReason) {
   if (LineCount() == 0) lines_->Add(QString());
   const int insCol = caretX_;
   int y = std::clamp(caretY_, 1, LineCount());
-  const QStringList rows = SplitLines(text);
+  const QStringList rows = SplitTextLines(text);
   const bool record = rowReason >= 0 || pasting_;
   const auto reason = static_cast<TSrcChangeReason>(rowReason >= 0 ? rowReason : crPaste);
   int appended = 0;
@@ -1037,7 +1020,7 @@ int TCustomSrcEdit::InsertColumn(const QString& text, int rowReason) {
 int TCustomSrcEdit::InsertLineMode(const QString& text) {
   if (LineCount() == 0) lines_->Add(QString());
   int y = std::clamp(caretY_, 1, LineCount());
-  const QStringList pieces = SplitLines(text);
+  const QStringList pieces = SplitTextLines(text);
   const int n = static_cast<int>(pieces.size()) - 1;
   if (n > 0) {
     lines_->InsertLines(y - 1, n);
@@ -1474,7 +1457,7 @@ void TCustomSrcEdit::RedoItem() {
       // the line still starts with them.
       lines_->BeginUpdate();
       ScopeExit endUpdate([this] { lines_->EndUpdate(); });
-      const QStringList rows = SplitLines(item->fChangeStr);
+      const QStringList rows = SplitTextLines(item->fChangeStr);
       int y = start.Y;
       int lastRemoved = 0;
       for (const QString& row : rows) {

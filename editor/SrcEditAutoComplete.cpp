@@ -7,22 +7,6 @@ namespace {
 
 const QString kCRLF = QStringLiteral("\r\n");
 
-// Splits at CR LF, CR or LF; a break at the very end starts no further line.
-QStringList SplitTextLines(const QString& text) {
-  QStringList lines;
-  qsizetype start = 0;
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text[i];
-    if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
-    lines.append(text.mid(start, i - start));
-    if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) ++i;
-    start = i + 1;
-  }
-  if (start < n) lines.append(text.mid(start));
-  return lines;
-}
-
 bool IsControlOrBlank(QChar c) { return c.unicode() < 33; }
 
 }  // namespace
@@ -47,7 +31,7 @@ void TCustomSrcAutoComplete::LoadFromFile(const QString& fileName) {
   if (file.open(QIODevice::ReadOnly)) {
     const DecodedText decoded = TextCodec::decodeFile(file.readAll());
     encoding_ = decoded.encoding;
-    lines = SplitTextLines(decoded.text);
+    lines = SplitTextLines(decoded.text, true);
   }
   SetAutoCompleteList(lines);
 }
@@ -221,7 +205,7 @@ void TCustomSrcAutoComplete::ExecuteCompletion(const QString& token, TCustomSrcE
   editor->SetBlockBegin(TPoint{startX, caret.Y});
   editor->SetBlockEnd(caret);
 
-  QStringList lines = SplitTextLines(texts_[found]);
+  QStringList lines = SplitTextLines(texts_[found], true);
   if (lines.isEmpty()) lines.append(QString());
   // Later lines line up under the name: the caret line's own prefix, its
   // TABs kept and every other character turned into a blank.

@@ -120,3 +120,18 @@ int FindLineEnd(QStringView text) {
   }
   return static_cast<int>(text.size()) + 1;
 }
+
+QStringList SplitTextLines(const QString& text, bool trailingBreakEndsText) {
+  QStringList lines;
+  qsizetype start = 0;
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c != u'\r' && c != u'\n') continue;
+    lines.append(text.mid(start, i - start));
+    if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
+    start = i + 1;
+  }
+  if (!trailingBreakEndsText || start < n) lines.append(text.mid(start));
+  return lines;
+}

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 class QPainter;
@@ -54,6 +55,10 @@ int ScanBackForCharInSet(QStringView text, int start, QStringView set);
 // surrogate pair, or 0 when there is none.
 int ScanForLeadByte(QStringView text, int start);
 int ScanBackForLeadByte(QStringView text, int start);
+
+// Splits a text at CR LF, CR or LF. A break at the very end starts one more
+// (empty) line unless `trailingBreakEndsText` is set.
+QStringList SplitTextLines(const QString& text, bool trailingBreakEndsText = false);
 
 // Position of the first NUL, line feed or carriage return; length + 1 when
 // the text holds none.
