@@ -44,7 +44,10 @@ class WebEngineBrowserView : public IBrowserView {
   WebEngineBrowserView(QWidget* parent, TBrowserViewHost host) : host_(std::move(host)), view_(new View(this, parent)) {
     SetPage(QString());
   }
-  ~WebEngineBrowserView() override { delete view_.data(); }
+  ~WebEngineBrowserView() override {
+    // The page goes before its view (and before the profile it uses).
+    delete view_.data();
+  }
   QWidget* Widget() override { return view_; }
   void Navigate(const QUrl& url) override { view_->load(url); }
   QUrl Url() const override { return view_->url(); }
@@ -74,7 +77,7 @@ class WebEngineBrowserView : public IBrowserView {
 
   void SetPage(const QString& suffix) {
     suffix_ = suffix;
-    const QUrl current = view_->url();
+    const QUrl current = page_ ? page_->url() : QUrl();
     auto* page = new HostedPage(ProfileFor(suffix), host_, view_);
     QObject::connect(page, &QWebEnginePage::linkHovered, view_, [this](const QString& url) {
       if (host_.statusText) host_.statusText(url);
@@ -92,14 +95,18 @@ class WebEngineBrowserView : public IBrowserView {
     QObject::connect(page, &QWebEnginePage::windowCloseRequested, view_, [this] {
       if (!host_.closeQuery || host_.closeQuery()) view_->setUrl(QUrl(QStringLiteral("about:blank")));
     });
-    QWebEnginePage* old = view_->page();
+    // The view does not own pages it was given: the previous one of ours goes
+    // once the new one is in place.
+    QWebEnginePage* previous = page_;
     view_->setPage(page);
-    if (old && old->parent() == view_) old->deleteLater();
+    page_ = page;
+    delete previous;
     if (current.isValid() && !current.isEmpty()) view_->load(current);
   }
 
   TBrowserViewHost host_;
   QPointer<View> view_;
+  QWebEnginePage* page_ = nullptr;
   QString suffix_ = QStringLiteral("\x01");
 };
 
