@@ -338,7 +338,7 @@ void TChildForm::AttachHighlighter(const QString& code) {
 }
 
 void TChildForm::SetHighlighterForFile(const QString& name) {
-  if (!Settings::Open().ReadBool(QStringLiteral("SHigh"), QStringLiteral("Enabled"), false)) return;
+  if (!Settings::HighlightByExtension()) return;
   AttachHighlighter(HighlighterCodeFor(name));
 }
 

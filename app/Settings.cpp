@@ -63,12 +63,16 @@ TEditorSettings ReadEditorSettings(const TEditorSettings& current) {
   s.AutoIndent = boolean("Autoindent", "Enabled", false);
   s.TabsToSpaces = boolean("TtoSpaces", "Enabled", false);
   s.SpecialChars = boolean("SpecialChar", "Vis", false);
-  s.HighlightByExtension = boolean("SHigh", "Enabled", false);
+  s.HighlightByExtension = HighlightByExtension();
   const int mode = integer("SelectionMode", "Set", 0);
   if (mode >= 0 && mode <= 2) s.SelectionMode = mode;
   s.TidyPanel = boolean("HTMLTidy", "Enabled", current.TidyPanel);
   s.TidyPanelSize = integer("HTMLTidy", "Size", current.TidyPanelSize);
   return s;
+}
+
+bool HighlightByExtension() {
+  return Open().ReadBool(QStringLiteral("SHigh"), QStringLiteral("Enabled"), true);
 }
 
 TMainWindowLayout ReadMainWindowLayout(const TMainWindowLayout& current) {

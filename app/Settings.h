@@ -45,12 +45,16 @@ struct TEditorSettings {
   bool AutoIndent = false;            // Autoindent / Enabled
   bool TabsToSpaces = false;          // TtoSpaces / Enabled
   bool SpecialChars = false;          // SpecialChar / Vis
-  bool HighlightByExtension = false;  // SHigh / Enabled
+  bool HighlightByExtension = true;  // SHigh / Enabled
   int SelectionMode = 0;              // SelectionMode / Set: 0 normal, 1 line, 2 column
   bool TidyPanel = false;             // HTMLTidy / Enabled
   int TidyPanelSize = 0;              // HTMLTidy / Size
 };
 TEditorSettings ReadEditorSettings(const TEditorSettings& current);
+
+// SHigh / Enabled: choose the highlighter from the file extension. A missing
+// key counts as on, as the options screen shows it.
+bool HighlightByExtension();
 
 // Window state written when the main window closes and read when it shows.
 struct TToolBarPlacement {

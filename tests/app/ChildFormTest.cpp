@@ -56,8 +56,13 @@ TEST_F(ChildForm, SettingsReachTheEditor) {
 
 TEST_F(ChildForm, HighlighterByExtensionIsCaseSensitiveAndOptional) {
   auto f = Form();
+  Ini().WriteBool("SHigh", "Enabled", false);
   f->SetHighlighterForFile("page.html");
-  EXPECT_EQ(f->Memo1->Highlighter(), nullptr);  // SHigh / Enabled missing
+  EXPECT_EQ(f->Memo1->Highlighter(), nullptr);  // switched off
+  Ini().DeleteKey("SHigh", "Enabled");
+  f->SetHighlighterForFile("page.html");  // missing: on, as the options screen shows it
+  EXPECT_EQ(f->CheckedHighlighter(), QStringLiteral("HTML"));
+  f->Memo1->SetHighlighter(nullptr);
   Ini().WriteBool("SHigh", "Enabled", true);
   f->SetHighlighterForFile("page.PHP");
   EXPECT_EQ(f->CheckedHighlighter(), QStringLiteral("HTML"));
