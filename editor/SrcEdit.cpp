@@ -302,9 +302,7 @@ void TCustomSrcEdit::SetMaxLeftChar(int value) {
 }
 
 void TCustomSrcEdit::SetRightEdge(int value) {
-  if (value == rightEdge_) return;
-  rightEdge_ = value;
-  viewport()->update();
+  if (StoreIfChanged(rightEdge_, value)) viewport()->update();
 }
 
 void TCustomSrcEdit::SetRightEdgeColor(TColor value) {
@@ -322,9 +320,7 @@ void TCustomSrcEdit::SetScrollBars(TScrollStyle value) {
 }
 
 void TCustomSrcEdit::SetHideSelection(bool value) {
-  if (value == hideSelection_) return;
-  hideSelection_ = value;
-  viewport()->update();
+  if (StoreIfChanged(hideSelection_, value)) viewport()->update();
 }
 
 void TCustomSrcEdit::SetWordWrap(bool value) {

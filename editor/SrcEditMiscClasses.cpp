@@ -8,13 +8,6 @@
 
 namespace {
 
-template <class T>
-bool Store(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
-
 [[noreturn]] void RaiseAssign(const TObject* source, const TObject* target) {
   throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2")
                           .arg(QString::fromLatin1(source ? source->ClassName() : "nil"),
@@ -29,10 +22,10 @@ void TSrcSelectedColor::Changed() {
   if (OnChange) OnChange(this);
 }
 void TSrcSelectedColor::SetBackground(TColor value) {
-  if (Store(background_, value)) Changed();
+  if (StoreIfChanged(background_, value)) Changed();
 }
 void TSrcSelectedColor::SetForeground(TColor value) {
-  if (Store(foreground_, value)) Changed();
+  if (StoreIfChanged(foreground_, value)) Changed();
 }
 void TSrcSelectedColor::Assign(const TObject* source) {
   const auto* src = dynamic_cast<const TSrcSelectedColor*>(source);
@@ -50,47 +43,47 @@ void TSrcGutter::Changed() {
   if (OnChange) OnChange(this);
 }
 void TSrcGutter::SetAutoSize(bool value) {
-  if (Store(autoSize_, value)) Changed();
+  if (StoreIfChanged(autoSize_, value)) Changed();
 }
 void TSrcGutter::SetColor(TColor value) {
-  if (Store(color_, value)) Changed();
+  if (StoreIfChanged(color_, value)) Changed();
 }
 void TSrcGutter::SetCursor(Qt::CursorShape value) {
-  if (Store(cursor_, value)) Changed();
+  if (StoreIfChanged(cursor_, value)) Changed();
 }
 void TSrcGutter::SetDigitCount(int value) {
   value = Clamp(value, 2, 12);
-  if (Store(digitCount_, value)) {
+  if (StoreIfChanged(digitCount_, value)) {
     autoSizeDigitCount_ = digitCount_;
     Changed();
   }
 }
 void TSrcGutter::SetFont(const QFont& value) {
-  if (Store(font_, value)) Changed();
+  if (StoreIfChanged(font_, value)) Changed();
 }
 void TSrcGutter::SetLeadingZeros(bool value) {
-  if (Store(leadingZeros_, value)) Changed();
+  if (StoreIfChanged(leadingZeros_, value)) Changed();
 }
 void TSrcGutter::SetLeftOffset(int value) {
-  if (Store(leftOffset_, Max(value, 0))) Changed();
+  if (StoreIfChanged(leftOffset_, Max(value, 0))) Changed();
 }
 void TSrcGutter::SetRightOffset(int value) {
-  if (Store(rightOffset_, Max(value, 0))) Changed();
+  if (StoreIfChanged(rightOffset_, Max(value, 0))) Changed();
 }
 void TSrcGutter::SetShowLineNumbers(bool value) {
-  if (Store(showLineNumbers_, value)) Changed();
+  if (StoreIfChanged(showLineNumbers_, value)) Changed();
 }
 void TSrcGutter::SetUseFontStyle(bool value) {
-  if (Store(useFontStyle_, value)) Changed();
+  if (StoreIfChanged(useFontStyle_, value)) Changed();
 }
 void TSrcGutter::SetVisible(bool value) {
-  if (Store(visible_, value)) Changed();
+  if (StoreIfChanged(visible_, value)) Changed();
 }
 void TSrcGutter::SetWidth(int value) {
-  if (Store(width_, Max(value, 0))) Changed();
+  if (StoreIfChanged(width_, Max(value, 0))) Changed();
 }
 void TSrcGutter::SetZeroStart(bool value) {
-  if (Store(zeroStart_, value)) Changed();
+  if (StoreIfChanged(zeroStart_, value)) Changed();
 }
 
 void TSrcGutter::Assign(const TObject* source) {
@@ -119,7 +112,7 @@ void TSrcGutter::AutoSizeDigitCount(int linesCount) {
     int digits = 1;
     for (long long n = linesCount; n >= 10; n /= 10) ++digits;
     digits = Max(digits, digitCount_);
-    if (Store(autoSizeDigitCount_, digits)) Changed();
+    if (StoreIfChanged(autoSizeDigitCount_, digits)) Changed();
   } else {
     autoSizeDigitCount_ = digitCount_;
   }
@@ -151,19 +144,19 @@ void TSrcBookMarkOpt::SetBookmarkImages(TImageList* value) {
   Changed();
 }
 void TSrcBookMarkOpt::SetDrawBookmarksFirst(bool value) {
-  if (Store(drawBookmarksFirst_, value)) Changed();
+  if (StoreIfChanged(drawBookmarksFirst_, value)) Changed();
 }
 void TSrcBookMarkOpt::SetEnableKeys(bool value) {
-  if (Store(enableKeys_, value)) Changed();
+  if (StoreIfChanged(enableKeys_, value)) Changed();
 }
 void TSrcBookMarkOpt::SetGlyphsVisible(bool value) {
-  if (Store(glyphsVisible_, value)) Changed();
+  if (StoreIfChanged(glyphsVisible_, value)) Changed();
 }
 void TSrcBookMarkOpt::SetLeftMargin(int value) {
-  if (Store(leftMargin_, value)) Changed();
+  if (StoreIfChanged(leftMargin_, value)) Changed();
 }
 void TSrcBookMarkOpt::SetXoffset(int value) {
-  if (Store(xoffset_, value)) Changed();
+  if (StoreIfChanged(xoffset_, value)) Changed();
 }
 void TSrcBookMarkOpt::Assign(const TObject* source) {
   const auto* src = dynamic_cast<const TSrcBookMarkOpt*>(source);

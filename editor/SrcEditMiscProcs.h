@@ -20,6 +20,15 @@ inline void SwapInts(int& a, int& b) {
   a = b;
   b = t;
 }
+// Stores `value` in `field` when it differs; tells whether it did (property
+// setters notify only on a real change).
+template <class T, class V>
+bool StoreIfChanged(T& field, const V& value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
+
 // The later / earlier of two positions, the line compared first.
 TPoint LaterPoint(TPoint p, TPoint q);
 TPoint EarlierPoint(TPoint p, TPoint q);
