@@ -1,6 +1,7 @@
 #include "app/EmbeddedBrowser.h"
 
-#include <QDesktopServices>
+#include "app/Launcher.h"
+
 #include <QFileInfo>
 #include <QLocale>
 #include <QVBoxLayout>
@@ -166,8 +167,7 @@ HRESULT TEmbeddedBrowser::ShowMessage(const QString& text, const QString& captio
 HRESULT TEmbeddedBrowser::ShowHelp(int command) {
   if (OnShowHelp) return OnShowHelp(this, helpFile_, command);
   if (helpFile_.isEmpty()) return kS_FALSE;
-  QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_));
-  return kS_OK;
+  return Launcher().Open(helpFile_) ? kS_OK : kS_FALSE;
 }
 HRESULT TEmbeddedBrowser::GetTypeInfoCount(int& count) {
   count = 0;

@@ -1,4 +1,5 @@
 #include "app/EmbeddedBrowser.h"
+#include "app/Launcher.h"
 
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -88,6 +89,13 @@ TEST(EmbeddedBrowser, HostDefaults) {
   EXPECT_EQ(b.ShowMessage("hi", "caption", result), kS_FALSE);
   EXPECT_EQ(b.ShowHelp(1), kS_FALSE);  // no help file
   b.SetHelpFile("/tmp/help.html");
+  {
+    TRecordingLauncher launcher;  // without an event the desktop's viewer opens it
+    TLauncherScope scope(launcher);
+    EXPECT_EQ(b.ShowHelp(1), kS_OK);
+    ASSERT_EQ(launcher.calls.size(), 1);
+    EXPECT_EQ(launcher.calls[0].target, "/tmp/help.html");
+  }
   QString asked;
   b.OnShowHelp = [&](TObject*, const QString& file, int) {
     asked = file;
