@@ -1,6 +1,7 @@
 #include "app/MDITab.h"
 
 #include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -85,10 +86,7 @@ void TMDITab::SetTabCaption(int index, const QString& text) {
 void TMDITab::Changed() {
   if (inChange_) return;
   inChange_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{inChange_};
+  ScopeExit reset([this] { inChange_ = false; });
   if (QMdiSubWindow* form = ActiveForm()) {
     if (form->isMinimized()) form->showNormal();
     if (area_->activeSubWindow() != form) area_->setActiveSubWindow(form);

@@ -1,5 +1,7 @@
 #include "editor/SrcEditKbdHandler.h"
 
+#include "platform/ScopeExit.h"
+
 #include <algorithm>
 
 namespace {
@@ -8,16 +10,6 @@ template <class T>
 void RemoveAll(std::vector<T>& list, const T& item) {
   list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
-
-// Sets a flag for the lifetime of the guard, also when a handler throws.
-class BusyGuard {
- public:
-  explicit BusyGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~BusyGuard() { flag_ = false; }
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -32,7 +24,8 @@ void TSrcEditKbdHandler::RemoveKeyPressHandler(const TKeyPressEvent& handler) { 
 
 void TSrcEditKbdHandler::ExecuteKeyDown(TObject* sender, std::uint16_t& key, TShiftState shift) {
   if (inKeyDown_) return;
-  BusyGuard busy(inKeyDown_);
+  inKeyDown_ = true;
+  ScopeExit busy([this] { inKeyDown_ = false; });
   const auto handlers = keyDownHandlers_;
   for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
     (*it)(sender, key, shift);
@@ -43,7 +36,8 @@ void TSrcEditKbdHandler::ExecuteKeyDown(TObject* sender, std::uint16_t& key, TSh
 
 void TSrcEditKbdHandler::ExecuteKeyPress(TObject* sender, QChar& key) {
   if (inKeyPress_) return;
-  BusyGuard busy(inKeyPress_);
+  inKeyPress_ = true;
+  ScopeExit busy([this] { inKeyPress_ = false; });
   const auto handlers = keyPressHandlers_;
   for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
     (*it)(sender, key);
