@@ -1165,6 +1165,8 @@ void TCustomSrcEdit::PasteFromClipboard() {
 }
 
 void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
+  // Nothing to insert: the selection stays and nothing is recorded.
+  if (text.isEmpty()) return;
   DoOnPaintTransient(ttBefore);
   bool switchedWrapOff = false;
   {
@@ -1730,6 +1732,9 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
   if (sameEditor && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
   const TSrcSelectionMode mode = source->SelectionMode();
   const QString text = source->GetSelText();
+  // A selection with no text in it (an empty line in line mode) drops
+  // nothing and records nothing.
+  if (text.isEmpty()) return false;
   {
     undoList_.BeginBlock();
     ScopeExit endBlock([this] { undoList_.EndBlock(); });

@@ -158,12 +158,13 @@ class Decoder {
         z_.next_in = in_.data();
         z_.avail_in = part;
       }
+      // Progress, the stream's end, or a call for more input; any other
+      // status (an error, or a preset dictionary that a PNG cannot supply)
+      // would leave the stream where it stands for ever.
       const int r = inflate(&z_, Z_NO_FLUSH);
       if (r == Z_STREAM_END) {
         streamEnd_ = true;
-      } else if (r < 0 && r != Z_BUF_ERROR) {
-        png_.RaiseError<EPNGZLIBError>(EPNGZLIBErrorText + pngio::ZlibErrorText(r));
-      } else if (r == Z_BUF_ERROR && z_.avail_in > 0) {
+      } else if (r != Z_OK && !(r == Z_BUF_ERROR && z_.avail_in == 0)) {
         png_.RaiseError<EPNGZLIBError>(EPNGZLIBErrorText + pngio::ZlibErrorText(r));
       }
     }
