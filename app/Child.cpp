@@ -48,6 +48,17 @@ QSet<QString>& OwnPreviewFiles() {
   return files;
 }
 
+// The command of `window` that `key` is a window-wide shortcut of, or null.
+const QAction* WindowCommandFor(const QWidget* window, const QKeyEvent& key) {
+  const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+  for (const QAction* a : window->actions()) {
+    if (a->shortcutContext() != Qt::WindowShortcut && a->shortcutContext() != Qt::ApplicationShortcut) continue;
+    for (const QKeySequence& s : a->shortcuts())
+      if (s.matches(pressed) == QKeySequence::ExactMatch) return a;
+  }
+  return nullptr;
+}
+
 QString HighlighterCodeFor(const QString& name) {
   const QString ext = Documents::ExtractFileExt(name);
   QString code = QStringLiteral("HTML");
@@ -462,8 +473,16 @@ bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
     HighlightLine = -1;  // a click ends the line marking of goto line
     Memo1->viewport()->update();
   }
-  if (watched == Memo1 && event->type() == QEvent::ShortcutOverride) {
+  if (watched == Memo1 && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
     auto* key = static_cast<QKeyEvent*>(event);
+    // The main window's menu sees a key first: a key of one of its commands
+    // runs the command, even with the caret in the editor, and a key whose
+    // command is disabled does nothing at all.
+    if (const QAction* command = WindowCommandFor(window(), *key)) {
+      if (event->type() == QEvent::ShortcutOverride) return false;  // to the window's shortcuts
+      return !command->isEnabled();  // a disabled command swallows its key
+    }
+    if (event->type() == QEvent::KeyPress) return QMdiSubWindow::eventFilter(watched, event);
     const std::uint16_t vk = QtKeyToVirtualKey(key->key());
     if (vk && editorKeys_.FindKeycode(vk, QtModifiersToShiftState(key->modifiers())) >= 0) {
       event->accept();

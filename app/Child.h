@@ -104,8 +104,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   static QString CaretText(int line, int column);
 
  protected:
-  // Keys the editor has a command for go to the editor, not to the main
-  // window's shortcuts.
+  // Keys of the main window's commands go to those commands first; other
+  // keys the editor has a command for go to the editor.
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
