@@ -461,7 +461,7 @@ void TCustomSrcEdit::DoInsertText(const QString& text) {
                           smNormal);
     }
     const int newX = at + 1 + static_cast<int>(text.size());
-    if (newX >= leftChar_ + charsInWindow_) SetLeftChar(leftChar_ + std::max(1, std::min(25, charsInWindow_ - 1)));
+    ScrollAheadOfCaret(TPoint{newX, y});
     SetCaretXY(TPoint{newX, y});
   }
   SetBlockBegin(CaretXY());

@@ -100,6 +100,7 @@ int TCustomSrcEdit::SearchReplace(const QString& search, const QString& replace,
       ScrollCaretToMiddle();
       SetBlockEnd(TPoint{column + searchLength, line});
       SetCaretXYEx(false, TPoint{backwards ? column : column + searchLength, line});
+      EnsureSelectionVisible();
       if (!replacing) return count;
 
       TSrcReplaceAction action = raReplace;
