@@ -122,7 +122,8 @@ QAction* TfMain::AddAction(QMenu* menu, const QString& name, const QString& text
                            std::function<void()> handler, bool later) {
   auto* action = new QAction(text, this);
   action->setObjectName(name);
-  if (!keys.isEmpty()) action->setShortcut(QKeySequence(keys));
+  // "a; b" gives a second key, where a desktop takes the first one for itself.
+  if (!keys.isEmpty()) action->setShortcuts(QKeySequence::listFromString(keys));
   if (handler) connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
   // Commands whose windows are not part of the program yet stay disabled.
   action->setEnabled(!later);
@@ -153,7 +154,7 @@ void TfMain::BuildMenusAndBars() {
   AddAction(file, "Close1", "&Close", "", [this] {
     if (QMdiSubWindow* w = MDIClient->currentSubWindow()) w->close();
   });
-  AddAction(file, "CloseAll", "Close &all", "Ctrl+Alt+F4", [this] { CloseAllExecute(); });
+  AddAction(file, "CloseAll", "Close &all", "Ctrl+Alt+F4; Ctrl+Shift+W", [this] { CloseAllExecute(); });
   file->addSeparator();
   AddAction(file, "ImpRTF1", "Import RTF document...", "F6", {}, true);
   AddAction(file, "ImpDoc1", "Import Word document...", "F7", {}, true);
@@ -171,9 +172,9 @@ void TfMain::BuildMenusAndBars() {
   AddAction(edit, "Undo1", "Undo", "Ctrl+Z", onEditor([](TSrcEdit* e) { e->Undo(); }));
   AddAction(edit, "Redo1", "Redo", "Ctrl+Alt+Z", onEditor([](TSrcEdit* e) { e->Redo(); }));
   edit->addSeparator();
-  AddAction(edit, "Cut1", "Cut", "", onEditor([](TSrcEdit* e) { e->CutToClipboard(); }));
-  AddAction(edit, "Copy1", "Copy", "", onEditor([](TSrcEdit* e) { e->CopyToClipboard(); }));
-  AddAction(edit, "Paste1", "Paste", "", onEditor([](TSrcEdit* e) { e->PasteFromClipboard(); }));
+  AddAction(edit, "Cut1", "Cut", "Ctrl+X", onEditor([](TSrcEdit* e) { e->CutToClipboard(); }));
+  AddAction(edit, "Copy1", "Copy", "Ctrl+C", onEditor([](TSrcEdit* e) { e->CopyToClipboard(); }));
+  AddAction(edit, "Paste1", "Paste", "Ctrl+V", onEditor([](TSrcEdit* e) { e->PasteFromClipboard(); }));
   AddAction(edit, "SelectAll1", "Select all", "Ctrl+A", onEditor([](TSrcEdit* e) { e->SelectAll(); }));
   edit->addSeparator();
   AddAction(edit, "GotoLine1", "Go to line...", "Ctrl+G", [this] { GotoLine1Click(); });
@@ -188,7 +189,7 @@ void TfMain::BuildMenusAndBars() {
   QMenu* insert = menu("Insert");
   const char* inserts[][3] = {{"Table1", "Table", "Ctrl+T"},          {"Bold1", "Bold", "Ctrl+B"},
                               {"Italic1", "Italic", "Ctrl+I"},        {"Underline1", "Underline", "Ctrl+U"},
-                              {"Center1", "Centre", "Ctrl+F1"},       {"Left1", "Left", "Ctrl+Alt+L"},
+                              {"Center1", "Centre", "Ctrl+F1"},       {"Left1", "Left", "Ctrl+Alt+L; Ctrl+L"},
                               {"Right1", "Right", "Ctrl+Alt+R"},      {"ToolButton60", "Text formatting", "F4"}};
   for (const auto& i : inserts) AddAction(insert, i[0], i[1], i[2], {}, true);
 

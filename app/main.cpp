@@ -2,6 +2,7 @@
 #include "app/Frame.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
+#include "platform/BrowserView.h"
 #include "platform/SafeFile.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 
 int main(int argc, char* argv[]) {
   SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
+  PrepareBrowserEngine();
   // The embedded browser shares its drawing contexts with the widgets.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);

@@ -176,8 +176,7 @@ void TCustomSrcEdit::UpdateScrollBars() {
   const int oneLess = HasOption(eoScrollByOneLess) ? 1 : 0;
   v->setPageStep(std::max(1, linesInWindow_ - oneLess));
   v->setValue(topLine_);
-  const int maxLeft = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
-  h->setRange(1, std::max(1, maxLeft - charsInWindow_ + 1));
+  h->setRange(1, std::max(1, LeftCharBound() - charsInWindow_ + 1));
   h->setPageStep(std::max(1, charsInWindow_ - oneLess));
   h->setValue(leftChar_);
   // Bars stay visible, greyed when nothing can scroll, unless the option
@@ -345,8 +344,7 @@ void TCustomSrcEdit::SetTopLine(int value) {
 }
 
 void TCustomSrcEdit::SetLeftChar(int value) {
-  const int bound = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
-  value = std::max(std::min(value, bound - charsInWindow_ + 1), 1);
+  value = std::max(std::min(value, LeftCharBound() - charsInWindow_ + 1), 1);
   if (value == leftChar_) return;
   const int delta = leftChar_ - value;
   leftChar_ = value;
@@ -486,14 +484,49 @@ void TCustomSrcEdit::SetCaretRaw(TPoint p) {
 void TCustomSrcEdit::EnsureCursorPosVisible() {
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
-  if (caretX_ < leftChar_)
-    SetLeftChar(caretX_);
-  else if (caretX_ >= leftChar_ + charsInWindow_)
-    SetLeftChar(caretX_ - charsInWindow_ + 1);
+  // The caret's place on the screen counts: its column with tabs expanded.
+  const int column = CharToDisplayPos(CaretXY()).X;
+  if (column < leftChar_)
+    SetLeftChar(column);
+  else if (column >= leftChar_ + charsInWindow_)
+    SetLeftChar(column - charsInWindow_ + 1);
   if (caretY_ < topLine_)
     SetTopLine(caretY_);
   else if (caretY_ > topLine_ + linesInWindow_ - 1)
     SetTopLine(caretY_ - linesInWindow_ + 1);
+}
+
+void TCustomSrcEdit::ScrollAheadOfCaret(TPoint p) {
+  // Typing past the right side jumps ahead by a good step instead of one
+  // column per character.
+  if (CharToDisplayPos(p).X >= leftChar_ + charsInWindow_)
+    SetLeftChar(leftChar_ + std::max(1, std::min(25, charsInWindow_ - 1)));
+}
+
+void TCustomSrcEdit::EnsureSelectionVisible() {
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  EnsureCursorPosVisible();
+  // The other end of a selection on the caret's line is shown too when the
+  // window is wide enough for both.
+  const TPoint other = blockBegin_ == CaretXY() ? blockEnd_ : blockBegin_;
+  if (other.Y != caretY_ || other == CaretXY()) return;
+  const int caretColumn = CharToDisplayPos(CaretXY()).X;
+  const int otherColumn = CharToDisplayPos(other).X;
+  const int from = std::min(caretColumn, otherColumn), to = std::max(caretColumn, otherColumn);
+  if (to - from >= charsInWindow_) return;
+  if (from < leftChar_)
+    SetLeftChar(from);
+  else if (to >= leftChar_ + charsInWindow_)
+    SetLeftChar(to - charsInWindow_ + 1);
+}
+
+int TCustomSrcEdit::LeftCharBound() const {
+  // The caret can always be brought into view: past the longest line when
+  // the caret may not go beyond line ends, and to the caret's own column
+  // when tabs widen its line beyond MaxLeftChar.
+  if (!HasOption(eoScrollPastEol)) return lines_->LongestLineLength() + 1;
+  return std::max(maxLeftChar_, CharToDisplayPos(CaretXY()).X);
 }
 
 // ---------------------------------------------------------------- selection
@@ -1132,6 +1165,8 @@ void TCustomSrcEdit::PasteFromClipboard() {
 }
 
 void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
+  // Nothing to insert: the selection stays and nothing is recorded.
+  if (text.isEmpty()) return;
   DoOnPaintTransient(ttBefore);
   bool switchedWrapOff = false;
   {
@@ -1697,6 +1732,9 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
   if (sameEditor && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
   const TSrcSelectionMode mode = source->SelectionMode();
   const QString text = source->GetSelText();
+  // A selection with no text in it (an empty line in line mode) drops
+  // nothing and records nothing.
+  if (text.isEmpty()) return false;
   {
     undoList_.BeginBlock();
     ScopeExit endBlock([this] { undoList_.EndBlock(); });

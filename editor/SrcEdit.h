@@ -206,6 +206,12 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   virtual void SetCaretXY(TPoint p) { SetCaretXYEx(true, p); }
   virtual void SetCaretXYEx(bool ensureVisible, TPoint p);
   void EnsureCursorPosVisible();
+  // Scrolls so that the caret and, when both fit, the other end of a
+  // selection on the caret's line are on screen (found text).
+  void EnsureSelectionVisible();
+  // Typing that puts the caret at `p`, right of the window, scrolls ahead
+  // by a step of up to 25 columns.
+  void ScrollAheadOfCaret(TPoint p);
 
   // ---- selection
   TPoint BlockBegin() const;
@@ -723,6 +729,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
 
  private:
   void PaintCaret(QPainter& painter, const QRect& clip);
+  // The highest display column the view may scroll to show.
+  int LeftCharBound() const;
   bool AcceptsFileDrop(const QMimeData* data) const;
   bool DropFiles(const QMimeData* data, QPoint pixel);
   void ShowScrollHint();

@@ -195,18 +195,21 @@ void TCustomSrcEdit::ScrollTimerTick() {
     TCustomSrcEdit* e;
     ~Unlock() { e->EndUpdate(); }
   } unlock{this};
+  // Columns here are screen columns (tabs expanded); each becomes a
+  // character column on the line the caret goes to.
   const TPoint mouse = PixelsToRowColumn(lastMousePixel_);
+  const int mouseColumn = CharToDisplayPos(mouse).X;
   if (scrollDeltaX_ != 0) {
     SetLeftChar(leftChar_ + scrollDeltaX_);
     const int x = leftChar_ + (scrollDeltaX_ > 0 ? charsInWindow_ : 0);
-    SetCaretXYEx(false, TPoint{x, mouse.Y});
+    SetCaretXYEx(false, DisplayToCharPos(TPoint{x, mouse.Y}));
     SetBlockEnd(CaretXY());
   }
   if (scrollDeltaY_ != 0) {
     const int step = (lastMouseModifiers_ & Qt::ShiftModifier) ? scrollDeltaY_ * linesInWindow_ : scrollDeltaY_;
     SetTopLine(topLine_ + step);
     const int y = topLine_ + (scrollDeltaY_ > 0 ? linesInWindow_ - 1 : 0);
-    SetCaretXYEx(false, TPoint{mouse.X, y});
+    SetCaretXYEx(false, DisplayToCharPos(TPoint{mouseColumn, y}));
     SetBlockEnd(CaretXY());
   }
 }

@@ -6,7 +6,8 @@
 
 namespace {
 
-// Tag names that have an opening and, unless listed below, a closing form.
+// Tag names that have an opening and, unless listed below, a closing form:
+// the classic names first, then the elements of today's HTML.
 const char* const kOpeningNames[] = {
     "A",        "ABBR",    "ACRONYM",  "ADDRESS",  "APPLET",   "AREA",     "B",        "BASE",     "BASEFONT",
     "BGSOUND",  "BIG",     "BLINK",    "BLOCKQUOTE", "BODY",   "BR",       "BUTTON",   "CAPTION",  "CENTER",
@@ -20,12 +21,18 @@ const char* const kOpeningNames[] = {
     "SAMP",     "SCRIPT",  "SELECT",   "SERVER",   "SMALL",    "SPACER",   "SPAN",     "STRIKE",   "STRONG",
     "STYLE",    "SUB",     "SUP",      "TABLE",    "TBODY",    "TD",       "TEXTAREA", "TFOOT",    "TH",
     "THEAD",    "TITLE",   "TR",       "TT",       "U",        "UL",       "VAR",      "WBR",      "XMP",
+    // Today's elements.
+    "ARTICLE",  "ASIDE",   "AUDIO",    "BDI",      "BDO",      "CANVAS",   "DATA",     "DATALIST", "DETAILS",
+    "DIALOG",   "FIGCAPTION", "FIGURE", "FOOTER",  "HEADER",   "HGROUP",   "MAIN",     "MARK",     "MATH",
+    "METER",    "NAV",     "OPTGROUP", "OUTPUT",   "PICTURE",  "PROGRESS", "RP",       "RT",       "RUBY",
+    "SEARCH",   "SECTION", "SLOT",     "SOURCE",   "SUMMARY",  "SVG",      "TEMPLATE", "TIME",     "TRACK",
+    "VIDEO",
 };
 
 // Opening names without a closing form.
 const char* const kNoClosingNames[] = {"AREA",  "BASE",  "BASEFONT", "BGSOUND", "BR",     "COL",       "FRAME",
                                        "HR",    "IMG",   "INPUT",    "ISINDEX", "KEYGEN", "LINK",      "META",
-                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER", "WBR"};
+                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER", "WBR",   "SOURCE",    "TRACK"};
 
 const char* const kEntities =
     "&Alpha; &Beta; &Gamma; &Delta; &Epsilon; &Zeta; &Eta; &Theta; &Iota; &Kappa; &Lambda; &Mu; &Nu; &Xi; "
@@ -272,20 +279,35 @@ void TSrcHTMLHighlighter::StringProc() {
   }
 }
 
+// The end of the digits of a numeric character reference at `amp`: "&#"
+// and decimal digits, or "&#x" and at least one hexadecimal digit.
+int TSrcHTMLHighlighter::NumericRefEnd(int amp) const {
+  int i = amp + 2;
+  if ((Peek(i) == u'x' || Peek(i) == u'X') && IsHexDigit(Peek(i + 1))) {
+    i += 2;
+    while (IsHexDigit(Peek(i))) ++i;
+    return i;
+  }
+  while (IsDigit(Peek(i))) ++i;
+  return i;
+}
+
 void TSrcHTMLHighlighter::AmpersandProc() {
+  // A named entity is the token only where the text scanner stopped before
+  // it (range 0); it is found again here, so nothing but the range carries
+  // it from one token to the next.
+  const int named = fRange == rsAmpersand ? EntityAt(fRun) : 0;
   fTokenKind = tkText;
-  if (fEntityIndex >= 0) {
+  if (named > 0) {
     fTokenKind = tkAmpersand;
-    fRun += fEntityLength;
+    fRun += named;
   } else if (Peek(fRun + 1) == u'#') {
-    fRun += 2;
-    while (IsDigit(Peek(fRun))) ++fRun;
+    fRun = NumericRefEnd(fRun);
     if (Peek(fRun) == u';') {
       ++fRun;
       fTokenKind = tkAmpersand;
     }
   }
-  fEntityIndex = -1;
   fRange = rsText;
 }
 
@@ -367,18 +389,14 @@ void TSrcHTMLHighlighter::TextProc() {
     if (c == u'&') {
       if (Peek(fRun + 1) == u'#') {
         const int amp = fRun;
-        fRun += 2;
-        while (IsDigit(Peek(fRun))) ++fRun;
+        fRun = NumericRefEnd(amp);
         if (Peek(fRun) == u';') {
-          fEntityIndex = -1;
           fRange = rsAmpersand;
           fRun = amp;
         }
         return;
       }
-      if (const int len = EntityAt(fRun)) {
-        fEntityIndex = EntityIndex().value(QStringView(fLine + fRun, len).toString().toLower());
-        fEntityLength = len;
+      if (EntityAt(fRun) > 0) {
         fRange = rsAmpersand;
         return;
       }

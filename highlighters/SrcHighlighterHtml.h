@@ -51,6 +51,7 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   void ScanOne();
   // The length of the entity that starts at `pos` ("&" through ";"), or 0.
   int EntityAt(int pos) const;
+  int NumericRefEnd(int amp) const;
 
   void SpaceProc();
   void LFProc();
@@ -67,6 +68,4 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   void CommentProc();
 
   std::array<THandler, 257> fProcTable{};
-  int fEntityIndex = -1;   // entity found by the text scanner, or -1
-  int fEntityLength = 0;
 };

@@ -4,35 +4,41 @@ void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount
   buckets.assign(static_cast<size_t>(slotCount), {});
   keywordCount = 0;
   for (const TSrcKeyword& k : keywords) {
-    const int hash = HashWord(QString::fromLatin1(k.word));
-    if (hash >= 0 && hash < slotCount) {
-      buckets[static_cast<size_t>(hash)].push_back(k);
-      ++keywordCount;
-    }
+    const std::int64_t hash = HashWord(QString::fromLatin1(k.word));
+    if (hash < 0) continue;
+    // A keyword hashing at or above the bound gets a slot of its own beyond it.
+    if (hash >= static_cast<std::int64_t>(buckets.size())) buckets.resize(static_cast<size_t>(hash) + 1);
+    buckets[static_cast<size_t>(hash)].push_back(k);
+    ++keywordCount;
   }
 }
 
-int TSrcKeywordTable::HashWord(QStringView word) const {
-  int sum = 0;
+// 64-bit sum: a line of 2^31 units of the heaviest weight cannot overflow it.
+std::int64_t TSrcKeywordTable::Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
+  std::int64_t sum = 0;
   qsizetype i = 0;
-  auto value = [&](char16_t c) { return c < 256 ? values[c] : 0; };
   switch (run) {
     case TSrcHashRun::Html:
-      while (i < word.size() && (IsAsciiLetter(word[i].unicode()) || word[i] == u'!' || word[i] == u'/'))
-        sum += value(word[i++].unicode());
-      while (i < word.size() && IsDigit(word[i].unicode())) sum += word[i++].unicode() - u'0';
+      while (i < length && (IsAsciiLetter(text[i]) || text[i] == u'!' || text[i] == u'/')) sum += values[text[i++]];
+      while (i < length && IsDigit(text[i])) sum += text[i++] - u'0';
       break;
     case TSrcHashRun::Identifier:
     case TSrcHashRun::Css:
-      while (i < word.size()) {
-        const char16_t c = word[i].unicode();
+      while (i < length) {
+        const char16_t c = text[i];
         if (!(IsAsciiLetter(c) || IsDigit(c) || c == u'_' || (run == TSrcHashRun::Css && c == u'-'))) break;
-        sum += value(c);
+        sum += values[c];
         ++i;
       }
       break;
   }
+  runLength = i;
   return sum;
+}
+
+std::int64_t TSrcKeywordTable::HashWord(QStringView word) const {
+  qsizetype runLength = 0;
+  return Hash(word.utf16(), word.size(), runLength);
 }
 
 void TSrcKeywordHashHighlighter::SetLine(const QString& lineText, int lineIndex) {
@@ -44,26 +50,10 @@ void TSrcKeywordHashHighlighter::SetLine(const QString& lineText, int lineIndex)
   ScanNext();
 }
 
-int TSrcKeywordHashHighlighter::HashIdentifier(int pos) {
-  const auto& values = fTable->values;
-  int sum = 0;
-  int i = pos;
-  switch (fTable->run) {
-    case TSrcHashRun::Html:
-      while (i < fLen && (IsAsciiLetter(fLine[i]) || fLine[i] == u'!' || fLine[i] == u'/')) sum += values[fLine[i++]];
-      while (i < fLen && IsDigit(fLine[i])) sum += fLine[i++] - u'0';
-      break;
-    case TSrcHashRun::Identifier:
-    case TSrcHashRun::Css:
-      while (i < fLen) {
-        const char16_t c = fLine[i];
-        if (!(IsAsciiLetter(c) || IsDigit(c) || c == u'_' || (fTable->run == TSrcHashRun::Css && c == u'-'))) break;
-        sum += values[c];
-        ++i;
-      }
-      break;
-  }
-  fIdentLength = i - pos;
+std::int64_t TSrcKeywordHashHighlighter::HashIdentifier(int pos) {
+  qsizetype runLength = 0;
+  const std::int64_t sum = fTable->Hash(fLine + pos, fLen - pos, runLength);
+  fIdentLength = static_cast<int>(runLength);
   return sum;
 }
 
@@ -80,11 +70,11 @@ bool TSrcKeywordHashHighlighter::MatchKeyword(const char* keyword) const {
 
 std::uint8_t TSrcKeywordHashHighlighter::ClassifyIdentifier(int pos) {
   fIdentStart = pos;
-  const int hash = HashIdentifier(pos);
-  if (hash < 0 || hash >= fTable->bound || hash >= static_cast<int>(fTable->buckets.size())) return fTable->outOfRangeKind;
-  for (const TSrcKeyword& k : fTable->buckets[static_cast<size_t>(hash)])
-    if (MatchKeyword(k.word)) return k.kind;
-  return DefaultKeywordKind();
+  const std::int64_t hash = HashIdentifier(pos);
+  if (hash >= 0 && hash < static_cast<std::int64_t>(fTable->buckets.size()))
+    for (const TSrcKeyword& k : fTable->buckets[static_cast<size_t>(hash)])
+      if (MatchKeyword(k.word)) return k.kind;
+  return hash >= 0 && hash < fTable->bound ? DefaultKeywordKind() : fTable->outOfRangeKind;
 }
 
 std::uint8_t TSrcKeywordHashHighlighter::ClassifyWord(const QString& word) {

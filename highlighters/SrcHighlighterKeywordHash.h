@@ -33,17 +33,23 @@ struct TSrcKeywordTable {
   std::array<int, 256> values{};  // weight of each character in the hash
   std::array<bool, 256> identFlags{};
   TSrcHashRun run = TSrcHashRun::Identifier;
-  int bound = 0;  // hashes 0 .. bound-1 index the buckets
+  // An unmatched hash in 0 .. bound-1 gives the default kind, any other the
+  // out-of-range kind. Keywords hashing at or above the bound sit in buckets
+  // beyond it.
+  int bound = 0;
   std::vector<std::vector<TSrcKeyword>> buckets;
   std::uint8_t defaultKind = 0;     // no keyword of the slot matched
   std::uint8_t outOfRangeKind = 0;  // hash outside 0 .. bound-1
   bool exactBytes = false;          // compare exactly instead of by value
   int keywordCount = 0;
 
-  // Puts every keyword into the slot of its hash (`slotCount` buckets).
+  // Puts every keyword into the slot of its hash (at least `slotCount` buckets).
   void Fill(std::span<const TSrcKeyword> keywords, int slotCount);
+  // The sum of the values over the identifier run at the start of `text`;
+  // the run's length goes to `runLength`.
+  std::int64_t Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const;
   // The hash of a whole word, as ClassifyIdentifier computes it.
-  int HashWord(QStringView word) const;
+  std::int64_t HashWord(QStringView word) const;
 };
 
 class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
@@ -70,7 +76,7 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Table index of a code unit: itself below 256, else 256 ("other").
   static int Slot(char16_t c) { return c < 256 ? c : 256; }
 
-  int HashIdentifier(int pos);
+  std::int64_t HashIdentifier(int pos);
   bool MatchKeyword(const char* keyword) const;
   std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
   std::uint8_t ClassifyIdentifier(int pos);
@@ -97,3 +103,4 @@ constexpr int LetterValue(char16_t c) {
 }
 constexpr bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+constexpr bool IsHexDigit(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }

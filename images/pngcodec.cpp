@@ -243,8 +243,19 @@ void TChunkIHDR::PrepareImageData() {
 }
 
 bool TChunkIHDR::SaveToStream(QIODevice& stream) {
-  // 2-bit images are held as 4-bit pixels and written so.
-  if (BitDepth == 2) BitDepth = 4;
+  // 2-bit images are held as 4-bit pixels and written so; a grey key is
+  // widened like the samples (p × 5), so that it still matches them. A key
+  // outside the 2-bit range stays outside the 4-bit one.
+  if (BitDepth == 2) {
+    BitDepth = 4;
+    TChunktRNS* trns = owner_->Chunks().ItemFromClass<TChunktRNS>();
+    if (ColorType == 0 && trns && trns->DataSize() >= 2) {
+      std::uint8_t* d = trns->Data();
+      const std::uint32_t key = std::min<std::uint32_t>(((d[0] << 8) | d[1]) * 5u, 0xFFFF);
+      d[0] = static_cast<std::uint8_t>(key >> 8);
+      d[1] = static_cast<std::uint8_t>(key);
+    }
+  }
   ResizeData(13);
   std::uint8_t* d = Data();
   PutBE32(d, Width);

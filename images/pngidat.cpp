@@ -158,12 +158,13 @@ class Decoder {
         z_.next_in = in_.data();
         z_.avail_in = part;
       }
+      // Progress, the stream's end, or a call for more input; any other
+      // status (an error, or a preset dictionary that a PNG cannot supply)
+      // would leave the stream where it stands for ever.
       const int r = inflate(&z_, Z_NO_FLUSH);
       if (r == Z_STREAM_END) {
         streamEnd_ = true;
-      } else if (r < 0 && r != Z_BUF_ERROR) {
-        png_.RaiseError<EPNGZLIBError>(EPNGZLIBErrorText + pngio::ZlibErrorText(r));
-      } else if (r == Z_BUF_ERROR && z_.avail_in > 0) {
+      } else if (r != Z_OK && !(r == Z_BUF_ERROR && z_.avail_in == 0)) {
         png_.RaiseError<EPNGZLIBError>(EPNGZLIBErrorText + pngio::ZlibErrorText(r));
       }
     }
@@ -332,6 +333,7 @@ class Encoder {
     if (r != Z_OK) png_.RaiseError<EPNGZLIBError>(EPNGZLIBCompressText + pngio::ZlibErrorText(r));
     zReady_ = true;
     offset_ = PngPixelOffset(h_.ColorType, depth_);
+    SetupKey();
     const std::size_t full = PngRowBytes(h_.ColorType, depth_, h_.Width);
     raw_.resize(full);
     prev_.resize(full + 1);
@@ -358,6 +360,32 @@ class Encoder {
       FillRaw(y, p, width);
       const std::uint8_t* row = ChooseFilter(rowBytes);
       Feed(row, rowBytes + 1, Z_NO_FLUSH);
+    }
+  }
+
+  // 16-bit grey and RGB samples are written as their high byte twice, but a
+  // colour key compares all 16 bits: pixels decoded as transparent are
+  // written as the key itself, and opaque pixels that would now equal it
+  // are moved off it by one in the low byte.
+  void SetupKey() {
+    const TChunktRNS* trns = png_.Chunks().ItemFromClass<TChunktRNS>();
+    channels_ = h_.ColorType == 0 ? 1 : 3;
+    if (depth_ != 16 || (h_.ColorType != 0 && h_.ColorType != 2) || h_.ImageAlpha.empty() || !trns ||
+        trns->DataSize() < 2u * channels_)
+      return;
+    std::memcpy(key_, trns->Data(), 2u * channels_);
+    keyed_ = true;
+  }
+
+  void ApplyKey(std::uint32_t y, const Pass& p, std::uint32_t width) {
+    const std::uint8_t* alpha = h_.ImageAlpha.data() + std::size_t{h_.Width} * y;
+    const std::size_t size = 2u * channels_;
+    for (std::uint32_t k = 0; k < width; ++k) {
+      std::uint8_t* o = raw_.data() + size * k;
+      if (alpha[p.col + k * p.colStep] == 0)
+        std::memcpy(o, key_, size);
+      else if (std::memcmp(o, key_, size) == 0)
+        o[size - 1] ^= 1;
     }
   }
 
@@ -416,6 +444,7 @@ class Encoder {
         break;
       default: break;
     }
+    if (keyed_) ApplyKey(y, p, width);
   }
 
   static int Score(const std::uint8_t* d, std::size_t n) {
@@ -519,6 +548,9 @@ class Encoder {
   bool zReady_ = false;
   int depth_ = 8;
   int offset_ = 1;
+  int channels_ = 1;
+  bool keyed_ = false;
+  std::uint8_t key_[6] = {};
   std::vector<std::uint8_t> raw_, prev_;
   std::vector<std::uint8_t> out_[5];
   std::vector<std::uint8_t> pending_;
