@@ -343,7 +343,7 @@ QWidget* OffsetHolder(QWidget* w) {
   } else if (auto* box = qobject_cast<QBoxLayout*>(w->parentWidget()->layout())) {
     box->insertWidget(box->indexOf(w), holder);
   }
-  layout->addWidget(w);
+  layout->addWidget(w, 0, Qt::AlignTop);  // at its offset however tall the bar is
   w->show();
   return holder;
 }
