@@ -23,7 +23,7 @@ inline const QStringList& ModuleKeys() {
   static const QStringList keys = {
       "DefCharSet", "btOk", "btCancel", "ExitMsg", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
       "GiveLineNO", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase", "JavaCloseWindow",
-      "SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk"};
+      "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr"};
   return keys;
 }
 

@@ -10,6 +10,16 @@ namespace {
 
 class DocumentSave : public AppFixture {
  protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    // The texts of the questions asked here equal their keys, too.
+    QByteArray more;
+    for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk"})
+      more += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
+    const QString module = root + QStringLiteral("Language Modules/test.lms");
+    WriteFileBytes(module, ReadFileBytes(module) + more);
+    LoadLanguageModule();
+  }
   TChildForm* Open(const QString& path) { return Main().OpenDocument(false, true, path); }
   QString Question(const QString& path, const QString& keys) { return u'"' + path + QStringLiteral("\"\n") + keys; }
 };
