@@ -102,6 +102,19 @@ TEST_F(IniFileTest, Windows1252FilesStayByteExactAndNewlinesCannotSplitAValue) {
   EXPECT_EQ(ini.ReadSections(), (QStringList{QStringLiteral("Last"), QStringLiteral("Work")}));
 }
 
+// Only the file's first three bytes can be a byte-order mark; the same bytes
+// further on are text, and a rewrite keeps them.
+TEST_F(IniFileTest, OnlyTheFirstThreeBytesAreAByteOrderMark) {
+  const QByteArray bom = "\xEF\xBB\xBF";
+  ASSERT_TRUE(WriteFileBytes(path(), bom + bom + "[A]\nk=1\n[B]\n" + bom + "k=2\nj=3\n"));
+  TIniFile ini(path());
+  EXPECT_EQ(ini.ReadSections(), QStringList{QStringLiteral("B")});  // "\uFEFF[A]" is no header
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("B"), QStringLiteral("k"), -1), -1);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("B"), QStringLiteral("j"), -1), 3);
+  ini.WriteInteger(QStringLiteral("B"), QStringLiteral("j"), 4);
+  EXPECT_EQ(ReadFileBytes(path()), bom + bom + "[A]\nk=1\n[B]\n" + bom + "k=2\nj=4\n");
+}
+
 // A file over the size limit is not read and never rewritten.
 TEST_F(IniFileTest, AnOversizedFileGivesDefaultsAndStaysAsItIs) {
   QByteArray bytes = "[A]\nk=1\n";
