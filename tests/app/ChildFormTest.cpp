@@ -143,10 +143,10 @@ TEST_F(ChildForm, CloseQuestion) {
   // its preview files are gone already.
   EXPECT_FALSE(f->FormCloseQuery());
   ASSERT_EQ(prompts.Messages().size(), 1);
-  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1about.htmSluiten2"));
+  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1 about.htm Sluiten2"));
   EXPECT_EQ(prompts.Messages()[0].kind, 10);
   EXPECT_FALSE(QFileInfo::exists(preview));
-  prompts.Answer("Sluiten1about.htmSluiten2", 6);
+  prompts.Answer("Sluiten1 about.htm Sluiten2", 6);
   EXPECT_TRUE(f->FormCloseQuery());
   // Switched off: closes without asking.
   Ini().WriteBool("Ask", "ToSave?", false);

@@ -193,10 +193,10 @@ TEST_F(MainWindow, ExitSequence) {
   // The document refuses: no exit question, WorkList.Dat not written.
   EXPECT_FALSE(Main().close());
   EXPECT_EQ(prompts.Messages().size(), 1);
-  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1a.htmlSluiten2"));
+  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1 a.html Sluiten2"));
   EXPECT_FALSE(QFileInfo::exists(root + "WorkList.Dat"));
   // The document agrees; No to "ExitMsg" keeps the program and its window.
-  prompts.Answer("Sluiten1a.htmlSluiten2", 6);
+  prompts.Answer("Sluiten1 a.html Sluiten2", 6);
   EXPECT_FALSE(Main().close());
   EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("ExitMsg"));
   EXPECT_EQ(prompts.Messages().last().kind, 10);
@@ -255,7 +255,7 @@ TEST_F(MainWindow, GotoLine) {
   for (const char* bad : {"20", "0", "-1", "abc"}) {
     AnswerGoto(bad);
     Main().GotoLine1Click();
-    EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("NoLines%1NoLines2").arg(bad));
+    EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("NoLines %1 NoLines2").arg(bad));
     EXPECT_EQ(prompts.Messages().last().kind, 0);
     EXPECT_EQ(doc->Memo1->CaretY(), 19);
   }
@@ -408,7 +408,7 @@ TEST_F(MainWindow, PreviewPages) {
   Main().previewExecute();
   Main().nopreviewExecute();
   EXPECT_EQ(doc->PageControl1->currentIndex(), 0);
-  prompts.Answer("Sluiten1Untitled~1Sluiten2", 6);
+  prompts.Answer("Sluiten1 Untitled~1 Sluiten2", 6);
   doc->close();
   EXPECT_FALSE(QFileInfo::exists(root + "kvx_tmp~Untitled~1.html"));
 }
