@@ -25,6 +25,7 @@
 #include <QMimeData>
 #include <QSaveFile>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
@@ -315,9 +316,12 @@ void TfMain::ArrangeWindows(TWindowArrangement how) {
     case TWindowArrangement::Cascade:
       MDIClient->cascadeSubWindows();
       return;
-    case TWindowArrangement::MinimizeAll:
+    case TWindowArrangement::MinimizeAll: {
+      // The tab strip restores a window that becomes active; here none should.
+      const QSignalBlocker quiet(MDIClient);
       for (QMdiSubWindow* w : windows) w->showMinimized();
       return;
+    }
     case TWindowArrangement::ArrangeIcons: {
       // Minimised windows in a row along the bottom of the document area.
       int x = 0;

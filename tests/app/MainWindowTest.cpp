@@ -414,3 +414,69 @@ TEST_F(MainWindow, PreviewPages) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, SaveCommandsOnlyWithADocument) {
+  const auto enabled = [this] {
+    QStringList on;
+    for (const char* name : {"Save2", "ToolButton35", "SaveAs1"})
+      if (Main().Action(name)->isEnabled()) on << name;
+    return on;
+  };
+  EXPECT_EQ(enabled(), QStringList());
+  Main().ToolButton33Click();
+  EXPECT_TRUE(enabled().contains("SaveAs1"));
+  Main().CloseAllExecute();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(enabled(), QStringList());
+}
+
+TEST_F(MainWindow, WindowMenuAndTabPopup) {
+  TChildForm* a = Main().OpenDocument(false, true, MakeFile("page &co.html"));
+  TChildForm* b = Main().OpenDocument(false, true, MakeFile("b.html"));
+  EXPECT_EQ(Main().MDITab1->tabText(0), QStringLiteral("page &&co.html"));  // shows "&"
+  const QRect area = Main().MDIClient->viewport()->rect();
+  Main().Action("WTile2")->trigger();  // side by side
+  EXPECT_EQ(a->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+  EXPECT_EQ(b->geometry().left(), area.width() / 2);
+  Main().Action("WTile1")->trigger();  // one above the other
+  EXPECT_EQ(a->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+  EXPECT_EQ(b->geometry().top(), area.height() / 2);
+  Main().Action("WMinimize")->trigger();
+  EXPECT_TRUE(a->isMinimized() && b->isMinimized());
+  Main().Action("WArrange")->trigger();
+  EXPECT_EQ(a->y(), b->y());
+  EXPECT_EQ(a->geometry().bottom(), area.bottom());
+  EXPECT_NE(a->x(), b->x());
+  Main().Action("WCascade")->trigger();
+  EXPECT_FALSE(Main().Action("WCascade")->text().isEmpty());
+
+  QStringList popup;
+  for (QAction* item : Main().TabPopup->actions()) popup << item->objectName();
+  EXPECT_EQ(popup, QStringList({"Close1", "CloseAll", "preview"}));
+}
+
+TEST_F(MainWindow, EditorPopupGoesToALine) {
+  Main().ToolButton33Click();
+  TChildForm* doc = Main().ActiveDocument();
+  AnswerGoto("7");
+  QAction* item = doc->PopupMenu1->findChild<QAction*>("GotoLine1");
+  ASSERT_NE(item, nullptr);
+  ASSERT_TRUE(doc->PopupMenu1->actions().contains(item));
+  item->trigger();
+  EXPECT_EQ(doc->Memo1->CaretY(), 7);
+  EXPECT_EQ(prompts.Dialogs(), QStringList({"fDosPrompt"}));
+}
+
+TEST_F(MainWindow, IconsFromTheThemeOrOurOwn) {
+  for (QToolBar* bar : Main().ToolBars)
+    for (QAction* a : bar->actions()) {
+      EXPECT_FALSE(a->icon().pixmap(22).isNull()) << a->objectName().toStdString();
+      EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    }
+  if (QIcon::hasThemeIcon("document-new")) EXPECT_EQ(Main().Action("ToolButton33")->icon().name(), "document-new");
+  EXPECT_FALSE(Main().Action("SaveAll")->icon().pixmap(22).isNull());  // no theme has it
+}
+
+}  // namespace
