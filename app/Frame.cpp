@@ -142,7 +142,8 @@ QAction* TfMain::AddAction(QMenu* menu, const QString& name, const QString& key,
   auto* action = new QAction(this);
   action->setObjectName(name);
   action->setProperty(kLangKey, key);
-  if (!keys.isEmpty()) action->setShortcut(QKeySequence(keys));
+  // "a; b" gives a second key, where a desktop takes the first one for itself.
+  if (!keys.isEmpty()) action->setShortcuts(QKeySequence::listFromString(keys));
   if (handler) connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
   // Commands whose windows are not part of the program yet stay disabled.
   action->setEnabled(!later);
@@ -176,7 +177,7 @@ void TfMain::BuildMenusAndBars() {
   AddAction(file, "Close1", "Close", "", [this] {
     if (QMdiSubWindow* w = MDIClient->currentSubWindow()) w->close();
   });
-  AddAction(file, "CloseAll", "CloseAll", "Ctrl+Alt+F4", [this] { CloseAllExecute(); });
+  AddAction(file, "CloseAll", "CloseAll", "Ctrl+Alt+F4; Ctrl+Shift+W", [this] { CloseAllExecute(); });
   file->addSeparator();
   AddAction(file, "ImpRTF1", "ImpRTF1", "F6", {}, true);
   AddAction(file, "ImpDoc1", "ImpDoc1", "F7", {}, true);
@@ -194,9 +195,9 @@ void TfMain::BuildMenusAndBars() {
   AddAction(edit, "Undo1", "Undo", "Ctrl+Z", onEditor([](TSrcEdit* e) { e->Undo(); }));
   AddAction(edit, "Redo1", "Redo", "Ctrl+Alt+Z", onEditor([](TSrcEdit* e) { e->Redo(); }));
   edit->addSeparator();
-  AddAction(edit, "Cut1", "Cut", "", onEditor([](TSrcEdit* e) { e->CutToClipboard(); }));
-  AddAction(edit, "Copy1", "Copy", "", onEditor([](TSrcEdit* e) { e->CopyToClipboard(); }));
-  AddAction(edit, "Paste1", "Paste", "", onEditor([](TSrcEdit* e) { e->PasteFromClipboard(); }));
+  AddAction(edit, "Cut1", "Cut", "Ctrl+X", onEditor([](TSrcEdit* e) { e->CutToClipboard(); }));
+  AddAction(edit, "Copy1", "Copy", "Ctrl+C", onEditor([](TSrcEdit* e) { e->CopyToClipboard(); }));
+  AddAction(edit, "Paste1", "Paste", "Ctrl+V", onEditor([](TSrcEdit* e) { e->PasteFromClipboard(); }));
   AddAction(edit, "SelectAll1", "SelectAll", "Ctrl+A", onEditor([](TSrcEdit* e) { e->SelectAll(); }));
   edit->addSeparator();
   AddAction(edit, "GotoLine1", "GotoLine1", "Ctrl+G", [this] { GotoLine1Click(); });
@@ -211,7 +212,7 @@ void TfMain::BuildMenusAndBars() {
   QMenu* insert = menu("Insert", "InsertMenu");
   const char* inserts[][3] = {{"Table1", "TB9", "Ctrl+T"},      {"Bold1", "TB5", "Ctrl+B"},
                               {"Italic1", "TB6", "Ctrl+I"},     {"Underline1", "TB7", "Ctrl+U"},
-                              {"Center1", "TB14", "Ctrl+F1"},   {"Left1", "TB12", "Ctrl+Alt+L"},
+                              {"Center1", "TB14", "Ctrl+F1"},   {"Left1", "TB12", "Ctrl+Alt+L; Ctrl+L"},
                               {"Right1", "TB13", "Ctrl+Alt+R"}, {"ToolButton60", "TB48", "F4"}};
   for (const auto& i : inserts) AddAction(insert, i[0], i[1], i[2], {}, true);
 

@@ -2,11 +2,13 @@
 #include "app/Frame.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
+#include "platform/BrowserView.h"
 
 #include <QApplication>
 #include <memory>
 
 int main(int argc, char* argv[]) {
+  PrepareBrowserEngine();
   // The embedded browser shares its drawing contexts with the widgets.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);

@@ -176,8 +176,7 @@ void TCustomSrcEdit::UpdateScrollBars() {
   const int oneLess = HasOption(eoScrollByOneLess) ? 1 : 0;
   v->setPageStep(std::max(1, linesInWindow_ - oneLess));
   v->setValue(topLine_);
-  const int maxLeft = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
-  h->setRange(1, std::max(1, maxLeft - charsInWindow_ + 1));
+  h->setRange(1, std::max(1, LeftCharBound() - charsInWindow_ + 1));
   h->setPageStep(std::max(1, charsInWindow_ - oneLess));
   h->setValue(leftChar_);
   // Bars stay visible, greyed when nothing can scroll, unless the option
@@ -345,8 +344,7 @@ void TCustomSrcEdit::SetTopLine(int value) {
 }
 
 void TCustomSrcEdit::SetLeftChar(int value) {
-  const int bound = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
-  value = std::max(std::min(value, bound - charsInWindow_ + 1), 1);
+  value = std::max(std::min(value, LeftCharBound() - charsInWindow_ + 1), 1);
   if (value == leftChar_) return;
   const int delta = leftChar_ - value;
   leftChar_ = value;
@@ -436,6 +434,13 @@ void TCustomSrcEdit::ClearAll() {
 
 // -------------------------------------------------------------------- caret
 
+TPoint TCustomSrcEdit::PairStart(TPoint p) const {
+  if (p.Y < 1 || p.Y > LineCount() || p.X < 2 || p.X > lines_->LineLength(p.Y - 1)) return p;
+  const QString line = Line(p.Y);
+  if (line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
+  return p;
+}
+
 TPoint TCustomSrcEdit::ClampPoint(TPoint p) const {
   p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
@@ -453,7 +458,10 @@ void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   } else if (!HasOption(eoScrollPastEol)) {
     maxX = static_cast<int>(Line(y).size()) + 1;
   }
-  const int x = std::max(std::min(p.X, maxX), 1);
+  int x = std::max(std::min(p.X, maxX), 1);
+  // Never between the two halves of a surrogate pair: to the pair's start.
+  // Undo and redo put the caret back exactly where it was recorded.
+  if (replaying_ == 0) x = PairStart(TPoint{x, y}).X;
   if (x == caretX_ && y == caretY_) {
     lastCaretX_ = CharToDisplayPos(CaretXY()).X;
     DoOnPaintTransient(ttAfter);
@@ -486,14 +494,49 @@ void TCustomSrcEdit::SetCaretRaw(TPoint p) {
 void TCustomSrcEdit::EnsureCursorPosVisible() {
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
-  if (caretX_ < leftChar_)
-    SetLeftChar(caretX_);
-  else if (caretX_ >= leftChar_ + charsInWindow_)
-    SetLeftChar(caretX_ - charsInWindow_ + 1);
+  // The caret's place on the screen counts: its column with tabs expanded.
+  const int column = CharToDisplayPos(CaretXY()).X;
+  if (column < leftChar_)
+    SetLeftChar(column);
+  else if (column >= leftChar_ + charsInWindow_)
+    SetLeftChar(column - charsInWindow_ + 1);
   if (caretY_ < topLine_)
     SetTopLine(caretY_);
   else if (caretY_ > topLine_ + linesInWindow_ - 1)
     SetTopLine(caretY_ - linesInWindow_ + 1);
+}
+
+void TCustomSrcEdit::ScrollAheadOfCaret(TPoint p) {
+  // Typing past the right side jumps ahead by a good step instead of one
+  // column per character.
+  if (CharToDisplayPos(p).X >= leftChar_ + charsInWindow_)
+    SetLeftChar(leftChar_ + std::max(1, std::min(25, charsInWindow_ - 1)));
+}
+
+void TCustomSrcEdit::EnsureSelectionVisible() {
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  EnsureCursorPosVisible();
+  // The other end of a selection on the caret's line is shown too when the
+  // window is wide enough for both.
+  const TPoint other = blockBegin_ == CaretXY() ? blockEnd_ : blockBegin_;
+  if (other.Y != caretY_ || other == CaretXY()) return;
+  const int caretColumn = CharToDisplayPos(CaretXY()).X;
+  const int otherColumn = CharToDisplayPos(other).X;
+  const int from = std::min(caretColumn, otherColumn), to = std::max(caretColumn, otherColumn);
+  if (to - from >= charsInWindow_) return;
+  if (from < leftChar_)
+    SetLeftChar(from);
+  else if (to >= leftChar_ + charsInWindow_)
+    SetLeftChar(to - charsInWindow_ + 1);
+}
+
+int TCustomSrcEdit::LeftCharBound() const {
+  // The caret can always be brought into view: past the longest line when
+  // the caret may not go beyond line ends, and to the caret's own column
+  // when tabs widen its line beyond MaxLeftChar.
+  if (!HasOption(eoScrollPastEol)) return lines_->LongestLineLength() + 1;
+  return std::max(maxLeftChar_, CharToDisplayPos(CaretXY()).X);
 }
 
 // ---------------------------------------------------------------- selection
@@ -510,10 +553,7 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   // As for the moving end: never between the halves of a surrogate pair.
-  if (p.Y <= LineCount()) {
-    const QString line = Line(p.Y);
-    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
-  }
+  p = PairStart(p);
   const bool hadSelection = SelAvail();
   const TPoint oldFirst = BlockBegin(), oldLast = BlockEnd();
   const bool changed = !(blockBegin_ == p && blockEnd_ == p);
@@ -528,10 +568,7 @@ void TCustomSrcEdit::SetBlockEnd(TPoint p) {
   p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
-  if (p.Y <= LineCount()) {
-    const QString line = Line(p.Y);
-    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
-  }
+  p = PairStart(p);
   if (p == blockEnd_) return;
   const TPoint old = blockEnd_;
   blockEnd_ = p;
@@ -1132,6 +1169,8 @@ void TCustomSrcEdit::PasteFromClipboard() {
 }
 
 void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
+  // Nothing to insert: the selection stays and nothing is recorded.
+  if (text.isEmpty()) return;
   DoOnPaintTransient(ttBefore);
   bool switchedWrapOff = false;
   {
@@ -1266,6 +1305,8 @@ void TCustomSrcEdit::TakeBack(bool redo) {
   ScopeExit restore([&to, oldBlock] { to.SetBlockChangeNumber(oldBlock); });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
+  ++replaying_;
+  ScopeExit replayed([this] { --replaying_; });
   for (;;) {
     step();
     const TSrcEditUndoItem* last = from.PeekItem();
@@ -1692,11 +1733,14 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
   if (ReadOnly() || !source || !source->SelAvail()) return false;
   const bool sameEditor = source == this;
   const bool move = sameEditor ? !ctrl : shift;
-  dropPos = ClampPoint(dropPos);
+  dropPos = PairStart(ClampPoint(dropPos));
   const TPoint first = BlockBegin(), last = BlockEnd();
   if (sameEditor && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
   const TSrcSelectionMode mode = source->SelectionMode();
   const QString text = source->GetSelText();
+  // A selection with no text in it (an empty line in line mode) drops
+  // nothing and records nothing.
+  if (text.isEmpty()) return false;
   {
     undoList_.BeginBlock();
     ScopeExit endBlock([this] { undoList_.EndBlock(); });

@@ -206,6 +206,12 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   virtual void SetCaretXY(TPoint p) { SetCaretXYEx(true, p); }
   virtual void SetCaretXYEx(bool ensureVisible, TPoint p);
   void EnsureCursorPosVisible();
+  // Scrolls so that the caret and, when both fit, the other end of a
+  // selection on the caret's line are on screen (found text).
+  void EnsureSelectionVisible();
+  // Typing that puts the caret at `p`, right of the window, scrolls ahead
+  // by a step of up to 25 columns.
+  void ScrollAheadOfCaret(TPoint p);
 
   // ---- selection
   TPoint BlockBegin() const;
@@ -541,6 +547,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void PutLine(int line, const QString& text) { lines_->Put(line - 1, text); }
   QString TrimIfWanted(const QString& s) const;
   TPoint ClampPoint(TPoint p) const;
+  // A column between the halves of a surrogate pair moves to the pair's start.
+  TPoint PairStart(TPoint p) const;
 
   // The primitive. `rowReason` >= 0 records column rows (and lines appended
   // by a column insertion) under that reason.
@@ -647,6 +655,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   bool pasting_ = false;
   int gutterWidth_ = 0;
   int paintTransientLock_ = 0;
+  int replaying_ = 0;  // above 0 while Undo or Redo replays recorded changes
 
   std::vector<TSrcEditPlugin*> plugins_;
   std::vector<QPointer<QWidget>> focusControls_;
@@ -723,6 +732,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
 
  private:
   void PaintCaret(QPainter& painter, const QRect& clip);
+  // The highest display column the view may scroll to show.
+  int LeftCharBound() const;
   bool AcceptsFileDrop(const QMimeData* data) const;
   bool DropFiles(const QMimeData* data, QPoint pixel);
   void ShowScrollHint();

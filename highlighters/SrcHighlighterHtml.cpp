@@ -6,7 +6,8 @@
 
 namespace {
 
-// Tag names that have an opening and, unless listed below, a closing form.
+// Tag names that have an opening and, unless listed below, a closing form:
+// the classic names first, then the elements of today's HTML.
 const char* const kOpeningNames[] = {
     "A",        "ABBR",    "ACRONYM",  "ADDRESS",  "APPLET",   "AREA",     "B",        "BASE",     "BASEFONT",
     "BGSOUND",  "BIG",     "BLINK",    "BLOCKQUOTE", "BODY",   "BR",       "BUTTON",   "CAPTION",  "CENTER",
@@ -20,12 +21,18 @@ const char* const kOpeningNames[] = {
     "SAMP",     "SCRIPT",  "SELECT",   "SERVER",   "SMALL",    "SPACER",   "SPAN",     "STRIKE",   "STRONG",
     "STYLE",    "SUB",     "SUP",      "TABLE",    "TBODY",    "TD",       "TEXTAREA", "TFOOT",    "TH",
     "THEAD",    "TITLE",   "TR",       "TT",       "U",        "UL",       "VAR",      "WBR",      "XMP",
+    // Today's elements.
+    "ARTICLE",  "ASIDE",   "AUDIO",    "BDI",      "BDO",      "CANVAS",   "DATA",     "DATALIST", "DETAILS",
+    "DIALOG",   "FIGCAPTION", "FIGURE", "FOOTER",  "HEADER",   "HGROUP",   "MAIN",     "MARK",     "MATH",
+    "METER",    "NAV",     "OPTGROUP", "OUTPUT",   "PICTURE",  "PROGRESS", "RP",       "RT",       "RUBY",
+    "SEARCH",   "SECTION", "SLOT",     "SOURCE",   "SUMMARY",  "SVG",      "TEMPLATE", "TIME",     "TRACK",
+    "VIDEO",
 };
 
 // Opening names without a closing form.
 const char* const kNoClosingNames[] = {"AREA",  "BASE",  "BASEFONT", "BGSOUND", "BR",     "COL",       "FRAME",
                                        "HR",    "IMG",   "INPUT",    "ISINDEX", "KEYGEN", "LINK",      "META",
-                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER", "WBR"};
+                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER", "WBR",   "SOURCE",    "TRACK"};
 
 const char* const kEntities =
     "&Alpha; &Beta; &Gamma; &Delta; &Epsilon; &Zeta; &Eta; &Theta; &Iota; &Kappa; &Lambda; &Mu; &Nu; &Xi; "
@@ -76,17 +83,15 @@ TSrcKeywordTable BuildHTMLCharTables() {
   t.outOfRangeKind = TSrcHTMLHighlighter::tkIdentifier;
   t.exactBytes = false;
 
-  static std::vector<QByteArray> words;  // keeps the closing names alive
   std::vector<TSrcKeyword> keywords;
   for (const char* name : kOpeningNames) keywords.push_back({name, TSrcHTMLHighlighter::tkKey});
   for (const char* name : kOpeningNames) {
     bool closes = true;
     for (const char* no : kNoClosingNames)
       if (qstrcmp(name, no) == 0) closes = false;
-    if (closes) words.push_back(QByteArray("/") + name);
+    if (closes) keywords.push_back({QByteArray("/") + name, TSrcHTMLHighlighter::tkKey});
   }
-  words.push_back("!DOCTYPE");
-  for (const QByteArray& w : words) keywords.push_back({w.constData(), TSrcHTMLHighlighter::tkKey});
+  keywords.push_back({"!DOCTYPE", TSrcHTMLHighlighter::tkKey});
   t.Fill(keywords, kSlotCount);
   return t;
 }
@@ -111,27 +116,20 @@ void TSrcHTMLHighlighter::UnitInit() {
 
 TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;
-  auto make = [this](const QString& name, TFontStyles style, TColor fg = clNone, TColor bg = clNone) {
-    auto* a = new TSrcHighlighterAttributes(name);
-    a->SetStyle(style);
-    a->SetForeground(fg);
-    a->SetBackground(bg);
-    AddAttribute(a);
-    return a;
-  };
-  AndAttri = make(AttrNameEscapeAmpersand, fsBold, 0x0000FF00);
-  ASPAttri = make(AttrNameAsp, 0, 0, 0x0000FFFF);
-  CommentAttri = make(AttrNameComment, 0);
-  IdentifierAttri = make(AttrNameIdentifier, fsBold);
-  KeyAttri = make(AttrNameReservedWord, fsBold, 0x00FF0080);
-  SpaceAttri = make(AttrNameSpace, 0);
-  SymbolAttri = make(AttrNameSymbol, fsBold);
-  TextAttri = make(AttrNameText, 0);
-  UndefKeyAttri = make(AttrNameUnknownWord, fsBold, 0x000000FF);
-  ValueAttri = make(AttrNameValue, 0, 0x00FF8000);
+  AndAttri = MakeAttribute(AttrNameEscapeAmpersand, fsBold, 0x0000FF00);
+  ASPAttri = MakeAttribute(AttrNameAsp, 0, 0, 0x0000FFFF);
+  CommentAttri = MakeAttribute(AttrNameComment, 0);
+  IdentifierAttri = MakeAttribute(AttrNameIdentifier, fsBold);
+  KeyAttri = MakeAttribute(AttrNameReservedWord, fsBold, 0x00FF0080);
+  SpaceAttri = MakeAttribute(AttrNameSpace, 0);
+  SymbolAttri = MakeAttribute(AttrNameSymbol, fsBold);
+  TextAttri = MakeAttribute(AttrNameText, 0);
+  UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
+  ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
   SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
   fTable = &KeywordTable();
   fNullKind = tkNull;
+  fSpaceKind = tkSpace;
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterHTML);
@@ -184,12 +182,7 @@ TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetTokenAttribute() const {
   }
 }
 
-TSrcIdentChars TSrcHTMLHighlighter::GetIdentChars() const {
-  TSrcIdentChars set(u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz", true);
-  for (int c = 192; c <= 255; ++c)
-    if (c != 215 && c != 247) set.Include(QChar(c));
-  return set;
-}
+TSrcIdentChars TSrcHTMLHighlighter::GetIdentChars() const { return LetterIdentChars(); }
 
 QString TSrcHTMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameHTML; }
 
@@ -245,17 +238,6 @@ void TSrcHTMLHighlighter::SpaceProc() {
   }
 }
 
-void TSrcHTMLHighlighter::LFProc() {
-  fTokenKind = tkSpace;
-  ++fRun;
-}
-
-void TSrcHTMLHighlighter::CRProc() {
-  fTokenKind = tkSpace;
-  ++fRun;
-  if (Peek(fRun) == 10) ++fRun;
-}
-
 void TSrcHTMLHighlighter::StringProc() {
   if (fRange == rsValue) {
     fRange = rsParam;
@@ -272,20 +254,35 @@ void TSrcHTMLHighlighter::StringProc() {
   }
 }
 
+// The end of the digits of a numeric character reference at `amp`: "&#"
+// and decimal digits, or "&#x" and at least one hexadecimal digit.
+int TSrcHTMLHighlighter::NumericRefEnd(int amp) const {
+  int i = amp + 2;
+  if ((Peek(i) == u'x' || Peek(i) == u'X') && IsHexDigit(Peek(i + 1))) {
+    i += 2;
+    while (IsHexDigit(Peek(i))) ++i;
+    return i;
+  }
+  while (IsDigit(Peek(i))) ++i;
+  return i;
+}
+
 void TSrcHTMLHighlighter::AmpersandProc() {
+  // A named entity is the token only where the text scanner stopped before
+  // it (range 0); it is found again here, so nothing but the range carries
+  // it from one token to the next.
+  const int named = fRange == rsAmpersand ? EntityAt(fRun) : 0;
   fTokenKind = tkText;
-  if (fEntityIndex >= 0) {
+  if (named > 0) {
     fTokenKind = tkAmpersand;
-    fRun += fEntityLength;
+    fRun += named;
   } else if (Peek(fRun + 1) == u'#') {
-    fRun += 2;
-    while (IsDigit(Peek(fRun))) ++fRun;
+    fRun = NumericRefEnd(fRun);
     if (Peek(fRun) == u';') {
       ++fRun;
       fTokenKind = tkAmpersand;
     }
   }
-  fEntityIndex = -1;
   fRange = rsText;
 }
 
@@ -367,18 +364,14 @@ void TSrcHTMLHighlighter::TextProc() {
     if (c == u'&') {
       if (Peek(fRun + 1) == u'#') {
         const int amp = fRun;
-        fRun += 2;
-        while (IsDigit(Peek(fRun))) ++fRun;
+        fRun = NumericRefEnd(amp);
         if (Peek(fRun) == u';') {
-          fEntityIndex = -1;
           fRange = rsAmpersand;
           fRun = amp;
         }
         return;
       }
-      if (const int len = EntityAt(fRun)) {
-        fEntityIndex = EntityIndex().value(QStringView(fLine + fRun, len).toString().toLower());
-        fEntityLength = len;
+      if (EntityAt(fRun) > 0) {
         fRange = rsAmpersand;
         return;
       }

@@ -51,10 +51,9 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   void ScanOne();
   // The length of the entity that starts at `pos` ("&" through ";"), or 0.
   int EntityAt(int pos) const;
+  int NumericRefEnd(int amp) const;
 
   void SpaceProc();
-  void LFProc();
-  void CRProc();
   void StringProc();
   void AmpersandProc();
   void TagOpenProc();
@@ -67,6 +66,4 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   void CommentProc();
 
   std::array<THandler, 257> fProcTable{};
-  int fEntityIndex = -1;   // entity found by the text scanner, or -1
-  int fEntityLength = 0;
 };

@@ -11,15 +11,20 @@
 
 #include "editor/SrcEditHighlighter.h"
 
+#include <QByteArray>
+
 #include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 struct TSrcKeyword {
-  const char* word;
+  QByteArray word;
   std::uint8_t kind;
 };
+
+// Appends the words of a blank-separated list, each of the given kind.
+void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind);
 
 // Which characters an identifier run is made of, for the hash.
 enum class TSrcHashRun : std::uint8_t {
@@ -33,17 +38,23 @@ struct TSrcKeywordTable {
   std::array<int, 256> values{};  // weight of each character in the hash
   std::array<bool, 256> identFlags{};
   TSrcHashRun run = TSrcHashRun::Identifier;
-  int bound = 0;  // hashes 0 .. bound-1 index the buckets
+  // An unmatched hash in 0 .. bound-1 gives the default kind, any other the
+  // out-of-range kind. Keywords hashing at or above the bound sit in buckets
+  // beyond it.
+  int bound = 0;
   std::vector<std::vector<TSrcKeyword>> buckets;
   std::uint8_t defaultKind = 0;     // no keyword of the slot matched
   std::uint8_t outOfRangeKind = 0;  // hash outside 0 .. bound-1
   bool exactBytes = false;          // compare exactly instead of by value
   int keywordCount = 0;
 
-  // Puts every keyword into the slot of its hash (`slotCount` buckets).
+  // Puts every keyword into the slot of its hash (at least `slotCount` buckets).
   void Fill(std::span<const TSrcKeyword> keywords, int slotCount);
+  // The sum of the values over the identifier run at the start of `text`;
+  // the run's length goes to `runLength`.
+  std::int64_t Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const;
   // The hash of a whole word, as ClassifyIdentifier computes it.
-  int HashWord(QStringView word) const;
+  std::int64_t HashWord(QStringView word) const;
 };
 
 class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
@@ -70,16 +81,38 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Table index of a code unit: itself below 256, else 256 ("other").
   static int Slot(char16_t c) { return c < 256 ? c : 256; }
 
-  int HashIdentifier(int pos);
-  bool MatchKeyword(const char* keyword) const;
+  std::int64_t HashIdentifier(int pos);
+  bool MatchKeyword(const QByteArray& keyword) const;
   std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
   std::uint8_t ClassifyIdentifier(int pos);
 
+  // Creates an attribute with its defaults and adds it to the list.
+  TSrcHighlighterAttributes* MakeAttribute(const QString& name, TFontStyles style, TColor fg = clNone,
+                                           TColor bg = clNone);
+  // "0".."9", "A".."Z", "_", "a".."z" and the letters 192..255 but 215 and 247.
+  static TSrcIdentChars LetterIdentChars();
+
   // Common handlers.
   void NullProc() { fTokenKind = fNullKind; }
+  // White space over the codes 1..9, 11, 12 and 14..32.
+  void SpaceRunProc();
+  void LFProc();
+  void CRProc();
+  // One character of the unknown kind; a surrogate pair stays whole.
+  void UnknownProc();
+  // A string opened by the quote at the run position, to the closing quote
+  // or the line's end; with `backslashEscapes` a backslash takes the next
+  // character into the string.
+  void StringRunProc(bool backslashEscapes);
+  // Scans a block comment from `i` to just past "*/" (range 0, true) or up to
+  // a line break or the line's end (false).
+  bool ScanToCommentEnd(int i);
 
   const TSrcKeywordTable* fTable = nullptr;
   std::uint8_t fNullKind = 0;
+  std::uint8_t fSpaceKind = 0;
+  std::uint8_t fUnknownKind = 0;
+  std::uint8_t fStringKind = 0;
   const char16_t* fLine = u"";
   int fLen = 0;
   int fRun = 0;
@@ -97,3 +130,4 @@ constexpr int LetterValue(char16_t c) {
 }
 constexpr bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+constexpr bool IsHexDigit(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }

@@ -34,9 +34,13 @@ void RegisterClass() {
 }
 
 int g_initCount = 0;
+std::uint64_t g_maxImageMemory = std::uint64_t{1} << 30;
 const char kPngClassId = 0;
 
 }  // namespace
+
+std::uint64_t PngMaxImageMemory() { return g_maxImageMemory; }
+void SetPngMaxImageMemory(std::uint64_t bytes) { g_maxImageMemory = bytes; }
 
 std::uint32_t PngCrc(std::uint32_t crc, const void* data, std::size_t size) {
   const auto* p = static_cast<const Bytef*>(data);
@@ -229,7 +233,7 @@ void TChunkIHDR::PrepareImageData() {
   const bool alpha = ColorType == 4 || ColorType == 6;
   const std::uint64_t bitmapBytes = TDibSection::RowStride(bitCount, Width) * Height;
   const std::uint64_t total = bitmapBytes + (alpha ? pixels : 0);
-  if (total > kPngMaxImageMemory || !ImageData.Create(Width, Height, bitCount, kPngMaxImageMemory))
+  if (total > PngMaxImageMemory() || !ImageData.Create(Width, Height, bitCount, PngMaxImageMemory()))
     owner_->RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
   if (alpha) {
     try {
@@ -243,8 +247,19 @@ void TChunkIHDR::PrepareImageData() {
 }
 
 bool TChunkIHDR::SaveToStream(QIODevice& stream) {
-  // 2-bit images are held as 4-bit pixels and written so.
-  if (BitDepth == 2) BitDepth = 4;
+  // 2-bit images are held as 4-bit pixels and written so; a grey key is
+  // widened like the samples (p × 5), so that it still matches them. A key
+  // outside the 2-bit range stays outside the 4-bit one.
+  if (BitDepth == 2) {
+    BitDepth = 4;
+    TChunktRNS* trns = owner_->Chunks().ItemFromClass<TChunktRNS>();
+    if (ColorType == 0 && trns && trns->DataSize() >= 2) {
+      std::uint8_t* d = trns->Data();
+      const std::uint32_t key = std::min<std::uint32_t>(((d[0] << 8) | d[1]) * 5u, 0xFFFF);
+      d[0] = static_cast<std::uint8_t>(key >> 8);
+      d[1] = static_cast<std::uint8_t>(key);
+    }
+  }
   ResizeData(13);
   std::uint8_t* d = Data();
   PutBE32(d, Width);

@@ -3,10 +3,16 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <cerrno>
+#include <cstdio>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +95,12 @@ class WebEngineBrowserView : public IBrowserView {
       if (!ok && host_.navigateError) host_.navigateError(page->url());
       if (host_.downloadComplete) host_.downloadComplete();
     });
+    // A page process that dies leaves an empty view; the program goes on.
+    QObject::connect(page, &QWebEnginePage::renderProcessTerminated, view_,
+                     [this, page](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                       if (status != QWebEnginePage::NormalTerminationStatus && host_.navigateError)
+                         host_.navigateError(page->url());
+                     });
     QObject::connect(page, &QWebEnginePage::titleChanged, view_, [this](const QString& title) {
       if (host_.titleChange) host_.titleChange(title);
     });
@@ -123,3 +135,49 @@ std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHos
 }
 
 void SetBrowserViewFactory(TBrowserViewFactory factory) { Factory() = std::move(factory); }
+
+TBrowserEngineStart BrowserEngineStart(bool root, bool sandboxUsable, bool debug, const QByteArray& flags) {
+  TBrowserEngineStart start;
+  start.chromiumFlags = flags.trimmed();
+  const auto add = [&](const QByteArray& flag) {
+    if (start.chromiumFlags.split(' ').contains(flag)) return;
+    if (!start.chromiumFlags.isEmpty()) start.chromiumFlags += ' ';
+    start.chromiumFlags += flag;
+  };
+  if (root || !sandboxUsable) {
+    add("--no-sandbox");
+    start.notice = root ? "Korvex Vantar: running as root, the preview browser starts without its sandbox.\n"
+                        : "Korvex Vantar: the system offers no sandbox for the preview browser; it starts without one.\n";
+  }
+  if (!debug) {
+    add("--log-level=3");  // fatal messages only
+    start.loggingRules = "qt.webenginecontext.info=false\njs=false";
+  }
+  return start;
+}
+
+namespace {
+
+// Whether this process may make the user, process and network namespaces the
+// engine's sandbox lives in; tried in a child that ends at once.
+bool SandboxNamespacesUsable() {
+  const pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) _exit(unshare(CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNET) == 0 ? 0 : 1);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0)
+    if (errno != EINTR) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+void PrepareBrowserEngine() {
+  const bool root = geteuid() == 0;
+  const bool debug = qgetenv("KV_BROWSER_DEBUG") == "1";
+  const TBrowserEngineStart start =
+      BrowserEngineStart(root, root || SandboxNamespacesUsable(), debug, qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
+  if (!start.chromiumFlags.isEmpty()) qputenv("QTWEBENGINE_CHROMIUM_FLAGS", start.chromiumFlags);
+  if (!start.loggingRules.isEmpty()) QLoggingCategory::setFilterRules(QString::fromLatin1(start.loggingRules));
+  if (!start.notice.isEmpty()) std::fputs(start.notice.constData(), stderr);
+}

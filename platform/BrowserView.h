@@ -4,6 +4,7 @@
 // a fake in its place through the factory seam.
 #pragma once
 
+#include <QByteArray>
 #include <QPoint>
 #include <QString>
 #include <QUrl>
@@ -52,3 +53,20 @@ using TBrowserViewFactory = std::function<std::unique_ptr<IBrowserView>(QWidget*
 std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHost host);
 // Replaces the factory; an empty one brings back the real view.
 void SetBrowserViewFactory(TBrowserViewFactory factory);
+
+// How the browser engine is started: its switches, and the one line said on
+// the terminal about them.
+struct TBrowserEngineStart {
+  QByteArray chromiumFlags;  // the engine's command-line switches
+  QByteArray loggingRules;   // Qt logging rules that keep the engine quiet
+  QByteArray notice;         // said once on stderr; empty for nothing
+};
+// The start for a process: `root` when the effective user is root (the
+// engine's sandbox refuses to run then and ends the process), `sandboxUsable`
+// when the kernel gives the namespaces the sandbox needs, `debug` when the
+// user asked for the engine's own messages (KV_BROWSER_DEBUG=1), `flags` the
+// switches already in the environment, which are kept.
+TBrowserEngineStart BrowserEngineStart(bool root, bool sandboxUsable, bool debug, const QByteArray& flags);
+// Puts the switches for this process into its environment. Call it before the
+// application object exists.
+void PrepareBrowserEngine();

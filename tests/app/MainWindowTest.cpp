@@ -3,7 +3,9 @@
 #include "app/Documents.h"
 #include "tests/app/AppFixture.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTest>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -288,19 +290,38 @@ TEST_F(MainWindow, CommandsWithoutADocumentDoNothing) {
     EXPECT_FALSE(Main().Action(name)->isEnabled()) << name;
 }
 
-TEST_F(MainWindow, EditorKeysWinInsideTheEditor) {
+TEST_F(MainWindow, MainWindowKeysComeBeforeTheEditors) {
+  Ini().WriteBool("Ask", "ToSave?", false);
   Main().ToolButton33Click();
-  TSrcEdit* editor = Main().ActiveDocument()->Memo1;
-  const auto overridden = [editor](int key, Qt::KeyboardModifiers mods) {
-    QKeyEvent event(QEvent::ShortcutOverride, key, mods);
-    event.ignore();
-    QCoreApplication::sendEvent(editor, &event);
-    return event.isAccepted();
+  QApplication::setActiveWindow(&Main());
+  const QStringList text = Main().ActiveDocument()->Memo1->Lines().ToStringList();
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    int windows;  // document windows afterwards
+    bool textKept;
   };
-  EXPECT_TRUE(overridden(Qt::Key_N, Qt::ControlModifier));  // the editor's own key, not "New"
-  EXPECT_TRUE(overridden(Qt::Key_Delete, Qt::ShiftModifier));
-  EXPECT_FALSE(overridden(Qt::Key_O, Qt::ControlModifier));  // the main window's Open
-  EXPECT_FALSE(overridden(Qt::Key_F9, Qt::NoModifier));
+  const Case cases[] = {
+      {Qt::Key_T, Qt::ControlModifier, 1, true},                     // Table is disabled: nothing happens
+      {Qt::Key_L, Qt::ControlModifier | Qt::AltModifier, 1, true},   // Left, disabled
+      {Qt::Key_N, Qt::ControlModifier, 2, true},                     // New, not the editor's line split
+      {Qt::Key_Y, Qt::ControlModifier, 2, false},                    // the editor's own key (delete line)
+      {Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier, 0, true},  // Close all, the desktop's key
+  };
+  for (const Case& c : cases) {
+    QTest::keyClick(Main().ActiveDocument()->Memo1, c.key, c.mods);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Windows(), c.windows) << QKeySequence(c.key | c.mods).toString().toStdString();
+    if (c.windows > 0) {
+      EXPECT_EQ(Main().ActiveDocument()->Memo1->Lines().ToStringList() == text, c.textKept) << QKeySequence(c.key | c.mods).toString().toStdString();
+    }
+  }
+  // Both keys of Close all and Left; the clipboard commands and Redo show theirs in the menu.
+  EXPECT_EQ(Main().Action("CloseAll")->shortcuts(),
+            (QList<QKeySequence>{QKeySequence("Ctrl+Alt+F4"), QKeySequence("Ctrl+Shift+W")}));
+  EXPECT_EQ(Main().Action("Left1")->shortcuts().value(1), QKeySequence("Ctrl+L"));
+  for (const char* name : {"Cut1", "Copy1", "Paste1", "Redo1"})
+    EXPECT_FALSE(Main().Action(name)->shortcut().isEmpty()) << name;
   // File-manager keys belong to the side pane only.
   EXPECT_EQ(Main().Action("fManDelFile")->shortcutContext(), Qt::WidgetWithChildrenShortcut);
   EXPECT_TRUE(Main().Panel1->actions().contains(Main().Action("fManDelFile")));

@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
+#include "platform/BrowserView.h"
 #include "platform/ProgramFolder.h"
 #include "tests/common/TestUtil.h"
 
@@ -66,6 +67,7 @@ TEST(EndToEnd, OpenTypePreviewSave) {
 }
 
 int main(int argc, char** argv) {
+  PrepareBrowserEngine();  // as the program does: as root the engine runs without its sandbox
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   RegisterBuiltinHighlighters();

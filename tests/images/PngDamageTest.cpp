@@ -102,3 +102,41 @@ TEST(PngDamage, MutatedFilesWithRepairedCrcs) {
     if (HasFatalFailure()) return;
   }
 }
+
+TEST(PngDamage, CraftedCompressedStreams) {
+  // A 2 x 2 grey image; each case replaces its compressed data.
+  const QByteArray rows = Bytes({0, 1, 2, 0, 3, 4});
+  const QByteArray z = Zlib(rows);
+  const QByteArray body = z.mid(2);  // the deflate data without the zlib header
+  const QString zlibError =
+      QStringLiteral("Could not decompress the image because it contains invalid compressed data.\r\n Description: ");
+  struct Case {
+    const char* what;
+    QByteArray data;        // the compressed data chunks
+    QString error;          // the EPNGZLIBError text, empty when the file loads
+    std::vector<int> last;  // then the sample of the last pixel
+  };
+  const Case cases[] = {
+      {"preset dictionary flag", Bytes({0x78, 0x20, 0, 0, 0, 1}) + body, zlibError + "need dictionary (2)", {}},
+      {"window size above 32K", Bytes({0x88, 0x1C}) + body, zlibError + "data error (-3)", {}},
+      {"not deflate", Bytes({0x79, 0x9C}) + body, zlibError + "data error (-3)", {}},
+      {"stream ends early", z.left(z.size() - 7), {}, {0}},
+      {"header only", z.left(2), {}, {0}},
+      {"garbage after the stream end", z + "garbage", {}, {4}},
+      {"garbage chunk after the stream end", z, {}, {4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QByteArray file = Signature() + Ihdr(2, 2, 8, 0) + Chunk("IDAT", c.data);
+    if (QByteArray(c.what).contains("chunk")) file += Chunk("IDAT", "trailing garbage");
+    file += Chunk("IEND", {});
+    TPngGraphic png;
+    if (!c.error.isEmpty()) {
+      EXPECT_EQ(MessageOf<EPNGZLIBError>([&] { Load(png, file); }), c.error);
+      continue;
+    }
+    Load(png, file);
+    EXPECT_EQ(FileSamples(png, 1, 1), c.last);
+    EXPECT_EQ(png.Chunks().Item(png.Chunks().Count() - 1)->Name(), "IEND");
+  }
+}

@@ -1,0 +1,50 @@
+// Helpers shared by the highlighter tests: scanning a line into tokens and
+// the invariants every highlighter keeps on any input.
+#pragma once
+
+#include "editor/SrcEditHighlighter.h"
+
+#include <QRandomGenerator>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hltest {
+
+struct Token {
+  QString text;
+  int kind;
+  int pos;
+  bool operator==(const Token&) const = default;
+};
+
+// "[text|kind]" per token.
+std::string Show(const std::vector<Token>& tokens);
+
+// Scans one line from `range` (-1: the start of a text) and leaves the range
+// at the line's end in `range`. After `limit` tokens the scan stops where it
+// is, as a painter does at the window's edge (-1: the whole line).
+std::vector<Token> Scan(TSrcCustomHighlighter& h, const QString& line, int& range, int limit = -1);
+
+// "text:kind " per token of a line scanned from the start range.
+std::string Kinds(TSrcCustomHighlighter& h, const QString& line);
+
+// "[text|kind]" per token, one line of output per line, from the start range.
+std::string Dump(TSrcCustomHighlighter& h, const QStringList& lines);
+
+using TFactory = std::function<std::unique_ptr<TSrcCustomHighlighter>()>;
+
+// Checks on a document: the tokens of each line tile it and hold characters;
+// scanning any line with a fresh highlighter from that line's stored range
+// gives the tokens of the scan from the top; and scanning a line after a
+// partial scan of another line gives the same tokens as a fresh scan.
+void ExpectScanInvariants(const TFactory& make, const QStringList& lines, QRandomGenerator& rng);
+
+// Random documents: lines of pieces of the language, and lines of random
+// code units (NUL, line breaks and surrogate halves included).
+QStringList PieceDocument(QRandomGenerator& rng, const std::vector<const char*>& pieces, int lines);
+QStringList NoiseDocument(QRandomGenerator& rng, int lines);
+
+}  // namespace hltest
