@@ -26,7 +26,8 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 inline const QStringList& ModuleKeys() {
   static const QStringList keys = {
       "DefCharSet", "btOk", "btCancel", "ExitMsg", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
-      "GiveLineNO", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase", "JavaCloseWindow"};
+      "GiveLineNO", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase", "JavaCloseWindow",
+      "DoBrowser", "DoPreview"};
   return keys;
 }
 
