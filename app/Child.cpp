@@ -270,8 +270,8 @@ void TChildForm::BuildPreviewPage() {
   wb->PrintOptions().Footer = QStringLiteral("&u&b&d");
   const auto go = [this] { wb->Go(Edit1->text()); };
   connect(Edit1, &QLineEdit::returnPressed, this, go);
-  bar->addAction(QStringLiteral("Go"), this, go)->setObjectName("ToolButton6");
-  bar->addAction(QStringLiteral("Refresh"), this, [this] { ShowPreview(); })->setObjectName("ToolButton12");
+  bar->addAction(LangText(QStringLiteral("DoBrowser")), this, go)->setObjectName("ToolButton6");
+  bar->addAction(LangText(QStringLiteral("DoPreview")), this, [this] { ShowPreview(); })->setObjectName("ToolButton12");
   // The browser's own buttons, driven by the view's history. Refresh shows
   // the document as it is now while the view shows its preview.
   const auto browserButton = [&](const char* name, QStyle::StandardPixmap icon, const char* key, auto slot) {
