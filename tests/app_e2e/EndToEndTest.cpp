@@ -124,6 +124,10 @@ window.addEventListener('load', function () {
   EXPECT_TRUE(QTest::qWaitFor([doc] { return doc->wb->View().Title().startsWith("image"); }, 60000))
       << doc->wb->View().Title().toStdString();
   EXPECT_EQ(doc->wb->View().Title().toStdString(), "image 3, xhr refused, fetch refused, agent true");
+  if (const QString artefacts = qEnvironmentVariable("KV_ARTEFACT_DIR"); !artefacts.isEmpty()) {
+    QDir().mkpath(artefacts);
+    main->grab().save(artefacts + "/preview.png");
+  }
   EXPECT_TRUE(main->close());
   main.reset();
   SetProgramFolder(QString());
