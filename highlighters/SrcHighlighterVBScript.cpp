@@ -15,17 +15,7 @@ const char* const kKeywords =
 
 TSrcKeywordTable BuildVBScriptCharTables() {
   using V = TSrcVBScriptHighlighter;
-  TSrcKeywordTable t;
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    t.values[c] = LetterValue(ch);
-    t.identFlags[c] = IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_';
-  }
-  t.values['_'] = 31;
-  t.run = TSrcHashRun::Identifier;
-  t.bound = kSlotCount;
-  t.defaultKind = V::tkIdentifier;
-  t.outOfRangeKind = V::tkIdentifier;
+  TSrcKeywordTable t(TSrcHashRun::Identifier, kSlotCount, V::tkIdentifier, V::tkIdentifier, false);
   std::vector<TSrcKeyword> keywords;
   AddKeywords(keywords, kKeywords, V::tkKey);
   t.Fill(keywords, kSlotCount);
@@ -59,52 +49,28 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
   fSpaceKind = tkSpace;
   fUnknownKind = tkIdentifier;
   fStringKind = tkString;
+  fCommentKind = tkComment;
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
+  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri};
   BuildCharDispatch();
   SetDefaultFilter(FilterVBScript);
 }
 
 void TSrcVBScriptHighlighter::BuildCharDispatch() {
   using V = TSrcVBScriptHighlighter;
-  for (int c = 0; c < 257; ++c) {
-    THandler h = &V::UnknownProc;  // a NUL inside the line too: the line's end is found by its length
+  FillCommonHandlers();  // every other character is an identifier of one character
+  for (int c = 0; c < 256; ++c) {
     const auto ch = static_cast<char16_t>(c);
-    if ((c >= 1 && c <= 9) || c == 11 || c == 12 || (c >= 14 && c <= 32)) h = &V::SpaceRunProc;
-    else if (c == 10) h = &V::LFProc;
-    else if (c == 13) h = &V::CRProc;
-    else if (c == '"') h = &V::StringProc;
-    else if (c == '#') h = &V::DateProc;
-    else if (c == '\'') h = &V::ApostropheProc;
-    else if (c < 128 && QByteArrayView("&()*+,-./:;=^{}").contains(static_cast<char>(c))) h = &V::SymbolProc;
-    else if (c == '<') h = &V::LowerProc;
-    else if (c == '>') h = &V::GreaterProc;
-    else if (IsDigit(ch)) h = &V::NumberProc;
-    else if (IsAsciiLetter(ch) || c == '_') h = &V::IdentProc;
-    fProcTable[static_cast<size_t>(c)] = h;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcVBScriptHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return IdentifierAttri;
-    case roleKeyword: return KeyAttri;
-    case roleString: return StringAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcVBScriptHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkComment: return CommentAttri;
-    case tkIdentifier: return IdentifierAttri;
-    case tkKey: return KeyAttri;
-    case tkNumber: return NumberAttri;
-    case tkSpace: return SpaceAttri;
-    case tkString: return StringAttri;
-    case tkSymbol: return SymbolAttri;
-    default: return nullptr;
+    THandler h = nullptr;
+    if (c == '"') h = Handler(&V::StringProc);
+    else if (c == '#') h = Handler(&V::DateProc);
+    else if (c == '\'') h = Handler(&V::ApostropheProc);
+    else if (c < 128 && QByteArrayView("&()*+,-./:;=^{}").contains(static_cast<char>(c))) h = Handler(&V::SymbolProc);
+    else if (c == '<') h = Handler(&V::LowerProc);
+    else if (c == '>') h = Handler(&V::GreaterProc);
+    else if (IsDigit(ch)) h = Handler(&V::NumberProc);
+    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&V::IdentProc);
+    if (h) fProcTable[static_cast<size_t>(c)] = h;
   }
 }
 
@@ -120,14 +86,6 @@ QString TSrcVBScriptHighlighter::GetSampleSource() const {
       "    x = x + 1.0\r\n"
       "  next\r\n"
       "end function");
-}
-
-void TSrcVBScriptHighlighter::ScanNext() {
-  fTokenPos = fRun;
-  if (fRun >= fLen)
-    NullProc();
-  else
-    (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
 }
 
 // "#" to the next "#" or the line's end.

@@ -15,12 +15,10 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
 
   explicit TSrcVBScriptHighlighter(QObject* owner = nullptr);
 
-  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
-  TSrcHighlighterAttributes* GetTokenAttribute() const override;
-  TSrcIdentChars GetIdentChars() const override { return LetterIdentChars(); }
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;
-  void ScanNext() override;
+  // There is no state to keep between lines.
+  void SetRange(int) override {}
 
   // Builds the class tables and registers the class (once).
   static void UnitInit();
@@ -35,7 +33,6 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* SymbolAttri;
 
  private:
-  using THandler = void (TSrcVBScriptHighlighter::*)();
   void BuildCharDispatch();
 
   void StringProc() { StringRunProc(false); }
@@ -46,6 +43,4 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
   void GreaterProc();
   void NumberProc();
   void IdentProc();
-
-  std::array<THandler, 257> fProcTable{};
 };

@@ -33,6 +33,8 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
   fNullKind = tkNull;
   fSpaceKind = tkSpace;
+  fCommentKind = tkComment;
+  fRoleAttri = {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri};
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterXML);
@@ -40,17 +42,14 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
 
 void TSrcXMLHighlighter::BuildCharDispatch() {
   using X = TSrcXMLHighlighter;
-  for (int c = 0; c < 257; ++c) {
-    THandler h = &X::RangeProc;
-    // A NUL inside the line is a control character like the others: the
-    // line's end is found by its length.
-    if (c <= 32) h = &X::SpaceProc;
-    if (c == 10) h = &X::LFProc;
-    if (c == 13) h = &X::CRProc;
-    if (c == '<') h = &X::LessThanProc;
-    if (c == '>') h = &X::GreaterThanProc;
-    fProcTable[static_cast<size_t>(c)] = h;
-  }
+  fProcTable.fill(Handler(&X::RangeProc));
+  // A NUL inside the line is a control character like the others: the
+  // line's end is found by its length.
+  for (int c = 0; c <= 32; ++c) fProcTable[static_cast<size_t>(c)] = Handler(&X::SpaceProc);
+  fProcTable[10] = Handler(&X::LFProc);
+  fProcTable[13] = Handler(&X::CRProc);
+  fProcTable['<'] = Handler(&X::LessThanProc);
+  fProcTable['>'] = Handler(&X::GreaterThanProc);
 }
 
 TSrcIdentChars TSrcXMLHighlighter::GetIdentChars() const {
@@ -58,17 +57,6 @@ TSrcIdentChars TSrcXMLHighlighter::GetIdentChars() const {
   set.Include(QChar(u'-'));
   set.Include(QChar(u'.'));
   return set;
-}
-
-TSrcHighlighterAttributes* TSrcXMLHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return AttributeAttri;
-    case roleKeyword: return ElementAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
-  }
 }
 
 TSrcHighlighterAttributes* TSrcXMLHighlighter::GetTokenAttribute() const {
@@ -140,7 +128,7 @@ void TSrcXMLHighlighter::ScanOne() {
     case rsText: TextProc(); break;
     case rsDocType:
     case rsDocTypeSquareBraces: DocTypeProc(); break;
-    default: (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
+    default: Dispatch();
   }
 }
 
@@ -286,7 +274,7 @@ void TSrcXMLHighlighter::EntityRefProc(std::uint8_t kind, std::uint8_t nextRange
 void TSrcXMLHighlighter::TextProc() {
   const char16_t first = fLine[fRun];
   if (first < 32 || first == u'<') {
-    (this->*fProcTable[first])();
+    Dispatch();
     return;
   }
   fTokenKind = tkText;
@@ -309,7 +297,7 @@ void TSrcXMLHighlighter::CommentProc() {
     return;
   }
   if (IsLineBreak(fLine[fRun])) {
-    (this->*fProcTable[fLine[fRun]])();
+    Dispatch();
     return;
   }
   fTokenKind = tkComment;
@@ -318,7 +306,7 @@ void TSrcXMLHighlighter::CommentProc() {
 
 void TSrcXMLHighlighter::SectionProc(std::uint8_t kind, char16_t last) {
   if (IsLineBreak(fLine[fRun])) {
-    (this->*fProcTable[fLine[fRun]])();
+    Dispatch();
     return;
   }
   fTokenKind = kind;
@@ -334,7 +322,7 @@ void TSrcXMLHighlighter::SectionProc(std::uint8_t kind, char16_t last) {
 
 void TSrcXMLHighlighter::DocTypeProc() {
   if (IsLineBreak(fLine[fRun])) {
-    (this->*fProcTable[fLine[fRun]])();
+    Dispatch();
     return;
   }
   fTokenKind = tkDocType;

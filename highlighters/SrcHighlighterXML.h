@@ -29,7 +29,6 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
 
   explicit TSrcXMLHighlighter(QObject* owner = nullptr);
 
-  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
   TSrcHighlighterAttributes* GetTokenAttribute() const override;
   TSrcIdentChars GetIdentChars() const override;
   QString GetLanguageName() const override;
@@ -60,7 +59,6 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* SymbolAttri;
 
  private:
-  using THandler = void (TSrcXMLHighlighter::*)();
   void BuildCharDispatch();
   // One token from the run position; it may hold no characters when only
   // the range changes.
@@ -85,6 +83,5 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
   void SectionProc(std::uint8_t kind, char16_t last);
   void DocTypeProc();
 
-  std::array<THandler, 257> fProcTable{};
   bool fWantBracesParsed = true;
 };
