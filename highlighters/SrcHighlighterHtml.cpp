@@ -2,7 +2,10 @@
 
 #include "editor/SrcEditStrConst.h"
 
-#include <QHash>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -58,31 +61,20 @@ const char* const kEntities =
 constexpr int kSlotCount = 244;
 constexpr int kLongestEntity = 10;  // "&thetasym;"
 
-// Entity name in lower case → first index in the table.
-const QHash<QString, int>& EntityIndex() {
-  static const QHash<QString, int> index = [] {
-    QHash<QString, int> h;
-    const QStringList& names = TSrcHTMLHighlighter::EntityNames();
-    for (int i = 0; i < names.size(); ++i) {
-      const QString key = names[i].toLower();
-      if (!h.contains(key)) h.insert(key, i);
-    }
-    return h;
+// The entity names in lower case.
+const std::unordered_set<std::string_view>& LowerEntityNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> v;
+    for (const QString& name : TSrcHTMLHighlighter::EntityNames()) v.push_back(name.toLower().toStdString());
+    return v;
   }();
-  return index;
+  static const std::unordered_set<std::string_view> set(names.begin(), names.end());
+  return set;
 }
 
 TSrcKeywordTable BuildHTMLCharTables() {
-  TSrcKeywordTable t;
-  for (int c = 0; c < 256; ++c) t.values[c] = LetterValue(static_cast<char16_t>(c));
-  t.values['!'] = 123;
-  t.values['/'] = 122;
-  t.run = TSrcHashRun::Html;
-  t.bound = kSlotCount;
-  t.defaultKind = TSrcHTMLHighlighter::tkUndefKey;
-  t.outOfRangeKind = TSrcHTMLHighlighter::tkIdentifier;
-  t.exactBytes = false;
-
+  TSrcKeywordTable t(TSrcHashRun::Html, kSlotCount, TSrcHTMLHighlighter::tkUndefKey, TSrcHTMLHighlighter::tkIdentifier,
+                     false);
   std::vector<TSrcKeyword> keywords;
   for (const char* name : kOpeningNames) keywords.push_back({name, TSrcHTMLHighlighter::tkKey});
   for (const char* name : kOpeningNames) {
@@ -110,7 +102,7 @@ const QStringList& TSrcHTMLHighlighter::EntityNames() {
 
 void TSrcHTMLHighlighter::UnitInit() {
   KeywordTable();
-  EntityIndex();
+  LowerEntityNames();
   RegisterHighlighter<TSrcHTMLHighlighter>();
 }
 
@@ -130,59 +122,33 @@ TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighli
   fTable = &KeywordTable();
   fNullKind = tkNull;
   fSpaceKind = tkSpace;
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri};
+  fKindAttri = {AndAttri, ASPAttri,  CommentAttri, IdentifierAttri, KeyAttri,      nullptr,
+                SpaceAttri, ValueAttri, SymbolAttri, TextAttri,     UndefKeyAttri, ValueAttri};
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterHTML);
 }
 
 void TSrcHTMLHighlighter::BuildCharDispatch() {
+  using H = TSrcHTMLHighlighter;
   for (int c = 0; c < 257; ++c) {
-    THandler h = &TSrcHTMLHighlighter::IdentProc;
+    THandler h = Handler(&H::IdentProc);
     switch (c) {
-      case 10: h = &TSrcHTMLHighlighter::LFProc; break;
-      case 13: h = &TSrcHTMLHighlighter::CRProc; break;
-      case '"': h = &TSrcHTMLHighlighter::StringProc; break;
-      case '&': h = &TSrcHTMLHighlighter::AmpersandProc; break;
-      case '<': h = &TSrcHTMLHighlighter::TagOpenProc; break;
-      case '=': h = &TSrcHTMLHighlighter::EqualsProc; break;
-      case '>': h = &TSrcHTMLHighlighter::TagCloseProc; break;
+      case 10: h = &H::LFProc; break;
+      case 13: h = &H::CRProc; break;
+      case '"': h = Handler(&H::StringProc); break;
+      case '&': h = Handler(&H::AmpersandProc); break;
+      case '<': h = Handler(&H::TagOpenProc); break;
+      case '=': h = Handler(&H::EqualsProc); break;
+      case '>': h = Handler(&H::TagCloseProc); break;
       default:
         // A NUL inside the line is white space; the line's end is found by length.
-        if (c <= 32) h = &TSrcHTMLHighlighter::SpaceProc;
+        if (c <= 32) h = Handler(&H::SpaceProc);
     }
     fProcTable[static_cast<size_t>(c)] = h;
   }
 }
-
-TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return IdentifierAttri;
-    case roleKeyword: return KeyAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkAmpersand: return AndAttri;
-    case tkASP: return ASPAttri;
-    case tkComment: return CommentAttri;
-    case tkIdentifier: return IdentifierAttri;
-    case tkKey: return KeyAttri;
-    case tkSpace: return SpaceAttri;
-    case tkString: return ValueAttri;
-    case tkSymbol: return SymbolAttri;
-    case tkText: return TextAttri;
-    case tkUndefKey: return UndefKeyAttri;
-    case tkValue: return ValueAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcIdentChars TSrcHTMLHighlighter::GetIdentChars() const { return LetterIdentChars(); }
 
 QString TSrcHTMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameHTML; }
 
@@ -224,7 +190,7 @@ void TSrcHTMLHighlighter::ScanOne() {
     case rsASP: ASPProc(); break;
     case rsComment: CommentProc(); break;
     case rsText: TextProc(); break;
-    default: (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
+    default: Dispatch();
   }
 }
 
@@ -339,13 +305,17 @@ void TSrcHTMLHighlighter::IdentProc() {
 }
 
 int TSrcHTMLHighlighter::EntityAt(int pos) const {
-  // Every entry ends with the first ";" after its "&".
+  // Every entry ends with the first ";" after its "&"; letters compare
+  // without regard to ASCII case, and nothing else folds.
+  char key[kLongestEntity];
   const int limit = std::min(fLen, pos + kLongestEntity);
-  for (int i = pos + 1; i < limit; ++i) {
-    if (fLine[i] == u';') {
-      const QString key = QStringView(fLine + pos, i - pos + 1).toString().toLower();
-      const auto it = EntityIndex().constFind(key);
-      return it == EntityIndex().constEnd() ? 0 : i - pos + 1;
+  for (int i = pos; i < limit; ++i) {
+    const char16_t c = fLine[i];
+    if (c >= 128) return 0;
+    key[i - pos] = static_cast<char>(c >= u'A' && c <= u'Z' ? c + 32 : c);
+    if (c == u';') {
+      const int length = i - pos + 1;
+      return LowerEntityNames().contains(std::string_view(key, static_cast<size_t>(length))) ? length : 0;
     }
   }
   return 0;
@@ -354,7 +324,7 @@ int TSrcHTMLHighlighter::EntityAt(int pos) const {
 void TSrcHTMLHighlighter::TextProc() {
   const char16_t first = fLine[fRun];
   if (first < 32 || first == u'<') {
-    (this->*fProcTable[static_cast<size_t>(first)])();
+    Dispatch();
     return;
   }
   fTokenKind = tkText;
@@ -386,7 +356,7 @@ void TSrcHTMLHighlighter::BlockProc(std::uint8_t kind, QStringView closer) {
   fTokenKind = kind;
   const char16_t first = fLine[fRun];
   if (first == 0 || first == 10 || first == 13) {
-    (this->*fProcTable[first])();
+    Dispatch();
     return;
   }
   const int n = static_cast<int>(closer.size());
