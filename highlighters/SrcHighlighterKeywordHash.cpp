@@ -47,12 +47,7 @@ std::int64_t TSrcKeywordTable::Hash(const char16_t* text, qsizetype length, qsiz
       break;
     case TSrcHashRun::Identifier:
     case TSrcHashRun::Css:
-      while (i < length) {
-        const char16_t c = text[i];
-        if (!(IsAsciiLetter(c) || IsDigit(c) || c == u'_' || (run == TSrcHashRun::Css && c == u'-'))) break;
-        sum += values[c];
-        ++i;
-      }
+      while (i < length && text[i] < 256 && identFlags[text[i]]) sum += values[text[i++]];
       break;
   }
   runLength = i;
