@@ -35,6 +35,14 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   fSpaceKind = tkSpace;
   fCommentKind = tkComment;
   fRoleAttri = {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri};
+  fKindAttri = {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
+                CDATAAttri,          CommentAttri,     ElementAttri,
+                EntityRefAttri,      SymbolAttri,      nullptr,
+                ProcessingInstructionAttri, AttributeValueAttri, EntityRefAttri,
+                SpaceAttri,          SymbolAttri,      TextAttri,
+                NamespaceAttributeValueAttri, EntityRefAttri, NamespaceAttributeAttri,
+                SymbolAttri,         NamespaceAttributeValueAttri, EntityRefAttri,
+                DocTypeAttri};  // by token kind, 0 to 21
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterXML);
@@ -59,33 +67,6 @@ TSrcIdentChars TSrcXMLHighlighter::GetIdentChars() const {
   return set;
 }
 
-TSrcHighlighterAttributes* TSrcXMLHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkAposAttrValue:
-    case tkQuoteAttrValue: return AttributeValueAttri;
-    case tkAposEntityRef:
-    case tkEntityRef:
-    case tkQuoteEntityRef:
-    case tknsAposEntityRef:
-    case tknsQuoteEntityRef: return EntityRefAttri;
-    case tkAttribute: return AttributeAttri;
-    case tkCDATA: return CDATAAttri;
-    case tkComment: return CommentAttri;
-    case tkElement: return ElementAttri;
-    case tkEqual:
-    case tkSymbol:
-    case tknsEqual: return SymbolAttri;
-    case tkProcessingInstruction: return ProcessingInstructionAttri;
-    case tkSpace: return SpaceAttri;
-    case tkText: return TextAttri;
-    case tknsAposAttrValue:
-    case tknsQuoteAttrValue: return NamespaceAttributeValueAttri;
-    case tknsAttribute: return NamespaceAttributeAttri;
-    case tkDocType: return DocTypeAttri;
-    default: return nullptr;
-  }
-}
-
 QString TSrcXMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameXML; }
 
 QString TSrcXMLHighlighter::GetSampleSource() const {
@@ -105,22 +86,11 @@ void TSrcXMLHighlighter::SetRange(int value) {
   fRange = r <= rsDocTypeSquareBraces ? static_cast<std::uint8_t>(r) : static_cast<std::uint8_t>(rsText);
 }
 
-void TSrcXMLHighlighter::ScanNext() {
-  // Some steps only change the state (an empty name, a value or text that
-  // ends where it begins): scan again so that every token holds characters.
-  for (int guard = 0; guard < 8; ++guard) {
-    ScanOne();
-    if (fRun > fTokenPos || fTokenKind == tkNull) return;
-  }
-  fRun = fTokenPos + 1;  // never reached with the handlers below; keeps callers moving
-}
+// Some steps only change the range (an empty name, a value or text that ends
+// where it begins); at most three of them come in a row.
+void TSrcXMLHighlighter::ScanNext() { ScanNonEmpty(Handler(&TSrcXMLHighlighter::ScanOne), 8); }
 
 void TSrcXMLHighlighter::ScanOne() {
-  fTokenPos = fRun;
-  if (fRun >= fLen) {
-    NullProc();
-    return;
-  }
   switch (fRange) {
     case rsCDATA: SectionProc(tkCDATA, u']'); break;
     case rsComment: CommentProc(); break;
