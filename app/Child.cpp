@@ -1,14 +1,19 @@
 #include "app/Child.h"
 
+#include "app/DocumentFile.h"
 #include "app/Documents.h"
+#include "app/Frame.h"
+#include "app/Icons.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "editor/SrcEditAutoComplete.h"
 #include "editor/SrcEditHighlighter.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/VirtualKeys.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -22,9 +27,11 @@
 #include <QSaveFile>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,10 +49,15 @@ constexpr THighlighterCode kHighlighterCodes[] = {
     {"XML", "TSrcXMLHighlighter", "XML"},
 };
 
-// The preview files written by this run, which a later preview may replace.
-QSet<QString>& OwnPreviewFiles() {
-  static QSet<QString> files;
-  return files;
+// The command of `window` that `key` is a window-wide shortcut of, or null.
+const QAction* WindowCommandFor(const QWidget* window, const QKeyEvent& key) {
+  const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+  for (const QAction* a : window->actions()) {
+    if (a->shortcutContext() != Qt::WindowShortcut && a->shortcutContext() != Qt::ApplicationShortcut) continue;
+    for (const QKeySequence& s : a->shortcuts())
+      if (s.matches(pressed) == QKeySequence::ExactMatch) return a;
+  }
+  return nullptr;
 }
 
 QString HighlighterCodeFor(const QString& name) {
@@ -84,7 +96,7 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   auto* links = new QWidget(PageControl1);
   links->setObjectName(QStringLiteral("vfLinks"));
   links->setEnabled(false);  // the link check comes with its own page
-  PageControl1->addTab(links, QStringLiteral("Verify Links"));
+  PageControl1->addTab(links, QString());
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     if (index == 1) ShowPreview();
   });
@@ -97,10 +109,17 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   SrcHTMLHighlighter1 = highlighters_->byCode.value(QStringLiteral("HTML"));
 
   ApplySettings();
+  AutoComplete = new TSrcAutoComplete(this);
+  AutoComplete->setObjectName(QStringLiteral("AutoComplete"));
+  LoadCodeTemplates();
+  AutoComplete->AddEditor(Memo1);
   ApplyLanguage();
 }
 
-TChildForm::~TChildForm() { Memo1->SetHighlighter(nullptr); }
+TChildForm::~TChildForm() {
+  AutoComplete->RemoveEditor(Memo1);  // while both are whole
+  Memo1->SetHighlighter(nullptr);
+}
 
 void TChildForm::BuildEditorPage() {
   auto* page = new QWidget(PageControl1);
@@ -127,6 +146,10 @@ void TChildForm::BuildEditorPage() {
   Memo1->SetOptions(eoAutoIndent | eoDragDropEditing | eoGroupUndo | eoScrollPastEol | eoShowScrollHint |
                     eoTrimTrailingSpaces);
   editorKeys_.SetDocumentDefaults();
+  Memo1->SetKeystrokes(editorKeys_);  // among them Ctrl+J, the code templates
+  // Tab and Shift+Tab indent a selected block; line numbers are never cut.
+  Memo1->SetOptions(Memo1->Options() | eoTabIndent);
+  Memo1->Gutter().SetAutoSize(true);
   Memo1->installEventFilter(this);
   Memo1->viewport()->installEventFilter(this);
   Memo1->OnChange = [this](TObject*) { Memo1Change(); };
@@ -174,7 +197,6 @@ void TChildForm::BuildEditorPage() {
   }
   auto* hlButton = new QToolButton(bar);
   hlButton->setObjectName(QStringLiteral("ToolButton10"));
-  hlButton->setText(QStringLiteral("Highlighter"));
   hlButton->setMenu(HighlighterMenu);
   hlButton->setPopupMode(QToolButton::InstantPopup);
   bar->addWidget(hlButton);
@@ -191,27 +213,34 @@ void TChildForm::BuildEditorPage() {
   }
   auto* selButton = new QToolButton(bar);
   selButton->setObjectName(QStringLiteral("ToolButton5"));
-  selButton->setText(QStringLiteral("Selection"));
   selButton->setMenu(SelectionMenu);
   selButton->setPopupMode(QToolButton::InstantPopup);
   bar->addWidget(selButton);
-  bar->addAction(QStringLiteral("A+"), this, [this] { ChangeFontSize(1); })->setObjectName("ToolButton1");
-  bar->addAction(QStringLiteral("A-"), this, [this] { ChangeFontSize(-1); })->setObjectName("ToolButton2");
+  bar->addAction(ThemeIcon(QStringLiteral("zoom-in")), QString(), this, [this] { ChangeFontSize(1); })
+      ->setObjectName("ToolButton1");
+  bar->addAction(ThemeIcon(QStringLiteral("zoom-out")), QString(), this, [this] { ChangeFontSize(-1); })
+      ->setObjectName("ToolButton2");
 
   // The editor's pop-up menu.
   PopupMenu1 = new QMenu(this);
-  PopupMenu1->addAction(QStringLiteral("Copy"), this, [this] { Memo1->CopyToClipboard(); });
-  PopupMenu1->addAction(QStringLiteral("Paste"), this, [this] { Memo1->PasteFromClipboard(); });
-  PopupMenu1->addAction(QStringLiteral("Cut"), this, [this] { Memo1->CutToClipboard(); });
+  const auto item = [this](const char* name, const char* icon, const char* keys, auto handler) {
+    QAction* a = PopupMenu1->addAction(QString(), this, handler);
+    a->setObjectName(QLatin1String(name));
+    if (*icon) a->setIcon(ThemeIcon(QLatin1String(icon)));
+    if (*keys) a->setShortcut(QKeySequence(QLatin1String(keys)));
+    return a;
+  };
+  item("Copy1", "edit-copy", "", [this] { Memo1->CopyToClipboard(); });
+  item("Paste1", "edit-paste", "", [this] { Memo1->PasteFromClipboard(); });
+  item("Cut1", "edit-cut", "", [this] { Memo1->CutToClipboard(); });
   PopupMenu1->addSeparator();
-  QAction* img = PopupMenu1->addAction(QStringLiteral("<img>"), this, [this] { InsertFixedText("<img></img>"); });
-  img->setShortcut(QKeySequence(QStringLiteral("Alt+T")));
-  QAction* br = PopupMenu1->addAction(QStringLiteral("<br>"), this, [this] { InsertFixedText("<br>"); });
-  br->setShortcut(QKeySequence(QStringLiteral("Alt+B")));
-  QAction* hr = PopupMenu1->addAction(QStringLiteral("<hr>"), this, [this] { InsertFixedText("<hr>"); });
-  hr->setShortcut(QKeySequence(QStringLiteral("Alt+H")));
-  PopupMenu1->addAction(QStringLiteral("Comment"), this, [this] { Commenttext1Click(); });
-  PopupMenu1->addAction(QStringLiteral("Lower case"), this, [this] { Setdocumentinlowercase1Click(); });
+  item("GotoLine1", "go-jump", "Ctrl+G", [this] { GotoLine1Click(); });
+  PopupMenu1->addSeparator();
+  QAction* img = item("IMG1", "", "Alt+T", [this] { InsertFixedText("<img></img>"); });
+  QAction* br = item("Insertaspace1", "", "Alt+B", [this] { InsertFixedText("<br>"); });
+  QAction* hr = item("Insertaline1", "", "Alt+H", [this] { InsertFixedText("<hr>"); });
+  item("Commenttext1", "", "", [this] { Commenttext1Click(); });
+  item("Setdocumentinlowercase1", "", "", [this] { Setdocumentinlowercase1Click(); });
   for (QAction* a : {img, br, hr}) {
     a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     Memo1->addAction(a);
@@ -220,7 +249,7 @@ void TChildForm::BuildEditorPage() {
   connect(Memo1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { PopupMenu1->popup(Memo1->mapToGlobal(pos)); });
 
-  PageControl1->addTab(page, QStringLiteral("Editor"));
+  PageControl1->addTab(page, QString());
 }
 
 void TChildForm::BuildPreviewPage() {
@@ -234,10 +263,36 @@ void TChildForm::BuildPreviewPage() {
   bar->addWidget(Edit1);
   wb = new TEmbeddedBrowser(page);
   wb->setObjectName(QStringLiteral("wb"));
+  wb->SetUserAgent(QStringLiteral("Korvex Vantar - Preview Browser"));
+  wb->SetEnableDDE(true);
+  wb->PrintOptions().Header = QStringLiteral("&w&bPage &p of &P");
+  wb->PrintOptions().Footer = QStringLiteral("&u&b&d");
   const auto go = [this] { wb->Go(Edit1->text()); };
   connect(Edit1, &QLineEdit::returnPressed, this, go);
-  bar->addAction(QStringLiteral("Go"), this, go)->setObjectName("ToolButton6");
-  bar->addAction(QStringLiteral("Refresh"), this, [this] { ShowPreview(); })->setObjectName("ToolButton12");
+  bar->addAction(LangText(QStringLiteral("DoBrowser")), this, go)->setObjectName("ToolButton6");
+  bar->addAction(LangText(QStringLiteral("DoPreview")), this, [this] { ShowPreview(); })->setObjectName("ToolButton12");
+  // The browser's own buttons, driven by the view's history. Refresh shows
+  // the document as it is now while the view shows its preview.
+  const auto browserButton = [&](const char* name, QStyle::StandardPixmap icon, const char* key, auto slot) {
+    QAction* a = bar->addAction(style()->standardIcon(icon), LangText(QLatin1String(key)), this, slot);
+    a->setObjectName(QLatin1String(name));
+    return a;
+  };
+  browserButton("ToolButton8", QStyle::SP_BrowserReload, "DoRefresh", [this] {
+    if (!PreviewPath.isEmpty() && wb->LocationURL() == QUrl::fromLocalFile(PreviewPath))
+      ShowPreview();
+    else
+      wb->Refresh();
+  });
+  browserButton("ToolButton9", QStyle::SP_BrowserStop, "DoStop", [this] { wb->Stop(); });
+  QAction* back = browserButton("ToolButton14", QStyle::SP_ArrowBack, "DoBack", [this] { wb->GoBack(); });
+  QAction* forward = browserButton("ToolButton15", QStyle::SP_ArrowForward, "DoPrevious", [this] { wb->GoForward(); });
+  back->setEnabled(false);
+  forward->setEnabled(false);
+  wb->OnCommandStateChange = [this, back, forward](TObject*) {
+    back->setEnabled(wb->CanGoBack());
+    forward->setEnabled(wb->CanGoForward());
+  };
   layout->addWidget(bar);
   layout->addWidget(wb, 1);
   StatusBar2 = new QStatusBar(page);
@@ -248,17 +303,18 @@ void TChildForm::BuildPreviewPage() {
     ShowMessageDlg(LangText(QStringLiteral("JavaCloseWindow")), 0);
     canClose = false;
   };
-  PageControl1->addTab(page, QStringLiteral("Preview"));
+  PageControl1->addTab(page, QString());
 }
 
 void TChildForm::ApplySettings() {
   Settings::TEditorSettings current;
   current.FontName = Memo1->Font().family();
+  current.BackgroundColor = Memo1->Color();
+  current.FontColor = Memo1->FontColor();
   const Settings::TEditorSettings s = Settings::ReadEditorSettings(current);
-  QPalette pal = Memo1->viewport()->palette();
-  pal.setColor(QPalette::Base, ToQColor(s.BackgroundColor));
-  pal.setColor(QPalette::Text, ToQColor(s.FontColor));
-  Memo1->viewport()->setPalette(pal);
+  // The editor paints with its own colours, not with the widget palette.
+  Memo1->SetColor(s.BackgroundColor);
+  Memo1->SetFontColor(s.FontColor);
   Memo1->Gutter().SetVisible(s.GutterVisible);
   Memo1->Gutter().SetShowLineNumbers(s.LineNumbers);
   QFont font = Memo1->Font();
@@ -267,7 +323,11 @@ void TChildForm::ApplySettings() {
   Memo1->SetFont(font);
   Memo1->SetTabWidth(s.TabWidth);
   TidyPanel->setVisible(s.TidyPanel);
-  if (s.TidyPanelSize > 0) TidyPanel->resize(TidyPanel->width(), s.TidyPanelSize);
+  if (auto* split = qobject_cast<QSplitter*>(TidyPanel->parentWidget()); split && s.TidyPanelSize > 0) {
+    // The panel keeps its height; the editor takes what the window gains or loses.
+    split->setStretchFactor(1, 0);
+    split->setSizes({std::max(1, split->height() - s.TidyPanelSize), s.TidyPanelSize});
+  }
   Memo1->SetRightEdgeColor(s.RightEdgeColor);
   Memo1->SetRightEdge(s.RightEdge);
   for (int i = 0; i < 3; ++i) SelectionItems[i]->setChecked(i == s.SelectionMode);
@@ -280,6 +340,43 @@ void TChildForm::ApplySettings() {
   set(eoAutoIndent, s.AutoIndent);
   Memo1->SetOptions(options);
   Memo1->Gutter().SetLeftOffset(s.GutterWidth);
+  previewBar_ = Settings::ReadPreviewBarLayout(previewBar_);
+  PlacePreviewBar();
+}
+
+namespace {
+
+// The holder that places `w` at an offset (its layout margins) where `w`
+// was, in a tool bar or a box layout; made the first time it is asked for.
+QWidget* OffsetHolder(QWidget* w) {
+  if (w->parentWidget() && w->parentWidget()->objectName() == w->objectName() + QStringLiteral("Holder"))
+    return w->parentWidget();
+  auto* holder = new QWidget;
+  holder->setObjectName(w->objectName() + QStringLiteral("Holder"));
+  auto* layout = new QHBoxLayout(holder);
+  layout->setSpacing(0);
+  if (auto* bar = qobject_cast<QToolBar*>(w->parentWidget())) {
+    for (QAction* a : bar->actions()) {
+      if (bar->widgetForAction(a) != w) continue;
+      bar->insertWidget(a, holder);
+      bar->removeAction(a);
+      break;
+    }
+  } else if (auto* box = qobject_cast<QBoxLayout*>(w->parentWidget()->layout())) {
+    box->insertWidget(box->indexOf(w), holder);
+  }
+  layout->addWidget(w, 0, Qt::AlignTop);  // at its offset however tall the bar is
+  w->show();
+  return holder;
+}
+
+}  // namespace
+
+void TChildForm::PlacePreviewBar() {
+  auto* bar = findChild<QToolBar*>(QStringLiteral("pvtb"));
+  if (!bar) return;
+  OffsetHolder(bar)->layout()->setContentsMargins(previewBar_.BarLeft, previewBar_.BarTop, 0, 0);
+  OffsetHolder(Edit1)->layout()->setContentsMargins(previewBar_.EditLeft, previewBar_.EditTop, 0, 0);
 }
 
 void TChildForm::SetCaption(const QString& caption) {
@@ -299,14 +396,51 @@ void TChildForm::LoadFile(const QString& fileName) {
   Memo1->SetModified(false);
   Modified = false;
   Panels[1]->clear();
+  TrackFile(fileName);
 }
 
-void TChildForm::SaveFile() {
-  Memo1->Lines().SaveToFile(Caption());
+void TChildForm::TrackFile(const QString& fileName) {
+  if (!DiskWatch) {
+    DiskWatch = new TFileWatch(this);
+    DiskWatch->OnChanged = [this] { CheckDiskChange(); };
+  }
+  DiskWatch->Track(fileName);
+}
+
+bool TChildForm::SaveFile() {
+  const QString path = Caption();
+  // Another program's changes are not overwritten unasked.
+  if (DiskWatch && DiskWatch->Path() == path && DiskWatch->Changed() &&
+      ShowMessageDlg(DocumentFile::Question(path, QStringLiteral("DiskChangedSave")), 1) != 6)
+    return false;
+  try {
+    Memo1->Lines().SaveToFile(path, DocumentFile::AskSaveInPlace);
+  } catch (const ESaveCancelled&) {
+    return false;
+  }
+  TrackFile(path);
   Memo1->SetModified(false);
   Modified = false;
   Panels[1]->clear();
   if (OnModifiedChange) OnModifiedChange(this);
+  return true;
+}
+
+void TChildForm::CheckDiskChange() {
+  static bool asking = false;
+  if (asking || Modified || !DiskWatch || DiskWatch->Path() != Caption() || !DiskWatch->TakeNewChange()) return;
+  asking = true;
+  const bool reload = ShowMessageDlg(DocumentFile::Question(Caption(), QStringLiteral("DiskChangedReload")), 1) == 6;
+  asking = false;
+  if (!reload) return;
+  const TPoint caret = Memo1->CaretXY();
+  try {
+    LoadFile(Caption());
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);  // the text stays as it was
+    return;
+  }
+  Memo1->SetCaretXY(caret);
 }
 
 void TChildForm::Memo1Change() {
@@ -361,24 +495,60 @@ void TChildForm::ApplyLanguage() {
   DocStatusNow = LangText(QStringLiteral("DocStatusNow"));
   DocStateI = LangText(QStringLiteral("DocStateI"));
   DocStateO = LangText(QStringLiteral("DocStateO"));
-  const auto hint = [this](const char* name, const char* key) {
-    if (auto* w = findChild<QObject*>(QLatin1String(name))) {
-      if (auto* a = qobject_cast<QAction*>(w)) a->setToolTip(LangText(QLatin1String(key)));
-    }
+  // Controls by object name: the key of the caption (none for icon-only
+  // buttons) and of the hint.
+  static const char* const texts[][3] = {
+      {"Copy1", "Copy", ""},
+      {"Paste1", "Paste", ""},
+      {"Cut1", "Cut", ""},
+      {"GotoLine1", "GotoLine1", ""},
+      {"IMG1", "rmIMGTag", ""},
+      {"Insertaspace1", "TB15", ""},
+      {"Insertaline1", "TB26", ""},
+      {"Commenttext1", "rmComment", ""},
+      {"Setdocumentinlowercase1", "rmLowerC", ""},
+      {"ToolButton10", "chg_HighLighter", "chg_HighLighter"},
+      {"ToolButton5", "SelModeSel", "SelModeSel"},
+      {"ToolButton1", "", "ChildFontUp"},
+      {"ToolButton2", "", "ChildFontDown"},
+      {"ToolButton6", "DoBrowser", "DoBrowser"},
+      {"ToolButton12", "DoPreview", "DoPreview"},
+      {"ToolButton8", "DoRefresh", "DoRefresh"},
+      {"ToolButton9", "DoStop", "DoStop"},
+      {"ToolButton14", "DoBack", "DoBack"},
+      {"ToolButton15", "DoPrevious", "DoPrevious"},
+      {"HT_Check", "HT_Check", "HT_Check"},
+      {"HT_Repair", "HT_Repair", "HT_Repair"},
+      {"HT_Force", "HT_Force", "HT_Force"},
   };
-  hint("ToolButton12", "DoPreview");
-  hint("ToolButton6", "DoBrowser");
-  PageControl1->setTabToolTip(0, LangText(QStringLiteral("ChildEDTBSH")));
-  PageControl1->setTabToolTip(1, LangText(QStringLiteral("ChildPVTBSH")));
-  const QList<QAction*> popup = PopupMenu1->actions();
-  if (popup.size() > 2) {
-    popup[0]->setText(LangText(QStringLiteral("Copy")));
-    popup[1]->setText(LangText(QStringLiteral("Paste")));
-    popup[2]->setText(LangText(QStringLiteral("Cut")));
+  for (const auto& t : texts) {
+    const QString name = QLatin1String(t[0]);
+    const QString text = *t[1] ? LangText(QLatin1String(t[1])) : QString();
+    const QString hint = *t[2] ? LangText(QLatin1String(t[2])) : QString();
+    for (QAction* a : findChildren<QAction*>(name)) {
+      a->setText(text);
+      a->setToolTip(hint.isEmpty() ? text : hint);
+    }
+    for (QAbstractButton* b : findChildren<QAbstractButton*>(name)) {
+      b->setText(text);
+      b->setToolTip(hint);
+    }
   }
+  const char* pages[] = {"ChildEDTBSH", "ChildPVTBSH", "rmvfLinks"};
+  for (int i = 0; i < PageControl1->count() && i < 3; ++i) PageControl1->setTabText(i, LangText(QLatin1String(pages[i])));
   SelectionItems[0]->setText(LangText(QStringLiteral("SelNormal")));
   SelectionItems[1]->setText(LangText(QStringLiteral("SelLine")));
   SelectionItems[2]->setText(LangText(QStringLiteral("SelBlock")));
+  if (Panels[2]) Panels[2]->setText(Memo1->InsertMode() ? DocStateI : DocStateO);
+  if (Modified) Panels[1]->setText(DocStatusNow);
+}
+
+void TChildForm::LoadCodeTemplates() {
+  AutoComplete->LoadFromFile(ProgramFolder() + QStringLiteral("CodeC/codeinside.dci"));
+}
+
+void TChildForm::GotoLine1Click() {
+  if (fMain) fMain->GotoLine(this);
 }
 
 void TChildForm::showEvent(QShowEvent* event) {
@@ -409,26 +579,32 @@ void TChildForm::Setdocumentinlowercase1Click() {
 }
 
 void TChildForm::ShowPreview() {
-  if (!PreviewPath.isEmpty() && QFileInfo::exists(PreviewPath)) QFile::remove(PreviewPath);
-  const QString path = Documents::PreviewFilePath(Caption(), ProgramFolder(), OwnPreviewFiles());
-  PreviewName = QFileInfo(path).fileName();
-  QSaveFile file(path);
+  if (!previewsMade_.isEmpty() && previewsMade_.last().path == PreviewPath) Preview::Remove(previewsMade_.takeLast());
+  const Documents::TPreviewPlace place = Documents::PreviewPlace(Caption(), ProgramFolder());
   const QByteArray bytes = Memo1->Lines().SaveToBytes();
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    ShowMessageDlg(path + QStringLiteral(": ") + file.errorString(), 2);
-    return;
+  Preview::TPreviewFile made;
+  QString error;
+  if (!Preview::Create(place.folder, place.fileName, bytes, made, error)) {
+    // A folder that takes no new file (read-only, gone): shown from a folder
+    // of our own, its links still resolving beside the document.
+    const QString own = Preview::PrivateFolder();
+    QString second;
+    if (own.isEmpty() ||
+        !Preview::Create(own, place.fileName, Preview::WithBaseHref(bytes, place.folder), made, second)) {
+      ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
+      return;
+    }
   }
-  OwnPreviewFiles().insert(path);
-  PreviewPath = path;
-  PreviewFiles << path;
-  wb->Go(path);
+  previewsMade_ << made;
+  PreviewName = QFileInfo(made.path).fileName();
+  PreviewPath = made.path;
+  PreviewFiles << made.path;
+  wb->Go(made.path);
 }
 
 void TChildForm::DeletePreviewFiles() {
-  for (const QString& path : std::as_const(PreviewFiles)) {
-    if (QFileInfo::exists(path)) QFile::remove(path);
-    OwnPreviewFiles().remove(path);
-  }
+  for (const Preview::TPreviewFile& file : std::as_const(previewsMade_)) Preview::Remove(file);
+  previewsMade_.clear();
   PreviewFiles.clear();
 }
 
@@ -436,12 +612,7 @@ bool TChildForm::FormCloseQuery() {
   {
     TIniFile ini = Settings::Open();
     try {
-      if (auto* bar = findChild<QToolBar*>(QStringLiteral("pvtb"))) {
-        ini.WriteInteger(QStringLiteral("pvtb"), QStringLiteral("left"), bar->x());
-        ini.WriteInteger(QStringLiteral("pvtb"), QStringLiteral("top"), bar->y());
-      }
-      ini.WriteInteger(QStringLiteral("pvEdit"), QStringLiteral("left"), Edit1->x());
-      ini.WriteInteger(QStringLiteral("pvEdit"), QStringLiteral("top"), Edit1->y());
+      Settings::WritePreviewBarLayout(ini, previewBar_);
       if (TidyPanel->isVisible())
         ini.WriteInteger(QStringLiteral("HTMLTidy"), QStringLiteral("Size"), TidyPanel->height());
     } catch (const Exception&) {
@@ -452,8 +623,8 @@ bool TChildForm::FormCloseQuery() {
   // Asking is the rule unless the user switched it off.
   const bool ask = Settings::Open().ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true);
   if (!ask || !Modified) return true;
-  const QString question = LangText(QStringLiteral("Sluiten1")) + QFileInfo(Caption()).fileName() +
-                           LangText(QStringLiteral("Sluiten2"));
+  const QString question = ComposeText({LangText(QStringLiteral("Sluiten1")), QFileInfo(Caption()).fileName(),
+                                        LangText(QStringLiteral("Sluiten2"))});
   return ShowMessageDlg(question, 10) == 6;
 }
 
@@ -462,8 +633,16 @@ bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
     HighlightLine = -1;  // a click ends the line marking of goto line
     Memo1->viewport()->update();
   }
-  if (watched == Memo1 && event->type() == QEvent::ShortcutOverride) {
+  if (watched == Memo1 && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
     auto* key = static_cast<QKeyEvent*>(event);
+    // The main window's menu sees a key first: a key of one of its commands
+    // runs the command, even with the caret in the editor, and a key whose
+    // command is disabled does nothing at all.
+    if (const QAction* command = WindowCommandFor(window(), *key)) {
+      if (event->type() == QEvent::ShortcutOverride) return false;  // to the window's shortcuts
+      return !command->isEnabled();  // a disabled command swallows its key
+    }
+    if (event->type() == QEvent::KeyPress) return QMdiSubWindow::eventFilter(watched, event);
     const std::uint16_t vk = QtKeyToVirtualKey(key->key());
     if (vk && editorKeys_.FindKeycode(vk, QtModifiersToShiftState(key->modifiers())) >= 0) {
       event->accept();

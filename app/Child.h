@@ -6,6 +6,8 @@
 #pragma once
 
 #include "app/EmbeddedBrowser.h"
+#include "app/PreviewFile.h"
+#include "app/Settings.h"
 #include "editor/SrcEdit.h"
 #include "editor/SrcEditKeyCmds.h"
 #include "platform/Types.h"
@@ -25,6 +27,7 @@ class QTabWidget;
 class QToolButton;
 class QAction;
 class TSrcCustomHighlighter;
+class TSrcAutoComplete;
 
 class TChildForm : public QMdiSubWindow, public TObject {
   Q_OBJECT
@@ -43,8 +46,17 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void LoadFile(const QString& fileName);
   // Writes the editor's lines to the file the caption names, atomically, in
   // the line-break style and encoding the text was read with, and clears the
-  // modified state. Raises EStreamError (the old file stays) on failure.
-  void SaveFile();
+  // modified state; true when written. Where only writing in place keeps the
+  // folder's, the links' or the owner's terms, it asks first; No saves
+  // nothing (false). Raises EStreamError (the old file stays) on failure.
+  bool SaveFile();
+  // When the document's file was changed by another program and the document
+  // has no changes of its own, offers to read the file again (once per change).
+  void CheckDiskChange();
+  // The document's file as last loaded or saved; null before either.
+  class TFileWatch* DiskWatch = nullptr;
+  // Remembers `fileName` as the document's file on disk, as it is now.
+  void TrackFile(const QString& fileName);
 
   // Attaches the highlighter the extension asks for (case-sensitive) when
   // SHigh / Enabled is set; otherwise the editor keeps none.
@@ -57,9 +69,13 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void SetSelectionModeSetting(int mode);
 
   void ApplyLanguage();
-  // Writes the editor text to the preview file and shows it in the browser.
+  // Writes the editor text to a new preview file and shows it in the browser.
+  // When the document's folder takes no new file, the preview goes to a
+  // private temporary folder and its links still resolve in the document's
+  // folder. A failure is reported; the document is not touched.
   void ShowPreview();
-  // Deletes every preview file this window wrote; errors are ignored.
+  // Deletes every preview file this window made (and only those); errors
+  // are ignored.
   void DeletePreviewFiles();
 
   // The close question (FormCloseQuery): true when the window may close.
@@ -68,6 +84,11 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // Pop-up commands.
   void InsertFixedText(const QString& text);
   void Commenttext1Click();
+  // (Re)reads the code templates of CodeC/codeinside.dci; without the file
+  // the list is empty.
+  void LoadCodeTemplates();
+  // The main window's go-to-line question, for this window.
+  void GotoLine1Click();
   void Setdocumentinlowercase1Click();
   void ToggleInsertMode();
   void ChangeFontSize(int delta);
@@ -95,6 +116,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   QMenu* SelectionMenu = nullptr;
   std::array<QAction*, 3> SelectionItems{};
   TSrcCustomHighlighter* SrcHTMLHighlighter1 = nullptr;
+  // The code templates of CodeC/codeinside.dci, expanded with Ctrl+J.
+  TSrcAutoComplete* AutoComplete = nullptr;
 
   // Told when the modified state changes (the main window enables Save).
   std::function<void(TChildForm*)> OnModifiedChange;
@@ -104,8 +127,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   static QString CaretText(int line, int column);
 
  protected:
-  // Keys the editor has a command for go to the editor, not to the main
-  // window's shortcuts.
+  // Keys of the main window's commands go to those commands first; other
+  // keys the editor has a command for go to the editor.
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -114,6 +137,9 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void BuildEditorPage();
   void BuildPreviewPage();
   void ApplySettings();
+  // Puts the preview tool bar and its address box at the offsets of
+  // previewBar_ (each inside a holder whose margins are the offsets).
+  void PlacePreviewBar();
   void Memo1Change();
   void Memo1StatusChange(TSrcStatusChanges changes);
   void AttachHighlighter(const QString& code);
@@ -123,4 +149,6 @@ class TChildForm : public QMdiSubWindow, public TObject {
   QList<QAction*> highlighterItems_;
   TSrcEditKeyStrokes editorKeys_;
   bool shown_ = false;
+  Settings::TPreviewBarLayout previewBar_;
+  QList<Preview::TPreviewFile> previewsMade_;
 };

@@ -14,6 +14,7 @@
 #include <functional>
 
 class QAction;
+class QFileDialog;
 class QMdiArea;
 class QMenu;
 class QTabWidget;
@@ -67,7 +68,10 @@ class TfMain : public QMainWindow {
   void ToolButton33Click();
 
   // ---- files handed over
+  // Opens a file named on the command line; a name that does not exist yet
+  // becomes a new, empty document of that name.
   void WMOpenParamFile(const QString& path);
+  TChildForm* OpenNewFile(const QString& path);
   void WMDropFiles(const QStringList& files);
   void OpenImages(const QStringList& files);
 
@@ -76,12 +80,24 @@ class TfMain : public QMainWindow {
   void GotoLine1Click() { GotoLine(ActiveDocument()); }
   void Wordwrap1Click();
   void FTPExecute();
+  // Opens the help file (Help / Path), the manual shipped in "Help" when
+  // the file named there is not present.
   void OpenHelp();
+  // `name` with the extension of the highlighter `code` when it has none
+  // (".html" without a highlighter).
+  static QString ProposedSaveName(const QString& name, const QString& code);
   void SendEmail();
   bool OpenWithProgram(const QString& program, const QString& file);
   void previewExecute();
   void nopreviewExecute();
   void Exit1Click() { close(); }
+  // The Window menu's arrangements of the document windows.
+  enum class TWindowArrangement { Cascade, TileHorizontally, TileVertically, ArrangeIcons, MinimizeAll };
+  void ArrangeWindows(TWindowArrangement how);
+
+  // Reloads the code templates of every document window from the code
+  // library and says so.
+  void ReloadCodeInsideLists();
 
   void SaveToolbarPositions();
   void LoadToolbarPositions();
@@ -104,6 +120,10 @@ class TfMain : public QMainWindow {
   QStringList NewDocSkeleton;
   QStringList PreviewTempFiles;
   QString LastFolder;
+  // Height of the folder-tree pane and width of the side pane, kept from one
+  // run to the next.
+  int DirectoryHeight = 0;
+  int FileManWidth = 0;
   QString HelpPath;
   QStringList WorkList;  // the project tree's lines
 
@@ -114,6 +134,7 @@ class TfMain : public QMainWindow {
   QWidget* Panel1 = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QTabWidget* PageControl2 = nullptr;
+  QMenu* TabPopup = nullptr;  // the tab strip's pop-up menu
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -122,14 +143,26 @@ class TfMain : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  QAction* AddAction(QMenu* menu, const QString& name, const QString& text, const QString& keys,
+  // A command named `name` whose caption (and hint, unless one is set
+  // apart) is the module text of `key`.
+  QAction* AddAction(QMenu* menu, const QString& name, const QString& key, const QString& keys,
                      std::function<void()> handler, bool later = false);
   void BuildMenusAndBars();
   void UpdateSaveActions();
   // Refuses what is no regular file, with a message; true for a file.
   bool CheckRegularFile(const QString& path);
+  // True when rich-text and word-processor documents can be imported;
+  // otherwise says so for `path`.
+  bool ImporterAvailable(const QString& path);
   QStringList ReadRecentFiles() const;
   QString StartFolder() const;
+  // The name filters of the open and save dialogs: web pages, style sheets,
+  // scripts and all files.
+  QStringList DocumentFilters() const;
+  // Sets up the save dialog for `document`: the filters, the type's
+  // extension and, for a document not saved yet (and for a plain save), its
+  // name with that extension.
+  void PrepareSaveDialog(QFileDialog& dialog, const TChildForm& document, bool SaveAs);
 
   QHash<QString, QAction*> actions_;
   QHash<QString, QMenu*> menus_;

@@ -17,14 +17,17 @@ TIniFile Open();
 
 // Path of the language module (TranslationModule / Path). When the whole
 // section is missing, "Language Modules/english.lms" in the program folder
-// is written first; an empty key is returned as it is (first run).
+// is written first; an empty key is returned as it is (first run). A file
+// too large to be read gives that default module.
 QString TranslationModulePath();
 // Tag-library file (Elements / Path); when missing or empty,
 // "elements/elements.dat" in the program folder is written and returned.
 QString ElementsPath();
-// Help file (Help / Path); when empty after trimming, "Help/english.chm" in
-// the program folder is written and returned.
+// Help file (Help / Path); when empty after trimming, DefaultHelpPath() is
+// written and returned.
 QString HelpPath();
+// The manual shipped with the program: "Help/english.html" in the program folder.
+QString DefaultHelpPath();
 
 // The editor options a document window takes when it is created. A missing
 // key keeps the value passed in ("current"), except where a key has a fixed
@@ -55,6 +58,17 @@ TEditorSettings ReadEditorSettings(const TEditorSettings& current);
 // SHigh / Enabled: choose the highlighter from the file extension. A missing
 // key counts as on, as the options screen shows it.
 bool HighlightByExtension();
+
+// Where the preview tool bar sits in its page (pvtb) and the address box on
+// the bar (pvEdit): left and top, read with `current` as default and kept
+// within 0 to MaxPreviewOffset pixels.
+inline constexpr int MaxPreviewOffset = 200;
+struct TPreviewBarLayout {
+  int BarLeft = 0, BarTop = 0;
+  int EditLeft = 0, EditTop = 0;
+};
+TPreviewBarLayout ReadPreviewBarLayout(const TPreviewBarLayout& current);
+void WritePreviewBarLayout(TIniFile& ini, const TPreviewBarLayout& layout);
 
 // Window state written when the main window closes and read when it shows.
 struct TToolBarPlacement {

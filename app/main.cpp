@@ -2,16 +2,23 @@
 #include "app/Frame.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
+#include "platform/BrowserView.h"
+#include "platform/SafeFile.h"
 
 #include <QApplication>
 #include <memory>
 
 int main(int argc, char* argv[]) {
+  SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
+  PrepareBrowserEngine();
   // The embedded browser shares its drawing contexts with the widgets.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  QApplication app(argc, argv);
+  const int fullCount = argc;
+  const int dashes = ToolkitArgumentCount(argc, argv);
+  int toolkitCount = dashes;  // the toolkit takes its own options out of this part
+  QApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
   RegisterBuiltinHighlighters();
-  std::unique_ptr<TfMain> window(StartUp(QApplication::arguments().mid(1)));
+  std::unique_ptr<TfMain> window(StartUp(CommandLineFiles(QApplication::arguments().mid(1), fullCount, argv, dashes)));
   return QApplication::exec();
 }

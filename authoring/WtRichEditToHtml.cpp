@@ -17,9 +17,11 @@ int TWtRichEditToHtml::HtmlFontSize(int points) {
 QString TWtRichEditToHtml::FontToHtml(const TRichFont& font) {
   fontClose_ = QStringLiteral("</font>");
   rgbToHtml_.SetRgbColor(font.Color);
-  QString tag = QStringLiteral("<font color=\"#") + rgbToHtml_.HtmlColor() + QStringLiteral("\" size=\"") +
-                QString::number(HtmlFontSize(font.Size)) + QStringLiteral("\" face=\"") + font.Name +
-                QStringLiteral("\">");
+  // Every attribute value is escaped: the font name comes from the document
+  // and must not end the value or open markup.
+  QString tag = QStringLiteral("<font color=\"#") + rgbToHtml_.HtmlColor().toHtmlEscaped() +
+                QStringLiteral("\" size=\"") + QString::number(HtmlFontSize(font.Size)) + QStringLiteral("\" face=\"") +
+                font.Name.toHtmlEscaped() + QStringLiteral("\">");
   struct StyleTag {
     TFontStyle style;
     const char* open;

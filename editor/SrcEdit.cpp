@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -176,8 +177,7 @@ void TCustomSrcEdit::UpdateScrollBars() {
   const int oneLess = HasOption(eoScrollByOneLess) ? 1 : 0;
   v->setPageStep(std::max(1, linesInWindow_ - oneLess));
   v->setValue(topLine_);
-  const int maxLeft = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
-  h->setRange(1, std::max(1, maxLeft - charsInWindow_ + 1));
+  h->setRange(1, std::max(1, LeftCharBound() - charsInWindow_ + 1));
   h->setPageStep(std::max(1, charsInWindow_ - oneLess));
   h->setValue(leftChar_);
   // Bars stay visible, greyed when nothing can scroll, unless the option
@@ -293,6 +293,8 @@ void TCustomSrcEdit::SetTabWidth(int value) {
   viewport()->update();
 }
 
+int TCustomSrcEdit::MaxLeftChar() const { return std::max(maxLeftChar_, lines_->LongestLineLength() + 1); }
+
 void TCustomSrcEdit::SetMaxLeftChar(int value) {
   value = std::max(value, 1);
   if (value == maxLeftChar_) return;
@@ -326,9 +328,65 @@ void TCustomSrcEdit::SetHideSelection(bool value) {
 void TCustomSrcEdit::SetWordWrap(bool value) {
   if (value == wordWrap_) return;
   wordWrap_ = value;
-  lines_->SetWordWrap(value);
+  // Inside a change the lines stay unwrapped; its end wraps them.
+  if (logicalDepth_ == 0) lines_->SetWordWrap(value);
   viewport()->update();
 }
+
+TPoint TCustomSrcEdit::WrappedToLogical(TPoint p) const {
+  const int count = LineCount();
+  int logical = 0;  // file lines before the piece's line
+  int first = 0;    // the first piece of the piece's line
+  const int last = std::min(p.Y, count);
+  for (int i = 0; i < last; ++i)
+    if (!lines_->IsContinuation(i)) {
+      ++logical;
+      first = i;
+    }
+  if (p.Y > count || p.Y < 1) return TPoint{p.X, logical + std::max(0, p.Y - count)};
+  int x = p.X;
+  for (int i = first; i < p.Y - 1; ++i) x += lines_->LineLength(i);
+  return TPoint{x, logical};
+}
+
+TPoint TCustomSrcEdit::LogicalToWrapped(TPoint p) const {
+  const int count = LineCount();
+  int logical = 0, r = -1;
+  for (int i = 0; i < count; ++i)
+    if (!lines_->IsContinuation(i) && ++logical == p.Y) {
+      r = i;
+      break;
+    }
+  if (r < 0) return TPoint{p.X, count + std::max(0, p.Y - logical)};
+  int x = p.X;
+  while (x > lines_->LineLength(r) + 1 && r + 1 < count && lines_->IsContinuation(r + 1)) {
+    x -= lines_->LineLength(r);
+    ++r;
+  }
+  return TPoint{x, r + 1};
+}
+
+void TCustomSrcEdit::BeginLogicalLines() {
+  if (logicalDepth_++ > 0 || !lines_->WordWrap()) return;
+  const TPoint caret = WrappedToLogical(CaretXY());
+  blockBegin_ = WrappedToLogical(blockBegin_);
+  blockEnd_ = WrappedToLogical(blockEnd_);
+  lines_->SetWordWrap(false);
+  caretX_ = caret.X;
+  caretY_ = caret.Y;
+}
+
+void TCustomSrcEdit::EndLogicalLines() {
+  if (logicalDepth_ <= 0 || --logicalDepth_ > 0 || !wordWrap_ || lines_->WordWrap()) return;
+  lines_->SetWordWrap(true);
+  const TPoint caret = LogicalToWrapped(CaretXY());
+  blockBegin_ = LogicalToWrapped(blockBegin_);
+  blockEnd_ = LogicalToWrapped(blockEnd_);
+  SetCaretRaw(caret);
+  if (highlighter_) RescanAll();
+  viewport()->update();
+}
+
 
 void TCustomSrcEdit::SetTopLine(int value) {
   const int bound = HasOption(eoScrollPastEof) ? LineCount() : LineCount() + 1 - linesInWindow_;
@@ -345,8 +403,7 @@ void TCustomSrcEdit::SetTopLine(int value) {
 }
 
 void TCustomSrcEdit::SetLeftChar(int value) {
-  const int bound = HasOption(eoScrollPastEol) ? maxLeftChar_ : lines_->LongestLineLength();
-  value = std::max(std::min(value, bound - charsInWindow_ + 1), 1);
+  value = std::max(std::min(value, LeftCharBound() - charsInWindow_ + 1), 1);
   if (value == leftChar_) return;
   const int delta = leftChar_ - value;
   leftChar_ = value;
@@ -423,6 +480,7 @@ QString TCustomSrcEdit::LineText() const {
 }
 
 void TCustomSrcEdit::SetLineText(const QString& value) {
+  const LogicalLines logical(this);
   if (caretY_ >= 1 && caretY_ <= std::max(1, LineCount())) lines_->Put(caretY_ - 1, TrimIfWanted(value));
 }
 
@@ -436,15 +494,23 @@ void TCustomSrcEdit::ClearAll() {
 
 // -------------------------------------------------------------------- caret
 
+TPoint TCustomSrcEdit::PairStart(TPoint p) const {
+  if (p.Y < 1 || p.Y > LineCount() || p.X < 2 || p.X > lines_->LineLength(p.Y - 1)) return p;
+  const QString line = Line(p.Y);
+  if (line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
+  return p;
+}
+
 TPoint TCustomSrcEdit::ClampPoint(TPoint p) const {
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  // Replays put recorded positions back whatever the column limit.
+  p.X = std::clamp(p.X, 1, replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   return p;
 }
 
 void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   DoOnPaintTransient(ttBefore);
-  int maxX = maxLeftChar_;
+  int maxX = replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar();
   int y = p.Y;
   if (y > LineCount()) y = LineCount();
   if (y < 1) {
@@ -453,7 +519,10 @@ void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   } else if (!HasOption(eoScrollPastEol)) {
     maxX = static_cast<int>(Line(y).size()) + 1;
   }
-  const int x = std::max(std::min(p.X, maxX), 1);
+  int x = std::max(std::min(p.X, maxX), 1);
+  // Never between the two halves of a surrogate pair: to the pair's start.
+  // Undo and redo put the caret back exactly where it was recorded.
+  if (replaying_ == 0) x = PairStart(TPoint{x, y}).X;
   if (x == caretX_ && y == caretY_) {
     lastCaretX_ = CharToDisplayPos(CaretXY()).X;
     DoOnPaintTransient(ttAfter);
@@ -486,14 +555,49 @@ void TCustomSrcEdit::SetCaretRaw(TPoint p) {
 void TCustomSrcEdit::EnsureCursorPosVisible() {
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
-  if (caretX_ < leftChar_)
-    SetLeftChar(caretX_);
-  else if (caretX_ >= leftChar_ + charsInWindow_)
-    SetLeftChar(caretX_ - charsInWindow_ + 1);
+  // The caret's place on the screen counts: its column with tabs expanded.
+  const int column = CharToDisplayPos(CaretXY()).X;
+  if (column < leftChar_)
+    SetLeftChar(column);
+  else if (column >= leftChar_ + charsInWindow_)
+    SetLeftChar(column - charsInWindow_ + 1);
   if (caretY_ < topLine_)
     SetTopLine(caretY_);
   else if (caretY_ > topLine_ + linesInWindow_ - 1)
     SetTopLine(caretY_ - linesInWindow_ + 1);
+}
+
+void TCustomSrcEdit::ScrollAheadOfCaret(TPoint p) {
+  // Typing past the right side jumps ahead by a good step instead of one
+  // column per character.
+  if (CharToDisplayPos(p).X >= leftChar_ + charsInWindow_)
+    SetLeftChar(leftChar_ + std::max(1, std::min(25, charsInWindow_ - 1)));
+}
+
+void TCustomSrcEdit::EnsureSelectionVisible() {
+  IncPaintLock();
+  ScopeExit unlock([this] { DecPaintLock(); });
+  EnsureCursorPosVisible();
+  // The other end of a selection on the caret's line is shown too when the
+  // window is wide enough for both.
+  const TPoint other = blockBegin_ == CaretXY() ? blockEnd_ : blockBegin_;
+  if (other.Y != caretY_ || other == CaretXY()) return;
+  const int caretColumn = CharToDisplayPos(CaretXY()).X;
+  const int otherColumn = CharToDisplayPos(other).X;
+  const int from = std::min(caretColumn, otherColumn), to = std::max(caretColumn, otherColumn);
+  if (to - from >= charsInWindow_) return;
+  if (from < leftChar_)
+    SetLeftChar(from);
+  else if (to >= leftChar_ + charsInWindow_)
+    SetLeftChar(to - charsInWindow_ + 1);
+}
+
+int TCustomSrcEdit::LeftCharBound() const {
+  // The caret can always be brought into view: past the longest line when
+  // the caret may not go beyond line ends, and to the caret's own column
+  // when tabs widen its line beyond MaxLeftChar.
+  if (!HasOption(eoScrollPastEol)) return lines_->LongestLineLength() + 1;
+  return std::max(MaxLeftChar(), CharToDisplayPos(CaretXY()).X);
 }
 
 // ---------------------------------------------------------------- selection
@@ -506,14 +610,11 @@ bool TCustomSrcEdit::SelAvail() const {
 }
 
 void TCustomSrcEdit::SetBlockBegin(TPoint p) {
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.X = std::clamp(p.X, 1, MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   // As for the moving end: never between the halves of a surrogate pair.
-  if (p.Y <= LineCount()) {
-    const QString line = Line(p.Y);
-    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
-  }
+  p = PairStart(p);
   const bool hadSelection = SelAvail();
   const TPoint oldFirst = BlockBegin(), oldLast = BlockEnd();
   const bool changed = !(blockBegin_ == p && blockEnd_ == p);
@@ -525,13 +626,10 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
 
 void TCustomSrcEdit::SetBlockEnd(TPoint p) {
   if (HasOption(eoNoSelection)) return;
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.X = std::clamp(p.X, 1, MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
-  if (p.Y <= LineCount()) {
-    const QString line = Line(p.Y);
-    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
-  }
+  p = PairStart(p);
   if (p == blockEnd_) return;
   const TPoint old = blockEnd_;
   blockEnd_ = p;
@@ -817,19 +915,20 @@ QString TCustomSrcEdit::SelTextEx(bool padColumns) const {
   switch (selectionMode_) {
     case smNormal: {
       if (first.Y == last.Y) return Line(first.Y).mid(first.X - 1, std::max(0, last.X - first.X));
+      // Wrapped pieces of one line follow each other without a break.
       out = Line(first.Y).mid(first.X - 1);
       for (int y = first.Y + 1; y < last.Y; ++y) {
-        out += kCRLF;
+        if (!lines_->IsContinuation(y - 1)) out += kCRLF;
         out += Line(y);
       }
-      out += kCRLF;
+      if (!lines_->IsContinuation(last.Y - 1)) out += kCRLF;
       out += Line(last.Y).left(last.X - 1);
       return out;
     }
     case smLine:
       for (int y = first.Y; y <= last.Y; ++y) {
         out += Line(y);
-        if (y < count) out += kCRLF;
+        if (y < count && !lines_->IsContinuation(y)) out += kCRLF;
       }
       return out;
     case smColumn: {
@@ -854,6 +953,7 @@ QString TCustomSrcEdit::SelTextEx(bool padColumns) const {
 // ---------------------------------------------------------------- primitive
 
 void TCustomSrcEdit::SetSelTextPrimitive(TSrcSelectionMode mode, const QString& text) {
+  const LogicalLines logical(this);
   SetSelTextPrimitiveEx(mode, text, -1);
 }
 
@@ -1006,11 +1106,14 @@ int TCustomSrcEdit::InsertColumn(const QString& text, int rowReason) {
     }
     ++y;
   }
+  // Appended lines may have been wrapped into several pieces: they end at
+  // the last line.
+  const int lastLine = appended > 0 ? LineCount() : y - 1;
   if (appended > 0 && record)
-    undoList_.AddChange(reason, appendStart, TPoint{static_cast<int>(Line(y - 1).size()) + 1, y - 1}, QString(),
+    undoList_.AddChange(reason, appendStart, TPoint{static_cast<int>(Line(lastLine).size()) + 1, lastLine}, QString(),
                         smNormal);
-  SetCaretRaw(TPoint{insCol + static_cast<int>(rows.last().size()), y - 1});
-  return appended;
+  SetCaretRaw(TPoint{insCol + static_cast<int>(rows.last().size()), lastLine});
+  return appended > 0 ? LineCount() - (appendStart.Y) : 0;
 }
 
 int TCustomSrcEdit::InsertLineMode(const QString& text) {
@@ -1035,14 +1138,18 @@ int TCustomSrcEdit::InsertLineMode(const QString& text) {
 
 void TCustomSrcEdit::SetSelText(const QString& text) {
   if (ReadOnly()) return;
+  const LogicalLines logical(this);
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
   const TSrcSelectionMode mode = selectionMode_;
   if (SelAvail()) {
     undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), mode);
-    LockUndo();
-    ScopeExit unlockUndo([this] { UnlockUndo(); });
-    SetSelTextPrimitiveEx(mode, QString(), -1);
+    {
+      LockUndo();
+      ScopeExit unlockUndo([this] { UnlockUndo(); });
+      SetSelTextPrimitiveEx(mode, QString(), -1);
+    }
+    if (text.isEmpty() && mode == smNormal) TrimAfterDeletion();
   }
   const TPoint start = InsertionStart(mode);
   if (mode == smColumn) {
@@ -1077,6 +1184,8 @@ void TCustomSrcEdit::ClearSelection() {
 
 void TCustomSrcEdit::InsertBlock(TPoint begin, TPoint end, const QString& text, bool addToUndoList) {
   Q_UNUSED(end);
+  if (lines_->WordWrap()) begin = WrappedToLogical(begin);
+  const LogicalLines logical(this);
   SetCaretXYEx(false, begin);
   blockBegin_ = blockEnd_ = CaretXY();
   SetSelectionMode(smColumn);
@@ -1103,10 +1212,16 @@ void TCustomSrcEdit::CopyToClipboard() {
 void TCustomSrcEdit::CutToClipboard() {
   if (ReadOnly() || !SelAvail()) return;
   CopyToClipboard();
+  const LogicalLines logical(this);
+  undoList_.BeginBlock();
+  ScopeExit endBlock([this] { undoList_.EndBlock(); });
   undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
-  LockUndo();
-  ScopeExit unlockUndo([this] { UnlockUndo(); });
-  SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+  {
+    LockUndo();
+    ScopeExit unlockUndo([this] { UnlockUndo(); });
+    SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+  }
+  if (selectionMode_ == smNormal) TrimAfterDeletion();
 }
 
 bool TCustomSrcEdit::CanPaste() const {
@@ -1132,6 +1247,9 @@ void TCustomSrcEdit::PasteFromClipboard() {
 }
 
 void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
+  // Nothing to insert: the selection stays and nothing is recorded.
+  if (text.isEmpty()) return;
+  const LogicalLines logical(this);
   DoOnPaintTransient(ttBefore);
   bool switchedWrapOff = false;
   {
@@ -1215,15 +1333,20 @@ void TCustomSrcEdit::UndoRedoAdded(TSrcEditUndoList* sender) {
 
 namespace {
 
-// Whether every item of the newest change of `list` has `reason`. Grouped
-// undo runs on only over such changes: taking one item of a change made of
-// several (a replacement inside an undo block) would leave it half undone.
-bool WholeChangeHasReason(const TSrcEditUndoList& list, TSrcChangeReason reason) {
+// Whether the newest change of `list` joins a grouped run of `reason`: every
+// item has that reason, or, for typing, the change is one typed step (the
+// character after the blanks that pad the line to the caret, or after the
+// characters it overwrote). A change made of other items (a replacement
+// inside an undo block) is never taken half.
+bool ChangeJoinsRun(const TSrcEditUndoList& list, TSrcChangeReason reason) {
   const int n = list.ItemCount();
-  if (n == 0) return false;
+  if (n == 0 || list.Item(n - 1)->fChangeReason != reason) return false;
   const int number = list.Item(n - 1)->fChangeNumber;
-  for (int i = n - 1; i >= 0 && list.Item(i)->fChangeNumber == number; --i)
-    if (list.Item(i)->fChangeReason != reason) return false;
+  for (int i = n - 2; i >= 0 && list.Item(i)->fChangeNumber == number; --i) {
+    const TSrcChangeReason r = list.Item(i)->fChangeReason;
+    const bool typedStep = reason == crInsert && (r == crPadding || r == crSilentDeleteAfterCursor);
+    if (r != reason && !typedStep) return false;
+  }
   return true;
 }
 
@@ -1237,6 +1360,7 @@ void TCustomSrcEdit::Redo() { TakeBack(true); }
 // of whole changes of the same reason.
 void TCustomSrcEdit::TakeBack(bool redo) {
   if (ReadOnly()) return;
+  const LogicalLines logical(this);
   TSrcEditUndoList& from = redo ? redoList_ : undoList_;
   TSrcEditUndoList& to = redo ? undoList_ : redoList_;
   auto step = [&] {
@@ -1266,15 +1390,23 @@ void TCustomSrcEdit::TakeBack(bool redo) {
   ScopeExit restore([&to, oldBlock] { to.SetBlockChangeNumber(oldBlock); });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
+  ++replaying_;
+  ScopeExit replayed([this] { --replaying_; });
+  const bool grouping = HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent;
+  int current = number;  // the change being taken back: always taken whole
   for (;;) {
     step();
     const TSrcEditUndoItem* last = from.PeekItem();
     if (!last) break;
-    const bool more =
-        bracket ? static_cast<int>(last->fChangeReason) != partner
-                : last->fChangeNumber == number ||
-                      (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent &&
-                       last->fChangeReason == reason && WholeChangeHasReason(from, reason));
+    bool more = false;
+    if (bracket) {
+      more = static_cast<int>(last->fChangeReason) != partner;
+    } else if (last->fChangeNumber == current) {
+      more = true;
+    } else if (grouping && ChangeJoinsRun(from, reason)) {
+      more = true;
+      current = last->fChangeNumber;
+    }
     if (!more) break;
   }
   moveBreaks();
@@ -1693,10 +1825,17 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
   const bool sameEditor = source == this;
   const bool move = sameEditor ? !ctrl : shift;
   dropPos = ClampPoint(dropPos);
+  if (lines_->WordWrap()) dropPos = WrappedToLogical(dropPos);
+  const LogicalLines logical(this);
+  dropPos = PairStart(dropPos);
   const TPoint first = BlockBegin(), last = BlockEnd();
-  if (sameEditor && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
+  // Moving a selection into itself is refused; a copy may go anywhere.
+  if (sameEditor && move && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
   const TSrcSelectionMode mode = source->SelectionMode();
   const QString text = source->GetSelText();
+  // A selection with no text in it (an empty line in line mode) drops
+  // nothing and records nothing.
+  if (text.isEmpty()) return false;
   {
     undoList_.BeginBlock();
     ScopeExit endBlock([this] { undoList_.EndBlock(); });

@@ -206,6 +206,12 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   virtual void SetCaretXY(TPoint p) { SetCaretXYEx(true, p); }
   virtual void SetCaretXYEx(bool ensureVisible, TPoint p);
   void EnsureCursorPosVisible();
+  // Scrolls so that the caret and, when both fit, the other end of a
+  // selection on the caret's line are on screen (found text).
+  void EnsureSelectionVisible();
+  // Typing that puts the caret at `p`, right of the window, scrolls ahead
+  // by a step of up to 25 columns.
+  void ScrollAheadOfCaret(TPoint p);
 
   // ---- selection
   TPoint BlockBegin() const;
@@ -288,7 +294,9 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void SetInsertMode(bool value);
   int TabWidth() const { return tabWidth_; }
   void SetTabWidth(int value);
-  int MaxLeftChar() const { return maxLeftChar_; }
+  // The widest column: the MaxLeftChar set, or the end of the longest line
+  // when that lies further right.
+  int MaxLeftChar() const;
   void SetMaxLeftChar(int value);
   int RightEdge() const { return rightEdge_; }
   void SetRightEdge(int value);
@@ -495,6 +503,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // lines (normal mode), records it and returns it.
   QString DeleteRange(TPoint from, TPoint to, TSrcChangeReason reason);
   void DeleteSelectionForCommand();
+  // With eoTrimTrailingSpaces and eoScrollPastEol: the blanks a deletion left
+  // at the end of the caret line go too, recorded as a change of their own.
+  void TrimAfterDeletion();
+  void TrimLineEnd(int line);
   // A caret between the halves of a surrogate pair (placed by a click, the
   // host or a column deletion) steps past the pair, so no edit splits it.
   void StepCaretOutOfPair();
@@ -541,6 +553,33 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void PutLine(int line, const QString& text) { lines_->Put(line - 1, text); }
   QString TrimIfWanted(const QString& s) const;
   TPoint ClampPoint(TPoint p) const;
+  // A column between the halves of a surrogate pair moves to the pair's start.
+  TPoint PairStart(TPoint p) const;
+
+  // With word wrap on, every change runs on the unwrapped lines: positions
+  // (and so every recorded change) count in the file's own lines, and no
+  // change can put a line break where a line was only wrapped. The lines are
+  // wrapped again, and caret and selection taken back to the pieces, when
+  // the outermost change ends.
+  void BeginLogicalLines();
+  void EndLogicalLines();
+  class LogicalLines {
+   public:
+    explicit LogicalLines(TCustomSrcEdit* edit, bool active = true) : edit_(active ? edit : nullptr) {
+      if (edit_) edit_->BeginLogicalLines();
+    }
+    ~LogicalLines() {
+      if (edit_) edit_->EndLogicalLines();
+    }
+    LogicalLines(const LogicalLines&) = delete;
+    LogicalLines& operator=(const LogicalLines&) = delete;
+
+   private:
+    TCustomSrcEdit* edit_;
+  };
+  TPoint WrappedToLogical(TPoint p) const;
+  TPoint LogicalToWrapped(TPoint p) const;
+  int logicalDepth_ = 0;
 
   // The primitive. `rowReason` >= 0 records column rows (and lines appended
   // by a column insertion) under that reason.
@@ -647,6 +686,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   bool pasting_ = false;
   int gutterWidth_ = 0;
   int paintTransientLock_ = 0;
+  int replaying_ = 0;  // above 0 while Undo or Redo replays recorded changes
 
   std::vector<TSrcEditPlugin*> plugins_;
   std::vector<QPointer<QWidget>> focusControls_;
@@ -723,6 +763,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
 
  private:
   void PaintCaret(QPainter& painter, const QRect& clip);
+  // The highest display column the view may scroll to show.
+  int LeftCharBound() const;
   bool AcceptsFileDrop(const QMimeData* data) const;
   bool DropFiles(const QMimeData* data, QPoint pixel);
   void ShowScrollHint();

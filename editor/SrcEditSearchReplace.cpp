@@ -14,6 +14,8 @@ int TCustomSrcEdit::SearchReplace(const QString& search, const QString& replace,
     engine = searchEngine_.get();
   }
   if (search.isEmpty() || LineCount() == 0) return 0;
+  // A replacement changes the text: it runs on the file's own lines.
+  const LogicalLines logical(this, options & (ssoReplace | ssoReplaceAll));
 
   const bool backwards = options & ssoBackwards;
   const bool replacing = options & (ssoReplace | ssoReplaceAll);
@@ -100,6 +102,7 @@ int TCustomSrcEdit::SearchReplace(const QString& search, const QString& replace,
       ScrollCaretToMiddle();
       SetBlockEnd(TPoint{column + searchLength, line});
       SetCaretXYEx(false, TPoint{backwards ? column : column + searchLength, line});
+      EnsureSelectionVisible();
       if (!replacing) return count;
 
       TSrcReplaceAction action = raReplace;
@@ -113,7 +116,15 @@ int TCustomSrcEdit::SearchReplace(const QString& search, const QString& replace,
         }
       }
       const bool replaced = action != raSkip;
-      if (replaced) SetSelText(replace);
+      if (replaced) {
+        // Exactly the hit is replaced, as plain text: the selection mode
+        // only decides the scope. In line mode a replacement would take the
+        // whole line, in column mode spread its lines over the lines below.
+        const TSrcSelectionMode keep = selectionMode_;
+        selectionMode_ = smNormal;
+        ScopeExit back([this, keep] { selectionMode_ = keep; });
+        SetSelText(replace);
+      }
 
       if (!backwards) {
         if (replaced && breaksLine) {

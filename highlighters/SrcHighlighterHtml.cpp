@@ -2,11 +2,15 @@
 
 #include "editor/SrcEditStrConst.h"
 
-#include <QHash>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
-// Tag names that have an opening and, unless listed below, a closing form.
+// Tag names that have an opening and, unless listed below, a closing form:
+// the classic names first, then the elements of today's HTML.
 const char* const kOpeningNames[] = {
     "A",        "ABBR",    "ACRONYM",  "ADDRESS",  "APPLET",   "AREA",     "B",        "BASE",     "BASEFONT",
     "BGSOUND",  "BIG",     "BLINK",    "BLOCKQUOTE", "BODY",   "BR",       "BUTTON",   "CAPTION",  "CENTER",
@@ -20,12 +24,18 @@ const char* const kOpeningNames[] = {
     "SAMP",     "SCRIPT",  "SELECT",   "SERVER",   "SMALL",    "SPACER",   "SPAN",     "STRIKE",   "STRONG",
     "STYLE",    "SUB",     "SUP",      "TABLE",    "TBODY",    "TD",       "TEXTAREA", "TFOOT",    "TH",
     "THEAD",    "TITLE",   "TR",       "TT",       "U",        "UL",       "VAR",      "WBR",      "XMP",
+    // Today's elements.
+    "ARTICLE",  "ASIDE",   "AUDIO",    "BDI",      "BDO",      "CANVAS",   "DATA",     "DATALIST", "DETAILS",
+    "DIALOG",   "FIGCAPTION", "FIGURE", "FOOTER",  "HEADER",   "HGROUP",   "MAIN",     "MARK",     "MATH",
+    "METER",    "NAV",     "OPTGROUP", "OUTPUT",   "PICTURE",  "PROGRESS", "RP",       "RT",       "RUBY",
+    "SEARCH",   "SECTION", "SLOT",     "SOURCE",   "SUMMARY",  "SVG",      "TEMPLATE", "TIME",     "TRACK",
+    "VIDEO",
 };
 
 // Opening names without a closing form.
 const char* const kNoClosingNames[] = {"AREA",  "BASE",  "BASEFONT", "BGSOUND", "BR",     "COL",       "FRAME",
                                        "HR",    "IMG",   "INPUT",    "ISINDEX", "KEYGEN", "LINK",      "META",
-                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER", "WBR"};
+                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER", "WBR",   "SOURCE",    "TRACK"};
 
 const char* const kEntities =
     "&Alpha; &Beta; &Gamma; &Delta; &Epsilon; &Zeta; &Eta; &Theta; &Iota; &Kappa; &Lambda; &Mu; &Nu; &Xi; "
@@ -51,42 +61,29 @@ const char* const kEntities =
 constexpr int kSlotCount = 244;
 constexpr int kLongestEntity = 10;  // "&thetasym;"
 
-// Entity name in lower case → first index in the table.
-const QHash<QString, int>& EntityIndex() {
-  static const QHash<QString, int> index = [] {
-    QHash<QString, int> h;
-    const QStringList& names = TSrcHTMLHighlighter::EntityNames();
-    for (int i = 0; i < names.size(); ++i) {
-      const QString key = names[i].toLower();
-      if (!h.contains(key)) h.insert(key, i);
-    }
-    return h;
+// The entity names in lower case.
+const std::unordered_set<std::string_view>& LowerEntityNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> v;
+    for (const QString& name : TSrcHTMLHighlighter::EntityNames()) v.push_back(name.toLower().toStdString());
+    return v;
   }();
-  return index;
+  static const std::unordered_set<std::string_view> set(names.begin(), names.end());
+  return set;
 }
 
 TSrcKeywordTable BuildHTMLCharTables() {
-  TSrcKeywordTable t;
-  for (int c = 0; c < 256; ++c) t.values[c] = LetterValue(static_cast<char16_t>(c));
-  t.values['!'] = 123;
-  t.values['/'] = 122;
-  t.run = TSrcHashRun::Html;
-  t.bound = kSlotCount;
-  t.defaultKind = TSrcHTMLHighlighter::tkUndefKey;
-  t.outOfRangeKind = TSrcHTMLHighlighter::tkIdentifier;
-  t.exactBytes = false;
-
-  static std::vector<QByteArray> words;  // keeps the closing names alive
+  TSrcKeywordTable t(TSrcHashRun::Html, kSlotCount, TSrcHTMLHighlighter::tkUndefKey, TSrcHTMLHighlighter::tkIdentifier,
+                     false);
   std::vector<TSrcKeyword> keywords;
   for (const char* name : kOpeningNames) keywords.push_back({name, TSrcHTMLHighlighter::tkKey});
   for (const char* name : kOpeningNames) {
     bool closes = true;
     for (const char* no : kNoClosingNames)
       if (qstrcmp(name, no) == 0) closes = false;
-    if (closes) words.push_back(QByteArray("/") + name);
+    if (closes) keywords.push_back({QByteArray("/") + name, TSrcHTMLHighlighter::tkKey});
   }
-  words.push_back("!DOCTYPE");
-  for (const QByteArray& w : words) keywords.push_back({w.constData(), TSrcHTMLHighlighter::tkKey});
+  keywords.push_back({"!DOCTYPE", TSrcHTMLHighlighter::tkKey});
   t.Fill(keywords, kSlotCount);
   return t;
 }
@@ -105,90 +102,49 @@ const QStringList& TSrcHTMLHighlighter::EntityNames() {
 
 void TSrcHTMLHighlighter::UnitInit() {
   KeywordTable();
-  EntityIndex();
+  LowerEntityNames();
   RegisterHighlighter<TSrcHTMLHighlighter>();
 }
 
 TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;
-  auto make = [this](const QString& name, TFontStyles style, TColor fg = clNone, TColor bg = clNone) {
-    auto* a = new TSrcHighlighterAttributes(name);
-    a->SetStyle(style);
-    a->SetForeground(fg);
-    a->SetBackground(bg);
-    AddAttribute(a);
-    return a;
-  };
-  AndAttri = make(AttrNameEscapeAmpersand, fsBold, 0x0000FF00);
-  ASPAttri = make(AttrNameAsp, 0, 0, 0x0000FFFF);
-  CommentAttri = make(AttrNameComment, 0);
-  IdentifierAttri = make(AttrNameIdentifier, fsBold);
-  KeyAttri = make(AttrNameReservedWord, fsBold, 0x00FF0080);
-  SpaceAttri = make(AttrNameSpace, 0);
-  SymbolAttri = make(AttrNameSymbol, fsBold);
-  TextAttri = make(AttrNameText, 0);
-  UndefKeyAttri = make(AttrNameUnknownWord, fsBold, 0x000000FF);
-  ValueAttri = make(AttrNameValue, 0, 0x00FF8000);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fTable = &KeywordTable();
-  fNullKind = tkNull;
+  AndAttri = MakeAttribute(AttrNameEscapeAmpersand, fsBold, 0x0000FF00);
+  ASPAttri = MakeAttribute(AttrNameAsp, 0, 0, 0x0000FFFF);
+  CommentAttri = MakeAttribute(AttrNameComment, 0);
+  IdentifierAttri = MakeAttribute(AttrNameIdentifier, fsBold);
+  KeyAttri = MakeAttribute(AttrNameReservedWord, fsBold, 0x00FF0080);
+  SpaceAttri = MakeAttribute(AttrNameSpace, 0);
+  SymbolAttri = MakeAttribute(AttrNameSymbol, fsBold);
+  TextAttri = MakeAttribute(AttrNameText, 0);
+  UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
+  ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
+  SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace});
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri};
+  fKindAttri = {AndAttri, ASPAttri,  CommentAttri, IdentifierAttri, KeyAttri,      nullptr,
+                SpaceAttri, ValueAttri, SymbolAttri, TextAttri,     UndefKeyAttri, ValueAttri};
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterHTML);
 }
 
 void TSrcHTMLHighlighter::BuildCharDispatch() {
+  using H = TSrcHTMLHighlighter;
   for (int c = 0; c < 257; ++c) {
-    THandler h = &TSrcHTMLHighlighter::IdentProc;
+    THandler h = Handler(&H::IdentProc);
     switch (c) {
-      case 10: h = &TSrcHTMLHighlighter::LFProc; break;
-      case 13: h = &TSrcHTMLHighlighter::CRProc; break;
-      case '"': h = &TSrcHTMLHighlighter::StringProc; break;
-      case '&': h = &TSrcHTMLHighlighter::AmpersandProc; break;
-      case '<': h = &TSrcHTMLHighlighter::TagOpenProc; break;
-      case '=': h = &TSrcHTMLHighlighter::EqualsProc; break;
-      case '>': h = &TSrcHTMLHighlighter::TagCloseProc; break;
+      case 10: h = &H::LFProc; break;
+      case 13: h = &H::CRProc; break;
+      case '"': h = Handler(&H::StringProc); break;
+      case '&': h = Handler(&H::AmpersandProc); break;
+      case '<': h = Handler(&H::TagOpenProc); break;
+      case '=': h = Handler(&H::EqualsProc); break;
+      case '>': h = Handler(&H::TagCloseProc); break;
       default:
         // A NUL inside the line is white space; the line's end is found by length.
-        if (c <= 32) h = &TSrcHTMLHighlighter::SpaceProc;
+        if (c <= 32) h = Handler(&H::SpaceProc);
     }
     fProcTable[static_cast<size_t>(c)] = h;
   }
-}
-
-TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return IdentifierAttri;
-    case roleKeyword: return KeyAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkAmpersand: return AndAttri;
-    case tkASP: return ASPAttri;
-    case tkComment: return CommentAttri;
-    case tkIdentifier: return IdentifierAttri;
-    case tkKey: return KeyAttri;
-    case tkSpace: return SpaceAttri;
-    case tkString: return ValueAttri;
-    case tkSymbol: return SymbolAttri;
-    case tkText: return TextAttri;
-    case tkUndefKey: return UndefKeyAttri;
-    case tkValue: return ValueAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcIdentChars TSrcHTMLHighlighter::GetIdentChars() const {
-  TSrcIdentChars set(u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz", true);
-  for (int c = 192; c <= 255; ++c)
-    if (c != 215 && c != 247) set.Include(QChar(c));
-  return set;
 }
 
 QString TSrcHTMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameHTML; }
@@ -231,7 +187,7 @@ void TSrcHTMLHighlighter::ScanOne() {
     case rsASP: ASPProc(); break;
     case rsComment: CommentProc(); break;
     case rsText: TextProc(); break;
-    default: (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
+    default: Dispatch();
   }
 }
 
@@ -243,17 +199,6 @@ void TSrcHTMLHighlighter::SpaceProc() {
     if (c == 0 || c > 32 || c == 9 || c == 10 || c == 13) break;
     ++fRun;
   }
-}
-
-void TSrcHTMLHighlighter::LFProc() {
-  fTokenKind = tkSpace;
-  ++fRun;
-}
-
-void TSrcHTMLHighlighter::CRProc() {
-  fTokenKind = tkSpace;
-  ++fRun;
-  if (Peek(fRun) == 10) ++fRun;
 }
 
 void TSrcHTMLHighlighter::StringProc() {
@@ -272,20 +217,35 @@ void TSrcHTMLHighlighter::StringProc() {
   }
 }
 
+// The end of the digits of a numeric character reference at `amp`: "&#"
+// and decimal digits, or "&#x" and at least one hexadecimal digit.
+int TSrcHTMLHighlighter::NumericRefEnd(int amp) const {
+  int i = amp + 2;
+  if ((Peek(i) == u'x' || Peek(i) == u'X') && IsHexDigit(Peek(i + 1))) {
+    i += 2;
+    while (IsHexDigit(Peek(i))) ++i;
+    return i;
+  }
+  while (IsDigit(Peek(i))) ++i;
+  return i;
+}
+
 void TSrcHTMLHighlighter::AmpersandProc() {
+  // A named entity is the token only where the text scanner stopped before
+  // it (range 0); it is found again here, so nothing but the range carries
+  // it from one token to the next.
+  const int named = fRange == rsAmpersand ? EntityAt(fRun) : 0;
   fTokenKind = tkText;
-  if (fEntityIndex >= 0) {
+  if (named > 0) {
     fTokenKind = tkAmpersand;
-    fRun += fEntityLength;
+    fRun += named;
   } else if (Peek(fRun + 1) == u'#') {
-    fRun += 2;
-    while (IsDigit(Peek(fRun))) ++fRun;
+    fRun = NumericRefEnd(fRun);
     if (Peek(fRun) == u';') {
       ++fRun;
       fTokenKind = tkAmpersand;
     }
   }
-  fEntityIndex = -1;
   fRange = rsText;
 }
 
@@ -342,13 +302,17 @@ void TSrcHTMLHighlighter::IdentProc() {
 }
 
 int TSrcHTMLHighlighter::EntityAt(int pos) const {
-  // Every entry ends with the first ";" after its "&".
+  // Every entry ends with the first ";" after its "&"; letters compare
+  // without regard to ASCII case, and nothing else folds.
+  char key[kLongestEntity];
   const int limit = std::min(fLen, pos + kLongestEntity);
-  for (int i = pos + 1; i < limit; ++i) {
-    if (fLine[i] == u';') {
-      const QString key = QStringView(fLine + pos, i - pos + 1).toString().toLower();
-      const auto it = EntityIndex().constFind(key);
-      return it == EntityIndex().constEnd() ? 0 : i - pos + 1;
+  for (int i = pos; i < limit; ++i) {
+    const char16_t c = fLine[i];
+    if (c >= 128) return 0;
+    key[i - pos] = static_cast<char>(c >= u'A' && c <= u'Z' ? c + 32 : c);
+    if (c == u';') {
+      const int length = i - pos + 1;
+      return LowerEntityNames().contains(std::string_view(key, static_cast<size_t>(length))) ? length : 0;
     }
   }
   return 0;
@@ -357,7 +321,7 @@ int TSrcHTMLHighlighter::EntityAt(int pos) const {
 void TSrcHTMLHighlighter::TextProc() {
   const char16_t first = fLine[fRun];
   if (first < 32 || first == u'<') {
-    (this->*fProcTable[static_cast<size_t>(first)])();
+    Dispatch();
     return;
   }
   fTokenKind = tkText;
@@ -367,18 +331,14 @@ void TSrcHTMLHighlighter::TextProc() {
     if (c == u'&') {
       if (Peek(fRun + 1) == u'#') {
         const int amp = fRun;
-        fRun += 2;
-        while (IsDigit(Peek(fRun))) ++fRun;
+        fRun = NumericRefEnd(amp);
         if (Peek(fRun) == u';') {
-          fEntityIndex = -1;
           fRange = rsAmpersand;
           fRun = amp;
         }
         return;
       }
-      if (const int len = EntityAt(fRun)) {
-        fEntityIndex = EntityIndex().value(QStringView(fLine + fRun, len).toString().toLower());
-        fEntityLength = len;
+      if (EntityAt(fRun) > 0) {
         fRange = rsAmpersand;
         return;
       }
@@ -393,7 +353,7 @@ void TSrcHTMLHighlighter::BlockProc(std::uint8_t kind, QStringView closer) {
   fTokenKind = kind;
   const char16_t first = fLine[fRun];
   if (first == 0 || first == 10 || first == 13) {
-    (this->*fProcTable[first])();
+    Dispatch();
     return;
   }
   const int n = static_cast<int>(closer.size());

@@ -1,38 +1,62 @@
 #include "highlighters/SrcHighlighterKeywordHash.h"
 
+void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind) {
+  for (const QByteArray& w : QByteArray(words).split(' '))
+    if (!w.isEmpty()) out.push_back({w, kind});
+}
+
+TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind,
+                                   bool exactBytes)
+    : run(run), bound(bound), defaultKind(defaultKind), outOfRangeKind(outOfRangeKind), exactBytes(exactBytes) {
+  for (int c = 0; c < 256; ++c) {
+    const auto ch = static_cast<char16_t>(c);
+    values[c] = LetterValue(ch);
+    identFlags[c] = run != TSrcHashRun::Html && (IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_' ||
+                                                 (run == TSrcHashRun::Css && ch == u'-'));
+  }
+  if (run == TSrcHashRun::Html) {
+    values['!'] = 123;
+    values['/'] = 122;
+  } else {
+    values['_'] = 31;
+    if (run == TSrcHashRun::Css) values['-'] = -19;
+  }
+}
+
 void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount) {
   buckets.assign(static_cast<size_t>(slotCount), {});
   keywordCount = 0;
   for (const TSrcKeyword& k : keywords) {
-    const int hash = HashWord(QString::fromLatin1(k.word));
-    if (hash >= 0 && hash < slotCount) {
-      buckets[static_cast<size_t>(hash)].push_back(k);
-      ++keywordCount;
-    }
+    const std::int64_t hash = HashWord(QString::fromLatin1(k.word));
+    if (hash < 0) continue;
+    // A keyword hashing at or above the bound gets a slot of its own beyond it.
+    if (hash >= static_cast<std::int64_t>(buckets.size())) buckets.resize(static_cast<size_t>(hash) + 1);
+    buckets[static_cast<size_t>(hash)].push_back(k);
+    ++keywordCount;
   }
 }
 
-int TSrcKeywordTable::HashWord(QStringView word) const {
-  int sum = 0;
+// 64-bit sum: a line of 2^31 units of the heaviest weight cannot overflow it.
+std::int64_t TSrcKeywordTable::Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
+  std::int64_t sum = 0;
   qsizetype i = 0;
-  auto value = [&](char16_t c) { return c < 256 ? values[c] : 0; };
   switch (run) {
     case TSrcHashRun::Html:
-      while (i < word.size() && (IsAsciiLetter(word[i].unicode()) || word[i] == u'!' || word[i] == u'/'))
-        sum += value(word[i++].unicode());
-      while (i < word.size() && IsDigit(word[i].unicode())) sum += word[i++].unicode() - u'0';
+      while (i < length && (IsAsciiLetter(text[i]) || text[i] == u'!' || text[i] == u'/')) sum += values[text[i++]];
+      while (i < length && IsDigit(text[i])) sum += text[i++] - u'0';
       break;
     case TSrcHashRun::Identifier:
     case TSrcHashRun::Css:
-      while (i < word.size()) {
-        const char16_t c = word[i].unicode();
-        if (!(IsAsciiLetter(c) || IsDigit(c) || c == u'_' || (run == TSrcHashRun::Css && c == u'-'))) break;
-        sum += value(c);
-        ++i;
-      }
+      while (i < length && text[i] < 256 && identFlags[text[i]]) sum += values[text[i++]];
       break;
   }
+  runLength = i;
   return sum;
+}
+
+std::int64_t TSrcKeywordTable::HashWord(QStringView word) const {
+  qsizetype runLength = 0;
+  return Hash(word.utf16(), word.size(), runLength);
 }
 
 void TSrcKeywordHashHighlighter::SetLine(const QString& lineText, int lineIndex) {
@@ -44,47 +68,30 @@ void TSrcKeywordHashHighlighter::SetLine(const QString& lineText, int lineIndex)
   ScanNext();
 }
 
-int TSrcKeywordHashHighlighter::HashIdentifier(int pos) {
-  const auto& values = fTable->values;
-  int sum = 0;
-  int i = pos;
-  switch (fTable->run) {
-    case TSrcHashRun::Html:
-      while (i < fLen && (IsAsciiLetter(fLine[i]) || fLine[i] == u'!' || fLine[i] == u'/')) sum += values[fLine[i++]];
-      while (i < fLen && IsDigit(fLine[i])) sum += fLine[i++] - u'0';
-      break;
-    case TSrcHashRun::Identifier:
-    case TSrcHashRun::Css:
-      while (i < fLen) {
-        const char16_t c = fLine[i];
-        if (!(IsAsciiLetter(c) || IsDigit(c) || c == u'_' || (fTable->run == TSrcHashRun::Css && c == u'-'))) break;
-        sum += values[c];
-        ++i;
-      }
-      break;
-  }
-  fIdentLength = i - pos;
+std::int64_t TSrcKeywordHashHighlighter::HashIdentifier(int pos) {
+  qsizetype runLength = 0;
+  const std::int64_t sum = fTable->Hash(fLine + pos, fLen - pos, runLength);
+  fIdentLength = static_cast<int>(runLength);
   return sum;
 }
 
-bool TSrcKeywordHashHighlighter::MatchKeyword(const char* keyword) const {
-  int i = 0;
-  for (; keyword[i]; ++i) {
-    if (i >= fIdentLength) return false;
+bool TSrcKeywordHashHighlighter::MatchKeyword(const QByteArray& keyword) const {
+  if (keyword.size() != fIdentLength) return false;
+  for (int i = 0; i < fIdentLength; ++i) {
     const char16_t a = fLine[fIdentStart + i];
     const auto b = static_cast<unsigned char>(keyword[i]);
     if (fTable->exactBytes ? a != b : (a >= 256 || fTable->values[a] != fTable->values[b])) return false;
   }
-  return i == fIdentLength;
+  return true;
 }
 
 std::uint8_t TSrcKeywordHashHighlighter::ClassifyIdentifier(int pos) {
   fIdentStart = pos;
-  const int hash = HashIdentifier(pos);
-  if (hash < 0 || hash >= fTable->bound || hash >= static_cast<int>(fTable->buckets.size())) return fTable->outOfRangeKind;
-  for (const TSrcKeyword& k : fTable->buckets[static_cast<size_t>(hash)])
-    if (MatchKeyword(k.word)) return k.kind;
-  return DefaultKeywordKind();
+  const std::int64_t hash = HashIdentifier(pos);
+  if (hash >= 0 && hash < static_cast<std::int64_t>(fTable->buckets.size()))
+    for (const TSrcKeyword& k : fTable->buckets[static_cast<size_t>(hash)])
+      if (MatchKeyword(k.word)) return k.kind;
+  return hash >= 0 && hash < fTable->bound ? DefaultKeywordKind() : fTable->outOfRangeKind;
 }
 
 std::uint8_t TSrcKeywordHashHighlighter::ClassifyWord(const QString& word) {
@@ -96,4 +103,132 @@ std::uint8_t TSrcKeywordHashHighlighter::ClassifyWord(const QString& word) {
   fLine = savedLine;
   fLen = savedLen;
   return kind;
+}
+
+TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::MakeAttribute(const QString& name, TFontStyles style, TColor fg,
+                                                                     TColor bg) {
+  auto* a = new TSrcHighlighterAttributes(name);
+  a->SetStyle(style);
+  a->SetForeground(fg);
+  a->SetBackground(bg);
+  AddAttribute(a);
+  return a;
+}
+
+TSrcIdentChars TSrcKeywordHashHighlighter::LetterIdentChars() {
+  TSrcIdentChars set(u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz", true);
+  for (int c = 192; c <= 255; ++c)
+    if (c != 215 && c != 247) set.Include(QChar(c));
+  return set;
+}
+
+void TSrcKeywordHashHighlighter::SpaceRunProc() {
+  fTokenKind = fSpaceKind;
+  ++fRun;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c == 0 || c > 32 || c == 10 || c == 13) break;
+    ++fRun;
+  }
+}
+
+void TSrcKeywordHashHighlighter::LFProc() {
+  fTokenKind = fSpaceKind;
+  ++fRun;
+}
+
+void TSrcKeywordHashHighlighter::CRProc() {
+  fTokenKind = fSpaceKind;
+  ++fRun;
+  if (Peek(fRun) == 10) ++fRun;
+}
+
+void TSrcKeywordHashHighlighter::UnknownProc() {
+  fTokenKind = fUnknownKind;
+  fRun += QChar::isHighSurrogate(fLine[fRun]) && QChar::isLowSurrogate(Peek(fRun + 1)) ? 2 : 1;
+}
+
+void TSrcKeywordHashHighlighter::StringRunProc(bool backslashEscapes) {
+  fTokenKind = fStringKind;
+  const char16_t quote = fLine[fRun];
+  if (Peek(fRun + 1) == quote && Peek(fRun + 2) == quote) fRun += 2;
+  auto breaks = [](char16_t c) { return c == 10 || c == 13; };
+  while (fRun < fLen && !breaks(fLine[fRun])) {
+    const bool escape = backslashEscapes && fLine[fRun] == u'\\' && fRun + 1 < fLen && !breaks(fLine[fRun + 1]);
+    fRun += escape ? 2 : 1;
+    if (Peek(fRun) == quote) break;
+  }
+  if (fRun < fLen) ++fRun;  // the closing quote (or the line break)
+}
+
+bool TSrcKeywordHashHighlighter::ScanToCommentEnd(int i) {
+  while (i < fLen && fLine[i] != 10 && fLine[i] != 13) {
+    if (fLine[i] == u'*' && Peek(i + 1) == u'/') {
+      fRun = i + 2;
+      fRange = 0;
+      return true;
+    }
+    ++i;
+  }
+  fRun = i;
+  return false;
+}
+
+void TSrcKeywordHashHighlighter::CommentRestProc() {
+  fTokenKind = fCommentKind;
+  if (fLine[fRun] == u'*' && Peek(fRun + 1) == u'/') {
+    fRun += 2;
+    fRange = 0;
+  } else {
+    ScanToCommentEnd(fRun + 1);
+  }
+}
+
+void TSrcKeywordHashHighlighter::ScanNext() {
+  fTokenPos = fRun;
+  if (fRun >= fLen)
+    NullProc();
+  else if (fRange == rsBlockComment)
+    CommentRestProc();
+  else
+    Dispatch();
+}
+
+void TSrcKeywordHashHighlighter::ScanNonEmpty(THandler scanOne, int steps) {
+  for (int i = 0; i < steps; ++i) {
+    fTokenPos = fRun;
+    if (fRun >= fLen) {
+      NullProc();
+      return;
+    }
+    (this->*scanOne)();
+    if (fRun > fTokenPos) return;
+  }
+  fRun = fTokenPos + 1;  // keeps callers moving should a scanner stall
+}
+
+TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetRoleAttribute(int role) const {
+  return role >= 0 && role < static_cast<int>(fRoleAttri.size()) ? fRoleAttri[static_cast<size_t>(role)] : nullptr;
+}
+
+TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetTokenAttribute() const {
+  return fTokenKind < fKindAttri.size() ? fKindAttri[fTokenKind] : nullptr;
+}
+
+void TSrcKeywordHashHighlighter::FillCommonHandlers() {
+  // A NUL inside the line is unknown too: the line's end is found by length.
+  fProcTable.fill(&TSrcKeywordHashHighlighter::UnknownProc);
+  for (int c = 1; c <= 32; ++c) fProcTable[static_cast<size_t>(c)] = &TSrcKeywordHashHighlighter::SpaceRunProc;
+  fProcTable[10] = &TSrcKeywordHashHighlighter::LFProc;
+  fProcTable[13] = &TSrcKeywordHashHighlighter::CRProc;
+}
+
+void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds) {
+  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  fTable = table;
+  fNullKind = kinds.null;
+  fSpaceKind = kinds.space;
+  fUnknownKind = kinds.unknown;
+  fStringKind = kinds.string;
+  fCommentKind = kinds.comment;
 }

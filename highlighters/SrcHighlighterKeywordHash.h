@@ -11,15 +11,20 @@
 
 #include "editor/SrcEditHighlighter.h"
 
+#include <QByteArray>
+
 #include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 struct TSrcKeyword {
-  const char* word;
+  QByteArray word;
   std::uint8_t kind;
 };
+
+// Appends the words of a blank-separated list, each of the given kind.
+void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind);
 
 // Which characters an identifier run is made of, for the hash.
 enum class TSrcHashRun : std::uint8_t {
@@ -33,17 +38,28 @@ struct TSrcKeywordTable {
   std::array<int, 256> values{};  // weight of each character in the hash
   std::array<bool, 256> identFlags{};
   TSrcHashRun run = TSrcHashRun::Identifier;
-  int bound = 0;  // hashes 0 .. bound-1 index the buckets
+  // An unmatched hash in 0 .. bound-1 gives the default kind, any other the
+  // out-of-range kind. Keywords hashing at or above the bound sit in buckets
+  // beyond it.
+  int bound = 0;
   std::vector<std::vector<TSrcKeyword>> buckets;
   std::uint8_t defaultKind = 0;     // no keyword of the slot matched
   std::uint8_t outOfRangeKind = 0;  // hash outside 0 .. bound-1
   bool exactBytes = false;          // compare exactly instead of by value
   int keywordCount = 0;
 
-  // Puts every keyword into the slot of its hash (`slotCount` buckets).
+  // A table of the given run with its character values and identifier flags:
+  // letters weigh 1..26; "!" 123 and "/" 122 in HTML; "_" 31 in the other
+  // runs, and "-" minus 19 in style sheets.
+  TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind, bool exactBytes);
+
+  // Puts every keyword into the slot of its hash (at least `slotCount` buckets).
   void Fill(std::span<const TSrcKeyword> keywords, int slotCount);
+  // The sum of the values over the identifier run at the start of `text`;
+  // the run's length goes to `runLength`.
+  std::int64_t Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const;
   // The hash of a whole word, as ClassifyIdentifier computes it.
-  int HashWord(QStringView word) const;
+  std::int64_t HashWord(QStringView word) const;
 };
 
 class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
@@ -59,6 +75,17 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   int GetTokenLength() const override { return fRun - fTokenPos; }
   void SetLine(const QString& lineText, int lineIndex) override;
   int LineNumber() const { return fLineNumber; }
+  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
+  TSrcHighlighterAttributes* GetTokenAttribute() const override;
+  TSrcIdentChars GetIdentChars() const override { return LetterIdentChars(); }
+
+  // Languages with one continuation range, 1 inside a "/*" comment, and the
+  // start range 0: the comment goes on, or the handler of the character
+  // scans the token.
+  void ScanNext() override;
+  // A state this scanner never stores restarts from the start range.
+  void SetRange(int value) override { fRange = (value & 0xFF) == rsBlockComment ? rsBlockComment : 0; }
+  void ResetRange() override { fRange = 0; }
 
   // Classifies a word as the scanner would (for tests and tools).
   std::uint8_t ClassifyWord(const QString& word);
@@ -70,16 +97,70 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Table index of a code unit: itself below 256, else 256 ("other").
   static int Slot(char16_t c) { return c < 256 ? c : 256; }
 
-  int HashIdentifier(int pos);
-  bool MatchKeyword(const char* keyword) const;
+  std::int64_t HashIdentifier(int pos);
+  bool MatchKeyword(const QByteArray& keyword) const;
   std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
   std::uint8_t ClassifyIdentifier(int pos);
 
+  // The kinds the shared handlers give.
+  struct TFrameKinds {
+    std::uint8_t null = 0, space = 0, unknown = 0, string = 0, comment = 0;
+  };
+  // Ends a language's construction once its attributes are made: installs the
+  // change handler on them (their values become the defaults) and sets the
+  // keyword table (none for a language without one) and the shared kinds.
+  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds);
+
+  // Creates an attribute with its defaults and adds it to the list.
+  TSrcHighlighterAttributes* MakeAttribute(const QString& name, TFontStyles style, TColor fg = clNone,
+                                           TColor bg = clNone);
+  // "0".."9", "A".."Z", "_", "a".."z" and the letters 192..255 but 215 and 247.
+  static TSrcIdentChars LetterIdentChars();
+
+  using THandler = void (TSrcKeywordHashHighlighter::*)();
+  template <class T>
+  static THandler Handler(void (T::*handler)()) {
+    return static_cast<THandler>(handler);
+  }
+  // Unknown for every character, white space for 1..9, 11, 12 and 14..32,
+  // and the line-break handlers for LF and CR.
+  void FillCommonHandlers();
+  // Calls the handler of the character at the run position.
+  void Dispatch() { (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])(); }
+
   // Common handlers.
   void NullProc() { fTokenKind = fNullKind; }
+  // White space over the codes 1..9, 11, 12 and 14..32.
+  void SpaceRunProc();
+  void LFProc();
+  void CRProc();
+  // One character of the unknown kind; a surrogate pair stays whole.
+  void UnknownProc();
+  // A string opened by the quote at the run position, to the closing quote
+  // or the line's end; with `backslashEscapes` a backslash takes the next
+  // character into the string.
+  void StringRunProc(bool backslashEscapes);
+  // Scans a block comment from `i` to just past "*/" (range 0, true) or up to
+  // a line break or the line's end (false).
+  bool ScanToCommentEnd(int i);
+  // Goes on inside a block comment (range 1).
+  void CommentRestProc();
+  // For scanners with steps that only change the range (an empty name, a
+  // run that ends where it begins): starts a token at the run position and
+  // calls `scanOne` again, at most `steps` times, until the token holds
+  // characters or the line ends.
+  void ScanNonEmpty(THandler scanOne, int steps);
 
+  static constexpr std::uint8_t rsBlockComment = 1;
+  std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
+  std::array<TSrcHighlighterAttributes*, 6> fRoleAttri{};
+  std::array<TSrcHighlighterAttributes*, 24> fKindAttri{};  // by token kind
   const TSrcKeywordTable* fTable = nullptr;
+  std::uint8_t fCommentKind = 0;
   std::uint8_t fNullKind = 0;
+  std::uint8_t fSpaceKind = 0;
+  std::uint8_t fUnknownKind = 0;
+  std::uint8_t fStringKind = 0;
   const char16_t* fLine = u"";
   int fLen = 0;
   int fRun = 0;
@@ -97,3 +178,4 @@ constexpr int LetterValue(char16_t c) {
 }
 constexpr bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+constexpr bool IsHexDigit(char16_t c) { return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }

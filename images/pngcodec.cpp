@@ -34,9 +34,13 @@ void RegisterClass() {
 }
 
 int g_initCount = 0;
+std::uint64_t g_maxImageMemory = std::uint64_t{1} << 30;
 const char kPngClassId = 0;
 
 }  // namespace
+
+std::uint64_t PngMaxImageMemory() { return g_maxImageMemory; }
+void SetPngMaxImageMemory(std::uint64_t bytes) { g_maxImageMemory = bytes; }
 
 std::uint32_t PngCrc(std::uint32_t crc, const void* data, std::size_t size) {
   const auto* p = static_cast<const Bytef*>(data);
@@ -229,7 +233,7 @@ void TChunkIHDR::PrepareImageData() {
   const bool alpha = ColorType == 4 || ColorType == 6;
   const std::uint64_t bitmapBytes = TDibSection::RowStride(bitCount, Width) * Height;
   const std::uint64_t total = bitmapBytes + (alpha ? pixels : 0);
-  if (total > kPngMaxImageMemory || !ImageData.Create(Width, Height, bitCount, kPngMaxImageMemory))
+  if (total > PngMaxImageMemory() || !ImageData.Create(Width, Height, bitCount, PngMaxImageMemory()))
     owner_->RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
   if (alpha) {
     try {
@@ -243,8 +247,19 @@ void TChunkIHDR::PrepareImageData() {
 }
 
 bool TChunkIHDR::SaveToStream(QIODevice& stream) {
-  // 2-bit images are held as 4-bit pixels and written so.
-  if (BitDepth == 2) BitDepth = 4;
+  // 2-bit images are held as 4-bit pixels and written so; a grey key is
+  // widened like the samples (p × 5), so that it still matches them. A key
+  // outside the 2-bit range stays outside the 4-bit one.
+  if (BitDepth == 2) {
+    BitDepth = 4;
+    TChunktRNS* trns = owner_->Chunks().ItemFromClass<TChunktRNS>();
+    if (ColorType == 0 && trns && trns->DataSize() >= 2) {
+      std::uint8_t* d = trns->Data();
+      const std::uint32_t key = std::min<std::uint32_t>(((d[0] << 8) | d[1]) * 5u, 0xFFFF);
+      d[0] = static_cast<std::uint8_t>(key >> 8);
+      d[1] = static_cast<std::uint8_t>(key);
+    }
+  }
   ResizeData(13);
   std::uint8_t* d = Data();
   PutBE32(d, Width);
@@ -539,8 +554,11 @@ bool TChunkzTXt::LoadFromStream(QIODevice& stream, const QByteArray& chunkName, 
   const std::size_t methodPos = static_cast<std::size_t>(Keyword.size()) + 1;
   if (DataSize() >= 4 && methodPos < DataSize() && Data()[Keyword.size()] == 0 && Data()[methodPos] == 0) {
     QByteArray inflated;
-    if (pngio::InflateAll(Data() + methodPos + 1, DataSize() - methodPos - 1, kPngMaxInflatedText, inflated))
+    const std::size_t room = kPngMaxInflatedText - std::min(kPngMaxInflatedText, owner_->inflatedText);
+    if (pngio::InflateAll(Data() + methodPos + 1, DataSize() - methodPos - 1, room, inflated)) {
       Text = inflated;
+      owner_->inflatedText += static_cast<std::size_t>(inflated.size());
+    }
   }
   return true;
 }
@@ -565,11 +583,13 @@ bool TChunkzTXt::SaveToStream(QIODevice& stream) {
 void TPngGraphic::LoadFromStream(QIODevice& stream) {
   ClearChunks();
   pending = {};
+  inflatedText = 0;
   std::uint8_t signature[8];
   if (pngio::ReadUpTo(stream, signature, 8) != 8 || std::memcmp(signature, kSignature, 8) != 0)
     RaiseError<EPNGInvalidFileHeader>(EPNGInvalidFileHeaderText);
 
   bool hasIDAT = false;
+  int ancillary = 0;
   for (;;) {
     std::uint32_t length;
     QByteArray name;
@@ -588,12 +608,13 @@ void TPngGraphic::LoadFromStream(QIODevice& stream) {
       RaiseError<EPNGIHDRNotFirst>(EPNGIHDRNotFirstText);
     if (chunks_.Count() > 0 && name == "IHDR") RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
     pngio::CheckChunkLength(stream, length);
-    if (name == "cHRM" || (name == "IDAT" && hasIDAT)) {
+    const bool isAncillary = (static_cast<std::uint8_t>(name[0]) & 0x20) != 0;
+    if (name == "cHRM" || (name == "IDAT" && hasIDAT) || (isAncillary && ++ancillary > kPngMaxAncillaryChunks)) {
       pngio::Skip(stream, qint64{length} + 4);
       continue;
     }
     std::unique_ptr<TChunk> chunk = CreateChunkByName(this, name);
-    if (typeid(*chunk) == typeid(TChunk) && (static_cast<std::uint8_t>(name[0]) & 0x20) == 0)
+    if (typeid(*chunk) == typeid(TChunk) && !isAncillary)
       RaiseError<EPNGUnknownCriticalChunk>(EPNGUnknownCriticalChunkText);
     if (name == "IDAT") hasIDAT = true;
     TChunk* added = chunks_.Add(std::move(chunk));

@@ -47,10 +47,20 @@ KV_PNG_ERROR(EPNGHeaderNotPresent)
 // CRC-32 of the PNG standard, continued from a previous value (0 to start).
 std::uint32_t PngCrc(std::uint32_t crc, const void* data, std::size_t size);
 
-// Pixel memory of one picture (bitmap and alpha plane) is kept below this.
-inline constexpr std::uint64_t kPngMaxImageMemory = std::uint64_t{1} << 30;
-// Inflated text of a compressed text chunk is kept below this.
+// Pixel memory of one picture (bitmap and alpha plane), and of every image
+// made from it (ToArgb, ToBitmap), is kept below this many bytes; 1 GiB
+// unless set otherwise (tests lower it).
+std::uint64_t PngMaxImageMemory();
+void SetPngMaxImageMemory(std::uint64_t bytes);
+// Pictures whose 32-bit form is larger than this (or than the limit above)
+// are drawn from the decoded rows at the size they are shown.
+inline constexpr std::uint64_t kPngDrawWholeLimit = std::uint64_t{64} << 20;
+// Inflated text of all compressed text chunks of one file together is kept
+// below this; texts past it stay as read.
 inline constexpr std::size_t kPngMaxInflatedText = std::size_t{16} << 20;
+// Ancillary chunks a picture keeps from one file; further ones are skipped,
+// so that a file of tiny chunks cannot take many times its size in memory.
+inline constexpr int kPngMaxAncillaryChunks = 10000;
 
 // Base of all chunk classes, and the class of every chunk whose name is not
 // registered: the name and the raw data.
@@ -364,13 +374,21 @@ class TPngGraphic : public TGraphic {
     std::uint32_t length = 0;
     QByteArray name;
   } pending;
+  // Bytes of compressed text inflated so far by the current file read.
+  std::size_t inflatedText = 0;
 
-  // The whole image as ARGB32 with gamma and transparency applied.
+  // The whole image as ARGB32 with gamma and transparency applied;
+  // EPNGOutMemory when it would exceed PngMaxImageMemory().
   QImage ToArgb() const;
 
  private:
   void ResetGamma();
   void DrawPartialTrans(QPainter& canvas, const QRect& rect);
+  // Draws the picture stretched to `target`.
+  void DrawImage(QPainter& canvas, const QRect& target) const;
+  // Draws only the visible part of `target`, sampled from the decoded rows
+  // at the resolution of the device.
+  void DrawScaled(QPainter& canvas, const QRect& target) const;
 
   TPNGList chunks_;
   std::uint32_t maxIdatSize_ = 65535;

@@ -12,6 +12,8 @@
 
 using namespace pngmessages;
 using pngio::GetBE32;
+using pngio::GetSample;
+using pngio::SetSample;
 
 namespace {
 
@@ -32,33 +34,6 @@ inline std::uint8_t Paeth(int a, int b, int c) {
   if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
   if (pb <= pc) return static_cast<std::uint8_t>(b);
   return static_cast<std::uint8_t>(c);
-}
-
-// Reads a sample of `depth` bits (1, 2, 4, 8) at position k of a packed row,
-// most significant bits first.
-inline unsigned GetSample(const std::uint8_t* row, std::uint32_t k, int depth) {
-  switch (depth) {
-    case 8: return row[k];
-    case 4: return (row[k >> 1] >> ((1 - (k & 1)) * 4)) & 0x0F;
-    case 2: return (row[k >> 2] >> ((3 - (k & 3)) * 2)) & 0x03;
-    default: return (row[k >> 3] >> (7 - (k & 7))) & 0x01;
-  }
-}
-
-inline void SetSample(std::uint8_t* row, std::uint32_t k, int depth, unsigned v) {
-  switch (depth) {
-    case 8: row[k] = static_cast<std::uint8_t>(v); break;
-    case 4: {
-      const int shift = (1 - static_cast<int>(k & 1)) * 4;
-      row[k >> 1] = static_cast<std::uint8_t>((row[k >> 1] & ~(0x0F << shift)) | ((v & 0x0F) << shift));
-      break;
-    }
-    default: {
-      const int shift = 7 - static_cast<int>(k & 7);
-      row[k >> 3] = static_cast<std::uint8_t>((row[k >> 3] & ~(1 << shift)) | ((v & 1) << shift));
-      break;
-    }
-  }
 }
 
 class Decoder {
@@ -117,7 +92,7 @@ class Decoder {
           for (std::uint32_t i = 0; i < 3; ++i)
             key_[i] = i < need / 2 ? (trns->Data()[2 * i] << 8) | trns->Data()[2 * i + 1] : 0;
           const std::uint64_t pixels = std::uint64_t{h_.Width} * h_.Height;
-          if (h_.ImageData.ImageSize() + pixels > kPngMaxImageMemory)
+          if (h_.ImageData.ImageSize() + pixels > PngMaxImageMemory())
             png_.RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
           h_.ImageAlpha.assign(static_cast<std::size_t>(pixels), 0);
           useKey_ = true;
@@ -158,12 +133,13 @@ class Decoder {
         z_.next_in = in_.data();
         z_.avail_in = part;
       }
+      // Progress, the stream's end, or a call for more input; any other
+      // status (an error, or a preset dictionary that a PNG cannot supply)
+      // would leave the stream where it stands for ever.
       const int r = inflate(&z_, Z_NO_FLUSH);
       if (r == Z_STREAM_END) {
         streamEnd_ = true;
-      } else if (r < 0 && r != Z_BUF_ERROR) {
-        png_.RaiseError<EPNGZLIBError>(EPNGZLIBErrorText + pngio::ZlibErrorText(r));
-      } else if (r == Z_BUF_ERROR && z_.avail_in > 0) {
+      } else if (r != Z_OK && !(r == Z_BUF_ERROR && z_.avail_in == 0)) {
         png_.RaiseError<EPNGZLIBError>(EPNGZLIBErrorText + pngio::ZlibErrorText(r));
       }
     }
@@ -332,6 +308,7 @@ class Encoder {
     if (r != Z_OK) png_.RaiseError<EPNGZLIBError>(EPNGZLIBCompressText + pngio::ZlibErrorText(r));
     zReady_ = true;
     offset_ = PngPixelOffset(h_.ColorType, depth_);
+    SetupKey();
     const std::size_t full = PngRowBytes(h_.ColorType, depth_, h_.Width);
     raw_.resize(full);
     prev_.resize(full + 1);
@@ -358,6 +335,32 @@ class Encoder {
       FillRaw(y, p, width);
       const std::uint8_t* row = ChooseFilter(rowBytes);
       Feed(row, rowBytes + 1, Z_NO_FLUSH);
+    }
+  }
+
+  // 16-bit grey and RGB samples are written as their high byte twice, but a
+  // colour key compares all 16 bits: pixels decoded as transparent are
+  // written as the key itself, and opaque pixels that would now equal it
+  // are moved off it by one in the low byte.
+  void SetupKey() {
+    const TChunktRNS* trns = png_.Chunks().ItemFromClass<TChunktRNS>();
+    channels_ = h_.ColorType == 0 ? 1 : 3;
+    if (depth_ != 16 || (h_.ColorType != 0 && h_.ColorType != 2) || h_.ImageAlpha.empty() || !trns ||
+        trns->DataSize() < 2u * channels_)
+      return;
+    std::memcpy(key_, trns->Data(), 2u * channels_);
+    keyed_ = true;
+  }
+
+  void ApplyKey(std::uint32_t y, const Pass& p, std::uint32_t width) {
+    const std::uint8_t* alpha = h_.ImageAlpha.data() + std::size_t{h_.Width} * y;
+    const std::size_t size = 2u * channels_;
+    for (std::uint32_t k = 0; k < width; ++k) {
+      std::uint8_t* o = raw_.data() + size * k;
+      if (alpha[p.col + k * p.colStep] == 0)
+        std::memcpy(o, key_, size);
+      else if (std::memcmp(o, key_, size) == 0)
+        o[size - 1] ^= 1;
     }
   }
 
@@ -416,6 +419,7 @@ class Encoder {
         break;
       default: break;
     }
+    if (keyed_) ApplyKey(y, p, width);
   }
 
   static int Score(const std::uint8_t* d, std::size_t n) {
@@ -519,6 +523,9 @@ class Encoder {
   bool zReady_ = false;
   int depth_ = 8;
   int offset_ = 1;
+  int channels_ = 1;
+  bool keyed_ = false;
+  std::uint8_t key_[6] = {};
   std::vector<std::uint8_t> raw_, prev_;
   std::vector<std::uint8_t> out_[5];
   std::vector<std::uint8_t> pending_;

@@ -85,6 +85,7 @@ void WriteChunk(QIODevice& stream, const char name[4], const std::uint8_t* data,
 QString ZlibErrorText(int code) {
   const char* text = "unknown error";
   switch (code) {
+    case Z_NEED_DICT: text = "need dictionary"; break;
     case Z_ERRNO: text = "file error"; break;
     case Z_STREAM_ERROR: text = "stream error"; break;
     case Z_DATA_ERROR: text = "data error"; break;

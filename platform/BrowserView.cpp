@@ -3,23 +3,61 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QPointer>
+#include <QWebEngineHistory>
 #include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <cerrno>
+#include <cstdio>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
+
+// Refuses what a page asks of file: URLs beyond showing itself and its parts:
+// script requests (XMLHttpRequest, fetch), workers, pings and the like.
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor {
+ public:
+  using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    if (!info.requestUrl().isLocalFile()) return;
+    switch (info.resourceType()) {
+      case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
+      case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
+      case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
+      case QWebEngineUrlRequestInfo::ResourceTypeScript:
+      case QWebEngineUrlRequestInfo::ResourceTypeImage:
+      case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+      case QWebEngineUrlRequestInfo::ResourceTypeObject:
+      case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+      case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+        return;
+      default:
+        info.block(true);
+    }
+  }
+};
+
+QWebEngineProfile* Guarded(QWebEngineProfile* profile) {
+  static auto* guard = new LocalFileGuard(QCoreApplication::instance());
+  profile->setUrlRequestInterceptor(guard);
+  return profile;
+}
 
 // One profile per user-agent suffix, shared by the views that use it, so
 // that every request of such a view carries the suffix.
 QWebEngineProfile* ProfileFor(const QString& suffix) {
   static QHash<QString, QWebEngineProfile*> profiles;
-  if (suffix.isEmpty()) return QWebEngineProfile::defaultProfile();
+  if (suffix.isEmpty()) return Guarded(QWebEngineProfile::defaultProfile());
   auto it = profiles.find(suffix);
   if (it == profiles.end()) {
     auto* profile = new QWebEngineProfile(QCoreApplication::instance());  // off the record
     profile->setHttpUserAgent(QWebEngineProfile::defaultProfile()->httpUserAgent() + u' ' + suffix);
-    it = profiles.insert(suffix, profile);
+    it = profiles.insert(suffix, Guarded(profile));
   }
   return *it;
 }
@@ -52,6 +90,12 @@ class WebEngineBrowserView : public IBrowserView {
   void Navigate(const QUrl& url) override { view_->load(url); }
   QUrl Url() const override { return view_->url(); }
   QString Title() const override { return view_->title(); }
+  void Back() override { view_->back(); }
+  void Forward() override { view_->forward(); }
+  void Stop() override { view_->stop(); }
+  void Reload() override { view_->reload(); }
+  bool CanGoBack() const override { return view_->history()->canGoBack(); }
+  bool CanGoForward() const override { return view_->history()->canGoForward(); }
   void Apply(const TBrowserViewSettings& s) override {
     if (s.userAgentSuffix != suffix_) SetPage(s.userAgentSuffix);
     QWebEngineSettings* settings = view_->page()->settings();
@@ -84,11 +128,22 @@ class WebEngineBrowserView : public IBrowserView {
     });
     QObject::connect(page, &QWebEnginePage::loadStarted, view_, [this] {
       if (host_.downloadBegin) host_.downloadBegin();
+      if (host_.historyChange) host_.historyChange();
     });
     QObject::connect(page, &QWebEnginePage::loadFinished, view_, [this, page](bool ok) {
       if (!ok && host_.navigateError) host_.navigateError(page->url());
       if (host_.downloadComplete) host_.downloadComplete();
+      if (host_.historyChange) host_.historyChange();
     });
+    QObject::connect(page, &QWebEnginePage::urlChanged, view_, [this] {
+      if (host_.historyChange) host_.historyChange();
+    });
+    // A page process that dies leaves an empty view; the program goes on.
+    QObject::connect(page, &QWebEnginePage::renderProcessTerminated, view_,
+                     [this, page](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                       if (status != QWebEnginePage::NormalTerminationStatus && host_.navigateError)
+                         host_.navigateError(page->url());
+                     });
     QObject::connect(page, &QWebEnginePage::titleChanged, view_, [this](const QString& title) {
       if (host_.titleChange) host_.titleChange(title);
     });
@@ -123,3 +178,49 @@ std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHos
 }
 
 void SetBrowserViewFactory(TBrowserViewFactory factory) { Factory() = std::move(factory); }
+
+TBrowserEngineStart BrowserEngineStart(bool root, bool sandboxUsable, bool debug, const QByteArray& flags) {
+  TBrowserEngineStart start;
+  start.chromiumFlags = flags.trimmed();
+  const auto add = [&](const QByteArray& flag) {
+    if (start.chromiumFlags.split(' ').contains(flag)) return;
+    if (!start.chromiumFlags.isEmpty()) start.chromiumFlags += ' ';
+    start.chromiumFlags += flag;
+  };
+  if (root || !sandboxUsable) {
+    add("--no-sandbox");
+    start.notice = root ? "Korvex Vantar: running as root, the preview browser starts without its sandbox.\n"
+                        : "Korvex Vantar: the system offers no sandbox for the preview browser; it starts without one.\n";
+  }
+  if (!debug) {
+    add("--log-level=3");  // fatal messages only
+    start.loggingRules = "qt.webenginecontext.info=false\njs=false";
+  }
+  return start;
+}
+
+namespace {
+
+// Whether this process may make the user, process and network namespaces the
+// engine's sandbox lives in; tried in a child that ends at once.
+bool SandboxNamespacesUsable() {
+  const pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) _exit(unshare(CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNET) == 0 ? 0 : 1);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0)
+    if (errno != EINTR) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+void PrepareBrowserEngine() {
+  const bool root = geteuid() == 0;
+  const bool debug = qgetenv("KV_BROWSER_DEBUG") == "1";
+  const TBrowserEngineStart start =
+      BrowserEngineStart(root, root || SandboxNamespacesUsable(), debug, qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
+  if (!start.chromiumFlags.isEmpty()) qputenv("QTWEBENGINE_CHROMIUM_FLAGS", start.chromiumFlags);
+  if (!start.loggingRules.isEmpty()) QLoggingCategory::setFilterRules(QString::fromLatin1(start.loggingRules));
+  if (!start.notice.isEmpty()) std::fputs(start.notice.constData(), stderr);
+}

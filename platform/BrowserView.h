@@ -1,9 +1,12 @@
 // The web view behind the embedded browser: an engine that renders pages,
 // navigates and reports what happens, and asks its host before it shows a
 // context menu or a script message. The program uses Qt WebEngine; tests put
-// a fake in its place through the factory seam.
+// a fake in its place through the factory seam. Scripts of the pages shown
+// cannot read local files: their requests for file: URLs are refused, while
+// the pages' own local images, style sheets, scripts and frames load.
 #pragma once
 
+#include <QByteArray>
 #include <QPoint>
 #include <QString>
 #include <QUrl>
@@ -26,6 +29,8 @@ struct TBrowserViewHost {
   std::function<void()> downloadComplete;
   std::function<void(const QUrl& url)> navigateError;
   std::function<void(const QString& title)> titleChange;
+  // The history may have changed: back and forward may now go elsewhere.
+  std::function<void()> historyChange;
 };
 
 // Settings the host hands the view.
@@ -44,6 +49,13 @@ class IBrowserView {
   virtual QUrl Url() const = 0;
   virtual QString Title() const = 0;
   virtual void Apply(const TBrowserViewSettings& settings) = 0;
+  // The history and the load in progress.
+  virtual void Back() {}
+  virtual void Forward() {}
+  virtual void Stop() {}
+  virtual void Reload() {}
+  virtual bool CanGoBack() const { return false; }
+  virtual bool CanGoForward() const { return false; }
 };
 
 using TBrowserViewFactory = std::function<std::unique_ptr<IBrowserView>(QWidget* parent, TBrowserViewHost host)>;
@@ -52,3 +64,20 @@ using TBrowserViewFactory = std::function<std::unique_ptr<IBrowserView>(QWidget*
 std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHost host);
 // Replaces the factory; an empty one brings back the real view.
 void SetBrowserViewFactory(TBrowserViewFactory factory);
+
+// How the browser engine is started: its switches, and the one line said on
+// the terminal about them.
+struct TBrowserEngineStart {
+  QByteArray chromiumFlags;  // the engine's command-line switches
+  QByteArray loggingRules;   // Qt logging rules that keep the engine quiet
+  QByteArray notice;         // said once on stderr; empty for nothing
+};
+// The start for a process: `root` when the effective user is root (the
+// engine's sandbox refuses to run then and ends the process), `sandboxUsable`
+// when the kernel gives the namespaces the sandbox needs, `debug` when the
+// user asked for the engine's own messages (KV_BROWSER_DEBUG=1), `flags` the
+// switches already in the environment, which are kept.
+TBrowserEngineStart BrowserEngineStart(bool root, bool sandboxUsable, bool debug, const QByteArray& flags);
+// Puts the switches for this process into its environment. Call it before the
+// application object exists.
+void PrepareBrowserEngine();

@@ -18,11 +18,17 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 inline const QStringList& ModuleKeys() {
   static const QStringList keys = {
       "DefCharSet", "btOk", "btCancel", "ExitMsg", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
-      "GiveLineNO", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase", "JavaCloseWindow"};
+      "GiveLineNO", "CCUpARLstb", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
+      "NoOpenFile", "FltWebPages", "FltStyleSheets", "FltScripts", "FltAllFiles",
+      "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr"};
   return keys;
 }
 

@@ -1,9 +1,13 @@
 #include "app/Child.h"
 
 #include "app/Documents.h"
+#include "editor/SrcEditAutoComplete.h"
 #include "tests/app/AppFixture.h"
 
+#include <QCoreApplication>
+#include <QSet>
 #include <QStatusBar>
+#include <QTest>
 #include <QTabWidget>
 
 namespace {
@@ -37,7 +41,24 @@ TEST_F(ChildForm, SettingsReachTheEditor) {
   ini.WriteBool("Autoindent", "Enabled", false);
   ini.WriteBool("LN", "Enabled", false);
   ini.WriteBool("HTMLTidy", "Enabled", true);
+  ini.WriteInteger("EditWindow", "BGCol", 0x00FFFF);  // yellow
+  ini.WriteInteger("Font", "Color", 0xFF0000);        // blue
   auto f = Form();
+  // The colours reach the painting: the text area is yellow, the text blue.
+  f->Memo1->SetLines({"WWWWWWWW"});
+  f->resize(400, 300);
+  f->show();
+  QCoreApplication::processEvents();
+  const QImage image = f->Memo1->viewport()->grab().toImage();
+  const int textLeft = f->Memo1->Gutter().RealGutterWidth(f->Memo1->CharWidth()) + 2;
+  EXPECT_EQ(image.pixelColor(textLeft + 200, image.height() - 5), QColor(Qt::yellow));
+  bool blue = false;
+  for (int x = textLeft; x < textLeft + 8 * f->Memo1->CharWidth() && !blue; ++x)
+    for (int y = 0; y < f->Memo1->LineHeight() && !blue; ++y) {
+        const QColor c = image.pixelColor(x, y);  // smoothed edges mix in the background
+        blue = c.blue() > 150 && c.red() < 100 && c.green() < 100;
+      }
+  EXPECT_TRUE(blue);
   EXPECT_EQ(f->Memo1->RightEdgeColor(), 0xFFFFFF);
   EXPECT_EQ(f->Memo1->RightEdge(), 72);
   EXPECT_EQ(f->Memo1->SelectionMode(), smColumn);
@@ -143,38 +164,16 @@ TEST_F(ChildForm, CloseQuestion) {
   // its preview files are gone already.
   EXPECT_FALSE(f->FormCloseQuery());
   ASSERT_EQ(prompts.Messages().size(), 1);
-  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1about.htmSluiten2"));
+  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1 about.htm Sluiten2"));
   EXPECT_EQ(prompts.Messages()[0].kind, 10);
   EXPECT_FALSE(QFileInfo::exists(preview));
-  prompts.Answer("Sluiten1about.htmSluiten2", 6);
+  prompts.Answer("Sluiten1 about.htm Sluiten2", 6);
   EXPECT_TRUE(f->FormCloseQuery());
   // Switched off: closes without asking.
   Ini().WriteBool("Ask", "ToSave?", false);
   EXPECT_TRUE(f->FormCloseQuery());
   EXPECT_EQ(prompts.Messages().size(), 2);
   EXPECT_EQ(ReadFileBytes(path), QByteArray("<html></html>\r\n"));  // closing never saves
-}
-
-TEST_F(ChildForm, PreviewFilesOfUntitledDocumentsAndForeignFiles) {
-  auto f = Form();
-  f->SetCaption("Untitled~2");
-  f->Memo1->SetLines({"<p>a</p>"});
-  f->ShowPreview();
-  EXPECT_EQ(f->PreviewPath, root + "kvx_tmp~Untitled~2.html");
-  EXPECT_EQ(f->PreviewName, QStringLiteral("kvx_tmp~Untitled~2.html"));
-  EXPECT_EQ(ReadFileBytes(f->PreviewPath), QByteArray("<p>a</p>\r\n"));
-  f->ShowPreview();  // the window's own file is replaced
-  EXPECT_EQ(f->PreviewPath, root + "kvx_tmp~Untitled~2.html");
-
-  const QString doc = MakeFile("index.html");
-  WriteFileBytes(root + "docs/kvx_tmp~index.html", "user data");
-  auto g = Form();
-  g->SetCaption(doc);
-  g->ShowPreview();
-  EXPECT_EQ(g->PreviewPath, root + "docs/kvx_tmp~index~2.html");
-  g->DeletePreviewFiles();
-  EXPECT_FALSE(QFileInfo::exists(root + "docs/kvx_tmp~index~2.html"));
-  EXPECT_EQ(ReadFileBytes(root + "docs/kvx_tmp~index.html"), QByteArray("user data"));
 }
 
 TEST_F(ChildForm, PopupCommands) {
@@ -195,6 +194,42 @@ TEST_F(ChildForm, PopupCommands) {
   prompts.Answer("LowerCase", 6);
   f->Setdocumentinlowercase1Click();
   EXPECT_EQ(f->Memo1->Lines().Get(0), QStringLiteral("<p>hello</p>"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChildForm, CodeTemplatesAndBlockIndent) {
+  // The shipped library: every template has a name, one caret mark and a
+  // body, and Ctrl+J expands it.
+  QDir(root).mkpath("CodeC");
+  QFile::copy(QStringLiteral(KV_SOURCE_DIR "/data/CodeC/codeinside.dci"), root + "CodeC/codeinside.dci");
+  auto f = Form();
+  const QStringList names = f->AutoComplete->TemplateNames();
+  ASSERT_GE(names.size(), 20);
+  EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size());
+  for (const QString& text : f->AutoComplete->TemplateTexts()) EXPECT_EQ(text.count(u'|'), 1) << text.toStdString();
+
+  f->Memo1->SetLines({"  ul"});
+  f->Memo1->SetCaretXY(TPoint{5, 1});
+  QTest::keyClick(f->Memo1, Qt::Key_J, Qt::ControlModifier);
+  EXPECT_EQ(f->Memo1->Lines().ToStringList(), QStringList({"  <ul>", "    <li></li>", "    <li></li>", "  </ul>"}));
+  EXPECT_EQ(f->Memo1->CaretXY(), (TPoint{9, 2}));
+
+  // Tab and Shift+Tab move a selected block; line numbers widen.
+  f->Memo1->SetLines({"a", "b", "c"});
+  f->Memo1->SetBlockBegin(TPoint{1, 1});
+  f->Memo1->SetBlockEnd(TPoint{2, 3});
+  QTest::keyClick(f->Memo1, Qt::Key_Tab);
+  EXPECT_EQ(f->Memo1->Lines().ToStringList(), QStringList({"\ta", "\tb", "\tc"}));
+  QTest::keyClick(f->Memo1, Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(f->Memo1->Lines().ToStringList(), QStringList({"a", "b", "c"}));
+  EXPECT_TRUE(f->Memo1->Gutter().AutoSize());
+
+  // Without the library the window opens with no templates.
+  QFile::remove(root + "CodeC/codeinside.dci");
+  EXPECT_TRUE(Form()->AutoComplete->TemplateNames().isEmpty());
 }
 
 }  // namespace

@@ -144,3 +144,28 @@ TEST(EmbeddedBrowser, LazyViewNavigationAndHostAnswers) {
   EXPECT_FALSE(view->settings.runScripts);
   EXPECT_FALSE(view->settings.loadImages);
 }
+
+TEST(EmbeddedBrowser, EngineStartSwitches) {
+  const QByteArray quietRules = "qt.webenginecontext.info=false\njs=false";
+  struct Row {
+    bool root, sandboxUsable, debug;
+    const char* flags;
+    const char* wantFlags;
+    bool notice;
+  } rows[] = {
+      {true, true, false, "", "--no-sandbox --log-level=3", true},
+      {false, true, false, "", "--log-level=3", false},
+      {false, false, false, "", "--no-sandbox --log-level=3", true},
+      {true, true, true, " --foo ", "--foo --no-sandbox", true},  // the user's switches stay
+      {true, true, false, "--no-sandbox", "--no-sandbox --log-level=3", true},
+      {false, true, true, "", "", false},
+  };
+  for (const Row& r : rows) {
+    const TBrowserEngineStart s = BrowserEngineStart(r.root, r.sandboxUsable, r.debug, r.flags);
+    EXPECT_EQ(s.chromiumFlags, QByteArray(r.wantFlags)) << r.flags;
+    EXPECT_EQ(!s.notice.isEmpty(), r.notice) << r.wantFlags;
+    EXPECT_EQ(s.loggingRules, r.debug ? QByteArray() : quietRules);
+  }
+  EXPECT_EQ(BrowserEngineStart(true, true, false, "").notice,
+            "Korvex Vantar: running as root, the preview browser starts without its sandbox.\n");
+}

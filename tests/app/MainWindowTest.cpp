@@ -1,14 +1,18 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "editor/SrcEditAutoComplete.h"
 #include "tests/app/AppFixture.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTest>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMenu>
 #include <QTabWidget>
+#include <QSplitter>
 #include <QToolBar>
 
 namespace {
@@ -103,7 +107,7 @@ TEST_F(MainWindow, SaveOfANewDocumentAsksForTheNameAndSaveAsRenamesTheTab) {
     return int(QDialog::Rejected);
   });
   EXPECT_FALSE(Main().ActionSaveExecute());
-  EXPECT_EQ(preset, QStringLiteral("Untitled~2"));
+  EXPECT_EQ(preset, QStringLiteral("Untitled~2.html"));
 
   const QString target = root + "docs/page.html";
   QDir().mkpath(root + "docs");
@@ -170,6 +174,14 @@ TEST_F(MainWindow, RecentFilesKeepTenNewestFirstAndTheExactPath) {
   EXPECT_EQ(Main().ActiveDocument()->Caption(), paths[9]);
 }
 
+TEST_F(MainWindow, ANameWithALineBreakNeverSplitsTheRecentList) {
+  const QString plain = MakeFile("plain.html");
+  Main().OpenDocument(false, true, plain);
+  Main().OpenDocument(false, true, MakeFile("two\nlines.html"));
+  EXPECT_EQ(Windows(), 2);
+  EXPECT_EQ(Recent(), QStringList{plain});
+}
+
 TEST_F(MainWindow, TabStripFollowsWindowsBothWays) {
   TChildForm* a = Main().OpenDocument(false, true, MakeFile("a.html"));
   TChildForm* b = Main().OpenDocument(false, true, MakeFile("b.html"));
@@ -193,10 +205,10 @@ TEST_F(MainWindow, ExitSequence) {
   // The document refuses: no exit question, WorkList.Dat not written.
   EXPECT_FALSE(Main().close());
   EXPECT_EQ(prompts.Messages().size(), 1);
-  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1a.htmlSluiten2"));
+  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1 a.html Sluiten2"));
   EXPECT_FALSE(QFileInfo::exists(root + "WorkList.Dat"));
   // The document agrees; No to "ExitMsg" keeps the program and its window.
-  prompts.Answer("Sluiten1a.htmlSluiten2", 6);
+  prompts.Answer("Sluiten1 a.html Sluiten2", 6);
   EXPECT_FALSE(Main().close());
   EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("ExitMsg"));
   EXPECT_EQ(prompts.Messages().last().kind, 10);
@@ -244,6 +256,62 @@ TEST_F(MainWindow, ToolBarPositionsSurviveARestart) {
   EXPECT_EQ(Main().ToolBars[3]->y(), Main().ToolBars[0]->y());
 }
 
+// Every key the program writes comes back on screen after an exit and a
+// new start, including those of windows it does not have (kept as stored).
+TEST_F(MainWindow, WindowSettingsSurviveARestart) {
+  TIniFile ini = Ini();
+  ini.WriteBool("ToolBars", "FileManager", true);
+  ini.WriteInteger("Directory", "Height", 123);
+  ini.WriteInteger("FileMan", "Width", 250);
+  ini.WriteBool("HTMLTidy", "Enabled", true);
+  ini.WriteInteger("HTMLTidy", "Size", 90);
+  ini.WriteInteger("pvtb", "left", 12);
+  ini.WriteInteger("pvtb", "top", 3);
+  ini.WriteInteger("pvEdit", "left", 20);
+  ini.WriteInteger("pvEdit", "top", 2);
+  prompts.Answer("ExitMsg", 6);
+  struct Shown {
+    int side, tidy;
+    QPoint bar, edit;
+  };
+  const auto start = [this] {
+    Main().ToolButton33Click();
+    TChildForm* doc = Main().ActiveDocument();
+    doc->PageControl1->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    const Shown shown{Main().Panel1->width(), doc->TidyPanel->height(), doc->findChild<QToolBar*>("pvtb")->pos(),
+                      doc->Edit1->pos()};
+    doc->PageControl1->setCurrentIndex(0);
+    return shown;
+  };
+  const auto restart = [this] {
+    Main().ActiveDocument()->Memo1->SetModified(false);
+    Main().ActiveDocument()->Modified = false;
+    ASSERT_TRUE(Main().close());
+    main.reset();
+  };
+  Shown shown = start();
+  EXPECT_EQ(shown.side, 250);
+  EXPECT_EQ(shown.tidy, 90);
+  EXPECT_EQ(shown.bar, QPoint(12, 3));
+  EXPECT_EQ(shown.edit, QPoint(20, 2));
+  // The user moves the splitters.
+  qobject_cast<QSplitter*>(Main().Panel1->parentWidget())->setSizes({300, 600});
+  auto* tidySplit = qobject_cast<QSplitter*>(Main().ActiveDocument()->TidyPanel->parentWidget());
+  tidySplit->setSizes({tidySplit->height() - 70, 70});
+  restart();
+  shown = start();
+  EXPECT_EQ(shown.side, 300);
+  EXPECT_EQ(shown.tidy, 70);
+  EXPECT_EQ(shown.bar, QPoint(12, 3));
+  EXPECT_EQ(shown.edit, QPoint(20, 2));
+  // A hidden side pane keeps its width, the folder tree its stored height.
+  Main().Panel1->hide();
+  restart();
+  EXPECT_EQ(Ini().ReadInteger("FileMan", "Width", 0), 300);
+  EXPECT_EQ(Ini().ReadInteger("Directory", "Height", 0), 123);
+}
+
 TEST_F(MainWindow, GotoLine) {
   Main().ToolButton33Click();  // 19 lines
   TChildForm* doc = Main().ActiveDocument();
@@ -255,7 +323,7 @@ TEST_F(MainWindow, GotoLine) {
   for (const char* bad : {"20", "0", "-1", "abc"}) {
     AnswerGoto(bad);
     Main().GotoLine1Click();
-    EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("NoLines%1NoLines2").arg(bad));
+    EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("NoLines %1 NoLines2").arg(bad));
     EXPECT_EQ(prompts.Messages().last().kind, 0);
     EXPECT_EQ(doc->Memo1->CaretY(), 19);
   }
@@ -288,19 +356,38 @@ TEST_F(MainWindow, CommandsWithoutADocumentDoNothing) {
     EXPECT_FALSE(Main().Action(name)->isEnabled()) << name;
 }
 
-TEST_F(MainWindow, EditorKeysWinInsideTheEditor) {
+TEST_F(MainWindow, MainWindowKeysComeBeforeTheEditors) {
+  Ini().WriteBool("Ask", "ToSave?", false);
   Main().ToolButton33Click();
-  TSrcEdit* editor = Main().ActiveDocument()->Memo1;
-  const auto overridden = [editor](int key, Qt::KeyboardModifiers mods) {
-    QKeyEvent event(QEvent::ShortcutOverride, key, mods);
-    event.ignore();
-    QCoreApplication::sendEvent(editor, &event);
-    return event.isAccepted();
+  QApplication::setActiveWindow(&Main());
+  const QStringList text = Main().ActiveDocument()->Memo1->Lines().ToStringList();
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    int windows;  // document windows afterwards
+    bool textKept;
   };
-  EXPECT_TRUE(overridden(Qt::Key_N, Qt::ControlModifier));  // the editor's own key, not "New"
-  EXPECT_TRUE(overridden(Qt::Key_Delete, Qt::ShiftModifier));
-  EXPECT_FALSE(overridden(Qt::Key_O, Qt::ControlModifier));  // the main window's Open
-  EXPECT_FALSE(overridden(Qt::Key_F9, Qt::NoModifier));
+  const Case cases[] = {
+      {Qt::Key_T, Qt::ControlModifier, 1, true},                     // Table is disabled: nothing happens
+      {Qt::Key_L, Qt::ControlModifier | Qt::AltModifier, 1, true},   // Left, disabled
+      {Qt::Key_N, Qt::ControlModifier, 2, true},                     // New, not the editor's line split
+      {Qt::Key_Y, Qt::ControlModifier, 2, false},                    // the editor's own key (delete line)
+      {Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier, 0, true},  // Close all, the desktop's key
+  };
+  for (const Case& c : cases) {
+    QTest::keyClick(Main().ActiveDocument()->Memo1, c.key, c.mods);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Windows(), c.windows) << QKeySequence(c.key | c.mods).toString().toStdString();
+    if (c.windows > 0) {
+      EXPECT_EQ(Main().ActiveDocument()->Memo1->Lines().ToStringList() == text, c.textKept) << QKeySequence(c.key | c.mods).toString().toStdString();
+    }
+  }
+  // Both keys of Close all and Left; the clipboard commands and Redo show theirs in the menu.
+  EXPECT_EQ(Main().Action("CloseAll")->shortcuts(),
+            (QList<QKeySequence>{QKeySequence("Ctrl+Alt+F4"), QKeySequence("Ctrl+Shift+W")}));
+  EXPECT_EQ(Main().Action("Left1")->shortcuts().value(1), QKeySequence("Ctrl+L"));
+  for (const char* name : {"Cut1", "Copy1", "Paste1", "Redo1"})
+    EXPECT_FALSE(Main().Action(name)->shortcut().isEmpty()) << name;
   // File-manager keys belong to the side pane only.
   EXPECT_EQ(Main().Action("fManDelFile")->shortcutContext(), Qt::WidgetWithChildrenShortcut);
   EXPECT_TRUE(Main().Panel1->actions().contains(Main().Action("fManDelFile")));
@@ -313,11 +400,31 @@ TEST_F(MainWindow, ProgramsStartWithArgumentLists) {
   EXPECT_EQ(launcher.calls[0].arguments, QStringList({"/site/a \"b\".html"}));
   Main().SendEmail();
   EXPECT_EQ(launcher.calls[1].target, QStringLiteral("mailto:"));
+}
+
+TEST_F(MainWindow, HelpOpensTheShippedManual) {
+  Main().OpenHelp();  // no manual: said so, nothing started
+  EXPECT_TRUE(launcher.calls.isEmpty());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "NoOpenFile " + root + "Help/english.html");
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  const QString manual = root + "Help/english.html";
+  QDir().mkpath(root + "Help");
+  QFile::copy(KV_SOURCE_DIR "/data/Help/english.html", manual);
+  Ini().WriteString("Help", "Path", root + "Help/english.chm");  // named by older settings, not there
   Main().OpenHelp();
-  EXPECT_EQ(launcher.calls[2].target, root + "Help/english.chm");
+  ASSERT_EQ(launcher.calls.size(), 1);
+  EXPECT_EQ(launcher.calls[0].target, manual);
   launcher.result = false;
   Main().OpenHelp();
-  EXPECT_EQ(prompts.Messages().last().kind, 2);  // a failed start is reported
+  EXPECT_EQ(prompts.Messages().size(), 2);  // a failed start is reported
+  // The manual names the key of every command that has one.
+  const QString text = QString::fromUtf8(ReadFileBytes(manual));
+  for (QAction* a : Main().findChildren<QAction*>()) {
+    if (!a->isEnabled() && a->property("later").toBool()) continue;
+    for (const QKeySequence& key : a->shortcuts())
+      EXPECT_TRUE(text.contains(key.toString())) << a->objectName().toStdString() << " " << key.toString().toStdString();
+  }
 }
 
 TEST_F(MainWindow, FtpClient) {
@@ -354,13 +461,70 @@ TEST_F(MainWindow, DroppedFilesAndImages) {
   EXPECT_EQ(Main().ActiveDocument(), nullptr);
 }
 
-TEST_F(MainWindow, OpenDialogOpensEverySelectedFile) {
+TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndStartsWhereTheLastEnded) {
   const QString a = MakeFile("a.html"), b = MakeFile("b.css");
-  AnswerFileDialog("OpenDialog1", {a, b});
+  QStringList filters;
+  QString started;
+  const auto look = [&filters, &started](QDialog& d) {
+    auto& fd = static_cast<QFileDialog&>(d);
+    filters = fd.nameFilters();
+    started = fd.directory().absolutePath();
+  };
+  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
+    look(d);
+    auto& fd = static_cast<QFileDialog&>(d);
+    fd.setDirectory(root + "docs");
+    fd.selectFile(R"("a.html" "b.css")");
+    return int(QDialog::Accepted);
+  });
   Main().ActionOpenExecute();
   ASSERT_EQ(Main().Documents().size(), 2);
   EXPECT_EQ(Main().Documents()[0]->Caption(), a);
   EXPECT_EQ(Main().Documents()[1]->Caption(), b);
+  EXPECT_EQ(filters, (QStringList{"FltWebPages (*.html *.htm *.xhtml *.shtml *.php *.php3 *.phtml *.inc *.xml *.xsl *.xslt *.dtd *.xsd)",
+                                  "FltStyleSheets (*.css)", "FltScripts (*.js *.vbs *.sql)", "FltAllFiles (*)"}));
+  // The next open dialog, after a restart too, starts in the folder last used.
+  prompts.Answer("ExitMsg", 6);
+  Ini().WriteBool("Ask", "ToSave?", false);
+  ASSERT_TRUE(Main().close());
+  main.reset();
+  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
+    look(d);
+    return int(QDialog::Rejected);
+  });
+  Main().ActionOpenExecute();
+  EXPECT_EQ(started, root + "docs");
+}
+
+TEST_F(MainWindow, SaveDialogProposesTheDocumentTypesExtension) {
+  Ini().WriteBool("SHigh", "Enabled", true);
+  struct Case {
+    const char* kind;
+    const char* name;
+    const char* filter;
+  };
+  const Case cases[] = {{"HTML", "Untitled~1.html", "FltWebPages"},
+                        {".css", "Untitled~2.css", "FltStyleSheets"},
+                        {".js", "Untitled~3.js", "FltScripts"}};
+  for (const Case& c : cases) {
+    Main().CreateDocument(false, false, c.kind, QString());
+    for (bool saveAs : {false, true}) {
+      QString name, filter, suffix;
+      prompts.AnswerDialog("SaveDialog1", [&](QDialog& d) {
+        auto& fd = static_cast<QFileDialog&>(d);
+        name = QFileInfo(fd.selectedFiles().value(0)).fileName();
+        filter = fd.selectedNameFilter();
+        suffix = fd.defaultSuffix();
+        return int(QDialog::Rejected);
+      });
+      EXPECT_FALSE(Main().SaveDocument(saveAs));
+      EXPECT_EQ(name, c.name) << c.kind;
+      EXPECT_TRUE(filter.startsWith(c.filter)) << filter.toStdString();
+      EXPECT_EQ(u'.' + suffix, QFileInfo(c.name).completeSuffix().prepend(u'.'));
+    }
+  }
+  EXPECT_EQ(TfMain::ProposedSaveName("/site/page.htm", "CSS"), "/site/page.htm");
+  EXPECT_EQ(TfMain::ProposedSaveName("Untitled~9", ""), "Untitled~9.html");
 }
 
 TEST_F(MainWindow, SaveAllAndCloseAll) {
@@ -408,9 +572,90 @@ TEST_F(MainWindow, PreviewPages) {
   Main().previewExecute();
   Main().nopreviewExecute();
   EXPECT_EQ(doc->PageControl1->currentIndex(), 0);
-  prompts.Answer("Sluiten1Untitled~1Sluiten2", 6);
+  prompts.Answer("Sluiten1 Untitled~1 Sluiten2", 6);
   doc->close();
   EXPECT_FALSE(QFileInfo::exists(root + "kvx_tmp~Untitled~1.html"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, SaveCommandsOnlyWithADocument) {
+  const auto enabled = [this] {
+    QStringList on;
+    for (const char* name : {"Save2", "ToolButton35", "SaveAs1"})
+      if (Main().Action(name)->isEnabled()) on << name;
+    return on;
+  };
+  EXPECT_EQ(enabled(), QStringList());
+  Main().ToolButton33Click();
+  EXPECT_TRUE(enabled().contains("SaveAs1"));
+  Main().CloseAllExecute();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(enabled(), QStringList());
+}
+
+TEST_F(MainWindow, WindowMenuAndTabPopup) {
+  TChildForm* a = Main().OpenDocument(false, true, MakeFile("page &co.html"));
+  TChildForm* b = Main().OpenDocument(false, true, MakeFile("b.html"));
+  EXPECT_EQ(Main().MDITab1->tabText(0), QStringLiteral("page &&co.html"));  // shows "&"
+  const QRect area = Main().MDIClient->viewport()->rect();
+  Main().Action("WTile2")->trigger();  // side by side
+  EXPECT_EQ(a->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+  EXPECT_EQ(b->geometry().left(), area.width() / 2);
+  Main().Action("WTile1")->trigger();  // one above the other
+  EXPECT_EQ(a->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+  EXPECT_EQ(b->geometry().top(), area.height() / 2);
+  Main().Action("WMinimize")->trigger();
+  EXPECT_TRUE(a->isMinimized() && b->isMinimized());
+  Main().Action("WArrange")->trigger();
+  EXPECT_EQ(a->y(), b->y());
+  EXPECT_EQ(a->geometry().bottom(), area.bottom());
+  EXPECT_NE(a->x(), b->x());
+  Main().Action("WCascade")->trigger();
+  EXPECT_FALSE(Main().Action("WCascade")->text().isEmpty());
+
+  QStringList popup;
+  for (QAction* item : Main().TabPopup->actions()) popup << item->objectName();
+  EXPECT_EQ(popup, QStringList({"Close1", "CloseAll", "preview"}));
+}
+
+TEST_F(MainWindow, EditorPopupGoesToALine) {
+  Main().ToolButton33Click();
+  TChildForm* doc = Main().ActiveDocument();
+  AnswerGoto("7");
+  QAction* item = doc->PopupMenu1->findChild<QAction*>("GotoLine1");
+  ASSERT_NE(item, nullptr);
+  ASSERT_TRUE(doc->PopupMenu1->actions().contains(item));
+  item->trigger();
+  EXPECT_EQ(doc->Memo1->CaretY(), 7);
+  EXPECT_EQ(prompts.Dialogs(), QStringList({"fDosPrompt"}));
+}
+
+TEST_F(MainWindow, IconsFromTheThemeOrOurOwn) {
+  for (QToolBar* bar : Main().ToolBars)
+    for (QAction* a : bar->actions()) {
+      EXPECT_FALSE(a->icon().pixmap(22).isNull()) << a->objectName().toStdString();
+      EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    }
+  if (QIcon::hasThemeIcon("document-new")) EXPECT_EQ(Main().Action("ToolButton33")->icon().name(), "document-new");
+  EXPECT_FALSE(Main().Action("SaveAll")->icon().pixmap(22).isNull());  // no theme has it
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, CodeTemplatesReloadInEveryDocument) {
+  QDir(root).mkpath("CodeC");
+  WriteFileBytes(root + "CodeC/codeinside.dci", "[a | x]\r\n<a>|</a>\r\n\r\n");
+  Main().ToolButton33Click();
+  Main().ToolButton33Click();
+  WriteFileBytes(root + "CodeC/codeinside.dci", "[b | y]\r\n<b>|</b>\r\n\r\n");
+  Main().ReloadCodeInsideLists();
+  for (TChildForm* c : Main().Documents()) EXPECT_EQ(c->AutoComplete->TemplateNames(), QStringList({"b"}));
+  EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("CCUpARLstb"));
 }
 
 }  // namespace

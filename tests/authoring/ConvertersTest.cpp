@@ -5,6 +5,7 @@
 #include "platform/RtfReader.h"
 #include "tests/common/TestUtil.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -178,6 +179,30 @@ TEST(WtRichEditToHtml, GoldenHtmlOfAnRtfDocument) {
   conv.ConvertToHtml(doc, file);
   EXPECT_EQ(ReadFileBytes(file), (expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
   EXPECT_THROW(conv.ConvertToHtml(doc, dir.filePath(QStringLiteral("missing/x.html"))), EStreamError);
+}
+
+TEST(WtRichEditToHtml, ValuesFromTheDocumentCannotOpenMarkup) {
+  // Font names from the document's font table, and colours out of range or
+  // given as system colours, stay inside their attribute values.
+  const std::pair<const char*, const char*> faces[] = {
+      {"Evil\"><script>alert(1)</script>", "Evil&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"a&b' onmouseover='x", "a&amp;b' onmouseover='x"},
+      {"<img src=x onerror=y>", "&lt;img src=x onerror=y&gt;"}};
+  TWtRichEditToHtml conv;
+  for (const auto& [face, escaped] : faces) {
+    EXPECT_EQ(conv.FontToHtml(Font(face, 10)),
+              QStringLiteral("<font color=\"#000000\" size=\"2\" face=\"%1\">").arg(QLatin1String(escaped)));
+    EXPECT_EQ(conv.FontToHtml(Font(face, 10, 0, clWindowText)).count(QLatin1Char('"')), 6) << face;
+  }
+  const QByteArray rtf =
+      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Evil\"><script>alert(1)</script>;}}"
+      "{\\colortbl ;\\red999\\green-5\\blue300;}\\cf1 x\\par}";
+  const QString html = conv.ConvertToHtmlstringList(RtfReader::Read(rtf)).join(QLatin1Char('\n'));
+  EXPECT_FALSE(html.contains(QLatin1String("<script"))) << html.toStdString();
+  EXPECT_TRUE(html.contains(QLatin1String("face=\"Evil&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;\">")))
+      << html.toStdString();
+  static const QRegularExpression tag(QStringLiteral("<font color=\"#[0-9A-F]{6}\" size=\"[1-7]\" face=\"[^\"<>]*\">"));
+  EXPECT_EQ(html.count(QStringLiteral("<font")), html.count(tag)) << html.toStdString();
 }
 
 TEST(WtRichEditToHtml, TextOutsideLatin1IsSavedAsUtf8) {

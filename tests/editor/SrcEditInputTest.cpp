@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
+#include <functional>
 
 void PrintTo(const TPoint& p, std::ostream* os);
 
@@ -115,6 +116,110 @@ TEST(SrcEditMouse, DraggingBelowTheTextScrolls) {
   e.Send(QEvent::MouseMove, QPoint(start.x(), -lh / 2), Qt::LeftButton);
   EXPECT_EQ(e.ScrollDeltaY(), -1);
   e.Send(QEvent::MouseButtonRelease, QPoint(start.x(), -lh / 2), Qt::NoButton);
+}
+
+// A window of 44 columns (and half a column more) over lines of tabs
+// plus text and lines of 300 characters.
+class NarrowEdit : public InputEdit {
+ public:
+  NarrowEdit() {
+    SetLines({QString(20, u'\t') + QStringLiteral("tabbed"), QString(156, u'x') + QStringLiteral("needle") +
+                                                                QString(138, u'y'),
+              QString(12, u'\t') + QStringLiteral("a needle"), QString(300, u'z')});
+    const int frame = width() - viewport()->width();
+    resize(frame + GutterWidth() + 2 + 44 * CharWidth() + CharWidth() / 2, height());
+  }
+  // The caret's pixel lies in the text area of the viewport.
+  bool CaretOnScreen() const {
+    const QPoint p = RowColumnToPixels(CaretXY());
+    return p.x() >= GutterWidth() + 2 && p.x() < viewport()->width() && p.y() >= 0 &&
+           p.y() + LineHeight() <= viewport()->height();
+  }
+};
+
+TEST(SrcEditScroll, TheCaretStaysOnScreen) {
+  struct Case {
+    const char* name;
+    std::function<void(NarrowEdit&)> act;
+    TPoint caret;
+  };
+  const Case cases[] = {
+      {"End on a line of tabs", [](NarrowEdit& e) { e.ProcessCommand(ecLineEnd, QChar()); }, {27, 1}},
+      {"End on a long line",
+       [](NarrowEdit& e) {
+         e.SetCaretXY(TPoint{1, 4});
+         e.ProcessCommand(ecLineEnd, QChar());
+       },
+       {301, 4}},
+      {"typing after tabs",
+       [](NarrowEdit& e) {
+         e.SetCaretXYEx(false, TPoint{21, 1});
+         e.ProcessCommand(ecChar, u'q');
+       },
+       {22, 1}},
+      {"typing at the end of a long line",
+       [](NarrowEdit& e) {
+         e.SetCaretXYEx(false, TPoint{301, 4});
+         e.ProcessCommand(ecChar, u'q');
+       },
+       {302, 4}},
+      {"search in a long line", [](NarrowEdit& e) { e.SearchReplace("needle", "", 0); }, {163, 2}},
+      {"search after tabs",
+       [](NarrowEdit& e) {
+         e.SetCaretXY(TPoint{1, 3});
+         e.SearchReplace("needle", "", 0);
+       },
+       {21, 3}},
+      {"replace question",
+       [](NarrowEdit& e) {
+         e.OnReplaceText = [&e](TObject*, const QString&, const QString&, int, int, TSrcReplaceAction& action) {
+           EXPECT_TRUE(e.CaretOnScreen());
+           action = raSkip;
+         };
+         e.SearchReplace("needle", "pin", ssoReplace | ssoPrompt);
+       },
+       {163, 2}},
+      {"bookmark after tabs",
+       [](NarrowEdit& e) {
+         e.SetBookmark(1, 25, 1);
+         e.GotoBookmark(1);
+       },
+       {25, 1}},
+      {"bookmark in a long line",
+       [](NarrowEdit& e) {
+         e.SetBookmark(2, 250, 4);
+         e.SetCaretXY(TPoint{1, 1});
+         e.GotoBookmark(2);
+       },
+       {250, 4}},
+      {"drag to the right on a line of tabs",
+       [](NarrowEdit& e) {
+         e.Send(QEvent::MouseButtonPress, e.At(2, 1), Qt::LeftButton);
+         e.Send(QEvent::MouseMove, QPoint(e.viewport()->width() + e.CharWidth(), 2), Qt::LeftButton);
+         ASSERT_GT(e.ScrollDeltaX(), 0);
+         e.ScrollTimerTick();
+         e.Send(QEvent::MouseButtonRelease, QPoint(e.viewport()->width() + e.CharWidth(), 2), Qt::NoButton);
+       },
+       {6, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    NarrowEdit e;
+    e.setFocus();
+    ASSERT_EQ(e.CharsInWindow(), 44);
+    c.act(e);
+    EXPECT_EQ(e.CaretXY(), c.caret);
+    EXPECT_TRUE(e.CaretOnScreen()) << "LeftChar " << e.LeftChar();
+  }
+}
+
+TEST(SrcEditScroll, ALineWithoutRoomPastItsEndStillShowsTheCaretAtItsEnd) {
+  NarrowEdit e;
+  e.SetOptions(e.Options() & ~eoScrollPastEol);
+  e.resize(e.width() - e.CharWidth() / 2, e.height());  // exactly 44 columns
+  e.SetCaretXY(TPoint{301, 4});
+  EXPECT_TRUE(e.CaretOnScreen()) << "LeftChar " << e.LeftChar();
+  EXPECT_EQ(e.horizontalScrollBar()->maximum(), 301 - 44 + 1);
 }
 
 TEST(SrcEditMouse, DoubleClickSelectsTheWord) {

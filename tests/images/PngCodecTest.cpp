@@ -418,3 +418,46 @@ TEST(PngEncode, LoadAndSaveNeverChangeASample) {
       }
   }
 }
+
+TEST(PngEncode, ColourKeyMatchesTheSamePixelsAfterSaving) {
+  // Keys of small grey samples are widened with them; 16-bit samples keep
+  // only their high byte, so pixels that differed from the key in the low
+  // byte alone must not become transparent.
+  const Format formats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}};
+  for (const Format& f : formats)
+    for (int interlace = 0; interlace < 2; ++interlace)
+      for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+        const std::string what = "type " + std::to_string(f.type) + " depth " + std::to_string(f.depth) +
+                                 " interlace " + std::to_string(interlace) + " seed " + std::to_string(seed);
+        SCOPED_TRACE(what);
+        RefWriteOptions o;
+        o.width = 64, o.height = 37, o.colorType = f.type, o.bitDepth = f.depth, o.interlace = interlace;
+        o.trns = true, o.seed = seed;
+        const QByteArray original = RefWrite(o);
+        TPngGraphic png;
+        Load(png, original);
+        const QByteArray saved = Save(png);
+        const RefImage before = RefDecodeRgba(original), after = RefDecodeRgba(saved);
+        ASSERT_TRUE(after.ok) << after.error;
+        EXPECT_EQ(after.warnings, 0);
+        int transparent = 0;
+        for (std::uint32_t y = 0; y < o.height; ++y)
+          for (std::uint32_t x = 0; x < o.width; ++x) {
+            ASSERT_EQ(after.rows[y][4 * x + 3], before.rows[y][4 * x + 3]) << x << "," << y;
+            transparent += before.rows[y][4 * x + 3] == 0;
+          }
+        EXPECT_GT(transparent, 0);
+        // Loaded again, the picture shows the same transparency.
+        TPngGraphic back;
+        Load(back, saved);
+        EXPECT_EQ(back.Header().ImageAlpha, png.Header().ImageAlpha);
+      }
+  // The opaque pixel 0x2021 is held as 0x20 and would be written as 0x2020,
+  // the key.
+  TPngGraphic png;
+  Load(png, File(Ihdr(2, 1, 16, 0), Chunk("tRNS", Bytes({0x20, 0x20})), Bytes({0, 0x20, 0x20, 0x20, 0x21})));
+  const RefImage saved = RefDecodeRgba(Save(png));
+  ASSERT_TRUE(saved.ok);
+  EXPECT_EQ(saved.rows[0][3], 0);
+  EXPECT_EQ(saved.rows[0][7], 255);
+}

@@ -102,3 +102,95 @@ TEST(PngDamage, MutatedFilesWithRepairedCrcs) {
     if (HasFatalFailure()) return;
   }
 }
+
+TEST(PngDamage, CraftedCompressedStreams) {
+  // A 2 x 2 grey image; each case replaces its compressed data.
+  const QByteArray rows = Bytes({0, 1, 2, 0, 3, 4});
+  const QByteArray z = Zlib(rows);
+  const QByteArray body = z.mid(2);  // the deflate data without the zlib header
+  const QString zlibError =
+      QStringLiteral("Could not decompress the image because it contains invalid compressed data.\r\n Description: ");
+  struct Case {
+    const char* what;
+    QByteArray data;        // the compressed data chunks
+    QString error;          // the EPNGZLIBError text, empty when the file loads
+    std::vector<int> last;  // then the sample of the last pixel
+  };
+  const Case cases[] = {
+      {"preset dictionary flag", Bytes({0x78, 0x20, 0, 0, 0, 1}) + body, zlibError + "need dictionary (2)", {}},
+      {"window size above 32K", Bytes({0x88, 0x1C}) + body, zlibError + "data error (-3)", {}},
+      {"not deflate", Bytes({0x79, 0x9C}) + body, zlibError + "data error (-3)", {}},
+      {"stream ends early", z.left(z.size() - 7), {}, {0}},
+      {"header only", z.left(2), {}, {0}},
+      {"garbage after the stream end", z + "garbage", {}, {4}},
+      {"garbage chunk after the stream end", z, {}, {4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QByteArray file = Signature() + Ihdr(2, 2, 8, 0) + Chunk("IDAT", c.data);
+    if (QByteArray(c.what).contains("chunk")) file += Chunk("IDAT", "trailing garbage");
+    file += Chunk("IEND", {});
+    TPngGraphic png;
+    if (!c.error.isEmpty()) {
+      EXPECT_EQ(MessageOf<EPNGZLIBError>([&] { Load(png, file); }), c.error);
+      continue;
+    }
+    Load(png, file);
+    EXPECT_EQ(FileSamples(png, 1, 1), c.last);
+    EXPECT_EQ(png.Chunks().Item(png.Chunks().Count() - 1)->Name(), "IEND");
+  }
+}
+
+TEST(PngDamage, TextAndChunkCountsCannotMultiplyTheFileSize) {
+  // Forty compressed texts of 8 MB each, about 8 KB apiece in the file:
+  // together they inflate to no more than one text's limit; the rest stay
+  // as read.
+  const QByteArray packed = QByteArray("Bomb\0\0", 6) + Zlib(QByteArray(8 << 20, 'a'), 9);
+  QByteArray middle;
+  for (int i = 0; i < 40; ++i) middle += Chunk("zTXt", packed);
+  TPngGraphic png;
+  Load(png, File(Ihdr(1, 1, 8, 0), middle, Bytes({0, 7})));
+  qint64 inflated = 0;
+  int raw = 0;
+  for (int i = 0; i < png.Chunks().Count(); ++i)
+    if (const auto* z = dynamic_cast<const TChunkzTXt*>(png.Chunks().Item(i))) {
+      if (z->Text.size() == 8 << 20) inflated += z->Text.size();
+      raw += z->Text == packed.mid(5);
+    }
+  EXPECT_EQ(inflated, 16 << 20);
+  EXPECT_EQ(raw, 38);
+
+  // A million empty ancillary chunks (12 MB): the picture keeps the first
+  // kPngMaxAncillaryChunks and skips the rest.
+  QByteArray many = Signature() + Ihdr(1, 1, 8, 0);
+  const QByteArray empty = Chunk("prVt", {});
+  many.reserve(many.size() + 12 * 1'000'000 + 100);
+  for (int i = 0; i < 1'000'000; ++i) many += empty;
+  many += Chunk("IDAT", Zlib(Bytes({0, 7}))) + Chunk("IEND", {});
+  Load(png, many);
+  EXPECT_EQ(png.Chunks().Count(), 1 + kPngMaxAncillaryChunks + 2);
+  EXPECT_EQ(FileSamples(png, 0, 0), std::vector<int>{7});
+}
+
+TEST(PngDamage, ABigHeaderWithLittleDataTakesLittleMemory) {
+  // 65535 × 65535 at 1 bit (537 MB) and 16384 × 16384 RGB (805 MB), with
+  // one row of data: the rest of the picture stays zero without taking room.
+  const QByteArray files[] = {File(Ihdr(65535, 65535, 1, 0), {}, QByteArray(8193, '\xFF')),
+                              File(Ihdr(16384, 16384, 8, 2), {}, QByteArray(3 * 16384 + 1, '\x40'))};
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr bool kMeasure = false;  // the sanitizer's shadow memory follows every block
+#else
+  constexpr bool kMeasure = true;
+#endif
+  for (const QByteArray& file : files) {
+    const bool measured = kMeasure && ResetPeakMemory();
+    const qint64 before = PeakMemory();
+    TPngGraphic png;
+    Load(png, file);
+    EXPECT_EQ(png.GetPixels(0, 0), png.Header().ColorType == 0 ? 0xFFFFFF : 0x404040);
+    EXPECT_EQ(png.GetPixels(png.GetWidth() - 1, png.GetHeight() - 1), 0);
+    if (measured && before > 0) {
+      EXPECT_LT(PeakMemory() - before, 64 << 20);
+    }
+  }
+}
