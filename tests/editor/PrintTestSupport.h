@@ -71,3 +71,69 @@ class TStubHighlighter : public TSrcCustomHighlighter {
   qsizetype start_ = 0, pos_ = 0;
   int inBrace_ = 0;
 };
+
+#include "editor/SrcEditPrinterInfo.h"
+
+#include <vector>
+
+// A canvas that records what is drawn, with a fixed font: every character
+// CharWidth pixels wide, every line Height pixels high. The page is A4 at
+// 300 dots per inch.
+class TRecordingCanvas : public TPrintCanvas {
+ public:
+  enum Kind { opBegin, opNewPage, opEnd, opAbort, opText, opFill, opRect, opLine };
+  struct Op {
+    Kind kind;
+    int x = 0, y = 0;
+    QString text;
+    QColor color, background;
+    bool bold = false, italic = false;
+  };
+
+  int CharWidth = 25, Height = 40, Descent = 8;
+  TSrcEditPrinterGeometry Page;
+  std::vector<Op> Ops;
+
+  TSrcEditPrinterGeometry Geometry() const override { return Page; }
+  bool BeginDoc(const QString& title) override {
+    Ops.push_back({opBegin, 0, 0, title});
+    return true;
+  }
+  void NewPage() override { Ops.push_back({opNewPage}); }
+  void EndDoc() override { Ops.push_back({opEnd}); }
+  void Abort() override { Ops.push_back({opAbort}); }
+  void SetFont(const QFont& font) override { font_ = font; }
+  QFont Font() const override { return font_; }
+  TPrintFontMetrics Metrics() const override { return {Height, Height - Descent, Descent, 0, CharWidth}; }
+  int TextWidth(const QString& text) const override { return CharWidth * static_cast<int>(text.size()); }
+  void DrawText(int x, int y, const QString& text, const QColor& color, const QColor& background, int,
+                bool) override {
+    Ops.push_back({opText, x, y, text, color, background, font_.bold(), font_.italic()});
+  }
+  void FillRect(const QRect& r, const QColor& color) override { Ops.push_back({opFill, r.x(), r.y(), {}, color}); }
+  void DrawRect(const QRect& r, const QColor& pen, const QColor& brush) override {
+    Ops.push_back({opRect, r.x(), r.y(), {}, pen, brush});
+  }
+  void DrawLine(int x1, int y1, int, int, const QColor& color) override {
+    Ops.push_back({opLine, x1, y1, {}, color});
+  }
+
+  // The texts drawn, page by page.
+  std::vector<QStringList> PageTexts() const {
+    std::vector<QStringList> pages(1);
+    for (const Op& op : Ops) {
+      if (op.kind == opNewPage) pages.emplace_back();
+      if (op.kind == opText) pages.back() << op.text;
+    }
+    return pages;
+  }
+  std::vector<Op> Texts() const {
+    std::vector<Op> out;
+    for (const Op& op : Ops)
+      if (op.kind == opText) out.push_back(op);
+    return out;
+  }
+
+ private:
+  QFont font_;
+};
