@@ -136,6 +136,11 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   bool ScanToCommentEnd(int i);
   // Goes on inside a block comment (range 1).
   void CommentRestProc();
+  // A symbol of one character; of two when the next one is among `seconds`.
+  void SymbolProc();
+  void OperatorProc(const char16_t* seconds);
+  // "<", "<=", "<<" or "<<=".
+  void ShiftLeftProc();
 
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
@@ -147,6 +152,7 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   std::uint8_t fSpaceKind = 0;
   std::uint8_t fUnknownKind = 0;
   std::uint8_t fStringKind = 0;
+  std::uint8_t fSymbolKind = 0;
   const char16_t* fLine = u"";
   int fLen = 0;
   int fRun = 0;
