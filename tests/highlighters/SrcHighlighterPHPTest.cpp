@@ -1,5 +1,4 @@
 #include "highlighters/SrcHighlighterPHP.h"
-#include "highlighters/SrcHighlighters.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -133,10 +132,7 @@ TEST(PHPHighlighter, AttributesNamesAndSample) {
   h.SetLine("\\", 0);
   EXPECT_EQ(h.GetTokenAttribute(), h.IdentifierAttri);
 
-  RegisterBuiltinHighlighters();
-  bool found = false;
-  for (const auto& cls : TSrcHighlighterList()) found |= cls.meta == &P::staticMetaObject;
-  EXPECT_TRUE(found);
+  EXPECT_TRUE(RegisteredAtStart(P::staticMetaObject));
 }
 
 TEST(PHPHighlighter, AnyInputTilesAndRescansAlike) {
@@ -145,22 +141,11 @@ TEST(PHPHighlighter, AnyInputTilesAndRescansAlike) {
       "\"open", "'open", "\"", "'", "\\", "\\\\", "/* ", " */", "*/", "/*", "// line", "# hash", "$x /= 2",
       "a++", "b--", "->", "<<=", "echo", "@", "`", "\t", "  ", "\u00e9", "\U0001F600", ";",
   };
-  QRandomGenerator rng(20261208);
-  const TFactory make = [] { return std::make_unique<P>(); };
-  for (int doc = 0; doc < 60; ++doc)
-    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
-  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+  ExpectInvariantsOnRandomDocuments([] { return std::make_unique<P>(); }, kPieces, 20261208);
 }
 
 TEST(PHPHighlighter, SpansAgreeWithSecondOpinion) {
-  QStringList lines;
-  const auto reference = ReferenceSpans(QStringLiteral("generated.php"), lines);
-  ASSERT_EQ(lines.size(), 400);
-  P h;
-  const auto own = OwnSpans(h, lines, [](const Token& t) {
+  ExpectSpansAgree([] { return std::make_unique<P>(); }, QStringLiteral("generated.php"), [](const Token& t) {
     return t.kind == P::tkComment ? "comment" : t.kind == P::tkString ? "string" : "";
   });
-  EXPECT_EQ(own, reference);
-  QRandomGenerator rng(1);
-  ExpectScanInvariants([] { return std::make_unique<P>(); }, lines, rng);
 }
