@@ -861,7 +861,8 @@ void TfMain::GotoLine(TChildForm* child) {
   int line = 0;
   const QString text = dialog.textValue();
   if (Documents::CheckGotoLine(text, child->Memo1->Lines().Count(), line) != Documents::TGotoCheck::Ok) {
-    ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoLines")), text.trimmed(), LangText(QStringLiteral("NoLines2"))}), 0);
+    ShowMessageDlg(
+        ComposeText({LangText(QStringLiteral("NoLines")), text.trimmed(), LangText(QStringLiteral("NoLines2"))}), 0);
     return;
   }
   child->HighlightLine = line;
