@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -447,8 +448,9 @@ void TfMain::LoadToolbarPositions() {
   current.FileManWidth = FileManWidth > 0 ? FileManWidth : Panel1->sizeHint().width();
   const Settings::TMainWindowLayout stored = Settings::ReadMainWindowLayout(current);
   DirectoryHeight = std::max(0, stored.DirectoryHeight);
-  // The side pane leaves the documents at least a third of the window.
-  FileManWidth = std::clamp(stored.FileManWidth, 0, std::max(0, width() * 2 / 3));
+  // The side pane leaves the documents at least a third of the screen.
+  const int room = std::max(width(), screen() ? screen()->availableGeometry().width() : 0);
+  FileManWidth = std::clamp(stored.FileManWidth, 0, room * 2 / 3);
   if (auto* split = qobject_cast<QSplitter*>(Panel1->parentWidget()); split && FileManWidth > 0)
     split->setSizes({FileManWidth, std::max(1, split->width() - FileManWidth)});
   // Bars are put back in rows by their stored top and, inside a row, by
