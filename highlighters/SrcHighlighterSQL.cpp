@@ -351,16 +351,26 @@ S::TCharTables BuildCharTables(bool mssql) {
   S::TCharTables t;
   for (int c = 0; c < 256; ++c) {
     const auto ch = static_cast<char16_t>(c);
-    t.identFlags[c] = IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_' || ch == u'#' || ch == u'$';
-    t.values[c] = static_cast<std::uint8_t>(IsAsciiLetter(ch) ? LetterValue(ch) + 1 : 0);
+    t.weights[c] = static_cast<std::int8_t>(IsAsciiLetter(ch)                              ? LetterValue(ch) + 1
+                                            : IsDigit(ch) || ch == u'#' || ch == u'$' ? 0
+                                                                                      : -1);
   }
-  t.values['_'] = 1;
-  if (mssql) {
-    t.identFlags['@'] = true;
-    t.values['@'] = 28;
-  }
+  t.weights['_'] = 1;
+  if (mssql) t.weights['@'] = 28;
   return t;
 }
+
+// Keywords match identifiers by these values: letters without regard to
+// case, and all other characters below 256 alike.
+constexpr std::array<std::uint8_t, 256> BuildMatchValues() {
+  std::array<std::uint8_t, 256> v{};
+  for (int c = 0; c < 256; ++c) {
+    const auto ch = static_cast<char16_t>(c);
+    v[c] = static_cast<std::uint8_t>(IsAsciiLetter(ch) ? LetterValue(ch) + 1 : ch == u'_' ? 1 : 0);
+  }
+  return v;
+}
+constexpr std::array<std::uint8_t, 256> kMatchValues = BuildMatchValues();
 
 const S::TCharTables& StandardTables() {
   static const S::TCharTables tables = BuildCharTables(false);
@@ -397,11 +407,8 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   TableNameAttri = MakeAttribute(AttrNameTableName, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fNullKind = tkNull;
-  fSpaceKind = tkSpace;
-  fUnknownKind = tkUnknown;
-  fStringKind = tkString;
+  SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});  // keywords: see RebuildKeywords
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
   fChars = &StandardTables();
   BuildCharDispatch();
   SetDefaultFilter(SrcEditStrConst::FilterSQL);
@@ -447,7 +454,11 @@ void TSrcSQLHighlighter::RebuildKeywords() {
   auto insert = [this](QStringView word, int kind) {
     int runLength = 0;
     const std::uint8_t hash = HashRun(word.utf16(), static_cast<int>(word.size()), runLength);
-    fKeywords.InsertByLength(hash, std::make_unique<TSrcHashEntry>(word.toString(), kind));
+    auto entry = std::make_unique<TSrcHashEntry>(word.toString(), kind);
+    entry->matchKey.resize(word.size());
+    for (qsizetype i = 0; i < word.size(); ++i)  // 255: a character no identifier holds
+      entry->matchKey[i] = static_cast<char>(word[i].unicode() < 256 ? kMatchValues[word[i].unicode()] : 255);
+    fKeywords.InsertByLength(hash, std::move(entry));
   };
   const TSrcIdentChars identChars = GetIdentChars();
   for (const TKeywordList& list : kKeywordLists)
@@ -463,19 +474,22 @@ std::uint8_t TSrcSQLHighlighter::HashRun(const char16_t* text, int length, int& 
   // for identifiers of any length.
   std::uint32_t h = 0;
   int i = 0;
-  while (i < length && IsIdentChar(text[i])) h = h * 2 + fChars->values[text[i++]];
+  for (; i < length && text[i] < 256; ++i) {
+    const int weight = fChars->weights[text[i]];
+    if (weight < 0) break;
+    h = h * 2 + static_cast<std::uint32_t>(weight);
+  }
   runLength = i;
   return static_cast<std::uint8_t>(h);
 }
 
 std::uint8_t TSrcSQLHighlighter::Classify(const char16_t* text, int length, int& runLength) const {
   const std::uint8_t hash = HashRun(text, length, runLength);
-  const auto& values = StandardTables().values;  // letters without regard to case
   for (const TSrcHashEntry* e = fKeywords.Get(hash); e && e->keyLen <= runLength; e = e->next.get()) {
     if (e->keyLen < runLength) continue;
-    const char16_t* key = reinterpret_cast<const char16_t*>(e->keyword.constData());
+    const char* key = e->matchKey.constData();
     int i = 0;
-    while (i < runLength && key[i] < 256 && values[key[i]] == values[text[i]]) ++i;
+    while (i < runLength && kMatchValues[text[i]] == static_cast<std::uint8_t>(key[i])) ++i;
     if (i == runLength) return static_cast<std::uint8_t>(e->kind);
   }
   return tkIdentifier;
@@ -506,39 +520,26 @@ TSrcIdentChars TSrcSQLHighlighter::GetIdentChars() const {
 }
 
 void TSrcSQLHighlighter::BuildCharDispatch() {
+  FillCommonHandlers();
   for (int c = 0; c < 257; ++c) {
-    THandler h = &S::SqlUnknownProc;  // a NUL inside the line too: the line's end is found by length
     const auto ch = static_cast<char16_t>(c);
-    if ((c >= 1 && c <= 9) || c == 11 || c == 12 || (c >= 14 && c <= 32)) h = &S::SpaceRunProc;
-    else if (c == 10) h = &S::LFProc;
-    else if (c == 13) h = &S::CRProc;
-    else if (c < 128 && QByteArrayView("(),.;?[]{}~").contains(static_cast<char>(c))) h = &S::SymbolProc;
-    else if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) h = &S::BangProc;
-    else if (c == '"') h = &S::QuotedIdentProc;
-    else if (c == '\'') h = &S::StringProc;
-    else if (c == '&') h = &S::AndProc;
-    else if (c == '+') h = &S::PlusProc;
-    else if (c == '-') h = &S::MinusProc;
-    else if (c == '/') h = &S::SlashProc;
-    else if (c == ':' || c == '@') h = &S::VariableProc;
-    else if (c == '<') h = &S::LowerProc;
-    else if (c == '=' || c == '>') h = &S::EqualProc;
-    else if (c == '|') h = &S::OrProc;
-    else if (IsDigit(ch)) h = &S::NumberProc;
-    else if (IsAsciiLetter(ch) || c == '_') h = &S::IdentProc;
+    THandler h = Handler(&S::SqlUnknownProc);  // a NUL inside the line too: the line's end is found by length
+    if (c >= 1 && c <= 32) continue;           // white space and line breaks
+    if (c < 128 && QByteArrayView("(),.;?[]{}~").contains(static_cast<char>(c))) h = &S::SymbolProc;
+    else if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) h = Handler(&S::BangProc);
+    else if (c == '"') h = Handler(&S::QuotedIdentProc);
+    else if (c == '\'') h = Handler(&S::StringProc);
+    else if (c == '&') h = Handler(&S::AndProc);
+    else if (c == '+') h = Handler(&S::PlusProc);
+    else if (c == '-') h = Handler(&S::MinusProc);
+    else if (c == '/') h = Handler(&S::SlashProc);
+    else if (c == ':' || c == '@') h = Handler(&S::VariableProc);
+    else if (c == '<') h = &S::ShiftLeftProc;
+    else if (c == '=' || c == '>') h = Handler(&S::EqualProc);
+    else if (c == '|') h = Handler(&S::OrProc);
+    else if (IsDigit(ch)) h = Handler(&S::NumberProc);
+    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&S::IdentProc);
     fProcTable[static_cast<size_t>(c)] = h;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcSQLHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return IdentifierAttri;
-    case roleKeyword: return KeyAttri;
-    case roleString: return StringAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
   }
 }
 
@@ -605,40 +606,13 @@ void TSrcSQLHighlighter::SetRange(int value) {
 
 void TSrcSQLHighlighter::ScanNext() {
   fTokenPos = fRun;
-  if (fRun >= fLen)
-    NullProc();
-  else if (fRange == rsComment)
-    CommentRestProc();
-  else if (fRange == rsString)
-    StringProc();
-  else
-    (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
-}
-
-void TSrcSQLHighlighter::SymbolProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
-}
-
-void TSrcSQLHighlighter::OperatorProc(const char16_t* seconds) {
-  fTokenKind = tkSymbol;
-  ++fRun;
-  const char16_t next = Peek(fRun);
-  for (const char16_t* s = seconds; *s; ++s)
-    if (next == *s) {
-      ++fRun;
-      return;
-    }
-}
-
-void TSrcSQLHighlighter::LowerProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
-  if (Peek(fRun) == u'<') {
-    ++fRun;
-    if (Peek(fRun) == u'=') ++fRun;
-  } else if (Peek(fRun) == u'=') {
-    ++fRun;
+  if (fRun >= fLen) return NullProc();
+  const char16_t c = fLine[fRun];
+  if (fRange == rsComment && (c == 10 || c == 13)) return c == 10 ? LFProc() : CRProc();
+  switch (fRange) {
+    case rsComment: return CommentRestProc();
+    case rsString: return StringProc();
+    default: return Dispatch();
   }
 }
 
@@ -661,19 +635,6 @@ void TSrcSQLHighlighter::SlashProc() {
   } else {
     fTokenKind = tkSymbol;
     if (Peek(fRun) == u'=') ++fRun;
-  }
-}
-
-void TSrcSQLHighlighter::CommentRestProc() {
-  const char16_t c = fLine[fRun];
-  if (c == 10) return LFProc();
-  if (c == 13) return CRProc();
-  fTokenKind = tkComment;
-  if (c == u'*' && Peek(fRun + 1) == u'/') {
-    fRun += 2;
-    fRange = rsUnknown;
-  } else {
-    ScanToCommentEnd(fRun + 1);
   }
 }
 

@@ -32,7 +32,6 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
 
   // The base copy, then the dialect of another SQL highlighter.
   void Assign(const TSrcCustomHighlighter& source) override;
-  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
   TSrcHighlighterAttributes* GetTokenAttribute() const override;
   TSrcIdentChars GetIdentChars() const override;
   QString GetLanguageName() const override;
@@ -79,35 +78,29 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* TableNameAttri;
   TSrcHighlighterAttributes* VariableAttri;
 
-  // The identifier flags and hash weights of a dialect.
+  // The hash weight of each character of a dialect; -1 for the characters
+  // that are not part of an identifier.
   struct TCharTables {
-    std::array<bool, 256> identFlags{};
-    std::array<std::uint8_t, 256> values{};
+    std::array<std::int8_t, 256> weights{};
   };
 
  private:
-  using THandler = void (TSrcSQLHighlighter::*)();
   void BuildCharDispatch();
   void RebuildKeywords();
   bool IsMSSQL() const { return fDialect == sqlMSSQL7 || fDialect == sqlMSSQL2K; }
-  bool IsIdentChar(char16_t c) const { return c < 256 && fChars->identFlags[c]; }
+  bool IsIdentChar(char16_t c) const { return c < 256 && fChars->weights[c] >= 0; }
   // The hash of the identifier run at the start of `text` (its length goes
   // to `runLength`); only the low 8 bits are kept.
   std::uint8_t HashRun(const char16_t* text, int length, int& runLength) const;
   std::uint8_t Classify(const char16_t* text, int length, int& runLength) const;
 
-  void SymbolProc();
-  // A symbol of one character, or two when the next one is among `seconds`.
-  void OperatorProc(const char16_t* seconds);
   void BangProc() { OperatorProc(u"="); }
   void AndProc() { OperatorProc(u"&="); }
   void PlusProc() { OperatorProc(u"+="); }
   void EqualProc() { OperatorProc(u"=>"); }
   void OrProc() { OperatorProc(u"=|"); }
-  void LowerProc();
   void MinusProc();
   void SlashProc();
-  void CommentRestProc();
   void NumberProc();
   void QuotedIdentProc();
   void StringProc();
@@ -115,7 +108,6 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   void IdentProc();
   void SqlUnknownProc();
 
-  std::array<THandler, 257> fProcTable{};
   TSQLDialect fDialect = sqlStandard;
   const TCharTables* fChars = nullptr;
   TSrcHashEntryList fKeywords;
