@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -292,6 +293,8 @@ void TCustomSrcEdit::SetTabWidth(int value) {
   viewport()->update();
 }
 
+int TCustomSrcEdit::MaxLeftChar() const { return std::max(maxLeftChar_, lines_->LongestLineLength() + 1); }
+
 void TCustomSrcEdit::SetMaxLeftChar(int value) {
   value = std::max(value, 1);
   if (value == maxLeftChar_) return;
@@ -499,14 +502,15 @@ TPoint TCustomSrcEdit::PairStart(TPoint p) const {
 }
 
 TPoint TCustomSrcEdit::ClampPoint(TPoint p) const {
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  // Replays put recorded positions back whatever the column limit.
+  p.X = std::clamp(p.X, 1, replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   return p;
 }
 
 void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   DoOnPaintTransient(ttBefore);
-  int maxX = maxLeftChar_;
+  int maxX = replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar();
   int y = p.Y;
   if (y > LineCount()) y = LineCount();
   if (y < 1) {
@@ -593,7 +597,7 @@ int TCustomSrcEdit::LeftCharBound() const {
   // the caret may not go beyond line ends, and to the caret's own column
   // when tabs widen its line beyond MaxLeftChar.
   if (!HasOption(eoScrollPastEol)) return lines_->LongestLineLength() + 1;
-  return std::max(maxLeftChar_, CharToDisplayPos(CaretXY()).X);
+  return std::max(MaxLeftChar(), CharToDisplayPos(CaretXY()).X);
 }
 
 // ---------------------------------------------------------------- selection
@@ -606,7 +610,7 @@ bool TCustomSrcEdit::SelAvail() const {
 }
 
 void TCustomSrcEdit::SetBlockBegin(TPoint p) {
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.X = std::clamp(p.X, 1, MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   // As for the moving end: never between the halves of a surrogate pair.
@@ -622,7 +626,7 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
 
 void TCustomSrcEdit::SetBlockEnd(TPoint p) {
   if (HasOption(eoNoSelection)) return;
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.X = std::clamp(p.X, 1, MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   p = PairStart(p);
@@ -961,6 +965,7 @@ void TCustomSrcEdit::SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString
   ScopeExit endUpdate([this] { lines_->EndUpdate(); });
   if (SelAvail()) DeleteSelection();
   blockBegin_ = blockEnd_ = CaretXY();
+  AllocationPoint();
   if (!text.isEmpty()) {
     const int insertionLine = std::max(1, std::min(caretY_, std::max(1, LineCount())));
     int added = 0;
@@ -970,6 +975,7 @@ void TCustomSrcEdit::SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString
       case smLine: added = InsertLineMode(text); break;
     }
     // Line mode inserts before the caret line, the others after it.
+    AllocationPoint();
     if (added > 0) DoLinesInserted(mode == smLine ? insertionLine : insertionLine + 1, added);
     SetCaretXYEx(false, CaretXY());
   }
@@ -1242,10 +1248,52 @@ void TCustomSrcEdit::PasteFromClipboard() {
   }
 }
 
+void TCustomSrcEdit::RunWhole(const QString& message, const std::function<void()>& change) {
+  const QStringList lines = lines_->ToStringList();
+  TSrcEditUndoList undo, redo;
+  undo.Assign(undoList_);
+  redo.Assign(redoList_);
+  const TPoint caret = CaretXY(), begin = blockBegin_, end = blockEnd_;
+  const TSrcSelectionMode mode = selectionMode_;
+  const bool wrap = wordWrap_, modified = modified_;
+  const int top = topLine_, left = leftChar_;
+  std::vector<int> markLines;
+  for (int i = 0; i < marks_.Count(); ++i) markLines.push_back(marks_.Item(i)->Line());
+  try {
+    change();
+  } catch (const std::bad_alloc&) {
+    {
+      lines_->BeginUpdate();
+      ScopeExit endUpdate([this] { lines_->EndUpdate(); });
+      lines_->Clear();
+      lines_->AddStrings(lines);
+    }
+    undoList_.Assign(undo);
+    redoList_.Assign(redo);
+    for (int i = 0; i < marks_.Count() && i < static_cast<int>(markLines.size()); ++i)
+      marks_.Item(i)->SetLine(markLines[i]);
+    wordWrap_ = wrap;
+    selectionMode_ = mode;
+    SetModified(modified);
+    SetCaretRaw(caret);
+    blockBegin_ = begin;
+    blockEnd_ = end;
+    SetTopLine(top);
+    SetLeftChar(left);
+    viewport()->update();
+    throw ESrcEditError(message);
+  }
+}
+
 void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
   // Nothing to insert: the selection stays and nothing is recorded.
   if (text.isEmpty()) return;
   const LogicalLines logical(this);
+  RunWhole(QStringLiteral("Not enough memory to paste the text. The document is unchanged."),
+           [&] { PasteTextWhole(mode, text, privateFormat); });
+}
+
+void TCustomSrcEdit::PasteTextWhole(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
   DoOnPaintTransient(ttBefore);
   bool switchedWrapOff = false;
   {

@@ -184,6 +184,26 @@ void TSrcKeywordHashHighlighter::CommentRestProc() {
   }
 }
 
+void TSrcKeywordHashHighlighter::SymbolProc() {
+  fTokenKind = fSymbolKind;
+  ++fRun;
+}
+
+void TSrcKeywordHashHighlighter::OperatorProc(const char16_t* seconds) {
+  SymbolProc();
+  const char16_t next = Peek(fRun);
+  for (const char16_t* s = seconds; *s; ++s)
+    if (next == *s) {
+      ++fRun;
+      return;
+    }
+}
+
+void TSrcKeywordHashHighlighter::ShiftLeftProc() {
+  OperatorProc(u"<=");
+  if (fRun - fTokenPos == 2 && fLine[fTokenPos + 1] == u'<' && Peek(fRun) == u'=') ++fRun;
+}
+
 void TSrcKeywordHashHighlighter::ScanNext() {
   fTokenPos = fRun;
   if (fRun >= fLen)
@@ -221,4 +241,14 @@ void TSrcKeywordHashHighlighter::FillCommonHandlers() {
   for (int c = 1; c <= 32; ++c) fProcTable[static_cast<size_t>(c)] = &TSrcKeywordHashHighlighter::SpaceRunProc;
   fProcTable[10] = &TSrcKeywordHashHighlighter::LFProc;
   fProcTable[13] = &TSrcKeywordHashHighlighter::CRProc;
+}
+
+void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds) {
+  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  fTable = table;
+  fNullKind = kinds.null;
+  fSpaceKind = kinds.space;
+  fUnknownKind = kinds.unknown;
+  fStringKind = kinds.string;
+  fCommentKind = kinds.comment;
 }

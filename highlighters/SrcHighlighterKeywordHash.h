@@ -102,6 +102,15 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
   std::uint8_t ClassifyIdentifier(int pos);
 
+  // The kinds the shared handlers give.
+  struct TFrameKinds {
+    std::uint8_t null = 0, space = 0, unknown = 0, string = 0, comment = 0;
+  };
+  // Ends a language's construction once its attributes are made: installs the
+  // change handler on them (their values become the defaults) and sets the
+  // keyword table (none for a language without one) and the shared kinds.
+  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds);
+
   // Creates an attribute with its defaults and adds it to the list.
   TSrcHighlighterAttributes* MakeAttribute(const QString& name, TFontStyles style, TColor fg = clNone,
                                            TColor bg = clNone);
@@ -136,6 +145,11 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   bool ScanToCommentEnd(int i);
   // Goes on inside a block comment (range 1).
   void CommentRestProc();
+  // A symbol of one character; of two when the next one is among `seconds`.
+  void SymbolProc();
+  void OperatorProc(const char16_t* seconds);
+  // "<", "<=", "<<" or "<<=".
+  void ShiftLeftProc();
   // For scanners with steps that only change the range (an empty name, a
   // run that ends where it begins): starts a token at the run position and
   // calls `scanOne` again, at most `steps` times, until the token holds
@@ -145,13 +159,14 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
   std::array<TSrcHighlighterAttributes*, 6> fRoleAttri{};
-  std::array<TSrcHighlighterAttributes*, 16> fKindAttri{};  // by token kind
+  std::array<TSrcHighlighterAttributes*, 24> fKindAttri{};  // by token kind
   const TSrcKeywordTable* fTable = nullptr;
   std::uint8_t fCommentKind = 0;
   std::uint8_t fNullKind = 0;
   std::uint8_t fSpaceKind = 0;
   std::uint8_t fUnknownKind = 0;
   std::uint8_t fStringKind = 0;
+  std::uint8_t fSymbolKind = 0;
   const char16_t* fLine = u"";
   int fLen = 0;
   int fRun = 0;

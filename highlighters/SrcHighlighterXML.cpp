@@ -35,6 +35,14 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   fSpaceKind = tkSpace;
   fCommentKind = tkComment;
   fRoleAttri = {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri};
+  fKindAttri = {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
+                CDATAAttri,          CommentAttri,     ElementAttri,
+                EntityRefAttri,      SymbolAttri,      nullptr,
+                ProcessingInstructionAttri, AttributeValueAttri, EntityRefAttri,
+                SpaceAttri,          SymbolAttri,      TextAttri,
+                NamespaceAttributeValueAttri, EntityRefAttri, NamespaceAttributeAttri,
+                SymbolAttri,         NamespaceAttributeValueAttri, EntityRefAttri,
+                DocTypeAttri};  // by token kind, 0 to 21
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterXML);
@@ -57,33 +65,6 @@ TSrcIdentChars TSrcXMLHighlighter::GetIdentChars() const {
   set.Include(QChar(u'-'));
   set.Include(QChar(u'.'));
   return set;
-}
-
-TSrcHighlighterAttributes* TSrcXMLHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkAposAttrValue:
-    case tkQuoteAttrValue: return AttributeValueAttri;
-    case tkAposEntityRef:
-    case tkEntityRef:
-    case tkQuoteEntityRef:
-    case tknsAposEntityRef:
-    case tknsQuoteEntityRef: return EntityRefAttri;
-    case tkAttribute: return AttributeAttri;
-    case tkCDATA: return CDATAAttri;
-    case tkComment: return CommentAttri;
-    case tkElement: return ElementAttri;
-    case tkEqual:
-    case tkSymbol:
-    case tknsEqual: return SymbolAttri;
-    case tkProcessingInstruction: return ProcessingInstructionAttri;
-    case tkSpace: return SpaceAttri;
-    case tkText: return TextAttri;
-    case tknsAposAttrValue:
-    case tknsQuoteAttrValue: return NamespaceAttributeValueAttri;
-    case tknsAttribute: return NamespaceAttributeAttri;
-    case tkDocType: return DocTypeAttri;
-    default: return nullptr;
-  }
 }
 
 QString TSrcXMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameXML; }
@@ -201,7 +182,8 @@ void TSrcXMLHighlighter::AttributeProc() {
     return;
   }
   while (fRun < fLen && IsNameChar(fLine[fRun])) ++fRun;
-  if (QStringView(fLine + fTokenPos, fRun - fTokenPos).contains(u"xmlns")) {
+  const int length = fRun - fTokenPos;
+  if (length >= 5 && QStringView(fLine + fTokenPos, length).contains(u"xmlns")) {
     fTokenKind = tknsAttribute;
     fRange = rsnsEqual;
   } else {
@@ -255,8 +237,9 @@ void TSrcXMLHighlighter::EntityRefProc(std::uint8_t kind, std::uint8_t nextRange
   fTokenKind = kind;
   fRange = nextRange;
   auto nameChar = [](char16_t c) { return c > 32 && c != u';'; };
+  auto ends = [](char16_t c) { return c == u'&' || c == u'<' || c == u'>' || c == u'"' || c == u'\''; };
   if (fRun < fLen && nameChar(fLine[fRun])) ++fRun;
-  while (fRun < fLen && nameChar(fLine[fRun]) && !QStringView(u"&<>\"'").contains(QChar(fLine[fRun]))) ++fRun;
+  while (fRun < fLen && nameChar(fLine[fRun]) && !ends(fLine[fRun])) ++fRun;
   if (Peek(fRun) == u';') ++fRun;
 }
 
@@ -290,7 +273,7 @@ void TSrcXMLHighlighter::CommentProc() {
     return;
   }
   fTokenKind = tkComment;
-  while (fRun < fLen && !IsLineBreak(fLine[fRun]) && !LookingAt(u"-->")) ++fRun;
+  while (fRun < fLen && !IsLineBreak(fLine[fRun]) && !(fLine[fRun] == u'-' && LookingAt(u"-->"))) ++fRun;
 }
 
 void TSrcXMLHighlighter::SectionProc(std::uint8_t kind, char16_t last) {
