@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -445,8 +446,9 @@ void TfMain::LoadToolbarPositions() {
   current.FileManWidth = FileManWidth > 0 ? FileManWidth : Panel1->sizeHint().width();
   const Settings::TMainWindowLayout stored = Settings::ReadMainWindowLayout(current);
   DirectoryHeight = std::max(0, stored.DirectoryHeight);
-  // The side pane leaves the documents at least a third of the window.
-  FileManWidth = std::clamp(stored.FileManWidth, 0, std::max(0, width() * 2 / 3));
+  // The side pane leaves the documents at least a third of the screen.
+  const int room = std::max(width(), screen() ? screen()->availableGeometry().width() : 0);
+  FileManWidth = std::clamp(stored.FileManWidth, 0, room * 2 / 3);
   if (auto* split = qobject_cast<QSplitter*>(Panel1->parentWidget()); split && FileManWidth > 0)
     split->setSizes({FileManWidth, std::max(1, split->width() - FileManWidth)});
   // Bars are put back in rows by their stored top and, inside a row, by
@@ -637,7 +639,7 @@ void TfMain::BuildRecentMenu() {
 
 void TfMain::RecentFileClick(QAction* sender) { OpenDocument(false, true, sender->data().toString()); }
 
-QString TfMain::StartFolder() const { return LastFolder.isEmpty() ? QDir::homePath() : LastFolder; }
+QString TfMain::StartFolder() const { return QFileInfo(LastFolder).isDir() ? LastFolder : QDir::homePath(); }
 
 namespace {
 
@@ -808,6 +810,7 @@ void TfMain::WMOpenParamFile(const QString& path) {
 
 TChildForm* TfMain::OpenNewFile(const QString& path) {
   const QString name = QFileInfo(path).absoluteFilePath();
+  if (!Documents::IsTextDocument(name)) return nullptr;  // refused as an existing file would be
   // An empty document (not the skeleton of the next new one) named `name`.
   const QStringList skeleton = std::exchange(NewDocSkeleton, {});
   TChildForm* c = CreateDocument(false, false, Documents::ExtractFileExt(name), QString());
