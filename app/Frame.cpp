@@ -6,6 +6,8 @@
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "app/uPrintDlg.h"
+#include "editor/SrcExportRTF.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
@@ -183,8 +185,8 @@ void TfMain::BuildMenusAndBars() {
   file->addSeparator();
   AddAction(file, "ImpRTF1", "ImpRTF1", "F6", {}, true);
   AddAction(file, "ImpDoc1", "ImpDoc1", "F7", {}, true);
-  AddAction(file, "ExpDoc1", "ExpDoc1", "", {}, true);
-  AddAction(file, "PR_DOC1", "PR_DOC1", "", {}, true);
+  AddAction(file, "ExpDoc1", "ExpDoc1", "", [this] { Documenttortf1Click(); });
+  AddAction(file, "PR_DOC1", "PR_DOC1", "", [this] { PrintDocument1Click(); });
   file->addSeparator();
   AddAction(file, "Exit1", "Exit", "", [this] { Exit1Click(); });
 
@@ -749,6 +751,53 @@ void TfMain::SaveAllExecute() {
 }
 
 void TfMain::CloseAllExecute() { MDITab1->CloseAll(); }
+
+void TfMain::Documenttortf1Click() {
+  TChildForm* c = ActiveDocument();
+  if (!c) return;
+  TSrcExporterRTF exporter;
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("SaveDialog2"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(exporter.DefaultFilter().section(u'|', 0, 0));
+  dialog.setDefaultSuffix(QStringLiteral("rtf"));
+  dialog.setDirectory(StartFolder());
+  dialog.selectFile(QFileInfo(c->Caption()).completeBaseName() + QStringLiteral(".rtf"));
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  QFont font(QStringLiteral("Courier New"));
+  font.setPixelSize(13);
+  exporter.Font = font;
+  exporter.SetHighlighter(c->SrcHTMLHighlighter1);
+  exporter.ExportAll(c->Memo1->Lines());
+  QString error;
+  if (!exporter.SaveToFile(dialog.selectedFiles().first(), &error)) {
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("ExpError")), error}), 2);
+    return;
+  }
+  ShowMessageDlg(LangText(QStringLiteral("ExpComp")), 0);
+}
+
+void TfMain::PrintDocument1Click() {
+  TChildForm* c = ActiveDocument();
+  if (!c) return;
+  TSrcEdit* editor = c->Memo1;
+  const bool whole = !editor->SelAvail() || ShowMessageDlg(LangText(QStringLiteral("PrDoc")), 1) == 6;
+  TfPrintdoc dialog(this);
+  TSrcEditPrint& print = dialog.SrcEditPrint1;
+  print.Title = print.DocTitle = QFileInfo(c->Caption()).fileName();
+  print.SetFont(editor->Font());
+  print.TabWidth = editor->TabWidth();
+  QStringList lines;
+  for (int i = 0; i < editor->Lines().Count(); ++i) lines << editor->Lines().Get(i);
+  print.SetLines(lines);
+  // The selection is printed from the whole text, so that its colours and
+  // line numbers are those of the document.
+  print.SelectedOnly = !whole;
+  if (!whole) print.SetSelection(editor->BlockBegin(), editor->BlockEnd(), editor->SelectionMode());
+  print.SetHighlighter(editor->Highlighter());
+  Prompts().ExecModal(dialog);
+}
 
 void TfMain::ActionOpenExecute() {
   QFileDialog dialog(this);
