@@ -233,3 +233,66 @@ TEST_F(ChildForm, CodeTemplatesAndBlockIndent) {
 }
 
 }  // namespace
+
+// Opening a file of each language attaches that language's highlighter, ticks
+// it in the document's menu, and paints its tokens in their colours.
+TEST_F(ChildForm, EachLanguageIsColouredByItsOwnHighlighter) {
+  struct Case {
+    const char* file;
+    QByteArray text;
+    const char* code;
+    const char* language;
+  };
+  const Case cases[] = {
+      {"page.html", "<body class=\"wide\">text</body>\n", "HTML", "HTML document"},
+      {"style.css", "body { color: red; } /* note */\n", "CSS", "Cascading style sheets"},
+      {"code.js", "function f() { return \"text\"; } // note\n", "JS", "Javascript"},
+      {"data.xml", "<item name=\"value\">text</item>\n", "XML", "XML document"},
+      {"query.sql", "SELECT name FROM people; -- note\n", "SQL", "SQL"},
+      {"page.php", "<?php function f() { return 'text'; } ?>\n", "PHP", "PHP"},
+      {"tool.vbs", "Dim name: name = \"text\" ' note\n", "VBS", "MS VBScript"},
+  };
+  Ini().WriteBool("SHigh", "Enabled", true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    TChildForm* f = Main().OpenDocument(false, true, MakeFile(c.file, c.text));
+    ASSERT_NE(f, nullptr);
+    TSrcCustomHighlighter* h = f->Memo1->Highlighter();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->GetLanguageName(), QLatin1String(c.language));
+    EXPECT_EQ(f->CheckedHighlighter(), QLatin1String(c.code));
+    // Painted with its attributes: not as plain text, and a colour of its own
+    // where the language gives one.
+    f->Memo1->resize(500, 120);
+    const QImage shot = f->Memo1->viewport()->grab().toImage();
+    f->Memo1->SetHighlighter(nullptr);
+    EXPECT_NE(f->Memo1->viewport()->grab().toImage(), shot);
+    f->Memo1->SetHighlighter(h);
+    TSrcHighlighterAttributes* coloured = nullptr;  // of the longest coloured token
+    for (int x = 1, longest = 0; x <= c.text.size(); ++x) {
+      QString token;
+      int kind = 0, start = 0;
+      TSrcHighlighterAttributes* a = nullptr;
+      if (f->Memo1->GetTokenAttributeAt({x, 1}, token, kind, start, a) && a && a->Foreground() != clNone &&
+          a->Foreground() != clBlack && token.size() > longest) {
+        longest = static_cast<int>(token.size());
+        coloured = a;
+      }
+    }
+    if (coloured) {
+      // Glyph edges are smoothed: count pixels near the colour.
+      const QColor want = ToQColor(coloured->Foreground());
+      int hits = 0;
+      for (int y = 0; y < shot.height(); ++y)
+        for (int px = 0; px < shot.width(); ++px) {
+          const QColor got = shot.pixelColor(px, y);
+          hits += std::abs(got.red() - want.red()) + std::abs(got.green() - want.green()) +
+                      std::abs(got.blue() - want.blue()) <
+                  60;
+        }
+      EXPECT_GT(hits, 10);
+    }
+    f->Modified = false;
+    f->close();
+  }
+}
