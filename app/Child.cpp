@@ -42,12 +42,6 @@ constexpr THighlighterCode kHighlighterCodes[] = {
     {"XML", "TSrcXMLHighlighter", "XML"},
 };
 
-// The preview files written by this run, which a later preview may replace.
-QSet<QString>& OwnPreviewFiles() {
-  static QSet<QString> files;
-  return files;
-}
-
 // The command of `window` that `key` is a window-wide shortcut of, or null.
 const QAction* WindowCommandFor(const QWidget* window, const QKeyEvent& key) {
   const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
@@ -420,26 +414,32 @@ void TChildForm::Setdocumentinlowercase1Click() {
 }
 
 void TChildForm::ShowPreview() {
-  if (!PreviewPath.isEmpty() && QFileInfo::exists(PreviewPath)) QFile::remove(PreviewPath);
-  const QString path = Documents::PreviewFilePath(Caption(), ProgramFolder(), OwnPreviewFiles());
-  PreviewName = QFileInfo(path).fileName();
-  QSaveFile file(path);
+  if (!previewsMade_.isEmpty() && previewsMade_.last().path == PreviewPath) Preview::Remove(previewsMade_.takeLast());
+  const Documents::TPreviewPlace place = Documents::PreviewPlace(Caption(), ProgramFolder());
   const QByteArray bytes = Memo1->Lines().SaveToBytes();
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    ShowMessageDlg(path + QStringLiteral(": ") + file.errorString(), 2);
-    return;
+  Preview::TPreviewFile made;
+  QString error;
+  if (!Preview::Create(place.folder, place.fileName, bytes, made, error)) {
+    // A folder that takes no new file (read-only, gone): shown from a folder
+    // of our own, its links still resolving beside the document.
+    const QString own = Preview::PrivateFolder();
+    QString second;
+    if (own.isEmpty() ||
+        !Preview::Create(own, place.fileName, Preview::WithBaseHref(bytes, place.folder), made, second)) {
+      ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
+      return;
+    }
   }
-  OwnPreviewFiles().insert(path);
-  PreviewPath = path;
-  PreviewFiles << path;
-  wb->Go(path);
+  previewsMade_ << made;
+  PreviewName = QFileInfo(made.path).fileName();
+  PreviewPath = made.path;
+  PreviewFiles << made.path;
+  wb->Go(made.path);
 }
 
 void TChildForm::DeletePreviewFiles() {
-  for (const QString& path : std::as_const(PreviewFiles)) {
-    if (QFileInfo::exists(path)) QFile::remove(path);
-    OwnPreviewFiles().remove(path);
-  }
+  for (const Preview::TPreviewFile& file : std::as_const(previewsMade_)) Preview::Remove(file);
+  previewsMade_.clear();
   PreviewFiles.clear();
 }
 

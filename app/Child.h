@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/EmbeddedBrowser.h"
+#include "app/PreviewFile.h"
 #include "editor/SrcEdit.h"
 #include "editor/SrcEditKeyCmds.h"
 #include "platform/Types.h"
@@ -57,9 +58,13 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void SetSelectionModeSetting(int mode);
 
   void ApplyLanguage();
-  // Writes the editor text to the preview file and shows it in the browser.
+  // Writes the editor text to a new preview file and shows it in the browser.
+  // When the document's folder takes no new file, the preview goes to a
+  // private temporary folder and its links still resolve in the document's
+  // folder. A failure is reported; the document is not touched.
   void ShowPreview();
-  // Deletes every preview file this window wrote; errors are ignored.
+  // Deletes every preview file this window made (and only those); errors
+  // are ignored.
   void DeletePreviewFiles();
 
   // The close question (FormCloseQuery): true when the window may close.
@@ -123,4 +128,5 @@ class TChildForm : public QMdiSubWindow, public TObject {
   QList<QAction*> highlighterItems_;
   TSrcEditKeyStrokes editorKeys_;
   bool shown_ = false;
+  QList<Preview::TPreviewFile> previewsMade_;
 };

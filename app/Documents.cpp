@@ -102,21 +102,19 @@ QStringList AddRecentEntry(const QStringList& old, const QString& path) {
   return out;
 }
 
-QString PreviewFilePath(const QString& caption, const QString& programFolder, const QSet<QString>& own) {
-  const QFileInfo info(caption);
-  QString folder = programFolder;
+TPreviewPlace PreviewPlace(const QString& caption, const QString& programFolder) {
+  TPreviewPlace place;
   QString name = caption;
-  if (!ExtractFileExt(caption).isEmpty()) {
-    folder = info.absolutePath() + u'/';
+  place.folder = programFolder;
+  if (QFileInfo(caption).isAbsolute()) {
+    const QFileInfo info(caption);
+    place.folder = info.absolutePath();
     name = info.fileName();
   }
-  if (!folder.endsWith(u'/')) folder += u'/';
-  const QString ext = ExtractFileExt(name);
-  const QString base = QStringLiteral("kvx_tmp~") + name.left(name.size() - ext.size());
-  QString path = folder + base + QStringLiteral(".html");
-  for (int n = 2; QFileInfo::exists(path) && !own.contains(path); ++n)
-    path = folder + base + u'~' + QString::number(n) + QStringLiteral(".html");
-  return path;
+  if (!place.folder.endsWith(u'/')) place.folder += u'/';
+  place.fileName = QStringLiteral("kvx_tmp~") + name.left(name.size() - ExtractFileExt(name).size()) +
+                   QStringLiteral(".html");
+  return place;
 }
 
 TGotoCheck CheckGotoLine(const QString& text, int lineCount, int& line) {

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -49,12 +48,15 @@ QStringList CssSkeleton(const QDateTime& when);
 QStringList AddRecentEntry(const QStringList& old, const QString& path);
 inline constexpr int MaxRecentFiles = 10;
 
-// The preview file of a document: "kvx_tmp~" and the file name with the
-// extension ".html", in the document's folder; a name without an extension
-// (a new document) has its preview in `programFolder`. When that file exists
-// and is not one the program wrote (`own`), the next free name is taken
-// ("kvx_tmp~name~2.html", "~3", ...), so no file of the user is overwritten.
-QString PreviewFilePath(const QString& caption, const QString& programFolder, const QSet<QString>& own);
+// Where the preview file of a document goes: "kvx_tmp~" and the document's
+// file name with the extension ".html", in the document's folder. A new
+// document (its caption is a name, not a path) has its preview in
+// `programFolder`; a file without an extension is previewed beside itself.
+struct TPreviewPlace {
+  QString folder;  // with a trailing '/'
+  QString fileName;
+};
+TPreviewPlace PreviewPlace(const QString& caption, const QString& programFolder);
 
 // Reads a goto-line entry: true and `line` when the text is a whole number
 // from 1 to `lineCount`.

@@ -155,28 +155,6 @@ TEST_F(ChildForm, CloseQuestion) {
   EXPECT_EQ(ReadFileBytes(path), QByteArray("<html></html>\r\n"));  // closing never saves
 }
 
-TEST_F(ChildForm, PreviewFilesOfUntitledDocumentsAndForeignFiles) {
-  auto f = Form();
-  f->SetCaption("Untitled~2");
-  f->Memo1->SetLines({"<p>a</p>"});
-  f->ShowPreview();
-  EXPECT_EQ(f->PreviewPath, root + "kvx_tmp~Untitled~2.html");
-  EXPECT_EQ(f->PreviewName, QStringLiteral("kvx_tmp~Untitled~2.html"));
-  EXPECT_EQ(ReadFileBytes(f->PreviewPath), QByteArray("<p>a</p>\r\n"));
-  f->ShowPreview();  // the window's own file is replaced
-  EXPECT_EQ(f->PreviewPath, root + "kvx_tmp~Untitled~2.html");
-
-  const QString doc = MakeFile("index.html");
-  WriteFileBytes(root + "docs/kvx_tmp~index.html", "user data");
-  auto g = Form();
-  g->SetCaption(doc);
-  g->ShowPreview();
-  EXPECT_EQ(g->PreviewPath, root + "docs/kvx_tmp~index~2.html");
-  g->DeletePreviewFiles();
-  EXPECT_FALSE(QFileInfo::exists(root + "docs/kvx_tmp~index~2.html"));
-  EXPECT_EQ(ReadFileBytes(root + "docs/kvx_tmp~index.html"), QByteArray("user data"));
-}
-
 TEST_F(ChildForm, PopupCommands) {
   auto f = Form();
   f->Memo1->SetLines({"ab text cd"});

@@ -3,7 +3,6 @@
 #include "tests/common/TestUtil.h"
 
 #include <QLocale>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Documents;
@@ -82,17 +81,23 @@ TEST(Documents, RecentEntries) {
             QStringList({"/site/index.html", "/Site/index.html", "/b"}));
 }
 
-TEST(Documents, PreviewFileNames) {
-  QTemporaryDir dir;
-  const QString folder = dir.path() + u'/';
-  EXPECT_EQ(PreviewFilePath(folder + "about.htm", "/pf/", {}), folder + "kvx_tmp~about.html");
-  EXPECT_EQ(PreviewFilePath("Untitled~2", "/pf/", {}), QStringLiteral("/pf/kvx_tmp~Untitled~2.html"));
-  // A file of the user's with that name is never overwritten ...
-  WriteFileBytes(folder + "kvx_tmp~about.html", "mine");
-  EXPECT_EQ(PreviewFilePath(folder + "about.htm", "/pf/", {}), folder + "kvx_tmp~about~2.html");
-  // ... but a preview written by the program is replaced.
-  EXPECT_EQ(PreviewFilePath(folder + "about.htm", "/pf/", {folder + "kvx_tmp~about.html"}),
-            folder + "kvx_tmp~about.html");
+TEST(Documents, PreviewPlaces) {
+  const struct {
+    const char* caption;
+    const char* folder;
+    const char* fileName;
+  } rows[] = {
+      {"/site/about.htm", "/site/", "kvx_tmp~about.html"},
+      {"Untitled~2", "/pf/", "kvx_tmp~Untitled~2.html"},  // a new document
+      {"/site/README", "/site/", "kvx_tmp~README.html"},  // a file without an extension
+      {"/site/v1.2/README", "/site/v1.2/", "kvx_tmp~README.html"},
+      {"/site/archive.tar.gz", "/site/", "kvx_tmp~archive.tar.html"},
+  };
+  for (const auto& r : rows) {
+    const TPreviewPlace place = PreviewPlace(r.caption, "/pf");
+    EXPECT_EQ(place.folder, r.folder) << r.caption;
+    EXPECT_EQ(place.fileName, r.fileName) << r.caption;
+  }
 }
 
 TEST(Documents, GotoLineEntry) {

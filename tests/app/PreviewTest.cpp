@@ -1,0 +1,122 @@
+#include "app/Child.h"
+#include "app/PreviewFile.h"
+
+#include "tests/app/AppFixture.h"
+
+#include <QFile>
+#include <unistd.h>
+
+namespace {
+
+bool IsLink(const QString& path) { return QFileInfo(path).isSymLink(); }
+
+class PreviewFiles : public AppFixture {
+ protected:
+  std::unique_ptr<TChildForm> Form(const QString& caption, const QStringList& lines = {"<p>a</p>"}) {
+    auto form = std::make_unique<TChildForm>();
+    form->setAttribute(Qt::WA_DeleteOnClose, false);
+    form->SetCaption(caption);
+    form->Memo1->SetLines(lines);
+    return form;
+  }
+};
+
+TEST_F(PreviewFiles, NamesAndReplacement) {
+  auto f = Form("Untitled~2");
+  f->ShowPreview();
+  EXPECT_EQ(f->PreviewPath, root + "kvx_tmp~Untitled~2.html");
+  EXPECT_EQ(f->PreviewName, QStringLiteral("kvx_tmp~Untitled~2.html"));
+  EXPECT_EQ(ReadFileBytes(f->PreviewPath), QByteArray("<p>a</p>\r\n"));
+  f->Memo1->SetLines({"<p>b</p>"});
+  f->ShowPreview();  // the window's own file is replaced
+  EXPECT_EQ(f->PreviewPath, root + "kvx_tmp~Untitled~2.html");
+  EXPECT_EQ(ReadFileBytes(f->PreviewPath), QByteArray("<p>b</p>\r\n"));
+
+  // A file without an extension is previewed beside itself.
+  auto r = Form(MakeFile("README", "text"));
+  r->ShowPreview();
+  EXPECT_EQ(r->PreviewPath, root + "docs/kvx_tmp~README.html");
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+}
+
+TEST_F(PreviewFiles, NeverWriteThroughOrOverWhatExists) {
+  const QString doc = MakeFile("page.html");
+  const QString target = root + "elsewhere.html";
+  ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(root + "docs/kvx_tmp~page.html")), 0);
+  WriteFileBytes(root + "docs/kvx_tmp~page~2.html", "user data");
+  QDir().mkpath(root + "docs/kvx_tmp~page~3.html");
+
+  auto f = Form(doc);
+  f->ShowPreview();
+  EXPECT_EQ(f->PreviewPath, root + "docs/kvx_tmp~page~4.html");
+  EXPECT_EQ(ReadFileBytes(f->PreviewPath), QByteArray("<p>a</p>\r\n"));
+  EXPECT_FALSE(QFileInfo::exists(target));  // nothing written where the link leads
+  f->DeletePreviewFiles();
+  EXPECT_FALSE(QFileInfo::exists(root + "docs/kvx_tmp~page~4.html"));
+  EXPECT_TRUE(IsLink(root + "docs/kvx_tmp~page.html"));
+  EXPECT_EQ(ReadFileBytes(root + "docs/kvx_tmp~page~2.html"), QByteArray("user data"));
+  EXPECT_TRUE(QFileInfo(root + "docs/kvx_tmp~page~3.html").isDir());
+
+  // A preview replaced by something else after it was written stays.
+  f->ShowPreview();
+  const QString made = f->PreviewPath;
+  QFile::remove(made);
+  ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(made)), 0);
+  f->ShowPreview();
+  EXPECT_TRUE(IsLink(made));
+  f->DeletePreviewFiles();
+  EXPECT_TRUE(IsLink(made));
+  QFile::remove(made);
+  WriteFileBytes(made, "theirs");
+  Preview::TPreviewFile file;
+  QString error;
+  ASSERT_TRUE(Preview::Create(root + "docs", "kvx_tmp~page~4.html", "mine", file, error));
+  EXPECT_NE(file.path, made);
+  EXPECT_FALSE(Preview::Remove({made, file.device, file.inode}));
+  EXPECT_EQ(ReadFileBytes(made), QByteArray("theirs"));
+  EXPECT_TRUE(Preview::Remove(file));
+  EXPECT_FALSE(Preview::Remove(file));
+}
+
+TEST_F(PreviewFiles, FolderTakingNoFilesPreviewsFromAPrivateFolder) {
+  QDir().mkpath(root + "ro");
+  const QString readOnly = MakeFile("../ro/page.html", "<html><head><title>t</title></head></html>");
+  QFile::setPermissions(root + "ro", QFile::ReadOwner | QFile::ExeOwner);
+  const bool rootUser = geteuid() == 0;  // root writes into read-only folders
+  struct Row {
+    QString caption, folder;
+  } rows[] = {{readOnly, root + "ro/"}, {root + "gone/page.html", root + "gone/"}};
+  for (const Row& row : rows) {
+    if (rootUser && row.folder.endsWith("ro/")) continue;
+    auto f = Form(row.caption, {"<html><head><title>t</title></head></html>"});
+    f->ShowPreview();
+    ASSERT_TRUE(prompts.Messages().isEmpty()) << prompts.Messages()[0].text.toStdString();
+    EXPECT_EQ(QFileInfo(f->PreviewPath).absolutePath(), Preview::PrivateFolder());
+    EXPECT_EQ(f->PreviewName, QStringLiteral("kvx_tmp~page.html"));
+    EXPECT_EQ(ReadFileBytes(f->PreviewPath), "<html><head><base href=\"" +
+                                                 QUrl::fromLocalFile(row.folder).toEncoded() +
+                                                 "\"><title>t</title></head></html>\r\n");
+    const QString made = f->PreviewPath;
+    f->DeletePreviewFiles();
+    EXPECT_FALSE(QFileInfo::exists(made));
+  }
+  QFile::setPermissions(root + "ro", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(PreviewFile, BaseHref) {
+  const QByteArray base = "<base href=\"file:///my%20site/a&amp;b/\">";
+  const struct {
+    const char* page;
+    QByteArray want;
+  } rows[] = {
+      {"<!DOCTYPE html><HTML><Head lang=en><title>x", "<!DOCTYPE html><HTML><Head lang=en>" + base + "<title>x"},
+      {"<html><header>h</header>", "<html>" + base + "<header>h</header>"},
+      {"<!doctype html>\n<p>x", "<!doctype html>" + base + "\n<p>x"},
+      {"\xEF\xBB\xBF<p>x", "\xEF\xBB\xBF" + base + "<p>x"},
+      {"plain", base + "plain"},
+      {"<head><base href=\"http://x/\">", "<head><base href=\"http://x/\">"},  // the page's own base
+  };
+  for (const auto& r : rows) EXPECT_EQ(Preview::WithBaseHref(r.page, "/my site/a&b"), r.want) << r.page;
+}
+
+}  // namespace
