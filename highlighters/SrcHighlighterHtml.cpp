@@ -83,17 +83,15 @@ TSrcKeywordTable BuildHTMLCharTables() {
   t.outOfRangeKind = TSrcHTMLHighlighter::tkIdentifier;
   t.exactBytes = false;
 
-  static std::vector<QByteArray> words;  // keeps the closing names alive
   std::vector<TSrcKeyword> keywords;
   for (const char* name : kOpeningNames) keywords.push_back({name, TSrcHTMLHighlighter::tkKey});
   for (const char* name : kOpeningNames) {
     bool closes = true;
     for (const char* no : kNoClosingNames)
       if (qstrcmp(name, no) == 0) closes = false;
-    if (closes) words.push_back(QByteArray("/") + name);
+    if (closes) keywords.push_back({QByteArray("/") + name, TSrcHTMLHighlighter::tkKey});
   }
-  words.push_back("!DOCTYPE");
-  for (const QByteArray& w : words) keywords.push_back({w.constData(), TSrcHTMLHighlighter::tkKey});
+  keywords.push_back({"!DOCTYPE", TSrcHTMLHighlighter::tkKey});
   t.Fill(keywords, kSlotCount);
   return t;
 }
@@ -118,27 +116,20 @@ void TSrcHTMLHighlighter::UnitInit() {
 
 TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;
-  auto make = [this](const QString& name, TFontStyles style, TColor fg = clNone, TColor bg = clNone) {
-    auto* a = new TSrcHighlighterAttributes(name);
-    a->SetStyle(style);
-    a->SetForeground(fg);
-    a->SetBackground(bg);
-    AddAttribute(a);
-    return a;
-  };
-  AndAttri = make(AttrNameEscapeAmpersand, fsBold, 0x0000FF00);
-  ASPAttri = make(AttrNameAsp, 0, 0, 0x0000FFFF);
-  CommentAttri = make(AttrNameComment, 0);
-  IdentifierAttri = make(AttrNameIdentifier, fsBold);
-  KeyAttri = make(AttrNameReservedWord, fsBold, 0x00FF0080);
-  SpaceAttri = make(AttrNameSpace, 0);
-  SymbolAttri = make(AttrNameSymbol, fsBold);
-  TextAttri = make(AttrNameText, 0);
-  UndefKeyAttri = make(AttrNameUnknownWord, fsBold, 0x000000FF);
-  ValueAttri = make(AttrNameValue, 0, 0x00FF8000);
+  AndAttri = MakeAttribute(AttrNameEscapeAmpersand, fsBold, 0x0000FF00);
+  ASPAttri = MakeAttribute(AttrNameAsp, 0, 0, 0x0000FFFF);
+  CommentAttri = MakeAttribute(AttrNameComment, 0);
+  IdentifierAttri = MakeAttribute(AttrNameIdentifier, fsBold);
+  KeyAttri = MakeAttribute(AttrNameReservedWord, fsBold, 0x00FF0080);
+  SpaceAttri = MakeAttribute(AttrNameSpace, 0);
+  SymbolAttri = MakeAttribute(AttrNameSymbol, fsBold);
+  TextAttri = MakeAttribute(AttrNameText, 0);
+  UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
+  ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
   SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
   fTable = &KeywordTable();
   fNullKind = tkNull;
+  fSpaceKind = tkSpace;
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterHTML);
@@ -191,12 +182,7 @@ TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetTokenAttribute() const {
   }
 }
 
-TSrcIdentChars TSrcHTMLHighlighter::GetIdentChars() const {
-  TSrcIdentChars set(u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz", true);
-  for (int c = 192; c <= 255; ++c)
-    if (c != 215 && c != 247) set.Include(QChar(c));
-  return set;
-}
+TSrcIdentChars TSrcHTMLHighlighter::GetIdentChars() const { return LetterIdentChars(); }
 
 QString TSrcHTMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameHTML; }
 
@@ -250,17 +236,6 @@ void TSrcHTMLHighlighter::SpaceProc() {
     if (c == 0 || c > 32 || c == 9 || c == 10 || c == 13) break;
     ++fRun;
   }
-}
-
-void TSrcHTMLHighlighter::LFProc() {
-  fTokenKind = tkSpace;
-  ++fRun;
-}
-
-void TSrcHTMLHighlighter::CRProc() {
-  fTokenKind = tkSpace;
-  ++fRun;
-  if (Peek(fRun) == 10) ++fRun;
 }
 
 void TSrcHTMLHighlighter::StringProc() {

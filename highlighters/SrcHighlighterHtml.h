@@ -54,8 +54,6 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   int NumericRefEnd(int amp) const;
 
   void SpaceProc();
-  void LFProc();
-  void CRProc();
   void StringProc();
   void AmpersandProc();
   void TagOpenProc();

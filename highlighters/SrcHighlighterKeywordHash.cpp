@@ -1,5 +1,10 @@
 #include "highlighters/SrcHighlighterKeywordHash.h"
 
+void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind) {
+  for (const QByteArray& w : QByteArray(words).split(' '))
+    if (!w.isEmpty()) out.push_back({w, kind});
+}
+
 void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount) {
   buckets.assign(static_cast<size_t>(slotCount), {});
   keywordCount = 0;
@@ -57,15 +62,14 @@ std::int64_t TSrcKeywordHashHighlighter::HashIdentifier(int pos) {
   return sum;
 }
 
-bool TSrcKeywordHashHighlighter::MatchKeyword(const char* keyword) const {
-  int i = 0;
-  for (; keyword[i]; ++i) {
-    if (i >= fIdentLength) return false;
+bool TSrcKeywordHashHighlighter::MatchKeyword(const QByteArray& keyword) const {
+  if (keyword.size() != fIdentLength) return false;
+  for (int i = 0; i < fIdentLength; ++i) {
     const char16_t a = fLine[fIdentStart + i];
     const auto b = static_cast<unsigned char>(keyword[i]);
     if (fTable->exactBytes ? a != b : (a >= 256 || fTable->values[a] != fTable->values[b])) return false;
   }
-  return i == fIdentLength;
+  return true;
 }
 
 std::uint8_t TSrcKeywordHashHighlighter::ClassifyIdentifier(int pos) {
@@ -86,4 +90,73 @@ std::uint8_t TSrcKeywordHashHighlighter::ClassifyWord(const QString& word) {
   fLine = savedLine;
   fLen = savedLen;
   return kind;
+}
+
+TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::MakeAttribute(const QString& name, TFontStyles style, TColor fg,
+                                                                     TColor bg) {
+  auto* a = new TSrcHighlighterAttributes(name);
+  a->SetStyle(style);
+  a->SetForeground(fg);
+  a->SetBackground(bg);
+  AddAttribute(a);
+  return a;
+}
+
+TSrcIdentChars TSrcKeywordHashHighlighter::LetterIdentChars() {
+  TSrcIdentChars set(u"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz", true);
+  for (int c = 192; c <= 255; ++c)
+    if (c != 215 && c != 247) set.Include(QChar(c));
+  return set;
+}
+
+void TSrcKeywordHashHighlighter::SpaceRunProc() {
+  fTokenKind = fSpaceKind;
+  ++fRun;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c == 0 || c > 32 || c == 10 || c == 13) break;
+    ++fRun;
+  }
+}
+
+void TSrcKeywordHashHighlighter::LFProc() {
+  fTokenKind = fSpaceKind;
+  ++fRun;
+}
+
+void TSrcKeywordHashHighlighter::CRProc() {
+  fTokenKind = fSpaceKind;
+  ++fRun;
+  if (Peek(fRun) == 10) ++fRun;
+}
+
+void TSrcKeywordHashHighlighter::UnknownProc() {
+  fTokenKind = fUnknownKind;
+  fRun += QChar::isHighSurrogate(fLine[fRun]) && QChar::isLowSurrogate(Peek(fRun + 1)) ? 2 : 1;
+}
+
+void TSrcKeywordHashHighlighter::StringRunProc(bool backslashEscapes) {
+  fTokenKind = fStringKind;
+  const char16_t quote = fLine[fRun];
+  if (Peek(fRun + 1) == quote && Peek(fRun + 2) == quote) fRun += 2;
+  auto breaks = [](char16_t c) { return c == 10 || c == 13; };
+  while (fRun < fLen && !breaks(fLine[fRun])) {
+    const bool escape = backslashEscapes && fLine[fRun] == u'\\' && fRun + 1 < fLen && !breaks(fLine[fRun + 1]);
+    fRun += escape ? 2 : 1;
+    if (Peek(fRun) == quote) break;
+  }
+  if (fRun < fLen) ++fRun;  // the closing quote (or the line break)
+}
+
+bool TSrcKeywordHashHighlighter::ScanToCommentEnd(int i) {
+  while (i < fLen && fLine[i] != 10 && fLine[i] != 13) {
+    if (fLine[i] == u'*' && Peek(i + 1) == u'/') {
+      fRun = i + 2;
+      fRange = 0;
+      return true;
+    }
+    ++i;
+  }
+  fRun = i;
+  return false;
 }

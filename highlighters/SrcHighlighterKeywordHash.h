@@ -11,15 +11,20 @@
 
 #include "editor/SrcEditHighlighter.h"
 
+#include <QByteArray>
+
 #include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 struct TSrcKeyword {
-  const char* word;
+  QByteArray word;
   std::uint8_t kind;
 };
+
+// Appends the words of a blank-separated list, each of the given kind.
+void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind);
 
 // Which characters an identifier run is made of, for the hash.
 enum class TSrcHashRun : std::uint8_t {
@@ -77,15 +82,37 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   static int Slot(char16_t c) { return c < 256 ? c : 256; }
 
   std::int64_t HashIdentifier(int pos);
-  bool MatchKeyword(const char* keyword) const;
+  bool MatchKeyword(const QByteArray& keyword) const;
   std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
   std::uint8_t ClassifyIdentifier(int pos);
 
+  // Creates an attribute with its defaults and adds it to the list.
+  TSrcHighlighterAttributes* MakeAttribute(const QString& name, TFontStyles style, TColor fg = clNone,
+                                           TColor bg = clNone);
+  // "0".."9", "A".."Z", "_", "a".."z" and the letters 192..255 but 215 and 247.
+  static TSrcIdentChars LetterIdentChars();
+
   // Common handlers.
   void NullProc() { fTokenKind = fNullKind; }
+  // White space over the codes 1..9, 11, 12 and 14..32.
+  void SpaceRunProc();
+  void LFProc();
+  void CRProc();
+  // One character of the unknown kind; a surrogate pair stays whole.
+  void UnknownProc();
+  // A string opened by the quote at the run position, to the closing quote
+  // or the line's end; with `backslashEscapes` a backslash takes the next
+  // character into the string.
+  void StringRunProc(bool backslashEscapes);
+  // Scans a block comment from `i` to just past "*/" (range 0, true) or up to
+  // a line break or the line's end (false).
+  bool ScanToCommentEnd(int i);
 
   const TSrcKeywordTable* fTable = nullptr;
   std::uint8_t fNullKind = 0;
+  std::uint8_t fSpaceKind = 0;
+  std::uint8_t fUnknownKind = 0;
+  std::uint8_t fStringKind = 0;
   const char16_t* fLine = u"";
   int fLen = 0;
   int fRun = 0;

@@ -34,9 +34,13 @@ void RegisterClass() {
 }
 
 int g_initCount = 0;
+std::uint64_t g_maxImageMemory = std::uint64_t{1} << 30;
 const char kPngClassId = 0;
 
 }  // namespace
+
+std::uint64_t PngMaxImageMemory() { return g_maxImageMemory; }
+void SetPngMaxImageMemory(std::uint64_t bytes) { g_maxImageMemory = bytes; }
 
 std::uint32_t PngCrc(std::uint32_t crc, const void* data, std::size_t size) {
   const auto* p = static_cast<const Bytef*>(data);
@@ -229,7 +233,7 @@ void TChunkIHDR::PrepareImageData() {
   const bool alpha = ColorType == 4 || ColorType == 6;
   const std::uint64_t bitmapBytes = TDibSection::RowStride(bitCount, Width) * Height;
   const std::uint64_t total = bitmapBytes + (alpha ? pixels : 0);
-  if (total > kPngMaxImageMemory || !ImageData.Create(Width, Height, bitCount, kPngMaxImageMemory))
+  if (total > PngMaxImageMemory() || !ImageData.Create(Width, Height, bitCount, PngMaxImageMemory()))
     owner_->RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
   if (alpha) {
     try {

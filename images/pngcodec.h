@@ -47,8 +47,14 @@ KV_PNG_ERROR(EPNGHeaderNotPresent)
 // CRC-32 of the PNG standard, continued from a previous value (0 to start).
 std::uint32_t PngCrc(std::uint32_t crc, const void* data, std::size_t size);
 
-// Pixel memory of one picture (bitmap and alpha plane) is kept below this.
-inline constexpr std::uint64_t kPngMaxImageMemory = std::uint64_t{1} << 30;
+// Pixel memory of one picture (bitmap and alpha plane), and of every image
+// made from it (ToArgb, ToBitmap), is kept below this many bytes; 1 GiB
+// unless set otherwise (tests lower it).
+std::uint64_t PngMaxImageMemory();
+void SetPngMaxImageMemory(std::uint64_t bytes);
+// Pictures whose 32-bit form is larger than this (or than the limit above)
+// are drawn from the decoded rows at the size they are shown.
+inline constexpr std::uint64_t kPngDrawWholeLimit = std::uint64_t{64} << 20;
 // Inflated text of a compressed text chunk is kept below this.
 inline constexpr std::size_t kPngMaxInflatedText = std::size_t{16} << 20;
 
@@ -365,12 +371,18 @@ class TPngGraphic : public TGraphic {
     QByteArray name;
   } pending;
 
-  // The whole image as ARGB32 with gamma and transparency applied.
+  // The whole image as ARGB32 with gamma and transparency applied;
+  // EPNGOutMemory when it would exceed PngMaxImageMemory().
   QImage ToArgb() const;
 
  private:
   void ResetGamma();
   void DrawPartialTrans(QPainter& canvas, const QRect& rect);
+  // Draws the picture stretched to `target`.
+  void DrawImage(QPainter& canvas, const QRect& target) const;
+  // Draws only the visible part of `target`, sampled from the decoded rows
+  // at the resolution of the device.
+  void DrawScaled(QPainter& canvas, const QRect& target) const;
 
   TPNGList chunks_;
   std::uint32_t maxIdatSize_ = 65535;

@@ -7,9 +7,11 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "images/pngcodec.h"
+#include "images/pngio.h"
 #include "images/pngmessages.h"
 
 using namespace pngmessages;
@@ -19,29 +21,11 @@ namespace {
 constexpr TColor Rgb(int r, int g, int b) { return static_cast<TColor>(r | (g << 8) | (b << 16)); }
 
 unsigned IndexAt(const TDibSection& dib, std::uint32_t x, std::uint32_t y) {
-  const std::uint8_t* row = dib.Scanline(y);
-  switch (dib.BitCount()) {
-    case 8: return row[x];
-    case 4: return (row[x >> 1] >> ((1 - (x & 1)) * 4)) & 0x0F;
-    default: return (row[x >> 3] >> (7 - (x & 7))) & 0x01;
-  }
+  return pngio::GetSample(dib.Scanline(y), x, dib.BitCount());
 }
 
 void SetIndexAt(TDibSection& dib, std::uint32_t x, std::uint32_t y, unsigned v) {
-  std::uint8_t* row = dib.Scanline(y);
-  switch (dib.BitCount()) {
-    case 8: row[x] = static_cast<std::uint8_t>(v); break;
-    case 4: {
-      const int shift = (1 - static_cast<int>(x & 1)) * 4;
-      row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & ~(0x0F << shift)) | ((v & 0x0F) << shift));
-      break;
-    }
-    default: {
-      const int shift = 7 - static_cast<int>(x & 7);
-      row[x >> 3] = static_cast<std::uint8_t>((row[x >> 3] & ~(1 << shift)) | ((v & 1) << shift));
-      break;
-    }
-  }
+  pngio::SetSample(dib.Scanline(y), x, dib.BitCount(), v);
 }
 
 }  // namespace
@@ -123,53 +107,85 @@ QList<QRgb> TPngGraphic::GetPalette() const {
 
 // ---------------------------------------------------------------- conversion
 
+namespace {
+
+// Raises EPNGOutMemory when an image of `bytes` would exceed the limit.
+void CheckImageMemory(const TPngGraphic& png, std::uint64_t bytes) {
+  if (bytes > PngMaxImageMemory()) png.RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
+}
+
+// The colours of the decoded rows as ARGB, gamma and transparency applied,
+// pixel by pixel: the whole conversion and the scaled drawing share it.
+class TArgbReader {
+ public:
+  explicit TArgbReader(const TPngGraphic& png) : h_(png.Header()), dib_(h_.ImageData), gamma_(png.GammaTable) {
+    alphaPlane_ = h_.ImageAlpha.empty() ? nullptr : h_.ImageAlpha.data();
+    const TChunktRNS* trns = png.Chunks().ItemFromClass<TChunktRNS>();
+    const TChunkPLTE* plte = png.Chunks().ItemFromClass<TChunkPLTE>();
+    const int paletteCount = plte ? plte->Count : 0;
+    // A colour key on an RGB image that was not decoded from a file (one
+    // made from a bitmap) is compared with the stored samples.
+    if (h_.ColorType == 2 && !alphaPlane_ && trns && trns->DataSize() >= 6) {
+      rgbKey_ = true;
+      for (int i = 0; i < 3; ++i) key_[i] = (trns->Data()[2 * i] << 8) | trns->Data()[2 * i + 1];
+    }
+    // Colours of the indices; palette indices without an entry are opaque
+    // black.
+    for (int i = 0; i < 256; ++i) {
+      const TRGBQuad& q = dib_.ColorTable()[i];
+      QRgb c = qRgb(gamma_[q.rgbRed], gamma_[q.rgbGreen], gamma_[q.rgbBlue]);
+      int a = 255;
+      if (h_.ColorType == 3) {
+        if (i >= paletteCount) c = qRgb(0, 0, 0);
+        else if (trns) a = trns->AlphaTable[i];
+      }
+      lut_[i] = (c & 0x00FFFFFF) | (static_cast<QRgb>(a) << 24);
+    }
+  }
+
+  void SetRow(std::uint32_t y) {
+    row_ = dib_.Scanline(y);
+    alpha_ = alphaPlane_ ? alphaPlane_ + std::size_t{h_.Width} * y : nullptr;
+  }
+
+  QRgb Pixel(std::uint32_t x) const {
+    QRgb c;
+    switch (dib_.BitCount()) {
+      case 24: {
+        const std::uint8_t* px = row_ + 3 * std::size_t{x};
+        const int a = rgbKey_ && px[2] == key_[0] && px[1] == key_[1] && px[0] == key_[2] ? 0 : 255;
+        c = qRgba(gamma_[px[2]], gamma_[px[1]], gamma_[px[0]], a);
+        break;
+      }
+      default: c = lut_[pngio::GetSample(row_, x, dib_.BitCount())]; break;
+    }
+    return alpha_ ? (c & 0x00FFFFFF) | (static_cast<QRgb>(alpha_[x]) << 24) : c;
+  }
+
+ private:
+  const TChunkIHDR& h_;
+  const TDibSection& dib_;
+  const std::array<std::uint8_t, 256>& gamma_;
+  const std::uint8_t* alphaPlane_ = nullptr;
+  const std::uint8_t* row_ = nullptr;
+  const std::uint8_t* alpha_ = nullptr;
+  bool rgbKey_ = false;
+  int key_[3] = {0, 0, 0};
+  QRgb lut_[256];
+};
+
+}  // namespace
+
 QImage TPngGraphic::ToArgb() const {
   const TChunkIHDR& h = Header();
+  CheckImageMemory(*this, std::uint64_t{h.Width} * h.Height * 4);
   QImage image(static_cast<int>(h.Width), static_cast<int>(h.Height), QImage::Format_ARGB32);
   if (image.isNull()) RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
-  const TDibSection& dib = h.ImageData;
-  const std::uint8_t* alphaPlane = h.ImageAlpha.empty() ? nullptr : h.ImageAlpha.data();
-  const TChunktRNS* trns = chunks_.ItemFromClass<TChunktRNS>();
-  const TChunkPLTE* plte = chunks_.ItemFromClass<TChunkPLTE>();
-  const int paletteCount = plte ? plte->Count : 0;
-  // A colour key on an RGB image that was not decoded from a file (one made
-  // from a bitmap) is compared with the stored samples.
-  bool rgbKey = false;
-  int key[3] = {0, 0, 0};
-  if (h.ColorType == 2 && !alphaPlane && trns && trns->DataSize() >= 6) {
-    rgbKey = true;
-    for (int i = 0; i < 3; ++i) key[i] = (trns->Data()[2 * i] << 8) | trns->Data()[2 * i + 1];
-  }
-  // Colours of the indices, gamma applied; palette indices without an entry
-  // are opaque black.
-  QRgb lut[256];
-  for (int i = 0; i < 256; ++i) {
-    const TRGBQuad& q = dib.ColorTable()[i];
-    QRgb c = qRgb(GammaTable[q.rgbRed], GammaTable[q.rgbGreen], GammaTable[q.rgbBlue]);
-    int a = 255;
-    if (h.ColorType == 3) {
-      if (i >= paletteCount) c = qRgb(0, 0, 0);
-      else if (trns) a = trns->AlphaTable[i];
-    }
-    lut[i] = (c & 0x00FFFFFF) | (static_cast<QRgb>(a) << 24);
-  }
+  TArgbReader reader(*this);
   for (std::uint32_t y = 0; y < h.Height; ++y) {
     auto* out = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-    const std::uint8_t* alpha = alphaPlane ? alphaPlane + std::size_t{h.Width} * y : nullptr;
-    if (dib.BitCount() == 24) {
-      const std::uint8_t* px = dib.Scanline(y);
-      for (std::uint32_t x = 0; x < h.Width; ++x, px += 3) {
-        int a = alpha ? alpha[x] : 255;
-        if (rgbKey && px[2] == key[0] && px[1] == key[1] && px[0] == key[2]) a = 0;
-        out[x] = qRgba(GammaTable[px[2]], GammaTable[px[1]], GammaTable[px[0]], a);
-      }
-    } else {
-      for (std::uint32_t x = 0; x < h.Width; ++x) {
-        QRgb c = lut[IndexAt(dib, x, y)];
-        if (alpha) c = (c & 0x00FFFFFF) | (static_cast<QRgb>(alpha[x]) << 24);
-        out[x] = c;
-      }
-    }
+    reader.SetRow(y);
+    for (std::uint32_t x = 0; x < h.Width; ++x) out[x] = reader.Pixel(x);
   }
   return image;
 }
@@ -181,6 +197,7 @@ QImage TPngGraphic::ToBitmap() const {
   if (h.ColorType == 0 || h.ColorType == 3) {
     const TDibSection& dib = h.ImageData;
     const bool mono = dib.BitCount() == 1;
+    CheckImageMemory(*this, TDibSection::RowStride(mono ? 1 : 8, h.Width) * h.Height);
     QImage image(static_cast<int>(h.Width), static_cast<int>(h.Height),
                  mono ? QImage::Format_Mono : QImage::Format_Indexed8);
     if (image.isNull()) RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
@@ -340,36 +357,79 @@ void TPngGraphic::SaveToClipboardFormat(QMimeData& data) { data.setImageData(ToB
 void TPngGraphic::Draw(QPainter& canvas, const QRect& rect) {
   if (!HeaderPresent()) return;
   switch (TransparencyMode()) {
+    case 2: DrawPartialTrans(canvas, rect); break;
     case 1: {
       // One transparent colour: stretched to the rectangle, the background
       // showing through the transparent pixels.
-      const QImage image = ToArgb();
       canvas.save();
-      canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
       canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-      canvas.drawImage(rect, image);
+      DrawImage(canvas, rect);
       canvas.restore();
       break;
     }
-    case 2: DrawPartialTrans(canvas, rect); break;
-    default: {
-      const QImage image = ToArgb();
-      canvas.save();
-      canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
-      canvas.drawImage(rect, image);
-      canvas.restore();
-      break;
-    }
+    default: DrawImage(canvas, rect); break;
   }
 }
 
 void TPngGraphic::DrawPartialTrans(QPainter& canvas, const QRect& rect) {
   // Blended at the picture's own size at the rectangle's top-left corner.
-  const QImage image = ToArgb();
   canvas.save();
   canvas.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  canvas.drawImage(rect.topLeft(), image);
+  DrawImage(canvas, QRect(rect.topLeft(), QSize(GetWidth(), GetHeight())));
   canvas.restore();
+}
+
+void TPngGraphic::DrawImage(QPainter& canvas, const QRect& target) const {
+  canvas.save();
+  canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  const std::uint64_t whole = std::uint64_t{Header().Width} * Header().Height * 4;
+  if (whole <= std::min(PngMaxImageMemory(), kPngDrawWholeLimit))
+    canvas.drawImage(target, ToArgb());
+  else
+    DrawScaled(canvas, target);
+  canvas.restore();
+}
+
+void TPngGraphic::DrawScaled(QPainter& canvas, const QRect& target) const {
+  const QRect dest = target.normalized();
+  QPaintDevice* device = canvas.device();
+  bool invertible = false;
+  const QTransform toLogical = canvas.combinedTransform().inverted(&invertible);
+  if (dest.isEmpty() || !device || !invertible) return;
+  QRectF visible = QRectF(dest) & toLogical.mapRect(QRectF(0, 0, device->width(), device->height()));
+  if (canvas.hasClipping()) visible &= canvas.clipBoundingRect();
+  if (visible.isEmpty()) return;
+  // One sample per device pixel, never more than the device holds.
+  const QSizeF shown = canvas.combinedTransform().mapRect(visible).size() * device->devicePixelRatioF();
+  const double deviceCap = std::max(1.0, double(device->width()) * device->height() *
+                                             device->devicePixelRatioF() * device->devicePixelRatioF());
+  const double shrink = std::min(1.0, std::sqrt(deviceCap / std::max(1.0, shown.width() * shown.height())));
+  const int ow = std::max(1, static_cast<int>(std::ceil(shown.width() * shrink)));
+  const int oh = std::max(1, static_cast<int>(std::ceil(shown.height() * shrink)));
+  QImage out(ow, oh, QImage::Format_ARGB32);
+  if (out.isNull()) RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
+
+  // The sample under the centre of each output pixel; a centre that falls
+  // exactly on a border between samples takes the earlier one, as the
+  // painter does when it stretches a whole image.
+  const TChunkIHDR& h = Header();
+  auto source = [](int outPos, double visibleStart, double visibleSize, int count, int destStart, int destSize,
+                   std::uint32_t pictureSize) {
+    const double logical = visibleStart + (outPos + 0.5) * visibleSize / count;
+    const double s = std::ceil((logical - destStart) * pictureSize / destSize - 1e-7) - 1;
+    return static_cast<std::uint32_t>(std::clamp(s, 0.0, double(pictureSize - 1)));
+  };
+  std::vector<std::uint32_t> columns(static_cast<std::size_t>(ow));
+  for (int i = 0; i < ow; ++i)
+    columns[static_cast<std::size_t>(i)] =
+        source(i, visible.left(), visible.width(), ow, dest.left(), dest.width(), h.Width);
+  TArgbReader reader(*this);
+  for (int j = 0; j < oh; ++j) {
+    reader.SetRow(source(j, visible.top(), visible.height(), oh, dest.top(), dest.height(), h.Height));
+    auto* line = reinterpret_cast<QRgb*>(out.scanLine(j));
+    for (int i = 0; i < ow; ++i) line[i] = reader.Pixel(columns[static_cast<std::size_t>(i)]);
+  }
+  canvas.drawImage(visible, out);
 }
 
 // ---------------------------------------------------------------- pixels

@@ -12,6 +12,8 @@
 
 using namespace pngmessages;
 using pngio::GetBE32;
+using pngio::GetSample;
+using pngio::SetSample;
 
 namespace {
 
@@ -32,33 +34,6 @@ inline std::uint8_t Paeth(int a, int b, int c) {
   if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
   if (pb <= pc) return static_cast<std::uint8_t>(b);
   return static_cast<std::uint8_t>(c);
-}
-
-// Reads a sample of `depth` bits (1, 2, 4, 8) at position k of a packed row,
-// most significant bits first.
-inline unsigned GetSample(const std::uint8_t* row, std::uint32_t k, int depth) {
-  switch (depth) {
-    case 8: return row[k];
-    case 4: return (row[k >> 1] >> ((1 - (k & 1)) * 4)) & 0x0F;
-    case 2: return (row[k >> 2] >> ((3 - (k & 3)) * 2)) & 0x03;
-    default: return (row[k >> 3] >> (7 - (k & 7))) & 0x01;
-  }
-}
-
-inline void SetSample(std::uint8_t* row, std::uint32_t k, int depth, unsigned v) {
-  switch (depth) {
-    case 8: row[k] = static_cast<std::uint8_t>(v); break;
-    case 4: {
-      const int shift = (1 - static_cast<int>(k & 1)) * 4;
-      row[k >> 1] = static_cast<std::uint8_t>((row[k >> 1] & ~(0x0F << shift)) | ((v & 0x0F) << shift));
-      break;
-    }
-    default: {
-      const int shift = 7 - static_cast<int>(k & 7);
-      row[k >> 3] = static_cast<std::uint8_t>((row[k >> 3] & ~(1 << shift)) | ((v & 1) << shift));
-      break;
-    }
-  }
 }
 
 class Decoder {
@@ -117,7 +92,7 @@ class Decoder {
           for (std::uint32_t i = 0; i < 3; ++i)
             key_[i] = i < need / 2 ? (trns->Data()[2 * i] << 8) | trns->Data()[2 * i + 1] : 0;
           const std::uint64_t pixels = std::uint64_t{h_.Width} * h_.Height;
-          if (h_.ImageData.ImageSize() + pixels > kPngMaxImageMemory)
+          if (h_.ImageData.ImageSize() + pixels > PngMaxImageMemory())
             png_.RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
           h_.ImageAlpha.assign(static_cast<std::size_t>(pixels), 0);
           useKey_ = true;

@@ -23,6 +23,34 @@ inline void PutBE32(std::uint8_t* p, std::uint32_t v) {
   p[3] = static_cast<std::uint8_t>(v);
 }
 
+// Reads a sample of `depth` bits (1, 2, 4, 8) at position k of a packed row,
+// most significant bits first.
+inline unsigned GetSample(const std::uint8_t* row, std::uint32_t k, int depth) {
+  switch (depth) {
+    case 8: return row[k];
+    case 4: return (row[k >> 1] >> ((1 - (k & 1)) * 4)) & 0x0F;
+    case 2: return (row[k >> 2] >> ((3 - (k & 3)) * 2)) & 0x03;
+    default: return (row[k >> 3] >> (7 - (k & 7))) & 0x01;
+  }
+}
+
+// Writes a sample of 1, 4 or 8 bits at position k of a packed row.
+inline void SetSample(std::uint8_t* row, std::uint32_t k, int depth, unsigned v) {
+  switch (depth) {
+    case 8: row[k] = static_cast<std::uint8_t>(v); break;
+    case 4: {
+      const int shift = (1 - static_cast<int>(k & 1)) * 4;
+      row[k >> 1] = static_cast<std::uint8_t>((row[k >> 1] & ~(0x0F << shift)) | ((v & 0x0F) << shift));
+      break;
+    }
+    default: {
+      const int shift = 7 - static_cast<int>(k & 7);
+      row[k >> 3] = static_cast<std::uint8_t>((row[k >> 3] & ~(1 << shift)) | ((v & 1) << shift));
+      break;
+    }
+  }
+}
+
 // Reads up to n bytes, waiting for sequential devices; the count read.
 qint64 ReadUpTo(QIODevice& stream, void* data, qint64 n);
 // Reads exactly n bytes or raises EPngUnexpectedEnd.

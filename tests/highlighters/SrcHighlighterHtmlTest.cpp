@@ -133,9 +133,9 @@ TEST(HtmlHighlighter, KeywordTableAsGiven) {
       const QString word = QString::fromLatin1(k.word);
       QString mixed = word;
       for (int i = 0; i < mixed.size(); i += 2) mixed[i] = mixed[i].toLower();
-      for (const QString& w : {word, word.toLower(), mixed}) EXPECT_EQ(h.ClassifyWord(w), H::tkKey) << k.word;
+      for (const QString& w : {word, word.toLower(), mixed}) EXPECT_EQ(h.ClassifyWord(w), H::tkKey) << k.word.constData();
       if (!word.back().isDigit()) {  // digits end the hashed run: "H1Q" is "H1" then "Q"
-        EXPECT_NE(h.ClassifyWord(word + "Q"), H::tkKey) << k.word;
+        EXPECT_NE(h.ClassifyWord(word + "Q"), H::tkKey) << k.word.constData();
       }
       ++checked;
     }

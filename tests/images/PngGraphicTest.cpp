@@ -1,5 +1,6 @@
 // The PNG picture object: conversion to and from bitmaps, drawing in the
 // three transparency modes, pixel access, the clipboard and registration.
+#include <QFile>
 #include <QMimeData>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -20,6 +21,30 @@ QImage Canvas(int w, int h, QRgb fill) {
   QImage image(w, h, QImage::Format_RGB32);
   image.fill(fill);
   return image;
+}
+
+// Lowers the pixel-memory limit for one test.
+class MemoryLimit {
+ public:
+  explicit MemoryLimit(std::uint64_t bytes) : old_(PngMaxImageMemory()) { SetPngMaxImageMemory(bytes); }
+  ~MemoryLimit() { SetPngMaxImageMemory(old_); }
+
+ private:
+  std::uint64_t old_;
+};
+
+// The peak resident memory in bytes since the last reset, or -1 where the
+// system does not tell.
+qint64 PeakMemory() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+  return -1;
+}
+bool ResetPeakMemory() {
+  QFile refs(QStringLiteral("/proc/self/clear_refs"));
+  return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }
 
 }  // namespace
@@ -244,4 +269,80 @@ TEST(PngGraphic, RegisteredAsAPictureFormat) {
   EXPECT_TRUE(TPicture::GraphicFilter().contains("Portable Network Graphics (*.png)"));
   graphic->LoadFromFile(DataPath("pngsuite/basn0g08.png"));
   EXPECT_EQ(graphic->GetWidth(), 32);
+}
+
+TEST(PngGraphic, LargePicturesStayWithinTheMemoryLimit) {
+  // 4000 × 4000 1-bit grey, the left half white: 2 MB decoded (18 MB with
+  // the alpha plane of a key, which makes black transparent), 64 MB as
+  // 32-bit pixels, over a limit of 24 MB.
+  QByteArray rows;
+  const QByteArray row = QByteArray(1, 0) + QByteArray(250, '\xFF') + QByteArray(250, 0);
+  for (int y = 0; y < 4000; ++y) rows += row;
+  const MemoryLimit limit(24u << 20);
+  const QString outOfMemory =
+      "Some operation could not be performed because the system is out of resources. Close some windows and try "
+      "again.";
+  for (const bool keyed : {false, true}) {
+    SCOPED_TRACE(keyed ? "keyed" : "plain");
+    TPngGraphic png;
+    Load(png, File(Ihdr(4000, 4000, 1, 0), keyed ? Chunk("tRNS", Bytes({0, 0})) : QByteArray(), rows));
+    EXPECT_EQ(MessageOf<EPNGOutMemory>([&] { png.ToArgb(); }), outOfMemory);
+    if (keyed) {
+      EXPECT_EQ(MessageOf<EPNGOutMemory>([&] { png.ToBitmap(); }), outOfMemory);
+    } else {
+      const QImage bitmap = png.ToBitmap();  // 1 bit per pixel, as decoded
+      EXPECT_EQ(bitmap.format(), QImage::Format_Mono);
+      EXPECT_EQ(bitmap.pixel(1999, 3999), qRgb(255, 255, 255));
+      EXPECT_EQ(bitmap.pixel(2000, 0), qRgb(0, 0, 0));
+    }
+    // Drawn from the decoded rows at the size shown: stretched, and at its
+    // own size mostly outside the canvas.
+    const bool measured = ResetPeakMemory();
+    const qint64 before = PeakMemory();
+    QImage canvas = Canvas(200, 200, qRgb(0, 255, 0));
+    QPainter painter(&canvas);
+    png.Draw(painter, QRect(0, 0, 200, 100));
+    painter.setClipRect(QRect(0, 100, 200, 50));
+    png.Draw(painter, QRect(-1950, 90, 4000, 4000));
+    painter.end();
+    if (measured && before > 0) {
+      EXPECT_LT(PeakMemory() - before, 16 << 20);
+    }
+    const QRgb right = keyed ? qRgb(0, 255, 0) : qRgb(0, 0, 0);
+    EXPECT_EQ(canvas.pixel(99, 99), qRgb(255, 255, 255));
+    EXPECT_EQ(canvas.pixel(100, 99), right);
+    EXPECT_EQ(canvas.pixel(49, 120), qRgb(255, 255, 255));  // column 1999
+    EXPECT_EQ(canvas.pixel(50, 120), right);
+    EXPECT_EQ(canvas.pixel(10, 150), qRgb(0, 255, 0));  // outside the clip
+  }
+}
+
+TEST(PngGraphic, DrawingFromTheRowsShowsWhatTheWholeImageShows) {
+  QImage noise(30, 20, QImage::Format_RGB32);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 30; ++x) noise.setPixel(x, y, qRgb(x * 8, y * 12, (x * y) & 0xFF));
+  TPngGraphic png;
+  png.AssignHandle(noise, true, static_cast<TColor>(qRgb(0, 0, 40) & 0xFFFFFF));
+  TPngGraphic alpha;
+  Load(alpha, ReadFileBytes(DataPath("pngsuite/basn6a08.png")));
+  const QRect rects[] = {{3, 4, 30, 20}, {1, 2, 60, 40}, {-7, 5, 90, 60}, {0, 0, 45, 30}, {2, 1, 15, 10}};
+  for (TPngGraphic* picture : {&png, &alpha})
+    for (const QRect& r : rects) {
+      SCOPED_TRACE(r.width());
+      QImage whole = Canvas(64, 48, qRgb(9, 99, 199)), scaled = whole;
+      QPainter(&whole).end();
+      {
+        QPainter painter(&whole);
+        picture->Draw(painter, r);
+      }
+      {
+        const MemoryLimit limit(1024);  // too small for the whole image
+        QPainter painter(&scaled);
+        picture->Draw(painter, r);
+      }
+      int bad = 0;
+      for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) bad += whole.pixel(x, y) != scaled.pixel(x, y);
+      EXPECT_EQ(bad, 0);
+    }
 }

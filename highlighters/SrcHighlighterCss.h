@@ -1,0 +1,58 @@
+// Style-sheet highlighter: property names and units as keys (without regard
+// to case, hyphens inside names), numbers with their units split off,
+// "#"/"$" hexadecimal colours, single-quoted strings and block comments
+// that go on over lines.
+#pragma once
+
+#include "highlighters/SrcHighlighterKeywordHash.h"
+
+class TSrcCssHighlighter : public TSrcKeywordHashHighlighter {
+  Q_OBJECT
+ public:
+  // Token kinds.
+  enum TtkTokenKind : std::uint8_t {
+    tkComment = 0, tkIdentifier = 1, tkKey = 2, tkNull = 3, tkNumber = 4, tkSpace = 5,
+    tkString = 6, tkSymbol = 7, tkUnknown = 8,
+  };
+  // Range states kept per line.
+  enum TRangeState : std::uint8_t { rsUnknown = 0, rsCStyle = 1 };
+
+  explicit TSrcCssHighlighter(QObject* owner = nullptr);
+
+  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
+  TSrcHighlighterAttributes* GetTokenAttribute() const override;
+  TSrcIdentChars GetIdentChars() const override { return LetterIdentChars(); }
+  QString GetLanguageName() const override;
+  QString GetSampleSource() const override;
+  void ScanNext() override;
+  void SetRange(int value) override;
+  void ResetRange() override { fRange = rsUnknown; }
+
+  // Builds the class tables and registers the class (once).
+  static void UnitInit();
+  static const TSrcKeywordTable& KeywordTable();
+
+  TSrcHighlighterAttributes* CommentAttri;
+  TSrcHighlighterAttributes* IdentifierAttri;
+  TSrcHighlighterAttributes* KeyAttri;
+  TSrcHighlighterAttributes* NumberAttri;
+  TSrcHighlighterAttributes* SpaceAttri;
+  TSrcHighlighterAttributes* StringAttri;
+  TSrcHighlighterAttributes* SymbolAttri;
+
+ private:
+  using THandler = void (TSrcCssHighlighter::*)();
+  void BuildCharDispatch();
+
+  void HexNumberProc();
+  void StringProc() { StringRunProc(false); }
+  void RoundProc();
+  void MinusProc();
+  void SlashProc();
+  void CommentRestProc();
+  void NumberProc();
+  void IdentProc();
+  void BraceProc();
+
+  std::array<THandler, 257> fProcTable{};
+};

@@ -1,0 +1,266 @@
+#include "highlighters/SrcHighlighterJScript.h"
+
+#include "editor/SrcEditStrConst.h"
+
+namespace {
+
+constexpr int kSlotCount = 253;
+
+const char* const kReservedWords =
+    "abstract boolean break byte callee case catch char class const constructor continue debugger default delete "
+    "do double else enum export extends false final finally float for function goto if implements import in "
+    "instanceof int interface long NaN native new null package private protected prototype public return short "
+    "start static super switch synchronized this throw throws transient true try typeof var void while with";
+
+const char* const kEvents =
+    "onAbort onBlur onChange onClick onDblClick onError onFocus onKeyDown onKeyPress onKeyUp onLoad onMouseDown "
+    "onMouseMove onMouseOut onMouseOver onMouseUp onReset onSelect onSubmit onUnload";
+
+const char* const kNonReservedWords =
+    "abs acos action alert align alinkColor All all Anchor anchor anchors appCodeName Applet applets appName "
+    "appVersion Area Arguments arguments Array asin atan atan2 back background bgColor big blink blur body bold "
+    "Boolean border bottom Button call caller captureEvents ceil charAt charCodeAt Checkbox checked clear "
+    "clearInterval clearTimeout click close closed color complete concat confirm cookie cos current Date "
+    "defaultChecked defaultSelected defaultStatus defaultValue description display document domain E elements "
+    "Embed embeds enabledPlugin encoding escape eval event exp fgColor filename FileUpload find fixed Float floor "
+    "focus fontcolor fontsize Form form forms forward Frame frames fromCharCode Function getDate getDay "
+    "getElementById getFullYear getHours getMilliseconds getMinutes getMonth getSeconds getTime getTimezoneOffset "
+    "getUTCDate getUTCDay getUTCFullYear getUTCHours getUTCMilliseconds getUTCMinutes getUTCMonth getUTCSeconds "
+    "getYear Global go handleEvent hash height Hidden History history home host hostname href hspace Image images "
+    "index indexOf Infinity innerHeight innerWidth input isFinite isNaN italics java javaEnabled join lastIndexOf "
+    "lastModified Layer layers left length Link link linkColor links LN10 LN2 Location location locationbar log "
+    "LOG10E LOG2E logon lowsrc match Math max MAX_VALUE menubar method MimeType mimeTypes min MIN_VALUE moveBy "
+    "moveTo name Navigator navigator NEGATIVE_INFINITY netscape next Null Number Object open opener Option options "
+    "outerHeight outerWidth Packages pageX pageXOffset pageY pageYOffset parent parse parseFloat parseInt Password "
+    "pathname personalbar PI platform Plugin plugins port POSITIVE_INFINITY pow previous print prompt protocol "
+    "Radio random referrer refresh RegExp releaseEvents reload replace Reset reset resizeBy resizeTo reverse right "
+    "round routeEvent screen scroll scrollbars scrollBy scrollTo search Select select selected selectedIndex self "
+    "setDate setFullYear setHours setInterval setMilliseconds setMinutes setMonth setSeconds setTime setTimeout "
+    "setUTCDate setUTCFullYear setUTCHours setUTCMilliseconds setUTCMinutes setUTCMonth setUTCSeconds setYear sin "
+    "slice small sort split sqrt SQRT1_2 SQRT2 src status statusbar stop strike String style sub Submit submit "
+    "substr substring suffixes sup tags taint taintEnabled tan target Text text Textarea title toGMTString "
+    "toLocaleString toLowerCase toolbar top toSource toString toUpperCase toUTCString type Undefined undefined "
+    "unescape untaint unwatch URL userAgent UTC value valueOf visibility vlinkColor vspace watch width Window "
+    "window write writeln zIndex";
+
+TSrcKeywordTable BuildJScriptCharTables() {
+  using H = TSrcJScriptHighlighter;
+  TSrcKeywordTable t;
+  for (int c = 0; c < 256; ++c) {
+    const auto ch = static_cast<char16_t>(c);
+    t.values[c] = LetterValue(ch);
+    t.identFlags[c] = IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_';
+  }
+  t.values['_'] = 31;
+  t.run = TSrcHashRun::Identifier;
+  t.bound = kSlotCount;
+  t.defaultKind = H::tkIdentifier;
+  t.outOfRangeKind = H::tkIdentifier;
+  t.exactBytes = true;
+  std::vector<TSrcKeyword> keywords;
+  AddKeywords(keywords, kReservedWords, H::tkKey);
+  AddKeywords(keywords, kEvents, H::tkEvent);
+  AddKeywords(keywords, kNonReservedWords, H::tkNonReservedKey);
+  t.Fill(keywords, kSlotCount);
+  return t;
+}
+
+}  // namespace
+
+const TSrcKeywordTable& TSrcJScriptHighlighter::KeywordTable() {
+  static const TSrcKeywordTable table = BuildJScriptCharTables();
+  return table;
+}
+
+void TSrcJScriptHighlighter::UnitInit() {
+  KeywordTable();
+  RegisterHighlighter<TSrcJScriptHighlighter>();
+}
+
+TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
+  using namespace SrcEditStrConst;
+  CommentAttri = MakeAttribute(AttrNameComment, fsItalic);
+  IdentifierAttri = MakeAttribute(AttrNameIdentifier, 0);
+  KeyAttri = MakeAttribute(AttrNameReservedWord, fsBold);
+  NonReservedKeyAttri = MakeAttribute(AttrNameNonReservedKeyword, 0);
+  EventAttri = MakeAttribute(AttrNameEvent, 0);
+  NumberAttri = MakeAttribute(AttrNameNumber, 0);
+  SpaceAttri = MakeAttribute(AttrNameSpace, 0);
+  StringAttri = MakeAttribute(AttrNameString, 0);
+  SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
+  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  fTable = &KeywordTable();
+  fNullKind = tkNull;
+  fSpaceKind = tkSpace;
+  fUnknownKind = tkUnknown;
+  fStringKind = tkString;
+  BuildCharDispatch();
+  fRange = rsUnknown;
+  SetDefaultFilter(FilterJScript);
+}
+
+void TSrcJScriptHighlighter::BuildCharDispatch() {
+  using J = TSrcJScriptHighlighter;
+  for (int c = 0; c < 257; ++c) {
+    THandler h = &J::UnknownProc;  // a NUL inside the line too: the line's end is found by length
+    const auto ch = static_cast<char16_t>(c);
+    if ((c >= 1 && c <= 9) || c == 11 || c == 12 || (c >= 14 && c <= 32)) h = &J::SpaceRunProc;
+    else if (c == 10) h = &J::LFProc;
+    else if (c == 13) h = &J::CRProc;
+    else if (c < 128 && QByteArrayView("!(),:;<=>?[]{}~").contains(static_cast<char>(c))) h = &J::SymbolProc;
+    else if (c == '"' || c == '\'') h = &J::StringProc;
+    else if (c == '%' || c == '*') h = &J::PercentStarProc;
+    else if (c == '&') h = &J::AndProc;
+    else if (c == '+') h = &J::PlusProc;
+    else if (c == '-') h = &J::MinusProc;
+    else if (c == '|') h = &J::OrProc;
+    else if (c == '.') h = &J::PointProc;
+    else if (c == '/') h = &J::SlashProc;
+    else if (IsDigit(ch)) h = &J::NumberProc;
+    else if (IsAsciiLetter(ch) || c == '_') h = &J::IdentProc;
+    fProcTable[static_cast<size_t>(c)] = h;
+  }
+}
+
+TSrcHighlighterAttributes* TSrcJScriptHighlighter::GetRoleAttribute(int role) const {
+  switch (role) {
+    case roleComment: return CommentAttri;
+    case roleIdentifier: return IdentifierAttri;
+    case roleKeyword: return KeyAttri;
+    case roleString: return StringAttri;
+    case roleWhitespace: return SpaceAttri;
+    case roleSymbol: return SymbolAttri;
+    default: return nullptr;
+  }
+}
+
+TSrcHighlighterAttributes* TSrcJScriptHighlighter::GetTokenAttribute() const {
+  switch (fTokenKind) {
+    case tkComment: return CommentAttri;
+    case tkIdentifier: return IdentifierAttri;
+    case tkKey: return KeyAttri;
+    case tkNumber: return NumberAttri;
+    case tkSpace: return SpaceAttri;
+    case tkString: return StringAttri;
+    case tkSymbol: return SymbolAttri;
+    case tkNonReservedKey: return NonReservedKeyAttri;
+    case tkEvent: return EventAttri;
+    default: return nullptr;
+  }
+}
+
+QString TSrcJScriptHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameJScript; }
+
+QString TSrcJScriptHighlighter::GetSampleSource() const {
+  return QStringLiteral(
+      "// Syntax highlighting\r\n"
+      "function printNumber()\r\n"
+      "{\r\n"
+      "  var number = 1234;\r\n"
+      "  var x;\r\n"
+      "  document.write(\"The number is \" + number);\r\n"
+      "  for (var i = 0; i <= number; i++)\r\n"
+      "  {\r\n"
+      "    x++;\r\n"
+      "    x--;\r\n"
+      "    x += 1.0;\r\n"
+      "  }\r\n"
+      "  i += @; // illegal character\r\n"
+      "}\r\n"
+      "body.onLoad = printNumber;");
+}
+
+void TSrcJScriptHighlighter::SetRange(int value) {
+  // A state this scanner never stores restarts as code.
+  fRange = (value & 0xFF) == rsANSI ? rsANSI : rsUnknown;
+}
+
+void TSrcJScriptHighlighter::ScanNext() {
+  fTokenPos = fRun;
+  if (fRun >= fLen)
+    NullProc();
+  else if (fRange == rsANSI)
+    CommentRestProc();
+  else
+    (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
+}
+
+void TSrcJScriptHighlighter::SymbolProc() {
+  fTokenKind = tkSymbol;
+  ++fRun;
+}
+
+void TSrcJScriptHighlighter::OperatorProc(const char16_t* seconds) {
+  fTokenKind = tkSymbol;
+  ++fRun;
+  const char16_t next = Peek(fRun);
+  for (const char16_t* s = seconds; *s; ++s)
+    if (next == *s) {
+      ++fRun;
+      return;
+    }
+}
+
+void TSrcJScriptHighlighter::PointProc() {
+  fTokenKind = tkSymbol;
+  ++fRun;
+  if (Peek(fRun) == u'.' && Peek(fRun + 1) == u'.') fRun += 2;
+}
+
+void TSrcJScriptHighlighter::SlashProc() {
+  ++fRun;
+  switch (Peek(fRun)) {
+    case u'*':
+      fTokenKind = tkComment;
+      fRange = rsANSI;
+      ScanToCommentEnd(fRun + 1);
+      break;
+    case u'/':
+      fTokenKind = tkComment;
+      fRun = fLen;
+      break;
+    case u'=':
+      fTokenKind = tkSymbol;
+      ++fRun;
+      break;
+    default:
+      fTokenKind = tkSymbol;
+  }
+}
+
+void TSrcJScriptHighlighter::CommentRestProc() {
+  fTokenKind = tkComment;
+  if (fLine[fRun] == u'*' && Peek(fRun + 1) == u'/') {
+    fRun += 2;
+    fRange = rsUnknown;
+  } else {
+    ScanToCommentEnd(fRun + 1);
+  }
+}
+
+void TSrcJScriptHighlighter::NumberProc() {
+  fTokenKind = tkNumber;
+  const int start = fRun;
+  bool hex = false;
+  ++fRun;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c == u'.') {
+      if (Peek(fRun + 1) == u'.') break;
+    } else if (c == u'x' || c == u'X') {
+      if (fLine[start] != u'0' || fRun != start + 1 || !IsHexDigit(Peek(fRun + 1))) break;
+      hex = true;
+    } else if (IsHexDigit(c) && !IsDigit(c)) {
+      if (!hex) break;
+    } else if (!IsDigit(c)) {
+      break;
+    }
+    ++fRun;
+  }
+}
+
+void TSrcJScriptHighlighter::IdentProc() {
+  fTokenKind = ClassifyIdentifier(fRun);
+  fRun += fIdentLength;
+  while (fRun < fLen && fLine[fRun] < 256 && fTable->identFlags[fLine[fRun]]) ++fRun;
+}

@@ -1,0 +1,64 @@
+// JavaScript highlighter: reserved words, browser-object and event-handler
+// names (case-sensitive), numbers with hexadecimal literals, strings,
+// operators and comments; block comments go on over lines.
+#pragma once
+
+#include "highlighters/SrcHighlighterKeywordHash.h"
+
+class TSrcJScriptHighlighter : public TSrcKeywordHashHighlighter {
+  Q_OBJECT
+ public:
+  // Token kinds.
+  enum TtkTokenKind : std::uint8_t {
+    tkComment = 0, tkIdentifier = 1, tkKey = 2, tkNull = 3, tkNumber = 4, tkSpace = 5,
+    tkString = 6, tkSymbol = 7, tkUnknown = 8, tkNonReservedKey = 9, tkEvent = 10,
+  };
+  // Range states kept per line.
+  enum TRangeState : std::uint8_t { rsUnknown = 0, rsANSI = 1 };
+
+  explicit TSrcJScriptHighlighter(QObject* owner = nullptr);
+
+  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
+  TSrcHighlighterAttributes* GetTokenAttribute() const override;
+  TSrcIdentChars GetIdentChars() const override { return LetterIdentChars(); }
+  QString GetLanguageName() const override;
+  QString GetSampleSource() const override;
+  void ScanNext() override;
+  void SetRange(int value) override;
+  void ResetRange() override { fRange = rsUnknown; }
+
+  // Builds the class tables and registers the class (once).
+  static void UnitInit();
+  static const TSrcKeywordTable& KeywordTable();
+
+  TSrcHighlighterAttributes* CommentAttri;
+  TSrcHighlighterAttributes* IdentifierAttri;
+  TSrcHighlighterAttributes* KeyAttri;
+  TSrcHighlighterAttributes* NonReservedKeyAttri;
+  TSrcHighlighterAttributes* EventAttri;
+  TSrcHighlighterAttributes* NumberAttri;
+  TSrcHighlighterAttributes* SpaceAttri;
+  TSrcHighlighterAttributes* StringAttri;
+  TSrcHighlighterAttributes* SymbolAttri;
+
+ private:
+  using THandler = void (TSrcJScriptHighlighter::*)();
+  void BuildCharDispatch();
+
+  void SymbolProc();
+  // A symbol of one character, or two when the next one is among `seconds`.
+  void OperatorProc(const char16_t* seconds);
+  void PercentStarProc() { OperatorProc(u"="); }
+  void AndProc() { OperatorProc(u"&="); }
+  void PlusProc() { OperatorProc(u"+="); }
+  void MinusProc() { OperatorProc(u"-=>"); }
+  void OrProc() { OperatorProc(u"=|"); }
+  void PointProc();
+  void SlashProc();
+  void CommentRestProc();
+  void NumberProc();
+  void StringProc() { StringRunProc(true); }
+  void IdentProc();
+
+  std::array<THandler, 257> fProcTable{};
+};

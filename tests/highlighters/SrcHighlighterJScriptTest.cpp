@@ -1,0 +1,141 @@
+#include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighters.h"
+#include "tests/highlighters/HighlighterTestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using J = TSrcJScriptHighlighter;
+using namespace hltest;
+
+std::string Kinds(const QString& line) {
+  J h;
+  return hltest::Kinds(h, line);
+}
+
+}  // namespace
+
+TEST(JScriptHighlighter, Tokens) {
+  const struct {
+    const char* line;
+    const char* tokens;
+  } cases[] = {
+      {"Function function FUNCTION", "Function:9  :5 function:2  :5 FUNCTION:1 "},
+      {"onLoad onload", "onLoad:10  :5 onload:1 "},
+      {"0x1F 0xZ 12.5", "0x1F:4  :5 0:4 xZ:1  :5 12.5:4 "},
+      {"1..5", "1:4 .:7 .:7 5:4 "},
+      {"a...b", "a:1 ...:7 b:1 "},
+      {"1e5 0xff 09x", "1:4 e5:1  :5 0xff:4  :5 09:4 x:1 "},
+      {"\"a\\\"b\" 'c'", "\"a\\\"b\":6  :5 'c':6 "},
+      {"\"a\\\\\" + x", "\"a\\\\\":6  :5 +:7  :5 x:1 "},  // an escaped backslash does not escape the quote
+      {"'open \\", "'open \\:6 "},
+      {"\"\"\"x\" y", "\"\"\"x\":6  :5 y:1 "},
+      {"@ # $ ^ `", "@:8  :5 #:8  :5 $:8  :5 ^:8  :5 `:8 "},
+      {"a+=b++ c-->d &&e|=f||g %=h*i", "a:1 +=:7 b:1 ++:7  :5 c:1 --:7 >:7 d:1  :5 &&:7 e:1 |=:7 f:1 ||:7 g:1  :5 "
+                                       "%=:7 h:1 *:7 i:1 "},
+      {"x/=2/y // rest", "x:1 /=:7 2:4 /:7 y:1  :5 // rest:0 "},
+      {"a/*b*/c /*/ d", "a:1 /*b*/:0 c:1  :5 /*/ d:0 "},
+      {"x\t \x01y", "x:1 \t \x01:5 y:1 "},
+      {"_a1 $b", "_a1:1  :5 $:8 b:1 "},
+      {"\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "\xC3\xA9:8 t:1 \xC3\xA9:8  :5 \xF0\x9F\x98\x80:8 "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Kinds(QString::fromUtf8(c.line)), c.tokens) << c.line;
+}
+
+TEST(JScriptHighlighter, CommentsGoOnOverLines) {
+  J h;
+  int range = -1;
+  EXPECT_EQ(Show(Scan(h, "x /* a", range)), "[x|1][ |5][/* a|0]");
+  EXPECT_EQ(range, J::rsANSI);
+  EXPECT_EQ(Show(Scan(h, "", range)), "");
+  EXPECT_EQ(range, J::rsANSI);
+  EXPECT_EQ(Show(Scan(h, "*", range)), "[*|0]");
+  EXPECT_EQ(Show(Scan(h, "y */ z", range)), "[y */|0][ |5][z|1]");
+  EXPECT_EQ(range, J::rsUnknown);
+  Scan(h, "/*", range);
+  EXPECT_EQ(Show(Scan(h, "*/x", range)), "[*/|0][x|1]");
+  // A string does not go on.
+  Scan(h, "\"open", range);
+  EXPECT_EQ(range, J::rsUnknown);
+  h.SetRange(7);
+  EXPECT_EQ(h.GetRange(), J::rsUnknown);
+}
+
+TEST(JScriptHighlighter, KeywordTableAsGiven) {
+  const TSrcKeywordTable& t = J::KeywordTable();
+  EXPECT_EQ(t.keywordCount, 399);
+  int largest = -1;
+  int perKind[11] = {};
+  J h;
+  for (int i = 0; i < static_cast<int>(t.buckets.size()); ++i)
+    for (const TSrcKeyword& k : t.buckets[i]) {
+      largest = i;
+      ++perKind[k.kind];
+      const QString word = QString::fromLatin1(k.word);
+      EXPECT_EQ(h.ClassifyWord(word), k.kind) << k.word.constData();
+      EXPECT_EQ(h.ClassifyWord(word + "q"), J::tkIdentifier) << k.word.constData();
+    }
+  EXPECT_EQ(largest, 252);
+  EXPECT_EQ(perKind[J::tkKey], 63);
+  EXPECT_EQ(perKind[J::tkEvent], 20);
+  EXPECT_EQ(perKind[J::tkNonReservedKey], 316);
+  EXPECT_EQ(t.bound, 253);
+}
+
+TEST(JScriptHighlighter, AttributesNamesAndSample) {
+  J h;
+  EXPECT_EQ(h.GetAttributeCount(), 9);
+  EXPECT_EQ(h.CommentAttri->Style(), fsItalic);
+  EXPECT_EQ(h.KeyAttri->Style(), fsBold);
+  EXPECT_EQ(h.KeyAttri->Name(), QStringLiteral("Reserved word"));
+  EXPECT_EQ(h.NonReservedKeyAttri->Name(), QStringLiteral("Non-reserved keyword"));
+  EXPECT_EQ(h.EventAttri->Name(), QStringLiteral("Event"));
+  EXPECT_EQ(h.GetLanguageName(), QStringLiteral("Javascript"));
+  EXPECT_EQ(h.DefaultFilter(), QStringLiteral("Javascript Files (*.js)|*.js"));
+  EXPECT_EQ(h.GetRoleAttribute(TSrcCustomHighlighter::roleString), h.StringAttri);
+  EXPECT_TRUE(h.GetIdentChars().Contains(QChar(248)));
+  EXPECT_FALSE(h.GetIdentChars().Contains(QChar(247)));
+
+  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
+  ASSERT_EQ(sample.size(), 15);
+  EXPECT_EQ(Dump(h, sample),
+            "[// Syntax highlighting|0]\n"
+            "[function|2][ |5][printNumber|1][(|7][)|7]\n"
+            "[{|7]\n"
+            "[  |5][var|2][ |5][number|1][ |5][=|7][ |5][1234|4][;|7]\n"
+            "[  |5][var|2][ |5][x|1][;|7]\n"
+            "[  |5][document|9][.|7][write|9][(|7][\"The number is \"|6][ |5][+|7][ |5][number|1][)|7][;|7]\n"
+            "[  |5][for|2][ |5][(|7][var|2][ |5][i|1][ |5][=|7][ |5][0|4][;|7][ |5][i|1][ |5][<|7][=|7][ |5]"
+            "[number|1][;|7][ |5][i|1][++|7][)|7]\n"
+            "[  |5][{|7]\n"
+            "[    |5][x|1][++|7][;|7]\n"
+            "[    |5][x|1][--|7][;|7]\n"
+            "[    |5][x|1][ |5][+=|7][ |5][1.0|4][;|7]\n"
+            "[  |5][}|7]\n"
+            "[  |5][i|1][ |5][+=|7][ |5][@|8][;|7][ |5][// illegal character|0]\n"
+            "[}|7]\n"
+            "[body|9][.|7][onLoad|10][ |5][=|7][ |5][printNumber|1][;|7]\n");
+  int range = -1;
+  Scan(h, "i += @;", range);
+  h.SetRange(0);
+  h.SetLine("@", 0);
+  EXPECT_EQ(h.GetTokenAttribute(), nullptr);
+
+  RegisterBuiltinHighlighters();
+  bool found = false;
+  for (const auto& cls : TSrcHighlighterList()) found |= cls.meta == &J::staticMetaObject;
+  EXPECT_TRUE(found);
+}
+
+TEST(JScriptHighlighter, AnyInputTilesAndRescansAlike) {
+  static const std::vector<const char*> kPieces = {
+      "function ", "f(a, b)", "{", "}", "var x = ", "0x1F", "12.5", "1..5", "...", "\"str\\\"ing\"", "'s'",
+      "\"open", "\\", "/* ", " */", "*/", "/*", "// line", "x /= 2", "a++", "b--", "&&", "||", "<=", "=>",
+      "document.write(", "onClick", "@", "#", "\t", "  ", "\u00e9", "\U0001F600", "0xZ", "1e5", "*", "/",
+  };
+  QRandomGenerator rng(20261207);
+  const TFactory make = [] { return std::make_unique<J>(); };
+  for (int doc = 0; doc < 60; ++doc)
+    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
+}
