@@ -432,6 +432,13 @@ void TCustomSrcEdit::ClearAll() {
 
 // -------------------------------------------------------------------- caret
 
+TPoint TCustomSrcEdit::PairStart(TPoint p) const {
+  if (p.Y < 1 || p.Y > LineCount() || p.X < 2 || p.X > lines_->LineLength(p.Y - 1)) return p;
+  const QString line = Line(p.Y);
+  if (line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
+  return p;
+}
+
 TPoint TCustomSrcEdit::ClampPoint(TPoint p) const {
   p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
@@ -449,7 +456,10 @@ void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   } else if (!HasOption(eoScrollPastEol)) {
     maxX = static_cast<int>(Line(y).size()) + 1;
   }
-  const int x = std::max(std::min(p.X, maxX), 1);
+  int x = std::max(std::min(p.X, maxX), 1);
+  // Never between the two halves of a surrogate pair: to the pair's start.
+  // Undo and redo put the caret back exactly where it was recorded.
+  if (replaying_ == 0) x = PairStart(TPoint{x, y}).X;
   if (x == caretX_ && y == caretY_) {
     lastCaretX_ = CharToDisplayPos(CaretXY()).X;
     DoOnPaintTransient(ttAfter);
@@ -541,10 +551,7 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   // As for the moving end: never between the halves of a surrogate pair.
-  if (p.Y <= LineCount()) {
-    const QString line = Line(p.Y);
-    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
-  }
+  p = PairStart(p);
   const bool hadSelection = SelAvail();
   const TPoint oldFirst = BlockBegin(), oldLast = BlockEnd();
   const bool changed = !(blockBegin_ == p && blockEnd_ == p);
@@ -559,10 +566,7 @@ void TCustomSrcEdit::SetBlockEnd(TPoint p) {
   p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
-  if (p.Y <= LineCount()) {
-    const QString line = Line(p.Y);
-    if (p.X >= 2 && p.X <= line.size() && line[p.X - 1].isLowSurrogate() && line[p.X - 2].isHighSurrogate()) --p.X;
-  }
+  p = PairStart(p);
   if (p == blockEnd_) return;
   const TPoint old = blockEnd_;
   blockEnd_ = p;
@@ -1299,6 +1303,8 @@ void TCustomSrcEdit::TakeBack(bool redo) {
   ScopeExit restore([&to, oldBlock] { to.SetBlockChangeNumber(oldBlock); });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
+  ++replaying_;
+  ScopeExit replayed([this] { --replaying_; });
   for (;;) {
     step();
     const TSrcEditUndoItem* last = from.PeekItem();
@@ -1725,7 +1731,7 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
   if (ReadOnly() || !source || !source->SelAvail()) return false;
   const bool sameEditor = source == this;
   const bool move = sameEditor ? !ctrl : shift;
-  dropPos = ClampPoint(dropPos);
+  dropPos = PairStart(ClampPoint(dropPos));
   const TPoint first = BlockBegin(), last = BlockEnd();
   if (sameEditor && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
   const TSrcSelectionMode mode = source->SelectionMode();

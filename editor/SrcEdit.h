@@ -547,6 +547,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void PutLine(int line, const QString& text) { lines_->Put(line - 1, text); }
   QString TrimIfWanted(const QString& s) const;
   TPoint ClampPoint(TPoint p) const;
+  // A column between the halves of a surrogate pair moves to the pair's start.
+  TPoint PairStart(TPoint p) const;
 
   // The primitive. `rowReason` >= 0 records column rows (and lines appended
   // by a column insertion) under that reason.
@@ -653,6 +655,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   bool pasting_ = false;
   int gutterWidth_ = 0;
   int paintTransientLock_ = 0;
+  int replaying_ = 0;  // above 0 while Undo or Redo replays recorded changes
 
   std::vector<TSrcEditPlugin*> plugins_;
   std::vector<QPointer<QWidget>> focusControls_;

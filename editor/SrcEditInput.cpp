@@ -34,9 +34,22 @@ QLabel* ScrollHintWindow() {
   return hint;
 }
 
-bool IsWordCharacter(QChar c, const TSrcCustomHighlighter* hl) {
-  if (hl && !c.isHighSurrogate() && !c.isLowSurrogate()) return hl->GetIdentChars().Contains(c);
-  return c.isLetterOrNumber() || c == QLatin1Char('_');
+// By code point, so that letters beyond the basic plane make words too.
+bool IsWordCharacter(char32_t c, const TSrcCustomHighlighter* hl) {
+  if (hl && c < 0x10000 && !QChar::isSurrogate(c)) return hl->GetIdentChars().Contains(QChar(static_cast<char16_t>(c)));
+  return QChar::isLetterOrNumber(c) || c == U'_';
+}
+
+// The character that ends just before index `end` / starts at index `at` of
+// a text (a whole surrogate pair where there is one) and its length.
+char32_t CodePointBefore(const QString& text, int end, int& width) {
+  width = end >= 2 && text[end - 1].isLowSurrogate() && text[end - 2].isHighSurrogate() ? 2 : 1;
+  return width == 2 ? QChar::surrogateToUcs4(text[end - 2], text[end - 1]) : text[end - 1].unicode();
+}
+
+char32_t CodePointAt(const QString& text, int at, int& width) {
+  width = at + 1 < text.size() && text[at].isHighSurrogate() && text[at + 1].isLowSurrogate() ? 2 : 1;
+  return width == 2 ? QChar::surrogateToUcs4(text[at], text[at + 1]) : text[at].unicode();
 }
 
 }  // namespace
@@ -249,8 +262,9 @@ void TCustomSrcEdit::mouseDoubleClickEvent(QMouseEvent* event) {
     if (text.size() >= caretX_) {
       const TSrcCustomHighlighter* hl = highlighter_.data();
       int start = caretX_, end = caretX_;
-      while (start > 1 && IsWordCharacter(text[start - 2], hl)) --start;
-      while (end <= text.size() && IsWordCharacter(text[end - 1], hl)) ++end;
+      int width = 1;
+      while (start > 1 && IsWordCharacter(CodePointBefore(text, start - 1, width), hl)) start -= width;
+      while (end <= text.size() && IsWordCharacter(CodePointAt(text, end - 1, width), hl)) end += width;
       SetCaretXY(TPoint{end, caretY_});
       SetBlockBegin(TPoint{start, caretY_});
       SetBlockEnd(TPoint{end, caretY_});

@@ -23,7 +23,7 @@ char16_t TSrcEditSearch::Fold(char16_t c) const {
   return QChar(c).toLower().unicode();
 }
 
-bool TSrcEditSearch::IsDelimiter(char16_t c) const { return c != u'_' && !QChar(c).isLetterOrNumber(); }
+bool TSrcEditSearch::IsDelimiter(char32_t c) const { return c != U'_' && !QChar::isLetterOrNumber(c); }
 
 void TSrcEditSearch::SetPattern(const QString& value) {
   if (value != pattern_) {
@@ -63,9 +63,18 @@ int TSrcEditSearch::FindFirst(const QString& text) {
 }
 
 bool TSrcEditSearch::IsWholeWord(int start) const {
-  if (start > 0 && !IsDelimiter(text_[start - 1])) return false;
+  if (start > 0) {
+    char32_t before = text_[start - 1];
+    if (start >= 2 && QChar::isLowSurrogate(before) && QChar::isHighSurrogate(text_[start - 2]))
+      before = QChar::surrogateToUcs4(text_[start - 2], text_[start - 1]);
+    if (!IsDelimiter(before)) return false;
+  }
   const int after = start + patLen_;
-  return after >= textLen_ || IsDelimiter(text_[after]);
+  if (after >= textLen_) return true;
+  char32_t next = text_[after];
+  if (after + 1 < textLen_ && QChar::isHighSurrogate(next) && QChar::isLowSurrogate(text_[after + 1]))
+    next = QChar::surrogateToUcs4(text_[after], text_[after + 1]);
+  return IsDelimiter(next);
 }
 
 int TSrcEditSearch::FindNext() {

@@ -35,7 +35,8 @@ class TSrcEditSearch {
 
  private:
   char16_t Fold(char16_t c) const;
-  bool IsDelimiter(char16_t c) const;
+  // By code point: a surrogate pair is judged as the character it makes.
+  bool IsDelimiter(char32_t c) const;
   void InitTables();
   bool IsWholeWord(int start) const;
 

@@ -3,9 +3,12 @@
 
 #include "tests/editor/SrcEditCommandCase.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -62,5 +65,74 @@ TEST(SrcEditEditing, WrappedPiecesJoinWithoutALineBreak) {
     EXPECT_EQ(e->Text(), "abc def\r\nx");
     e->Redo();
     EXPECT_EQ(e->Text(), c.after + "\r\nx");
+  }
+}
+
+TEST(SrcEditEditing, HostCallsNeverSplitASurrogatePair) {
+  const QString line = QStringLiteral("a\U0001F600b");  // the pair takes columns 2 and 3
+  const QString x = QStringLiteral("ax\U0001F600b");     // "x" put in before the pair
+  auto other = MakeEdit({"x"});
+  Select(*other, TPoint{1, 1}, TPoint{2, 1});
+  struct {
+    const char* name;
+    std::function<void(TCustomSrcEdit&)> call;
+    QString after;
+  } const cases[] = {
+      {"SetCaretXY", [](TCustomSrcEdit& e) { e.SetCaretXY(TPoint{3, 1}); }, line},
+      {"SetSelStart", [](TCustomSrcEdit& e) { e.SetSelStart(3); }, line},
+      {"SetSelEnd", [](TCustomSrcEdit& e) { e.SetSelEnd(3); }, line},
+      {"SetSelText", [](TCustomSrcEdit& e) { e.SetCaretXY(TPoint{3, 1}); e.SetSelText("x"); }, x},
+      {"paste",
+       [](TCustomSrcEdit& e) {
+         QGuiApplication::clipboard()->setText("x");
+         e.SetCaretXY(TPoint{3, 1});
+         e.PasteFromClipboard();
+       },
+       x},
+      {"drop", [&](TCustomSrcEdit& e) { e.DropSelection(other.get(), TPoint{3, 1}, false, false); }, x},
+      {"InsertBlock", [](TCustomSrcEdit& e) { e.InsertBlock(TPoint{3, 1}, TPoint{3, 1}, "x", true); }, x},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto e = MakeEdit({line});
+    c.call(*e);
+    EXPECT_EQ(e->Lines().Get(0), c.after);
+    for (const TPoint p : {e->CaretXY(), e->BlockBegin(), e->BlockEnd()})
+      EXPECT_FALSE(p.X >= 2 && p.X <= c.after.size() && c.after[p.X - 1].isLowSurrogate()) << p.X;
+  }
+}
+
+TEST(SrcEditEditing, WordsOfLettersBeyondTheBasicPlane) {
+  // Double-click on the second letter of a word of two script letters.
+  const QString word = QStringLiteral("\U0001D4B3\U0001D4B4");
+  TSrcEdit e;
+  e.SetScrollBars(ssNone);
+  e.resize(300, 100);
+  e.show();
+  e.SetLines({"a " + word + " b"});
+  const QPoint pixel((4 - e.LeftChar()) * e.CharWidth() + e.GutterWidth() + 3, 1);
+  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(pixel), e.viewport()->mapToGlobal(QPointF(pixel)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(e.viewport(), &click);
+  EXPECT_EQ(e.GetSelText(), word);
+
+  // Whole-word search judges the character next to a hit by its code point:
+  // a letter beyond the basic plane joins the word, an emoji does not.
+  struct {
+    QString text, pattern;
+    int hits;
+  } const cases[] = {
+      {QStringLiteral("a\U0001F600b"), "a", 1},
+      {QStringLiteral("a\U0001F600b"), "b", 1},
+      {word, QStringLiteral("\U0001D4B3"), 0},
+      {word, QStringLiteral("\U0001D4B4"), 0},
+      {QStringLiteral("x\U0001D4B3 \U0001D4B3"), QStringLiteral("\U0001D4B3"), 1},
+      {QStringLiteral("\U0001D4B3x x"), "x", 1},
+  };
+  TSrcEditSearch search;
+  search.SetWhole(true);
+  for (const auto& c : cases) {
+    search.SetPattern(c.pattern);
+    EXPECT_EQ(search.FindAll(c.text), c.hits) << c.text.toStdString() << " / " << c.pattern.toStdString();
   }
 }
