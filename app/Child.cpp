@@ -25,6 +25,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -259,11 +260,12 @@ void TChildForm::BuildPreviewPage() {
 void TChildForm::ApplySettings() {
   Settings::TEditorSettings current;
   current.FontName = Memo1->Font().family();
+  current.BackgroundColor = Memo1->Color();
+  current.FontColor = Memo1->FontColor();
   const Settings::TEditorSettings s = Settings::ReadEditorSettings(current);
-  QPalette pal = Memo1->viewport()->palette();
-  pal.setColor(QPalette::Base, ToQColor(s.BackgroundColor));
-  pal.setColor(QPalette::Text, ToQColor(s.FontColor));
-  Memo1->viewport()->setPalette(pal);
+  // The editor paints with its own colours, not with the widget palette.
+  Memo1->SetColor(s.BackgroundColor);
+  Memo1->SetFontColor(s.FontColor);
   Memo1->Gutter().SetVisible(s.GutterVisible);
   Memo1->Gutter().SetShowLineNumbers(s.LineNumbers);
   QFont font = Memo1->Font();
@@ -272,7 +274,11 @@ void TChildForm::ApplySettings() {
   Memo1->SetFont(font);
   Memo1->SetTabWidth(s.TabWidth);
   TidyPanel->setVisible(s.TidyPanel);
-  if (s.TidyPanelSize > 0) TidyPanel->resize(TidyPanel->width(), s.TidyPanelSize);
+  if (auto* split = qobject_cast<QSplitter*>(TidyPanel->parentWidget()); split && s.TidyPanelSize > 0) {
+    // The panel keeps its height; the editor takes what the window gains or loses.
+    split->setStretchFactor(1, 0);
+    split->setSizes({std::max(1, split->height() - s.TidyPanelSize), s.TidyPanelSize});
+  }
   Memo1->SetRightEdgeColor(s.RightEdgeColor);
   Memo1->SetRightEdge(s.RightEdge);
   for (int i = 0; i < 3; ++i) SelectionItems[i]->setChecked(i == s.SelectionMode);
@@ -285,6 +291,43 @@ void TChildForm::ApplySettings() {
   set(eoAutoIndent, s.AutoIndent);
   Memo1->SetOptions(options);
   Memo1->Gutter().SetLeftOffset(s.GutterWidth);
+  previewBar_ = Settings::ReadPreviewBarLayout(previewBar_);
+  PlacePreviewBar();
+}
+
+namespace {
+
+// The holder that places `w` at an offset (its layout margins) where `w`
+// was, in a tool bar or a box layout; made the first time it is asked for.
+QWidget* OffsetHolder(QWidget* w) {
+  if (w->parentWidget() && w->parentWidget()->objectName() == w->objectName() + QStringLiteral("Holder"))
+    return w->parentWidget();
+  auto* holder = new QWidget;
+  holder->setObjectName(w->objectName() + QStringLiteral("Holder"));
+  auto* layout = new QHBoxLayout(holder);
+  layout->setSpacing(0);
+  if (auto* bar = qobject_cast<QToolBar*>(w->parentWidget())) {
+    for (QAction* a : bar->actions()) {
+      if (bar->widgetForAction(a) != w) continue;
+      bar->insertWidget(a, holder);
+      bar->removeAction(a);
+      break;
+    }
+  } else if (auto* box = qobject_cast<QBoxLayout*>(w->parentWidget()->layout())) {
+    box->insertWidget(box->indexOf(w), holder);
+  }
+  layout->addWidget(w);
+  w->show();
+  return holder;
+}
+
+}  // namespace
+
+void TChildForm::PlacePreviewBar() {
+  auto* bar = findChild<QToolBar*>(QStringLiteral("pvtb"));
+  if (!bar) return;
+  OffsetHolder(bar)->layout()->setContentsMargins(previewBar_.BarLeft, previewBar_.BarTop, 0, 0);
+  OffsetHolder(Edit1)->layout()->setContentsMargins(previewBar_.EditLeft, previewBar_.EditTop, 0, 0);
 }
 
 void TChildForm::SetCaption(const QString& caption) {
@@ -447,12 +490,7 @@ bool TChildForm::FormCloseQuery() {
   {
     TIniFile ini = Settings::Open();
     try {
-      if (auto* bar = findChild<QToolBar*>(QStringLiteral("pvtb"))) {
-        ini.WriteInteger(QStringLiteral("pvtb"), QStringLiteral("left"), bar->x());
-        ini.WriteInteger(QStringLiteral("pvtb"), QStringLiteral("top"), bar->y());
-      }
-      ini.WriteInteger(QStringLiteral("pvEdit"), QStringLiteral("left"), Edit1->x());
-      ini.WriteInteger(QStringLiteral("pvEdit"), QStringLiteral("top"), Edit1->y());
+      Settings::WritePreviewBarLayout(ini, previewBar_);
       if (TidyPanel->isVisible())
         ini.WriteInteger(QStringLiteral("HTMLTidy"), QStringLiteral("Size"), TidyPanel->height());
     } catch (const Exception&) {

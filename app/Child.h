@@ -7,6 +7,7 @@
 
 #include "app/EmbeddedBrowser.h"
 #include "app/PreviewFile.h"
+#include "app/Settings.h"
 #include "editor/SrcEdit.h"
 #include "editor/SrcEditKeyCmds.h"
 #include "platform/Types.h"
@@ -119,6 +120,9 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void BuildEditorPage();
   void BuildPreviewPage();
   void ApplySettings();
+  // Puts the preview tool bar and its address box at the offsets of
+  // previewBar_ (each inside a holder whose margins are the offsets).
+  void PlacePreviewBar();
   void Memo1Change();
   void Memo1StatusChange(TSrcStatusChanges changes);
   void AttachHighlighter(const QString& code);
@@ -128,5 +132,6 @@ class TChildForm : public QMdiSubWindow, public TObject {
   QList<QAction*> highlighterItems_;
   TSrcEditKeyStrokes editorKeys_;
   bool shown_ = false;
+  Settings::TPreviewBarLayout previewBar_;
   QList<Preview::TPreviewFile> previewsMade_;
 };

@@ -315,15 +315,23 @@ void TfMain::SaveToolbarPositions() {
   for (int i = 0; i < 5; ++i)
     layout.ToolBars[i] = {ToolBars[i]->x(), ToolBars[i]->y(), ToolBars[i]->height()};
   layout.LastFolder = LastFolder;
-  layout.DirectoryHeight = 0;
-  layout.FileManWidth = Panel1->width();
+  layout.DirectoryHeight = DirectoryHeight;  // the folder tree keeps its stored height
+  if (Panel1->isVisible()) FileManWidth = Panel1->width();  // a hidden pane keeps its last width
+  layout.FileManWidth = FileManWidth;
   Settings::WriteMainWindowLayout(layout);
 }
 
 void TfMain::LoadToolbarPositions() {
   Settings::TMainWindowLayout current;
   for (int i = 0; i < 5; ++i) current.ToolBars[i] = {ToolBars[i]->x(), ToolBars[i]->y(), ToolBars[i]->height()};
+  current.DirectoryHeight = DirectoryHeight;
+  current.FileManWidth = FileManWidth > 0 ? FileManWidth : Panel1->sizeHint().width();
   const Settings::TMainWindowLayout stored = Settings::ReadMainWindowLayout(current);
+  DirectoryHeight = std::max(0, stored.DirectoryHeight);
+  // The side pane leaves the documents at least a third of the window.
+  FileManWidth = std::clamp(stored.FileManWidth, 0, std::max(0, width() * 2 / 3));
+  if (auto* split = qobject_cast<QSplitter*>(Panel1->parentWidget()); split && FileManWidth > 0)
+    split->setSizes({FileManWidth, std::max(1, split->width() - FileManWidth)});
   // Bars are put back in rows by their stored top and, inside a row, by
   // their left; positions off the window simply become the last row or place.
   std::array<int, 5> order{0, 1, 2, 3, 4};

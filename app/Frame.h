@@ -104,6 +104,10 @@ class TfMain : public QMainWindow {
   QStringList NewDocSkeleton;
   QStringList PreviewTempFiles;
   QString LastFolder;
+  // Height of the folder-tree pane and width of the side pane, kept from one
+  // run to the next.
+  int DirectoryHeight = 0;
+  int FileManWidth = 0;
   QString HelpPath;
   QStringList WorkList;  // the project tree's lines
 

@@ -2,6 +2,8 @@
 
 #include "platform/ProgramFolder.h"
 
+#include <algorithm>
+
 namespace Settings {
 
 QString FileName() { return ProgramFolder() + QStringLiteral("settings.ini"); }
@@ -73,6 +75,22 @@ TEditorSettings ReadEditorSettings(const TEditorSettings& current) {
 
 bool HighlightByExtension() {
   return Open().ReadBool(QStringLiteral("SHigh"), QStringLiteral("Enabled"), true);
+}
+
+TPreviewBarLayout ReadPreviewBarLayout(const TPreviewBarLayout& current) {
+  const TIniFile ini = Open();
+  const auto offset = [&ini](const char* section, const char* key, int def) {
+    return std::clamp(ini.ReadInteger(QLatin1String(section), QLatin1String(key), def), 0, MaxPreviewOffset);
+  };
+  return {offset("pvtb", "left", current.BarLeft), offset("pvtb", "top", current.BarTop),
+          offset("pvEdit", "left", current.EditLeft), offset("pvEdit", "top", current.EditTop)};
+}
+
+void WritePreviewBarLayout(TIniFile& ini, const TPreviewBarLayout& layout) {
+  ini.WriteInteger(QStringLiteral("pvEdit"), QStringLiteral("left"), layout.EditLeft);
+  ini.WriteInteger(QStringLiteral("pvEdit"), QStringLiteral("top"), layout.EditTop);
+  ini.WriteInteger(QStringLiteral("pvtb"), QStringLiteral("left"), layout.BarLeft);
+  ini.WriteInteger(QStringLiteral("pvtb"), QStringLiteral("top"), layout.BarTop);
 }
 
 TMainWindowLayout ReadMainWindowLayout(const TMainWindowLayout& current) {

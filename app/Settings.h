@@ -56,6 +56,17 @@ TEditorSettings ReadEditorSettings(const TEditorSettings& current);
 // key counts as on, as the options screen shows it.
 bool HighlightByExtension();
 
+// Where the preview tool bar sits in its page (pvtb) and the address box on
+// the bar (pvEdit): left and top, read with `current` as default and kept
+// within 0 to MaxPreviewOffset pixels.
+inline constexpr int MaxPreviewOffset = 200;
+struct TPreviewBarLayout {
+  int BarLeft = 0, BarTop = 0;
+  int EditLeft = 0, EditTop = 0;
+};
+TPreviewBarLayout ReadPreviewBarLayout(const TPreviewBarLayout& current);
+void WritePreviewBarLayout(TIniFile& ini, const TPreviewBarLayout& layout);
+
 // Window state written when the main window closes and read when it shows.
 struct TToolBarPlacement {
   int Left = 0;

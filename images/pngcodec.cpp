@@ -554,8 +554,11 @@ bool TChunkzTXt::LoadFromStream(QIODevice& stream, const QByteArray& chunkName, 
   const std::size_t methodPos = static_cast<std::size_t>(Keyword.size()) + 1;
   if (DataSize() >= 4 && methodPos < DataSize() && Data()[Keyword.size()] == 0 && Data()[methodPos] == 0) {
     QByteArray inflated;
-    if (pngio::InflateAll(Data() + methodPos + 1, DataSize() - methodPos - 1, kPngMaxInflatedText, inflated))
+    const std::size_t room = kPngMaxInflatedText - std::min(kPngMaxInflatedText, owner_->inflatedText);
+    if (pngio::InflateAll(Data() + methodPos + 1, DataSize() - methodPos - 1, room, inflated)) {
       Text = inflated;
+      owner_->inflatedText += static_cast<std::size_t>(inflated.size());
+    }
   }
   return true;
 }
@@ -580,11 +583,13 @@ bool TChunkzTXt::SaveToStream(QIODevice& stream) {
 void TPngGraphic::LoadFromStream(QIODevice& stream) {
   ClearChunks();
   pending = {};
+  inflatedText = 0;
   std::uint8_t signature[8];
   if (pngio::ReadUpTo(stream, signature, 8) != 8 || std::memcmp(signature, kSignature, 8) != 0)
     RaiseError<EPNGInvalidFileHeader>(EPNGInvalidFileHeaderText);
 
   bool hasIDAT = false;
+  int ancillary = 0;
   for (;;) {
     std::uint32_t length;
     QByteArray name;
@@ -603,12 +608,13 @@ void TPngGraphic::LoadFromStream(QIODevice& stream) {
       RaiseError<EPNGIHDRNotFirst>(EPNGIHDRNotFirstText);
     if (chunks_.Count() > 0 && name == "IHDR") RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
     pngio::CheckChunkLength(stream, length);
-    if (name == "cHRM" || (name == "IDAT" && hasIDAT)) {
+    const bool isAncillary = (static_cast<std::uint8_t>(name[0]) & 0x20) != 0;
+    if (name == "cHRM" || (name == "IDAT" && hasIDAT) || (isAncillary && ++ancillary > kPngMaxAncillaryChunks)) {
       pngio::Skip(stream, qint64{length} + 4);
       continue;
     }
     std::unique_ptr<TChunk> chunk = CreateChunkByName(this, name);
-    if (typeid(*chunk) == typeid(TChunk) && (static_cast<std::uint8_t>(name[0]) & 0x20) == 0)
+    if (typeid(*chunk) == typeid(TChunk) && !isAncillary)
       RaiseError<EPNGUnknownCriticalChunk>(EPNGUnknownCriticalChunkText);
     if (name == "IDAT") hasIDAT = true;
     TChunk* added = chunks_.Add(std::move(chunk));

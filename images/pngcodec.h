@@ -55,8 +55,12 @@ void SetPngMaxImageMemory(std::uint64_t bytes);
 // Pictures whose 32-bit form is larger than this (or than the limit above)
 // are drawn from the decoded rows at the size they are shown.
 inline constexpr std::uint64_t kPngDrawWholeLimit = std::uint64_t{64} << 20;
-// Inflated text of a compressed text chunk is kept below this.
+// Inflated text of all compressed text chunks of one file together is kept
+// below this; texts past it stay as read.
 inline constexpr std::size_t kPngMaxInflatedText = std::size_t{16} << 20;
+// Ancillary chunks a picture keeps from one file; further ones are skipped,
+// so that a file of tiny chunks cannot take many times its size in memory.
+inline constexpr int kPngMaxAncillaryChunks = 10000;
 
 // Base of all chunk classes, and the class of every chunk whose name is not
 // registered: the name and the raw data.
@@ -370,6 +374,8 @@ class TPngGraphic : public TGraphic {
     std::uint32_t length = 0;
     QByteArray name;
   } pending;
+  // Bytes of compressed text inflated so far by the current file read.
+  std::size_t inflatedText = 0;
 
   // The whole image as ARGB32 with gamma and transparency applied;
   // EPNGOutMemory when it would exceed PngMaxImageMemory().

@@ -3,6 +3,7 @@
 #include "app/Documents.h"
 #include "tests/app/AppFixture.h"
 
+#include <QCoreApplication>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -37,7 +38,24 @@ TEST_F(ChildForm, SettingsReachTheEditor) {
   ini.WriteBool("Autoindent", "Enabled", false);
   ini.WriteBool("LN", "Enabled", false);
   ini.WriteBool("HTMLTidy", "Enabled", true);
+  ini.WriteInteger("EditWindow", "BGCol", 0x00FFFF);  // yellow
+  ini.WriteInteger("Font", "Color", 0xFF0000);        // blue
   auto f = Form();
+  // The colours reach the painting: the text area is yellow, the text blue.
+  f->Memo1->SetLines({"WWWWWWWW"});
+  f->resize(400, 300);
+  f->show();
+  QCoreApplication::processEvents();
+  const QImage image = f->Memo1->viewport()->grab().toImage();
+  const int textLeft = f->Memo1->Gutter().RealGutterWidth(f->Memo1->CharWidth()) + 2;
+  EXPECT_EQ(image.pixelColor(textLeft + 200, image.height() - 5), QColor(Qt::yellow));
+  bool blue = false;
+  for (int x = textLeft; x < textLeft + 8 * f->Memo1->CharWidth() && !blue; ++x)
+    for (int y = 0; y < f->Memo1->LineHeight() && !blue; ++y) {
+        const QColor c = image.pixelColor(x, y);  // smoothed edges mix in the background
+        blue = c.blue() > 150 && c.red() < 100 && c.green() < 100;
+      }
+  EXPECT_TRUE(blue);
   EXPECT_EQ(f->Memo1->RightEdgeColor(), 0xFFFFFF);
   EXPECT_EQ(f->Memo1->RightEdge(), 72);
   EXPECT_EQ(f->Memo1->SelectionMode(), smColumn);

@@ -11,6 +11,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QTabWidget>
+#include <QSplitter>
 #include <QToolBar>
 
 namespace {
@@ -244,6 +245,62 @@ TEST_F(MainWindow, ToolBarPositionsSurviveARestart) {
   EXPECT_LT(Main().ToolBars[1]->x(), Main().ToolBars[0]->x());
   EXPECT_GT(Main().ToolBars[2]->y(), Main().ToolBars[0]->y());
   EXPECT_EQ(Main().ToolBars[3]->y(), Main().ToolBars[0]->y());
+}
+
+// Every key the program writes comes back on screen after an exit and a
+// new start, including those of windows it does not have (kept as stored).
+TEST_F(MainWindow, WindowSettingsSurviveARestart) {
+  TIniFile ini = Ini();
+  ini.WriteBool("ToolBars", "FileManager", true);
+  ini.WriteInteger("Directory", "Height", 123);
+  ini.WriteInteger("FileMan", "Width", 250);
+  ini.WriteBool("HTMLTidy", "Enabled", true);
+  ini.WriteInteger("HTMLTidy", "Size", 90);
+  ini.WriteInteger("pvtb", "left", 12);
+  ini.WriteInteger("pvtb", "top", 3);
+  ini.WriteInteger("pvEdit", "left", 20);
+  ini.WriteInteger("pvEdit", "top", 2);
+  prompts.Answer("ExitMsg", 6);
+  struct Shown {
+    int side, tidy;
+    QPoint bar, edit;
+  };
+  const auto start = [this] {
+    Main().ToolButton33Click();
+    TChildForm* doc = Main().ActiveDocument();
+    doc->PageControl1->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    const Shown shown{Main().Panel1->width(), doc->TidyPanel->height(), doc->findChild<QToolBar*>("pvtb")->pos(),
+                      doc->Edit1->pos()};
+    doc->PageControl1->setCurrentIndex(0);
+    return shown;
+  };
+  const auto restart = [this] {
+    Main().ActiveDocument()->Memo1->SetModified(false);
+    Main().ActiveDocument()->Modified = false;
+    ASSERT_TRUE(Main().close());
+    main.reset();
+  };
+  Shown shown = start();
+  EXPECT_EQ(shown.side, 250);
+  EXPECT_EQ(shown.tidy, 90);
+  EXPECT_EQ(shown.bar, QPoint(12, 3));
+  EXPECT_EQ(shown.edit, QPoint(20, 2));
+  // The user moves the splitters.
+  qobject_cast<QSplitter*>(Main().Panel1->parentWidget())->setSizes({300, 600});
+  auto* tidySplit = qobject_cast<QSplitter*>(Main().ActiveDocument()->TidyPanel->parentWidget());
+  tidySplit->setSizes({tidySplit->height() - 70, 70});
+  restart();
+  shown = start();
+  EXPECT_EQ(shown.side, 300);
+  EXPECT_EQ(shown.tidy, 70);
+  EXPECT_EQ(shown.bar, QPoint(12, 3));
+  EXPECT_EQ(shown.edit, QPoint(20, 2));
+  // A hidden side pane keeps its width, the folder tree its stored height.
+  Main().Panel1->hide();
+  restart();
+  EXPECT_EQ(Ini().ReadInteger("FileMan", "Width", 0), 300);
+  EXPECT_EQ(Ini().ReadInteger("Directory", "Height", 0), 123);
 }
 
 TEST_F(MainWindow, GotoLine) {

@@ -1,5 +1,6 @@
 #include "tests/highlighters/HighlighterTestUtil.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace hltest {
@@ -104,6 +105,41 @@ QStringList NoiseDocument(QRandomGenerator& rng, int lines) {
       line += pick < 6 ? QChar(rng.bounded(128)) : pick < 9 ? QChar(rng.bounded(256)) : QChar(0xD800 + rng.bounded(0x800));
     }
     out << line;
+  }
+  return out;
+}
+
+std::vector<std::string> ReferenceSpans(const QString& name, QStringList& lines) {
+  const QString path = QStringLiteral(KV_TEST_DATA_DIR "/highlighters/") + name;
+  QFile source(path), spans(path + ".spans");
+  EXPECT_TRUE(source.open(QIODevice::ReadOnly) && spans.open(QIODevice::ReadOnly)) << path.toStdString();
+  lines = QString::fromUtf8(source.readAll()).split(u'\n');
+  if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  std::vector<std::string> out;
+  for (const QByteArray& line : spans.readAll().split('\n'))
+    if (!line.isEmpty() && !line.startsWith('#')) out.push_back(line.toStdString());
+  return out;
+}
+
+std::vector<std::string> OwnSpans(TSrcCustomHighlighter& h, const QStringList& lines,
+                                  const std::function<const char*(const Token&)>& classOf) {
+  std::vector<std::string> out;
+  int range = -1;
+  for (int i = 0; i < lines.size(); ++i) {
+    int start = -1, end = -1;
+    std::string cls;
+    auto flush = [&] {
+      if (start >= 0) out.push_back(std::to_string(i) + " " + std::to_string(start) + " " + std::to_string(end) + " " + cls);
+      start = -1;
+    };
+    for (const Token& t : Scan(h, lines[i], range)) {
+      const std::string c = classOf(t);
+      if (c.empty() || c != cls || t.pos != end) flush();
+      if (c.empty()) continue;
+      if (start < 0) start = t.pos, cls = c;
+      end = t.pos + static_cast<int>(t.text.size());
+    }
+    flush();
   }
   return out;
 }

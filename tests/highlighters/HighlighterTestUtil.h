@@ -47,4 +47,12 @@ void ExpectScanInvariants(const TFactory& make, const QStringList& lines, QRando
 QStringList PieceDocument(QRandomGenerator& rng, const std::vector<const char*>& pieces, int lines);
 QStringList NoiseDocument(QRandomGenerator& rng, int lines);
 
+// Spans of comments, strings and numbers, "line start end class" per span,
+// as a second opinion wrote them for tests/data/highlighters/`name` (the
+// file's lines go to `lines`), and as `h` finds them: `classOf` names the
+// class of a token (or gives an empty text); neighbours of one class join.
+std::vector<std::string> ReferenceSpans(const QString& name, QStringList& lines);
+std::vector<std::string> OwnSpans(TSrcCustomHighlighter& h, const QStringList& lines,
+                                  const std::function<const char*(const Token&)>& classOf);
+
 }  // namespace hltest

@@ -119,3 +119,17 @@ TEST(CssHighlighter, AnyInputTilesAndRescansAlike) {
   for (int doc = 0; doc < 60; ++doc)
     ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
 }
+
+TEST(CssHighlighter, SpansAgreeWithSecondOpinion) {
+  QStringList lines;
+  const auto reference = ReferenceSpans(QStringLiteral("generated.css"), lines);
+  ASSERT_EQ(lines.size(), 400);
+  C h;
+  // Braces share the string kind; only quoted text counts as a string.
+  const auto own = OwnSpans(h, lines, [](const Token& t) {
+    return t.kind == C::tkComment ? "comment" : t.kind == C::tkString && t.text.startsWith(u'\'') ? "string" : "";
+  });
+  EXPECT_EQ(own, reference);
+  QRandomGenerator rng(1);
+  ExpectScanInvariants([] { return std::make_unique<C>(); }, lines, rng);
+}

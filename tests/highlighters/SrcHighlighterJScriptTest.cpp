@@ -139,3 +139,16 @@ TEST(JScriptHighlighter, AnyInputTilesAndRescansAlike) {
   for (int doc = 0; doc < 60; ++doc)
     ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
 }
+
+TEST(JScriptHighlighter, SpansAgreeWithSecondOpinion) {
+  QStringList lines;
+  const auto reference = ReferenceSpans(QStringLiteral("generated.js"), lines);
+  ASSERT_EQ(lines.size(), 400);
+  J h;
+  const auto own = OwnSpans(h, lines, [](const Token& t) {
+    return t.kind == J::tkComment ? "comment" : t.kind == J::tkString ? "string" : t.kind == J::tkNumber ? "number" : "";
+  });
+  EXPECT_EQ(own, reference);
+  QRandomGenerator rng(1);
+  ExpectScanInvariants([] { return std::make_unique<J>(); }, lines, rng);
+}

@@ -140,3 +140,34 @@ TEST(PngDamage, CraftedCompressedStreams) {
     EXPECT_EQ(png.Chunks().Item(png.Chunks().Count() - 1)->Name(), "IEND");
   }
 }
+
+TEST(PngDamage, TextAndChunkCountsCannotMultiplyTheFileSize) {
+  // Forty compressed texts of 8 MB each, about 8 KB apiece in the file:
+  // together they inflate to no more than one text's limit; the rest stay
+  // as read.
+  const QByteArray packed = QByteArray("Bomb\0\0", 6) + Zlib(QByteArray(8 << 20, 'a'), 9);
+  QByteArray middle;
+  for (int i = 0; i < 40; ++i) middle += Chunk("zTXt", packed);
+  TPngGraphic png;
+  Load(png, File(Ihdr(1, 1, 8, 0), middle, Bytes({0, 7})));
+  qint64 inflated = 0;
+  int raw = 0;
+  for (int i = 0; i < png.Chunks().Count(); ++i)
+    if (const auto* z = dynamic_cast<const TChunkzTXt*>(png.Chunks().Item(i))) {
+      if (z->Text.size() == 8 << 20) inflated += z->Text.size();
+      raw += z->Text == packed.mid(5);
+    }
+  EXPECT_EQ(inflated, 16 << 20);
+  EXPECT_EQ(raw, 38);
+
+  // A million empty ancillary chunks (12 MB): the picture keeps the first
+  // kPngMaxAncillaryChunks and skips the rest.
+  QByteArray many = Signature() + Ihdr(1, 1, 8, 0);
+  const QByteArray empty = Chunk("prVt", {});
+  many.reserve(many.size() + 12 * 1'000'000 + 100);
+  for (int i = 0; i < 1'000'000; ++i) many += empty;
+  many += Chunk("IDAT", Zlib(Bytes({0, 7}))) + Chunk("IEND", {});
+  Load(png, many);
+  EXPECT_EQ(png.Chunks().Count(), 1 + kPngMaxAncillaryChunks + 2);
+  EXPECT_EQ(FileSamples(png, 0, 0), std::vector<int>{7});
+}

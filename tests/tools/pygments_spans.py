@@ -1,0 +1,130 @@
+#!/usr/bin/python3
+"""Second opinion for the JavaScript and style-sheet highlighters.
+
+Writes generated source files of each language and, beside each, the spans
+of its comments, strings (and JavaScript numbers) as Pygments' lexers see
+them. The highlighter tests compare their own spans with these files, so the
+tests need no Python. Run with Debian's python3-pygments from the source
+folder:
+
+    /usr/bin/python3 tests/tools/pygments_spans.py tests/data/highlighters
+
+The generators leave out what the highlighters colour differently on
+purpose: regular-expression literals and division in JavaScript (a "/"
+opens a comment or stays a symbol), double-quoted strings and url(...) in
+style sheets, and doubled quotes inside strings.
+
+Span file: one span a line, "line start end class" with 0-based line and
+columns (end exclusive) and class one of comment, string, number.
+"""
+import random
+import sys
+
+import pygments
+from pygments.lexers import CssLexer, JavascriptLexer
+from pygments.token import Comment, Number, String
+
+JS_LINES = [
+    'var total = 1234;',
+    'var hex = 0x1F + 0xab;',
+    'x += 12.5;',
+    'var s = "text with \\"quotes\\" inside";',
+    "var t = 'single ' + 'quoted';",
+    'var path = "C:\\\\dir\\\\";',
+    "var e = '';",
+    '// a line comment',
+    'x = y; // trailing comment with "quotes"',
+    '/* a block comment */',
+    'a = b /* inside */ + c;',
+    'function printNumber(a, b) {',
+    '}',
+    'if (a < b && c >= 10) { return a; }',
+    'for (var i = 0; i <= count; i++) {',
+    'document.write("The number is " + number);',
+    'window.onLoad = printNumber;',
+    'alert(\'it\\\'s\');',
+    'var list = [1, 2, 3];',
+    'obj.value = null;',
+]
+JS_BLOCKS = [
+    ['/*', ' * several lines', ' */'],
+    ['/** doc', '  "not a string" here', '*/ x = 1;'],
+    ['var a = 1; /* opens', 'goes on */ var b = "s";'],
+]
+
+CSS_LINES = [
+    'body {',
+    '}',
+    '  color: #FF00aa;',
+    '  font-family: \'Arial\', sans-serif;',
+    '  font-size: 12pt;',
+    '  margin: 0 auto;',
+    '/* a comment */',
+    'p.note { border: 1px solid #ccc; }',
+    '  content: \'text\';',
+    '  width: 100px; /* trailing */',
+    'h1, h2 { font-weight: bold; }',
+    '  background-color: #FFFFFF;',
+    "  quotes: '<' '>';",
+]
+CSS_BLOCKS = [
+    ['/*', '  several lines', '*/'],
+    ['a { color: red; } /* opens', 'goes on */ b { top: 0; }'],
+]
+
+
+def generate(lines, blocks, count, seed):
+    rng = random.Random(seed)
+    out = []
+    while len(out) < count:
+        if rng.random() < 0.1:
+            out.extend(rng.choice(blocks))
+        else:
+            out.append(rng.choice(lines))
+    return '\n'.join(out) + '\n'
+
+
+def spans(lexer, text, classes):
+    result = []
+    line, col = 0, 0
+    for _, ttype, value in lexer.get_tokens_unprocessed(text):
+        name = None
+        for cls, label in classes:
+            if ttype in cls:
+                name = label
+                break
+        parts = value.split('\n')
+        for i, part in enumerate(parts):
+            if i > 0:
+                line, col = line + 1, 0
+            if part and name:
+                if result and result[-1][0] == line and result[-1][2] == col and result[-1][3] == name:
+                    result[-1] = (line, result[-1][1], col + len(part), name)
+                else:
+                    result.append((line, col, col + len(part), name))
+            col += len(part)
+    return result
+
+
+def write(folder, name, text, found):
+    with open(f'{folder}/{name}', 'w', newline='\n') as f:
+        f.write(text)
+    with open(f'{folder}/{name}.spans', 'w', newline='\n') as f:
+        f.write(f'# Pygments {pygments.__version__}, {name}\n')
+        for line, start, end, cls in found:
+            f.write(f'{line} {start} {end} {cls}\n')
+
+
+def main():
+    folder = sys.argv[1] if len(sys.argv) > 1 else '.'
+    js = generate(JS_LINES, JS_BLOCKS, 400, 14)
+    write(folder, 'generated.js', js,
+          spans(JavascriptLexer(stripnl=False), js,
+                [(Comment, 'comment'), (String, 'string'), (Number, 'number')]))
+    css = generate(CSS_LINES, CSS_BLOCKS, 400, 15)
+    write(folder, 'generated.css', css,
+          spans(CssLexer(stripnl=False), css, [(Comment, 'comment'), (String, 'string')]))
+
+
+if __name__ == '__main__':
+    main()
