@@ -22,6 +22,7 @@
 #include <QSaveFile>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -240,10 +241,36 @@ void TChildForm::BuildPreviewPage() {
   bar->addWidget(Edit1);
   wb = new TEmbeddedBrowser(page);
   wb->setObjectName(QStringLiteral("wb"));
+  wb->SetUserAgent(QStringLiteral("Korvex Vantar - Preview Browser"));
+  wb->SetEnableDDE(true);
+  wb->PrintOptions().Header = QStringLiteral("&w&bPage &p of &P");
+  wb->PrintOptions().Footer = QStringLiteral("&u&b&d");
   const auto go = [this] { wb->Go(Edit1->text()); };
   connect(Edit1, &QLineEdit::returnPressed, this, go);
   bar->addAction(QStringLiteral("Go"), this, go)->setObjectName("ToolButton6");
   bar->addAction(QStringLiteral("Refresh"), this, [this] { ShowPreview(); })->setObjectName("ToolButton12");
+  // The browser's own buttons, driven by the view's history. Refresh shows
+  // the document as it is now while the view shows its preview.
+  const auto browserButton = [&](const char* name, QStyle::StandardPixmap icon, const char* key, auto slot) {
+    QAction* a = bar->addAction(style()->standardIcon(icon), LangText(QLatin1String(key)), this, slot);
+    a->setObjectName(QLatin1String(name));
+    return a;
+  };
+  browserButton("ToolButton8", QStyle::SP_BrowserReload, "DoRefresh", [this] {
+    if (!PreviewPath.isEmpty() && wb->LocationURL() == QUrl::fromLocalFile(PreviewPath))
+      ShowPreview();
+    else
+      wb->Refresh();
+  });
+  browserButton("ToolButton9", QStyle::SP_BrowserStop, "DoStop", [this] { wb->Stop(); });
+  QAction* back = browserButton("ToolButton14", QStyle::SP_ArrowBack, "DoBack", [this] { wb->GoBack(); });
+  QAction* forward = browserButton("ToolButton15", QStyle::SP_ArrowForward, "DoPrevious", [this] { wb->GoForward(); });
+  back->setEnabled(false);
+  forward->setEnabled(false);
+  wb->OnCommandStateChange = [this, back, forward](TObject*) {
+    back->setEnabled(wb->CanGoBack());
+    forward->setEnabled(wb->CanGoForward());
+  };
   layout->addWidget(bar);
   layout->addWidget(wb, 1);
   StatusBar2 = new QStatusBar(page);
@@ -316,7 +343,7 @@ QWidget* OffsetHolder(QWidget* w) {
   } else if (auto* box = qobject_cast<QBoxLayout*>(w->parentWidget()->layout())) {
     box->insertWidget(box->indexOf(w), holder);
   }
-  layout->addWidget(w);
+  layout->addWidget(w, 0, Qt::AlignTop);  // at its offset however tall the bar is
   w->show();
   return holder;
 }
@@ -416,6 +443,10 @@ void TChildForm::ApplyLanguage() {
   };
   hint("ToolButton12", "DoPreview");
   hint("ToolButton6", "DoBrowser");
+  hint("ToolButton8", "DoRefresh");
+  hint("ToolButton9", "DoStop");
+  hint("ToolButton14", "DoBack");
+  hint("ToolButton15", "DoPrevious");
   PageControl1->setTabToolTip(0, LangText(QStringLiteral("ChildEDTBSH")));
   PageControl1->setTabToolTip(1, LangText(QStringLiteral("ChildPVTBSH")));
   const QList<QAction*> popup = PopupMenu1->actions();

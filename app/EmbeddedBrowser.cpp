@@ -66,6 +66,9 @@ IBrowserView& TEmbeddedBrowser::View() {
     host.navigateError = [this](const QUrl& url) {
       if (OnNavigateError) OnNavigateError(this, url);
     };
+    host.historyChange = [this] {
+      if (OnCommandStateChange) OnCommandStateChange(this);
+    };
     view_ = CreateBrowserView(this, std::move(host));
     layout()->addWidget(view_->Widget());
     ApplySettings();
@@ -82,6 +85,19 @@ void TEmbeddedBrowser::Go(const QString& url) {
   QUrl target(url);
   if (QFileInfo(url).isAbsolute() || target.scheme().size() <= 1) target = QUrl::fromUserInput(url);
   View().Navigate(target);
+}
+
+void TEmbeddedBrowser::GoBack() {
+  if (view_) view_->Back();
+}
+void TEmbeddedBrowser::GoForward() {
+  if (view_) view_->Forward();
+}
+void TEmbeddedBrowser::Stop() {
+  if (view_) view_->Stop();
+}
+void TEmbeddedBrowser::Refresh() {
+  if (view_) view_->Reload();
 }
 
 QUrl TEmbeddedBrowser::LocationURL() const { return view_ ? view_->Url() : QUrl(); }

@@ -76,6 +76,13 @@ class TEmbeddedBrowser : public QWidget, public TObject {
 
   // Navigates to a URL text (a file path is taken as a local file).
   void Go(const QString& url);
+  // The view's history and the load in progress; nothing before the view exists.
+  void GoBack();
+  void GoForward();
+  void Stop();
+  void Refresh();
+  bool CanGoBack() const { return view_ && view_->CanGoBack(); }
+  bool CanGoForward() const { return view_ && view_->CanGoForward(); }
   QUrl LocationURL() const;
   QString LocationName() const;
   // The view, made on first use.
@@ -149,6 +156,8 @@ class TEmbeddedBrowser : public QWidget, public TObject {
   std::function<void(TObject*, const QString&)> OnTitleChange;
   std::function<void(TObject*)> OnDownloadBegin, OnDownloadComplete;
   std::function<void(TObject*, const QUrl&)> OnNavigateError;
+  // Back or forward may have become possible or impossible.
+  std::function<void(TObject*)> OnCommandStateChange;
 
  protected:
   void showEvent(QShowEvent* event) override;

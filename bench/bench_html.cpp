@@ -1,114 +1,226 @@
-// Speed of the HTML highlighter: scans a generated HTML document from the
-// top, token by token, carrying the state from line to line.
+// Speed of the highlighters: each scans a generated document of its language
+// and the real files of that language found on this machine, from the top,
+// token by token, carrying the state from line to line, as the editor does
+// when it opens a file.
 //
-//   KV_BENCH_MB   size of the document in MB (default 100)
+//   KV_BENCH_MB   size of each generated document in MB (default 50)
 //
 // When the QScintilla development files were found at configure time, the
-// same text is also coloured by that component's HTML lexer (set the text,
-// set the lexer, colour everything) and the ratio is printed.
+// same texts are also coloured by that component's lexer for the language
+// (styling alone, timed after the lexer is set) and the ratio is printed.
+#include "highlighters/SrcHighlighterCss.h"
 #include "highlighters/SrcHighlighterHtml.h"
+#include "highlighters/SrcHighlighterJScript.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
 #include "bench/BenchUtil.h"
 
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #ifdef KV_HAVE_QSCINTILLA
+#include <Qsci/qscilexercss.h>
 #include <Qsci/qscilexerhtml.h>
+#include <Qsci/qscilexerjavascript.h>
 #include <Qsci/qsciscintilla.h>
 #endif
 
 namespace {
 
-const QStringList& Document() {
-  static const QStringList lines = GenerateLines(
-      static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000,
-      {
-          "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">",
-          "<html><head><title>Page %d</title>",
-          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
-          "<!-- a comment that goes on",
-          "     over two lines %d -->",
-          "<body bgcolor=\"#FFFFFF\" text=black link=blue>",
-          "\t<table width=\"100%%\" border=0 cellpadding=2><tr><td align=left>cell %d</td></tr></table>",
-          "\t<p>Some text with &amp; entities &copy; &#169; and <b>bold</b> and <i>italic</i> words %d.</p>",
-          "  <a href=\"page%d.html\" target=_blank>Link &raquo;</a><br>",
-          "<% Response.Write(\"server side %d\") %>",
-          "<img src=\"images/pic%d.gif\" width=32 height=32 alt=\"picture\">",
-          "</body></html>",
-      });
+qsizetype TargetBytes() { return static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 50)) * 1000 * 1000; }
+
+QStringList HtmlDocument() {
+  return GenerateLines(TargetBytes(), {
+      "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">",
+      "<html><head><title>Page %d</title>",
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
+      "<!-- a comment that goes on",
+      "     over two lines %d -->",
+      "<body bgcolor=\"#FFFFFF\" text=black link=blue>",
+      "\t<table width=\"100%%\" border=0 cellpadding=2><tr><td align=left>cell %d</td></tr></table>",
+      "\t<p>Some text with &amp; entities &copy; &#169; and <b>bold</b> and <i>italic</i> words %d.</p>",
+      "  <a href=\"page%d.html\" target=_blank>Link &raquo;</a><br>",
+      "<% Response.Write(\"server side %d\") %>",
+      "<img src=\"images/pic%d.gif\" width=32 height=32 alt=\"picture\">",
+      "<section><nav><a href=\"#top\">Top &#x2191;</a></nav></section>",
+      "</body></html>",
+  });
+}
+
+QStringList JScriptDocument() {
+  return GenerateLines(TargetBytes(), {
+      "// Script part %d",
+      "function printNumber%d(number, count)",
+      "{",
+      "  var total = 0x1F + %d * 12.5;",
+      "  document.write(\"The number is \" + number + \" and \\\"more\\\"\");",
+      "  for (var i = 0; i <= count; i++) { total += i; }",
+      "  /* a block comment that goes on",
+      "     over two lines %d */",
+      "  if (total >= 100 && window.status != null) alert('total: ' + total);",
+      "  return Math.max(total, parseInt(\"%d\"));",
+      "}",
+      "body.onLoad = printNumber%d;",
+  });
+}
+
+QStringList CssDocument() {
+  return GenerateLines(TargetBytes(), {
+      "/* Section %d */",
+      "body.page%d, div#main > p",
+      "{",
+      "  font-family: 'Arial', sans-serif;",
+      "  font-size: 12pt; line-height: 1.5em;",
+      "  color: #FF00aa; background-color: #FFFFFF;",
+      "  margin: -5px 0 %dpx 0; padding: 0.5em 1em;",
+      "  /* a comment that goes on",
+      "     over two lines */",
+      "  border-bottom: 1px solid #ccc; z-index: %d;",
+      "}",
+  });
+}
+
+// Real files of a language under the given folders, joined (and repeated
+// when they are few) up to a tenth of the generated size; empty when there
+// are none.
+QStringList RealFiles(const QStringList& folders, const QString& pattern) {
+  const qsizetype target = TargetBytes() / 10;
+  QStringList lines;
+  qsizetype size = 0;
+  for (const QString& folder : folders) {
+    QDirIterator it(folder, {pattern}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext() && size < target) {
+      QFile f(it.next());
+      if (f.size() > 8 * 1024 * 1024 || !f.open(QIODevice::ReadOnly)) continue;
+      for (const QString& l : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) lines << l, size += l.size() + 2;
+    }
+  }
+  for (qsizetype i = 0, n = lines.size(); n > 0 && size < target; i = (i + 1) % n) {
+    const QString again = lines[i];
+    lines << again;
+    size += again.size() + 2;
+  }
   return lines;
 }
 
-qsizetype DocumentBytes() {
+qsizetype Bytes(const QStringList& lines) {
   qsizetype n = 0;
-  for (const QString& l : Document()) n += l.size() + 2;
+  for (const QString& l : lines) n += l.size() + 2;
   return n;
 }
 
-double ourSeconds = 0;
+struct TCase {
+  std::string name;
+  QStringList lines;
+  std::function<std::unique_ptr<TSrcCustomHighlighter>()> make;
+  double target;  // MB/s
+  double bestSeconds = 0;
+#ifdef KV_HAVE_QSCINTILLA
+  std::function<QsciLexer*()> makeLexer;
+  double theirSeconds = 0;
+#endif
+};
 
-void BM_HtmlScan(benchmark::State& state) {
-  const QStringList& lines = Document();
-  TSrcHTMLHighlighter h;
+std::vector<TCase>& Cases() {
+  static std::vector<TCase> cases;
+  return cases;
+}
+
+void Scan(benchmark::State& state, TCase* c) {
+  auto h = c->make();
   qint64 tokens = 0;
   QElapsedTimer timer;
   for (auto _ : state) {
     timer.start();
-    h.ResetRange();
-    for (int i = 0; i < lines.size(); ++i) {
-      if (i > 0) h.SetRange(h.GetRange());
-      h.SetLine(lines[i], i);
-      for (int n = h.MaxTokens(); n > 0 && !h.AtLineEnd(); --n) {
-        benchmark::DoNotOptimize(h.GetTokenAttribute());
-        h.ScanNext();
+    h->ResetRange();
+    for (int i = 0; i < c->lines.size(); ++i) {
+      if (i > 0) h->SetRange(h->GetRange());
+      h->SetLine(c->lines[i], i);
+      for (int n = h->MaxTokens(); n > 0 && !h->AtLineEnd(); --n) {
+        benchmark::DoNotOptimize(h->GetTokenAttribute());
+        h->ScanNext();
         ++tokens;
       }
     }
-    ourSeconds = timer.nsecsElapsed() / 1e9;
+    const double s = timer.nsecsElapsed() / 1e9;
+    c->bestSeconds = c->bestSeconds > 0 ? std::min(c->bestSeconds, s) : s;
   }
-  state.SetBytesProcessed(state.iterations() * DocumentBytes());
+  state.SetBytesProcessed(state.iterations() * Bytes(c->lines));
   state.counters["tokens"] = static_cast<double>(tokens) / static_cast<double>(state.iterations());
 }
-BENCHMARK(BM_HtmlScan)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 #ifdef KV_HAVE_QSCINTILLA
-double theirSeconds = 0;
-
-void BM_QScintillaHtmlLexer(benchmark::State& state) {
-  const QString text = Document().join(QStringLiteral("\r\n"));
+void Lex(benchmark::State& state, TCase* c) {
+  const QString text = c->lines.join(QStringLiteral("\r\n"));
   for (auto _ : state) {
     QsciScintilla editor;
+    std::unique_ptr<QsciLexer> lexer(c->makeLexer());
+    editor.setLexer(lexer.get());
     editor.setText(text);
-    QsciLexerHTML lexer;
     QElapsedTimer timer;
     timer.start();
-    editor.setLexer(&lexer);
     editor.SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0, -1);
-    theirSeconds = timer.nsecsElapsed() / 1e9;
+    const double s = timer.nsecsElapsed() / 1e9;
+    c->theirSeconds = c->theirSeconds > 0 ? std::min(c->theirSeconds, s) : s;
     editor.setLexer(nullptr);
   }
-  state.SetBytesProcessed(state.iterations() * DocumentBytes());
+  state.SetBytesProcessed(state.iterations() * Bytes(c->lines));
 }
-BENCHMARK(BM_QScintillaHtmlLexer)->Unit(benchmark::kMillisecond)->Iterations(1);
 #endif
+
+void AddCase(TCase c) {
+  if (c.lines.isEmpty()) return;
+  Cases().push_back(std::move(c));
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  const QStringList docs{QStringLiteral("/usr/share/doc"), QStringLiteral("/usr/share/javascript")};
+  auto html = [] { return std::make_unique<TSrcHTMLHighlighter>(); };
+  auto js = [] { return std::make_unique<TSrcJScriptHighlighter>(); };
+  auto css = [] { return std::make_unique<TSrcCssHighlighter>(); };
+  AddCase({"HTML generated", HtmlDocument(), html, 100});
+  AddCase({"HTML real files", RealFiles(docs, QStringLiteral("*.html")), html, 100});
+  AddCase({"JavaScript generated", JScriptDocument(), js, 250});
+  AddCase({"JavaScript real files", RealFiles(docs, QStringLiteral("*.js")), js, 250});
+  AddCase({"CSS generated", CssDocument(), css, 250});
+  AddCase({"CSS real files", RealFiles(docs, QStringLiteral("*.css")), css, 250});
+#ifdef KV_HAVE_QSCINTILLA
+  for (TCase& c : Cases()) {
+    if (c.name.starts_with("HTML")) c.makeLexer = [] { return new QsciLexerHTML; };
+    if (c.name.starts_with("JavaScript")) c.makeLexer = [] { return new QsciLexerJavaScript; };
+    if (c.name.starts_with("CSS")) c.makeLexer = [] { return new QsciLexerCSS; };
+  }
+#endif
+  for (TCase& c : Cases()) {
+    benchmark::RegisterBenchmark(("Scan " + c.name).c_str(), Scan, &c)->Unit(benchmark::kMillisecond)->Iterations(3);
+#ifdef KV_HAVE_QSCINTILLA
+    benchmark::RegisterBenchmark(("QScintilla " + c.name).c_str(), Lex, &c)->Unit(benchmark::kMillisecond)->Iterations(3);
+#endif
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
-  if (ourSeconds > 0) std::printf("HTML scan: %.1f MB/s (target >= 100)\n", DocumentBytes() / 1e6 / ourSeconds);
+  for (const TCase& c : Cases()) {
+    if (c.bestSeconds <= 0) continue;
+    std::printf("%s: %.1f MB/s over %.1f MB (target >= %.0f)\n", c.name.c_str(), Bytes(c.lines) / 1e6 / c.bestSeconds,
+                Bytes(c.lines) / 1e6, c.target);
 #ifdef KV_HAVE_QSCINTILLA
-  if (ourSeconds > 0 && theirSeconds > 0)
-    std::printf("ratio QScintilla lexer time / our scan time = %.2f (target >= 1)\n", theirSeconds / ourSeconds);
+    if (c.theirSeconds > 0)
+      std::printf("  QScintilla lexer time / our scan time = %.2f (target >= 5)\n", c.theirSeconds / c.bestSeconds);
 #endif
+  }
   benchmark::Shutdown();
   return 0;
 }

@@ -5,7 +5,9 @@
 #include <QHash>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QWebEngineHistory>
 #include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <cerrno>
@@ -16,16 +18,46 @@
 
 namespace {
 
+// Refuses what a page asks of file: URLs beyond showing itself and its parts:
+// script requests (XMLHttpRequest, fetch), workers, pings and the like.
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor {
+ public:
+  using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    if (!info.requestUrl().isLocalFile()) return;
+    switch (info.resourceType()) {
+      case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
+      case QWebEngineUrlRequestInfo::ResourceTypeSubFrame:
+      case QWebEngineUrlRequestInfo::ResourceTypeStylesheet:
+      case QWebEngineUrlRequestInfo::ResourceTypeScript:
+      case QWebEngineUrlRequestInfo::ResourceTypeImage:
+      case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+      case QWebEngineUrlRequestInfo::ResourceTypeObject:
+      case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+      case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+        return;
+      default:
+        info.block(true);
+    }
+  }
+};
+
+QWebEngineProfile* Guarded(QWebEngineProfile* profile) {
+  static auto* guard = new LocalFileGuard(QCoreApplication::instance());
+  profile->setUrlRequestInterceptor(guard);
+  return profile;
+}
+
 // One profile per user-agent suffix, shared by the views that use it, so
 // that every request of such a view carries the suffix.
 QWebEngineProfile* ProfileFor(const QString& suffix) {
   static QHash<QString, QWebEngineProfile*> profiles;
-  if (suffix.isEmpty()) return QWebEngineProfile::defaultProfile();
+  if (suffix.isEmpty()) return Guarded(QWebEngineProfile::defaultProfile());
   auto it = profiles.find(suffix);
   if (it == profiles.end()) {
     auto* profile = new QWebEngineProfile(QCoreApplication::instance());  // off the record
     profile->setHttpUserAgent(QWebEngineProfile::defaultProfile()->httpUserAgent() + u' ' + suffix);
-    it = profiles.insert(suffix, profile);
+    it = profiles.insert(suffix, Guarded(profile));
   }
   return *it;
 }
@@ -58,6 +90,12 @@ class WebEngineBrowserView : public IBrowserView {
   void Navigate(const QUrl& url) override { view_->load(url); }
   QUrl Url() const override { return view_->url(); }
   QString Title() const override { return view_->title(); }
+  void Back() override { view_->back(); }
+  void Forward() override { view_->forward(); }
+  void Stop() override { view_->stop(); }
+  void Reload() override { view_->reload(); }
+  bool CanGoBack() const override { return view_->history()->canGoBack(); }
+  bool CanGoForward() const override { return view_->history()->canGoForward(); }
   void Apply(const TBrowserViewSettings& s) override {
     if (s.userAgentSuffix != suffix_) SetPage(s.userAgentSuffix);
     QWebEngineSettings* settings = view_->page()->settings();
@@ -90,10 +128,15 @@ class WebEngineBrowserView : public IBrowserView {
     });
     QObject::connect(page, &QWebEnginePage::loadStarted, view_, [this] {
       if (host_.downloadBegin) host_.downloadBegin();
+      if (host_.historyChange) host_.historyChange();
     });
     QObject::connect(page, &QWebEnginePage::loadFinished, view_, [this, page](bool ok) {
       if (!ok && host_.navigateError) host_.navigateError(page->url());
       if (host_.downloadComplete) host_.downloadComplete();
+      if (host_.historyChange) host_.historyChange();
+    });
+    QObject::connect(page, &QWebEnginePage::urlChanged, view_, [this] {
+      if (host_.historyChange) host_.historyChange();
     });
     // A page process that dies leaves an empty view; the program goes on.
     QObject::connect(page, &QWebEnginePage::renderProcessTerminated, view_,

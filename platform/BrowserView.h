@@ -1,7 +1,9 @@
 // The web view behind the embedded browser: an engine that renders pages,
 // navigates and reports what happens, and asks its host before it shows a
 // context menu or a script message. The program uses Qt WebEngine; tests put
-// a fake in its place through the factory seam.
+// a fake in its place through the factory seam. Scripts of the pages shown
+// cannot read local files: their requests for file: URLs are refused, while
+// the pages' own local images, style sheets, scripts and frames load.
 #pragma once
 
 #include <QByteArray>
@@ -27,6 +29,8 @@ struct TBrowserViewHost {
   std::function<void()> downloadComplete;
   std::function<void(const QUrl& url)> navigateError;
   std::function<void(const QString& title)> titleChange;
+  // The history may have changed: back and forward may now go elsewhere.
+  std::function<void()> historyChange;
 };
 
 // Settings the host hands the view.
@@ -45,6 +49,13 @@ class IBrowserView {
   virtual QUrl Url() const = 0;
   virtual QString Title() const = 0;
   virtual void Apply(const TBrowserViewSettings& settings) = 0;
+  // The history and the load in progress.
+  virtual void Back() {}
+  virtual void Forward() {}
+  virtual void Stop() {}
+  virtual void Reload() {}
+  virtual bool CanGoBack() const { return false; }
+  virtual bool CanGoForward() const { return false; }
 };
 
 using TBrowserViewFactory = std::function<std::unique_ptr<IBrowserView>(QWidget* parent, TBrowserViewHost host)>;

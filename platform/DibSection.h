@@ -6,7 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 struct TRGBQuad {
   std::uint8_t rgbBlue = 0;
@@ -24,22 +25,23 @@ class TDibSection {
   }
 
   // Allocates zeroed pixels; false (and empty) when the memory cannot be had
-  // or exceeds maxBytes.
+  // or exceeds maxBytes. Large blocks come zeroed from the system and take
+  // room only where rows are written.
   bool Create(std::uint32_t width, std::uint32_t height, int bitCount, std::uint64_t maxBytes);
   void Clear();
 
-  bool IsNull() const { return bits_.empty(); }
+  bool IsNull() const { return !bits_; }
   std::uint32_t Width() const { return width_; }
   std::uint32_t Height() const { return height_; }
   int BitCount() const { return bitCount_; }
   std::size_t BytesPerRow() const { return stride_; }
-  std::size_t ImageSize() const { return bits_.size(); }
+  std::size_t ImageSize() const { return size_; }
 
   // The row that holds image row y (0 = top).
-  std::uint8_t* Scanline(std::uint32_t y) { return bits_.data() + stride_ * y; }
-  const std::uint8_t* Scanline(std::uint32_t y) const { return bits_.data() + stride_ * y; }
-  std::uint8_t* Bits() { return bits_.data(); }
-  const std::uint8_t* Bits() const { return bits_.data(); }
+  std::uint8_t* Scanline(std::uint32_t y) { return bits_.get() + stride_ * y; }
+  const std::uint8_t* Scanline(std::uint32_t y) const { return bits_.get() + stride_ * y; }
+  std::uint8_t* Bits() { return bits_.get(); }
+  const std::uint8_t* Bits() const { return bits_.get(); }
 
   std::array<TRGBQuad, 256>& ColorTable() { return colors_; }
   const std::array<TRGBQuad, 256>& ColorTable() const { return colors_; }
@@ -49,6 +51,10 @@ class TDibSection {
   std::uint32_t height_ = 0;
   int bitCount_ = 0;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> bits_;
+  struct FreeBits {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t[], FreeBits> bits_;
+  std::size_t size_ = 0;
   std::array<TRGBQuad, 256> colors_{};
 };

@@ -3,12 +3,39 @@
 
 #include "tests/app/AppFixture.h"
 
+#include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <unistd.h>
 
 namespace {
 
 bool IsLink(const QString& path) { return QFileInfo(path).isSymLink(); }
+
+// A view with a history, as a browser keeps one.
+struct HistoryView : IBrowserView {
+  HistoryView(QWidget* parent, TBrowserViewHost h) : host(std::move(h)), widget(new QWidget(parent)) {}
+  QWidget* Widget() override { return widget; }
+  void Navigate(const QUrl& url) override {
+    if (at < 0 || urls[at] != url) urls = urls.mid(0, at + 1) << url, ++at;
+    ++loads;
+    host.historyChange();
+  }
+  QUrl Url() const override { return at < 0 ? QUrl() : urls[at]; }
+  QString Title() const override { return QString(); }
+  void Apply(const TBrowserViewSettings& s) override { settings = s; }
+  void Back() override { --at, host.historyChange(); }
+  void Forward() override { ++at, host.historyChange(); }
+  void Stop() override { ++stops; }
+  void Reload() override { ++loads; }
+  bool CanGoBack() const override { return at > 0; }
+  bool CanGoForward() const override { return at + 1 < urls.size(); }
+  TBrowserViewHost host;
+  QWidget* widget;
+  QList<QUrl> urls;
+  int at = -1, loads = 0, stops = 0;
+  TBrowserViewSettings settings;
+};
 
 class PreviewFiles : public AppFixture {
  protected:
@@ -37,6 +64,15 @@ TEST_F(PreviewFiles, NamesAndReplacement) {
   r->ShowPreview();
   EXPECT_EQ(r->PreviewPath, root + "docs/kvx_tmp~README.html");
   EXPECT_TRUE(prompts.Messages().isEmpty());
+
+  // No place takes the file: said, with the file and the reason.
+  auto g = Form(root + "docs/" + QString(300, u'x') + ".html");
+  g->ShowPreview();
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_TRUE(prompts.Messages()[0].text.startsWith("PreviewWriteErr\n" + root + "docs/kvx_tmp~xxx"));
+  EXPECT_TRUE(prompts.Messages()[0].text.endsWith(".html: File name too long"));
+  EXPECT_TRUE(g->PreviewPath.isEmpty());
 }
 
 TEST_F(PreviewFiles, NeverWriteThroughOrOverWhatExists) {
@@ -101,6 +137,45 @@ TEST_F(PreviewFiles, FolderTakingNoFilesPreviewsFromAPrivateFolder) {
     EXPECT_FALSE(QFileInfo::exists(made));
   }
   QFile::setPermissions(root + "ro", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(PreviewFiles, BrowserButtonsFollowTheHistory) {
+  HistoryView* view = nullptr;
+  SetBrowserViewFactory([&view](QWidget* parent, TBrowserViewHost host) {
+    auto v = std::make_unique<HistoryView>(parent, std::move(host));
+    view = v.get();
+    return v;
+  });
+  auto f = Form(MakeFile("page.html"));
+  const auto button = [&f](const char* name) { return f->findChild<QAction*>(QLatin1String(name)); };
+  for (const char* name : {"ToolButton8", "ToolButton9", "ToolButton14", "ToolButton15"})
+    ASSERT_NE(button(name), nullptr) << name;
+  EXPECT_EQ(button("ToolButton8")->toolTip(), QStringLiteral("DoRefresh"));
+  EXPECT_EQ(button("ToolButton15")->toolTip(), QStringLiteral("DoPrevious"));
+  f->ShowPreview();
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->settings.userAgentSuffix, QStringLiteral("Korvex Vantar - Preview Browser"));
+  EXPECT_FALSE(button("ToolButton14")->isEnabled());
+  f->Edit1->setText("http://localhost/other.html");
+  f->findChild<QAction*>("ToolButton6")->trigger();
+  EXPECT_TRUE(button("ToolButton14")->isEnabled());
+  EXPECT_FALSE(button("ToolButton15")->isEnabled());
+  button("ToolButton14")->trigger();
+  EXPECT_EQ(view->Url(), QUrl::fromLocalFile(f->PreviewPath));
+  EXPECT_FALSE(button("ToolButton14")->isEnabled());
+  EXPECT_TRUE(button("ToolButton15")->isEnabled());
+
+  // Refresh on the preview shows the text as it is now; elsewhere it reloads.
+  f->Memo1->SetLines({"<p>now</p>"});
+  button("ToolButton8")->trigger();
+  EXPECT_EQ(ReadFileBytes(f->PreviewPath), QByteArray("<p>now</p>\r\n"));
+  button("ToolButton15")->trigger();
+  const int loads = view->loads;
+  button("ToolButton8")->trigger();
+  EXPECT_EQ(view->loads, loads + 1);
+  EXPECT_EQ(view->Url(), QUrl("http://localhost/other.html"));
+  button("ToolButton9")->trigger();
+  EXPECT_EQ(view->stops, 1);
 }
 
 TEST(PreviewFile, BaseHref) {

@@ -13,19 +13,30 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
-TEST(EndToEnd, OpenTypePreviewSave) {
-  QTemporaryDir dir;
+namespace {
+
+// A program folder with a language module whose exit question is asked by key.
+QString MakeProgramFolder(const QTemporaryDir& dir) {
   const QString root = dir.path() + u'/';
   SetProgramFolder(root);
   QDir(root).mkpath("Language Modules");
   WriteFileBytes(root + "Language Modules/english.lms", "ExitMsg             ExitMsg\r\n");
   Settings::Open().WriteString("TranslationModule", "Path", root + "Language Modules/english.lms");
+  return root;
+}
+
+}  // namespace
+
+TEST(EndToEnd, OpenTypePreviewSave) {
+  QTemporaryDir dir;
+  const QString root = MakeProgramFolder(dir);
   Settings::Open().WriteBool("SHigh", "Enabled", true);
   const QString page = root + "site/page.html";
   QDir().mkpath(root + "site");
@@ -62,6 +73,58 @@ TEST(EndToEnd, OpenTypePreviewSave) {
             QByteArray("<html>\n<head><title>Generated page (edited)</title></head>\n<body>\n<p>typed</p>\n</body>\n</html>\n"));
   EXPECT_TRUE(main->close());
   EXPECT_FALSE(QFileInfo::exists(root + "site/kvx_tmp~page.html"));
+  main.reset();
+  SetProgramFolder(QString());
+}
+
+// A preview page may show its sibling image, but its scripts may not read
+// the sibling files; the page sees the preview's user agent.
+TEST(EndToEnd, PreviewScriptsCannotReadLocalFiles) {
+  QTemporaryDir dir;
+  const QString root = MakeProgramFolder(dir);
+  QDir(root).mkpath("site");
+  QImage picture(3, 2, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  ASSERT_TRUE(picture.save(root + "site/pic.png"));
+  WriteFileBytes(root + "site/secret.txt", "secret");
+  const QString page = root + "site/page.html";
+  WriteFileBytes(page, R"(<html><head><title>loading</title></head><body>
+<img id="pic" src="pic.png">
+<script>
+function viaXhr() {
+  return new Promise(function (done) {
+    var x = new XMLHttpRequest();
+    x.onload = function () { done('read ' + x.responseText); };
+    x.onerror = function () { done('refused'); };
+    try { x.open('GET', 'secret.txt'); x.send(); } catch (e) { done('refused'); }
+  });
+}
+function viaFetch() {
+  return fetch('secret.txt').then(function (r) { return r.text(); })
+      .then(function (t) { return 'read ' + t; }, function () { return 'refused'; });
+}
+window.addEventListener('load', function () {
+  Promise.all([viaXhr(), viaFetch()]).then(function (r) {
+    document.title = 'image ' + document.getElementById('pic').naturalWidth + ', xhr ' + r[0] + ', fetch ' + r[1] +
+        ', agent ' + / Korvex Vantar - Preview Browser$/.test(navigator.userAgent);
+  });
+});
+</script></body></html>
+)");
+
+  TScriptedPrompts prompts;
+  TPromptsScope scope(prompts);
+  prompts.Answer("ExitMsg", 6);
+  std::unique_ptr<TfMain> main(StartUp({page}));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+  TChildForm* doc = main->ActiveDocument();
+  ASSERT_NE(doc, nullptr);
+  main->previewExecute();
+  ASSERT_TRUE(doc->wb->HasView());
+  EXPECT_TRUE(QTest::qWaitFor([doc] { return doc->wb->View().Title().startsWith("image"); }, 60000))
+      << doc->wb->View().Title().toStdString();
+  EXPECT_EQ(doc->wb->View().Title().toStdString(), "image 3, xhr refused, fetch refused, agent true");
+  EXPECT_TRUE(main->close());
   main.reset();
   SetProgramFolder(QString());
 }

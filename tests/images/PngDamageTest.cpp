@@ -171,3 +171,23 @@ TEST(PngDamage, TextAndChunkCountsCannotMultiplyTheFileSize) {
   EXPECT_EQ(png.Chunks().Count(), 1 + kPngMaxAncillaryChunks + 2);
   EXPECT_EQ(FileSamples(png, 0, 0), std::vector<int>{7});
 }
+
+TEST(PngDamage, ABigHeaderWithLittleDataTakesLittleMemory) {
+  // 65535 × 65535 at 1 bit (537 MB) and 16384 × 16384 RGB (805 MB), with
+  // one row of data: the rest of the picture stays zero without taking room.
+  const QByteArray files[] = {File(Ihdr(65535, 65535, 1, 0), {}, QByteArray(8193, '\xFF')),
+                              File(Ihdr(16384, 16384, 8, 2), {}, QByteArray(3 * 16384 + 1, '\x40'))};
+  for (const QByteArray& file : files) {
+    const bool measured = ResetPeakMemory();
+    const qint64 before = PeakMemory();
+    TPngGraphic png;
+    Load(png, file);
+    EXPECT_EQ(png.GetPixels(0, 0), png.Header().ColorType == 0 ? 0xFFFFFF : 0x404040);
+    EXPECT_EQ(png.GetPixels(png.GetWidth() - 1, png.GetHeight() - 1), 0);
+#if !defined(__SANITIZE_ADDRESS__)
+    if (measured && before > 0) {
+      EXPECT_LT(PeakMemory() - before, 64 << 20);
+    }
+#endif
+  }
+}

@@ -1,6 +1,5 @@
 // The PNG picture object: conversion to and from bitmaps, drawing in the
 // three transparency modes, pixel access, the clipboard and registration.
-#include <QFile>
 #include <QMimeData>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -21,30 +20,6 @@ QImage Canvas(int w, int h, QRgb fill) {
   QImage image(w, h, QImage::Format_RGB32);
   image.fill(fill);
   return image;
-}
-
-// Lowers the pixel-memory limit for one test.
-class MemoryLimit {
- public:
-  explicit MemoryLimit(std::uint64_t bytes) : old_(PngMaxImageMemory()) { SetPngMaxImageMemory(bytes); }
-  ~MemoryLimit() { SetPngMaxImageMemory(old_); }
-
- private:
-  std::uint64_t old_;
-};
-
-// The peak resident memory in bytes since the last reset, or -1 where the
-// system does not tell.
-qint64 PeakMemory() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-  return -1;
-}
-bool ResetPeakMemory() {
-  QFile refs(QStringLiteral("/proc/self/clear_refs"));
-  return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "PngTestSupport.h"
 
+#include <QFile>
 #include <QProcess>
 #include <zlib.h>
 
@@ -47,6 +48,19 @@ std::vector<int> FileSamples(const TPngGraphic& png, std::uint32_t x, std::uint3
     case 6: return {row[3 * x + 2], row[3 * x + 1], row[3 * x], alpha};
     default: return {};
   }
+}
+
+qint64 PeakMemory() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+  return -1;
+}
+
+bool ResetPeakMemory() {
+  QFile refs(QStringLiteral("/proc/self/clear_refs"));
+  return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }
 
 QString DataPath(const QString& relative) { return QStringLiteral(KV_TEST_DATA_DIR "/") + relative; }

@@ -90,6 +90,22 @@ QString MessageOf(F&& f) {
   return QString();
 }
 
+// Lowers the pixel-memory limit for one test.
+class MemoryLimit {
+ public:
+  explicit MemoryLimit(std::uint64_t bytes) : old_(PngMaxImageMemory()) { SetPngMaxImageMemory(bytes); }
+  ~MemoryLimit() { SetPngMaxImageMemory(old_); }
+
+ private:
+  std::uint64_t old_;
+};
+
+// The peak resident memory in bytes since the last reset, or -1 where the
+// system does not tell.
+qint64 PeakMemory();
+// Starts a new peak; false where the system cannot.
+bool ResetPeakMemory();
+
 QString DataPath(const QString& relative);
 // Runs a program; its exit code, or -1 when it could not run.
 int RunProgram(const QString& program, const QStringList& arguments);
