@@ -1075,9 +1075,12 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   const TSrcSelectionMode mode = selectionMode_;
   if (SelAvail()) {
     undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), mode);
-    LockUndo();
-    ScopeExit unlockUndo([this] { UnlockUndo(); });
-    SetSelTextPrimitiveEx(mode, QString(), -1);
+    {
+      LockUndo();
+      ScopeExit unlockUndo([this] { UnlockUndo(); });
+      SetSelTextPrimitiveEx(mode, QString(), -1);
+    }
+    if (text.isEmpty() && mode == smNormal) TrimAfterDeletion();
   }
   const TPoint start = InsertionStart(mode);
   if (mode == smColumn) {
@@ -1138,10 +1141,15 @@ void TCustomSrcEdit::CopyToClipboard() {
 void TCustomSrcEdit::CutToClipboard() {
   if (ReadOnly() || !SelAvail()) return;
   CopyToClipboard();
+  undoList_.BeginBlock();
+  ScopeExit endBlock([this] { undoList_.EndBlock(); });
   undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
-  LockUndo();
-  ScopeExit unlockUndo([this] { UnlockUndo(); });
-  SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+  {
+    LockUndo();
+    ScopeExit unlockUndo([this] { UnlockUndo(); });
+    SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+  }
+  if (selectionMode_ == smNormal) TrimAfterDeletion();
 }
 
 bool TCustomSrcEdit::CanPaste() const {
@@ -1252,15 +1260,20 @@ void TCustomSrcEdit::UndoRedoAdded(TSrcEditUndoList* sender) {
 
 namespace {
 
-// Whether every item of the newest change of `list` has `reason`. Grouped
-// undo runs on only over such changes: taking one item of a change made of
-// several (a replacement inside an undo block) would leave it half undone.
-bool WholeChangeHasReason(const TSrcEditUndoList& list, TSrcChangeReason reason) {
+// Whether the newest change of `list` joins a grouped run of `reason`: every
+// item has that reason, or, for typing, the change is one typed step (the
+// character after the blanks that pad the line to the caret, or after the
+// characters it overwrote). A change made of other items (a replacement
+// inside an undo block) is never taken half.
+bool ChangeJoinsRun(const TSrcEditUndoList& list, TSrcChangeReason reason) {
   const int n = list.ItemCount();
-  if (n == 0) return false;
+  if (n == 0 || list.Item(n - 1)->fChangeReason != reason) return false;
   const int number = list.Item(n - 1)->fChangeNumber;
-  for (int i = n - 1; i >= 0 && list.Item(i)->fChangeNumber == number; --i)
-    if (list.Item(i)->fChangeReason != reason) return false;
+  for (int i = n - 2; i >= 0 && list.Item(i)->fChangeNumber == number; --i) {
+    const TSrcChangeReason r = list.Item(i)->fChangeReason;
+    const bool typedStep = reason == crInsert && (r == crPadding || r == crSilentDeleteAfterCursor);
+    if (r != reason && !typedStep) return false;
+  }
   return true;
 }
 
@@ -1305,15 +1318,21 @@ void TCustomSrcEdit::TakeBack(bool redo) {
   ScopeExit unlock([this] { DecPaintLock(); });
   ++replaying_;
   ScopeExit replayed([this] { --replaying_; });
+  const bool grouping = HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent;
+  int current = number;  // the change being taken back: always taken whole
   for (;;) {
     step();
     const TSrcEditUndoItem* last = from.PeekItem();
     if (!last) break;
-    const bool more =
-        bracket ? static_cast<int>(last->fChangeReason) != partner
-                : last->fChangeNumber == number ||
-                      (HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent &&
-                       last->fChangeReason == reason && WholeChangeHasReason(from, reason));
+    bool more = false;
+    if (bracket) {
+      more = static_cast<int>(last->fChangeReason) != partner;
+    } else if (last->fChangeNumber == current) {
+      more = true;
+    } else if (grouping && ChangeJoinsRun(from, reason)) {
+      more = true;
+      current = last->fChangeNumber;
+    }
     if (!more) break;
   }
   moveBreaks();
@@ -1733,7 +1752,8 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
   const bool move = sameEditor ? !ctrl : shift;
   dropPos = PairStart(ClampPoint(dropPos));
   const TPoint first = BlockBegin(), last = BlockEnd();
-  if (sameEditor && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
+  // Moving a selection into itself is refused; a copy may go anywhere.
+  if (sameEditor && move && IsPointInSelection(dropPos) && !(dropPos == first)) return false;
   const TSrcSelectionMode mode = source->SelectionMode();
   const QString text = source->GetSelText();
   // A selection with no text in it (an empty line in line mode) drops

@@ -112,13 +112,35 @@ void TCustomSrcEdit::DeleteSelectionForCommand() {
   const TSrcSelectionMode mode = selectionMode_;
   const bool anchorFirst = blockBegin_ == first;
   const QString text = SelTextForUndo();
+  undoList_.BeginBlock();
+  ScopeExit endBlock([this] { undoList_.EndBlock(); });
   if (anchorFirst)
     undoList_.AddChange(crDelete, first, last, text, mode);
   else
     undoList_.AddChange(crDeleteAfterCursor, last, first, text, mode);
-  LockUndo();
-  ScopeExit unlockUndo([this] { UnlockUndo(); });
-  SetSelTextPrimitiveEx(mode, QString(), -1);
+  {
+    LockUndo();
+    ScopeExit unlockUndo([this] { UnlockUndo(); });
+    SetSelTextPrimitiveEx(mode, QString(), -1);
+  }
+  if (mode == smNormal) TrimAfterDeletion();
+}
+
+void TCustomSrcEdit::TrimAfterDeletion() {
+  if (!HasOption(eoTrimTrailingSpaces) || !HasOption(eoScrollPastEol)) return;
+  TrimLineEnd(caretY_);
+}
+
+void TCustomSrcEdit::TrimLineEnd(int line) {
+  if (line < 1 || line > LineCount()) return;
+  const QString text = Line(line);
+  int keep = static_cast<int>(text.size());
+  while (keep > 0 && IsBlankChar(text[keep - 1])) --keep;
+  if (keep == text.size()) return;
+  PutLine(line, text.left(keep));
+  // Recorded apart, so that Undo puts the blanks (tabs too) back as they were.
+  undoList_.AddChange(crSilentDelete, TPoint{keep + 1, line}, TPoint{static_cast<int>(text.size()) + 1, line},
+                      text.mid(keep), smNormal);
 }
 
 QString TCustomSrcEdit::DeleteRange(TPoint from, TPoint to, TSrcChangeReason reason) {
@@ -159,6 +181,10 @@ void TCustomSrcEdit::DoDeleteLastChar() {
   const int x = caretX_, y = caretY_;
   const QString line = Line(y);
   const int len = static_cast<int>(line.size());
+  // A joined line loses its trailing blanks: one change with the join.
+  undoList_.BeginBlock();
+  ScopeExit endBlock([this] { undoList_.EndBlock(); });
+  int trimLine = 0;
   QString removed;
   TPoint newCaret = oldCaret;
   if (x <= len + 1) {
@@ -190,6 +216,7 @@ void TCustomSrcEdit::DoDeleteLastChar() {
       }
       DoLinesDeleted(y - 1, 1);  // marks of the joined line go with its text
       removed = kCRLF;
+      if (HasOption(eoTrimTrailingSpaces)) trimLine = y - 1;
     } else if (!IsBlankChar(line[x - 2]) || leading != x - 1) {
       int width = 1;
       if (x >= 3 && line[x - 2].isLowSurrogate() && line[x - 3].isHighSurrogate()) width = 2;
@@ -232,6 +259,7 @@ void TCustomSrcEdit::DoDeleteLastChar() {
   }
   // A move over nothing but empty columns changes no text and records nothing.
   if (!removed.isEmpty()) undoList_.AddChange(crSilentDelete, newCaret, oldCaret, removed, smNormal);
+  if (trimLine > 0) TrimLineEnd(trimLine);
   EnsureCursorPosVisible();
 }
 
@@ -452,10 +480,11 @@ void TCustomSrcEdit::DoInsertText(const QString& text) {
       newLine = padded;
       newLine.replace(at, count, inserted);
       PutLine(y, newLine);
-      // Recorded as the removal of the overwritten characters and the
-      // insertion of the new ones, so a redo overwrites them again.
+      // Recorded as the removal of the overwritten characters after the
+      // caret and the insertion of the new ones, so a redo overwrites them
+      // again and grouped undo takes an overwritten run as a typed one.
       if (!overwritten.isEmpty())
-        undoList_.AddChange(crDelete, TPoint{at + 1, y}, TPoint{at + 1 + static_cast<int>(overwritten.size()), y},
+        undoList_.AddChange(crSilentDeleteAfterCursor, TPoint{at + 1, y}, TPoint{at + 1 + static_cast<int>(overwritten.size()), y},
                             overwritten, smNormal);
       undoList_.AddChange(crInsert, TPoint{at + 1, y}, TPoint{at + 1 + static_cast<int>(inserted.size()), y}, QString(),
                           smNormal);

@@ -318,11 +318,9 @@ void TCustomSrcEdit::DoShiftTabKey() {
   if (caretY_ < 1 || caretY_ > LineCount()) return;
   const QString line = Line(caretY_);
   const int caretX = caretX_;
-  // Only the blanks right before the caret can go: Shift+Tab never removes
-  // written text.
-  int blankStart = caretX;
-  while (blankStart > 1 && IsBlankChar(CharAt(line, blankStart - 1))) --blankStart;
   int newX = caretX;
+  // Smart: back to the start of the word (or blanks) of the line above that
+  // reaches the caret; the text between goes.
   if (HasOption(eoSmartTabs) && caretX > 1) {
     for (int y = caretY_ - 1; y >= 1; --y) {
       const QString above = Line(y);
@@ -330,14 +328,18 @@ void TCustomSrcEdit::DoShiftTabKey() {
       int p = caretX - 1;
       while (p >= 1 && IsBlankChar(above[p - 1])) --p;
       while (p >= 1 && !IsBlankChar(above[p - 1])) --p;
-      newX = std::max(p + 1, blankStart);
+      newX = p + 1;
       break;
     }
   }
+  // Otherwise only blanks before the caret go, back to the previous tab stop.
   if (newX == caretX) {
+    int blankStart = caretX;
+    while (blankStart > 1 && IsBlankChar(CharAt(line, blankStart - 1))) --blankStart;
     const int stop = std::max(1, (caretX - 2) / tabWidth_ * tabWidth_ + 1);
     newX = std::max(stop, blankStart);
   }
+  newX = PairStart(TPoint{newX, caretY_}).X;
   if (newX == caretX) return;
   const int len = static_cast<int>(line.size());
   const int removeEnd = std::min(caretX, len + 1);

@@ -136,3 +136,78 @@ TEST(SrcEditEditing, WordsOfLettersBeyondTheBasicPlane) {
     EXPECT_EQ(search.FindAll(c.text), c.hits) << c.text.toStdString() << " / " << c.pattern.toStdString();
   }
 }
+
+TEST(SrcEditEditing, GroupedUndoTakesATypedRunWhole) {
+  struct {
+    const char* name;
+    QStringList before;
+    TPoint caret;
+    bool overwrite;
+    TSrcEditorOptions off;
+    QStringList after;
+    int undos;  // to get back to the start
+  } const cases[] = {
+      {"overwrite", {"abcdef"}, {1, 1}, true, 0, {"xyzdef"}, 1},
+      {"overwrite without grouping", {"abcdef"}, {1, 1}, true, eoGroupUndo, {"xyzdef"}, 3},
+      {"past the line end", {"ab"}, {5, 1}, false, 0, {"ab  xyz"}, 1},
+      {"overwrite past the line end", {"ab"}, {5, 1}, true, 0, {"ab  xyz"}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto e = MakeEdit(c.before);
+    e->SetOptions(e->Options() & ~c.off);
+    e->SetInsertMode(!c.overwrite);
+    e->SetCaretXY(c.caret);
+    for (QChar ch : QStringLiteral("xyz")) Exec(*e, ecChar, ch);
+    EXPECT_EQ(LinesOf(*e), c.after);
+    for (int i = 1; i < c.undos; ++i) {
+      e->Undo();
+      EXPECT_NE(LinesOf(*e), c.before);
+    }
+    e->Undo();
+    EXPECT_EQ(LinesOf(*e), c.before);
+    while (e->CanRedo()) e->Redo();
+    EXPECT_EQ(LinesOf(*e), c.after);
+  }
+}
+
+TEST(SrcEditEditing, DeletionsTrimTrailingBlanksAndUndoExactly) {
+  struct {
+    const char* name;
+    QStringList before;
+    TPoint from, to;  // the selection; none when equal (the caret)
+    std::function<void(TCustomSrcEdit&)> act;
+    QStringList after;
+  } const cases[] = {
+      {"backspace joins", {"x", "abc \t "}, {1, 2}, {1, 2}, [](TCustomSrcEdit& e) { Exec(e, ecDeleteLastChar); },
+       {"xabc"}},
+      {"delete key on a selection", {"ab  cd"}, {5, 1}, {7, 1}, [](TCustomSrcEdit& e) { Exec(e, ecDeleteChar); },
+       {"ab"}},
+      {"backspace on a selection made leftwards", {"ab \tcd"}, {7, 1}, {5, 1},
+       [](TCustomSrcEdit& e) { Exec(e, ecDeleteLastChar); }, {"ab"}},
+      {"host deletion", {"ab  cd"}, {7, 1}, {5, 1}, [](TCustomSrcEdit& e) { e.SetSelText(QString()); }, {"ab"}},
+      {"cut", {"ab  cd"}, {5, 1}, {7, 1}, [](TCustomSrcEdit& e) { e.CutToClipboard(); }, {"ab"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto e = MakeEdit(c.before);
+    Select(*e, c.from, c.to);
+    c.act(*e);
+    EXPECT_EQ(LinesOf(*e), c.after);
+    e->Undo();
+    EXPECT_EQ(LinesOf(*e), c.before);
+    EXPECT_FALSE(e->CanUndo());
+    e->Redo();
+    EXPECT_EQ(LinesOf(*e), c.after);
+  }
+}
+
+TEST(SrcEditEditing, CopyDropInsideTheOwnSelection) {
+  auto e = MakeEdit({"abcdef"});
+  Select(*e, TPoint{2, 1}, TPoint{5, 1});
+  EXPECT_FALSE(e->DropSelection(e.get(), TPoint{3, 1}, false, false));  // a move into itself
+  ASSERT_TRUE(e->DropSelection(e.get(), TPoint{3, 1}, true, false));
+  EXPECT_EQ(LinesOf(*e), (QStringList{"abbcdcdef"}));
+  e->Undo();
+  EXPECT_EQ(LinesOf(*e), (QStringList{"abcdef"}));
+}

@@ -123,7 +123,7 @@ TEST(SrcEditMovement, TabKeys) {
       {"no line reaches the caret", {"ab", "cdefgh"}, {5, 2}, ecTab, {"ab", "cdef    gh"}, {9, 2}, 0, 0, 4},
       {"shift tab to the tab stop", {"        x"}, {9, 1}, ecShiftTab, {"    x"}, {5, 1}, 0, kSmart, 4},
       {"smart shift tab", {"ab  cd  ef", "          x"}, {11, 2}, ecShiftTab, {"ab  cd  ef", "        x"}, {9, 2}},
-      {"shift tab keeps text", {"ab  cd  ef", "abcdefghij"}, {11, 2}, ecShiftTab, {"ab  cd  ef", "abcdefghij"}, {11, 2}},
+      {"smart shift tab removes text", {"foo bar", "xxxxxxx"}, {8, 2}, ecShiftTab, {"foo bar", "xxxx"}, {5, 2}},
   };
   for (const CommandCase& c : cases) RunCase(c);
 }

@@ -39,13 +39,14 @@ using TFactory = std::function<std::unique_ptr<TSrcCustomHighlighter>()>;
 // Checks on a document: the tokens of each line tile it and hold characters;
 // scanning any line with a fresh highlighter from that line's stored range
 // gives the tokens of the scan from the top; and scanning a line after a
-// partial scan of another line gives the same tokens as a fresh scan.
+// partial scan of another line gives the same tokens as a fresh scan; and
+// any range value at all, set before a line, still tiles it.
 void ExpectScanInvariants(const TFactory& make, const QStringList& lines, QRandomGenerator& rng);
 
 // Random documents: lines of pieces of the language, and lines of random
 // code units (NUL, line breaks and surrogate halves included).
 QStringList PieceDocument(QRandomGenerator& rng, const std::vector<const char*>& pieces, int lines);
-QStringList NoiseDocument(QRandomGenerator& rng, int lines);
+QStringList NoiseDocument(QRandomGenerator& rng, int lines, int longest = 60);
 
 // Spans of comments, strings and numbers, "line start end class" per span,
 // as a second opinion wrote them for tests/data/highlighters/`name` (the

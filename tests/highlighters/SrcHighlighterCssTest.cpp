@@ -118,6 +118,7 @@ TEST(CssHighlighter, AnyInputTilesAndRescansAlike) {
   const TFactory make = [] { return std::make_unique<C>(); };
   for (int doc = 0; doc < 60; ++doc)
     ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
+  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
 }
 
 TEST(CssHighlighter, SpansAgreeWithSecondOpinion) {

@@ -138,6 +138,7 @@ TEST(JScriptHighlighter, AnyInputTilesAndRescansAlike) {
   const TFactory make = [] { return std::make_unique<J>(); };
   for (int doc = 0; doc < 60; ++doc)
     ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
+  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
 }
 
 TEST(JScriptHighlighter, SpansAgreeWithSecondOpinion) {
