@@ -1,5 +1,6 @@
 #include "app/Child.h"
 
+#include "app/DocumentFile.h"
 #include "app/Documents.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
@@ -376,12 +377,17 @@ void TChildForm::LoadFile(const QString& fileName) {
   Panels[1]->clear();
 }
 
-void TChildForm::SaveFile() {
-  Memo1->Lines().SaveToFile(Caption());
+bool TChildForm::SaveFile() {
+  try {
+    Memo1->Lines().SaveToFile(Caption(), DocumentFile::AskSaveInPlace);
+  } catch (const ESaveCancelled&) {
+    return false;
+  }
   Memo1->SetModified(false);
   Modified = false;
   Panels[1]->clear();
   if (OnModifiedChange) OnModifiedChange(this);
+  return true;
 }
 
 void TChildForm::Memo1Change() {

@@ -45,8 +45,10 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void LoadFile(const QString& fileName);
   // Writes the editor's lines to the file the caption names, atomically, in
   // the line-break style and encoding the text was read with, and clears the
-  // modified state. Raises EStreamError (the old file stays) on failure.
-  void SaveFile();
+  // modified state; true when written. Where only writing in place keeps the
+  // folder's, the links' or the owner's terms, it asks first; No saves
+  // nothing (false). Raises EStreamError (the old file stays) on failure.
+  bool SaveFile();
 
   // Attaches the highlighter the extension asks for (case-sensitive) when
   // SHigh / Enabled is set; otherwise the editor keeps none.

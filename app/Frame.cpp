@@ -530,7 +530,7 @@ bool TfMain::SaveDocument(bool SaveAs) {
   if (!c) return false;
   if (!SaveAs && QFileInfo(c->PanelText(3)).isFile()) {
     try {
-      c->SaveFile();
+      if (!c->SaveFile()) return false;
     } catch (const Exception& e) {
       ShowMessageDlg(e.Message(), 2);
       return false;
@@ -550,7 +550,10 @@ bool TfMain::SaveDocument(bool SaveAs) {
   const QString old = c->Caption();
   c->SetCaption(name);
   try {
-    c->SaveFile();
+    if (!c->SaveFile()) {
+      c->SetCaption(old);
+      return false;
+    }
   } catch (const Exception& e) {
     c->SetCaption(old);
     ShowMessageDlg(e.Message(), 2);

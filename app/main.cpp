@@ -3,11 +3,13 @@
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/BrowserView.h"
+#include "platform/SafeFile.h"
 
 #include <QApplication>
 #include <memory>
 
 int main(int argc, char* argv[]) {
+  SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
   PrepareBrowserEngine();
   // The embedded browser shares its drawing contexts with the widgets.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

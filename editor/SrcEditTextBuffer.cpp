@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QIODevice>
-#include <QSaveFile>
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -572,9 +571,19 @@ void TSrcEditStringList::SaveToStream(QIODevice& stream) {
     throw EWriteError(QStringLiteral("Stream write error: %1").arg(stream.errorString()));
 }
 
-void TSrcEditStringList::SaveToFile(const QString& fileName) {
+qint64 TSrcEditStringList::EncodedSize() const {
+  const qint64 lineBreak = fileFormat_ == lbsCRLF ? 2 : 1;
+  qint64 size = writeBom_ && encoding_ == TextEncoding::Utf8 ? 3 : 0;
+  for (int i = 0; i < count_; ++i) {
+    size += TextCodec::encodedSize(Rec(i).fString, encoding_);
+    if (i + 1 < count_ ? !Rec(i + 1).fContinuation : appendLineBreakAtEnd_) size += lineBreak;
+  }
+  return size;
+}
+
+void TSrcEditStringList::SaveToFile(const QString& fileName, const TInPlaceQuestion& ask) {
   CheckEncoding();
-  TSrcEditFileWriter writer(fileName);
+  TSrcEditFileWriter writer(fileName, ask, EncodedSize());
   writer.SetLineBreakStyle(fileFormat_);
   writer.SetEncoding(encoding_);
   if (writeBom_ && encoding_ == TextEncoding::Utf8) writer.WriteRaw(QByteArrayView("\xEF\xBB\xBF", 3));
@@ -611,28 +620,20 @@ void TSrcEditFiler::Write(QStringView text, bool withBreak) {
 void TSrcEditFiler::Flush() {
   if (used_ == 0) return;
   const qint64 written = stream_->write(buffer_.constData(), used_);
-  if (written != used_) throw EWriteError(QStringLiteral("Stream write error: %1").arg(stream_->errorString()));
+  if (written != used_) {
+    // A safe file's message names the file and the reason.
+    if (dynamic_cast<TSafeFile*>(stream_)) throw EWriteError(stream_->errorString());
+    throw EWriteError(QStringLiteral("Stream write error: %1").arg(stream_->errorString()));
+  }
   used_ = 0;
 }
 
-TSrcEditFileWriter::TSrcEditFileWriter(const QString& fileName)
-    : TSrcEditFiler(nullptr), fileName_(fileName), file_(new QSaveFile(fileName)) {
-  stream_ = file_;
-  if (!file_->open(QIODevice::WriteOnly)) {
-    const QString reason = file_->errorString();
-    delete file_;
-    throw EFCreateError(fileName, reason);
-  }
-}
-
-TSrcEditFileWriter::~TSrcEditFileWriter() {
-  // Without a commit the target stays as it was.
-  if (file_->isOpen()) file_->cancelWriting();
-  delete file_;
+TSrcEditFileWriter::TSrcEditFileWriter(const QString& fileName, const TInPlaceQuestion& ask, qint64 expectedSize)
+    : TSrcEditFiler(&file_), file_(fileName, ask, expectedSize) {
+  file_.Open();
 }
 
 void TSrcEditFileWriter::Commit() {
   Flush();
-  if (!file_->commit())
-    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, file_->errorString()));
+  file_.Commit();
 }

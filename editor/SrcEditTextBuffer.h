@@ -6,6 +6,7 @@
 
 #include "editor/SrcEditMiscProcs.h"
 #include "editor/SrcEditTypes.h"
+#include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 #include "platform/Types.h"
 
@@ -16,7 +17,6 @@
 #include <vector>
 
 class QIODevice;
-class QSaveFile;
 
 enum TSrcEditFileFormat : std::uint8_t { lbsCRLF, lbsLF, lbsCR };
 
@@ -83,11 +83,16 @@ class TSrcEditStringList : public TObject {
   void LoadFromFile(const QString& fileName);
   void LoadFromStream(QIODevice& stream);
   // Writes through a temporary file that replaces the target only when every
-  // byte was written; any failure raises EStreamError and keeps the old file.
-  void SaveToFile(const QString& fileName);
+  // byte was written; any failure raises EStreamError naming the file and the
+  // system's reason, and keeps the old file. Where a temporary file cannot
+  // keep the folder's, the links' or the owner's terms, `ask` decides whether
+  // the file is written in place (no answer or false: ESaveCancelled).
+  void SaveToFile(const QString& fileName, const TInPlaceQuestion& ask = {});
   void SaveToStream(QIODevice& stream);
   // The file's bytes as SaveToStream writes them.
   QByteArray SaveToBytes();
+  // The number of bytes a save writes.
+  qint64 EncodedSize() const;
 
   // ---- operations of its own
   void InsertLines(int index, int count);
@@ -190,15 +195,13 @@ class TSrcEditFiler {
   TextEncoding encoding_ = TextEncoding::Utf8;
 };
 
-// The filer over a file that replaces the target only on Commit.
+// The filer over a file saved safely (see TSafeFile).
 class TSrcEditFileWriter : public TSrcEditFiler {
  public:
-  explicit TSrcEditFileWriter(const QString& fileName);
-  ~TSrcEditFileWriter() override;
+  TSrcEditFileWriter(const QString& fileName, const TInPlaceQuestion& ask, qint64 expectedSize);
   // Flushes and puts the new file in place; raises EWriteError on failure.
   void Commit();
 
  private:
-  QString fileName_;
-  QSaveFile* file_;
+  TSafeFile file_;
 };

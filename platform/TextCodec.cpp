@@ -93,6 +93,12 @@ TextEncoding detect(QByteArrayView bytes, int* bomLength, bool* ascii) {
 
 void decodeAppend(QString& out, QByteArrayView bytes, TextEncoding encoding) {
   if (encoding == TextEncoding::Utf8) {
+    // U+FEFF inside a text is a character like any other (the converter
+    // would drop it at the start of every piece it is given).
+    while (bytes.size() >= 3 && bytes.startsWith(QByteArrayView("\xEF\xBB\xBF", 3))) {
+      out.append(QChar(0xFEFF));
+      bytes = bytes.sliced(3);
+    }
     out.append(QString::fromUtf8(bytes));
     return;
   }
@@ -104,7 +110,6 @@ void decodeAppend(QString& out, QByteArrayView bytes, TextEncoding encoding) {
 }
 
 QString decode(QByteArrayView bytes, TextEncoding encoding) {
-  if (encoding == TextEncoding::Utf8) return QString::fromUtf8(bytes);
   QString out;
   decodeAppend(out, bytes, encoding);
   return out;
@@ -135,6 +140,25 @@ bool canEncode(QStringView text, TextEncoding encoding) {
   for (QChar c : text)
     if (unicodeToWindows1252(c.unicode()) < 0) return false;
   return true;
+}
+
+qsizetype encodedSize(QStringView text, TextEncoding encoding) {
+  if (encoding != TextEncoding::Utf8) return text.size();
+  qsizetype size = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
+    if (c < 0x80) {
+      size += 1;
+    } else if (c < 0x800) {
+      size += 2;
+    } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      size += 4;
+      ++i;
+    } else {
+      size += 3;
+    }
+  }
+  return size;
 }
 
 qsizetype encodeInto(char* dst, QStringView text, TextEncoding encoding) {

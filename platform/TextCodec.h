@@ -49,6 +49,8 @@ QByteArray encode(QStringView text, TextEncoding encoding);
 inline qsizetype maxEncodedSize(qsizetype length, TextEncoding encoding) {
   return encoding == TextEncoding::Utf8 ? length * 3 : length;
 }
+// The number of bytes encodeInto() writes for `text`.
+qsizetype encodedSize(QStringView text, TextEncoding encoding);
 // Writes the encoded text at `dst` (room for maxEncodedSize bytes) and
 // returns the number of bytes written.
 qsizetype encodeInto(char* dst, QStringView text, TextEncoding encoding);

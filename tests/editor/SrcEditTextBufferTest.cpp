@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -125,7 +126,9 @@ TEST(TextBuffer, EveryByteSurvivesLoadAndSave) {
   const QByteArray invalidUtf8("caf\xC3\xA9 \xC3( \xE2\x82 \xF0\x9F\x98 \xED\xA0\x80\r\n");
   const QByteArray withBom("\xEF\xBB\xBF" "caf\xC3\xA9\n\xE2\x82\xAC\n");
   const QByteArray utf8Nul(QByteArray("x\0y \xC3\xA9\n", 7));
-  for (const QByteArray& original : {all, invalidUtf8, withBom, utf8Nul}) {
+  // Only the first three bytes of a file can be a byte-order mark.
+  const QByteArray innerMarks("\xEF\xBB\xBF\xEF\xBB\xBF" "a\n\xEF\xBB\xBF" "b\n");
+  for (const QByteArray& original : {all, invalidUtf8, withBom, utf8Nul, innerMarks}) {
     const QString path = dir.filePath("f.txt");
     ASSERT_TRUE(WriteFileBytes(path, original));
     TSrcEditStringList list;
@@ -142,6 +145,8 @@ TEST(TextBuffer, EveryByteSurvivesLoadAndSave) {
   EXPECT_EQ(list.Get(1), QStringLiteral("\u20AC"));
   LoadBytes(list, all);
   EXPECT_EQ(list.Encoding(), TextEncoding::Windows1252);
+  LoadBytes(list, innerMarks);
+  EXPECT_EQ(list.ToStringList(), QStringList({QStringLiteral("\uFEFFa"), QStringLiteral("\uFEFFb")}));
 }
 
 TEST(TextBuffer, TextBeyondWindows1252IsSavedAsUtf8) {
@@ -411,40 +416,157 @@ TEST(TextBuffer, FailedSavesRaiseAndKeepTheOldFile) {
   ASSERT_TRUE(dir.isValid());
   EXPECT_THROW(list.SaveToFile(dir.filePath("no/such/folder/x.txt")), EFCreateError);
 
-  // A full disk: the child process may write only a few bytes.
+  // A file-size limit: the write fails with the file's name and the reason,
+  // the old file stays and no temporary is left.
   const QString target = dir.filePath("keep.txt");
   ASSERT_TRUE(WriteFileBytes(target, "old content\n"));
+  TSrcEditStringList big;
+  for (int i = 0; i < 1000; ++i) big.Add(QStringLiteral("a line that will not fit under the limit"));
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit limit = saved;
+  limit.rlim_cur = 100;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const std::string message = Message([&] { big.SaveToFile(target); });
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(message, ("Cannot write file \"" + target + "\". File too large.").toStdString());
+  EXPECT_EQ(ReadFileBytes(target), QByteArray("old content\n"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.txt"}));
+}
+
+namespace {
+
+// Runs `body` in a child process as a user without privileges (root drops to
+// nobody, so folder permissions bind); returns its exit code.
+int AsPlainUser(const std::function<int()>& body) {
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{100, 100};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    TSrcEditStringList big;
-    for (int i = 0; i < 1000; ++i) big.Add(QStringLiteral("a line that will not fit on this disk"));
-    try {
-      big.SaveToFile(target);
-    } catch (const EStreamError&) {
-      _exit(3);
-    }
-    _exit(0);
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+    _exit(body());
   }
   int status = 0;
   waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 3);
-  EXPECT_EQ(ReadFileBytes(target), QByteArray("old content\n"));
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"keep.txt"}));  // no temporary left
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
 
-  if (geteuid() != 0) {  // permissions do not bind root
-    QDir(dir.path()).mkdir("ro");
-    const QString roFile = dir.filePath("ro/f.txt");
-    ASSERT_TRUE(WriteFileBytes(roFile, "old"));
-    QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_THROW(list.SaveToFile(roFile), EStreamError);
-    EXPECT_EQ(ReadFileBytes(roFile), QByteArray("old"));
-    QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+struct Asked {
+  std::vector<TInPlaceReason> reasons;
+  bool answer = true;
+  TInPlaceQuestion Question() {
+    return [this](const QString&, TInPlaceReason r) {
+      reasons.push_back(r);
+      return answer;
+    };
   }
+};
+
+}  // namespace
+
+TEST(TextBuffer, SavesKeepLinksOwnersAndLongNames) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  TSrcEditStringList list;
+  list.Add("new");
+
+  // A name of 255 bytes, the most the file system takes.
+  const QString longName = dir.filePath(QString(251, u'n') + ".txt");
+  list.SaveToFile(longName);
+  EXPECT_EQ(ReadFileBytes(longName), QByteArray("new\r\n"));
+
+  // A second hard link keeps sharing the text when the user lets the file be
+  // written in place; No writes nothing.
+  const QString file = dir.filePath("linked.txt"), link = dir.filePath("link.txt");
+  ASSERT_TRUE(WriteFileBytes(file, "old old old\n"));
+  ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(link).constData()), 0);
+  Asked asked;
+  asked.answer = false;
+  EXPECT_THROW(list.SaveToFile(file, asked.Question()), ESaveCancelled);
+  EXPECT_THROW(list.SaveToFile(file), ESaveCancelled);  // nobody to ask: no
+  EXPECT_EQ(ReadFileBytes(link), QByteArray("old old old\n"));
+  asked.answer = true;
+  list.SaveToFile(file, asked.Question());
+  EXPECT_EQ(asked.reasons, std::vector<TInPlaceReason>(2, TInPlaceReason::HardLinks));
+  EXPECT_EQ(ReadFileBytes(link), QByteArray("new\r\n"));  // shorter than before: cut to size
+
+  // A symbolic link stays a link to the file it names.
+  const QString real = dir.filePath("real.txt"), sym = dir.filePath("sym.txt");
+  ASSERT_TRUE(WriteFileBytes(real, "old"));
+  ASSERT_TRUE(QFile::link(real, sym));
+  list.SaveToFile(sym);
+  EXPECT_TRUE(QFileInfo(sym).isSymLink());
+  EXPECT_EQ(ReadFileBytes(real), QByteArray("new\r\n"));
+
+  // Mode and owner stay (root can give the new file any owner).
+  const QString owned = dir.filePath("owned.txt");
+  ASSERT_TRUE(WriteFileBytes(owned, "old"));
+  ASSERT_EQ(::chmod(QFile::encodeName(owned).constData(), 0640), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(::chown(QFile::encodeName(owned).constData(), 65534, 65534), 0);
+  }
+  const QFileInfo before(owned);
+  list.SaveToFile(owned);
+  const QFileInfo after(owned);
+  EXPECT_EQ(after.permissions(), before.permissions());
+  EXPECT_EQ(after.ownerId(), before.ownerId());
+  EXPECT_EQ(after.groupId(), before.groupId());
+}
+
+TEST(TextBuffer, WritableFileInAFolderThatTakesNoNewFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+  const QString folder = dir.filePath("ro");
+  QDir().mkdir(folder);
+  const QString file = folder + "/page.html";
+  ASSERT_TRUE(WriteFileBytes(file, "old"));
+  ::chmod(QFile::encodeName(file).constData(), 0666);
+  ::chmod(QFile::encodeName(folder).constData(), 0555);
+  const QString fresh = folder + "/fresh.html";
+
+  const int code = AsPlainUser([&] {
+    TSrcEditStringList list;
+    list.Add("new");
+    Asked asked;
+    asked.answer = false;
+    try {
+      list.SaveToFile(file, asked.Question());
+      return 1;
+    } catch (const ESaveCancelled&) {
+    }
+    if (ReadFileBytes(file) != "old") return 2;
+    asked.answer = true;
+    list.SaveToFile(file, asked.Question());
+    if (asked.reasons != std::vector<TInPlaceReason>(2, TInPlaceReason::FolderNotWritable)) return 3;
+    // A file that does not exist yet cannot be made there: the reason says so.
+    const std::string m = Message([&] { list.SaveToFile(fresh, asked.Question()); });
+    const std::string want = ("Cannot create file \"" + fresh + "\". Permission denied on the folder \"" + folder +
+                              "\".").toStdString();
+    return m == want ? 0 : 4;
+  });
+  ::chmod(QFile::encodeName(folder).constData(), 0755);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadFileBytes(file), QByteArray("new\r\n"));
+}
+
+TEST(TextBuffer, OwnerThatANewFileCannotHaveIsKeptInPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a file of another user";
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+  const QString file = dir.filePath("root.html");
+  ASSERT_TRUE(WriteFileBytes(file, "old"));
+  ::chmod(QFile::encodeName(file).constData(), 0666);
+  const int code = AsPlainUser([&] {
+    TSrcEditStringList list;
+    list.Add("new");
+    Asked asked;
+    list.SaveToFile(file, asked.Question());
+    return asked.reasons == std::vector<TInPlaceReason>(1, TInPlaceReason::Owner) ? 0 : 1;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadFileBytes(file), QByteArray("new\r\n"));
+  EXPECT_EQ(QFileInfo(file).ownerId(), 0u);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"root.html"}));
 }
 
 TEST(TextBuffer, FailedLoadLeavesTheListAlone) {
