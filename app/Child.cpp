@@ -248,8 +248,8 @@ void TChildForm::BuildPreviewPage() {
   wb->PrintOptions().Footer = QStringLiteral("&u&b&d");
   const auto go = [this] { wb->Go(Edit1->text()); };
   connect(Edit1, &QLineEdit::returnPressed, this, go);
-  bar->addAction(QStringLiteral("Go"), this, go)->setObjectName("ToolButton6");
-  bar->addAction(QStringLiteral("Refresh"), this, [this] { ShowPreview(); })->setObjectName("ToolButton12");
+  bar->addAction(LangText(QStringLiteral("DoBrowser")), this, go)->setObjectName("ToolButton6");
+  bar->addAction(LangText(QStringLiteral("DoPreview")), this, [this] { ShowPreview(); })->setObjectName("ToolButton12");
   // The browser's own buttons, driven by the view's history. Refresh shows
   // the document as it is now while the view shows its preview.
   const auto browserButton = [&](const char* name, QStyle::StandardPixmap icon, const char* key, auto slot) {
@@ -442,17 +442,15 @@ void TChildForm::ApplyLanguage() {
   DocStatusNow = LangText(QStringLiteral("DocStatusNow"));
   DocStateI = LangText(QStringLiteral("DocStateI"));
   DocStateO = LangText(QStringLiteral("DocStateO"));
-  const auto hint = [this](const char* name, const char* key) {
-    if (auto* w = findChild<QObject*>(QLatin1String(name))) {
-      if (auto* a = qobject_cast<QAction*>(w)) a->setToolTip(LangText(QLatin1String(key)));
+  // The preview bar's buttons: caption and hint alike.
+  for (const auto& [name, key] : {std::pair{"ToolButton6", "DoBrowser"}, {"ToolButton12", "DoPreview"},
+                                  {"ToolButton8", "DoRefresh"}, {"ToolButton9", "DoStop"},
+                                  {"ToolButton14", "DoBack"}, {"ToolButton15", "DoPrevious"}}) {
+    if (auto* a = findChild<QAction*>(QLatin1String(name))) {
+      a->setText(LangText(QLatin1String(key)));
+      a->setToolTip(a->text());
     }
-  };
-  hint("ToolButton12", "DoPreview");
-  hint("ToolButton6", "DoBrowser");
-  hint("ToolButton8", "DoRefresh");
-  hint("ToolButton9", "DoStop");
-  hint("ToolButton14", "DoBack");
-  hint("ToolButton15", "DoPrevious");
+  }
   PageControl1->setTabToolTip(0, LangText(QStringLiteral("ChildEDTBSH")));
   PageControl1->setTabToolTip(1, LangText(QStringLiteral("ChildPVTBSH")));
   const QList<QAction*> popup = PopupMenu1->actions();

@@ -256,6 +256,8 @@ void TfMain::FormShow() {
   LoadLanguageModule();
   ApplyLanguage();
   ApplyCharset();
+  if (Settings::Open().TooLarge())
+    ShowMessageDlg(LangText(QStringLiteral("IniTooLarge")) + u' ' + Settings::FileName(), 2);
   BuildRecentMenu();
   if (QFileInfo::exists(ProgramFolder + QStringLiteral("WorkList.Dat")))
     WorkList = ReadLines(ProgramFolder + QStringLiteral("WorkList.Dat"));
@@ -497,6 +499,8 @@ TChildForm* TfMain::OpenDocument(bool FromTemplate, bool IsFile, const QString& 
 QStringList TfMain::ReadRecentFiles() const { return ReadLines(ProgramFolder + QStringLiteral("recentfiles.dat")); }
 
 void TfMain::AddRecentFile(const QString& path) {
+  // The list holds one path a line: a name with a line break in it stays out.
+  if (path.contains(u'\n') || path.contains(u'\r')) return;
   try {
     WriteLines(ProgramFolder + QStringLiteral("recentfiles.dat"), Documents::AddRecentEntry(ReadRecentFiles(), path));
   } catch (const Exception& e) {
@@ -622,6 +626,10 @@ void TfMain::OpenImages(const QStringList& files) {
 }
 
 void TfMain::WMOpenParamFile(const QString& path) {
+  if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink() && !path.endsWith(u'/')) {
+    OpenNewFile(path);
+    return;
+  }
   if (!CheckRegularFile(path)) return;
   const QString ext = Documents::ExtractFileExt(path);
   if (ext == u".doc" || ext == u".rtf") {
@@ -631,6 +639,19 @@ void TfMain::WMOpenParamFile(const QString& path) {
   } else {
     OpenDocument(false, true, path);
   }
+}
+
+TChildForm* TfMain::OpenNewFile(const QString& path) {
+  const QString name = QFileInfo(path).absoluteFilePath();
+  // An empty document (not the skeleton of the next new one) named `name`.
+  const QStringList skeleton = std::exchange(NewDocSkeleton, {});
+  TChildForm* c = CreateDocument(false, false, Documents::ExtractFileExt(name), QString());
+  NewDocSkeleton = skeleton;
+  if (!c) return nullptr;
+  c->SetCaption(name);
+  MDITab1->SetTabCaption(MDITab1->IndexOf(c), TMDITab::FileNamePart(name));
+  MDITab1->setTabToolTip(MDITab1->IndexOf(c), name);
+  return c;
 }
 
 void TfMain::WMDropFiles(const QStringList& files) {

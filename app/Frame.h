@@ -67,7 +67,10 @@ class TfMain : public QMainWindow {
   void ToolButton33Click();
 
   // ---- files handed over
+  // Opens a file named on the command line; a name that does not exist yet
+  // becomes a new, empty document of that name.
   void WMOpenParamFile(const QString& path);
+  TChildForm* OpenNewFile(const QString& path);
   void WMDropFiles(const QStringList& files);
   void OpenImages(const QStringList& files);
 

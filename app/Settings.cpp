@@ -12,6 +12,8 @@ TIniFile Open() { return TIniFile(FileName()); }
 
 QString TranslationModulePath() {
   TIniFile ini = Open();
+  // A settings file that is not read leaves the default module.
+  if (ini.TooLarge()) return ProgramFolder() + QStringLiteral("Language Modules/english.lms");
   if (!ini.SectionExists(QStringLiteral("TranslationModule")))
     ini.WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"),
                     ProgramFolder() + QStringLiteral("Language Modules/english.lms"));

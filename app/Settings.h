@@ -17,7 +17,8 @@ TIniFile Open();
 
 // Path of the language module (TranslationModule / Path). When the whole
 // section is missing, "Language Modules/english.lms" in the program folder
-// is written first; an empty key is returned as it is (first run).
+// is written first; an empty key is returned as it is (first run). A file
+// too large to be read gives that default module.
 QString TranslationModulePath();
 // Tag-library file (Elements / Path); when missing or empty,
 // "elements/elements.dat" in the program folder is written and returned.

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -35,8 +36,10 @@ TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
   if (const QScreen* screen = QApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
 
-  const QString path = Settings::Open().ReadString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString());
-  if (path.isEmpty()) {
+  const TIniFile ini = Settings::Open();
+  // A settings file too large to be read is no first run: the main window
+  // says so and goes on with the defaults.
+  if (!ini.TooLarge() && ini.ReadString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString()).isEmpty()) {
     TfFirstTimeSettings dialog;
     dialog.FormShow();
     Prompts().ExecModal(dialog);
@@ -85,8 +88,20 @@ void TfFirstTimeSettings::SpeedButton1Click() {
 
 void SendParamToMainWindow(TfMain* main, const QStringList& arguments) {
   if (!main) return;
-  if (arguments.size() == 1) main->WMOpenParamFile(arguments.first());
+  for (const QString& file : arguments) main->WMOpenParamFile(file);
   main->showMaximized();
+}
+
+int ToolkitArgumentCount(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i)
+    if (qstrcmp(argv[i], "--") == 0) return i;
+  return argc;
+}
+
+QStringList CommandLineFiles(const QStringList& toolkitLeft, int argc, const char* const* argv, int toolkitCount) {
+  QStringList files = toolkitLeft;
+  for (int i = toolkitCount + 1; i < argc; ++i) files << QFile::decodeName(argv[i]);
+  return files;
 }
 
 void ShowDocumentManagerAtStart() {

@@ -35,9 +35,16 @@ class TfFirstTimeSettings : public QDialog {
 // The main window's caption.
 extern QString ProductTitle;
 
-// Hands the single command-line argument to the main window and shows it
-// maximised; other argument counts open nothing.
+// Hands every file named on the command line to the main window, in order,
+// and shows it maximised.
 void SendParamToMainWindow(TfMain* main, const QStringList& arguments);
+// The toolkit reads its options only from the part of the command line
+// before the first "--": the count of arguments it is given.
+int ToolkitArgumentCount(int argc, const char* const* argv);
+// The files named on the command line: what the toolkit left of its part
+// (without the program's name), then everything after "--" as it is, so
+// that a file whose name begins with "-" can always be named.
+QStringList CommandLineFiles(const QStringList& toolkitLeft, int argc, const char* const* argv, int toolkitCount);
 // Shows the document manager unless Show / DocMan? is set.
 void ShowDocumentManagerAtStart();
 // The whole start-up up to the message loop; `arguments` without the

@@ -13,9 +13,12 @@ int main(int argc, char* argv[]) {
   PrepareBrowserEngine();
   // The embedded browser shares its drawing contexts with the widgets.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  QApplication app(argc, argv);
+  const int fullCount = argc;
+  const int dashes = ToolkitArgumentCount(argc, argv);
+  int toolkitCount = dashes;  // the toolkit takes its own options out of this part
+  QApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
   RegisterBuiltinHighlighters();
-  std::unique_ptr<TfMain> window(StartUp(QApplication::arguments().mid(1)));
+  std::unique_ptr<TfMain> window(StartUp(CommandLineFiles(QApplication::arguments().mid(1), fullCount, argv, dashes)));
   return QApplication::exec();
 }

@@ -852,19 +852,20 @@ QString TCustomSrcEdit::SelTextEx(bool padColumns) const {
   switch (selectionMode_) {
     case smNormal: {
       if (first.Y == last.Y) return Line(first.Y).mid(first.X - 1, std::max(0, last.X - first.X));
+      // Wrapped pieces of one line follow each other without a break.
       out = Line(first.Y).mid(first.X - 1);
       for (int y = first.Y + 1; y < last.Y; ++y) {
-        out += kCRLF;
+        if (!lines_->IsContinuation(y - 1)) out += kCRLF;
         out += Line(y);
       }
-      out += kCRLF;
+      if (!lines_->IsContinuation(last.Y - 1)) out += kCRLF;
       out += Line(last.Y).left(last.X - 1);
       return out;
     }
     case smLine:
       for (int y = first.Y; y <= last.Y; ++y) {
         out += Line(y);
-        if (y < count) out += kCRLF;
+        if (y < count && !lines_->IsContinuation(y)) out += kCRLF;
       }
       return out;
     case smColumn: {
@@ -1041,11 +1042,14 @@ int TCustomSrcEdit::InsertColumn(const QString& text, int rowReason) {
     }
     ++y;
   }
+  // Appended lines may have been wrapped into several pieces: they end at
+  // the last line.
+  const int lastLine = appended > 0 ? LineCount() : y - 1;
   if (appended > 0 && record)
-    undoList_.AddChange(reason, appendStart, TPoint{static_cast<int>(Line(y - 1).size()) + 1, y - 1}, QString(),
+    undoList_.AddChange(reason, appendStart, TPoint{static_cast<int>(Line(lastLine).size()) + 1, lastLine}, QString(),
                         smNormal);
-  SetCaretRaw(TPoint{insCol + static_cast<int>(rows.last().size()), y - 1});
-  return appended;
+  SetCaretRaw(TPoint{insCol + static_cast<int>(rows.last().size()), lastLine});
+  return appended > 0 ? LineCount() - (appendStart.Y) : 0;
 }
 
 int TCustomSrcEdit::InsertLineMode(const QString& text) {

@@ -36,15 +36,22 @@ bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::Case
 
 TIniFile::TIniFile(QString fileName) : fileName_(std::move(fileName)) {}
 
-TIniFile::Content TIniFile::Load(bool forWrite) const {
+namespace {
+quint64 parseCount = 0;
+}  // namespace
+
+QHash<QString, TIniFile::Parsed>& TIniFile::ParsedFiles() {
+  static QHash<QString, Parsed> files;
+  return files;
+}
+
+quint64 TIniFile::ParseCount() { return parseCount; }
+
+bool TIniFile::TooLarge() const { return QFileInfo(fileName_).size() > MaxFileSize; }
+
+TIniFile::Content TIniFile::Parse(const QByteArray& bytes) {
+  ++parseCount;
   Content c;
-  QFile f(fileName_);
-  if (!f.exists()) return c;
-  if (!f.open(QIODevice::ReadOnly)) {
-    if (forWrite) throw EFOpenError(fileName_, f.errorString());
-    return c;
-  }
-  const QByteArray bytes = f.readAll();
   DecodedText decoded = TextCodec::decodeFile(bytes);
   c.encoding = decoded.encoding;
   c.bom = decoded.bom;
@@ -59,6 +66,30 @@ TIniFile::Content TIniFile::Load(bool forWrite) const {
   // A final line break does not start another line.
   if (!c.lines.isEmpty() && c.lines.constLast().isEmpty()) c.lines.removeLast();
   return c;
+}
+
+TIniFile::Content TIniFile::Load(bool forWrite) const {
+  QFile f(fileName_);
+  if (!f.exists()) {
+    ParsedFiles().remove(fileName_);
+    return {};
+  }
+  if (!f.open(QIODevice::ReadOnly)) {
+    if (forWrite) throw EFOpenError(fileName_, f.errorString());
+    return {};
+  }
+  // Read one byte more than allowed, so that a file growing meanwhile (or one
+  // without a size, like a pipe) cannot make the program read without end.
+  const QByteArray bytes = f.read(MaxFileSize + 1);
+  if (bytes.size() > MaxFileSize || f.size() > MaxFileSize) {
+    Content c;
+    c.tooLarge = true;
+    return c;
+  }
+  QHash<QString, Parsed>& files = ParsedFiles();
+  if (auto it = files.constFind(fileName_); it != files.constEnd() && it->bytes == bytes) return it->content;
+  if (files.size() >= 32) files.clear();  // a handful of files at most: no eviction order needed
+  return files.insert(fileName_, {bytes, Parse(bytes)})->content;
 }
 
 void TIniFile::Save(const Content& c) const {
@@ -86,6 +117,7 @@ void TIniFile::Save(const Content& c) const {
   }
   if (!f.commit())
     throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, f.errorString()));
+  ParsedFiles().insert(fileName_, {bytes, Parse(bytes)});
 }
 
 int TIniFile::FindSection(const QStringList& lines, const QString& section) {
@@ -185,6 +217,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
   if (sec.contains(u']') || sec.contains(u'\n') || sec.contains(u'\r'))
     throw EConvertError(QStringLiteral("\"%1\" cannot be a section name of an INI file.").arg(section));
   Content c = Load(true);
+  if (c.tooLarge) return;  // left as it is
   // A value keeps to one line; its surrounding blanks would be trimmed anyway.
   QString v = value.trimmed();
   v.replace(u'\r', u' ');
@@ -249,6 +282,7 @@ QStringList TIniFile::ReadSections() const {
 
 void TIniFile::EraseSection(const QString& section) {
   Content c = Load(true);
+  if (c.tooLarge) return;  // left as it is
   const int header = FindSection(c.lines, section);
   if (header < 0) return;
   int end = header + 1;
@@ -259,6 +293,7 @@ void TIniFile::EraseSection(const QString& section) {
 
 void TIniFile::DeleteKey(const QString& section, const QString& key) {
   Content c = Load(true);
+  if (c.tooLarge) return;  // left as it is
   const int header = FindSection(c.lines, section);
   if (header < 0) return;
   const int line = FindKey(c.lines, header, key);

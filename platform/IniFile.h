@@ -12,10 +12,16 @@
 // unknown sections and lines that are not understood are kept as they are
 // when the file is rewritten. Key names are taken literally ("DocMan?").
 // A file that cannot be read gives every reader its default.
+//
+// Reads of a file that has not changed since the last read reuse what was
+// parsed then (the bytes are compared, so any change on disk is seen at the
+// next read). A file larger than MaxFileSize is not read: every reader gets
+// its default, and writes leave the file as it is.
 #pragma once
 
 #include "platform/TextCodec.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +30,12 @@ class TIniFile {
   explicit TIniFile(QString fileName);
 
   const QString& FileName() const { return fileName_; }
+
+  static constexpr qint64 MaxFileSize = 1024 * 1024;
+  // The file is over MaxFileSize, so it is neither read nor written.
+  bool TooLarge() const;
+  // How many times a file's text was parsed in this process (for tests).
+  static quint64 ParseCount();
 
   // A missing key, or a key whose value is empty, gives the default.
   QString ReadString(const QString& section, const QString& key, const QString& def) const;
@@ -57,10 +69,18 @@ class TIniFile {
     TextEncoding encoding = TextEncoding::Utf8;
     bool bom = false;
     QString lineBreak = QStringLiteral("\n");
+    bool tooLarge = false;
   };
   // Reads fall back to defaults when the file cannot be read; a write must
   // not go on with what it could not read, so it raises EFOpenError.
   Content Load(bool forWrite = false) const;
+  static Content Parse(const QByteArray& bytes);
+  // The bytes last read or written of each file, with what they parse to.
+  struct Parsed {
+    QByteArray bytes;
+    Content content;
+  };
+  static QHash<QString, Parsed>& ParsedFiles();
   void Save(const Content& content) const;
   // Index of the section's header line, or -1.
   static int FindSection(const QStringList& lines, const QString& section);

@@ -22,7 +22,7 @@
 inline const QStringList& ModuleKeys() {
   static const QStringList keys = {
       "DefCharSet", "btOk", "btCancel", "ExitMsg", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
-      "GiveLineNO", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase", "JavaCloseWindow",
+      "GiveLineNO", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase", "JavaCloseWindow",
       "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr"};
   return keys;
 }

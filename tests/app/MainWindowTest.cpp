@@ -173,6 +173,14 @@ TEST_F(MainWindow, RecentFilesKeepTenNewestFirstAndTheExactPath) {
   EXPECT_EQ(Main().ActiveDocument()->Caption(), paths[9]);
 }
 
+TEST_F(MainWindow, ANameWithALineBreakNeverSplitsTheRecentList) {
+  const QString plain = MakeFile("plain.html");
+  Main().OpenDocument(false, true, plain);
+  Main().OpenDocument(false, true, MakeFile("two\nlines.html"));
+  EXPECT_EQ(Windows(), 2);
+  EXPECT_EQ(Recent(), QStringList{plain});
+}
+
 TEST_F(MainWindow, TabStripFollowsWindowsBothWays) {
   TChildForm* a = Main().OpenDocument(false, true, MakeFile("a.html"));
   TChildForm* b = Main().OpenDocument(false, true, MakeFile("b.html"));

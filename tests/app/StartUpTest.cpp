@@ -47,6 +47,21 @@ TEST_F(StartUpTest, OkWithNothingChosenTakesTheEnglishModule) {
   EXPECT_EQ(Ini().ReadString("TranslationModule", "Path", ""), root + "Language Modules/english.lms");
 }
 
+TEST_F(StartUpTest, AnOversizedSettingsFileIsReportedAndLeftAsItIs) {
+  QByteArray bytes = "[TranslationModule]\nPath=\n";
+  bytes += QByteArray(TIniFile::MaxFileSize, ';') + "\n";
+  WriteFileBytes(Settings::FileName(), bytes);
+  prompts.Answer("ExitMsg", 6);
+  TfMain& m = Start({});
+  EXPECT_TRUE(prompts.Dialogs().isEmpty());  // no first-time question
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "IniTooLarge " + Settings::FileName());
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_EQ(LangText("ExitMsg"), "ExitMsg");  // the module was loaded all the same
+  EXPECT_TRUE(m.close());
+  EXPECT_EQ(ReadFileBytes(Settings::FileName()), bytes);
+}
+
 TEST_F(StartUpTest, OneArgumentOpensTheFile) {
   const QString page = MakeFile("page.html");
   TfMain& m = Start({page});
@@ -55,10 +70,35 @@ TEST_F(StartUpTest, OneArgumentOpensTheFile) {
   EXPECT_TRUE(m.isMaximized());
 }
 
-TEST_F(StartUpTest, OtherArgumentCountsOpenNothing) {
-  TfMain& m = Start({MakeFile("a.html"), MakeFile("b.html")});
-  EXPECT_TRUE(m.Documents().isEmpty());
+TEST_F(StartUpTest, EveryArgumentOpensAndNewNamesBecomeEmptyDocuments) {
+  Main().LoadCssTemplate();  // the skeleton of the next new document stays
+  const QStringList skeleton = Main().NewDocSkeleton;
+  main.reset();
+  const QString fresh = root + "docs/fresh.css";
+  MakeFile("-dash.html");
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(root + "docs");
+  TfMain& m = Start({MakeFile("a.html"), "-dash.html", fresh});
+  QDir::setCurrent(cwd);
+  ASSERT_EQ(m.Documents().size(), 3);
+  EXPECT_EQ(m.Documents()[1]->Caption(), root + "docs/-dash.html");
+  TChildForm* doc = m.Documents()[2];
+  EXPECT_EQ(doc->Caption(), fresh);
+  EXPECT_EQ(doc->PanelText(3), fresh);
+  EXPECT_EQ(m.MDITab1->tabText(2), "fresh.css");
+  EXPECT_EQ(doc->Memo1->Lines().Count(), 0);
+  EXPECT_FALSE(QFileInfo::exists(fresh));
   EXPECT_TRUE(m.isMaximized());
+}
+
+// The toolkit's options come only from before "--"; after it every
+// argument is a file, whatever it looks like.
+TEST(CommandLine, FilesAfterTheToolkitsOptions) {
+  const char* const argv[] = {"kv", "-page.html", "--", "-style", "--", "b.html"};
+  EXPECT_EQ(ToolkitArgumentCount(6, argv), 2);
+  EXPECT_EQ(ToolkitArgumentCount(2, argv), 2);
+  EXPECT_EQ(CommandLineFiles({"-page.html"}, 6, argv, 2), (QStringList{"-page.html", "-style", "--", "b.html"}));
+  EXPECT_EQ(CommandLineFiles({"a"}, 2, argv, 2), QStringList{"a"});
 }
 
 TEST_F(StartUpTest, DirectoriesAndDevicesAreRefused) {

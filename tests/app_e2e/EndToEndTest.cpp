@@ -22,32 +22,44 @@
 
 namespace {
 
-// A program folder with a language module whose exit question is asked by key.
-QString MakeProgramFolder(const QTemporaryDir& dir) {
+// The program in a folder of its own, with a language module whose exit
+// question is asked by key and answered Yes.
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetProgramFolder(root);
+    QDir(root).mkpath("Language Modules");
+    WriteFileBytes(root + "Language Modules/english.lms", "ExitMsg             ExitMsg\r\n");
+    Settings::Open().WriteString("TranslationModule", "Path", root + "Language Modules/english.lms");
+    prompts.Answer("ExitMsg", 6);
+  }
+  void TearDown() override {
+    main.reset();
+    SetProgramFolder(QString());
+  }
+  // Starts the program with `page` on its command line; its document window.
+  TChildForm* Start(const QString& page) {
+    main.reset(StartUp({page}));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+    return main->ActiveDocument();
+  }
+
+  QTemporaryDir dir;
   const QString root = dir.path() + u'/';
-  SetProgramFolder(root);
-  QDir(root).mkpath("Language Modules");
-  WriteFileBytes(root + "Language Modules/english.lms", "ExitMsg             ExitMsg\r\n");
-  Settings::Open().WriteString("TranslationModule", "Path", root + "Language Modules/english.lms");
-  return root;
-}
+  TScriptedPrompts prompts;
+  TPromptsScope scope{prompts};
+  std::unique_ptr<TfMain> main;
+};
 
 }  // namespace
 
-TEST(EndToEnd, OpenTypePreviewSave) {
-  QTemporaryDir dir;
-  const QString root = MakeProgramFolder(dir);
+TEST_F(EndToEnd, OpenTypePreviewSave) {
   Settings::Open().WriteBool("SHigh", "Enabled", true);
   const QString page = root + "site/page.html";
   QDir().mkpath(root + "site");
   WriteFileBytes(page, "<html>\n<head><title>Generated page</title></head>\n<body>\n</body>\n</html>\n");
 
-  TScriptedPrompts prompts;
-  TPromptsScope scope(prompts);
-  prompts.Answer("ExitMsg", 6);
-  std::unique_ptr<TfMain> main(StartUp({page}));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
-  TChildForm* doc = main->ActiveDocument();
+  TChildForm* doc = Start(page);
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(doc->Caption(), page);
   EXPECT_EQ(doc->CheckedHighlighter(), QStringLiteral("HTML"));
@@ -73,15 +85,11 @@ TEST(EndToEnd, OpenTypePreviewSave) {
             QByteArray("<html>\n<head><title>Generated page (edited)</title></head>\n<body>\n<p>typed</p>\n</body>\n</html>\n"));
   EXPECT_TRUE(main->close());
   EXPECT_FALSE(QFileInfo::exists(root + "site/kvx_tmp~page.html"));
-  main.reset();
-  SetProgramFolder(QString());
 }
 
 // A preview page may show its sibling image, but its scripts may not read
 // the sibling files; the page sees the preview's user agent.
-TEST(EndToEnd, PreviewScriptsCannotReadLocalFiles) {
-  QTemporaryDir dir;
-  const QString root = MakeProgramFolder(dir);
+TEST_F(EndToEnd, PreviewScriptsCannotReadLocalFiles) {
   QDir(root).mkpath("site");
   QImage picture(3, 2, QImage::Format_RGB32);
   picture.fill(Qt::red);
@@ -112,21 +120,18 @@ window.addEventListener('load', function () {
 </script></body></html>
 )");
 
-  TScriptedPrompts prompts;
-  TPromptsScope scope(prompts);
-  prompts.Answer("ExitMsg", 6);
-  std::unique_ptr<TfMain> main(StartUp({page}));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
-  TChildForm* doc = main->ActiveDocument();
+  TChildForm* doc = Start(page);
   ASSERT_NE(doc, nullptr);
   main->previewExecute();
   ASSERT_TRUE(doc->wb->HasView());
   EXPECT_TRUE(QTest::qWaitFor([doc] { return doc->wb->View().Title().startsWith("image"); }, 60000))
       << doc->wb->View().Title().toStdString();
   EXPECT_EQ(doc->wb->View().Title().toStdString(), "image 3, xhr refused, fetch refused, agent true");
+  if (const QString artefacts = qEnvironmentVariable("KV_ARTEFACT_DIR"); !artefacts.isEmpty()) {
+    QDir().mkpath(artefacts);
+    main->grab().save(artefacts + "/preview.png");
+  }
   EXPECT_TRUE(main->close());
-  main.reset();
-  SetProgramFolder(QString());
 }
 
 int main(int argc, char** argv) {

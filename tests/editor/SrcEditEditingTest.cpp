@@ -52,6 +52,13 @@ TEST(SrcEditEditing, WrappedPiecesJoinWithoutALineBreak) {
       {"backspace at the start of a piece", {1, 2}, ecDeleteLastChar, "abcdef"},
       {"delete at the end of the piece before", {5, 1}, ecDeleteChar, "abc ef"},
   };
+  auto wrapped = MakeEdit({"abc def", "x"});
+  wrapped->Lines().SetWrapWidth(4);
+  wrapped->SetWordWrap(true);
+  Select(*wrapped, TPoint{3, 1}, TPoint{2, 3});
+  EXPECT_EQ(wrapped->GetSelText(), "c def\r\nx");  // the text as the file has it
+  wrapped->SetSelectionMode(smLine);
+  EXPECT_EQ(wrapped->GetSelText(), "abc def\r\nx");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     auto e = MakeEdit({"abc def", "x"});

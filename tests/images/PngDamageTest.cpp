@@ -177,17 +177,20 @@ TEST(PngDamage, ABigHeaderWithLittleDataTakesLittleMemory) {
   // one row of data: the rest of the picture stays zero without taking room.
   const QByteArray files[] = {File(Ihdr(65535, 65535, 1, 0), {}, QByteArray(8193, '\xFF')),
                               File(Ihdr(16384, 16384, 8, 2), {}, QByteArray(3 * 16384 + 1, '\x40'))};
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr bool kMeasure = false;  // the sanitizer's shadow memory follows every block
+#else
+  constexpr bool kMeasure = true;
+#endif
   for (const QByteArray& file : files) {
-    const bool measured = ResetPeakMemory();
+    const bool measured = kMeasure && ResetPeakMemory();
     const qint64 before = PeakMemory();
     TPngGraphic png;
     Load(png, file);
     EXPECT_EQ(png.GetPixels(0, 0), png.Header().ColorType == 0 ? 0xFFFFFF : 0x404040);
     EXPECT_EQ(png.GetPixels(png.GetWidth() - 1, png.GetHeight() - 1), 0);
-#if !defined(__SANITIZE_ADDRESS__)
     if (measured && before > 0) {
       EXPECT_LT(PeakMemory() - before, 64 << 20);
     }
-#endif
   }
 }

@@ -102,6 +102,59 @@ TEST_F(IniFileTest, Windows1252FilesStayByteExactAndNewlinesCannotSplitAValue) {
   EXPECT_EQ(ini.ReadSections(), (QStringList{QStringLiteral("Last"), QStringLiteral("Work")}));
 }
 
+// Only the file's first three bytes can be a byte-order mark; the same bytes
+// further on are text, and a rewrite keeps them.
+TEST_F(IniFileTest, OnlyTheFirstThreeBytesAreAByteOrderMark) {
+  const QByteArray bom = "\xEF\xBB\xBF";
+  ASSERT_TRUE(WriteFileBytes(path(), bom + bom + "[A]\nk=1\n[B]\n" + bom + "k=2\nj=3\n"));
+  TIniFile ini(path());
+  EXPECT_EQ(ini.ReadSections(), QStringList{QStringLiteral("B")});  // "\uFEFF[A]" is no header
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("B"), QStringLiteral("k"), -1), -1);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("B"), QStringLiteral("j"), -1), 3);
+  ini.WriteInteger(QStringLiteral("B"), QStringLiteral("j"), 4);
+  EXPECT_EQ(ReadFileBytes(path()), bom + bom + "[A]\nk=1\n[B]\n" + bom + "k=2\nj=4\n");
+}
+
+// A file over the size limit is not read and never rewritten.
+TEST_F(IniFileTest, AnOversizedFileGivesDefaultsAndStaysAsItIs) {
+  QByteArray bytes = "[A]\nk=1\n";
+  bytes += QByteArray(TIniFile::MaxFileSize, ';');
+  ASSERT_TRUE(WriteFileBytes(path(), bytes));
+  TIniFile ini(path());
+  EXPECT_TRUE(ini.TooLarge());
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 7), 7);
+  ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k"), 2);
+  ini.EraseSection(QStringLiteral("A"));
+  EXPECT_EQ(ReadFileBytes(path()), bytes);
+  ASSERT_TRUE(WriteFileBytes(path(), "[A]\nk=1\n"));
+  EXPECT_FALSE(ini.TooLarge());
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 7), 1);
+}
+
+// Reads of an unchanged file parse it once; a change on disk, even one of
+// the same size within the same second, is seen at the next read.
+TEST_F(IniFileTest, UnchangedFilesAreParsedOnceAndChangesSeenAtOnce) {
+  ASSERT_TRUE(WriteFileBytes(path(), "[A]\nk=1\nj=2\n"));
+  TIniFile ini(path());
+  const quint64 before = TIniFile::ParseCount();
+  for (int i = 0; i < 50; ++i) {
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 1);
+    EXPECT_EQ(TIniFile(path()).ReadInteger(QStringLiteral("A"), QStringLiteral("j"), 0), 2);
+  }
+  EXPECT_EQ(TIniFile::ParseCount() - before, 1u);
+  for (const QByteArray& next : {QByteArray("[A]\nk=5\nj=2\n"), QByteArray("[A]\nk=6\nj=2\n")}) {
+    QFile f(path());  // rewritten in place by another program
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(next);
+    f.close();
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), next.mid(6, 1).toInt());
+  }
+  ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k"), 9);
+  EXPECT_EQ(TIniFile(path()).ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 9);
+  QFile::remove(path());
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 0);
+}
+
 TEST_F(IniFileTest, AFailedWriteIsReportedAndTheOldFileStays) {
   const QByteArray original = "[Font]\nSize=10\n";
   ASSERT_TRUE(WriteFileBytes(path(), original));
