@@ -2,14 +2,18 @@
 
 #include "app/DocumentFile.h"
 #include "app/Documents.h"
+#include "app/Frame.h"
+#include "app/Icons.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "editor/SrcEditAutoComplete.h"
 #include "editor/SrcEditHighlighter.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/VirtualKeys.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -92,7 +96,7 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   auto* links = new QWidget(PageControl1);
   links->setObjectName(QStringLiteral("vfLinks"));
   links->setEnabled(false);  // the link check comes with its own page
-  PageControl1->addTab(links, QStringLiteral("Verify Links"));
+  PageControl1->addTab(links, QString());
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     if (index == 1) ShowPreview();
   });
@@ -105,10 +109,18 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   SrcHTMLHighlighter1 = highlighters_->byCode.value(QStringLiteral("HTML"));
 
   ApplySettings();
+  // Code templates; without the library file the list is simply empty.
+  AutoComplete = new TSrcAutoComplete(this);
+  AutoComplete->setObjectName(QStringLiteral("AutoComplete"));
+  AutoComplete->LoadFromFile(ProgramFolder() + QStringLiteral("CodeC/codeinside.dci"));
+  AutoComplete->AddEditor(Memo1);
   ApplyLanguage();
 }
 
-TChildForm::~TChildForm() { Memo1->SetHighlighter(nullptr); }
+TChildForm::~TChildForm() {
+  AutoComplete->RemoveEditor(Memo1);  // while both are whole
+  Memo1->SetHighlighter(nullptr);
+}
 
 void TChildForm::BuildEditorPage() {
   auto* page = new QWidget(PageControl1);
@@ -135,6 +147,10 @@ void TChildForm::BuildEditorPage() {
   Memo1->SetOptions(eoAutoIndent | eoDragDropEditing | eoGroupUndo | eoScrollPastEol | eoShowScrollHint |
                     eoTrimTrailingSpaces);
   editorKeys_.SetDocumentDefaults();
+  Memo1->SetKeystrokes(editorKeys_);  // among them Ctrl+J, the code templates
+  // Tab and Shift+Tab indent a selected block; line numbers are never cut.
+  Memo1->SetOptions(Memo1->Options() | eoTabIndent);
+  Memo1->Gutter().SetAutoSize(true);
   Memo1->installEventFilter(this);
   Memo1->viewport()->installEventFilter(this);
   Memo1->OnChange = [this](TObject*) { Memo1Change(); };
@@ -182,7 +198,6 @@ void TChildForm::BuildEditorPage() {
   }
   auto* hlButton = new QToolButton(bar);
   hlButton->setObjectName(QStringLiteral("ToolButton10"));
-  hlButton->setText(QStringLiteral("Highlighter"));
   hlButton->setMenu(HighlighterMenu);
   hlButton->setPopupMode(QToolButton::InstantPopup);
   bar->addWidget(hlButton);
@@ -199,27 +214,34 @@ void TChildForm::BuildEditorPage() {
   }
   auto* selButton = new QToolButton(bar);
   selButton->setObjectName(QStringLiteral("ToolButton5"));
-  selButton->setText(QStringLiteral("Selection"));
   selButton->setMenu(SelectionMenu);
   selButton->setPopupMode(QToolButton::InstantPopup);
   bar->addWidget(selButton);
-  bar->addAction(QStringLiteral("A+"), this, [this] { ChangeFontSize(1); })->setObjectName("ToolButton1");
-  bar->addAction(QStringLiteral("A-"), this, [this] { ChangeFontSize(-1); })->setObjectName("ToolButton2");
+  bar->addAction(ThemeIcon(QStringLiteral("zoom-in")), QString(), this, [this] { ChangeFontSize(1); })
+      ->setObjectName("ToolButton1");
+  bar->addAction(ThemeIcon(QStringLiteral("zoom-out")), QString(), this, [this] { ChangeFontSize(-1); })
+      ->setObjectName("ToolButton2");
 
   // The editor's pop-up menu.
   PopupMenu1 = new QMenu(this);
-  PopupMenu1->addAction(QStringLiteral("Copy"), this, [this] { Memo1->CopyToClipboard(); });
-  PopupMenu1->addAction(QStringLiteral("Paste"), this, [this] { Memo1->PasteFromClipboard(); });
-  PopupMenu1->addAction(QStringLiteral("Cut"), this, [this] { Memo1->CutToClipboard(); });
+  const auto item = [this](const char* name, const char* icon, const char* keys, auto handler) {
+    QAction* a = PopupMenu1->addAction(QString(), this, handler);
+    a->setObjectName(QLatin1String(name));
+    if (*icon) a->setIcon(ThemeIcon(QLatin1String(icon)));
+    if (*keys) a->setShortcut(QKeySequence(QLatin1String(keys)));
+    return a;
+  };
+  item("Copy1", "edit-copy", "", [this] { Memo1->CopyToClipboard(); });
+  item("Paste1", "edit-paste", "", [this] { Memo1->PasteFromClipboard(); });
+  item("Cut1", "edit-cut", "", [this] { Memo1->CutToClipboard(); });
   PopupMenu1->addSeparator();
-  QAction* img = PopupMenu1->addAction(QStringLiteral("<img>"), this, [this] { InsertFixedText("<img></img>"); });
-  img->setShortcut(QKeySequence(QStringLiteral("Alt+T")));
-  QAction* br = PopupMenu1->addAction(QStringLiteral("<br>"), this, [this] { InsertFixedText("<br>"); });
-  br->setShortcut(QKeySequence(QStringLiteral("Alt+B")));
-  QAction* hr = PopupMenu1->addAction(QStringLiteral("<hr>"), this, [this] { InsertFixedText("<hr>"); });
-  hr->setShortcut(QKeySequence(QStringLiteral("Alt+H")));
-  PopupMenu1->addAction(QStringLiteral("Comment"), this, [this] { Commenttext1Click(); });
-  PopupMenu1->addAction(QStringLiteral("Lower case"), this, [this] { Setdocumentinlowercase1Click(); });
+  item("GotoLine1", "go-jump", "Ctrl+G", [this] { GotoLine1Click(); });
+  PopupMenu1->addSeparator();
+  QAction* img = item("IMG1", "", "Alt+T", [this] { InsertFixedText("<img></img>"); });
+  QAction* br = item("Insertaspace1", "", "Alt+B", [this] { InsertFixedText("<br>"); });
+  QAction* hr = item("Insertaline1", "", "Alt+H", [this] { InsertFixedText("<hr>"); });
+  item("Commenttext1", "", "", [this] { Commenttext1Click(); });
+  item("Setdocumentinlowercase1", "", "", [this] { Setdocumentinlowercase1Click(); });
   for (QAction* a : {img, br, hr}) {
     a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     Memo1->addAction(a);
@@ -228,7 +250,7 @@ void TChildForm::BuildEditorPage() {
   connect(Memo1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { PopupMenu1->popup(Memo1->mapToGlobal(pos)); });
 
-  PageControl1->addTab(page, QStringLiteral("Editor"));
+  PageControl1->addTab(page, QString());
 }
 
 void TChildForm::BuildPreviewPage() {
@@ -282,7 +304,7 @@ void TChildForm::BuildPreviewPage() {
     ShowMessageDlg(LangText(QStringLiteral("JavaCloseWindow")), 0);
     canClose = false;
   };
-  PageControl1->addTab(page, QStringLiteral("Preview"));
+  PageControl1->addTab(page, QString());
 }
 
 void TChildForm::ApplySettings() {
@@ -442,26 +464,56 @@ void TChildForm::ApplyLanguage() {
   DocStatusNow = LangText(QStringLiteral("DocStatusNow"));
   DocStateI = LangText(QStringLiteral("DocStateI"));
   DocStateO = LangText(QStringLiteral("DocStateO"));
-  // The preview bar's buttons: caption and hint alike.
-  for (const auto& [name, key] : {std::pair{"ToolButton6", "DoBrowser"}, {"ToolButton12", "DoPreview"},
-                                  {"ToolButton8", "DoRefresh"}, {"ToolButton9", "DoStop"},
-                                  {"ToolButton14", "DoBack"}, {"ToolButton15", "DoPrevious"}}) {
-    if (auto* a = findChild<QAction*>(QLatin1String(name))) {
-      a->setText(LangText(QLatin1String(key)));
-      a->setToolTip(a->text());
+  // Controls by object name: the key of the caption (none for icon-only
+  // buttons) and of the hint.
+  static const char* const texts[][3] = {
+      {"Copy1", "Copy", ""},
+      {"Paste1", "Paste", ""},
+      {"Cut1", "Cut", ""},
+      {"GotoLine1", "GotoLine1", ""},
+      {"IMG1", "rmIMGTag", ""},
+      {"Insertaspace1", "TB15", ""},
+      {"Insertaline1", "TB26", ""},
+      {"Commenttext1", "rmComment", ""},
+      {"Setdocumentinlowercase1", "rmLowerC", ""},
+      {"ToolButton10", "chg_HighLighter", "chg_HighLighter"},
+      {"ToolButton5", "SelModeSel", "SelModeSel"},
+      {"ToolButton1", "", "ChildFontUp"},
+      {"ToolButton2", "", "ChildFontDown"},
+      {"ToolButton6", "DoBrowser", "DoBrowser"},
+      {"ToolButton12", "DoPreview", "DoPreview"},
+      {"ToolButton8", "DoRefresh", "DoRefresh"},
+      {"ToolButton9", "DoStop", "DoStop"},
+      {"ToolButton14", "DoBack", "DoBack"},
+      {"ToolButton15", "DoPrevious", "DoPrevious"},
+      {"HT_Check", "HT_Check", "HT_Check"},
+      {"HT_Repair", "HT_Repair", "HT_Repair"},
+      {"HT_Force", "HT_Force", "HT_Force"},
+  };
+  for (const auto& t : texts) {
+    const QString name = QLatin1String(t[0]);
+    const QString text = *t[1] ? LangText(QLatin1String(t[1])) : QString();
+    const QString hint = *t[2] ? LangText(QLatin1String(t[2])) : QString();
+    for (QAction* a : findChildren<QAction*>(name)) {
+      a->setText(text);
+      a->setToolTip(hint.isEmpty() ? text : hint);
+    }
+    for (QAbstractButton* b : findChildren<QAbstractButton*>(name)) {
+      b->setText(text);
+      b->setToolTip(hint);
     }
   }
-  PageControl1->setTabToolTip(0, LangText(QStringLiteral("ChildEDTBSH")));
-  PageControl1->setTabToolTip(1, LangText(QStringLiteral("ChildPVTBSH")));
-  const QList<QAction*> popup = PopupMenu1->actions();
-  if (popup.size() > 2) {
-    popup[0]->setText(LangText(QStringLiteral("Copy")));
-    popup[1]->setText(LangText(QStringLiteral("Paste")));
-    popup[2]->setText(LangText(QStringLiteral("Cut")));
-  }
+  const char* pages[] = {"ChildEDTBSH", "ChildPVTBSH", "rmvfLinks"};
+  for (int i = 0; i < PageControl1->count() && i < 3; ++i) PageControl1->setTabText(i, LangText(QLatin1String(pages[i])));
   SelectionItems[0]->setText(LangText(QStringLiteral("SelNormal")));
   SelectionItems[1]->setText(LangText(QStringLiteral("SelLine")));
   SelectionItems[2]->setText(LangText(QStringLiteral("SelBlock")));
+  if (Panels[2]) Panels[2]->setText(Memo1->InsertMode() ? DocStateI : DocStateO);
+  if (Modified) Panels[1]->setText(DocStatusNow);
+}
+
+void TChildForm::GotoLine1Click() {
+  if (fMain) fMain->GotoLine(this);
 }
 
 void TChildForm::showEvent(QShowEvent* event) {
@@ -536,8 +588,8 @@ bool TChildForm::FormCloseQuery() {
   // Asking is the rule unless the user switched it off.
   const bool ask = Settings::Open().ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true);
   if (!ask || !Modified) return true;
-  const QString question = LangText(QStringLiteral("Sluiten1")) + QFileInfo(Caption()).fileName() +
-                           LangText(QStringLiteral("Sluiten2"));
+  const QString question = ComposeText({LangText(QStringLiteral("Sluiten1")), QFileInfo(Caption()).fileName(),
+                                        LangText(QStringLiteral("Sluiten2"))});
   return ShowMessageDlg(question, 10) == 6;
 }
 

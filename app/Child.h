@@ -27,6 +27,7 @@ class QTabWidget;
 class QToolButton;
 class QAction;
 class TSrcCustomHighlighter;
+class TSrcAutoComplete;
 
 class TChildForm : public QMdiSubWindow, public TObject {
   Q_OBJECT
@@ -76,6 +77,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // Pop-up commands.
   void InsertFixedText(const QString& text);
   void Commenttext1Click();
+  // The main window's go-to-line question, for this window.
+  void GotoLine1Click();
   void Setdocumentinlowercase1Click();
   void ToggleInsertMode();
   void ChangeFontSize(int delta);
@@ -103,6 +106,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   QMenu* SelectionMenu = nullptr;
   std::array<QAction*, 3> SelectionItems{};
   TSrcCustomHighlighter* SrcHTMLHighlighter1 = nullptr;
+  // The code templates of CodeC/codeinside.dci, expanded with Ctrl+J.
+  TSrcAutoComplete* AutoComplete = nullptr;
 
   // Told when the modified state changes (the main window enables Save).
   std::function<void(TChildForm*)> OnModifiedChange;

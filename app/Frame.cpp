@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "app/Icons.h"
 #include "app/Launcher.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
@@ -23,6 +24,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QSet>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
@@ -30,6 +33,18 @@
 #include <algorithm>
 
 TfMain* fMain = nullptr;
+
+namespace {
+// Properties of actions and menus: the module keys of caption and hint.
+constexpr const char* kLangKey = "langKey";
+constexpr const char* kHintKey = "hintKey";
+
+// Rich-text and word-processor documents, which open as HTML made from them.
+bool IsImportedDocument(const QString& path) {
+  const QString ext = Documents::ExtractFileExt(path);
+  return ext == u".doc" || ext == u".rtf";
+}
+}  // namespace
 
 TAppServices& AppServices() {
   static TAppServices services;
@@ -108,20 +123,25 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
 
   BuildMenusAndBars();
   connect(MDIClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateSaveActions(); });
+  // The last tab goes only when its window is destroyed.
+  connect(MDITab1, &QTabBar::currentChanged, this, [this](int) { UpdateSaveActions(); });
+  ApplyLanguage();
   resize(1000, 700);
 }
 
 TfMain::~TfMain() {
   // The windows go after this object's own fields: they must not call back.
   MDIClient->disconnect(this);
+  MDITab1->disconnect(this);
   for (TChildForm* c : Documents()) c->OnModifiedChange = nullptr;
   if (fMain == this) fMain = nullptr;
 }
 
-QAction* TfMain::AddAction(QMenu* menu, const QString& name, const QString& text, const QString& keys,
+QAction* TfMain::AddAction(QMenu* menu, const QString& name, const QString& key, const QString& keys,
                            std::function<void()> handler, bool later) {
-  auto* action = new QAction(text, this);
+  auto* action = new QAction(this);
   action->setObjectName(name);
+  action->setProperty(kLangKey, key);
   // "a; b" gives a second key, where a desktop takes the first one for itself.
   if (!keys.isEmpty()) action->setShortcuts(QKeySequence::listFromString(keys));
   if (handler) connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
@@ -136,34 +156,37 @@ QAction* TfMain::AddAction(QMenu* menu, const QString& name, const QString& text
 
 void TfMain::BuildMenusAndBars() {
   QMenuBar* bar = menuBar();
-  const auto menu = [this, bar](const char* name) {
-    QMenu* m = bar->addMenu(QLatin1String(name));
+  const auto menu = [this, bar](const char* name, const char* key) {
+    QMenu* m = bar->addMenu(QString());
     m->setObjectName(QLatin1String(name) + QStringLiteral("1"));
+    m->setProperty(kLangKey, QLatin1String(key));
     menus_.insert(QLatin1String(name), m);
     return m;
   };
-  QMenu* file = menu("File");
-  AddAction(file, "New1", "&New", "Ctrl+N", [this] { New1Click(); });
-  AddAction(file, "ToolButton33", "New document", "", [this] { ToolButton33Click(); });
-  AddAction(file, "ActionOpen", "&Open...", "Ctrl+O", [this] { ActionOpenExecute(); });
-  RecentFiles2 = file->addMenu(QStringLiteral("Recent files"));
+  QMenu* file = menu("File", "File");
+  AddAction(file, "New1", "New", "Ctrl+N", [this] { New1Click(); });
+  AddAction(file, "ToolButton33", "TB1", "", [this] { ToolButton33Click(); });
+  AddAction(file, "ActionOpen", "Open", "Ctrl+O", [this] { ActionOpenExecute(); });
+  RecentFiles2 = file->addMenu(QString());
   RecentFiles2->setObjectName(QStringLiteral("RecentFiles2"));
-  AddAction(file, "Save2", "&Save", "Ctrl+S", [this] { ActionSaveExecute(); })->setEnabled(false);
-  AddAction(file, "SaveAs1", "Save &as...", "", [this] { SaveAs1Click(); })->setEnabled(false);
-  AddAction(file, "SaveAll", "Save all", "", [this] { SaveAllExecute(); });
-  AddAction(file, "Close1", "&Close", "", [this] {
+  RecentFiles2->setProperty(kLangKey, QStringLiteral("RecentFiles"));
+  menus_.insert(QStringLiteral("RecentFiles"), RecentFiles2);
+  AddAction(file, "Save2", "Save", "Ctrl+S", [this] { ActionSaveExecute(); });
+  AddAction(file, "SaveAs1", "SaveAs", "", [this] { SaveAs1Click(); });
+  AddAction(file, "SaveAll", "SaveAll", "", [this] { SaveAllExecute(); });
+  AddAction(file, "Close1", "Close", "", [this] {
     if (QMdiSubWindow* w = MDIClient->currentSubWindow()) w->close();
   });
-  AddAction(file, "CloseAll", "Close &all", "Ctrl+Alt+F4; Ctrl+Shift+W", [this] { CloseAllExecute(); });
+  AddAction(file, "CloseAll", "CloseAll", "Ctrl+Alt+F4; Ctrl+Shift+W", [this] { CloseAllExecute(); });
   file->addSeparator();
-  AddAction(file, "ImpRTF1", "Import RTF document...", "F6", {}, true);
-  AddAction(file, "ImpDoc1", "Import Word document...", "F7", {}, true);
-  AddAction(file, "ExpDoc1", "Export as RTF...", "", {}, true);
-  AddAction(file, "PR_DOC1", "Print document", "", {}, true);
+  AddAction(file, "ImpRTF1", "ImpRTF1", "F6", {}, true);
+  AddAction(file, "ImpDoc1", "ImpDoc1", "F7", {}, true);
+  AddAction(file, "ExpDoc1", "ExpDoc1", "", {}, true);
+  AddAction(file, "PR_DOC1", "PR_DOC1", "", {}, true);
   file->addSeparator();
-  AddAction(file, "Exit1", "E&xit", "", [this] { Exit1Click(); });
+  AddAction(file, "Exit1", "Exit", "", [this] { Exit1Click(); });
 
-  QMenu* edit = menu("Edit");
+  QMenu* edit = menu("Edit", "Edit");
   const auto onEditor = [this](auto f) {
     return [this, f] {
       if (TChildForm* c = ActiveDocument()) f(c->Memo1);
@@ -175,60 +198,93 @@ void TfMain::BuildMenusAndBars() {
   AddAction(edit, "Cut1", "Cut", "Ctrl+X", onEditor([](TSrcEdit* e) { e->CutToClipboard(); }));
   AddAction(edit, "Copy1", "Copy", "Ctrl+C", onEditor([](TSrcEdit* e) { e->CopyToClipboard(); }));
   AddAction(edit, "Paste1", "Paste", "Ctrl+V", onEditor([](TSrcEdit* e) { e->PasteFromClipboard(); }));
-  AddAction(edit, "SelectAll1", "Select all", "Ctrl+A", onEditor([](TSrcEdit* e) { e->SelectAll(); }));
+  AddAction(edit, "SelectAll1", "SelectAll", "Ctrl+A", onEditor([](TSrcEdit* e) { e->SelectAll(); }));
   edit->addSeparator();
-  AddAction(edit, "GotoLine1", "Go to line...", "Ctrl+G", [this] { GotoLine1Click(); });
-  AddAction(edit, "WWrap1", "Word wrap", "", [this] { Wordwrap1Click(); });
+  AddAction(edit, "GotoLine1", "GotoLine1", "Ctrl+G", [this] { GotoLine1Click(); });
+  AddAction(edit, "WWrap1", "WWrap1", "", [this] { Wordwrap1Click(); });
 
-  QMenu* search = menu("Search");
+  QMenu* search = menu("Search", "Search");
   AddAction(search, "Search1", "Search", "Ctrl+F", {}, true);
-  AddAction(search, "SearchReplace", "Search and replace", "Ctrl+R", {}, true);
-  AddAction(search, "FindNext", "Find next", "F3", {}, true);
-  AddAction(search, "FindPrevious", "Find previous", "Ctrl+F2", {}, true);
+  AddAction(search, "SearchReplace", "SearchReplace", "Ctrl+R", {}, true);
+  AddAction(search, "FindNext", "FindNext", "F3", {}, true);
+  AddAction(search, "FindPrevious", "FindPrevious", "Ctrl+F2", {}, true);
 
-  QMenu* insert = menu("Insert");
-  const char* inserts[][3] = {{"Table1", "Table", "Ctrl+T"},          {"Bold1", "Bold", "Ctrl+B"},
-                              {"Italic1", "Italic", "Ctrl+I"},        {"Underline1", "Underline", "Ctrl+U"},
-                              {"Center1", "Centre", "Ctrl+F1"},       {"Left1", "Left", "Ctrl+Alt+L; Ctrl+L"},
-                              {"Right1", "Right", "Ctrl+Alt+R"},      {"ToolButton60", "Text formatting", "F4"}};
+  QMenu* insert = menu("Insert", "InsertMenu");
+  const char* inserts[][3] = {{"Table1", "TB9", "Ctrl+T"},      {"Bold1", "TB5", "Ctrl+B"},
+                              {"Italic1", "TB6", "Ctrl+I"},     {"Underline1", "TB7", "Ctrl+U"},
+                              {"Center1", "TB14", "Ctrl+F1"},   {"Left1", "TB12", "Ctrl+Alt+L; Ctrl+L"},
+                              {"Right1", "TB13", "Ctrl+Alt+R"}, {"ToolButton60", "TB48", "F4"}};
   for (const auto& i : inserts) AddAction(insert, i[0], i[1], i[2], {}, true);
 
-  QMenu* tools = menu("Tools");
-  AddAction(tools, "preview", "Preview", "F9", [this] { previewExecute(); });
-  AddAction(tools, "nopreview", "Back to the editor", "F10", [this] { nopreviewExecute(); });
-  AddAction(tools, "LoadBrowser", "Preview in browser", "F12", {}, true);
-  AddAction(tools, "ImgBrowser", "Image browser", "F8", {}, true);
-  AddAction(tools, "ToolButton22", "Check links", "", {}, true);
-  AddAction(tools, "stFTPcl", "Start FTP client", "", [this] { FTPExecute(); });
-  AddAction(tools, "ConfigScreen", "Options...", "Ctrl+Alt+C", {}, true);
-  AddAction(tools, "TBCD", "Code library", "", {}, true);
-  AddAction(tools, "FileMan1", "Side pane", "F11", {}, true);
+  QMenu* tools = menu("Tools", "Tools");
+  AddAction(tools, "preview", "PreviewSite", "F9", [this] { previewExecute(); });
+  AddAction(tools, "nopreview", "BackToEditor", "F10", [this] { nopreviewExecute(); });
+  AddAction(tools, "LoadBrowser", "LoadBrowser", "F12", {}, true);
+  AddAction(tools, "ImgBrowser", "ImgBrowser", "F8", {}, true);
+  AddAction(tools, "ToolButton22", "rmvfLinks", "", {}, true);
+  AddAction(tools, "stFTPcl", "stFTPcl", "", [this] { FTPExecute(); });
+  AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", {}, true);
+  AddAction(tools, "TBCD", "TBCD", "", {}, true);
+  AddAction(tools, "FileMan1", "FileMan1", "F11", {}, true);
   // File-manager keys act in the side pane only, so the editor keeps its own.
-  static const char* const paneKeys[][3] = {
-      {"fManRefresh", "Refresh", "F5"}, {"FM_RenFile", "Rename file", "F2"}, {"fManDelFile", "Delete file", "Shift+Del"}};
+  static const char* const paneKeys[][2] = {{"fManRefresh", "F5"}, {"FM_RenFile", "F2"}, {"fManDelFile", "Shift+Del"}};
   for (const auto& k : paneKeys) {
-    QAction* a = AddAction(nullptr, k[0], k[1], k[2], {}, true);
+    QAction* a = AddAction(nullptr, k[0], k[0], k[1], {}, true);
     removeAction(a);
     a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     Panel1->addAction(a);
   }
 
-  QMenu* window = menu("Window");
-  AddAction(window, "WCascade", "Cascade", "", [this] { MDIClient->cascadeSubWindows(); });
-  AddAction(window, "WTile1", "Tile", "", [this] { MDIClient->tileSubWindows(); });
+  QMenu* window = menu("Window", "Window1");
+  AddAction(window, "WCascade", "WCascade", "", [this] { ArrangeWindows(TWindowArrangement::Cascade); });
+  AddAction(window, "WTile1", "WTile1", "", [this] { ArrangeWindows(TWindowArrangement::TileHorizontally); });
+  AddAction(window, "WTile2", "WTile2", "", [this] { ArrangeWindows(TWindowArrangement::TileVertically); });
+  AddAction(window, "WArrange", "WArrange", "", [this] { ArrangeWindows(TWindowArrangement::ArrangeIcons); });
+  AddAction(window, "WMinimize", "WMinimize", "", [this] { ArrangeWindows(TWindowArrangement::MinimizeAll); });
 
-  QMenu* info = menu("Info");
-  AddAction(info, "Help1", "Help", "F1", [this] { OpenHelp(); });
-  AddAction(info, "DoEmail", "Send e-mail", "", [this] { SendEmail(); });
-  AddAction(info, "Support1", "Support", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/support")); });
-  AddAction(info, "MM_DoDon", "Donate", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/donate")); });
-  AddAction(info, "UpdCheck", "Check for updates", "", {}, true);
-  AddAction(info, "About1", "About", "", {}, true);
+  QMenu* info = menu("Info", "Info");
+  AddAction(info, "Help1", "Help1", "F1", [this] { OpenHelp(); });
+  AddAction(info, "DoEmail", "DoEmail", "", [this] { SendEmail(); });
+  AddAction(info, "Support1", "SupMItem", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/support")); });
+  AddAction(info, "MM_DoDon", "MM_DoDon", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/donate")); });
+  AddAction(info, "UpdCheck", "UpdCheck", "", {}, true);
+  AddAction(info, "About1", "About1", "", {}, true);
+
+  AddAction(nullptr, "ToolButton35", "Save", "", [this] { ActionSaveExecute(); });
+
+  // Tool-button hints where they differ from the command's caption.
+  static const char* const hints[][2] = {
+      {"ActionOpen", "TB2"}, {"ToolButton35", "TB3"}, {"PR_DOC1", "TB4"},  {"Cut1", "TB21"},
+      {"Copy1", "TB22"},     {"LoadBrowser", "TB50"}, {"ToolButton33", "TB1"}};
+  for (const auto& h : hints) actions_.value(QLatin1String(h[0]))->setProperty(kHintKey, QLatin1String(h[1]));
+
+  // Icons by their names in the desktop's icon theme.
+  static const char* const icons[][2] = {
+      {"New1", "document-new"}, {"ToolButton33", "document-new"}, {"ActionOpen", "document-open"},
+      {"Save2", "document-save"}, {"ToolButton35", "document-save"}, {"SaveAs1", "document-save-as"},
+      {"SaveAll", "document-save-all"}, {"Close1", "window-close"}, {"CloseAll", "window-close-all"},
+      {"ImpRTF1", "document-import"}, {"ImpDoc1", "document-import"}, {"ExpDoc1", "document-export"},
+      {"PR_DOC1", "document-print"}, {"Exit1", "application-exit"}, {"Undo1", "edit-undo"},
+      {"Redo1", "edit-redo"}, {"Cut1", "edit-cut"}, {"Copy1", "edit-copy"}, {"Paste1", "edit-paste"},
+      {"SelectAll1", "edit-select-all"}, {"GotoLine1", "go-jump"}, {"WWrap1", "format-justify-fill"},
+      {"Search1", "edit-find"}, {"SearchReplace", "edit-find-replace"}, {"FindNext", "go-down"},
+      {"FindPrevious", "go-up"}, {"Table1", "x-office-spreadsheet"}, {"Bold1", "format-text-bold"},
+      {"Italic1", "format-text-italic"}, {"Underline1", "format-text-underline"},
+      {"Center1", "format-justify-center"}, {"Left1", "format-justify-left"}, {"Right1", "format-justify-right"},
+      {"ToolButton60", "preferences-desktop-font"}, {"preview", "document-print-preview"},
+      {"nopreview", "accessories-text-editor"}, {"LoadBrowser", "web-browser"}, {"ImgBrowser", "image-x-generic"},
+      {"ToolButton22", "insert-link"}, {"stFTPcl", "folder-remote"}, {"ConfigScreen", "preferences-system"},
+      {"TBCD", "text-x-script"}, {"FileMan1", "system-file-manager"}, {"WCascade", "window-cascade"},
+      {"WTile1", "window-tile-horizontally"}, {"WTile2", "window-tile-vertically"},
+      {"WArrange", "window-arrange-icons"}, {"WMinimize", "window-minimize-all"}, {"Help1", "help-browser"},
+      {"DoEmail", "mail-send"}, {"Support1", "help-faq"}, {"MM_DoDon", "emblem-favorite"},
+      {"UpdCheck", "system-software-update"}, {"About1", "help-about"}};
+  for (const auto& i : icons) actions_.value(QLatin1String(i[0]))->setIcon(ThemeIcon(QLatin1String(i[1])));
 
   // Tool bars.
   const char* names[5] = {"ToolBar1", "ToolBar5", "ToolBar6", "ToolBar7", "ToolBar8"};
   const QStringList contents[5] = {
-      {"ToolButton33", "ActionOpen", "Save2", "SaveAll", "CloseAll", "Copy1", "Paste1", "Cut1", "DoEmail"},
+      {"ToolButton33", "ActionOpen", "ToolButton35", "SaveAll", "CloseAll", "Copy1", "Paste1", "Cut1", "DoEmail"},
       {"ImgBrowser", "preview", "LoadBrowser", "stFTPcl"},
       {"Undo1", "Redo1", "Search1", "SearchReplace", "FindNext", "FindPrevious"},
       {"Help1"},
@@ -237,9 +293,67 @@ void TfMain::BuildMenusAndBars() {
     ToolBars[i] = addToolBar(QLatin1String(names[i]));
     ToolBars[i]->setObjectName(QLatin1String(names[i]));
     ToolBars[i]->setMovable(true);
+    ToolBars[i]->setToolButtonStyle(Qt::ToolButtonIconOnly);
     for (const QString& name : contents[i]) ToolBars[i]->addAction(actions_.value(name));
   }
-  AddAction(nullptr, "ToolButton35", "Save", "", [this] { ActionSaveExecute(); })->setEnabled(false);
+
+  // The tab strip's pop-up: close, close all, preview.
+  TabPopup = new QMenu(this);
+  TabPopup->setObjectName(QStringLiteral("TabPopup"));
+  for (const char* name : {"Close1", "CloseAll", "preview"}) TabPopup->addAction(actions_.value(QLatin1String(name)));
+  MDITab1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(MDITab1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    const int index = MDITab1->tabAt(pos);
+    if (index < 0) return;
+    MDITab1->setCurrentIndex(index);  // the commands act on the tab clicked
+    TabPopup->popup(MDITab1->mapToGlobal(pos));
+  });
+  UpdateSaveActions();
+}
+
+void TfMain::ArrangeWindows(TWindowArrangement how) {
+  const QList<QMdiSubWindow*> windows = MDIClient->subWindowList(QMdiArea::CreationOrder);
+  switch (how) {
+    case TWindowArrangement::Cascade:
+      MDIClient->cascadeSubWindows();
+      return;
+    case TWindowArrangement::MinimizeAll: {
+      // The tab strip restores a window that becomes active; here none should.
+      const QSignalBlocker quiet(MDIClient);
+      for (QMdiSubWindow* w : windows) w->showMinimized();
+      return;
+    }
+    case TWindowArrangement::ArrangeIcons: {
+      // Minimised windows in a row along the bottom of the document area.
+      int x = 0;
+      for (QMdiSubWindow* w : windows) {
+        if (!w->isMinimized()) continue;
+        w->move(x, MDIClient->viewport()->height() - w->height());
+        x += w->width();
+      }
+      return;
+    }
+    case TWindowArrangement::TileHorizontally:
+    case TWindowArrangement::TileVertically: {
+      QList<QMdiSubWindow*> shown;
+      for (QMdiSubWindow* w : windows)
+        if (!w->isMinimized() && w->isVisible()) shown << w;
+      if (shown.isEmpty()) return;
+      const QRect area = MDIClient->viewport()->rect();
+      const int n = static_cast<int>(shown.size());
+      for (int i = 0; i < n; ++i) {
+        shown[i]->showNormal();
+        if (how == TWindowArrangement::TileHorizontally) {
+          const int top = area.height() * i / n;
+          shown[i]->setGeometry(0, top, area.width(), area.height() * (i + 1) / n - top);
+        } else {
+          const int left = area.width() * i / n;
+          shown[i]->setGeometry(left, 0, area.width() * (i + 1) / n - left, area.height());
+        }
+      }
+      return;
+    }
+  }
 }
 
 // ------------------------------------------------------------ show and exit
@@ -356,41 +470,28 @@ void TfMain::LoadToolbarPositions() {
 }
 
 void TfMain::ApplyLanguage() {
-  struct Item {
-    const char* name;
-    const char* key;
-    bool accel;
+  // Menu captions whose first letter is their accelerator.
+  static const QSet<QString> accelerated = {"File",  "New",    "Open",    "Save",     "SaveAs",   "Close",
+                                            "CloseAll", "Exit", "Edit",   "Search",   "Tools",    "Info",
+                                            "Window1", "WArrange", "WCascade", "WMinimize", "InsertMenu"};
+  const auto caption = [](const QString& key) {
+    return accelerated.contains(key) ? AcceleratedLangText(key) : LangText(key);
   };
-  static const Item items[] = {
-      {"New1", "New", true},          {"ActionOpen", "Open", true},     {"Save2", "Save", true},
-      {"SaveAs1", "SaveAs", true},    {"Close1", "Close", true},        {"CloseAll", "CloseAll", true},
-      {"Exit1", "Exit", true},        {"Undo1", "Undo", false},         {"Redo1", "Redo", false},
-      {"Cut1", "Cut", false},         {"Copy1", "Copy", false},         {"Paste1", "Paste", false},
-      {"SelectAll1", "SelectAll", false}, {"Search1", "Search", false}, {"SearchReplace", "SearchReplace", false},
-      {"FindNext", "FindNext", false}, {"FindPrevious", "FindPrevious", false}, {"GotoLine1", "GotoLine1", false},
-      {"WWrap1", "WWrap1", false},    {"preview", "PreviewSite", false}, {"LoadBrowser", "LoadBrowser", false},
-      {"ConfigScreen", "Options", false}, {"ImgBrowser", "ImgBrowser", false}, {"stFTPcl", "stFTPcl", false},
-      {"ImpRTF1", "ImpRTF1", false},  {"ImpDoc1", "ImpDoc1", false},    {"ExpDoc1", "ExpDoc1", false},
-      {"PR_DOC1", "PR_DOC1", false},  {"Help1", "Help1", false},        {"UpdCheck", "UpdCheck", false},
-      {"About1", "About1", false},    {"DoEmail", "DoEmail", false},    {"Support1", "KvxSup", false},
-      {"Support1", "SupMItem", false}, {"MM_DoDon", "MM_DoDon", false}, {"WCascade", "WCascade", true},
-      {"TBCD", "TBCD", false},        {"FileMan1", "FileMan1", false},  {"ToolButton33", "TB1", false},
-  };
-  for (const Item& item : items) {
-    QAction* a = actions_.value(QLatin1String(item.name));
-    const QString text = LangText(QLatin1String(item.key));
-    if (!a || text.isEmpty()) continue;
-    a->setText(item.accel ? u'&' + text : text);
-    a->setToolTip(text);
+  for (QAction* a : std::as_const(actions_)) {
+    const QString key = a->property(kLangKey).toString();
+    const QString hint = a->property(kHintKey).toString();
+    a->setText(caption(key));
+    a->setToolTip(LangText(hint.isEmpty() ? key : hint));
   }
-  for (const char* m : {"File", "Edit", "Search", "Tools", "Info"}) {
-    const QString text = LangText(QLatin1String(m));
-    if (!text.isEmpty()) menus_.value(QLatin1String(m))->setTitle(u'&' + text);
-  }
-  const QString window = LangText(QStringLiteral("Window1"));
-  if (!window.isEmpty()) menus_.value(QStringLiteral("Window"))->setTitle(u'&' + window);
-  if (const QString hint = LangText(QStringLiteral("TB3")); !hint.isEmpty())
-    actions_.value(QStringLiteral("ToolButton35"))->setToolTip(hint);
+  for (QMenu* m : std::as_const(menus_)) m->setTitle(caption(m->property(kLangKey).toString()));
+  const char* insertPages[] = {"fMCommon", "HTMLFM", "FormsFM"};
+  for (int i = 0; i < PageControl1->count() && i < 3; ++i)
+    PageControl1->setTabText(i, LangText(QLatin1String(insertPages[i])));
+  const char* sidePages[] = {"FMMAN", "PJMAN", "TagLib"};
+  for (int i = 0; i < PageControl2->count() && i < 3; ++i)
+    PageControl2->setTabText(i, LangText(QLatin1String(sidePages[i])));
+  for (int i = 0; i < 5; ++i) ToolBars[i]->setWindowTitle(LangText(QStringLiteral("ToolBarName%1").arg(i + 1)));
+  for (TChildForm* c : Documents()) c->ApplyLanguage();
 }
 
 void TfMain::ApplyCharset() { UICharset = Language().UICharset(); }
@@ -420,7 +521,13 @@ void TfMain::UpdateSaveActions() {
 
 bool TfMain::CheckRegularFile(const QString& path) {
   if (QFileInfo(path).isFile()) return true;
-  ShowMessageDlg(QStringLiteral("\"%1\" is not a file that can be opened.").arg(path), 2);
+  ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoFileOpen")), path}), 2);
+  return false;
+}
+
+bool TfMain::ImporterAvailable(const QString& path) {
+  if (AppServices().Import) return true;
+  ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoImporter")), path}), 2);
   return false;
 }
 
@@ -436,6 +543,8 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
     if (!CheckRegularFile(FileName)) return nullptr;
     path = QFileInfo(FileName).absoluteFilePath();
   }
+  const bool imported = IsFile && IsImportedDocument(path);
+  if (imported && !ImporterAvailable(path)) return nullptr;
   const QString name = Documents::NewDocumentName(LangText(QStringLiteral("NewDocName")), ++DocumentCounter);
   auto* child = new TChildForm;
   child->setFont(font());
@@ -446,7 +555,7 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
       if (!FileName.isEmpty()) child->LoadFile(FileName);
       child->SetHighlighterForFile(QFileInfo(FileName).completeBaseName() + Kind);
       child->SetCaption(name);
-    } else if (IsFile && (ext == u".doc" || ext == u".rtf")) {
+    } else if (imported) {
       // The window holds HTML made from the document, so it is named like a
       // new document: a plain save must not write over the source.
       child->SetHighlighterForFile(path);
@@ -469,8 +578,7 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
   }
   MDIClient->addSubWindow(child);
   child->showMaximized();
-  if (IsFile && (ext == u".doc" || ext == u".rtf") && AppServices().Import)
-    AppServices().Import(path, ext == u".doc", child);
+  if (imported) AppServices().Import(path, ext == u".doc", child);
   if (IsFile) AddRecentFile(path);
   MDITab1->AddChild(child, 69, true);
   child->Memo1->setFocus();  // a new or opened document is ready for typing
@@ -633,7 +741,7 @@ void TfMain::WMOpenParamFile(const QString& path) {
   if (!CheckRegularFile(path)) return;
   const QString ext = Documents::ExtractFileExt(path);
   if (ext == u".doc" || ext == u".rtf") {
-    if (AppServices().Import) AppServices().Import(path, ext == u".doc", nullptr);
+    if (ImporterAvailable(path)) AppServices().Import(path, ext == u".doc", nullptr);
   } else if (Documents::IsImageFile(path)) {
     OpenImages({path});
   } else {
@@ -660,7 +768,7 @@ void TfMain::WMDropFiles(const QStringList& files) {
     if (!CheckRegularFile(file)) continue;
     const QString ext = Documents::ExtractFileExt(file);
     if (ext == u".doc" || ext == u".rtf") {
-      if (AppServices().Import) AppServices().Import(file, ext == u".doc", nullptr);
+      if (ImporterAvailable(file)) AppServices().Import(file, ext == u".doc", nullptr);
     } else if (Documents::IsImageFile(file)) {
       images << file;
     } else {
@@ -696,7 +804,7 @@ void TfMain::GotoLine(TChildForm* child) {
   int line = 0;
   const QString text = dialog.textValue();
   if (Documents::CheckGotoLine(text, child->Memo1->Lines().Count(), line) != Documents::TGotoCheck::Ok) {
-    ShowMessageDlg(LangText(QStringLiteral("NoLines")) + text.trimmed() + LangText(QStringLiteral("NoLines2")), 0);
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoLines")), text.trimmed(), LangText(QStringLiteral("NoLines2"))}), 0);
     return;
   }
   child->HighlightLine = line;
@@ -734,12 +842,12 @@ void TfMain::OpenHelp() {
 
 void TfMain::SendEmail() {
   if (!Launcher().Open(QStringLiteral("mailto:")))
-    ShowMessageDlg(QStringLiteral("No mail program could be started."), 2);
+    ShowMessageDlg(LangText(QStringLiteral("NoMailProgram")), 2);
 }
 
 bool TfMain::OpenWithProgram(const QString& program, const QString& file) {
   if (Launcher().Start(program, {file})) return true;
-  ShowMessageDlg(QStringLiteral("\"%1\" could not be started.").arg(program), 2);
+  ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoProgramStart")), program}), 2);
   return false;
 }
 

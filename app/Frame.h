@@ -85,6 +85,9 @@ class TfMain : public QMainWindow {
   void previewExecute();
   void nopreviewExecute();
   void Exit1Click() { close(); }
+  // The Window menu's arrangements of the document windows.
+  enum class TWindowArrangement { Cascade, TileHorizontally, TileVertically, ArrangeIcons, MinimizeAll };
+  void ArrangeWindows(TWindowArrangement how);
 
   void SaveToolbarPositions();
   void LoadToolbarPositions();
@@ -121,6 +124,7 @@ class TfMain : public QMainWindow {
   QWidget* Panel1 = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QTabWidget* PageControl2 = nullptr;
+  QMenu* TabPopup = nullptr;  // the tab strip's pop-up menu
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -129,12 +133,17 @@ class TfMain : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  QAction* AddAction(QMenu* menu, const QString& name, const QString& text, const QString& keys,
+  // A command named `name` whose caption (and hint, unless one is set
+  // apart) is the module text of `key`.
+  QAction* AddAction(QMenu* menu, const QString& name, const QString& key, const QString& keys,
                      std::function<void()> handler, bool later = false);
   void BuildMenusAndBars();
   void UpdateSaveActions();
   // Refuses what is no regular file, with a message; true for a file.
   bool CheckRegularFile(const QString& path);
+  // True when rich-text and word-processor documents can be imported;
+  // otherwise says so for `path`.
+  bool ImporterAvailable(const QString& path);
   QStringList ReadRecentFiles() const;
   QString StartFolder() const;
 

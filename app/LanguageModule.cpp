@@ -138,3 +138,16 @@ bool LoadLanguageModule() {
 QString AcceleratedLangText(const QString& key) { return u'&' + LangText(key); }
 
 QString HeadingCaption(int level) { return LangText(QStringLiteral("fmHeading")) + u' ' + QString::number(level); }
+
+QString ComposeText(std::initializer_list<QString> parts) {
+  static const QString tight = QStringLiteral(".,;:!?)\r\n");
+  QString out;
+  for (const QString& part : parts) {
+    if (part.isEmpty()) continue;
+    const bool joined = out.isEmpty() || tight.contains(part.front()) || out.back() == u'\n' || out.back() == u'\r' ||
+                        out.back() == u'(';
+    if (!joined) out += u' ';
+    out += part;
+  }
+  return out;
+}

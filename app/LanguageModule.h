@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 #include <optional>
 
 class TLanguageModule {
@@ -61,6 +62,13 @@ QString LangText(const QString& key);
 // when neither can be read the module stays empty and every text is empty.
 // Returns false when the named module could not be read.
 bool LoadLanguageModule();
+
+// Joins the parts of a message made of module texts (which are trimmed when
+// read) and the values put between them: one blank between two parts, none
+// before a part that starts with a punctuation mark or a line break and none
+// around an empty part. ComposeText({"The document has no line", "20", "."})
+// gives "The document has no line 20.".
+QString ComposeText(std::initializer_list<QString> parts);
 
 // "&" and the text of `key`: a menu caption whose first letter is its
 // accelerator.

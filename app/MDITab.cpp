@@ -36,21 +36,27 @@ QString TMDITab::FileNamePart(const QString& path) {
 
 QString TMDITab::Text() const { return FileNamePart(text_); }
 
+QString TMDITab::TabCaption(const QString& caption) {
+  QString shown = caption;
+  return shown.replace(u'&', QStringLiteral("&&"));
+}
+
 int TMDITab::IndexOf(const QMdiSubWindow* form) const {
+  const QObject* id = form;
   for (size_t i = 0; i < forms_.size(); ++i)
-    if (forms_[i] == form) return static_cast<int>(i);
+    if (id && forms_[i].id == id) return static_cast<int>(i);
   return -1;
 }
 
 void TMDITab::AddChild(QMdiSubWindow* form, int imageIndex, bool fileNameOnly) {
   if (!form || IndexOf(form) >= 0) return;
-  forms_.push_back(form);
+  forms_.push_back({form, form});
   imageIndexes_.push_back(imageIndex);
   const QString caption = form->windowTitle();
   {
     const bool old = inChange_;
     inChange_ = true;  // the tab is selected below, once
-    addTab(fileNameOnly ? FileNamePart(caption) : caption);
+    addTab(TabCaption(fileNameOnly ? FileNamePart(caption) : caption));
     inChange_ = old;
   }
   const int index = count() - 1;
@@ -75,12 +81,14 @@ int TMDITab::ImageIndexOf(int index) const {
 }
 
 QMdiSubWindow* TMDITab::FormAt(int index) const {
-  return index >= 0 && index < static_cast<int>(forms_.size()) ? forms_[static_cast<size_t>(index)].data() : nullptr;
+  if (index < 0 || index >= static_cast<int>(forms_.size())) return nullptr;
+  // Checked, not assumed: a window inside its destructors is no longer one.
+  return qobject_cast<QMdiSubWindow*>(forms_[static_cast<size_t>(index)].alive.data());
 }
 
 void TMDITab::SetTabCaption(int index, const QString& text) {
   if (index < 0 || index >= count()) return;
-  setTabText(index, text);
+  setTabText(index, TabCaption(text));
 }
 
 void TMDITab::Changed() {
@@ -107,8 +115,7 @@ void TMDITab::ChildActivated(QMdiSubWindow* sender) {
 
 void TMDITab::ChildGone(QObject* sender) {
   for (size_t i = 0; i < forms_.size(); ++i) {
-    // A destroyed window's pointer reads as none; match the object itself too.
-    if (forms_[i].data() == sender || forms_[i].isNull()) {
+    if (forms_[i].id == sender) {
       forms_.erase(forms_.begin() + static_cast<std::ptrdiff_t>(i));
       imageIndexes_.erase(imageIndexes_.begin() + static_cast<std::ptrdiff_t>(i));
       removeTab(static_cast<int>(i));

@@ -48,6 +48,8 @@ class TMDITab : public QTabBar {
 
   // The part of a path after its last "/", "\" or ":".
   static QString FileNamePart(const QString& path);
+  // The text a tab shows for `caption`: "&" is no accelerator mark.
+  static QString TabCaption(const QString& caption);
 
  private:
   void Changed();
@@ -55,7 +57,14 @@ class TMDITab : public QTabBar {
 
   QMdiArea* area_;
   QPointer<TImageList> images_;
-  std::vector<QPointer<QMdiSubWindow>> forms_;
+  // Each tab's window: its identity, compared while it is being destroyed,
+  // and a guard that reads as none once it is gone. Neither is ever cast
+  // down while the window's destructors run.
+  struct TForm {
+    const QObject* id;
+    QPointer<QObject> alive;
+  };
+  std::vector<TForm> forms_;
   std::vector<int> imageIndexes_;
   bool showOnChange_ = true;
   bool inChange_ = false;

@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libpng-tools
   xvfb xauth
+  adwaita-icon-theme
 )
 
 ensure_packages() {

@@ -18,12 +18,16 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 inline const QStringList& ModuleKeys() {
   static const QStringList keys = {
       "DefCharSet", "btOk", "btCancel", "ExitMsg", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
-      "GiveLineNO", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase", "JavaCloseWindow",
-      "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr"};
+      "GiveLineNO", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
+      "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr"};
   return keys;
 }
 

@@ -1,10 +1,13 @@
 #include "app/Child.h"
 
 #include "app/Documents.h"
+#include "editor/SrcEditAutoComplete.h"
 #include "tests/app/AppFixture.h"
 
 #include <QCoreApplication>
+#include <QSet>
 #include <QStatusBar>
+#include <QTest>
 #include <QTabWidget>
 
 namespace {
@@ -161,10 +164,10 @@ TEST_F(ChildForm, CloseQuestion) {
   // its preview files are gone already.
   EXPECT_FALSE(f->FormCloseQuery());
   ASSERT_EQ(prompts.Messages().size(), 1);
-  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1about.htmSluiten2"));
+  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1 about.htm Sluiten2"));
   EXPECT_EQ(prompts.Messages()[0].kind, 10);
   EXPECT_FALSE(QFileInfo::exists(preview));
-  prompts.Answer("Sluiten1about.htmSluiten2", 6);
+  prompts.Answer("Sluiten1 about.htm Sluiten2", 6);
   EXPECT_TRUE(f->FormCloseQuery());
   // Switched off: closes without asking.
   Ini().WriteBool("Ask", "ToSave?", false);
@@ -191,6 +194,42 @@ TEST_F(ChildForm, PopupCommands) {
   prompts.Answer("LowerCase", 6);
   f->Setdocumentinlowercase1Click();
   EXPECT_EQ(f->Memo1->Lines().Get(0), QStringLiteral("<p>hello</p>"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ChildForm, CodeTemplatesAndBlockIndent) {
+  // The shipped library: every template has a name, one caret mark and a
+  // body, and Ctrl+J expands it.
+  QDir(root).mkpath("CodeC");
+  QFile::copy(QStringLiteral(KV_SOURCE_DIR "/data/CodeC/codeinside.dci"), root + "CodeC/codeinside.dci");
+  auto f = Form();
+  const QStringList names = f->AutoComplete->TemplateNames();
+  ASSERT_GE(names.size(), 20);
+  EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size());
+  for (const QString& text : f->AutoComplete->TemplateTexts()) EXPECT_EQ(text.count(u'|'), 1) << text.toStdString();
+
+  f->Memo1->SetLines({"  ul"});
+  f->Memo1->SetCaretXY(TPoint{5, 1});
+  QTest::keyClick(f->Memo1, Qt::Key_J, Qt::ControlModifier);
+  EXPECT_EQ(f->Memo1->Lines().ToStringList(), QStringList({"  <ul>", "    <li></li>", "    <li></li>", "  </ul>"}));
+  EXPECT_EQ(f->Memo1->CaretXY(), (TPoint{9, 2}));
+
+  // Tab and Shift+Tab move a selected block; line numbers widen.
+  f->Memo1->SetLines({"a", "b", "c"});
+  f->Memo1->SetBlockBegin(TPoint{1, 1});
+  f->Memo1->SetBlockEnd(TPoint{2, 3});
+  QTest::keyClick(f->Memo1, Qt::Key_Tab);
+  EXPECT_EQ(f->Memo1->Lines().ToStringList(), QStringList({"\ta", "\tb", "\tc"}));
+  QTest::keyClick(f->Memo1, Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(f->Memo1->Lines().ToStringList(), QStringList({"a", "b", "c"}));
+  EXPECT_TRUE(f->Memo1->Gutter().AutoSize());
+
+  // Without the library the window opens with no templates.
+  QFile::remove(root + "CodeC/codeinside.dci");
+  EXPECT_TRUE(Form()->AutoComplete->TemplateNames().isEmpty());
 }
 
 }  // namespace

@@ -90,9 +90,9 @@ TEST(MDITab, TabsFollowWindowsBothWays) {
   EXPECT_EQ(f.tabs->FormAt(2), nullptr);
   EXPECT_EQ(f.tabs->FormAt(-1), nullptr);
 
-  f.tabs->SetTabCaption(1, "renamed.html");
+  f.tabs->SetTabCaption(1, "page &co.html");
   f.tabs->SetTabCaption(7, "ignored");
-  EXPECT_EQ(f.tabs->tabText(1), "renamed.html");
+  EXPECT_EQ(f.tabs->tabText(1), "page &&co.html");  // shows one "&", no accelerator
 
   f.tabs->CloseAll();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -116,4 +116,23 @@ TEST(MDITab, ImagesAndTexts) {
   f.tabs->SetText("D:\\docs\\page.htm");
   EXPECT_EQ(f.tabs->Text(), "page.htm");
   EXPECT_TRUE(f.tabs->ShowOnChange());
+}
+
+TEST(MDITab, AWindowInsideItsDestructorsIsNoLongerAForm) {
+  Frame f;
+  auto* w = f.area->addSubWindow(new QWidget);
+  // Told first when the window goes, while ~QWidget runs: the strip must not
+  // hand the half-destroyed object out as a document window.
+  QMdiSubWindow* seen = w;
+  int index = -2;
+  QObject::connect(w, &QObject::destroyed, [&] {
+    seen = f.tabs->FormAt(0);
+    index = f.tabs->IndexOf(w);
+  });
+  w->show();
+  f.tabs->AddChild(w, 1, true);
+  delete w;
+  EXPECT_EQ(seen, nullptr);
+  EXPECT_EQ(index, 0);  // still known by identity until its tab goes
+  EXPECT_EQ(f.tabs->count(), 0);
 }

@@ -204,10 +204,10 @@ TEST_F(MainWindow, ExitSequence) {
   // The document refuses: no exit question, WorkList.Dat not written.
   EXPECT_FALSE(Main().close());
   EXPECT_EQ(prompts.Messages().size(), 1);
-  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1a.htmlSluiten2"));
+  EXPECT_EQ(prompts.Messages()[0].text, QStringLiteral("Sluiten1 a.html Sluiten2"));
   EXPECT_FALSE(QFileInfo::exists(root + "WorkList.Dat"));
   // The document agrees; No to "ExitMsg" keeps the program and its window.
-  prompts.Answer("Sluiten1a.htmlSluiten2", 6);
+  prompts.Answer("Sluiten1 a.html Sluiten2", 6);
   EXPECT_FALSE(Main().close());
   EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("ExitMsg"));
   EXPECT_EQ(prompts.Messages().last().kind, 10);
@@ -322,7 +322,7 @@ TEST_F(MainWindow, GotoLine) {
   for (const char* bad : {"20", "0", "-1", "abc"}) {
     AnswerGoto(bad);
     Main().GotoLine1Click();
-    EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("NoLines%1NoLines2").arg(bad));
+    EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("NoLines %1 NoLines2").arg(bad));
     EXPECT_EQ(prompts.Messages().last().kind, 0);
     EXPECT_EQ(doc->Memo1->CaretY(), 19);
   }
@@ -494,9 +494,75 @@ TEST_F(MainWindow, PreviewPages) {
   Main().previewExecute();
   Main().nopreviewExecute();
   EXPECT_EQ(doc->PageControl1->currentIndex(), 0);
-  prompts.Answer("Sluiten1Untitled~1Sluiten2", 6);
+  prompts.Answer("Sluiten1 Untitled~1 Sluiten2", 6);
   doc->close();
   EXPECT_FALSE(QFileInfo::exists(root + "kvx_tmp~Untitled~1.html"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, SaveCommandsOnlyWithADocument) {
+  const auto enabled = [this] {
+    QStringList on;
+    for (const char* name : {"Save2", "ToolButton35", "SaveAs1"})
+      if (Main().Action(name)->isEnabled()) on << name;
+    return on;
+  };
+  EXPECT_EQ(enabled(), QStringList());
+  Main().ToolButton33Click();
+  EXPECT_TRUE(enabled().contains("SaveAs1"));
+  Main().CloseAllExecute();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(enabled(), QStringList());
+}
+
+TEST_F(MainWindow, WindowMenuAndTabPopup) {
+  TChildForm* a = Main().OpenDocument(false, true, MakeFile("page &co.html"));
+  TChildForm* b = Main().OpenDocument(false, true, MakeFile("b.html"));
+  EXPECT_EQ(Main().MDITab1->tabText(0), QStringLiteral("page &&co.html"));  // shows "&"
+  const QRect area = Main().MDIClient->viewport()->rect();
+  Main().Action("WTile2")->trigger();  // side by side
+  EXPECT_EQ(a->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+  EXPECT_EQ(b->geometry().left(), area.width() / 2);
+  Main().Action("WTile1")->trigger();  // one above the other
+  EXPECT_EQ(a->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+  EXPECT_EQ(b->geometry().top(), area.height() / 2);
+  Main().Action("WMinimize")->trigger();
+  EXPECT_TRUE(a->isMinimized() && b->isMinimized());
+  Main().Action("WArrange")->trigger();
+  EXPECT_EQ(a->y(), b->y());
+  EXPECT_EQ(a->geometry().bottom(), area.bottom());
+  EXPECT_NE(a->x(), b->x());
+  Main().Action("WCascade")->trigger();
+  EXPECT_FALSE(Main().Action("WCascade")->text().isEmpty());
+
+  QStringList popup;
+  for (QAction* item : Main().TabPopup->actions()) popup << item->objectName();
+  EXPECT_EQ(popup, QStringList({"Close1", "CloseAll", "preview"}));
+}
+
+TEST_F(MainWindow, EditorPopupGoesToALine) {
+  Main().ToolButton33Click();
+  TChildForm* doc = Main().ActiveDocument();
+  AnswerGoto("7");
+  QAction* item = doc->PopupMenu1->findChild<QAction*>("GotoLine1");
+  ASSERT_NE(item, nullptr);
+  ASSERT_TRUE(doc->PopupMenu1->actions().contains(item));
+  item->trigger();
+  EXPECT_EQ(doc->Memo1->CaretY(), 7);
+  EXPECT_EQ(prompts.Dialogs(), QStringList({"fDosPrompt"}));
+}
+
+TEST_F(MainWindow, IconsFromTheThemeOrOurOwn) {
+  for (QToolBar* bar : Main().ToolBars)
+    for (QAction* a : bar->actions()) {
+      EXPECT_FALSE(a->icon().pixmap(22).isNull()) << a->objectName().toStdString();
+      EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    }
+  if (QIcon::hasThemeIcon("document-new")) EXPECT_EQ(Main().Action("ToolButton33")->icon().name(), "document-new");
+  EXPECT_FALSE(Main().Action("SaveAll")->icon().pixmap(22).isNull());  // no theme has it
 }
 
 }  // namespace

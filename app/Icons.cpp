@@ -1,0 +1,113 @@
+#include "app/Icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace {
+
+const QColor kInk(0x3d, 0x3d, 0x3d);
+const QColor kPaper(0xfa, 0xfa, 0xfa);
+const QColor kAccent(0x35, 0x84, 0xe4);
+
+// A sheet of paper with a folded corner inside `r`.
+void DrawPage(QPainter& p, const QRectF& r) {
+  const qreal fold = r.width() / 3;
+  QPainterPath path;
+  path.moveTo(r.topLeft());
+  path.lineTo(r.right() - fold, r.top());
+  path.lineTo(r.right(), r.top() + fold);
+  path.lineTo(r.bottomRight());
+  path.lineTo(r.bottomLeft());
+  path.closeSubpath();
+  p.setBrush(kPaper);
+  p.drawPath(path);
+}
+
+// A window frame with a title bar inside `r`.
+void DrawWindow(QPainter& p, const QRectF& r) {
+  p.setBrush(kPaper);
+  p.drawRect(r);
+  p.fillRect(QRectF(r.left(), r.top(), r.width(), r.height() / 4), kAccent);
+}
+
+// A floppy disk inside `r`.
+void DrawDisk(QPainter& p, const QRectF& r) {
+  p.setBrush(kAccent);
+  p.drawRect(r);
+  p.setBrush(kPaper);
+  p.drawRect(QRectF(r.left() + r.width() / 4, r.top(), r.width() / 2, r.height() * 0.4));
+}
+
+void Draw(QPainter& p, const QString& name, qreal s) {
+  p.setPen(QPen(kInk, s / 16));
+  const qreal m = s / 8;  // margin
+  const QRectF all(m, m, s - 2 * m, s - 2 * m);
+  if (name == u"document-save-all") {
+    DrawDisk(p, QRectF(m, m, s * 0.55, s * 0.55));
+    DrawDisk(p, QRectF(s * 0.35, s * 0.35, s * 0.55, s * 0.55));
+  } else if (name == u"window-cascade") {
+    for (int i = 0; i < 3; ++i) DrawWindow(p, QRectF(m + i * s / 6, m + i * s / 6, s * 0.5, s * 0.45));
+  } else if (name == u"window-tile-horizontally") {
+    DrawWindow(p, QRectF(m, m, all.width(), all.height() / 2));
+    DrawWindow(p, QRectF(m, s / 2, all.width(), all.height() / 2));
+  } else if (name == u"window-tile-vertically") {
+    DrawWindow(p, QRectF(m, m, all.width() / 2, all.height()));
+    DrawWindow(p, QRectF(s / 2, m, all.width() / 2, all.height()));
+  } else if (name == u"window-arrange-icons" || name == u"window-minimize-all") {
+    const qreal w = all.width() / 3;
+    for (int i = 0; i < 3; ++i) DrawWindow(p, QRectF(m + i * w, s - m - w / 2, w, w / 2));
+    if (name == u"window-minimize-all") p.drawLine(QPointF(s / 2, m), QPointF(s / 2, s / 2));
+  } else if (name == u"window-close-all") {
+    DrawWindow(p, QRectF(m, m, s * 0.6, s * 0.6));
+    DrawWindow(p, QRectF(s * 0.3, s * 0.3, s * 0.6, s * 0.6));
+    p.drawLine(QPointF(s * 0.45, s * 0.55), QPointF(s * 0.75, s * 0.8));
+    p.drawLine(QPointF(s * 0.75, s * 0.55), QPointF(s * 0.45, s * 0.8));
+  } else {
+    DrawPage(p, QRectF(s * 0.2, m, s * 0.6, all.height()));
+    // Import and export: an arrow into or out of the page.
+    if (name.endsWith(u"-import") || name.endsWith(u"-export")) {
+      const bool in = name.endsWith(u"-import");
+      const qreal y = s / 2;
+      const qreal from = in ? m / 2 : s / 2;
+      const qreal to = in ? s / 2 : s - m / 2;
+      p.setPen(QPen(kAccent, s / 10));
+      p.drawLine(QPointF(from, y), QPointF(to, y));
+      p.drawLine(QPointF(to, y), QPointF(to - s / 6, y - s / 6));
+      p.drawLine(QPointF(to, y), QPointF(to - s / 6, y + s / 6));
+    }
+  }
+}
+
+}  // namespace
+
+QIcon FallbackIcon(const QString& name) {
+  QIcon icon;
+  for (int size : {16, 22, 24, 32}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Draw(painter, name, size);
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+QIcon ThemeIcon(const QString& name) {
+  static const bool once = [] {
+    // Desktops without a theme of their own still find GNOME's.
+    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == u"hicolor")
+      QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    return true;
+  }();
+  Q_UNUSED(once);
+  if (QIcon::hasThemeIcon(name)) {
+    const QIcon icon = QIcon::fromTheme(name);
+    // An entry the loader cannot read (a vector file without its plug-in)
+    // gives no pixmap.
+    if (!icon.pixmap(22).isNull()) return icon;
+  }
+  return FallbackIcon(name);
+}

@@ -1,0 +1,12 @@
+// Icons of menus and tool bars, by their names in the freedesktop icon
+// naming scheme ("document-new", "edit-copy", ...). They come from the
+// desktop's icon theme, then from the Adwaita theme; a name neither has gets
+// a small drawing of our own.
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+QIcon ThemeIcon(const QString& name);
+// The drawing used where no theme has the icon.
+QIcon FallbackIcon(const QString& name);
