@@ -33,19 +33,7 @@ const char* const kKeywords =
 
 TSrcKeywordTable BuildCssCharTables() {
   using H = TSrcCssHighlighter;
-  TSrcKeywordTable t;
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    t.values[c] = LetterValue(ch);
-    t.identFlags[c] = IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_' || ch == u'-';
-  }
-  t.values['_'] = 31;
-  t.values['-'] = -19;
-  t.run = TSrcHashRun::Css;
-  t.bound = kBound;
-  t.defaultKind = H::tkIdentifier;
-  t.outOfRangeKind = H::tkIdentifier;
-  t.exactBytes = false;
+  TSrcKeywordTable t(TSrcHashRun::Css, kBound, H::tkIdentifier, H::tkIdentifier, false);
   std::vector<TSrcKeyword> keywords;
   AddKeywords(keywords, kKeywords, H::tkKey);
   t.Fill(keywords, kSlotCount);
@@ -79,6 +67,10 @@ TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   fSpaceKind = tkSpace;
   fUnknownKind = tkUnknown;
   fStringKind = tkString;
+  fCommentKind = tkComment;
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
+  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri,    nullptr,        NumberAttri,
+                SpaceAttri,   StringAttri,     SymbolAttri, IdentifierAttri};
   BuildCharDispatch();
   fRange = rsUnknown;
   SetDefaultFilter(FilterCSS);
@@ -86,47 +78,19 @@ TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighligh
 
 void TSrcCssHighlighter::BuildCharDispatch() {
   using C = TSrcCssHighlighter;
-  for (int c = 0; c < 257; ++c) {
-    THandler h = &C::UnknownProc;  // a NUL inside the line too: the line's end is found by length
+  FillCommonHandlers();
+  for (int c = 0; c < 256; ++c) {
     const auto ch = static_cast<char16_t>(c);
-    if ((c >= 1 && c <= 9) || c == 11 || c == 12 || (c >= 14 && c <= 32)) h = &C::SpaceRunProc;
-    else if (c == 10) h = &C::LFProc;
-    else if (c == 13) h = &C::CRProc;
-    else if (c == '#' || c == '$') h = &C::HexNumberProc;
-    else if (c == '\'') h = &C::StringProc;
-    else if (c == '(' || c == ')') h = &C::RoundProc;
-    else if (c == '-') h = &C::MinusProc;
-    else if (c == '/') h = &C::SlashProc;
-    else if (IsDigit(ch)) h = &C::NumberProc;
-    else if (IsAsciiLetter(ch) || c == '_') h = &C::IdentProc;
-    else if (c == '{' || c == '}') h = &C::BraceProc;
-    fProcTable[static_cast<size_t>(c)] = h;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcCssHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return IdentifierAttri;
-    case roleKeyword: return KeyAttri;
-    case roleString: return StringAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcCssHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkComment: return CommentAttri;
-    case tkIdentifier: return IdentifierAttri;
-    case tkKey: return KeyAttri;
-    case tkNumber: return NumberAttri;
-    case tkSpace: return SpaceAttri;
-    case tkString: return StringAttri;
-    case tkSymbol: return SymbolAttri;
-    case tkUnknown: return IdentifierAttri;
-    default: return nullptr;
+    THandler h = nullptr;
+    if (c == '#' || c == '$') h = Handler(&C::HexNumberProc);
+    else if (c == '\'') h = Handler(&C::StringProc);
+    else if (c == '(' || c == ')') h = Handler(&C::RoundProc);
+    else if (c == '-') h = Handler(&C::MinusProc);
+    else if (c == '/') h = Handler(&C::SlashProc);
+    else if (IsDigit(ch)) h = Handler(&C::NumberProc);
+    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&C::IdentProc);
+    else if (c == '{' || c == '}') h = Handler(&C::BraceProc);
+    if (h) fProcTable[static_cast<size_t>(c)] = h;
   }
 }
 
@@ -140,21 +104,6 @@ QString TSrcCssHighlighter::GetSampleSource() const {
       "  font-family: \"Arial\";\r\n"
       "  font-size: 12pt;\r\n"
       "}");
-}
-
-void TSrcCssHighlighter::SetRange(int value) {
-  // A state this scanner never stores restarts as style rules.
-  fRange = (value & 0xFF) == rsCStyle ? rsCStyle : rsUnknown;
-}
-
-void TSrcCssHighlighter::ScanNext() {
-  fTokenPos = fRun;
-  if (fRun >= fLen)
-    NullProc();
-  else if (fRange == rsCStyle)
-    CommentRestProc();
-  else
-    (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
 }
 
 void TSrcCssHighlighter::HexNumberProc() {
@@ -194,19 +143,9 @@ void TSrcCssHighlighter::SlashProc() {
     fTokenKind = tkComment;
     fRange = rsCStyle;
     ++fRun;
-    if (fRun < fLen) CommentRestProc();
+    if (fRun < fLen) CommentRestProc();  // within the same token
   } else {
     fTokenKind = tkSymbol;
-  }
-}
-
-void TSrcCssHighlighter::CommentRestProc() {
-  fTokenKind = tkComment;
-  if (fLine[fRun] == u'*' && Peek(fRun + 1) == u'/') {
-    fRun += 2;
-    fRange = rsUnknown;
-  } else {
-    ScanToCommentEnd(fRun + 1);
   }
 }
 

@@ -19,14 +19,8 @@ class TSrcCssHighlighter : public TSrcKeywordHashHighlighter {
 
   explicit TSrcCssHighlighter(QObject* owner = nullptr);
 
-  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
-  TSrcHighlighterAttributes* GetTokenAttribute() const override;
-  TSrcIdentChars GetIdentChars() const override { return LetterIdentChars(); }
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;
-  void ScanNext() override;
-  void SetRange(int value) override;
-  void ResetRange() override { fRange = rsUnknown; }
 
   // Builds the class tables and registers the class (once).
   static void UnitInit();
@@ -41,7 +35,6 @@ class TSrcCssHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* SymbolAttri;
 
  private:
-  using THandler = void (TSrcCssHighlighter::*)();
   void BuildCharDispatch();
 
   void HexNumberProc();
@@ -49,10 +42,7 @@ class TSrcCssHighlighter : public TSrcKeywordHashHighlighter {
   void RoundProc();
   void MinusProc();
   void SlashProc();
-  void CommentRestProc();
   void NumberProc();
   void IdentProc();
   void BraceProc();
-
-  std::array<THandler, 257> fProcTable{};
 };

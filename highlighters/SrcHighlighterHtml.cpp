@@ -73,16 +73,8 @@ const QHash<QString, int>& EntityIndex() {
 }
 
 TSrcKeywordTable BuildHTMLCharTables() {
-  TSrcKeywordTable t;
-  for (int c = 0; c < 256; ++c) t.values[c] = LetterValue(static_cast<char16_t>(c));
-  t.values['!'] = 123;
-  t.values['/'] = 122;
-  t.run = TSrcHashRun::Html;
-  t.bound = kSlotCount;
-  t.defaultKind = TSrcHTMLHighlighter::tkUndefKey;
-  t.outOfRangeKind = TSrcHTMLHighlighter::tkIdentifier;
-  t.exactBytes = false;
-
+  TSrcKeywordTable t(TSrcHashRun::Html, kSlotCount, TSrcHTMLHighlighter::tkUndefKey, TSrcHTMLHighlighter::tkIdentifier,
+                     false);
   std::vector<TSrcKeyword> keywords;
   for (const char* name : kOpeningNames) keywords.push_back({name, TSrcHTMLHighlighter::tkKey});
   for (const char* name : kOpeningNames) {
@@ -130,59 +122,33 @@ TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighli
   fTable = &KeywordTable();
   fNullKind = tkNull;
   fSpaceKind = tkSpace;
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri};
+  fKindAttri = {AndAttri, ASPAttri,  CommentAttri, IdentifierAttri, KeyAttri,      nullptr,
+                SpaceAttri, ValueAttri, SymbolAttri, TextAttri,     UndefKeyAttri, ValueAttri};
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterHTML);
 }
 
 void TSrcHTMLHighlighter::BuildCharDispatch() {
+  using H = TSrcHTMLHighlighter;
   for (int c = 0; c < 257; ++c) {
-    THandler h = &TSrcHTMLHighlighter::IdentProc;
+    THandler h = Handler(&H::IdentProc);
     switch (c) {
-      case 10: h = &TSrcHTMLHighlighter::LFProc; break;
-      case 13: h = &TSrcHTMLHighlighter::CRProc; break;
-      case '"': h = &TSrcHTMLHighlighter::StringProc; break;
-      case '&': h = &TSrcHTMLHighlighter::AmpersandProc; break;
-      case '<': h = &TSrcHTMLHighlighter::TagOpenProc; break;
-      case '=': h = &TSrcHTMLHighlighter::EqualsProc; break;
-      case '>': h = &TSrcHTMLHighlighter::TagCloseProc; break;
+      case 10: h = &H::LFProc; break;
+      case 13: h = &H::CRProc; break;
+      case '"': h = Handler(&H::StringProc); break;
+      case '&': h = Handler(&H::AmpersandProc); break;
+      case '<': h = Handler(&H::TagOpenProc); break;
+      case '=': h = Handler(&H::EqualsProc); break;
+      case '>': h = Handler(&H::TagCloseProc); break;
       default:
         // A NUL inside the line is white space; the line's end is found by length.
-        if (c <= 32) h = &TSrcHTMLHighlighter::SpaceProc;
+        if (c <= 32) h = Handler(&H::SpaceProc);
     }
     fProcTable[static_cast<size_t>(c)] = h;
   }
 }
-
-TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return IdentifierAttri;
-    case roleKeyword: return KeyAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcHTMLHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkAmpersand: return AndAttri;
-    case tkASP: return ASPAttri;
-    case tkComment: return CommentAttri;
-    case tkIdentifier: return IdentifierAttri;
-    case tkKey: return KeyAttri;
-    case tkSpace: return SpaceAttri;
-    case tkString: return ValueAttri;
-    case tkSymbol: return SymbolAttri;
-    case tkText: return TextAttri;
-    case tkUndefKey: return UndefKeyAttri;
-    case tkValue: return ValueAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcIdentChars TSrcHTMLHighlighter::GetIdentChars() const { return LetterIdentChars(); }
 
 QString TSrcHTMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameHTML; }
 
@@ -224,7 +190,7 @@ void TSrcHTMLHighlighter::ScanOne() {
     case rsASP: ASPProc(); break;
     case rsComment: CommentProc(); break;
     case rsText: TextProc(); break;
-    default: (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
+    default: Dispatch();
   }
 }
 
@@ -354,7 +320,7 @@ int TSrcHTMLHighlighter::EntityAt(int pos) const {
 void TSrcHTMLHighlighter::TextProc() {
   const char16_t first = fLine[fRun];
   if (first < 32 || first == u'<') {
-    (this->*fProcTable[static_cast<size_t>(first)])();
+    Dispatch();
     return;
   }
   fTokenKind = tkText;
@@ -386,7 +352,7 @@ void TSrcHTMLHighlighter::BlockProc(std::uint8_t kind, QStringView closer) {
   fTokenKind = kind;
   const char16_t first = fLine[fRun];
   if (first == 0 || first == 10 || first == 13) {
-    (this->*fProcTable[first])();
+    Dispatch();
     return;
   }
   const int n = static_cast<int>(closer.size());

@@ -19,9 +19,6 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
 
   explicit TSrcHTMLHighlighter(QObject* owner = nullptr);
 
-  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
-  TSrcHighlighterAttributes* GetTokenAttribute() const override;
-  TSrcIdentChars GetIdentChars() const override;
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;
   void ScanNext() override;
@@ -46,7 +43,6 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* ValueAttri;
 
  private:
-  using THandler = void (TSrcHTMLHighlighter::*)();
   void BuildCharDispatch();
   void ScanOne();
   // The length of the entity that starts at `pos` ("&" through ";"), or 0.
@@ -64,6 +60,4 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   void BlockProc(std::uint8_t kind, QStringView closer);
   void ASPProc();
   void CommentProc();
-
-  std::array<THandler, 257> fProcTable{};
 };

@@ -45,18 +45,7 @@ const char* const kNonReservedWords =
 
 TSrcKeywordTable BuildJScriptCharTables() {
   using H = TSrcJScriptHighlighter;
-  TSrcKeywordTable t;
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    t.values[c] = LetterValue(ch);
-    t.identFlags[c] = IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_';
-  }
-  t.values['_'] = 31;
-  t.run = TSrcHashRun::Identifier;
-  t.bound = kSlotCount;
-  t.defaultKind = H::tkIdentifier;
-  t.outOfRangeKind = H::tkIdentifier;
-  t.exactBytes = true;
+  TSrcKeywordTable t(TSrcHashRun::Identifier, kSlotCount, H::tkIdentifier, H::tkIdentifier, true);
   std::vector<TSrcKeyword> keywords;
   AddKeywords(keywords, kReservedWords, H::tkKey);
   AddKeywords(keywords, kEvents, H::tkEvent);
@@ -94,6 +83,10 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
   fSpaceKind = tkSpace;
   fUnknownKind = tkUnknown;
   fStringKind = tkString;
+  fCommentKind = tkComment;
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
+  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri,  nullptr, NumberAttri, SpaceAttri,
+                StringAttri,  SymbolAttri,     nullptr, NonReservedKeyAttri, EventAttri};
   BuildCharDispatch();
   fRange = rsUnknown;
   SetDefaultFilter(FilterJScript);
@@ -101,51 +94,22 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
 
 void TSrcJScriptHighlighter::BuildCharDispatch() {
   using J = TSrcJScriptHighlighter;
-  for (int c = 0; c < 257; ++c) {
-    THandler h = &J::UnknownProc;  // a NUL inside the line too: the line's end is found by length
+  FillCommonHandlers();
+  for (int c = 0; c < 256; ++c) {
     const auto ch = static_cast<char16_t>(c);
-    if ((c >= 1 && c <= 9) || c == 11 || c == 12 || (c >= 14 && c <= 32)) h = &J::SpaceRunProc;
-    else if (c == 10) h = &J::LFProc;
-    else if (c == 13) h = &J::CRProc;
-    else if (c < 128 && QByteArrayView("!(),:;<=>?[]{}~").contains(static_cast<char>(c))) h = &J::SymbolProc;
-    else if (c == '"' || c == '\'') h = &J::StringProc;
-    else if (c == '%' || c == '*') h = &J::PercentStarProc;
-    else if (c == '&') h = &J::AndProc;
-    else if (c == '+') h = &J::PlusProc;
-    else if (c == '-') h = &J::MinusProc;
-    else if (c == '|') h = &J::OrProc;
-    else if (c == '.') h = &J::PointProc;
-    else if (c == '/') h = &J::SlashProc;
-    else if (IsDigit(ch)) h = &J::NumberProc;
-    else if (IsAsciiLetter(ch) || c == '_') h = &J::IdentProc;
-    fProcTable[static_cast<size_t>(c)] = h;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcJScriptHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return IdentifierAttri;
-    case roleKeyword: return KeyAttri;
-    case roleString: return StringAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcJScriptHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkComment: return CommentAttri;
-    case tkIdentifier: return IdentifierAttri;
-    case tkKey: return KeyAttri;
-    case tkNumber: return NumberAttri;
-    case tkSpace: return SpaceAttri;
-    case tkString: return StringAttri;
-    case tkSymbol: return SymbolAttri;
-    case tkNonReservedKey: return NonReservedKeyAttri;
-    case tkEvent: return EventAttri;
-    default: return nullptr;
+    THandler h = nullptr;
+    if (c < 128 && QByteArrayView("!(),:;<=>?[]{}~").contains(static_cast<char>(c))) h = Handler(&J::SymbolProc);
+    else if (c == '"' || c == '\'') h = Handler(&J::StringProc);
+    else if (c == '%' || c == '*') h = Handler(&J::PercentStarProc);
+    else if (c == '&') h = Handler(&J::AndProc);
+    else if (c == '+') h = Handler(&J::PlusProc);
+    else if (c == '-') h = Handler(&J::MinusProc);
+    else if (c == '|') h = Handler(&J::OrProc);
+    else if (c == '.') h = Handler(&J::PointProc);
+    else if (c == '/') h = Handler(&J::SlashProc);
+    else if (IsDigit(ch)) h = Handler(&J::NumberProc);
+    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&J::IdentProc);
+    if (h) fProcTable[static_cast<size_t>(c)] = h;
   }
 }
 
@@ -168,21 +132,6 @@ QString TSrcJScriptHighlighter::GetSampleSource() const {
       "  i += @; // illegal character\r\n"
       "}\r\n"
       "body.onLoad = printNumber;");
-}
-
-void TSrcJScriptHighlighter::SetRange(int value) {
-  // A state this scanner never stores restarts as code.
-  fRange = (value & 0xFF) == rsANSI ? rsANSI : rsUnknown;
-}
-
-void TSrcJScriptHighlighter::ScanNext() {
-  fTokenPos = fRun;
-  if (fRun >= fLen)
-    NullProc();
-  else if (fRange == rsANSI)
-    CommentRestProc();
-  else
-    (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
 }
 
 void TSrcJScriptHighlighter::SymbolProc() {
@@ -225,16 +174,6 @@ void TSrcJScriptHighlighter::SlashProc() {
       break;
     default:
       fTokenKind = tkSymbol;
-  }
-}
-
-void TSrcJScriptHighlighter::CommentRestProc() {
-  fTokenKind = tkComment;
-  if (fLine[fRun] == u'*' && Peek(fRun + 1) == u'/') {
-    fRun += 2;
-    fRange = rsUnknown;
-  } else {
-    ScanToCommentEnd(fRun + 1);
   }
 }
 

@@ -18,14 +18,8 @@ class TSrcJScriptHighlighter : public TSrcKeywordHashHighlighter {
 
   explicit TSrcJScriptHighlighter(QObject* owner = nullptr);
 
-  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
-  TSrcHighlighterAttributes* GetTokenAttribute() const override;
-  TSrcIdentChars GetIdentChars() const override { return LetterIdentChars(); }
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;
-  void ScanNext() override;
-  void SetRange(int value) override;
-  void ResetRange() override { fRange = rsUnknown; }
 
   // Builds the class tables and registers the class (once).
   static void UnitInit();
@@ -42,7 +36,6 @@ class TSrcJScriptHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* SymbolAttri;
 
  private:
-  using THandler = void (TSrcJScriptHighlighter::*)();
   void BuildCharDispatch();
 
   void SymbolProc();
@@ -55,10 +48,7 @@ class TSrcJScriptHighlighter : public TSrcKeywordHashHighlighter {
   void OrProc() { OperatorProc(u"=|"); }
   void PointProc();
   void SlashProc();
-  void CommentRestProc();
   void NumberProc();
   void StringProc() { StringRunProc(true); }
   void IdentProc();
-
-  std::array<THandler, 257> fProcTable{};
 };

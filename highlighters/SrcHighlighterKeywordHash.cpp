@@ -5,6 +5,24 @@ void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t 
     if (!w.isEmpty()) out.push_back({w, kind});
 }
 
+TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind,
+                                   bool exactBytes)
+    : run(run), bound(bound), defaultKind(defaultKind), outOfRangeKind(outOfRangeKind), exactBytes(exactBytes) {
+  for (int c = 0; c < 256; ++c) {
+    const auto ch = static_cast<char16_t>(c);
+    values[c] = LetterValue(ch);
+    identFlags[c] = run != TSrcHashRun::Html && (IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_' ||
+                                                 (run == TSrcHashRun::Css && ch == u'-'));
+  }
+  if (run == TSrcHashRun::Html) {
+    values['!'] = 123;
+    values['/'] = 122;
+  } else {
+    values['_'] = 31;
+    if (run == TSrcHashRun::Css) values['-'] = -19;
+  }
+}
+
 void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount) {
   buckets.assign(static_cast<size_t>(slotCount), {});
   keywordCount = 0;
@@ -159,4 +177,40 @@ bool TSrcKeywordHashHighlighter::ScanToCommentEnd(int i) {
   }
   fRun = i;
   return false;
+}
+
+void TSrcKeywordHashHighlighter::CommentRestProc() {
+  fTokenKind = fCommentKind;
+  if (fLine[fRun] == u'*' && Peek(fRun + 1) == u'/') {
+    fRun += 2;
+    fRange = 0;
+  } else {
+    ScanToCommentEnd(fRun + 1);
+  }
+}
+
+void TSrcKeywordHashHighlighter::ScanNext() {
+  fTokenPos = fRun;
+  if (fRun >= fLen)
+    NullProc();
+  else if (fRange == rsBlockComment)
+    CommentRestProc();
+  else
+    Dispatch();
+}
+
+TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetRoleAttribute(int role) const {
+  return role >= 0 && role < static_cast<int>(fRoleAttri.size()) ? fRoleAttri[static_cast<size_t>(role)] : nullptr;
+}
+
+TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetTokenAttribute() const {
+  return fTokenKind < fKindAttri.size() ? fKindAttri[fTokenKind] : nullptr;
+}
+
+void TSrcKeywordHashHighlighter::FillCommonHandlers() {
+  // A NUL inside the line is unknown too: the line's end is found by length.
+  fProcTable.fill(&TSrcKeywordHashHighlighter::UnknownProc);
+  for (int c = 1; c <= 32; ++c) fProcTable[static_cast<size_t>(c)] = &TSrcKeywordHashHighlighter::SpaceRunProc;
+  fProcTable[10] = &TSrcKeywordHashHighlighter::LFProc;
+  fProcTable[13] = &TSrcKeywordHashHighlighter::CRProc;
 }

@@ -48,6 +48,11 @@ struct TSrcKeywordTable {
   bool exactBytes = false;          // compare exactly instead of by value
   int keywordCount = 0;
 
+  // A table of the given run with its character values and identifier flags:
+  // letters weigh 1..26; "!" 123 and "/" 122 in HTML; "_" 31 in the other
+  // runs, and "-" minus 19 in style sheets.
+  TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind, bool exactBytes);
+
   // Puts every keyword into the slot of its hash (at least `slotCount` buckets).
   void Fill(std::span<const TSrcKeyword> keywords, int slotCount);
   // The sum of the values over the identifier run at the start of `text`;
@@ -70,6 +75,17 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   int GetTokenLength() const override { return fRun - fTokenPos; }
   void SetLine(const QString& lineText, int lineIndex) override;
   int LineNumber() const { return fLineNumber; }
+  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
+  TSrcHighlighterAttributes* GetTokenAttribute() const override;
+  TSrcIdentChars GetIdentChars() const override { return LetterIdentChars(); }
+
+  // Languages with one continuation range, 1 inside a "/*" comment, and the
+  // start range 0: the comment goes on, or the handler of the character
+  // scans the token.
+  void ScanNext() override;
+  // A state this scanner never stores restarts from the start range.
+  void SetRange(int value) override { fRange = (value & 0xFF) == rsBlockComment ? rsBlockComment : 0; }
+  void ResetRange() override { fRange = 0; }
 
   // Classifies a word as the scanner would (for tests and tools).
   std::uint8_t ClassifyWord(const QString& word);
@@ -92,6 +108,17 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // "0".."9", "A".."Z", "_", "a".."z" and the letters 192..255 but 215 and 247.
   static TSrcIdentChars LetterIdentChars();
 
+  using THandler = void (TSrcKeywordHashHighlighter::*)();
+  template <class T>
+  static THandler Handler(void (T::*handler)()) {
+    return static_cast<THandler>(handler);
+  }
+  // Unknown for every character, white space for 1..9, 11, 12 and 14..32,
+  // and the line-break handlers for LF and CR.
+  void FillCommonHandlers();
+  // Calls the handler of the character at the run position.
+  void Dispatch() { (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])(); }
+
   // Common handlers.
   void NullProc() { fTokenKind = fNullKind; }
   // White space over the codes 1..9, 11, 12 and 14..32.
@@ -107,8 +134,15 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Scans a block comment from `i` to just past "*/" (range 0, true) or up to
   // a line break or the line's end (false).
   bool ScanToCommentEnd(int i);
+  // Goes on inside a block comment (range 1).
+  void CommentRestProc();
 
+  static constexpr std::uint8_t rsBlockComment = 1;
+  std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
+  std::array<TSrcHighlighterAttributes*, 6> fRoleAttri{};
+  std::array<TSrcHighlighterAttributes*, 16> fKindAttri{};  // by token kind
   const TSrcKeywordTable* fTable = nullptr;
+  std::uint8_t fCommentKind = 0;
   std::uint8_t fNullKind = 0;
   std::uint8_t fSpaceKind = 0;
   std::uint8_t fUnknownKind = 0;
