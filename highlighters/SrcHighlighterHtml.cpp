@@ -2,7 +2,10 @@
 
 #include "editor/SrcEditStrConst.h"
 
-#include <QHash>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -58,18 +61,15 @@ const char* const kEntities =
 constexpr int kSlotCount = 244;
 constexpr int kLongestEntity = 10;  // "&thetasym;"
 
-// Entity name in lower case → first index in the table.
-const QHash<QString, int>& EntityIndex() {
-  static const QHash<QString, int> index = [] {
-    QHash<QString, int> h;
-    const QStringList& names = TSrcHTMLHighlighter::EntityNames();
-    for (int i = 0; i < names.size(); ++i) {
-      const QString key = names[i].toLower();
-      if (!h.contains(key)) h.insert(key, i);
-    }
-    return h;
+// The entity names in lower case.
+const std::unordered_set<std::string_view>& LowerEntityNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> v;
+    for (const QString& name : TSrcHTMLHighlighter::EntityNames()) v.push_back(name.toLower().toStdString());
+    return v;
   }();
-  return index;
+  static const std::unordered_set<std::string_view> set(names.begin(), names.end());
+  return set;
 }
 
 TSrcKeywordTable BuildHTMLCharTables() {
@@ -102,7 +102,7 @@ const QStringList& TSrcHTMLHighlighter::EntityNames() {
 
 void TSrcHTMLHighlighter::UnitInit() {
   KeywordTable();
-  EntityIndex();
+  LowerEntityNames();
   RegisterHighlighter<TSrcHTMLHighlighter>();
 }
 
@@ -305,13 +305,17 @@ void TSrcHTMLHighlighter::IdentProc() {
 }
 
 int TSrcHTMLHighlighter::EntityAt(int pos) const {
-  // Every entry ends with the first ";" after its "&".
+  // Every entry ends with the first ";" after its "&"; letters compare
+  // without regard to ASCII case, and nothing else folds.
+  char key[kLongestEntity];
   const int limit = std::min(fLen, pos + kLongestEntity);
-  for (int i = pos + 1; i < limit; ++i) {
-    if (fLine[i] == u';') {
-      const QString key = QStringView(fLine + pos, i - pos + 1).toString().toLower();
-      const auto it = EntityIndex().constFind(key);
-      return it == EntityIndex().constEnd() ? 0 : i - pos + 1;
+  for (int i = pos; i < limit; ++i) {
+    const char16_t c = fLine[i];
+    if (c >= 128) return 0;
+    key[i - pos] = static_cast<char>(c >= u'A' && c <= u'Z' ? c + 32 : c);
+    if (c == u';') {
+      const int length = i - pos + 1;
+      return LowerEntityNames().contains(std::string_view(key, static_cast<size_t>(length))) ? length : 0;
     }
   }
   return 0;

@@ -47,6 +47,8 @@ TEST(HtmlHighlighter, TextAndEntities) {
   EXPECT_EQ(Kinds("<a &#xFF;"), "<:8 a:4  :6 &#xFF;:0 ");
   EXPECT_EQ(Kinds("&foo; bar"), "&foo; bar:9 ");
   EXPECT_EQ(Kinds("&thetasym;&euro;"), "&thetasym;:0 &euro;:0 ");
+  // Only ASCII letters fold: the Kelvin sign is no "k".
+  EXPECT_EQ(Kinds(QString::fromUtf8("&\u212Aappa; &KAPPA;")), "&\u212Aappa; :9 &KAPPA;:0 ");
   // An "&" that begins a token inside a tag ends the tag.
   EXPECT_EQ(Kinds("<a &amp;"), "<:8 a:4  :6 &amp;:0 ");
 
