@@ -490,7 +490,8 @@ void TfMain::ApplyLanguage() {
   const char* sidePages[] = {"FMMAN", "PJMAN", "TagLib"};
   for (int i = 0; i < PageControl2->count() && i < 3; ++i)
     PageControl2->setTabText(i, LangText(QLatin1String(sidePages[i])));
-  for (int i = 0; i < 5; ++i) ToolBars[i]->setWindowTitle(LangText(QStringLiteral("ToolBarName%1").arg(i + 1)));
+  const char* barNames[] = {"ToolBarName1", "ToolBarName2", "ToolBarName3", "ToolBarName4", "ToolBarName5"};
+  for (int i = 0; i < 5; ++i) ToolBars[i]->setWindowTitle(LangText(QLatin1String(barNames[i])));
   for (TChildForm* c : Documents()) c->ApplyLanguage();
 }
 
@@ -837,7 +838,7 @@ void TfMain::FTPExecute() {
 
 void TfMain::OpenHelp() {
   const QString path = Settings::HelpPath();
-  if (!Launcher().Open(path)) ShowMessageDlg(QStringLiteral("\"%1\" could not be opened.").arg(path), 2);
+  if (!Launcher().Open(path)) ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
 }
 
 void TfMain::SendEmail() {

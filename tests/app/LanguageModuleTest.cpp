@@ -4,6 +4,8 @@
 #include "tests/common/TestUtil.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -157,6 +159,18 @@ TEST(EnglishModule, HasEveryKeyTheShellUses) {
       "MM_NetWork1_Map", "MM_NetWork1_UnMap", "MM_AddPrinter", "MM_SFile", "MM_FindC", "MM_DoDon", "FM_RenFile",
       "FM_EDGFX", "FM_Prop", "fmAJustify", "FilesCounted"};
   for (const char* key : keys) EXPECT_FALSE(m.LangText(QLatin1String(key)).isEmpty()) << key;
+  // Every key the program's code looks up by name is in the module.
+  const QRegularExpression lookUp(QStringLiteral("LangText\\((?:QStringLiteral|QLatin1String)\\(\"([^\"]+)\"\\)"));
+  for (const char* folder : {"app", "authoring", "images", "editor", "platform"}) {
+    QDirIterator files(QStringLiteral(KV_SOURCE_DIR "/") + QLatin1String(folder), {"*.cpp", "*.h"}, QDir::Files);
+    while (files.hasNext()) {
+      const QString file = files.next();
+      const QString code = QString::fromUtf8(ReadFileBytes(file));
+      for (const QRegularExpressionMatch& match : lookUp.globalMatch(code))
+        EXPECT_FALSE(m.LangText(match.captured(1)).isEmpty()) << match.captured(1).toStdString() << " in "
+                                                              << file.toStdString();
+    }
+  }
   EXPECT_EQ(m.LangText(QStringLiteral("NewDocName")), QStringLiteral("Untitled"));
 }
 

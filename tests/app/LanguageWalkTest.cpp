@@ -114,6 +114,7 @@ TEST_F(LanguageWalk, ComposedMessagesHaveTheirBlanks) {
   Main().OpenDocument(false, true, root + "docs");
   launcher.result = false;
   Main().SendEmail();
+  Main().OpenHelp();
   Main().OpenWithProgram("/bin/nothing", page);
   Main().OpenDocument(false, true, MakeFile("letter.rtf", "{\\rtf1 x}"));
   QStringList texts;
@@ -122,6 +123,7 @@ TEST_F(LanguageWalk, ComposedMessagesHaveTheirBlanks) {
                                 "The document has no line 20.",
                                 "This is not a file that can be opened: " + root + "docs",
                                 "No mail program could be started.",
+                                "This file could not be opened: " + Settings::HelpPath(),
                                 "This program could not be started: /bin/nothing",
                                 "Documents of this kind cannot be imported yet: " + root + "docs/letter.rtf"}));
   // Nothing was opened for the document no importer can read.
