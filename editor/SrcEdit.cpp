@@ -323,9 +323,65 @@ void TCustomSrcEdit::SetHideSelection(bool value) {
 void TCustomSrcEdit::SetWordWrap(bool value) {
   if (value == wordWrap_) return;
   wordWrap_ = value;
-  lines_->SetWordWrap(value);
+  // Inside a change the lines stay unwrapped; its end wraps them.
+  if (logicalDepth_ == 0) lines_->SetWordWrap(value);
   viewport()->update();
 }
+
+TPoint TCustomSrcEdit::WrappedToLogical(TPoint p) const {
+  const int count = LineCount();
+  int logical = 0;  // file lines before the piece's line
+  int first = 0;    // the first piece of the piece's line
+  const int last = std::min(p.Y, count);
+  for (int i = 0; i < last; ++i)
+    if (!lines_->IsContinuation(i)) {
+      ++logical;
+      first = i;
+    }
+  if (p.Y > count || p.Y < 1) return TPoint{p.X, logical + std::max(0, p.Y - count)};
+  int x = p.X;
+  for (int i = first; i < p.Y - 1; ++i) x += lines_->LineLength(i);
+  return TPoint{x, logical};
+}
+
+TPoint TCustomSrcEdit::LogicalToWrapped(TPoint p) const {
+  const int count = LineCount();
+  int logical = 0, r = -1;
+  for (int i = 0; i < count; ++i)
+    if (!lines_->IsContinuation(i) && ++logical == p.Y) {
+      r = i;
+      break;
+    }
+  if (r < 0) return TPoint{p.X, count + std::max(0, p.Y - logical)};
+  int x = p.X;
+  while (x > lines_->LineLength(r) + 1 && r + 1 < count && lines_->IsContinuation(r + 1)) {
+    x -= lines_->LineLength(r);
+    ++r;
+  }
+  return TPoint{x, r + 1};
+}
+
+void TCustomSrcEdit::BeginLogicalLines() {
+  if (logicalDepth_++ > 0 || !lines_->WordWrap()) return;
+  const TPoint caret = WrappedToLogical(CaretXY());
+  blockBegin_ = WrappedToLogical(blockBegin_);
+  blockEnd_ = WrappedToLogical(blockEnd_);
+  lines_->SetWordWrap(false);
+  caretX_ = caret.X;
+  caretY_ = caret.Y;
+}
+
+void TCustomSrcEdit::EndLogicalLines() {
+  if (logicalDepth_ <= 0 || --logicalDepth_ > 0 || !wordWrap_ || lines_->WordWrap()) return;
+  lines_->SetWordWrap(true);
+  const TPoint caret = LogicalToWrapped(CaretXY());
+  blockBegin_ = LogicalToWrapped(blockBegin_);
+  blockEnd_ = LogicalToWrapped(blockEnd_);
+  SetCaretRaw(caret);
+  if (highlighter_) RescanAll();
+  viewport()->update();
+}
+
 
 void TCustomSrcEdit::SetTopLine(int value) {
   const int bound = HasOption(eoScrollPastEof) ? LineCount() : LineCount() + 1 - linesInWindow_;
@@ -419,6 +475,7 @@ QString TCustomSrcEdit::LineText() const {
 }
 
 void TCustomSrcEdit::SetLineText(const QString& value) {
+  const LogicalLines logical(this);
   if (caretY_ >= 1 && caretY_ <= std::max(1, LineCount())) lines_->Put(caretY_ - 1, TrimIfWanted(value));
 }
 
@@ -890,6 +947,7 @@ QString TCustomSrcEdit::SelTextEx(bool padColumns) const {
 // ---------------------------------------------------------------- primitive
 
 void TCustomSrcEdit::SetSelTextPrimitive(TSrcSelectionMode mode, const QString& text) {
+  const LogicalLines logical(this);
   SetSelTextPrimitiveEx(mode, text, -1);
 }
 
@@ -1074,6 +1132,7 @@ int TCustomSrcEdit::InsertLineMode(const QString& text) {
 
 void TCustomSrcEdit::SetSelText(const QString& text) {
   if (ReadOnly()) return;
+  const LogicalLines logical(this);
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
   const TSrcSelectionMode mode = selectionMode_;
@@ -1119,6 +1178,8 @@ void TCustomSrcEdit::ClearSelection() {
 
 void TCustomSrcEdit::InsertBlock(TPoint begin, TPoint end, const QString& text, bool addToUndoList) {
   Q_UNUSED(end);
+  if (lines_->WordWrap()) begin = WrappedToLogical(begin);
+  const LogicalLines logical(this);
   SetCaretXYEx(false, begin);
   blockBegin_ = blockEnd_ = CaretXY();
   SetSelectionMode(smColumn);
@@ -1145,6 +1206,7 @@ void TCustomSrcEdit::CopyToClipboard() {
 void TCustomSrcEdit::CutToClipboard() {
   if (ReadOnly() || !SelAvail()) return;
   CopyToClipboard();
+  const LogicalLines logical(this);
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
   undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
@@ -1181,6 +1243,7 @@ void TCustomSrcEdit::PasteFromClipboard() {
 void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
   // Nothing to insert: the selection stays and nothing is recorded.
   if (text.isEmpty()) return;
+  const LogicalLines logical(this);
   DoOnPaintTransient(ttBefore);
   bool switchedWrapOff = false;
   {
@@ -1291,6 +1354,7 @@ void TCustomSrcEdit::Redo() { TakeBack(true); }
 // of whole changes of the same reason.
 void TCustomSrcEdit::TakeBack(bool redo) {
   if (ReadOnly()) return;
+  const LogicalLines logical(this);
   TSrcEditUndoList& from = redo ? redoList_ : undoList_;
   TSrcEditUndoList& to = redo ? undoList_ : redoList_;
   auto step = [&] {
@@ -1754,7 +1818,10 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
   if (ReadOnly() || !source || !source->SelAvail()) return false;
   const bool sameEditor = source == this;
   const bool move = sameEditor ? !ctrl : shift;
-  dropPos = PairStart(ClampPoint(dropPos));
+  dropPos = ClampPoint(dropPos);
+  if (lines_->WordWrap()) dropPos = WrappedToLogical(dropPos);
+  const LogicalLines logical(this);
+  dropPos = PairStart(dropPos);
   const TPoint first = BlockBegin(), last = BlockEnd();
   // Moving a selection into itself is refused; a copy may go anywhere.
   if (sameEditor && move && IsPointInSelection(dropPos) && !(dropPos == first)) return false;

@@ -554,6 +554,31 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // A column between the halves of a surrogate pair moves to the pair's start.
   TPoint PairStart(TPoint p) const;
 
+  // With word wrap on, every change runs on the unwrapped lines: positions
+  // (and so every recorded change) count in the file's own lines, and no
+  // change can put a line break where a line was only wrapped. The lines are
+  // wrapped again, and caret and selection taken back to the pieces, when
+  // the outermost change ends.
+  void BeginLogicalLines();
+  void EndLogicalLines();
+  class LogicalLines {
+   public:
+    explicit LogicalLines(TCustomSrcEdit* edit, bool active = true) : edit_(active ? edit : nullptr) {
+      if (edit_) edit_->BeginLogicalLines();
+    }
+    ~LogicalLines() {
+      if (edit_) edit_->EndLogicalLines();
+    }
+    LogicalLines(const LogicalLines&) = delete;
+    LogicalLines& operator=(const LogicalLines&) = delete;
+
+   private:
+    TCustomSrcEdit* edit_;
+  };
+  TPoint WrappedToLogical(TPoint p) const;
+  TPoint LogicalToWrapped(TPoint p) const;
+  int logicalDepth_ = 0;
+
   // The primitive. `rowReason` >= 0 records column rows (and lines appended
   // by a column insertion) under that reason.
   void SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString& text, int rowReason);

@@ -189,20 +189,6 @@ void TCustomSrcEdit::DoDeleteLastChar() {
   TPoint newCaret = oldCaret;
   if (x <= len + 1) {
     const int leading = LeadingWhiteCount(line);
-    if (x == 1 && lines_->IsContinuation(y - 1)) {
-      // A wrapped piece follows the one before it without a line break: the
-      // character before the caret is the last one of that piece.
-      const QString prev = Line(y - 1);
-      if (prev.isEmpty()) return;
-      const int end = static_cast<int>(prev.size());
-      const int width = end >= 2 && prev[end - 1].isLowSurrogate() && prev[end - 2].isHighSurrogate() ? 2 : 1;
-      PutLine(y - 1, prev.left(end - width));
-      undoList_.AddChange(crSilentDelete, TPoint{end + 1 - width, y - 1}, TPoint{end + 1, y - 1}, prev.right(width),
-                          smNormal);
-      SetBlockBegin(CaretXY());
-      EnsureCursorPosVisible();
-      return;
-    }
     if (x == 1) {
       if (y == 1) return;  // nothing before the start of the text
       const QString prev = Line(y - 1);
@@ -282,17 +268,6 @@ void TCustomSrcEdit::DoDeleteChar() {
     return;
   }
   if (y >= LineCount()) return;
-  if (lines_->IsContinuation(y)) {
-    // The next piece of a wrapped line follows without a line break: its
-    // first character is the one after the caret.
-    const QString next = Line(y + 1);
-    if (next.isEmpty()) return;
-    const int width = next.size() >= 2 && next[0].isHighSurrogate() && next[1].isLowSurrogate() ? 2 : 1;
-    PutLine(y + 1, next.mid(width));
-    undoList_.AddChange(crSilentDeleteAfterCursor, TPoint{1, y + 1}, TPoint{1 + width, y + 1}, next.left(width),
-                        smNormal);
-    return;
-  }
   // Beyond the line end: the next line joins at the caret column.
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
@@ -525,10 +500,10 @@ void TCustomSrcEdit::DoSetMarker(int index, TPoint p) {
 void TCustomSrcEdit::ExecuteCommand(TSrcEditorCommand command, QChar achar, const TSrcCommandData& data) {
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
-  if (ChangesText(command)) {
-    if (ReadOnly()) return;
-    StepCaretOutOfPair();
-  }
+  const bool changesText = ChangesText(command);
+  if (changesText && ReadOnly()) return;
+  const LogicalLines logical(this, changesText);
+  if (changesText) StepCaretOutOfPair();
   const bool extend = command >= ecSelLeft && command <= ecSelGotoXY;
   const TSrcEditorCommand move = extend ? command - ecSelection : command;
   const TPoint caret = CaretXY();

@@ -14,6 +14,8 @@ int TCustomSrcEdit::SearchReplace(const QString& search, const QString& replace,
     engine = searchEngine_.get();
   }
   if (search.isEmpty() || LineCount() == 0) return 0;
+  // A replacement changes the text: it runs on the file's own lines.
+  const LogicalLines logical(this, options & (ssoReplace | ssoReplaceAll));
 
   const bool backwards = options & ssoBackwards;
   const bool replacing = options & (ssoReplace | ssoReplaceAll);

@@ -575,7 +575,7 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
     if (round % 3 == 1) e->SetOptions(e->Options() & ~eoTrimTrailingSpaces);
     if (round % 4 == 2) e->SetOptions(e->Options() & ~eoGroupUndo);
     if (round % 5 == 3) {
-      e->Lines().SetWrapWidth(80);
+      e->Lines().SetWrapWidth(6);
       e->SetWordWrap(true);
     }
     const QString original = e->Text();
