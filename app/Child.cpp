@@ -109,10 +109,9 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   SrcHTMLHighlighter1 = highlighters_->byCode.value(QStringLiteral("HTML"));
 
   ApplySettings();
-  // Code templates; without the library file the list is simply empty.
   AutoComplete = new TSrcAutoComplete(this);
   AutoComplete->setObjectName(QStringLiteral("AutoComplete"));
-  AutoComplete->LoadFromFile(ProgramFolder() + QStringLiteral("CodeC/codeinside.dci"));
+  LoadCodeTemplates();
   AutoComplete->AddEditor(Memo1);
   ApplyLanguage();
 }
@@ -510,6 +509,10 @@ void TChildForm::ApplyLanguage() {
   SelectionItems[2]->setText(LangText(QStringLiteral("SelBlock")));
   if (Panels[2]) Panels[2]->setText(Memo1->InsertMode() ? DocStateI : DocStateO);
   if (Modified) Panels[1]->setText(DocStatusNow);
+}
+
+void TChildForm::LoadCodeTemplates() {
+  AutoComplete->LoadFromFile(ProgramFolder() + QStringLiteral("CodeC/codeinside.dci"));
 }
 
 void TChildForm::GotoLine1Click() {

@@ -77,6 +77,9 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // Pop-up commands.
   void InsertFixedText(const QString& text);
   void Commenttext1Click();
+  // (Re)reads the code templates of CodeC/codeinside.dci; without the file
+  // the list is empty.
+  void LoadCodeTemplates();
   // The main window's go-to-line question, for this window.
   void GotoLine1Click();
   void Setdocumentinlowercase1Click();

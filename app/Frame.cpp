@@ -841,6 +841,11 @@ void TfMain::OpenHelp() {
   if (!Launcher().Open(path)) ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
 }
 
+void TfMain::ReloadCodeInsideLists() {
+  for (TChildForm* c : Documents()) c->LoadCodeTemplates();
+  ShowMessageDlg(LangText(QStringLiteral("CCUpARLstb")), 0);
+}
+
 void TfMain::SendEmail() {
   if (!Launcher().Open(QStringLiteral("mailto:")))
     ShowMessageDlg(LangText(QStringLiteral("NoMailProgram")), 2);

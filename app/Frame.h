@@ -89,6 +89,10 @@ class TfMain : public QMainWindow {
   enum class TWindowArrangement { Cascade, TileHorizontally, TileVertically, ArrangeIcons, MinimizeAll };
   void ArrangeWindows(TWindowArrangement how);
 
+  // Reloads the code templates of every document window from the code
+  // library and says so.
+  void ReloadCodeInsideLists();
+
   void SaveToolbarPositions();
   void LoadToolbarPositions();
   void ApplyLanguage();

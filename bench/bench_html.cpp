@@ -11,6 +11,8 @@
 #include "highlighters/SrcHighlighterCss.h"
 #include "highlighters/SrcHighlighterHtml.h"
 #include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterVBScript.h"
+#include "highlighters/SrcHighlighterXML.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -31,6 +33,7 @@
 #include <Qsci/qscilexercss.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjavascript.h>
+#include <Qsci/qscilexerxml.h>
 #include <Qsci/qsciscintilla.h>
 #endif
 
@@ -86,6 +89,40 @@ QStringList CssDocument() {
       "     over two lines */",
       "  border-bottom: 1px solid #ccc; z-index: %d;",
       "}",
+  });
+}
+
+QStringList XmlDocument() {
+  return GenerateLines(TargetBytes(), {
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+      "<!DOCTYPE catalog [",
+      "  <!ENTITY part \"Part %d\">",
+      "]>",
+      "<catalog xmlns=\"urn:example:catalog\" xmlns:x=\"urn:example:x\" version='%d'>",
+      "  <!-- an entry with a comment that goes on",
+      "       over two lines %d -->",
+      "  <item id=\"i%d\" name='Tom &amp; Jerry' x:kind=\"a&lt;b\">Text with &part; and &#169; %d</item>",
+      "  <?process data=\"%d\"?>",
+      "  <![CDATA[ raw <text> & more %d ]]>",
+      "  <empty attr=\"\"/><br/>",
+      "</catalog>",
+  });
+}
+
+QStringList VBScriptDocument() {
+  return GenerateLines(TargetBytes(), {
+      "' Script part %d",
+      "Option Explicit",
+      "Function PrintNumber%d(ByVal number, count)",
+      "  Dim total, i : total = 0",
+      "  document.write(\"The number is \" & number & \" and \"\"more\"\"\")",
+      "  For i = 0 To count Step 2 ' loop %d",
+      "    total = total + i * 12.5 - 1.5E3",
+      "  Next",
+      "  If total >= 100 And Not IsEmpty(total) Then MsgBox \"total: \" & total",
+      "  started = #1/1/2000#",
+      "  PrintNumber%d = total",
+      "End Function",
   });
 }
 
@@ -191,17 +228,24 @@ int main(int argc, char** argv) {
   auto html = [] { return std::make_unique<TSrcHTMLHighlighter>(); };
   auto js = [] { return std::make_unique<TSrcJScriptHighlighter>(); };
   auto css = [] { return std::make_unique<TSrcCssHighlighter>(); };
+  auto xml = [] { return std::make_unique<TSrcXMLHighlighter>(); };
+  auto vbs = [] { return std::make_unique<TSrcVBScriptHighlighter>(); };
   AddCase({"HTML generated", HtmlDocument(), html, 100});
   AddCase({"HTML real files", RealFiles(docs, QStringLiteral("*.html")), html, 100});
   AddCase({"JavaScript generated", JScriptDocument(), js, 250});
   AddCase({"JavaScript real files", RealFiles(docs, QStringLiteral("*.js")), js, 250});
   AddCase({"CSS generated", CssDocument(), css, 250});
   AddCase({"CSS real files", RealFiles(docs, QStringLiteral("*.css")), css, 250});
+  AddCase({"XML generated", XmlDocument(), xml, 250});
+  AddCase({"XML real files", RealFiles({QStringLiteral("/usr/share")}, QStringLiteral("*.xml")), xml, 250});
+  AddCase({"VBScript generated", VBScriptDocument(), vbs, 250});
+  AddCase({"VBScript real files", RealFiles(docs, QStringLiteral("*.vbs")), vbs, 250});
 #ifdef KV_HAVE_QSCINTILLA
   for (TCase& c : Cases()) {
     if (c.name.starts_with("HTML")) c.makeLexer = [] { return new QsciLexerHTML; };
     if (c.name.starts_with("JavaScript")) c.makeLexer = [] { return new QsciLexerJavaScript; };
     if (c.name.starts_with("CSS")) c.makeLexer = [] { return new QsciLexerCSS; };
+    if (c.name.starts_with("XML")) c.makeLexer = [] { return new QsciLexerXML; };
   }
 #endif
   for (TCase& c : Cases()) {

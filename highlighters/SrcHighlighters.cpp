@@ -3,9 +3,13 @@
 #include "highlighters/SrcHighlighterCss.h"
 #include "highlighters/SrcHighlighterHtml.h"
 #include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterVBScript.h"
+#include "highlighters/SrcHighlighterXML.h"
 
 void RegisterBuiltinHighlighters() {
   TSrcHTMLHighlighter::UnitInit();
   TSrcJScriptHighlighter::UnitInit();
   TSrcCssHighlighter::UnitInit();
+  TSrcXMLHighlighter::UnitInit();
+  TSrcVBScriptHighlighter::UnitInit();
 }

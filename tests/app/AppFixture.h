@@ -26,7 +26,7 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 inline const QStringList& ModuleKeys() {
   static const QStringList keys = {
       "DefCharSet", "btOk", "btCancel", "ExitMsg", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
-      "GiveLineNO", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
+      "GiveLineNO", "CCUpARLstb", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
       "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr"};
   return keys;
 }

@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "editor/SrcEditAutoComplete.h"
 #include "tests/app/AppFixture.h"
 
 #include <QApplication>
@@ -563,6 +564,21 @@ TEST_F(MainWindow, IconsFromTheThemeOrOurOwn) {
     }
   if (QIcon::hasThemeIcon("document-new")) EXPECT_EQ(Main().Action("ToolButton33")->icon().name(), "document-new");
   EXPECT_FALSE(Main().Action("SaveAll")->icon().pixmap(22).isNull());  // no theme has it
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, CodeTemplatesReloadInEveryDocument) {
+  QDir(root).mkpath("CodeC");
+  WriteFileBytes(root + "CodeC/codeinside.dci", "[a | x]\r\n<a>|</a>\r\n\r\n");
+  Main().ToolButton33Click();
+  Main().ToolButton33Click();
+  WriteFileBytes(root + "CodeC/codeinside.dci", "[b | y]\r\n<b>|</b>\r\n\r\n");
+  Main().ReloadCodeInsideLists();
+  for (TChildForm* c : Main().Documents()) EXPECT_EQ(c->AutoComplete->TemplateNames(), QStringList({"b"}));
+  EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("CCUpARLstb"));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include "highlighters/SrcHighlighterCss.h"
-#include "highlighters/SrcHighlighters.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -101,11 +100,6 @@ TEST(CssHighlighter, AttributesNamesAndSample) {
   h.ResetRange();
   h.SetLine("\"", 0);
   EXPECT_EQ(h.GetTokenAttribute(), h.IdentifierAttri);
-
-  RegisterBuiltinHighlighters();
-  bool found = false;
-  for (const auto& cls : TSrcHighlighterList()) found |= cls.meta == &C::staticMetaObject;
-  EXPECT_TRUE(found);
 }
 
 TEST(CssHighlighter, AnyInputTilesAndRescansAlike) {

@@ -1,5 +1,4 @@
 #include "highlighters/SrcHighlighterJScript.h"
-#include "highlighters/SrcHighlighters.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -116,16 +115,9 @@ TEST(JScriptHighlighter, AttributesNamesAndSample) {
             "[  |5][i|1][ |5][+=|7][ |5][@|8][;|7][ |5][// illegal character|0]\n"
             "[}|7]\n"
             "[body|9][.|7][onLoad|10][ |5][=|7][ |5][printNumber|1][;|7]\n");
-  int range = -1;
-  Scan(h, "i += @;", range);
-  h.SetRange(0);
+  h.ResetRange();
   h.SetLine("@", 0);
   EXPECT_EQ(h.GetTokenAttribute(), nullptr);
-
-  RegisterBuiltinHighlighters();
-  bool found = false;
-  for (const auto& cls : TSrcHighlighterList()) found |= cls.meta == &J::staticMetaObject;
-  EXPECT_TRUE(found);
 }
 
 TEST(JScriptHighlighter, AnyInputTilesAndRescansAlike) {

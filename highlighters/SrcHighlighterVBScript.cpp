@@ -1,0 +1,134 @@
+#include "highlighters/SrcHighlighterVBScript.h"
+
+#include "editor/SrcEditStrConst.h"
+
+namespace {
+
+constexpr int kSlotCount = 134;
+
+const char* const kKeywords =
+    "And As Boolean ByRef Byte ByVal Call Case Class Const Currency Debug Dim Do Double Each Else ElseIf Empty End "
+    "EndIf Enum Eqv Erase Error Event Exit Explicit False For Function Get GoTo If Imp Implements In Integer Is Let "
+    "Like Long Loop LSet Me Mod New Next Not Nothing Null On Option Optional Or ParamArray Preserve Private property "
+    "Public RaiseEvent Randomize ReDim Rem Resume RSet Select Set Shared Single Static Stop Sub Then To True Type "
+    "TypeOf Until Variant Wend While With Xor";
+
+TSrcKeywordTable BuildVBScriptCharTables() {
+  using V = TSrcVBScriptHighlighter;
+  TSrcKeywordTable t(TSrcHashRun::Identifier, kSlotCount, V::tkIdentifier, V::tkIdentifier, false);
+  std::vector<TSrcKeyword> keywords;
+  AddKeywords(keywords, kKeywords, V::tkKey);
+  t.Fill(keywords, kSlotCount);
+  return t;
+}
+
+}  // namespace
+
+const TSrcKeywordTable& TSrcVBScriptHighlighter::KeywordTable() {
+  static const TSrcKeywordTable table = BuildVBScriptCharTables();
+  return table;
+}
+
+void TSrcVBScriptHighlighter::UnitInit() {
+  KeywordTable();
+  RegisterHighlighter<TSrcVBScriptHighlighter>();
+}
+
+TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
+  using namespace SrcEditStrConst;
+  CommentAttri = MakeAttribute(AttrNameComment, fsItalic);
+  IdentifierAttri = MakeAttribute(AttrNameIdentifier, 0);
+  KeyAttri = MakeAttribute(AttrNameReservedWord, fsBold);
+  NumberAttri = MakeAttribute(AttrNameNumber, 0);
+  SpaceAttri = MakeAttribute(AttrNameSpace, 0);
+  StringAttri = MakeAttribute(AttrNameString, 0);
+  SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
+  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  fTable = &KeywordTable();
+  fNullKind = tkNull;
+  fSpaceKind = tkSpace;
+  fUnknownKind = tkIdentifier;
+  fStringKind = tkString;
+  fCommentKind = tkComment;
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
+  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri};
+  BuildCharDispatch();
+  SetDefaultFilter(FilterVBScript);
+}
+
+void TSrcVBScriptHighlighter::BuildCharDispatch() {
+  using V = TSrcVBScriptHighlighter;
+  FillCommonHandlers();  // every other character is an identifier of one character
+  for (int c = 0; c < 256; ++c) {
+    const auto ch = static_cast<char16_t>(c);
+    THandler h = nullptr;
+    if (c == '"') h = Handler(&V::StringProc);
+    else if (c == '#') h = Handler(&V::DateProc);
+    else if (c == '\'') h = Handler(&V::ApostropheProc);
+    else if (c < 128 && QByteArrayView("&()*+,-./:;=^{}").contains(static_cast<char>(c))) h = Handler(&V::SymbolProc);
+    else if (c == '<') h = Handler(&V::LowerProc);
+    else if (c == '>') h = Handler(&V::GreaterProc);
+    else if (IsDigit(ch)) h = Handler(&V::NumberProc);
+    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&V::IdentProc);
+    if (h) fProcTable[static_cast<size_t>(c)] = h;
+  }
+}
+
+QString TSrcVBScriptHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameVBScript; }
+
+QString TSrcVBScriptHighlighter::GetSampleSource() const {
+  return QStringLiteral(
+      "' Syntax highlighting\r\n"
+      "function printNumber()\r\n"
+      "  number = 12345\r\n"
+      "  document.write(\"The number is \" + number)\r\n"
+      "  for i = 0 to 10\r\n"
+      "    x = x + 1.0\r\n"
+      "  next\r\n"
+      "end function");
+}
+
+// "#" to the next "#" or the line's end.
+void TSrcVBScriptHighlighter::DateProc() {
+  fTokenKind = tkString;
+  ++fRun;
+  while (fRun < fLen && fLine[fRun] != u'#') ++fRun;
+  if (fRun < fLen) ++fRun;
+}
+
+void TSrcVBScriptHighlighter::ApostropheProc() {
+  fTokenKind = tkComment;
+  fRun = fLen;
+}
+
+void TSrcVBScriptHighlighter::SymbolProc() {
+  fTokenKind = tkSymbol;
+  ++fRun;
+}
+
+void TSrcVBScriptHighlighter::LowerProc() {
+  fTokenKind = tkSymbol;
+  ++fRun;
+  if (Peek(fRun) == u'=' || Peek(fRun) == u'>') ++fRun;
+}
+
+void TSrcVBScriptHighlighter::GreaterProc() {
+  fTokenKind = tkSymbol;
+  ++fRun;
+  if (Peek(fRun) == u'=') ++fRun;
+}
+
+void TSrcVBScriptHighlighter::NumberProc() {
+  fTokenKind = tkNumber;
+  ++fRun;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (!(IsDigit(c) || c == u'.' || c == u'E' || c == u'e')) break;
+    ++fRun;
+  }
+}
+
+void TSrcVBScriptHighlighter::IdentProc() {
+  fTokenKind = ClassifyIdentifier(fRun);
+  fRun += fIdentLength;
+}

@@ -1,0 +1,343 @@
+#include "highlighters/SrcHighlighterXML.h"
+
+#include "editor/SrcEditStrConst.h"
+
+namespace {
+
+// Characters of element and attribute names.
+constexpr bool IsNameChar(char16_t c) {
+  return IsAsciiLetter(c) || IsDigit(c) || c == u'-' || c == u'.' || c == u':' || c == u'_';
+}
+
+constexpr bool IsLineBreak(char16_t c) { return c == 10 || c == 13; }
+
+}  // namespace
+
+void TSrcXMLHighlighter::UnitInit() { RegisterHighlighter<TSrcXMLHighlighter>(); }
+
+TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
+  using namespace SrcEditStrConst;
+  ElementAttri = MakeAttribute(AttrNameElementName, fsBold, clMaroon);
+  AttributeAttri = MakeAttribute(AttrNameAttributeName, 0, clMaroon);
+  NamespaceAttributeAttri = MakeAttribute(AttrNameNamespaceAttributeName, 0, clRed);
+  AttributeValueAttri = MakeAttribute(AttrNameAttributeValue, fsBold, clNavy);
+  NamespaceAttributeValueAttri = MakeAttribute(AttrNameNamespaceAttributeValue, fsBold, clRed);
+  TextAttri = MakeAttribute(AttrNameText, fsBold, clBlack);
+  CDATAAttri = MakeAttribute(AttrNameCDATASection, fsItalic, clOlive);
+  EntityRefAttri = MakeAttribute(AttrNameEntityReference, fsBold, clBlue);
+  ProcessingInstructionAttri = MakeAttribute(AttrNameProcessingInstruction, 0, clBlue);
+  CommentAttri = MakeAttribute(AttrNameComment, fsBold | fsItalic, clGray, clSilver);
+  DocTypeAttri = MakeAttribute(AttrNameDOCTYPESection, fsItalic, clBlue);
+  SpaceAttri = MakeAttribute(AttrNameWhitespace, 0);
+  SymbolAttri = MakeAttribute(AttrNameSymbol, 0, clBlue);
+  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  fNullKind = tkNull;
+  fSpaceKind = tkSpace;
+  fCommentKind = tkComment;
+  fRoleAttri = {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri};
+  BuildCharDispatch();
+  fRange = rsText;
+  SetDefaultFilter(FilterXML);
+}
+
+void TSrcXMLHighlighter::BuildCharDispatch() {
+  using X = TSrcXMLHighlighter;
+  fProcTable.fill(Handler(&X::RangeProc));
+  // A NUL inside the line is a control character like the others: the
+  // line's end is found by its length.
+  for (int c = 0; c <= 32; ++c) fProcTable[static_cast<size_t>(c)] = Handler(&X::SpaceProc);
+  fProcTable[10] = Handler(&X::LFProc);
+  fProcTable[13] = Handler(&X::CRProc);
+  fProcTable['<'] = Handler(&X::LessThanProc);
+  fProcTable['>'] = Handler(&X::GreaterThanProc);
+}
+
+TSrcIdentChars TSrcXMLHighlighter::GetIdentChars() const {
+  TSrcIdentChars set = LetterIdentChars();
+  set.Include(QChar(u'-'));
+  set.Include(QChar(u'.'));
+  return set;
+}
+
+TSrcHighlighterAttributes* TSrcXMLHighlighter::GetTokenAttribute() const {
+  switch (fTokenKind) {
+    case tkAposAttrValue:
+    case tkQuoteAttrValue: return AttributeValueAttri;
+    case tkAposEntityRef:
+    case tkEntityRef:
+    case tkQuoteEntityRef:
+    case tknsAposEntityRef:
+    case tknsQuoteEntityRef: return EntityRefAttri;
+    case tkAttribute: return AttributeAttri;
+    case tkCDATA: return CDATAAttri;
+    case tkComment: return CommentAttri;
+    case tkElement: return ElementAttri;
+    case tkEqual:
+    case tkSymbol:
+    case tknsEqual: return SymbolAttri;
+    case tkProcessingInstruction: return ProcessingInstructionAttri;
+    case tkSpace: return SpaceAttri;
+    case tkText: return TextAttri;
+    case tknsAposAttrValue:
+    case tknsQuoteAttrValue: return NamespaceAttributeValueAttri;
+    case tknsAttribute: return NamespaceAttributeAttri;
+    case tkDocType: return DocTypeAttri;
+    default: return nullptr;
+  }
+}
+
+QString TSrcXMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameXML; }
+
+QString TSrcXMLHighlighter::GetSampleSource() const {
+  return QStringLiteral(
+      "<?xml version=\"1.0\"?>\r\n"
+      "<!DOCTYPE root [\r\n"
+      "  ]>\r\n"
+      "<!-- Comment -->\r\n"
+      "<root version=\"&test;\">\r\n"
+      "  <![CDATA[ **CDATA section** ]]>\r\n"
+      "</root>");
+}
+
+void TSrcXMLHighlighter::SetRange(int value) {
+  const int r = value & 0xFF;
+  // A state this scanner never stores restarts as text.
+  fRange = r <= rsDocTypeSquareBraces ? static_cast<std::uint8_t>(r) : static_cast<std::uint8_t>(rsText);
+}
+
+void TSrcXMLHighlighter::ScanNext() {
+  // Some steps only change the state (an empty name, a value or text that
+  // ends where it begins): scan again so that every token holds characters.
+  for (int guard = 0; guard < 8; ++guard) {
+    ScanOne();
+    if (fRun > fTokenPos || fTokenKind == tkNull) return;
+  }
+  fRun = fTokenPos + 1;  // never reached with the handlers below; keeps callers moving
+}
+
+void TSrcXMLHighlighter::ScanOne() {
+  fTokenPos = fRun;
+  if (fRun >= fLen) {
+    NullProc();
+    return;
+  }
+  switch (fRange) {
+    case rsCDATA: SectionProc(tkCDATA, u']'); break;
+    case rsComment: CommentProc(); break;
+    case rsProcessingInstruction: SectionProc(tkProcessingInstruction, u'?'); break;
+    case rsText: TextProc(); break;
+    case rsDocType:
+    case rsDocTypeSquareBraces: DocTypeProc(); break;
+    default: Dispatch();
+  }
+}
+
+bool TSrcXMLHighlighter::LookingAt(const char16_t* text) const {
+  for (int i = 0; text[i]; ++i)
+    if (Peek(fRun + i) != text[i]) return false;
+  return true;
+}
+
+void TSrcXMLHighlighter::SpaceProc() {
+  fTokenKind = tkSpace;
+  ++fRun;
+  while (fRun < fLen && fLine[fRun] <= 32 && fLine[fRun] != 9 && !IsLineBreak(fLine[fRun])) ++fRun;
+}
+
+void TSrcXMLHighlighter::LessThanProc() {
+  ++fRun;
+  if (Peek(fRun) == u'/') ++fRun;
+  fTokenKind = tkSymbol;
+  fRange = rsElement;
+  if (Peek(fRun) == u'!') {
+    ++fRun;
+    if (LookingAt(u"--")) {
+      fRange = rsComment;
+      fRun += 2;
+    } else if (LookingAt(u"DOCTYPE")) {
+      fTokenKind = tkDocType;
+      fRange = rsDocType;
+      fRun += 7;
+    } else if (LookingAt(u"[CDATA[")) {
+      fTokenKind = tkCDATA;
+      fRange = rsCDATA;
+      fRun += 7;
+    }
+  } else if (Peek(fRun) == u'?') {
+    fTokenKind = tkProcessingInstruction;
+    fRange = rsProcessingInstruction;
+    ++fRun;
+  }
+}
+
+void TSrcXMLHighlighter::GreaterThanProc() {
+  fTokenKind = tkSymbol;
+  fRange = rsText;
+  ++fRun;
+}
+
+void TSrcXMLHighlighter::RangeProc() {
+  switch (fRange) {
+    case rsElement: ElementProc(); break;
+    case rsAttribute: AttributeProc(); break;
+    case rsEqual: EqualProc(false); break;
+    case rsnsEqual: EqualProc(true); break;
+    case rsQuoteAttrValue: ValueProc(u'"', tkQuoteAttrValue, rsQuoteEntityRef); break;
+    case rsnsQuoteAttrValue: ValueProc(u'"', tknsQuoteAttrValue, rsnsQuoteEntityRef); break;
+    case rsAposAttrValue: ValueProc(u'\'', tkAposAttrValue, rsAposEntityRef); break;
+    case rsnsAposAttrValue: ValueProc(u'\'', tknsAposAttrValue, rsnsAposEntityRef); break;
+    case rsQuoteEntityRef: EntityRefProc(tkQuoteEntityRef, rsQuoteAttrValue); break;
+    case rsnsQuoteEntityRef: EntityRefProc(tknsQuoteEntityRef, rsnsQuoteAttrValue); break;
+    case rsAposEntityRef: EntityRefProc(tkAposEntityRef, rsAposAttrValue); break;
+    case rsnsAposEntityRef: EntityRefProc(tknsAposEntityRef, rsnsAposAttrValue); break;
+    case rsEntityRef: EntityRefProc(tkEntityRef, rsText); break;
+    default:  // the other ranges have continuations of their own
+      fTokenKind = tkText;
+      ++fRun;
+  }
+}
+
+void TSrcXMLHighlighter::ElementProc() {
+  if (fLine[fRun] == u'/') ++fRun;
+  while (fRun < fLen && IsNameChar(fLine[fRun])) ++fRun;
+  fTokenKind = tkElement;
+  fRange = rsAttribute;
+}
+
+void TSrcXMLHighlighter::AttributeProc() {
+  // The closing quote of a value.
+  if (fLine[fRun] == u'"' || fLine[fRun] == u'\'') {
+    fTokenKind = tkSymbol;
+    ++fRun;
+    return;
+  }
+  while (fRun < fLen && IsNameChar(fLine[fRun])) ++fRun;
+  if (QStringView(fLine + fTokenPos, fRun - fTokenPos).contains(u"xmlns")) {
+    fTokenKind = tknsAttribute;
+    fRange = rsnsEqual;
+  } else {
+    fTokenKind = tkAttribute;
+    fRange = rsEqual;
+  }
+}
+
+// "=", blanks and the value's opening quote; an unquoted value runs on to
+// the line's end.
+void TSrcXMLHighlighter::EqualProc(bool ns) {
+  fTokenKind = ns ? tknsEqual : tkEqual;
+  while (fRun < fLen && !IsLineBreak(fLine[fRun])) {
+    const char16_t c = fLine[fRun++];
+    if (c == u'/') {
+      fTokenKind = tkSymbol;
+      fRange = rsElement;
+      return;
+    }
+    if (c == u'"') {
+      fRange = ns ? rsnsQuoteAttrValue : rsQuoteAttrValue;
+      return;
+    }
+    if (c == u'\'') {
+      fRange = ns ? rsnsAposAttrValue : rsAposAttrValue;
+      return;
+    }
+  }
+}
+
+void TSrcXMLHighlighter::ValueProc(char16_t quote, std::uint8_t kind, std::uint8_t entityRange) {
+  fTokenKind = kind;
+  while (fRun < fLen && !IsLineBreak(fLine[fRun])) {
+    const char16_t c = fLine[fRun];
+    if (c == quote) {
+      fRange = rsAttribute;  // the quote follows as a symbol
+      return;
+    }
+    if (c == u'&') {
+      fRange = entityRange;
+      return;
+    }
+    ++fRun;
+  }
+}
+
+// "&", the name and a closing ";". The name also ends before a quote, "<",
+// ">" or another "&", so that a bare "&" in a value does not swallow the
+// value's closing quote and the rest of the tag.
+void TSrcXMLHighlighter::EntityRefProc(std::uint8_t kind, std::uint8_t nextRange) {
+  fTokenKind = kind;
+  fRange = nextRange;
+  auto nameChar = [](char16_t c) { return c > 32 && c != u';'; };
+  if (fRun < fLen && nameChar(fLine[fRun])) ++fRun;
+  while (fRun < fLen && nameChar(fLine[fRun]) && !QStringView(u"&<>\"'").contains(QChar(fLine[fRun]))) ++fRun;
+  if (Peek(fRun) == u';') ++fRun;
+}
+
+void TSrcXMLHighlighter::TextProc() {
+  const char16_t first = fLine[fRun];
+  if (first < 32 || first == u'<') {
+    Dispatch();
+    return;
+  }
+  fTokenKind = tkText;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c < 32 || c == u'<') return;
+    if (c == u'&') {
+      fRange = rsEntityRef;
+      return;
+    }
+    ++fRun;
+  }
+}
+
+void TSrcXMLHighlighter::CommentProc() {
+  if (LookingAt(u"-->")) {
+    fTokenKind = tkSymbol;
+    fRange = rsText;
+    fRun += 3;
+    return;
+  }
+  if (IsLineBreak(fLine[fRun])) {
+    Dispatch();
+    return;
+  }
+  fTokenKind = tkComment;
+  while (fRun < fLen && !IsLineBreak(fLine[fRun]) && !LookingAt(u"-->")) ++fRun;
+}
+
+void TSrcXMLHighlighter::SectionProc(std::uint8_t kind, char16_t last) {
+  if (IsLineBreak(fLine[fRun])) {
+    Dispatch();
+    return;
+  }
+  fTokenKind = kind;
+  while (fRun < fLen && !IsLineBreak(fLine[fRun])) {
+    if (fLine[fRun] == u'>' && AfterChar(last)) {
+      ++fRun;
+      fRange = rsText;
+      return;
+    }
+    ++fRun;
+  }
+}
+
+void TSrcXMLHighlighter::DocTypeProc() {
+  if (IsLineBreak(fLine[fRun])) {
+    Dispatch();
+    return;
+  }
+  fTokenKind = tkDocType;
+  while (fRun < fLen && !IsLineBreak(fLine[fRun])) {
+    const char16_t c = fLine[fRun++];
+    if (fRange == rsDocTypeSquareBraces) {
+      if (c == u']') {
+        fRange = rsDocType;
+        return;
+      }
+    } else if (c == u'>') {
+      fRange = rsAttribute;
+      return;
+    } else if (c == u'[') {
+      fRange = rsDocTypeSquareBraces;
+    }
+  }
+}

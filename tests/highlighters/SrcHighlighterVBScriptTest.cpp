@@ -1,0 +1,138 @@
+#include "highlighters/SrcHighlighterVBScript.h"
+#include "highlighters/SrcHighlighters.h"
+#include "tests/highlighters/HighlighterTestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using V = TSrcVBScriptHighlighter;
+using namespace hltest;
+
+std::string Kinds(const QString& line) {
+  V h;
+  return hltest::Kinds(h, line);
+}
+
+}  // namespace
+
+TEST(VBScriptHighlighter, Tokens) {
+  const struct {
+    const char* line;
+    const char* tokens;
+  } cases[] = {
+      {"Dim x", "Dim:2  :5 x:1 "},
+      {"DIM dim ElseIf ELSEIF property PROPERTY", "DIM:2  :5 dim:2  :5 ElseIf:2  :5 ELSEIF:2  :5 property:2  :5 PROPERTY:2 "},
+      {"' note \"x\"", "' note \"x\":0 "},
+      {"Rem note", "Rem:2  :5 note:1 "},
+      {"x ' rest", "x:1  :5 ' rest:0 "},
+      {"#1/1/2000# #1/1", "#1/1/2000#:6  :5 #1/1:6 "},
+      {"## x", "##:6  :5 x:1 "},  // the closing "#" is looked for after the opening one
+      {"1.5E3 12 1e 2.3.4x", "1.5E3:4  :5 12:4  :5 1e:4  :5 2.3.4:4 x:1 "},
+      {"a<>b <= >= < > =", "a:1 <>:7 b:1  :5 <=:7  :5 >=:7  :5 <:7  :5 >:7  :5 =:7 "},
+      {"&()*+,-./:;=^{}", "&:7 (:7 ):7 *:7 +:7 ,:7 -:7 .:7 /:7 ::7 ;:7 =:7 ^:7 {:7 }:7 "},
+      {"!$%?@[\\]`|~", "!:1 $:1 %:1 ?:1 @:1 [:1 \\:1 ]:1 `:1 |:1 ~:1 "},
+      {"\"a\"\"b\" \"\" \"\"\"x\" \"open", "\"a\":6 \"b\":6  :5 \"\":6  :5 \"\"\"x\":6  :5 \"open:6 "},
+      {"_a1 x.y", "_a1:1  :5 x:1 .:7 y:1 "},
+      {"x\t \x01y", "x:1 \t \x01:5 y:1 "},
+      {"\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "\xC3\xA9:1 t:1 \xC3\xA9:1  :5 \xF0\x9F\x98\x80:1 "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Kinds(QString::fromUtf8(c.line)), c.tokens) << c.line;
+
+  // Nothing goes on over lines.
+  V h;
+  int range = -1;
+  Scan(h, "s = \"open", range);
+  EXPECT_EQ(range, 0);
+  EXPECT_EQ(Show(Scan(h, "x\"", range)), "[x|1][\"|6]");
+  h.SetRange(5);
+  EXPECT_EQ(h.GetRange(), 0);
+}
+
+TEST(VBScriptHighlighter, KeywordTableAsGiven) {
+  const TSrcKeywordTable& t = V::KeywordTable();
+  EXPECT_EQ(t.keywordCount, 84);
+  EXPECT_EQ(t.bound, 134);
+  int largest = -1;
+  V h;
+  for (int i = 0; i < static_cast<int>(t.buckets.size()); ++i)
+    for (const TSrcKeyword& k : t.buckets[i]) {
+      largest = i;
+      const QString word = QString::fromLatin1(k.word);
+      EXPECT_EQ(h.ClassifyWord(word), V::tkKey) << k.word.constData();
+      EXPECT_EQ(h.ClassifyWord(word.toUpper()), V::tkKey) << k.word.constData();
+      EXPECT_EQ(h.ClassifyWord(word + "q"), V::tkIdentifier) << k.word.constData();
+    }
+  EXPECT_EQ(largest, 133);
+}
+
+TEST(VBScriptHighlighter, AttributesNamesAndSample) {
+  V h;
+  const struct {
+    TSrcHighlighterAttributes* attri;
+    const char* name;
+    TFontStyles style;
+  } attributes[] = {
+      {h.CommentAttri, "Comment", fsItalic}, {h.IdentifierAttri, "Identifier", 0}, {h.KeyAttri, "Reserved word", fsBold},
+      {h.NumberAttri, "Number", 0},          {h.SpaceAttri, "Space", 0},           {h.StringAttri, "String", 0},
+      {h.SymbolAttri, "Symbol", 0},
+  };
+  EXPECT_EQ(h.GetAttributeCount(), 7);
+  for (const auto& a : attributes) {
+    EXPECT_EQ(a.attri->Name(), QString::fromLatin1(a.name));
+    EXPECT_EQ(a.attri->Style(), a.style) << a.name;
+    EXPECT_EQ(a.attri->Foreground(), clNone) << a.name;
+  }
+  EXPECT_EQ(h.GetLanguageName(), QStringLiteral("MS VBScript"));
+  EXPECT_EQ(h.DefaultFilter(), QStringLiteral("VBScript Files (*.vbs)|*.vbs"));
+  EXPECT_EQ(h.GetRoleAttribute(TSrcCustomHighlighter::roleString), h.StringAttri);
+  EXPECT_EQ(h.GetRoleAttribute(TSrcCustomHighlighter::roleKeyword), h.KeyAttri);
+  EXPECT_TRUE(h.GetIdentChars().Contains(QChar(192)));
+  EXPECT_FALSE(h.GetIdentChars().Contains(QChar(215)));
+
+  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
+  ASSERT_EQ(sample.size(), 8);
+  EXPECT_EQ(Dump(h, sample),
+            "[' Syntax highlighting|0]\n"
+            "[function|2][ |5][printNumber|1][(|7][)|7]\n"
+            "[  |5][number|1][ |5][=|7][ |5][12345|4]\n"
+            "[  |5][document|1][.|7][write|1][(|7][\"The number is \"|6][ |5][+|7][ |5][number|1][)|7]\n"
+            "[  |5][for|2][ |5][i|1][ |5][=|7][ |5][0|4][ |5][to|2][ |5][10|4]\n"
+            "[    |5][x|1][ |5][=|7][ |5][x|1][ |5][+|7][ |5][1.0|4]\n"
+            "[  |5][next|2]\n"
+            "[end|2][ |5][function|2]\n");
+  h.SetLine("@", 0);
+  EXPECT_EQ(h.GetTokenAttribute(), h.IdentifierAttri);
+  h.SetLine("", 0);
+  EXPECT_EQ(h.GetTokenAttribute(), nullptr);
+
+  RegisterBuiltinHighlighters();
+  bool found = false;
+  for (const auto& cls : TSrcHighlighterList()) found |= cls.meta == &V::staticMetaObject;
+  EXPECT_TRUE(found);
+}
+
+TEST(VBScriptHighlighter, AnyInputTilesAndRescansAlike) {
+  static const std::vector<const char*> kPieces = {
+      "Dim ", "x = ", "\"str\"", "\"\"", "\"open", "#1/1/2000#", "#", "' comment", "Rem ", "1.5E3", "12", "<>",
+      "<=", ">", "If ", "Then", "End Function", "(", ")", "&", "_", "@", "\t", "  ", "\u00e9", "\U0001F600", "e",
+  };
+  QRandomGenerator rng(20261210);
+  const TFactory make = [] { return std::make_unique<V>(); };
+  for (int doc = 0; doc < 60; ++doc)
+    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
+  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+}
+
+TEST(VBScriptHighlighter, SpansAgreeWithSecondOpinion) {
+  QStringList lines;
+  const auto reference = ReferenceSpans(QStringLiteral("generated.vbs"), lines);
+  ASSERT_EQ(lines.size(), 400);
+  V h;
+  const auto own = OwnSpans(h, lines, [](const Token& t) {
+    return t.kind == V::tkComment ? "comment" : t.kind == V::tkString ? "string" : t.kind == V::tkNumber ? "number" : "";
+  });
+  EXPECT_EQ(own, reference);
+  QRandomGenerator rng(1);
+  ExpectScanInvariants([] { return std::make_unique<V>(); }, lines, rng);
+}
