@@ -1,6 +1,7 @@
 #include "editor/SrcEditTextBuffer.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Memory.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -444,13 +445,34 @@ const char* LineEnd(const char* p, const char* end) {
 
 }  // namespace
 
-void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
+namespace {
+
+// What one more line costs beyond its characters: its record, the editor's
+// own bookkeeping and, for a line that is not empty, its string's header.
+constexpr qint64 kLineCost = sizeof(TSrcEditStringRec) + 16;
+constexpr qint64 kStringCost = 40;
+
+QString StreamName(QIODevice& stream) {
+  auto* file = qobject_cast<QFileDevice*>(&stream);
+  return file && !file->fileName().isEmpty() ? file->fileName() : QStringLiteral("the text");
+}
+
+// Refuses a load that needs more memory than the machine can give.
+void CheckMemory(qint64 needed, const QString& name) {
+  const qint64 available = Memory::Available();
+  if (available >= 0 && needed > available)
+    throw EReadError(QStringLiteral("Not enough memory to open \"%1\": it needs about %2, but only %3 are available.")
+                         .arg(name, Memory::Megabytes(needed), Memory::Megabytes(available)));
+}
+
+QByteArray ReadWhole(QIODevice& stream, const QString& name) {
   QByteArray data;
   if (!stream.isSequential()) {
     stream.seek(0);
     // One read into a buffer of the known size.
     const qint64 size = stream.size();
     if (size > 0x7FFFFFF0LL) throw EReadError(QStringLiteral("The file is too large to be edited."));
+    CheckMemory(size, name);
     data.resize(static_cast<qsizetype>(size));
     qint64 got = 0;
     while (got < size) {
@@ -465,33 +487,49 @@ void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
   }
   if (auto* file = qobject_cast<QFileDevice*>(&stream); file && file->error() != QFileDevice::NoError)
     throw EReadError(QStringLiteral("Stream read error: %1").arg(file->errorString()));
+  return data;
+}
 
+}  // namespace
+
+void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
+  const QString name = StreamName(stream);
+  try {
+    LoadBytes(ReadWhole(stream, name), name);
+  } catch (const std::bad_alloc&) {
+    throw EReadError(QStringLiteral("Not enough memory to open \"%1\".").arg(name));
+  }
+}
+
+void TSrcEditStringList::LoadBytes(const QByteArray& data, const QString& name) {
   int bom = 0;
   bool ascii = false;
   const TextEncoding encoding = TextCodec::detect(data, &bom, &ascii);
 
   const char* begin = data.constData() + bom;
   const char* end = data.constData() + data.size();
-  // Count the lines first so that the array is sized once.
-  qsizetype lines = 0;
+  // Count the lines first: the memory they need is known before any is made.
+  qsizetype lines = 0, filled = 0;
   for (const char* p = begin; p < end; ++lines) {
     const char* q = LineEnd(p, end);
+    if (q > p) ++filled;
     if (q < end && *q == '\r') ++q;
     if (q < end && *q == '\n') ++q;
     p = q;
   }
   if (lines > INT_MAX - 16) throw EReadError(QStringLiteral("The text has too many lines."));
+  CheckMemory(lines * kLineCost + filled * kStringCost + 2 * (end - begin), name);
 
-  UpdateBlock block(*this);
-  Clear();
-  encoding_ = encoding;
-  writeBom_ = bom > 0;
-  SetCapacity(static_cast<int>(lines));
+  // The new text is made whole before the old one goes, so a failure leaves
+  // the list as it was.
+  std::vector<TSrcEditStringRec> fresh(static_cast<size_t>(lines));
   bool sawCR = false, sawLF = false;
-  for (const char* p = begin; p < end;) {
+  qsizetype index = 0, longest = -1;
+  for (const char* p = begin; p < end; ++index) {
     const char* q = LineEnd(p, end);
     const QByteArrayView bytes(p, q - p);
-    Add(ascii ? QString::fromLatin1(bytes) : TextCodec::decode(bytes, encoding));
+    fresh[index].fString = ascii ? QString::fromLatin1(bytes) : TextCodec::decode(bytes, encoding);
+    if (longest < 0 || fresh[index].fString.size() > fresh[longest].fString.size()) longest = index;
     if (q < end && *q == '\r') {
       sawCR = true;
       ++q;
@@ -502,12 +540,23 @@ void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
     }
     p = q;
   }
+
+  UpdateBlock block(*this);
+  Clear();
+  const QString longestText = longest >= 0 ? fresh[longest].fString : QString();
+  store_.swap(fresh);
+  count_ = gapStart_ = static_cast<int>(lines);
+  indexOfLongestLine_ = -1;
+  encoding_ = encoding;
+  writeBom_ = bom > 0;
   if (sawCR && !sawLF)
     fileFormat_ = lbsCR;
   else if (sawLF && !sawCR)
     fileFormat_ = lbsLF;
   else
     fileFormat_ = lbsCRLF;
+  if (wordWrap_) WrapAll();
+  if (count_ > 0 && OnLinesAdded) OnLinesAdded(0, longestText);
 }
 
 template <class F>

@@ -156,6 +156,8 @@ class TSrcEditStringList : public TObject {
   template <class F>
   void ForEachLogicalLine(F&& f) const;
   void CheckEncoding();
+  // Replaces the text by the file `data` (named `name` in messages).
+  void LoadBytes(const QByteArray& data, const QString& name);
 
   std::vector<TSrcEditStringRec> store_;
   int count_ = 0;

@@ -3,6 +3,7 @@
 #include "highlighters/SrcHighlighterCss.h"
 #include "highlighters/SrcHighlighterHtml.h"
 #include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterSQL.h"
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "highlighters/SrcHighlighterXML.h"
 
@@ -11,5 +12,6 @@ void RegisterBuiltinHighlighters() {
   TSrcJScriptHighlighter::UnitInit();
   TSrcCssHighlighter::UnitInit();
   TSrcXMLHighlighter::UnitInit();
+  TSrcSQLHighlighter::UnitInit();
   TSrcVBScriptHighlighter::UnitInit();
 }

@@ -1,5 +1,6 @@
 #include "app/Frame.h"
 
+#include "platform/Memory.h"
 #include "tests/app/AppFixture.h"
 
 #include <QFile>
@@ -61,6 +62,17 @@ TEST_F(DocumentSave, HardLinksSurviveOnlyWithTheUsersConsent) {
   EXPECT_TRUE(Main().ActionSaveExecute());
   EXPECT_FALSE(doc->Modified);
   EXPECT_EQ(ReadFileBytes(link), QByteArray("<p><html></html>\r\n"));
+}
+
+TEST_F(DocumentSave, AFileTooLargeForTheMemoryIsRefusedWithAMessage) {
+  const QString path = MakeFile("huge.html", QByteArray(100000, '\n'));
+  Memory::SetAvailableForTesting(100000);
+  TChildForm* doc = Open(path);
+  Memory::SetAvailableForTesting(-1);
+  EXPECT_EQ(doc, nullptr);
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_TRUE(prompts.Messages().last().text.startsWith("Not enough memory to open \"" + path + "\""));
+  EXPECT_EQ(prompts.Messages().last().kind, 2);
 }
 
 }  // namespace

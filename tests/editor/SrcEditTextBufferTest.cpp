@@ -1,5 +1,6 @@
 #include "editor/SrcEditTextBuffer.h"
 #include "platform/Exceptions.h"
+#include "platform/Memory.h"
 #include "tests/common/TestUtil.h"
 
 #include <QBuffer>
@@ -284,8 +285,9 @@ TEST(TextBuffer, NotificationsInOrderWithTheirArguments) {
   EXPECT_EQ(log, (std::vector<std::string>{"changing", "added 0 1", "added 1 2", "change"}));
 
   log.clear();
-  LoadBytes(list, "p\nq\n");
-  EXPECT_EQ(log, (std::vector<std::string>{"changing", "cleared", "added 0 p", "added 1 q", "change"}));
+  // A load reports its lines once, with the longest for the editor's width.
+  LoadBytes(list, "p\nqq\n");
+  EXPECT_EQ(log, (std::vector<std::string>{"changing", "cleared", "added 0 qq", "change"}));
 }
 
 TEST(TextBuffer, EditsMatchAPlainListAtRandom) {
@@ -574,4 +576,44 @@ TEST(TextBuffer, FailedLoadLeavesTheListAlone) {
   list.Add("keep");
   EXPECT_THROW(list.LoadFromFile("/nonexistent/file.html"), EFOpenError);
   EXPECT_EQ(list.ToStringList(), QStringList({"keep"}));
+}
+
+TEST(TextBuffer, LoadsThatWouldExhaustMemoryAreRefused) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString blank = dir.filePath("blank.html");
+  ASSERT_TRUE(WriteFileBytes(blank, QByteArray(200000, '\n')));  // 200 KB, 200 000 records
+  TSrcEditStringList list;
+  list.Add("keep");
+  Memory::SetAvailableForTesting(1024 * 1024);
+  const QString message = QString::fromStdString(Message([&] { list.LoadFromFile(blank); }));
+  EXPECT_TRUE(message.startsWith("Not enough memory to open \"" + blank + "\": it needs about ")) << message.toStdString();
+  EXPECT_TRUE(message.endsWith(" MB, but only 1.0 MB are available.")) << message.toStdString();
+  EXPECT_EQ(list.ToStringList(), QStringList({"keep"}));
+  LoadBytes(list, "small\n");  // what fits still loads
+  EXPECT_EQ(list.ToStringList(), QStringList({"small"}));
+  Memory::SetAvailableForTesting(-1);
+
+  // An allocation that fails all the same is reported, not fatal.
+  const pid_t child = fork();
+  if (child == 0) {
+    Memory::SetAvailableForTesting(qint64(1) << 50);
+    const QByteArray lines = QByteArray("x\n").repeated(8 * 1024 * 1024);
+    TSrcEditStringList small;
+    small.Add("keep");
+    // Room for 100 MB more than the process holds now; the records alone
+    // need 8 M x their size.
+    const QByteArray status = ReadFileBytes("/proc/self/status");
+    const qsizetype at = status.indexOf("VmSize:");
+    const rlim_t used = status.mid(at + 7, status.indexOf('\n', at) - at - 7).trimmed().split(' ').first().toULongLong() * 1024;
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = used + 100 * 1024 * 1024;
+    setrlimit(RLIMIT_AS, &limit);
+    const std::string m = Message([&] { LoadBytes(small, lines); });
+    _exit(m == "Not enough memory to open \"the text\"." && small.ToStringList() == QStringList({"keep"}) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }

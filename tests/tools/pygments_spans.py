@@ -22,6 +22,7 @@ import sys
 
 import pygments
 from pygments.lexers import CssLexer, JavascriptLexer
+from pygments.lexers import MySqlLexer, PhpLexer, SqlLexer
 from pygments.token import Comment, Number, String
 
 JS_LINES = [
@@ -115,6 +116,40 @@ def write(folder, name, text, found):
             f.write(f'{line} {start} {end} {cls}\n')
 
 
+# SQL: no backslashes (standard) or only the escapes MySQL knows, quoted
+# identifiers on one line, no comment opened inside a block comment, no "--"
+# right after a number (a number takes "-"), "#" comments in the first column
+# only (MySQL) and "-- " with a blank after it.
+SQL_LINES = [
+    'select name, total from orders where id = 12;',
+    "insert into customers values (1, 'Smith', 'it''s');",
+    "update t set note = 'a -- not a comment' where x > 0;",
+    'select "quoted ""name""" from dual;',
+    '-- a line comment',
+    'select * from t -- trailing comment',
+    '/* a block comment */',
+    "select a /* inside 'no string' */ from b;",
+    "where name like '%/* not a comment */%'",
+    'create table items (id integer, price decimal(10, 2));',
+    "select '' as empty, 'x' || 'y' from z;",
+    'order by 1, 2 desc;',
+]
+SQL_BLOCKS = [
+    ['/*', '  several lines', '*/'],
+    ["insert into notes values ('first line", 'second line', "last line');"],
+    ['select 1; /* opens', "goes on 'quoted' */ select 2;"],
+]
+
+MYSQL_LINES = SQL_LINES[:3] + SQL_LINES[4:] + [
+    "select 'it\\'s', 'C:\\\\dir\\\\' from t;",
+    'select "double \\"quoted\\"" from t;',
+    '# a hash comment',
+]
+MYSQL_BLOCKS = SQL_BLOCKS + [
+    ['/* block', '# still the block', '*/ select 3;'],
+]
+
+
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else '.'
     js = generate(JS_LINES, JS_BLOCKS, 400, 14)
@@ -124,6 +159,12 @@ def main():
     css = generate(CSS_LINES, CSS_BLOCKS, 400, 15)
     write(folder, 'generated.css', css,
           spans(CssLexer(stripnl=False), css, [(Comment, 'comment'), (String, 'string')]))
+    sql = generate(SQL_LINES, SQL_BLOCKS, 400, 16)
+    write(folder, 'generated.sql', sql,
+          spans(SqlLexer(stripnl=False), sql, [(Comment, 'comment'), (String, 'string')]))
+    mysql = generate(MYSQL_LINES, MYSQL_BLOCKS, 400, 17)
+    write(folder, 'generated-mysql.sql', mysql,
+          spans(MySqlLexer(stripnl=False), mysql, [(Comment, 'comment'), (String, 'string')]))
 
 
 if __name__ == '__main__':
