@@ -396,19 +396,51 @@ void TChildForm::LoadFile(const QString& fileName) {
   Memo1->SetModified(false);
   Modified = false;
   Panels[1]->clear();
+  TrackFile(fileName);
+}
+
+void TChildForm::TrackFile(const QString& fileName) {
+  if (!DiskWatch) {
+    DiskWatch = new TFileWatch(this);
+    DiskWatch->OnChanged = [this] { CheckDiskChange(); };
+  }
+  DiskWatch->Track(fileName);
 }
 
 bool TChildForm::SaveFile() {
+  const QString path = Caption();
+  // Another program's changes are not overwritten unasked.
+  if (DiskWatch && DiskWatch->Path() == path && DiskWatch->Changed() &&
+      ShowMessageDlg(DocumentFile::Question(path, QStringLiteral("DiskChangedSave")), 1) != 6)
+    return false;
   try {
-    Memo1->Lines().SaveToFile(Caption(), DocumentFile::AskSaveInPlace);
+    Memo1->Lines().SaveToFile(path, DocumentFile::AskSaveInPlace);
   } catch (const ESaveCancelled&) {
     return false;
   }
+  TrackFile(path);
   Memo1->SetModified(false);
   Modified = false;
   Panels[1]->clear();
   if (OnModifiedChange) OnModifiedChange(this);
   return true;
+}
+
+void TChildForm::CheckDiskChange() {
+  static bool asking = false;
+  if (asking || Modified || !DiskWatch || DiskWatch->Path() != Caption() || !DiskWatch->TakeNewChange()) return;
+  asking = true;
+  const bool reload = ShowMessageDlg(DocumentFile::Question(Caption(), QStringLiteral("DiskChangedReload")), 1) == 6;
+  asking = false;
+  if (!reload) return;
+  const TPoint caret = Memo1->CaretXY();
+  try {
+    LoadFile(Caption());
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);  // the text stays as it was
+    return;
+  }
+  Memo1->SetCaretXY(caret);
 }
 
 void TChildForm::Memo1Change() {

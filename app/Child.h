@@ -50,6 +50,13 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // folder's, the links' or the owner's terms, it asks first; No saves
   // nothing (false). Raises EStreamError (the old file stays) on failure.
   bool SaveFile();
+  // When the document's file was changed by another program and the document
+  // has no changes of its own, offers to read the file again (once per change).
+  void CheckDiskChange();
+  // The document's file as last loaded or saved; null before either.
+  class TFileWatch* DiskWatch = nullptr;
+  // Remembers `fileName` as the document's file on disk, as it is now.
+  void TrackFile(const QString& fileName);
 
   // Attaches the highlighter the extension asks for (case-sensitive) when
   // SHigh / Enabled is set; otherwise the editor keeps none.

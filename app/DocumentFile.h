@@ -4,7 +4,10 @@
 
 #include "platform/SafeFile.h"
 
+#include <QFileSystemWatcher>
+#include <QObject>
 #include <QString>
+#include <functional>
 
 namespace DocumentFile {
 
@@ -17,3 +20,46 @@ bool AskSaveInPlace(const QString& fileName, TInPlaceReason reason);
 QString Question(const QString& fileName, const QString& key);
 
 }  // namespace DocumentFile
+
+// What tells a file's content apart without reading it: existence, size,
+// modification time and identity (a file replaced by another has a new one).
+struct TFileStamp {
+  bool exists = false;
+  qint64 size = -1;
+  qint64 modifiedNs = 0;
+  quint64 device = 0;
+  quint64 inode = 0;
+  static TFileStamp Of(const QString& path);
+  bool operator==(const TFileStamp&) const = default;
+};
+
+// Watches the file of one document: remembers how it was at the last load or
+// save and notices when another program changes it, through the system's
+// file watch and whenever the window or the program becomes active.
+class TFileWatch : public QObject {
+  Q_OBJECT
+ public:
+  // `window` is the document window whose activation triggers a check.
+  explicit TFileWatch(QObject* window);
+  // Remembers the file as it is now and watches it.
+  void Track(const QString& path);
+  const QString& Path() const { return path_; }
+  // True when the file on disk is no longer the one remembered (a file that
+  // is gone counts only when it existed).
+  bool Changed() const;
+  // True once for each new state of a changed file: so one change is offered
+  // once, however often it is noticed.
+  bool TakeNewChange();
+  // Looks at the file now; calls OnChanged when it changed.
+  void Check();
+  std::function<void()> OnChanged;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QFileSystemWatcher watcher_;
+  QString path_;
+  TFileStamp stamp_;
+  TFileStamp offered_;
+};

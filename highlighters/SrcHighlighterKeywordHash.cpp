@@ -47,12 +47,7 @@ std::int64_t TSrcKeywordTable::Hash(const char16_t* text, qsizetype length, qsiz
       break;
     case TSrcHashRun::Identifier:
     case TSrcHashRun::Css:
-      while (i < length) {
-        const char16_t c = text[i];
-        if (!(IsAsciiLetter(c) || IsDigit(c) || c == u'_' || (run == TSrcHashRun::Css && c == u'-'))) break;
-        sum += values[c];
-        ++i;
-      }
+      while (i < length && text[i] < 256 && identFlags[text[i]]) sum += values[text[i++]];
       break;
   }
   runLength = i;
@@ -197,6 +192,19 @@ void TSrcKeywordHashHighlighter::ScanNext() {
     CommentRestProc();
   else
     Dispatch();
+}
+
+void TSrcKeywordHashHighlighter::ScanNonEmpty(THandler scanOne, int steps) {
+  for (int i = 0; i < steps; ++i) {
+    fTokenPos = fRun;
+    if (fRun >= fLen) {
+      NullProc();
+      return;
+    }
+    (this->*scanOne)();
+    if (fRun > fTokenPos) return;
+  }
+  fRun = fTokenPos + 1;  // keeps callers moving should a scanner stall
 }
 
 TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetRoleAttribute(int role) const {

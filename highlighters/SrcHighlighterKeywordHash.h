@@ -136,6 +136,11 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   bool ScanToCommentEnd(int i);
   // Goes on inside a block comment (range 1).
   void CommentRestProc();
+  // For scanners with steps that only change the range (an empty name, a
+  // run that ends where it begins): starts a token at the run position and
+  // calls `scanOne` again, at most `steps` times, until the token holds
+  // characters or the line ends.
+  void ScanNonEmpty(THandler scanOne, int steps);
 
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on

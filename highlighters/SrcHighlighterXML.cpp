@@ -105,22 +105,11 @@ void TSrcXMLHighlighter::SetRange(int value) {
   fRange = r <= rsDocTypeSquareBraces ? static_cast<std::uint8_t>(r) : static_cast<std::uint8_t>(rsText);
 }
 
-void TSrcXMLHighlighter::ScanNext() {
-  // Some steps only change the state (an empty name, a value or text that
-  // ends where it begins): scan again so that every token holds characters.
-  for (int guard = 0; guard < 8; ++guard) {
-    ScanOne();
-    if (fRun > fTokenPos || fTokenKind == tkNull) return;
-  }
-  fRun = fTokenPos + 1;  // never reached with the handlers below; keeps callers moving
-}
+// Some steps only change the range (an empty name, a value or text that ends
+// where it begins); at most three of them come in a row.
+void TSrcXMLHighlighter::ScanNext() { ScanNonEmpty(Handler(&TSrcXMLHighlighter::ScanOne), 8); }
 
 void TSrcXMLHighlighter::ScanOne() {
-  fTokenPos = fRun;
-  if (fRun >= fLen) {
-    NullProc();
-    return;
-  }
   switch (fRange) {
     case rsCDATA: SectionProc(tkCDATA, u']'); break;
     case rsComment: CommentProc(); break;

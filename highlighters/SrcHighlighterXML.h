@@ -60,8 +60,8 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
 
  private:
   void BuildCharDispatch();
-  // One token from the run position; it may hold no characters when only
-  // the range changes.
+  // One token from the run position, before the line's end; it may hold no
+  // characters when only the range changes.
   void ScanOne();
   bool LookingAt(const char16_t* text) const;
   // The byte before the run position on this line is `c`.

@@ -4,6 +4,7 @@
 #include "tests/app/AppFixture.h"
 
 #include <QFile>
+#include <QTest>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -15,7 +16,8 @@ class DocumentSave : public AppFixture {
     AppFixture::SetUp();
     // The texts of the questions asked here equal their keys, too.
     QByteArray more;
-    for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk"})
+    for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk", "DiskChangedSave",
+                            "DiskChangedReload"})
       more += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     const QString module = root + QStringLiteral("Language Modules/test.lms");
     WriteFileBytes(module, ReadFileBytes(module) + more);
@@ -73,6 +75,64 @@ TEST_F(DocumentSave, AFileTooLargeForTheMemoryIsRefusedWithAMessage) {
   ASSERT_EQ(prompts.Messages().size(), 1);
   EXPECT_TRUE(prompts.Messages().last().text.startsWith("Not enough memory to open \"" + path + "\""));
   EXPECT_EQ(prompts.Messages().last().kind, 2);
+}
+
+TEST_F(DocumentSave, ChangesOnDiskAreNotOverwrittenUnasked) {
+  const QString path = MakeFile("page.html");
+  TChildForm* doc = Open(path);
+  doc->Memo1->SetSelText("mine ");
+  WriteFileBytes(path, "theirs\n");  // another program saves meanwhile
+  const QString question = Question(path, "DiskChangedSave");
+
+  EXPECT_FALSE(Main().ActionSaveExecute());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages().last().text, question);
+  EXPECT_EQ(prompts.Messages().last().kind, 1);
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("theirs\n"));
+  EXPECT_TRUE(doc->Modified);
+
+  prompts.Answer(question, 6);
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("mine <html></html>\r\n"));
+  // Our own save is no change by another program.
+  doc->Memo1->SetSelText("again ");
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_EQ(prompts.Messages().size(), 2);
+}
+
+TEST_F(DocumentSave, AnUnmodifiedDocumentOffersToReloadOncePerChange) {
+  const QString path = MakeFile("page.html", "one\ntwo\nthree\n");
+  TChildForm* doc = Open(path);
+  doc->Memo1->SetCaretXY({2, 3});
+  const QString question = Question(path, "DiskChangedReload");
+  doc->CheckDiskChange();
+  EXPECT_TRUE(prompts.Messages().isEmpty());  // nothing changed
+
+  WriteFileBytes(path, "one\ntwo\nTHREE\nfour\n");
+  doc->CheckDiskChange();  // declined: the text stays
+  doc->CheckDiskChange();  // the same change is not offered twice
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages().last().text, question);
+  EXPECT_EQ(doc->Memo1->Lines().ToStringList(), QStringList({"one", "two", "three"}));
+
+  prompts.Answer(question, 6);
+  WriteFileBytes(path, "one\ntwo\nTHREE!\nfour\n");
+  doc->CheckDiskChange();
+  EXPECT_EQ(doc->Memo1->Lines().ToStringList(), QStringList({"one", "two", "THREE!", "four"}));
+  EXPECT_FALSE(doc->Modified);
+  EXPECT_EQ(doc->Memo1->CaretXY(), (TPoint{2, 3}));
+
+  // A document with changes of its own is not offered a reload (its save asks).
+  doc->Memo1->SetSelText("x");
+  WriteFileBytes(path, "other\n");
+  doc->CheckDiskChange();
+  EXPECT_EQ(prompts.Messages().size(), 2);
+
+  // The system's file watch brings the offer without a call.
+  TChildForm* second = Open(MakeFile("second.html"));
+  const QString secondQuestion = Question(second->Caption(), "DiskChangedReload");
+  WriteFileBytes(second->Caption(), "changed\n");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return prompts.Messages().last().text == secondQuestion; }, 10000));
 }
 
 }  // namespace

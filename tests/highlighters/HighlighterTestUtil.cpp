@@ -1,5 +1,7 @@
 #include "tests/highlighters/HighlighterTestUtil.h"
 
+#include "highlighters/SrcHighlighters.h"
+
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -146,6 +148,30 @@ std::vector<std::string> OwnSpans(TSrcCustomHighlighter& h, const QStringList& l
     flush();
   }
   return out;
+}
+
+bool RegisteredAtStart(const QMetaObject& meta) {
+  RegisterBuiltinHighlighters();
+  for (const TSrcHighlighterClass& cls : TSrcHighlighterList())
+    if (cls.meta == &meta) return true;
+  return false;
+}
+
+void ExpectInvariantsOnRandomDocuments(const TFactory& make, const std::vector<const char*>& pieces, quint32 seed) {
+  QRandomGenerator rng(seed);
+  for (int doc = 0; doc < 60; ++doc)
+    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, pieces, 40), rng);
+  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, pieces, 2), rng);
+}
+
+void ExpectSpansAgree(const TFactory& make, const QString& name,
+                      const std::function<const char*(const Token&)>& classOf) {
+  QStringList lines;
+  const auto reference = ReferenceSpans(name, lines);
+  ASSERT_EQ(lines.size(), 400);
+  EXPECT_EQ(OwnSpans(*make(), lines, classOf), reference);
+  QRandomGenerator rng(1);
+  ExpectScanInvariants(make, lines, rng);
 }
 
 }  // namespace hltest

@@ -56,4 +56,17 @@ std::vector<std::string> ReferenceSpans(const QString& name, QStringList& lines)
 std::vector<std::string> OwnSpans(TSrcCustomHighlighter& h, const QStringList& lines,
                                   const std::function<const char*(const Token&)>& classOf);
 
+// The class is in the highlighter list once the program has registered its
+// highlighters.
+bool RegisteredAtStart(const QMetaObject& meta);
+
+// The invariants on 60 random documents, pieces of the language and noise
+// by turns, and on a few lines of a million code units.
+void ExpectInvariantsOnRandomDocuments(const TFactory& make, const std::vector<const char*>& pieces, quint32 seed);
+
+// The spans `make`'s highlighter finds in the generated file `name` (400
+// lines) equal the second opinion's, and the invariants hold on the file.
+void ExpectSpansAgree(const TFactory& make, const QString& name,
+                      const std::function<const char*(const Token&)>& classOf);
+
 }  // namespace hltest

@@ -1,5 +1,4 @@
 #include "highlighters/SrcHighlighterVBScript.h"
-#include "highlighters/SrcHighlighters.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -106,10 +105,7 @@ TEST(VBScriptHighlighter, AttributesNamesAndSample) {
   h.SetLine("", 0);
   EXPECT_EQ(h.GetTokenAttribute(), nullptr);
 
-  RegisterBuiltinHighlighters();
-  bool found = false;
-  for (const auto& cls : TSrcHighlighterList()) found |= cls.meta == &V::staticMetaObject;
-  EXPECT_TRUE(found);
+  EXPECT_TRUE(RegisteredAtStart(V::staticMetaObject));
 }
 
 TEST(VBScriptHighlighter, AnyInputTilesAndRescansAlike) {
@@ -117,22 +113,11 @@ TEST(VBScriptHighlighter, AnyInputTilesAndRescansAlike) {
       "Dim ", "x = ", "\"str\"", "\"\"", "\"open", "#1/1/2000#", "#", "' comment", "Rem ", "1.5E3", "12", "<>",
       "<=", ">", "If ", "Then", "End Function", "(", ")", "&", "_", "@", "\t", "  ", "\u00e9", "\U0001F600", "e",
   };
-  QRandomGenerator rng(20261210);
-  const TFactory make = [] { return std::make_unique<V>(); };
-  for (int doc = 0; doc < 60; ++doc)
-    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
-  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+  ExpectInvariantsOnRandomDocuments([] { return std::make_unique<V>(); }, kPieces, 20261210);
 }
 
 TEST(VBScriptHighlighter, SpansAgreeWithSecondOpinion) {
-  QStringList lines;
-  const auto reference = ReferenceSpans(QStringLiteral("generated.vbs"), lines);
-  ASSERT_EQ(lines.size(), 400);
-  V h;
-  const auto own = OwnSpans(h, lines, [](const Token& t) {
+  ExpectSpansAgree([] { return std::make_unique<V>(); }, QStringLiteral("generated.vbs"), [](const Token& t) {
     return t.kind == V::tkComment ? "comment" : t.kind == V::tkString ? "string" : t.kind == V::tkNumber ? "number" : "";
   });
-  EXPECT_EQ(own, reference);
-  QRandomGenerator rng(1);
-  ExpectScanInvariants([] { return std::make_unique<V>(); }, lines, rng);
 }

@@ -1,5 +1,4 @@
 #include "highlighters/SrcHighlighterXML.h"
-#include "highlighters/SrcHighlighters.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -181,10 +180,7 @@ TEST(XMLHighlighter, AttributesNamesAndSample) {
             "[  |14][<![CDATA[|3][ **CDATA section** ]]>|3]\n"
             "[</|13][root|5][>|13]\n");
 
-  RegisterBuiltinHighlighters();
-  bool found = false;
-  for (const auto& cls : TSrcHighlighterList()) found |= cls.meta == &X::staticMetaObject;
-  EXPECT_TRUE(found);
+  EXPECT_TRUE(RegisteredAtStart(X::staticMetaObject));
 }
 
 TEST(XMLHighlighter, AnyInputTilesAndRescansAlike) {
@@ -193,19 +189,11 @@ TEST(XMLHighlighter, AnyInputTilesAndRescansAlike) {
       ";", "<!--", "-->", "--", "<?xml", "?>", "?", "<![CDATA[", "]]>", "]", "[", "<!DOCTYPE r", "<!", "text ",
       "\t", "  ", "/", "=x", "\u00e9", "\U0001F600", "-", "x",
   };
-  QRandomGenerator rng(20261209);
-  const TFactory make = [] { return std::make_unique<X>(); };
-  for (int doc = 0; doc < 60; ++doc)
-    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
-  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+  ExpectInvariantsOnRandomDocuments([] { return std::make_unique<X>(); }, kPieces, 20261209);
 }
 
 TEST(XMLHighlighter, SpansAgreeWithSecondOpinion) {
-  QStringList lines;
-  const auto reference = ReferenceSpans(QStringLiteral("generated.xml"), lines);
-  ASSERT_EQ(lines.size(), 400);
-  X h;
-  const auto own = OwnSpans(h, lines, [](const Token& t) -> const char* {
+  ExpectSpansAgree([] { return std::make_unique<X>(); }, QStringLiteral("generated.xml"), [](const Token& t) -> const char* {
     switch (t.kind) {
       case X::tkComment: return "comment";
       case X::tkSymbol: return t.text == u"<!--" || t.text == u"-->" ? "comment" : "";
@@ -224,7 +212,4 @@ TEST(XMLHighlighter, SpansAgreeWithSecondOpinion) {
       default: return "";
     }
   });
-  EXPECT_EQ(own, reference);
-  QRandomGenerator rng(1);
-  ExpectScanInvariants([] { return std::make_unique<X>(); }, lines, rng);
 }
