@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -290,6 +291,8 @@ void TCustomSrcEdit::SetTabWidth(int value) {
   viewport()->update();
 }
 
+int TCustomSrcEdit::MaxLeftChar() const { return std::max(maxLeftChar_, lines_->LongestLineLength() + 1); }
+
 void TCustomSrcEdit::SetMaxLeftChar(int value) {
   value = std::max(value, 1);
   if (value == maxLeftChar_) return;
@@ -497,14 +500,15 @@ TPoint TCustomSrcEdit::PairStart(TPoint p) const {
 }
 
 TPoint TCustomSrcEdit::ClampPoint(TPoint p) const {
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  // Replays put recorded positions back whatever the column limit.
+  p.X = std::clamp(p.X, 1, replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   return p;
 }
 
 void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   DoOnPaintTransient(ttBefore);
-  int maxX = maxLeftChar_;
+  int maxX = replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar();
   int y = p.Y;
   if (y > LineCount()) y = LineCount();
   if (y < 1) {
@@ -591,7 +595,7 @@ int TCustomSrcEdit::LeftCharBound() const {
   // the caret may not go beyond line ends, and to the caret's own column
   // when tabs widen its line beyond MaxLeftChar.
   if (!HasOption(eoScrollPastEol)) return lines_->LongestLineLength() + 1;
-  return std::max(maxLeftChar_, CharToDisplayPos(CaretXY()).X);
+  return std::max(MaxLeftChar(), CharToDisplayPos(CaretXY()).X);
 }
 
 // ---------------------------------------------------------------- selection
@@ -604,7 +608,7 @@ bool TCustomSrcEdit::SelAvail() const {
 }
 
 void TCustomSrcEdit::SetBlockBegin(TPoint p) {
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.X = std::clamp(p.X, 1, MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   // As for the moving end: never between the halves of a surrogate pair.
@@ -620,7 +624,7 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
 
 void TCustomSrcEdit::SetBlockEnd(TPoint p) {
   if (HasOption(eoNoSelection)) return;
-  p.X = std::clamp(p.X, 1, std::max(1, maxLeftChar_));
+  p.X = std::clamp(p.X, 1, MaxLeftChar());
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   p = PairStart(p);

@@ -294,7 +294,9 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void SetInsertMode(bool value);
   int TabWidth() const { return tabWidth_; }
   void SetTabWidth(int value);
-  int MaxLeftChar() const { return maxLeftChar_; }
+  // The widest column: the MaxLeftChar set, or the end of the longest line
+  // when that lies further right.
+  int MaxLeftChar() const;
   void SetMaxLeftChar(int value);
   int RightEdge() const { return rightEdge_; }
   void SetRightEdge(int value);

@@ -145,7 +145,7 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
   std::array<TSrcHighlighterAttributes*, 6> fRoleAttri{};
-  std::array<TSrcHighlighterAttributes*, 16> fKindAttri{};  // by token kind
+  std::array<TSrcHighlighterAttributes*, 24> fKindAttri{};  // by token kind
   const TSrcKeywordTable* fTable = nullptr;
   std::uint8_t fCommentKind = 0;
   std::uint8_t fNullKind = 0;

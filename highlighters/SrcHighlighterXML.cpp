@@ -35,6 +35,14 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   fSpaceKind = tkSpace;
   fCommentKind = tkComment;
   fRoleAttri = {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri};
+  fKindAttri = {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
+                CDATAAttri,          CommentAttri,     ElementAttri,
+                EntityRefAttri,      SymbolAttri,      nullptr,
+                ProcessingInstructionAttri, AttributeValueAttri, EntityRefAttri,
+                SpaceAttri,          SymbolAttri,      TextAttri,
+                NamespaceAttributeValueAttri, EntityRefAttri, NamespaceAttributeAttri,
+                SymbolAttri,         NamespaceAttributeValueAttri, EntityRefAttri,
+                DocTypeAttri};  // by token kind, 0 to 21
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterXML);
@@ -57,33 +65,6 @@ TSrcIdentChars TSrcXMLHighlighter::GetIdentChars() const {
   set.Include(QChar(u'-'));
   set.Include(QChar(u'.'));
   return set;
-}
-
-TSrcHighlighterAttributes* TSrcXMLHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkAposAttrValue:
-    case tkQuoteAttrValue: return AttributeValueAttri;
-    case tkAposEntityRef:
-    case tkEntityRef:
-    case tkQuoteEntityRef:
-    case tknsAposEntityRef:
-    case tknsQuoteEntityRef: return EntityRefAttri;
-    case tkAttribute: return AttributeAttri;
-    case tkCDATA: return CDATAAttri;
-    case tkComment: return CommentAttri;
-    case tkElement: return ElementAttri;
-    case tkEqual:
-    case tkSymbol:
-    case tknsEqual: return SymbolAttri;
-    case tkProcessingInstruction: return ProcessingInstructionAttri;
-    case tkSpace: return SpaceAttri;
-    case tkText: return TextAttri;
-    case tknsAposAttrValue:
-    case tknsQuoteAttrValue: return NamespaceAttributeValueAttri;
-    case tknsAttribute: return NamespaceAttributeAttri;
-    case tkDocType: return DocTypeAttri;
-    default: return nullptr;
-  }
 }
 
 QString TSrcXMLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameXML; }

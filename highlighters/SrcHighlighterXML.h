@@ -29,7 +29,6 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
 
   explicit TSrcXMLHighlighter(QObject* owner = nullptr);
 
-  TSrcHighlighterAttributes* GetTokenAttribute() const override;
   TSrcIdentChars GetIdentChars() const override;
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;

@@ -218,3 +218,32 @@ TEST(SrcEditEditing, CopyDropInsideTheOwnSelection) {
   e->Undo();
   EXPECT_EQ(LinesOf(*e), (QStringList{"abcdef"}));
 }
+
+TEST(SrcEditEditing, LinesLongerThanTheColumnLimit) {
+  auto e = MakeEdit({"ab"});
+  ASSERT_EQ(e->MaxLeftChar(), 1024);
+  QGuiApplication::clipboard()->setText(QString(20000, QLatin1Char('x')));
+  e->SetCaretXY(TPoint{2, 1});
+  e->PasteFromClipboard();
+  EXPECT_EQ(e->Lines().Get(0).size(), 20002);
+  EXPECT_EQ(e->CaretXY(), (TPoint{20002, 1}));
+  e->Undo();
+  EXPECT_EQ(LinesOf(*e), QStringList{"ab"});
+  e->Redo();
+  EXPECT_EQ(e->Lines().Get(0).size(), 20002);
+
+  // End reaches the end of any line, and typing there can be undone.
+  const QString line(19999, QLatin1Char('y'));
+  e = MakeEdit({line, "z"});
+  Exec(*e, ecLineEnd);
+  EXPECT_EQ(e->CaretXY(), (TPoint{20000, 1}));
+  EXPECT_EQ(e->MaxLeftChar(), 20000);
+  Exec(*e, ecChar, QLatin1Char('q'));
+  EXPECT_EQ(e->Lines().Get(0), line + "q");
+  e->Undo();
+  EXPECT_EQ(LinesOf(*e), (QStringList{line, "z"}));
+  e->SetCaretXY(TPoint{1, 2});
+  Exec(*e, ecDeleteLastChar);  // the join puts the long line's end back exactly
+  e->Undo();
+  EXPECT_EQ(LinesOf(*e), (QStringList{line, "z"}));
+}

@@ -146,6 +146,8 @@ TEST(XMLHighlighter, AttributesNamesAndSample) {
       {X::rsnsEqual, "=", h.SymbolAttri}, {X::rsQuoteAttrValue, "v", h.AttributeValueAttri},
       {X::rsAposAttrValue, "v", h.AttributeValueAttri}, {X::rsnsQuoteAttrValue, "v", h.NamespaceAttributeValueAttri},
       {X::rsnsAposAttrValue, "v", h.NamespaceAttributeValueAttri}, {X::rsnsAposEntityRef, "&", h.EntityRefAttri},
+      {X::rsAposEntityRef, "&", h.EntityRefAttri}, {X::rsQuoteEntityRef, "&", h.EntityRefAttri},
+      {X::rsnsQuoteEntityRef, "&", h.EntityRefAttri},
       {X::rsComment, "c", h.CommentAttri},
   };
   for (const auto& [range, line, attri] : rangeTokens) {
