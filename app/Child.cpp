@@ -535,7 +535,8 @@ void TChildForm::ApplyLanguage() {
     }
   }
   const char* pages[] = {"ChildEDTBSH", "ChildPVTBSH", "rmvfLinks"};
-  for (int i = 0; i < PageControl1->count() && i < 3; ++i) PageControl1->setTabText(i, LangText(QLatin1String(pages[i])));
+  for (int i = 0; i < PageControl1->count() && i < 3; ++i)
+    PageControl1->setTabText(i, LangText(QLatin1String(pages[i])));
   SelectionItems[0]->setText(LangText(QStringLiteral("SelNormal")));
   SelectionItems[1]->setText(LangText(QStringLiteral("SelLine")));
   SelectionItems[2]->setText(LangText(QStringLiteral("SelBlock")));

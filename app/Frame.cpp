@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QInputDialog>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -371,7 +372,7 @@ void TfMain::FormShow() {
   ApplyLanguage();
   ApplyCharset();
   if (Settings::Open().TooLarge())
-    ShowMessageDlg(LangText(QStringLiteral("IniTooLarge")) + u' ' + Settings::FileName(), 2);
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("IniTooLarge")), Settings::FileName()}), 2);
   BuildRecentMenu();
   if (QFileInfo::exists(ProgramFolder + QStringLiteral("WorkList.Dat")))
     WorkList = ReadLines(ProgramFolder + QStringLiteral("WorkList.Dat"));
@@ -638,6 +639,60 @@ void TfMain::RecentFileClick(QAction* sender) { OpenDocument(false, true, sender
 
 QString TfMain::StartFolder() const { return LastFolder.isEmpty() ? QDir::homePath() : LastFolder; }
 
+namespace {
+
+// File types of the open and save dialogs: the module key of the caption, the
+// patterns, and the extensions a document of the type is saved with.
+struct TFileType {
+  const char* key;
+  const char* patterns;
+};
+constexpr TFileType kFileTypes[] = {
+    {"FltWebPages", "*.html *.htm *.xhtml *.shtml *.php *.php3 *.phtml *.inc *.xml *.xsl *.xslt *.dtd *.xsd"},
+    {"FltStyleSheets", "*.css"},
+    {"FltScripts", "*.js *.vbs *.sql"},
+    {"FltAllFiles", "*"},
+};
+
+// The extension a document with the highlighter `code` is saved with.
+QString ExtensionForHighlighter(const QString& code) {
+  static const QHash<QString, QString> extensions = {
+      {"CSS", ".css"}, {"JS", ".js"}, {"PHP", ".php"}, {"XML", ".xml"}, {"SQL", ".sql"}, {"VBS", ".vbs"}};
+  return extensions.value(code, QStringLiteral(".html"));
+}
+
+}  // namespace
+
+QStringList TfMain::DocumentFilters() const {
+  QStringList filters;
+  for (const TFileType& t : kFileTypes)
+    filters << LangText(QLatin1String(t.key)) + QStringLiteral(" (") + QLatin1String(t.patterns) + u')';
+  return filters;
+}
+
+QString TfMain::ProposedSaveName(const QString& name, const QString& highlighter) {
+  if (!QFileInfo(name).suffix().isEmpty()) return name;
+  return name + ExtensionForHighlighter(highlighter);
+}
+
+void TfMain::PrepareSaveDialog(QFileDialog& dialog, const TChildForm& document, bool SaveAs) {
+  const QString proposed = ProposedSaveName(document.PanelText(3), document.CheckedHighlighter());
+  const QStringList filters = DocumentFilters();
+  dialog.setNameFilters(filters);
+  const QString pattern = u'*' + Documents::ExtractFileExt(proposed);
+  for (int i = 0; i < std::ssize(kFileTypes); ++i) {
+    if (QString::fromLatin1(kFileTypes[i].patterns).split(u' ').contains(pattern) || i + 1 == std::ssize(kFileTypes)) {
+      dialog.selectNameFilter(filters[i]);
+      break;
+    }
+  }
+  // A name typed without an extension gets the document's.
+  dialog.setDefaultSuffix(QFileInfo(proposed).suffix());
+  dialog.setDirectory(StartFolder());
+  const bool saved = QFileInfo(document.PanelText(3)).isFile();
+  if (!SaveAs || !saved) dialog.selectFile(proposed);
+}
+
 bool TfMain::SaveDocument(bool SaveAs) {
   TChildForm* c = ActiveDocument();
   if (!c) return false;
@@ -656,8 +711,7 @@ bool TfMain::SaveDocument(bool SaveAs) {
   dialog.setObjectName(QStringLiteral("SaveDialog1"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDirectory(StartFolder());
-  if (!SaveAs) dialog.selectFile(c->PanelText(3));
+  PrepareSaveDialog(dialog, *c, SaveAs);
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   const QString name = dialog.selectedFiles().first();
   const QString old = c->Caption();
@@ -700,7 +754,9 @@ void TfMain::ActionOpenExecute() {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setDirectory(StartFolder());
+  dialog.setNameFilters(DocumentFilters());
   if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  LastFolder = dialog.directory().absolutePath();  // the next dialog starts here
   QStringList images;
   for (const QString& file : dialog.selectedFiles()) {
     if (Documents::IsImageFile(file))
@@ -805,7 +861,8 @@ void TfMain::GotoLine(TChildForm* child) {
   int line = 0;
   const QString text = dialog.textValue();
   if (Documents::CheckGotoLine(text, child->Memo1->Lines().Count(), line) != Documents::TGotoCheck::Ok) {
-    ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoLines")), text.trimmed(), LangText(QStringLiteral("NoLines2"))}), 0);
+    ShowMessageDlg(
+        ComposeText({LangText(QStringLiteral("NoLines")), text.trimmed(), LangText(QStringLiteral("NoLines2"))}), 0);
     return;
   }
   child->HighlightLine = line;
@@ -837,8 +894,11 @@ void TfMain::FTPExecute() {
 }
 
 void TfMain::OpenHelp() {
-  const QString path = Settings::HelpPath();
-  if (!Launcher().Open(path)) ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
+  QString path = Settings::HelpPath();
+  // A help file named in older settings that is not there gives way to the manual shipped with the program.
+  if (!QFileInfo(path).isFile() && QFileInfo(Settings::DefaultHelpPath()).isFile()) path = Settings::DefaultHelpPath();
+  if (!QFileInfo(path).isFile() || !Launcher().Open(path))
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
 }
 
 void TfMain::ReloadCodeInsideLists() {

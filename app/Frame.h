@@ -14,6 +14,7 @@
 #include <functional>
 
 class QAction;
+class QFileDialog;
 class QMdiArea;
 class QMenu;
 class QTabWidget;
@@ -79,7 +80,12 @@ class TfMain : public QMainWindow {
   void GotoLine1Click() { GotoLine(ActiveDocument()); }
   void Wordwrap1Click();
   void FTPExecute();
+  // Opens the help file (Help / Path), the manual shipped in "Help" when
+  // the file named there is not present.
   void OpenHelp();
+  // `name` with the extension of the highlighter `code` when it has none
+  // (".html" without a highlighter).
+  static QString ProposedSaveName(const QString& name, const QString& code);
   void SendEmail();
   bool OpenWithProgram(const QString& program, const QString& file);
   void previewExecute();
@@ -150,6 +156,13 @@ class TfMain : public QMainWindow {
   bool ImporterAvailable(const QString& path);
   QStringList ReadRecentFiles() const;
   QString StartFolder() const;
+  // The name filters of the open and save dialogs: web pages, style sheets,
+  // scripts and all files.
+  QStringList DocumentFilters() const;
+  // Sets up the save dialog for `document`: the filters, the type's
+  // extension and, for a document not saved yet (and for a plain save), its
+  // name with that extension.
+  void PrepareSaveDialog(QFileDialog& dialog, const TChildForm& document, bool SaveAs);
 
   QHash<QString, QAction*> actions_;
   QHash<QString, QMenu*> menus_;

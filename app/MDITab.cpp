@@ -19,7 +19,7 @@ TMDITab::TMDITab(QWidget* owner, QMdiArea* area) : QTabBar(nullptr), area_(area)
   setCursor(Qt::PointingHandCursor);
   setFixedHeight(22);
   connect(this, &QTabBar::currentChanged, this, [this](int) { Changed(); });
-  connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+  connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
     if (w) ChildActivated(w);
   });
 }
@@ -35,6 +35,8 @@ QString TMDITab::FileNamePart(const QString& path) {
 }
 
 QString TMDITab::Text() const { return FileNamePart(text_); }
+
+QMdiArea* TMDITab::Area() const { return qobject_cast<QMdiArea*>(area_.data()); }
 
 QString TMDITab::TabCaption(const QString& caption) {
   QString shown = caption;
@@ -97,7 +99,7 @@ void TMDITab::Changed() {
   ScopeExit reset([this] { inChange_ = false; });
   if (QMdiSubWindow* form = ActiveForm()) {
     if (form->isMinimized()) form->showNormal();
-    if (area_->activeSubWindow() != form) area_->setActiveSubWindow(form);
+    if (QMdiArea* area = Area(); area && area->activeSubWindow() != form) area->setActiveSubWindow(form);
     form->raise();
   }
   if (showOnChange_) setVisible(true);
@@ -125,6 +127,8 @@ void TMDITab::ChildGone(QObject* sender) {
 }
 
 void TMDITab::CloseAll() {
-  const QList<QMdiSubWindow*> windows = area_->subWindowList(QMdiArea::CreationOrder);
+  QMdiArea* area = Area();
+  if (!area) return;
+  const QList<QMdiSubWindow*> windows = area->subWindowList(QMdiArea::CreationOrder);
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) (*it)->close();
 }

@@ -55,7 +55,10 @@ class TMDITab : public QTabBar {
   void Changed();
   void UpdateIcon(int index);
 
-  QMdiArea* area_;
+  // The document area, checked on each use: while its destructors run it
+  // takes its windows along, and is no longer an area to ask.
+  QMdiArea* Area() const;
+  QPointer<QObject> area_;
   QPointer<TImageList> images_;
   // Each tab's window: its identity, compared while it is being destroyed,
   // and a guard that reads as none once it is gone. Neither is ever cast

@@ -30,11 +30,13 @@ QString ElementsPath() {
   return path;
 }
 
+QString DefaultHelpPath() { return ProgramFolder() + QStringLiteral("Help/english.html"); }
+
 QString HelpPath() {
   TIniFile ini = Open();
   QString path = ini.ReadString(QStringLiteral("Help"), QStringLiteral("Path"), QString()).trimmed();
   if (path.isEmpty()) {
-    path = ProgramFolder() + QStringLiteral("Help/english.chm");
+    path = DefaultHelpPath();
     ini.WriteString(QStringLiteral("Help"), QStringLiteral("Path"), path);
   }
   return path;

@@ -23,9 +23,11 @@ QString TranslationModulePath();
 // Tag-library file (Elements / Path); when missing or empty,
 // "elements/elements.dat" in the program folder is written and returned.
 QString ElementsPath();
-// Help file (Help / Path); when empty after trimming, "Help/english.chm" in
-// the program folder is written and returned.
+// Help file (Help / Path); when empty after trimming, DefaultHelpPath() is
+// written and returned.
 QString HelpPath();
+// The manual shipped with the program: "Help/english.html" in the program folder.
+QString DefaultHelpPath();
 
 // The editor options a document window takes when it is created. A missing
 // key keeps the value passed in ("current"), except where a key has a fixed

@@ -118,10 +118,7 @@ TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighli
   TextAttri = MakeAttribute(AttrNameText, 0);
   UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
   ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fTable = &KeywordTable();
-  fNullKind = tkNull;
-  fSpaceKind = tkSpace;
+  SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace});
   fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri};
   fKindAttri = {AndAttri, ASPAttri,  CommentAttri, IdentifierAttri, KeyAttri,      nullptr,
                 SpaceAttri, ValueAttri, SymbolAttri, TextAttri,     UndefKeyAttri, ValueAttri};

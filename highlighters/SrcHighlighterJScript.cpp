@@ -77,13 +77,7 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fTable = &KeywordTable();
-  fNullKind = tkNull;
-  fSpaceKind = tkSpace;
-  fUnknownKind = tkUnknown;
-  fStringKind = tkString;
-  fCommentKind = tkComment;
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment});
   fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
   fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri,  nullptr, NumberAttri, SpaceAttri,
                 StringAttri,  SymbolAttri,     nullptr, NonReservedKeyAttri, EventAttri};

@@ -222,3 +222,13 @@ void TSrcKeywordHashHighlighter::FillCommonHandlers() {
   fProcTable[10] = &TSrcKeywordHashHighlighter::LFProc;
   fProcTable[13] = &TSrcKeywordHashHighlighter::CRProc;
 }
+
+void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds) {
+  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  fTable = table;
+  fNullKind = kinds.null;
+  fSpaceKind = kinds.space;
+  fUnknownKind = kinds.unknown;
+  fStringKind = kinds.string;
+  fCommentKind = kinds.comment;
+}

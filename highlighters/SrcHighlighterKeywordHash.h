@@ -102,6 +102,15 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
   std::uint8_t ClassifyIdentifier(int pos);
 
+  // The kinds the shared handlers give.
+  struct TFrameKinds {
+    std::uint8_t null = 0, space = 0, unknown = 0, string = 0, comment = 0;
+  };
+  // Ends a language's construction once its attributes are made: installs the
+  // change handler on them (their values become the defaults) and sets the
+  // keyword table (none for a language without one) and the shared kinds.
+  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds);
+
   // Creates an attribute with its defaults and adds it to the list.
   TSrcHighlighterAttributes* MakeAttribute(const QString& name, TFontStyles style, TColor fg = clNone,
                                            TColor bg = clNone);

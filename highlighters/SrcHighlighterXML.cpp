@@ -182,7 +182,8 @@ void TSrcXMLHighlighter::AttributeProc() {
     return;
   }
   while (fRun < fLen && IsNameChar(fLine[fRun])) ++fRun;
-  if (QStringView(fLine + fTokenPos, fRun - fTokenPos).contains(u"xmlns")) {
+  const int length = fRun - fTokenPos;
+  if (length >= 5 && QStringView(fLine + fTokenPos, length).contains(u"xmlns")) {
     fTokenKind = tknsAttribute;
     fRange = rsnsEqual;
   } else {
@@ -236,8 +237,9 @@ void TSrcXMLHighlighter::EntityRefProc(std::uint8_t kind, std::uint8_t nextRange
   fTokenKind = kind;
   fRange = nextRange;
   auto nameChar = [](char16_t c) { return c > 32 && c != u';'; };
+  auto ends = [](char16_t c) { return c == u'&' || c == u'<' || c == u'>' || c == u'"' || c == u'\''; };
   if (fRun < fLen && nameChar(fLine[fRun])) ++fRun;
-  while (fRun < fLen && nameChar(fLine[fRun]) && !QStringView(u"&<>\"'").contains(QChar(fLine[fRun]))) ++fRun;
+  while (fRun < fLen && nameChar(fLine[fRun]) && !ends(fLine[fRun])) ++fRun;
   if (Peek(fRun) == u';') ++fRun;
 }
 
@@ -271,7 +273,7 @@ void TSrcXMLHighlighter::CommentProc() {
     return;
   }
   fTokenKind = tkComment;
-  while (fRun < fLen && !IsLineBreak(fLine[fRun]) && !LookingAt(u"-->")) ++fRun;
+  while (fRun < fLen && !IsLineBreak(fLine[fRun]) && !(fLine[fRun] == u'-' && LookingAt(u"-->"))) ++fRun;
 }
 
 void TSrcXMLHighlighter::SectionProc(std::uint8_t kind, char16_t last) {

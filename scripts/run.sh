@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a Release build and starts Korvex Vantar.
-#   scripts/run.sh [FILE]
+#   scripts/run.sh [FILE...] [-- FILE...]
 # Without a display set KV_OFFSCREEN=1 to run on the offscreen platform.
 source "$(dirname "$0")/common.sh"
 ensure_packages
-build
+build korvex-vantar  # the program alone: tests and benchmarks are built by test.sh
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   if [ "${KV_OFFSCREEN:-0}" = "1" ]; then
     export QT_QPA_PLATFORM=offscreen

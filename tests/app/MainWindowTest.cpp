@@ -107,7 +107,7 @@ TEST_F(MainWindow, SaveOfANewDocumentAsksForTheNameAndSaveAsRenamesTheTab) {
     return int(QDialog::Rejected);
   });
   EXPECT_FALSE(Main().ActionSaveExecute());
-  EXPECT_EQ(preset, QStringLiteral("Untitled~2"));
+  EXPECT_EQ(preset, QStringLiteral("Untitled~2.html"));
 
   const QString target = root + "docs/page.html";
   QDir().mkpath(root + "docs");
@@ -400,11 +400,31 @@ TEST_F(MainWindow, ProgramsStartWithArgumentLists) {
   EXPECT_EQ(launcher.calls[0].arguments, QStringList({"/site/a \"b\".html"}));
   Main().SendEmail();
   EXPECT_EQ(launcher.calls[1].target, QStringLiteral("mailto:"));
+}
+
+TEST_F(MainWindow, HelpOpensTheShippedManual) {
+  Main().OpenHelp();  // no manual: said so, nothing started
+  EXPECT_TRUE(launcher.calls.isEmpty());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "NoOpenFile " + root + "Help/english.html");
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  const QString manual = root + "Help/english.html";
+  QDir().mkpath(root + "Help");
+  QFile::copy(KV_SOURCE_DIR "/data/Help/english.html", manual);
+  Ini().WriteString("Help", "Path", root + "Help/english.chm");  // named by older settings, not there
   Main().OpenHelp();
-  EXPECT_EQ(launcher.calls[2].target, root + "Help/english.chm");
+  ASSERT_EQ(launcher.calls.size(), 1);
+  EXPECT_EQ(launcher.calls[0].target, manual);
   launcher.result = false;
   Main().OpenHelp();
-  EXPECT_EQ(prompts.Messages().last().kind, 2);  // a failed start is reported
+  EXPECT_EQ(prompts.Messages().size(), 2);  // a failed start is reported
+  // The manual names the key of every command that has one.
+  const QString text = QString::fromUtf8(ReadFileBytes(manual));
+  for (QAction* a : Main().findChildren<QAction*>()) {
+    if (!a->isEnabled() && a->property("later").toBool()) continue;
+    for (const QKeySequence& key : a->shortcuts())
+      EXPECT_TRUE(text.contains(key.toString())) << a->objectName().toStdString() << " " << key.toString().toStdString();
+  }
 }
 
 TEST_F(MainWindow, FtpClient) {
@@ -441,13 +461,70 @@ TEST_F(MainWindow, DroppedFilesAndImages) {
   EXPECT_EQ(Main().ActiveDocument(), nullptr);
 }
 
-TEST_F(MainWindow, OpenDialogOpensEverySelectedFile) {
+TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndStartsWhereTheLastEnded) {
   const QString a = MakeFile("a.html"), b = MakeFile("b.css");
-  AnswerFileDialog("OpenDialog1", {a, b});
+  QStringList filters;
+  QString started;
+  const auto look = [&filters, &started](QDialog& d) {
+    auto& fd = static_cast<QFileDialog&>(d);
+    filters = fd.nameFilters();
+    started = fd.directory().absolutePath();
+  };
+  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
+    look(d);
+    auto& fd = static_cast<QFileDialog&>(d);
+    fd.setDirectory(root + "docs");
+    fd.selectFile(R"("a.html" "b.css")");
+    return int(QDialog::Accepted);
+  });
   Main().ActionOpenExecute();
   ASSERT_EQ(Main().Documents().size(), 2);
   EXPECT_EQ(Main().Documents()[0]->Caption(), a);
   EXPECT_EQ(Main().Documents()[1]->Caption(), b);
+  EXPECT_EQ(filters, (QStringList{"FltWebPages (*.html *.htm *.xhtml *.shtml *.php *.php3 *.phtml *.inc *.xml *.xsl *.xslt *.dtd *.xsd)",
+                                  "FltStyleSheets (*.css)", "FltScripts (*.js *.vbs *.sql)", "FltAllFiles (*)"}));
+  // The next open dialog, after a restart too, starts in the folder last used.
+  prompts.Answer("ExitMsg", 6);
+  Ini().WriteBool("Ask", "ToSave?", false);
+  ASSERT_TRUE(Main().close());
+  main.reset();
+  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
+    look(d);
+    return int(QDialog::Rejected);
+  });
+  Main().ActionOpenExecute();
+  EXPECT_EQ(started, root + "docs");
+}
+
+TEST_F(MainWindow, SaveDialogProposesTheDocumentTypesExtension) {
+  Ini().WriteBool("SHigh", "Enabled", true);
+  struct Case {
+    const char* kind;
+    const char* name;
+    const char* filter;
+  };
+  const Case cases[] = {{"HTML", "Untitled~1.html", "FltWebPages"},
+                        {".css", "Untitled~2.css", "FltStyleSheets"},
+                        {".js", "Untitled~3.js", "FltScripts"}};
+  for (const Case& c : cases) {
+    Main().CreateDocument(false, false, c.kind, QString());
+    for (bool saveAs : {false, true}) {
+      QString name, filter, suffix;
+      prompts.AnswerDialog("SaveDialog1", [&](QDialog& d) {
+        auto& fd = static_cast<QFileDialog&>(d);
+        name = QFileInfo(fd.selectedFiles().value(0)).fileName();
+        filter = fd.selectedNameFilter();
+        suffix = fd.defaultSuffix();
+        return int(QDialog::Rejected);
+      });
+      EXPECT_FALSE(Main().SaveDocument(saveAs));
+      EXPECT_EQ(name, c.name) << c.kind;
+      EXPECT_TRUE(filter.startsWith(c.filter)) << filter.toStdString();
+      EXPECT_EQ(u'.' + suffix, QFileInfo(c.name).completeSuffix().prepend(u'.'));
+    }
+  }
+  EXPECT_EQ(TfMain::ProposedSaveName("/site/page.htm", "CSS"), "/site/page.htm");
+  EXPECT_EQ(TfMain::ProposedSaveName("Untitled~9", ""), "Untitled~9.html");
 }
 
 TEST_F(MainWindow, SaveAllAndCloseAll) {

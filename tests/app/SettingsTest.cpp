@@ -28,7 +28,7 @@ TEST_F(SettingsTest, TheFileLivesInTheProgramFolder) {
 TEST_F(SettingsTest, FirstStartAndExitWriteTheDocumentedKeys) {
   EXPECT_EQ(Settings::TranslationModulePath(), pf() + QStringLiteral("Language Modules/english.lms"));
   EXPECT_EQ(Settings::ElementsPath(), pf() + QStringLiteral("elements/elements.dat"));
-  EXPECT_EQ(Settings::HelpPath(), pf() + QStringLiteral("Help/english.chm"));
+  EXPECT_EQ(Settings::HelpPath(), pf() + QStringLiteral("Help/english.html"));
   EXPECT_EQ(Settings::Open().ReadSections(),
             (QStringList{QStringLiteral("TranslationModule"), QStringLiteral("Elements"), QStringLiteral("Help")}));
 
@@ -57,9 +57,9 @@ TEST_F(SettingsTest, DefaultPathsAreWrittenOnlyWhenTheirRuleSaysSo) {
   // An empty module path means a first run; the section exists, so it stays.
   EXPECT_EQ(Settings::TranslationModulePath(), QString());
   EXPECT_EQ(Settings::ElementsPath(), QStringLiteral("/x/tags.dat"));
-  EXPECT_EQ(Settings::HelpPath(), pf() + QStringLiteral("Help/english.chm"));
+  EXPECT_EQ(Settings::HelpPath(), pf() + QStringLiteral("Help/english.html"));
   EXPECT_EQ(ReadFileBytes(Settings::FileName()),
-            ("[TranslationModule]\nPath=\n[Help]\nPath=" + pf() + "Help/english.chm\n[Elements]\nPath=/x/tags.dat\n").toUtf8());
+            ("[TranslationModule]\nPath=\n[Help]\nPath=" + pf() + "Help/english.html\n[Elements]\nPath=/x/tags.dat\n").toUtf8());
 }
 
 TEST_F(SettingsTest, EditorSettingsFollowTheKeyTable) {
