@@ -537,6 +537,14 @@ void TChildForm::ApplyLanguage() {
   const char* pages[] = {"ChildEDTBSH", "ChildPVTBSH", "rmvfLinks"};
   for (int i = 0; i < PageControl1->count() && i < 3; ++i)
     PageControl1->setTabText(i, LangText(QLatin1String(pages[i])));
+  // The window's own menu (restore, move, size, minimise, maximise, stay
+  // on top, close), in the order the window builds it.
+  if (QMenu* system = systemMenu()) {
+    const char* keys[] = {"WinRestore", "WinMove", "WinSize", "WinMinimize", "WinMaximize", "WinOnTop", "WinClose"};
+    int next = 0;
+    for (QAction* a : system->actions())
+      if (!a->isSeparator() && next < 7) a->setText(LangText(QLatin1String(keys[next++])));
+  }
   SelectionItems[0]->setText(LangText(QStringLiteral("SelNormal")));
   SelectionItems[1]->setText(LangText(QStringLiteral("SelLine")));
   SelectionItems[2]->setText(LangText(QStringLiteral("SelBlock")));

@@ -184,6 +184,26 @@ void TSrcKeywordHashHighlighter::CommentRestProc() {
   }
 }
 
+void TSrcKeywordHashHighlighter::SymbolProc() {
+  fTokenKind = fSymbolKind;
+  ++fRun;
+}
+
+void TSrcKeywordHashHighlighter::OperatorProc(const char16_t* seconds) {
+  SymbolProc();
+  const char16_t next = Peek(fRun);
+  for (const char16_t* s = seconds; *s; ++s)
+    if (next == *s) {
+      ++fRun;
+      return;
+    }
+}
+
+void TSrcKeywordHashHighlighter::ShiftLeftProc() {
+  OperatorProc(u"<=");
+  if (fRun - fTokenPos == 2 && fLine[fTokenPos + 1] == u'<' && Peek(fRun) == u'=') ++fRun;
+}
+
 void TSrcKeywordHashHighlighter::ScanNext() {
   fTokenPos = fRun;
   if (fRun >= fLen)

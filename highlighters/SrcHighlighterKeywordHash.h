@@ -145,6 +145,11 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   bool ScanToCommentEnd(int i);
   // Goes on inside a block comment (range 1).
   void CommentRestProc();
+  // A symbol of one character; of two when the next one is among `seconds`.
+  void SymbolProc();
+  void OperatorProc(const char16_t* seconds);
+  // "<", "<=", "<<" or "<<=".
+  void ShiftLeftProc();
   // For scanners with steps that only change the range (an empty name, a
   // run that ends where it begins): starts a token at the run position and
   // calls `scanOne` again, at most `steps` times, until the token holds
@@ -161,6 +166,7 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   std::uint8_t fSpaceKind = 0;
   std::uint8_t fUnknownKind = 0;
   std::uint8_t fStringKind = 0;
+  std::uint8_t fSymbolKind = 0;
   const char16_t* fLine = u"";
   int fLen = 0;
   int fRun = 0;

@@ -402,6 +402,9 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   fSpaceKind = tkSpace;
   fUnknownKind = tkUnknown;
   fStringKind = tkString;
+  fCommentKind = tkComment;
+  fSymbolKind = tkSymbol;
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
   fChars = &StandardTables();
   BuildCharDispatch();
   SetDefaultFilter(SrcEditStrConst::FilterSQL);
@@ -506,39 +509,26 @@ TSrcIdentChars TSrcSQLHighlighter::GetIdentChars() const {
 }
 
 void TSrcSQLHighlighter::BuildCharDispatch() {
+  FillCommonHandlers();
   for (int c = 0; c < 257; ++c) {
-    THandler h = &S::SqlUnknownProc;  // a NUL inside the line too: the line's end is found by length
     const auto ch = static_cast<char16_t>(c);
-    if ((c >= 1 && c <= 9) || c == 11 || c == 12 || (c >= 14 && c <= 32)) h = &S::SpaceRunProc;
-    else if (c == 10) h = &S::LFProc;
-    else if (c == 13) h = &S::CRProc;
-    else if (c < 128 && QByteArrayView("(),.;?[]{}~").contains(static_cast<char>(c))) h = &S::SymbolProc;
-    else if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) h = &S::BangProc;
-    else if (c == '"') h = &S::QuotedIdentProc;
-    else if (c == '\'') h = &S::StringProc;
-    else if (c == '&') h = &S::AndProc;
-    else if (c == '+') h = &S::PlusProc;
-    else if (c == '-') h = &S::MinusProc;
-    else if (c == '/') h = &S::SlashProc;
-    else if (c == ':' || c == '@') h = &S::VariableProc;
-    else if (c == '<') h = &S::LowerProc;
-    else if (c == '=' || c == '>') h = &S::EqualProc;
-    else if (c == '|') h = &S::OrProc;
-    else if (IsDigit(ch)) h = &S::NumberProc;
-    else if (IsAsciiLetter(ch) || c == '_') h = &S::IdentProc;
+    THandler h = Handler(&S::SqlUnknownProc);  // a NUL inside the line too: the line's end is found by length
+    if (c >= 1 && c <= 32) continue;           // white space and line breaks
+    if (c < 128 && QByteArrayView("(),.;?[]{}~").contains(static_cast<char>(c))) h = &S::SymbolProc;
+    else if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) h = Handler(&S::BangProc);
+    else if (c == '"') h = Handler(&S::QuotedIdentProc);
+    else if (c == '\'') h = Handler(&S::StringProc);
+    else if (c == '&') h = Handler(&S::AndProc);
+    else if (c == '+') h = Handler(&S::PlusProc);
+    else if (c == '-') h = Handler(&S::MinusProc);
+    else if (c == '/') h = Handler(&S::SlashProc);
+    else if (c == ':' || c == '@') h = Handler(&S::VariableProc);
+    else if (c == '<') h = &S::ShiftLeftProc;
+    else if (c == '=' || c == '>') h = Handler(&S::EqualProc);
+    else if (c == '|') h = Handler(&S::OrProc);
+    else if (IsDigit(ch)) h = Handler(&S::NumberProc);
+    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&S::IdentProc);
     fProcTable[static_cast<size_t>(c)] = h;
-  }
-}
-
-TSrcHighlighterAttributes* TSrcSQLHighlighter::GetRoleAttribute(int role) const {
-  switch (role) {
-    case roleComment: return CommentAttri;
-    case roleIdentifier: return IdentifierAttri;
-    case roleKeyword: return KeyAttri;
-    case roleString: return StringAttri;
-    case roleWhitespace: return SpaceAttri;
-    case roleSymbol: return SymbolAttri;
-    default: return nullptr;
   }
 }
 
@@ -605,40 +595,13 @@ void TSrcSQLHighlighter::SetRange(int value) {
 
 void TSrcSQLHighlighter::ScanNext() {
   fTokenPos = fRun;
-  if (fRun >= fLen)
-    NullProc();
-  else if (fRange == rsComment)
-    CommentRestProc();
-  else if (fRange == rsString)
-    StringProc();
-  else
-    (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])();
-}
-
-void TSrcSQLHighlighter::SymbolProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
-}
-
-void TSrcSQLHighlighter::OperatorProc(const char16_t* seconds) {
-  fTokenKind = tkSymbol;
-  ++fRun;
-  const char16_t next = Peek(fRun);
-  for (const char16_t* s = seconds; *s; ++s)
-    if (next == *s) {
-      ++fRun;
-      return;
-    }
-}
-
-void TSrcSQLHighlighter::LowerProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
-  if (Peek(fRun) == u'<') {
-    ++fRun;
-    if (Peek(fRun) == u'=') ++fRun;
-  } else if (Peek(fRun) == u'=') {
-    ++fRun;
+  if (fRun >= fLen) return NullProc();
+  const char16_t c = fLine[fRun];
+  if (fRange == rsComment && (c == 10 || c == 13)) return c == 10 ? LFProc() : CRProc();
+  switch (fRange) {
+    case rsComment: return CommentRestProc();
+    case rsString: return StringProc();
+    default: return Dispatch();
   }
 }
 
@@ -661,19 +624,6 @@ void TSrcSQLHighlighter::SlashProc() {
   } else {
     fTokenKind = tkSymbol;
     if (Peek(fRun) == u'=') ++fRun;
-  }
-}
-
-void TSrcSQLHighlighter::CommentRestProc() {
-  const char16_t c = fLine[fRun];
-  if (c == 10) return LFProc();
-  if (c == 13) return CRProc();
-  fTokenKind = tkComment;
-  if (c == u'*' && Peek(fRun + 1) == u'/') {
-    fRun += 2;
-    fRange = rsUnknown;
-  } else {
-    ScanToCommentEnd(fRun + 1);
   }
 }
 

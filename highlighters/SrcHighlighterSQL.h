@@ -32,7 +32,6 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
 
   // The base copy, then the dialect of another SQL highlighter.
   void Assign(const TSrcCustomHighlighter& source) override;
-  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
   TSrcHighlighterAttributes* GetTokenAttribute() const override;
   TSrcIdentChars GetIdentChars() const override;
   QString GetLanguageName() const override;
@@ -86,7 +85,6 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   };
 
  private:
-  using THandler = void (TSrcSQLHighlighter::*)();
   void BuildCharDispatch();
   void RebuildKeywords();
   bool IsMSSQL() const { return fDialect == sqlMSSQL7 || fDialect == sqlMSSQL2K; }
@@ -96,18 +94,13 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   std::uint8_t HashRun(const char16_t* text, int length, int& runLength) const;
   std::uint8_t Classify(const char16_t* text, int length, int& runLength) const;
 
-  void SymbolProc();
-  // A symbol of one character, or two when the next one is among `seconds`.
-  void OperatorProc(const char16_t* seconds);
   void BangProc() { OperatorProc(u"="); }
   void AndProc() { OperatorProc(u"&="); }
   void PlusProc() { OperatorProc(u"+="); }
   void EqualProc() { OperatorProc(u"=>"); }
   void OrProc() { OperatorProc(u"=|"); }
-  void LowerProc();
   void MinusProc();
   void SlashProc();
-  void CommentRestProc();
   void NumberProc();
   void QuotedIdentProc();
   void StringProc();
@@ -115,7 +108,6 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   void IdentProc();
   void SqlUnknownProc();
 
-  std::array<THandler, 257> fProcTable{};
   TSQLDialect fDialect = sqlStandard;
   const TCharTables* fChars = nullptr;
   TSrcHashEntryList fKeywords;

@@ -3,6 +3,7 @@
 #include "highlighters/SrcHighlighterCss.h"
 #include "highlighters/SrcHighlighterHtml.h"
 #include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterPHP.h"
 #include "highlighters/SrcHighlighterSQL.h"
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "highlighters/SrcHighlighterXML.h"
@@ -14,4 +15,5 @@ void RegisterBuiltinHighlighters() {
   TSrcXMLHighlighter::UnitInit();
   TSrcSQLHighlighter::UnitInit();
   TSrcVBScriptHighlighter::UnitInit();
+  TSrcPHPHighlighter::UnitInit();
 }

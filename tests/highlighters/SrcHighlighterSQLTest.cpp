@@ -1,5 +1,4 @@
 #include "highlighters/SrcHighlighterSQL.h"
-#include "highlighters/SrcHighlighters.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +14,15 @@ std::string Kinds(TSQLDialect dialect, const char* line) {
   S h;
   h.SetSQLDialect(dialect);
   return hltest::Kinds(h, QString::fromUtf8(line));
+}
+
+// A highlighter of the dialect.
+TFactory Maker(TSQLDialect dialect) {
+  return [dialect] {
+    auto h = std::make_unique<S>();
+    h->SetSQLDialect(dialect);
+    return h;
+  };
 }
 
 }  // namespace
@@ -273,10 +281,7 @@ TEST(SQLHighlighter, AttributesNamesAndSamples) {
   h.SetLine("x", 0);
   EXPECT_EQ(h.GetTokenAttribute(), h.IdentifierAttri);
 
-  RegisterBuiltinHighlighters();
-  bool found = false;
-  for (const auto& cls : TSrcHighlighterList()) found |= cls.meta == &S::staticMetaObject;
-  EXPECT_TRUE(found);
+  EXPECT_TRUE(RegisteredAtStart(S::staticMetaObject));
 }
 
 TEST(SQLHighlighter, AnyInputTilesAndRescansAlike) {
@@ -285,40 +290,14 @@ TEST(SQLHighlighter, AnyInputTilesAndRescansAlike) {
       "/* ", " */", "*/", "/*", "-- line", "# hash", "#", "@@ROWCOUNT", "@x", ":v", "12.5", "1..5", "2-3",
       "REM x", "varchar2", "<<=", "||", "\\", "\\'", "\t", "  ", "\u00e9", "\U0001F600", ";", "(", ")",
   };
-  QRandomGenerator rng(20261207);
-  for (int dialect = sqlStandard; dialect <= sqlMSSQL2K; ++dialect) {
-    const TFactory make = [dialect] {
-      auto h = std::make_unique<S>();
-      h->SetSQLDialect(static_cast<TSQLDialect>(dialect));
-      return h;
-    };
-    for (int doc = 0; doc < 12; ++doc)
-      ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
-  }
-  const TFactory make = [] { return std::make_unique<S>(); };
-  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+  for (int dialect = sqlStandard; dialect <= sqlMSSQL2K; ++dialect)
+    ExpectInvariantsOnRandomDocuments(Maker(static_cast<TSQLDialect>(dialect)), kPieces, 20261207 + dialect);
 }
 
 TEST(SQLHighlighter, SpansAgreeWithSecondOpinion) {
-  const struct {
-    const char* file;
-    TSQLDialect dialect;
-  } cases[] = {{"generated.sql", sqlStandard}, {"generated-mysql.sql", sqlMySQL}};
-  for (const auto& c : cases) {
-    QStringList lines;
-    const auto reference = ReferenceSpans(QString::fromLatin1(c.file), lines);
-    ASSERT_EQ(lines.size(), 400) << c.file;
-    S h;
-    h.SetSQLDialect(c.dialect);
-    const auto own = OwnSpans(h, lines, [](const Token& t) {
-      return t.kind == S::tkComment ? "comment" : t.kind == S::tkString ? "string" : "";
-    });
-    EXPECT_EQ(own, reference) << c.file;
-    QRandomGenerator rng(1);
-    ExpectScanInvariants([&] {
-      auto fresh = std::make_unique<S>();
-      fresh->SetSQLDialect(c.dialect);
-      return fresh;
-    }, lines, rng);
-  }
+  const auto classOf = [](const Token& t) {
+    return t.kind == S::tkComment ? "comment" : t.kind == S::tkString ? "string" : "";
+  };
+  ExpectSpansAgree(Maker(sqlStandard), QStringLiteral("generated.sql"), classOf);
+  ExpectSpansAgree(Maker(sqlMySQL), QStringLiteral("generated-mysql.sql"), classOf);
 }

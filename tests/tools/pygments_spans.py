@@ -149,6 +149,38 @@ MYSQL_BLOCKS = SQL_BLOCKS + [
     ['/* block', '# still the block', '*/ select 3;'],
 ]
 
+# PHP: no "$" inside double-quoted strings (Pygments splits them there), no
+# "?>" (it ends the code), no "/**" (a doc string there), no backslash at a
+# line's end inside a string.
+PHP_LINES = [
+    '$number = 1234;',
+    '$total += $x * 2;',
+    "echo 'single quoted';",
+    'print "double \\"quoted\\" text";',
+    "$path = 'C:\\\\dir\\\\';",
+    "$s = 'it\\'s';",
+    '# a hash comment',
+    '// a line comment',
+    '$a = $b; // trailing "quotes"',
+    '/* a block comment */',
+    '$c = $d /* inside */ + 1;',
+    'function printNumber($a, $b) {',
+    '}',
+    'if ($a < $b && $c >= 10) { return $a; }',
+    'for ($i = 0; $i <= $n; $i++) {',
+    '$list = array(1, 2, 3);',
+    '$e = "";',
+    '$h = 0x1F;',
+]
+PHP_BLOCKS = [
+    ['/*', ' * several lines', ' */'],
+    ['$text = "first line', 'second line', 'last line";'],
+    ["$t = 'first", "second';"],
+    ['$a = 1; /* opens', 'goes on */ $b = "s";'],
+    ['$q = "open \\"', 'goes on \\\\" . $x;'],
+    ["$r = 'open \\'", "goes on \\' still', $y;"],
+]
+
 
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else '.'
@@ -165,6 +197,9 @@ def main():
     mysql = generate(MYSQL_LINES, MYSQL_BLOCKS, 400, 17)
     write(folder, 'generated-mysql.sql', mysql,
           spans(MySqlLexer(stripnl=False), mysql, [(Comment, 'comment'), (String, 'string')]))
+    php = generate(PHP_LINES, PHP_BLOCKS, 400, 18)
+    write(folder, 'generated.php', php,
+          spans(PhpLexer(startinline=True, stripnl=False), php, [(Comment, 'comment'), (String, 'string')]))
 
 
 if __name__ == '__main__':

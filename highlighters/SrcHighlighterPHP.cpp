@@ -1,0 +1,200 @@
+#include "highlighters/SrcHighlighterPHP.h"
+
+#include "editor/SrcEditStrConst.h"
+
+namespace {
+
+constexpr int kSlotCount = 207;
+
+const char* const kKeywords =
+    "__FILE__ __LINE__ and array break case cfunction class const continue default die do double echo else "
+    "elseif empty endfor endif endswitch endwhile eval exit extends false float for function global "
+    "highlight_file highlight_string if include int integer isset list new object old_function or print real "
+    "require return show_source static string switch true unset var while xor";
+
+TSrcKeywordTable BuildPHPCharTables() {
+  using P = TSrcPHPHighlighter;
+  TSrcKeywordTable t(TSrcHashRun::Identifier, kSlotCount, P::tkIdentifier, P::tkIdentifier, false);
+  std::vector<TSrcKeyword> keywords;
+  AddKeywords(keywords, kKeywords, P::tkKey);
+  t.Fill(keywords, kSlotCount);
+  return t;
+}
+
+}  // namespace
+
+const TSrcKeywordTable& TSrcPHPHighlighter::KeywordTable() {
+  static const TSrcKeywordTable table = BuildPHPCharTables();
+  return table;
+}
+
+void TSrcPHPHighlighter::UnitInit() {
+  KeywordTable();
+  RegisterHighlighter<TSrcPHPHighlighter>();
+}
+
+TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
+  using namespace SrcEditStrConst;
+  CommentAttri = MakeAttribute(AttrNameComment, fsItalic);
+  IdentifierAttri = MakeAttribute(AttrNameIdentifier, 0);
+  InvalidSymbolAttri = MakeAttribute(AttrNameInvalidSymbol, 0);
+  KeyAttri = MakeAttribute(AttrNameReservedWord, fsBold);
+  NumberAttri = MakeAttribute(AttrNameNumber, 0);
+  SpaceAttri = MakeAttribute(AttrNameSpace, 0);
+  StringAttri = MakeAttribute(AttrNameString, 0);
+  SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
+  VariableAttri = MakeAttribute(AttrNameVariable, 0);
+  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
+  fTable = &KeywordTable();
+  fNullKind = tkNull;
+  fSpaceKind = tkSpace;
+  fUnknownKind = tkUnknown;
+  fStringKind = tkString;
+  fCommentKind = tkComment;
+  fSymbolKind = tkSymbol;
+  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
+  fKindAttri = {CommentAttri, IdentifierAttri, InvalidSymbolAttri, KeyAttri,    nullptr,        NumberAttri,
+                SpaceAttri,   StringAttri,     SymbolAttri,        IdentifierAttri, VariableAttri};
+  BuildCharDispatch();
+  SetDefaultFilter(FilterPHP);
+}
+
+void TSrcPHPHighlighter::BuildCharDispatch() {
+  using P = TSrcPHPHighlighter;
+  FillCommonHandlers();  // every other character is unknown
+  for (int c = 0; c < 256; ++c) {
+    const auto ch = static_cast<char16_t>(c);
+    THandler h = nullptr;
+    if (c < 128 && QByteArrayView("(),.:;?[]{}~").contains(static_cast<char>(c))) h = &P::SymbolProc;
+    else if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) h = Handler(&P::BangProc);
+    else if (c == '#') h = Handler(&P::LineCommentProc);
+    else if (c == '$') h = Handler(&P::VariableProc);
+    else if (c == '"' || c == '\'') h = Handler(&P::StringOpenProc);
+    else if (c == '/') h = Handler(&P::SlashProc);
+    else if (c == '@') h = Handler(&P::AtProc);
+    else if (c == '&') h = Handler(&P::AndProc);
+    else if (c == '+') h = Handler(&P::PlusProc);
+    else if (c == '-') h = Handler(&P::MinusProc);
+    else if (c == '=' || c == '>') h = Handler(&P::EqualProc);
+    else if (c == '<') h = &P::ShiftLeftProc;
+    else if (c == '|') h = Handler(&P::OrProc);
+    else if (IsDigit(ch)) h = Handler(&P::NumberProc);
+    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&P::IdentProc);
+    if (h) fProcTable[static_cast<size_t>(c)] = h;
+  }
+}
+
+QString TSrcPHPHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNamePHP; }
+
+QString TSrcPHPHighlighter::GetSampleSource() const {
+  return QStringLiteral(
+      "// Syntax highlighting\r\n"
+      "function printNumber()\r\n"
+      "{\r\n"
+      "  $number = 1234;\r\n"
+      "  print \"The number is $number\";\r\n"
+      "  for ($i = 0; $i <= $number; $i++)\r\n"
+      "  {\r\n"
+      "    $x++;\r\n"
+      "    $x--;\r\n"
+      "    $x += 1.0;\r\n"
+      "  }\r\n"
+      "  $number += @; // illegal character\r\n"
+      "}");
+}
+
+void TSrcPHPHighlighter::SetRange(int value) {
+  // A state this scanner never stores restarts as code.
+  const int v = value & 0xFF;
+  fRange = static_cast<std::uint8_t>(v <= rsComment ? v : int{rsUnknown});
+}
+
+void TSrcPHPHighlighter::ScanNext() {
+  fTokenPos = fRun;
+  if (fRun >= fLen) return NullProc();
+  const char16_t c = fLine[fRun];
+  if (fRange != rsUnknown && (c == 10 || c == 13)) return c == 10 ? LFProc() : CRProc();
+  switch (fRange) {
+    case rsString39: return StringRestProc(u'\'');
+    case rsString34: return StringRestProc(u'"');
+    case rsComment: return CommentRestProc();
+    default: return Dispatch();
+  }
+}
+
+void TSrcPHPHighlighter::AtProc() {
+  fTokenKind = tkInvalidSymbol;
+  ++fRun;
+}
+
+void TSrcPHPHighlighter::LineCommentProc() {
+  fTokenKind = tkComment;
+  fRun = fLen;
+}
+
+void TSrcPHPHighlighter::SlashProc() {
+  switch (Peek(fRun + 1)) {
+    case u'*':
+      fTokenKind = tkComment;
+      fRange = rsComment;
+      ScanToCommentEnd(fRun + 2);
+      break;
+    case u'/':
+      LineCommentProc();
+      break;
+    case u'=':
+      fTokenKind = tkSymbol;
+      fRun += 2;
+      break;
+    default:
+      SymbolProc();
+  }
+}
+
+void TSrcPHPHighlighter::NumberProc() {
+  fTokenKind = tkNumber;
+  ++fRun;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c == u'.') {
+      if (Peek(fRun + 1) == u'.') break;
+    } else if (!(IsHexDigit(c) || c == u'-' || c == u'L' || c == u'l' || c == u'X' || c == u'x')) {
+      break;
+    }
+    ++fRun;
+  }
+}
+
+void TSrcPHPHighlighter::VariableProc() {
+  fTokenKind = tkVariable;
+  ++fRun;
+  while (fRun < fLen && fLine[fRun] < 256 && fTable->identFlags[fLine[fRun]]) ++fRun;
+}
+
+void TSrcPHPHighlighter::IdentProc() {
+  fTokenKind = ClassifyIdentifier(fRun);
+  fRun += fIdentLength;
+}
+
+void TSrcPHPHighlighter::StringOpenProc() {
+  const char16_t quote = fLine[fRun++];
+  StringRestProc(quote);
+}
+
+void TSrcPHPHighlighter::StringRestProc(char16_t quote) {
+  fTokenKind = tkString;
+  fRange = quote == u'"' ? rsString34 : rsString39;
+  while (fRun < fLen) {
+    const char16_t c = fLine[fRun];
+    if (c == 10 || c == 13) return;
+    if (c == u'\\' && (Peek(fRun + 1) == quote || Peek(fRun + 1) == u'\\')) {
+      fRun += 2;
+    } else {
+      ++fRun;
+      if (c == quote) {
+        fRange = rsUnknown;
+        return;
+      }
+    }
+  }
+}
