@@ -11,6 +11,8 @@
 #include "highlighters/SrcHighlighterCss.h"
 #include "highlighters/SrcHighlighterHtml.h"
 #include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterPHP.h"
+#include "highlighters/SrcHighlighterSQL.h"
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "highlighters/SrcHighlighterXML.h"
 
@@ -33,6 +35,7 @@
 #include <Qsci/qscilexercss.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjavascript.h>
+#include <Qsci/qscilexersql.h>
 #include <Qsci/qscilexerxml.h>
 #include <Qsci/qsciscintilla.h>
 #endif
@@ -123,6 +126,38 @@ QStringList VBScriptDocument() {
       "  started = #1/1/2000#",
       "  PrintNumber%d = total",
       "End Function",
+  });
+}
+
+QStringList SqlDocument() {
+  return GenerateLines(TargetBytes(), {
+      "-- Report part %d",
+      "select c.name, sum(o.total) as total, count(*) from customers c",
+      "  inner join orders o on o.customer_id = c.id and o.state <> 'closed'",
+      "  where c.city like 'Ber%%' and o.created >= '2026-01-%d' -- trailing comment",
+      "  group by c.name having sum(o.total) > 1234.5 order by 2 desc;",
+      "/* a block comment that goes on",
+      "   over two lines %d */",
+      "insert into notes (id, text) values (%d, 'it''s a \"quoted\" note');",
+      "update \"Order Items\" set price = price * 1.1, qty = qty + 1 where id = @id;",
+      "create table items (id integer primary key, price decimal(10, 2), name varchar(80));",
+      "commit;",
+  });
+}
+
+QStringList PhpDocument() {
+  return GenerateLines(TargetBytes(), {
+      "// Script part %d",
+      "function printNumber%d($number, $count)",
+      "{",
+      "  $total = 0x1F + %d * 12.5;",
+      "  echo \"The number is \" . $number . \" and \\\"more\\\"\";",
+      "  for ($i = 0; $i <= $count; $i++) { $total += $i; }",
+      "  /* a block comment that goes on",
+      "     over two lines %d */",
+      "  if ($total >= 100 && isset($list['key'])) print 'total: ' . $total; # note",
+      "  return array('a' => $total, 'b' => @$missing);",
+      "}",
   });
 }
 
@@ -230,6 +265,8 @@ int main(int argc, char** argv) {
   auto css = [] { return std::make_unique<TSrcCssHighlighter>(); };
   auto xml = [] { return std::make_unique<TSrcXMLHighlighter>(); };
   auto vbs = [] { return std::make_unique<TSrcVBScriptHighlighter>(); };
+  auto sql = [] { return std::make_unique<TSrcSQLHighlighter>(); };
+  auto php = [] { return std::make_unique<TSrcPHPHighlighter>(); };
   AddCase({"HTML generated", HtmlDocument(), html, 100});
   AddCase({"HTML real files", RealFiles(docs, QStringLiteral("*.html")), html, 100});
   AddCase({"JavaScript generated", JScriptDocument(), js, 250});
@@ -240,12 +277,17 @@ int main(int argc, char** argv) {
   AddCase({"XML real files", RealFiles({QStringLiteral("/usr/share")}, QStringLiteral("*.xml")), xml, 250});
   AddCase({"VBScript generated", VBScriptDocument(), vbs, 250});
   AddCase({"VBScript real files", RealFiles(docs, QStringLiteral("*.vbs")), vbs, 250});
+  AddCase({"SQL generated", SqlDocument(), sql, 250});
+  AddCase({"SQL real files", RealFiles(docs, QStringLiteral("*.sql")), sql, 250});
+  AddCase({"PHP generated", PhpDocument(), php, 250});
+  AddCase({"PHP real files", RealFiles(docs, QStringLiteral("*.php")), php, 250});
 #ifdef KV_HAVE_QSCINTILLA
   for (TCase& c : Cases()) {
     if (c.name.starts_with("HTML")) c.makeLexer = [] { return new QsciLexerHTML; };
     if (c.name.starts_with("JavaScript")) c.makeLexer = [] { return new QsciLexerJavaScript; };
     if (c.name.starts_with("CSS")) c.makeLexer = [] { return new QsciLexerCSS; };
     if (c.name.starts_with("XML")) c.makeLexer = [] { return new QsciLexerXML; };
+    if (c.name.starts_with("SQL")) c.makeLexer = [] { return new QsciLexerSQL; };
   }
 #endif
   for (TCase& c : Cases()) {

@@ -963,6 +963,7 @@ void TCustomSrcEdit::SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString
   ScopeExit endUpdate([this] { lines_->EndUpdate(); });
   if (SelAvail()) DeleteSelection();
   blockBegin_ = blockEnd_ = CaretXY();
+  AllocationPoint();
   if (!text.isEmpty()) {
     const int insertionLine = std::max(1, std::min(caretY_, std::max(1, LineCount())));
     int added = 0;
@@ -972,6 +973,7 @@ void TCustomSrcEdit::SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString
       case smLine: added = InsertLineMode(text); break;
     }
     // Line mode inserts before the caret line, the others after it.
+    AllocationPoint();
     if (added > 0) DoLinesInserted(mode == smLine ? insertionLine : insertionLine + 1, added);
     SetCaretXYEx(false, CaretXY());
   }
@@ -1244,10 +1246,52 @@ void TCustomSrcEdit::PasteFromClipboard() {
   }
 }
 
+void TCustomSrcEdit::RunWhole(const QString& message, const std::function<void()>& change) {
+  const QStringList lines = lines_->ToStringList();
+  TSrcEditUndoList undo, redo;
+  undo.Assign(undoList_);
+  redo.Assign(redoList_);
+  const TPoint caret = CaretXY(), begin = blockBegin_, end = blockEnd_;
+  const TSrcSelectionMode mode = selectionMode_;
+  const bool wrap = wordWrap_, modified = modified_;
+  const int top = topLine_, left = leftChar_;
+  std::vector<int> markLines;
+  for (int i = 0; i < marks_.Count(); ++i) markLines.push_back(marks_.Item(i)->Line());
+  try {
+    change();
+  } catch (const std::bad_alloc&) {
+    {
+      lines_->BeginUpdate();
+      ScopeExit endUpdate([this] { lines_->EndUpdate(); });
+      lines_->Clear();
+      lines_->AddStrings(lines);
+    }
+    undoList_.Assign(undo);
+    redoList_.Assign(redo);
+    for (int i = 0; i < marks_.Count() && i < static_cast<int>(markLines.size()); ++i)
+      marks_.Item(i)->SetLine(markLines[i]);
+    wordWrap_ = wrap;
+    selectionMode_ = mode;
+    SetModified(modified);
+    SetCaretRaw(caret);
+    blockBegin_ = begin;
+    blockEnd_ = end;
+    SetTopLine(top);
+    SetLeftChar(left);
+    viewport()->update();
+    throw ESrcEditError(message);
+  }
+}
+
 void TCustomSrcEdit::PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
   // Nothing to insert: the selection stays and nothing is recorded.
   if (text.isEmpty()) return;
   const LogicalLines logical(this);
+  RunWhole(QStringLiteral("Not enough memory to paste the text. The document is unchanged."),
+           [&] { PasteTextWhole(mode, text, privateFormat); });
+}
+
+void TCustomSrcEdit::PasteTextWhole(TSrcSelectionMode mode, const QString& text, bool privateFormat) {
   DoOnPaintTransient(ttBefore);
   bool switchedWrapOff = false;
   {

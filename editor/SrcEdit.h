@@ -622,6 +622,12 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
 
   void HighlighterChanged(TObject* sender);
   void PasteText(TSrcSelectionMode mode, const QString& text, bool privateFormat);
+  void PasteTextWhole(TSrcSelectionMode mode, const QString& text, bool privateFormat);
+  int SearchReplaceEx(const QString& search, const QString& replace, TSrcSearchOptions options);
+  // Runs a large change whole or not at all: when memory runs out part-way,
+  // text, caret, selection and both undo lists are put back as they were,
+  // and ESrcEditError reports `message`.
+  void RunWhole(const QString& message, const std::function<void()>& change);
   void SetTextOffset();
 
   std::unique_ptr<TSrcEditStringList> lines_;
@@ -759,6 +765,9 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void FocusGained();
   // Starts dragging the selection; a test may replace it.
   virtual void StartSelectionDrag();
+  // Called by the replacing primitive between its steps; a test may fail
+  // here as an allocation would.
+  virtual void AllocationPoint() {}
   void ComputeScrollDeltas(QPoint pixel);
 
  private:

@@ -7,6 +7,17 @@
 #include <algorithm>
 
 int TCustomSrcEdit::SearchReplace(const QString& search, const QString& replace, TSrcSearchOptions options) {
+  if (!(options & (ssoReplace | ssoReplaceAll))) return SearchReplaceEx(search, replace, options);
+  // A replacement changes the text: it runs on the file's own lines, whole
+  // or not at all.
+  const LogicalLines logical(this);
+  int count = 0;
+  RunWhole(QStringLiteral("Not enough memory to replace the text. The document is unchanged."),
+           [&] { count = SearchReplaceEx(search, replace, options); });
+  return count;
+}
+
+int TCustomSrcEdit::SearchReplaceEx(const QString& search, const QString& replace, TSrcSearchOptions options) {
   TSrcEditSearch* engine = nullptr;
   if (OnSearchEngineOverride) OnSearchEngineOverride(this, engine);
   if (!engine) {
@@ -14,8 +25,6 @@ int TCustomSrcEdit::SearchReplace(const QString& search, const QString& replace,
     engine = searchEngine_.get();
   }
   if (search.isEmpty() || LineCount() == 0) return 0;
-  // A replacement changes the text: it runs on the file's own lines.
-  const LogicalLines logical(this, options & (ssoReplace | ssoReplaceAll));
 
   const bool backwards = options & ssoBackwards;
   const bool replacing = options & (ssoReplace | ssoReplaceAll);

@@ -406,6 +406,7 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   fSymbolKind = tkSymbol;
   fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
   fChars = &StandardTables();
+  fMatchValues = &StandardTables();
   BuildCharDispatch();
   SetDefaultFilter(SrcEditStrConst::FilterSQL);
   fRange = rsUnknown;
@@ -473,7 +474,7 @@ std::uint8_t TSrcSQLHighlighter::HashRun(const char16_t* text, int length, int& 
 
 std::uint8_t TSrcSQLHighlighter::Classify(const char16_t* text, int length, int& runLength) const {
   const std::uint8_t hash = HashRun(text, length, runLength);
-  const auto& values = StandardTables().values;  // letters without regard to case
+  const auto& values = fMatchValues->values;  // letters without regard to case
   for (const TSrcHashEntry* e = fKeywords.Get(hash); e && e->keyLen <= runLength; e = e->next.get()) {
     if (e->keyLen < runLength) continue;
     const char16_t* key = reinterpret_cast<const char16_t*>(e->keyword.constData());

@@ -110,6 +110,7 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
 
   TSQLDialect fDialect = sqlStandard;
   const TCharTables* fChars = nullptr;
+  const TCharTables* fMatchValues = nullptr;  // keywords match by the standard weights
   TSrcHashEntryList fKeywords;
   QStringList fTableNames;
   int fTableNamesUpdates = 0;

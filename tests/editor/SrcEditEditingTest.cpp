@@ -247,3 +247,71 @@ TEST(SrcEditEditing, LinesLongerThanTheColumnLimit) {
   e->Undo();
   EXPECT_EQ(LinesOf(*e), (QStringList{line, "z"}));
 }
+
+namespace {
+
+// An editor whose memory runs out at the given step of a replacement.
+class ShortOfMemoryEdit : public TSrcEdit {
+ public:
+  int failAt = 0;
+
+ protected:
+  void AllocationPoint() override {
+    if (failAt > 0 && --failAt == 0) throw std::bad_alloc();
+  }
+};
+
+}  // namespace
+
+TEST(SrcEditEditing, RunningOutOfMemoryChangesNothing) {
+  struct {
+    const char* name;
+    const char* message;
+    std::function<void(TCustomSrcEdit&)> change;
+  } const cases[] = {
+      {"paste", "Not enough memory to paste the text. The document is unchanged.",
+       [](TCustomSrcEdit& e) {
+         QGuiApplication::clipboard()->setText("1\r\n2\r\n3");
+         e.PasteFromClipboard();
+       }},
+      {"block paste", "Not enough memory to paste the text. The document is unchanged.",
+       [](TCustomSrcEdit& e) {
+         PutOnClipboard(smColumn, "1\r\n2\r\n3");
+         e.PasteFromClipboard();
+       }},
+      {"replace all", "Not enough memory to replace the text. The document is unchanged.",
+       [](TCustomSrcEdit& e) { e.SearchReplace("a", "b\r\nc", ssoReplaceAll | ssoEntireScope); }},
+  };
+  for (const auto& c : cases) {
+    // Every step of the change fails once, until the change gets through.
+    bool failed = true;
+    int failAt = 0;
+    while (failed && ++failAt < 50) {
+      SCOPED_TRACE(testing::Message() << c.name << " failing at step " << failAt);
+      ShortOfMemoryEdit e;
+      e.SetLines({"a a", "xa", "a"});
+      e.SetOptions(e.Options() & ~eoGroupUndo);
+      e.SetSelText("q");  // one change to undo, one to redo
+      e.SetSelText("r");
+      e.Undo();
+      Select(e, TPoint{2, 1}, TPoint{2, 2});
+      const QStringList before = LinesOf(e);
+      e.failAt = failAt;
+      try {
+        c.change(e);
+        failed = false;
+        continue;
+      } catch (const ESrcEditError& error) {
+        EXPECT_EQ(error.Message(), QString::fromLatin1(c.message));
+      }
+      e.failAt = 0;
+      EXPECT_EQ(LinesOf(e), before);
+      EXPECT_EQ(e.GetSelText(), "a a\r\nx");
+      EXPECT_EQ(e.UndoList().ItemCount(), 1);
+      EXPECT_EQ(e.RedoList().ItemCount(), 1);
+      e.Redo();
+      EXPECT_EQ(e.Lines().Get(0), "qra a");
+    }
+    EXPECT_GT(failAt, 2) << c.name;
+  }
+}
