@@ -637,7 +637,7 @@ void TfMain::BuildRecentMenu() {
 
 void TfMain::RecentFileClick(QAction* sender) { OpenDocument(false, true, sender->data().toString()); }
 
-QString TfMain::StartFolder() const { return LastFolder.isEmpty() ? QDir::homePath() : LastFolder; }
+QString TfMain::StartFolder() const { return QFileInfo(LastFolder).isDir() ? LastFolder : QDir::homePath(); }
 
 namespace {
 
@@ -808,6 +808,7 @@ void TfMain::WMOpenParamFile(const QString& path) {
 
 TChildForm* TfMain::OpenNewFile(const QString& path) {
   const QString name = QFileInfo(path).absoluteFilePath();
+  if (!Documents::IsTextDocument(name)) return nullptr;  // refused as an existing file would be
   // An empty document (not the skeleton of the next new one) named `name`.
   const QStringList skeleton = std::exchange(NewDocSkeleton, {});
   TChildForm* c = CreateDocument(false, false, Documents::ExtractFileExt(name), QString());

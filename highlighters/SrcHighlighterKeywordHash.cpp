@@ -251,4 +251,5 @@ void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const
   fUnknownKind = kinds.unknown;
   fStringKind = kinds.string;
   fCommentKind = kinds.comment;
+  fSymbolKind = kinds.symbol;
 }

@@ -104,7 +104,7 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
 
   // The kinds the shared handlers give.
   struct TFrameKinds {
-    std::uint8_t null = 0, space = 0, unknown = 0, string = 0, comment = 0;
+    std::uint8_t null = 0, space = 0, unknown = 0, string = 0, comment = 0, symbol = 0;
   };
   // Ends a language's construction once its attributes are made: installs the
   // change handler on them (their values become the defaults) and sets the

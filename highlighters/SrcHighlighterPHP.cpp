@@ -44,14 +44,7 @@ TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fTable = &KeywordTable();
-  fNullKind = tkNull;
-  fSpaceKind = tkSpace;
-  fUnknownKind = tkUnknown;
-  fStringKind = tkString;
-  fCommentKind = tkComment;
-  fSymbolKind = tkSymbol;
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});
   fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
   fKindAttri = {CommentAttri, IdentifierAttri, InvalidSymbolAttri, KeyAttri,    nullptr,        NumberAttri,
                 SpaceAttri,   StringAttri,     SymbolAttri,        IdentifierAttri, VariableAttri};

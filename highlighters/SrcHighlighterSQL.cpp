@@ -397,13 +397,7 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   TableNameAttri = MakeAttribute(AttrNameTableName, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fNullKind = tkNull;
-  fSpaceKind = tkSpace;
-  fUnknownKind = tkUnknown;
-  fStringKind = tkString;
-  fCommentKind = tkComment;
-  fSymbolKind = tkSymbol;
+  SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});  // keywords: see RebuildKeywords
   fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
   fChars = &StandardTables();
   fMatchValues = &StandardTables();

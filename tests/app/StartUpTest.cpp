@@ -78,7 +78,7 @@ TEST_F(StartUpTest, EveryArgumentOpensAndNewNamesBecomeEmptyDocuments) {
   MakeFile("-dash.html");
   const QString cwd = QDir::currentPath();
   QDir::setCurrent(root + "docs");
-  TfMain& m = Start({MakeFile("a.html"), "-dash.html", fresh});
+  TfMain& m = Start({MakeFile("a.html"), "-dash.html", fresh, root + "docs/fresh.exe"});
   QDir::setCurrent(cwd);
   ASSERT_EQ(m.Documents().size(), 3);
   EXPECT_EQ(m.Documents()[1]->Caption(), root + "docs/-dash.html");

@@ -1,0 +1,69 @@
+// Reading settings.ini the way a new document window does (about 25 keys,
+// each read opening the file), with the file unchanged and with the file
+// changed on disk before every window. KV_BENCH_LINES adds unrelated lines
+// to the file.
+#include "app/Settings.h"
+#include "bench/BenchUtil.h"
+#include "platform/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QByteArray SettingsText(int extraLines, int version) {
+  QByteArray text =
+      "[EditWindow]\nBGCol=16777215\n[Font]\nColor=0\nStyle=Courier New\nSize=10\nCharSet=1\n"
+      "[Gutter]\nVis=1\nWidth=15\n[LN]\nEnabled=1\n[BlockIndent]\nWidth=2\n[Margin]\nEnabled=1\nRight=80\n"
+      "[Scrollhint]\nEnabled=0\n[Autoindent]\nEnabled=1\n[TtoSpaces]\nEnabled=0\n[SpecialChar]\nVis=0\n"
+      "[SHigh]\nEnabled=1\n[SelectionMode]\nSet=0\n[HTMLTidy]\nEnabled=0\nSize=120\n"
+      "[pvEdit]\nleft=0\ntop=0\n[pvtb]\nleft=0\ntop=0\n";
+  text += "[Version]\nCount=" + QByteArray::number(version) + "\n[Other]\n";
+  for (int i = 0; i < extraLines; ++i) text += "Key" + QByteArray::number(i) + "=some value\n";
+  return text;
+}
+
+void Write(const QByteArray& bytes) {
+  QFile f(Settings::FileName());
+  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+void ReadWindowSettings() {
+  benchmark::DoNotOptimize(Settings::ReadEditorSettings({}));
+  benchmark::DoNotOptimize(Settings::ReadPreviewBarLayout({}));
+}
+
+void BM_WindowSettingsUnchanged(benchmark::State& state) {
+  Write(SettingsText(EnvInt("KV_BENCH_LINES", 200), 0));
+  for (auto _ : state) ReadWindowSettings();
+  state.SetLabel("goal: under 1 ms for one window");
+}
+BENCHMARK(BM_WindowSettingsUnchanged)->Unit(benchmark::kMicrosecond);
+
+void BM_WindowSettingsChangedOnDisk(benchmark::State& state) {
+  const int lines = EnvInt("KV_BENCH_LINES", 200);
+  int version = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    Write(SettingsText(lines, ++version));
+    state.ResumeTiming();
+    ReadWindowSettings();
+  }
+  state.SetLabel("goal: under 2 ms for one window");
+}
+BENCHMARK(BM_WindowSettingsChangedOnDisk)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QTemporaryDir dir;
+  SetProgramFolder(dir.path());
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  SetProgramFolder(QString());
+  return 0;
+}
