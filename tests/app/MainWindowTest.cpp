@@ -510,6 +510,15 @@ TEST_F(MainWindow, SaveDialogProposesTheDocumentTypesExtension) {
       EXPECT_EQ(u'.' + suffix, QFileInfo(c.name).completeSuffix().prepend(u'.'));
     }
   }
+  // A name chosen moves the folder the next dialog starts in.
+  QDir().mkpath(root + "site");
+  prompts.AnswerDialog("SaveDialog1", [this](QDialog& d) {
+    static_cast<QFileDialog&>(d).selectFile(root + "site/x.js");
+    d.accept();
+    return int(QDialog::Accepted);
+  });
+  EXPECT_TRUE(Main().SaveDocument(true));
+  EXPECT_EQ(Main().LastFolder, root + "site");
   EXPECT_EQ(TfMain::ProposedSaveName("/site/page.htm", "CSS"), "/site/page.htm");
   EXPECT_EQ(TfMain::ProposedSaveName("Untitled~9", ""), "Untitled~9.html");
 }
