@@ -693,6 +693,9 @@ void TfMain::PrepareSaveDialog(QFileDialog& dialog, const TChildForm& document, 
   // A name typed without an extension gets the document's.
   dialog.setDefaultSuffix(QFileInfo(proposed).suffix());
   dialog.setDirectory(StartFolder());
+  // The next open or save dialog starts where this one saved.
+  connect(&dialog, &QFileDialog::fileSelected, this,
+          [this](const QString& file) { LastFolder = QFileInfo(file).absolutePath(); });
   const bool saved = QFileInfo(document.PanelText(3)).isFile();
   if (!SaveAs || !saved) dialog.selectFile(proposed);
 }

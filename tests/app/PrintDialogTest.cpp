@@ -12,7 +12,7 @@ struct PrintCommands : AppFixture {
     AppFixture::SetUp();
     // The keys of these commands, as their texts, and a footer.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1"})
+    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
@@ -115,4 +115,25 @@ TEST_F(PrintCommands, DialogSwitchesReachTheEngine) {
     EXPECT_EQ(engine->LineNumbers, c.numbers);
   }
   EXPECT_TRUE(prompts.Messages().isEmpty()) << "no selection, no question";
+}
+
+TEST_F(PrintCommands, PrinterThatCannotPrintIsReported) {
+  NewDocument("text");
+  PrintTarget() = [this](QWidget*) {
+    auto printer = std::make_unique<QPrinter>();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(root + "missing/out.pdf");
+    return printer;
+  };
+  int result = -1;
+  prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
+    static_cast<TfPrintdoc&>(d).Button1Click();
+    result = d.result();
+    return result;
+  });
+  Main().PrintDocument1Click();
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "prFailed");
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_NE(result, int(QDialog::Accepted)) << "the dialog stays for another try";
 }
