@@ -6,6 +6,8 @@
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "app/uPrintDlg.h"
+#include "editor/SrcExportRTF.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
@@ -25,6 +27,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -183,8 +186,8 @@ void TfMain::BuildMenusAndBars() {
   file->addSeparator();
   AddAction(file, "ImpRTF1", "ImpRTF1", "F6", [this] { ImportRTFExecute(); });
   AddAction(file, "ImpDoc1", "ImpDoc1", "F7", [this] { ImportWordExecute(); });
-  AddAction(file, "ExpDoc1", "ExpDoc1", "", {}, true);
-  AddAction(file, "PR_DOC1", "PR_DOC1", "", {}, true);
+  AddAction(file, "ExpDoc1", "ExpDoc1", "", [this] { Documenttortf1Click(); });
+  AddAction(file, "PR_DOC1", "PR_DOC1", "", [this] { PrintDocument1Click(); });
   file->addSeparator();
   AddAction(file, "Exit1", "Exit", "", [this] { Exit1Click(); });
 
@@ -475,8 +478,9 @@ void TfMain::LoadToolbarPositions() {
   current.FileManWidth = FileManWidth > 0 ? FileManWidth : Panel1->sizeHint().width();
   const Settings::TMainWindowLayout stored = Settings::ReadMainWindowLayout(current);
   DirectoryHeight = std::max(0, stored.DirectoryHeight);
-  // The side pane leaves the documents at least a third of the window.
-  FileManWidth = std::clamp(stored.FileManWidth, 0, std::max(0, width() * 2 / 3));
+  // The side pane leaves the documents at least a third of the screen.
+  const int room = std::max(width(), screen() ? screen()->availableGeometry().width() : 0);
+  FileManWidth = std::clamp(stored.FileManWidth, 0, room * 2 / 3);
   if (auto* split = qobject_cast<QSplitter*>(Panel1->parentWidget()); split && FileManWidth > 0)
     split->setSizes({FileManWidth, std::max(1, split->width() - FileManWidth)});
   // Bars are put back in rows by their stored top and, inside a row, by
@@ -712,6 +716,9 @@ void TfMain::PrepareSaveDialog(QFileDialog& dialog, const TChildForm& document, 
   // A name typed without an extension gets the document's.
   dialog.setDefaultSuffix(QFileInfo(proposed).suffix());
   dialog.setDirectory(StartFolder());
+  // The next open or save dialog starts where this one saved.
+  connect(&dialog, &QFileDialog::fileSelected, this,
+          [this](const QString& file) { LastFolder = QFileInfo(file).absolutePath(); });
   const bool saved = QFileInfo(document.PanelText(3)).isFile();
   if (!SaveAs || !saved) dialog.selectFile(proposed);
 }
@@ -770,6 +777,53 @@ void TfMain::SaveAllExecute() {
 }
 
 void TfMain::CloseAllExecute() { MDITab1->CloseAll(); }
+
+void TfMain::Documenttortf1Click() {
+  TChildForm* c = ActiveDocument();
+  if (!c) return;
+  TSrcExporterRTF exporter;
+  QFileDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("SaveDialog2"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(exporter.DefaultFilter().section(u'|', 0, 0));
+  dialog.setDefaultSuffix(QStringLiteral("rtf"));
+  dialog.setDirectory(StartFolder());
+  dialog.selectFile(QFileInfo(c->Caption()).completeBaseName() + QStringLiteral(".rtf"));
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  QFont font(QStringLiteral("Courier New"));
+  font.setPixelSize(13);
+  exporter.Font = font;
+  exporter.SetHighlighter(c->SrcHTMLHighlighter1);
+  exporter.ExportAll(c->Memo1->Lines());
+  QString error;
+  if (!exporter.SaveToFile(dialog.selectedFiles().first(), &error)) {
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("ExpError")), error}), 2);
+    return;
+  }
+  ShowMessageDlg(LangText(QStringLiteral("ExpComp")), 0);
+}
+
+void TfMain::PrintDocument1Click() {
+  TChildForm* c = ActiveDocument();
+  if (!c) return;
+  TSrcEdit* editor = c->Memo1;
+  const bool whole = !editor->SelAvail() || ShowMessageDlg(LangText(QStringLiteral("PrDoc")), 1) == 6;
+  TfPrintdoc dialog(this);
+  TSrcEditPrint& print = dialog.SrcEditPrint1;
+  print.Title = print.DocTitle = QFileInfo(c->Caption()).fileName();
+  print.SetFont(editor->Font());
+  print.TabWidth = editor->TabWidth();
+  QStringList lines;
+  for (int i = 0; i < editor->Lines().Count(); ++i) lines << editor->Lines().Get(i);
+  print.SetLines(lines);
+  // The selection is printed from the whole text, so that its colours and
+  // line numbers are those of the document.
+  print.SelectedOnly = !whole;
+  if (!whole) print.SetSelection(editor->BlockBegin(), editor->BlockEnd(), editor->SelectionMode());
+  print.SetHighlighter(editor->Highlighter());
+  Prompts().ExecModal(dialog);
+}
 
 void TfMain::ActionOpenExecute() {
   QFileDialog dialog(this);

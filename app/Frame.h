@@ -83,6 +83,10 @@ class TfMain : public QMainWindow {
   void GotoLine(TChildForm* child);
   void GotoLine1Click() { GotoLine(ActiveDocument()); }
   void Wordwrap1Click();
+  // Exports the active document as RTF under a name asked for.
+  void Documenttortf1Click();
+  // Prints the active document, or its selection, through the print dialog.
+  void PrintDocument1Click();
   void FTPExecute();
   // Opens the help file (Help / Path), the manual shipped in "Help" when
   // the file named there is not present.

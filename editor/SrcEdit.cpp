@@ -75,7 +75,11 @@ bool DecodeSrcEditBlock(const QByteArray& data, TSrcSelectionMode& mode, QString
   QByteArrayView body(data.constData() + 1, data.size() - 1);
   const qsizetype nul = body.indexOf('\0');
   if (nul >= 0) body = body.first(nul);
-  text = TextCodec::decode(body, TextCodec::detect(body));
+  // Only a mark at the very start is a byte-order mark; U+FEFF further on
+  // is text.
+  int bom = 0;
+  const TextEncoding encoding = TextCodec::detect(body, &bom);
+  text = TextCodec::decode(body.sliced(bom), encoding);
   return true;
 }
 
@@ -1203,7 +1207,9 @@ void TCustomSrcEdit::CopyToClipboard() {
   if (text.isEmpty()) return;
   QClipboard* clipboard = QGuiApplication::clipboard();
   auto* data = new QMimeData;
-  data->setText(text);
+  // Plain text for other programs breaks lines with LF; the editor's own
+  // block keeps the text as it was selected.
+  data->setText(QString(text).replace(kCRLF, QStringLiteral("\n")));
   data->setData(QString::fromLatin1(kSrcEditClipboardMimeType), EncodeSrcEditBlock(selectionMode_, text));
   clipboard->setMimeData(data);
   const QMimeData* check = clipboard->mimeData();

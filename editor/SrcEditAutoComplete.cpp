@@ -14,8 +14,7 @@ bool IsControlOrBlank(QChar c) { return c.unicode() < 33; }
 TCustomSrcAutoComplete::TCustomSrcAutoComplete(QObject* owner) : QObject(owner) {}
 
 TCustomSrcAutoComplete::~TCustomSrcAutoComplete() {
-  for (const auto& editor : editors_)
-    if (editor) editor->UnregisterCommandHandler(Handler(), nullptr);
+  for (const TServedEditor& e : editors_) e.edit->UnregisterCommandHandler(Handler(), nullptr);
 }
 
 // ------------------------------------------------------------ the list
@@ -111,17 +110,17 @@ void TCustomSrcAutoComplete::ParseCompletionList() {
 
 bool TCustomSrcAutoComplete::AddEditor(TCustomSrcEdit* editor) {
   if (!editor) return false;
-  for (const auto& e : editors_)
-    if (e == editor) return true;
+  for (const TServedEditor& e : editors_)
+    if (e.edit == editor) return true;
   connect(editor, &QObject::destroyed, this, &TCustomSrcAutoComplete::EditorDestroyed);
-  editors_.emplace_back(editor);
+  editors_.push_back(TServedEditor{editor, editor});
   if (!loading_) editor->RegisterCommandHandler(Handler(), nullptr);
   return true;
 }
 
 bool TCustomSrcAutoComplete::RemoveEditor(TCustomSrcEdit* editor) {
   if (!editor) return false;
-  auto it = std::find(editors_.begin(), editors_.end(), editor);
+  auto it = std::find_if(editors_.begin(), editors_.end(), [editor](const TServedEditor& e) { return e.edit == editor; });
   if (it == editors_.end()) return false;
   editors_.erase(it);
   if (editor_ == editor) editor_ = nullptr;
@@ -138,15 +137,20 @@ void TCustomSrcAutoComplete::SetEditor(TCustomSrcEdit* editor) {
 
 void TCustomSrcAutoComplete::Loaded() {
   loading_ = false;
-  for (const auto& editor : editors_)
-    if (editor) editor->RegisterCommandHandler(Handler(), nullptr);
+  for (const TServedEditor& e : editors_) e.edit->RegisterCommandHandler(Handler(), nullptr);
 }
 
 void TCustomSrcAutoComplete::EditorDestroyed(QObject* object) {
-  // Told while the editor is being freed: only its address is compared.
-  auto gone = [object](const QPointer<TCustomSrcEdit>& e) { return !e || static_cast<QObject*>(e.data()) == object; };
-  editors_.erase(std::remove_if(editors_.begin(), editors_.end(), gone), editors_.end());
-  if (gone(editor_)) editor_ = nullptr;
+  // Told while the editor is being freed (its own part already gone): only
+  // its address as an object is compared.
+  for (auto it = editors_.begin(); it != editors_.end();) {
+    if (it->object != object) {
+      ++it;
+      continue;
+    }
+    if (it->edit == editor_) editor_ = nullptr;
+    it = editors_.erase(it);
+  }
 }
 
 void TCustomSrcAutoComplete::EditorCommandHandler(TObject* sender, bool afterProcessing, bool& handled,

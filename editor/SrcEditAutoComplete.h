@@ -7,7 +7,6 @@
 #include "platform/TextCodec.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 #include <vector>
 
@@ -39,7 +38,7 @@ class TCustomSrcAutoComplete : public QObject, public TObject {
   bool AddEditor(TCustomSrcEdit* editor);
   bool RemoveEditor(TCustomSrcEdit* editor);
   int EditorCount() const { return static_cast<int>(editors_.size()); }
-  TCustomSrcEdit* Editor() const { return editor_.data(); }
+  TCustomSrcEdit* Editor() const { return editor_; }
   void SetEditor(TCustomSrcEdit* editor);
 
   // Expands the template named by the text left of the caret.
@@ -63,8 +62,14 @@ class TCustomSrcAutoComplete : public QObject, public TObject {
   QStringList autoCompleteList_;
   QStringList names_, comments_, texts_;
   bool parsed_ = false;
-  std::vector<QPointer<TCustomSrcEdit>> editors_;
-  QPointer<TCustomSrcEdit> editor_;
+  // The editors served, each with its address as an object: an editor that
+  // is being freed is told apart by that address alone, never cast.
+  struct TServedEditor {
+    TCustomSrcEdit* edit;
+    QObject* object;
+  };
+  std::vector<TServedEditor> editors_;
+  TCustomSrcEdit* editor_ = nullptr;
   QString endOfTokenChr_ = QStringLiteral("()[]{}.");
   bool caseSensitive_ = false;
   bool loading_ = false;

@@ -4,6 +4,7 @@
 
 #include "editor/SrcEditHighlighter.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -22,6 +23,8 @@ struct TSrcHashEntry {
   int keyLen;
   QString keyword;
   int kind;
+  // The keyword as its owner compares it (such as case-folded).
+  QByteArray matchKey;
 };
 
 // Chain heads by hash value. Reading beyond the count gives no chain.

@@ -351,16 +351,26 @@ S::TCharTables BuildCharTables(bool mssql) {
   S::TCharTables t;
   for (int c = 0; c < 256; ++c) {
     const auto ch = static_cast<char16_t>(c);
-    t.identFlags[c] = IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_' || ch == u'#' || ch == u'$';
-    t.values[c] = static_cast<std::uint8_t>(IsAsciiLetter(ch) ? LetterValue(ch) + 1 : 0);
+    t.weights[c] = static_cast<std::int8_t>(IsAsciiLetter(ch)                              ? LetterValue(ch) + 1
+                                            : IsDigit(ch) || ch == u'#' || ch == u'$' ? 0
+                                                                                      : -1);
   }
-  t.values['_'] = 1;
-  if (mssql) {
-    t.identFlags['@'] = true;
-    t.values['@'] = 28;
-  }
+  t.weights['_'] = 1;
+  if (mssql) t.weights['@'] = 28;
   return t;
 }
+
+// Keywords match identifiers by these values: letters without regard to
+// case, and all other characters below 256 alike.
+constexpr std::array<std::uint8_t, 256> BuildMatchValues() {
+  std::array<std::uint8_t, 256> v{};
+  for (int c = 0; c < 256; ++c) {
+    const auto ch = static_cast<char16_t>(c);
+    v[c] = static_cast<std::uint8_t>(IsAsciiLetter(ch) ? LetterValue(ch) + 1 : ch == u'_' ? 1 : 0);
+  }
+  return v;
+}
+constexpr std::array<std::uint8_t, 256> kMatchValues = BuildMatchValues();
 
 const S::TCharTables& StandardTables() {
   static const S::TCharTables tables = BuildCharTables(false);
@@ -400,7 +410,6 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});  // keywords: see RebuildKeywords
   fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
   fChars = &StandardTables();
-  fMatchValues = &StandardTables();
   BuildCharDispatch();
   SetDefaultFilter(SrcEditStrConst::FilterSQL);
   fRange = rsUnknown;
@@ -445,7 +454,11 @@ void TSrcSQLHighlighter::RebuildKeywords() {
   auto insert = [this](QStringView word, int kind) {
     int runLength = 0;
     const std::uint8_t hash = HashRun(word.utf16(), static_cast<int>(word.size()), runLength);
-    fKeywords.InsertByLength(hash, std::make_unique<TSrcHashEntry>(word.toString(), kind));
+    auto entry = std::make_unique<TSrcHashEntry>(word.toString(), kind);
+    entry->matchKey.resize(word.size());
+    for (qsizetype i = 0; i < word.size(); ++i)  // 255: a character no identifier holds
+      entry->matchKey[i] = static_cast<char>(word[i].unicode() < 256 ? kMatchValues[word[i].unicode()] : 255);
+    fKeywords.InsertByLength(hash, std::move(entry));
   };
   const TSrcIdentChars identChars = GetIdentChars();
   for (const TKeywordList& list : kKeywordLists)
@@ -461,19 +474,22 @@ std::uint8_t TSrcSQLHighlighter::HashRun(const char16_t* text, int length, int& 
   // for identifiers of any length.
   std::uint32_t h = 0;
   int i = 0;
-  while (i < length && IsIdentChar(text[i])) h = h * 2 + fChars->values[text[i++]];
+  for (; i < length && text[i] < 256; ++i) {
+    const int weight = fChars->weights[text[i]];
+    if (weight < 0) break;
+    h = h * 2 + static_cast<std::uint32_t>(weight);
+  }
   runLength = i;
   return static_cast<std::uint8_t>(h);
 }
 
 std::uint8_t TSrcSQLHighlighter::Classify(const char16_t* text, int length, int& runLength) const {
   const std::uint8_t hash = HashRun(text, length, runLength);
-  const auto& values = fMatchValues->values;  // letters without regard to case
   for (const TSrcHashEntry* e = fKeywords.Get(hash); e && e->keyLen <= runLength; e = e->next.get()) {
     if (e->keyLen < runLength) continue;
-    const char16_t* key = reinterpret_cast<const char16_t*>(e->keyword.constData());
+    const char* key = e->matchKey.constData();
     int i = 0;
-    while (i < runLength && key[i] < 256 && values[key[i]] == values[text[i]]) ++i;
+    while (i < runLength && kMatchValues[text[i]] == static_cast<std::uint8_t>(key[i])) ++i;
     if (i == runLength) return static_cast<std::uint8_t>(e->kind);
   }
   return tkIdentifier;

@@ -78,17 +78,17 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* TableNameAttri;
   TSrcHighlighterAttributes* VariableAttri;
 
-  // The identifier flags and hash weights of a dialect.
+  // The hash weight of each character of a dialect; -1 for the characters
+  // that are not part of an identifier.
   struct TCharTables {
-    std::array<bool, 256> identFlags{};
-    std::array<std::uint8_t, 256> values{};
+    std::array<std::int8_t, 256> weights{};
   };
 
  private:
   void BuildCharDispatch();
   void RebuildKeywords();
   bool IsMSSQL() const { return fDialect == sqlMSSQL7 || fDialect == sqlMSSQL2K; }
-  bool IsIdentChar(char16_t c) const { return c < 256 && fChars->identFlags[c]; }
+  bool IsIdentChar(char16_t c) const { return c < 256 && fChars->weights[c] >= 0; }
   // The hash of the identifier run at the start of `text` (its length goes
   // to `runLength`); only the low 8 bits are kept.
   std::uint8_t HashRun(const char16_t* text, int length, int& runLength) const;
@@ -110,7 +110,6 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
 
   TSQLDialect fDialect = sqlStandard;
   const TCharTables* fChars = nullptr;
-  const TCharTables* fMatchValues = nullptr;  // keywords match by the standard weights
   TSrcHashEntryList fKeywords;
   QStringList fTableNames;
   int fTableNamesUpdates = 0;

@@ -74,12 +74,18 @@ TIniFile::Content TIniFile::Load(bool forWrite) const {
     ParsedFiles().remove(fileName_);
     return {};
   }
+  // Folders, pipes and devices are no settings: opening a pipe would wait
+  // for a writer, a device could give bytes without end.
+  if (!QFileInfo(fileName_).isFile()) {
+    if (forWrite) throw EFOpenError(fileName_, QStringLiteral("This is not a regular file."));
+    return {};
+  }
   if (!f.open(QIODevice::ReadOnly)) {
     if (forWrite) throw EFOpenError(fileName_, f.errorString());
     return {};
   }
-  // Read one byte more than allowed, so that a file growing meanwhile (or one
-  // without a size, like a pipe) cannot make the program read without end.
+  // Read one byte more than allowed, so that a file growing meanwhile cannot
+  // make the program read without end.
   const QByteArray bytes = f.read(MaxFileSize + 1);
   if (bytes.size() > MaxFileSize || f.size() > MaxFileSize) {
     Content c;

@@ -17,7 +17,7 @@ class DocumentSave : public AppFixture {
     // The texts of the questions asked here equal their keys, too.
     QByteArray more;
     for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk", "DiskChangedSave",
-                            "DiskChangedReload"})
+                            "DiskChangedReload", "SaveAsUtf8"})
       more += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     const QString module = root + QStringLiteral("Language Modules/test.lms");
     WriteFileBytes(module, ReadFileBytes(module) + more);
@@ -133,6 +133,34 @@ TEST_F(DocumentSave, AnUnmodifiedDocumentOffersToReloadOncePerChange) {
   const QString secondQuestion = Question(second->Caption(), "DiskChangedReload");
   WriteFileBytes(second->Caption(), "changed\n");
   EXPECT_TRUE(QTest::qWaitFor([&] { return prompts.Messages().last().text == secondQuestion; }, 10000));
+}
+
+TEST_F(DocumentSave, ASingleBytePageBecomesUtf8OnlyWhenTheUserSaysSo) {
+  const QByteArray page = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n"
+                          "<html><head><meta charset=\"ISO-8859-1\"></head>\n<body></body></html>\n";
+  const QString path = MakeFile("latin.html", page);
+  TChildForm* doc = Open(path);
+  doc->Memo1->SetCaretXY({7, 3});
+  doc->Memo1->SetSelText(QStringLiteral("caf\u00E9"));
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  const QByteArray latin = ReadFileBytes(path);
+  EXPECT_TRUE(latin.contains("<body>caf\xE9</body>"));
+
+  doc->Memo1->SetSelText(QStringLiteral(" \u4E2D"));
+  const QString question = Question(path, "SaveAsUtf8");
+  EXPECT_FALSE(Main().ActionSaveExecute());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages().last().text, question);
+  EXPECT_EQ(prompts.Messages().last().kind, 1);
+  EXPECT_EQ(ReadFileBytes(path), latin);
+  EXPECT_TRUE(doc->Modified);
+
+  prompts.Answer(question, 6);
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                            "<html><head><meta charset=\"utf-8\"></head>\n"
+                                            "<body>caf\xC3\xA9 \xE4\xB8\xAD</body></html>\n"));
 }
 
 }  // namespace

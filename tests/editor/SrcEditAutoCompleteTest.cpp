@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -128,6 +129,21 @@ TEST(SrcAutoComplete, EditorsComeAndGo) {
   c.SetEditor(nullptr);
   EXPECT_EQ(b.CommandHandlerCount(), 0);
   EXPECT_EQ(c.EditorCount(), 0);
+
+  // Editors freed with the window they sit on, the served one among them,
+  // and templates freed before the editor they serve.
+  auto form = std::make_unique<QWidget>();
+  auto* onForm = new TSrcEdit(form.get());
+  c.AddEditor(new TSrcEdit(form.get()));
+  c.SetEditor(onForm);
+  EXPECT_EQ(c.EditorCount(), 2);
+  form.reset();
+  EXPECT_EQ(c.EditorCount(), 0);
+  EXPECT_EQ(c.Editor(), nullptr);
+  auto templates = std::make_unique<TSrcAutoComplete>();
+  templates->SetEditor(&b);
+  templates.reset();
+  EXPECT_EQ(b.CommandHandlerCount(), 0);
 }
 
 }  // namespace

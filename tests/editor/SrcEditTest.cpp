@@ -167,11 +167,11 @@ TEST(SrcEditSelection, ColumnTextPadding) {
   auto e = MakeEdit({"ab", "c"});
   e->SetSelectionMode(smColumn);
   Select(*e, TPoint{1, 1}, TPoint{3, 2});
-  e->CopyToClipboard();
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), "ab\r\nc");  // eoTrimTrailingSpaces is on by default
+  EXPECT_EQ(e->GetSelText(), "ab\r\nc");  // eoTrimTrailingSpaces is on by default
   e->SetOptions(e->Options() & ~eoTrimTrailingSpaces);
+  EXPECT_EQ(e->GetSelText(), "ab\r\nc ");
   e->CopyToClipboard();
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), "ab\r\nc ");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "ab\nc ");
   EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(kSrcEditClipboardMimeType), QByteArray("\x02" "ab\r\nc \x00", 8));
 }
 
@@ -664,16 +664,19 @@ TEST(SrcEditClipboard, PrivateFormatBytes) {
   ASSERT_TRUE(DecodeSrcEditBlock(QByteArray("\x01l1\x00junk", 8), mode, text));
   EXPECT_EQ(mode, smLine);
   EXPECT_EQ(text, "l1");
+  // Only a leading U+FEFF is a byte-order mark.
+  ASSERT_TRUE(DecodeSrcEditBlock(QByteArray("\x00\xEF\xBB\xBF" "a\xEF\xBB\xBF" "b", 9), mode, text));
+  EXPECT_EQ(text, QStringLiteral("a\uFEFFb"));
 }
 
 TEST(SrcEditClipboard, CopyPutsBothFormats) {
-  auto e = MakeEdit({"abc"});
-  Select(*e, TPoint{2, 1}, TPoint{3, 1});
+  auto e = MakeEdit({"abc", "de"});
+  Select(*e, TPoint{2, 1}, TPoint{2, 2});
   e->CopyToClipboard();
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   ASSERT_NE(data, nullptr);
-  EXPECT_EQ(data->text(), "b");
-  EXPECT_EQ(data->data(kSrcEditClipboardMimeType), QByteArray("\x00" "b\x00", 3));
+  EXPECT_EQ(data->text(), "bc\nd");  // plain text breaks lines with LF
+  EXPECT_EQ(data->data(kSrcEditClipboardMimeType), QByteArray("\x00" "bc\r\nd\x00", 7));
   EXPECT_TRUE(e->CanPaste());
 }
 

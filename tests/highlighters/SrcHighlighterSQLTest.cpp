@@ -142,6 +142,11 @@ TEST(SQLHighlighter, KeywordListsAsGiven) {
   EXPECT_FALSE(h.IsKeyword("PROMPT"));
   h.SetSQLDialect(sqlMySQL);
   EXPECT_EQ(h.ClassifyWord("INT5"), S::tkKey);  // digits compare equal to one another
+  // Beyond eight characters the first one drops out of the hash, yet "_" is
+  // no letter.
+  h.SetSQLDialect(sqlSybase);
+  EXPECT_EQ(h.ClassifyWord("_uthorization"), S::tkIdentifier);
+  EXPECT_EQ(h.ClassifyWord("Authorization"), S::tkKey);
 }
 
 TEST(SQLHighlighter, HashEntryChains) {

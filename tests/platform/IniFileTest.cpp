@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -220,6 +221,10 @@ TEST(IniFileUnreadable, ReadsGiveDefaultsAndWritesRefuse) {
   EXPECT_FALSE(ini.SectionExists(QStringLiteral("Font")));
   EXPECT_THROW(ini.WriteInteger(QStringLiteral("Font"), QStringLiteral("Size"), 12), EStreamError);
   EXPECT_TRUE(QFileInfo(path).isDir());
+  // A pipe in its place is not waited on.
+  const QString pipe = dir.filePath(QStringLiteral("pipe.ini"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  EXPECT_EQ(TIniFile(pipe).ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 10), 10);
 }
 
 }  // namespace

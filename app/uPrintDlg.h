@@ -1,0 +1,55 @@
+// The print dialog: number of copies, coloured highlighting and line
+// numbers, then the text goes to the printer through the print engine.
+#pragma once
+
+#include "editor/SrcEditPrint.h"
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QGroupBox;
+class QPrinter;
+class QPushButton;
+class QSpinBox;
+class QStatusBar;
+
+class TfPrintdoc : public QDialog {
+  Q_OBJECT
+ public:
+  // The most copies one job prints.
+  static constexpr int kMaxCopies = 999;
+
+  explicit TfPrintdoc(QWidget* parent = nullptr);
+
+  // Captions from the language module.
+  void FormShow();
+  // Prints with the chosen options and closes the dialog; while pages are
+  // printed, Button2 stops the job.
+  void Button1Click();
+  void Button2Click();
+  void SpinEdit1Change();
+
+  QGroupBox* GroupBox1;
+  QSpinBox* SpinEdit1;
+  QGroupBox* GroupBox2;
+  QCheckBox* CheckBox1;  // syntax highlighting in colour
+  QCheckBox* CheckBox3;  // line numbers
+  QPushButton* Button1;
+  QPushButton* Button2;
+  QStatusBar* StatusBar1;
+  TSrcEditPrint SrcEditPrint1;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  bool stopRequested_ = false;
+};
+
+// Where printed pages go: the default printer, or, when no printer is
+// installed, a PDF file the user names (null when the user cancels). Tests
+// put their own target in place.
+using TPrintTarget = std::function<std::unique_ptr<QPrinter>(QWidget* parent)>;
+TPrintTarget& PrintTarget();

@@ -1,0 +1,344 @@
+#include "highlighters/SrcHighlighterMulti.h"
+
+#include "editor/SrcEditStrConst.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kSchemeBits = 5;
+constexpr int kSubRangeMask = 4095;      // bits 5..16 while a scheme is active
+constexpr int kDefaultRangeShift = 17;   // the default highlighter's range meanwhile
+constexpr int kDefaultRangeMask = 16383;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TMultiScheme::TMultiScheme(TSrcMultiHighlighter* owner)
+    : owner_(owner), markerAttri_(std::make_unique<TSrcHighlighterAttributes>(SrcEditStrConst::AttrNameMarker)) {
+  markerAttri_->SetBackground(static_cast<TColor>(65535));
+  markerAttri_->SetStyle(fsBold);
+  markerAttri_->InternalSaveDefaultValues();
+  markerAttri_->OnChange = TNotifyEvent::Bind<&TMultiScheme::MarkerChanged>(this);
+}
+
+TMultiScheme::~TMultiScheme() = default;
+
+void TMultiScheme::Changed() { owner_->SchemesChanged(); }
+
+void TMultiScheme::Prepare(TRegexEngine& engine, const QString& text) const {
+  engine.SetModifier(1, !caseSensitive_);
+  engine.SetExpression(text);
+  if (!text.isEmpty()) engine.Compile();
+}
+
+void TMultiScheme::SetStartExpr(const QString& value) {
+  if (value == startExpr_) return;
+  TRegexEngine engine;
+  Prepare(engine, value);
+  startRe_ = std::move(engine);
+  startExpr_ = value;
+  Changed();
+}
+
+void TMultiScheme::SetEndExpr(const QString& value) {
+  if (value == endExpr_) return;
+  TRegexEngine engine;
+  Prepare(engine, value);
+  endRe_ = std::move(engine);
+  endExpr_ = value;
+  Changed();
+}
+
+void TMultiScheme::SetCaseSensitive(bool value) {
+  if (value == caseSensitive_) return;
+  caseSensitive_ = value;
+  Prepare(startRe_, startExpr_);
+  Prepare(endRe_, endExpr_);
+  Changed();
+}
+
+void TMultiScheme::SetHighlighter(TSrcCustomHighlighter* value) {
+  if (value == highlighter_.data()) return;
+  highlighter_ = value;
+  owner_->Relink();
+  Changed();
+}
+
+bool TMultiScheme::Active() const {
+  return !startExpr_.isEmpty() && !endExpr_.isEmpty() && highlighter_ && highlighter_->Enabled() &&
+         highlighter_.data() != owner_;
+}
+
+// ---------------------------------------------------------------------------
+
+TMultiScheme* TMultiSchemes::Add() {
+  if (Count() >= kMaxSchemes) throw Exception(QStringLiteral("A multi highlighter holds at most 30 schemes"));
+  items_.push_back(std::make_unique<TMultiScheme>(owner_));
+  owner_->SchemesChanged();
+  return items_.back().get();
+}
+
+void TMultiSchemes::Delete(int index) {
+  items_.erase(items_.begin() + index);
+  owner_->Relink();
+  owner_->SchemesChanged();
+}
+
+void TMultiSchemes::Clear() {
+  items_.clear();
+  owner_->Relink();
+  owner_->SchemesChanged();
+}
+
+// ---------------------------------------------------------------------------
+
+TSrcMultiHighlighter::TSrcMultiHighlighter(QObject* owner) : TSrcCustomHighlighter(owner), schemes_(this) {}
+
+TSrcMultiHighlighter::~TSrcMultiHighlighter() {
+  for (auto& h : linked_)
+    if (h) h->RemoveChangeHandler(TNotifyEvent::Bind<&TSrcMultiHighlighter::HookChanged>(this));
+  linked_.clear();
+}
+
+QString TSrcMultiHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameMulti; }
+
+void TSrcMultiHighlighter::SetDefaultHighlighter(TSrcCustomHighlighter* value) {
+  if (value == default_.data()) return;
+  if (value == this)
+    throw Exception(QStringLiteral(
+        "It is not good to set the DefaultHighlighter of a SrcMultiHighlighter to the SrcMultiHighlighter itself. "
+        "Please do not try this again"));
+  default_ = value;
+  Relink();
+  SchemesChanged();
+}
+
+void TSrcMultiHighlighter::Relink() {
+  const TNotifyEvent hook = TNotifyEvent::Bind<&TSrcMultiHighlighter::HookChanged>(this);
+  for (auto& h : linked_)
+    if (h) h->RemoveChangeHandler(hook);
+  linked_.clear();
+  auto link = [&](TSrcCustomHighlighter* h) {
+    if (!h || h == this || std::any_of(linked_.begin(), linked_.end(), [h](const auto& p) { return p == h; }))
+      return;
+    h->AddChangeHandler(hook);
+    linked_.emplace_back(h);
+  };
+  link(default_.data());
+  for (int i = 0; i < schemes_.Count(); ++i) link(schemes_.Items(i)->Highlighter());
+}
+
+TSrcHighlighterAttributes* TSrcMultiHighlighter::GetAttribute(int index) const {
+  return index >= 0 && index < schemes_.Count() ? schemes_.Items(index)->MarkerAttri() : nullptr;
+}
+
+TSrcCustomHighlighter* TSrcMultiHighlighter::Active() const {
+  if (scheme_ >= 0 && scheme_ < schemes_.Count()) {
+    TSrcCustomHighlighter* h = schemes_.Items(scheme_)->Highlighter();
+    if (h && h != this) return h;
+  }
+  return default_.data();
+}
+
+TSrcHighlighterAttributes* TSrcMultiHighlighter::GetRoleAttribute(int role) const {
+  TSrcCustomHighlighter* h = Active();
+  return h ? h->GetRoleAttribute(role) : nullptr;
+}
+
+TSrcIdentChars TSrcMultiHighlighter::GetIdentChars() const {
+  TSrcCustomHighlighter* h = Active();
+  return h ? h->GetIdentChars() : TSrcCustomHighlighter::GetIdentChars();
+}
+
+// ---------------------------------------------------------------------------
+// Ranges.
+
+int TSrcMultiHighlighter::GetRange() const {
+  TSrcCustomHighlighter* h = Active();
+  const int own = h ? h->GetRange() : 0;
+  if (scheme_ < 0) return 1 + (own << kSchemeBits);
+  return (scheme_ + 2) | ((own & kSubRangeMask) << kSchemeBits) |
+         ((savedDefaultRange_ & kDefaultRangeMask) << kDefaultRangeShift);
+}
+
+void TSrcMultiHighlighter::SetRange(int value) {
+  if (value == 0) return;
+  const int scheme = (value & 31) - 2;
+  if (scheme == -1) {
+    scheme_ = -1;
+    if (default_) default_->SetRange(value >> kSchemeBits);
+    return;
+  }
+  TSrcCustomHighlighter* h = scheme >= 0 && scheme < schemes_.Count() ? schemes_.Items(scheme)->Highlighter() : nullptr;
+  if (!h || h == this) {  // a scheme that is gone: the default highlighter from its start
+    ResetRange();
+    return;
+  }
+  scheme_ = scheme;
+  savedDefaultRange_ = (value >> kDefaultRangeShift) & kDefaultRangeMask;
+  h->SetRange((value >> kSchemeBits) & kSubRangeMask);
+}
+
+void TSrcMultiHighlighter::ResetRange() {
+  scheme_ = -1;
+  savedDefaultRange_ = 0;
+  if (default_) {
+    default_->ResetRange();
+    savedDefaultRange_ = default_->GetRange();
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Scanning.
+
+void TSrcMultiHighlighter::AddMarker(int scheme, int start0, int length, bool open) {
+  int startPos = start0 + 1;
+  int markerLen = length;
+  QString text = lineText_.mid(start0, length);
+  const TMultiScheme& s = *schemes_.Items(scheme);
+  const TOnCheckMarker& check = open ? s.OnCheckStartMarker : s.OnCheckEndMarker;
+  if (check) check(this, startPos, markerLen, text);
+  if (text.isEmpty() || markerLen < 1) return;
+  // A marker lies inside the line and after the one before it.
+  const int lineLength = static_cast<int>(lineText_.size());
+  if (startPos < 1 || startPos > lineLength) return;
+  if (!markers_.empty() && startPos < markers_.back().StartPos + markers_.back().MarkerLen) return;
+  markerLen = std::min(markerLen, lineLength - startPos + 1);
+  markers_.push_back(TMultiMarker{scheme, startPos, markerLen, text, open});
+}
+
+void TSrcMultiHighlighter::FindMarkers() {
+  markers_.clear();
+  const QStringView line(lineText_);
+  const int length = static_cast<int>(line.size());
+  int scheme = scheme_ >= 0 && scheme_ < schemes_.Count() ? scheme_ : -1;
+  int offset = 0;
+  while (offset < length) {
+    const QStringView rest = line.mid(offset);
+    int found = -1, pos = 0, len = 0;
+    if (scheme < 0) {
+      // The leftmost start marker wins; among equals the first scheme.
+      for (int i = 0; i < schemes_.Count(); ++i) {
+        TMultiScheme& s = *schemes_.Items(i);
+        if (!s.Active() || !s.startRe_.ExecView(rest)) continue;
+        const int at = s.startRe_.MatchPos(0) - 1;
+        if (found < 0 || at < pos) {
+          found = i;
+          pos = at;
+          len = s.startRe_.MatchLen(0);
+        }
+        if (pos == 0) break;  // nothing lies further left
+      }
+      if (found < 0) break;
+      AddMarker(found, offset + pos, len, true);
+      scheme = found;
+    } else {
+      TMultiScheme& s = *schemes_.Items(scheme);
+      if (!s.Active() || !s.endRe_.ExecView(rest)) break;
+      pos = s.endRe_.MatchPos(0) - 1;
+      len = s.endRe_.MatchLen(0);
+      AddMarker(scheme, offset + pos, len, false);
+      scheme = -1;
+    }
+    // An empty match still moves the search on.
+    offset += pos + std::max(len, 1);
+  }
+}
+
+void TSrcMultiHighlighter::SetLine(const QString& lineText, int lineIndex) {
+  lineText_ = lineText;
+  lineNumber_ = lineIndex;
+  markers_.clear();
+  nextMarker_ = 0;
+  markerToken_ = -1;
+  tokenPos_ = 0;
+  run_ = 0;
+  segmentOpen_ = false;
+  atEnd_ = false;
+  if (!default_) {  // the whole line is one token
+    run_ = static_cast<int>(lineText_.size());
+    atEnd_ = lineText_.isEmpty();
+    return;
+  }
+  FindMarkers();
+  Advance();
+}
+
+void TSrcMultiHighlighter::StartSegment() {
+  segmentStart_ = run_;
+  const int end = nextMarker_ < markers_.size() ? markers_[nextMarker_].StartPos - 1
+                                                : static_cast<int>(lineText_.size());
+  Active()->SetLine(run_ == 0 && end == lineText_.size() ? lineText_ : lineText_.mid(run_, end - run_),
+                    lineNumber_);
+  segmentOpen_ = true;
+}
+
+void TSrcMultiHighlighter::Advance() {
+  for (;;) {
+    if (nextMarker_ < markers_.size() && markers_[nextMarker_].StartPos - 1 <= run_) {
+      const TMultiMarker& m = markers_[nextMarker_];
+      markerToken_ = static_cast<int>(nextMarker_++);
+      segmentOpen_ = false;
+      tokenPos_ = m.StartPos - 1;
+      run_ = tokenPos_ + m.MarkerLen;
+      return;
+    }
+    TSrcCustomHighlighter* h = Active();
+    if (!segmentOpen_)
+      StartSegment();
+    else
+      h->ScanNext();
+    if (!h->AtLineEnd()) {
+      tokenPos_ = segmentStart_ + h->GetTokenPos();
+      run_ = tokenPos_ + h->GetTokenLength();
+      return;
+    }
+    segmentOpen_ = false;
+    if (nextMarker_ < markers_.size()) {
+      run_ = markers_[nextMarker_].StartPos - 1;
+      continue;
+    }
+    atEnd_ = true;
+    tokenPos_ = run_ = static_cast<int>(lineText_.size());
+    return;
+  }
+}
+
+void TSrcMultiHighlighter::PassMarker(const TMultiMarker& marker) {
+  if (marker.IsOpenMarker) {
+    if (scheme_ < 0) savedDefaultRange_ = default_->GetRange();
+    scheme_ = marker.SchemeIndex;
+    Active()->ResetRange();
+  } else if (scheme_ >= 0) {
+    scheme_ = -1;
+    default_->SetRange(savedDefaultRange_);
+  }
+}
+
+void TSrcMultiHighlighter::ScanNext() {
+  if (atEnd_) return;
+  if (!default_) {
+    atEnd_ = true;
+    tokenPos_ = run_;
+    return;
+  }
+  if (markerToken_ >= 0) {
+    PassMarker(markers_[static_cast<size_t>(markerToken_)]);
+    markerToken_ = -1;
+  }
+  Advance();
+}
+
+bool TSrcMultiHighlighter::AtLineEnd() const { return markerToken_ < 0 && atEnd_; }
+
+TSrcHighlighterAttributes* TSrcMultiHighlighter::GetTokenAttribute() const {
+  if (markerToken_ >= 0) return schemes_.Items(markers_[static_cast<size_t>(markerToken_)].SchemeIndex)->MarkerAttri();
+  return default_ ? Active()->GetTokenAttribute() : nullptr;
+}
+
+int TSrcMultiHighlighter::GetTokenKind() const {
+  if (markerToken_ >= 0 || !default_) return 0;
+  return Active()->GetTokenKind();
+}

@@ -1,0 +1,139 @@
+#include "app/uPrintDlg.h"
+#include "tests/app/AppFixture.h"
+#include "tests/editor/PrintTestSupport.h"
+
+#include <QCheckBox>
+#include <QPrinter>
+#include <QSpinBox>
+
+namespace {
+struct PrintCommands : AppFixture {
+  void SetUp() override {
+    AppFixture::SetUp();
+    // The keys of these commands, as their texts, and a footer.
+    QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
+    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed"})
+      module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
+    module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
+    WriteFileBytes(root + "Language Modules/test.lms", module);
+    LoadLanguageModule();
+    PrintTarget() = [this](QWidget*) {
+      auto printer = std::make_unique<QPrinter>();
+      printer->setOutputFormat(QPrinter::PdfFormat);
+      printer->setOutputFileName(root + "out.pdf");
+      return printer;
+    };
+  }
+  void TearDown() override {
+    PrintTarget() = {};
+    AppFixture::TearDown();
+  }
+  TSrcEdit* NewDocument(const QString& text) {
+    Main().ToolButton33Click();
+    TSrcEdit* e = Main().ActiveDocument()->Memo1;
+    e->SetText(text);
+    return e;
+  }
+  // Answers the print dialog: records what the engine would print, then
+  // presses Print with the given switches.
+  QStringList printed;
+  TSrcEditPrint* engine = nullptr;
+  void AnswerPrintDialog(bool colours, bool lineNumbers, int copies) {
+    prompts.AnswerDialog("fPrintdoc", [=, this](QDialog& d) {
+      auto& dialog = static_cast<TfPrintdoc&>(d);
+      dialog.CheckBox1->setChecked(colours);
+      dialog.CheckBox3->setChecked(lineNumbers);
+      dialog.SpinEdit1->setValue(copies);
+      dialog.Button1Click();
+      TRecordingCanvas canvas;
+      dialog.SrcEditPrint1.Print(canvas);
+      for (const QStringList& page : canvas.PageTexts()) printed += page;
+      static TSrcEditPrint state;
+      state.Copies = dialog.SrcEditPrint1.Copies;
+      state.Colors = dialog.SrcEditPrint1.Colors;
+      state.Highlight = dialog.SrcEditPrint1.Highlight;
+      state.LineNumbers = dialog.SrcEditPrint1.LineNumbers;
+      engine = &state;
+      return dialog.result();
+    });
+  }
+};
+}  // namespace
+
+TEST_F(PrintCommands, ExportWritesRtfAndReportsOnlyRealSuccess) {
+  NewDocument("<b>{bold}</b>");
+  const QString target = root + "docs/page.rtf";
+  QDir().mkpath(root + "docs");
+  AnswerFileDialog("SaveDialog2", {target});
+  Main().Documenttortf1Click();
+  const QByteArray rtf = ReadFileBytes(target);
+  EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi")) << rtf.constData();
+  EXPECT_TRUE(rtf.contains("\\{bold\\}")) << rtf.constData();
+  EXPECT_TRUE(rtf.contains("\\fs20 ")) << "Courier New of 13 pixels is 10 points";
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "ExpComp");
+  EXPECT_EQ(prompts.Messages()[0].kind, 0);
+
+  AnswerFileDialog("SaveDialog2", {root + "missing/page.rtf"});
+  Main().Documenttortf1Click();
+  ASSERT_EQ(prompts.Messages().size(), 2);
+  EXPECT_TRUE(prompts.Messages()[1].text.startsWith("ExpError ")) << prompts.Messages()[1].text.toStdString();
+  EXPECT_EQ(prompts.Messages()[1].kind, 2);
+}
+
+TEST_F(PrintCommands, SelectionAnsweredNoPrintsOnlyTheSelection) {
+  TSrcEdit* e = NewDocument("first\nsecond\nthird");
+  e->SetBlockBegin({1, 2});
+  e->SetBlockEnd({7, 2});
+  prompts.Answer("PrDoc", 7);
+  AnswerPrintDialog(false, true, 1);
+  Main().PrintDocument1Click();
+  EXPECT_EQ(printed, (QStringList{"Untitled~1", "2: ", "second", "Page 1 of 1"}));
+  EXPECT_TRUE(QFileInfo(root + "out.pdf").size() > 0);
+
+  printed.clear();
+  prompts.Answer("PrDoc", 6);
+  AnswerPrintDialog(false, false, 1);
+  Main().PrintDocument1Click();
+  EXPECT_EQ(printed, (QStringList{"Untitled~1", "first", "second", "third", "Page 1 of 1"}));
+}
+
+TEST_F(PrintCommands, DialogSwitchesReachTheEngine) {
+  NewDocument("<p>x</p>");
+  Main().ActiveDocument()->SetHighlighterForFile("a.html");
+  const struct {
+    bool colours, numbers;
+    int copies, expectedCopies;
+  } cases[] = {{false, false, 0, 1}, {true, true, 3, 3}, {false, true, 5000, TfPrintdoc::kMaxCopies}};
+  for (const auto& c : cases) {
+    AnswerPrintDialog(c.colours, c.numbers, c.copies);
+    Main().PrintDocument1Click();
+    ASSERT_NE(engine, nullptr);
+    EXPECT_EQ(engine->Copies, c.expectedCopies);
+    EXPECT_EQ(engine->Colors, c.colours) << "colours off: black text";
+    EXPECT_EQ(engine->Highlight, c.colours) << "and no highlighter";
+    EXPECT_EQ(engine->LineNumbers, c.numbers);
+  }
+  EXPECT_TRUE(prompts.Messages().isEmpty()) << "no selection, no question";
+}
+
+TEST_F(PrintCommands, PrinterThatCannotPrintIsReported) {
+  NewDocument("text");
+  PrintTarget() = [this](QWidget*) {
+    auto printer = std::make_unique<QPrinter>();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(root + "missing/out.pdf");
+    return printer;
+  };
+  int result = -1;
+  prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
+    static_cast<TfPrintdoc&>(d).Button1Click();
+    result = d.result();
+    return result;
+  });
+  Main().PrintDocument1Click();
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "prFailed");
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_NE(result, int(QDialog::Accepted)) << "the dialog stays for another try";
+}
