@@ -151,4 +151,5 @@ TEST_F(PrintCommands, CloseWhilePrintingStopsTheJob) {
   });
   Main().PrintDocument1Click();
   EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
+  EXPECT_FALSE(QFileInfo::exists(root + "out.pdf")) << "and leaves no half-printed file";
 }
