@@ -3,7 +3,9 @@
 #include "platform/Memory.h"
 #include "tests/app/AppFixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTest>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -161,6 +163,47 @@ TEST_F(DocumentSave, ASingleBytePageBecomesUtf8OnlyWhenTheUserSaysSo) {
   EXPECT_EQ(ReadFileBytes(path), QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                             "<html><head><meta charset=\"utf-8\"></head>\n"
                                             "<body>caf\xC3\xA9 \xE4\xB8\xAD</body></html>\n"));
+}
+
+// The bytes a save writes for `bytes` read unchanged: every line break in
+// the style the file used (CR LF when it mixed them), one after the last line.
+QByteArray WithSaveLineBreaks(const QByteArray& bytes) {
+  const bool cr = bytes.contains('\r'), lf = bytes.contains('\n');
+  const QByteArray style = cr && !lf ? "\r" : lf && !cr ? "\n" : "\r\n";
+  QByteArray out = bytes;
+  out.replace("\r\n", "\n").replace('\r', '\n');
+  if (!out.isEmpty() && !out.endsWith('\n')) out += '\n';
+  return out.replace("\n", style);
+}
+
+TEST_F(DocumentSave, RealPagesComeBackAsTheyWereRead) {
+  const QDir pages(QStringLiteral(KV_SOURCE_DIR "/tests/data/pages"));
+  const QStringList names = pages.entryList({"*.html"}, QDir::Files, QDir::Name);
+  ASSERT_EQ(names.size(), 5);
+  for (const QString& name : names) {
+    const QByteArray original = ReadFileBytes(pages.filePath(name));
+    QByteArray crlf = original;
+    crlf.replace("\n", "\r\n");
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    const QByteArray wide = "\xFF\xFE" + QByteArray(utf16(QString::fromUtf8(original)));
+    int variant = 0;
+    for (const QByteArray& bytes : {original, crlf, wide}) {
+      SCOPED_TRACE(name.toStdString() + " of " + std::to_string(bytes.size()) + " bytes");
+      const QString path = MakeFile(QString::number(++variant) + name, bytes);
+      TChildForm* doc = Open(path);
+      ASSERT_NE(doc, nullptr);
+      ASSERT_TRUE(Main().ActionSaveExecute());
+      const QByteArray saved = ReadFileBytes(path);
+      if (variant == 3) {
+        QStringEncoder again(QStringConverter::Utf16LE);
+        EXPECT_EQ(saved, "\xFF\xFE" + QByteArray(again(QString::fromUtf8(WithSaveLineBreaks(original)))));
+      } else {
+        EXPECT_EQ(saved, WithSaveLineBreaks(bytes));
+      }
+      doc->close();
+    }
+  }
+  EXPECT_TRUE(prompts.Messages().isEmpty());
 }
 
 }  // namespace
