@@ -413,6 +413,12 @@ bool TChildForm::SaveFile() {
   if (DiskWatch && DiskWatch->Path() == path && DiskWatch->Changed() &&
       ShowMessageDlg(DocumentFile::Question(path, QStringLiteral("DiskChangedSave")), 1) != 6)
     return false;
+  // A single-byte document that gained characters it cannot hold becomes
+  // UTF-8 only when the user says so.
+  if (!Memo1->Lines().CanEncode()) {
+    if (ShowMessageDlg(DocumentFile::Question(path, QStringLiteral("SaveAsUtf8")), 1) != 6) return false;
+    DocumentFile::ConvertToUtf8(Memo1->Lines());
+  }
   try {
     Memo1->Lines().SaveToFile(path, DocumentFile::AskSaveInPlace);
   } catch (const ESaveCancelled&) {

@@ -23,6 +23,18 @@ bool AskSaveInPlace(const QString& fileName, TInPlaceReason reason) {
   return ShowMessageDlg(text, 1) == 6;
 }
 
+void ConvertToUtf8(TSrcEditStringList& lines) {
+  lines.SetEncoding(TextEncoding::Utf8);
+  lines.SetWriteBom(false);
+  // Declarations count where a browser looks for them: near the top.
+  qsizetype seen = 0;
+  for (int i = 0; i < lines.Count() && seen < 4096; ++i) {
+    QString line = lines.Get(i);
+    seen += line.size() + 1;
+    if (TextCodec::replaceDeclaredCharset(line, u"utf-8")) lines.Put(i, line);
+  }
+}
+
 }  // namespace DocumentFile
 
 TFileStamp TFileStamp::Of(const QString& path) {

@@ -2,6 +2,7 @@
 // document remembers of its file on disk.
 #pragma once
 
+#include "editor/SrcEditTextBuffer.h"
 #include "platform/SafeFile.h"
 
 #include <QFileSystemWatcher>
@@ -18,6 +19,10 @@ bool AskSaveInPlace(const QString& fileName, TInPlaceReason reason);
 // A question about `fileName`: the quoted name on its own line, then the
 // module text of `key`.
 QString Question(const QString& fileName, const QString& key);
+
+// Makes `lines` UTF-8 (without a byte-order mark) and changes the character
+// set its page declares near the top (XML declaration, <meta>) to "utf-8".
+void ConvertToUtf8(TSrcEditStringList& lines);
 
 }  // namespace DocumentFile
 

@@ -63,16 +63,17 @@ QStringList XhtmlSkeleton(const QDateTime& when) {
   return {QStringLiteral("<!DOCTYPE html"),
           QStringLiteral("PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\""),
           QStringLiteral("\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">"),
-          QStringLiteral("<html>"), QStringLiteral("<head>"), QStringLiteral("  <title></title>"),
-          QStringLiteral("</head>"), QStringLiteral("<body>"), QString(), QString(), QString(),
-          QStringLiteral("</body>"), QStringLiteral("</html>"), QString(), DateComment(when), BannerLine()};
+          QStringLiteral("<html>"), QStringLiteral("<head>"),
+          QStringLiteral("  <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\" />"),
+          QStringLiteral("  <title></title>"), QStringLiteral("</head>"), QStringLiteral("<body>"), QString(), QString(),
+          QString(), QStringLiteral("</body>"), QStringLiteral("</html>"), QString(), DateComment(when), BannerLine()};
 }
 
 QStringList HtmlSkeleton(const QDateTime& when) {
   return {QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
                          "\"http://www.w3.org/TR/html4/loose.dtd\">"),
           QStringLiteral("<html>"), QStringLiteral("<head>"),
-          QStringLiteral("  <meta http-equiv=\"content-type\" content=\"text/html; charset=iso-8859-1\">"),
+          QStringLiteral("  <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\">"),
           QStringLiteral("  <title></title>"),
           QStringLiteral("  <meta name=\"description\" content=\"\">"),
           QStringLiteral("  <meta name=\"keywords\" content=\"\">"),

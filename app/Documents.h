@@ -37,6 +37,7 @@ void SetClock(std::function<QDateTime()> clock);
 // default locale.
 QString DateComment(const QDateTime& when);
 QString BannerLine();
+// The HTML skeletons declare UTF-8, the encoding new documents are saved in.
 QStringList XhtmlSkeleton(const QDateTime& when);
 QStringList HtmlSkeleton(const QDateTime& when);
 QStringList PhpSkeleton(const QDateTime& when);

@@ -24,7 +24,7 @@ std::unique_ptr<QPrinter> DefaultPrintTarget(QWidget* parent) {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setWindowTitle(LangText(QStringLiteral("prToFile")));
-  dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
+  dialog.setNameFilter(LangText(QStringLiteral("FltPdf")) + QStringLiteral(" (*.pdf)"));
   dialog.setDefaultSuffix(QStringLiteral("pdf"));
   dialog.setDirectory(QDir::homePath());
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return nullptr;
@@ -121,9 +121,14 @@ void TfPrintdoc::Button1Click() {
   if (!printer) return;
   stopRequested_ = false;
   Button1->setEnabled(false);
-  p.Print(*printer);
+  const bool printed = p.Print(*printer);
   Button1->setEnabled(true);
   StatusBar1->clearMessage();
+  // A stopped job is no failure; a printer that cannot print is.
+  if (!printed && !stopRequested_) {
+    ShowMessageDlg(LangText(QStringLiteral("prFailed")), 2);
+    return;
+  }
   accept();
 }
 

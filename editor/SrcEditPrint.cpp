@@ -233,6 +233,7 @@ void TSrcEditPrint::PrintLine(TPrintCanvas& canvas, int index, int rowFrom, int 
     TSrcCustomHighlighter* hl = highlighter_.data();
     hl->SetRange(ranges_[p.Source]);
     hl->SetLine(text, p.Source + 1);
+    int row = rowFrom;
     for (int n = hl->MaxTokens(); n > 0 && !hl->AtLineEnd(); --n, hl->ScanNext()) {
       // The token in the printed part's own columns.
       const int tokenFrom = std::max(hl->GetTokenPos() - p.From, 0);
@@ -252,12 +253,15 @@ void TSrcEditPrint::PrintLine(TPrintCanvas& canvas, int index, int rowFrom, int 
         }
       }
       canvas.SetFont(f);
-      for (int row = rowFrom; row < rowTo; ++row) {
+      // Tokens come in order: the rows before this one are done with.
+      for (int r = row; r < rowTo; ++r) {
         int from, to;
-        RowSpan(index, row, from, to);
+        RowSpan(index, r, from, to);
+        if (from >= tokenTo) break;
+        row = r;
         const int a0 = std::max(from, tokenFrom), a1 = std::min(to, tokenTo);
         if (a1 <= a0) continue;
-        canvas.DrawText(Margins.PLeft + (a0 - from) * charWidth_, rowTop + (row - rowFrom) * lineHeight_,
+        canvas.DrawText(Margins.PLeft + (a0 - from) * charWidth_, rowTop + (r - rowFrom) * lineHeight_,
                         text.mid(p.From + a0, a1 - a0), fg, bg == Color ? QColor() : bg, charWidth_, false);
       }
     }

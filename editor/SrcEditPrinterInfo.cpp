@@ -1,5 +1,6 @@
 #include "editor/SrcEditPrinterInfo.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QPageLayout>
 #include <QPainter>
@@ -72,6 +73,9 @@ void TPrinterCanvas::EndDoc() {
 void TPrinterCanvas::Abort() {
   printer_.abort();
   EndDoc();
+  // A file holds no half-printed job.
+  if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty())
+    QFile::remove(printer_.outputFileName());
 }
 
 void TPrinterCanvas::SetFont(const QFont& font) {

@@ -443,6 +443,30 @@ const char* LineEnd(const char* p, const char* end) {
   return cr ? cr : stop;
 }
 
+const char16_t* LineEnd(const char16_t* p, const char16_t* end) {
+  while (p < end && *p != u'\r' && *p != u'\n') ++p;
+  return p;
+}
+
+// Calls f(first, past) for every line of [begin, end): a line ends at CR,
+// LF or CR LF; a break at the end adds no empty line.
+template <class Unit, class F>
+void ForEachLine(const Unit* begin, const Unit* end, bool& sawCR, bool& sawLF, F&& f) {
+  for (const Unit* p = begin; p < end;) {
+    const Unit* q = LineEnd(p, end);
+    f(p, q);
+    if (q < end && *q == '\r') {
+      sawCR = true;
+      ++q;
+    }
+    if (q < end && *q == '\n') {
+      sawLF = true;
+      ++q;
+    }
+    p = q;
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -503,43 +527,47 @@ void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
 
 void TSrcEditStringList::LoadBytes(const QByteArray& data, const QString& name) {
   int bom = 0;
+  const TextEncoding encoding = TextCodec::sniff(data, &bom);
+  const QByteArrayView body = QByteArrayView(data).sliced(bom);
+  if (encoding != TextEncoding::Utf8 && encoding != TextEncoding::Windows1252) {
+    // UTF-16 and UTF-32: the lines are found in the decoded text.
+    CheckMemory(2 * body.size(), name);
+    const QString text = TextCodec::decode(body, encoding);
+    const auto* units = reinterpret_cast<const char16_t*>(text.constData());
+    LoadLines(units, units + text.size(), encoding, bom > 0, name,
+              [](const char16_t* p, const char16_t* q) { return QString(reinterpret_cast<const QChar*>(p), q - p); });
+    return;
+  }
   bool ascii = false;
-  const TextEncoding encoding = TextCodec::detect(data, &bom, &ascii);
+  TextCodec::isValidUtf8(body, &ascii);  // tells `ascii` only for valid text
+  LoadLines(body.data(), body.data() + body.size(), encoding, bom > 0, name, [&](const char* p, const char* q) {
+    const QByteArrayView bytes(p, q - p);
+    return ascii ? QString::fromLatin1(bytes) : TextCodec::decode(bytes, encoding);
+  });
+}
 
-  const char* begin = data.constData() + bom;
-  const char* end = data.constData() + data.size();
+template <class Unit, class MakeString>
+void TSrcEditStringList::LoadLines(const Unit* begin, const Unit* end, TextEncoding encoding, bool bom,
+                                   const QString& name, MakeString&& makeString) {
   // Count the lines first: the memory they need is known before any is made.
   qsizetype lines = 0, filled = 0;
-  for (const char* p = begin; p < end; ++lines) {
-    const char* q = LineEnd(p, end);
+  bool sawCR = false, sawLF = false;
+  ForEachLine(begin, end, sawCR, sawLF, [&](const Unit* p, const Unit* q) {
+    ++lines;
     if (q > p) ++filled;
-    if (q < end && *q == '\r') ++q;
-    if (q < end && *q == '\n') ++q;
-    p = q;
-  }
+  });
   if (lines > INT_MAX - 16) throw EReadError(QStringLiteral("The text has too many lines."));
   CheckMemory(lines * kLineCost + filled * kStringCost + 2 * (end - begin), name);
 
   // The new text is made whole before the old one goes, so a failure leaves
   // the list as it was.
   std::vector<TSrcEditStringRec> fresh(static_cast<size_t>(lines));
-  bool sawCR = false, sawLF = false;
   qsizetype index = 0, longest = -1;
-  for (const char* p = begin; p < end; ++index) {
-    const char* q = LineEnd(p, end);
-    const QByteArrayView bytes(p, q - p);
-    fresh[index].fString = ascii ? QString::fromLatin1(bytes) : TextCodec::decode(bytes, encoding);
+  ForEachLine(begin, end, sawCR, sawLF, [&](const Unit* p, const Unit* q) {
+    fresh[index].fString = makeString(p, q);
     if (longest < 0 || fresh[index].fString.size() > fresh[longest].fString.size()) longest = index;
-    if (q < end && *q == '\r') {
-      sawCR = true;
-      ++q;
-    }
-    if (q < end && *q == '\n') {
-      sawLF = true;
-      ++q;
-    }
-    p = q;
-  }
+    ++index;
+  });
 
   UpdateBlock block(*this);
   Clear();
@@ -548,7 +576,7 @@ void TSrcEditStringList::LoadBytes(const QByteArray& data, const QString& name) 
   count_ = gapStart_ = static_cast<int>(lines);
   indexOfLongestLine_ = -1;
   encoding_ = encoding;
-  writeBom_ = bom > 0;
+  writeBom_ = bom;
   if (sawCR && !sawLF)
     fileFormat_ = lbsCR;
   else if (sawLF && !sawCR)
@@ -576,44 +604,47 @@ void TSrcEditStringList::ForEachLogicalLine(F&& f) const {
   }
 }
 
-void TSrcEditStringList::CheckEncoding() {
-  if (encoding_ != TextEncoding::Windows1252) return;
+bool TSrcEditStringList::CanEncode() const {
+  if (!TextCodec::isSingleByte(encoding_)) return true;
   for (int i = 0; i < count_; ++i)
-    if (!TextCodec::canEncode(Rec(i).fString, encoding_)) {
-      encoding_ = TextEncoding::Utf8;
-      writeBom_ = false;
-      return;
-    }
+    if (!TextCodec::canEncode(Rec(i).fString, encoding_)) return false;
+  return true;
+}
+
+void TSrcEditStringList::CheckEncoding(const QString& name) const {
+  if (!CanEncode())
+    throw EWriteError(QStringLiteral("Cannot save \"%1\" in %2: the text holds characters that %2 cannot hold.")
+                          .arg(name, TextCodec::encodingName(encoding_)));
 }
 
 namespace {
 
-QByteArrayView BreakBytes(TSrcEditFileFormat format) {
+QStringView BreakText(TSrcEditFileFormat format) {
   switch (format) {
-    case lbsLF: return QByteArrayView("\n", 1);
-    case lbsCR: return QByteArrayView("\r", 1);
-    default: return QByteArrayView("\r\n", 2);
+    case lbsLF: return u"\n";
+    case lbsCR: return u"\r";
+    default: return u"\r\n";
   }
 }
 
 }  // namespace
 
 QByteArray TSrcEditStringList::SaveToBytes() {
-  CheckEncoding();
-  const QByteArrayView lineBreak = BreakBytes(fileFormat_);
+  const QStringView lineBreak = BreakText(fileFormat_);
   qsizetype estimate = 0;
   for (int i = 0; i < count_; ++i) estimate += Rec(i).fString.size() + lineBreak.size();
   QByteArray out;
-  out.reserve(estimate + 3);
-  if (writeBom_ && encoding_ == TextEncoding::Utf8) out.append("\xEF\xBB\xBF", 3);
+  out.reserve(estimate + 4);
+  if (writeBom_) out.append(TextCodec::bomBytes(encoding_));
   ForEachLogicalLine([&](QStringView text, bool last) {
     TextCodec::encodeAppend(out, text, encoding_);
-    if (!last || appendLineBreakAtEnd_) out.append(lineBreak);
+    if (!last || appendLineBreakAtEnd_) TextCodec::encodeAppend(out, lineBreak, encoding_);
   });
   return out;
 }
 
 void TSrcEditStringList::SaveToStream(QIODevice& stream) {
+  CheckEncoding(QStringLiteral("the text"));
   const QByteArray bytes = SaveToBytes();
   if (bytes.isEmpty()) return;
   if (stream.write(bytes) != bytes.size())
@@ -621,8 +652,8 @@ void TSrcEditStringList::SaveToStream(QIODevice& stream) {
 }
 
 qint64 TSrcEditStringList::EncodedSize() const {
-  const qint64 lineBreak = fileFormat_ == lbsCRLF ? 2 : 1;
-  qint64 size = writeBom_ && encoding_ == TextEncoding::Utf8 ? 3 : 0;
+  const qint64 lineBreak = TextCodec::encodedSize(BreakText(fileFormat_), encoding_);
+  qint64 size = writeBom_ ? TextCodec::bomBytes(encoding_).size() : 0;
   for (int i = 0; i < count_; ++i) {
     size += TextCodec::encodedSize(Rec(i).fString, encoding_);
     if (i + 1 < count_ ? !Rec(i + 1).fContinuation : appendLineBreakAtEnd_) size += lineBreak;
@@ -631,11 +662,11 @@ qint64 TSrcEditStringList::EncodedSize() const {
 }
 
 void TSrcEditStringList::SaveToFile(const QString& fileName, const TInPlaceQuestion& ask) {
-  CheckEncoding();
+  CheckEncoding(fileName);
   TSrcEditFileWriter writer(fileName, ask, EncodedSize());
   writer.SetLineBreakStyle(fileFormat_);
   writer.SetEncoding(encoding_);
-  if (writeBom_ && encoding_ == TextEncoding::Utf8) writer.WriteRaw(QByteArrayView("\xEF\xBB\xBF", 3));
+  if (writeBom_) writer.WriteRaw(TextCodec::bomBytes(encoding_));
   ForEachLogicalLine([&](QStringView text, bool last) { writer.Write(text, !last || appendLineBreakAtEnd_); });
   writer.Commit();
 }
@@ -652,17 +683,18 @@ void TSrcEditFiler::WriteRaw(QByteArrayView bytes) {
 }
 
 void TSrcEditFiler::Write(QStringView text, bool withBreak) {
-  const qsizetype breakLength = withBreak ? (style_ == lbsCRLF ? 2 : 1) : 0;
-  // Room for the longest encoded form of the text.
-  const qsizetype room = TextCodec::maxEncodedSize(text.size(), encoding_) + breakLength;
+  const QStringView lineBreak = withBreak ? BreakText(style_) : QStringView();
+  // Room for the longest encoded form of the text and its break.
+  const qsizetype room = TextCodec::maxEncodedSize(text.size() + lineBreak.size(), encoding_);
   if (used_ + room > buffer_.size()) {
     Flush();
     if (room > buffer_.size()) buffer_.resize(room);
   }
   used_ += TextCodec::encodeInto(buffer_.data() + used_, text, encoding_);
-  if (withBreak) {
-    if (style_ != lbsLF) buffer_[used_++] = '\r';
-    if (style_ != lbsCR) buffer_[used_++] = '\n';
+  if (encoding_ == TextEncoding::Utf8 || encoding_ == TextEncoding::Windows1252) {
+    for (QChar c : lineBreak) buffer_[used_++] = static_cast<char>(c.unicode());  // ASCII as it is
+  } else {
+    used_ += TextCodec::encodeInto(buffer_.data() + used_, lineBreak, encoding_);
   }
 }
 

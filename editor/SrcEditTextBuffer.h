@@ -116,9 +116,11 @@ class TSrcEditStringList : public TObject {
   void SetFileFormat(TSrcEditFileFormat value) { fileFormat_ = value; }
   bool AppendLineBreakAtEnd() const { return appendLineBreakAtEnd_; }
   void SetAppendLineBreakAtEnd(bool value) { appendLineBreakAtEnd_ = value; }
-  // The encoding the text was read with and is written back in. A text that
-  // no longer fits Windows-1252 is written as UTF-8 (and the encoding says so).
+  // The encoding the text was read with and is written back in, with its
+  // byte-order mark when it had one. A text that no longer fits a single-byte
+  // encoding is not saved (EWriteError): the caller decides about another.
   TextEncoding Encoding() const { return encoding_; }
+  bool CanEncode() const;
   void SetEncoding(TextEncoding value) { encoding_ = value; }
   bool WriteBom() const { return writeBom_; }
   void SetWriteBom(bool value) { writeBom_ = value; }
@@ -155,9 +157,13 @@ class TSrcEditStringList : public TObject {
   // Each original line once, continuations joined.
   template <class F>
   void ForEachLogicalLine(F&& f) const;
-  void CheckEncoding();
+  // Raises EWriteError when the text does not fit its encoding.
+  void CheckEncoding(const QString& name) const;
   // Replaces the text by the file `data` (named `name` in messages).
   void LoadBytes(const QByteArray& data, const QString& name);
+  template <class Unit, class MakeString>
+  void LoadLines(const Unit* begin, const Unit* end, TextEncoding encoding, bool bom, const QString& name,
+                 MakeString&& makeString);
 
   std::vector<TSrcEditStringRec> store_;
   int count_ = 0;

@@ -1,5 +1,6 @@
 #include "editor/SrcExportRTF.h"
 
+#include "editor/SrcEditPrinterInfo.h"
 #include "editor/SrcEditStrConst.h"
 
 #include <QtGlobal>
@@ -64,8 +65,7 @@ QString TSrcExporterRTF::Escape(QStringView text) {
 }
 
 int TSrcExporterRTF::HalfPoints(const QFont& font) {
-  const double points = font.pointSizeF() > 0 ? font.pointSizeF() : std::max(font.pixelSize(), 1) * 72.0 / 96.0;
-  return std::max(1, static_cast<int>(std::lround(points * 2)));
+  return std::max(1, static_cast<int>(std::lround(PointSizedFont(font).pointSizeF() * 2)));
 }
 
 void TSrcExporterRTF::StartExport() {

@@ -1,5 +1,6 @@
 #include "platform/TextCodec.h"
 
+#include <QList>
 #include <QStringEncoder>
 
 #include <array>
@@ -22,9 +23,142 @@ int unicodeToWindows1252(char16_t c) {
   return -1;
 }
 
+int UnitSize(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: return 2;
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE: return 4;
+    default: return 1;
+  }
+}
+
+char32_t ReadUnit(const unsigned char* p, int unit, bool little) {
+  char32_t c = 0;
+  for (int k = 0; k < unit; ++k) c |= char32_t(p[little ? k : unit - 1 - k]) << (8 * k);
+  return c;
+}
+
+void WriteUnit(char* p, char32_t c, int unit, bool little) {
+  for (int k = 0; k < unit; ++k) p[little ? k : unit - 1 - k] = static_cast<char>((c >> (8 * k)) & 0xFF);
+}
+
+// UTF-16 keeps any sequence of units; UTF-32 needs whole units of Unicode
+// scalar values.
+bool IsValidWide(QByteArrayView bytes, TextEncoding encoding) {
+  const int unit = UnitSize(encoding);
+  if (bytes.size() % unit != 0) return false;
+  if (unit == 2) return true;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const bool little = encoding == TextEncoding::Utf32LE;
+  for (qsizetype i = 0; i < bytes.size(); i += 4) {
+    const char32_t c = ReadUnit(p + i, 4, little);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  }
+  return true;
+}
+
+bool IsCharsetChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == ':' || c == '-';
+}
+
+// The places (start, length) of the character-set names declared in `lower`
+// (a lower-case copy of the start of a page): the XML declaration's
+// encoding and the charset of every <meta> element.
+QList<std::pair<qsizetype, qsizetype>> DeclarationRanges(const QByteArray& lower) {
+  QList<std::pair<qsizetype, qsizetype>> ranges;
+  // The name after `key` within [from, to): key, blanks, "=", blanks, a quote.
+  auto valueAfter = [&](qsizetype key, qsizetype keyLength, qsizetype to) {
+    qsizetype i = key + keyLength;
+    while (i < to && (lower[i] == ' ' || lower[i] == '\t' || lower[i] == '\r' || lower[i] == '\n')) ++i;
+    if (i >= to || lower[i] != '=') return;
+    ++i;
+    while (i < to && (lower[i] == ' ' || lower[i] == '\t' || lower[i] == '"' || lower[i] == '\'')) ++i;
+    qsizetype j = i;
+    while (j < to && IsCharsetChar(lower[j])) ++j;
+    if (j > i) ranges.append({i, j - i});
+  };
+  if (lower.startsWith("<?xml")) {
+    const qsizetype end = lower.indexOf("?>");
+    const qsizetype to = end < 0 ? lower.size() : end;
+    const qsizetype key = lower.indexOf("encoding");
+    if (key >= 0 && key < to) valueAfter(key, 8, to);
+  }
+  for (qsizetype at = lower.indexOf("<meta"); at >= 0; at = lower.indexOf("<meta", at + 5)) {
+    const qsizetype end = lower.indexOf('>', at);
+    const qsizetype to = end < 0 ? lower.size() : end;
+    for (qsizetype key = lower.indexOf("charset", at); key >= 0 && key < to; key = lower.indexOf("charset", key + 7))
+      valueAfter(key, 7, to);
+  }
+  return ranges;
+}
+
 }  // namespace
 
 namespace TextCodec {
+
+QByteArray declaredCharset(QByteArrayView head) {
+  const QByteArray lower = head.toByteArray().toLower();
+  const auto ranges = DeclarationRanges(lower);
+  return ranges.isEmpty() ? QByteArray() : lower.mid(ranges.first().first, ranges.first().second);
+}
+
+bool replaceDeclaredCharset(QString& text, QStringView name) {
+  // One byte per character keeps the positions of the text.
+  const auto ranges = DeclarationRanges(text.toLatin1().toLower());
+  for (qsizetype i = ranges.size() - 1; i >= 0; --i) text.replace(ranges[i].first, ranges[i].second, name.toString());
+  return !ranges.isEmpty();
+}
+
+QByteArrayView bomBytes(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::Utf8: return QByteArrayView("\xEF\xBB\xBF", 3);
+    case TextEncoding::Utf16LE: return QByteArrayView("\xFF\xFE", 2);
+    case TextEncoding::Utf16BE: return QByteArrayView("\xFE\xFF", 2);
+    case TextEncoding::Utf32LE: return QByteArrayView("\xFF\xFE\x00\x00", 4);
+    case TextEncoding::Utf32BE: return QByteArrayView("\x00\x00\xFE\xFF", 4);
+    default: return QByteArrayView();
+  }
+}
+
+QString encodingName(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::Utf8: return QStringLiteral("UTF-8");
+    case TextEncoding::Windows1252: return QStringLiteral("Windows-1252");
+    case TextEncoding::Utf16LE: return QStringLiteral("UTF-16LE");
+    case TextEncoding::Utf16BE: return QStringLiteral("UTF-16BE");
+    case TextEncoding::Utf32LE: return QStringLiteral("UTF-32LE");
+    default: return QStringLiteral("UTF-32BE");
+  }
+}
+
+TextEncoding sniff(QByteArrayView bytes, int* bomLength) {
+  int bom = 0;
+  TextEncoding found = TextEncoding::Utf8;
+  // UTF-32LE before UTF-16LE: its mark begins with the other's.
+  for (TextEncoding e : {TextEncoding::Utf32LE, TextEncoding::Utf32BE, TextEncoding::Utf8, TextEncoding::Utf16LE,
+                         TextEncoding::Utf16BE}) {
+    const QByteArrayView mark = bomBytes(e);
+    if (!bytes.startsWith(mark)) continue;
+    const QByteArrayView rest = bytes.sliced(mark.size());
+    if (e == TextEncoding::Utf8 ? isValidUtf8(rest) : IsValidWide(rest, e)) {
+      bom = static_cast<int>(mark.size());
+      found = e;
+    }
+    break;
+  }
+  if (bomLength) *bomLength = bom;
+  if (bom > 0) return found;
+  static const QList<QByteArray> utf8 = {"utf-8", "utf8", "unicode-1-1-utf-8"};
+  static const QList<QByteArray> singleByte = {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1",
+                                               "iso_8859-1", "latin1", "latin-1", "l1", "us-ascii", "ascii",
+                                               "iso-ir-100", "ibm819", "cp819", "csisolatin1"};
+  const QByteArray declared = declaredCharset(bytes.first(std::min<qsizetype>(bytes.size(), 4096)));
+  if (singleByte.contains(declared)) return TextEncoding::Windows1252;
+  if (utf8.contains(declared) && isValidUtf8(bytes)) return TextEncoding::Utf8;
+  return detect(bytes);
+}
+
 
 char16_t windows1252ToUnicode(unsigned char byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHigh[byte - 0x80];
@@ -102,11 +236,27 @@ void decodeAppend(QString& out, QByteArrayView bytes, TextEncoding encoding) {
     out.append(QString::fromUtf8(bytes));
     return;
   }
-  const qsizetype start = out.size();
-  out.resize(start + bytes.size());
-  char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + start;
-  for (qsizetype i = 0; i < bytes.size(); ++i)
-    dst[i] = windows1252ToUnicode(static_cast<unsigned char>(bytes[i]));
+  const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
+  const qsizetype n = bytes.size();
+  if (encoding == TextEncoding::Windows1252) {
+    const qsizetype start = out.size();
+    out.resize(start + n);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + start;
+    for (qsizetype i = 0; i < n; ++i) dst[i] = windows1252ToUnicode(src[i]);
+    return;
+  }
+  const int unit = UnitSize(encoding);
+  const bool little = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf32LE;
+  out.reserve(out.size() + n / unit);
+  for (qsizetype i = 0; i + unit <= n; i += unit) {
+    const char32_t c = ReadUnit(src + i, unit, little);
+    if (unit == 2 || c < 0x10000) {
+      out.append(QChar(static_cast<char16_t>(c)));
+    } else {
+      out.append(QChar(QChar::highSurrogate(c)));
+      out.append(QChar(QChar::lowSurrogate(c)));
+    }
+  }
 }
 
 QString decode(QByteArrayView bytes, TextEncoding encoding) {
@@ -125,7 +275,7 @@ DecodedText decodeFile(QByteArrayView bytes) {
 }
 
 bool canEncode(QStringView text, TextEncoding encoding) {
-  if (encoding == TextEncoding::Utf8) {
+  if (encoding != TextEncoding::Windows1252) {
     for (qsizetype i = 0; i < text.size(); ++i) {
       const QChar c = text[i];
       if (c.isHighSurrogate()) {
@@ -143,7 +293,14 @@ bool canEncode(QStringView text, TextEncoding encoding) {
 }
 
 qsizetype encodedSize(QStringView text, TextEncoding encoding) {
-  if (encoding != TextEncoding::Utf8) return text.size();
+  if (encoding == TextEncoding::Windows1252) return text.size();
+  if (UnitSize(encoding) == 2) return text.size() * 2;
+  if (UnitSize(encoding) == 4) {
+    qsizetype pairs = 0;
+    for (qsizetype i = 0; i + 1 < text.size(); ++i)
+      if (text[i].isHighSurrogate() && text[i + 1].isLowSurrogate()) ++pairs, ++i;
+    return (text.size() - pairs) * 4;
+  }
   qsizetype size = 0;
   for (qsizetype i = 0; i < text.size(); ++i) {
     const char16_t c = text[i].unicode();
@@ -166,6 +323,20 @@ qsizetype encodeInto(char* dst, QStringView text, TextEncoding encoding) {
     QStringEncoder encoder(QStringEncoder::Utf8);
     return encoder.appendToBuffer(dst, text) - dst;
   }
+  if (const int unit = UnitSize(encoding); unit > 1) {
+    const bool little = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf32LE;
+    char* out = dst;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      char32_t c = text[i].unicode();
+      if (unit == 4 && QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+        ++i;
+      }
+      WriteUnit(out, c, unit, little);
+      out += unit;
+    }
+    return out - dst;
+  }
   for (qsizetype i = 0; i < text.size(); ++i) {
     const int b = unicodeToWindows1252(text[i].unicode());
     dst[i] = static_cast<char>(b < 0 ? '?' : b);
@@ -187,7 +358,7 @@ QByteArray encode(QStringView text, TextEncoding encoding) {
 
 QByteArray encodeFile(QStringView text, TextEncoding encoding, bool bom) {
   QByteArray out;
-  if (bom && encoding == TextEncoding::Utf8) out.append("\xEF\xBB\xBF", 3);
+  if (bom) out.append(bomBytes(encoding));
   encodeAppend(out, text, encoding);
   return out;
 }

@@ -4,6 +4,8 @@
 // is remembered) and as Windows-1252 otherwise. The five bytes Windows-1252
 // leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the code points of
 // the same value, so every byte sequence survives a load and a save unchanged.
+// Documents also honour what they declare (see sniff()): a byte-order mark of
+// UTF-16 or UTF-32, or a page's XML declaration or <meta> character set.
 #pragma once
 
 #include <QByteArray>
@@ -12,7 +14,7 @@
 #include <QStringView>
 #include <cstdint>
 
-enum class TextEncoding : std::uint8_t { Utf8, Windows1252 };
+enum class TextEncoding : std::uint8_t { Utf8, Windows1252, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
 
 struct DecodedText {
   QString text;
@@ -29,6 +31,30 @@ bool isValidUtf8(QByteArrayView bytes, bool* ascii = nullptr);
 // Chooses the encoding of a whole file; `bomLength` receives 3 when the bytes
 // start with a UTF-8 byte-order mark (the mark is not part of the text).
 TextEncoding detect(QByteArrayView bytes, int* bomLength = nullptr, bool* ascii = nullptr);
+
+// The encoding of a document: a byte-order mark first (UTF-8, UTF-16 or
+// UTF-32, when the bytes after it are valid in it), then the character set
+// the page declares in its first 4096 bytes (an XML declaration or a <meta>
+// element; UTF-8 when the bytes are valid UTF-8, the single-byte sets
+// Windows-1252, ISO-8859-1 and US-ASCII as Windows-1252), else detect().
+// `bomLength` receives the length of the mark.
+TextEncoding sniff(QByteArrayView bytes, int* bomLength = nullptr);
+
+// The character set declared by an XML declaration or a <meta> element
+// (charset attribute or http-equiv content type) in `head`, in lower case;
+// empty when there is none.
+QByteArray declaredCharset(QByteArrayView head);
+
+// Replaces the character set named by every declaration in `text` (as
+// declaredCharset() finds them) by `name`; true when one was found.
+bool replaceDeclaredCharset(QString& text, QStringView name);
+
+// True for encodings of one byte per character.
+inline bool isSingleByte(TextEncoding encoding) { return encoding == TextEncoding::Windows1252; }
+// The byte-order mark of an encoding.
+QByteArrayView bomBytes(TextEncoding encoding);
+// "UTF-8", "Windows-1252", "UTF-16LE", ...
+QString encodingName(TextEncoding encoding);
 
 // Decodes bytes known to be in `encoding` (no byte-order mark handling).
 QString decode(QByteArrayView bytes, TextEncoding encoding);
@@ -47,7 +73,13 @@ QByteArray encode(QStringView text, TextEncoding encoding);
 
 // The most bytes encodeInto() may write for `length` characters.
 inline qsizetype maxEncodedSize(qsizetype length, TextEncoding encoding) {
-  return encoding == TextEncoding::Utf8 ? length * 3 : length;
+  switch (encoding) {
+    case TextEncoding::Utf8: return length * 3;
+    case TextEncoding::Windows1252: return length;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: return length * 2;
+    default: return length * 4;
+  }
 }
 // The number of bytes encodeInto() writes for `text`.
 qsizetype encodedSize(QStringView text, TextEncoding encoding);
@@ -55,7 +87,7 @@ qsizetype encodedSize(QStringView text, TextEncoding encoding);
 // returns the number of bytes written.
 qsizetype encodeInto(char* dst, QStringView text, TextEncoding encoding);
 
-// Encodes a whole file, with a leading UTF-8 mark when `bom` is set.
+// Encodes a whole file, with a leading byte-order mark when `bom` is set.
 QByteArray encodeFile(QStringView text, TextEncoding encoding, bool bom);
 
 // The Windows-1252 character of one byte.

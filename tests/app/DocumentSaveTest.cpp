@@ -3,7 +3,9 @@
 #include "platform/Memory.h"
 #include "tests/app/AppFixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTest>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,7 +19,7 @@ class DocumentSave : public AppFixture {
     // The texts of the questions asked here equal their keys, too.
     QByteArray more;
     for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk", "DiskChangedSave",
-                            "DiskChangedReload"})
+                            "DiskChangedReload", "SaveAsUtf8"})
       more += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     const QString module = root + QStringLiteral("Language Modules/test.lms");
     WriteFileBytes(module, ReadFileBytes(module) + more);
@@ -133,6 +135,75 @@ TEST_F(DocumentSave, AnUnmodifiedDocumentOffersToReloadOncePerChange) {
   const QString secondQuestion = Question(second->Caption(), "DiskChangedReload");
   WriteFileBytes(second->Caption(), "changed\n");
   EXPECT_TRUE(QTest::qWaitFor([&] { return prompts.Messages().last().text == secondQuestion; }, 10000));
+}
+
+TEST_F(DocumentSave, ASingleBytePageBecomesUtf8OnlyWhenTheUserSaysSo) {
+  const QByteArray page = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n"
+                          "<html><head><meta charset=\"ISO-8859-1\"></head>\n<body></body></html>\n";
+  const QString path = MakeFile("latin.html", page);
+  TChildForm* doc = Open(path);
+  doc->Memo1->SetCaretXY({7, 3});
+  doc->Memo1->SetSelText(QStringLiteral("caf\u00E9"));
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  const QByteArray latin = ReadFileBytes(path);
+  EXPECT_TRUE(latin.contains("<body>caf\xE9</body>"));
+
+  doc->Memo1->SetSelText(QStringLiteral(" \u4E2D"));
+  const QString question = Question(path, "SaveAsUtf8");
+  EXPECT_FALSE(Main().ActionSaveExecute());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages().last().text, question);
+  EXPECT_EQ(prompts.Messages().last().kind, 1);
+  EXPECT_EQ(ReadFileBytes(path), latin);
+  EXPECT_TRUE(doc->Modified);
+
+  prompts.Answer(question, 6);
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                            "<html><head><meta charset=\"utf-8\"></head>\n"
+                                            "<body>caf\xC3\xA9 \xE4\xB8\xAD</body></html>\n"));
+}
+
+// The bytes a save writes for `bytes` read unchanged: every line break in
+// the style the file used (CR LF when it mixed them), one after the last line.
+QByteArray WithSaveLineBreaks(const QByteArray& bytes) {
+  const bool cr = bytes.contains('\r'), lf = bytes.contains('\n');
+  const QByteArray style = cr && !lf ? "\r" : lf && !cr ? "\n" : "\r\n";
+  QByteArray out = bytes;
+  out.replace("\r\n", "\n").replace('\r', '\n');
+  if (!out.isEmpty() && !out.endsWith('\n')) out += '\n';
+  return out.replace("\n", style);
+}
+
+TEST_F(DocumentSave, RealPagesComeBackAsTheyWereRead) {
+  const QDir pages(QStringLiteral(KV_SOURCE_DIR "/tests/data/pages"));
+  const QStringList names = pages.entryList({"*.html"}, QDir::Files, QDir::Name);
+  ASSERT_EQ(names.size(), 5);
+  for (const QString& name : names) {
+    const QByteArray original = ReadFileBytes(pages.filePath(name));
+    QByteArray crlf = original;
+    crlf.replace("\n", "\r\n");
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    const QByteArray wide = "\xFF\xFE" + QByteArray(utf16(QString::fromUtf8(original)));
+    int variant = 0;
+    for (const QByteArray& bytes : {original, crlf, wide}) {
+      SCOPED_TRACE(name.toStdString() + " of " + std::to_string(bytes.size()) + " bytes");
+      const QString path = MakeFile(QString::number(++variant) + name, bytes);
+      TChildForm* doc = Open(path);
+      ASSERT_NE(doc, nullptr);
+      ASSERT_TRUE(Main().ActionSaveExecute());
+      const QByteArray saved = ReadFileBytes(path);
+      if (variant == 3) {
+        QStringEncoder again(QStringConverter::Utf16LE);
+        EXPECT_EQ(saved, "\xFF\xFE" + QByteArray(again(QString::fromUtf8(WithSaveLineBreaks(original)))));
+      } else {
+        EXPECT_EQ(saved, WithSaveLineBreaks(bytes));
+      }
+      doc->close();
+    }
+  }
+  EXPECT_TRUE(prompts.Messages().isEmpty());
 }
 
 }  // namespace

@@ -53,7 +53,9 @@ TEST_F(Skeletons, GoldenTexts) {
   const QStringList xhtml = {"<!DOCTYPE html",
                              "PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\"",
                              "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
-                             "<html>", "<head>", "  <title></title>", "</head>", "<body>", "", "", "",
+                             "<html>", "<head>",
+                             "  <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\" />",
+                             "  <title></title>", "</head>", "<body>", "", "", "",
                              "</body>", "</html>", "", date, banner};
   EXPECT_EQ(XhtmlSkeleton(Now()), xhtml);
 
@@ -61,7 +63,7 @@ TEST_F(Skeletons, GoldenTexts) {
   ASSERT_EQ(html.size(), 19);
   EXPECT_EQ(html[0], "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
                      "\"http://www.w3.org/TR/html4/loose.dtd\">");
-  EXPECT_EQ(html[3], "  <meta http-equiv=\"content-type\" content=\"text/html; charset=iso-8859-1\">");
+  EXPECT_EQ(html[3], "  <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\">");
   EXPECT_EQ(html[4], "  <title></title>");
   EXPECT_EQ(html[5], "  <meta name=\"description\" content=\"\">");
   EXPECT_EQ(html[6], "  <meta name=\"keywords\" content=\"\">");

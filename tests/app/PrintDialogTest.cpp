@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QPrinter>
 #include <QSpinBox>
+#include <QTimer>
 
 namespace {
 struct PrintCommands : AppFixture {
@@ -12,7 +13,7 @@ struct PrintCommands : AppFixture {
     AppFixture::SetUp();
     // The keys of these commands, as their texts, and a footer.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1"})
+    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
@@ -37,7 +38,7 @@ struct PrintCommands : AppFixture {
   // Answers the print dialog: records what the engine would print, then
   // presses Print with the given switches.
   QStringList printed;
-  TSrcEditPrint* engine = nullptr;
+  TSrcEditPrint engine;  // the switches the dialog gave its engine
   void AnswerPrintDialog(bool colours, bool lineNumbers, int copies) {
     prompts.AnswerDialog("fPrintdoc", [=, this](QDialog& d) {
       auto& dialog = static_cast<TfPrintdoc&>(d);
@@ -45,15 +46,14 @@ struct PrintCommands : AppFixture {
       dialog.CheckBox3->setChecked(lineNumbers);
       dialog.SpinEdit1->setValue(copies);
       dialog.Button1Click();
+      TSrcEditPrint& p = dialog.SrcEditPrint1;
       TRecordingCanvas canvas;
-      dialog.SrcEditPrint1.Print(canvas);
+      p.Print(canvas);
       for (const QStringList& page : canvas.PageTexts()) printed += page;
-      static TSrcEditPrint state;
-      state.Copies = dialog.SrcEditPrint1.Copies;
-      state.Colors = dialog.SrcEditPrint1.Colors;
-      state.Highlight = dialog.SrcEditPrint1.Highlight;
-      state.LineNumbers = dialog.SrcEditPrint1.LineNumbers;
-      engine = &state;
+      engine.Copies = p.Copies;
+      engine.Colors = p.Colors;
+      engine.Highlight = p.Highlight;
+      engine.LineNumbers = p.LineNumbers;
       return dialog.result();
     });
   }
@@ -108,11 +108,48 @@ TEST_F(PrintCommands, DialogSwitchesReachTheEngine) {
   for (const auto& c : cases) {
     AnswerPrintDialog(c.colours, c.numbers, c.copies);
     Main().PrintDocument1Click();
-    ASSERT_NE(engine, nullptr);
-    EXPECT_EQ(engine->Copies, c.expectedCopies);
-    EXPECT_EQ(engine->Colors, c.colours) << "colours off: black text";
-    EXPECT_EQ(engine->Highlight, c.colours) << "and no highlighter";
-    EXPECT_EQ(engine->LineNumbers, c.numbers);
+    EXPECT_EQ(engine.Copies, c.expectedCopies);
+    EXPECT_EQ(engine.Colors, c.colours) << "colours off: black text";
+    EXPECT_EQ(engine.Highlight, c.colours) << "and no highlighter";
+    EXPECT_EQ(engine.LineNumbers, c.numbers);
   }
   EXPECT_TRUE(prompts.Messages().isEmpty()) << "no selection, no question";
+}
+
+TEST_F(PrintCommands, PrinterThatCannotPrintIsReported) {
+  NewDocument("text");
+  PrintTarget() = [this](QWidget*) {
+    auto printer = std::make_unique<QPrinter>();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(root + "missing/out.pdf");
+    return printer;
+  };
+  int result = -1;
+  prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
+    static_cast<TfPrintdoc&>(d).Button1Click();
+    result = d.result();
+    return result;
+  });
+  Main().PrintDocument1Click();
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "prFailed");
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_NE(result, int(QDialog::Accepted)) << "the dialog stays for another try";
+}
+
+TEST_F(PrintCommands, CloseWhilePrintingStopsTheJob) {
+  NewDocument("one\ntwo");
+  prompts.AnswerDialog("fPrintdoc", [](QDialog& d) {
+    auto& dialog = static_cast<TfPrintdoc&>(d);
+    int pages = 0;
+    dialog.SrcEditPrint1.OnPrintLine = [&pages](int, int) { ++pages; };
+    // The first status lets waiting events through: Close is pressed there.
+    QTimer::singleShot(0, &dialog, [&dialog] { dialog.Button2Click(); });
+    dialog.Button1Click();
+    EXPECT_EQ(pages, 0);
+    return dialog.result();
+  });
+  Main().PrintDocument1Click();
+  EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
+  EXPECT_FALSE(QFileInfo::exists(root + "out.pdf")) << "and leaves no half-printed file";
 }

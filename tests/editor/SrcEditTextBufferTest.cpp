@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <csignal>
@@ -150,14 +151,62 @@ TEST(TextBuffer, EveryByteSurvivesLoadAndSave) {
   EXPECT_EQ(list.ToStringList(), QStringList({QStringLiteral("\uFEFFa"), QStringLiteral("\uFEFFb")}));
 }
 
-TEST(TextBuffer, TextBeyondWindows1252IsSavedAsUtf8) {
+TEST(TextBuffer, DeclaredAndMarkedEncodingsAreReadAndWrittenBack) {
+  auto wide = [](const char* bom, QStringConverter::Encoding e, const QString& text) {
+    QStringEncoder encoder(e);
+    return QByteArray(bom, e == QStringConverter::Utf16LE || e == QStringConverter::Utf16BE ? 2 : 4) +
+           QByteArray(encoder(text));
+  };
+  const QString twoLines = QStringLiteral("a\u00E9\r\n\U0001F600b\r\n");
+  struct Case {
+    QByteArray bytes;
+    TextEncoding encoding;
+    QString firstLine;
+  } cases[] = {
+      {"<meta charset=\"iso-8859-1\">\n<p>plain</p>\n", TextEncoding::Windows1252, "<meta charset=\"iso-8859-1\">"},
+      {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a/>\n", TextEncoding::Windows1252, {}},
+      {"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=Windows-1252\">\n", TextEncoding::Windows1252, {}},
+      {"\xEF\xBB\xBF<meta charset=iso-8859-1>\xC3\xA9\n", TextEncoding::Utf8,
+       QStringLiteral("<meta charset=iso-8859-1>\u00E9")},                             // the mark wins
+      {"<meta charset='utf-8'>caf\xE9\n", TextEncoding::Windows1252, {}},              // not UTF-8 after all
+      {"<meta charset=latin1>caf\xC3\xA9\n", TextEncoding::Windows1252,
+       QStringLiteral("<meta charset=latin1>caf\u00C3\u00A9")},                        // as browsers show it
+      {"<p>plain</p>\n", TextEncoding::Utf8, {}},
+      {"\xFF\xFE" "ab\n", TextEncoding::Windows1252, {}},                               // half a unit: no UTF-16
+      {wide("\xFF\xFE", QStringConverter::Utf16LE, twoLines), TextEncoding::Utf16LE, QStringLiteral("a\u00E9")},
+      {wide("\xFE\xFF", QStringConverter::Utf16BE, twoLines), TextEncoding::Utf16BE, QStringLiteral("a\u00E9")},
+      {wide("\xFF\xFE\0\0", QStringConverter::Utf32LE, twoLines), TextEncoding::Utf32LE, QStringLiteral("a\u00E9")},
+      {wide("\0\0\xFE\xFF", QStringConverter::Utf32BE, twoLines), TextEncoding::Utf32BE, QStringLiteral("a\u00E9")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes.toStdString());
+    TSrcEditStringList list;
+    LoadBytes(list, c.bytes);
+    EXPECT_EQ(list.Encoding(), c.encoding);
+    if (!c.firstLine.isNull()) EXPECT_EQ(list.Get(0), c.firstLine);
+    EXPECT_EQ(SaveBytes(list), c.bytes);
+    EXPECT_EQ(list.EncodedSize(), c.bytes.size());
+  }
+
+  // UTF-16 text gains lines and characters in UTF-16, line breaks included.
   TSrcEditStringList list;
-  LoadBytes(list, "caf\xE9\n");
-  ASSERT_EQ(list.Encoding(), TextEncoding::Windows1252);
-  EXPECT_EQ(SaveBytes(list), QByteArray("caf\xE9\n"));
-  list.Put(0, list.Get(0) + QStringLiteral(" \u4E2D"));
-  EXPECT_EQ(SaveBytes(list), QByteArray("caf\xC3\xA9 \xE4\xB8\xAD\n"));
-  EXPECT_EQ(list.Encoding(), TextEncoding::Utf8);
+  LoadBytes(list, cases[8].bytes);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Get(1), QStringLiteral("\U0001F600b"));
+  list.Add(QStringLiteral("\u4E2D"));
+  EXPECT_EQ(SaveBytes(list), wide("\xFF\xFE", QStringConverter::Utf16LE, twoLines + QStringLiteral("\u4E2D\r\n")));
+}
+
+TEST(TextBuffer, SingleByteTextStaysSingleByteAndRefusesWhatItCannotHold) {
+  TSrcEditStringList list;
+  LoadBytes(list, "<meta charset=\"iso-8859-1\">\n<p></p>\n");
+  list.Put(1, QStringLiteral("<p>\u00E9</p>"));
+  EXPECT_EQ(SaveBytes(list), QByteArray("<meta charset=\"iso-8859-1\">\n<p>\xE9</p>\n"));
+  list.Put(1, QStringLiteral("<p>\u4E2D</p>"));
+  EXPECT_FALSE(list.CanEncode());
+  EXPECT_EQ(Message([&] { SaveBytes(list); }),
+            "Cannot save \"the text\" in Windows-1252: the text holds characters that Windows-1252 cannot hold.");
+  EXPECT_EQ(list.Encoding(), TextEncoding::Windows1252);  // never a silent switch
 }
 
 TEST(TextBuffer, IndexErrorsAndForgivingReads) {

@@ -38,18 +38,24 @@ TEST_F(RtfExport, KeywordBlankCommentGivesExactDocument) {
   EXPECT_EQ(Export({"x"}), kHeaderStart + kHeaderEnd + "x\r\n\\par }");
 }
 
-TEST_F(RtfExport, EmptyDocumentIsAValidEmptyRtf) {
-  EXPECT_EQ(Export({}), kHeaderStart + kHeaderEnd + "}");
-  rtf.ExportRange({"abc"}, {2, 1}, {2, 1});
-  EXPECT_EQ(rtf.Data(), kHeaderStart + kHeaderEnd + "}");
-  rtf.ExportRange({"abc"}, {1, 5}, {1, 9});
-  EXPECT_EQ(rtf.Data(), kHeaderStart + kHeaderEnd + "}");
-}
-
-TEST_F(RtfExport, RangeCutsColumnsOnFirstAndLastLine) {
+TEST_F(RtfExport, RangesAndEmptyDocuments) {
+  // Nothing to export still gives a valid document.
+  const struct {
+    QStringList lines;
+    TPoint start, stop;
+    QByteArray body;
+  } cases[] = {
+      {{}, {1, 1}, {9, 9}, ""},
+      {{"abc"}, {2, 1}, {2, 1}, ""},
+      {{"abc"}, {1, 5}, {1, 9}, ""},
+      {{"abc"}, {1, 2}, {1, 1}, ""},
+      {{"abcdef", "ghijkl"}, {3, 1}, {3, 2}, "cdef\r\n\\par gh\r\n\\par "},
+  };
   rtf.SetHighlighter(nullptr);
-  rtf.ExportRange({"abcdef", "ghijkl"}, {3, 1}, {3, 2});
-  EXPECT_EQ(rtf.Data(), kHeaderStart + kHeaderEnd + "cdef\r\n\\par gh\r\n\\par }");
+  for (const auto& c : cases) {
+    rtf.ExportRange(c.lines, c.start, c.stop);
+    EXPECT_EQ(rtf.Data(), kHeaderStart + kHeaderEnd + c.body + "}");
+  }
 }
 
 TEST(RtfEscape, SpecialAndNonAsciiCharacters) {

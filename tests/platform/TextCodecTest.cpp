@@ -63,3 +63,28 @@ TEST(TextCodec, CanEncodeTellsWhatWouldBeLost) {
   EXPECT_EQ(TextCodec::encode(QStringLiteral("a\u4E2Db"), TextEncoding::Windows1252), QByteArray("a?b"));
   EXPECT_EQ(TextCodec::encodeFile(QStringLiteral("x"), TextEncoding::Utf8, true), QByteArray("\xEF\xBB\xBFx"));
 }
+
+TEST(TextCodec, FindsAndReplacesDeclaredCharacterSets) {
+  const struct {
+    QByteArray head;
+    QByteArray declared;
+    QString replaced;  // with "utf-8" in place of every declared name
+  } cases[] = {
+      {"<meta charset=\"ISO-8859-1\">", "iso-8859-1", "<meta charset=\"utf-8\">"},
+      {"<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">", "windows-1252",
+       "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"},
+      {"<?xml version='1.0' encoding = 'Latin1'?><meta charset=latin1>", "latin1",
+       "<?xml version='1.0' encoding = 'utf-8'?><meta charset=utf-8>"},
+      {"<p>charset=x</p><meta name=\"author\" content=\"\">", "", "<p>charset=x</p><meta name=\"author\" content=\"\">"},
+      {"<p>no xml <?xml encoding=\"x\"?></p>", "", "<p>no xml <?xml encoding=\"x\"?></p>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TextCodec::declaredCharset(c.head), c.declared) << c.head.toStdString();
+    QString text = QString::fromLatin1(c.head);
+    EXPECT_EQ(TextCodec::replaceDeclaredCharset(text, u"utf-8"), !c.declared.isEmpty());
+    EXPECT_EQ(text, c.replaced);
+  }
+  // Only the first 4096 bytes of a page count.
+  EXPECT_EQ(TextCodec::sniff(QByteArray(4096, ' ') + "<meta charset=latin1>"), TextEncoding::Utf8);
+  EXPECT_EQ(TextCodec::sniff(QByteArray(4000, ' ') + "<meta charset=latin1>"), TextEncoding::Windows1252);
+}
