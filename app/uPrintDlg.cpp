@@ -24,7 +24,7 @@ std::unique_ptr<QPrinter> DefaultPrintTarget(QWidget* parent) {
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setWindowTitle(LangText(QStringLiteral("prToFile")));
-  dialog.setNameFilter(QStringLiteral("PDF (*.pdf)"));
+  dialog.setNameFilter(LangText(QStringLiteral("FltPdf")) + QStringLiteral(" (*.pdf)"));
   dialog.setDefaultSuffix(QStringLiteral("pdf"));
   dialog.setDirectory(QDir::homePath());
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return nullptr;

@@ -54,6 +54,14 @@ TEST_F(PrintEngine, CopiesPrintCompleteInTurnWithPagesBetweenOnly) {
   print.Copies = 1;
   ASSERT_TRUE(print.PrintRange(canvas, 5, 99));
   EXPECT_EQ(NewPageStatuses(), (std::vector<int>{3}));
+
+  // An even page is laid out mirrored before anything is drawn on it.
+  canvas.Ops.clear();
+  print.Margins.MirrorMargins = true;
+  ASSERT_TRUE(print.PrintRange(canvas, 2, 2));
+  EXPECT_EQ(canvas.Ops[1].kind, TRecordingCanvas::opFill);
+  EXPECT_EQ(canvas.Ops[1].x, 112);
+  EXPECT_EQ(canvas.Texts()[0].x, 112);
 }
 
 TEST_F(PrintEngine, LongLinesWrapAtBreaksOrAtTheCapacity) {
