@@ -105,10 +105,7 @@ TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
   undoList_.OnAdded = [this](TSrcEditUndoList* sender) { UndoRedoAdded(sender); };
   redoList_.OnAdded = [this](TSrcEditUndoList* sender) { UndoRedoAdded(sender); };
 
-  gutter_.OnChange = [this](TObject*) {
-    SetGutterWidth(gutter_.RealGutterWidth(charWidth_));
-    viewport()->update();
-  };
+  gutter_.OnChange = [this](TObject*) { GutterChanged(); };
   selectedColor_.OnChange = [this](TObject*) { viewport()->update(); };
   bookMarkOpt_.OnChange = [this](TObject*) { viewport()->update(); };
 
@@ -140,7 +137,7 @@ TCustomSrcEdit::~TCustomSrcEdit() {
 
 void TCustomSrcEdit::RecalcCharExtent() {
   MeasureCharExtent();
-  gutterWidth_ = gutter_.RealGutterWidth(charWidth_);
+  gutterWidth_ = GutterPixelWidth();
   SetTextOffset();
   SizeOrFontChanged(true);
 }
@@ -203,6 +200,7 @@ void TCustomSrcEdit::SetGutterWidth(int value) {
   charsInWindow_ = std::max(1, (viewport()->width() - gutterWidth_ - 2) / charWidth_);
   UpdateScrollBars();
   viewport()->update();
+  UpdateCaret();  // the text area moved
 }
 
 void TCustomSrcEdit::SetFont(const QFont& value) {
@@ -1149,13 +1147,14 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
   const TSrcSelectionMode mode = selectionMode_;
   if (SelAvail()) {
+    const int first = BlockBegin().Y, last = BlockEnd().Y;
     undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), mode);
     {
       LockUndo();
       ScopeExit unlockUndo([this] { UnlockUndo(); });
       SetSelTextPrimitiveEx(mode, QString(), -1);
     }
-    if (text.isEmpty() && mode == smNormal) TrimAfterDeletion();
+    if (text.isEmpty()) TrimAfterDeletion(mode, first, last);
   }
   const TPoint start = InsertionStart(mode);
   if (mode == smColumn) {
@@ -1223,13 +1222,14 @@ void TCustomSrcEdit::CutToClipboard() {
   const LogicalLines logical(this);
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
+  const int first = BlockBegin().Y, last = BlockEnd().Y;
   undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
   {
     LockUndo();
     ScopeExit unlockUndo([this] { UnlockUndo(); });
     SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
   }
-  if (selectionMode_ == smNormal) TrimAfterDeletion();
+  TrimAfterDeletion(selectionMode_, first, last);
 }
 
 bool TCustomSrcEdit::CanPaste() const {
