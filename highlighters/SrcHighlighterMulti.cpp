@@ -33,23 +33,17 @@ void TMultiScheme::Prepare(TRegexEngine& engine, const QString& text) const {
   if (!text.isEmpty()) engine.Compile();
 }
 
-void TMultiScheme::SetStartExpr(const QString& value) {
-  if (value == startExpr_) return;
+void TMultiScheme::SetExpr(QString& expr, TRegexEngine& re, const QString& value) {
+  if (value == expr) return;
   TRegexEngine engine;
-  Prepare(engine, value);
-  startRe_ = std::move(engine);
-  startExpr_ = value;
+  Prepare(engine, value);  // raises before anything is stored
+  re = std::move(engine);
+  expr = value;
   Changed();
 }
 
-void TMultiScheme::SetEndExpr(const QString& value) {
-  if (value == endExpr_) return;
-  TRegexEngine engine;
-  Prepare(engine, value);
-  endRe_ = std::move(engine);
-  endExpr_ = value;
-  Changed();
-}
+void TMultiScheme::SetStartExpr(const QString& value) { SetExpr(startExpr_, startRe_, value); }
+void TMultiScheme::SetEndExpr(const QString& value) { SetExpr(endExpr_, endRe_, value); }
 
 void TMultiScheme::SetCaseSensitive(bool value) {
   if (value == caseSensitive_) return;
@@ -228,19 +222,24 @@ void TSrcMultiHighlighter::FindMarkers() {
   // with, in one walk for all of them.
   constexpr int kUnknown = -1, kNone = -2;
   found_.assign(static_cast<size_t>(count), {kUnknown, 0});
-  // Per scheme: 0 takes no part, 1 searched as a whole, 2 tried by place.
-  taking_.assign(static_cast<size_t>(count), 0);
-  std::bitset<256> firstChars;
-  bool firstHigh = false, byPlace = false;
-  for (int i = 0; i < count; ++i) {
-    TMultiScheme& s = *schemes_.Items(i);
-    if (!s.Active()) continue;
-    const bool whole = s.startRe_.FirstCharSetIsUniversal();
-    taking_[static_cast<size_t>(i)] = whole ? 1 : 2;
-    if (whole) continue;
-    s.startRe_.AddFirstChars(firstChars, firstHigh);
-    byPlace = true;
+  if (takingDirty_) {
+    // Per scheme: 0 takes no part, 1 searched as a whole, 2 tried by place.
+    taking_.assign(static_cast<size_t>(count), 0);
+    firstChars_.reset();
+    firstHigh_ = byPlace_ = false;
+    for (int i = 0; i < count; ++i) {
+      TMultiScheme& s = *schemes_.Items(i);
+      if (!s.Active()) continue;
+      const bool whole = s.startRe_.FirstCharSetIsUniversal();
+      taking_[static_cast<size_t>(i)] = whole ? 1 : 2;
+      if (whole) continue;
+      s.startRe_.AddFirstChars(firstChars_, firstHigh_);
+      byPlace_ = true;
+    }
+    takingDirty_ = false;
   }
+  const std::bitset<256>& firstChars = firstChars_;
+  const bool firstHigh = firstHigh_, byPlace = byPlace_;
   int offset = 0;
   while (offset < length) {
     const QStringView rest = line.mid(offset);
@@ -268,7 +267,7 @@ void TSrcMultiHighlighter::FindMarkers() {
         for (int i = 0; i < count && !(p == pos && i >= pick && pick >= 0); ++i) {
           if (taking_[static_cast<size_t>(i)] != 2) continue;
           TRegexEngine& re = schemes_.Items(i)->startRe_;
-          if (!re.CanStartWith(c) || !re.ExecAt(rest, p)) continue;
+          if (!re.MayMatchAt(rest, p) || !re.ExecAt(rest, p)) continue;
           pick = i;
           pos = p;
           len = re.MatchLen(0);

@@ -44,11 +44,11 @@ std::bitset<256> SetOf(const QString& chars) {
 
 }  // namespace
 
-namespace {
-const char16_t* const kInvert = InvertTable().data();
-}
+const char16_t* const gRegexInvertCase = InvertTable().data();
 
-char16_t RegexInvertCase(char16_t c) { return kInvert[c]; }
+namespace {
+const char16_t* const kInvert = gRegexInvertCase;
+}
 
 enum TRegexEngine::Op : std::uint8_t {
   opMatch, opBol, opEol, opMBol, opMEol, opBoi, opEoi,
@@ -715,9 +715,13 @@ void TRegexEngine::Compile() {
   }
   firstChar_ = firstCharAlt_ = 0;
   anchored_ = false;
+  prefix_.clear();
+  prefixFold_ = false;
   if (single) {
     const TInst& in = program_[0];
     if (in.op == opText) {
+      prefix_ = texts_.substr(in.a, in.b);
+      prefixFold_ = in.fold;
       firstChar_ = texts_[in.a];
       firstCharAlt_ = in.fold ? RegexInvertCase(firstChar_) : firstChar_;
     }
@@ -771,9 +775,9 @@ void TRegexEngine::FirstSetFrom(int pc, std::vector<char>& seen) {
   };
   switch (in.op) {
     case opMatch:
+    case opBackref: firstAll_ = true; break;
     case opAny:
     case opAnyNL:
-    case opBackref: firstAll_ = true; break;
     case opText:
     case opClass:
     case opDigit:
@@ -781,7 +785,7 @@ void TRegexEngine::FirstSetFrom(int pc, std::vector<char>& seen) {
     case opWord:
     case opNotWord:
     case opSpace:
-    case opNotSpace: addOne(in); break;
+    case opNotSpace: addOne(in); break;  // one character
     case opSplit:
       FirstSetFrom(in.a, seen);
       FirstSetFrom(in.b, seen);
