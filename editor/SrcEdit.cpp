@@ -1149,13 +1149,14 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
   const TSrcSelectionMode mode = selectionMode_;
   if (SelAvail()) {
+    const int first = BlockBegin().Y, last = BlockEnd().Y;
     undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), mode);
     {
       LockUndo();
       ScopeExit unlockUndo([this] { UnlockUndo(); });
       SetSelTextPrimitiveEx(mode, QString(), -1);
     }
-    if (text.isEmpty() && mode == smNormal) TrimAfterDeletion();
+    if (text.isEmpty()) TrimAfterDeletion(mode, first, last);
   }
   const TPoint start = InsertionStart(mode);
   if (mode == smColumn) {
@@ -1223,13 +1224,14 @@ void TCustomSrcEdit::CutToClipboard() {
   const LogicalLines logical(this);
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
+  const int first = BlockBegin().Y, last = BlockEnd().Y;
   undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
   {
     LockUndo();
     ScopeExit unlockUndo([this] { UnlockUndo(); });
     SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
   }
-  if (selectionMode_ == smNormal) TrimAfterDeletion();
+  TrimAfterDeletion(selectionMode_, first, last);
 }
 
 bool TCustomSrcEdit::CanPaste() const {

@@ -503,9 +503,11 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // lines (normal mode), records it and returns it.
   QString DeleteRange(TPoint from, TPoint to, TSrcChangeReason reason);
   void DeleteSelectionForCommand();
-  // With eoTrimTrailingSpaces and eoScrollPastEol: the blanks a deletion left
-  // at the end of the caret line go too, recorded as a change of their own.
-  void TrimAfterDeletion();
+  // With eoTrimTrailingSpaces and eoScrollPastEol: the blanks a deletion of
+  // a selection in `mode` left at the end of its lines (the caret line; in
+  // column mode each line from `first` to `last`) go too, each recorded as an
+  // item of its own.
+  void TrimAfterDeletion(TSrcSelectionMode mode, int first, int last);
   void TrimLineEnd(int line);
   // A caret between the halves of a surrogate pair (placed by a click, the
   // host or a column deletion) steps past the pair, so no edit splits it.

@@ -123,12 +123,13 @@ void TCustomSrcEdit::DeleteSelectionForCommand() {
     ScopeExit unlockUndo([this] { UnlockUndo(); });
     SetSelTextPrimitiveEx(mode, QString(), -1);
   }
-  if (mode == smNormal) TrimAfterDeletion();
+  TrimAfterDeletion(mode, first.Y, last.Y);
 }
 
-void TCustomSrcEdit::TrimAfterDeletion() {
-  if (!HasOption(eoTrimTrailingSpaces) || !HasOption(eoScrollPastEol)) return;
-  TrimLineEnd(caretY_);
+void TCustomSrcEdit::TrimAfterDeletion(TSrcSelectionMode mode, int first, int last) {
+  if (!HasOption(eoTrimTrailingSpaces) || !HasOption(eoScrollPastEol) || mode == smLine) return;
+  if (mode == smNormal) first = last = caretY_;
+  for (int y = first; y <= last; ++y) TrimLineEnd(y);
 }
 
 void TCustomSrcEdit::TrimLineEnd(int line) {

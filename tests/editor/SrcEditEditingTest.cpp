@@ -194,6 +194,12 @@ TEST(SrcEditEditing, DeletionsTrimTrailingBlanksAndUndoExactly) {
        [](TCustomSrcEdit& e) { Exec(e, ecDeleteLastChar); }, {"ab"}},
       {"host deletion", {"ab  cd"}, {7, 1}, {5, 1}, [](TCustomSrcEdit& e) { e.SetSelText(QString()); }, {"ab"}},
       {"cut", {"ab  cd"}, {5, 1}, {7, 1}, [](TCustomSrcEdit& e) { e.CutToClipboard(); }, {"ab"}},
+      {"column block", {"ab  cd", "x", "ef \tgh"}, {5, 1}, {7, 3},
+       [](TCustomSrcEdit& e) {
+         e.SetSelectionMode(smColumn);
+         Exec(e, ecDeleteChar);
+       },
+       {"ab", "x", "ef"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
