@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/Launcher.h"
 #include "app/LanguageModule.h"
@@ -219,6 +220,8 @@ void TfMain::BuildMenusAndBars() {
                               {"Center1", "TB14", "Ctrl+F1"},   {"Left1", "TB12", "Ctrl+Alt+L; Ctrl+L"},
                               {"Right1", "TB13", "Ctrl+Alt+R"}, {"ToolButton60", "TB48", "F4"}};
   for (const auto& i : inserts) AddAction(insert, i[0], i[1], i[2], {}, true);
+  AddAction(insert, "ToolButton18", "TB23", "", [this] { InsertLink(*this); });
+  AddAction(insert, "ToolButton19", "TB31", "", [this] { InsertImage(*this); });
 
   QMenu* tools = menu("Tools", "Tools");
   AddAction(tools, "preview", "PreviewSite", "F9", [this] { previewExecute(); });
@@ -836,11 +839,12 @@ void TfMain::ToolButton33Click() {
 // ------------------------------------------------------------ hand-over
 
 void TfMain::OpenImages(const QStringList& files) {
-  if (files.isEmpty() || !AppServices().ImageBrowser) return;
-  QMdiSubWindow* browser = AppServices().ImageBrowser(files);
+  if (files.isEmpty()) return;
+  QMdiSubWindow* browser =
+      AppServices().ImageBrowser ? AppServices().ImageBrowser(files) : OpenImageBrowser(*this, files);
   if (!browser) return;
   MDIClient->addSubWindow(browser);
-  browser->show();
+  browser->showMaximized();
   MDITab1->AddChild(browser, 110, true);
 }
 
