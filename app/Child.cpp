@@ -3,12 +3,15 @@
 #include "app/DocumentFile.h"
 #include "app/Documents.h"
 #include "app/Frame.h"
+#include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/LanguageModule.h"
+#include "app/LinkCheck.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "editor/SrcEditAutoComplete.h"
 #include "editor/SrcEditHighlighter.h"
+#include "authoring/tidy.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/VirtualKeys.h"
@@ -93,10 +96,8 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   BuildEditorPage();
   body->setFocusProxy(Memo1);  // an activated document window types into its editor
   BuildPreviewPage();
-  auto* links = new QWidget(PageControl1);
-  links->setObjectName(QStringLiteral("vfLinks"));
-  links->setEnabled(false);  // the link check comes with its own page
-  PageControl1->addTab(links, QString());
+  LinkPage = new TLinkCheckPage(Memo1, [this] { PageControl1->setCurrentIndex(0); }, PageControl1);
+  PageControl1->addTab(LinkPage, QString());
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     if (index == 1) ShowPreview();
   });
@@ -109,6 +110,7 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   SrcHTMLHighlighter1 = highlighters_->byCode.value(QStringLiteral("HTML"));
 
   ApplySettings();
+  LoadTidyConfig();
   AutoComplete = new TSrcAutoComplete(this);
   AutoComplete->setObjectName(QStringLiteral("AutoComplete"));
   LoadCodeTemplates();
@@ -220,6 +222,7 @@ void TChildForm::BuildEditorPage() {
       ->setObjectName("ToolButton1");
   bar->addAction(ThemeIcon(QStringLiteral("zoom-out")), QString(), this, [this] { ChangeFontSize(-1); })
       ->setObjectName("ToolButton2");
+  BuildTidyCommands(bar);
 
   // The editor's pop-up menu.
   PopupMenu1 = new QMenu(this);
@@ -239,6 +242,13 @@ void TChildForm::BuildEditorPage() {
   QAction* img = item("IMG1", "", "Alt+T", [this] { InsertFixedText("<img></img>"); });
   QAction* br = item("Insertaspace1", "", "Alt+B", [this] { InsertFixedText("<br>"); });
   QAction* hr = item("Insertaline1", "", "Alt+H", [this] { InsertFixedText("<hr>"); });
+  item("URL1", "", "", [] {
+    if (fMain) InsertLink(*fMain);
+  });
+  item("Image1", "", "", [] {
+    if (fMain) InsertImage(*fMain);
+  });
+  item("Insertflashmovie1", "", "", [this] { InsertFlashMovie(*this); });
   item("Commenttext1", "", "", [this] { Commenttext1Click(); });
   item("Setdocumentinlowercase1", "", "", [this] { Setdocumentinlowercase1Click(); });
   for (QAction* a : {img, br, hr}) {
@@ -511,6 +521,9 @@ void TChildForm::ApplyLanguage() {
       {"IMG1", "rmIMGTag", ""},
       {"Insertaspace1", "TB15", ""},
       {"Insertaline1", "TB26", ""},
+      {"URL1", "TB23", ""},
+      {"Image1", "TB31", ""},
+      {"Insertflashmovie1", "TB32", ""},
       {"Commenttext1", "rmComment", ""},
       {"Setdocumentinlowercase1", "rmLowerC", ""},
       {"ToolButton10", "chg_HighLighter", "chg_HighLighter"},
@@ -526,6 +539,7 @@ void TChildForm::ApplyLanguage() {
       {"HT_Check", "HT_Check", "HT_Check"},
       {"HT_Repair", "HT_Repair", "HT_Repair"},
       {"HT_Force", "HT_Force", "HT_Force"},
+      {"ToolButton20", "HT_Panel", "HT_Panel"},
   };
   for (const auto& t : texts) {
     const QString name = QLatin1String(t[0]);
@@ -554,6 +568,7 @@ void TChildForm::ApplyLanguage() {
   SelectionItems[0]->setText(LangText(QStringLiteral("SelNormal")));
   SelectionItems[1]->setText(LangText(QStringLiteral("SelLine")));
   SelectionItems[2]->setText(LangText(QStringLiteral("SelBlock")));
+  LinkPage->ApplyLanguage();
   if (Panels[2]) Panels[2]->setText(Memo1->InsertMode() ? DocStateI : DocStateO);
   if (Modified) Panels[1]->setText(DocStatusNow);
 }
@@ -599,16 +614,9 @@ void TChildForm::ShowPreview() {
   const QByteArray bytes = Memo1->Lines().SaveToBytes();
   Preview::TPreviewFile made;
   QString error;
-  if (!Preview::Create(place.folder, place.fileName, bytes, made, error)) {
-    // A folder that takes no new file (read-only, gone): shown from a folder
-    // of our own, its links still resolving beside the document.
-    const QString own = Preview::PrivateFolder();
-    QString second;
-    if (own.isEmpty() ||
-        !Preview::Create(own, place.fileName, Preview::WithBaseHref(bytes, place.folder), made, second)) {
-      ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
-      return;
-    }
+  if (!Preview::CreateNear(place.folder, place.fileName, bytes, made, error)) {
+    ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
+    return;
   }
   previewsMade_ << made;
   PreviewName = QFileInfo(made.path).fileName();
@@ -634,6 +642,7 @@ bool TChildForm::FormCloseQuery() {
       // The window layout is not worth keeping a document open for.
     }
   }
+  LoadTidyConfig();
   DeletePreviewFiles();
   // Asking is the rule unless the user switched it off.
   const bool ask = Settings::Open().ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true);
@@ -672,5 +681,6 @@ void TChildForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  LinkPage->Cancel();
   QMdiSubWindow::closeEvent(event);
 }

@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/Launcher.h"
 #include "app/LanguageModule.h"
@@ -223,13 +224,15 @@ void TfMain::BuildMenusAndBars() {
 
   QMenu* insert = menu("Insert", "InsertMenu");
   BuildInsertCommands(insert);
+  AddAction(insert, "ToolButton18", "TB23", "", [this] { InsertLink(*this); });
+  AddAction(insert, "ToolButton19", "TB31", "", [this] { InsertImage(*this); });
 
   QMenu* tools = menu("Tools", "Tools");
   AddAction(tools, "preview", "PreviewSite", "F9", [this] { previewExecute(); });
   AddAction(tools, "nopreview", "BackToEditor", "F10", [this] { nopreviewExecute(); });
   AddAction(tools, "LoadBrowser", "LoadBrowser", "F12", [this] { LoadBrowserExecute(); });
   AddAction(tools, "ImgBrowser", "ImgBrowser", "F8", {}, true);
-  AddAction(tools, "ToolButton22", "rmvfLinks", "", {}, true);
+  AddAction(tools, "ToolButton22", "rmvfLinks", "", onDocument([](TChildForm* c) { c->vfLinksClick(); }));
   AddAction(tools, "stFTPcl", "stFTPcl", "", [this] { FTPExecute(); });
   AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", {}, true);
   AddAction(tools, "TBCD", "TBCD", "", {}, true);
@@ -323,8 +326,8 @@ void TfMain::BuildMenusAndBars() {
       button->setObjectName(drop == PopupMenu4 ? QStringLiteral("ToolButton25") : QStringLiteral("ToolButton24"));
       button->setMenu(drop);
       button->setPopupMode(QToolButton::InstantPopup);
-      button->setIcon(ThemeIcon(drop == PopupMenu4 ? QStringLiteral("format-text-bold")
-                                                   : QStringLiteral("format-justify-left")));
+      button->setIcon(ThemeIcon(drop == PopupMenu4 ? QStringLiteral("format-text-rich")
+                                                   : QStringLiteral("format-indent-more")));
       common->addWidget(button);
     }
     for (const char* name : {"ToolButton26", "ToolButton14", "ToolButton31"})
@@ -519,6 +522,8 @@ void TfMain::ApplyLanguage() {
     a->setToolTip(LangText(hint.isEmpty() ? key : hint));
   }
   for (QMenu* m : std::as_const(menus_)) m->setTitle(caption(m->property(kLangKey).toString()));
+  for (auto* b : PageControl1->findChildren<QToolButton*>())
+    if (b->menu() && (b->menu() == PopupMenu4 || b->menu() == PopupMenu2)) b->setToolTip(b->menu()->title());
   const char* insertPages[] = {"fMCommon", "HTMLFM", "FormsFM"};
   for (int i = 0; i < PageControl1->count() && i < 3; ++i)
     PageControl1->setTabText(i, LangText(QLatin1String(insertPages[i])));
@@ -859,11 +864,12 @@ void TfMain::ToolButton33Click() {
 // ------------------------------------------------------------ hand-over
 
 void TfMain::OpenImages(const QStringList& files) {
-  if (files.isEmpty() || !AppServices().ImageBrowser) return;
-  QMdiSubWindow* browser = AppServices().ImageBrowser(files);
+  if (files.isEmpty()) return;
+  QMdiSubWindow* browser =
+      AppServices().ImageBrowser ? AppServices().ImageBrowser(files) : OpenImageBrowser(*this, files);
   if (!browser) return;
   MDIClient->addSubWindow(browser);
-  browser->show();
+  browser->showMaximized();
   MDITab1->AddChild(browser, 110, true);
 }
 

@@ -201,6 +201,16 @@ TEST(SrcEditScroll, TheCaretStaysOnScreen) {
          e.Send(QEvent::MouseButtonRelease, QPoint(e.viewport()->width() + e.CharWidth(), 2), Qt::NoButton);
        },
        {6, 1}},
+      {"drag to the left on a line of tabs",
+       [](NarrowEdit& e) {
+         e.SetLeftChar(11);
+         e.Send(QEvent::MouseButtonPress, e.At(20, 1), Qt::LeftButton);
+         e.Send(QEvent::MouseMove, QPoint(e.GutterWidth() - 1, 2), Qt::LeftButton);
+         ASSERT_EQ(e.ScrollDeltaX(), -1);
+         e.ScrollTimerTick();
+         e.Send(QEvent::MouseButtonRelease, QPoint(e.GutterWidth() - 1, 2), Qt::NoButton);
+       },
+       {3, 1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -220,6 +230,16 @@ TEST(SrcEditScroll, ALineWithoutRoomPastItsEndStillShowsTheCaretAtItsEnd) {
   e.SetCaretXY(TPoint{301, 4});
   EXPECT_TRUE(e.CaretOnScreen()) << "LeftChar " << e.LeftChar();
   EXPECT_EQ(e.horizontalScrollBar()->maximum(), 301 - 44 + 1);
+}
+
+TEST(SrcEditMouse, TheCursorFollowsTheMouseWithoutAButton) {
+  InputEdit e;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&e));
+  e.Gutter().SetCursor(Qt::PointingHandCursor);
+  QTest::mouseMove(e.viewport(), QPoint(2, 5));
+  EXPECT_EQ(e.viewport()->cursor().shape(), Qt::PointingHandCursor);
+  QTest::mouseMove(e.viewport(), e.At(3, 2));
+  EXPECT_EQ(e.viewport()->cursor().shape(), Qt::IBeamCursor);
 }
 
 TEST(SrcEditMouse, DoubleClickSelectsTheWord) {
