@@ -23,6 +23,14 @@ TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defa
   }
 }
 
+TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind,
+                                   bool exactBytes, int slotCount, std::initializer_list<TSrcKeywordList> lists)
+    : TSrcKeywordTable(run, bound, defaultKind, outOfRangeKind, exactBytes) {
+  std::vector<TSrcKeyword> keywords;
+  for (const TSrcKeywordList& list : lists) AddKeywords(keywords, list.words, list.kind);
+  Fill(keywords, slotCount);
+}
+
 void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount) {
   buckets.assign(static_cast<size_t>(slotCount), {});
   keywordCount = 0;
