@@ -169,7 +169,7 @@ void TSrcHTMLHighlighter::SetRange(int value) {
 
 // Some steps only change the state (an entity at the start of a text run,
 // an empty tag name): scan again so that every token holds characters.
-void TSrcHTMLHighlighter::ScanNext() { ScanNonEmpty(Handler(&TSrcHTMLHighlighter::ScanOne), 4); }
+void TSrcHTMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcHTMLHighlighter::ScanOne, 4); }
 
 void TSrcHTMLHighlighter::ScanOne() {
   switch (fRange) {

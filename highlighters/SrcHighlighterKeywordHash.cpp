@@ -222,19 +222,6 @@ void TSrcKeywordHashHighlighter::ScanNext() {
     Dispatch();
 }
 
-void TSrcKeywordHashHighlighter::ScanNonEmpty(THandler scanOne, int steps) {
-  for (int i = 0; i < steps; ++i) {
-    fTokenPos = fRun;
-    if (fRun >= fLen) {
-      NullProc();
-      return;
-    }
-    (this->*scanOne)();
-    if (fRun > fTokenPos) return;
-  }
-  fRun = fTokenPos + 1;  // keeps callers moving should a scanner stall
-}
-
 TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetRoleAttribute(int role) const {
   return role >= 0 && role < static_cast<int>(fRoleAttri.size()) ? fRoleAttri[static_cast<size_t>(role)] : nullptr;
 }

@@ -171,7 +171,20 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // run that ends where it begins): starts a token at the run position and
   // calls `scanOne` again, at most `steps` times, until the token holds
   // characters or the line ends.
-  void ScanNonEmpty(THandler scanOne, int steps);
+  // (Inline, so that the handler call can be resolved at compile time.)
+  template <class T>
+  void ScanNonEmpty(void (T::*scanOne)(), int steps) {
+    for (int i = 0; i < steps; ++i) {
+      fTokenPos = fRun;
+      if (fRun >= fLen) {
+        NullProc();
+        return;
+      }
+      (static_cast<T*>(this)->*scanOne)();
+      if (fRun > fTokenPos) return;
+    }
+    fRun = fTokenPos + 1;  // keeps callers moving should a scanner stall
+  }
 
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
