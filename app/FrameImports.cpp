@@ -30,15 +30,9 @@ void TfMain::PreviewInBrowser(const QString& program) {
   const QByteArray bytes = c->Memo1->Lines().SaveToBytes();
   Preview::TPreviewFile made;
   QString error;
-  if (!Preview::Create(place.folder, name, bytes, made, error)) {
-    // A folder that takes no new file: the preview goes to a folder of our
-    // own and its links still resolve beside the document.
-    const QString own = Preview::PrivateFolder();
-    QString second;
-    if (own.isEmpty() || !Preview::Create(own, name, Preview::WithBaseHref(bytes, place.folder), made, second)) {
-      ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
-      return;
-    }
+  if (!Preview::CreateNear(place.folder, name, bytes, made, error)) {
+    ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
+    return;
   }
   previewTempMade_ << made;
   PreviewTempFiles << made.path;
@@ -147,8 +141,10 @@ void TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument)
 }
 
 namespace {
-QString ChooseImport(TfMain* main, const char* filterKey, const char* pattern, const QString& folder) {
+QString ChooseImport(TfMain* main, const char* titleKey, const char* filterKey, const char* pattern,
+                     const QString& folder) {
   QFileDialog dialog(main);
+  dialog.setWindowTitle(LangText(QLatin1String(titleKey)).remove(QStringLiteral("...")));
   dialog.setObjectName(QStringLiteral("OpenDialog2"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -160,11 +156,11 @@ QString ChooseImport(TfMain* main, const char* filterKey, const char* pattern, c
 }  // namespace
 
 void TfMain::ImportRTFExecute() {
-  const QString file = ChooseImport(this, "FltRichText", "*.rtf", StartFolder());
+  const QString file = ChooseImport(this, "ImpRTF1", "FltRichText", "*.rtf", StartFolder());
   if (!file.isEmpty()) ImportDocument(file, false, nullptr);
 }
 
 void TfMain::ImportWordExecute() {
-  const QString file = ChooseImport(this, "FltWordDocs", "*.doc", StartFolder());
+  const QString file = ChooseImport(this, "ImpDoc1", "FltWordDocs", "*.doc", StartFolder());
   if (!file.isEmpty()) ImportDocument(file, true, nullptr);
 }
