@@ -125,16 +125,19 @@ void TSrcMultiHighlighter::Relink() {
       return;
     h->AddChangeHandler(hook);
     linked_.emplace_back(h);
+    // A highlighter that goes away is no longer the active one.
+    connect(h, &QObject::destroyed, this, &TSrcMultiHighlighter::LinkedDestroyed, Qt::UniqueConnection);
   };
   link(default_.data());
   for (int i = 0; i < schemes_.Count(); ++i) link(schemes_.Items(i)->Highlighter());
+  UpdateActive();
 }
 
 TSrcHighlighterAttributes* TSrcMultiHighlighter::GetAttribute(int index) const {
   return index >= 0 && index < schemes_.Count() ? schemes_.Items(index)->MarkerAttri() : nullptr;
 }
 
-TSrcCustomHighlighter* TSrcMultiHighlighter::Active() const {
+TSrcCustomHighlighter* TSrcMultiHighlighter::FindActive() const {
   if (scheme_ >= 0 && scheme_ < schemes_.Count()) {
     TSrcCustomHighlighter* h = schemes_.Items(scheme_)->Highlighter();
     if (h && h != this) return h;
@@ -168,6 +171,7 @@ void TSrcMultiHighlighter::SetRange(int value) {
   const int scheme = (value & 31) - 2;
   if (scheme == -1) {
     scheme_ = -1;
+    UpdateActive();
     if (default_) default_->SetRange(value >> kSchemeBits);
     return;
   }
@@ -177,12 +181,14 @@ void TSrcMultiHighlighter::SetRange(int value) {
     return;
   }
   scheme_ = scheme;
+  UpdateActive();
   savedDefaultRange_ = (value >> kDefaultRangeShift) & kDefaultRangeMask;
   h->SetRange((value >> kSchemeBits) & kSubRangeMask);
 }
 
 void TSrcMultiHighlighter::ResetRange() {
   scheme_ = -1;
+  UpdateActive();
   savedDefaultRange_ = 0;
   if (default_) {
     default_->ResetRange();
@@ -213,30 +219,69 @@ void TSrcMultiHighlighter::FindMarkers() {
   markers_.clear();
   const QStringView line(lineText_);
   const int length = static_cast<int>(line.size());
-  int scheme = scheme_ >= 0 && scheme_ < schemes_.Count() ? scheme_ : -1;
+  const int count = schemes_.Count();
+  int scheme = scheme_ >= 0 && scheme_ < count ? scheme_ : -1;
+  // Start expressions that can begin with any character are searched as a
+  // whole; their leftmost match from an earlier place of the line is kept
+  // while it lies ahead (kUnknown: not searched yet, kNone: there is none).
+  // The others are tried place by place, at the characters they can begin
+  // with, in one walk for all of them.
+  constexpr int kUnknown = -1, kNone = -2;
+  found_.assign(static_cast<size_t>(count), {kUnknown, 0});
+  // Per scheme: 0 takes no part, 1 searched as a whole, 2 tried by place.
+  taking_.assign(static_cast<size_t>(count), 0);
+  std::bitset<256> firstChars;
+  bool firstHigh = false, byPlace = false;
+  for (int i = 0; i < count; ++i) {
+    TMultiScheme& s = *schemes_.Items(i);
+    if (!s.Active()) continue;
+    const bool whole = s.startRe_.FirstCharSetIsUniversal();
+    taking_[static_cast<size_t>(i)] = whole ? 1 : 2;
+    if (whole) continue;
+    s.startRe_.AddFirstChars(firstChars, firstHigh);
+    byPlace = true;
+  }
   int offset = 0;
   while (offset < length) {
     const QStringView rest = line.mid(offset);
-    int found = -1, pos = 0, len = 0;
+    int pick = -1, pos = 0, len = 0;
     if (scheme < 0) {
       // The leftmost start marker wins; among equals the first scheme.
-      for (int i = 0; i < schemes_.Count(); ++i) {
+      for (int i = 0; i < count; ++i) {
+        if (taking_[static_cast<size_t>(i)] != 1) continue;
         TMultiScheme& s = *schemes_.Items(i);
-        if (!s.Active() || !s.startRe_.ExecView(rest)) continue;
-        const int at = s.startRe_.MatchPos(0) - 1;
-        if (found < 0 || at < pos) {
-          found = i;
-          pos = at;
-          len = s.startRe_.MatchLen(0);
+        auto& [at, size] = found_[static_cast<size_t>(i)];
+        if (at == kUnknown || (at >= 0 && at < offset) || s.startRe_.StartDependent()) {
+          const bool hit = s.startRe_.ExecView(rest);
+          at = hit ? offset + s.startRe_.MatchPos(0) - 1 : kNone;
+          size = hit ? s.startRe_.MatchLen(0) : 0;
         }
-        if (pos == 0) break;  // nothing lies further left
+        if (at == kNone || (pick >= 0 && at - offset >= pos)) continue;
+        pick = i;
+        pos = at - offset;
+        len = size;
       }
-      if (found < 0) break;
-      AddMarker(found, offset + pos, len, true);
-      scheme = found;
+      const int last = pick >= 0 ? pos : static_cast<int>(rest.size()) - 1;
+      for (int p = 0; byPlace && p <= last; ++p) {
+        const char16_t c = rest[p].unicode();
+        if (c < 256 ? !firstChars[c] : !firstHigh) continue;
+        for (int i = 0; i < count && !(p == pos && i >= pick && pick >= 0); ++i) {
+          if (taking_[static_cast<size_t>(i)] != 2) continue;
+          TRegexEngine& re = schemes_.Items(i)->startRe_;
+          if (!re.CanStartWith(c) || !re.ExecAt(rest, p)) continue;
+          pick = i;
+          pos = p;
+          len = re.MatchLen(0);
+          break;
+        }
+        if (pick >= 0 && pos == p) break;
+      }
+      if (pick < 0) break;
+      AddMarker(pick, offset + pos, len, true);
+      scheme = pick;
     } else {
       TMultiScheme& s = *schemes_.Items(scheme);
-      if (!s.Active() || !s.endRe_.ExecView(rest)) break;
+      if (!(taking_[static_cast<size_t>(scheme)] || s.Active()) || !s.endRe_.ExecView(rest)) break;
       pos = s.endRe_.MatchPos(0) - 1;
       len = s.endRe_.MatchLen(0);
       AddMarker(scheme, offset + pos, len, false);
@@ -248,16 +293,18 @@ void TSrcMultiHighlighter::FindMarkers() {
 }
 
 void TSrcMultiHighlighter::SetLine(const QString& lineText, int lineIndex) {
+  UpdateActive();
   lineText_ = lineText;
   lineNumber_ = lineIndex;
   markers_.clear();
   nextMarker_ = 0;
   markerToken_ = -1;
+  segmentToken_ = false;
   tokenPos_ = 0;
   run_ = 0;
-  segmentOpen_ = false;
   atEnd_ = false;
-  if (!default_) {  // the whole line is one token
+  wholeLine_ = !default_;
+  if (wholeLine_) {  // the whole line is one token
     run_ = static_cast<int>(lineText_.size());
     atEnd_ = lineText_.isEmpty();
     return;
@@ -266,42 +313,31 @@ void TSrcMultiHighlighter::SetLine(const QString& lineText, int lineIndex) {
   Advance();
 }
 
-void TSrcMultiHighlighter::StartSegment() {
-  segmentStart_ = run_;
-  const int end = nextMarker_ < markers_.size() ? markers_[nextMarker_].StartPos - 1
-                                                : static_cast<int>(lineText_.size());
-  Active()->SetLine(run_ == 0 && end == lineText_.size() ? lineText_ : lineText_.mid(run_, end - run_),
-                    lineNumber_);
-  segmentOpen_ = true;
-}
-
+// Finds the next token from the run position on, outside a segment: a
+// marker there, or the first token of the segment up to the next marker.
 void TSrcMultiHighlighter::Advance() {
+  const int length = static_cast<int>(lineText_.size());
   for (;;) {
     if (nextMarker_ < markers_.size() && markers_[nextMarker_].StartPos - 1 <= run_) {
       const TMultiMarker& m = markers_[nextMarker_];
       markerToken_ = static_cast<int>(nextMarker_++);
-      segmentOpen_ = false;
       tokenPos_ = m.StartPos - 1;
       run_ = tokenPos_ + m.MarkerLen;
       return;
     }
+    segmentStart_ = run_;
+    segmentEnd_ = nextMarker_ < markers_.size() ? markers_[nextMarker_].StartPos - 1 : length;
     TSrcCustomHighlighter* h = Active();
-    if (!segmentOpen_)
-      StartSegment();
-    else
-      h->ScanNext();
+    h->SetLine(run_ == 0 && segmentEnd_ == length ? lineText_ : lineText_.mid(run_, segmentEnd_ - run_),
+               lineNumber_);
     if (!h->AtLineEnd()) {
-      tokenPos_ = segmentStart_ + h->GetTokenPos();
-      run_ = tokenPos_ + h->GetTokenLength();
+      segmentToken_ = true;
       return;
     }
-    segmentOpen_ = false;
-    if (nextMarker_ < markers_.size()) {
-      run_ = markers_[nextMarker_].StartPos - 1;
-      continue;
-    }
+    run_ = segmentEnd_;
+    if (nextMarker_ < markers_.size()) continue;
     atEnd_ = true;
-    tokenPos_ = run_ = static_cast<int>(lineText_.size());
+    tokenPos_ = run_ = length;
     return;
   }
 }
@@ -310,35 +346,52 @@ void TSrcMultiHighlighter::PassMarker(const TMultiMarker& marker) {
   if (marker.IsOpenMarker) {
     if (scheme_ < 0) savedDefaultRange_ = default_->GetRange();
     scheme_ = marker.SchemeIndex;
+    UpdateActive();
     Active()->ResetRange();
   } else if (scheme_ >= 0) {
     scheme_ = -1;
+    active_ = default_.data();
     default_->SetRange(savedDefaultRange_);
   }
 }
 
 void TSrcMultiHighlighter::ScanNext() {
-  if (atEnd_) return;
-  if (!default_) {
+  if (segmentToken_) {
+    TSrcCustomHighlighter* h = Active();
+    h->ScanNext();
+    if (!h->AtLineEnd()) return;
+    segmentToken_ = false;
+    run_ = segmentEnd_;
+  } else if (atEnd_) {
+    return;
+  } else if (wholeLine_) {
     atEnd_ = true;
     tokenPos_ = run_;
     return;
-  }
-  if (markerToken_ >= 0) {
+  } else if (markerToken_ >= 0) {
     PassMarker(markers_[static_cast<size_t>(markerToken_)]);
     markerToken_ = -1;
   }
   Advance();
 }
 
-bool TSrcMultiHighlighter::AtLineEnd() const { return markerToken_ < 0 && atEnd_; }
+int TSrcMultiHighlighter::GetTokenPos() const {
+  return segmentToken_ ? segmentStart_ + Active()->GetTokenPos() : tokenPos_;
+}
+
+int TSrcMultiHighlighter::GetTokenLength() const {
+  return segmentToken_ ? Active()->GetTokenLength() : run_ - tokenPos_;
+}
 
 TSrcHighlighterAttributes* TSrcMultiHighlighter::GetTokenAttribute() const {
   if (markerToken_ >= 0) return schemes_.Items(markers_[static_cast<size_t>(markerToken_)].SchemeIndex)->MarkerAttri();
-  return default_ ? Active()->GetTokenAttribute() : nullptr;
+  if (wholeLine_) return nullptr;
+  TSrcCustomHighlighter* h = Active();
+  return h ? h->GetTokenAttribute() : nullptr;
 }
 
 int TSrcMultiHighlighter::GetTokenKind() const {
-  if (markerToken_ >= 0 || !default_) return 0;
-  return Active()->GetTokenKind();
+  if (markerToken_ >= 0 || wholeLine_) return 0;
+  TSrcCustomHighlighter* h = Active();
+  return h ? h->GetTokenKind() : 0;
 }

@@ -118,10 +118,10 @@ class TSrcMultiHighlighter : public TSrcCustomHighlighter {
 
   void SetLine(const QString& lineText, int lineIndex) override;
   void ScanNext() override;
-  bool AtLineEnd() const override;
+  bool AtLineEnd() const override { return atEnd_; }
   QString GetTokenText() const override { return GetTokenView().toString(); }
-  int GetTokenPos() const override { return tokenPos_; }
-  int GetTokenLength() const override { return run_ - tokenPos_; }
+  int GetTokenPos() const override;
+  int GetTokenLength() const override;
   TSrcHighlighterAttributes* GetTokenAttribute() const override;
   int GetTokenKind() const override;
   int GetRange() const override;
@@ -138,10 +138,14 @@ class TSrcMultiHighlighter : public TSrcCustomHighlighter {
 
  private:
   void HookChanged(TObject*) { AttributesChanged(this); }
-  TSrcCustomHighlighter* Active() const;
+  // The highlighter of the current scheme, or the default one; kept in
+  // active_ while a line is scanned.
+  TSrcCustomHighlighter* FindActive() const;
+  TSrcCustomHighlighter* Active() const { return active_ ? active_ : FindActive(); }
+  void LinkedDestroyed() { active_ = nullptr; }
+  void UpdateActive() { active_ = FindActive(); }
   void FindMarkers();
   void AddMarker(int scheme, int start0, int length, bool open);
-  void StartSegment();
   void Advance();
   void PassMarker(const TMultiMarker& marker);
 
@@ -152,14 +156,21 @@ class TSrcMultiHighlighter : public TSrcCustomHighlighter {
   QString sampleSource_;
 
   std::vector<TMultiMarker> markers_;
+  std::vector<std::pair<int, int>> found_;  // start matches found in the line, by scheme
+  std::vector<char> taking_;                // how each scheme takes part in the line
+  TSrcCustomHighlighter* active_ = nullptr;
   size_t nextMarker_ = 0;
   int markerToken_ = -1;  // index of the marker that is the current token
   int scheme_ = -1;       // -1: the default highlighter
   int savedDefaultRange_ = 0;
   int lineNumber_ = 0;
+  // The current token: a marker, a token of the active highlighter inside
+  // the segment between markers, or (tokenPos_, run_) otherwise.
   int tokenPos_ = 0;
   int run_ = 0;
   int segmentStart_ = 0;
-  bool segmentOpen_ = false;
+  int segmentEnd_ = 0;
+  bool segmentToken_ = false;
+  bool wholeLine_ = false;  // no default highlighter: the line is one token
   bool atEnd_ = false;
 };

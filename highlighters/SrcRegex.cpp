@@ -44,7 +44,11 @@ std::bitset<256> SetOf(const QString& chars) {
 
 }  // namespace
 
-char16_t RegexInvertCase(char16_t c) { return InvertTable()[c]; }
+namespace {
+const char16_t* const kInvert = InvertTable().data();
+}
+
+char16_t RegexInvertCase(char16_t c) { return kInvert[c]; }
 
 enum TRegexEngine::Op : std::uint8_t {
   opMatch, opBol, opEol, opMBol, opMEol, opBoi, opEoi,
@@ -725,6 +729,10 @@ void TRegexEngine::Compile() {
   FirstSetFrom(0, seen);
   loopCount_v_.assign(loopCount_, 0);
   loopStart_v_.assign(loopCount_, -1);
+  startDependent_ = std::any_of(program_.begin(), program_.end(), [](const TInst& in) {
+    return in.op == opBol || in.op == opBoi || in.op == opMBol || in.op == opMEol || in.op == opBound ||
+           in.op == opNotBound;
+  });
 }
 
 void TRegexEngine::FirstSetFrom(int pc, std::vector<char>& seen) {
@@ -807,7 +815,8 @@ bool TRegexEngine::Exec(const QString& input) {
   in_ = reinterpret_cast<const char16_t*>(inputCopy_.utf16());
   len_ = static_cast<int>(inputCopy_.size());
   haveInput_ = true;
-  return ExecFrom(0);
+  matched_ = ExecFrom(0);
+  return matched_;
 }
 
 bool TRegexEngine::ExecView(QStringView input) {
@@ -815,18 +824,48 @@ bool TRegexEngine::ExecView(QStringView input) {
   in_ = reinterpret_cast<const char16_t*>(input.utf16());
   len_ = static_cast<int>(input.size());
   haveInput_ = true;
-  const bool found = ExecFrom(0);
+  matched_ = ExecFrom(0);
+  in_ = nullptr;
+  return matched_;
+}
+
+void TRegexEngine::AddFirstChars(std::bitset<256>& set, bool& high) {
+  MakeReady();
+  if (firstAll_) {
+    set.set();
+    high = true;
+    return;
+  }
+  set |= firstSet_;
+  high = high || firstHigh_;
+}
+
+bool TRegexEngine::ExecAt(QStringView input, int pos) {
+  MakeReady();
+  in_ = reinterpret_cast<const char16_t*>(input.utf16());
+  len_ = static_cast<int>(input.size());
+  inputCopy_.clear();
+  haveInput_ = true;
+  exhausted_ = false;
+  bool found = false;
+  if (pos >= 0 && pos < len_ && CanStartWith(in_[pos]) && !(anchored_ && pos > 0) &&
+      (!firstChar_ || TextAt(program_[0], pos))) {
+    reg_.fill(-1);
+    budget_ = kBaseSteps + kStepsPerChar * len_;
+    found = TryAt(pos);
+  }
+  matched_ = found;
   in_ = nullptr;
   return found;
 }
 
 int TRegexEngine::MatchPos(int n) const {
-  if (n < 0 || n >= kGroups || !haveInput_ || reg_[2 * n] < 0 || reg_[2 * n + 1] < 0) return -1;
+  if (n < 0 || n >= kGroups || !matched_ || reg_[2 * n] < 0 || reg_[2 * n + 1] < 0) return -1;
   return reg_[2 * n] + 1;
 }
 
 int TRegexEngine::MatchLen(int n) const {
-  if (n < 0 || n >= kGroups || !haveInput_ || reg_[2 * n] < 0 || reg_[2 * n + 1] < 0) return -1;
+  if (n < 0 || n >= kGroups || !matched_ || reg_[2 * n] < 0 || reg_[2 * n + 1] < 0) return -1;
   return reg_[2 * n + 1] - reg_[2 * n];
 }
 
@@ -843,7 +882,7 @@ bool TRegexEngine::ExecFrom(int start) {
   if (!mustText_.isEmpty()) {
     const std::u16string_view must(reinterpret_cast<const char16_t*>(mustText_.utf16()), mustText_.size());
     if (!mustFold_) {
-      if (text.find(must, start) == std::u16string_view::npos) return false;
+      if (QStringView(in_, len_).indexOf(mustText_, start) < 0) return false;
     } else {
       bool found = false;
       for (int p = start; !found && p + static_cast<int>(must.size()) <= len_; ++p) {
@@ -858,13 +897,14 @@ bool TRegexEngine::ExecFrom(int start) {
   if (firstChar_) {
     for (int p = start; p < len_; ++p) {
       if (firstChar_ == firstCharAlt_) {
-        const size_t at = text.find(firstChar_, p);
-        if (at == std::u16string_view::npos) return false;
-        p = static_cast<int>(at);
+        p = static_cast<int>(QStringView(in_, len_).indexOf(QChar(firstChar_), p));
+        if (p < 0) return false;
       } else {
         while (p < len_ && text[p] != firstChar_ && text[p] != firstCharAlt_) ++p;
         if (p >= len_) return false;
       }
+      // The whole leading text must be there before a try is worth it.
+      if (!TextAt(program_[0], p)) continue;
       if (TryAt(p)) return true;
       if (exhausted_) return false;
     }
@@ -879,13 +919,25 @@ bool TRegexEngine::ExecFrom(int start) {
   return false;
 }
 
+// The registers are unset on entry; a failed run has undone every change
+// to them on its way back, unless it ran out of steps.
 bool TRegexEngine::TryAt(int pos) {
-  reg_.fill(-1);
   if (!Run(0, pos)) {
-    reg_.fill(-1);
+    if (exhausted_) reg_.fill(-1);
     return false;
   }
   reg_[0] = pos;
+  return true;
+}
+
+bool TRegexEngine::TextAt(const TInst& in, int pos) const {
+  const int n = in.b;
+  if (pos + n > len_) return false;
+  const char16_t* t = texts_.data() + in.a;
+  const char16_t* s = in_ + pos;
+  if (!in.fold) return std::char_traits<char16_t>::compare(s, t, n) == 0;
+  for (int i = 0; i < n; ++i)
+    if (s[i] != t[i] && kInvert[s[i]] != t[i]) return false;
   return true;
 }
 
@@ -966,23 +1018,11 @@ bool TRegexEngine::Run(int pc, int pos) {
              (hasPaired_ && pos + 1 < len_ && in_[pos] == paired0_ && in_[pos + 1] == paired1_);
         ++pc;
         break;
-      case opText: {
-        const int n = in.b;
-        if (pos + n > len_) {
-          ok = false;
-          break;
-        }
-        const char16_t* t = texts_.data() + in.a;
-        const char16_t* s = in_ + pos;
-        if (in.fold) {
-          for (int i = 0; ok && i < n; ++i) ok = s[i] == t[i] || RegexInvertCase(s[i]) == t[i];
-        } else {
-          ok = std::char_traits<char16_t>::compare(s, t, n) == 0;
-        }
-        pos += n;
+      case opText:
+        ok = TextAt(in, pos);
+        pos += in.b;
         ++pc;
         break;
-      }
       case opAny:
       case opAnyNL:
       case opClass:

@@ -78,6 +78,19 @@ class TRegexEngine {
   // have been read; nothing is copied.
   bool ExecView(QStringView input);
 
+  // Tries a match that starts exactly at `pos` (0-based) of a text the
+  // caller keeps alive; "^" and "\A" still mean the text's start.
+  bool ExecAt(QStringView input, int pos);
+  // Whether a match can start with the character; false for every
+  // character only when no match can start anywhere.
+  bool CanStartWith(char16_t c) const {
+    return firstAll_ || (c < 256 ? static_cast<bool>(firstSet_[c]) : firstHigh_);
+  }
+
+  // Adds the characters a match can start with to `set` (codes from 256
+  // on to `high`).
+  void AddFirstChars(std::bitset<256>& set, bool& high);
+
   // 1-based position and length of register n (0 the whole match, 1 to 14
   // the groups); -1 when n is out of range, no input was searched or the
   // register is unset.
@@ -99,6 +112,10 @@ class TRegexEngine {
   bool Anchored() const { return anchored_; }
   const QString& MustContain() const { return mustText_; }
   bool FirstCharSetIsUniversal() const { return firstAll_; }
+  // Whether a match may depend on what precedes the place where the search
+  // starts (anchors and word boundaries look there). Without them, a match
+  // found from one place is also the leftmost from any later place up to it.
+  bool StartDependent() const { return startDependent_; }
 
   enum Op : std::uint8_t;
   struct TInst {
@@ -130,6 +147,7 @@ class TRegexEngine {
   bool TryAt(int pos);
   bool Run(int pc, int pos);
   bool MatchOne(const TInst& in, int pos) const;
+  bool TextAt(const TInst& in, int pos) const;
   int CountMatches(const TInst& in, int pos, int max) const;
   bool IsSep(char16_t c) const { return c < 256 ? sepSet_[c] : false; }
   bool IsWord(int pos) const;
@@ -156,12 +174,14 @@ class TRegexEngine {
   bool firstHigh_ = false, firstAll_ = false;
   QString mustText_;
   bool mustFold_ = false;
+  bool startDependent_ = true;
 
   // The search.
   QString inputCopy_;
   const char16_t* in_ = nullptr;
   int len_ = 0;
   bool haveInput_ = false;
+  bool matched_ = false;
   std::array<int, 2 * kGroups> reg_{};
   std::vector<TFrame> stack_;
   std::vector<int> loopCount_v_, loopStart_v_;

@@ -1,0 +1,273 @@
+// Speed of the regular-expression engine and of the multi-language
+// highlighter over a generated mixed document (HTML with scripts, style
+// sheets, server-side VBScript and PHP):
+//   - the code library's twelve marker expressions searched line by line,
+//     ours against PCRE2's interpreter (no JIT) on the same lines;
+//   - the multi highlighter's scan of the whole document from the top;
+//   - one keystroke in an editor holding a document of twice that size: the
+//     ">" that completes a "<script" on the first line, with the rescan the
+//     editor makes at once. Measured on the mixed document (later scripts
+//     close again) and on one without any "</script>" after the top (every
+//     line changes state).
+//
+//   KV_BENCH_MB   size of the generated document in MB (default 50)
+#include "editor/SrcEdit.h"
+#include "highlighters/SrcHighlighterCss.h"
+#include "highlighters/SrcHighlighterHtml.h"
+#include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterMulti.h"
+#include "highlighters/SrcHighlighterPHP.h"
+#include "highlighters/SrcHighlighterVBScript.h"
+#include "highlighters/SrcRegex.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include "bench/BenchUtil.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
+
+#include <benchmark/benchmark.h>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+qsizetype TargetBytes() { return static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 50)) * 1000 * 1000; }
+
+const char* const kMixed[] = {
+    "<html><head><title>Page %d</title>",
+    "<style type=\"text/css\">",
+    "  body.page%d { font-family: 'Arial', sans-serif; color: #FF00aa; }",
+    "  div#main > p { margin: -5px 0 %dpx 0; /* note */ }",
+    "</style>",
+    "<SCRIPT>",
+    "  function printNumber%d(number) { var total = 0x1F + number * 12.5; return total; }",
+    "  document.write(\"The number is \" + %d + \" and 'more'\");",
+    "</script>",
+    "<body bgcolor=\"#FFFFFF\"><table width=\"100%%\"><tr><td align=left>cell %d</td></tr></table>",
+    "\t<p>Some text with &amp; entities and <b>bold</b> and <i>italic</i> words %d.</p>",
+    "<% Response.Write(\"server side %d\") %>",
+    "<?php echo \"row %d\"; $total = $total + 1; ?>",
+    "  <a href=\"page%d.html\" target=_blank>Link &raquo;</a><br>",
+    "</body></html>",
+};
+
+// The same without any script block: nothing closes a script opened above.
+const char* const kNoScripts[] = {
+    "<html><head><title>Page %d</title>",
+    "<style type=\"text/css\">",
+    "  body.page%d { font-family: 'Arial', sans-serif; color: #FF00aa; }",
+    "</style>",
+    "<body bgcolor=\"#FFFFFF\"><table width=\"100%%\"><tr><td align=left>cell %d</td></tr></table>",
+    "\t<p>Some text with &amp; entities and <b>bold</b> and <i>italic</i> words %d.</p>",
+    "<% Response.Write(\"server side %d\") %>",
+    "  <a href=\"page%d.html\" target=_blank>Link &raquo;</a><br>",
+    "</body></html>",
+};
+
+QStringList Generate(qsizetype bytes, bool scripts) {
+  QStringList out;
+  qsizetype size = 0;
+  char line[512];
+  const auto* patterns = scripts ? kMixed : kNoScripts;
+  const int count = scripts ? static_cast<int>(std::size(kMixed)) : static_cast<int>(std::size(kNoScripts));
+  for (int i = 0; size < bytes; ++i) {
+    const int n = std::snprintf(line, sizeof line, patterns[i % count], i);
+    out << QString::fromLatin1(line, n);
+    size += n + 2;
+  }
+  return out;
+}
+
+const QStringList& Document() {
+  static const QStringList doc = Generate(TargetBytes(), true);
+  return doc;
+}
+
+qsizetype Bytes(const QStringList& lines) {
+  qsizetype n = 0;
+  for (const QString& l : lines) n += l.size() + 2;
+  return n;
+}
+
+// The code library's schemes: start, end, highlighter index, case rule.
+struct TSchemeSpec {
+  const char* name;
+  const char* start;
+  const char* end;
+  int highlighter;  // 0 CSS, 1 JavaScript, 2 VBScript, 3 PHP
+  bool caseSensitive;
+};
+const TSchemeSpec kSchemes[] = {
+    {"CSS Full", "<style type=\"text/css\">", "</style>", 0, false},
+    {"JS simp", "<script>", "</script>", 1, false},
+    {"csssimp", "<style>", "</style>", 0, false},
+    {"JS Full", "<script language=\"JavaScript\" type=\"text/javascript\">", "</script>", 1, false},
+    {"asp htmllay", "<%", "%>", 2, false},
+    {"php", "<?php", ">", 3, true},
+};
+
+class TLibraryMulti : public TSrcMultiHighlighter {
+ public:
+  TLibraryMulti() {
+    SetDefaultHighlighter(new TSrcHTMLHighlighter(this));
+    TSrcCustomHighlighter* subs[] = {new TSrcCssHighlighter(this), new TSrcJScriptHighlighter(this),
+                                     new TSrcVBScriptHighlighter(this), new TSrcPHPHighlighter(this)};
+    for (const TSchemeSpec& s : kSchemes) {
+      TMultiScheme* scheme = Schemes().Add();
+      scheme->SetSchemeName(QString::fromLatin1(s.name));
+      scheme->SetCaseSensitive(s.caseSensitive);
+      scheme->SetStartExpr(QString::fromLatin1(s.start));
+      scheme->SetEndExpr(QString::fromLatin1(s.end));
+      scheme->SetHighlighter(subs[s.highlighter]);
+    }
+  }
+};
+
+struct TFigures {
+  double ours = 0, pcre = 0, scan = 0, htmlScan = 0, keyMixed = 0, keyWorst = 0;
+  double keyMixedBytes = 0, keyWorstBytes = 0;
+} figures;
+
+void Keep(double& slot, double seconds) { slot = slot > 0 ? std::min(slot, seconds) : seconds; }
+
+// Every marker expression once over every line, as the marker finder
+// searches a line that holds no marker.
+void OurMarkers(benchmark::State& state) {
+  std::vector<std::unique_ptr<TRegexEngine>> engines;
+  for (const TSchemeSpec& s : kSchemes)
+    for (const char* expr : {s.start, s.end}) {
+      auto re = std::make_unique<TRegexEngine>();
+      re->SetModifier(1, !s.caseSensitive);
+      re->SetExpression(QString::fromLatin1(expr));
+      re->Compile();
+      engines.push_back(std::move(re));
+    }
+  const QStringList& doc = Document();
+  qint64 hits = 0;
+  for (auto _ : state) {
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString& line : doc)
+      for (auto& re : engines) hits += re->ExecView(line) ? 1 : 0;
+    Keep(figures.ours, timer.nsecsElapsed() / 1e9);
+  }
+  state.counters["hits"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
+  state.SetBytesProcessed(state.iterations() * Bytes(doc) * static_cast<qint64>(engines.size()));
+}
+
+void PcreMarkers(benchmark::State& state) {
+  std::vector<pcre2_code*> codes;
+  for (const TSchemeSpec& s : kSchemes)
+    for (const char* expr : {s.start, s.end}) {
+      const QString pattern = QString::fromLatin1(expr);
+      int error = 0;
+      PCRE2_SIZE offset = 0;
+      codes.push_back(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.utf16()), pattern.size(),
+                                    PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY | (s.caseSensitive ? 0 : PCRE2_CASELESS),
+                                    &error, &offset, nullptr));
+    }
+  pcre2_match_data* data = pcre2_match_data_create(16, nullptr);
+  const QStringList& doc = Document();
+  qint64 hits = 0;
+  for (auto _ : state) {
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString& line : doc)
+      for (pcre2_code* code : codes)
+        hits += pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(line.utf16()), line.size(), 0, 0, data, nullptr) > 0;
+    Keep(figures.pcre, timer.nsecsElapsed() / 1e9);
+  }
+  state.counters["hits"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
+  state.SetBytesProcessed(state.iterations() * Bytes(doc) * static_cast<qint64>(codes.size()));
+  pcre2_match_data_free(data);
+  for (pcre2_code* code : codes) pcre2_code_free(code);
+}
+
+// A scan of the whole document from the top; the HTML highlighter alone on
+// the same text shows what the switching costs.
+void MultiScan(benchmark::State& state, bool multi) {
+  TLibraryMulti library;
+  TSrcCustomHighlighter& h = multi ? static_cast<TSrcCustomHighlighter&>(library) : *library.DefaultHighlighter();
+  const QStringList& doc = Document();
+  qint64 tokens = 0;
+  for (auto _ : state) {
+    QElapsedTimer timer;
+    timer.start();
+    h.ResetRange();
+    for (int i = 0; i < doc.size(); ++i) {
+      if (i > 0) h.SetRange(h.GetRange());
+      h.SetLine(doc[i], i);
+      for (int n = h.MaxTokens(); n > 0 && !h.AtLineEnd(); --n) {
+        benchmark::DoNotOptimize(h.GetTokenAttribute());
+        h.ScanNext();
+        ++tokens;
+      }
+    }
+    Keep(multi ? figures.scan : figures.htmlScan, timer.nsecsElapsed() / 1e9);
+  }
+  state.counters["tokens"] = static_cast<double>(tokens) / static_cast<double>(state.iterations());
+  state.SetBytesProcessed(state.iterations() * Bytes(doc));
+}
+
+// The ">" that completes "<script" on the first line of a document twice
+// the generated size, in an editor that has scanned it all.
+void Keystroke(benchmark::State& state, bool mixed) {
+  QStringList lines = Generate(2 * TargetBytes(), mixed);
+  lines.prepend(QStringLiteral("<script"));
+  const double bytes = static_cast<double>(Bytes(lines));
+  TLibraryMulti h;
+  TSrcEdit editor;
+  editor.SetLines(lines);
+  lines.clear();
+  editor.SetHighlighter(&h);
+  for (auto _ : state) {
+    editor.SetCaretXY(TPoint{8, 1});
+    QElapsedTimer timer;
+    timer.start();
+    editor.SetSelText(QStringLiteral(">"));
+    Keep(mixed ? figures.keyMixed : figures.keyWorst, timer.nsecsElapsed() / 1e9);
+  }
+  (mixed ? figures.keyMixedBytes : figures.keyWorstBytes) = bytes;
+  editor.SetHighlighter(nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::RegisterBenchmark("Markers TRegexEngine", OurMarkers)->Unit(benchmark::kMillisecond)->Iterations(3);
+  benchmark::RegisterBenchmark("Markers PCRE2 interpreter", PcreMarkers)->Unit(benchmark::kMillisecond)->Iterations(3);
+  benchmark::RegisterBenchmark("Multi highlighter scan", MultiScan, true)->Unit(benchmark::kMillisecond)->Iterations(3);
+  benchmark::RegisterBenchmark("HTML highlighter alone", MultiScan, false)->Unit(benchmark::kMillisecond)->Iterations(3);
+  // One keystroke each: a second ">" would change no state.
+  benchmark::RegisterBenchmark("Keystroke opening a script, mixed", Keystroke, true)
+      ->Unit(benchmark::kMillisecond)->Iterations(1);
+  benchmark::RegisterBenchmark("Keystroke opening a script, no script after", Keystroke, false)
+      ->Unit(benchmark::kMillisecond)->Iterations(1);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  const double mb = Bytes(Document()) / 1e6;
+  if (figures.ours > 0 && figures.pcre > 0)
+    std::printf("Marker expressions over %.1f MB: PCRE2 time / our time = %.2f (target >= 0.5)\n", mb,
+                figures.pcre / figures.ours);
+  if (figures.scan > 0)
+    std::printf("Multi highlighter scan: %.1f MB/s over %.1f MB (target >= 150)\n", mb / figures.scan, mb);
+  if (figures.htmlScan > 0)
+    std::printf("  the HTML highlighter alone on the same text: %.1f MB/s\n", mb / figures.htmlScan);
+  if (figures.keyMixed > 0)
+    std::printf("Keystroke opening <script> at the top of %.1f MB, mixed: %.3f ms (target < 2)\n",
+                figures.keyMixedBytes / 1e6, figures.keyMixed * 1e3);
+  if (figures.keyWorst > 0)
+    std::printf("Keystroke opening <script> at the top of %.1f MB, no script after: %.3f ms (target < 2; "
+                "needs a rescan that stops at the screen)\n",
+                figures.keyWorstBytes / 1e6, figures.keyWorst * 1e3);
+  benchmark::Shutdown();
+  return 0;
+}
