@@ -78,6 +78,20 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // are ignored.
   void DeletePreviewFiles();
 
+  // Search and replace: the dialog (replace: the replace dialog) and then a
+  // run with the shared search state; a search text with a line break is
+  // refused with a message.
+  void ShowSearchDialog(bool replace);
+  // One run of the editor's search (and replace) with the shared state;
+  // nothing found: a beep, the notice and the selection collapsed.
+  void DoSearchReplace(bool replace, bool backwards);
+  // The question before a replacement; a text replaced by itself is skipped
+  // without asking.
+  TSrcReplaceAction Memo1ReplaceText(const QString& search, const QString& replace, int line, int column);
+  // False until this window's first search: that one covers the whole text
+  // unless it starts from the caret.
+  bool SearchStarted = false;
+
   // The close question (FormCloseQuery): true when the window may close.
   bool FormCloseQuery();
 

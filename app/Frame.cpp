@@ -33,6 +33,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -183,8 +184,8 @@ void TfMain::BuildMenusAndBars() {
   });
   AddAction(file, "CloseAll", "CloseAll", "Ctrl+Alt+F4; Ctrl+Shift+W", [this] { CloseAllExecute(); });
   file->addSeparator();
-  AddAction(file, "ImpRTF1", "ImpRTF1", "F6", {}, true);
-  AddAction(file, "ImpDoc1", "ImpDoc1", "F7", {}, true);
+  AddAction(file, "ImpRTF1", "ImpRTF1", "F6", [this] { ImportRTFExecute(); });
+  AddAction(file, "ImpDoc1", "ImpDoc1", "F7", [this] { ImportWordExecute(); });
   AddAction(file, "ExpDoc1", "ExpDoc1", "", [this] { Documenttortf1Click(); });
   AddAction(file, "PR_DOC1", "PR_DOC1", "", [this] { PrintDocument1Click(); });
   file->addSeparator();
@@ -208,22 +209,25 @@ void TfMain::BuildMenusAndBars() {
   AddAction(edit, "WWrap1", "WWrap1", "", [this] { Wordwrap1Click(); });
 
   QMenu* search = menu("Search", "Search");
-  AddAction(search, "Search1", "Search", "Ctrl+F", {}, true);
-  AddAction(search, "SearchReplace", "SearchReplace", "Ctrl+R", {}, true);
-  AddAction(search, "FindNext", "FindNext", "F3", {}, true);
-  AddAction(search, "FindPrevious", "FindPrevious", "Ctrl+F2", {}, true);
+  const auto onDocument = [this](auto f) {
+    return [this, f] {
+      if (TChildForm* c = ActiveDocument()) f(c);
+    };
+  };
+  AddAction(search, "Search1", "Search", "Ctrl+F", onDocument([](TChildForm* c) { c->ShowSearchDialog(false); }));
+  AddAction(search, "SearchReplace", "SearchReplace", "Ctrl+R",
+            onDocument([](TChildForm* c) { c->ShowSearchDialog(true); }));
+  AddAction(search, "FindNext", "FindNext", "F3", onDocument([](TChildForm* c) { c->DoSearchReplace(false, false); }));
+  AddAction(search, "FindPrevious", "FindPrevious", "Ctrl+F2",
+            onDocument([](TChildForm* c) { c->DoSearchReplace(false, true); }));
 
   QMenu* insert = menu("Insert", "InsertMenu");
-  const char* inserts[][3] = {{"Table1", "TB9", "Ctrl+T"},      {"Bold1", "TB5", "Ctrl+B"},
-                              {"Italic1", "TB6", "Ctrl+I"},     {"Underline1", "TB7", "Ctrl+U"},
-                              {"Center1", "TB14", "Ctrl+F1"},   {"Left1", "TB12", "Ctrl+Alt+L; Ctrl+L"},
-                              {"Right1", "TB13", "Ctrl+Alt+R"}, {"ToolButton60", "TB48", "F4"}};
-  for (const auto& i : inserts) AddAction(insert, i[0], i[1], i[2], {}, true);
+  BuildInsertCommands(insert);
 
   QMenu* tools = menu("Tools", "Tools");
   AddAction(tools, "preview", "PreviewSite", "F9", [this] { previewExecute(); });
   AddAction(tools, "nopreview", "BackToEditor", "F10", [this] { nopreviewExecute(); });
-  AddAction(tools, "LoadBrowser", "LoadBrowser", "F12", {}, true);
+  AddAction(tools, "LoadBrowser", "LoadBrowser", "F12", [this] { LoadBrowserExecute(); });
   AddAction(tools, "ImgBrowser", "ImgBrowser", "F8", {}, true);
   AddAction(tools, "ToolButton22", "rmvfLinks", "", {}, true);
   AddAction(tools, "stFTPcl", "stFTPcl", "", [this] { FTPExecute(); });
@@ -275,7 +279,9 @@ void TfMain::BuildMenusAndBars() {
       {"FindPrevious", "go-up"}, {"Table1", "x-office-spreadsheet"}, {"Bold1", "format-text-bold"},
       {"Italic1", "format-text-italic"}, {"Underline1", "format-text-underline"},
       {"Center1", "format-justify-center"}, {"Left1", "format-justify-left"}, {"Right1", "format-justify-right"},
-      {"ToolButton60", "preferences-desktop-font"}, {"preview", "document-print-preview"},
+      {"ToolButton60", "preferences-desktop-font"}, {"ToolButton84", "format-justify-fill"},
+      {"ToolButton26", "format-text-direction-ltr"}, {"ToolButton14", "color-picker"},
+      {"ToolButton31", "dialog-information"}, {"preview", "document-print-preview"},
       {"nopreview", "accessories-text-editor"}, {"LoadBrowser", "web-browser"}, {"ImgBrowser", "image-x-generic"},
       {"ToolButton22", "insert-link"}, {"stFTPcl", "folder-remote"}, {"ConfigScreen", "preferences-system"},
       {"TBCD", "text-x-script"}, {"FileMan1", "system-file-manager"}, {"WCascade", "window-cascade"},
@@ -299,6 +305,30 @@ void TfMain::BuildMenusAndBars() {
     ToolBars[i]->setMovable(true);
     ToolBars[i]->setToolButtonStyle(Qt::ToolButtonIconOnly);
     for (const QString& name : contents[i]) ToolBars[i]->addAction(actions_.value(name));
+  }
+  // The browser button drops down the list of external browsers.
+  BrowserPop = new QMenu(this);
+  BrowserPop->setObjectName(QStringLiteral("BrowserPop"));
+  if (auto* button = qobject_cast<QToolButton*>(ToolBars[1]->widgetForAction(actions_.value("LoadBrowser")))) {
+    button->setMenu(BrowserPop);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+  }
+  // The simple insert commands on the first insert page.
+  if (auto* common = qobject_cast<QToolBar*>(PageControl1->widget(0))) {
+    common->setEnabled(true);
+    for (const char* name : {"Bold1", "Italic1", "Underline1", "Left1", "Center1", "Right1", "ToolButton84"})
+      common->addAction(actions_.value(QLatin1String(name)));
+    for (QMenu* drop : {PopupMenu4, PopupMenu2}) {
+      auto* button = new QToolButton(common);
+      button->setObjectName(drop == PopupMenu4 ? QStringLiteral("ToolButton25") : QStringLiteral("ToolButton24"));
+      button->setMenu(drop);
+      button->setPopupMode(QToolButton::InstantPopup);
+      button->setIcon(ThemeIcon(drop == PopupMenu4 ? QStringLiteral("format-text-bold")
+                                                   : QStringLiteral("format-justify-left")));
+      common->addWidget(button);
+    }
+    for (const char* name : {"ToolButton26", "ToolButton14", "ToolButton31"})
+      common->addAction(actions_.value(QLatin1String(name)));
   }
 
   // The tab strip's pop-up: close, close all, preview.
@@ -370,6 +400,7 @@ void TfMain::showEvent(QShowEvent* event) {
 void TfMain::FormShow() {
   if (shown_) return;
   shown_ = true;
+  LoadBrowserList();
   RecentFiles2->clear();
   LoadLanguageModule();
   ApplyLanguage();
@@ -405,8 +436,7 @@ bool TfMain::FormCloseQuery() {
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }
-  for (const QString& file : std::as_const(PreviewTempFiles)) QFile::remove(file);
-  PreviewTempFiles.clear();
+  DeleteTempFiles();
   return true;
 }
 
@@ -485,7 +515,7 @@ void TfMain::ApplyLanguage() {
   for (QAction* a : std::as_const(actions_)) {
     const QString key = a->property(kLangKey).toString();
     const QString hint = a->property(kHintKey).toString();
-    a->setText(caption(key));
+    a->setText(caption(key) + a->property("langSuffix").toString());
     a->setToolTip(LangText(hint.isEmpty() ? key : hint));
   }
   for (QMenu* m : std::as_const(menus_)) m->setTitle(caption(m->property(kLangKey).toString()));
@@ -531,12 +561,6 @@ bool TfMain::CheckRegularFile(const QString& path) {
   return false;
 }
 
-bool TfMain::ImporterAvailable(const QString& path) {
-  if (AppServices().Import) return true;
-  ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoImporter")), path}), 2);
-  return false;
-}
-
 void TfMain::LoadXhtmlTemplate() { NewDocSkeleton = Documents::XhtmlSkeleton(Documents::Now()); }
 void TfMain::LoadHtmlTemplate() { NewDocSkeleton = Documents::HtmlSkeleton(Documents::Now()); }
 void TfMain::LoadPhpTemplate() { NewDocSkeleton = Documents::PhpSkeleton(Documents::Now()); }
@@ -550,7 +574,6 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
     path = QFileInfo(FileName).absoluteFilePath();
   }
   const bool imported = IsFile && IsImportedDocument(path);
-  if (imported && !ImporterAvailable(path)) return nullptr;
   const QString name = Documents::NewDocumentName(LangText(QStringLiteral("NewDocName")), ++DocumentCounter);
   auto* child = new TChildForm;
   child->setFont(font());
@@ -584,7 +607,7 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
   }
   MDIClient->addSubWindow(child);
   child->showMaximized();
-  if (imported) AppServices().Import(path, ext == u".doc", child);
+  if (imported) ImportDocument(path, ext == u".doc", child);
   if (IsFile) AddRecentFile(path);
   MDITab1->AddChild(child, 69, true);
   child->Memo1->setFocus();  // a new or opened document is ready for typing
@@ -852,7 +875,7 @@ void TfMain::WMOpenParamFile(const QString& path) {
   if (!CheckRegularFile(path)) return;
   const QString ext = Documents::ExtractFileExt(path);
   if (ext == u".doc" || ext == u".rtf") {
-    if (ImporterAvailable(path)) AppServices().Import(path, ext == u".doc", nullptr);
+    ImportDocument(path, ext == u".doc", nullptr);
   } else if (Documents::IsImageFile(path)) {
     OpenImages({path});
   } else {
@@ -880,7 +903,7 @@ void TfMain::WMDropFiles(const QStringList& files) {
     if (!CheckRegularFile(file)) continue;
     const QString ext = Documents::ExtractFileExt(file);
     if (ext == u".doc" || ext == u".rtf") {
-      if (ImporterAvailable(file)) AppServices().Import(file, ext == u".doc", nullptr);
+      ImportDocument(file, ext == u".doc", nullptr);
     } else if (Documents::IsImageFile(file)) {
       images << file;
     } else {

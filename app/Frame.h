@@ -6,6 +6,8 @@
 
 #include "app/Child.h"
 #include "app/MDITab.h"
+#include "app/PreviewFile.h"
+#include "platform/Colors.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -31,6 +33,8 @@ struct TAppServices {
   std::function<void(const QString& file, bool word, TChildForm* target)> Import;
   // Shows the document manager modally.
   std::function<void()> DocumentManager;
+  // Shows the options screen (non-modal) at a page and a page inside it.
+  std::function<void(int page, int innerPage)> OptionsScreen;
 };
 TAppServices& AppServices();
 
@@ -94,6 +98,39 @@ class TfMain : public QMainWindow {
   bool OpenWithProgram(const QString& program, const QString& file);
   void previewExecute();
   void nopreviewExecute();
+
+  // ---- previews in external browsers and imports
+  // F12: the active document in the browser of WEB / Path (without one, the
+  // options screen's browser page).
+  void LoadBrowserExecute();
+  // Fills the browser pop-up from browserlist.dat.
+  void LoadBrowserList();
+  void BrowserItemClick(QAction* item);
+  // Deletes the external preview files this run made (only those).
+  void DeleteTempFiles();
+  // Imports a rich-text or word-processor document as HTML: into
+  // `newDocument` (the window just made for the file) at its empty body
+  // line; without one into the active document at the caret or, when the
+  // user wants it or no document is open, into a new HTML document.
+  void ImportRtf(const QString& path, TChildForm* newDocument);
+  void ImportWordDoc(const QString& path, TChildForm* newDocument);
+  void ImportDocument(const QString& path, bool word, TChildForm* newDocument);
+  void ImportRTFExecute();
+  void ImportWordExecute();
+
+  // ---- insertion at the caret
+  // Replaces the selection (or puts the text in at the caret) as one
+  // undoable change, in normal selection mode whatever mode is set.
+  void InsertTextAtCursor(const QString& text);
+  // Puts the tags around the selection and selects the text between them.
+  void WrapSelection(const QString& openTag, const QString& closeTag);
+  static QString ColorToHtml(TColor color);
+  // The wrapping commands by their control name ("Bold", "HeadingStyle13",
+  // "AlignJustify1", ...).
+  void WrapCommand(const QString& name);
+  void ToolButton26Click();  // line break
+  void ToolButton14Click();  // colour
+  void ToolButton31Click();  // script alert box
   void Exit1Click() { close(); }
   // The Window menu's arrangements of the document windows.
   enum class TWindowArrangement { Cascade, TileHorizontally, TileVertically, ArrangeIcons, MinimizeAll };
@@ -120,6 +157,9 @@ class TfMain : public QMainWindow {
   bool DoubleClickOpen = false;
   bool NoDoubles = false;
   int DocumentCounter = 0;
+  int PreviewCounter = 0;
+  int SavedSelStart = 0;
+  int SavedSelEnd = 0;
   int UICharset = 0;
   QStringList NewDocSkeleton;
   QStringList PreviewTempFiles;
@@ -139,6 +179,9 @@ class TfMain : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;
   QTabWidget* PageControl2 = nullptr;
   QMenu* TabPopup = nullptr;  // the tab strip's pop-up menu
+  QMenu* BrowserPop = nullptr;  // the external browsers
+  QMenu* PopupMenu4 = nullptr;  // headings
+  QMenu* PopupMenu2 = nullptr;  // paragraph alignment
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -155,9 +198,11 @@ class TfMain : public QMainWindow {
   void UpdateSaveActions();
   // Refuses what is no regular file, with a message; true for a file.
   bool CheckRegularFile(const QString& path);
-  // True when rich-text and word-processor documents can be imported;
-  // otherwise says so for `path`.
-  bool ImporterAvailable(const QString& path);
+  // Writes the active document to a new external preview file and opens
+  // it with `program`.
+  void PreviewInBrowser(const QString& program);
+  void BuildInsertCommands(QMenu* insert);
+  void ImportInto(const QString& path, bool word, TChildForm* newDocument);
   QStringList ReadRecentFiles() const;
   QString StartFolder() const;
   // The name filters of the open and save dialogs: web pages, style sheets,
@@ -170,6 +215,7 @@ class TfMain : public QMainWindow {
 
   QHash<QString, QAction*> actions_;
   QHash<QString, QMenu*> menus_;
+  QList<Preview::TPreviewFile> previewTempMade_;
   bool shown_ = false;
 };
 

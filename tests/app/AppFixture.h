@@ -28,7 +28,8 @@ inline const QStringList& ModuleKeys() {
       "DefCharSet", "btOk", "btCancel", "ExitMsg", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
       "GiveLineNO", "CCUpARLstb", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
       "NoOpenFile", "FltWebPages", "FltStyleSheets", "FltScripts", "FltAllFiles",
-      "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr"};
+      "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr",
+      "ImpIntDoc1", "ErrorImp", "STextNotFound", "SAskRep1", "SearchLineBreak"};
   return keys;
 }
 

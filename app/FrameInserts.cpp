@@ -1,0 +1,115 @@
+// The main window's simple insert commands: how text reaches the active
+// document, the wrap of the selection and the commands that need no dialog
+// or only a one-line prompt.
+#include "app/Frame.h"
+#include "app/LanguageModule.h"
+#include "app/Prompts.h"
+#include "authoring/WtInsertFragments.h"
+
+#include <QAction>
+#include <QColorDialog>
+#include <QInputDialog>
+#include <QMenu>
+
+namespace {
+// Runs `change` on the editor in normal selection mode and brings the
+// user's mode back afterwards: a fragment of several lines put in as a
+// column would be spread over the lines below.
+template <typename F>
+void InNormalMode(TSrcEdit* e, F change) {
+  const TSrcSelectionMode mode = e->SelectionMode();
+  e->SetSelectionMode(smNormal);
+  change();
+  e->SetSelectionMode(mode);
+}
+}  // namespace
+
+void TfMain::InsertTextAtCursor(const QString& text) {
+  TChildForm* c = ActiveDocument();
+  if (!c) return;
+  InNormalMode(c->Memo1, [&] { c->Memo1->SetSelText(text); });
+}
+
+void TfMain::WrapSelection(const QString& openTag, const QString& closeTag) {
+  TChildForm* c = ActiveDocument();
+  if (!c) return;
+  TSrcEdit* e = c->Memo1;
+  InNormalMode(e, [&] {
+    SavedSelStart = e->SelStart();
+    SavedSelEnd = e->SelEnd();
+    const InsertFragments::TWrapResult r =
+        InsertFragments::Wrap({openTag, closeTag, e->SelAvail() ? e->SelText() : QString(), SavedSelStart});
+    e->SetSelText(r.text);
+    e->SetSelStart(r.selStart);
+    e->SetSelEnd(r.selEnd);
+  });
+  e->setFocus();
+}
+
+QString TfMain::ColorToHtml(TColor color) { return InsertFragments::ColorToHtml(color); }
+
+void TfMain::WrapCommand(const QString& name) {
+  if (const InsertFragments::TWrapTags* tags = InsertFragments::FindWrapCommand(name))
+    WrapSelection(QLatin1String(tags->open), QLatin1String(tags->close));
+}
+
+void TfMain::ToolButton26Click() { InsertTextAtCursor(InsertFragments::LineBreak()); }
+
+void TfMain::ToolButton14Click() {
+  if (!ActiveDocument()) return;
+  QColorDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("ColorDialog1"));
+  dialog.setOption(QColorDialog::DontUseNativeDialog);
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  InsertTextAtCursor(ColorToHtml(FromQColor(dialog.selectedColor())));
+}
+
+void TfMain::ToolButton31Click() {
+  if (!ActiveDocument()) return;
+  QInputDialog dialog(this);
+  dialog.setObjectName(QStringLiteral("fDosPrompt"));
+  dialog.setWindowTitle(LangText(QStringLiteral("AlertBox1")));
+  dialog.setLabelText(LangText(QStringLiteral("AlertBox2")));
+  dialog.setOkButtonText(LangText(QStringLiteral("btOk")));
+  dialog.setCancelButtonText(LangText(QStringLiteral("btCancel")));
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  const QString script = InsertFragments::AlertScript(dialog.textValue());
+  if (!script.isEmpty()) InsertTextAtCursor(script);
+}
+
+void TfMain::BuildInsertCommands(QMenu* insert) {
+  const auto wrap = [this](const char* name) { return [this, name] { WrapCommand(QLatin1String(name)); }; };
+  AddAction(insert, "Table1", "TB9", "Ctrl+T", {}, true);
+  AddAction(insert, "Bold1", "TB5", "Ctrl+B", wrap("Bold"));
+  AddAction(insert, "Italic1", "TB6", "Ctrl+I", wrap("Italic"));
+  AddAction(insert, "Underline1", "TB7", "Ctrl+U", wrap("Underline"));
+  AddAction(insert, "Center1", "TB14", "Ctrl+F1", wrap("center"));
+  AddAction(insert, "Left1", "TB12", "Ctrl+Alt+L; Ctrl+L", wrap("Left"));
+  AddAction(insert, "Right1", "TB13", "Ctrl+Alt+R", wrap("Right"));
+  AddAction(insert, "ToolButton84", "TB29", "", wrap("ToolButton84"));
+  // Headings: "Heading 1" .. "Heading 6".
+  PopupMenu4 = insert->addMenu(QString());
+  PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
+  PopupMenu4->setProperty("langKey", QStringLiteral("fmHeading"));
+  menus_.insert(QStringLiteral("PopupMenu4"), PopupMenu4);
+  static const char* const headings[] = {"HeadingStyle11", "HeadingStyle12", "HeadingStyle13",
+                                         "HeadingStyle14", "HeadingStyle15", "HeadingStyle16"};
+  for (int level = 1; level <= 6; ++level) {
+    QAction* a = AddAction(PopupMenu4, headings[level - 1], "fmHeading", "", wrap(headings[level - 1]));
+    a->setProperty("langSuffix", QStringLiteral(" ") + QString::number(level));
+  }
+  // Paragraph alignment.
+  PopupMenu2 = insert->addMenu(QString());
+  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+  PopupMenu2->setProperty("langKey", QStringLiteral("TB20"));
+  menus_.insert(QStringLiteral("PopupMenu2"), PopupMenu2);
+  AddAction(PopupMenu2, "AlignLeft1", "TB12", "", wrap("AlignLeft1"));
+  AddAction(PopupMenu2, "AlignCenter1", "TB14", "", wrap("AlignCenter1"));
+  AddAction(PopupMenu2, "AlignRight1", "TB13", "", wrap("AlignRight1"));
+  AddAction(PopupMenu2, "AlignJustify1", "TB29", "", wrap("AlignJustify1"));
+  insert->addSeparator();
+  AddAction(insert, "ToolButton26", "TB15", "", [this] { ToolButton26Click(); });
+  AddAction(insert, "ToolButton14", "TBColor", "", [this] { ToolButton14Click(); });
+  AddAction(insert, "ToolButton31", "AlertBox1", "", [this] { ToolButton31Click(); });
+  AddAction(insert, "ToolButton60", "TB48", "F4", {}, true);
+}

@@ -1,0 +1,43 @@
+// What the external-browser previews and the document imports need without
+// a window: the browser list, the names of external preview files and the
+// conversion of rich-text and word-processor documents to HTML lines.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace ExternalPreviews {
+
+// One line of browserlist.dat: "caption#program".
+struct TBrowserEntry {
+  QString caption;
+  QString program;
+  bool operator==(const TBrowserEntry&) const = default;
+};
+// The browsers of a browser list: each non-empty line split at its first
+// "#", both parts trimmed; a line without "#" has no caption and is all
+// program path.
+QList<TBrowserEntry> ParseBrowserList(const QString& text);
+
+// "korvex_temp" + counter + ".html".
+QString FileName(int counter);
+
+}  // namespace ExternalPreviews
+
+namespace Imports {
+
+// The HTML lines made from the rich-text file `path`; text without a font
+// of its own takes `fontName`. Raises an Exception when the file cannot be
+// read or is no rich text.
+QStringList RtfToHtml(const QString& path, const QString& fontName);
+
+// The word processor's converter ("soffice"), searched on the PATH; empty
+// when there is none.
+QString WordConverter();
+// Converts the word-processor document `path` to rich text in `folder` and
+// returns the rich-text file's path. Raises an Exception when there is no
+// converter or it made no file.
+QString WordToRtf(const QString& path, const QString& folder);
+
+}  // namespace Imports
