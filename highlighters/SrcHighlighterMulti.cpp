@@ -228,19 +228,24 @@ void TSrcMultiHighlighter::FindMarkers() {
   // with, in one walk for all of them.
   constexpr int kUnknown = -1, kNone = -2;
   found_.assign(static_cast<size_t>(count), {kUnknown, 0});
-  // Per scheme: 0 takes no part, 1 searched as a whole, 2 tried by place.
-  taking_.assign(static_cast<size_t>(count), 0);
-  std::bitset<256> firstChars;
-  bool firstHigh = false, byPlace = false;
-  for (int i = 0; i < count; ++i) {
-    TMultiScheme& s = *schemes_.Items(i);
-    if (!s.Active()) continue;
-    const bool whole = s.startRe_.FirstCharSetIsUniversal();
-    taking_[static_cast<size_t>(i)] = whole ? 1 : 2;
-    if (whole) continue;
-    s.startRe_.AddFirstChars(firstChars, firstHigh);
-    byPlace = true;
+  if (takingDirty_) {
+    // Per scheme: 0 takes no part, 1 searched as a whole, 2 tried by place.
+    taking_.assign(static_cast<size_t>(count), 0);
+    firstChars_.reset();
+    firstHigh_ = byPlace_ = false;
+    for (int i = 0; i < count; ++i) {
+      TMultiScheme& s = *schemes_.Items(i);
+      if (!s.Active()) continue;
+      const bool whole = s.startRe_.FirstCharSetIsUniversal();
+      taking_[static_cast<size_t>(i)] = whole ? 1 : 2;
+      if (whole) continue;
+      s.startRe_.AddFirstChars(firstChars_, firstHigh_);
+      byPlace_ = true;
+    }
+    takingDirty_ = false;
   }
+  const std::bitset<256>& firstChars = firstChars_;
+  const bool firstHigh = firstHigh_, byPlace = byPlace_;
   int offset = 0;
   while (offset < length) {
     const QStringView rest = line.mid(offset);
@@ -268,7 +273,7 @@ void TSrcMultiHighlighter::FindMarkers() {
         for (int i = 0; i < count && !(p == pos && i >= pick && pick >= 0); ++i) {
           if (taking_[static_cast<size_t>(i)] != 2) continue;
           TRegexEngine& re = schemes_.Items(i)->startRe_;
-          if (!re.CanStartWith(c) || !re.ExecAt(rest, p)) continue;
+          if (!re.MayMatchAt(rest, p) || !re.ExecAt(rest, p)) continue;
           pick = i;
           pos = p;
           len = re.MatchLen(0);

@@ -15,6 +15,8 @@
 
 #include <QPointer>
 
+#include <bitset>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -131,18 +133,24 @@ class TSrcMultiHighlighter : public TSrcCustomHighlighter {
   // The markers of the current line, in order of position.
   const std::vector<TMultiMarker>& Markers() const { return markers_; }
   // Tells the editors that colours or schemes changed.
-  void SchemesChanged() { AttributesChanged(this); }
+  void SchemesChanged() {
+    takingDirty_ = true;
+    AttributesChanged(this);
+  }
   // Follows the attribute changes of the default and every scheme's
   // highlighter (each once), and no others.
   void Relink();
 
  private:
-  void HookChanged(TObject*) { AttributesChanged(this); }
+  void HookChanged(TObject*) { SchemesChanged(); }  // a highlighter switched on or off, or recoloured
   // The highlighter of the current scheme, or the default one; kept in
   // active_ while a line is scanned.
   TSrcCustomHighlighter* FindActive() const;
   TSrcCustomHighlighter* Active() const { return active_ ? active_ : FindActive(); }
-  void LinkedDestroyed() { active_ = nullptr; }
+  void LinkedDestroyed() {
+    active_ = nullptr;
+    takingDirty_ = true;
+  }
   void UpdateActive() { active_ = FindActive(); }
   void FindMarkers();
   void AddMarker(int scheme, int start0, int length, bool open);
@@ -157,7 +165,10 @@ class TSrcMultiHighlighter : public TSrcCustomHighlighter {
 
   std::vector<TMultiMarker> markers_;
   std::vector<std::pair<int, int>> found_;  // start matches found in the line, by scheme
-  std::vector<char> taking_;                // how each scheme takes part in the line
+  std::vector<char> taking_;                // how each scheme takes part
+  std::bitset<256> firstChars_;             // where a start tried by place can begin
+  bool firstHigh_ = false, byPlace_ = false;
+  bool takingDirty_ = true;
   TSrcCustomHighlighter* active_ = nullptr;
   size_t nextMarker_ = 0;
   int markerToken_ = -1;  // index of the marker that is the current token

@@ -44,11 +44,11 @@ std::bitset<256> SetOf(const QString& chars) {
 
 }  // namespace
 
-namespace {
-const char16_t* const kInvert = InvertTable().data();
-}
+const char16_t* const gRegexInvertCase = InvertTable().data();
 
-char16_t RegexInvertCase(char16_t c) { return kInvert[c]; }
+namespace {
+const char16_t* const kInvert = gRegexInvertCase;
+}
 
 enum TRegexEngine::Op : std::uint8_t {
   opMatch, opBol, opEol, opMBol, opMEol, opBoi, opEoi,
@@ -715,9 +715,13 @@ void TRegexEngine::Compile() {
   }
   firstChar_ = firstCharAlt_ = 0;
   anchored_ = false;
+  prefix_.clear();
+  prefixFold_ = false;
   if (single) {
     const TInst& in = program_[0];
     if (in.op == opText) {
+      prefix_ = texts_.substr(in.a, in.b);
+      prefixFold_ = in.fold;
       firstChar_ = texts_[in.a];
       firstCharAlt_ = in.fold ? RegexInvertCase(firstChar_) : firstChar_;
     }

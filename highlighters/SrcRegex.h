@@ -32,7 +32,8 @@ class ERegexError : public Exception {
 // The case-folding partner of a code unit: its upper-case form, or its
 // lower-case form when upper-casing leaves it unchanged. One table, built
 // once, serves every engine.
-char16_t RegexInvertCase(char16_t c);
+extern const char16_t* const gRegexInvertCase;
+inline char16_t RegexInvertCase(char16_t c) { return gRegexInvertCase[c]; }
 
 class TRegexEngine {
  public:
@@ -85,6 +86,18 @@ class TRegexEngine {
   // character only when no match can start anywhere.
   bool CanStartWith(char16_t c) const {
     return firstAll_ || (c < 256 ? static_cast<bool>(firstSet_[c]) : firstHigh_);
+  }
+
+  // A cheap first look: false when no match can start at `pos` (0-based)
+  // of the input, judged by its first character and leading text.
+  bool MayMatchAt(QStringView input, int pos) const {
+    if (program_.empty()) return true;
+    if (pos >= input.size() || !CanStartWith(input[pos].unicode())) return false;
+    if (pos + static_cast<qsizetype>(prefix_.size()) > input.size()) return false;
+    const char16_t* s = reinterpret_cast<const char16_t*>(input.utf16()) + pos;
+    for (size_t i = 0; i < prefix_.size(); ++i)
+      if (s[i] != prefix_[i] && !(prefixFold_ && RegexInvertCase(s[i]) == prefix_[i])) return false;
+    return true;
   }
 
   // Adds the characters a match can start with to `set` (codes from 256
@@ -175,6 +188,8 @@ class TRegexEngine {
   QString mustText_;
   bool mustFold_ = false;
   bool startDependent_ = true;
+  std::u16string prefix_;  // the text every match starts with
+  bool prefixFold_ = false;
 
   // The search.
   QString inputCopy_;

@@ -177,6 +177,14 @@ TEST(SrcHighlighterMulti, ExpressionsAndSchemes) {
   s->SetEndExpr(u"\\s"_qs);
   EXPECT_EQ(m.Tokens(u"ab12 c"_qs), "[ab|H][12|M4][ |M4][c|H]");
 
+  // A start that may begin with any character is searched as a whole; the
+  // leftmost start still wins, and the earlier scheme among equals.
+  s->SetStartExpr(u".script>"_qs);
+  s->SetEndExpr(u"%>"_qs);
+  EXPECT_EQ(m.Tokens(u"ascript>%>"_qs), "[ascript>|M4][%>|M4]");
+  EXPECT_EQ(m.Tokens(u"x<script>"_qs), "[x|H][<script>|M1]");
+  EXPECT_EQ(m.Tokens(u"<b>xscript><script>"_qs), "[<|H][b|H][>|H][xscript>|M4][<|V][script|V][>|V]");
+
   // Expressions that match the empty text end the search all the same.
   s->SetStartExpr(u"x*"_qs);
   s->SetEndExpr(u"y*"_qs);

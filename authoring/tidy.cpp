@@ -1,0 +1,182 @@
+#include "authoring/tidy.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <tidy/tidybuffio.h>
+
+namespace {
+
+// Tidy's encoding names with the converter names that read them.
+QByteArray ConverterName(const QByteArray& tidyName) {
+  static const struct {
+    const char* tidy;
+    const char* codec;
+  } names[] = {
+      {"raw", "UTF-8"},           {"ascii", "UTF-8"},       {"utf8", "UTF-8"},         {"latin1", "ISO-8859-1"},
+      {"latin0", "ISO-8859-15"},  {"win1252", "windows-1252"}, {"mac", "macintosh"},   {"ibm858", "IBM858"},
+      {"utf16le", "UTF-16LE"},    {"utf16be", "UTF-16BE"},  {"utf16", "UTF-16"},       {"big5", "Big5"},
+      {"shiftjis", "Shift_JIS"},  {"iso2022", "ISO-2022-JP"},
+  };
+  for (const auto& n : names)
+    if (tidyName == n.tidy) return n.codec;
+  return "UTF-8";
+}
+
+// Saves the document's output whole.
+QByteArray SaveOutput(TidyDoc doc) {
+  TidyBuffer out;
+  tidyBufInit(&out);
+  tidySaveBuffer(doc, &out);
+  QByteArray bytes(reinterpret_cast<const char*>(out.bp), static_cast<qsizetype>(out.size));
+  tidyBufFree(&out);
+  return bytes;
+}
+
+int ParseBytes(TidyDoc doc, const QByteArray& bytes) {
+  TidyBuffer in;
+  tidyBufInit(&in);
+  if (!bytes.isEmpty()) tidyBufAppend(&in, const_cast<char*>(bytes.data()), static_cast<uint>(bytes.size()));
+  const int rc = tidyParseBuffer(doc, &in);
+  tidyBufFree(&in);
+  return rc;
+}
+
+}  // namespace
+
+TTidy::TTidy(TObject* owner) : doc_(tidyCreate()), owner_(owner) { tidySetAppData(doc_, this); }
+
+TTidy::~TTidy() { tidyRelease(doc_); }
+
+bool TTidy::GetBool(TidyOptionId id) const {
+  // A few former yes/no options are choices now (no, yes, auto...).
+  if (tidyOptGetType(tidyGetOption(doc_, id)) == TidyInteger) return tidyOptGetInt(doc_, id) != 0;
+  return tidyOptGetBool(doc_, id) != no;
+}
+
+void TTidy::SetBool(TidyOptionId id, bool v) {
+  const bool ok = tidyOptGetType(tidyGetOption(doc_, id)) == TidyInteger ? tidyOptSetInt(doc_, id, v ? 1 : 0)
+                                                                         : tidyOptSetBool(doc_, id, v ? yes : no);
+  if (!ok) optionsOk_ = false;
+}
+
+int TTidy::GetInt(TidyOptionId id) const { return static_cast<int>(tidyOptGetInt(doc_, id)); }
+
+void TTidy::SetInt(TidyOptionId id, int v) {
+  if (v < 0 || !tidyOptSetInt(doc_, id, static_cast<ulong>(v))) optionsOk_ = false;
+}
+
+QString TTidy::GetText(TidyOptionId id) const { return QString::fromUtf8(tidyOptGetValue(doc_, id)); }
+
+void TTidy::SetText(TidyOptionId id, const QString& v) {
+  if (!tidyOptSetValue(doc_, id, v.toUtf8().constData())) optionsOk_ = false;
+}
+
+QString TTidy::AltText() const { return GetText(TidyAltText); }
+void TTidy::SetAltText(const QString& v) { SetText(TidyAltText, v); }
+QString TTidy::ErrorFile() const { return GetText(TidyErrFile); }
+
+void TTidy::SetErrorFile(const QString& v) {
+  SetText(TidyErrFile, v);
+  if (!tidySetErrorFile(doc_, QFile::encodeName(v).constData())) optionsOk_ = false;
+}
+
+bool TTidy::LoadConfigFile(const QString& fileName) {
+  if (!QFile::exists(fileName)) return false;  // Tidy would only warn about it
+  const uint before = tidyConfigErrorCount(doc_);
+  const int rc = tidyLoadConfig(doc_, QFile::encodeName(fileName).constData());
+  return rc >= 0 && tidyConfigErrorCount(doc_) == before;
+}
+
+void TTidy::SetSourceString(const QString& s) {
+  source_ = s.toUtf8();
+  hasSource_ = !s.isEmpty();
+}
+
+void TTidy::Execute(QString& output) {
+  if (!tidyOptSetBool(doc_, TidyHtmlOut, yes)) optionsOk_ = false;
+  Run(output);
+}
+
+void TTidy::Run(QString& output) {
+  output.clear();
+  if (Congruent) SetIndentContent(TidyNoState);
+  if (!hasSource_) return;
+  // The source is UTF-8, whatever the configuration says.
+  tidySetInCharEncoding(doc_, "utf8");
+  ParseBytes(doc_, source_);
+  source_.clear();
+  hasSource_ = false;
+  CleanAndSave(output);
+  if (output.size() < 3 && (output.startsWith(u'\n') || output.startsWith(u'\r'))) output.clear();
+}
+
+void TTidy::CleanAndSave(QString& output) {
+  const int passes = Congruent ? 10 : 1;
+  QByteArray previous;
+  QByteArray saved;
+  bool done = false;
+  for (int pass = 0; pass < passes && !done; ++pass) {
+    muted_ = pass > 0;  // positions of later passes are in Tidy's own text
+    tidyCleanAndRepair(doc_);
+    tidyRunDiagnostics(doc_);
+    saved = SaveOutput(doc_);
+    done = saved == previous;
+    if (!done && pass + 1 < passes) {
+      previous = saved;
+      muted_ = true;
+      tidySetInCharEncoding(doc_, tidyOptGetEncName(doc_, TidyOutCharEncoding));
+      ParseBytes(doc_, saved);
+    }
+  }
+  muted_ = false;
+  Congruent = done;
+  output = Decode(saved);
+}
+
+QString TTidy::Decode(const QByteArray& bytes) const {
+  QStringDecoder decoder(ConverterName(tidyOptGetEncName(doc_, TidyOutCharEncoding)).constData());
+  if (!decoder.isValid()) return QString::fromLatin1(bytes);
+  return decoder.decode(bytes);
+}
+
+void TTidy::Reset() {
+  const QString errorFile = ErrorFile();
+  TidyDoc keep = tidyCreate();
+  tidyOptCopyConfig(keep, doc_);
+  tidyRelease(doc_);
+  doc_ = tidyCreate();
+  tidyOptCopyConfig(doc_, keep);
+  tidyRelease(keep);
+  if (!errorFile.isEmpty()) SetErrorFile(errorFile);
+  tidySetAppData(doc_, this);
+  InstallReportHandler();
+}
+
+void TTidy::SetOnReport(tTidyReportEvent handler) {
+  onReport_ = std::move(handler);
+  rawFilter_ = nullptr;
+  InstallReportHandler();
+}
+
+void TTidy::SetReportFilter(TidyReportFilter filter) {
+  rawFilter_ = filter;
+  onReport_ = nullptr;
+  InstallReportHandler();
+}
+
+void TTidy::InstallReportHandler() {
+  if (onReport_)
+    tidySetReportFilter(doc_, &TTidy::ReportFilter);
+  else
+    tidySetReportFilter(doc_, rawFilter_);
+}
+
+Bool TIDY_CALL TTidy::ReportFilter(TidyDoc doc, TidyReportLevel level, uint line, uint col, ctmbstr msg) {
+  auto* self = static_cast<TTidy*>(tidyGetAppData(doc));
+  if (!self || !self->onReport_) return yes;
+  if (self->muted_) return no;
+  bool writeOut = true;
+  self->onReport_(self, static_cast<int>(level) - static_cast<int>(TidyInfo), line, col, QString::fromUtf8(msg),
+                  writeOut);
+  return writeOut ? yes : no;
+}

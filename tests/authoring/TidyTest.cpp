@@ -1,0 +1,191 @@
+#include "authoring/tidy.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <tidy/tidybuffio.h>
+
+namespace {
+
+struct TReport {
+  int level;
+  unsigned line, col;
+  QString msg;
+};
+
+QString Tidied(TTidy& tidy, const QString& source) {
+  QString out;
+  tidy.SetSourceString(source);
+  tidy.Execute(out);
+  return out;
+}
+
+TEST(Tidy, OutputAndReports) {
+  TTidy tidy;
+  QList<TReport> reports;
+  tidy.SetOnReport([&](TObject* sender, int level, unsigned line, unsigned col, const QString& msg, bool&) {
+    EXPECT_EQ(sender, &tidy);
+    reports << TReport{level, line, col, msg};
+  });
+  QString out = QStringLiteral("old");
+  tidy.Execute(out);  // no source: nothing parsed
+  EXPECT_TRUE(out.isEmpty());
+  EXPECT_TRUE(reports.isEmpty());
+
+  out = Tidied(tidy, QStringLiteral("<p>x"));
+  EXPECT_TRUE(out.contains(QLatin1String("<html")) && out.contains(QLatin1String("</html>"))) << out.toStdString();
+  EXPECT_TRUE(out.contains(QLatin1String("<p>x</p>"))) << out.toStdString();
+  ASSERT_FALSE(reports.isEmpty());
+  // the missing document type: a warning at the start of the text
+  EXPECT_EQ(reports[0].level, trlWarning);
+  EXPECT_EQ(reports[0].line, 1u);
+  EXPECT_EQ(reports[0].col, 1u);
+  EXPECT_TRUE(reports[0].msg.contains(QLatin1String("DOCTYPE"))) << reports[0].msg.toStdString();
+
+  // The source is used up by a run.
+  tidy.Execute(out);
+  EXPECT_TRUE(out.isEmpty());
+
+  // A lone line break comes back empty.
+  tidy.SetBodyOnly(true);
+  EXPECT_EQ(Tidied(tidy, QStringLiteral("<html><body></body></html>")), QString());
+
+  // Everything after a NUL is kept.
+  const QString withNul = QStringLiteral("<p>a") + QChar(0) + QStringLiteral("tail</p>");
+  EXPECT_TRUE(Tidied(tidy, withNul).contains(QLatin1String("tail")));
+}
+
+TEST(Tidy, Encodings) {
+  TTidy tidy;
+  tidy.SetOnReport([](TObject*, int, unsigned, unsigned, const QString&, bool& writeOut) { writeOut = false; });
+  tidy.SetBodyOnly(true);
+  struct Case {
+    const char* out;
+    const char* expected;
+  };
+  // The text goes in as UTF-8 whatever the input encoding says.
+  tidy.SetInCharEncoding(TidyEncLatin1);
+  const Case cases[] = {{"ascii", "&eacute;t&eacute; &euro;"}, {"utf8", "été €"}, {"latin1", "été &euro;"}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(tidySetOutCharEncoding(tidy.Document(), c.out), 0);
+    EXPECT_EQ(Tidied(tidy, QStringLiteral("<p>été €</p>")).trimmed(),
+              QStringLiteral("<p>%1</p>").arg(QString::fromUtf8(c.expected)))
+        << c.out;
+  }
+}
+
+TEST(Tidy, ReportWriteOut) {
+  TTidy tidy;
+  TidyBuffer errors;
+  tidyBufInit(&errors);
+  tidySetErrorBuffer(tidy.Document(), &errors);
+  for (const bool writeOut : {false, true}) {
+    tidyBufClear(&errors);
+    int calls = 0;
+    tidy.SetOnReport([&](TObject*, int, unsigned, unsigned, const QString&, bool& w) {
+      ++calls;
+      w = writeOut;
+    });
+    Tidied(tidy, QStringLiteral("<p>x"));
+    EXPECT_GT(calls, 0);
+    const QByteArray text(reinterpret_cast<const char*>(errors.bp), static_cast<qsizetype>(errors.size));
+    EXPECT_EQ(text.contains("DOCTYPE"), writeOut) << text.toStdString();
+  }
+  tidyBufFree(&errors);
+}
+
+TEST(Tidy, CongruentPasses) {
+  TTidy tidy;
+  int reports = 0;
+  tidy.SetOnReport([&](TObject*, int, unsigned, unsigned, const QString&, bool& w) {
+    ++reports;
+    w = false;
+  });
+  tidy.SetIndentContent(TidyYesState);
+  const QString text = QStringLiteral("<!DOCTYPE html><html><head><title>t</title></head><body><p>x<p>y</body></html>");
+  tidy.Congruent = false;
+  const QString once = Tidied(tidy, text);
+  const int onePass = reports;
+  EXPECT_FALSE(tidy.Congruent);
+  tidy.Congruent = true;
+  const QString stable = Tidied(tidy, text);
+  EXPECT_TRUE(tidy.Congruent);
+  EXPECT_EQ(tidy.IndentContent(), TidyNoState);
+  EXPECT_EQ(reports, 2 * onePass);  // only the first pass reports
+  EXPECT_TRUE(stable.contains(QLatin1String("<p>y</p>")));
+  EXPECT_NE(once, QString());
+}
+
+TEST(Tidy, Properties) {
+  TTidy tidy;
+  struct BoolProperty {
+    const char* name;
+    bool (TTidy::*get)() const;
+    void (TTidy::*set)(bool);
+  };
+#define KV_ROW(Name, Id) {#Name, &TTidy::Name, &TTidy::Set##Name},
+  const BoolProperty bools[] = {KV_TIDY_BOOL_OPTIONS(KV_ROW){"DropFontTags", &TTidy::DropFontTags,
+                                                             &TTidy::SetDropFontTags}};
+#undef KV_ROW
+  for (const BoolProperty& p : bools)
+    for (const bool v : {true, false, true}) {
+      (tidy.*p.set)(v);
+      EXPECT_EQ((tidy.*p.get)(), v) << p.name;
+    }
+  struct IntProperty {
+    const char* name;
+    int (TTidy::*get)() const;
+    void (TTidy::*set)(int);
+  };
+#define KV_ROW(Name, Id) {#Name, &TTidy::Name, &TTidy::Set##Name},
+  const IntProperty ints[] = {KV_TIDY_INT_OPTIONS(KV_ROW)};
+#undef KV_ROW
+  for (const IntProperty& p : ints)
+    for (const int v : {1, 0}) {
+      (tidy.*p.set)(v);
+      EXPECT_EQ((tidy.*p.get)(), v) << p.name;
+    }
+  tidy.SetAltText(QStringLiteral("picture"));
+  EXPECT_EQ(tidy.AltText(), "picture");
+  EXPECT_TRUE(tidy.OptionsOk());
+
+  // A refused value changes nothing and clears the flag for good.
+  tidy.SetDuplicateAttrs(TidyKeepFirst);
+  tidy.SetDuplicateAttrs(-1);
+  EXPECT_EQ(tidy.DuplicateAttrs(), TidyKeepFirst);
+  EXPECT_FALSE(tidy.OptionsOk());
+  tidy.SetIndentSpaces(3);
+  EXPECT_FALSE(tidy.OptionsOk());
+  TTidy other;
+  other.SetErrorFile(QStringLiteral("/nonexistent-folder/errors.txt"));
+  EXPECT_FALSE(other.OptionsOk());
+}
+
+TEST(Tidy, ConfigFileAndReset) {
+  QTemporaryDir dir;
+  const auto write = [&](const char* name, const char* text) {
+    QFile f(dir.filePath(QLatin1String(name)));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    return f.fileName();
+  };
+  TTidy tidy;
+  EXPECT_FALSE(tidy.LoadConfigFile(dir.filePath(QStringLiteral("missing.ini"))));
+  EXPECT_TRUE(tidy.LoadConfigFile(write("good.ini", "tab-size: 4\nuppercase-tags: yes\n")));
+  EXPECT_EQ(tidy.TabSize(), 4);
+  EXPECT_TRUE(tidy.UpperCaseTags());
+  EXPECT_FALSE(tidy.LoadConfigFile(write("bad.ini", "no-such-option: 1\n")));
+
+  int reports = 0;
+  tidy.SetOnReport([&](TObject*, int, unsigned, unsigned, const QString&, bool& w) {
+    ++reports;
+    w = false;
+  });
+  tidy.Reset();
+  EXPECT_EQ(tidy.TabSize(), 4);
+  EXPECT_TRUE(tidy.UpperCaseTags());
+  EXPECT_TRUE(Tidied(tidy, QStringLiteral("<p>x")).contains(QLatin1String("<P>")));
+  EXPECT_GT(reports, 0);
+}
+
+}  // namespace
