@@ -33,23 +33,17 @@ void TMultiScheme::Prepare(TRegexEngine& engine, const QString& text) const {
   if (!text.isEmpty()) engine.Compile();
 }
 
-void TMultiScheme::SetStartExpr(const QString& value) {
-  if (value == startExpr_) return;
+void TMultiScheme::SetExpr(QString& expr, TRegexEngine& re, const QString& value) {
+  if (value == expr) return;
   TRegexEngine engine;
-  Prepare(engine, value);
-  startRe_ = std::move(engine);
-  startExpr_ = value;
+  Prepare(engine, value);  // raises before anything is stored
+  re = std::move(engine);
+  expr = value;
   Changed();
 }
 
-void TMultiScheme::SetEndExpr(const QString& value) {
-  if (value == endExpr_) return;
-  TRegexEngine engine;
-  Prepare(engine, value);
-  endRe_ = std::move(engine);
-  endExpr_ = value;
-  Changed();
-}
+void TMultiScheme::SetStartExpr(const QString& value) { SetExpr(startExpr_, startRe_, value); }
+void TMultiScheme::SetEndExpr(const QString& value) { SetExpr(endExpr_, endRe_, value); }
 
 void TMultiScheme::SetCaseSensitive(bool value) {
   if (value == caseSensitive_) return;

@@ -60,6 +60,7 @@ class TMultiScheme : public TObject {
   void MarkerChanged(TObject*) { Changed(); }
   // Compiles `text` for this scheme's case rule into `engine`.
   void Prepare(TRegexEngine& engine, const QString& text) const;
+  void SetExpr(QString& expr, TRegexEngine& re, const QString& value);
 
   TSrcMultiHighlighter* owner_;
   bool caseSensitive_ = true;

@@ -775,9 +775,9 @@ void TRegexEngine::FirstSetFrom(int pc, std::vector<char>& seen) {
   };
   switch (in.op) {
     case opMatch:
+    case opBackref: firstAll_ = true; break;
     case opAny:
     case opAnyNL:
-    case opBackref: firstAll_ = true; break;
     case opText:
     case opClass:
     case opDigit:
@@ -785,7 +785,7 @@ void TRegexEngine::FirstSetFrom(int pc, std::vector<char>& seen) {
     case opWord:
     case opNotWord:
     case opSpace:
-    case opNotSpace: addOne(in); break;
+    case opNotSpace: addOne(in); break;  // one character
     case opSplit:
       FirstSetFrom(in.a, seen);
       FirstSetFrom(in.b, seen);
