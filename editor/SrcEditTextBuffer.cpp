@@ -527,7 +527,8 @@ void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
 
 void TSrcEditStringList::LoadBytes(const QByteArray& data, const QString& name) {
   int bom = 0;
-  const TextEncoding encoding = TextCodec::sniff(data, &bom);
+  bool ascii = false;
+  const TextEncoding encoding = TextCodec::sniff(data, &bom, &ascii);
   const QByteArrayView body = QByteArrayView(data).sliced(bom);
   if (encoding != TextEncoding::Utf8 && encoding != TextEncoding::Windows1252) {
     // UTF-16 and UTF-32: the lines are found in the decoded text.
@@ -538,8 +539,6 @@ void TSrcEditStringList::LoadBytes(const QByteArray& data, const QString& name) 
               [](const char16_t* p, const char16_t* q) { return QString(reinterpret_cast<const QChar*>(p), q - p); });
     return;
   }
-  bool ascii = false;
-  TextCodec::isValidUtf8(body, &ascii);  // tells `ascii` only for valid text
   LoadLines(body.data(), body.data() + body.size(), encoding, bom > 0, name, [&](const char* p, const char* q) {
     const QByteArrayView bytes(p, q - p);
     return ascii ? QString::fromLatin1(bytes) : TextCodec::decode(bytes, encoding);

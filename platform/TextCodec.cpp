@@ -132,7 +132,10 @@ QString encodingName(TextEncoding encoding) {
   }
 }
 
-TextEncoding sniff(QByteArrayView bytes, int* bomLength) {
+TextEncoding sniff(QByteArrayView bytes, int* bomLength, bool* ascii) {
+  bool plain = false;
+  bool* const isAscii = ascii ? ascii : &plain;
+  *isAscii = false;
   int bom = 0;
   TextEncoding found = TextEncoding::Utf8;
   // UTF-32LE before UTF-16LE: its mark begins with the other's.
@@ -141,7 +144,7 @@ TextEncoding sniff(QByteArrayView bytes, int* bomLength) {
     const QByteArrayView mark = bomBytes(e);
     if (!bytes.startsWith(mark)) continue;
     const QByteArrayView rest = bytes.sliced(mark.size());
-    if (e == TextEncoding::Utf8 ? isValidUtf8(rest) : IsValidWide(rest, e)) {
+    if (e == TextEncoding::Utf8 ? isValidUtf8(rest, isAscii) : IsValidWide(rest, e)) {
       bom = static_cast<int>(mark.size());
       found = e;
     }
@@ -155,8 +158,8 @@ TextEncoding sniff(QByteArrayView bytes, int* bomLength) {
                                                "iso-ir-100", "ibm819", "cp819", "csisolatin1"};
   const QByteArray declared = declaredCharset(bytes.first(std::min<qsizetype>(bytes.size(), 4096)));
   if (singleByte.contains(declared)) return TextEncoding::Windows1252;
-  if (utf8.contains(declared) && isValidUtf8(bytes)) return TextEncoding::Utf8;
-  return detect(bytes);
+  if (utf8.contains(declared) && isValidUtf8(bytes, isAscii)) return TextEncoding::Utf8;
+  return detect(bytes, nullptr, isAscii);
 }
 
 

@@ -37,8 +37,9 @@ TextEncoding detect(QByteArrayView bytes, int* bomLength = nullptr, bool* ascii 
 // the page declares in its first 4096 bytes (an XML declaration or a <meta>
 // element; UTF-8 when the bytes are valid UTF-8, the single-byte sets
 // Windows-1252, ISO-8859-1 and US-ASCII as Windows-1252), else detect().
-// `bomLength` receives the length of the mark.
-TextEncoding sniff(QByteArrayView bytes, int* bomLength = nullptr);
+// `bomLength` receives the length of the mark; `ascii`, when given, whether
+// the text after it is plain ASCII (false when that was not looked at).
+TextEncoding sniff(QByteArrayView bytes, int* bomLength = nullptr, bool* ascii = nullptr);
 
 // The character set declared by an XML declaration or a <meta> element
 // (charset attribute or http-equiv content type) in `head`, in lower case;

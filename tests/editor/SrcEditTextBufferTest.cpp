@@ -523,6 +523,10 @@ TEST(TextBuffer, SavesKeepLinksOwnersAndLongNames) {
   const QString longName = dir.filePath(QString(251, u'n') + ".txt");
   list.SaveToFile(longName);
   EXPECT_EQ(ReadFileBytes(longName), QByteArray("new\r\n"));
+  const QString tooLong = longName + "l";
+  EXPECT_EQ(Message([&] { list.SaveToFile(tooLong); }),
+            ("Cannot write file \"" + tooLong + "\". File name too long.").toStdString());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary left
 
   // A second hard link keeps sharing the text when the user lets the file be
   // written in place; No writes nothing.
