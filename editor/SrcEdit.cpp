@@ -105,10 +105,7 @@ TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
   undoList_.OnAdded = [this](TSrcEditUndoList* sender) { UndoRedoAdded(sender); };
   redoList_.OnAdded = [this](TSrcEditUndoList* sender) { UndoRedoAdded(sender); };
 
-  gutter_.OnChange = [this](TObject*) {
-    SetGutterWidth(gutter_.RealGutterWidth(charWidth_));
-    viewport()->update();
-  };
+  gutter_.OnChange = [this](TObject*) { GutterChanged(); };
   selectedColor_.OnChange = [this](TObject*) { viewport()->update(); };
   bookMarkOpt_.OnChange = [this](TObject*) { viewport()->update(); };
 
@@ -140,7 +137,7 @@ TCustomSrcEdit::~TCustomSrcEdit() {
 
 void TCustomSrcEdit::RecalcCharExtent() {
   MeasureCharExtent();
-  gutterWidth_ = gutter_.RealGutterWidth(charWidth_);
+  gutterWidth_ = GutterPixelWidth();
   SetTextOffset();
   SizeOrFontChanged(true);
 }
@@ -203,6 +200,7 @@ void TCustomSrcEdit::SetGutterWidth(int value) {
   charsInWindow_ = std::max(1, (viewport()->width() - gutterWidth_ - 2) / charWidth_);
   UpdateScrollBars();
   viewport()->update();
+  UpdateCaret();  // the text area moved
 }
 
 void TCustomSrcEdit::SetFont(const QFont& value) {

@@ -779,6 +779,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void PaintCaret(QPainter& painter, const QRect& clip);
   // The highest display column the view may scroll to show.
   int LeftCharBound() const;
+  // The gutter's width for the editor's cell and the gutter font's digits.
+  int GutterPixelWidth() const;
+  // Any gutter property changed: digits, width and picture follow.
+  void GutterChanged();
   bool AcceptsFileDrop(const QMimeData* data) const;
   bool DropFiles(const QMimeData* data, QPoint pixel);
   void ShowScrollHint();

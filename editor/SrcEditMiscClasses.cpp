@@ -61,6 +61,9 @@ void TSrcGutter::SetDigitCount(int value) {
 void TSrcGutter::SetFont(const QFont& value) {
   if (StoreIfChanged(font_, value)) Changed();
 }
+void TSrcGutter::SetFontColor(TColor value) {
+  if (StoreIfChanged(fontColor_, value)) Changed();
+}
 void TSrcGutter::SetLeadingZeros(bool value) {
   if (StoreIfChanged(leadingZeros_, value)) Changed();
 }
@@ -94,6 +97,7 @@ void TSrcGutter::Assign(const TObject* source) {
   cursor_ = src->cursor_;
   digitCount_ = src->digitCount_;
   font_ = src->font_;
+  fontColor_ = src->fontColor_;
   leadingZeros_ = src->leadingZeros_;
   leftOffset_ = src->leftOffset_;
   rightOffset_ = src->rightOffset_;
@@ -131,6 +135,17 @@ int TSrcGutter::RealGutterWidth(int charWidth) const {
   if (!visible_) return 0;
   if (showLineNumbers_) return leftOffset_ + rightOffset_ + autoSizeDigitCount_ * charWidth + 2;
   return width_;
+}
+
+QFont TSrcGutter::NumberFont() const {
+  QFont font = font_;
+  if (!useFontStyle_) {
+    font.setBold(false);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+  }
+  return font;
 }
 
 // -------------------------------------------------------- bookmark options

@@ -51,6 +51,8 @@ class TSrcGutter : public TObject {
   Qt::CursorShape Cursor() const { return cursor_; }
   int DigitCount() const { return digitCount_; }
   const QFont& Font() const { return font_; }
+  // The colour of the line numbers (the gutter font's colour).
+  TColor FontColor() const { return fontColor_; }
   bool LeadingZeros() const { return leadingZeros_; }
   int LeftOffset() const { return leftOffset_; }
   int RightOffset() const { return rightOffset_; }
@@ -65,6 +67,7 @@ class TSrcGutter : public TObject {
   void SetCursor(Qt::CursorShape value);
   void SetDigitCount(int value);  // clamped to 2..12
   void SetFont(const QFont& value);
+  void SetFontColor(TColor value);
   void SetLeadingZeros(bool value);
   void SetLeftOffset(int value);   // negative values become 0
   void SetRightOffset(int value);  // negative values become 0
@@ -84,6 +87,9 @@ class TSrcGutter : public TObject {
   QString FormatLineNumber(int line) const;
   // The gutter width in pixels for a character width.
   int RealGutterWidth(int charWidth) const;
+  // The font the numbers are drawn in: the gutter font, without its style
+  // unless UseFontStyle is set.
+  QFont NumberFont() const;
 
   TOnChange OnChange;
 
@@ -94,6 +100,7 @@ class TSrcGutter : public TObject {
   Qt::CursorShape cursor_ = Qt::ArrowCursor;
   int digitCount_ = 4;
   QFont font_;
+  TColor fontColor_ = clWindowText;
   bool leadingZeros_ = false;
   int leftOffset_ = 16;
   int rightOffset_ = 2;

@@ -4,6 +4,7 @@
 #include "editor/SrcEdit.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
@@ -78,6 +79,25 @@ TColor TCustomSrcEdit::DefaultBackground() const {
       if (ws->Background() != clNone) return ws->Background();
   }
   return color_;
+}
+
+// ------------------------------------------------------------------ gutter
+
+int TCustomSrcEdit::GutterPixelWidth() const {
+  // A digit takes the wider of a text cell and a digit of the gutter font,
+  // so that no line number is ever cut.
+  const QFontMetrics metrics(gutter_.NumberFont());
+  int digit = charWidth_;
+  for (char c = '0'; c <= '9'; ++c) digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(c)));
+  return gutter_.RealGutterWidth(digit);
+}
+
+void TCustomSrcEdit::GutterChanged() {
+  // With auto size the digits follow the line count at once, whichever
+  // property changed (this may come back here once, through the gutter).
+  gutter_.AutoSizeDigitCount(LineCount());
+  SetGutterWidth(GutterPixelWidth());
+  viewport()->update();
 }
 
 // ------------------------------------------------------ pixel conversion
@@ -229,13 +249,16 @@ void TCustomSrcEdit::PaintGutter(QPainter& painter, const QRect& area, int first
   FillRect(painter, area, Resolved(gutter_.Color(), clBtnFace));
   if (gutter_.ShowLineNumbers()) {
     painter.save();
-    painter.setFont(gutter_.Font());
-    painter.setPen(Resolved(fontColor_, clWindowText));
+    painter.setClipRect(area, Qt::IntersectClip);
+    painter.setFont(gutter_.NumberFont());
+    painter.setPen(Resolved(gutter_.FontColor(), clWindowText));
     const int numberWidth = std::max(0, gutterWidth_ - gutter_.LeftOffset() - gutter_.RightOffset() - 2);
     for (int line = firstLine; line <= lastLine; ++line) {
       if (lines_->IsContinuation(line - 1)) continue;  // a wrapped part has no number of its own
       const QRect cell(gutter_.LeftOffset(), (line - topLine_) * lh, numberWidth, lh);
-      painter.drawText(cell, Qt::AlignRight | Qt::AlignVCenter, gutter_.FormatLineNumber(line));
+      // A number wider than its field (auto size off) grows to the left
+      // rather than losing digits.
+      painter.drawText(cell, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip, gutter_.FormatLineNumber(line));
     }
     painter.restore();
   }
@@ -316,8 +339,11 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
 
     TColor specialFg = fontColor_, specialBg = defaultBg;
     const bool special = DoOnSpecialLineColors(line, specialFg, specialBg);
+    // A special line's background is that of the whole line, whatever the
+    // tokens say; its foreground too unless the tokens keep their own.
+    const bool specialFgWins = special && !HasOption(eoSpecialLineDefaultFg);
     const TColor lineBg = special ? specialBg : defaultBg;
-    const TColor lineFg = special ? specialFg : fontColor_;
+    const TColor lineFg = specialFgWins ? specialFg : fontColor_;
     TColor selFg = selectedColor_.Foreground(), selBg = selectedColor_.Background();
     if (special) {
       selFg = specialBg;
@@ -418,10 +444,10 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
         if (start > lastCol) break;  // nothing more is visible
         if (end > firstCol && end > start) {
           const TSrcHighlighterAttributes* attr = hl->GetTokenAttribute();
-          TColor fg = attr ? attr->Foreground() : clNone;
-          const TColor bg = attr ? attr->Background() : clNone;
+          TColor fg = attr && !specialFgWins ? attr->Foreground() : clNone;
+          const TColor bg = attr && !special ? attr->Background() : clNone;
           const TFontStyles style = attr ? attr->Style() : 0;
-          if (fg == clNone || (special && !HasOption(eoSpecialLineDefaultFg))) fg = lineFg;
+          if (fg == clNone) fg = lineFg;
           const bool blank = !showSpecial && IsBlankToken(QStringView(raw).mid(pos, len));
           const bool noUnderline = !((run.style | style) & fsUnderline);
           const bool joins = hasRun && run.bg == bg && run.to == start &&

@@ -194,6 +194,114 @@ TEST(SrcEditPaint, SpecialLinesSwapTheirColoursInsideTheSelection) {
   EXPECT_EQ(f.CellBackground(f.Render(), 3, 1), White);
 }
 
+// Whether text of about a colour was drawn in an area (edges of glyphs may
+// be blended with the background).
+bool HasPixel(const QImage& image, const QRect& area, QColor colour) {
+  auto near = [](int a, int b) { return std::abs(a - b) < 60; };
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (near(c.red(), colour.red()) && near(c.green(), colour.green()) && near(c.blue(), colour.blue())) return true;
+    }
+  return false;
+}
+
+TEST(SrcEditPaint, ASpecialLineColoursTheWholeLine) {
+  for (const bool tokensKeepForeground : {false, true}) {
+    SCOPED_TRACE(tokensKeepForeground);
+    Fixture f({"kkkk aaaa", "kkkk aaaa"});
+    RunHighlighter hl;
+    hl.keyword->SetBackground(clAqua);
+    f.edit->SetHighlighter(&hl);
+    if (tokensKeepForeground) f.edit->SetOptions(f.edit->Options() | eoSpecialLineDefaultFg);
+    f.edit->OnSpecialLineColors = [](TObject*, int line, bool& special, TColor& fg, TColor& bg) {
+      special = line == 2;
+      fg = clFuchsia;
+      bg = clGreen;
+    };
+    const QImage img = f.Render();
+    EXPECT_EQ(f.CellBackground(img, 1, 1), QColor(0, 255, 255));  // the keyword's own background
+    for (int column : {1, 5, 6, 20}) EXPECT_EQ(f.CellBackground(img, column, 2), Green) << column;
+    const int cw = f.edit->CharWidth(), lh = f.edit->LineHeight();
+    const QRect keyword(f.edit->TextOffset(), lh, 4 * cw, lh);
+    const QRect word(f.edit->TextOffset() + 5 * cw, lh, 4 * cw, lh);
+    EXPECT_EQ(HasPixel(img, keyword, QColor(255, 0, 255)), !tokensKeepForeground);
+    EXPECT_EQ(HasPixel(img, keyword, Blue), tokensKeepForeground);
+    EXPECT_EQ(HasPixel(img, word, QColor(Qt::black)), tokensKeepForeground);
+  }
+}
+
+TEST(SrcEditPaint, LineNumbersTakeTheGutterFontColourAndStyle) {
+  Fixture f({"a", "b"});
+  f.edit->SetFontColor(clBlack);
+  TSrcGutter& gutter = f.edit->Gutter();
+  gutter.SetShowLineNumbers(true);
+  gutter.SetFontColor(clRed);
+  const QRect row(0, 0, f.edit->GutterWidth() - 2, f.edit->LineHeight());
+  QImage img = f.Render();
+  EXPECT_TRUE(HasPixel(img, row, Red));
+  EXPECT_FALSE(HasPixel(img, row, QColor(Qt::black)));
+
+  auto ink = [&] {
+    const QImage shot = f.Render();
+    const QRect r(0, 0, f.edit->GutterWidth() - 2, f.edit->LineHeight());
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) n += shot.pixelColor(x, y) != Silver;
+    return n;
+  };
+  const int plain = ink();
+  QFont bold = gutter.Font();
+  bold.setBold(true);
+  gutter.SetFont(bold);
+  EXPECT_GT(ink(), plain);
+  gutter.SetUseFontStyle(false);
+  EXPECT_EQ(ink(), plain);
+}
+
+// Line numbers of six digits show whole, in a gutter as wide as they need
+// when it sizes itself, and spilling into the left offset when it does not.
+TEST(SrcEditPaint, LineNumbersAreNeverCut) {
+  QStringList lines;
+  lines.reserve(123456);
+  for (int i = 0; i < 123456; ++i) lines << QStringLiteral("x");
+  for (const bool autoSize : {true, false}) {
+    SCOPED_TRACE(autoSize);
+    Fixture f(lines);
+    TSrcGutter& gutter = f.edit->Gutter();
+    gutter.SetShowLineNumbers(true);
+    gutter.SetFontColor(clBlack);
+    const int narrow = f.edit->GutterWidth();
+    const int offset = f.edit->TextOffset();
+    gutter.SetAutoSize(autoSize);
+    const int digit = (narrow - gutter.LeftOffset() - gutter.RightOffset() - 2) / 4;
+    EXPECT_EQ(gutter.AutoSizeDigitCount(), autoSize ? 6 : 4);
+    EXPECT_EQ(f.edit->GutterWidth(), narrow + (autoSize ? 2 * digit : 0));
+    EXPECT_EQ(f.edit->TextOffset(), offset + (autoSize ? 2 * digit : 0));
+
+    f.edit->SetTopLine(123456);
+    const int lh = f.edit->LineHeight();
+    const int row = 123456 - f.edit->TopLine();
+    const QImage img = f.Render();
+    // The same number drawn alone, uncut.
+    QImage alone(400, lh, QImage::Format_RGB32);
+    alone.fill(Silver);
+    {
+      QPainter p(&alone);
+      p.setFont(gutter.NumberFont());
+      p.setPen(Qt::black);
+      p.drawText(QRect(0, 0, 300, lh), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("123456"));
+    }
+    auto inkOf = [](const QImage& image, const QRect& r) {
+      int n = 0;
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) n += image.pixelColor(x, y) != Silver;
+      return n;
+    };
+    EXPECT_EQ(inkOf(img, QRect(0, row * lh, f.edit->GutterWidth() - 2, lh)), inkOf(alone, alone.rect()));
+  }
+}
+
 TEST(SrcEditPaint, RightEdgeSitsAtItsColumn) {
   Fixture f({"short", ""});
   f.edit->SetRightEdge(10);
