@@ -61,7 +61,7 @@ void TfMain::ToolButton14Click() {
   dialog.setObjectName(QStringLiteral("ColorDialog1"));
   dialog.setOption(QColorDialog::DontUseNativeDialog);
   if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
-  InsertTextAtCursor(ColorToHtml(FromQColor(dialog.selectedColor())));
+  InsertTextAtCursor(ColorToHtml(FromQColor(dialog.currentColor())));
 }
 
 void TfMain::ToolButton31Click() {

@@ -74,6 +74,7 @@ class TTextSearchDialog : public QDialog {
   virtual void ApplyLanguage();
   // Puts the texts at the top of their histories (closing with OK).
   virtual void UpdateHistories();
+  void accept() override;
 
   QLabel* Label1;
   QComboBox* cbSearchText;
@@ -90,7 +91,6 @@ class TTextSearchDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void accept() override;
   class QGridLayout* fields_;
 };
 

@@ -78,8 +78,11 @@ void TCustomSrcEdit::keyPressEvent(QKeyEvent* event) {
     }
   }
   stateFlags_ &= ~sfIgnoreNextChar;
-  // Characters.
-  const QString text = event->text();
+  // Characters. Ctrl or Alt alone with a key types nothing (the key is a
+  // shortcut that nobody took); both together are AltGr on many keyboards.
+  const Qt::KeyboardModifiers chord = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+  const bool typesText = chord == Qt::NoModifier || chord == (Qt::ControlModifier | Qt::AltModifier);
+  const QString text = typesText ? event->text() : QString();
   bool typed = false;
   for (qsizetype i = 0; i < text.size(); ++i) {
     QChar c = text[i];

@@ -22,6 +22,11 @@
 
 // Readable texts in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+  *os << "{\n";
+  for (const QString& s : l) *os << "  \"" << s.toStdString() << "\"\n";
+  *os << "}";
+}
 
 inline const QStringList& ModuleKeys() {
   static const QStringList keys = {
@@ -29,7 +34,7 @@ inline const QStringList& ModuleKeys() {
       "GiveLineNO", "CCUpARLstb", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
       "NoOpenFile", "FltWebPages", "FltStyleSheets", "FltScripts", "FltAllFiles",
       "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr",
-      "ImpIntDoc1", "ErrorImp", "STextNotFound", "SAskRep1", "SearchLineBreak"};
+      "ImpIntDoc1", "ErrorImp", "STextNotFound", "SAskRep1", "SearchLineBreak", "fmHeading"};
   return keys;
 }
 

@@ -386,6 +386,30 @@ TEST(SrcEditKeys, CharactersAndCommandKeys) {
   EXPECT_EQ(e.CaretXY(), (TPoint{1, 1}));
 }
 
+TEST(SrcEditKeys, ShortcutsNobodyTookTypeNothing) {
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    const char* line;
+  };
+  const Case cases[] = {
+      {Qt::Key_Q, Qt::AltModifier, "q", "abc"},
+      {Qt::Key_Minus, Qt::ControlModifier, "-", "abc"},
+      {Qt::Key_Q, Qt::AltModifier | Qt::ShiftModifier, "Q", "abc"},
+      {Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, "@", "@abc"},  // AltGr
+      {Qt::Key_Q, Qt::ShiftModifier, "Q", "Qabc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.toStdString() + " " + std::to_string(int(c.modifiers)));
+    InputEdit e;
+    e.SetLines({"abc"});
+    QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, c.text);
+    QApplication::sendEvent(&e, &press);
+    EXPECT_EQ(e.LineText(), c.line);
+  }
+}
+
 TEST(SrcEditKeys, InputMethodTextSwallowsNothing) {
   InputEdit e;
   e.SetLines({""});
