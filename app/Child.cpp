@@ -3,6 +3,7 @@
 #include "app/DocumentFile.h"
 #include "app/Documents.h"
 #include "app/Frame.h"
+#include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
@@ -239,6 +240,13 @@ void TChildForm::BuildEditorPage() {
   QAction* img = item("IMG1", "", "Alt+T", [this] { InsertFixedText("<img></img>"); });
   QAction* br = item("Insertaspace1", "", "Alt+B", [this] { InsertFixedText("<br>"); });
   QAction* hr = item("Insertaline1", "", "Alt+H", [this] { InsertFixedText("<hr>"); });
+  item("URL1", "", "", [] {
+    if (fMain) InsertLink(*fMain);
+  });
+  item("Image1", "", "", [] {
+    if (fMain) InsertImage(*fMain);
+  });
+  item("Insertflashmovie1", "", "", [this] { InsertFlashMovie(*this); });
   item("Commenttext1", "", "", [this] { Commenttext1Click(); });
   item("Setdocumentinlowercase1", "", "", [this] { Setdocumentinlowercase1Click(); });
   for (QAction* a : {img, br, hr}) {
@@ -511,6 +519,9 @@ void TChildForm::ApplyLanguage() {
       {"IMG1", "rmIMGTag", ""},
       {"Insertaspace1", "TB15", ""},
       {"Insertaline1", "TB26", ""},
+      {"URL1", "TB23", ""},
+      {"Image1", "TB31", ""},
+      {"Insertflashmovie1", "TB32", ""},
       {"Commenttext1", "rmComment", ""},
       {"Setdocumentinlowercase1", "rmLowerC", ""},
       {"ToolButton10", "chg_HighLighter", "chg_HighLighter"},

@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/Launcher.h"
 #include "app/LanguageModule.h"
@@ -223,6 +224,8 @@ void TfMain::BuildMenusAndBars() {
 
   QMenu* insert = menu("Insert", "InsertMenu");
   BuildInsertCommands(insert);
+  AddAction(insert, "ToolButton18", "TB23", "", [this] { InsertLink(*this); });
+  AddAction(insert, "ToolButton19", "TB31", "", [this] { InsertImage(*this); });
 
   QMenu* tools = menu("Tools", "Tools");
   AddAction(tools, "preview", "PreviewSite", "F9", [this] { previewExecute(); });
@@ -859,11 +862,12 @@ void TfMain::ToolButton33Click() {
 // ------------------------------------------------------------ hand-over
 
 void TfMain::OpenImages(const QStringList& files) {
-  if (files.isEmpty() || !AppServices().ImageBrowser) return;
-  QMdiSubWindow* browser = AppServices().ImageBrowser(files);
+  if (files.isEmpty()) return;
+  QMdiSubWindow* browser =
+      AppServices().ImageBrowser ? AppServices().ImageBrowser(files) : OpenImageBrowser(*this, files);
   if (!browser) return;
   MDIClient->addSubWindow(browser);
-  browser->show();
+  browser->showMaximized();
   MDITab1->AddChild(browser, 110, true);
 }
 

@@ -110,6 +110,9 @@ TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
   bookMarkOpt_.OnChange = [this](TObject*) { viewport()->update(); };
 
   viewport()->setCursor(Qt::IBeamCursor);
+  // The mouse cursor changes over the gutter and a selection without a
+  // button held.
+  viewport()->setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   // Text dragged from editors is always welcome; whether dropped files are
   // taken is decided by eoDropFiles when they arrive.

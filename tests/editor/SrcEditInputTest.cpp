@@ -222,6 +222,16 @@ TEST(SrcEditScroll, ALineWithoutRoomPastItsEndStillShowsTheCaretAtItsEnd) {
   EXPECT_EQ(e.horizontalScrollBar()->maximum(), 301 - 44 + 1);
 }
 
+TEST(SrcEditMouse, TheCursorFollowsTheMouseWithoutAButton) {
+  InputEdit e;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&e));
+  e.Gutter().SetCursor(Qt::PointingHandCursor);
+  QTest::mouseMove(e.viewport(), QPoint(2, 5));
+  EXPECT_EQ(e.viewport()->cursor().shape(), Qt::PointingHandCursor);
+  QTest::mouseMove(e.viewport(), e.At(3, 2));
+  EXPECT_EQ(e.viewport()->cursor().shape(), Qt::IBeamCursor);
+}
+
 TEST(SrcEditMouse, DoubleClickSelectsTheWord) {
   InputEdit e;
   const QPoint p = e.At(3, 4);

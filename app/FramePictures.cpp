@@ -1,0 +1,95 @@
+#include "app/FramePictures.h"
+
+#include "app/Frame.h"
+#include "app/LanguageModule.h"
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "authoring/uPictureInserts.h"
+#include "editor/SrcEdit.h"
+#include "images/uImageLoad.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMdiArea>
+
+QMdiSubWindow* OpenImageBrowser(TfMain& main, const QStringList& files) {
+  TImageBrowserHooks& hooks = ImageBrowserHooks();
+  hooks.LangText = [](const QString& key) { return LangText(key); };
+  hooks.GraphicsProgram = [] {
+    return Settings::Open().ReadString(QStringLiteral("GFX"), QStringLiteral("Path"), QString()).trimmed();
+  };
+  hooks.OpenWithProgram = [&main](const QString& program, const QString& file) {
+    return main.OpenWithProgram(program, file);
+  };
+  hooks.ShowGraphicsOptions = [&main] {
+    if (QAction* options = main.Action(QStringLiteral("ConfigScreen")); options && options->isEnabled())
+      options->trigger();
+  };
+  hooks.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
+  auto* browser = new TfImageBrowser;
+  browser->setFont(main.font());
+  browser->AddFiles(files);
+  return browser;
+}
+
+namespace {
+
+QString PictureFilter() {
+  return LangText(QStringLiteral("ADIMPicture")) +
+         QStringLiteral(" (*.jpg *.jpeg *.gif *.bmp *.ico *.emf *.wmf *.png)");
+}
+
+// An open dialog through the prompts, filtered by `filter`, starting in `folder`.
+QString ChooseFile(const char* name, const QString& folder, const QString& filter) {
+  QFileDialog dialog;
+  dialog.setObjectName(QLatin1String(name));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!folder.isEmpty()) dialog.setDirectory(folder);
+  if (!filter.isEmpty()) dialog.setNameFilter(filter);
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+const TLangFunction& Lang() {
+  static const TLangFunction lang = [](const QString& key) { return LangText(key); };
+  return lang;
+}
+
+}  // namespace
+
+void InsertLink(TfMain& main) {
+  TChildForm* c = main.ActiveDocument();
+  if (!c) return;
+  TfUrl dialog(Lang());
+  dialog.setFont(main.font());
+  Prompts().ExecModal(dialog);
+  if (dialog.Ok) c->Memo1->SetSelText(dialog.Fragment());
+}
+
+void InsertImage(TfMain& main, const QString& fileName) {
+  if (main.MDIClient->subWindowList().isEmpty()) return;
+  TfImage dialog(Lang());
+  dialog.setFont(main.font());
+  dialog.StartFolder = main.LastFolder;
+  dialog.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
+  dialog.Browse = [](const QString& folder) { return ChooseFile("OpenDialog1", folder, PictureFilter()); };
+  if (!fileName.isEmpty()) {
+    try {
+      dialog.LoadFile(fileName);
+    } catch (const std::exception& e) {
+      ShowMessageDlg(QString::fromUtf8(e.what()), 2);
+    }
+  }
+  Prompts().ExecModal(dialog);
+  if (!dialog.Ok) return;
+  if (TChildForm* c = main.ActiveDocument()) c->Memo1->SetSelText(dialog.Fragment());
+}
+
+void InsertFlashMovie(TChildForm& child) {
+  TfFlash dialog(Lang());
+  dialog.setFont(child.font());
+  dialog.Browse = [] { return ChooseFile("OpenDialog1", QString(), QString()); };
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  child.Memo1->SetSelText(PictureInserts::JoinLines(dialog.Lines()));
+}

@@ -1,0 +1,20 @@
+// The main window's picture commands: the image browser opened as a
+// document-area tab, and the link, picture and flash-movie insert commands.
+#pragma once
+
+#include <QStringList>
+
+class QMdiSubWindow;
+class TChildForm;
+class TfMain;
+
+// A new image browser holding one thumbnail per file.
+QMdiSubWindow* OpenImageBrowser(TfMain& main, const QStringList& files);
+
+// The link command: asks for a link or mail link and inserts it into the
+// active document.
+void InsertLink(TfMain& main);
+// The picture command; `fileName` preselects a picture.
+void InsertImage(TfMain& main, const QString& fileName = QString());
+// The flash-movie command of a document window.
+void InsertFlashMovie(TChildForm& child);

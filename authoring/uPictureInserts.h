@@ -1,0 +1,98 @@
+// The link, picture and flash-movie insert dialogs. Their texts come through
+// the language function handed in; file choice and error display through
+// hooks, so that the dialogs run without a person in tests.
+#pragma once
+
+#include "authoring/PictureInserts.h"
+
+#include <QDialog>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStackedWidget;
+class QTabBar;
+class TAnimPicture;
+
+using TLangFunction = std::function<QString(const QString& key)>;
+
+// Link or mail link.
+class TfUrl : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfUrl(const TLangFunction& lang, QWidget* parent = nullptr);
+  QString Fragment() const;
+  bool Ok = false;
+
+  QTabBar* TabSet1 = nullptr;
+  QStackedWidget* PageControl1 = nullptr;
+  QLineEdit* Edit2 = nullptr;  // address
+  QLineEdit* Edit3 = nullptr;  // link text
+  QCheckBox* newwd = nullptr;
+  QLineEdit* Edit1 = nullptr;  // e-mail address
+  QLineEdit* Edit5 = nullptr;  // subject
+  QLineEdit* Edit4 = nullptr;  // link text
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+};
+
+// A picture with its size.
+class TfImage : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfImage(const TLangFunction& lang, QWidget* parent = nullptr);
+  // Shows `fileName` in both previews with its size; raises the loader's
+  // errors.
+  void LoadFile(const QString& fileName);
+  void Button1Click();
+  void Button2Click();
+  QString Fragment() const;
+  PictureInserts::TPathStyle PathStyle() const;
+  bool Ok = false;
+
+  // Asks for a picture file, starting in `folder`; empty when cancelled.
+  std::function<QString(const QString& folder)> Browse;
+  std::function<void(const QString& message)> ShowError;
+  // The folder browsing starts in when no path is typed.
+  QString StartFolder;
+
+  QLineEdit* Edit1 = nullptr;
+  QPushButton* Button1 = nullptr;
+  TAnimPicture* AnimPicture1 = nullptr;
+  TAnimPicture* AnimPicture2 = nullptr;
+  QLabel* Label3 = nullptr;  // width
+  QLabel* Label4 = nullptr;  // height
+  QRadioButton* full = nullptr;
+  QRadioButton* nofull = nullptr;
+  QRadioButton* comp = nullptr;
+  QLineEdit* AltText = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QPushButton* Button3 = nullptr;
+
+ private:
+  bool TryLoad(const QString& fileName);
+};
+
+// A flash movie.
+class TfFlash : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfFlash(const TLangFunction& lang, QWidget* parent = nullptr);
+  QStringList Lines() const;
+  // Asks for a movie file; empty when cancelled.
+  std::function<QString()> Browse;
+
+  QLineEdit* Edit1 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QSpinBox* SpinEdit1 = nullptr;  // height
+  QSpinBox* SpinEdit2 = nullptr;  // width
+  QCheckBox* CheckBox1 = nullptr;
+  QString LoopText = QStringLiteral("false");
+  QPushButton* Button2 = nullptr;
+  QPushButton* Button3 = nullptr;
+};

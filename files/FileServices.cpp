@@ -1,0 +1,75 @@
+#include "files/FileServices.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QStyle>
+#include <QUrl>
+
+namespace {
+TFileServices& Services() {
+  static TFileServices services{
+      [](const QString&) { return QString(); },
+      [](QDialog& dialog) { return dialog.exec(); },
+      [](const QString& text, int) {
+        QMessageBox::information(nullptr, QString(), text);
+        return 1;
+      },
+      [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); },
+      [] { QApplication::beep(); }};
+  return services;
+}
+}  // namespace
+
+void SetFileServices(const TFileServices& services) {
+  TFileServices& s = Services();
+  if (services.langText) s.langText = services.langText;
+  if (services.execModal) s.execModal = services.execModal;
+  if (services.messageDlg) s.messageDlg = services.messageDlg;
+  if (services.openFile) s.openFile = services.openFile;
+  if (services.beep) s.beep = services.beep;
+}
+
+const TFileServices& FileServices() { return Services(); }
+
+QString FilesText(const QString& key) { return Services().langText(key); }
+int FilesExecModal(QDialog& dialog) { return Services().execModal(dialog); }
+int FilesMessage(const QString& text, int kind) { return Services().messageDlg(text, kind); }
+
+TFileIconCache& TFileIconCache::Instance() {
+  static TFileIconCache cache;
+  return cache;
+}
+
+void TFileIconCache::Clear() {
+  byExtension_.clear();
+  lookups_ = 0;
+}
+
+QIcon TFileIconCache::IconFor(const QString& fileName) {
+  const QString suffix = QFileInfo(fileName).suffix().toLower();
+  const QString key = suffix.isEmpty() ? QString() : u'.' + suffix;
+  auto it = byExtension_.constFind(key);
+  if (it != byExtension_.constEnd()) return *it;
+  ++lookups_;
+  static const QMimeDatabase mimes;
+  const QMimeType type = mimes.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+  QIcon icon = QIcon::fromTheme(type.iconName());
+  if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
+  if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("text-x-generic"));
+  if (icon.isNull()) icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);  // no icon theme
+  byExtension_.insert(key, icon);
+  return icon;
+}
+
+QIcon TFileIconCache::FolderIcon() {
+  const QIcon icon = QIcon::fromTheme(QStringLiteral("folder"));
+  return icon.isNull() ? QApplication::style()->standardIcon(QStyle::SP_DirIcon) : icon;
+}
+QIcon TFileIconCache::OpenFolderIcon() {
+  QIcon open = QIcon::fromTheme(QStringLiteral("folder-open"));
+  return open.isNull() ? FolderIcon() : open;
+}

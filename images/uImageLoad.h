@@ -1,0 +1,64 @@
+// The image browser: a document-area window that shows image files as
+// thumbnails, one of them at full size (GIFs animated), and hands the last
+// clicked one to the user's graphics program.
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <functional>
+
+class QPushButton;
+class QStackedWidget;
+class QStatusBar;
+class TAnimPicture;
+class TThumbnailList;
+
+// What the browser needs from the program around it.
+struct TImageBrowserHooks {
+  std::function<QString(const QString& key)> LangText;
+  // The graphics program (key Path of section GFX); empty when none is set.
+  std::function<QString()> GraphicsProgram;
+  std::function<bool(const QString& program, const QString& file)> OpenWithProgram;
+  // Shows the options screen at the graphics-program page.
+  std::function<void()> ShowGraphicsOptions;
+  // Shows a failure to the user.
+  std::function<void(const QString& message)> ShowError;
+};
+TImageBrowserHooks& ImageBrowserHooks();
+
+class TfImageBrowser : public QMdiSubWindow {
+  Q_OBJECT
+ public:
+  explicit TfImageBrowser(QWidget* parent = nullptr);
+
+  // Adds one thumbnail per file; pictures are decoded when first shown.
+  void AddFiles(const QStringList& files);
+  // Replaces the thumbnails by the pictures of `folder` (PNG files not included).
+  void RefillFromFolder(const QString& folder);
+
+  void FormShow();
+  void ThumbnailList1Click();
+  void ThumbnailList1DblClick();
+  void AnimPicture1Click() { ShowThumbnails(); }
+  void Button2Click() { ShowThumbnails(); }
+  void Button1Click();
+
+  bool FullViewShown() const;
+  // The file of the last clicked thumbnail.
+  const QString& SelectedFile() const { return selectedFile_; }
+
+  TThumbnailList* ThumbnailList1 = nullptr;
+  QWidget* Panel1 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+  TAnimPicture* AnimPicture1 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+
+ private:
+  void ShowThumbnails();
+  QStackedWidget* pages_ = nullptr;
+  QString selectedFile_;
+};
+
+// The current browser; cleared by itself when the browser closes.
+QPointer<TfImageBrowser>& CurrentImageBrowser();

@@ -1,0 +1,188 @@
+// The picture over the platform loader: GIF frames found by walking the
+// blocks, frame selection, the loader's refusals and its allocation limit.
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include "PictureTestSupport.h"
+#include "images/PlatformPicture.h"
+#include "platform/Exceptions.h"
+
+using namespace picturetest;
+
+namespace {
+
+QString LoadError(const QByteArray& data) {
+  TPlatformPicture picture;
+  try {
+    picture.LoadFromBytes(data);
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return {};
+}
+
+}  // namespace
+
+TEST(PlatformPicture, ThreeFrameGifCountsDelaysAndDisposals) {
+  TPlatformPicture picture;
+  picture.LoadFromBytes(ThreeFrameGif());
+  EXPECT_TRUE(picture.IsGIF());
+  EXPECT_EQ(picture.FrameCount(), 3);
+  EXPECT_EQ(picture.ScreenWidth(), 4);
+  const struct {
+    int frame, delay, disposal;
+  } cases[] = {{1, 10, 1}, {2, 20, 2}, {3, 30, 3}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(picture.FrameDelay(c.frame), c.delay) << c.frame;
+    EXPECT_EQ(picture.Disposal(), c.disposal) << c.frame;
+  }
+  EXPECT_EQ(picture.FrameDelay(4), -1);
+  EXPECT_EQ(picture.FrameDelay(0), -1);
+}
+
+TEST(PlatformPicture, SelectedFrameIsDecodedOnceAndDrawnAtItsPlace) {
+  TPlatformPicture picture;
+  picture.LoadFromBytes(ThreeFrameGif());
+  int changes = 0;
+  picture.OnFrameChange = [&] { ++changes; };
+  const struct {
+    int frame;
+    QRect rect;
+    int color;
+  } cases[] = {{2, QRect(1, 1, 2, 2), 2}, {3, QRect(1, 2, 3, 2), 3}, {1, QRect(0, 0, 4, 4), 1}};
+  for (const auto& c : cases) {
+    picture.SetFrame(c.frame);
+    EXPECT_EQ(picture.FrameRect(), c.rect) << c.frame;
+    EXPECT_EQ(picture.Image().size(), c.rect.size());
+    EXPECT_EQ(picture.Image().pixel(0, 0), GifColor(c.color));
+  }
+  EXPECT_EQ(changes, 3);
+  const int decodes = picture.DecodeCount();
+  picture.SetFrame(2);
+  picture.SetFrame(3);
+  EXPECT_EQ(picture.DecodeCount(), decodes);  // cached
+
+  // Frame 2 drawn on a canvas of twice the screen: offset and scaled with it.
+  picture.SetFrame(2);
+  QImage canvas = Filled(8, 8, qRgb(255, 255, 255));
+  QPainter p(&canvas);
+  picture.Draw(p, QRect(0, 0, 8, 8));
+  p.end();
+  EXPECT_EQ(canvas.pixel(1, 1), qRgb(255, 255, 255));
+  EXPECT_EQ(canvas.pixel(2, 2), GifColor(2));
+  EXPECT_EQ(canvas.pixel(5, 5), GifColor(2));
+  EXPECT_EQ(canvas.pixel(6, 6), qRgb(255, 255, 255));
+
+  // Beyond the last frame nothing is left to load.
+  EXPECT_THROW(picture.SetFrame(4), Exception);
+}
+
+TEST(PlatformPicture, FramesAreFoundByBlocksNotByBytePatterns) {
+  // A colour table holding the bytes of a control extension followed by an
+  // image descriptor must not count as a frame.
+  const QByteArray table("\x21\xF9\x04\x00\x00\x00\x00\x2C\x00\x00\xFF\x00", 12);
+  const QByteArray gif = MakeGif(QSize(2, 2), {{QRect(0, 0, 2, 2), 1, 5, 0}, {QRect(0, 0, 1, 1), 2, 7, 0}}, table);
+  TPlatformPicture picture;
+  picture.LoadFromBytes(gif);
+  EXPECT_EQ(picture.FrameCount(), 2);
+  EXPECT_EQ(picture.FrameDelay(2), 7);
+  picture.SetFrame(2);
+  EXPECT_EQ(picture.FrameRect(), QRect(0, 0, 1, 1));
+}
+
+TEST(PlatformPicture, GifWithoutControlExtensionsLoadsWhole) {
+  GifFrame plain{QRect(0, 0, 3, 2), 3, 0, 0, false};
+  TPlatformPicture picture;
+  picture.LoadFromBytes(MakeGif(QSize(3, 2), {plain}));
+  EXPECT_EQ(picture.FrameCount(), 0);
+  EXPECT_EQ(picture.GetWidth(), 3);
+  EXPECT_EQ(picture.Image().pixel(2, 1), GifColor(3));
+}
+
+TEST(PlatformPicture, DamagedGifsNeverCrash) {
+  const QByteArray gif = ThreeFrameGif();
+  for (qsizetype n = 0; n < gif.size(); ++n) {
+    const QString error = LoadError(gif.left(n));
+    if (!error.isEmpty()) {
+      EXPECT_TRUE(error.startsWith("Could not")) << n << qPrintable(error);
+    }
+  }
+  // "GIF8" and a fifth byte: a GIF without a screen.
+  EXPECT_EQ(LoadError("GIF8"), "Could not load image. Invalid format");
+  EXPECT_FALSE(LoadError("GIF89").isEmpty());
+  // A truncated file keeps the frames that are complete.
+  TPlatformPicture picture;
+  const QByteArray gif2 = MakeGif(QSize(4, 4), {{QRect(0, 0, 4, 4), 1, 10, 1}, {QRect(0, 0, 4, 4), 2, 10, 1}});
+  picture.LoadFromBytes(gif2.left(gif2.size() - 6));
+  EXPECT_EQ(picture.FrameCount(), 1);
+}
+
+TEST(PlatformPicture, FormatsAndRefusals) {
+  const QImage red = Filled(96, 48, qRgb(255, 0, 0));
+  const struct {
+    QByteArray data;
+    QString error;
+  } cases[] = {
+      {Encode(red, "bmp"), {}},
+      {Encode(red, "jpeg"), {}},
+      {Encode(red.scaled(32, 32), "ico"), {}},
+      {Encode(red, "png"), "Could not load image. Invalid format"},
+      {QByteArray("\xD7\xCD\xC6\x9A\0\0", 6) + QByteArray(40, '\0'), "Could not load image. Invalid format"},  // WMF
+      {QByteArray(" EMF") + QByteArray(60, '\0'), "Could not load image. Invalid format"},
+      {{}, "Could not load image. Invalid format"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LoadError(c.data), c.error) << c.data.left(4).toHex().constData();
+
+  TPlatformPicture bmp;
+  bmp.LoadFromBytes(cases[0].data);
+  EXPECT_EQ(bmp.FrameCount(), -1);
+  EXPECT_EQ(bmp.FrameDelay(1), -1);
+  EXPECT_EQ(bmp.GetWidth(), 96);  // 2540 HIMETRIC units at 96 dots per inch
+  bmp.LogPixelsX = 192;
+  EXPECT_EQ(bmp.GetWidth(), 192);
+  EXPECT_EQ(bmp.ScreenHeight(), 48);
+  QByteArray saved;
+  QBuffer out(&saved);
+  out.open(QIODevice::WriteOnly);
+  bmp.SaveToStream(out);
+  EXPECT_EQ(saved, cases[0].data);
+}
+
+TEST(PlatformPicture, JpegAllocationBombIsRefused) {
+  QByteArray jpeg = Encode(Filled(8, 8, qRgb(0, 0, 255)), "jpeg");
+  // Patch the frame header to claim 60000 x 60000 pixels.
+  const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+  ASSERT_GT(sof, 0);
+  jpeg[sof + 5] = char(0xEA);
+  jpeg[sof + 6] = char(0x60);
+  jpeg[sof + 7] = char(0xEA);
+  jpeg[sof + 8] = char(0x60);
+  EXPECT_EQ(LoadError(jpeg), "Could not allocate memory for image");
+}
+
+TEST(PlatformPicture, PngFilesGoThroughOurCodecWithTransparency) {
+  QImage alpha(2, 1, QImage::Format_ARGB32);
+  alpha.setPixel(0, 0, qRgba(255, 0, 0, 255));
+  alpha.setPixel(1, 0, qRgba(0, 0, 0, 0));
+  const QString file = QDir::tempPath() + "/kv_picture_alpha.png";
+  ASSERT_TRUE(alpha.save(file, "png"));
+  TPlatformPicture picture;
+  LoadPictureFile(picture, file);
+  EXPECT_FALSE(picture.GetEmpty());
+  EXPECT_EQ(picture.GetWidth(), 2);
+  EXPECT_EQ(qAlpha(picture.Image().pixel(1, 0)), 0);  // not black
+  QFile::remove(file);
+}
+
+TEST(PlatformPicture, FitSize) {
+  const struct {
+    QSize picture, box, fitted;
+  } cases[] = {{{400, 200}, {96, 80}, {96, 48}},
+               {{50, 40}, {96, 80}, {50, 40}},
+               {{100, 400}, {96, 80}, {20, 80}},
+               {{200, 100}, {100, 100}, {100, 50}}};
+  for (const auto& c : cases) EXPECT_EQ(FitSize(c.picture, c.box), c.fitted);
+}
