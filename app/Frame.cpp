@@ -326,8 +326,8 @@ void TfMain::BuildMenusAndBars() {
       button->setObjectName(drop == PopupMenu4 ? QStringLiteral("ToolButton25") : QStringLiteral("ToolButton24"));
       button->setMenu(drop);
       button->setPopupMode(QToolButton::InstantPopup);
-      button->setIcon(ThemeIcon(drop == PopupMenu4 ? QStringLiteral("format-text-bold")
-                                                   : QStringLiteral("format-justify-left")));
+      button->setIcon(ThemeIcon(drop == PopupMenu4 ? QStringLiteral("format-text-rich")
+                                                   : QStringLiteral("format-indent-more")));
       common->addWidget(button);
     }
     for (const char* name : {"ToolButton26", "ToolButton14", "ToolButton31"})
@@ -522,6 +522,8 @@ void TfMain::ApplyLanguage() {
     a->setToolTip(LangText(hint.isEmpty() ? key : hint));
   }
   for (QMenu* m : std::as_const(menus_)) m->setTitle(caption(m->property(kLangKey).toString()));
+  for (auto* b : PageControl1->findChildren<QToolButton*>())
+    if (b->menu() && (b->menu() == PopupMenu4 || b->menu() == PopupMenu2)) b->setToolTip(b->menu()->title());
   const char* insertPages[] = {"fMCommon", "HTMLFM", "FormsFM"};
   for (int i = 0; i < PageControl1->count() && i < 3; ++i)
     PageControl1->setTabText(i, LangText(QLatin1String(insertPages[i])));

@@ -70,6 +70,7 @@ void TfMain::ToolButton31Click() {
   dialog.setObjectName(QStringLiteral("fDosPrompt"));
   dialog.setWindowTitle(LangText(QStringLiteral("AlertBox1")));
   dialog.setLabelText(LangText(QStringLiteral("AlertBox2")));
+  dialog.setMinimumWidth(360);  // room for the caption
   dialog.setOkButtonText(LangText(QStringLiteral("btOk")));
   dialog.setCancelButtonText(LangText(QStringLiteral("btCancel")));
   if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;

@@ -193,6 +193,8 @@ TTextReplaceDialog::TTextReplaceDialog(QWidget* parent) : TTextSearchDialog(pare
   Label2->setBuddy(cbReplaceText);
   fields_->addWidget(Label2, 1, 0);
   fields_->addWidget(cbReplaceText, 1, 1);
+  setTabOrder(cbSearchText, cbReplaceText);
+  setTabOrder(cbReplaceText, cbSearchCaseSensitive);
   setFixedSize(sizeHint());
 }
 

@@ -136,6 +136,10 @@ void TFrDirectoryTree::BuildDrives() {
   if (currentItem()) scrollToItem(currentItem());
   QApplication::restoreOverrideCursor();
   building_ = false;
+  if (updatePending_) {  // the table changed while the roots were built
+    updatePending_ = false;
+    UpdateDrives();
+  }
 }
 
 void TFrDirectoryTree::UpdateDrives() {

@@ -1,7 +1,8 @@
 #include "platform/MountWatcher.h"
 
 #include <QFile>
-#include <QStorageInfo>
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
 #include <sys/statvfs.h>
@@ -28,26 +29,69 @@ TDriveType TSystemMountSource::TypeOf(const QByteArray& fsType, const QByteArray
   return TDriveType::Fixed;
 }
 
-QList<TMountEntry> TSystemMountSource::Mounts() {
+namespace {
+// Mount points and labels escape blanks and a few other bytes as \ooo.
+QByteArray Unescape(const QByteArray& field) {
+  QByteArray out;
+  for (int i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size() && std::isdigit(static_cast<unsigned char>(field[i + 1]))) {
+      out += static_cast<char>(field.mid(i + 1, 3).toInt(nullptr, 8));
+      i += 3;
+    } else if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] == 'x') {
+      out += static_cast<char>(field.mid(i + 2, 2).toInt(nullptr, 16));
+      i += 3;
+    } else {
+      out += field[i];
+    }
+  }
+  return out;
+}
+
+// Volume names by device, from the links in /dev/disk/by-label.
+QHash<QByteArray, QString> DeviceLabels() {
+  QHash<QByteArray, QString> labels;
+  const QDir dir(QStringLiteral("/dev/disk/by-label"));
+  for (const QFileInfo& link : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+    labels.insert(QFile::encodeName(link.symLinkTarget()),
+                  QString::fromUtf8(Unescape(QFile::encodeName(link.fileName()))));
+  return labels;
+}
+}  // namespace
+
+QList<TMountEntry> TSystemMountSource::ParseMountInfo(const QByteArray& text, const QHash<QByteArray, QString>& labels) {
   QList<TMountEntry> result;
   TMountEntry root{QStringLiteral("/"), QString(), QByteArray(), TDriveType::Fixed};
-  for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
-    if (!info.isValid()) continue;
-    const QString mountPoint = info.rootPath();
+  for (const QByteArray& line : text.split('\n')) {
+    // id parent major:minor root mount-point options [optional fields] - type source super-options
+    const QList<QByteArray> f = line.split(' ');
+    const int dash = f.indexOf("-");
+    if (f.size() < 5 || dash < 6 || dash + 2 >= f.size()) continue;
+    const QString mountPoint = QFile::decodeName(Unescape(f[4]));
+    const QByteArray fsType = f[dash + 1];
+    const QByteArray device = Unescape(f[dash + 2]);
+    const QString label = labels.value(device);
     if (mountPoint == QLatin1String("/")) {
-      root.label = info.name();
-      root.fsType = info.fileSystemType();
+      root.label = label;
+      root.fsType = fsType;
       continue;
     }
-    if (IsPseudo(info.fileSystemType())) continue;
-    result.append({mountPoint, info.name(), info.fileSystemType(), TypeOf(info.fileSystemType(), info.device())});
+    if (f[3] != "/" || IsPseudo(fsType)) continue;
+    TMountEntry entry{mountPoint, label, fsType, TypeOf(fsType, device)};
+    // A later mount on the same point hides the earlier one.
+    result.erase(std::remove_if(result.begin(), result.end(), [&](const TMountEntry& e) { return e.root == mountPoint; }),
+                 result.end());
+    result.append(entry);
   }
   std::sort(result.begin(), result.end(), [](const TMountEntry& a, const TMountEntry& b) { return a.root < b.root; });
-  result.erase(std::unique(result.begin(), result.end(),
-                           [](const TMountEntry& a, const TMountEntry& b) { return a.root == b.root; }),
-               result.end());
   result.prepend(root);
   return result;
+}
+
+QList<TMountEntry> TSystemMountSource::Mounts() {
+  QFile file(QStringLiteral("/proc/self/mountinfo"));
+  if (!file.open(QIODevice::ReadOnly))
+    return {TMountEntry{QStringLiteral("/"), QString(), QByteArray(), TDriveType::Fixed}};
+  return ParseMountInfo(file.readAll(), DeviceLabels());
 }
 
 std::uint64_t TSystemMountSource::VolumeSerial(const QString& root) {

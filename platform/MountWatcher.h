@@ -32,10 +32,14 @@ class TMountSource {
   virtual std::uint64_t VolumeSerial(const QString& root) = 0;
 };
 
-// The system's table (QStorageInfo); pseudo file systems are left out.
+// The system's table, read from /proc/self/mountinfo without touching any
+// volume (a dead network share never blocks the reader); pseudo file systems
+// and bind mounts of single folders and files are left out.
 class TSystemMountSource : public TMountSource {
  public:
   QList<TMountEntry> Mounts() override;
+  // The volumes of a mountinfo text; `labels` maps device paths to volume names.
+  static QList<TMountEntry> ParseMountInfo(const QByteArray& text, const QHash<QByteArray, QString>& labels);
   std::uint64_t VolumeSerial(const QString& root) override;
   // The drive type of a file-system type name.
   static TDriveType TypeOf(const QByteArray& fsType, const QByteArray& device);

@@ -166,3 +166,30 @@ TEST_F(DirTree, LinksItselfToAFileListOnTheSameWindow) {
   tree->SetDirLabel(&label);
   EXPECT_EQ(label.text(), root + "/vol/sub");
 }
+
+namespace {
+// A table that changes while the tree reads the first volume.
+class TChangingMounts : public TFakeMountSource {
+ public:
+  QString added;
+  std::uint64_t VolumeSerial(const QString& root) override {
+    if (!added.isEmpty() && mounts.size() == 3) {
+      mounts.append({added, "", "ext4", TDriveType::Fixed});
+      TMountWatcher::Instance().Check();
+    }
+    return TFakeMountSource::VolumeSerial(root);
+  }
+};
+}  // namespace
+
+TEST_F(DirTree, ATableChangeWhileBuildingAddsEachRootOnce) {
+  TChangingMounts changing;
+  changing.mounts = mounts.mounts;
+  TMountWatcher::Instance().SetSource(&changing);
+  TFrDirectoryTree tree;
+  changing.added = root + "/usb";
+  tree.BuildDrives();
+  QStringList paths;
+  for (int i = 0; i < tree.topLevelItemCount(); ++i) paths << TFrDirectoryTree::PathOf(tree.topLevelItem(i));
+  EXPECT_EQ(paths, QStringList({"/", root + "/net/", root + "/usb/", root + "/vol/"}));
+}
