@@ -167,57 +167,60 @@ class TRegexEngine::TParser {
   }
 
   TNode ParseReg() {
-    TNode first = ParseSeq();
+    TNode first = ParseSequence();
     if (At(p_) != u'|' || p_ >= n_) return first;
     TNode alt;
     alt.kind = TNode::Alt;
     alt.kids.push_back(std::move(first));
     while (p_ < n_ && s_[p_] == u'|') {
       ++p_;
-      alt.kids.push_back(ParseSeq());
+      alt.kids.push_back(ParseSequence());
     }
     return alt;
   }
 
-  TNode ParseSeq() {
+  TNode ParseSequence() {
     TNode seq;
     seq.kind = TNode::Seq;
     for (;;) {
       Skip();
       if (p_ >= n_ || s_[p_] == u'|' || s_[p_] == u')') break;
-      TNode atom = ParseAtom();
-      Skip();
-      int min = 0, max = 0;
-      const QChar quantifier = At(p_);
-      if (ParseQuantifier(min, max)) {
-        bool greedy = (mods_ & modG) != 0;
-        if (At(p_) == u'?' && p_ < n_) {
-          greedy = false;
-          ++p_;
-        }
-        const QChar next = At(p_);
-        if (p_ < n_ && (next == u'*' || next == u'+' || next == u'?' || next == u'{')) Fail(107);
-        if ((quantifier == u'*' || quantifier == u'+') && Nullable(atom)) Fail(106);
-        TNode rep;
-        rep.kind = TNode::Repeat;
-        rep.min = min;
-        rep.max = max;
-        rep.greedy = greedy;
-        rep.kids.push_back(std::move(atom));
-        seq.kids.push_back(std::move(rep));
-        continue;
-      }
+      TNode piece = ParseQuantified();
       // Neighbouring plain characters form one text.
-      if (atom.kind == TNode::Text && !seq.kids.empty() && seq.kids.back().kind == TNode::Text &&
-          seq.kids.back().fold == atom.fold) {
-        seq.kids.back().text += atom.text;
+      if (piece.kind == TNode::Text && !seq.kids.empty() && seq.kids.back().kind == TNode::Text &&
+          seq.kids.back().fold == piece.fold) {
+        seq.kids.back().text += piece.text;
         continue;
       }
-      seq.kids.push_back(std::move(atom));
+      seq.kids.push_back(std::move(piece));
     }
     if (seq.kids.size() == 1) return std::move(seq.kids[0]);
     if (seq.kids.empty()) seq.kind = TNode::Empty;
     return seq;
+  }
+
+  // An atom and the quantifier after it, if any.
+  TNode ParseQuantified() {
+    TNode atom = ParseAtom();
+    Skip();
+    int min = 0, max = 0;
+    const QChar quantifier = At(p_);
+    if (!ParseQuantifier(min, max)) return atom;
+    bool greedy = (mods_ & modG) != 0;
+    if (At(p_) == u'?' && p_ < n_) {
+      greedy = false;
+      ++p_;
+    }
+    const QChar next = At(p_);
+    if (p_ < n_ && (next == u'*' || next == u'+' || next == u'?' || next == u'{')) Fail(107);
+    if ((quantifier == u'*' || quantifier == u'+') && Nullable(atom)) Fail(106);
+    TNode rep;
+    rep.kind = TNode::Repeat;
+    rep.min = min;
+    rep.max = max;
+    rep.greedy = greedy;
+    rep.kids.push_back(std::move(atom));
+    return rep;
   }
 
   // "*", "+", "?", "{n}", "{n,}" or "{n,m}" at the parse position. A "{"
@@ -730,7 +733,7 @@ void TRegexEngine::Compile() {
   firstSet_.reset();
   firstHigh_ = firstAll_ = false;
   std::vector<char> seen(program_.size(), 0);
-  FirstSetFrom(0, seen);
+  BuildFirstCharSet(0, seen);
   loopCount_v_.assign(loopCount_, 0);
   loopStart_v_.assign(loopCount_, -1);
   startDependent_ = std::any_of(program_.begin(), program_.end(), [](const TInst& in) {
@@ -739,7 +742,7 @@ void TRegexEngine::Compile() {
   });
 }
 
-void TRegexEngine::FirstSetFrom(int pc, std::vector<char>& seen) {
+void TRegexEngine::BuildFirstCharSet(int pc, std::vector<char>& seen) {
   if (firstAll_ || seen[pc]) return;
   seen[pc] = 1;
   const TInst& in = program_[pc];
@@ -787,23 +790,23 @@ void TRegexEngine::FirstSetFrom(int pc, std::vector<char>& seen) {
     case opSpace:
     case opNotSpace: addOne(in); break;  // one character
     case opSplit:
-      FirstSetFrom(in.a, seen);
-      FirstSetFrom(in.b, seen);
+      BuildFirstCharSet(in.a, seen);
+      BuildFirstCharSet(in.b, seen);
       break;
-    case opJmp: FirstSetFrom(in.a, seen); break;
+    case opJmp: BuildFirstCharSet(in.a, seen); break;
     case opRep:
       addOne(program_[pc + 1]);
-      if (in.a == 0) FirstSetFrom(pc + 2, seen);
+      if (in.a == 0) BuildFirstCharSet(pc + 2, seen);
       break;
     case opLoop:
-      FirstSetFrom(pc + 1, seen);
-      if (in.b == 0) FirstSetFrom(in.d, seen);
+      BuildFirstCharSet(pc + 1, seen);
+      if (in.b == 0) BuildFirstCharSet(in.d, seen);
       break;
     case opLoopEnd:
-      FirstSetFrom(program_[in.b].d, seen);
-      FirstSetFrom(in.b, seen);
+      BuildFirstCharSet(program_[in.b].d, seen);
+      BuildFirstCharSet(in.b, seen);
       break;
-    default: FirstSetFrom(pc + 1, seen); break;  // zero width
+    default: BuildFirstCharSet(pc + 1, seen); break;  // zero width
   }
 }
 
@@ -926,7 +929,7 @@ bool TRegexEngine::ExecFrom(int start) {
 // The registers are unset on entry; a failed run has undone every change
 // to them on its way back, unless it ran out of steps.
 bool TRegexEngine::TryAt(int pos) {
-  if (!Run(0, pos)) {
+  if (!MatchPrim(0, pos)) {
     if (exhausted_) reg_.fill(-1);
     return false;
   }
@@ -985,7 +988,7 @@ namespace {
 enum : int { fAlt, fReg, fCounter, fRepGreedy, fRepLazy, fLoopBody };
 }
 
-bool TRegexEngine::Run(int pc, int pos) {
+bool TRegexEngine::MatchPrim(int pc, int pos) {
   stack_.clear();
   const TInst* prog = program_.data();
   auto push = [this](int kind, int fpc, int fpos, int a) {

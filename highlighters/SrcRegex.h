@@ -158,7 +158,8 @@ class TRegexEngine {
   void BuildSets();
   bool ExecFrom(int start);
   bool TryAt(int pos);
-  bool Run(int pc, int pos);
+  // Backtracks through the program from node `pc` at `pos`.
+  bool MatchPrim(int pc, int pos);
   bool MatchOne(const TInst& in, int pos) const;
   bool TextAt(const TInst& in, int pos) const;
   int CountMatches(const TInst& in, int pos, int max) const;
@@ -166,7 +167,7 @@ class TRegexEngine {
   bool IsWord(int pos) const;
   bool IsPaired(int pos) const;  // a paired separator's halves around pos
   void AnalyseProgram(bool singleBranch, bool startsUnbounded);
-  void FirstSetFrom(int pc, std::vector<char>& seen);
+  void BuildFirstCharSet(int pc, std::vector<char>& seen);
 
   QString expression_;
   int modifiers_ = modR | modS | modG;

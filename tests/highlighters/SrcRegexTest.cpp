@@ -175,9 +175,21 @@ TEST(SrcRegex, ErrorsCarryCodeTextAndPosition) {
   } catch (const ERegexError& e) {
     EXPECT_EQ(e.Message(), u"TRegexEngine(exec): Not Assigned Expression Property"_qs);
   }
-  EXPECT_EQ(TRegexEngine::ErrorText(0), u"No errors"_qs);
-  EXPECT_EQ(TRegexEngine::ErrorText(1005), u"TRegexEngine(exec): No Inpit String Specified"_qs);
-  EXPECT_EQ(TRegexEngine::ErrorText(1234), u"Unknown error"_qs);
+  const std::pair<int, const char*> texts[] = {
+      {0, "No errors"},
+      {104, "TRegexEngine(comp): ParseReg Unmatched ()"},
+      {106, "TRegexEngine(comp): *+ Operand Could Be Empty"},
+      {110, "TRegexEngine(comp): Parse Atom Trailing \\"},
+      {115, "TRegexEngine(comp): ?+*{ Follows Nothing"},
+      {119, "TRegexEngine(comp): RarseAtom Internal Disaster"},
+      {127, "TRegexEngine(comp): Urecognized Modifier"},
+      {1005, "TRegexEngine(exec): No Inpit String Specified"},
+      {1006, "TRegexEngine(exec): Offset Must Be Greater Then 0"},
+      {1015, "TRegexEngine(exec): Loop Without LoopEntry !"},
+      {1013, "Unknown error"},
+      {1234, "Unknown error"},
+  };
+  for (const auto& [code, text] : texts) EXPECT_EQ(TRegexEngine::ErrorText(code), QString::fromLatin1(text)) << code;
 }
 
 TEST(SrcRegex, LinePairedSeparator) {
