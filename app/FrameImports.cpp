@@ -16,6 +16,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <algorithm>
 
@@ -111,7 +112,17 @@ void TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument)
     QString rtf = path;
     if (word) {
       if (!temporary.isValid()) throw Exception(temporary.errorString());
-      rtf = Imports::WordToRtf(path, temporary.path());
+      // The converter may take a while: shown, and the user may stop it.
+      QProgressDialog progress(LangText(QStringLiteral("ImpConverting")), LangText(QStringLiteral("btCancel")), 0, 0,
+                               this);
+      progress.setObjectName(QStringLiteral("ImportProgress"));
+      progress.setWindowModality(Qt::WindowModal);
+      progress.setMinimumDuration(500);
+      rtf = Imports::WordToRtf(path, temporary.path(), [&progress] {
+        progress.setValue(0);
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+      });
     }
     const QStringList html = Imports::RtfToHtml(rtf, target->Memo1->font().family());
     TSrcEdit* e = target->Memo1;
@@ -127,6 +138,8 @@ void TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument)
     e->SetSelectionMode(smNormal);
     e->SetSelText(InsertFragments::JoinLines(html));
     e->SetSelectionMode(mode);
+  } catch (const Imports::EImportStopped&) {
+    // Stopped by the user: nothing to report.
   } catch (const Exception&) {
     ShowMessageDlg(LangText(QStringLiteral("ErrorImp")), 0);
   }

@@ -43,17 +43,21 @@ QStringList RtfToHtml(const QString& path, const QString& fontName) {
 
 QString WordConverter() { return QStandardPaths::findExecutable(QStringLiteral("soffice")); }
 
-QString WordToRtf(const QString& path, const QString& folder) {
+QString WordToRtf(const QString& path, const QString& folder, const std::function<bool()>& keepGoing) {
   const QString converter = WordConverter();
   if (converter.isEmpty()) throw Exception(QStringLiteral("No converter for word-processor documents"));
   QProcess process;
   process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(converter, {QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("rtf"),
                             QStringLiteral("--outdir"), folder, QFileInfo(path).absoluteFilePath()});
-  if (!process.waitForStarted() || !process.waitForFinished(120000)) {
-    process.kill();
-    process.waitForFinished();
-    throw Exception(QStringLiteral("The converter did not finish"));
+  if (!process.waitForStarted()) throw Exception(QStringLiteral("The converter did not start"));
+  while (!process.waitForFinished(50)) {
+    if (process.state() == QProcess::NotRunning) break;
+    if (keepGoing && !keepGoing()) {
+      process.kill();
+      process.waitForFinished();
+      throw EImportStopped(QStringLiteral("The conversion was stopped"));
+    }
   }
   const QString rtf = QDir(folder).filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".rtf"));
   if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || !QFileInfo(rtf).isFile())

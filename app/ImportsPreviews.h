@@ -6,6 +6,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+#include "platform/Exceptions.h"
 
 namespace ExternalPreviews {
 
@@ -35,9 +38,15 @@ QStringList RtfToHtml(const QString& path, const QString& fontName);
 // The word processor's converter ("soffice"), searched on the PATH; empty
 // when there is none.
 QString WordConverter();
+// The user stopped a conversion.
+class EImportStopped : public Exception {
+ public:
+  using Exception::Exception;
+};
 // Converts the word-processor document `path` to rich text in `folder` and
-// returns the rich-text file's path. Raises an Exception when there is no
-// converter or it made no file.
-QString WordToRtf(const QString& path, const QString& folder);
+// returns the rich-text file's path. `keepGoing` is asked while the
+// converter runs; false stops it (EImportStopped). Raises an Exception
+// when there is no converter or it made no file.
+QString WordToRtf(const QString& path, const QString& folder, const std::function<bool()>& keepGoing = {});
 
 }  // namespace Imports

@@ -7,6 +7,8 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QTimer>
 
 namespace {
 
@@ -39,11 +41,11 @@ class ImportTest : public AppFixture {
  protected:
   // Puts a converter named "soffice" on the PATH that writes `rtf` (or
   // nothing, when empty) as the rich-text form of the document.
-  void FakeConverter(const QByteArray& rtf) {
+  void FakeConverter(const QByteArray& rtf, const QByteArray& first = "") {
     const QString bin = root + "bin/";
     QDir().mkpath(bin);
     WriteFileBytes(bin + "made.rtf", rtf);
-    QByteArray script = "#!/bin/sh\n";
+    QByteArray script = "#!/bin/sh\n" + first;
     if (!rtf.isEmpty()) script += "for last; do :; done\nbase=$(basename \"$last\")\ncp \"" + (bin + "made.rtf").toUtf8() + "\" \"$5/${base%.*}.rtf\"\n";
     WriteFileBytes(bin + "soffice", script);
     QFile::setPermissions(bin + "soffice", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -134,6 +136,18 @@ TEST_F(ImportTest, WordDocumentsThroughTheConverter) {
     EXPECT_EQ(m.kind, 0);
   }
   EXPECT_EQ(Lines(made).size(), 19 + kLetterHtml.size());  // the document as it was
+}
+
+TEST_F(ImportTest, StoppingTheConverter) {
+  const QString doc = MakeFile("long.doc", "word data");
+  TChildForm* made = Main().OpenDocument(false, true, MakeFile("a.html", "a\r\n"));
+  FakeConverter(kLetter, "sleep 20\n");
+  QTimer::singleShot(800, &Main(), [this] {
+    if (auto* progress = Main().findChild<QProgressDialog*>("ImportProgress")) progress->cancel();
+  });
+  Main().ImportWordDoc(doc, made);
+  EXPECT_TRUE(prompts.Messages().isEmpty());  // stopped, not failed
+  EXPECT_EQ(Lines(made), QStringList({"a"}));
 }
 
 class ExternalPreview : public AppFixture {};
