@@ -81,6 +81,14 @@ class RecordingDrawer : public TSrcTextDrawer {
   QStringList calls;
 };
 
+// Pixels of an area in a colour other than `background`.
+int Ink(const QImage& image, const QRect& area, QColor background) {
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) n += image.pixelColor(x, y) != background;
+  return n;
+}
+
 struct Fixture {
   explicit Fixture(const QStringList& lines, QSize size = QSize(420, 200)) {
     edit = std::make_unique<TSrcEdit>();
@@ -112,11 +120,7 @@ struct Fixture {
   int InkInCell(const QImage& image, int column, int line, QColor background) const {
     const int x0 = (column - 1) * edit->CharWidth() + edit->TextOffset();
     const int y0 = (line - edit->TopLine()) * edit->LineHeight();
-    int ink = 0;
-    for (int y = y0; y < y0 + edit->LineHeight(); ++y)
-      for (int x = x0; x < x0 + edit->CharWidth(); ++x)
-        if (image.pixelColor(x, y) != background) ++ink;
-    return ink;
+    return Ink(image, QRect(x0, y0, edit->CharWidth(), edit->LineHeight()), background);
   }
   std::unique_ptr<TSrcEdit> edit;
 };
@@ -242,14 +246,7 @@ TEST(SrcEditPaint, LineNumbersTakeTheGutterFontColourAndStyle) {
   EXPECT_TRUE(HasPixel(img, row, Red));
   EXPECT_FALSE(HasPixel(img, row, QColor(Qt::black)));
 
-  auto ink = [&] {
-    const QImage shot = f.Render();
-    const QRect r(0, 0, f.edit->GutterWidth() - 2, f.edit->LineHeight());
-    int n = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-      for (int x = r.left(); x <= r.right(); ++x) n += shot.pixelColor(x, y) != Silver;
-    return n;
-  };
+  auto ink = [&] { return Ink(f.Render(), QRect(0, 0, f.edit->GutterWidth() - 2, f.edit->LineHeight()), Silver); };
   const int plain = ink();
   QFont bold = gutter.Font();
   bold.setBold(true);
@@ -292,13 +289,7 @@ TEST(SrcEditPaint, LineNumbersAreNeverCut) {
       p.setPen(Qt::black);
       p.drawText(QRect(0, 0, 300, lh), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("123456"));
     }
-    auto inkOf = [](const QImage& image, const QRect& r) {
-      int n = 0;
-      for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) n += image.pixelColor(x, y) != Silver;
-      return n;
-    };
-    EXPECT_EQ(inkOf(img, QRect(0, row * lh, f.edit->GutterWidth() - 2, lh)), inkOf(alone, alone.rect()));
+    EXPECT_EQ(Ink(img, QRect(0, row * lh, f.edit->GutterWidth() - 2, lh), Silver), Ink(alone, alone.rect(), Silver));
   }
 }
 
