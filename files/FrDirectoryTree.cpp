@@ -29,7 +29,6 @@ class TRenameDelegate : public QStyledItemDelegate {
 
  private:
   TFrDirectoryTree* tree_;
-  QTreeWidgetItem* dummy_ = nullptr;
 };
 
 int FlagOf(TDriveType t) {

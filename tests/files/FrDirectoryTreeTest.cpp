@@ -2,6 +2,8 @@
 #include "files/FrFileListBox.h"
 #include "tests/files/FilesFixture.h"
 
+#include <QLineEdit>
+#include <QTest>
 #include <QVBoxLayout>
 
 namespace {
@@ -192,4 +194,23 @@ TEST_F(DirTree, ATableChangeWhileBuildingAddsEachRootOnce) {
   QStringList paths;
   for (int i = 0; i < tree.topLevelItemCount(); ++i) paths << TFrDirectoryTree::PathOf(tree.topLevelItem(i));
   EXPECT_EQ(paths, QStringList({"/", root + "/net/", root + "/usb/", root + "/vol/"}));
+}
+
+TEST_F(DirTree, F2EditsTheNameAndEnterRenames) {
+  TFrDirectoryTree tree;
+  tree.show();
+  tree.OpenPath(root + "/vol");
+  QTest::keyClick(&tree, Qt::Key_F2);
+  EXPECT_FALSE(tree.findChild<QLineEdit*>());  // no editor on a volume root
+  tree.OpenPath(root + "/vol/beta");
+  QTest::keyClick(&tree, Qt::Key_F2);
+  auto* editor = tree.findChild<QLineEdit*>();
+  ASSERT_TRUE(editor);
+  editor->selectAll();
+  QTest::keyClicks(editor, "gamma");
+  QTest::keyClick(editor, Qt::Key_Return);
+  QCoreApplication::processEvents();  // the edit is committed on the next turn of the loop
+  EXPECT_TRUE(QFileInfo(root + "/vol/gamma").isDir());
+  EXPECT_EQ(tree.GetDirectory(), root + "/vol/gamma");
+  EXPECT_EQ(tree.currentItem()->text(0), "gamma");
 }
