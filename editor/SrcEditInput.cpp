@@ -218,7 +218,10 @@ void TCustomSrcEdit::ScrollTimerTick() {
   if (scrollDeltaX_ != 0) {
     SetLeftChar(leftChar_ + scrollDeltaX_);
     const int x = leftChar_ + (scrollDeltaX_ > 0 ? charsInWindow_ : 0);
-    SetCaretXYEx(false, DisplayToCharPos(TPoint{x, mouse.Y}));
+    TPoint at = DisplayToCharPos(TPoint{x, mouse.Y});
+    // A tab across the left side: the caret goes after it, on screen.
+    if (scrollDeltaX_ < 0 && CharToDisplayPos(at).X < leftChar_) ++at.X;
+    SetCaretXYEx(false, at);
     SetBlockEnd(CaretXY());
   }
   if (scrollDeltaY_ != 0) {

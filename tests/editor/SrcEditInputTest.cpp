@@ -201,6 +201,16 @@ TEST(SrcEditScroll, TheCaretStaysOnScreen) {
          e.Send(QEvent::MouseButtonRelease, QPoint(e.viewport()->width() + e.CharWidth(), 2), Qt::NoButton);
        },
        {6, 1}},
+      {"drag to the left on a line of tabs",
+       [](NarrowEdit& e) {
+         e.SetLeftChar(11);
+         e.Send(QEvent::MouseButtonPress, e.At(20, 1), Qt::LeftButton);
+         e.Send(QEvent::MouseMove, QPoint(e.GutterWidth() - 1, 2), Qt::LeftButton);
+         ASSERT_EQ(e.ScrollDeltaX(), -1);
+         e.ScrollTimerTick();
+         e.Send(QEvent::MouseButtonRelease, QPoint(e.GutterWidth() - 1, 2), Qt::NoButton);
+       },
+       {3, 1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
