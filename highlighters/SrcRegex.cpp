@@ -929,7 +929,10 @@ bool TRegexEngine::ExecFrom(int start) {
 // The registers are unset on entry; a failed run has undone every change
 // to them on its way back, unless it ran out of steps.
 bool TRegexEngine::TryAt(int pos) {
-  if (!MatchPrim(0, pos)) {
+  const bool found = MatchPrim(0, pos);
+  // A long backtrack stack is not kept for the next search.
+  if (stack_.capacity() > 65536) std::vector<TFrame>().swap(stack_);
+  if (!found) {
     if (exhausted_) reg_.fill(-1);
     return false;
   }
