@@ -6,10 +6,12 @@
 #include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/LanguageModule.h"
+#include "app/LinkCheck.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "editor/SrcEditAutoComplete.h"
 #include "editor/SrcEditHighlighter.h"
+#include "authoring/tidy.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/VirtualKeys.h"
@@ -94,10 +96,8 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   BuildEditorPage();
   body->setFocusProxy(Memo1);  // an activated document window types into its editor
   BuildPreviewPage();
-  auto* links = new QWidget(PageControl1);
-  links->setObjectName(QStringLiteral("vfLinks"));
-  links->setEnabled(false);  // the link check comes with its own page
-  PageControl1->addTab(links, QString());
+  LinkPage = new TLinkCheckPage(Memo1, [this] { PageControl1->setCurrentIndex(0); }, PageControl1);
+  PageControl1->addTab(LinkPage, QString());
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     if (index == 1) ShowPreview();
   });
@@ -110,6 +110,7 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   SrcHTMLHighlighter1 = highlighters_->byCode.value(QStringLiteral("HTML"));
 
   ApplySettings();
+  LoadTidyConfig();
   AutoComplete = new TSrcAutoComplete(this);
   AutoComplete->setObjectName(QStringLiteral("AutoComplete"));
   LoadCodeTemplates();
@@ -221,6 +222,7 @@ void TChildForm::BuildEditorPage() {
       ->setObjectName("ToolButton1");
   bar->addAction(ThemeIcon(QStringLiteral("zoom-out")), QString(), this, [this] { ChangeFontSize(-1); })
       ->setObjectName("ToolButton2");
+  BuildTidyCommands(bar);
 
   // The editor's pop-up menu.
   PopupMenu1 = new QMenu(this);
@@ -537,6 +539,7 @@ void TChildForm::ApplyLanguage() {
       {"HT_Check", "HT_Check", "HT_Check"},
       {"HT_Repair", "HT_Repair", "HT_Repair"},
       {"HT_Force", "HT_Force", "HT_Force"},
+      {"ToolButton20", "HT_Panel", "HT_Panel"},
   };
   for (const auto& t : texts) {
     const QString name = QLatin1String(t[0]);
@@ -565,6 +568,7 @@ void TChildForm::ApplyLanguage() {
   SelectionItems[0]->setText(LangText(QStringLiteral("SelNormal")));
   SelectionItems[1]->setText(LangText(QStringLiteral("SelLine")));
   SelectionItems[2]->setText(LangText(QStringLiteral("SelBlock")));
+  LinkPage->ApplyLanguage();
   if (Panels[2]) Panels[2]->setText(Memo1->InsertMode() ? DocStateI : DocStateO);
   if (Modified) Panels[1]->setText(DocStatusNow);
 }
@@ -645,6 +649,7 @@ bool TChildForm::FormCloseQuery() {
       // The window layout is not worth keeping a document open for.
     }
   }
+  LoadTidyConfig();
   DeletePreviewFiles();
   // Asking is the rule unless the user switched it off.
   const bool ask = Settings::Open().ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true);
@@ -683,5 +688,6 @@ void TChildForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  LinkPage->Cancel();
   QMdiSubWindow::closeEvent(event);
 }

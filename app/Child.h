@@ -28,6 +28,8 @@ class QToolButton;
 class QAction;
 class TSrcCustomHighlighter;
 class TSrcAutoComplete;
+class TTidy;
+class TLinkCheckPage;
 
 class TChildForm : public QMdiSubWindow, public TObject {
   Q_OBJECT
@@ -92,6 +94,21 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // unless it starts from the caret.
   bool SearchStarted = false;
 
+  // The link check on the "Verify Links" page (brought forward).
+  void vfLinksClick();
+  // HTML Tidy: check (lists the reports), repair and force (replace the
+  // text by Tidy's output as one undoable change; never by nothing).
+  void CheckHTMLExecute();
+  void RepairExecute();
+  void ForceExecute();
+  // Adds one Tidy report to the list (once); configuration reports are
+  // gathered and shown together when the command ends.
+  void Tidy1Report(int level, unsigned line, unsigned col, const QString& msg);
+  // Marks and goes to the line a report names.
+  void Memo2DblClick();
+  // (Re)reads tidyconfig.ini of the program folder into the Tidy object.
+  void LoadTidyConfig();
+
   // The close question (FormCloseQuery): true when the window may close.
   bool FormCloseQuery();
 
@@ -130,6 +147,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   QMenu* SelectionMenu = nullptr;
   std::array<QAction*, 3> SelectionItems{};
   TSrcCustomHighlighter* SrcHTMLHighlighter1 = nullptr;
+  std::unique_ptr<TTidy> Tidy1;
+  TLinkCheckPage* LinkPage = nullptr;
   // The code templates of CodeC/codeinside.dci, expanded with Ctrl+J.
   TSrcAutoComplete* AutoComplete = nullptr;
 
@@ -157,6 +176,11 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void Memo1Change();
   void Memo1StatusChange(TSrcStatusChanges changes);
   void AttachHighlighter(const QString& code);
+  // The Tidy commands of the editor tool bar and the Tidy object.
+  void BuildTidyCommands(class QToolBar* bar);
+  // Runs one Tidy command, then shows the configuration reports it raised.
+  void RunTidyCommand(const std::function<void()>& command);
+  QStringList tidyConfigReports_;
 
   struct Highlighters;
   std::unique_ptr<Highlighters> highlighters_;

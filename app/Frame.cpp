@@ -232,7 +232,7 @@ void TfMain::BuildMenusAndBars() {
   AddAction(tools, "nopreview", "BackToEditor", "F10", [this] { nopreviewExecute(); });
   AddAction(tools, "LoadBrowser", "LoadBrowser", "F12", [this] { LoadBrowserExecute(); });
   AddAction(tools, "ImgBrowser", "ImgBrowser", "F8", {}, true);
-  AddAction(tools, "ToolButton22", "rmvfLinks", "", {}, true);
+  AddAction(tools, "ToolButton22", "rmvfLinks", "", onDocument([](TChildForm* c) { c->vfLinksClick(); }));
   AddAction(tools, "stFTPcl", "stFTPcl", "", [this] { FTPExecute(); });
   AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", {}, true);
   AddAction(tools, "TBCD", "TBCD", "", {}, true);

@@ -1,6 +1,7 @@
 #include "authoring/tidy.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QStringDecoder>
 #include <tidy/tidybuffio.h>
 
@@ -165,18 +166,19 @@ void TTidy::SetReportFilter(TidyReportFilter filter) {
 }
 
 void TTidy::InstallReportHandler() {
-  if (onReport_)
-    tidySetReportFilter(doc_, &TTidy::ReportFilter);
-  else
-    tidySetReportFilter(doc_, rawFilter_);
+  tidySetMessageCallback(doc_, onReport_ ? &TTidy::ReportMessage : nullptr);
+  tidySetReportFilter(doc_, onReport_ ? nullptr : rawFilter_);
 }
 
-Bool TIDY_CALL TTidy::ReportFilter(TidyDoc doc, TidyReportLevel level, uint line, uint col, ctmbstr msg) {
-  auto* self = static_cast<TTidy*>(tidyGetAppData(doc));
+Bool TIDY_CALL TTidy::ReportMessage(TidyMessage message) {
+  auto* self = static_cast<TTidy*>(tidyGetAppData(tidyGetMessageDoc(message)));
   if (!self || !self->onReport_) return yes;
   if (self->muted_) return no;
   bool writeOut = true;
-  self->onReport_(self, static_cast<int>(level) - static_cast<int>(TidyInfo), line, col, QString::fromUtf8(msg),
-                  writeOut);
+  // The message's own text, without Tidy's position and level prefix.
+  self->onReport_(self, static_cast<int>(tidyGetMessageLevel(message)) - static_cast<int>(TidyInfo),
+                  static_cast<unsigned>(std::max(0, tidyGetMessageLine(message))),
+                  static_cast<unsigned>(std::max(0, tidyGetMessageColumn(message))),
+                  QString::fromUtf8(tidyGetMessage(message)), writeOut);
   return writeOut ? yes : no;
 }

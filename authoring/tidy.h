@@ -119,7 +119,7 @@ class TTidy : public TObject {
   void SetText(TidyOptionId id, const QString& v);
   void InstallReportHandler();
   QString Decode(const QByteArray& bytes) const;
-  static Bool TIDY_CALL ReportFilter(TidyDoc doc, TidyReportLevel level, uint line, uint col, ctmbstr msg);
+  static Bool TIDY_CALL ReportMessage(TidyMessage message);
 
   TidyDoc doc_ = nullptr;
   TObject* owner_ = nullptr;

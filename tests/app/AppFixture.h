@@ -34,7 +34,8 @@ inline const QStringList& ModuleKeys() {
       "GiveLineNO", "CCUpARLstb", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
       "NoOpenFile", "FltWebPages", "FltStyleSheets", "FltScripts", "FltAllFiles",
       "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr",
-      "ImpIntDoc1", "ErrorImp", "STextNotFound", "SAskRep1", "SearchLineBreak", "fmHeading"};
+      "ImpIntDoc1", "ErrorImp", "STextNotFound", "ZeroHttp", "ZeroImg", "rmdOk", "rmdError", "LinkCheckDone",
+      "InformMsg1Lib", "HT_Warning", "HTAccess", "ErrorMsg1Lib", "HtBadDoc", "HtFatal", "HTMLTidyCannotFix", "SAskRep1", "SearchLineBreak", "fmHeading"};
   return keys;
 }
 

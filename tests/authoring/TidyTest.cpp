@@ -40,7 +40,7 @@ TEST(Tidy, OutputAndReports) {
   EXPECT_EQ(reports[0].level, trlWarning);
   EXPECT_EQ(reports[0].line, 1u);
   EXPECT_EQ(reports[0].col, 1u);
-  EXPECT_TRUE(reports[0].msg.contains(QLatin1String("DOCTYPE"))) << reports[0].msg.toStdString();
+  EXPECT_EQ(reports[0].msg, "missing <!DOCTYPE> declaration");  // without position and level
 
   // The source is used up by a run.
   tidy.Execute(out);
