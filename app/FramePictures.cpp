@@ -74,13 +74,7 @@ void InsertImage(TfMain& main, const QString& fileName) {
   dialog.StartFolder = main.LastFolder;
   dialog.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
   dialog.Browse = [](const QString& folder) { return ChooseFile("OpenDialog1", folder, PictureFilter()); };
-  if (!fileName.isEmpty()) {
-    try {
-      dialog.LoadFile(fileName);
-    } catch (const std::exception& e) {
-      ShowMessageDlg(QString::fromUtf8(e.what()), 2);
-    }
-  }
+  if (!fileName.isEmpty()) dialog.TryLoad(fileName);
   Prompts().ExecModal(dialog);
   if (!dialog.Ok) return;
   if (TChildForm* c = main.ActiveDocument()) c->Memo1->SetSelText(dialog.Fragment());

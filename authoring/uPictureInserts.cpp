@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QIcon>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -23,6 +25,14 @@ template <typename T>
 T* Named(T* widget, const char* name) {
   widget->setObjectName(QLatin1String(name));
   return widget;
+}
+
+// A browse button: the folder symbol, no text.
+QPushButton* BrowseButton() {
+  auto* b = new QPushButton;
+  QIcon icon = QIcon::fromTheme(QStringLiteral("document-open"));
+  b->setIcon(icon.isNull() ? b->style()->standardIcon(QStyle::SP_DirOpenIcon) : icon);
+  return b;
 }
 
 QHBoxLayout* ButtonRow(QPushButton* ok, QPushButton* cancel) {
@@ -87,7 +97,7 @@ TfImage::TfImage(const TLangFunction& lang, QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(Edit1 = Named(new QLineEdit, "Edit1"), 1);
-  fileRow->addWidget(Button1 = Named(new QPushButton(QStringLiteral("...")), "Button1"));
+  fileRow->addWidget(Button1 = Named(BrowseButton(), "Button1"));
   layout->addLayout(fileRow);
 
   auto* previews = Named(new QGroupBox(lang(QStringLiteral("ADIMPicture"))), "GroupBox1");
@@ -189,7 +199,7 @@ TfFlash::TfFlash(const TLangFunction& lang, QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(Edit1 = Named(new QLineEdit, "Edit1"), 1);
-  fileRow->addWidget(Button1 = Named(new QPushButton(QStringLiteral("...")), "Button1"));
+  fileRow->addWidget(Button1 = Named(BrowseButton(), "Button1"));
   layout->addLayout(fileRow);
   auto* form = new QFormLayout;
   form->addRow(lang(QStringLiteral("ADIMHeight")), SpinEdit1 = Named(new QSpinBox, "SpinEdit1"));

@@ -48,6 +48,8 @@ class TfImage : public QDialog {
   // Shows `fileName` in both previews with its size; raises the loader's
   // errors.
   void LoadFile(const QString& fileName);
+  // LoadFile with its failure shown; false then.
+  bool TryLoad(const QString& fileName);
   void Button1Click();
   void Button2Click();
   QString Fragment() const;
@@ -73,9 +75,6 @@ class TfImage : public QDialog {
   QCheckBox* CheckBox1 = nullptr;
   QPushButton* Button2 = nullptr;
   QPushButton* Button3 = nullptr;
-
- private:
-  bool TryLoad(const QString& fileName);
 };
 
 // A flash movie.

@@ -1,6 +1,7 @@
 #include "files/FileServices.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QMimeDatabase>
 #include <QStyle>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 TFileServices& Services() {
@@ -38,6 +40,21 @@ const TFileServices& FileServices() { return Services(); }
 QString FilesText(const QString& key) { return Services().langText(key); }
 int FilesExecModal(QDialog& dialog) { return Services().execModal(dialog); }
 int FilesMessage(const QString& text, int kind) { return Services().messageDlg(text, kind); }
+
+bool NameLess(const QString& a, const QString& b) {
+  static const QCollator collator = [] {
+    QCollator c;
+    c.setCaseSensitivity(Qt::CaseInsensitive);
+    return c;
+  }();
+  const int r = collator.compare(a, b);
+  return r != 0 ? r < 0 : a < b;
+}
+
+bool IsSingleFolderName(const QString& name) {
+  if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
+  return std::none_of(name.begin(), name.end(), [](QChar c) { return c == u'/' || c.unicode() < 32; });
+}
 
 TFileIconCache& TFileIconCache::Instance() {
   static TFileIconCache cache;

@@ -45,6 +45,13 @@ QString FilesText(const QString& key);
 int FilesExecModal(QDialog& dialog);
 int FilesMessage(const QString& text, int kind);
 
+// Orders names as the user's alphabet does without regard to case; names
+// equal that way fall back to their code points so that the order is total.
+bool NameLess(const QString& a, const QString& b);
+// True for a name of one folder level: not empty or blank, not "." or "..",
+// without "/" and without control characters.
+bool IsSingleFolderName(const QString& name);
+
 // The icon of a file, from the desktop icon theme by MIME type (the type is
 // taken from the name alone; contents are never read). Kept per lower-case
 // extension with its dot for the life of the program.

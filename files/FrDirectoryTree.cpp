@@ -4,7 +4,6 @@
 #include "files/FrFileListBox.h"
 
 #include <QApplication>
-#include <QCollator>
 #include <QDir>
 #include <QDirIterator>
 #include <QKeyEvent>
@@ -54,12 +53,7 @@ QStringList SortedFolders(const QString& path, bool hidden) {
   QDir::Filters f = QDir::Dirs | QDir::NoDotAndDotDot;
   if (hidden) f |= QDir::Hidden;
   QStringList names = QDir(path).entryList(f, QDir::Unsorted);
-  QCollator collator;
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
-  std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-    const int r = collator.compare(a, b);
-    return r != 0 ? r < 0 : a < b;
-  });
+  std::sort(names.begin(), names.end(), NameLess);
   return names;
 }
 }  // namespace
@@ -391,8 +385,8 @@ void TFrDirectoryTree::keyPressEvent(QKeyEvent* e) {
 bool TFrDirectoryTree::RenameNode(QTreeWidgetItem* item, const QString& name) {
   if (!item || !item->parent()) return false;
   static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-  const bool unfit = name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
-                     std::any_of(name.begin(), name.end(), [](QChar c) { return forbidden.contains(c) || c.unicode() < 32; });
+  const bool unfit = !IsSingleFolderName(name) ||
+                     std::any_of(name.begin(), name.end(), [](QChar c) { return forbidden.contains(c); });
   if (unfit) {
     QStringList chars;
     for (QChar c : forbidden) chars << QString(c);

@@ -4,7 +4,6 @@
 #include "files/FrDirectoryTree.h"
 
 #include <QApplication>
-#include <QCollator>
 #include <QDir>
 #include <QScrollBar>
 #include <QSet>
@@ -134,13 +133,7 @@ void TFrFileListBox::SetMultiSelect(bool v) {
 
 bool TFrFileListBox::Less(const TFrFileInfo& a, const TFrFileInfo& b) {
   if (a.isFolder != b.isFolder) return a.isFolder;
-  static const QCollator collator = [] {
-    QCollator c;
-    c.setCaseSensitivity(Qt::CaseInsensitive);
-    return c;
-  }();
-  const int r = collator.compare(a.name, b.name);
-  return r != 0 ? r < 0 : a.name < b.name;
+  return NameLess(a.name, b.name);
 }
 
 void TFrFileListBox::ReadFileNames() {

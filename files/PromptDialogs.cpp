@@ -12,6 +12,25 @@
 #include <QVBoxLayout>
 
 namespace {
+// OK sets `okFlag` and closes, Cancel clears it and closes.
+void WireOkCancel(QDialog* dialog, QPushButton* ok, QPushButton* cancel, bool* okFlag) {
+  QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, okFlag] {
+    *okFlag = true;
+    dialog->accept();
+  });
+  QObject::connect(cancel, &QPushButton::clicked, dialog, [dialog, okFlag] {
+    *okFlag = false;
+    dialog->reject();
+  });
+}
+
+// Shows `dialog` modally with its flag cleared; the flag's final value.
+bool ExecuteWithFlag(QDialog& dialog, bool* okFlag) {
+  *okFlag = false;
+  FilesExecModal(dialog);
+  return *okFlag;
+}
+
 // OK and Cancel at the right of a row.
 QHBoxLayout* ButtonRow(QPushButton* ok, QPushButton* cancel) {
   auto* row = new QHBoxLayout;
@@ -34,14 +53,7 @@ TfDosPrompt::TfDosPrompt(QWidget* parent)
   layout->addWidget(Edit1);
   layout->addLayout(ButtonRow(Button1, Button2));
   connect(Edit1, &QLineEdit::textChanged, this, [this](const QString& t) { text_ = t; });
-  connect(Button1, &QPushButton::clicked, this, [this] {
-    ok_ = true;
-    accept();
-  });
-  connect(Button2, &QPushButton::clicked, this, [this] {
-    ok_ = false;
-    reject();
-  });
+  WireOkCancel(this, Button1, Button2, &ok_);
 }
 
 void TfDosPrompt::Setup(const QString& caption, const QString& prompt, const QString& text) {
@@ -51,11 +63,7 @@ void TfDosPrompt::Setup(const QString& caption, const QString& prompt, const QSt
   text_ = text;
 }
 
-bool TfDosPrompt::Execute() {
-  ok_ = false;
-  FilesExecModal(*this);
-  return ok_;
-}
+bool TfDosPrompt::Execute() { return ExecuteWithFlag(*this, &ok_); }
 
 TfSelDir::TfSelDir(QWidget* parent)
     : QDialog(parent),
@@ -77,21 +85,10 @@ TfSelDir::TfSelDir(QWidget* parent)
   Panel1->hide();
   layout->addWidget(Panel1);
   layout->addLayout(ButtonRow(Button1, Button2));
-  connect(Button1, &QPushButton::clicked, this, [this] {
-    ok_ = true;
-    accept();
-  });
-  connect(Button2, &QPushButton::clicked, this, [this] {
-    ok_ = false;
-    reject();
-  });
+  WireOkCancel(this, Button1, Button2, &ok_);
 }
 
-bool TfSelDir::Execute() {
-  ok_ = false;
-  FilesExecModal(*this);
-  return ok_;
-}
+bool TfSelDir::Execute() { return ExecuteWithFlag(*this, &ok_); }
 
 TfFolder::TfFolder(TFrDirectoryTree* tree, QWidget* parent)
     : QDialog(parent),
@@ -126,8 +123,7 @@ bool TfFolder::Execute() { return FilesExecModal(*this) == QDialog::Accepted; }
 bool TfFolder::CreateFolder() {
   const QString name = Edit2->text();
   // One level inside the parent folder, never the parent itself or above it.
-  if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(u'/') ||
-      name.contains(QChar(0))) {
+  if (!IsSingleFolderName(name)) {
     Edit2->setStyleSheet(QStringLiteral("background: #ffd0d0"));
     FilesMessage(FilesText(QStringLiteral("FolderNameBad")), kMsgError);
     return false;

@@ -56,6 +56,13 @@ enum TRegexEngine::Op : std::uint8_t {
   opBound, opNotBound, opBackref, opSave, opSplit, opJmp, opRep, opLoopInit, opLoop, opLoopEnd,
 };
 
+namespace {
+// Nodes that match one character, or (text) begin with one.
+bool StartsWithChar(TRegexEngine::Op op) {
+  return op >= TRegexEngine::opAny && op <= TRegexEngine::opNotSpace;
+}
+}  // namespace
+
 bool TRegexEngine::TClass::Contains(char16_t c) const {
   auto in = [this](char16_t u) {
     if (u < 256) return static_cast<bool>(bits[u]);
@@ -776,19 +783,13 @@ void TRegexEngine::BuildFirstCharSet(int pc, std::vector<char>& seen) {
       default: firstAll_ = true; break;  // any character
     }
   };
+  if (StartsWithChar(in.op)) {
+    addOne(in);
+    return;
+  }
   switch (in.op) {
     case opMatch:
     case opBackref: firstAll_ = true; break;
-    case opAny:
-    case opAnyNL:
-    case opText:
-    case opClass:
-    case opDigit:
-    case opNotDigit:
-    case opWord:
-    case opNotWord:
-    case opSpace:
-    case opNotSpace: addOne(in); break;  // one character
     case opSplit:
       BuildFirstCharSet(in.a, seen);
       BuildFirstCharSet(in.b, seen);
@@ -1033,15 +1034,7 @@ bool TRegexEngine::MatchPrim(int pc, int pos) {
         pos += in.b;
         ++pc;
         break;
-      case opAny:
-      case opAnyNL:
-      case opClass:
-      case opDigit:
-      case opNotDigit:
-      case opWord:
-      case opNotWord:
-      case opSpace:
-      case opNotSpace:
+      default:  // one character
         ok = MatchOne(in, pos);
         ++pos;
         ++pc;

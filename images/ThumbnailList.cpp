@@ -169,7 +169,7 @@ void TThumbnailList::ApplyLayout() {
   } else {
     itemHeight_ = size;
     columnWidth_ = columns_ > 0 ? size : 0;
-    setFlow(columns_ > 0 ? QListView::TopToBottom : QListView::TopToBottom);
+    setFlow(QListView::TopToBottom);  // a multi-column list fills each column first
     setWrapping(columns_ > 0);
   }
   setGridSize(columnWidth_ > 0 ? QSize(columnWidth_, itemHeight_) : QSize());

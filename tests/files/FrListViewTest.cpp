@@ -2,6 +2,8 @@
 #include "tests/files/FilesFixture.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
 
 class ListView : public FilesFixture {};
 
@@ -34,4 +36,34 @@ TEST_F(ListView, AlphaSortAllPutsEmptyTextsLast) {
   for (int i = 0; i < view.topLevelItemCount(); ++i) order << view.topLevelItem(i)->text(0);
   EXPECT_EQ(order, QStringList({"C", "a", "b"}));
   EXPECT_EQ(clicked, 1);
+}
+
+namespace {
+struct TEditableView : TFrListView {
+  using TFrCustomListView::edit;
+};
+}  // namespace
+
+TEST_F(ListView, CaptionsAreEditedFromTheirLabelOnly) {
+  for (const bool onRow : {false, true}) {
+    TEditableView view;
+    view.setColumnCount(2);
+    view.setColumnWidth(0, 200);
+    view.setEditTriggers(QAbstractItemView::DoubleClicked);
+    view.SetEditOnRowClick(onRow);
+    auto* item = new QTreeWidgetItem(QStringList{"ab", "x"});
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    view.addTopLevelItem(item);
+    view.resize(300, 100);
+    view.show();
+    const QModelIndex index = view.model()->index(0, 0);
+    const QRect r = view.visualRect(index);
+    auto click = [&](int x) {
+      QMouseEvent e(QEvent::MouseButtonDblClick, QPointF(r.left() + x, r.center().y()), QPointF(), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+      return view.edit(index, QAbstractItemView::DoubleClicked, &e);
+    };
+    EXPECT_EQ(click(150), onRow);  // beside the caption
+    if (!onRow) EXPECT_TRUE(click(4));  // on the caption
+  }
 }
