@@ -192,12 +192,14 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1->setValue(0);
-  Edit2 = new QLineEdit(this);
-  Edit2->setObjectName(QStringLiteral("Edit2"));
-  Edit3 = new QLineEdit(this);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
-  Edit4 = new QLineEdit(this);
-  Edit4->setObjectName(QStringLiteral("Edit4"));
+  const auto edit = [this](const char* name) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QLatin1String(name));
+    return e;
+  };
+  Edit2 = edit("Edit2");
+  Edit3 = edit("Edit3");
+  Edit4 = edit("Edit4");
   Edit4->setEchoMode(QLineEdit::Password);
   for (int i = 0; i < 4; ++i) labels_ << new QLabel(this);
   grid->addWidget(vfLinks, 0, 0);
