@@ -84,6 +84,10 @@ void TAnimPicture::Compose(bool restart) {
     return;
   }
   const QSize screen(picture_.ScreenWidth(), picture_.ScreenHeight());
+  if (qint64(screen.width()) * screen.height() * 4 > PictureDecoder::kAllocationLimit) {
+    canvas_ = QImage();  // a screen too large to hold: the frames are shown alone
+    return;
+  }
   if (restart || canvas_.size() != screen) {
     canvas_ = QImage(screen, QImage::Format_ARGB32_Premultiplied);
     canvas_.fill(Qt::transparent);

@@ -62,6 +62,18 @@ TEST(AnimPicture, FramesAreComposedByThePreviousFramesDisposal) {
   EXPECT_EQ(control.Shown().size(), QSize(4, 4));
 }
 
+TEST(AnimPicture, HugeLogicalScreenIsNeverAllocated) {
+  TAnimPicture control;
+  control.Picture().LoadFromBytes(
+      MakeGif(QSize(65535, 65535), {{QRect(0, 0, 2, 2), 1, 1, 0}, {QRect(5, 5, 2, 2), 2, 1, 0}}));
+  control.TimerTick();
+  control.TimerTick();
+  EXPECT_EQ(control.Shown().size(), QSize(2, 2));
+  control.SetStretchMode(TAnimPicture::smShrink);
+  EXPECT_EQ(control.PictureRect().size(), QSize(100, 100));  // the screen shrunk into the control
+  control.grab();
+}
+
 TEST(AnimPicture, PlacementByPositionAndStretchMode) {
   TAnimPicture control;
   control.Picture().LoadFromBytes(Encode(Filled(200, 100, qRgb(9, 9, 9)), "bmp"));
