@@ -662,7 +662,7 @@ qint64 TSrcEditStringList::EncodedSize() const {
 
 void TSrcEditStringList::SaveToFile(const QString& fileName, const TInPlaceQuestion& ask) {
   CheckEncoding(fileName);
-  TSrcEditFileWriter writer(fileName, ask, EncodedSize());
+  TSrcEditFileWriter writer(fileName, ask, [this] { return EncodedSize(); });
   writer.SetLineBreakStyle(fileFormat_);
   writer.SetEncoding(encoding_);
   if (writeBom_) writer.WriteRaw(TextCodec::bomBytes(encoding_));
@@ -708,8 +708,9 @@ void TSrcEditFiler::Flush() {
   used_ = 0;
 }
 
-TSrcEditFileWriter::TSrcEditFileWriter(const QString& fileName, const TInPlaceQuestion& ask, qint64 expectedSize)
-    : TSrcEditFiler(&file_), file_(fileName, ask, expectedSize) {
+TSrcEditFileWriter::TSrcEditFileWriter(const QString& fileName, const TInPlaceQuestion& ask,
+                                       std::function<qint64()> expectedSize)
+    : TSrcEditFiler(&file_), file_(fileName, ask, std::move(expectedSize)) {
   file_.Open();
 }
 

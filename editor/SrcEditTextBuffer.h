@@ -206,7 +206,7 @@ class TSrcEditFiler {
 // The filer over a file saved safely (see TSafeFile).
 class TSrcEditFileWriter : public TSrcEditFiler {
  public:
-  TSrcEditFileWriter(const QString& fileName, const TInPlaceQuestion& ask, qint64 expectedSize);
+  TSrcEditFileWriter(const QString& fileName, const TInPlaceQuestion& ask, std::function<qint64()> expectedSize);
   // Flushes and puts the new file in place; raises EWriteError on failure.
   void Commit();
 

@@ -47,7 +47,7 @@ void IgnoreFileSizeSignal() {
 }
 
 void Write(const QString& fileName, QByteArrayView bytes, const TInPlaceQuestion& ask) {
-  TSafeFile file(fileName, ask, bytes.size());
+  TSafeFile file(fileName, ask, [size = bytes.size()] { return qint64(size); });
   file.Open();
   if (!bytes.isEmpty()) file.write(bytes.data(), bytes.size());
   file.Commit();
@@ -55,8 +55,8 @@ void Write(const QString& fileName, QByteArrayView bytes, const TInPlaceQuestion
 
 }  // namespace SafeFile
 
-TSafeFile::TSafeFile(const QString& fileName, TInPlaceQuestion ask, qint64 expectedSize)
-    : fileName_(fileName), target_(fileName), ask_(std::move(ask)), expectedSize_(expectedSize) {}
+TSafeFile::TSafeFile(const QString& fileName, TInPlaceQuestion ask, std::function<qint64()> expectedSize)
+    : fileName_(fileName), target_(fileName), ask_(std::move(ask)), expectedSize_(std::move(expectedSize)) {}
 
 TSafeFile::~TSafeFile() { Discard(); }
 
@@ -112,14 +112,13 @@ void TSafeFile::Open() {
     inPlace_ = true;
     fd_ = Retry([&] { return ::open(Native(target_).constData(), O_WRONLY | O_CLOEXEC); });
     if (fd_ < 0) throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
-    if (expectedSize_ > 0) {
+    if (const qint64 size = expectedSize_ ? expectedSize_() : 0; size > 0) {
       // Nothing changes unless the new text fits.
       rlimit limit{};
       if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-          static_cast<rlim_t>(expectedSize_) > limit.rlim_cur)
+          static_cast<rlim_t>(size) > limit.rlim_cur)
         Fail(EFBIG);
-      if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, expectedSize_) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
-        Fail(errno);
+      if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) Fail(errno);
     }
   }
   QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);

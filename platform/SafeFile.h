@@ -34,9 +34,10 @@ class ESaveCancelled : public EStreamError {
 // (in place: as far as it was written).
 class TSafeFile : public QIODevice {
  public:
-  // `expectedSize` (when known) is reserved on the disk before an in-place
-  // write begins, so a full disk stops it before it changes anything.
-  TSafeFile(const QString& fileName, TInPlaceQuestion ask, qint64 expectedSize = -1);
+  // The size `expectedSize` tells (asked only for an in-place write) is
+  // reserved on the disk before that write begins, so a full disk stops it
+  // before it changes anything.
+  TSafeFile(const QString& fileName, TInPlaceQuestion ask, std::function<qint64()> expectedSize = {});
   ~TSafeFile() override;
 
   void Open();
@@ -59,7 +60,7 @@ class TSafeFile : public QIODevice {
   QString target_;
   QString temp_;
   TInPlaceQuestion ask_;
-  qint64 expectedSize_;
+  std::function<qint64()> expectedSize_;
   qint64 written_ = 0;
   int fd_ = -1;
   bool inPlace_ = false;
