@@ -206,7 +206,9 @@ TfFlash::TfFlash(const TLangFunction& lang, QWidget* parent) : QDialog(parent) {
   form->addRow(lang(QStringLiteral("mtWidth")), SpinEdit2 = Named(new QSpinBox, "SpinEdit2"));
   for (QSpinBox* s : {SpinEdit1, SpinEdit2}) s->setRange(0, 99999);
   layout->addLayout(form);
-  layout->addWidget(new QLabel(lang(QStringLiteral("FlashOP"))));
+  auto* note = new QLabel(lang(QStringLiteral("FlashOP")));
+  note->setWordWrap(true);
+  layout->addWidget(note);
   layout->addWidget(CheckBox1 = Named(new QCheckBox(lang(QStringLiteral("FlashLoop"))), "CheckBox1"));
   connect(CheckBox1, &QCheckBox::clicked, this,
           [this](bool on) { LoopText = on ? QStringLiteral("true") : QStringLiteral("false"); });

@@ -83,10 +83,9 @@ QIcon TFileIconCache::IconFor(const QString& fileName) {
 }
 
 QIcon TFileIconCache::FolderIcon() {
-  const QIcon icon = QIcon::fromTheme(QStringLiteral("folder"));
-  return icon.isNull() ? QApplication::style()->standardIcon(QStyle::SP_DirIcon) : icon;
-}
-QIcon TFileIconCache::OpenFolderIcon() {
-  QIcon open = QIcon::fromTheme(QStringLiteral("folder-open"));
-  return open.isNull() ? FolderIcon() : open;
+  if (folder_.isNull()) {
+    folder_ = QIcon::fromTheme(QStringLiteral("folder"));
+    if (folder_.isNull()) folder_ = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+  }
+  return folder_;
 }

@@ -60,12 +60,12 @@ class TFileIconCache {
   static TFileIconCache& Instance();
   QIcon IconFor(const QString& fileName);
   QIcon FolderIcon();
-  QIcon OpenFolderIcon();
   // How many times the theme was asked (for the cache's own checks).
   int Lookups() const { return lookups_; }
   void Clear();
 
  private:
   QHash<QString, QIcon> byExtension_;
+  QIcon folder_;
   int lookups_ = 0;
 };

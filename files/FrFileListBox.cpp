@@ -139,7 +139,6 @@ bool TFrFileListBox::Less(const TFrFileInfo& a, const TFrFileInfo& b) {
 void TFrFileListBox::ReadFileNames() {
   busy_ = true;
   showedHourglass_ = false;
-  const QString keep = FileName();
   blockSignals(true);
   clear();
   infos_.clear();
@@ -175,7 +174,6 @@ void TFrFileListBox::ReadFileNames() {
   for (const TFrFileInfo& info : infos_) addItem(new QListWidgetItem(info.icon, info.name));
   if (cursorSet) QApplication::restoreOverrideCursor();
   blockSignals(false);
-  if (!keep.isEmpty()) SetFileName(keep);
   emit Change();
   busy_ = false;
 }

@@ -8,6 +8,8 @@
 #include <QStringEncoder>
 #include <QTest>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -66,6 +68,31 @@ TEST_F(DocumentSave, HardLinksSurviveOnlyWithTheUsersConsent) {
   EXPECT_TRUE(Main().ActionSaveExecute());
   EXPECT_FALSE(doc->Modified);
   EXPECT_EQ(ReadFileBytes(link), QByteArray("<p><html></html>\r\n"));
+}
+
+TEST_F(DocumentSave, AWritableFileInAReadOnlyFolderIsSavedInPlaceAfterAsking) {
+  const QString path = MakeFile("page.html");
+  TChildForm* doc = Open(path);
+  doc->Memo1->SetSelText("<p>");
+  const QString question = Question(path, "SaveInPlaceDir SaveInPlaceAsk");
+  prompts.Answer(question, 6);
+  // Permissions bind a user without privileges only: the save runs as one.
+  for (const QString& folder : {root, root + "docs/"}) ::chmod(QFile::encodeName(folder).constData(), 0755);
+  ::chmod(QFile::encodeName(path).constData(), 0666);
+  ::chmod(QFile::encodeName(root + "docs").constData(), 0555);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+    const bool saved = Main().ActionSaveExecute();
+    // (The recent-files list of the program folder is not this user's to write.)
+    _exit(saved && prompts.Messages().first().text == question ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ::chmod(QFile::encodeName(root + "docs").constData(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("<p><html></html>\r\n"));
 }
 
 TEST_F(DocumentSave, AFileTooLargeForTheMemoryIsRefusedWithAMessage) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <random>
 
 #include "PictureTestSupport.h"
 #include "images/PlatformPicture.h"
@@ -108,6 +109,19 @@ TEST(PlatformPicture, DamagedGifsNeverCrash) {
     const QString error = LoadError(gif.left(n));
     if (!error.isEmpty()) {
       EXPECT_TRUE(error.startsWith("Could not")) << n << qPrintable(error);
+    }
+  }
+  // Seeded byte changes: every frame either loads or fails with a loader text.
+  std::mt19937 random(19);
+  for (int round = 0; round < 400; ++round) {
+    QByteArray damaged = gif;
+    for (int k = 0; k < 3; ++k) damaged[random() % damaged.size()] = char(random() & 0xFF);
+    TPlatformPicture picture;
+    try {
+      picture.LoadFromBytes(damaged);
+      for (int f = 1; f <= picture.FrameCount(); ++f) picture.SetFrame(f);
+    } catch (const Exception& e) {
+      EXPECT_TRUE(e.Message().startsWith("Could not")) << round << qPrintable(e.Message());
     }
   }
   // "GIF8" and a fifth byte: a GIF without a screen.
