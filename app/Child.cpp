@@ -614,16 +614,9 @@ void TChildForm::ShowPreview() {
   const QByteArray bytes = Memo1->Lines().SaveToBytes();
   Preview::TPreviewFile made;
   QString error;
-  if (!Preview::Create(place.folder, place.fileName, bytes, made, error)) {
-    // A folder that takes no new file (read-only, gone): shown from a folder
-    // of our own, its links still resolving beside the document.
-    const QString own = Preview::PrivateFolder();
-    QString second;
-    if (own.isEmpty() ||
-        !Preview::Create(own, place.fileName, Preview::WithBaseHref(bytes, place.folder), made, second)) {
-      ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
-      return;
-    }
+  if (!Preview::CreateNear(place.folder, place.fileName, bytes, made, error)) {
+    ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
+    return;
   }
   previewsMade_ << made;
   PreviewName = QFileInfo(made.path).fileName();

@@ -30,15 +30,9 @@ void TfMain::PreviewInBrowser(const QString& program) {
   const QByteArray bytes = c->Memo1->Lines().SaveToBytes();
   Preview::TPreviewFile made;
   QString error;
-  if (!Preview::Create(place.folder, name, bytes, made, error)) {
-    // A folder that takes no new file: the preview goes to a folder of our
-    // own and its links still resolve beside the document.
-    const QString own = Preview::PrivateFolder();
-    QString second;
-    if (own.isEmpty() || !Preview::Create(own, name, Preview::WithBaseHref(bytes, place.folder), made, second)) {
-      ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
-      return;
-    }
+  if (!Preview::CreateNear(place.folder, name, bytes, made, error)) {
+    ShowMessageDlg(LangText(QStringLiteral("PreviewWriteErr")) + u'\n' + error, 2);
+    return;
   }
   previewTempMade_ << made;
   PreviewTempFiles << made.path;

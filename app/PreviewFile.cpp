@@ -97,6 +97,14 @@ bool Remove(const TPreviewFile& file) {
   return ::unlink(native.constData()) == 0;
 }
 
+bool CreateNear(const QString& folder, const QString& fileName, const QByteArray& bytes, TPreviewFile& file,
+                QString& error) {
+  if (Create(folder, fileName, bytes, file, error)) return true;
+  const QString own = PrivateFolder();
+  QString second;
+  return !own.isEmpty() && Create(own, fileName, WithBaseHref(bytes, folder), file, second);
+}
+
 QString PrivateFolder() {
   static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/korvex-vantar-XXXXXX"));
   return dir.isValid() ? dir.path() : QString();

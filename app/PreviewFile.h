@@ -24,6 +24,12 @@ struct TPreviewFile {
 // nothing is left behind then.
 bool Create(const QString& folder, const QString& fileName, const QByteArray& bytes, TPreviewFile& file,
             QString& error);
+// Create in `folder` or, when that folder takes no new file (read-only,
+// gone), in PrivateFolder() with a <base href> of `folder`, so that the
+// page's links still resolve beside the document. On failure `error` holds
+// the first folder's reason.
+bool CreateNear(const QString& folder, const QString& fileName, const QByteArray& bytes, TPreviewFile& file,
+                QString& error);
 // Deletes the file when the path still names the file that was made; true
 // when it was deleted. Whatever stands there instead is left alone.
 bool Remove(const TPreviewFile& file);
