@@ -1149,16 +1149,7 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
   const TSrcSelectionMode mode = selectionMode_;
-  if (SelAvail()) {
-    const int first = BlockBegin().Y, last = BlockEnd().Y;
-    undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), mode);
-    {
-      LockUndo();
-      ScopeExit unlockUndo([this] { UnlockUndo(); });
-      SetSelTextPrimitiveEx(mode, QString(), -1);
-    }
-    if (text.isEmpty()) TrimAfterDeletion(mode, first, last);
-  }
+  if (SelAvail()) DeleteSelectionRecorded(false, text.isEmpty());
   const TPoint start = InsertionStart(mode);
   if (mode == smColumn) {
     // Each inserted row is recorded by itself, so rows of any length are
@@ -1223,16 +1214,7 @@ void TCustomSrcEdit::CutToClipboard() {
   if (ReadOnly() || !SelAvail()) return;
   CopyToClipboard();
   const LogicalLines logical(this);
-  undoList_.BeginBlock();
-  ScopeExit endBlock([this] { undoList_.EndBlock(); });
-  const int first = BlockBegin().Y, last = BlockEnd().Y;
-  undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
-  {
-    LockUndo();
-    ScopeExit unlockUndo([this] { UnlockUndo(); });
-    SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
-  }
-  TrimAfterDeletion(selectionMode_, first, last);
+  DeleteSelectionRecorded(false, true);
 }
 
 bool TCustomSrcEdit::CanPaste() const {
@@ -1310,12 +1292,7 @@ void TCustomSrcEdit::PasteTextWhole(TSrcSelectionMode mode, const QString& text,
     ScopeExit endBlock([this] { undoList_.EndBlock(); });
     pasting_ = true;
     ScopeExit endPasting([this] { pasting_ = false; });
-    if (SelAvail()) {
-      undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
-      LockUndo();
-      ScopeExit unlockUndo([this] { UnlockUndo(); });
-      SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
-    }
+    if (SelAvail()) DeleteSelectionRecorded(false, false);
     if (privateFormat && wordWrap_) {
       undoList_.AddChange(crWordWrapOff, CaretXY(), CaretXY(), QString(), smNormal);
       SetWordWrap(false);
