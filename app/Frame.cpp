@@ -7,6 +7,7 @@
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "app/UpdateConsole.h"
 #include "app/uAbout.h"
 #include "app/uPrintDlg.h"
 #include "editor/SrcExportRTF.h"
@@ -259,7 +260,10 @@ void TfMain::BuildMenusAndBars() {
   AddAction(info, "DoEmail", "DoEmail", "", [this] { SendEmail(); });
   AddAction(info, "Support1", "SupMItem", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/support")); });
   AddAction(info, "MM_DoDon", "MM_DoDon", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/donate")); });
-  AddAction(info, "UpdCheck", "UpdCheck", "", {}, true);
+  AddAction(info, "UpdCheck", "UpdCheck", "", [this] {
+    TfUpdate console(this, BuildString);
+    Prompts().ExecModal(console);
+  });
   AddAction(info, "About1", "About1", "", [this] {
     TfAbout box(this, BuildString);
     Prompts().ExecModal(box);
