@@ -22,7 +22,6 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <exception>
-#include <limits>
 
 namespace {
 
@@ -506,16 +505,22 @@ TPoint TCustomSrcEdit::PairStart(TPoint p) const {
   return p;
 }
 
+int TCustomSrcEdit::ClampColumn(int x) const {
+  // Replays put recorded positions back whatever the column limit; the
+  // longest line is looked at only for a column beyond MaxLeftChar.
+  if (x <= maxLeftChar_ || replaying_ > 0) return std::max(x, 1);
+  return std::min(x, MaxLeftChar());
+}
+
 TPoint TCustomSrcEdit::ClampPoint(TPoint p) const {
-  // Replays put recorded positions back whatever the column limit.
-  p.X = std::clamp(p.X, 1, replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar());
+  p.X = ClampColumn(p.X);
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   return p;
 }
 
 void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   DoOnPaintTransient(ttBefore);
-  int maxX = replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar();
+  int maxX = std::max(1, ClampColumn(p.X));
   int y = p.Y;
   if (y > LineCount()) y = LineCount();
   if (y < 1) {
@@ -615,7 +620,7 @@ bool TCustomSrcEdit::SelAvail() const {
 }
 
 void TCustomSrcEdit::SetBlockBegin(TPoint p) {
-  p.X = std::clamp(p.X, 1, MaxLeftChar());
+  p.X = ClampColumn(p.X);
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   // As for the moving end: never between the halves of a surrogate pair.
@@ -631,7 +636,7 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
 
 void TCustomSrcEdit::SetBlockEnd(TPoint p) {
   if (HasOption(eoNoSelection)) return;
-  p.X = std::clamp(p.X, 1, MaxLeftChar());
+  p.X = ClampColumn(p.X);
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   p = PairStart(p);

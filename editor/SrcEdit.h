@@ -558,6 +558,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void PutLine(int line, const QString& text) { lines_->Put(line - 1, text); }
   QString TrimIfWanted(const QString& s) const;
   TPoint ClampPoint(TPoint p) const;
+  int ClampColumn(int x) const;
   // A column between the halves of a surrogate pair moves to the pair's start.
   TPoint PairStart(TPoint p) const;
 

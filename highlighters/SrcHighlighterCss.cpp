@@ -31,26 +31,15 @@ const char* const kKeywords =
     "voice-family volume white-space widows width widths word-break word-spacing word-wrap writing-mode x-height "
     "z-index zoom";
 
-TSrcKeywordTable BuildCssCharTables() {
-  using H = TSrcCssHighlighter;
-  TSrcKeywordTable t(TSrcHashRun::Css, kBound, H::tkIdentifier, H::tkIdentifier, false);
-  std::vector<TSrcKeyword> keywords;
-  AddKeywords(keywords, kKeywords, H::tkKey);
-  t.Fill(keywords, kSlotCount);
-  return t;
-}
-
 }  // namespace
 
 const TSrcKeywordTable& TSrcCssHighlighter::KeywordTable() {
-  static const TSrcKeywordTable table = BuildCssCharTables();
+  static const TSrcKeywordTable table(TSrcHashRun::Css, kBound, tkIdentifier, tkIdentifier, false,
+                                      kSlotCount, {{kKeywords, tkKey}});
   return table;
 }
 
-void TSrcCssHighlighter::UnitInit() {
-  KeywordTable();
-  RegisterHighlighter<TSrcCssHighlighter>();
-}
+void TSrcCssHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcCssHighlighter>(); }
 
 TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;

@@ -167,22 +167,11 @@ void TSrcHTMLHighlighter::SetRange(int value) {
   fRange = (r <= rsText || r == rsValue) ? static_cast<std::uint8_t>(r) : static_cast<std::uint8_t>(rsText);
 }
 
-void TSrcHTMLHighlighter::ScanNext() {
-  // Some steps only change the state (an entity at the start of a text run,
-  // an empty tag name): scan again so that every token holds characters.
-  for (int guard = 0; guard < 4; ++guard) {
-    ScanOne();
-    if (fRun > fTokenPos || fTokenKind == tkNull) return;
-  }
-  fRun = fTokenPos + 1;  // never reached with the handlers below; keeps callers moving
-}
+// Some steps only change the state (an entity at the start of a text run,
+// an empty tag name): scan again so that every token holds characters.
+void TSrcHTMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcHTMLHighlighter::ScanOne, 4); }
 
 void TSrcHTMLHighlighter::ScanOne() {
-  fTokenPos = fRun;
-  if (fRun >= fLen) {
-    NullProc();
-    return;
-  }
   switch (fRange) {
     case rsASP: ASPProc(); break;
     case rsComment: CommentProc(); break;

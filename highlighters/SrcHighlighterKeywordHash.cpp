@@ -23,6 +23,14 @@ TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defa
   }
 }
 
+TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind,
+                                   bool exactBytes, int slotCount, std::initializer_list<TSrcKeywordList> lists)
+    : TSrcKeywordTable(run, bound, defaultKind, outOfRangeKind, exactBytes) {
+  std::vector<TSrcKeyword> keywords;
+  for (const TSrcKeywordList& list : lists) AddKeywords(keywords, list.words, list.kind);
+  Fill(keywords, slotCount);
+}
+
 void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount) {
   buckets.assign(static_cast<size_t>(slotCount), {});
   keywordCount = 0;
@@ -212,19 +220,6 @@ void TSrcKeywordHashHighlighter::ScanNext() {
     CommentRestProc();
   else
     Dispatch();
-}
-
-void TSrcKeywordHashHighlighter::ScanNonEmpty(THandler scanOne, int steps) {
-  for (int i = 0; i < steps; ++i) {
-    fTokenPos = fRun;
-    if (fRun >= fLen) {
-      NullProc();
-      return;
-    }
-    (this->*scanOne)();
-    if (fRun > fTokenPos) return;
-  }
-  fRun = fTokenPos + 1;  // keeps callers moving should a scanner stall
 }
 
 TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetRoleAttribute(int role) const {

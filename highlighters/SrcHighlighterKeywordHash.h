@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <vector>
 
@@ -25,6 +26,12 @@ struct TSrcKeyword {
 
 // Appends the words of a blank-separated list, each of the given kind.
 void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind);
+
+// A blank-separated list of words and the kind they all get.
+struct TSrcKeywordList {
+  const char* words;
+  std::uint8_t kind;
+};
 
 // Which characters an identifier run is made of, for the hash.
 enum class TSrcHashRun : std::uint8_t {
@@ -52,6 +59,9 @@ struct TSrcKeywordTable {
   // letters weigh 1..26; "!" 123 and "/" 122 in HTML; "_" 31 in the other
   // runs, and "-" minus 19 in style sheets.
   TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind, bool exactBytes);
+  // The same, filled with the words of the lists (`slotCount` as for Fill).
+  TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind, bool exactBytes,
+                   int slotCount, std::initializer_list<TSrcKeywordList> lists);
 
   // Puts every keyword into the slot of its hash (at least `slotCount` buckets).
   void Fill(std::span<const TSrcKeyword> keywords, int slotCount);
@@ -86,6 +96,13 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // A state this scanner never stores restarts from the start range.
   void SetRange(int value) override { fRange = (value & 0xFF) == rsBlockComment ? rsBlockComment : 0; }
   void ResetRange() override { fRange = 0; }
+
+  // Builds the language's keyword table and registers the class (once).
+  template <class T>
+  static void RegisterWithKeywordTable() {
+    T::KeywordTable();
+    RegisterHighlighter<T>();
+  }
 
   // Classifies a word as the scanner would (for tests and tools).
   std::uint8_t ClassifyWord(const QString& word);
@@ -154,7 +171,20 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // run that ends where it begins): starts a token at the run position and
   // calls `scanOne` again, at most `steps` times, until the token holds
   // characters or the line ends.
-  void ScanNonEmpty(THandler scanOne, int steps);
+  // (Inline, so that the handler call can be resolved at compile time.)
+  template <class T>
+  void ScanNonEmpty(void (T::*scanOne)(), int steps) {
+    for (int i = 0; i < steps; ++i) {
+      fTokenPos = fRun;
+      if (fRun >= fLen) {
+        NullProc();
+        return;
+      }
+      (static_cast<T*>(this)->*scanOne)();
+      if (fRun > fTokenPos) return;
+    }
+    fRun = fTokenPos + 1;  // keeps callers moving should a scanner stall
+  }
 
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on

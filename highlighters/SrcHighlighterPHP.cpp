@@ -12,26 +12,15 @@ const char* const kKeywords =
     "highlight_file highlight_string if include int integer isset list new object old_function or print real "
     "require return show_source static string switch true unset var while xor";
 
-TSrcKeywordTable BuildPHPCharTables() {
-  using P = TSrcPHPHighlighter;
-  TSrcKeywordTable t(TSrcHashRun::Identifier, kSlotCount, P::tkIdentifier, P::tkIdentifier, false);
-  std::vector<TSrcKeyword> keywords;
-  AddKeywords(keywords, kKeywords, P::tkKey);
-  t.Fill(keywords, kSlotCount);
-  return t;
-}
-
 }  // namespace
 
 const TSrcKeywordTable& TSrcPHPHighlighter::KeywordTable() {
-  static const TSrcKeywordTable table = BuildPHPCharTables();
+  static const TSrcKeywordTable table(TSrcHashRun::Identifier, kSlotCount, tkIdentifier, tkIdentifier, false,
+                                      kSlotCount, {{kKeywords, tkKey}});
   return table;
 }
 
-void TSrcPHPHighlighter::UnitInit() {
-  KeywordTable();
-  RegisterHighlighter<TSrcPHPHighlighter>();
-}
+void TSrcPHPHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcPHPHighlighter>(); }
 
 TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;

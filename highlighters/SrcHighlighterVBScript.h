@@ -38,9 +38,8 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
   void StringProc() { StringRunProc(false); }
   void DateProc();
   void ApostropheProc();
-  void SymbolProc();
-  void LowerProc();
-  void GreaterProc();
+  void LowerProc() { OperatorProc(u"=>"); }
+  void GreaterProc() { OperatorProc(u"="); }
   void NumberProc();
   void IdentProc();
 };

@@ -88,7 +88,7 @@ void TSrcXMLHighlighter::SetRange(int value) {
 
 // Some steps only change the range (an empty name, a value or text that ends
 // where it begins); at most three of them come in a row.
-void TSrcXMLHighlighter::ScanNext() { ScanNonEmpty(Handler(&TSrcXMLHighlighter::ScanOne), 8); }
+void TSrcXMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcXMLHighlighter::ScanOne, 8); }
 
 void TSrcXMLHighlighter::ScanOne() {
   switch (fRange) {

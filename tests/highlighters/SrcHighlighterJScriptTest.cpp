@@ -3,23 +3,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using J = TSrcJScriptHighlighter;
 using namespace hltest;
 
-std::string Kinds(const QString& line) {
-  J h;
-  return hltest::Kinds(h, line);
-}
-
-}  // namespace
-
 TEST(JScriptHighlighter, Tokens) {
-  const struct {
-    const char* line;
-    const char* tokens;
-  } cases[] = {
+  ExpectTokens<J>({
       {"Function function FUNCTION", "Function:9  :5 function:2  :5 FUNCTION:1 "},
       {"onLoad onload", "onLoad:10  :5 onload:1 "},
       {"0x1F 0xZ 12.5", "0x1F:4  :5 0:4 xZ:1  :5 12.5:4 "},
@@ -38,8 +26,7 @@ TEST(JScriptHighlighter, Tokens) {
       {"x\t \x01y", "x:1 \t \x01:5 y:1 "},
       {"_a1 $b", "_a1:1  :5 $:8 b:1 "},
       {"\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "\xC3\xA9:8 t:1 \xC3\xA9:8  :5 \xF0\x9F\x98\x80:8 "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Kinds(QString::fromUtf8(c.line)), c.tokens) << c.line;
+  });
 }
 
 TEST(JScriptHighlighter, CommentsGoOnOverLines) {
