@@ -50,10 +50,10 @@ TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment});
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
-  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri,    nullptr,        NumberAttri,
-                SpaceAttri,   StringAttri,     SymbolAttri, IdentifierAttri};
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
+             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri,
+              IdentifierAttri});
   BuildCharDispatch();
   fRange = rsUnknown;
   SetDefaultFilter(FilterCSS);

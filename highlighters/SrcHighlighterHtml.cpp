@@ -118,10 +118,10 @@ TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighli
   TextAttri = MakeAttribute(AttrNameText, 0);
   UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
   ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
-  SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace});
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri};
-  fKindAttri = {AndAttri, ASPAttri,  CommentAttri, IdentifierAttri, KeyAttri,      nullptr,
-                SpaceAttri, ValueAttri, SymbolAttri, TextAttri,     UndefKeyAttri, ValueAttri};
+  SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace},
+             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri},
+             {AndAttri, ASPAttri, CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, ValueAttri,
+              SymbolAttri, TextAttri, UndefKeyAttri, ValueAttri});
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterHTML);

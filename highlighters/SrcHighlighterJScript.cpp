@@ -66,10 +66,10 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
-  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri,  nullptr, NumberAttri, SpaceAttri,
-                StringAttri,  SymbolAttri,     nullptr, NonReservedKeyAttri, EventAttri};
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
+             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri,
+              nullptr, NonReservedKeyAttri, EventAttri});
   BuildCharDispatch();
   fRange = rsUnknown;
   SetDefaultFilter(FilterJScript);

@@ -1,5 +1,7 @@
 #include "highlighters/SrcHighlighterKeywordHash.h"
 
+#include <algorithm>
+
 void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind) {
   for (const QByteArray& w : QByteArray(words).split(' '))
     if (!w.isEmpty()) out.push_back({w, kind});
@@ -238,7 +240,9 @@ void TSrcKeywordHashHighlighter::FillCommonHandlers() {
   fProcTable[13] = &TSrcKeywordHashHighlighter::CRProc;
 }
 
-void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds) {
+void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds,
+                                            const std::array<TSrcHighlighterAttributes*, 6>& roles,
+                                            std::initializer_list<TSrcHighlighterAttributes*> byKind) {
   SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
   fTable = table;
   fNullKind = kinds.null;
@@ -247,4 +251,7 @@ void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const
   fStringKind = kinds.string;
   fCommentKind = kinds.comment;
   fSymbolKind = kinds.symbol;
+  fRoleAttri = roles;
+  fKindAttri.fill(nullptr);
+  std::copy_n(byKind.begin(), std::min(byKind.size(), fKindAttri.size()), fKindAttri.begin());
 }

@@ -125,8 +125,11 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   };
   // Ends a language's construction once its attributes are made: installs the
   // change handler on them (their values become the defaults) and sets the
-  // keyword table (none for a language without one) and the shared kinds.
-  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds);
+  // keyword table (none for a language without one), the shared kinds and
+  // the attributes by role and by token kind (kinds not listed have none).
+  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds,
+                  const std::array<TSrcHighlighterAttributes*, 6>& roles,
+                  std::initializer_list<TSrcHighlighterAttributes*> byKind = {});
 
   // Creates an attribute with its defaults and adds it to the list.
   TSrcHighlighterAttributes* MakeAttribute(const QString& name, TFontStyles style, TColor fg = clNone,

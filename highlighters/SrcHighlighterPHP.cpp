@@ -33,10 +33,10 @@ TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
-  fKindAttri = {CommentAttri, IdentifierAttri, InvalidSymbolAttri, KeyAttri,    nullptr,        NumberAttri,
-                SpaceAttri,   StringAttri,     SymbolAttri,        IdentifierAttri, VariableAttri};
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
+             {CommentAttri, IdentifierAttri, InvalidSymbolAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri,
+              StringAttri, SymbolAttri, IdentifierAttri, VariableAttri});
   BuildCharDispatch();
   SetDefaultFilter(FilterPHP);
 }

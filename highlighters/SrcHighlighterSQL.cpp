@@ -407,8 +407,9 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   TableNameAttri = MakeAttribute(AttrNameTableName, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
-  SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});  // keywords: see RebuildKeywords
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
+  // No keyword table yet: the dialect brings it (RebuildKeywords).
+  SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri});
   fChars = &StandardTables();
   BuildCharDispatch();
   SetDefaultFilter(SrcEditStrConst::FilterSQL);

@@ -30,19 +30,16 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   DocTypeAttri = MakeAttribute(AttrNameDOCTYPESection, fsItalic, clBlue);
   SpaceAttri = MakeAttribute(AttrNameWhitespace, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0, clBlue);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fNullKind = tkNull;
-  fSpaceKind = tkSpace;
-  fCommentKind = tkComment;
-  fRoleAttri = {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri};
-  fKindAttri = {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
-                CDATAAttri,          CommentAttri,     ElementAttri,
-                EntityRefAttri,      SymbolAttri,      nullptr,
-                ProcessingInstructionAttri, AttributeValueAttri, EntityRefAttri,
-                SpaceAttri,          SymbolAttri,      TextAttri,
-                NamespaceAttributeValueAttri, EntityRefAttri, NamespaceAttributeAttri,
-                SymbolAttri,         NamespaceAttributeValueAttri, EntityRefAttri,
-                DocTypeAttri};  // by token kind, 0 to 21
+  SetUpFrame(nullptr, {.null = tkNull, .space = tkSpace, .comment = tkComment},
+             {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri},
+             {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
+              CDATAAttri,          CommentAttri,     ElementAttri,
+              EntityRefAttri,      SymbolAttri,      nullptr,
+              ProcessingInstructionAttri, AttributeValueAttri, EntityRefAttri,
+              SpaceAttri,          SymbolAttri,      TextAttri,
+              NamespaceAttributeValueAttri, EntityRefAttri, NamespaceAttributeAttri,
+              SymbolAttri,         NamespaceAttributeValueAttri, EntityRefAttri,
+              DocTypeAttri});  // by token kind, 0 to 21
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterXML);
