@@ -7,6 +7,7 @@
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "app/ShellDialogs.h"
 #include "app/UpdateConsole.h"
 #include "app/uAbout.h"
 #include "app/uPrintDlg.h"
@@ -247,6 +248,18 @@ void TfMain::BuildMenusAndBars() {
     a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     Panel1->addAction(a);
   }
+
+  QMenu* ops = menu("Ops", "MM_Ops");
+  QMenu* network = ops->addMenu(QString());
+  network->setObjectName(QStringLiteral("MM_NetWork1"));
+  network->setProperty(kLangKey, QStringLiteral("MM_NetWork1"));
+  menus_.insert(QStringLiteral("MM_NetWork1"), network);
+  AddAction(network, "MM_NetWork1_Map", "MM_NetWork1_Map", "", [] { TWtConnectNetwork().Execute(); });
+  AddAction(network, "MM_NetWork1_UnMap", "MM_NetWork1_UnMap", "", [] { TWtDisconnectNetwork().Execute(); });
+  AddAction(ops, "MM_AddPrinter", "MM_AddPrinter", "", [] { TWtAddPrinter().Execute(); });
+  AddAction(ops, "MM_SFile", "MM_SFile", "", [] { TWtFindFiles().Execute(); });
+  AddAction(ops, "MM_FindC", "MM_FindC", "", [] { TWtFindComputerDlg().Execute(); });
+  AddAction(ops, "ScrP", "ScrP", "", [] { TWtCommandPrompt().Execute(); });
 
   QMenu* window = menu("Window", "Window1");
   AddAction(window, "WCascade", "WCascade", "", [this] { ArrangeWindows(TWindowArrangement::Cascade); });
