@@ -50,7 +50,7 @@ TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment},
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
              {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
              {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri,
               IdentifierAttri});
@@ -64,7 +64,7 @@ void TSrcCssHighlighter::BuildCharDispatch() {
   FillHandlers([](char16_t c) -> THandler {
     if (c == '#' || c == '$') return Handler(&C::HexNumberProc);
     if (c == '\'') return Handler(&C::StringProc);
-    if (c == '(' || c == ')') return Handler(&C::RoundProc);
+    if (c == '(' || c == ')') return &C::SymbolProc;
     if (c == '-') return Handler(&C::MinusProc);
     if (c == '/') return Handler(&C::SlashProc);
     if (IsDigit(c)) return Handler(&C::NumberProc);
@@ -90,11 +90,6 @@ void TSrcCssHighlighter::HexNumberProc() {
   fTokenKind = tkNumber;
   ++fRun;
   while (fRun < fLen && IsHexDigit(fLine[fRun])) ++fRun;
-}
-
-void TSrcCssHighlighter::RoundProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
 }
 
 void TSrcCssHighlighter::MinusProc() {

@@ -118,7 +118,7 @@ TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighli
   TextAttri = MakeAttribute(AttrNameText, 0);
   UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
   ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
-  SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace},
+  SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace, .symbol = tkSymbol},
              {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri},
              {AndAttri, ASPAttri, CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, ValueAttri,
               SymbolAttri, TextAttri, UndefKeyAttri, ValueAttri});
@@ -252,18 +252,6 @@ void TSrcHTMLHighlighter::TagOpenProc() {
     fRange = rsKey;
     fTokenKind = tkSymbol;
   }
-}
-
-void TSrcHTMLHighlighter::EqualsProc() {
-  fRange = rsValue;
-  fTokenKind = tkSymbol;
-  ++fRun;
-}
-
-void TSrcHTMLHighlighter::TagCloseProc() {
-  fRange = rsText;
-  fTokenKind = tkSymbol;
-  ++fRun;
 }
 
 void TSrcHTMLHighlighter::IdentProc() {

@@ -175,6 +175,11 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   void CommentRestProc();
   // A symbol of one character; of two when the next one is among `seconds`.
   void SymbolProc();
+  // The same, moving on to the range `range`.
+  void SymbolProc(std::uint8_t range) {
+    SymbolProc();
+    fRange = range;
+  }
   void OperatorProc(const char16_t* seconds);
   // "<", "<=", "<<" or "<<=".
   void ShiftLeftProc();

@@ -30,7 +30,7 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   DocTypeAttri = MakeAttribute(AttrNameDOCTYPESection, fsItalic, clBlue);
   SpaceAttri = MakeAttribute(AttrNameWhitespace, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0, clBlue);
-  SetUpFrame(nullptr, {.null = tkNull, .space = tkSpace, .comment = tkComment},
+  SetUpFrame(nullptr, {.null = tkNull, .space = tkSpace, .comment = tkComment, .symbol = tkSymbol},
              {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri},
              {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
               CDATAAttri,          CommentAttri,     ElementAttri,
@@ -135,12 +135,6 @@ void TSrcXMLHighlighter::LessThanProc() {
     fRange = rsProcessingInstruction;
     ++fRun;
   }
-}
-
-void TSrcXMLHighlighter::GreaterThanProc() {
-  fTokenKind = tkSymbol;
-  fRange = rsText;
-  ++fRun;
 }
 
 void TSrcXMLHighlighter::RangeProc() {
