@@ -24,7 +24,8 @@ TEST(AngleLabel, AngleToDirection) {
 }
 
 TEST(AngleLabel, TextOriginPerDirection) {
-  // Measured text at (10, 20), 100 wide and 30 high; font height -30.
+  // Measured text at (10, 20), 100 wide and 30 high; font height -30. The
+  // origin is taken from the new bounds.
   const QRect r(10, 20, 100, 30);
   const int h = -30, s = 30 + 71;  // |H| + round(100 * 0.7071067)
   const struct {
@@ -33,12 +34,12 @@ TEST(AngleLabel, TextOriginPerDirection) {
     QPoint origin;
   } cases[] = {
       {adEast, r, {10, 20}},
-      {adNothEast, {10, 20, s, s}, {10, 50 + h}},
-      {adNoth, {10, 20, 30, 100}, {10, 50}},
-      {adNothWest, {10, 20, s, s}, {110 + h, 50}},
+      {adNothEast, {10, 20, s, s}, {10, 20 + s + h}},
+      {adNoth, {10, 20, 30, 100}, {10, 120}},
+      {adNothWest, {10, 20, s, s}, {10 + s + h, 20 + s}},
       {adWest, r, {110, 50}},
-      {adSouthWest, {10, 20, s, s}, {110, 20 - h}},
-      {adSouth, {10, 20, 30, 100}, {110, 20}},
+      {adSouthWest, {10, 20, s, s}, {10 + s, 20 - h}},
+      {adSouth, {10, 20, 30, 100}, {40, 20}},
       {adSouthEast, {10, 20, s, s}, {10 - h, 20}},
   };
   for (const auto& c : cases) {
