@@ -61,20 +61,17 @@ TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighligh
 
 void TSrcCssHighlighter::BuildCharDispatch() {
   using C = TSrcCssHighlighter;
-  FillCommonHandlers();
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = nullptr;
-    if (c == '#' || c == '$') h = Handler(&C::HexNumberProc);
-    else if (c == '\'') h = Handler(&C::StringProc);
-    else if (c == '(' || c == ')') h = Handler(&C::RoundProc);
-    else if (c == '-') h = Handler(&C::MinusProc);
-    else if (c == '/') h = Handler(&C::SlashProc);
-    else if (IsDigit(ch)) h = Handler(&C::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&C::IdentProc);
-    else if (c == '{' || c == '}') h = Handler(&C::BraceProc);
-    if (h) fProcTable[static_cast<size_t>(c)] = h;
-  }
+  FillHandlers([](char16_t c) -> THandler {
+    if (c == '#' || c == '$') return Handler(&C::HexNumberProc);
+    if (c == '\'') return Handler(&C::StringProc);
+    if (c == '(' || c == ')') return Handler(&C::RoundProc);
+    if (c == '-') return Handler(&C::MinusProc);
+    if (c == '/') return Handler(&C::SlashProc);
+    if (IsDigit(c)) return Handler(&C::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&C::IdentProc);
+    if (c == '{' || c == '}') return Handler(&C::BraceProc);
+    return nullptr;
+  });
 }
 
 QString TSrcCssHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameCSS; }

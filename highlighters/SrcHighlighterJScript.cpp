@@ -77,23 +77,20 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
 
 void TSrcJScriptHighlighter::BuildCharDispatch() {
   using J = TSrcJScriptHighlighter;
-  FillCommonHandlers();
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = nullptr;
-    if (c < 128 && QByteArrayView("!(),:;<=>?[]{}~").contains(static_cast<char>(c))) h = &J::SymbolProc;
-    else if (c == '"' || c == '\'') h = Handler(&J::StringProc);
-    else if (c == '%' || c == '*') h = Handler(&J::PercentStarProc);
-    else if (c == '&') h = Handler(&J::AndProc);
-    else if (c == '+') h = Handler(&J::PlusProc);
-    else if (c == '-') h = Handler(&J::MinusProc);
-    else if (c == '|') h = Handler(&J::OrProc);
-    else if (c == '.') h = Handler(&J::PointProc);
-    else if (c == '/') h = Handler(&J::SlashProc);
-    else if (IsDigit(ch)) h = Handler(&J::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&J::IdentProc);
-    if (h) fProcTable[static_cast<size_t>(c)] = h;
-  }
+  FillHandlers([](char16_t c) -> THandler {
+    if (c < 128 && QByteArrayView("!(),:;<=>?[]{}~").contains(static_cast<char>(c))) return &J::SymbolProc;
+    if (c == '"' || c == '\'') return Handler(&J::StringProc);
+    if (c == '%' || c == '*') return Handler(&J::PercentStarProc);
+    if (c == '&') return Handler(&J::AndProc);
+    if (c == '+') return Handler(&J::PlusProc);
+    if (c == '-') return Handler(&J::MinusProc);
+    if (c == '|') return Handler(&J::OrProc);
+    if (c == '.') return Handler(&J::PointProc);
+    if (c == '/') return Handler(&J::SlashProc);
+    if (IsDigit(c)) return Handler(&J::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&J::IdentProc);
+    return nullptr;
+  });
 }
 
 QString TSrcJScriptHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameJScript; }

@@ -145,6 +145,14 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Unknown for every character, white space for 1..9, 11, 12 and 14..32,
   // and the line-break handlers for LF and CR.
   void FillCommonHandlers();
+  // The common handlers, then in every slot the handler `pick` gives for its
+  // character (none: the common one stays).
+  template <class Pick>
+  void FillHandlers(Pick pick) {
+    FillCommonHandlers();
+    for (size_t c = 0; c < fProcTable.size(); ++c)
+      if (const THandler h = pick(static_cast<char16_t>(c))) fProcTable[c] = h;
+  }
   // Calls the handler of the character at the run position.
   void Dispatch() { (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])(); }
 

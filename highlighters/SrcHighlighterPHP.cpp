@@ -43,27 +43,25 @@ TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighligh
 
 void TSrcPHPHighlighter::BuildCharDispatch() {
   using P = TSrcPHPHighlighter;
-  FillCommonHandlers();  // every other character is unknown
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = nullptr;
-    if (c < 128 && QByteArrayView("(),.:;?[]{}~").contains(static_cast<char>(c))) h = &P::SymbolProc;
-    else if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) h = Handler(&P::BangProc);
-    else if (c == '#') h = Handler(&P::LineCommentProc);
-    else if (c == '$') h = Handler(&P::VariableProc);
-    else if (c == '"' || c == '\'') h = Handler(&P::StringOpenProc);
-    else if (c == '/') h = Handler(&P::SlashProc);
-    else if (c == '@') h = Handler(&P::AtProc);
-    else if (c == '&') h = Handler(&P::AndProc);
-    else if (c == '+') h = Handler(&P::PlusProc);
-    else if (c == '-') h = Handler(&P::MinusProc);
-    else if (c == '=' || c == '>') h = Handler(&P::EqualProc);
-    else if (c == '<') h = &P::ShiftLeftProc;
-    else if (c == '|') h = Handler(&P::OrProc);
-    else if (IsDigit(ch)) h = Handler(&P::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&P::IdentProc);
-    if (h) fProcTable[static_cast<size_t>(c)] = h;
-  }
+  // Every other character is unknown.
+  FillHandlers([](char16_t c) -> THandler {
+    if (c < 128 && QByteArrayView("(),.:;?[]{}~").contains(static_cast<char>(c))) return &P::SymbolProc;
+    if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) return Handler(&P::BangProc);
+    if (c == '#') return Handler(&P::LineCommentProc);
+    if (c == '$') return Handler(&P::VariableProc);
+    if (c == '"' || c == '\'') return Handler(&P::StringOpenProc);
+    if (c == '/') return Handler(&P::SlashProc);
+    if (c == '@') return Handler(&P::AtProc);
+    if (c == '&') return Handler(&P::AndProc);
+    if (c == '+') return Handler(&P::PlusProc);
+    if (c == '-') return Handler(&P::MinusProc);
+    if (c == '=' || c == '>') return Handler(&P::EqualProc);
+    if (c == '<') return &P::ShiftLeftProc;
+    if (c == '|') return Handler(&P::OrProc);
+    if (IsDigit(c)) return Handler(&P::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&P::IdentProc);
+    return nullptr;
+  });
 }
 
 QString TSrcPHPHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNamePHP; }

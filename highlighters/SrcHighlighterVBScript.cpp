@@ -41,20 +41,18 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
 
 void TSrcVBScriptHighlighter::BuildCharDispatch() {
   using V = TSrcVBScriptHighlighter;
-  FillCommonHandlers();  // every other character is an identifier of one character
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = nullptr;
-    if (c == '"') h = Handler(&V::StringProc);
-    else if (c == '#') h = Handler(&V::DateProc);
-    else if (c == '\'') h = Handler(&V::ApostropheProc);
-    else if (c < 128 && QByteArrayView("&()*+,-./:;=^{}").contains(static_cast<char>(c))) h = &V::SymbolProc;
-    else if (c == '<') h = Handler(&V::LowerProc);
-    else if (c == '>') h = Handler(&V::GreaterProc);
-    else if (IsDigit(ch)) h = Handler(&V::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&V::IdentProc);
-    if (h) fProcTable[static_cast<size_t>(c)] = h;
-  }
+  // Every other character is an identifier of one character.
+  FillHandlers([](char16_t c) -> THandler {
+    if (c == '"') return Handler(&V::StringProc);
+    if (c == '#') return Handler(&V::DateProc);
+    if (c == '\'') return Handler(&V::ApostropheProc);
+    if (c < 128 && QByteArrayView("&()*+,-./:;=^{}").contains(static_cast<char>(c))) return &V::SymbolProc;
+    if (c == '<') return Handler(&V::LowerProc);
+    if (c == '>') return Handler(&V::GreaterProc);
+    if (IsDigit(c)) return Handler(&V::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&V::IdentProc);
+    return nullptr;
+  });
 }
 
 QString TSrcVBScriptHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameVBScript; }

@@ -95,23 +95,12 @@ TEST(CssHighlighter, AnyInputTilesAndRescansAlike) {
       "'str'", "'open", "''", "\"dq\"", "/* ", " */", "*/", "/*", "/", "(", ")", ";", "\t", "  ", "\u00e9",
       "\U0001F600", "font-family", "scrollbar-3d-light-color", "1..2", "e", "-", "x",
   };
-  QRandomGenerator rng(20261208);
-  const TFactory make = [] { return std::make_unique<C>(); };
-  for (int doc = 0; doc < 60; ++doc)
-    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
-  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+  ExpectInvariantsOnRandomDocuments([] { return std::make_unique<C>(); }, kPieces, 20261208);
 }
 
 TEST(CssHighlighter, SpansAgreeWithSecondOpinion) {
-  QStringList lines;
-  const auto reference = ReferenceSpans(QStringLiteral("generated.css"), lines);
-  ASSERT_EQ(lines.size(), 400);
-  C h;
   // Braces share the string kind; only quoted text counts as a string.
-  const auto own = OwnSpans(h, lines, [](const Token& t) {
+  ExpectSpansAgree([] { return std::make_unique<C>(); }, QStringLiteral("generated.css"), [](const Token& t) {
     return t.kind == C::tkComment ? "comment" : t.kind == C::tkString && t.text.startsWith(u'\'') ? "string" : "";
   });
-  EXPECT_EQ(own, reference);
-  QRandomGenerator rng(1);
-  ExpectScanInvariants([] { return std::make_unique<C>(); }, lines, rng);
 }

@@ -113,22 +113,11 @@ TEST(JScriptHighlighter, AnyInputTilesAndRescansAlike) {
       "\"open", "\\", "/* ", " */", "*/", "/*", "// line", "x /= 2", "a++", "b--", "&&", "||", "<=", "=>",
       "document.write(", "onClick", "@", "#", "\t", "  ", "\u00e9", "\U0001F600", "0xZ", "1e5", "*", "/",
   };
-  QRandomGenerator rng(20261207);
-  const TFactory make = [] { return std::make_unique<J>(); };
-  for (int doc = 0; doc < 60; ++doc)
-    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
-  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+  ExpectInvariantsOnRandomDocuments([] { return std::make_unique<J>(); }, kPieces, 20261207);
 }
 
 TEST(JScriptHighlighter, SpansAgreeWithSecondOpinion) {
-  QStringList lines;
-  const auto reference = ReferenceSpans(QStringLiteral("generated.js"), lines);
-  ASSERT_EQ(lines.size(), 400);
-  J h;
-  const auto own = OwnSpans(h, lines, [](const Token& t) {
+  ExpectSpansAgree([] { return std::make_unique<J>(); }, QStringLiteral("generated.js"), [](const Token& t) {
     return t.kind == J::tkComment ? "comment" : t.kind == J::tkString ? "string" : t.kind == J::tkNumber ? "number" : "";
   });
-  EXPECT_EQ(own, reference);
-  QRandomGenerator rng(1);
-  ExpectScanInvariants([] { return std::make_unique<J>(); }, lines, rng);
 }
