@@ -13,23 +13,27 @@ TAngleDirection AngleToDirection(qint64 angle) {
 }
 
 TAngleTextPosition CalcAngleTextPosition(TAngleDirection direction, const QRect& measured, int fontHeight) {
-  const int l = measured.left(), t = measured.top();
-  const int rt = measured.left() + measured.width(), b = measured.top() + measured.height();
   const int h = fontHeight;
-  const int s = std::abs(h) + static_cast<int>(std::lround((rt - l) * 0.7071067));
-  const QRect square(l, t, s, s);
-  const QRect swapped(l, t, measured.height(), measured.width());
+  const int s = std::abs(h) + static_cast<int>(std::lround(measured.width() * 0.7071067));
+  const QRect square(measured.topLeft(), QSize(s, s));
+  const QRect swapped(measured.topLeft(), measured.size().transposed());
+  QRect r = measured;
+  if (direction == adNoth || direction == adSouth) r = swapped;
+  if (direction % 2 == 1) r = square;
+  // The origin is taken from the label's new bounds, so that the turned text
+  // ends inside them.
+  const int l = r.left(), t = r.top(), rt = r.left() + r.width(), b = r.top() + r.height();
   switch (direction) {
-    case adEast: return {measured, {l, t}};
-    case adNothEast: return {square, {l, b + h}};
-    case adNoth: return {swapped, {l, b}};
-    case adNothWest: return {square, {rt + h, b}};
-    case adWest: return {measured, {rt, b}};
-    case adSouthWest: return {square, {rt, t - h}};
-    case adSouth: return {swapped, {rt, t}};
-    case adSouthEast: return {square, {l - h, t}};
+    case adEast: return {r, {l, t}};
+    case adNothEast: return {r, {l, b + h}};
+    case adNoth: return {r, {l, b}};
+    case adNothWest: return {r, {rt + h, b}};
+    case adWest: return {r, {rt, b}};
+    case adSouthWest: return {r, {rt, t - h}};
+    case adSouth: return {r, {rt, t}};
+    case adSouthEast: return {r, {l - h, t}};
   }
-  return {measured, {l, t}};
+  return {r, {l, t}};
 }
 
 TAngleLabel::TAngleLabel(QWidget* parent) : QWidget(parent) {

@@ -31,6 +31,23 @@ void AddOkCancel(QDialog& dialog, QVBoxLayout* layout) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   layout->addWidget(buttons);
 }
+
+void SetSearching(QPushButton* find, QPushButton* stop, bool searching) {
+  find->setEnabled(!searching);
+  stop->setEnabled(searching);
+}
+
+// The Find and Stop buttons of a search; Stop is enabled while it runs.
+void AddFindStopRow(QDialog& dialog, QVBoxLayout* layout, QPushButton*& find, QPushButton*& stop) {
+  auto* row = new QHBoxLayout;
+  find = new QPushButton(Text("ShFindStart"), &dialog);
+  stop = new QPushButton(Text("ShFindStop"), &dialog);
+  row->addWidget(find);
+  row->addWidget(stop);
+  row->addStretch();
+  layout->addLayout(row);
+  SetSearching(find, stop, false);
+}
 }  // namespace
 
 bool StartFirstTool(const QList<QStringList>& candidates) {
@@ -134,14 +151,7 @@ TFindFilesDialog::TFindFilesDialog(const QString& folder, QWidget* parent) : QDi
   form->addRow(Text("ShFindIn"), FolderEdit);
   form->addRow(Text("ShFindName"), NameEdit);
   layout->addLayout(form);
-  auto* row = new QHBoxLayout;
-  FindButton = new QPushButton(Text("ShFindStart"), this);
-  StopButton = new QPushButton(Text("ShFindStop"), this);
-  StopButton->setEnabled(false);
-  row->addWidget(FindButton);
-  row->addWidget(StopButton);
-  row->addStretch();
-  layout->addLayout(row);
+  AddFindStopRow(*this, layout, FindButton, StopButton);
   Results = new QListWidget(this);
   layout->addWidget(Results, 1);
   timer_ = new QTimer(this);
@@ -156,16 +166,14 @@ TFindFilesDialog::TFindFilesDialog(const QString& folder, QWidget* parent) : QDi
 void TFindFilesDialog::StartSearch() {
   Results->clear();
   search_.Start(FolderEdit->text(), NameEdit->text());
-  FindButton->setEnabled(false);
-  StopButton->setEnabled(true);
+  SetSearching(FindButton, StopButton, true);
   timer_->start();
 }
 
 void TFindFilesDialog::StopSearch() {
   search_.Stop();
   timer_->stop();
-  FindButton->setEnabled(true);
-  StopButton->setEnabled(false);
+  SetSearching(FindButton, StopButton, false);
 }
 
 bool TWtFindFiles::Execute() {
@@ -182,14 +190,7 @@ TFindComputerDialog::TFindComputerDialog(QWidget* parent) : QDialog(parent) {
   NameEdit = new QLineEdit(this);
   form->addRow(Text("ShCompName"), NameEdit);
   layout->addLayout(form);
-  auto* row = new QHBoxLayout;
-  FindButton = new QPushButton(Text("ShFindStart"), this);
-  StopButton = new QPushButton(Text("ShFindStop"), this);
-  StopButton->setEnabled(false);
-  row->addWidget(FindButton);
-  row->addWidget(StopButton);
-  row->addStretch();
-  layout->addLayout(row);
+  AddFindStopRow(*this, layout, FindButton, StopButton);
   ResultLabel = new QLabel(this);
   ResultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(ResultLabel, 1);
@@ -204,12 +205,10 @@ void TFindComputerDialog::StartLookup() {
   const QString name = NameEdit->text().trimmed();
   if (name.isEmpty()) return;
   ResultLabel->clear();
-  FindButton->setEnabled(false);
-  StopButton->setEnabled(true);
+  SetSearching(FindButton, StopButton, true);
   lookupId_ = QHostInfo::lookupHost(name, this, [this](const QHostInfo& info) {
     lookupId_ = -1;
-    FindButton->setEnabled(true);
-    StopButton->setEnabled(false);
+    SetSearching(FindButton, StopButton, false);
     QStringList addresses;
     for (const QHostAddress& a : info.addresses()) addresses << a.toString();
     ResultLabel->setText(info.error() != QHostInfo::NoError || addresses.isEmpty() ? Text("ShCompNotFound")
@@ -220,8 +219,7 @@ void TFindComputerDialog::StartLookup() {
 void TFindComputerDialog::StopLookup() {
   if (lookupId_ != -1) QHostInfo::abortHostLookup(lookupId_);
   lookupId_ = -1;
-  FindButton->setEnabled(true);
-  StopButton->setEnabled(false);
+  SetSearching(FindButton, StopButton, false);
 }
 
 bool TWtFindComputerDlg::Execute() {

@@ -75,12 +75,6 @@ TEST_F(ShellTools, FallbackOrderAndMissingTools) {
     EXPECT_EQ(picky.Tried(), c.tried);
     EXPECT_EQ(ToolMissingBoxes(), c.result ? 0 : 1);
   }
-  picky.calls.clear();
-  picky.available = {"konsole"};
-  TWtCommandPrompt prompt;
-  prompt.folder = QStringLiteral("/tmp/a b");
-  prompt.Execute();
-  EXPECT_EQ(picky.calls.last().arguments, QStringList({"--workdir", "/tmp/a b"}));
 }
 
 TEST_F(ShellTools, ConnectMountsTheAddressAsOneArgument) {
@@ -160,11 +154,11 @@ TEST_F(ShellTools, FindFilesNestedCaseInsensitiveNoLinksStoppable) {
   EXPECT_TRUE(dialog.FindButton->isEnabled());
 }
 
-TEST_F(ShellTools, SystemMenuReachesEveryTool) {
+TEST_F(ShellTools, MenusReachEveryToolAndWindow) {
   picky.available = {"xterm", "system-config-printer"};
-  for (const char* name : {"MM_AddPrinter", "ScrP", "MM_SFile", "MM_FindC"})
+  for (const char* name : {"MM_AddPrinter", "ScrP", "MM_SFile", "MM_FindC", "About1", "UpdCheck"})
     Main().findChild<QAction*>(QLatin1String(name))->trigger();
   EXPECT_EQ(picky.Tried().mid(0, 1), QStringList{"system-config-printer"});
   EXPECT_EQ(picky.Tried().last(), QStringLiteral("xterm"));
-  EXPECT_EQ(prompts.Dialogs(), QStringList({"FindFilesDlg", "FindComputerDlg"}));
+  EXPECT_EQ(prompts.Dialogs(), QStringList({"FindFilesDlg", "FindComputerDlg", "fAbout", "fUpdate"}));
 }

@@ -162,8 +162,3 @@ TEST_F(UpdateConsole, MissingConsoleFileSendsEmptyValues) {
   Ini().WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString());
   EXPECT_TRUE(ReadUpdateRequest(QStringLiteral("B")).languageId.isEmpty());
 }
-
-TEST_F(UpdateConsole, MenuCommandOpensTheConsoleModally) {
-  Main().findChild<QAction*>(QStringLiteral("UpdCheck"))->trigger();
-  EXPECT_EQ(prompts.Dialogs(), QStringList{QStringLiteral("fUpdate")});
-}
