@@ -80,11 +80,11 @@ void TSrcJScriptHighlighter::BuildCharDispatch() {
   FillHandlers([](char16_t c) -> THandler {
     if (c < 128 && QByteArrayView("!(),:;<=>?[]{}~").contains(static_cast<char>(c))) return &J::SymbolProc;
     if (c == '"' || c == '\'') return Handler(&J::StringProc);
-    if (c == '%' || c == '*') return Handler(&J::PercentStarProc);
-    if (c == '&') return Handler(&J::AndProc);
-    if (c == '+') return Handler(&J::PlusProc);
-    if (c == '-') return Handler(&J::MinusProc);
-    if (c == '|') return Handler(&J::OrProc);
+    if (c == '%' || c == '*') return &J::AssignOpProc;
+    if (c == '&') return &J::AndOpProc;
+    if (c == '+') return &J::PlusOpProc;
+    if (c == '-') return &J::MinusOpProc;
+    if (c == '|') return &J::OrOpProc;
     if (c == '.') return Handler(&J::PointProc);
     if (c == '/') return Handler(&J::SlashProc);
     if (IsDigit(c)) return Handler(&J::NumberProc);

@@ -38,11 +38,6 @@ class TSrcJScriptHighlighter : public TSrcKeywordHashHighlighter {
  private:
   void BuildCharDispatch();
 
-  void PercentStarProc() { OperatorProc(u"="); }
-  void AndProc() { OperatorProc(u"&="); }
-  void PlusProc() { OperatorProc(u"+="); }
-  void MinusProc() { OperatorProc(u"-=>"); }
-  void OrProc() { OperatorProc(u"=|"); }
   void PointProc();
   void SlashProc();
   void NumberProc();

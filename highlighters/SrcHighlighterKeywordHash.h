@@ -181,6 +181,13 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
     fRange = range;
   }
   void OperatorProc(const char16_t* seconds);
+  // The operators of the C-like languages by their possible second character.
+  void AssignOpProc() { OperatorProc(u"="); }
+  void CompareOpProc() { OperatorProc(u"=>"); }
+  void AndOpProc() { OperatorProc(u"&="); }
+  void PlusOpProc() { OperatorProc(u"+="); }
+  void MinusOpProc() { OperatorProc(u"-=>"); }
+  void OrOpProc() { OperatorProc(u"=|"); }
   // "<", "<=", "<<" or "<<=".
   void ShiftLeftProc();
   // For scanners with steps that only change the range (an empty name, a

@@ -46,18 +46,18 @@ void TSrcPHPHighlighter::BuildCharDispatch() {
   // Every other character is unknown.
   FillHandlers([](char16_t c) -> THandler {
     if (c < 128 && QByteArrayView("(),.:;?[]{}~").contains(static_cast<char>(c))) return &P::SymbolProc;
-    if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) return Handler(&P::BangProc);
+    if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) return &P::AssignOpProc;
     if (c == '#') return Handler(&P::LineCommentProc);
     if (c == '$') return Handler(&P::VariableProc);
     if (c == '"' || c == '\'') return Handler(&P::StringOpenProc);
     if (c == '/') return Handler(&P::SlashProc);
     if (c == '@') return Handler(&P::AtProc);
-    if (c == '&') return Handler(&P::AndProc);
-    if (c == '+') return Handler(&P::PlusProc);
-    if (c == '-') return Handler(&P::MinusProc);
-    if (c == '=' || c == '>') return Handler(&P::EqualProc);
+    if (c == '&') return &P::AndOpProc;
+    if (c == '+') return &P::PlusOpProc;
+    if (c == '-') return &P::MinusOpProc;
+    if (c == '=' || c == '>') return &P::CompareOpProc;
     if (c == '<') return &P::ShiftLeftProc;
-    if (c == '|') return Handler(&P::OrProc);
+    if (c == '|') return &P::OrOpProc;
     if (IsDigit(c)) return Handler(&P::NumberProc);
     if (IsAsciiLetter(c) || c == '_') return Handler(&P::IdentProc);
     return nullptr;

@@ -524,17 +524,17 @@ void TSrcSQLHighlighter::BuildCharDispatch() {
   FillHandlers([](char16_t c) -> THandler {
     if (c >= 1 && c <= 32) return nullptr;  // white space and line breaks
     if (c < 128 && QByteArrayView("(),.;?[]{}~").contains(static_cast<char>(c))) return &S::SymbolProc;
-    if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) return Handler(&S::BangProc);
+    if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) return &S::AssignOpProc;
     if (c == '"') return Handler(&S::QuotedIdentProc);
     if (c == '\'') return Handler(&S::StringProc);
-    if (c == '&') return Handler(&S::AndProc);
-    if (c == '+') return Handler(&S::PlusProc);
+    if (c == '&') return &S::AndOpProc;
+    if (c == '+') return &S::PlusOpProc;
     if (c == '-') return Handler(&S::MinusProc);
     if (c == '/') return Handler(&S::SlashProc);
     if (c == ':' || c == '@') return Handler(&S::VariableProc);
     if (c == '<') return &S::ShiftLeftProc;
-    if (c == '=' || c == '>') return Handler(&S::EqualProc);
-    if (c == '|') return Handler(&S::OrProc);
+    if (c == '=' || c == '>') return &S::CompareOpProc;
+    if (c == '|') return &S::OrOpProc;
     if (IsDigit(c)) return Handler(&S::NumberProc);
     if (IsAsciiLetter(c) || c == '_') return Handler(&S::IdentProc);
     return Handler(&S::SqlUnknownProc);  // a NUL inside the line too: the line's end is found by length

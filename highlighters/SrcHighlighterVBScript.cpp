@@ -47,8 +47,8 @@ void TSrcVBScriptHighlighter::BuildCharDispatch() {
     if (c == '#') return Handler(&V::DateProc);
     if (c == '\'') return Handler(&V::ApostropheProc);
     if (c < 128 && QByteArrayView("&()*+,-./:;=^{}").contains(static_cast<char>(c))) return &V::SymbolProc;
-    if (c == '<') return Handler(&V::LowerProc);
-    if (c == '>') return Handler(&V::GreaterProc);
+    if (c == '<') return &V::CompareOpProc;
+    if (c == '>') return &V::AssignOpProc;
     if (IsDigit(c)) return Handler(&V::NumberProc);
     if (IsAsciiLetter(c) || c == '_') return Handler(&V::IdentProc);
     return nullptr;

@@ -38,8 +38,6 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
   void StringProc() { StringRunProc(false); }
   void DateProc();
   void ApostropheProc();
-  void LowerProc() { OperatorProc(u"=>"); }
-  void GreaterProc() { OperatorProc(u"="); }
   void NumberProc();
   void IdentProc();
 };
