@@ -7,6 +7,9 @@
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "app/ShellDialogs.h"
+#include "app/UpdateConsole.h"
+#include "app/uAbout.h"
 #include "app/uPrintDlg.h"
 #include "editor/SrcExportRTF.h"
 #include "platform/Exceptions.h"
@@ -246,6 +249,18 @@ void TfMain::BuildMenusAndBars() {
     Panel1->addAction(a);
   }
 
+  QMenu* ops = menu("Ops", "MM_Ops");
+  QMenu* network = ops->addMenu(QString());
+  network->setObjectName(QStringLiteral("MM_NetWork1"));
+  network->setProperty(kLangKey, QStringLiteral("MM_NetWork1"));
+  menus_.insert(QStringLiteral("MM_NetWork1"), network);
+  AddAction(network, "MM_NetWork1_Map", "MM_NetWork1_Map", "", [] { TWtConnectNetwork().Execute(); });
+  AddAction(network, "MM_NetWork1_UnMap", "MM_NetWork1_UnMap", "", [] { TWtDisconnectNetwork().Execute(); });
+  AddAction(ops, "MM_AddPrinter", "MM_AddPrinter", "", [] { TWtAddPrinter().Execute(); });
+  AddAction(ops, "MM_SFile", "MM_SFile", "", [] { TWtFindFiles().Execute(); });
+  AddAction(ops, "MM_FindC", "MM_FindC", "", [] { TWtFindComputerDlg().Execute(); });
+  AddAction(ops, "ScrP", "ScrP", "", [] { TWtCommandPrompt().Execute(); });
+
   QMenu* window = menu("Window", "Window1");
   AddAction(window, "WCascade", "WCascade", "", [this] { ArrangeWindows(TWindowArrangement::Cascade); });
   AddAction(window, "WTile1", "WTile1", "", [this] { ArrangeWindows(TWindowArrangement::TileHorizontally); });
@@ -258,8 +273,14 @@ void TfMain::BuildMenusAndBars() {
   AddAction(info, "DoEmail", "DoEmail", "", [this] { SendEmail(); });
   AddAction(info, "Support1", "SupMItem", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/support")); });
   AddAction(info, "MM_DoDon", "MM_DoDon", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/donate")); });
-  AddAction(info, "UpdCheck", "UpdCheck", "", {}, true);
-  AddAction(info, "About1", "About1", "", {}, true);
+  AddAction(info, "UpdCheck", "UpdCheck", "", [this] {
+    TfUpdate console(this, BuildString);
+    Prompts().ExecModal(console);
+  });
+  AddAction(info, "About1", "About1", "", [this] {
+    TfAbout box(this, BuildString);
+    Prompts().ExecModal(box);
+  });
 
   AddAction(nullptr, "ToolButton35", "Save", "", [this] { ActionSaveExecute(); });
 

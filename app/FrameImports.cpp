@@ -141,8 +141,10 @@ void TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument)
 }
 
 namespace {
-QString ChooseImport(TfMain* main, const char* filterKey, const char* pattern, const QString& folder) {
+QString ChooseImport(TfMain* main, const char* titleKey, const char* filterKey, const char* pattern,
+                     const QString& folder) {
   QFileDialog dialog(main);
+  dialog.setWindowTitle(LangText(QLatin1String(titleKey)).remove(QStringLiteral("...")));
   dialog.setObjectName(QStringLiteral("OpenDialog2"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -154,11 +156,11 @@ QString ChooseImport(TfMain* main, const char* filterKey, const char* pattern, c
 }  // namespace
 
 void TfMain::ImportRTFExecute() {
-  const QString file = ChooseImport(this, "FltRichText", "*.rtf", StartFolder());
+  const QString file = ChooseImport(this, "ImpRTF1", "FltRichText", "*.rtf", StartFolder());
   if (!file.isEmpty()) ImportDocument(file, false, nullptr);
 }
 
 void TfMain::ImportWordExecute() {
-  const QString file = ChooseImport(this, "FltWordDocs", "*.doc", StartFolder());
+  const QString file = ChooseImport(this, "ImpDoc1", "FltWordDocs", "*.doc", StartFolder());
   if (!file.isEmpty()) ImportDocument(file, true, nullptr);
 }

@@ -22,7 +22,6 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <exception>
-#include <limits>
 
 namespace {
 
@@ -506,16 +505,22 @@ TPoint TCustomSrcEdit::PairStart(TPoint p) const {
   return p;
 }
 
+int TCustomSrcEdit::ClampColumn(int x) const {
+  // Replays put recorded positions back whatever the column limit; the
+  // longest line is looked at only for a column beyond MaxLeftChar.
+  if (x <= maxLeftChar_ || replaying_ > 0) return std::max(x, 1);
+  return std::min(x, MaxLeftChar());
+}
+
 TPoint TCustomSrcEdit::ClampPoint(TPoint p) const {
-  // Replays put recorded positions back whatever the column limit.
-  p.X = std::clamp(p.X, 1, replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar());
+  p.X = ClampColumn(p.X);
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   return p;
 }
 
 void TCustomSrcEdit::SetCaretXYEx(bool ensureVisible, TPoint p) {
   DoOnPaintTransient(ttBefore);
-  int maxX = replaying_ > 0 ? std::numeric_limits<int>::max() : MaxLeftChar();
+  int maxX = std::max(1, ClampColumn(p.X));
   int y = p.Y;
   if (y > LineCount()) y = LineCount();
   if (y < 1) {
@@ -615,7 +620,7 @@ bool TCustomSrcEdit::SelAvail() const {
 }
 
 void TCustomSrcEdit::SetBlockBegin(TPoint p) {
-  p.X = std::clamp(p.X, 1, MaxLeftChar());
+  p.X = ClampColumn(p.X);
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   // As for the moving end: never between the halves of a surrogate pair.
@@ -631,7 +636,7 @@ void TCustomSrcEdit::SetBlockBegin(TPoint p) {
 
 void TCustomSrcEdit::SetBlockEnd(TPoint p) {
   if (HasOption(eoNoSelection)) return;
-  p.X = std::clamp(p.X, 1, MaxLeftChar());
+  p.X = ClampColumn(p.X);
   p.Y = std::clamp(p.Y, 1, std::max(1, LineCount()));
   if (selectionMode_ == smNormal) p.X = p.Y <= LineCount() ? std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1) : 1;
   p = PairStart(p);
@@ -1149,16 +1154,7 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
   const TSrcSelectionMode mode = selectionMode_;
-  if (SelAvail()) {
-    const int first = BlockBegin().Y, last = BlockEnd().Y;
-    undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), mode);
-    {
-      LockUndo();
-      ScopeExit unlockUndo([this] { UnlockUndo(); });
-      SetSelTextPrimitiveEx(mode, QString(), -1);
-    }
-    if (text.isEmpty()) TrimAfterDeletion(mode, first, last);
-  }
+  if (SelAvail()) DeleteSelectionRecorded(false, text.isEmpty());
   const TPoint start = InsertionStart(mode);
   if (mode == smColumn) {
     // Each inserted row is recorded by itself, so rows of any length are
@@ -1223,16 +1219,7 @@ void TCustomSrcEdit::CutToClipboard() {
   if (ReadOnly() || !SelAvail()) return;
   CopyToClipboard();
   const LogicalLines logical(this);
-  undoList_.BeginBlock();
-  ScopeExit endBlock([this] { undoList_.EndBlock(); });
-  const int first = BlockBegin().Y, last = BlockEnd().Y;
-  undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
-  {
-    LockUndo();
-    ScopeExit unlockUndo([this] { UnlockUndo(); });
-    SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
-  }
-  TrimAfterDeletion(selectionMode_, first, last);
+  DeleteSelectionRecorded(false, true);
 }
 
 bool TCustomSrcEdit::CanPaste() const {
@@ -1310,12 +1297,7 @@ void TCustomSrcEdit::PasteTextWhole(TSrcSelectionMode mode, const QString& text,
     ScopeExit endBlock([this] { undoList_.EndBlock(); });
     pasting_ = true;
     ScopeExit endPasting([this] { pasting_ = false; });
-    if (SelAvail()) {
-      undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
-      LockUndo();
-      ScopeExit unlockUndo([this] { UnlockUndo(); });
-      SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
-    }
+    if (SelAvail()) DeleteSelectionRecorded(false, false);
     if (privateFormat && wordWrap_) {
       undoList_.AddChange(crWordWrapOff, CaretXY(), CaretXY(), QString(), smNormal);
       SetWordWrap(false);

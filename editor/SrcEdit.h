@@ -502,7 +502,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // Removes the text between two positions of the caret line or across
   // lines (normal mode), records it and returns it.
   QString DeleteRange(TPoint from, TPoint to, TSrcChangeReason reason);
-  void DeleteSelectionForCommand();
+  // Deletes the selection as one recorded change: reason 4, or with
+  // `byAnchor` reason 3 when the anchor lies after the moving end; with
+  // `trim` the blanks it leaves at line ends go too.
+  void DeleteSelectionRecorded(bool byAnchor, bool trim);
   // With eoTrimTrailingSpaces and eoScrollPastEol: the blanks a deletion of
   // a selection in `mode` left at the end of its lines (the caret line; in
   // column mode each line from `first` to `last`) go too, each recorded as an
@@ -555,6 +558,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void PutLine(int line, const QString& text) { lines_->Put(line - 1, text); }
   QString TrimIfWanted(const QString& s) const;
   TPoint ClampPoint(TPoint p) const;
+  int ClampColumn(int x) const;
   // A column between the halves of a surrogate pair moves to the pair's start.
   TPoint PairStart(TPoint p) const;
 

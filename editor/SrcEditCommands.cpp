@@ -107,23 +107,22 @@ int TCustomSrcEdit::SmallerIndentAbove(int line, int width) const {
   return 0;
 }
 
-void TCustomSrcEdit::DeleteSelectionForCommand() {
+void TCustomSrcEdit::DeleteSelectionRecorded(bool byAnchor, bool trim) {
   const TPoint first = BlockBegin(), last = BlockEnd();
   const TSrcSelectionMode mode = selectionMode_;
-  const bool anchorFirst = blockBegin_ == first;
   const QString text = SelTextForUndo();
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
-  if (anchorFirst)
-    undoList_.AddChange(crDelete, first, last, text, mode);
-  else
+  if (byAnchor && !(blockBegin_ == first))
     undoList_.AddChange(crDeleteAfterCursor, last, first, text, mode);
+  else
+    undoList_.AddChange(crDelete, first, last, text, mode);
   {
     LockUndo();
     ScopeExit unlockUndo([this] { UnlockUndo(); });
     SetSelTextPrimitiveEx(mode, QString(), -1);
   }
-  TrimAfterDeletion(mode, first.Y, last.Y);
+  if (trim) TrimAfterDeletion(mode, first.Y, last.Y);
 }
 
 void TCustomSrcEdit::TrimAfterDeletion(TSrcSelectionMode mode, int first, int last) {
@@ -173,7 +172,7 @@ void TCustomSrcEdit::DoDeleteLastChar() {
   DoOnPaintTransientEx(ttBefore, true);
   ScopeExit after([this] { DoOnPaintTransientEx(ttAfter, true); });
   if (SelAvail()) {
-    DeleteSelectionForCommand();
+    DeleteSelectionRecorded(true, true);
     EnsureCursorPosVisible();
     return;
   }
@@ -252,7 +251,7 @@ void TCustomSrcEdit::DoDeleteLastChar() {
 
 void TCustomSrcEdit::DoDeleteChar() {
   if (SelAvail()) {
-    DeleteSelectionForCommand();
+    DeleteSelectionRecorded(true, true);
     EnsureCursorPosVisible();
     return;
   }
@@ -330,10 +329,7 @@ void TCustomSrcEdit::DoLineBreak(bool moveCaret) {
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
   if (SelAvail()) {
-    undoList_.AddChange(crDelete, BlockBegin(), BlockEnd(), SelTextForUndo(), selectionMode_);
-    LockUndo();
-    ScopeExit unlockUndo([this] { UnlockUndo(); });
-    SetSelTextPrimitiveEx(selectionMode_, QString(), -1);
+    DeleteSelectionRecorded(false, false);
     StepCaretOutOfPair();  // a column block's left edge may cut a pair
   }
   const TSrcEditorOptions oldOptions = options_;

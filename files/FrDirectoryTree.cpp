@@ -66,9 +66,7 @@ TFrDirectoryTree::TFrDirectoryTree(QWidget* parent) : TFrCustomTreeView(parent) 
   connect(this, &QTreeWidget::itemExpanded, this, &TFrDirectoryTree::OnExpanded);
   connect(this, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current) { SelectionChanged(current); });
-  connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-    if (SerialChanged(item)) SelectionChanged(item);
-  });
+  connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { ReadVolumeAgainLater(item); });
   connect(&TMountWatcher::Instance(), &TMountWatcher::Changed, this, &TFrDirectoryTree::UpdateDrives);
   BuildDrives();
   try {
@@ -265,6 +263,8 @@ void TFrDirectoryTree::OpenPath(const QString& given) {
     if (path.startsWith(PathOf(root)) && (!node || PathOf(root).size() > PathOf(node).size())) node = root;
   }
   if (!node) return;
+  const QString exchanged = ExchangedVolume(node);
+  if (!exchanged.isEmpty()) ReadVolumeAgain(exchanged);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QString prefix = PathOf(node);
   while (prefix != path) {
@@ -332,29 +332,46 @@ void TFrDirectoryTree::UpdateLabel() {
   dirLabel_->setText(dirLabel_->fontMetrics().elidedText(GetDirectory(), Qt::ElideMiddle, width));
 }
 
-bool TFrDirectoryTree::SerialChanged(QTreeWidgetItem* item) {
-  if (!item) return false;
-  QTreeWidgetItem* root = item;
-  while (root->parent()) root = root->parent();
-  QString mount = PathOf(root);
+QString TFrDirectoryTree::ExchangedVolume(QTreeWidgetItem* item) const {
+  if (!item) return QString();
+  while (item->parent()) item = item->parent();
+  QString mount = PathOf(item);
   if (mount.size() > 1) mount.chop(1);
-  const TMountEntry* entry = nullptr;
-  for (const TMountEntry& e : shown_)
-    if (e.root == mount) entry = &e;
-  if (!entry || !Readable(entry->type)) return false;  // network shares and media are not asked
+  const auto entry = std::find_if(shown_.begin(), shown_.end(), [&](const TMountEntry& e) { return e.root == mount; });
+  if (entry == shown_.end() || !Readable(entry->type)) return QString();  // network shares and media are not asked
   const std::uint64_t serial = TMountWatcher::Instance().Source().VolumeSerial(mount);
-  if (serial == serials_.value(mount)) return false;
+  return serial == serials_.value(mount) ? QString() : mount;
+}
+
+void TFrDirectoryTree::ReadVolumeAgain(const QString& mount) {
+  QTreeWidgetItem* root = RootOf(mount);
+  const auto entry = std::find_if(shown_.begin(), shown_.end(), [&](const TMountEntry& e) { return e.root == mount; });
+  if (!root || entry == shown_.end()) return;
+  const std::uint64_t serial = TMountWatcher::Instance().Source().VolumeSerial(mount);
   serials_.insert(mount, serial);
-  const bool selectedInside = item != root;
-  if (selectedInside) setCurrentItem(root);
-  ResetNode(root);
+  QTreeWidgetItem* selected = currentItem();
+  while (selected && selected->parent()) selected = selected->parent();
+  if (selected == root && currentItem() != root) setCurrentItem(root);
+  // A volume that cannot be read gets no marker.
+  if (serial == UINT64_MAX) {
+    qDeleteAll(root->takeChildren());
+    root->setData(0, kListedRole, false);
+  } else {
+    ResetNode(root);
+  }
   root->setText(0, serial == UINT64_MAX ? QStringLiteral("(") + mount + u')' : VolumeCaption(entry->label, mount));
-  return true;
+}
+
+void TFrDirectoryTree::ReadVolumeAgainLater(QTreeWidgetItem* item) {
+  // Not while the view is still busy with the node that changed.
+  const QString mount = ExchangedVolume(item);
+  if (!mount.isEmpty())
+    QMetaObject::invokeMethod(this, [this, mount] { ReadVolumeAgain(mount); }, Qt::QueuedConnection);
 }
 
 void TFrDirectoryTree::SelectionChanged(QTreeWidgetItem* item) {
   if (building_) return;
-  if (item) SerialChanged(item);
+  ReadVolumeAgainLater(item);
   const QString drive = GetDrive();
   if (drive != lastDrive_) {
     lastDrive_ = drive;

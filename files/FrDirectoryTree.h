@@ -89,7 +89,11 @@ class TFrDirectoryTree : public TFrCustomTreeView {
   void AddMarkerIfNeeded(QTreeWidgetItem* item);
   void OnExpanded(QTreeWidgetItem* item);
   void SelectionChanged(QTreeWidgetItem* item);
-  bool SerialChanged(QTreeWidgetItem* item);
+  // The mount point of `item`'s volume when a different medium is there now.
+  QString ExchangedVolume(QTreeWidgetItem* item) const;
+  // Reads the volume at `mount` again: new caption, nodes dropped.
+  void ReadVolumeAgain(const QString& mount);
+  void ReadVolumeAgainLater(QTreeWidgetItem* item);
   void UpdateLabel();
   QTreeWidgetItem* FindChildByPath(QTreeWidgetItem* parent, const QString& path) const;
 

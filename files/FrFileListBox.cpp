@@ -239,10 +239,10 @@ void TFrFileListBox::OpenItem(int row) {
 }
 
 void TFrFileListBox::wheelEvent(QWheelEvent* e) {
-  const int notches = e->angleDelta().y() / 120;
+  const int notches = WheelNotches(e, wheelRemainder_);
+  e->accept();
   if (notches == 0) return;
   QScrollBar* bar = verticalScrollBar();
   // Scrolling up past the first line stops at the top.
   bar->setValue(std::max(0, bar->value() - notches * QApplication::wheelScrollLines()));
-  e->accept();
 }

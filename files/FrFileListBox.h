@@ -100,6 +100,7 @@ class TFrFileListBox : public TFramedScrollArea<QListWidget> {
   bool showGlyphs_ = true;
   bool busy_ = false;
   bool showedHourglass_ = false;
+  int wheelRemainder_ = 0;
   std::vector<TFrFileInfo> infos_;
   TFrDirectoryTree* tree_ = nullptr;  // the tree clears the link when it goes
 };

@@ -57,7 +57,7 @@ void TFrCustomListView::resizeEvent(QResizeEvent* e) {
 }
 
 void TFrCustomListView::wheelEvent(QWheelEvent* e) {
-  const int notches = e->angleDelta().y() / 120;
+  const int notches = WheelNotches(e, wheelRemainder_);
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->value() - notches * QApplication::wheelScrollLines() * 16);
   e->accept();

@@ -39,6 +39,7 @@ class TFrCustomListView : public TFramedScrollArea<QTreeWidget> {
   bool editOnRowClick_ = false;
   bool destroying_ = false;
   bool filling_ = false;
+  int wheelRemainder_ = 0;
 };
 
 class TFrListView : public TFrCustomListView {

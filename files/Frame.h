@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QRect>
+#include <QWheelEvent>
 #include <functional>
 
 enum class TFrameStyle { fsNone, fsFlat, fsGroove, fsBump, fsLowered, fsButtonDown, fsRaised, fsButtonUp, fsStatus, fsPopup };
@@ -72,6 +73,15 @@ class TFrameState {
   bool mouseIn_ = false;
   bool focused_ = false;
 };
+
+// Whole wheel notches of `e` (120 units each; fine-grained wheels and touch
+// pads send less), keeping what is left over in `remainder` for the next event.
+inline int WheelNotches(const QWheelEvent* e, int& remainder) {
+  remainder += e->angleDelta().y();
+  const int notches = remainder / 120;
+  remainder %= 120;
+  return notches;
+}
 
 // A scrolling control (list, tree) with the frame drawn in its border.
 template <class Base>

@@ -31,26 +31,15 @@ const char* const kKeywords =
     "voice-family volume white-space widows width widths word-break word-spacing word-wrap writing-mode x-height "
     "z-index zoom";
 
-TSrcKeywordTable BuildCssCharTables() {
-  using H = TSrcCssHighlighter;
-  TSrcKeywordTable t(TSrcHashRun::Css, kBound, H::tkIdentifier, H::tkIdentifier, false);
-  std::vector<TSrcKeyword> keywords;
-  AddKeywords(keywords, kKeywords, H::tkKey);
-  t.Fill(keywords, kSlotCount);
-  return t;
-}
-
 }  // namespace
 
 const TSrcKeywordTable& TSrcCssHighlighter::KeywordTable() {
-  static const TSrcKeywordTable table = BuildCssCharTables();
+  static const TSrcKeywordTable table(TSrcHashRun::Css, kBound, tkIdentifier, tkIdentifier, false,
+                                      kSlotCount, {{kKeywords, tkKey}});
   return table;
 }
 
-void TSrcCssHighlighter::UnitInit() {
-  KeywordTable();
-  RegisterHighlighter<TSrcCssHighlighter>();
-}
+void TSrcCssHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcCssHighlighter>(); }
 
 TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;
@@ -61,10 +50,10 @@ TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment});
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
-  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri,    nullptr,        NumberAttri,
-                SpaceAttri,   StringAttri,     SymbolAttri, IdentifierAttri};
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
+             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri,
+              IdentifierAttri});
   BuildCharDispatch();
   fRange = rsUnknown;
   SetDefaultFilter(FilterCSS);
@@ -72,20 +61,17 @@ TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighligh
 
 void TSrcCssHighlighter::BuildCharDispatch() {
   using C = TSrcCssHighlighter;
-  FillCommonHandlers();
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = nullptr;
-    if (c == '#' || c == '$') h = Handler(&C::HexNumberProc);
-    else if (c == '\'') h = Handler(&C::StringProc);
-    else if (c == '(' || c == ')') h = Handler(&C::RoundProc);
-    else if (c == '-') h = Handler(&C::MinusProc);
-    else if (c == '/') h = Handler(&C::SlashProc);
-    else if (IsDigit(ch)) h = Handler(&C::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&C::IdentProc);
-    else if (c == '{' || c == '}') h = Handler(&C::BraceProc);
-    if (h) fProcTable[static_cast<size_t>(c)] = h;
-  }
+  FillHandlers([](char16_t c) -> THandler {
+    if (c == '#' || c == '$') return Handler(&C::HexNumberProc);
+    if (c == '\'') return Handler(&C::StringProc);
+    if (c == '(' || c == ')') return &C::SymbolProc;
+    if (c == '-') return Handler(&C::MinusProc);
+    if (c == '/') return Handler(&C::SlashProc);
+    if (IsDigit(c)) return Handler(&C::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&C::IdentProc);
+    if (c == '{' || c == '}') return Handler(&C::BraceProc);
+    return nullptr;
+  });
 }
 
 QString TSrcCssHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameCSS; }
@@ -104,11 +90,6 @@ void TSrcCssHighlighter::HexNumberProc() {
   fTokenKind = tkNumber;
   ++fRun;
   while (fRun < fLen && IsHexDigit(fLine[fRun])) ++fRun;
-}
-
-void TSrcCssHighlighter::RoundProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
 }
 
 void TSrcCssHighlighter::MinusProc() {

@@ -39,7 +39,6 @@ class TSrcCssHighlighter : public TSrcKeywordHashHighlighter {
 
   void HexNumberProc();
   void StringProc() { StringRunProc(false); }
-  void RoundProc();
   void MinusProc();
   void SlashProc();
   void NumberProc();

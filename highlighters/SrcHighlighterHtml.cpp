@@ -118,10 +118,10 @@ TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighli
   TextAttri = MakeAttribute(AttrNameText, 0);
   UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
   ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
-  SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace});
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri};
-  fKindAttri = {AndAttri, ASPAttri,  CommentAttri, IdentifierAttri, KeyAttri,      nullptr,
-                SpaceAttri, ValueAttri, SymbolAttri, TextAttri,     UndefKeyAttri, ValueAttri};
+  SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace, .symbol = tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri},
+             {AndAttri, ASPAttri, CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, ValueAttri,
+              SymbolAttri, TextAttri, UndefKeyAttri, ValueAttri});
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterHTML);
@@ -167,22 +167,11 @@ void TSrcHTMLHighlighter::SetRange(int value) {
   fRange = (r <= rsText || r == rsValue) ? static_cast<std::uint8_t>(r) : static_cast<std::uint8_t>(rsText);
 }
 
-void TSrcHTMLHighlighter::ScanNext() {
-  // Some steps only change the state (an entity at the start of a text run,
-  // an empty tag name): scan again so that every token holds characters.
-  for (int guard = 0; guard < 4; ++guard) {
-    ScanOne();
-    if (fRun > fTokenPos || fTokenKind == tkNull) return;
-  }
-  fRun = fTokenPos + 1;  // never reached with the handlers below; keeps callers moving
-}
+// Some steps only change the state (an entity at the start of a text run,
+// an empty tag name): scan again so that every token holds characters.
+void TSrcHTMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcHTMLHighlighter::ScanOne, 4); }
 
 void TSrcHTMLHighlighter::ScanOne() {
-  fTokenPos = fRun;
-  if (fRun >= fLen) {
-    NullProc();
-    return;
-  }
   switch (fRange) {
     case rsASP: ASPProc(); break;
     case rsComment: CommentProc(); break;
@@ -263,18 +252,6 @@ void TSrcHTMLHighlighter::TagOpenProc() {
     fRange = rsKey;
     fTokenKind = tkSymbol;
   }
-}
-
-void TSrcHTMLHighlighter::EqualsProc() {
-  fRange = rsValue;
-  fTokenKind = tkSymbol;
-  ++fRun;
-}
-
-void TSrcHTMLHighlighter::TagCloseProc() {
-  fRange = rsText;
-  fTokenKind = tkSymbol;
-  ++fRun;
 }
 
 void TSrcHTMLHighlighter::IdentProc() {

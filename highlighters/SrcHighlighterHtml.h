@@ -53,8 +53,8 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   void StringProc();
   void AmpersandProc();
   void TagOpenProc();
-  void EqualsProc();
-  void TagCloseProc();
+  void EqualsProc() { SymbolProc(rsValue); }
+  void TagCloseProc() { SymbolProc(rsText); }
   void IdentProc();
   void TextProc();
   void BlockProc(std::uint8_t kind, QStringView closer);

@@ -43,28 +43,17 @@ const char* const kNonReservedWords =
     "unescape untaint unwatch URL userAgent UTC value valueOf visibility vlinkColor vspace watch width Window "
     "window write writeln zIndex";
 
-TSrcKeywordTable BuildJScriptCharTables() {
-  using H = TSrcJScriptHighlighter;
-  TSrcKeywordTable t(TSrcHashRun::Identifier, kSlotCount, H::tkIdentifier, H::tkIdentifier, true);
-  std::vector<TSrcKeyword> keywords;
-  AddKeywords(keywords, kReservedWords, H::tkKey);
-  AddKeywords(keywords, kEvents, H::tkEvent);
-  AddKeywords(keywords, kNonReservedWords, H::tkNonReservedKey);
-  t.Fill(keywords, kSlotCount);
-  return t;
-}
-
 }  // namespace
 
 const TSrcKeywordTable& TSrcJScriptHighlighter::KeywordTable() {
-  static const TSrcKeywordTable table = BuildJScriptCharTables();
+  static const TSrcKeywordTable table(TSrcHashRun::Identifier, kSlotCount, tkIdentifier, tkIdentifier, true,
+                                      kSlotCount, {{kReservedWords, tkKey},
+                                       {kEvents, tkEvent},
+                                       {kNonReservedWords, tkNonReservedKey}});
   return table;
 }
 
-void TSrcJScriptHighlighter::UnitInit() {
-  KeywordTable();
-  RegisterHighlighter<TSrcJScriptHighlighter>();
-}
+void TSrcJScriptHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcJScriptHighlighter>(); }
 
 TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;
@@ -77,10 +66,10 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment});
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
-  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri,  nullptr, NumberAttri, SpaceAttri,
-                StringAttri,  SymbolAttri,     nullptr, NonReservedKeyAttri, EventAttri};
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
+             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri,
+              nullptr, NonReservedKeyAttri, EventAttri});
   BuildCharDispatch();
   fRange = rsUnknown;
   SetDefaultFilter(FilterJScript);
@@ -88,23 +77,20 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
 
 void TSrcJScriptHighlighter::BuildCharDispatch() {
   using J = TSrcJScriptHighlighter;
-  FillCommonHandlers();
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = nullptr;
-    if (c < 128 && QByteArrayView("!(),:;<=>?[]{}~").contains(static_cast<char>(c))) h = Handler(&J::SymbolProc);
-    else if (c == '"' || c == '\'') h = Handler(&J::StringProc);
-    else if (c == '%' || c == '*') h = Handler(&J::PercentStarProc);
-    else if (c == '&') h = Handler(&J::AndProc);
-    else if (c == '+') h = Handler(&J::PlusProc);
-    else if (c == '-') h = Handler(&J::MinusProc);
-    else if (c == '|') h = Handler(&J::OrProc);
-    else if (c == '.') h = Handler(&J::PointProc);
-    else if (c == '/') h = Handler(&J::SlashProc);
-    else if (IsDigit(ch)) h = Handler(&J::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&J::IdentProc);
-    if (h) fProcTable[static_cast<size_t>(c)] = h;
-  }
+  FillHandlers([](char16_t c) -> THandler {
+    if (c < 128 && QByteArrayView("!(),:;<=>?[]{}~").contains(static_cast<char>(c))) return &J::SymbolProc;
+    if (c == '"' || c == '\'') return Handler(&J::StringProc);
+    if (c == '%' || c == '*') return &J::AssignOpProc;
+    if (c == '&') return &J::AndOpProc;
+    if (c == '+') return &J::PlusOpProc;
+    if (c == '-') return &J::MinusOpProc;
+    if (c == '|') return &J::OrOpProc;
+    if (c == '.') return Handler(&J::PointProc);
+    if (c == '/') return Handler(&J::SlashProc);
+    if (IsDigit(c)) return Handler(&J::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&J::IdentProc);
+    return nullptr;
+  });
 }
 
 QString TSrcJScriptHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameJScript; }
@@ -128,25 +114,8 @@ QString TSrcJScriptHighlighter::GetSampleSource() const {
       "body.onLoad = printNumber;");
 }
 
-void TSrcJScriptHighlighter::SymbolProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
-}
-
-void TSrcJScriptHighlighter::OperatorProc(const char16_t* seconds) {
-  fTokenKind = tkSymbol;
-  ++fRun;
-  const char16_t next = Peek(fRun);
-  for (const char16_t* s = seconds; *s; ++s)
-    if (next == *s) {
-      ++fRun;
-      return;
-    }
-}
-
 void TSrcJScriptHighlighter::PointProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
+  SymbolProc();
   if (Peek(fRun) == u'.' && Peek(fRun + 1) == u'.') fRun += 2;
 }
 

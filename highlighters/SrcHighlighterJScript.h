@@ -38,14 +38,6 @@ class TSrcJScriptHighlighter : public TSrcKeywordHashHighlighter {
  private:
   void BuildCharDispatch();
 
-  void SymbolProc();
-  // A symbol of one character, or two when the next one is among `seconds`.
-  void OperatorProc(const char16_t* seconds);
-  void PercentStarProc() { OperatorProc(u"="); }
-  void AndProc() { OperatorProc(u"&="); }
-  void PlusProc() { OperatorProc(u"+="); }
-  void MinusProc() { OperatorProc(u"-=>"); }
-  void OrProc() { OperatorProc(u"=|"); }
   void PointProc();
   void SlashProc();
   void NumberProc();

@@ -1,5 +1,7 @@
 #include "highlighters/SrcHighlighterKeywordHash.h"
 
+#include <algorithm>
+
 void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind) {
   for (const QByteArray& w : QByteArray(words).split(' '))
     if (!w.isEmpty()) out.push_back({w, kind});
@@ -21,6 +23,14 @@ TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defa
     values['_'] = 31;
     if (run == TSrcHashRun::Css) values['-'] = -19;
   }
+}
+
+TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind,
+                                   bool exactBytes, int slotCount, std::initializer_list<TSrcKeywordList> lists)
+    : TSrcKeywordTable(run, bound, defaultKind, outOfRangeKind, exactBytes) {
+  std::vector<TSrcKeyword> keywords;
+  for (const TSrcKeywordList& list : lists) AddKeywords(keywords, list.words, list.kind);
+  Fill(keywords, slotCount);
 }
 
 void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount) {
@@ -214,19 +224,6 @@ void TSrcKeywordHashHighlighter::ScanNext() {
     Dispatch();
 }
 
-void TSrcKeywordHashHighlighter::ScanNonEmpty(THandler scanOne, int steps) {
-  for (int i = 0; i < steps; ++i) {
-    fTokenPos = fRun;
-    if (fRun >= fLen) {
-      NullProc();
-      return;
-    }
-    (this->*scanOne)();
-    if (fRun > fTokenPos) return;
-  }
-  fRun = fTokenPos + 1;  // keeps callers moving should a scanner stall
-}
-
 TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetRoleAttribute(int role) const {
   return role >= 0 && role < static_cast<int>(fRoleAttri.size()) ? fRoleAttri[static_cast<size_t>(role)] : nullptr;
 }
@@ -243,7 +240,9 @@ void TSrcKeywordHashHighlighter::FillCommonHandlers() {
   fProcTable[13] = &TSrcKeywordHashHighlighter::CRProc;
 }
 
-void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds) {
+void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds,
+                                            const std::array<TSrcHighlighterAttributes*, 6>& roles,
+                                            std::initializer_list<TSrcHighlighterAttributes*> byKind) {
   SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
   fTable = table;
   fNullKind = kinds.null;
@@ -252,4 +251,7 @@ void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const
   fStringKind = kinds.string;
   fCommentKind = kinds.comment;
   fSymbolKind = kinds.symbol;
+  fRoleAttri = roles;
+  fKindAttri.fill(nullptr);
+  std::copy_n(byKind.begin(), std::min(byKind.size(), fKindAttri.size()), fKindAttri.begin());
 }

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <vector>
 
@@ -25,6 +26,12 @@ struct TSrcKeyword {
 
 // Appends the words of a blank-separated list, each of the given kind.
 void AddKeywords(std::vector<TSrcKeyword>& out, const char* words, std::uint8_t kind);
+
+// A blank-separated list of words and the kind they all get.
+struct TSrcKeywordList {
+  const char* words;
+  std::uint8_t kind;
+};
 
 // Which characters an identifier run is made of, for the hash.
 enum class TSrcHashRun : std::uint8_t {
@@ -52,6 +59,9 @@ struct TSrcKeywordTable {
   // letters weigh 1..26; "!" 123 and "/" 122 in HTML; "_" 31 in the other
   // runs, and "-" minus 19 in style sheets.
   TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind, bool exactBytes);
+  // The same, filled with the words of the lists (`slotCount` as for Fill).
+  TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind, bool exactBytes,
+                   int slotCount, std::initializer_list<TSrcKeywordList> lists);
 
   // Puts every keyword into the slot of its hash (at least `slotCount` buckets).
   void Fill(std::span<const TSrcKeyword> keywords, int slotCount);
@@ -87,6 +97,13 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   void SetRange(int value) override { fRange = (value & 0xFF) == rsBlockComment ? rsBlockComment : 0; }
   void ResetRange() override { fRange = 0; }
 
+  // Builds the language's keyword table and registers the class (once).
+  template <class T>
+  static void RegisterWithKeywordTable() {
+    T::KeywordTable();
+    RegisterHighlighter<T>();
+  }
+
   // Classifies a word as the scanner would (for tests and tools).
   std::uint8_t ClassifyWord(const QString& word);
 
@@ -108,8 +125,11 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   };
   // Ends a language's construction once its attributes are made: installs the
   // change handler on them (their values become the defaults) and sets the
-  // keyword table (none for a language without one) and the shared kinds.
-  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds);
+  // keyword table (none for a language without one), the shared kinds and
+  // the attributes by role and by token kind (kinds not listed have none).
+  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds,
+                  const std::array<TSrcHighlighterAttributes*, 6>& roles,
+                  std::initializer_list<TSrcHighlighterAttributes*> byKind = {});
 
   // Creates an attribute with its defaults and adds it to the list.
   TSrcHighlighterAttributes* MakeAttribute(const QString& name, TFontStyles style, TColor fg = clNone,
@@ -125,6 +145,14 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Unknown for every character, white space for 1..9, 11, 12 and 14..32,
   // and the line-break handlers for LF and CR.
   void FillCommonHandlers();
+  // The common handlers, then in every slot the handler `pick` gives for its
+  // character (none: the common one stays).
+  template <class Pick>
+  void FillHandlers(Pick pick) {
+    FillCommonHandlers();
+    for (size_t c = 0; c < fProcTable.size(); ++c)
+      if (const THandler h = pick(static_cast<char16_t>(c))) fProcTable[c] = h;
+  }
   // Calls the handler of the character at the run position.
   void Dispatch() { (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])(); }
 
@@ -147,14 +175,39 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   void CommentRestProc();
   // A symbol of one character; of two when the next one is among `seconds`.
   void SymbolProc();
+  // The same, moving on to the range `range`.
+  void SymbolProc(std::uint8_t range) {
+    SymbolProc();
+    fRange = range;
+  }
   void OperatorProc(const char16_t* seconds);
+  // The operators of the C-like languages by their possible second character.
+  void AssignOpProc() { OperatorProc(u"="); }
+  void CompareOpProc() { OperatorProc(u"=>"); }
+  void AndOpProc() { OperatorProc(u"&="); }
+  void PlusOpProc() { OperatorProc(u"+="); }
+  void MinusOpProc() { OperatorProc(u"-=>"); }
+  void OrOpProc() { OperatorProc(u"=|"); }
   // "<", "<=", "<<" or "<<=".
   void ShiftLeftProc();
   // For scanners with steps that only change the range (an empty name, a
   // run that ends where it begins): starts a token at the run position and
   // calls `scanOne` again, at most `steps` times, until the token holds
   // characters or the line ends.
-  void ScanNonEmpty(THandler scanOne, int steps);
+  // (Inline, so that the handler call can be resolved at compile time.)
+  template <class T>
+  void ScanNonEmpty(void (T::*scanOne)(), int steps) {
+    for (int i = 0; i < steps; ++i) {
+      fTokenPos = fRun;
+      if (fRun >= fLen) {
+        NullProc();
+        return;
+      }
+      (static_cast<T*>(this)->*scanOne)();
+      if (fRun > fTokenPos) return;
+    }
+    fRun = fTokenPos + 1;  // keeps callers moving should a scanner stall
+  }
 
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on

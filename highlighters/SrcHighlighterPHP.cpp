@@ -12,26 +12,15 @@ const char* const kKeywords =
     "highlight_file highlight_string if include int integer isset list new object old_function or print real "
     "require return show_source static string switch true unset var while xor";
 
-TSrcKeywordTable BuildPHPCharTables() {
-  using P = TSrcPHPHighlighter;
-  TSrcKeywordTable t(TSrcHashRun::Identifier, kSlotCount, P::tkIdentifier, P::tkIdentifier, false);
-  std::vector<TSrcKeyword> keywords;
-  AddKeywords(keywords, kKeywords, P::tkKey);
-  t.Fill(keywords, kSlotCount);
-  return t;
-}
-
 }  // namespace
 
 const TSrcKeywordTable& TSrcPHPHighlighter::KeywordTable() {
-  static const TSrcKeywordTable table = BuildPHPCharTables();
+  static const TSrcKeywordTable table(TSrcHashRun::Identifier, kSlotCount, tkIdentifier, tkIdentifier, false,
+                                      kSlotCount, {{kKeywords, tkKey}});
   return table;
 }
 
-void TSrcPHPHighlighter::UnitInit() {
-  KeywordTable();
-  RegisterHighlighter<TSrcPHPHighlighter>();
-}
+void TSrcPHPHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcPHPHighlighter>(); }
 
 TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;
@@ -44,37 +33,35 @@ TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
-  fKindAttri = {CommentAttri, IdentifierAttri, InvalidSymbolAttri, KeyAttri,    nullptr,        NumberAttri,
-                SpaceAttri,   StringAttri,     SymbolAttri,        IdentifierAttri, VariableAttri};
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
+             {CommentAttri, IdentifierAttri, InvalidSymbolAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri,
+              StringAttri, SymbolAttri, IdentifierAttri, VariableAttri});
   BuildCharDispatch();
   SetDefaultFilter(FilterPHP);
 }
 
 void TSrcPHPHighlighter::BuildCharDispatch() {
   using P = TSrcPHPHighlighter;
-  FillCommonHandlers();  // every other character is unknown
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = nullptr;
-    if (c < 128 && QByteArrayView("(),.:;?[]{}~").contains(static_cast<char>(c))) h = &P::SymbolProc;
-    else if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) h = Handler(&P::BangProc);
-    else if (c == '#') h = Handler(&P::LineCommentProc);
-    else if (c == '$') h = Handler(&P::VariableProc);
-    else if (c == '"' || c == '\'') h = Handler(&P::StringOpenProc);
-    else if (c == '/') h = Handler(&P::SlashProc);
-    else if (c == '@') h = Handler(&P::AtProc);
-    else if (c == '&') h = Handler(&P::AndProc);
-    else if (c == '+') h = Handler(&P::PlusProc);
-    else if (c == '-') h = Handler(&P::MinusProc);
-    else if (c == '=' || c == '>') h = Handler(&P::EqualProc);
-    else if (c == '<') h = &P::ShiftLeftProc;
-    else if (c == '|') h = Handler(&P::OrProc);
-    else if (IsDigit(ch)) h = Handler(&P::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&P::IdentProc);
-    if (h) fProcTable[static_cast<size_t>(c)] = h;
-  }
+  // Every other character is unknown.
+  FillHandlers([](char16_t c) -> THandler {
+    if (c < 128 && QByteArrayView("(),.:;?[]{}~").contains(static_cast<char>(c))) return &P::SymbolProc;
+    if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) return &P::AssignOpProc;
+    if (c == '#') return Handler(&P::LineCommentProc);
+    if (c == '$') return Handler(&P::VariableProc);
+    if (c == '"' || c == '\'') return Handler(&P::StringOpenProc);
+    if (c == '/') return Handler(&P::SlashProc);
+    if (c == '@') return Handler(&P::AtProc);
+    if (c == '&') return &P::AndOpProc;
+    if (c == '+') return &P::PlusOpProc;
+    if (c == '-') return &P::MinusOpProc;
+    if (c == '=' || c == '>') return &P::CompareOpProc;
+    if (c == '<') return &P::ShiftLeftProc;
+    if (c == '|') return &P::OrOpProc;
+    if (IsDigit(c)) return Handler(&P::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&P::IdentProc);
+    return nullptr;
+  });
 }
 
 QString TSrcPHPHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNamePHP; }

@@ -41,12 +41,6 @@ class TSrcPHPHighlighter : public TSrcKeywordHashHighlighter {
  private:
   void BuildCharDispatch();
 
-  void BangProc() { OperatorProc(u"="); }
-  void AndProc() { OperatorProc(u"&="); }
-  void PlusProc() { OperatorProc(u"+="); }
-  void MinusProc() { OperatorProc(u"-=>"); }
-  void EqualProc() { OperatorProc(u"=>"); }
-  void OrProc() { OperatorProc(u"=|"); }
   void AtProc();
   void LineCommentProc();
   void SlashProc();

@@ -407,8 +407,9 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   TableNameAttri = MakeAttribute(AttrNameTableName, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
-  SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol});  // keywords: see RebuildKeywords
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
+  // No keyword table yet: the dialect brings it (RebuildKeywords).
+  SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri});
   fChars = &StandardTables();
   BuildCharDispatch();
   SetDefaultFilter(SrcEditStrConst::FilterSQL);
@@ -520,27 +521,24 @@ TSrcIdentChars TSrcSQLHighlighter::GetIdentChars() const {
 }
 
 void TSrcSQLHighlighter::BuildCharDispatch() {
-  FillCommonHandlers();
-  for (int c = 0; c < 257; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = Handler(&S::SqlUnknownProc);  // a NUL inside the line too: the line's end is found by length
-    if (c >= 1 && c <= 32) continue;           // white space and line breaks
-    if (c < 128 && QByteArrayView("(),.;?[]{}~").contains(static_cast<char>(c))) h = &S::SymbolProc;
-    else if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) h = Handler(&S::BangProc);
-    else if (c == '"') h = Handler(&S::QuotedIdentProc);
-    else if (c == '\'') h = Handler(&S::StringProc);
-    else if (c == '&') h = Handler(&S::AndProc);
-    else if (c == '+') h = Handler(&S::PlusProc);
-    else if (c == '-') h = Handler(&S::MinusProc);
-    else if (c == '/') h = Handler(&S::SlashProc);
-    else if (c == ':' || c == '@') h = Handler(&S::VariableProc);
-    else if (c == '<') h = &S::ShiftLeftProc;
-    else if (c == '=' || c == '>') h = Handler(&S::EqualProc);
-    else if (c == '|') h = Handler(&S::OrProc);
-    else if (IsDigit(ch)) h = Handler(&S::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&S::IdentProc);
-    fProcTable[static_cast<size_t>(c)] = h;
-  }
+  FillHandlers([](char16_t c) -> THandler {
+    if (c >= 1 && c <= 32) return nullptr;  // white space and line breaks
+    if (c < 128 && QByteArrayView("(),.;?[]{}~").contains(static_cast<char>(c))) return &S::SymbolProc;
+    if (c < 128 && QByteArrayView("!%*^").contains(static_cast<char>(c))) return &S::AssignOpProc;
+    if (c == '"') return Handler(&S::QuotedIdentProc);
+    if (c == '\'') return Handler(&S::StringProc);
+    if (c == '&') return &S::AndOpProc;
+    if (c == '+') return &S::PlusOpProc;
+    if (c == '-') return Handler(&S::MinusProc);
+    if (c == '/') return Handler(&S::SlashProc);
+    if (c == ':' || c == '@') return Handler(&S::VariableProc);
+    if (c == '<') return &S::ShiftLeftProc;
+    if (c == '=' || c == '>') return &S::CompareOpProc;
+    if (c == '|') return &S::OrOpProc;
+    if (IsDigit(c)) return Handler(&S::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&S::IdentProc);
+    return Handler(&S::SqlUnknownProc);  // a NUL inside the line too: the line's end is found by length
+  });
 }
 
 TSrcHighlighterAttributes* TSrcSQLHighlighter::GetTokenAttribute() const {

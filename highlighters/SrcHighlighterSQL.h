@@ -94,11 +94,6 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   std::uint8_t HashRun(const char16_t* text, int length, int& runLength) const;
   std::uint8_t Classify(const char16_t* text, int length, int& runLength) const;
 
-  void BangProc() { OperatorProc(u"="); }
-  void AndProc() { OperatorProc(u"&="); }
-  void PlusProc() { OperatorProc(u"+="); }
-  void EqualProc() { OperatorProc(u"=>"); }
-  void OrProc() { OperatorProc(u"=|"); }
   void MinusProc();
   void SlashProc();
   void NumberProc();

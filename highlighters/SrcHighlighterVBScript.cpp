@@ -13,26 +13,15 @@ const char* const kKeywords =
     "Public RaiseEvent Randomize ReDim Rem Resume RSet Select Set Shared Single Static Stop Sub Then To True Type "
     "TypeOf Until Variant Wend While With Xor";
 
-TSrcKeywordTable BuildVBScriptCharTables() {
-  using V = TSrcVBScriptHighlighter;
-  TSrcKeywordTable t(TSrcHashRun::Identifier, kSlotCount, V::tkIdentifier, V::tkIdentifier, false);
-  std::vector<TSrcKeyword> keywords;
-  AddKeywords(keywords, kKeywords, V::tkKey);
-  t.Fill(keywords, kSlotCount);
-  return t;
-}
-
 }  // namespace
 
 const TSrcKeywordTable& TSrcVBScriptHighlighter::KeywordTable() {
-  static const TSrcKeywordTable table = BuildVBScriptCharTables();
+  static const TSrcKeywordTable table(TSrcHashRun::Identifier, kSlotCount, tkIdentifier, tkIdentifier, false,
+                                      kSlotCount, {{kKeywords, tkKey}});
   return table;
 }
 
-void TSrcVBScriptHighlighter::UnitInit() {
-  KeywordTable();
-  RegisterHighlighter<TSrcVBScriptHighlighter>();
-}
+void TSrcVBScriptHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcVBScriptHighlighter>(); }
 
 TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;
@@ -43,35 +32,27 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fTable = &KeywordTable();
-  fNullKind = tkNull;
-  fSpaceKind = tkSpace;
-  fUnknownKind = tkIdentifier;
-  fStringKind = tkString;
-  fCommentKind = tkComment;
-  fRoleAttri = {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri};
-  fKindAttri = {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri};
+  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkIdentifier, tkString, tkComment, tkSymbol},
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
+             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri});
   BuildCharDispatch();
   SetDefaultFilter(FilterVBScript);
 }
 
 void TSrcVBScriptHighlighter::BuildCharDispatch() {
   using V = TSrcVBScriptHighlighter;
-  FillCommonHandlers();  // every other character is an identifier of one character
-  for (int c = 0; c < 256; ++c) {
-    const auto ch = static_cast<char16_t>(c);
-    THandler h = nullptr;
-    if (c == '"') h = Handler(&V::StringProc);
-    else if (c == '#') h = Handler(&V::DateProc);
-    else if (c == '\'') h = Handler(&V::ApostropheProc);
-    else if (c < 128 && QByteArrayView("&()*+,-./:;=^{}").contains(static_cast<char>(c))) h = Handler(&V::SymbolProc);
-    else if (c == '<') h = Handler(&V::LowerProc);
-    else if (c == '>') h = Handler(&V::GreaterProc);
-    else if (IsDigit(ch)) h = Handler(&V::NumberProc);
-    else if (IsAsciiLetter(ch) || c == '_') h = Handler(&V::IdentProc);
-    if (h) fProcTable[static_cast<size_t>(c)] = h;
-  }
+  // Every other character is an identifier of one character.
+  FillHandlers([](char16_t c) -> THandler {
+    if (c == '"') return Handler(&V::StringProc);
+    if (c == '#') return Handler(&V::DateProc);
+    if (c == '\'') return Handler(&V::ApostropheProc);
+    if (c < 128 && QByteArrayView("&()*+,-./:;=^{}").contains(static_cast<char>(c))) return &V::SymbolProc;
+    if (c == '<') return &V::CompareOpProc;
+    if (c == '>') return &V::AssignOpProc;
+    if (IsDigit(c)) return Handler(&V::NumberProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&V::IdentProc);
+    return nullptr;
+  });
 }
 
 QString TSrcVBScriptHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameVBScript; }
@@ -99,23 +80,6 @@ void TSrcVBScriptHighlighter::DateProc() {
 void TSrcVBScriptHighlighter::ApostropheProc() {
   fTokenKind = tkComment;
   fRun = fLen;
-}
-
-void TSrcVBScriptHighlighter::SymbolProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
-}
-
-void TSrcVBScriptHighlighter::LowerProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
-  if (Peek(fRun) == u'=' || Peek(fRun) == u'>') ++fRun;
-}
-
-void TSrcVBScriptHighlighter::GreaterProc() {
-  fTokenKind = tkSymbol;
-  ++fRun;
-  if (Peek(fRun) == u'=') ++fRun;
 }
 
 void TSrcVBScriptHighlighter::NumberProc() {

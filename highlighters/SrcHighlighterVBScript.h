@@ -38,9 +38,6 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
   void StringProc() { StringRunProc(false); }
   void DateProc();
   void ApostropheProc();
-  void SymbolProc();
-  void LowerProc();
-  void GreaterProc();
   void NumberProc();
   void IdentProc();
 };

@@ -30,19 +30,16 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   DocTypeAttri = MakeAttribute(AttrNameDOCTYPESection, fsItalic, clBlue);
   SpaceAttri = MakeAttribute(AttrNameWhitespace, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0, clBlue);
-  SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
-  fNullKind = tkNull;
-  fSpaceKind = tkSpace;
-  fCommentKind = tkComment;
-  fRoleAttri = {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri};
-  fKindAttri = {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
-                CDATAAttri,          CommentAttri,     ElementAttri,
-                EntityRefAttri,      SymbolAttri,      nullptr,
-                ProcessingInstructionAttri, AttributeValueAttri, EntityRefAttri,
-                SpaceAttri,          SymbolAttri,      TextAttri,
-                NamespaceAttributeValueAttri, EntityRefAttri, NamespaceAttributeAttri,
-                SymbolAttri,         NamespaceAttributeValueAttri, EntityRefAttri,
-                DocTypeAttri};  // by token kind, 0 to 21
+  SetUpFrame(nullptr, {.null = tkNull, .space = tkSpace, .comment = tkComment, .symbol = tkSymbol},
+             {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri},
+             {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
+              CDATAAttri,          CommentAttri,     ElementAttri,
+              EntityRefAttri,      SymbolAttri,      nullptr,
+              ProcessingInstructionAttri, AttributeValueAttri, EntityRefAttri,
+              SpaceAttri,          SymbolAttri,      TextAttri,
+              NamespaceAttributeValueAttri, EntityRefAttri, NamespaceAttributeAttri,
+              SymbolAttri,         NamespaceAttributeValueAttri, EntityRefAttri,
+              DocTypeAttri});  // by token kind, 0 to 21
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterXML);
@@ -88,7 +85,7 @@ void TSrcXMLHighlighter::SetRange(int value) {
 
 // Some steps only change the range (an empty name, a value or text that ends
 // where it begins); at most three of them come in a row.
-void TSrcXMLHighlighter::ScanNext() { ScanNonEmpty(Handler(&TSrcXMLHighlighter::ScanOne), 8); }
+void TSrcXMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcXMLHighlighter::ScanOne, 8); }
 
 void TSrcXMLHighlighter::ScanOne() {
   switch (fRange) {
@@ -138,12 +135,6 @@ void TSrcXMLHighlighter::LessThanProc() {
     fRange = rsProcessingInstruction;
     ++fRun;
   }
-}
-
-void TSrcXMLHighlighter::GreaterThanProc() {
-  fTokenKind = tkSymbol;
-  fRange = rsText;
-  ++fRun;
 }
 
 void TSrcXMLHighlighter::RangeProc() {

@@ -68,7 +68,7 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
 
   void SpaceProc();
   void LessThanProc();
-  void GreaterThanProc();
+  void GreaterThanProc() { SymbolProc(rsText); }
   // The handler of the current range, for bytes without one of their own.
   void RangeProc();
   void ElementProc();

@@ -60,7 +60,6 @@ TEST(InsertFragments, WrapSelectionArithmetic) {
 TEST(InsertFragments, ColourCodes) {
   EXPECT_EQ(ColorToHtml(clRed), QStringLiteral("#ff0000"));
   EXPECT_EQ(ColorToHtml(clBlue), QStringLiteral("#0000ff"));
-  EXPECT_EQ(ColorToHtml(0x00ABCDEF), QStringLiteral("#efcdab"));
   EXPECT_EQ(ColorToHtml(clBtnFace), u'#' + ToQColor(clBtnFace).name().mid(1).toLower());
 }
 
@@ -81,11 +80,6 @@ TEST(InsertFragments, AlertScriptIsEscapedForItsString) {
     EXPECT_EQ(EscapeScriptString(c.typed), QString::fromLatin1(c.inString)) << c.typed;
     EXPECT_TRUE(AlertScript(c.typed).contains(QStringLiteral("alert(\"") + QString::fromLatin1(c.inString) + QStringLiteral("\");"))) << c.typed;
   }
-}
-
-TEST(InsertFragments, LinesEachEndWithCrLf) {
-  EXPECT_EQ(JoinLines({"a", "", "b"}), QStringLiteral("a\r\n\r\nb\r\n"));
-  EXPECT_EQ(JoinLines({}), QString());
 }
 
 }  // namespace

@@ -214,3 +214,31 @@ TEST_F(DirTree, F2EditsTheNameAndEnterRenames) {
   EXPECT_EQ(tree.GetDirectory(), root + "/vol/gamma");
   EXPECT_EQ(tree.currentItem()->text(0), "gamma");
 }
+
+TEST_F(DirTree, AnExchangedMediumIsReadAgain) {
+  TFrDirectoryTree tree;
+  tree.OpenPath(root + "/vol/sub");
+  Make({"vol/new/"});
+  mounts.mounts[2].label = "backup";
+  mounts.serials[root + "/vol"] = 8;  // another medium in the same place
+  TMountWatcher::Instance().Check();
+  QTreeWidgetItem* vol = Root(tree, "/vol");
+  tree.OpenPath(root + "/vol/beta");
+  EXPECT_EQ(vol->text(0), "Backup (" + root + "/vol)");
+  EXPECT_EQ(tree.GetDirectory(), root + "/vol/beta");
+  EXPECT_EQ(Texts(vol), QStringList({"Alpha", "beta", "empty", "new", "sub"}));
+
+  // choosing a node of a changed medium reads it again once the view is done
+  mounts.serials[root + "/vol"] = 9;
+  tree.setCurrentItem(vol->child(4));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(tree.currentItem(), vol);
+  EXPECT_EQ(Texts(vol), QStringList{":"});
+
+  mounts.serials.remove(root + "/vol");  // the medium cannot be read
+  tree.setCurrentItem(tree.topLevelItem(0));
+  tree.setCurrentItem(vol);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(vol->text(0), "(" + root + "/vol)");
+  EXPECT_EQ(vol->childCount(), 0);
+}

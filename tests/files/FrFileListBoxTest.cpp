@@ -124,6 +124,13 @@ TEST_F(FileList, WheelScrollingReachesTheTop) {
                  Qt::NoScrollPhase, false);
   QApplication::sendEvent(list.viewport(), &up);
   EXPECT_EQ(bar->value(), 0);
+  // a touch pad's small steps add up to whole lines
+  for (int i = 0; i < 4; ++i) {
+    QWheelEvent down(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -30), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list.viewport(), &down);
+  }
+  EXPECT_EQ(bar->value(), QApplication::wheelScrollLines());
   EXPECT_GE(list.ItemHeight(), 18);
   list.SetShowGlyphs(false);
   EXPECT_EQ(list.ItemHeight(), list.fontMetrics().height() - 1);

@@ -4,9 +4,12 @@
 
 #include "editor/SrcEditHighlighter.h"
 
+#include <gtest/gtest.h>
+
 #include <QRandomGenerator>
 #include <QStringList>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +33,21 @@ std::vector<Token> Scan(TSrcCustomHighlighter& h, const QString& line, int& rang
 
 // "text:kind " per token of a line scanned from the start range.
 std::string Kinds(TSrcCustomHighlighter& h, const QString& line);
+
+// A line (UTF-8) and its expected "text:kind " tokens.
+struct TokenCase {
+  const char* line;
+  const char* tokens;
+};
+
+// Each line, scanned by a fresh `H` from the start range, gives its tokens.
+template <class H>
+void ExpectTokens(std::initializer_list<TokenCase> cases) {
+  for (const TokenCase& c : cases) {
+    H h;
+    EXPECT_EQ(Kinds(h, QString::fromUtf8(c.line)), c.tokens) << c.line;
+  }
+}
 
 // "[text|kind]" per token, one line of output per line, from the start range.
 std::string Dump(TSrcCustomHighlighter& h, const QStringList& lines);

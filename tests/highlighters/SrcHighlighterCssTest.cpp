@@ -3,23 +3,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using C = TSrcCssHighlighter;
 using namespace hltest;
 
-std::string Kinds(const QString& line) {
-  C h;
-  return hltest::Kinds(h, line);
-}
-
-}  // namespace
-
 TEST(CssHighlighter, Tokens) {
-  const struct {
-    const char* line;
-    const char* tokens;
-  } cases[] = {
+  ExpectTokens<C>({
       {"font-family FONT-FAMILY font-familyx", "font-family:2  :5 FONT-FAMILY:2  :5 font-familyx:1 "},
       {"12pt 1.5em 2ex 3e2 4E5m", "12:4 pt:2  :5 1.5:4 em:2  :5 2:4 ex:2  :5 3e2:4  :5 4E5:4 m:1 "},
       {"1..2", "1:4 .:8 .:8 2:4 "},
@@ -35,8 +23,7 @@ TEST(CssHighlighter, Tokens) {
       {"kHz khz KHZ Hz", "kHz:2  :5 khz:2  :5 KHZ:2  :5 Hz:2 "},
       {"a{color:red;}", "a:1 {:6 color:2 ::8 red:1 ;:8 }:6 "},
       {"\xC3\xA9 \xF0\x9F\x98\x80!", "\xC3\xA9:8  :5 \xF0\x9F\x98\x80:8 !:8 "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Kinds(QString::fromUtf8(c.line)), c.tokens) << c.line;
+  });
   C h;
   EXPECT_EQ(h.ClassifyWord("a-"), C::tkIdentifier);  // hash -18
   EXPECT_EQ(C::KeywordTable().HashWord(u"a-"), -18);
@@ -108,23 +95,12 @@ TEST(CssHighlighter, AnyInputTilesAndRescansAlike) {
       "'str'", "'open", "''", "\"dq\"", "/* ", " */", "*/", "/*", "/", "(", ")", ";", "\t", "  ", "\u00e9",
       "\U0001F600", "font-family", "scrollbar-3d-light-color", "1..2", "e", "-", "x",
   };
-  QRandomGenerator rng(20261208);
-  const TFactory make = [] { return std::make_unique<C>(); };
-  for (int doc = 0; doc < 60; ++doc)
-    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
-  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+  ExpectInvariantsOnRandomDocuments([] { return std::make_unique<C>(); }, kPieces, 20261208);
 }
 
 TEST(CssHighlighter, SpansAgreeWithSecondOpinion) {
-  QStringList lines;
-  const auto reference = ReferenceSpans(QStringLiteral("generated.css"), lines);
-  ASSERT_EQ(lines.size(), 400);
-  C h;
   // Braces share the string kind; only quoted text counts as a string.
-  const auto own = OwnSpans(h, lines, [](const Token& t) {
+  ExpectSpansAgree([] { return std::make_unique<C>(); }, QStringLiteral("generated.css"), [](const Token& t) {
     return t.kind == C::tkComment ? "comment" : t.kind == C::tkString && t.text.startsWith(u'\'') ? "string" : "";
   });
-  EXPECT_EQ(own, reference);
-  QRandomGenerator rng(1);
-  ExpectScanInvariants([] { return std::make_unique<C>(); }, lines, rng);
 }

@@ -3,23 +3,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using J = TSrcJScriptHighlighter;
 using namespace hltest;
 
-std::string Kinds(const QString& line) {
-  J h;
-  return hltest::Kinds(h, line);
-}
-
-}  // namespace
-
 TEST(JScriptHighlighter, Tokens) {
-  const struct {
-    const char* line;
-    const char* tokens;
-  } cases[] = {
+  ExpectTokens<J>({
       {"Function function FUNCTION", "Function:9  :5 function:2  :5 FUNCTION:1 "},
       {"onLoad onload", "onLoad:10  :5 onload:1 "},
       {"0x1F 0xZ 12.5", "0x1F:4  :5 0:4 xZ:1  :5 12.5:4 "},
@@ -38,8 +26,7 @@ TEST(JScriptHighlighter, Tokens) {
       {"x\t \x01y", "x:1 \t \x01:5 y:1 "},
       {"_a1 $b", "_a1:1  :5 $:8 b:1 "},
       {"\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "\xC3\xA9:8 t:1 \xC3\xA9:8  :5 \xF0\x9F\x98\x80:8 "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Kinds(QString::fromUtf8(c.line)), c.tokens) << c.line;
+  });
 }
 
 TEST(JScriptHighlighter, CommentsGoOnOverLines) {
@@ -126,22 +113,11 @@ TEST(JScriptHighlighter, AnyInputTilesAndRescansAlike) {
       "\"open", "\\", "/* ", " */", "*/", "/*", "// line", "x /= 2", "a++", "b--", "&&", "||", "<=", "=>",
       "document.write(", "onClick", "@", "#", "\t", "  ", "\u00e9", "\U0001F600", "0xZ", "1e5", "*", "/",
   };
-  QRandomGenerator rng(20261207);
-  const TFactory make = [] { return std::make_unique<J>(); };
-  for (int doc = 0; doc < 60; ++doc)
-    ExpectScanInvariants(make, doc % 2 ? NoiseDocument(rng, 40) : PieceDocument(rng, kPieces, 40), rng);
-  ExpectScanInvariants(make, NoiseDocument(rng, 3, 1 << 20) + PieceDocument(rng, kPieces, 2), rng);  // long lines
+  ExpectInvariantsOnRandomDocuments([] { return std::make_unique<J>(); }, kPieces, 20261207);
 }
 
 TEST(JScriptHighlighter, SpansAgreeWithSecondOpinion) {
-  QStringList lines;
-  const auto reference = ReferenceSpans(QStringLiteral("generated.js"), lines);
-  ASSERT_EQ(lines.size(), 400);
-  J h;
-  const auto own = OwnSpans(h, lines, [](const Token& t) {
+  ExpectSpansAgree([] { return std::make_unique<J>(); }, QStringLiteral("generated.js"), [](const Token& t) {
     return t.kind == J::tkComment ? "comment" : t.kind == J::tkString ? "string" : t.kind == J::tkNumber ? "number" : "";
   });
-  EXPECT_EQ(own, reference);
-  QRandomGenerator rng(1);
-  ExpectScanInvariants([] { return std::make_unique<J>(); }, lines, rng);
 }

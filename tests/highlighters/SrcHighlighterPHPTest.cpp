@@ -3,23 +3,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using P = TSrcPHPHighlighter;
 using namespace hltest;
 
-std::string Kinds(const char* line) {
-  P h;
-  return hltest::Kinds(h, QString::fromUtf8(line));
-}
-
-}  // namespace
-
 TEST(PHPHighlighter, Tokens) {
-  const struct {
-    const char* line;
-    const char* tokens;
-  } cases[] = {
+  ExpectTokens<P>({
       {"$x = 1;", "$x:10  :6 =:8  :6 1:5 ;:8 "},
       {"ECHO echo echos __file__", "ECHO:3  :6 echo:3  :6 echos:1  :6 __file__:3 "},
       {"\"a\\\"b\" 'c\\'d' \"e\\\\\" f", "\"a\\\"b\":7  :6 'c\\'d':7  :6 \"e\\\\\":7  :6 f:1 "},
@@ -40,8 +28,7 @@ TEST(PHPHighlighter, Tokens) {
       {"(),.:;?[]{}~", "(:8 ):8 ,:8 .:8 ::8 ;:8 ?:8 [:8 ]:8 {:8 }:8 ~:8 "},
       {"x\t \x01y", "x:1 \t \x01:6 y:1 "},
       {"\\ ` \xC3\xA9t\xF0\x9F\x98\x80", "\\:9  :6 `:9  :6 \xC3\xA9:9 t:1 \xF0\x9F\x98\x80:9 "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Kinds(c.line), c.tokens) << c.line;
+  });
 }
 
 TEST(PHPHighlighter, ConstructsGoOnOverLines) {

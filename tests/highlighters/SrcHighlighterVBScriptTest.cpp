@@ -3,23 +3,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using V = TSrcVBScriptHighlighter;
 using namespace hltest;
 
-std::string Kinds(const QString& line) {
-  V h;
-  return hltest::Kinds(h, line);
-}
-
-}  // namespace
-
 TEST(VBScriptHighlighter, Tokens) {
-  const struct {
-    const char* line;
-    const char* tokens;
-  } cases[] = {
+  ExpectTokens<V>({
       {"Dim x", "Dim:2  :5 x:1 "},
       {"DIM dim ElseIf ELSEIF property PROPERTY", "DIM:2  :5 dim:2  :5 ElseIf:2  :5 ELSEIF:2  :5 property:2  :5 PROPERTY:2 "},
       {"' note \"x\"", "' note \"x\":0 "},
@@ -35,8 +23,7 @@ TEST(VBScriptHighlighter, Tokens) {
       {"_a1 x.y", "_a1:1  :5 x:1 .:7 y:1 "},
       {"x\t \x01y", "x:1 \t \x01:5 y:1 "},
       {"\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "\xC3\xA9:1 t:1 \xC3\xA9:1  :5 \xF0\x9F\x98\x80:1 "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Kinds(QString::fromUtf8(c.line)), c.tokens) << c.line;
+  });
 
   // Nothing goes on over lines.
   V h;

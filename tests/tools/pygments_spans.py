@@ -182,24 +182,24 @@ PHP_BLOCKS = [
 ]
 
 
+def emit(folder, name, lines, blocks, seed, lexer, classes, adjust=lambda found: found):
+    """Writes a generated file of 400 lines and the spans `lexer` finds in it."""
+    text = generate(lines, blocks, 400, seed)
+    write(folder, name, text, adjust(spans(lexer, text, classes)))
+
+
+COMMENT_STRING = [(Comment, 'comment'), (String, 'string')]
+COMMENT_STRING_NUMBER = COMMENT_STRING + [(Number, 'number')]
+
+
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else '.'
-    js = generate(JS_LINES, JS_BLOCKS, 400, 14)
-    write(folder, 'generated.js', js,
-          spans(JavascriptLexer(stripnl=False), js,
-                [(Comment, 'comment'), (String, 'string'), (Number, 'number')]))
-    css = generate(CSS_LINES, CSS_BLOCKS, 400, 15)
-    write(folder, 'generated.css', css,
-          spans(CssLexer(stripnl=False), css, [(Comment, 'comment'), (String, 'string')]))
-    sql = generate(SQL_LINES, SQL_BLOCKS, 400, 16)
-    write(folder, 'generated.sql', sql,
-          spans(SqlLexer(stripnl=False), sql, [(Comment, 'comment'), (String, 'string')]))
-    mysql = generate(MYSQL_LINES, MYSQL_BLOCKS, 400, 17)
-    write(folder, 'generated-mysql.sql', mysql,
-          spans(MySqlLexer(stripnl=False), mysql, [(Comment, 'comment'), (String, 'string')]))
-    php = generate(PHP_LINES, PHP_BLOCKS, 400, 18)
-    write(folder, 'generated.php', php,
-          spans(PhpLexer(startinline=True, stripnl=False), php, [(Comment, 'comment'), (String, 'string')]))
+    emit(folder, 'generated.js', JS_LINES, JS_BLOCKS, 14, JavascriptLexer(stripnl=False), COMMENT_STRING_NUMBER)
+    emit(folder, 'generated.css', CSS_LINES, CSS_BLOCKS, 15, CssLexer(stripnl=False), COMMENT_STRING)
+    emit(folder, 'generated.sql', SQL_LINES, SQL_BLOCKS, 16, SqlLexer(stripnl=False), COMMENT_STRING)
+    emit(folder, 'generated-mysql.sql', MYSQL_LINES, MYSQL_BLOCKS, 17, MySqlLexer(stripnl=False), COMMENT_STRING)
+    emit(folder, 'generated.php', PHP_LINES, PHP_BLOCKS, 18, PhpLexer(startinline=True, stripnl=False),
+         COMMENT_STRING)
 
 
 if __name__ == '__main__':

@@ -23,9 +23,9 @@ for VBScript.
 import sys
 
 from pygments.lexers import VBScriptLexer, XmlLexer
-from pygments.token import Comment, Name, Number, String
+from pygments.token import Comment, Name, String
 
-from pygments_spans import generate, spans, write
+from pygments_spans import COMMENT_STRING_NUMBER, emit
 
 XML_LINES = [
     '<root>',
@@ -94,15 +94,10 @@ def stripped_values(found):
 
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else '.'
-    xml = generate(XML_LINES, XML_BLOCKS, 400, 16)
-    write(folder, 'generated.xml', xml,
-          stripped_values(spans(XmlLexer(stripnl=False), xml,
-                                [(Comment.Multiline, 'comment'), (Comment.Preproc, 'preproc'),
-                                 (String, 'value'), (Name.Entity, 'entity')])))
-    vbs = generate(VBS_LINES, VBS_BLOCKS, 400, 17)
-    write(folder, 'generated.vbs', vbs,
-          spans(VBScriptLexer(stripnl=False), vbs,
-                [(Comment, 'comment'), (String, 'string'), (Number, 'number')]))
+    emit(folder, 'generated.xml', XML_LINES, XML_BLOCKS, 16, XmlLexer(stripnl=False),
+         [(Comment.Multiline, 'comment'), (Comment.Preproc, 'preproc'), (String, 'value'), (Name.Entity, 'entity')],
+         stripped_values)
+    emit(folder, 'generated.vbs', VBS_LINES, VBS_BLOCKS, 17, VBScriptLexer(stripnl=False), COMMENT_STRING_NUMBER)
 
 
 if __name__ == '__main__':
