@@ -1,4 +1,5 @@
 // Korvex Vantar: start-up and the message loop.
+#include "app/Application.h"
 #include "app/Frame.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
@@ -16,7 +17,7 @@ int main(int argc, char* argv[]) {
   const int fullCount = argc;
   const int dashes = ToolkitArgumentCount(argc, argv);
   int toolkitCount = dashes;  // the toolkit takes its own options out of this part
-  QApplication app(toolkitCount, argv);
+  TApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
   RegisterBuiltinHighlighters();
   std::unique_ptr<TfMain> window(StartUp(CommandLineFiles(QApplication::arguments().mid(1), fullCount, argv, dashes)));

@@ -30,7 +30,7 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 
 inline const QStringList& ModuleKeys() {
   static const QStringList keys = {
-      "DefCharSet", "btOk", "btCancel", "ExitMsg", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
+      "DefCharSet", "btOk", "btCancel", "ExitMsg", "OutOfMemory", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
       "GiveLineNO", "CCUpARLstb", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
       "NoOpenFile", "FltWebPages", "FltStyleSheets", "FltScripts", "FltAllFiles",
       "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr",

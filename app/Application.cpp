@@ -1,0 +1,26 @@
+#include "app/Application.h"
+
+#include "app/LanguageModule.h"
+#include "app/Prompts.h"
+#include "platform/Exceptions.h"
+
+#include <new>
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  return DeliverShowingFailures([&] { return QApplication::notify(receiver, event); });
+}
+
+bool TApplication::DeliverShowingFailures(const std::function<bool()>& deliver) {
+  QString message;
+  try {
+    return deliver();
+  } catch (const Exception& e) {
+    message = e.Message();
+  } catch (const std::bad_alloc&) {
+    message = LangText(QStringLiteral("OutOfMemory"));
+  } catch (const std::exception& e) {
+    message = QString::fromUtf8(e.what());
+  }
+  ShowMessageDlg(message, 2);
+  return false;
+}

@@ -1,0 +1,17 @@
+// The application object: its event delivery is the program's default
+// handler for exceptions. A component failure that reaches the message loop
+// is shown to the user and the program goes on, with every open document.
+#pragma once
+
+#include <QApplication>
+#include <functional>
+
+class TApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override;
+
+  // Runs `deliver`; an exception it raises is shown as an error message and
+  // the event counts as not handled.
+  static bool DeliverShowingFailures(const std::function<bool()>& deliver);
+};
