@@ -184,12 +184,12 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   void CommentRestProc();
   // A symbol of one character; of two when the next one is among `seconds`.
   void SymbolProc();
-  // The same, moving on to the range `range`.
+  void OperatorProc(const char16_t* seconds);
+  // A symbol of one character after which the scan goes on in `range`.
   void SymbolProc(std::uint8_t range) {
     SymbolProc();
     fRange = range;
   }
-  void OperatorProc(const char16_t* seconds);
   // The operators of the C-like languages by their possible second character.
   void AssignOpProc() { OperatorProc(u"="); }
   void CompareOpProc() { OperatorProc(u"=>"); }
