@@ -161,12 +161,6 @@ QString TSrcHTMLHighlighter::GetSampleSource() const {
       "</html>");
 }
 
-void TSrcHTMLHighlighter::SetRange(int value) {
-  const int r = value & 0xFF;
-  // A state this scanner never stores restarts as text.
-  fRange = (r <= rsText || r == rsValue) ? static_cast<std::uint8_t>(r) : static_cast<std::uint8_t>(rsText);
-}
-
 // Some steps only change the state (an entity at the start of a text run,
 // an empty tag name): scan again so that every token holds characters.
 void TSrcHTMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcHTMLHighlighter::ScanOne, 4); }

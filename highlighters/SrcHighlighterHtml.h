@@ -22,7 +22,9 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;
   void ScanNext() override;
-  void SetRange(int value) override;
+  void SetRange(int value) override {
+    RestoreRange(value, [](int r) { return r <= rsText || r == rsValue; }, rsText);
+  }
   void ResetRange() override { fRange = rsText; }
 
   // Builds the class tables and registers the class (once).

@@ -93,8 +93,9 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // start range 0: the comment goes on, or the handler of the character
   // scans the token.
   void ScanNext() override;
-  // A state this scanner never stores restarts from the start range.
-  void SetRange(int value) override { fRange = (value & 0xFF) == rsBlockComment ? rsBlockComment : 0; }
+  void SetRange(int value) override {
+    RestoreRange(value, [](int r) { return r == rsBlockComment; }, 0);
+  }
   void ResetRange() override { fRange = 0; }
 
   // Builds the language's keyword table and registers the class (once).
@@ -108,6 +109,14 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   std::uint8_t ClassifyWord(const QString& word);
 
  protected:
+  // Sets the range stored as `value` (its low byte) when `stores` says the
+  // scanner stores it; a state the scanner never stores restarts from
+  // `fallback`.
+  template <class Stores>
+  void RestoreRange(int value, Stores stores, std::uint8_t fallback) {
+    const int r = value & 0xFF;
+    fRange = stores(r) ? static_cast<std::uint8_t>(r) : fallback;
+  }
   // The code unit at `i`, or 0 beyond the line.
   char16_t Peek(int i) const { return i >= 0 && i < fLen ? fLine[i] : 0; }
   bool AtEnd(int i) const { return i >= fLen; }
@@ -175,12 +184,12 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   void CommentRestProc();
   // A symbol of one character; of two when the next one is among `seconds`.
   void SymbolProc();
-  // The same, moving on to the range `range`.
+  void OperatorProc(const char16_t* seconds);
+  // A symbol of one character after which the scan goes on in `range`.
   void SymbolProc(std::uint8_t range) {
     SymbolProc();
     fRange = range;
   }
-  void OperatorProc(const char16_t* seconds);
   // The operators of the C-like languages by their possible second character.
   void AssignOpProc() { OperatorProc(u"="); }
   void CompareOpProc() { OperatorProc(u"=>"); }

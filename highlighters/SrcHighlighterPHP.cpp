@@ -83,12 +83,6 @@ QString TSrcPHPHighlighter::GetSampleSource() const {
       "}");
 }
 
-void TSrcPHPHighlighter::SetRange(int value) {
-  // A state this scanner never stores restarts as code.
-  const int v = value & 0xFF;
-  fRange = static_cast<std::uint8_t>(v <= rsComment ? v : int{rsUnknown});
-}
-
 void TSrcPHPHighlighter::ScanNext() {
   fTokenPos = fRun;
   if (fRun >= fLen) return NullProc();

@@ -21,7 +21,9 @@ class TSrcPHPHighlighter : public TSrcKeywordHashHighlighter {
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;
   void ScanNext() override;
-  void SetRange(int value) override;
+  void SetRange(int value) override {
+    RestoreRange(value, [](int r) { return r <= rsComment; }, rsUnknown);
+  }
   void ResetRange() override { fRange = rsUnknown; }
 
   // Builds the class tables and registers the class (once).

@@ -596,12 +596,6 @@ QString TSrcSQLHighlighter::GetSampleSource() const {
   }
 }
 
-void TSrcSQLHighlighter::SetRange(int value) {
-  // A state this scanner never stores restarts as code.
-  const int v = value & 0xFF;
-  fRange = static_cast<std::uint8_t>(v == rsComment || v == rsString ? v : int{rsUnknown});
-}
-
 void TSrcSQLHighlighter::ScanNext() {
   fTokenPos = fRun;
   if (fRun >= fLen) return NullProc();

@@ -40,7 +40,9 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   // and PL/SQL words.
   bool IsKeyword(const QString& word) const override;
   void ScanNext() override;
-  void SetRange(int value) override;
+  void SetRange(int value) override {
+    RestoreRange(value, [](int r) { return r == rsComment || r == rsString; }, rsUnknown);
+  }
   void ResetRange() override { fRange = rsUnknown; }
 
   TSQLDialect SQLDialect() const { return fDialect; }

@@ -77,12 +77,6 @@ QString TSrcXMLHighlighter::GetSampleSource() const {
       "</root>");
 }
 
-void TSrcXMLHighlighter::SetRange(int value) {
-  const int r = value & 0xFF;
-  // A state this scanner never stores restarts as text.
-  fRange = r <= rsDocTypeSquareBraces ? static_cast<std::uint8_t>(r) : static_cast<std::uint8_t>(rsText);
-}
-
 // Some steps only change the range (an empty name, a value or text that ends
 // where it begins); at most three of them come in a row.
 void TSrcXMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcXMLHighlighter::ScanOne, 8); }

@@ -33,7 +33,9 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;
   void ScanNext() override;
-  void SetRange(int value) override;
+  void SetRange(int value) override {
+    RestoreRange(value, [](int r) { return r <= rsDocTypeSquareBraces; }, rsText);
+  }
   void ResetRange() override { fRange = rsText; }
 
   // Registers the class (once).
