@@ -92,16 +92,14 @@ BENCHMARK(BM_OpenLargeFile)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  OffscreenUnlessSet();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   RegisterBuiltinHighlighters();
   Environment environment;
   env = &environment;
   TPromptsScope scope(environment.prompts);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RunBenchmarks(argc, argv);
   SetProgramFolder(QString());
   return 0;
 }
