@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "app/FlatLook.h"
 #include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/Launcher.h"
@@ -446,6 +447,7 @@ void TfMain::FormShow() {
     ShowMessageDlg(e.Message(), 2);
   }
   LoadToolbarPositions();
+  ApplyFlatLook(this, FlatLookSetting());
 }
 
 bool TfMain::FormCloseQuery() {
