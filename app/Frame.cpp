@@ -5,6 +5,7 @@
 #include "app/Icons.h"
 #include "app/Launcher.h"
 #include "app/LanguageModule.h"
+#include "app/ProjectPages.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "app/ShellDialogs.h"
@@ -122,6 +123,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
 
   BuildMenusAndBars();
   BuildSidePane();
+  InstallProjectPages(*this);
   connect(MDIClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateSaveActions(); });
   // The last tab goes only when its window is destroyed.
   connect(MDITab1, &QTabBar::currentChanged, this, [this](int) { UpdateSaveActions(); });
@@ -415,8 +417,6 @@ void TfMain::FormShow() {
   if (Settings::Open().TooLarge())
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("IniTooLarge")), Settings::FileName()}), 2);
   BuildRecentMenu();
-  if (QFileInfo::exists(ProgramFolder + QStringLiteral("WorkList.Dat")))
-    WorkList = ReadLines(ProgramFolder + QStringLiteral("WorkList.Dat"));
   try {
     const TIniFile ini = Settings::Open();
     DoubleClickOpen = ini.ReadBool(QStringLiteral("DoubleClick"), QStringLiteral("Open"), DoubleClickOpen);
@@ -428,15 +428,12 @@ void TfMain::FormShow() {
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }
+  LoadProjectPages(*this);
   LoadToolbarPositions();
 }
 
 bool TfMain::FormCloseQuery() {
-  try {
-    WriteLines(ProgramFolder + QStringLiteral("WorkList.Dat"), WorkList);
-  } catch (const Exception& e) {
-    ShowMessageDlg(e.Message(), 2);
-  }
+  ProjectPage->Save();  // reports a failure itself
   if (ShowMessageDlg(LangText(QStringLiteral("ExitMsg")), 10) != 6) return false;
   try {
     SaveToolbarPositions();

@@ -66,6 +66,11 @@ void TfMain::BuildSidePane() {
   for (int i = 0; i < 3; ++i) TabSet1->addTab(QString());
   sideLayout->addWidget(TabSet1);
   connect(TabSet1, &QTabBar::currentChanged, PageControl2, &QTabWidget::setCurrentIndex);
+  connect(PageControl2, &QTabWidget::currentChanged, TabSet1, &QTabBar::setCurrentIndex);
+  // The project tree sends the file manager to a folder (unless another
+  // handler is in place already).
+  if (!AppServices().ShowFolder)
+    AppServices().ShowFolder = [this](const QString& folder) { FileManager->Restore(QString(), folder); };
 
   TFileManagerPane* pane = FileManager;
   TFrFileListBox* list = pane->FrFileListBox1;
@@ -154,7 +159,5 @@ void TfMain::ShowSidePage(int index) {
   TabSet1->setCurrentIndex(index);
 }
 
-QWidget* TfMain::ProjectPage() const { return PageControl2->widget(1); }
-QWidget* TfMain::TagPage() const { return PageControl2->widget(2); }
 
 void TfMain::ImageBrowserOnFolder() { FileManager->ImageBrowserOnFolder(); }
