@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "app/FlatLook.h"
 #include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/Launcher.h"
@@ -430,6 +431,7 @@ void TfMain::FormShow() {
   }
   LoadProjectPages(*this);
   LoadToolbarPositions();
+  ApplyFlatLook(this, FlatLookSetting());
 }
 
 bool TfMain::FormCloseQuery() {
