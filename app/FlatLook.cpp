@@ -122,26 +122,16 @@ void TFlatLook::SetUseSystemColors(bool on) {
   Redraw();
 }
 
-void TFlatLook::SetFlatLookContainers(unsigned set) {
-  if (set == containers_) return;
-  if (!active_) {
-    containers_ = set;
-    return;
-  }
-  SwitchOff(true);
-  containers_ = set;
-  SwitchOn();
-}
+void TFlatLook::SetFlatLookContainers(unsigned set) { ChangeSet(containers_, set); }
 
-void TFlatLook::SetFlatLookControls(unsigned set) {
-  if (set == controls_) return;
-  if (!active_) {
-    controls_ = set;
-    return;
-  }
-  SwitchOff(true);
-  controls_ = set;
-  SwitchOn();
+void TFlatLook::SetFlatLookControls(unsigned set) { ChangeSet(controls_, set); }
+
+void TFlatLook::ChangeSet(unsigned& member, unsigned set) {
+  if (set == member) return;
+  // While active the look comes off with the old set and on with the new.
+  if (active_) SwitchOff(true);
+  member = set;
+  if (active_) SwitchOn();
 }
 
 void TFlatLook::SetActive(bool on) {

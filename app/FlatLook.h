@@ -96,6 +96,7 @@ class TFlatLook : public QProxyStyle {
                           const QWidget* widget) const override;
 
  private:
+  void ChangeSet(unsigned& member, unsigned set);
   void SwitchOn();
   void SwitchOff(bool repaint);
   struct TMenus {
