@@ -2,6 +2,7 @@
 // document, the wrap of the selection and the commands that need no dialog
 // or only a one-line prompt.
 #include "app/Frame.h"
+#include "app/Icons.h"
 #include "app/InsertDialogs.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
@@ -136,6 +137,16 @@ void TfMain::BuildInsertCommands(QMenu* insert) {
     AddAction(forms, c[0], kind, "", [this, kind] { InsertFormControl(*this, kind); });
   }
   AddAction(forms, "ToolButton17", "FExample", "", [this] { InsertMailForm(*this); });
+
+  static const char* const icons[][2] = {
+      {"ToolButton51", "format-list-unordered"}, {"ToolButton50", "format-list-ordered"},
+      {"ToolButton27", "insert-horizontal-rule"}, {"ToolButton30", "x-office-calendar"},
+      {"ToolButton32", "appointment-new"}, {"ToolButton5", "accessories-character-map"},
+      {"ToolButton29", "checkbox"}, {"ToolButton65", "radio"}, {"ToolButton43", "insert-button"},
+      {"ToolButton52", "insert-text"}, {"ToolButton66", "dialog-password"},
+      {"ToolButton63", "accessories-text-editor"}, {"ToolButton61", "insert-image"},
+      {"ToolButton80", "view-hidden"}, {"ToolButton17", "mail-message-new"}};
+  for (const auto& i : icons) actions_.value(QLatin1String(i[0]))->setIcon(ThemeIcon(QLatin1String(i[1])));
 
   // The dialog commands on the second insert page, the form controls on the third.
   const auto fill = [this](int page, const QStringList& names) {

@@ -339,14 +339,19 @@ TfTextFormat::TfTextFormat(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("fTextFormat"));
   setWindowTitle(Lang("TB60"));
   const TIniFile ini = Settings::Open();
-  storedFace_ = ini.ReadString(QStringLiteral("Font"), QStringLiteral("Type"), QStringLiteral("Verdana"));
+  const QString storedFace = ini.ReadString(QStringLiteral("Font"), QStringLiteral("Type"), QStringLiteral("Verdana"));
   const int storedSize = ini.ReadInteger(QStringLiteral("Font"), QStringLiteral("Size2"), 2);
 
   auto* layout = new QVBoxLayout(this);
   auto* font = Named(new QGroupBox(Lang("tfGB1")), "GroupBox1");
   auto* fontForm = new QFormLayout(font);
   fontForm->addRow(Lang("tfLB1"), FrFontComboBox1 = Named(new TFrFontComboBox, "FrFontComboBox1"));
-  FrFontComboBox1->SetFontName(storedFace_);
+  FrFontComboBox1->SetFontName(storedFace);
+  if (FrFontComboBox1->currentIndex() < 0 && !storedFace.isEmpty()) {
+    // A face this system lacks is still offered, as the pages may name it.
+    FrFontComboBox1->insertItem(0, storedFace);
+    FrFontComboBox1->setCurrentIndex(0);
+  }
   fontForm->addRow(Lang("tfLB3"), SpinEdit1 = Spin("SpinEdit1", -1000, 1000, storedSize));
   layout->addWidget(font);
 
@@ -383,8 +388,7 @@ TfTextFormat::TfTextFormat(QWidget* parent) : QDialog(parent) {
 
 TFontOptions TfTextFormat::Options() const {
   TFontOptions o;
-  // A face that is not installed stays as the settings name it.
-  o.face = FrFontComboBox1->currentIndex() < 0 ? storedFace_ : FrFontComboBox1->FontName();
+  o.face = FrFontComboBox1->FontName();
   o.size = SpinEdit1->text();
   o.color = Label2->text();
   o.bold = CB_Bold->isChecked();
@@ -566,7 +570,13 @@ TfHTMLButton::TfHTMLButton(QWidget* parent) : QDialog(parent) {
       [this] { Ok = false; }));
 }
 
-void TfHTMLButton::ShowPage(TPage page) { PageControl1->setCurrentIndex(page); }
+void TfHTMLButton::ShowPage(TPage page) {
+  // Only the page shown counts for the dialog's size.
+  for (int i = 0; i < PageControl1->count(); ++i)
+    PageControl1->widget(i)->setSizePolicy(i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                                           i == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+  PageControl1->setCurrentIndex(page);
+}
 
 bool TfHTMLButton::LoadPicture(const QString& fileName) {
   try {
@@ -624,7 +634,7 @@ TfCharacter::TfCharacter(std::function<void(const QString&)> insertText, QWidget
   for (int i = 0; i < buttons.size(); ++i) {
     auto* b = new QToolButton;
     b->setObjectName(QStringLiteral("SpeedButton%1").arg(i + 1));
-    b->setText(buttons[i].caption);
+    b->setText(QString(buttons[i].caption).replace(u'&', QStringLiteral("&&")));  // no mnemonic
     b->setAutoRaise(true);
     b->setFixedSize(30, 26);
     b->installEventFilter(this);
@@ -641,15 +651,17 @@ TfCharacter::TfCharacter(std::function<void(const QString&)> insertText, QWidget
   modeBox->addWidget(CharMode = new QRadioButton(Lang("DocChar")));
   HtmlMode->setChecked(true);
   bottom->addWidget(mode);
-  label1 = Named(new QLabel(QStringLiteral("&&Copy")), "label1");
+  label1 = Named(new QLabel(QStringLiteral("&Copy")), "label1");
+  label1->setTextFormat(Qt::PlainText);
   label1->setFrameShape(QFrame::Panel);
   label1->setFrameShadow(QFrame::Sunken);
   label1->setMinimumWidth(70);
   label1->setAlignment(Qt::AlignCenter);
   bottom->addWidget(label1);
   connect(HtmlMode, &QRadioButton::toggled, this,
-          [this](bool html) { label1->setText(html ? QStringLiteral("&&Copy") : QStringLiteral("\u00A9")); });
+          [this](bool html) { label1->setText(html ? QStringLiteral("&Copy") : QStringLiteral("\u00A9")); });
   Panel1 = Named(new QLabel, "Panel1");
+  Panel1->setTextFormat(Qt::PlainText);
   QFont preview(QStringLiteral("Verdana"));
   preview.setPixelSize(35);
   Panel1->setFont(preview);
@@ -677,7 +689,8 @@ bool TfCharacter::eventFilter(QObject* watched, QEvent* event) {
   if (watched == GroupBox1 && event->type() == QEvent::MouseMove) {
     Panel1->clear();
   } else if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
-    if (auto* b = qobject_cast<QToolButton*>(watched); b && SpeedButtons.contains(b)) Panel1->setText(b->text());
+    if (const int i = SpeedButtons.indexOf(qobject_cast<QToolButton*>(watched)); i >= 0)
+      Panel1->setText(CharacterButtons().at(i).caption);
   }
   return QDialog::eventFilter(watched, event);
 }

@@ -139,9 +139,6 @@ class TfTextFormat : public QDialog {
   QRadioButton* SingleQuote = nullptr;
   QPushButton* Button2 = nullptr;  // OK
   QPushButton* Button1 = nullptr;  // Cancel
-
- private:
-  QString storedFace_;  // the settings' face, kept when it is not installed
 };
 
 // "Date / Time".
