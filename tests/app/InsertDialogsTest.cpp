@@ -187,6 +187,8 @@ TEST_F(InsertDialogs, TextFormattingSelectsTheTextAgain) {
 }
 
 TEST_F(InsertDialogs, DateTimeAndUpdateScript) {
+  const TInsertClock system = InsertClock();
+  const std::unique_ptr<void, std::function<void(void*)>> restore(this, [system](void*) { InsertClock() = system; });
   InsertClock().Locale = [] { return QLocale(QLocale::German, QLocale::Germany); };
   InsertClock().Now = [] { return QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7), QTimeZone::utc()); };
   TSrcEdit* e = Open();
@@ -226,7 +228,6 @@ TEST_F(InsertDialogs, DateTimeAndUpdateScript) {
   Answer<TfUpdateScript>("fUpdateScript", {}, [](TfUpdateScript& u) { return u.Button2; });
   Main().Action("ToolButton32")->trigger();
   EXPECT_EQ(e->Lines().ToStringList(), lines);
-  InsertClock() = {[] { return QLocale::system(); }, [] { return QDateTime::currentDateTime(); }};
 }
 
 TEST_F(InsertDialogs, FormControls) {
