@@ -138,7 +138,9 @@ class TLazyThemeIconEngine : public QIconEngine {
     return Icon().availableSizes(mode, state);
   }
   QString iconName() override { return name_; }
-  bool isNull() override { return Icon().isNull(); }
+  // Never null: a name the theme lacks gets our drawing. (Tool buttons ask
+  // while they are laid out, long before they are drawn.)
+  bool isNull() override { return false; }
   QIconEngine* clone() const override { return new TLazyThemeIconEngine(*this); }
 
  private:
