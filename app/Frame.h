@@ -35,6 +35,10 @@ struct TAppServices {
   std::function<void()> DocumentManager;
   // Shows the options screen (non-modal) at a page and a page inside it.
   std::function<void(int page, int innerPage)> OptionsScreen;
+  // Switches the flat owner-drawn look on or off.
+  std::function<void(bool on)> FlatLook;
+  // Reloads the side pane's tag library from `file`; false when it cannot be read.
+  std::function<bool(const QString& file)> LoadTagLibrary;
 };
 TAppServices& AppServices();
 

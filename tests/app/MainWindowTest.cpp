@@ -348,7 +348,7 @@ TEST_F(MainWindow, CommandsWithoutADocumentDoNothing) {
   EXPECT_TRUE(prompts.Dialogs().isEmpty());
   EXPECT_TRUE(launcher.calls.isEmpty());
   // Commands of windows the program does not have yet are disabled.
-  for (const char* name : {"ConfigScreen", "Table1"})
+  for (const char* name : {"FileMan1", "Table1"})
     EXPECT_FALSE(Main().Action(name)->isEnabled()) << name;
 }
 
