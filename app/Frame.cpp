@@ -2,10 +2,12 @@
 #include "app/uconfig.h"
 
 #include "app/Documents.h"
+#include "app/FlatLook.h"
 #include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/Launcher.h"
 #include "app/LanguageModule.h"
+#include "app/ProjectPages.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "app/ShellDialogs.h"
@@ -104,6 +106,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   PageControl2->tabBar()->hide();
   PageControl2->setCurrentIndex(0);
   sideLayout->addWidget(PageControl2);
+  InstallProjectPages(*this);
 
   auto* right = new QWidget(split);
   auto* layout = new QVBoxLayout(right);
@@ -439,8 +442,6 @@ void TfMain::FormShow() {
   if (Settings::Open().TooLarge())
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("IniTooLarge")), Settings::FileName()}), 2);
   BuildRecentMenu();
-  if (QFileInfo::exists(ProgramFolder + QStringLiteral("WorkList.Dat")))
-    WorkList = ReadLines(ProgramFolder + QStringLiteral("WorkList.Dat"));
   try {
     const TIniFile ini = Settings::Open();
     DoubleClickOpen = ini.ReadBool(QStringLiteral("DoubleClick"), QStringLiteral("Open"), DoubleClickOpen);
@@ -452,15 +453,13 @@ void TfMain::FormShow() {
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }
+  LoadProjectPages(*this);
   LoadToolbarPositions();
+  ApplyFlatLook(this, FlatLookSetting());
 }
 
 bool TfMain::FormCloseQuery() {
-  try {
-    WriteLines(ProgramFolder + QStringLiteral("WorkList.Dat"), WorkList);
-  } catch (const Exception& e) {
-    ShowMessageDlg(e.Message(), 2);
-  }
+  ProjectPage->Save();  // reports a failure itself
   if (ShowMessageDlg(LangText(QStringLiteral("ExitMsg")), 10) != 6) return false;
   try {
     SaveToolbarPositions();

@@ -35,10 +35,8 @@ struct TAppServices {
   std::function<void()> DocumentManager;
   // Shows the options screen (non-modal) at a page and a page inside it.
   std::function<void(int page, int innerPage)> OptionsScreen;
-  // Switches the flat owner-drawn look on or off.
-  std::function<void(bool on)> FlatLook;
-  // Reloads the side pane's tag library from `file`; false when it cannot be read.
-  std::function<bool(const QString& file)> LoadTagLibrary;
+  // Opens the file manager's folder tree at `folder`.
+  std::function<void(const QString& folder)> ShowFolder;
 };
 TAppServices& AppServices();
 
@@ -173,7 +171,8 @@ class TfMain : public QMainWindow {
   int DirectoryHeight = 0;
   int FileManWidth = 0;
   QString HelpPath;
-  QStringList WorkList;  // the project tree's lines
+  class TProjectTree* ProjectPage = nullptr;  // side pane, page 1
+  class TTagLibrary* TagPage = nullptr;      // side pane, page 2
 
   QMdiArea* MDIClient = nullptr;
   TMDITab* MDITab1 = nullptr;

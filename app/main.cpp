@@ -4,6 +4,7 @@
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/BrowserView.h"
+#include "platform/PaintProbe.h"
 #include "platform/SafeFile.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
   TApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
   RegisterBuiltinHighlighters();
+  ExitAfterFirstPaintOf<TfMain>();
   std::unique_ptr<TfMain> window(StartUp(CommandLineFiles(QApplication::arguments().mid(1), fullCount, argv, dashes)));
   return QApplication::exec();
 }

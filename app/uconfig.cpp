@@ -1,7 +1,9 @@
 #include "app/uconfig.h"
 
 #include "app/CodeInsidePage.h"
+#include "app/FlatLook.h"
 #include "app/Frame.h"
+#include "app/ProjectPages.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
@@ -315,9 +317,7 @@ void TfConfig::BuildOperationsPage(QWidget* page) {
 
   auto* look = Named<QGroupBox>(page, "GroupBox6");
   captions_ << qMakePair(static_cast<QWidget*>(look), L("VStyle"));
-  CheckBox12 = BoolBox(look, "CheckBox12", "XPLook", "Enabled?", [](bool on) {
-    if (AppServices().FlatLook) AppServices().FlatLook(on);
-  });
+  CheckBox12 = BoolBox(look, "CheckBox12", "XPLook", "Enabled?", [](bool on) { ApplyFlatLook(on); });
   (new QVBoxLayout(look))->addWidget(CheckBox12);
 
   auto* start = Named<QGroupBox>(page, "GroupBox10");
@@ -581,8 +581,7 @@ void TfConfig::SpeedButton4Click() {
   if (file.isEmpty()) return;
   Edit1->setText(file);
   WriteSettings([&](TIniFile& ini) { ini.WriteString(L("Elements"), L("Path"), file); });
-  if (AppServices().LoadTagLibrary && !AppServices().LoadTagLibrary(file))
-    ShowMessageDlg(LangText(QStringLiteral("ElementsLE")), 0);
+  if (fMain && fMain->TagPage) fMain->TagPage->Load(file);  // a damaged file is reported there
 }
 
 void TfConfig::SpeedButton8Click() {

@@ -3,6 +3,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -11,6 +13,20 @@
 inline int EnvInt(const char* name, int fallback) {
   const char* v = std::getenv(name);
   return v && *v ? std::atoi(v) : fallback;
+}
+
+// Makes Qt draw off screen unless the caller chose a platform.
+inline void OffscreenUnlessSet() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// Runs the registered benchmarks as the command line selects them, reporting
+// through `reporter` (on the console when none is given).
+inline void RunBenchmarks(int& argc, char** argv, benchmark::BenchmarkReporter* reporter = nullptr) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) std::exit(1);
+  benchmark::RunSpecifiedBenchmarks(reporter);
+  benchmark::Shutdown();
 }
 
 // Lines made by cycling through printf patterns (each may use one %d, given

@@ -98,8 +98,6 @@ BENCHMARK(BM_TypeLineAndUndo)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RunBenchmarks(argc, argv);
   return 0;
 }

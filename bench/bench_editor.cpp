@@ -135,17 +135,15 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  OffscreenUnlessSet();
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  RunBenchmarks(argc, argv, &reporter);
   const std::string big = "BM_TypeAndUndoMiddle/" + std::to_string(EnvInt("KV_BENCH_LINES", 2000000));
   const auto small = reporter.times.find("BM_TypeAndUndoMiddle/10000");
   const auto large = reporter.times.find(big);
   if (small != reporter.times.end() && large != reporter.times.end() && small->second > 0)
     std::printf("ratio %s / BM_TypeAndUndoMiddle/10000 = %.2f (target <= 2)\n", big.c_str(),
                 large->second / small->second);
-  benchmark::Shutdown();
   return 0;
 }

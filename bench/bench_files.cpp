@@ -60,14 +60,12 @@ BENCHMARK(BM_OpenFolderWithManySubFolders)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  OffscreenUnlessSet();
   QApplication app(argc, argv);
   Folder f;
   folder = &f;
   std::printf("Goals: a folder of 20000 files is listed in under a second; opening a folder beside\n"
               "2000 others (each probed for sub-folders) takes well under a second.\n");
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RunBenchmarks(argc, argv);
   return 0;
 }

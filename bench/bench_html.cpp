@@ -257,7 +257,7 @@ void AddCase(TCase c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  OffscreenUnlessSet();
   QApplication app(argc, argv);
   const QStringList docs{QStringLiteral("/usr/share/doc"), QStringLiteral("/usr/share/javascript")};
   auto html = [] { return std::make_unique<TSrcHTMLHighlighter>(); };
@@ -296,8 +296,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("QScintilla " + c.name).c_str(), Lex, &c)->Unit(benchmark::kMillisecond)->Iterations(3);
 #endif
   }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   for (const TCase& c : Cases()) {
     if (c.bestSeconds <= 0) continue;
     std::printf("%s: %.1f MB/s over %.1f MB (target >= %.0f)\n", c.name.c_str(), Bytes(c.lines) / 1e6 / c.bestSeconds,
@@ -307,6 +306,5 @@ int main(int argc, char** argv) {
       std::printf("  QScintilla lexer time / our scan time = %.2f (target >= 5)\n", c.theirSeconds / c.bestSeconds);
 #endif
   }
-  benchmark::Shutdown();
   return 0;
 }

@@ -47,8 +47,7 @@ BENCHMARK(BM_ParsePage)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   std::printf("parse of a %d MB page: %.3f s (goal: well under 1 s)\n", EnvInt("KV_BENCH_MB", 4), lastSeconds);
   return 0;
 }

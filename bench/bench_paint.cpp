@@ -126,9 +126,7 @@ BENCHMARK(BM_KeystrokePainted)->Arg(10000)->Arg(EnvInt("KV_BENCH_LINES", 2000000
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RunBenchmarks(argc, argv);
   typingEditors.clear();
   screen.reset();
   return 0;

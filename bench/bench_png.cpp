@@ -229,9 +229,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark((std::string("Encode/libpng/") + k.name).c_str(), BM_EncodeLibpng, k)
         ->Unit(benchmark::kMillisecond);
   }
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  RunBenchmarks(argc, argv, &reporter);
   for (const Kind& k : kKinds)
     for (const char* op : {"Decode", "Encode"}) {
       const auto ours = reporter.times.find(std::string(op) + "/ours/" + k.name);
@@ -245,6 +244,5 @@ int main(int argc, char** argv) {
     if (ours > 0 && ref > 0)
       std::printf("size %s: our bytes / libpng bytes = %.4f (target <= 1.02)\n", k.name, ours / ref);
   }
-  benchmark::Shutdown();
   return 0;
 }

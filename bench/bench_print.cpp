@@ -90,9 +90,8 @@ class Reporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
   Reporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  RunBenchmarks(argc, argv, &reporter);
   const double mb = EnvInt("KV_BENCH_KB", 1000) / 1000.0;
   const struct {
     const char* name;
@@ -101,6 +100,5 @@ int main(int argc, char** argv) {
   for (const auto& g : goals)
     if (seconds.count(g.name) && mb > 0)
       std::printf("%s: %.2f s per MB (goal <= %.1f s per MB)\n", g.name, seconds[g.name] / mb, g.goal);
-  benchmark::Shutdown();
   return 0;
 }

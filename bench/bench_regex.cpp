@@ -244,7 +244,7 @@ void Keystroke(benchmark::State& state, bool mixed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  OffscreenUnlessSet();
   QApplication app(argc, argv);
   benchmark::RegisterBenchmark("Markers TRegexEngine", OurMarkers)->Unit(benchmark::kMillisecond)->Iterations(3);
   benchmark::RegisterBenchmark("Markers PCRE2 interpreter", PcreMarkers)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -255,8 +255,7 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMillisecond)->Iterations(1);
   benchmark::RegisterBenchmark("Keystroke opening a script, no script after", Keystroke, false)
       ->Unit(benchmark::kMillisecond)->Iterations(1);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   const double mb = Bytes(Document()) / 1e6;
   if (figures.ours > 0 && figures.pcre > 0)
     std::printf("Marker expressions over %.1f MB: PCRE2 time / our time = %.2f (target >= 0.5)\n", mb,
@@ -272,6 +271,5 @@ int main(int argc, char** argv) {
     std::printf("Keystroke opening <script> at the top of %.1f MB, no script after: %.3f ms (target < 2; "
                 "needs a rescan that stops at the screen)\n",
                 figures.keyWorstBytes / 1e6, figures.keyWorst * 1e3);
-  benchmark::Shutdown();
   return 0;
 }

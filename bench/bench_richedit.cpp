@@ -51,4 +51,7 @@ BENCHMARK(BM_ConvertToHtml)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  RunBenchmarks(argc, argv);
+  return 0;
+}

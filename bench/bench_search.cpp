@@ -79,14 +79,12 @@ class Reporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   Reporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  RunBenchmarks(argc, argv, &reporter);
   const double ref = times["BM_BoyerMooreHorspool"];
   if (ref > 0)
     for (const char* name : {"BM_EngineSearch/1", "BM_EngineSearch/0"})
       if (times[name] > 0)
         std::printf("speed %s relative to boyer_moore_horspool = %.2f (target >= 0.5)\n", name, ref / times[name]);
-  benchmark::Shutdown();
   return 0;
 }

@@ -61,9 +61,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QTemporaryDir dir;
   SetProgramFolder(dir.path());
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RunBenchmarks(argc, argv);
   SetProgramFolder(QString());
   return 0;
 }

@@ -144,9 +144,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  RunBenchmarks(argc, argv, &reporter);
   auto ratio = [&](const char* a, const char* b) {
     const auto ia = reporter.times.find(a), ib = reporter.times.find(b);
     if (ia == reporter.times.end() || ib == reporter.times.end() || ib->second <= 0) return;
@@ -154,6 +153,5 @@ int main(int argc, char** argv) {
   };
   ratio("BM_LoadFromFile", "BM_BaselineReadAndDecode");
   ratio("BM_SaveToFile", "BM_BaselinePlainWrite");
-  benchmark::Shutdown();
   return 0;
 }

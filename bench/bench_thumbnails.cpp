@@ -70,14 +70,12 @@ BENCHMARK(BM_FirstScreenOfThumbnails)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  OffscreenUnlessSet();
   QApplication app(argc, argv);
   Folder f;
   folder = &f;
   std::printf("Goals: opening a folder reads no picture (only the listing); the first screen of\n"
               "thumbnails shows in well under a second.\n");
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RunBenchmarks(argc, argv);
   return 0;
 }

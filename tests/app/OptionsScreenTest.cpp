@@ -1,4 +1,5 @@
 #include "app/CodeInsidePage.h"
+#include "app/FlatLook.h"
 #include "app/uCodeEntry.h"
 #include "app/uconfig.h"
 #include "editor/SrcEdit.h"
@@ -26,7 +27,7 @@ class OptionsScreen : public AppFixture {
     AppFixture::SetUp();
     // The screen's own question and notices, answered by key.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"CfgScreen", "DoYou", "CCNoKey", "CCBracketLine", "BrwNameHash", "SyncReady", "ElementsLE"})
+    for (const char* key : {"CfgScreen", "DoYou", "CCNoKey", "CCBracketLine", "BrwNameHash", "SyncReady"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
     LoadLanguageModule();
@@ -113,8 +114,6 @@ TEST_F(OptionsScreen, CheckBoxesWriteTheirKeysAndTheMainWindowFollows) {
                {s.CheckBox10, "SpecialChar", "Vis"},  {s.CheckBox11, "TtoSpaces", "Enabled"},
                {s.CheckBox6, "Files", "NoDoubles"},   {s.CheckBox8, "DoubleClick", "Open"},
                {s.CheckBox12, "XPLook", "Enabled?"},  {s.CheckBox13, "Show", "DocMan?"}};
-  QList<bool> flat;
-  AppServices().FlatLook = [&flat](bool on) { flat << on; };
   for (const auto& b : boxes) {
     const bool was = b.box->isChecked();
     b.box->click();
@@ -122,7 +121,7 @@ TEST_F(OptionsScreen, CheckBoxesWriteTheirKeysAndTheMainWindowFollows) {
   }
   EXPECT_EQ(Main().NoDoubles, s.CheckBox6->isChecked());
   EXPECT_EQ(Main().DoubleClickOpen, s.CheckBox8->isChecked());
-  EXPECT_EQ(flat, QList<bool>{true});
+  EXPECT_EQ(MainFlatLook(&Main())->Active(), s.CheckBox12->isChecked());
 }
 
 TEST_F(OptionsScreen, ProgramPathsTypedAreWrittenAtCloseOnly) {
