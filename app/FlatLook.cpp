@@ -288,10 +288,6 @@ int TFlatLook::pixelMetric(PixelMetric metric, const QStyleOption* option, const
       return 1;
     case PM_MenuHMargin:
     case PM_MenuVMargin:
-    case PM_MenuBarItemSpacing:
-    case PM_MenuBarPanelWidth:
-    case PM_MenuBarHMargin:
-    case PM_MenuBarVMargin:
       return 0;
     case PM_IndicatorWidth:
     case PM_IndicatorHeight:

@@ -2,6 +2,8 @@
 // document, the wrap of the selection and the commands that need no dialog
 // or only a one-line prompt.
 #include "app/Frame.h"
+#include "app/Icons.h"
+#include "app/InsertDialogs.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "authoring/WtInsertFragments.h"
@@ -10,6 +12,7 @@
 #include <QColorDialog>
 #include <QInputDialog>
 #include <QMenu>
+#include <QToolBar>
 
 namespace {
 // Runs `change` on the editor in normal selection mode and brings the
@@ -80,10 +83,10 @@ void TfMain::ToolButton31Click() {
 
 void TfMain::BuildInsertCommands(QMenu* insert) {
   const auto wrap = [this](const char* name) { return [this, name] { WrapCommand(QLatin1String(name)); }; };
-  AddAction(insert, "Table1", "TB9", "Ctrl+T", {}, true);
-  AddAction(insert, "Bold1", "TB5", "Ctrl+B", wrap("Bold"));
-  AddAction(insert, "Italic1", "TB6", "Ctrl+I", wrap("Italic"));
-  AddAction(insert, "Underline1", "TB7", "Ctrl+U", wrap("Underline"));
+  AddAction(insert, "Table1", "TB9", "Ctrl+T", [this] { InsertTable(*this); });
+  AddAction(insert, "Bold1", "TB46", "Ctrl+B", wrap("Bold"));
+  AddAction(insert, "Italic1", "TB47", "Ctrl+I", wrap("Italic"));
+  AddAction(insert, "Underline1", "TB48", "Ctrl+U", wrap("Underline"));
   AddAction(insert, "Center1", "TB14", "Ctrl+F1", wrap("center"));
   AddAction(insert, "Left1", "TB12", "Ctrl+Alt+L; Ctrl+L", wrap("Left"));
   AddAction(insert, "Right1", "TB13", "Ctrl+Alt+R", wrap("Right"));
@@ -112,5 +115,48 @@ void TfMain::BuildInsertCommands(QMenu* insert) {
   AddAction(insert, "ToolButton26", "TB15", "", [this] { ToolButton26Click(); });
   AddAction(insert, "ToolButton14", "TBColor", "", [this] { ToolButton14Click(); });
   AddAction(insert, "ToolButton31", "AlertBox1", "", [this] { ToolButton31Click(); });
-  AddAction(insert, "ToolButton60", "TB48", "F4", {}, true);
+  AddAction(insert, "ToolButton60", "TB60", "F4", [this] { InsertTextFormatting(*this); });
+  insert->addSeparator();
+  AddAction(insert, "ToolButton51", "BulForm", "", [this] { InsertList(*this, false); });
+  AddAction(insert, "ToolButton50", "LetterForm", "", [this] { InsertList(*this, true); });
+  AddAction(insert, "ToolButton27", "TB27", "", [this] { InsertHorLine(*this); });
+  AddAction(insert, "ToolButton30", "TB30", "", [this] { InsertDateTime(*this); });
+  AddAction(insert, "ToolButton32", "LUS", "", [this] { InsertUpdateScript(*this); });
+  AddAction(insert, "ToolButton5", "TB5", "", [this] { InsertCharacters(*this); });
+  // Form controls.
+  QMenu* forms = insert->addMenu(QString());
+  forms->setObjectName(QStringLiteral("FormControls1"));
+  forms->setProperty("langKey", QStringLiteral("TB53"));
+  menus_.insert(QStringLiteral("FormControls1"), forms);
+  static const char* const controls[][2] = {{"ToolButton29", "FCheck"}, {"ToolButton65", "FRadio"},
+                                            {"ToolButton43", "FButton"}, {"ToolButton52", "FEdit"},
+                                            {"ToolButton66", "FPwBox"}, {"ToolButton63", "FTA"},
+                                            {"ToolButton61", "FImage"}, {"ToolButton80", "FHText"}};
+  for (const auto& c : controls) {
+    const QString kind = QLatin1String(c[1]);
+    AddAction(forms, c[0], kind, "", [this, kind] { InsertFormControl(*this, kind); });
+  }
+  AddAction(forms, "ToolButton17", "FExample", "", [this] { InsertMailForm(*this); });
+
+  static const char* const icons[][2] = {
+      {"ToolButton51", "format-list-unordered"}, {"ToolButton50", "format-list-ordered"},
+      {"ToolButton27", "insert-horizontal-rule"}, {"ToolButton30", "x-office-calendar"},
+      {"ToolButton32", "appointment-new"}, {"ToolButton5", "accessories-character-map"},
+      {"ToolButton29", "checkbox"}, {"ToolButton65", "radio"}, {"ToolButton43", "insert-button"},
+      {"ToolButton52", "insert-text"}, {"ToolButton66", "dialog-password"},
+      {"ToolButton63", "accessories-text-editor"}, {"ToolButton61", "insert-image"},
+      {"ToolButton80", "view-hidden"}, {"ToolButton17", "mail-message-new"}};
+  for (const auto& i : icons) actions_.value(QLatin1String(i[0]))->setIcon(ThemeIcon(QLatin1String(i[1])));
+
+  // The dialog commands on the second insert page, the form controls on the third.
+  const auto fill = [this](int page, const QStringList& names) {
+    auto* bar = qobject_cast<QToolBar*>(PageControl1->widget(page));
+    if (!bar) return;
+    bar->setEnabled(true);
+    for (const QString& name : names) bar->addAction(actions_.value(name));
+  };
+  fill(1, {"Table1", "ToolButton51", "ToolButton50", "ToolButton27", "ToolButton60", "ToolButton30", "ToolButton32",
+           "ToolButton5"});
+  fill(2, {"ToolButton29", "ToolButton65", "ToolButton43", "ToolButton52", "ToolButton66", "ToolButton63",
+           "ToolButton61", "ToolButton80", "ToolButton17"});
 }

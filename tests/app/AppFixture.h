@@ -35,7 +35,9 @@ inline const QStringList& ModuleKeys() {
       "NoOpenFile", "FltWebPages", "FltStyleSheets", "FltScripts", "FltAllFiles",
       "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr",
       "ImpIntDoc1", "ErrorImp", "STextNotFound", "ZeroHttp", "ZeroImg", "rmdOk", "rmdError", "LinkCheckDone",
-      "InformMsg1Lib", "HT_Warning", "HTAccess", "ErrorMsg1Lib", "HtBadDoc", "HtFatal", "HTMLTidyCannotFix", "SAskRep1", "SearchLineBreak", "fmHeading"};
+      "InformMsg1Lib", "HT_Warning", "HTAccess", "ErrorMsg1Lib", "HtBadDoc", "HtFatal", "HTMLTidyCannotFix", "SAskRep1", "SearchLineBreak", "fmHeading",
+      "RowError", "ColError", "TblWidth", "BdWidth", "ListType", "UpdOn1", "FCheck", "FRadio", "FButton", "FEdit",
+      "FPwBox", "FTA", "FImage", "FHText", "FExample"};
   return keys;
 }
 
