@@ -122,26 +122,16 @@ void TFlatLook::SetUseSystemColors(bool on) {
   Redraw();
 }
 
-void TFlatLook::SetFlatLookContainers(unsigned set) {
-  if (set == containers_) return;
-  if (!active_) {
-    containers_ = set;
-    return;
-  }
-  SwitchOff(true);
-  containers_ = set;
-  SwitchOn();
-}
+void TFlatLook::SetFlatLookContainers(unsigned set) { ChangeSet(containers_, set); }
 
-void TFlatLook::SetFlatLookControls(unsigned set) {
-  if (set == controls_) return;
-  if (!active_) {
-    controls_ = set;
-    return;
-  }
-  SwitchOff(true);
-  controls_ = set;
-  SwitchOn();
+void TFlatLook::SetFlatLookControls(unsigned set) { ChangeSet(controls_, set); }
+
+void TFlatLook::ChangeSet(unsigned& member, unsigned set) {
+  if (set == member) return;
+  // While active the look comes off with the old set and on with the new.
+  if (active_) SwitchOff(true);
+  member = set;
+  if (active_) SwitchOn();
 }
 
 void TFlatLook::SetActive(bool on) {
@@ -530,7 +520,7 @@ void TFlatLook::drawComplexControl(ComplexControl control, const QStyleOptionCom
   switch (control) {
     case CC_ToolButton:
       if (const auto* button = qstyleoption_cast<const QStyleOptionToolButton*>(option);
-          button && button->arrowType == Qt::NoArrow) {
+          button && !(button->features & QStyleOptionToolButton::Arrow)) {
         DrawToolButton(button, p, widget);
         return;
       }
@@ -582,9 +572,9 @@ void TFlatLook::drawComplexControl(ComplexControl control, const QStyleOptionCom
 // ------------------------------------------------------------ menus
 
 void TFlatLook::DrawImage(QPainter* p, const QRect& box, const QIcon& icon, const QSize& size, bool enabled,
-                          bool selected, bool checked, const TPalette& pal) const {
+                          bool selected, bool checked, const TPalette& pal, QIcon::Mode source) const {
   const qreal dpr = p->device() ? p->device()->devicePixelRatioF() : 1.0;
-  const QPixmap pixmap = icon.pixmap(size, dpr);
+  const QPixmap pixmap = icon.pixmap(size, dpr, source);
   if (pixmap.isNull()) return;
   const QPoint at = box.topLeft();
   if (!enabled) {
@@ -765,7 +755,14 @@ void TFlatLook::DrawToolButton(const QStyleOptionToolButton* b, QPainter* p, con
     iconRect = QRect(r.left() + (r.width() - iconSize.width()) / 2, r.top() + (r.height() - iconSize.height()) / 2,
                      iconSize.width(), iconSize.height());
   }
-  if (showIcon) DrawImage(p, iconRect, b->icon, iconSize, enabled, hot, checked, pal);
+  if (showIcon) {
+    // A hot or disabled button shows the image made for that state when
+    // it has one.
+    QIcon::Mode source = QIcon::Normal;
+    if (hot && !b->icon.availableSizes(QIcon::Active).isEmpty()) source = QIcon::Active;
+    if (!enabled && !b->icon.availableSizes(QIcon::Disabled).isEmpty()) source = QIcon::Disabled;
+    DrawImage(p, iconRect, b->icon, iconSize, enabled, hot, checked, pal, source);
+  }
   if (showText) {
     p->setFont(b->font);
     p->setPen(text);

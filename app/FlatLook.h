@@ -96,6 +96,7 @@ class TFlatLook : public QProxyStyle {
                           const QWidget* widget) const override;
 
  private:
+  void ChangeSet(unsigned& member, unsigned set);
   void SwitchOn();
   void SwitchOff(bool repaint);
   struct TMenus {
@@ -108,7 +109,7 @@ class TFlatLook : public QProxyStyle {
   void DrawMenuItem(const class QStyleOptionMenuItem* item, QPainter* p, const QWidget* widget) const;
   void DrawMenuBarItem(const class QStyleOptionMenuItem* item, QPainter* p, const QWidget* widget) const;
   void DrawImage(QPainter* p, const QRect& box, const QIcon& icon, const QSize& size, bool enabled, bool selected,
-                 bool checked, const FlatLook::TPalette& pal) const;
+                 bool checked, const FlatLook::TPalette& pal, QIcon::Mode source = QIcon::Normal) const;
   void DrawToolButton(const class QStyleOptionToolButton* button, QPainter* p, const QWidget* widget) const;
 
   QPointer<QWidget> owner_;

@@ -11,6 +11,7 @@
 #include "images/PlatformPicture.h"
 
 #include <QButtonGroup>
+#include <array>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QEvent>
@@ -73,6 +74,18 @@ QHBoxLayout* OkCancel(QDialog* d, QPushButton*& okButton, const char* okName, QP
   row->addWidget(okButton);
   row->addWidget(cancelButton);
   return row;
+}
+
+// OK and Cancel setting and clearing `ok`.
+QHBoxLayout* OkFlag(QDialog* d, bool& ok, QPushButton*& okButton, const char* okName, QPushButton*& cancelButton,
+                    const char* cancelName) {
+  return OkCancel(
+      d, okButton, okName, cancelButton, cancelName,
+      [&ok] {
+        ok = true;
+        return true;
+      },
+      [&ok] { ok = false; });
 }
 
 // An open dialog through the prompts; empty when cancelled.
@@ -377,13 +390,7 @@ TfTextFormat::TfTextFormat(QWidget* parent) : QDialog(parent) {
   row->addWidget(style, 1);
   row->addWidget(quote);
   layout->addLayout(row);
-  layout->addLayout(OkCancel(
-      this, Button2, "Button2", Button1, "Button1",
-      [this] {
-        Ok = true;
-        return true;
-      },
-      [this] { Ok = false; }));
+  layout->addLayout(OkFlag(this, Ok, Button2, "Button2", Button1, "Button1"));
 }
 
 TFontOptions TfTextFormat::Options() const {
@@ -419,13 +426,7 @@ TfDT::TfDT(const QLocale& locale, const QDateTime& now, QWidget* parent) : QDial
   connect(RadioButton2, &QRadioButton::clicked, this, [this] { DateTimeText = label4->text(); });
   connect(RadioButton3, &QRadioButton::clicked, this,
           [this] { DateTimeText = label3->text() + u' ' + label4->text(); });
-  layout->addLayout(OkCancel(
-      this, Button1, "Button1", Button2, "Button2",
-      [this] {
-        Ok = true;
-        return true;
-      },
-      [this] { Ok = false; }));
+  layout->addLayout(OkFlag(this, Ok, Button1, "Button1", Button2, "Button2"));
 }
 
 // ---------------------------------------------------------------- last-updated script
@@ -443,13 +444,7 @@ TfUpdateScript::TfUpdateScript(QWidget* parent) : QDialog(parent) {
   auto* textRow = new QHBoxLayout(text);
   textRow->addWidget(Edit1 = Edit("Edit1"));
   layout->addWidget(text);
-  layout->addLayout(OkCancel(
-      this, Button1, "Button1", Button2, "Button2",
-      [this] {
-        Ok = true;
-        return true;
-      },
-      [this] { Ok = false; }));
+  layout->addLayout(OkFlag(this, Ok, Button1, "Button1", Button2, "Button2"));
 }
 
 // ---------------------------------------------------------------- form controls
@@ -463,12 +458,26 @@ TfHTMLButton::TfHTMLButton(QWidget* parent) : QDialog(parent) {
     PageControl1->addWidget(w);
     return new QFormLayout(w);
   };
-  const auto scripts = [](QFormLayout* f, QLineEdit*& blur, QLineEdit*& change, QLineEdit*& focus,
-                          QLineEdit*& select, const char* names[4]) {
-    f->addRow(Lang("htmlBlur"), blur = Edit(names[0]));
-    f->addRow(Lang("htmlChange"), change = Edit(names[1]));
-    f->addRow(Lang("htmlFoc"), focus = Edit(names[2]));
-    f->addRow(Lang("htmlSel"), select = Edit(names[3]));
+  // The text and password pages: name, value, maximum length, size and four scripts.
+  const auto editPage = [&page](const char* name, std::array<QLineEdit**, 8> boxes,
+                                const std::array<const char*, 8>& names) {
+    static const char* const labels[] = {"ALName",   "htmlValue",  "htmlmxl", "mtSize",
+                                         "htmlBlur", "htmlChange", "htmlFoc", "htmlSel"};
+    QFormLayout* f = page(name);
+    for (int i = 0; i < 8; ++i) f->addRow(Lang(labels[i]), *boxes[i] = Edit(names[i]));
+  };
+  // A group of radio buttons in a row, captioned by `key`.
+  const auto radioRow = [this](QButtonGroup*& group, const char* name, const char* key,
+                               std::initializer_list<const char*> items) {
+    auto* box = Named(new QGroupBox(Lang(key)), name);
+    auto* row = new QHBoxLayout(box);
+    group = new QButtonGroup(this);
+    for (const char* item : items) {
+      auto* b = new QRadioButton(QLatin1String(item));
+      group->addButton(b, group->buttons().size());
+      row->addWidget(b);
+    }
+    return box;
   };
 
   QFormLayout* f = page("cbr");
@@ -478,49 +487,27 @@ TfHTMLButton::TfHTMLButton(QWidget* parent) : QDialog(parent) {
   f->addRow(cbrChecked = Named(new QCheckBox(Lang("htmlChecked")), "cbrChecked"));
 
   f = page("Buttons");
-  auto* typeBox = Named(new QGroupBox(Lang("btSelType")), "btSelTypeBox");
-  auto* typeRow = new QHBoxLayout(typeBox);
-  btSelType = new QButtonGroup(this);
-  for (const char* type : {"Button", "Reset", "Submit"}) {
-    auto* b = new QRadioButton(QLatin1String(type));
-    btSelType->addButton(b, btSelType->buttons().size());
-    typeRow->addWidget(b);
-  }
+  f->addRow(radioRow(btSelType, "btSelTypeBox", "btSelType", {"Button", "Reset", "Submit"}));
   btSelType->button(0)->setChecked(true);
-  f->addRow(typeBox);
   f->addRow(Lang("ALName"), bteName = Edit("bteName"));
   f->addRow(Lang("htmlValue"), bteValue = Edit("bteValue"));
   f->addRow(Lang("htmlOnClick"), bteOnclick = Edit("bteOnclick"));
 
-  f = page("TextSheet");
-  f->addRow(Lang("ALName"), TextEName = Edit("TextEName"));
-  f->addRow(Lang("htmlValue"), textevalue = Edit("textevalue"));
-  f->addRow(Lang("htmlmxl"), textEMaxLen = Edit("textEMaxLen"));
-  f->addRow(Lang("mtSize"), TexteSize = Edit("TexteSize"));
-  const char* textScripts[4] = {"texteOnBlur", "TexteOnchange", "TexteOnFocus", "TexteOnSelect"};
-  scripts(f, texteOnBlur, TexteOnchange, TexteOnFocus, TexteOnSelect, textScripts);
-
-  f = page("PassSheet");
-  f->addRow(Lang("ALName"), pwlename = Edit("pwlename"));
-  f->addRow(Lang("htmlValue"), pwleValue = Edit("pwleValue"));
-  f->addRow(Lang("htmlmxl"), pwleMaxLaneg = Edit("pwleMaxLaneg"));
-  f->addRow(Lang("mtSize"), pwleSize = Edit("pwleSize"));
-  const char* passScripts[4] = {"pwleOnblur", "pwleOnChange", "pwleOnFocus", "pwleOnSelect"};
-  scripts(f, pwleOnblur, pwleOnChange, pwleOnFocus, pwleOnSelect, passScripts);
+  editPage("TextSheet",
+           {&TextEName, &textevalue, &textEMaxLen, &TexteSize, &texteOnBlur, &TexteOnchange, &TexteOnFocus,
+            &TexteOnSelect},
+           {"TextEName", "textevalue", "textEMaxLen", "TexteSize", "texteOnBlur", "TexteOnchange", "TexteOnFocus",
+            "TexteOnSelect"});
+  editPage("PassSheet",
+           {&pwlename, &pwleValue, &pwleMaxLaneg, &pwleSize, &pwleOnblur, &pwleOnChange, &pwleOnFocus, &pwleOnSelect},
+           {"pwlename", "pwleValue", "pwleMaxLaneg", "pwleSize", "pwleOnblur", "pwleOnChange", "pwleOnFocus",
+            "pwleOnSelect"});
 
   f = page("TextArea");
   f->addRow(Lang("ALName"), taeName = Edit("taeName"));
   f->addRow(Lang("tbLB1"), taeRows = Edit("taeRows"));
   f->addRow(Lang("tbLB2"), taeCols = Edit("taeCols"));
-  auto* wrapBox = Named(new QGroupBox(Lang("htmlWrap")), "rgWrapBox");
-  auto* wrapRow = new QHBoxLayout(wrapBox);
-  rgWrap = new QButtonGroup(this);
-  for (const char* wrap : {"Virtual", "physical"}) {
-    auto* b = new QRadioButton(QLatin1String(wrap));
-    rgWrap->addButton(b, rgWrap->buttons().size());
-    wrapRow->addWidget(b);
-  }
-  f->addRow(wrapBox);
+  f->addRow(radioRow(rgWrap, "rgWrapBox", "htmlWrap", {"Virtual", "physical"}));
   f->addRow(Memo1 = Named(new QPlainTextEdit, "Memo1"));
 
   f = page("ImgSheet");
@@ -561,13 +548,7 @@ TfHTMLButton::TfHTMLButton(QWidget* parent) : QDialog(parent) {
   f->addRow(Lang("htmlValue"), hdeValue = Edit("hdeValue"));
 
   layout->addWidget(PageControl1, 1);
-  layout->addLayout(OkCancel(
-      this, Button1, "Button1", Button2, "Button2",
-      [this] {
-        Ok = true;
-        return true;
-      },
-      [this] { Ok = false; }));
+  layout->addLayout(OkFlag(this, Ok, Button1, "Button1", Button2, "Button2"));
 }
 
 void TfHTMLButton::ShowPage(TPage page) {

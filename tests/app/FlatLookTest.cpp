@@ -10,9 +10,11 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPixmapCache>
 #include <QPushButton>
 #include <QStyleFactory>
+#include <QStyleOptionToolButton>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -306,6 +308,49 @@ TEST_F(FlatLookWindow, PaintedButtonFaceAndFrame) {
   EXPECT_EQ(image.pixelColor(x, 5).name(), pal.IconColumn.name());
   EXPECT_EQ(image.pixelColor(x, 0).name(), ToQColor(clBtnShadow).name());
   EXPECT_EQ(image.pixelColor(x, image.height() - 1).name(), Darken(ToQColor(clBtnFace), 50).name());
+}
+
+// A 24 by 24 tool button with a 16 by 16 image painted in `state`.
+QImage PaintToolButton(TFlatLook& look, const QIcon& icon, QStyle::State state) {
+  QStyleOptionToolButton option;
+  option.rect = QRect(0, 0, 24, 24);
+  option.state = state | QStyle::State_AutoRaise;
+  option.icon = icon;
+  option.iconSize = QSize(16, 16);
+  option.toolButtonStyle = Qt::ToolButtonIconOnly;
+  option.subControls = QStyle::SC_ToolButton;
+  QImage image(24, 24, QImage::Format_ARGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  look.drawComplexControl(QStyle::CC_ToolButton, &option, &p, nullptr);
+  return image;
+}
+
+TEST_F(FlatLookWindow, PaintedToolButtonTakesTheImageOfItsState) {
+  const TPalette pal = look->Palette();
+  QIcon plain(Filled(Rgb(255, 0, 0)));
+  QIcon states = plain;
+  states.addPixmap(Filled(Rgb(0, 255, 0)), QIcon::Active);
+  states.addPixmap(Filled(Rgb(0, 255, 255)), QIcon::Disabled);
+  const QStyle::State hot = QStyle::State_Enabled | QStyle::State_MouseOver;
+  struct Case {
+    const char* what;
+    QIcon icon;
+    QStyle::State state;
+    QPoint at;
+    QColor want;
+  } cases[] = {
+      {"hot frame", plain, hot, {0, 0}, pal.SelectBorder},
+      {"hot fill", plain, hot, {1, 1}, pal.SelectFill},
+      {"hot image, lifted", plain, hot, {3, 3}, Rgb(255, 0, 0)},
+      {"its shadow", plain, hot, {19, 19}, Darken(pal.SelectFill, 50)},
+      {"hot image of its own", states, hot, {10, 10}, Rgb(0, 255, 0)},
+      {"dimmed when cold", plain, QStyle::State_Enabled, {4, 4}, Rgb(255, 76, 76)},
+      {"greyed when disabled", plain, QStyle::State_None, {10, 10}, Rgb(159, 159, 159)},
+      {"disabled image of its own, greyed", states, QStyle::State_None, {10, 10}, Rgb(210, 210, 210)},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(PaintToolButton(*look, c.icon, c.state).pixelColor(c.at).name(), c.want.name()) << c.what;
 }
 
 TEST_F(FlatLookWindow, SecondPaintConvertsNoImage) {
