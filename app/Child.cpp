@@ -4,6 +4,7 @@
 #include "app/Documents.h"
 #include "app/Frame.h"
 #include "app/FramePictures.h"
+#include "app/HighlighterCodes.h"
 #include "app/Icons.h"
 #include "app/LanguageModule.h"
 #include "app/LinkCheck.h"
@@ -39,19 +40,6 @@
 
 namespace {
 
-// Highlighter menu codes with the class that serves each.
-struct THighlighterCode {
-  const char* code;
-  const char* className;
-  const char* caption;
-};
-constexpr THighlighterCode kHighlighterCodes[] = {
-    {"HTML", "TSrcHTMLHighlighter", "HTML"},      {"PHP", "TSrcPHPHighlighter", "PHP"},
-    {"CSS", "TSrcCssHighlighter", "CSS"},         {"VBS", "TSrcVBScriptHighlighter", "VBScript"},
-    {"JS", "TSrcJScriptHighlighter", "JavaScript"}, {"SQL", "TSrcSQLHighlighter", "SQL"},
-    {"XML", "TSrcXMLHighlighter", "XML"},
-};
-
 // The command of `window` that `key` is a window-wide shortcut of, or null.
 const QAction* WindowCommandFor(const QWidget* window, const QKeyEvent& key) {
   const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
@@ -61,19 +49,6 @@ const QAction* WindowCommandFor(const QWidget* window, const QKeyEvent& key) {
       if (s.matches(pressed) == QKeySequence::ExactMatch) return a;
   }
   return nullptr;
-}
-
-QString HighlighterCodeFor(const QString& name) {
-  const QString ext = Documents::ExtractFileExt(name);
-  QString code = QStringLiteral("HTML");
-  if (ext == u".css") code = QStringLiteral("CSS");
-  if (QStringList{".xml", ".xsd", ".xsl", ".xslt", ".dtd"}.contains(ext)) code = QStringLiteral("XML");
-  if (ext == u".htm" || ext == u".html") code = QStringLiteral("HTML");
-  if (ext == u".js") code = QStringLiteral("JS");
-  if (ext == u".sql") code = QStringLiteral("SQL");
-  if (QStringList{".php", ".php3", ".phtml", ".inc"}.contains(ext)) code = QStringLiteral("PHP");
-  if (ext == u".vbs") code = QStringLiteral("VBS");
-  return code;
 }
 
 }  // namespace
@@ -103,10 +78,7 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   });
 
   // One highlighter of each language this program has.
-  for (const THighlighterCode& h : kHighlighterCodes)
-    for (const TSrcHighlighterClass& cls : TSrcHighlighterList())
-      if (qstrcmp(cls.meta->className(), h.className) == 0 && cls.create)
-        highlighters_->byCode.insert(QLatin1String(h.code), cls.create(this));
+  highlighters_->byCode = CreateHighlighters(this);
   SrcHTMLHighlighter1 = highlighters_->byCode.value(QStringLiteral("HTML"));
 
   ApplySettings();

@@ -1,5 +1,6 @@
 // Korvex Vantar: start-up and the message loop.
 #include "app/Application.h"
+#include "app/DocumentManager.h"
 #include "app/Frame.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
@@ -21,6 +22,7 @@ int main(int argc, char* argv[]) {
   TApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
   RegisterBuiltinHighlighters();
+  AppServices().DocumentManager = ShowDocumentManager;
   ExitAfterFirstPaintOf<TfMain>();
   std::unique_ptr<TfMain> window(StartUp(CommandLineFiles(QApplication::arguments().mid(1), fullCount, argv, dashes)));
   return QApplication::exec();

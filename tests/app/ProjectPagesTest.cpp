@@ -16,12 +16,6 @@ class ProjectPages : public AppFixture {
  protected:
   void SetUp() override {
     AppFixture::SetUp();
-    // The page's own texts, equal to their keys as well.
-    QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"DelFile1", "DelFile2", "PMLoadErr", "PMKeptAs", "PMSaveErr", "PMBadFolder", "TagLoadErr"})
-      module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
-    WriteFileBytes(root + "Language Modules/test.lms", module);
-    LoadLanguageModule();
     for (const char* folder : {"site/a", "site/b", "site/c"}) QDir(root).mkpath(folder);
   }
   // The folder chooser picks `folder` with `name` as project name.
