@@ -293,7 +293,8 @@ QSize TFlatLook::sizeFromContents(ContentsType type, const QStyleOption* option,
                                   const QWidget* widget) const {
   if (type == CT_MenuItem) {
     if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
-      if (ActionSkipped(option, widget)) return QProxyStyle::sizeFromContents(type, option, size, widget);
+      // Every item is measured alike (a native item too): the menu lays its
+      // items out while it measures them, so they cannot be looked up here.
       TMenuItemMeasure m;
       m.IconWidth = IconWidth;
       if (item->menuItemType == QStyleOptionMenuItem::Separator) {

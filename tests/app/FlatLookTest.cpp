@@ -292,6 +292,15 @@ TEST_F(FlatLookWindow, PaintedMenuColoursAndSkippedItem) {
   const int separator = file->actionGeometry(file->actions()[2]).center().y();
   EXPECT_EQ(image.pixelColor(1 + look->IconWidth + SeparatorIndent + 2, separator).name(), pal.Separator.name());
 
+  // The selected item: filled, framed, its image lifted (it is not dimmed).
+  file->setActiveAction(open);
+  const QImage selected = Paint(file);
+  EXPECT_EQ(selected.pixelColor(right, openMiddle).name(), pal.SelectFill.name());
+  EXPECT_EQ(selected.pixelColor(1, openMiddle).name(), pal.SelectBorder.name());
+  EXPECT_EQ(image.pixelColor(1 + look->IconWidth / 2, openMiddle).name(), Lighten(Rgb(0, 0, 255), 30).name());
+  EXPECT_EQ(selected.pixelColor(1 + look->IconWidth / 2, openMiddle).name(), Rgb(0, 0, 255).name());
+  file->setActiveAction(nullptr);
+
   // The gradient: the icon-column colour lightened 0, 1, 4, ... from the
   // left edge of the item.
   look->Gradient = true;
