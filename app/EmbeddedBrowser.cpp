@@ -1,12 +1,35 @@
 #include "app/EmbeddedBrowser.h"
 
+#include "app/LanguageModule.h"
 #include "app/Launcher.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QLocale>
 #include <QVBoxLayout>
 
 namespace {
+
+// What stands in for the browser when its module cannot be loaded: a notice
+// saying so, which remembers where it was sent.
+class TUnavailableBrowserView : public IBrowserView {
+ public:
+  TUnavailableBrowserView(QWidget* parent, const QString& reason) : label_(new QLabel(parent)) {
+    label_->setText(LangText(QStringLiteral("BrowserMissing")) + u'\n' + reason);
+    label_->setAlignment(Qt::AlignCenter);
+    label_->setWordWrap(true);
+    label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  }
+  QWidget* Widget() override { return label_; }
+  void Navigate(const QUrl& url) override { url_ = url; }
+  QUrl Url() const override { return url_; }
+  QString Title() const override { return QString(); }
+  void Apply(const TBrowserViewSettings&) override {}
+
+ private:
+  QLabel* label_;
+  QUrl url_;
+};
 
 constexpr std::uint32_t kDownloadFlags[] = {0x10,    0x20,    0x40,      0x80,       0x100,      0x200,     0x400,
                                             0x800,   0x1000,  0x2000,    0x4000,     0x8000,     0x10000,   0x20000,
@@ -70,6 +93,7 @@ IBrowserView& TEmbeddedBrowser::View() {
       if (OnCommandStateChange) OnCommandStateChange(this);
     };
     view_ = CreateBrowserView(this, std::move(host));
+    if (!view_) view_ = std::make_unique<TUnavailableBrowserView>(this, BrowserModuleError());
     layout()->addWidget(view_->Widget());
     ApplySettings();
   }

@@ -4,7 +4,6 @@
 #include "app/Frame.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
-#include "platform/BrowserView.h"
 #include "platform/PaintProbe.h"
 #include "platform/SafeFile.h"
 
@@ -13,9 +12,6 @@
 
 int main(int argc, char* argv[]) {
   SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
-  PrepareBrowserEngine();
-  // The embedded browser shares its drawing contexts with the widgets.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   const int fullCount = argc;
   const int dashes = ToolkitArgumentCount(argc, argv);
   int toolkitCount = dashes;  // the toolkit takes its own options out of this part

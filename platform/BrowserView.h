@@ -1,7 +1,8 @@
 // The web view behind the embedded browser: an engine that renders pages,
 // navigates and reports what happens, and asks its host before it shows a
-// context menu or a script message. The program uses Qt WebEngine; tests put
-// a fake in its place through the factory seam. Scripts of the pages shown
+// context menu or a script message. The program uses Qt WebEngine, from a
+// module loaded when the first view is made (so that the engine costs nothing
+// at start-up); tests put a fake in its place through the factory seam. Scripts of the pages shown
 // cannot read local files: their requests for file: URLs are refused, while
 // the pages' own local images, style sheets, scripts and frames load.
 #pragma once
@@ -61,9 +62,17 @@ class IBrowserView {
 using TBrowserViewFactory = std::function<std::unique_ptr<IBrowserView>(QWidget* parent, TBrowserViewHost host)>;
 
 // Makes the view; the Qt WebEngine view unless a test set another factory.
+// The engine's module is loaded on the first call (after PrepareBrowserEngine);
+// null when it cannot be loaded: BrowserModuleError() then says why.
 std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHost host);
 // Replaces the factory; an empty one brings back the real view.
 void SetBrowserViewFactory(TBrowserViewFactory factory);
+// The file of the browser module: beside the executable unless set.
+QString BrowserModulePath();
+// Looks for the module at `path` from now on (tests); empty for the default.
+void SetBrowserModulePath(const QString& path);
+// Why the module could not be loaded the last time; empty after a success.
+QString BrowserModuleError();
 
 // How the browser engine is started: its switches, and the one line said on
 // the terminal about them.
@@ -78,6 +87,6 @@ struct TBrowserEngineStart {
 // user asked for the engine's own messages (KV_BROWSER_DEBUG=1), `flags` the
 // switches already in the environment, which are kept.
 TBrowserEngineStart BrowserEngineStart(bool root, bool sandboxUsable, bool debug, const QByteArray& flags);
-// Puts the switches for this process into its environment. Call it before the
-// application object exists.
+// Puts the switches for this process into its environment, once; done before
+// the browser module is loaded.
 void PrepareBrowserEngine();

@@ -1,7 +1,10 @@
 #include "app/EmbeddedBrowser.h"
+#include "app/LanguageModule.h"
 #include "app/Launcher.h"
+#include "tests/common/TestUtil.h"
 
 #include <QLabel>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -143,6 +146,32 @@ TEST(EmbeddedBrowser, LazyViewNavigationAndHostAnswers) {
   preview.SetDownloadOptions(Member(DLCTL_NO_SCRIPTS));
   EXPECT_FALSE(view->settings.runScripts);
   EXPECT_FALSE(view->settings.loadImages);
+}
+
+// Without its module the browser shows why, and the control goes on working.
+TEST(EmbeddedBrowser, MissingModuleShowsNotice) {
+  QTemporaryDir dir;
+  const QString notLibrary = dir.filePath("webengine-view.so");
+  ASSERT_TRUE(WriteFileBytes(notLibrary, "not a library"));
+  ASSERT_TRUE(Language().LoadFromFile(KV_SOURCE_DIR "/data/Language Modules/english.lms"));
+  for (const QString& path : {dir.filePath("missing.so"), notLibrary}) {
+    SetBrowserModulePath(path);
+    TEmbeddedBrowser b;
+    b.Go("/tmp/site/page.html");
+    ASSERT_TRUE(b.HasView());
+    const auto* label = qobject_cast<QLabel*>(b.View().Widget());
+    ASSERT_NE(label, nullptr) << path.toStdString();
+    EXPECT_TRUE(label->text().startsWith(
+        "The preview browser is not available: its module could not be loaded.\n"))
+        << label->text().toStdString();
+    EXPECT_TRUE(label->text().contains(path)) << label->text().toStdString();
+    EXPECT_EQ(b.LocationURL(), QUrl::fromLocalFile("/tmp/site/page.html"));
+    b.Refresh();
+    b.SetDownloadOptions(0);
+    EXPECT_FALSE(b.CanGoBack());
+  }
+  SetBrowserModulePath(QString());
+  Language().Clear();
 }
 
 TEST(EmbeddedBrowser, EngineStartSwitches) {

@@ -7,7 +7,6 @@
 #include "app/Settings.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
-#include "platform/BrowserView.h"
 #include "platform/ProgramFolder.h"
 #include "tests/common/TestUtil.h"
 
@@ -135,8 +134,9 @@ window.addEventListener('load', function () {
 }
 
 int main(int argc, char** argv) {
-  PrepareBrowserEngine();  // as the program does: as root the engine runs without its sandbox
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  // As in the program: the browser module is loaded with the first preview
+  // (as root its engine runs without its sandbox), and no OpenGL context is
+  // made for it at start-up.
   QApplication app(argc, argv);
   RegisterBuiltinHighlighters();
   ::testing::InitGoogleTest(&argc, argv);
