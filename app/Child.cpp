@@ -208,6 +208,16 @@ void TChildForm::BuildEditorPage() {
   item("Copy1", "edit-copy", "", [this] { Memo1->CopyToClipboard(); });
   item("Paste1", "edit-paste", "", [this] { Memo1->PasteFromClipboard(); });
   item("Cut1", "edit-cut", "", [this] { Memo1->CutToClipboard(); });
+  // The tag and table commands are the main window's own actions.
+  if (fMain) {
+    PopupMenu1->addSeparator();
+    for (const char* name : {"Bold1", "Italic1", "Underline1", "Left1", "Center1", "Right1", "Table1"})
+      if (QAction* shared = fMain->findChild<QAction*>(QLatin1String(name))) PopupMenu1->addAction(shared);
+    item("TextFormattinh1", "preferences-desktop-font", "", [] {
+      if (QAction* format = fMain ? fMain->findChild<QAction*>(QStringLiteral("ToolButton60")) : nullptr)
+        format->trigger();
+    });
+  }
   PopupMenu1->addSeparator();
   item("GotoLine1", "go-jump", "Ctrl+G", [this] { GotoLine1Click(); });
   PopupMenu1->addSeparator();
@@ -498,6 +508,7 @@ void TChildForm::ApplyLanguage() {
       {"IMG1", "rmIMGTag", ""},
       {"Insertaspace1", "TB15", ""},
       {"Insertaline1", "TB26", ""},
+      {"TextFormattinh1", "TB60", ""},
       {"URL1", "TB23", ""},
       {"Image1", "TB31", ""},
       {"Insertflashmovie1", "TB32", ""},

@@ -387,7 +387,9 @@ void TCustomSrcEdit::EndLogicalLines() {
   blockBegin_ = LogicalToWrapped(blockBegin_);
   blockEnd_ = LogicalToWrapped(blockEnd_);
   SetCaretRaw(caret);
-  if (highlighter_) RescanAll();
+  // The lines were wrapped anew without notice: every state is in doubt.
+  RescanEverything();
+  RunPendingRescan();
   viewport()->update();
 }
 
@@ -432,17 +434,22 @@ void TCustomSrcEdit::SetHighlighter(TSrcCustomHighlighter* value) {
     value->AddChangeHandler(handler);
     connect(value, &QObject::destroyed, this, [this] {
       highlighter_ = nullptr;
+      rescanFrom_ = rescanReach_ = -1;
       RecalcCharExtent();
       viewport()->update();
     });
   }
   RecalcCharExtent();
-  RescanAll();
+  RescanEverything();
+  RunPendingRescan();
   viewport()->update();
 }
 
+// A changed highlighter may scan the same text into other states.
 void TCustomSrcEdit::HighlighterChanged(TObject*) {
   RecalcCharExtent();
+  RescanEverything();
+  RunPendingRescan();
   viewport()->update();
 }
 
@@ -828,12 +835,14 @@ void TCustomSrcEdit::SetSelEnd(int value) { SetBlockEnd(OffsetToPoint(value)); }
 
 void TCustomSrcEdit::LinesChanging() {
   stateFlags_ |= sfLinesChanging;
-  if (!inRescan_) countAtChanging_ = LineCount();
 }
 
 void TCustomSrcEdit::LinesChanged() {
   stateFlags_ &= ~sfLinesChanging;
   if (inRescan_) return;  // storing scanner states changes no text
+  // Lines rearranged without a notification (wrapped anew) leave every
+  // stored state in doubt.
+  if (LineCount() != knownCount_) RescanEverything();
   RunPendingRescan();
   UpdateScrollBars();
   SetBlockBegin(CaretXY());
@@ -846,7 +855,8 @@ void TCustomSrcEdit::LinesChanged() {
 }
 
 void TCustomSrcEdit::LinesCleared() {
-  rescanFirst_ = rescanLast_ = -1;
+  rescanFrom_ = rescanReach_ = -1;
+  knownCount_ = 0;
   InvalidateOffsets(0);
   lengths_.Clear();
   ClearUndo();
@@ -860,7 +870,8 @@ void TCustomSrcEdit::LinesCleared() {
 }
 
 void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
-  NoteChangedLines(index, index);
+  // The new lines end where the lines after them start again.
+  NoteChangedLines(index - 1, index, index + std::max(0, LineCount() - knownCount_) - 1);
   LengthsInserted(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() > maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 1);
@@ -868,7 +879,7 @@ void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
 }
 
 void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
-  NoteChangedLines(index, index);
+  NoteChangedLines(index, index + 1, index);
   LengthReplaced(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() >= maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 2);
@@ -876,7 +887,7 @@ void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
 }
 
 void TCustomSrcEdit::LineDeleted(int index) {
-  NoteChangedLines(index, index);
+  NoteChangedLines(index - 1, index, index);
   LengthsDeleted(index);
   InvalidateLines(index + 1, topLine_ + linesInWindow_);
 }

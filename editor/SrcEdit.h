@@ -422,6 +422,16 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   int RescanRanges(int index);
   // Stores every line's start state anew, from the top.
   void RescanAll();
+  // After a change only the lines the screen needs are rescanned at once;
+  // the rest follows in short slices from the event loop. True while such a
+  // pass is still to run.
+  bool RescanPending() const { return rescanFrom_ >= 0; }
+  // Brings the pending pass up to line `index` (counted from 0), so that its
+  // stored start state is right; every reader of states beyond the screen
+  // calls this first.
+  void RescanThrough(int index);
+  // Runs the pending pass to its end.
+  void FinishRescan();
   // Bookmarks 0 to 9.
   void SetBookmark(int bookmark, int x, int y);
   void ClearBookmark(int bookmark);
@@ -662,17 +672,23 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   TSrcEditUndoList undoList_;
   TSrcEditUndoList redoList_;
   std::array<TSrcEditMark*, 10> bookmarks_{};
-  // Rescan state: the lowest and highest line changed inside the current
-  // update block of the lines (-1: none), and the line count at its start.
   void TakeBack(bool redo);
-  void NoteChangedLines(int first, int last);
+  // Rescan state. The lines up to `rescanFrom_` (counted from 0) hold right
+  // start states (-1: all of them do). From there a pass stores each next
+  // line's state, through line `rescanReach_` (the last line whose text
+  // changed) and then until a stored state matches again.
+  void NoteChangedLines(int start, int index, int last);
+  void RescanEverything();
   void RunPendingRescan();
-  int RescanRangesFrom(int index, int mustReach);
+  void RescanSlice();
+  int ScanOn(int index, int reach, int through, qint64 budgetNs, bool& matched);
+  void ContinueRescan(int through, qint64 budgetNs, bool repaint);
   void ScrollCaretToMiddle();
-  int rescanFirst_ = -1;
-  int rescanLast_ = -1;
-  int countAtChanging_ = 0;
+  int rescanFrom_ = -1;
+  int rescanReach_ = -1;
+  int knownCount_ = 0;  // the line count the last notification left
   bool inRescan_ = false;
+  QTimer* rescanTimer_ = nullptr;
   std::unique_ptr<TSrcEditSearch> searchEngine_;
   TSrcBookMarkOpt bookMarkOpt_;
   bool hideSelection_ = false;

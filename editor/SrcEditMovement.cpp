@@ -513,6 +513,7 @@ bool TCustomSrcEdit::GetTokenAttributeAt(TPoint p, QString& token, int& tokenKin
   attri = nullptr;
   TSrcCustomHighlighter* h = Highlighter();
   if (!h || p.Y < 1 || p.Y > LineCount()) return false;
+  RescanThrough(p.Y - 1);
   h->SetRange(lines_->LineRange(p.Y - 1));
   h->SetLine(Line(p.Y), p.Y - 1);
   for (int guard = h->MaxTokens(); guard > 0 && !h->AtLineEnd(); --guard) {
@@ -539,6 +540,7 @@ std::vector<char> TCustomSrcEdit::HiddenBracketMask(int line) {
   TSrcHighlighterAttributes* commentAttr = h->GetRoleAttribute(TSrcCustomHighlighter::roleComment);
   if (!stringAttr && !commentAttr) return mask;
   mask.assign(text.size(), 0);
+  RescanThrough(line - 1);
   h->SetRange(lines_->LineRange(line - 1));
   h->SetLine(text, line - 1);
   for (int guard = h->MaxTokens(); guard > 0 && !h->AtLineEnd(); --guard) {

@@ -310,6 +310,7 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
   const int areaRight = area.x() + area.width();
   const TColor defaultBg = DefaultBackground();
   const bool showSpecial = HasOption(eoShowSpecialChars);
+  if (highlighter_) RescanThrough(lastLine - 1);
 
   int edgeX = -1;
   if (rightEdge_ > 0) {

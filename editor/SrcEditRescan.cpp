@@ -4,7 +4,10 @@
 
 #include "platform/ScopeExit.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -30,37 +33,97 @@ class RescanScope {
 }  // namespace
 
 // --------------------------------------------------------------- rescan
+//
+// After a change the pass starts at the first line whose start state is
+// still known to be right and stores each following line's state. It may
+// stop once it has passed every changed line and the state it would store
+// equals the one stored: below the changes the stored states follow one
+// another already. The screen's lines are rescanned when the change ends;
+// the rest runs in slices of about 2 ms from the event loop, nearest lines
+// first, and anything that reads a state beyond the scanned point brings
+// the pass up to that line first.
 
-void TCustomSrcEdit::NoteChangedLines(int first, int last) {
+namespace {
+
+constexpr qint64 kSliceNs = 2'000'000;
+
+}  // namespace
+
+// One change of the lines: the pass must start at line `start` (its stored
+// state is still right) and reach line `last`; the lines from `index` on
+// moved by the difference in the line count since the last change.
+void TCustomSrcEdit::NoteChangedLines(int start, int index, int last) {
+  const int count = LineCount();
+  const int delta = count - knownCount_;
+  knownCount_ = count;
   if (!highlighter_) return;
-  rescanFirst_ = rescanFirst_ < 0 ? first : std::min(rescanFirst_, first);
-  rescanLast_ = std::max(rescanLast_, last);
+  if (count == 0) {
+    rescanFrom_ = rescanReach_ = -1;
+    return;
+  }
+  start = std::max(0, start);
+  if (rescanFrom_ < 0) {
+    rescanFrom_ = start;
+    rescanReach_ = last;
+  } else {
+    // A pending pass keeps its reach, moved with the lines below the change.
+    if (rescanReach_ >= index) rescanReach_ += delta;
+    rescanFrom_ = std::min(rescanFrom_, start);
+    rescanReach_ = std::max(rescanReach_, last);
+  }
+  rescanFrom_ = std::min(rescanFrom_, count - 1);
+  rescanReach_ = std::clamp(rescanReach_, rescanFrom_, count - 1);
 }
 
-int TCustomSrcEdit::RescanRanges(int index) { return RescanRangesFrom(index, index); }
+// Every stored state is in doubt (a new or changed highlighter, lines
+// rearranged without notice): the pass runs from the top to the end.
+void TCustomSrcEdit::RescanEverything() {
+  knownCount_ = LineCount();
+  if (!highlighter_ || knownCount_ == 0) {
+    rescanFrom_ = rescanReach_ = -1;
+    return;
+  }
+  rescanFrom_ = 0;
+  rescanReach_ = knownCount_ - 1;
+}
 
-// Scans line `index` and the lines after it, storing each one's start state,
-// at least through line `mustReach` and then until a stored state matches.
-int TCustomSrcEdit::RescanRangesFrom(int index, int mustReach) {
+// Scans from line `index` on (the highlighter holds its start state) and
+// stores each next line's state, until a stored state matches past line
+// `reach` (`matched`), the last line is reached, line `through` holds its
+// state, or the time budget (0: none) is spent. Returns the line reached.
+int TCustomSrcEdit::ScanOn(int index, int reach, int through, qint64 budgetNs, bool& matched) {
   TSrcCustomHighlighter* h = highlighter_.data();
-  const int count = LineCount();
-  if (!h || index >= count - 1) return index;
-  RescanScope scope(inRescan_, *lines_);
-  h->SetLine(lines_->Get(index), index);
-  h->ScanToLineEnd();
-  int j = index + 1;
-  for (; j < count; ++j) {
-    const int state = h->GetRange();
-    if (j > mustReach && state == lines_->LineRange(j)) break;
-    lines_->SetLineRange(j, state);
+  const int last = LineCount() - 1;
+  matched = false;
+  QElapsedTimer clock;
+  if (budgetNs > 0) clock.start();
+  int j = index;
+  while (j < last && j < through && (budgetNs <= 0 || clock.nsecsElapsed() < budgetNs)) {
     h->SetLine(lines_->Get(j), j);
     h->ScanToLineEnd();
+    const int state = h->GetRange();
+    ++j;
+    if (j > reach && state == lines_->LineRange(j)) {
+      matched = true;
+      break;
+    }
+    lines_->SetLineRange(j, state);
   }
-  return j - 1;
+  return j;
+}
+
+int TCustomSrcEdit::RescanRanges(int index) {
+  const int count = LineCount();
+  if (!highlighter_ || index >= count - 1) return index;
+  RescanScope scope(inRescan_, *lines_);
+  bool matched = false;
+  const int j = ScanOn(index, index, count, 0, matched);
+  return matched ? j - 1 : j;
 }
 
 void TCustomSrcEdit::RescanAll() {
-  rescanFirst_ = rescanLast_ = -1;
+  rescanFrom_ = rescanReach_ = -1;
+  knownCount_ = LineCount();
   TSrcCustomHighlighter* h = highlighter_.data();
   const int count = LineCount();
   if (!h || count == 0) return;
@@ -73,33 +136,67 @@ void TCustomSrcEdit::RescanAll() {
   }
 }
 
-// Runs once when the outermost update block of the lines ends: from the
-// line before the lowest changed one, through the highest changed one, and
-// on until the stored states match again.
-void TCustomSrcEdit::RunPendingRescan() {
-  if (rescanFirst_ < 0) return;
-  int first = rescanFirst_;
-  // Lines added inside the block lie below the highest change noted.
-  int last = std::max(rescanLast_, first + std::max(0, LineCount() - countAtChanging_));
-  rescanFirst_ = rescanLast_ = -1;
+// Moves the pending pass on until line `through` holds its state, the pass
+// is done, or the budget is spent; repaints what it changed on screen.
+// Readers need no repaint: every line painted so far had its state brought
+// up to date before, and the lines being painted use the new states.
+void TCustomSrcEdit::ContinueRescan(int through, qint64 budgetNs, bool repaint) {
+  if (rescanFrom_ < 0) return;
   TSrcCustomHighlighter* h = highlighter_.data();
-  if (!h || LineCount() == 0) return;
-  last = std::min(last, LineCount() - 1);
-  int from;
-  if (first <= 0) {
-    h->ResetRange();
-    {
-      RescanScope scope(inRescan_, *lines_);
-      lines_->SetLineRange(0, h->GetRange());
-    }
-    from = 0;
-  } else {
-    first = std::min(first, LineCount());
-    from = first - 1;
-    h->SetRange(lines_->LineRange(from));
+  const int count = LineCount();
+  if (!h || count == 0) {
+    rescanFrom_ = rescanReach_ = -1;
+    return;
   }
-  const int lastRescanned = RescanRangesFrom(from, last);
-  InvalidateLines(from + 1, lastRescanned + 2);
+  const int from = std::min(rescanFrom_, count - 1);
+  int reached;
+  bool matched;
+  {
+    RescanScope scope(inRescan_, *lines_);
+    if (from == 0) {
+      h->ResetRange();
+      lines_->SetLineRange(0, h->GetRange());
+    } else {
+      h->SetRange(lines_->LineRange(from));
+    }
+    reached = ScanOn(from, rescanReach_, through, budgetNs, matched);
+  }
+  if (matched || reached >= count - 1) {
+    rescanFrom_ = rescanReach_ = -1;
+  } else {
+    // Below the line reached the stored states need not follow from it:
+    // a later pass, even one started higher up by another change, must not
+    // stop before it.
+    rescanFrom_ = reached;
+    rescanReach_ = std::max(rescanReach_, reached);
+  }
+  if (repaint) InvalidateLines(from + 1, reached + 1);
+  if (rescanFrom_ < 0 && rescanTimer_) rescanTimer_->stop();
+}
+
+void TCustomSrcEdit::RescanThrough(int index) {
+  if (rescanFrom_ >= 0 && index > rescanFrom_) ContinueRescan(index, 0, false);
+}
+
+void TCustomSrcEdit::FinishRescan() { ContinueRescan(std::numeric_limits<int>::max(), 0, true); }
+
+// One slice of the pass, run from the event loop.
+void TCustomSrcEdit::RescanSlice() { ContinueRescan(std::numeric_limits<int>::max(), kSliceNs, true); }
+
+// Runs when the outermost update block of the lines ends (and after a
+// change of the highlighter): the lines on screen and a screen more are
+// rescanned now, the rest from the event loop.
+void TCustomSrcEdit::RunPendingRescan() {
+  if (rescanFrom_ < 0) return;
+  const int window = std::max(1, linesInWindow_);
+  ContinueRescan(topLine_ - 1 + 2 * window, 0, true);
+  if (rescanFrom_ < 0) return;
+  if (!rescanTimer_) {
+    rescanTimer_ = new QTimer(this);
+    rescanTimer_->setInterval(0);
+    connect(rescanTimer_, &QTimer::timeout, this, &TCustomSrcEdit::RescanSlice);
+  }
+  if (!rescanTimer_->isActive()) rescanTimer_->start();
 }
 
 // ------------------------------------------------------------ bookmarks

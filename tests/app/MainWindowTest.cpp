@@ -636,6 +636,17 @@ TEST_F(MainWindow, EditorPopupGoesToALine) {
   item->trigger();
   EXPECT_EQ(doc->Memo1->CaretY(), 7);
   EXPECT_EQ(prompts.Dialogs(), QStringList({"fDosPrompt"}));
+
+  // Tag and table commands are the main window's actions; text formatting
+  // opens the main window's dialog.
+  for (const char* name : {"Bold1", "Italic1", "Underline1", "Left1", "Center1", "Right1", "Table1"})
+    EXPECT_TRUE(doc->PopupMenu1->actions().contains(Main().Action(name))) << name;
+  doc->Memo1->SelectAll();
+  doc->Memo1->SetSelText("x");
+  doc->Memo1->SelectAll();
+  doc->PopupMenu1->findChild<QAction*>("TextFormattinh1")->trigger();  // unanswered: cancelled
+  EXPECT_EQ(prompts.Dialogs(), QStringList({"fDosPrompt", "fTextFormat"}));
+  EXPECT_EQ(doc->Memo1->Text(), "x");
 }
 
 TEST_F(MainWindow, IconsFromTheThemeOrOurOwn) {

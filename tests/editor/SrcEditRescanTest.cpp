@@ -1,5 +1,13 @@
 #include "editor/SrcEdit.h"
+#include "highlighters/SrcHighlighterCss.h"
+#include "highlighters/SrcHighlighterHtml.h"
+#include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterMulti.h"
+#include "highlighters/SrcHighlighterPHP.h"
 
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 #include <memory>
@@ -82,7 +90,7 @@ QStringList Numbered(int n) {
 
 }  // namespace
 
-TEST(SrcEditRescan, AttachScansEverythingThenOnlyWhatChanged) {
+TEST(SrcEditRescan, EditsRescanUntilTheStatesMatch) {
   TSrcEdit e;
   QStringList text = Numbered(100);
   text[10] = "start /* of a comment";
@@ -90,25 +98,30 @@ TEST(SrcEditRescan, AttachScansEverythingThenOnlyWhatChanged) {
   e.SetLines(text);
   CommentHighlighter h;
   e.SetHighlighter(&h);
-  EXPECT_EQ(h.linesScanned, 100);
+  e.FinishRescan();
+  EXPECT_EQ(h.linesScanned, 99);  // the last line's end state is of no use
   EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines()));
 
-  // An edit inside the comment that keeps the state: this line and the next.
-  h.linesScanned = 0;
-  e.Lines().Put(20, "still inside");
-  EXPECT_EQ(h.linesScanned, 2);
-
-  // Closing the comment early: every line up to the old end changes state.
-  h.linesScanned = 0;
-  e.Lines().Put(20, "closed */ here");
-  EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines()));
-  EXPECT_EQ(h.linesScanned, 41 - 19);
-
-  // Without a change of state after it, a deletion rescans two lines.
-  h.linesScanned = 0;
-  e.Lines().Delete(70);
-  EXPECT_EQ(h.linesScanned, 2);
-  EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines()));
+  // Each edit with the number of lines its pass scans.
+  struct Case {
+    int line;
+    const char* put;  // nullptr: the line is deleted
+    int scanned;
+  } const cases[] = {
+      {20, "still inside", 1},     // the state after it matches at once
+      {20, "closed */ here", 21},  // every line up to the old end changes state
+      {70, nullptr, 2},            // the line before and the one moved up
+  };
+  for (const Case& c : cases) {
+    h.linesScanned = 0;
+    if (c.put)
+      e.Lines().Put(c.line, c.put);
+    else
+      e.Lines().Delete(c.line);
+    e.FinishRescan();
+    EXPECT_EQ(h.linesScanned, c.scanned) << c.line;
+    EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines())) << c.line;
+  }
   EXPECT_EQ(e.RescanRanges(e.Lines().Count() - 1), e.Lines().Count() - 1);
 }
 
@@ -117,39 +130,158 @@ TEST(SrcEditRescan, ManyLinesInOneBlockRescanOnce) {
   e.SetLines(Numbered(50));
   CommentHighlighter h;
   e.SetHighlighter(&h);
+  e.FinishRescan();
   h.linesScanned = 0;
   e.Lines().BeginUpdate();
   e.Lines().InsertLines(10, 200);
   for (int i = 10; i < 210; ++i) e.Lines().Put(i, i == 10 ? "/* opened" : "inside");
   e.Lines().Insert(5, "plain");
   e.Lines().EndUpdate();
+  e.FinishRescan();
   EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines()));
   // Once, from the line before the lowest change to the end (the comment
-  // never closes).
-  EXPECT_EQ(h.linesScanned, e.Lines().Count() - 4);
+  // never closes), the part on screen and the rest together.
+  EXPECT_EQ(h.linesScanned, e.Lines().Count() - 5);
 }
 
-TEST(SrcEditRescan, RandomEditsKeepEveryStateRight) {
+TEST(SrcEditRescan, OnlyTheScreenIsRescannedAtOnceAndReadersCatchUp) {
   TSrcEdit e;
-  e.SetLines(Numbered(60));
+  e.resize(400, 300);
+  QStringList text = Numbered(5000);
+  e.SetLines(text);
   CommentHighlighter h;
   e.SetHighlighter(&h);
-  QRandomGenerator rng(99);
-  const QStringList pieces = {"a", "/*", "*/", "x /* y", "y */ x", ""};
-  for (int step = 0; step < 500; ++step) {
-    const int n = e.Lines().Count();
-    switch (rng.bounded(5)) {
-      case 0: e.Lines().Put(rng.bounded(n), pieces[rng.bounded(pieces.size())]); break;
-      case 1: e.Lines().Insert(rng.bounded(n + 1), pieces[rng.bounded(pieces.size())]); break;
-      case 2: if (n > 1) e.Lines().Delete(rng.bounded(n)); break;
-      case 3: e.Lines().InsertLines(rng.bounded(n + 1), 1 + rng.bounded(3)); break;
-      case 4:
-        e.SetCaretXY(TPoint{1, 1 + rng.bounded(n)});
-        e.SetSelText(pieces[rng.bounded(pieces.size())] + "\r\n" + pieces[rng.bounded(pieces.size())]);
-        break;
-    }
-    ASSERT_EQ(Stored(e.Lines()), Expected(e.Lines())) << step;
+  e.FinishRescan();
+  h.linesScanned = 0;
+  e.Lines().Put(0, "/* opened");
+  EXPECT_TRUE(e.RescanPending());
+  EXPECT_LE(h.linesScanned, 3 * e.LinesInWindow());
+
+  // Readers far below see the new states without waiting for the rest.
+  QString token;
+  int kind = 0, start = 0;
+  TSrcHighlighterAttributes* attri = nullptr;
+  ASSERT_TRUE(e.GetTokenAttributeAt(TPoint{1, 3000}, token, kind, start, attri));
+  EXPECT_EQ(kind, 1);
+  EXPECT_TRUE(e.RescanPending());
+  QImage image(e.viewport()->size(), QImage::Format_RGB32);
+  QPainter painter(&image);
+  e.SetTopLine(4000);
+  e.Paint(painter, image.rect());
+  EXPECT_EQ(e.Lines().LineRange(4000 + e.LinesInWindow() - 2), 1);
+
+  // Edits above and below a pending pass: the comment closes on line 4500,
+  // is opened again on line 10 and the first line no longer opens one.
+  e.Lines().Put(4500, "*/");
+  e.Lines().Put(10, "/*");
+  e.Lines().Put(0, "plain");
+  EXPECT_TRUE(e.RescanPending());
+  // The rest runs from the event loop.
+  for (int round = 0; e.RescanPending() && round < 10000; ++round) QCoreApplication::processEvents();
+  EXPECT_FALSE(e.RescanPending());
+  EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines()));
+}
+
+namespace {
+
+// The states of a scan from the top with the editor's highlighter.
+std::vector<int> ScannedFromTop(TSrcCustomHighlighter& h, const TSrcEditStringList& lines) {
+  std::vector<int> out;
+  h.ResetRange();
+  for (int i = 0; i < lines.Count(); ++i) {
+    out.push_back(h.GetRange());
+    h.SetLine(lines.Get(i), i);
+    h.ScanToLineEnd();
   }
+  return out;
+}
+
+// HTML with scripts, styles, comments and quotes spread over lines.
+QStringList MixedPage(int count) {
+  const QStringList pieces = {
+      "<p class=\"a\">text</p>", "<!-- a comment", "still in it -->", "<script>", "var s = 'x'; /* c",
+      "*/ var t = \"y\";", "</script>", "<style>", "p { color: red; } /*", "*/", "</style>",
+      "<a href=\"open", "still quoted\">link</a>", "<?php echo 'x'; ?>", "plain words"};
+  QStringList out;
+  for (int i = 0; i < count; ++i) out << pieces[(i * 7 + i / 13) % pieces.size()];
+  return out;
+}
+
+class PageHighlighters : public TSrcMultiHighlighter {
+ public:
+  PageHighlighters() {
+    SetDefaultHighlighter(&html);
+    const std::pair<const char*, TSrcCustomHighlighter*> schemes[] = {{"<script>", &js}, {"<style>", &css}};
+    for (const auto& [open, h] : schemes) {
+      TMultiScheme* s = Schemes().Add();
+      s->SetStartExpr(QString::fromLatin1(open));
+      s->SetEndExpr(QString::fromLatin1(open).insert(1, u'/'));
+      s->SetHighlighter(h);
+    }
+  }
+  TSrcHTMLHighlighter html;
+  TSrcJScriptHighlighter js;
+  TSrcCssHighlighter css;
+};
+
+}  // namespace
+
+TEST(SrcEditRescan, RandomEditsEndInTheStatesOfAScanFromTheTop) {
+  PageHighlighters multi;
+  TSrcHTMLHighlighter html;
+  TSrcJScriptHighlighter js;
+  TSrcCssHighlighter css;
+  TSrcPHPHighlighter php;
+  const std::pair<const char*, TSrcCustomHighlighter*> highlighters[] = {
+      {"multi", &multi}, {"html", &html}, {"js", &js}, {"css", &css}, {"php", &php}};
+  const QStringList inserts = {"<!--", "-->", "<script>", "</script>", "\"", "'", "/*", "*/", "<style>", "x"};
+  for (const auto& [name, h] : highlighters) {
+    TSrcEdit e;
+    e.resize(400, 300);
+    e.SetLines(MixedPage(3000));
+    e.SetHighlighter(h);
+    QRandomGenerator rng(7);
+    for (int step = 0; step < 400; ++step) {
+      const int n = e.Lines().Count();
+      const int line = rng.bounded(n);
+      const QString piece = inserts[rng.bounded(inserts.size())];
+      switch (rng.bounded(6)) {
+        case 0: e.Lines().Put(line, e.Lines().Get(line).insert(rng.bounded(e.Lines().Get(line).size() + 1), piece)); break;
+        case 1: e.Lines().Insert(line, piece); break;
+        case 2: if (n > 1) e.Lines().DeleteLines(line, 1 + rng.bounded(3)); break;
+        case 3: e.Lines().InsertLines(line, 1 + rng.bounded(3)); break;
+        case 4:
+          e.SetCaretXY(TPoint{1, 1 + line});
+          e.SetSelText(piece + "\r\n" + inserts[rng.bounded(inserts.size())]);
+          break;
+        case 5: QCoreApplication::processEvents(); break;  // a slice of the pending pass
+      }
+      if (step % 10 == 9) {  // a reader far off sees the right state
+        const int probe = rng.bounded(e.Lines().Count());
+        QString token;
+        int kind = 0, start = 0;
+        TSrcHighlighterAttributes* attri = nullptr;
+        e.GetTokenAttributeAt(TPoint{1, probe + 1}, token, kind, start, attri);
+        const int seen = e.Lines().LineRange(probe);
+        ASSERT_EQ(seen, ScannedFromTop(*h, e.Lines())[probe]) << name << " step " << step;
+      }
+      if (step % 50 == 49) {
+        e.FinishRescan();
+        ASSERT_EQ(Stored(e.Lines()), ScannedFromTop(*h, e.Lines())) << name << " step " << step;
+      }
+    }
+  }
+}
+
+TEST(SrcEditRescan, AChangedHighlighterRescans) {
+  PageHighlighters multi;
+  TSrcEdit e;
+  e.SetLines(MixedPage(400));
+  e.SetHighlighter(&multi);
+  e.FinishRescan();
+  multi.Schemes().Items(0)->SetStartExpr("<style>");  // scripts are HTML now
+  e.FinishRescan();
+  EXPECT_EQ(Stored(e.Lines()), ScannedFromTop(multi, e.Lines()));
 }
 
 TEST(SrcEditBookmarks, SetClearAndGo) {
