@@ -30,6 +30,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -449,7 +450,11 @@ bool TFileManagerPane::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
   const bool enter = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier;
-  if (enter && watched == ComboBox2->lineEdit()) maskEnter_ = true;
+  if (enter && watched == ComboBox2->lineEdit()) {
+    // Everything this key sets off runs before the timer.
+    maskEnter_ = true;
+    QTimer::singleShot(0, this, [this] { maskEnter_ = false; });
+  }
   if (enter && watched == FrFileListBox1) {
     OpenSelectedFile();
     return true;
@@ -462,7 +467,7 @@ void TFileManagerPane::MaskChosen(int index) {
   const QString text = ComboBox2->itemText(index);
   FrFileListBox1->SetMask(ListMask(text));
   // A typed mask that happens to equal an item is not kept.
-  if (std::exchange(maskEnter_, false)) return;
+  if (maskEnter_) return;
   try {
     Settings::Open().WriteString(QStringLiteral("File"), QStringLiteral("Mask"), text);
   } catch (const Exception& e) {
@@ -471,7 +476,6 @@ void TFileManagerPane::MaskChosen(int index) {
 }
 
 void TFileManagerPane::MaskEntered() {
-  maskEnter_ = false;
   const QString mask = ListMask(ComboBox2->currentText());
   if (!mask.isEmpty()) FrFileListBox1->SetMask(mask);
 }

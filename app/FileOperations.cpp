@@ -1,5 +1,6 @@
 #include "app/FileOperations.h"
 
+#include "app/LanguageModule.h"
 #include "files/FileServices.h"
 #include "platform/Exceptions.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace FileOps {
@@ -87,10 +89,26 @@ TNameResult RenameFile(const QString& path, const QString& newName, QString* err
 }
 
 bool MoveToTrash(const QString& path, QString* error) {
+  // The trash in the user's data folder is made when missing (the system
+  // only makes its last level).
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (!data.isEmpty()) QDir().mkpath(data + QStringLiteral("/Trash"));
   QFile file(path);
-  if (file.moveToTrash()) return true;
-  if (error) *error = file.errorString();
-  return false;
+  if (!file.moveToTrash()) {
+    if (error) *error = file.errorString();
+    return false;
+  }
+  // Without a usable trash the system moves the file into "files" below the
+  // working folder: it is put back, and the move counts as failed.
+  if (QDir::isRelativePath(file.fileName())) {
+    const QString misplaced = QFileInfo(file.fileName()).absoluteFilePath();
+    QFile::rename(misplaced, path);
+    QFile::remove(QFileInfo(misplaced).absolutePath() + QStringLiteral("/../info/") + QFileInfo(misplaced).fileName() +
+                  QStringLiteral(".trashinfo"));
+    if (error) *error = LangText(QStringLiteral("NoTrash"));
+    return false;
+  }
+  return true;
 }
 
 bool DeleteForGood(const QString& path, QString* error) {

@@ -7,6 +7,7 @@
 #include "files/PromptDialogs.h"
 #include "tests/app/AppFixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDirIterator>
 #include <QLabel>
@@ -28,7 +29,7 @@ const QStringList kPaneKeys = {
     "RenameExists", "RenameFail", "Incl",      "DP_Show",     "DP_CMD",      "fcSource",    "fcDest",
     "fcCpFiles",    "Stoppen",    "DestPath",  "NoDir",       "cncDir",      "FileExists1", "FileExists2",
     "CopyDone",     "CopyFailed", "CopyStopped", "Close",     "DelFolder1",  "DelFolder2",  "ErrorDel1",
-    "ErrorDel2",    "ShToolMissing", "FLOpenFail"};
+    "ErrorDel2",    "ShToolMissing", "FLOpenFail", "NoTrash"};
 
 class FileManager : public AppFixture {
  protected:
@@ -55,6 +56,10 @@ class FileManager : public AppFixture {
       ASSERT_EQ(found.size(), 1) << n.toStdString();
       Pane().FrFileListBox1->setCurrentItem(found.first(), QItemSelectionModel::Select);
     }
+    // Keys reach the list as the user's would.
+    Main().Panel1->show();
+    QApplication::setActiveWindow(&Main());
+    Pane().FrFileListBox1->setFocus();
   }
   QString File(const QString& name, const QByteArray& bytes = "x") {
     WriteFileBytes(site + name, bytes);
@@ -182,4 +187,226 @@ TEST_F(FileManager, SidePanePagesAndVisibility) {
   Pane().SpeedButton2->click();
   EXPECT_FALSE(Main().Panel1->isVisible());
   EXPECT_FALSE(Ini().ReadBool("ToolBars", "FileManager", true));
+}
+
+TEST_F(FileManager, MaskItemsCountAndSetting) {
+  ASSERT_EQ(TFileManagerPane::MaskItems().size(), 16);
+  EXPECT_EQ(Pane().ComboBox2->currentText(), "Filter ...");
+  File("a.txt");
+  File("b.xsd");
+  File("c.html");
+  Select(site, {});
+  // Items holding "," or a trailing blank still filter.
+  Pane().ComboBox2->setCurrentIndex(5);  // "*.txt,"
+  Pane().MaskChosen(5);
+  EXPECT_EQ(Pane().FrFileListBox1->count(), 1);
+  EXPECT_EQ(Ini().ReadString("File", "Mask", ""), "*.txt,");
+  Pane().MaskChosen(13);  // "*.xml,*.xsd,..."
+  EXPECT_EQ(Pane().FrFileListBox1->Mask(), "*.xml;*.xsd;*.xsl;*.xslt;*.dtd");
+  EXPECT_EQ(Pane().FrFileListBox1->count(), 1);
+  EXPECT_EQ(Pane().StatusText->text(), "FilesCounted 1");
+  // Enter applies a typed mask, even one equal to an item, without keeping it.
+  Pane().ComboBox2->setEditText("*.html");
+  QTest::keyClick(Pane().ComboBox2->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(Pane().FrFileListBox1->Mask(), "*.html");
+  EXPECT_EQ(Ini().ReadString("File", "Mask", ""), "*.xml,*.xsd,*.xsl,*.xslt,*.dtd");
+}
+
+TEST_F(FileManager, DeleteGoesToTheTrash) {
+  const QString trash = root + "xdg";
+  const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", trash.toLocal8Bit());
+  const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", oldXdg); });
+  File("one.html");
+  Select(site, {"one.html"});
+  prompts.Answer("DelFile1 [ one.html ] DelFile2", 6);
+  QTest::keyClick(Pane().FrFileListBox1, Qt::Key_Delete);
+  EXPECT_FALSE(QFileInfo::exists(site + "one.html"));
+  EXPECT_TRUE(QFileInfo::exists(trash + "/Trash/files/one.html"));
+  const QString info = QString::fromUtf8(ReadFileBytes(trash + "/Trash/info/one.html.trashinfo"));
+  EXPECT_TRUE(info.contains("Path=" + site + "one.html")) << info.toStdString();
+  EXPECT_EQ(MessageTexts(), QStringList{"DelFile1 [ one.html ] DelFile2"});
+  EXPECT_EQ(Pane().FrFileListBox1->count(), 0);
+}
+
+TEST_F(FileManager, FailedMoveToTheTrashIsReportedAndKeepsTheFile) {
+  // A trash that cannot be made: its place is taken by a file.
+  const QString blocked = root + "blocked";
+  WriteFileBytes(blocked, "x");
+  const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", blocked.toLocal8Bit());
+  const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", oldXdg); });
+  File("keep.html", "K");
+  Select(site, {"keep.html"});
+  prompts.Answer("DelFile1 [ keep.html ] DelFile2", 6);
+  Pane().DeleteSelectedFiles(false);
+  EXPECT_EQ(ReadFileBytes(site + "keep.html"), "K");
+  ASSERT_EQ(prompts.Messages().size(), 2);
+  EXPECT_EQ(prompts.Messages()[1].text, "DelFileFail\nkeep.html: NoTrash");
+  EXPECT_EQ(prompts.Messages()[1].kind, 2);
+  EXPECT_FALSE(QFileInfo::exists("files/keep.html"));
+}
+
+TEST_F(FileManager, ShiftDeleteAndSeveralFiles) {
+  for (const char* n : {"a.html", "b.html", "c.html"}) File(n);
+  Select(site, {"a.html"});
+  prompts.Answer("DelFile1 [ a.html ] DelFile2", 6);
+  QTest::keyClick(Pane().FrFileListBox1, Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_FALSE(QFileInfo::exists(site + "a.html"));
+  // Three files, three questions before anything goes.
+  File("a.html");
+  QStringList listed;
+  const auto confirm = [&listed](bool ok) {
+    return [&listed, ok](QDialog& d) {
+      auto& c = static_cast<TfConfdel&>(d);
+      listed.clear();
+      for (int i = 0; i < c.ListBox1->count(); ++i) listed << c.ListBox1->item(i)->text();
+      (ok ? c.Button1 : c.Button2)->click();
+      return d.result();
+    };
+  };
+  prompts.Answer("DelFileAll", 6);
+  prompts.Answer("DelFileConf", 6);
+  prompts.AnswerDialog("fConfdel", confirm(false));
+  Select(site, {"a.html", "b.html", "c.html"});
+  Pane().DeleteSelectedFiles(true);
+  EXPECT_EQ(Pane().FrFileListBox1->count(), 3);
+  EXPECT_EQ(MessageTexts().mid(1), QStringList({"DelFileAll", "DelFileAbort"}));
+  prompts.AnswerDialog("fConfdel", confirm(true));
+  Pane().DeleteSelectedFiles(true);
+  EXPECT_EQ(listed, QStringList({site + "a.html", site + "b.html", site + "c.html"}));
+  EXPECT_EQ(MessageTexts().mid(3), QStringList({"DelFileAll", "DelFileConf", "DelFileComp"}));
+  EXPECT_EQ(QDir(site).entryList(QDir::Files), QStringList());
+}
+
+TEST_F(FileManager, RenameRefusals) {
+  File("a.html", "A");
+  File("b.html", "B");
+  QDir().mkpath(root + "outside");
+  const struct {
+    QString name;
+    QString message;  // empty: renamed
+  } cases[] = {
+      {"b.html", "RenameExists b.html"}, {"../outside/a.html", "RenameBad"}, {"sub/a.html", "RenameBad"},
+      {".", "RenameBad"},                {"..", "RenameBad"},                {"", "RenameBad"},
+      {" c.html", "RenameBad"},          {"c.html", ""},
+  };
+  QString current = "a.html";
+  for (const auto& c : cases) {
+    Select(site, {current});
+    const qsizetype before = prompts.Messages().size();
+    AnswerPrompt(c.name);
+    QTest::keyClick(Pane().FrFileListBox1, Qt::Key_F2);
+    if (c.message.isEmpty()) {
+      EXPECT_EQ(prompts.Messages().size(), before) << c.name.toStdString();
+      current = c.name;
+    } else {
+      ASSERT_EQ(prompts.Messages().size(), before + 1) << c.name.toStdString();
+      EXPECT_EQ(prompts.Messages().last().text, c.message);
+    }
+  }
+  EXPECT_EQ(ReadFileBytes(site + "c.html"), "A");
+  EXPECT_EQ(ReadFileBytes(site + "b.html"), "B");
+  EXPECT_EQ(QDir(root + "outside").entryList(QDir::Files), QStringList());
+  EXPECT_EQ(Pane().FrFileListBox1->FileName(), "c.html");
+  // Cancel renames nothing.
+  AnswerPrompt("d.html", false);
+  Pane().RenameSelectedFile();
+  EXPECT_TRUE(QFileInfo::exists(site + "c.html"));
+}
+
+TEST_F(FileManager, CopyFlows) {
+  for (const char* n : {"a.txt", "b.txt", "c.txt", "d.txt"}) File(n, QByteArray(n));
+  const QString dest = root + "copy/new";
+  QDir().mkpath(root + "copy");
+  // Runs the copy dialog on the selected files with `destination`.
+  const auto copyTo = [this](const QString& destination) {
+    prompts.AnswerDialog("fFileCopy", [destination](QDialog& d) {
+      auto& c = static_cast<TfFileCopy&>(d);
+      c.Edit1->setText(destination);
+      c.Button1->click();
+      return d.result();
+    });
+    Pane().CopySelectedFiles();
+    return prompts.Dialogs().last() == "fFileCopy";
+  };
+  // Four files into a folder that is made for them; the tree then shows it.
+  Select(site, {"a.txt", "b.txt", "c.txt", "d.txt"});
+  prompts.Answer("NoDir", 6);
+  EXPECT_TRUE(copyTo(dest + "/"));
+  EXPECT_EQ(QDir(dest).entryList(QDir::Files), QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
+  EXPECT_EQ(ReadFileBytes(dest + "/c.txt"), "c.txt");
+  EXPECT_EQ(MessageTexts(), QStringList({"NoDir", "CopyDone"}));
+  EXPECT_EQ(Pane().Folder(), dest);
+  EXPECT_EQ(QDir(dest).entryList(QDir::Hidden | QDir::Files).size(), 4);  // no temporary files left
+
+  // Again with "Yes to all": asked once, all replaced.
+  for (const char* n : {"a.txt", "b.txt", "c.txt", "d.txt"}) File(n, "new");
+  Select(site, {"a.txt", "b.txt", "c.txt", "d.txt"});
+  prompts.Answer("FileExists1 a.txt FileExists2", 10);
+  copyTo(dest);
+  EXPECT_EQ(MessageTexts().mid(2), QStringList({"FileExists1 a.txt FileExists2", "CopyDone"}));
+  EXPECT_EQ(ReadFileBytes(dest + "/d.txt"), "new");
+
+  // No skips a file, Yes replaces one.
+  File("a.txt", "newer");
+  File("b.txt", "newer");
+  Select(site, {"a.txt", "b.txt"});
+  prompts.Answer("FileExists1 a.txt FileExists2", 7);
+  prompts.Answer("FileExists1 b.txt FileExists2", 6);
+  copyTo(dest);
+  EXPECT_EQ(ReadFileBytes(dest + "/a.txt"), "new");
+  EXPECT_EQ(ReadFileBytes(dest + "/b.txt"), "newer");
+
+  // A copy into the source folder keeps every source, without a question.
+  const qsizetype asked = prompts.Messages().size();
+  Select(site, {"a.txt", "b.txt"});
+  copyTo(site);
+  EXPECT_EQ(MessageTexts().mid(asked), QStringList{"CopyDone"});
+  EXPECT_EQ(ReadFileBytes(site + "a.txt"), "newer");
+
+  // A file gone before its turn: counted and reported, never "CopyDone".
+  Select(site, {"a.txt", "c.txt"});
+  QFile::remove(site + "a.txt");
+  copyTo(root + "copy/other");  // made after the question
+  ASSERT_EQ(prompts.Messages().last().kind, 2);
+  EXPECT_TRUE(prompts.Messages().last().text.startsWith("CopyFailed 1\na.txt: ")) << prompts.Messages().last().text.toStdString();
+  EXPECT_FALSE(MessageTexts().mid(asked + 1).contains("CopyDone"));
+  EXPECT_EQ(ReadFileBytes(root + "copy/other/c.txt"), "new");
+}
+
+TEST_F(FileManager, CopyRefusalsAndStop) {
+  File("big.bin", QByteArray(3 << 20, 'x'));
+  File("small.txt", "s");
+  WriteFileBytes(root + "blocked", "x");
+  Select(site, {"big.bin", "small.txt"});
+  TfFileCopy dialog;
+  dialog.Setup({"big.bin", "small.txt"}, site);
+  EXPECT_EQ(dialog.Label7->text(), "FilesCounted2");
+  // No destination: said so; none that can be made: said so, nothing copied.
+  dialog.Button1->click();
+  prompts.Answer("NoDir", 6);
+  dialog.Edit1->setText(root + "blocked/sub");
+  dialog.Button1->click();
+  EXPECT_EQ(MessageTexts(), QStringList({"DestPath", "NoDir", "cncDir " + root + "blocked/sub"}));
+  EXPECT_EQ(prompts.Messages()[2].kind, 2);
+  // Stopped in the middle of the big file: no part of it is left behind;
+  // Copy and Close stay disabled while copying.
+  QDir().mkpath(root + "to");
+  dialog.Edit1->setText(root + "to");
+  prompts.Answer("Stoppen", 6);
+  bool disabled = false;
+  QTimer::singleShot(0, &dialog, [&] {
+    disabled = dialog.Copying() && !dialog.Button1->isEnabled() && !dialog.Button2->isEnabled();
+    dialog.Button3->click();
+  });
+  dialog.Button1->click();
+  EXPECT_TRUE(disabled);
+  EXPECT_EQ(QDir(root + "to").entryList(QDir::Files | QDir::Hidden), QStringList());
+  EXPECT_EQ(prompts.Messages().last().text, "CopyStopped");
+  // Closing the window while copying stops as well.
+  QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
+  dialog.Button1->click();
+  EXPECT_FALSE(QFileInfo::exists(root + "to/small.txt"));
+  EXPECT_EQ(prompts.Messages().last().text, "CopyStopped");
 }
