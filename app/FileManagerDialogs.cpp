@@ -186,7 +186,7 @@ void TfFileCopy::Button1Click() {
 void TfFileCopy::closeEvent(QCloseEvent* event) {
   if (copying_) {
     // Closing the window while copying stops the copy; the run closes it.
-    stop_ = closeAsked_ = true;
+    stop_ = true;
     event->ignore();
     return;
   }
@@ -195,7 +195,7 @@ void TfFileCopy::closeEvent(QCloseEvent* event) {
 
 void TfFileCopy::reject() {
   if (copying_) {
-    stop_ = closeAsked_ = true;
+    stop_ = true;
     return;
   }
   QDialog::reject();

@@ -55,7 +55,6 @@ class TfFileCopy : public QDialog {
   QList<QLabel*> sourceLabels_, destLabels_;
   bool copying_ = false;
   bool stop_ = false;
-  bool closeAsked_ = false;
 };
 
 // Lists the files about to be deleted; OK asks once more.

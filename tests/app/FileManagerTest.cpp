@@ -410,3 +410,180 @@ TEST_F(FileManager, CopyRefusalsAndStop) {
   EXPECT_FALSE(QFileInfo::exists(root + "to/small.txt"));
   EXPECT_EQ(prompts.Messages().last().text, "CopyStopped");
 }
+
+TEST_F(FileManager, AddFileToTheOpenDocument) {
+  File("menu.inc.php");
+  File("README");
+  File("photo.jpeg");
+  Select(site, {"menu.inc.php"});
+  Pane().AddFileToDocument();  // no document: nothing asked
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  Main().ToolButton33Click();
+  TSrcEdit* editor = Main().ActiveDocument()->Memo1;
+  const struct {
+    const char* file;
+    int answer;
+    const char* inserted;
+  } cases[] = {
+      {"menu.inc.php", 6, "<!--#include file=\"menu.inc.php\" -->"},
+      {"menu.inc.php", 7, "<a href=\"menu.inc.php\">menu</a>"},
+      {"README", 7, "<a href=\"README\">README</a>"},
+      {"README", 2, ""},
+      // ".jpeg" is a picture here too: the picture dialog, no question.
+      {"photo.jpeg", 0, ""},
+  };
+  for (const auto& c : cases) {
+    editor->SelectAll();
+    editor->SetSelText(QString());
+    prompts.Answer("Incl", c.answer);
+    const qsizetype asked = prompts.Messages().size();
+    Select(site, {c.file});
+    Pane().AddFileToDocument();
+    EXPECT_EQ(editor->Lines().ToStringList().join("\n"), QLatin1String(c.inserted)) << c.file << " " << c.answer;
+    EXPECT_EQ(MessageTexts().mid(asked).contains("Incl"), c.answer != 0) << c.file;
+  }
+  EXPECT_EQ(prompts.Dialogs().size(), 1);  // the picture dialog
+}
+
+TEST_F(FileManager, OpenByKind) {
+  File("page.html", "<p>");
+  File("pic.png", QByteArray());
+  File("pack.zip", "PK");
+  Ini().WriteBool("DoubleClick", "Open", true);
+  Select(site, {"page.html"});
+  QTest::keyClick(Pane().FrFileListBox1, Qt::Key_Return);
+  ASSERT_EQ(Main().Documents().size(), 1);
+  EXPECT_EQ(Main().Documents()[0]->Caption(), site + "page.html");
+  // Pictures go to an image browser, archives to the desktop on a double click only.
+  QStringList browsed;
+  AppServices().ImageBrowser = [&browsed](const QStringList& files) {
+    browsed << files;
+    return nullptr;
+  };
+  Select(site, {"pic.png"});
+  Pane().OpenSelectedFile();
+  EXPECT_EQ(browsed, QStringList{site + "pic.png"});
+  Select(site, {"pack.zip"});
+  Pane().OpenSelectedFile(false);
+  EXPECT_TRUE(launcher.calls.isEmpty());
+  Pane().OpenSelectedFile(true);
+  ASSERT_EQ(launcher.calls.size(), 1);
+  EXPECT_EQ(launcher.calls[0].target, site + "pack.zip");
+  // Open all: documents one by one, the pictures together; F8 every picture shown.
+  File("pic2.gif", QByteArray());
+  browsed.clear();
+  Select(site, {"page.html", "pic.png", "pic2.gif"});
+  Pane().OpenAllSelected();
+  EXPECT_EQ(browsed, QStringList({site + "pic.png", site + "pic2.gif"}));
+  Select(site, {});
+  browsed.clear();
+  Main().Action("ImgBrowser")->trigger();
+  EXPECT_EQ(browsed, QStringList({site + "pic.png", site + "pic2.gif"}));
+  // Nothing focused: nothing opens.
+  Pane().FrFileListBox1->setCurrentItem(nullptr);
+  const qsizetype documents = Main().Documents().size();
+  Pane().OpenSelectedFile();
+  EXPECT_EQ(Main().Documents().size(), documents);
+}
+
+TEST_F(FileManager, RunBox) {
+  QDir().mkpath(root + "My Site");
+  WriteFileBytes(root + "My Site/index.html", "<p>");
+  const struct {
+    QString text;
+    int documents;
+    QString folder;
+  } cases[] = {
+      {QUrl::fromLocalFile(root + "My Site/index.html").toString(QUrl::FullyEncoded), 1, ""},
+      {root + "My%20Site", 1, root + "My Site"},
+      {"cmd", 1, ""},
+      {"nothing here", 1, ""},
+  };
+  for (const auto& c : cases) {
+    AnswerPrompt(c.text);
+    EXPECT_EQ(Pane().RunCommandBox(), c.folder) << c.text.toStdString();
+    EXPECT_EQ(Main().Documents().size(), c.documents) << c.text.toStdString();
+  }
+  EXPECT_EQ(Main().Documents()[0]->Caption(), root + "My Site/index.html");
+  ASSERT_EQ(launcher.calls.size(), 1);  // the terminal
+  EXPECT_EQ(launcher.calls[0].program, "x-terminal-emulator");
+  // The tool button puts a folder named into the tree.
+  AnswerPrompt(root + "My Site");
+  Pane().RunBoxClick();
+  EXPECT_EQ(Pane().Folder(), root + "My Site");
+}
+
+TEST_F(FileManager, FoldersAndProperties) {
+  QDir().mkpath(site + "empty");
+  QDir().mkpath(site + "full");
+  WriteFileBytes(site + "full/x", "x");
+  prompts.Answer("DelFolder1 " + site + "full DelFolder2", 6);
+  prompts.Answer("DelFolder1 " + site + "empty DelFolder2", 6);
+  Pane().FrDirectoryTree1->OpenPath(site + "full");
+  Pane().DeleteFolder();
+  EXPECT_TRUE(QFileInfo::exists(site + "full/x"));
+  EXPECT_EQ(prompts.Messages().last().text, "ErrorDel1 [ " + site + "full ] ErrorDel2");
+  Pane().FrDirectoryTree1->OpenPath(site + "empty");
+  Pane().DeleteFolder();
+  EXPECT_FALSE(QFileInfo::exists(site + "empty"));
+  EXPECT_TRUE(QFileInfo::exists(site));  // never its parent
+  EXPECT_EQ(Pane().Folder(), QDir::cleanPath(site));
+
+  File("size.txt", QByteArray(1536, 'x'));
+  TfFileProperties properties;
+  properties.Fill(site + "size.txt");
+  EXPECT_EQ(properties.Edit1->text(), "size.txt");
+  EXPECT_EQ(properties.Edit2->text(), site + "size.txt");
+  EXPECT_EQ(properties.SizeText->text(), QLocale().toString(1.5, 'f', 2) + " KB");
+  EXPECT_EQ(properties.ModifiedText->text(),
+            QFileInfo(site + "size.txt").lastModified().toString("dd/MM/yyyy hh:mm"));
+  properties.Fill(site + "gone.txt");
+  EXPECT_FALSE(properties.SizeText->text().isEmpty());  // the reason, not a size
+}
+
+TEST_F(FileManager, GraphicsEditorAndShellFolders) {
+  File("pic.gif", QByteArray());
+  File("page.html");
+  Select(site, {"page.html"});
+  EXPECT_FALSE(Main().Action("FM_EDGFX")->isEnabled());
+  Select(site, {"pic.gif"});
+  EXPECT_TRUE(Main().Action("FM_EDGFX")->isEnabled());
+  // Without a graphics program the options screen opens at its page.
+  std::pair<int, int> page{-1, -1};
+  AppServices().OptionsScreen = [&page](int p, int inner) { page = {p, inner}; };
+  const int counter = Main().DocumentCounter;
+  Main().Action("FM_EDGFX")->trigger();
+  EXPECT_EQ(page, std::make_pair(3, 1));
+  EXPECT_EQ(Main().DocumentCounter, counter + 1);
+  Ini().WriteString("GFX", "Path", "/usr/bin/paint");
+  Main().Action("FM_EDGFX")->trigger();
+  ASSERT_EQ(launcher.calls.size(), 1);
+  EXPECT_EQ(launcher.calls[0].program, "/usr/bin/paint");
+  EXPECT_EQ(launcher.calls[0].arguments, QStringList{site + "pic.gif"});
+
+  const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+  const auto restore = qScopeGuard([&] {
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+  });
+  qputenv("HOME", QFile::encodeName(root + "home"));
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + "config"));
+  for (const char* folder : {"home/Desktop", "home/Documents"}) QDir().mkpath(root + folder);
+  Pane().SpeedButton1->click();
+  EXPECT_EQ(Pane().Folder(), root + "home/Desktop");
+  Pane().SpeedButton6->click();
+  EXPECT_EQ(Pane().Folder(), root + "home/Documents");
+}
+
+TEST_F(FileManager, SingleClickOpensWhenDoubleClickIsOff) {
+  File("page.html");
+  Ini().WriteBool("DoubleClick", "Open", false);
+  Select(site, {});
+  QListWidgetItem* item = Pane().FrFileListBox1->item(0);
+  const QPoint at = Pane().FrFileListBox1->visualItemRect(item).center();
+  QTest::mouseClick(Pane().FrFileListBox1->viewport(), Qt::LeftButton, {}, at);
+  ASSERT_EQ(Main().Documents().size(), 1);
+  // The double click that follows opens nothing more.
+  QTest::mouseDClick(Pane().FrFileListBox1->viewport(), Qt::LeftButton, {}, at);
+  EXPECT_EQ(Main().Documents().size(), 1);
+}
