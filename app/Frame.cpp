@@ -938,17 +938,22 @@ void TfMain::dropEvent(QDropEvent* event) {
 
 // ------------------------------------------------------------ small commands
 
-void TfMain::GotoLine(TChildForm* child) {
-  if (!child) return;
-  QInputDialog dialog(this);
+bool TfMain::AskLineNumber(QWidget* parent, QString& text) {
+  QInputDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("fDosPrompt"));
   dialog.setWindowTitle(LangText(QStringLiteral("GLineTo")));
   dialog.setLabelText(LangText(QStringLiteral("GiveLineNO")));
   dialog.setOkButtonText(LangText(QStringLiteral("btOk")));
   dialog.setCancelButtonText(LangText(QStringLiteral("btCancel")));
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return false;
+  text = dialog.textValue();
+  return true;
+}
+
+void TfMain::GotoLine(TChildForm* child) {
+  QString text;
+  if (!child || !AskLineNumber(this, text)) return;
   int line = 0;
-  const QString text = dialog.textValue();
   if (Documents::CheckGotoLine(text, child->Memo1->Lines().Count(), line) != Documents::TGotoCheck::Ok) {
     ShowMessageDlg(
         ComposeText({LangText(QStringLiteral("NoLines")), text.trimmed(), LangText(QStringLiteral("NoLines2"))}), 0);

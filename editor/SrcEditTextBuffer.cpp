@@ -226,6 +226,15 @@ void TSrcEditTextStore::Release(const TSrcEditLineRec& rec) {
   }
   const std::uint32_t index = rec.fWhere >> kBlockBits;
   Block& b = blocks_[index];
+  const std::uint32_t offset = rec.fWhere & (kBlockSize - 1);
+  if (index == tail_ && offset + rec.fSize == b.used) {  // the newest bytes: simply taken back
+    b.used = offset;
+    if (b.dead == b.used) {  // only padding is left
+      dead_ -= b.dead;
+      b.used = b.dead = 0;
+    }
+    return;
+  }
   b.dead += rec.fSize;
   dead_ += rec.fSize;
   if (b.dead == b.used) {  // nothing in the block is alive: it is free again

@@ -45,6 +45,8 @@ std::string Dump(TSrcCustomHighlighter& h, const QStringList& lines) {
   return s;
 }
 
+std::string SampleDump(TSrcCustomHighlighter& h) { return Dump(h, h.GetSampleSource().split(QStringLiteral("\r\n"))); }
+
 namespace {
 
 void ExpectTiles(const QString& line, const std::vector<Token>& tokens) {

@@ -53,6 +53,8 @@ void ExpectTokens(std::initializer_list<TokenCase> cases) {
 
 // "[text|kind]" per token, one line of output per line, from the start range.
 std::string Dump(TSrcCustomHighlighter& h, const QStringList& lines);
+// The same for the highlighter's sample source.
+std::string SampleDump(TSrcCustomHighlighter& h);
 
 using TFactory = std::function<std::unique_ptr<TSrcCustomHighlighter>()>;
 

@@ -68,9 +68,7 @@ TEST(CssHighlighter, AttributesNamesAndSample) {
   EXPECT_EQ(h.DefaultFilter(), QStringLiteral("Cascading Stylesheets (*.css)|*.css"));
   EXPECT_FALSE(h.GetIdentChars().Contains(u'-'));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 6);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[/* Syntax highlighting */|0]\n"
             "[body|1]\n"
             "[{|6]\n"

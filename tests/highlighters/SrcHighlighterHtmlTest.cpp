@@ -173,9 +173,7 @@ TEST(HtmlHighlighter, AttributesNamesAndSample) {
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(215)));
   EXPECT_FALSE(h.GetIdentChars().Contains(u'-'));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 8);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[<!--|2][ Syntax highlighting -->|2]\n"
             "\n"
             "[<|8][html|4][>|8]\n"

@@ -72,9 +72,7 @@ TEST(JScriptHighlighter, AttributesNamesAndSample) {
   EXPECT_TRUE(h.GetIdentChars().Contains(QChar(248)));
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(247)));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 15);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[// Syntax highlighting|0]\n"
             "[function|2][ |5][printNumber|1][(|7][)|7]\n"
             "[{|7]\n"
