@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -448,6 +449,9 @@ void TfConfig::ReadSettings() {
   SetSwatch(Panel6, ini.ReadInteger(L("EditWindow"), L("BGCol"), clWindow));
   SetSwatch(Panel7, ini.ReadInteger(L("Font"), L("Color"), clWindowText));
   CBFont->SetFontName(str("Font", "Style", QStringLiteral("Courier New")));
+  // Without a stored name the editors use the system's fixed font when there is no Courier New.
+  if (CBFont->currentIndex() < 0 && !ini.ValueExists(L("Font"), L("Style")))
+    CBFont->SetFontName(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
   FontSize->setValue(ini.ReadInteger(L("Font"), L("Size"), FontSize->value()));
   SpinEdit1->setValue(ini.ReadInteger(L("Font"), L("Size2"), SpinEdit1->value()));
   // A missing key shows the state the rest of the program takes for it.
