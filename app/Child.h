@@ -31,6 +31,12 @@ class TSrcAutoComplete;
 class TTidy;
 class TLinkCheckPage;
 
+// Gives `editor` the editor options of settings.ini that every editor of
+// documents and templates shares (colours, gutter, font, tab width, right
+// edge, scroll hint, special characters, auto indent), with its present
+// values as defaults; returns all that was read.
+Settings::TEditorSettings ApplyEditorSettings(TSrcEdit& editor);
+
 class TChildForm : public QMdiSubWindow, public TObject {
   Q_OBJECT
  public:

@@ -95,17 +95,6 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   auto* split = new QSplitter(Qt::Horizontal, this);
   Panel1 = new QWidget(split);
   Panel1->setObjectName(QStringLiteral("Panel1"));
-  auto* sideLayout = new QVBoxLayout(Panel1);
-  sideLayout->setContentsMargins(0, 0, 0, 0);
-  PageControl2 = new QTabWidget(Panel1);
-  PageControl2->setObjectName(QStringLiteral("PageControl2"));
-  PageControl2->addTab(new QWidget, QStringLiteral("Filemanager"));
-  PageControl2->addTab(new QWidget, QStringLiteral("Project Manager"));
-  PageControl2->addTab(new QWidget, QStringLiteral("HTML Tags"));
-  PageControl2->tabBar()->hide();
-  PageControl2->setCurrentIndex(0);
-  sideLayout->addWidget(PageControl2);
-  InstallProjectPages(*this);
 
   auto* right = new QWidget(split);
   auto* layout = new QVBoxLayout(right);
@@ -134,6 +123,8 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   Panel1->hide();
 
   BuildMenusAndBars();
+  BuildSidePane();
+  InstallProjectPages(*this);
   connect(MDIClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateSaveActions(); });
   // The last tab goes only when its window is destroyed.
   connect(MDITab1, &QTabBar::currentChanged, this, [this](int) { UpdateSaveActions(); });
@@ -237,20 +228,12 @@ void TfMain::BuildMenusAndBars() {
   AddAction(tools, "preview", "PreviewSite", "F9", [this] { previewExecute(); });
   AddAction(tools, "nopreview", "BackToEditor", "F10", [this] { nopreviewExecute(); });
   AddAction(tools, "LoadBrowser", "LoadBrowser", "F12", [this] { LoadBrowserExecute(); });
-  AddAction(tools, "ImgBrowser", "ImgBrowser", "F8", {}, true);
+  AddAction(tools, "ImgBrowser", "ImgBrowser", "F8", [this] { ImageBrowserOnFolder(); });
   AddAction(tools, "ToolButton22", "rmvfLinks", "", onDocument([](TChildForm* c) { c->vfLinksClick(); }));
   AddAction(tools, "stFTPcl", "stFTPcl", "", [this] { FTPExecute(); });
   AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", {}, true);
   AddAction(tools, "TBCD", "TBCD", "", {}, true);
-  AddAction(tools, "FileMan1", "FileMan1", "F11", {}, true);
-  // File-manager keys act in the side pane only, so the editor keeps its own.
-  static const char* const paneKeys[][2] = {{"fManRefresh", "F5"}, {"FM_RenFile", "F2"}, {"fManDelFile", "Shift+Del"}};
-  for (const auto& k : paneKeys) {
-    QAction* a = AddAction(nullptr, k[0], k[0], k[1], {}, true);
-    removeAction(a);
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    Panel1->addAction(a);
-  }
+  AddAction(tools, "FileMan1", "FileMan1", "F11", [this] { ShowSidePane(!Panel1->isVisible()); });
 
   QMenu* ops = menu("Ops", "MM_Ops");
   QMenu* network = ops->addMenu(QString());
@@ -440,7 +423,7 @@ void TfMain::FormShow() {
     DoubleClickOpen = ini.ReadBool(QStringLiteral("DoubleClick"), QStringLiteral("Open"), DoubleClickOpen);
     LastFolder = ini.ReadString(QStringLiteral("Last"), QStringLiteral("Folder"), QDir::homePath());
     NoDoubles = ini.ReadBool(QStringLiteral("Files"), QStringLiteral("NoDoubles"), NoDoubles);
-    Panel1->setVisible(ini.ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
+    RestoreSidePane(ini);
     Settings::ElementsPath();
     HelpPath = Settings::HelpPath();
   } catch (const Exception& e) {
@@ -506,6 +489,7 @@ void TfMain::LoadToolbarPositions() {
   FileManWidth = std::clamp(stored.FileManWidth, 0, room * 2 / 3);
   if (auto* split = qobject_cast<QSplitter*>(Panel1->parentWidget()); split && FileManWidth > 0)
     split->setSizes({FileManWidth, std::max(1, split->width() - FileManWidth)});
+  RestoreFolderTreeHeight();
   // Bars are put back in rows by their stored top and, inside a row, by
   // their left; positions off the window simply become the last row or place.
   std::array<int, 5> order{0, 1, 2, 3, 4};
@@ -550,6 +534,7 @@ void TfMain::ApplyLanguage() {
   const char* sidePages[] = {"FMMAN", "PJMAN", "TagLib"};
   for (int i = 0; i < PageControl2->count() && i < 3; ++i)
     PageControl2->setTabText(i, LangText(QLatin1String(sidePages[i])));
+  ApplySidePaneLanguage();
   const char* barNames[] = {"ToolBarName1", "ToolBarName2", "ToolBarName3", "ToolBarName4", "ToolBarName5"};
   for (int i = 0; i < 5; ++i) ToolBars[i]->setWindowTitle(LangText(QLatin1String(barNames[i])));
   for (TChildForm* c : Documents()) c->ApplyLanguage();
@@ -953,17 +938,22 @@ void TfMain::dropEvent(QDropEvent* event) {
 
 // ------------------------------------------------------------ small commands
 
-void TfMain::GotoLine(TChildForm* child) {
-  if (!child) return;
-  QInputDialog dialog(this);
+bool TfMain::AskLineNumber(QWidget* parent, QString& text) {
+  QInputDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("fDosPrompt"));
   dialog.setWindowTitle(LangText(QStringLiteral("GLineTo")));
   dialog.setLabelText(LangText(QStringLiteral("GiveLineNO")));
   dialog.setOkButtonText(LangText(QStringLiteral("btOk")));
   dialog.setCancelButtonText(LangText(QStringLiteral("btCancel")));
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return false;
+  text = dialog.textValue();
+  return true;
+}
+
+void TfMain::GotoLine(TChildForm* child) {
+  QString text;
+  if (!child || !AskLineNumber(this, text)) return;
   int line = 0;
-  const QString text = dialog.textValue();
   if (Documents::CheckGotoLine(text, child->Memo1->Lines().Count(), line) != Documents::TGotoCheck::Ok) {
     ShowMessageDlg(
         ComposeText({LangText(QStringLiteral("NoLines")), text.trimmed(), LangText(QStringLiteral("NoLines2"))}), 0);

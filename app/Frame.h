@@ -22,6 +22,9 @@ class QMenu;
 class QTabWidget;
 class QToolBar;
 class QSplitter;
+class QTabBar;
+class TFileManagerPane;
+class TIniFile;
 
 // Windows and converters that other parts of the program provide; until they
 // are there, the commands that need them do nothing.
@@ -83,6 +86,8 @@ class TfMain : public QMainWindow {
 
   // ---- small commands
   void GotoLine(TChildForm* child);
+  // The go-to-line prompt; false when it was cancelled.
+  static bool AskLineNumber(QWidget* parent, QString& text);
   void GotoLine1Click() { GotoLine(ActiveDocument()); }
   void Wordwrap1Click();
   // Exports the active document as RTF under a name asked for.
@@ -138,6 +143,14 @@ class TfMain : public QMainWindow {
   enum class TWindowArrangement { Cascade, TileHorizontally, TileVertically, ArrangeIcons, MinimizeAll };
   void ArrangeWindows(TWindowArrangement how);
 
+  // ---- side pane (file manager, project tree, tag library)
+  // Shows or hides the pane and keeps the choice (ToolBars / FileManager).
+  void ShowSidePane(bool show);
+  // Shows the pane at page `index`: 0 files, 1 projects, 2 tag library.
+  void ShowSidePage(int index);
+  // F8: the pictures of the file manager's folder in a new image browser.
+  void ImageBrowserOnFolder();
+
   // Reloads the code templates of every document window from the code
   // library and says so.
   void ReloadCodeInsideLists();
@@ -181,6 +194,8 @@ class TfMain : public QMainWindow {
   QWidget* Panel1 = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QTabWidget* PageControl2 = nullptr;
+  QTabBar* TabSet1 = nullptr;  // the side pane's page tabs, at its foot
+  TFileManagerPane* FileManager = nullptr;  // page 0 of the side pane
   QMenu* TabPopup = nullptr;  // the tab strip's pop-up menu
   QMenu* BrowserPop = nullptr;  // the external browsers
   QMenu* PopupMenu4 = nullptr;  // headings
@@ -198,6 +213,11 @@ class TfMain : public QMainWindow {
   QAction* AddAction(QMenu* menu, const QString& name, const QString& key, const QString& keys,
                      std::function<void()> handler, bool later = false);
   void BuildMenusAndBars();
+  void BuildSidePane();
+  void ApplySidePaneLanguage();
+  // Show-time settings of the side pane: its visibility, mask and folder.
+  void RestoreSidePane(const TIniFile& ini);
+  void RestoreFolderTreeHeight();
   void UpdateSaveActions();
   // Refuses what is no regular file, with a message; true for a file.
   bool CheckRegularFile(const QString& path);

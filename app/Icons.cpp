@@ -1,5 +1,6 @@
 #include "app/Icons.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -95,7 +96,10 @@ QIcon FallbackIcon(const QString& name) {
   return icon;
 }
 
-QIcon ThemeIcon(const QString& name) {
+namespace {
+
+// The theme's icon when it has one that can be read, else our drawing.
+QIcon ResolveIcon(const QString& name) {
   static const bool once = [] {
     // Desktops without a theme of their own still find GNOME's.
     if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == u"hicolor")
@@ -111,3 +115,44 @@ QIcon ThemeIcon(const QString& name) {
   }
   return FallbackIcon(name);
 }
+
+// Looks the icon up when it is first drawn or measured: most icons of the
+// menus are never shown, and looking up and reading all of them made the
+// main window slow to appear.
+class TLazyThemeIconEngine : public QIconEngine {
+ public:
+  explicit TLazyThemeIconEngine(const QString& name) : name_(name) {}
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().actualSize(size, mode, state);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().pixmap(size, mode, state);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    return Icon().pixmap(size / scale, scale, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    return Icon().availableSizes(mode, state);
+  }
+  QString iconName() override { return name_; }
+  // Never null: a name the theme lacks gets our drawing. (Tool buttons ask
+  // while they are laid out, long before they are drawn.)
+  bool isNull() override { return false; }
+  QIconEngine* clone() const override { return new TLazyThemeIconEngine(*this); }
+
+ private:
+  const QIcon& Icon() {
+    if (!resolved_) icon_ = ResolveIcon(name_), resolved_ = true;
+    return icon_;
+  }
+  QString name_;
+  QIcon icon_;
+  bool resolved_ = false;
+};
+
+}  // namespace
+
+QIcon ThemeIcon(const QString& name) { return QIcon(new TLazyThemeIconEngine(name)); }

@@ -1,7 +1,16 @@
 // The editor's text: an ordered list of lines with, per line, the scanner
 // state at its start, the cached tab expansion and the word-wrap
-// continuation mark. The records live in one array with a gap at the place
-// of the last edit, so local edits move few records however long the text is.
+// continuation mark.
+//
+// The characters live in a few large blocks: a line whose characters are all
+// below 256 takes one byte per character (Latin-1), any other line is kept as
+// UTF-8, or as UTF-16 when it holds a surrogate that UTF-8 cannot carry. A
+// line is a 16-byte record (where its bytes are, how many, the scanner state,
+// the expanded length and flags) in one array with a gap at the place of the
+// last edit, so local edits move few records however long the text is. An
+// edited line's new bytes go to the end of the newest block (or over the old
+// ones when they fit); the space left behind is reclaimed by a compaction once
+// it outweighs the text. The rarely used per-line objects sit in a side table.
 #pragma once
 
 #include "editor/SrcEditMiscProcs.h"
@@ -10,10 +19,13 @@
 #include "platform/TextCodec.h"
 #include "platform/Types.h"
 
+#include <QAnyStringView>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <vector>
 
 class QIODevice;
@@ -25,16 +37,73 @@ enum : std::uint8_t {
   sfHasTabs = 1,                 // the text holds a TAB
   sfHasNoTabs = 2,               // the text holds none
   sfExpandedLengthUnknown = 4,   // the expanded form has not been computed
+  sfContinuation = 8,            // a piece of the line before, made by word wrap
+  sfKindMask = 48,               // how the text is stored: Latin-1, UTF-8, UTF-16
+  sfLarge = 64,                  // the text has an allocation of its own
 };
 
-struct TSrcEditStringRec {
-  QString fString;
-  TObject* fObject = nullptr;
+// One line: where its bytes are, how many, its scanner state, and its
+// expanded length (bits 8 to 31; all ones while unknown) with flags (bits 0
+// to 7: the tab bits above, sfContinuation, the storage kind, sfLarge).
+struct TSrcEditLineRec {
+  std::uint32_t fWhere = 0;  // block << kBlockBits | offset; a large line's slot
+  std::uint32_t fSize = 0;   // bytes of text
   std::int32_t fRange = -1;
-  std::int32_t fExpandedLength = -1;
-  std::uint8_t fContinuation = 0;
-  std::uint8_t fFlags = sfExpandedLengthUnknown;
+  std::uint32_t fMeta = 0;
 };
+static_assert(sizeof(TSrcEditLineRec) == 16);
+
+// The storage of the lines' text (see TSrcEditStringList).
+class TSrcEditTextStore {
+ public:
+  TSrcEditTextStore() = default;
+  TSrcEditTextStore(TSrcEditTextStore&&) noexcept = default;
+  TSrcEditTextStore& operator=(TSrcEditTextStore&&) noexcept = default;
+
+  // Bytes of live text, and bytes left behind by edits.
+  qint64 LiveBytes() const { return live_; }
+  qint64 DeadBytes() const { return dead_; }
+
+  // Stores a text and returns its record (range -1, expansion unknown).
+  TSrcEditLineRec Store(QStringView text);
+  // Stores bytes known to be Latin-1 or valid UTF-8.
+  TSrcEditLineRec StoreLatin1(QByteArrayView bytes);
+  TSrcEditLineRec StoreUtf8(QByteArrayView bytes);
+  // Puts a new text in place of a record's, over the old bytes when it fits.
+  void Replace(TSrcEditLineRec& rec, QStringView text);
+  // Gives the record's bytes up.
+  void Release(const TSrcEditLineRec& rec);
+  // A copy of the record's bytes in this store.
+  TSrcEditLineRec Copy(const TSrcEditTextStore& from, const TSrcEditLineRec& rec);
+
+  QAnyStringView View(const TSrcEditLineRec& rec) const;
+  QString Text(const TSrcEditLineRec& rec) const;
+  // Length in UTF-16 units.
+  int Length(const TSrcEditLineRec& rec) const;
+
+  // Copies the live text of `recs` into fresh blocks.
+  void Compact(std::span<TSrcEditLineRec> before, std::span<TSrcEditLineRec> after);
+  bool Wasteful() const { return dead_ > live_ && dead_ > (qint64(4) << 20); }
+
+ private:
+  struct Block {
+    std::unique_ptr<char[]> data;
+    std::uint32_t used = 0;
+    std::uint32_t dead = 0;
+  };
+  char* Allocate(TSrcEditLineRec& rec, std::uint32_t size, std::uint32_t kind);
+  const char* Data(const TSrcEditLineRec& rec) const;
+  TSrcEditLineRec StoreBytes(QByteArrayView bytes, std::uint32_t kind);
+
+  std::vector<Block> blocks_;
+  std::vector<std::uint32_t> freeBlocks_;
+  std::uint32_t tail_ = 0;  // the block new text goes to (valid when blocks_ is not empty)
+  std::vector<std::unique_ptr<char[]>> large_;
+  std::vector<std::uint32_t> freeLarge_;
+  qint64 live_ = 0;
+  qint64 dead_ = 0;
+};
+
 
 class ESrcEditStringList : public ESrcEditError {
  public:
@@ -56,10 +125,14 @@ class TSrcEditStringList : public TObject {
   // The text of a line; an index out of range gives an empty string.
   QString Get(int index) const;
   QString operator[](int index) const { return Get(index); }
-  // The length of a line without copying it; 0 out of range.
-  int LineLength(int index) const {
-    return index >= 0 && index < count_ ? static_cast<int>(Rec(index).fString.size()) : 0;
+  // The text of a line without copying it, as Latin-1, UTF-8 or UTF-16
+  // (see the class comment); valid until the list next changes. An index out
+  // of range gives an empty view.
+  QAnyStringView View(int index) const {
+    return index >= 0 && index < count_ ? text_.View(Rec(index)) : QAnyStringView();
   }
+  // The length of a line in UTF-16 units without copying it; 0 out of range.
+  int LineLength(int index) const { return index >= 0 && index < count_ ? text_.Length(Rec(index)) : 0; }
   void Put(int index, const QString& text);
   TObject* GetObject(int index) const;
   void PutObject(int index, TObject* object);
@@ -104,6 +177,12 @@ class TSrcEditStringList : public TObject {
   void SetLineRange(int index, int range);
   bool IsContinuation(int index) const;
   int RewrapParagraph(int index);
+  // Packs the text of edited lines back into as few blocks as it needs (done
+  // by itself once the space left behind by edits outweighs the text).
+  void Compact();
+  // Bytes the text takes in its blocks, and bytes left behind by edits.
+  qint64 TextBytes() const { return text_.LiveBytes(); }
+  qint64 WastedBytes() const { return text_.DeadBytes(); }
 
   // ---- settings
   int TabWidth() const { return tabWidth_; }
@@ -138,34 +217,39 @@ class TSrcEditStringList : public TObject {
   friend class UpdateBlock;
   class UpdateBlock;
 
-  TSrcEditStringRec& Rec(int index) { return store_[index < gapStart_ ? index : index + gapLength()]; }
-  const TSrcEditStringRec& Rec(int index) const { return store_[index < gapStart_ ? index : index + gapLength()]; }
+  TSrcEditLineRec& Rec(int index) { return store_[index < gapStart_ ? index : index + gapLength()]; }
+  const TSrcEditLineRec& Rec(int index) const { return store_[index < gapStart_ ? index : index + gapLength()]; }
   int gapLength() const { return static_cast<int>(store_.size()) - count_; }
   void MoveGap(int index);
   void Grow(int needed);
   // Opens `n` fresh records at `index` and returns the first.
-  TSrcEditStringRec* OpenRecords(int index, int n);
+  TSrcEditLineRec* OpenRecords(int index, int n);
+  // Gives up the text of `n` records at `index` and closes them.
   void CloseRecords(int index, int n);
+  void CompactIfWasteful();
   [[noreturn]] void Error(int index) const;
+
+  // The side table of objects follows insertions and deletions.
+  void ShiftObjects(int index, int delta);
+  void DropObjects(int index, int n);
 
   void InsertItem(int index, const QString& text);
   // Cuts the next piece off `rest` by the wrap rules.
   QString NextWrapPiece(QString& rest) const;
   void WrapAll();
   void UnwrapAll();
-  void ResetExpansion(TSrcEditStringRec& rec);
+  static void ResetExpansion(TSrcEditLineRec& rec);
   // Each original line once, continuations joined.
   template <class F>
   void ForEachLogicalLine(F&& f) const;
   // Raises EWriteError when the text does not fit its encoding.
   void CheckEncoding(const QString& name) const;
-  // Replaces the text by the file `data` (named `name` in messages).
-  void LoadBytes(const QByteArray& data, const QString& name);
-  template <class Unit, class MakeString>
-  void LoadLines(const Unit* begin, const Unit* end, TextEncoding encoding, bool bom, const QString& name,
-                 MakeString&& makeString);
+  // Reads the text from a stream that can seek, in chunks.
+  void LoadChunks(QIODevice& stream, const QString& name);
 
-  std::vector<TSrcEditStringRec> store_;
+  std::vector<TSrcEditLineRec> store_;
+  TSrcEditTextStore text_;
+  std::vector<std::pair<int, TObject*>> objects_;  // by line index, ascending
   int count_ = 0;
   int gapStart_ = 0;
   int updateCount_ = 0;
@@ -189,7 +273,7 @@ class TSrcEditFiler {
   void SetEncoding(TextEncoding encoding) { encoding_ = encoding; }
   int BufferSize() const { return static_cast<int>(buffer_.size()); }
   void WriteRaw(QByteArrayView bytes);
-  void Write(QStringView text, bool withBreak);
+  void Write(QAnyStringView text, bool withBreak);
   // Writes the buffered bytes; raises EWriteError when the stream refuses.
   void Flush();
 

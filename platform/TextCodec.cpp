@@ -132,19 +132,81 @@ QString encodingName(TextEncoding encoding) {
   }
 }
 
-TextEncoding sniff(QByteArrayView bytes, int* bomLength, bool* ascii) {
-  bool plain = false;
-  bool* const isAscii = ascii ? ascii : &plain;
-  *isAscii = false;
+TextEncoding sniff(QByteArrayView bytes, int* bomLength) {
+  Sniffer sniffer;
+  sniffer.feed(bytes);
+  return sniffer.finish(bomLength);
+}
+
+void Sniffer::feed(QByteArrayView bytes) {
+  if (bytes.isEmpty()) return;
+  const qint64 start = size_;
+  size_ += bytes.size();
+  if (head_.size() < 4096) head_.append(bytes.first(std::min<qsizetype>(bytes.size(), 4096 - head_.size())));
+
+  // UTF-8: whole sequences are checked; one cut by the end waits for the rest.
+  if (utf8Valid_) {
+    QByteArrayView rest = bytes;
+    if (!utf8Carry_.isEmpty()) {
+      // The cut sequence is at most 4 bytes: complete it from this piece.
+      const auto lead = static_cast<unsigned char>(utf8Carry_[0]);
+      const qsizetype need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+      const qsizetype take = std::min<qsizetype>(need - utf8Carry_.size(), rest.size());
+      utf8Carry_.append(rest.first(take));
+      rest = rest.sliced(take);
+      if (utf8Carry_.size() == need) {
+        utf8Valid_ = isValidUtf8(utf8Carry_);
+        utf8Carry_.clear();
+      }
+    }
+    // Keep back a sequence that the end of the piece cuts.
+    qsizetype cut = rest.size();
+    for (qsizetype back = 1; back <= 3 && back <= rest.size(); ++back) {
+      const auto c = static_cast<unsigned char>(rest[rest.size() - back]);
+      if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+      const qsizetype need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      if (need > back) cut = rest.size() - back;
+      break;
+    }
+    if (utf8Valid_ && !isValidUtf8(rest.first(cut))) utf8Valid_ = false;
+    if (utf8Valid_) utf8Carry_.append(rest.sliced(cut));
+  }
+
+  // UTF-32: the units after a mark must be Unicode scalar values.
+  if (utf32_ < 0 && head_.size() >= 4) {
+    utf32_ = head_.startsWith(bomBytes(TextEncoding::Utf32LE))   ? 1
+             : head_.startsWith(bomBytes(TextEncoding::Utf32BE)) ? 2
+                                                                 : 0;
+  }
+  if (utf32_ > 0 && utf32Valid_) {
+    const qsizetype skip = start < 4 ? static_cast<qsizetype>(std::min<qint64>(4 - start, bytes.size())) : 0;
+    unitCarry_.append(bytes.sliced(skip));
+    const qsizetype whole = unitCarry_.size() / 4 * 4;
+    utf32Valid_ = IsValidWide(QByteArrayView(unitCarry_).first(whole),
+                              utf32_ == 1 ? TextEncoding::Utf32LE : TextEncoding::Utf32BE);
+    unitCarry_.remove(0, whole);
+  }
+}
+
+TextEncoding Sniffer::finish(int* bomLength) const {
+  const bool utf8 = utf8Valid_ && utf8Carry_.isEmpty();
   int bom = 0;
   TextEncoding found = TextEncoding::Utf8;
-  // UTF-32LE before UTF-16LE: its mark begins with the other's.
+  // UTF-32LE before UTF-16LE: its mark begins with the other's. Only the
+  // first mark that matches counts.
   for (TextEncoding e : {TextEncoding::Utf32LE, TextEncoding::Utf32BE, TextEncoding::Utf8, TextEncoding::Utf16LE,
                          TextEncoding::Utf16BE}) {
     const QByteArrayView mark = bomBytes(e);
-    if (!bytes.startsWith(mark)) continue;
-    const QByteArrayView rest = bytes.sliced(mark.size());
-    if (e == TextEncoding::Utf8 ? isValidUtf8(rest, isAscii) : IsValidWide(rest, e)) {
+    if (!head_.startsWith(mark)) continue;
+    const qint64 rest = size_ - mark.size();
+    bool valid;
+    switch (e) {
+      case TextEncoding::Utf8: valid = utf8; break;  // the mark itself is valid UTF-8
+      case TextEncoding::Utf16LE:
+      case TextEncoding::Utf16BE: valid = rest % 2 == 0; break;
+      default: valid = rest % 4 == 0 && utf32Valid_ && unitCarry_.isEmpty(); break;
+    }
+    if (valid) {
       bom = static_cast<int>(mark.size());
       found = e;
     }
@@ -152,16 +214,14 @@ TextEncoding sniff(QByteArrayView bytes, int* bomLength, bool* ascii) {
   }
   if (bomLength) *bomLength = bom;
   if (bom > 0) return found;
-  static const QList<QByteArray> utf8 = {"utf-8", "utf8", "unicode-1-1-utf-8"};
   static const QList<QByteArray> singleByte = {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1",
                                                "iso_8859-1", "latin1", "latin-1", "l1", "us-ascii", "ascii",
                                                "iso-ir-100", "ibm819", "cp819", "csisolatin1"};
-  const QByteArray declared = declaredCharset(bytes.first(std::min<qsizetype>(bytes.size(), 4096)));
+  const QByteArray declared = declaredCharset(head_);
   if (singleByte.contains(declared)) return TextEncoding::Windows1252;
-  if (utf8.contains(declared) && isValidUtf8(bytes, isAscii)) return TextEncoding::Utf8;
-  return detect(bytes, nullptr, isAscii);
+  // A declared UTF-8 counts only when the bytes are UTF-8, as without one.
+  return utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
-
 
 char16_t windows1252ToUnicode(unsigned char byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHigh[byte - 0x80];
@@ -277,7 +337,9 @@ DecodedText decodeFile(QByteArrayView bytes) {
   return result;
 }
 
-bool canEncode(QStringView text, TextEncoding encoding) {
+namespace {
+
+bool CanEncode16(QStringView text, TextEncoding encoding) {
   if (encoding != TextEncoding::Windows1252) {
     for (qsizetype i = 0; i < text.size(); ++i) {
       const QChar c = text[i];
@@ -295,7 +357,7 @@ bool canEncode(QStringView text, TextEncoding encoding) {
   return true;
 }
 
-qsizetype encodedSize(QStringView text, TextEncoding encoding) {
+qsizetype EncodedSize16(QStringView text, TextEncoding encoding) {
   if (encoding == TextEncoding::Windows1252) return text.size();
   if (UnitSize(encoding) == 2) return text.size() * 2;
   if (UnitSize(encoding) == 4) {
@@ -321,7 +383,7 @@ qsizetype encodedSize(QStringView text, TextEncoding encoding) {
   return size;
 }
 
-qsizetype encodeInto(char* dst, QStringView text, TextEncoding encoding) {
+qsizetype EncodeInto16(char* dst, QStringView text, TextEncoding encoding) {
   if (encoding == TextEncoding::Utf8) {
     QStringEncoder encoder(QStringEncoder::Utf8);
     return encoder.appendToBuffer(dst, text) - dst;
@@ -347,7 +409,83 @@ qsizetype encodeInto(char* dst, QStringView text, TextEncoding encoding) {
   return text.size();
 }
 
-void encodeAppend(QByteArray& out, QStringView text, TextEncoding encoding) {
+// Whether a Latin-1 text is plain ASCII, eight bytes at a time.
+bool IsAscii(const unsigned char* p, qsizetype n) {
+  qsizetype i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0x8080808080808080ULL) return false;
+  }
+  for (; i < n; ++i)
+    if (p[i] & 0x80) return false;
+  return true;
+}
+
+// The UTF-16 form of a UTF-8 view (a leading U+FEFF stays a character).
+QString Utf8Text(QAnyStringView text) {
+  return decode(QByteArrayView(static_cast<const char*>(text.data()), text.size()), TextEncoding::Utf8);
+}
+
+}  // namespace
+
+bool canEncode(QAnyStringView text, TextEncoding encoding) {
+  if (viewForm(text) == ViewForm::Utf16) return CanEncode16(QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
+  if (viewForm(text) == ViewForm::Utf8) return encoding != TextEncoding::Windows1252 || CanEncode16(Utf8Text(text), encoding);
+  if (encoding != TextEncoding::Windows1252) return true;
+  // Latin-1: only the C1 controls Windows-1252 leaves undefined have a form.
+  const auto* p = static_cast<const unsigned char*>(text.data());
+  for (qsizetype i = 0; i < text.size(); ++i)
+    if (p[i] >= 0x80 && p[i] < 0xA0 && unicodeToWindows1252(p[i]) < 0) return false;
+  return true;
+}
+
+qsizetype encodedSize(QAnyStringView text, TextEncoding encoding) {
+  if (viewForm(text) == ViewForm::Utf16) return EncodedSize16(QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
+  if (viewForm(text) == ViewForm::Utf8) return encoding == TextEncoding::Utf8 ? text.size() : EncodedSize16(Utf8Text(text), encoding);
+  switch (encoding) {
+    case TextEncoding::Utf8: {
+      const auto* p = static_cast<const unsigned char*>(text.data());
+      qsizetype size = text.size();
+      for (qsizetype i = 0; i < text.size(); ++i) size += p[i] >> 7;
+      return size;
+    }
+    case TextEncoding::Windows1252: return text.size();
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: return text.size() * 2;
+    default: return text.size() * 4;
+  }
+}
+
+qsizetype encodeInto(char* dst, QAnyStringView text, TextEncoding encoding) {
+  if (viewForm(text) == ViewForm::Utf16) return EncodeInto16(dst, QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
+  if (viewForm(text) == ViewForm::Utf8) {
+    if (encoding != TextEncoding::Utf8) return EncodeInto16(dst, Utf8Text(text), encoding);
+    std::memcpy(dst, text.data(), static_cast<size_t>(text.size()));
+    return text.size();
+  }
+  const auto* p = static_cast<const unsigned char*>(text.data());
+  const qsizetype n = text.size();
+  if ((encoding == TextEncoding::Utf8 || encoding == TextEncoding::Windows1252) && IsAscii(p, n)) {
+    std::memcpy(dst, p, static_cast<size_t>(n));
+    return n;
+  }
+  if (encoding == TextEncoding::Utf8) {
+    char* out = dst;
+    for (qsizetype i = 0; i < n; ++i) {
+      if (p[i] < 0x80) {
+        *out++ = static_cast<char>(p[i]);
+      } else {
+        *out++ = static_cast<char>(0xC0 | (p[i] >> 6));
+        *out++ = static_cast<char>(0x80 | (p[i] & 0x3F));
+      }
+    }
+    return out - dst;
+  }
+  return EncodeInto16(dst, QString::fromLatin1(reinterpret_cast<const char*>(p), n), encoding);
+}
+
+void encodeAppend(QByteArray& out, QAnyStringView text, TextEncoding encoding) {
   const qsizetype start = out.size();
   out.resize(start + maxEncodedSize(text.size(), encoding));
   out.truncate(start + encodeInto(out.data() + start, text, encoding));

@@ -8,11 +8,13 @@
 // UTF-16 or UTF-32, or a page's XML declaration or <meta> character set.
 #pragma once
 
+#include <QAnyStringView>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <type_traits>
 
 enum class TextEncoding : std::uint8_t { Utf8, Windows1252, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
 
@@ -37,9 +39,25 @@ TextEncoding detect(QByteArrayView bytes, int* bomLength = nullptr, bool* ascii 
 // the page declares in its first 4096 bytes (an XML declaration or a <meta>
 // element; UTF-8 when the bytes are valid UTF-8, the single-byte sets
 // Windows-1252, ISO-8859-1 and US-ASCII as Windows-1252), else detect().
-// `bomLength` receives the length of the mark; `ascii`, when given, whether
-// the text after it is plain ASCII (false when that was not looked at).
-TextEncoding sniff(QByteArrayView bytes, int* bomLength = nullptr, bool* ascii = nullptr);
+// `bomLength` receives the length of the mark.
+TextEncoding sniff(QByteArrayView bytes, int* bomLength = nullptr);
+
+// sniff() over a file read in pieces: feed() every piece in order, then
+// finish() gives what sniff() gives for the whole.
+class Sniffer {
+ public:
+  void feed(QByteArrayView bytes);
+  TextEncoding finish(int* bomLength = nullptr) const;
+
+ private:
+  QByteArray head_;          // the first 4096 bytes
+  QByteArray utf8Carry_;     // a UTF-8 sequence cut by the end of a piece
+  QByteArray unitCarry_;     // a UTF-32 unit cut likewise
+  qint64 size_ = 0;
+  bool utf8Valid_ = true;
+  bool utf32Valid_ = true;   // the units after a UTF-32 mark
+  int utf32_ = -1;           // 1 LE, 2 BE, 0 neither, -1 not yet known
+};
 
 // The character set declared by an XML declaration or a <meta> element
 // (charset attribute or http-equiv content type) in `head`, in lower case;
@@ -64,15 +82,29 @@ void decodeAppend(QString& out, QByteArrayView bytes, TextEncoding encoding);
 // Decodes a whole file: detects the encoding and strips a UTF-8 mark.
 DecodedText decodeFile(QByteArrayView bytes);
 
+// How a view holds its characters.
+enum class ViewForm : std::uint8_t { Latin1, Utf8, Utf16 };
+inline ViewForm viewForm(QAnyStringView text) {
+  return text.visit([](auto view) {
+    if constexpr (std::is_same_v<decltype(view), QStringView>)
+      return ViewForm::Utf16;
+    else if constexpr (std::is_same_v<decltype(view), QLatin1StringView>)
+      return ViewForm::Latin1;
+    else
+      return ViewForm::Utf8;
+  });
+}
+
 // True when every character of `text` has a form in `encoding`.
-bool canEncode(QStringView text, TextEncoding encoding);
+bool canEncode(QAnyStringView text, TextEncoding encoding);
 
 // Appends the encoded form of `text`. Characters without a Windows-1252 form
 // are written as "?"; callers check canEncode() first when that matters.
-void encodeAppend(QByteArray& out, QStringView text, TextEncoding encoding);
+void encodeAppend(QByteArray& out, QAnyStringView text, TextEncoding encoding);
 QByteArray encode(QStringView text, TextEncoding encoding);
 
-// The most bytes encodeInto() may write for `length` characters.
+// The most bytes encodeInto() may write for `length` characters (or for a
+// view of `length` bytes of Latin-1 or UTF-8).
 inline qsizetype maxEncodedSize(qsizetype length, TextEncoding encoding) {
   switch (encoding) {
     case TextEncoding::Utf8: return length * 3;
@@ -83,10 +115,10 @@ inline qsizetype maxEncodedSize(qsizetype length, TextEncoding encoding) {
   }
 }
 // The number of bytes encodeInto() writes for `text`.
-qsizetype encodedSize(QStringView text, TextEncoding encoding);
+qsizetype encodedSize(QAnyStringView text, TextEncoding encoding);
 // Writes the encoded text at `dst` (room for maxEncodedSize bytes) and
 // returns the number of bytes written.
-qsizetype encodeInto(char* dst, QStringView text, TextEncoding encoding);
+qsizetype encodeInto(char* dst, QAnyStringView text, TextEncoding encoding);
 
 // Encodes a whole file, with a leading byte-order mark when `bom` is set.
 QByteArray encodeFile(QStringView text, TextEncoding encoding, bool bom);

@@ -1,6 +1,8 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "app/FileManagerPane.h"
+#include "files/FrFileListBox.h"
 #include "editor/SrcEditAutoComplete.h"
 #include "tests/app/AppFixture.h"
 
@@ -384,8 +386,11 @@ TEST_F(MainWindow, MainWindowKeysComeBeforeTheEditors) {
   for (const char* name : {"Cut1", "Copy1", "Paste1", "Redo1"})
     EXPECT_FALSE(Main().Action(name)->shortcut().isEmpty()) << name;
   // File-manager keys belong to the side pane only.
-  EXPECT_EQ(Main().Action("fManDelFile")->shortcutContext(), Qt::WidgetWithChildrenShortcut);
-  EXPECT_TRUE(Main().Panel1->actions().contains(Main().Action("fManDelFile")));
+  for (const char* name : {"fManDelFile", "fManDelForGood", "FM_RenFile", "fManRefresh"}) {
+    EXPECT_EQ(Main().Action(name)->shortcutContext(), Qt::WidgetShortcut) << name;
+    EXPECT_TRUE(Main().FileManager->FrFileListBox1->actions().contains(Main().Action(name))) << name;
+    EXPECT_FALSE(Main().actions().contains(Main().Action(name))) << name;
+  }
 }
 
 TEST_F(MainWindow, ProgramsStartWithArgumentLists) {

@@ -13,14 +13,11 @@ namespace {
 
 TEST(WtRgbToHtml, ColourRules) {
   TWtRgbToHtml c;
-  EXPECT_EQ(c.RgbColor(), 0);
   EXPECT_EQ(c.HtmlColor(), QStringLiteral("000000"));
-  c.SetRgbColor(clRed);
-  EXPECT_EQ(c.HtmlColor(), QStringLiteral("FF0000"));
-  c.SetRgbColor(0x00563412);
-  EXPECT_EQ(c.HtmlColor(), QStringLiteral("123456"));
-  c.SetRgbColor(0x00ABCDEF);
-  EXPECT_EQ(c.HtmlColor(), QStringLiteral("EFCDAB"));
+  for (const auto& [rgb, html] : {std::pair{clRed, "FF0000"}, {0x00563412, "123456"}, {0x00ABCDEF, "EFCDAB"}}) {
+    c.SetRgbColor(rgb);
+    EXPECT_EQ(c.HtmlColor(), QLatin1String(html));
+  }
 
   // A system colour is resolved to its present red, green and blue.
   c.SetRgbColor(clWindowText);

@@ -340,61 +340,204 @@ TEST(TextBuffer, NotificationsInOrderWithTheirArguments) {
 }
 
 TEST(TextBuffer, EditsMatchAPlainListAtRandom) {
+  // Texts of every storage: ASCII, Latin-1, UTF-8, a lone surrogate (kept as
+  // UTF-16) and, now and then, one long enough for an allocation of its own.
+  auto text = [](QRandomGenerator& rng, int step) {
+    const QString n = QString::number(step);
+    switch (rng.bounded(6)) {
+      case 0: return QStringLiteral("caf\u00E9 ") + n;
+      case 1: return QStringLiteral("\u20AC ") + n;
+      case 2: return QString(QChar(0xD800)) + n;
+      case 3: return step % 50 == 0 ? QString(70000 + step % 7, QChar(u'\u4E2D')) : n;
+      default: return n;
+    }
+  };
+  struct Line {
+    QString text;
+    TObject* object;
+    int range;
+  };
+  TObject objects[3];
   TSrcEditStringList list;
-  std::vector<QString> model;
+  std::vector<Line> model;
   QRandomGenerator rng(11);
   for (int step = 0; step < 20000; ++step) {
     const int n = static_cast<int>(model.size());
-    switch (rng.bounded(7)) {
+    const int i = rng.bounded(n + 1), j = n ? rng.bounded(n) : 0;
+    switch (rng.bounded(10)) {
       case 0: case 1: {
-        const int i = rng.bounded(n + 1);
-        const QString s = QString::number(step);
+        const QString s = text(rng, step);
         list.Insert(i, s);
-        model.insert(model.begin() + i, s);
+        model.insert(model.begin() + i, Line{s, nullptr, -1});
         break;
       }
       case 2:
         if (n) {
-          const int i = rng.bounded(n);
-          list.Delete(i);
-          model.erase(model.begin() + i);
+          list.Delete(j);
+          model.erase(model.begin() + j);
         }
         break;
       case 3:
-        if (n) {
-          const int i = rng.bounded(n);
-          list.Put(i, "p" + QString::number(step));
-          model[i] = "p" + QString::number(step);
+        if (n) {  // shorter, longer, or of another storage than before
+          const QString s = text(rng, step);
+          list.Put(j, s);
+          model[j].text = s;
         }
         break;
       case 4: {
-        const int i = rng.bounded(n + 1), k = rng.bounded(4);
+        const int k = rng.bounded(4);
         list.InsertLines(i, k);
-        model.insert(model.begin() + i, k, QString());
+        model.insert(model.begin() + i, k, Line{QString(), nullptr, 0});
         break;
       }
       case 5:
         if (n) {
-          const int i = rng.bounded(n), k = rng.bounded(5);
-          list.DeleteLines(i, k);
-          model.erase(model.begin() + i, model.begin() + std::min(n, i + k));
+          const int k = rng.bounded(5);
+          list.DeleteLines(j, k);
+          model.erase(model.begin() + j, model.begin() + std::min(n, j + k));
         }
         break;
       case 6:
         if (n) {
-          const int i = rng.bounded(n), j = rng.bounded(n);
-          list.Exchange(i, j);
-          std::swap(model[i], model[j]);
+          const int k = rng.bounded(n);
+          list.Exchange(j, k);
+          std::swap(model[j], model[k]);
         }
+        break;
+      case 7:
+        if (n) {
+          TObject* object = rng.bounded(4) == 0 ? nullptr : &objects[rng.bounded(3)];
+          list.PutObject(j, object);
+          model[j].object = object;
+        }
+        break;
+      case 8:
+        if (n) {
+          list.SetLineRange(j, step);
+          model[j].range = step;
+        }
+        break;
+      case 9:
+        if (step % 100 == 0) list.Compact();
         break;
     }
     ASSERT_EQ(list.Count(), static_cast<int>(model.size()));
-    if (step % 500 == 0) {
-      for (int i = 0; i < list.Count(); ++i) ASSERT_EQ(list.Get(i), model[i]) << step;
+    if (step % 500 == 0 || step == 19999) {
+      qint64 bytes = 0;
+      for (int k = 0; k < list.Count(); ++k) {
+        ASSERT_EQ(list.Get(k), model[k].text) << step;
+        ASSERT_EQ(list.LineLength(k), model[k].text.size()) << step;
+        ASSERT_EQ(list.GetObject(k), model[k].object) << step;
+        ASSERT_EQ(list.LineRange(k), model[k].range) << step;
+        bytes += list.View(k).size_bytes();
+      }
+      ASSERT_EQ(list.TextBytes(), bytes);
     }
   }
-  for (int i = 0; i < list.Count(); ++i) ASSERT_EQ(list.Get(i), model[i]);
   EXPECT_GE(list.Capacity(), list.Count());
+}
+
+TEST(TextBuffer, LinesAreKeptInTheirNarrowestFormAndChangeItByEdits) {
+  const struct {
+    QString text;
+    TextCodec::ViewForm form;
+    int bytes;
+  } cases[] = {
+      {"<p>plain</p>", TextCodec::ViewForm::Latin1, 12},
+      {QStringLiteral("caf\u00E9\u00FF"), TextCodec::ViewForm::Latin1, 5},
+      {QStringLiteral("12 \u20AC"), TextCodec::ViewForm::Utf8, 6},
+      {QStringLiteral("\U0001F600!"), TextCodec::ViewForm::Utf8, 5},
+      {QString(QChar(0xDC00)) + "x", TextCodec::ViewForm::Utf16, 4},  // UTF-8 cannot hold it
+  };
+  TSrcEditStringList list;
+  list.Add("first");
+  list.Add("middle line");
+  list.Add("last");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.toStdString());
+    for (const QString& text : {c.text, QString("\t") + c.text}) {  // in place and grown
+      list.Put(1, text);
+      EXPECT_EQ(list.Get(1), text);
+      EXPECT_EQ(TextCodec::viewForm(list.View(1)), c.form);
+      EXPECT_EQ(list.View(1).size_bytes(), c.bytes + (text == c.text ? 0 : c.form == TextCodec::ViewForm::Utf16 ? 2 : 1));
+      EXPECT_EQ(list.LineLength(1), text.size());
+      EXPECT_EQ(list.ExpandedLength(1), text.size() + (text == c.text ? 0 : 7));  // TAB to column 8
+    }
+    EXPECT_EQ(list.ToStringList(), QStringList({"first", QString("\t") + c.text, "last"}));
+  }
+  // Every form is written back byte for byte, in every encoding that holds it.
+  list.Put(1, QStringLiteral("\u00E9\u20AC\U0001F600"));
+  for (TextEncoding e : {TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::Utf32BE}) {
+    list.SetEncoding(e);
+    EXPECT_EQ(list.SaveToBytes(), TextCodec::encode(list.ToStringList().join("\r\n") + "\r\n", e));
+    EXPECT_EQ(list.EncodedSize(), list.SaveToBytes().size());
+  }
+}
+
+TEST(TextBuffer, SpaceLeftByEditsIsReclaimed) {
+  TSrcEditStringList list;
+  for (int i = 0; i < 1000; ++i) list.Add(QString(1000, QChar(u'a' + i % 26)));
+  const qint64 text = list.TextBytes();
+  EXPECT_EQ(text, 1000 * 1000);
+  // Each line grows, so its old bytes are left behind: 20 MB in all.
+  for (int round = 1; round <= 20; ++round)
+    for (int i = 0; i < 1000; i += 2) list.Put(i, QString(1000 + round, u'x'));
+  EXPECT_LE(list.WastedBytes(), std::max<qint64>(list.TextBytes(), 4 << 20));
+  list.Compact();
+  EXPECT_EQ(list.WastedBytes(), 0);
+  EXPECT_EQ(list.TextBytes(), 500 * 1020 + 500 * 1000);
+  EXPECT_EQ(list.Get(0), QString(1020, u'x'));
+  EXPECT_EQ(list.Get(1), QString(1000, u'b'));
+  // Typing on one line reuses its place.
+  list.Put(999, "");
+  for (int k = 0; k < 5000; ++k) list.Put(999, QString(k % 300, u'y'));
+  EXPECT_LE(list.WastedBytes(), 300);
+}
+
+TEST(TextBuffer, ChunkBordersInsideCharactersAndLineBreaks) {
+  // The file is read in pieces of 1 MB (after the byte-order mark): put a
+  // character, a CR LF and a UTF-16 surrogate pair across the first border,
+  // and lines longer than a piece.
+  constexpr int kPiece = 1 << 20;
+  const QByteArray fill(kPiece - 1, 'a');
+  auto utf16 = [&](const QString& tail) {
+    QStringEncoder encoder(QStringConverter::Utf16LE);
+    return QByteArray("\xFF\xFE") + QByteArray(encoder(QString(kPiece / 2 - 1, u'b') + tail));
+  };
+  const struct {
+    QByteArray bytes;
+    int lines;
+    TextEncoding encoding;
+  } cases[] = {
+      {fill + "\xE2\x82\xAC\r\nx\r\n", 2, TextEncoding::Utf8},     // a UTF-8 sequence cut
+      {fill + "\r\nx\r\n", 2, TextEncoding::Utf8},                 // CR | LF
+      {fill + "\r\rx\r", 3, TextEncoding::Utf8},                    // CR | CR
+      {fill + "\xE9\xE2\x82\xAC\n", 1, TextEncoding::Windows1252},  // invalid after the border
+      {utf16(QStringLiteral("\r\nz\r\n")), 2, TextEncoding::Utf16LE},
+      {utf16(QStringLiteral("\U0001F600\r\nz\r\n")), 2, TextEncoding::Utf16LE},
+      {QByteArray(3 * kPiece, 'c') + "\n" + QByteArray(kPiece, 'd') + "\n", 2, TextEncoding::Utf8},
+  };
+  for (const auto& c : cases) {
+    TSrcEditStringList list;
+    LoadBytes(list, c.bytes);
+    EXPECT_EQ(list.Count(), c.lines);
+    EXPECT_EQ(list.Encoding(), c.encoding);
+    EXPECT_EQ(SaveBytes(list), c.bytes);
+  }
+  TSrcEditStringList list;
+  LoadBytes(list, cases[0].bytes);
+  EXPECT_EQ(list.Get(0), QString::fromLatin1(fill) + QStringLiteral("\u20AC"));
+  EXPECT_EQ(list.FileFormat(), lbsCRLF);
+  LoadBytes(list, cases[2].bytes);
+  EXPECT_EQ(list.ToStringList(), QStringList({QString::fromLatin1(fill), "", "x"}));
+  // A long line takes edits like any other.
+  EXPECT_EQ(list.FileFormat(), lbsCR);
+  LoadBytes(list, cases[5].bytes);
+  EXPECT_EQ(list.Get(0), QString(kPiece / 2 - 1, u'b') + QStringLiteral("\U0001F600"));
+  LoadBytes(list, cases[6].bytes);
+  list.Put(0, list.Get(0) + "e");
+  list.Put(1, "d");
+  EXPECT_EQ(SaveBytes(list), QByteArray(3 * kPiece, 'c') + "e\nd\n");
 }
 
 TEST(TextBuffer, WordWrapKeepsTheOriginalLinesOnSave) {

@@ -45,6 +45,8 @@ std::string Dump(TSrcCustomHighlighter& h, const QStringList& lines) {
   return s;
 }
 
+std::string SampleDump(TSrcCustomHighlighter& h) { return Dump(h, h.GetSampleSource().split(QStringLiteral("\r\n"))); }
+
 namespace {
 
 void ExpectTiles(const QString& line, const std::vector<Token>& tokens) {
@@ -148,6 +150,28 @@ std::vector<std::string> OwnSpans(TSrcCustomHighlighter& h, const QStringList& l
     flush();
   }
   return out;
+}
+
+KeywordTableWalk WalkKeywordTable(TSrcKeywordHashHighlighter& h, const TSrcKeywordTable& t, bool foldsCase,
+                                  int plain) {
+  KeywordTableWalk walk;
+  for (int i = 0; i < static_cast<int>(t.buckets.size()); ++i)
+    for (const TSrcKeyword& k : t.buckets[i]) {
+      walk.largest = i;
+      ++walk.perKind[k.kind];
+      const QString word = QString::fromLatin1(k.word);
+      QString mixed = word.toUpper();
+      for (int c = 0; c < mixed.size(); c += 2) mixed[c] = mixed[c].toLower();
+      for (const QString& w : foldsCase ? QStringList{word, word.toUpper(), word.toLower(), mixed} : QStringList{word})
+        EXPECT_EQ(int{h.ClassifyWord(w)}, k.kind) << w.toStdString();
+      const int longer = h.ClassifyWord(word + "q");
+      if (plain >= 0) {
+        EXPECT_EQ(longer, plain) << k.word.constData();
+      } else if (t.run != TSrcHashRun::Html || !word.back().isDigit()) {  // "H1Q" hashes as "H1"
+        EXPECT_NE(longer, k.kind) << k.word.constData();
+      }
+    }
+  return walk;
 }
 
 bool RegisteredAtStart(const QMetaObject& meta) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "editor/SrcEditHighlighter.h"
+#include "highlighters/SrcHighlighterKeywordHash.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <QStringList>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +53,8 @@ void ExpectTokens(std::initializer_list<TokenCase> cases) {
 
 // "[text|kind]" per token, one line of output per line, from the start range.
 std::string Dump(TSrcCustomHighlighter& h, const QStringList& lines);
+// The same for the highlighter's sample source.
+std::string SampleDump(TSrcCustomHighlighter& h);
 
 using TFactory = std::function<std::unique_ptr<TSrcCustomHighlighter>()>;
 
@@ -73,6 +77,18 @@ QStringList NoiseDocument(QRandomGenerator& rng, int lines, int longest = 60);
 std::vector<std::string> ReferenceSpans(const QString& name, QStringList& lines);
 std::vector<std::string> OwnSpans(TSrcCustomHighlighter& h, const QStringList& lines,
                                   const std::function<const char*(const Token&)>& classOf);
+
+// Walks a keyword table: every word is classified as its kind, in upper,
+// lower and mixed case too when `foldsCase`, and is `plain` with a letter
+// after it (-1: anything but its kind, unless a digit ends it where digits
+// end the hashed run). Gives the words per kind and the last bucket that
+// holds any.
+struct KeywordTableWalk {
+  std::map<int, int> perKind;
+  int largest = -1;
+};
+KeywordTableWalk WalkKeywordTable(TSrcKeywordHashHighlighter& h, const TSrcKeywordTable& t, bool foldsCase,
+                                  int plain);
 
 // The class is in the highlighter list once the program has registered its
 // highlighters.

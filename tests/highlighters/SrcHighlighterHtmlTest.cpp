@@ -1,5 +1,4 @@
 #include "highlighters/SrcHighlighterHtml.h"
-#include "highlighters/SrcHighlighters.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
 
 #include <QRandomGenerator>
@@ -67,14 +66,11 @@ TEST(HtmlHighlighter, TextAndEntities) {
 TEST(HtmlHighlighter, StateCarriesAcrossLines) {
   H h;
   int range = -1;
-  auto t1 = Scan(h, "text <!-- open", range);
-  EXPECT_EQ(Show(t1), "[text |9][<!--|2][ open|2]");
+  EXPECT_EQ(Show(Scan(h, "text <!-- open", range)), "[text |9][<!--|2][ open|2]");
   EXPECT_EQ(range, H::rsComment);
-  auto t2 = Scan(h, "", range);
-  EXPECT_TRUE(t2.empty());
+  EXPECT_EQ(Show(Scan(h, "", range)), "");
   EXPECT_EQ(range, H::rsComment);
-  auto t3 = Scan(h, "still -->after <b>", range);
-  EXPECT_EQ(Show(t3), "[still -->|2][after |9][<|8][b|4][>|8]");
+  EXPECT_EQ(Show(Scan(h, "still -->after <b>", range)), "[still -->|2][after |9][<|8][b|4][>|8]");
   EXPECT_EQ(range, H::rsText);
 
   range = -1;
@@ -110,10 +106,10 @@ TEST(HtmlHighlighter, StateCarriesAcrossLines) {
   EXPECT_EQ(Show(Scan(h, "&", r)), "[&|9]");
 
   // States this scanner never stores restart as text.
-  h.SetRange(6);
-  EXPECT_EQ(h.GetRange(), H::rsText);
-  h.SetRange(300);
-  EXPECT_EQ(h.GetRange(), H::rsText);
+  for (int stored : {6, 300}) {
+    h.SetRange(stored);
+    EXPECT_EQ(h.GetRange(), H::rsText) << stored;
+  }
 }
 
 TEST(HtmlHighlighter, KeywordTableAsGiven) {
@@ -121,27 +117,12 @@ TEST(HtmlHighlighter, KeywordTableAsGiven) {
   const TSrcKeywordTable& t = H::KeywordTable();
   EXPECT_EQ(t.keywordCount, 270);
   EXPECT_EQ(t.bound, 244);
-  int largest = -1;
-  for (int i = 0; i < static_cast<int>(t.buckets.size()); ++i)
-    if (!t.buckets[i].empty()) largest = i;
-  EXPECT_EQ(largest, 250);  // "/OPTGROUP", beyond the bound
+  H h;
+  const KeywordTableWalk walk = WalkKeywordTable(h, t, true, -1);
+  EXPECT_EQ(walk.largest, 250);  // "/OPTGROUP", beyond the bound
+  EXPECT_EQ(walk.perKind, (std::map<int, int>{{H::tkKey, 270}}));
   EXPECT_EQ(H::EntityNames().size(), 249);
   EXPECT_EQ(t.HashWord(u"/xyzzy"), 248);
-
-  H h;
-  int checked = 0;
-  for (const auto& bucket : t.buckets)
-    for (const TSrcKeyword& k : bucket) {
-      const QString word = QString::fromLatin1(k.word);
-      QString mixed = word;
-      for (int i = 0; i < mixed.size(); i += 2) mixed[i] = mixed[i].toLower();
-      for (const QString& w : {word, word.toLower(), mixed}) EXPECT_EQ(h.ClassifyWord(w), H::tkKey) << k.word.constData();
-      if (!word.back().isDigit()) {  // digits end the hashed run: "H1Q" is "H1" then "Q"
-        EXPECT_NE(h.ClassifyWord(word + "Q"), H::tkKey) << k.word.constData();
-      }
-      ++checked;
-    }
-  EXPECT_EQ(checked, 270);
 
   const struct {
     const char* word;
@@ -192,9 +173,7 @@ TEST(HtmlHighlighter, AttributesNamesAndSample) {
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(215)));
   EXPECT_FALSE(h.GetIdentChars().Contains(u'-'));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 8);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[<!--|2][ Syntax highlighting -->|2]\n"
             "\n"
             "[<|8][html|4][>|8]\n"
@@ -203,12 +182,7 @@ TEST(HtmlHighlighter, AttributesNamesAndSample) {
             "[ |9][<|8][invalid|10][>|8][Sample HTML code |9][&copy;|0][ 2001|9][<|8][/invalid|10][>|8]\n"
             "[<|8][/body|4][>|8]\n"
             "[<|8][/html|4][>|8]\n");
-
-  RegisterBuiltinHighlighters();
-  QStringList registered;
-  for (const auto& cls : TSrcHighlighterList()) registered << cls.meta->className();
-  for (const char* name : {"TSrcHTMLHighlighter", "TSrcJScriptHighlighter", "TSrcCssHighlighter"})
-    EXPECT_TRUE(registered.contains(name)) << name;
+  EXPECT_TRUE(RegisteredAtStart(H::staticMetaObject));
 }
 
 TEST(HtmlHighlighter, AnyInputTilesAndRescansAlike) {

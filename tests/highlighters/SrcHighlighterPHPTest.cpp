@@ -69,18 +69,10 @@ TEST(PHPHighlighter, KeywordTableAsGiven) {
   const TSrcKeywordTable& t = P::KeywordTable();
   EXPECT_EQ(t.keywordCount, 55);
   EXPECT_EQ(t.bound, 207);
-  int largest = -1;
   P h;
-  for (int i = 0; i < static_cast<int>(t.buckets.size()); ++i)
-    for (const TSrcKeyword& k : t.buckets[i]) {
-      largest = i;
-      const QString word = QString::fromLatin1(k.word);
-      EXPECT_EQ(k.kind, P::tkKey);
-      EXPECT_EQ(h.ClassifyWord(word), P::tkKey) << k.word.constData();
-      EXPECT_EQ(h.ClassifyWord(word.toUpper()), P::tkKey) << k.word.constData();
-      EXPECT_EQ(h.ClassifyWord(word + "q"), P::tkIdentifier) << k.word.constData();
-    }
-  EXPECT_EQ(largest, 206);
+  const KeywordTableWalk walk = WalkKeywordTable(h, t, true, P::tkIdentifier);
+  EXPECT_EQ(walk.largest, 206);
+  EXPECT_EQ(walk.perKind, (std::map<int, int>{{P::tkKey, 55}}));
 }
 
 TEST(PHPHighlighter, AttributesNamesAndSample) {
@@ -97,9 +89,7 @@ TEST(PHPHighlighter, AttributesNamesAndSample) {
   EXPECT_TRUE(h.GetIdentChars().Contains(QChar(192)));
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(u'$')));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 13);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[// Syntax highlighting|0]\n"
             "[function|3][ |6][printNumber|1][(|8][)|8]\n"
             "[{|8]\n"

@@ -39,17 +39,10 @@ TEST(VBScriptHighlighter, KeywordTableAsGiven) {
   const TSrcKeywordTable& t = V::KeywordTable();
   EXPECT_EQ(t.keywordCount, 84);
   EXPECT_EQ(t.bound, 134);
-  int largest = -1;
   V h;
-  for (int i = 0; i < static_cast<int>(t.buckets.size()); ++i)
-    for (const TSrcKeyword& k : t.buckets[i]) {
-      largest = i;
-      const QString word = QString::fromLatin1(k.word);
-      EXPECT_EQ(h.ClassifyWord(word), V::tkKey) << k.word.constData();
-      EXPECT_EQ(h.ClassifyWord(word.toUpper()), V::tkKey) << k.word.constData();
-      EXPECT_EQ(h.ClassifyWord(word + "q"), V::tkIdentifier) << k.word.constData();
-    }
-  EXPECT_EQ(largest, 133);
+  const KeywordTableWalk walk = WalkKeywordTable(h, t, true, V::tkIdentifier);
+  EXPECT_EQ(walk.largest, 133);
+  EXPECT_EQ(walk.perKind, (std::map<int, int>{{V::tkKey, 84}}));
 }
 
 TEST(VBScriptHighlighter, AttributesNamesAndSample) {
@@ -76,9 +69,7 @@ TEST(VBScriptHighlighter, AttributesNamesAndSample) {
   EXPECT_TRUE(h.GetIdentChars().Contains(QChar(192)));
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(215)));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 8);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[' Syntax highlighting|0]\n"
             "[function|2][ |5][printNumber|1][(|7][)|7]\n"
             "[  |5][number|1][ |5][=|7][ |5][12345|4]\n"

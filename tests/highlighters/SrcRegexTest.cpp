@@ -22,6 +22,18 @@ std::string Find(const QString& expr, const char* mods, const QString& input) {
   return std::to_string(re.MatchPos(0)) + "/" + std::to_string(re.MatchLen(0));
 }
 
+// The error `f` raises; a failure when it raises none.
+template <class F>
+ERegexError ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const ERegexError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error";
+  return ERegexError(QString(), 0, 0);
+}
+
 struct MatchCase {
   std::u16string_view expr;
   const char* mods;
@@ -154,27 +166,14 @@ TEST(SrcRegex, ErrorsCarryCodeTextAndPosition) {
 
   TRegexEngine re;
   re.SetExpression(u"ab{3,1}"_qs);
-  try {
-    re.Exec(u"x"_qs);
-    ADD_FAILURE();
-  } catch (const ERegexError& e) {
-    EXPECT_EQ(e.Message(), u"TRegexEngine(comp): BRACE Min Param Greater then Max (pos 7)"_qs);
-    EXPECT_EQ(e.CompilerErrorPos, 7);
-  }
-  try {
-    re.SetModifier(7, true);
-    ADD_FAILURE();
-  } catch (const ERegexError& e) {
-    EXPECT_EQ(e.ErrorCode, 1013);
-    EXPECT_EQ(e.Message(), u"Unknown error"_qs);
-  }
+  ERegexError e = ErrorOf([&] { re.Exec(u"x"_qs); });
+  EXPECT_EQ(e.Message(), u"TRegexEngine(comp): BRACE Min Param Greater then Max (pos 7)"_qs);
+  EXPECT_EQ(e.CompilerErrorPos, 7);
+  e = ErrorOf([&] { re.SetModifier(7, true); });
+  EXPECT_EQ(e.ErrorCode, 1013);
+  EXPECT_EQ(e.Message(), u"Unknown error"_qs);
   re.SetExpression(QString());
-  try {
-    re.Exec(u"x"_qs);
-    ADD_FAILURE();
-  } catch (const ERegexError& e) {
-    EXPECT_EQ(e.Message(), u"TRegexEngine(exec): Not Assigned Expression Property"_qs);
-  }
+  EXPECT_EQ(ErrorOf([&] { re.Exec(u"x"_qs); }).Message(), u"TRegexEngine(exec): Not Assigned Expression Property"_qs);
   const std::pair<int, const char*> texts[] = {
       {0, "No errors"},
       {104, "TRegexEngine(comp): ParseReg Unmatched ()"},
@@ -196,19 +195,14 @@ TEST(SrcRegex, LinePairedSeparator) {
   TRegexEngine re;
   EXPECT_EQ(re.LinePairedSeparator(), u"\r\n"_qs);
   re.SetLinePairedSeparator(u"ab"_qs);
-  EXPECT_EQ(re.LinePairedSeparator(), u"ab"_qs);
   for (const QString& bad : {u"aa"_qs, u"abc"_qs, u"a"_qs}) {
-    try {
-      re.SetLinePairedSeparator(bad);
-      ADD_FAILURE() << bad.toStdString();
-    } catch (const ERegexError& e) {
-      EXPECT_EQ(e.ErrorCode, 128);
-      EXPECT_EQ(e.Message(),
-                u"TRegexEngine(comp): LinePairedSeparator must countain two different chars or no chars at all (pos 0)"_qs);
-    }
+    const ERegexError e = ErrorOf([&] { re.SetLinePairedSeparator(bad); });
+    EXPECT_EQ(e.ErrorCode, 128) << bad.toStdString();
+    EXPECT_EQ(e.Message(),
+              u"TRegexEngine(comp): LinePairedSeparator must countain two different chars or no chars at all (pos 0)"_qs);
   }
+  EXPECT_EQ(re.LinePairedSeparator(), u"ab"_qs);  // kept
   re.SetLinePairedSeparator(QString());
-  EXPECT_EQ(re.LinePairedSeparator(), QString());
   // Without the pair, the carriage return alone ends a line too.
   re.SetModifier(5, true);
   re.SetExpression(u"^$"_qs);
@@ -238,24 +232,18 @@ TEST(SrcRegex, ModifiersAndRecompiling) {
 
 TEST(SrcRegex, AnalysisOfTheProgram) {
   TRegexEngine re;
-  re.SetExpression(u"abc|abd"_qs);
-  re.Compile();
-  EXPECT_EQ(re.FirstChar(), 0);
-  re.SetExpression(u"^b"_qs);
-  re.Compile();
-  EXPECT_TRUE(re.Anchored());
+  const auto compiled = [&re](const QString& expr) -> TRegexEngine& {
+    re.SetExpression(expr);
+    re.Compile();
+    return re;
+  };
+  EXPECT_EQ(compiled(u"abc|abd"_qs).FirstChar(), 0);
+  EXPECT_TRUE(compiled(u"^b"_qs).Anchored());
   re.SetModifier(5, true);
-  re.Compile();
-  EXPECT_FALSE(re.Anchored());  // a multi-line start is not the input start
-  re.SetExpression(u".*<script>x+"_qs);
-  re.Compile();
-  EXPECT_EQ(re.MustContain(), u"<script>"_qs);
-  re.SetExpression(u"x+a"_qs);
-  re.Compile();
-  EXPECT_FALSE(re.FirstCharSetIsUniversal());
-  re.SetExpression(u"x*"_qs);
-  re.Compile();
-  EXPECT_TRUE(re.FirstCharSetIsUniversal());
+  EXPECT_FALSE(compiled(u"^b"_qs).Anchored());  // a multi-line start is not the input start
+  EXPECT_EQ(compiled(u".*<script>x+"_qs).MustContain(), u"<script>"_qs);
+  EXPECT_FALSE(compiled(u"x+a"_qs).FirstCharSetIsUniversal());
+  EXPECT_TRUE(compiled(u"x*"_qs).FirstCharSetIsUniversal());
 }
 
 // Patterns that take a naive backtracker exponential time or unbounded

@@ -60,11 +60,9 @@ void ExpectSameAsLibpng(const QByteArray& file, const std::string& what) {
       const std::uint8_t* ref = rgba.rows[y].data() + 4 * x;
       const TColor expected = gamma[ref[0]] | (gamma[ref[1]] << 8) | (gamma[ref[2]] << 16);
       const bool indexOutside = h.ColorType == 3 && png.Chunks().ItemFromClass<TChunkPLTE>()->Count <= FileSamples(png, x, y)[0];
-      if (!indexOutside) {
-        ASSERT_EQ(png.GetPixels(static_cast<int>(x), static_cast<int>(y)), expected) << x << "," << y;
-      }
       const QRgb shown = argb.pixel(static_cast<int>(x), static_cast<int>(y));
       if (!indexOutside) {
+        ASSERT_EQ(png.GetPixels(static_cast<int>(x), static_cast<int>(y)), expected) << x << "," << y;
         ASSERT_EQ(qRed(shown), gamma[ref[0]]);
         ASSERT_EQ(qGreen(shown), gamma[ref[1]]);
         ASSERT_EQ(qBlue(shown), gamma[ref[2]]);
@@ -87,10 +85,8 @@ void ExpectLibpngReadsOurs(TPngGraphic& png, const std::string& what) {
   for (std::uint32_t y = 0; y < h.Height; ++y)
     for (std::uint32_t x = 0; x < h.Width; ++x) {
       const std::vector<int> ours = FileSamples(png, x, y);
-      for (std::size_t c = 0; c < ours.size(); ++c) {
-        int sample = raw.rows[y][x * raw.channels + c];
-        ASSERT_EQ(ours[c], sample) << x << "," << y << " channel " << c;
-      }
+      for (std::size_t c = 0; c < ours.size(); ++c)
+        ASSERT_EQ(ours[c], raw.rows[y][x * raw.channels + c]) << x << "," << y << " channel " << c;
     }
 }
 
@@ -129,18 +125,8 @@ TEST(PngDecode, PngSuiteMatchesLibpng) {
   const QStringList files = dir.entryList({"*.png"}, QDir::Files);
   ASSERT_GE(files.size(), 35);
   for (const QString& name : files) ExpectSameAsLibpng(ReadFileBytes(dir.filePath(name)), name.toStdString());
-  ExpectSameAsLibpng(ReadFileBytes(DataPath("pngextra/gray-gradient.interlaced.png")), "gray-gradient.interlaced");
-}
-
-TEST(PngDecode, InterlacedAndPlainFilesGiveOneImage) {
-  TPngGraphic plain, interlaced;
-  Load(plain, ReadFileBytes(DataPath("pngextra/gray-gradient.png")));
-  Load(interlaced, ReadFileBytes(DataPath("pngextra/gray-gradient.interlaced.png")));
-  ASSERT_EQ(plain.GetWidth(), interlaced.GetWidth());
-  ASSERT_EQ(plain.Header().BitDepth, 8);
-  ASSERT_EQ(interlaced.Header().BitDepth, 4);
-  for (std::uint32_t y = 0; y < 16; ++y)
-    EXPECT_EQ(FileSamples(plain, 0, y)[0], FileSamples(interlaced, 0, y)[0] * 17) << y;
+  for (const char* name : {"gray-gradient.png", "gray-gradient.interlaced.png"})
+    ExpectSameAsLibpng(ReadFileBytes(DataPath("pngextra/") + name), name);
 }
 
 TEST(PngDecode, CorpusWrittenByLibpngMatches) {
@@ -217,14 +203,8 @@ TEST(PngDecode, DataSplitIntoOneByteChunks) {
   EXPECT_THROW(Load(pieces, broken), EPngInvalidCRC);
 }
 
-TEST(PngDecode, BadCompressedData) {
+TEST(PngDecode, DamagedSampleFiles) {
   TPngGraphic png;
-  QByteArray z = Zlib(Bytes({0, 1, 2, 0, 3, 4}));
-  z[2] = static_cast<char>(0xFF);
-  const QByteArray file = Signature() + Ihdr(2, 2, 8, 0) + Chunk("IDAT", z) + Chunk("IEND", {});
-  EXPECT_EQ(MessageOf<EPNGZLIBError>([&] { Load(png, file); }),
-            "Could not decompress the image because it contains invalid compressed data.\r\n Description: data "
-            "error (-3)");
   EXPECT_THROW(Load(png, ReadFileBytes(DataPath("pngextra/invalid-zlib.png"))), EPNGZLIBError);
   EXPECT_THROW(Load(png, ReadFileBytes(DataPath("pngextra/invalid-crc32.png"))), EPngInvalidCRC);
   EXPECT_THROW(Load(png, ReadFileBytes(DataPath("pngextra/invalid-noend.png"))), EPngUnexpectedEnd);
@@ -239,9 +219,6 @@ TEST(PngDecode, ShortImageDataLeavesTheRestZeroed) {
                 Chunk("IEND", {}));
   EXPECT_EQ(FileSamples(png, 1, 1), std::vector<int>{8});
   EXPECT_EQ(FileSamples(png, 1, 3), std::vector<int>{0});
-  // Bytes after the stream's end inside the same chunk.
-  Load(png, Signature() + Ihdr(2, 4, 8, 0) + Chunk("IDAT", Zlib(rows) + "junk") + Chunk("IEND", {}));
-  EXPECT_EQ(FileSamples(png, 0, 1), std::vector<int>{8});
   // A stream that is cut off, followed by the end chunk.
   const QByteArray cut = Zlib(QByteArray(4 * 1001, 'x')).left(12);
   Load(png, Signature() + Ihdr(1000, 4, 8, 0) + Chunk("IDAT", cut) + Chunk("IEND", {}));
@@ -250,12 +227,6 @@ TEST(PngDecode, ShortImageDataLeavesTheRestZeroed) {
   // An alpha image cut short is transparent where nothing was decoded.
   Load(png, Signature() + Ihdr(1, 2, 8, 6) + Chunk("IDAT", Zlib(Bytes({0, 1, 2, 3, 255}))) + Chunk("IEND", {}));
   EXPECT_EQ(png.Header().ImageAlpha, (std::vector<std::uint8_t>{255, 0}));
-}
-
-TEST(PngDecode, UnknownFilterBytesLeaveTheRowAsItIs) {
-  TPngGraphic png;
-  Load(png, File(Ihdr(2, 1, 8, 0), {}, Bytes({7, 5, 6})));
-  EXPECT_EQ(FileSamples(png, 1, 0), std::vector<int>{6});
 }
 
 TEST(PngDecode, LargeDataChunkIsCheckedAfterAllOfItsData) {
@@ -274,25 +245,20 @@ TEST(PngDecode, LargeDataChunkIsCheckedAfterAllOfItsData) {
   EXPECT_EQ(back.GetPixels(199, 199), png.GetPixels(199, 199));
 }
 
-TEST(PngDecode, TwoBitGreyLevels) {
+TEST(PngDecode, SmallFiles) {
   TPngGraphic png;
-  Load(png, File(Ihdr(4, 1, 2, 0), {}, Bytes({0, 0x1B})));  // samples 0, 1, 2, 3
-  EXPECT_EQ(png.GetPixels(0, 0), 0);
-  EXPECT_EQ(png.GetPixels(1, 0), 0x555555);
-  EXPECT_EQ(png.GetPixels(2, 0), 0xAAAAAA);
-  EXPECT_EQ(png.GetPixels(3, 0), 0xFFFFFF);
+  Load(png, File(Ihdr(1, 1, 8, 2, 1), {}, Bytes({0, 10, 20, 30})));  // one by one, interlaced
+  EXPECT_EQ(png.GetPixels(0, 0), 0x1E140A);
+  Load(png, File(Ihdr(2, 1, 8, 0), {}, Bytes({7, 5, 6})));  // an unknown filter leaves the row as it is
+  EXPECT_EQ(FileSamples(png, 1, 0), std::vector<int>{6});
+  Load(png, File(Ihdr(4, 1, 2, 0), {}, Bytes({0, 0x1B})));  // two-bit grey: samples 0, 1, 2, 3
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(png.GetPixels(x, 0), static_cast<TColor>(0x555555 * x)) << x;
+  // Saved widened to four bits.
   const QByteArray saved = Save(png);
-  const auto chunks = SplitChunks(saved);
-  EXPECT_EQ(static_cast<int>(chunks[0].data[8]), 4);
+  EXPECT_EQ(static_cast<int>(SplitChunks(saved)[0].data[8]), 4);
   const RefImage back = RefDecodeRaw(saved);
   ASSERT_TRUE(back.ok);
   EXPECT_EQ(back.rows[0], (std::vector<std::uint8_t>{0, 5, 10, 15}));
-}
-
-TEST(PngDecode, OneByOneInterlaced) {
-  TPngGraphic png;
-  Load(png, File(Ihdr(1, 1, 8, 2, 1), {}, Bytes({0, 10, 20, 30})));
-  EXPECT_EQ(png.GetPixels(0, 0), 0x1E140A);
 }
 
 TEST(PngEncode, EveryFormatReadsBackInLibpng) {
@@ -344,14 +310,11 @@ TEST(PngEncode, FilterChoice) {
   TPngGraphic png;
   png.Assign(Noise(40, 6, 5));
   const std::size_t rowBytes = 120;
-  png.Filters = FilterBit(pfSub);
-  EXPECT_EQ(FilterBytes(Save(png), rowBytes, 6), std::vector<int>(6, 1));
-  png.Filters = 0;
-  EXPECT_EQ(FilterBytes(Save(png), rowBytes, 6), std::vector<int>(6, 0));
-  png.Filters = FilterBit(pfPaeth);
-  EXPECT_EQ(FilterBytes(Save(png), rowBytes, 6), std::vector<int>(6, 4));
-  png.Filters = FilterBit(pfNone);
-  EXPECT_EQ(FilterBytes(Save(png), rowBytes, 6), std::vector<int>(6, 0));
+  for (const auto& [filters, chosen] : {std::pair{FilterBit(pfSub), 1}, {TFilters(0), 0}, {FilterBit(pfPaeth), 4},
+                                        {FilterBit(pfNone), 0}}) {
+    png.Filters = filters;
+    EXPECT_EQ(FilterBytes(Save(png), rowBytes, 6), std::vector<int>(6, chosen)) << int(filters);
+  }
   // Rows of constant bytes score alike under Sub and Up: the lower number
   // wins.
   QImage flat(40, 6, QImage::Format_Indexed8);
@@ -390,13 +353,12 @@ TEST(PngEncode, DataChunkSizes) {
 TEST(PngEncode, BadCompressionLevelIsClamped) {
   TPngGraphic png;
   png.Assign(Noise(20, 20, 1));
-  png.CompressionLevel = 12;
-  TPngGraphic back;
-  Load(back, Save(png));
-  EXPECT_EQ(back.GetPixels(19, 19), png.GetPixels(19, 19));
-  png.CompressionLevel = -7;
-  Load(back, Save(png));
-  EXPECT_EQ(back.GetPixels(3, 4), png.GetPixels(3, 4));
+  for (int level : {12, -7}) {
+    png.CompressionLevel = level;
+    TPngGraphic back;
+    Load(back, Save(png));
+    EXPECT_EQ(back.GetPixels(19, 19), png.GetPixels(19, 19)) << level;
+  }
 }
 
 TEST(PngEncode, LoadAndSaveNeverChangeASample) {

@@ -120,6 +120,7 @@ TEST(PngDamage, CraftedCompressedStreams) {
       {"preset dictionary flag", Bytes({0x78, 0x20, 0, 0, 0, 1}) + body, zlibError + "need dictionary (2)", {}},
       {"window size above 32K", Bytes({0x88, 0x1C}) + body, zlibError + "data error (-3)", {}},
       {"not deflate", Bytes({0x79, 0x9C}) + body, zlibError + "data error (-3)", {}},
+      {"bad block type", z.left(2) + char(0xFF) + z.mid(3), zlibError + "data error (-3)", {}},
       {"stream ends early", z.left(z.size() - 7), {}, {0}},
       {"header only", z.left(2), {}, {0}},
       {"garbage after the stream end", z + "garbage", {}, {4}},

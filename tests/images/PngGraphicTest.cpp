@@ -22,17 +22,22 @@ QImage Canvas(int w, int h, QRgb fill) {
   return image;
 }
 
+// The canvas after drawing the file into `rect`.
+QImage DrawnOn(QImage canvas, const QByteArray& file, const QRect& rect) {
+  TPngGraphic png;
+  Load(png, file);
+  QPainter painter(&canvas);
+  png.Draw(painter, rect);
+  return canvas;
+}
+
 }  // namespace
 
 TEST(PngGraphic, NewPictureIsEmpty) {
   TPngGraphic png;
   EXPECT_TRUE(png.GetEmpty());
-  EXPECT_EQ(png.GetWidth(), 0);
-  EXPECT_EQ(png.GetHeight(), 0);
-  EXPECT_FALSE(png.HeaderPresent());
   EXPECT_EQ(png.Filters, FilterBit(pfSub));
   EXPECT_EQ(png.CompressionLevel, 7);
-  EXPECT_EQ(png.InterlaceMethod, 0);
   EXPECT_EQ(png.MaxIdatSize(), 65535u);
   EXPECT_EQ(MessageOf<EPNGHeaderNotPresent>([&] { png.Header(); }),
             "This operation is not valid because the current image contains no valid header.");
@@ -59,11 +64,7 @@ TEST(PngGraphic, FromBitmaps) {
   rgb.setPixel(2, 1, qRgb(200, 100, 50));
   TPngGraphic png;
   png.Assign(rgb);
-  const auto chunks = SplitChunks(Save(png));
-  ASSERT_EQ(chunks.size(), 3u);
-  EXPECT_EQ(chunks[0].name, "IHDR");
-  EXPECT_EQ(chunks[1].name, "IDAT");
-  EXPECT_EQ(chunks[2].name, "IEND");
+  EXPECT_EQ(ChunkNames(Save(png)), (std::vector<QByteArray>{"IHDR", "IDAT", "IEND"}));
   EXPECT_EQ(png.Header().ColorType, 2);
   EXPECT_EQ(png.Header().BitDepth, 8);
   EXPECT_EQ(png.GetPixels(2, 1), 0x3264C8);
@@ -72,9 +73,7 @@ TEST(PngGraphic, FromBitmaps) {
   indexed.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0)});
   for (int x = 0; x < 4; ++x) indexed.setPixel(x, 0, static_cast<uint>(x % 3));
   png.AssignHandle(indexed, true, clLime);
-  std::vector<QByteArray> names;
-  for (const auto& c : SplitChunks(Save(png))) names.push_back(c.name);
-  EXPECT_EQ(names, (std::vector<QByteArray>{"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}));
+  EXPECT_EQ(ChunkNames(Save(png)), (std::vector<QByteArray>{"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}));
   EXPECT_EQ(png.Header().ColorType, 3);
   EXPECT_EQ(png.Chunks().ItemFromClass<TChunkPLTE>()->Count, 256);
   EXPECT_EQ(png.TransparencyMode(), 1);
@@ -147,66 +146,50 @@ TEST(PngGraphic, PixelsOfPaletteAndGreyImages) {
 }
 
 TEST(PngGraphic, TransparencyModes) {
-  TPngGraphic png;
-  Load(png, File(Ihdr(1, 1, 8, 0), {}, Bytes({0, 1})));
-  EXPECT_EQ(png.TransparencyMode(), 0);
-  EXPECT_FALSE(png.GetTransparent());
-  Load(png, File(Ihdr(1, 1, 8, 0), Chunk("tRNS", Bytes({0, 1})), Bytes({0, 1})));
-  EXPECT_EQ(png.TransparencyMode(), 1);
-  Load(png, File(Ihdr(1, 1, 8, 2), {}, Bytes({0, 1, 2, 3})));
-  EXPECT_EQ(png.TransparencyMode(), 0);
-  Load(png, File(Ihdr(1, 1, 8, 2), Chunk("tRNS", Bytes({0, 1, 0, 2, 0, 3})), Bytes({0, 1, 2, 3})));
-  EXPECT_EQ(png.TransparencyMode(), 1);
-  Load(png, Palette2x1({}));
-  EXPECT_EQ(png.TransparencyMode(), 0);
-  Load(png, Palette2x1(Chunk("tRNS", Bytes({0}))));
-  EXPECT_EQ(png.TransparencyMode(), 1);
-  Load(png, Palette2x1(Chunk("tRNS", Bytes({100, 255}))));
-  EXPECT_EQ(png.TransparencyMode(), 2);
-  Load(png, File(Ihdr(1, 1, 8, 4), {}, Bytes({0, 1, 2})));
-  EXPECT_EQ(png.TransparencyMode(), 2);
-  Load(png, File(Ihdr(1, 1, 8, 6), {}, Bytes({0, 1, 2, 3, 4})));
-  EXPECT_EQ(png.TransparencyMode(), 2);
-  EXPECT_TRUE(png.GetTransparent());
+  const struct {
+    const char* what;
+    QByteArray file;
+    int mode;
+  } cases[] = {
+      {"grey", File(Ihdr(1, 1, 8, 0), {}, Bytes({0, 1})), 0},
+      {"grey with a key", File(Ihdr(1, 1, 8, 0), Chunk("tRNS", Bytes({0, 1})), Bytes({0, 1})), 1},
+      {"rgb", File(Ihdr(1, 1, 8, 2), {}, Bytes({0, 1, 2, 3})), 0},
+      {"rgb with a key", File(Ihdr(1, 1, 8, 2), Chunk("tRNS", Bytes({0, 1, 0, 2, 0, 3})), Bytes({0, 1, 2, 3})), 1},
+      {"palette", Palette2x1({}), 0},
+      {"palette with one clear entry", Palette2x1(Chunk("tRNS", Bytes({0}))), 1},
+      {"palette with partial alpha", Palette2x1(Chunk("tRNS", Bytes({100, 255}))), 2},
+      {"grey and alpha", File(Ihdr(1, 1, 8, 4), {}, Bytes({0, 1, 2})), 2},
+      {"rgba", File(Ihdr(1, 1, 8, 6), {}, Bytes({0, 1, 2, 3, 4})), 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TPngGraphic png;
+    Load(png, c.file);
+    EXPECT_EQ(png.TransparencyMode(), c.mode);
+    EXPECT_EQ(png.GetTransparent(), c.mode != 0);
+  }
 }
 
-TEST(PngGraphic, DrawColourKeyStretched) {
+TEST(PngGraphic, DrawInEachTransparencyMode) {
+  const QRgb green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255), black = qRgb(0, 0, 0);
   // Red is transparent, blue opaque; drawn twice its size over green.
-  TPngGraphic png;
-  Load(png, Palette2x1(Chunk("tRNS", Bytes({0}))));
-  QImage canvas = Canvas(4, 2, qRgb(0, 255, 0));
-  QPainter painter(&canvas);
-  png.Draw(painter, QRect(0, 0, 4, 2));
-  painter.end();
-  EXPECT_EQ(canvas.pixel(0, 0), qRgb(0, 255, 0));
-  EXPECT_EQ(canvas.pixel(1, 1), qRgb(0, 255, 0));
-  EXPECT_EQ(canvas.pixel(2, 0), qRgb(0, 0, 255));
-  EXPECT_EQ(canvas.pixel(3, 1), qRgb(0, 0, 255));
-}
-
-TEST(PngGraphic, DrawAlphaAtOwnSize) {
-  // White at alpha 128 and 255 over black, into a rectangle twice the size.
-  TPngGraphic png;
-  Load(png, File(Ihdr(2, 1, 8, 6), {}, Bytes({0, 255, 255, 255, 128, 255, 255, 255, 255})));
-  QImage canvas = Canvas(6, 4, qRgb(0, 0, 0));
-  QPainter painter(&canvas);
-  png.Draw(painter, QRect(1, 1, 4, 2));
-  painter.end();
+  QImage canvas = DrawnOn(Canvas(4, 2, green), Palette2x1(Chunk("tRNS", Bytes({0}))), QRect(0, 0, 4, 2));
+  EXPECT_EQ(canvas.pixel(0, 0), green);
+  EXPECT_EQ(canvas.pixel(1, 1), green);
+  EXPECT_EQ(canvas.pixel(2, 0), blue);
+  EXPECT_EQ(canvas.pixel(3, 1), blue);
+  // White at alpha 128 and 255 over black, into a rectangle twice the size:
+  // drawn at its own size.
+  canvas = DrawnOn(Canvas(6, 4, black), File(Ihdr(2, 1, 8, 6), {}, Bytes({0, 255, 255, 255, 128, 255, 255, 255, 255})),
+                   QRect(1, 1, 4, 2));
   EXPECT_NEAR(qRed(canvas.pixel(1, 1)), 128, 1);
   EXPECT_EQ(canvas.pixel(2, 1), qRgb(255, 255, 255));
-  EXPECT_EQ(canvas.pixel(3, 1), qRgb(0, 0, 0));  // outside the picture's own size
-  EXPECT_EQ(canvas.pixel(1, 2), qRgb(0, 0, 0));
-}
-
-TEST(PngGraphic, DrawOpaqueStretched) {
-  TPngGraphic png;
-  Load(png, File(Ihdr(2, 1, 8, 2), {}, Bytes({0, 255, 0, 0, 0, 0, 255})));
-  QImage canvas = Canvas(4, 2, qRgb(0, 255, 0));
-  QPainter painter(&canvas);
-  png.Draw(painter, QRect(0, 0, 4, 2));
-  painter.end();
+  EXPECT_EQ(canvas.pixel(3, 1), black);
+  EXPECT_EQ(canvas.pixel(1, 2), black);
+  // Opaque, stretched.
+  canvas = DrawnOn(Canvas(4, 2, green), File(Ihdr(2, 1, 8, 2), {}, Bytes({0, 255, 0, 0, 0, 0, 255})), QRect(0, 0, 4, 2));
   EXPECT_EQ(canvas.pixel(1, 1), qRgb(255, 0, 0));
-  EXPECT_EQ(canvas.pixel(3, 0), qRgb(0, 0, 255));
+  EXPECT_EQ(canvas.pixel(3, 0), blue);
 }
 
 TEST(PngGraphic, ClipboardRoundTrip) {

@@ -70,6 +70,11 @@ struct ChunkInfo {
 };
 // The chunks of a file, in order (no checks).
 std::vector<ChunkInfo> SplitChunks(const QByteArray& file);
+inline std::vector<QByteArray> ChunkNames(const QByteArray& file) {
+  std::vector<QByteArray> names;
+  for (const ChunkInfo& c : SplitChunks(file)) names.push_back(c.name);
+  return names;
+}
 
 // The samples of pixel (x, y) as the file holds them (16-bit ones cut to
 // their high byte), in file order: grey or index, then alpha; or R, G, B, then A.

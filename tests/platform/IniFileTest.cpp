@@ -46,18 +46,16 @@ TEST_F(IniFileTest, ReadsApplyDefaultsAndTheNumberRules) {
   ASSERT_TRUE(WriteFileBytes(path(), "[A]\nsize = 12 \nempty=\nbool=5\nhex=$FF\nhex2=0x10\nbad=12abc\nneg=-3\n"
                                      "huge=99999999999\n"));
   const TIniFile ini(path());
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("size"), 0), 12);
-  EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("size"), QString()), QStringLiteral("12"));
   // An empty value reads as the reader's default.
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("empty"), 7), 7);
+  const struct {
+    const char* key;
+    int fallback, value;
+  } ints[] = {{"size", 0, 12},  {"empty", 7, 7}, {"hex", 0, 255}, {"hex2", 0, 16},
+              {"bad", 4, 4},    {"neg", 0, -3},  {"huge", 9, 9},  {"missing", 9, 9}};
+  for (const auto& c : ints) EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QLatin1String(c.key), c.fallback), c.value) << c.key;
+  EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("size"), QString()), QStringLiteral("12"));
   EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("empty"), QStringLiteral("d")), QStringLiteral("d"));
   EXPECT_TRUE(ini.ReadBool(QStringLiteral("A"), QStringLiteral("bool"), false));
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("hex"), 0), 255);
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("hex2"), 0), 16);
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("bad"), 4), 4);
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("neg"), 0), -3);
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("huge"), 9), 9);
-  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("missing"), 9), 9);
   EXPECT_EQ(ini.ReadInteger(QStringLiteral("Nope"), QStringLiteral("size"), 9), 9);
   EXPECT_FALSE(ini.ValueExists(QStringLiteral("A"), QStringLiteral("missing")));
   EXPECT_TRUE(ini.ValueExists(QStringLiteral("a"), QStringLiteral("EMPTY")));
@@ -196,20 +194,20 @@ TEST_F(IniFileTest, NamesTheFormatCannotHoldAreRefused) {
 }
 
 TEST(IniFileParse, IntegerTexts) {
-  int v = 0;
-  EXPECT_TRUE(TIniFile::ParseInteger(QStringLiteral("$FF000005"), v));
-  EXPECT_EQ(v, static_cast<int>(0xFF000005u));
-  EXPECT_TRUE(TIniFile::ParseInteger(QStringLiteral("-2147483648"), v));
-  EXPECT_EQ(v, INT_MIN);
-  EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("2147483648"), v));
-  EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("-"), v));
-  EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("$"), v));
-  EXPECT_FALSE(TIniFile::ParseInteger(QStringLiteral("1 2"), v));
+  const struct {
+    const char* text;
+    bool ok;
+    int value;
+  } cases[] = {{"$FF000005", true, static_cast<int>(0xFF000005u)}, {"-2147483648", true, INT_MIN},
+               {"2147483648", false, 0}, {"-", false, 0}, {"$", false, 0}, {"1 2", false, 0}};
+  for (const auto& c : cases) {
+    int v = 0;
+    EXPECT_EQ(TIniFile::ParseInteger(QLatin1String(c.text), v), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
+  }
 }
-
-}  // namespace
-
-namespace {
 
 TEST(IniFileUnreadable, ReadsGiveDefaultsAndWritesRefuse) {
   QTemporaryDir dir;

@@ -1,6 +1,9 @@
 #include "platform/TextCodec.h"
 
+#include <QStringEncoder>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -87,4 +90,58 @@ TEST(TextCodec, FindsAndReplacesDeclaredCharacterSets) {
   // Only the first 4096 bytes of a page count.
   EXPECT_EQ(TextCodec::sniff(QByteArray(4096, ' ') + "<meta charset=latin1>"), TextEncoding::Utf8);
   EXPECT_EQ(TextCodec::sniff(QByteArray(4000, ' ') + "<meta charset=latin1>"), TextEncoding::Windows1252);
+}
+
+TEST(TextCodec, SnifferFedInPiecesAgreesWithTheWhole) {
+  QStringEncoder utf32(QStringConverter::Utf32LE);
+  const struct {
+    QByteArray bytes;
+    TextEncoding encoding;
+    int bom;
+  } cases[] = {
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80.", TextEncoding::Utf8, 0},
+      {"\xEF\xBB\xBF\xE2\x82\xAC", TextEncoding::Utf8, 3},
+      {"\xEF\xBB\xBF\xE2\x82", TextEncoding::Windows1252, 0},       // cut short at the end
+      {"ab\xE2\x82" "c", TextEncoding::Windows1252, 0},             // cut short inside
+      {"ab\xF0\x9F\x98", TextEncoding::Windows1252, 0},
+      {"<meta charset=latin1>\xC3\xA9", TextEncoding::Windows1252, 0},
+      {Bytes({0xFF, 0xFE, 'a', 0}), TextEncoding::Utf16LE, 2},
+      {Bytes({0xFF, 0xFE, 'a'}), TextEncoding::Windows1252, 0},
+      {QByteArray("\xFF\xFE\0\0", 4) + QByteArray(utf32(QStringLiteral("a\U0001F600"))), TextEncoding::Utf32LE, 4},
+      {QByteArray("\xFF\xFE\0\0", 4) + Bytes({0, 0, 0x11, 0}), TextEncoding::Windows1252, 0},  // above U+10FFFF
+      {QByteArray("\0\0\xFE\xFF", 4) + Bytes({0, 0, 0xD8, 0}), TextEncoding::Windows1252, 0},  // a surrogate
+  };
+  for (const auto& c : cases) {
+    for (int piece = 1; piece <= 5; ++piece) {
+      SCOPED_TRACE(c.bytes.toHex().toStdString() + " in pieces of " + std::to_string(piece));
+      TextCodec::Sniffer sniffer;
+      for (qsizetype at = 0; at < c.bytes.size(); at += piece) sniffer.feed(QByteArrayView(c.bytes).sliced(at).first(std::min<qsizetype>(piece, c.bytes.size() - at)));
+      int bom = -1;
+      EXPECT_EQ(sniffer.finish(&bom), c.encoding);
+      EXPECT_EQ(bom, c.bom);
+    }
+  }
+}
+
+TEST(TextCodec, NarrowViewsEncodeAsTheirUtf16Form) {
+  // Lines are kept as Latin-1 or UTF-8 and written from those forms directly.
+  const QString texts[] = {"plain", QStringLiteral("caf\u00E9 \u00FF"), QStringLiteral("\u0080\u0081\u009D"),
+                           QStringLiteral("\uFEFF\u20AC \U0001F600")};
+  for (const QString& text : texts) {
+    const QByteArray utf8 = text.toUtf8();
+    const QByteArray latin1 = text.toLatin1();
+    std::vector<QAnyStringView> views = {QUtf8StringView(utf8)};
+    if (QString::fromLatin1(latin1) == text) views.push_back(QLatin1StringView(latin1));
+    for (QAnyStringView view : views) {
+      for (TextEncoding e : {TextEncoding::Utf8, TextEncoding::Windows1252, TextEncoding::Utf16BE, TextEncoding::Utf32LE}) {
+        SCOPED_TRACE(text.toStdString() + " as " + TextCodec::encodingName(e).toStdString());
+        const QByteArray expected = TextCodec::encode(text, e);
+        QByteArray out;
+        TextCodec::encodeAppend(out, view, e);
+        EXPECT_EQ(out, expected);
+        EXPECT_EQ(TextCodec::encodedSize(view, e), expected.size());
+        EXPECT_EQ(TextCodec::canEncode(view, e), TextCodec::canEncode(text, e));
+      }
+    }
+  }
 }
