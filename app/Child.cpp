@@ -329,6 +329,7 @@ Settings::TEditorSettings ApplyEditorSettings(TSrcEdit& editor) {
 void TChildForm::ApplySettings() {
   const Settings::TEditorSettings s = ApplyEditorSettings(*Memo1);
   TidyPanel->setVisible(s.TidyPanel);
+  tidyPanelSize_ = std::max(0, s.TidyPanelSize);
   if (auto* split = qobject_cast<QSplitter*>(TidyPanel->parentWidget()); split && s.TidyPanelSize > 0) {
     // The panel keeps its height; the editor takes what the window gains or loses.
     split->setStretchFactor(1, 0);
@@ -490,7 +491,11 @@ QString TChildForm::CheckedHighlighter() const {
 }
 
 void TChildForm::SetSelectionModeSetting(int mode) {
-  Settings::Open().WriteInteger(QStringLiteral("SelectionMode"), QStringLiteral("Set"), mode);
+  try {
+    Settings::Open().WriteInteger(QStringLiteral("SelectionMode"), QStringLiteral("Set"), mode);
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
   for (int i = 0; i < 3; ++i) SelectionItems[i]->setChecked(i == mode);
 }
 
@@ -624,8 +629,8 @@ bool TChildForm::FormCloseQuery() {
     TIniFile ini = Settings::Open();
     try {
       Settings::WritePreviewBarLayout(ini, previewBar_);
-      if (TidyPanel->isVisible())
-        ini.WriteInteger(QStringLiteral("HTMLTidy"), QStringLiteral("Size"), TidyPanel->height());
+      if (TidyPanel->isVisible()) tidyPanelSize_ = TidyPanel->height();
+      if (tidyPanelSize_ > 0) ini.WriteInteger(QStringLiteral("HTMLTidy"), QStringLiteral("Size"), tidyPanelSize_);
     } catch (const Exception&) {
       // The window layout is not worth keeping a document open for.
     }

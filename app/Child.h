@@ -194,5 +194,7 @@ class TChildForm : public QMdiSubWindow, public TObject {
   TSrcEditKeyStrokes editorKeys_;
   bool shown_ = false;
   Settings::TPreviewBarLayout previewBar_;
+  // Height of the Tidy panel as last seen or stored; 0 while unknown.
+  int tidyPanelSize_ = 0;
   QList<Preview::TPreviewFile> previewsMade_;
 };

@@ -88,13 +88,9 @@ TEST(SQLHighlighter, ConstructsGoOnOverLines) {
     EXPECT_EQ(Dump(h, lines), c.dump) << c.lines[0];
   }
   S h;
-  int range = -1;
-  Scan(h, "'open", range);
-  EXPECT_EQ(range, S::rsString);
-  Scan(h, "/* open", range);
-  EXPECT_EQ(range, S::rsString);  // still inside the string
-  Scan(h, "' /* c", range);
-  EXPECT_EQ(range, S::rsComment);
+  // "/*" inside the string opens no comment.
+  EXPECT_EQ(ScanLines(h, {"'open", "/* open", "' /* c"}).ranges,
+            (std::vector<int>{S::rsString, S::rsString, S::rsComment}));
   h.SetRange(3);
   EXPECT_EQ(h.GetRange(), S::rsUnknown);
 }

@@ -219,6 +219,9 @@ TEST(PngDecode, ShortImageDataLeavesTheRestZeroed) {
                 Chunk("IEND", {}));
   EXPECT_EQ(FileSamples(png, 1, 1), std::vector<int>{8});
   EXPECT_EQ(FileSamples(png, 1, 3), std::vector<int>{0});
+  // Bytes after the stream's end inside the same chunk.
+  Load(png, Signature() + Ihdr(2, 4, 8, 0) + Chunk("IDAT", Zlib(rows) + "junk") + Chunk("IEND", {}));
+  EXPECT_EQ(FileSamples(png, 0, 1), std::vector<int>{8});
   // A stream that is cut off, followed by the end chunk.
   const QByteArray cut = Zlib(QByteArray(4 * 1001, 'x')).left(12);
   Load(png, Signature() + Ihdr(1000, 4, 8, 0) + Chunk("IDAT", cut) + Chunk("IEND", {}));
