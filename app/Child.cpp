@@ -298,40 +298,46 @@ void TChildForm::BuildPreviewPage() {
   PageControl1->addTab(page, QString());
 }
 
-void TChildForm::ApplySettings() {
+Settings::TEditorSettings ApplyEditorSettings(TSrcEdit& editor) {
   Settings::TEditorSettings current;
-  current.FontName = Memo1->Font().family();
-  current.BackgroundColor = Memo1->Color();
-  current.FontColor = Memo1->FontColor();
+  current.FontName = editor.Font().family();
+  current.BackgroundColor = editor.Color();
+  current.FontColor = editor.FontColor();
   const Settings::TEditorSettings s = Settings::ReadEditorSettings(current);
   // The editor paints with its own colours, not with the widget palette.
-  Memo1->SetColor(s.BackgroundColor);
-  Memo1->SetFontColor(s.FontColor);
-  Memo1->Gutter().SetVisible(s.GutterVisible);
-  Memo1->Gutter().SetShowLineNumbers(s.LineNumbers);
-  QFont font = Memo1->Font();
+  editor.SetColor(s.BackgroundColor);
+  editor.SetFontColor(s.FontColor);
+  editor.Gutter().SetVisible(s.GutterVisible);
+  editor.Gutter().SetShowLineNumbers(s.LineNumbers);
+  QFont font = editor.Font();
   if (QFontDatabase::families().contains(s.FontName)) font.setFamily(s.FontName);
   font.setPointSize(s.FontSize);
-  Memo1->SetFont(font);
-  Memo1->SetTabWidth(s.TabWidth);
+  editor.SetFont(font);
+  editor.SetTabWidth(s.TabWidth);
+  editor.SetRightEdgeColor(s.RightEdgeColor);
+  editor.SetRightEdge(s.RightEdge);
+  TSrcEditorOptions options = editor.Options();
+  const auto set = [&options](TSrcEditorOptions o, bool on) { options = on ? (options | o) : (options & ~o); };
+  set(eoShowScrollHint, s.ScrollHint);
+  set(eoShowSpecialChars, s.SpecialChars);
+  set(eoAutoIndent, s.AutoIndent);
+  editor.SetOptions(options);
+  editor.Gutter().SetLeftOffset(s.GutterWidth);
+  return s;
+}
+
+void TChildForm::ApplySettings() {
+  const Settings::TEditorSettings s = ApplyEditorSettings(*Memo1);
   TidyPanel->setVisible(s.TidyPanel);
+  tidyPanelSize_ = std::max(0, s.TidyPanelSize);
   if (auto* split = qobject_cast<QSplitter*>(TidyPanel->parentWidget()); split && s.TidyPanelSize > 0) {
     // The panel keeps its height; the editor takes what the window gains or loses.
     split->setStretchFactor(1, 0);
     split->setSizes({std::max(1, split->height() - s.TidyPanelSize), s.TidyPanelSize});
   }
-  Memo1->SetRightEdgeColor(s.RightEdgeColor);
-  Memo1->SetRightEdge(s.RightEdge);
   for (int i = 0; i < 3; ++i) SelectionItems[i]->setChecked(i == s.SelectionMode);
   Memo1->SetSelectionMode(static_cast<TSrcSelectionMode>(s.SelectionMode));
-  TSrcEditorOptions options = Memo1->Options();
-  const auto set = [&options](TSrcEditorOptions o, bool on) { options = on ? (options | o) : (options & ~o); };
-  set(eoShowScrollHint, s.ScrollHint);
-  set(eoTabsToSpaces, s.TabsToSpaces);
-  set(eoShowSpecialChars, s.SpecialChars);
-  set(eoAutoIndent, s.AutoIndent);
-  Memo1->SetOptions(options);
-  Memo1->Gutter().SetLeftOffset(s.GutterWidth);
+  Memo1->SetOptions(s.TabsToSpaces ? (Memo1->Options() | eoTabsToSpaces) : (Memo1->Options() & ~eoTabsToSpaces));
   previewBar_ = Settings::ReadPreviewBarLayout(previewBar_);
   PlacePreviewBar();
 }
@@ -485,7 +491,11 @@ QString TChildForm::CheckedHighlighter() const {
 }
 
 void TChildForm::SetSelectionModeSetting(int mode) {
-  Settings::Open().WriteInteger(QStringLiteral("SelectionMode"), QStringLiteral("Set"), mode);
+  try {
+    Settings::Open().WriteInteger(QStringLiteral("SelectionMode"), QStringLiteral("Set"), mode);
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
   for (int i = 0; i < 3; ++i) SelectionItems[i]->setChecked(i == mode);
 }
 
@@ -619,8 +629,8 @@ bool TChildForm::FormCloseQuery() {
     TIniFile ini = Settings::Open();
     try {
       Settings::WritePreviewBarLayout(ini, previewBar_);
-      if (TidyPanel->isVisible())
-        ini.WriteInteger(QStringLiteral("HTMLTidy"), QStringLiteral("Size"), TidyPanel->height());
+      if (TidyPanel->isVisible()) tidyPanelSize_ = TidyPanel->height();
+      if (tidyPanelSize_ > 0) ini.WriteInteger(QStringLiteral("HTMLTidy"), QStringLiteral("Size"), tidyPanelSize_);
     } catch (const Exception&) {
       // The window layout is not worth keeping a document open for.
     }

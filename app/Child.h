@@ -31,6 +31,12 @@ class TSrcAutoComplete;
 class TTidy;
 class TLinkCheckPage;
 
+// Gives `editor` the editor options of settings.ini that every editor of
+// documents and templates shares (colours, gutter, font, tab width, right
+// edge, scroll hint, special characters, auto indent), with its present
+// values as defaults; returns all that was read.
+Settings::TEditorSettings ApplyEditorSettings(TSrcEdit& editor);
+
 class TChildForm : public QMdiSubWindow, public TObject {
   Q_OBJECT
  public:
@@ -188,5 +194,7 @@ class TChildForm : public QMdiSubWindow, public TObject {
   TSrcEditKeyStrokes editorKeys_;
   bool shown_ = false;
   Settings::TPreviewBarLayout previewBar_;
+  // Height of the Tidy panel as last seen or stored; 0 while unknown.
+  int tidyPanelSize_ = 0;
   QList<Preview::TPreviewFile> previewsMade_;
 };

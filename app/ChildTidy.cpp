@@ -52,6 +52,7 @@ void TChildForm::BuildTidyCommands(QToolBar* bar) {
   panel->setObjectName(QStringLiteral("ToolButton20"));
   panel->setCheckable(true);
   connect(panel, &QAction::toggled, this, [this](bool on) {
+    if (!on && TidyPanel->isVisible()) tidyPanelSize_ = TidyPanel->height();
     TidyPanel->setVisible(on);
     Settings::Open().WriteBool(QStringLiteral("HTMLTidy"), QStringLiteral("Enabled"), on);
   });

@@ -1,4 +1,5 @@
 #include "app/Frame.h"
+#include "app/uconfig.h"
 
 #include "app/Documents.h"
 #include "app/FlatLook.h"
@@ -231,8 +232,14 @@ void TfMain::BuildMenusAndBars() {
   AddAction(tools, "ImgBrowser", "ImgBrowser", "F8", [this] { ImageBrowserOnFolder(); });
   AddAction(tools, "ToolButton22", "rmvfLinks", "", onDocument([](TChildForm* c) { c->vfLinksClick(); }));
   AddAction(tools, "stFTPcl", "stFTPcl", "", [this] { FTPExecute(); });
-  AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", {}, true);
-  AddAction(tools, "TBCD", "TBCD", "", {}, true);
+  AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", [this] {
+    ++DocumentCounter;
+    OpenOptionsScreen(-1, -1);
+  });
+  AddAction(tools, "TBCD", "TBCD", "", [this] {
+    ++DocumentCounter;
+    OpenOptionsScreen(4, -1);
+  });
   AddAction(tools, "FileMan1", "FileMan1", "F11", [this] { ShowSidePane(!Panel1->isVisible()); });
 
   QMenu* ops = menu("Ops", "MM_Ops");
@@ -938,17 +945,22 @@ void TfMain::dropEvent(QDropEvent* event) {
 
 // ------------------------------------------------------------ small commands
 
-void TfMain::GotoLine(TChildForm* child) {
-  if (!child) return;
-  QInputDialog dialog(this);
+bool TfMain::AskLineNumber(QWidget* parent, QString& text) {
+  QInputDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("fDosPrompt"));
   dialog.setWindowTitle(LangText(QStringLiteral("GLineTo")));
   dialog.setLabelText(LangText(QStringLiteral("GiveLineNO")));
   dialog.setOkButtonText(LangText(QStringLiteral("btOk")));
   dialog.setCancelButtonText(LangText(QStringLiteral("btCancel")));
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return false;
+  text = dialog.textValue();
+  return true;
+}
+
+void TfMain::GotoLine(TChildForm* child) {
+  QString text;
+  if (!child || !AskLineNumber(this, text)) return;
   int line = 0;
-  const QString text = dialog.textValue();
   if (Documents::CheckGotoLine(text, child->Memo1->Lines().Count(), line) != Documents::TGotoCheck::Ok) {
     ShowMessageDlg(
         ComposeText({LangText(QStringLiteral("NoLines")), text.trimmed(), LangText(QStringLiteral("NoLines2"))}), 0);
@@ -973,7 +985,11 @@ void TfMain::Wordwrap1Click() {
 
 void TfMain::FTPExecute() {
   const QString path = Settings::Open().ReadString(QStringLiteral("FTP"), QStringLiteral("Path"), QString());
-  if (path.isEmpty()) return;  // the options screen names the program
+  if (path.isEmpty()) {  // the options screen names the program
+    ++DocumentCounter;
+    OpenOptionsScreen(3, 0);
+    return;
+  }
   if (QFileInfo(path).isFile()) {
     if (!Launcher().Start(path, {}))
       ShowMessageDlg(LangText(QStringLiteral("FtpLoadError")) + QStringLiteral("\n\r") + path, 0);

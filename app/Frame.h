@@ -86,6 +86,8 @@ class TfMain : public QMainWindow {
 
   // ---- small commands
   void GotoLine(TChildForm* child);
+  // The go-to-line prompt; false when it was cancelled.
+  static bool AskLineNumber(QWidget* parent, QString& text);
   void GotoLine1Click() { GotoLine(ActiveDocument()); }
   void Wordwrap1Click();
   // Exports the active document as RTF under a name asked for.

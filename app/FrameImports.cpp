@@ -6,6 +6,7 @@
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "app/uconfig.h"
 #include "authoring/WtInsertFragments.h"
 #include "platform/Exceptions.h"
 
@@ -44,7 +45,7 @@ void TfMain::LoadBrowserExecute() {
   const QString program = Settings::Open().ReadString(QStringLiteral("WEB"), QStringLiteral("Path"), QString());
   if (program.isEmpty()) {
     ++DocumentCounter;
-    if (AppServices().OptionsScreen) AppServices().OptionsScreen(3, 2);
+    OpenOptionsScreen(3, 2);
     return;
   }
   PreviewInBrowser(program);

@@ -4,6 +4,7 @@
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
+#include "app/uconfig.h"
 #include "authoring/uPictureInserts.h"
 #include "editor/SrcEdit.h"
 #include "images/uImageLoad.h"
@@ -22,8 +23,8 @@ QMdiSubWindow* OpenImageBrowser(TfMain& main, const QStringList& files) {
     return main.OpenWithProgram(program, file);
   };
   hooks.ShowGraphicsOptions = [&main] {
-    if (QAction* options = main.Action(QStringLiteral("ConfigScreen")); options && options->isEnabled())
-      options->trigger();
+    ++main.DocumentCounter;
+    OpenOptionsScreen(3, 1);
   };
   hooks.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
   auto* browser = new TfImageBrowser;

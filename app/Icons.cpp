@@ -1,6 +1,8 @@
 #include "app/Icons.h"
 
+#include <QDir>
 #include <QIconEngine>
+#include <QStandardPaths>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -96,17 +98,33 @@ QIcon FallbackIcon(const QString& name) {
   return icon;
 }
 
+void UseFallbackIconTheme() {
+  // Desktops without a theme of their own still find GNOME's. The icon
+  // loader reads the fallback name only before its first look-up, so this
+  // runs before any icon is looked up.
+  static const bool once = [] {
+    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == u"hicolor")
+      QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    // Platforms without a desktop theme (the off-screen one) search only
+    // the program's resources: add the desktop's icon folders.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+      const QString icons = QDir(data).filePath(QStringLiteral("icons"));
+      if (!paths.contains(icons) && QDir(icons).exists()) paths << icons;
+    }
+    if (paths != QIcon::themeSearchPaths()) QIcon::setThemeSearchPaths(paths);
+    // With no theme name at all the loader never reaches the fallback.
+    if (QIcon::themeName().isEmpty()) QIcon::setThemeName(QStringLiteral("hicolor"));
+    return true;
+  }();
+  Q_UNUSED(once);
+}
+
 namespace {
 
 // The theme's icon when it has one that can be read, else our drawing.
 QIcon ResolveIcon(const QString& name) {
-  static const bool once = [] {
-    // Desktops without a theme of their own still find GNOME's.
-    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == u"hicolor")
-      QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
-    return true;
-  }();
-  Q_UNUSED(once);
+  UseFallbackIconTheme();
   if (QIcon::hasThemeIcon(name)) {
     const QIcon icon = QIcon::fromTheme(name);
     // An entry the loader cannot read (a vector file without its plug-in)
@@ -155,4 +173,7 @@ class TLazyThemeIconEngine : public QIconEngine {
 
 }  // namespace
 
-QIcon ThemeIcon(const QString& name) { return QIcon(new TLazyThemeIconEngine(name)); }
+QIcon ThemeIcon(const QString& name) {
+  UseFallbackIconTheme();
+  return QIcon(new TLazyThemeIconEngine(name));
+}

@@ -10,3 +10,7 @@
 QIcon ThemeIcon(const QString& name);
 // The drawing used where no theme has the icon.
 QIcon FallbackIcon(const QString& name);
+
+// Makes GNOME's theme the fallback where the desktop names none; call once
+// at start, before any icon is looked up.
+void UseFallbackIconTheme();

@@ -44,7 +44,7 @@ QTreeWidgetItem* ProjectOf(QTreeWidgetItem* item) {
 // ------------------------------------------------------------------ project tree
 
 TProjectTree::TProjectTree(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("ProjectPage"));
+  setObjectName(QStringLiteral("ProjectTree"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -214,7 +214,7 @@ void TProjectTree::OpenSelected() {
 // ------------------------------------------------------------------ tag library
 
 TTagLibrary::TTagLibrary(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("TagPage"));
+  setObjectName(QStringLiteral("TagLibrary"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   FrTreeView1 = new TFrTreeView(this);

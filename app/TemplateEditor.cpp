@@ -3,6 +3,7 @@
 #include "app/Child.h"
 #include "app/DocumentManager.h"
 #include "app/Documents.h"
+#include "app/Frame.h"
 #include "app/HighlighterCodes.h"
 #include "app/Icons.h"
 #include "app/LanguageModule.h"
@@ -15,9 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -128,38 +127,12 @@ TfMyDocumentsCreator::TfMyDocumentsCreator(const QString& folder, QWidget* paren
   connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
   connect(Edit1, &QLineEdit::textEdited, this, [this] { Edit1->setStyleSheet(QString()); });
-  ApplySettings();
+  ApplyEditorSettings(*Memo1);
   ApplyLanguage();
   ShowCaret();
 }
 
 TfMyDocumentsCreator::~TfMyDocumentsCreator() { Memo1->SetHighlighter(nullptr); }
-
-void TfMyDocumentsCreator::ApplySettings() {
-  Settings::TEditorSettings current;
-  current.FontName = Memo1->Font().family();
-  current.BackgroundColor = Memo1->Color();
-  current.FontColor = Memo1->FontColor();
-  const Settings::TEditorSettings s = Settings::ReadEditorSettings(current);
-  Memo1->SetColor(s.BackgroundColor);
-  Memo1->SetFontColor(s.FontColor);
-  Memo1->Gutter().SetVisible(s.GutterVisible);
-  Memo1->Gutter().SetShowLineNumbers(s.LineNumbers);
-  QFont font = Memo1->Font();
-  if (QFontDatabase::families().contains(s.FontName)) font.setFamily(s.FontName);
-  font.setPointSize(s.FontSize);
-  Memo1->SetFont(font);
-  Memo1->SetTabWidth(s.TabWidth);
-  Memo1->SetRightEdgeColor(s.RightEdgeColor);
-  Memo1->SetRightEdge(s.RightEdge);
-  TSrcEditorOptions options = Memo1->Options();
-  const auto set = [&options](TSrcEditorOptions o, bool on) { options = on ? (options | o) : (options & ~o); };
-  set(eoShowScrollHint, s.ScrollHint);
-  set(eoShowSpecialChars, s.SpecialChars);
-  set(eoAutoIndent, s.AutoIndent);
-  Memo1->SetOptions(options);
-  Memo1->Gutter().SetLeftOffset(s.GutterWidth);
-}
 
 void TfMyDocumentsCreator::ApplyLanguage() {
   setWindowTitle(LangText(QStringLiteral("DocCap")) + QStringLiteral(" - ") + LangText(QStringLiteral("ChildEDTBSH")));
@@ -249,14 +222,8 @@ void TfMyDocumentsCreator::SpeedButton1Click() {
 }
 
 void TfMyDocumentsCreator::GotoLine1Click() {
-  QInputDialog dialog(this);
-  dialog.setObjectName(QStringLiteral("fDosPrompt"));
-  dialog.setWindowTitle(LangText(QStringLiteral("GLineTo")));
-  dialog.setLabelText(LangText(QStringLiteral("GiveLineNO")));
-  dialog.setOkButtonText(LangText(QStringLiteral("btOk")));
-  dialog.setCancelButtonText(LangText(QStringLiteral("btCancel")));
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
-  const QString text = dialog.textValue();
+  QString text;
+  if (!TfMain::AskLineNumber(this, text)) return;
   int line = 0;
   switch (Documents::CheckGotoLine(text, Memo1->Lines().Count(), line)) {
     case Documents::TGotoCheck::NotANumber:

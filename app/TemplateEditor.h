@@ -65,7 +65,6 @@ class TfMyDocumentsCreator : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void ApplySettings();
   void ApplyLanguage();
   void ShowCaret();
   // Marks the name box as wrong and gives it the focus.

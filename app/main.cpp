@@ -2,6 +2,7 @@
 #include "app/Application.h"
 #include "app/DocumentManager.h"
 #include "app/Frame.h"
+#include "app/Icons.h"
 #include "app/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/PaintProbe.h"
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
   int toolkitCount = dashes;  // the toolkit takes its own options out of this part
   TApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
+  UseFallbackIconTheme();
   RegisterBuiltinHighlighters();
   AppServices().DocumentManager = ShowDocumentManager;
   ExitAfterFirstPaintOf<TfMain>();

@@ -270,7 +270,6 @@ BENCHMARK(BM_WholeProcessStartUp)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   OffscreenUnlessSet();
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   RegisterBuiltinHighlighters();
   Environment environment;

@@ -1,5 +1,8 @@
 #include "editor/SrcEditAutoComplete.h"
 
+#include "editor/SrcEditMiscProcs.h"
+#include "platform/SafeFile.h"
+
 #include <QFile>
 #include <algorithm>
 
@@ -235,4 +238,60 @@ void TCustomSrcAutoComplete::ExecuteCompletion(const QString& token, TCustomSrcE
     editor->SetCaretXY(target);
     editor->SetBlockBegin(target);
   }
+}
+
+// ------------------------------------------------------------ writing
+
+namespace {
+
+// The lines a template's text is written as.
+QStringList TextLines(const QString& text) {
+  QStringList lines = SplitTextLines(text, true);
+  while (!lines.isEmpty() && lines.first().isEmpty()) lines.removeFirst();
+  return lines;
+}
+
+}  // namespace
+
+TCodeTemplateFault CheckCodeTemplate(const TCodeTemplate& t) {
+  if (t.name.isEmpty()) return TCodeTemplateFault::EmptyName;
+  for (const QString& line : TextLines(t.text))
+    if (line.startsWith(QLatin1Char('['))) return TCodeTemplateFault::HeaderLine;
+  return TCodeTemplateFault::None;
+}
+
+QString CodeTemplateKey(const QString& typed) {
+  QString key;
+  for (QChar c : typed)
+    if (!IsControlOrBlank(c)) key += c;
+  return key;
+}
+
+QStringList CodeLibraryLines(const QList<TCodeTemplate>& templates) {
+  QStringList out;
+  for (const TCodeTemplate& t : templates) {
+    out << QLatin1Char('[') + t.name + QStringLiteral(" | ") + t.comment + QLatin1Char(']');
+    out << TextLines(t.text);
+    out << QString();
+  }
+  return out;
+}
+
+QList<TCodeTemplate> CodeTemplates(TCustomSrcAutoComplete& library) {
+  QList<TCodeTemplate> out;
+  const QStringList& names = library.TemplateNames();
+  for (qsizetype i = 0; i < names.size(); ++i)
+    out.append({names[i], library.TemplateComments()[i], library.TemplateTexts()[i]});
+  return out;
+}
+
+void SaveCodeLibrary(const QString& fileName, const QList<TCodeTemplate>& templates, TextEncoding encoding) {
+  for (const TCodeTemplate& t : templates)
+    if (CheckCodeTemplate(t) != TCodeTemplateFault::None)
+      throw ESrcEditError(QStringLiteral("Code template \"%1\" cannot be written").arg(t.name));
+  QString text;
+  for (const QString& line : CodeLibraryLines(templates)) text += line + kCRLF;
+  if (encoding != TextEncoding::Utf8 && !(TextCodec::isSingleByte(encoding) && TextCodec::canEncode(text, encoding)))
+    encoding = TextEncoding::Utf8;
+  SafeFile::Write(fileName, TextCodec::encode(text, encoding));
 }

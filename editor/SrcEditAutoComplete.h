@@ -76,6 +76,45 @@ class TCustomSrcAutoComplete : public QObject, public TObject {
   TextEncoding encoding_ = TextEncoding::Utf8;
 };
 
+// ------------------------------------------------------------ writing
+
+// One template of a code library as it is written back.
+struct TCodeTemplate {
+  QString name;
+  QString comment;
+  QString text;
+  bool operator==(const TCodeTemplate&) const = default;
+};
+
+// What keeps a template from being written so that it reads back as itself.
+enum class TCodeTemplateFault {
+  None,
+  EmptyName,   // the name is empty (the reader drops such a template)
+  HeaderLine,  // a line of the text begins with "[" (it would start a new template)
+};
+TCodeTemplateFault CheckCodeTemplate(const TCodeTemplate& t);
+
+// A typed key as a template name: every blank and control character removed
+// (the reader ends a name at the first of them).
+QString CodeTemplateKey(const QString& typed);
+
+// The lines of a library in the section layout: for each template its
+// header "[name | comment]", the lines of its text (leading empty lines
+// dropped, as the reader drops them, and one line break at its end counted
+// as the end of the last line) and one empty line.
+QStringList CodeLibraryLines(const QList<TCodeTemplate>& templates);
+
+// The templates of a parsed library, in file order.
+QList<TCodeTemplate> CodeTemplates(TCustomSrcAutoComplete& library);
+
+// Writes a library, each line ended by CR LF, in `encoding` (UTF-8 when a
+// single-byte encoding cannot hold the text). The file is replaced only once
+// the new one is complete, so a failed write leaves the old library. Raises
+// ESrcEditError when a template has a fault (nothing is written) and
+// EStreamError when the file cannot be written.
+void SaveCodeLibrary(const QString& fileName, const QList<TCodeTemplate>& templates,
+                     TextEncoding encoding = TextEncoding::Utf8);
+
 // The published form.
 class TSrcAutoComplete : public TCustomSrcAutoComplete {
   Q_OBJECT

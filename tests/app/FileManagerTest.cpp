@@ -134,34 +134,6 @@ TEST(FileOperations, AddToDocumentFragments) {
   for (const char* name : {"a.tif", "jpg", "x.html"}) EXPECT_FALSE(FileOps::IsInsertablePicture(name)) << name;
 }
 
-TEST(FileOperations, RunBoxTexts) {
-  QTemporaryDir dir;
-  const QString folder = dir.path() + "/My Site";
-  QDir().mkpath(folder);
-  WriteFileBytes(folder + "/index.html", "x");
-  const QString url = QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
-  ASSERT_TRUE(url.contains("My%20Site"));
-  const struct {
-    QString text;
-    FileOps::TRunTarget::Kind kind;
-    QString path;
-  } cases[] = {
-      {url + "/index.html", FileOps::TRunTarget::File, folder + "/index.html"},
-      {folder + "/index.html", FileOps::TRunTarget::File, folder + "/index.html"},
-      {QString(folder).replace(" ", "%20") + "/index.html", FileOps::TRunTarget::File, folder + "/index.html"},
-      {"  " + url + "/  ", FileOps::TRunTarget::Folder, folder},
-      {"cmd", FileOps::TRunTarget::Tool, "cmd"},
-      {"calc", FileOps::TRunTarget::Tool, "calc"},
-      {"notepad", FileOps::TRunTarget::Nothing, ""},
-      {"file:", FileOps::TRunTarget::Nothing, ""},
-  };
-  for (const auto& c : cases) {
-    const FileOps::TRunTarget t = FileOps::ResolveRunText(c.text);
-    EXPECT_EQ(t.kind, c.kind) << c.text.toStdString();
-    EXPECT_EQ(t.path, c.path) << c.text.toStdString();
-  }
-}
-
 // ------------------------------------------------------------ the pane
 
 TEST_F(FileManager, SidePanePagesAndVisibility) {
@@ -497,6 +469,7 @@ TEST_F(FileManager, RunBox) {
       {QUrl::fromLocalFile(root + "My Site/index.html").toString(QUrl::FullyEncoded), 1, ""},
       {root + "My%20Site", 1, root + "My Site"},
       {"cmd", 1, ""},
+      {"file:", 1, ""},
       {"nothing here", 1, ""},
   };
   for (const auto& c : cases) {
@@ -586,4 +559,15 @@ TEST_F(FileManager, SingleClickOpensWhenDoubleClickIsOff) {
   // The double click that follows opens nothing more.
   QTest::mouseDClick(Pane().FrFileListBox1->viewport(), Qt::LeftButton, {}, at);
   EXPECT_EQ(Main().Documents().size(), 1);
+}
+
+TEST_F(FileManager, MaskAndFolderComeBackAtStart) {
+  File("a.css");
+  File("b.html");
+  Ini().WriteString("File", "Mask", "*.css");
+  Ini().WriteString("Last", "Folder", site);
+  EXPECT_EQ(Pane().ComboBox2->currentText(), "*.css");
+  EXPECT_EQ(Pane().Folder(), QDir::cleanPath(site));
+  ASSERT_EQ(Pane().FrFileListBox1->count(), 1);
+  EXPECT_EQ(Pane().FrFileListBox1->item(0)->text(), "a.css");
 }

@@ -1,5 +1,6 @@
 #include "app/Icons.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPixmap>
 #include <gtest/gtest.h>
@@ -21,4 +22,14 @@ TEST(Icons, EveryNameDraws) {
     }
     EXPECT_FALSE(icon.availableSizes().isEmpty()) << name;
   }
+}
+
+// Where the desktop names no theme, GNOME's theme serves: its pictures, not
+// our drawings, for the names it has.
+TEST(Icons, ThemePicturesWhereTheThemeHasThem) {
+  if (!QFile::exists(QStringLiteral("/usr/share/icons/Adwaita/24x24/legacy/document-new.png")))
+    GTEST_SKIP() << "the Adwaita icon theme is not installed";
+  const QImage theme = ThemeIcon(QStringLiteral("document-new")).pixmap(24).toImage();
+  const QImage ours = FallbackIcon(QStringLiteral("document-new")).pixmap(24).toImage();
+  EXPECT_NE(theme.convertToFormat(QImage::Format_ARGB32), ours.convertToFormat(QImage::Format_ARGB32));
 }

@@ -351,9 +351,6 @@ TEST_F(MainWindow, CommandsWithoutADocumentDoNothing) {
   EXPECT_TRUE(prompts.Messages().isEmpty());
   EXPECT_TRUE(prompts.Dialogs().isEmpty());
   EXPECT_TRUE(launcher.calls.isEmpty());
-  // Commands of windows the program does not have yet are disabled.
-  for (const char* name : {"ConfigScreen"})
-    EXPECT_FALSE(Main().Action(name)->isEnabled()) << name;
 }
 
 TEST_F(MainWindow, MainWindowKeysComeBeforeTheEditors) {

@@ -52,6 +52,12 @@ TEST_F(ProjectPages, NewProjectsAndFoldersAreWrittenAsTreeText) {
   const QByteArray golden = "Untitled Project\r\n\t" + (root + "site/a").toUtf8() + "\r\nP2\r\n\t" +
                             (root + "site/b").toUtf8() + "\r\n\t" + (root + "site/c").toUtf8() + "\r\n";
   EXPECT_EQ(ReadFileBytes(WorkList()), golden);
+  // A folder whose name would read back as another is refused.
+  QDir(root).mkpath("site/trail ");
+  AnswerFolder(root + "site/trail ");
+  Page().AddFolder();
+  EXPECT_EQ(Messages(), QStringList{"2: PMBadFolder " + root + "site/trail "});
+  EXPECT_EQ(ReadFileBytes(WorkList()), golden);
   // Cancel changes nothing; the exit writes the same bytes.
   prompts.AnswerDialog("fSelDir", [](QDialog&) { return 0; });
   Page().NewProject();
@@ -60,7 +66,7 @@ TEST_F(ProjectPages, NewProjectsAndFoldersAreWrittenAsTreeText) {
   prompts.Answer("ExitMsg", 7);
   Main().FormCloseQuery();
   EXPECT_EQ(ReadFileBytes(WorkList()), golden);
-  EXPECT_EQ(Messages(), QStringList{"10: ExitMsg"});
+  EXPECT_EQ(Messages().last(), "10: ExitMsg");
 }
 
 TEST_F(ProjectPages, BlankIndentedListLoadsAndIsWrittenBackWithTabs) {

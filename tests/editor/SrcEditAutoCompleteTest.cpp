@@ -1,5 +1,6 @@
 #include "editor/SrcEditAutoComplete.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -164,3 +165,74 @@ TEST(SrcAutoComplete, CtrlJExpandsInTheDocumentKeyMap) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------ writing
+
+namespace {
+
+QByteArray ReadAll(const QString& fileName) {
+  QFile f(fileName);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QList<TCodeTemplate> ReadBack(const QString& fileName) {
+  TSrcAutoComplete c;
+  c.LoadFromFile(fileName);
+  return CodeTemplates(c);
+}
+
+}  // namespace
+
+TEST(CodeLibraryWriter, TwoTemplatesAndTheirRoundTrip) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("codeinside.dci");
+  const QList<TCodeTemplate> written = {
+      {"a", "x", "L1\r\nL2"}, {"b", "y", "M"}, {"e", "empty", ""}, {"t", "ends", "T\r\n"}, {"z", "c]", "\r\n\r\nZ"}};
+  SaveCodeLibrary(file, written);
+  EXPECT_EQ(ReadAll(file),
+            "[a | x]\r\nL1\r\nL2\r\n\r\n[b | y]\r\nM\r\n\r\n[e | empty]\r\n\r\n[t | ends]\r\nT\r\n\r\n"
+            "[z | c]]\r\nZ\r\n\r\n");
+  // What is read back writes the same file again, however often.
+  const QList<TCodeTemplate> read = ReadBack(file);
+  ASSERT_EQ(read.size(), 5);
+  EXPECT_EQ(read[0], (TCodeTemplate{"a", "x", "L1\r\nL2\r\n"}));
+  EXPECT_EQ(read[4].comment, "c]");
+  const QByteArray first = ReadAll(file);
+  SaveCodeLibrary(file, read);
+  SaveCodeLibrary(file, ReadBack(file));
+  EXPECT_EQ(ReadAll(file), first);
+
+  SaveCodeLibrary(file, {});
+  EXPECT_EQ(ReadAll(file), "");
+}
+
+TEST(CodeLibraryWriter, RefusalsAndKeys) {
+  const struct {
+    TCodeTemplate t;
+    TCodeTemplateFault fault;
+  } cases[] = {
+      {{"", "c", "x"}, TCodeTemplateFault::EmptyName},
+      {{"k", "c", "ok\r\n[b | c]"}, TCodeTemplateFault::HeaderLine},
+      {{"k", "c", "[x"}, TCodeTemplateFault::HeaderLine},
+      {{"k", "c", " [x\r\na[b]"}, TCodeTemplateFault::None},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CheckCodeTemplate(c.t), c.fault) << c.t.text.toStdString();
+  EXPECT_EQ(CodeTemplateKey(" my  key\t1 "), "mykey1");
+  EXPECT_EQ(CodeTemplateKey("   "), "");
+
+  // A refused template writes nothing: the old library stays.
+  QTemporaryDir dir;
+  const QString file = dir.filePath("lib.dci");
+  SaveCodeLibrary(file, {{"a", "x", "A"}});
+  EXPECT_THROW(SaveCodeLibrary(file, {{"a", "x", "A"}, {"b", "y", "[b"}}), ESrcEditError);
+  EXPECT_EQ(ReadAll(file), "[a | x]\r\nA\r\n\r\n");
+}
+
+TEST(CodeLibraryWriter, KeepsTheSingleByteEncodingOfTheFileWhenItCan) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("lib.dci");
+  SaveCodeLibrary(file, {{"e", "", QStringLiteral("caf\u00e9")}}, TextEncoding::Windows1252);
+  EXPECT_EQ(ReadAll(file), "[e | ]\r\ncaf\xe9\r\n\r\n");
+  SaveCodeLibrary(file, {{"e", "", QStringLiteral("\u4e2d")}}, TextEncoding::Windows1252);
+  EXPECT_EQ(ReadAll(file), "[e | ]\r\n\xe4\xb8\xad\r\n\r\n");
+}

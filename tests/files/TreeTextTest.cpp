@@ -1,8 +1,5 @@
 #include "files/TreeText.h"
 
-#include "tests/common/TestUtil.h"
-
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -76,14 +73,6 @@ TEST(TreeText, FillsAndCollectsATreeWidget) {
   EXPECT_EQ(TreeText::Level(tree.topLevelItem(1)->child(1)), 1);
   EXPECT_EQ(TreeText::Collect(tree), kProjects);
   EXPECT_TRUE(tree.updatesEnabled());
-}
-
-TEST(TreeText, ReadFileNamesAFileThatCannotBeRead) {
-  QTemporaryDir dir;
-  const QString missing = dir.path() + "/none.dat";
-  EXPECT_THROW(TreeText::ReadFile(missing), EFOpenError);
-  ASSERT_TRUE(WriteFileBytes(dir.path() + "/t.dat", kProjectsBytes));
-  EXPECT_EQ(TreeText::ReadFile(dir.path() + "/t.dat"), kProjects);
 }
 
 // The tag library shipped with the program: every leaf is an entry (it

@@ -45,6 +45,19 @@ std::string Dump(TSrcCustomHighlighter& h, const QStringList& lines) {
   return s;
 }
 
+LinesScan ScanLines(TSrcCustomHighlighter& h, const std::vector<const char*>& lines) {
+  LinesScan out;
+  int range = -1;
+  for (const char* line : lines) {
+    if (!out.ranges.empty()) out.tokens += '|';
+    out.tokens += Show(Scan(h, QString::fromUtf8(line), range));
+    out.ranges.push_back(range);
+  }
+  return out;
+}
+
+std::string SampleDump(TSrcCustomHighlighter& h) { return Dump(h, h.GetSampleSource().split(QStringLiteral("\r\n"))); }
+
 namespace {
 
 void ExpectTiles(const QString& line, const std::vector<Token>& tokens) {

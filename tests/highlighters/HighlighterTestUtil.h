@@ -51,8 +51,18 @@ void ExpectTokens(std::initializer_list<TokenCase> cases) {
   }
 }
 
+// Lines (UTF-8) scanned in turn from the start range: "[text|kind]" per
+// token with "|" between lines, and the range after each line.
+struct LinesScan {
+  std::string tokens;
+  std::vector<int> ranges;
+};
+LinesScan ScanLines(TSrcCustomHighlighter& h, const std::vector<const char*>& lines);
+
 // "[text|kind]" per token, one line of output per line, from the start range.
 std::string Dump(TSrcCustomHighlighter& h, const QStringList& lines);
+// The same for the highlighter's sample source.
+std::string SampleDump(TSrcCustomHighlighter& h);
 
 using TFactory = std::function<std::unique_ptr<TSrcCustomHighlighter>()>;
 

@@ -31,17 +31,9 @@ TEST(CssHighlighter, Tokens) {
 
 TEST(CssHighlighter, CommentsGoOnOverLines) {
   C h;
-  int range = -1;
-  EXPECT_EQ(Show(Scan(h, "p /*", range)), "[p|1][ |5][/*|0]");
-  EXPECT_EQ(range, C::rsCStyle);
-  EXPECT_EQ(Show(Scan(h, "", range)), "");
-  EXPECT_EQ(range, C::rsCStyle);
-  EXPECT_EQ(Show(Scan(h, "x */ y", range)), "[x */|0][ |5][y|1]");
-  EXPECT_EQ(range, C::rsUnknown);
-  EXPECT_EQ(Show(Scan(h, "/**/a /*/ b", range)), "[/**/|0][a|1][ |5][/*/ b|0]");
-  EXPECT_EQ(range, C::rsCStyle);
-  EXPECT_EQ(Show(Scan(h, "*/", range)), "[*/|0]");
-  EXPECT_EQ(range, C::rsUnknown);
+  const LinesScan scan = ScanLines(h, {"p /*", "", "x */ y", "/**/a /*/ b", "*/"});
+  EXPECT_EQ(scan.tokens, "[p|1][ |5][/*|0]||[x */|0][ |5][y|1]|[/**/|0][a|1][ |5][/*/ b|0]|[*/|0]");
+  EXPECT_EQ(scan.ranges, (std::vector<int>{C::rsCStyle, C::rsCStyle, C::rsUnknown, C::rsCStyle, C::rsUnknown}));
   h.SetRange(2);
   EXPECT_EQ(h.GetRange(), C::rsUnknown);
 }
@@ -68,9 +60,7 @@ TEST(CssHighlighter, AttributesNamesAndSample) {
   EXPECT_EQ(h.DefaultFilter(), QStringLiteral("Cascading Stylesheets (*.css)|*.css"));
   EXPECT_FALSE(h.GetIdentChars().Contains(u'-'));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 6);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[/* Syntax highlighting */|0]\n"
             "[body|1]\n"
             "[{|6]\n"

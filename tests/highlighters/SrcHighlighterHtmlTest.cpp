@@ -65,15 +65,11 @@ TEST(HtmlHighlighter, TextAndEntities) {
 
 TEST(HtmlHighlighter, StateCarriesAcrossLines) {
   H h;
-  int range = -1;
-  EXPECT_EQ(Show(Scan(h, "text <!-- open", range)), "[text |9][<!--|2][ open|2]");
-  EXPECT_EQ(range, H::rsComment);
-  EXPECT_EQ(Show(Scan(h, "", range)), "");
-  EXPECT_EQ(range, H::rsComment);
-  EXPECT_EQ(Show(Scan(h, "still -->after <b>", range)), "[still -->|2][after |9][<|8][b|4][>|8]");
-  EXPECT_EQ(range, H::rsText);
+  const LinesScan scan = ScanLines(h, {"text <!-- open", "", "still -->after <b>"});
+  EXPECT_EQ(scan.tokens, "[text |9][<!--|2][ open|2]||[still -->|2][after |9][<|8][b|4][>|8]");
+  EXPECT_EQ(scan.ranges, (std::vector<int>{H::rsComment, H::rsComment, H::rsText}));
 
-  range = -1;
+  int range = -1;
   EXPECT_EQ(Show(Scan(h, "<!-->x", range)), "[<!--|2][>|2][x|9]");
   range = -1;
   EXPECT_EQ(Show(Scan(h, "<% x %>y", range)), "[<%|1][ x %>|1][y|9]");
@@ -173,9 +169,7 @@ TEST(HtmlHighlighter, AttributesNamesAndSample) {
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(215)));
   EXPECT_FALSE(h.GetIdentChars().Contains(u'-'));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 8);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[<!--|2][ Syntax highlighting -->|2]\n"
             "\n"
             "[<|8][html|4][>|8]\n"

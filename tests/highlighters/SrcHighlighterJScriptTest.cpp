@@ -31,19 +31,11 @@ TEST(JScriptHighlighter, Tokens) {
 
 TEST(JScriptHighlighter, CommentsGoOnOverLines) {
   J h;
-  int range = -1;
-  EXPECT_EQ(Show(Scan(h, "x /* a", range)), "[x|1][ |5][/* a|0]");
-  EXPECT_EQ(range, J::rsANSI);
-  EXPECT_EQ(Show(Scan(h, "", range)), "");
-  EXPECT_EQ(range, J::rsANSI);
-  EXPECT_EQ(Show(Scan(h, "*", range)), "[*|0]");
-  EXPECT_EQ(Show(Scan(h, "y */ z", range)), "[y */|0][ |5][z|1]");
-  EXPECT_EQ(range, J::rsUnknown);
-  Scan(h, "/*", range);
-  EXPECT_EQ(Show(Scan(h, "*/x", range)), "[*/|0][x|1]");
   // A string does not go on.
-  Scan(h, "\"open", range);
-  EXPECT_EQ(range, J::rsUnknown);
+  const LinesScan scan = ScanLines(h, {"x /* a", "", "*", "y */ z", "/*", "*/x", "\"open"});
+  EXPECT_EQ(scan.tokens, "[x|1][ |5][/* a|0]||[*|0]|[y */|0][ |5][z|1]|[/*|0]|[*/|0][x|1]|[\"open|6]");
+  EXPECT_EQ(scan.ranges,
+            (std::vector<int>{J::rsANSI, J::rsANSI, J::rsANSI, J::rsUnknown, J::rsANSI, J::rsUnknown, J::rsUnknown}));
   h.SetRange(7);
   EXPECT_EQ(h.GetRange(), J::rsUnknown);
 }
@@ -72,9 +64,7 @@ TEST(JScriptHighlighter, AttributesNamesAndSample) {
   EXPECT_TRUE(h.GetIdentChars().Contains(QChar(248)));
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(247)));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 15);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[// Syntax highlighting|0]\n"
             "[function|2][ |5][printNumber|1][(|7][)|7]\n"
             "[{|7]\n"

@@ -89,9 +89,7 @@ TEST(PHPHighlighter, AttributesNamesAndSample) {
   EXPECT_TRUE(h.GetIdentChars().Contains(QChar(192)));
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(u'$')));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 13);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[// Syntax highlighting|0]\n"
             "[function|3][ |6][printNumber|1][(|8][)|8]\n"
             "[{|8]\n"

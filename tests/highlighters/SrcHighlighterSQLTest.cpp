@@ -88,13 +88,9 @@ TEST(SQLHighlighter, ConstructsGoOnOverLines) {
     EXPECT_EQ(Dump(h, lines), c.dump) << c.lines[0];
   }
   S h;
-  int range = -1;
-  Scan(h, "'open", range);
-  EXPECT_EQ(range, S::rsString);
-  Scan(h, "/* open", range);
-  EXPECT_EQ(range, S::rsString);  // still inside the string
-  Scan(h, "' /* c", range);
-  EXPECT_EQ(range, S::rsComment);
+  // "/*" inside the string opens no comment.
+  EXPECT_EQ(ScanLines(h, {"'open", "/* open", "' /* c"}).ranges,
+            (std::vector<int>{S::rsString, S::rsString, S::rsComment}));
   h.SetRange(3);
   EXPECT_EQ(h.GetRange(), S::rsUnknown);
 }
@@ -254,9 +250,7 @@ TEST(SQLHighlighter, AttributesNamesAndSamples) {
   }
 
   h.SetSQLDialect(sqlInterbase6);
-  QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 9);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[/* Interbase sample source */|0]\n"
             "[SET|6][ |9][TERM|5][ |9][!|13][!|13][ |9][;|13]\n"
             "\n"
@@ -268,9 +262,7 @@ TEST(SQLHighlighter, AttributesNamesAndSamples) {
             "\n"
             "[SET|6][ |9][TERM|5][ |9][;|13][ |9][!|13][!|13]\n");
   h.SetSQLDialect(sqlOracle);
-  sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 12);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[PROMPT|11][ |9][Oracle|5][ |9][sample|6][ |9][source|6]\n"
             "[declare|10]\n"
             "[  |9][x|5][ |9][varchar2|1][(|13][2000|8][)|13][;|13]\n"

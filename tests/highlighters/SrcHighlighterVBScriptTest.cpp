@@ -69,9 +69,7 @@ TEST(VBScriptHighlighter, AttributesNamesAndSample) {
   EXPECT_TRUE(h.GetIdentChars().Contains(QChar(192)));
   EXPECT_FALSE(h.GetIdentChars().Contains(QChar(215)));
 
-  const QStringList sample = h.GetSampleSource().split(QStringLiteral("\r\n"));
-  ASSERT_EQ(sample.size(), 8);
-  EXPECT_EQ(Dump(h, sample),
+  EXPECT_EQ(SampleDump(h),
             "[' Syntax highlighting|0]\n"
             "[function|2][ |5][printNumber|1][(|7][)|7]\n"
             "[  |5][number|1][ |5][=|7][ |5][12345|4]\n"

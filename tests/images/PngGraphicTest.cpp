@@ -187,7 +187,8 @@ TEST(PngGraphic, DrawInEachTransparencyMode) {
   EXPECT_EQ(canvas.pixel(3, 1), black);
   EXPECT_EQ(canvas.pixel(1, 2), black);
   // Opaque, stretched.
-  canvas = DrawnOn(Canvas(4, 2, green), File(Ihdr(2, 1, 8, 2), {}, Bytes({0, 255, 0, 0, 0, 0, 255})), QRect(0, 0, 4, 2));
+  canvas =
+      DrawnOn(Canvas(4, 2, green), File(Ihdr(2, 1, 8, 2), {}, Bytes({0, 255, 0, 0, 0, 0, 255})), QRect(0, 0, 4, 2));
   EXPECT_EQ(canvas.pixel(1, 1), qRgb(255, 0, 0));
   EXPECT_EQ(canvas.pixel(3, 0), blue);
 }

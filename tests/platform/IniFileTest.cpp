@@ -52,7 +52,8 @@ TEST_F(IniFileTest, ReadsApplyDefaultsAndTheNumberRules) {
     int fallback, value;
   } ints[] = {{"size", 0, 12},  {"empty", 7, 7}, {"hex", 0, 255}, {"hex2", 0, 16},
               {"bad", 4, 4},    {"neg", 0, -3},  {"huge", 9, 9},  {"missing", 9, 9}};
-  for (const auto& c : ints) EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QLatin1String(c.key), c.fallback), c.value) << c.key;
+  for (const auto& c : ints)
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QLatin1String(c.key), c.fallback), c.value) << c.key;
   EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("size"), QString()), QStringLiteral("12"));
   EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("empty"), QStringLiteral("d")), QStringLiteral("d"));
   EXPECT_TRUE(ini.ReadBool(QStringLiteral("A"), QStringLiteral("bool"), false));
