@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,6 +29,21 @@ QPushButton* Button(QWidget* parent, const char* name) {
   auto* b = new QPushButton(parent);
   b->setObjectName(QLatin1String(name));
   return b;
+}
+
+// A library file chosen in the open (or save) dialog; empty when none was.
+QString ChooseLibraryFile(QWidget* parent, bool save) {
+  QFileDialog dialog(parent);
+  dialog.setObjectName(save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (save)
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+  else
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(kLibraryFilter);
+  dialog.setDefaultSuffix(QStringLiteral("dci"));
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
 }
 
 // Copies a file whole; the target is replaced only when the copy is complete.
@@ -58,10 +72,7 @@ TCodeInsidePage::TCodeInsidePage(QWidget* parent) : QWidget(parent) {
 
   Memo1 = new TSrcEdit(this);
   Memo1->setObjectName(QStringLiteral("Memo1"));
-  QFont font(QStringLiteral("Courier New"), 10);
-  if (!QFontDatabase::families().contains(font.family()))
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont), font.setPointSize(10);
-  Memo1->SetFont(font);
+  Memo1->SetFont(CodeEditorFont());
   Memo1->SetWantTabs(true);
   Memo1->Gutter().SetShowLineNumbers(true);
   Memo1->SetHighlighter(html_.get());
@@ -90,8 +101,10 @@ TCodeInsidePage::TCodeInsidePage(QWidget* parent) : QWidget(parent) {
   layout->addWidget(Memo1, 2);
   layout->addLayout(buttons);
 
-  connect(ListBox1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { ListBox1Click(ListBox1->row(item)); });
-  connect(ListBox2, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { ListBox2Click(ListBox2->row(item)); });
+  connect(ListBox1, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { ListBox1Click(ListBox1->row(item)); });
+  connect(ListBox2, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { ListBox2Click(ListBox2->row(item)); });
   connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -229,16 +242,11 @@ bool TCodeInsidePage::SpeedButton1Click() {
 
 void TCodeInsidePage::SpeedButton2Click() {
   if (!SettlePendingEdits()) return;
-  QFileDialog dialog(this);
-  dialog.setObjectName(QStringLiteral("OpenDialog1"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(kLibraryFilter);
-  dialog.setDefaultSuffix(QStringLiteral("dci"));
-  if (Prompts().ExecModal(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+  const QString file = ChooseLibraryFile(this, false);
+  if (!file.isEmpty()) {
     try {
       QDir().mkpath(QFileInfo(LibraryFile()).absolutePath());
-      CopyFile(dialog.selectedFiles().constFirst(), LibraryFile());
+      CopyFile(file, LibraryFile());
     } catch (const Exception& e) {
       ShowMessageDlg(e.Message(), 2);
     }
@@ -247,15 +255,10 @@ void TCodeInsidePage::SpeedButton2Click() {
 }
 
 void TCodeInsidePage::SpeedButton3Click() {
-  QFileDialog dialog(this);
-  dialog.setObjectName(QStringLiteral("SaveDialog1"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilter(kLibraryFilter);
-  dialog.setDefaultSuffix(QStringLiteral("dci"));
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString file = ChooseLibraryFile(this, true);
+  if (file.isEmpty()) return;
   try {
-    CopyFile(LibraryFile(), dialog.selectedFiles().constFirst());
+    CopyFile(LibraryFile(), file);
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }

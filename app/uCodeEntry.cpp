@@ -22,6 +22,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+QFont CodeEditorFont() {
+  QFont font(QStringLiteral("Courier New"), 10);
+  if (!QFontDatabase::families().contains(font.family())) {
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+  }
+  return font;
+}
+
 void MarkInvalid(QWidget* field) {
   field->setStyleSheet(QStringLiteral("background-color: #ff8080;"));
   field->setFocus();
@@ -77,10 +86,7 @@ Tcc::Tcc(QWidget* parent) : QDialog(parent) {
 
   codeman = new TSrcEdit(this);
   codeman->setObjectName(QStringLiteral("codeman"));
-  QFont font(QStringLiteral("Courier New"), 10);
-  if (!QFontDatabase::families().contains(font.family()))
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont), font.setPointSize(10);
-  codeman->SetFont(font);
+  codeman->SetFont(CodeEditorFont());
   codeman->SetWantTabs(true);
   codeman->Gutter().SetShowLineNumbers(true);
   codeman->SetHighlighter(SrcMultiHighlighter1);

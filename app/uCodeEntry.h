@@ -40,5 +40,8 @@ class Tcc : public QDialog {
   std::unique_ptr<TSrcCustomHighlighter> html_, css_, js_, vbs_, php_;
 };
 
+// The font of the code editors: Courier New, else the system's fixed font; 10 points.
+QFont CodeEditorFont();
+
 // Marks an entry field as wrong (red) and gives it the focus.
 void MarkInvalid(QWidget* field);

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -255,7 +256,8 @@ void TfConfig::BuildEditorPage(QWidget* page) {
   (new QVBoxLayout(charsetBox))->addWidget(ComboBox1);
   connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (!reading_)
-      WriteSettings([&](TIniFile& ini) { ini.WriteInteger(L("Font"), L("CharSet"), ConfigModel::CharsetValue(index)); });
+      WriteSettings(
+          [&](TIniFile& ini) { ini.WriteInteger(L("Font"), L("CharSet"), ConfigModel::CharsetValue(index)); });
   });
 
   // The font the text-format dialog offers.
@@ -336,26 +338,27 @@ void TfConfig::BuildOperationsPage(QWidget* page) {
   layout->addStretch();
 }
 
-void TfConfig::BuildLanguagePage(QWidget* page) {
-  auto* module = Named<QGroupBox>(page, "GroupBox11");
-  captions_ << qMakePair(static_cast<QWidget*>(module), L("GB11"));
-  Label31 = Named<QLabel>(module, "Label31");
-  Edit10 = Named<QLineEdit>(module, "Edit10");
-  Edit10->setReadOnly(true);  // changed through the chooser only
-  SpeedButton5 = Named<QPushButton>(module, "SpeedButton5");
-  auto* moduleLayout = new QVBoxLayout(module);
-  moduleLayout->addWidget(Label31);
-  moduleLayout->addLayout(PathRow(Edit10, SpeedButton5));
+QGroupBox* TfConfig::PathGroup(QWidget* parent, const char* name, const char* key, QLabel*& label,
+                               const char* labelName, QLineEdit*& edit, const char* editName, QPushButton*& button,
+                               const char* buttonName) {
+  auto* box = Named<QGroupBox>(parent, name);
+  captions_ << qMakePair(static_cast<QWidget*>(box), L(key));
+  label = Named<QLabel>(box, labelName);
+  edit = Named<QLineEdit>(box, editName);
+  button = Named<QPushButton>(box, buttonName);
+  auto* layout = new QVBoxLayout(box);
+  layout->addWidget(label);
+  layout->addLayout(PathRow(edit, button));
+  return box;
+}
 
-  auto* help = Named<QGroupBox>(page, "GroupBox34");
-  captions_ << qMakePair(static_cast<QWidget*>(help), L("GB34"));
-  Label8 = Named<QLabel>(help, "Label8");
-  Edit7 = Named<QLineEdit>(help, "Edit7");
+void TfConfig::BuildLanguagePage(QWidget* page) {
+  QGroupBox* module =
+      PathGroup(page, "GroupBox11", "GB11", Label31, "Label31", Edit10, "Edit10", SpeedButton5, "SpeedButton5");
+  QGroupBox* help =
+      PathGroup(page, "GroupBox34", "GB34", Label8, "Label8", Edit7, "Edit7", SpeedButton12, "SpeedButton12");
+  Edit10->setReadOnly(true);  // changed through the chooser only
   Edit7->setReadOnly(true);
-  SpeedButton12 = Named<QPushButton>(help, "SpeedButton12");
-  auto* helpLayout = new QVBoxLayout(help);
-  helpLayout->addWidget(Label8);
-  helpLayout->addLayout(PathRow(Edit7, SpeedButton12));
   connect(SpeedButton5, &QPushButton::clicked, this, [this] { SpeedButton5Click(); });
   connect(SpeedButton12, &QPushButton::clicked, this, [this] { SpeedButton12Click(); });
 
@@ -384,14 +387,8 @@ void TfConfig::BuildPathPages(QWidget* page) {
   ftpLayout->addStretch();
 
   QWidget* gfx = tab("TabSheet2");
-  auto* gfxBox = Named<QGroupBox>(gfx, "GroupBox12");
-  captions_ << qMakePair(static_cast<QWidget*>(gfxBox), L("GFX"));
-  Label7 = Named<QLabel>(gfxBox, "Label7");
-  Edit11 = Named<QLineEdit>(gfxBox, "Edit11");
-  SpeedButton20 = Named<QPushButton>(gfxBox, "SpeedButton20");
-  auto* gfxBoxLayout = new QVBoxLayout(gfxBox);
-  gfxBoxLayout->addWidget(Label7);
-  gfxBoxLayout->addLayout(PathRow(Edit11, SpeedButton20));
+  QGroupBox* gfxBox =
+      PathGroup(gfx, "GroupBox12", "GFX", Label7, "Label7", Edit11, "Edit11", SpeedButton20, "SpeedButton20");
   auto* gfxLayout = new QVBoxLayout(gfx);
   gfxLayout->addWidget(gfxBox);
   gfxLayout->addStretch();
@@ -413,14 +410,8 @@ void TfConfig::BuildPathPages(QWidget* page) {
   browserLayout->addWidget(Label5);
 
   QWidget* elements = tab("TabSheet5");
-  auto* elementsBox = Named<QGroupBox>(elements, "GroupBox5");
-  captions_ << qMakePair(static_cast<QWidget*>(elementsBox), L("ElFil"));
-  Label12 = Named<QLabel>(elementsBox, "Label12");
-  Edit1 = Named<QLineEdit>(elementsBox, "Edit1");
-  SpeedButton4 = Named<QPushButton>(elementsBox, "SpeedButton4");
-  auto* elementsBoxLayout = new QVBoxLayout(elementsBox);
-  elementsBoxLayout->addWidget(Label12);
-  elementsBoxLayout->addLayout(PathRow(Edit1, SpeedButton4));
+  QGroupBox* elementsBox =
+      PathGroup(elements, "GroupBox5", "ElFil", Label12, "Label12", Edit1, "Edit1", SpeedButton4, "SpeedButton4");
   auto* elementsLayout = new QVBoxLayout(elements);
   elementsLayout->addWidget(elementsBox);
   elementsLayout->addStretch();
@@ -448,6 +439,9 @@ void TfConfig::ReadSettings() {
   SetSwatch(Panel6, ini.ReadInteger(L("EditWindow"), L("BGCol"), clWindow));
   SetSwatch(Panel7, ini.ReadInteger(L("Font"), L("Color"), clWindowText));
   CBFont->SetFontName(str("Font", "Style", QStringLiteral("Courier New")));
+  // Without a stored name the editors use the system's fixed font when there is no Courier New.
+  if (CBFont->currentIndex() < 0 && !ini.ValueExists(L("Font"), L("Style")))
+    CBFont->SetFontName(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
   FontSize->setValue(ini.ReadInteger(L("Font"), L("Size"), FontSize->value()));
   SpinEdit1->setValue(ini.ReadInteger(L("Font"), L("Size2"), SpinEdit1->value()));
   // A missing key shows the state the rest of the program takes for it.
@@ -542,11 +536,16 @@ QString TfConfig::ChooseFile(const char* name, const QString& filter, const QStr
   return dialog.selectedFiles().constFirst();
 }
 
+QString TfConfig::ChoosePath(QLineEdit* edit, const QString& filter, const char* section) {
+  const QString file = ChooseFile("OpenDialog1", filter, edit->text());
+  if (file.isEmpty()) return file;
+  edit->setText(file);
+  WriteSettings([&](TIniFile& ini) { ini.WriteString(L(section), L("Path"), file); });
+  return file;
+}
+
 void TfConfig::SpeedButton5Click() {
-  const QString file = ChooseFile("OpenDialog1", kLanguageFilter, Edit10->text());
-  if (!file.isEmpty()) {
-    Edit10->setText(file);
-    WriteSettings([&](TIniFile& ini) { ini.WriteString(L("TranslationModule"), L("Path"), file); });
+  if (!ChoosePath(Edit10, kLanguageFilter, "TranslationModule").isEmpty()) {
     LoadLanguageModule();
     if (fMain) fMain->ApplyLanguage();
     ApplyLanguage();
@@ -555,40 +554,18 @@ void TfConfig::SpeedButton5Click() {
   if (fMain) fMain->ApplyCharset();
 }
 
-void TfConfig::SpeedButton12Click() {
-  const QString file = ChooseFile("OpenDialog1", kHelpFilter, Edit7->text());
-  if (file.isEmpty()) return;
-  Edit7->setText(file);
-  WriteSettings([&](TIniFile& ini) { ini.WriteString(L("Help"), L("Path"), file); });
-}
-
-void TfConfig::SpeedButtn6Click() {
-  const QString file = ChooseFile("OpenDialog1", kProgramFilter, Edit4->text());
-  if (file.isEmpty()) return;
-  Edit4->setText(file);
-  WriteSettings([&](TIniFile& ini) { ini.WriteString(L("FTP"), L("Path"), file); });
-}
-
-void TfConfig::SpeedButton20Click() {
-  const QString file = ChooseFile("OpenDialog1", kProgramFilter, Edit11->text());
-  if (file.isEmpty()) return;
-  Edit11->setText(file);
-  WriteSettings([&](TIniFile& ini) { ini.WriteString(L("GFX"), L("Path"), file); });
-}
+void TfConfig::SpeedButton12Click() { ChoosePath(Edit7, kHelpFilter, "Help"); }
+void TfConfig::SpeedButtn6Click() { ChoosePath(Edit4, kProgramFilter, "FTP"); }
+void TfConfig::SpeedButton20Click() { ChoosePath(Edit11, kProgramFilter, "GFX"); }
 
 void TfConfig::SpeedButton4Click() {
-  const QString file = ChooseFile("OpenDialog1", kElementsFilter, Edit1->text());
-  if (file.isEmpty()) return;
-  Edit1->setText(file);
-  WriteSettings([&](TIniFile& ini) { ini.WriteString(L("Elements"), L("Path"), file); });
-  if (fMain && fMain->TagPage) fMain->TagPage->Load(file);  // a damaged file is reported there
+  const QString file = ChoosePath(Edit1, kElementsFilter, "Elements");
+  if (!file.isEmpty() && fMain && fMain->TagPage) fMain->TagPage->Load(file);  // a damaged file is reported there
 }
 
 void TfConfig::SpeedButton8Click() {
-  const QString program = ChooseFile("OpenDialog1", kProgramFilter, Edit5->text());
+  const QString program = ChoosePath(Edit5, kProgramFilter, "WEB");
   if (program.isEmpty()) return;
-  Edit5->setText(program);
-  WriteSettings([&](TIniFile& ini) { ini.WriteString(L("WEB"), L("Path"), program); });
   const QString listFile = ProgramFolder() + QStringLiteral("browserlist.dat");
   browsers_.Load(listFile);
   if (browsers_.IndexOfPath(program) < 0) {

@@ -95,6 +95,12 @@ class TfConfig : public QWidget {
   // Runs a file dialog with `filter` starting in the folder of `current`;
   // the chosen file, or an empty text.
   QString ChooseFile(const char* name, const QString& filter, const QString& current);
+  // Chooses a file for `edit` and writes it to `section` / Path at once;
+  // the file, or an empty text when none was chosen.
+  QString ChoosePath(QLineEdit* edit, const QString& filter, const char* section);
+  // A group box of a label and a path box with its "..." button.
+  QGroupBox* PathGroup(QWidget* parent, const char* name, const char* key, QLabel*& label, const char* labelName,
+                       QLineEdit*& edit, const char* editName, QPushButton*& button, const char* buttonName);
   void SetSwatch(QPushButton* swatch, TColor color);
 
   struct TBoolOption {

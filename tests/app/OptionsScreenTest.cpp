@@ -1,5 +1,7 @@
 #include "app/CodeInsidePage.h"
 #include "app/FlatLook.h"
+#include "app/FramePictures.h"
+#include "images/uImageLoad.h"
 #include "app/uCodeEntry.h"
 #include "app/uconfig.h"
 #include "editor/SrcEdit.h"
@@ -69,7 +71,10 @@ TEST_F(OptionsScreen, OneScreenAtATimeAtThePageAsked) {
   Main().FTPExecute();  // no FTP program yet
   EXPECT_EQ(TfConfig::Instance(), first);
   EXPECT_EQ(std::pair(first->PageControl1->currentIndex(), first->PageControl2->currentIndex()), std::pair(3, 0));
-  EXPECT_EQ(Main().DocumentCounter, 3);
+  OpenImageBrowser(Main(), {})->deleteLater();
+  ImageBrowserHooks().ShowGraphicsOptions();  // the image browser's "Edit" without a program
+  EXPECT_EQ(std::pair(first->PageControl1->currentIndex(), first->PageControl2->currentIndex()), std::pair(3, 1));
+  EXPECT_EQ(Main().DocumentCounter, 4);
   EXPECT_EQ(first->windowTitle(), "CfgScreen");
 }
 
