@@ -513,7 +513,10 @@ void TfConfig::SelectPage(int page, int innerPage) {
 }
 
 void TfConfig::closeEvent(QCloseEvent* event) {
-  CodeInside->SettlePendingEdits();
+  if (!CodeInside->SettlePendingEdits()) {  // refused or not written: the edits stay on screen
+    event->ignore();
+    return;
+  }
   if (programPathEdited_)
     WriteSettings([this](TIniFile& ini) {
       ini.WriteString(L("FTP"), L("Path"), Edit4->text());

@@ -190,6 +190,23 @@ TEST_F(OptionsScreen, BrowserList) {
   EXPECT_EQ(s.Edit5->text(), root + "docs/opera");
 }
 
+TEST_F(OptionsScreen, LanguageModuleChosenOrNot) {
+  TfConfig& s = Screen();
+  Main().UICharset = 99;
+  prompts.AnswerDialog("OpenDialog1", [](QDialog&) { return int(QDialog::Rejected); });
+  s.SpeedButton5Click();
+  EXPECT_EQ(Main().UICharset, 1);  // the character set is applied again all the same
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  const QString other = root + "Language Modules/other.lms";
+  WriteFileBytes(other, "CfgScreen           Einstellungen\r\nCBConf7             Einzug\r\nSyncReady           ok\r\n");
+  AnswerFileDialog("OpenDialog1", {other});
+  s.SpeedButton5Click();
+  EXPECT_EQ(Key("TranslationModule", "Path"), other);
+  EXPECT_EQ(s.Edit10->text(), other);
+  EXPECT_EQ(s.CheckBox7->text(), "Einzug");
+  EXPECT_EQ(prompts.Messages().last().text, "ok");
+}
+
 // ------------------------------------------------------------ code library
 
 class CodeLibrary : public OptionsScreen {
@@ -295,7 +312,10 @@ TEST_F(CodeLibrary, EditsAreNotLostSilently) {
   EXPECT_FALSE(p.SpeedButton1Click());
   EXPECT_EQ(prompts.Messages().last().text, "CCBracketLine");
   EXPECT_TRUE(p.HasUnsavedEdits());
-  // Yes on closing writes the edit.
+  // Closing asks too: an edit that cannot be written keeps the screen open, Yes writes it.
+  prompts.Answer("DoYou", 6);
+  EXPECT_FALSE(Screen().close());
+  EXPECT_NE(TfConfig::Instance(), nullptr);
   Type(p, "B2");
   prompts.Answer("DoYou", 6);
   Close();
