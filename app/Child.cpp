@@ -149,26 +149,12 @@ void TChildForm::BuildEditorPage() {
   split->setStretchFactor(0, 1);
   layout->addWidget(split, 1);
 
-  StatusBar1 = new QStatusBar(page);
-  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setSizeGripEnabled(false);
-  constexpr int widths[4] = {100, 80, 80, 50};
-  for (int i = 0; i < 4; ++i) {
-    Panels[i] = new QLabel(StatusBar1);
-    Panels[i]->setMinimumWidth(widths[i]);
-    StatusBar1->addWidget(Panels[i], i == 3 ? 1 : 0);
-  }
+  StatusBar1 = EditorStatusBar(page, Panels);
   layout->addWidget(StatusBar1);
 
   // Highlighter and selection-mode menus of the editor tool bar.
   HighlighterMenu = new QMenu(this);
-  for (const THighlighterCode& h : kHighlighterCodes) {
-    QAction* a = HighlighterMenu->addAction(QLatin1String(h.caption));
-    a->setCheckable(true);
-    a->setData(QLatin1String(h.code));
-    connect(a, &QAction::triggered, this, [this, code = QString::fromLatin1(h.code)] { AttachHighlighter(code); });
-    highlighterItems_ << a;
-  }
+  highlighterItems_ = AddHighlighterItems(HighlighterMenu, [this](const QString& code) { AttachHighlighter(code); });
   auto* hlButton = new QToolButton(bar);
   hlButton->setObjectName(QStringLiteral("ToolButton10"));
   hlButton->setMenu(HighlighterMenu);
@@ -296,6 +282,19 @@ void TChildForm::BuildPreviewPage() {
     canClose = false;
   };
   PageControl1->addTab(page, QString());
+}
+
+QStatusBar* EditorStatusBar(QWidget* parent, std::array<QLabel*, 4>& panels) {
+  auto* bar = new QStatusBar(parent);
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(false);
+  constexpr int widths[4] = {100, 80, 80, 50};
+  for (int i = 0; i < 4; ++i) {
+    panels[i] = new QLabel(bar);
+    panels[i]->setMinimumWidth(widths[i]);
+    bar->addWidget(panels[i], i == 3 ? 1 : 0);
+  }
+  return bar;
 }
 
 Settings::TEditorSettings ApplyEditorSettings(TSrcEdit& editor) {

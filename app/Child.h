@@ -36,6 +36,9 @@ class TLinkCheckPage;
 // edge, scroll hint, special characters, auto indent), with its present
 // values as defaults; returns all that was read.
 Settings::TEditorSettings ApplyEditorSettings(TSrcEdit& editor);
+// The editor's status bar: caret position, modified, insert mode, and a
+// last panel that takes the width left.
+QStatusBar* EditorStatusBar(QWidget* parent, std::array<QLabel*, 4>& panels);
 
 class TChildForm : public QMdiSubWindow, public TObject {
   Q_OBJECT

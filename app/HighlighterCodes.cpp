@@ -3,6 +3,8 @@
 #include "app/Documents.h"
 #include "editor/SrcEditHighlighter.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QStringList>
 
 QString HighlighterCodeFor(const QString& name) {
@@ -25,4 +27,17 @@ QHash<QString, TSrcCustomHighlighter*> CreateHighlighters(QObject* owner) {
       if (qstrcmp(cls.meta->className(), h.className) == 0 && cls.create)
         byCode.insert(QLatin1String(h.code), cls.create(owner));
   return byCode;
+}
+
+QList<QAction*> AddHighlighterItems(QMenu* menu, std::function<void(const QString& code)> select) {
+  QList<QAction*> items;
+  for (const THighlighterCode& h : kHighlighterCodes) {
+    QAction* a = menu->addAction(QLatin1String(h.caption));
+    a->setObjectName(QLatin1String(h.caption) + u'1');
+    a->setCheckable(true);
+    a->setData(QLatin1String(h.code));
+    QObject::connect(a, &QAction::triggered, menu, [select, code = QString::fromLatin1(h.code)] { select(code); });
+    items << a;
+  }
+  return items;
 }

@@ -4,8 +4,12 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
+#include <functional>
 #include <QString>
 
+class QAction;
+class QMenu;
 class QObject;
 class TSrcCustomHighlighter;
 
@@ -27,3 +31,6 @@ inline constexpr THighlighterCode kHighlighterCodes[] = {
 QString HighlighterCodeFor(const QString& name);
 // One highlighter of each code, owned by `owner`.
 QHash<QString, TSrcCustomHighlighter*> CreateHighlighters(QObject* owner);
+// Fills `menu` with one checkable item per highlighter (its code as data);
+// choosing one calls `select` with the code.
+QList<QAction*> AddHighlighterItems(QMenu* menu, std::function<void(const QString& code)> select);

@@ -67,26 +67,12 @@ TfMyDocumentsCreator::TfMyDocumentsCreator(const QString& folder, QWidget* paren
   nameRow->addWidget(Button3);
   layout->addLayout(nameRow);
 
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setSizeGripEnabled(false);
-  constexpr int widths[4] = {100, 80, 80, 50};
-  for (int i = 0; i < 4; ++i) {
-    Panels[i] = new QLabel(StatusBar1);
-    Panels[i]->setMinimumWidth(widths[i]);
-    StatusBar1->addWidget(Panels[i], i == 3 ? 1 : 0);
-  }
+  StatusBar1 = EditorStatusBar(this, Panels);
   layout->addWidget(StatusBar1);
 
   highlighters_ = CreateHighlighters(this);
   HighLighterPopUp = new QMenu(this);
-  for (const THighlighterCode& h : kHighlighterCodes) {
-    QAction* a = HighLighterPopUp->addAction(QLatin1String(h.caption));
-    a->setObjectName(QLatin1String(h.caption) + u'1');
-    a->setCheckable(true);
-    a->setData(QLatin1String(h.code));
-    connect(a, &QAction::triggered, this, [this, code = QString::fromLatin1(h.code)] { SelectHighlighter(code); });
-    highlighterItems_ << a;
-  }
+  highlighterItems_ = AddHighlighterItems(HighLighterPopUp, [this](const QString& code) { SelectHighlighter(code); });
   ToolButton10->setMenu(HighLighterPopUp);
   // The design highlighter, without changing the kind.
   Memo1->SetHighlighter(highlighters_.value(QStringLiteral("HTML")));
