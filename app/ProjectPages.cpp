@@ -58,7 +58,6 @@ TProjectTree::TProjectTree(QWidget* parent) : QWidget(parent) {
   TreeView1->setObjectName(QStringLiteral("TreeView1"));
   TreeView1->setHeaderHidden(true);
   TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-  TreeView1->setExpandsOnDoubleClick(false);
   layout->addWidget(TreeView1, 1);
   PopupMenu6 = new QMenu(this);
   EditSelectedItem1 = PopupMenu6->addAction(QString(), this, [this] { EditSelectedItem(); });
@@ -220,7 +219,6 @@ TTagLibrary::TTagLibrary(QWidget* parent) : QWidget(parent) {
   FrTreeView1 = new TFrTreeView(this);
   FrTreeView1->setObjectName(QStringLiteral("FrTreeView1"));
   FrTreeView1->setHeaderHidden(true);
-  FrTreeView1->setExpandsOnDoubleClick(false);
   layout->addWidget(FrTreeView1);
   connect(FrTreeView1, &QTreeWidget::itemDoubleClicked, this, [this] { InsertSelected(); });
   const auto select = [this](QTreeWidgetItem* item) { FrTreeView1->setCurrentItem(item); };
