@@ -454,6 +454,12 @@ bool TfMain::FormCloseQuery() {
 }
 
 void TfMain::closeEvent(QCloseEvent* event) {
+  // The options screen closes first: it asks about unsaved code-library
+  // edits and writes the program paths typed; a refusal ends the exit.
+  if (TfConfig* options = TfConfig::Instance(); options && !options->close()) {
+    event->ignore();
+    return;
+  }
   // Every document is asked first; the first that refuses ends the exit.
   const QList<QMdiSubWindow*> windows = MDIClient->subWindowList();
   for (QMdiSubWindow* w : windows) {

@@ -38,7 +38,8 @@ constexpr std::uint32_t kBlockSize = 1u << kBlockBits;  // 1 MB
 constexpr std::uint32_t kMaxBlocks = 1u << (32 - kBlockBits);
 constexpr std::uint32_t kLargeLine = 64 * 1024;  // longer lines get an allocation of their own
 constexpr std::uint32_t kLatin1 = 0, kUtf8 = 16, kUtf16 = 32;
-constexpr std::uint32_t kNoLength = 0xFFFFFF;  // expanded length unknown (or too long to keep)
+constexpr std::uint32_t kNoLength = 0xFFFFFF;
+constexpr std::uint32_t kSpareLength = 4096;  // longest line widened into a spare string  // expanded length unknown (or too long to keep)
 
 std::uint32_t Kind(const TSrcEditLineRec& r) { return r.fMeta & sfKindMask; }
 std::uint8_t Flags(const TSrcEditLineRec& r) { return static_cast<std::uint8_t>(r.fMeta & 0xFF); }
@@ -375,13 +376,32 @@ void TSrcEditStringList::DropObjects(int index, int n) {
 
 QString TSrcEditStringList::Get(int index) const {
   if (index < 0 || index >= count_) return QString();
-  return text_.Text(Rec(index));
+  const TSrcEditLineRec& r = Rec(index);
+  // Scanners read line after line and keep only the last: a short Latin-1
+  // line is widened into one of two strings that nobody else holds any more,
+  // which saves an allocation per line. A new one is made to measure, so a
+  // caller who keeps what it read holds no more than before.
+  if (Kind(r) != kLatin1 || r.fSize == 0 || r.fSize > kSpareLength) return text_.Text(r);
+  auto fill = [&](QString& spare) {
+    spare.resize(r.fSize);
+    const auto* p = reinterpret_cast<const unsigned char*>(text_.View(r).data());
+    char16_t* out = reinterpret_cast<char16_t*>(spare.data());
+    for (std::uint32_t i = 0; i < r.fSize; ++i) out[i] = p[i];
+    return spare;
+  };
+  for (QString& spare : spares_)
+    if (spare.isDetached()) return fill(spare);
+  // Both are still held elsewhere (or not made yet): a new one takes the
+  // place of the older.
+  std::swap(spares_[0], spares_[1]);
+  spares_[0] = text_.Text(r);
+  return spares_[0];
 }
 
 QStringList TSrcEditStringList::ToStringList() const {
   QStringList out;
   out.reserve(count_);
-  for (int i = 0; i < count_; ++i) out.append(Get(i));
+  for (int i = 0; i < count_; ++i) out.append(text_.Text(Rec(i)));
   return out;
 }
 

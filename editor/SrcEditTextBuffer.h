@@ -250,6 +250,7 @@ class TSrcEditStringList : public TObject {
   std::vector<TSrcEditLineRec> store_;
   TSrcEditTextStore text_;
   std::vector<std::pair<int, TObject*>> objects_;  // by line index, ascending
+  mutable QString spares_[2];                      // see Get()
   int count_ = 0;
   int gapStart_ = 0;
   int updateCount_ = 0;

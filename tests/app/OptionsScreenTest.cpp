@@ -322,6 +322,22 @@ TEST_F(CodeLibrary, EditsAreNotLostSilently) {
   EXPECT_EQ(Library(), "[a | x]\r\nA\r\n\r\n[b | y]\r\nB2\r\n\r\n");
 }
 
+// Closing the main window closes the options screen first, with its
+// question; a refused close keeps both open.
+TEST_F(CodeLibrary, ClosingTheMainWindowAsksAboutEdits) {
+  WriteLibrary("[a | x]\r\nA\r\n\r\n");
+  TCodeInsidePage& p = Page();
+  p.ListBox1Click(0);
+  Type(p, "[A");  // cannot be written: the edits stay, the exit stops
+  prompts.Answer("DoYou", 6);
+  EXPECT_FALSE(Main().close());
+  EXPECT_NE(TfConfig::Instance(), nullptr);
+  Type(p, "A2");
+  prompts.Answer("ExitMsg", 7);
+  EXPECT_FALSE(Main().close());
+  EXPECT_EQ(Library(), "[a | x]\r\nA2\r\n\r\n");
+}
+
 TEST_F(CodeLibrary, DeleteImportAndExport) {
   WriteLibrary("[a | x]\r\nA\r\n\r\n");
   TCodeInsidePage& p = Page();

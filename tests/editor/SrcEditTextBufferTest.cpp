@@ -474,6 +474,25 @@ TEST(TextBuffer, LinesAreKeptInTheirNarrowestFormAndChangeItByEdits) {
   }
 }
 
+TEST(TextBuffer, StringsReadStayAsTheyWereWhateverIsReadNext) {
+  const QString fuenf = QStringLiteral("f\u00FCnf");
+  TSrcEditStringList list;
+  list.AddStrings(QStringList({"one", "two", "three longer", "4", fuenf}));
+  // Some strings are kept, some dropped at once, one changed by its holder,
+  // as scanners, undo and the painter do.
+  std::vector<QString> kept;
+  for (int round = 0; round < 3; ++round)
+    for (int i = 0; i < list.Count(); ++i) {
+      QString s = list.Get(i);
+      if ((i + round) % 2 == 0) kept.push_back(s);
+      if (i == 2) s += "!";
+    }
+  list.Put(0, "changed");
+  EXPECT_EQ(QStringList(kept.begin(), kept.end()),
+            QStringList({"one", "three longer", fuenf, "two", "4", "one", "three longer", fuenf}));
+  EXPECT_EQ(list.ToStringList(), QStringList({"changed", "two", "three longer", "4", fuenf}));
+}
+
 TEST(TextBuffer, SpaceLeftByEditsIsReclaimed) {
   TSrcEditStringList list;
   for (int i = 0; i < 1000; ++i) list.Add(QString(1000, QChar(u'a' + i % 26)));
