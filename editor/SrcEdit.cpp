@@ -297,7 +297,12 @@ void TCustomSrcEdit::SetTabWidth(int value) {
   viewport()->update();
 }
 
-int TCustomSrcEdit::MaxLeftChar() const { return std::max(maxLeftChar_, lines_->LongestLineLength() + 1); }
+int TCustomSrcEdit::MaxLeftChar() const {
+  // A bound on the longest line within MaxLeftChar settles it without a count.
+  if (longestLength_ >= 0 && longestTabWidth_ == lines_->TabWidth() && longestLength_ + 1 <= maxLeftChar_)
+    return maxLeftChar_;
+  return std::max(maxLeftChar_, LongestLength() + 1);
+}
 
 void TCustomSrcEdit::SetMaxLeftChar(int value) {
   value = std::max(value, 1);
@@ -389,6 +394,7 @@ void TCustomSrcEdit::EndLogicalLines() {
   SetCaretRaw(caret);
   // The lines were wrapped anew without notice: every state is in doubt.
   RescanEverything();
+  longestLength_ = -1;
   RunPendingRescan();
   viewport()->update();
 }
@@ -613,7 +619,7 @@ int TCustomSrcEdit::LeftCharBound() const {
   // The caret can always be brought into view: past the longest line when
   // the caret may not go beyond line ends, and to the caret's own column
   // when tabs widen its line beyond MaxLeftChar.
-  if (!HasOption(eoScrollPastEol)) return lines_->LongestLineLength() + 1;
+  if (!HasOption(eoScrollPastEol)) return LongestLength() + 1;
   return std::max(MaxLeftChar(), CharToDisplayPos(CaretXY()).X);
 }
 
@@ -772,6 +778,53 @@ void TCustomSrcEdit::LengthsDeleted(int index) {
   lengths_.Erase(index, removed);
 }
 
+int TCustomSrcEdit::LongestLength() const {
+  if (longestLength_ < 0 || !longestExact_ || longestTabWidth_ != lines_->TabWidth()) {
+    longestLength_ = 0;
+    longestIndex_ = -1;
+    longestExact_ = true;
+    longestTabWidth_ = lines_->TabWidth();
+    for (int i = 0; i < LineCount(); ++i) LongestLineReplaced(i);
+  }
+  return longestLength_;
+}
+
+// Lines added (delta > 0) or removed at `index`.
+void TCustomSrcEdit::LongestLinesMoved(int index, int delta) {
+  if (longestLength_ < 0 || delta == 0) return;
+  if (delta < 0 && longestIndex_ >= index && longestIndex_ < index - delta) {
+    longestExact_ = false;  // the longest line is gone: its length stays a bound
+    return;
+  }
+  if (longestIndex_ >= index) longestIndex_ += delta;
+  for (int i = index; i < index + delta; ++i) LongestLineReplaced(i);
+}
+
+void TCustomSrcEdit::LongestLineReplaced(int index) const {
+  if (longestLength_ < 0) return;
+  const int length = lines_->ExpandedLength(index);
+  if (length > longestLength_ || (length == longestLength_ && (!longestExact_ || index < longestIndex_))) {
+    // Past the bound, or at it: the longest length is known again.
+    longestLength_ = length;
+    longestIndex_ = index;
+    longestExact_ = true;
+  } else if (longestExact_ && index == longestIndex_ && length < longestLength_) {
+    // It grew shorter: a near line of its old length may keep the mark;
+    // otherwise the old length stays as a bound, counted again only when a
+    // caller needs the exact length.
+    const int count = LineCount();
+    for (int d = 1; d <= 64; ++d) {
+      for (const int j : {index + d, index - d}) {
+        if (j >= 0 && j < count && lines_->ExpandedLength(j) == longestLength_) {
+          longestIndex_ = j;
+          return;
+        }
+      }
+    }
+    longestExact_ = false;
+  }
+}
+
 void TCustomSrcEdit::LengthReplaced(int index) {
   InvalidateOffsets(index);
   if (index >= 0 && index < lengths_.Count() && lengths_.Count() == LineCount())
@@ -842,7 +895,10 @@ void TCustomSrcEdit::LinesChanged() {
   if (inRescan_) return;  // storing scanner states changes no text
   // Lines rearranged without a notification (wrapped anew) leave every
   // stored state in doubt.
-  if (LineCount() != knownCount_) RescanEverything();
+  if (LineCount() != knownCount_) {
+    RescanEverything();
+    longestLength_ = -1;
+  }
   RunPendingRescan();
   UpdateScrollBars();
   SetBlockBegin(CaretXY());
@@ -856,6 +912,7 @@ void TCustomSrcEdit::LinesChanged() {
 
 void TCustomSrcEdit::LinesCleared() {
   rescanFrom_ = rescanReach_ = -1;
+  longestLength_ = -1;
   knownCount_ = 0;
   InvalidateOffsets(0);
   lengths_.Clear();
@@ -871,7 +928,7 @@ void TCustomSrcEdit::LinesCleared() {
 
 void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
   // The new lines end where the lines after them start again.
-  NoteChangedLines(index - 1, index, index + std::max(0, LineCount() - knownCount_) - 1);
+  LongestLinesMoved(index, NoteChangedLines(index - 1, index, index + std::max(0, LineCount() - knownCount_) - 1));
   LengthsInserted(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() > maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 1);
@@ -879,7 +936,8 @@ void TCustomSrcEdit::LinesAddedOrInserted(int index, const QString& text) {
 }
 
 void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
-  NoteChangedLines(index, index + 1, index);
+  LongestLinesMoved(index + 1, NoteChangedLines(index, index + 1, index));
+  LongestLineReplaced(index);
   LengthReplaced(index);
   if (HasOption(eoAutoSizeMaxLeftChar) && text.size() >= maxLeftChar_ - 1)
     SetMaxLeftChar(static_cast<int>(text.size()) + 2);
@@ -887,7 +945,7 @@ void TCustomSrcEdit::LineReplaced(int index, const QString& text) {
 }
 
 void TCustomSrcEdit::LineDeleted(int index) {
-  NoteChangedLines(index - 1, index, index);
+  LongestLinesMoved(index, NoteChangedLines(index - 1, index, index));
   LengthsDeleted(index);
   InvalidateLines(index + 1, topLine_ + linesInWindow_);
 }

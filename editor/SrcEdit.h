@@ -634,6 +634,16 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void LengthsInserted(int index);
   void LengthsDeleted(int index);
   void LengthReplaced(int index);
+  // The longest expanded line, followed through the buffer's notifications
+  // so that a change does not walk every line (length -1: to be counted;
+  // not exact: an upper bound, left when the longest line grew shorter).
+  int LongestLength() const;
+  void LongestLinesMoved(int index, int delta);
+  void LongestLineReplaced(int index) const;
+  mutable int longestLength_ = -1;
+  mutable int longestIndex_ = -1;
+  mutable int longestTabWidth_ = 0;
+  mutable bool longestExact_ = true;
   static TCustomSrcEdit* DragSource(const QDropEvent* event);
 
   void HighlighterChanged(TObject* sender);
@@ -677,7 +687,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // start states (-1: all of them do). From there a pass stores each next
   // line's state, through line `rescanReach_` (the last line whose text
   // changed) and then until a stored state matches again.
-  void NoteChangedLines(int start, int index, int last);
+  int NoteChangedLines(int start, int index, int last);
   void RescanEverything();
   void RunPendingRescan();
   void RescanSlice();

@@ -51,15 +51,16 @@ constexpr qint64 kSliceNs = 2'000'000;
 
 // One change of the lines: the pass must start at line `start` (its stored
 // state is still right) and reach line `last`; the lines from `index` on
-// moved by the difference in the line count since the last change.
-void TCustomSrcEdit::NoteChangedLines(int start, int index, int last) {
+// moved by the difference in the line count since the last change, which
+// is returned.
+int TCustomSrcEdit::NoteChangedLines(int start, int index, int last) {
   const int count = LineCount();
   const int delta = count - knownCount_;
   knownCount_ = count;
-  if (!highlighter_) return;
+  if (!highlighter_) return delta;
   if (count == 0) {
     rescanFrom_ = rescanReach_ = -1;
-    return;
+    return delta;
   }
   start = std::max(0, start);
   if (rescanFrom_ < 0) {
@@ -73,6 +74,7 @@ void TCustomSrcEdit::NoteChangedLines(int start, int index, int last) {
   }
   rescanFrom_ = std::min(rescanFrom_, count - 1);
   rescanReach_ = std::clamp(rescanReach_, rescanFrom_, count - 1);
+  return delta;
 }
 
 // Every stored state is in doubt (a new or changed highlighter, lines

@@ -284,6 +284,38 @@ TEST(SrcEditRescan, AChangedHighlighterRescans) {
   EXPECT_EQ(Stored(e.Lines()), ScannedFromTop(multi, e.Lines()));
 }
 
+// The editor follows the longest line through every change instead of
+// counting all lines at each keystroke.
+TEST(SrcEditLongestLine, FollowsEveryChange) {
+  TSrcEdit e;
+  QRandomGenerator rng(3);
+  const QStringList pieces = {"a", "\t", "abcdefghij", "", "\tx\t", "0123456789012345678901234567890"};
+  const auto piece = [&] { return pieces[rng.bounded(pieces.size())]; };
+  QStringList text;
+  for (int i = 0; i < 200; ++i) text << piece() + piece();
+  e.SetLines(text);
+  for (int step = 0; step < 1500; ++step) {
+    const int limit = step % 300 < 150 ? 1 : 40;  // the bound settles it when the lines are shorter
+    e.SetMaxLeftChar(limit);
+    const int n = e.Lines().Count();
+    const int line = rng.bounded(std::max(1, n));
+    switch (rng.bounded(8)) {
+      case 0: if (n) e.Lines().Put(line, piece() + piece() + piece()); break;
+      case 1: if (n) e.Lines().Put(line, e.Lines().Get(line).left(rng.bounded(3))); break;  // shorter
+      case 2: e.Lines().Insert(std::min(line, n), piece()); break;
+      case 3: if (n) e.Lines().DeleteLines(line, 1 + rng.bounded(4)); break;
+      case 4: e.Lines().InsertLines(std::min(line, n), 2); break;
+      case 5:
+        e.SetCaretXY(TPoint{1, 1 + line});
+        e.SetSelText(piece() + "\r\n" + piece() + piece());
+        break;
+      case 6: e.SetTabWidth(1 + rng.bounded(8)); break;
+      case 7: e.Undo(); break;
+    }
+    ASSERT_EQ(e.MaxLeftChar(), std::max(limit, e.Lines().LongestLineLength() + 1)) << step;
+  }
+}
+
 TEST(SrcEditBookmarks, SetClearAndGo) {
   TSrcEdit e;
   e.SetLines(Numbered(200));
