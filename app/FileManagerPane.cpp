@@ -56,8 +56,10 @@ QString TFileManagerPane::ListMask(const QString& text) {
 
 TFileManagerPane::TFileManagerPane(TfMain& main, QWidget* parent)
     : QWidget(parent),
-      FrDirectoryTree1(new TFrDirectoryTree),
-      FrFileListBox1(new TFrFileListBox),
+      // The side pane is often hidden at start: the folders are read when
+      // it is first shown or used.
+      FrDirectoryTree1(new TFrDirectoryTree(nullptr, false)),
+      FrFileListBox1(new TFrFileListBox(nullptr, false)),
       ComboBox2(new QComboBox),
       StatusBar1(new QStatusBar),
       StatusText(new QLabel),

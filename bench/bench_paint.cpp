@@ -80,25 +80,32 @@ void BM_PaintOneLine(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintOneLine)->Unit(benchmark::kMicrosecond);
 
-// An editor window on the offscreen platform with `count` lines of HTML.
-TSrcEdit& TypingEditor(int count) {
+// An editor window on the offscreen platform, highlighted as HTML, with the
+// caret at `caret`.
+std::unique_ptr<TSrcEdit> ShownEditor(const QStringList& lines, TPoint caret) {
   static TSrcHTMLHighlighter html;
+  auto e = std::make_unique<TSrcEdit>();
+  e->SetLines(lines);
+  e->SetHighlighter(&html);
+  e->FinishRescan();
+  e->Gutter().SetShowLineNumbers(true);
+  e->resize(1000, 800);
+  e->show();
+  e->setFocus();
+  e->SetCaretXY(caret);
+  QCoreApplication::processEvents();
+  return e;
+}
+
+// `count` lines of HTML, the caret in the middle.
+TSrcEdit& TypingEditor(int count) {
   auto& slot = typingEditors[count];
   if (!slot) {
     QStringList lines;
     lines.reserve(count);
     for (int i = 0; i < count; ++i)
       lines << QStringLiteral("  <td class=\"cell\">value %1</td><!-- note --><td>more text</td>").arg(i);
-    slot = std::make_unique<TSrcEdit>();
-    slot->SetLines(lines);
-    slot->SetHighlighter(&html);
-    slot->FinishRescan();
-    slot->Gutter().SetShowLineNumbers(true);
-    slot->resize(1000, 800);
-    slot->show();
-    slot->setFocus();
-    slot->SetCaretXY(TPoint{10, count / 2});
-    QCoreApplication::processEvents();
+    slot = ShownEditor(lines, TPoint{10, count / 2});
   }
   return *slot;
 }
@@ -133,7 +140,6 @@ void PaintPending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::Update
 // An editor with `count` lines of HTML whose first line starts with "<!-":
 // one more "-" opens a comment that runs to the end.
 TSrcEdit& CommentEditor(int count) {
-  static TSrcHTMLHighlighter html;
   auto& slot = commentEditors[count];
   if (!slot) {
     QStringList lines;
@@ -141,16 +147,7 @@ TSrcEdit& CommentEditor(int count) {
     lines << QStringLiteral("<!- <p>first</p>");
     for (int i = 1; i < count; ++i)
       lines << QStringLiteral("  <td class=\"cell\">value %1</td><td title='a'>more text</td>").arg(i);
-    slot = std::make_unique<TSrcEdit>();
-    slot->SetLines(lines);
-    slot->SetHighlighter(&html);
-    slot->FinishRescan();
-    slot->Gutter().SetShowLineNumbers(true);
-    slot->resize(1000, 800);
-    slot->show();
-    slot->setFocus();
-    slot->SetCaretXY(TPoint{4, 1});
-    QCoreApplication::processEvents();
+    slot = ShownEditor(lines, TPoint{4, 1});
   }
   return *slot;
 }

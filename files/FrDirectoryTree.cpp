@@ -58,7 +58,7 @@ QStringList SortedFolders(const QString& path, bool hidden) {
 }
 }  // namespace
 
-TFrDirectoryTree::TFrDirectoryTree(QWidget* parent) : TFrCustomTreeView(parent) {
+TFrDirectoryTree::TFrDirectoryTree(QWidget* parent, bool readNow) : TFrCustomTreeView(parent) {
   SetHideSelection(false);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setItemDelegate(new TRenameDelegate(this));
@@ -68,12 +68,26 @@ TFrDirectoryTree::TFrDirectoryTree(QWidget* parent) : TFrCustomTreeView(parent) 
           [this](QTreeWidgetItem* current) { SelectionChanged(current); });
   connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { ReadVolumeAgainLater(item); });
   connect(&TMountWatcher::Instance(), &TMountWatcher::Changed, this, &TFrDirectoryTree::UpdateDrives);
+  held_ = true;
+  if (readNow) ReadHeld();
+}
+
+void TFrDirectoryTree::ReadHeld() {
+  if (!held_) return;
+  held_ = false;
   BuildDrives();
   try {
-    OpenPath(QDir::currentPath());
+    OpenPath(heldPath_.isEmpty() ? QDir::currentPath() : heldPath_);
   } catch (const EInOutError&) {
-    // the current folder vanished: the roots stay without a selection
+    // the folder vanished: the roots stay without a selection
   }
+  heldPath_.clear();
+  if (fileList_) fileList_->ReadIfHeld();  // a tree in use shows its files
+}
+
+void TFrDirectoryTree::showEvent(QShowEvent* e) {
+  ReadHeld();
+  TFrCustomTreeView::showEvent(e);
 }
 
 TFrDirectoryTree::~TFrDirectoryTree() {
@@ -115,6 +129,7 @@ QTreeWidgetItem* TFrDirectoryTree::AddRoot(const TMountEntry& entry, int index) 
 }
 
 void TFrDirectoryTree::BuildDrives() {
+  if (held_) return ReadHeld();
   if (building_) return;  // never re-entered
   building_ = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -134,6 +149,7 @@ void TFrDirectoryTree::BuildDrives() {
 }
 
 void TFrDirectoryTree::UpdateDrives() {
+  if (held_) return;  // read in full when first needed
   if (building_) {
     updatePending_ = true;
     return;
@@ -175,6 +191,7 @@ void TFrDirectoryTree::UpdateDrives() {
 }
 
 QTreeWidgetItem* TFrDirectoryTree::RootOf(const QString& mountPoint) const {
+  ReadHeld();
   const QString path = WithSlash(mountPoint);
   for (int i = 0; i < topLevelItemCount(); ++i)
     if (PathOf(topLevelItem(i)) == path) return topLevelItem(i);
@@ -222,6 +239,7 @@ void TFrDirectoryTree::OnExpanded(QTreeWidgetItem* item) {
 }
 
 QString TFrDirectoryTree::GetDirectory() const {
+  ReadHeld();
   const QTreeWidgetItem* item = currentItem();
   if (!item) return QString();
   QString path = PathOf(item);
@@ -230,6 +248,7 @@ QString TFrDirectoryTree::GetDirectory() const {
 }
 
 QString TFrDirectoryTree::GetDrive() const {
+  ReadHeld();
   const QTreeWidgetItem* item = currentItem();
   if (!item) return QString();
   while (item->parent()) item = item->parent();
@@ -246,6 +265,12 @@ QTreeWidgetItem* TFrDirectoryTree::FindChildByPath(QTreeWidgetItem* parent, cons
 
 void TFrDirectoryTree::OpenPath(const QString& given) {
   if (given.isEmpty()) return;
+  if (held_ && QFileInfo(given).isAbsolute() && QFileInfo(given).isDir()) {
+    heldPath_ = given;  // opened when the tree is first needed
+    if (fileList_) fileList_->SetDirectory(given);
+    return;
+  }
+  ReadHeld();
   QString path = QDir::cleanPath(QDir::current().absoluteFilePath(given));
   if (path == GetDirectory()) return;
   while (!QFileInfo(path).isDir()) {
@@ -297,6 +322,7 @@ void TFrDirectoryTree::Refresh() {
 }
 
 void TFrDirectoryTree::SelectParent() {
+  ReadHeld();
   QTreeWidgetItem* item = currentItem();
   if (item && item->parent()) setCurrentItem(item->parent());
 }
@@ -317,7 +343,7 @@ void TFrDirectoryTree::SetFileList(TFrFileListBox* list) {
   fileList_ = list;
   if (list) {
     list->SetDirectoryTreeLink(this);
-    if (!GetDirectory().isEmpty()) list->SetDirectory(GetDirectory());
+    if (!held_ && !GetDirectory().isEmpty()) list->SetDirectory(GetDirectory());
   }
 }
 
@@ -383,6 +409,7 @@ void TFrDirectoryTree::SelectionChanged(QTreeWidgetItem* item) {
 }
 
 bool TFrDirectoryTree::StartRename() {
+  ReadHeld();
   QTreeWidgetItem* item = currentItem();
   if (!item || !item->parent()) return false;  // volume roots keep their names
   item->setFlags(item->flags() | Qt::ItemIsEditable);

@@ -31,7 +31,9 @@ class TFrDirectoryTree : public TFrCustomTreeView {
   static constexpr int kPathRole = Qt::UserRole;
   static constexpr int kListedRole = Qt::UserRole + 1;
 
-  explicit TFrDirectoryTree(QWidget* parent = nullptr);
+  // With `readNow` false nothing is read until the tree is first shown or
+  // asked about its folders (a tree on a hidden page costs nothing at start).
+  explicit TFrDirectoryTree(QWidget* parent = nullptr, bool readNow = true);
   ~TFrDirectoryTree() override;
 
   void BuildDrives();
@@ -79,8 +81,13 @@ class TFrDirectoryTree : public TFrCustomTreeView {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   bool event(QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
 
  private:
+  // Reads what the constructor left unread: the roots, then the folder
+  // opened meanwhile (else the current one).
+  void ReadHeld();
+  void ReadHeld() const { const_cast<TFrDirectoryTree*>(this)->ReadHeld(); }
   QList<TMountEntry> AvailableDrives() const;
   QTreeWidgetItem* AddRoot(const TMountEntry& entry, int index);
   void ResetNode(QTreeWidgetItem* item);
@@ -101,6 +108,8 @@ class TFrDirectoryTree : public TFrCustomTreeView {
   bool showHiddenDirs_ = false;
   bool building_ = false;
   bool updatePending_ = false;
+  bool held_ = false;
+  QString heldPath_;
   QList<TMountEntry> shown_;
   QHash<QString, std::uint64_t> serials_;
   QString lastDrive_;

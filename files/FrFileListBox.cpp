@@ -64,14 +64,15 @@ int AttributesOf(const QFileInfo& fi) {
 }
 }  // namespace
 
-TFrFileListBox::TFrFileListBox(QWidget* parent) : TFramedScrollArea<QListWidget>(parent) {
+TFrFileListBox::TFrFileListBox(QWidget* parent, bool readNow) : TFramedScrollArea<QListWidget>(parent) {
   directory_ = QDir::currentPath();
   setItemDelegate(new TFileItemDelegate(this));
   setSortingEnabled(false);
   setUniformItemSizes(true);
   connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { OpenItem(row(item)); });
   connect(this, &QListWidget::currentRowChanged, this, [this] { emit Change(); });
-  ReadFileNames();
+  held_ = !readNow;
+  if (readNow) ReadFileNames();
 }
 
 TFrFileListBox::~TFrFileListBox() {
@@ -92,6 +93,7 @@ void TFrFileListBox::UpdateItemHeight() {
 bool TFrFileListBox::event(QEvent* e) {
   if (e->type() == QEvent::FontChange) UpdateItemHeight();
   if (e->type() == QEvent::ParentChange) TFrDirectoryTree::AutoLink(this);
+  if (e->type() == QEvent::Show) ReadIfHeld();
   return TFramedScrollArea<QListWidget>::event(e);
 }
 
@@ -99,32 +101,32 @@ void TFrFileListBox::SetDirectory(const QString& dir) {
   const QString full = QDir::cleanPath(QDir(directory_).absoluteFilePath(dir));
   if (full == directory_) return;
   directory_ = full;
-  ReadFileNames();
+  if (!held_) ReadFileNames();
 }
 
 void TFrFileListBox::SetMask(const QString& mask) {
   if (mask == mask_) return;
   mask_ = mask;
-  ReadFileNames();
+  if (!held_) ReadFileNames();
 }
 
 void TFrFileListBox::SetFileType(int fileType) {
   if (fileType == fileType_) return;
   fileType_ = fileType;
-  ReadFileNames();
+  if (!held_) ReadFileNames();
 }
 
 void TFrFileListBox::SetShowLongNames(bool v) {
   if (v == showLongNames_) return;
   showLongNames_ = v;
-  ReadFileNames();
+  if (!held_) ReadFileNames();
 }
 
 void TFrFileListBox::SetShowGlyphs(bool v) {
   if (v == showGlyphs_) return;
   showGlyphs_ = v;
   UpdateItemHeight();
-  if (v) ReadFileNames();
+  if (v && !held_) ReadFileNames();
 }
 
 void TFrFileListBox::SetMultiSelect(bool v) {
@@ -137,6 +139,7 @@ bool TFrFileListBox::Less(const TFrFileInfo& a, const TFrFileInfo& b) {
 }
 
 void TFrFileListBox::ReadFileNames() {
+  held_ = false;
   busy_ = true;
   showedHourglass_ = false;
   blockSignals(true);

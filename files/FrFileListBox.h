@@ -37,7 +37,9 @@ struct TFrFileInfo {
 class TFrFileListBox : public TFramedScrollArea<QListWidget> {
   Q_OBJECT
  public:
-  explicit TFrFileListBox(QWidget* parent = nullptr);
+  // With `readNow` false the folder is read when the list is first shown or
+  // asked to read (ReadFileNames); until then its settings are only kept.
+  explicit TFrFileListBox(QWidget* parent = nullptr, bool readNow = true);
   ~TFrFileListBox() override;
 
   QString Directory() const { return directory_; }
@@ -67,6 +69,11 @@ class TFrFileListBox : public TFramedScrollArea<QListWidget> {
   // "The <path> file does not exist" when the named file is missing.
   void ApplyFilePath(const QString& path);
   void ReadFileNames();
+  // Reads the folder when the list was made with `readNow` false and has
+  // not read it yet.
+  void ReadIfHeld() {
+    if (held_) ReadFileNames();
+  }
   const TFrFileInfo& Info(int index) const { return infos_.at(static_cast<size_t>(index)); }
   // Folders first, then the names in the user's order without regard to case.
   static bool Less(const TFrFileInfo& a, const TFrFileInfo& b);
@@ -99,6 +106,7 @@ class TFrFileListBox : public TFramedScrollArea<QListWidget> {
   bool showLongNames_ = true;
   bool showGlyphs_ = true;
   bool busy_ = false;
+  bool held_ = false;
   bool showedHourglass_ = false;
   int wheelRemainder_ = 0;
   std::vector<TFrFileInfo> infos_;

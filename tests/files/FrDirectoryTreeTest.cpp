@@ -169,6 +169,31 @@ TEST_F(DirTree, LinksItselfToAFileListOnTheSameWindow) {
   EXPECT_EQ(label.text(), root + "/vol/sub");
 }
 
+// A tree and list on a hidden page read nothing until they are shown or
+// asked; a folder opened meanwhile is the one shown, with its files.
+TEST_F(DirTree, HeldTreeAndListReadWhenShownOrAsked) {
+  for (const bool show : {true, false}) {
+    QWidget form;
+    auto* tree = new TFrDirectoryTree(&form, false);
+    auto* list = new TFrFileListBox(&form, false);
+    form.setLayout(new QVBoxLayout);
+    form.layout()->addWidget(tree);
+    form.layout()->addWidget(list);
+    tree->SetFileList(list);
+    tree->OpenPath(root + "/vol/sub");
+    list->SetMask(QStringLiteral("*.txt"));
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_TRUE(mounts.asked.isEmpty());
+    if (show) form.show();
+    EXPECT_EQ(tree->GetDirectory(), root + "/vol/sub") << show;
+    EXPECT_EQ(tree->topLevelItemCount(), 3);
+    ASSERT_EQ(list->count(), 1) << show;
+    EXPECT_EQ(list->item(0)->text(), "file.txt");
+    mounts.asked.clear();
+  }
+}
+
 namespace {
 // A table that changes while the tree reads the first volume.
 class TChangingMounts : public TFakeMountSource {
