@@ -65,13 +65,14 @@ class CommentHighlighter : public TSrcCustomHighlighter {
   bool done_ = true;
 };
 
-// The states a scan from the top gives.
-std::vector<int> Expected(const TSrcEditStringList& lines) {
+// The states of a scan from the top with the editor's highlighter.
+std::vector<int> ScannedFromTop(TSrcCustomHighlighter& h, const TSrcEditStringList& lines) {
   std::vector<int> out;
-  int state = 0;
+  h.ResetRange();
   for (int i = 0; i < lines.Count(); ++i) {
-    out.push_back(state);
-    state = CommentHighlighter::EndState(state, lines.Get(i));
+    out.push_back(h.GetRange());
+    h.SetLine(lines.Get(i), i);
+    h.ScanToLineEnd();
   }
   return out;
 }
@@ -100,7 +101,7 @@ TEST(SrcEditRescan, EditsRescanUntilTheStatesMatch) {
   e.SetHighlighter(&h);
   e.FinishRescan();
   EXPECT_EQ(h.linesScanned, 99);  // the last line's end state is of no use
-  EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines()));
+  EXPECT_EQ(Stored(e.Lines()), ScannedFromTop(h, e.Lines()));
 
   // Each edit with the number of lines its pass scans.
   struct Case {
@@ -120,7 +121,7 @@ TEST(SrcEditRescan, EditsRescanUntilTheStatesMatch) {
       e.Lines().Delete(c.line);
     e.FinishRescan();
     EXPECT_EQ(h.linesScanned, c.scanned) << c.line;
-    EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines())) << c.line;
+    EXPECT_EQ(Stored(e.Lines()), ScannedFromTop(h, e.Lines())) << c.line;
   }
   EXPECT_EQ(e.RescanRanges(e.Lines().Count() - 1), e.Lines().Count() - 1);
 }
@@ -138,10 +139,10 @@ TEST(SrcEditRescan, ManyLinesInOneBlockRescanOnce) {
   e.Lines().Insert(5, "plain");
   e.Lines().EndUpdate();
   e.FinishRescan();
-  EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines()));
   // Once, from the line before the lowest change to the end (the comment
   // never closes), the part on screen and the rest together.
   EXPECT_EQ(h.linesScanned, e.Lines().Count() - 5);
+  EXPECT_EQ(Stored(e.Lines()), ScannedFromTop(h, e.Lines()));
 }
 
 TEST(SrcEditRescan, OnlyTheScreenIsRescannedAtOnceAndReadersCatchUp) {
@@ -179,22 +180,10 @@ TEST(SrcEditRescan, OnlyTheScreenIsRescannedAtOnceAndReadersCatchUp) {
   // The rest runs from the event loop.
   for (int round = 0; e.RescanPending() && round < 10000; ++round) QCoreApplication::processEvents();
   EXPECT_FALSE(e.RescanPending());
-  EXPECT_EQ(Stored(e.Lines()), Expected(e.Lines()));
+  EXPECT_EQ(Stored(e.Lines()), ScannedFromTop(h, e.Lines()));
 }
 
 namespace {
-
-// The states of a scan from the top with the editor's highlighter.
-std::vector<int> ScannedFromTop(TSrcCustomHighlighter& h, const TSrcEditStringList& lines) {
-  std::vector<int> out;
-  h.ResetRange();
-  for (int i = 0; i < lines.Count(); ++i) {
-    out.push_back(h.GetRange());
-    h.SetLine(lines.Get(i), i);
-    h.ScanToLineEnd();
-  }
-  return out;
-}
 
 // HTML with scripts, styles, comments and quotes spread over lines.
 QStringList MixedPage(int count) {
@@ -284,31 +273,24 @@ TEST(SrcEditRescan, AChangedHighlighterRescans) {
   EXPECT_EQ(Stored(e.Lines()), ScannedFromTop(multi, e.Lines()));
 }
 
-// The editor follows the longest line through every change instead of
-// counting all lines at each keystroke.
+// The longest line is followed through the changes, not counted anew.
 TEST(SrcEditLongestLine, FollowsEveryChange) {
   TSrcEdit e;
   QRandomGenerator rng(3);
   const QStringList pieces = {"a", "\t", "abcdefghij", "", "\tx\t", "0123456789012345678901234567890"};
   const auto piece = [&] { return pieces[rng.bounded(pieces.size())]; };
-  QStringList text;
-  for (int i = 0; i < 200; ++i) text << piece() + piece();
-  e.SetLines(text);
+  for (int i = 0; i < 200; ++i) e.Lines().Add(piece() + piece());
   for (int step = 0; step < 1500; ++step) {
-    const int limit = step % 300 < 150 ? 1 : 40;  // the bound settles it when the lines are shorter
+    const int limit = step % 300 < 150 ? 1 : 40;  // a bound above the lines settles it
     e.SetMaxLeftChar(limit);
-    const int n = e.Lines().Count();
-    const int line = rng.bounded(std::max(1, n));
+    const int n = e.Lines().Count(), line = rng.bounded(std::max(1, n));
     switch (rng.bounded(8)) {
       case 0: if (n) e.Lines().Put(line, piece() + piece() + piece()); break;
-      case 1: if (n) e.Lines().Put(line, e.Lines().Get(line).left(rng.bounded(3))); break;  // shorter
+      case 1: if (n) e.Lines().Put(line, e.Lines().Get(line).left(rng.bounded(3))); break;
       case 2: e.Lines().Insert(std::min(line, n), piece()); break;
       case 3: if (n) e.Lines().DeleteLines(line, 1 + rng.bounded(4)); break;
       case 4: e.Lines().InsertLines(std::min(line, n), 2); break;
-      case 5:
-        e.SetCaretXY(TPoint{1, 1 + line});
-        e.SetSelText(piece() + "\r\n" + piece() + piece());
-        break;
+      case 5: e.SetCaretXY(TPoint{1, 1 + line}); e.SetSelText(piece() + "\r\n" + piece() + piece()); break;
       case 6: e.SetTabWidth(1 + rng.bounded(8)); break;
       case 7: e.Undo(); break;
     }
