@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <fontconfig/fontconfig.h>
 
 QString ProductTitle;
 
@@ -107,6 +108,12 @@ QStringList CommandLineFiles(const QStringList& toolkitLeft, int argc, const cha
 void ShowDocumentManagerAtStart() {
   if (Settings::Open().ReadBool(QStringLiteral("Show"), QStringLiteral("DocMan?"), false)) return;
   if (AppServices().DocumentManager) AppServices().DocumentManager();
+}
+
+std::jthread ReadFontConfigurationAhead() {
+  // The library may be set up from any thread; the toolkit later finds the
+  // configuration read (or reads it itself, should it come first).
+  return std::jthread([] { FcInit(); });
 }
 
 TfMain* StartUp(const QStringList& arguments) {

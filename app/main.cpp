@@ -12,6 +12,7 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
+  const std::jthread fonts = ReadFontConfigurationAhead();
   SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
   const int fullCount = argc;
   const int dashes = ToolkitArgumentCount(argc, argv);
