@@ -55,19 +55,6 @@ void SetExpandedLength(TSrcEditLineRec& r, qsizetype length) {
 }
 TSrcEditLineRec FreshRecord() { return TSrcEditLineRec{0, 0, -1, (kNoLength << 8) | sfExpandedLengthUnknown}; }
 
-bool IsAscii(const char* text, qsizetype n) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  qsizetype i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    if (w & 0x8080808080808080ULL) return false;
-  }
-  for (; i < n; ++i)
-    if (p[i] & 0x80) return false;
-  return true;
-}
-
 // The number of UTF-16 units of valid UTF-8.
 int Utf16Length(const char* text, qsizetype n) {
   const auto* p = reinterpret_cast<const unsigned char*>(text);
@@ -972,7 +959,7 @@ void TSrcEditStringList::LoadChunks(QIODevice& stream, const QString& name) {
   QByteArray latin1;
   auto addBytes = [&](const char* p, qsizetype n) {
     const QByteArrayView bytes(p, n);
-    if (IsAscii(p, n) || (encoding == TextEncoding::Windows1252 && !HasC1Bytes(p, n))) {
+    if (TextCodec::isAscii(bytes) || (encoding == TextEncoding::Windows1252 && !HasC1Bytes(p, n))) {
       add(fresh.StoreLatin1(bytes));
     } else if (encoding == TextEncoding::Utf8 && TextCodec::isValidUtf8(bytes)) {
       add(Utf8ToLatin1(p, n, latin1) ? fresh.StoreLatin1(latin1) : fresh.StoreUtf8(bytes));

@@ -228,6 +228,20 @@ char16_t windows1252ToUnicode(unsigned char byte) {
   return byte;
 }
 
+bool isAscii(QByteArrayView bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const qsizetype n = bytes.size();
+  qsizetype i = 0;
+  for (; i + 8 <= n; i += 8) {  // eight bytes at a time
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0x8080808080808080ULL) return false;
+  }
+  for (; i < n; ++i)
+    if (p[i] & 0x80) return false;
+  return true;
+}
+
 bool isValidUtf8(QByteArrayView bytes, bool* ascii) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* end = p + bytes.size();
@@ -280,11 +294,11 @@ TextEncoding detect(QByteArrayView bytes, int* bomLength, bool* ascii) {
   if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
       static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
     bom = 3;
-  bool isAscii = false;
-  const bool utf8 = isValidUtf8(bytes.sliced(bom), &isAscii);
+  bool plain = false;
+  const bool utf8 = isValidUtf8(bytes.sliced(bom), &plain);
   if (!utf8) bom = 0;  // a mark on bytes that are not UTF-8 is ordinary text
   if (bomLength) *bomLength = bom;
-  if (ascii) *ascii = utf8 && isAscii;
+  if (ascii) *ascii = utf8 && plain;
   return utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
 
@@ -409,19 +423,6 @@ qsizetype EncodeInto16(char* dst, QStringView text, TextEncoding encoding) {
   return text.size();
 }
 
-// Whether a Latin-1 text is plain ASCII, eight bytes at a time.
-bool IsAscii(const unsigned char* p, qsizetype n) {
-  qsizetype i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    if (w & 0x8080808080808080ULL) return false;
-  }
-  for (; i < n; ++i)
-    if (p[i] & 0x80) return false;
-  return true;
-}
-
 // The UTF-16 form of a UTF-8 view (a leading U+FEFF stays a character).
 QString Utf8Text(QAnyStringView text) {
   return decode(QByteArrayView(static_cast<const char*>(text.data()), text.size()), TextEncoding::Utf8);
@@ -466,7 +467,7 @@ qsizetype encodeInto(char* dst, QAnyStringView text, TextEncoding encoding) {
   }
   const auto* p = static_cast<const unsigned char*>(text.data());
   const qsizetype n = text.size();
-  if ((encoding == TextEncoding::Utf8 || encoding == TextEncoding::Windows1252) && IsAscii(p, n)) {
+  if ((encoding == TextEncoding::Utf8 || encoding == TextEncoding::Windows1252) && isAscii(QByteArrayView(p, n))) {
     std::memcpy(dst, p, static_cast<size_t>(n));
     return n;
   }

@@ -26,6 +26,9 @@ struct DecodedText {
 
 namespace TextCodec {
 
+// True when every byte is below 0x80.
+bool isAscii(QByteArrayView bytes);
+
 // Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.
 // When `ascii` is given it tells whether every byte was below 0x80.
 bool isValidUtf8(QByteArrayView bytes, bool* ascii = nullptr);
