@@ -148,6 +148,8 @@ class TfMain : public QMainWindow {
   void ShowSidePane(bool show);
   // Shows the pane at page `index`: 0 files, 1 projects, 2 tag library.
   void ShowSidePage(int index);
+  // Turns the pane to page `index` (the tabs at its foot follow).
+  void SelectSidePage(int index);
   // F8: the pictures of the file manager's folder in a new image browser.
   void ImageBrowserOnFolder();
 

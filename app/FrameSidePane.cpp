@@ -15,12 +15,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace {
 // The file controls show their texts and dialogs the program's way.
@@ -32,6 +36,23 @@ void InstallFileServices() {
   services.openFile = [](const QString& path) { return Launcher().Open(path); };
   services.beep = [] { QApplication::beep(); };
   SetFileServices(services);
+}
+
+// Runs `change`, which hides a part of the side pane. The focus that leaves
+// the hidden widgets would otherwise move on to the next window in the
+// focus chain and make another document the active one; the active document
+// stays, and the focus goes to the page the pane shows afterwards.
+void KeepActiveDocument(QWidget* pane, QTabWidget* pages, QMdiArea* documents, const std::function<void()>& change) {
+  const QPointer<QMdiSubWindow> active = documents->activeSubWindow();
+  const QWidget* focus = QApplication::focusWidget();
+  const bool paneHadFocus = focus && pane->isAncestorOf(focus);
+  change();
+  if (!paneHadFocus) return;
+  if (active && documents->activeSubWindow() != active) documents->setActiveSubWindow(active);
+  if (!pane->isVisible()) return;
+  const QList<QWidget*> children = pages->currentWidget()->findChildren<QWidget*>();
+  for (QWidget* w : children)
+    if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) return w->setFocus();
 }
 
 // A page for another part of the program to fill.
@@ -65,7 +86,7 @@ void TfMain::BuildSidePane() {
   TabSet1->setDrawBase(false);
   for (int i = 0; i < 3; ++i) TabSet1->addTab(QString());
   sideLayout->addWidget(TabSet1);
-  connect(TabSet1, &QTabBar::currentChanged, PageControl2, &QTabWidget::setCurrentIndex);
+  connect(TabSet1, &QTabBar::currentChanged, this, &TfMain::SelectSidePage);
   connect(PageControl2, &QTabWidget::currentChanged, TabSet1, &QTabBar::setCurrentIndex);
   // The project tree sends the file manager to a folder (unless another
   // handler is in place already).
@@ -145,7 +166,7 @@ void TfMain::RestoreFolderTreeHeight() {
 }
 
 void TfMain::ShowSidePane(bool show) {
-  Panel1->setVisible(show);
+  KeepActiveDocument(Panel1, PageControl2, MDIClient, [this, show] { Panel1->setVisible(show); });
   try {
     Settings::Open().WriteBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), show);
   } catch (const Exception& e) {
@@ -155,7 +176,11 @@ void TfMain::ShowSidePane(bool show) {
 
 void TfMain::ShowSidePage(int index) {
   ShowSidePane(true);
-  PageControl2->setCurrentIndex(index);
+  SelectSidePage(index);
+}
+
+void TfMain::SelectSidePage(int index) {
+  KeepActiveDocument(Panel1, PageControl2, MDIClient, [this, index] { PageControl2->setCurrentIndex(index); });
   TabSet1->setCurrentIndex(index);
 }
 

@@ -261,7 +261,7 @@ void InstallProjectPages(TfMain& main) {
   place(main.PageControl2->widget(2), main.TagPage);
   main.ProjectPage->OnOpenFolder = [&main](const QString& folder) {
     if (AppServices().ShowFolder) AppServices().ShowFolder(folder);
-    main.PageControl2->setCurrentIndex(0);
+    main.SelectSidePage(0);
   };
   main.TagPage->OnInsert = [&main](const QString& text) { main.InsertTextAtCursor(text); };
 }

@@ -1,3 +1,4 @@
+#include "app/Child.h"
 #include "app/ProjectPages.h"
 
 #include "files/FrDirectoryTree.h"
@@ -6,9 +7,11 @@
 #include "files/TreeText.h"
 #include "tests/app/AppFixture.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <functional>
 
 namespace {
 
@@ -141,6 +144,31 @@ TEST_F(ProjectPages, DoubleClickOpensTheFolderOfANode) {
   EXPECT_EQ(shown, QStringList{"/srv/a"});
   EXPECT_EQ(Main().PageControl2->currentIndex(), 0);
   EXPECT_EQ(Ini().ReadString("Work", "Dir", ""), "/srv/a");
+}
+
+// The pane changes page or hides under the focus: the document the user
+// works on stays the active one.
+TEST_F(ProjectPages, PaneChangesKeepTheActiveDocument) {
+  WriteFileBytes(WorkList(), "Site\r\n\t" + (root + "site/a").toUtf8() + "\r\n");
+  Main().OpenNewFile(MakeFile("first.html"));
+  Main().OpenNewFile(MakeFile("second.html"));
+  TChildForm* second = Main().ActiveDocument();
+  ASSERT_TRUE(second);
+  QApplication::setActiveWindow(&Main());
+  const std::function<void()> changes[] = {
+      [&] { Page().OpenSelected(); },
+      [&] { Main().TabSet1->setCurrentIndex(2); },
+      [&] { Main().ShowSidePane(false); },
+  };
+  for (const auto& change : changes) {
+    Main().ShowSidePage(1);
+    Tree().setCurrentItem(Tree().topLevelItem(0)->child(0));
+    Tree().setFocus();
+    ASSERT_TRUE(Tree().hasFocus());
+    change();
+    EXPECT_EQ(Main().ActiveDocument(), second);
+  }
+  EXPECT_EQ(Ini().ReadString("Work", "Dir", ""), root + "site/a");
 }
 
 TEST_F(ProjectPages, RemoveAsksAndEditReplacesTheFolder) {
