@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <thread>
 
 namespace {
 
@@ -121,10 +122,31 @@ void UseFallbackIconTheme() {
 }
 
 namespace {
+std::jthread& ThemeReader() {
+  static std::jthread reader;
+  return reader;
+}
+}  // namespace
+
+void ReadIconThemeAhead() {
+  UseFallbackIconTheme();
+  WaitForIconTheme();
+  // The program's own name is in no theme but its own: the look-up reads
+  // the index of the desktop's theme, of every theme it inherits and of
+  // the fallback.
+  ThemeReader() = std::jthread([] { QIcon::hasThemeIcon(QStringLiteral("korvex-vantar")); });
+}
+
+void WaitForIconTheme() {
+  if (ThemeReader().joinable()) ThemeReader().join();
+}
+
+namespace {
 
 // The theme's icon when it has one that can be read, else our drawing.
 QIcon ResolveIcon(const QString& name) {
   UseFallbackIconTheme();
+  WaitForIconTheme();
   if (QIcon::hasThemeIcon(name)) {
     const QIcon icon = QIcon::fromTheme(name);
     // An entry the loader cannot read (a vector file without its plug-in)

@@ -14,3 +14,9 @@ QIcon FallbackIcon(const QString& name);
 // Makes GNOME's theme the fallback where the desktop names none; call once
 // at start, before any icon is looked up.
 void UseFallbackIconTheme();
+
+// Reads the icon themes' indexes on a thread of its own while the program
+// starts. Until WaitForIconTheme returns, nothing else may look an icon up
+// (our own look-ups wait by themselves).
+void ReadIconThemeAhead();
+void WaitForIconTheme();

@@ -2,6 +2,7 @@
 
 #include "app/Documents.h"
 #include "app/Frame.h"
+#include "app/Icons.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "platform/Exceptions.h"
@@ -41,6 +42,7 @@ TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
   // A settings file too large to be read is no first run: the main window
   // says so and goes on with the defaults.
   if (!ini.TooLarge() && ini.ReadString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString()).isEmpty()) {
+    WaitForIconTheme();  // the dialog's message loop may look icons up
     TfFirstTimeSettings dialog;
     dialog.FormShow();
     Prompts().ExecModal(dialog);
@@ -117,11 +119,15 @@ std::jthread ReadFontConfigurationAhead() {
 }
 
 TfMain* StartUp(const QStringList& arguments) {
+  // The icon themes are read while the splash window comes up; the main
+  // window's tool bars then find them read.
+  ReadIconThemeAhead();
   auto splash = std::make_unique<TfSplash>();
   ProductTitle = Documents::ProductTitle();
   splash->show();
   splash->repaint();
   QApplication::processEvents();
+  WaitForIconTheme();
   auto* main = new TfMain;
   main->show();
   main->ReleaseKind = QStringLiteral("STABLE");

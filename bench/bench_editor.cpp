@@ -54,6 +54,7 @@ void BM_TypeAndUndoMiddle(benchmark::State& state) {
     e.Undo();
   }
   if (e.Lines()[middle - 1] != before) state.SkipWithError("undo did not restore the line");
+  state.SetLabel("goal: within 2x of the 10 000-line time");
 }
 BENCHMARK(BM_TypeAndUndoMiddle)->Arg(10000)->Arg(EnvInt("KV_BENCH_LINES", 2000000))->Unit(benchmark::kMicrosecond);
 

@@ -5,6 +5,7 @@
 #include "platform/ScopeExit.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -143,6 +144,9 @@ void TCustomSrcEdit::RescanAll() {
 // Readers need no repaint: every line painted so far had its state brought
 // up to date before, and the lines being painted use the new states.
 void TCustomSrcEdit::ContinueRescan(int through, qint64 budgetNs, bool repaint) {
+  const auto stopTimer = qScopeGuard([this] {
+    if (rescanFrom_ < 0 && rescanTimer_) rescanTimer_->stop();
+  });
   if (rescanFrom_ < 0) return;
   TSrcCustomHighlighter* h = highlighter_.data();
   const int count = LineCount();
@@ -173,7 +177,6 @@ void TCustomSrcEdit::ContinueRescan(int through, qint64 budgetNs, bool repaint) 
     rescanReach_ = std::max(rescanReach_, reached);
   }
   if (repaint) InvalidateLines(from + 1, reached + 1);
-  if (rescanFrom_ < 0 && rescanTimer_) rescanTimer_->stop();
 }
 
 void TCustomSrcEdit::RescanThrough(int index) {

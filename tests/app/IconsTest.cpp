@@ -25,10 +25,12 @@ TEST(Icons, EveryNameDraws) {
 }
 
 // Where the desktop names no theme, GNOME's theme serves: its pictures, not
-// our drawings, for the names it has.
+// our drawings, for the names it has; also when its index was read ahead on
+// a thread of its own.
 TEST(Icons, ThemePicturesWhereTheThemeHasThem) {
   if (!QFile::exists(QStringLiteral("/usr/share/icons/Adwaita/24x24/legacy/document-new.png")))
     GTEST_SKIP() << "the Adwaita icon theme is not installed";
+  ReadIconThemeAhead();
   const QImage theme = ThemeIcon(QStringLiteral("document-new")).pixmap(24).toImage();
   const QImage ours = FallbackIcon(QStringLiteral("document-new")).pixmap(24).toImage();
   EXPECT_NE(theme.convertToFormat(QImage::Format_ARGB32), ours.convertToFormat(QImage::Format_ARGB32));

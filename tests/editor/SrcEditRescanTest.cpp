@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -177,10 +178,19 @@ TEST(SrcEditRescan, OnlyTheScreenIsRescannedAtOnceAndReadersCatchUp) {
   e.Lines().Put(10, "/*");
   e.Lines().Put(0, "plain");
   EXPECT_TRUE(e.RescanPending());
-  // The rest runs from the event loop.
+  // The rest runs from the event loop, which is left idle afterwards.
   for (int round = 0; e.RescanPending() && round < 10000; ++round) QCoreApplication::processEvents();
   EXPECT_FALSE(e.RescanPending());
   EXPECT_EQ(Stored(e.Lines()), ScannedFromTop(h, e.Lines()));
+  QTimer* slices = e.findChild<QTimer*>();
+  ASSERT_TRUE(slices);
+  EXPECT_FALSE(slices->isActive());
+  // Also when the lines go while a pass is pending.
+  e.Lines().Put(4600, "/* opened");
+  EXPECT_TRUE(slices->isActive());
+  e.Lines().Clear();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(slices->isActive());
 }
 
 namespace {
