@@ -915,7 +915,8 @@ void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
 }
 
 void TSrcEditStringList::LoadChunks(QIODevice& stream, const QString& name) {
-  constexpr qint64 kChunk = 1 << 20;
+  // Pieces of 1 MB; a smaller file needs no more room than itself.
+  const qint64 kChunk = std::clamp<qint64>(stream.size() + 1, 4096, 1 << 20);
   QByteArray chunk(kChunk, Qt::Uninitialized);
   auto read = [&] {
     const qint64 n = stream.read(chunk.data(), kChunk);
