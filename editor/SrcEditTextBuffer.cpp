@@ -624,8 +624,10 @@ int TSrcEditStringList::ExpandedLength(int index) {
   if ((TabBits(r) & sfExpandedLengthUnknown) || TabBits(r) == 0 || StoredExpandedLength(r) < 0) {
     // A line without TAB needs no expansion: find that out without a copy.
     const QAnyStringView view = text_.View(r);
-    const bool noTab = TextCodec::viewForm(view) == TextCodec::ViewForm::Utf16 ? !QStringView(static_cast<const QChar*>(view.data()), view.size()).contains(u'\t')
-                                      : !std::memchr(view.data(), '\t', static_cast<size_t>(view.size()));
+    const bool noTab =
+        TextCodec::viewForm(view) == TextCodec::ViewForm::Utf16
+            ? !QStringView(static_cast<const QChar*>(view.data()), view.size()).contains(u'\t')
+            : !std::memchr(view.data(), '\t', static_cast<size_t>(view.size()));
     if (noTab) {
       SetTabBits(r, sfHasNoTabs);
       SetExpandedLength(r, text_.Length(r));
@@ -633,8 +635,9 @@ int TSrcEditStringList::ExpandedLength(int index) {
       return static_cast<int>(ExpandedText(index).size());
     }
   }
-  if (TabBits(r) & sfHasNoTabs) return text_.Length(r);
-  return StoredExpandedLength(r);
+  if (const int stored = StoredExpandedLength(r); stored >= 0) return stored;
+  // Too long to keep in the record.
+  return TabBits(r) & sfHasNoTabs ? text_.Length(r) : static_cast<int>(ExpandedText(index).size());
 }
 
 int TSrcEditStringList::LongestLineLength() {
