@@ -787,29 +787,9 @@ TEST(TextBuffer, OwnerThatANewFileCannotHaveIsKeptInPlace) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"root.html"}));
 }
 
-// A pipe: bytes in small pieces, no seeking.
-class PipeDevice : public QIODevice {
- public:
-  explicit PipeDevice(QByteArray bytes) : bytes_(std::move(bytes)) { open(QIODevice::ReadOnly); }
-  bool isSequential() const override { return true; }
-
- protected:
-  qint64 readData(char* data, qint64 max) override {
-    const qint64 n = std::min<qint64>({max, 7, bytes_.size() - at_});
-    std::memcpy(data, bytes_.constData() + at_, static_cast<size_t>(n));
-    at_ += n;
-    return n;
-  }
-  qint64 writeData(const char*, qint64) override { return -1; }
-
- private:
-  QByteArray bytes_;
-  qint64 at_ = 0;
-};
-
 TEST(TextBuffer, LoadsFromAStreamThatCannotSeek) {
   const QByteArray bytes("\xEF\xBB\xBF" "caf\xC3\xA9\r\n\xE2\x82\xAC 1\r\n");
-  PipeDevice pipe(bytes);
+  TPipeDevice pipe(bytes, 7);  // small pieces
   TSrcEditStringList list;
   list.LoadFromStream(pipe);
   EXPECT_EQ(list.ToStringList(), QStringList({QStringLiteral("caf\u00E9"), QStringLiteral("\u20AC 1")}));
