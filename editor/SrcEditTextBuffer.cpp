@@ -38,8 +38,8 @@ constexpr std::uint32_t kBlockSize = 1u << kBlockBits;  // 1 MB
 constexpr std::uint32_t kMaxBlocks = 1u << (32 - kBlockBits);
 constexpr std::uint32_t kLargeLine = 64 * 1024;  // longer lines get an allocation of their own
 constexpr std::uint32_t kLatin1 = 0, kUtf8 = 16, kUtf16 = 32;
-constexpr std::uint32_t kNoLength = 0xFFFFFF;
-constexpr std::uint32_t kSpareLength = 4096;  // longest line widened into a spare string  // expanded length unknown (or too long to keep)
+constexpr std::uint32_t kNoLength = 0xFFFFFF;   // expanded length unknown (or too long to keep)
+constexpr std::uint32_t kSpareLength = 4096;  // longest line widened into a spare string (see Get)
 
 std::uint32_t Kind(const TSrcEditLineRec& r) { return r.fMeta & sfKindMask; }
 std::uint8_t Flags(const TSrcEditLineRec& r) { return static_cast<std::uint8_t>(r.fMeta & 0xFF); }
@@ -624,8 +624,10 @@ int TSrcEditStringList::ExpandedLength(int index) {
   if ((TabBits(r) & sfExpandedLengthUnknown) || TabBits(r) == 0 || StoredExpandedLength(r) < 0) {
     // A line without TAB needs no expansion: find that out without a copy.
     const QAnyStringView view = text_.View(r);
-    const bool noTab = TextCodec::viewForm(view) == TextCodec::ViewForm::Utf16 ? !QStringView(static_cast<const QChar*>(view.data()), view.size()).contains(u'\t')
-                                      : !std::memchr(view.data(), '\t', static_cast<size_t>(view.size()));
+    const bool noTab =
+        TextCodec::viewForm(view) == TextCodec::ViewForm::Utf16
+            ? !QStringView(static_cast<const QChar*>(view.data()), view.size()).contains(u'\t')
+            : !std::memchr(view.data(), '\t', static_cast<size_t>(view.size()));
     if (noTab) {
       SetTabBits(r, sfHasNoTabs);
       SetExpandedLength(r, text_.Length(r));
@@ -633,8 +635,9 @@ int TSrcEditStringList::ExpandedLength(int index) {
       return static_cast<int>(ExpandedText(index).size());
     }
   }
-  if (TabBits(r) & sfHasNoTabs) return text_.Length(r);
-  return StoredExpandedLength(r);
+  if (const int stored = StoredExpandedLength(r); stored >= 0) return stored;
+  // Too long to keep in the record.
+  return TabBits(r) & sfHasNoTabs ? text_.Length(r) : static_cast<int>(ExpandedText(index).size());
 }
 
 int TSrcEditStringList::LongestLineLength() {
@@ -915,7 +918,10 @@ void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
 }
 
 void TSrcEditStringList::LoadChunks(QIODevice& stream, const QString& name) {
-  constexpr qint64 kChunk = 1 << 20;
+  constexpr qint64 kMaxFile = 0x7FFFFFF0LL;
+  if (stream.size() > kMaxFile) throw EReadError(QStringLiteral("The file is too large to be edited."));
+  // Pieces of 1 MB; a smaller file needs no more room than itself.
+  const qint64 kChunk = std::clamp<qint64>(stream.size() + 1, 4096, 1 << 20);
   QByteArray chunk(kChunk, Qt::Uninitialized);
   auto read = [&] {
     const qint64 n = stream.read(chunk.data(), kChunk);
@@ -929,7 +935,7 @@ void TSrcEditStringList::LoadChunks(QIODevice& stream, const QString& name) {
   qint64 total = 0, lfs = 0, crs = 0;
   for (qint64 n; (n = read()) > 0;) {
     total += n;
-    if (total > 0x7FFFFFF0LL) throw EReadError(QStringLiteral("The file is too large to be edited."));
+    if (total > kMaxFile) throw EReadError(QStringLiteral("The file is too large to be edited."));
     sniffer.feed(QByteArrayView(chunk.constData(), n));
     lfs += std::count(chunk.constData(), chunk.constData() + n, '\n');
     crs += std::count(chunk.constData(), chunk.constData() + n, '\r');

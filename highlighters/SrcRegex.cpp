@@ -16,17 +16,20 @@ constexpr long long kBaseSteps = 20'000'000;
 constexpr long long kStepsPerChar = 64;
 constexpr size_t kMaxFrames = 4'000'000;
 
-const std::array<char16_t, 65536>& InvertTable() {
-  static const auto table = [] {
-    auto t = std::make_unique<std::array<char16_t, 65536>>();
+// Filled when the first engine is made: a program that never searches
+// does not pay for it at start.
+char16_t gInvertTable[65536];
+
+void FillInvertTable() {
+  static const bool filled = [] {
     for (int c = 0; c < 65536; ++c) {
       const QChar ch(static_cast<char16_t>(c));
-      char16_t up = ch.toUpper().unicode();
-      (*t)[c] = up != c ? up : ch.toLower().unicode();
+      const char16_t up = ch.toUpper().unicode();
+      gInvertTable[c] = up != c ? up : ch.toLower().unicode();
     }
-    return t;
+    return true;
   }();
-  return *table;
+  Q_UNUSED(filled);
 }
 
 bool IsHex(QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
@@ -44,7 +47,7 @@ std::bitset<256> SetOf(const QString& chars) {
 
 }  // namespace
 
-const char16_t* const gRegexInvertCase = InvertTable().data();
+const char16_t* const gRegexInvertCase = gInvertTable;
 
 namespace {
 const char16_t* const kInvert = gRegexInvertCase;
@@ -473,6 +476,7 @@ class TRegexEngine::TParser {
 // ---------------------------------------------------------------------------
 
 TRegexEngine::TRegexEngine() {
+  FillInvertTable();
   SetSpaceChars(QStringLiteral(" \t\n\r\f"));
   SetWordChars(QStringLiteral("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_"));
   SetLineSeparators(QStringLiteral("\r\n"));

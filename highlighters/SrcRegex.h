@@ -31,7 +31,7 @@ class ERegexError : public Exception {
 
 // The case-folding partner of a code unit: its upper-case form, or its
 // lower-case form when upper-casing leaves it unchanged. One table, built
-// once, serves every engine.
+// when the first engine is made, serves every engine.
 extern const char16_t* const gRegexInvertCase;
 inline char16_t RegexInvertCase(char16_t c) { return gRegexInvertCase[c]; }
 

@@ -1,6 +1,8 @@
 #include "tests/common/TestUtil.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cstring>
 
 QByteArray ReadFileBytes(const QString& fileName) {
   QFile f(fileName);
@@ -10,4 +12,16 @@ QByteArray ReadFileBytes(const QString& fileName) {
 bool WriteFileBytes(const QString& fileName, const QByteArray& bytes) {
   QFile f(fileName);
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+TPipeDevice::TPipeDevice(QByteArray bytes, qint64 piece) : bytes_(std::move(bytes)), piece_(piece) {
+  open(QIODevice::ReadOnly);
+}
+
+qint64 TPipeDevice::readData(char* data, qint64 max) {
+  const qint64 n = std::min<qint64>({max, piece_, bytes_.size() - at_});
+  if (n <= 0) return -1;
+  std::memcpy(data, bytes_.constData() + at_, static_cast<std::size_t>(n));
+  at_ += n;
+  return n;
 }

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <cstring>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -784,6 +785,16 @@ TEST(TextBuffer, OwnerThatANewFileCannotHaveIsKeptInPlace) {
   EXPECT_EQ(ReadFileBytes(file), QByteArray("new\r\n"));
   EXPECT_EQ(QFileInfo(file).ownerId(), 0u);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"root.html"}));
+}
+
+TEST(TextBuffer, LoadsFromAStreamThatCannotSeek) {
+  const QByteArray bytes("\xEF\xBB\xBF" "caf\xC3\xA9\r\n\xE2\x82\xAC 1\r\n");
+  TPipeDevice pipe(bytes, 7);  // small pieces
+  TSrcEditStringList list;
+  list.LoadFromStream(pipe);
+  EXPECT_EQ(list.ToStringList(), QStringList({QStringLiteral("caf\u00E9"), QStringLiteral("\u20AC 1")}));
+  EXPECT_TRUE(list.WriteBom());
+  EXPECT_EQ(SaveBytes(list), bytes);
 }
 
 TEST(TextBuffer, FailedLoadLeavesTheListAlone) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "PngTestSupport.h"
+#include "tests/common/TestUtil.h"
 #include "images/pngcodec.h"
 #include "images/pngmessages.h"
 
@@ -20,28 +21,6 @@ QByteArray Palette4x1(const QByteArray& middle) {
   return File(Ihdr(4, 1, 8, 3), Chunk("PLTE", Bytes({0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255})) + middle,
               Bytes({0, 0, 1, 2, 3}));
 }
-
-// A device that gives its bytes out as a sequential stream.
-class SequentialBuffer : public QIODevice {
- public:
-  explicit SequentialBuffer(QByteArray data) : data_(std::move(data)) { open(QIODevice::ReadOnly); }
-  bool isSequential() const override { return true; }
-  qint64 bytesAvailable() const override { return data_.size() - pos_ + QIODevice::bytesAvailable(); }
-
- protected:
-  qint64 readData(char* out, qint64 max) override {
-    const qint64 n = std::min<qint64>(max, data_.size() - pos_);
-    if (n <= 0) return -1;
-    std::memcpy(out, data_.constData() + pos_, static_cast<std::size_t>(n));
-    pos_ += n;
-    return n;
-  }
-  qint64 writeData(const char*, qint64) override { return -1; }
-
- private:
-  QByteArray data_;
-  qint64 pos_ = 0;
-};
 
 }  // namespace
 
@@ -143,9 +122,9 @@ TEST(PngFile, UnknownAncillaryChunksAreKeptAndChrmIsDropped) {
 TEST(PngFile, SequentialStreams) {
   // The false length is found out by reading.
   TPngGraphic png;
-  SequentialBuffer stream(Signature() + Ihdr(2, 2, 8, 0) + BE32(0x7FFFFFF0u) + "tEXt" + QByteArray(100, 'x'));
+  TPipeDevice stream(Signature() + Ihdr(2, 2, 8, 0) + BE32(0x7FFFFFF0u) + "tEXt" + QByteArray(100, 'x'));
   EXPECT_THROW(png.LoadFromStream(stream), EPngUnexpectedEnd);
-  SequentialBuffer good(Grey2x2(Chunk("cHRM", QByteArray(32, 0))));
+  TPipeDevice good(Grey2x2(Chunk("cHRM", QByteArray(32, 0))));
   png.LoadFromStream(good);
   EXPECT_EQ(png.GetHeight(), 2);
 }
