@@ -576,6 +576,7 @@ void TfMain::UpdateSaveActions() {
   actions_.value(QStringLiteral("Save2"))->setEnabled(modified);
   actions_.value(QStringLiteral("ToolButton35"))->setEnabled(modified);
   actions_.value(QStringLiteral("SaveAs1"))->setEnabled(c != nullptr);
+  UpdateDocumentCommands();
 }
 
 bool TfMain::CheckRegularFile(const QString& path) {

@@ -221,6 +221,8 @@ class TfMain : public QMainWindow {
   void RestoreSidePane(const TIniFile& ini);
   void RestoreFolderTreeHeight();
   void UpdateSaveActions();
+  // Offers the document commands only while a document window is active.
+  void UpdateDocumentCommands();
   // Refuses what is no regular file, with a message; true for a file.
   bool CheckRegularFile(const QString& path);
   // Writes the active document to a new external preview file and opens
