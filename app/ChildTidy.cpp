@@ -78,6 +78,9 @@ void TChildForm::LoadTidyConfig() {
 
 void TChildForm::RunTidyCommand(const std::function<void()>& command) {
   command();
+  // What the command found is shown: a hidden report panel comes up.
+  if (Memo2->count() > 0 && TidyPanel->isHidden())
+    if (auto* panel = findChild<QAction*>(QStringLiteral("ToolButton20"))) panel->setChecked(true);
   if (tidyConfigReports_.isEmpty()) return;
   const QString text = tidyConfigReports_.join(u'\n');
   tidyConfigReports_.clear();

@@ -48,7 +48,8 @@ void KeepActiveDocument(QWidget* pane, QTabWidget* pages, QMdiArea* documents, c
   const bool paneHadFocus = focus && pane->isAncestorOf(focus);
   change();
   if (!paneHadFocus) return;
-  if (active && documents->activeSubWindow() != active) documents->setActiveSubWindow(active);
+  if (active && documents->activeSubWindow() != active && documents->subWindowList().contains(active))
+    documents->setActiveSubWindow(active);
   if (!pane->isVisible()) return;
   const QList<QWidget*> children = pages->currentWidget()->findChildren<QWidget*>();
   for (QWidget* w : children)

@@ -85,6 +85,22 @@ TEST_F(ChildTidy, NoOutputKeepsTheTextAndConfigReportsComeOnce) {
   EXPECT_EQ(texts[2], "HTMLTidyCannotFix");
 }
 
+TEST_F(ChildTidy, CommandsShowTheirReports) {
+  auto f = Form();
+  QAction* panel = f->findChild<QAction*>(QStringLiteral("ToolButton20"));
+  ASSERT_TRUE(panel);
+  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"}) {
+    panel->setChecked(false);
+    ASSERT_TRUE(f->TidyPanel->isHidden());
+    f->Memo1->SetText(QStringLiteral("<p>x"));
+    f->findChild<QAction*>(QLatin1String(name))->trigger();
+    EXPECT_FALSE(Reports(*f).isEmpty()) << name;
+    EXPECT_FALSE(f->TidyPanel->isHidden()) << name;
+    EXPECT_TRUE(panel->isChecked()) << name;
+    EXPECT_TRUE(Ini().ReadBool("HTMLTidy", "Enabled", false)) << name;
+  }
+}
+
 TEST_F(ChildTidy, DoubleClickGoesToTheLine) {
   auto f = Form();
   f->Memo1->SetText(QStringLiteral("a\nb\nc"));
