@@ -143,39 +143,35 @@ void WaitForIconTheme() {
 
 namespace {
 
-// The theme's icon when it has one that can be read, else our drawing.
-QIcon ResolveIcon(const QString& name) {
-  UseFallbackIconTheme();
-  WaitForIconTheme();
-  if (QIcon::hasThemeIcon(name)) {
-    const QIcon icon = QIcon::fromTheme(name);
-    // An entry the loader cannot read (a vector file without its plug-in)
-    // gives no pixmap.
-    if (!icon.pixmap(22).isNull()) return icon;
-  }
-  return FallbackIcon(name);
-}
-
 // Looks the icon up when it is first drawn or measured: most icons of the
 // menus are never shown, and looking up and reading all of them made the
-// main window slow to appear.
+// main window slow to appear. The theme's picture is read only in the size
+// it is drawn in; an entry the loader cannot read (a vector file without its
+// plug-in) gives no pixmap, and our drawing takes its place.
 class TLazyThemeIconEngine : public QIconEngine {
  public:
   explicit TLazyThemeIconEngine(const QString& name) : name_(name) {}
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
-    Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1;
+    if (Themed()) Checked(icon_.pixmap(rect.size(), scale, mode, state), rect.size(), mode, state, scale);
+    icon_.paint(painter, rect, Qt::AlignCenter, mode, state);
   }
   QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return Icon().actualSize(size, mode, state);
+    // The size of the picture that will be drawn: read it, so that an
+    // unreadable entry is found before anything is placed by its size.
+    if (Themed()) Checked(icon_.pixmap(size, 1, mode, state), size, mode, state, 1);
+    return icon_.actualSize(size, mode, state);
   }
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return Icon().pixmap(size, mode, state);
+    return scaledPixmap(size, mode, state, 1);
   }
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-    return Icon().pixmap(size / scale, scale, mode, state);
+    Resolve();
+    return Checked(icon_.pixmap(size / scale, scale, mode, state), size / scale, mode, state, scale);
   }
   QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
-    return Icon().availableSizes(mode, state);
+    Resolve();
+    return icon_.availableSizes(mode, state);
   }
   QString iconName() override { return name_; }
   // Never null: a name the theme lacks gets our drawing. (Tool buttons ask
@@ -184,13 +180,30 @@ class TLazyThemeIconEngine : public QIconEngine {
   QIconEngine* clone() const override { return new TLazyThemeIconEngine(*this); }
 
  private:
-  const QIcon& Icon() {
-    if (!resolved_) icon_ = ResolveIcon(name_), resolved_ = true;
-    return icon_;
+  void Resolve() {
+    if (resolved_) return;
+    resolved_ = true;
+    UseFallbackIconTheme();
+    WaitForIconTheme();
+    themed_ = QIcon::hasThemeIcon(name_);
+    icon_ = themed_ ? QIcon::fromTheme(name_) : FallbackIcon(name_);
+  }
+  bool Themed() {
+    Resolve();
+    return themed_;
+  }
+  // `drawn` as it came from the theme, or our drawing where the theme's
+  // entry could not be read.
+  QPixmap Checked(QPixmap drawn, const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) {
+    if (!drawn.isNull() || !themed_ || size.isEmpty()) return drawn;
+    themed_ = false;
+    icon_ = FallbackIcon(name_);
+    return icon_.pixmap(size, scale, mode, state);
   }
   QString name_;
   QIcon icon_;
   bool resolved_ = false;
+  bool themed_ = false;
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -23,18 +24,9 @@ QString ProductTitle;
 TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("fSplash"));
   setFixedSize(500, 299);
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
-  auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(QStringLiteral("Korvex Vantar"), this);
-  QFont f = title->font();
-  f.setPointSize(28);
-  f.setBold(true);
-  title->setFont(f);
-  title->setAlignment(Qt::AlignCenter);
-  layout->addWidget(title);
+  // Painted whole by paintEvent: no layout, no child widgets and no font of
+  // its own, so that showing it costs the start-up little.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   if (const QScreen* screen = QApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
 
@@ -47,6 +39,16 @@ TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
     dialog.FormShow();
     Prompts().ExecModal(dialog);
   }
+}
+
+void TfSplash::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::white);
+  QFont f = font();
+  f.setPointSizeF(f.pointSizeF() * 2.5);
+  painter.setFont(f);
+  painter.setPen(Qt::black);
+  painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Korvex Vantar"));
 }
 
 TfFirstTimeSettings::TfFirstTimeSettings(QWidget* parent) : QDialog(parent) {

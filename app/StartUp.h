@@ -17,6 +17,9 @@ class TfSplash : public QWidget {
  public:
   // FormCreate: asks for a language module when none is chosen yet.
   explicit TfSplash(QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 class TfFirstTimeSettings : public QDialog {

@@ -1,8 +1,11 @@
 #include "app/Icons.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // Icons are looked up when first drawn; every name draws something, from the
@@ -34,4 +37,46 @@ TEST(Icons, ThemePicturesWhereTheThemeHasThem) {
   const QImage theme = ThemeIcon(QStringLiteral("document-new")).pixmap(24).toImage();
   const QImage ours = FallbackIcon(QStringLiteral("document-new")).pixmap(24).toImage();
   EXPECT_NE(theme.convertToFormat(QImage::Format_ARGB32), ours.convertToFormat(QImage::Format_ARGB32));
+}
+
+namespace {
+QImage Painted(const QIcon& icon, int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  icon.paint(&painter, QRect(0, 0, size, size));
+  return image;
+}
+}  // namespace
+
+// A theme entry that cannot be read gives our drawing, in whatever size it is
+// first asked for or painted in.
+TEST(Icons, UnreadableThemeEntryGivesOurDrawing) {
+  QTemporaryDir dir;
+  const QString theme = dir.path() + QStringLiteral("/kvbroken");
+  ASSERT_TRUE(QDir().mkpath(theme + QStringLiteral("/24x24/actions")));
+  QFile index(theme + QStringLiteral("/index.theme"));
+  ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+  index.write("[Icon Theme]\nName=kvbroken\nDirectories=24x24/actions\n\n[24x24/actions]\nSize=24\nType=Fixed\n");
+  index.close();
+  QFile entry(theme + QStringLiteral("/24x24/actions/document-import.png"));
+  ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+  entry.write("not a picture");
+  entry.close();
+  ReadIconThemeAhead();
+  WaitForIconTheme();
+  const QStringList paths = QIcon::themeSearchPaths();
+  const QString name = QIcon::themeName();
+  QIcon::setThemeSearchPaths(QStringList{dir.path()} + paths);
+  QIcon::setThemeName(QStringLiteral("kvbroken"));
+  ASSERT_TRUE(QIcon::hasThemeIcon(QStringLiteral("document-import")));
+  for (int size : {16, 24, 32}) {
+    const QImage ours = FallbackIcon(QStringLiteral("document-import")).pixmap(size).toImage();
+    const QIcon asked = ThemeIcon(QStringLiteral("document-import"));
+    EXPECT_EQ(asked.pixmap(size).toImage(), ours) << size;
+    EXPECT_EQ(Painted(ThemeIcon(QStringLiteral("document-import")), size),
+              Painted(FallbackIcon(QStringLiteral("document-import")), size)) << size;
+  }
+  QIcon::setThemeName(name);
+  QIcon::setThemeSearchPaths(paths);
 }

@@ -37,6 +37,20 @@ TEST_F(StartUpTest, EmptySettingsAskForTheLanguageModule) {
   EXPECT_TRUE(m.isMaximized());
 }
 
+// The splash window: borderless, 500 x 299, white, with the product's name
+// drawn on it.
+TEST_F(StartUpTest, SplashWindowIsWhiteWithTheName) {
+  TfSplash splash;
+  EXPECT_EQ(splash.size(), QSize(500, 299));
+  EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+  const QImage image = splash.grab().toImage();
+  EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
+  EXPECT_EQ(image.pixelColor(497, 296), QColor(Qt::white));
+  int inked = 0;
+  for (int x = 0; x < image.width(); ++x) inked += image.pixelColor(x, image.height() / 2) != QColor(Qt::white);
+  EXPECT_GT(inked, 10);
+}
+
 TEST_F(StartUpTest, OkWithNothingChosenTakesTheEnglishModule) {
   WriteFileBytes(Settings::FileName(), "[TranslationModule]\nPath=\n");
   prompts.AnswerDialog("fFirstTimeSettings", [](QDialog& d) {
