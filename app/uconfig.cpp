@@ -556,9 +556,7 @@ bool IsLanguageModule(const QString& file) {
   if (!chosen.LoadFromFile(file)) return false;
   TLanguageModule shipped;
   shipped.LoadFromFile(ProgramFolder() + QStringLiteral("Language Modules/english.lms"));
-  for (const QString& key : chosen.LangKeys())
-    if (!key.isEmpty() && (!LangText(key).isEmpty() || !shipped.LangText(key).isEmpty())) return true;
-  return false;
+  return SharesAKey(chosen, Language()) || SharesAKey(chosen, shipped);
 }
 }  // namespace
 

@@ -208,7 +208,8 @@ TEST_F(OptionsScreen, LanguageModuleChosenOrNot) {
   EXPECT_EQ(Key("TranslationModule", "Path"), root + "Language Modules/test.lms");
   EXPECT_EQ(s.windowTitle(), "CfgScreen");
   const QString other = root + "Language Modules/other.lms";
-  WriteFileBytes(other, "CfgScreen           Einstellungen\r\nCBConf7             Einzug\r\nSyncReady           ok\r\n");
+  WriteFileBytes(other, "btOk                OK\r\nCfgScreen           Einstellungen\r\nCBConf7             Einzug\r\n"
+                       "SyncReady           ok\r\n");
   AnswerFileDialog("OpenDialog1", {other});
   s.SpeedButton5Click();
   EXPECT_EQ(Key("TranslationModule", "Path"), other);
