@@ -23,6 +23,7 @@ TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defa
     values['_'] = 31;
     if (run == TSrcHashRun::Css) values['-'] = -19;
   }
+  for (int c = 0; c < 256; ++c) runValues[c] = identFlags[c] ? static_cast<std::int16_t>(values[c]) : kNotInRun;
 }
 
 TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind,
@@ -44,6 +45,39 @@ void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount
     buckets[static_cast<size_t>(hash)].push_back(k);
     ++keywordCount;
   }
+  slotIndex.clear();
+  flat.clear();
+  units.clear();
+  for (const std::vector<TSrcKeyword>& bucket : buckets) {
+    slotIndex.push_back({static_cast<std::uint32_t>(flat.size()), 0});
+    for (const TSrcKeyword& k : bucket) slotIndex.back().lengths |= LengthBit(k.word.size());
+    for (const TSrcKeyword& k : bucket) {
+      flat.push_back({static_cast<std::uint32_t>(units.size()), static_cast<std::uint16_t>(k.word.size()), k.kind});
+      for (const char b : k.word) {
+        const auto byte = static_cast<unsigned char>(b);
+        units.push_back(static_cast<std::int16_t>(exactBytes ? byte : values[byte]));
+      }
+    }
+  }
+  slotIndex.push_back({static_cast<std::uint32_t>(flat.size()), 0});
+}
+
+int TSrcKeywordTable::Find(const char16_t* text, qsizetype length, std::int64_t hash) const {
+  if (hash < 0 || hash >= static_cast<std::int64_t>(buckets.size())) return -1;
+  const TSlot* slot = slotIndex.data() + hash;
+  if (!(slot->lengths & LengthBit(length))) return -1;  // most identifiers end here
+  const TFlatKeyword* end = flat.data() + slot[1].first;
+  for (const TFlatKeyword* k = flat.data() + slot->first; k != end; ++k) {
+    if (k->length != length) continue;
+    const std::int16_t* u = units.data() + k->offset;
+    qsizetype i = 0;
+    if (exactBytes)
+      while (i < length && text[i] == static_cast<char16_t>(u[i])) ++i;
+    else
+      while (i < length && text[i] < 256 && values[text[i]] == u[i]) ++i;
+    if (i == length) return k->kind;
+  }
+  return -1;
 }
 
 // 64-bit sum: a line of 2^31 units of the heaviest weight cannot overflow it.
@@ -57,7 +91,11 @@ std::int64_t TSrcKeywordTable::Hash(const char16_t* text, qsizetype length, qsiz
       break;
     case TSrcHashRun::Identifier:
     case TSrcHashRun::Css:
-      while (i < length && text[i] < 256 && identFlags[text[i]]) sum += values[text[i++]];
+      for (; i < length && text[i] < 256; ++i) {
+        const int v = runValues[text[i]];
+        if (v == kNotInRun) break;
+        sum += v;
+      }
       break;
   }
   runLength = i;
@@ -85,22 +123,10 @@ std::int64_t TSrcKeywordHashHighlighter::HashIdentifier(int pos) {
   return sum;
 }
 
-bool TSrcKeywordHashHighlighter::MatchKeyword(const QByteArray& keyword) const {
-  if (keyword.size() != fIdentLength) return false;
-  for (int i = 0; i < fIdentLength; ++i) {
-    const char16_t a = fLine[fIdentStart + i];
-    const auto b = static_cast<unsigned char>(keyword[i]);
-    if (fTable->exactBytes ? a != b : (a >= 256 || fTable->values[a] != fTable->values[b])) return false;
-  }
-  return true;
-}
-
 std::uint8_t TSrcKeywordHashHighlighter::ClassifyIdentifier(int pos) {
   fIdentStart = pos;
   const std::int64_t hash = HashIdentifier(pos);
-  if (hash >= 0 && hash < static_cast<std::int64_t>(fTable->buckets.size()))
-    for (const TSrcKeyword& k : fTable->buckets[static_cast<size_t>(hash)])
-      if (MatchKeyword(k.word)) return k.kind;
+  if (const int kind = fTable->Find(fLine + pos, fIdentLength, hash); kind >= 0) return static_cast<std::uint8_t>(kind);
   return hash >= 0 && hash < fTable->bound ? DefaultKeywordKind() : fTable->outOfRangeKind;
 }
 

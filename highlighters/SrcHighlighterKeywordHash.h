@@ -13,7 +13,9 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -70,6 +72,33 @@ struct TSrcKeywordTable {
   std::int64_t Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const;
   // The hash of a whole word, as ClassifyIdentifier computes it.
   std::int64_t HashWord(QStringView word) const;
+  // The kind of the keyword in slot `hash` that `text` (of `length` units,
+  // a whole identifier run) matches, or -1 when none does.
+  int Find(const char16_t* text, qsizetype length, std::int64_t hash) const;
+
+ private:
+  // The value of each character in an identifier run, kNotInRun for the
+  // characters that end it (Identifier and Css runs).
+  static constexpr std::int16_t kNotInRun = INT16_MIN;
+  std::array<std::int16_t, 256> runValues{};
+  // The buckets laid out for matching: the keywords of slot s are
+  // flat[slotIndex[s].first .. slotIndex[s + 1].first), each with its characters in
+  // `units` (the bytes themselves when matching exactly, else their values);
+  // bit n of `lengths` is set when the slot holds a keyword of n units
+  // (bit 63: of 63 or more).
+  struct TSlot {
+    std::uint32_t first;
+    std::uint64_t lengths;
+  };
+  struct TFlatKeyword {
+    std::uint32_t offset;
+    std::uint16_t length;
+    std::uint8_t kind;
+  };
+  static std::uint64_t LengthBit(qsizetype length) { return std::uint64_t{1} << std::min<qsizetype>(length, 63); }
+  std::vector<TSlot> slotIndex;
+  std::vector<TFlatKeyword> flat;
+  std::vector<std::int16_t> units;
 };
 
 class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
@@ -124,7 +153,6 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   static int Slot(char16_t c) { return c < 256 ? c : 256; }
 
   std::int64_t HashIdentifier(int pos);
-  bool MatchKeyword(const QByteArray& keyword) const;
   std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
   std::uint8_t ClassifyIdentifier(int pos);
 

@@ -409,7 +409,10 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
   // No keyword table yet: the dialect brings it (RebuildKeywords).
   SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
-             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri});
+             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
+             {CommentAttri, DataTypeAttri, DefaultPackageAttri, ExceptionAttri, FunctionAttri, IdentifierAttri, KeyAttri,
+              nullptr, NumberAttri, SpaceAttri, PLSQLAttri, SQLPlusAttri, StringAttri, SymbolAttri, TableNameAttri,
+              IdentifierAttri, VariableAttri});
   fChars = &StandardTables();
   BuildCharDispatch();
   SetDefaultFilter(SrcEditStrConst::FilterSQL);
@@ -539,27 +542,6 @@ void TSrcSQLHighlighter::BuildCharDispatch() {
     if (IsAsciiLetter(c) || c == '_') return Handler(&S::IdentProc);
     return Handler(&S::SqlUnknownProc);  // a NUL inside the line too: the line's end is found by length
   });
-}
-
-TSrcHighlighterAttributes* TSrcSQLHighlighter::GetTokenAttribute() const {
-  switch (fTokenKind) {
-    case tkComment: return CommentAttri;
-    case tkDatatype: return DataTypeAttri;
-    case tkDefaultPackage: return DefaultPackageAttri;
-    case tkException: return ExceptionAttri;
-    case tkFunction: return FunctionAttri;
-    case tkIdentifier: case tkUnknown: return IdentifierAttri;
-    case tkKey: return KeyAttri;
-    case tkNumber: return NumberAttri;
-    case tkSpace: return SpaceAttri;
-    case tkPLSQL: return PLSQLAttri;
-    case tkSQLPlus: return SQLPlusAttri;
-    case tkString: return StringAttri;
-    case tkSymbol: return SymbolAttri;
-    case tkTableName: return TableNameAttri;
-    case tkVariable: return VariableAttri;
-    default: return nullptr;
-  }
 }
 
 QString TSrcSQLHighlighter::GetLanguageName() const { return SrcEditStrConst::LangNameSQL; }

@@ -32,7 +32,6 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
 
   // The base copy, then the dialect of another SQL highlighter.
   void Assign(const TSrcCustomHighlighter& source) override;
-  TSrcHighlighterAttributes* GetTokenAttribute() const override;
   TSrcIdentChars GetIdentChars() const override;
   QString GetLanguageName() const override;
   QString GetSampleSource() const override;
