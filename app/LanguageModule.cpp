@@ -1,5 +1,7 @@
 #include "app/LanguageModule.h"
 
+#include <QFileInfo>
+
 #include "app/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramFolder.h"
@@ -130,8 +132,22 @@ bool LoadLanguageModule() {
   } catch (const std::exception&) {
     // An unreadable or unwritable settings file leaves the default module.
   }
-  if (module.LoadFromFile(path)) return true;
-  module.LoadFromFile(ProgramFolder() + QStringLiteral("Language Modules/english.lms"));
+  const QString english = ProgramFolder() + QStringLiteral("Language Modules/english.lms");
+  if (module.LoadFromFile(path)) {
+    // A file that knows none of the shipped module's keys (not a module at
+    // all) would leave every caption empty: English serves instead.
+    TLanguageModule shipped;
+    if (QFileInfo(path) == QFileInfo(english) || !shipped.LoadFromFile(english) || SharesAKey(module, shipped))
+      return true;
+    module.Clear();
+  }
+  module.LoadFromFile(english);
+  return false;
+}
+
+bool SharesAKey(const TLanguageModule& module, const TLanguageModule& other) {
+  for (const QString& key : module.LangKeys())
+    if (!key.isEmpty() && !other.LangText(key).isEmpty()) return true;
   return false;
 }
 

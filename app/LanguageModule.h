@@ -62,6 +62,9 @@ QString LangText(const QString& key);
 // when neither can be read the module stays empty and every text is empty.
 // Returns false when the named module could not be read.
 bool LoadLanguageModule();
+// True when `module` knows at least one key that `other` has a text for; a
+// file that shares none is no language module of this program.
+bool SharesAKey(const TLanguageModule& module, const TLanguageModule& other);
 
 // Joins the parts of a message made of module texts (which are trimmed when
 // read) and the values put between them: one blank between two parts, none

@@ -547,8 +547,26 @@ QString TfConfig::ChoosePath(QLineEdit* edit, const QString& filter, const char*
   return file;
 }
 
+namespace {
+// A language module knows texts the program asks for: at least one of its
+// keys is one of the present module's or the shipped English module's.
+// Any other file would leave every caption of the program empty.
+bool IsLanguageModule(const QString& file) {
+  TLanguageModule chosen;
+  if (!chosen.LoadFromFile(file)) return false;
+  TLanguageModule shipped;
+  shipped.LoadFromFile(ProgramFolder() + QStringLiteral("Language Modules/english.lms"));
+  return SharesAKey(chosen, Language()) || SharesAKey(chosen, shipped);
+}
+}  // namespace
+
 void TfConfig::SpeedButton5Click() {
-  if (!ChoosePath(Edit10, kLanguageFilter, "TranslationModule").isEmpty()) {
+  const QString file = ChooseFile("OpenDialog1", kLanguageFilter, Edit10->text());
+  if (!file.isEmpty() && !IsLanguageModule(file)) {
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("LangModBad")), file}), 2);
+  } else if (!file.isEmpty()) {
+    Edit10->setText(file);
+    WriteSettings([&](TIniFile& ini) { ini.WriteString(L("TranslationModule"), L("Path"), file); });
     LoadLanguageModule();
     if (fMain) fMain->ApplyLanguage();
     ApplyLanguage();

@@ -1230,6 +1230,7 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
     // taken back exactly.
     SetSelTextPrimitiveEx(smColumn, text, crInsert);
     if (text.isEmpty()) undoList_.AddChange(crInsert, start, start, QString(), smColumn);
+    EnsureCursorPosVisible();
     return;
   }
   {
@@ -1240,6 +1241,8 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   // A line-mode insertion is a normal insertion at column 1 of its line, so
   // it is recorded as one.
   undoList_.AddChange(crInsert, start, text.isEmpty() ? start : CaretXY(), QString(), smNormal);
+  // Text put in by the host is shown where it ends.
+  EnsureCursorPosVisible();
 }
 
 TPoint TCustomSrcEdit::InsertionStart(TSrcSelectionMode mode) const {

@@ -29,7 +29,7 @@ class OptionsScreen : public AppFixture {
     AppFixture::SetUp();
     // The screen's own question and notices, answered by key.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"CfgScreen", "DoYou", "CCNoKey", "CCBracketLine", "BrwNameHash", "SyncReady"})
+    for (const char* key : {"CfgScreen", "DoYou", "CCNoKey", "CCBracketLine", "BrwNameHash", "SyncReady", "LangModBad"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
     LoadLanguageModule();
@@ -197,8 +197,19 @@ TEST_F(OptionsScreen, LanguageModuleChosenOrNot) {
   s.SpeedButton5Click();
   EXPECT_EQ(Main().UICharset, 1);  // the character set is applied again all the same
   EXPECT_TRUE(prompts.Messages().isEmpty());
+  // A file that is no module is refused: the program keeps its texts.
+  const QString junk = root + "Language Modules/junk.lms";
+  WriteFileBytes(junk, QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\n\x03\0>\0\x01\0\0\0 \xf5\x01\0\n", 28));
+  AnswerFileDialog("OpenDialog1", {junk});
+  s.SpeedButton5Click();
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages().last().text, "LangModBad " + junk);
+  EXPECT_EQ(prompts.Messages().last().kind, 2);
+  EXPECT_EQ(Key("TranslationModule", "Path"), root + "Language Modules/test.lms");
+  EXPECT_EQ(s.windowTitle(), "CfgScreen");
   const QString other = root + "Language Modules/other.lms";
-  WriteFileBytes(other, "CfgScreen           Einstellungen\r\nCBConf7             Einzug\r\nSyncReady           ok\r\n");
+  WriteFileBytes(other, "btOk                OK\r\nCfgScreen           Einstellungen\r\nCBConf7             Einzug\r\n"
+                       "SyncReady           ok\r\n");
   AnswerFileDialog("OpenDialog1", {other});
   s.SpeedButton5Click();
   EXPECT_EQ(Key("TranslationModule", "Path"), other);

@@ -179,6 +179,12 @@ TEST(SrcEditScroll, TheCaretStaysOnScreen) {
          e.SearchReplace("needle", "pin", ssoReplace | ssoPrompt);
        },
        {163, 2}},
+      {"a host inserting many lines at the end of a long line",
+       [](NarrowEdit& e) {
+         e.SetCaretXY(TPoint{301, 4});
+         e.SetSelText(QStringLiteral("<tr>\r\n").repeated(100));
+       },
+       {1, 104}},
       {"bookmark after tabs",
        [](NarrowEdit& e) {
          e.SetBookmark(1, 25, 1);
