@@ -1,11 +1,15 @@
 #include "app/Icons.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QHash>
 #include <QIconEngine>
 #include <QStandardPaths>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <thread>
 
 namespace {
@@ -211,4 +215,76 @@ class TLazyThemeIconEngine : public QIconEngine {
 QIcon ThemeIcon(const QString& name) {
   UseFallbackIconTheme();
   return QIcon(new TLazyThemeIconEngine(name));
+}
+
+namespace {
+
+// The style's icon `which`, made when it is first drawn or measured.
+class TLazyStandardIconEngine : public QIconEngine {
+ public:
+  TLazyStandardIconEngine(const QStyle* style, QStyle::StandardPixmap which, Qt::LayoutDirection direction)
+      : style_(style), which_(which), direction_(direction) {}
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().actualSize(size, mode, state);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().pixmap(size, mode, state);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    return Icon().pixmap(size / scale, scale, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    return Icon().availableSizes(mode, state);
+  }
+  bool isNull() override { return false; }
+  QIconEngine* clone() const override { return new TLazyStandardIconEngine(*this); }
+
+ private:
+  const QIcon& Icon() {
+    if (!resolved_) {
+      QStyleOption option;
+      option.direction = direction_;
+      icon_ = style_->standardIcon(which_, &option);
+      resolved_ = true;
+    }
+    return icon_;
+  }
+  const QStyle* style_;
+  QStyle::StandardPixmap which_;
+  Qt::LayoutDirection direction_;
+  QIcon icon_;
+  bool resolved_ = false;
+};
+
+// Every tool bar makes an extension button when it is made, and the style
+// read its icon's pictures anew for each one, although the button shows only
+// where a bar is too short for its buttons: the bars share one icon, read
+// when it is first drawn.
+class TSharedExtensionIconStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  QIcon standardIcon(StandardPixmap which, const QStyleOption* option, const QWidget* widget) const override {
+    if (which != SP_ToolBarHorizontalExtensionButton && which != SP_ToolBarVerticalExtensionButton)
+      return QProxyStyle::standardIcon(which, option, widget);
+    const Qt::LayoutDirection direction =
+        option ? option->direction : widget ? widget->layoutDirection() : QGuiApplication::layoutDirection();
+    QIcon& icon = icons_[{int(which), int(direction)}];
+    if (icon.isNull()) icon = QIcon(new TLazyStandardIconEngine(baseStyle(), which, direction));
+    return icon;
+  }
+
+ private:
+  mutable QHash<QPair<int, int>, QIcon> icons_;
+};
+
+}  // namespace
+
+QStyle* SharedExtensionIconStyle(QStyle* base) { return new TSharedExtensionIconStyle(base); }
+
+void ShareToolBarExtensionIcons() {
+  // The application's style goes under the new one, which owns it.
+  QApplication::setStyle(SharedExtensionIconStyle(QApplication::style()));
 }
