@@ -89,19 +89,57 @@ void Draw(QPainter& p, const QString& name, qreal s) {
 
 }  // namespace
 
-QIcon FallbackIcon(const QString& name) {
-  QIcon icon;
-  for (int size : {16, 22, 24, 32}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    Draw(painter, name, size);
-    painter.end();
-    icon.addPixmap(pixmap);
+namespace {
+
+// Our drawing of one name, drawn in each size only when that size is first
+// asked for: a start-up that shows a size need not draw the others.
+class TDrawnIconEngine : public QIconEngine {
+ public:
+  explicit TDrawnIconEngine(const QString& name) : name_(name) {}
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1;
+    Draw(rect.size() * scale).paint(painter, rect, Qt::AlignCenter, mode, state);
   }
-  return icon;
-}
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Draw(size).actualSize(size, mode, state);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Draw(size).pixmap(size, mode, state);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    return Draw(size).pixmap(size / scale, scale, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    return {QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32)};
+  }
+  QString iconName() override { return name_; }
+  bool isNull() override { return false; }
+  QIconEngine* clone() const override { return new TDrawnIconEngine(*this); }
+
+ private:
+  // The drawings made so far, with one of `size` among them.
+  const QIcon& Draw(const QSize& size) {
+    const int side = std::min(size.width(), size.height());
+    if (side > 0 && !sides_.contains(side)) {
+      sides_ << side;
+      QPixmap pixmap(side, side);
+      pixmap.fill(Qt::transparent);
+      QPainter painter(&pixmap);
+      painter.setRenderHint(QPainter::Antialiasing);
+      ::Draw(painter, name_, side);
+      painter.end();
+      drawn_.addPixmap(pixmap);
+    }
+    return drawn_;
+  }
+  QString name_;
+  QIcon drawn_;
+  QList<int> sides_;
+};
+
+}  // namespace
+
+QIcon FallbackIcon(const QString& name) { return QIcon(new TDrawnIconEngine(name)); }
 
 void UseFallbackIconTheme() {
   // Desktops without a theme of their own still find GNOME's. The icon

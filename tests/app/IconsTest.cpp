@@ -21,6 +21,7 @@ TEST(Icons, EveryNameDraws) {
     for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
       const QImage image = icon.pixmap(22, mode).toImage();
       ASSERT_FALSE(image.isNull()) << name;
+      EXPECT_EQ(image.size(), QSize(22, 22)) << name;
       bool inked = false;
       for (int y = 0; y < image.height() && !inked; ++y)
         for (int x = 0; x < image.width() && !inked; ++x) inked = qAlpha(image.pixel(x, y)) > 0;
@@ -28,6 +29,9 @@ TEST(Icons, EveryNameDraws) {
     }
     EXPECT_FALSE(icon.availableSizes().isEmpty()) << name;
   }
+  // Our drawings come in any size asked for, sharp.
+  for (int size : {16, 48})
+    EXPECT_EQ(FallbackIcon(QStringLiteral("window-cascade")).pixmap(size).size(), QSize(size, size)) << size;
 }
 
 // Where the desktop names no theme, GNOME's theme serves: its pictures, not
