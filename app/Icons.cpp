@@ -91,34 +91,46 @@ void Draw(QPainter& p, const QString& name, qreal s) {
 
 namespace {
 
-// Our drawing of one name, drawn in each size only when that size is first
-// asked for: a start-up that shows a size need not draw the others.
-class TDrawnIconEngine : public QIconEngine {
+// An icon made when it is first drawn or measured, in the size asked for
+// (For), and then drawn as that icon draws.
+class TDeferredIconEngine : public QIconEngine {
  public:
-  explicit TDrawnIconEngine(const QString& name) : name_(name) {}
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
     const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1;
-    Draw(rect.size() * scale).paint(painter, rect, Qt::AlignCenter, mode, state);
+    For(rect.size() * scale).paint(painter, rect, Qt::AlignCenter, mode, state);
   }
   QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return Draw(size).actualSize(size, mode, state);
+    return For(size).actualSize(size, mode, state);
   }
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return Draw(size).pixmap(size, mode, state);
+    return For(size).pixmap(size, mode, state);
   }
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-    return Draw(size).pixmap(size / scale, scale, mode, state);
+    return For(size).pixmap(size / scale, scale, mode, state);
   }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    return For(QSize(16, 16)).availableSizes(mode, state);
+  }
+  bool isNull() override { return false; }
+
+ protected:
+  virtual const QIcon& For(const QSize& size) = 0;
+};
+
+// Our drawing of one name, drawn in each size only when that size is first
+// asked for: a start-up that shows a size need not draw the others.
+class TDrawnIconEngine : public TDeferredIconEngine {
+ public:
+  explicit TDrawnIconEngine(const QString& name) : name_(name) {}
   QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
     return {QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32)};
   }
   QString iconName() override { return name_; }
-  bool isNull() override { return false; }
   QIconEngine* clone() const override { return new TDrawnIconEngine(*this); }
 
- private:
+ protected:
   // The drawings made so far, with one of `size` among them.
-  const QIcon& Draw(const QSize& size) {
+  const QIcon& For(const QSize& size) override {
     const int side = std::min(size.width(), size.height());
     if (side > 0 && !sides_.contains(side)) {
       sides_ << side;
@@ -126,12 +138,14 @@ class TDrawnIconEngine : public QIconEngine {
       pixmap.fill(Qt::transparent);
       QPainter painter(&pixmap);
       painter.setRenderHint(QPainter::Antialiasing);
-      ::Draw(painter, name_, side);
+      Draw(painter, name_, side);
       painter.end();
       drawn_.addPixmap(pixmap);
     }
     return drawn_;
   }
+
+ private:
   QString name_;
   QIcon drawn_;
   QList<int> sides_;
@@ -258,30 +272,14 @@ QIcon ThemeIcon(const QString& name) {
 namespace {
 
 // The style's icon `which`, made when it is first drawn or measured.
-class TLazyStandardIconEngine : public QIconEngine {
+class TLazyStandardIconEngine : public TDeferredIconEngine {
  public:
   TLazyStandardIconEngine(const QStyle* style, QStyle::StandardPixmap which, Qt::LayoutDirection direction)
       : style_(style), which_(which), direction_(direction) {}
-  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
-    Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
-  }
-  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return Icon().actualSize(size, mode, state);
-  }
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return Icon().pixmap(size, mode, state);
-  }
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-    return Icon().pixmap(size / scale, scale, mode, state);
-  }
-  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
-    return Icon().availableSizes(mode, state);
-  }
-  bool isNull() override { return false; }
   QIconEngine* clone() const override { return new TLazyStandardIconEngine(*this); }
 
- private:
-  const QIcon& Icon() {
+ protected:
+  const QIcon& For(const QSize&) override {
     if (!resolved_) {
       QStyleOption option;
       option.direction = direction_;
@@ -290,6 +288,8 @@ class TLazyStandardIconEngine : public QIconEngine {
     }
     return icon_;
   }
+
+ private:
   const QStyle* style_;
   QStyle::StandardPixmap which_;
   Qt::LayoutDirection direction_;
