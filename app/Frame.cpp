@@ -125,7 +125,6 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
 
   BuildMenusAndBars();
   BuildSidePane();
-  InstallProjectPages(*this);
   connect(MDIClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateSaveActions(); });
   // The last tab goes only when its window is destroyed.
   connect(MDITab1, &QTabBar::currentChanged, this, [this](int) { UpdateSaveActions(); });
@@ -436,13 +435,13 @@ void TfMain::FormShow() {
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }
-  LoadProjectPages(*this);
+  StartSidePane();
   LoadToolbarPositions();
   ApplyFlatLook(this, FlatLookSetting());
 }
 
 bool TfMain::FormCloseQuery() {
-  ProjectPage->Save();  // reports a failure itself
+  if (ProjectPage) ProjectPage->Save();  // reports a failure itself
   if (ShowMessageDlg(LangText(QStringLiteral("ExitMsg")), 10) != 6) return false;
   try {
     SaveToolbarPositions();
@@ -524,21 +523,26 @@ void TfMain::LoadToolbarPositions() {
   }
 }
 
-void TfMain::ApplyLanguage() {
+namespace {
+QString MenuCaption(const QString& key) {
   // Menu captions whose first letter is their accelerator.
   static const QSet<QString> accelerated = {"File",  "New",    "Open",    "Save",     "SaveAs",   "Close",
                                             "CloseAll", "Exit", "Edit",   "Search",   "Tools",    "Info",
                                             "Window1", "WArrange", "WCascade", "WMinimize", "InsertMenu"};
-  const auto caption = [](const QString& key) {
-    return accelerated.contains(key) ? AcceleratedLangText(key) : LangText(key);
-  };
-  for (QAction* a : std::as_const(actions_)) {
-    const QString key = a->property(kLangKey).toString();
-    const QString hint = a->property(kHintKey).toString();
-    a->setText(caption(key) + a->property("langSuffix").toString());
-    a->setToolTip(LangText(hint.isEmpty() ? key : hint));
-  }
-  for (QMenu* m : std::as_const(menus_)) m->setTitle(caption(m->property(kLangKey).toString()));
+  return accelerated.contains(key) ? AcceleratedLangText(key) : LangText(key);
+}
+}  // namespace
+
+void TfMain::ApplyActionLanguage(QAction* a) {
+  const QString key = a->property(kLangKey).toString();
+  const QString hint = a->property(kHintKey).toString();
+  a->setText(MenuCaption(key) + a->property("langSuffix").toString());
+  a->setToolTip(LangText(hint.isEmpty() ? key : hint));
+}
+
+void TfMain::ApplyLanguage() {
+  for (QAction* a : std::as_const(actions_)) ApplyActionLanguage(a);
+  for (QMenu* m : std::as_const(menus_)) m->setTitle(MenuCaption(m->property(kLangKey).toString()));
   for (auto* b : PageControl1->findChildren<QToolButton*>())
     if (b->menu() && (b->menu() == PopupMenu4 || b->menu() == PopupMenu2)) b->setToolTip(b->menu()->title());
   const char* insertPages[] = {"fMCommon", "HTMLFM", "FormsFM"};

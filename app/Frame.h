@@ -152,6 +152,10 @@ class TfMain : public QMainWindow {
   void SelectSidePage(int index);
   // F8: the pictures of the file manager's folder in a new image browser.
   void ImageBrowserOnFolder();
+  // Builds the pane's pages (file manager, project tree, tag library) and
+  // their commands, which wait until the pane is first shown or used; once
+  // the window has been shown they come with their stored state.
+  void EnsureSidePane();
 
   // Reloads the code templates of every document window from the code
   // library and says so.
@@ -217,8 +221,18 @@ class TfMain : public QMainWindow {
   void BuildMenusAndBars();
   void BuildSidePane();
   void ApplySidePaneLanguage();
+  // Caption and hint of a command from the language module.
+  void ApplyActionLanguage(QAction* action);
   // Show-time settings of the side pane: its visibility, mask and folder.
   void RestoreSidePane(const TIniFile& ini);
+  // Puts the pane as the settings have it, once the window is shown.
+  void StartSidePane();
+  // Gives the built pages their stored state: mask, folder, projects, tags.
+  void LoadSidePane();
+  struct {
+    bool started = false, visible = false;
+    QString mask, folder;
+  } sidePaneState_;
   void RestoreFolderTreeHeight();
   void UpdateSaveActions();
   // Offers the document commands only while a document window is active.

@@ -6,6 +6,7 @@
 #include "app/Icons.h"
 #include "app/Launcher.h"
 #include "app/LanguageModule.h"
+#include "app/ProjectPages.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "files/FileServices.h"
@@ -64,8 +65,27 @@ QWidget* EmptyPage(const char* name) {
   layout->setContentsMargins(0, 0, 0, 0);
   return page;
 }
+
+// Builds the pane's pages when the pane is first shown by any means.
+class TShowWatcher : public QObject {
+ public:
+  TShowWatcher(QWidget* watched, std::function<void()> onShow) : QObject(watched), onShow_(std::move(onShow)) {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show) onShow_();
+    return false;
+  }
+
+ private:
+  std::function<void()> onShow_;
+};
+
+void Place(QWidget* page, QWidget* content) { page->layout()->addWidget(content); }
 }  // namespace
 
+// The pane is hidden by default: only its frame is built with the window,
+// its pages when it is first shown or used (EnsureSidePane).
 void TfMain::BuildSidePane() {
   InstallFileServices();
   auto* sideLayout = new QVBoxLayout(Panel1);
@@ -73,8 +93,7 @@ void TfMain::BuildSidePane() {
   sideLayout->setSpacing(0);
   PageControl2 = new QTabWidget(Panel1);
   PageControl2->setObjectName(QStringLiteral("PageControl2"));
-  FileManager = new TFileManagerPane(*this);
-  PageControl2->addTab(FileManager, QStringLiteral("Filemanager"));
+  PageControl2->addTab(EmptyPage("FilePage"), QStringLiteral("Filemanager"));
   PageControl2->addTab(EmptyPage("ProjectPage"), QStringLiteral("Project Manager"));
   PageControl2->addTab(EmptyPage("TagPage"), QStringLiteral("HTML Tags"));
   PageControl2->tabBar()->hide();
@@ -89,14 +108,33 @@ void TfMain::BuildSidePane() {
   sideLayout->addWidget(TabSet1);
   connect(TabSet1, &QTabBar::currentChanged, this, &TfMain::SelectSidePage);
   connect(PageControl2, &QTabWidget::currentChanged, TabSet1, &QTabBar::setCurrentIndex);
+  new TShowWatcher(Panel1, [this] { EnsureSidePane(); });
   // The project tree sends the file manager to a folder (unless another
   // handler is in place already).
   if (!AppServices().ShowFolder)
-    AppServices().ShowFolder = [this](const QString& folder) { FileManager->Restore(QString(), folder); };
+    AppServices().ShowFolder = [this](const QString& folder) {
+      EnsureSidePane();
+      FileManager->Restore(QString(), folder);
+    };
+  // The tools menu shows the pane at the projects and the tag library.
+  if (QMenu* tools = menus_.value(QStringLiteral("Tools"))) {
+    AddAction(tools, "ProjectManager1", "PJMAN", "", [this] { ShowSidePage(1); });
+    AddAction(tools, "TagLibrary1", "TagLib", "", [this] { ShowSidePage(2); });
+  }
+}
 
+void TfMain::EnsureSidePane() {
+  if (FileManager) return;
+  FileManager = new TFileManagerPane(*this);
+  Place(PageControl2->widget(0), FileManager);
   TFileManagerPane* pane = FileManager;
   TFrFileListBox* list = pane->FrFileListBox1;
   TFrDirectoryTree* tree = pane->FrDirectoryTree1;
+  QList<QAction*> added;
+  const auto add = [&](const char* name, const char* key, const char* keys, std::function<void()> handler) {
+    added << AddAction(nullptr, QLatin1String(name), QLatin1String(key), QLatin1String(keys), std::move(handler));
+    return added.last();
+  };
   // Commands whose keys belong to one control (or two) of the pane.
   const auto scoped = [this](QAction* a, std::initializer_list<QWidget*> widgets) {
     removeAction(a);
@@ -104,29 +142,26 @@ void TfMain::BuildSidePane() {
     for (QWidget* w : widgets) w->addAction(a);
     return a;
   };
-  QAction* open = AddAction(nullptr, "fManOpenFile", "fManOpenFile", "", [pane] { pane->OpenAllSelected(); });
-  QAction* copy = AddAction(nullptr, "fManCopyFile", "fManCopyFile", "", [pane] { pane->CopySelectedFiles(); });
-  QAction* del = scoped(AddAction(nullptr, "fManDelFile", "fManDelFile", "Del", [pane] { pane->DeleteSelectedFiles(false); }),
-                        {list});
-  scoped(AddAction(nullptr, "fManDelForGood", "fManDelFile", "Shift+Del", [pane] { pane->DeleteSelectedFiles(true); }),
-         {list});
-  QAction* rename = scoped(AddAction(nullptr, "FM_RenFile", "FM_RenFile", "F2", [pane] { pane->RenameSelectedFile(); }),
-                           {list});
-  QAction* refresh = scoped(AddAction(nullptr, "fManRefresh", "fManRefresh", "F5", [pane] { pane->RefreshFiles(); }),
-                            {list, tree});
-  QAction* insert = AddAction(nullptr, "fManInsertFile", "fManInsertFile", "", [pane] { pane->AddFileToDocument(); });
-  QAction* graphic = AddAction(nullptr, "FM_EDGFX", "FM_EDGFX", "", [pane] { pane->EditGraphic(); });
-  QAction* properties = AddAction(nullptr, "FM_Prop", "FM_Prop", "", [pane] { pane->ShowProperties(); });
-  QAction* selectAll = AddAction(nullptr, "SAllIT", "SAllIT", "", [pane] { pane->SelectAllFiles(); });
-  QAction* run = AddAction(nullptr, "fManRunBox", "GotoFolderH", "", [pane] { pane->RunBoxClick(); });
-  QAction* makeFolder = AddAction(nullptr, "rmCreateF", "rmCreateF", "", [pane] { pane->CreateFolder(); });
-  QAction* dropFolder = scoped(AddAction(nullptr, "rmDelF", "rmDelF", "Del", [pane] { pane->DeleteFolder(); }), {tree});
+  QAction* open = add("fManOpenFile", "fManOpenFile", "", [pane] { pane->OpenAllSelected(); });
+  QAction* copy = add("fManCopyFile", "fManCopyFile", "", [pane] { pane->CopySelectedFiles(); });
+  QAction* del = scoped(add("fManDelFile", "fManDelFile", "Del", [pane] { pane->DeleteSelectedFiles(false); }), {list});
+  scoped(add("fManDelForGood", "fManDelFile", "Shift+Del", [pane] { pane->DeleteSelectedFiles(true); }), {list});
+  QAction* rename = scoped(add("FM_RenFile", "FM_RenFile", "F2", [pane] { pane->RenameSelectedFile(); }), {list});
+  QAction* refresh = scoped(add("fManRefresh", "fManRefresh", "F5", [pane] { pane->RefreshFiles(); }), {list, tree});
+  QAction* insert = add("fManInsertFile", "fManInsertFile", "", [pane] { pane->AddFileToDocument(); });
+  QAction* graphic = add("FM_EDGFX", "FM_EDGFX", "", [pane] { pane->EditGraphic(); });
+  QAction* properties = add("FM_Prop", "FM_Prop", "", [pane] { pane->ShowProperties(); });
+  QAction* selectAll = add("SAllIT", "SAllIT", "", [pane] { pane->SelectAllFiles(); });
+  QAction* run = add("fManRunBox", "GotoFolderH", "", [pane] { pane->RunBoxClick(); });
+  QAction* makeFolder = add("rmCreateF", "rmCreateF", "", [pane] { pane->CreateFolder(); });
+  QAction* dropFolder = scoped(add("rmDelF", "rmDelF", "Del", [pane] { pane->DeleteFolder(); }), {tree});
   graphic->setEnabled(false);
   static const char* const icons[][2] = {
       {"fManOpenFile", "document-open"}, {"fManCopyFile", "edit-copy"},        {"fManDelFile", "edit-delete"},
       {"fManInsertFile", "insert-text"}, {"fManRunBox", "system-run"},         {"fManRefresh", "view-refresh"},
       {"FM_Prop", "document-properties"}, {"rmCreateF", "folder-new"},         {"FM_EDGFX", "applications-graphics"}};
   for (const auto& i : icons) Action(QLatin1String(i[0]))->setIcon(ThemeIcon(QLatin1String(i[1])));
+  for (QAction* a : std::as_const(added)) ApplyActionLanguage(a);
 
   for (QAction* a : {open, copy, del, insert, run, refresh, Action(QStringLiteral("ToolButton22"))})
     pane->ToolBar->addAction(a);
@@ -136,37 +171,50 @@ void TfMain::BuildSidePane() {
   pane->PopupMenu5->addSeparator();
   for (QAction* a : {refresh, selectAll}) pane->PopupMenu5->addAction(a);
   for (QAction* a : {makeFolder, dropFolder, refresh}) pane->PopupMenu1->addAction(a);
-
-  // The tools menu shows the pane at the projects and the tag library.
-  if (QMenu* tools = menus_.value(QStringLiteral("Tools"))) {
-    AddAction(tools, "ProjectManager1", "PJMAN", "", [this] { ShowSidePage(1); });
-    AddAction(tools, "TagLibrary1", "TagLib", "", [this] { ShowSidePage(2); });
-  }
   // The folder tree's height is kept from one run to the next.
   connect(pane->Splitter, &QSplitter::splitterMoved, this,
           [this, pane] { DirectoryHeight = pane->Splitter->sizes().value(0); });
+
+  InstallProjectPages(*this);
+  pane->ApplyLanguage();
+  if (sidePaneState_.started) LoadSidePane();
 }
 
 void TfMain::ApplySidePaneLanguage() {
   const char* sidePages[] = {"FMMAN", "PJMAN", "TagLib"};
   for (int i = 0; i < TabSet1->count() && i < 3; ++i) TabSet1->setTabText(i, LangText(QLatin1String(sidePages[i])));
-  FileManager->ApplyLanguage();
+  if (FileManager) FileManager->ApplyLanguage();
 }
 
 void TfMain::RestoreSidePane(const TIniFile& ini) {
-  Panel1->setVisible(ini.ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
+  sidePaneState_.visible = ini.ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false);
   const QString work = ini.ReadString(QStringLiteral("Work"), QStringLiteral("Dir"), QString());
-  FileManager->Restore(ini.ReadString(QStringLiteral("File"), QStringLiteral("Mask"), QString()),
-                       work.isEmpty() ? LastFolder : work);
+  sidePaneState_.mask = ini.ReadString(QStringLiteral("File"), QStringLiteral("Mask"), QString());
+  sidePaneState_.folder = work.isEmpty() ? LastFolder : work;
+}
+
+void TfMain::StartSidePane() {
+  sidePaneState_.started = true;
+  if (sidePaneState_.visible) EnsureSidePane();
+  else if (FileManager) LoadSidePane();
+  Panel1->setVisible(sidePaneState_.visible);
+}
+
+void TfMain::LoadSidePane() {
+  FileManager->Restore(sidePaneState_.mask, sidePaneState_.folder);
+  LoadProjectPages(*this);
+  RestoreFolderTreeHeight();
 }
 
 void TfMain::RestoreFolderTreeHeight() {
+  if (!FileManager) return;
   QSplitter* split = FileManager->Splitter;
   const int total = std::max(split->height(), DirectoryHeight + 100);
   if (DirectoryHeight > 0) split->setSizes({DirectoryHeight, total - DirectoryHeight});
 }
 
 void TfMain::ShowSidePane(bool show) {
+  if (show) EnsureSidePane();
   KeepActiveDocument(Panel1, PageControl2, MDIClient, [this, show] { Panel1->setVisible(show); });
   try {
     Settings::Open().WriteBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), show);
@@ -181,9 +229,13 @@ void TfMain::ShowSidePage(int index) {
 }
 
 void TfMain::SelectSidePage(int index) {
+  EnsureSidePane();
   KeepActiveDocument(Panel1, PageControl2, MDIClient, [this, index] { PageControl2->setCurrentIndex(index); });
   TabSet1->setCurrentIndex(index);
 }
 
 
-void TfMain::ImageBrowserOnFolder() { FileManager->ImageBrowserOnFolder(); }
+void TfMain::ImageBrowserOnFolder() {
+  EnsureSidePane();
+  FileManager->ImageBrowserOnFolder();
+}

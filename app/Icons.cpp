@@ -1,11 +1,15 @@
 #include "app/Icons.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QHash>
 #include <QIconEngine>
 #include <QStandardPaths>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <thread>
 
 namespace {
@@ -85,19 +89,71 @@ void Draw(QPainter& p, const QString& name, qreal s) {
 
 }  // namespace
 
-QIcon FallbackIcon(const QString& name) {
-  QIcon icon;
-  for (int size : {16, 22, 24, 32}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    Draw(painter, name, size);
-    painter.end();
-    icon.addPixmap(pixmap);
+namespace {
+
+// An icon made when it is first drawn or measured, in the size asked for
+// (For), and then drawn as that icon draws.
+class TDeferredIconEngine : public QIconEngine {
+ public:
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1;
+    For(rect.size() * scale).paint(painter, rect, Qt::AlignCenter, mode, state);
   }
-  return icon;
-}
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return For(size).actualSize(size, mode, state);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return For(size).pixmap(size, mode, state);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
+    return For(size).pixmap(size / scale, scale, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    return For(QSize(16, 16)).availableSizes(mode, state);
+  }
+  bool isNull() override { return false; }
+
+ protected:
+  virtual const QIcon& For(const QSize& size) = 0;
+};
+
+// Our drawing of one name, drawn in each size only when that size is first
+// asked for: a start-up that shows a size need not draw the others.
+class TDrawnIconEngine : public TDeferredIconEngine {
+ public:
+  explicit TDrawnIconEngine(const QString& name) : name_(name) {}
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    return {QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32)};
+  }
+  QString iconName() override { return name_; }
+  QIconEngine* clone() const override { return new TDrawnIconEngine(*this); }
+
+ protected:
+  // The drawings made so far, with one of `size` among them.
+  const QIcon& For(const QSize& size) override {
+    const int side = std::min(size.width(), size.height());
+    if (side > 0 && !sides_.contains(side)) {
+      sides_ << side;
+      QPixmap pixmap(side, side);
+      pixmap.fill(Qt::transparent);
+      QPainter painter(&pixmap);
+      painter.setRenderHint(QPainter::Antialiasing);
+      Draw(painter, name_, side);
+      painter.end();
+      drawn_.addPixmap(pixmap);
+    }
+    return drawn_;
+  }
+
+ private:
+  QString name_;
+  QIcon drawn_;
+  QList<int> sides_;
+};
+
+}  // namespace
+
+QIcon FallbackIcon(const QString& name) { return QIcon(new TDrawnIconEngine(name)); }
 
 void UseFallbackIconTheme() {
   // Desktops without a theme of their own still find GNOME's. The icon
@@ -211,4 +267,62 @@ class TLazyThemeIconEngine : public QIconEngine {
 QIcon ThemeIcon(const QString& name) {
   UseFallbackIconTheme();
   return QIcon(new TLazyThemeIconEngine(name));
+}
+
+namespace {
+
+// The style's icon `which`, made when it is first drawn or measured.
+class TLazyStandardIconEngine : public TDeferredIconEngine {
+ public:
+  TLazyStandardIconEngine(const QStyle* style, QStyle::StandardPixmap which, Qt::LayoutDirection direction)
+      : style_(style), which_(which), direction_(direction) {}
+  QIconEngine* clone() const override { return new TLazyStandardIconEngine(*this); }
+
+ protected:
+  const QIcon& For(const QSize&) override {
+    if (!resolved_) {
+      QStyleOption option;
+      option.direction = direction_;
+      icon_ = style_->standardIcon(which_, &option);
+      resolved_ = true;
+    }
+    return icon_;
+  }
+
+ private:
+  const QStyle* style_;
+  QStyle::StandardPixmap which_;
+  Qt::LayoutDirection direction_;
+  QIcon icon_;
+  bool resolved_ = false;
+};
+
+// Every tool bar makes an extension button when it is made, and the style
+// read its icon's pictures anew for each one, although the button shows only
+// where a bar is too short for its buttons: the bars share one icon, read
+// when it is first drawn.
+class TSharedExtensionIconStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  QIcon standardIcon(StandardPixmap which, const QStyleOption* option, const QWidget* widget) const override {
+    if (which != SP_ToolBarHorizontalExtensionButton && which != SP_ToolBarVerticalExtensionButton)
+      return QProxyStyle::standardIcon(which, option, widget);
+    const Qt::LayoutDirection direction =
+        option ? option->direction : widget ? widget->layoutDirection() : QGuiApplication::layoutDirection();
+    QIcon& icon = icons_[{int(which), int(direction)}];
+    if (icon.isNull()) icon = QIcon(new TLazyStandardIconEngine(baseStyle(), which, direction));
+    return icon;
+  }
+
+ private:
+  mutable QHash<QPair<int, int>, QIcon> icons_;
+};
+
+}  // namespace
+
+QStyle* SharedExtensionIconStyle(QStyle* base) { return new TSharedExtensionIconStyle(base); }
+
+void ShareToolBarExtensionIcons() {
+  // The application's style goes under the new one, which owns it.
+  QApplication::setStyle(SharedExtensionIconStyle(QApplication::style()));
 }

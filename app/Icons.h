@@ -15,6 +15,13 @@ QIcon FallbackIcon(const QString& name);
 // at start, before any icon is looked up.
 void UseFallbackIconTheme();
 
+// Puts a style over the application's own under which all tool bars share
+// one extension-button icon, read when first drawn; call before any window
+// is made.
+void ShareToolBarExtensionIcons();
+// That style over `base`, which it owns.
+class QStyle* SharedExtensionIconStyle(class QStyle* base);
+
 // Reads the icon themes' indexes on a thread of its own while the program
 // starts. Until WaitForIconTheme returns, nothing else may look an icon up
 // (our own look-ups wait by themselves).

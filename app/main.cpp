@@ -20,6 +20,7 @@ int main(int argc, char* argv[]) {
   TApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
   UseFallbackIconTheme();
+  ShareToolBarExtensionIcons();
   RegisterBuiltinHighlighters();
   AppServices().DocumentManager = ShowDocumentManager;
   ExitAfterFirstPaintOf<TfMain>();

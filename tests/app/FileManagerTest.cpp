@@ -45,7 +45,10 @@ class FileManager : public AppFixture {
     site = root + QStringLiteral("site/");
     QDir().mkpath(site);
   }
-  TFileManagerPane& Pane() { return *Main().FileManager; }
+  TFileManagerPane& Pane() {
+    Main().EnsureSidePane();
+    return *Main().FileManager;
+  }
   // Shows `folder` in the pane and selects `names` in the list.
   void Select(const QString& folder, const QStringList& names) {
     Pane().FrDirectoryTree1->OpenPath(folder);
@@ -561,13 +564,32 @@ TEST_F(FileManager, SingleClickOpensWhenDoubleClickIsOff) {
   EXPECT_EQ(Main().Documents().size(), 1);
 }
 
-TEST_F(FileManager, MaskAndFolderComeBackAtStart) {
+// The pane's pages are built when it is first shown (at start when the
+// settings have it shown, else by any command that shows or uses it), and
+// then come with the stored mask and folder and with their captions.
+TEST_F(FileManager, MaskAndFolderComeBackWhenThePaneIsBuilt) {
   File("a.css");
   File("b.html");
   Ini().WriteString("File", "Mask", "*.css");
   Ini().WriteString("Last", "Folder", site);
-  EXPECT_EQ(Pane().ComboBox2->currentText(), "*.css");
-  EXPECT_EQ(Pane().Folder(), QDir::cleanPath(site));
-  ASSERT_EQ(Pane().FrFileListBox1->count(), 1);
-  EXPECT_EQ(Pane().FrFileListBox1->item(0)->text(), "a.css");
+  const std::function<void()> shows[] = {[this] { Main().ShowSidePane(true); },
+                                         [this] { Main().TabSet1->setCurrentIndex(2); },
+                                         [this] { Main().Panel1->show(); },
+                                         [this] { Main().EnsureSidePane(); }};
+  for (bool atStart : {true, false}) {
+    for (const auto& show : shows) {
+      Ini().WriteBool("ToolBars", "FileManager", atStart);
+      main.reset();
+      ASSERT_EQ(Main().FileManager != nullptr, atStart);
+      EXPECT_EQ(Main().Panel1->isVisible(), atStart);
+      show();
+      EXPECT_EQ(Pane().ComboBox2->currentText(), "*.css");
+      EXPECT_EQ(Pane().Folder(), QDir::cleanPath(site));
+      ASSERT_EQ(Pane().FrFileListBox1->count(), 1);
+      EXPECT_EQ(Pane().FrFileListBox1->item(0)->text(), "a.css");
+      EXPECT_EQ(Main().Action("fManOpenFile")->text(), LangText("fManOpenFile"));
+      EXPECT_EQ(Main().Action("fManOpenFile")->toolTip(), LangText("fManOpenFile"));
+      if (atStart) break;
+    }
+  }
 }

@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <memory>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -18,6 +21,7 @@ TEST(Icons, EveryNameDraws) {
     for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
       const QImage image = icon.pixmap(22, mode).toImage();
       ASSERT_FALSE(image.isNull()) << name;
+      EXPECT_EQ(image.size(), QSize(22, 22)) << name;
       bool inked = false;
       for (int y = 0; y < image.height() && !inked; ++y)
         for (int x = 0; x < image.width() && !inked; ++x) inked = qAlpha(image.pixel(x, y)) > 0;
@@ -25,6 +29,9 @@ TEST(Icons, EveryNameDraws) {
     }
     EXPECT_FALSE(icon.availableSizes().isEmpty()) << name;
   }
+  // Our drawings come in any size asked for, sharp.
+  for (int size : {16, 48})
+    EXPECT_EQ(FallbackIcon(QStringLiteral("window-cascade")).pixmap(size).size(), QSize(size, size)) << size;
 }
 
 // Where the desktop names no theme, GNOME's theme serves: its pictures, not
@@ -79,4 +86,27 @@ TEST(Icons, UnreadableThemeEntryGivesOurDrawing) {
   }
   QIcon::setThemeName(name);
   QIcon::setThemeSearchPaths(paths);
+}
+
+// All tool bars get one extension-button icon per direction, which draws
+// what the style's own would.
+TEST(Icons, ToolBarsShareTheStylesExtensionIcon) {
+  const std::unique_ptr<QStyle> style(SharedExtensionIconStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+  const std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Fusion")));
+  for (QStyle::StandardPixmap which : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+    for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+      QStyleOption option;
+      option.direction = direction;
+      const QIcon first = style->standardIcon(which, &option);
+      EXPECT_EQ(style->standardIcon(which, &option).cacheKey(), first.cacheKey());
+      ASSERT_FALSE(first.isNull());
+      EXPECT_EQ(first.pixmap(16).toImage(), plain->standardIcon(which, &option).pixmap(16).toImage()) << which;
+    }
+    QStyleOption ltr, rtl;
+    rtl.direction = Qt::RightToLeft;
+    EXPECT_NE(style->standardIcon(which, &ltr).cacheKey(), style->standardIcon(which, &rtl).cacheKey());
+  }
+  // Other icons come from the style as they are.
+  EXPECT_EQ(style->standardIcon(QStyle::SP_DialogOkButton).pixmap(16).toImage(),
+            plain->standardIcon(QStyle::SP_DialogOkButton).pixmap(16).toImage());
 }

@@ -204,6 +204,7 @@ TEST_F(MainWindow, TabStripFollowsWindowsBothWays) {
 
 TEST_F(MainWindow, ExitSequence) {
   const QString path = MakeFile("a.html");
+  Main().EnsureSidePane();  // the project list is written only once it was read
   Main().OpenDocument(false, true, path);
   Main().ActiveDocument()->Memo1->SetSelText("x");
   // The document refuses: no exit question, WorkList.Dat not written.
@@ -383,6 +384,7 @@ TEST_F(MainWindow, MainWindowKeysComeBeforeTheEditors) {
   for (const char* name : {"Cut1", "Copy1", "Paste1", "Redo1"})
     EXPECT_FALSE(Main().Action(name)->shortcut().isEmpty()) << name;
   // File-manager keys belong to the side pane only.
+  Main().EnsureSidePane();
   for (const char* name : {"fManDelFile", "fManDelForGood", "FM_RenFile", "fManRefresh"}) {
     EXPECT_EQ(Main().Action(name)->shortcutContext(), Qt::WidgetShortcut) << name;
     EXPECT_TRUE(Main().FileManager->FrFileListBox1->actions().contains(Main().Action(name))) << name;

@@ -31,7 +31,10 @@ class ProjectPages : public AppFixture {
       return d.result();
     });
   }
-  TProjectTree& Page() { return *Main().ProjectPage; }
+  TProjectTree& Page() {
+    Main().EnsureSidePane();
+    return *Main().ProjectPage;
+  }
   QTreeWidget& Tree() { return *Page().TreeView1; }
   QString WorkList() const { return root + "WorkList.Dat"; }
   QStringList Messages() const {
@@ -87,6 +90,8 @@ TEST_F(ProjectPages, UnreadableListIsKeptUntilTheUserChangesTheTree) {
   const QByteArray damaged = "Site\r\n\t/srv/a\r\n\t\t\tx\r\n";
   WriteFileBytes(WorkList(), damaged);
   Main();
+  EXPECT_TRUE(Messages().isEmpty());  // the list is read when the pane is first shown
+  Main().ShowSidePage(1);
   EXPECT_EQ(Messages(), QStringList{"2: PMLoadErr " + WorkList() + " Invalid level (3) for item \"x\" PMKeptAs " +
                                     WorkList() + ".bak"});
   EXPECT_EQ(ReadFileBytes(WorkList() + ".bak"), damaged);
@@ -199,6 +204,7 @@ TEST_F(ProjectPages, TagLibraryInsertsAnEntryOnceAndACategoryNever) {
   WriteFileBytes(root + "elements/elements.dat",
                  "Scripts\r\n\tdocument.write()\r\n\t<script>f()</script>\r\nForms\r\n\t<br>\r\n");
   Main().OpenNewFile(MakeFile("page.html", ""));
+  Main().EnsureSidePane();
   TFrTreeView& tags = *Main().TagPage->FrTreeView1;
   ASSERT_EQ(tags.topLevelItemCount(), 2);
   struct Case {
