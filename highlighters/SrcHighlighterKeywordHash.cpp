@@ -62,10 +62,7 @@ void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount
   slotIndex.push_back({static_cast<std::uint32_t>(flat.size()), 0});
 }
 
-int TSrcKeywordTable::Find(const char16_t* text, qsizetype length, std::int64_t hash) const {
-  if (hash < 0 || hash >= static_cast<std::int64_t>(buckets.size())) return -1;
-  const TSlot* slot = slotIndex.data() + hash;
-  if (!(slot->lengths & LengthBit(length))) return -1;  // most identifiers end here
+int TSrcKeywordTable::FindInSlot(const char16_t* text, qsizetype length, const TSlot* slot) const {
   const TFlatKeyword* end = flat.data() + slot[1].first;
   for (const TFlatKeyword* k = flat.data() + slot->first; k != end; ++k) {
     if (k->length != length) continue;
@@ -80,24 +77,11 @@ int TSrcKeywordTable::Find(const char16_t* text, qsizetype length, std::int64_t 
   return -1;
 }
 
-// 64-bit sum: a line of 2^31 units of the heaviest weight cannot overflow it.
-std::int64_t TSrcKeywordTable::Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
+std::int64_t TSrcKeywordTable::HtmlHash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
   std::int64_t sum = 0;
   qsizetype i = 0;
-  switch (run) {
-    case TSrcHashRun::Html:
-      while (i < length && (IsAsciiLetter(text[i]) || text[i] == u'!' || text[i] == u'/')) sum += values[text[i++]];
-      while (i < length && IsDigit(text[i])) sum += text[i++] - u'0';
-      break;
-    case TSrcHashRun::Identifier:
-    case TSrcHashRun::Css:
-      for (; i < length && text[i] < 256; ++i) {
-        const int v = runValues[text[i]];
-        if (v == kNotInRun) break;
-        sum += v;
-      }
-      break;
-  }
+  while (i < length && (IsAsciiLetter(text[i]) || text[i] == u'!' || text[i] == u'/')) sum += values[text[i++]];
+  while (i < length && IsDigit(text[i])) sum += text[i++] - u'0';
   runLength = i;
   return sum;
 }
@@ -114,20 +98,6 @@ void TSrcKeywordHashHighlighter::SetLine(const QString& lineText, int lineIndex)
   fRun = 0;
   fLineNumber = lineIndex;
   ScanNext();
-}
-
-std::int64_t TSrcKeywordHashHighlighter::HashIdentifier(int pos) {
-  qsizetype runLength = 0;
-  const std::int64_t sum = fTable->Hash(fLine + pos, fLen - pos, runLength);
-  fIdentLength = static_cast<int>(runLength);
-  return sum;
-}
-
-std::uint8_t TSrcKeywordHashHighlighter::ClassifyIdentifier(int pos) {
-  fIdentStart = pos;
-  const std::int64_t hash = HashIdentifier(pos);
-  if (const int kind = fTable->Find(fLine + pos, fIdentLength, hash); kind >= 0) return static_cast<std::uint8_t>(kind);
-  return hash >= 0 && hash < fTable->bound ? DefaultKeywordKind() : fTable->outOfRangeKind;
 }
 
 std::uint8_t TSrcKeywordHashHighlighter::ClassifyWord(const QString& word) {

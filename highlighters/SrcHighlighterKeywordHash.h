@@ -69,12 +69,30 @@ struct TSrcKeywordTable {
   void Fill(std::span<const TSrcKeyword> keywords, int slotCount);
   // The sum of the values over the identifier run at the start of `text`;
   // the run's length goes to `runLength`.
-  std::int64_t Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const;
+  // (Inline: every identifier of a line goes through it.)
+  std::int64_t Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
+    if (run == TSrcHashRun::Html) return HtmlHash(text, length, runLength);
+    // 64-bit sum: a line of 2^31 units of the heaviest weight cannot overflow it.
+    std::int64_t sum = 0;
+    qsizetype i = 0;
+    for (; i < length && text[i] < 256; ++i) {
+      const int v = runValues[text[i]];
+      if (v == kNotInRun) break;
+      sum += v;
+    }
+    runLength = i;
+    return sum;
+  }
   // The hash of a whole word, as ClassifyIdentifier computes it.
   std::int64_t HashWord(QStringView word) const;
   // The kind of the keyword in slot `hash` that `text` (of `length` units,
   // a whole identifier run) matches, or -1 when none does.
-  int Find(const char16_t* text, qsizetype length, std::int64_t hash) const;
+  int Find(const char16_t* text, qsizetype length, std::int64_t hash) const {
+    if (hash < 0 || hash >= static_cast<std::int64_t>(buckets.size())) return -1;
+    const TSlot* slot = slotIndex.data() + hash;
+    if (!(slot->lengths & LengthBit(length))) return -1;  // most identifiers end here
+    return FindInSlot(text, length, slot);
+  }
 
  private:
   // The value of each character in an identifier run, kNotInRun for the
@@ -95,6 +113,8 @@ struct TSrcKeywordTable {
     std::uint16_t length;
     std::uint8_t kind;
   };
+  std::int64_t HtmlHash(const char16_t* text, qsizetype length, qsizetype& runLength) const;
+  int FindInSlot(const char16_t* text, qsizetype length, const TSlot* slot) const;
   static std::uint64_t LengthBit(qsizetype length) { return std::uint64_t{1} << std::min<qsizetype>(length, 63); }
   std::vector<TSlot> slotIndex;
   std::vector<TFlatKeyword> flat;
@@ -152,9 +172,16 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Table index of a code unit: itself below 256, else 256 ("other").
   static int Slot(char16_t c) { return c < 256 ? c : 256; }
 
-  std::int64_t HashIdentifier(int pos);
   std::uint8_t DefaultKeywordKind() const { return fTable->defaultKind; }
-  std::uint8_t ClassifyIdentifier(int pos);
+  // The kind of the identifier run at `pos`; its length goes to fIdentLength.
+  std::uint8_t ClassifyIdentifier(int pos) {
+    fIdentStart = pos;
+    qsizetype runLength = 0;
+    const std::int64_t hash = fTable->Hash(fLine + pos, fLen - pos, runLength);
+    fIdentLength = static_cast<int>(runLength);
+    if (const int kind = fTable->Find(fLine + pos, runLength, hash); kind >= 0) return static_cast<std::uint8_t>(kind);
+    return hash >= 0 && hash < fTable->bound ? DefaultKeywordKind() : fTable->outOfRangeKind;
+  }
 
   // The kinds the shared handlers give.
   struct TFrameKinds {

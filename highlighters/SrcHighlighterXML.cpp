@@ -2,11 +2,26 @@
 
 #include "editor/SrcEditStrConst.h"
 
+#include <array>
+
 namespace {
 
-// Characters of element and attribute names.
-constexpr bool IsNameChar(char16_t c) {
-  return IsAsciiLetter(c) || IsDigit(c) || c == u'-' || c == u'.' || c == u':' || c == u'_';
+// Characters of element and attribute names: letters, digits, "-", ".",
+// ":" and "_".
+constexpr std::array<bool, 128> kNameChars = [] {
+  std::array<bool, 128> t{};
+  for (char16_t c = 0; c < 128; ++c)
+    t[c] = IsAsciiLetter(c) || IsDigit(c) || c == u'-' || c == u'.' || c == u':' || c == u'_';
+  return t;
+}();
+constexpr bool IsNameChar(char16_t c) { return c < 128 && kNameChars[c]; }
+
+// `name` holds "xmlns".
+bool HoldsXmlns(const char16_t* name, int length) {
+  for (int i = 0; i + 5 <= length; ++i)
+    if (name[i] == u'x' && name[i + 1] == u'm' && name[i + 2] == u'l' && name[i + 3] == u'n' && name[i + 4] == u's')
+      return true;
+  return false;
 }
 
 constexpr bool IsLineBreak(char16_t c) { return c == 10 || c == 13; }
@@ -89,7 +104,16 @@ void TSrcXMLHighlighter::ScanOne() {
     case rsText: TextProc(); break;
     case rsDocType:
     case rsDocTypeSquareBraces: DocTypeProc(); break;
-    default: Dispatch();
+    default: {
+      // Inside a tag every character but blanks, controls, "<" and ">" goes
+      // on in the range (as the handler table says), so the common case
+      // needs no table call.
+      const char16_t c = fLine[fRun];
+      if (c > 32 && c != u'<' && c != u'>')
+        RangeProc();
+      else
+        Dispatch();
+    }
   }
 }
 
@@ -168,7 +192,7 @@ void TSrcXMLHighlighter::AttributeProc() {
   }
   while (fRun < fLen && IsNameChar(fLine[fRun])) ++fRun;
   const int length = fRun - fTokenPos;
-  if (length >= 5 && QStringView(fLine + fTokenPos, length).contains(u"xmlns")) {
+  if (HoldsXmlns(fLine + fTokenPos, length)) {
     fTokenKind = tknsAttribute;
     fRange = rsnsEqual;
   } else {
