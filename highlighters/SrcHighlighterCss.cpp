@@ -150,3 +150,5 @@ void TSrcCssHighlighter::BraceProc() {
   ++fRun;
   while (fRun < fLen && IsDigit(fLine[fRun])) ++fRun;
 }
+
+void TSrcCssHighlighter::ScanNext() { ScanNextNamesFirst(&TSrcCssHighlighter::IdentProc); }

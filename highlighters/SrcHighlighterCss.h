@@ -34,6 +34,9 @@ class TSrcCssHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* StringAttri;
   TSrcHighlighterAttributes* SymbolAttri;
 
+  // Names and blanks, the commonest tokens, are scanned without the table.
+  void ScanNext() override;
+
  private:
   void BuildCharDispatch();
 

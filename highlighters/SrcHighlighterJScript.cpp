@@ -166,3 +166,5 @@ void TSrcJScriptHighlighter::IdentProc() {
   fRun += fIdentLength;
   while (fRun < fLen && fLine[fRun] < 256 && fTable->identFlags[fLine[fRun]]) ++fRun;
 }
+
+void TSrcJScriptHighlighter::ScanNext() { ScanNextNamesFirst(&TSrcJScriptHighlighter::IdentProc); }

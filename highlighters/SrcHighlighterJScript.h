@@ -35,6 +35,9 @@ class TSrcJScriptHighlighter : public TSrcKeywordHashHighlighter {
   TSrcHighlighterAttributes* StringAttri;
   TSrcHighlighterAttributes* SymbolAttri;
 
+  // Names and blanks, the commonest tokens, are scanned without the table.
+  void ScanNext() override;
+
  private:
   void BuildCharDispatch();
 

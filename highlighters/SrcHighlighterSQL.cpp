@@ -586,7 +586,7 @@ void TSrcSQLHighlighter::ScanNext() {
   switch (fRange) {
     case rsComment: return CommentRestProc();
     case rsString: return StringProc();
-    default: return Dispatch();
+    default: return DispatchNamesFirst(&TSrcSQLHighlighter::IdentProc);
   }
 }
 

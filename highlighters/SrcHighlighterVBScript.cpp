@@ -96,3 +96,5 @@ void TSrcVBScriptHighlighter::IdentProc() {
   fTokenKind = ClassifyIdentifier(fRun);
   fRun += fIdentLength;
 }
+
+void TSrcVBScriptHighlighter::ScanNext() { ScanNextNamesFirst(&TSrcVBScriptHighlighter::IdentProc); }

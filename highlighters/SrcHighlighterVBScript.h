@@ -19,6 +19,8 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
   QString GetSampleSource() const override;
   // There is no state to keep between lines.
   void SetRange(int) override {}
+  // Names and blanks, the commonest tokens, are scanned without the table.
+  void ScanNext() override;
 
   // Builds the class tables and registers the class (once).
   static void UnitInit();
