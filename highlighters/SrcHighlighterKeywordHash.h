@@ -224,16 +224,19 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
     FillCommonHandlers();
     for (size_t c = 0; c < fProcTable.size(); ++c)
       if (const THandler h = pick(static_cast<char16_t>(c))) fProcTable[c] = h;
+    for (size_t c = 0; c < fPlainSymbols.size(); ++c)
+      fPlainSymbols[c] = fProcTable[c] == static_cast<THandler>(&TSrcKeywordHashHighlighter::SymbolProc);
   }
-  // For languages whose table gives `identProc` to letters and "_" and
-  // SpaceRunProc to blank and tab: those, the commonest tokens, are scanned
-  // by direct calls, which predict better than the table's; the others by
-  // the table.
+  // For languages whose table (made by FillHandlers) gives `identProc` to
+  // letters and "_" and SpaceRunProc to blank and tab: those, the commonest
+  // tokens, and the one-character symbols are scanned by direct calls, which
+  // predict better than the table's; the others by the table.
   template <class T>
   void DispatchNamesFirst(void (T::*identProc)()) {
     const char16_t c = fLine[fRun];
     if (IsAsciiLetter(c) || c == u'_') return (static_cast<T*>(this)->*identProc)();
     if (c == u' ' || c == u'\t') return SpaceRunProc();
+    if (c < fPlainSymbols.size() && fPlainSymbols[c]) return SymbolProc();
     Dispatch();
   }
   // ScanNext with DispatchNamesFirst in place of Dispatch.
@@ -302,6 +305,7 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
 
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
+  std::array<bool, 128> fPlainSymbols{};    // the characters the table gives SymbolProc
   std::array<TSrcHighlighterAttributes*, 6> fRoleAttri{};
   std::array<TSrcHighlighterAttributes*, 24> fKindAttri{};  // by token kind
   const TSrcKeywordTable* fTable = nullptr;
