@@ -128,16 +128,6 @@ TSrcIdentChars TSrcKeywordHashHighlighter::LetterIdentChars() {
   return set;
 }
 
-void TSrcKeywordHashHighlighter::SpaceRunProc() {
-  fTokenKind = fSpaceKind;
-  ++fRun;
-  while (fRun < fLen) {
-    const char16_t c = fLine[fRun];
-    if (c == 0 || c > 32 || c == 10 || c == 13) break;
-    ++fRun;
-  }
-}
-
 void TSrcKeywordHashHighlighter::LFProc() {
   fTokenKind = fSpaceKind;
   ++fRun;
@@ -188,11 +178,6 @@ void TSrcKeywordHashHighlighter::CommentRestProc() {
   } else {
     ScanToCommentEnd(fRun + 1);
   }
-}
-
-void TSrcKeywordHashHighlighter::SymbolProc() {
-  fTokenKind = fSymbolKind;
-  ++fRun;
 }
 
 void TSrcKeywordHashHighlighter::OperatorProc(const char16_t* seconds) {

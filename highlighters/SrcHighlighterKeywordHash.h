@@ -253,7 +253,15 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Common handlers.
   void NullProc() { fTokenKind = fNullKind; }
   // White space over the codes 1..9, 11, 12 and 14..32.
-  void SpaceRunProc();
+  void SpaceRunProc() {
+    fTokenKind = fSpaceKind;
+    ++fRun;
+    while (fRun < fLen) {
+      const char16_t c = fLine[fRun];
+      if (c == 0 || c > 32 || c == 10 || c == 13) break;
+      ++fRun;
+    }
+  }
   void LFProc();
   void CRProc();
   // One character of the unknown kind; a surrogate pair stays whole.
@@ -268,7 +276,10 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // Goes on inside a block comment (range 1).
   void CommentRestProc();
   // A symbol of one character; of two when the next one is among `seconds`.
-  void SymbolProc();
+  void SymbolProc() {
+    fTokenKind = fSymbolKind;
+    ++fRun;
+  }
   void OperatorProc(const char16_t* seconds);
   // A symbol of one character after which the scan goes on in `range`.
   void SymbolProc(std::uint8_t range) {
