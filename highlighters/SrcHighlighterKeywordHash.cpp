@@ -62,21 +62,6 @@ void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount
   slotIndex.push_back({static_cast<std::uint32_t>(flat.size()), 0});
 }
 
-int TSrcKeywordTable::FindInSlot(const char16_t* text, qsizetype length, const TSlot* slot) const {
-  const TFlatKeyword* end = flat.data() + slot[1].first;
-  for (const TFlatKeyword* k = flat.data() + slot->first; k != end; ++k) {
-    if (k->length != length) continue;
-    const std::int16_t* u = units.data() + k->offset;
-    qsizetype i = 0;
-    if (exactBytes)
-      while (i < length && text[i] == static_cast<char16_t>(u[i])) ++i;
-    else
-      while (i < length && text[i] < 256 && values[text[i]] == u[i]) ++i;
-    if (i == length) return k->kind;
-  }
-  return -1;
-}
-
 std::int64_t TSrcKeywordTable::HtmlHash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
   std::int64_t sum = 0;
   qsizetype i = 0;

@@ -122,7 +122,20 @@ struct TSrcKeywordTable {
     std::uint8_t kind;
   };
   std::int64_t HtmlHash(const char16_t* text, qsizetype length, qsizetype& runLength) const;
-  int FindInSlot(const char16_t* text, qsizetype length, const TSlot* slot) const;
+  int FindInSlot(const char16_t* text, qsizetype length, const TSlot* slot) const {
+    const TFlatKeyword* end = flat.data() + slot[1].first;
+    for (const TFlatKeyword* k = flat.data() + slot->first; k != end; ++k) {
+      if (k->length != length) continue;
+      const std::int16_t* u = units.data() + k->offset;
+      qsizetype i = 0;
+      if (exactBytes)
+        while (i < length && text[i] == static_cast<char16_t>(u[i])) ++i;
+      else
+        while (i < length && text[i] < 256 && values[text[i]] == u[i]) ++i;
+      if (i == length) return k->kind;
+    }
+    return -1;
+  }
   static std::uint64_t LengthBit(qsizetype length) { return std::uint64_t{1} << std::min<qsizetype>(length, 63); }
   std::vector<TSlot> slotIndex;
   std::vector<TFlatKeyword> flat;
