@@ -135,7 +135,8 @@ TEST_F(LoadLanguageModuleTest, LoadsTheModuleNamedInTheSettingsAndFallsBackToEng
   // A missing file, or one that is no module (it shares no key with the
   // shipped one), leaves English rather than empty captions.
   const QString junk = dir.filePath(QStringLiteral("junk.lms"));
-  ASSERT_TRUE(WriteFileBytes(junk, QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\n\x03\0>\0", 16)));
+  static const char elf[] = "\x7f" "ELF\x02\x01\x01\0\0\0\n\x03\0>\0";
+  ASSERT_TRUE(WriteFileBytes(junk, QByteArray(elf, sizeof elf - 1)));
   for (const QString& path : {dir.filePath(QStringLiteral("missing.lms")), junk}) {
     Settings::Open().WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), path);
     EXPECT_FALSE(LoadLanguageModule());

@@ -199,7 +199,8 @@ TEST_F(OptionsScreen, LanguageModuleChosenOrNot) {
   EXPECT_TRUE(prompts.Messages().isEmpty());
   // A file that is no module is refused: the program keeps its texts.
   const QString junk = root + "Language Modules/junk.lms";
-  WriteFileBytes(junk, QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\n\x03\0>\0\x01\0\0\0 \xf5\x01\0\n", 28));
+  static const char elf[] = "\x7f" "ELF\x02\x01\x01\0\0\0\n\x03\0>\0\x01\0\0\0 \xf5\x01\0\n";
+  WriteFileBytes(junk, QByteArray(elf, sizeof elf - 1));
   AnswerFileDialog("OpenDialog1", {junk});
   s.SpeedButton5Click();
   ASSERT_EQ(prompts.Messages().size(), 1);
