@@ -819,10 +819,10 @@ void TfMain::Documenttortf1Click() {
   dialog.setDirectory(StartFolder());
   dialog.selectFile(QFileInfo(c->Caption()).completeBaseName() + QStringLiteral(".rtf"));
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  QFont font(QStringLiteral("Courier New"));
-  font.setPixelSize(13);
-  exporter.Font = font;
-  exporter.SetHighlighter(c->SrcHTMLHighlighter1);
+  // The document is exported as it is shown: its own highlighter (none: plain
+  // text) and its editor's font.
+  exporter.Font = c->Memo1->Font();
+  exporter.SetHighlighter(c->Memo1->Highlighter());
   exporter.ExportAll(c->Memo1->Lines());
   QString error;
   if (!exporter.SaveToFile(dialog.selectedFiles().first(), &error)) {

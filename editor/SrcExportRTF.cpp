@@ -71,7 +71,6 @@ int TSrcExporterRTF::HalfPoints(const QFont& font) {
 void TSrcExporterRTF::StartExport() {
   colors_.clear();
   attributesWritten_ = false;
-  ColorIndex(FontColor);  // entry 0: text without a colour of its own
 }
 
 int TSrcExporterRTF::ColorIndex(TColor color) {

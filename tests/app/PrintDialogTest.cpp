@@ -81,6 +81,28 @@ TEST_F(PrintCommands, ExportWritesRtfAndReportsOnlyRealSuccess) {
   EXPECT_EQ(prompts.Messages()[1].kind, 2);
 }
 
+TEST_F(PrintCommands, ExportUsesTheDocumentsHighlighterAndFont) {
+  // A style sheet is exported as the CSS highlighter shows it (property names
+  // bold, comments italic), not as HTML's, in the editor's font and size.
+  TSrcEdit* e = NewDocument("body { color: red; } /* note */");
+  Main().ActiveDocument()->SetHighlighterForFile("style.css");
+  ASSERT_TRUE(e->Highlighter());
+  ASSERT_EQ(e->Highlighter()->GetLanguageName(), "Cascading style sheets");
+  e->SetFont(QFont(QStringLiteral("Monospace"), 14));
+  const QString target = root + "style.rtf";
+  AnswerFileDialog("SaveDialog2", {target});
+  Main().Documenttortf1Click();
+  const QByteArray rtf = ReadFileBytes(target);
+  EXPECT_TRUE(rtf.contains("{\\f0\\fmodern " + e->Font().family().toLatin1() + ";}")) << rtf.constData();
+  EXPECT_TRUE(rtf.contains("\\fs28 body \\{ \\b color\\b0 : red; \\} \\i /* note */\r\n\\par }")) << rtf.constData();
+
+  // A document without a highlighter is exported as plain text.
+  e->SetHighlighter(nullptr);
+  AnswerFileDialog("SaveDialog2", {target});
+  Main().Documenttortf1Click();
+  EXPECT_TRUE(ReadFileBytes(target).contains("\\fs28 body \\{ color: red; \\} /* note */\r\n\\par }"));
+}
+
 TEST_F(PrintCommands, SelectionAnsweredNoPrintsOnlyTheSelection) {
   TSrcEdit* e = NewDocument("first\nsecond\nthird");
   e->SetBlockBegin({1, 2});
