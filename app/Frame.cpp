@@ -38,6 +38,8 @@
 #include <QSet>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QLabel>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -50,6 +52,9 @@ namespace {
 // Properties of actions and menus: the module keys of caption and hint.
 constexpr const char* kLangKey = "langKey";
 constexpr const char* kHintKey = "hintKey";
+// Pictures of the tab strip's tabs: a document and an image browser.
+constexpr int kDocumentTabImage = 69;
+constexpr int kImageBrowserTabImage = 110;
 
 // Rich-text and word-processor documents, which open as HTML made from them.
 bool IsImportedDocument(const QString& path) {
@@ -168,6 +173,7 @@ void TfMain::BuildMenusAndBars() {
   };
   QMenu* file = menu("File", "File");
   AddAction(file, "New1", "New", "Ctrl+N", [this] { New1Click(); });
+  AddAction(file, "LoadDocs1", "LoadDocs1", "", [this] { New1Click(); });
   AddAction(file, "ToolButton33", "TB1", "", [this] { ToolButton33Click(); });
   AddAction(file, "ActionOpen", "Open", "Ctrl+O", [this] { ActionOpenExecute(); });
   RecentFiles2 = file->addMenu(QString());
@@ -184,7 +190,11 @@ void TfMain::BuildMenusAndBars() {
   file->addSeparator();
   AddAction(file, "ImpRTF1", "ImpRTF1", "F6", [this] { ImportRTFExecute(); });
   AddAction(file, "ImpDoc1", "ImpDoc1", "F7", [this] { ImportWordExecute(); });
-  AddAction(file, "ExpDoc1", "ExpDoc1", "", [this] { Documenttortf1Click(); });
+  QMenu* exportMenu = file->addMenu(QString());
+  exportMenu->setObjectName(QStringLiteral("Export1"));
+  exportMenu->setProperty(kLangKey, QStringLiteral("Export"));
+  menus_.insert(QStringLiteral("Export"), exportMenu);
+  AddAction(exportMenu, "ExpDoc1", "ExpDoc1", "", [this] { Documenttortf1Click(); });
   AddAction(file, "PR_DOC1", "PR_DOC1", "", [this] { PrintDocument1Click(); });
   file->addSeparator();
   AddAction(file, "Exit1", "Exit", "", [this] { Exit1Click(); });
@@ -239,6 +249,10 @@ void TfMain::BuildMenusAndBars() {
     ++DocumentCounter;
     OpenOptionsScreen(4, -1);
   });
+  AddAction(tools, "C_Lang", "C_Lang", "", [this] {
+    ++DocumentCounter;
+    OpenOptionsScreen(2, -1);
+  });
   AddAction(tools, "FileMan1", "FileMan1", "F11", [this] { ShowSidePane(!Panel1->isVisible()); });
 
   QMenu* ops = menu("Ops", "MM_Ops");
@@ -279,7 +293,7 @@ void TfMain::BuildMenusAndBars() {
   // Tool-button hints where they differ from the command's caption.
   static const char* const hints[][2] = {
       {"ActionOpen", "TB2"}, {"ToolButton35", "TB3"}, {"PR_DOC1", "TB4"},  {"Cut1", "TB21"},
-      {"Copy1", "TB22"},     {"LoadBrowser", "TB50"}, {"ToolButton33", "TB1"}};
+      {"Copy1", "TB22"},     {"LoadBrowser", "TB50"}, {"ToolButton33", "TB1"}, {"Support1", "KvxSup"}};
   for (const auto& h : hints) actions_.value(QLatin1String(h[0]))->setProperty(kHintKey, QLatin1String(h[1]));
 
   // Icons by their names in the desktop's icon theme.
@@ -300,7 +314,8 @@ void TfMain::BuildMenusAndBars() {
       {"ToolButton31", "dialog-information"}, {"preview", "document-print-preview"},
       {"nopreview", "accessories-text-editor"}, {"LoadBrowser", "web-browser"}, {"ImgBrowser", "image-x-generic"},
       {"ToolButton22", "insert-link"}, {"stFTPcl", "folder-remote"}, {"ConfigScreen", "preferences-system"},
-      {"TBCD", "text-x-script"}, {"FileMan1", "system-file-manager"}, {"WCascade", "window-cascade"},
+      {"TBCD", "text-x-script"}, {"C_Lang", "preferences-desktop-locale"}, {"LoadDocs1", "document-new"},
+      {"FileMan1", "system-file-manager"}, {"WCascade", "window-cascade"},
       {"WTile1", "window-tile-horizontally"}, {"WTile2", "window-tile-vertically"},
       {"WArrange", "window-arrange-icons"}, {"WMinimize", "window-minimize-all"}, {"Help1", "help-browser"},
       {"DoEmail", "mail-send"}, {"Support1", "help-faq"}, {"MM_DoDon", "emblem-favorite"},
@@ -310,11 +325,11 @@ void TfMain::BuildMenusAndBars() {
   // Tool bars.
   const char* names[5] = {"ToolBar1", "ToolBar5", "ToolBar6", "ToolBar7", "ToolBar8"};
   const QStringList contents[5] = {
-      {"ToolButton33", "ActionOpen", "ToolButton35", "SaveAll", "CloseAll", "Copy1", "Paste1", "Cut1", "DoEmail"},
+      {"ToolButton33", "ActionOpen", "ToolButton35", "SaveAll", "Close1", "Copy1", "Paste1", "Cut1", "DoEmail"},
       {"ImgBrowser", "preview", "LoadBrowser", "stFTPcl"},
       {"Undo1", "Redo1", "Search1", "SearchReplace", "FindNext", "FindPrevious"},
       {"Help1"},
-      {"ConfigScreen"}};
+      {"ConfigScreen", "TBCD", "C_Lang"}};
   for (int i = 0; i < 5; ++i) {
     ToolBars[i] = addToolBar(QLatin1String(names[i]));
     ToolBars[i]->setObjectName(QLatin1String(names[i]));
@@ -346,6 +361,12 @@ void TfMain::BuildMenusAndBars() {
     for (const char* name : {"ToolButton26", "ToolButton14", "ToolButton31"})
       common->addAction(actions_.value(QLatin1String(name)));
   }
+
+  // The status bar's one panel.
+  statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+  auto* panel = new QLabel(statusBar());
+  panel->setObjectName(QStringLiteral("StatusPanel1"));
+  statusBar()->addWidget(panel, 1);
 
   // The tab strip's pop-up: close, close all, preview.
   TabPopup = new QMenu(this);
@@ -552,6 +573,8 @@ void TfMain::ApplyLanguage() {
   for (int i = 0; i < PageControl2->count() && i < 3; ++i)
     PageControl2->setTabText(i, LangText(QLatin1String(sidePages[i])));
   ApplySidePaneLanguage();
+  if (auto* panel = statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel1")))
+    panel->setText(LangText(QStringLiteral("SB02")));
   const char* barNames[] = {"ToolBarName1", "ToolBarName2", "ToolBarName3", "ToolBarName4", "ToolBarName5"};
   for (int i = 0; i < 5; ++i) ToolBars[i]->setWindowTitle(LangText(QLatin1String(barNames[i])));
   for (TChildForm* c : Documents()) c->ApplyLanguage();
@@ -637,7 +660,7 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
   child->showMaximized();
   if (imported) ImportDocument(path, ext == u".doc", child);
   if (IsFile) AddRecentFile(path);
-  MDITab1->AddChild(child, 69, true);
+  AddTabFor(child, kDocumentTabImage);
   child->Memo1->setFocus();  // a new or opened document is ready for typing
   actions_.value(QStringLiteral("Save2"))->setEnabled(true);
   actions_.value(QStringLiteral("ToolButton35"))->setEnabled(true);
@@ -893,7 +916,29 @@ void TfMain::OpenImages(const QStringList& files) {
   if (!browser) return;
   MDIClient->addSubWindow(browser);
   browser->showMaximized();
-  MDITab1->AddChild(browser, 110, true);
+  AddTabFor(browser, kImageBrowserTabImage);
+}
+
+TImageList* TfMain::TabImages() {
+  if (tabImages_) return tabImages_;
+  tabImages_ = new TImageList(16, 16, this);
+  for (int i = 0; i <= kImageBrowserTabImage; ++i) {
+    const char* name = i == kDocumentTabImage      ? "text-html"
+                       : i == kImageBrowserTabImage ? "image-x-generic"
+                                                    : nullptr;
+    tabImages_->Add(name ? ThemeIcon(QLatin1String(name)).pixmap(16, 16).toImage() : QImage());
+  }
+  return tabImages_;
+}
+
+void TfMain::AddTabFor(QMdiSubWindow* window, int imageIndex) {
+  MDITab1->SetImages(TabImages());
+  MDITab1->AddChild(window, imageIndex, true);
+  // The area may still list a window while it is being destroyed: the
+  // commands are brought up to date once it is gone.
+  connect(window, &QObject::destroyed, this, [this] {
+    QMetaObject::invokeMethod(this, [this] { UpdateSaveActions(); }, Qt::QueuedConnection);
+  });
 }
 
 void TfMain::WMOpenParamFile(const QString& path) {

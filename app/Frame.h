@@ -235,6 +235,12 @@ class TfMain : public QMainWindow {
   } sidePaneState_;
   void RestoreFolderTreeHeight();
   void UpdateSaveActions();
+  // Registers a document or image-browser window with the tab strip; the
+  // commands follow the windows left once it is gone, however it went.
+  void AddTabFor(QMdiSubWindow* window, int imageIndex);
+  // The tab strip's pictures, made when the first window gets its tab.
+  TImageList* TabImages();
+  TImageList* tabImages_ = nullptr;
   // Offers the document commands only while a document window is active.
   void UpdateDocumentCommands();
   // Refuses what is no regular file, with a message; true for a file.

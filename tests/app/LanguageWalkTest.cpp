@@ -144,3 +144,18 @@ TEST(ComposeText, BlanksBetweenPartsOnly) {
 }
 
 }  // namespace
+
+TEST_F(LanguageWalk, MainWindowItemsReadTheirOwnKeys) {
+  // Menu items, hints and the status panel that read a key of their own.
+  UseModule(MarkedModule());
+  EXPECT_EQ(Main().Action("C_Lang")->text(), "@C_Lang");
+  EXPECT_EQ(Main().Action("LoadDocs1")->text(), "@LoadDocs1");
+  EXPECT_EQ(Main().Action("Support1")->toolTip(), "@KvxSup");
+  EXPECT_EQ(Main().Action("Support1")->text(), "@SupMItem");
+  QMenu* exportMenu = Main().findChild<QMenu*>("Export1");
+  ASSERT_NE(exportMenu, nullptr);
+  EXPECT_EQ(exportMenu->title(), "@Export");
+  auto* panel = Main().findChild<QLabel*>("StatusPanel1");
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->text(), "@SB02");
+}

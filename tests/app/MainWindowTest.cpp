@@ -1,6 +1,7 @@
 #include "app/Frame.h"
 
 #include "app/Documents.h"
+#include "app/uconfig.h"
 #include "app/FileManagerPane.h"
 #include "files/FrFileListBox.h"
 #include "editor/SrcEditAutoComplete.h"
@@ -12,6 +13,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMdiArea>
+#include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QTabWidget>
@@ -684,3 +686,60 @@ TEST_F(MainWindow, CodeTemplatesReloadInEveryDocument) {
 }
 
 }  // namespace
+
+TEST_F(MainWindow, ToolBarsCarryTheirCommandsAndFollowTheLastWindowGone) {
+  const auto names = [](QToolBar* bar) {
+    QStringList out;
+    for (QAction* a : bar->actions()) out << a->objectName();
+    return out;
+  };
+  EXPECT_EQ(names(Main().ToolBars[0]), (QStringList{"ToolButton33", "ActionOpen", "ToolButton35", "SaveAll", "Close1",
+                                                    "Copy1", "Paste1", "Cut1", "DoEmail"}));
+  EXPECT_EQ(names(Main().ToolBars[4]), (QStringList{"ConfigScreen", "TBCD", "C_Lang"}));
+
+  // "Change language" opens the options screen at its language page.
+  const int counter = Main().DocumentCounter;
+  Main().Action("C_Lang")->trigger();
+  ASSERT_NE(TfConfig::Instance(), nullptr);
+  EXPECT_EQ(TfConfig::Instance()->PageControl1->currentIndex(), 2);
+  EXPECT_EQ(Main().DocumentCounter, counter + 1);
+  TfConfig::Instance()->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+  // Tabs show the picture of their kind of window.
+  Main().ToolButton33Click();
+  Main().ToolButton33Click();
+  ASSERT_EQ(Main().MDITab1->count(), 2);
+  EXPECT_FALSE(Main().MDITab1->tabIcon(0).isNull());
+  EXPECT_EQ(Main().MDITab1->tabIcon(1).pixmap(16).toImage(), Main().MDITab1->tabIcon(0).pixmap(16).toImage());
+
+  // Close all by its key: once the windows are gone, no document command of
+  // the tool bars stays enabled.
+  Ini().WriteBool("Ask", "ToSave?", false);
+  QApplication::setActiveWindow(&Main());
+  QTest::keyClick(Main().ActiveDocument()->Memo1, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+  ASSERT_EQ(Windows(), 0);
+  QStringList enabled;
+  for (QToolBar* bar : Main().ToolBars)
+    for (QAction* a : bar->actions())
+      if (a->isEnabled() && bar->widgetForAction(a) && bar->widgetForAction(a)->isEnabled() &&
+          QStringList({"SaveAll", "Close1", "Copy1", "Paste1", "Cut1", "preview", "LoadBrowser", "Search1",
+                       "SearchReplace", "ToolButton35", "Undo1", "Redo1", "FindNext", "FindPrevious"})
+              .contains(a->objectName()))
+        enabled << a->objectName();
+  EXPECT_EQ(enabled, QStringList());
+}
+
+TEST_F(MainWindow, DocumentManagerItemOpensIt) {
+  int shown = 0;
+  AppServices().DocumentManager = [&shown] { ++shown; };
+  Main().Action("LoadDocs1")->trigger();
+  EXPECT_EQ(shown, 1);
+  QMenu* exportMenu = Main().findChild<QMenu*>("Export1");
+  ASSERT_NE(exportMenu, nullptr);
+  EXPECT_TRUE(exportMenu->actions().contains(Main().Action("ExpDoc1")));
+}
