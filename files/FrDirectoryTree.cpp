@@ -230,6 +230,30 @@ void TFrDirectoryTree::LoadChildren(QTreeWidgetItem* item) {
   }
 }
 
+QTreeWidgetItem* TFrDirectoryTree::AddMissingChildren(QTreeWidgetItem* item, const QString& wanted) {
+  // The folders now on disk, in the listing's order; the nodes already there
+  // stay as they are (with their expanded sub-trees and the selection).
+  const QString path = PathOf(item);
+  int index = 0;
+  for (const QString& name : SortedFolders(path, showHiddenDirs_)) {
+    const QString childPath = path + name + u'/';
+    if (index < item->childCount() && PathOf(item->child(index)) == childPath) {
+      ++index;
+      continue;
+    }
+    if (QTreeWidgetItem* there = FindChildByPath(item, childPath)) {
+      index = item->indexOfChild(there) + 1;
+      continue;
+    }
+    auto* child = new QTreeWidgetItem(QStringList(name));
+    child->setData(0, kPathRole, childPath);
+    child->setData(0, kListedRole, false);
+    child->setIcon(0, TFileIconCache::Instance().FolderIcon());
+    item->insertChild(index++, child);
+  }
+  return FindChildByPath(item, wanted);
+}
+
 void TFrDirectoryTree::OnExpanded(QTreeWidgetItem* item) {
   if (Listed(item)) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -297,6 +321,8 @@ void TFrDirectoryTree::OpenPath(const QString& given) {
     const int next = path.indexOf(u'/', prefix.size());
     prefix = path.left(next + 1);
     QTreeWidgetItem* child = FindChildByPath(node, prefix);
+    // A folder made after its parent was listed: read the parent again.
+    if (!child && QFileInfo(prefix).isDir()) child = AddMissingChildren(node, prefix);
     if (!child) {  // a level not shown (a hidden folder): the selection stays
       QApplication::restoreOverrideCursor();
       return;

@@ -103,6 +103,9 @@ class TFrDirectoryTree : public TFrCustomTreeView {
   void ReadVolumeAgainLater(QTreeWidgetItem* item);
   void UpdateLabel();
   QTreeWidgetItem* FindChildByPath(QTreeWidgetItem* parent, const QString& path) const;
+  // Adds the sub-folders of a listed node that appeared since it was read;
+  // returns the child for `wanted`, if there is one now.
+  QTreeWidgetItem* AddMissingChildren(QTreeWidgetItem* item, const QString& wanted);
 
   int driveTypes_ = kAllDriveTypesButNoDrive;
   bool showHiddenDirs_ = false;

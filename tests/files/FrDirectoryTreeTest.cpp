@@ -92,6 +92,24 @@ TEST_F(DirTree, OpenPathGetDirectoryAndDrive) {
   EXPECT_EQ(tree.GetDirectory(), "/");
 }
 
+TEST_F(DirTree, FoldersMadeAfterTheirParentWasReadAreReached) {
+  TFrDirectoryTree tree;
+  tree.OpenPath(root + "/vol/sub/deep");
+  QTreeWidgetItem* vol = Root(tree, "/vol");
+  ASSERT_EQ(Texts(vol), QStringList({"Alpha", "beta", "empty", "sub"}));
+  QTreeWidgetItem* sub = vol->child(3);
+  Make({"vol/new/inner/", "vol/aaa/"});
+  tree.OpenPath(root + "/vol/new/inner");
+  EXPECT_EQ(tree.GetDirectory(), root + "/vol/new/inner");
+  // The listing keeps its order and its nodes: "sub" is the same item.
+  EXPECT_EQ(Texts(vol), QStringList({"aaa", "Alpha", "beta", "empty", "new", "sub"}));
+  EXPECT_EQ(vol->child(5), sub);
+  // A hidden folder stays out of reach while hidden folders are not shown.
+  Make({"vol/.later/"});
+  tree.OpenPath(root + "/vol/.later");
+  EXPECT_EQ(tree.GetDirectory(), root + "/vol/new/inner");
+}
+
 TEST_F(DirTree, MountsComeAndGoWithoutRebuildingOthers) {
   TFrDirectoryTree tree;
   tree.OpenPath(root + "/vol/sub");
