@@ -9,6 +9,9 @@
 //     editor makes at once. Measured on the mixed document (later scripts
 //     close again) and on one without any "</script>" after the top (every
 //     line changes state).
+//   - hostile searches that end with the step budget spent: back-references
+//     compared over and over on long lines, and a line on which a marker
+//     expression backtracks without end at every place.
 //
 //   KV_BENCH_MB   size of the generated document in MB (default 50)
 #include "editor/SrcEdit.h"
@@ -132,6 +135,7 @@ class TLibraryMulti : public TSrcMultiHighlighter {
 struct TFigures {
   double ours = 0, pcre = 0, scan = 0, htmlScan = 0, keyMixed = 0, keyWorst = 0;
   double keyMixedBytes = 0, keyWorstBytes = 0;
+  double backref1 = 0, backref4 = 0, hostileLine = 0;
 } figures;
 
 void Keep(double& slot, double seconds) { slot = slot > 0 ? std::min(slot, seconds) : seconds; }
@@ -241,6 +245,37 @@ void Keystroke(benchmark::State& state, bool mixed) {
   editor.SetHighlighter(nullptr);
 }
 
+// A search that compares captured text over and over, on a line of `length`
+// "a": it ends when its step budget is spent.
+void BackReferences(benchmark::State& state, const char* expr, int length, double* slot) {
+  TRegexEngine re;
+  re.SetExpression(QString::fromLatin1(expr));
+  const QString line(length, u'a');
+  for (auto _ : state) {
+    QElapsedTimer timer;
+    timer.start();
+    benchmark::DoNotOptimize(re.Exec(line));
+    Keep(*slot, timer.nsecsElapsed() / 1e9);
+  }
+  state.counters["exhausted"] = re.BudgetExhausted() ? 1 : 0;
+}
+
+// The marker search of a 40-character line on which a start expression
+// backtracks without end at every place.
+void HostileLine(benchmark::State& state) {
+  TLibraryMulti library;
+  library.Schemes().Items(4)->SetStartExpr(QStringLiteral("(a+)+b"));
+  const QString line(40, u'a');
+  for (auto _ : state) {
+    QElapsedTimer timer;
+    timer.start();
+    library.ResetRange();
+    library.SetLine(line, 0);
+    Keep(figures.hostileLine, timer.nsecsElapsed() / 1e9);
+  }
+  state.counters["steps"] = static_cast<double>(library.LineBudget().Used);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -255,6 +290,14 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMillisecond)->Iterations(1);
   benchmark::RegisterBenchmark("Keystroke opening a script, no script after", Keystroke, false)
       ->Unit(benchmark::kMillisecond)->Iterations(1);
+  benchmark::RegisterBenchmark("Back-reference (a*)\\1x, 16000 characters", BackReferences, "(a*)\\1x", 16000,
+                               &figures.backref1)
+      ->Unit(benchmark::kMillisecond)->Iterations(3);
+  benchmark::RegisterBenchmark("Back-reference (a*)\\1\\1\\1\\1x, 100000 characters", BackReferences,
+                               "(a*)\\1\\1\\1\\1x", 100000, &figures.backref4)
+      ->Unit(benchmark::kMillisecond)->Iterations(3);
+  benchmark::RegisterBenchmark("Marker search, hostile 40-character line", HostileLine)
+      ->Unit(benchmark::kMillisecond)->Iterations(3);
   RunBenchmarks(argc, argv);
   const double mb = Bytes(Document()) / 1e6;
   if (figures.ours > 0 && figures.pcre > 0)
@@ -271,5 +314,11 @@ int main(int argc, char** argv) {
     std::printf("Keystroke opening <script> at the top of %.1f MB, no script after: %.3f ms (target < 2; "
                 "needs a rescan that stops at the screen)\n",
                 figures.keyWorstBytes / 1e6, figures.keyWorst * 1e3);
+  if (figures.backref1 > 0)
+    std::printf("Back-references to the step budget: %.3f s on 16000 characters, %.3f s on 100000 (target < 0.5 "
+                "each)\n",
+                figures.backref1, figures.backref4);
+  if (figures.hostileLine > 0)
+    std::printf("Marker search of a hostile 40-character line: %.3f s (target < 0.5)\n", figures.hostileLine);
   return 0;
 }

@@ -240,8 +240,9 @@ void TSrcMultiHighlighter::FindMarkers() {
   }
   const std::bitset<256>& firstChars = firstChars_;
   const bool firstHigh = firstHigh_, byPlace = byPlace_;
+  lineBudget_ = TRegexBudget{TRegexEngine::StepBudget(length), 0};
   int offset = 0;
-  while (offset < length) {
+  while (offset < length && !lineBudget_.Exhausted()) {
     const QStringView rest = line.mid(offset);
     int pick = -1, pos = 0, len = 0;
     if (scheme < 0) {
@@ -251,7 +252,7 @@ void TSrcMultiHighlighter::FindMarkers() {
         TMultiScheme& s = *schemes_.Items(i);
         auto& [at, size] = found_[static_cast<size_t>(i)];
         if (at == kUnknown || (at >= 0 && at < offset) || s.startRe_.StartDependent()) {
-          const bool hit = s.startRe_.ExecView(rest);
+          const bool hit = s.startRe_.ExecView(rest, &lineBudget_);
           at = hit ? offset + s.startRe_.MatchPos(0) - 1 : kNone;
           size = hit ? s.startRe_.MatchLen(0) : 0;
         }
@@ -261,13 +262,13 @@ void TSrcMultiHighlighter::FindMarkers() {
         len = size;
       }
       const int last = pick >= 0 ? pos : static_cast<int>(rest.size()) - 1;
-      for (int p = 0; byPlace && p <= last; ++p) {
+      for (int p = 0; byPlace && p <= last && !lineBudget_.Exhausted(); ++p) {
         const char16_t c = rest[p].unicode();
         if (c < 256 ? !firstChars[c] : !firstHigh) continue;
         for (int i = 0; i < count && !(p == pos && i >= pick && pick >= 0); ++i) {
           if (taking_[static_cast<size_t>(i)] != 2) continue;
           TRegexEngine& re = schemes_.Items(i)->startRe_;
-          if (!re.MayMatchAt(rest, p) || !re.ExecAt(rest, p)) continue;
+          if (!re.MayMatchAt(rest, p) || !re.ExecAt(rest, p, &lineBudget_)) continue;
           pick = i;
           pos = p;
           len = re.MatchLen(0);
@@ -280,7 +281,7 @@ void TSrcMultiHighlighter::FindMarkers() {
       scheme = pick;
     } else {
       TMultiScheme& s = *schemes_.Items(scheme);
-      if (!(taking_[static_cast<size_t>(scheme)] || s.Active()) || !s.endRe_.ExecView(rest)) break;
+      if (!(taking_[static_cast<size_t>(scheme)] || s.Active()) || !s.endRe_.ExecView(rest, &lineBudget_)) break;
       pos = s.endRe_.MatchPos(0) - 1;
       len = s.endRe_.MatchLen(0);
       AddMarker(scheme, offset + pos, len, false);
@@ -296,6 +297,7 @@ void TSrcMultiHighlighter::SetLine(const QString& lineText, int lineIndex) {
   lineText_ = lineText;
   lineNumber_ = lineIndex;
   markers_.clear();
+  lineBudget_ = TRegexBudget{};
   nextMarker_ = 0;
   markerToken_ = -1;
   segmentToken_ = false;

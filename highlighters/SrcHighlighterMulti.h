@@ -133,6 +133,10 @@ class TSrcMultiHighlighter : public TSrcCustomHighlighter {
 
   // The markers of the current line, in order of position.
   const std::vector<TMultiMarker>& Markers() const { return markers_; }
+  // The steps the marker search of the current line took and had left.
+  // All its searches share one budget; once it is spent, the line keeps
+  // the markers found so far.
+  const TRegexBudget& LineBudget() const { return lineBudget_; }
   // Tells the editors that colours or schemes changed.
   void SchemesChanged() {
     takingDirty_ = true;
@@ -165,6 +169,7 @@ class TSrcMultiHighlighter : public TSrcCustomHighlighter {
   QString sampleSource_;
 
   std::vector<TMultiMarker> markers_;
+  TRegexBudget lineBudget_;
   std::vector<std::pair<int, int>> found_;  // start matches found in the line, by scheme
   std::vector<char> taking_;                // how each scheme takes part
   std::bitset<256> firstChars_;             // where a start tried by place can begin

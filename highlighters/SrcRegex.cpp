@@ -743,8 +743,7 @@ void TRegexEngine::Compile() {
   }
   firstSet_.reset();
   firstHigh_ = firstAll_ = false;
-  std::vector<char> seen(program_.size(), 0);
-  BuildFirstCharSet(0, seen);
+  BuildFirstCharSet();
   loopCount_v_.assign(loopCount_, 0);
   loopStart_v_.assign(loopCount_, -1);
   startDependent_ = std::any_of(program_.begin(), program_.end(), [](const TInst& in) {
@@ -753,10 +752,10 @@ void TRegexEngine::Compile() {
   });
 }
 
-void TRegexEngine::BuildFirstCharSet(int pc, std::vector<char>& seen) {
-  if (firstAll_ || seen[pc]) return;
-  seen[pc] = 1;
-  const TInst& in = program_[pc];
+// Walks the program from its first node with a list of nodes still to
+// visit (no recursion: a program may hold hundreds of thousands of nodes
+// in a row).
+void TRegexEngine::BuildFirstCharSet() {
   auto addOne = [this](const TInst& one) {
     switch (one.op) {
       case opText: {
@@ -787,31 +786,43 @@ void TRegexEngine::BuildFirstCharSet(int pc, std::vector<char>& seen) {
       default: firstAll_ = true; break;  // any character
     }
   };
-  if (StartsWithChar(in.op)) {
-    addOne(in);
-    return;
-  }
-  switch (in.op) {
-    case opMatch:
-    case opBackref: firstAll_ = true; break;
-    case opSplit:
-      BuildFirstCharSet(in.a, seen);
-      BuildFirstCharSet(in.b, seen);
-      break;
-    case opJmp: BuildFirstCharSet(in.a, seen); break;
-    case opRep:
-      addOne(program_[pc + 1]);
-      if (in.a == 0) BuildFirstCharSet(pc + 2, seen);
-      break;
-    case opLoop:
-      BuildFirstCharSet(pc + 1, seen);
-      if (in.b == 0) BuildFirstCharSet(in.d, seen);
-      break;
-    case opLoopEnd:
-      BuildFirstCharSet(program_[in.b].d, seen);
-      BuildFirstCharSet(in.b, seen);
-      break;
-    default: BuildFirstCharSet(pc + 1, seen); break;  // zero width
+  std::vector<char> seen(program_.size(), 0);
+  std::vector<int> todo{0};
+  auto visit = [&](int pc) {
+    if (!seen[pc]) todo.push_back(pc);
+  };
+  while (!todo.empty() && !firstAll_) {
+    const int pc = todo.back();
+    todo.pop_back();
+    if (seen[pc]) continue;
+    seen[pc] = 1;
+    const TInst& in = program_[pc];
+    if (StartsWithChar(in.op)) {
+      addOne(in);
+      continue;
+    }
+    switch (in.op) {
+      case opMatch:
+      case opBackref: firstAll_ = true; break;
+      case opSplit:
+        visit(in.b);
+        visit(in.a);
+        break;
+      case opJmp: visit(in.a); break;
+      case opRep:
+        addOne(program_[pc + 1]);
+        if (in.a == 0) visit(pc + 2);
+        break;
+      case opLoop:
+        if (in.b == 0) visit(in.d);
+        visit(pc + 1);
+        break;
+      case opLoopEnd:
+        visit(in.b);
+        visit(program_[in.b].d);
+        break;
+      default: visit(pc + 1); break;  // zero width
+    }
   }
 }
 
@@ -827,16 +838,16 @@ bool TRegexEngine::Exec(const QString& input) {
   in_ = reinterpret_cast<const char16_t*>(inputCopy_.utf16());
   len_ = static_cast<int>(inputCopy_.size());
   haveInput_ = true;
-  matched_ = ExecFrom(0);
+  matched_ = ExecFrom(0, nullptr);
   return matched_;
 }
 
-bool TRegexEngine::ExecView(QStringView input) {
+bool TRegexEngine::ExecView(QStringView input, TRegexBudget* budget) {
   inputCopy_.clear();
   in_ = reinterpret_cast<const char16_t*>(input.utf16());
   len_ = static_cast<int>(input.size());
   haveInput_ = true;
-  matched_ = ExecFrom(0);
+  matched_ = ExecFrom(0, budget);
   in_ = nullptr;
   return matched_;
 }
@@ -852,20 +863,20 @@ void TRegexEngine::AddFirstChars(std::bitset<256>& set, bool& high) {
   high = high || firstHigh_;
 }
 
-bool TRegexEngine::ExecAt(QStringView input, int pos) {
+bool TRegexEngine::ExecAt(QStringView input, int pos, TRegexBudget* budget) {
   MakeReady();
   in_ = reinterpret_cast<const char16_t*>(input.utf16());
   len_ = static_cast<int>(input.size());
   inputCopy_.clear();
   haveInput_ = true;
-  exhausted_ = false;
+  StartBudget(budget);
   bool found = false;
-  if (pos >= 0 && pos < len_ && CanStartWith(in_[pos]) && !(anchored_ && pos > 0) &&
+  if (!exhausted_ && pos >= 0 && pos < len_ && CanStartWith(in_[pos]) && !(anchored_ && pos > 0) &&
       (!firstChar_ || TextAt(program_[0], pos))) {
     reg_.fill(-1);
-    budget_ = kBaseSteps + kStepsPerChar * len_;
     found = TryAt(pos);
   }
+  EndBudget(budget);
   matched_ = found;
   in_ = nullptr;
   return found;
@@ -881,14 +892,37 @@ int TRegexEngine::MatchLen(int n) const {
   return reg_[2 * n + 1] - reg_[2 * n];
 }
 
-bool TRegexEngine::ExecFrom(int start) {
+long long TRegexEngine::StepBudget(int length) { return kBaseSteps + kStepsPerChar * std::max(length, 0); }
+
+void TRegexEngine::StartBudget(TRegexBudget* shared) {
+  budgetStart_ = budget_ = shared ? shared->Left : StepBudget(len_);
+  stepsUsed_ = 0;
+  // A spent shared budget leaves nothing to try.
+  exhausted_ = budget_ < 0;
+}
+
+void TRegexEngine::EndBudget(TRegexBudget* shared) {
+  stepsUsed_ = budgetStart_ - budget_;
+  if (!shared) return;
+  shared->Used += stepsUsed_;
+  shared->Left = exhausted_ ? std::min<long long>(budget_, -1) : budget_;
+}
+
+bool TRegexEngine::ExecFrom(int start, TRegexBudget* shared) {
   reg_.fill(-1);
   exhausted_ = false;
+  stepsUsed_ = 0;
   MakeReady();
   if (!haveInput_) RaiseError(1005);
   if (start < 0) RaiseError(1006);
   if (start > len_) return false;
-  budget_ = kBaseSteps + kStepsPerChar * len_;
+  StartBudget(shared);
+  if (exhausted_) return false;
+  struct TEnd {
+    TRegexEngine* e;
+    TRegexBudget* shared;
+    ~TEnd() { e->EndBudget(shared); }
+  } end{this, shared};
   const std::u16string_view text(in_ ? in_ : u"", static_cast<size_t>(len_));
 
   if (!mustText_.isEmpty()) {
@@ -1054,10 +1088,13 @@ bool TRegexEngine::MatchPrim(int pc, int pos) {
           ok = false;
           break;
         }
-        for (int i = 0; ok && i < e - s; ++i) {
+        // Each character compared costs a step.
+        int i = 0;
+        for (; ok && i < e - s; ++i) {
           const char16_t a = in_[s + i], b = in_[pos + i];
           ok = a == b || (in.fold && RegexInvertCase(b) == a);
         }
+        budget_ -= i;
         pos += e - s;
         ++pc;
         break;

@@ -2,7 +2,10 @@
 // program of nodes and finds the leftmost match in a text with a
 // backtracking matcher. The matcher keeps its own backtrack stack (no
 // recursion per repetition) and a step budget per search: a search that
-// runs out of steps or stack reports no match.
+// runs out of steps or stack reports no match. Every character a
+// repetition takes or a back-reference compares costs a step. Searches
+// may also share one budget (TRegexBudget), as the marker search of a
+// line does.
 //
 // Characters are UTF-16 code units. Classes and the fast paths keep a
 // 256-bit map for the codes below 256; codes from 256 on are checked by
@@ -34,6 +37,15 @@ class ERegexError : public Exception {
 // when the first engine is made, serves every engine.
 extern const char16_t* const gRegexInvertCase;
 inline char16_t RegexInvertCase(char16_t c) { return gRegexInvertCase[c]; }
+
+// Steps that several searches draw on in turn: each takes what it uses
+// from Left, and once Left is below zero every further search reports no
+// match at once.
+struct TRegexBudget {
+  long long Left = 0;
+  long long Used = 0;
+  bool Exhausted() const { return Left < 0; }
+};
 
 class TRegexEngine {
  public:
@@ -76,12 +88,16 @@ class TRegexEngine {
   // Keeps a copy of the input and searches it from position 1.
   bool Exec(const QString& input);
   // Searches a text that the caller keeps alive until the match registers
-  // have been read; nothing is copied.
-  bool ExecView(QStringView input);
+  // have been read; nothing is copied. With `budget`, the search draws on
+  // it instead of a budget of its own.
+  bool ExecView(QStringView input, TRegexBudget* budget = nullptr);
 
   // Tries a match that starts exactly at `pos` (0-based) of a text the
   // caller keeps alive; "^" and "\A" still mean the text's start.
-  bool ExecAt(QStringView input, int pos);
+  bool ExecAt(QStringView input, int pos, TRegexBudget* budget = nullptr);
+
+  // The steps a search of a text of `length` characters may take.
+  static long long StepBudget(int length);
   // Whether a match can start with the character; false for every
   // character only when no match can start anywhere.
   bool CanStartWith(char16_t c) const {
@@ -112,6 +128,8 @@ class TRegexEngine {
 
   // True when the last search stopped because it ran out of steps or stack.
   bool BudgetExhausted() const { return exhausted_; }
+  // The steps the last search took.
+  long long StepsUsed() const { return stepsUsed_; }
   int LastError() const { return lastError_; }
 
   static QString ErrorText(int code);
@@ -156,7 +174,11 @@ class TRegexEngine {
   void DropProgram();
   void MakeReady();
   void BuildSets();
-  bool ExecFrom(int start);
+  bool ExecFrom(int start, TRegexBudget* shared);
+  // Sets the step budget for a search, from `shared` or of its own, and
+  // hands back what is left.
+  void StartBudget(TRegexBudget* shared);
+  void EndBudget(TRegexBudget* shared);
   bool TryAt(int pos);
   // Backtracks through the program from node `pc` at `pos`.
   bool MatchPrim(int pc, int pos);
@@ -167,7 +189,7 @@ class TRegexEngine {
   bool IsWord(int pos) const;
   bool IsPaired(int pos) const;  // a paired separator's halves around pos
   void AnalyseProgram(bool singleBranch, bool startsUnbounded);
-  void BuildFirstCharSet(int pc, std::vector<char>& seen);
+  void BuildFirstCharSet();
 
   QString expression_;
   int modifiers_ = modR | modS | modG;
@@ -202,6 +224,8 @@ class TRegexEngine {
   std::vector<TFrame> stack_;
   std::vector<int> loopCount_v_, loopStart_v_;
   long long budget_ = 0;
+  long long budgetStart_ = 0;
+  long long stepsUsed_ = 0;
   bool exhausted_ = false;
   int lastError_ = 0;
   int compilePos_ = 0;

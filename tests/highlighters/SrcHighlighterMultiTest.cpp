@@ -245,4 +245,31 @@ TEST(SrcHighlighterMulti, AnyLineScansAloneAsInTheWhole) {
       2026);
 }
 
+// All searches for the markers of a line share one step budget: a start
+// expression that backtracks without end at every place of the line spends
+// it once, not once per place, and the next line has a budget of its own.
+TEST(SrcHighlighterMulti, OneStepBudgetPerLine) {
+  TLibraryMulti m;
+  TMultiScheme* s = m.Schemes().Items(4);
+  s->SetStartExpr(u"(a+)+b"_qs);
+  const QString line(40, u'a');
+  EXPECT_EQ(m.Tokens(line), "[" + line.toStdString() + "|H]");
+  EXPECT_TRUE(m.Markers().empty());
+  EXPECT_TRUE(m.LineBudget().Exhausted());
+  const long long budget = TRegexEngine::StepBudget(40);
+  EXPECT_GT(m.LineBudget().Used, budget);
+  EXPECT_LE(m.LineBudget().Used, budget + 41);
+
+  // Once it is spent, the line keeps the markers found before.
+  s->SetEndExpr(u"(a+)+c"_qs);
+  m.Tokens(u"<script>x</script>"_qs + line);
+  EXPECT_EQ(m.Markers().size(), 2u);
+  EXPECT_TRUE(m.LineBudget().Exhausted());
+  EXPECT_LE(m.LineBudget().Used, TRegexEngine::StepBudget(58) + 59);
+
+  EXPECT_EQ(m.Tokens(u"<script>x</script>"_qs), "[<script>|M1][x|J][</script>|M1]");
+  EXPECT_FALSE(m.LineBudget().Exhausted());
+  EXPECT_GT(m.LineBudget().Used, 0);
+}
+
 }  // namespace

@@ -268,4 +268,101 @@ TEST(SrcRegex, PathologicalPatternsEndPromptly) {
   EXPECT_EQ(re.MatchLen(0), 4);
 }
 
+// A back-reference pays a step for every character it compares, so that a
+// search comparing long captured texts over and over ends within its step
+// budget instead of running for minutes.
+TEST(SrcRegex, BackReferencesPayPerCharacter) {
+  TRegexEngine re;
+  re.SetExpression(u"(a{1000})\\1"_qs);
+  ASSERT_TRUE(re.Exec(QString(2000, u'a')));
+  EXPECT_FALSE(re.BudgetExhausted());
+  EXPECT_GE(re.StepsUsed(), 2000);  // 1000 taken by the repetition, 1000 compared
+  EXPECT_LT(re.StepsUsed(), 2100);
+
+  const struct {
+    QString expr;
+    int length;
+  } cases[] = {{u"(a*)\\1x"_qs, 16000}, {u"(a*)\\1\\1\\1\\1x"_qs, 100000}, {u"(a*)\\1x"_qs, 1000000}};
+  for (const auto& c : cases) {
+    re.SetExpression(c.expr);
+    EXPECT_FALSE(re.Exec(QString(c.length, u'a'))) << c.expr.toStdString();
+    EXPECT_TRUE(re.BudgetExhausted()) << c.expr.toStdString();
+    EXPECT_EQ(re.MatchPos(0), -1);
+    // Ran out, and overdrew by one comparison at most.
+    const long long budget = TRegexEngine::StepBudget(c.length);
+    EXPECT_GT(re.StepsUsed(), budget) << c.expr.toStdString();
+    EXPECT_LE(re.StepsUsed(), budget + c.length + 1) << c.expr.toStdString();
+  }
+}
+
+// Searches given one budget draw on it in turn; a spent budget leaves no
+// step for the next search.
+TEST(SrcRegex, SharedBudget) {
+  EXPECT_EQ(TRegexEngine::StepBudget(0), 20'000'000);
+  EXPECT_EQ(TRegexEngine::StepBudget(10), 20'000'640);
+
+  TRegexEngine re;
+  re.SetExpression(u"b+c"_qs);
+  const QString text = u"abbbc"_qs;
+  TRegexBudget budget{1000, 0};
+  ASSERT_TRUE(re.ExecView(text, &budget));
+  const long long one = re.StepsUsed();
+  EXPECT_GT(one, 3);
+  EXPECT_EQ(budget.Used, one);
+  EXPECT_EQ(budget.Left, 1000 - one);
+  ASSERT_TRUE(re.ExecAt(text, 1, &budget));
+  EXPECT_EQ(re.MatchLen(0), 4);
+  EXPECT_EQ(budget.Used + budget.Left, 1000);
+
+  budget = TRegexBudget{one - 1, 0};  // one step short
+  EXPECT_FALSE(re.ExecView(text, &budget));
+  EXPECT_TRUE(re.BudgetExhausted());
+  EXPECT_TRUE(budget.Exhausted());
+  const long long used = budget.Used;
+  EXPECT_FALSE(re.ExecAt(text, 1, &budget));
+  EXPECT_TRUE(re.BudgetExhausted());
+  EXPECT_FALSE(re.ExecView(text, &budget));
+  EXPECT_EQ(budget.Used, used);  // nothing more was tried
+  EXPECT_TRUE(re.ExecView(text));  // without it, a budget of its own
+  EXPECT_FALSE(re.BudgetExhausted());
+}
+
+// However long an expression is, compiling it takes no stack in
+// proportion: long runs of zero-width nodes, of counted repetitions and of
+// alternatives compile, and the program searches.
+TEST(SrcRegex, LongExpressionsCompile) {
+  const auto repeat = [](const QString& piece, int times) {
+    QString out;
+    out.reserve(piece.size() * times);
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+  };
+  QString alternatives = repeat(u"a|"_qs, 299999) + u"b"_qs;
+  const struct {
+    QString expr;
+    QString input;
+    const char* expected;
+  } cases[] = {
+      {repeat(u"\\b{0,2}"_qs, 100000), u"xa"_qs, "1/0"},
+      {QString(300000, u'^'), u"xa"_qs, "1/0"},
+      {alternatives, u"xb"_qs, "2/1"},
+      {repeat(u"\\b"_qs, 300000), u" a"_qs, "2/0"},
+      {repeat(u"(?i)"_qs, 300000) + u"A"_qs, u"xa"_qs, "2/1"},
+  };
+  for (const auto& c : cases) {
+    TRegexEngine re;
+    re.SetExpression(c.expr);
+    try {
+      re.Compile();
+    } catch (const ERegexError& e) {
+      ADD_FAILURE() << e.ErrorCode << " " << c.expr.left(12).toStdString();
+      continue;
+    }
+    ASSERT_TRUE(re.IsCompiled());
+    EXPECT_EQ(re.Exec(c.input) ? std::to_string(re.MatchPos(0)) + "/" + std::to_string(re.MatchLen(0)) : "none",
+              c.expected)
+        << c.expr.left(12).toStdString();
+  }
+}
+
 }  // namespace
