@@ -263,7 +263,11 @@ void TfMain::BuildMenusAndBars() {
   AddAction(network, "MM_NetWork1_Map", "MM_NetWork1_Map", "", [] { TWtConnectNetwork().Execute(); });
   AddAction(network, "MM_NetWork1_UnMap", "MM_NetWork1_UnMap", "", [] { TWtDisconnectNetwork().Execute(); });
   AddAction(ops, "MM_AddPrinter", "MM_AddPrinter", "", [] { TWtAddPrinter().Execute(); });
-  AddAction(ops, "MM_SFile", "MM_SFile", "", [] { TWtFindFiles().Execute(); });
+  AddAction(ops, "MM_SFile", "MM_SFile", "", [this] {
+    TWtFindFiles find;
+    find.drive = FileManagerFolder();  // the search starts where the file manager is
+    find.Execute();
+  });
   AddAction(ops, "MM_FindC", "MM_FindC", "", [] { TWtFindComputerDlg().Execute(); });
   AddAction(ops, "ScrP", "ScrP", "", [] { TWtCommandPrompt().Execute(); });
 

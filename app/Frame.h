@@ -235,6 +235,8 @@ class TfMain : public QMainWindow {
   } sidePaneState_;
   void RestoreFolderTreeHeight();
   void UpdateSaveActions();
+  // The folder the file manager shows (or will show once it is built).
+  QString FileManagerFolder() const;
   // Registers a document or image-browser window with the tab strip; the
   // commands follow the windows left once it is gone, however it went.
   void AddTabFor(QMdiSubWindow* window, int imageIndex);

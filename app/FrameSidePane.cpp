@@ -14,6 +14,7 @@
 #include "files/FrFileListBox.h"
 #include "platform/Exceptions.h"
 
+#include <QFileInfo>
 #include <QAction>
 #include <QApplication>
 #include <QMdiArea>
@@ -234,6 +235,11 @@ void TfMain::SelectSidePage(int index) {
   TabSet1->setCurrentIndex(index);
 }
 
+
+QString TfMain::FileManagerFolder() const {
+  const QString folder = FileManager ? FileManager->Folder() : sidePaneState_.folder;
+  return QFileInfo(folder).isDir() ? folder : StartFolder();
+}
 
 void TfMain::ImageBrowserOnFolder() {
   EnsureSidePane();

@@ -1,4 +1,6 @@
 #include "app/ShellDialogs.h"
+#include "app/FileManagerPane.h"
+#include "files/FrDirectoryTree.h"
 #include "platform/MountWatcher.h"
 #include "tests/app/AppFixture.h"
 
@@ -161,4 +163,23 @@ TEST_F(ShellTools, MenusReachEveryToolAndWindow) {
   EXPECT_EQ(picky.Tried().mid(0, 1), QStringList{"system-config-printer"});
   EXPECT_EQ(picky.Tried().last(), QStringLiteral("xterm"));
   EXPECT_EQ(prompts.Dialogs(), QStringList({"FindFilesDlg", "FindComputerDlg", "fAbout", "fUpdate"}));
+}
+
+TEST_F(ShellTools, SearchForAFileStartsAtTheFileManagersFolder) {
+  const QString folder = root + "site";
+  QDir().mkpath(folder + "/sub");
+  Ini().WriteString("Work", "Dir", folder);
+  QString shown;
+  const auto answer = [&shown](QDialog& d) {
+    shown = static_cast<TFindFilesDialog&>(d).FolderEdit->text();
+    return int(QDialog::Rejected);
+  };
+  prompts.AnswerDialog(QStringLiteral("FindFilesDlg"), answer);
+  Main().findChild<QAction*>("MM_SFile")->trigger();
+  EXPECT_EQ(shown, folder) << "before the pane is built: the folder it will show";
+  Main().EnsureSidePane();
+  Main().FileManager->FrDirectoryTree1->OpenPath(folder + "/sub");
+  prompts.AnswerDialog(QStringLiteral("FindFilesDlg"), answer);
+  Main().findChild<QAction*>("MM_SFile")->trigger();
+  EXPECT_EQ(shown, folder + "/sub");
 }
