@@ -582,7 +582,7 @@ void TChildForm::showEvent(QShowEvent* event) {
   Panels[0]->setText(CaretText(Memo1->CaretY(), Memo1->CaretX()));
 }
 
-void TChildForm::InsertFixedText(const QString& text) { Memo1->SetSelText(text); }
+void TChildForm::InsertFixedText(const QString& text) { Memo1->InsertFragment(text); }
 
 void TChildForm::Commenttext1Click() {
   const int start = Memo1->SelStart();

@@ -35,4 +35,7 @@ void TfMain::UpdateDocumentCommands() {
   if (QAction* a = Action(QStringLiteral("SaveAll"))) a->setEnabled(!Documents().isEmpty());
   for (const char* name : {"Close1", "CloseAll"})
     if (QAction* a = Action(QLatin1String(name))) a->setEnabled(anyWindow);
+  // The picture command asks for no more than a window: with an image
+  // browser in front it goes to the document window used last.
+  if (QAction* a = Action(QStringLiteral("ToolButton19"))) a->setEnabled(anyWindow);
 }

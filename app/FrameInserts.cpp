@@ -14,38 +14,28 @@
 #include <QMenu>
 #include <QToolBar>
 
-namespace {
-// Runs `change` on the editor in normal selection mode and brings the
-// user's mode back afterwards: a fragment of several lines put in as a
-// column would be spread over the lines below.
-template <typename F>
-void InNormalMode(TSrcEdit* e, F change) {
-  const TSrcSelectionMode mode = e->SelectionMode();
-  e->SetSelectionMode(smNormal);
-  change();
-  e->SetSelectionMode(mode);
-}
-}  // namespace
-
 void TfMain::InsertTextAtCursor(const QString& text) {
   TChildForm* c = ActiveDocument();
   if (!c) return;
-  InNormalMode(c->Memo1, [&] { c->Memo1->SetSelText(text); });
+  c->Memo1->InsertFragment(text);
 }
 
 void TfMain::WrapSelection(const QString& openTag, const QString& closeTag) {
   TChildForm* c = ActiveDocument();
   if (!c) return;
   TSrcEdit* e = c->Memo1;
-  InNormalMode(e, [&] {
-    SavedSelStart = e->SelStart();
-    SavedSelEnd = e->SelEnd();
-    const InsertFragments::TWrapResult r =
-        InsertFragments::Wrap({openTag, closeTag, e->SelAvail() ? e->SelText() : QString(), SavedSelStart});
-    e->SetSelText(r.text);
-    e->SetSelStart(r.selStart);
-    e->SetSelEnd(r.selEnd);
-  });
+  SavedSelStart = e->SelStart();
+  SavedSelEnd = e->SelEnd();
+  const QString selected = e->SelAvail() ? e->SelText() : QString();
+  const int start = e->InsertFragment(openTag + selected + closeTag);
+  // The old text selected again between the tags (the caret between them
+  // when there was none), wherever the caret stood.
+  const InsertFragments::TWrapResult r = InsertFragments::Wrap({openTag, closeTag, selected, start});
+  const TSrcSelectionMode mode = e->SelectionMode();
+  e->SetSelectionMode(smNormal);
+  e->SetSelStart(r.selStart);
+  e->SetSelEnd(r.selEnd);
+  e->SetSelectionMode(mode);
   e->setFocus();
 }
 

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QMdiArea>
+#include <QPointer>
 
 QMdiSubWindow* OpenImageBrowser(TfMain& main, const QStringList& files) {
   TImageBrowserHooks& hooks = ImageBrowserHooks();
@@ -65,11 +66,31 @@ void InsertLink(TfMain& main) {
   TfUrl dialog(Lang());
   dialog.setFont(main.font());
   Prompts().ExecModal(dialog);
-  if (dialog.Ok) c->Memo1->SetSelText(dialog.Fragment());
+  if (dialog.Ok) c->Memo1->InsertFragment(dialog.Fragment());
 }
+
+namespace {
+
+// The document window the picture goes into: the active one or, with an
+// image browser in front, the document window used last.
+TChildForm* PictureTarget(TfMain& main) {
+  if (TChildForm* c = main.ActiveDocument()) return c;
+  const QList<QMdiSubWindow*> used = main.MDIClient->subWindowList(QMdiArea::ActivationHistoryOrder);
+  for (auto it = used.rbegin(); it != used.rend(); ++it)
+    if (auto* c = qobject_cast<TChildForm*>(*it)) return c;
+  return nullptr;
+}
+
+}  // namespace
 
 void InsertImage(TfMain& main, const QString& fileName) {
   if (main.MDIClient->subWindowList().isEmpty()) return;
+  QPointer<TChildForm> target = PictureTarget(main);
+  if (!target) {
+    // Only image browsers are open: say so before a picture is chosen.
+    ShowMessageDlg(LangText(QStringLiteral("NoDocOpen")), 0);
+    return;
+  }
   TfImage dialog(Lang());
   dialog.setFont(main.font());
   dialog.StartFolder = main.LastFolder;
@@ -77,8 +98,10 @@ void InsertImage(TfMain& main, const QString& fileName) {
   dialog.Browse = [](const QString& folder) { return ChooseFile("OpenDialog1", folder, PictureFilter()); };
   if (!fileName.isEmpty()) dialog.TryLoad(fileName);
   Prompts().ExecModal(dialog);
-  if (!dialog.Ok) return;
-  if (TChildForm* c = main.ActiveDocument()) c->Memo1->SetSelText(dialog.Fragment());
+  if (!dialog.Ok || !target) return;
+  // The picture is seen where it went in.
+  if (main.MDIClient->activeSubWindow() != target) main.MDIClient->setActiveSubWindow(target);
+  target->Memo1->InsertFragment(dialog.Fragment());
 }
 
 void InsertFlashMovie(TChildForm& child) {
@@ -86,5 +109,5 @@ void InsertFlashMovie(TChildForm& child) {
   dialog.setFont(child.font());
   dialog.Browse = [] { return ChooseFile("OpenDialog1", QString(), QString()); };
   if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
-  child.Memo1->SetSelText(PictureInserts::JoinLines(dialog.Lines()));
+  child.Memo1->InsertFragment(PictureInserts::JoinLines(dialog.Lines()));
 }

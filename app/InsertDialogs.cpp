@@ -720,18 +720,17 @@ void InsertTextFormatting(TfMain& main) {
   TSrcEdit* e = c->Memo1;
   main.SavedSelStart = e->SelStart();
   main.SavedSelEnd = e->SelEnd();
-  const QString selected = e->SelAvail() ? e->SelText() : QString();
   TfTextFormat dialog(&main);
   Run(main, dialog);
-  int shift = 0;
-  if (dialog.Ok) {
-    const TFontTags tags = FontTags(dialog.Options());
-    main.InsertTextAtCursor(tags.open + selected + tags.close);
-    shift = OffsetLength(tags.open);
+  if (!dialog.Ok) {
+    // Nothing changed: the selection (a column block too) or a caret past
+    // the line end stays as it was.
+    e->setFocus();
+    return;
   }
-  e->SetSelStart(main.SavedSelStart + shift);
-  e->SetSelEnd(main.SavedSelEnd + shift);
-  e->setFocus();
+  // The old text selected again inside the tags, as by the wrap commands.
+  const TFontTags tags = FontTags(dialog.Options());
+  main.WrapSelection(tags.open, tags.close);
 }
 
 void InsertDateTime(TfMain& main) {

@@ -1245,6 +1245,39 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
   EnsureCursorPosVisible();
 }
 
+int TCustomSrcEdit::InsertFragment(const QString& text) {
+  if (ReadOnly()) return SelStart();
+  const LogicalLines logical(this);
+  undoList_.BeginBlock();
+  ScopeExit endBlock([this] { undoList_.EndBlock(); });
+  const TSrcSelectionMode mode = selectionMode_;
+  TPoint at = CaretXY();
+  if (!SelAvail()) {
+    // A column block without width selects nothing: it must not become a
+    // normal selection below.
+    blockBegin_ = blockEnd_ = at;
+  } else {
+    const TPoint first = BlockBegin(), last = BlockEnd();
+    at = first;
+    if (mode != smNormal) {
+      // Taken out in its own mode, short rows and line ends outside the
+      // block untouched; the text goes in at the block's top-left corner.
+      at = TPoint{mode == smColumn ? std::min(first.X, last.X) : 1, first.Y};
+      DeleteSelectionRecorded(false, true);
+      SetCaretXYEx(false, at);
+      blockBegin_ = blockEnd_ = at = CaretXY();
+    }
+  }
+  // Several lines put in as a column would be spread over the lines below.
+  selectionMode_ = smNormal;
+  ScopeExit restore([this, mode] { selectionMode_ = mode; });
+  SetSelText(text);
+  // Blanks now reach a caret that stood past the line end, so `at` is a
+  // place in the text (unless trimmed again: then the line end).
+  if (at.Y >= 1 && at.Y <= LineCount()) at.X = std::min(at.X, static_cast<int>(Line(at.Y).size()) + 1);
+  return static_cast<int>(PointToOffsetEx(at));
+}
+
 TPoint TCustomSrcEdit::InsertionStart(TSrcSelectionMode mode) const {
   TPoint start = CaretXY();
   if (mode == smLine) start.X = 1;

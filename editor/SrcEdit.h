@@ -237,6 +237,11 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   QString GetSelText() const;
   // Replaces the selection (or inserts at the caret) as one undoable change.
   void SetSelText(const QString& text);
+  // Replaces the selection by the text in normal mode, as one undoable
+  // change, whatever the selection mode: a column or line block is taken
+  // out as such and the text goes in at its top-left corner. Returns the
+  // offset (as SelStart) where the text starts.
+  int InsertFragment(const QString& text);
   // Replaces the selection by the text in the given mode. It records nothing
   // itself, except column rows while a paste runs.
   void SetSelTextPrimitive(TSrcSelectionMode mode, const QString& text);

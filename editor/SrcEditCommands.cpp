@@ -420,7 +420,8 @@ void TCustomSrcEdit::DoInsertText(const QString& text) {
     const int len = static_cast<int>(line.size());
     QString padded = line;
     if (x - 1 > len) {
-      const QString pad = line.isEmpty() ? IndentString(x - 1) : QString(x - 1 - len, QLatin1Char(' '));
+      // A TAB one column wide looks like a blank: the bytes are blanks too.
+      const QString pad = line.isEmpty() && tabWidth_ > 1 ? IndentString(x - 1) : QString(x - 1 - len, QLatin1Char(' '));
       padded += pad;
       undoList_.AddChange(crPadding, TPoint{len + 1, y}, TPoint{len + 1 + static_cast<int>(pad.size()), y}, QString(),
                           smNormal);

@@ -1,8 +1,19 @@
 #include "app/Frame.h"
+#include "app/FramePictures.h"
+#include "app/InsertDialogs.h"
+#include "app/ProjectPages.h"
+#include "authoring/WtInsertFragments.h"
+#include "authoring/uPictureInserts.h"
 #include "tests/app/AppFixture.h"
 
+#include <QAbstractButton>
 #include <QColorDialog>
+#include <QImage>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <functional>
 
 namespace {
 
@@ -19,7 +30,23 @@ class InsertCommands : public AppFixture {
       return result;
     });
   }
+  // Answers dialog `name` of type D by running `fill` and pressing the
+  // button it returns.
+  template <typename D>
+  void Press(const char* name, std::function<QAbstractButton*(D&)> fill) {
+    prompts.AnswerDialog(QLatin1String(name), [fill](QDialog& d) {
+      fill(static_cast<D&>(d))->click();
+      return d.result();
+    });
+  }
+  void AnswerTextFormat(bool ok) {
+    Ini().WriteString("Font", "Type", "No Such Face");
+    Ini().WriteInteger("Font", "Size2", 5);
+    Press<TfTextFormat>("fTextFormat", [ok](TfTextFormat& f) { return ok ? f.Button2 : f.Button1; });
+  }
 };
+
+const QString kFont = QStringLiteral("<font face=\"no such face\" size=\"5\" color=\"#000000\">");
 
 TEST_F(InsertCommands, WrapKeepsTheOldTextSelected) {
   // Bold at the caret (offset 10): the caret stands between the tags.
@@ -100,6 +127,184 @@ TEST_F(InsertCommands, PromptAndColourAnswers) {
   EXPECT_EQ(Text(e), QStringLiteral("#0000ff"));
   Main().ToolButton26Click();
   EXPECT_EQ(Text(e), QStringLiteral("#0000ff<br>"));
+}
+
+TEST_F(InsertCommands, InsertsOverAColumnBlockTakeOutOnlyTheBlock) {
+  // "bc", "f" and "jk": the middle row is shorter than the block.
+  TSrcEdit* e = Open("abcd\r\nef\r\nijkl\r\n");
+  TChildForm* doc = Main().ActiveDocument();
+  const QStringList before{"abcd", "ef", "ijkl"};
+  const QString png = MakeFile("x.png");
+  QImage(32, 16, QImage::Format_RGB32).save(png);
+  const QString block = QStringLiteral("bc\r\nf\r\njk");
+  struct Case {
+    const char* what;
+    std::function<void()> run;
+    QString head, tail;  // of the inserted fragment
+  };
+  const auto action = [this](const char* name) { return [this, name] { Main().Action(name)->trigger(); }; };
+  const Case cases[] = {
+      {"bold", action("Bold1"), "<b>" + block + "</b>", "</b>"},
+      {"heading", action("HeadingStyle12"), "<h2>" + block, block + "</h2>"},
+      {"text formatting", [&] { AnswerTextFormat(true); action("ToolButton60")(); }, kFont + block, "</font>"},
+      {"line break", action("ToolButton26"), "<br>", "<br>"},
+      {"colour",
+       [&] {
+         prompts.AnswerDialog("ColorDialog1", [](QDialog& d) {
+           static_cast<QColorDialog&>(d).setCurrentColor(Qt::blue);
+           return int(QDialog::Accepted);
+         });
+         action("ToolButton14")();
+       },
+       "#0000ff", "#0000ff"},
+      {"alert", [&] { AnswerPrompt("Hi", QDialog::Accepted); action("ToolButton31")(); }, "<script language=",
+       "</script>\r\n"},
+      {"table", [&] { Press<TfTable>("fTable", [](TfTable& t) { return t.Button1; }); action("Table1")(); },
+       "<table", "</table>\r\n"},
+      {"list",
+       [&] {
+         Press<TfNumber>("fNumber", [](TfNumber& n) {
+           n.SpeedButtons[5]->click();
+           return n.Button1;
+         });
+         action("ToolButton51")();
+       },
+       "<ul type=", "</ul>\r\n"},
+      {"horizontal line", [&] { Press<TfHorLine>("fHorLine", [](TfHorLine& h) { return h.Button1; }); action("ToolButton27")(); },
+       "<hr size=1", "color=#000000>"},
+      {"date and time", [&] { Press<TfDT>("fDT", [](TfDT& d) { return d.Button1; }); action("ToolButton30")(); }, "", ""},
+      {"last-updated script",
+       [&] { Press<TfUpdateScript>("fUpdateScript", [](TfUpdateScript& u) { return u.Button1; }); action("ToolButton32")(); },
+       "<script language=\"JavaScript\">\r\n", "</script>\r\n"},
+      {"form control",
+       [&] { Press<TfHTMLButton>("fHTMLButton", [](TfHTMLButton& b) { return b.Button1; }); action("ToolButton29")(); },
+       "<input type=\"checkbox\"", ""},
+      {"mail form", [&] { AnswerPrompt("me@x.org", QDialog::Accepted); action("ToolButton17")(); }, "<form ",
+       "</form>\r\n"},
+      {"character map",
+       [&] {
+         Press<TfCharacter>("fCharacter", [](TfCharacter& c) {
+           c.SpeedButtons[0]->click();
+           return c.Button1;
+         });
+         action("ToolButton5")();
+       },
+       "&cent;", "&cent;"},
+      {"tag library",
+       [&] {
+         Main().EnsureSidePane();
+         Main().TagPage->OnInsert("<p>");
+       },
+       "<p>", "<p>"},
+      {"link",
+       [&] {
+         Press<TfUrl>("fUrl", [](TfUrl& u) {
+           u.Edit2->setText("x.html");
+           u.Edit3->setText("X");
+           return u.Button1;
+         });
+         action("ToolButton18")();
+       },
+       "<a href=\"x.html\">X</a>", "</a>"},
+      {"picture",
+       [&] {
+         Press<TfImage>("fImage", [](TfImage& i) { return i.Button2; });
+         InsertImage(Main(), png);
+       },
+       "<img src=\"x.png\"", "height=\"16\">"},
+      {"flash movie",
+       [&] {
+         prompts.AnswerDialog("fFlash", [](QDialog& d) {
+           static_cast<TfFlash&>(d).Edit1->setText("m.swf");
+           return int(QDialog::Accepted);
+         });
+         InsertFlashMovie(*doc);
+       },
+       "<object classid=", "</object>\r\n"},
+      {"fixed text", [&] { doc->InsertFixedText("<hr>"); }, "<hr>", "<hr>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    e->SetLines(before);
+    e->SetSelectionMode(smColumn);
+    e->SetCaretXY(TPoint{2, 1});
+    e->SetBlockBegin(TPoint{2, 1});
+    e->SetCaretXY(TPoint{4, 3});
+    e->SetBlockEnd(TPoint{4, 3});
+    c.run();
+    // The block's text is gone as a column, the fragment stands at its
+    // top-left corner, every other character stays where it was.
+    const QString text = Text(e);
+    EXPECT_TRUE(text.startsWith("a" + c.head)) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(c.tail + "d\r\ne\r\nil")) << text.toStdString();
+    EXPECT_GT(text.size(), QStringLiteral("ad\r\ne\r\nil").size());
+    EXPECT_EQ(e->SelectionMode(), smColumn);
+    e->Undo();
+    EXPECT_EQ(e->Lines().ToStringList(), before);
+  }
+  // A wrap selects the block's text again between its tags.
+  e->SetLines(before);
+  e->SetSelectionMode(smColumn);
+  e->SetBlockBegin(TPoint{2, 1});
+  e->SetBlockEnd(TPoint{3, 1});
+  Main().Action("Italic1")->trigger();
+  EXPECT_EQ(e->Lines()[0], "a<i>b</i>cd");
+  EXPECT_EQ(e->SelText(), "b");
+}
+
+TEST_F(InsertCommands, CaretPastTheLineEndEndsBetweenTheTags) {
+  TSrcEdit* e = Open("abc\r\n");
+  const char* const actions[] = {"Bold1",          "Italic1",        "Underline1",     "Center1",        "Left1",
+                                 "Right1",         "ToolButton84",   "HeadingStyle11", "HeadingStyle12", "HeadingStyle13",
+                                 "HeadingStyle14", "HeadingStyle15", "HeadingStyle16", "AlignLeft1",     "AlignCenter1",
+                                 "AlignRight1",    "AlignJustify1"};
+  const QList<InsertFragments::TWrapTags>& tags = InsertFragments::WrapCommands();
+  ASSERT_EQ(tags.size(), 17);
+  const QString padded = "abc" + QString(52, u' ');
+  // Typing right after the command lands between the tags.
+  const auto check = [&](const QString& open, const QString& close) {
+    EXPECT_EQ(e->Lines()[0], padded + open + close);
+    EXPECT_FALSE(e->SelAvail());
+    EXPECT_EQ(e->CaretXY(), (TPoint{56 + static_cast<int>(open.size()), 1}));
+    e->ProcessCommand(ecChar, QLatin1Char('x'));
+    EXPECT_EQ(e->Lines()[0], padded + open + "x" + close);
+  };
+  for (int i = 0; i < 17; ++i) {
+    SCOPED_TRACE(actions[i]);
+    e->SetLines({"abc"});
+    e->SetCaretXY(TPoint{56, 1});
+    Main().Action(actions[i])->trigger();
+    check(QLatin1String(tags[i].open), QLatin1String(tags[i].close));
+  }
+  // Text formatting: the same; cancelled, the caret stays where it stood.
+  e->SetLines({"abc"});
+  e->SetCaretXY(TPoint{56, 1});
+  AnswerTextFormat(false);
+  Main().Action("ToolButton60")->trigger();
+  EXPECT_EQ(e->Lines()[0], "abc");
+  EXPECT_EQ(e->CaretXY(), (TPoint{56, 1}));
+  AnswerTextFormat(true);
+  Main().Action("ToolButton60")->trigger();
+  check(kFont, "</font>");
+  e->Undo();
+  e->Undo();
+  EXPECT_EQ(e->Lines().ToStringList(), QStringList{"abc"});
+
+  // Typing far right in an empty document: blanks, as the screen shows.
+  TSrcEdit* empty = Main().OpenDocument(false, true, MakeFile("empty.html", ""))->Memo1;
+  ASSERT_EQ(empty->TabWidth(), 1);
+  empty->SetCaretXY(TPoint{650, 1});
+  for (QChar c : QStringLiteral("hello")) empty->ProcessCommand(ecChar, c);
+  EXPECT_EQ(empty->Lines().ToStringList(), QStringList{QString(649, u' ') + "hello"});
+}
+
+TEST_F(InsertCommands, HeadingCaptionsInEnglish) {
+  WriteFileBytes(root + "Language Modules/test.lms",
+                 ReadFileBytes(QStringLiteral(KV_SOURCE_DIR "/data/Language Modules/english.lms")));
+  LoadLanguageModule();
+  for (int level = 1; level <= 6; ++level)
+    EXPECT_EQ(Main().Action(QStringLiteral("HeadingStyle1%1").arg(level))->text(),
+              QStringLiteral("Heading Style %1").arg(level));
 }
 
 }  // namespace

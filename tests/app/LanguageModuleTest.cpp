@@ -123,7 +123,7 @@ TEST_F(LoadLanguageModuleTest, LoadsTheModuleNamedInTheSettingsAndFallsBackToEng
             dir.path() + QStringLiteral("/Language Modules/english.lms"));
   EXPECT_EQ(LangText(QStringLiteral("btYesToAll")), QStringLiteral("Yes to all"));
   EXPECT_EQ(AcceleratedLangText(QStringLiteral("File")), QStringLiteral("&File"));
-  EXPECT_EQ(HeadingCaption(3), QStringLiteral("Heading 3"));
+  EXPECT_EQ(HeadingCaption(3), QStringLiteral("Heading Style 3"));
 
   const QString german = dir.filePath(QStringLiteral("Language Modules/deutsch.lms"));
   ASSERT_TRUE(WriteFileBytes(german, Line("File", "Datei")));

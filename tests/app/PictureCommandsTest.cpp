@@ -27,7 +27,7 @@ class PictureCommands : public AppFixture {
     AppFixture::SetUp();
     // Texts equal to their keys for the keys of these windows too.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"ImgBrowser", "FM_EDGFX", "Close", "ADIMCapt", "ALAddMailLink"})
+    for (const char* key : {"ImgBrowser", "FM_EDGFX", "Close", "ADIMCapt", "ALAddMailLink", "NoDocOpen"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
     LoadLanguageModule();
@@ -186,6 +186,35 @@ TEST_F(PictureCommands, PictureByNameByBrowseAndRefused) {
   EXPECT_EQ(c->Memo1->Text(), "");
   ASSERT_FALSE(prompts.Messages().isEmpty());
   EXPECT_EQ(prompts.Messages().last().text, "Could not load image. Invalid format");
+}
+
+TEST_F(PictureCommands, PictureWithAnImageBrowserInFront) {
+  const QString png = MakePng("x.png", 32, 16);
+  // Only an image browser: said before a picture is chosen.
+  Main().WMDropFiles({png});
+  ASSERT_NE(Browser(), nullptr);
+  ASSERT_EQ(Main().ActiveDocument(), nullptr);
+  ASSERT_TRUE(Main().Action("ToolButton19")->isEnabled());
+  Main().Action("ToolButton19")->trigger();
+  EXPECT_TRUE(prompts.Dialogs().isEmpty());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "NoDocOpen");
+  EXPECT_EQ(prompts.Messages()[0].kind, 0);
+
+  // A document window used before the browser came to the front: the
+  // picture goes in there, and that window comes to the front.
+  TChildForm* c = NewDocument();
+  Main().MDIClient->setActiveSubWindow(Browser());
+  ASSERT_EQ(Main().ActiveDocument(), nullptr);
+  prompts.AnswerDialog("fImage", [png](QDialog& d) {
+    static_cast<TfImage&>(d).TryLoad(png);
+    static_cast<TfImage&>(d).Button2->click();
+    return d.result();
+  });
+  Main().Action("ToolButton19")->trigger();
+  EXPECT_EQ(c->Memo1->Text(), R"(<img src="x.png" alt="" border="0" width="32" height="16">)");
+  EXPECT_EQ(Main().ActiveDocument(), c);
+  EXPECT_EQ(prompts.Messages().size(), 1);
 }
 
 TEST_F(PictureCommands, FlashMovie) {

@@ -117,6 +117,10 @@ TEST(SrcEditCommands, Typing) {
       {"padding", {""}, {5, 1}, ecChar, {"    x"}, {6, 1}, 0, 0, 8, QLatin1Char('x')},
       {"padding with tabs", {""}, {7, 1}, ecChar, {"\t  y"}, {5, 1}, 0, kSpaces, 4, QLatin1Char('y')},
       {"padding a line", {"ab"}, {5, 1}, ecChar, {"ab  x"}, {6, 1}, 0, 0, 8, QLatin1Char('x')},
+      // A TAB of width 1 looks like a blank: the bytes are the blanks seen.
+      {"padding, tab width 1", {""}, {7, 1}, ecChar, {"      h"}, {8, 1}, 0, kSpaces, 1, QLatin1Char('h')},
+      {"padding, tab width 1, input method", {""}, {4, 1}, ecImeStr, {"   hi"}, {6, 1}, 0, kSpaces, 1, QChar(),
+       QStringLiteral("hi")},
       {"blanks that were there stay", {"ab  "}, {3, 1}, ecChar, {"abc  "}, {4, 1}, 0, 0, 8, QLatin1Char('c')},
       {"tab character", {"ab"}, {1, 1}, ecChar, {"ab"}, {1, 1}, 0, 0, 8, QLatin1Char('\t')},
       {"return character", {"ab"}, {1, 1}, ecChar, {"ab"}, {1, 1}, 0, 0, 8, QLatin1Char('\r')},

@@ -355,6 +355,43 @@ TEST(SrcEditReplace, PaddingBeyondTheLineEnd) {
   EXPECT_EQ(e->Text(), "ab");
 }
 
+TEST(SrcEditReplace, FragmentOverABlockChangesNothingOutsideIt) {
+  // A column block over a row shorter than the block: only the block goes,
+  // the fragment goes in at its top-left corner, one Undo gives it back.
+  const QStringList before{"abcd", "ef", "ijkl"};
+  for (const QString& fragment : {QStringLiteral("<br>"), QStringLiteral("X\r\nY\r\n")}) {
+    auto e = MakeEdit(before);
+    e->SetSelectionMode(smColumn);
+    Select(*e, TPoint{4, 3}, TPoint{2, 1});
+    EXPECT_EQ(e->InsertFragment(fragment), 2);
+    EXPECT_EQ(e->Lines().ToStringList(), fragment == "<br>" ? QStringList({"a<br>d", "e", "il"})
+                                                            : QStringList({"aX", "Y", "d", "e", "il"}));
+    EXPECT_EQ(e->SelectionMode(), smColumn);
+    EXPECT_FALSE(e->SelAvail());
+    e->Undo();
+    EXPECT_EQ(e->Lines().ToStringList(), before);
+    e->Redo();
+    e->Undo();
+    EXPECT_EQ(e->Lines().ToStringList(), before);
+  }
+  // Line mode: the lines go, the text starts where they began.
+  auto l = MakeEdit({"l1", "l2", "l3"});
+  l->SetSelectionMode(smLine);
+  Select(*l, TPoint{2, 1}, TPoint{1, 2});
+  EXPECT_EQ(l->InsertFragment(QStringLiteral("x")), 1);
+  EXPECT_EQ(l->Lines().ToStringList(), QStringList({"xl3"}));
+  l->Undo();
+  EXPECT_EQ(l->Lines().ToStringList(), QStringList({"l1", "l2", "l3"}));
+  // A caret past the line end: blanks up to it, the text starts there.
+  auto p = MakeEdit({"x", "abc"});
+  p->SetCaretXY(TPoint{8, 2});
+  EXPECT_EQ(p->InsertFragment(QStringLiteral("<b></b>")), 3 + 8);
+  EXPECT_EQ(p->Lines()[1], "abc    <b></b>");
+  EXPECT_EQ(p->CaretXY(), (TPoint{15, 2}));
+  p->Undo();
+  EXPECT_EQ(p->Lines().ToStringList(), QStringList({"x", "abc"}));
+}
+
 TEST(SrcEditReplace, LineModeDeleteKeepsOneLine) {
   auto e = MakeEdit({"l1", "l2", "l3"});
   e->SetSelectionMode(smLine);
@@ -540,7 +577,8 @@ int NaiveSelStart(const TCustomSrcEdit& e) {
 }
 
 // Random edit scripts (replacements, cuts, plain and block pastes, search
-// and replace, overwrite typing and column insertions, in all three modes,
+// and replace, typing and overwrite typing, column insertions and insert
+// fragments over blocks, carets past the line end, in all three modes,
 // some with word wrap on), with caret and selection set through the host's
 // calls, also between the halves of a surrogate pair: undo everything gives
 // the original text exactly, redo everything gives the final text.
@@ -574,6 +612,10 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
     auto e = MakeEdit(lines);
     if (round % 3 == 1) e->SetOptions(e->Options() & ~eoTrimTrailingSpaces);
     if (round % 4 == 2) e->SetOptions(e->Options() & ~eoGroupUndo);
+    if (round % 6 == 4) {  // the document windows' tab width
+      e->SetTabWidth(1);
+      e->SetOptions(e->Options() & ~eoTabsToSpaces);
+    }
     if (round % 5 == 3) {
       e->Lines().SetWrapWidth(6);
       e->SetWordWrap(true);
@@ -583,8 +625,8 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
     for (int step = rnd(1, 12); step > 0; --step) {
       e->SetSelectionMode(static_cast<TSrcSelectionMode>(rnd(0, 2)));
       const int count = std::max(1, e->Lines().Count());
-      const TPoint a{rnd(1, 6), rnd(1, count)};
-      const TPoint b{rnd(1, 6), rnd(1, count)};
+      const TPoint a{rnd(1, 9), rnd(1, count)};  // often past the line end
+      const TPoint b{rnd(1, 9), rnd(1, count)};
       log += "mode " + std::to_string(e->SelectionMode()) + " ";
       if (rnd(0, 2) == 0) {
         const int end = static_cast<int>(e->Text().size()) + 1;
@@ -597,7 +639,7 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
         log += at(a) + "-" + at(b) + " ";
       }
       const QString t = rnd(0, 4) == 0 ? QString() : text();
-      switch (rnd(0, 8)) {
+      switch (rnd(0, 9)) {
         case 0:  // plain text from elsewhere
           QGuiApplication::clipboard()->setText(t);
           e->PasteFromClipboard();
@@ -633,6 +675,14 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
         case 5:
           e->InsertBlock(a, a, t, true);
           log += "insert block at a \"" + shown(t) + "\"";
+          break;
+        case 6:  // an insert command's fragment, over a block of any mode
+          e->InsertFragment(t);
+          log += "insert fragment \"" + shown(t) + "\"";
+          break;
+        case 7:  // typing, padded when the caret stands past the line end
+          for (QChar c : t) e->ProcessCommand(ecChar, c);
+          log += "type \"" + shown(t) + "\"";
           break;
         default:
           e->SetSelText(t);
