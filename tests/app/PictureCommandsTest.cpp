@@ -64,12 +64,15 @@ TEST_F(PictureCommands, ImageBrowserFlows) {
   EXPECT_EQ(b->ThumbnailList1->Thumbnails().Count(), 3);
   EXPECT_EQ(Main().MDITab1->ImageIndexOf(0), 110);
 
-  // Nothing selected: no reaction, and "Edit" starts nothing.
+  // Nothing selected: no full view, and "Edit" starts the program without a file.
   b->ThumbnailList1DblClick();
   EXPECT_FALSE(b->FullViewShown());
   Ini().WriteString("GFX", "Path", "/usr/bin/gimp");
   b->Button1Click();
-  EXPECT_TRUE(launcher.calls.isEmpty());
+  ASSERT_EQ(launcher.calls.size(), 1);
+  EXPECT_EQ(launcher.calls[0].program, "/usr/bin/gimp");
+  EXPECT_EQ(launcher.calls[0].arguments, QStringList());
+  launcher.calls.clear();
 
   // A PNG at full size, its transparency kept; back by a click on the picture.
   Click(b, 0, true);
