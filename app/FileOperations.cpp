@@ -3,6 +3,7 @@
 #include "app/LanguageModule.h"
 #include "files/FileServices.h"
 #include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -142,10 +143,13 @@ QList<QStringList> ToolPrograms(const QString& name) {
 }
 
 bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString& error, bool& stopped) {
-  QFile in(source);
-  if (!in.open(QIODevice::ReadOnly)) {
-    error = in.errorString();
-    return false;
+  // Only a regular file is copied: a FIFO or device would hold the open (or
+  // the reading) for ever.
+  QFile in;
+  switch (OpenRegularFile(source, in, &error)) {
+    case TRegularOpen::Opened: break;
+    case TRegularOpen::NotRegular: error = LangText(QStringLiteral("NotRegular")); return false;
+    case TRegularOpen::Failed: return false;
   }
   // Written under a temporary name beside the target and renamed when whole.
   QSaveFile out(target);
@@ -178,7 +182,7 @@ bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString
     error = out.errorString();
     return false;
   }
-  QFile::setPermissions(target, in.permissions());
+  QFile::setPermissions(target, QFileInfo(source).permissions());
   return true;
 }
 

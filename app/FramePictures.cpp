@@ -2,6 +2,7 @@
 
 #include "app/Frame.h"
 #include "app/LanguageModule.h"
+#include "app/Launcher.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "app/uconfig.h"
@@ -21,7 +22,10 @@ QMdiSubWindow* OpenImageBrowser(TfMain& main, const QStringList& files) {
     return Settings::Open().ReadString(QStringLiteral("GFX"), QStringLiteral("Path"), QString()).trimmed();
   };
   hooks.OpenWithProgram = [&main](const QString& program, const QString& file) {
-    return main.OpenWithProgram(program, file);
+    if (!file.isEmpty()) return main.OpenWithProgram(program, file);
+    if (Launcher().Start(program, {})) return true;
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoProgramStart")), program}), 2);
+    return false;
   };
   hooks.ShowGraphicsOptions = [&main] {
     ++main.DocumentCounter;

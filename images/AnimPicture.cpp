@@ -62,13 +62,14 @@ void TAnimPicture::SetStretchMode(TStretchMode m) {
 void TAnimPicture::PictureChanged() {
   if (autoSize_ && !picture_.GetEmpty()) SetAutoSize(true);
   animated_ = false;
+  // The canvas of the picture before goes before anything of this one.
+  canvas_ = QImage();
+  saved_ = QImage();
+  canvasCharge_.reset();
   if (!picture_.GetEmpty()) {
     animated_ = picture_.IsGIF() && picture_.FrameCount() > 1;
     picture_.SetFrame(0);  // composes the first frame
-  } else {
-    canvas_ = QImage();
   }
-  if (!picture_.GetEmpty() && !picture_.IsGIF()) canvas_ = QImage();
   update();
 }
 
@@ -79,17 +80,26 @@ void TAnimPicture::FrameChanged() {
 }
 
 void TAnimPicture::Compose(bool restart) {
-  if (picture_.FrameRect().isNull()) {
+  if (!animated_ || !(animate_ || playing_) || picture_.FrameRect().isNull()) {
+    // A still picture, or one that does not play: its frame is drawn alone.
     canvas_ = QImage();
+    saved_ = QImage();
+    canvasCharge_.reset();
     return;
   }
   const QSize screen(picture_.ScreenWidth(), picture_.ScreenHeight());
-  if (qint64(screen.width()) * screen.height() * 4 > PictureDecoder::kAllocationLimit) {
-    canvas_ = QImage();  // a screen too large to hold: the frames are shown alone
-    return;
-  }
   if (restart || canvas_.size() != screen) {
-    canvas_ = QImage(screen, QImage::Format_ARGB32_Premultiplied);
+    if (canvas_.size() != screen || !canvasCharge_) {
+      canvas_ = QImage();
+      saved_ = QImage();
+      canvasCharge_.reset();
+      const auto& budget = picture_.Budget();
+      const qint64 bytes = qint64(screen.width()) * screen.height() * 4 * (picture_.RestoresPrevious() ? 2 : 1);
+      if (screen.isEmpty() || !budget || !budget->Fits(bytes)) return;  // the frames are shown alone
+      canvasCharge_ = budget->Charge(bytes);
+      canvas_ = QImage(screen, QImage::Format_ARGB32_Premultiplied);
+    }
+    saved_ = QImage();
     canvas_.fill(Qt::transparent);
   } else if (previousDisposal_ == 2) {  // the previous frame's area back to the background
     QPainter p(&canvas_);
@@ -99,7 +109,9 @@ void TAnimPicture::Compose(bool restart) {
     canvas_ = saved_;
   }
   picture_.FrameDelay(qMax(1, picture_.Frame()));  // the frame's disposal method
-  if (picture_.Disposal() == 3) saved_ = canvas_.copy();
+  // The copy shares the canvas until the canvas is drawn on: at most two
+  // canvases are ever held.
+  saved_ = picture_.Disposal() == 3 ? canvas_ : QImage();
   QPainter p(&canvas_);
   p.drawImage(picture_.FrameRect().topLeft(), picture_.Image());
   previousRect_ = picture_.FrameRect();
@@ -110,6 +122,7 @@ const QImage& TAnimPicture::Shown() const { return canvas_.isNull() ? picture_.I
 
 void TAnimPicture::TimerTick() {
   if (!animated_ || picture_.GetEmpty()) return;
+  playing_ = true;
   if (ticks_ >= nextFrameTick_) {
     const int next = picture_.FrameCount() <= picture_.Frame() ? 1 : picture_.Frame() + 1;
     picture_.SetFrame(next);
@@ -150,7 +163,12 @@ void TAnimPicture::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::SmoothPixmapTransform);
   if (position_ == bpTiled) {
-    p.drawTiledPixmap(rect(), QPixmap::fromImage(shown.scaled(picture_.ScreenWidth(), picture_.ScreenHeight())));
+    // The tile is made at the picture's size, within the picture's budget.
+    const QSize tile(picture_.ScreenWidth(), picture_.ScreenHeight());
+    const auto& budget = picture_.Budget();
+    if (!budget || !budget->Fits(qint64(tile.width()) * tile.height() * 4 * 2)) return;
+    const PictureDecoder::TCharge charge = budget->Charge(qint64(tile.width()) * tile.height() * 4 * 2);
+    p.drawTiledPixmap(rect(), QPixmap::fromImage(shown.scaled(tile)));
     return;
   }
   if (canvas_.isNull())

@@ -1,7 +1,9 @@
 // A control that shows one picture at one of eight positions, shrunk to fit
 // when asked, and plays multi-frame GIF pictures on a 10 ms timer. Frames are
 // composed on a canvas the size of the GIF's logical screen, each frame's
-// disposal method applied when the next one comes.
+// disposal method applied when the next one comes, while the picture plays;
+// the canvas is charged to the picture's memory budget, and a screen that
+// does not fit beside the frames shows the frames alone.
 #pragma once
 
 #include "images/PlatformPicture.h"
@@ -74,9 +76,12 @@ class TAnimPicture : public QWidget {
   QTimer* timer_ = nullptr;
   long ticks_ = 0;
   long nextFrameTick_ = 0;
-  // GIF composition.
+  // GIF composition, while the picture plays (timer on, or ticks given).
+  bool playing_ = false;
   QImage canvas_;
   QImage saved_;  // the canvas before a frame that restores to previous
+  PictureDecoder::TCharge canvasCharge_;  // the canvas and, when a frame
+                                          // restores the previous one, its copy
   QRect previousRect_;
   int previousDisposal_ = 0;
 };

@@ -3,6 +3,9 @@
 #include "images/pngcodec.h"
 #include "platform/Exceptions.h"
 
+#include "platform/RegularFile.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -20,13 +23,16 @@ int Himetric(int pixels) { return MulDiv(pixels, 2540, 96); }
 
 }  // namespace
 
+void TPlatformPicture::NewStore(const QByteArray& data) {
+  store_ = std::make_shared<TStore>();
+  store_->data = data;
+  store_->index = PictureDecoder::IndexGif(data);
+}
+
 void TPlatformPicture::Clear() {
-  data_.clear();
+  NewStore({});
   empty_ = true;
-  image_ = QImage();
-  index_ = {};
-  frames_.clear();
-  cachedBytes_ = 0;
+  image_ = {};
   frameRect_ = QRect();
   screen_ = QSize();
   Changed();
@@ -43,40 +49,41 @@ void TPlatformPicture::Assign(const TGraphic& source) {
     Clear();
     return;
   }
-  if (other->data_.isEmpty()) {
-    AssignBitmap(other->image_);
-    return;
-  }
-  data_ = other->data_;
-  index_ = PictureDecoder::IndexGif(data_);
-  frames_.clear();
-  cachedBytes_ = 0;
+  // The same file: what is decoded of it is shared, with its budget.
+  store_ = other->store_;
   empty_ = false;
   frame_ = other->frame_;
-  LoadPicture();
+  disposal_ = other->disposal_;
+  frameRect_ = other->frameRect_;
+  screen_ = other->screen_;
+  image_ = other->image_;
+  if (image_.image.isNull() && !store_->data.isEmpty()) LoadPicture();
   Changed();
 }
 
 void TPlatformPicture::AssignBitmap(const QImage& bitmap) {
-  data_.clear();
-  index_ = {};
-  frames_.clear();
-  cachedBytes_ = 0;
+  NewStore({});
   frameRect_ = QRect();
   screen_ = QSize();
-  image_ = bitmap;
+  image_ = {};
   empty_ = bitmap.isNull();
   frame_ = 1;
+  if (!bitmap.isNull()) {
+    image_.charge = store_->budget->Charge(bitmap.sizeInBytes());
+    image_.image = bitmap;
+  }
   Changed();
 }
 
 void TPlatformPicture::LoadFromStream(QIODevice& stream) { LoadFromBytes(stream.readAll()); }
 
+void TPlatformPicture::LoadFromFile(const QString& fileName) {
+  LoadFromBytes(ReadPictureFile(fileName));
+}
+
 void TPlatformPicture::LoadFromBytes(const QByteArray& data) {
-  data_ = data;
-  index_ = PictureDecoder::IndexGif(data_);
-  frames_.clear();
-  cachedBytes_ = 0;
+  NewStore(data);
+  image_ = {};
   empty_ = false;
   frame_ = 1;
   LoadPicture();
@@ -84,100 +91,140 @@ void TPlatformPicture::LoadFromBytes(const QByteArray& data) {
 }
 
 void TPlatformPicture::SaveToStream(QIODevice& stream) {
-  if (stream.write(data_) != data_.size()) throw EWriteError(stream.errorString());
+  if (stream.write(store_->data) != store_->data.size()) throw EWriteError(stream.errorString());
 }
 
 void TPlatformPicture::LoadPicture() {
   frameRect_ = QRect();
   screen_ = QSize();
-  image_ = QImage();
-  if (!index_.isGif || index_.frames.empty()) {
-    ++decodes_;
-    image_ = PictureDecoder::Decode(data_);
+  image_ = {};  // the frame shown so far goes before the next is decoded
+  TStore& store = *store_;
+  PictureDecoder::TPictureBudget& budget = *store.budget;
+  const PictureDecoder::TGifIndex& index = store.index;
+  if (!index.isGif || index.frames.empty()) {
+    ++store.decodes;
+    image_ = PictureDecoder::Decode(store.data, budget);
     return;
   }
-  screen_ = index_.screen;
+  screen_ = index.screen;
   const int n = qMax(1, frame_);
-  if (n > static_cast<int>(index_.frames.size()))
+  if (n > static_cast<int>(index.frames.size()))
     throw Exception(QString::fromLatin1(PictureDecoder::kInvalidFormatText));
-  const PictureDecoder::TGifFrame& f = index_.images[static_cast<std::size_t>(index_.frames[n - 1])];
+  const PictureDecoder::TGifFrame& f = index.images[static_cast<std::size_t>(index.frames[n - 1])];
   frameRect_ = f.rect;
-  const auto cached = frames_.find(n);
-  if (cached != frames_.end()) {
+  const auto cached = store.frames.find(n);
+  if (cached != store.frames.end()) {
     image_ = cached->second;
     return;
   }
-  ++decodes_;
-  image_ = PictureDecoder::Decode(PictureDecoder::SingleImageGif(data_, index_, f));
-  if (image_.format() != QImage::Format_ARGB32_Premultiplied)
-    image_ = image_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  const qint64 bytes = image_.sizeInBytes();
-  if (cachedBytes_ + bytes > kFrameCacheBytes) {
-    frames_.clear();
-    cachedBytes_ = 0;
+  // The frame is decoded and then converted: both are held for a moment.
+  const qint64 bytes = qint64(f.rect.width()) * f.rect.height() * 4;
+  if (!budget.Fits(2 * bytes) && !store.frames.empty()) {
+    store.frames.clear();  // kept frames give way to the one asked for
+    store.cachedBytes = 0;
   }
-  frames_[n] = image_;
-  cachedBytes_ += bytes;
+  if (!budget.Fits(2 * bytes)) budget.Charge(2 * bytes);  // refused before anything is taken
+  PictureDecoder::TCharge converted = budget.Charge(bytes);
+  ++store.decodes;
+  PictureDecoder::TDecoded decoded = PictureDecoder::Decode(
+      PictureDecoder::SingleImageGif(store.data, index, f), budget);
+  if (decoded.image.format() != QImage::Format_ARGB32_Premultiplied) {
+    image_.image = decoded.image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    image_.charge = std::move(converted);
+  } else {
+    image_ = std::move(decoded);
+  }
+  decoded = {};
+  if (store.cachedBytes + bytes > kFrameCacheBytes) {
+    store.frames.clear();
+    store.cachedBytes = 0;
+  }
+  store.frames[n] = image_;
+  store.cachedBytes += bytes;
 }
 
 void TPlatformPicture::SetFrame(int n) {
   frame_ = n;
-  if (data_.isEmpty()) return;
+  if (store_->data.isEmpty()) return;
   LoadPicture();
   if (OnFrameChange) OnFrameChange();
 }
 
 int TPlatformPicture::FrameCount() const {
-  if (!index_.isGif) return -1;
-  return static_cast<int>(index_.frames.size());
+  if (!store_->index.isGif) return -1;
+  return static_cast<int>(store_->index.frames.size());
 }
 
 int TPlatformPicture::FrameDelay(int n) {
-  if (!index_.isGif || n < 1 || n > static_cast<int>(index_.frames.size())) return -1;
-  const PictureDecoder::TGifFrame& f = index_.images[static_cast<std::size_t>(index_.frames[n - 1])];
+  const PictureDecoder::TGifIndex& index = store_->index;
+  if (!index.isGif || n < 1 || n > static_cast<int>(index.frames.size())) return -1;
+  const PictureDecoder::TGifFrame& f = index.images[static_cast<std::size_t>(index.frames[n - 1])];
   disposal_ = f.disposal;
   return f.delay;
 }
 
+bool TPlatformPicture::RestoresPrevious() const {
+  const PictureDecoder::TGifIndex& index = store_->index;
+  for (int i : index.frames)
+    if (index.images[static_cast<std::size_t>(i)].disposal == 3) return true;
+  return false;
+}
+
 int TPlatformPicture::GetWidth() const {
-  return image_.isNull() ? 0 : MulDiv(Himetric(image_.width()), LogPixelsX, 2540);
+  return image_.image.isNull() ? 0 : MulDiv(Himetric(image_.image.width()), LogPixelsX, 2540);
 }
 
 int TPlatformPicture::GetHeight() const {
-  return image_.isNull() ? 0 : MulDiv(Himetric(image_.height()), LogPixelsY, 2540);
+  return image_.image.isNull() ? 0 : MulDiv(Himetric(image_.image.height()), LogPixelsY, 2540);
 }
 
 int TPlatformPicture::ScreenWidth() const {
-  if (image_.isNull()) return 0;
+  if (image_.image.isNull()) return 0;
   return screen_.width() > 0 ? screen_.width() : GetWidth();
 }
 
 int TPlatformPicture::ScreenHeight() const {
-  if (image_.isNull()) return 0;
+  if (image_.image.isNull()) return 0;
   return screen_.height() > 0 ? screen_.height() : GetHeight();
 }
 
 void TPlatformPicture::Draw(QPainter& canvas, const QRect& rect) {
-  if (empty_ || image_.isNull() || rect.isEmpty()) return;
+  if (empty_ || image_.image.isNull() || rect.isEmpty()) return;
   canvas.save();
   canvas.setRenderHint(QPainter::SmoothPixmapTransform);
   if (frameRect_.isNull() || screen_.isEmpty()) {
-    canvas.drawImage(rect, image_);
+    canvas.drawImage(rect, image_.image);
   } else {
     // The frame at its place on the logical screen, scaled with it.
     const double sx = double(rect.width()) / screen_.width();
     const double sy = double(rect.height()) / screen_.height();
     canvas.drawImage(QRectF(rect.x() + frameRect_.x() * sx, rect.y() + frameRect_.y() * sy,
-                            image_.width() * sx, image_.height() * sy),
-                     image_);
+                            image_.image.width() * sx, image_.image.height() * sy),
+                     image_.image);
   }
   canvas.restore();
 }
 
+QByteArray ReadPictureFile(const QString& fileName) {
+  QFile file;
+  QString error;
+  switch (OpenRegularFile(fileName, file, &error)) {
+    case TRegularOpen::Opened: break;
+    case TRegularOpen::NotRegular: throw EFOpenError(fileName, QStringLiteral("Not a regular file"));
+    case TRegularOpen::Failed: throw EFOpenError(fileName, error);
+  }
+  QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError) throw EReadError(file.errorString());
+  return data;
+}
+
 void LoadPictureFile(TPlatformPicture& picture, const QString& fileName) {
   if (QFileInfo(fileName).suffix().toLower() == u"png") {
+    QByteArray data = ReadPictureFile(fileName);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
     TPngGraphic png;
-    png.LoadFromFile(fileName);
+    png.LoadFromStream(buffer);
     picture.AssignBitmap(png.ToBitmap());
   } else {
     picture.LoadFromFile(fileName);

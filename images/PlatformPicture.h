@@ -1,7 +1,8 @@
 // A picture that keeps its whole file in memory and lets the platform's
 // picture loader decode it (JPEG, GIF, BMP, ICO). For GIF files one frame of
 // the animation is selected; the frames are indexed once from the file's
-// blocks and decoded frames are kept.
+// blocks and decoded frames are kept. Copies of a picture share its decoded
+// frames and its memory budget.
 #pragma once
 
 #include "platform/Graphic.h"
@@ -12,19 +13,25 @@
 #include <QRect>
 #include <functional>
 #include <map>
+#include <memory>
 
 class TPlatformPicture : public TGraphic {
  public:
   const char* ClassName() const override { return "TPlatformPicture"; }
 
-  // From another TPlatformPicture (its file is copied and decoded); the base
-  // graphic class's refusal for anything else.
+  // From another TPlatformPicture (its file and what is decoded of it are
+  // shared, not decoded again); the base graphic class's refusal for
+  // anything else.
   void Assign(const TGraphic& source) override;
   // Empties the picture.
   void Clear();
   // Takes a decoded bitmap as the picture (pictures of the project's own
-  // codecs); transparency is kept.
+  // codecs); transparency is kept. A bitmap beyond the picture's budget is
+  // refused with the loader's memory text.
   void AssignBitmap(const QImage& bitmap);
+  // The file `fileName` when it is a regular file (never waiting on a FIFO
+  // or device); open failures raise EFOpenError.
+  void LoadFromFile(const QString& fileName);
 
   void Draw(QPainter& canvas, const QRect& rect) override;
   bool GetEmpty() const override { return empty_; }
@@ -47,7 +54,7 @@ class TPlatformPicture : public TGraphic {
   // The selected frame, counted from 1 (0 also shows the first frame).
   int Frame() const { return frame_; }
   void SetFrame(int n);
-  bool IsGIF() const { return PictureDecoder::IsGif(data_); }
+  bool IsGIF() const { return PictureDecoder::IsGif(store_->data); }
   // -1 when not a GIF; else the number of frames.
   int FrameCount() const;
   // The delay of frame `n` in hundredths of a second, -1 when not a GIF or
@@ -56,9 +63,13 @@ class TPlatformPicture : public TGraphic {
   int Disposal() const { return disposal_; }
   // The selected frame's rectangle on the logical screen; empty when not a GIF.
   QRect FrameRect() const { return frameRect_; }
+  // A frame restores the picture that was there before it (disposal 3).
+  bool RestoresPrevious() const;
   // The decoded image of the selected frame (frame-sized).
-  const QImage& Image() const { return image_; }
-  const QByteArray& Data() const { return data_; }
+  const QImage& Image() const { return image_.image; }
+  const QByteArray& Data() const { return store_->data; }
+  // The memory account shared by this picture and its copies.
+  const std::shared_ptr<PictureDecoder::TPictureBudget>& Budget() const { return store_->budget; }
 
   int LogPixelsX = 96;
   int LogPixelsY = 96;
@@ -66,30 +77,42 @@ class TPlatformPicture : public TGraphic {
   std::function<void()> OnChange;
   std::function<void()> OnFrameChange;
 
-  // Decodes done so far (for tests and benchmarks).
-  int DecodeCount() const { return decodes_; }
+  // Decodes done so far of this picture and its copies (for tests and
+  // benchmarks).
+  int DecodeCount() const { return store_->decodes; }
 
  private:
+  // The file and what is decoded of it, shared by copies of the picture.
+  struct TStore {
+    QByteArray data;
+    PictureDecoder::TGifIndex index;
+    std::shared_ptr<PictureDecoder::TPictureBudget> budget = PictureDecoder::TPictureBudget::Create();
+    std::map<int, PictureDecoder::TDecoded> frames;  // decoded frames by number
+    qint64 cachedBytes = 0;
+    int decodes = 0;
+  };
+  void NewStore(const QByteArray& data);
   void LoadPicture();
   void Changed() {
     if (OnChange) OnChange();
   }
 
-  QByteArray data_;
+  std::shared_ptr<TStore> store_ = std::make_shared<TStore>();
   bool empty_ = true;
   int frame_ = 0;
   int disposal_ = 0;
   QRect frameRect_;
   QSize screen_;
-  QImage image_;
-  PictureDecoder::TGifIndex index_;
-  std::map<int, QImage> frames_;  // decoded frames by number
-  qint64 cachedBytes_ = 0;
-  int decodes_ = 0;
+  PictureDecoder::TDecoded image_;
 };
 
+// The bytes of a picture file when it is a regular file (never waiting on a
+// FIFO or device); failures raise EFOpenError or EReadError.
+QByteArray ReadPictureFile(const QString& fileName);
+
 // Loads an image file into `picture`: PNG files through the project's PNG
-// codec (transparency kept), all others through the platform loader.
+// codec (transparency kept), all others through the platform loader. Only
+// regular files are read.
 void LoadPictureFile(TPlatformPicture& picture, const QString& fileName);
 
 // The size a picture of `picture` takes in a `box`: its own size when it

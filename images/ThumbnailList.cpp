@@ -4,6 +4,7 @@
 #include "platform/Exceptions.h"
 
 #include <QAbstractListModel>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -206,7 +207,9 @@ void TThumbnailList::LoadFromMask(const QString& mask) {
   QString pattern = mask.mid(cut);
   if (pattern == u"*.*") pattern = QStringLiteral("*");
   const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-  const QStringList names = dir.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+  // Regular files only (links to them too): a FIFO or device named like a
+  // picture would hold the painting that reads it.
+  const QStringList names = dir.entryList({pattern}, QDir::Files | QDir::Hidden, QDir::Name);
   for (const QString& name : names) {
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < 0 || !MaskExtensions().contains(name.mid(dot).toUpper())) continue;
@@ -274,16 +277,16 @@ void TThumbnailList::DrawItem(QPainter& painter, int index, QRect rect, bool sel
 
 QImage LoadThumbnailImage(const QString& fileName, QSize box) {
   box = box.expandedTo(QSize(1, 1));
+  QByteArray data = ReadPictureFile(fileName);
   if (QFileInfo(fileName).suffix().toLower() == u"png") {
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
     TPngGraphic png;
-    png.LoadFromFile(fileName);
+    png.LoadFromStream(buffer);
     const QImage image = png.ToBitmap();
     const QSize fit = FitSize(image.size(), box);
     return fit == image.size() ? image : image.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) throw EFOpenError(fileName, file.errorString());
-  const QByteArray data = file.readAll();
   if (PictureDecoder::IsGif(data)) {
     TPlatformPicture picture;
     picture.LoadFromBytes(data);

@@ -130,7 +130,7 @@ bool TfImageBrowser::FullViewShown() const { return pages_->currentWidget() == P
 void TfImageBrowser::ShowThumbnails() { pages_->setCurrentWidget(ThumbnailList1); }
 
 void TfImageBrowser::Button1Click() {
-  if (selectedFile_.isEmpty()) return;
+  // With no thumbnail clicked yet the program starts without a file.
   const TImageBrowserHooks& hooks = ImageBrowserHooks();
   const QString program = hooks.GraphicsProgram ? hooks.GraphicsProgram() : QString();
   if (!program.isEmpty()) {

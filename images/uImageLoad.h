@@ -18,6 +18,7 @@ struct TImageBrowserHooks {
   std::function<QString(const QString& key)> LangText;
   // The graphics program (key Path of section GFX); empty when none is set.
   std::function<QString()> GraphicsProgram;
+  // Starts the program with `file`, or without a file when it is empty.
   std::function<bool(const QString& program, const QString& file)> OpenWithProgram;
   // Shows the options screen at the graphics-program page.
   std::function<void()> ShowGraphicsOptions;

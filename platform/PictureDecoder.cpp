@@ -123,7 +123,22 @@ QSize PeekSize(const QByteArray& data) {
   return reader.size();
 }
 
-QImage Decode(const QByteArray& data, QSize scaledTo, qint64 limit) {
+std::shared_ptr<TPictureBudget> TPictureBudget::Create(qint64 limit) {
+  return std::shared_ptr<TPictureBudget>(new TPictureBudget(limit));
+}
+
+TCharge TPictureBudget::Charge(qint64 bytes) {
+  if (!Fits(bytes)) {
+    ++refusals_;
+    throw Exception(QString::fromLatin1(kNoMemoryText));
+  }
+  used_ += bytes;
+  peak_ = qMax(peak_, used_);
+  // The charge points at the budget it keeps alive and gives the bytes back.
+  return TCharge(this, [self = shared_from_this(), bytes](const void*) { self->used_ -= bytes; });
+}
+
+TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) {
   const QByteArray format = FormatOf(data);
   if (format.isEmpty()) throw Exception(QString::fromLatin1(kInvalidFormatText));
   QBuffer buffer;
@@ -131,25 +146,33 @@ QImage Decode(const QByteArray& data, QSize scaledTo, qint64 limit) {
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, format);
   reader.setAutoTransform(false);
+  const qint64 room = budget.Limit() - budget.Used();
+  if (room <= 0) budget.Charge(1);  // refused
   // The reader's own limit, in whole megabytes, guards the decoders that
-  // report no size beforehand; the check below those that do.
-  QImageReader::setAllocationLimit(static_cast<int>(qMax<qint64>(1, limit >> 20)));
+  // report no size beforehand; the charge below those that do.
+  QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, room >> 20, qint64{1} << 30)));
   const QSize size = reader.size();
   const QSize target = scaledTo.isValid() ? scaledTo : size;
-  if (target.isValid() && qint64(target.width()) * target.height() * 4 > limit)
-    throw Exception(QString::fromLatin1(kNoMemoryText));
+  TDecoded decoded;
+  if (target.isValid()) decoded.charge = budget.Charge(qint64(target.width()) * target.height() * 4);
   if (scaledTo.isValid()) reader.setScaledSize(scaledTo);
-  QImage image;
-  if (!reader.read(&image)) {
-    if (size.isValid() && qint64(size.width()) * size.height() * 4 > limit)
-      throw Exception(QString::fromLatin1(kNoMemoryText));
+  if (!reader.read(&decoded.image)) {
     throw Exception(QString::fromLatin1(reader.error() == QImageReader::InvalidDataError ||
                                                 reader.error() == QImageReader::UnsupportedFormatError
                                             ? kInvalidFormatText
                                             : kNoImageText));
   }
-  if (image.isNull()) throw Exception(QString::fromLatin1(kNoImageText));
-  return image;
+  if (decoded.image.isNull()) throw Exception(QString::fromLatin1(kNoImageText));
+  if (!target.isValid() || decoded.image.sizeInBytes() > qint64(target.width()) * target.height() * 4) {
+    decoded.charge.reset();
+    decoded.charge = budget.Charge(decoded.image.sizeInBytes());
+  }
+  return decoded;
+}
+
+QImage Decode(const QByteArray& data, QSize scaledTo, qint64 limit) {
+  const std::shared_ptr<TPictureBudget> budget = TPictureBudget::Create(limit);
+  return Decode(data, *budget, scaledTo).image;
 }
 
 }  // namespace PictureDecoder

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
+#include <memory>
 #include <vector>
 
 namespace PictureDecoder {
@@ -19,6 +20,43 @@ inline constexpr const char* kNoImageText = "Could not load image";
 
 // Decoded pixels above this many bytes are refused with kNoMemoryText.
 inline constexpr qint64 kAllocationLimit = qint64{256} << 20;
+// What one picture may take in all: its decoded frames, the canvas its
+// frames are composed on (with the copy kept for a frame that restores the
+// previous picture) and what is made to show it.
+inline constexpr qint64 kPictureBudget = qint64{256} << 20;
+
+// Bytes held for a picture; given back when the last copy of it goes.
+using TCharge = std::shared_ptr<const void>;
+
+// The memory account of one picture. Every large buffer of the picture is
+// charged before it is made, so that a picture that would go past its limit
+// is refused before the memory is taken.
+class TPictureBudget : public std::enable_shared_from_this<TPictureBudget> {
+ public:
+  static std::shared_ptr<TPictureBudget> Create(qint64 limit = kPictureBudget);
+  // Holds `bytes` until the returned charge goes; raises Exception with
+  // kNoMemoryText (counted as a refusal) when they do not fit.
+  TCharge Charge(qint64 bytes);
+  bool Fits(qint64 bytes) const { return bytes >= 0 && used_ + bytes <= limit_; }
+  qint64 Limit() const { return limit_; }
+  qint64 Used() const { return used_; }
+  // The most ever held at once.
+  qint64 Peak() const { return peak_; }
+  int Refusals() const { return refusals_; }
+
+ private:
+  explicit TPictureBudget(qint64 limit) : limit_(limit) {}
+  qint64 limit_;
+  qint64 used_ = 0;
+  qint64 peak_ = 0;
+  int refusals_ = 0;
+};
+
+// A decoded picture with the charge for its pixels.
+struct TDecoded {
+  QImage image;
+  TCharge charge;
+};
 
 // One image of a GIF file, found by walking the file's blocks.
 struct TGifFrame {
@@ -57,6 +95,8 @@ QByteArray SingleImageGif(const QByteArray& data, const TGifIndex& index, const 
 // valid, asks for the picture scaled to that size. Failures raise Exception
 // with one of the texts above.
 QImage Decode(const QByteArray& data, QSize scaledTo = QSize(), qint64 limit = kAllocationLimit);
+// The same within `budget`: the pixels are charged before they are read.
+TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo = QSize());
 
 // The size of the picture without decoding it; invalid when unknown.
 QSize PeekSize(const QByteArray& data);

@@ -6,6 +6,7 @@
 #include "files/FrFileListBox.h"
 #include "files/PromptDialogs.h"
 #include "tests/app/AppFixture.h"
+#include "tests/images/PictureTestSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,7 +30,7 @@ const QStringList kPaneKeys = {
     "RenameExists", "RenameFail", "Incl",      "DP_Show",     "DP_CMD",      "fcSource",    "fcDest",
     "fcCpFiles",    "Stoppen",    "DestPath",  "NoDir",       "cncDir",      "FileExists1", "FileExists2",
     "CopyDone",     "CopyFailed", "CopyStopped", "Close",     "DelFolder1",  "DelFolder2",  "ErrorDel1",
-    "ErrorDel2",    "ShToolMissing", "FLOpenFail", "NoTrash"};
+    "ErrorDel2",    "ShToolMissing", "FLOpenFail", "NoTrash", "NotRegular"};
 
 class FileManager : public AppFixture {
  protected:
@@ -592,4 +593,22 @@ TEST_F(FileManager, MaskAndFolderComeBackWhenThePaneIsBuilt) {
       if (atStart) break;
     }
   }
+}
+
+TEST_F(FileManager, FifoIsReportedAndSkippedAndTheCopyFinishes) {
+  File("a.txt", "a");
+  File("c.txt", "c");
+  picturetest::TestFifo fifo(site + "b.txt");
+  ASSERT_TRUE(fifo.Made());
+  QDir().mkpath(root + "to");
+  FileOps::TFileCopyRun run;
+  run.sourceFolder = site;
+  run.destination = root + "to";
+  run.names = {"a.txt", "b.txt", "c.txt"};
+  const FileOps::TFileCopyRun::Result result = run.Run();
+  EXPECT_EQ(result.copied, 2);
+  EXPECT_EQ(result.failures, QStringList{"b.txt: NotRegular"});
+  EXPECT_FALSE(result.stopped);
+  EXPECT_EQ(QDir(root + "to").entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"a.txt", "c.txt"}));
+  EXPECT_EQ(ReadFileBytes(root + "to/c.txt"), "c");
 }

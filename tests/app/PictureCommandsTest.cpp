@@ -64,12 +64,15 @@ TEST_F(PictureCommands, ImageBrowserFlows) {
   EXPECT_EQ(b->ThumbnailList1->Thumbnails().Count(), 3);
   EXPECT_EQ(Main().MDITab1->ImageIndexOf(0), 110);
 
-  // Nothing selected: no reaction, and "Edit" starts nothing.
+  // Nothing selected: no full view, and "Edit" starts the program without a file.
   b->ThumbnailList1DblClick();
   EXPECT_FALSE(b->FullViewShown());
   Ini().WriteString("GFX", "Path", "/usr/bin/gimp");
   b->Button1Click();
-  EXPECT_TRUE(launcher.calls.isEmpty());
+  ASSERT_EQ(launcher.calls.size(), 1);
+  EXPECT_EQ(launcher.calls[0].program, "/usr/bin/gimp");
+  EXPECT_EQ(launcher.calls[0].arguments, QStringList());
+  launcher.calls.clear();
 
   // A PNG at full size, its transparency kept; back by a click on the picture.
   Click(b, 0, true);
@@ -229,4 +232,25 @@ TEST_F(PictureCommands, FlashMovie) {
   EXPECT_EQ(lines[1], R"(<param name=movie value="m.swf">)");
   EXPECT_EQ(lines[3], R"(<param name=loop value="false">)");
   EXPECT_EQ(lines[9], "");
+}
+
+// ------------------------------------------------------------ previews share one picture
+
+TEST_F(PictureCommands, PicturePreviewsShareOneDecodedPictureAndBudget) {
+  TfImage dialog([](const QString& key) { return key; });
+  QStringList errors;
+  dialog.ShowError = [&errors](const QString& message) { errors << message; };
+  ASSERT_TRUE(dialog.TryLoad(MakeFile("b.gif", ThreeFrameGif())));
+  TPlatformPicture& first = dialog.AnimPicture1->Picture();
+  TPlatformPicture& second = dialog.AnimPicture2->Picture();
+  EXPECT_EQ(first.DecodeCount(), 1);
+  EXPECT_EQ(second.DecodeCount(), 1);
+  EXPECT_EQ(first.Budget(), second.Budget());
+
+  // Three 8192 x 8192 frames in 89 bytes: refused once, before any pixel.
+  EXPECT_FALSE(dialog.TryLoad(MakeFile("huge.gif", TinyGif(QSize(8192, 8192), QSize(8192, 8192), 3, 1))));
+  EXPECT_EQ(errors, QStringList{"Could not allocate memory for image"});
+  EXPECT_EQ(first.Budget()->Refusals(), 1);
+  EXPECT_EQ(first.Budget()->Peak(), 0);
+  EXPECT_EQ(second.DecodeCount(), 1);  // the second preview was not asked again
 }

@@ -8,6 +8,7 @@
 #include "PictureTestSupport.h"
 #include "images/AnimPicture.h"
 #include "images/ThumbnailList.h"
+#include "platform/Exceptions.h"
 #include "tests/common/TestUtil.h"
 
 using namespace picturetest;
@@ -172,4 +173,105 @@ TEST(ThumbnailList, DecodesLazilyOnceAndMarksBrokenFiles) {
   EXPECT_EQ(list.DecodeCount(), 3);
   // The scaled thumbnail is what is kept, not the picture.
   EXPECT_LE(LoadThumbnailImage(folder + "a.jpg", QSize(96, 80)).width(), 96);
+}
+
+// ------------------------------------------------------------ memory budget
+
+TEST(PictureBudget, HugeFramesAreRefusedOnceBeforeAnythingIsTaken) {
+  // 89 bytes: three 8192 x 8192 frames on a screen of that size.
+  const QByteArray gif = TinyGif(QSize(8192, 8192), QSize(8192, 8192), 3, 1);
+  ASSERT_EQ(gif.size(), 89);
+  TAnimPicture first, second;
+  second.SetAnimate(true);
+  try {
+    first.Picture().LoadFromBytes(gif);
+    ADD_FAILURE() << "loaded";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Could not allocate memory for image");
+  }
+  const auto budget = first.Picture().Budget();
+  EXPECT_EQ(budget->Limit(), qint64{256} << 20);
+  EXPECT_EQ(budget->Refusals(), 1);
+  EXPECT_EQ(budget->Peak(), 0);  // refused before a pixel was taken
+  EXPECT_EQ(first.Picture().DecodeCount(), 0);
+}
+
+TEST(PictureBudget, ScreenTooLargeBesideTheFramesShowsTheFramesAlone) {
+  // 1 x 1 frames on an 8192 x 8192 screen: the canvas (and its copy for
+  // frames that restore the previous picture) would pass the budget.
+  for (const int disposal : {3, 1}) {
+    TAnimPicture control;
+    control.SetAnimate(true);
+    control.Picture().LoadFromBytes(TinyGif(QSize(8192, 8192), QSize(1, 1), 2, disposal));
+    for (int i = 0; i < 12; ++i) control.TimerTick();
+    EXPECT_EQ(control.Picture().Frame(), 2) << disposal;
+    EXPECT_EQ(control.Shown().size(), QSize(1, 1)) << disposal;
+    const auto budget = control.Picture().Budget();
+    EXPECT_EQ(budget->Refusals(), 0) << disposal;
+    EXPECT_LE(budget->Peak(), 64) << disposal;
+    control.resize(50, 50);
+    control.grab();
+  }
+}
+
+TEST(PictureBudget, CopiesShareTheDecodedPictureAndItsAccount) {
+  TAnimPicture still, playing;
+  playing.SetAnimate(true);
+  still.Picture().LoadFromBytes(ThreeFrameGif());
+  playing.SetPicture(still.Picture());
+  EXPECT_EQ(still.Picture().DecodeCount(), 1);
+  EXPECT_EQ(playing.Picture().DecodeCount(), 1);
+  const auto budget = still.Picture().Budget();
+  EXPECT_EQ(playing.Picture().Budget(), budget);
+  // The playing copy composes on a 4 x 4 canvas, with the copy kept for the
+  // frame that restores the previous picture; the still one draws its frame.
+  EXPECT_EQ(playing.Shown().size(), QSize(4, 4));
+  EXPECT_EQ(still.Shown().size(), QSize(4, 4));  // frame 1 fills the screen
+  EXPECT_EQ(budget->Used(), 4 * 4 * 4 + 2 * 4 * 4 * 4);
+  for (int i = 0; i < 31; ++i) playing.TimerTick();
+  EXPECT_EQ(playing.Picture().Frame(), 3);
+  EXPECT_EQ(still.Picture().Frame(), 0);
+  // Everything goes back when the pictures go.
+  playing.Picture().Clear();
+  still.Picture().Clear();
+  EXPECT_EQ(budget->Used(), 0);
+  EXPECT_LE(budget->Peak(), budget->Limit());
+}
+
+// ------------------------------------------------------------ FIFOs
+
+TEST(ThumbnailList, FifoNamedLikeAPictureIsSkipped) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + "/";
+  WriteFileBytes(folder + "a.gif", ThreeFrameGif());
+  TestFifo fifo(folder + "x.gif");
+  ASSERT_TRUE(fifo.Made());
+  TThumbnailList list;
+  list.resize(300, 200);
+  list.LoadFromMask(folder + "*.*");
+  ASSERT_EQ(list.Thumbnails().Count(), 1);
+  EXPECT_EQ(list.Thumbnails().Items(0).Caption(), "a.gif");
+  list.grab();
+  EXPECT_EQ(list.DecodeCount(), 1);
+
+  // Named directly (as the openers do), it is refused without waiting.
+  const QString expected = QString("Cannot open file \"%1\". Not a regular file").arg(folder + "x.gif");
+  try {
+    LoadThumbnailImage(folder + "x.gif", QSize(96, 80));
+    ADD_FAILURE() << "read";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), expected);
+  }
+  TPlatformPicture picture;
+  try {
+    LoadPictureFile(picture, folder + "x.gif");
+    ADD_FAILURE() << "read";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), expected);
+  }
+  list.Thumbnails().Clear();
+  list.Thumbnails().Add().SetFilename(folder + "x.gif");
+  list.Thumbnails().Items(0).Source = tsFile;
+  list.grab();
+  EXPECT_TRUE(list.Thumbnails().Items(0).Failed);
 }

@@ -123,3 +123,80 @@ inline QImage Filled(int w, int h, QRgb color) {
 }
 
 }  // namespace picturetest
+
+#include <QFile>
+#include <QSize>
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace picturetest {
+
+// A GIF of `frames` images of `frame` size at (0,0) on `screen`, each with a
+// control extension of `disposal` and image data that holds only a clear and
+// an end code: a few bytes that claim a large picture.
+inline QByteArray TinyGif(QSize screen, QSize frame, int frames, int disposal) {
+  QByteArray out("GIF89a");
+  Word(out, screen.width());
+  Word(out, screen.height());
+  out += QByteArray("\x80\x00\x00", 3);  // global table of 2 colours
+  out += QByteArray("\x00\x00\x00\xFF\xFF\xFF", 6);
+  for (int i = 0; i < frames; ++i) {
+    out += "\x21\xF9\x04";
+    out += char(disposal << 2);
+    Word(out, 10);
+    out += QByteArray("\x00\x00", 2);
+    out += char(0x2C);
+    Word(out, 0);
+    Word(out, 0);
+    Word(out, frame.width());
+    Word(out, frame.height());
+    out += char(0);
+    out += QByteArray("\x02\x02\x2C\x00\x00", 5);  // code size 2; clear, end
+  }
+  out += char(0x3B);
+  return out;
+}
+
+// A FIFO for a test, with a guard that lets a reader stuck in opening it go
+// (by opening its other end) should the code under test wait on it; the
+// guard is what keeps a faulty build from hanging, the assertions do not
+// depend on it.
+class TestFifo {
+ public:
+  explicit TestFifo(const QString& path) : path_(QFile::encodeName(path)) {
+    made_ = ::mkfifo(path_.constData(), 0600) == 0;
+    guard_ = std::thread([this] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      while (!done_) {
+        if (cv_.wait_for(lock, std::chrono::seconds(5)) == std::cv_status::timeout && !done_) {
+          const int fd = ::open(path_.constData(), O_WRONLY | O_NONBLOCK);
+          if (fd >= 0) ::close(fd);
+        }
+      }
+    });
+  }
+  ~TestFifo() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    cv_.notify_all();
+    guard_.join();
+  }
+  bool Made() const { return made_; }
+
+ private:
+  QByteArray path_;
+  bool made_ = false;
+  bool done_ = false;
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::thread guard_;
+};
+
+}  // namespace picturetest

@@ -1,0 +1,15 @@
+// Reading files that the user names without ever waiting on one that is not
+// a file: a FIFO, a socket or a device found where a file was expected is
+// refused at once, before and after it is opened.
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+enum class TRegularOpen { Opened, NotRegular, Failed };
+
+// Opens `path` in `file` for reading when it is a regular file (symbolic
+// links followed). The entry is checked before it is opened, opened without
+// waiting, and checked again on the open descriptor, so an entry swapped in
+// between is refused as well. `error` receives the system's reason on Failed.
+TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error = nullptr);
