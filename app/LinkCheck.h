@@ -77,7 +77,8 @@ class TLinkChecker : public QObject {
   QString Root;
   QString User;
   QString Password;
-  // Milliseconds a request may stay without an answer.
+  // Milliseconds a request may take from connecting until its whole header
+  // block is in (a server that keeps sending is no answer either).
   int Timeout = 15000;
   // Redirects followed before a link counts as broken.
   static constexpr int kMaxRedirects = 5;
