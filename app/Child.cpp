@@ -72,6 +72,7 @@ TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(s
   body->setFocusProxy(Memo1);  // an activated document window types into its editor
   BuildPreviewPage();
   LinkPage = new TLinkCheckPage(Memo1, [this] { PageControl1->setCurrentIndex(0); }, PageControl1);
+  LinkPage->DocumentPath = [this] { return QFileInfo(Caption()).isAbsolute() ? Caption() : QString(); };
   PageControl1->addTab(LinkPage, QString());
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
     if (index == 1) ShowPreview();

@@ -7,20 +7,23 @@
 #include "editor/SrcEdit.h"
 
 #include <QAction>
+#include <QFile>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSslSocket>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include <sys/stat.h>
 
 namespace LinkCheck {
 
@@ -52,14 +55,81 @@ bool MayOpen(const QString& target) {
   return file.isFile() && !file.isExecutable() && !programs.contains(file.suffix().toLower());
 }
 
+bool NeedsRoot(const QString& link) {
+  if (Skipped(link)) return false;
+  const QString target = Normalise(link, QString());
+  return !target.contains(u'\\') && !target.contains(u':');
+}
+
+QString FailureText(TFailure failure, int status) {
+  const char* key = nullptr;
+  switch (failure) {
+    case TFailure::None: return QString();
+    case TFailure::HttpStatus: return ComposeText({LangText(QStringLiteral("LinkWhyStatus")), QString::number(status)});
+    case TFailure::Refused: key = "LinkWhyRefused"; break;
+    case TFailure::HostNotFound: key = "LinkWhyNoHost"; break;
+    case TFailure::MissingFile: key = "LinkWhyNoFile"; break;
+    case TFailure::NotRegularFile: key = "LinkWhyNotFile"; break;
+    case TFailure::Timeout: key = "LinkWhyTimeout"; break;
+    case TFailure::TooManyRedirects: key = "LinkWhyRedirects"; break;
+    case TFailure::RedirectElsewhere: key = "LinkWhyRedirectTo"; break;
+    case TFailure::HeaderTooLarge: key = "LinkWhyHeader"; break;
+    case TFailure::BadAnswer: key = "LinkWhyBadAnswer"; break;
+    case TFailure::Secure: key = "LinkWhySecure"; break;
+    case TFailure::Network: key = "LinkWhyNetwork"; break;
+    case TFailure::Unsupported: key = "LinkWhyScheme"; break;
+  }
+  return LangText(QLatin1String(key));
+}
+
+TFailure StatLocal(const QString& path) {
+  // stat only: a pipe or device named by a page is never opened.
+  struct stat st {};
+  if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) return TFailure::MissingFile;
+  return S_ISREG(st.st_mode) ? TFailure::None : TFailure::NotRegularFile;
+}
+
+QString LocalPath(const QString& target) {
+  if (StatLocal(target) != TFailure::MissingFile) return target;
+  QString path = target;
+  if (const int hash = path.indexOf(u'#'); hash >= 0) path.truncate(hash);
+  if (const int query = path.indexOf(u'?'); query >= 0) path.truncate(query);
+  return QUrl::fromPercentEncoding(path.toUtf8());
+}
+
 }  // namespace LinkCheck
 
-TLinkChecker::TLinkChecker(QObject* parent) : QObject(parent), net_(new QNetworkAccessManager(this)) {}
+using LinkCheck::TFailure;
 
-TLinkChecker::~TLinkChecker() { DropReply(); }
+namespace {
+
+bool IsWeb(const QUrl& url) { return (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty(); }
+
+int DefaultPort(const QUrl& url) { return url.port(url.scheme() == u"https" ? 443 : 80); }
+
+// The status of an HTTP status line; 0 when it is none.
+int StatusOf(const QByteArray& line) {
+  if (!line.startsWith("HTTP/")) return 0;
+  const QList<QByteArray> parts = line.simplified().split(' ');
+  bool ok = false;
+  const int status = parts.value(1).toInt(&ok);
+  return ok && status >= 100 && status <= 999 ? status : 0;
+}
+
+}  // namespace
+
+TLinkChecker::TLinkChecker(QObject* parent) : QObject(parent), deadline_(new QTimer(this)) {
+  deadline_->setSingleShot(true);
+  connect(deadline_, &QTimer::timeout, this, [this] {
+    DropSocket();
+    Done(TFailure::Timeout);
+  });
+}
+
+TLinkChecker::~TLinkChecker() { DropSocket(); }
 
 void TLinkChecker::Start(const QList<QStringList>& groups) {
-  DropReply();
+  DropSocket();
   groups_ = groups;
   group_ = 0;
   index_ = 0;
@@ -70,7 +140,7 @@ void TLinkChecker::Start(const QList<QStringList>& groups) {
 
 void TLinkChecker::Stop() {
   if (!running_) return;
-  DropReply();
+  DropSocket();
   Finish(true);
 }
 
@@ -101,65 +171,145 @@ void TLinkChecker::Next() {
 
 void TLinkChecker::CheckTarget(const QString& target) {
   target_ = target;
-  if (QFileInfo::exists(target)) return Done(true);
   const QUrl url(target);
-  if ((url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty())
-    return Request(url, kMaxRedirects, false);
-  Done(false);
+  if (IsWeb(url)) return Request(url, kMaxRedirects, false);
+  if (url.isLocalFile()) return Done(LinkCheck::StatLocal(url.toLocalFile()));
+  // Anything else with a scheme of its own ("ftp:", "news:") is not looked
+  // for; a drive letter ("C:") is a path.
+  if (url.scheme().size() > 1 && target.contains(u':') && !target.contains(u'\\'))
+    return Done(LinkCheck::StatLocal(target) == TFailure::None ? TFailure::None : TFailure::Unsupported);
+  Done(LinkCheck::StatLocal(LinkCheck::LocalPath(target)));
 }
 
-bool TLinkChecker::OwnHost(const QUrl& url) const {
+bool TLinkChecker::SameOrigin(const QUrl& url) const {
   const QUrl root(Root.trimmed());
-  return (root.scheme() == u"http" || root.scheme() == u"https") && !root.host().isEmpty() &&
-         root.host().compare(url.host(), Qt::CaseInsensitive) == 0 && root.port() == url.port();
+  return IsWeb(root) && root.scheme() == url.scheme() && root.host().compare(url.host(), Qt::CaseInsensitive) == 0 &&
+         DefaultPort(root) == DefaultPort(url);
 }
 
 void TLinkChecker::Request(const QUrl& url, int redirectsLeft, bool credentials) {
-  QNetworkRequest request(url);
-  request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("InetURL:/1.0"));
-  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-  request.setTransferTimeout(Timeout);
-  if (credentials)
-    request.setRawHeader("Authorization", "Basic " + (User.trimmed() + u':' + Password.trimmed()).toUtf8().toBase64());
-  QNetworkReply* reply = net_->get(request);
-  reply_ = reply;
-  // The answer is known with the headers; the body is never read.
-  const auto answer = [this, reply, redirectsLeft, credentials] { Answer(reply, redirectsLeft, credentials); };
-  connect(reply, &QNetworkReply::metaDataChanged, this, answer);
-  connect(reply, &QNetworkReply::finished, this, answer);
+  DropSocket();
+  url_ = url;
+  redirectsLeft_ = redirectsLeft;
+  credentials_ = credentials;
+  header_.clear();
+  QTcpSocket* socket = nullptr;
+  if (url.scheme() == u"https") {
+#if QT_CONFIG(ssl)
+    if (QSslSocket::supportsSsl()) {
+      auto* ssl = new QSslSocket(this);
+      connect(ssl, &QSslSocket::encrypted, this, &TLinkChecker::SendRequest);
+      socket = ssl;
+    }
+#endif
+    if (!socket) return Done(TFailure::Secure);
+  } else {
+    socket = new QTcpSocket(this);
+    connect(socket, &QTcpSocket::connected, this, &TLinkChecker::SendRequest);
+  }
+  socket_ = socket;
+  connect(socket, &QTcpSocket::readyRead, this, &TLinkChecker::ReadAnswer);
+  connect(socket, &QTcpSocket::errorOccurred, this, &TLinkChecker::SocketFailed);
+  // One deadline for the connection and the whole header block: a server
+  // that answers slowly or never stops sending headers is given up on.
+  deadline_->start(Timeout);
+  const QString host = url.host(QUrl::FullyEncoded);
+#if QT_CONFIG(ssl)
+  if (auto* ssl = qobject_cast<QSslSocket*>(socket)) return ssl->connectToHostEncrypted(host, DefaultPort(url));
+#endif
+  socket->connectToHost(host, DefaultPort(url));
 }
 
-void TLinkChecker::Answer(QNetworkReply* reply, int redirectsLeft, bool credentials) {
-  if (reply != reply_) return;
-  const QUrl url = reply->url();
-  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-  const QByteArray location = reply->rawHeader("Location");
-  if (status == 0 && !reply->isFinished()) return;  // not answered yet
-  DropReply();
+void TLinkChecker::SendRequest() {
+  if (!socket_) return;
+  QByteArray path = url_.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+  if (!path.startsWith('/')) path.prepend('/');
+  QByteArray request = "GET " + path + " HTTP/1.1\r\nHost: " +
+                       url_.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1() +
+                       "\r\nUser-Agent: InetURL:/1.0\r\nAccept: */*\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n";
+  if (credentials_)
+    request += "Authorization: Basic " + (User.trimmed() + u':' + Password.trimmed()).toUtf8().toBase64() + "\r\n";
+  request += "Connection: close\r\n\r\n";
+  socket_->write(request);
+}
+
+void TLinkChecker::ReadAnswer() {
+  if (!socket_) return;
+  // Never more than the limit is kept; the body is never read.
+  header_ += socket_->read(kMaxHeaderBytes + 4 - header_.size());
+  for (;;) {
+    qsizetype end = header_.indexOf("\r\n\r\n");
+    qsizetype skip = 4;
+    if (const qsizetype lf = header_.indexOf("\n\n"); lf >= 0 && (end < 0 || lf < end)) end = lf, skip = 2;
+    if (end < 0) break;
+    const QList<QByteArray> lines = header_.left(end).split('\n');
+    const int status = StatusOf(lines.first().trimmed());
+    if (status == 0) {
+      DropSocket();
+      return Done(TFailure::BadAnswer);
+    }
+    if (status < 200) {  // an interim answer: the real one follows
+      header_.remove(0, end + skip);
+      continue;
+    }
+    QByteArray location;
+    for (const QByteArray& line : lines)
+      if (location.isEmpty() && line.toLower().startsWith("location:")) location = line.mid(9).trimmed();
+    DropSocket();
+    return Answer(status, location);
+  }
+  if (header_.size() > kMaxHeaderBytes) {
+    DropSocket();
+    Done(TFailure::HeaderTooLarge);
+  }
+}
+
+void TLinkChecker::SocketFailed() {
+  if (!socket_) return;
+  const QAbstractSocket::SocketError error = socket_->error();
+  // A server that closes after a complete header block has answered.
+  if (error == QAbstractSocket::RemoteHostClosedError && socket_->bytesAvailable() > 0) ReadAnswer();
+  if (!socket_) return;
+  DropSocket();
+  switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return Done(TFailure::Refused);
+    case QAbstractSocket::HostNotFoundError: return Done(TFailure::HostNotFound);
+    case QAbstractSocket::SocketTimeoutError: return Done(TFailure::Timeout);
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError: return Done(TFailure::Secure);
+    case QAbstractSocket::RemoteHostClosedError: return Done(TFailure::BadAnswer);
+    default: return Done(TFailure::Network);
+  }
+}
+
+void TLinkChecker::Answer(int status, const QByteArray& location) {
   if (status >= 300 && status < 400 && !location.isEmpty()) {
-    if (redirectsLeft == 0) return Done(false);
-    const QUrl next = url.resolved(QUrl::fromEncoded(location));
-    return Request(next, redirectsLeft - 1, credentials && OwnHost(next));
+    const QUrl next = url_.resolved(QUrl::fromEncoded(location));
+    // Only web addresses are followed: a redirect never reaches a local file.
+    if (!IsWeb(next)) return Done(TFailure::RedirectElsewhere, status);
+    if (redirectsLeft_ == 0) return Done(TFailure::TooManyRedirects, status);
+    return Request(next, redirectsLeft_ - 1, credentials_ && SameOrigin(next));
   }
-  if (status >= 200 && status < 300) return Done(true);
-  // Credentials go only to the site's own host, and only when it asks.
-  if (status == 401 && !credentials && !User.trimmed().isEmpty() && OwnHost(url))
-    return Request(url, redirectsLeft, true);
-  Done(false);
+  if (status >= 200 && status < 300) return Done(TFailure::None, status);
+  // Credentials go only to the root path's own site, and only when it asks.
+  if (status == 401 && !credentials_ && !User.trimmed().isEmpty() && SameOrigin(url_))
+    return Request(url_, redirectsLeft_, true);
+  Done(TFailure::HttpStatus, status);
 }
 
-void TLinkChecker::DropReply() {
-  if (QNetworkReply* reply = reply_) {
-    reply_ = nullptr;
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
+void TLinkChecker::DropSocket() {
+  deadline_->stop();
+  if (QTcpSocket* socket = socket_) {
+    socket_ = nullptr;
+    socket->disconnect(this);
+    socket->abort();  // the connection is gone now, not at some later point
+    socket->deleteLater();
   }
 }
 
-void TLinkChecker::Done(bool ok) {
-  emit Checked(target_, ok);
+void TLinkChecker::Done(TFailure failure, int status) {
+  emit Checked(target_, failure == TFailure::None, failure, status);
   if (!running_) return;
   emit Advanced(index_);
   // Between two links the event loop runs (and may stop the check).
@@ -178,10 +328,11 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
   auto* layout = new QVBoxLayout(this);
   ListView1 = new QTreeWidget(this);
   ListView1->setObjectName(QStringLiteral("ListView1"));
-  ListView1->setColumnCount(2);
+  ListView1->setColumnCount(3);
   ListView1->setRootIsDecorated(false);
   ListView1->setColumnWidth(0, 500);
   ListView1->setColumnWidth(1, 150);
+  ListView1->setColumnWidth(2, 250);
   layout->addWidget(ListView1, 1);
 
   auto* grid = new QGridLayout;
@@ -230,7 +381,9 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
   });
   connect(checker_, &TLinkChecker::Advanced, ProgressBar1, &QProgressBar::setValue);
   connect(checker_, &TLinkChecker::Checked, this,
-          [this](const QString& target, bool ok) { AddRow(target, ok ? OkText : ErrorText); });
+          [this](const QString& target, bool ok, TFailure failure, int status) {
+            AddRow(target, ok ? OkText : ErrorText, LinkCheck::FailureText(failure, status));
+          });
   connect(checker_, &TLinkChecker::Finished, this, [this] {
     ProgressBar1->setValue(0);
     vfLinks->setEnabled(true);
@@ -241,7 +394,8 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
 TLinkCheckPage::~TLinkCheckPage() { Cancel(); }
 
 void TLinkCheckPage::ApplyLanguage() {
-  ListView1->setHeaderLabels({LangText(QStringLiteral("rmlvUrl")), LangText(QStringLiteral("rmlvStatus"))});
+  ListView1->setHeaderLabels({LangText(QStringLiteral("rmlvUrl")), LangText(QStringLiteral("rmlvStatus")),
+                              LangText(QStringLiteral("rmlvReason"))});
   vfLinks->setText(LangText(QStringLiteral("rmvfLinks")));
   vfLinks->setToolTip(LangText(QStringLiteral("Ver_vLINBW")));
   CheckBox1->setText(LangText(QStringLiteral("vlViewInBrowser")));
@@ -249,22 +403,38 @@ void TLinkCheckPage::ApplyLanguage() {
   for (int i = 0; i < 4; ++i) static_cast<QLabel*>(labels_[i])->setText(LangText(QLatin1String(keys[i])));
 }
 
-void TLinkCheckPage::AddRow(const QString& caption, const QString& status) {
+void TLinkCheckPage::AddRow(const QString& caption, const QString& status, const QString& reason) {
   ListView1->setUpdatesEnabled(false);
-  new QTreeWidgetItem(ListView1, {caption, status});
+  auto* row = new QTreeWidgetItem(ListView1, {caption, status, reason});
+  if (!reason.isEmpty()) row->setToolTip(0, reason);
   ListView1->setUpdatesEnabled(true);
 }
 
 void TLinkCheckPage::vfLinksClick() {
   if (checker_->Running()) return;
+  THTMLParser parser;
+  parser.HTML = editor_->Lines().ToStringList();
+  parser.Parse();
+  // Without a root path, relative links are read against the document's own
+  // folder; a document that has none yet cannot have them checked.
+  QString root = Edit2->text();
+  if (root.trimmed().isEmpty()) {
+    const QString document = DocumentPath ? DocumentPath() : QString();
+    if (!document.isEmpty() && QFileInfo(document).isAbsolute()) {
+      root = QFileInfo(document).absolutePath();
+      if (!root.endsWith(u'/')) root += u'/';
+    } else if (std::any_of(parser.Parsed.Hyperlinks.cbegin(), parser.Parsed.Hyperlinks.cend(), LinkCheck::NeedsRoot) ||
+               std::any_of(parser.Parsed.Images.cbegin(), parser.Parsed.Images.cend(), LinkCheck::NeedsRoot)) {
+      ShowMessageDlg(LangText(QStringLiteral("LinkCheckUnsaved")), 0);
+      return;
+    }
+  }
+  root_ = root;
   OkText = LangText(QStringLiteral("rmdOk"));
   ErrorText = LangText(QStringLiteral("rmdError"));
   ProgressBar1->setValue(0);
   ListView1->clear();
-  THTMLParser parser;
-  parser.HTML = editor_->Lines().ToStringList();
-  parser.Parse();
-  checker_->Root = Edit2->text();
+  checker_->Root = root;
   checker_->User = Edit3->text();
   checker_->Password = Edit4->text();
   vfLinks->setEnabled(false);
@@ -288,7 +458,8 @@ void TLinkCheckPage::ListView1DblClick() {
   }
   QString text = caption.trimmed();
   if (text.isEmpty()) return;
-  const QString root = Edit2->text().trimmed();
+  QString root = Edit2->text().trimmed();
+  if (root.isEmpty()) root = root_.trimmed();
   if (!root.isEmpty() && text.contains(root)) text = text.mid(root.size()).trimmed();
   editor_->SetCaretXY(TPoint{1, 1});
   editor_->SearchReplace(text, QString(), ssoMatchCase | ssoEntireScope);

@@ -1,23 +1,28 @@
 // The link check of a document window: every link target and every image of
 // the page is tested (a file on disk, or a web address requested over HTTP)
-// and listed as Ok or Error. The check runs on the event loop, one request at
-// a time, and can be stopped at any point.
+// and listed as Ok or Error with the reason of a failure. The check runs on
+// the event loop, one request at a time, and can be stopped at any point.
+//
+// Local targets are only looked up (stat), never opened. Web addresses are
+// asked for with a connection of their own that is closed as soon as the
+// answer's header block is in (or too large, or late); redirects are followed
+// to http and https addresses only.
 #pragma once
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTcpSocket>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
 
 class QCheckBox;
 class QLineEdit;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 class TSrcEdit;
 
@@ -31,6 +36,35 @@ bool Skipped(const QString& link);
 // Whether a double click may hand the target to the system: web addresses
 // and existing files that are not programs.
 bool MayOpen(const QString& target);
+// Whether a link needs a folder to be read against (no scheme, no drive or
+// backslash path): such links are looked for in the root folder.
+bool NeedsRoot(const QString& link);
+
+// Why a target failed.
+enum class TFailure {
+  None,
+  HttpStatus,       // the server answered with a status other than 2xx
+  Refused,          // the connection was refused
+  HostNotFound,     // the host name is unknown
+  MissingFile,      // no such local file
+  NotRegularFile,   // a folder, device or pipe
+  Timeout,          // no (whole) answer in time
+  TooManyRedirects,
+  RedirectElsewhere,  // a redirect to an address other than http or https
+  HeaderTooLarge,   // the answer's header block passed the limit
+  BadAnswer,        // not an HTTP answer
+  Secure,           // the secure connection failed
+  Network,          // any other network failure
+  Unsupported,      // an address of a kind that is not checked
+};
+// The row's reason text for a failure (language texts); empty for None.
+QString FailureText(TFailure failure, int status);
+// The local file a target names: as written when such a file is there, else
+// read as a browser reads a file address (query and fragment dropped,
+// percent escapes decoded).
+QString LocalPath(const QString& target);
+// Looks a local file up without opening it: None for a regular file.
+TFailure StatLocal(const QString& path);
 }  // namespace LinkCheck
 
 // Checks lists of links one after another.
@@ -43,10 +77,13 @@ class TLinkChecker : public QObject {
   QString Root;
   QString User;
   QString Password;
-  // Milliseconds a request may stay without an answer.
+  // Milliseconds a request may take from connecting until its whole header
+  // block is in (a server that keeps sending is no answer either).
   int Timeout = 15000;
   // Redirects followed before a link counts as broken.
   static constexpr int kMaxRedirects = 5;
+  // Bytes an answer's header block may take.
+  static constexpr int kMaxHeaderBytes = 64 * 1024;
 
   // Checks the links of each group in turn.
   void Start(const QList<QStringList>& groups);
@@ -56,7 +93,8 @@ class TLinkChecker : public QObject {
 
  signals:
   void GroupStarted(int group, int count);
-  void Checked(const QString& target, bool ok);
+  // `status` is the last HTTP status seen (0 when none).
+  void Checked(const QString& target, bool ok, LinkCheck::TFailure failure, int status);
   // `done` entries of the current group are through.
   void Advanced(int done);
   void Finished(bool stopped);
@@ -65,14 +103,24 @@ class TLinkChecker : public QObject {
   void Next();
   void CheckTarget(const QString& target);
   void Request(const QUrl& url, int redirectsLeft, bool credentials);
-  void Answer(QNetworkReply* reply, int redirectsLeft, bool credentials);
-  void Done(bool ok);
-  void DropReply();
+  void SendRequest();
+  void ReadAnswer();
+  void SocketFailed();
+  void Answer(int status, const QByteArray& location);
+  void Done(LinkCheck::TFailure failure, int status = 0);
+  // Closes the connection of the running request (if any) at once.
+  void DropSocket();
   void Finish(bool stopped);
-  bool OwnHost(const QUrl& url) const;
+  // Same scheme, host and port as the root path: the only place the
+  // credentials go to.
+  bool SameOrigin(const QUrl& url) const;
 
-  QNetworkAccessManager* net_;
-  QPointer<QNetworkReply> reply_;
+  QPointer<QTcpSocket> socket_;
+  QTimer* deadline_;
+  QUrl url_;
+  QByteArray header_;
+  int redirectsLeft_ = 0;
+  bool credentials_ = false;
   QList<QStringList> groups_;
   int group_ = 0;
   int index_ = 0;
@@ -108,12 +156,17 @@ class TLinkCheckPage : public QWidget {
   QLineEdit* Edit3 = nullptr;
   QLineEdit* Edit4 = nullptr;
   QString OkText, ErrorText;
+  // The document's file (empty while it was never saved): with the root
+  // path left empty, relative links are looked for beside it.
+  std::function<QString()> DocumentPath;
 
  private:
-  void AddRow(const QString& caption, const QString& status);
+  void AddRow(const QString& caption, const QString& status, const QString& reason = QString());
 
   TSrcEdit* editor_;
   std::function<void()> showEditor_;
   TLinkChecker* checker_;
   QList<QWidget*> labels_;
+  // The root the last check read relative links against.
+  QString root_;
 };

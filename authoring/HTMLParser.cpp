@@ -1,5 +1,8 @@
 #include "authoring/HTMLParser.h"
 
+#include <cctype>
+#include <unordered_map>
+
 namespace {
 
 bool IsBlank(QChar c) { return c.isSpace() || c.isNull(); }
@@ -35,6 +38,102 @@ TLocalRemote* KindOf(TParsed& p, const QString& ext) {
   return nullptr;
 }
 
+
+struct TEntity {
+  char32_t code;
+  bool legacy;  // also recognised without the closing ";"
+};
+
+// The named character references of HTML 4 (and "apos"), as browsers read
+// them today.
+const std::unordered_map<QString, TEntity>& EntityTable() {
+  static const std::unordered_map<QString, TEntity> table = [] {
+    std::unordered_map<QString, TEntity> t;
+    // U+00A0 to U+00FF in order; all of them are old names.
+    static const char* const latin1[] = {
+        "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
+        "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",
+        "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12",
+        "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
+        "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde",
+        "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",
+        "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",
+        "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
+        "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+        "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+    char32_t code = 0xA0;
+    for (const char* name : latin1) t[QLatin1String(name)] = {code++, true};
+    static const struct {
+      const char* name;
+      char32_t code;
+      bool legacy;
+    } others[] = {
+        {"quot", 34, true},       {"QUOT", 34, true},      {"amp", 38, true},       {"AMP", 38, true},
+        {"lt", 60, true},         {"LT", 60, true},        {"gt", 62, true},        {"GT", 62, true},
+        {"COPY", 0xA9, true},     {"REG", 0xAE, true},     {"apos", 39, false},     {"OElig", 338, false},
+        {"oelig", 339, false},    {"Scaron", 352, false},  {"scaron", 353, false},  {"Yuml", 376, false},
+        {"fnof", 402, false},     {"circ", 710, false},    {"tilde", 732, false},   {"ensp", 8194, false},
+        {"emsp", 8195, false},    {"thinsp", 8201, false}, {"zwnj", 8204, false},   {"zwj", 8205, false},
+        {"lrm", 8206, false},     {"rlm", 8207, false},    {"ndash", 8211, false},  {"mdash", 8212, false},
+        {"lsquo", 8216, false},   {"rsquo", 8217, false},  {"sbquo", 8218, false},  {"ldquo", 8220, false},
+        {"rdquo", 8221, false},   {"bdquo", 8222, false},  {"dagger", 8224, false}, {"Dagger", 8225, false},
+        {"bull", 8226, false},    {"hellip", 8230, false}, {"permil", 8240, false}, {"prime", 8242, false},
+        {"Prime", 8243, false},   {"lsaquo", 8249, false}, {"rsaquo", 8250, false}, {"oline", 8254, false},
+        {"frasl", 8260, false},   {"euro", 8364, false},   {"image", 8465, false},  {"weierp", 8472, false},
+        {"real", 8476, false},    {"trade", 8482, false},  {"alefsym", 8501, false}, {"larr", 8592, false},
+        {"uarr", 8593, false},    {"rarr", 8594, false},   {"darr", 8595, false},   {"harr", 8596, false},
+        {"crarr", 8629, false},   {"lArr", 8656, false},   {"uArr", 8657, false},   {"rArr", 8658, false},
+        {"dArr", 8659, false},    {"hArr", 8660, false},   {"forall", 8704, false}, {"part", 8706, false},
+        {"exist", 8707, false},   {"empty", 8709, false},  {"nabla", 8711, false},  {"isin", 8712, false},
+        {"notin", 8713, false},   {"ni", 8715, false},     {"prod", 8719, false},   {"sum", 8721, false},
+        {"minus", 8722, false},   {"lowast", 8727, false}, {"radic", 8730, false},  {"prop", 8733, false},
+        {"infin", 8734, false},   {"ang", 8736, false},    {"and", 8743, false},    {"or", 8744, false},
+        {"cap", 8745, false},     {"cup", 8746, false},    {"int", 8747, false},    {"there4", 8756, false},
+        {"sim", 8764, false},     {"cong", 8773, false},   {"asymp", 8776, false},  {"ne", 8800, false},
+        {"equiv", 8801, false},   {"le", 8804, false},     {"ge", 8805, false},     {"sub", 8834, false},
+        {"sup", 8835, false},     {"nsub", 8836, false},   {"sube", 8838, false},   {"supe", 8839, false},
+        {"oplus", 8853, false},   {"otimes", 8855, false}, {"perp", 8869, false},   {"sdot", 8901, false},
+        {"lceil", 8968, false},   {"rceil", 8969, false},  {"lfloor", 8970, false}, {"rfloor", 8971, false},
+        {"lang", 10216, false},   {"rang", 10217, false},  {"loz", 9674, false},    {"spades", 9824, false},
+        {"clubs", 9827, false},   {"hearts", 9829, false}, {"diams", 9830, false},  {"thetasym", 977, false},
+        {"upsih", 978, false},    {"piv", 982, false},     {"sigmaf", 962, false},
+    };
+    for (const auto& e : others) t[QLatin1String(e.name)] = {e.code, e.legacy};
+    // The Greek letters, capitals from U+0391 and small ones from U+03B1
+    // (U+03A2 and the final sigma are no letters of this run).
+    static const char* const capitals[] = {"Alpha", "Beta",  "Gamma", "Delta",   "Epsilon", "Zeta",    "Eta",
+                                           "Theta", "Iota",  "Kappa", "Lambda",  "Mu",      "Nu",      "Xi",
+                                           "Omicron", "Pi",  "Rho",   nullptr,   "Sigma",   "Tau",     "Upsilon",
+                                           "Phi",   "Chi",   "Psi",   "Omega"};
+    for (int k = 0; k < 25; ++k) {
+      if (!capitals[k]) continue;
+      QString name = QLatin1String(capitals[k]);
+      t[name] = {static_cast<char32_t>(0x391 + k), false};
+      name[0] = name[0].toLower();
+      t[name] = {static_cast<char32_t>(0x3B1 + k), false};
+    }
+    return t;
+  }();
+  return table;
+}
+
+// The character a numeric reference stands for, as browsers read it: the
+// C1 controls as their Windows-1252 characters, nothing and surrogates as
+// the replacement character.
+char32_t NumericCode(char32_t code) {
+  static const char16_t c1[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0xFFFD;
+  if (code >= 0x80 && code <= 0x9F) return c1[code - 0x80];
+  return code;
+}
+
+void AppendCode(QString& out, char32_t code) {
+  const char32_t one[] = {code};
+  out += QString::fromUcs4(one, 1);
+}
 }  // namespace
 
 void SplitURL(QString url, QString& protocol, QString& path, QString& query, QString& fileName) {
@@ -103,9 +202,71 @@ QString AttributeValue(const QString& attributeText) {
   QString v = attributeText.mid(eq + 1).trimmed();
   if (!v.isEmpty() && (v[0] == u'"' || v[0] == u'\'')) {
     const int close = v.indexOf(v[0], 1);
-    return close < 0 ? v.mid(1) : v.mid(1, close - 1);
+    v = close < 0 ? v.mid(1) : v.mid(1, close - 1);
   }
-  return v;
+  return DecodeCharacterReferences(v);
+}
+
+QString DecodeCharacterReferences(const QString& value) {
+  if (!value.contains(u'&')) return value;
+  const auto& names = EntityTable();
+  QString out;
+  out.reserve(value.size());
+  const int n = value.size();
+  int i = 0;
+  while (i < n) {
+    const QChar c = value[i];
+    if (c != u'&') {
+      out += c;
+      ++i;
+      continue;
+    }
+    int j = i + 1;
+    if (j < n && value[j] == u'#') {
+      // Numeric: "&#" decimal digits or "&#x" hex digits, ";" optional.
+      ++j;
+      const bool hex = j < n && (value[j] == u'x' || value[j] == u'X');
+      if (hex) ++j;
+      const int first = j;
+      char32_t code = 0;
+      bool tooLarge = false;
+      for (; j < n; ++j) {
+        const char16_t d = value[j].unicode();
+        int digit = -1;
+        if (d >= u'0' && d <= u'9') digit = d - u'0';
+        else if (hex && d >= u'a' && d <= u'f') digit = d - u'a' + 10;
+        else if (hex && d >= u'A' && d <= u'F') digit = d - u'A' + 10;
+        if (digit < 0) break;
+        code = code * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+        if (code > 0x10FFFF) tooLarge = true, code = 0x110000;  // no overflow on long runs
+      }
+      if (j == first) {  // no digits: left as written
+        out += c;
+        ++i;
+        continue;
+      }
+      if (j < n && value[j] == u';') ++j;
+      AppendCode(out, tooLarge ? 0xFFFD : NumericCode(code));
+      i = j;
+      continue;
+    }
+    while (j < n && value[j].unicode() < 128 && std::isalnum(value[j].unicode())) ++j;
+    const QString name = value.mid(i + 1, j - i - 1);
+    const auto it = name.isEmpty() ? names.end() : names.find(name);
+    if (it != names.end() && j < n && value[j] == u';') {
+      AppendCode(out, it->second.code);
+      i = j + 1;
+    } else if (it != names.end() && it->second.legacy && !(j < n && value[j] == u'=')) {
+      // An old name written without ";" counts too, unless "=" follows
+      // (then it is part of a query, as browsers read it).
+      AppendCode(out, it->second.code);
+      i = j;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
 }
 
 void THTMLParser::Parse() {

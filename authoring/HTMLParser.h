@@ -61,5 +61,11 @@ QString ExtractBetween(const QString& s, QChar c);
 // as "name=value"; empty when the tag has no such attribute.
 QString FindAttribute(const QString& tag, const QString& name);
 // The value of an attribute text: after the "=", blanks around it skipped,
-// without the double or single quotes around it.
+// without the double or single quotes around it, its character references
+// decoded.
 QString AttributeValue(const QString& attributeText);
+// Decodes the character references of an attribute value as a browser does:
+// named ones ("&amp;"; the old ones such as "&amp" also without ";" unless
+// "=" follows) and numeric ones ("&#37;", "&#x26;", ";" optional). Anything
+// else stays as written.
+QString DecodeCharacterReferences(const QString& value);

@@ -4,6 +4,7 @@
 #include "tests/app/AppFixture.h"
 
 #include <QCheckBox>
+#include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -11,6 +12,12 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -55,9 +62,31 @@ class TFakeServer : public QObject {
       status = auth == "Basic " + QByteArray("user:pw").toBase64() ? "200 OK" : "401 Unauthorized",
       extra = "WWW-Authenticate: Basic realm=\"x\"\r\n";
     if (path == "/hang") return;
+    if (redirects.contains(path)) status = "302 Found", extra = "Location: " + redirects[path] + "\r\n";
+    if (path == "/endless") return Endless(s);
     s->write("HTTP/1.1 " + status + "\r\n" + extra + "Content-Length: 5\r\nConnection: close\r\n\r\nhello");
     s->disconnectFromHost();
   }
+
+  // A status line and then header lines without end, as fast as they are
+  // taken.
+  void Endless(QTcpSocket* s) {
+    endless = s;
+    const auto more = [s] {
+      if (s->bytesToWrite() < 65536) s->write(QByteArray("X-Filler: ").append(QByteArray(1000, 'a')).append("\r\n").repeated(16));
+    };
+    s->write("HTTP/1.1 200 OK\r\n");
+    more();
+    connect(s, &QTcpSocket::bytesWritten, s, more);
+  }
+
+ public:
+  // Extra paths answered with a 302 to the given location.
+  QHash<QByteArray, QByteArray> redirects;
+  // The connection that is sent endless headers (null once it is gone).
+  QPointer<QTcpSocket> endless;
+
+ private:
 
   QTcpServer server_;
   QHash<QTcpSocket*, QByteArray> pending_;
@@ -123,7 +152,159 @@ TEST(LinkCheck, AnswersOverHttp) {
   EXPECT_EQ(server.requests.filter("/loop").size(), 1 + TLinkChecker::kMaxRedirects);
 }
 
-class LinkPage : public AppFixture {};
+
+using LinkCheck::TFailure;
+
+struct TRow {
+  QString target;
+  bool ok;
+  TFailure failure;
+  int status;
+  bool operator==(const TRow&) const = default;
+};
+void PrintTo(const TRow& r, std::ostream* os) {
+  *os << r.target.toStdString() << (r.ok ? " ok " : " error ") << static_cast<int>(r.failure) << ' ' << r.status;
+}
+
+QList<TRow> RunCheck(TLinkChecker& checker, const QList<QStringList>& groups) {
+  QList<TRow> rows;
+  const QMetaObject::Connection c = QObject::connect(
+      &checker, &TLinkChecker::Checked,
+      [&](const QString& t, bool ok, TFailure failure, int status) { rows.append({t, ok, failure, status}); });
+  QSignalSpy finished(&checker, &TLinkChecker::Finished);
+  checker.Start(groups);
+  EXPECT_TRUE(finished.count() == 1 || finished.wait(30000));
+  QObject::disconnect(c);
+  return rows;
+}
+
+// A named pipe with a writer waiting for a reader: `opened` tells whether
+// anything opened it for reading before Release.
+struct TFifo {
+  explicit TFifo(const QString& p) : path(p) {
+    EXPECT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    writer = std::thread([this] {
+      const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+      if (!releasing) opened = true;
+      if (fd >= 0) ::close(fd);
+    });
+  }
+  ~TFifo() { Release(); }
+  void Release() {
+    if (!writer.joinable()) return;
+    releasing = true;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    writer.join();
+    if (fd >= 0) ::close(fd);
+  }
+  QString path;
+  std::thread writer;
+  std::atomic<bool> opened{false}, releasing{false};
+};
+
+// Redirects lead to web addresses only; local targets are looked up, never
+// opened (a pipe would block the program for good).
+TEST(LinkCheck, RedirectsStayOnTheWebAndFilesAreNeverOpened) {
+  QTemporaryDir dir;
+  const QString secret = dir.filePath("secret.txt");
+  WriteFileBytes(secret, "x");
+  TFifo fifo(dir.filePath("pipe.gif"));
+  TFakeServer server;
+  server.redirects["/tofile"] = QUrl::fromLocalFile(secret).toEncoded();
+  server.redirects["/tofifo"] = QUrl::fromLocalFile(fifo.path).toEncoded();
+  server.redirects["/toftp"] = "ftp://127.0.0.1/x";
+  TLinkChecker checker;
+  checker.Timeout = 5000;
+  checker.Root = QStringLiteral("/");  // absolute paths stay where they are
+  const QString fifoUrl = QUrl::fromLocalFile(fifo.path).toString(), secretUrl = QUrl::fromLocalFile(secret).toString();
+  const QList<TRow> rows = RunCheck(checker, {{server.Url("/tofile"), server.Url("/tofifo"), server.Url("/toftp")},
+                                         {fifo.path, fifoUrl, dir.path(), secretUrl, secret}});
+  fifo.Release();
+  EXPECT_FALSE(fifo.opened);
+  const QList<TRow> expected = {
+      {server.Url("/tofile"), false, TFailure::RedirectElsewhere, 302},
+      {server.Url("/tofifo"), false, TFailure::RedirectElsewhere, 302},
+      {server.Url("/toftp"), false, TFailure::RedirectElsewhere, 302},
+      {fifo.path, false, TFailure::NotRegularFile, 0},
+      {fifoUrl, false, TFailure::NotRegularFile, 0},
+      {dir.path(), false, TFailure::NotRegularFile, 0},
+      {secretUrl, true, TFailure::None, 0},
+      {secret, true, TFailure::None, 0},
+  };
+  EXPECT_EQ(rows, expected);
+}
+
+// A server that never ends its header block is left after the limit, its
+// connection closed; the links after it (other hosts too) are checked as
+// usual.
+TEST(LinkCheck, EndlessHeadersEndTheirConnectionOnly) {
+  TFakeServer server, other;
+  TLinkChecker checker;
+  checker.Timeout = 5000;
+  const QList<TRow> rows = RunCheck(checker, {{server.Url("/endless"), server.Url("/ok"), other.Url("/ok", "localhost"),
+                                          server.Url("/missing"), other.Url("/found")}});
+  const QList<TRow> expected = {
+      {server.Url("/endless"), false, TFailure::HeaderTooLarge, 0},
+      {server.Url("/ok"), true, TFailure::None, 200},
+      {other.Url("/ok", "localhost"), true, TFailure::None, 200},
+      {server.Url("/missing"), false, TFailure::HttpStatus, 404},
+      {other.Url("/found"), true, TFailure::None, 200},
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !server.endless || server.endless->state() != QTcpSocket::ConnectedState; },
+                              5000));
+}
+
+// User name and password go only to the scheme, host and port of the root
+// path: never over plain http when the root is https, never to another port
+// or host name.
+TEST(LinkCheck, CredentialsOnlyToTheRootsOwnSite) {
+  TFakeServer server, other;
+  const QString good = "Basic " + QByteArray("user:pw").toBase64();
+  TLinkChecker checker;
+  checker.Timeout = 5000;
+  checker.User = QStringLiteral("user");
+  checker.Password = QStringLiteral("pw");
+  checker.Root = server.Url("/").replace(QLatin1String("http:"), QLatin1String("https:"));
+  QList<TRow> rows = RunCheck(checker, {{server.Url("/secret")}});
+  EXPECT_EQ(rows, (QList<TRow>{{server.Url("/secret"), false, TFailure::HttpStatus, 401}}));
+  EXPECT_TRUE(server.requests.filter("Basic").isEmpty()) << server.requests.join(u',').toStdString();
+
+  checker.Root = server.Url("/");
+  rows = RunCheck(checker, {{other.Url("/secret"), server.Url("/secret", "localhost"), server.Url("/secret")}});
+  const QList<TRow> expected = {
+      {other.Url("/secret"), false, TFailure::HttpStatus, 401},
+      {server.Url("/secret", "localhost"), false, TFailure::HttpStatus, 401},
+      {server.Url("/secret"), true, TFailure::None, 200},
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_TRUE(other.requests.filter("Basic").isEmpty());
+  EXPECT_EQ(server.requests.filter("Basic").size(), 1);
+  EXPECT_EQ(server.requests.filter(good).size(), 1);
+}
+
+TEST(LinkCheck, FailureTexts) {
+  EXPECT_EQ(LinkCheck::FailureText(TFailure::None, 200), QString());
+  for (const QString link : {"a.htm", "./b/c.gif", "/top.htm"}) EXPECT_TRUE(LinkCheck::NeedsRoot(link)) << link.toStdString();
+  for (const QString link : {"http://h/", "www.h.org", "#x", "mailto:a@b", "C:\\x.htm", "file:///x"})
+    EXPECT_FALSE(LinkCheck::NeedsRoot(link)) << link.toStdString();
+}
+
+// The shared test module, with the link page's own texts (each text its key).
+class LinkPage : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    const QString module = root + QStringLiteral("Language Modules/test.lms");
+    QByteArray bytes = ReadFileBytes(module);
+    for (const char* key : {"rmlvReason", "LinkCheckUnsaved", "LinkWhyStatus", "LinkWhyRefused", "LinkWhyNoHost",
+                            "LinkWhyNoFile", "LinkWhyNotFile", "LinkWhyTimeout", "LinkWhyRedirects", "LinkWhyRedirectTo",
+                            "LinkWhyHeader", "LinkWhyBadAnswer", "LinkWhySecure", "LinkWhyNetwork", "LinkWhyScheme"})
+      bytes += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
+    WriteFileBytes(module, bytes);
+    LoadLanguageModule();
+  }
+};
 
 TEST_F(LinkPage, EmptyPageLocalFilesAndStop) {
   TChildForm form;
@@ -202,6 +383,81 @@ TEST_F(LinkPage, DoubleClick) {
   }
   ASSERT_EQ(launcher.calls.size(), 1);  // a program is never started from a page
   EXPECT_EQ(launcher.calls[0].target, "https://example.org/");
+}
+
+}  // namespace
+
+namespace {
+
+// With the root path left empty, relative links are looked for beside the
+// saved page; a page never saved says so. Each failed row says why.
+TEST_F(LinkPage, BesideTheSavedPageWithReasons) {
+  const QString pagePath = MakeFile(QStringLiteral("site/page.htm"));
+  const QString site = QFileInfo(pagePath).absolutePath() + u'/';
+  MakeFile(QStringLiteral("site/b.htm"));
+  MakeFile(QStringLiteral("site/my file.htm"));
+  MakeFile(QStringLiteral("site/img/a.gif"), "GIF89a");
+  QDir().mkpath(site + "folder");
+  TFakeServer server;
+  QTcpServer gone;
+  ASSERT_TRUE(gone.listen(QHostAddress::LocalHost));
+  const QString refused = QStringLiteral("http://127.0.0.1:%1/x.htm").arg(gone.serverPort());
+  gone.close();
+
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+  const auto rows = [&] {
+    QStringList out;
+    for (int i = 0; i < page.ListView1->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* row = page.ListView1->topLevelItem(i);
+      out << row->text(0) + u'|' + row->text(1) + u'|' + row->text(2);
+    }
+    return out;
+  };
+  EXPECT_EQ(page.ListView1->headerItem()->text(2), "rmlvReason");
+
+  form.SetCaption(QStringLiteral("Untitled~1"));
+  form.Memo1->SetText(QStringLiteral("<a href=\"b.htm\">b</a>"));
+  form.vfLinksClick();
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "LinkCheckUnsaved");
+  EXPECT_EQ(finished.count(), 0);
+  EXPECT_TRUE(page.vfLinks->isEnabled());
+  EXPECT_TRUE(rows().isEmpty());
+
+  form.SetCaption(pagePath);
+  form.Memo1->SetText(QStringLiteral("<a href=\"b.htm#part\">b</a> <a href=\"./img/a.gif\">a</a> "
+                                     "<a href=\"my%20file.htm\">c</a>\n<a href=\"gone.htm\">g</a> "
+                                     "<a href=\"folder\">f</a>\n<a href=\"%1\">s</a> <a href=\"%2\">r</a>\n"
+                                     "<img src=\"img/a.gif\"><img src=\"img/none.png\">")
+                          .arg(server.Url("/missing"), refused));
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.wait(20000));
+  EXPECT_EQ(rows().join(u'\n'), (QStringList{site + "b.htm#part|rmdOk|", site + "img/a.gif|rmdOk|",
+                                 site + "my%20file.htm|rmdOk|", site + "gone.htm|rmdError|LinkWhyNoFile",
+                                 site + "folder|rmdError|LinkWhyNotFile",
+                                 server.Url("/missing") + "|rmdError|LinkWhyStatus 404",
+                                 refused + "|rmdError|LinkWhyRefused", site + "img/a.gif|rmdOk|",
+                                 site + "img/none.png|rmdError|LinkWhyNoFile"}).join(u'\n'));
+  EXPECT_EQ(prompts.Messages().size(), 2);
+
+  // A double click finds the link in the text with the folder taken off.
+  page.ListView1->setCurrentItem(page.ListView1->topLevelItem(3));
+  page.ListView1DblClick();
+  EXPECT_EQ(form.Memo1->SelText(), "gone.htm");
+
+  // References in an address are decoded before it is requested.
+  page.Edit2->setText(server.Url("/"));
+  form.Memo1->SetText(QStringLiteral("<a href=\"a.cgi?a=1&amp;b=2\">q</a><img src=\"p&#x26;q&#46;gif\">"));
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.wait(20000));
+  EXPECT_TRUE(server.requests.contains("/a.cgi?a=1&b=2")) << server.requests.join(u',').toStdString();
+  EXPECT_TRUE(server.requests.contains("/p&q.gif")) << server.requests.join(u',').toStdString();
+  EXPECT_EQ(rows().join(u'\n'), (QStringList{server.Url("/a.cgi?a=1&b=2") + "|rmdError|LinkWhyStatus 404",
+                                            server.Url("/p&q.gif") + "|rmdError|LinkWhyStatus 404"})
+                                   .join(u'\n'));
 }
 
 }  // namespace

@@ -145,3 +145,51 @@ TEST(HTMLParser, TextRoutines) {
 }
 
 }  // namespace
+
+namespace {
+
+// Attribute values as a browser reads them: the targets of links and
+// pictures hold characters, not their references.
+TEST(HTMLParser, CharacterReferencesDecoded) {
+  const struct {
+    const char* written;
+    const char* decoded;
+  } cases[] = {
+      {"buglist.cgi?a=1&amp;b=2", "buglist.cgi?a=1&b=2"},
+      {"show.cgi?x=1&#x26;y=2", "show.cgi?x=1&y=2"},
+      {"file&#37;20name.html", "file%20name.html"},
+      {"index&#46;html", "index.html"},
+      {"a&#X2e;htm", "a.htm"},
+      {"&lt;&gt;&quot;&apos;", "<>\"'"},
+      {"caf&eacute;.html", "caf\u00e9.html"},
+      {"&euro;&mdash;&alpha;&Omega;&sigmaf;&lang;", "\u20ac\u2014\u03b1\u03a9\u03c2\u27e8"},
+      {"&#38", "&"},                 // ";" is optional after digits
+      {"a&amp b", "a& b"},           // an old name without ";"
+      {"?x=1&copy=2", "?x=1&copy=2"},  // ... but not before "="
+      {"&copyright", "&copyright"},  // nor inside a longer name
+      {"&euro ", "&euro "},          // newer names need their ";"
+      {"&nosuch; & &; &#; &#x; &", "&nosuch; & &; &#; &#x; &"},
+      {"&#0;&#xD800;&#x110000;&#99999999999999999999;", "\ufffd\ufffd\ufffd\ufffd"},
+      {"&#128;&#x9F;", "\u20ac\u0178"},  // the old Windows characters
+      {"&#x1F600;", "\U0001F600"},
+      {"&amp;amp;", "&amp;"},  // decoded once
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(DecodeCharacterReferences(QString::fromUtf8(c.written)), QString::fromUtf8(c.decoded)) << c.written;
+
+  // Lines as documentation pages write them.
+  const TParsed p = ParseText(QStringLiteral(
+      "<p>See <a href=\"https://bugs.example.org/buglist.cgi?product=x&amp;component=y&amp;bug_status=NEW\">open bugs</a>\n"
+      "<a href='../manual/ch&#46;2.html#s&#x2d;1'>chapter</a> <a href=faq&#46;html>faq</a>\n"
+      "<img src=\"logo&#x2e;png\" alt=\"&lt;logo&gt;\"><a href=\"mailto:dev&#64;example.org\">mail</a>\n"
+      "<meta name=\"description\" content=\"Tom &amp; Jerry\"><frame src=\"nav&#46;htm\">"));
+  EXPECT_EQ(p.Hyperlinks, L({"https://bugs.example.org/buglist.cgi?product=x&component=y&bug_status=NEW",
+                             "../manual/ch.2.html#s-1", "faq.html", "mailto:dev@example.org"}));
+  EXPECT_EQ(p.Images, L({"logo.png"}));
+  EXPECT_EQ(p.EMails, L({"dev@example.org"}));
+  EXPECT_EQ(p.FramePages, L({"nav.htm"}));
+  EXPECT_EQ(p.HTML.Local, L({"../manual/ch.2.html#s-1", "faq.html"}));
+  EXPECT_EQ(p.Description, "Tom & Jerry");
+}
+
+}  // namespace
