@@ -188,10 +188,13 @@ void TSrcJScriptHighlighter::NumberProc() {
 void TSrcJScriptHighlighter::IdentProc() {
   fTokenKind = ClassifyIdentifier(fRun);
   fRun += fIdentLength;
-  // No keyword goes on beyond ASCII: "deleté" is a name.
-  if (const int end = IdentEnd(fRun); end != fRun) {
-    fTokenKind = tkIdentifier;
-    fRun = end;
+  // The hashed run takes every ASCII name character; a name goes on only
+  // beyond ASCII, and is then no keyword ("deleté").
+  if (fRun < fLen && fLine[fRun] >= 128) {
+    if (const int end = IdentEnd(fRun); end != fRun) {
+      fTokenKind = tkIdentifier;
+      fRun = end;
+    }
   }
 }
 

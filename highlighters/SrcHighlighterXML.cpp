@@ -28,21 +28,18 @@ constexpr bool IsNonAsciiNameUnit(char16_t c) {
 // The end of the run of name characters that starts at `i`. ASCII is one
 // table look-up a unit; of the planes above the basic one, XML allows
 // U+10000 .. U+EFFFF, whose high surrogates are U+D800 .. U+DB7F.
-int NameEnd(const char16_t* line, int i, int length) {
-  while (i < length) {
+inline int NameEnd(const char16_t* line, int i, int length) {
+  for (;;) {
+    while (i < length && line[i] < 128 && kNameChars[line[i]]) ++i;
+    if (i >= length || line[i] < 128) return i;
     const char16_t c = line[i];
-    if (c < 128) {
-      if (!kNameChars[c]) break;
+    if (IsNonAsciiNameUnit(c))
       ++i;
-    } else if (IsNonAsciiNameUnit(c)) {
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDB7F && i + 1 < length && QChar::isLowSurrogate(line[i + 1])) {
+    else if (c >= 0xD800 && c <= 0xDB7F && i + 1 < length && QChar::isLowSurrogate(line[i + 1]))
       i += 2;
-    } else {
-      break;
-    }
+    else
+      return i;
   }
-  return i;
 }
 
 // `name` holds "xmlns".
