@@ -660,7 +660,7 @@ bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
       return !command->isEnabled();  // a disabled command swallows its key
     }
     if (event->type() == QEvent::KeyPress) return QMdiSubWindow::eventFilter(watched, event);
-    const std::uint16_t vk = QtKeyToVirtualKey(key->key());
+    const std::uint16_t vk = QtKeyToVirtualKey(*key);
     if (vk && editorKeys_.FindKeycode(vk, QtModifiersToShiftState(key->modifiers())) >= 0) {
       event->accept();
       return true;

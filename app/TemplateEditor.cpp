@@ -50,6 +50,7 @@ TfMyDocumentsCreator::TfMyDocumentsCreator(const QString& folder, QWidget* paren
   Memo1->Gutter().SetShowLineNumbers(true);
   Memo1->Gutter().SetAutoSize(true);
   Memo1->SetWantTabs(true);
+  Memo1->Keystrokes().SetDocumentDefaults();  // the keys of the document windows
   layout->addWidget(Memo1, 1);
 
   auto* nameRow = new QHBoxLayout;

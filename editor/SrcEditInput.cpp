@@ -60,7 +60,7 @@ void TCustomSrcEdit::keyPressEvent(QKeyEvent* event) {
   // Key down: the host's handlers first, then the key map. One Qt event
   // carries both the key and its character, so a key that became a command
   // types nothing.
-  std::uint16_t key = QtKeyToVirtualKey(event->key());
+  std::uint16_t key = QtKeyToVirtualKey(*event);
   const TShiftState shift = QtModifiersToShiftState(event->modifiers());
   if (key != 0) {
     kbdHandler_->ExecuteKeyDown(this, key, shift);

@@ -249,12 +249,12 @@ void TSrcEditKeyStrokes::SetDocumentDefaults() {
     TSrcEditKeyStroke& k = Item(i);
     if (k.Command() == ecUndo && k.Key() == vk::Back && k.Shift() == ssAlt) k.SetKey('Z', ssCtrl);
   }
-  // Drop Shift+Alt+Backspace, then the later Ctrl+Z and Ctrl+Shift+Z.
+  // Drop Shift+Alt+Backspace and the later Ctrl+Z. Ctrl+Shift+Z stays for
+  // Redo, the key every desktop editor has for it.
   Delete(FindKeycode(vk::Back, ssAlt | ssShift));
   for (int i = Count() - 1; i >= 0; --i) {
     const TSrcEditKeyStroke& k = Item(i);
-    if (k.Key() == 'Z' && (k.Shift() == (ssCtrl | ssShift) || (k.Shift() == ssCtrl && i != FindKeycode('Z', ssCtrl))))
-      Delete(i);
+    if (k.Key() == 'Z' && k.Shift() == ssCtrl && i != FindKeycode('Z', ssCtrl)) Delete(i);
   }
   AddKey(ecAutoCompletion, 'J', ssCtrl);
 }

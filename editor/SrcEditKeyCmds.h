@@ -114,8 +114,9 @@ class TSrcEditKeyStrokes {
 
   // The 82 default bindings.
   void SetDefaults();
-  // The 80 bindings the document window and the template editor keep: Undo
-  // on Ctrl+Z instead of Alt+Backspace, no Redo key, Ctrl+J for completion.
+  // The 81 bindings the document window and the template editor keep: Undo
+  // on Ctrl+Z instead of Alt+Backspace, Redo on Ctrl+Shift+Z only, Ctrl+J
+  // for completion.
   void SetDocumentDefaults();
 
  private:

@@ -43,6 +43,28 @@ const char* const kNonReservedWords =
     "unescape untaint unwatch URL userAgent UTC value valueOf visibility vlinkColor vspace watch width Window "
     "window write writeln zIndex";
 
+// Identifier characters beyond ASCII: the letters 192..255 (all but the
+// multiplication and division signs), and above them the letters, marks,
+// digits and connectors of every script, as the language allows them in
+// names. `first`: the character begins a name, where only letters may.
+bool IsNonAsciiIdentChar(char32_t c, bool first) {
+  if (c < 256) return c >= 192 && c != 215 && c != 247;
+  if (c == 0x200C || c == 0x200D) return !first;
+  switch (QChar::category(c)) {
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+    case QChar::Number_Letter: return true;
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Number_DecimalDigit:
+    case QChar::Punctuation_Connector: return !first;
+    default: return false;
+  }
+}
+
 }  // namespace
 
 const TSrcKeywordTable& TSrcJScriptHighlighter::KeywordTable() {
@@ -89,6 +111,8 @@ void TSrcJScriptHighlighter::BuildCharDispatch() {
     if (c == '/') return Handler(&J::SlashProc);
     if (IsDigit(c)) return Handler(&J::NumberProc);
     if (IsAsciiLetter(c) || c == '_') return Handler(&J::IdentProc);
+    // The letters 192..255, and every character from 256 on ("other").
+    if (c >= 192 && c != 215 && c != 247) return Handler(&J::NonAsciiProc);
     return nullptr;
   });
 }
@@ -164,7 +188,43 @@ void TSrcJScriptHighlighter::NumberProc() {
 void TSrcJScriptHighlighter::IdentProc() {
   fTokenKind = ClassifyIdentifier(fRun);
   fRun += fIdentLength;
-  while (fRun < fLen && fLine[fRun] < 256 && fTable->identFlags[fLine[fRun]]) ++fRun;
+  // The hashed run takes every ASCII name character; a name goes on only
+  // beyond ASCII, and is then no keyword ("deleté").
+  if (fRun < fLen && fLine[fRun] >= 128) {
+    if (const int end = IdentEnd(fRun); end != fRun) {
+      fTokenKind = tkIdentifier;
+      fRun = end;
+    }
+  }
+}
+
+int TSrcJScriptHighlighter::IdentEnd(int i) const {
+  while (i < fLen) {
+    const char16_t c = fLine[i];
+    if (c < 128) {
+      if (!fTable->identFlags[c]) break;
+      ++i;
+    } else if (QChar::isHighSurrogate(c) && i + 1 < fLen && QChar::isLowSurrogate(fLine[i + 1])) {
+      if (!IsNonAsciiIdentChar(QChar::surrogateToUcs4(c, fLine[i + 1]), false)) break;
+      i += 2;
+    } else if (IsNonAsciiIdentChar(c, false)) {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  return i;
+}
+
+void TSrcJScriptHighlighter::NonAsciiProc() {
+  const char16_t c = fLine[fRun];
+  const bool pair = QChar::isHighSurrogate(c) && QChar::isLowSurrogate(Peek(fRun + 1));
+  if (!IsNonAsciiIdentChar(pair ? QChar::surrogateToUcs4(c, fLine[fRun + 1]) : char32_t{c}, true)) {
+    UnknownProc();
+    return;
+  }
+  fTokenKind = tkIdentifier;
+  fRun = IdentEnd(fRun + (pair ? 2 : 1));
 }
 
 void TSrcJScriptHighlighter::ScanNext() { ScanNextNamesFirst(&TSrcJScriptHighlighter::IdentProc); }

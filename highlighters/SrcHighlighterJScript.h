@@ -46,4 +46,8 @@ class TSrcJScriptHighlighter : public TSrcKeywordHashHighlighter {
   void NumberProc();
   void StringProc() { StringRunProc(true); }
   void IdentProc();
+  // A name that begins beyond ASCII, or an unknown character.
+  void NonAsciiProc();
+  // The end of the identifier characters from `i` on.
+  int IdentEnd(int i) const;
 };

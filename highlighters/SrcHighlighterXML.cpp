@@ -6,15 +6,41 @@
 
 namespace {
 
-// Characters of element and attribute names: letters, digits, "-", ".",
-// ":" and "_".
+// Characters of element and attribute names in ASCII: letters, digits, "-",
+// ".", ":" and "_".
 constexpr std::array<bool, 128> kNameChars = [] {
   std::array<bool, 128> t{};
   for (char16_t c = 0; c < 128; ++c)
     t[c] = IsAsciiLetter(c) || IsDigit(c) || c == u'-' || c == u'.' || c == u':' || c == u'_';
   return t;
 }();
-constexpr bool IsNameChar(char16_t c) { return c < 128 && kNameChars[c]; }
+
+// The name characters XML allows beyond ASCII, as UTF-16 units of the basic
+// plane: the letters of every script, combining marks, the middle dot and
+// the joiners. (The planes above come as surrogate pairs; see NameEnd.)
+constexpr bool IsNonAsciiNameUnit(char16_t c) {
+  return c == 0xB7 || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x37D) ||
+         (c >= 0x37F && c <= 0x1FFF) || c == 0x200C || c == 0x200D || c == 0x203F || c == 0x2040 ||
+         (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+         (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD);
+}
+
+// The end of the run of name characters that starts at `i`. ASCII is one
+// table look-up a unit; of the planes above the basic one, XML allows
+// U+10000 .. U+EFFFF, whose high surrogates are U+D800 .. U+DB7F.
+inline int NameEnd(const char16_t* line, int i, int length) {
+  for (;;) {
+    while (i < length && line[i] < 128 && kNameChars[line[i]]) ++i;
+    if (i >= length || line[i] < 128) return i;
+    const char16_t c = line[i];
+    if (IsNonAsciiNameUnit(c))
+      ++i;
+    else if (c >= 0xD800 && c <= 0xDB7F && i + 1 < length && QChar::isLowSurrogate(line[i + 1]))
+      i += 2;
+    else
+      return i;
+  }
+}
 
 // `name` holds "xmlns".
 bool HoldsXmlns(const char16_t* name, int length) {
@@ -178,7 +204,7 @@ void TSrcXMLHighlighter::RangeProc() {
 
 void TSrcXMLHighlighter::ElementProc() {
   if (fLine[fRun] == u'/') ++fRun;
-  while (fRun < fLen && IsNameChar(fLine[fRun])) ++fRun;
+  fRun = NameEnd(fLine, fRun, fLen);
   fTokenKind = tkElement;
   fRange = rsAttribute;
 }
@@ -190,7 +216,7 @@ void TSrcXMLHighlighter::AttributeProc() {
     ++fRun;
     return;
   }
-  while (fRun < fLen && IsNameChar(fLine[fRun])) ++fRun;
+  fRun = NameEnd(fLine, fRun, fLen);
   const int length = fRun - fTokenPos;
   if (HoldsXmlns(fLine + fTokenPos, length)) {
     fTokenKind = tknsAttribute;

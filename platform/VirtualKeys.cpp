@@ -1,5 +1,18 @@
 #include "platform/VirtualKeys.h"
 
+#include <QKeyEvent>
+
+namespace {
+
+// X key codes (the kernel's key numbers plus 8) of the digit row: "1" to "9"
+// are 10 to 18, "0" is 19. Every X server with the usual key-code set and
+// Wayland's compositors report these.
+constexpr std::uint32_t kDigitRowFirst = 10, kDigitRowZero = 19;
+// The keysyms of the digits are their ASCII codes.
+constexpr std::uint32_t kKeysym0 = 0x30, kKeysym9 = 0x39;
+
+}  // namespace
+
 TShortCut ShortCut(std::uint16_t key, TShiftState shift) {
   TShortCut sc = key & 0x1FFF;
   if (shift & ssShift) sc |= scShift;
@@ -47,6 +60,19 @@ std::uint16_t QtKeyToVirtualKey(int qtKey) {
     case Qt::Key_ScrollLock: return vk::Scroll;
     default: return 0;
   }
+}
+
+std::uint16_t QtKeyToVirtualKey(int qtKey, std::uint32_t nativeScanCode, std::uint32_t nativeVirtualKey) {
+  if (const std::uint16_t key = QtKeyToVirtualKey(qtKey)) return key;
+  if (nativeScanCode >= kDigitRowFirst && nativeScanCode < kDigitRowZero)
+    return static_cast<std::uint16_t>('1' + (nativeScanCode - kDigitRowFirst));
+  if (nativeScanCode == kDigitRowZero) return '0';
+  if (nativeVirtualKey >= kKeysym0 && nativeVirtualKey <= kKeysym9) return static_cast<std::uint16_t>(nativeVirtualKey);
+  return 0;
+}
+
+std::uint16_t QtKeyToVirtualKey(const QKeyEvent& event) {
+  return QtKeyToVirtualKey(event.key(), event.nativeScanCode(), event.nativeVirtualKey());
 }
 
 TShiftState QtModifiersToShiftState(Qt::KeyboardModifiers modifiers) {

@@ -9,6 +9,8 @@
 #include <Qt>
 #include <cstdint>
 
+class QKeyEvent;
+
 namespace vk {
 inline constexpr std::uint16_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Pause = 19,
                                Capital = 20, Escape = 27, Space = 32, Prior = 33, Next = 34, End = 35, Home = 36,
@@ -31,4 +33,13 @@ void ShortCutToKey(TShortCut shortCut, std::uint16_t& key, TShiftState& shift);
 // The virtual key of a Qt key (0 when it has none) and the shift state of
 // Qt's modifiers; the keypad modifier is dropped.
 std::uint16_t QtKeyToVirtualKey(int qtKey);
+// The virtual key of a pressed key, with the platform's own codes of the
+// event: a key of the digit row gives its digit whatever the layout and Shift
+// make of it ("#" for Shift+3, "&" or an accented letter on AZERTY), since
+// the keystroke table means the key, not its character. The digit row is
+// known by its X key code (`nativeScanCode`, 10 to 19 for "1" .. "9", "0") or
+// by a digit keysym (`nativeVirtualKey`). Keys that have a code of their own
+// keep it.
+std::uint16_t QtKeyToVirtualKey(int qtKey, std::uint32_t nativeScanCode, std::uint32_t nativeVirtualKey);
+std::uint16_t QtKeyToVirtualKey(const QKeyEvent& event);
 TShiftState QtModifiersToShiftState(Qt::KeyboardModifiers modifiers);

@@ -10,7 +10,7 @@ PACKAGES=(
   libtidy-dev zlib1g-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libpng-tools libpcre2-dev
-  xvfb xauth
+  xvfb xauth libxcb1-dev
   adwaita-icon-theme
 )
 

@@ -296,3 +296,25 @@ TEST_F(ChildForm, EachLanguageIsColouredByItsOwnHighlighter) {
     f->close();
   }
 }
+
+namespace {
+
+TEST_F(ChildForm, UndoAndRedoKeys) {
+  // Ctrl+Z undoes, Ctrl+Shift+Z redoes; Ctrl+Y deletes the line as the
+  // keystroke table says, and Alt+Backspace is no key in documents.
+  auto f = Form();
+  TSrcEdit& memo = *f->Memo1;
+  memo.SetLines({"one", "two"});
+  QTest::keyClicks(&memo, QStringLiteral("ab"));
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"abone", "two"}));
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"one", "two"}));
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"abone", "two"}));
+  QTest::keyClick(&memo, Qt::Key_Backspace, Qt::AltModifier);
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"abone", "two"}));
+  QTest::keyClick(&memo, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"two"}));
+}
+
+}  // namespace

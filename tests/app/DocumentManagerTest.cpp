@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 
 namespace {
 
@@ -225,6 +226,31 @@ TEST_F(DocumentManager, TemplateEditorHighlighterStatusAndGoToLine) {
     EXPECT_EQ(editor.HighlightLine, g.line) << g.text;
   }
   EXPECT_EQ(editor.Memo1->CaretY(), 2);
+}
+
+TEST_F(DocumentManager, TemplateEditorHasTheDocumentKeys) {
+  TfMyDocumentsCreator editor(Folder());
+  TSrcEditKeyStrokes documentKeys;
+  documentKeys.SetDocumentDefaults();
+  const TSrcEditKeyStrokes& keys = editor.Memo1->Keystrokes();
+  ASSERT_EQ(keys.Count(), documentKeys.Count());
+  for (int i = 0; i < keys.Count(); ++i) {
+    EXPECT_EQ(keys.Item(i).Command(), documentKeys.Item(i).Command()) << i;
+    EXPECT_EQ(keys.Item(i).GetShortCut(), documentKeys.Item(i).GetShortCut()) << i;
+  }
+  // As typed: Ctrl+Z undoes, Ctrl+Shift+Z redoes, Alt+Backspace is no key
+  // here, Ctrl+Y deletes the line.
+  TSrcEdit& memo = *editor.Memo1;
+  memo.SetLines({"one", "two"});
+  QTest::keyClicks(&memo, QStringLiteral("x"));
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"one", "two"}));
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"xone", "two"}));
+  QTest::keyClick(&memo, Qt::Key_Backspace, Qt::AltModifier);
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"xone", "two"}));
+  QTest::keyClick(&memo, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(memo.Lines().ToStringList(), QStringList({"two"}));
 }
 
 }  // namespace

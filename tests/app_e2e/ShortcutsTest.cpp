@@ -9,12 +9,18 @@
 #include "tests/common/TestUtil.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QDir>
 #include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+
+#ifdef KV_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
 
 TEST(Shortcuts, MainWindowKeysWinOverTheEditor) {
   QTemporaryDir dir;
@@ -60,6 +66,104 @@ TEST(Shortcuts, MainWindowKeysWinOverTheEditor) {
   main.reset();
   SetProgramFolder(QString());
 }
+
+#ifdef KV_HAVE_XCB
+namespace {
+
+// Presses and releases the key of X key code `keycode` with the X modifier
+// mask `state` in the window that has the focus, as the X server delivers
+// keys (Qt reads a sent event with the modifiers it carries).
+// Notes the release of a key by its X key code.
+class ReleaseWatch : public QObject {
+ public:
+  explicit ReleaseWatch(std::uint8_t keycode) : keycode_(keycode) { qApp->installEventFilter(this); }
+  ~ReleaseWatch() override { qApp->removeEventFilter(this); }
+  bool seen = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->nativeScanCode() == keycode_) seen = true;
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::uint8_t keycode_;
+};
+
+void PressXKey(QWidget* window, std::uint8_t keycode, std::uint16_t state) {
+  ReleaseWatch released(keycode);
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  ASSERT_NE(x11, nullptr);
+  xcb_connection_t* connection = x11->connection();
+  const auto target = static_cast<xcb_window_t>(window->winId());
+  for (const std::uint8_t type : {XCB_KEY_PRESS, XCB_KEY_RELEASE}) {
+    xcb_key_press_event_t event{};
+    event.response_type = type;
+    event.detail = keycode;
+    event.time = XCB_CURRENT_TIME;
+    event.event = target;
+    event.child = XCB_NONE;
+    event.same_screen = 1;
+    event.state = state;
+    xcb_send_event(connection, 0, target, type == XCB_KEY_PRESS ? XCB_EVENT_MASK_KEY_PRESS : XCB_EVENT_MASK_KEY_RELEASE,
+                   reinterpret_cast<const char*>(&event));
+  }
+  xcb_flush(connection);
+  // The events come back through the server: the press has been handled once
+  // the release arrives.
+  ASSERT_TRUE(QTest::qWaitFor([&released] { return released.seen; }, 10000));
+}
+
+}  // namespace
+
+TEST(Shortcuts, BookmarkKeysOfTheDigitRow) {
+  QTemporaryDir dir;
+  const QString root = dir.path() + u'/';
+  SetProgramFolder(root);
+  QDir(root).mkpath("Language Modules");
+  WriteFileBytes(root + "Language Modules/english.lms", "ExitMsg             ExitMsg\r\n");
+  Settings::Open().WriteString("TranslationModule", "Path", root + "Language Modules/english.lms");
+  Settings::Open().WriteBool("Ask", "ToSave?", false);
+  const QString page = root + "page.html";
+  WriteFileBytes(page, "<html>\n<body>\nword one\n</body>\n</html>\n");
+
+  TScriptedPrompts prompts;
+  TPromptsScope scope(prompts);
+  prompts.Answer("ExitMsg", 6);
+  std::unique_ptr<TfMain> main(StartUp({page}));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+  main->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+  TChildForm* doc = main->ActiveDocument();
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(QApplication::focusWidget(), doc->Memo1);
+  constexpr std::uint16_t shift = XCB_MOD_MASK_SHIFT, ctrl = XCB_MOD_MASK_CONTROL;
+  constexpr std::uint8_t key1 = 10, key3 = 12;  // the "1" and "3" keys of the digit row
+
+  // Ctrl+Shift+1 and Ctrl+Shift+3 ("!" and "#" on this layout) set bookmarks.
+  doc->Memo1->SetCaretXY({3, 3});
+  PressXKey(main.get(), key1, ctrl | shift);
+  doc->Memo1->SetCaretXY({2, 5});
+  PressXKey(main.get(), key3, ctrl | shift);
+  int x = 0, y = 0;
+  ASSERT_TRUE(doc->Memo1->GetBookmark(1, x, y));
+  EXPECT_EQ(y, 3);
+  ASSERT_TRUE(doc->Memo1->GetBookmark(3, x, y));
+  EXPECT_EQ(y, 5);
+  EXPECT_FALSE(doc->Modified);  // no "!" or "#" typed
+  // Ctrl+1 and Ctrl+3 go there.
+  doc->Memo1->SetCaretXY({1, 1});
+  PressXKey(main.get(), key1, ctrl);
+  EXPECT_EQ(doc->Memo1->CaretY(), 3);
+  PressXKey(main.get(), key3, ctrl);
+  EXPECT_EQ(doc->Memo1->CaretY(), 5);
+  EXPECT_FALSE(doc->Modified);
+
+  EXPECT_TRUE(main->close());
+  main.reset();
+  SetProgramFolder(QString());
+}
+#endif
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -61,6 +61,31 @@ TEST(XMLHighlighter, TokensAndRanges) {
   for (const auto& c : cases) EXPECT_EQ(Trace(QString::fromUtf8(c.line)), c.tokens) << c.line;
 }
 
+TEST(XMLHighlighter, NamesBeyondAscii) {
+  // Every character XML allows in a name: letters of all scripts, marks,
+  // the middle dot, and the planes above the basic one.
+  const struct {
+    const char* line;
+    const char* tokens;
+  } cases[] = {
+      {"<stra\xC3\x9F" "e>text</stra\xC3\x9F" "e>",
+       "<:13:5 stra\xC3\x9F" "e:5:2 >:13:11 text:14:11 </:13:5 stra\xC3\x9F" "e:5:2 >:13:11 "},
+      {"<\xC3\xA9 a-\xC3\xBC=\"v\" \xE4\xB8\xAD\xE6\x96\x87:\xE5\x90\x8D='x'/>",
+       "<:13:5 \xC3\xA9:5:2  :12:2 a-\xC3\xBC:2:7 =\":7:9 v:10:2 \":13:2  :12:2 "
+       "\xE4\xB8\xAD\xE6\x96\x87:\xE5\x90\x8D:2:7 =':7:0 x:0:2 ':13:2 /:13:5 >:13:11 "},
+      {"<a\xC2\xB7\xCC\x81\xF0\x90\x80\x80 xmlns:\xC3\xB6=\"u\">",
+       "<:13:5 a\xC2\xB7\xCC\x81\xF0\x90\x80\x80:5:2  :12:2 xmlns:\xC3\xB6:17:14 =\":18:15 u:19:2 \":13:2 >:13:11 "},
+      // The multiplication sign is no name character: the name ends before it.
+      {"<a\xC3\x97" "b>", "<:13:5 a:5:2 \xC3\x97" "b>:7:7 "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Trace(QString::fromUtf8(c.line)), c.tokens) << c.line;
+  // The line after a name beyond ASCII is text again.
+  X h;
+  const LinesScan scan = ScanLines(h, {"<stra\xC3\x9F" "e>text</stra\xC3\x9F" "e>", "next"});
+  EXPECT_EQ(scan.ranges, (std::vector<int>{X::rsText, X::rsText}));
+  EXPECT_EQ(scan.tokens, "[<|13][stra\xC3\x9F" "e|5][>|13][text|14][</|13][stra\xC3\x9F" "e|5][>|13]|[next|14]");
+}
+
 TEST(XMLHighlighter, ConstructsGoOnOverLines) {
   const struct {
     std::vector<const char*> lines;
