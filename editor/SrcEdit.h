@@ -449,8 +449,9 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   std::function<void(TObject* sender, TSrcEditSearch*& engine)> OnSearchEngineOverride;
 
   // ---- movement, indentation, case and brackets
-  // Character column to display column (tabs expanded) and back, on the
-  // point's line; a line outside the text leaves the point as it is.
+  // Character column to display column (tabs expanded, wide characters two
+  // cells) and back, on the point's line; a line outside the text leaves the
+  // point as it is. A display column inside a wide character gives its start.
   TPoint CharToDisplayPos(TPoint p) const;
   TPoint DisplayToCharPos(TPoint p) const;
   // Word positions around the caret (the caret itself when its line does

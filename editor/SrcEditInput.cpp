@@ -219,8 +219,12 @@ void TCustomSrcEdit::ScrollTimerTick() {
     SetLeftChar(leftChar_ + scrollDeltaX_);
     const int x = leftChar_ + (scrollDeltaX_ > 0 ? charsInWindow_ : 0);
     TPoint at = DisplayToCharPos(TPoint{x, mouse.Y});
-    // A tab across the left side: the caret goes after it, on screen.
-    if (scrollDeltaX_ < 0 && CharToDisplayPos(at).X < leftChar_) ++at.X;
+    // A tab or a wide character across the left side: the caret goes
+    // after it, on screen.
+    if (scrollDeltaX_ < 0 && CharToDisplayPos(at).X < leftChar_) {
+      const QString line = Line(at.Y);
+      at.X += at.X < line.size() && line[at.X - 1].isHighSurrogate() && line[at.X].isLowSurrogate() ? 2 : 1;
+    }
     SetCaretXYEx(false, at);
     SetBlockEnd(CaretXY());
   }

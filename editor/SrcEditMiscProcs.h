@@ -40,15 +40,53 @@ void FillRect(QPainter& painter, const QRect& rect, const QColor& color);
 // characters before the first one (the whole length when there is none).
 bool HasTabs(QStringView text, int& charsBefore);
 
-// Lays the text out on the character grid: each TAB becomes fillers up to the
-// next multiple of `tabWidth` (TAB characters for widths of 2 and more, one
-// blank for width 1 or less). Text without TAB is returned unchanged.
+// ---- cells of the character grid
+// A character of East Asian width W or F (CJK, Hangul, kana, fullwidth forms,
+// emoji shown as pictures) takes two cells of the grid, any other one cell.
+// A surrogate pair takes two cells, one per half, whatever its character
+// (the wide ones of the other planes, CJK extension B and emoji, fill both).
+// A TAB reaches the next multiple of the tab width.
+bool IsWideCharSlow(char16_t c);
+// Everything below U+1100 is narrow: Latin-1 text costs one comparison.
+inline bool IsWideChar(char16_t c) { return c >= 0x1100 && IsWideCharSlow(c); }
+inline int CharCells(QChar c) { return IsWideChar(c.unicode()) ? 2 : 1; }
+// Whether the text holds a wide character of the basic plane.
+bool HasWideChars(QStringView text);
+// The cells the characters [from, to) of a text without TAB take.
+int TextCells(QStringView text, int from, int to);
+// The grid text marks the second cell of a wide character with this filler.
+constexpr char16_t kWideFiller = 0xFFFF;
+// Whether column `column` (from 1) of a grid text is the second cell of a
+// wide character.
+inline bool IsWideFiller(QStringView grid, int column) {
+  return column >= 2 && column <= grid.size() && grid[column - 1].unicode() == kWideFiller &&
+         IsWideChar(grid[column - 2].unicode());
+}
+
+// Display column (from 1) of character column `column` of a line: the cells
+// of the characters before it, plus one cell per column past the end.
+int CharToDisplayColumn(QStringView line, int column, int tabWidth);
+// Character column of the character that covers display column `display`
+// (never the second half of a surrogate pair); past the end one column per
+// cell. `inside` tells whether the display column is the second cell of a
+// wide character or of a surrogate pair (not a cell of a TAB).
+int DisplayToCharColumn(QStringView line, int display, int tabWidth, bool* inside = nullptr);
+
+// Lays the text out on the character grid, one unit per cell: each TAB
+// becomes fillers up to the next multiple of `tabWidth` (TAB characters for
+// widths of 2 and more, one blank for width 1 or less) and a wide character
+// is followed by kWideFiller. Text without TAB or wide character is returned
+// unchanged.
+QString GridText(const QString& text, int tabWidth);
+// Expands the TABs alone as GridText does (wide characters stay as they
+// are, counting two cells for the tab stops).
 QString ExpandTabs(const QString& text, int tabWidth);
 
 bool IsPowerOfTwo(int n);
 
-// Tab converters for a tab width; the second kind also reports whether the
-// text held a TAB.
+// Grid-text converters (GridText) for a tab width; the second kind also
+// reports whether the grid text differs from the text (a TAB or a wide
+// character).
 using TConvertTabsProc = QString (*)(const QString& text, int tabWidth);
 using TConvertTabsProcEx = QString (*)(const QString& text, int tabWidth, bool& hasTabs);
 TConvertTabsProc GetTabConvertProc(int tabWidth);

@@ -52,30 +52,12 @@ const QString kBrackets = QStringLiteral("()[]{}<>");
 
 TPoint TCustomSrcEdit::CharToDisplayPos(TPoint p) const {
   if (p.Y < 1 || p.Y > LineCount()) return p;
-  const QString line = Line(p.Y);
-  const int walk = std::max(0, p.X - 1);
-  const int inside = std::min(walk, static_cast<int>(line.size()));
-  int column = 0;
-  for (int i = 0; i < inside; ++i)
-    column += line[i] == QLatin1Char('\t') ? tabWidth_ - column % tabWidth_ : 1;
-  return TPoint{column + (walk - inside) + 1, p.Y};
+  return TPoint{CharToDisplayColumn(Line(p.Y), p.X, tabWidth_), p.Y};
 }
 
 TPoint TCustomSrcEdit::DisplayToCharPos(TPoint p) const {
   if (p.Y < 1 || p.Y > LineCount()) return p;
-  const QString line = Line(p.Y);
-  const int target = std::max(0, p.X - 1);
-  const int n = static_cast<int>(line.size());
-  int column = 0, i = 0;
-  while (i < n) {
-    const int width = line[i] == QLatin1Char('\t') ? tabWidth_ - column % tabWidth_ : 1;
-    if (column + width > target) break;
-    column += width;
-    ++i;
-  }
-  // Past the text every column is one character wide.
-  if (i == n) return TPoint{n + 1 + (target - column), p.Y};
-  return TPoint{i + 1, p.Y};
+  return TPoint{DisplayToCharColumn(Line(p.Y), p.X, tabWidth_), p.Y};
 }
 
 // -------------------------------------------------------- character extent

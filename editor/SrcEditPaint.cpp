@@ -17,10 +17,11 @@ namespace {
 int AdvanceDisplay(QStringView line, int from, int to, int disp, int tabWidth) {
   const int end = std::min(to, static_cast<int>(line.size()));
   for (int i = from; i < end; ++i) {
-    if (line[i] == QLatin1Char('\t'))
+    const char16_t c = line[i].unicode();
+    if (c == u'\t')
       disp += tabWidth > 1 ? tabWidth - (disp - 1) % tabWidth : 1;
     else
-      ++disp;
+      disp += 1 + IsWideChar(c);
   }
   if (to > end) disp += to - std::max(from, end);
   return disp;
@@ -36,6 +37,7 @@ QChar VisibleChar(QChar c, bool showSpecial) {
   if (u == u' ') return showSpecial ? QChar(0x00B7) : c;
   if (u < 32) return QChar(static_cast<char16_t>(0x2400 + u));
   if (u == 127) return QChar(0x2421);
+  if (u == kWideFiller) return QChar(0xFFFD);  // the text's own, not a wide character's second cell
   return c;
 }
 
@@ -106,14 +108,17 @@ TPoint TCustomSrcEdit::PixelsToRowColumn(QPoint pixel) const {
   const double q = static_cast<double>(pixel.x() - gutterWidth_ - 2) / charWidth_;
   const double f = q + leftChar_;
   int disp = static_cast<int>(f >= 0 ? f + 0.5 : f - 0.5);
-  const double fraction = q - std::floor(q);
   const int y = std::clamp(pixel.y(), 0, std::max(0, linesInWindow_ * lineHeight_ - 1));
   const int line = y / lineHeight_ + topLine_;
   disp = std::max(disp, 1);
-  int column = DisplayToCharPos(TPoint{disp, line}).X;
+  if (line < 1 || line > LineCount()) return TPoint{disp, line};
+  // The nearest cell border may be the middle of a wide character (or of a
+  // surrogate pair): the caret goes before it from its left half, after it
+  // from its right half.
   const QString text = lines_->Get(line - 1);
-  if (column >= 2 && column <= text.size() && text[column - 1].isLowSurrogate())
-    column += fraction >= 0.5 ? -1 : 1;
+  bool inside = false;
+  int column = DisplayToCharColumn(text, disp, tabWidth_, &inside);
+  if (inside && f >= disp) column += text[column - 1].isHighSurrogate() ? 2 : 1;
   return TPoint{column, line};
 }
 
@@ -137,7 +142,17 @@ QRect TCustomSrcEdit::CaretShape(TSrcEditCaretType type, int charWidth, int line
 
 QRect TCustomSrcEdit::CaretRect() const {
   if (!hasFocus() || HasOption(eoNoCaret)) return QRect();
-  const QRect shape = CaretShape(insertMode_ ? insertCaret_ : overwriteCaret_, charWidth_, lineHeight_);
+  // A caret shaped as a cell covers both cells of a wide character.
+  int cells = 1;
+  if (caretY_ >= 1 && caretY_ <= LineCount()) {
+    const QString line = Line(caretY_);
+    if (caretX_ >= 1 && caretX_ <= line.size()) {
+      const QChar c = line[caretX_ - 1];
+      cells = c.isHighSurrogate() && caretX_ < line.size() && line[caretX_].isLowSurrogate() ? 2 : CharCells(c);
+    }
+  }
+  const QRect shape =
+      CaretShape(insertMode_ ? insertCaret_ : overwriteCaret_, charWidth_ * cells, lineHeight_);
   const QPoint cell = RowColumnToPixels(CaretXY());
   const QRect r(cell.x() + shape.x(), cell.y() + shape.y() + 1, shape.width(), shape.height());
   if (r.x() < gutterWidth_ + 2 || !viewport()->rect().contains(r.topLeft())) return QRect();
@@ -372,12 +387,20 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
 
     auto drawPart = [&](int from, int to, TColor fg, TColor bg, TFontStyles style) {
       if (from >= to) return;
-      const int x = (from - 1) * cw + textOffset_;
-      QRect rect(x, y, (to - from) * cw, lh);
+      QRect rect((from - 1) * cw + textOffset_, y, (to - from) * cw, lh);
       rect = rect.intersected(QRect(textLeft, area.y(), areaRight - textLeft, area.height()));
       if (rect.isEmpty()) return;
-      shown.resize(to - from);
-      for (int i = from; i < to; ++i) shown[i - from] = VisibleChar(expanded[i - 1], showSpecial);
+      // A part that starts on the second cell of a wide character (cut by
+      // the window's left side or the clip) draws the whole character,
+      // clipped to the part. The drawer gives a wide character its two
+      // cells itself: the fillers stay out of the text it gets.
+      const int first = IsWideFiller(expanded, from) ? from - 1 : from;
+      const int x = (first - 1) * cw + textOffset_;
+      shown.resize(to - first);
+      int n = 0;
+      for (int i = first; i < to; ++i)
+        if (!IsWideFiller(expanded, i)) shown[n++] = VisibleChar(expanded[i - 1], showSpecial);
+      shown.truncate(n);
       drawer.SetBackground(bg);
       drawer.SetForeground(fg);
       drawer.SetStyle(style);

@@ -29,26 +29,60 @@ void TSrcEditPrint::SetSelection(TPoint begin, TPoint end, TSrcSelectionMode mod
 
 void TSrcEditPrint::ClearSelection() { hasSelection_ = false; }
 
+namespace {
+
+// The cells of a text before each of its positions; empty when every
+// character takes one cell (then position and cell agree).
+std::vector<int> CellOffsets(QStringView text) {
+  std::vector<int> cells;
+  if (!HasWideChars(text)) return cells;
+  cells.resize(static_cast<size_t>(text.size()) + 1);
+  int at = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    cells[static_cast<size_t>(i)] = at;
+    at += CharCells(text[i]);
+  }
+  cells.back() = at;
+  return cells;
+}
+
+// The end of the longest piece from `start` that fills at most `capacity`
+// cells, never inside a surrogate pair, and at least one character.
+int PieceEnd(QStringView text, int start, int capacity) {
+  const int length = static_cast<int>(text.size());
+  int end = start;
+  for (int used = 0; end < length && (used += CharCells(text[end])) <= capacity;) ++end;
+  if (end > start + 1 && end < length && text[end].isLowSurrogate() && text[end - 1].isHighSurrogate()) --end;
+  if (end == start && end < length)
+    end += end + 1 < length && text[end].isHighSurrogate() && text[end + 1].isLowSurrogate() ? 2 : 1;
+  return end;
+}
+
+}  // namespace
+
 std::vector<int> TSrcEditPrint::WrapPositions(QStringView text, int capacity) {
   capacity = std::max(capacity, 1);
   const int length = static_cast<int>(text.size());
+  const std::vector<int> cells = CellOffsets(text);
+  auto cell = [&](int i) { return cells.empty() ? i : cells[static_cast<size_t>(i)]; };
   std::vector<int> splits;
-  if (length <= capacity) return splits;
+  if (cell(length) <= capacity) return splits;
   for (const QStringView set : {QStringView(u"\t ,-"), QStringView(u").;")}) {
     splits.clear();
     int start = 0;
-    while (length - start > capacity) {
+    while (cell(length) - cell(start) > capacity) {
       int brk = -1;
-      for (int i = start; i < start + capacity; ++i)
+      for (int i = start; i < length && cell(i + 1) - cell(start) <= capacity; ++i)
         if (set.contains(text[i])) brk = i;
       if (brk < 0) break;
       start = brk + 1;
       splits.push_back(start);
     }
-    if (length - start <= capacity) return splits;
+    if (cell(length) - cell(start) <= capacity) return splits;
   }
   splits.clear();
-  for (int p = capacity; p < length; p += capacity) splits.push_back(p);
+  for (int p = PieceEnd(text, 0, capacity); p < length; p = PieceEnd(text, p, capacity))
+    splits.push_back(p);
   return splits;
 }
 
@@ -185,7 +219,11 @@ void TSrcEditPrint::RowSpan(int index, int row, int& from, int& to) const {
   const std::vector<int>& s = splits_[index];
   from = row == 0 ? 0 : s[row - 1];
   to = row < static_cast<int>(s.size()) ? s[row] : p.To - p.From;
-  if (!Wrap) to = std::min(to, capacity_);
+  if (!Wrap) {
+    // The first row only, as much of it as the text area holds.
+    const QStringView text = QStringView(lines_[p.Source]).mid(p.From, p.To - p.From);
+    to = std::min(to, PieceEnd(text, from, capacity_));
+  }
 }
 
 void TSrcEditPrint::PrintPage(TPrintCanvas& canvas, int pageNum) {
@@ -261,7 +299,8 @@ void TSrcEditPrint::PrintLine(TPrintCanvas& canvas, int index, int rowFrom, int 
         row = r;
         const int a0 = std::max(from, tokenFrom), a1 = std::min(to, tokenTo);
         if (a1 <= a0) continue;
-        canvas.DrawText(Margins.PLeft + (a0 - from) * charWidth_, rowTop + (r - rowFrom) * lineHeight_,
+        const int x = Margins.PLeft + TextCells(text, p.From + from, p.From + a0) * charWidth_;
+        canvas.DrawText(x, rowTop + (r - rowFrom) * lineHeight_,
                         text.mid(p.From + a0, a1 - a0), fg, bg == Color ? QColor() : bg, charWidth_, false);
       }
     }

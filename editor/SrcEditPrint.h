@@ -69,10 +69,10 @@ class TSrcEditPrint {
   int LineCapacity() const { return capacity_; }
   bool Printing() const { return printing_; }
 
-  // Where a line wider than `capacity` characters is split: the start of
-  // every piece after the first. First at tab, blank, "," and "-", then at
-  // ")", "." and ";" (the break character ends its piece), else every
-  // `capacity` characters.
+  // Where a line wider than `capacity` cells is split (a wide character
+  // takes two): the start of every piece after the first. First at tab,
+  // blank, "," and "-", then at ")", "." and ";" (the break character ends
+  // its piece), else after as many characters as fill `capacity` cells.
   static std::vector<int> WrapPositions(QStringView text, int capacity);
 
  private:

@@ -1,10 +1,14 @@
 #include "editor/SrcEditPrinterInfo.h"
 
+#include "editor/SrcEditMiscProcs.h"
+
 #include <QFile>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <algorithm>
 #include <cmath>
 
 void TSrcEditPrinterInfo::UpdateFrom(const TPrintCanvas* canvas) {
@@ -96,19 +100,37 @@ void TPrinterCanvas::DrawText(int x, int y, const QString& text, const QColor& c
   const QFontMetrics m(font_, &printer_);
   const int top = baseline ? y - m.ascent() : y;
   const int base = baseline ? y : y + m.ascent();
-  const int width = cellWidth > 0 ? cellWidth * static_cast<int>(text.size()) : m.horizontalAdvance(text);
+  const int width = cellWidth > 0 ? cellWidth * TextCells(text, 0, static_cast<int>(text.size()))
+                                  : m.horizontalAdvance(text);
   if (background.isValid()) painter_->fillRect(QRect(x, top, width, m.height()), background);
   painter_->setPen(color);
   if (cellWidth <= 0 || m.horizontalAdvance(text) == width) {
     painter_->drawText(QPoint(x, base), text);
     return;
   }
-  // Every character in its own cell, as on the editor's grid.
+  // Every character in its own cell, as on the editor's grid: a wide one
+  // in the middle of two cells (squeezed into them when it is wider), a
+  // surrogate pair in two.
+  const QFontMetricsF metrics(font_, &printer_);
   for (qsizetype i = 0; i < text.size(); ++i) {
     const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
-    painter_->drawText(QPoint(x, base), text.mid(i, pair ? 2 : 1));
+    const QString c = text.mid(i, pair ? 2 : 1);
+    if (!pair && IsWideChar(text[i].unicode())) {
+      const qreal span = 2 * cellWidth, advance = metrics.horizontalAdvance(c);
+      painter_->save();
+      painter_->translate(x + std::max<qreal>(0, (span - advance) / 2), base);
+      if (advance > span) painter_->scale(span / advance, 1.0);
+      painter_->drawText(QPointF(0, 0), c);
+      painter_->restore();
+      x += 2 * cellWidth;
+      continue;
+    }
+    painter_->drawText(QPoint(x, base), c);
     x += cellWidth;
-    if (pair) ++i;
+    if (pair) {
+      x += cellWidth;
+      ++i;
+    }
   }
 }
 

@@ -622,13 +622,22 @@ int TSrcEditStringList::ExpandedLength(int index) {
   TSrcEditLineRec& r = Rec(index);
   // Records made by InsertLines carry flags 0: treat them as unknown.
   if ((TabBits(r) & sfExpandedLengthUnknown) || TabBits(r) == 0 || StoredExpandedLength(r) < 0) {
-    // A line without TAB needs no expansion: find that out without a copy.
+    // A line without TAB or wide character needs no expansion: find that
+    // out without a copy (a Latin-1 line holds no wide character).
     const QAnyStringView view = text_.View(r);
-    const bool noTab =
-        TextCodec::viewForm(view) == TextCodec::ViewForm::Utf16
-            ? !QStringView(static_cast<const QChar*>(view.data()), view.size()).contains(u'\t')
-            : !std::memchr(view.data(), '\t', static_cast<size_t>(view.size()));
-    if (noTab) {
+    bool plain;
+    if (TextCodec::viewForm(view) == TextCodec::ViewForm::Utf16) {
+      const QStringView units(static_cast<const QChar*>(view.data()), view.size());
+      plain = !units.contains(u'\t') && !HasWideChars(units);
+    } else {
+      plain = !std::memchr(view.data(), '\t', static_cast<size_t>(view.size()));
+      if (plain && Kind(r) == kUtf8) {
+        // Wide characters of the basic plane start with bytes E1 to EF.
+        const auto* p = static_cast<const unsigned char*>(view.data());
+        for (qsizetype i = 0; plain && i < view.size(); ++i) plain = p[i] < 0xE1 || p[i] > 0xEF;
+      }
+    }
+    if (plain) {
       SetTabBits(r, sfHasNoTabs);
       SetExpandedLength(r, text_.Length(r));
     } else {

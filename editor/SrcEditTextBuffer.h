@@ -34,8 +34,8 @@ enum TSrcEditFileFormat : std::uint8_t { lbsCRLF, lbsLF, lbsCR };
 
 // Flag bits of a line record.
 enum : std::uint8_t {
-  sfHasTabs = 1,                 // the text holds a TAB
-  sfHasNoTabs = 2,               // the text holds none
+  sfHasTabs = 1,                 // the expanded form differs: the text holds a TAB or a wide character
+  sfHasNoTabs = 2,               // the text holds neither (its expanded form is itself)
   sfExpandedLengthUnknown = 4,   // the expanded form has not been computed
   sfContinuation = 8,            // a piece of the line before, made by word wrap
   sfKindMask = 48,               // how the text is stored: Latin-1, UTF-8, UTF-16
@@ -170,6 +170,9 @@ class TSrcEditStringList : public TObject {
   // ---- operations of its own
   void InsertLines(int index, int count);
   void DeleteLines(int index, int count);
+  // A line laid out on the character grid, one unit per cell (GridText: TAB
+  // fillers, a filler after each wide character); its length is the line's
+  // width in cells.
   QString ExpandedText(int index);
   int ExpandedLength(int index);
   int LongestLineLength();

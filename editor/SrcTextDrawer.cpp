@@ -1,5 +1,7 @@
 #include "editor/SrcTextDrawer.h"
 
+#include "editor/SrcEditMiscProcs.h"
+
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPaintEngine>
@@ -226,7 +228,7 @@ void TSrcTextDrawer::TextOut(int x, int y, QStringView text) {
   if (painter_) painter_->drawText(QPoint(x, y + ascent_), text.toString());
 }
 
-bool TSrcTextDrawer::DrawGlyphRun(int x, int y, QStringView text) {
+bool TSrcTextDrawer::DrawGlyphRun(int x, int y, QStringView text, bool wide) {
   const int n = static_cast<int>(text.size());
   if (n == 0) return true;
   const TFontStyles style = stock_.Style() & 15;
@@ -241,17 +243,47 @@ bool TSrcTextDrawer::DrawGlyphRun(int x, int y, QStringView text) {
   }
   int count = n;
   if (!raw->glyphIndexesForChars(text.data(), n, glyphs_.data(), &count) || count != n) return false;
+  for (int i = 0; i < n; ++i)
+    if (glyphs_[static_cast<size_t>(i)] == 0 || text[i].isSurrogate()) return false;
+  if (wide) {
+    // A wide glyph sits in the middle of its two cells (the advances are
+    // taken into the position array, then replaced).
+    if (!raw->advancesForGlyphIndexes(glyphs_.data(), positions_.data(), n)) return false;
+  }
   int cx = x;
   for (int i = 0; i < n; ++i) {
-    if (glyphs_[static_cast<size_t>(i)] == 0 || text[i].isSurrogate()) return false;
-    positions_[static_cast<size_t>(i)] = QPointF(cx, y + ascent_);
-    cx += distances_[static_cast<size_t>(i)];
+    const auto k = static_cast<size_t>(i);
+    const int cell = distances_[k];
+    if (wide && IsWideChar(text[i].unicode())) {
+      const qreal span = 2 * cell;
+      if (positions_[k].x() > span) return false;  // too wide: squeezed by the caller
+      positions_[k] = QPointF(cx + (span - positions_[k].x()) / 2, y + ascent_);
+      cx += 2 * cell;
+    } else {
+      positions_[k] = QPointF(cx, y + ascent_);
+      cx += cell;
+    }
   }
   QGlyphRun run;
   run.setRawFont(*raw);
   run.setRawData(glyphs_.data(), positions_.data(), n);
   painter_->drawGlyphRun(QPointF(0, 0), run);
   return true;
+}
+
+void TSrcTextDrawer::DrawWideChar(int x, int baseline, int span, const QString& c) {
+  // In the middle of its two cells; a glyph wider than them (a fallback
+  // font's) is squeezed into them, so it never reaches a neighbour.
+  const qreal advance = QFontMetricsF(painter_->font()).horizontalAdvance(c);
+  if (advance <= span) {
+    painter_->drawText(QPointF(x + (span - advance) / 2, baseline), c);
+    return;
+  }
+  painter_->save();
+  painter_->translate(x, baseline);
+  painter_->scale(span / advance, 1.0);
+  painter_->drawText(QPointF(0, 0), c);
+  painter_->restore();
 }
 
 void TSrcTextDrawer::ExtTextOut(int x, int y, int options, const QRect& rect, QStringView text) {
@@ -264,17 +296,23 @@ void TSrcTextDrawer::ExtTextOut(int x, int y, int options, const QRect& rect, QS
     painter_->save();
     painter_->setClipRect(rect, Qt::IntersectClip);
   }
-  if (painter_->paintEngine() && painter_->paintEngine()->type() == QPaintEngine::Raster && DrawGlyphRun(x, y, text)) {
+  const bool wide = HasWideChars(text);
+  if (painter_->paintEngine() && painter_->paintEngine()->type() == QPaintEngine::Raster &&
+      DrawGlyphRun(x, y, text, wide)) {
     if (clip) painter_->restore();
     return;
   }
-  // Every character sits in its own cell whatever its glyph's advance; a
-  // surrogate pair shares the cell of its first half.
+  // Every character sits in its own cell whatever its glyph's advance, a
+  // wide character in two; a surrogate pair shares the cell of its first
+  // half, and takes the second half's too.
   int cx = x;
   for (int i = 0; i < n; ++i) {
     const QChar c = text[i];
     if (c.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
       painter_->drawText(QPoint(cx, y + ascent_), text.mid(i, 2).toString());
+    } else if (wide && IsWideChar(c.unicode())) {
+      DrawWideChar(cx, y + ascent_, 2 * distances_[i], QString(c));
+      cx += distances_[i];
     } else if (!c.isLowSurrogate() && c != QLatin1Char(' ') && c != QLatin1Char('\t')) {
       painter_->drawText(QPoint(cx, y + ascent_), QString::fromRawData(text.data() + i, 1));
     }

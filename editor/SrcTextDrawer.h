@@ -109,8 +109,10 @@ class TSrcTextDrawer {
   bool Drawing() const { return drawingCount_ > 0; }
 
   void TextOut(int x, int y, QStringView text);
-  // Draws the text with character i at x + i * CharWidth; ETO_OPAQUE fills
-  // the rectangle with the background first, ETO_CLIPPED clips to it.
+  // Draws the text on the grid, each character in the cell after the one
+  // before, a wide character (East Asian width W or F) in two cells: with
+  // narrow characters only, character i at x + i * CharWidth. ETO_OPAQUE
+  // fills the rectangle with the background first, ETO_CLIPPED clips to it.
   virtual void ExtTextOut(int x, int y, int options, const QRect& rect, QStringView text);
 
   // No font raises ESrcTextDrawerException.
@@ -139,7 +141,9 @@ class TSrcTextDrawer {
   // character is not a glyph of the font itself or the style has lines
   // (the caller then draws it character by character, with the platform's
   // font fallback and decorations).
-  bool DrawGlyphRun(int x, int y, QStringView text);
+  bool DrawGlyphRun(int x, int y, QStringView text, bool wide);
+  // Draws one wide character in the `span` pixels from x.
+  void DrawWideChar(int x, int baseline, int span, const QString& c);
 
   TSrcFontStock stock_;
   std::array<std::unique_ptr<QRawFont>, 16> rawFonts_;  // per style, made on first use

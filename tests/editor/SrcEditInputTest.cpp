@@ -346,6 +346,48 @@ TEST(SrcEditGutter, ClickFindsTheMark) {
 
 namespace {
 
+TEST(SrcEditMouse, AClickOnAWideCharacterPutsTheCaretBeforeOrAfterIt) {
+  InputEdit e;
+  e.SetLines({QStringLiteral("\u4E2D\u6587x"), QStringLiteral("\U00020000y")});  // 中文x, 𠀀y
+  const int cw = e.CharWidth(), left = e.GutterWidth() + 2, mid = e.LineHeight() / 2;
+  const struct {
+    int x, line;  // pixels from the text's left side; line
+    int column;
+  } cases[] = {
+      {1, 1, 1},                // left half of 中
+      {cw - 1, 1, 1},           // left half, next to the middle
+      {cw + 1, 1, 2},           // right half, next to the middle
+      {2 * cw - 1, 1, 2},       // right half, next to 文
+      {3 * cw + 1, 1, 3},       // right half of 文
+      {4 * cw + cw / 2 + 1, 1, 4},  // right half of x: after the line
+      {cw - 1, 2, 1},           // left half of the pair
+      {cw + 1, 2, 3},           // right half of the pair: after both halves
+  };
+  for (const auto& c : cases) {
+    e.Click(QPoint(left + c.x, (c.line - 1) * e.LineHeight() + mid));
+    EXPECT_EQ(e.CaretXY(), (TPoint{c.column, c.line})) << c.x;
+    EXPECT_EQ(e.PixelsToRowColumn(QPoint(left + c.x, (c.line - 1) * e.LineHeight())), (TPoint{c.column, c.line}));
+  }
+  e.SetCaretXY({3, 1});
+  EXPECT_EQ(e.RowColumnToPixels(e.CaretXY()).x(), 4 * cw + e.TextOffset());
+}
+
+TEST(SrcEditScroll, WideCharactersScrollByTheirCells) {
+  NarrowEdit e;
+  const QString wide = QString(100, QChar(0x4E2D));
+  e.SetLines({wide, "ab"});
+  e.SetCaretXY({1, 1});
+  e.ProcessCommand(ecLineEnd, QChar());
+  EXPECT_EQ(e.CaretXY(), (TPoint{101, 1}));
+  EXPECT_EQ(e.LeftChar(), 201 - e.CharsInWindow() + 1);
+  EXPECT_TRUE(e.CaretOnScreen());
+  e.ProcessCommand(ecLineStart, QChar());
+  EXPECT_EQ(e.LeftChar(), 1);
+  e.SetOptions(e.Options() & ~eoScrollPastEol);  // the view goes as far as the widest line
+  e.SetLeftChar(1000);
+  EXPECT_EQ(e.LeftChar(), 201 - e.CharsInWindow() + 1);
+}
+
 TEST(SrcEditCaretShape, FollowsModeAndPosition) {
   InputEdit e;
   e.activateWindow();
@@ -360,6 +402,12 @@ TEST(SrcEditCaretShape, FollowsModeAndPosition) {
   EXPECT_EQ(e.CaretRect(), QRect(cell.x(), cell.y() + 1, cw, lh - 2));
   e.SetOverwriteCaret(ctHorizontalLine);
   EXPECT_EQ(e.CaretRect(), QRect(cell.x(), cell.y() + lh - 1, cw, 2));
+  // On a wide character a cell-shaped caret covers both its cells.
+  e.SetLines({QStringLiteral("a\u4E2Db"), "x"});
+  e.SetCaretXY(TPoint{2, 1});
+  EXPECT_EQ(e.CaretRect(), QRect(cw + e.TextOffset(), lh - 1, 2 * cw, 2));
+  e.SetLines(QStringList(200, QStringLiteral("line")));
+  e.SetCaretXY(TPoint{3, 2});
   e.SetOptions(e.Options() | eoNoCaret);
   EXPECT_TRUE(e.CaretRect().isEmpty());
   e.SetOptions(e.Options() & ~eoNoCaret);

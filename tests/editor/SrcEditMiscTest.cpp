@@ -296,6 +296,14 @@ TEST(MiscProcs, ScanningAndPoints) {
   EXPECT_EQ(ExpandTabs(QStringLiteral("abc\tx"), 8), QStringLiteral("abc\t\t\t\t\tx"));  // 5 fillers
   EXPECT_EQ(ExpandTabs(QStringLiteral("abc\tx"), 1), QStringLiteral("abc x"));
 
+  // Wide characters: the TAB stops count their two cells; the printer's
+  // expansion keeps them as they are, the grid text adds their fillers.
+  EXPECT_EQ(ExpandTabs(QStringLiteral("\u4E2D\tx"), 4), QStringLiteral("\u4E2D\t\tx"));
+  EXPECT_EQ(GridText(QStringLiteral("\u4E2D\tx"), 4), QStringLiteral("\u4E2D\uFFFF\t\tx"));
+  EXPECT_EQ(GridText(QStringLiteral("\u4E2D\tx"), 1), QStringLiteral("\u4E2D\uFFFF x"));
+  EXPECT_TRUE(IsWideFiller(u"\u4E2D\uFFFF\uFFFF", 2));
+  EXPECT_FALSE(IsWideFiller(u"\u4E2D\uFFFF\uFFFF", 3)) << "the text's own U+FFFF";
+
   const QString text = QStringLiteral("a,b;c");
   EXPECT_EQ(ScanForCharInSet(text, 1, u",;"), 2);
   EXPECT_EQ(ScanForCharInSet(text, 3, u",;"), 4);
@@ -314,4 +322,46 @@ TEST(MiscProcs, ScanningAndPoints) {
 
   EXPECT_EQ(FindLineEnd(u"ab\ncd"), 3);
   EXPECT_EQ(FindLineEnd(u"abc"), 4);
+}
+
+TEST(WideChars, EastAsianWideAndFullwidthTakeTwoCells) {
+  // Both ends of ranges, and their neighbours.
+  const struct {
+    char16_t c;
+    bool wide;
+  } cases[] = {
+      {u'a', false},     {0x00E9, false},  {0x10FF, false}, {0x1100, true},  {0x115F, true},  {0x1160, false},
+      {0x2614, true},    {0x2616, false},  {0x2E80, true},  {0x2E9A, false}, {0x3000, true},  {0x303E, true},
+      {0x303F, false},   {0x3041, true},   {0x3097, false}, {0x4E00, true},  {0x9FFF, true},  {0xA48C, true},
+      {0xA4D0, false},   {0xAC00, true},   {0xD7A3, true},  {0xD7A4, false}, {0xD83D, false}, {0xF900, true},
+      {0xFE30, true},    {0xFE53, false},  {0xFF01, true},  {0xFF60, true},  {0xFF61, false}, {0xFFE6, true},
+      {0xFFE7, false},   {0xFFFF, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsWideChar(c.c), c.wide) << std::hex << int(c.c);
+  EXPECT_FALSE(HasWideChars(u"caf\u00E9 \u20AC"));
+  EXPECT_TRUE(HasWideChars(u"x\u65E5"));
+  EXPECT_EQ(TextCells(u"a\u65E5\u672Cb", 0, 4), 6);
+  EXPECT_EQ(TextCells(u"a\u65E5\u672Cb", 2, 9), 3);
+}
+
+TEST(WideChars, CharacterAndDisplayColumnsMapBothWays) {
+  // a | 中 中 | 文 文 | TAB TAB TAB | b | 😀 😀 | c   (tab width 4)
+  const QString line = QStringLiteral("a\u4E2D\u6587\tb\U0001F600c");
+  const int display[] = {1, 2, 4, 6, 9, 10, 11, 12, 13, 14};  // of character columns 1 to 10
+  for (int column = 1; column <= 10; ++column) {
+    EXPECT_EQ(CharToDisplayColumn(line, column, 4), display[column - 1]) << column;
+    if (column == 7) continue;  // the second half of the pair
+    bool inside = true;
+    EXPECT_EQ(DisplayToCharColumn(line, display[column - 1], 4, &inside), column) << column;
+    EXPECT_FALSE(inside);
+  }
+  const struct {
+    int display, column;
+    bool inside;
+  } within[] = {{3, 2, true}, {5, 3, true}, {7, 4, false}, {8, 4, false}, {11, 6, true}, {20, 16, false}};
+  for (const auto& w : within) {
+    bool inside = !w.inside;
+    EXPECT_EQ(DisplayToCharColumn(line, w.display, 4, &inside), w.column) << w.display;
+    EXPECT_EQ(inside, w.inside) << w.display;
+  }
 }

@@ -82,6 +82,48 @@ TEST(SrcEditMovement, CaretMoves) {
   for (const CommandCase& c : cases) RunCase(c);
 }
 
+TEST(SrcEditMovement, WideCharactersTakeTwoDisplayColumns) {
+  // 中文 are wide, ☔ is an emoji shown as a picture, 😀 a pair of the
+  // other planes: each two cells.
+  auto e = MakeEdit({QStringLiteral("\u4E2D\u6587x\u2614y\U0001F600z"), "abcdefghij"}, 4);
+  const int display[] = {1, 3, 5, 6, 8, 9, 10, 11, 12};  // of character columns 1 to 9
+  for (int x = 1; x <= 9; ++x) {
+    EXPECT_EQ(e->CharToDisplayPos({x, 1}), (TPoint{display[x - 1], 1})) << x;
+    if (x != 7) EXPECT_EQ(e->DisplayToCharPos({display[x - 1], 1}), (TPoint{x, 1})) << x;  // 7: the pair's second half
+    EXPECT_EQ(e->RowColumnToPixels({x, 1}).x(), (display[x - 1] - 1) * e->CharWidth() + e->TextOffset()) << x;
+  }
+  // The second cell of a wide character belongs to it.
+  EXPECT_EQ(e->DisplayToCharPos({2, 1}), (TPoint{1, 1}));
+  EXPECT_EQ(e->DisplayToCharPos({7, 1}), (TPoint{4, 1}));
+  EXPECT_EQ(e->DisplayToCharPos({10, 1}), (TPoint{6, 1}));
+}
+
+TEST(SrcEditMovement, TheCaretNeverStandsInsideAWideCharacter) {
+  const QString wide = QStringLiteral("\u4E2D\u6587\u5B57\u7B26");  // 中文字符
+  const QString pair = QStringLiteral("\U00020000\U00020001");      // CJK extension B
+  const CommandCase cases[] = {
+      {"right over a wide character", {wide}, {1, 1}, ecRight, {wide}, {2, 1}},
+      {"left over a wide character", {wide}, {3, 1}, ecLeft, {wide}, {2, 1}},
+      {"right over a wide pair", {pair}, {1, 1}, ecRight, {pair}, {3, 1}},
+      {"down into the middle of a wide character", {"abcd", wide}, {2, 1}, ecDown, {"abcd", wide}, {1, 2}},
+      {"down onto a wide character", {"abcd", wide}, {3, 1}, ecDown, {"abcd", wide}, {2, 2}},
+      {"up out of wide characters", {"abcdefgh", wide}, {3, 2}, ecUp, {"abcdefgh", wide}, {5, 1}},
+      {"down into a wide pair", {"abcd", pair}, {4, 1}, ecDown, {"abcd", pair}, {3, 2}},
+      {"line end", {wide}, {1, 1}, ecLineEnd, {wide}, {5, 1}},
+  };
+  for (const CommandCase& c : cases) RunCase(c);
+  // The remembered column is a display column.
+  auto e = MakeEdit({wide, "ab", "abcdefgh"});
+  e->SetOptions((e->Options() & ~eoScrollPastEol) | eoKeepCaretX);
+  e->SetCaretXY({4, 1});  // display column 7
+  Exec(*e, ecDown);
+  Exec(*e, ecDown);
+  EXPECT_EQ(e->CaretXY(), (TPoint{7, 3}));
+  Exec(*e, ecUp);
+  Exec(*e, ecUp);
+  EXPECT_EQ(e->CaretXY(), (TPoint{4, 1}));
+}
+
 TEST(SrcEditMovement, VerticalMovesRememberTheColumn) {
   auto e = MakeEdit({"abcdefgh", "ab", "abcdefgh"});
   e->SetOptions((e->Options() & ~eoScrollPastEol) | eoKeepCaretX);

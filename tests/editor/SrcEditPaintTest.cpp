@@ -9,7 +9,10 @@
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <QPaintEngine>
+#include <QTextItem>
 
 namespace {
 
@@ -291,6 +294,130 @@ TEST(SrcEditPaint, LineNumbersAreNeverCut) {
     }
     EXPECT_EQ(Ink(img, QRect(0, row * lh, f.edit->GutterWidth() - 2, lh), Silver), Ink(alone, alone.rect(), Silver));
   }
+}
+
+// A paint device that records where text is drawn (every character through
+// the platform's text output, as on a device other than the screen).
+class TextRecordingEngine : public QPaintEngine {
+ public:
+  struct Text {
+    QPointF pos;
+    QString text;
+  };
+  std::vector<Text> texts;
+  bool begin(QPaintDevice*) override { return true; }
+  bool end() override { return true; }
+  void updateState(const QPaintEngineState&) override {}
+  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+  void drawTextItem(const QPointF& p, const QTextItem& item) override { texts.push_back({p, item.text()}); }
+  void drawRects(const QRectF*, int) override {}
+  void drawRects(const QRect*, int) override {}
+  void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+  Type type() const override { return QPaintEngine::User; }
+};
+
+class TextRecordingDevice : public QPaintDevice {
+ public:
+  mutable TextRecordingEngine engine;
+  QPaintEngine* paintEngine() const override { return &engine; }
+
+ protected:
+  int metric(PaintDeviceMetric m) const override {
+    switch (m) {
+      case PdmWidth: return 420;
+      case PdmHeight: return 200;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY: return 96;
+      case PdmDepth: return 32;
+      case PdmDevicePixelRatio: return 1;
+      case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+      default: return 0;
+    }
+  }
+};
+
+TEST(SrcEditPaint, WideCharactersAreDrawnInTwoCells) {
+  Fixture f({QStringLiteral("\u4E2D\u6587a\u2614b\U0001F600c")});  // 中文a☔b😀c
+  TextRecordingDevice device;
+  {
+    QPainter p(&device);
+    f.edit->Paint(p, QRect(0, 0, 420, 200));
+  }
+  const int cw = f.edit->CharWidth(), off = f.edit->TextOffset();
+  std::map<QString, double> at;
+  for (const auto& t : device.engine.texts)
+    if (t.pos.x() >= off) at.emplace(t.text, t.pos.x());
+  // Each character in its own cells: a wide one anywhere in its two, a
+  // narrow one at the start of its one.
+  const struct {
+    QString text;
+    int cell, cells;  // first cell (from 1), cells taken
+  } expected[] = {{QStringLiteral("\u4E2D"), 1, 2}, {QStringLiteral("\u6587"), 3, 2}, {"a", 5, 1},
+                  {QStringLiteral("\u2614"), 6, 2}, {"b", 8, 1},  {QStringLiteral("\U0001F600"), 9, 2},
+                  {"c", 11, 1}};
+  for (const auto& e : expected) {
+    ASSERT_TRUE(at.count(e.text)) << e.text.toStdString();
+    const double x = at[e.text];
+    if (e.cells == 1) {
+      EXPECT_EQ(x, (e.cell - 1) * cw + off) << e.text.toStdString();
+    } else {
+      EXPECT_GE(x, (e.cell - 1) * cw + off) << e.text.toStdString();
+      EXPECT_LT(x, (e.cell + 1) * cw + off) << e.text.toStdString();
+    }
+  }
+}
+
+TEST(SrcEditPaint, PaintedWideGlyphsNeverOverlap) {
+  // Each line of wide characters, and each of its characters alone on a
+  // line of its own: the two cells of every character look the same in
+  // both, so no glyph reaches into its neighbours' cells.
+  const QStringList rows = {QStringLiteral("\u4E2D\u6587\u5B57\u7B26"), QStringLiteral("\u2614\u26A1\u2648\u26A1")};
+  QStringList lines = rows;
+  for (const QString& row : rows)
+    for (QChar c : row) lines << QString(c);
+  Fixture f(lines, QSize(420, 400));
+  const QImage img = f.Render();
+  const int cw = f.edit->CharWidth(), lh = f.edit->LineHeight(), off = f.edit->TextOffset();
+  auto span = [&](int line, int index) { return img.copy(off + 2 * index * cw, (line - 1) * lh, 2 * cw, lh); };
+  int single = static_cast<int>(rows.size()) + 1;
+  for (int r = 0; r < rows.size(); ++r) {
+    for (int i = 0; i < rows[r].size(); ++i, ++single) {
+      SCOPED_TRACE(QString(rows[r][i]).toStdString());
+      EXPECT_TRUE(span(r + 1, i) == span(single, 0)) << "the glyph differs from its own, or a neighbour reaches in";
+      EXPECT_EQ(Ink(img, QRect(off + 2 * cw, (single - 1) * lh, 4 * cw, lh), White), 0) << "past its two cells";
+    }
+  }
+  // The emoji have glyphs in the test font: the comparison saw ink.
+  EXPECT_GT(Ink(img, QRect(off, lh, 2 * cw, lh), White), 0);
+
+  // Scrolled by one column, the first visible cell shows the right half of
+  // the first character.
+  const QImage whole = span(2, 0).copy(cw, 0, cw, lh);
+  f.edit->SetLeftChar(2);
+  const QImage scrolled = f.Render();
+  EXPECT_TRUE(scrolled.copy(f.edit->GutterWidth() + 2, lh, cw, lh) == whole);
+}
+
+TEST(SrcEditPaint, SelectionCoversTheCellsOfWideCharacters) {
+  Fixture f({QStringLiteral("\u4E2D\u6587\u5B57\u7B26"), "abcdefghij"});
+  f.edit->SetBlockBegin(TPoint{2, 1});  // 文字
+  f.edit->SetBlockEnd(TPoint{4, 1});
+  const QImage img = f.Render();
+  EXPECT_EQ(f.CellBackground(img, 1, 1), White);
+  EXPECT_EQ(f.CellBackground(img, 3, 1), Red);
+  EXPECT_EQ(f.CellBackground(img, 6, 1), Red);
+  EXPECT_EQ(f.CellBackground(img, 7, 1), White);
+  // A column block by the same character columns, over both lines.
+  f.edit->SetSelectionMode(smColumn);
+  f.edit->SetBlockBegin(TPoint{2, 1});
+  f.edit->SetBlockEnd(TPoint{4, 2});
+  const QImage block = f.Render();
+  EXPECT_EQ(f.CellBackground(block, 6, 1), Red);
+  EXPECT_EQ(f.CellBackground(block, 7, 1), White);
+  EXPECT_EQ(f.CellBackground(block, 2, 2), Red);
+  EXPECT_EQ(f.CellBackground(block, 4, 2), White);
 }
 
 TEST(SrcEditPaint, RightEdgeSitsAtItsColumn) {

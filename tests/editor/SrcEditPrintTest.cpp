@@ -1,3 +1,4 @@
+#include "editor/SrcEdit.h"
 #include "editor/SrcEditPrint.h"
 #include "tests/editor/PrintTestSupport.h"
 
@@ -5,6 +6,8 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
+#include <memory>
 
 // With the recording canvas (characters 25 pixels wide, lines 40 high) and
 // the default margins on A4, a line holds 80 characters and a page 72 lines;
@@ -151,6 +154,45 @@ TEST_F(PrintEngine, AbortInBeginStatusPrintsNothing) {
   ASSERT_EQ(canvas.Ops.size(), 2u);
   EXPECT_EQ(canvas.Ops[1].kind, TRecordingCanvas::opAbort);
   EXPECT_FALSE(print.Printing());
+}
+
+TEST_F(PrintEngine, WideCharactersTakeTwoCellsAsOnTheScreen) {
+  TStubHighlighter hl;
+  const QString wide = QStringLiteral("\u4E2D\u6587");  // 中文
+  // The printed x of every token is its display column on the editor's
+  // grid, and a row holds 80 cells.
+  const QString line = wide + QStringLiteral(" ab\t\u5B57 c");
+  auto e = std::make_unique<TSrcEdit>();
+  e->SetLines({line});
+  e->SetTabWidth(8);
+  print.TabWidth = 8;
+  for (TSrcCustomHighlighter* h : {static_cast<TSrcCustomHighlighter*>(nullptr), static_cast<TSrcCustomHighlighter*>(&hl)}) {
+    canvas.Ops.clear();
+    print.SetHighlighter(h);
+    print.SetLines({line, QString(60, QChar(0x65E5)), QString(79, u'x') + wide});
+    ASSERT_TRUE(print.Print(canvas));
+    std::vector<TRecordingCanvas::Op> t;  // the first row's pieces
+    std::map<int, QStringList> rows;       // y: the row's pieces
+    for (const auto& op : canvas.Texts()) {
+      rows[op.y] << op.text;
+      if (op.y == kTop) t.push_back(op);
+    }
+    if (h) {
+      // 中文, blank, ab, the TAB's blanks, 字, blank, c
+      ASSERT_GE(t.size(), 5u);
+      EXPECT_EQ(t[2].text, "ab");
+      EXPECT_EQ(t[2].x, kLeft + (e->CharToDisplayPos({4, 1}).X - 1) * 25);
+      EXPECT_EQ(t.back().text, "c");
+      EXPECT_EQ(t.back().x, kLeft + (e->CharToDisplayPos({9, 1}).X - 1) * 25);
+      EXPECT_EQ(t.back().x, kLeft + 11 * 25);
+    }
+    // 60 wide characters fill 120 cells: 40 on the first row, 20 on the
+    // next; a wide character that does not fit starts the next row.
+    EXPECT_EQ(rows[kTop + 40].join(QString()), QString(40, QChar(0x65E5))) << (h ? "highlighted" : "plain");
+    EXPECT_EQ(rows[kTop + 80].join(QString()), QString(20, QChar(0x65E5)));
+    EXPECT_EQ(rows[kTop + 120].join(QString()), QString(79, u'x'));
+    EXPECT_EQ(rows[kTop + 160].join(QString()), wide);
+  }
 }
 
 TEST_F(PrintEngine, HighlightingStylesAlwaysColoursOnlyWhenAsked) {

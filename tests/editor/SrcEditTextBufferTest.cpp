@@ -278,6 +278,36 @@ TEST(TextBuffer, TabExpansionMatchesANaiveLayout) {
   }
 }
 
+TEST(TextBuffer, WideCharactersTakeTwoCellsOfTheExpandedLine) {
+  const QChar f(kWideFiller);
+  const struct {
+    QString text;
+    QString grid;  // at tab width 4
+  } cases[] = {
+      {QStringLiteral("\u4E2D\u6587"), QStringLiteral("\u4E2D") + f + QStringLiteral("\u6587") + f},
+      {QStringLiteral("a\t\uAC00b"), QStringLiteral("a\t\t\t\uAC00") + f + "b"},
+      {QStringLiteral("\uFF21\t"), QStringLiteral("\uFF21") + f + "\t\t"},  // fullwidth A, TAB to the stop
+      {QStringLiteral("\u1000\u20AC\u00E9"), QStringLiteral("\u1000\u20AC\u00E9")},  // narrow all
+      {QStringLiteral("\U0001F600x"), QStringLiteral("\U0001F600x")},  // a pair: two units, two cells
+      {QString(QChar(0xDC00)) + QStringLiteral("\u3042"), QString(QChar(0xDC00)) + QStringLiteral("\u3042") + f},
+  };
+  TSrcEditStringList list;
+  list.SetTabWidth(4);
+  list.Add("abc");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.toStdString());
+    // The length first: it is found without the expanded text.
+    list.Put(0, c.text);
+    EXPECT_EQ(list.ExpandedLength(0), c.grid.size());
+    EXPECT_EQ(list.ExpandedText(0), c.grid);
+    EXPECT_EQ(list.ExpandedLength(0), c.grid.size());
+    EXPECT_EQ(list.Get(0), c.text);
+  }
+  list.Put(0, QString(100, QChar(0x4E2D)));
+  list.Add("short");
+  EXPECT_EQ(list.LongestLineLength(), 200);
+}
+
 TEST(TextBuffer, LongestLineFollowsEditsAndTabWidth) {
   TSrcEditStringList list;
   EXPECT_EQ(list.LongestLineLength(), 0);

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTextItem>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -111,6 +112,36 @@ TEST(SrcTextDrawer, ExtTextOutUsesTheGrid) {
   drawer.ExtTextOut(0, 0, 0, QRect(), longText);
   drawer.EndDraw();
   EXPECT_EQ(drawer.DistanceArrayLength(), 128);
+}
+
+TEST(SrcTextDrawer, WideCharactersTakeTwoCells) {
+  TSrcTextDrawer drawer(0, TestFont());
+  RecordingDevice device;
+  QPainter painter(&device);
+  drawer.BeginDraw(&painter);
+  drawer.ExtTextOut(10, 5, 0, QRect(), u"a\u65E5\uFF21b\U0001F600c");  // a日Ａb😀c
+  drawer.EndDraw();
+  painter.end();
+  const int w = drawer.CharWidth();
+  const struct {
+    QString text;
+    int cell, cells;
+  } expected[] = {{"a", 0, 1}, {QStringLiteral("\u65E5"), 1, 2}, {QStringLiteral("\uFF21"), 3, 2},
+                  {"b", 5, 1}, {QStringLiteral("\U0001F600"), 6, 2}, {"c", 8, 1}};
+  const auto& texts = device.engine.texts;
+  ASSERT_EQ(texts.size(), std::size(expected));
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const auto& e = expected[i];
+    EXPECT_EQ(texts[i].text, e.text);
+    const double x = texts[i].pos.x(), from = 10.0 + e.cell * w;
+    if (e.cells == 1) {
+      EXPECT_DOUBLE_EQ(x, from) << i;
+    } else {
+      // Within its two cells, the middle when the glyph is narrower.
+      EXPECT_GE(x, from) << i;
+      EXPECT_LT(x, from + w) << i;
+    }
+  }
 }
 
 TEST(SrcTextDrawer, NestedBeginDrawRestoresAtTheMatchingEnd) {
