@@ -16,6 +16,8 @@ QString Question(const QString& fileName, const QString& key) {
 }
 
 bool AskSaveInPlace(const QString& fileName, TInPlaceReason reason) {
+  if (reason == TInPlaceReason::WriteProtected)
+    return ShowMessageDlg(Question(fileName, QStringLiteral("SaveWriteProtected")), 1) == 6;
   const char* why = reason == TInPlaceReason::FolderNotWritable ? "SaveInPlaceDir"
                     : reason == TInPlaceReason::HardLinks       ? "SaveInPlaceLinks"
                                                                 : "SaveInPlaceOwner";

@@ -13,7 +13,8 @@
 namespace DocumentFile {
 
 // Asks whether `fileName` may be written in place, saying why a normal save
-// cannot keep what the file has (kind 1; true on Yes).
+// cannot keep what the file has, or whether a write-protected file may be
+// replaced (kind 1; true on Yes).
 bool AskSaveInPlace(const QString& fileName, TInPlaceReason reason);
 
 // A question about `fileName`: the quoted name on its own line, then the

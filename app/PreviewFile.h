@@ -1,7 +1,10 @@
 // Preview files: the document's text written where the embedded browser can
 // show it. A preview file is always a new file made by this program: never
 // written through a symbolic link, never over anything that exists; and only
-// the very file made is ever deleted again.
+// the very file made is ever deleted again. Its name is shortened to fit the
+// file system's limit. Every preview file made is noted (path, size, time)
+// in a record in the program folder until it is removed, so that those of a
+// program that was killed go at the next start.
 #pragma once
 
 #include <QByteArray>
@@ -33,6 +36,11 @@ bool CreateNear(const QString& folder, const QString& fileName, const QByteArray
 // Deletes the file when the path still names the file that was made; true
 // when it was deleted. Whatever stands there instead is left alone.
 bool Remove(const TPreviewFile& file);
+
+// Removes the preview files noted by programs of `programFolder` that ended
+// without removing them, where they are still as they were made; their
+// records go too. Records of running programs are left alone.
+void RemoveLeftovers(const QString& programFolder);
 
 // A folder of this process's own, readable only by the user, for previews of
 // documents whose folder takes no new files; removed when the program ends.

@@ -3,6 +3,7 @@
 #include "app/Documents.h"
 #include "app/Frame.h"
 #include "app/Icons.h"
+#include "app/PreviewFile.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "platform/Exceptions.h"
@@ -121,6 +122,9 @@ std::jthread ReadFontConfigurationAhead() {
 }
 
 TfMain* StartUp(const QStringList& arguments) {
+  // Preview files of an earlier run that did not end normally would lie in
+  // the site folders for good (and be uploaded with the site).
+  Preview::RemoveLeftovers(ProgramFolder());
   // The icon themes are read while the splash window comes up; the main
   // window's tool bars then find them read.
   ReadIconThemeAhead();

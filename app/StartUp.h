@@ -56,5 +56,6 @@ void ShowDocumentManagerAtStart();
 // thing in the program; the thread ends with the returned object.
 std::jthread ReadFontConfigurationAhead();
 // The whole start-up up to the message loop; `arguments` without the
-// program's own name. Returns the main window (owned by the caller).
+// program's own name. Returns the main window (owned by the caller). Removes
+// first what an earlier run that was killed left of its preview files.
 TfMain* StartUp(const QStringList& arguments);

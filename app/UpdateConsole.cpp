@@ -8,6 +8,7 @@
 #include "platform/ProgramFolder.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShowEvent>
@@ -19,6 +20,28 @@ namespace {
 const QString kConfig = QStringLiteral("config");
 QString Encoded(const QString& value) { return QString::fromLatin1(QUrl::toPercentEncoding(value)); }
 }  // namespace
+
+bool IsUpdateServer(const TUpdateRequest& r) {
+  const QString scheme = r.scheme.toLower();
+  if (scheme != u"http" && scheme != u"https") return false;
+  QString name = r.host;
+  if (const qsizetype colon = name.indexOf(u':'); colon >= 0) {
+    const QString port = name.mid(colon + 1);
+    bool ok = false;
+    const int number = port.toInt(&ok);
+    if (!ok || number < 1 || number > 65535 || port.size() > 5 ||
+        !std::all_of(port.begin(), port.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+      return false;
+    name.truncate(colon);
+  }
+  if (name.isEmpty() || name.size() > 253) return false;
+  for (const QString& label : name.split(u'.')) {
+    if (label.isEmpty() || label.size() > 63 || label.startsWith(u'-') || label.endsWith(u'-')) return false;
+    for (const QChar c : label)
+      if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-')) return false;
+  }
+  return true;
+}
 
 QString BuildUpdateUrl(const TUpdateRequest& r) {
   return r.scheme + QStringLiteral("://") + r.host + QStringLiteral("/update.php?sysver=") + Encoded(r.build) +
@@ -83,7 +106,13 @@ TfUpdate::TfUpdate(QWidget* parent, const QString& buildString) : QDialog(parent
 
 void TfUpdate::CheckForUpdate() {
   errorShown_ = false;
-  EmbeddedBrowser1->Go(BuildUpdateUrl(ReadUpdateRequest(buildString_)));
+  TUpdateRequest request = ReadUpdateRequest(buildString_);
+  if (!IsUpdateServer(request)) {
+    ShowMessageDlg(LangText(QStringLiteral("UCBadServer")) + u'\n' + request.scheme + QStringLiteral("://") + request.host, 2);
+    return;
+  }
+  request.scheme = request.scheme.toLower();
+  EmbeddedBrowser1->Go(BuildUpdateUrl(request));
 }
 
 void TfUpdate::showEvent(QShowEvent* event) {

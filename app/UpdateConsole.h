@@ -22,6 +22,10 @@ struct TUpdateRequest {
   QString languageVersion;  // langvers
 };
 
+// True when the request's scheme is http or https (in any case) and its host
+// a host name (letters, digits and hyphens in dot-separated labels) with
+// perhaps a port: nothing else of an address can come in through them.
+bool IsUpdateServer(const TUpdateRequest& request);
 // The request address; every value is percent-encoded, so blanks, "&", "#"
 // and line breaks cannot change the query.
 QString BuildUpdateUrl(const TUpdateRequest& request);
@@ -36,7 +40,8 @@ class TfUpdate : public QDialog {
  public:
   explicit TfUpdate(QWidget* parent = nullptr, const QString& buildString = QString());
 
-  // Builds the address and lets the browser go there.
+  // Builds the address and lets the browser go there; a server of
+  // uconsole.dat that IsUpdateServer refuses is reported instead.
   void CheckForUpdate();
 
   TEmbeddedBrowser* EmbeddedBrowser1;

@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 namespace {
@@ -27,20 +27,43 @@ bool CanWriteIn(const QString& folder) {
   return probe.open();
 }
 
-void CopyTree(const QString& from, const QString& to) {
-  QDir().mkpath(to);
-  QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                  QDirIterator::Subdirectories);
-  const QDir source(from);
-  while (it.hasNext()) {
-    const QString path = it.next();
-    const QFileInfo info = it.fileInfo();
-    const QString target = WithSlash(to) + source.relativeFilePath(path);
-    if (info.isDir())
-      QDir().mkpath(target);
-    else if (info.isFile() && info.isExecutable() == false)
-      QFile::copy(path, target);
+// The data files shipped with the program, by folder (relative to the
+// program folder) and name pattern. Everything else there (settings, recent
+// files, projects, the user's own templates, last folders) is one user's
+// state and never reaches another user's folder.
+struct TShipped {
+  const char* folder;
+  const char* pattern;
+};
+constexpr TShipped kShipped[] = {
+    {"Language Modules", "*.lms"},
+    {"CodeC", "codeinside.dci"},
+    {"elements", "elements.dat"},
+    {"Help", "*"},
+    {"MyDocuments", nullptr},  // the templates' folder: made, but the templates in it are a user's own
+    // The installation's configuration, which the program only reads.
+    {"", "tidyconfig.ini"},
+    {"", "uconsole.dat"},
+};
+
+// Copies the shipped data files of `from` into a new folder `to`. The copy
+// is made beside it and takes its name only when complete.
+void CopyShipped(const QString& from, const QString& to) {
+  const QString parent = QFileInfo(to).absolutePath();
+  QDir().mkpath(parent);
+  QTemporaryDir work(parent + QStringLiteral("/.korvex-vantar-XXXXXX"));
+  if (!work.isValid()) return;
+  for (const TShipped& shipped : kShipped) {
+    const QString folder = QString::fromLatin1(shipped.folder);
+    const QString target = folder.isEmpty() ? work.path() : work.path() + u'/' + folder;
+    QDir().mkpath(target);
+    if (!shipped.pattern) continue;
+    const QDir source(WithSlash(from) + folder);
+    for (const QFileInfo& info : source.entryInfoList({QString::fromLatin1(shipped.pattern)}, QDir::Files, QDir::Name))
+      // Regular files only: no devices, pipes or links out of the folder.
+      if (!info.isSymLink() && info.isFile()) QFile::copy(info.filePath(), target + u'/' + info.fileName());
   }
+  if (QDir().rename(work.path(), to)) work.setAutoRemove(false);
 }
 
 }  // namespace
@@ -50,7 +73,7 @@ QString ChooseProgramFolder(const QString& executableFolder) {
   QString base = qEnvironmentVariable("XDG_DATA_HOME");
   if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
   const QString user = WithSlash(base) + QStringLiteral("korvex-vantar");
-  if (!QFileInfo::exists(user)) CopyTree(executableFolder, user);
+  if (!QFileInfo::exists(user)) CopyShipped(executableFolder, user);
   return WithSlash(user);
 }
 

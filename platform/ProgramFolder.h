@@ -2,7 +2,9 @@
 // data files live. It is the folder of the executable; when that folder
 // cannot be written, a per-user folder ($XDG_DATA_HOME/korvex-vantar, by
 // default ~/.local/share/korvex-vantar) takes its place, filled once with a
-// copy of the files shipped beside the executable.
+// copy of the data files shipped beside the executable (language modules,
+// code library, element file, help, the templates' folder): never the state
+// another user left there.
 #pragma once
 
 #include <QString>

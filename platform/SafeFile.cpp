@@ -7,8 +7,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <climits>
 #include <mutex>
+#include <sys/file.h>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -32,6 +35,38 @@ unsigned NewFileMode() {
   return 0666u & ~static_cast<unsigned>(mask);
 }
 
+// Follows symbolic links from `path` to the path they lead to, which need
+// not exist yet. 0, or the error number (ELOOP for a circle of links).
+int ResolveLinks(const QString& path, QString& target) {
+  QString at = QFileInfo(path).absoluteFilePath();
+  for (int hops = 0;; ++hops) {
+    struct stat st {};
+    if (::lstat(Native(at).constData(), &st) != 0) {
+      if (errno != ENOENT) return errno;
+      target = at;
+      return 0;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      target = at;
+      return 0;
+    }
+    if (hops >= 40) return ELOOP;
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(Native(at).constData(), buffer, sizeof buffer);
+    if (n < 0) return errno;
+    if (n == sizeof buffer) return ENAMETOOLONG;
+    const QString next = QFile::decodeName(QByteArray(buffer, n));
+    at = QDir::isAbsolutePath(next) ? next : QFileInfo(at).absolutePath() + u'/' + next;
+  }
+}
+
+// True when the file's permissions forbid this user writing it; for a user
+// whom permissions do not bind, when no one may write it.
+bool WriteProtected(const QByteArray& path, const struct stat& st) {
+  if (::geteuid() == 0) return (st.st_mode & 0222u) == 0;
+  return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
 }  // namespace
 
 ESaveCancelled::ESaveCancelled(const QString& fileName)
@@ -53,6 +88,60 @@ void Write(const QString& fileName, QByteArrayView bytes, const TInPlaceQuestion
   file.Commit();
 }
 
+int CreateLocked(QByteArray& pattern) {
+  const QByteArray original = pattern;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    pattern = original;
+    const int fd = Retry([&] { return ::mkostemp(pattern.data(), O_CLOEXEC); });
+    if (fd < 0) return -1;
+    // A sweep may have taken the file before it was locked: then it is gone.
+    struct stat st {};
+    if (Retry([&] { return ::flock(fd, LOCK_EX); }) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
+    ::close(fd);
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+void SweepUnlocked(const QString& folder, const std::function<bool(const QByteArray& name)>& matches,
+                   const std::function<bool(int fd, const QString& path)>& stale) {
+  const int dirFd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  DIR* dir = ::fdopendir(dirFd);
+  if (!dir) {
+    ::close(dirFd);
+    return;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    const QByteArray name(entry->d_name);
+    if (!matches(name)) continue;
+    const int fd = ::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) continue;
+    struct stat st {}, now {};
+    // Held by a running save, or not ours to judge: left alone.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dirFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == st.st_dev &&
+        now.st_ino == st.st_ino && stale(fd, QFileInfo(folder).absoluteFilePath() + u'/' + QFile::decodeName(name)))
+      ::unlinkat(dirFd, name.constData(), 0);
+    ::close(fd);
+  }
+  ::closedir(dir);
+}
+
+bool IsSaveTemporaryName(const QByteArray& name) {
+  if (name.size() != 11 || !name.startsWith(".kvx-")) return false;
+  for (qsizetype i = 5; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return true;
+}
+
+void RemoveStaleTemporaries(const QString& folder) {
+  SweepUnlocked(folder, IsSaveTemporaryName, [](int, const QString&) { return true; });
+}
+
 }  // namespace SafeFile
 
 TSafeFile::TSafeFile(const QString& fileName, TInPlaceQuestion ask, std::function<qint64()> expectedSize)
@@ -61,33 +150,41 @@ TSafeFile::TSafeFile(const QString& fileName, TInPlaceQuestion ask, std::functio
 TSafeFile::~TSafeFile() { Discard(); }
 
 void TSafeFile::Discard() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
   if (!temp_.isEmpty()) ::unlink(Native(temp_).constData());
   temp_.clear();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (lockFd_ >= 0) ::close(lockFd_);
+  lockFd_ = -1;
   if (isOpen()) QIODevice::close();
 }
 
 void TSafeFile::Open() {
   SafeFile::IgnoreFileSizeSignal();
-  const QFileInfo info(fileName_);
-  // A link stays a link: the file it points to is the one written.
-  if (info.isSymLink())
-    target_ = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
+  // A link stays a link: the file it leads to is the one written. A circle
+  // of links leads nowhere and is refused.
+  if (const int error = ResolveLinks(fileName_, target_)) throw EFCreateError(fileName_, SafeFile::Reason(error) + u'.');
   const QString folder = QFileInfo(target_).absolutePath();
 
   struct stat st {};
   const bool exists = ::stat(Native(target_).constData(), &st) == 0;
+  if (!exists && errno != ENOENT) throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
   if (exists && !S_ISREG(st.st_mode))
     throw EFCreateError(fileName_, QStringLiteral("It is not a regular file."));
   mode_ = exists ? (st.st_mode & 07777u) : NewFileMode();
 
   std::optional<TInPlaceReason> reason;
   if (exists && st.st_nlink > 1) reason = TInPlaceReason::HardLinks;
+  if (!reason && exists && WriteProtected(Native(target_), st)) {
+    if (!ask_) throw EFCreateError(fileName_, SafeFile::Reason(EACCES) + u'.');
+    if (!ask_(fileName_, TInPlaceReason::WriteProtected)) throw ESaveCancelled(fileName_);
+  }
   if (!reason) {
+    // Temporaries of saves that were killed go first.
+    SafeFile::RemoveStaleTemporaries(folder);
     // A short name of its own, whatever the length of the target's name.
     QByteArray pattern = Native(folder + QStringLiteral("/.kvx-XXXXXX"));
-    fd_ = Retry([&] { return ::mkostemp(pattern.data(), O_CLOEXEC); });
+    fd_ = SafeFile::CreateLocked(pattern);
     if (fd_ < 0) {
       const int error = errno;
       const bool refused = error == EACCES || error == EPERM || error == EROFS;
@@ -152,12 +249,16 @@ void TSafeFile::Commit() {
   } else if (::fchmod(fd_, mode_) != 0 || ::fsync(fd_) != 0) {
     Fail(errno);
   }
+  // The lock stays until the temporary has its final name.
+  if (!inPlace_) lockFd_ = ::dup(fd_);
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && errno != EINTR) Fail(errno);
   if (!inPlace_) {
     if (::rename(Native(temp_).constData(), Native(target_).constData()) != 0) Fail(errno);
     temp_.clear();
+    if (lockFd_ >= 0) ::close(lockFd_);
+    lockFd_ = -1;
     // The new name is on disk too.
     const int dir = ::open(Native(QFileInfo(target_).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {

@@ -6,8 +6,13 @@
 // owner and group. When that way cannot keep what the user has (the folder
 // takes no new file, the file has other hard links, or its owner or group
 // cannot be given to a new file), the file is written in place, but only
-// after the caller's question was answered yes. Every failure names the file
-// and the system's reason.
+// after the caller's question was answered yes. A file whose permissions
+// forbid writing is replaced only after the same question, too. Every
+// failure names the file and the system's reason.
+//
+// The temporary (".kvx-" and six letters or digits) is locked for as long as
+// its save runs; a save removes the unlocked ones it finds in its folder,
+// left by saves that were killed.
 #pragma once
 
 #include "platform/Exceptions.h"
@@ -17,7 +22,9 @@
 #include <QString>
 #include <functional>
 
-enum class TInPlaceReason { FolderNotWritable, HardLinks, Owner };
+// Why a save asks first. WriteProtected: the file's permissions forbid
+// writing it; on yes it is replaced the normal way (and keeps its mode).
+enum class TInPlaceReason { FolderNotWritable, HardLinks, Owner, WriteProtected };
 
 // Asked before the file itself is written over; true lets it go ahead.
 using TInPlaceQuestion = std::function<bool(const QString& fileName, TInPlaceReason reason)>;
@@ -66,6 +73,7 @@ class TSafeFile : public QIODevice {
   bool inPlace_ = false;
   int writeErrno_ = 0;
   unsigned mode_ = 0;
+  int lockFd_ = -1;
 };
 
 namespace SafeFile {
@@ -79,5 +87,24 @@ QString Reason(int error);
 // A file-size limit makes the system stop a program that writes past it;
 // ignored, the write fails with an error instead. Called before every save.
 void IgnoreFileSizeSignal();
+
+// Creates a new file from `pattern` (ending in "XXXXXX", which is replaced by
+// the name made) and locks it (flock) for as long as the returned
+// descriptor, or a duplicate of it, stays open; -1 with errno set on failure.
+// A sweep never takes a file made this way while it is locked.
+int CreateLocked(QByteArray& pattern);
+
+// Calls `stale` for every regular file of `folder` that this user owns,
+// whose name `matches` and that no process holds locked, while it is held
+// locked here; the file is deleted when `stale` returns true. Errors are
+// ignored: the files stay.
+void SweepUnlocked(const QString& folder, const std::function<bool(const QByteArray& name)>& matches,
+                   const std::function<bool(int fd, const QString& path)>& stale);
+
+// True for the names of save temporaries: ".kvx-" and six letters or digits.
+bool IsSaveTemporaryName(const QByteArray& name);
+
+// Deletes the save temporaries in `folder` that no running save holds.
+void RemoveStaleTemporaries(const QString& folder);
 
 }  // namespace SafeFile

@@ -21,7 +21,7 @@ class DocumentSave : public AppFixture {
     // The texts of the questions asked here equal their keys, too.
     QByteArray more;
     for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk", "DiskChangedSave",
-                            "DiskChangedReload", "SaveAsUtf8"})
+                            "DiskChangedReload", "SaveAsUtf8", "SaveWriteProtected"})
       more += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     const QString module = root + QStringLiteral("Language Modules/test.lms");
     WriteFileBytes(module, ReadFileBytes(module) + more);
@@ -93,6 +93,53 @@ TEST_F(DocumentSave, AWritableFileInAReadOnlyFolderIsSavedInPlaceAfterAsking) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(ReadFileBytes(path), QByteArray("<p><html></html>\r\n"));
+}
+
+// A write-protected file in a writable folder is asked about, as a file in a
+// read-only folder is; it is replaced only on Yes and stays write-protected.
+TEST_F(DocumentSave, AWriteProtectedFileIsReplacedOnlyAfterYes) {
+  const QString path = MakeFile("page.html");
+  TChildForm* doc = Open(path);
+  doc->Memo1->SetSelText("<p>");
+  ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+  const QString question = Question(path, "SaveWriteProtected");
+
+  prompts.Answer(question, 7);
+  EXPECT_FALSE(Main().ActionSaveExecute());
+  ASSERT_EQ(prompts.Messages().size(), 1);  // asked, and nothing else said
+  EXPECT_EQ(prompts.Messages().last().text, question);
+  EXPECT_EQ(prompts.Messages().last().kind, 1);
+  EXPECT_TRUE(doc->Modified);
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("<html></html>\r\n"));
+
+  prompts.Answer(question, 6);
+  EXPECT_TRUE(Main().ActionSaveExecute());
+  EXPECT_FALSE(doc->Modified);
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("<p><html></html>\r\n"));
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+// Saving a link in a circle of links is refused with the system's reason;
+// the links stay links.
+TEST_F(DocumentSave, ACircleOfLinksIsRefusedWithTheReason) {
+  const QString loop1 = root + "docs/loop1.html", loop2 = root + "docs/loop2.html";
+  QDir().mkpath(root + "docs");
+  TChildForm* doc = Main().CreateDocument(false, false, ".html", QString());
+  ASSERT_TRUE(doc);
+  const QString name = doc->Caption();
+  doc->Memo1->SetSelText("<p>");
+  ASSERT_EQ(::symlink("loop2.html", QFile::encodeName(loop1).constData()), 0);
+  ASSERT_EQ(::symlink("loop1.html", QFile::encodeName(loop2).constData()), 0);
+  AnswerFileDialog("SaveDialog1", {loop1});
+  EXPECT_FALSE(Main().SaveDocument(true));
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages().last().text, "Cannot create file \"" + loop1 + "\". Too many levels of symbolic links.");
+  EXPECT_EQ(prompts.Messages().last().kind, 2);
+  EXPECT_TRUE(doc->Modified);
+  EXPECT_EQ(doc->Caption(), name);
+  EXPECT_TRUE(QFileInfo(loop1).isSymLink() && QFileInfo(loop2).isSymLink());
 }
 
 TEST_F(DocumentSave, AFileTooLargeForTheMemoryIsRefusedWithAMessage) {

@@ -64,15 +64,37 @@ TEST_F(PreviewFiles, NamesAndReplacement) {
   r->ShowPreview();
   EXPECT_EQ(r->PreviewPath, root + "docs/kvx_tmp~README.html");
   EXPECT_TRUE(prompts.Messages().isEmpty());
+}
 
-  // No place takes the file: said, with the file and the reason.
-  auto g = Form(root + "docs/" + QString(300, u'x') + ".html");
-  g->ShowPreview();
-  ASSERT_EQ(prompts.Messages().size(), 1);
-  EXPECT_EQ(prompts.Messages()[0].kind, 2);
-  EXPECT_TRUE(prompts.Messages()[0].text.startsWith("PreviewWriteErr\n" + root + "docs/kvx_tmp~xxx"));
-  EXPECT_TRUE(prompts.Messages()[0].text.endsWith(".html: File name too long"));
-  EXPECT_TRUE(g->PreviewPath.isEmpty());
+// Names too long for the file system: the name part is shortened (whole
+// characters) so that "kvx_tmp~" and ".html" fit; a second document whose
+// name starts the same gets a name of its own.
+TEST_F(PreviewFiles, LongNamesAreShortenedToFit) {
+  const QString docs = root + "docs/";
+  QDir().mkpath(docs);
+  const QString a250 = QString(245, u'a') + ".html", x300 = QString(300, u'x') + ".html";
+  const QString umlauts = QString(130, QChar(0xE4)) + ".htm";  // 260 bytes
+  for (const QString& name : {a250, x300, umlauts}) {
+    auto f = Form(docs + name);
+    f->ShowPreview();
+    ASSERT_FALSE(f->PreviewPath.isEmpty()) << name.toStdString();
+    EXPECT_EQ(QFileInfo(f->PreviewPath).absolutePath() + u'/', docs);
+    const QByteArray made = QFile::encodeName(f->PreviewName);
+    EXPECT_LE(made.size(), 255);
+    EXPECT_GE(made.size(), 250);
+    EXPECT_EQ(QFile::decodeName(made), f->PreviewName);  // no character cut in half
+    EXPECT_TRUE(f->PreviewName.startsWith("kvx_tmp~" + name.left(100))) << f->PreviewName.toStdString();
+    EXPECT_TRUE(f->PreviewName.endsWith(".html"));
+    EXPECT_EQ(ReadFileBytes(f->PreviewPath), QByteArray("<p>a</p>\r\n"));
+  }
+  auto first = Form(docs + QString(300, u'y') + "1.html"), second = Form(docs + QString(300, u'y') + "2.html");
+  first->ShowPreview();
+  second->ShowPreview();
+  EXPECT_NE(first->PreviewPath, second->PreviewPath);
+  EXPECT_TRUE(second->PreviewName.endsWith("~2.html"));
+  EXPECT_LE(QFile::encodeName(second->PreviewName).size(), 255);
+  EXPECT_EQ(ReadFileBytes(first->PreviewPath), QByteArray("<p>a</p>\r\n"));
+  EXPECT_TRUE(prompts.Messages().isEmpty());
 }
 
 TEST_F(PreviewFiles, NeverWriteThroughOrOverWhatExists) {

@@ -1,6 +1,14 @@
+#include "app/PreviewFile.h"
 #include "app/StartUp.h"
 
 #include "tests/app/AppFixture.h"
+
+#include <QDirIterator>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QListWidget>
 #include <QMdiArea>
@@ -149,6 +157,115 @@ TEST_F(StartUpTest, DocumentManagerAtStart) {
   Ini().WriteBool("Show", "DocMan?", true);
   Start({});
   EXPECT_EQ(shown, 1);
+}
+
+// A run killed after previews (F9, F12) leaves its preview files; the next
+// start removes those still as they were made, and nothing a running
+// program made.
+TEST_F(StartUpTest, PreviewFilesOfAKilledRunGoAtTheNextStartWhenUnchanged) {
+  const QString docs = root + "docs/";
+  QDir().mkpath(docs);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t run = ::fork();
+  if (run == 0) {
+    Preview::TPreviewFile file, gone;
+    QString error;
+    bool ok = true;
+    for (const char* name : {"kvx_tmp~a.html", "kvx_tmp~b.html", "korvex_temp1.html", "korvex_temp2.html"})
+      ok = ok && Preview::Create(docs, QString::fromLatin1(name), "<p>preview</p>\r\n", file, error);
+    ok = ok && Preview::Create(docs, "kvx_tmp~closed.html", "x", gone, error) && Preview::Remove(gone);
+    if (::write(ready[1], ok ? "1" : "0", 1) != 1) _exit(1);
+    for (;;) ::pause();
+  }
+  ::close(ready[1]);
+  char started = 0;
+  const bool read = ::read(ready[0], &started, 1) == 1;
+  ::close(ready[0]);
+  const auto exists = [&](const char* name) { return QFileInfo::exists(docs + QString::fromLatin1(name)); };
+  const auto records = [&] { return QDir(root).entryList({"kvx-previews-*"}, QDir::Files | QDir::Hidden).size(); };
+
+  // While it runs, its files are its own.
+  Preview::RemoveLeftovers(root);
+  const bool keptWhileRunning = exists("kvx_tmp~a.html") && exists("korvex_temp1.html");
+  ::kill(run, SIGKILL);
+  ::waitpid(run, nullptr, 0);
+  ASSERT_TRUE(read && started == '1');
+  EXPECT_TRUE(keptWhileRunning);
+  EXPECT_EQ(records(), 1);
+
+  // The user changed two of them since; a running program has one of its own.
+  WriteFileBytes(docs + "kvx_tmp~b.html", "<p>edited by hand</p>\r\n");
+  const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(docs + "korvex_temp2.html").constData(), times, 0), 0);
+  Preview::TPreviewFile own;
+  QString error;
+  ASSERT_TRUE(Preview::Create(docs, "kvx_tmp~own.html", "own", own, error));
+  EXPECT_EQ(records(), 2);
+
+  Start({});
+  EXPECT_FALSE(exists("kvx_tmp~a.html"));
+  EXPECT_FALSE(exists("korvex_temp1.html"));
+  EXPECT_TRUE(exists("kvx_tmp~b.html"));
+  EXPECT_TRUE(exists("korvex_temp2.html"));
+  EXPECT_TRUE(exists("kvx_tmp~own.html"));
+  EXPECT_EQ(records(), 1);  // the running program's
+  EXPECT_TRUE(Preview::Remove(own));
+  EXPECT_EQ(records(), 0);  // nothing left to clean up
+}
+
+// Another user's first start, the program folder not writable for them: the
+// per-user folder gets the shipped data files only, none of the first
+// user's settings, history, projects, templates or leftovers.
+TEST(SecondUser, FirstStartCopiesOnlyTheShippedDataFiles) {
+  QTemporaryDir dir;
+  const QString root = dir.path() + u'/', exe = root + "bin/", home = root + "home/";
+  ASSERT_EQ(::chmod(QFile::encodeName(root).constData(), 0755), 0);
+  const QStringList shipped = {"CodeC/codeinside.dci", "Help/english.html", "Help/index.html",
+                               "Language Modules/deutsch.lms", "Language Modules/english.lms", "elements/elements.dat",
+                               "tidyconfig.ini", "uconsole.dat"};
+  const QStringList state = {"settings.ini", "recentfiles.dat", "WorkList.Dat", "browserlist.dat",
+                             "MyDocuments/index.dat", "MyDocuments/mine.mds", "CodeC/mine.dci",
+                             "Language Modules/notes.txt", ".kvx-a1B2c3", "kvx-previews-a1B2c3", "kvx_tmp~Untitled~1.html",
+                             "projects/site.dat", "elements/elements.dat.bak"};
+  for (const QString& name : shipped + state) {
+    QDir().mkpath(QFileInfo(exe + name).absolutePath());
+    ASSERT_TRUE(WriteFileBytes(exe + name, name.toUtf8()));
+  }
+  ASSERT_EQ(::symlink("/etc/passwd", QFile::encodeName(exe + "Help/passwd.html").constData()), 0);
+  QDir().mkpath(home);
+  for (const QString& path : QStringList{root, exe, home})
+    ::chown(QFile::encodeName(path).constData(), path == home ? 65534 : 0, path == home ? 65534 : 0);
+  QDirIterator all(exe, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+  while (all.hasNext()) {
+    const QString path = all.next();
+    ::chmod(QFile::encodeName(path).constData(), all.fileInfo().isDir() ? 0755 : 0644);
+  }
+  ASSERT_EQ(::chmod(QFile::encodeName(exe).constData(), 0555), 0);
+
+  const pid_t user = ::fork();
+  if (user == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(99);
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_DATA_HOME", (home + "data").toUtf8());
+    _exit(ChooseProgramFolder(exe) == home + "data/korvex-vantar/" ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(user, &status, 0);
+  ::chmod(QFile::encodeName(exe).constData(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+
+  const QString copy = home + "data/korvex-vantar/";
+  QStringList files;
+  QDirIterator it(copy, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) files << QDir(copy).relativeFilePath(it.next());
+  files.sort();
+  EXPECT_EQ(files, shipped);
+  for (const QString& name : shipped) EXPECT_EQ(ReadFileBytes(copy + name), name.toUtf8());
+  EXPECT_TRUE(QFileInfo(copy + "MyDocuments").isDir());  // the templates' folder, empty
+  EXPECT_EQ(QDir(home + "data").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"korvex-vantar"});
 }
 
 }  // namespace

@@ -162,3 +162,42 @@ TEST_F(UpdateConsole, MissingConsoleFileSendsEmptyValues) {
   Ini().WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString());
   EXPECT_TRUE(ReadUpdateRequest(QStringLiteral("B")).languageId.isEmpty());
 }
+
+TEST(UpdateServer, HttpOrHttpsAndAHostNameOnly) {
+  const auto server = [](const char* scheme, const char* host) {
+    TUpdateRequest r;
+    r.scheme = QString::fromUtf8(scheme);
+    r.host = QString::fromUtf8(host);
+    return IsUpdateServer(r);
+  };
+  for (const char* host : {"update.example.org", "localhost", "127.0.0.1:8080", "a-b.c1.example:65535", "X"})
+    EXPECT_TRUE(server("https", host) && server("http", host) && server("HTTP", host)) << host;
+  for (const char* scheme : {"", "file", "ftp", "javascript", "http:", "https://", " http", "data"})
+    EXPECT_FALSE(server(scheme, "update.example.org")) << scheme;
+  for (const char* host : {"", "evil.example/x.php?", "user:pw@example.org", "example.org#x", "example.org?x=1",
+                           "a b.org", "example.org:0", "example.org:65536", "example.org:80a", "example.org:", ":80",
+                           "-a.org", "a-.org", "a..org", ".org", "org.", "[::1]:80", "exa\r\nmple.org", "%65x.org",
+                           "ex\\ample.org", "b\xc3\xa4r.org"})
+    EXPECT_FALSE(server("https", host)) << host;
+}
+
+TEST_F(UpdateConsole, AServerOtherThanHttpOrAHostIsRefusedAndNotAsked) {
+  WriteFileBytes(root + QStringLiteral("Language Modules/test.lms"),
+                 ReadFileBytes(root + QStringLiteral("Language Modules/test.lms")) + "UCBadServer         UCBadServer\r\n");
+  LoadLanguageModule();
+  TUpdateServer server(200);
+  const QByteArray port = QByteArray::number(server.serverPort());
+  const QList<QPair<QByteArray, QByteArray>> bad = {
+      {"file", "127.0.0.1"}, {"http", "127.0.0.1:" + port + "/x?"}, {"http", "a@127.0.0.1:" + port}};
+  for (const auto& [scheme, host] : bad) {
+    prompts = TScriptedPrompts();
+    WriteFileBytes(root + QStringLiteral("uconsole.dat"), "[config]\r\nScheme=" + scheme + "\r\nHost=" + host + "\r\n");
+    TfUpdate console;
+    console.show();
+    ASSERT_EQ(prompts.Messages().size(), 1) << host.constData();
+    EXPECT_EQ(prompts.Messages().first().text, "UCBadServer\n" + QString::fromUtf8(scheme + "://" + host));
+    EXPECT_EQ(prompts.Messages().first().kind, 2);
+    EXPECT_TRUE(console.EmbeddedBrowser1->LocationURL().isEmpty());
+  }
+  EXPECT_TRUE(server.requests.isEmpty());
+}

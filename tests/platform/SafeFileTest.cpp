@@ -1,0 +1,158 @@
+#include "platform/SafeFile.h"
+
+#include "tests/common/TestUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QStringList Temporaries(const QString& folder) {
+  return QDir(folder).entryList({QStringLiteral(".kvx-*")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// A save running in a process of its own: it stops after `size` bytes were
+// written and waits to be killed.
+pid_t SaveAndWait(const QString& fileName, qint64 size) {
+  int ready[2];
+  if (::pipe(ready) != 0) return -1;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(ready[0]);
+    try {
+      TSafeFile file(fileName, {});
+      file.Open();
+      file.write(QByteArray(size, 'x'));
+      if (::write(ready[1], "r", 1) != 1) _exit(1);
+      for (;;) ::pause();
+    } catch (...) {
+      _exit(1);
+    }
+  }
+  ::close(ready[1]);
+  char c = 0;
+  const bool started = ::read(ready[0], &c, 1) == 1;
+  ::close(ready[0]);
+  if (!started && child > 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    return -1;
+  }
+  return child;
+}
+
+void Kill(pid_t child) {
+  if (::kill(child, SIGKILL) != 0) return;
+  int status = 0;
+  ::waitpid(child, &status, 0);
+}
+
+TEST(SafeFile, TemporariesOfKilledSavesGoWithTheNextSaveThoseOfRunningSavesStay) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  ASSERT_TRUE(WriteFileBytes(folder + "big.html", "old\n"));
+  // Names like ours that no save made, and a link with our name: left alone.
+  for (const char* name : {".kvx-abc", ".kvx-abcdefg", "kvx-abcdef", ".kvx-abc.de"})
+    ASSERT_TRUE(WriteFileBytes(folder + name, "keep"));
+  ASSERT_EQ(::symlink("big.html", QFile::encodeName(folder + ".kvx-LINK01").constData()), 0);
+  const QStringList foreign = Temporaries(folder);
+
+  const pid_t running = SaveAndWait(folder + "big.html", 3 << 20);
+  ASSERT_GT(running, 0);
+  struct Reaper {
+    pid_t child;
+    ~Reaper() { Kill(child); }
+  } reaper{running};
+  const QStringList withRunning = Temporaries(folder);
+  ASSERT_EQ(withRunning.size(), foreign.size() + 1) << withRunning.join(',').toStdString() << " / " << foreign.join(',').toStdString();
+
+  // A save in this process, too, holds its temporary while it runs.
+  TSafeFile mine(folder + "mine.html", {});
+  mine.Open();
+  mine.write("mine\n");
+  ASSERT_EQ(Temporaries(folder).size(), foreign.size() + 2);
+
+  SafeFile::Write(folder + "other.html", "other\n");
+  EXPECT_EQ(Temporaries(folder).size(), foreign.size() + 2);  // both saves still run
+
+  Kill(running);
+  EXPECT_EQ(Temporaries(folder).size(), foreign.size() + 2);  // nothing removes it on its own
+  SafeFile::Write(folder + "other.html", "again\n");
+  QStringList left = Temporaries(folder);
+  EXPECT_EQ(left.size(), foreign.size() + 1);
+  for (const QString& name : withRunning) EXPECT_TRUE(left.contains(name) == foreign.contains(name)) << name.toStdString();
+  EXPECT_EQ(ReadFileBytes(folder + "big.html"), QByteArray("old\n"));
+
+  mine.Commit();
+  EXPECT_EQ(Temporaries(folder), foreign);
+  EXPECT_EQ(ReadFileBytes(folder + "mine.html"), QByteArray("mine\n"));
+  EXPECT_EQ(ReadFileBytes(folder + ".kvx-abc"), QByteArray("keep"));
+}
+
+TEST(SafeFile, LinksAreFollowedACircleIsRefusedWithTheReason) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  const auto link = [&](const char* to, const char* name) {
+    return ::symlink(to, QFile::encodeName(folder + name).constData()) == 0;
+  };
+  ASSERT_TRUE(link("loop2", "loop1"));
+  ASSERT_TRUE(link(QFile::encodeName(folder + "loop1").constData(), "loop2"));
+  try {
+    SafeFile::Write(folder + "loop1", "text\n");
+    ADD_FAILURE() << "a circle of links was written";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file \"" + folder + "loop1\". Too many levels of symbolic links.");
+  }
+  struct stat st {};
+  ASSERT_EQ(::lstat(QFile::encodeName(folder + "loop2").constData(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_TRUE(Temporaries(folder).isEmpty());
+
+  // A chain of links to a file not made yet: the file is made, the links stay.
+  ASSERT_TRUE(link("chain2", "chain1"));
+  ASSERT_TRUE(link("new.html", "chain2"));
+  SafeFile::Write(folder + "chain1", "new\n");
+  EXPECT_EQ(ReadFileBytes(folder + "new.html"), QByteArray("new\n"));
+  ASSERT_EQ(::lstat(QFile::encodeName(folder + "chain2").constData(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(SafeFile, AWriteProtectedFileIsReplacedOnlyAfterYes) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/page.html";
+  ASSERT_TRUE(WriteFileBytes(path, "old\n"));
+  ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+  QList<TInPlaceReason> asked;
+  const auto answer = [&](bool yes) {
+    return [&asked, yes](const QString&, TInPlaceReason why) {
+      asked << why;
+      return yes;
+    };
+  };
+
+  EXPECT_THROW(SafeFile::Write(path, "new\n", answer(false)), ESaveCancelled);
+  EXPECT_EQ(asked, QList<TInPlaceReason>{TInPlaceReason::WriteProtected});
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("old\n"));
+  try {
+    SafeFile::Write(path, "new\n");  // no one to ask: refused
+    ADD_FAILURE() << "written unasked";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file \"" + path + "\". Permission denied.");
+  }
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("old\n"));
+
+  SafeFile::Write(path, "new\n", answer(true));
+  EXPECT_EQ(ReadFileBytes(path), QByteArray("new\n"));
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+  EXPECT_TRUE(Temporaries(dir.path()).isEmpty());
+}
+
+}  // namespace
