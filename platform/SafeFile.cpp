@@ -42,7 +42,8 @@ int ResolveLinks(const QString& path, QString& target) {
   for (int hops = 0;; ++hops) {
     struct stat st {};
     if (::lstat(Native(at).constData(), &st) != 0) {
-      if (errno != ENOENT) return errno;
+      // A name too long for the folder is reported when the file is written.
+      if (errno != ENOENT && errno != ENAMETOOLONG) return errno;
       target = at;
       return 0;
     }
@@ -168,7 +169,7 @@ void TSafeFile::Open() {
 
   struct stat st {};
   const bool exists = ::stat(Native(target_).constData(), &st) == 0;
-  if (!exists && errno != ENOENT) throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
+  if (!exists && errno != ENOENT && errno != ENAMETOOLONG) throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
   if (exists && !S_ISREG(st.st_mode))
     throw EFCreateError(fileName_, QStringLiteral("It is not a regular file."));
   mode_ = exists ? (st.st_mode & 07777u) : NewFileMode();
