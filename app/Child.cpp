@@ -218,6 +218,20 @@ void TChildForm::BuildEditorPage() {
     if (fMain) InsertImage(*fMain);
   });
   item("Insertflashmovie1", "", "", [this] { InsertFlashMovie(*this); });
+  // The tag and address inserts each in a sub-menu of their own.
+  const auto group = [this](const char* name, std::initializer_list<const char*> items) {
+    QMenu* sub = new QMenu(PopupMenu1);
+    sub->setObjectName(QLatin1String(name));
+    for (const char* itemName : items) {
+      QAction* a = PopupMenu1->findChild<QAction*>(QLatin1String(itemName));
+      PopupMenu1->removeAction(a);
+      sub->addAction(a);
+    }
+    PopupMenu1->insertMenu(PopupMenu1->actions().value(PopupMenu1->actions().size()), sub);
+    return sub;
+  };
+  group("Tags1", {"IMG1", "Insertaspace1", "Insertaline1"});
+  group("Address1", {"URL1", "Image1", "Insertflashmovie1"});
   item("Commenttext1", "", "", [this] { Commenttext1Click(); });
   item("Setdocumentinlowercase1", "", "", [this] { Setdocumentinlowercase1Click(); });
   for (QAction* a : {img, br, hr}) {
@@ -514,8 +528,8 @@ void TChildForm::ApplyLanguage() {
       {"Insertaspace1", "TB15", ""},
       {"Insertaline1", "TB26", ""},
       {"TextFormattinh1", "TB60", ""},
-      {"URL1", "TB23", ""},
-      {"Image1", "TB31", ""},
+      {"URL1", "LinkToDoc", "TB23"},
+      {"Image1", "AddImgMain", "TB31"},
       {"Insertflashmovie1", "TB32", ""},
       {"Commenttext1", "rmComment", ""},
       {"Setdocumentinlowercase1", "rmLowerC", ""},
@@ -547,6 +561,8 @@ void TChildForm::ApplyLanguage() {
       b->setToolTip(hint);
     }
   }
+  for (const auto& [name, key] : {std::pair{"Tags1", "rmTags"}, std::pair{"Address1", "rmAddie"}})
+    if (QMenu* sub = PopupMenu1->findChild<QMenu*>(QLatin1String(name))) sub->setTitle(LangText(QLatin1String(key)));
   const char* pages[] = {"ChildEDTBSH", "ChildPVTBSH", "rmvfLinks"};
   for (int i = 0; i < PageControl1->count() && i < 3; ++i)
     PageControl1->setTabText(i, LangText(QLatin1String(pages[i])));

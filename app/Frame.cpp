@@ -231,8 +231,8 @@ void TfMain::BuildMenusAndBars() {
 
   QMenu* insert = menu("Insert", "InsertMenu");
   BuildInsertCommands(insert);
-  AddAction(insert, "ToolButton18", "TB23", "", [this] { InsertLink(*this); });
-  AddAction(insert, "ToolButton19", "TB31", "", [this] { InsertImage(*this); });
+  AddAction(insert, "ToolButton18", "LinkToDoc", "", [this] { InsertLink(*this); });
+  AddAction(insert, "ToolButton19", "AddImgMain", "", [this] { InsertImage(*this); });
 
   QMenu* tools = menu("Tools", "Tools");
   AddAction(tools, "preview", "PreviewSite", "F9", [this] { previewExecute(); });
@@ -297,7 +297,8 @@ void TfMain::BuildMenusAndBars() {
   // Tool-button hints where they differ from the command's caption.
   static const char* const hints[][2] = {
       {"ActionOpen", "TB2"}, {"ToolButton35", "TB3"}, {"PR_DOC1", "TB4"},  {"Cut1", "TB21"},
-      {"Copy1", "TB22"},     {"LoadBrowser", "TB50"}, {"ToolButton33", "TB1"}, {"Support1", "KvxSup"}};
+      {"Copy1", "TB22"},     {"LoadBrowser", "TB50"}, {"ToolButton33", "TB1"}, {"Support1", "KvxSup"},
+      {"Italic1", "TB6"},    {"Underline1", "TB7"},   {"ToolButton18", "TB51"}, {"ToolButton19", "TB31"}};
   for (const auto& h : hints) actions_.value(QLatin1String(h[0]))->setProperty(kHintKey, QLatin1String(h[1]));
 
   // Icons by their names in the desktop's icon theme.

@@ -6,7 +6,8 @@ TImageList::TImageList(int width, int height, QObject* parent)
     : QObject(parent), width_(width < 1 ? 1 : width), height_(height < 1 ? 1 : height) {}
 
 int TImageList::Add(const QImage& image) {
-  images_.append(image.size() == QSize(width_, height_) ? image : image.scaled(width_, height_));
+  // An empty slot stays empty.
+  images_.append(image.isNull() || image.size() == QSize(width_, height_) ? image : image.scaled(width_, height_));
   return Count() - 1;
 }
 

@@ -159,3 +159,30 @@ TEST_F(LanguageWalk, MainWindowItemsReadTheirOwnKeys) {
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->text(), "@SB02");
 }
+
+TEST_F(LanguageWalk, EveryKeyOfTheMainWindowAndDocumentIsShownSomewhere) {
+  // The keys the main window and a document window set their captions and
+  // hints from: each shows up on some item of the windows.
+  UseModule(MarkedModule());
+  Main().EnsureSidePane();
+  Main().ToolButton33Click();
+  QStringList shown;
+  const auto take = [&shown](const QString& text) {
+    if (text.contains(u'@')) shown << text.mid(text.indexOf(u'@') + 1).section(u' ', 0, 0).remove(u'&');
+  };
+  for (QAction* a : Main().findChildren<QAction*>()) {
+    take(a->text());
+    take(a->toolTip());
+  }
+  for (QMenu* m : Main().findChildren<QMenu*>()) take(m->title());
+  for (QLabel* l : Main().findChildren<QLabel*>()) take(l->text());
+  for (QTabWidget* t : Main().findChildren<QTabWidget*>())
+    for (int i = 0; i < t->count(); ++i) take(t->tabText(i));
+  for (QTabBar* t : Main().findChildren<QTabBar*>())
+    for (int i = 0; i < t->count(); ++i) take(t->tabText(i));
+  for (QWidget* w : Main().findChildren<QWidget*>()) take(w->toolTip());
+  const char* const keys[] = {
+      "KvxSup", "TB6", "TB7", "TB25", "TB51", "SB02", "Export", "LinkToDoc", "AddImgMain", "C_Lang", "LoadDocs1",
+      "fmAJustify", "rmTags", "rmAddie", "TB23", "TB31", "TB29", "BulForm", "LetterForm"};
+  for (const char* key : keys) EXPECT_TRUE(shown.contains(QLatin1String(key))) << key;
+}
