@@ -24,3 +24,10 @@ bool TApplication::DeliverShowingFailures(const std::function<bool()>& deliver) 
   ShowMessageDlg(message, 2);
   return false;
 }
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/korvex-vantar-%1.png").arg(size), QSize(size, size));
+  return icon;
+}

@@ -4,7 +4,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QIcon>
 #include <functional>
+
+// The program's own icon (all sizes), built into the program.
+QIcon ProgramIcon();
 
 class TApplication : public QApplication {
  public:

@@ -11,6 +11,7 @@
 #include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace UserTemplates {
 
@@ -157,6 +159,18 @@ TfDocumentManager::TfDocumentManager(QWidget* parent) : QDialog(parent) {
   del->setShortcutContext(Qt::WidgetShortcut);
   connect(del, &QAction::triggered, SpeedButton3, &QToolButton::click);
   FrListView2->addAction(del);
+  // Enter opens the selected item as a double click does.
+  const auto enterOpens = [this](QListWidget* list, std::function<void(int)> open) {
+    auto* enter = new QAction(list);
+    enter->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    enter->setShortcutContext(Qt::WidgetShortcut);
+    connect(enter, &QAction::triggered, this, [list, open] {
+      if (QListWidgetItem* item = list->currentItem(); item && item->isSelected()) open(list->row(item));
+    });
+    list->addAction(enter);
+  };
+  enterOpens(FrListView1, [this](int row) { OpenStandard(row); });
+  enterOpens(FrListView2, [this](int row) { OpenUserTemplate(row); });
 
   setWindowTitle(LangText(QStringLiteral("DocCap")));
   PageControl1->setTabText(0, LangText(QStringLiteral("DocCapTab1")));

@@ -93,6 +93,7 @@ IBrowserView& TEmbeddedBrowser::View() {
       if (OnCommandStateChange) OnCommandStateChange(this);
     };
     view_ = CreateBrowserView(this, std::move(host));
+    unavailable_ = !view_;
     if (!view_) view_ = std::make_unique<TUnavailableBrowserView>(this, BrowserModuleError());
     layout()->addWidget(view_->Widget());
     ApplySettings();

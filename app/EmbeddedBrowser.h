@@ -88,6 +88,8 @@ class TEmbeddedBrowser : public QWidget, public TObject {
   // The view, made on first use.
   IBrowserView& View();
   bool HasView() const { return view_ != nullptr; }
+  // False when the view stands in for a browser engine that could not be started.
+  bool HasEngine() const { return view_ != nullptr && !unavailable_; }
 
   TDownloadControlOptions DownloadOptions() const { return downloadOptions_; }
   void SetDownloadOptions(TDownloadControlOptions value);
@@ -166,6 +168,8 @@ class TEmbeddedBrowser : public QWidget, public TObject {
   void ApplySettings();
 
   std::unique_ptr<IBrowserView> view_;
+
+  bool unavailable_ = false;
   TDownloadControlOptions downloadOptions_ = 0;
   TUserInterfaceOptions uiOptions_ = 0;
   std::uint32_t downloadFlags_ = 0;

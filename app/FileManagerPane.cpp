@@ -247,7 +247,7 @@ void TFileManagerPane::ImageBrowserOnFolder() {
     const QString path = dir.filePath(FrFileListBox1->item(i)->text());
     if (Documents::IsImageFile(path)) images << path;
   }
-  if (!images.isEmpty()) main_.OpenImages(images);
+  main_.OpenImages(images, dir.absolutePath());  // with none, the browser says so
 }
 
 // ------------------------------------------------------------ delete, rename, copy

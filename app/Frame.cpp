@@ -2,6 +2,7 @@
 #include "app/uconfig.h"
 
 #include "app/Documents.h"
+#include "app/EmbeddedBrowser.h"
 #include "app/FlatLook.h"
 #include "app/FramePictures.h"
 #include "app/Icons.h"
@@ -15,6 +16,8 @@
 #include "app/uAbout.h"
 #include "app/uPrintDlg.h"
 #include "editor/SrcExportRTF.h"
+#include "images/uImageLoad.h"
+#include "platform/BrowserView.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
@@ -31,6 +34,7 @@
 #include <QHash>
 #include <QInputDialog>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSaveFile>
@@ -281,8 +285,8 @@ void TfMain::BuildMenusAndBars() {
   QMenu* info = menu("Info", "Info");
   AddAction(info, "Help1", "Help1", "F1", [this] { OpenHelp(); });
   AddAction(info, "DoEmail", "DoEmail", "", [this] { SendEmail(); });
-  AddAction(info, "Support1", "SupMItem", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/support")); });
-  AddAction(info, "MM_DoDon", "MM_DoDon", "", [] { Launcher().Open(QStringLiteral("https://korvex-vantar.org/donate")); });
+  AddAction(info, "Support1", "SupMItem", "", [this] { OpenInBrowser(SupportSite()); });
+  AddAction(info, "MM_DoDon", "MM_DoDon", "", [this] { OpenInBrowser(DonateSite()); });
   AddAction(info, "UpdCheck", "UpdCheck", "", [this] {
     TfUpdate console(this, BuildString);
     Prompts().ExecModal(console);
@@ -914,11 +918,16 @@ void TfMain::ToolButton33Click() {
 
 // ------------------------------------------------------------ hand-over
 
-void TfMain::OpenImages(const QStringList& files) {
-  if (files.isEmpty()) return;
+void TfMain::OpenImages(const QStringList& files, const QString& folder) {
+  if (files.isEmpty() && folder.isEmpty()) return;
   QMdiSubWindow* browser =
       AppServices().ImageBrowser ? AppServices().ImageBrowser(files) : OpenImageBrowser(*this, files);
   if (!browser) return;
+  if (files.isEmpty()) {  // the folder holds none: the browser says so
+    const QString none = ComposeText({LangText(QStringLiteral("ImgNoPictures")), QDir::toNativeSeparators(folder)});
+    if (auto* images = qobject_cast<TfImageBrowser*>(browser)) images->StatusBar1->showMessage(none);
+    browser->setStatusTip(none);
+  }
   MDIClient->addSubWindow(browser);
   browser->showMaximized();
   AddTabFor(browser, kImageBrowserTabImage);
@@ -1063,8 +1072,42 @@ void TfMain::OpenHelp() {
   QString path = Settings::HelpPath();
   // A help file named in older settings that is not there gives way to the manual shipped with the program.
   if (!QFileInfo(path).isFile() && QFileInfo(Settings::DefaultHelpPath()).isFile()) path = Settings::DefaultHelpPath();
-  if (!QFileInfo(path).isFile() || !Launcher().Open(path))
+  if (!QFileInfo(path).isFile()) {
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
+    return;
+  }
+  OpenInBrowser(path);
+}
+
+bool TfMain::OpenInBrowser(const QString& target) {
+  const QString browser = Settings::Open().ReadString(QStringLiteral("WEB"), QStringLiteral("Path"), QString());
+  const TShownIn shown = ShowInBrowser(target, browser, [this](const QUrl& url) { return OpenOwnBrowser(url); });
+  if (shown != TShownIn::Nothing) return true;
+  const QString key = QFileInfo::exists(target) ? QStringLiteral("NoOpenFile") : QStringLiteral("NoOpenAddress");
+  const QString reason = BrowserModuleError();
+  ShowMessageDlg(ComposeText({LangText(key), target}) +
+                     (reason.isEmpty() ? QString() : u'\n' + reason),
+                 2);
+  return false;
+}
+
+QMdiSubWindow* TfMain::OpenOwnBrowser(const QUrl& url) {
+  auto* browser = new TEmbeddedBrowser;
+  browser->View();
+  if (!browser->HasEngine()) {  // no engine: the caller says so
+    delete browser;
+    return nullptr;
+  }
+  auto* window = new QMdiSubWindow;
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setObjectName(QStringLiteral("OwnBrowser"));
+  window->setWidget(browser);
+  window->setWindowTitle(url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toString());
+  browser->Go(url.toString());
+  MDIClient->addSubWindow(window);
+  window->showMaximized();
+  AddTabFor(window, kDocumentTabImage);
+  return window;
 }
 
 void TfMain::ReloadCodeInsideLists() {

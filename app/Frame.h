@@ -82,7 +82,9 @@ class TfMain : public QMainWindow {
   void WMOpenParamFile(const QString& path);
   TChildForm* OpenNewFile(const QString& path);
   void WMDropFiles(const QStringList& files);
-  void OpenImages(const QStringList& files);
+  // An image browser with `files`; with none, one at `folder` that says the
+  // folder holds no pictures (nothing opens when `folder` is empty too).
+  void OpenImages(const QStringList& files, const QString& folder = QString());
 
   // ---- small commands
   void GotoLine(TChildForm* child);
@@ -98,6 +100,14 @@ class TfMain : public QMainWindow {
   // Opens the help file (Help / Path), the manual shipped in "Help" when
   // the file named there is not present.
   void OpenHelp();
+  // Help and web pages: in the browser set in the options, else the
+  // desktop's, else the program's own preview browser; a failure is said.
+  bool OpenInBrowser(const QString& target);
+  // The program's own browser as a document-area window showing `url`; null
+  // when the browser engine cannot be started.
+  QMdiSubWindow* OpenOwnBrowser(const QUrl& url);
+  static QString SupportSite() { return QStringLiteral("https://korvex-vantar.org/support"); }
+  static QString DonateSite() { return QStringLiteral("https://korvex-vantar.org/donate"); }
   // `name` with the extension of the highlighter `code` when it has none
   // (".html" without a highlighter).
   static QString ProposedSaveName(const QString& name, const QString& code);

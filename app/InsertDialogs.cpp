@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -391,6 +392,8 @@ TfTextFormat::TfTextFormat(QWidget* parent) : QDialog(parent) {
   row->addWidget(quote);
   layout->addLayout(row);
   layout->addLayout(OkFlag(this, Ok, Button2, "Button2", Button1, "Button1"));
+  // Escape cancels the dialog even in the font box, whose own Escape would pick the first font.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, Button1, &QPushButton::click);
 }
 
 TFontOptions TfTextFormat::Options() const {

@@ -24,6 +24,17 @@ bool TLauncher::Open(const QString& target) {
   return QDesktopServices::openUrl(url);
 }
 
+TShownIn ShowInBrowser(const QString& target, const QString& userBrowser,
+                       const std::function<bool(const QUrl&)>& ownBrowser) {
+  const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath())
+                                             : QUrl(target);
+  if (!userBrowser.trimmed().isEmpty() && Launcher().Start(userBrowser.trimmed(), {url.toString()}))
+    return TShownIn::UserBrowser;
+  if (Launcher().Open(target)) return TShownIn::Desktop;
+  if (ownBrowser && url.isValid() && ownBrowser(url)) return TShownIn::OwnBrowser;
+  return TShownIn::Nothing;
+}
+
 TLauncher& Launcher() {
   static TLauncher real;
   return Current() ? *Current() : real;

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+#include <functional>
 
 class TLauncher {
  public:
@@ -21,6 +23,17 @@ class TLauncher {
 TLauncher& Launcher();
 // Replaces the launcher (not owned); nullptr brings back the real one.
 void SetLauncher(TLauncher* launcher);
+
+// Where a page or web address was shown by ShowInBrowser.
+enum class TShownIn { UserBrowser, Desktop, OwnBrowser, Nothing };
+
+// Shows `target` (a local file or a web address) for reading: in
+// `userBrowser`, the browser program the user set (empty for none), else
+// with the desktop's program for it, else through `ownBrowser`, the
+// program's own preview browser (false when it cannot show it). Says which
+// one took it; the caller tells the user when none did.
+TShownIn ShowInBrowser(const QString& target, const QString& userBrowser,
+                       const std::function<bool(const QUrl&)>& ownBrowser);
 
 // A launcher for tests: records every call and starts nothing.
 class TRecordingLauncher : public TLauncher {

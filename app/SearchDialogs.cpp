@@ -9,7 +9,10 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
+#include <QWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -45,16 +48,26 @@ QString ReplaceQuestion(const QString& moduleText, const QString& search) {
   return question;
 }
 
-QPoint ConfirmPlacement(const QRect& editor, int x, int y2, int y, const QSize& size) {
+QPoint ConfirmPlacement(const QRect& editor, int x, int y2, int y, const QSize& size, const QMargins& frame,
+                        const QRect& screen) {
+  const int width = size.width() + frame.left() + frame.right();
+  const int height = size.height() + frame.top() + frame.bottom();
   int left = x;
-  if (editor.width() <= size.width()) {
-    left = editor.left() - (size.width() - editor.width()) / 2;
-  } else if (left + size.width() > editor.left() + editor.width()) {
-    left = editor.left() + editor.width() - size.width();
+  if (editor.width() <= width) {
+    left = editor.left() - (width - editor.width()) / 2;
+  } else if (left + width > editor.left() + editor.width()) {
+    left = editor.left() + editor.width() - width;
   }
   const int threshold = editor.top() + static_cast<int>(std::lround(editor.height() * 2.0 / 3.0));
-  const int top = y2 > threshold ? y - size.height() - 4 : y2 + 4;
-  return {left, top};
+  const int above = y - height - 4;
+  const int below = y2 + 4;
+  bool up = y2 > threshold;
+  // Where the screen has no room on the chosen side, the other side; never over the line.
+  if (screen.isValid()) {
+    if (up && above < screen.top() && below + height <= screen.bottom() + 1) up = false;
+    else if (!up && below + height > screen.bottom() + 1 && above >= screen.top()) up = true;
+  }
+  return {left, up ? above : below};
 }
 
 }  // namespace SearchReplace
@@ -178,6 +191,10 @@ void TTextSearchDialog::UpdateHistories() {
 void TTextSearchDialog::showEvent(QShowEvent* event) {
   ApplyLanguage();
   QDialog::showEvent(event);
+  // The last texts are selected, so that typing replaces them.
+  for (QComboBox* box : findChildren<QComboBox*>())
+    if (box->lineEdit()) box->lineEdit()->selectAll();
+  cbSearchText->setFocus();
 }
 
 void TTextSearchDialog::accept() {
@@ -261,5 +278,13 @@ TConfirmReplaceDialog::~TConfirmReplaceDialog() {
 
 void TConfirmReplaceDialog::PrepareShow(const QRect& editor, int x, int y2, int y, const QString& search) {
   lblConfirmation->setText(SearchReplace::ReplaceQuestion(LangText(QStringLiteral("SAskRep1")), search));
-  move(SearchReplace::ConfirmPlacement(editor, x, y2, y, size()));
+  // The window manager's frame (title bar) counts: until this dialog has had
+  // one, that of the window it belongs to stands in for it.
+  QMargins frame;
+  if (windowHandle()) frame = windowHandle()->frameMargins();
+  if (frame.isNull() && parentWidget() && parentWidget()->window()->windowHandle())
+    frame = parentWidget()->window()->windowHandle()->frameMargins();
+  const QScreen* screen = QGuiApplication::screenAt(QPoint(x, y));
+  move(SearchReplace::ConfirmPlacement(editor, x, y2, y, size(), frame,
+                                       screen ? screen->availableGeometry() : QRect()));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -43,10 +44,13 @@ QStringList HistoryItems(const QString& text);
 // the search text as it is (the module text is never read as a format).
 QString ReplaceQuestion(const QString& moduleText, const QString& search);
 
-// The top-left corner of the confirmation of `size` for a match whose top
-// left is (x, y) and whose line ends at y2, in the editor rectangle
-// `editor` (all screen coordinates).
-QPoint ConfirmPlacement(const QRect& editor, int x, int y2, int y, const QSize& size);
+// The top-left corner (of the frame) of the confirmation of client `size`
+// with the window frame `frame`, for a match whose top left is (x, y) and
+// whose line ends at y2, in the editor rectangle `editor` (all screen
+// coordinates). The whole window stands above or below the line, never over
+// it; where `screen` (when given) has no room on one side, on the other.
+QPoint ConfirmPlacement(const QRect& editor, int x, int y2, int y, const QSize& size, const QMargins& frame = {},
+                        const QRect& screen = {});
 
 }  // namespace SearchReplace
 

@@ -1,6 +1,7 @@
 #include "app/uAbout.h"
 
 #include "app/AngleLabel.h"
+#include "app/Application.h"
 #include "app/LanguageModule.h"
 #include "app/Launcher.h"
 
@@ -62,6 +63,7 @@ class TLinkFilter : public QObject {
 
 TfAbout::TfAbout(QWidget* parent, const QString& version) : QDialog(parent) {
   setObjectName(QStringLiteral("fAbout"));
+  setWindowIcon(ProgramIcon());
   auto* layout = new QVBoxLayout(this);
   PageControl1 = new QTabWidget(this);
   layout->addWidget(PageControl1);
@@ -72,7 +74,7 @@ TfAbout::TfAbout(QWidget* parent, const QString& version) : QDialog(parent) {
   auto* picture = new QLabel(page1);
   picture->setObjectName(QStringLiteral("Image1"));
   picture->setFrameShape(QFrame::Box);
-  picture->setPixmap(windowIcon().pixmap(64, 64));
+  picture->setPixmap(ProgramIcon().pixmap(64, 64));
   l1->addWidget(picture, 0, Qt::AlignHCenter);
   VersionLabel = new QLabel(ComposeText({LangText(QStringLiteral("AboutVersion")), version}), page1);
   l1->addWidget(VersionLabel);

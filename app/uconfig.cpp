@@ -28,6 +28,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -128,6 +129,8 @@ TfConfig::TfConfig() : QWidget(fMain, Qt::Window) {
   if (fMain) setFont(fMain->font());
   setWindowTitle(LangText(QStringLiteral("CfgScreen")));
   resize(640, 520);
+  // Escape closes the screen as it closes a dialog, whichever control has the focus.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
   PageControl1 = Named<QTabWidget>(this, "PageControl1");
   const char* pages[] = {"TabSheet1", "TabSheet4", "TabSheet6", "TabSheet9"};
   QWidget* built[4];
@@ -455,7 +458,9 @@ void TfConfig::ReadSettings() {
   for (const TBoolOption& o : std::as_const(boolOptions_))
     o.box->setChecked(ini.ReadBool(o.section, o.key, defaults.value(o.box)));
   FrFontComboBox1->SetFontName(str("Font", "Type", QStringLiteral("Verdana")));
-  SpinEdit3->setValue(ini.ReadInteger(L("BlockIndent"), L("Width"), SpinEdit3->value()));
+  // The tab width documents use: theirs when the key is missing or unusable.
+  const int tabWidth = ini.ReadInteger(L("BlockIndent"), L("Width"), editor.TabWidth);
+  SpinEdit3->setValue(tabWidth >= 1 ? tabWidth : editor.TabWidth);
   Edit10->setText(str("TranslationModule", "Path"));
   Edit1->setText(str("Elements", "Path"));
   ComboBox1->setCurrentIndex(ConfigModel::CharsetIndex(ini.ReadInteger(L("Font"), L("CharSet"), 1)));

@@ -1,6 +1,8 @@
 #include "platform/BrowserView.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QLoggingCategory>
 #include <cerrno>
@@ -49,7 +51,10 @@ void QuietEngineRemarks(QtMsgType type, const QMessageLogContext& context, const
 
 QString BrowserModulePath() {
   if (!Module().path.isEmpty()) return Module().path;
-  return QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(KV_BROWSER_MODULE_FILE);
+  // Beside the executable in the build tree; in its own folder when installed.
+  const QString beside = QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(KV_BROWSER_MODULE_FILE);
+  const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/" KV_MODULE_FROM_BIN "/" KV_BROWSER_MODULE_FILE));
+  return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
 }
 
 void SetBrowserModulePath(const QString& path) { Module() = BrowserModule{path, nullptr, QString()}; }

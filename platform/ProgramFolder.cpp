@@ -68,12 +68,23 @@ void CopyShipped(const QString& from, const QString& to) {
 
 }  // namespace
 
+QString ShippedDataFolder(const QString& executableFolder) {
+  const QString installed = QDir::cleanPath(executableFolder + QStringLiteral("/" KV_DATA_FROM_BIN));
+  if (!QFileInfo(WithSlash(executableFolder) + QStringLiteral("Language Modules")).isDir() &&
+      QFileInfo(installed).isDir())
+    return WithSlash(installed);
+  return WithSlash(executableFolder);
+}
+
 QString ChooseProgramFolder(const QString& executableFolder) {
-  if (CanWriteIn(executableFolder)) return WithSlash(executableFolder);
+  const QString shipped = ShippedDataFolder(executableFolder);
+  // An installed program never writes into its shipped data.
+  const bool installed = shipped != WithSlash(executableFolder);
+  if (!installed && CanWriteIn(executableFolder)) return WithSlash(executableFolder);
   QString base = qEnvironmentVariable("XDG_DATA_HOME");
   if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
   const QString user = WithSlash(base) + QStringLiteral("korvex-vantar");
-  if (!QFileInfo::exists(user)) CopyShipped(executableFolder, user);
+  if (!QFileInfo::exists(user)) CopyShipped(shipped, user);
   return WithSlash(user);
 }
 

@@ -12,7 +12,15 @@ PACKAGES=(
   libpng-dev libpng-tools libpcre2-dev
   xvfb xauth libxcb1-dev
   adwaita-icon-theme
+  desktop-file-utils
 )
+
+# Build jobs: KV_JOBS, else every core.
+JOBS="${KV_JOBS:-$(nproc)}"
+case "$JOBS" in ''|*[!0-9]*|0) echo "KV_JOBS must be a positive number, not '$JOBS'" >&2; exit 2 ;; esac
+
+# step TEXT: one line saying what comes next.
+step() { echo "==> $*"; }
 
 ensure_packages() {
   local missing=()
@@ -21,8 +29,11 @@ ensure_packages() {
       missing+=("$p")
     fi
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
+  if [ ${#missing[@]} -eq 0 ]; then
+    step "Packages: all ${#PACKAGES[@]} installed"
+    return 0
+  fi
+  step "Installing packages: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
@@ -31,8 +42,18 @@ ensure_packages() {
 
 # build [TARGET...]: configures and builds the given targets, or everything.
 build() {
-  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  step "Configuring $BUILD_DIR (Release)"
+  mkdir -p "$BUILD_DIR"
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >"$BUILD_DIR/configure.log" 2>&1 ||
+    { cat "$BUILD_DIR/configure.log" >&2; return 1; }
+  # The summary: compiler, Qt, build type and what else is built.
+  local cache="$BUILD_DIR/CMakeCache.txt"
+  grep -E '^(CMAKE_CXX_COMPILER|CMAKE_BUILD_TYPE|CMAKE_CXX_COMPILER_LAUNCHER|Qt6_DIR|KV_BUILD_TESTS|KV_BUILD_BENCH|CMAKE_INSTALL_PREFIX):' "$cache" |
+    sed 's/^\([^:]*\):[^=]*=/    \1 = /'
   local targets=()
   for t in "$@"; do targets+=(--target "$t"); done
-  cmake --build "$BUILD_DIR" --parallel "$(nproc)" "${targets[@]}"
+  step "Building ${*:-everything} with $JOBS jobs"
+  cmake --build "$BUILD_DIR" --parallel "$JOBS" "${targets[@]}"
 }

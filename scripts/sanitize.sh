@@ -4,6 +4,9 @@
 source "$(dirname "$0")/common.sh"
 ensure_packages
 cd "$ROOT"
+step "Configuring build-sanitize (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize --parallel "$(nproc)"
-ctest --preset sanitize --parallel "$(nproc)"
+step "Building every test with $JOBS jobs"
+cmake --build --preset sanitize --parallel "$JOBS"
+step "Running every test"
+ctest --preset sanitize --parallel "$JOBS"

@@ -1,4 +1,5 @@
 #include "app/Frame.h"
+#include "app/EmbeddedBrowser.h"
 
 #include "app/Documents.h"
 #include "app/uconfig.h"
@@ -13,6 +14,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -417,8 +419,17 @@ TEST_F(MainWindow, HelpOpensTheShippedManual) {
   ASSERT_EQ(launcher.calls.size(), 1);
   EXPECT_EQ(launcher.calls[0].target, manual);
   launcher.result = false;
-  Main().OpenHelp();
-  EXPECT_EQ(prompts.Messages().size(), 2);  // a failed start is reported
+  Main().OpenHelp();  // the desktop has no browser: the program's own shows the manual
+  EXPECT_EQ(prompts.Messages().size(), 1);
+  QMdiSubWindow* own = Main().findChild<QMdiSubWindow*>("OwnBrowser");
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(static_cast<TEmbeddedBrowser*>(own->widget())->LocationURL(), QUrl::fromLocalFile(manual));
+  delete own;
+  SetBrowserViewFactory([](QWidget*, TBrowserViewHost) { return std::unique_ptr<IBrowserView>(); });
+  Main().OpenHelp();  // and no engine either: a failure is said
+  ASSERT_EQ(prompts.Messages().size(), 2);
+  EXPECT_EQ(prompts.Messages()[1].text, "NoOpenFile " + manual);
+  EXPECT_EQ(Main().findChild<QMdiSubWindow*>("OwnBrowser"), nullptr);
   // The manual names the key of every command that has one.
   const QString text = QString::fromUtf8(ReadFileBytes(manual));
   for (QAction* a : Main().findChildren<QAction*>()) {

@@ -124,4 +124,30 @@ TEST(ProgramFolderChoice, WritableFolderOrSeededUserFolder) {
   qputenv("XDG_DATA_HOME", oldXdg);
 }
 
+// An installed program: bin/korvex-vantar with its data in share/korvex-vantar.
+// The data there is never written, even when the folders could be (as root).
+TEST(ProgramFolderChoice, InstalledDataIsReadOnlyUserFilesGoToTheUserFolder) {
+  QTemporaryDir root;
+  const QString bin = root.filePath(QStringLiteral("bin"));
+  const QString shared = root.filePath(QStringLiteral("share/korvex-vantar/"));
+  QDir().mkpath(bin);
+  QDir().mkpath(shared + QStringLiteral("Language Modules"));
+  ASSERT_TRUE(WriteFileBytes(shared + QStringLiteral("Language Modules/english.lms"), "btOk                OK\n"));
+  EXPECT_EQ(ShippedDataFolder(bin), shared);
+  EXPECT_EQ(ShippedDataFolder(root.filePath(QStringLiteral("other/bin"))), root.filePath(QStringLiteral("other/bin/")));
+
+  const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("home-data")).toUtf8());
+  const QString user = root.filePath(QStringLiteral("home-data/korvex-vantar/"));
+  EXPECT_EQ(ChooseProgramFolder(bin), user);
+  EXPECT_EQ(ReadFileBytes(user + QStringLiteral("Language Modules/english.lms")), QByteArray("btOk                OK\n"));
+  EXPECT_EQ(QDir(bin).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+  EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList());  // nothing written there
+  // Data beside the executable (a build tree) wins over an installed folder.
+  QDir().mkpath(bin + QStringLiteral("/Language Modules"));
+  EXPECT_EQ(ShippedDataFolder(bin), bin + u'/');
+  EXPECT_EQ(ChooseProgramFolder(bin), bin + u'/');
+  qputenv("XDG_DATA_HOME", oldXdg);
+}
+
 }  // namespace
