@@ -17,7 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProgressBar>
+#include "app/ExtProgressBar.h"
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -39,7 +39,7 @@ TfFileCopy::TfFileCopy(QWidget* parent)
       Label7(new QLabel),
       Label5(new QLabel),
       Label6(new QLabel),
-      ProgressBar1(new QProgressBar),
+      ProgressBar1(new TExtProgressBar),
       Button1(new QPushButton),
       Button2(new QPushButton),
       Button3(new QPushButton) {

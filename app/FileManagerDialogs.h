@@ -8,7 +8,7 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QProgressBar;
+class TExtProgressBar;
 class QPushButton;
 class QGroupBox;
 class QToolButton;
@@ -42,7 +42,7 @@ class TfFileCopy : public QDialog {
   QLabel* Label7;  // the file count
   QLabel* Label5;  // the file being copied
   QLabel* Label6;  // its target
-  QProgressBar* ProgressBar1;
+  TExtProgressBar* ProgressBar1;
   QPushButton* Button1;  // copy
   QPushButton* Button2;  // close
   QPushButton* Button3;  // cancel

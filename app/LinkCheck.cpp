@@ -14,7 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
+#include "app/ExtProgressBar.h"
 #include <QPushButton>
 #include <QSslSocket>
 #include <QSignalBlocker>
@@ -340,8 +340,9 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
   vfLinks->setObjectName(QStringLiteral("vfLinks"));
   CheckBox1 = new QCheckBox(this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1 = new TExtProgressBar(this);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->SetSelectionColor(Qt::black);
   ProgressBar1->setValue(0);
   const auto edit = [this](const char* name) {
     auto* e = new QLineEdit(this);
@@ -379,7 +380,7 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
     ProgressBar1->setMaximum(std::max(1, count));
     if (count == 0) AddRow(LangText(QLatin1String(group == 0 ? "ZeroHttp" : "ZeroImg")), QString());
   });
-  connect(checker_, &TLinkChecker::Advanced, ProgressBar1, &QProgressBar::setValue);
+  connect(checker_, &TLinkChecker::Advanced, ProgressBar1, &TExtProgressBar::setValue);
   connect(checker_, &TLinkChecker::Checked, this,
           [this](const QString& target, bool ok, TFailure failure, int status) {
             AddRow(target, ok ? OkText : ErrorText, LinkCheck::FailureText(failure, status));

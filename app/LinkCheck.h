@@ -20,7 +20,7 @@
 
 class QCheckBox;
 class QLineEdit;
-class QProgressBar;
+class TExtProgressBar;
 class QPushButton;
 class QTimer;
 class QTreeWidget;
@@ -151,7 +151,7 @@ class TLinkCheckPage : public QWidget {
   QTreeWidget* ListView1 = nullptr;
   QPushButton* vfLinks = nullptr;
   QCheckBox* CheckBox1 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
+  TExtProgressBar* ProgressBar1 = nullptr;
   QLineEdit* Edit2 = nullptr;
   QLineEdit* Edit3 = nullptr;
   QLineEdit* Edit4 = nullptr;

@@ -1,4 +1,5 @@
 #include "app/LinkCheck.h"
+#include "app/ExtProgressBar.h"
 
 #include "app/Child.h"
 #include "tests/app/AppFixture.h"
@@ -334,6 +335,11 @@ TEST_F(LinkPage, EmptyPageLocalFilesAndStop) {
   EXPECT_FALSE(page.vfLinks->isEnabled());  // no second run while one goes
   ASSERT_TRUE(finished.wait(5000));
   EXPECT_EQ(rows(), (QStringList{site + "images/a.gif|rmdOk", site + "gone.png|rmdError", site + "b.png|rmdError"}));
+  // The page's own coloured bar, back at its start once the check is done.
+  auto* bar = qobject_cast<TExtProgressBar*>(page.ProgressBar1);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->SelectionColor(), QColor(Qt::black));
+  EXPECT_EQ(bar->value(), 0);
 
   // A stop ends the links; the images are not checked either.
   TFakeServer server;
