@@ -1,6 +1,7 @@
 // The commands that work on the active document are offered only while a
 // document window is active; the window commands while any window is open.
 #include "app/Frame.h"
+#include "app/Settings.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -23,9 +24,14 @@ void TfMain::UpdateDocumentCommands() {
   static const char* const onDocument[] = {
       "Undo1",      "Redo1",     "Cut1",    "Copy1",   "Paste1",      "SelectAll1", "GotoLine1",
       "WWrap1",     "Search1",   "SearchReplace", "FindNext", "FindPrevious", "ExpDoc1", "PR_DOC1",
-      "preview",    "nopreview", "LoadBrowser", "ToolButton22"};
+      "preview",    "nopreview", "ToolButton22"};
   for (const char* name : onDocument)
     if (QAction* a = Action(QLatin1String(name))) a->setEnabled(document);
+  // Without a browser set, F12 opens the options at the browsers' page, with
+  // or without a document.
+  if (QAction* a = Action(QStringLiteral("LoadBrowser")))
+    a->setEnabled(document ||
+                  Settings::Open().ReadString(QStringLiteral("WEB"), QStringLiteral("Path"), QString()).isEmpty());
   // Every insert command, in the menu and on the insert pages.
   if (QMenu* insert = menus_.value(QStringLiteral("Insert"))) SetEnabledDeep(insert->actions(), document);
   for (int i = 0; i < PageControl1->count(); ++i)

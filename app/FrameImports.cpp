@@ -41,13 +41,13 @@ void TfMain::PreviewInBrowser(const QString& program) {
 }
 
 void TfMain::LoadBrowserExecute() {
-  if (!ActiveDocument()) return;
   const QString program = Settings::Open().ReadString(QStringLiteral("WEB"), QStringLiteral("Path"), QString());
   if (program.isEmpty()) {
     ++DocumentCounter;
     OpenOptionsScreen(3, 2);
     return;
   }
+  if (!ActiveDocument()) return;
   PreviewInBrowser(program);
 }
 

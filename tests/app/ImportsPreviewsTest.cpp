@@ -153,13 +153,14 @@ TEST_F(ImportTest, StoppingTheConverter) {
 class ExternalPreview : public AppFixture {};
 
 TEST_F(ExternalPreview, FilesBesideTheDocumentDeletedAtExit) {
-  Main().LoadBrowserExecute();  // no document: nothing at all
-  EXPECT_EQ(Main().DocumentCounter, 0);
   QList<QPair<int, int>> pages;
   AppServices().OptionsScreen = [&pages](int page, int inner) { pages << qMakePair(page, inner); };
+  Main().LoadBrowserExecute();  // no document, no browser: the options screen's browser page
+  EXPECT_EQ(Main().DocumentCounter, 1);
+  EXPECT_EQ(pages, (QList<QPair<int, int>>{{3, 2}}));
   TChildForm* doc = Main().OpenDocument(false, true, MakeFile("about.htm", "<p>about</p>\r\n"));
   Main().LoadBrowserExecute();  // no browser named: the options screen's browser page
-  EXPECT_EQ(pages, (QList<QPair<int, int>>{{3, 2}}));
+  EXPECT_EQ(pages, (QList<QPair<int, int>>{{3, 2}, {3, 2}}));
   EXPECT_TRUE(launcher.calls.isEmpty());
 
   Ini().WriteString("WEB", "Path", "/opt/my browser/run");

@@ -604,6 +604,7 @@ TEST_F(MainWindow, PreviewPages) {
 namespace {
 
 TEST_F(MainWindow, DocumentCommandsOnlyWithADocument) {
+  Ini().WriteString("WEB", "Path", "/usr/bin/browser");  // F12 has a browser: it needs a document
   const QStringList commands = {"Save2", "ToolButton35", "SaveAs1", "SaveAll", "Close1", "CloseAll", "ExpDoc1",
                                 "PR_DOC1", "Undo1", "Cut1", "Paste1", "GotoLine1", "WWrap1", "SearchReplace",
                                 "FindPrevious", "preview", "LoadBrowser", "ToolButton22", "Bold1", "HeadingStyle13",
@@ -699,6 +700,7 @@ TEST_F(MainWindow, CodeTemplatesReloadInEveryDocument) {
 }  // namespace
 
 TEST_F(MainWindow, ToolBarsCarryTheirCommandsAndFollowTheLastWindowGone) {
+  Ini().WriteString("WEB", "Path", "/usr/bin/browser");
   const auto names = [](QToolBar* bar) {
     QStringList out;
     for (QAction* a : bar->actions()) out << a->objectName();
@@ -754,3 +756,17 @@ TEST_F(MainWindow, DocumentManagerItemOpensIt) {
   ASSERT_NE(exportMenu, nullptr);
   EXPECT_TRUE(exportMenu->actions().contains(Main().Action("ExpDoc1")));
 }
+
+TEST_F(MainWindow, PreviewInBrowserWithoutABrowserOpensTheBrowsersPage) {
+  // No document and no browser set: F12 is offered and opens the options
+  // screen at the browsers' page.
+  QAction* f12 = Main().Action("LoadBrowser");
+  ASSERT_TRUE(f12->isEnabled());
+  f12->trigger();
+  ASSERT_NE(TfConfig::Instance(), nullptr);
+  EXPECT_EQ(TfConfig::Instance()->PageControl1->currentIndex(), 3);
+  EXPECT_EQ(TfConfig::Instance()->PageControl2->currentIndex(), 2);
+  TfConfig::Instance()->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
