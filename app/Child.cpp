@@ -547,6 +547,7 @@ void TChildForm::ApplyLanguage() {
       {"HT_Repair", "HT_Repair", "HT_Repair"},
       {"HT_Force", "HT_Force", "HT_Force"},
       {"ToolButton20", "HT_Panel", "HT_Panel"},
+      {"HT_Stop", "DoStop", "DoStop"},
   };
   for (const auto& t : texts) {
     const QString name = QLatin1String(t[0]);

@@ -14,6 +14,7 @@
 
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <array>
 #include <memory>
@@ -29,6 +30,8 @@ class QAction;
 class TSrcCustomHighlighter;
 class TSrcAutoComplete;
 class TTidy;
+class TTidyRun;
+struct TTidyReport;
 class TLinkCheckPage;
 
 // Gives `editor` the editor options of settings.ini that every editor of
@@ -106,13 +109,21 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // The link check on the "Verify Links" page (brought forward).
   void vfLinksClick();
   // HTML Tidy: check (lists the reports), repair and force (replace the
-  // text by Tidy's output as one undoable change; never by nothing).
+  // text by Tidy's output as one undoable change; never by nothing). Tidy
+  // runs in a process of its own; meanwhile the window stays responsive
+  // (busy cursor, a status text, Stop) and the editor read-only. A page
+  // Tidy cannot finish gives a message and changes nothing.
   void CheckHTMLExecute();
   void RepairExecute();
   void ForceExecute();
   // Adds one Tidy report to the list (once); configuration reports are
   // gathered and shown together when the command ends.
   void Tidy1Report(int level, unsigned line, unsigned col, const QString& msg);
+  // The same for many reports, added to the list in one go.
+  void AddTidyReports(const QList<TTidyReport>& reports);
+  // Whether a Tidy command is running; Stop ends it and drops its result.
+  bool TidyRunning() const;
+  void StopTidy();
   // Marks and goes to the line a report names.
   void Memo2DblClick();
   // (Re)reads tidyconfig.ini of the program folder into the Tidy object.
@@ -157,6 +168,9 @@ class TChildForm : public QMdiSubWindow, public TObject {
   std::array<QAction*, 3> SelectionItems{};
   TSrcCustomHighlighter* SrcHTMLHighlighter1 = nullptr;
   std::unique_ptr<TTidy> Tidy1;
+  // Shown while Tidy runs: the status text and Stop.
+  QLabel* TidyStatus = nullptr;
+  QToolButton* TidyStop = nullptr;
   TLinkCheckPage* LinkPage = nullptr;
   // The code templates of CodeC/codeinside.dci, expanded with Ctrl+J.
   TSrcAutoComplete* AutoComplete = nullptr;
@@ -189,7 +203,19 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void BuildTidyCommands(class QToolBar* bar);
   // Runs one Tidy command, then shows the configuration reports it raised.
   void RunTidyCommand(const std::function<void()>& command);
+  // Starts Tidy on `source` with Tidy1's options; `then` gets the output
+  // once it is done (not after Stop, nor when Tidy could not finish).
+  void StartTidy(const QString& source, std::function<void(const QString&)> then);
+  // Back to idle; shows what the command found.
+  void EndTidy();
+  // The list line of a report; empty for configuration reports (gathered).
+  QString TidyReportLine(int level, unsigned line, unsigned col, const QString& msg);
   QStringList tidyConfigReports_;
+  TTidyRun* tidyRun_ = nullptr;
+  // While Tidy runs: the busy cursor and the read-only editor.
+  QObject* tidyBusy_ = nullptr;
+  // The lines in Memo2, for the duplicate check.
+  QSet<QString> tidyListed_;
 
   struct Highlighters;
   std::unique_ptr<Highlighters> highlighters_;

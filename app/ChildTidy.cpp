@@ -4,14 +4,19 @@
 #include "app/LanguageModule.h"
 #include "app/LinkCheck.h"
 #include "app/Prompts.h"
+#include "authoring/TidyRun.h"
 #include "authoring/tidy.h"
 #include "platform/ProgramFolder.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace {
 
@@ -36,6 +41,24 @@ void ApplyDesignValues(TTidy& t) {
                    &TTidy::SetLowerLiterals, &TTidy::SetAsciiChars, &TTidy::SetJoinStyles})
     (t.*set)(true);
 }
+
+// While Tidy runs: the busy cursor, and an editor that takes no changes
+// (the result replaces the text Tidy was given). Ends with the run or the window.
+class TTidyBusy : public QObject {
+ public:
+  explicit TTidyBusy(QObject* parent, TSrcEdit* editor) : QObject(parent), editor_(editor), readOnly_(editor->ReadOnly()) {
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    editor->SetReadOnly(true);
+  }
+  ~TTidyBusy() override {
+    QGuiApplication::restoreOverrideCursor();
+    if (editor_) editor_->SetReadOnly(readOnly_);
+  }
+
+ private:
+  QPointer<TSrcEdit> editor_;
+  bool readOnly_;
+};
 
 }  // namespace
 
@@ -66,6 +89,17 @@ void TChildForm::BuildTidyCommands(QToolBar* bar) {
     bar->addAction(QString(), this, [this, command = c.command] { RunTidyCommand([this, command] { (this->*command)(); }); })
         ->setObjectName(QLatin1String(c.name));
   connect(Memo2, &QListWidget::itemDoubleClicked, this, [this] { Memo2DblClick(); });
+
+  tidyRun_ = new TTidyRun(this);
+  TidyStatus = new QLabel(StatusBar1);
+  TidyStatus->setObjectName(QStringLiteral("TidyStatus"));
+  TidyStop = new QToolButton(StatusBar1);
+  TidyStop->setObjectName(QStringLiteral("HT_Stop"));
+  connect(TidyStop, &QToolButton::clicked, this, [this] { StopTidy(); });
+  StatusBar1->addPermanentWidget(TidyStatus);
+  StatusBar1->addPermanentWidget(TidyStop);
+  TidyStatus->hide();
+  TidyStop->hide();
 }
 
 void TChildForm::LoadTidyConfig() {
@@ -77,7 +111,43 @@ void TChildForm::LoadTidyConfig() {
 }
 
 void TChildForm::RunTidyCommand(const std::function<void()>& command) {
-  command();
+  if (!TidyRunning()) command();
+}
+
+bool TChildForm::TidyRunning() const { return tidyRun_->Running(); }
+
+void TChildForm::StartTidy(const QString& source, std::function<void(const QString&)> then) {
+  if (!tidyBusy_) tidyBusy_ = new TTidyBusy(this, Memo1);
+  TidyStatus->setText(LangText(QStringLiteral("HTMLTidyBusy")));
+  TidyStatus->show();
+  TidyStop->show();
+  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"})
+    for (QAction* a : findChildren<QAction*>(QLatin1String(name))) a->setEnabled(false);
+  tidyRun_->Start(*Tidy1, source, [this, then = std::move(then)](bool ok, const TTidyResult& result) {
+    delete std::exchange(tidyBusy_, nullptr);  // the editor takes the output
+    if (!ok) {
+      EndTidy();
+      ShowMessageDlg(LangText(QStringLiteral("HTMLTidyFailed")), 0);
+      return;
+    }
+    AddTidyReports(result.reports);
+    then(result.output);
+    if (!TidyRunning()) EndTidy();
+  });
+}
+
+void TChildForm::StopTidy() {
+  if (!TidyRunning()) return;
+  tidyRun_->Stop();
+  EndTidy();
+}
+
+void TChildForm::EndTidy() {
+  delete std::exchange(tidyBusy_, nullptr);
+  TidyStatus->hide();
+  TidyStop->hide();
+  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"})
+    for (QAction* a : findChildren<QAction*>(QLatin1String(name))) a->setEnabled(true);
   // What the command found is shown: a hidden report panel comes up.
   if (Memo2->count() > 0 && TidyPanel->isHidden())
     if (auto* panel = findChild<QAction*>(QStringLiteral("ToolButton20"))) panel->setChecked(true);
@@ -87,67 +157,82 @@ void TChildForm::RunTidyCommand(const std::function<void()>& command) {
   ShowMessageDlg(text, 0);
 }
 
-void TChildForm::Tidy1Report(int level, unsigned line, unsigned col, const QString& msg) {
+QString TChildForm::TidyReportLine(int level, unsigned line, unsigned col, const QString& msg) {
   if (level == trlConfig) {
     if (!tidyConfigReports_.contains(msg)) tidyConfigReports_ << msg;
-    return;
+    return {};
   }
   const auto at = [&](const char* key) {
     return QString::number(line) + u':' + QString::number(col) + u' ' + LangText(QLatin1String(key)) +
            QStringLiteral(": ") + msg;
   };
-  QString text;
   switch (level) {
-    case trlInfo: text = LangText(QStringLiteral("InformMsg1Lib")) + QStringLiteral(": ") + msg; break;
-    case trlWarning: text = at("HT_Warning"); break;
-    case trlAccess: text = at("HTAccess"); break;
-    case trlError: text = at("ErrorMsg1Lib"); break;
-    case trlBadDocument: text = LangText(QStringLiteral("HtBadDoc")) + QStringLiteral(": ") + msg; break;
-    case trlFatal: text = LangText(QStringLiteral("HtFatal")) + QStringLiteral(": ") + msg; break;
-    default: text = msg;
+    case trlInfo: return LangText(QStringLiteral("InformMsg1Lib")) + QStringLiteral(": ") + msg;
+    case trlWarning: return at("HT_Warning");
+    case trlAccess: return at("HTAccess");
+    case trlError: return at("ErrorMsg1Lib");
+    case trlBadDocument: return LangText(QStringLiteral("HtBadDoc")) + QStringLiteral(": ") + msg;
+    case trlFatal: return LangText(QStringLiteral("HtFatal")) + QStringLiteral(": ") + msg;
+    default: return msg;
   }
-  if (Memo2->findItems(text, Qt::MatchExactly).isEmpty()) Memo2->addItem(text);
+}
+
+void TChildForm::Tidy1Report(int level, unsigned line, unsigned col, const QString& msg) {
+  AddTidyReports({TTidyReport{level, line, col, msg}});
+}
+
+void TChildForm::AddTidyReports(const QList<TTidyReport>& reports) {
+  // The set follows the list; the list may have been cleared or changed since.
+  if (tidyListed_.size() != Memo2->count()) {
+    tidyListed_.clear();
+    for (int i = 0; i < Memo2->count(); ++i) tidyListed_.insert(Memo2->item(i)->text());
+  }
+  QStringList added;
+  for (const TTidyReport& r : reports) {
+    QString text = TidyReportLine(r.level, r.line, r.col, r.msg);
+    if (r.level == trlConfig) continue;
+    if (tidyListed_.contains(text)) continue;
+    tidyListed_.insert(text);
+    added << std::move(text);
+  }
+  if (!added.isEmpty()) Memo2->addItems(added);
 }
 
 void TChildForm::CheckHTMLExecute() {
   Memo2->clear();
-  QString output;
-  Tidy1->SetSourceString(Memo1->Text());
-  Tidy1->Execute(output);
+  StartTidy(Memo1->Text(), [](const QString&) {});
 }
 
 void TChildForm::RepairExecute() {
   Memo2->clear();
   QString text = Memo1->Text();
   if (!text.contains(u'<')) text.prepend(QLatin1String("<html>"));
-  QString output;
-  Tidy1->SetSourceString(text);
-  Tidy1->Execute(output);
-  if (output.size() < 3) {
-    ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
-  } else {
-    Memo1->SelectAll();
-    Memo1->SetSelText(output);  // one undoable change
-  }
-  Tidy1->Reset();
-  CheckHTMLExecute();
+  StartTidy(text, [this](const QString& output) {
+    if (output.size() < 3) {
+      ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
+    } else {
+      Memo1->SelectAll();
+      Memo1->SetSelText(output);  // one undoable change
+    }
+    Tidy1->Reset();
+    CheckHTMLExecute();
+  });
 }
 
 void TChildForm::ForceExecute() {
   Memo2->clear();
   const bool forced = Tidy1->ForceOutput();
   Tidy1->SetForceOutput(true);
-  QString output;
-  Tidy1->SetSourceString(Memo1->Text());
-  Tidy1->Execute(output);
-  Tidy1->SetForceOutput(forced);  // the other commands keep their own rule
-  if (output.size() < 3) {
-    ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
-  } else {
-    Memo1->SelectAll();
-    Memo1->SetSelText(output);
-  }
-  Tidy1->Reset();
+  StartTidy(Memo1->Text(), [this](const QString& output) {
+    if (output.size() < 3) {
+      ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
+    } else {
+      Memo1->SelectAll();
+      Memo1->SetSelText(output);
+    }
+    Tidy1->Reset();
+  });
+  Tidy1->SetForceOutput(forced);  // the run took its options along; the other commands keep their own rule
 }
 
 void TChildForm::Memo2DblClick() {

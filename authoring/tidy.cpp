@@ -153,6 +153,21 @@ void TTidy::Reset() {
   InstallReportHandler();
 }
 
+QByteArray TTidy::ConfigText() const {
+  TidyBuffer buffer;
+  tidyBufInit(&buffer);
+  TidyOutputSink sink;
+  tidyInitOutputBuffer(&sink, &buffer);
+  tidyOptSaveSink(doc_, &sink);
+  QByteArray text(reinterpret_cast<const char*>(buffer.bp), static_cast<qsizetype>(buffer.size));
+  tidyBufFree(&buffer);
+  if (!text.isEmpty() && !text.endsWith('\n')) text += '\n';
+  for (const auto& [name, id] : {std::pair{"input-encoding: ", TidyInCharEncoding},
+                                 std::pair{"output-encoding: ", TidyOutCharEncoding}})
+    text += QByteArray(name) + tidyOptGetEncName(doc_, id) + '\n';
+  return text;
+}
+
 void TTidy::SetOnReport(tTidyReportEvent handler) {
   onReport_ = std::move(handler);
   rawFilter_ = nullptr;

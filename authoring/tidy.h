@@ -98,6 +98,10 @@ class TTidy : public TObject {
   void CleanAndSave(QString& output);
   // A fresh Tidy document with the same options and report handler.
   void Reset();
+  // The options as a Tidy configuration file that LoadConfigFile reads back
+  // to the same options (the encodings spelled out, since a later
+  // "char-encoding" would otherwise change them).
+  QByteArray ConfigText() const;
 
   // Set before a run: clean until the output is stable; after it: whether it got there.
   bool Congruent = false;

@@ -1,5 +1,7 @@
 #include "authoring/tidy.h"
 
+#include "authoring/TidyRun.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -165,6 +167,68 @@ TEST(Tidy, ConfigFileAndReset) {
   EXPECT_TRUE(tidy.UpperCaseTags());
   EXPECT_TRUE(Tidied(tidy, QStringLiteral("<p>x")).contains(QLatin1String("<P>")));
   EXPECT_GT(reports, 0);
+}
+
+// The helper process gets the options as a configuration text: loaded into a
+// fresh document it gives every option its value, the encodings too (a later
+// "char-encoding" would otherwise reset the output encoding).
+TEST(Tidy, ConfigTextCarriesEveryOption) {
+  TTidy tidy;
+  tidy.SetCharEncoding(TidyEncLatin1);
+  tidy.SetOutCharEncoding(TidyEncUtf8);
+  tidy.SetForceOutput(true);
+  tidy.SetIndentContent(TidyYesState);  // without indenting, Tidy drops the indent width on loading
+  tidy.SetIndentSpaces(5);
+  tidy.SetUpperCaseTags(true);
+  tidy.SetDropEmptyParas(false);
+  tidy.SetAltText(QStringLiteral("two words"));
+  EXPECT_TRUE(tidyOptParseValue(tidy.Document(), "new-blocklevel-tags", "foo, bar"));
+  QTemporaryDir dir;
+  QFile file(dir.filePath(QStringLiteral("options.cfg")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(tidy.ConfigText());
+  file.close();
+  TTidy copy;
+  ASSERT_TRUE(copy.LoadConfigFile(file.fileName()));
+  TidyIterator it = tidyGetOptionList(tidy.Document());
+  int compared = 0;
+  while (it) {
+    const TidyOption opt = tidyGetNextOption(tidy.Document(), &it);
+    const TidyOptionId id = tidyOptGetId(opt);
+    const char* name = tidyOptGetName(opt);
+    switch (tidyOptGetType(opt)) {
+      case TidyString:
+        EXPECT_STREQ(tidyOptGetValue(copy.Document(), id), tidyOptGetValue(tidy.Document(), id)) << name;
+        break;
+      case TidyInteger: EXPECT_EQ(tidyOptGetInt(copy.Document(), id), tidyOptGetInt(tidy.Document(), id)) << name; break;
+      case TidyBoolean: EXPECT_EQ(tidyOptGetBool(copy.Document(), id), tidyOptGetBool(tidy.Document(), id)) << name; break;
+    }
+    ++compared;
+  }
+  EXPECT_GT(compared, 80);
+  EXPECT_EQ(copy.OutCharEncoding(), TidyEncUtf8);
+  EXPECT_EQ(copy.AltText(), "two words");
+}
+
+TEST(Tidy, NestingDepth) {
+  const auto repeat = [](const char* s, int n) { return QByteArray(s).repeated(n); };
+  const struct {
+    QByteArray html;
+    int depth;
+  } cases[] = {
+      {"", 0},
+      {"plain < text <3", 0},
+      {repeat("<div>", 7) + "x" + repeat("</div>", 7), 7},
+      {repeat("<DIV class=\"a>b\" title='</div>'>", 3), 3},  // quoted values hold no tags
+      {repeat("<div><b>x</b></div>", 50), 2},                   // siblings
+      {repeat("<p>x<li>y<td>z<br><img src=a><hr/>", 100), 0},   // ends Tidy infers, empty elements
+      {"<div><span></div><div>", 2},                            // an end tag closes what it encloses
+      {repeat("<span/>", 9), 0},
+      {"<!-- <div><div> --><div><script>if (a<div) x = '<div>';</script></div>", 1},
+      {repeat("<table><tr><td>", 4), 4},
+      {repeat("<div>", 100000), 100000},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TidyNestingDepth(c.html), c.depth) << c.html.toStdString();
 }
 
 }  // namespace
