@@ -232,7 +232,7 @@ void TTagLibrary::Load(const QString& fileName) {
   try {
     TreeText::Fill(*FrTreeView1, TreeText::ReadFile(fileName));
   } catch (const Exception& e) {
-    ShowMessageDlg(ComposeText({LangText(QStringLiteral("TagLoadErr")), fileName, e.Message()}), 2);
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("ElementsLE")), fileName, e.Message()}), 0);
   }
 }
 

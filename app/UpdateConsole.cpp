@@ -77,6 +77,7 @@ TfUpdate::TfUpdate(QWidget* parent, const QString& buildString) : QDialog(parent
   EmbeddedBrowser1 = new TEmbeddedBrowser(this);
   EmbeddedBrowser1->setObjectName(QStringLiteral("EmbeddedBrowser1"));
   EmbeddedBrowser1->setContextMenuPolicy(Qt::NoContextMenu);
+  EmbeddedBrowser1->SetUserAgent(QStringLiteral("Korvex Vantar - Update Console"));
   layout->addWidget(EmbeddedBrowser1, 1);
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setSizeGripEnabled(false);

@@ -38,7 +38,7 @@ inline const QStringList& ModuleKeys() {
       "InformMsg1Lib", "HT_Warning", "HTAccess", "ErrorMsg1Lib", "HtBadDoc", "HtFatal", "HTMLTidyCannotFix", "SAskRep1", "SearchLineBreak", "fmHeading",
       "RowError", "ColError", "TblWidth", "BdWidth", "ListType", "UpdOn1", "FCheck", "FRadio", "FButton", "FEdit",
       "FPwBox", "FTA", "FImage", "FHText", "FExample",
-      "DelFile1", "DelFile2", "PMLoadErr", "PMKeptAs", "PMSaveErr", "PMBadFolder", "TagLoadErr", "DocCap", "DocCapTab1",
+      "DelFile1", "DelFile2", "PMLoadErr", "PMKeptAs", "PMSaveErr", "PMBadFolder", "ElementsLE", "DocCap", "DocCapTab1",
       "DocCapTab2", "DocCapCHK", "FileExists2", "TplNameBad", "ONummie", "ChildEDTBSH"};
   return keys;
 }

@@ -227,7 +227,7 @@ TEST_F(ProjectPages, TagLibraryInsertsAnEntryOnceAndACategoryNever) {
   Main().TagPage->Load(root + "elements/elements.dat");
   EXPECT_EQ(tags.topLevelItemCount(), 0);
   EXPECT_EQ(Messages().last(),
-            "2: TagLoadErr " + root + "elements/elements.dat Invalid level (2) for item \"<br>\"");
+            "0: ElementsLE " + root + "elements/elements.dat Invalid level (2) for item \"<br>\"");
 }
 
 }  // namespace

@@ -129,6 +129,7 @@ TEST_F(UpdateConsole, AnswerPageShownAndEveryOpeningAsksAgain) {
     WaitForLoads(i);
     EXPECT_TRUE(console.StatusBar1->currentMessage().isEmpty());
     EXPECT_EQ(console.EmbeddedBrowser1->ShowContextMenu(QPoint()), kS_OK);
+    EXPECT_EQ(console.EmbeddedBrowser1->UserAgent(), "Korvex Vantar - Update Console");
   }
   const QString expected = QStringLiteral("GET /update.php?sysver=1.0%20beta&tidate=a%26b%20c&elfiledat=7&lid=test&langvers=") +
                            QString::fromLatin1(QUrl::toPercentEncoding(LangText(QStringLiteral("@pluginversion")))) +
