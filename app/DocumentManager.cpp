@@ -1,4 +1,5 @@
 #include "app/DocumentManager.h"
+#include "files/FrListView.h"
 
 #include "app/Frame.h"
 #include "app/Icons.h"
@@ -18,7 +19,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -69,19 +70,22 @@ namespace {
 
 using namespace UserTemplates;
 
-QListWidget* IconList(QWidget* parent, const char* name) {
-  auto* list = new QListWidget(parent);
+// A one-column framed list view of templates with their icons.
+TFrListView* TemplateList(QWidget* parent, const char* name) {
+  auto* list = new TFrListView(parent);
   list->setObjectName(QLatin1String(name));
-  list->setViewMode(QListView::IconMode);
+  list->setHeaderHidden(true);
+  list->setColumnCount(1);
+  list->setRootIsDecorated(false);
   list->setIconSize(QSize(32, 32));
-  list->setGridSize(QSize(96, 72));
-  list->setResizeMode(QListView::Adjust);
-  list->setMovement(QListView::Static);
-  list->setWordWrap(true);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
   return list;
 }
 
-QIcon ItemIcon() { return ThemeIcon(QStringLiteral("text-html")); }
+void AddItem(TFrListView* list, const QString& caption) {
+  auto* item = new QTreeWidgetItem(list, QStringList(caption));
+  item->setIcon(0, ThemeIcon(QStringLiteral("text-html")));
+}
 
 void WriteTemplate(const QString& path, const QStringList& lines) {
   QByteArray bytes;
@@ -109,12 +113,12 @@ TfDocumentManager::TfDocumentManager(QWidget* parent) : QDialog(parent) {
   resize(520, 380);
   auto* layout = new QVBoxLayout(this);
   PageControl1 = new QTabWidget(this);
-  FrListView1 = IconList(PageControl1, "FrListView1");
+  FrListView1 = TemplateList(PageControl1, "FrListView1");
   PageControl1->addTab(FrListView1, QString());
   auto* userPage = new QWidget(PageControl1);
   auto* userLayout = new QHBoxLayout(userPage);
   userLayout->setContentsMargins(0, 0, 0, 0);
-  FrListView2 = IconList(userPage, "FrListView2");
+  FrListView2 = TemplateList(userPage, "FrListView2");
   userLayout->addWidget(FrListView2, 1);
   auto* buttons = new QVBoxLayout;
   const auto button = [&](const char* name, const char* icon) {
@@ -141,13 +145,14 @@ TfDocumentManager::TfDocumentManager(QWidget* parent) : QDialog(parent) {
 
   // The standard documents: the empty one has no caption.
   for (const char* caption : {"", "HTML", "PHP", "CSS", "XHTML"})
-    new QListWidgetItem(ItemIcon(), QLatin1String(caption), FrListView1);
+    AddItem(FrListView1, QLatin1String(caption));
 
-  connect(FrListView1, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* item) { OpenStandard(FrListView1->row(item)); });
-  connect(FrListView2, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* item) { OpenUserTemplate(FrListView2->row(item)); });
-  connect(FrListView2, &QListWidget::currentRowChanged, this, [this](int row) {
+  connect(FrListView1, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item) { OpenStandard(FrListView1->indexOfTopLevelItem(item)); });
+  connect(FrListView2, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item) { OpenUserTemplate(FrListView2->indexOfTopLevelItem(item)); });
+  connect(FrListView2, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    const int row = FrListView2->indexOfTopLevelItem(item);
     StatusBar1->showMessage(row >= 0 && row < paths_.size() ? Split(paths_[row]).path : QString());
   });
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { NewTemplate(); });
@@ -160,12 +165,13 @@ TfDocumentManager::TfDocumentManager(QWidget* parent) : QDialog(parent) {
   connect(del, &QAction::triggered, SpeedButton3, &QToolButton::click);
   FrListView2->addAction(del);
   // Enter opens the selected item as a double click does.
-  const auto enterOpens = [this](QListWidget* list, std::function<void(int)> open) {
+  const auto enterOpens = [this](TFrListView* list, std::function<void(int)> open) {
     auto* enter = new QAction(list);
     enter->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     enter->setShortcutContext(Qt::WidgetShortcut);
     connect(enter, &QAction::triggered, this, [list, open] {
-      if (QListWidgetItem* item = list->currentItem(); item && item->isSelected()) open(list->row(item));
+      if (QTreeWidgetItem* item = list->currentItem(); item && item->isSelected())
+        open(list->indexOfTopLevelItem(item));
     });
     list->addAction(enter);
   };
@@ -187,7 +193,7 @@ TfDocumentManager::TfDocumentManager(QWidget* parent) : QDialog(parent) {
 void TfDocumentManager::LoadUserTemplates() {
   FrListView2->clear();
   paths_ = ReadIndex();
-  for (const QString& line : std::as_const(paths_)) new QListWidgetItem(ItemIcon(), DisplayName(line), FrListView2);
+  for (const QString& line : std::as_const(paths_)) AddItem(FrListView2, DisplayName(line));
 }
 
 void TfDocumentManager::CheckBox1Click() {
@@ -236,18 +242,18 @@ void TfDocumentManager::NewTemplate() {
     ShowMessageDlg(e.Message(), 2);
   }
   LoadUserTemplates();
-  FrListView2->setCurrentRow(int(IndexOfPath(paths_, path)));
+  FrListView2->setCurrentItem(FrListView2->topLevelItem(int(IndexOfPath(paths_, path))));
 }
 
 void TfDocumentManager::EditTemplate() {
-  const int row = FrListView2->currentRow();
+  const int row = FrListView2->indexOfTopLevelItem(FrListView2->currentItem());
   if (row < 0 || row >= paths_.size()) return;
   const QString line = paths_[row];
   const TEntry entry = Split(line);
   if (entry.path.isEmpty()) return;
   TfMyDocumentsCreator editor(Folder(), this);
   editor.EditMode = true;
-  editor.Edit1->setText(FrListView2->item(row)->text());
+  editor.Edit1->setText(FrListView2->topLevelItem(row)->text(0));
   editor.Edit1->setEnabled(false);
   try {
     editor.Memo1->Lines().LoadFromFile(entry.path);
@@ -272,15 +278,15 @@ void TfDocumentManager::EditTemplate() {
     }
   }
   LoadUserTemplates();
-  FrListView2->setCurrentRow(row);
+  FrListView2->setCurrentItem(FrListView2->topLevelItem(row));
 }
 
 void TfDocumentManager::DeleteTemplate() {
-  const int row = FrListView2->currentRow();
+  const int row = FrListView2->indexOfTopLevelItem(FrListView2->currentItem());
   if (row < 0 || row >= paths_.size()) return;
   const QString line = paths_[row];
   const QString question = LangText(QStringLiteral("DelFile1")) + QStringLiteral(" [ ") +
-                           FrListView2->item(row)->text() + QStringLiteral(" ] ") + LangText(QStringLiteral("DelFile2"));
+                           FrListView2->topLevelItem(row)->text(0) + QStringLiteral(" ] ") + LangText(QStringLiteral("DelFile2"));
   if (ShowMessageDlg(question, 1) == 6) {
     try {
       QStringList index = ReadIndex();

@@ -8,7 +8,7 @@
 #include <QStringList>
 
 class QCheckBox;
-class QListWidget;
+class TFrListView;
 class QStatusBar;
 class QTabWidget;
 class QToolButton;
@@ -61,8 +61,8 @@ class TfDocumentManager : public QDialog {
   const QStringList& Paths() const { return paths_; }
 
   QTabWidget* PageControl1;
-  QListWidget* FrListView1;
-  QListWidget* FrListView2;
+  TFrListView* FrListView1;
+  TFrListView* FrListView2;
   QToolButton* SpeedButton1;
   QToolButton* SpeedButton2;
   QToolButton* SpeedButton3;

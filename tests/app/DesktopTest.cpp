@@ -4,6 +4,7 @@
 // screen's tab width.
 #include "app/Application.h"
 #include "app/DocumentManager.h"
+#include "files/FrListView.h"
 #include "app/Documents.h"
 #include "app/EmbeddedBrowser.h"
 #include "app/FileManagerDialogs.h"
@@ -216,7 +217,7 @@ TEST_F(Desktop, EnterOpensTheSelectedItemInTheDocumentManager) {
   TfDocumentManager manager;
   ShowActive(&manager);
   manager.FrListView1->setFocus();
-  manager.FrListView1->setCurrentRow(2);  // PHP
+  manager.FrListView1->setCurrentItem(manager.FrListView1->topLevelItem(2));  // PHP
   PressKey(&manager, kReturn);
   ASSERT_EQ(Main().Documents().size(), 1);
   EXPECT_EQ(Main().Documents()[0]->Memo1->Lines()[0], Documents::PhpSkeleton(Documents::Now()).value(0)) << "the PHP skeleton";

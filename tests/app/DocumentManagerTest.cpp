@@ -1,4 +1,5 @@
 #include "app/DocumentManager.h"
+#include "files/FrListView.h"
 
 #include "app/TemplateEditor.h"
 #include "tests/app/AppFixture.h"
@@ -38,7 +39,7 @@ class DocumentManager : public AppFixture {
   QByteArray Index() const { return ReadFileBytes(Folder() + "index.dat"); }
   QStringList Captions(const TfDocumentManager& m) const {
     QStringList captions;
-    for (int i = 0; i < m.FrListView2->count(); ++i) captions << m.FrListView2->item(i)->text();
+    for (int i = 0; i < m.FrListView2->topLevelItemCount(); ++i) captions << m.FrListView2->topLevelItem(i)->text(0);
     return captions;
   }
 };
@@ -67,8 +68,8 @@ TEST_F(DocumentManager, FreshInstallFirstTemplateMakesFolderAndIndex) {
   EXPECT_FALSE(Ini().ReadBool("Show", "DocMan?", true));
   EXPECT_EQ(manager.windowTitle(), "DocCap");
   EXPECT_EQ(manager.PageControl1->tabText(1), "DocCapTab2");
-  EXPECT_EQ(manager.FrListView1->count(), 5);
-  EXPECT_EQ(manager.FrListView2->count(), 0);
+  EXPECT_EQ(manager.FrListView1->topLevelItemCount(), 5);
+  EXPECT_EQ(manager.FrListView2->topLevelItemCount(), 0);
   AnswerEditor("Home", {"<p>home</p>"});
   manager.NewTemplate();
   EXPECT_EQ(Index(), (Folder() + "Home.mds$.html\r\n").toUtf8());
@@ -129,7 +130,7 @@ TEST_F(DocumentManager, EditKeepsOrChangesTheKindOfItsOwnLine) {
   WriteFileBytes(Folder() + "Page.mds", "<p>page</p>\r\n");
   WriteFileBytes(root + "old/Menu.mds", "<?php menu(); ?>\r\n");
   TfDocumentManager manager;
-  manager.FrListView2->setCurrentRow(0);
+  manager.FrListView2->setCurrentItem(manager.FrListView2->topLevelItem(0));
   QString loaded;
   AnswerEditor("", {}, [&loaded](TfMyDocumentsCreator& e) {
     loaded = e.Memo1->Lines().ToStringList().join('\n') + "|" + e.Edit1->text() + "|" + e.TemplateExt;
@@ -142,7 +143,7 @@ TEST_F(DocumentManager, EditKeepsOrChangesTheKindOfItsOwnLine) {
   // Without highlighting by extension the design highlighter shows, and the
   // template stays of its kind.
   Ini().WriteBool("SHigh", "Enabled", false);
-  manager.FrListView2->setCurrentRow(1);
+  manager.FrListView2->setCurrentItem(manager.FrListView2->topLevelItem(1));
   QString highlighter;
   AnswerEditor("", {"<?php menu(2); ?>"},
                [&highlighter](TfMyDocumentsCreator& e) { highlighter = e.CheckedHighlighter() + e.TemplateExt; });
@@ -160,12 +161,12 @@ TEST_F(DocumentManager, DeleteRemovesTheSelectedLineAndItsFile) {
   WriteFileBytes(root + "old/B.mds", "b");
   TfDocumentManager manager;
   EXPECT_EQ(Captions(manager), (QStringList{"A", "B", ""}));
-  manager.FrListView2->setCurrentRow(1);
+  manager.FrListView2->setCurrentItem(manager.FrListView2->topLevelItem(1));
   prompts.Answer("DelFile1 [ B ] DelFile2", 7);
   manager.DeleteTemplate();
   EXPECT_TRUE(QFileInfo::exists(root + "old/B.mds"));
   prompts.Answer("DelFile1 [ B ] DelFile2", 6);
-  manager.FrListView2->setCurrentRow(1);
+  manager.FrListView2->setCurrentItem(manager.FrListView2->topLevelItem(1));
   manager.DeleteTemplate();
   EXPECT_FALSE(QFileInfo::exists(root + "old/B.mds"));
   EXPECT_TRUE(QFileInfo::exists(Folder() + "A.mds"));
