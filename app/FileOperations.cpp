@@ -12,6 +12,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace FileOps {
 
 QString SignificantDigits(double value, int digits, const QLocale& locale) {
@@ -89,6 +94,38 @@ TNameResult RenameFile(const QString& path, const QString& newName, QString* err
   return TNameResult::Failed;
 }
 
+namespace {
+// What is wrong with the trash folders or the file's own folder, named; empty
+// when nothing is (the system's reason alone names neither).
+QString TrashProblem(const QString& data, const QString& path) {
+  const auto reason = [](const QString& where, int error) {
+    return LangText(QStringLiteral("NoTrash")) + u' ' + where + QStringLiteral(": ") +
+           QString::fromLocal8Bit(std::strerror(error));
+  };
+  if (data.isEmpty()) return QString();
+  for (const QString& folder : {data, data + QStringLiteral("/Trash"), data + QStringLiteral("/Trash/files"),
+                                data + QStringLiteral("/Trash/info")}) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0) return reason(folder, errno);
+    if (!S_ISDIR(st.st_mode)) return reason(folder, ENOTDIR);
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) return reason(folder, errno);
+  }
+  struct stat st {};
+  if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return reason(path, errno);
+  const QString parent = QFileInfo(path).absolutePath();
+  if (::access(QFile::encodeName(parent).constData(), W_OK | X_OK) != 0) return reason(parent, errno);
+  return QString();
+}
+
+// The reason of a failed move: what is wrong with the folders, else what the
+// system said, else that there is no usable trash.
+QString TrashFailure(const QString& data, const QString& path, const QString& said) {
+  QString why = TrashProblem(data, path);
+  if (why.isEmpty()) why = said;
+  return why.isEmpty() ? LangText(QStringLiteral("NoTrash")) : why;
+}
+}  // namespace
+
 bool MoveToTrash(const QString& path, QString* error) {
   // The trash in the user's data folder is made when missing (the system
   // only makes its last level).
@@ -96,7 +133,7 @@ bool MoveToTrash(const QString& path, QString* error) {
   if (!data.isEmpty()) QDir().mkpath(data + QStringLiteral("/Trash"));
   QFile file(path);
   if (!file.moveToTrash()) {
-    if (error) *error = file.errorString();
+    if (error) *error = TrashFailure(data, path, file.errorString());
     return false;
   }
   // Without a usable trash the system moves the file into "files" below the
@@ -106,7 +143,7 @@ bool MoveToTrash(const QString& path, QString* error) {
     QFile::rename(misplaced, path);
     QFile::remove(QFileInfo(misplaced).absolutePath() + QStringLiteral("/../info/") + QFileInfo(misplaced).fileName() +
                   QStringLiteral(".trashinfo"));
-    if (error) *error = LangText(QStringLiteral("NoTrash"));
+    if (error) *error = TrashFailure(data, path, QString());
     return false;
   }
   return true;

@@ -218,9 +218,26 @@ TEST_F(FileManager, FailedMoveToTheTrashIsReportedAndKeepsTheFile) {
   Pane().DeleteSelectedFiles(false);
   EXPECT_EQ(ReadFileBytes(site + "keep.html"), "K");
   ASSERT_EQ(prompts.Messages().size(), 2);
-  EXPECT_EQ(prompts.Messages()[1].text, "DelFileFail\nkeep.html: NoTrash");
+  // The message says what is wrong with the trash.
+  EXPECT_EQ(prompts.Messages()[1].text, "DelFileFail\nkeep.html: NoTrash " + blocked + ": Not a directory");
   EXPECT_EQ(prompts.Messages()[1].kind, 2);
   EXPECT_FALSE(QFileInfo::exists("files/keep.html"));
+}
+
+TEST_F(FileManager, AFailedMoveToTheTrashNamesItsReason) {
+  // The trash's "files" folder is a file: the system gives no reason of its
+  // own, the message names the folder and what is wrong with it.
+  const QString trash = root + "xdg";
+  QDir().mkpath(trash + "/Trash/info");
+  WriteFileBytes(trash + "/Trash/files", "x");
+  const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", trash.toLocal8Bit());
+  const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", oldXdg); });
+  File("d.txt", "D");
+  QString error;
+  EXPECT_FALSE(FileOps::MoveToTrash(site + "d.txt", &error));
+  EXPECT_EQ(error, "NoTrash " + trash + "/Trash/files: Not a directory");
+  EXPECT_EQ(ReadFileBytes(site + "d.txt"), "D");
 }
 
 TEST_F(FileManager, ShiftDeleteAndSeveralFiles) {
