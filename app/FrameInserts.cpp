@@ -35,6 +35,10 @@ void TfMain::WrapSelection(const QString& openTag, const QString& closeTag) {
   e->SetSelectionMode(smNormal);
   e->SetSelStart(r.selStart);
   e->SetSelEnd(r.selEnd);
+  // Text over several lines cannot be selected as a column or whole lines:
+  // that block would cover other text (the tags). The caret then stands
+  // after the old text, before the closing tag.
+  if (mode != smNormal && e->BlockBegin().Y != e->BlockEnd().Y) e->SetSelStart(r.selEnd);
   e->SetSelectionMode(mode);
   e->setFocus();
 }

@@ -6,6 +6,7 @@
 #include "authoring/uPictureInserts.h"
 #include "tests/app/AppFixture.h"
 
+#include <QTest>
 #include <QAbstractButton>
 #include <QColorDialog>
 #include <QImage>
@@ -127,6 +128,26 @@ TEST_F(InsertCommands, PromptAndColourAnswers) {
   EXPECT_EQ(Text(e), QStringLiteral("#0000ff"));
   Main().ToolButton26Click();
   EXPECT_EQ(Text(e), QStringLiteral("#0000ff<br>"));
+}
+
+TEST_F(InsertCommands, TypingAfterAWrapOverAColumnBlockGoesBeforeTheClosingTag) {
+  // The wrapped text spans two lines: selected again as a column it would
+  // cover parts of the tags, and the next key would replace them.
+  TSrcEdit* e = Open("abcd\r\nefgh\r\n");
+  e->SetSelectionMode(smColumn);
+  e->SetBlockBegin({2, 1});
+  e->SetBlockEnd({4, 2});
+  Main().Action("Bold1")->trigger();
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"a<b>bc", "fg</b>d", "eh"}));
+  EXPECT_EQ(e->SelectionMode(), smColumn);
+  QTest::keyClicks(e, "X");
+  EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"a<b>bc", "fgX</b>d", "eh"}));
+  // On one line a column block is the same text: it stays selected.
+  e->SetLines({"abcd"});
+  e->SetBlockBegin({2, 1});
+  e->SetBlockEnd({4, 1});
+  Main().Action("Italic1")->trigger();
+  EXPECT_EQ(e->SelText(), "bc");
 }
 
 TEST_F(InsertCommands, InsertsOverAColumnBlockTakeOutOnlyTheBlock) {
