@@ -93,6 +93,15 @@ TCustomSrcEdit::TCustomSrcEdit(QWidget* parent)
   textDrawer_ = std::make_unique<TSrcTextDrawer>(0, font_);
   offsets_.assign(1, 0);
 
+  // A mark that joins or leaves the list shows in or goes from the gutter.
+  marks_.OnChange = [this](TObject*) {
+    if (!isVisible()) return;
+    const QRect gutter(0, 0, gutterWidth_, viewport()->height());
+    if (paintLock_ > 0)
+      invalidRegion_ += gutter;
+    else
+      viewport()->update(gutter);
+  };
   lines_->OnChanging = [this](TObject*) { LinesChanging(); };
   lines_->OnChange = [this](TObject*) { LinesChanged(); };
   lines_->OnLinesCleared = [this](TObject*) { LinesCleared(); };

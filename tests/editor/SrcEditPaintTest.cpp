@@ -619,3 +619,24 @@ TEST(SrcEditScreenshot, HighlightedDocumentInAWindow) {
 }  // namespace
 
 #include "SrcEditPaintTest.moc"
+
+TEST(SrcEditPaint, ABookmarkSetOrClearedRepaintsTheGutter) {
+  // A bookmark joins the mark list after its line is set: the list itself
+  // has the gutter painted again, or the glyph shows only at the next full
+  // repaint.
+  PaintRecordingEdit edit;
+  edit.SetScrollBars(ssNone);
+  edit.resize(300, 200);
+  edit.SetLines({"a", "b", "c"});
+  edit.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&edit));
+  QCoreApplication::processEvents();
+  const QRect gutter(0, 0, edit.Gutter().Width(), edit.viewport()->height());
+  for (TSrcEditorCommand command : {TSrcEditorCommand(ecSetMarker0 + 1), TSrcEditorCommand(ecSetMarker0 + 1)}) {
+    edit.painted = QRegion();
+    edit.SetCaretXY({1, 2});
+    edit.ProcessCommand(command, QChar());  // the second time clears it
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(edit.painted.intersects(gutter.adjusted(0, edit.LineHeight(), 0, 0)));
+  }
+}
