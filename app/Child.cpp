@@ -621,7 +621,7 @@ void TChildForm::Setdocumentinlowercase1Click() {
 void TChildForm::ShowPreview() {
   if (!previewsMade_.isEmpty() && previewsMade_.last().path == PreviewPath) Preview::Remove(previewsMade_.takeLast());
   const Documents::TPreviewPlace place = Documents::PreviewPlace(Caption(), ProgramFolder());
-  const QByteArray bytes = Memo1->Lines().SaveToBytes();
+  const QByteArray bytes = Preview::PageBytes(Memo1->Lines());
   Preview::TPreviewFile made;
   QString error;
   if (!Preview::CreateNear(place.folder, place.fileName, bytes, made, error)) {

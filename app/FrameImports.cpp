@@ -28,7 +28,7 @@ void TfMain::PreviewInBrowser(const QString& program) {
   if (!c || c->Caption().isEmpty() || program.isEmpty()) return;
   const Documents::TPreviewPlace place = Documents::PreviewPlace(c->Caption(), ProgramFolder);
   const QString name = ExternalPreviews::FileName(++PreviewCounter);
-  const QByteArray bytes = c->Memo1->Lines().SaveToBytes();
+  const QByteArray bytes = Preview::PageBytes(c->Memo1->Lines());
   Preview::TPreviewFile made;
   QString error;
   if (!Preview::CreateNear(place.folder, name, bytes, made, error)) {

@@ -1,5 +1,6 @@
 #include "app/PreviewFile.h"
 
+#include "editor/SrcEditTextBuffer.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SafeFile.h"
 
@@ -255,6 +256,14 @@ QByteArray WithBaseHref(const QByteArray& page, const QString& folder) {
   QByteArray out = page;
   out.insert(at, base);
   return out;
+}
+
+QByteArray PageBytes(TSrcEditStringList& lines) {
+  const TSrcEditFileFormat kept = lines.FileFormat();
+  lines.SetFileFormat(lbsCRLF);
+  const QByteArray bytes = lines.SaveToBytes();
+  lines.SetFileFormat(kept);
+  return bytes;
 }
 
 }  // namespace Preview

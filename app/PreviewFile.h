@@ -11,6 +11,8 @@
 #include <QString>
 #include <cstdint>
 
+class TSrcEditStringList;
+
 namespace Preview {
 
 // A file this program made, with the identity it had then.
@@ -46,6 +48,10 @@ void RemoveLeftovers(const QString& programFolder);
 // documents whose folder takes no new files; removed when the program ends.
 // Empty when none could be made.
 QString PrivateFolder();
+
+// The bytes of a preview page: the editor's lines as a save writes them (the
+// document's encoding), with CR LF line breaks whatever the document uses.
+QByteArray PageBytes(TSrcEditStringList& lines);
 
 // The page with a <base href> of `folder` so that its relative links resolve
 // there although the page is shown from elsewhere: put after the <head> tag,

@@ -3,6 +3,7 @@
 
 #include "tests/app/AppFixture.h"
 
+#include <QCoreApplication>
 #include <QAction>
 #include <QFile>
 #include <QLineEdit>
@@ -64,6 +65,24 @@ TEST_F(PreviewFiles, NamesAndReplacement) {
   r->ShowPreview();
   EXPECT_EQ(r->PreviewPath, root + "docs/kvx_tmp~README.html");
   EXPECT_TRUE(prompts.Messages().isEmpty());
+}
+
+TEST_F(PreviewFiles, PreviewsHoldCrLfBreaksWhateverTheDocumentUses) {
+  // A page read with LF (or CR) breaks: both kinds of preview file hold CR
+  // LF breaks; the document keeps its own for saving.
+  for (const QByteArray& page : {QByteArray("<p>a</p>\n<p>b</p>\n"), QByteArray("<p>a</p>\r<p>b</p>\r")}) {
+    TChildForm* doc = Main().OpenDocument(false, true, MakeFile("lf.html", page));
+    ASSERT_NE(doc, nullptr);
+    doc->ShowPreview();
+    EXPECT_EQ(ReadFileBytes(doc->PreviewPath), QByteArray("<p>a</p>\r\n<p>b</p>\r\n"));
+    Ini().WriteString("WEB", "Path", "/usr/bin/browser");
+    Main().LoadBrowserExecute();
+    ASSERT_FALSE(Main().PreviewTempFiles.isEmpty());
+    EXPECT_EQ(ReadFileBytes(Main().PreviewTempFiles.last()), QByteArray("<p>a</p>\r\n<p>b</p>\r\n"));
+    EXPECT_EQ(doc->Memo1->Lines().SaveToBytes(), page);
+    doc->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 }
 
 // Names too long for the file system: the name part is shortened (whole
