@@ -14,6 +14,9 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <type_traits>
 
 enum class TextEncoding : std::uint8_t { Utf8, Windows1252, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
@@ -122,6 +125,49 @@ qsizetype encodedSize(QAnyStringView text, TextEncoding encoding);
 // Writes the encoded text at `dst` (room for maxEncodedSize bytes) and
 // returns the number of bytes written.
 qsizetype encodeInto(char* dst, QAnyStringView text, TextEncoding encoding);
+
+// Encodes texts one after another into an output buffer of a fixed size and
+// hands the buffer to the sink whenever it is full, and at finish(): however
+// many texts there are, the sink sees a few large pieces. A text need not fit
+// one buffer; its bytes go on in the next. The texts are encoded as encodeInto()
+// does, as if they were one: a surrogate pair cut between two UTF-16 texts is
+// one character.
+class Encoder {
+ public:
+  using Sink = std::function<void(QByteArrayView bytes)>;
+  Encoder(TextEncoding encoding, Sink sink, qsizetype bufferSize = qsizetype(1) << 20);
+  Encoder(const Encoder&) = delete;
+  Encoder& operator=(const Encoder&) = delete;
+
+  void append(QAnyStringView text);
+  // Bytes written as they are (a byte-order mark, a line break encoded once).
+  void appendRaw(QByteArrayView bytes) {
+    if (pendingHigh_ == 0 && bytes.size() <= size_ - used_) {  // the common case: a line break
+      std::memcpy(buffer_.get() + used_, bytes.data(), static_cast<size_t>(bytes.size()));
+      used_ += bytes.size();
+    } else {
+      appendRawSlow(bytes);
+    }
+  }
+  // Hands what is left to the sink.
+  void finish();
+
+ private:
+  void flush();
+  void appendRawSlow(QByteArrayView bytes);
+  void flushPendingHigh();
+  // Encodes a text in pieces that fit the room left, each ending on a
+  // character boundary; `per` is the most bytes one unit of `text` gives.
+  void appendInPieces(QAnyStringView text, qsizetype per);
+  void appendLatin1(const unsigned char* p, qsizetype n);
+
+  TextEncoding encoding_;
+  Sink sink_;
+  std::unique_ptr<char[]> buffer_;
+  qsizetype size_;
+  qsizetype used_ = 0;
+  char16_t pendingHigh_ = 0;  // a high surrogate that ended the last text
+};
 
 // Encodes a whole file, with a leading byte-order mark when `bom` is set.
 QByteArray encodeFile(QStringView text, TextEncoding encoding, bool bom);
