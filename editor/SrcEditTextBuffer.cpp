@@ -250,6 +250,17 @@ QAnyStringView TSrcEditTextStore::View(const TSrcEditLineRec& rec) const {
   }
 }
 
+void TSrcEditTextStore::Encode(const TSrcEditLineRec& rec, TextCodec::Encoder& encoder) const {
+  if (rec.fSize == 0) return;
+  const char* p = rec.fMeta & sfLarge ? large_[rec.fWhere].get()
+                                      : blocks_[rec.fWhere >> kBlockBits].data.get() + (rec.fWhere & (kBlockSize - 1));
+  switch (Kind(rec)) {
+    case kLatin1: encoder.appendLatin1(p, rec.fSize); break;
+    case kUtf8: encoder.appendUtf8(p, rec.fSize); break;
+    default: encoder.append(QStringView(reinterpret_cast<const QChar*>(p), rec.fSize / 2)); break;
+  }
+}
+
 QString TSrcEditTextStore::Text(const TSrcEditLineRec& rec) const {
   if (rec.fSize == 0) return QString();
   const char* p = Data(rec);
@@ -1067,9 +1078,13 @@ void TSrcEditStringList::Encode(TextCodec::Encoder& encoder) const {
   const QByteArray lineBreak = TextCodec::encode(BreakText(fileFormat_), encoding_);
   // A record's break is written unless the next one continues it (word
   // wrap): continuations are joined by writing them one after the other.
+  const TSrcEditLineRec* before = store_.data();              // the records before the gap
+  const TSrcEditLineRec* after = store_.data() + gapLength();  // and after it, by index
   for (int i = 0; i < count_; ++i) {
-    encoder.append(text_.View(Rec(i)));
-    if (i + 1 < count_ ? !(Rec(i + 1).fMeta & sfContinuation) : appendLineBreakAtEnd_) encoder.appendRaw(lineBreak);
+    text_.Encode((i < gapStart_ ? before : after)[i], encoder);
+    const bool lineEnds = i + 1 < count_ ? !((i + 1 < gapStart_ ? before : after)[i + 1].fMeta & sfContinuation)
+                                         : appendLineBreakAtEnd_;
+    if (lineEnds) encoder.appendRaw(lineBreak);
   }
   encoder.finish();
 }

@@ -77,6 +77,8 @@ class TSrcEditTextStore {
   TSrcEditLineRec Copy(const TSrcEditTextStore& from, const TSrcEditLineRec& rec);
 
   QAnyStringView View(const TSrcEditLineRec& rec) const;
+  // Hands the record's text to an encoder.
+  void Encode(const TSrcEditLineRec& rec, TextCodec::Encoder& encoder) const;
   QString Text(const TSrcEditLineRec& rec) const;
   // Length in UTF-16 units.
   int Length(const TSrcEditLineRec& rec) const;

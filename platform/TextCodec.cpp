@@ -433,30 +433,31 @@ qsizetype EncodeLatin1Wide(char* dst, const unsigned char* p, qsizetype n, TextE
 // UTF-8 into an encoding other than UTF-8, character by character as the
 // UTF-16 form would be encoded. Valid UTF-8 is expected; a byte that does not
 // belong to a valid sequence counts as U+FFFD.
+// The character at p[i] of valid UTF-8, moving i past it; a byte that does
+// not begin a whole sequence counts as U+FFFD.
+char32_t NextUtf8(const unsigned char* p, qsizetype n, qsizetype& i) {
+  const char32_t c = p[i];
+  if (c < 0x80) {
+    ++i;
+    return c;
+  }
+  const int need = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+  bool ok = need > 0 && i + need < n;
+  char32_t cp = c & (0x3F >> need);
+  for (int k = 1; ok && k <= need; ++k) {
+    ok = (p[i + k] & 0xC0) == 0x80;
+    cp = (cp << 6) | (p[i + k] & 0x3F);
+  }
+  i += ok ? need + 1 : 1;
+  return ok ? cp : 0xFFFD;
+}
+
 qsizetype EncodeUtf8Other(char* dst, const unsigned char* p, qsizetype n, TextEncoding encoding) {
   const int unit = UnitSize(encoding);
   const bool little = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf32LE;
   char* out = dst;
   for (qsizetype i = 0; i < n;) {
-    char32_t c = p[i];
-    if (c < 0x80) {
-      ++i;
-    } else {
-      const int need = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-      bool ok = need > 0 && i + need < n;
-      char32_t cp = c & (0x3F >> need);
-      for (int k = 1; ok && k <= need; ++k) {
-        ok = (p[i + k] & 0xC0) == 0x80;
-        cp = (cp << 6) | (p[i + k] & 0x3F);
-      }
-      if (ok) {
-        c = cp;
-        i += need + 1;
-      } else {
-        c = 0xFFFD;
-        ++i;
-      }
-    }
+    const char32_t c = NextUtf8(p, n, i);
     if (unit == 1) {  // Windows-1252: a character beyond U+FFFF is two "?", one per surrogate
       const int b = c < 0x10000 ? unicodeToWindows1252(static_cast<char16_t>(c)) : -1;
       *out++ = static_cast<char>(b < 0 ? '?' : b);
@@ -537,7 +538,18 @@ QString Utf8Text(QAnyStringView text) {
 
 bool canEncode(QAnyStringView text, TextEncoding encoding) {
   if (viewForm(text) == ViewForm::Utf16) return CanEncode16(QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
-  if (viewForm(text) == ViewForm::Utf8) return encoding != TextEncoding::Windows1252 || CanEncode16(Utf8Text(text), encoding);
+  if (viewForm(text) == ViewForm::Utf8) {
+    if (encoding != TextEncoding::Windows1252) return true;
+    const auto* p = static_cast<const unsigned char*>(text.data());
+    for (qsizetype i = 0, n = text.size(); i < n;) {
+      i += CopyablePrefix(p + i, n - i, false);
+      if (i < n) {
+        const char32_t c = NextUtf8(p, n, i);
+        if (c >= 0x10000 || unicodeToWindows1252(static_cast<char16_t>(c)) < 0) return false;
+      }
+    }
+    return true;
+  }
   if (encoding != TextEncoding::Windows1252) return true;
   // Latin-1: only the C1 controls Windows-1252 leaves undefined have a form.
   const auto* p = static_cast<const unsigned char*>(text.data());
@@ -611,7 +623,10 @@ QByteArray encodeFile(QStringView text, TextEncoding encoding, bool bom) {
 }
 
 Encoder::Encoder(TextEncoding encoding, Sink sink, qsizetype bufferSize)
-    : encoding_(encoding), sink_(std::move(sink)), size_(std::max<qsizetype>(bufferSize, 64)) {
+    : encoding_(encoding),
+      narrow_(encoding == TextEncoding::Utf8 || encoding == TextEncoding::Windows1252),
+      sink_(std::move(sink)),
+      size_(std::max<qsizetype>(bufferSize, 64)) {
   buffer_.reset(new char[static_cast<size_t>(size_)]);
 }
 
@@ -677,6 +692,19 @@ void Encoder::append(QAnyStringView text) {
 
 void Encoder::appendLatin1(const unsigned char* p, qsizetype n) {
   const bool windows1252 = encoding_ == TextEncoding::Windows1252;
+  if (!windows1252 && size_ - used_ >= 2 * n) {  // room for the longest form: no checks on the way
+    char* const start = buffer_.get() + used_;
+    char* out = start;
+    for (qsizetype i = 0; i < n;) {
+      const qsizetype plain = CopyablePrefix(p + i, n - i, false);
+      std::memcpy(out, p + i, static_cast<size_t>(plain));
+      out += plain;
+      i += plain;
+      if (i < n) out += PutUtf8(out, p[i++]);
+    }
+    used_ += out - start;
+    return;
+  }
   while (n > 0) {
     if (size_ - used_ < 2) flush();
     char* dst = buffer_.get() + used_;

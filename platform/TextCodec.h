@@ -140,6 +140,23 @@ class Encoder {
   Encoder& operator=(const Encoder&) = delete;
 
   void append(QAnyStringView text);
+  // append() for a text held as Latin-1, or as valid UTF-8, with the common
+  // cases (ASCII into a byte encoding, UTF-8 into UTF-8) done in line.
+  void appendLatin1(const char* p, qsizetype n) {
+    if (narrow_ && pendingHigh_ == 0 && n <= size_ - used_ && CopyAscii(buffer_.get() + used_, p, n)) {
+      used_ += n;
+      return;
+    }
+    append(QLatin1StringView(p, n));
+  }
+  void appendUtf8(const char* p, qsizetype n) {
+    if (encoding_ == TextEncoding::Utf8 && pendingHigh_ == 0 && n <= size_ - used_) {
+      std::memcpy(buffer_.get() + used_, p, static_cast<size_t>(n));
+      used_ += n;
+      return;
+    }
+    append(QUtf8StringView(p, n));
+  }
   // Bytes written as they are (a byte-order mark, a line break encoded once).
   void appendRaw(QByteArrayView bytes) {
     if (pendingHigh_ == 0 && bytes.size() <= size_ - used_) {  // the common case: a line break
@@ -161,7 +178,30 @@ class Encoder {
   void appendInPieces(QAnyStringView text, qsizetype per);
   void appendLatin1(const unsigned char* p, qsizetype n);
 
+  // Copies `n` bytes to `dst` and tells whether they were all ASCII (else
+  // what was copied is to be written over).
+  static bool CopyAscii(char* dst, const char* p, qsizetype n) {
+    std::uint64_t all = 0, w;
+    if (n >= 8) {
+      for (qsizetype i = 0; i + 8 <= n; i += 8) {
+        std::memcpy(&w, p + i, 8);
+        std::memcpy(dst + i, &w, 8);
+        all |= w;
+      }
+      std::memcpy(&w, p + n - 8, 8);  // the last eight, overlapping
+      std::memcpy(dst + n - 8, &w, 8);
+      all |= w;
+    } else {
+      for (qsizetype i = 0; i < n; ++i) {
+        dst[i] = p[i];
+        all |= static_cast<unsigned char>(p[i]);
+      }
+    }
+    return !(all & 0x8080808080808080ULL);
+  }
+
   TextEncoding encoding_;
+  bool narrow_;  // UTF-8 or Windows-1252: ASCII stays as it is
   Sink sink_;
   std::unique_ptr<char[]> buffer_;
   qsizetype size_;
