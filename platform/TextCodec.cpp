@@ -680,7 +680,7 @@ void Encoder::append(QAnyStringView text) {
   const auto* p = static_cast<const unsigned char*>(text.data());
   if (form == ViewForm::Latin1) {
     if (encoding_ == TextEncoding::Utf8 || encoding_ == TextEncoding::Windows1252)
-      appendLatin1(p, text.size());
+      encodeLatin1(p, text.size());
     else
       appendInPieces(text, UnitSize(encoding_));
   } else if (encoding_ == TextEncoding::Utf8) {
@@ -690,7 +690,7 @@ void Encoder::append(QAnyStringView text) {
   }
 }
 
-void Encoder::appendLatin1(const unsigned char* p, qsizetype n) {
+void Encoder::encodeLatin1(const unsigned char* p, qsizetype n) {
   const bool windows1252 = encoding_ == TextEncoding::Windows1252;
   if (!windows1252 && size_ - used_ >= 2 * n) {  // room for the longest form: no checks on the way
     char* const start = buffer_.get() + used_;

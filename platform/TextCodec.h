@@ -176,7 +176,7 @@ class Encoder {
   // Encodes a text in pieces that fit the room left, each ending on a
   // character boundary; `per` is the most bytes one unit of `text` gives.
   void appendInPieces(QAnyStringView text, qsizetype per);
-  void appendLatin1(const unsigned char* p, qsizetype n);
+  void encodeLatin1(const unsigned char* p, qsizetype n);
 
   // Copies `n` bytes to `dst` and tells whether they were all ASCII (else
   // what was copied is to be written over).
