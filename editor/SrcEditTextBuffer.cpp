@@ -250,6 +250,17 @@ QAnyStringView TSrcEditTextStore::View(const TSrcEditLineRec& rec) const {
   }
 }
 
+void TSrcEditTextStore::Encode(const TSrcEditLineRec& rec, TextCodec::Encoder& encoder) const {
+  if (rec.fSize == 0) return;
+  const char* p = rec.fMeta & sfLarge ? large_[rec.fWhere].get()
+                                      : blocks_[rec.fWhere >> kBlockBits].data.get() + (rec.fWhere & (kBlockSize - 1));
+  switch (Kind(rec)) {
+    case kLatin1: encoder.appendLatin1(p, rec.fSize); break;
+    case kUtf8: encoder.appendUtf8(p, rec.fSize); break;
+    default: encoder.append(QStringView(reinterpret_cast<const QChar*>(p), rec.fSize / 2)); break;
+  }
+}
+
 QString TSrcEditTextStore::Text(const TSrcEditLineRec& rec) const {
   if (rec.fSize == 0) return QString();
   const char* p = Data(rec);
@@ -1033,23 +1044,6 @@ void TSrcEditStringList::LoadChunks(QIODevice& stream, const QString& name) {
   if (count_ > 0 && OnLinesAdded) OnLinesAdded(0, longestText);
 }
 
-template <class F>
-void TSrcEditStringList::ForEachLogicalLine(F&& f) const {
-  int i = 0;
-  while (i < count_) {
-    int j = i + 1;
-    while (j < count_ && (Rec(j).fMeta & sfContinuation)) ++j;
-    if (j == i + 1) {
-      f(text_.View(Rec(i)), j == count_);
-    } else {
-      QString joined = Get(i);
-      for (int k = i + 1; k < j; ++k) joined += Get(k);
-      f(QAnyStringView(joined), j == count_);
-    }
-    i = j;
-  }
-}
-
 bool TSrcEditStringList::CanEncode() const {
   if (!TextCodec::isSingleByte(encoding_)) return true;
   for (int i = 0; i < count_; ++i)
@@ -1075,24 +1069,39 @@ QStringView BreakText(TSrcEditFileFormat format) {
 
 }  // namespace
 
+// The size of the pieces a save hands to the file: large enough that the
+// system calls cost next to nothing, small enough to stay in the cache.
+constexpr qsizetype kSaveBuffer = qsizetype(1) << 20;
+
+void TSrcEditStringList::Encode(TextCodec::Encoder& encoder) const {
+  if (writeBom_) encoder.appendRaw(TextCodec::bomBytes(encoding_));
+  const QByteArray lineBreak = TextCodec::encode(BreakText(fileFormat_), encoding_);
+  // A record's break is written unless the next one continues it (word
+  // wrap): continuations are joined by writing them one after the other.
+  const TSrcEditLineRec* before = store_.data();              // the records before the gap
+  const TSrcEditLineRec* after = store_.data() + gapLength();  // and after it, by index
+  for (int i = 0; i < count_; ++i) {
+    text_.Encode((i < gapStart_ ? before : after)[i], encoder);
+    const bool lineEnds = i + 1 < count_ ? !((i + 1 < gapStart_ ? before : after)[i + 1].fMeta & sfContinuation)
+                                         : appendLineBreakAtEnd_;
+    if (lineEnds) encoder.appendRaw(lineBreak);
+  }
+  encoder.finish();
+}
+
 QByteArray TSrcEditStringList::SaveToBytes() {
-  const QStringView lineBreak = BreakText(fileFormat_);
   QByteArray out;
-  out.reserve(EncodedSize());
-  if (writeBom_) out.append(TextCodec::bomBytes(encoding_));
-  ForEachLogicalLine([&](QAnyStringView text, bool last) {
-    TextCodec::encodeAppend(out, text, encoding_);
-    if (!last || appendLineBreakAtEnd_) TextCodec::encodeAppend(out, lineBreak, encoding_);
-  });
+  TextCodec::Encoder encoder(encoding_, [&](QByteArrayView bytes) { out.append(bytes); }, kSaveBuffer);
+  Encode(encoder);
   return out;
 }
 
 void TSrcEditStringList::SaveToStream(QIODevice& stream) {
   CheckEncoding(QStringLiteral("the text"));
-  const QByteArray bytes = SaveToBytes();
-  if (bytes.isEmpty()) return;
-  if (stream.write(bytes) != bytes.size())
-    throw EWriteError(QStringLiteral("Stream write error: %1").arg(stream.errorString()));
+  TSrcEditFiler filer(&stream);
+  TextCodec::Encoder encoder(encoding_, [&](QByteArrayView bytes) { filer.WriteThrough(bytes); }, kSaveBuffer);
+  Encode(encoder);
+  filer.Flush();
 }
 
 qint64 TSrcEditStringList::EncodedSize() const {
@@ -1110,8 +1119,8 @@ void TSrcEditStringList::SaveToFile(const QString& fileName, const TInPlaceQuest
   TSrcEditFileWriter writer(fileName, ask, [this] { return EncodedSize(); });
   writer.SetLineBreakStyle(fileFormat_);
   writer.SetEncoding(encoding_);
-  if (writeBom_) writer.WriteRaw(TextCodec::bomBytes(encoding_));
-  ForEachLogicalLine([&](QAnyStringView text, bool last) { writer.Write(text, !last || appendLineBreakAtEnd_); });
+  TextCodec::Encoder encoder(encoding_, [&](QByteArrayView bytes) { writer.WriteThrough(bytes); }, kSaveBuffer);
+  Encode(encoder);
   writer.Commit();
 }
 
@@ -1142,15 +1151,23 @@ void TSrcEditFiler::Write(QAnyStringView text, bool withBreak) {
   }
 }
 
+void TSrcEditFiler::WriteThrough(QByteArrayView bytes) {
+  Flush();
+  if (!bytes.isEmpty()) Put(bytes.data(), bytes.size());
+}
+
 void TSrcEditFiler::Flush() {
   if (used_ == 0) return;
-  const qint64 written = stream_->write(buffer_.constData(), used_);
-  if (written != used_) {
+  Put(buffer_.constData(), used_);
+  used_ = 0;
+}
+
+void TSrcEditFiler::Put(const char* data, qint64 size) {
+  if (stream_->write(data, size) != size) {
     // A safe file's message names the file and the reason.
     if (dynamic_cast<TSafeFile*>(stream_)) throw EWriteError(stream_->errorString());
     throw EWriteError(QStringLiteral("Stream write error: %1").arg(stream_->errorString()));
   }
-  used_ = 0;
 }
 
 TSrcEditFileWriter::TSrcEditFileWriter(const QString& fileName, const TInPlaceQuestion& ask,

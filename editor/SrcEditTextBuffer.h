@@ -77,6 +77,8 @@ class TSrcEditTextStore {
   TSrcEditLineRec Copy(const TSrcEditTextStore& from, const TSrcEditLineRec& rec);
 
   QAnyStringView View(const TSrcEditLineRec& rec) const;
+  // Hands the record's text to an encoder.
+  void Encode(const TSrcEditLineRec& rec, TextCodec::Encoder& encoder) const;
   QString Text(const TSrcEditLineRec& rec) const;
   // Length in UTF-16 units.
   int Length(const TSrcEditLineRec& rec) const;
@@ -242,11 +244,11 @@ class TSrcEditStringList : public TObject {
   void WrapAll();
   void UnwrapAll();
   static void ResetExpansion(TSrcEditLineRec& rec);
-  // Each original line once, continuations joined.
-  template <class F>
-  void ForEachLogicalLine(F&& f) const;
   // Raises EWriteError when the text does not fit its encoding.
   void CheckEncoding(const QString& name) const;
+  // Encodes the file's bytes straight from the lines into the encoder:
+  // byte-order mark, every line with its break, continuations joined.
+  void Encode(TextCodec::Encoder& encoder) const;
   // Reads the text from a stream that can seek, in chunks.
   void LoadChunks(QIODevice& stream, const QString& name);
 
@@ -277,6 +279,9 @@ class TSrcEditFiler {
   void SetEncoding(TextEncoding encoding) { encoding_ = encoding; }
   int BufferSize() const { return static_cast<int>(buffer_.size()); }
   void WriteRaw(QByteArrayView bytes);
+  // Writes the buffered bytes, then `bytes` straight to the stream (for
+  // pieces as large as the buffer or larger).
+  void WriteThrough(QByteArrayView bytes);
   void Write(QAnyStringView text, bool withBreak);
   // Writes the buffered bytes; raises EWriteError when the stream refuses.
   void Flush();
@@ -285,6 +290,8 @@ class TSrcEditFiler {
   QIODevice* stream_;
 
  private:
+  void Put(const char* data, qint64 size);
+
   QByteArray buffer_;
   qsizetype used_ = 0;
   TSrcEditFileFormat style_ = lbsLF;

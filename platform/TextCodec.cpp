@@ -1,9 +1,10 @@
 #include "platform/TextCodec.h"
 
 #include <QList>
-#include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
+#include <utility>
 #include <cstring>
 
 namespace {
@@ -397,10 +398,115 @@ qsizetype EncodedSize16(QStringView text, TextEncoding encoding) {
   return size;
 }
 
+// Writes the UTF-8 form of a code point; returns its length.
+int PutUtf8(char* out, char32_t c) {
+  if (c < 0x80) {
+    out[0] = static_cast<char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+// Latin-1 into UTF-16 or UTF-32.
+qsizetype EncodeLatin1Wide(char* dst, const unsigned char* p, qsizetype n, TextEncoding encoding) {
+  const int unit = UnitSize(encoding);
+  const bool little = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf32LE;
+  for (qsizetype i = 0; i < n; ++i) WriteUnit(dst + i * unit, p[i], unit, little);
+  return n * unit;
+}
+
+// UTF-8 into an encoding other than UTF-8, character by character as the
+// UTF-16 form would be encoded. Valid UTF-8 is expected; a byte that does not
+// belong to a valid sequence counts as U+FFFD.
+// The character at p[i] of valid UTF-8, moving i past it; a byte that does
+// not begin a whole sequence counts as U+FFFD.
+char32_t NextUtf8(const unsigned char* p, qsizetype n, qsizetype& i) {
+  const char32_t c = p[i];
+  if (c < 0x80) {
+    ++i;
+    return c;
+  }
+  const int need = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+  bool ok = need > 0 && i + need < n;
+  char32_t cp = c & (0x3F >> need);
+  for (int k = 1; ok && k <= need; ++k) {
+    ok = (p[i + k] & 0xC0) == 0x80;
+    cp = (cp << 6) | (p[i + k] & 0x3F);
+  }
+  i += ok ? need + 1 : 1;
+  return ok ? cp : 0xFFFD;
+}
+
+qsizetype EncodeUtf8Other(char* dst, const unsigned char* p, qsizetype n, TextEncoding encoding) {
+  const int unit = UnitSize(encoding);
+  const bool little = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf32LE;
+  char* out = dst;
+  for (qsizetype i = 0; i < n;) {
+    const char32_t c = NextUtf8(p, n, i);
+    if (unit == 1) {  // Windows-1252: a character beyond U+FFFF is two "?", one per surrogate
+      const int b = c < 0x10000 ? unicodeToWindows1252(static_cast<char16_t>(c)) : -1;
+      *out++ = static_cast<char>(b < 0 ? '?' : b);
+      if (c >= 0x10000) *out++ = '?';
+    } else if (unit == 2 && c >= 0x10000) {
+      WriteUnit(out, QChar::highSurrogate(c), 2, little);
+      WriteUnit(out + 2, QChar::lowSurrogate(c), 2, little);
+      out += 4;
+    } else {
+      WriteUnit(out, c, unit, little);
+      out += unit;
+    }
+  }
+  return out - dst;
+}
+
+// The length of the start of `p` that is copied as it is: bytes below 0x80
+// for UTF-8; for Windows-1252 every byte but the C1 controls 0x80 to 0x9F.
+qsizetype CopyablePrefix(const unsigned char* p, qsizetype n, bool windows1252) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL, kOnes = 0x0101010101010101ULL;
+  qsizetype i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (!(w & kHighBits)) continue;
+    if (!windows1252) break;
+    const std::uint64_t x = (w & 0xE0E0E0E0E0E0E0E0ULL) ^ kHighBits;  // zero where a byte is 0x80..0x9F
+    if ((x - kOnes) & ~x & kHighBits) break;
+  }
+  while (i < n && (p[i] < 0x80 || (windows1252 && p[i] >= 0xA0))) ++i;
+  return i;
+}
+
 qsizetype EncodeInto16(char* dst, QStringView text, TextEncoding encoding) {
   if (encoding == TextEncoding::Utf8) {
-    QStringEncoder encoder(QStringEncoder::Utf8);
-    return encoder.appendToBuffer(dst, text) - dst;
+    // A surrogate without its partner has no UTF-8 form: U+FFFD takes its
+    // place (as many bytes as encodedSize() counts for it).
+    char* out = dst;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      char32_t c = text[i].unicode();
+      if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+        ++i;
+      } else if (QChar::isSurrogate(c)) {
+        c = 0xFFFD;
+      }
+      out += PutUtf8(out, c);
+    }
+    return out - dst;
   }
   if (const int unit = UnitSize(encoding); unit > 1) {
     const bool little = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf32LE;
@@ -432,12 +538,23 @@ QString Utf8Text(QAnyStringView text) {
 
 bool canEncode(QAnyStringView text, TextEncoding encoding) {
   if (viewForm(text) == ViewForm::Utf16) return CanEncode16(QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
-  if (viewForm(text) == ViewForm::Utf8) return encoding != TextEncoding::Windows1252 || CanEncode16(Utf8Text(text), encoding);
+  if (viewForm(text) == ViewForm::Utf8) {
+    if (encoding != TextEncoding::Windows1252) return true;
+    const auto* p = static_cast<const unsigned char*>(text.data());
+    for (qsizetype i = 0, n = text.size(); i < n;) {
+      i += CopyablePrefix(p + i, n - i, false);
+      if (i < n) {
+        const char32_t c = NextUtf8(p, n, i);
+        if (c >= 0x10000 || unicodeToWindows1252(static_cast<char16_t>(c)) < 0) return false;
+      }
+    }
+    return true;
+  }
   if (encoding != TextEncoding::Windows1252) return true;
   // Latin-1: only the C1 controls Windows-1252 leaves undefined have a form.
   const auto* p = static_cast<const unsigned char*>(text.data());
-  for (qsizetype i = 0; i < text.size(); ++i)
-    if (p[i] >= 0x80 && p[i] < 0xA0 && unicodeToWindows1252(p[i]) < 0) return false;
+  for (qsizetype i = 0, n = text.size(); (i += CopyablePrefix(p + i, n - i, true)) < n; ++i)
+    if (unicodeToWindows1252(p[i]) < 0) return false;
   return true;
 }
 
@@ -503,6 +620,144 @@ QByteArray encodeFile(QStringView text, TextEncoding encoding, bool bom) {
   if (bom) out.append(bomBytes(encoding));
   encodeAppend(out, text, encoding);
   return out;
+}
+
+Encoder::Encoder(TextEncoding encoding, Sink sink, qsizetype bufferSize)
+    : encoding_(encoding),
+      narrow_(encoding == TextEncoding::Utf8 || encoding == TextEncoding::Windows1252),
+      sink_(std::move(sink)),
+      size_(std::max<qsizetype>(bufferSize, 64)) {
+  buffer_.reset(new char[static_cast<size_t>(size_)]);
+}
+
+void Encoder::flush() {
+  if (used_ == 0) return;
+  const qsizetype n = std::exchange(used_, 0);
+  sink_(QByteArrayView(buffer_.get(), n));
+}
+
+void Encoder::finish() {
+  flushPendingHigh();
+  flush();
+}
+
+void Encoder::appendRawSlow(QByteArrayView bytes) {
+  flushPendingHigh();
+  while (!bytes.isEmpty()) {
+    if (used_ == size_) flush();
+    const qsizetype k = std::min(bytes.size(), size_ - used_);
+    std::memcpy(buffer_.get() + used_, bytes.data(), static_cast<size_t>(k));
+    used_ += k;
+    bytes = bytes.sliced(k);
+  }
+}
+
+void Encoder::flushPendingHigh() {
+  if (pendingHigh_ == 0) return;
+  const char16_t high = std::exchange(pendingHigh_, 0);
+  appendInPieces(QStringView(&high, 1), maxEncodedSize(1, encoding_));
+}
+
+void Encoder::append(QAnyStringView text) {
+  if (text.isEmpty()) return;
+  const ViewForm form = viewForm(text);
+  if (form == ViewForm::Utf16) {
+    QStringView units(static_cast<const QChar*>(text.data()), text.size());
+    if (pendingHigh_ != 0 && units.front().isLowSurrogate()) {  // the rest of a pair
+      const char16_t pair[2] = {std::exchange(pendingHigh_, 0), units.front().unicode()};
+      appendInPieces(QStringView(pair, 2), maxEncodedSize(1, encoding_));
+      units = units.sliced(1);
+    }
+    flushPendingHigh();
+    if (!units.isEmpty() && units.back().isHighSurrogate()) {  // its partner may begin the next text
+      pendingHigh_ = units.back().unicode();
+      units.chop(1);
+    }
+    appendInPieces(units, maxEncodedSize(1, encoding_));
+    return;
+  }
+  flushPendingHigh();
+  const auto* p = static_cast<const unsigned char*>(text.data());
+  if (form == ViewForm::Latin1) {
+    if (encoding_ == TextEncoding::Utf8 || encoding_ == TextEncoding::Windows1252)
+      encodeLatin1(p, text.size());
+    else
+      appendInPieces(text, UnitSize(encoding_));
+  } else if (encoding_ == TextEncoding::Utf8) {
+    appendRawSlow(QByteArrayView(p, text.size()));
+  } else {
+    appendInPieces(text, UnitSize(encoding_));
+  }
+}
+
+void Encoder::encodeLatin1(const unsigned char* p, qsizetype n) {
+  const bool windows1252 = encoding_ == TextEncoding::Windows1252;
+  if (!windows1252 && size_ - used_ >= 2 * n) {  // room for the longest form: no checks on the way
+    char* const start = buffer_.get() + used_;
+    char* out = start;
+    for (qsizetype i = 0; i < n;) {
+      const qsizetype plain = CopyablePrefix(p + i, n - i, false);
+      std::memcpy(out, p + i, static_cast<size_t>(plain));
+      out += plain;
+      i += plain;
+      if (i < n) out += PutUtf8(out, p[i++]);
+    }
+    used_ += out - start;
+    return;
+  }
+  while (n > 0) {
+    if (size_ - used_ < 2) flush();
+    char* dst = buffer_.get() + used_;
+    const qsizetype k = std::min(n, size_ - used_);
+    const qsizetype plain = CopyablePrefix(p, k, windows1252);
+    std::memcpy(dst, p, static_cast<size_t>(plain));
+    used_ += plain;
+    p += plain;
+    n -= plain;
+    if (plain == k) continue;
+    // A character that changes (room for two bytes is left: plain < k).
+    if (windows1252) {
+      const int b = unicodeToWindows1252(*p);
+      buffer_[used_++] = static_cast<char>(b < 0 ? '?' : b);
+    } else if (size_ - used_ >= 2) {
+      used_ += PutUtf8(buffer_.get() + used_, *p);
+    } else {
+      continue;  // the next buffer takes it
+    }
+    ++p;
+    --n;
+  }
+}
+
+void Encoder::appendInPieces(QAnyStringView text, qsizetype per) {
+  const ViewForm form = viewForm(text);
+  const int width = form == ViewForm::Utf16 ? 2 : 1;
+  const char* src = static_cast<const char*>(text.data());
+  qsizetype n = text.size();
+  while (n > 0) {
+    qsizetype k = std::min(n, (size_ - used_) / per);
+    if (k < n && k < 4) {  // not even a whole character may fit
+      flush();
+      continue;
+    }
+    if (k < n) {  // the piece ends where a character does
+      if (form == ViewForm::Utf8) {
+        for (int back = 0; back < 3 && (static_cast<unsigned char>(src[k]) & 0xC0) == 0x80; ++back) --k;
+      } else if (form == ViewForm::Utf16) {
+        const auto* u = reinterpret_cast<const char16_t*>(src);
+        if (QChar::isHighSurrogate(u[k - 1]) && QChar::isLowSurrogate(u[k])) --k;
+      }
+    }
+    char* dst = buffer_.get() + used_;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(src);
+    switch (form) {
+      case ViewForm::Latin1: used_ += EncodeLatin1Wide(dst, bytes, k, encoding_); break;
+      case ViewForm::Utf8: used_ += EncodeUtf8Other(dst, bytes, k, encoding_); break;
+      default: used_ += EncodeInto16(dst, QStringView(reinterpret_cast<const QChar*>(src), k), encoding_); break;
+    }
+    src += k * width;
+    n -= k;
+  }
 }
 
 }  // namespace TextCodec

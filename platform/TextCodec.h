@@ -14,6 +14,9 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <type_traits>
 
 enum class TextEncoding : std::uint8_t { Utf8, Windows1252, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
@@ -122,6 +125,89 @@ qsizetype encodedSize(QAnyStringView text, TextEncoding encoding);
 // Writes the encoded text at `dst` (room for maxEncodedSize bytes) and
 // returns the number of bytes written.
 qsizetype encodeInto(char* dst, QAnyStringView text, TextEncoding encoding);
+
+// Encodes texts one after another into an output buffer of a fixed size and
+// hands the buffer to the sink whenever it is full, and at finish(): however
+// many texts there are, the sink sees a few large pieces. A text need not fit
+// one buffer; its bytes go on in the next. The texts are encoded as encodeInto()
+// does, as if they were one: a surrogate pair cut between two UTF-16 texts is
+// one character.
+class Encoder {
+ public:
+  using Sink = std::function<void(QByteArrayView bytes)>;
+  Encoder(TextEncoding encoding, Sink sink, qsizetype bufferSize = qsizetype(1) << 20);
+  Encoder(const Encoder&) = delete;
+  Encoder& operator=(const Encoder&) = delete;
+
+  void append(QAnyStringView text);
+  // append() for a text held as Latin-1, or as valid UTF-8, with the common
+  // cases (ASCII into a byte encoding, UTF-8 into UTF-8) done in line.
+  void appendLatin1(const char* p, qsizetype n) {
+    if (narrow_ && pendingHigh_ == 0 && n <= size_ - used_ && CopyAscii(buffer_.get() + used_, p, n)) {
+      used_ += n;
+      return;
+    }
+    append(QLatin1StringView(p, n));
+  }
+  void appendUtf8(const char* p, qsizetype n) {
+    if (encoding_ == TextEncoding::Utf8 && pendingHigh_ == 0 && n <= size_ - used_) {
+      std::memcpy(buffer_.get() + used_, p, static_cast<size_t>(n));
+      used_ += n;
+      return;
+    }
+    append(QUtf8StringView(p, n));
+  }
+  // Bytes written as they are (a byte-order mark, a line break encoded once).
+  void appendRaw(QByteArrayView bytes) {
+    if (pendingHigh_ == 0 && bytes.size() <= size_ - used_) {  // the common case: a line break
+      std::memcpy(buffer_.get() + used_, bytes.data(), static_cast<size_t>(bytes.size()));
+      used_ += bytes.size();
+    } else {
+      appendRawSlow(bytes);
+    }
+  }
+  // Hands what is left to the sink.
+  void finish();
+
+ private:
+  void flush();
+  void appendRawSlow(QByteArrayView bytes);
+  void flushPendingHigh();
+  // Encodes a text in pieces that fit the room left, each ending on a
+  // character boundary; `per` is the most bytes one unit of `text` gives.
+  void appendInPieces(QAnyStringView text, qsizetype per);
+  void encodeLatin1(const unsigned char* p, qsizetype n);
+
+  // Copies `n` bytes to `dst` and tells whether they were all ASCII (else
+  // what was copied is to be written over).
+  static bool CopyAscii(char* dst, const char* p, qsizetype n) {
+    std::uint64_t all = 0, w;
+    if (n >= 8) {
+      for (qsizetype i = 0; i + 8 <= n; i += 8) {
+        std::memcpy(&w, p + i, 8);
+        std::memcpy(dst + i, &w, 8);
+        all |= w;
+      }
+      std::memcpy(&w, p + n - 8, 8);  // the last eight, overlapping
+      std::memcpy(dst + n - 8, &w, 8);
+      all |= w;
+    } else {
+      for (qsizetype i = 0; i < n; ++i) {
+        dst[i] = p[i];
+        all |= static_cast<unsigned char>(p[i]);
+      }
+    }
+    return !(all & 0x8080808080808080ULL);
+  }
+
+  TextEncoding encoding_;
+  bool narrow_;  // UTF-8 or Windows-1252: ASCII stays as it is
+  Sink sink_;
+  std::unique_ptr<char[]> buffer_;
+  qsizetype size_;
+  qsizetype used_ = 0;
+  char16_t pendingHigh_ = 0;  // a high surrogate that ended the last text
+};
 
 // Encodes a whole file, with a leading byte-order mark when `bom` is set.
 QByteArray encodeFile(QStringView text, TextEncoding encoding, bool bom);

@@ -877,3 +877,55 @@ TEST(TextBuffer, LoadsThatWouldExhaustMemoryAreRefused) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+
+TEST(TextBuffer, SavesLargerThanItsOutputBufferFromEveryStorageForm) {
+  // A save hands the file pieces of 1 MB: lines in each storage form (Latin-1,
+  // UTF-8, UTF-16 for a surrogate alone) cross their borders, in every
+  // encoding, and a line longer than a piece spans several.
+  const QString lines[] = {QStringLiteral("caf\u00E9 <p>plain</p>"), QStringLiteral("12 \u20AC \U0001F600"),
+                           QString(QChar(0xDC00)) + "x", QString(3 << 19, u'\u00E9')};
+  TSrcEditStringList list;
+  list.BeginUpdate();
+  for (int i = 0; i < 150000; ++i) list.Add(lines[i % 3]);
+  list.Insert(70000, lines[3]);
+  list.EndUpdate();
+  const QString text = list.ToStringList().join("\n") + "\n";
+  list.SetFileFormat(lbsLF);
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  for (TextEncoding e : {TextEncoding::Utf8, TextEncoding::Utf16BE, TextEncoding::Utf32LE}) {
+    SCOPED_TRACE(TextCodec::encodingName(e).toStdString());
+    list.SetEncoding(e);
+    const QByteArray expected = TextCodec::encode(text, e);
+    ASSERT_GT(expected.size(), 3 << 20);
+    EXPECT_EQ(list.SaveToBytes(), expected);
+    EXPECT_EQ(list.EncodedSize(), expected.size());
+    list.SaveToFile(dir.filePath("big.txt"));
+    EXPECT_TRUE(ReadFileBytes(dir.filePath("big.txt")) == expected);
+  }
+  // Windows-1252 from Latin-1 lines, a C1 control it leaves undefined kept.
+  TSrcEditStringList single;
+  const QByteArray line("caf\xE9 \x81 <p>plain</p>");
+  QByteArray bytes;
+  while (bytes.size() < (3 << 20)) bytes += line + "\r\n";
+  LoadBytes(single, bytes);
+  ASSERT_EQ(single.Encoding(), TextEncoding::Windows1252);
+  single.SaveToFile(dir.filePath("single.txt"));
+  EXPECT_TRUE(ReadFileBytes(dir.filePath("single.txt")) == bytes);
+}
+
+TEST(TextBuffer, APairCutByWordWrapIsSavedAsOneCharacter) {
+  TSrcEditStringList list;
+  QString spaced;
+  for (int i = 0; i < 30; ++i) spaced += QStringLiteral("word ");
+  list.Add(spaced);
+  list.SetWordWrap(true);
+  ASSERT_TRUE(list.IsContinuation(1));
+  list.Put(0, QString("x") + QChar(0xD83D));
+  list.Put(1, QString(QChar(0xDE00)) + "y");
+  ASSERT_TRUE(list.IsContinuation(1));
+  while (list.Count() > 2) list.Delete(2);
+  EXPECT_EQ(SaveBytes(list), QByteArray("x\xF0\x9F\x98\x80y\r\n"));
+  list.SetEncoding(TextEncoding::Utf32BE);
+  EXPECT_EQ(SaveBytes(list), TextCodec::encode(QStringLiteral("x\U0001F600y\r\n"), TextEncoding::Utf32BE));
+}

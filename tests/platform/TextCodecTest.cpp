@@ -145,3 +145,75 @@ TEST(TextCodec, NarrowViewsEncodeAsTheirUtf16Form) {
     }
   }
 }
+
+TEST(TextCodec, EncoderGivesTheBytesOfTheWholeTextInBufferSizedPieces) {
+  // Texts in each form a line can be held in, longer than the buffer and
+  // with characters of every length placed across its boundary.
+  QString latin1, wide;
+  for (int i = 0; i < 40; ++i) latin1 += QStringLiteral("caf\u00E9 \u00FF\u0081 ");
+  for (int shift = 0; shift < 8; ++shift) wide += QString(shift, u'a') + QStringLiteral("\u00E9\u20AC\U0001F600");
+  const QByteArray latin1Bytes = latin1.toLatin1(), wideUtf8 = wide.toUtf8();
+  const QAnyStringView views[] = {QLatin1StringView(latin1Bytes), QUtf8StringView(wideUtf8), QStringView(wide)};
+  const QString whole = latin1 + wide + wide;
+  for (TextEncoding e : {TextEncoding::Utf8, TextEncoding::Windows1252, TextEncoding::Utf16LE, TextEncoding::Utf16BE,
+                         TextEncoding::Utf32LE, TextEncoding::Utf32BE}) {
+    SCOPED_TRACE(TextCodec::encodingName(e).toStdString());
+    for (qsizetype size : {64, 67, 100}) {
+      QByteArray out;
+      int pieces = 0;
+      TextCodec::Encoder encoder(e, [&](QByteArrayView bytes) {
+        EXPECT_LE(bytes.size(), size);
+        EXPECT_FALSE(bytes.isEmpty());
+        out.append(bytes);
+        ++pieces;
+      }, size);
+      for (QAnyStringView view : views) encoder.append(view);
+      encoder.appendRaw("\r\n");  // as it is, in every encoding
+      encoder.finish();
+      EXPECT_EQ(out, TextCodec::encode(whole, e) + "\r\n");
+      EXPECT_GE(pieces, out.size() / size);
+      if (e != TextEncoding::Windows1252) {  // the other encodings hold every character
+        QStringEncoder reference(e == TextEncoding::Utf8      ? QStringConverter::Utf8
+                                 : e == TextEncoding::Utf16LE ? QStringConverter::Utf16LE
+                                 : e == TextEncoding::Utf16BE ? QStringConverter::Utf16BE
+                                 : e == TextEncoding::Utf32LE ? QStringConverter::Utf32LE
+                                                              : QStringConverter::Utf32BE);
+        EXPECT_EQ(out, QByteArray(reference(whole)) + "\r\n");
+      }
+    }
+  }
+  // Windows-1252 keeps the undefined C1 byte and has no form for the rest.
+  QByteArray out;
+  TextCodec::Encoder encoder(TextEncoding::Windows1252, [&](QByteArrayView bytes) { out.append(bytes); }, 64);
+  encoder.append(QLatin1StringView("\x80\x81\xE9"));
+  encoder.append(QStringLiteral("\u20AC\U0001F600"));
+  encoder.finish();
+  EXPECT_EQ(out, QByteArray("?\x81\xE9\x80??"));
+}
+
+TEST(TextCodec, SurrogatesAcrossTextsAndWithoutPartners) {
+  auto encoded = [](std::initializer_list<QString> texts, TextEncoding e) {
+    QByteArray out;
+    TextCodec::Encoder encoder(e, [&](QByteArrayView bytes) { out.append(bytes); }, 64);
+    for (const QString& t : texts) encoder.append(t);
+    encoder.finish();
+    return out;
+  };
+  const QString high(QChar(0xD83D)), low(QChar(0xDE00));
+  // A pair cut between two texts is one character.
+  EXPECT_EQ(encoded({"x" + high, low + "y"}, TextEncoding::Utf8), QByteArray("x\xF0\x9F\x98\x80y"));
+  EXPECT_EQ(encoded({"x" + high, low}, TextEncoding::Utf32BE), TextCodec::encode(QStringLiteral("x\U0001F600"), TextEncoding::Utf32BE));
+  // Alone, a surrogate has no UTF-8 form: U+FFFD takes its place, at the end
+  // of a text too, and it takes the bytes encodedSize() counts.
+  const QByteArray fffd("\xEF\xBF\xBD");
+  EXPECT_EQ(encoded({"x" + high, "y"}, TextEncoding::Utf8), "x" + fffd + "y");
+  EXPECT_EQ(encoded({"x" + high}, TextEncoding::Utf8), "x" + fffd);
+  EXPECT_EQ(encoded({low + "x"}, TextEncoding::Utf8), fffd + "x");
+  for (const QString& text : {"a" + high, low + high + "b"}) {
+    const QByteArray bytes = TextCodec::encode(text, TextEncoding::Utf8);
+    EXPECT_EQ(bytes.size(), TextCodec::encodedSize(text, TextEncoding::Utf8));
+    EXPECT_TRUE(bytes.endsWith(text.endsWith(u'b') ? "b" : fffd));
+  }
+  // UTF-16 keeps them as they are.
+  EXPECT_EQ(encoded({"x" + high, "y"}, TextEncoding::Utf16LE), TextCodec::encode("x" + high + "y", TextEncoding::Utf16LE));
+}
