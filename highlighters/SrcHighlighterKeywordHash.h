@@ -81,10 +81,12 @@ struct TSrcKeywordTable {
   std::int64_t Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
     if (run == TSrcHashRun::Html) return HtmlHash(text, length, runLength);
     // 64-bit sum: a line of 2^31 units of the heaviest weight cannot overflow it.
+    // Only units below 128 are run characters: 255 stands for all above.
     std::int64_t sum = 0;
     qsizetype i = 0;
-    for (; i < length && text[i] < 256; ++i) {
-      const int v = runValues[text[i]];
+    for (; i < length; ++i) {
+      const char16_t c = text[i];
+      const int v = runValues[c < 256 ? c : 255];
       if (v == kNotInRun) break;
       sum += v;
     }
@@ -96,7 +98,7 @@ struct TSrcKeywordTable {
   // The kind of the keyword in slot `hash` that `text` (of `length` units,
   // a whole identifier run) matches, or -1 when none does.
   int Find(const char16_t* text, qsizetype length, std::int64_t hash) const {
-    if (hash < 0 || hash >= static_cast<std::int64_t>(buckets.size())) return -1;
+    if (static_cast<std::uint64_t>(hash) >= bucketCount) return -1;  // negative too
     const TSlot* slot = slotIndex.data() + hash;
     if (!(slot->lengths & LengthBit(length))) return -1;  // most identifiers end here
     return FindInSlot(text, length, slot);
@@ -137,6 +139,7 @@ struct TSrcKeywordTable {
     return -1;
   }
   static std::uint64_t LengthBit(qsizetype length) { return std::uint64_t{1} << std::min<qsizetype>(length, 63); }
+  std::uint64_t bucketCount = 0;  // buckets.size()
   std::vector<TSlot> slotIndex;
   std::vector<TFlatKeyword> flat;
   std::vector<std::int16_t> units;
@@ -244,8 +247,9 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // letters and "_" and SpaceRunProc to blank and tab: those, the commonest
   // tokens, and the one-character symbols are scanned by direct calls, which
   // predict better than the table's; the others by the table.
-  template <class T>
-  void DispatchNamesFirst(void (T::*identProc)()) {
+  // (The handler is a template argument, so that it can be inlined.)
+  template <class T, void (T::*identProc)()>
+  void DispatchNamesFirst() {
     const char16_t c = fLine[fRun];
     if (IsAsciiLetter(c) || c == u'_') return (static_cast<T*>(this)->*identProc)();
     if (c == u' ' || c == u'\t') return SpaceRunProc();
@@ -253,12 +257,12 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
     Dispatch();
   }
   // ScanNext with DispatchNamesFirst in place of Dispatch.
-  template <class T>
-  void ScanNextNamesFirst(void (T::*identProc)()) {
+  template <class T, void (T::*identProc)()>
+  void ScanNextNamesFirst() {
     fTokenPos = fRun;
     if (fRun >= fLen) return NullProc();
     if (fRange == rsBlockComment) return CommentRestProc();
-    DispatchNamesFirst(identProc);
+    DispatchNamesFirst<T, identProc>();
   }
   // Calls the handler of the character at the run position.
   void Dispatch() { (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])(); }
