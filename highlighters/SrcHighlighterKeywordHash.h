@@ -240,20 +240,29 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
     FillCommonHandlers();
     for (size_t c = 0; c < fProcTable.size(); ++c)
       if (const THandler h = pick(static_cast<char16_t>(c))) fProcTable[c] = h;
-    for (size_t c = 0; c < fPlainSymbols.size(); ++c)
-      fPlainSymbols[c] = fProcTable[c] == static_cast<THandler>(&TSrcKeywordHashHighlighter::SymbolProc);
+    for (size_t c = 0; c < fPlainKinds.size(); ++c) {
+      const THandler h = fProcTable[c];
+      fPlainKinds[c] = h == static_cast<THandler>(&TSrcKeywordHashHighlighter::SymbolProc)    ? fSymbolKind
+                       : h == static_cast<THandler>(&TSrcKeywordHashHighlighter::UnknownProc) ? fUnknownKind
+                                                                                              : kNotPlain;
+    }
   }
   // For languages whose table (made by FillHandlers) gives `identProc` to
   // letters and "_" and SpaceRunProc to blank and tab: those, the commonest
-  // tokens, and the one-character symbols are scanned by direct calls, which
-  // predict better than the table's; the others by the table.
+  // tokens, and the tokens of one character below 128 that the table makes
+  // symbols or unknown are scanned by direct calls, which predict better than
+  // the table's; the others by the table.
   // (The handler is a template argument, so that it can be inlined.)
   template <class T, void (T::*identProc)()>
   void DispatchNamesFirst() {
     const char16_t c = fLine[fRun];
     if (IsAsciiLetter(c) || c == u'_') return (static_cast<T*>(this)->*identProc)();
     if (c == u' ' || c == u'\t') return SpaceRunProc();
-    if (c < fPlainSymbols.size() && fPlainSymbols[c]) return SymbolProc();
+    if (c < fPlainKinds.size() && fPlainKinds[c] != kNotPlain) {
+      fTokenKind = fPlainKinds[c];
+      ++fRun;
+      return;
+    }
     Dispatch();
   }
   // ScanNext with DispatchNamesFirst in place of Dispatch.
@@ -333,7 +342,10 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
 
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
-  std::array<bool, 128> fPlainSymbols{};    // the characters the table gives SymbolProc
+  // By character: the kind of the one-character token that the table's
+  // SymbolProc or UnknownProc makes of it, else kNotPlain.
+  static constexpr std::uint8_t kNotPlain = 0xFF;
+  std::array<std::uint8_t, 128> fPlainKinds{};
   std::array<TSrcHighlighterAttributes*, 6> fRoleAttri{};
   std::array<TSrcHighlighterAttributes*, 24> fKindAttri{};  // by token kind
   const TSrcKeywordTable* fTable = nullptr;
