@@ -326,6 +326,16 @@ void Lex(benchmark::State& state, TCase* c) {
     state.SetIterationTime(s);
     KeepBest(c->theirSeconds, s);
   }
+  // The lexer must have styled the whole text, with more than one style.
+  const long length = editor.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+  bool varied = false;
+  for (long pos = 1; pos < std::min(length, 4096L) && !varied; ++pos)
+    varied = editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, static_cast<unsigned long>(pos)) !=
+             editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL);
+  if (editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) < length || !varied) {
+    state.SkipWithError("the lexer did not style the text");
+    c->theirSeconds = 0;
+  }
   if (lexer) editor.setLexer(nullptr);
   state.SetBytesProcessed(state.iterations() * Bytes(c->lines));
 }
