@@ -234,7 +234,8 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // and the line-break handlers for LF and CR.
   void FillCommonHandlers();
   // The common handlers, then in every slot the handler `pick` gives for its
-  // character (none: the common one stays).
+  // character (none: the common one stays). Called after SetUpFrame, whose
+  // kinds the one-character tokens take.
   template <class Pick>
   void FillHandlers(Pick pick) {
     FillCommonHandlers();
