@@ -151,4 +151,6 @@ void TSrcCssHighlighter::BraceProc() {
   while (fRun < fLen && IsDigit(fLine[fRun])) ++fRun;
 }
 
-void TSrcCssHighlighter::ScanNext() { ScanNextNamesFirst(&TSrcCssHighlighter::IdentProc); }
+void TSrcCssHighlighter::ScanNext() {
+  ScanNextNamesFirst<TSrcCssHighlighter, &TSrcCssHighlighter::IdentProc>();
+}

@@ -227,4 +227,6 @@ void TSrcJScriptHighlighter::NonAsciiProc() {
   fRun = IdentEnd(fRun + (pair ? 2 : 1));
 }
 
-void TSrcJScriptHighlighter::ScanNext() { ScanNextNamesFirst(&TSrcJScriptHighlighter::IdentProc); }
+void TSrcJScriptHighlighter::ScanNext() {
+  ScanNextNamesFirst<TSrcJScriptHighlighter, &TSrcJScriptHighlighter::IdentProc>();
+}

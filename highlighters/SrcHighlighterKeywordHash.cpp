@@ -24,6 +24,7 @@ TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defa
     if (run == TSrcHashRun::Css) values['-'] = -19;
   }
   for (int c = 0; c < 256; ++c) runValues[c] = identFlags[c] ? static_cast<std::int16_t>(values[c]) : kNotInRun;
+  Q_ASSERT(runValues[255] == kNotInRun);  // stands for every unit from 256 on
 }
 
 TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defaultKind, std::uint8_t outOfRangeKind,
@@ -60,6 +61,7 @@ void TSrcKeywordTable::Fill(std::span<const TSrcKeyword> keywords, int slotCount
     }
   }
   slotIndex.push_back({static_cast<std::uint32_t>(flat.size()), 0});
+  bucketCount = buckets.size();
 }
 
 std::int64_t TSrcKeywordTable::HtmlHash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
@@ -77,7 +79,9 @@ std::int64_t TSrcKeywordTable::HashWord(QStringView word) const {
 }
 
 void TSrcKeywordHashHighlighter::SetLine(const QString& lineText, int lineIndex) {
-  lineText_ = lineText;
+  // (Copy and swap: inline, where the assignment is a call.)
+  QString copy(lineText);
+  lineText_.swap(copy);
   fLine = reinterpret_cast<const char16_t*>(lineText_.constData());
   fLen = static_cast<int>(lineText_.size());
   fRun = 0;

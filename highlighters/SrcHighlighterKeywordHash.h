@@ -81,10 +81,12 @@ struct TSrcKeywordTable {
   std::int64_t Hash(const char16_t* text, qsizetype length, qsizetype& runLength) const {
     if (run == TSrcHashRun::Html) return HtmlHash(text, length, runLength);
     // 64-bit sum: a line of 2^31 units of the heaviest weight cannot overflow it.
+    // Only units below 128 are run characters: 255 stands for all above.
     std::int64_t sum = 0;
     qsizetype i = 0;
-    for (; i < length && text[i] < 256; ++i) {
-      const int v = runValues[text[i]];
+    for (; i < length; ++i) {
+      const char16_t c = text[i];
+      const int v = runValues[c < 256 ? c : 255];
       if (v == kNotInRun) break;
       sum += v;
     }
@@ -96,7 +98,7 @@ struct TSrcKeywordTable {
   // The kind of the keyword in slot `hash` that `text` (of `length` units,
   // a whole identifier run) matches, or -1 when none does.
   int Find(const char16_t* text, qsizetype length, std::int64_t hash) const {
-    if (hash < 0 || hash >= static_cast<std::int64_t>(buckets.size())) return -1;
+    if (static_cast<std::uint64_t>(hash) >= bucketCount) return -1;  // negative too
     const TSlot* slot = slotIndex.data() + hash;
     if (!(slot->lengths & LengthBit(length))) return -1;  // most identifiers end here
     return FindInSlot(text, length, slot);
@@ -137,6 +139,7 @@ struct TSrcKeywordTable {
     return -1;
   }
   static std::uint64_t LengthBit(qsizetype length) { return std::uint64_t{1} << std::min<qsizetype>(length, 63); }
+  std::uint64_t bucketCount = 0;  // buckets.size()
   std::vector<TSlot> slotIndex;
   std::vector<TFlatKeyword> flat;
   std::vector<std::int16_t> units;
@@ -231,34 +234,45 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // and the line-break handlers for LF and CR.
   void FillCommonHandlers();
   // The common handlers, then in every slot the handler `pick` gives for its
-  // character (none: the common one stays).
+  // character (none: the common one stays). Called after SetUpFrame, whose
+  // kinds the one-character tokens take.
   template <class Pick>
   void FillHandlers(Pick pick) {
     FillCommonHandlers();
     for (size_t c = 0; c < fProcTable.size(); ++c)
       if (const THandler h = pick(static_cast<char16_t>(c))) fProcTable[c] = h;
-    for (size_t c = 0; c < fPlainSymbols.size(); ++c)
-      fPlainSymbols[c] = fProcTable[c] == static_cast<THandler>(&TSrcKeywordHashHighlighter::SymbolProc);
+    for (size_t c = 0; c < fPlainKinds.size(); ++c) {
+      const THandler h = fProcTable[c];
+      fPlainKinds[c] = h == static_cast<THandler>(&TSrcKeywordHashHighlighter::SymbolProc)    ? fSymbolKind
+                       : h == static_cast<THandler>(&TSrcKeywordHashHighlighter::UnknownProc) ? fUnknownKind
+                                                                                              : kNotPlain;
+    }
   }
   // For languages whose table (made by FillHandlers) gives `identProc` to
   // letters and "_" and SpaceRunProc to blank and tab: those, the commonest
-  // tokens, and the one-character symbols are scanned by direct calls, which
-  // predict better than the table's; the others by the table.
-  template <class T>
-  void DispatchNamesFirst(void (T::*identProc)()) {
+  // tokens, and the tokens of one character below 128 that the table makes
+  // symbols or unknown are scanned by direct calls, which predict better than
+  // the table's; the others by the table.
+  // (The handler is a template argument, so that it can be inlined.)
+  template <class T, void (T::*identProc)()>
+  void DispatchNamesFirst() {
     const char16_t c = fLine[fRun];
     if (IsAsciiLetter(c) || c == u'_') return (static_cast<T*>(this)->*identProc)();
     if (c == u' ' || c == u'\t') return SpaceRunProc();
-    if (c < fPlainSymbols.size() && fPlainSymbols[c]) return SymbolProc();
+    if (c < fPlainKinds.size() && fPlainKinds[c] != kNotPlain) {
+      fTokenKind = fPlainKinds[c];
+      ++fRun;
+      return;
+    }
     Dispatch();
   }
   // ScanNext with DispatchNamesFirst in place of Dispatch.
-  template <class T>
-  void ScanNextNamesFirst(void (T::*identProc)()) {
+  template <class T, void (T::*identProc)()>
+  void ScanNextNamesFirst() {
     fTokenPos = fRun;
     if (fRun >= fLen) return NullProc();
     if (fRange == rsBlockComment) return CommentRestProc();
-    DispatchNamesFirst(identProc);
+    DispatchNamesFirst<T, identProc>();
   }
   // Calls the handler of the character at the run position.
   void Dispatch() { (this->*fProcTable[static_cast<size_t>(Slot(fLine[fRun]))])(); }
@@ -329,7 +343,10 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
 
   static constexpr std::uint8_t rsBlockComment = 1;
   std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
-  std::array<bool, 128> fPlainSymbols{};    // the characters the table gives SymbolProc
+  // By character: the kind of the one-character token that the table's
+  // SymbolProc or UnknownProc makes of it, else kNotPlain.
+  static constexpr std::uint8_t kNotPlain = 0xFF;
+  std::array<std::uint8_t, 128> fPlainKinds{};
   std::array<TSrcHighlighterAttributes*, 6> fRoleAttri{};
   std::array<TSrcHighlighterAttributes*, 24> fKindAttri{};  // by token kind
   const TSrcKeywordTable* fTable = nullptr;

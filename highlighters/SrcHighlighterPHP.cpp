@@ -92,7 +92,7 @@ void TSrcPHPHighlighter::ScanNext() {
     case rsString39: return StringRestProc(u'\'');
     case rsString34: return StringRestProc(u'"');
     case rsComment: return CommentRestProc();
-    default: return DispatchNamesFirst(&TSrcPHPHighlighter::IdentProc);
+    default: return DispatchNamesFirst<TSrcPHPHighlighter, &TSrcPHPHighlighter::IdentProc>();
   }
 }
 

@@ -586,7 +586,7 @@ void TSrcSQLHighlighter::ScanNext() {
   switch (fRange) {
     case rsComment: return CommentRestProc();
     case rsString: return StringProc();
-    default: return DispatchNamesFirst(&TSrcSQLHighlighter::IdentProc);
+    default: return DispatchNamesFirst<TSrcSQLHighlighter, &TSrcSQLHighlighter::IdentProc>();
   }
 }
 

@@ -97,4 +97,6 @@ void TSrcVBScriptHighlighter::IdentProc() {
   fRun += fIdentLength;
 }
 
-void TSrcVBScriptHighlighter::ScanNext() { ScanNextNamesFirst(&TSrcVBScriptHighlighter::IdentProc); }
+void TSrcVBScriptHighlighter::ScanNext() {
+  ScanNextNamesFirst<TSrcVBScriptHighlighter, &TSrcVBScriptHighlighter::IdentProc>();
+}

@@ -1,8 +1,15 @@
 #include "highlighters/SrcHighlighterKeywordHash.h"
 
+#include "highlighters/SrcHighlighterCss.h"
+#include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterVBScript.h"
+#include "tests/highlighters/HighlighterTestUtil.h"
+
 #include <gtest/gtest.h>
 
 #include <QString>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -40,4 +47,23 @@ TEST(KeywordTable, FindsOnlyWholeKeywords) {
       EXPECT_EQ(Find(t, c.word), exact ? c.exactKind : c.valueKind);
     }
   }
+}
+
+// Names end before any unit from 256 on, whatever its low byte ("Ł" is
+// U+0141, "ĭ" U+012D, "š" U+0161: low bytes "A", "-", "a"); a NUL inside the
+// line and the one-unit symbols are tokens of one unit.
+TEST(KeywordHashFrame, NamesEndBeforeWideUnitsAndOneUnitTokens) {
+  using namespace hltest;
+  auto expect = [](TSrcCustomHighlighter& h, const QString& line, const QString& kinds) {
+    SCOPED_TRACE(line.toStdString());
+    EXPECT_EQ(Kinds(h, line), kinds.toStdString());
+  };
+  TSrcCssHighlighter css;
+  expect(css, u"color\u012D x\u0141-y"_s, u"color:2 \u012D:8  :5 x:1 \u0141:8 -:1 y:1 "_s);
+  expect(css, u"a"_s + QChar(0) + u"b:(;)"_s, u"a:1 "_s + QChar(0) + u":8 b:1 ::8 (:7 ;:8 ):7 "_s);
+  TSrcVBScriptHighlighter vbs;
+  expect(vbs, u"Dim\u0161 x\u0141:"_s, u"Dim:2 \u0161:1  :5 x:1 \u0141:1 ::7 "_s);
+  expect(vbs, QChar(0) + u"dim"_s, QChar(0) + u":1 dim:2 "_s);
+  TSrcJScriptHighlighter js;
+  expect(js, u"var\u0141 if;"_s, u"var\u0141:1  :5 if:2 ;:7 "_s);
 }
