@@ -3,6 +3,22 @@
 #include <cctype>
 #include <unordered_map>
 
+// The entity names of U+00A0 to U+00FF, in order.
+const char* Latin1EntityName(int code) {
+  static const char* const names[] = {
+      "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
+      "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",
+      "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12",
+      "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
+      "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde",
+      "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",
+      "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",
+      "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
+      "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+      "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+  return code >= 0xA0 && code <= 0xFF ? names[code - 0xA0] : nullptr;
+}
+
 namespace {
 
 bool IsBlank(QChar c) { return c.isSpace() || c.isNull(); }
@@ -49,20 +65,8 @@ struct TEntity {
 const std::unordered_map<QString, TEntity>& EntityTable() {
   static const std::unordered_map<QString, TEntity> table = [] {
     std::unordered_map<QString, TEntity> t;
-    // U+00A0 to U+00FF in order; all of them are old names.
-    static const char* const latin1[] = {
-        "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
-        "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",
-        "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12",
-        "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
-        "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde",
-        "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",
-        "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",
-        "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
-        "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
-        "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
-    char32_t code = 0xA0;
-    for (const char* name : latin1) t[QLatin1String(name)] = {code++, true};
+    // U+00A0 to U+00FF; all of them are old names.
+    for (char32_t code = 0xA0; code <= 0xFF; ++code) t[QLatin1String(Latin1EntityName(int(code)))] = {code, true};
     static const struct {
       const char* name;
       char32_t code;

@@ -69,3 +69,7 @@ QString AttributeValue(const QString& attributeText);
 // "=" follows) and numeric ones ("&#37;", "&#x26;", ";" optional). Anything
 // else stays as written.
 QString DecodeCharacterReferences(const QString& value);
+
+// The HTML entity name of a character from U+00A0 to U+00FF ("nbsp" ..
+// "yuml"); none outside that range.
+const char* Latin1EntityName(int code);

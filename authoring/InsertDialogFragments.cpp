@@ -1,4 +1,5 @@
 #include "authoring/InsertDialogFragments.h"
+#include "authoring/HTMLParser.h"
 
 #include "authoring/WtInsertFragments.h"
 
@@ -283,21 +284,11 @@ QString MailForm(const QString& address) {
 
 const QList<TCharButton>& CharacterButtons() {
   static const QList<TCharButton> buttons = [] {
-    // The entity names of U+00A2 .. U+00FF; the soft hyphen (U+00AD) has no button.
-    static const char* const names[] = {
-        "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",   "laquo",
-        "not",    nullptr,  "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",
-        "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest",
-        "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute",
-        "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute",
-        "Ocirc",  "Otilde", "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute",
-        "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
-        "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",    "ntilde",
-        "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave", "uacute", "ucirc",
-        "uuml",   "yacute", "thorn",  "yuml"};
+    // The characters U+00A2 .. U+00FF by their entity names; the soft hyphen
+    // (U+00AD) has no button.
     QList<TCharButton> list;
     for (int code = 0xA2; code <= 0xFF; ++code) {
-      const char* name = names[code - 0xA2];
+      const char* name = code == 0xAD ? nullptr : Latin1EntityName(code);
       if (!name) continue;
       const QString c = QChar(char16_t(code));
       list.append(TCharButton{c, u'&' + Lit(name) + u';', c});
