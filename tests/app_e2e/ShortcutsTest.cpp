@@ -22,17 +22,25 @@
 #include <xcb/xcb.h>
 #endif
 
-TEST(Shortcuts, MainWindowKeysWinOverTheEditor) {
-  QTemporaryDir dir;
+namespace {
+// A program folder of the test's own with a one-key language module, no
+// question before closing a document, and a page in it; returns the page.
+QString PrepareProgramFolder(const QTemporaryDir& dir, const QByteArray& text) {
   const QString root = dir.path() + u'/';
   SetProgramFolder(root);
   QDir(root).mkpath("Language Modules");
   WriteFileBytes(root + "Language Modules/english.lms", "ExitMsg             ExitMsg\r\n");
   Settings::Open().WriteString("TranslationModule", "Path", root + "Language Modules/english.lms");
   Settings::Open().WriteBool("Ask", "ToSave?", false);
-  const QString page = root + "page.html";
+  WriteFileBytes(root + "page.html", text);
+  return root + "page.html";
+}
+}  // namespace
+
+TEST(Shortcuts, MainWindowKeysWinOverTheEditor) {
+  QTemporaryDir dir;
   const QByteArray text = "<html>\n<body>\nword one\n</body>\n</html>\n";
-  WriteFileBytes(page, text);
+  const QString page = PrepareProgramFolder(dir, text);
 
   TScriptedPrompts prompts;
   TPromptsScope scope(prompts);
@@ -118,14 +126,7 @@ void PressXKey(QWidget* window, std::uint8_t keycode, std::uint16_t state) {
 
 TEST(Shortcuts, BookmarkKeysOfTheDigitRow) {
   QTemporaryDir dir;
-  const QString root = dir.path() + u'/';
-  SetProgramFolder(root);
-  QDir(root).mkpath("Language Modules");
-  WriteFileBytes(root + "Language Modules/english.lms", "ExitMsg             ExitMsg\r\n");
-  Settings::Open().WriteString("TranslationModule", "Path", root + "Language Modules/english.lms");
-  Settings::Open().WriteBool("Ask", "ToSave?", false);
-  const QString page = root + "page.html";
-  WriteFileBytes(page, "<html>\n<body>\nword one\n</body>\n</html>\n");
+  const QString page = PrepareProgramFolder(dir, "<html>\n<body>\nword one\n</body>\n</html>\n");
 
   TScriptedPrompts prompts;
   TPromptsScope scope(prompts);
