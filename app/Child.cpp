@@ -2,7 +2,7 @@
 
 #include "app/DocumentFile.h"
 #include "app/Documents.h"
-#include "app/Frame.h"
+#include "app/AppHost.h"
 #include "app/FramePictures.h"
 #include "app/HighlighterCodes.h"
 #include "app/Icons.h"
@@ -57,7 +57,8 @@ struct TChildForm::Highlighters {
   QHash<QString, TSrcCustomHighlighter*> byCode;
 };
 
-TChildForm::TChildForm(QWidget* parent) : QMdiSubWindow(parent), highlighters_(std::make_unique<Highlighters>()) {
+TChildForm::TChildForm(IAppHost* host, QWidget* parent)
+    : QMdiSubWindow(parent), host_(host), highlighters_(std::make_unique<Highlighters>()) {
   setAttribute(Qt::WA_DeleteOnClose);
   setObjectName(QStringLiteral("ChildForm"));
   auto* body = new QWidget(this);
@@ -196,13 +197,12 @@ void TChildForm::BuildEditorPage() {
   item("Paste1", "edit-paste", "", [this] { Memo1->PasteFromClipboard(); });
   item("Cut1", "edit-cut", "", [this] { Memo1->CutToClipboard(); });
   // The tag and table commands are the main window's own actions.
-  if (fMain) {
+  if (host_) {
     PopupMenu1->addSeparator();
     for (const char* name : {"Bold1", "Italic1", "Underline1", "Left1", "Center1", "Right1", "Table1"})
-      if (QAction* shared = fMain->findChild<QAction*>(QLatin1String(name))) PopupMenu1->addAction(shared);
-    item("TextFormattinh1", "preferences-desktop-font", "", [] {
-      if (QAction* format = fMain ? fMain->findChild<QAction*>(QStringLiteral("ToolButton60")) : nullptr)
-        format->trigger();
+      if (QAction* shared = host_->Action(QLatin1String(name))) PopupMenu1->addAction(shared);
+    item("TextFormattinh1", "preferences-desktop-font", "", [this] {
+      if (QAction* format = host_->Action(QStringLiteral("ToolButton60"))) format->trigger();
     });
   }
   PopupMenu1->addSeparator();
@@ -211,11 +211,11 @@ void TChildForm::BuildEditorPage() {
   QAction* img = item("IMG1", "", "Alt+T", [this] { InsertFixedText("<img></img>"); });
   QAction* br = item("Insertaspace1", "", "Alt+B", [this] { InsertFixedText("<br>"); });
   QAction* hr = item("Insertaline1", "", "Alt+H", [this] { InsertFixedText("<hr>"); });
-  item("URL1", "", "", [] {
-    if (fMain) InsertLink(*fMain);
+  item("URL1", "", "", [this] {
+    if (host_) InsertLink(*host_);
   });
-  item("Image1", "", "", [] {
-    if (fMain) InsertImage(*fMain);
+  item("Image1", "", "", [this] {
+    if (host_) InsertImage(*host_);
   });
   item("Insertflashmovie1", "", "", [this] { InsertFlashMovie(*this); });
   // The tag and address inserts each in a sub-menu of their own.
@@ -588,7 +588,7 @@ void TChildForm::LoadCodeTemplates() {
 }
 
 void TChildForm::GotoLine1Click() {
-  if (fMain) fMain->GotoLine(this);
+  if (host_) host_->GotoLine(this);
 }
 
 void TChildForm::showEvent(QShowEvent* event) {

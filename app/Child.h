@@ -33,6 +33,7 @@ class TTidy;
 class TTidyRun;
 struct TTidyReport;
 class TLinkCheckPage;
+class IAppHost;
 
 // Gives `editor` the editor options of settings.ini that every editor of
 // documents and templates shares (colours, gutter, font, tab width, right
@@ -46,8 +47,9 @@ QStatusBar* EditorStatusBar(QWidget* parent, std::array<QLabel*, 4>& panels);
 class TChildForm : public QMdiSubWindow, public TObject {
   Q_OBJECT
  public:
-  // Applies the editor settings of settings.ini (FormCreate).
-  explicit TChildForm(QWidget* parent = nullptr);
+  // Applies the editor settings of settings.ini (FormCreate). Without a
+  // host the window lacks the main window's shared commands.
+  explicit TChildForm(IAppHost* host = nullptr, QWidget* parent = nullptr);
   ~TChildForm() override;
   const char* ClassName() const override { return "TChildForm"; }
 
@@ -218,6 +220,7 @@ class TChildForm : public QMdiSubWindow, public TObject {
   QSet<QString> tidyListed_;
 
   struct Highlighters;
+  IAppHost* host_ = nullptr;
   std::unique_ptr<Highlighters> highlighters_;
   QList<QAction*> highlighterItems_;
   TSrcEditKeyStrokes editorKeys_;

@@ -1,6 +1,6 @@
 #include "app/CodeInsidePage.h"
 
-#include "app/Frame.h"
+#include "app/AppHost.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/uCodeEntry.h"
@@ -56,7 +56,7 @@ void CopyFile(const QString& from, const QString& to) {
 
 }  // namespace
 
-TCodeInsidePage::TCodeInsidePage(QWidget* parent) : QWidget(parent) {
+TCodeInsidePage::TCodeInsidePage(IAppHost* host, QWidget* parent) : QWidget(parent), host_(host) {
   setObjectName(QStringLiteral("TabSheet3"));
   library_ = std::make_unique<TSrcAutoComplete>();
   html_ = std::make_unique<TSrcHTMLHighlighter>();
@@ -196,7 +196,7 @@ bool TCodeInsidePage::WriteLibrary(const QList<TCodeTemplate>& templates) {
 }
 
 void TCodeInsidePage::ReloadDocuments() {
-  if (fMain) fMain->ReloadCodeInsideLists();
+  if (host_) host_->ReloadCodeInsideLists();
 }
 
 void TCodeInsidePage::Button4Click() {

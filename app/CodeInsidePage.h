@@ -16,10 +16,13 @@ class QPushButton;
 class TSrcEdit;
 class TSrcHTMLHighlighter;
 
+class IAppHost;
+
 class TCodeInsidePage : public QWidget {
   Q_OBJECT
  public:
-  explicit TCodeInsidePage(QWidget* parent = nullptr);
+  // Saved changes reload the code templates of `host`'s documents.
+  explicit TCodeInsidePage(IAppHost* host = nullptr, QWidget* parent = nullptr);
   ~TCodeInsidePage() override;
 
   // ProgramFolder() + "CodeC/codeinside.dci".
@@ -63,6 +66,7 @@ class TCodeInsidePage : public QWidget {
   QPushButton* SpeedButton1;
 
  private:
+  IAppHost* host_;
   // Writes `templates`, reporting a failure; the lists are read again either way.
   bool WriteLibrary(const QList<TCodeTemplate>& templates);
   // Selects `row` in both lists and shows its text, not counted as an edit.
@@ -70,7 +74,7 @@ class TCodeInsidePage : public QWidget {
   void DropEdits();
   void Memo1Change();
   // Tells the open documents that the library changed.
-  static void ReloadDocuments();
+  void ReloadDocuments();
 
   std::unique_ptr<TSrcAutoComplete> library_;
   std::unique_ptr<TSrcHTMLHighlighter> html_;

@@ -29,6 +29,13 @@ inline int GutterStored(int shown) { return shown / 2; }
 
 }  // namespace ConfigModel
 
+// The operation options the main window and the file manager follow while
+// the program runs; the options screen sets them.
+struct TAppOptions {
+  bool DoubleClickOpen = false;  // DoubleClick / Open
+  bool NoDoubles = false;        // Files / NoDoubles
+};
+
 // The external browsers of browserlist.dat, one "name#path" line each.
 class TBrowserList {
  public:

@@ -1,7 +1,7 @@
 #include "app/DocumentManager.h"
 #include "files/FrListView.h"
 
-#include "app/Frame.h"
+#include "app/AppHost.h"
 #include "app/Icons.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
@@ -108,7 +108,8 @@ qsizetype FindLine(const QStringList& index, const QString& line) {
 
 }  // namespace
 
-TfDocumentManager::TfDocumentManager(QWidget* parent) : QDialog(parent) {
+TfDocumentManager::TfDocumentManager(IAppHost* host)
+    : QDialog(host ? host->HostWindow() : nullptr), host_(host) {
   setObjectName(QStringLiteral("fDocumentManager"));
   resize(520, 380);
   auto* layout = new QVBoxLayout(this);
@@ -205,23 +206,19 @@ void TfDocumentManager::CheckBox1Click() {
 }
 
 void TfDocumentManager::OpenStandard(int index) {
-  if (!fMain || index < 0 || index > 4) return;
+  if (!host_ || index < 0 || index > 4) return;
   static const char* const kinds[] = {".html", ".html", ".php", ".css", ".xhtml"};
-  switch (index) {
-    case 0: fMain->NewDocSkeleton.clear(); break;
-    case 1: fMain->LoadHtmlTemplate(); break;
-    case 2: fMain->LoadPhpTemplate(); break;
-    case 3: fMain->LoadCssTemplate(); break;
-    case 4: fMain->LoadXhtmlTemplate(); break;
-  }
-  fMain->CreateDocument(false, false, QLatin1String(kinds[index]), QString());
+  static const TNewSkeleton skeletons[] = {TNewSkeleton::Empty, TNewSkeleton::Html, TNewSkeleton::Php,
+                                           TNewSkeleton::Css, TNewSkeleton::Xhtml};
+  host_->ChooseNewSkeleton(skeletons[index]);
+  host_->CreateDocument(false, false, QLatin1String(kinds[index]), QString());
 }
 
 void TfDocumentManager::OpenUserTemplate(int row) {
-  if (!fMain || row < 0 || row >= paths_.size()) return;
+  if (!host_ || row < 0 || row >= paths_.size()) return;
   const TEntry entry = Split(paths_[row]);
   if (entry.path.isEmpty()) return;  // a line without a template
-  fMain->CreateDocument(true, false, entry.kind, entry.path);
+  host_->CreateDocument(true, false, entry.kind, entry.path);
 }
 
 void TfDocumentManager::NewTemplate() {
@@ -305,7 +302,7 @@ void TfDocumentManager::DeleteTemplate() {
   LoadUserTemplates();
 }
 
-void ShowDocumentManager() {
-  TfDocumentManager manager(fMain);
+void ShowDocumentManager(IAppHost& host) {
+  TfDocumentManager manager(&host);
   Prompts().ExecModal(manager);
 }

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class IAppHost;
 class QCheckBox;
 class TFrListView;
 class QStatusBar;
@@ -45,7 +46,9 @@ void WriteIndex(const QStringList& lines);
 class TfDocumentManager : public QDialog {
   Q_OBJECT
  public:
-  explicit TfDocumentManager(QWidget* parent = nullptr);
+  // Documents are made through `host`; without one the standard items and
+  // templates open nothing. The dialog shows over the host's window.
+  explicit TfDocumentManager(IAppHost* host = nullptr);
 
   void LoadUserTemplates();
   // Creates a document from the standard item `index` (0 empty, 1 HTML,
@@ -70,8 +73,9 @@ class TfDocumentManager : public QDialog {
   QStatusBar* StatusBar1;
 
  private:
+  IAppHost* host_;
   QStringList paths_;
 };
 
-// Shows the document manager modally (File > New and at start-up).
-void ShowDocumentManager();
+// Shows the document manager modally over `host` (File > New and at start-up).
+void ShowDocumentManager(IAppHost& host);

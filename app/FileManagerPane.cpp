@@ -3,7 +3,8 @@
 #include "app/Documents.h"
 #include "app/FileManagerDialogs.h"
 #include "app/FileOperations.h"
-#include "app/Frame.h"
+#include "app/AppHost.h"
+#include "app/ConfigModel.h"
 #include "app/FramePictures.h"
 #include "app/Icons.h"
 #include "app/Launcher.h"
@@ -54,7 +55,7 @@ QString TFileManagerPane::ListMask(const QString& text) {
   return pieces.join(u';');
 }
 
-TFileManagerPane::TFileManagerPane(TfMain& main, QWidget* parent)
+TFileManagerPane::TFileManagerPane(IAppHost& host, QWidget* parent)
     : QWidget(parent),
       // The side pane is often hidden at start: the folders are read when
       // it is first shown or used.
@@ -70,7 +71,7 @@ TFileManagerPane::TFileManagerPane(TfMain& main, QWidget* parent)
       Splitter(new QSplitter(Qt::Vertical)),
       PopupMenu5(new QMenu(this)),
       PopupMenu1(new QMenu(this)),
-      main_(main) {
+      host_(host) {
   setObjectName(QStringLiteral("FileManagerPage"));
   FrDirectoryTree1->setObjectName(QStringLiteral("FrDirectoryTree1"));
   FrFileListBox1->setObjectName(QStringLiteral("FrFileListBox1"));
@@ -138,14 +139,14 @@ TFileManagerPane::TFileManagerPane(TfMain& main, QWidget* parent)
   });
   connect(FrDirectoryTree1, &TFrDirectoryTree::Change, this, &TFileManagerPane::FolderChanged);
   connect(FrFileListBox1, &QListWidget::itemClicked, this, [this] {
-    if (!main_.DoubleClickOpen) OpenSelectedFile(false);
+    if (!host_.Options().DoubleClickOpen) OpenSelectedFile(false);
   });
   connect(FrFileListBox1, &QListWidget::itemDoubleClicked, this, [this] { OpenSelectedFile(true); });
   connect(ComboBox2, qOverload<int>(&QComboBox::activated), this, &TFileManagerPane::MaskChosen);
   connect(ComboBox2->lineEdit(), &QLineEdit::returnPressed, this, &TFileManagerPane::MaskEntered);
   ComboBox2->lineEdit()->installEventFilter(this);
   FrFileListBox1->installEventFilter(this);
-  connect(SpeedButton2, &QToolButton::clicked, this, [this] { main_.ShowSidePane(false); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { host_.ShowSidePane(false); });
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { GoToShellFolder(true); });
   connect(SpeedButton6, &QToolButton::clicked, this, [this] { GoToShellFolder(false); });
   FrFileListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -193,7 +194,7 @@ void TFileManagerPane::UpdateCount() {
 }
 
 void TFileManagerPane::UpdateGraphicItem() {
-  if (QAction* a = main_.Action(QStringLiteral("FM_EDGFX")))
+  if (QAction* a = host_.Action(QStringLiteral("FM_EDGFX")))
     a->setEnabled(!FrFileListBox1->FilePath().isEmpty() && Documents::IsImageFile(FrFileListBox1->FilePath()));
 }
 
@@ -210,9 +211,9 @@ void TFileManagerPane::FolderChanged() {
 
 void TFileManagerPane::OpenFile(const QString& file) {
   if (Documents::IsImageFile(file))
-    main_.OpenImages({file});
+    host_.OpenImages({file});
   else
-    main_.OpenDocument(false, true, file);
+    host_.OpenDocument(false, true, file);
 }
 
 void TFileManagerPane::OpenSelectedFile(bool doubleClick) {
@@ -225,7 +226,7 @@ void TFileManagerPane::OpenSelectedFile(bool doubleClick) {
     return;
   }
   // With single-click opening the click before a double click opened it.
-  if (doubleClick && !main_.DoubleClickOpen) return;
+  if (doubleClick && !host_.Options().DoubleClickOpen) return;
   OpenFile(path);
 }
 
@@ -235,9 +236,9 @@ void TFileManagerPane::OpenAllSelected() {
     if (Documents::IsImageFile(path))
       images << path;
     else
-      main_.OpenDocument(false, true, path);
+      host_.OpenDocument(false, true, path);
   }
-  if (!images.isEmpty()) main_.OpenImages(images);
+  if (!images.isEmpty()) host_.OpenImages(images);
 }
 
 void TFileManagerPane::ImageBrowserOnFolder() {
@@ -247,7 +248,7 @@ void TFileManagerPane::ImageBrowserOnFolder() {
     const QString path = dir.filePath(FrFileListBox1->item(i)->text());
     if (Documents::IsImageFile(path)) images << path;
   }
-  main_.OpenImages(images, dir.absolutePath());  // with none, the browser says so
+  host_.OpenImages(images, dir.absolutePath());  // with none, the browser says so
 }
 
 // ------------------------------------------------------------ delete, rename, copy
@@ -377,16 +378,16 @@ void TFileManagerPane::SelectAllFiles() {
 
 void TFileManagerPane::AddFileToDocument() {
   const QString path = FrFileListBox1->FilePath();
-  if (path.isEmpty() || !main_.ActiveDocument()) return;
+  if (path.isEmpty() || !host_.ActiveDocument()) return;
   const QString name = QFileInfo(path).fileName();
   if (FileOps::IsInsertablePicture(name)) {
-    InsertImage(main_, path);
+    InsertImage(host_, path);
     return;
   }
   const int answer = ShowMessageDlg(Text("Incl"), 3);
   if (answer != kYes && answer != kNo) return;
-  if (!main_.ActiveDocument()) return;
-  main_.InsertTextAtCursor(answer == kYes ? FileOps::IncludeFragment(name) : FileOps::LinkFragment(name));
+  if (!host_.ActiveDocument()) return;
+  host_.InsertTextAtCursor(answer == kYes ? FileOps::IncludeFragment(name) : FileOps::LinkFragment(name));
 }
 
 void TFileManagerPane::EditGraphic() {
@@ -394,11 +395,10 @@ void TFileManagerPane::EditGraphic() {
   if (path.isEmpty() || !Documents::IsImageFile(path)) return;
   const QString program = Settings::Open().ReadString(QStringLiteral("GFX"), QStringLiteral("Path"), QString()).trimmed();
   if (!program.isEmpty()) {
-    main_.OpenWithProgram(program, path);
+    host_.OpenWithProgram(program, path);
     return;
   }
-  ++main_.DocumentCounter;
-  if (AppServices().OptionsScreen) AppServices().OptionsScreen(3, 1);
+  host_.ShowOptions(3, 1);
 }
 
 QString TFileManagerPane::RunCommandBox() {

@@ -15,12 +15,12 @@ class QToolBar;
 class QToolButton;
 class TFrDirectoryTree;
 class TFrFileListBox;
-class TfMain;
+class IAppHost;
 
 class TFileManagerPane : public QWidget {
   Q_OBJECT
  public:
-  explicit TFileManagerPane(TfMain& main, QWidget* parent = nullptr);
+  explicit TFileManagerPane(IAppHost& host, QWidget* parent = nullptr);
 
   // The mask box's items, as the box lists them.
   static const QStringList& MaskItems();
@@ -86,6 +86,6 @@ class TFileManagerPane : public QWidget {
   // Opens `file` as a document or, for a picture, in an image browser.
   void OpenFile(const QString& file);
 
-  TfMain& main_;
+  IAppHost& host_;
   bool maskEnter_ = false;  // Enter in the mask box, not a choice from its list
 };

@@ -1,6 +1,5 @@
 #include "app/FlatLook.h"
 
-#include "app/Frame.h"
 #include "app/Settings.h"
 
 #include <QAbstractSpinBox>
@@ -794,8 +793,6 @@ TFlatLook* MainFlatLook(QWidget* mainWindow) {
 void ApplyFlatLook(QWidget* mainWindow, bool on) {
   if (TFlatLook* look = MainFlatLook(mainWindow)) look->SetActive(on);
 }
-
-void ApplyFlatLook(bool on) { ApplyFlatLook(fMain, on); }
 
 bool FlatLookSetting() {
   return Settings::Open().ReadBool(QStringLiteral("XPLook"), QStringLiteral("Enabled?"), false);

@@ -129,6 +129,5 @@ TFlatLook* MainFlatLook(QWidget* mainWindow);
 // Switches the main window's flat look on or off at once (the options
 // screen's "XPLook" check box); start-up takes it from XPLook / Enabled?.
 void ApplyFlatLook(QWidget* mainWindow, bool on);
-void ApplyFlatLook(bool on);
 // XPLook / Enabled? of settings.ini (off when missing).
 bool FlatLookSetting();

@@ -50,7 +50,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-TfMain* fMain = nullptr;
 
 namespace {
 // Properties of actions and menus: the module keys of caption and hint.
@@ -66,11 +65,6 @@ bool IsImportedDocument(const QString& path) {
   return ext == u".doc" || ext == u".rtf";
 }
 }  // namespace
-
-TAppServices& AppServices() {
-  static TAppServices services;
-  return services;
-}
 
 namespace {
 
@@ -97,7 +91,13 @@ void WriteLines(const QString& fileName, const QStringList& lines) {
 
 TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("fMain"));
-  fMain = this;
+  connect(&signals_, &TAppSignals::LanguageChanged, this, &TfMain::ApplyLanguage);
+  connect(&signals_, &TAppSignals::CharsetChanged, this, &TfMain::ApplyCharset);
+  connect(&signals_, &TAppSignals::BrowserListChanged, this, &TfMain::LoadBrowserList);
+  connect(&signals_, &TAppSignals::RecentFilesCleared, this, [this] { RecentFiles2->clear(); });
+  connect(&signals_, &TAppSignals::TagLibraryChosen, this, [this](const QString& file) {
+    if (TagPage) TagPage->Load(file);  // a damaged file is reported there
+  });
   BuildString = QStringLiteral("1.0.0");
   setAcceptDrops(true);
   ProgramFolder = ::ProgramFolder();
@@ -146,7 +146,6 @@ TfMain::~TfMain() {
   MDIClient->disconnect(this);
   MDITab1->disconnect(this);
   for (TChildForm* c : Documents()) c->OnModifiedChange = nullptr;
-  if (fMain == this) fMain = nullptr;
 }
 
 QAction* TfMain::AddAction(QMenu* menu, const QString& name, const QString& key, const QString& keys,
@@ -246,16 +245,13 @@ void TfMain::BuildMenusAndBars() {
   AddAction(tools, "ToolButton22", "rmvfLinks", "", onDocument([](TChildForm* c) { c->vfLinksClick(); }));
   AddAction(tools, "stFTPcl", "stFTPcl", "", [this] { FTPExecute(); });
   AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", [this] {
-    ++DocumentCounter;
-    OpenOptionsScreen(-1, -1);
+    ShowOptions(-1, -1);
   });
   AddAction(tools, "TBCD", "TBCD", "", [this] {
-    ++DocumentCounter;
-    OpenOptionsScreen(4, -1);
+    ShowOptions(4, -1);
   });
   AddAction(tools, "C_Lang", "C_Lang", "", [this] {
-    ++DocumentCounter;
-    OpenOptionsScreen(2, -1);
+    ShowOptions(2, -1);
   });
   AddAction(tools, "FileMan1", "FileMan1", "F11", [this] { ShowSidePane(!Panel1->isVisible()); });
 
@@ -456,9 +452,10 @@ void TfMain::FormShow() {
   BuildRecentMenu();
   try {
     const TIniFile ini = Settings::Open();
-    DoubleClickOpen = ini.ReadBool(QStringLiteral("DoubleClick"), QStringLiteral("Open"), DoubleClickOpen);
+    options_.DoubleClickOpen =
+        ini.ReadBool(QStringLiteral("DoubleClick"), QStringLiteral("Open"), options_.DoubleClickOpen);
     LastFolder = ini.ReadString(QStringLiteral("Last"), QStringLiteral("Folder"), QDir::homePath());
-    NoDoubles = ini.ReadBool(QStringLiteral("Files"), QStringLiteral("NoDoubles"), NoDoubles);
+    options_.NoDoubles = ini.ReadBool(QStringLiteral("Files"), QStringLiteral("NoDoubles"), options_.NoDoubles);
     RestoreSidePane(ini);
     Settings::ElementsPath();
     HelpPath = Settings::HelpPath();
@@ -635,7 +632,7 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
   }
   const bool imported = IsFile && IsImportedDocument(path);
   const QString name = Documents::NewDocumentName(LangText(QStringLiteral("NewDocName")), ++DocumentCounter);
-  auto* child = new TChildForm;
+  auto* child = new TChildForm(this);
   child->setFont(font());
   child->OnModifiedChange = [this](TChildForm*) { UpdateSaveActions(); };
   const QString ext = Documents::ExtractFileExt(path);
@@ -679,7 +676,7 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
 
 TChildForm* TfMain::OpenDocument(bool FromTemplate, bool IsFile, const QString& FileName) {
   const QString path = IsFile ? QFileInfo(FileName).absoluteFilePath() : FileName;
-  if (NoDoubles && !MDIClient->subWindowList().isEmpty()) {
+  if (options_.NoDoubles && !MDIClient->subWindowList().isEmpty()) {
     TChildForm* match = nullptr;
     for (TChildForm* c : Documents())
       if (c->Caption() == path) match = c;
@@ -906,7 +903,7 @@ void TfMain::ActionOpenExecute() {
 
 void TfMain::New1Click() {
   if (AppServices().DocumentManager)
-    AppServices().DocumentManager();
+    AppServices().DocumentManager(*this);
   else
     ToolButton33Click();
 }
@@ -1015,18 +1012,6 @@ void TfMain::dropEvent(QDropEvent* event) {
 
 // ------------------------------------------------------------ small commands
 
-bool TfMain::AskLineNumber(QWidget* parent, QString& text) {
-  QInputDialog dialog(parent);
-  dialog.setObjectName(QStringLiteral("fDosPrompt"));
-  dialog.setWindowTitle(LangText(QStringLiteral("GLineTo")));
-  dialog.setLabelText(LangText(QStringLiteral("GiveLineNO")));
-  dialog.setOkButtonText(LangText(QStringLiteral("btOk")));
-  dialog.setCancelButtonText(LangText(QStringLiteral("btCancel")));
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted) return false;
-  text = dialog.textValue();
-  return true;
-}
-
 void TfMain::GotoLine(TChildForm* child) {
   QString text;
   if (!child || !AskLineNumber(this, text)) return;
@@ -1056,8 +1041,7 @@ void TfMain::Wordwrap1Click() {
 void TfMain::FTPExecute() {
   const QString path = Settings::Open().ReadString(QStringLiteral("FTP"), QStringLiteral("Path"), QString());
   if (path.isEmpty()) {  // the options screen names the program
-    ++DocumentCounter;
-    OpenOptionsScreen(3, 0);
+    ShowOptions(3, 0);
     return;
   }
   if (QFileInfo(path).isFile()) {
@@ -1108,6 +1092,21 @@ QMdiSubWindow* TfMain::OpenOwnBrowser(const QUrl& url) {
   window->showMaximized();
   AddTabFor(window, kDocumentTabImage);
   return window;
+}
+
+void TfMain::ShowOptions(int page, int innerPage) {
+  ++DocumentCounter;
+  OpenOptionsScreen(this, page, innerPage);
+}
+
+void TfMain::ChooseNewSkeleton(TNewSkeleton skeleton) {
+  switch (skeleton) {
+    case TNewSkeleton::Empty: NewDocSkeleton.clear(); break;
+    case TNewSkeleton::Html: LoadHtmlTemplate(); break;
+    case TNewSkeleton::Php: LoadPhpTemplate(); break;
+    case TNewSkeleton::Css: LoadCssTemplate(); break;
+    case TNewSkeleton::Xhtml: LoadXhtmlTemplate(); break;
+  }
 }
 
 void TfMain::ReloadCodeInsideLists() {

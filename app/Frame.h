@@ -4,7 +4,9 @@
 // exit sequence.
 #pragma once
 
+#include "app/AppHost.h"
 #include "app/Child.h"
+#include "app/ConfigModel.h"
 #include "app/MDITab.h"
 #include "app/PreviewFile.h"
 #include "platform/Colors.h"
@@ -26,24 +28,7 @@ class QTabBar;
 class TFileManagerPane;
 class TIniFile;
 
-// Windows and converters that other parts of the program provide; until they
-// are there, the commands that need them do nothing.
-struct TAppServices {
-  // An image-browser window holding one thumbnail per file.
-  std::function<QMdiSubWindow*(const QStringList& files)> ImageBrowser;
-  // Imports a rich-text (`word` false) or word-processor document as HTML
-  // into `target` (the active document when null).
-  std::function<void(const QString& file, bool word, TChildForm* target)> Import;
-  // Shows the document manager modally.
-  std::function<void()> DocumentManager;
-  // Shows the options screen (non-modal) at a page and a page inside it.
-  std::function<void(int page, int innerPage)> OptionsScreen;
-  // Opens the file manager's folder tree at `folder`.
-  std::function<void(const QString& folder)> ShowFolder;
-};
-TAppServices& AppServices();
-
-class TfMain : public QMainWindow {
+class TfMain : public QMainWindow, public IAppHost {
   Q_OBJECT
  public:
   // FormCreate.
@@ -57,8 +42,9 @@ class TfMain : public QMainWindow {
 
   // ---- documents
   // The only creator of document windows; null when nothing was opened.
-  TChildForm* CreateDocument(bool FromTemplate, bool IsFile, const QString& Kind, const QString& FileName);
-  TChildForm* OpenDocument(bool FromTemplate, bool IsFile, const QString& FileName);
+  TChildForm* CreateDocument(bool FromTemplate, bool IsFile, const QString& Kind, const QString& FileName) override;
+  TChildForm* OpenDocument(bool FromTemplate, bool IsFile, const QString& FileName) override;
+  void ChooseNewSkeleton(TNewSkeleton skeleton) override;
   void LoadXhtmlTemplate();
   void LoadHtmlTemplate();
   void LoadPhpTemplate();
@@ -84,12 +70,10 @@ class TfMain : public QMainWindow {
   void WMDropFiles(const QStringList& files);
   // An image browser with `files`; with none, one at `folder` that says the
   // folder holds no pictures (nothing opens when `folder` is empty too).
-  void OpenImages(const QStringList& files, const QString& folder = QString());
+  void OpenImages(const QStringList& files, const QString& folder = QString()) override;
 
   // ---- small commands
-  void GotoLine(TChildForm* child);
-  // The go-to-line prompt; false when it was cancelled.
-  static bool AskLineNumber(QWidget* parent, QString& text);
+  void GotoLine(TChildForm* child) override;
   void GotoLine1Click() { GotoLine(ActiveDocument()); }
   void Wordwrap1Click();
   // Exports the active document as RTF under a name asked for.
@@ -112,7 +96,7 @@ class TfMain : public QMainWindow {
   // (".html" without a highlighter).
   static QString ProposedSaveName(const QString& name, const QString& code);
   void SendEmail();
-  bool OpenWithProgram(const QString& program, const QString& file);
+  bool OpenWithProgram(const QString& program, const QString& file) override;
   void previewExecute();
   void nopreviewExecute();
 
@@ -138,9 +122,13 @@ class TfMain : public QMainWindow {
   // ---- insertion at the caret
   // Replaces the selection (or puts the text in at the caret) as one
   // undoable change, in normal selection mode whatever mode is set.
-  void InsertTextAtCursor(const QString& text);
+  void InsertTextAtCursor(const QString& text) override;
   // Puts the tags around the selection and selects the text between them.
-  void WrapSelection(const QString& openTag, const QString& closeTag);
+  void WrapSelection(const QString& openTag, const QString& closeTag) override;
+  void RememberSelection(int selStart, int selEnd) override {
+    SavedSelStart = selStart;
+    SavedSelEnd = selEnd;
+  }
   static QString ColorToHtml(TColor color);
   // The wrapping commands by their control name ("Bold", "HeadingStyle13",
   // "AlignJustify1", ...).
@@ -155,7 +143,7 @@ class TfMain : public QMainWindow {
 
   // ---- side pane (file manager, project tree, tag library)
   // Shows or hides the pane and keeps the choice (ToolBars / FileManager).
-  void ShowSidePane(bool show);
+  void ShowSidePane(bool show) override;
   // Shows the pane at page `index`: 0 files, 1 projects, 2 tag library.
   void ShowSidePage(int index);
   // Turns the pane to page `index` (the tabs at its foot follow).
@@ -169,7 +157,9 @@ class TfMain : public QMainWindow {
 
   // Reloads the code templates of every document window from the code
   // library and says so.
-  void ReloadCodeInsideLists();
+  void ReloadCodeInsideLists() override;
+  // Counts the call and opens the options screen at a page and a page inside it.
+  void ShowOptions(int page, int innerPage) override;
 
   void SaveToolbarPositions();
   void LoadToolbarPositions();
@@ -178,15 +168,18 @@ class TfMain : public QMainWindow {
 
   // The active document window; null when none is open or another kind of
   // window is active.
-  TChildForm* ActiveDocument() const;
+  TChildForm* ActiveDocument() const override;
   QList<TChildForm*> Documents() const;
-  QAction* Action(const QString& name) const { return actions_.value(name); }
+  QAction* Action(const QString& name) const override { return actions_.value(name); }
+  QWidget* HostWindow() override { return this; }
+  QMdiArea* DocumentArea() const override { return MDIClient; }
+  QString LastUsedFolder() const override { return LastFolder; }
+  TAppOptions& Options() override { return options_; }
+  TAppSignals& Signals() override { return signals_; }
 
   QString ProgramFolder;
   QString BuildString;
   QString ReleaseKind;
-  bool DoubleClickOpen = false;
-  bool NoDoubles = false;
   int DocumentCounter = 0;
   int PreviewCounter = 0;
   int SavedSelStart = 0;
@@ -272,11 +265,10 @@ class TfMain : public QMainWindow {
   // name with that extension.
   void PrepareSaveDialog(QFileDialog& dialog, const TChildForm& document, bool SaveAs);
 
+  TAppOptions options_;
+  TAppSignals signals_;
   QHash<QString, QAction*> actions_;
   QHash<QString, QMenu*> menus_;
   QList<Preview::TPreviewFile> previewTempMade_;
   bool shown_ = false;
 };
-
-// The main window of the process.
-extern TfMain* fMain;

@@ -43,8 +43,7 @@ void TfMain::PreviewInBrowser(const QString& program) {
 void TfMain::LoadBrowserExecute() {
   const QString program = Settings::Open().ReadString(QStringLiteral("WEB"), QStringLiteral("Path"), QString());
   if (program.isEmpty()) {
-    ++DocumentCounter;
-    OpenOptionsScreen(3, 2);
+    ShowOptions(3, 2);
     return;
   }
   if (!ActiveDocument()) return;

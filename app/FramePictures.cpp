@@ -1,6 +1,7 @@
 #include "app/FramePictures.h"
 
-#include "app/Frame.h"
+#include "app/AppHost.h"
+#include "app/Child.h"
 #include "app/LanguageModule.h"
 #include "app/Launcher.h"
 #include "app/Prompts.h"
@@ -15,25 +16,24 @@
 #include <QMdiArea>
 #include <QPointer>
 
-QMdiSubWindow* OpenImageBrowser(TfMain& main, const QStringList& files) {
+QMdiSubWindow* OpenImageBrowser(IAppHost& host, const QStringList& files) {
   TImageBrowserHooks& hooks = ImageBrowserHooks();
   hooks.LangText = [](const QString& key) { return LangText(key); };
   hooks.GraphicsProgram = [] {
     return Settings::Open().ReadString(QStringLiteral("GFX"), QStringLiteral("Path"), QString()).trimmed();
   };
-  hooks.OpenWithProgram = [&main](const QString& program, const QString& file) {
-    if (!file.isEmpty()) return main.OpenWithProgram(program, file);
+  hooks.OpenWithProgram = [&host](const QString& program, const QString& file) {
+    if (!file.isEmpty()) return host.OpenWithProgram(program, file);
     if (Launcher().Start(program, {})) return true;
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoProgramStart")), program}), 2);
     return false;
   };
-  hooks.ShowGraphicsOptions = [&main] {
-    ++main.DocumentCounter;
-    OpenOptionsScreen(3, 1);
+  hooks.ShowGraphicsOptions = [&host] {
+    host.ShowOptions(3, 1);
   };
   hooks.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
   auto* browser = new TfImageBrowser;
-  browser->setFont(main.font());
+  browser->setFont(host.HostWindow()->font());
   browser->AddFiles(files);
   return browser;
 }
@@ -64,11 +64,11 @@ const TLangFunction& Lang() {
 
 }  // namespace
 
-void InsertLink(TfMain& main) {
-  TChildForm* c = main.ActiveDocument();
+void InsertLink(IAppHost& host) {
+  TChildForm* c = host.ActiveDocument();
   if (!c) return;
   TfUrl dialog(Lang());
-  dialog.setFont(main.font());
+  dialog.setFont(host.HostWindow()->font());
   Prompts().ExecModal(dialog);
   if (dialog.Ok) c->Memo1->InsertFragment(dialog.Fragment());
 }
@@ -77,9 +77,9 @@ namespace {
 
 // The document window the picture goes into: the active one or, with an
 // image browser in front, the document window used last.
-TChildForm* PictureTarget(TfMain& main) {
-  if (TChildForm* c = main.ActiveDocument()) return c;
-  const QList<QMdiSubWindow*> used = main.MDIClient->subWindowList(QMdiArea::ActivationHistoryOrder);
+TChildForm* PictureTarget(IAppHost& host) {
+  if (TChildForm* c = host.ActiveDocument()) return c;
+  const QList<QMdiSubWindow*> used = host.DocumentArea()->subWindowList(QMdiArea::ActivationHistoryOrder);
   for (auto it = used.rbegin(); it != used.rend(); ++it)
     if (auto* c = qobject_cast<TChildForm*>(*it)) return c;
   return nullptr;
@@ -87,24 +87,24 @@ TChildForm* PictureTarget(TfMain& main) {
 
 }  // namespace
 
-void InsertImage(TfMain& main, const QString& fileName) {
-  if (main.MDIClient->subWindowList().isEmpty()) return;
-  QPointer<TChildForm> target = PictureTarget(main);
+void InsertImage(IAppHost& host, const QString& fileName) {
+  if (host.DocumentArea()->subWindowList().isEmpty()) return;
+  QPointer<TChildForm> target = PictureTarget(host);
   if (!target) {
     // Only image browsers are open: say so before a picture is chosen.
     ShowMessageDlg(LangText(QStringLiteral("NoDocOpen")), 0);
     return;
   }
   TfImage dialog(Lang());
-  dialog.setFont(main.font());
-  dialog.StartFolder = main.LastFolder;
+  dialog.setFont(host.HostWindow()->font());
+  dialog.StartFolder = host.LastUsedFolder();
   dialog.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
   dialog.Browse = [](const QString& folder) { return ChooseFile("OpenDialog1", folder, PictureFilter()); };
   if (!fileName.isEmpty()) dialog.TryLoad(fileName);
   Prompts().ExecModal(dialog);
   if (!dialog.Ok || !target) return;
   // The picture is seen where it went in.
-  if (main.MDIClient->activeSubWindow() != target) main.MDIClient->setActiveSubWindow(target);
+  if (host.DocumentArea()->activeSubWindow() != target) host.DocumentArea()->setActiveSubWindow(target);
   target->Memo1->InsertFragment(dialog.Fragment());
 }
 

@@ -6,15 +6,15 @@
 
 class QMdiSubWindow;
 class TChildForm;
-class TfMain;
+class IAppHost;
 
 // A new image browser holding one thumbnail per file.
-QMdiSubWindow* OpenImageBrowser(TfMain& main, const QStringList& files);
+QMdiSubWindow* OpenImageBrowser(IAppHost& host, const QStringList& files);
 
 // The link command: asks for a link or mail link and inserts it into the
 // active document.
-void InsertLink(TfMain& main);
+void InsertLink(IAppHost& host);
 // The picture command; `fileName` preselects a picture.
-void InsertImage(TfMain& main, const QString& fileName = QString());
+void InsertImage(IAppHost& host, const QString& fileName = QString());
 // The flash-movie command of a document window.
 void InsertFlashMovie(TChildForm& child);

@@ -176,7 +176,21 @@ void TfMain::EnsureSidePane() {
   connect(pane->Splitter, &QSplitter::splitterMoved, this,
           [this, pane] { DirectoryHeight = pane->Splitter->sizes().value(0); });
 
-  InstallProjectPages(*this);
+  // The project and tag-library pages, with their commands.
+  const auto place = [](QWidget* page, QWidget* content) {
+    if (!page->layout()) new QVBoxLayout(page);
+    page->layout()->setContentsMargins(0, 0, 0, 0);
+    page->layout()->addWidget(content);
+  };
+  ProjectPage = new TProjectTree;
+  TagPage = new TTagLibrary;
+  place(PageControl2->widget(1), ProjectPage);
+  place(PageControl2->widget(2), TagPage);
+  ProjectPage->OnOpenFolder = [this](const QString& folder) {
+    if (AppServices().ShowFolder) AppServices().ShowFolder(folder);
+    SelectSidePage(0);
+  };
+  TagPage->OnInsert = [this](const QString& text) { InsertTextAtCursor(text); };
   pane->ApplyLanguage();
   if (sidePaneState_.started) LoadSidePane();
 }
@@ -203,7 +217,14 @@ void TfMain::StartSidePane() {
 
 void TfMain::LoadSidePane() {
   FileManager->Restore(sidePaneState_.mask, sidePaneState_.folder);
-  LoadProjectPages(*this);
+  // Texts, project list and tag library.
+  ProjectPage->ApplyLanguage();
+  ProjectPage->Load(ProgramFolder + QStringLiteral("WorkList.Dat"));
+  try {
+    TagPage->Load(Settings::ElementsPath());
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
   RestoreFolderTreeHeight();
 }
 

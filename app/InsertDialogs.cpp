@@ -1,6 +1,7 @@
 #include "app/InsertDialogs.h"
 
-#include "app/Frame.h"
+#include "app/AppHost.h"
+#include "app/Child.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
@@ -689,42 +690,41 @@ TInsertClock& InsertClock() {
 namespace {
 
 // Shows `dialog` with the main window's font; its result.
-int Run(TfMain& main, QDialog& dialog) {
-  dialog.setFont(main.font());
+int Run(IAppHost& host, QDialog& dialog) {
+  dialog.setFont(host.HostWindow()->font());
   return Prompts().ExecModal(dialog);
 }
 
 }  // namespace
 
-void InsertTable(TfMain& main) {
-  if (!main.ActiveDocument()) return;
-  TfTable dialog(&main);
-  Run(main, dialog);
-  if (dialog.Ok) main.InsertTextAtCursor(TableFragment(dialog.Options()));
+void InsertTable(IAppHost& host) {
+  if (!host.ActiveDocument()) return;
+  TfTable dialog(host.HostWindow());
+  Run(host, dialog);
+  if (dialog.Ok) host.InsertTextAtCursor(TableFragment(dialog.Options()));
 }
 
-void InsertList(TfMain& main, bool ordered) {
-  if (!main.ActiveDocument()) return;
-  TfNumber dialog(ordered, &main);
-  if (Run(main, dialog) == QDialog::Accepted && !dialog.Cancelled)
-    main.InsertTextAtCursor(ListFragment(dialog.Options()));
+void InsertList(IAppHost& host, bool ordered) {
+  if (!host.ActiveDocument()) return;
+  TfNumber dialog(ordered, host.HostWindow());
+  if (Run(host, dialog) == QDialog::Accepted && !dialog.Cancelled)
+    host.InsertTextAtCursor(ListFragment(dialog.Options()));
 }
 
-void InsertHorLine(TfMain& main) {
-  if (!main.ActiveDocument()) return;
-  TfHorLine dialog(&main);
-  if (Run(main, dialog) == QDialog::Accepted && !dialog.Cancelled)
-    main.InsertTextAtCursor(HorLineFragment(dialog.Options()));
+void InsertHorLine(IAppHost& host) {
+  if (!host.ActiveDocument()) return;
+  TfHorLine dialog(host.HostWindow());
+  if (Run(host, dialog) == QDialog::Accepted && !dialog.Cancelled)
+    host.InsertTextAtCursor(HorLineFragment(dialog.Options()));
 }
 
-void InsertTextFormatting(TfMain& main) {
-  TChildForm* c = main.ActiveDocument();
+void InsertTextFormatting(IAppHost& host) {
+  TChildForm* c = host.ActiveDocument();
   if (!c) return;
   TSrcEdit* e = c->Memo1;
-  main.SavedSelStart = e->SelStart();
-  main.SavedSelEnd = e->SelEnd();
-  TfTextFormat dialog(&main);
-  Run(main, dialog);
+  host.RememberSelection(e->SelStart(), e->SelEnd());
+  TfTextFormat dialog(host.HostWindow());
+  Run(host, dialog);
   if (!dialog.Ok) {
     // Nothing changed: the selection (a column block too) or a caret past
     // the line end stays as it was.
@@ -733,29 +733,29 @@ void InsertTextFormatting(TfMain& main) {
   }
   // The old text selected again inside the tags, as by the wrap commands.
   const TFontTags tags = FontTags(dialog.Options());
-  main.WrapSelection(tags.open, tags.close);
+  host.WrapSelection(tags.open, tags.close);
 }
 
-void InsertDateTime(TfMain& main) {
-  if (!main.ActiveDocument()) return;
-  TfDT dialog(InsertClock().Locale(), InsertClock().Now(), &main);
-  Run(main, dialog);
-  if (dialog.Ok) main.InsertTextAtCursor(dialog.DateTimeText);
+void InsertDateTime(IAppHost& host) {
+  if (!host.ActiveDocument()) return;
+  TfDT dialog(InsertClock().Locale(), InsertClock().Now(), host.HostWindow());
+  Run(host, dialog);
+  if (dialog.Ok) host.InsertTextAtCursor(dialog.DateTimeText);
 }
 
-void InsertUpdateScript(TfMain& main) {
-  if (!main.ActiveDocument()) return;
-  TfUpdateScript dialog(&main);
+void InsertUpdateScript(IAppHost& host) {
+  if (!host.ActiveDocument()) return;
+  TfUpdateScript dialog(host.HostWindow());
   dialog.Edit1->setText(Lang("UpdOn1"));
-  Run(main, dialog);
+  Run(host, dialog);
   if (!dialog.Ok) return;
   const QString format = InsertClock().Locale().dateFormat(QLocale::ShortFormat);
-  main.InsertTextAtCursor(UpdateScript({dialog.CheckBox1->isChecked(), dialog.CheckBox2->isChecked(),
+  host.InsertTextAtCursor(UpdateScript({dialog.CheckBox1->isChecked(), dialog.CheckBox2->isChecked(),
                                         dialog.CheckBox3->isChecked(), dialog.Edit1->text(), Lang("UpdOn1"), format,
                                         DateSeparator(format)}));
 }
 
-void InsertFormControl(TfMain& main, const QString& kind) {
+void InsertFormControl(IAppHost& host, const QString& kind) {
   struct Kind {
     const char* key;
     TfHTMLButton::TPage page;
@@ -767,22 +767,22 @@ void InsertFormControl(TfMain& main, const QString& kind) {
       {"FPwBox", TfHTMLButton::PassSheet, 359, 606},  {"FTA", TfHTMLButton::TextArea, 320, 429},
       {"FImage", TfHTMLButton::ImgSheet, 411, 639},   {"FHText", TfHTMLButton::HidSh, 135, 512},
   };
-  if (!main.ActiveDocument()) return;
+  if (!host.ActiveDocument()) return;
   for (const Kind& k : kinds) {
     if (kind != QLatin1String(k.key)) continue;
-    TfHTMLButton dialog(&main);
+    TfHTMLButton dialog(host.HostWindow());
     dialog.ShowPage(k.page);
     dialog.resize(k.width, k.height);
     dialog.setWindowTitle(Lang(k.key));
-    Run(main, dialog);
-    if (dialog.Ok) main.InsertTextAtCursor(dialog.Fragment(kind == u"FRadio"));
+    Run(host, dialog);
+    if (dialog.Ok) host.InsertTextAtCursor(dialog.Fragment(kind == u"FRadio"));
     return;
   }
 }
 
-void InsertMailForm(TfMain& main) {
-  if (!main.ActiveDocument()) return;
-  QInputDialog dialog(&main);
+void InsertMailForm(IAppHost& host) {
+  if (!host.ActiveDocument()) return;
+  QInputDialog dialog(host.HostWindow());
   dialog.setObjectName(QStringLiteral("fDosPrompt"));
   dialog.setWindowTitle(Lang("FExample"));
   dialog.setLabelText(Lang("ALEmailAdres"));
@@ -790,11 +790,11 @@ void InsertMailForm(TfMain& main) {
   dialog.setOkButtonText(Lang("btOk"));
   dialog.setCancelButtonText(Lang("btCancel"));
   if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
-  main.InsertTextAtCursor(MailForm(dialog.textValue()));
+  host.InsertTextAtCursor(MailForm(dialog.textValue()));
 }
 
-void InsertCharacters(TfMain& main) {
-  if (!main.ActiveDocument()) return;
-  TfCharacter dialog([&main](const QString& text) { main.InsertTextAtCursor(text); }, &main);
-  Run(main, dialog);
+void InsertCharacters(IAppHost& host) {
+  if (!host.ActiveDocument()) return;
+  TfCharacter dialog([&host](const QString& text) { host.InsertTextAtCursor(text); }, host.HostWindow());
+  Run(host, dialog);
 }

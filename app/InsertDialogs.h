@@ -25,7 +25,7 @@ class QStackedWidget;
 class QToolButton;
 class TAnimPicture;
 class TFrFontComboBox;
-class TfMain;
+class IAppHost;
 
 // A colour field: shows its colour; a click asks for another one in the
 // colour dialog "ColorDialog1".
@@ -245,13 +245,13 @@ struct TInsertClock {
 TInsertClock& InsertClock();
 
 // The commands; each does nothing without an active document window.
-void InsertTable(TfMain& main);
-void InsertList(TfMain& main, bool ordered);
-void InsertHorLine(TfMain& main);
-void InsertTextFormatting(TfMain& main);
-void InsertDateTime(TfMain& main);
-void InsertUpdateScript(TfMain& main);
+void InsertTable(IAppHost& host);
+void InsertList(IAppHost& host, bool ordered);
+void InsertHorLine(IAppHost& host);
+void InsertTextFormatting(IAppHost& host);
+void InsertDateTime(IAppHost& host);
+void InsertUpdateScript(IAppHost& host);
 // `kind`: "FCheck", "FRadio", "FButton", "FEdit", "FPwBox", "FTA", "FImage" or "FHText".
-void InsertFormControl(TfMain& main, const QString& kind);
-void InsertMailForm(TfMain& main);
-void InsertCharacters(TfMain& main);
+void InsertFormControl(IAppHost& host, const QString& kind);
+void InsertMailForm(IAppHost& host);
+void InsertCharacters(IAppHost& host);

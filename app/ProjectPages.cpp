@@ -1,6 +1,5 @@
 #include "app/ProjectPages.h"
 
-#include "app/Frame.h"
 #include "app/Icons.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
@@ -245,33 +244,4 @@ void TTagLibrary::InsertSelected() {
   if (!item) return;
   const QString text = TextToInsert(item->text(0));
   if (!text.isEmpty() && OnInsert) OnInsert(text);
-}
-
-// ------------------------------------------------------------------ main window
-
-void InstallProjectPages(TfMain& main) {
-  const auto place = [](QWidget* page, QWidget* content) {
-    if (!page->layout()) new QVBoxLayout(page);
-    page->layout()->setContentsMargins(0, 0, 0, 0);
-    page->layout()->addWidget(content);
-  };
-  main.ProjectPage = new TProjectTree;
-  main.TagPage = new TTagLibrary;
-  place(main.PageControl2->widget(1), main.ProjectPage);
-  place(main.PageControl2->widget(2), main.TagPage);
-  main.ProjectPage->OnOpenFolder = [&main](const QString& folder) {
-    if (AppServices().ShowFolder) AppServices().ShowFolder(folder);
-    main.SelectSidePage(0);
-  };
-  main.TagPage->OnInsert = [&main](const QString& text) { main.InsertTextAtCursor(text); };
-}
-
-void LoadProjectPages(TfMain& main) {
-  main.ProjectPage->ApplyLanguage();
-  main.ProjectPage->Load(main.ProgramFolder + QStringLiteral("WorkList.Dat"));
-  try {
-    main.TagPage->Load(Settings::ElementsPath());
-  } catch (const Exception& e) {
-    ShowMessageDlg(e.Message(), 2);
-  }
 }

@@ -12,7 +12,6 @@ class QMenu;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TfMain;
 class TFrTreeView;
 
 class TProjectTree : public QWidget {
@@ -84,8 +83,3 @@ class TTagLibrary : public QWidget {
 
   TFrTreeView* FrTreeView1;
 };
-
-// Puts the two pages into the side pane of `main` and wires their commands.
-void InstallProjectPages(TfMain& main);
-// Texts, project list and tag library, when the main window first shows.
-void LoadProjectPages(TfMain& main);

@@ -110,9 +110,9 @@ QStringList CommandLineFiles(const QStringList& toolkitLeft, int argc, const cha
   return files;
 }
 
-void ShowDocumentManagerAtStart() {
+void ShowDocumentManagerAtStart(IAppHost& host) {
   if (Settings::Open().ReadBool(QStringLiteral("Show"), QStringLiteral("DocMan?"), false)) return;
-  if (AppServices().DocumentManager) AppServices().DocumentManager();
+  if (AppServices().DocumentManager) AppServices().DocumentManager(host);
 }
 
 std::jthread ReadFontConfigurationAhead() {
@@ -140,6 +140,6 @@ TfMain* StartUp(const QStringList& arguments) {
   main->setWindowTitle(ProductTitle);
   splash.reset();
   SendParamToMainWindow(main, arguments);
-  ShowDocumentManagerAtStart();
+  ShowDocumentManagerAtStart(*main);
   return main;
 }

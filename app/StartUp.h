@@ -10,6 +10,7 @@
 
 class QListWidget;
 class QPushButton;
+class IAppHost;
 class TfMain;
 
 class TfSplash : public QWidget {
@@ -50,7 +51,7 @@ int ToolkitArgumentCount(int argc, const char* const* argv);
 // that a file whose name begins with "-" can always be named.
 QStringList CommandLineFiles(const QStringList& toolkitLeft, int argc, const char* const* argv, int toolkitCount);
 // Shows the document manager unless Show / DocMan? is set.
-void ShowDocumentManagerAtStart();
+void ShowDocumentManagerAtStart(IAppHost& host);
 // Reads the font configuration on a thread of its own while the toolkit
 // starts, so that the first text drawn need not wait for it. Call first
 // thing in the program; the thread ends with the returned object.

@@ -3,7 +3,7 @@
 #include "app/Child.h"
 #include "app/DocumentManager.h"
 #include "app/Documents.h"
-#include "app/Frame.h"
+#include "app/AppHost.h"
 #include "app/HighlighterCodes.h"
 #include "app/Icons.h"
 #include "app/LanguageModule.h"
@@ -210,7 +210,7 @@ void TfMyDocumentsCreator::SpeedButton1Click() {
 
 void TfMyDocumentsCreator::GotoLine1Click() {
   QString text;
-  if (!TfMain::AskLineNumber(this, text)) return;
+  if (!AskLineNumber(this, text)) return;
   int line = 0;
   switch (Documents::CheckGotoLine(text, Memo1->Lines().Count(), line)) {
     case Documents::TGotoCheck::NotANumber:

@@ -2,8 +2,7 @@
 
 #include "app/CodeInsidePage.h"
 #include "app/FlatLook.h"
-#include "app/Frame.h"
-#include "app/ProjectPages.h"
+#include "app/AppHost.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
@@ -101,19 +100,19 @@ void WriteSettings(const std::function<void(TIniFile&)>& write) {
   });
 }
 
-void OpenOptionsScreen(int page, int innerPage) {
+void OpenOptionsScreen(IAppHost* host, int page, int innerPage) {
   if (AppServices().OptionsScreen)
     AppServices().OptionsScreen(page, innerPage);
   else
-    TfConfig::Execute(page, innerPage);
+    TfConfig::Execute(host, page, innerPage);
 }
 
 TfConfig* TfConfig::Instance() { return gInstance.data(); }
 
-TfConfig* TfConfig::Execute(int page, int innerPage) {
+TfConfig* TfConfig::Execute(IAppHost* host, int page, int innerPage) {
   TfConfig* screen = gInstance.data();
   if (!screen) {
-    screen = new TfConfig;
+    screen = new TfConfig(host);
     gInstance = screen;
   }
   screen->SelectPage(page, innerPage);
@@ -123,10 +122,10 @@ TfConfig* TfConfig::Execute(int page, int innerPage) {
   return screen;
 }
 
-TfConfig::TfConfig() : QWidget(fMain, Qt::Window) {
+TfConfig::TfConfig(IAppHost* host) : QWidget(host ? host->HostWindow() : nullptr, Qt::Window), host_(host) {
   setObjectName(QStringLiteral("fConfig"));
   setAttribute(Qt::WA_DeleteOnClose);
-  if (fMain) setFont(fMain->font());
+  if (host_) setFont(host_->HostWindow()->font());
   setWindowTitle(LangText(QStringLiteral("CfgScreen")));
   resize(640, 520);
   // Escape closes the screen as it closes a dialog, whichever control has the focus.
@@ -142,12 +141,13 @@ TfConfig::TfConfig() : QWidget(fMain, Qt::Window) {
   BuildOperationsPage(built[1]);
   BuildLanguagePage(built[2]);
   BuildPathPages(built[3]);
-  CodeInside = new TCodeInsidePage(PageControl1);
+  CodeInside = new TCodeInsidePage(host_, PageControl1);
   PageControl1->addTab(CodeInside, QString());
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl1);
   ReadSettings();
-  if (QWidget* screen = fMain ? fMain->window() : nullptr) move(screen->geometry().center() - rect().center());
+  if (QWidget* screen = host_ ? host_->HostWindow()->window() : nullptr)
+    move(screen->geometry().center() - rect().center());
 }
 
 TfConfig::~TfConfig() = default;
@@ -308,13 +308,13 @@ void TfConfig::BuildEditorPage(QWidget* page) {
 void TfConfig::BuildOperationsPage(QWidget* page) {
   auto* operations = Named<QGroupBox>(page, "GroupBox7");
   captions_ << qMakePair(static_cast<QWidget*>(operations), L("GB7"));
-  CheckBox8 = BoolBox(operations, "CheckBox8", "DoubleClick", "Open", [](bool on) {
-    if (!fMain) return;
-    fMain->DoubleClickOpen = on;
-    fMain->DoubleClickOpen = Settings::Open().ReadBool(L("DoubleClick"), L("Open"), on);
+  CheckBox8 = BoolBox(operations, "CheckBox8", "DoubleClick", "Open", [this](bool on) {
+    if (!host_) return;
+    host_->Options().DoubleClickOpen = on;
+    host_->Options().DoubleClickOpen = Settings::Open().ReadBool(L("DoubleClick"), L("Open"), on);
   });
-  CheckBox6 = BoolBox(operations, "CheckBox6", "Files", "NoDoubles", [](bool on) {
-    if (fMain) fMain->NoDoubles = on;
+  CheckBox6 = BoolBox(operations, "CheckBox6", "Files", "NoDoubles", [this](bool on) {
+    if (host_) host_->Options().NoDoubles = on;
   });
   CheckBox1 = BoolBox(operations, "CheckBox1", "Ask", "ToSave?");
   auto* opsLayout = new QVBoxLayout(operations);
@@ -322,7 +322,9 @@ void TfConfig::BuildOperationsPage(QWidget* page) {
 
   auto* look = Named<QGroupBox>(page, "GroupBox6");
   captions_ << qMakePair(static_cast<QWidget*>(look), L("VStyle"));
-  CheckBox12 = BoolBox(look, "CheckBox12", "XPLook", "Enabled?", [](bool on) { ApplyFlatLook(on); });
+  CheckBox12 = BoolBox(look, "CheckBox12", "XPLook", "Enabled?", [this](bool on) {
+    ApplyFlatLook(host_ ? host_->HostWindow() : nullptr, on);
+  });
   (new QVBoxLayout(look))->addWidget(CheckBox12);
 
   auto* start = Named<QGroupBox>(page, "GroupBox10");
@@ -453,7 +455,8 @@ void TfConfig::ReadSettings() {
       {CheckBox1, true},           {CheckBox2, editor.GutterVisible},   {CheckBox3, editor.LineNumbers},
       {CheckBox4, true},           {CheckBox5, editor.ScrollHint},      {CheckBox7, editor.AutoIndent},
       {CheckBox10, editor.SpecialChars}, {CheckBox11, editor.TabsToSpaces},
-      {CheckBox8, fMain ? fMain->DoubleClickOpen : true}, {CheckBox6, fMain ? fMain->NoDoubles : false},
+      {CheckBox8, host_ ? host_->Options().DoubleClickOpen : true},
+      {CheckBox6, host_ ? host_->Options().NoDoubles : false},
       {CheckBox12, false},         {CheckBox13, false}};
   for (const TBoolOption& o : std::as_const(boolOptions_))
     o.box->setChecked(ini.ReadBool(o.section, o.key, defaults.value(o.box)));
@@ -573,11 +576,11 @@ void TfConfig::SpeedButton5Click() {
     Edit10->setText(file);
     WriteSettings([&](TIniFile& ini) { ini.WriteString(L("TranslationModule"), L("Path"), file); });
     LoadLanguageModule();
-    if (fMain) fMain->ApplyLanguage();
+    if (host_) emit host_->Signals().LanguageChanged();
     ApplyLanguage();
     ShowMessageDlg(LangText(QStringLiteral("SyncReady")), 0);
   }
-  if (fMain) fMain->ApplyCharset();
+  if (host_) emit host_->Signals().CharsetChanged();
 }
 
 void TfConfig::SpeedButton12Click() { ChoosePath(Edit7, kHelpFilter, "Help"); }
@@ -586,7 +589,7 @@ void TfConfig::SpeedButton20Click() { ChoosePath(Edit11, kProgramFilter, "GFX");
 
 void TfConfig::SpeedButton4Click() {
   const QString file = ChoosePath(Edit1, kElementsFilter, "Elements");
-  if (!file.isEmpty() && fMain && fMain->TagPage) fMain->TagPage->Load(file);  // a damaged file is reported there
+  if (!file.isEmpty() && host_) emit host_->Signals().TagLibraryChosen(file);
 }
 
 void TfConfig::SpeedButton8Click() {
@@ -612,7 +615,7 @@ void TfConfig::SpeedButton8Click() {
     }
   }
   FillBrowserList();
-  if (fMain) fMain->LoadBrowserList();
+  if (host_) emit host_->Signals().BrowserListChanged();
 }
 
 void TfConfig::ListBox3DblClick() {
@@ -622,7 +625,7 @@ void TfConfig::ListBox3DblClick() {
   browsers_.Remove(row);
   ReportFailures([&] { browsers_.Save(listFile); });
   FillBrowserList();
-  if (fMain) fMain->LoadBrowserList();
+  if (host_) emit host_->Signals().BrowserListChanged();
 }
 
 void TfConfig::SpeedButton7Click() {
@@ -638,7 +641,7 @@ void TfConfig::SpeedButton7Click() {
 
 void TfConfig::SpeedButton10Click() {
   QFile::remove(ProgramFolder() + QStringLiteral("recentfiles.dat"));
-  if (fMain) fMain->RecentFiles2->clear();
+  if (host_) emit host_->Signals().RecentFilesCleared();
 }
 
 void TfConfig::SetSwatch(QPushButton* swatch, TColor color) {

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 
+class IAppHost;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -28,7 +29,9 @@ class TfConfig : public QWidget {
  public:
   // Opens the screen, or raises the one already open, at `page` of the main
   // pages and `innerPage` of the path pages (-1 keeps the page shown).
-  static TfConfig* Execute(int page = -1, int innerPage = -1);
+  // What the screen changes beyond settings.ini goes to `host` (nothing
+  // without one).
+  static TfConfig* Execute(IAppHost* host = nullptr, int page = -1, int innerPage = -1);
   // The screen that is open; null when none is.
   static TfConfig* Instance();
 
@@ -80,7 +83,7 @@ class TfConfig : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  TfConfig();
+  explicit TfConfig(IAppHost* host);
   void BuildEditorPage(QWidget* page);
   void BuildOperationsPage(QWidget* page);
   void BuildLanguagePage(QWidget* page);
@@ -109,6 +112,7 @@ class TfConfig : public QWidget {
   };
   QList<TBoolOption> boolOptions_;
   QList<QPair<QWidget*, QString>> captions_;
+  IAppHost* host_;
   TBrowserList browsers_;
   bool programPathEdited_ = false;
   bool browserPathEdited_ = false;
@@ -120,5 +124,5 @@ void ReportFailures(const std::function<void()>& job);
 // Writes settings.ini through `write`; a failure is reported to the user.
 void WriteSettings(const std::function<void(TIniFile&)>& write);
 
-// The options screen at a page, through the hook when one is set.
-void OpenOptionsScreen(int page, int innerPage);
+// The options screen over `host` at a page, through the hook when one is set.
+void OpenOptionsScreen(IAppHost* host, int page, int innerPage);

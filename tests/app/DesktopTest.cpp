@@ -213,8 +213,7 @@ TEST_F(Desktop, EscapeClosesTheOptionsScreen) {
 }
 
 TEST_F(Desktop, EnterOpensTheSelectedItemInTheDocumentManager) {
-  Main();
-  TfDocumentManager manager;
+  TfDocumentManager manager(&Main());
   ShowActive(&manager);
   manager.FrListView1->setFocus();
   manager.FrListView1->setCurrentItem(manager.FrListView1->topLevelItem(2));  // PHP

@@ -177,8 +177,7 @@ TEST_F(DocumentManager, DeleteRemovesTheSelectedLineAndItsFile) {
 TEST_F(DocumentManager, DoubleClickCreatesDocuments) {
   WriteIndex((Folder() + "Snip.mds$.php\r\nno dollar\r\n").toUtf8());
   WriteFileBytes(Folder() + "Snip.mds", "<?php echo 1; ?>\r\n");
-  Main();
-  TfDocumentManager manager;
+  TfDocumentManager manager(&Main());
   manager.OpenStandard(0);
   ASSERT_NE(Main().ActiveDocument(), nullptr);
   EXPECT_EQ(Main().ActiveDocument()->Memo1->Text(), "");

@@ -52,7 +52,7 @@ TEST_F(MainWindow, OpeningTwiceWithAndWithoutNoDoubles) {
   Main().CloseAllExecute();
   EXPECT_EQ(Windows(), 0);
 
-  Main().NoDoubles = true;
+  Main().Options().NoDoubles = true;
   TChildForm* first = Main().OpenDocument(false, true, index);
   Main().ToolButton33Click();
   EXPECT_EQ(Main().OpenDocument(false, true, index), first);
@@ -749,7 +749,7 @@ TEST_F(MainWindow, ToolBarsCarryTheirCommandsAndFollowTheLastWindowGone) {
 
 TEST_F(MainWindow, DocumentManagerItemOpensIt) {
   int shown = 0;
-  AppServices().DocumentManager = [&shown] { ++shown; };
+  AppServices().DocumentManager = [&shown](IAppHost&) { ++shown; };
   Main().Action("LoadDocs1")->trigger();
   EXPECT_EQ(shown, 1);
   QMenu* exportMenu = Main().findChild<QMenu*>("Export1");

@@ -39,8 +39,7 @@ class OptionsScreen : public AppFixture {
     AppFixture::TearDown();
   }
   TfConfig& Screen() {
-    Main();
-    return *TfConfig::Execute();
+    return *TfConfig::Execute(&Main());
   }
   void Close() {
     Screen().close();
@@ -124,8 +123,8 @@ TEST_F(OptionsScreen, CheckBoxesWriteTheirKeysAndTheMainWindowFollows) {
     b.box->click();
     EXPECT_EQ(Key(b.section, b.key), was ? "0" : "1") << b.section;
   }
-  EXPECT_EQ(Main().NoDoubles, s.CheckBox6->isChecked());
-  EXPECT_EQ(Main().DoubleClickOpen, s.CheckBox8->isChecked());
+  EXPECT_EQ(Main().Options().NoDoubles, s.CheckBox6->isChecked());
+  EXPECT_EQ(Main().Options().DoubleClickOpen, s.CheckBox8->isChecked());
   EXPECT_EQ(MainFlatLook(&Main())->Active(), s.CheckBox12->isChecked());
 }
 

@@ -150,7 +150,7 @@ TEST_F(StartUpTest, UpperCaseRtfOpensAsADocumentAndImagesGetATab) {
 
 TEST_F(StartUpTest, DocumentManagerAtStart) {
   int shown = 0;
-  AppServices().DocumentManager = [&shown] { ++shown; };
+  AppServices().DocumentManager = [&shown](IAppHost&) { ++shown; };
   Start({});
   EXPECT_EQ(shown, 1);
   main.reset();
