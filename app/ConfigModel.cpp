@@ -1,5 +1,6 @@
 #include "app/ConfigModel.h"
 
+#include "platform/ProgramFolder.h"
 #include "platform/SafeFile.h"
 
 #include <QFile>
@@ -31,10 +32,14 @@ int CharsetValue(int index) {
 
 }  // namespace ConfigModel
 
-void TBrowserList::Load(const QString& fileName) {
+QString TBrowserList::FileName() { return ProgramFolder() + QStringLiteral("browserlist.dat"); }
+
+bool TBrowserList::Load(const QString& fileName) {
   entries_.clear();
   QFile file(fileName);
-  if (file.open(QIODevice::ReadOnly)) entries_ = ExternalPreviews::ParseBrowserList(QString::fromUtf8(file.readAll()));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  entries_ = ExternalPreviews::ParseBrowserList(QString::fromUtf8(file.readAll()));
+  return true;
 }
 
 void TBrowserList::Save(const QString& fileName) const {

@@ -41,8 +41,10 @@ class TBrowserList {
  public:
   using TEntry = ExternalPreviews::TBrowserEntry;
 
-  // A file that is missing or cannot be read gives an empty list.
-  void Load(const QString& fileName);
+  // ProgramFolder() + "browserlist.dat", the one file the list is kept in.
+  static QString FileName();
+  // A file that is missing or cannot be read gives an empty list (false).
+  bool Load(const QString& fileName);
   // Replaces the file once the new one is complete (raises EStreamError).
   void Save(const QString& fileName) const;
 

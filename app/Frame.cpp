@@ -10,6 +10,7 @@
 #include "app/LanguageModule.h"
 #include "app/ProjectPages.h"
 #include "app/Prompts.h"
+#include "app/RecentFiles.h"
 #include "app/Settings.h"
 #include "app/ShellDialogs.h"
 #include "app/UpdateConsole.h"
@@ -66,29 +67,6 @@ bool IsImportedDocument(const QString& path) {
 }
 }  // namespace
 
-namespace {
-
-QStringList ReadLines(const QString& fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  QString text = TextCodec::decodeFile(file.readAll()).text;
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-  QStringList lines = text.split(u'\n');
-  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-  return lines;
-}
-
-// Writes lines through a temporary file; raises EWriteError on failure.
-void WriteLines(const QString& fileName, const QStringList& lines) {
-  QSaveFile file(fileName);
-  QByteArray bytes;
-  for (const QString& line : lines) bytes += line.toUtf8() + '\n';
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw EWriteError(fileName + QStringLiteral(": ") + file.errorString());
-}
-
-}  // namespace
-
 TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("fMain"));
   connect(&signals_, &TAppSignals::LanguageChanged, this, &TfMain::ApplyLanguage);
@@ -114,7 +92,6 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
   for (const char* page : {"Common", "HTML", "Forms"}) {
     auto* bar = new QToolBar(PageControl1);
-    bar->setEnabled(false);  // the insert commands come with their dialogs
     PageControl1->addTab(bar, QLatin1String(page));
   }
   PageControl1->setCurrentIndex(0);
@@ -351,7 +328,6 @@ void TfMain::BuildMenusAndBars() {
   }
   // The simple insert commands on the first insert page.
   if (auto* common = qobject_cast<QToolBar*>(PageControl1->widget(0))) {
-    common->setEnabled(true);
     for (const char* name : {"Bold1", "Italic1", "Underline1", "Left1", "Center1", "Right1", "ToolButton84"})
       common->addAction(actions_.value(QLatin1String(name)));
     for (QMenu* drop : {PopupMenu4, PopupMenu2}) {
@@ -690,13 +666,11 @@ TChildForm* TfMain::OpenDocument(bool FromTemplate, bool IsFile, const QString& 
   return CreateDocument(FromTemplate, IsFile, QString(), FileName);
 }
 
-QStringList TfMain::ReadRecentFiles() const { return ReadLines(ProgramFolder + QStringLiteral("recentfiles.dat")); }
-
 void TfMain::AddRecentFile(const QString& path) {
   // The list holds one path a line: a name with a line break in it stays out.
   if (path.contains(u'\n') || path.contains(u'\r')) return;
   try {
-    WriteLines(ProgramFolder + QStringLiteral("recentfiles.dat"), Documents::AddRecentEntry(ReadRecentFiles(), path));
+    RecentFiles::Write(Documents::AddRecentEntry(RecentFiles::Read(), path));
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }
@@ -707,7 +681,7 @@ void TfMain::AddRecentFile(const QString& path) {
 void TfMain::BuildRecentMenu() {
   RecentFiles2->clear();
   int position = 0;
-  for (const QString& path : ReadRecentFiles()) {
+  for (const QString& path : RecentFiles::Read()) {
     if (!QFileInfo(path).isFile()) continue;
     if (position == Documents::MaxRecentFiles) break;
     QString shown = path;

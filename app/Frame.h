@@ -255,7 +255,6 @@ class TfMain : public QMainWindow, public IAppHost {
   void PreviewInBrowser(const QString& program);
   void BuildInsertCommands(QMenu* insert);
   void ImportInto(const QString& path, bool word, TChildForm* newDocument);
-  QStringList ReadRecentFiles() const;
   QString StartFolder() const;
   // The name filters of the open and save dialogs: web pages, style sheets,
   // scripts and all files.

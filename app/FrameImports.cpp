@@ -51,12 +51,11 @@ void TfMain::LoadBrowserExecute() {
 }
 
 void TfMain::LoadBrowserList() {
-  QFile file(ProgramFolder + QStringLiteral("browserlist.dat"));
-  if (!file.exists() || !file.open(QIODevice::ReadOnly)) return;
+  TBrowserList browsers;
+  if (!browsers.Load(TBrowserList::FileName())) return;
   BrowserPop->clear();
   QFileIconProvider icons;
-  for (const ExternalPreviews::TBrowserEntry& entry :
-       ExternalPreviews::ParseBrowserList(QString::fromUtf8(file.readAll()))) {
+  for (const ExternalPreviews::TBrowserEntry& entry : browsers.Entries()) {
     QAction* item = BrowserPop->addAction(entry.caption);
     item->setData(entry.program);
     if (QFileInfo(entry.program).exists()) item->setIcon(icons.icon(QFileInfo(entry.program)));

@@ -150,7 +150,6 @@ void TfMain::BuildInsertCommands(QMenu* insert) {
   const auto fill = [this](int page, const QStringList& names) {
     auto* bar = qobject_cast<QToolBar*>(PageControl1->widget(page));
     if (!bar) return;
-    bar->setEnabled(true);
     for (const QString& name : names) bar->addAction(actions_.value(name));
   };
   fill(1, {"Table1", "ToolButton51", "ToolButton50", "ToolButton27", "ToolButton60", "ToolButton30", "ToolButton32",

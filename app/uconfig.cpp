@@ -5,6 +5,7 @@
 #include "app/AppHost.h"
 #include "app/LanguageModule.h"
 #include "app/Prompts.h"
+#include "app/RecentFiles.h"
 #include "app/Settings.h"
 #include "files/FrComboBox.h"
 #include "files/PromptDialogs.h"
@@ -486,7 +487,7 @@ void TfConfig::showEvent(QShowEvent* event) {
 }
 
 void TfConfig::FillBrowserList() {
-  browsers_.Load(ProgramFolder() + QStringLiteral("browserlist.dat"));
+  browsers_.Load(TBrowserList::FileName());
   ListBox3->clear();
   ListBox3->addItems(browsers_.Lines());
 }
@@ -595,7 +596,7 @@ void TfConfig::SpeedButton4Click() {
 void TfConfig::SpeedButton8Click() {
   const QString program = ChoosePath(Edit5, kProgramFilter, "WEB");
   if (program.isEmpty()) return;
-  const QString listFile = ProgramFolder() + QStringLiteral("browserlist.dat");
+  const QString listFile = TBrowserList::FileName();
   browsers_.Load(listFile);
   if (browsers_.IndexOfPath(program) < 0) {
     // Asked until the name can be stored; Cancel adds nothing.
@@ -621,7 +622,7 @@ void TfConfig::SpeedButton8Click() {
 void TfConfig::ListBox3DblClick() {
   const int row = ListBox3->currentRow();
   if (row < 0) return;
-  const QString listFile = ProgramFolder() + QStringLiteral("browserlist.dat");
+  const QString listFile = TBrowserList::FileName();
   browsers_.Remove(row);
   ReportFailures([&] { browsers_.Save(listFile); });
   FillBrowserList();
@@ -640,7 +641,7 @@ void TfConfig::SpeedButton7Click() {
 }
 
 void TfConfig::SpeedButton10Click() {
-  QFile::remove(ProgramFolder() + QStringLiteral("recentfiles.dat"));
+  RecentFiles::Clear();
   if (host_) emit host_->Signals().RecentFilesCleared();
 }
 

@@ -2,7 +2,7 @@
 // styles and auto-complete in the edit style, and the font picker built on it.
 #pragma once
 
-#include "files/Frame.h"
+#include "files/FramedControl.h"
 
 #include <QComboBox>
 #include <QFont>

@@ -4,7 +4,7 @@
 // The list never changes the process's current folder.
 #pragma once
 
-#include "files/Frame.h"
+#include "files/FramedControl.h"
 
 #include <QDateTime>
 #include <QIcon>

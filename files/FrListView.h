@@ -3,7 +3,7 @@
 // editing of a caption only when its label is clicked.
 #pragma once
 
-#include "files/Frame.h"
+#include "files/FramedControl.h"
 
 #include <QTreeWidget>
 

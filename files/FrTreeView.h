@@ -2,7 +2,7 @@
 // while it does not have the focus, outlines its selected node with a pen.
 #pragma once
 
-#include "files/Frame.h"
+#include "files/FramedControl.h"
 
 #include <QPen>
 #include <QTreeWidget>

@@ -1,4 +1,4 @@
-#include "files/Frame.h"
+#include "files/FramedControl.h"
 #include "files/FrComboBox.h"
 #include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"

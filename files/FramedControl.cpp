@@ -1,4 +1,4 @@
-#include "files/Frame.h"
+#include "files/FramedControl.h"
 
 void TFrameState::SetFrameFlat(bool flat) {
   if (frameFlat_ == flat) return;

@@ -1,0 +1,19 @@
+// recentfiles.dat in the program folder: the paths of the recent-files
+// menu, one a line, newest first. The one place that reads, writes and
+// removes the file.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace RecentFiles {
+
+QString FileName();
+// The lines of the file (any line-break style); none when it is missing.
+QStringList Read();
+// Replaces the file through a temporary one; raises EWriteError on failure.
+void Write(const QStringList& paths);
+// Removes the file.
+void Clear();
+
+}  // namespace RecentFiles
