@@ -10,6 +10,33 @@ namespace {
 // Options that Undo and Redo switch for the time of a replay.
 constexpr TSrcEditorOptions kReplayOptions = eoScrollPastEol | eoTrimTrailingSpaces;
 
+// The editor's selection mode and options while one recorded item is
+// replayed: the item's mode, and options that put back exactly the recorded
+// text (no trimming, columns beyond the line end allowed). The editor's own
+// come back at the end of the scope.
+class TReplaySettings {
+ public:
+  TReplaySettings(TSrcSelectionMode& mode, TSrcEditorOptions& options, TSrcSelectionMode itemMode)
+      : mode_(mode), options_(options), oldMode_(mode), oldOptions_(options) {
+    mode_ = itemMode;
+    options_ = (options_ | eoScrollPastEol) & ~eoTrimTrailingSpaces;
+  }
+  ~TReplaySettings() {
+    mode_ = oldMode_;
+    options_ = (options_ & ~kReplayOptions) | (oldOptions_ & kReplayOptions);
+  }
+  TReplaySettings(const TReplaySettings&) = delete;
+  TReplaySettings& operator=(const TReplaySettings&) = delete;
+  // The editor's own options, from before the replay.
+  TSrcEditorOptions OldOptions() const { return oldOptions_; }
+
+ private:
+  TSrcSelectionMode& mode_;
+  TSrcEditorOptions& options_;
+  TSrcSelectionMode oldMode_;
+  TSrcEditorOptions oldOptions_;
+};
+
 QString TrimRight(const QString& s) {
   qsizetype n = s.size();
   while (n > 0 && (s[n - 1] == QLatin1Char(' ') || s[n - 1] == QLatin1Char('\t'))) --n;
@@ -140,16 +167,7 @@ void TCustomSrcEdit::TakeBack(bool redo) {
 void TCustomSrcEdit::UndoItem() {
   std::unique_ptr<TSrcEditUndoItem> item = undoList_.PopItem();
   if (!item) return;
-  const TSrcSelectionMode oldMode = selectionMode_;
-  const TSrcEditorOptions oldOptions = options_;
-  selectionMode_ = item->fChangeSelMode;
-  // Replays put back exactly the recorded text: no trimming, and columns
-  // beyond the line end are allowed.
-  options_ = (options_ | eoScrollPastEol) & ~eoTrimTrailingSpaces;
-  ScopeExit restore([this, oldMode, oldOptions] {
-    selectionMode_ = oldMode;
-    options_ = (options_ & ~kReplayOptions) | (oldOptions & kReplayOptions);
-  });
+  const TReplaySettings settings(selectionMode_, options_, item->fChangeSelMode);
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
   const TSrcChangeReason reason = item->fChangeReason;
@@ -246,16 +264,9 @@ void TCustomSrcEdit::UndoItem() {
 void TCustomSrcEdit::RedoItem() {
   std::unique_ptr<TSrcEditUndoItem> item = redoList_.PopItem();
   if (!item) return;
-  const TSrcSelectionMode oldMode = selectionMode_;
-  const TSrcEditorOptions oldOptions = options_;
-  selectionMode_ = item->fChangeSelMode;
-  options_ = (options_ | eoScrollPastEol) & ~eoTrimTrailingSpaces;
+  const TReplaySettings settings(selectionMode_, options_, item->fChangeSelMode);
   stateFlags_ |= sfRedoInProgress;
-  ScopeExit restore([this, oldMode, oldOptions] {
-    selectionMode_ = oldMode;
-    options_ = (options_ & ~kReplayOptions) | (oldOptions & kReplayOptions);
-    stateFlags_ &= ~sfRedoInProgress;
-  });
+  ScopeExit redone([this] { stateFlags_ &= ~sfRedoInProgress; });
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
   const TSrcChangeReason reason = item->fChangeReason;
@@ -293,7 +304,7 @@ void TCustomSrcEdit::RedoItem() {
       blockBegin_ = blockEnd_ = CaretXY();
       // The break is made again as it was made: with the editor's trimming.
       const TSrcEditorOptions replay = options_;
-      options_ = (options_ & ~eoTrimTrailingSpaces) | (oldOptions & eoTrimTrailingSpaces);
+      options_ = (options_ & ~eoTrimTrailingSpaces) | (settings.OldOptions() & eoTrimTrailingSpaces);
       ScopeExit back([this, replay] { options_ = replay; });
       InsertLineBreak();
       break;
