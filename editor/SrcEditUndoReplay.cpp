@@ -47,6 +47,17 @@ bool IsBlank(const QString& s) { return TrimRight(s).isEmpty(); }
 
 QString Spaces(int n) { return n > 0 ? QString(n, QLatin1Char(' ')) : QString(); }
 
+// An item whose replay changes no text goes over to the list `to` as it is;
+// of these, the one of word wrap switched on turns it off, and the one of
+// word wrap switched off turns it on, whether undone or redone.
+void PassItemOn(TCustomSrcEdit& edit, std::unique_ptr<TSrcEditUndoItem> item, TSrcEditUndoList& to) {
+  if (item->fChangeReason == crWordWrapOn)
+    edit.SetWordWrap(false);
+  else if (item->fChangeReason == crWordWrapOff)
+    edit.SetWordWrap(true);
+  to.PushItem(std::move(item));
+}
+
 }  // namespace
 
 // ----------------------------------------------------------- undo and redo
@@ -248,15 +259,9 @@ void TCustomSrcEdit::UndoItem() {
       break;
     }
     case crWordWrapOn:
-      SetWordWrap(false);
-      redoList_.PushItem(std::move(item));
-      break;
     case crWordWrapOff:
-      SetWordWrap(true);
-      redoList_.PushItem(std::move(item));
-      break;
     default:
-      redoList_.PushItem(std::move(item));
+      PassItemOn(*this, std::move(item), redoList_);
       break;
   }
 }
@@ -337,13 +342,7 @@ void TCustomSrcEdit::RedoItem() {
       break;
     }
     case crWordWrapOn:
-      SetWordWrap(false);
-      undoList_.PushItem(std::move(item));
-      break;
     case crWordWrapOff:
-      SetWordWrap(true);
-      undoList_.PushItem(std::move(item));
-      break;
     case crPadding:
       undoList_.AddChange(reason, start, end, QString(), mode);
       SetCaretXYEx(false, start);
@@ -352,7 +351,7 @@ void TCustomSrcEdit::RedoItem() {
       SetCaretXYEx(false, start);
       break;
     default:
-      undoList_.PushItem(std::move(item));
+      PassItemOn(*this, std::move(item), undoList_);
       break;
   }
 }
