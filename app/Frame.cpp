@@ -288,7 +288,7 @@ void TfMain::BuildMenusAndBars() {
       {"Redo1", "edit-redo"}, {"Cut1", "edit-cut"}, {"Copy1", "edit-copy"}, {"Paste1", "edit-paste"},
       {"SelectAll1", "edit-select-all"}, {"GotoLine1", "go-jump"}, {"WWrap1", "format-justify-fill"},
       {"Search1", "edit-find"}, {"SearchReplace", "edit-find-replace"}, {"FindNext", "go-down"},
-      {"FindPrevious", "go-up"}, {"Table1", "x-office-spreadsheet"}, {"Bold1", "format-text-bold"},
+      {"FindPrevious", "go-up"}, {"Table1", "insert-table"}, {"Bold1", "format-text-bold"},
       {"Italic1", "format-text-italic"}, {"Underline1", "format-text-underline"},
       {"Center1", "format-justify-center"}, {"Left1", "format-justify-left"}, {"Right1", "format-justify-right"},
       {"ToolButton60", "preferences-desktop-font"}, {"ToolButton84", "format-justify-fill"},

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QHash>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QStandardPaths>
 #include <QPainter>
 #include <QPainterPath>
@@ -87,6 +88,16 @@ void Draw(QPainter& p, const QString& name, qreal s) {
   }
 }
 
+// Our picture of `name` from the vector files built into the program
+// (data/icons/insert), `side` pixels square; null where we have none or the
+// vector image format cannot be loaded.
+QPixmap OwnPicture(const QString& name, int side) {
+  QImageReader reader(QStringLiteral(":/icons/insert/") + name + QStringLiteral(".svg"));
+  if (!reader.canRead()) return QPixmap();
+  reader.setScaledSize(QSize(side, side));
+  return QPixmap::fromImage(reader.read());
+}
+
 }  // namespace
 
 namespace {
@@ -118,7 +129,9 @@ class TDeferredIconEngine : public QIconEngine {
 };
 
 // Our drawing of one name, drawn in each size only when that size is first
-// asked for: a start-up that shows a size need not draw the others.
+// asked for: a start-up that shows a size need not draw the others. The
+// insert commands have pictures of their own (vector files); other names a
+// small drawing made here.
 class TDrawnIconEngine : public TDeferredIconEngine {
  public:
   explicit TDrawnIconEngine(const QString& name) : name_(name) {}
@@ -134,12 +147,14 @@ class TDrawnIconEngine : public TDeferredIconEngine {
     const int side = std::min(size.width(), size.height());
     if (side > 0 && !sides_.contains(side)) {
       sides_ << side;
-      QPixmap pixmap(side, side);
-      pixmap.fill(Qt::transparent);
-      QPainter painter(&pixmap);
-      painter.setRenderHint(QPainter::Antialiasing);
-      Draw(painter, name_, side);
-      painter.end();
+      QPixmap pixmap = OwnPicture(name_, side);
+      if (pixmap.isNull()) {
+        pixmap = QPixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        Draw(painter, name_, side);
+      }
       drawn_.addPixmap(pixmap);
     }
     return drawn_;

@@ -1,14 +1,17 @@
 // Icons of menus and tool bars, by their names in the freedesktop icon
 // naming scheme ("document-new", "edit-copy", ...). They come from the
 // desktop's icon theme, then from the Adwaita theme; a name neither has gets
-// a small drawing of our own.
+// a picture of our own: for the insert commands one that shows what they
+// insert (vector files built in, drawn through Qt's SVG image plug-in), for
+// the others a small drawing. Nothing is looked up, read or drawn before an
+// icon is first painted or measured.
 #pragma once
 
 #include <QIcon>
 #include <QString>
 
 QIcon ThemeIcon(const QString& name);
-// The drawing used where no theme has the icon.
+// Our picture used where no theme has the icon.
 QIcon FallbackIcon(const QString& name);
 
 // Makes GNOME's theme the fallback where the desktop names none; call once

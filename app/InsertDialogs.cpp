@@ -535,6 +535,8 @@ TfHTMLButton::TfHTMLButton(QWidget* parent) : QDialog(parent) {
     p->Picture().LogPixelsX = p->Picture().LogPixelsY = 96;  // sizes in pixels
     previewRow->addWidget(p);
   }
+  // One preview on screen, so that the picture is drawn once.
+  AnimPicture2->hide();
   auto* dims = new QFormLayout;
   dims->addRow(Lang("mtWidth"), Label1 = Named(new QLabel, "Label1"));
   dims->addRow(Lang("ADIMHeight"), Label2 = Named(new QLabel, "Label2"));

@@ -1,6 +1,6 @@
 #include "authoring/PictureInserts.h"
 
-#include <QRegularExpression>
+#include <QDir>
 #include <QUrl>
 
 namespace PictureInserts {
@@ -24,13 +24,24 @@ QString MailLinkFragment(const QString& email, const QString& subject, const QSt
   return QStringLiteral("<a href=\"") + href + QStringLiteral("\">") + text + QStringLiteral("</a>");
 }
 
-QString PicturePath(const QString& path, TPathStyle style) {
+QString EncodedRelativePath(const QString& relative) {
+  // Besides letters, digits and "-._~", the characters a path segment may
+  // hold as they are; ":" is encoded too, as a first name holding it would
+  // read as a scheme, and "&" so that the attribute needs no entity.
+  static const QByteArray keep = QByteArrayLiteral("!$'()*+,;=@");
+  QStringList names = relative.split(u'/');
+  for (QString& name : names) name = QString::fromLatin1(QUrl::toPercentEncoding(name, keep));
+  return names.join(u'/');
+}
+
+QString PicturePath(const QString& path, TPathStyle style, const QString& documentFolder) {
   switch (style) {
     case psFull: {
-      static const QRegularExpression prefix(QStringLiteral("^(?:[A-Za-z]:)?[\\\\/]+|^[A-Za-z]:"));
-      QString rest = path.trimmed();
-      rest.remove(prefix);
-      return rest;
+      const QString typed = path.trimmed();
+      if (documentFolder.isEmpty() || typed.isEmpty()) return path;
+      const QDir folder(documentFolder);
+      const QString absolute = QDir::cleanPath(folder.absoluteFilePath(typed));
+      return EncodedRelativePath(folder.relativeFilePath(absolute));
     }
     case psNoFull: {
       const qsizetype cut = qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));

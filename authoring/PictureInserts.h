@@ -14,9 +14,15 @@ QString LinkFragment(const QString& address, const QString& text, bool newWindow
 QString MailLinkFragment(const QString& email, const QString& subject, const QString& text);
 
 enum TPathStyle { psFull, psNoFull, psComp };
-// The picture path as written: psFull without a drive or root prefix,
-// psNoFull the file name alone, psComp as typed.
-QString PicturePath(const QString& path, TPathStyle style);
+// The picture path as written. psFull: for a saved document (its folder in
+// `documentFolder`) the path relative to that folder, "/" between the names
+// and each name percent-encoded where an address needs it ("links/logo.gif",
+// "../img/a%20b.png"); for a document never saved (no folder) the path as
+// typed. psNoFull: the file name alone. psComp: the path as typed.
+QString PicturePath(const QString& path, TPathStyle style, const QString& documentFolder = QString());
+// `relative` (names parted by "/") with every name percent-encoded: blanks,
+// "#", "?", "%", ":", "&", quotes and all that is not ASCII (as UTF-8).
+QString EncodedRelativePath(const QString& relative);
 // <img src="P" alt="A" border="0" width="W" height="H">
 QString ImageFragment(const QString& path, const QString& alt, int width, int height);
 

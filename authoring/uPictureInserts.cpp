@@ -112,6 +112,7 @@ TfImage::TfImage(const TLangFunction& lang, QWidget* parent) : QDialog(parent) {
     previewRow->addWidget(p);
   }
   AnimPicture2->SetAnimate(true);
+  AnimPicture1->hide();
   layout->addWidget(previews);
 
   auto* dims = Named(new QGroupBox(lang(QStringLiteral("ADIMDim"))), "GroupBox2");
@@ -187,7 +188,7 @@ PictureInserts::TPathStyle TfImage::PathStyle() const {
 }
 
 QString TfImage::Fragment() const {
-  return PictureInserts::ImageFragment(PictureInserts::PicturePath(Edit1->text(), PathStyle()), AltText->text(),
+  return PictureInserts::ImageFragment(PictureInserts::PicturePath(Edit1->text(), PathStyle(), DocumentFolder), AltText->text(),
                                        AnimPicture1->Picture().GetWidth(), AnimPicture1->Picture().GetHeight());
 }
 

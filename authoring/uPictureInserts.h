@@ -61,9 +61,15 @@ class TfImage : public QDialog {
   std::function<void(const QString& message)> ShowError;
   // The folder browsing starts in when no path is typed.
   QString StartFolder;
+  // The folder of the document the picture goes into; empty while that
+  // document was never saved. The "full" path style is relative to it.
+  QString DocumentFolder;
 
   QLineEdit* Edit1 = nullptr;
   QPushButton* Button1 = nullptr;
+  // The picture as loaded (its size is read here) and the preview shown,
+  // which plays an animation: only the second is on screen, so that the
+  // picture is drawn once.
   TAnimPicture* AnimPicture1 = nullptr;
   TAnimPicture* AnimPicture2 = nullptr;
   QLabel* Label3 = nullptr;  // width

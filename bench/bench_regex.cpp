@@ -21,7 +21,7 @@
 #include "highlighters/SrcHighlighterMulti.h"
 #include "highlighters/SrcHighlighterPHP.h"
 #include "highlighters/SrcHighlighterVBScript.h"
-#include "highlighters/SrcRegex.h"
+#include "regex/SrcRegex.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,10 @@
 // The source-text editor control: text, caret and selection in three modes,
 // undo and redo, text replacement and the clipboard. Everything here works
 // without a visible window; painting and input live in their own files.
+// The control's members are defined by concern: SrcEdit.cpp (set-up, state,
+// caret, selection), SrcEditReplace.cpp, SrcEditClipboard.cpp,
+// SrcEditUndoReplay.cpp, SrcEditLineLengths.cpp (lengths and offsets), and
+// the files named at the sections below.
 #pragma once
 
 #include "editor/SrcEditHighlighter.h"
@@ -232,7 +236,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   int SelEnd() const;
   void SetSelEnd(int value);
 
-  // ---- text replacement
+  // ---- text replacement (SrcEditReplace.cpp)
   QString SelText() const { return GetSelText(); }
   QString GetSelText() const;
   // Replaces the selection (or inserts at the caret) as one undoable change.
@@ -248,13 +252,13 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void ClearSelection();
   void InsertBlock(TPoint begin, TPoint end, const QString& text, bool addToUndoList);
 
-  // ---- clipboard
+  // ---- clipboard (SrcEditClipboard.cpp)
   void CopyToClipboard();
   void CutToClipboard();
   void PasteFromClipboard();
   bool CanPaste() const;
 
-  // ---- drag and drop
+  // ---- drag and drop (SrcEditClipboard.cpp; the events in SrcEditInput.cpp)
   // Whether a drag from `source` may be dropped here.
   bool CanAcceptDrop(const TCustomSrcEdit* source) const;
   // Drops the selection of `source` at `dropPos`: inside one editor a move
@@ -270,7 +274,7 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // it the action is left to other controls.
   bool UpdateEditAction(TSrcEditAction action, bool& enabled) const;
 
-  // ---- undo and redo
+  // ---- undo and redo (SrcEditUndoReplay.cpp)
   void Undo();
   void Redo();
   bool CanUndo() const;

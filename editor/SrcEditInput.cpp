@@ -1,9 +1,11 @@
-// Mouse, wheel, scroll bars, focus and dropped files of the editor.
+// Mouse, wheel, scroll bars, focus, dropped files and drag and drop of the editor.
 #include "editor/SrcEdit.h"
 #include "editor/SrcEditKbdHandler.h"
 
 #include <QApplication>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -307,6 +309,22 @@ void TCustomSrcEdit::DoOnGutterClick(int x, int y) {
   OnGutterClick(this, x, y, line, clicked);
 }
 
+// --------------------------------------------------------- mouse cursor
+
+TPoint TCustomSrcEdit::PositionAt(QPoint pixel) const { return PixelsToRowColumn(pixel); }
+
+Qt::CursorShape TCustomSrcEdit::CursorAt(QPoint pixel) const {
+  if (gutter_.Visible() && pixel.x() < gutterWidth_) return gutter_.Cursor();
+  if (HasOption(eoDragDropEditing) && IsPointInSelection(PositionAt(pixel))) return Qt::ArrowCursor;
+  return Qt::IBeamCursor;
+}
+
+void TCustomSrcEdit::mouseMoveEvent(QMouseEvent* event) {
+  viewport()->setCursor(CursorAt(event->position().toPoint()));
+  QAbstractScrollArea::mouseMoveEvent(event);
+  MouseMoved(event);
+}
+
 // ------------------------------------------------------------------ wheel
 
 void TCustomSrcEdit::wheelEvent(QWheelEvent* event) {
@@ -358,6 +376,24 @@ void TCustomSrcEdit::ShowScrollHint() {
 
 // ------------------------------------------------------------------ focus
 
+void TCustomSrcEdit::AddFocusControl(QWidget* control) {
+  if (control) focusControls_.emplace_back(control);
+}
+
+void TCustomSrcEdit::RemoveFocusControl(QWidget* control) {
+  focusControls_.erase(std::remove(focusControls_.begin(), focusControls_.end(), control), focusControls_.end());
+}
+
+void TCustomSrcEdit::focusInEvent(QFocusEvent* event) {
+  while (!focusControls_.empty() && !focusControls_.back()) focusControls_.pop_back();
+  if (!focusControls_.empty()) {
+    focusControls_.back()->setFocus(event->reason());
+    return;
+  }
+  QAbstractScrollArea::focusInEvent(event);
+  FocusGained();
+}
+
 void TCustomSrcEdit::FocusGained() {
   CaretFocusChanged(true);
   ProcessCommand(kFocusGainedCommand, QChar());
@@ -408,4 +444,63 @@ bool TCustomSrcEdit::DropFiles(const QMimeData* data, QPoint pixel) {
   if (files.isEmpty()) return false;
   OnDropFiles(this, pixel.x(), pixel.y(), files);
   return true;
+}
+
+// ---------------------------------------------------------- drag and drop
+
+TCustomSrcEdit* TCustomSrcEdit::DragSource(const QDropEvent* event) {
+  for (QObject* o = event->source(); o; o = o->parent())
+    if (auto* edit = qobject_cast<TCustomSrcEdit*>(o)) return edit;
+  return nullptr;
+}
+
+void TCustomSrcEdit::dragEnterEvent(QDragEnterEvent* event) {
+  mouseDownPos_ = CaretXY();
+  if (AcceptsFileDrop(event->mimeData())) {
+    event->acceptProposedAction();
+    return;
+  }
+  if (event->mimeData()->hasFormat(QString::fromLatin1(kSrcEditClipboardMimeType)) && CanAcceptDrop(DragSource(event)))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TCustomSrcEdit::dragMoveEvent(QDragMoveEvent* event) {
+  if (AcceptsFileDrop(event->mimeData())) {
+    event->acceptProposedAction();
+    return;
+  }
+  if (!CanAcceptDrop(DragSource(event))) {
+    event->ignore();
+    return;
+  }
+  SetCaretXYEx(true, PositionAt(event->position().toPoint()));
+  event->setDropAction((event->modifiers() & Qt::ControlModifier) ? Qt::CopyAction : Qt::MoveAction);
+  event->accept();
+}
+
+void TCustomSrcEdit::dragLeaveEvent(QDragLeaveEvent* event) {
+  SetCaretXYEx(false, mouseDownPos_);
+  QAbstractScrollArea::dragLeaveEvent(event);
+}
+
+void TCustomSrcEdit::dropEvent(QDropEvent* event) {
+  if (AcceptsFileDrop(event->mimeData())) {
+    // The drop of files is always finished, whatever the handler does.
+    DropFiles(event->mimeData(), event->position().toPoint());
+    event->acceptProposedAction();
+    return;
+  }
+  TCustomSrcEdit* source = DragSource(event);
+  if (!CanAcceptDrop(source)) {
+    event->ignore();
+    return;
+  }
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  if (DropSelection(source, PositionAt(event->position().toPoint()), mods & Qt::ControlModifier,
+                    mods & Qt::ShiftModifier))
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }

@@ -11,6 +11,10 @@
 // edited line's new bytes go to the end of the newest block (or over the old
 // ones when they fit); the space left behind is reclaimed by a compaction once
 // it outweighs the text. The rarely used per-line objects sit in a side table.
+//
+// Defined in SrcEditTextStorage.cpp (blocks and line records),
+// SrcEditTextBuffer.cpp (the line list and word wrap) and SrcEditTextFiles.cpp
+// (loading, saving and the writer).
 #pragma once
 
 #include "editor/SrcEditMiscProcs.h"

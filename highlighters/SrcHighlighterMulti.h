@@ -11,7 +11,7 @@
 #pragma once
 
 #include "editor/SrcEditHighlighter.h"
-#include "highlighters/SrcRegex.h"
+#include "regex/SrcRegex.h"
 
 #include <QPointer>
 

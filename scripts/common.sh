@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libpng-tools libpcre2-dev libqscintilla2-qt6-dev
   xvfb xauth libxcb1-dev
-  adwaita-icon-theme
+  adwaita-icon-theme libqt6svg6
   desktop-file-utils
 )
 

@@ -1,6 +1,9 @@
 // The insert dialogs as the commands show them: answered through the
 // scripted prompts, as a user would fill them in.
 #include "app/InsertDialogs.h"
+#include "authoring/uPictureInserts.h"
+#include "images/AnimPicture.h"
+#include "tests/images/PictureTestSupport.h"
 
 #include "files/FrComboBox.h"
 #include "tests/app/AppFixture.h"
@@ -297,6 +300,67 @@ TEST_F(InsertDialogs, ImageButtonTakesThePicturesSize) {
   EXPECT_FALSE(b.LoadPicture(MakeFile("bad.png", "no picture")));
   EXPECT_EQ(prompts.Messages().size(), 1);
   EXPECT_EQ(b.Label1->text(), QString());
+}
+
+namespace {
+// Counts the paint events of the widgets it watches.
+struct TPaintCounter : QObject {
+  QHash<QObject*, int> paints;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints[watched];
+    return false;
+  }
+};
+}  // namespace
+
+// The image button's dialog shows the picture in one preview, drawn once.
+TEST_F(InsertDialogs, ImageButtonPreviewDrawsThePictureOnce) {
+  const QString png = root + "docs/pic.png";
+  QDir().mkpath(root + "docs");
+  QImage(32, 16, QImage::Format_RGB32).save(png);
+  TfHTMLButton b;
+  ASSERT_TRUE(b.LoadPicture(png));
+  TPaintCounter counter;
+  for (TAnimPicture* p : {b.AnimPicture1, b.AnimPicture2}) p->installEventFilter(&counter);
+  b.ShowPage(TfHTMLButton::ImgSheet);
+  b.grab();
+  EXPECT_EQ(counter.paints.value(b.AnimPicture1) + counter.paints.value(b.AnimPicture2), 1);
+  EXPECT_NE(b.AnimPicture1->isVisibleTo(&b), b.AnimPicture2->isVisibleTo(&b));
+}
+
+// A picture from a subfolder or a parent folder of the saved page goes in
+// by its address from the page's folder with the "full" style; in a page
+// never saved as it was chosen.
+TEST_F(InsertDialogs, PictureFromAnotherFolderOfTheSavedPage) {
+  TSrcEdit* e = Open();  // docs/page.html
+  const auto picture = [this](const QString& name) {
+    const QString path = root + name;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    EXPECT_TRUE(QImage(8, 4, QImage::Format_RGB32).save(path, "PNG"));
+    return path;
+  };
+  const auto insert = [&](const QString& path) {
+    e->SetText(QString());
+    Answer<TfImage>(
+        "fImage",
+        [path](TfImage& d) {
+          d.Edit1->setText(path);
+          d.full->setChecked(true);
+        },
+        [](TfImage& d) { return d.Button2; });
+    Main().Action("ToolButton19")->trigger();
+    return Text(e);
+  };
+  EXPECT_EQ(insert(MakeFile("links/logo.gif", picturetest::ThreeFrameGif())),
+            R"(<img src="links/logo.gif" alt="" border="0" width="4" height="4">)");
+  EXPECT_EQ(insert(picture("img/a b#1.png")), R"(<img src="../img/a%20b%231.png" alt="" border="0" width="8" height="4">)");
+  EXPECT_EQ(insert(picture("docs/Übersicht.png")),
+            R"(<img src="%C3%9Cbersicht.png" alt="" border="0" width="8" height="4">)");
+  // A page never saved: the path as typed.
+  Main().ToolButton33Click();
+  e = Main().ActiveDocument()->Memo1;
+  const QString typed = picture("img/a b#1.png");
+  EXPECT_EQ(insert(typed), "<img src=\"" + typed + R"(" alt="" border="0" width="8" height="4">)");
 }
 
 TEST_F(InsertDialogs, MailForm) {

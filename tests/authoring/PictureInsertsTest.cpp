@@ -1,7 +1,14 @@
 // Fragments of the link, picture and flash-movie insert dialogs.
 #include <QCheckBox>
+#include <QEvent>
+#include <QImage>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "images/AnimPicture.h"
 
 #include "authoring/PictureInserts.h"
 #include "authoring/uPictureInserts.h"
@@ -30,22 +37,55 @@ TEST(PictureInserts, Links) {
 }
 
 TEST(PictureInserts, PicturePathsAndTag) {
+  // A document never saved: "full" gives the path as typed.
   const struct {
     QString path;
-    QString full, nofull;
+    QString nofull;
   } cases[] = {
-      {R"(c:\myimages\myimage.jpg)", R"(myimages\myimage.jpg)", "myimage.jpg"},
-      {"/home/u/x.gif", "home/u/x.gif", "x.gif"},
-      {R"(pics\x.gif)", R"(pics\x.gif)", "x.gif"},
+      {R"(c:\myimages\myimage.jpg)", "myimage.jpg"},
+      {"/home/u/x.gif", "x.gif"},
+      {R"(pics\x.gif)", "x.gif"},
+      {"img/a b.png", "a b.png"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(PicturePath(c.path, psFull), c.full);
-    EXPECT_EQ(PicturePath(c.path, psNoFull), c.nofull);
-    EXPECT_EQ(PicturePath(c.path, psComp), c.path);
+    EXPECT_EQ(PicturePath(c.path, psFull), c.path);
+    EXPECT_EQ(PicturePath(c.path, psNoFull, "/home/u/site"), c.nofull);
+    EXPECT_EQ(PicturePath(c.path, psComp, "/home/u/site"), c.path);
   }
   EXPECT_EQ(ImageFragment("x.png", "A", 32, 16), R"(<img src="x.png" alt="A" border="0" width="32" height="16">)");
   EXPECT_EQ(ImageFragment(R"(a\b.gif)", R"(say "hi")", 1, 2),
             R"(<img src="a\b.gif" alt="say &quot;hi&quot;" border="0" width="1" height="2">)");
+}
+
+// A saved document: "full" is the picture's address relative to the
+// document's folder, each name percent-encoded where an address needs it.
+TEST(PictureInserts, FullPathRelativeToTheSavedDocument) {
+  const QString site = "/home/u/site";
+  const struct {
+    QString path, full;
+  } cases[] = {
+      {"/home/u/site/links/logo.gif", "links/logo.gif"},
+      {"/home/u/site/logo.gif", "logo.gif"},
+      {"/home/u/img/a.png", "../img/a.png"},
+      {"/home/u/site/links/../x/./y.png", "x/y.png"},
+      {"/srv/pics/p.png", "../../../srv/pics/p.png"},
+      {"links/logo.gif", "links/logo.gif"},  // typed relative: from the document's folder
+      {"  /home/u/site/a.png ", "a.png"},
+      {"/home/u/site/my pics/a b.png", "my%20pics/a%20b.png"},
+      {"/home/u/site/#1?/100%.png", "%231%3F/100%25.png"},
+      {"/home/u/site/Bilder/Größe ü.png", "Bilder/Gr%C3%B6%C3%9Fe%20%C3%BC.png"},
+      {"/home/u/site/日本.gif", "%E6%97%A5%E6%9C%AC.gif"},
+      {"/home/u/site/a:b.png", "a%3Ab.png"},  // not read as a scheme
+      {"/home/u/site/q\"&<x>.png", "q%22%26%3Cx%3E.png"},
+      {"/home/u/site/(x)_y-z~1,2.png", "(x)_y-z~1,2.png"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PicturePath(c.path, psFull, site), c.full) << c.path.toStdString();
+  // The folder given with a closing "/" is the same folder; nothing typed
+  // stays nothing.
+  EXPECT_EQ(PicturePath("/home/u/site/links/logo.gif", psFull, site + "/"), "links/logo.gif");
+  EXPECT_EQ(PicturePath("", psFull, site), "");
+  EXPECT_EQ(ImageFragment(PicturePath("/home/u/site/my pics/a.png", psFull, site), "", 1, 1),
+            R"(<img src="my%20pics/a.png" alt="" border="0" width="1" height="1">)");
 }
 
 TEST(PictureInserts, FlashBlock) {
@@ -75,4 +115,42 @@ TEST(PictureInserts, FlashDialogLoopTextFollowsTheBox) {
   dialog.CheckBox1->click();
   EXPECT_EQ(dialog.LoopText, "false");
   EXPECT_TRUE(dialog.Lines()[0].endsWith("id=untitled>"));
+}
+
+namespace {
+// Counts the paint events of the widgets it watches.
+struct TPaintCounter : QObject {
+  QHash<QObject*, int> paints;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints[watched];
+    return false;
+  }
+};
+}  // namespace
+
+// The picture dialog shows one preview: the picture is drawn once, not
+// beside itself; its size and the "full" path come from the loaded file.
+TEST(PictureInserts, PictureDialogDrawsThePictureOnceAndWritesTheRelativePath) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir().mkpath(dir.filePath("site/links")));
+  const QString picture = dir.filePath("site/links/my logo.png");
+  QImage image(24, 12, QImage::Format_RGB32);
+  image.fill(Qt::darkGreen);
+  ASSERT_TRUE(image.save(picture));
+  TfImage dialog([](const QString& key) { return key; });
+  dialog.DocumentFolder = dir.filePath("site");
+  ASSERT_TRUE(dialog.TryLoad(picture));
+  TPaintCounter counter;
+  for (TAnimPicture* p : {dialog.AnimPicture1, dialog.AnimPicture2}) p->installEventFilter(&counter);
+  dialog.grab();
+  EXPECT_EQ(counter.paints.value(dialog.AnimPicture1) + counter.paints.value(dialog.AnimPicture2), 1);
+  EXPECT_NE(dialog.AnimPicture1->isVisibleTo(&dialog), dialog.AnimPicture2->isVisibleTo(&dialog));
+  dialog.full->setChecked(true);
+  EXPECT_EQ(dialog.Fragment(), R"(<img src="links/my%20logo.png" alt="" border="0" width="24" height="12">)");
+  dialog.comp->setChecked(true);
+  EXPECT_EQ(dialog.Fragment(), "<img src=\"" + picture + R"(" alt="" border="0" width="24" height="12">)");
+  // Not saved: the path as typed.
+  dialog.DocumentFolder.clear();
+  dialog.full->setChecked(true);
+  EXPECT_EQ(dialog.Fragment(), "<img src=\"" + picture + R"(" alt="" border="0" width="24" height="12">)");
 }

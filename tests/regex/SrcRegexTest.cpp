@@ -1,4 +1,4 @@
-#include "highlighters/SrcRegex.h"
+#include "regex/SrcRegex.h"
 
 #include <gtest/gtest.h>
 

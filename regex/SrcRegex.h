@@ -10,6 +10,9 @@
 // Characters are UTF-16 code units. Classes and the fast paths keep a
 // 256-bit map for the codes below 256; codes from 256 on are checked by
 // range.
+//
+// Defined in SrcRegex.cpp (settings and errors), SrcRegexParser.cpp (the
+// compiler) and SrcRegexMatcher.cpp (the search).
 #pragma once
 
 #include "platform/Exceptions.h"
@@ -173,7 +176,6 @@ class TRegexEngine {
 
   void DropProgram();
   void MakeReady();
-  void BuildSets();
   bool ExecFrom(int start, TRegexBudget* shared);
   // Sets the step budget for a search, from `shared` or of its own, and
   // hands back what is left.
@@ -188,7 +190,6 @@ class TRegexEngine {
   bool IsSep(char16_t c) const { return c < 256 ? sepSet_[c] : false; }
   bool IsWord(int pos) const;
   bool IsPaired(int pos) const;  // a paired separator's halves around pos
-  void AnalyseProgram(bool singleBranch, bool startsUnbounded);
   void BuildFirstCharSet();
 
   QString expression_;

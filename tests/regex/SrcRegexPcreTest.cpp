@@ -4,7 +4,7 @@
 // group kinds, possessive quantifiers, "*" and "+" on operands that can
 // match the empty text, case folding above 127, and an empty match at the
 // very end of the input (which the engine never tries).
-#include "highlighters/SrcRegex.h"
+#include "regex/SrcRegex.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
