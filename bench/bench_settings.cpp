@@ -2,7 +2,7 @@
 // each read opening the file), with the file unchanged and with the file
 // changed on disk before every window. KV_BENCH_LINES adds unrelated lines
 // to the file.
-#include "app/Settings.h"
+#include "app/core/Settings.h"
 #include "bench/BenchUtil.h"
 #include "platform/ProgramFolder.h"
 

@@ -8,10 +8,10 @@
 // window (and the same window linked with the browser engine), KV_BENCH_RUNS
 // times each in turn; the medians and their ratio are printed with the goal.
 // Where no virtual X server starts, that part is skipped.
-#include "app/Frame.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
-#include "app/StartUp.h"
+#include "app/shell/Frame.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/shell/StartUp.h"
 #include "bench/BenchUtil.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/IniFile.h"

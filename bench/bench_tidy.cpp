@@ -1,7 +1,7 @@
 // The document window's Tidy report list: KV_BENCH_LINES warnings (default
 // 100 000, each line twice) added to the cleared list as one run of Tidy
 // delivers them; goal: well under a second.
-#include "app/Child.h"
+#include "app/document/Child.h"
 #include "authoring/TidyRun.h"
 #include "authoring/tidy.h"
 #include "bench/BenchUtil.h"

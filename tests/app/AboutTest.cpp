@@ -1,6 +1,6 @@
-#include "app/AngleLabel.h"
-#include "app/ExtProgressBar.h"
-#include "app/uAbout.h"
+#include "app/look/AngleLabel.h"
+#include "app/look/ExtProgressBar.h"
+#include "app/dialogs/uAbout.h"
 #include "tests/app/AppFixture.h"
 
 #include <QCoreApplication>

@@ -3,11 +3,11 @@
 // answers for every question, dialog and program start.
 #pragma once
 
-#include "app/Frame.h"
-#include "app/Launcher.h"
-#include "app/LanguageModule.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
+#include "app/shell/Frame.h"
+#include "app/core/Launcher.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/BrowserView.h"
 #include "platform/ProgramFolder.h"

@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "app/shell/Application.h"
 
 #include "editor/SrcEdit.h"
 #include "tests/app/AppFixture.h"

@@ -1,6 +1,6 @@
-#include "app/Child.h"
+#include "app/document/Child.h"
 
-#include "app/Documents.h"
+#include "app/document/Documents.h"
 #include "editor/SrcEditAutoComplete.h"
 #include "tests/app/AppFixture.h"
 

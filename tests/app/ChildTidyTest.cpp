@@ -1,4 +1,4 @@
-#include "app/Child.h"
+#include "app/document/Child.h"
 
 #include "authoring/TidyRun.h"
 #include "authoring/tidy.h"

@@ -1,7 +1,7 @@
-#include "app/DocumentManager.h"
+#include "app/sidepane/DocumentManager.h"
 #include "files/FrListView.h"
 
-#include "app/TemplateEditor.h"
+#include "app/sidepane/TemplateEditor.h"
 #include "tests/app/AppFixture.h"
 
 #include <QCheckBox>

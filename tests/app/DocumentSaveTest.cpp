@@ -1,4 +1,4 @@
-#include "app/Frame.h"
+#include "app/shell/Frame.h"
 
 #include "platform/Memory.h"
 #include "tests/app/AppFixture.h"

@@ -1,4 +1,4 @@
-#include "app/Documents.h"
+#include "app/document/Documents.h"
 
 #include "tests/common/TestUtil.h"
 

@@ -1,6 +1,6 @@
-#include "app/EmbeddedBrowser.h"
-#include "app/LanguageModule.h"
-#include "app/Launcher.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
 #include "tests/common/TestUtil.h"
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "app/FlatLook.h"
+#include "app/look/FlatLook.h"
 
 #include "tests/app/AppFixture.h"
 

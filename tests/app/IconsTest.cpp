@@ -1,4 +1,4 @@
-#include "app/Icons.h"
+#include "app/look/Icons.h"
 #include "tests/app/AppFixture.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "app/Documents.h"
-#include "app/Frame.h"
-#include "app/ImportsPreviews.h"
+#include "app/document/Documents.h"
+#include "app/shell/Frame.h"
+#include "app/document/ImportsPreviews.h"
 #include "tests/app/AppFixture.h"
 
 #include <QCoreApplication>

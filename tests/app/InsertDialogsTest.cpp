@@ -1,6 +1,6 @@
 // The insert dialogs as the commands show them: answered through the
 // scripted prompts, as a user would fill them in.
-#include "app/InsertDialogs.h"
+#include "app/dialogs/InsertDialogs.h"
 #include "authoring/uPictureInserts.h"
 #include "images/AnimPicture.h"
 #include "tests/images/PictureTestSupport.h"

@@ -1,5 +1,5 @@
-#include "app/LanguageModule.h"
-#include "app/Settings.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Settings.h"
 #include "platform/ProgramFolder.h"
 #include "tests/common/TestUtil.h"
 

@@ -1,7 +1,7 @@
 // Every text the main window and a document window show comes from the
 // language module: with a module whose every text is "@" and its key, no
 // caption, hint, tab, label or message may show anything else.
-#include "app/Frame.h"
+#include "app/shell/Frame.h"
 
 #include "tests/app/AppFixture.h"
 

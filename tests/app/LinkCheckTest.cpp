@@ -1,7 +1,7 @@
-#include "app/LinkCheck.h"
-#include "app/ExtProgressBar.h"
+#include "app/dialogs/LinkCheck.h"
+#include "app/look/ExtProgressBar.h"
 
-#include "app/Child.h"
+#include "app/document/Child.h"
 #include "tests/app/AppFixture.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "app/MDITab.h"
+#include "app/shell/MDITab.h"
 
 #include "platform/Exceptions.h"
 

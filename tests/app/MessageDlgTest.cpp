@@ -1,6 +1,6 @@
-#include "app/LanguageModule.h"
-#include "app/Prompts.h"
-#include "app/ufMessageDlg.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/dialogs/ufMessageDlg.h"
 
 #include <QApplication>
 #include <QLabel>

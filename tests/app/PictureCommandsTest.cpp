@@ -11,7 +11,7 @@
 #include <QTabBar>
 
 #include "AppFixture.h"
-#include "app/FramePictures.h"
+#include "app/dialogs/FramePictures.h"
 #include "authoring/uPictureInserts.h"
 #include "editor/SrcEdit.h"
 #include "images/AnimPicture.h"

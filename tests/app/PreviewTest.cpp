@@ -1,5 +1,5 @@
-#include "app/Child.h"
-#include "app/PreviewFile.h"
+#include "app/document/Child.h"
+#include "app/document/PreviewFile.h"
 
 #include "tests/app/AppFixture.h"
 

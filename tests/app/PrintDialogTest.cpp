@@ -1,4 +1,4 @@
-#include "app/uPrintDlg.h"
+#include "app/dialogs/uPrintDlg.h"
 #include "tests/app/AppFixture.h"
 #include "tests/editor/PrintTestSupport.h"
 

@@ -1,5 +1,5 @@
-#include "app/Child.h"
-#include "app/ProjectPages.h"
+#include "app/document/Child.h"
+#include "app/sidepane/ProjectPages.h"
 
 #include "files/FrDirectoryTree.h"
 #include "files/FrTreeView.h"

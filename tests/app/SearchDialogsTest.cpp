@@ -1,4 +1,4 @@
-#include "app/SearchDialogs.h"
+#include "app/dialogs/SearchDialogs.h"
 #include "tests/app/AppFixture.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "app/core/Settings.h"
 #include "platform/ProgramFolder.h"
 #include "tests/common/TestUtil.h"
 

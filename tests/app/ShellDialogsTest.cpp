@@ -1,5 +1,5 @@
-#include "app/ShellDialogs.h"
-#include "app/FileManagerPane.h"
+#include "app/dialogs/ShellDialogs.h"
+#include "app/sidepane/FileManagerPane.h"
 #include "files/FrDirectoryTree.h"
 #include "platform/MountWatcher.h"
 #include "tests/app/AppFixture.h"

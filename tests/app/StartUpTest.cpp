@@ -1,5 +1,5 @@
-#include "app/PreviewFile.h"
-#include "app/StartUp.h"
+#include "app/document/PreviewFile.h"
+#include "app/shell/StartUp.h"
 
 #include "tests/app/AppFixture.h"
 

@@ -1,5 +1,5 @@
-#include "app/EmbeddedBrowser.h"
-#include "app/UpdateConsole.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "app/dialogs/UpdateConsole.h"
 #include "tests/app/AppFixture.h"
 
 #include <QEventLoop>

@@ -1,11 +1,11 @@
 // The program as a person uses it, with the real embedded browser: open a
 // page given on the command line, change it, preview it and save it. Runs
 // under a virtual X server.
-#include "app/Frame.h"
-#include "app/LanguageModule.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
-#include "app/StartUp.h"
+#include "app/shell/Frame.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/shell/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/ProgramFolder.h"
 #include "tests/common/TestUtil.h"

@@ -1,9 +1,9 @@
 // The main window's keys as a person presses them on a real X display, with
 // the caret in the editor of a page given on the command line.
-#include "app/Frame.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
-#include "app/StartUp.h"
+#include "app/shell/Frame.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/shell/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/ProgramFolder.h"
 #include "tests/common/TestUtil.h"

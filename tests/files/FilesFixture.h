@@ -2,8 +2,8 @@
 // the application wires them, with scripted answers and a fake launcher.
 #pragma once
 
-#include "app/LanguageModule.h"
-#include "app/Prompts.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
 #include "files/FileServices.h"
 #include "platform/MountWatcher.h"
 #include "tests/common/TestUtil.h"

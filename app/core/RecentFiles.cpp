@@ -1,0 +1,35 @@
+#include "app/core/RecentFiles.h"
+
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TextCodec.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace RecentFiles {
+
+QString FileName() { return ProgramFolder() + QStringLiteral("recentfiles.dat"); }
+
+QStringList Read() {
+  QFile file(FileName());
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QString text = TextCodec::decodeFile(file.readAll()).text;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+  QStringList lines = text.split(u'\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+void Write(const QStringList& paths) {
+  const QString fileName = FileName();
+  QSaveFile file(fileName);
+  QByteArray bytes;
+  for (const QString& line : paths) bytes += line.toUtf8() + '\n';
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    throw EWriteError(fileName + QStringLiteral(": ") + file.errorString());
+}
+
+void Clear() { QFile::remove(FileName()); }
+
+}  // namespace RecentFiles

@@ -1,0 +1,468 @@
+#include "app/dialogs/LinkCheck.h"
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/core/Prompts.h"
+#include "authoring/HTMLParser.h"
+#include "editor/SrcEdit.h"
+
+#include <QAction>
+#include <QFile>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include "app/look/ExtProgressBar.h"
+#include <QPushButton>
+#include <QSslSocket>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include <sys/stat.h>
+
+namespace LinkCheck {
+
+QString Normalise(QString link, const QString& root) {
+  for (const QLatin1String dot : {QLatin1String("./"), QLatin1String(".\\")})
+    if (const int at = link.indexOf(dot); at >= 0) link.remove(at, 2);
+  for (const QChar lead : {u'.', u'/', u'\\'})
+    if (link.startsWith(lead)) link.remove(0, 1);
+  const QString lower = link.toLower();
+  if (lower.contains(QLatin1String("www")) && !lower.contains(QLatin1String("http:")) &&
+      !lower.contains(QLatin1String("https:")))
+    link.prepend(QLatin1String("http://"));
+  // A link with a folder or scheme ("\\" or ":") stands on its own.
+  return link.contains(u'\\') || link.contains(u':') ? link : root + link;
+}
+
+bool Skipped(const QString& link) {
+  const QString l = link.trimmed().toLower();
+  return l.isEmpty() || l.startsWith(u'#') || l.startsWith(QLatin1String("javascript:")) ||
+         l.startsWith(QLatin1String("mailto:"));
+}
+
+bool MayOpen(const QString& target) {
+  const QUrl url(target.trimmed());
+  if ((url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty()) return true;
+  const QFileInfo file(target.trimmed());
+  static const QStringList programs = {"exe", "com", "bat", "cmd", "scr", "pif", "msi", "sh", "bash", "run",
+                                       "bin", "desktop", "appimage", "jar", "ps1", "vbs", "py", "pl"};
+  return file.isFile() && !file.isExecutable() && !programs.contains(file.suffix().toLower());
+}
+
+bool NeedsRoot(const QString& link) {
+  if (Skipped(link)) return false;
+  const QString target = Normalise(link, QString());
+  return !target.contains(u'\\') && !target.contains(u':');
+}
+
+QString FailureText(TFailure failure, int status) {
+  const char* key = nullptr;
+  switch (failure) {
+    case TFailure::None: return QString();
+    case TFailure::HttpStatus: return ComposeText({LangText(QStringLiteral("LinkWhyStatus")), QString::number(status)});
+    case TFailure::Refused: key = "LinkWhyRefused"; break;
+    case TFailure::HostNotFound: key = "LinkWhyNoHost"; break;
+    case TFailure::MissingFile: key = "LinkWhyNoFile"; break;
+    case TFailure::NotRegularFile: key = "LinkWhyNotFile"; break;
+    case TFailure::Timeout: key = "LinkWhyTimeout"; break;
+    case TFailure::TooManyRedirects: key = "LinkWhyRedirects"; break;
+    case TFailure::RedirectElsewhere: key = "LinkWhyRedirectTo"; break;
+    case TFailure::HeaderTooLarge: key = "LinkWhyHeader"; break;
+    case TFailure::BadAnswer: key = "LinkWhyBadAnswer"; break;
+    case TFailure::Secure: key = "LinkWhySecure"; break;
+    case TFailure::Network: key = "LinkWhyNetwork"; break;
+    case TFailure::Unsupported: key = "LinkWhyScheme"; break;
+  }
+  return LangText(QLatin1String(key));
+}
+
+TFailure StatLocal(const QString& path) {
+  // stat only: a pipe or device named by a page is never opened.
+  struct stat st {};
+  if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) return TFailure::MissingFile;
+  return S_ISREG(st.st_mode) ? TFailure::None : TFailure::NotRegularFile;
+}
+
+QString LocalPath(const QString& target) {
+  if (StatLocal(target) != TFailure::MissingFile) return target;
+  QString path = target;
+  if (const int hash = path.indexOf(u'#'); hash >= 0) path.truncate(hash);
+  if (const int query = path.indexOf(u'?'); query >= 0) path.truncate(query);
+  return QUrl::fromPercentEncoding(path.toUtf8());
+}
+
+}  // namespace LinkCheck
+
+using LinkCheck::TFailure;
+
+namespace {
+
+bool IsWeb(const QUrl& url) { return (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty(); }
+
+int DefaultPort(const QUrl& url) { return url.port(url.scheme() == u"https" ? 443 : 80); }
+
+// The status of an HTTP status line; 0 when it is none.
+int StatusOf(const QByteArray& line) {
+  if (!line.startsWith("HTTP/")) return 0;
+  const QList<QByteArray> parts = line.simplified().split(' ');
+  bool ok = false;
+  const int status = parts.value(1).toInt(&ok);
+  return ok && status >= 100 && status <= 999 ? status : 0;
+}
+
+}  // namespace
+
+TLinkChecker::TLinkChecker(QObject* parent) : QObject(parent), deadline_(new QTimer(this)) {
+  deadline_->setSingleShot(true);
+  connect(deadline_, &QTimer::timeout, this, [this] {
+    DropSocket();
+    Done(TFailure::Timeout);
+  });
+}
+
+TLinkChecker::~TLinkChecker() { DropSocket(); }
+
+void TLinkChecker::Start(const QList<QStringList>& groups) {
+  DropSocket();
+  groups_ = groups;
+  group_ = 0;
+  index_ = 0;
+  announced_ = false;
+  running_ = true;
+  Next();
+}
+
+void TLinkChecker::Stop() {
+  if (!running_) return;
+  DropSocket();
+  Finish(true);
+}
+
+void TLinkChecker::Next() {
+  if (!running_) return;
+  while (group_ < groups_.size()) {
+    const QStringList& links = groups_[group_];
+    if (!announced_) {
+      announced_ = true;
+      emit GroupStarted(group_, static_cast<int>(links.size()));
+      if (!running_) return;
+    }
+    if (index_ < links.size()) {
+      const QString link = links[index_++];
+      if (LinkCheck::Skipped(link)) {
+        emit Advanced(index_);
+        continue;
+      }
+      CheckTarget(LinkCheck::Normalise(link, Root));
+      return;
+    }
+    ++group_;
+    index_ = 0;
+    announced_ = false;
+  }
+  Finish(false);
+}
+
+void TLinkChecker::CheckTarget(const QString& target) {
+  target_ = target;
+  const QUrl url(target);
+  if (IsWeb(url)) return Request(url, kMaxRedirects, false);
+  if (url.isLocalFile()) return Done(LinkCheck::StatLocal(url.toLocalFile()));
+  // Anything else with a scheme of its own ("ftp:", "news:") is not looked
+  // for; a drive letter ("C:") is a path.
+  if (url.scheme().size() > 1 && target.contains(u':') && !target.contains(u'\\'))
+    return Done(LinkCheck::StatLocal(target) == TFailure::None ? TFailure::None : TFailure::Unsupported);
+  Done(LinkCheck::StatLocal(LinkCheck::LocalPath(target)));
+}
+
+bool TLinkChecker::SameOrigin(const QUrl& url) const {
+  const QUrl root(Root.trimmed());
+  return IsWeb(root) && root.scheme() == url.scheme() && root.host().compare(url.host(), Qt::CaseInsensitive) == 0 &&
+         DefaultPort(root) == DefaultPort(url);
+}
+
+void TLinkChecker::Request(const QUrl& url, int redirectsLeft, bool credentials) {
+  DropSocket();
+  url_ = url;
+  redirectsLeft_ = redirectsLeft;
+  credentials_ = credentials;
+  header_.clear();
+  QTcpSocket* socket = nullptr;
+  if (url.scheme() == u"https") {
+#if QT_CONFIG(ssl)
+    if (QSslSocket::supportsSsl()) {
+      auto* ssl = new QSslSocket(this);
+      connect(ssl, &QSslSocket::encrypted, this, &TLinkChecker::SendRequest);
+      socket = ssl;
+    }
+#endif
+    if (!socket) return Done(TFailure::Secure);
+  } else {
+    socket = new QTcpSocket(this);
+    connect(socket, &QTcpSocket::connected, this, &TLinkChecker::SendRequest);
+  }
+  socket_ = socket;
+  connect(socket, &QTcpSocket::readyRead, this, &TLinkChecker::ReadAnswer);
+  connect(socket, &QTcpSocket::errorOccurred, this, &TLinkChecker::SocketFailed);
+  // One deadline for the connection and the whole header block: a server
+  // that answers slowly or never stops sending headers is given up on.
+  deadline_->start(Timeout);
+  const QString host = url.host(QUrl::FullyEncoded);
+#if QT_CONFIG(ssl)
+  if (auto* ssl = qobject_cast<QSslSocket*>(socket)) return ssl->connectToHostEncrypted(host, DefaultPort(url));
+#endif
+  socket->connectToHost(host, DefaultPort(url));
+}
+
+void TLinkChecker::SendRequest() {
+  if (!socket_) return;
+  QByteArray path = url_.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+  if (!path.startsWith('/')) path.prepend('/');
+  QByteArray request = "GET " + path + " HTTP/1.1\r\nHost: " +
+                       url_.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1() +
+                       "\r\nUser-Agent: InetURL:/1.0\r\nAccept: */*\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n";
+  if (credentials_)
+    request += "Authorization: Basic " + (User.trimmed() + u':' + Password.trimmed()).toUtf8().toBase64() + "\r\n";
+  request += "Connection: close\r\n\r\n";
+  socket_->write(request);
+}
+
+void TLinkChecker::ReadAnswer() {
+  if (!socket_) return;
+  // Never more than the limit is kept; the body is never read.
+  header_ += socket_->read(kMaxHeaderBytes + 4 - header_.size());
+  for (;;) {
+    qsizetype end = header_.indexOf("\r\n\r\n");
+    qsizetype skip = 4;
+    if (const qsizetype lf = header_.indexOf("\n\n"); lf >= 0 && (end < 0 || lf < end)) end = lf, skip = 2;
+    if (end < 0) break;
+    const QList<QByteArray> lines = header_.left(end).split('\n');
+    const int status = StatusOf(lines.first().trimmed());
+    if (status == 0) {
+      DropSocket();
+      return Done(TFailure::BadAnswer);
+    }
+    if (status < 200) {  // an interim answer: the real one follows
+      header_.remove(0, end + skip);
+      continue;
+    }
+    QByteArray location;
+    for (const QByteArray& line : lines)
+      if (location.isEmpty() && line.toLower().startsWith("location:")) location = line.mid(9).trimmed();
+    DropSocket();
+    return Answer(status, location);
+  }
+  if (header_.size() > kMaxHeaderBytes) {
+    DropSocket();
+    Done(TFailure::HeaderTooLarge);
+  }
+}
+
+void TLinkChecker::SocketFailed() {
+  if (!socket_) return;
+  const QAbstractSocket::SocketError error = socket_->error();
+  // A server that closes after a complete header block has answered.
+  if (error == QAbstractSocket::RemoteHostClosedError && socket_->bytesAvailable() > 0) ReadAnswer();
+  if (!socket_) return;
+  DropSocket();
+  switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return Done(TFailure::Refused);
+    case QAbstractSocket::HostNotFoundError: return Done(TFailure::HostNotFound);
+    case QAbstractSocket::SocketTimeoutError: return Done(TFailure::Timeout);
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError: return Done(TFailure::Secure);
+    case QAbstractSocket::RemoteHostClosedError: return Done(TFailure::BadAnswer);
+    default: return Done(TFailure::Network);
+  }
+}
+
+void TLinkChecker::Answer(int status, const QByteArray& location) {
+  if (status >= 300 && status < 400 && !location.isEmpty()) {
+    const QUrl next = url_.resolved(QUrl::fromEncoded(location));
+    // Only web addresses are followed: a redirect never reaches a local file.
+    if (!IsWeb(next)) return Done(TFailure::RedirectElsewhere, status);
+    if (redirectsLeft_ == 0) return Done(TFailure::TooManyRedirects, status);
+    return Request(next, redirectsLeft_ - 1, credentials_ && SameOrigin(next));
+  }
+  if (status >= 200 && status < 300) return Done(TFailure::None, status);
+  // Credentials go only to the root path's own site, and only when it asks.
+  if (status == 401 && !credentials_ && !User.trimmed().isEmpty() && SameOrigin(url_))
+    return Request(url_, redirectsLeft_, true);
+  Done(TFailure::HttpStatus, status);
+}
+
+void TLinkChecker::DropSocket() {
+  deadline_->stop();
+  if (QTcpSocket* socket = socket_) {
+    socket_ = nullptr;
+    socket->disconnect(this);
+    socket->abort();  // the connection is gone now, not at some later point
+    socket->deleteLater();
+  }
+}
+
+void TLinkChecker::Done(TFailure failure, int status) {
+  emit Checked(target_, failure == TFailure::None, failure, status);
+  if (!running_) return;
+  emit Advanced(index_);
+  // Between two links the event loop runs (and may stop the check).
+  QTimer::singleShot(0, this, &TLinkChecker::Next);
+}
+
+void TLinkChecker::Finish(bool stopped) {
+  running_ = false;
+  groups_.clear();
+  emit Finished(stopped);
+}
+
+TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEditor, QWidget* parent)
+    : QWidget(parent), editor_(editor), showEditor_(std::move(showEditor)), checker_(new TLinkChecker(this)) {
+  setObjectName(QStringLiteral("LinkPage"));
+  auto* layout = new QVBoxLayout(this);
+  ListView1 = new QTreeWidget(this);
+  ListView1->setObjectName(QStringLiteral("ListView1"));
+  ListView1->setColumnCount(3);
+  ListView1->setRootIsDecorated(false);
+  ListView1->setColumnWidth(0, 500);
+  ListView1->setColumnWidth(1, 150);
+  ListView1->setColumnWidth(2, 250);
+  layout->addWidget(ListView1, 1);
+
+  auto* grid = new QGridLayout;
+  vfLinks = new QPushButton(this);
+  vfLinks->setObjectName(QStringLiteral("vfLinks"));
+  CheckBox1 = new QCheckBox(this);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  ProgressBar1 = new TExtProgressBar(this);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->SetSelectionColor(Qt::black);
+  ProgressBar1->setValue(0);
+  const auto edit = [this](const char* name) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QLatin1String(name));
+    return e;
+  };
+  Edit2 = edit("Edit2");
+  Edit3 = edit("Edit3");
+  Edit4 = edit("Edit4");
+  Edit4->setEchoMode(QLineEdit::Password);
+  for (int i = 0; i < 4; ++i) labels_ << new QLabel(this);
+  grid->addWidget(vfLinks, 0, 0);
+  grid->addWidget(ProgressBar1, 0, 1, 1, 3);
+  grid->addWidget(CheckBox1, 0, 4, 1, 2);
+  grid->addWidget(labels_[0], 1, 0);
+  grid->addWidget(Edit2, 1, 1);
+  grid->addWidget(labels_[1], 1, 2);
+  grid->addWidget(Edit3, 1, 3);
+  grid->addWidget(labels_[2], 1, 4);
+  grid->addWidget(Edit4, 1, 5);
+  grid->addWidget(labels_[3], 2, 0, 1, 6);
+  layout->addLayout(grid);
+
+  auto* stop = new QAction(this);
+  stop->setObjectName(QStringLiteral("StopTheLinkCheck"));
+  stop->setShortcut(QKeySequence(Qt::Key_Escape));
+  stop->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  addAction(stop);
+  connect(stop, &QAction::triggered, this, &TLinkCheckPage::StopTheLinkCheckExecute);
+  connect(vfLinks, &QPushButton::clicked, this, &TLinkCheckPage::vfLinksClick);
+  connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &TLinkCheckPage::ListView1DblClick);
+
+  connect(checker_, &TLinkChecker::GroupStarted, this, [this](int group, int count) {
+    ProgressBar1->setValue(0);
+    ProgressBar1->setMaximum(std::max(1, count));
+    if (count == 0) AddRow(LangText(QLatin1String(group == 0 ? "ZeroHttp" : "ZeroImg")), QString());
+  });
+  connect(checker_, &TLinkChecker::Advanced, ProgressBar1, &TExtProgressBar::setValue);
+  connect(checker_, &TLinkChecker::Checked, this,
+          [this](const QString& target, bool ok, TFailure failure, int status) {
+            AddRow(target, ok ? OkText : ErrorText, LinkCheck::FailureText(failure, status));
+          });
+  connect(checker_, &TLinkChecker::Finished, this, [this] {
+    ProgressBar1->setValue(0);
+    vfLinks->setEnabled(true);
+    ShowMessageDlg(LangText(QStringLiteral("LinkCheckDone")), 0);
+  });
+}
+
+TLinkCheckPage::~TLinkCheckPage() { Cancel(); }
+
+void TLinkCheckPage::ApplyLanguage() {
+  ListView1->setHeaderLabels({LangText(QStringLiteral("rmlvUrl")), LangText(QStringLiteral("rmlvStatus")),
+                              LangText(QStringLiteral("rmlvReason"))});
+  vfLinks->setText(LangText(QStringLiteral("rmvfLinks")));
+  vfLinks->setToolTip(LangText(QStringLiteral("Ver_vLINBW")));
+  CheckBox1->setText(LangText(QStringLiteral("vlViewInBrowser")));
+  const char* keys[] = {"rmRoot", "vlNameI", "vlPwI", "vlpwInfo"};
+  for (int i = 0; i < 4; ++i) static_cast<QLabel*>(labels_[i])->setText(LangText(QLatin1String(keys[i])));
+}
+
+void TLinkCheckPage::AddRow(const QString& caption, const QString& status, const QString& reason) {
+  ListView1->setUpdatesEnabled(false);
+  auto* row = new QTreeWidgetItem(ListView1, {caption, status, reason});
+  if (!reason.isEmpty()) row->setToolTip(0, reason);
+  ListView1->setUpdatesEnabled(true);
+}
+
+void TLinkCheckPage::vfLinksClick() {
+  if (checker_->Running()) return;
+  THTMLParser parser;
+  parser.HTML = editor_->Lines().ToStringList();
+  parser.Parse();
+  // Without a root path, relative links are read against the document's own
+  // folder; a document that has none yet cannot have them checked.
+  QString root = Edit2->text();
+  if (root.trimmed().isEmpty()) {
+    const QString document = DocumentPath ? DocumentPath() : QString();
+    if (!document.isEmpty() && QFileInfo(document).isAbsolute()) {
+      root = QFileInfo(document).absolutePath();
+      if (!root.endsWith(u'/')) root += u'/';
+    } else if (std::any_of(parser.Parsed.Hyperlinks.cbegin(), parser.Parsed.Hyperlinks.cend(), LinkCheck::NeedsRoot) ||
+               std::any_of(parser.Parsed.Images.cbegin(), parser.Parsed.Images.cend(), LinkCheck::NeedsRoot)) {
+      ShowMessageDlg(LangText(QStringLiteral("LinkCheckUnsaved")), 0);
+      return;
+    }
+  }
+  root_ = root;
+  OkText = LangText(QStringLiteral("rmdOk"));
+  ErrorText = LangText(QStringLiteral("rmdError"));
+  ProgressBar1->setValue(0);
+  ListView1->clear();
+  checker_->Root = root;
+  checker_->User = Edit3->text();
+  checker_->Password = Edit4->text();
+  vfLinks->setEnabled(false);
+  checker_->Start({parser.Parsed.Hyperlinks, parser.Parsed.Images});
+}
+
+void TLinkCheckPage::StopTheLinkCheckExecute() { checker_->Stop(); }
+
+void TLinkCheckPage::Cancel() {
+  const QSignalBlocker quiet(checker_);
+  checker_->Stop();
+}
+
+void TLinkCheckPage::ListView1DblClick() {
+  const QTreeWidgetItem* item = ListView1->currentItem();
+  if (!item) return;
+  const QString caption = item->text(0);
+  if (CheckBox1->isChecked()) {
+    if (LinkCheck::MayOpen(caption)) Launcher().Open(caption.trimmed());
+    return;
+  }
+  QString text = caption.trimmed();
+  if (text.isEmpty()) return;
+  QString root = Edit2->text().trimmed();
+  if (root.isEmpty()) root = root_.trimmed();
+  if (!root.isEmpty() && text.contains(root)) text = text.mid(root.size()).trimmed();
+  editor_->SetCaretXY(TPoint{1, 1});
+  editor_->SearchReplace(text, QString(), ssoMatchCase | ssoEntireScope);
+  if (showEditor_) showEditor_();
+}

@@ -1,0 +1,141 @@
+#include "app/dialogs/uPrintDlg.h"
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+std::unique_ptr<QPrinter> DefaultPrintTarget(QWidget* parent) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) return std::make_unique<QPrinter>(QPrinter::HighResolution);
+  QFileDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("PrintToFileDialog"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setWindowTitle(LangText(QStringLiteral("prToFile")));
+  dialog.setNameFilter(LangText(QStringLiteral("FltPdf")) + QStringLiteral(" (*.pdf)"));
+  dialog.setDefaultSuffix(QStringLiteral("pdf"));
+  dialog.setDirectory(QDir::homePath());
+  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return nullptr;
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer->setOutputFormat(QPrinter::PdfFormat);
+  printer->setOutputFileName(dialog.selectedFiles().first());
+  return printer;
+}
+}  // namespace
+
+TPrintTarget& PrintTarget() {
+  static TPrintTarget target = DefaultPrintTarget;
+  return target;
+}
+
+TfPrintdoc::TfPrintdoc(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("fPrintdoc"));
+  GroupBox1 = new QGroupBox(this);
+  SpinEdit1 = new QSpinBox(GroupBox1);
+  // One below the least, so that a typed 0 is seen and set back.
+  SpinEdit1->setRange(0, kMaxCopies);
+  SpinEdit1->setValue(1);
+  (new QHBoxLayout(GroupBox1))->addWidget(SpinEdit1);
+  GroupBox2 = new QGroupBox(this);
+  CheckBox1 = new QCheckBox(GroupBox2);
+  CheckBox3 = new QCheckBox(GroupBox2);
+  auto* options = new QVBoxLayout(GroupBox2);
+  options->addWidget(CheckBox1);
+  options->addWidget(CheckBox3);
+  Button1 = new QPushButton(this);
+  Button2 = new QPushButton(this);
+  Button1->setDefault(true);
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setSizeGripEnabled(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(Button1);
+  buttons->addWidget(Button2);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(GroupBox1);
+  layout->addWidget(GroupBox2);
+  layout->addLayout(buttons);
+  layout->addWidget(StatusBar1);
+  connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { SpinEdit1Change(); });
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+
+  // The engine as the dialog sets it up; a title on the left of the header
+  // and the page number in the footer.
+  TSrcEditPrint& p = SrcEditPrint1;
+  QFont hf(QStringLiteral("Arial"));
+  hf.setPixelSize(13);
+  p.Header.DefaultFont = p.Footer.DefaultFont = PointSizedFont(hf);
+  p.TabWidth = 8;
+  p.Color = Qt::white;
+  p.Highlight = false;
+  p.Colors = false;
+  p.Header.Add(QStringLiteral("$TITLE$"), nullptr, 0, 1);
+  const QString footer = LangText(QStringLiteral("prFooter"));
+  p.Footer.Add(footer.isEmpty() ? QStringLiteral("$PAGENUM$") : footer, nullptr, 2, 1);
+  p.OnPrintStatus = [this](TSrcEditPrint::Status status, int page, bool& abort) {
+    if (status == TSrcEditPrint::psNewPage)
+      StatusBar1->showMessage(ComposeText({LangText(QStringLiteral("prPage")), QString::number(page)}));
+    QCoreApplication::processEvents();
+    abort = stopRequested_;
+  };
+}
+
+void TfPrintdoc::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TfPrintdoc::FormShow() {
+  Button1->setText(LangText(QStringLiteral("Print")));
+  Button2->setText(LangText(QStringLiteral("Close")));
+  GroupBox1->setTitle(LangText(QStringLiteral("prCopies")));
+  GroupBox2->setTitle(LangText(QStringLiteral("prOpt")));
+  CheckBox1->setText(LangText(QStringLiteral("prSyntaxOn")));
+  CheckBox3->setText(LangText(QStringLiteral("prlnNumbers")));
+  setWindowTitle(LangText(QStringLiteral("PR_DOC1")));
+}
+
+void TfPrintdoc::SpinEdit1Change() {
+  if (SpinEdit1->value() < 1) SpinEdit1->setValue(1);
+}
+
+void TfPrintdoc::Button1Click() {
+  TSrcEditPrint& p = SrcEditPrint1;
+  p.Colors = p.Highlight = CheckBox1->isChecked();
+  p.Copies = std::max(SpinEdit1->value(), 1);
+  p.LineNumbers = CheckBox3->isChecked();
+  std::unique_ptr<QPrinter> printer = PrintTarget()(this);
+  if (!printer) return;
+  stopRequested_ = false;
+  Button1->setEnabled(false);
+  const bool printed = p.Print(*printer);
+  Button1->setEnabled(true);
+  StatusBar1->clearMessage();
+  // A stopped job is no failure; a printer that cannot print is.
+  if (!printed && !stopRequested_) {
+    ShowMessageDlg(LangText(QStringLiteral("prFailed")), 2);
+    return;
+  }
+  accept();
+}
+
+void TfPrintdoc::Button2Click() {
+  if (SrcEditPrint1.Printing()) {
+    stopRequested_ = true;
+    return;
+  }
+  reject();
+}

@@ -1,0 +1,255 @@
+// The HTML Tidy commands and the link check of a document window.
+#include "app/document/Child.h"
+
+#include "app/core/LanguageModule.h"
+#include "app/dialogs/LinkCheck.h"
+#include "app/core/Prompts.h"
+#include "authoring/TidyRun.h"
+#include "authoring/tidy.h"
+#include "platform/ProgramFolder.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+// The Tidy options a document window starts with.
+void ApplyDesignValues(TTidy& t) {
+  t.SetQuiet(false);
+  t.SetShowErrors(6);
+  t.SetShowWarnings(true);
+  t.SetAccessibilityCheckLevel(0);
+  t.SetForceOutput(false);
+  t.SetIndentSpaces(2);
+  t.SetWrapLen(0);
+  t.SetTabSize(8);
+  t.SetCharEncoding(TidyEncAscii);
+  t.SetInCharEncoding(TidyEncUtf8);
+  t.SetOutCharEncoding(TidyEncAscii);
+  t.SetDuplicateAttrs(TidyKeepFirst);
+  t.SetIndentContent(TidyNoState);
+  for (auto set : {&TTidy::SetDropEmptyParas, &TTidy::SetFixComments, &TTidy::SetQuoteNbsp,
+                   &TTidy::SetQuoteAmpersand, &TTidy::SetWrapSection, &TTidy::SetWrapAsp, &TTidy::SetWrapJste,
+                   &TTidy::SetWrapPhp, &TTidy::SetFixBackslash, &TTidy::SetMark, &TTidy::SetFixUri,
+                   &TTidy::SetLowerLiterals, &TTidy::SetAsciiChars, &TTidy::SetJoinStyles})
+    (t.*set)(true);
+}
+
+// While Tidy runs: the busy cursor, and an editor that takes no changes
+// (the result replaces the text Tidy was given). Ends with the run or the window.
+class TTidyBusy : public QObject {
+ public:
+  explicit TTidyBusy(QObject* parent, TSrcEdit* editor) : QObject(parent), editor_(editor), readOnly_(editor->ReadOnly()) {
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    editor->SetReadOnly(true);
+  }
+  ~TTidyBusy() override {
+    QGuiApplication::restoreOverrideCursor();
+    if (editor_) editor_->SetReadOnly(readOnly_);
+  }
+
+ private:
+  QPointer<TSrcEdit> editor_;
+  bool readOnly_;
+};
+
+}  // namespace
+
+void TChildForm::BuildTidyCommands(QToolBar* bar) {
+  Tidy1 = std::make_unique<TTidy>(this);
+  ApplyDesignValues(*Tidy1);
+  // Reports go to the window's list only.
+  Tidy1->SetOnReport([this](TObject*, int level, unsigned line, unsigned col, const QString& msg, bool& writeOut) {
+    Tidy1Report(level, line, col, msg);
+    writeOut = false;
+  });
+  bar->addSeparator();
+  QAction* panel = bar->addAction(QString());
+  panel->setObjectName(QStringLiteral("ToolButton20"));
+  panel->setCheckable(true);
+  connect(panel, &QAction::toggled, this, [this](bool on) {
+    if (!on && TidyPanel->isVisible()) tidyPanelSize_ = TidyPanel->height();
+    TidyPanel->setVisible(on);
+    Settings::Open().WriteBool(QStringLiteral("HTMLTidy"), QStringLiteral("Enabled"), on);
+  });
+  const struct {
+    const char* name;
+    void (TChildForm::*command)();
+  } commands[] = {{"HT_Check", &TChildForm::CheckHTMLExecute},
+                  {"HT_Repair", &TChildForm::RepairExecute},
+                  {"HT_Force", &TChildForm::ForceExecute}};
+  for (const auto& c : commands)
+    bar->addAction(QString(), this, [this, command = c.command] { RunTidyCommand([this, command] { (this->*command)(); }); })
+        ->setObjectName(QLatin1String(c.name));
+  connect(Memo2, &QListWidget::itemDoubleClicked, this, [this] { Memo2DblClick(); });
+
+  tidyRun_ = new TTidyRun(this);
+  TidyStatus = new QLabel(StatusBar1);
+  TidyStatus->setObjectName(QStringLiteral("TidyStatus"));
+  TidyStop = new QToolButton(StatusBar1);
+  TidyStop->setObjectName(QStringLiteral("HT_Stop"));
+  connect(TidyStop, &QToolButton::clicked, this, [this] { StopTidy(); });
+  StatusBar1->addPermanentWidget(TidyStatus);
+  StatusBar1->addPermanentWidget(TidyStop);
+  TidyStatus->hide();
+  TidyStop->hide();
+}
+
+void TChildForm::LoadTidyConfig() {
+  Tidy1->LoadConfigFile(ProgramFolder() + QStringLiteral("tidyconfig.ini"));
+  if (auto* panel = findChild<QAction*>(QStringLiteral("ToolButton20"))) {
+    const QSignalBlocker quiet(panel);
+    panel->setChecked(!TidyPanel->isHidden());
+  }
+}
+
+void TChildForm::RunTidyCommand(const std::function<void()>& command) {
+  if (!TidyRunning()) command();
+}
+
+bool TChildForm::TidyRunning() const { return tidyRun_->Running(); }
+
+void TChildForm::StartTidy(const QString& source, std::function<void(const QString&)> then) {
+  if (!tidyBusy_) tidyBusy_ = new TTidyBusy(this, Memo1);
+  TidyStatus->setText(LangText(QStringLiteral("HTMLTidyBusy")));
+  TidyStatus->show();
+  TidyStop->show();
+  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"})
+    for (QAction* a : findChildren<QAction*>(QLatin1String(name))) a->setEnabled(false);
+  tidyRun_->Start(*Tidy1, source, [this, then = std::move(then)](bool ok, const TTidyResult& result) {
+    delete std::exchange(tidyBusy_, nullptr);  // the editor takes the output
+    if (!ok) {
+      EndTidy();
+      ShowMessageDlg(LangText(QStringLiteral("HTMLTidyFailed")), 0);
+      return;
+    }
+    AddTidyReports(result.reports);
+    then(result.output);
+    if (!TidyRunning()) EndTidy();
+  });
+}
+
+void TChildForm::StopTidy() {
+  if (!TidyRunning()) return;
+  tidyRun_->Stop();
+  EndTidy();
+}
+
+void TChildForm::EndTidy() {
+  delete std::exchange(tidyBusy_, nullptr);
+  TidyStatus->hide();
+  TidyStop->hide();
+  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"})
+    for (QAction* a : findChildren<QAction*>(QLatin1String(name))) a->setEnabled(true);
+  // What the command found is shown: a hidden report panel comes up.
+  if (Memo2->count() > 0 && TidyPanel->isHidden())
+    if (auto* panel = findChild<QAction*>(QStringLiteral("ToolButton20"))) panel->setChecked(true);
+  if (tidyConfigReports_.isEmpty()) return;
+  const QString text = tidyConfigReports_.join(u'\n');
+  tidyConfigReports_.clear();
+  ShowMessageDlg(text, 0);
+}
+
+QString TChildForm::TidyReportLine(int level, unsigned line, unsigned col, const QString& msg) {
+  if (level == trlConfig) {
+    if (!tidyConfigReports_.contains(msg)) tidyConfigReports_ << msg;
+    return {};
+  }
+  const auto at = [&](const char* key) {
+    return QString::number(line) + u':' + QString::number(col) + u' ' + LangText(QLatin1String(key)) +
+           QStringLiteral(": ") + msg;
+  };
+  switch (level) {
+    case trlInfo: return LangText(QStringLiteral("InformMsg1Lib")) + QStringLiteral(": ") + msg;
+    case trlWarning: return at("HT_Warning");
+    case trlAccess: return at("HTAccess");
+    case trlError: return at("ErrorMsg1Lib");
+    case trlBadDocument: return LangText(QStringLiteral("HtBadDoc")) + QStringLiteral(": ") + msg;
+    case trlFatal: return LangText(QStringLiteral("HtFatal")) + QStringLiteral(": ") + msg;
+    default: return msg;
+  }
+}
+
+void TChildForm::Tidy1Report(int level, unsigned line, unsigned col, const QString& msg) {
+  AddTidyReports({TTidyReport{level, line, col, msg}});
+}
+
+void TChildForm::AddTidyReports(const QList<TTidyReport>& reports) {
+  // The set follows the list; the list may have been cleared or changed since.
+  if (tidyListed_.size() != Memo2->count()) {
+    tidyListed_.clear();
+    for (int i = 0; i < Memo2->count(); ++i) tidyListed_.insert(Memo2->item(i)->text());
+  }
+  QStringList added;
+  for (const TTidyReport& r : reports) {
+    QString text = TidyReportLine(r.level, r.line, r.col, r.msg);
+    if (r.level == trlConfig) continue;
+    if (tidyListed_.contains(text)) continue;
+    tidyListed_.insert(text);
+    added << std::move(text);
+  }
+  if (!added.isEmpty()) Memo2->addItems(added);
+}
+
+void TChildForm::CheckHTMLExecute() {
+  Memo2->clear();
+  StartTidy(Memo1->Text(), [](const QString&) {});
+}
+
+void TChildForm::RepairExecute() {
+  Memo2->clear();
+  QString text = Memo1->Text();
+  if (!text.contains(u'<')) text.prepend(QLatin1String("<html>"));
+  StartTidy(text, [this](const QString& output) {
+    if (output.size() < 3) {
+      ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
+    } else {
+      Memo1->SelectAll();
+      Memo1->SetSelText(output);  // one undoable change
+    }
+    Tidy1->Reset();
+    CheckHTMLExecute();
+  });
+}
+
+void TChildForm::ForceExecute() {
+  Memo2->clear();
+  const bool forced = Tidy1->ForceOutput();
+  Tidy1->SetForceOutput(true);
+  StartTidy(Memo1->Text(), [this](const QString& output) {
+    if (output.size() < 3) {
+      ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
+    } else {
+      Memo1->SelectAll();
+      Memo1->SetSelText(output);
+    }
+    Tidy1->Reset();
+  });
+  Tidy1->SetForceOutput(forced);  // the run took its options along; the other commands keep their own rule
+}
+
+void TChildForm::Memo2DblClick() {
+  const QListWidgetItem* item = Memo2->currentItem();
+  if (!item) return;
+  const QString head = item->text().section(u':', 0, 0);
+  if (head == LangText(QStringLiteral("InformMsg1Lib"))) return;
+  bool ok = false;
+  const int line = head.toInt(&ok);
+  if (!ok || line < 1) return;  // a report without a position
+  HighlightLine = line;
+  Memo1->SetCaretXY(TPoint{1, std::min(line, std::max(1, Memo1->Lines().Count()))});
+  Memo1->viewport()->update();
+  Memo1->setFocus();
+}
+
+void TChildForm::vfLinksClick() {
+  PageControl1->setCurrentWidget(LinkPage);
+  LinkPage->vfLinksClick();
+}

@@ -1,0 +1,145 @@
+#include "app/shell/StartUp.h"
+
+#include "app/document/Documents.h"
+#include "app/shell/Frame.h"
+#include "app/look/Icons.h"
+#include "app/document/PreviewFile.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <fontconfig/fontconfig.h>
+
+QString ProductTitle;
+
+TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+  setObjectName(QStringLiteral("fSplash"));
+  setFixedSize(500, 299);
+  // Painted whole by paintEvent: no layout, no child widgets and no font of
+  // its own, so that showing it costs the start-up little.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  if (const QScreen* screen = QApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+
+  const TIniFile ini = Settings::Open();
+  // A settings file too large to be read is no first run: the main window
+  // says so and goes on with the defaults.
+  if (!ini.TooLarge() && ini.ReadString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString()).isEmpty()) {
+    WaitForIconTheme();  // the dialog's message loop may look icons up
+    TfFirstTimeSettings dialog;
+    dialog.FormShow();
+    Prompts().ExecModal(dialog);
+  }
+}
+
+void TfSplash::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::white);
+  QFont f = font();
+  f.setPointSizeF(f.pointSizeF() * 2.5);
+  painter.setFont(f);
+  painter.setPen(Qt::black);
+  painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Korvex Vantar"));
+}
+
+TfFirstTimeSettings::TfFirstTimeSettings(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("fFirstTimeSettings"));
+  setWindowTitle(QStringLiteral("First Time Settings"));
+  auto* layout = new QVBoxLayout(this);
+  auto* label = new QLabel(QStringLiteral("Select Language :"), this);
+  QFont f = label->font();
+  f.setBold(true);
+  label->setFont(f);
+  layout->addWidget(label);
+  FrFileListBox1 = new QListWidget(this);
+  FrFileListBox1->setObjectName(QStringLiteral("FrFileListBox1"));
+  layout->addWidget(FrFileListBox1);
+  SpeedButton1 = new QPushButton(QStringLiteral("Ok"), this);
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  layout->addWidget(SpeedButton1);
+  connect(SpeedButton1, &QPushButton::clicked, this, &TfFirstTimeSettings::SpeedButton1Click);
+  connect(FrFileListBox1, &QListWidget::itemDoubleClicked, this, &TfFirstTimeSettings::SpeedButton1Click);
+  setFixedSize(260, 300);
+}
+
+void TfFirstTimeSettings::FormShow() {
+  FrFileListBox1->clear();
+  const QDir dir(ProgramFolder() + QStringLiteral("Language Modules"));
+  FrFileListBox1->addItems(dir.entryList({QStringLiteral("*.lms")}, QDir::Files, QDir::Name));
+}
+
+void TfFirstTimeSettings::SpeedButton1Click() {
+  const QListWidgetItem* item = FrFileListBox1->currentItem();
+  // With nothing chosen the English module is taken, so the next start does
+  // not find an empty path again.
+  const QString name = item ? item->text() : QStringLiteral("english.lms");
+  try {
+    Settings::Open().WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"),
+                                 ProgramFolder() + QStringLiteral("Language Modules/") + name);
+  } catch (const Exception& e) {
+    ShowMessageDlg(e.Message(), 2);
+  }
+  accept();
+}
+
+void SendParamToMainWindow(TfMain* main, const QStringList& arguments) {
+  if (!main) return;
+  for (const QString& file : arguments) main->WMOpenParamFile(file);
+  main->showMaximized();
+}
+
+int ToolkitArgumentCount(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i)
+    if (qstrcmp(argv[i], "--") == 0) return i;
+  return argc;
+}
+
+QStringList CommandLineFiles(const QStringList& toolkitLeft, int argc, const char* const* argv, int toolkitCount) {
+  QStringList files = toolkitLeft;
+  for (int i = toolkitCount + 1; i < argc; ++i) files << QFile::decodeName(argv[i]);
+  return files;
+}
+
+void ShowDocumentManagerAtStart(IAppHost& host) {
+  if (Settings::Open().ReadBool(QStringLiteral("Show"), QStringLiteral("DocMan?"), false)) return;
+  if (AppServices().DocumentManager) AppServices().DocumentManager(host);
+}
+
+std::jthread ReadFontConfigurationAhead() {
+  // The library may be set up from any thread; the toolkit later finds the
+  // configuration read (or reads it itself, should it come first).
+  return std::jthread([] { FcInit(); });
+}
+
+TfMain* StartUp(const QStringList& arguments) {
+  // Preview files of an earlier run that did not end normally would lie in
+  // the site folders for good (and be uploaded with the site).
+  Preview::RemoveLeftovers(ProgramFolder());
+  // The icon themes are read while the splash window comes up; the main
+  // window's tool bars then find them read.
+  ReadIconThemeAhead();
+  auto splash = std::make_unique<TfSplash>();
+  ProductTitle = Documents::ProductTitle();
+  splash->show();
+  splash->repaint();
+  QApplication::processEvents();
+  WaitForIconTheme();
+  auto* main = new TfMain;
+  main->show();
+  main->ReleaseKind = QStringLiteral("STABLE");
+  main->setWindowTitle(ProductTitle);
+  splash.reset();
+  SendParamToMainWindow(main, arguments);
+  ShowDocumentManagerAtStart(*main);
+  return main;
+}

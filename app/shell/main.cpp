@@ -1,0 +1,31 @@
+// Korvex Vantar: start-up and the message loop.
+#include "app/shell/Application.h"
+#include "app/sidepane/DocumentManager.h"
+#include "app/shell/Frame.h"
+#include "app/look/Icons.h"
+#include "app/shell/StartUp.h"
+#include "highlighters/SrcHighlighters.h"
+#include "platform/PaintProbe.h"
+#include "platform/SafeFile.h"
+
+#include <QApplication>
+#include <memory>
+
+int main(int argc, char* argv[]) {
+  const std::jthread fonts = ReadFontConfigurationAhead();
+  SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
+  const int fullCount = argc;
+  const int dashes = ToolkitArgumentCount(argc, argv);
+  int toolkitCount = dashes;  // the toolkit takes its own options out of this part
+  TApplication app(toolkitCount, argv);
+  QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
+  QApplication::setWindowIcon(ProgramIcon());  // the main window's and every dialog's
+  QGuiApplication::setDesktopFileName(QStringLiteral("korvex-vantar"));
+  UseFallbackIconTheme();
+  ShareToolBarExtensionIcons();
+  RegisterBuiltinHighlighters();
+  AppServices().DocumentManager = ShowDocumentManager;
+  ExitAfterFirstPaintOf<TfMain>();
+  std::unique_ptr<TfMain> window(StartUp(CommandLineFiles(QApplication::arguments().mid(1), fullCount, argv, dashes)));
+  return QApplication::exec();
+}
