@@ -352,6 +352,14 @@ DecodedText decodeFile(QByteArrayView bytes) {
   return result;
 }
 
+QStringList decodeFileLines(QByteArrayView bytes) {
+  QString text = decodeFile(bytes).text;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+  QStringList lines = text.split(u'\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
 namespace {
 
 bool CanEncode16(QStringView text, TextEncoding encoding) {

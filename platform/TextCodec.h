@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdint>
 #include <cstring>
@@ -87,6 +88,9 @@ void decodeAppend(QString& out, QByteArrayView bytes, TextEncoding encoding);
 
 // Decodes a whole file: detects the encoding and strips a UTF-8 mark.
 DecodedText decodeFile(QByteArrayView bytes);
+// The lines of a whole file as decodeFile reads it, whatever its line breaks
+// (CR LF, LF or CR); the empty rest after a final break is no line.
+QStringList decodeFileLines(QByteArrayView bytes);
 
 // How a view holds its characters.
 enum class ViewForm : std::uint8_t { Latin1, Utf8, Utf16 };

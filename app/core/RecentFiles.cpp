@@ -14,11 +14,7 @@ QString FileName() { return ProgramFolder() + QStringLiteral("recentfiles.dat");
 QStringList Read() {
   QFile file(FileName());
   if (!file.open(QIODevice::ReadOnly)) return {};
-  QString text = TextCodec::decodeFile(file.readAll()).text;
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-  QStringList lines = text.split(u'\n');
-  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-  return lines;
+  return TextCodec::decodeFileLines(file.readAll());
 }
 
 void Write(const QStringList& paths) {

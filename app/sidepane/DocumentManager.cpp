@@ -51,9 +51,7 @@ bool IsTemplateName(const QString& name) {
 QStringList ReadIndex() {
   QFile file(IndexFile());
   if (!file.open(QIODevice::ReadOnly)) return {};
-  QString text = TextCodec::decodeFile(file.readAll()).text;
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-  QStringList lines = text.split(u'\n');
+  QStringList lines = TextCodec::decodeFileLines(file.readAll());
   lines.removeIf([](const QString& l) { return l.trimmed().isEmpty(); });
   return lines;
 }
