@@ -5,8 +5,9 @@
 //
 // What a user waits for is measured too: the whole program is started on a
 // virtual X server until its main window is painted, beside a bare Qt Widgets
-// window (and the same window linked with the browser engine), KV_BENCH_RUNS
-// times each in turn; the medians and their ratio are printed with the goal.
+// window with a menu bar, a tool bar and a status bar (and the same window
+// linked with the browser engine), KV_BENCH_RUNS times each in turn (21 unless
+// set); the medians and their ratio are printed with the goal.
 // Where no virtual X server starts, that part is skipped.
 #include "app/Frame.h"
 #include "app/Prompts.h"
@@ -238,6 +239,7 @@ class ProgramCopy {
 
 struct WholeProcessFigures {
   double bare = -1, bareWithEngine = -1, program = -1;
+  int runs = 0;
 } wholeProcess;
 
 void BM_WholeProcessStartUp(benchmark::State& state) {
@@ -251,14 +253,14 @@ void BM_WholeProcessStartUp(benchmark::State& state) {
   ProgramCopy copy;
   const std::string programs[] = {KV_BARE_WINDOW, KV_BARE_WINDOW_WEBENGINE, copy.Program()};
   std::vector<double> times[3];
-  const int runs = std::max(1, EnvInt("KV_BENCH_RUNS", 9));
+  const int runs = std::max(1, EnvInt("KV_BENCH_RUNS", 21));
   for (auto _ : state) {
     for (int i = 0; i < 3; ++i) TimeToFirstPaint(programs[i], display.Name());  // warms the file cache
     for (int run = 0; run < runs; ++run)
       for (int i = 0; i < 3; ++i)
         if (const double ms = TimeToFirstPaint(programs[i], display.Name()); ms >= 0) times[i].push_back(ms);
   }
-  wholeProcess = {Median(times[0]), Median(times[1]), Median(times[2])};
+  wholeProcess = {Median(times[0]), Median(times[1]), Median(times[2]), runs};
   state.counters["bare_ms"] = wholeProcess.bare;
   state.counters["bare_engine_ms"] = wholeProcess.bareWithEngine;
   state.counters["program_ms"] = wholeProcess.program;
@@ -278,9 +280,10 @@ int main(int argc, char** argv) {
   RunBenchmarks(argc, argv);
   const WholeProcessFigures& w = wholeProcess;
   if (w.bare > 0 && w.program > 0)
-    std::printf("Start-up to a painted main window, medians: program %.1f ms, bare Qt window %.1f ms "
-                "(linked with the browser engine %.1f ms); program / bare window = %.2f (goal <= 1.5)\n",
-                w.program, w.bare, w.bareWithEngine, w.program / w.bare);
+    std::printf("Start-up to a painted main window (whole process), medians of %d runs: program %.1f ms, bare Qt "
+                "window with menu bar, tool bar and status bar %.1f ms (linked with the browser engine %.1f ms); "
+                "program / bare window = %.2fx (goal <= 1.3x)\n",
+                w.runs, w.program, w.bare, w.bareWithEngine, w.program / w.bare);
   SetProgramFolder(QString());
   return 0;
 }
