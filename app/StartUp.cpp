@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <fontconfig/fontconfig.h>
 
 QString ProductTitle;
 
@@ -115,25 +114,18 @@ void ShowDocumentManagerAtStart() {
   if (AppServices().DocumentManager) AppServices().DocumentManager();
 }
 
-std::jthread ReadFontConfigurationAhead() {
-  // The library may be set up from any thread; the toolkit later finds the
-  // configuration read (or reads it itself, should it come first).
-  return std::jthread([] { FcInit(); });
-}
-
 TfMain* StartUp(const QStringList& arguments) {
   // Preview files of an earlier run that did not end normally would lie in
   // the site folders for good (and be uploaded with the site).
   Preview::RemoveLeftovers(ProgramFolder());
-  // The icon themes are read while the splash window comes up; the main
-  // window's tool bars then find them read.
-  ReadIconThemeAhead();
+  // No thread of its own for the icon themes: the icons are looked up when
+  // they are first drawn, on the thread that draws them.
+  UseFallbackIconTheme();
   auto splash = std::make_unique<TfSplash>();
   ProductTitle = Documents::ProductTitle();
   splash->show();
   splash->repaint();
   QApplication::processEvents();
-  WaitForIconTheme();
   auto* main = new TfMain;
   main->show();
   main->ReleaseKind = QStringLiteral("STABLE");

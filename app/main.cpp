@@ -12,7 +12,6 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
-  const std::jthread fonts = ReadFontConfigurationAhead();
   SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
   const int fullCount = argc;
   const int dashes = ToolkitArgumentCount(argc, argv);

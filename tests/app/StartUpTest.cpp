@@ -3,6 +3,7 @@
 
 #include "tests/app/AppFixture.h"
 
+#include <QApplication>
 #include <QDirIterator>
 #include <csignal>
 #include <fcntl.h>
@@ -115,6 +116,24 @@ TEST_F(StartUpTest, EveryArgumentOpensAndNewNamesBecomeEmptyDocuments) {
 
 // The toolkit's options come only from before "--"; after it every
 // argument is a file, whatever it looks like.
+// The whole start-up, the main window and a document window with it, opens
+// settings.ini once: every later read comes from the copy in memory.
+TEST_F(StartUpTest, SettingsAreOpenedOnceAtStart) {
+  Ini().WriteString("Elements", "Path", root + "elements/elements.dat");
+  Ini().WriteString("Help", "Path", root + "Help/english.html");
+  Ini().WriteBool("Show", "DocMan?", true);
+  // Written a while ago, as it is at a normal start.
+  QFile file(Settings::FileName());
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+  file.close();
+  const quint64 before = TIniFile::OpenCount(Settings::FileName());
+  TfMain& m = Start({root + "page.html"});
+  QApplication::processEvents();
+  EXPECT_EQ(m.Documents().size(), 1);
+  EXPECT_EQ(TIniFile::OpenCount(Settings::FileName()) - before, 1u);
+}
+
 TEST(CommandLine, FilesAfterTheToolkitsOptions) {
   const char* const argv[] = {"kv", "-page.html", "--", "-style", "--", "b.html"};
   EXPECT_EQ(ToolkitArgumentCount(6, argv), 2);
