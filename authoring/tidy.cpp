@@ -26,7 +26,9 @@ ITidyEngine* NewTidyEngine() {
 
 QString TidyModuleError() { return Factory() ? QString() : Modules::Error(ModuleFile()); }
 
-TTidy::TTidy(TObject* owner) : engine_(NewTidyEngine()), owner_(owner) {}
+TTidy::TTidy(TObject* owner) : engine_(NewTidyEngine()), owner_(owner) {
+  if (!engine_) unavailable_ = TidyModuleError();
+}
 
 TTidy::~TTidy() = default;
 

@@ -85,8 +85,9 @@ class TTidy : public TObject {
 
   // False once Tidy refused an option value; never set again.
   bool OptionsOk() const { return !engine_ || engine_->OptionsOk(); }
-  // Whether there is a Tidy engine (TidyModuleError() says why not).
+  // Whether there is a Tidy engine; why not, when there is none.
   bool Available() const { return engine_ != nullptr; }
+  const QString& UnavailableReason() const { return unavailable_; }
 
   // Reads a Tidy configuration file; false when it cannot be read or holds
   // options Tidy does not know.
@@ -135,6 +136,7 @@ class TTidy : public TObject {
   }
 
   std::unique_ptr<ITidyEngine> engine_;
+  QString unavailable_;
   TObject* owner_ = nullptr;
   tTidyReportEvent onReport_;
   bool dropFontTags_ = false;
