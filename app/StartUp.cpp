@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include "app/Documents.h"
+#include "app/Application.h"
 #include "app/Frame.h"
 #include "app/Icons.h"
 #include "app/PreviewFile.h"
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 QString ProductTitle;
@@ -112,6 +114,28 @@ QStringList CommandLineFiles(const QStringList& toolkitLeft, int argc, const cha
 void ShowDocumentManagerAtStart() {
   if (Settings::Open().ReadBool(QStringLiteral("Show"), QStringLiteral("DocMan?"), false)) return;
   if (AppServices().DocumentManager) AppServices().DocumentManager();
+}
+
+namespace {
+
+class TIconAfterFirstPaint : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && qobject_cast<TfMain*>(watched)) {
+      QApplication::instance()->removeEventFilter(this);
+      // Once this paint is through and on the screen.
+      QTimer::singleShot(0, [] { QApplication::setWindowIcon(ProgramIcon()); });
+      deleteLater();
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+void UseProgramIconAfterFirstPaint() {
+  if (QCoreApplication* app = QApplication::instance()) app->installEventFilter(new TIconAfterFirstPaint(app));
 }
 
 TfMain* StartUp(const QStringList& arguments) {

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -132,6 +133,21 @@ TEST_F(StartUpTest, SettingsAreOpenedOnceAtStart) {
   QApplication::processEvents();
   EXPECT_EQ(m.Documents().size(), 1);
   EXPECT_EQ(TIniFile::OpenCount(Settings::FileName()) - before, 1u);
+}
+
+// The program's icon goes to the windows once the main window has painted,
+// not before: the first window does not wait for it.
+TEST_F(StartUpTest, TheProgramsIconComesAfterTheFirstPaint) {
+  Ini().WriteBool("Show", "DocMan?", true);
+  QApplication::setWindowIcon(QIcon());
+  UseProgramIconAfterFirstPaint();
+  TfMain& m = Start({});
+  EXPECT_TRUE(QApplication::windowIcon().isNull());
+  m.repaint();
+  EXPECT_TRUE(QTest::qWaitFor([] { return !QApplication::windowIcon().isNull(); }, 5000));
+  EXPECT_EQ(QApplication::windowIcon().availableSizes().size(), 8);
+  EXPECT_FALSE(m.windowIcon().isNull());
+  QApplication::setWindowIcon(QIcon());
 }
 
 TEST(CommandLine, FilesAfterTheToolkitsOptions) {
