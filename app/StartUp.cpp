@@ -151,6 +151,10 @@ TfMain* StartUp(const QStringList& arguments) {
   splash->repaint();
   QApplication::processEvents();
   auto* main = new TfMain;
+  // Shown maximised from the start (as the hand-over below leaves it), so
+  // that the window system maps it once at its final size and the window is
+  // laid out and painted once.
+  main->setWindowState(main->windowState() | Qt::WindowMaximized);
   main->show();
   main->ReleaseKind = QStringLiteral("STABLE");
   main->setWindowTitle(ProductTitle);
