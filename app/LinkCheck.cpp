@@ -199,7 +199,7 @@ void TLinkChecker::Request(const QUrl& url, int redirectsLeft, bool credentials)
   events.readyRead = [this] { ReadAnswer(); };
   events.failed = [this](TConnectionError error) { SocketFailed(error); };
   TConnectionRefusal refusal = TConnectionRefusal::None;
-  socket_ = NewLinkConnection(url.scheme() == u"https", std::move(events), refusal);
+  socket_ = NewLinkConnection(url.scheme() == u"https", std::move(events), this, refusal);
   if (refusal == TConnectionRefusal::NoModule) return Done(TFailure::NoNetworkModule);
   if (!socket_) return Done(TFailure::Secure);
   // One deadline for the connection and the whole header block: a server

@@ -11,7 +11,8 @@ namespace {
 
 class TSocketConnection : public QObject, public ILinkConnection {
  public:
-  TSocketConnection(QTcpSocket* socket, TConnectionEvents events) : socket_(socket), events_(std::move(events)) {
+  TSocketConnection(QTcpSocket* socket, TConnectionEvents events, QObject* owner)
+      : QObject(owner), socket_(socket), events_(std::move(events)) {
     socket_->setParent(this);
     connect(socket_, &QTcpSocket::readyRead, this, [this] { if (events_.readyRead) events_.readyRead(); });
     connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
@@ -60,12 +61,12 @@ class TSocketConnection : public QObject, public ILinkConnection {
 
 }  // namespace
 
-extern "C" Q_DECL_EXPORT ILinkConnection* KvNewLinkConnection(bool secure, TConnectionEvents* events) {
+extern "C" Q_DECL_EXPORT ILinkConnection* KvNewLinkConnection(bool secure, TConnectionEvents* events, QObject* owner) {
   if (secure) {
 #if QT_CONFIG(ssl)
     if (!QSslSocket::supportsSsl()) return nullptr;
     auto* ssl = new QSslSocket;
-    auto* connection = new TSocketConnection(ssl, std::move(*events));
+    auto* connection = new TSocketConnection(ssl, std::move(*events), owner);
     QObject::connect(ssl, &QSslSocket::encrypted, connection, [connection] { connection->Ready(); });
     return connection;
 #else
@@ -73,7 +74,7 @@ extern "C" Q_DECL_EXPORT ILinkConnection* KvNewLinkConnection(bool secure, TConn
 #endif
   }
   auto* socket = new QTcpSocket;
-  auto* connection = new TSocketConnection(socket, std::move(*events));
+  auto* connection = new TSocketConnection(socket, std::move(*events), owner);
   QObject::connect(socket, &QTcpSocket::connected, connection, [connection] { connection->Ready(); });
   return connection;
 }

@@ -4,14 +4,14 @@
 
 QString NetworkModuleFile() { return QStringLiteral(KV_NET_MODULE_FILE); }
 
-ILinkConnection* NewLinkConnection(bool secure, TConnectionEvents events, TConnectionRefusal& refusal) {
-  using TOpen = ILinkConnection* (*)(bool, TConnectionEvents*);
+ILinkConnection* NewLinkConnection(bool secure, TConnectionEvents events, QObject* owner, TConnectionRefusal& refusal) {
+  using TOpen = ILinkConnection* (*)(bool, TConnectionEvents*, QObject*);
   const auto open = reinterpret_cast<TOpen>(Modules::Entry(NetworkModuleFile(), "KvNewLinkConnection"));
   if (!open) {
     refusal = TConnectionRefusal::NoModule;
     return nullptr;
   }
-  ILinkConnection* connection = open(secure, &events);
+  ILinkConnection* connection = open(secure, &events, owner);
   refusal = connection ? TConnectionRefusal::None : TConnectionRefusal::NoSecureSockets;
   return connection;
 }

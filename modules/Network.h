@@ -40,9 +40,10 @@ class ILinkConnection {
 // Why no connection was made.
 enum class TConnectionRefusal { None, NoModule, NoSecureSockets };
 
-// A connection, over TLS when `secure`, not yet connected; null when that
-// cannot be tried: `refusal` says why (Modules::Error for the module).
-ILinkConnection* NewLinkConnection(bool secure, TConnectionEvents events, TConnectionRefusal& refusal);
+// A connection, over TLS when `secure`, not yet connected, that goes at the
+// latest with `owner`; null when that cannot be tried: `refusal` says why
+// (Modules::Error for the module).
+ILinkConnection* NewLinkConnection(bool secure, TConnectionEvents events, QObject* owner, TConnectionRefusal& refusal);
 // The network module's file name.
 QString NetworkModuleFile();
 
