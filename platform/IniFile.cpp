@@ -47,8 +47,9 @@ QHash<QString, quint64>& OpenCounts() {
 }
 
 // A file changed less than this long before it was read may change again
-// within the same tick of the file system's clock without a new stamp.
-constexpr qint64 kUnsettledNs = 1'000'000'000;
+// within the same tick of the file system's clock without a new stamp (two
+// seconds on the coarsest file systems).
+constexpr qint64 kUnsettledNs = 3'000'000'000;
 
 qint64 Nanoseconds(const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
 
