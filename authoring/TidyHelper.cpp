@@ -1,4 +1,8 @@
 // kvx-tidy: runs HTML Tidy for a document window (see TidyRun.h).
+#include "authoring/TidyEngine.h"
 #include "authoring/TidyRun.h"
 
-int main(int argc, char** argv) { return TidyHelperMain(argc, argv); }
+int main(int argc, char** argv) {
+  UseLinkedTidyEngine();
+  return TidyHelperMain(argc, argv);
+}

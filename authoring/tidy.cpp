@@ -1,199 +1,82 @@
 #include "authoring/tidy.h"
 
-#include <QFile>
-#include <algorithm>
-#include <QStringDecoder>
-#include <tidy/tidybuffio.h>
+#include "modules/ModuleLoader.h"
 
 namespace {
 
-// Tidy's encoding names with the converter names that read them.
-QByteArray ConverterName(const QByteArray& tidyName) {
-  static const struct {
-    const char* tidy;
-    const char* codec;
-  } names[] = {
-      {"raw", "UTF-8"},           {"ascii", "UTF-8"},       {"utf8", "UTF-8"},         {"latin1", "ISO-8859-1"},
-      {"latin0", "ISO-8859-15"},  {"win1252", "windows-1252"}, {"mac", "macintosh"},   {"ibm858", "IBM858"},
-      {"utf16le", "UTF-16LE"},    {"utf16be", "UTF-16BE"},  {"utf16", "UTF-16"},       {"big5", "Big5"},
-      {"shiftjis", "Shift_JIS"},  {"iso2022", "ISO-2022-JP"},
-  };
-  for (const auto& n : names)
-    if (tidyName == n.tidy) return n.codec;
-  return "UTF-8";
+TTidyEngineFactory& Factory() {
+  static TTidyEngineFactory factory = nullptr;
+  return factory;
 }
 
-// Saves the document's output whole.
-QByteArray SaveOutput(TidyDoc doc) {
-  TidyBuffer out;
-  tidyBufInit(&out);
-  tidySaveBuffer(doc, &out);
-  QByteArray bytes(reinterpret_cast<const char*>(out.bp), static_cast<qsizetype>(out.size));
-  tidyBufFree(&out);
-  return bytes;
-}
-
-int ParseBytes(TidyDoc doc, const QByteArray& bytes) {
-  TidyBuffer in;
-  tidyBufInit(&in);
-  if (!bytes.isEmpty()) tidyBufAppend(&in, const_cast<char*>(bytes.data()), static_cast<uint>(bytes.size()));
-  const int rc = tidyParseBuffer(doc, &in);
-  tidyBufFree(&in);
-  return rc;
+const QString& ModuleFile() {
+  static const QString file = QStringLiteral(KV_TIDY_MODULE_FILE);
+  return file;
 }
 
 }  // namespace
 
-TTidy::TTidy(TObject* owner) : doc_(tidyCreate()), owner_(owner) { tidySetAppData(doc_, this); }
+void SetTidyEngineFactory(TTidyEngineFactory factory) { Factory() = factory; }
 
-TTidy::~TTidy() { tidyRelease(doc_); }
-
-bool TTidy::GetBool(TidyOptionId id) const {
-  // A few former yes/no options are choices now (no, yes, auto...).
-  if (tidyOptGetType(tidyGetOption(doc_, id)) == TidyInteger) return tidyOptGetInt(doc_, id) != 0;
-  return tidyOptGetBool(doc_, id) != no;
+ITidyEngine* NewTidyEngine() {
+  if (Factory()) return Factory()();
+  const auto entry = reinterpret_cast<TTidyEngineFactory>(Modules::Entry(ModuleFile(), "KvNewTidyEngine"));
+  return entry ? entry() : nullptr;
 }
 
-void TTidy::SetBool(TidyOptionId id, bool v) {
-  const bool ok = tidyOptGetType(tidyGetOption(doc_, id)) == TidyInteger ? tidyOptSetInt(doc_, id, v ? 1 : 0)
-                                                                         : tidyOptSetBool(doc_, id, v ? yes : no);
-  if (!ok) optionsOk_ = false;
+QString TidyModuleError() { return Factory() ? QString() : Modules::Error(ModuleFile()); }
+
+TTidy::TTidy(TObject* owner) : engine_(NewTidyEngine()), owner_(owner) {
+  if (!engine_) unavailable_ = TidyModuleError();
 }
 
-int TTidy::GetInt(TidyOptionId id) const { return static_cast<int>(tidyOptGetInt(doc_, id)); }
-
-void TTidy::SetInt(TidyOptionId id, int v) {
-  if (v < 0 || !tidyOptSetInt(doc_, id, static_cast<ulong>(v))) optionsOk_ = false;
-}
-
-QString TTidy::GetText(TidyOptionId id) const { return QString::fromUtf8(tidyOptGetValue(doc_, id)); }
-
-void TTidy::SetText(TidyOptionId id, const QString& v) {
-  if (!tidyOptSetValue(doc_, id, v.toUtf8().constData())) optionsOk_ = false;
-}
+TTidy::~TTidy() = default;
 
 QString TTidy::AltText() const { return GetText(TidyAltText); }
 void TTidy::SetAltText(const QString& v) { SetText(TidyAltText, v); }
-QString TTidy::ErrorFile() const { return GetText(TidyErrFile); }
+QString TTidy::ErrorFile() const { return engine_ ? engine_->ErrorFile() : QString(); }
 
 void TTidy::SetErrorFile(const QString& v) {
-  SetText(TidyErrFile, v);
-  if (!tidySetErrorFile(doc_, QFile::encodeName(v).constData())) optionsOk_ = false;
+  if (engine_) engine_->SetErrorFile(v);
 }
 
-bool TTidy::LoadConfigFile(const QString& fileName) {
-  if (!QFile::exists(fileName)) return false;  // Tidy would only warn about it
-  const uint before = tidyConfigErrorCount(doc_);
-  const int rc = tidyLoadConfig(doc_, QFile::encodeName(fileName).constData());
-  return rc >= 0 && tidyConfigErrorCount(doc_) == before;
-}
+bool TTidy::LoadConfigFile(const QString& fileName) { return engine_ && engine_->LoadConfigFile(fileName); }
 
 void TTidy::SetSourceString(const QString& s) {
-  source_ = s.toUtf8();
-  hasSource_ = !s.isEmpty();
+  if (engine_) engine_->SetSourceString(s);
 }
 
 void TTidy::Execute(QString& output) {
-  if (!tidyOptSetBool(doc_, TidyHtmlOut, yes)) optionsOk_ = false;
-  Run(output);
+  output.clear();
+  if (engine_) engine_->Execute(output, Congruent);
 }
 
 void TTidy::Run(QString& output) {
   output.clear();
-  if (Congruent) SetIndentContent(TidyNoState);
-  if (!hasSource_) return;
-  // The source is UTF-8, whatever the configuration says.
-  tidySetInCharEncoding(doc_, "utf8");
-  ParseBytes(doc_, source_);
-  source_.clear();
-  hasSource_ = false;
-  CleanAndSave(output);
-  if (output.size() < 3 && (output.startsWith(u'\n') || output.startsWith(u'\r'))) output.clear();
+  if (engine_) engine_->Run(output, Congruent);
 }
 
 void TTidy::CleanAndSave(QString& output) {
-  const int passes = Congruent ? 10 : 1;
-  QByteArray previous;
-  QByteArray saved;
-  bool done = false;
-  for (int pass = 0; pass < passes && !done; ++pass) {
-    muted_ = pass > 0;  // positions of later passes are in Tidy's own text
-    tidyCleanAndRepair(doc_);
-    tidyRunDiagnostics(doc_);
-    saved = SaveOutput(doc_);
-    done = saved == previous;
-    if (!done && pass + 1 < passes) {
-      previous = saved;
-      muted_ = true;
-      tidySetInCharEncoding(doc_, tidyOptGetEncName(doc_, TidyOutCharEncoding));
-      ParseBytes(doc_, saved);
-    }
-  }
-  muted_ = false;
-  Congruent = done;
-  output = Decode(saved);
-}
-
-QString TTidy::Decode(const QByteArray& bytes) const {
-  QStringDecoder decoder(ConverterName(tidyOptGetEncName(doc_, TidyOutCharEncoding)).constData());
-  if (!decoder.isValid()) return QString::fromLatin1(bytes);
-  return decoder.decode(bytes);
+  output.clear();
+  if (engine_) engine_->CleanAndSave(output, Congruent);
 }
 
 void TTidy::Reset() {
-  const QString errorFile = ErrorFile();
-  TidyDoc keep = tidyCreate();
-  tidyOptCopyConfig(keep, doc_);
-  tidyRelease(doc_);
-  doc_ = tidyCreate();
-  tidyOptCopyConfig(doc_, keep);
-  tidyRelease(keep);
-  if (!errorFile.isEmpty()) SetErrorFile(errorFile);
-  tidySetAppData(doc_, this);
-  InstallReportHandler();
+  if (engine_) engine_->Reset();
 }
 
-QByteArray TTidy::ConfigText() const {
-  TidyBuffer buffer;
-  tidyBufInit(&buffer);
-  TidyOutputSink sink;
-  tidyInitOutputBuffer(&sink, &buffer);
-  tidyOptSaveSink(doc_, &sink);
-  QByteArray text(reinterpret_cast<const char*>(buffer.bp), static_cast<qsizetype>(buffer.size));
-  tidyBufFree(&buffer);
-  if (!text.isEmpty() && !text.endsWith('\n')) text += '\n';
-  for (const auto& [name, id] : {std::pair{"input-encoding: ", TidyInCharEncoding},
-                                 std::pair{"output-encoding: ", TidyOutCharEncoding}})
-    text += QByteArray(name) + tidyOptGetEncName(doc_, id) + '\n';
-  return text;
-}
+QByteArray TTidy::ConfigText() const { return engine_ ? engine_->ConfigText() : QByteArray(); }
 
 void TTidy::SetOnReport(tTidyReportEvent handler) {
   onReport_ = std::move(handler);
-  rawFilter_ = nullptr;
-  InstallReportHandler();
+  if (!engine_) return;
+  if (!onReport_) return engine_->SetOnReport(nullptr);
+  engine_->SetOnReport([this](int level, unsigned line, unsigned col, const QString& msg, bool& writeOut) {
+    onReport_(this, level, line, col, msg, writeOut);
+  });
 }
 
 void TTidy::SetReportFilter(TidyReportFilter filter) {
-  rawFilter_ = filter;
   onReport_ = nullptr;
-  InstallReportHandler();
-}
-
-void TTidy::InstallReportHandler() {
-  tidySetMessageCallback(doc_, onReport_ ? &TTidy::ReportMessage : nullptr);
-  tidySetReportFilter(doc_, onReport_ ? nullptr : rawFilter_);
-}
-
-Bool TIDY_CALL TTidy::ReportMessage(TidyMessage message) {
-  auto* self = static_cast<TTidy*>(tidyGetAppData(tidyGetMessageDoc(message)));
-  if (!self || !self->onReport_) return yes;
-  if (self->muted_) return no;
-  bool writeOut = true;
-  // The message's own text, without Tidy's position and level prefix.
-  self->onReport_(self, static_cast<int>(tidyGetMessageLevel(message)) - static_cast<int>(TidyInfo),
-                  static_cast<unsigned>(std::max(0, tidyGetMessageLine(message))),
-                  static_cast<unsigned>(std::max(0, tidyGetMessageColumn(message))),
-                  QString::fromUtf8(tidyGetMessage(message)), writeOut);
-  return writeOut ? yes : no;
+  if (engine_) engine_->SetReportFilter(filter);
 }

@@ -1,13 +1,17 @@
 // TTidy: one HTML Tidy document with its options as properties. It parses a
 // text, cleans and repairs it, runs the diagnostics, produces the output and
-// passes Tidy's messages to OnReport.
+// passes Tidy's messages to OnReport. Tidy itself is the engine of
+// TidyEngine.h; without one (the tidy module could not be loaded) Available()
+// is false, options read as 0 and runs give no output.
 #pragma once
 
+#include "authoring/TidyEngine.h"
 #include "platform/Types.h"
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <tidy/tidy.h>
 
 // Report levels as handed to OnReport: counted from Tidy's information level.
@@ -80,7 +84,10 @@ class TTidy : public TObject {
   void SetErrorFile(const QString& v);
 
   // False once Tidy refused an option value; never set again.
-  bool OptionsOk() const { return optionsOk_; }
+  bool OptionsOk() const { return !engine_ || engine_->OptionsOk(); }
+  // Whether there is a Tidy engine; why not, when there is none.
+  bool Available() const { return engine_ != nullptr; }
+  const QString& UnavailableReason() const { return unavailable_; }
 
   // Reads a Tidy configuration file; false when it cannot be read or holds
   // options Tidy does not know.
@@ -111,27 +118,26 @@ class TTidy : public TObject {
   // A plain Tidy report filter in place of OnReport.
   void SetReportFilter(TidyReportFilter filter);
 
-  TidyDoc Document() const { return doc_; }
+  TidyDoc Document() const { return engine_ ? engine_->Document() : nullptr; }
   TObject* Owner() const { return owner_; }
 
  private:
-  bool GetBool(TidyOptionId id) const;
-  void SetBool(TidyOptionId id, bool v);
-  int GetInt(TidyOptionId id) const;
-  void SetInt(TidyOptionId id, int v);
-  QString GetText(TidyOptionId id) const;
-  void SetText(TidyOptionId id, const QString& v);
-  void InstallReportHandler();
-  QString Decode(const QByteArray& bytes) const;
-  static Bool TIDY_CALL ReportMessage(TidyMessage message);
+  bool GetBool(TidyOptionId id) const { return engine_ && engine_->GetBool(id); }
+  void SetBool(TidyOptionId id, bool v) {
+    if (engine_) engine_->SetBool(id, v);
+  }
+  int GetInt(TidyOptionId id) const { return engine_ ? engine_->GetInt(id) : 0; }
+  void SetInt(TidyOptionId id, int v) {
+    if (engine_) engine_->SetInt(id, v);
+  }
+  QString GetText(TidyOptionId id) const { return engine_ ? engine_->GetText(id) : QString(); }
+  void SetText(TidyOptionId id, const QString& v) {
+    if (engine_) engine_->SetText(id, v);
+  }
 
-  TidyDoc doc_ = nullptr;
+  std::unique_ptr<ITidyEngine> engine_;
+  QString unavailable_;
   TObject* owner_ = nullptr;
   tTidyReportEvent onReport_;
-  TidyReportFilter rawFilter_ = nullptr;
-  bool optionsOk_ = true;
   bool dropFontTags_ = false;
-  bool hasSource_ = false;
-  bool muted_ = false;
-  QByteArray source_;
 };

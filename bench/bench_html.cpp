@@ -32,6 +32,7 @@
 
 #include <benchmark/benchmark.h>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -251,10 +252,20 @@ void Scan(benchmark::State& state, TCase* c) {
   state.counters["tokens"] = static_cast<double>(tokens) / static_cast<double>(state.iterations());
 }
 
+// Writes `style` over the `length` bytes at `p`, eight at a time: up to
+// seven bytes past them may be written too, which the tokens and line breaks
+// that follow write again (the buffer ends with that much to spare). Tokens
+// are a few characters long: a call to memset for each costs more than
+// styling it.
+inline void FillStyle(unsigned char* p, int length, unsigned char style) {
+  const std::uint64_t eight = 0x0101010101010101ULL * style;
+  for (int i = 0; i < length; i += 8) std::memcpy(p + i, &eight, 8);
+}
+
 // The scan again, filling a style byte per character from each token's kind.
 void Style(benchmark::State& state, TCase* c) {
   auto h = c->make();
-  std::vector<unsigned char> styles(static_cast<size_t>(Bytes(c->lines)));
+  std::vector<unsigned char> styles(static_cast<size_t>(Bytes(c->lines)) + 8);
   QElapsedTimer timer;
   for (auto _ : state) {
     timer.start();
@@ -264,11 +275,11 @@ void Style(benchmark::State& state, TCase* c) {
       if (i > 0) h->SetRange(h->GetRange());
       const QString& text = c->lines[i];
       const int size = static_cast<int>(text.size());
-      h->SetLine(text, i);
+      h->SetLineView(text, i);
       for (int n = h->MaxTokens(); n > 0 && !h->AtLineEnd(); --n) {
         const int pos = std::min<int>(h->GetTokenPos(), size);
         const int length = std::min<int>(h->GetTokenLength(), size - pos);
-        std::memset(line + pos, static_cast<unsigned char>(h->GetTokenKind()), length);
+        FillStyle(line + pos, length, static_cast<unsigned char>(h->GetTokenKind()));
         h->ScanNext();
       }
       line += size;

@@ -195,6 +195,10 @@ void TSrcCustomHighlighter::Assign(const TSrcCustomHighlighter& source) {
   SetEnabled(source.Enabled());
 }
 
+void TSrcCustomHighlighter::SetLineView(QStringView lineText, int lineIndex) {
+  SetLine(lineText.toString(), lineIndex);
+}
+
 QStringView TSrcCustomHighlighter::GetTokenView() const {
   const qsizetype pos = std::clamp<qsizetype>(GetTokenPos(), 0, lineText_.size());
   const qsizetype len = std::clamp<qsizetype>(GetTokenLength(), 0, lineText_.size() - pos);

@@ -133,6 +133,11 @@ class TSrcCustomHighlighter : public QObject, public TObject {
   // Starts a line from the current range and scans its first token. The
   // highlighter keeps its own (shared) copy of the text.
   virtual void SetLine(const QString& lineText, int lineIndex) = 0;
+  // SetLine for a caller that keeps the text alive and unchanged until it
+  // has read the line's tokens (up to its next SetLine or SetLineView): the
+  // highlighter may scan it in place, without taking a copy, and LineText()
+  // then refers to the caller's text. Base: SetLine on a copy.
+  virtual void SetLineView(QStringView lineText, int lineIndex);
   virtual void SetRange(int) {}
   virtual void ResetRange() {}
 

@@ -456,7 +456,7 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
       } run;
       bool hasRun = false;
       hl->SetRange(lines_->LineRange(line - 1));
-      hl->SetLine(raw, line - 1);
+      hl->SetLineView(raw, line - 1);  // `raw` outlives the token loop below
       int disp = 1, charPos = 0;
       for (int guard = hl->MaxTokens(); !hl->AtLineEnd() && guard > 0; --guard) {
         const int pos = std::clamp(hl->GetTokenPos(), charPos, static_cast<int>(raw.size()));

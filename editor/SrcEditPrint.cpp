@@ -2,7 +2,6 @@
 
 #include "editor/SrcEditMiscProcs.h"
 
-#include <QPrinter>
 #include <algorithm>
 
 void TSrcEditPrint::SetLines(const QStringList& lines) {
@@ -181,11 +180,6 @@ bool TSrcEditPrint::DoStatus(Status status, int pageNum) {
   if (OnPrintStatus) OnPrintStatus(status, pageNum, abort);
   if (abort && printing_) abort_ = true;
   return !abort_;
-}
-
-bool TSrcEditPrint::Print(QPrinter& printer) {
-  TPrinterCanvas canvas(printer);
-  return Print(canvas);
 }
 
 bool TSrcEditPrint::PrintRange(TPrintCanvas& canvas, int firstPage, int lastPage) {

@@ -6,6 +6,7 @@
 
 #include "editor/SrcEditHighlighter.h"
 #include "editor/SrcEditPrintHeaderFooter.h"
+#include "editor/SrcEditPrinterInfo.h"
 #include "editor/SrcEditTypes.h"
 
 #include <QDateTime>
@@ -62,7 +63,10 @@ class TSrcEditPrint {
   // Pages `firstPage` to `lastPage` (below 0: the last page), clamped.
   bool PrintRange(TPrintCanvas& canvas, int firstPage, int lastPage);
   // Prints on a printer or a PDF file.
-  bool Print(QPrinter& printer);
+  bool Print(QPrinter& printer) {
+    TPrinterCanvas canvas(printer);
+    return Print(canvas);
+  }
 
   // The layout for `canvas`, as printing would make it.
   int PageCount(TPrintCanvas& canvas);

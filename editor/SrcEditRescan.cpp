@@ -102,7 +102,8 @@ int TCustomSrcEdit::ScanOn(int index, int reach, int through, qint64 budgetNs, b
   if (budgetNs > 0) clock.start();
   int j = index;
   while (j < last && j < through && (budgetNs <= 0 || clock.nsecsElapsed() < budgetNs)) {
-    h->SetLine(lines_->Get(j), j);
+    const QString text = lines_->Get(j);
+    h->SetLineView(text, j);  // read only until the line's end below
     h->ScanToLineEnd();
     const int state = h->GetRange();
     ++j;
@@ -134,7 +135,8 @@ void TCustomSrcEdit::RescanAll() {
   h->ResetRange();
   for (int i = 0; i < count; ++i) {
     lines_->SetLineRange(i, h->GetRange());
-    h->SetLine(lines_->Get(i), i);
+    const QString text = lines_->Get(i);
+    h->SetLineView(text, i);
     h->ScanToLineEnd();
   }
 }

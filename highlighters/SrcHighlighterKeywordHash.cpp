@@ -89,6 +89,19 @@ void TSrcKeywordHashHighlighter::SetLine(const QString& lineText, int lineIndex)
   ScanNext();
 }
 
+void TSrcKeywordHashHighlighter::SetLineView(QStringView lineText, int lineIndex) {
+  // A string over the caller's characters: it owns nothing, so neither
+  // making it nor letting the previous one go touches a reference count
+  // (but for a copy that SetLine left, released once).
+  // (What QString::fromRawData makes, without the call.)
+  lineText_ = QString(QString::DataPointer(nullptr, const_cast<char16_t*>(lineText.utf16()), lineText.size()));
+  fLine = lineText.isNull() ? u"" : reinterpret_cast<const char16_t*>(lineText.utf16());
+  fLen = static_cast<int>(lineText.size());
+  fRun = 0;
+  fLineNumber = lineIndex;
+  ScanNext();
+}
+
 std::uint8_t TSrcKeywordHashHighlighter::ClassifyWord(const QString& word) {
   const char16_t* savedLine = fLine;
   const int savedLen = fLen;

@@ -157,6 +157,8 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   int GetTokenPos() const override { return fTokenPos; }
   int GetTokenLength() const override { return fRun - fTokenPos; }
   void SetLine(const QString& lineText, int lineIndex) override;
+  // Scans the caller's text in place: no copy, no reference count.
+  void SetLineView(QStringView lineText, int lineIndex) override;
   int LineNumber() const { return fLineNumber; }
   TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
   TSrcHighlighterAttributes* GetTokenAttribute() const override;

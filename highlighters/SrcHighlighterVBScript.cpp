@@ -13,6 +13,16 @@ const char* const kKeywords =
     "Public RaiseEvent Randomize ReDim Rem Resume RSet Select Set Shared Single Static Stop Sub Then To True Type "
     "TypeOf Until Variant Wend While With Xor";
 
+// By character below 128: 0 when it is not part of a name, else 1 + its
+// weight in the keyword hash (letters 1..26, "_" 31, digits 0).
+constexpr std::array<std::uint8_t, 128> kNameWeights = [] {
+  std::array<std::uint8_t, 128> w{};
+  for (char16_t c = 0; c < 128; ++c)
+    if (IsAsciiLetter(c) || IsDigit(c) || c == u'_')
+      w[c] = static_cast<std::uint8_t>(1 + (c == u'_' ? 31 : LetterValue(c)));
+  return w;
+}();
+
 }  // namespace
 
 const TSrcKeywordTable& TSrcVBScriptHighlighter::KeywordTable() {
@@ -98,5 +108,47 @@ void TSrcVBScriptHighlighter::IdentProc() {
 }
 
 void TSrcVBScriptHighlighter::ScanNext() {
-  ScanNextNamesFirst<TSrcVBScriptHighlighter, &TSrcVBScriptHighlighter::IdentProc>();
+  // Names, blanks and one-character symbols, the commonest tokens, are
+  // scanned here with the line in registers; the others by the table. The
+  // range is always 0: nothing goes on over lines.
+  const char16_t* const line = fLine;
+  const int len = fLen;
+  const int run = fRun;
+  fTokenPos = run;
+  if (run >= len) return NullProc();
+  const char16_t c = line[run];
+  if (c < 128) {
+    if (const unsigned w = kNameWeights[c]; w > 1) {  // a letter or "_": a name
+      std::int64_t hash = w - 1;
+      int i = run + 1;
+      while (i < len) {
+        const char16_t d = line[i];
+        if (d >= 128) break;
+        const unsigned v = kNameWeights[d];
+        if (v == 0) break;
+        hash += v - 1;
+        ++i;
+      }
+      fIdentStart = run;
+      fIdentLength = i - run;
+      // An unmatched name is an identifier whatever its hash.
+      const int kind = fTable->Find(line + run, i - run, hash);
+      fTokenKind = static_cast<std::uint8_t>(kind >= 0 ? kind : int{tkIdentifier});
+      fRun = i;
+      return;
+    }
+    if (c == u' ' || c == u'\t') {
+      int i = run + 1;
+      while (i < len && line[i] - 1u < 32u && line[i] != 10 && line[i] != 13) ++i;
+      fTokenKind = tkSpace;
+      fRun = i;
+      return;
+    }
+    if (const std::uint8_t kind = fPlainKinds[c]; kind != kNotPlain) {
+      fTokenKind = kind;
+      fRun = run + 1;
+      return;
+    }
+  }
+  Dispatch();
 }

@@ -7,6 +7,8 @@
 #include <QSaveFile>
 
 #include <cctype>
+#include <ctime>
+#include <sys/stat.h>
 
 namespace {
 
@@ -38,7 +40,27 @@ TIniFile::TIniFile(QString fileName) : fileName_(std::move(fileName)) {}
 
 namespace {
 quint64 parseCount = 0;
+
+QHash<QString, quint64>& OpenCounts() {
+  static QHash<QString, quint64> counts;
+  return counts;
+}
+
+// A file changed less than this long before it was read may change again
+// within the same tick of the file system's clock without a new stamp (two
+// seconds on the coarsest file systems).
+constexpr qint64 kUnsettledNs = 3'000'000'000;
+
+qint64 Nanoseconds(const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
+
+qint64 Now() {
+  timespec t{};
+  clock_gettime(CLOCK_REALTIME, &t);
+  return Nanoseconds(t);
+}
 }  // namespace
+
+quint64 TIniFile::OpenCount(const QString& fileName) { return OpenCounts().value(fileName); }
 
 QHash<QString, TIniFile::Parsed>& TIniFile::ParsedFiles() {
   static QHash<QString, Parsed> files;
@@ -69,33 +91,52 @@ TIniFile::Content TIniFile::Parse(const QByteArray& bytes) {
 }
 
 TIniFile::Content TIniFile::Load(bool forWrite) const {
-  QFile f(fileName_);
-  if (!f.exists()) {
-    ParsedFiles().remove(fileName_);
+  const auto stampOf = [](const struct stat& st) {
+    return Stamp{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), Nanoseconds(st.st_mtim),
+                 Nanoseconds(st.st_ctim)};
+  };
+  QHash<QString, Parsed>& files = ParsedFiles();
+  struct stat st {};
+  if (::stat(QFile::encodeName(fileName_).constData(), &st) != 0) {
+    files.remove(fileName_);
     return {};
   }
   // Folders, pipes and devices are no settings: opening a pipe would wait
   // for a writer, a device could give bytes without end.
-  if (!QFileInfo(fileName_).isFile()) {
+  if (!S_ISREG(st.st_mode)) {
+    files.remove(fileName_);
     if (forWrite) throw EFOpenError(fileName_, QStringLiteral("This is not a regular file."));
     return {};
   }
+  auto cached = files.find(fileName_);
+  if (cached != files.end() && cached->settled && cached->stamp == stampOf(st)) return cached->content;
+  QFile f(fileName_);
+  const qint64 readAt = Now();
+  ++OpenCounts()[fileName_];
   if (!f.open(QIODevice::ReadOnly)) {
     if (forWrite) throw EFOpenError(fileName_, f.errorString());
     return {};
   }
+  // The stamp of what is read: taken from the open file.
+  if (::fstat(f.handle(), &st) != 0) st.st_size = -1;
   // Read one byte more than allowed, so that a file growing meanwhile cannot
   // make the program read without end.
   const QByteArray bytes = f.read(MaxFileSize + 1);
   if (bytes.size() > MaxFileSize || f.size() > MaxFileSize) {
+    files.remove(fileName_);
     Content c;
     c.tooLarge = true;
     return c;
   }
-  QHash<QString, Parsed>& files = ParsedFiles();
-  if (auto it = files.constFind(fileName_); it != files.constEnd() && it->bytes == bytes) return it->content;
+  const Stamp stamp = stampOf(st);
+  const bool settled = st.st_size >= 0 && readAt - stamp.modified >= kUnsettledNs;
+  if (cached != files.end() && cached->bytes == bytes) {
+    cached->stamp = stamp;
+    cached->settled = settled;
+    return cached->content;
+  }
   if (files.size() >= 32) files.clear();  // a handful of files at most: no eviction order needed
-  return files.insert(fileName_, {bytes, Parse(bytes)})->content;
+  return files.insert(fileName_, {bytes, Parse(bytes), stamp, settled})->content;
 }
 
 void TIniFile::Save(const Content& c) const {
@@ -123,7 +164,9 @@ void TIniFile::Save(const Content& c) const {
   }
   if (!f.commit())
     throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, f.errorString()));
-  ParsedFiles().insert(fileName_, {bytes, Parse(bytes)});
+  // Just written: its stamp is as young as it gets, so the next read looks
+  // at the file again until the stamp has settled.
+  ParsedFiles().insert(fileName_, {bytes, Parse(bytes), Stamp{}, false});
 }
 
 int TIniFile::FindSection(const QStringList& lines, const QString& section) {

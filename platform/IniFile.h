@@ -13,10 +13,14 @@
 // when the file is rewritten. Key names are taken literally ("DocMan?").
 // A file that cannot be read gives every reader its default.
 //
-// Reads of a file that has not changed since the last read reuse what was
-// parsed then (the bytes are compared, so any change on disk is seen at the
-// next read). A file larger than MaxFileSize is not read: every reader gets
-// its default, and writes leave the file as it is.
+// The process keeps the text of each file it read or wrote in memory, and
+// reads and writes work on that copy while the file on disk is unchanged
+// (same file, size, modification and change time), so a file is opened once
+// however many keys are read. A file whose time stamps lie within a moment of
+// its reading could change again within the same tick of the file system's
+// clock unseen: it is read again (and its bytes compared) until its time
+// stamps are older than that. A file larger than MaxFileSize is not read:
+// every reader gets its default, and writes leave the file as it is.
 #pragma once
 
 #include "platform/TextCodec.h"
@@ -36,6 +40,8 @@ class TIniFile {
   bool TooLarge() const;
   // How many times a file's text was parsed in this process (for tests).
   static quint64 ParseCount();
+  // How many times `fileName` was opened for reading in this process (for tests).
+  static quint64 OpenCount(const QString& fileName);
 
   // A missing key, or a key whose value is empty, gives the default.
   QString ReadString(const QString& section, const QString& key, const QString& def) const;
@@ -75,10 +81,21 @@ class TIniFile {
   // not go on with what it could not read, so it raises EFOpenError.
   Content Load(bool forWrite = false) const;
   static Content Parse(const QByteArray& bytes);
-  // The bytes last read or written of each file, with what they parse to.
+  // What tells one state of a file on disk from another.
+  struct Stamp {
+    quint64 device = 0, inode = 0;
+    qint64 size = -1;
+    qint64 modified = 0, changed = 0;  // nanoseconds since the epoch
+    bool operator==(const Stamp&) const = default;
+  };
+  // The bytes last read or written of each file, with what they parse to,
+  // the file's stamp then, and whether that stamp can be trusted to change
+  // with the next change of the file.
   struct Parsed {
     QByteArray bytes;
     Content content;
+    Stamp stamp;
+    bool settled = false;
   };
   static QHash<QString, Parsed>& ParsedFiles();
   void Save(const Content& content) const;

@@ -18,7 +18,8 @@ echo "== installing $BUILD_DIR into $PREFIX"
 cmake --install "$BUILD_DIR" --prefix "$PREFIX" >"$WORK/install.log" || { cat "$WORK/install.log" >&2; fail "cmake --install failed"; }
 
 echo "== checking the installed files"
-for f in bin/korvex-vantar lib/korvex-vantar/webengine-view.so \
+for f in bin/korvex-vantar bin/kvx-tidy lib/korvex-vantar/webengine-view.so lib/korvex-vantar/net-module.so \
+         lib/korvex-vantar/print-module.so lib/korvex-vantar/tidy-module.so \
          "share/korvex-vantar/Language Modules/english.lms" share/korvex-vantar/Help/english.html \
          share/applications/korvex-vantar.desktop share/icons/hicolor/scalable/apps/korvex-vantar.svg \
          share/icons/hicolor/16x16/apps/korvex-vantar.png share/icons/hicolor/48x48/apps/korvex-vantar.png \

@@ -1,6 +1,8 @@
 // settings.ini: its place, the keys that are written back with a default on
-// first use, and the groups of keys read together. Every function opens the
-// file, reads or writes what it needs and closes it again.
+// first use, and the groups of keys read together. Every function goes
+// through the process's one in-memory copy of the file (TIniFile), which is
+// read once and again only when the file changed on disk; writes go to the
+// file at once.
 #pragma once
 
 #include "platform/Colors.h"

@@ -5,6 +5,7 @@
 #include "app/core/Prompts.h"
 #include "authoring/HTMLParser.h"
 #include "editor/SrcEdit.h"
+#include "modules/Network.h"
 
 #include <QAction>
 #include <QFile>
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include "app/look/ExtProgressBar.h"
 #include <QPushButton>
-#include <QSslSocket>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeWidget>
@@ -78,6 +78,7 @@ QString FailureText(TFailure failure, int status) {
     case TFailure::Secure: key = "LinkWhySecure"; break;
     case TFailure::Network: key = "LinkWhyNetwork"; break;
     case TFailure::Unsupported: key = "LinkWhyScheme"; break;
+    case TFailure::NoNetworkModule: key = "LinkWhyNoModule"; break;
   }
   return LangText(QLatin1String(key));
 }
@@ -126,7 +127,7 @@ TLinkChecker::TLinkChecker(QObject* parent) : QObject(parent), deadline_(new QTi
   });
 }
 
-TLinkChecker::~TLinkChecker() { DropSocket(); }
+TLinkChecker::~TLinkChecker() { DropSocket(true); }
 
 void TLinkChecker::Start(const QList<QStringList>& groups) {
   DropSocket();
@@ -193,31 +194,18 @@ void TLinkChecker::Request(const QUrl& url, int redirectsLeft, bool credentials)
   redirectsLeft_ = redirectsLeft;
   credentials_ = credentials;
   header_.clear();
-  QTcpSocket* socket = nullptr;
-  if (url.scheme() == u"https") {
-#if QT_CONFIG(ssl)
-    if (QSslSocket::supportsSsl()) {
-      auto* ssl = new QSslSocket(this);
-      connect(ssl, &QSslSocket::encrypted, this, &TLinkChecker::SendRequest);
-      socket = ssl;
-    }
-#endif
-    if (!socket) return Done(TFailure::Secure);
-  } else {
-    socket = new QTcpSocket(this);
-    connect(socket, &QTcpSocket::connected, this, &TLinkChecker::SendRequest);
-  }
-  socket_ = socket;
-  connect(socket, &QTcpSocket::readyRead, this, &TLinkChecker::ReadAnswer);
-  connect(socket, &QTcpSocket::errorOccurred, this, &TLinkChecker::SocketFailed);
+  TConnectionEvents events;
+  events.ready = [this] { SendRequest(); };
+  events.readyRead = [this] { ReadAnswer(); };
+  events.failed = [this](TConnectionError error) { SocketFailed(error); };
+  TConnectionRefusal refusal = TConnectionRefusal::None;
+  socket_ = NewLinkConnection(url.scheme() == u"https", std::move(events), this, refusal);
+  if (refusal == TConnectionRefusal::NoModule) return Done(TFailure::NoNetworkModule);
+  if (!socket_) return Done(TFailure::Secure);
   // One deadline for the connection and the whole header block: a server
   // that answers slowly or never stops sending headers is given up on.
   deadline_->start(Timeout);
-  const QString host = url.host(QUrl::FullyEncoded);
-#if QT_CONFIG(ssl)
-  if (auto* ssl = qobject_cast<QSslSocket*>(socket)) return ssl->connectToHostEncrypted(host, DefaultPort(url));
-#endif
-  socket->connectToHost(host, DefaultPort(url));
+  socket_->Connect(url.host(QUrl::FullyEncoded), DefaultPort(url));
 }
 
 void TLinkChecker::SendRequest() {
@@ -230,13 +218,13 @@ void TLinkChecker::SendRequest() {
   if (credentials_)
     request += "Authorization: Basic " + (User.trimmed() + u':' + Password.trimmed()).toUtf8().toBase64() + "\r\n";
   request += "Connection: close\r\n\r\n";
-  socket_->write(request);
+  socket_->Write(request);
 }
 
 void TLinkChecker::ReadAnswer() {
   if (!socket_) return;
   // Never more than the limit is kept; the body is never read.
-  header_ += socket_->read(kMaxHeaderBytes + 4 - header_.size());
+  header_ += socket_->Read(kMaxHeaderBytes + 4 - header_.size());
   for (;;) {
     qsizetype end = header_.indexOf("\r\n\r\n");
     qsizetype skip = 4;
@@ -264,22 +252,19 @@ void TLinkChecker::ReadAnswer() {
   }
 }
 
-void TLinkChecker::SocketFailed() {
+void TLinkChecker::SocketFailed(TConnectionError error) {
   if (!socket_) return;
-  const QAbstractSocket::SocketError error = socket_->error();
   // A server that closes after a complete header block has answered.
-  if (error == QAbstractSocket::RemoteHostClosedError && socket_->bytesAvailable() > 0) ReadAnswer();
+  if (error == TConnectionError::RemoteClosed && socket_->BytesAvailable() > 0) ReadAnswer();
   if (!socket_) return;
   DropSocket();
   switch (error) {
-    case QAbstractSocket::ConnectionRefusedError: return Done(TFailure::Refused);
-    case QAbstractSocket::HostNotFoundError: return Done(TFailure::HostNotFound);
-    case QAbstractSocket::SocketTimeoutError: return Done(TFailure::Timeout);
-    case QAbstractSocket::SslHandshakeFailedError:
-    case QAbstractSocket::SslInternalError:
-    case QAbstractSocket::SslInvalidUserDataError: return Done(TFailure::Secure);
-    case QAbstractSocket::RemoteHostClosedError: return Done(TFailure::BadAnswer);
-    default: return Done(TFailure::Network);
+    case TConnectionError::Refused: return Done(TFailure::Refused);
+    case TConnectionError::HostNotFound: return Done(TFailure::HostNotFound);
+    case TConnectionError::Timeout: return Done(TFailure::Timeout);
+    case TConnectionError::Secure: return Done(TFailure::Secure);
+    case TConnectionError::RemoteClosed: return Done(TFailure::BadAnswer);
+    case TConnectionError::Other: return Done(TFailure::Network);
   }
 }
 
@@ -298,14 +283,10 @@ void TLinkChecker::Answer(int status, const QByteArray& location) {
   Done(TFailure::HttpStatus, status);
 }
 
-void TLinkChecker::DropSocket() {
+void TLinkChecker::DropSocket(bool now) {
   deadline_->stop();
-  if (QTcpSocket* socket = socket_) {
-    socket_ = nullptr;
-    socket->disconnect(this);
-    socket->abort();  // the connection is gone now, not at some later point
-    socket->deleteLater();
-  }
+  // Gone at once; the object itself goes when its event is through.
+  if (ILinkConnection* socket = std::exchange(socket_, nullptr)) socket->Close(now);
 }
 
 void TLinkChecker::Done(TFailure failure, int status) {

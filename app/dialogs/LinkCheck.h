@@ -13,7 +13,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
-#include <QTcpSocket>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
@@ -25,6 +24,8 @@ class QPushButton;
 class QTimer;
 class QTreeWidget;
 class TSrcEdit;
+class ILinkConnection;
+enum class TConnectionError;
 
 namespace LinkCheck {
 // The target a link stands for: "./", ".\" and leading ".", "/", "\" dropped,
@@ -56,6 +57,7 @@ enum class TFailure {
   Secure,           // the secure connection failed
   Network,          // any other network failure
   Unsupported,      // an address of a kind that is not checked
+  NoNetworkModule,  // the network module could not be loaded
 };
 // The row's reason text for a failure (language texts); empty for None.
 QString FailureText(TFailure failure, int status);
@@ -105,17 +107,18 @@ class TLinkChecker : public QObject {
   void Request(const QUrl& url, int redirectsLeft, bool credentials);
   void SendRequest();
   void ReadAnswer();
-  void SocketFailed();
+  void SocketFailed(TConnectionError error);
   void Answer(int status, const QByteArray& location);
   void Done(LinkCheck::TFailure failure, int status = 0);
   // Closes the connection of the running request (if any) at once.
-  void DropSocket();
+  void DropSocket(bool now = false);
   void Finish(bool stopped);
   // Same scheme, host and port as the root path: the only place the
   // credentials go to.
   bool SameOrigin(const QUrl& url) const;
 
-  QPointer<QTcpSocket> socket_;
+  // The running request's connection (made by the network module).
+  ILinkConnection* socket_ = nullptr;
   QTimer* deadline_;
   QUrl url_;
   QByteArray header_;

@@ -3,14 +3,14 @@
 #include "app/core/LanguageModule.h"
 #include "app/core/Launcher.h"
 #include "app/core/Prompts.h"
+#include "modules/ModuleLoader.h"
+#include "modules/Network.h"
 #include "platform/MountWatcher.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -206,18 +206,19 @@ void TFindComputerDialog::StartLookup() {
   if (name.isEmpty()) return;
   ResultLabel->clear();
   SetSearching(FindButton, StopButton, true);
-  lookupId_ = QHostInfo::lookupHost(name, this, [this](const QHostInfo& info) {
+  lookupId_ = LookUpHost(name, this, [this](const QStringList& addresses) {
     lookupId_ = -1;
     SetSearching(FindButton, StopButton, false);
-    QStringList addresses;
-    for (const QHostAddress& a : info.addresses()) addresses << a.toString();
-    ResultLabel->setText(info.error() != QHostInfo::NoError || addresses.isEmpty() ? Text("ShCompNotFound")
-                                                                                  : addresses.join(QLatin1Char('\n')));
+    ResultLabel->setText(addresses.isEmpty() ? Text("ShCompNotFound") : addresses.join(QLatin1Char('\n')));
   });
+  if (lookupId_ == -1) {  // no network module: said where the look-up was asked for
+    SetSearching(FindButton, StopButton, false);
+    ResultLabel->setText(Text("NetworkMissing") + u'\n' + Modules::Error(NetworkModuleFile()));
+  }
 }
 
 void TFindComputerDialog::StopLookup() {
-  if (lookupId_ != -1) QHostInfo::abortHostLookup(lookupId_);
+  if (lookupId_ != -1) AbortHostLookup(lookupId_);
   lookupId_ = -1;
   SetSearching(FindButton, StopButton, false);
 }

@@ -2,6 +2,8 @@
 
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
+#include "modules/ModuleLoader.h"
+#include "modules/PrintModule.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -9,16 +11,21 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace {
-std::unique_ptr<QPrinter> DefaultPrintTarget(QWidget* parent) {
-  if (!QPrinterInfo::availablePrinters().isEmpty()) return std::make_unique<QPrinter>(QPrinter::HighResolution);
+// The print module could not be loaded: said where printing was asked for.
+std::unique_ptr<TPrintCanvas> NoPrintModule() {
+  ShowMessageDlg(LangText(QStringLiteral("PrintMissing")) + u'\n' + Modules::Error(PrintModule::File()), 2);
+  return nullptr;
+}
+
+std::unique_ptr<TPrintCanvas> DefaultPrintTarget(QWidget* parent) {
+  if (PrintModule::HasPrinter()) return PrintModule::OpenCanvas(QString());
+  if (!Modules::Error(PrintModule::File()).isEmpty()) return NoPrintModule();
   QFileDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("PrintToFileDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -28,10 +35,8 @@ std::unique_ptr<QPrinter> DefaultPrintTarget(QWidget* parent) {
   dialog.setDefaultSuffix(QStringLiteral("pdf"));
   dialog.setDirectory(QDir::homePath());
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return nullptr;
-  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  printer->setOutputFormat(QPrinter::PdfFormat);
-  printer->setOutputFileName(dialog.selectedFiles().first());
-  return printer;
+  std::unique_ptr<TPrintCanvas> canvas = PrintModule::OpenCanvas(dialog.selectedFiles().first());
+  return canvas ? std::move(canvas) : NoPrintModule();
 }
 }  // namespace
 
@@ -117,7 +122,7 @@ void TfPrintdoc::Button1Click() {
   p.Colors = p.Highlight = CheckBox1->isChecked();
   p.Copies = std::max(SpinEdit1->value(), 1);
   p.LineNumbers = CheckBox3->isChecked();
-  std::unique_ptr<QPrinter> printer = PrintTarget()(this);
+  std::unique_ptr<TPrintCanvas> printer = PrintTarget() ? PrintTarget()(this) : DefaultPrintTarget(this);
   if (!printer) return;
   stopRequested_ = false;
   Button1->setEnabled(false);

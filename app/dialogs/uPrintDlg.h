@@ -10,7 +10,6 @@
 
 class QCheckBox;
 class QGroupBox;
-class QPrinter;
 class QPushButton;
 class QSpinBox;
 class QStatusBar;
@@ -49,7 +48,8 @@ class TfPrintdoc : public QDialog {
 };
 
 // Where printed pages go: the default printer, or, when no printer is
-// installed, a PDF file the user names (null when the user cancels). Tests
-// put their own target in place.
-using TPrintTarget = std::function<std::unique_ptr<QPrinter>(QWidget* parent)>;
+// installed, a PDF file the user names (null when the user cancels, or when
+// the print module cannot be loaded, which is reported). Tests put their own
+// target in place; an empty one brings back the default.
+using TPrintTarget = std::function<std::unique_ptr<TPrintCanvas>(QWidget* parent)>;
 TPrintTarget& PrintTarget();

@@ -117,6 +117,11 @@ void TChildForm::RunTidyCommand(const std::function<void()>& command) {
 bool TChildForm::TidyRunning() const { return tidyRun_->Running(); }
 
 void TChildForm::StartTidy(const QString& source, std::function<void(const QString&)> then) {
+  // Without the tidy module there is no Tidy: said here, where it is asked for.
+  if (!Tidy1->Available()) {
+    ShowMessageDlg(LangText(QStringLiteral("TidyMissing")) + u'\n' + Tidy1->UnavailableReason(), 2);
+    return;
+  }
   if (!tidyBusy_) tidyBusy_ = new TTidyBusy(this, Memo1);
   TidyStatus->setText(LangText(QStringLiteral("HTMLTidyBusy")));
   TidyStatus->show();

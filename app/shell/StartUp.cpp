@@ -1,11 +1,12 @@
 #include "app/shell/StartUp.h"
 
-#include "app/document/Documents.h"
-#include "app/shell/Frame.h"
-#include "app/look/Icons.h"
-#include "app/document/PreviewFile.h"
 #include "app/core/Prompts.h"
 #include "app/core/Settings.h"
+#include "app/document/Documents.h"
+#include "app/document/PreviewFile.h"
+#include "app/look/Icons.h"
+#include "app/shell/Application.h"
+#include "app/shell/Frame.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 
@@ -17,8 +18,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
-#include <fontconfig/fontconfig.h>
 
 QString ProductTitle;
 
@@ -115,26 +116,45 @@ void ShowDocumentManagerAtStart(IAppHost& host) {
   if (AppServices().DocumentManager) AppServices().DocumentManager(host);
 }
 
-std::jthread ReadFontConfigurationAhead() {
-  // The library may be set up from any thread; the toolkit later finds the
-  // configuration read (or reads it itself, should it come first).
-  return std::jthread([] { FcInit(); });
+namespace {
+
+class TIconAfterFirstPaint : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && qobject_cast<TfMain*>(watched)) {
+      QApplication::instance()->removeEventFilter(this);
+      // Once this paint is through and on the screen.
+      QTimer::singleShot(0, [] { QApplication::setWindowIcon(ProgramIcon()); });
+      deleteLater();
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+void UseProgramIconAfterFirstPaint() {
+  if (QCoreApplication* app = QApplication::instance()) app->installEventFilter(new TIconAfterFirstPaint(app));
 }
 
 TfMain* StartUp(const QStringList& arguments) {
   // Preview files of an earlier run that did not end normally would lie in
   // the site folders for good (and be uploaded with the site).
   Preview::RemoveLeftovers(ProgramFolder());
-  // The icon themes are read while the splash window comes up; the main
-  // window's tool bars then find them read.
-  ReadIconThemeAhead();
+  // No thread of its own for the icon themes: the icons are looked up when
+  // they are first drawn, on the thread that draws them.
+  UseFallbackIconTheme();
   auto splash = std::make_unique<TfSplash>();
   ProductTitle = Documents::ProductTitle();
   splash->show();
   splash->repaint();
   QApplication::processEvents();
-  WaitForIconTheme();
   auto* main = new TfMain;
+  // Shown maximised from the start (as the hand-over below leaves it), so
+  // that the window system maps it once at its final size and the window is
+  // laid out and painted once.
+  main->setWindowState(main->windowState() | Qt::WindowMaximized);
   main->show();
   main->ReleaseKind = QStringLiteral("STABLE");
   main->setWindowTitle(ProductTitle);

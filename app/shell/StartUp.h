@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QStringList>
 #include <QWidget>
-#include <thread>
 
 class QListWidget;
 class QPushButton;
@@ -52,10 +51,11 @@ int ToolkitArgumentCount(int argc, const char* const* argv);
 QStringList CommandLineFiles(const QStringList& toolkitLeft, int argc, const char* const* argv, int toolkitCount);
 // Shows the document manager unless Show / DocMan? is set.
 void ShowDocumentManagerAtStart(IAppHost& host);
-// Reads the font configuration on a thread of its own while the toolkit
-// starts, so that the first text drawn need not wait for it. Call first
-// thing in the program; the thread ends with the returned object.
-std::jthread ReadFontConfigurationAhead();
+// Gives every window the program's icon (QApplication::setWindowIcon) as soon
+// as the main window has first painted: reading the icon's pictures and
+// handing all their sizes to the window system would otherwise hold up the
+// first window. Call once the application object exists.
+void UseProgramIconAfterFirstPaint();
 // The whole start-up up to the message loop; `arguments` without the
 // program's own name. Returns the main window (owned by the caller). Removes
 // first what an earlier run that was killed left of its preview files.

@@ -12,14 +12,13 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
-  const std::jthread fonts = ReadFontConfigurationAhead();
   SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
   const int fullCount = argc;
   const int dashes = ToolkitArgumentCount(argc, argv);
   int toolkitCount = dashes;  // the toolkit takes its own options out of this part
   TApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
-  QApplication::setWindowIcon(ProgramIcon());  // the main window's and every dialog's
+  UseProgramIconAfterFirstPaint();  // the main window's and every dialog's
   QGuiApplication::setDesktopFileName(QStringLiteral("korvex-vantar"));
   UseFallbackIconTheme();
   ShareToolBarExtensionIcons();

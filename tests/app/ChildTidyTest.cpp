@@ -3,6 +3,7 @@
 #include "authoring/TidyRun.h"
 #include "authoring/tidy.h"
 #include "tests/app/AppFixture.h"
+#include "modules/ModuleLoader.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -57,6 +58,26 @@ TEST_F(ChildTidy, ReportLines) {
     f->Tidy1Report(c.level, 3, 14, QStringLiteral("m %s"));  // the same report twice is listed once
     EXPECT_EQ(Reports(*f), QStringList{QLatin1String(c.expected)}) << c.level;
   }
+}
+
+// Without the tidy module a Tidy command says so, and the document and the
+// window go on as they were.
+TEST_F(ChildTidy, WithoutTheTidyModuleTheCommandsSaySo) {
+  Modules::SetFolder(root + "no-modules");
+  auto f = Form();
+  Modules::SetFolder(QString());
+  EXPECT_FALSE(f->Tidy1->Available());
+  f->Memo1->SetText(QStringLiteral("<p>x"));
+  for (void (TChildForm::*command)() : {&TChildForm::CheckHTMLExecute, &TChildForm::RepairExecute})
+    (f.get()->*command)();
+  EXPECT_FALSE(f->TidyRunning());
+  EXPECT_EQ(f->Memo1->Text(), "<p>x");
+  EXPECT_FALSE(f->Memo1->ReadOnly());
+  ASSERT_EQ(prompts.Messages().size(), 2);
+  EXPECT_TRUE(prompts.Messages()[0].text.startsWith(LangText("TidyMissing") + "\n"));
+  EXPECT_FALSE(prompts.Messages()[0].text.section(u'\n', 1).isEmpty()) << "with the reason";
+  // A window made once the module is there again has Tidy.
+  EXPECT_TRUE(Form()->Tidy1->Available());
 }
 
 TEST_F(ChildTidy, CheckRepairForce) {

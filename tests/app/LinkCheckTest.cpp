@@ -3,6 +3,7 @@
 
 #include "app/document/Child.h"
 #include "tests/app/AppFixture.h"
+#include "modules/ModuleLoader.h"
 
 #include <QCheckBox>
 #include <QPointer>
@@ -282,6 +283,32 @@ TEST(LinkCheck, CredentialsOnlyToTheRootsOwnSite) {
   EXPECT_TRUE(other.requests.filter("Basic").isEmpty());
   EXPECT_EQ(server.requests.filter("Basic").size(), 1);
   EXPECT_EQ(server.requests.filter(good).size(), 1);
+}
+
+// Without the network module web addresses fail with that reason, and local
+// files are still checked.
+TEST(LinkCheck, WithoutTheNetworkModuleWebLinksSaySoAndFilesAreChecked) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("here.html");
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  Modules::SetFolder(dir.filePath("no-modules"));
+  TLinkChecker checker;
+  checker.Root = dir.path() + "/";
+  QList<QPair<QString, LinkCheck::TFailure>> rows;
+  QObject::connect(&checker, &TLinkChecker::Checked,
+                   [&](const QString& t, bool, LinkCheck::TFailure why) { rows.append({t, why}); });
+  QSignalSpy finished(&checker, &TLinkChecker::Finished);
+  checker.Start({{"http://127.0.0.1:9/page.html", "here.html", "https://127.0.0.1:9/"}});
+  const bool done = finished.wait(5000);
+  Modules::SetFolder(QString());
+  ASSERT_TRUE(done);
+  ASSERT_EQ(rows.size(), 3);
+  EXPECT_EQ(rows[0].second, LinkCheck::TFailure::NoNetworkModule);
+  EXPECT_EQ(rows[1].second, LinkCheck::TFailure::None);
+  EXPECT_EQ(rows[2].second, LinkCheck::TFailure::NoNetworkModule);
+  EXPECT_EQ(LinkCheck::FailureText(LinkCheck::TFailure::NoNetworkModule, 0), LangText("LinkWhyNoModule"));
 }
 
 TEST(LinkCheck, FailureTexts) {

@@ -3,7 +3,10 @@
 #include "tests/editor/PrintTestSupport.h"
 
 #include <QCheckBox>
-#include <QPrinter>
+#include "modules/ModuleLoader.h"
+#include "modules/PrintModule.h"
+
+#include <QDir>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -18,12 +21,8 @@ struct PrintCommands : AppFixture {
     module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
     LoadLanguageModule();
-    PrintTarget() = [this](QWidget*) {
-      auto printer = std::make_unique<QPrinter>();
-      printer->setOutputFormat(QPrinter::PdfFormat);
-      printer->setOutputFileName(root + "out.pdf");
-      return printer;
-    };
+    // Into a PDF file through the print module.
+    PrintTarget() = [this](QWidget*) { return PrintModule::OpenCanvas(root + "out.pdf"); };
   }
   void TearDown() override {
     PrintTarget() = {};
@@ -140,12 +139,7 @@ TEST_F(PrintCommands, DialogSwitchesReachTheEngine) {
 
 TEST_F(PrintCommands, PrinterThatCannotPrintIsReported) {
   NewDocument("text");
-  PrintTarget() = [this](QWidget*) {
-    auto printer = std::make_unique<QPrinter>();
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(root + "missing/out.pdf");
-    return printer;
-  };
+  PrintTarget() = [this](QWidget*) { return PrintModule::OpenCanvas(root + "missing/out.pdf"); };
   int result = -1;
   prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
     static_cast<TfPrintdoc&>(d).Button1Click();
@@ -174,4 +168,28 @@ TEST_F(PrintCommands, CloseWhilePrintingStopsTheJob) {
   Main().PrintDocument1Click();
   EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
   EXPECT_FALSE(QFileInfo::exists(root + "out.pdf")) << "and leaves no half-printed file";
+}
+
+// Without the print module, printing says so where it was asked for and
+// nothing else changes.
+TEST_F(PrintCommands, AMissingPrintModuleIsReportedWherePrintingIsAskedFor) {
+  NewDocument("text");
+  PrintTarget() = {};
+  Modules::SetFolder(root + "no-modules");
+  QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
+  module += QByteArray("PrintMissing").leftJustified(20, ' ') + "PrintMissing\r\n";
+  WriteFileBytes(root + "Language Modules/test.lms", module);
+  LoadLanguageModule();
+  prompts.AnswerDialog("fPrintdoc", [](QDialog& d) {
+    static_cast<TfPrintdoc&>(d).Button1Click();
+    return d.result();
+  });
+  Main().PrintDocument1Click();
+  Modules::SetFolder(QString());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_TRUE(prompts.Messages()[0].text.startsWith("PrintMissing\n")) << prompts.Messages()[0].text.toStdString();
+  EXPECT_FALSE(prompts.Messages()[0].text.section(u'\n', 1).isEmpty()) << "with the reason";
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_FALSE(QFileInfo::exists(root + "out.pdf"));
+  EXPECT_EQ(Main().Documents().size(), 1);
 }

@@ -2,13 +2,16 @@
 #include "app/sidepane/FileManagerPane.h"
 #include "files/FrDirectoryTree.h"
 #include "platform/MountWatcher.h"
+#include "modules/ModuleLoader.h"
 #include "tests/app/AppFixture.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <algorithm>
 
 namespace {
@@ -182,4 +185,22 @@ TEST_F(ShellTools, SearchForAFileStartsAtTheFileManagersFolder) {
   prompts.AnswerDialog(QStringLiteral("FindFilesDlg"), answer);
   Main().findChild<QAction*>("MM_SFile")->trigger();
   EXPECT_EQ(shown, folder + "/sub");
+}
+
+// Looking a computer up: its address from the network module; without the
+// module the dialog says so and is ready for another try.
+TEST_F(ShellTools, FindComputerWithAndWithoutTheNetworkModule) {
+  TFindComputerDialog dialog;
+  dialog.NameEdit->setText("localhost");
+  dialog.StartLookup();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.FindButton->isEnabled(); }, 10000));
+  EXPECT_TRUE(dialog.ResultLabel->text().contains("127.0.0.1") || dialog.ResultLabel->text().contains("::1"))
+      << dialog.ResultLabel->text().toStdString();
+
+  Modules::SetFolder(root + "no-modules");
+  dialog.StartLookup();
+  Modules::SetFolder(QString());
+  EXPECT_TRUE(dialog.FindButton->isEnabled());
+  EXPECT_TRUE(dialog.ResultLabel->text().startsWith(LangText("NetworkMissing") + "\n"));
+  EXPECT_FALSE(dialog.ResultLabel->text().section(u'\n', 1).isEmpty()) << "with the reason";
 }

@@ -3,6 +3,7 @@
 
 #include "tests/app/AppFixture.h"
 
+#include <QApplication>
 #include <QDirIterator>
 #include <csignal>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -115,6 +117,39 @@ TEST_F(StartUpTest, EveryArgumentOpensAndNewNamesBecomeEmptyDocuments) {
 
 // The toolkit's options come only from before "--"; after it every
 // argument is a file, whatever it looks like.
+// The whole start-up, the main window and a document window with it, opens
+// settings.ini once: every later read comes from the copy in memory.
+TEST_F(StartUpTest, SettingsAreOpenedOnceAtStart) {
+  Ini().WriteString("Elements", "Path", root + "elements/elements.dat");
+  Ini().WriteString("Help", "Path", root + "Help/english.html");
+  Ini().WriteBool("Show", "DocMan?", true);
+  // Written a while ago, as it is at a normal start.
+  QFile file(Settings::FileName());
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+  file.close();
+  const quint64 before = TIniFile::OpenCount(Settings::FileName());
+  TfMain& m = Start({root + "page.html"});
+  QApplication::processEvents();
+  EXPECT_EQ(m.Documents().size(), 1);
+  EXPECT_EQ(TIniFile::OpenCount(Settings::FileName()) - before, 1u);
+}
+
+// The program's icon goes to the windows once the main window has painted,
+// not before: the first window does not wait for it.
+TEST_F(StartUpTest, TheProgramsIconComesAfterTheFirstPaint) {
+  Ini().WriteBool("Show", "DocMan?", true);
+  QApplication::setWindowIcon(QIcon());
+  UseProgramIconAfterFirstPaint();
+  TfMain& m = Start({});
+  EXPECT_TRUE(QApplication::windowIcon().isNull());
+  m.repaint();
+  EXPECT_TRUE(QTest::qWaitFor([] { return !QApplication::windowIcon().isNull(); }, 5000));
+  EXPECT_EQ(QApplication::windowIcon().availableSizes().size(), 8);
+  EXPECT_FALSE(m.windowIcon().isNull());
+  QApplication::setWindowIcon(QIcon());
+}
+
 TEST(CommandLine, FilesAfterTheToolkitsOptions) {
   const char* const argv[] = {"kv", "-page.html", "--", "-style", "--", "b.html"};
   EXPECT_EQ(ToolkitArgumentCount(6, argv), 2);

@@ -9,6 +9,9 @@
 
 namespace {
 
+// Tidy linked into the tests, as into the helper program.
+const bool kLinkedTidy = (UseLinkedTidyEngine(), true);
+
 struct TReport {
   int level;
   unsigned line, col;

@@ -99,3 +99,32 @@ TEST(VBScriptHighlighter, SpansAgreeWithSecondOpinion) {
     return t.kind == V::tkComment ? "comment" : t.kind == V::tkString ? "string" : t.kind == V::tkNumber ? "number" : "";
   });
 }
+
+// A line scanned in place gives the tokens of the same line handed as a
+// copy, and every name the kind the keyword table gives it.
+TEST(VBScriptHighlighter, InPlaceLinesScanAsCopies) {
+  QStringList lines{QStringLiteral("  If total >= 100 And Not IsEmpty(total) Then MsgBox \"t: \" & total ' x"),
+                    QStringLiteral("Dim1 d_im _ x9y __ ElseIf2 PaRaMaRrAy Implements1 z #1/1"), QString(),
+                    QStringLiteral("a\u00e9b \U0001F600Dim")};
+  for (const auto& bucket : V::KeywordTable().buckets)
+    for (const TSrcKeyword& k : bucket) {
+      const QString w = QString::fromLatin1(k.word);
+      lines << w + QLatin1Char(' ') + w.toUpper() + QLatin1Char(' ') + w.toLower() + QStringLiteral("x _") + w;
+    }
+  V copy, inPlace, words;
+  for (const QString& line : lines) {
+    copy.SetLine(line, 0);
+    inPlace.SetLineView(line, 0);
+    EXPECT_EQ(inPlace.LineText(), line);
+    for (int n = copy.MaxTokens(); n > 0 && !copy.AtLineEnd(); --n, copy.ScanNext(), inPlace.ScanNext()) {
+      ASSERT_FALSE(inPlace.AtLineEnd()) << qPrintable(line);
+      EXPECT_EQ(inPlace.GetTokenPos(), copy.GetTokenPos());
+      EXPECT_EQ(inPlace.GetTokenLength(), copy.GetTokenLength());
+      EXPECT_EQ(inPlace.GetTokenKind(), copy.GetTokenKind());
+      const QString token = copy.GetTokenText();
+      if (token.front() == u'_' || IsAsciiLetter(token.front().unicode()))
+        EXPECT_EQ(copy.GetTokenKind(), words.ClassifyWord(token)) << qPrintable(token);
+    }
+    EXPECT_TRUE(inPlace.AtLineEnd());
+  }
+}

@@ -155,6 +155,45 @@ TEST_F(IniFileTest, UnchangedFilesAreParsedOnceAndChangesSeenAtOnce) {
   EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 0);
 }
 
+// A file that was changed a while ago is opened once for any number of reads
+// and writes; a change on disk (another file put in its place, a rewrite in
+// place with a new time) is read at the next look.
+TEST_F(IniFileTest, AnUnchangedFileIsOpenedOnceAndAChangeIsSeen) {
+  const auto age = [this](int seconds) {
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime));
+  };
+  ASSERT_TRUE(WriteFileBytes(path(), "[A]\nk=1\nj=2\n"));
+  age(3600);
+  const quint64 before = TIniFile::OpenCount(path());
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(TIniFile(path()).ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 1);
+    EXPECT_TRUE(TIniFile(path()).SectionExists(QStringLiteral("A")));
+  }
+  EXPECT_EQ(TIniFile::OpenCount(path()) - before, 1u);
+
+  // Rewritten in place by another program, same size, its time set back
+  // again: the change time still tells.
+  {
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.write("[A]\nk=3\nj=2\n");
+  }
+  age(3600);
+  EXPECT_EQ(TIniFile(path()).ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 3);
+  // Replaced by another file of the same size.
+  ASSERT_TRUE(WriteFileBytes(path() + ".new", "[A]\nk=4\nj=2\n"));
+  ASSERT_EQ(::rename(QFile::encodeName(path() + ".new").constData(), QFile::encodeName(path()).constData()), 0);
+  EXPECT_EQ(TIniFile(path()).ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 4);
+
+  // Our own write goes to disk at once and is read back from memory.
+  TIniFile ini(path());
+  ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k"), 5);
+  EXPECT_EQ(ReadFileBytes(path()), "[A]\nk=5\nj=2\n");
+  EXPECT_EQ(TIniFile(path()).ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 5);
+}
+
 TEST_F(IniFileTest, AFailedWriteIsReportedAndTheOldFileStays) {
   const QByteArray original = "[Font]\nSize=10\n";
   ASSERT_TRUE(WriteFileBytes(path(), original));

@@ -1,0 +1,204 @@
+// HTML Tidy itself: the engine behind TTidy, on libtidy. Linked into the
+// Tidy helper program and the tidy module (tidy-module.so), never into the
+// program itself.
+#include "authoring/LibTidy.h"
+
+#include <QFile>
+#include <algorithm>
+#include <QStringDecoder>
+#include <tidy/tidybuffio.h>
+
+namespace {
+
+// Tidy's encoding names with the converter names that read them.
+QByteArray ConverterName(const QByteArray& tidyName) {
+  static const struct {
+    const char* tidy;
+    const char* codec;
+  } names[] = {
+      {"raw", "UTF-8"},           {"ascii", "UTF-8"},       {"utf8", "UTF-8"},         {"latin1", "ISO-8859-1"},
+      {"latin0", "ISO-8859-15"},  {"win1252", "windows-1252"}, {"mac", "macintosh"},   {"ibm858", "IBM858"},
+      {"utf16le", "UTF-16LE"},    {"utf16be", "UTF-16BE"},  {"utf16", "UTF-16"},       {"big5", "Big5"},
+      {"shiftjis", "Shift_JIS"},  {"iso2022", "ISO-2022-JP"},
+  };
+  for (const auto& n : names)
+    if (tidyName == n.tidy) return n.codec;
+  return "UTF-8";
+}
+
+// Saves the document's output whole.
+QByteArray SaveOutput(TidyDoc doc) {
+  TidyBuffer out;
+  tidyBufInit(&out);
+  tidySaveBuffer(doc, &out);
+  QByteArray bytes(reinterpret_cast<const char*>(out.bp), static_cast<qsizetype>(out.size));
+  tidyBufFree(&out);
+  return bytes;
+}
+
+int ParseBytes(TidyDoc doc, const QByteArray& bytes) {
+  TidyBuffer in;
+  tidyBufInit(&in);
+  if (!bytes.isEmpty()) tidyBufAppend(&in, const_cast<char*>(bytes.data()), static_cast<uint>(bytes.size()));
+  const int rc = tidyParseBuffer(doc, &in);
+  tidyBufFree(&in);
+  return rc;
+}
+
+}  // namespace
+
+TLibTidy::TLibTidy() : doc_(tidyCreate()) { tidySetAppData(doc_, this); }
+
+TLibTidy::~TLibTidy() { tidyRelease(doc_); }
+
+bool TLibTidy::GetBool(TidyOptionId id) const {
+  // A few former yes/no options are choices now (no, yes, auto...).
+  if (tidyOptGetType(tidyGetOption(doc_, id)) == TidyInteger) return tidyOptGetInt(doc_, id) != 0;
+  return tidyOptGetBool(doc_, id) != no;
+}
+
+void TLibTidy::SetBool(TidyOptionId id, bool v) {
+  const bool ok = tidyOptGetType(tidyGetOption(doc_, id)) == TidyInteger ? tidyOptSetInt(doc_, id, v ? 1 : 0)
+                                                                         : tidyOptSetBool(doc_, id, v ? yes : no);
+  if (!ok) optionsOk_ = false;
+}
+
+int TLibTidy::GetInt(TidyOptionId id) const { return static_cast<int>(tidyOptGetInt(doc_, id)); }
+
+void TLibTidy::SetInt(TidyOptionId id, int v) {
+  if (v < 0 || !tidyOptSetInt(doc_, id, static_cast<ulong>(v))) optionsOk_ = false;
+}
+
+QString TLibTidy::GetText(TidyOptionId id) const { return QString::fromUtf8(tidyOptGetValue(doc_, id)); }
+
+void TLibTidy::SetText(TidyOptionId id, const QString& v) {
+  if (!tidyOptSetValue(doc_, id, v.toUtf8().constData())) optionsOk_ = false;
+}
+
+QString TLibTidy::ErrorFile() const { return GetText(TidyErrFile); }
+
+void TLibTidy::SetErrorFile(const QString& v) {
+  SetText(TidyErrFile, v);
+  if (!tidySetErrorFile(doc_, QFile::encodeName(v).constData())) optionsOk_ = false;
+}
+
+bool TLibTidy::LoadConfigFile(const QString& fileName) {
+  if (!QFile::exists(fileName)) return false;  // Tidy would only warn about it
+  const uint before = tidyConfigErrorCount(doc_);
+  const int rc = tidyLoadConfig(doc_, QFile::encodeName(fileName).constData());
+  return rc >= 0 && tidyConfigErrorCount(doc_) == before;
+}
+
+void TLibTidy::SetSourceString(const QString& s) {
+  source_ = s.toUtf8();
+  hasSource_ = !s.isEmpty();
+}
+
+void TLibTidy::Execute(QString& output, bool& congruent) {
+  if (!tidyOptSetBool(doc_, TidyHtmlOut, yes)) optionsOk_ = false;
+  Run(output, congruent);
+}
+
+void TLibTidy::Run(QString& output, bool& congruent) {
+  output.clear();
+  if (congruent) SetInt(TidyIndentContent, TidyNoState);
+  if (!hasSource_) return;
+  // The source is UTF-8, whatever the configuration says.
+  tidySetInCharEncoding(doc_, "utf8");
+  ParseBytes(doc_, source_);
+  source_.clear();
+  hasSource_ = false;
+  CleanAndSave(output, congruent);
+  if (output.size() < 3 && (output.startsWith(u'\n') || output.startsWith(u'\r'))) output.clear();
+}
+
+void TLibTidy::CleanAndSave(QString& output, bool& congruent) {
+  const int passes = congruent ? 10 : 1;
+  QByteArray previous;
+  QByteArray saved;
+  bool done = false;
+  for (int pass = 0; pass < passes && !done; ++pass) {
+    muted_ = pass > 0;  // positions of later passes are in Tidy's own text
+    tidyCleanAndRepair(doc_);
+    tidyRunDiagnostics(doc_);
+    saved = SaveOutput(doc_);
+    done = saved == previous;
+    if (!done && pass + 1 < passes) {
+      previous = saved;
+      muted_ = true;
+      tidySetInCharEncoding(doc_, tidyOptGetEncName(doc_, TidyOutCharEncoding));
+      ParseBytes(doc_, saved);
+    }
+  }
+  muted_ = false;
+  congruent = done;
+  output = Decode(saved);
+}
+
+QString TLibTidy::Decode(const QByteArray& bytes) const {
+  QStringDecoder decoder(ConverterName(tidyOptGetEncName(doc_, TidyOutCharEncoding)).constData());
+  if (!decoder.isValid()) return QString::fromLatin1(bytes);
+  return decoder.decode(bytes);
+}
+
+void TLibTidy::Reset() {
+  const QString errorFile = ErrorFile();
+  TidyDoc keep = tidyCreate();
+  tidyOptCopyConfig(keep, doc_);
+  tidyRelease(doc_);
+  doc_ = tidyCreate();
+  tidyOptCopyConfig(doc_, keep);
+  tidyRelease(keep);
+  if (!errorFile.isEmpty()) SetErrorFile(errorFile);
+  tidySetAppData(doc_, this);
+  InstallReportHandler();
+}
+
+QByteArray TLibTidy::ConfigText() const {
+  TidyBuffer buffer;
+  tidyBufInit(&buffer);
+  TidyOutputSink sink;
+  tidyInitOutputBuffer(&sink, &buffer);
+  tidyOptSaveSink(doc_, &sink);
+  QByteArray text(reinterpret_cast<const char*>(buffer.bp), static_cast<qsizetype>(buffer.size));
+  tidyBufFree(&buffer);
+  if (!text.isEmpty() && !text.endsWith('\n')) text += '\n';
+  for (const auto& [name, id] : {std::pair{"input-encoding: ", TidyInCharEncoding},
+                                 std::pair{"output-encoding: ", TidyOutCharEncoding}})
+    text += QByteArray(name) + tidyOptGetEncName(doc_, id) + '\n';
+  return text;
+}
+
+void TLibTidy::SetOnReport(TReport handler) {
+  onReport_ = std::move(handler);
+  rawFilter_ = nullptr;
+  InstallReportHandler();
+}
+
+void TLibTidy::SetReportFilter(TidyReportFilter filter) {
+  rawFilter_ = filter;
+  onReport_ = nullptr;
+  InstallReportHandler();
+}
+
+void TLibTidy::InstallReportHandler() {
+  tidySetMessageCallback(doc_, onReport_ ? &TLibTidy::ReportMessage : nullptr);
+  tidySetReportFilter(doc_, onReport_ ? nullptr : rawFilter_);
+}
+
+Bool TIDY_CALL TLibTidy::ReportMessage(TidyMessage message) {
+  auto* self = static_cast<TLibTidy*>(tidyGetAppData(tidyGetMessageDoc(message)));
+  if (!self || !self->onReport_) return yes;
+  if (self->muted_) return no;
+  bool writeOut = true;
+  // The message's own text, without Tidy's position and level prefix.
+  self->onReport_(static_cast<int>(tidyGetMessageLevel(message)) - static_cast<int>(TidyInfo),
+                  static_cast<unsigned>(std::max(0, tidyGetMessageLine(message))),
+                  static_cast<unsigned>(std::max(0, tidyGetMessageColumn(message))),
+                  QString::fromUtf8(tidyGetMessage(message)), writeOut);
+  return writeOut ? yes : no;
+}
+
+void UseLinkedTidyEngine() {
+  SetTidyEngineFactory([]() -> ITidyEngine* { return new TLibTidy; });
+}
