@@ -107,7 +107,7 @@ void TSrcVBScriptHighlighter::IdentProc() {
   fRun += fIdentLength;
 }
 
-void TSrcVBScriptHighlighter::ScanNext() {
+void TSrcVBScriptHighlighter::ScanOne() {
   // Names, blanks and one-character symbols, the commonest tokens, are
   // scanned here with the line in registers; the others by the table. The
   // range is always 0: nothing goes on over lines.
@@ -152,3 +152,9 @@ void TSrcVBScriptHighlighter::ScanNext() {
   }
   Dispatch();
 }
+
+void TSrcVBScriptHighlighter::ScanNext() { ScanOne(); }
+
+bool TSrcVBScriptHighlighter::NextToken(TSrcTokenInfo& token) { return NextTokenOf<TSrcVBScriptHighlighter>(token); }
+
+void TSrcVBScriptHighlighter::ScanToLineEnd() { ScanToLineEndOf<TSrcVBScriptHighlighter>(); }
