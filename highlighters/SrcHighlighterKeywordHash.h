@@ -213,19 +213,6 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
     token.kind = fTokenKind;
     token.attribute = fTokenKind < fKindAttri.size() ? fKindAttri[fTokenKind] : nullptr;
   }
-  // NextToken and ScanToLineEnd for a language T whose ScanNext is final:
-  // they call T's scanner directly, so that it can be inlined into them.
-  template <class T>
-  bool NextTokenOf(TSrcTokenInfo& token) {
-    if (fTokenKind == fNullKind) return false;
-    ReadToken(token);
-    static_cast<T*>(this)->T::ScanNext();
-    return true;
-  }
-  template <class T>
-  void ScanToLineEndOf() {
-    for (int n = MaxTokens(); n > 0 && fTokenKind != fNullKind; --n) static_cast<T*>(this)->T::ScanNext();
-  }
   // The code unit at `i`, or 0 beyond the line.
   char16_t Peek(int i) const { return i >= 0 && i < fLen ? fLine[i] : 0; }
   bool AtEnd(int i) const { return i >= fLen; }

@@ -45,5 +45,6 @@ class TSrcVBScriptHighlighter final : public TSrcKeywordHashHighlighter {
   void ApostropheProc();
   void NumberProc();
   void IdentProc();
-  Q_ALWAYS_INLINE void ScanOne();
+  // ScanNext from `run` (fRun).
+  Q_ALWAYS_INLINE void ScanOne(int run);
 };
