@@ -240,9 +240,9 @@ void Scan(benchmark::State& state, TCase* c) {
     for (int i = 0; i < c->lines.size(); ++i) {
       if (i > 0) h->SetRange(h->GetRange());
       h->SetLine(c->lines[i], i);
-      for (int n = h->MaxTokens(); n > 0 && !h->AtLineEnd(); --n) {
-        benchmark::DoNotOptimize(h->GetTokenAttribute());
-        h->ScanNext();
+      TSrcTokenInfo t;
+      for (int n = h->MaxTokens(); n > 0 && h->NextToken(t); --n) {
+        benchmark::DoNotOptimize(t.attribute);
         ++tokens;
       }
     }
@@ -276,11 +276,12 @@ void Style(benchmark::State& state, TCase* c) {
       const QString& text = c->lines[i];
       const int size = static_cast<int>(text.size());
       h->SetLineView(text, i);
-      for (int n = h->MaxTokens(); n > 0 && !h->AtLineEnd(); --n) {
-        const int pos = std::min<int>(h->GetTokenPos(), size);
-        const int length = std::min<int>(h->GetTokenLength(), size - pos);
-        FillStyle(line + pos, length, static_cast<unsigned char>(h->GetTokenKind()));
-        h->ScanNext();
+      // One call per token, as the editor's painting makes.
+      TSrcTokenInfo t;
+      for (int n = h->MaxTokens(); n > 0 && h->NextToken(t); --n) {
+        const int pos = std::min<int>(t.pos, size);
+        const int length = std::min<int>(t.length, size - pos);
+        FillStyle(line + pos, length, static_cast<unsigned char>(t.kind));
       }
       line += size;
       line[0] = line[1] = 0;  // the line break

@@ -205,6 +205,16 @@ QStringView TSrcCustomHighlighter::GetTokenView() const {
   return QStringView(lineText_).mid(pos, len);
 }
 
+bool TSrcCustomHighlighter::NextToken(TSrcTokenInfo& token) {
+  if (AtLineEnd()) return false;
+  token.pos = GetTokenPos();
+  token.length = GetTokenLength();
+  token.kind = GetTokenKind();
+  token.attribute = GetTokenAttribute();
+  ScanNext();
+  return true;
+}
+
 void TSrcCustomHighlighter::ScanToLineEnd() {
   for (int n = MaxTokens(); n > 0 && !AtLineEnd(); --n) ScanNext();
 }

@@ -4,9 +4,10 @@
 // Scanning contract: the caller keeps one range per line, the scanner state
 // at the start of that line. To scan line i it calls ResetRange (line 0) or
 // SetRange (the stored range), then SetLine; while AtLineEnd is false it
-// reads the current token and calls ScanNext. GetRange afterwards is the
-// state at the start of line i + 1. A scanner that fails to advance must not
-// hang the caller: loops stop after MaxTokens() tokens.
+// reads the current token and calls ScanNext (or, in one call, NextToken).
+// GetRange afterwards is the state at the start of line i + 1. A scanner that
+// fails to advance must not hang the caller: loops stop after MaxTokens()
+// tokens.
 #pragma once
 
 #include "editor/SrcEditMiscClasses.h"
@@ -80,6 +81,14 @@ class TSrcHighlighterAttributes : public TObject {
 
 class TSrcCustomHighlighter;
 
+// One token of a line as NextToken hands it out.
+struct TSrcTokenInfo {
+  int pos = 0;     // start, counted from 0 in the line text
+  int length = 0;
+  int kind = 0;
+  TSrcHighlighterAttributes* attribute = nullptr;
+};
+
 // A highlighter class as the program knows it: its identity and a maker.
 struct TSrcHighlighterClass {
   const QMetaObject* meta = nullptr;
@@ -140,6 +149,12 @@ class TSrcCustomHighlighter : public QObject, public TObject {
   virtual void SetLineView(QStringView lineText, int lineIndex);
   virtual void SetRange(int) {}
   virtual void ResetRange() {}
+  // At the line's end false; else the current token's position, length,
+  // kind and attribute go to `token`, the scan moves on to the next token
+  // (ScanNext) and the result is true. The token loops of painting,
+  // printing and rescanning make this one call per token; a highlighter
+  // may do it faster than the calls it stands for, never differently.
+  virtual bool NextToken(TSrcTokenInfo& token);
 
   virtual bool LoadFromRegistry(TRegistryRoot root, const QString& keyPath);
   virtual bool SaveToRegistry(TRegistryRoot root, const QString& keyPath);
@@ -148,8 +163,9 @@ class TSrcCustomHighlighter : public QObject, public TObject {
   QStringView GetTokenView() const;
   // The most tokens a line can hold: the bound of every token loop.
   int MaxTokens() const { return static_cast<int>(lineText_.size()) + 1; }
-  // Calls ScanNext until AtLineEnd (at most MaxTokens times).
-  void ScanToLineEnd();
+  // Calls ScanNext until AtLineEnd (at most MaxTokens times); a highlighter
+  // may do it with fewer calls, never to another end.
+  virtual void ScanToLineEnd();
 
   // Adds an attribute under its name; a name already present raises
   // EStringListError.

@@ -458,16 +458,17 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
       hl->SetRange(lines_->LineRange(line - 1));
       hl->SetLineView(raw, line - 1);  // `raw` outlives the token loop below
       int disp = 1, charPos = 0;
-      for (int guard = hl->MaxTokens(); !hl->AtLineEnd() && guard > 0; --guard) {
-        const int pos = std::clamp(hl->GetTokenPos(), charPos, static_cast<int>(raw.size()));
-        const int len = std::max(0, std::min(hl->GetTokenLength(), static_cast<int>(raw.size()) - pos));
+      TSrcTokenInfo token;  // one call per token reads it and moves on
+      for (int guard = hl->MaxTokens(); guard > 0 && hl->NextToken(token); --guard) {
+        const int pos = std::clamp(token.pos, charPos, static_cast<int>(raw.size()));
+        const int len = std::max(0, std::min(token.length, static_cast<int>(raw.size()) - pos));
         const int start = AdvanceDisplay(raw, charPos, pos, disp, tabWidth_);
         const int end = AdvanceDisplay(raw, pos, pos + len, start, tabWidth_);
         disp = end;
         charPos = pos + len;
         if (start > lastCol) break;  // nothing more is visible
         if (end > firstCol && end > start) {
-          const TSrcHighlighterAttributes* attr = hl->GetTokenAttribute();
+          const TSrcHighlighterAttributes* attr = token.attribute;
           TColor fg = attr && !specialFgWins ? attr->Foreground() : clNone;
           const TColor bg = attr && !special ? attr->Background() : clNone;
           const TFontStyles style = attr ? attr->Style() : 0;
@@ -491,7 +492,6 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
             hasRun = true;
           }
         }
-        hl->ScanNext();
       }
       if (hasRun) drawRun(run.from, run.to, run.fg, run.bg, run.style);
       // Text the highlighter left unscanned is still shown.

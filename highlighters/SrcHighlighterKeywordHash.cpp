@@ -211,10 +211,6 @@ TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetRoleAttribute(int role
   return role >= 0 && role < static_cast<int>(fRoleAttri.size()) ? fRoleAttri[static_cast<size_t>(role)] : nullptr;
 }
 
-TSrcHighlighterAttributes* TSrcKeywordHashHighlighter::GetTokenAttribute() const {
-  return fTokenKind < fKindAttri.size() ? fKindAttri[fTokenKind] : nullptr;
-}
-
 void TSrcKeywordHashHighlighter::FillCommonHandlers() {
   // A NUL inside the line is unknown too: the line's end is found by length.
   fProcTable.fill(&TSrcKeywordHashHighlighter::UnknownProc);

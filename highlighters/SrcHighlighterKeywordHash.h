@@ -150,18 +150,32 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
  public:
   using TSrcCustomHighlighter::TSrcCustomHighlighter;
 
-  bool AtLineEnd() const override { return fTokenKind == fNullKind; }
-  int GetRange() const override { return fRange; }
+  // (Final: the token fields are the frame's; a language brings its own
+  // ScanNext only.)
+  bool AtLineEnd() const final { return fTokenKind == fNullKind; }
+  int GetRange() const final { return fRange; }
   QString GetTokenText() const override { return GetTokenView().toString(); }
-  int GetTokenKind() const override { return fTokenKind; }
-  int GetTokenPos() const override { return fTokenPos; }
-  int GetTokenLength() const override { return fRun - fTokenPos; }
+  int GetTokenKind() const final { return fTokenKind; }
+  int GetTokenPos() const final { return fTokenPos; }
+  int GetTokenLength() const final { return fRun - fTokenPos; }
+  // The token fields read at once, then the language's ScanNext.
+  bool NextToken(TSrcTokenInfo& token) override {
+    if (fTokenKind == fNullKind) return false;
+    ReadToken(token);
+    ScanNext();
+    return true;
+  }
+  void ScanToLineEnd() override {
+    for (int n = MaxTokens(); n > 0 && fTokenKind != fNullKind; --n) ScanNext();
+  }
   void SetLine(const QString& lineText, int lineIndex) override;
   // Scans the caller's text in place: no copy, no reference count.
   void SetLineView(QStringView lineText, int lineIndex) override;
   int LineNumber() const { return fLineNumber; }
   TSrcHighlighterAttributes* GetRoleAttribute(int role) const override;
-  TSrcHighlighterAttributes* GetTokenAttribute() const override;
+  TSrcHighlighterAttributes* GetTokenAttribute() const final {
+    return fTokenKind < fKindAttri.size() ? fKindAttri[fTokenKind] : nullptr;
+  }
   TSrcIdentChars GetIdentChars() const override { return LetterIdentChars(); }
 
   // Languages with one continuation range, 1 inside a "/*" comment, and the
@@ -191,6 +205,13 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   void RestoreRange(int value, Stores stores, std::uint8_t fallback) {
     const int r = value & 0xFF;
     fRange = stores(r) ? static_cast<std::uint8_t>(r) : fallback;
+  }
+  // The current token into `token`.
+  void ReadToken(TSrcTokenInfo& token) const {
+    token.pos = fTokenPos;
+    token.length = fRun - fTokenPos;
+    token.kind = fTokenKind;
+    token.attribute = fTokenKind < fKindAttri.size() ? fKindAttri[fTokenKind] : nullptr;
   }
   // The code unit at `i`, or 0 beyond the line.
   char16_t Peek(int i) const { return i >= 0 && i < fLen ? fLine[i] : 0; }

@@ -107,13 +107,12 @@ void TSrcVBScriptHighlighter::IdentProc() {
   fRun += fIdentLength;
 }
 
-void TSrcVBScriptHighlighter::ScanNext() {
+void TSrcVBScriptHighlighter::ScanOne(const int run) {
   // Names, blanks and one-character symbols, the commonest tokens, are
   // scanned here with the line in registers; the others by the table. The
   // range is always 0: nothing goes on over lines.
   const char16_t* const line = fLine;
   const int len = fLen;
-  const int run = fRun;
   fTokenPos = run;
   if (run >= len) return NullProc();
   const char16_t c = line[run];
@@ -149,6 +148,33 @@ void TSrcVBScriptHighlighter::ScanNext() {
       fRun = run + 1;
       return;
     }
+    // Numbers, strings and comments, the next commonest, by direct calls:
+    // the handlers the table gives them.
+    if (IsDigit(c)) return NumberProc();
+    if (c == u'"') return StringProc();
+    if (c == u'\'') return ApostropheProc();
   }
   Dispatch();
+}
+
+void TSrcVBScriptHighlighter::ScanNext() { ScanOne(fRun); }
+
+bool TSrcVBScriptHighlighter::NextToken(TSrcTokenInfo& token) {
+  // The fields are read before the scan and written after it, so that
+  // neither waits for the other.
+  const std::uint8_t kind = fTokenKind;
+  if (kind == tkNull) return false;
+  const int pos = fTokenPos;
+  const int run = fRun;
+  TSrcHighlighterAttributes* const attribute = kind < fKindAttri.size() ? fKindAttri[kind] : nullptr;
+  ScanOne(run);
+  token.pos = pos;
+  token.length = run - pos;
+  token.kind = kind;
+  token.attribute = attribute;
+  return true;
+}
+
+void TSrcVBScriptHighlighter::ScanToLineEnd() {
+  for (int n = MaxTokens(); n > 0 && fTokenKind != tkNull; --n) ScanOne(fRun);
 }

@@ -5,7 +5,7 @@
 
 #include "highlighters/SrcHighlighterKeywordHash.h"
 
-class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
+class TSrcVBScriptHighlighter final : public TSrcKeywordHashHighlighter {
   Q_OBJECT
  public:
   // Token kinds.
@@ -20,7 +20,10 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
   // There is no state to keep between lines.
   void SetRange(int) override {}
   // Names and blanks, the commonest tokens, are scanned without the table.
-  void ScanNext() override;
+  void ScanNext() final;
+  // With the scanner above inlined.
+  bool NextToken(TSrcTokenInfo& token) final;
+  void ScanToLineEnd() final;
 
   // Builds the class tables and registers the class (once).
   static void UnitInit();
@@ -42,4 +45,6 @@ class TSrcVBScriptHighlighter : public TSrcKeywordHashHighlighter {
   void ApostropheProc();
   void NumberProc();
   void IdentProc();
+  // ScanNext from `run` (fRun).
+  Q_ALWAYS_INLINE void ScanOne(int run);
 };

@@ -3,6 +3,8 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -223,6 +225,30 @@ TEST(Highlighter, CharacterSetsAndScanning) {
   stuck.SetLine(QStringLiteral("abc"), 0);
   stuck.ScanToLineEnd();  // returns although the scanner never reaches the end
   EXPECT_EQ(stuck.calls, 4);
+}
+
+// The base NextToken reads a token through the single calls and moves on;
+// at the line's end it gives false and leaves the token as it was.
+TEST(Highlighter, NextTokenReadsATokenAndMovesOn) {
+  WordHighlighter h;
+  h.SetLineView(u"ab  cd", 0);
+  std::vector<std::tuple<int, int, int, TSrcHighlighterAttributes*>> tokens;
+  TSrcTokenInfo t;
+  for (int n = h.MaxTokens(); n > 0 && h.NextToken(t); --n) tokens.emplace_back(t.pos, t.length, t.kind, t.attribute);
+  const std::vector<std::tuple<int, int, int, TSrcHighlighterAttributes*>> expected{
+      {0, 2, 0, h.word}, {2, 2, 1, h.space}, {4, 2, 0, h.word}};
+  EXPECT_EQ(tokens, expected);
+  t = {7, 8, 9, nullptr};
+  EXPECT_FALSE(h.NextToken(t));
+  EXPECT_EQ(t.pos, 7);
+  EXPECT_EQ(t.length, 8);
+
+  StuckHighlighter stuck;  // the caller's bound ends the loop
+  stuck.SetLine(QStringLiteral("abc"), 0);
+  int n = stuck.MaxTokens();
+  while (n > 0 && stuck.NextToken(t)) --n;
+  EXPECT_EQ(stuck.calls, 4);
+  EXPECT_EQ(t.attribute, stuck.comment);
 }
 
 TEST(Highlighter, RegistryRoundTripAndOtherLayouts) {

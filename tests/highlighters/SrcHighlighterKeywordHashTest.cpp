@@ -1,13 +1,24 @@
 #include "highlighters/SrcHighlighterKeywordHash.h"
 
 #include "highlighters/SrcHighlighterCss.h"
+#include "highlighters/SrcHighlighterHtml.h"
 #include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterMulti.h"
+#include "highlighters/SrcHighlighterPHP.h"
+#include "highlighters/SrcHighlighterSQL.h"
 #include "highlighters/SrcHighlighterVBScript.h"
+#include "highlighters/SrcHighlighterXML.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -66,4 +77,135 @@ TEST(KeywordHashFrame, NamesEndBeforeWideUnitsAndOneUnitTokens) {
   expect(vbs, QChar(0) + u"dim"_s, QChar(0) + u":1 dim:2 "_s);
   TSrcJScriptHighlighter js;
   expect(js, u"var\u0141 if;"_s, u"var\u0141:1  :5 if:2 ;:7 "_s);
+}
+
+namespace {
+
+// A page of HTML with script and style sections in the other languages.
+class TPageMulti : public TSrcMultiHighlighter {
+ public:
+  TPageMulti() {
+    SetDefaultHighlighter(html);
+    const struct {
+      const char* start;
+      const char* end;
+      TSrcCustomHighlighter* h;
+    } schemes[] = {{"<style>", "</style>", css}, {"<script>", "</script>", js}, {"<%", "%>", vbs}, {"<\\?php", "\\?>", php}};
+    for (const auto& s : schemes) {
+      TMultiScheme* scheme = Schemes().Add();
+      scheme->SetSchemeName(QString::fromUtf8(s.start));
+      scheme->SetStartExpr(QString::fromUtf8(s.start));
+      scheme->SetEndExpr(QString::fromUtf8(s.end));
+      scheme->SetHighlighter(s.h);
+    }
+  }
+  TSrcHTMLHighlighter* html = new TSrcHTMLHighlighter(this);
+  TSrcJScriptHighlighter* js = new TSrcJScriptHighlighter(this);
+  TSrcCssHighlighter* css = new TSrcCssHighlighter(this);
+  TSrcVBScriptHighlighter* vbs = new TSrcVBScriptHighlighter(this);
+  TSrcPHPHighlighter* php = new TSrcPHPHighlighter(this);
+};
+
+// "pos len kind attribute" per token, "| range" at each line's end.
+std::string OldCalls(TSrcCustomHighlighter& h, const QStringList& lines) {
+  std::string out;
+  h.ResetRange();
+  for (int i = 0; i < lines.size(); ++i) {
+    if (i > 0) h.SetRange(h.GetRange());
+    h.SetLine(lines[i], i);
+    for (int n = h.MaxTokens(); n > 0 && !h.AtLineEnd(); --n) {
+      const TSrcHighlighterAttributes* a = h.GetTokenAttribute();
+      out += std::to_string(h.GetTokenPos()) + " " + std::to_string(h.GetTokenLength()) + " " +
+             std::to_string(h.GetTokenKind()) + " " + (a ? a->Name().toStdString() : "-") + "\n";
+      h.ScanNext();
+    }
+    out += "| " + std::to_string(h.GetRange()) + "\n";
+  }
+  return out;
+}
+
+// The same through NextToken, the line handed over in place as painting does.
+std::string OneCall(TSrcCustomHighlighter& h, const QStringList& lines) {
+  std::string out;
+  h.ResetRange();
+  for (int i = 0; i < lines.size(); ++i) {
+    if (i > 0) h.SetRange(h.GetRange());
+    h.SetLineView(lines[i], i);
+    TSrcTokenInfo t;
+    for (int n = h.MaxTokens(); n > 0 && h.NextToken(t); --n)
+      out += std::to_string(t.pos) + " " + std::to_string(t.length) + " " + std::to_string(t.kind) + " " +
+             (t.attribute ? t.attribute->Name().toStdString() : "-") + "\n";
+    EXPECT_FALSE(h.NextToken(t));  // stays at the end
+    out += "| " + std::to_string(h.GetRange()) + "\n";
+  }
+  return out;
+}
+
+// Only the range at each line's end, by ScanToLineEnd.
+std::string Ranges(TSrcCustomHighlighter& h, const QStringList& lines) {
+  std::string out;
+  h.ResetRange();
+  for (int i = 0; i < lines.size(); ++i) {
+    if (i > 0) h.SetRange(h.GetRange());
+    h.SetLineView(lines[i], i);
+    h.ScanToLineEnd();
+    EXPECT_TRUE(h.AtLineEnd());
+    out += std::to_string(h.GetRange()) + " ";
+  }
+  return out;
+}
+
+std::string RangesOf(const std::string& scan) {
+  std::string out;
+  for (size_t at = scan.find("| "); at != std::string::npos; at = scan.find("| ", at + 2))
+    out += scan.substr(at + 2, scan.find('\n', at) - at - 2) + " ";
+  return out;
+}
+
+}  // namespace
+
+// NextToken gives the tokens (position, length, kind and attribute) and the
+// ranges of the call sequence it stands for, and ScanToLineEnd reaches the
+// same ranges, for every highlighter, the multi-language one too, over every
+// file of the test data (each language over the others' files as well) and a
+// page that mixes them.
+TEST(KeywordHashFrame, NextTokenGivesTheTokensOfTheCallSequence) {
+  const QDir dir(QStringLiteral(KV_TEST_DATA_DIR "/highlighters"));
+  std::vector<QStringList> inputs;
+  for (const QString& name : dir.entryList({QStringLiteral("generated*")}, QDir::Files)) {
+    if (name.endsWith(QStringLiteral(".spans"))) continue;
+    QFile f(dir.filePath(name));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+    inputs.push_back(QString::fromUtf8(f.readAll()).split(u'\n'));
+  }
+  ASSERT_GE(inputs.size(), 7u);
+  QStringList page{u"<html><style>body { color: red; } /* open"_s, u"*/ p { }</style>"_s,
+                   u"<script>var s = \"x\"; /* a"_s, u"b */ if (s) f();</script><% Dim x ' c"_s,
+                   u"x = \"y\" %><?php echo $a; /* c"_s, u"d */ ?><!-- e"_s, u"f --><b>\u0141\t</b>\r"_s,
+                   QString(QChar(0)) + u"<% Rem %>"_s};
+  inputs.push_back(page);
+  using Make = std::unique_ptr<TSrcCustomHighlighter> (*)();
+  const std::pair<const char*, Make> makers[] = {
+      {"HTML", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcHTMLHighlighter>(); }},
+      {"JavaScript", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcJScriptHighlighter>(); }},
+      {"CSS", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcCssHighlighter>(); }},
+      {"XML", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcXMLHighlighter>(); }},
+      {"VBScript", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcVBScriptHighlighter>(); }},
+      {"SQL", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcSQLHighlighter>(); }},
+      {"MySQL", []() -> std::unique_ptr<TSrcCustomHighlighter> {
+         auto h = std::make_unique<TSrcSQLHighlighter>();
+         h->SetSQLDialect(sqlMySQL);
+         return h;
+       }},
+      {"PHP", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcPHPHighlighter>(); }},
+      {"multi", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TPageMulti>(); }},
+  };
+  for (const auto& [name, make] : makers)
+    for (size_t i = 0; i < inputs.size(); ++i) {
+      SCOPED_TRACE(std::string(name) + " over input " + std::to_string(i));
+      const std::string expected = OldCalls(*make(), inputs[i]);
+      ASSERT_GT(expected.size(), static_cast<size_t>(inputs[i].size()) * 4);  // tokens were found
+      EXPECT_EQ(OneCall(*make(), inputs[i]), expected);
+      EXPECT_EQ(Ranges(*make(), inputs[i]), RangesOf(expected));
+    }
 }
