@@ -119,9 +119,21 @@ TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighli
   UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
   ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
   SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace, .symbol = tkSymbol},
-             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, SymbolAttri},
-             {AndAttri, ASPAttri, CommentAttri, IdentifierAttri, KeyAttri, nullptr, SpaceAttri, ValueAttri,
-              SymbolAttri, TextAttri, UndefKeyAttri, ValueAttri});
+             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .whitespace = SpaceAttri,
+              .symbol = SymbolAttri},
+             {
+                 {tkAmpersand, AndAttri},
+                 {tkASP, ASPAttri},
+                 {tkComment, CommentAttri},
+                 {tkIdentifier, IdentifierAttri},
+                 {tkKey, KeyAttri},
+                 {tkSpace, SpaceAttri},
+                 {tkString, ValueAttri},
+                 {tkSymbol, SymbolAttri},
+                 {tkText, TextAttri},
+                 {tkUndefKey, UndefKeyAttri},
+                 {tkValue, ValueAttri},
+             });
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterHTML);

@@ -88,10 +88,22 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
-             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
-             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri,
-              nullptr, NonReservedKeyAttri, EventAttri});
+  SetUpFrame(&KeywordTable(),
+             {.null = tkNull, .space = tkSpace, .unknown = tkUnknown, .string = tkString, .comment = tkComment,
+              .symbol = tkSymbol},
+             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
+              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {
+                 {tkComment, CommentAttri},
+                 {tkIdentifier, IdentifierAttri},
+                 {tkKey, KeyAttri},
+                 {tkNumber, NumberAttri},
+                 {tkSpace, SpaceAttri},
+                 {tkString, StringAttri},
+                 {tkSymbol, SymbolAttri},
+                 {tkNonReservedKey, NonReservedKeyAttri},
+                 {tkEvent, EventAttri},
+             });
   BuildCharDispatch();
   fRange = rsUnknown;
   SetDefaultFilter(FilterJScript);

@@ -220,8 +220,8 @@ void TSrcKeywordHashHighlighter::FillCommonHandlers() {
 }
 
 void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds,
-                                            const std::array<TSrcHighlighterAttributes*, 6>& roles,
-                                            std::initializer_list<TSrcHighlighterAttributes*> byKind) {
+                                            const TRoleAttributes& roles,
+                                            std::initializer_list<TKindAttribute> byKind) {
   SetAttributesOnChange(TNotifyEvent::Bind<&TSrcCustomHighlighter::AttributesChanged>(this));
   fTable = table;
   fNullKind = kinds.null;
@@ -230,7 +230,16 @@ void TSrcKeywordHashHighlighter::SetUpFrame(const TSrcKeywordTable* table, const
   fStringKind = kinds.string;
   fCommentKind = kinds.comment;
   fSymbolKind = kinds.symbol;
-  fRoleAttri = roles;
+  fRoleAttri.fill(nullptr);
+  fRoleAttri[roleComment] = roles.comment;
+  fRoleAttri[roleIdentifier] = roles.identifier;
+  fRoleAttri[roleKeyword] = roles.keyword;
+  fRoleAttri[roleString] = roles.string;
+  fRoleAttri[roleWhitespace] = roles.whitespace;
+  fRoleAttri[roleSymbol] = roles.symbol;
   fKindAttri.fill(nullptr);
-  std::copy_n(byKind.begin(), std::min(byKind.size(), fKindAttri.size()), fKindAttri.begin());
+  for (const TKindAttribute& row : byKind) {
+    Q_ASSERT(row.kind < fKindAttri.size());
+    if (row.kind < fKindAttri.size()) fKindAttri[row.kind] = row.attribute;
+  }
 }

@@ -234,13 +234,28 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   struct TFrameKinds {
     std::uint8_t null = 0, space = 0, unknown = 0, string = 0, comment = 0, symbol = 0;
   };
+  // The attribute of each token role (GetRoleAttribute); a role left out has none.
+  struct TRoleAttributes {
+    TSrcHighlighterAttributes* comment = nullptr;
+    TSrcHighlighterAttributes* identifier = nullptr;
+    TSrcHighlighterAttributes* keyword = nullptr;
+    TSrcHighlighterAttributes* string = nullptr;
+    TSrcHighlighterAttributes* whitespace = nullptr;
+    TSrcHighlighterAttributes* symbol = nullptr;
+  };
+  // One row of a language's token-to-attribute table.
+  struct TKindAttribute {
+    std::uint8_t kind;
+    TSrcHighlighterAttributes* attribute;
+  };
   // Ends a language's construction once its attributes are made: installs the
   // change handler on them (their values become the defaults) and sets the
-  // keyword table (none for a language without one), the shared kinds and
-  // the attributes by role and by token kind (kinds not listed have none).
-  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds,
-                  const std::array<TSrcHighlighterAttributes*, 6>& roles,
-                  std::initializer_list<TSrcHighlighterAttributes*> byKind = {});
+  // keyword table (none for a language without one), the shared kinds, the
+  // attributes by role and the token-to-attribute table (kinds not listed
+  // have none). The table goes into a flat array indexed by kind, which the
+  // scanner reads per token.
+  void SetUpFrame(const TSrcKeywordTable* table, const TFrameKinds& kinds, const TRoleAttributes& roles,
+                  std::initializer_list<TKindAttribute> byKind);
 
   // Creates an attribute with its defaults and adds it to the list.
   TSrcHighlighterAttributes* MakeAttribute(const QString& name, TFontStyles style, TColor fg = clNone,

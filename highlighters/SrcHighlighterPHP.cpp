@@ -33,10 +33,23 @@ TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
-             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
-             {CommentAttri, IdentifierAttri, InvalidSymbolAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri,
-              StringAttri, SymbolAttri, IdentifierAttri, VariableAttri});
+  SetUpFrame(&KeywordTable(),
+             {.null = tkNull, .space = tkSpace, .unknown = tkUnknown, .string = tkString, .comment = tkComment,
+              .symbol = tkSymbol},
+             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
+              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {
+                 {tkComment, CommentAttri},
+                 {tkIdentifier, IdentifierAttri},
+                 {tkInvalidSymbol, InvalidSymbolAttri},
+                 {tkKey, KeyAttri},
+                 {tkNumber, NumberAttri},
+                 {tkSpace, SpaceAttri},
+                 {tkString, StringAttri},
+                 {tkSymbol, SymbolAttri},
+                 {tkUnknown, IdentifierAttri},
+                 {tkVariable, VariableAttri},
+             });
   BuildCharDispatch();
   SetDefaultFilter(FilterPHP);
 }

@@ -408,11 +408,29 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   TableNameAttri = MakeAttribute(AttrNameTableName, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
   // No keyword table yet: the dialect brings it (RebuildKeywords).
-  SetUpFrame(nullptr, {tkNull, tkSpace, tkUnknown, tkString, tkComment, tkSymbol},
-             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
-             {CommentAttri, DataTypeAttri, DefaultPackageAttri, ExceptionAttri, FunctionAttri, IdentifierAttri, KeyAttri,
-              nullptr, NumberAttri, SpaceAttri, PLSQLAttri, SQLPlusAttri, StringAttri, SymbolAttri, TableNameAttri,
-              IdentifierAttri, VariableAttri});
+  SetUpFrame(nullptr,
+             {.null = tkNull, .space = tkSpace, .unknown = tkUnknown, .string = tkString, .comment = tkComment,
+              .symbol = tkSymbol},
+             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
+              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {
+                 {tkComment, CommentAttri},
+                 {tkDatatype, DataTypeAttri},
+                 {tkDefaultPackage, DefaultPackageAttri},
+                 {tkException, ExceptionAttri},
+                 {tkFunction, FunctionAttri},
+                 {tkIdentifier, IdentifierAttri},
+                 {tkKey, KeyAttri},
+                 {tkNumber, NumberAttri},
+                 {tkSpace, SpaceAttri},
+                 {tkPLSQL, PLSQLAttri},
+                 {tkSQLPlus, SQLPlusAttri},
+                 {tkString, StringAttri},
+                 {tkSymbol, SymbolAttri},
+                 {tkTableName, TableNameAttri},
+                 {tkUnknown, IdentifierAttri},
+                 {tkVariable, VariableAttri},
+             });
   fChars = &StandardTables();
   BuildCharDispatch();
   SetDefaultFilter(SrcEditStrConst::FilterSQL);

@@ -42,9 +42,20 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
   SpaceAttri = MakeAttribute(AttrNameSpace, 0);
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
-  SetUpFrame(&KeywordTable(), {tkNull, tkSpace, tkIdentifier, tkString, tkComment, tkSymbol},
-             {CommentAttri, IdentifierAttri, KeyAttri, StringAttri, SpaceAttri, SymbolAttri},
-             {CommentAttri, IdentifierAttri, KeyAttri, nullptr, NumberAttri, SpaceAttri, StringAttri, SymbolAttri});
+  SetUpFrame(&KeywordTable(),
+             {.null = tkNull, .space = tkSpace, .unknown = tkIdentifier, .string = tkString, .comment = tkComment,
+              .symbol = tkSymbol},
+             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
+              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {
+                 {tkComment, CommentAttri},
+                 {tkIdentifier, IdentifierAttri},
+                 {tkKey, KeyAttri},
+                 {tkNumber, NumberAttri},
+                 {tkSpace, SpaceAttri},
+                 {tkString, StringAttri},
+                 {tkSymbol, SymbolAttri},
+             });
   BuildCharDispatch();
   SetDefaultFilter(FilterVBScript);
 }

@@ -72,15 +72,31 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SpaceAttri = MakeAttribute(AttrNameWhitespace, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0, clBlue);
   SetUpFrame(nullptr, {.null = tkNull, .space = tkSpace, .comment = tkComment, .symbol = tkSymbol},
-             {CommentAttri, AttributeAttri, ElementAttri, nullptr, SpaceAttri, SymbolAttri},
-             {AttributeValueAttri, EntityRefAttri,   AttributeAttri,
-              CDATAAttri,          CommentAttri,     ElementAttri,
-              EntityRefAttri,      SymbolAttri,      nullptr,
-              ProcessingInstructionAttri, AttributeValueAttri, EntityRefAttri,
-              SpaceAttri,          SymbolAttri,      TextAttri,
-              NamespaceAttributeValueAttri, EntityRefAttri, NamespaceAttributeAttri,
-              SymbolAttri,         NamespaceAttributeValueAttri, EntityRefAttri,
-              DocTypeAttri});  // by token kind, 0 to 21
+             {.comment = CommentAttri, .identifier = AttributeAttri, .keyword = ElementAttri,
+              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {
+                 {tkAposAttrValue, AttributeValueAttri},
+                 {tkAposEntityRef, EntityRefAttri},
+                 {tkAttribute, AttributeAttri},
+                 {tkCDATA, CDATAAttri},
+                 {tkComment, CommentAttri},
+                 {tkElement, ElementAttri},
+                 {tkEntityRef, EntityRefAttri},
+                 {tkEqual, SymbolAttri},
+                 {tkProcessingInstruction, ProcessingInstructionAttri},
+                 {tkQuoteAttrValue, AttributeValueAttri},
+                 {tkQuoteEntityRef, EntityRefAttri},
+                 {tkSpace, SpaceAttri},
+                 {tkSymbol, SymbolAttri},
+                 {tkText, TextAttri},
+                 {tknsAposAttrValue, NamespaceAttributeValueAttri},
+                 {tknsAposEntityRef, EntityRefAttri},
+                 {tknsAttribute, NamespaceAttributeAttri},
+                 {tknsEqual, SymbolAttri},
+                 {tknsQuoteAttrValue, NamespaceAttributeValueAttri},
+                 {tknsQuoteEntityRef, EntityRefAttri},
+                 {tkDocType, DocTypeAttri},
+             });
   BuildCharDispatch();
   fRange = rsText;
   SetDefaultFilter(FilterXML);
