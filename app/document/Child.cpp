@@ -1,3 +1,5 @@
+// The document window: the editor page with its status bar and bars, the
+// preview page, the settings and captions it shows, and its keys.
 #include "app/document/Child.h"
 
 #include "app/document/DocumentFile.h"
@@ -19,7 +21,6 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -28,7 +29,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -402,65 +402,6 @@ QString TChildForm::CaretText(int line, int column) {
   return QString::asprintf("Ln:%6d, Col:%3d", line, column);
 }
 
-void TChildForm::LoadFile(const QString& fileName) {
-  Memo1->Lines().LoadFromFile(fileName);
-  Memo1->ClearUndo();
-  Memo1->SetModified(false);
-  Modified = false;
-  Panels[1]->clear();
-  TrackFile(fileName);
-}
-
-void TChildForm::TrackFile(const QString& fileName) {
-  if (!DiskWatch) {
-    DiskWatch = new TFileWatch(this);
-    DiskWatch->OnChanged = [this] { CheckDiskChange(); };
-  }
-  DiskWatch->Track(fileName);
-}
-
-bool TChildForm::SaveFile() {
-  const QString path = Caption();
-  // Another program's changes are not overwritten unasked.
-  if (DiskWatch && DiskWatch->Path() == path && DiskWatch->Changed() &&
-      ShowMessageDlg(DocumentFile::Question(path, QStringLiteral("DiskChangedSave")), 1) != 6)
-    return false;
-  // A single-byte document that gained characters it cannot hold becomes
-  // UTF-8 only when the user says so.
-  if (!Memo1->Lines().CanEncode()) {
-    if (ShowMessageDlg(DocumentFile::Question(path, QStringLiteral("SaveAsUtf8")), 1) != 6) return false;
-    DocumentFile::ConvertToUtf8(Memo1->Lines());
-  }
-  try {
-    Memo1->Lines().SaveToFile(path, DocumentFile::AskSaveInPlace);
-  } catch (const ESaveCancelled&) {
-    return false;
-  }
-  TrackFile(path);
-  Memo1->SetModified(false);
-  Modified = false;
-  Panels[1]->clear();
-  if (OnModifiedChange) OnModifiedChange(this);
-  return true;
-}
-
-void TChildForm::CheckDiskChange() {
-  static bool asking = false;
-  if (asking || Modified || !DiskWatch || DiskWatch->Path() != Caption() || !DiskWatch->TakeNewChange()) return;
-  asking = true;
-  const bool reload = ShowMessageDlg(DocumentFile::Question(Caption(), QStringLiteral("DiskChangedReload")), 1) == 6;
-  asking = false;
-  if (!reload) return;
-  const TPoint caret = Memo1->CaretXY();
-  try {
-    LoadFile(Caption());
-  } catch (const Exception& e) {
-    ShowMessageDlg(e.Message(), 2);  // the text stays as it was
-    return;
-  }
-  Memo1->SetCaretXY(caret);
-}
-
 void TChildForm::Memo1Change() {
   Modified = true;
   Panels[1]->setText(DocStatusNow);
@@ -641,27 +582,6 @@ void TChildForm::DeletePreviewFiles() {
   PreviewFiles.clear();
 }
 
-bool TChildForm::FormCloseQuery() {
-  {
-    TIniFile ini = Settings::Open();
-    try {
-      Settings::WritePreviewBarLayout(ini, previewBar_);
-      if (TidyPanel->isVisible()) tidyPanelSize_ = TidyPanel->height();
-      if (tidyPanelSize_ > 0) ini.WriteInteger(QStringLiteral("HTMLTidy"), QStringLiteral("Size"), tidyPanelSize_);
-    } catch (const Exception&) {
-      // The window layout is not worth keeping a document open for.
-    }
-  }
-  LoadTidyConfig();
-  DeletePreviewFiles();
-  // Asking is the rule unless the user switched it off.
-  const bool ask = Settings::Open().ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true);
-  if (!ask || !Modified) return true;
-  const QString question = ComposeText({LangText(QStringLiteral("Sluiten1")), QFileInfo(Caption()).fileName(),
-                                        LangText(QStringLiteral("Sluiten2"))});
-  return ShowMessageDlg(question, 10) == 6;
-}
-
 bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonPress && HighlightLine != -1) {
     HighlightLine = -1;  // a click ends the line marking of goto line
@@ -684,13 +604,4 @@ bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QMdiSubWindow::eventFilter(watched, event);
-}
-
-void TChildForm::closeEvent(QCloseEvent* event) {
-  if (!CloseApproved && !FormCloseQuery()) {
-    event->ignore();
-    return;
-  }
-  LinkPage->Cancel();
-  QMdiSubWindow::closeEvent(event);
 }

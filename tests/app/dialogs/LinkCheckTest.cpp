@@ -1,0 +1,497 @@
+// Tests of the link check (app/dialogs/LinkCheck.cpp).
+#include "app/dialogs/LinkCheck.h"
+#include "app/look/ExtProgressBar.h"
+
+#include "app/document/Child.h"
+#include "tests/app/AppFixture.h"
+#include "modules/ModuleLoader.h"
+
+#include <QCheckBox>
+#include <QPointer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// A small web server on the loopback interface. Paths:
+//   /ok 200, /found 302 to /ok, /moved 301 to /ok, /missing 404,
+//   /loop 302 to itself, /secret 401 unless the right credentials come,
+//   /hang never answers.
+class TFakeServer : public QObject {
+ public:
+  TFakeServer() {
+    EXPECT_TRUE(server_.listen(QHostAddress::LocalHost));
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* s = server_.nextPendingConnection()) {
+        connect(s, &QTcpSocket::readyRead, this, [this, s] { Serve(s); });
+        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+      }
+    });
+  }
+  QString Url(const char* path, const char* host = "127.0.0.1") const {
+    return QStringLiteral("http://%1:%2%3").arg(QLatin1String(host)).arg(server_.serverPort()).arg(QLatin1String(path));
+  }
+  QStringList requests;  // path and the Authorization header, if any
+
+ private:
+  void Serve(QTcpSocket* s) {
+    QByteArray& buffer = pending_[s];
+    buffer += s->readAll();
+    if (!buffer.contains("\r\n\r\n")) return;
+    const QList<QByteArray> lines = buffer.split('\n');
+    const QByteArray path = lines[0].split(' ').value(1);
+    QByteArray auth;
+    for (const QByteArray& l : lines)
+      if (l.toLower().startsWith("authorization:")) auth = l.mid(14).trimmed();
+    pending_.remove(s);
+    requests << QString::fromLatin1(path + (auth.isEmpty() ? "" : " " + auth));
+    QByteArray status = "404 Not Found", extra;
+    if (path == "/ok") status = "200 OK";
+    if (path == "/found") status = "302 Found", extra = "Location: /ok\r\n";
+    if (path == "/moved") status = "301 Moved", extra = "Location: " + Url("/ok").toLatin1() + "\r\n";
+    if (path == "/loop") status = "302 Found", extra = "Location: /loop\r\n";
+    if (path == "/secret")
+      status = auth == "Basic " + QByteArray("user:pw").toBase64() ? "200 OK" : "401 Unauthorized",
+      extra = "WWW-Authenticate: Basic realm=\"x\"\r\n";
+    if (path == "/hang") return;
+    if (redirects.contains(path)) status = "302 Found", extra = "Location: " + redirects[path] + "\r\n";
+    if (path == "/endless") return Endless(s);
+    s->write("HTTP/1.1 " + status + "\r\n" + extra + "Content-Length: 5\r\nConnection: close\r\n\r\nhello");
+    s->disconnectFromHost();
+  }
+
+  // A status line and then header lines without end, as fast as they are
+  // taken.
+  void Endless(QTcpSocket* s) {
+    endless = s;
+    const auto more = [s] {
+      if (s->bytesToWrite() < 65536) s->write(QByteArray("X-Filler: ").append(QByteArray(1000, 'a')).append("\r\n").repeated(16));
+    };
+    s->write("HTTP/1.1 200 OK\r\n");
+    more();
+    connect(s, &QTcpSocket::bytesWritten, s, more);
+  }
+
+ public:
+  // Extra paths answered with a 302 to the given location.
+  QHash<QByteArray, QByteArray> redirects;
+  // The connection that is sent endless headers (null once it is gone).
+  QPointer<QTcpSocket> endless;
+
+ private:
+
+  QTcpServer server_;
+  QHash<QTcpSocket*, QByteArray> pending_;
+};
+
+TEST(LinkCheck, Normalise) {
+  const struct {
+    const char *link, *root, *expected;
+  } cases[] = {
+      {"./images/a.gif", "/site/", "/site/images/a.gif"},
+      {"./images/a.gif", "C:\\site\\", "C:\\site\\images/a.gif"},
+      {".\\b.htm", "/r/", "/r/b.htm"},
+      {"/top.htm", "/r/", "/r/top.htm"},
+      {"www.example.org/x", "/r/", "http://www.example.org/x"},
+      {"https://www.example.org/", "/r/", "https://www.example.org/"},
+      {"http://h/a.htm", "/r/", "http://h/a.htm"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(LinkCheck::Normalise(QLatin1String(c.link), QLatin1String(c.root)), QLatin1String(c.expected)) << c.link;
+  for (const char* skipped : {"#top", "javascript:go()", "MAILTO:a@b", ""})
+    EXPECT_TRUE(LinkCheck::Skipped(QLatin1String(skipped))) << skipped;
+  EXPECT_FALSE(LinkCheck::Skipped(QStringLiteral("page.htm#top")));
+}
+
+TEST(LinkCheck, MayOpen) {
+  QTemporaryDir dir;
+  const QString page = dir.filePath("a.htm"), script = dir.filePath("run.sh"), exe = dir.filePath("tool");
+  WriteFileBytes(page, "x");
+  WriteFileBytes(script, "x");
+  WriteFileBytes(exe, "x");
+  QFile(exe).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+  EXPECT_TRUE(LinkCheck::MayOpen(page));
+  EXPECT_TRUE(LinkCheck::MayOpen("https://example.org/"));
+  for (const QString& no : {script, exe, dir.path(), dir.filePath("gone.htm"), QStringLiteral("file:///bin/sh")})
+    EXPECT_FALSE(LinkCheck::MayOpen(no)) << no.toStdString();
+}
+
+TEST(LinkCheck, AnswersOverHttp) {
+  TFakeServer server;
+  TLinkChecker checker;
+  checker.Timeout = 500;
+  checker.Root = server.Url("/");
+  checker.User = QStringLiteral(" user ");
+  checker.Password = QStringLiteral("pw");
+  QList<QPair<QString, bool>> rows;
+  QObject::connect(&checker, &TLinkChecker::Checked, [&](const QString& t, bool ok) { rows.append({t, ok}); });
+  QSignalSpy finished(&checker, &TLinkChecker::Finished);
+  const QStringList links = {server.Url("/ok"),     server.Url("/found"),  server.Url("/moved"),
+                             server.Url("/missing"), server.Url("/loop"),   server.Url("/secret"),
+                             server.Url("/secret", "localhost"), server.Url("/hang"), "#top"};
+  checker.Start({links});
+  ASSERT_TRUE(finished.wait(20000));
+  EXPECT_FALSE(finished[0][0].toBool());
+  const QList<bool> expected = {true, true, true, false, false, true, false, false};
+  ASSERT_EQ(rows.size(), expected.size());
+  for (int i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].first, links[i]);
+    EXPECT_EQ(rows[i].second, expected[i]) << links[i].toStdString();
+  }
+  const QString good = "Basic " + QByteArray("user:pw").toBase64();
+  // The credentials went once, on the 401 of the site's own host only.
+  EXPECT_EQ(server.requests.filter(good).size(), 1);
+  EXPECT_EQ(server.requests.filter("/loop").size(), 1 + TLinkChecker::kMaxRedirects);
+}
+
+
+using LinkCheck::TFailure;
+
+struct TRow {
+  QString target;
+  bool ok;
+  TFailure failure;
+  int status;
+  bool operator==(const TRow&) const = default;
+};
+void PrintTo(const TRow& r, std::ostream* os) {
+  *os << r.target.toStdString() << (r.ok ? " ok " : " error ") << static_cast<int>(r.failure) << ' ' << r.status;
+}
+
+QList<TRow> RunCheck(TLinkChecker& checker, const QList<QStringList>& groups) {
+  QList<TRow> rows;
+  const QMetaObject::Connection c = QObject::connect(
+      &checker, &TLinkChecker::Checked,
+      [&](const QString& t, bool ok, TFailure failure, int status) { rows.append({t, ok, failure, status}); });
+  QSignalSpy finished(&checker, &TLinkChecker::Finished);
+  checker.Start(groups);
+  EXPECT_TRUE(finished.count() == 1 || finished.wait(30000));
+  QObject::disconnect(c);
+  return rows;
+}
+
+// A named pipe with a writer waiting for a reader: `opened` tells whether
+// anything opened it for reading before Release.
+struct TFifo {
+  explicit TFifo(const QString& p) : path(p) {
+    EXPECT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    writer = std::thread([this] {
+      const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+      if (!releasing) opened = true;
+      if (fd >= 0) ::close(fd);
+    });
+  }
+  ~TFifo() { Release(); }
+  void Release() {
+    if (!writer.joinable()) return;
+    releasing = true;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    writer.join();
+    if (fd >= 0) ::close(fd);
+  }
+  QString path;
+  std::thread writer;
+  std::atomic<bool> opened{false}, releasing{false};
+};
+
+// Redirects lead to web addresses only; local targets are looked up, never
+// opened (a pipe would block the program for good).
+TEST(LinkCheck, RedirectsStayOnTheWebAndFilesAreNeverOpened) {
+  QTemporaryDir dir;
+  const QString secret = dir.filePath("secret.txt");
+  WriteFileBytes(secret, "x");
+  TFifo fifo(dir.filePath("pipe.gif"));
+  TFakeServer server;
+  server.redirects["/tofile"] = QUrl::fromLocalFile(secret).toEncoded();
+  server.redirects["/tofifo"] = QUrl::fromLocalFile(fifo.path).toEncoded();
+  server.redirects["/toftp"] = "ftp://127.0.0.1/x";
+  TLinkChecker checker;
+  checker.Timeout = 5000;
+  checker.Root = QStringLiteral("/");  // absolute paths stay where they are
+  const QString fifoUrl = QUrl::fromLocalFile(fifo.path).toString(), secretUrl = QUrl::fromLocalFile(secret).toString();
+  const QList<TRow> rows = RunCheck(checker, {{server.Url("/tofile"), server.Url("/tofifo"), server.Url("/toftp")},
+                                         {fifo.path, fifoUrl, dir.path(), secretUrl, secret}});
+  fifo.Release();
+  EXPECT_FALSE(fifo.opened);
+  const QList<TRow> expected = {
+      {server.Url("/tofile"), false, TFailure::RedirectElsewhere, 302},
+      {server.Url("/tofifo"), false, TFailure::RedirectElsewhere, 302},
+      {server.Url("/toftp"), false, TFailure::RedirectElsewhere, 302},
+      {fifo.path, false, TFailure::NotRegularFile, 0},
+      {fifoUrl, false, TFailure::NotRegularFile, 0},
+      {dir.path(), false, TFailure::NotRegularFile, 0},
+      {secretUrl, true, TFailure::None, 0},
+      {secret, true, TFailure::None, 0},
+  };
+  EXPECT_EQ(rows, expected);
+}
+
+// A server that never ends its header block is left after the limit, its
+// connection closed; the links after it (other hosts too) are checked as
+// usual.
+TEST(LinkCheck, EndlessHeadersEndTheirConnectionOnly) {
+  TFakeServer server, other;
+  TLinkChecker checker;
+  checker.Timeout = 5000;
+  const QList<TRow> rows = RunCheck(checker, {{server.Url("/endless"), server.Url("/ok"), other.Url("/ok", "localhost"),
+                                          server.Url("/missing"), other.Url("/found")}});
+  const QList<TRow> expected = {
+      {server.Url("/endless"), false, TFailure::HeaderTooLarge, 0},
+      {server.Url("/ok"), true, TFailure::None, 200},
+      {other.Url("/ok", "localhost"), true, TFailure::None, 200},
+      {server.Url("/missing"), false, TFailure::HttpStatus, 404},
+      {other.Url("/found"), true, TFailure::None, 200},
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !server.endless || server.endless->state() != QTcpSocket::ConnectedState; },
+                              5000));
+}
+
+// User name and password go only to the scheme, host and port of the root
+// path: never over plain http when the root is https, never to another port
+// or host name.
+TEST(LinkCheck, CredentialsOnlyToTheRootsOwnSite) {
+  TFakeServer server, other;
+  const QString good = "Basic " + QByteArray("user:pw").toBase64();
+  TLinkChecker checker;
+  checker.Timeout = 5000;
+  checker.User = QStringLiteral("user");
+  checker.Password = QStringLiteral("pw");
+  checker.Root = server.Url("/").replace(QLatin1String("http:"), QLatin1String("https:"));
+  QList<TRow> rows = RunCheck(checker, {{server.Url("/secret")}});
+  EXPECT_EQ(rows, (QList<TRow>{{server.Url("/secret"), false, TFailure::HttpStatus, 401}}));
+  EXPECT_TRUE(server.requests.filter("Basic").isEmpty()) << server.requests.join(u',').toStdString();
+
+  checker.Root = server.Url("/");
+  rows = RunCheck(checker, {{other.Url("/secret"), server.Url("/secret", "localhost"), server.Url("/secret")}});
+  const QList<TRow> expected = {
+      {other.Url("/secret"), false, TFailure::HttpStatus, 401},
+      {server.Url("/secret", "localhost"), false, TFailure::HttpStatus, 401},
+      {server.Url("/secret"), true, TFailure::None, 200},
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_TRUE(other.requests.filter("Basic").isEmpty());
+  EXPECT_EQ(server.requests.filter("Basic").size(), 1);
+  EXPECT_EQ(server.requests.filter(good).size(), 1);
+}
+
+// Without the network module web addresses fail with that reason, and local
+// files are still checked.
+TEST(LinkCheck, WithoutTheNetworkModuleWebLinksSaySoAndFilesAreChecked) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("here.html");
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  Modules::SetFolder(dir.filePath("no-modules"));
+  TLinkChecker checker;
+  checker.Root = dir.path() + "/";
+  QList<QPair<QString, LinkCheck::TFailure>> rows;
+  QObject::connect(&checker, &TLinkChecker::Checked,
+                   [&](const QString& t, bool, LinkCheck::TFailure why) { rows.append({t, why}); });
+  QSignalSpy finished(&checker, &TLinkChecker::Finished);
+  checker.Start({{"http://127.0.0.1:9/page.html", "here.html", "https://127.0.0.1:9/"}});
+  const bool done = finished.wait(5000);
+  Modules::SetFolder(QString());
+  ASSERT_TRUE(done);
+  ASSERT_EQ(rows.size(), 3);
+  EXPECT_EQ(rows[0].second, LinkCheck::TFailure::NoNetworkModule);
+  EXPECT_EQ(rows[1].second, LinkCheck::TFailure::None);
+  EXPECT_EQ(rows[2].second, LinkCheck::TFailure::NoNetworkModule);
+  EXPECT_EQ(LinkCheck::FailureText(LinkCheck::TFailure::NoNetworkModule, 0), LangText("LinkWhyNoModule"));
+}
+
+TEST(LinkCheck, FailureTexts) {
+  EXPECT_EQ(LinkCheck::FailureText(TFailure::None, 200), QString());
+  for (const QString link : {"a.htm", "./b/c.gif", "/top.htm"}) EXPECT_TRUE(LinkCheck::NeedsRoot(link)) << link.toStdString();
+  for (const QString link : {"http://h/", "www.h.org", "#x", "mailto:a@b", "C:\\x.htm", "file:///x"})
+    EXPECT_FALSE(LinkCheck::NeedsRoot(link)) << link.toStdString();
+}
+
+// The shared test module, with the link page's own texts (each text its key).
+class LinkPage : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    const QString module = root + QStringLiteral("Language Modules/test.lms");
+    QByteArray bytes = ReadFileBytes(module);
+    for (const char* key : {"rmlvReason", "LinkCheckUnsaved", "LinkWhyStatus", "LinkWhyRefused", "LinkWhyNoHost",
+                            "LinkWhyNoFile", "LinkWhyNotFile", "LinkWhyTimeout", "LinkWhyRedirects", "LinkWhyRedirectTo",
+                            "LinkWhyHeader", "LinkWhyBadAnswer", "LinkWhySecure", "LinkWhyNetwork", "LinkWhyScheme"})
+      bytes += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
+    WriteFileBytes(module, bytes);
+    LoadLanguageModule();
+  }
+};
+
+TEST_F(LinkPage, EmptyPageLocalFilesAndStop) {
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+  const auto rows = [&] {
+    QStringList out;
+    for (int i = 0; i < page.ListView1->topLevelItemCount(); ++i)
+      out << page.ListView1->topLevelItem(i)->text(0) + u'|' + page.ListView1->topLevelItem(i)->text(1);
+    return out;
+  };
+  form.Memo1->SetText(QStringLiteral("<p>nothing</p>"));
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.count() == 1 || finished.wait(5000));
+  EXPECT_EQ(rows(), (QStringList{"ZeroHttp|", "ZeroImg|"}));
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "LinkCheckDone");
+  EXPECT_TRUE(page.vfLinks->isEnabled());
+
+  const QString site = root + QStringLiteral("site/");
+  QDir().mkpath(site + "images");
+  WriteFileBytes(site + "images/a.gif", "GIF89a");
+  page.Edit2->setText(site);
+  form.Memo1->SetText(QStringLiteral("<a href=\"./images/a.gif\">x</a>\n<img src=\"gone.png\"><img src=b.png>"));
+  form.vfLinksClick();
+  EXPECT_FALSE(page.vfLinks->isEnabled());  // no second run while one goes
+  ASSERT_TRUE(finished.wait(5000));
+  EXPECT_EQ(rows(), (QStringList{site + "images/a.gif|rmdOk", site + "gone.png|rmdError", site + "b.png|rmdError"}));
+  // The page's own coloured bar, back at its start once the check is done.
+  auto* bar = qobject_cast<TExtProgressBar*>(page.ProgressBar1);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->SelectionColor(), QColor(Qt::black));
+  EXPECT_EQ(bar->value(), 0);
+
+  // A stop ends the links; the images are not checked either.
+  TFakeServer server;
+  page.Checker()->Timeout = 5000;
+  form.Memo1->SetText(QStringLiteral("<a href=\"%1\">x</a><a href=a.htm>y</a><img src=b.png>").arg(server.Url("/hang")));
+  form.vfLinksClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }, 5000));
+  auto* stop = page.findChild<QAction*>(QStringLiteral("StopTheLinkCheck"));
+  ASSERT_TRUE(stop);
+  EXPECT_EQ(stop->shortcut(), QKeySequence(Qt::Key_Escape));
+  stop->trigger();
+  ASSERT_EQ(finished.size(), 3);
+  EXPECT_TRUE(finished[2][0].toBool());
+  EXPECT_TRUE(rows().isEmpty());
+
+  // Closing the window during a check ends it without a word.
+  const qsizetype told = prompts.Messages().size();
+  auto* closing = new TChildForm;
+  closing->Memo1->SetText(QStringLiteral("<a href=\"%1\">x</a>").arg(server.Url("/hang")));
+  closing->vfLinksClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 2; }, 5000));
+  closing->close();  // no question: the text is unchanged
+  delete closing;
+  QTest::qWait(50);
+  EXPECT_EQ(prompts.Messages().size(), told);
+}
+
+TEST_F(LinkPage, DoubleClick) {
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  form.Memo1->SetText(QStringLiteral("line one\n<img src=\"pics/b.png\">"));
+  page.Edit2->setText(QStringLiteral(" /r/ "));
+  for (const char* target : {"/r/pics/b.png", "https://example.org/", "/bin/sh"})
+    new QTreeWidgetItem(page.ListView1, {QLatin1String(target), QStringLiteral("rmdError")});
+  form.PageControl1->setCurrentWidget(&page);
+  page.ListView1->setCurrentItem(page.ListView1->topLevelItem(0));
+  page.ListView1DblClick();
+  EXPECT_EQ(form.PageControl1->currentIndex(), 0);
+  EXPECT_EQ(form.Memo1->SelText(), "pics/b.png");
+  EXPECT_EQ(form.Memo1->CaretY(), 2);
+
+  page.CheckBox1->setChecked(true);
+  for (int i : {1, 2}) {
+    page.ListView1->setCurrentItem(page.ListView1->topLevelItem(i));
+    page.ListView1DblClick();
+  }
+  ASSERT_EQ(launcher.calls.size(), 1);  // a program is never started from a page
+  EXPECT_EQ(launcher.calls[0].target, "https://example.org/");
+}
+
+}  // namespace
+
+namespace {
+
+// With the root path left empty, relative links are looked for beside the
+// saved page; a page never saved says so. Each failed row says why.
+TEST_F(LinkPage, BesideTheSavedPageWithReasons) {
+  const QString pagePath = MakeFile(QStringLiteral("site/page.htm"));
+  const QString site = QFileInfo(pagePath).absolutePath() + u'/';
+  MakeFile(QStringLiteral("site/b.htm"));
+  MakeFile(QStringLiteral("site/my file.htm"));
+  MakeFile(QStringLiteral("site/img/a.gif"), "GIF89a");
+  QDir().mkpath(site + "folder");
+  TFakeServer server;
+  QTcpServer gone;
+  ASSERT_TRUE(gone.listen(QHostAddress::LocalHost));
+  const QString refused = QStringLiteral("http://127.0.0.1:%1/x.htm").arg(gone.serverPort());
+  gone.close();
+
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+  const auto rows = [&] {
+    QStringList out;
+    for (int i = 0; i < page.ListView1->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* row = page.ListView1->topLevelItem(i);
+      out << row->text(0) + u'|' + row->text(1) + u'|' + row->text(2);
+    }
+    return out;
+  };
+  EXPECT_EQ(page.ListView1->headerItem()->text(2), "rmlvReason");
+
+  form.SetCaption(QStringLiteral("Untitled~1"));
+  form.Memo1->SetText(QStringLiteral("<a href=\"b.htm\">b</a>"));
+  form.vfLinksClick();
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "LinkCheckUnsaved");
+  EXPECT_EQ(finished.count(), 0);
+  EXPECT_TRUE(page.vfLinks->isEnabled());
+  EXPECT_TRUE(rows().isEmpty());
+
+  form.SetCaption(pagePath);
+  form.Memo1->SetText(QStringLiteral("<a href=\"b.htm#part\">b</a> <a href=\"./img/a.gif\">a</a> "
+                                     "<a href=\"my%20file.htm\">c</a>\n<a href=\"gone.htm\">g</a> "
+                                     "<a href=\"folder\">f</a>\n<a href=\"%1\">s</a> <a href=\"%2\">r</a>\n"
+                                     "<img src=\"img/a.gif\"><img src=\"img/none.png\">")
+                          .arg(server.Url("/missing"), refused));
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.wait(20000));
+  EXPECT_EQ(rows().join(u'\n'), (QStringList{site + "b.htm#part|rmdOk|", site + "img/a.gif|rmdOk|",
+                                 site + "my%20file.htm|rmdOk|", site + "gone.htm|rmdError|LinkWhyNoFile",
+                                 site + "folder|rmdError|LinkWhyNotFile",
+                                 server.Url("/missing") + "|rmdError|LinkWhyStatus 404",
+                                 refused + "|rmdError|LinkWhyRefused", site + "img/a.gif|rmdOk|",
+                                 site + "img/none.png|rmdError|LinkWhyNoFile"}).join(u'\n'));
+  EXPECT_EQ(prompts.Messages().size(), 2);
+
+  // A double click finds the link in the text with the folder taken off.
+  page.ListView1->setCurrentItem(page.ListView1->topLevelItem(3));
+  page.ListView1DblClick();
+  EXPECT_EQ(form.Memo1->SelText(), "gone.htm");
+
+  // References in an address are decoded before it is requested.
+  page.Edit2->setText(server.Url("/"));
+  form.Memo1->SetText(QStringLiteral("<a href=\"a.cgi?a=1&amp;b=2\">q</a><img src=\"p&#x26;q&#46;gif\">"));
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.wait(20000));
+  EXPECT_TRUE(server.requests.contains("/a.cgi?a=1&b=2")) << server.requests.join(u',').toStdString();
+  EXPECT_TRUE(server.requests.contains("/p&q.gif")) << server.requests.join(u',').toStdString();
+  EXPECT_EQ(rows().join(u'\n'), (QStringList{server.Url("/a.cgi?a=1&b=2") + "|rmdError|LinkWhyStatus 404",
+                                            server.Url("/p&q.gif") + "|rmdError|LinkWhyStatus 404"})
+                                   .join(u'\n'));
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+// Tests of TfPrintdoc (app/dialogs/uPrintDlg.cpp), the print dialog.
+#include "app/dialogs/uPrintDlg.h"
+#include "tests/app/AppFixture.h"
+#include "tests/editor/PrintTestSupport.h"
+
+#include <QCheckBox>
+#include "modules/ModuleLoader.h"
+#include "modules/PrintModule.h"
+
+#include <QDir>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace {
+struct PrintCommands : AppFixture {
+  void SetUp() override {
+    AppFixture::SetUp();
+    // The keys of these commands, as their texts, and a footer.
+    QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
+    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed"})
+      module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
+    module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
+    WriteFileBytes(root + "Language Modules/test.lms", module);
+    LoadLanguageModule();
+    // Into a PDF file through the print module.
+    PrintTarget() = [this](QWidget*) { return PrintModule::OpenCanvas(root + "out.pdf"); };
+  }
+  void TearDown() override {
+    PrintTarget() = {};
+    AppFixture::TearDown();
+  }
+  TSrcEdit* NewDocument(const QString& text) {
+    Main().ToolButton33Click();
+    TSrcEdit* e = Main().ActiveDocument()->Memo1;
+    e->SetText(text);
+    return e;
+  }
+  // Answers the print dialog: records what the engine would print, then
+  // presses Print with the given switches.
+  QStringList printed;
+  TSrcEditPrint engine;  // the switches the dialog gave its engine
+  void AnswerPrintDialog(bool colours, bool lineNumbers, int copies) {
+    prompts.AnswerDialog("fPrintdoc", [=, this](QDialog& d) {
+      auto& dialog = static_cast<TfPrintdoc&>(d);
+      dialog.CheckBox1->setChecked(colours);
+      dialog.CheckBox3->setChecked(lineNumbers);
+      dialog.SpinEdit1->setValue(copies);
+      dialog.Button1Click();
+      TSrcEditPrint& p = dialog.SrcEditPrint1;
+      TRecordingCanvas canvas;
+      p.Print(canvas);
+      for (const QStringList& page : canvas.PageTexts()) printed += page;
+      engine.Copies = p.Copies;
+      engine.Colors = p.Colors;
+      engine.Highlight = p.Highlight;
+      engine.LineNumbers = p.LineNumbers;
+      return dialog.result();
+    });
+  }
+};
+}  // namespace
+
+TEST_F(PrintCommands, ExportWritesRtfAndReportsOnlyRealSuccess) {
+  NewDocument("<b>{bold}</b>");
+  const QString target = root + "docs/page.rtf";
+  QDir().mkpath(root + "docs");
+  AnswerFileDialog("SaveDialog2", {target});
+  Main().Documenttortf1Click();
+  const QByteArray rtf = ReadFileBytes(target);
+  EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi")) << rtf.constData();
+  EXPECT_TRUE(rtf.contains("\\{bold\\}")) << rtf.constData();
+  EXPECT_TRUE(rtf.contains("\\fs20 ")) << "Courier New of 13 pixels is 10 points";
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "ExpComp");
+  EXPECT_EQ(prompts.Messages()[0].kind, 0);
+
+  AnswerFileDialog("SaveDialog2", {root + "missing/page.rtf"});
+  Main().Documenttortf1Click();
+  ASSERT_EQ(prompts.Messages().size(), 2);
+  EXPECT_TRUE(prompts.Messages()[1].text.startsWith("ExpError ")) << prompts.Messages()[1].text.toStdString();
+  EXPECT_EQ(prompts.Messages()[1].kind, 2);
+}
+
+TEST_F(PrintCommands, ExportUsesTheDocumentsHighlighterAndFont) {
+  // A style sheet is exported as the CSS highlighter shows it (property names
+  // bold, comments italic), not as HTML's, in the editor's font and size.
+  TSrcEdit* e = NewDocument("body { color: red; } /* note */");
+  Main().ActiveDocument()->SetHighlighterForFile("style.css");
+  ASSERT_TRUE(e->Highlighter());
+  ASSERT_EQ(e->Highlighter()->GetLanguageName(), "Cascading style sheets");
+  e->SetFont(QFont(QStringLiteral("Monospace"), 14));
+  const QString target = root + "style.rtf";
+  AnswerFileDialog("SaveDialog2", {target});
+  Main().Documenttortf1Click();
+  const QByteArray rtf = ReadFileBytes(target);
+  EXPECT_TRUE(rtf.contains("{\\f0\\fmodern " + e->Font().family().toLatin1() + ";}")) << rtf.constData();
+  EXPECT_TRUE(rtf.contains("\\fs28 body \\{ \\b color\\b0 : red; \\} \\i /* note */\r\n\\par }")) << rtf.constData();
+
+  // A document without a highlighter is exported as plain text.
+  e->SetHighlighter(nullptr);
+  AnswerFileDialog("SaveDialog2", {target});
+  Main().Documenttortf1Click();
+  EXPECT_TRUE(ReadFileBytes(target).contains("\\fs28 body \\{ color: red; \\} /* note */\r\n\\par }"));
+}
+
+TEST_F(PrintCommands, SelectionAnsweredNoPrintsOnlyTheSelection) {
+  TSrcEdit* e = NewDocument("first\nsecond\nthird");
+  e->SetBlockBegin({1, 2});
+  e->SetBlockEnd({7, 2});
+  prompts.Answer("PrDoc", 7);
+  AnswerPrintDialog(false, true, 1);
+  Main().PrintDocument1Click();
+  EXPECT_EQ(printed, (QStringList{"Untitled~1", "2: ", "second", "Page 1 of 1"}));
+  EXPECT_TRUE(QFileInfo(root + "out.pdf").size() > 0);
+
+  printed.clear();
+  prompts.Answer("PrDoc", 6);
+  AnswerPrintDialog(false, false, 1);
+  Main().PrintDocument1Click();
+  EXPECT_EQ(printed, (QStringList{"Untitled~1", "first", "second", "third", "Page 1 of 1"}));
+}
+
+TEST_F(PrintCommands, DialogSwitchesReachTheEngine) {
+  NewDocument("<p>x</p>");
+  Main().ActiveDocument()->SetHighlighterForFile("a.html");
+  const struct {
+    bool colours, numbers;
+    int copies, expectedCopies;
+  } cases[] = {{false, false, 0, 1}, {true, true, 3, 3}, {false, true, 5000, TfPrintdoc::kMaxCopies}};
+  for (const auto& c : cases) {
+    AnswerPrintDialog(c.colours, c.numbers, c.copies);
+    Main().PrintDocument1Click();
+    EXPECT_EQ(engine.Copies, c.expectedCopies);
+    EXPECT_EQ(engine.Colors, c.colours) << "colours off: black text";
+    EXPECT_EQ(engine.Highlight, c.colours) << "and no highlighter";
+    EXPECT_EQ(engine.LineNumbers, c.numbers);
+  }
+  EXPECT_TRUE(prompts.Messages().isEmpty()) << "no selection, no question";
+}
+
+TEST_F(PrintCommands, PrinterThatCannotPrintIsReported) {
+  NewDocument("text");
+  PrintTarget() = [this](QWidget*) { return PrintModule::OpenCanvas(root + "missing/out.pdf"); };
+  int result = -1;
+  prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
+    static_cast<TfPrintdoc&>(d).Button1Click();
+    result = d.result();
+    return result;
+  });
+  Main().PrintDocument1Click();
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "prFailed");
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_NE(result, int(QDialog::Accepted)) << "the dialog stays for another try";
+}
+
+TEST_F(PrintCommands, CloseWhilePrintingStopsTheJob) {
+  NewDocument("one\ntwo");
+  prompts.AnswerDialog("fPrintdoc", [](QDialog& d) {
+    auto& dialog = static_cast<TfPrintdoc&>(d);
+    int pages = 0;
+    dialog.SrcEditPrint1.OnPrintLine = [&pages](int, int) { ++pages; };
+    // The first status lets waiting events through: Close is pressed there.
+    QTimer::singleShot(0, &dialog, [&dialog] { dialog.Button2Click(); });
+    dialog.Button1Click();
+    EXPECT_EQ(pages, 0);
+    return dialog.result();
+  });
+  Main().PrintDocument1Click();
+  EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
+  EXPECT_FALSE(QFileInfo::exists(root + "out.pdf")) << "and leaves no half-printed file";
+}
+
+// Without the print module, printing says so where it was asked for and
+// nothing else changes.
+TEST_F(PrintCommands, AMissingPrintModuleIsReportedWherePrintingIsAskedFor) {
+  NewDocument("text");
+  PrintTarget() = {};
+  Modules::SetFolder(root + "no-modules");
+  QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
+  module += QByteArray("PrintMissing").leftJustified(20, ' ') + "PrintMissing\r\n";
+  WriteFileBytes(root + "Language Modules/test.lms", module);
+  LoadLanguageModule();
+  prompts.AnswerDialog("fPrintdoc", [](QDialog& d) {
+    static_cast<TfPrintdoc&>(d).Button1Click();
+    return d.result();
+  });
+  Main().PrintDocument1Click();
+  Modules::SetFolder(QString());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_TRUE(prompts.Messages()[0].text.startsWith("PrintMissing\n")) << prompts.Messages()[0].text.toStdString();
+  EXPECT_FALSE(prompts.Messages()[0].text.section(u'\n', 1).isEmpty()) << "with the reason";
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_FALSE(QFileInfo::exists(root + "out.pdf"));
+  EXPECT_EQ(Main().Documents().size(), 1);
+}

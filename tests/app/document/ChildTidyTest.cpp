@@ -1,0 +1,250 @@
+// Tests of TChildForm's Tidy commands (app/document/ChildTidy.cpp).
+#include "app/document/Child.h"
+
+#include "authoring/TidyRun.h"
+#include "authoring/tidy.h"
+#include "tests/app/AppFixture.h"
+#include "modules/ModuleLoader.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+class ChildTidy : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    QByteArray module;
+    for (const QString& key : ModuleKeys() + QStringList{"HTMLTidyBusy", "HTMLTidyFailed"}) {
+      const QByteArray k = key.toLatin1();
+      module += k.leftJustified(20, ' ') + (key == u"DefCharSet" ? QByteArray("DEFAULT_CHARSET") : k) + "\r\n";
+    }
+    WriteFileBytes(root + QStringLiteral("Language Modules/test.lms"), module);
+    LoadLanguageModule();
+  }
+  std::unique_ptr<TChildForm> Form() {
+    auto form = std::make_unique<TChildForm>();
+    form->setAttribute(Qt::WA_DeleteOnClose, false);
+    return form;
+  }
+  // Tidy runs in its own process: lets the command (and what it chains) end.
+  static void Wait(const TChildForm& f) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.TidyRunning(); }, 120000)) << "Tidy never ended";
+  }
+  static QStringList Reports(const TChildForm& f) {
+    QStringList out;
+    for (int i = 0; i < f.Memo2->count(); ++i) out << f.Memo2->item(i)->text();
+    return out;
+  }
+};
+
+TEST_F(ChildTidy, ReportLines) {
+  auto f = Form();
+  const struct {
+    int level;
+    const char* expected;
+  } cases[] = {
+      {trlInfo, "InformMsg1Lib: m %s"},      {trlWarning, "3:14 HT_Warning: m %s"},
+      {trlAccess, "3:14 HTAccess: m %s"},    {trlError, "3:14 ErrorMsg1Lib: m %s"},
+      {trlBadDocument, "HtBadDoc: m %s"},    {trlFatal, "HtFatal: m %s"},
+      {7, "m %s"},
+  };
+  for (const auto& c : cases) {
+    f->Memo2->clear();
+    f->Tidy1Report(c.level, 3, 14, QStringLiteral("m %s"));
+    f->Tidy1Report(c.level, 3, 14, QStringLiteral("m %s"));  // the same report twice is listed once
+    EXPECT_EQ(Reports(*f), QStringList{QLatin1String(c.expected)}) << c.level;
+  }
+}
+
+// Without the tidy module a Tidy command says so, and the document and the
+// window go on as they were.
+TEST_F(ChildTidy, WithoutTheTidyModuleTheCommandsSaySo) {
+  Modules::SetFolder(root + "no-modules");
+  auto f = Form();
+  Modules::SetFolder(QString());
+  EXPECT_FALSE(f->Tidy1->Available());
+  f->Memo1->SetText(QStringLiteral("<p>x"));
+  for (void (TChildForm::*command)() : {&TChildForm::CheckHTMLExecute, &TChildForm::RepairExecute})
+    (f.get()->*command)();
+  EXPECT_FALSE(f->TidyRunning());
+  EXPECT_EQ(f->Memo1->Text(), "<p>x");
+  EXPECT_FALSE(f->Memo1->ReadOnly());
+  ASSERT_EQ(prompts.Messages().size(), 2);
+  EXPECT_TRUE(prompts.Messages()[0].text.startsWith(LangText("TidyMissing") + "\n"));
+  EXPECT_FALSE(prompts.Messages()[0].text.section(u'\n', 1).isEmpty()) << "with the reason";
+  // A window made once the module is there again has Tidy.
+  EXPECT_TRUE(Form()->Tidy1->Available());
+}
+
+TEST_F(ChildTidy, CheckRepairForce) {
+  auto f = Form();
+  f->Memo1->SetText(QStringLiteral("<p>x"));
+  f->CheckHTMLExecute();
+  Wait(*f);
+  EXPECT_EQ(f->Memo1->Text(), "<p>x");
+  EXPECT_TRUE(Reports(*f).contains("1:1 HT_Warning: missing <!DOCTYPE> declaration")) << Reports(*f).join('\n').toStdString();
+
+  f->RepairExecute();
+  Wait(*f);
+  const QString repaired = f->Memo1->Text();
+  EXPECT_TRUE(repaired.contains(QLatin1String("<html>")) && repaired.contains(QLatin1String("<p>x</p>")));
+  EXPECT_FALSE(Reports(*f).contains("1:1 HT_Warning: missing <!DOCTYPE> declaration"));  // checked again
+  f->Memo1->Undo();  // one change
+  EXPECT_EQ(f->Memo1->Text(), "<p>x");
+
+  f->Memo1->SetText(QStringLiteral("plain words"));
+  f->RepairExecute();
+  Wait(*f);
+  EXPECT_TRUE(f->Memo1->Text().contains(QLatin1String("plain words")));
+
+  f->Memo1->SetText(QStringLiteral("<p>a</p>"));
+  f->ForceExecute();
+  Wait(*f);
+  EXPECT_TRUE(f->Memo1->Text().contains(QLatin1String("<body>")));
+  EXPECT_FALSE(f->Tidy1->ForceOutput());
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+}
+
+TEST_F(ChildTidy, NoOutputKeepsTheTextAndConfigReportsComeOnce) {
+  WriteFileBytes(root + QStringLiteral("tidyconfig.ini"), "markup: no\nno-such-option: 1\nother-unknown: 2\n");
+  auto f = Form();
+  f->Memo1->SetText(QStringLiteral("<p>keep me"));
+  const auto run = [&](const char* name) {
+    for (QAction* a : f->findChildren<QAction*>(QLatin1String(name))) a->trigger();
+    Wait(*f);
+  };
+  run("HT_Force");
+  EXPECT_EQ(f->Memo1->Text(), "<p>keep me");
+  run("HT_Repair");
+  EXPECT_EQ(f->Memo1->Text(), "<p>keep me");
+  QStringList texts;
+  for (const auto& m : prompts.Messages()) texts << m.text;
+  // The configuration's faults come once, together, after the first command.
+  ASSERT_EQ(texts.size(), 3) << texts.join('|').toStdString();
+  EXPECT_EQ(texts[0], "HTMLTidyCannotFix");
+  EXPECT_TRUE(texts[1].contains("no-such-option") && texts[1].contains("other-unknown")) << texts[1].toStdString();
+  EXPECT_EQ(texts[2], "HTMLTidyCannotFix");
+}
+
+TEST_F(ChildTidy, CommandsShowTheirReports) {
+  auto f = Form();
+  QAction* panel = f->findChild<QAction*>(QStringLiteral("ToolButton20"));
+  ASSERT_TRUE(panel);
+  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"}) {
+    panel->setChecked(false);
+    ASSERT_TRUE(f->TidyPanel->isHidden());
+    f->Memo1->SetText(QStringLiteral("<p>x"));
+    f->findChild<QAction*>(QLatin1String(name))->trigger();
+    Wait(*f);
+    EXPECT_FALSE(Reports(*f).isEmpty()) << name;
+    EXPECT_FALSE(f->TidyPanel->isHidden()) << name;
+    EXPECT_TRUE(panel->isChecked()) << name;
+    EXPECT_TRUE(Ini().ReadBool("HTMLTidy", "Enabled", false)) << name;
+  }
+}
+
+// 100 000 nested elements: more than Tidy's parser can recurse through on a
+// normal stack. The program gets the message and keeps the document; before,
+// the program (here: the test runner) died.
+TEST_F(ChildTidy, DeepPageGivesTheMessage) {
+  auto f = Form();
+  QString deep;
+  for (int i = 0; i < 100000; ++i) deep += QLatin1String("<div>");
+  deep += u'x';
+  for (int i = 0; i < 100000; ++i) deep += QLatin1String("</div>");
+  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"}) {
+    f->Memo1->SetText(deep);
+    const qsizetype before = prompts.Messages().size();
+    f->findChild<QAction*>(QLatin1String(name))->trigger();
+    Wait(*f);
+    QStringList texts;
+    for (const auto& m : prompts.Messages().mid(before)) texts << m.text;
+    EXPECT_EQ(texts, QStringList{"HTMLTidyFailed"}) << name;
+    EXPECT_EQ(f->Memo1->Text(), deep) << name;
+    EXPECT_FALSE(f->Memo1->ReadOnly()) << name;
+    EXPECT_TRUE(f->findChild<QAction*>(QLatin1String(name))->isEnabled()) << name;
+  }
+  EXPECT_FALSE(f->Memo1->CanUndo());
+  // The window goes on working.
+  f->Memo1->SetText(QStringLiteral("<p>x"));
+  f->RepairExecute();
+  Wait(*f);
+  EXPECT_TRUE(f->Memo1->Text().contains(QLatin1String("<p>x</p>")));
+}
+
+TEST_F(ChildTidy, StopDropsTheResult) {
+  auto f = Form();
+  f->Memo1->SetText(QStringLiteral("<p>keep"));
+  f->Memo1->SetReadOnly(false);
+  for (const char* name : {"HT_Repair", "HT_Force", "HT_Check"}) {
+    f->Memo2->clear();
+    f->findChild<QAction*>(QLatin1String(name))->trigger();
+    // Running: busy cursor, status text, Stop; the editor takes no changes.
+    ASSERT_TRUE(f->TidyRunning()) << name;
+    ASSERT_TRUE(QGuiApplication::overrideCursor()) << name;
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor) << name;
+    EXPECT_FALSE(f->TidyStatus->isHidden()) << name;
+    EXPECT_EQ(f->TidyStatus->text(), "HTMLTidyBusy") << name;
+    EXPECT_FALSE(f->TidyStop->isHidden()) << name;
+    EXPECT_TRUE(f->Memo1->ReadOnly()) << name;
+    EXPECT_FALSE(f->findChild<QAction*>(QStringLiteral("HT_Check"))->isEnabled()) << name;
+
+    f->TidyStop->click();
+    EXPECT_FALSE(f->TidyRunning()) << name;
+    QTest::qWait(300);  // nothing of the run arrives later
+    EXPECT_EQ(f->Memo1->Text(), "<p>keep") << name;
+    EXPECT_FALSE(f->Memo1->CanUndo()) << name;
+    EXPECT_TRUE(Reports(*f).isEmpty()) << name;
+    EXPECT_FALSE(QGuiApplication::overrideCursor()) << name;
+    EXPECT_TRUE(f->TidyStatus->isHidden() && f->TidyStop->isHidden()) << name;
+    EXPECT_FALSE(f->Memo1->ReadOnly()) << name;
+    EXPECT_TRUE(f->findChild<QAction*>(QStringLiteral("HT_Check"))->isEnabled()) << name;
+  }
+  EXPECT_FALSE(f->Tidy1->ForceOutput());
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  // A read-only document stays read-only after a run.
+  f->Memo1->SetReadOnly(true);
+  f->CheckHTMLExecute();
+  Wait(*f);
+  EXPECT_TRUE(f->Memo1->ReadOnly());
+  // Closing the window in the middle of a run ends it.
+  f->CheckHTMLExecute();
+  f.reset();
+  EXPECT_FALSE(QGuiApplication::overrideCursor());
+}
+
+TEST_F(ChildTidy, ManyReportsListedOnceInOrder) {
+  auto f = Form();
+  QList<TTidyReport> reports;
+  for (int i = 0; i < 20000; ++i) reports << TTidyReport{trlWarning, unsigned(i % 5000 + 1), 1, QStringLiteral("w")};
+  reports << TTidyReport{trlConfig, 0, 0, QStringLiteral("bad option")};
+  f->AddTidyReports(reports);
+  const QStringList lines = Reports(*f);
+  ASSERT_EQ(lines.size(), 5000);
+  EXPECT_EQ(lines.first(), "1:1 HT_Warning: w");
+  EXPECT_EQ(lines.last(), "5000:1 HT_Warning: w");
+  f->Tidy1Report(trlWarning, 17, 1, QStringLiteral("w"));  // already there
+  EXPECT_EQ(f->Memo2->count(), 5000);
+  f->Memo2->clear();  // the check follows the list
+  f->Tidy1Report(trlWarning, 17, 1, QStringLiteral("w"));
+  EXPECT_EQ(Reports(*f), QStringList{"17:1 HT_Warning: w"});
+}
+
+TEST_F(ChildTidy, DoubleClickGoesToTheLine) {
+  auto f = Form();
+  f->Memo1->SetText(QStringLiteral("a\nb\nc"));
+  for (const char* line : {"InformMsg1Lib: x", "no number: x", "2:5 HT_Warning: y"}) f->Memo2->addItem(line);
+  for (int i = 0; i < 3; ++i) {
+    f->Memo2->setCurrentRow(i);
+    f->Memo2DblClick();
+    EXPECT_EQ(f->HighlightLine, i < 2 ? -1 : 2);
+  }
+  EXPECT_EQ(f->Memo1->CaretY(), 2);
+}
+
+}  // namespace
