@@ -62,7 +62,10 @@ void TBrowserList::Remove(int index) {
 }
 
 QString TBrowserList::Line(const TEntry& entry) {
-  return entry.caption.isEmpty() ? entry.program : entry.caption + QLatin1Char('#') + entry.program;
+  // A line is split at its first "#": a path holding one keeps an empty name
+  // before it, so that it reads back whole.
+  if (entry.caption.isEmpty() && !entry.program.contains(QLatin1Char('#'))) return entry.program;
+  return entry.caption + QLatin1Char('#') + entry.program;
 }
 
 QStringList TBrowserList::Lines() const {

@@ -53,7 +53,8 @@ class TBrowserList {
   int IndexOfPath(const QString& path) const;
   void Add(const QString& name, const QString& path);
   void Remove(int index);
-  // The line of an entry: "name#path", or the bare path of an entry without a name.
+  // The line of an entry: "name#path", or the bare path of an entry without a
+  // name ("#path" when the path holds a "#").
   static QString Line(const TEntry& entry);
   QStringList Lines() const;
   // "#" separates the name from the path, so a name cannot hold one.

@@ -81,6 +81,11 @@ TEST(ConfigModel, BrowserListFile) {
   TBrowserList read;
   EXPECT_TRUE(read.Load(path));
   EXPECT_EQ(read.Entries(), list.Entries());
+  // A program whose path holds "#" and that has no name reads back whole.
+  list.Add(QString(), QStringLiteral("/opt/c#/run"));
+  list.Save(path);
+  EXPECT_TRUE(read.Load(path));
+  EXPECT_EQ(read.Entries(), list.Entries());
   // A missing file gives an empty list, not the one loaded before.
   EXPECT_FALSE(read.Load(dir.filePath(QStringLiteral("missing.dat"))));
   EXPECT_TRUE(read.Entries().isEmpty());
