@@ -28,7 +28,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>

@@ -173,7 +173,6 @@ class TRegexEngine {
 
   void DropProgram();
   void MakeReady();
-  void BuildSets();
   bool ExecFrom(int start, TRegexBudget* shared);
   // Sets the step budget for a search, from `shared` or of its own, and
   // hands back what is left.
@@ -188,7 +187,6 @@ class TRegexEngine {
   bool IsSep(char16_t c) const { return c < 256 ? sepSet_[c] : false; }
   bool IsWord(int pos) const;
   bool IsPaired(int pos) const;  // a paired separator's halves around pos
-  void AnalyseProgram(bool singleBranch, bool startsUnbounded);
   void BuildFirstCharSet();
 
   QString expression_;

@@ -184,7 +184,7 @@ TEST(TextBuffer, DeclaredAndMarkedEncodingsAreReadAndWrittenBack) {
     TSrcEditStringList list;
     LoadBytes(list, c.bytes);
     EXPECT_EQ(list.Encoding(), c.encoding);
-    if (!c.firstLine.isNull()) EXPECT_EQ(list.Get(0), c.firstLine);
+    if (!c.firstLine.isNull()) { EXPECT_EQ(list.Get(0), c.firstLine); }
     EXPECT_EQ(SaveBytes(list), c.bytes);
     EXPECT_EQ(list.EncodedSize(), c.bytes.size());
   }

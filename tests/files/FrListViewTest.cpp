@@ -64,6 +64,6 @@ TEST_F(ListView, CaptionsAreEditedFromTheirLabelOnly) {
       return view.edit(index, QAbstractItemView::DoubleClicked, &e);
     };
     EXPECT_EQ(click(150), onRow);  // beside the caption
-    if (!onRow) EXPECT_TRUE(click(4));  // on the caption
+    if (!onRow) { EXPECT_TRUE(click(4)); }  // on the caption
   }
 }
