@@ -27,7 +27,7 @@ TEST_F(ListView, AlphaSortAllPutsEmptyTextsLast) {
   TFrListView view;
   view.setColumnCount(2);
   view.SetAlphaSortAll(true);
-  for (auto row : {QStringList{"b", ""}, QStringList{"C", "x"}, QStringList{"a", "Y"}})
+  for (const auto& row : {QStringList{"b", ""}, QStringList{"C", "x"}, QStringList{"a", "Y"}})
     view.addTopLevelItem(new QTreeWidgetItem(row));
   int clicked = -1;
   QObject::connect(&view, &TFrCustomListView::ColumnClick, [&](int c) { clicked = c; });
