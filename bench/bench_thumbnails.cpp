@@ -77,5 +77,6 @@ int main(int argc, char** argv) {
   std::printf("Goals: opening a folder reads no picture (only the listing); the first screen of\n"
               "thumbnails shows in well under a second.\n");
   RunBenchmarks(argc, argv);
+  folder = nullptr;
   return 0;
 }

@@ -21,11 +21,13 @@ class TPngGraphic;
 class TChunkIHDR;
 
 // Error classes; each descends directly from the base exception.
+// NOLINTBEGIN(bugprone-macro-parentheses): a class name takes no parentheses
 #define KV_PNG_ERROR(Name)             \
   class Name : public Exception {      \
    public:                             \
     using Exception::Exception;        \
   };
+// NOLINTEND(bugprone-macro-parentheses)
 KV_PNG_ERROR(EPngError)
 KV_PNG_ERROR(EPNGOutMemory)
 KV_PNG_ERROR(EPngUnexpectedEnd)

@@ -204,6 +204,8 @@ class Decoder {
         } else {
           for (std::uint32_t k = 0; k < width; ++k) SetSample(scan, c0 + k * step, depth, GetSample(raw, k, depth));
         }
+        // NOLINTBEGIN(clang-analyzer-core.NullDereference): a colour key and the colour types with
+        // alpha always have their alpha plane (made with the header).
         if (useKey_) {
           for (std::uint32_t k = 0; k < width; ++k) {
             const unsigned v = depth == 16 ? (raw[2 * k] << 8) | raw[2 * k + 1] : GetSample(raw, k, depth);
@@ -258,6 +260,7 @@ class Decoder {
         }
         break;
       }
+      // NOLINTEND(clang-analyzer-core.NullDereference)
       default: break;
     }
   }

@@ -67,7 +67,7 @@ QList<TMountEntry> TSystemMountSource::ParseMountInfo(const QByteArray& text, co
     const int dash = f.indexOf("-");
     if (f.size() < 5 || dash < 6 || dash + 2 >= f.size()) continue;
     const QString mountPoint = QFile::decodeName(Unescape(f[4]));
-    const QByteArray fsType = f[dash + 1];
+    const QByteArray& fsType = f[dash + 1];
     const QByteArray device = Unescape(f[dash + 2]);
     const QString label = labels.value(device);
     if (mountPoint == QLatin1String("/")) {

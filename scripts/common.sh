@@ -19,6 +19,15 @@ PACKAGES=(
 JOBS="${KV_JOBS:-$(nproc)}"
 case "$JOBS" in ''|*[!0-9]*|0) echo "KV_JOBS must be a positive number, not '$JOBS'" >&2; exit 2 ;; esac
 
+# in_ci: true when running in CI (CI set, and not to false or 0).
+in_ci() { [ -n "${CI:-}" ] && [ "${CI}" != false ] && [ "${CI}" != 0 ]; }
+
+# Configure arguments of every build: ccache where installed; in CI compiler
+# warnings are errors.
+CONFIGURE_ARGS=()
+command -v ccache >/dev/null && CONFIGURE_ARGS+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+in_ci && CONFIGURE_ARGS+=(-DKV_WERROR=ON)
+
 # step TEXT: one line saying what comes next.
 step() { echo "==> $*"; }
 
@@ -44,13 +53,11 @@ ensure_packages() {
 build() {
   step "Configuring $BUILD_DIR (Release)"
   mkdir -p "$BUILD_DIR"
-  local launcher=()
-  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >"$BUILD_DIR/configure.log" 2>&1 ||
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "${CONFIGURE_ARGS[@]}" >"$BUILD_DIR/configure.log" 2>&1 ||
     { cat "$BUILD_DIR/configure.log" >&2; return 1; }
   # The summary: compiler, Qt, build type and what else is built.
   local cache="$BUILD_DIR/CMakeCache.txt"
-  grep -E '^(CMAKE_CXX_COMPILER|CMAKE_BUILD_TYPE|CMAKE_CXX_COMPILER_LAUNCHER|Qt6_DIR|KV_BUILD_TESTS|KV_BUILD_BENCH|CMAKE_INSTALL_PREFIX):' "$cache" |
+  grep -E '^(CMAKE_CXX_COMPILER|CMAKE_BUILD_TYPE|CMAKE_CXX_COMPILER_LAUNCHER|Qt6_DIR|KV_BUILD_TESTS|KV_BUILD_BENCH|KV_WERROR|CMAKE_INSTALL_PREFIX):' "$cache" |
     sed 's/^\([^:]*\):[^=]*=/    \1 = /'
   local targets=()
   for t in "$@"; do targets+=(--target "$t"); done

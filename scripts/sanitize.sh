@@ -5,7 +5,7 @@ source "$(dirname "$0")/common.sh"
 ensure_packages
 cd "$ROOT"
 step "Configuring build-sanitize (AddressSanitizer, UndefinedBehaviorSanitizer)"
-cmake --preset sanitize >/dev/null
+cmake --preset sanitize "${CONFIGURE_ARGS[@]}" >/dev/null
 step "Building every test with $JOBS jobs"
 cmake --build --preset sanitize --parallel "$JOBS"
 step "Running every test"

@@ -43,7 +43,7 @@ class TScriptedPrompts : public TPrompts {
 
   void Answer(const QString& text, int result) { answers_.insert(text, result); }
   void AnswerDialog(const QString& objectName, std::function<int(QDialog&)> answer) {
-    dialogs_.insert(objectName, std::move(answer));
+    dialogs_.emplace(objectName, std::move(answer));
   }
 
   int MessageDlg(const QString& text, int kind) override;

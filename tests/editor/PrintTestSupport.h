@@ -85,8 +85,8 @@ class TRecordingCanvas : public TPrintCanvas {
   struct Op {
     Kind kind;
     int x = 0, y = 0;
-    QString text;
-    QColor color, background;
+    QString text{};
+    QColor color{}, background{};
     bool bold = false, italic = false;
   };
 

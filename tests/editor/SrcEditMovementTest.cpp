@@ -89,7 +89,7 @@ TEST(SrcEditMovement, WideCharactersTakeTwoDisplayColumns) {
   const int display[] = {1, 3, 5, 6, 8, 9, 10, 11, 12};  // of character columns 1 to 9
   for (int x = 1; x <= 9; ++x) {
     EXPECT_EQ(e->CharToDisplayPos({x, 1}), (TPoint{display[x - 1], 1})) << x;
-    if (x != 7) EXPECT_EQ(e->DisplayToCharPos({display[x - 1], 1}), (TPoint{x, 1})) << x;  // 7: the pair's second half
+    if (x != 7) { EXPECT_EQ(e->DisplayToCharPos({display[x - 1], 1}), (TPoint{x, 1})) << x; }  // 7: the pair's second half
     EXPECT_EQ(e->RowColumnToPixels({x, 1}).x(), (display[x - 1] - 1) * e->CharWidth() + e->TextOffset()) << x;
   }
   // The second cell of a wide character belongs to it.

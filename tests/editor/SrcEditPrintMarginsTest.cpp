@@ -100,9 +100,9 @@ TEST(PrintHeaderFooter, MacrosExpand) {
       {"$DATE$ $TIME$", date + u' ' + time},
       {"100$", "100$"},
   };
-  for (const auto& c : cases) EXPECT_EQ(header.GetText({c.text}, 3), c.expanded) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(header.GetText({c.text, {}, {}}, 3), c.expanded) << c.text;
   header.RomanNumbers = true;
-  EXPECT_EQ(header.GetText({"$PAGENUM$/$PAGECOUNT$"}, 14), "XIV/7");
+  EXPECT_EQ(header.GetText({"$PAGENUM$/$PAGECOUNT$", {}, {}}, 14), "XIV/7");
 }
 
 TEST(PrintHeaderFooter, LayoutOfLinesFramesAndAlignment) {

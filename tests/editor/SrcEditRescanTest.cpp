@@ -243,7 +243,7 @@ TEST(SrcEditRescan, RandomEditsEndInTheStatesOfAScanFromTheTop) {
     for (int step = 0; step < 400; ++step) {
       const int n = e.Lines().Count();
       const int line = rng.bounded(n);
-      const QString piece = inserts[rng.bounded(inserts.size())];
+      const QString& piece = inserts[rng.bounded(inserts.size())];
       switch (rng.bounded(6)) {
         case 0: e.Lines().Put(line, e.Lines().Get(line).insert(rng.bounded(e.Lines().Get(line).size() + 1), piece)); break;
         case 1: e.Lines().Insert(line, piece); break;

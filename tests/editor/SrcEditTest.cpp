@@ -690,7 +690,7 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
           break;
       }
       log += " -> \"" + shown(e->Text()) + "\"\n";
-      if (!e->WordWrap()) ASSERT_EQ(e->SelStart(), NaiveSelStart(*e)) << log;
+      if (!e->WordWrap()) { ASSERT_EQ(e->SelStart(), NaiveSelStart(*e)) << log; }
     }
     const QString final = e->Text();
     for (int guard = 0; e->UndoList().CanUndo() && guard < 1000; ++guard) e->Undo();

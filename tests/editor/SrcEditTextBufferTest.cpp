@@ -176,15 +176,17 @@ TEST(TextBuffer, DeclaredAndMarkedEncodingsAreReadAndWrittenBack) {
       {"\xFF\xFE" "ab\n", TextEncoding::Windows1252, {}},                               // half a unit: no UTF-16
       {wide("\xFF\xFE", QStringConverter::Utf16LE, twoLines), TextEncoding::Utf16LE, QStringLiteral("a\u00E9")},
       {wide("\xFE\xFF", QStringConverter::Utf16BE, twoLines), TextEncoding::Utf16BE, QStringLiteral("a\u00E9")},
+      // NOLINTBEGIN(bugprone-string-literal-with-embedded-nul): wide() takes the mark's length from the encoding
       {wide("\xFF\xFE\0\0", QStringConverter::Utf32LE, twoLines), TextEncoding::Utf32LE, QStringLiteral("a\u00E9")},
       {wide("\0\0\xFE\xFF", QStringConverter::Utf32BE, twoLines), TextEncoding::Utf32BE, QStringLiteral("a\u00E9")},
+      // NOLINTEND(bugprone-string-literal-with-embedded-nul)
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bytes.toStdString());
     TSrcEditStringList list;
     LoadBytes(list, c.bytes);
     EXPECT_EQ(list.Encoding(), c.encoding);
-    if (!c.firstLine.isNull()) EXPECT_EQ(list.Get(0), c.firstLine);
+    if (!c.firstLine.isNull()) { EXPECT_EQ(list.Get(0), c.firstLine); }
     EXPECT_EQ(SaveBytes(list), c.bytes);
     EXPECT_EQ(list.EncodedSize(), c.bytes.size());
   }

@@ -27,7 +27,7 @@ TEST_F(ListView, AlphaSortAllPutsEmptyTextsLast) {
   TFrListView view;
   view.setColumnCount(2);
   view.SetAlphaSortAll(true);
-  for (auto row : {QStringList{"b", ""}, QStringList{"C", "x"}, QStringList{"a", "Y"}})
+  for (const auto& row : {QStringList{"b", ""}, QStringList{"C", "x"}, QStringList{"a", "Y"}})
     view.addTopLevelItem(new QTreeWidgetItem(row));
   int clicked = -1;
   QObject::connect(&view, &TFrCustomListView::ColumnClick, [&](int c) { clicked = c; });
@@ -64,6 +64,6 @@ TEST_F(ListView, CaptionsAreEditedFromTheirLabelOnly) {
       return view.edit(index, QAbstractItemView::DoubleClicked, &e);
     };
     EXPECT_EQ(click(150), onRow);  // beside the caption
-    if (!onRow) EXPECT_TRUE(click(4));  // on the caption
+    if (!onRow) { EXPECT_TRUE(click(4)); }  // on the caption
   }
 }

@@ -67,7 +67,7 @@ class TLibraryMulti : public TSrcMultiHighlighter {
     SetLine(line, 0);
     std::string out;
     for (int n = MaxTokens(); n > 0 && !AtLineEnd(); --n, ScanNext())
-      out += "[" + GetTokenText().toStdString() + "|" + Who() + "]";
+      out.append("[").append(GetTokenText().toStdString()).append("|").append(Who()).append("]");
     range = GetRange();
     return out;
   }

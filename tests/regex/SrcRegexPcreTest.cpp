@@ -66,7 +66,7 @@ class Generator {
       return true;
     }
     if (kind == 1 && !closed_.empty()) {
-      Add(p, "\\" + std::to_string(closed_[Pick(static_cast<int>(closed_.size()))]));
+      Add(p, std::string("\\").append(std::to_string(closed_[Pick(static_cast<int>(closed_.size()))])));
       return true;
     }
     bool empty = false;

@@ -31,6 +31,7 @@ const QByteArray kLetter =
 const QStringList kLetterHtml = {
     "<font color=\"#000000\" size=\"3\" face=\"Arial\">",
     "<br><font color=\"#000000\" size=\"2\" face=\"Arial\">Dear &lt;reader&gt;,",
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line of HTML in two pieces
     "<br></font><font color=\"#000000\" size=\"2\" face=\"Arial\"><b>bold</b></font>"
     "<font color=\"#000000\" size=\"2\" face=\"Arial\"> & plain",
     "</font>",

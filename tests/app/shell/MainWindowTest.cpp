@@ -384,7 +384,7 @@ TEST_F(MainWindow, MainWindowKeysComeBeforeTheEditors) {
     QTest::keyClick(typedInto->Memo1, c.key, c.mods);
     QCoreApplication::processEvents();
     EXPECT_EQ(Windows(), c.windows) << name;
-    if (typedInto) EXPECT_EQ(typedInto->Memo1->Lines().ToStringList() == before, c.textKept) << name;
+    if (typedInto) { EXPECT_EQ(typedInto->Memo1->Lines().ToStringList() == before, c.textKept) << name; }
   }
   // The clipboard commands and Redo show their keys in the menu.
   for (const char* name : {"Cut1", "Copy1", "Paste1", "Redo1"})
@@ -680,7 +680,7 @@ TEST_F(MainWindow, IconsFromTheThemeOrOurOwn) {
       EXPECT_FALSE(a->icon().pixmap(22).isNull()) << a->objectName().toStdString();
       EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
     }
-  if (QIcon::hasThemeIcon("document-new")) EXPECT_EQ(Main().Action("ToolButton33")->icon().name(), "document-new");
+  if (QIcon::hasThemeIcon("document-new")) { EXPECT_EQ(Main().Action("ToolButton33")->icon().name(), "document-new"); }
   EXPECT_FALSE(Main().Action("SaveAll")->icon().pixmap(22).isNull());  // no theme has it
 }
 

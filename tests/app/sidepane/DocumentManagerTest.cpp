@@ -224,7 +224,7 @@ TEST_F(DocumentManager, TemplateEditorHighlighterStatusAndGoToLine) {
     editor.HighlightLine = -1;
     editor.GotoLine1Click();
     EXPECT_EQ(answers.Messages().size(), g.message.isEmpty() ? 0 : 1) << g.text;
-    if (!g.message.isEmpty()) EXPECT_EQ(answers.Messages()[0].text, g.message);
+    if (!g.message.isEmpty()) { EXPECT_EQ(answers.Messages()[0].text, g.message); }
     EXPECT_EQ(editor.HighlightLine, g.line) << g.text;
   }
   EXPECT_EQ(editor.Memo1->CaretY(), 2);
