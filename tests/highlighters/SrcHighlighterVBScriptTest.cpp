@@ -122,8 +122,9 @@ TEST(VBScriptHighlighter, InPlaceLinesScanAsCopies) {
       EXPECT_EQ(inPlace.GetTokenLength(), copy.GetTokenLength());
       EXPECT_EQ(inPlace.GetTokenKind(), copy.GetTokenKind());
       const QString token = copy.GetTokenText();
-      if (token.front() == u'_' || IsAsciiLetter(token.front().unicode()))
+      if (token.front() == u'_' || IsAsciiLetter(token.front().unicode())) {
         EXPECT_EQ(copy.GetTokenKind(), words.ClassifyWord(token)) << qPrintable(token);
+      }
     }
     EXPECT_TRUE(inPlace.AtLineEnd());
   }
