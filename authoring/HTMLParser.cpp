@@ -6,16 +6,15 @@
 // The entity names of U+00A0 to U+00FF, in order.
 const char* Latin1EntityName(int code) {
   static const char* const names[] = {
-      "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",
-      "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",
-      "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12",
-      "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
-      "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde",
-      "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",
-      "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",
-      "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
-      "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
-      "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+      "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
+      "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",
+      "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave",
+      "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",
+      "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
+      "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute",
+      "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave",
+      "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
+      "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
   return code >= 0xA0 && code <= 0xFF ? names[code - 0xA0] : nullptr;
 }
 
@@ -54,7 +53,6 @@ TLocalRemote* KindOf(TParsed& p, const QString& ext) {
   return nullptr;
 }
 
-
 struct TEntity {
   char32_t code;
   bool legacy;  // also recognised without the closing ";"
@@ -72,43 +70,43 @@ const std::unordered_map<QString, TEntity>& EntityTable() {
       char32_t code;
       bool legacy;
     } others[] = {
-        {"quot", 34, true},       {"QUOT", 34, true},      {"amp", 38, true},       {"AMP", 38, true},
-        {"lt", 60, true},         {"LT", 60, true},        {"gt", 62, true},        {"GT", 62, true},
-        {"COPY", 0xA9, true},     {"REG", 0xAE, true},     {"apos", 39, false},     {"OElig", 338, false},
-        {"oelig", 339, false},    {"Scaron", 352, false},  {"scaron", 353, false},  {"Yuml", 376, false},
-        {"fnof", 402, false},     {"circ", 710, false},    {"tilde", 732, false},   {"ensp", 8194, false},
-        {"emsp", 8195, false},    {"thinsp", 8201, false}, {"zwnj", 8204, false},   {"zwj", 8205, false},
-        {"lrm", 8206, false},     {"rlm", 8207, false},    {"ndash", 8211, false},  {"mdash", 8212, false},
-        {"lsquo", 8216, false},   {"rsquo", 8217, false},  {"sbquo", 8218, false},  {"ldquo", 8220, false},
-        {"rdquo", 8221, false},   {"bdquo", 8222, false},  {"dagger", 8224, false}, {"Dagger", 8225, false},
-        {"bull", 8226, false},    {"hellip", 8230, false}, {"permil", 8240, false}, {"prime", 8242, false},
-        {"Prime", 8243, false},   {"lsaquo", 8249, false}, {"rsaquo", 8250, false}, {"oline", 8254, false},
-        {"frasl", 8260, false},   {"euro", 8364, false},   {"image", 8465, false},  {"weierp", 8472, false},
-        {"real", 8476, false},    {"trade", 8482, false},  {"alefsym", 8501, false}, {"larr", 8592, false},
-        {"uarr", 8593, false},    {"rarr", 8594, false},   {"darr", 8595, false},   {"harr", 8596, false},
-        {"crarr", 8629, false},   {"lArr", 8656, false},   {"uArr", 8657, false},   {"rArr", 8658, false},
-        {"dArr", 8659, false},    {"hArr", 8660, false},   {"forall", 8704, false}, {"part", 8706, false},
-        {"exist", 8707, false},   {"empty", 8709, false},  {"nabla", 8711, false},  {"isin", 8712, false},
-        {"notin", 8713, false},   {"ni", 8715, false},     {"prod", 8719, false},   {"sum", 8721, false},
-        {"minus", 8722, false},   {"lowast", 8727, false}, {"radic", 8730, false},  {"prop", 8733, false},
-        {"infin", 8734, false},   {"ang", 8736, false},    {"and", 8743, false},    {"or", 8744, false},
-        {"cap", 8745, false},     {"cup", 8746, false},    {"int", 8747, false},    {"there4", 8756, false},
-        {"sim", 8764, false},     {"cong", 8773, false},   {"asymp", 8776, false},  {"ne", 8800, false},
-        {"equiv", 8801, false},   {"le", 8804, false},     {"ge", 8805, false},     {"sub", 8834, false},
-        {"sup", 8835, false},     {"nsub", 8836, false},   {"sube", 8838, false},   {"supe", 8839, false},
-        {"oplus", 8853, false},   {"otimes", 8855, false}, {"perp", 8869, false},   {"sdot", 8901, false},
-        {"lceil", 8968, false},   {"rceil", 8969, false},  {"lfloor", 8970, false}, {"rfloor", 8971, false},
-        {"lang", 10216, false},   {"rang", 10217, false},  {"loz", 9674, false},    {"spades", 9824, false},
-        {"clubs", 9827, false},   {"hearts", 9829, false}, {"diams", 9830, false},  {"thetasym", 977, false},
-        {"upsih", 978, false},    {"piv", 982, false},     {"sigmaf", 962, false},
+        {"quot", 34, true},     {"QUOT", 34, true},      {"amp", 38, true},        {"AMP", 38, true},
+        {"lt", 60, true},       {"LT", 60, true},        {"gt", 62, true},         {"GT", 62, true},
+        {"COPY", 0xA9, true},   {"REG", 0xAE, true},     {"apos", 39, false},      {"OElig", 338, false},
+        {"oelig", 339, false},  {"Scaron", 352, false},  {"scaron", 353, false},   {"Yuml", 376, false},
+        {"fnof", 402, false},   {"circ", 710, false},    {"tilde", 732, false},    {"ensp", 8194, false},
+        {"emsp", 8195, false},  {"thinsp", 8201, false}, {"zwnj", 8204, false},    {"zwj", 8205, false},
+        {"lrm", 8206, false},   {"rlm", 8207, false},    {"ndash", 8211, false},   {"mdash", 8212, false},
+        {"lsquo", 8216, false}, {"rsquo", 8217, false},  {"sbquo", 8218, false},   {"ldquo", 8220, false},
+        {"rdquo", 8221, false}, {"bdquo", 8222, false},  {"dagger", 8224, false},  {"Dagger", 8225, false},
+        {"bull", 8226, false},  {"hellip", 8230, false}, {"permil", 8240, false},  {"prime", 8242, false},
+        {"Prime", 8243, false}, {"lsaquo", 8249, false}, {"rsaquo", 8250, false},  {"oline", 8254, false},
+        {"frasl", 8260, false}, {"euro", 8364, false},   {"image", 8465, false},   {"weierp", 8472, false},
+        {"real", 8476, false},  {"trade", 8482, false},  {"alefsym", 8501, false}, {"larr", 8592, false},
+        {"uarr", 8593, false},  {"rarr", 8594, false},   {"darr", 8595, false},    {"harr", 8596, false},
+        {"crarr", 8629, false}, {"lArr", 8656, false},   {"uArr", 8657, false},    {"rArr", 8658, false},
+        {"dArr", 8659, false},  {"hArr", 8660, false},   {"forall", 8704, false},  {"part", 8706, false},
+        {"exist", 8707, false}, {"empty", 8709, false},  {"nabla", 8711, false},   {"isin", 8712, false},
+        {"notin", 8713, false}, {"ni", 8715, false},     {"prod", 8719, false},    {"sum", 8721, false},
+        {"minus", 8722, false}, {"lowast", 8727, false}, {"radic", 8730, false},   {"prop", 8733, false},
+        {"infin", 8734, false}, {"ang", 8736, false},    {"and", 8743, false},     {"or", 8744, false},
+        {"cap", 8745, false},   {"cup", 8746, false},    {"int", 8747, false},     {"there4", 8756, false},
+        {"sim", 8764, false},   {"cong", 8773, false},   {"asymp", 8776, false},   {"ne", 8800, false},
+        {"equiv", 8801, false}, {"le", 8804, false},     {"ge", 8805, false},      {"sub", 8834, false},
+        {"sup", 8835, false},   {"nsub", 8836, false},   {"sube", 8838, false},    {"supe", 8839, false},
+        {"oplus", 8853, false}, {"otimes", 8855, false}, {"perp", 8869, false},    {"sdot", 8901, false},
+        {"lceil", 8968, false}, {"rceil", 8969, false},  {"lfloor", 8970, false},  {"rfloor", 8971, false},
+        {"lang", 10216, false}, {"rang", 10217, false},  {"loz", 9674, false},     {"spades", 9824, false},
+        {"clubs", 9827, false}, {"hearts", 9829, false}, {"diams", 9830, false},   {"thetasym", 977, false},
+        {"upsih", 978, false},  {"piv", 982, false},     {"sigmaf", 962, false},
     };
     for (const auto& e : others) t[QLatin1String(e.name)] = {e.code, e.legacy};
     // The Greek letters, capitals from U+0391 and small ones from U+03B1
     // (U+03A2 and the final sigma are no letters of this run).
-    static const char* const capitals[] = {"Alpha", "Beta",  "Gamma", "Delta",   "Epsilon", "Zeta",    "Eta",
-                                           "Theta", "Iota",  "Kappa", "Lambda",  "Mu",      "Nu",      "Xi",
-                                           "Omicron", "Pi",  "Rho",   nullptr,   "Sigma",   "Tau",     "Upsilon",
-                                           "Phi",   "Chi",   "Psi",   "Omega"};
+    static const char* const capitals[] = {"Alpha",   "Beta", "Gamma", "Delta",  "Epsilon", "Zeta", "Eta",
+                                           "Theta",   "Iota", "Kappa", "Lambda", "Mu",      "Nu",   "Xi",
+                                           "Omicron", "Pi",   "Rho",   nullptr,  "Sigma",   "Tau",  "Upsilon",
+                                           "Phi",     "Chi",  "Psi",   "Omega"};
     for (int k = 0; k < 25; ++k) {
       if (!capitals[k]) continue;
       QString name = QLatin1String(capitals[k]);
@@ -237,9 +235,12 @@ QString DecodeCharacterReferences(const QString& value) {
       for (; j < n; ++j) {
         const char16_t d = value[j].unicode();
         int digit = -1;
-        if (d >= u'0' && d <= u'9') digit = d - u'0';
-        else if (hex && d >= u'a' && d <= u'f') digit = d - u'a' + 10;
-        else if (hex && d >= u'A' && d <= u'F') digit = d - u'A' + 10;
+        if (d >= u'0' && d <= u'9')
+          digit = d - u'0';
+        else if (hex && d >= u'a' && d <= u'f')
+          digit = d - u'a' + 10;
+        else if (hex && d >= u'A' && d <= u'F')
+          digit = d - u'A' + 10;
         if (digit < 0) break;
         code = code * (hex ? 16 : 10) + static_cast<char32_t>(digit);
         if (code > 0x10FFFF) tooLarge = true, code = 0x110000;  // no overflow on long runs
@@ -288,8 +289,10 @@ void THTMLParser::Parse() {
     if (OnParsing) OnParsing(this, n + 1, count);
     // A line break separates like a blank.
     if (!firstLine) {
-      if (inTag) tag += u' ';
-      else if (!text.isEmpty()) text += u' ';
+      if (inTag)
+        tag += u' ';
+      else if (!text.isEmpty())
+        text += u' ';
     }
     firstLine = false;
     for (const QChar c : line) {

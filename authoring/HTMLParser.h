@@ -5,11 +5,11 @@
 // malformed input.
 #pragma once
 
-#include "platform/Types.h"
-
 #include <QString>
 #include <QStringList>
 #include <functional>
+
+#include "platform/Types.h"
 
 // The local and the remote addresses of one file kind.
 struct TLocalRemote {

@@ -1,11 +1,10 @@
 #include "authoring/InsertDialogFragments.h"
-#include "authoring/HTMLParser.h"
-
-#include "authoring/WtInsertFragments.h"
 
 #include <QDateTime>
-
 #include <algorithm>
+
+#include "authoring/HTMLParser.h"
+#include "authoring/WtInsertFragments.h"
 
 namespace InsertFragments {
 
@@ -273,10 +272,8 @@ QString HiddenFragment(const QString& name, const QString& value) {
 QString MailForm(const QString& address) {
   return JoinLines({"<form enctype=\"text/plain\" method=\"post\" action=" + DoubleQuoted("mailto:" + address) + u'>',
                     QStringLiteral("Your First Name: <input type=\"text\" name=\"first_name\">"),
-                    QStringLiteral("<br>"),
-                    QStringLiteral("Your Last Name: <input type=\"text\" name=\"last_name\">"),
-                    QStringLiteral("<br>"),
-                    QStringLiteral("<input type=\"submit\" value=\"Send\">"),
+                    QStringLiteral("<br>"), QStringLiteral("Your Last Name: <input type=\"text\" name=\"last_name\">"),
+                    QStringLiteral("<br>"), QStringLiteral("<input type=\"submit\" value=\"Send\">"),
                     QStringLiteral("</form>")});
 }
 

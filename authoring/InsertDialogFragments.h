@@ -5,12 +5,12 @@
 // end every line, the last one too, with CR LF.
 #pragma once
 
-#include "platform/Colors.h"
-
 #include <QList>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+
+#include "platform/Colors.h"
 
 class QDateTime;
 

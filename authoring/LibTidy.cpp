@@ -3,10 +3,11 @@
 // program itself.
 #include "authoring/LibTidy.h"
 
-#include <QFile>
-#include <algorithm>
-#include <QStringDecoder>
 #include <tidy/tidybuffio.h>
+
+#include <QFile>
+#include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -16,10 +17,10 @@ QByteArray ConverterName(const QByteArray& tidyName) {
     const char* tidy;
     const char* codec;
   } names[] = {
-      {"raw", "UTF-8"},           {"ascii", "UTF-8"},       {"utf8", "UTF-8"},         {"latin1", "ISO-8859-1"},
-      {"latin0", "ISO-8859-15"},  {"win1252", "windows-1252"}, {"mac", "macintosh"},   {"ibm858", "IBM858"},
-      {"utf16le", "UTF-16LE"},    {"utf16be", "UTF-16BE"},  {"utf16", "UTF-16"},       {"big5", "Big5"},
-      {"shiftjis", "Shift_JIS"},  {"iso2022", "ISO-2022-JP"},
+      {"raw", "UTF-8"},          {"ascii", "UTF-8"},          {"utf8", "UTF-8"},    {"latin1", "ISO-8859-1"},
+      {"latin0", "ISO-8859-15"}, {"win1252", "windows-1252"}, {"mac", "macintosh"}, {"ibm858", "IBM858"},
+      {"utf16le", "UTF-16LE"},   {"utf16be", "UTF-16BE"},     {"utf16", "UTF-16"},  {"big5", "Big5"},
+      {"shiftjis", "Shift_JIS"}, {"iso2022", "ISO-2022-JP"},
   };
   for (const auto& n : names)
     if (tidyName == n.tidy) return n.codec;
@@ -163,8 +164,8 @@ QByteArray TLibTidy::ConfigText() const {
   QByteArray text(reinterpret_cast<const char*>(buffer.bp), static_cast<qsizetype>(buffer.size));
   tidyBufFree(&buffer);
   if (!text.isEmpty() && !text.endsWith('\n')) text += '\n';
-  for (const auto& [name, id] : {std::pair{"input-encoding: ", TidyInCharEncoding},
-                                 std::pair{"output-encoding: ", TidyOutCharEncoding}})
+  for (const auto& [name, id] :
+       {std::pair{"input-encoding: ", TidyInCharEncoding}, std::pair{"output-encoding: ", TidyOutCharEncoding}})
     text += QByteArray(name) + tidyOptGetEncName(doc_, id) + '\n';
   return text;
 }

@@ -47,7 +47,8 @@ QString PicturePath(const QString& path, TPathStyle style, const QString& docume
       const qsizetype cut = qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
       return path.mid(cut + 1);
     }
-    case psComp: break;
+    case psComp:
+      break;
   }
   return path;
 }

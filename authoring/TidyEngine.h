@@ -4,10 +4,11 @@
 // load libtidy; the Tidy helper and tests link it in (UseLinkedTidyEngine).
 #pragma once
 
+#include <tidy/tidy.h>
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
-#include <tidy/tidy.h>
 
 class ITidyEngine {
  public:

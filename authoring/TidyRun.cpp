@@ -1,6 +1,7 @@
 #include "authoring/TidyRun.h"
 
-#include "authoring/tidy.h"
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -12,8 +13,8 @@
 #include <cctype>
 #include <csignal>
 #include <utility>
-#include <sys/prctl.h>
-#include <sys/resource.h>
+
+#include "authoring/tidy.h"
 
 namespace {
 
@@ -28,9 +29,10 @@ constexpr int kTooDeep = 3;  // the helper's exit code for such a page
 // follows: they add no level of their own.
 bool AddsNoLevel(const QByteArray& name) {
   static const QSet<QByteArray> names = {
-      "area", "base", "basefont", "br", "col", "embed", "frame", "hr", "img", "input", "isindex", "keygen",
-      "link", "meta", "param", "source", "track", "wbr", "p", "li", "dt", "dd", "option", "optgroup", "tr",
-      "td", "th", "thead", "tbody", "tfoot", "colgroup", "caption", "rb", "rt", "rp", "html", "head", "body"};
+      "area",     "base",    "basefont", "br",       "col",   "embed",  "frame", "hr",    "img",   "input",
+      "isindex",  "keygen",  "link",     "meta",     "param", "source", "track", "wbr",   "p",     "li",
+      "dt",       "dd",      "option",   "optgroup", "tr",    "td",     "th",    "thead", "tbody", "tfoot",
+      "colgroup", "caption", "rb",       "rt",       "rp",    "html",   "head",  "body"};
   return names.contains(name);
 }
 
@@ -97,7 +99,11 @@ void TTidyRun::Start(const TTidy& tidy, const QString& source, TDone done) {
   if (!config_->open() || config_->write(tidy.ConfigText()) < 0 || !config_->flush()) {
     delete std::exchange(config_, nullptr);
     QMetaObject::invokeMethod(
-        this, [this] { if (TDone d = std::exchange(done_, nullptr)) d(false, {}); }, Qt::QueuedConnection);
+        this,
+        [this] {
+          if (TDone d = std::exchange(done_, nullptr)) d(false, {});
+        },
+        Qt::QueuedConnection);
     return;
   }
   process_ = new QProcess(this);
@@ -183,8 +189,7 @@ int TidyHelperMain(int argc, char** argv) {
   QDataStream stream(&out);
   stream.setVersion(kStreamVersion);
   stream << qint64(result.reports.size());
-  for (const TTidyReport& r : result.reports)
-    stream << qint32(r.level) << quint32(r.line) << quint32(r.col) << r.msg;
+  for (const TTidyReport& r : result.reports) stream << qint32(r.level) << quint32(r.line) << quint32(r.col) << r.msg;
   stream << result.output;
   out.flush();
   return stream.status() == QDataStream::Ok ? 0 : 2;

@@ -5,10 +5,10 @@
 // Offsets count a line break as two characters, as the editor's do.
 #pragma once
 
-#include "platform/Colors.h"
-
 #include <QString>
 #include <QStringList>
+
+#include "platform/Colors.h"
 
 namespace InsertFragments {
 

@@ -2,9 +2,9 @@
 // and blue, without "#".
 #pragma once
 
-#include "platform/Colors.h"
-
 #include <QString>
+
+#include "platform/Colors.h"
 
 class TWtRgbToHtml {
  public:

@@ -1,8 +1,8 @@
 #include "authoring/WtRichEditToHtml.h"
 
-#include "platform/Exceptions.h"
-
 #include <QSaveFile>
+
+#include "platform/Exceptions.h"
 
 int TWtRichEditToHtml::HtmlFontSize(int points) {
   if (points <= 8) return 1;
@@ -44,9 +44,15 @@ QString TWtRichEditToHtml::ParagraphToHtml(TAlignment alignment, TNumberingStyle
   paragraphClose_ = QStringLiteral("</p>");
   QString tag;
   switch (alignment) {
-    case TAlignment::taLeftJustify: tag = QStringLiteral("<p align=\"left\">"); break;
-    case TAlignment::taRightJustify: tag = QStringLiteral("<p align=\"right\">"); break;
-    case TAlignment::taCenter: tag = QStringLiteral("<p align=\"center\">"); break;
+    case TAlignment::taLeftJustify:
+      tag = QStringLiteral("<p align=\"left\">");
+      break;
+    case TAlignment::taRightJustify:
+      tag = QStringLiteral("<p align=\"right\">");
+      break;
+    case TAlignment::taCenter:
+      tag = QStringLiteral("<p align=\"center\">");
+      break;
   }
   if (numbering == TNumberingStyle::nsBullet) {
     tag.prepend(QStringLiteral("<li>"));
@@ -114,6 +120,5 @@ void TWtRichEditToHtml::ConvertToHtml(const TRichTextSource& source, const QStri
     f.commit();
     throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, reason));
   }
-  if (!f.commit())
-    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, f.errorString()));
+  if (!f.commit()) throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, f.errorString()));
 }

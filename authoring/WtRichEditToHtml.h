@@ -4,12 +4,12 @@
 // line per line of the text.
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 #include "authoring/WtRgbToHtml.h"
 #include "authoring/WtStrToHtml.h"
 #include "platform/RichText.h"
-
-#include <QString>
-#include <QStringList>
 
 class TWtRichEditToHtml {
  public:

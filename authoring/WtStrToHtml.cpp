@@ -6,14 +6,13 @@ namespace {
 
 std::vector<TWtEntityPair> BuildPairs() {
   std::vector<TWtEntityPair> pairs = {
-      {34, QStringLiteral("&quot;")},   {224, QStringLiteral("&agrave;")}, {231, QStringLiteral("&ccedil;")},
+      {34, QStringLiteral("&quot;")},    {224, QStringLiteral("&agrave;")}, {231, QStringLiteral("&ccedil;")},
       {233, QStringLiteral("&eacute;")}, {232, QStringLiteral("&egrave;")}, {234, QStringLiteral("&ecirc;")},
       {249, QStringLiteral("&ugrave;")}, {235, QStringLiteral("&euml;")},   {60, QStringLiteral("&lt;")},
       {62, QStringLiteral("&gt;")},
   };
   const auto numeric = [&pairs](int from, int to) {
-    for (int c = from; c <= to; ++c)
-      pairs.push_back({static_cast<char16_t>(c), QStringLiteral("&#%1;").arg(c)});
+    for (int c = from; c <= to; ++c) pairs.push_back({static_cast<char16_t>(c), QStringLiteral("&#%1;").arg(c)});
   };
   for (int c : {163, 167, 176, 178, 179, 181, 183, 188, 189, 191}) numeric(c, c);
   numeric(192, 207);

@@ -5,14 +5,15 @@
 // is false, options read as 0 and runs give no output.
 #pragma once
 
-#include "authoring/TidyEngine.h"
-#include "platform/Types.h"
+#include <tidy/tidy.h>
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
-#include <tidy/tidy.h>
+
+#include "authoring/TidyEngine.h"
+#include "platform/Types.h"
 
 // Report levels as handed to OnReport: counted from Tidy's information level.
 enum TTidyReportLevel {
@@ -33,29 +34,33 @@ using tTidyReportEvent =
 // The Boolean options: property name and Tidy option. HideEndTags is Tidy's
 // "omit optional tags"; DropFontTags is no Tidy option any more (kept so
 // that stored settings still load) and changes nothing.
-#define KV_TIDY_BOOL_OPTIONS(X)                                                                              \
-  X(Quiet, TidyQuiet) X(ShowWarnings, TidyShowWarnings) X(ForceOutput, TidyForceOutput)                     \
-  X(ReplaceColor, TidyReplaceColor) X(HideEndTags, TidyOmitOptionalTags) X(XmlTags, TidyXmlTags)             \
-  X(XmlDecl, TidyXmlDecl) X(UpperCaseTags, TidyUpperCaseTags) X(UpperCaseAttrs, TidyUpperCaseAttrs)          \
-  X(MakeBare, TidyMakeBare) X(MakeClean, TidyMakeClean) X(LogicalEmphasis, TidyLogicalEmphasis)              \
-  X(DropPropAttrs, TidyDropPropAttrs) X(DropEmptyParas, TidyDropEmptyParas) X(FixComments, TidyFixComments)  \
-  X(BreakBeforeBR, TidyBreakBeforeBR) X(NumEntities, TidyNumEntities) X(QuoteMarks, TidyQuoteMarks)          \
-  X(QuoteNbsp, TidyQuoteNbsp) X(QuoteAmpersand, TidyQuoteAmpersand) X(WrapAttVals, TidyWrapAttVals)          \
-  X(WrapScriptlets, TidyWrapScriptlets) X(WrapSection, TidyWrapSection) X(WrapAsp, TidyWrapAsp)              \
-  X(WrapJste, TidyWrapJste) X(WrapPhp, TidyWrapPhp) X(FixBackslash, TidyFixBackslash)                        \
-  X(IndentAttributes, TidyIndentAttributes) X(XmlPIs, TidyXmlPIs) X(XmlSpace, TidyXmlSpace)                  \
-  X(EncloseBodyText, TidyEncloseBodyText) X(EncloseBlockText, TidyEncloseBlockText) X(Word2000, TidyWord2000) \
-  X(Mark, TidyMark) X(LiteralAttribs, TidyLiteralAttribs) X(BodyOnly, TidyBodyOnly) X(FixUri, TidyFixUri)    \
-  X(LowerLiterals, TidyLowerLiterals) X(HideComments, TidyHideComments) X(IndentCdata, TidyIndentCdata)      \
-  X(AsciiChars, TidyAsciiChars) X(JoinClasses, TidyJoinClasses) X(JoinStyles, TidyJoinStyles)                \
-  X(EscapeCdata, TidyEscapeCdata)
+#define KV_TIDY_BOOL_OPTIONS(X)                                                                                       \
+  X(Quiet, TidyQuiet)                                                                                                 \
+  X(ShowWarnings, TidyShowWarnings) X(ForceOutput, TidyForceOutput) X(ReplaceColor, TidyReplaceColor)                 \
+      X(HideEndTags, TidyOmitOptionalTags) X(XmlTags, TidyXmlTags) X(XmlDecl, TidyXmlDecl) X(                         \
+          UpperCaseTags, TidyUpperCaseTags) X(UpperCaseAttrs, TidyUpperCaseAttrs) X(MakeBare, TidyMakeBare)           \
+          X(MakeClean, TidyMakeClean) X(LogicalEmphasis, TidyLogicalEmphasis) X(DropPropAttrs, TidyDropPropAttrs) X(  \
+              DropEmptyParas, TidyDropEmptyParas) X(FixComments, TidyFixComments) X(BreakBeforeBR, TidyBreakBeforeBR) \
+              X(NumEntities, TidyNumEntities) X(QuoteMarks, TidyQuoteMarks) X(QuoteNbsp, TidyQuoteNbsp)               \
+                  X(QuoteAmpersand, TidyQuoteAmpersand) X(WrapAttVals, TidyWrapAttVals)                               \
+                      X(WrapScriptlets, TidyWrapScriptlets) X(WrapSection, TidyWrapSection) X(WrapAsp, TidyWrapAsp)   \
+                          X(WrapJste, TidyWrapJste) X(WrapPhp, TidyWrapPhp) X(FixBackslash, TidyFixBackslash) X(      \
+                              IndentAttributes, TidyIndentAttributes) X(XmlPIs, TidyXmlPIs) X(XmlSpace, TidyXmlSpace) \
+                              X(EncloseBodyText, TidyEncloseBodyText) X(EncloseBlockText, TidyEncloseBlockText)       \
+                                  X(Word2000, TidyWord2000) X(Mark, TidyMark) X(LiteralAttribs, TidyLiteralAttribs)   \
+                                      X(BodyOnly, TidyBodyOnly) X(FixUri, TidyFixUri)                                 \
+                                          X(LowerLiterals, TidyLowerLiterals) X(HideComments, TidyHideComments)       \
+                                              X(IndentCdata, TidyIndentCdata) X(AsciiChars, TidyAsciiChars)           \
+                                                  X(JoinClasses, TidyJoinClasses) X(JoinStyles, TidyJoinStyles)       \
+                                                      X(EscapeCdata, TidyEscapeCdata)
 
 // The integer and enumeration options.
-#define KV_TIDY_INT_OPTIONS(X)                                                                              \
-  X(ShowErrors, TidyShowErrors) X(AccessibilityCheckLevel, TidyAccessibilityCheckLevel)                      \
-  X(IndentSpaces, TidyIndentSpaces) X(WrapLen, TidyWrapLen) X(TabSize, TidyTabSize)                          \
-  X(CharEncoding, TidyCharEncoding) X(InCharEncoding, TidyInCharEncoding)                                    \
-  X(OutCharEncoding, TidyOutCharEncoding) X(DuplicateAttrs, TidyDuplicateAttrs) X(IndentContent, TidyIndentContent)
+#define KV_TIDY_INT_OPTIONS(X)                                                                                      \
+  X(ShowErrors, TidyShowErrors)                                                                                     \
+  X(AccessibilityCheckLevel, TidyAccessibilityCheckLevel) X(IndentSpaces, TidyIndentSpaces) X(WrapLen, TidyWrapLen) \
+      X(TabSize, TidyTabSize) X(CharEncoding, TidyCharEncoding) X(InCharEncoding, TidyInCharEncoding)               \
+          X(OutCharEncoding, TidyOutCharEncoding) X(DuplicateAttrs, TidyDuplicateAttrs)                             \
+              X(IndentContent, TidyIndentContent)
 
 class TTidy : public TObject {
  public:
@@ -65,10 +70,10 @@ class TTidy : public TObject {
   TTidy& operator=(const TTidy&) = delete;
   const char* ClassName() const override { return "TTidy"; }
 
-#define KV_TIDY_BOOL_PROPERTY(Name, Id) \
+#define KV_TIDY_BOOL_PROPERTY(Name, Id)     \
   bool Name() const { return GetBool(Id); } \
   void Set##Name(bool v) { SetBool(Id, v); }
-#define KV_TIDY_INT_PROPERTY(Name, Id) \
+#define KV_TIDY_INT_PROPERTY(Name, Id)    \
   int Name() const { return GetInt(Id); } \
   void Set##Name(int v) { SetInt(Id, v); }
   KV_TIDY_BOOL_OPTIONS(KV_TIDY_BOOL_PROPERTY)

@@ -1,23 +1,23 @@
 #include "authoring/uPictureInserts.h"
 
-#include "images/AnimPicture.h"
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QStyle>
-#include <QIcon>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabBar>
 #include <QVBoxLayout>
+
+#include "images/AnimPicture.h"
 
 namespace {
 
@@ -188,8 +188,9 @@ PictureInserts::TPathStyle TfImage::PathStyle() const {
 }
 
 QString TfImage::Fragment() const {
-  return PictureInserts::ImageFragment(PictureInserts::PicturePath(Edit1->text(), PathStyle(), DocumentFolder), AltText->text(),
-                                       AnimPicture1->Picture().GetWidth(), AnimPicture1->Picture().GetHeight());
+  return PictureInserts::ImageFragment(PictureInserts::PicturePath(Edit1->text(), PathStyle(), DocumentFolder),
+                                       AltText->text(), AnimPicture1->Picture().GetWidth(),
+                                       AnimPicture1->Picture().GetHeight());
 }
 
 // ---------------------------------------------------------------- flash

@@ -3,10 +3,10 @@
 // hooks, so that the dialogs run without a person in tests.
 #pragma once
 
-#include "authoring/PictureInserts.h"
-
 #include <QDialog>
 #include <functional>
+
+#include "authoring/PictureInserts.h"
 
 class QCheckBox;
 class QLabel;

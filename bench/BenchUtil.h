@@ -1,10 +1,11 @@
 // Helpers shared by the benchmark programs.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
-#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>

@@ -4,13 +4,14 @@
 //
 //   KV_BENCH_KB     size of the one-line page in kilobytes (default 1024)
 //   KV_BENCH_LINES  line count of the document typed into (default 200000)
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <memory>
+
 #include "bench/BenchUtil.h"
 #include "editor/SrcEdit.h"
 #include "highlighters/SrcHighlighterHtml.h"
-
-#include <QApplication>
-#include <benchmark/benchmark.h>
-#include <memory>
 
 namespace {
 

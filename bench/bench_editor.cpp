@@ -6,18 +6,19 @@
 //
 // After the runs the program prints the ratio of the large to the small
 // document for the one-character change (target: within 2x).
-#include "bench/BenchUtil.h"
-#include "editor/SrcEdit.h"
-#include "highlighters/SrcHighlighterHtml.h"
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
+
+#include "bench/BenchUtil.h"
+#include "editor/SrcEdit.h"
+#include "highlighters/SrcHighlighterHtml.h"
 
 namespace {
 
@@ -122,8 +123,8 @@ void BM_ReplaceAll(benchmark::State& state) {
     editor.SetHighlighter(&Html());
     editor.FinishRescan();
     state.ResumeTiming();
-    const int done = editor.SearchReplace(QStringLiteral("needle"), QStringLiteral("pin"),
-                                          ssoReplaceAll | ssoEntireScope);
+    const int done =
+        editor.SearchReplace(QStringLiteral("needle"), QStringLiteral("pin"), ssoReplaceAll | ssoEntireScope);
     state.PauseTiming();
     if (done != hits) state.SkipWithError("wrong hit count");
     const auto start = std::chrono::steady_clock::now();
@@ -133,8 +134,11 @@ void BM_ReplaceAll(benchmark::State& state) {
   }
   state.counters["undo_ms"] = undoSeconds * 1000;
 }
-BENCHMARK(BM_ReplaceAll)->Arg(EnvInt("KV_BENCH_HITS", 100000) / 10)->Arg(EnvInt("KV_BENCH_HITS", 100000))
-    ->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ReplaceAll)
+    ->Arg(EnvInt("KV_BENCH_HITS", 100000) / 10)
+    ->Arg(EnvInt("KV_BENCH_HITS", 100000))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:

@@ -4,14 +4,14 @@
 //
 //   KV_BENCH_FILES    number of files in the folder (default 20000)
 //   KV_BENCH_FOLDERS  number of sub-folders (default 2000)
-#include "bench/BenchUtil.h"
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
+#include "bench/BenchUtil.h"
 #include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
 
@@ -64,8 +64,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   Folder f;
   folder = &f;
-  std::printf("Goals: a folder of 20000 files is listed in under a second; opening a folder beside\n"
-              "2000 others (each probed for sub-folders) takes well under a second.\n");
+  std::printf(
+      "Goals: a folder of 20000 files is listed in under a second; opening a folder beside\n"
+      "2000 others (each probed for sub-folders) takes well under a second.\n");
   RunBenchmarks(argc, argv);
   folder = nullptr;
   return 0;

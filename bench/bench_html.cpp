@@ -15,22 +15,13 @@
 // several times. Languages it has no lexer for get no comparison. At the end
 // a table gives per language and input our styling speed, QScintilla's and
 // their ratio beside the goal of 6.
-#include "highlighters/SrcHighlighterCss.h"
-#include "highlighters/SrcHighlighterHtml.h"
-#include "highlighters/SrcHighlighterJScript.h"
-#include "highlighters/SrcHighlighterPHP.h"
-#include "highlighters/SrcHighlighterSQL.h"
-#include "highlighters/SrcHighlighterVBScript.h"
-#include "highlighters/SrcHighlighterXML.h"
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
-#include "bench/BenchUtil.h"
-
-#include <benchmark/benchmark.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -40,6 +31,15 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "bench/BenchUtil.h"
+#include "highlighters/SrcHighlighterCss.h"
+#include "highlighters/SrcHighlighterHtml.h"
+#include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterPHP.h"
+#include "highlighters/SrcHighlighterSQL.h"
+#include "highlighters/SrcHighlighterVBScript.h"
+#include "highlighters/SrcHighlighterXML.h"
 
 #ifdef KV_HAVE_QSCINTILLA
 #include <Qsci/qscilexercss.h>
@@ -55,120 +55,126 @@ namespace {
 qsizetype TargetBytes() { return static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 50)) * 1000 * 1000; }
 
 QStringList HtmlDocument() {
-  return GenerateLines(TargetBytes(), {
-      "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">",
-      "<html><head><title>Page %d</title>",
-      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
-      "<!-- a comment that goes on",
-      "     over two lines %d -->",
-      "<body bgcolor=\"#FFFFFF\" text=black link=blue>",
-      "\t<table width=\"100%%\" border=0 cellpadding=2><tr><td align=left>cell %d</td></tr></table>",
-      "\t<p>Some text with &amp; entities &copy; &#169; and <b>bold</b> and <i>italic</i> words %d.</p>",
-      "  <a href=\"page%d.html\" target=_blank>Link &raquo;</a><br>",
-      "<% Response.Write(\"server side %d\") %>",
-      "<img src=\"images/pic%d.gif\" width=32 height=32 alt=\"picture\">",
-      "<section><nav><a href=\"#top\">Top &#x2191;</a></nav></section>",
-      "</body></html>",
-  });
+  return GenerateLines(
+      TargetBytes(),
+      {
+          "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">",
+          "<html><head><title>Page %d</title>",
+          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
+          "<!-- a comment that goes on",
+          "     over two lines %d -->",
+          "<body bgcolor=\"#FFFFFF\" text=black link=blue>",
+          "\t<table width=\"100%%\" border=0 cellpadding=2><tr><td align=left>cell %d</td></tr></table>",
+          "\t<p>Some text with &amp; entities &copy; &#169; and <b>bold</b> and <i>italic</i> words %d.</p>",
+          "  <a href=\"page%d.html\" target=_blank>Link &raquo;</a><br>",
+          "<% Response.Write(\"server side %d\") %>",
+          "<img src=\"images/pic%d.gif\" width=32 height=32 alt=\"picture\">",
+          "<section><nav><a href=\"#top\">Top &#x2191;</a></nav></section>",
+          "</body></html>",
+      });
 }
 
 QStringList JScriptDocument() {
   return GenerateLines(TargetBytes(), {
-      "// Script part %d",
-      "function printNumber%d(number, count)",
-      "{",
-      "  var total = 0x1F + %d * 12.5;",
-      "  document.write(\"The number is \" + number + \" and \\\"more\\\"\");",
-      "  for (var i = 0; i <= count; i++) { total += i; }",
-      "  /* a block comment that goes on",
-      "     over two lines %d */",
-      "  if (total >= 100 && window.status != null) alert('total: ' + total);",
-      "  return Math.max(total, parseInt(\"%d\"));",
-      "}",
-      "body.onLoad = printNumber%d;",
-  });
+                                          "// Script part %d",
+                                          "function printNumber%d(number, count)",
+                                          "{",
+                                          "  var total = 0x1F + %d * 12.5;",
+                                          "  document.write(\"The number is \" + number + \" and \\\"more\\\"\");",
+                                          "  for (var i = 0; i <= count; i++) { total += i; }",
+                                          "  /* a block comment that goes on",
+                                          "     over two lines %d */",
+                                          "  if (total >= 100 && window.status != null) alert('total: ' + total);",
+                                          "  return Math.max(total, parseInt(\"%d\"));",
+                                          "}",
+                                          "body.onLoad = printNumber%d;",
+                                      });
 }
 
 QStringList CssDocument() {
   return GenerateLines(TargetBytes(), {
-      "/* Section %d */",
-      "body.page%d, div#main > p",
-      "{",
-      "  font-family: 'Arial', sans-serif;",
-      "  font-size: 12pt; line-height: 1.5em;",
-      "  color: #FF00aa; background-color: #FFFFFF;",
-      "  margin: -5px 0 %dpx 0; padding: 0.5em 1em;",
-      "  /* a comment that goes on",
-      "     over two lines */",
-      "  border-bottom: 1px solid #ccc; z-index: %d;",
-      "}",
-  });
+                                          "/* Section %d */",
+                                          "body.page%d, div#main > p",
+                                          "{",
+                                          "  font-family: 'Arial', sans-serif;",
+                                          "  font-size: 12pt; line-height: 1.5em;",
+                                          "  color: #FF00aa; background-color: #FFFFFF;",
+                                          "  margin: -5px 0 %dpx 0; padding: 0.5em 1em;",
+                                          "  /* a comment that goes on",
+                                          "     over two lines */",
+                                          "  border-bottom: 1px solid #ccc; z-index: %d;",
+                                          "}",
+                                      });
 }
 
 QStringList XmlDocument() {
-  return GenerateLines(TargetBytes(), {
-      "<?xml version=\"1.0\" encoding=\"utf-8\"?>",
-      "<!DOCTYPE catalog [",
-      "  <!ENTITY part \"Part %d\">",
-      "]>",
-      "<catalog xmlns=\"urn:example:catalog\" xmlns:x=\"urn:example:x\" version='%d'>",
-      "  <!-- an entry with a comment that goes on",
-      "       over two lines %d -->",
-      "  <item id=\"i%d\" name='Tom &amp; Jerry' x:kind=\"a&lt;b\">Text with &part; and &#169; %d</item>",
-      "  <?process data=\"%d\"?>",
-      "  <![CDATA[ raw <text> & more %d ]]>",
-      "  <empty attr=\"\"/><br/>",
-      "</catalog>",
-  });
+  return GenerateLines(
+      TargetBytes(),
+      {
+          "<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+          "<!DOCTYPE catalog [",
+          "  <!ENTITY part \"Part %d\">",
+          "]>",
+          "<catalog xmlns=\"urn:example:catalog\" xmlns:x=\"urn:example:x\" version='%d'>",
+          "  <!-- an entry with a comment that goes on",
+          "       over two lines %d -->",
+          "  <item id=\"i%d\" name='Tom &amp; Jerry' x:kind=\"a&lt;b\">Text with &part; and &#169; %d</item>",
+          "  <?process data=\"%d\"?>",
+          "  <![CDATA[ raw <text> & more %d ]]>",
+          "  <empty attr=\"\"/><br/>",
+          "</catalog>",
+      });
 }
 
 QStringList VBScriptDocument() {
   return GenerateLines(TargetBytes(), {
-      "' Script part %d",
-      "Option Explicit",
-      "Function PrintNumber%d(ByVal number, count)",
-      "  Dim total, i : total = 0",
-      "  document.write(\"The number is \" & number & \" and \"\"more\"\"\")",
-      "  For i = 0 To count Step 2 ' loop %d",
-      "    total = total + i * 12.5 - 1.5E3",
-      "  Next",
-      "  If total >= 100 And Not IsEmpty(total) Then MsgBox \"total: \" & total",
-      "  started = #1/1/2000#",
-      "  PrintNumber%d = total",
-      "End Function",
-  });
+                                          "' Script part %d",
+                                          "Option Explicit",
+                                          "Function PrintNumber%d(ByVal number, count)",
+                                          "  Dim total, i : total = 0",
+                                          "  document.write(\"The number is \" & number & \" and \"\"more\"\"\")",
+                                          "  For i = 0 To count Step 2 ' loop %d",
+                                          "    total = total + i * 12.5 - 1.5E3",
+                                          "  Next",
+                                          "  If total >= 100 And Not IsEmpty(total) Then MsgBox \"total: \" & total",
+                                          "  started = #1/1/2000#",
+                                          "  PrintNumber%d = total",
+                                          "End Function",
+                                      });
 }
 
 QStringList SqlDocument() {
-  return GenerateLines(TargetBytes(), {
-      "-- Report part %d",
-      "select c.name, sum(o.total) as total, count(*) from customers c",
-      "  inner join orders o on o.customer_id = c.id and o.state <> 'closed'",
-      "  where c.city like 'Ber%%' and o.created >= '2026-01-%d' -- trailing comment",
-      "  group by c.name having sum(o.total) > 1234.5 order by 2 desc;",
-      "/* a block comment that goes on",
-      "   over two lines %d */",
-      "insert into notes (id, text) values (%d, 'it''s a \"quoted\" note');",
-      "update \"Order Items\" set price = price * 1.1, qty = qty + 1 where id = @id;",
-      "create table items (id integer primary key, price decimal(10, 2), name varchar(80));",
-      "commit;",
-  });
+  return GenerateLines(TargetBytes(),
+                       {
+                           "-- Report part %d",
+                           "select c.name, sum(o.total) as total, count(*) from customers c",
+                           "  inner join orders o on o.customer_id = c.id and o.state <> 'closed'",
+                           "  where c.city like 'Ber%%' and o.created >= '2026-01-%d' -- trailing comment",
+                           "  group by c.name having sum(o.total) > 1234.5 order by 2 desc;",
+                           "/* a block comment that goes on",
+                           "   over two lines %d */",
+                           "insert into notes (id, text) values (%d, 'it''s a \"quoted\" note');",
+                           "update \"Order Items\" set price = price * 1.1, qty = qty + 1 where id = @id;",
+                           "create table items (id integer primary key, price decimal(10, 2), name varchar(80));",
+                           "commit;",
+                       });
 }
 
 QStringList PhpDocument() {
-  return GenerateLines(TargetBytes(), {
-      "// Script part %d",
-      "function printNumber%d($number, $count)",
-      "{",
-      "  $total = 0x1F + %d * 12.5;",
-      "  echo \"The number is \" . $number . \" and \\\"more\\\"\";",
-      "  for ($i = 0; $i <= $count; $i++) { $total += $i; }",
-      "  /* a block comment that goes on",
-      "     over two lines %d */",
-      "  if ($total >= 100 && isset($list['key'])) print 'total: ' . $total; # note",
-      "  return array('a' => $total, 'b' => @$missing);",
-      "}",
-  });
+  return GenerateLines(TargetBytes(),
+                       {
+                           "// Script part %d",
+                           "function printNumber%d($number, $count)",
+                           "{",
+                           "  $total = 0x1F + %d * 12.5;",
+                           "  echo \"The number is \" . $number . \" and \\\"more\\\"\";",
+                           "  for ($i = 0; $i <= $count; $i++) { $total += $i; }",
+                           "  /* a block comment that goes on",
+                           "     over two lines %d */",
+                           "  if ($total >= 100 && isset($list['key'])) print 'total: ' . $total; # note",
+                           "  return array('a' => $total, 'b' => @$missing);",
+                           "}",
+                       });
 }
 
 // Real files of a language under the given folders, joined (and repeated
@@ -416,14 +422,19 @@ int main(int argc, char** argv) {
 #endif
   for (TCase& c : Cases()) {
     benchmark::RegisterBenchmark(("Scan " + c.name).c_str(), Scan, &c)
-        ->Unit(benchmark::kMillisecond)->Iterations(kRuns);
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(kRuns);
     benchmark::RegisterBenchmark(("Style " + c.name).c_str(), Style, &c)
-        ->Unit(benchmark::kMillisecond)->Iterations(kRuns)->UseManualTime();
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(kRuns)
+        ->UseManualTime();
 #ifdef KV_HAVE_QSCINTILLA
     // Only where the component has a lexer for the language.
     if (c.makeLexer || c.lexerName)
       benchmark::RegisterBenchmark(("QScintilla style " + c.name).c_str(), Lex, &c)
-          ->Unit(benchmark::kMillisecond)->Iterations(kRuns)->UseManualTime();
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(kRuns)
+          ->UseManualTime();
 #endif
   }
   RunBenchmarks(argc, argv);
@@ -436,8 +447,8 @@ int main(int argc, char** argv) {
                   kStylingGoal);
   }
 #ifdef KV_HAVE_QSCINTILLA
-  std::printf("\nStyling against QScintilla (best of %d runs each; goal: ours at least %.0fx as fast)\n",
-              kRuns, kQScintillaGoal);
+  std::printf("\nStyling against QScintilla (best of %d runs each; goal: ours at least %.0fx as fast)\n", kRuns,
+              kQScintillaGoal);
   std::printf("%-24s %12s %16s %8s %8s\n", "language, input", "ours MB/s", "QScintilla MB/s", "ratio", "goal");
   for (const TCase& c : Cases()) {
     if (c.styleSeconds <= 0) continue;

@@ -3,28 +3,28 @@
 // text, parsed as the link check parses a document.
 //
 //   KV_BENCH_MB   size of the page in MB
-#include "authoring/HTMLParser.h"
+#include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
-#include "bench/BenchUtil.h"
-
-#include <benchmark/benchmark.h>
 #include <cstdio>
+
+#include "authoring/HTMLParser.h"
+#include "bench/BenchUtil.h"
 
 namespace {
 
 const QStringList& Lines() {
-  static const QStringList lines = GenerateLines(
-      static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 4)) * 1000 * 1000,
-      {
-          "<p>Some paragraph text with several words and a link <a href=\"page%d.html\">next</a>.</p>",
-          "<img src=\"images/picture%d.png\" alt=\"a picture\" width=\"20\" height=\"20\">",
-          "<a",
-          "href=\"http://www.example.org/folder/file%d.php?a=1\"",
-          ">remote</a> &nbsp; <b>bold</b> <i>italic %d</i>",
-          "<!-- a comment on line %d -->",
-          "<div class=\"item\">Item %d with a longer text run that continues on the next line</div>",
-      });
+  static const QStringList lines =
+      GenerateLines(static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 4)) * 1000 * 1000,
+                    {
+                        "<p>Some paragraph text with several words and a link <a href=\"page%d.html\">next</a>.</p>",
+                        "<img src=\"images/picture%d.png\" alt=\"a picture\" width=\"20\" height=\"20\">",
+                        "<a",
+                        "href=\"http://www.example.org/folder/file%d.php?a=1\"",
+                        ">remote</a> &nbsp; <b>bold</b> <i>italic %d</i>",
+                        "<!-- a comment on line %d -->",
+                        "<div class=\"item\">Item %d with a longer text run that continues on the next line</div>",
+                    });
   return lines;
 }
 

@@ -15,17 +15,18 @@
 //   KV_BENCH_PAINT_LINES  lines in the document painted (default 2000)
 //   KV_BENCH_LINES        lines of the large typing document (default 2000000,
 //                         about 140 MB)
-#include "bench/BenchUtil.h"
-#include "editor/SrcEdit.h"
-#include "highlighters/SrcHighlighterHtml.h"
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
-#include <benchmark/benchmark.h>
 #include <map>
 #include <memory>
+
+#include "bench/BenchUtil.h"
+#include "editor/SrcEdit.h"
+#include "highlighters/SrcHighlighterHtml.h"
 
 namespace {
 
@@ -34,8 +35,9 @@ struct Screen {
     const int count = EnvInt("KV_BENCH_PAINT_LINES", 2000);
     QStringList lines;
     for (int i = 0; i < count; ++i)
-      lines << QStringLiteral("  <tr><td class=\"cell\" id=\"c%1\">value %1 &amp; more</td><!-- note --><td>text "
-                              "and words to fill the line up</td></tr>")
+      lines << QStringLiteral(
+                   "  <tr><td class=\"cell\" id=\"c%1\">value %1 &amp; more</td><!-- note --><td>text "
+                   "and words to fill the line up</td></tr>")
                    .arg(i);
     edit.SetScrollBars(ssNone);
     edit.SetHighlighter(&html);

@@ -6,13 +6,11 @@
 //
 // After the runs the program prints, per image, libpng's time divided by
 // ours (above 1: we are faster) and the ratio of the encoded sizes.
-#include <QBuffer>
-#include "bench/BenchUtil.h"
-
 #include <benchmark/benchmark.h>
 #include <png.h>
 #include <zlib.h>
 
+#include <QBuffer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,10 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchUtil.h"
 #include "images/pngcodec.h"
 
 namespace {
-
 
 struct Kind {
   const char* name;
@@ -125,8 +123,8 @@ const Sample& SampleFor(const Kind& k) {
   std::mt19937 random(42);
   if (k.colorType == 3)
     for (int i = 0; i < 256; ++i)
-      s.palette.push_back(png_color{static_cast<png_byte>(i), static_cast<png_byte>(255 - i),
-                                    static_cast<png_byte>((i * 7) & 255)});
+      s.palette.push_back(
+          png_color{static_cast<png_byte>(i), static_cast<png_byte>(255 - i), static_cast<png_byte>((i * 7) & 255)});
   s.rows.assign(s.side, std::vector<png_byte>(std::size_t{s.side} * s.channels));
   // Gradients with a little seeded noise, like photographs and drawings.
   for (std::uint32_t y = 0; y < s.side; ++y)
@@ -150,8 +148,8 @@ void BM_DecodeOurs(benchmark::State& state, Kind k) {
     if (png.GetWidth() != static_cast<int>(s.side)) state.SkipWithError("wrong width");
     benchmark::DoNotOptimize(png.Scanline(0));
   }
-  state.counters["MP/s"] = benchmark::Counter(double(s.side) * s.side * state.iterations() / 1e6,
-                                              benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(double(s.side) * s.side * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
 
 void BM_DecodeLibpng(benchmark::State& state, Kind k) {
@@ -162,8 +160,8 @@ void BM_DecodeLibpng(benchmark::State& state, Kind k) {
     benchmark::DoNotOptimize(image.data());
     std::vector<png_byte>().swap(image);
   }
-  state.counters["MP/s"] = benchmark::Counter(double(s.side) * s.side * state.iterations() / 1e6,
-                                              benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(double(s.side) * s.side * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
 
 std::map<std::string, double> g_sizes;
@@ -190,8 +188,8 @@ void BM_EncodeOurs(benchmark::State& state, Kind k) {
     size = out.size();
   }
   g_sizes[std::string("ours/") + k.name] = static_cast<double>(size);
-  state.counters["MP/s"] = benchmark::Counter(double(s.side) * s.side * state.iterations() / 1e6,
-                                              benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(double(s.side) * s.side * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
 
 void BM_EncodeLibpng(benchmark::State& state, Kind k) {
@@ -199,8 +197,8 @@ void BM_EncodeLibpng(benchmark::State& state, Kind k) {
   qsizetype size = 0;
   for (auto _ : state) size = LibpngEncode(s, k).size();
   g_sizes[std::string("libpng/") + k.name] = static_cast<double>(size);
-  state.counters["MP/s"] = benchmark::Counter(double(s.side) * s.side * state.iterations() / 1e6,
-                                              benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(double(s.side) * s.side * state.iterations() / 1e6, benchmark::Counter::kIsRate);
 }
 
 class RatioReporter : public benchmark::ConsoleReporter {

@@ -3,18 +3,19 @@
 // of the print engine, and printing every page to a PDF file.
 //
 //   KV_BENCH_KB   size of the document in KB (default 1000)
-#include "bench/BenchUtil.h"
-#include "editor/SrcEditPrint.h"
-#include "editor/SrcExportRTF.h"
-#include "highlighters/SrcHighlighterHtml.h"
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QPrinter>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
 #include <string>
+
+#include "bench/BenchUtil.h"
+#include "editor/SrcEditPrint.h"
+#include "editor/SrcExportRTF.h"
+#include "highlighters/SrcHighlighterHtml.h"
 
 namespace {
 const QStringList& Lines() {

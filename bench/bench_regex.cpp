@@ -14,6 +14,11 @@
 //     expression backtracks without end at every place.
 //
 //   KV_BENCH_MB   size of the generated document in MB (default 50)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include "bench/BenchUtil.h"
 #include "editor/SrcEdit.h"
 #include "highlighters/SrcHighlighterCss.h"
 #include "highlighters/SrcHighlighterHtml.h"
@@ -23,15 +28,10 @@
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "regex/SrcRegex.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QStringList>
-#include "bench/BenchUtil.h"
-
 #define PCRE2_CODE_UNIT_WIDTH 16
+#include <benchmark/benchmark.h>
 #include <pcre2.h>
 
-#include <benchmark/benchmark.h>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -285,20 +285,27 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Markers TRegexEngine", OurMarkers)->Unit(benchmark::kMillisecond)->Iterations(3);
   benchmark::RegisterBenchmark("Markers PCRE2 interpreter", PcreMarkers)->Unit(benchmark::kMillisecond)->Iterations(3);
   benchmark::RegisterBenchmark("Multi highlighter scan", MultiScan, true)->Unit(benchmark::kMillisecond)->Iterations(3);
-  benchmark::RegisterBenchmark("HTML highlighter alone", MultiScan, false)->Unit(benchmark::kMillisecond)->Iterations(3);
+  benchmark::RegisterBenchmark("HTML highlighter alone", MultiScan, false)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
   // One keystroke each: a second ">" would change no state.
   benchmark::RegisterBenchmark("Keystroke opening a script, mixed", Keystroke, true)
-      ->Unit(benchmark::kMillisecond)->Iterations(1);
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(1);
   benchmark::RegisterBenchmark("Keystroke opening a script, no script after", Keystroke, false)
-      ->Unit(benchmark::kMillisecond)->Iterations(1);
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(1);
   benchmark::RegisterBenchmark("Back-reference (a*)\\1x, 16000 characters", BackReferences, "(a*)\\1x", 16000,
                                &figures.backref1)
-      ->Unit(benchmark::kMillisecond)->Iterations(3);
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
   benchmark::RegisterBenchmark("Back-reference (a*)\\1\\1\\1\\1x, 100000 characters", BackReferences,
                                "(a*)\\1\\1\\1\\1x", 100000, &figures.backref4)
-      ->Unit(benchmark::kMillisecond)->Iterations(3);
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
   benchmark::RegisterBenchmark("Marker search, hostile 40-character line", HostileLine)
-      ->Unit(benchmark::kMillisecond)->Iterations(3);
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
   RunBenchmarks(argc, argv);
   const double mb = Bytes(Document()) / 1e6;
   if (figures.ours > 0 && figures.pcre > 0)
@@ -312,13 +319,15 @@ int main(int argc, char** argv) {
     std::printf("Keystroke opening <script> at the top of %.1f MB, mixed: %.3f ms (target < 2)\n",
                 figures.keyMixedBytes / 1e6, figures.keyMixed * 1e3);
   if (figures.keyWorst > 0)
-    std::printf("Keystroke opening <script> at the top of %.1f MB, no script after: %.3f ms (target < 2; "
-                "needs a rescan that stops at the screen)\n",
-                figures.keyWorstBytes / 1e6, figures.keyWorst * 1e3);
+    std::printf(
+        "Keystroke opening <script> at the top of %.1f MB, no script after: %.3f ms (target < 2; "
+        "needs a rescan that stops at the screen)\n",
+        figures.keyWorstBytes / 1e6, figures.keyWorst * 1e3);
   if (figures.backref1 > 0)
-    std::printf("Back-references to the step budget: %.3f s on 16000 characters, %.3f s on 100000 (target < 0.5 "
-                "each)\n",
-                figures.backref1, figures.backref4);
+    std::printf(
+        "Back-references to the step budget: %.3f s on 16000 characters, %.3f s on 100000 (target < 0.5 "
+        "each)\n",
+        figures.backref1, figures.backref4);
   if (figures.hostileLine > 0)
     std::printf("Marker search of a hostile 40-character line: %.3f s (target < 0.5)\n", figures.hostileLine);
   return 0;

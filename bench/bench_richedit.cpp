@@ -2,14 +2,14 @@
 // HTML lines.
 //
 //   KV_BENCH_RTF_KB  size of the generated RTF document in KB (default 4096)
-#include "authoring/WtRichEditToHtml.h"
-#include "platform/RtfReader.h"
+#include <benchmark/benchmark.h>
 
 #include <QByteArray>
-#include "bench/BenchUtil.h"
-
-#include <benchmark/benchmark.h>
 #include <cstdlib>
+
+#include "authoring/WtRichEditToHtml.h"
+#include "bench/BenchUtil.h"
+#include "platform/RtfReader.h"
 
 namespace {
 
@@ -25,8 +25,9 @@ const QByteArray& Document() {
       if (i % 11 == 0) out += "{\\*\\pn\\pnlvlblt{\\pntxtb\\'B7}}";
       out += " Paragraph ";
       out += QByteArray::number(i);
-      out += " with {\\b bold}, {\\i\\cf1 red italic}, caf\\'e9 <tags> & {\\f1\\fs28 a larger face} and plain "
-             "text that runs on for a while before the end.\\par\n";
+      out +=
+          " with {\\b bold}, {\\i\\cf1 red italic}, caf\\'e9 <tags> & {\\f1\\fs28 a larger face} and plain "
+          "text that runs on for a while before the end.\\par\n";
     }
     out += "}";
     return out;

@@ -3,32 +3,32 @@
 // over the same text held as one QString.
 //
 //   KV_BENCH_MB   size of the document in MB (default 100)
-#include "editor/SrcEditSearch.h"
+#include <benchmark/benchmark.h>
 
 #include <QStringList>
-#include "bench/BenchUtil.h"
-
-#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
 
+#include "bench/BenchUtil.h"
+#include "editor/SrcEditSearch.h"
+
 namespace {
 
 const QStringList& Lines() {
-  static const QStringList lines = GenerateLines(
-      static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000,
-      {
-          "<p>Some paragraph text with several words and a few tables %d here.</p>",
-          "\t<td align=\"left\">cell %d</td><td>value</td><td>banner</td>",
-          "<a href=\"page%d.html\">next page</a> &nbsp; <b>bold</b>",
-          "<!-- the target word appears in every seventh line: %d -->",
-          "<script>var counter = %d; function go() { return counter; }</script>",
-          "<div class=\"item\">Item %d</div>",
-          "<span>target</span> <span>Target %d</span>",
-      });
+  static const QStringList lines =
+      GenerateLines(static_cast<qsizetype>(EnvInt("KV_BENCH_MB", 100)) * 1000 * 1000,
+                    {
+                        "<p>Some paragraph text with several words and a few tables %d here.</p>",
+                        "\t<td align=\"left\">cell %d</td><td>value</td><td>banner</td>",
+                        "<a href=\"page%d.html\">next page</a> &nbsp; <b>bold</b>",
+                        "<!-- the target word appears in every seventh line: %d -->",
+                        "<script>var counter = %d; function go() { return counter; }</script>",
+                        "<div class=\"item\">Item %d</div>",
+                        "<span>target</span> <span>Target %d</span>",
+                    });
   return lines;
 }
 

@@ -2,14 +2,15 @@
 // each read opening the file), with the file unchanged and with the file
 // changed on disk before every window. KV_BENCH_LINES adds unrelated lines
 // to the file.
-#include "app/core/Settings.h"
-#include "bench/BenchUtil.h"
-#include "platform/ProgramFolder.h"
+#include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
+
+#include "app/core/Settings.h"
+#include "bench/BenchUtil.h"
+#include "platform/ProgramFolder.h"
 
 namespace {
 

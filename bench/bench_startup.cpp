@@ -9,14 +9,13 @@
 // linked with the browser engine), KV_BENCH_RUNS times each in turn (21 unless
 // set); the medians and their ratio are printed with the goal.
 // Where no virtual X server starts, that part is skipped.
-#include "app/shell/Frame.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "app/shell/StartUp.h"
-#include "bench/BenchUtil.h"
-#include "highlighters/SrcHighlighters.h"
-#include "platform/IniFile.h"
-#include "platform/ProgramFolder.h"
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDateTime>
@@ -24,20 +23,22 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <benchmark/benchmark.h>
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
+
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/shell/Frame.h"
+#include "app/shell/StartUp.h"
+#include "bench/BenchUtil.h"
+#include "highlighters/SrcHighlighters.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
 
 extern char** environ;
 
@@ -155,7 +156,8 @@ std::optional<std::string> ReadLine(int fd, int timeoutMs) {
   std::string line;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd p{fd, POLLIN, 0};
     if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
     char c;
@@ -176,15 +178,16 @@ void EndProcess(pid_t pid, int fd, int signal, double* cpuMs = nullptr) {
   while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
   if (cpuMs)
-    *cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-             (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    *cpuMs =
+        (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 // A virtual X server on a display of its own choosing, for as long as it lives.
 class VirtualDisplay {
  public:
   VirtualDisplay() {
-    pid_ = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x900x24", "-nolisten", "tcp", "-noreset"}, {}, fd_, 3);
+    pid_ =
+        Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x900x24", "-nolisten", "tcp", "-noreset"}, {}, fd_, 3);
     if (!pid_) return;
     if (const auto number = ReadLine(fd_, 10000); number && !number->empty()) display_ = ":" + *number;
   }
@@ -203,8 +206,7 @@ class VirtualDisplay {
 double TimeToFirstPaint(const std::string& program, const std::string& display, double* cpuMs = nullptr) {
   int fd = -1;
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid =
-      Spawn({program}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "KV_EXIT_AFTER_PAINT=1"}, fd);
+  const pid_t pid = Spawn({program}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "KV_EXIT_AFTER_PAINT=1"}, fd);
   if (!pid) return -1;
   const auto line = ReadLine(fd, 30000);
   EndProcess(pid, fd, SIGKILL, cpuMs);
@@ -226,15 +228,18 @@ class ProgramCopy {
     const QDir bin = QFileInfo(QStringLiteral(KV_PROGRAM)).absoluteDir();
     const QString root = dir_.path() + u'/';
     for (const QFileInfo& f : bin.entryInfoList(QDir::Files)) {
-      if (f.fileName() != QFileInfo(QStringLiteral(KV_PROGRAM)).fileName() && f.suffix() != QStringLiteral("so")) continue;
+      if (f.fileName() != QFileInfo(QStringLiteral(KV_PROGRAM)).fileName() && f.suffix() != QStringLiteral("so"))
+        continue;
       // A hard link keeps the executable's folder the copy's own.
       if (link(QFile::encodeName(f.filePath()).constData(), QFile::encodeName(root + f.fileName()).constData()) != 0)
         QFile::copy(f.filePath(), root + f.fileName());
     }
     QDir(root).mkpath(QStringLiteral("Language Modules"));
-    QFile::copy(bin.filePath(QStringLiteral("Language Modules/english.lms")), root + QStringLiteral("Language Modules/english.lms"));
+    QFile::copy(bin.filePath(QStringLiteral("Language Modules/english.lms")),
+                root + QStringLiteral("Language Modules/english.lms"));
     TIniFile ini(root + QStringLiteral("settings.ini"));
-    ini.WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), root + QStringLiteral("Language Modules/english.lms"));
+    ini.WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"),
+                    root + QStringLiteral("Language Modules/english.lms"));
     ini.WriteBool(QStringLiteral("Show"), QStringLiteral("DocMan?"), true);
     ini.WriteString(QStringLiteral("Elements"), QStringLiteral("Path"), root + QStringLiteral("elements/elements.dat"));
     ini.WriteString(QStringLiteral("Help"), QStringLiteral("Path"), root + QStringLiteral("Help/english.html"));
@@ -298,14 +303,16 @@ int main(int argc, char** argv) {
   RunBenchmarks(argc, argv);
   const WholeProcessFigures& w = wholeProcess;
   if (w.bare > 0 && w.program > 0)
-    std::printf("Start-up to a painted main window (whole process), medians of %d runs: program %.1f ms, bare Qt "
-                "window with menu bar, tool bar and status bar %.1f ms (linked with the browser engine %.1f ms); "
-                "program / bare window = %.2fx (goal <= 1.3x)\n",
-                w.runs, w.program, w.bare, w.bareWithEngine, w.program / w.bare);
+    std::printf(
+        "Start-up to a painted main window (whole process), medians of %d runs: program %.1f ms, bare Qt "
+        "window with menu bar, tool bar and status bar %.1f ms (linked with the browser engine %.1f ms); "
+        "program / bare window = %.2fx (goal <= 1.3x)\n",
+        w.runs, w.program, w.bare, w.bareWithEngine, w.program / w.bare);
   if (w.bareCpu > 0 && w.programCpu > 0)
-    std::printf("Processor time of the same runs, medians: program %.1f ms, bare window %.1f ms; program / bare "
-                "window = %.2fx\n",
-                w.programCpu, w.bareCpu, w.programCpu / w.bareCpu);
+    std::printf(
+        "Processor time of the same runs, medians: program %.1f ms, bare window %.1f ms; program / bare "
+        "window = %.2fx\n",
+        w.programCpu, w.bareCpu, w.programCpu / w.bareCpu);
   SetProgramFolder(QString());
   return 0;
 }

@@ -16,9 +16,9 @@
 //   KV_BENCH_LINES  line count of the large insert/delete case (default 2000000)
 //   KV_BENCH_DOCS   folder searched for the documentation corpus (default /usr/share/doc)
 //   KV_BENCH_SAVES  pairs of save and plain write per input (default 7)
-#include "editor/SrcEditTextBuffer.h"
-#include "highlighters/SrcHighlighterHtml.h"
-#include "platform/TextCodec.h"
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,20 +28,20 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include "bench/BenchUtil.h"
-
-#include <benchmark/benchmark.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
-#include <unistd.h>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "bench/BenchUtil.h"
+#include "editor/SrcEditTextBuffer.h"
+#include "highlighters/SrcHighlighterHtml.h"
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -102,25 +102,24 @@ bool WriteCorpus(const QString& path) {
 
 int Generate(const QString& dir) {
   QDir().mkpath(dir);
-  const bool ok =
-      WritePatterned(QDir(dir).filePath(kInputs[0]),
-                     {
-                         "<div class=\"item\"><a href=\"page%d.html\">Link</a></div>",
-                         "\t<p>Some paragraph text with &amp; entities and <b>bold</b> words %d.</p>",
-                         "\t\t<td align=\"left\">cell %d</td><td>value</td>",
-                         "<!-- comment line %d -->",
-                         "  <script type=\"text/javascript\">var x = %d;</script>",
-                         "",
-                     },
-                     false) &&
-      WriteCorpus(QDir(dir).filePath(kInputs[1])) &&
-      WritePatterned(QDir(dir).filePath(kInputs[2]),
-                     {
-                         "<p>Line %d costs 12 \u20AC and reads &quot;plain&quot; otherwise.</p>",
-                         "<li>Item %d: \u0416 is a Cyrillic letter among ASCII ones</li>",
-                         "<td>%d \u4E2D</td><td>more cells of ordinary text</td>",
-                     },
-                     true);
+  const bool ok = WritePatterned(QDir(dir).filePath(kInputs[0]),
+                                 {
+                                     "<div class=\"item\"><a href=\"page%d.html\">Link</a></div>",
+                                     "\t<p>Some paragraph text with &amp; entities and <b>bold</b> words %d.</p>",
+                                     "\t\t<td align=\"left\">cell %d</td><td>value</td>",
+                                     "<!-- comment line %d -->",
+                                     "  <script type=\"text/javascript\">var x = %d;</script>",
+                                     "",
+                                 },
+                                 false) &&
+                  WriteCorpus(QDir(dir).filePath(kInputs[1])) &&
+                  WritePatterned(QDir(dir).filePath(kInputs[2]),
+                                 {
+                                     "<p>Line %d costs 12 \u20AC and reads &quot;plain&quot; otherwise.</p>",
+                                     "<li>Item %d: \u0416 is a Cyrillic letter among ASCII ones</li>",
+                                     "<td>%d \u4E2D</td><td>more cells of ordinary text</td>",
+                                 },
+                                 true);
   return ok ? 0 : 1;
 }
 
@@ -284,8 +283,8 @@ void MeasureSaves() {
     const QByteArray written = FileBytes(saved);
     const bool same = FileBytes(plain) == written && FileBytes(bytes) == written;
     QFile::remove(bytes);
-    std::printf("%-12s %10.1f %10.1f %10.1f %10.1f %8.2f (<= %.1f) %10.2f%s\n", kInputs[i], Median(save),
-                Median(write), Median(saveCpu), Median(writeCpu), Median(save) / Median(write), kSaveGoal,
+    std::printf("%-12s %10.1f %10.1f %10.1f %10.1f %8.2f (<= %.1f) %10.2f%s\n", kInputs[i], Median(save), Median(write),
+                Median(saveCpu), Median(writeCpu), Median(save) / Median(write), kSaveGoal,
                 Median(saveCpu) / std::max(Median(writeCpu), 0.1), same ? "" : "  (bytes differ!)");
   }
   std::printf("\n");
@@ -356,14 +355,16 @@ void BM_ScanFromStrings(benchmark::State& state) {
   TSrcEditStringList list;
   list.LoadFromFile(InputPath(0));
   const QStringList lines = list.ToStringList();
-  ScanLines(state, [&](int i) { return lines[i]; }, list.Count(), QFile(InputPath(0)).size());
+  ScanLines(
+      state, [&](int i) { return lines[i]; }, list.Count(), QFile(InputPath(0)).size());
 }
 BENCHMARK(BM_ScanFromStrings)->Unit(benchmark::kMillisecond);
 
 void BM_ScanFromBuffer(benchmark::State& state) {
   TSrcEditStringList list;
   list.LoadFromFile(InputPath(0));
-  ScanLines(state, [&](int i) { return list.Get(i); }, list.Count(), QFile(InputPath(0)).size());
+  ScanLines(
+      state, [&](int i) { return list.Get(i); }, list.Count(), QFile(InputPath(0)).size());
 }
 BENCHMARK(BM_ScanFromBuffer)->Unit(benchmark::kMillisecond);
 

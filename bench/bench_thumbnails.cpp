@@ -4,15 +4,15 @@
 //
 //   KV_BENCH_PICTURES  number of JPEG photos in the folder (default 100)
 //   KV_BENCH_SIDE      width of each photo; height is 3/4 of it (default 3000)
-#include "bench/BenchUtil.h"
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
+#include "bench/BenchUtil.h"
 #include "images/ThumbnailList.h"
 
 namespace {
@@ -26,7 +26,8 @@ struct Folder {
     QImage photo(side, side * 3 / 4, QImage::Format_RGB32);
     QPainter p(&photo);
     p.fillRect(photo.rect(), QLinearGradient(0, 0, side, side));
-    for (int i = 0; i < 50; ++i) p.fillRect(i * side / 50, i * side / 80, side / 10, side / 12, QColor::fromHsv(i * 7, 200, 200));
+    for (int i = 0; i < 50; ++i)
+      p.fillRect(i * side / 50, i * side / 80, side / 10, side / 12, QColor::fromHsv(i * 7, 200, 200));
     p.end();
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
@@ -74,8 +75,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   Folder f;
   folder = &f;
-  std::printf("Goals: opening a folder reads no picture (only the listing); the first screen of\n"
-              "thumbnails shows in well under a second.\n");
+  std::printf(
+      "Goals: opening a folder reads no picture (only the listing); the first screen of\n"
+      "thumbnails shows in well under a second.\n");
   RunBenchmarks(argc, argv);
   folder = nullptr;
   return 0;

@@ -1,16 +1,17 @@
 // The document window's Tidy report list: KV_BENCH_LINES warnings (default
 // 100 000, each line twice) added to the cleared list as one run of Tidy
 // delivers them; goal: well under a second.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QTemporaryDir>
+
 #include "app/document/Child.h"
 #include "authoring/TidyRun.h"
 #include "authoring/tidy.h"
 #include "bench/BenchUtil.h"
 #include "platform/ProgramFolder.h"
-
-#include <QApplication>
-#include <QListWidget>
-#include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 namespace {
 

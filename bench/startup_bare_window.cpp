@@ -3,8 +3,6 @@
 // label in the middle), of the program's size and shown maximised like it.
 // Built once as it is and once linked with the browser engine, to show what
 // linking the engine alone costs.
-#include "platform/PaintProbe.h"
-
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
@@ -12,6 +10,8 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+
+#include "platform/PaintProbe.h"
 
 #ifdef KV_LINK_WEBENGINE
 #include <QWebEngineProfile>
@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     window.menuBar()->addMenu(QString::fromLatin1(title))->addAction(QStringLiteral("Item"));
   QToolBar* bar = window.addToolBar(QStringLiteral("Tools"));
   const QStyle::StandardPixmap icons[] = {QStyle::SP_FileIcon, QStyle::SP_DirOpenIcon, QStyle::SP_DialogSaveButton};
-  for (const QStyle::StandardPixmap icon : icons) bar->addAction(window.style()->standardIcon(icon), QStringLiteral("Tool"));
+  for (const QStyle::StandardPixmap icon : icons)
+    bar->addAction(window.style()->standardIcon(icon), QStringLiteral("Tool"));
   window.setCentralWidget(new QLabel(QStringLiteral("Bare window"), &window));
   window.statusBar()->showMessage(QStringLiteral("Ready"));
   // The program's main window has this size until it is maximised; on a

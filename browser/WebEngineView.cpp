@@ -1,8 +1,6 @@
 // The browser view on Qt WebEngine, in a module of its own that the program
 // loads when a page is first shown, so that starting the program does not
 // load the browser engine.
-#include "platform/BrowserView.h"
-
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QHash>
@@ -13,6 +11,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
+
+#include "platform/BrowserView.h"
 
 namespace {
 

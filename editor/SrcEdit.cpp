@@ -1,18 +1,17 @@
 #include "editor/SrcEdit.h"
 
-#include "platform/ScopeExit.h"
-
-#include "editor/SrcEditHighlighter.h"
-#include "editor/SrcEditKbdHandler.h"
-
-#include <QPaintEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+
+#include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditKbdHandler.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -143,7 +142,8 @@ void TCustomSrcEdit::UpdateScrollBars() {
   QScrollBar* v = verticalScrollBar();
   QScrollBar* h = horizontalScrollBar();
   const QSignalBlocker bv(v), bh(h);
-  const int maxTop = HasOption(eoScrollPastEof) ? std::max(1, LineCount()) : std::max(1, LineCount() + 1 - linesInWindow_);
+  const int maxTop =
+      HasOption(eoScrollPastEof) ? std::max(1, LineCount()) : std::max(1, LineCount() + 1 - linesInWindow_);
   v->setRange(1, maxTop);
   const int oneLess = HasOption(eoScrollByOneLess) ? 1 : 0;
   v->setPageStep(std::max(1, linesInWindow_ - oneLess));
@@ -367,7 +367,6 @@ void TCustomSrcEdit::EndLogicalLines() {
   viewport()->update();
 }
 
-
 void TCustomSrcEdit::SetTopLine(int value) {
   const int bound = HasOption(eoScrollPastEof) ? LineCount() : LineCount() + 1 - linesInWindow_;
   value = std::max(std::min(value, bound), 1);
@@ -460,9 +459,7 @@ void TCustomSrcEdit::SetLines(const QStringList& lines) {
   ClearUndo();
 }
 
-QString TCustomSrcEdit::LineText() const {
-  return caretY_ >= 1 && caretY_ <= LineCount() ? Line(caretY_) : QString();
-}
+QString TCustomSrcEdit::LineText() const { return caretY_ >= 1 && caretY_ <= LineCount() ? Line(caretY_) : QString(); }
 
 void TCustomSrcEdit::SetLineText(const QString& value) {
   const LogicalLines logical(this);
@@ -662,9 +659,7 @@ void TCustomSrcEdit::SelectAll() {
   SetBlockEnd(last);
 }
 
-bool TCustomSrcEdit::SelTabBlock() const {
-  return blockBegin_.Y != blockEnd_.Y && selectionMode_ != smColumn;
-}
+bool TCustomSrcEdit::SelTabBlock() const { return blockBegin_.Y != blockEnd_.Y && selectionMode_ != smColumn; }
 
 bool TCustomSrcEdit::SelTabLine() const {
   return BlockBegin().X == 1 && BlockEnd().X > LineText().size() && SelAvail();
@@ -681,9 +676,7 @@ QString TCustomSrcEdit::GetWordAtCursor() {
 
 // ------------------------------------------------------- buffer reactions
 
-void TCustomSrcEdit::LinesChanging() {
-  stateFlags_ |= sfLinesChanging;
-}
+void TCustomSrcEdit::LinesChanging() { stateFlags_ |= sfLinesChanging; }
 
 void TCustomSrcEdit::LinesChanged() {
   stateFlags_ &= ~sfLinesChanging;
@@ -803,9 +796,8 @@ void TCustomSrcEdit::NotifyCommandHandlers(bool afterProcessing, TSrcEditorComma
   // removed meanwhile are skipped.
   const std::vector<THookedCommandHandlerEntry> snapshot = hookedCommandHandlers_;
   for (const auto& entry : snapshot) {
-    const bool still = std::any_of(hookedCommandHandlers_.begin(), hookedCommandHandlers_.end(), [&](const auto& e) {
-      return e.event == entry.event && e.data == entry.data;
-    });
+    const bool still = std::any_of(hookedCommandHandlers_.begin(), hookedCommandHandlers_.end(),
+                                   [&](const auto& e) { return e.event == entry.event && e.data == entry.data; });
     if (!still) continue;
     entry.event(this, afterProcessing, handled, command, achar, data, entry.data);
   }
@@ -885,24 +877,41 @@ void TCustomSrcEdit::DoPluginsAfterPaint(QPainter& painter, const QRect& rect, i
 
 bool TCustomSrcEdit::EditActionEnabled(TSrcEditAction action) const {
   switch (action) {
-    case eaCut: return SelAvail() && !ReadOnly();
-    case eaCopy: return SelAvail();
-    case eaPaste: return CanPaste();
-    case eaUndo: return CanUndo();
+    case eaCut:
+      return SelAvail() && !ReadOnly();
+    case eaCopy:
+      return SelAvail();
+    case eaPaste:
+      return CanPaste();
+    case eaUndo:
+      return CanUndo();
     case eaDelete:
-    case eaSelectAll: return true;
+    case eaSelectAll:
+      return true;
   }
   return false;
 }
 
 void TCustomSrcEdit::ExecuteEditAction(TSrcEditAction action) {
   switch (action) {
-    case eaCut: CutToClipboard(); break;
-    case eaCopy: CopyToClipboard(); break;
-    case eaPaste: PasteFromClipboard(); break;
-    case eaDelete: ClearSelection(); break;
-    case eaUndo: Undo(); break;
-    case eaSelectAll: SelectAll(); break;
+    case eaCut:
+      CutToClipboard();
+      break;
+    case eaCopy:
+      CopyToClipboard();
+      break;
+    case eaPaste:
+      PasteFromClipboard();
+      break;
+    case eaDelete:
+      ClearSelection();
+      break;
+    case eaUndo:
+      Undo();
+      break;
+    case eaSelectAll:
+      SelectAll();
+      break;
   }
 }
 

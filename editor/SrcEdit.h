@@ -7,18 +7,6 @@
 // the files named at the sections below.
 #pragma once
 
-#include "editor/SrcEditHighlighter.h"
-#include "editor/SrcEditKeyCmds.h"
-#include "editor/SrcEditMarks.h"
-#include "editor/SrcEditMiscClasses.h"
-#include "editor/SrcEditSearch.h"
-#include "editor/SrcEditTextBuffer.h"
-#include "editor/SrcEditTypes.h"
-#include "editor/SrcEditUndo.h"
-#include "editor/SrcTextDrawer.h"
-#include "platform/Colors.h"
-#include "platform/Types.h"
-
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QFont>
@@ -31,6 +19,18 @@
 #include <memory>
 #include <variant>
 #include <vector>
+
+#include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditKeyCmds.h"
+#include "editor/SrcEditMarks.h"
+#include "editor/SrcEditMiscClasses.h"
+#include "editor/SrcEditSearch.h"
+#include "editor/SrcEditTextBuffer.h"
+#include "editor/SrcEditTypes.h"
+#include "editor/SrcEditUndo.h"
+#include "editor/SrcTextDrawer.h"
+#include "platform/Colors.h"
+#include "platform/Types.h"
 
 class QPainter;
 class QMimeData;
@@ -88,9 +88,9 @@ enum TSrcEditorOption : std::uint32_t {
   eoTrimTrailingSpaces = 1u << 25,
 };
 using TSrcEditorOptions = std::uint32_t;
-inline constexpr TSrcEditorOptions SRCEDIT_DEFAULT_OPTIONS =
-    eoAutoIndent | eoDragDropEditing | eoGroupUndo | eoScrollPastEol | eoShowScrollHint | eoSmartTabDelete |
-    eoSmartTabs | eoTabsToSpaces | eoTrimTrailingSpaces;
+inline constexpr TSrcEditorOptions SRCEDIT_DEFAULT_OPTIONS = eoAutoIndent | eoDragDropEditing | eoGroupUndo |
+                                                             eoScrollPastEol | eoShowScrollHint | eoSmartTabDelete |
+                                                             eoSmartTabs | eoTabsToSpaces | eoTrimTrailingSpaces;
 
 // State flags.
 enum TSrcStateFlag : std::uint16_t {
@@ -168,8 +168,7 @@ class TSrcEditPlugin {
 using TSrcCommandData = std::variant<std::monostate, TPoint, QString>;
 
 // (editor, after processing, handled, command, character, data, handler data)
-using THookedCommandEvent =
-    TMethod<TObject*, bool, bool&, TSrcEditorCommand&, QChar&, const TSrcCommandData*, void*>;
+using THookedCommandEvent = TMethod<TObject*, bool, bool&, TSrcEditorCommand&, QChar&, const TSrcCommandData*, void*>;
 
 struct THookedCommandHandlerEntry {
   THookedCommandEvent event;

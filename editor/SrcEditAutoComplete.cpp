@@ -1,10 +1,10 @@
 #include "editor/SrcEditAutoComplete.h"
 
-#include "editor/SrcEditMiscProcs.h"
-#include "platform/SafeFile.h"
-
 #include <QFile>
 #include <algorithm>
+
+#include "editor/SrcEditMiscProcs.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -123,7 +123,8 @@ bool TCustomSrcAutoComplete::AddEditor(TCustomSrcEdit* editor) {
 
 bool TCustomSrcAutoComplete::RemoveEditor(TCustomSrcEdit* editor) {
   if (!editor) return false;
-  auto it = std::find_if(editors_.begin(), editors_.end(), [editor](const TServedEditor& e) { return e.edit == editor; });
+  auto it =
+      std::find_if(editors_.begin(), editors_.end(), [editor](const TServedEditor& e) { return e.edit == editor; });
   if (it == editors_.end()) return false;
   editors_.erase(it);
   if (editor_ == editor) editor_ = nullptr;

@@ -3,12 +3,12 @@
 // is given. One template list serves any number of editors.
 #pragma once
 
-#include "editor/SrcEdit.h"
-#include "platform/TextCodec.h"
-
 #include <QObject>
 #include <QStringList>
 #include <vector>
+
+#include "editor/SrcEdit.h"
+#include "platform/TextCodec.h"
 
 class TCustomSrcAutoComplete : public QObject, public TObject {
   Q_OBJECT

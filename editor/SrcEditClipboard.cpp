@@ -1,14 +1,13 @@
 // The editor's clipboard (its own block format beside plain text) and the
 // dropping of a selection dragged from an editor.
-#include "editor/SrcEdit.h"
-
-#include "platform/ScopeExit.h"
-#include "platform/TextCodec.h"
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <algorithm>
+
+#include "editor/SrcEdit.h"
+#include "platform/ScopeExit.h"
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -147,8 +146,10 @@ bool TCustomSrcEdit::IsPointInSelection(TPoint p) const {
   const TPoint first = BlockBegin(), last = BlockEnd();
   if (p.Y < first.Y || p.Y > last.Y) return false;
   switch (selectionMode_) {
-    case smLine: return true;
-    case smColumn: return p.X >= std::min(first.X, last.X) && p.X < std::max(first.X, last.X);
+    case smLine:
+      return true;
+    case smColumn:
+      return p.X >= std::min(first.X, last.X) && p.X < std::max(first.X, last.X);
     case smNormal:
       if (p.Y == first.Y && p.X < first.X) return false;
       if (p.Y == last.Y && p.X >= last.X) return false;
@@ -213,9 +214,8 @@ bool TCustomSrcEdit::DropSelection(TCustomSrcEdit* source, TPoint dropPos, bool 
     }
     const TSrcEditorOptions oldOptions = options_;
     options_ |= eoScrollPastEol;
-    ScopeExit restoreOptions([this, oldOptions] {
-      options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol);
-    });
+    ScopeExit restoreOptions(
+        [this, oldOptions] { options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol); });
     SetCaretXYEx(false, dropPos);
     blockBegin_ = blockEnd_ = CaretXY();
     const TSrcChangeReason reason = sameEditor ? crDragDropInsert : crInsert;

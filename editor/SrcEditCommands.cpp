@@ -1,9 +1,9 @@
 // Command execution of the editor control: key translation, the dispatch
 // through host events and hooked handlers, and every built-in command.
+#include <algorithm>
+
 #include "editor/SrcEdit.h"
 #include "platform/ScopeExit.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -239,7 +239,8 @@ void TCustomSrcEdit::DoDeleteLastChar() {
   {
     const TSrcEditorOptions oldOptions = options_;
     options_ |= eoScrollPastEol;
-    ScopeExit restore([this, oldOptions] { options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol); });
+    ScopeExit restore(
+        [this, oldOptions] { options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol); });
     SetCaretXYEx(false, newCaret);
     SetBlockBegin(CaretXY());
   }
@@ -410,7 +411,8 @@ void TCustomSrcEdit::DoInsertText(const QString& text) {
   } else {
     const TSrcEditorOptions oldOptions = options_;
     options_ |= eoScrollPastEol;
-    ScopeExit restore([this, oldOptions] { options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol); });
+    ScopeExit restore(
+        [this, oldOptions] { options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol); });
     undoList_.BeginBlock();
     ScopeExit endBlock([this] { undoList_.EndBlock(); });
     if (LineCount() == 0) lines_->Add(QString());
@@ -421,7 +423,8 @@ void TCustomSrcEdit::DoInsertText(const QString& text) {
     QString padded = line;
     if (x - 1 > len) {
       // A TAB one column wide looks like a blank: the bytes are blanks too.
-      const QString pad = line.isEmpty() && tabWidth_ > 1 ? IndentString(x - 1) : QString(x - 1 - len, QLatin1Char(' '));
+      const QString pad =
+          line.isEmpty() && tabWidth_ > 1 ? IndentString(x - 1) : QString(x - 1 - len, QLatin1Char(' '));
       padded += pad;
       undoList_.AddChange(crPadding, TPoint{len + 1, y}, TPoint{len + 1 + static_cast<int>(pad.size()), y}, QString(),
                           smNormal);
@@ -457,8 +460,8 @@ void TCustomSrcEdit::DoInsertText(const QString& text) {
       // caret and the insertion of the new ones, so a redo overwrites them
       // again and grouped undo takes an overwritten run as a typed one.
       if (!overwritten.isEmpty())
-        undoList_.AddChange(crSilentDeleteAfterCursor, TPoint{at + 1, y}, TPoint{at + 1 + static_cast<int>(overwritten.size()), y},
-                            overwritten, smNormal);
+        undoList_.AddChange(crSilentDeleteAfterCursor, TPoint{at + 1, y},
+                            TPoint{at + 1 + static_cast<int>(overwritten.size()), y}, overwritten, smNormal);
       undoList_.AddChange(crInsert, TPoint{at + 1, y}, TPoint{at + 1 + static_cast<int>(inserted.size()), y}, QString(),
                           smNormal);
     }
@@ -507,14 +510,30 @@ void TCustomSrcEdit::ExecuteCommand(TSrcEditorCommand command, QChar achar, cons
   const TPoint caret = CaretXY();
   if (move >= ecLeft && move <= ecGotoXY) {
     switch (move) {
-      case ecLeft: MoveCaretHorizontally(-1, extend); break;
-      case ecRight: MoveCaretHorizontally(1, extend); break;
-      case ecUp: MoveCaretVertically(-1, extend); break;
-      case ecDown: MoveCaretVertically(1, extend); break;
-      case ecWordLeft: MoveCaretWithSelection(caret, PrevWordStartPos(), extend); break;
-      case ecWordRight: MoveCaretWithSelection(caret, NextWordStartPos(), extend); break;
-      case ecLineStart: DoHomeKey(extend); break;
-      case ecLineEnd: MoveCaretWithSelection(caret, TPoint{static_cast<int>(LineText().size()) + 1, caretY_}, extend); break;
+      case ecLeft:
+        MoveCaretHorizontally(-1, extend);
+        break;
+      case ecRight:
+        MoveCaretHorizontally(1, extend);
+        break;
+      case ecUp:
+        MoveCaretVertically(-1, extend);
+        break;
+      case ecDown:
+        MoveCaretVertically(1, extend);
+        break;
+      case ecWordLeft:
+        MoveCaretWithSelection(caret, PrevWordStartPos(), extend);
+        break;
+      case ecWordRight:
+        MoveCaretWithSelection(caret, NextWordStartPos(), extend);
+        break;
+      case ecLineStart:
+        DoHomeKey(extend);
+        break;
+      case ecLineEnd:
+        MoveCaretWithSelection(caret, TPoint{static_cast<int>(LineText().size()) + 1, caretY_}, extend);
+        break;
       case ecPageUp:
       case ecPageDown: {
         int page = linesInWindow_;
@@ -526,14 +545,22 @@ void TCustomSrcEdit::ExecuteCommand(TSrcEditorCommand command, QChar achar, cons
         MoveCaretVertically(page, extend);
         break;
       }
-      case ecPageLeft: MoveCaretHorizontally(-charsInWindow_, extend); break;
-      case ecPageRight: MoveCaretHorizontally(charsInWindow_, extend); break;
-      case ecPageTop: MoveCaretWithSelection(caret, TPoint{caretX_, topLine_}, extend); break;
-      case ecPageBottom:
-        MoveCaretWithSelection(caret, TPoint{caretX_, std::min(topLine_ + linesInWindow_ - 1, std::max(1, LineCount()))},
-                               extend);
+      case ecPageLeft:
+        MoveCaretHorizontally(-charsInWindow_, extend);
         break;
-      case ecEditorTop: MoveCaretWithSelection(caret, TPoint{1, 1}, extend); break;
+      case ecPageRight:
+        MoveCaretHorizontally(charsInWindow_, extend);
+        break;
+      case ecPageTop:
+        MoveCaretWithSelection(caret, TPoint{caretX_, topLine_}, extend);
+        break;
+      case ecPageBottom:
+        MoveCaretWithSelection(
+            caret, TPoint{caretX_, std::min(topLine_ + linesInWindow_ - 1, std::max(1, LineCount()))}, extend);
+        break;
+      case ecEditorTop:
+        MoveCaretWithSelection(caret, TPoint{1, 1}, extend);
+        break;
       case ecEditorBottom: {
         const int last = std::max(1, LineCount());
         MoveCaretWithSelection(caret, TPoint{static_cast<int>(Line(last).size()) + 1, last}, extend);
@@ -542,7 +569,8 @@ void TCustomSrcEdit::ExecuteCommand(TSrcEditorCommand command, QChar achar, cons
       case ecGotoXY:
         if (const TPoint* p = std::get_if<TPoint>(&data)) MoveCaretWithSelection(caret, *p, extend);
         break;
-      default: break;
+      default:
+        break;
     }
     return;
   }
@@ -558,27 +586,57 @@ void TCustomSrcEdit::ExecuteCommand(TSrcEditorCommand command, QChar achar, cons
     return;
   }
   switch (command) {
-    case ecSelectAll: SelectAll(); break;
-    case ecCopy: CopyToClipboard(); break;
-    case ecScrollUp: DoScrollLines(-1); break;
-    case ecScrollDown: DoScrollLines(1); break;
-    case ecScrollLeft: SetLeftChar(leftChar_ - 1); break;
-    case ecScrollRight: SetLeftChar(leftChar_ + 1); break;
-    case ecInsertMode: SetInsertMode(true); break;
-    case ecOverwriteMode: SetInsertMode(false); break;
-    case ecToggleMode: SetInsertMode(!InsertMode()); break;
-    case ecNormalSelect: SetSelectionMode(smNormal); break;
-    case ecColumnSelect: SetSelectionMode(WordWrap() ? smNormal : smColumn); break;
-    case ecLineSelect: SetSelectionMode(smLine); break;
-    case ecMatchBracket: GotoMatchingBracket(); break;
+    case ecSelectAll:
+      SelectAll();
+      break;
+    case ecCopy:
+      CopyToClipboard();
+      break;
+    case ecScrollUp:
+      DoScrollLines(-1);
+      break;
+    case ecScrollDown:
+      DoScrollLines(1);
+      break;
+    case ecScrollLeft:
+      SetLeftChar(leftChar_ - 1);
+      break;
+    case ecScrollRight:
+      SetLeftChar(leftChar_ + 1);
+      break;
+    case ecInsertMode:
+      SetInsertMode(true);
+      break;
+    case ecOverwriteMode:
+      SetInsertMode(false);
+      break;
+    case ecToggleMode:
+      SetInsertMode(!InsertMode());
+      break;
+    case ecNormalSelect:
+      SetSelectionMode(smNormal);
+      break;
+    case ecColumnSelect:
+      SetSelectionMode(WordWrap() ? smNormal : smColumn);
+      break;
+    case ecLineSelect:
+      SetSelectionMode(smLine);
+      break;
+    case ecMatchBracket:
+      GotoMatchingBracket();
+      break;
     case ecContextHelp:
       if (OnContextHelp) {
         const QString word = GetWordAtCursor();
         OnContextHelp(this, word);
       }
       break;
-    case ecDeleteLastChar: DoDeleteLastChar(); break;
-    case ecDeleteChar: DoDeleteChar(); break;
+    case ecDeleteLastChar:
+      DoDeleteLastChar();
+      break;
+    case ecDeleteChar:
+      DoDeleteChar();
+      break;
     case ecDeleteWord: {
       const QString line = LineText();
       if (caretX_ > line.size() + 1) SetCaretX(static_cast<int>(line.size()) + 1);
@@ -605,30 +663,55 @@ void TCustomSrcEdit::ExecuteCommand(TSrcEditorCommand command, QChar achar, cons
       SetBlockBegin(caret);
       break;
     }
-    case ecDeleteLine: DoDeleteLine(); break;
-    case ecClearAll: ClearAll(); break;
-    case ecLineBreak: DoLineBreak(true); break;
-    case ecInsertLine: DoLineBreak(false); break;
+    case ecDeleteLine:
+      DoDeleteLine();
+      break;
+    case ecClearAll:
+      ClearAll();
+      break;
+    case ecLineBreak:
+      DoLineBreak(true);
+      break;
+    case ecInsertLine:
+      DoLineBreak(false);
+      break;
     case ecChar:
       if (achar.unicode() >= 32 && achar.unicode() != 127) DoInsertText(QString(achar));
       break;
     case ecImeStr:
       if (const QString* s = std::get_if<QString>(&data)) DoInsertText(*s);
       break;
-    case ecUndo: Undo(); break;
-    case ecRedo: Redo(); break;
+    case ecUndo:
+      Undo();
+      break;
+    case ecRedo:
+      Redo();
+      break;
     case ecCut:
       if (SelAvail()) CutToClipboard();
       break;
-    case ecPaste: PasteFromClipboard(); break;
-    case ecBlockIndent: DoBlockIndent(); break;
-    case ecBlockUnindent: DoBlockUnindent(); break;
-    case ecTab: DoTabKey(); break;
-    case ecShiftTab: DoShiftTabKey(); break;
+    case ecPaste:
+      PasteFromClipboard();
+      break;
+    case ecBlockIndent:
+      DoBlockIndent();
+      break;
+    case ecBlockUnindent:
+      DoBlockUnindent();
+      break;
+    case ecTab:
+      DoTabKey();
+      break;
+    case ecShiftTab:
+      DoShiftTabKey();
+      break;
     case ecUpperCase:
     case ecLowerCase:
     case ecToggleCase:
-    case ecTitleCase: DoCaseChange(command); break;
-    default: break;  // ecNone, ecString, ecAutoCompletion and others: left to hooked handlers
+    case ecTitleCase:
+      DoCaseChange(command);
+      break;
+    default:
+      break;  // ecNone, ecString, ecAutoCompletion and others: left to hooked handlers
   }
 }

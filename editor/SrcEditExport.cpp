@@ -1,15 +1,15 @@
 #include "editor/SrcEditExport.h"
 
-#include "editor/SrcEditHighlighter.h"
-#include "editor/SrcEditStrConst.h"
-#include "editor/SrcEditTextBuffer.h"
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QSaveFile>
 #include <algorithm>
 #include <limits>
+
+#include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditStrConst.h"
+#include "editor/SrcEditTextBuffer.h"
 
 namespace {
 bool IsBlank(QStringView text) {
@@ -21,7 +21,9 @@ TSrcCustomExporter::TSrcCustomExporter() : title_(SrcEditStrConst::TextUntitled)
 
 void TSrcCustomExporter::SetHighlighter(TSrcCustomHighlighter* value) { highlighter_ = value; }
 
-void TSrcCustomExporter::SetTitle(const QString& value) { title_ = value.isEmpty() ? SrcEditStrConst::TextUntitled : value; }
+void TSrcCustomExporter::SetTitle(const QString& value) {
+  title_ = value.isEmpty() ? SrcEditStrConst::TextUntitled : value;
+}
 
 void TSrcCustomExporter::Clear() {
   buffer_.clear();

@@ -3,16 +3,16 @@
 // format hooks that a concrete exporter (RTF) fills in.
 #pragma once
 
-#include "editor/SrcEditHighlighter.h"
-#include "editor/SrcEditTypes.h"
-#include "platform/Colors.h"
-#include "platform/Types.h"
-
 #include <QByteArray>
 #include <QFont>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+
+#include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditTypes.h"
+#include "platform/Colors.h"
+#include "platform/Types.h"
 
 class TSrcCustomHighlighter;
 class TSrcHighlighterAttributes;

@@ -1,8 +1,8 @@
 #include "editor/SrcEditHighlighter.h"
 
-#include "platform/Exceptions.h"
-
 #include <algorithm>
+
+#include "platform/Exceptions.h"
 
 // ------------------------------------------------------------- char sets
 
@@ -71,7 +71,7 @@ namespace {
 
 bool IsTrue(const QString& s) { return s.compare(QStringLiteral("FALSE"), Qt::CaseInsensitive) != 0 && s != u"0"; }
 
-constexpr TColor kStandardColors[16] = {clBlack, clMaroon, clGreen, clOlive, clNavy, clPurple, clTeal, clSilver,
+constexpr TColor kStandardColors[16] = {clBlack, clMaroon, clGreen, clOlive,  clNavy, clPurple,  clTeal, clSilver,
                                         clGray,  clRed,    clLime,  clYellow, clBlue, clFuchsia, clAqua, clWhite};
 
 }  // namespace
@@ -243,8 +243,10 @@ bool TSrcCustomHighlighter::LoadFromRegistry(TRegistryRoot root, const QString& 
     for (auto* a : attributes_) {
       TRegistry sub(root);
       if (!sub.OpenKeyReadOnly(keyPath + u'\\' + a->Name())) return false;
-      if (sub.ValueExists(QStringLiteral("Background"))) a->SetBackground(sub.ReadInteger(QStringLiteral("Background")));
-      if (sub.ValueExists(QStringLiteral("Foreground"))) a->SetForeground(sub.ReadInteger(QStringLiteral("Foreground")));
+      if (sub.ValueExists(QStringLiteral("Background")))
+        a->SetBackground(sub.ReadInteger(QStringLiteral("Background")));
+      if (sub.ValueExists(QStringLiteral("Foreground")))
+        a->SetForeground(sub.ReadInteger(QStringLiteral("Foreground")));
       if (sub.ValueExists(QStringLiteral("Style")))
         a->SetStyle(static_cast<TFontStyles>(sub.ReadInteger(QStringLiteral("Style")) & 0x0F));
     }

@@ -10,16 +10,16 @@
 // tokens.
 #pragma once
 
-#include "editor/SrcEditMiscClasses.h"
-#include "platform/Colors.h"
-#include "platform/Registry.h"
-#include "platform/Types.h"
-
 #include <QObject>
 #include <QString>
 #include <QStringView>
 #include <bitset>
 #include <vector>
+
+#include "editor/SrcEditMiscClasses.h"
+#include "platform/Colors.h"
+#include "platform/Registry.h"
+#include "platform/Types.h"
 
 // A set of characters: the 256 codes below 256 by bit, all characters from
 // 256 on by one flag.
@@ -83,7 +83,7 @@ class TSrcCustomHighlighter;
 
 // One token of a line as NextToken hands it out.
 struct TSrcTokenInfo {
-  int pos = 0;     // start, counted from 0 in the line text
+  int pos = 0;  // start, counted from 0 in the line text
   int length = 0;
   int kind = 0;
   TSrcHighlighterAttributes* attribute = nullptr;
@@ -102,7 +102,14 @@ class TSrcCustomHighlighter : public QObject, public TObject {
   Q_OBJECT
  public:
   // Token roles for GetRoleAttribute.
-  enum Role { roleComment = 0, roleIdentifier = 1, roleKeyword = 2, roleString = 3, roleWhitespace = 4, roleSymbol = 5 };
+  enum Role {
+    roleComment = 0,
+    roleIdentifier = 1,
+    roleKeyword = 2,
+    roleString = 3,
+    roleWhitespace = 4,
+    roleSymbol = 5
+  };
 
   explicit TSrcCustomHighlighter(QObject* owner = nullptr);
   ~TSrcCustomHighlighter() override;
@@ -208,9 +215,8 @@ std::vector<TSrcHighlighterClass>& TSrcHighlighterList();
 void RegisterHighlighter(const TSrcHighlighterClass& cls);
 template <class T>
 void RegisterHighlighter() {
-  RegisterHighlighter(TSrcHighlighterClass{&T::staticMetaObject, [](QObject* owner) -> TSrcCustomHighlighter* {
-                                             return new T(owner);
-                                           }});
+  RegisterHighlighter(TSrcHighlighterClass{&T::staticMetaObject,
+                                           [](QObject* owner) -> TSrcCustomHighlighter* { return new T(owner); }});
 }
 
 // The default word-break characters.

@@ -1,7 +1,4 @@
 // Mouse, wheel, scroll bars, focus, dropped files and drag and drop of the editor.
-#include "editor/SrcEdit.h"
-#include "editor/SrcEditKbdHandler.h"
-
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -18,6 +15,9 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
+
+#include "editor/SrcEdit.h"
+#include "editor/SrcEditKbdHandler.h"
 
 namespace {
 
@@ -411,12 +411,18 @@ QVariant TCustomSrcEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
       const QPoint cell = RowColumnToPixels(CaretXY());
       return QRect(viewport()->mapTo(this, cell), QSize(1, lineHeight_));
     }
-    case Qt::ImFont: return font_;
-    case Qt::ImEnabled: return !ReadOnly();
-    case Qt::ImCursorPosition: return caretX_ - 1;
-    case Qt::ImSurroundingText: return LineText();
-    case Qt::ImCurrentSelection: return SelText();
-    default: return QAbstractScrollArea::inputMethodQuery(query);
+    case Qt::ImFont:
+      return font_;
+    case Qt::ImEnabled:
+      return !ReadOnly();
+    case Qt::ImCursorPosition:
+      return caretX_ - 1;
+    case Qt::ImSurroundingText:
+      return LineText();
+    case Qt::ImCurrentSelection:
+      return SelText();
+    default:
+      return QAbstractScrollArea::inputMethodQuery(query);
   }
 }
 

@@ -1,8 +1,8 @@
 #include "editor/SrcEditKbdHandler.h"
 
-#include "platform/ScopeExit.h"
-
 #include <algorithm>
+
+#include "platform/ScopeExit.h"
 
 namespace {
 

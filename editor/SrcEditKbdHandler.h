@@ -4,11 +4,11 @@
 // host's handler runs.
 #pragma once
 
-#include "platform/Types.h"
-
 #include <QChar>
 #include <cstdint>
 #include <vector>
+
+#include "platform/Types.h"
 
 using TKeyEvent = TMethod<TObject*, std::uint16_t&, TShiftState>;
 using TKeyPressEvent = TMethod<TObject*, QChar&>;

@@ -1,14 +1,12 @@
 // Line lengths and character offsets of the editor: the lengths kept in step
 // with the buffer, the longest line, and offsets to and from positions.
-#include "editor/SrcEdit.h"
-
 #include <algorithm>
+
+#include "editor/SrcEdit.h"
 
 // ------------------------------------------------------------------ offsets
 
-void TCustomSrcEdit::InvalidateOffsets(int index) {
-  offsetsValid_ = std::max(1, std::min(offsetsValid_, index + 1));
-}
+void TCustomSrcEdit::InvalidateOffsets(int index) { offsetsValid_ = std::max(1, std::min(offsetsValid_, index + 1)); }
 
 void TLineLengths::MoveGap(int index) {
   const int gap = Gap();

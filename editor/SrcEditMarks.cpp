@@ -4,9 +4,7 @@
 
 TSrcEditMark::TSrcEditMark(TCustomSrcEdit* owner) : editor_(owner) {}
 
-TCustomSrcEdit* TSrcEditMark::Edit() const {
-  return editor_ && editor_->Marks().Contains(this) ? editor_ : nullptr;
-}
+TCustomSrcEdit* TSrcEditMark::Edit() const { return editor_ && editor_->Marks().Contains(this) ? editor_ : nullptr; }
 
 void TSrcEditMark::RepaintLine(int line) const {
   if (!visible_) return;

@@ -1,13 +1,13 @@
 // Gutter marks and bookmarks of an editor.
 #pragma once
 
-#include "platform/Types.h"
-
 #include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "platform/Types.h"
 
 class TCustomSrcEdit;
 

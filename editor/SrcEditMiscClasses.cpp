@@ -1,17 +1,17 @@
 #include "editor/SrcEditMiscClasses.h"
 
-#include "platform/Resources.h"
-
 #include <QHash>
 #include <QPainter>
 #include <memory>
 
+#include "platform/Resources.h"
+
 namespace {
 
 [[noreturn]] void RaiseAssign(const TObject* source, const TObject* target) {
-  throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2")
-                          .arg(QString::fromLatin1(source ? source->ClassName() : "nil"),
-                               QString::fromLatin1(target->ClassName())));
+  throw EConvertError(
+      QStringLiteral("Cannot assign a %1 to a %2")
+          .arg(QString::fromLatin1(source ? source->ClassName() : "nil"), QString::fromLatin1(target->ClassName())));
 }
 
 }  // namespace
@@ -251,7 +251,8 @@ QImage MakeBookmarkGlyphs() {
 }  // namespace
 
 TSrcInternalImage::TSrcInternalImage(const QString& name, int count) : key_(name.toUpper()), count_(Max(count, 1)) {
-  static const bool registered = (Resources::RegisterBitmap(QString::fromLatin1(kSrcEditInternalImages), MakeBookmarkGlyphs), true);
+  static const bool registered =
+      (Resources::RegisterBitmap(QString::fromLatin1(kSrcEditInternalImages), MakeBookmarkGlyphs), true);
   (void)registered;
   auto& list = SharedBitmaps();
   auto it = list.find(key_);

@@ -2,12 +2,6 @@
 // the multicast notification chain and the shared bookmark glyph strip.
 #pragma once
 
-#include "editor/SrcEditMiscProcs.h"
-#include "editor/SrcEditTypes.h"
-#include "platform/Colors.h"
-#include "platform/ImageList.h"
-#include "platform/Types.h"
-
 #include <QFont>
 #include <QImage>
 #include <QPointer>
@@ -15,6 +9,12 @@
 #include <exception>
 #include <functional>
 #include <vector>
+
+#include "editor/SrcEditMiscProcs.h"
+#include "editor/SrcEditTypes.h"
+#include "platform/Colors.h"
+#include "platform/ImageList.h"
+#include "platform/Types.h"
 
 class QPainter;
 

@@ -98,7 +98,9 @@ QString LayOut(const QString& text, int tabWidth, bool fillWide, bool& changed) 
   return result;
 }
 
-QString ConvertTabsEx(const QString& text, int tabWidth, bool& changed) { return LayOut(text, tabWidth, true, changed); }
+QString ConvertTabsEx(const QString& text, int tabWidth, bool& changed) {
+  return LayOut(text, tabWidth, true, changed);
+}
 
 QString ConvertTabs(const QString& text, int tabWidth) {
   bool changed = false;
@@ -109,8 +111,8 @@ QString ConvertTabs(const QString& text, int tabWidth) {
 
 bool IsWideCharSlow(char16_t c) {
   const auto* end = std::end(kWideRanges);
-  const auto* it = std::lower_bound(std::begin(kWideRanges), end, c,
-                                    [](const WideRange& r, char16_t v) { return r.last < v; });
+  const auto* it =
+      std::lower_bound(std::begin(kWideRanges), end, c, [](const WideRange& r, char16_t v) { return r.last < v; });
   return it != end && it->first <= c;
 }
 

@@ -2,13 +2,13 @@
 // and the exporter. Text positions are counted from 1.
 #pragma once
 
-#include "editor/SrcEditTypes.h"
-
 #include <QColor>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+
+#include "editor/SrcEditTypes.h"
 
 class QPainter;
 

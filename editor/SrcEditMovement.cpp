@@ -1,9 +1,9 @@
 // Caret movement, the Home and Tab keys, block indentation, case changes and
 // bracket matching of the editor control.
+#include <algorithm>
+
 #include "editor/SrcEdit.h"
 #include "platform/ScopeExit.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -285,7 +285,8 @@ void TCustomSrcEdit::DoTabKey() {
     ScopeExit endBlock([this] { undoList_.EndBlock(); });
     const TSrcEditorOptions oldOptions = options_;
     options_ |= eoScrollPastEol;
-    ScopeExit restore([this, oldOptions] { options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol); });
+    ScopeExit restore(
+        [this, oldOptions] { options_ = (options_ & ~eoScrollPastEol) | (oldOptions & eoScrollPastEol); });
     InsertAtCaret(text);
   }
   EnsureCursorPosVisible();
@@ -591,8 +592,8 @@ QString TCustomSrcEdit::GetWordAtRowCol(TPoint p) const {
   const int len = static_cast<int>(line.size());
   if (p.X < 1 || p.X > len + 1) return QString();
   const TSrcCustomHighlighter* h = Highlighter();
-  const TSrcIdentChars ident = h ? h->GetIdentChars()
-                                 : TSrcIdentChars(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const TSrcIdentChars ident =
+      h ? h->GetIdentChars() : TSrcIdentChars(u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   int start = p.X;
   while (start > 1 && ident.Contains(line[start - 2])) --start;
   int end = p.X;

@@ -1,14 +1,14 @@
 // Painting of the editor's client area: the gutter with line numbers and
 // marks, the text lines token by token, the selection, the right edge and
 // the caret. All text goes through the text drawer on a fixed grid.
-#include "editor/SrcEdit.h"
-
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
 #include <climits>
+
+#include "editor/SrcEdit.h"
 
 namespace {
 
@@ -26,7 +26,6 @@ int AdvanceDisplay(QStringView line, int from, int to, int disp, int tabWidth) {
   if (to > end) disp += to - std::max(from, end);
   return disp;
 }
-
 
 // What a character of the expanded text looks like on screen. TAB fillers
 // are blanks; control characters and NUL get the visible pictures of their
@@ -132,10 +131,14 @@ QPoint TCustomSrcEdit::RowColumnToPixels(TPoint p) const {
 QRect TCustomSrcEdit::CaretShape(TSrcEditCaretType type, int charWidth, int lineHeight) {
   const int w = charWidth, h = lineHeight;
   switch (type) {
-    case ctVerticalLine: return QRect(-1, 0, 2, h - 2);
-    case ctHorizontalLine: return QRect(0, h - 2, w, 2);
-    case ctHalfBlock: return QRect(0, (h - 2) / 2, w, (h - 2) / 2);
-    case ctBlock: return QRect(0, 0, w, h - 2);
+    case ctVerticalLine:
+      return QRect(-1, 0, 2, h - 2);
+    case ctHorizontalLine:
+      return QRect(0, h - 2, w, 2);
+    case ctHalfBlock:
+      return QRect(0, (h - 2) / 2, w, (h - 2) / 2);
+    case ctBlock:
+      return QRect(0, 0, w, h - 2);
   }
   return QRect();
 }
@@ -151,8 +154,7 @@ QRect TCustomSrcEdit::CaretRect() const {
       cells = c.isHighSurrogate() && caretX_ < line.size() && line[caretX_].isLowSurrogate() ? 2 : CharCells(c);
     }
   }
-  const QRect shape =
-      CaretShape(insertMode_ ? insertCaret_ : overwriteCaret_, charWidth_ * cells, lineHeight_);
+  const QRect shape = CaretShape(insertMode_ ? insertCaret_ : overwriteCaret_, charWidth_ * cells, lineHeight_);
   const QPoint cell = RowColumnToPixels(CaretXY());
   const QRect r(cell.x() + shape.x(), cell.y() + shape.y() + 1, shape.width(), shape.height());
   if (r.x() < gutterWidth_ + 2 || !viewport()->rect().contains(r.topLeft())) return QRect();
@@ -515,8 +517,8 @@ void TCustomSrcEdit::PaintTextLines(QPainter& painter, const QRect& area, int fi
   // Below the last line.
   const int belowY = std::max(area.y(), (std::max(lastLine, topLine_ - 1) - topLine_ + 1) * lh);
   const int areaBottom = area.y() + area.height();
-  if (belowY < areaBottom) FillRect(painter, QRect(area.x(), belowY, area.width(), areaBottom - belowY),
-                                    Resolved(defaultBg, clWindow));
+  if (belowY < areaBottom)
+    FillRect(painter, QRect(area.x(), belowY, area.width(), areaBottom - belowY), Resolved(defaultBg, clWindow));
 
   if (edgeX >= 0) {
     painter.setPen(Resolved(rightEdgeColor_, clSilver));

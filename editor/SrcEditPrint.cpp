@@ -1,8 +1,8 @@
 #include "editor/SrcEditPrint.h"
 
-#include "editor/SrcEditMiscProcs.h"
-
 #include <algorithm>
+
+#include "editor/SrcEditMiscProcs.h"
 
 void TSrcEditPrint::SetLines(const QStringList& lines) {
   lines_.clear();
@@ -80,8 +80,7 @@ std::vector<int> TSrcEditPrint::WrapPositions(QStringView text, int capacity) {
     if (cell(length) - cell(start) <= capacity) return splits;
   }
   splits.clear();
-  for (int p = PieceEnd(text, 0, capacity); p < length; p = PieceEnd(text, p, capacity))
-    splits.push_back(p);
+  for (int p = PieceEnd(text, 0, capacity); p < length; p = PieceEnd(text, p, capacity)) splits.push_back(p);
   return splits;
 }
 
@@ -202,8 +201,10 @@ bool TSrcEditPrint::PrintRange(TPrintCanvas& canvas, int firstPage, int lastPage
     if (!abort_) DoStatus(psEnd, lastPage);
   }
   const bool done = !abort_;
-  if (done) canvas.EndDoc();
-  else canvas.Abort();
+  if (done)
+    canvas.EndDoc();
+  else
+    canvas.Abort();
   printing_ = false;
   return done;
 }
@@ -230,8 +231,7 @@ void TSrcEditPrint::PrintPage(TPrintCanvas& canvas, int pageNum) {
   y_ = Margins.PTop;
   const TPagePos from = pages_[pageNum - 1];
   const TPagePos to = pageNum < static_cast<int>(pages_.size()) ? pages_[pageNum] : TPagePos{int(printed_.size()), 0};
-  for (int i = from.Line; i < static_cast<int>(printed_.size()) && (i < to.Line || (i == to.Line && to.Row > 0));
-       ++i) {
+  for (int i = from.Line; i < static_cast<int>(printed_.size()) && (i < to.Line || (i == to.Line && to.Row > 0)); ++i) {
     const int rowTo = i == to.Line ? to.Row : RowCount(i);
     PrintLine(canvas, i, i == from.Line ? from.Row : 0, rowTo);
     if (rowTo == RowCount(i) && OnPrintLine) OnPrintLine(printed_[i].Source + 1, pageNum);
@@ -294,8 +294,8 @@ void TSrcEditPrint::PrintLine(TPrintCanvas& canvas, int index, int rowFrom, int 
         const int a0 = std::max(from, tokenFrom), a1 = std::min(to, tokenTo);
         if (a1 <= a0) continue;
         const int x = Margins.PLeft + TextCells(text, p.From + from, p.From + a0) * charWidth_;
-        canvas.DrawText(x, rowTop + (r - rowFrom) * lineHeight_,
-                        text.mid(p.From + a0, a1 - a0), fg, bg == Color ? QColor() : bg, charWidth_, false);
+        canvas.DrawText(x, rowTop + (r - rowFrom) * lineHeight_, text.mid(p.From + a0, a1 - a0), fg,
+                        bg == Color ? QColor() : bg, charWidth_, false);
       }
     }
     canvas.SetFont(font_);

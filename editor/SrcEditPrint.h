@@ -4,16 +4,16 @@
 // a PDF file or a recorder).
 #pragma once
 
-#include "editor/SrcEditHighlighter.h"
-#include "editor/SrcEditPrintHeaderFooter.h"
-#include "editor/SrcEditPrinterInfo.h"
-#include "editor/SrcEditTypes.h"
-
 #include <QDateTime>
 #include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <vector>
+
+#include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditPrintHeaderFooter.h"
+#include "editor/SrcEditPrinterInfo.h"
+#include "editor/SrcEditTypes.h"
 
 class QPrinter;
 

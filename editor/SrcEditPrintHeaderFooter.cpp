@@ -46,14 +46,22 @@ QString THeaderFooter::GetText(const THeaderFooterItem& item, int pageNum) const
     const QString name = s.mid(open + 1, close - open - 1).toUpper();
     QString value;
     bool known = true;
-    if (name == u"PAGENUM") value = RomanNumbers ? IntToRoman(pageNum) : QString::number(pageNum);
-    else if (name == u"PAGECOUNT") value = QString::number(pageCount_);
-    else if (name == u"TITLE") value = title_;
-    else if (name == u"DATE") value = date_;
-    else if (name == u"TIME") value = time_;
-    else if (name == u"DATETIME") value = date_ + u' ' + time_;
-    else if (name == u"TIMEDATE") value = time_ + u' ' + date_;
-    else known = false;
+    if (name == u"PAGENUM")
+      value = RomanNumbers ? IntToRoman(pageNum) : QString::number(pageNum);
+    else if (name == u"PAGECOUNT")
+      value = QString::number(pageCount_);
+    else if (name == u"TITLE")
+      value = title_;
+    else if (name == u"DATE")
+      value = date_;
+    else if (name == u"TIME")
+      value = time_;
+    else if (name == u"DATETIME")
+      value = date_ + u' ' + time_;
+    else if (name == u"TIMEDATE")
+      value = time_ + u' ' + date_;
+    else
+      known = false;
     if (known) {
       out += value;
       i = close + 1;
@@ -124,8 +132,10 @@ void THeaderFooter::Print(TPrintCanvas& canvas, int pageNum) {
     if (MirrorPosition && pageNum % 2 == 0 && alignment != 2) alignment = 1 - alignment;
     const int width = canvas.TextWidth(text);
     int x = m.PLeftHFTextIndent;
-    if (alignment == 1) x = m.PRightHFTextIndent - width;
-    else if (alignment == 2) x = (m.PLeftHFTextIndent + m.PRightHFTextIndent) / 2 - width / 2;
+    if (alignment == 1)
+      x = m.PRightHFTextIndent - width;
+    else if (alignment == 2)
+      x = (m.PLeftHFTextIndent + m.PRightHFTextIndent) / 2 - width / 2;
     canvas.DrawText(x, top + lines_[line - 1].MaxBaseDist, text, item.Color, QColor(), 0, true);
   }
   canvas.SetFont(saved);

@@ -3,13 +3,13 @@
 // "$TIMEDATE$"), an optional frame and Roman page numbers.
 #pragma once
 
-#include "editor/SrcEditPrintMargins.h"
-
 #include <QColor>
 #include <QDateTime>
 #include <QFont>
 #include <QString>
 #include <vector>
+
+#include "editor/SrcEditPrintMargins.h"
 
 enum TFrameType { ftLine = 1, ftBox = 2, ftShaded = 4 };
 using TFrameTypes = int;

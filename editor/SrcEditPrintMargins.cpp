@@ -5,19 +5,27 @@
 
 double TSrcEditPrintMargins::ToMM(double value) const {
   switch (UnitSystem) {
-    case usCM: return value * 10;
-    case usInch: return value * 25.4;
-    case muThousandthsOfInches: return value * 25.4 / 1000;
-    default: return value;
+    case usCM:
+      return value * 10;
+    case usInch:
+      return value * 25.4;
+    case muThousandthsOfInches:
+      return value * 25.4 / 1000;
+    default:
+      return value;
   }
 }
 
 double TSrcEditPrintMargins::FromMM(double mm) const {
   switch (UnitSystem) {
-    case usCM: return mm / 10;
-    case usInch: return mm / 25.4;
-    case muThousandthsOfInches: return mm * 1000 / 25.4;
-    default: return mm;
+    case usCM:
+      return mm / 10;
+    case usInch:
+      return mm / 25.4;
+    case muThousandthsOfInches:
+      return mm * 1000 / 25.4;
+    default:
+      return mm;
   }
 }
 

@@ -1,8 +1,5 @@
 // The canvas over a QPrinter, in a file of its own: only what prints on a
 // printer (the print module, tests) brings in Qt's print support.
-#include "editor/SrcEditMiscProcs.h"
-#include "editor/SrcEditPrinterInfo.h"
-
 #include <QFile>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -11,6 +8,9 @@
 #include <QPrinter>
 #include <algorithm>
 #include <cmath>
+
+#include "editor/SrcEditMiscProcs.h"
+#include "editor/SrcEditPrinterInfo.h"
 
 TPrinterCanvas::TPrinterCanvas(QPrinter& printer) : printer_(printer) {}
 TPrinterCanvas::~TPrinterCanvas() {
@@ -65,7 +65,9 @@ TPrintFontMetrics TPrinterCanvas::Metrics() const {
   return {m.height(), m.ascent(), m.descent(), m.leading(), m.averageCharWidth()};
 }
 
-int TPrinterCanvas::TextWidth(const QString& text) const { return QFontMetrics(font_, &printer_).horizontalAdvance(text); }
+int TPrinterCanvas::TextWidth(const QString& text) const {
+  return QFontMetrics(font_, &printer_).horizontalAdvance(text);
+}
 
 void TPrinterCanvas::DrawText(int x, int y, const QString& text, const QColor& color, const QColor& background,
                               int cellWidth, bool baseline) {
@@ -73,8 +75,8 @@ void TPrinterCanvas::DrawText(int x, int y, const QString& text, const QColor& c
   const QFontMetrics m(font_, &printer_);
   const int top = baseline ? y - m.ascent() : y;
   const int base = baseline ? y : y + m.ascent();
-  const int width = cellWidth > 0 ? cellWidth * TextCells(text, 0, static_cast<int>(text.size()))
-                                  : m.horizontalAdvance(text);
+  const int width =
+      cellWidth > 0 ? cellWidth * TextCells(text, 0, static_cast<int>(text.size())) : m.horizontalAdvance(text);
   if (background.isValid()) painter_->fillRect(QRect(x, top, width, m.height()), background);
   painter_->setPen(color);
   if (cellWidth <= 0 || m.horizontalAdvance(text) == width) {

@@ -1,11 +1,11 @@
 #include "editor/SrcEditPrinterInfo.h"
 
-#include "editor/SrcEditMiscProcs.h"
-
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <algorithm>
 #include <cmath>
+
+#include "editor/SrcEditMiscProcs.h"
 
 void TSrcEditPrinterInfo::UpdateFrom(const TPrintCanvas* canvas) {
   geometry_ = canvas ? canvas->Geometry() : TSrcEditPrinterGeometry::A4();
@@ -20,11 +20,15 @@ const TSrcEditPrinterGeometry& TSrcEditPrinterInfo::Geometry() const {
   return geometry_;
 }
 
-int TSrcEditPrinterInfo::PixFromLeft(double mm) const { return static_cast<int>(std::lround(mm * XPixPrMM() - LeftGutter())); }
+int TSrcEditPrinterInfo::PixFromLeft(double mm) const {
+  return static_cast<int>(std::lround(mm * XPixPrMM() - LeftGutter()));
+}
 int TSrcEditPrinterInfo::PixFromRight(double mm) const {
   return static_cast<int>(std::lround(mm * XPixPrMM() - RightGutter()));
 }
-int TSrcEditPrinterInfo::PixFromTop(double mm) const { return static_cast<int>(std::lround(mm * YPixPrMM() - TopGutter())); }
+int TSrcEditPrinterInfo::PixFromTop(double mm) const {
+  return static_cast<int>(std::lround(mm * YPixPrMM() - TopGutter()));
+}
 int TSrcEditPrinterInfo::PixFromBottom(double mm) const {
   return static_cast<int>(std::lround(mm * YPixPrMM() - BottomGutter()));
 }

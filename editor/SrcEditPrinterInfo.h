@@ -50,8 +50,8 @@ class TPrintCanvas {
   // Draws `text` in the current font with its top (or, with `baseline`, its
   // base line) at y. A `cellWidth` above 0 puts every character into a cell
   // of that width; an invalid `background` leaves the ground as it is.
-  virtual void DrawText(int x, int y, const QString& text, const QColor& color, const QColor& background,
-                        int cellWidth, bool baseline) = 0;
+  virtual void DrawText(int x, int y, const QString& text, const QColor& color, const QColor& background, int cellWidth,
+                        bool baseline) = 0;
   virtual void FillRect(const QRect& rect, const QColor& color) = 0;
   // A rectangle outline (invalid `pen`: none) filled with `brush` (invalid: hollow).
   virtual void DrawRect(const QRect& rect, const QColor& pen, const QColor& brush) = 0;

@@ -1,12 +1,11 @@
 // Text replacement of the editor: the selected text, the replacing
 // primitive in the three selection modes, and the recorded replacements
 // built on it.
-#include "editor/SrcEdit.h"
-
-#include "platform/ScopeExit.h"
-
 #include <algorithm>
 #include <new>
+
+#include "editor/SrcEdit.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -86,9 +85,15 @@ void TCustomSrcEdit::SetSelTextPrimitiveEx(TSrcSelectionMode mode, const QString
     const int insertionLine = std::max(1, std::min(caretY_, std::max(1, LineCount())));
     int added = 0;
     switch (mode) {
-      case smNormal: added = InsertNormal(text); break;
-      case smColumn: added = InsertColumn(text, rowReason); break;
-      case smLine: added = InsertLineMode(text); break;
+      case smNormal:
+        added = InsertNormal(text);
+        break;
+      case smColumn:
+        added = InsertColumn(text, rowReason);
+        break;
+      case smLine:
+        added = InsertLineMode(text);
+        break;
     }
     // Line mode inserts before the caret line, the others after it.
     AllocationPoint();

@@ -1,14 +1,13 @@
 // Keeping every line's stored scanner state right after changes, and the
 // ten numbered bookmarks.
-#include "editor/SrcEdit.h"
-
-#include "platform/ScopeExit.h"
-
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
+
+#include "editor/SrcEdit.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 

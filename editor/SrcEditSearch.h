@@ -4,11 +4,11 @@
 // test. Hits never overlap. NUL is an ordinary character.
 #pragma once
 
-#include "editor/SrcEditTypes.h"
-
 #include <QString>
 #include <array>
 #include <vector>
+
+#include "editor/SrcEditTypes.h"
 
 class TSrcEditSearch {
  public:

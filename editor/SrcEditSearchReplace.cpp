@@ -1,10 +1,9 @@
 // The one operation behind find, find next and replace: drives the search
 // engine over the lines of a scope.
-#include "editor/SrcEdit.h"
-
-#include "platform/ScopeExit.h"
-
 #include <algorithm>
+
+#include "editor/SrcEdit.h"
+#include "platform/ScopeExit.h"
 
 int TCustomSrcEdit::SearchReplace(const QString& search, const QString& replace, TSrcSearchOptions options) {
   if (!(options & (ssoReplace | ssoReplaceAll))) return SearchReplaceEx(search, replace, options);

@@ -58,8 +58,7 @@ inline const QString FilterHTML = QStringLiteral("HTML Document (*.htm,*.html)|*
 inline const QString FilterVBScript = QStringLiteral("VBScript Files (*.vbs)|*.vbs");
 inline const QString FilterSQL = QStringLiteral("SQL Files (*.sql)|*.sql");
 inline const QString FilterRTF = QStringLiteral("Rich Text Format (*.rtf)|*.rtf");
-inline const QString FilterPHP =
-    QStringLiteral("PHP Files (*.php,*.php3,*.phtml,*.inc)|*.php;*.php3;*.phtml;*.inc");
+inline const QString FilterPHP = QStringLiteral("PHP Files (*.php,*.php3,*.phtml,*.inc)|*.php;*.php3;*.phtml;*.inc");
 inline const QString FilterCSS = QStringLiteral("Cascading Stylesheets (*.css)|*.css");
 inline const QString FilterJScript = QStringLiteral("Javascript Files (*.js)|*.js");
 inline const QString FilterXML =

@@ -2,12 +2,12 @@
 // buffer's own (expansion, scanner states) and word wrap. Its storage and its
 // files are in SrcEditTextStorage.cpp and SrcEditTextFiles.cpp.
 #include "editor/SrcEditTextBuffer.h"
-#include "editor/SrcEditTextRecords.h"
-
-#include "platform/Exceptions.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include "editor/SrcEditTextRecords.h"
+#include "platform/Exceptions.h"
 
 using namespace SrcEditLineRecords;
 
@@ -75,14 +75,16 @@ void TSrcEditStringList::Put(int index, const QString& text) {
 
 TObject* TSrcEditStringList::GetObject(int index) const {
   if (index < 0 || index >= count_ || objects_.empty()) return nullptr;
-  const auto it = std::lower_bound(objects_.begin(), objects_.end(), std::make_pair(index, static_cast<TObject*>(nullptr)));
+  const auto it =
+      std::lower_bound(objects_.begin(), objects_.end(), std::make_pair(index, static_cast<TObject*>(nullptr)));
   return it != objects_.end() && it->first == index ? it->second : nullptr;
 }
 
 void TSrcEditStringList::PutObject(int index, TObject* object) {
   if (index < 0 || index >= count_) Error(index);
   UpdateBlock block(*this);
-  const auto it = std::lower_bound(objects_.begin(), objects_.end(), std::make_pair(index, static_cast<TObject*>(nullptr)));
+  const auto it =
+      std::lower_bound(objects_.begin(), objects_.end(), std::make_pair(index, static_cast<TObject*>(nullptr)));
   if (it != objects_.end() && it->first == index) {
     if (object)
       it->second = object;
@@ -137,8 +139,8 @@ void TSrcEditStringList::AddStrings(const TSrcEditStringList& other) {
   for (int i = 0; i < n; ++i) {
     TSrcEditLineRec copy = text_.Copy(other.text_, other.Rec(i));
     copy.fRange = -1;
-    copy.fMeta = (copy.fMeta & static_cast<std::uint32_t>(sfKindMask | sfLarge)) | (kNoLength << 8) |
-                 sfExpandedLengthUnknown;
+    copy.fMeta =
+        (copy.fMeta & static_cast<std::uint32_t>(sfKindMask | sfLarge)) | (kNoLength << 8) | sfExpandedLengthUnknown;
     copies.push_back(copy);
     if (TObject* object = other.GetObject(i)) objects.push_back({first + i, object});
   }

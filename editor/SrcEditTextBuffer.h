@@ -17,12 +17,6 @@
 // (loading, saving and the writer).
 #pragma once
 
-#include "editor/SrcEditMiscProcs.h"
-#include "editor/SrcEditTypes.h"
-#include "platform/SafeFile.h"
-#include "platform/TextCodec.h"
-#include "platform/Types.h"
-
 #include <QAnyStringView>
 #include <QString>
 #include <QStringList>
@@ -32,18 +26,24 @@
 #include <span>
 #include <vector>
 
+#include "editor/SrcEditMiscProcs.h"
+#include "editor/SrcEditTypes.h"
+#include "platform/SafeFile.h"
+#include "platform/TextCodec.h"
+#include "platform/Types.h"
+
 class QIODevice;
 
 enum TSrcEditFileFormat : std::uint8_t { lbsCRLF, lbsLF, lbsCR };
 
 // Flag bits of a line record.
 enum : std::uint8_t {
-  sfHasTabs = 1,                 // the expanded form differs: the text holds a TAB or a wide character
-  sfHasNoTabs = 2,               // the text holds neither (its expanded form is itself)
-  sfExpandedLengthUnknown = 4,   // the expanded form has not been computed
-  sfContinuation = 8,            // a piece of the line before, made by word wrap
-  sfKindMask = 48,               // how the text is stored: Latin-1, UTF-8, UTF-16
-  sfLarge = 64,                  // the text has an allocation of its own
+  sfHasTabs = 1,                // the expanded form differs: the text holds a TAB or a wide character
+  sfHasNoTabs = 2,              // the text holds neither (its expanded form is itself)
+  sfExpandedLengthUnknown = 4,  // the expanded form has not been computed
+  sfContinuation = 8,           // a piece of the line before, made by word wrap
+  sfKindMask = 48,              // how the text is stored: Latin-1, UTF-8, UTF-16
+  sfLarge = 64,                 // the text has an allocation of its own
 };
 
 // One line: where its bytes are, how many, its scanner state, and its
@@ -109,7 +109,6 @@ class TSrcEditTextStore {
   qint64 live_ = 0;
   qint64 dead_ = 0;
 };
-
 
 class ESrcEditStringList : public ESrcEditError {
  public:

@@ -1,11 +1,5 @@
 // Files of the text buffer: loading a file or stream into lines (any line
 // breaks, in chunks), and saving through the encoder and the safe writer.
-#include "editor/SrcEditTextBuffer.h"
-#include "editor/SrcEditTextRecords.h"
-
-#include "platform/Exceptions.h"
-#include "platform/Memory.h"
-
 #include <QBuffer>
 #include <QFile>
 #include <QIODevice>
@@ -14,6 +8,11 @@
 #include <cstring>
 #include <new>
 #include <string>
+
+#include "editor/SrcEditTextBuffer.h"
+#include "editor/SrcEditTextRecords.h"
+#include "platform/Exceptions.h"
+#include "platform/Memory.h"
 
 // ------------------------------------------------------------------ files
 
@@ -209,9 +208,7 @@ void TSrcEditStringList::LoadChunks(QIODevice& stream, const QString& name) {
       add(fresh.Store(TextCodec::decode(bytes, encoding)));
     }
   };
-  auto addUnits = [&](const char16_t* p, qsizetype n) {
-    add(fresh.Store(QStringView(p, n)));
-  };
+  auto addUnits = [&](const char16_t* p, qsizetype n) { add(fresh.Store(QStringView(p, n))); };
 
   stream.seek(bom);
   bool sawCR = false, sawLF = false;
@@ -277,9 +274,12 @@ namespace {
 
 QStringView BreakText(TSrcEditFileFormat format) {
   switch (format) {
-    case lbsLF: return u"\n";
-    case lbsCR: return u"\r";
-    default: return u"\r\n";
+    case lbsLF:
+      return u"\n";
+    case lbsCR:
+      return u"\r";
+    default:
+      return u"\r\n";
   }
 }
 
@@ -294,12 +294,12 @@ void TSrcEditStringList::Encode(TextCodec::Encoder& encoder) const {
   const QByteArray lineBreak = TextCodec::encode(BreakText(fileFormat_), encoding_);
   // A record's break is written unless the next one continues it (word
   // wrap): continuations are joined by writing them one after the other.
-  const TSrcEditLineRec* before = store_.data();              // the records before the gap
+  const TSrcEditLineRec* before = store_.data();               // the records before the gap
   const TSrcEditLineRec* after = store_.data() + gapLength();  // and after it, by index
   for (int i = 0; i < count_; ++i) {
     text_.Encode((i < gapStart_ ? before : after)[i], encoder);
-    const bool lineEnds = i + 1 < count_ ? !((i + 1 < gapStart_ ? before : after)[i + 1].fMeta & sfContinuation)
-                                         : appendLineBreakAtEnd_;
+    const bool lineEnds =
+        i + 1 < count_ ? !((i + 1 < gapStart_ ? before : after)[i + 1].fMeta & sfContinuation) : appendLineBreakAtEnd_;
     if (lineEnds) encoder.appendRaw(lineBreak);
   }
   encoder.finish();
@@ -307,7 +307,8 @@ void TSrcEditStringList::Encode(TextCodec::Encoder& encoder) const {
 
 QByteArray TSrcEditStringList::SaveToBytes() {
   QByteArray out;
-  TextCodec::Encoder encoder(encoding_, [&](QByteArrayView bytes) { out.append(bytes); }, kSaveBuffer);
+  TextCodec::Encoder encoder(
+      encoding_, [&](QByteArrayView bytes) { out.append(bytes); }, kSaveBuffer);
   Encode(encoder);
   return out;
 }
@@ -315,7 +316,8 @@ QByteArray TSrcEditStringList::SaveToBytes() {
 void TSrcEditStringList::SaveToStream(QIODevice& stream) {
   CheckEncoding(QStringLiteral("the text"));
   TSrcEditFiler filer(&stream);
-  TextCodec::Encoder encoder(encoding_, [&](QByteArrayView bytes) { filer.WriteThrough(bytes); }, kSaveBuffer);
+  TextCodec::Encoder encoder(
+      encoding_, [&](QByteArrayView bytes) { filer.WriteThrough(bytes); }, kSaveBuffer);
   Encode(encoder);
   filer.Flush();
 }
@@ -335,7 +337,8 @@ void TSrcEditStringList::SaveToFile(const QString& fileName, const TInPlaceQuest
   TSrcEditFileWriter writer(fileName, ask, [this] { return EncodedSize(); });
   writer.SetLineBreakStyle(fileFormat_);
   writer.SetEncoding(encoding_);
-  TextCodec::Encoder encoder(encoding_, [&](QByteArrayView bytes) { writer.WriteThrough(bytes); }, kSaveBuffer);
+  TextCodec::Encoder encoder(
+      encoding_, [&](QByteArrayView bytes) { writer.WriteThrough(bytes); }, kSaveBuffer);
   Encode(encoder);
   writer.Commit();
 }

@@ -3,9 +3,9 @@
 // expanded length).
 #pragma once
 
-#include "editor/SrcEditTextBuffer.h"
-
 #include <cstdint>
+
+#include "editor/SrcEditTextBuffer.h"
 
 // Holds an update block of the list for its lifetime.
 class TSrcEditStringList::UpdateBlock {
@@ -35,8 +35,6 @@ inline void SetExpandedLength(TSrcEditLineRec& r, qsizetype length) {
   const std::uint32_t v = length < 0 || length >= kNoLength ? kNoLength : static_cast<std::uint32_t>(length);
   r.fMeta = (r.fMeta & 0xFF) | (v << 8);
 }
-inline TSrcEditLineRec FreshRecord() {
-  return TSrcEditLineRec{0, 0, -1, (kNoLength << 8) | sfExpandedLengthUnknown};
-}
+inline TSrcEditLineRec FreshRecord() { return TSrcEditLineRec{0, 0, -1, (kNoLength << 8) | sfExpandedLengthUnknown}; }
 
 }  // namespace SrcEditLineRecords

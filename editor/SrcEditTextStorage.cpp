@@ -1,12 +1,12 @@
 // The storage of the text buffer: the blocks that hold the lines' bytes
 // (TSrcEditTextStore), and the list's array of line records with its gap and
 // the side table of objects.
-#include "editor/SrcEditTextBuffer.h"
-#include "editor/SrcEditTextRecords.h"
-
 #include <algorithm>
 #include <cstring>
 #include <new>
+
+#include "editor/SrcEditTextBuffer.h"
+#include "editor/SrcEditTextRecords.h"
 
 using namespace SrcEditLineRecords;
 
@@ -208,9 +208,12 @@ TSrcEditLineRec TSrcEditTextStore::Copy(const TSrcEditTextStore& from, const TSr
 QAnyStringView TSrcEditTextStore::View(const TSrcEditLineRec& rec) const {
   const char* p = Data(rec);
   switch (Kind(rec)) {
-    case kLatin1: return QLatin1StringView(p, rec.fSize);
-    case kUtf8: return QUtf8StringView(p, rec.fSize);
-    default: return QStringView(reinterpret_cast<const QChar*>(p), rec.fSize / 2);
+    case kLatin1:
+      return QLatin1StringView(p, rec.fSize);
+    case kUtf8:
+      return QUtf8StringView(p, rec.fSize);
+    default:
+      return QStringView(reinterpret_cast<const QChar*>(p), rec.fSize / 2);
   }
 }
 
@@ -219,9 +222,15 @@ void TSrcEditTextStore::Encode(const TSrcEditLineRec& rec, TextCodec::Encoder& e
   const char* p = rec.fMeta & sfLarge ? large_[rec.fWhere].get()
                                       : blocks_[rec.fWhere >> kBlockBits].data.get() + (rec.fWhere & (kBlockSize - 1));
   switch (Kind(rec)) {
-    case kLatin1: encoder.appendLatin1(p, rec.fSize); break;
-    case kUtf8: encoder.appendUtf8(p, rec.fSize); break;
-    default: encoder.append(QStringView(reinterpret_cast<const QChar*>(p), rec.fSize / 2)); break;
+    case kLatin1:
+      encoder.appendLatin1(p, rec.fSize);
+      break;
+    case kUtf8:
+      encoder.appendUtf8(p, rec.fSize);
+      break;
+    default:
+      encoder.append(QStringView(reinterpret_cast<const QChar*>(p), rec.fSize / 2));
+      break;
   }
 }
 
@@ -229,17 +238,23 @@ QString TSrcEditTextStore::Text(const TSrcEditLineRec& rec) const {
   if (rec.fSize == 0) return QString();
   const char* p = Data(rec);
   switch (Kind(rec)) {
-    case kLatin1: return QString::fromLatin1(p, rec.fSize);
-    case kUtf8: return TextCodec::decode(QByteArrayView(p, rec.fSize), TextEncoding::Utf8);
-    default: return QString(reinterpret_cast<const QChar*>(p), rec.fSize / 2);
+    case kLatin1:
+      return QString::fromLatin1(p, rec.fSize);
+    case kUtf8:
+      return TextCodec::decode(QByteArrayView(p, rec.fSize), TextEncoding::Utf8);
+    default:
+      return QString(reinterpret_cast<const QChar*>(p), rec.fSize / 2);
   }
 }
 
 int TSrcEditTextStore::Length(const TSrcEditLineRec& rec) const {
   switch (Kind(rec)) {
-    case kLatin1: return static_cast<int>(rec.fSize);
-    case kUtf8: return Utf16Length(Data(rec), rec.fSize);
-    default: return static_cast<int>(rec.fSize / 2);
+    case kLatin1:
+      return static_cast<int>(rec.fSize);
+    case kUtf8:
+      return Utf16Length(Data(rec), rec.fSize);
+    default:
+      return static_cast<int>(rec.fSize / 2);
   }
 }
 
@@ -274,7 +289,8 @@ void TSrcEditStringList::MoveGap(int index) {
   if (index < gapStart_) {
     std::memmove(base + index + gap, base + index, sizeof(TSrcEditLineRec) * static_cast<size_t>(gapStart_ - index));
   } else if (index > gapStart_) {
-    std::memmove(base + gapStart_, base + gapStart_ + gap, sizeof(TSrcEditLineRec) * static_cast<size_t>(index - gapStart_));
+    std::memmove(base + gapStart_, base + gapStart_ + gap,
+                 sizeof(TSrcEditLineRec) * static_cast<size_t>(index - gapStart_));
   }
   gapStart_ = index;
 }
@@ -321,14 +337,16 @@ void TSrcEditStringList::CompactIfWasteful() {
 }
 
 void TSrcEditStringList::ShiftObjects(int index, int delta) {
-  for (auto it = std::lower_bound(objects_.begin(), objects_.end(), std::make_pair(index, static_cast<TObject*>(nullptr)));
+  for (auto it =
+           std::lower_bound(objects_.begin(), objects_.end(), std::make_pair(index, static_cast<TObject*>(nullptr)));
        it != objects_.end(); ++it)
     it->first += delta;
 }
 
 void TSrcEditStringList::DropObjects(int index, int n) {
   if (objects_.empty()) return;
-  const auto first = std::lower_bound(objects_.begin(), objects_.end(), std::make_pair(index, static_cast<TObject*>(nullptr)));
+  const auto first =
+      std::lower_bound(objects_.begin(), objects_.end(), std::make_pair(index, static_cast<TObject*>(nullptr)));
   auto last = first;
   while (last != objects_.end() && last->first < index + n) ++last;
   for (auto it = objects_.erase(first, last); it != objects_.end(); ++it) it->first -= n;

@@ -1,9 +1,9 @@
 // Types shared by the editor component's units.
 #pragma once
 
-#include "platform/Exceptions.h"
-
 #include <cstdint>
+
+#include "platform/Exceptions.h"
 
 // A text position: column and line, both counted from 1.
 struct TPoint {

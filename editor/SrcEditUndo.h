@@ -3,13 +3,13 @@
 // and are taken back together.
 #pragma once
 
-#include "editor/SrcEditTypes.h"
-#include "platform/Types.h"
-
 #include <QString>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "editor/SrcEditTypes.h"
+#include "platform/Types.h"
 
 // Why a change was made. The numbers are stored in items and compared by the
 // grouping rules of Undo and Redo.
@@ -33,8 +33,8 @@ enum TSrcChangeReason : std::uint8_t {
   crNothing = 16,
   crGroupBreak = 17,
   crDeleteAll = 18,
-  crWordWrapOn = 19,    // word wrap switched back on after a paste
-  crWordWrapOff = 20,    // word wrap switched off for a paste
+  crWordWrapOn = 19,   // word wrap switched back on after a paste
+  crWordWrapOff = 20,  // word wrap switched off for a paste
   crPadding = 21,
 };
 

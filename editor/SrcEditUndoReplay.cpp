@@ -1,9 +1,8 @@
 // Undo and redo of the editor: the recorded changes replayed item by item.
-#include "editor/SrcEdit.h"
-
-#include "platform/ScopeExit.h"
-
 #include <algorithm>
+
+#include "editor/SrcEdit.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -203,7 +202,8 @@ void TCustomSrcEdit::UndoItem() {
     case crSilentDelete:
     case crSilentDeleteAfterCursor:
     case crDeleteAll: {
-      TPoint p = mode == smColumn ? TPoint{std::min(start.X, end.X), std::min(start.Y, end.Y)} : EarlierPoint(start, end);
+      TPoint p =
+          mode == smColumn ? TPoint{std::min(start.X, end.X), std::min(start.Y, end.Y)} : EarlierPoint(start, end);
       if ((reason == crDeleteAfterCursor || reason == crSilentDeleteAfterCursor) && LineCount() < p.Y) {
         SetCaretXYEx(false, TPoint{1, LineCount()});
         lines_->Add(QString());
@@ -236,7 +236,8 @@ void TCustomSrcEdit::UndoItem() {
       lines_->BeginUpdate();
       ScopeExit endUpdate([this] { lines_->EndUpdate(); });
       QString line = Line(caretY_);
-      if (line.size() < caretX_ - 1 && !IsBlank(item->fChangeStr)) line += Spaces(caretX_ - 1 - static_cast<int>(line.size()));
+      if (line.size() < caretX_ - 1 && !IsBlank(item->fChangeStr))
+        line += Spaces(caretX_ - 1 - static_cast<int>(line.size()));
       if (end.Y >= 0 && end.Y < LineCount()) lines_->Delete(end.Y);
       PutLine(caretY_, TrimIfWanted(line + item->fChangeStr));
       DoLinesDeleted(caretY_ + 1, 1);

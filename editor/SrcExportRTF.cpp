@@ -1,11 +1,11 @@
 #include "editor/SrcExportRTF.h"
 
-#include "editor/SrcEditPrinterInfo.h"
-#include "editor/SrcEditStrConst.h"
-
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
+
+#include "editor/SrcEditPrinterInfo.h"
+#include "editor/SrcEditStrConst.h"
 
 namespace {
 // Windows-1252 bytes 0x80..0x9F by their Unicode character (0 where the
@@ -23,9 +23,7 @@ int Cp1252Byte(char16_t c) {
   return -1;
 }
 
-void AppendUnicode(QString& out, char16_t unit) {
-  out += QStringLiteral("\\u%1?").arg(static_cast<qint16>(unit));
-}
+void AppendUnicode(QString& out, char16_t unit) { out += QStringLiteral("\\u%1?").arg(static_cast<qint16>(unit)); }
 }  // namespace
 
 QString TSrcExporterRTF::DefaultFilter() const { return SrcEditStrConst::FilterRTF; }

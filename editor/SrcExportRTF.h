@@ -1,9 +1,9 @@
 // Highlighted text as a Rich Text Format document.
 #pragma once
 
-#include "editor/SrcEditExport.h"
-
 #include <vector>
+
+#include "editor/SrcEditExport.h"
 
 class TSrcExporterRTF : public TSrcCustomExporter {
  public:

@@ -1,12 +1,12 @@
 #include "editor/SrcTextDrawer.h"
 
-#include "editor/SrcEditMiscProcs.h"
-
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
+
+#include "editor/SrcEditMiscProcs.h"
 
 namespace {
 

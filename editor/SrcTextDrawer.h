@@ -4,10 +4,6 @@
 // base font.
 #pragma once
 
-#include "editor/SrcEditTypes.h"
-#include "platform/Colors.h"
-#include "platform/Types.h"
-
 #include <QFont>
 #include <QPointF>
 #include <QRawFont>
@@ -17,6 +13,10 @@
 #include <array>
 #include <memory>
 #include <vector>
+
+#include "editor/SrcEditTypes.h"
+#include "platform/Colors.h"
+#include "platform/Types.h"
 
 class QPainter;
 

@@ -14,8 +14,7 @@
 namespace {
 TFileServices& Services() {
   static TFileServices services{
-      [](const QString&) { return QString(); },
-      [](QDialog& dialog) { return dialog.exec(); },
+      [](const QString&) { return QString(); }, [](QDialog& dialog) { return dialog.exec(); },
       [](const QString& text, int) {
         QMessageBox::information(nullptr, QString(), text);
         return 1;

@@ -5,12 +5,12 @@
 // controls also work on their own.
 #pragma once
 
-#include "platform/Exceptions.h"
-
 #include <QHash>
 #include <QIcon>
 #include <QString>
 #include <functional>
+
+#include "platform/Exceptions.h"
 
 class QDialog;
 

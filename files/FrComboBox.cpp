@@ -1,7 +1,5 @@
 #include "files/FrComboBox.h"
 
-#include "files/FileServices.h"
-
 #include <QAbstractItemView>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -11,6 +9,8 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <algorithm>
+
+#include "files/FileServices.h"
 
 namespace {
 class TQtSearchTimer : public TSearchTimer {
@@ -33,8 +33,7 @@ bool Printable(const QKeyEvent* e) {
 }
 }  // namespace
 
-TFrCustomComboBox::TFrCustomComboBox(QWidget* parent)
-    : QComboBox(parent), timer_(std::make_unique<TQtSearchTimer>()) {
+TFrCustomComboBox::TFrCustomComboBox(QWidget* parent) : QComboBox(parent), timer_(std::make_unique<TQtSearchTimer>()) {
   frame_.repaint = [this] { update(); };
   frame_.relayout = [this] { update(); };
 }
@@ -66,8 +65,10 @@ void TFrCustomComboBox::SelectAndNotify(int index) {
 }
 
 void TFrCustomComboBox::keyPressEvent(QKeyEvent* e) {
-  if (isEditable()) Complete(e);
-  else TypeAhead(e);
+  if (isEditable())
+    Complete(e);
+  else
+    TypeAhead(e);
 }
 
 void TFrCustomComboBox::TypeAhead(QKeyEvent* e) {
@@ -85,12 +86,19 @@ void TFrCustomComboBox::TypeAhead(QKeyEvent* e) {
       search_.clear();
       SelectAndNotify(0);
       return;
-    case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_End: case Qt::Key_Home:
-    case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_End:
+    case Qt::Key_Home:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
       search_.clear();
       QComboBox::keyPressEvent(e);
       return;
-    default: break;
+    default:
+      break;
   }
   if (!Printable(e)) {
     QComboBox::keyPressEvent(e);
@@ -98,8 +106,10 @@ void TFrCustomComboBox::TypeAhead(QKeyEvent* e) {
   }
   search_ += e->text();
   const int i = findText(search_, Qt::MatchStartsWith);
-  if (i >= 0) SelectAndNotify(i);
-  else if (beepOnMiss_) FileServices().beep();
+  if (i >= 0)
+    SelectAndNotify(i);
+  else if (beepOnMiss_)
+    FileServices().beep();
   timer_->Start(kSearchResetMs, [this] { search_.clear(); });
 }
 
@@ -113,8 +123,10 @@ void TFrCustomComboBox::Complete(QKeyEvent* e) {
   const bool paste = (ctrl && (e->key() == Qt::Key_V || e->key() == Qt::Key_X)) ||
                      (e->key() == Qt::Key_Insert && (e->modifiers() & Qt::ShiftModifier));
   const bool completes = paste || e->key() == Qt::Key_Delete || Printable(e);
-  if (e->key() == Qt::Key_Insert && (e->modifiers() & Qt::ShiftModifier)) lineEdit()->paste();
-  else QComboBox::keyPressEvent(e);
+  if (e->key() == Qt::Key_Insert && (e->modifiers() & Qt::ShiftModifier))
+    lineEdit()->paste();
+  else
+    QComboBox::keyPressEvent(e);
   if (!completes || !autoComplete_) return;
   const QString typed = lineEdit()->text();
   if (typed.isEmpty()) return;
@@ -204,13 +216,20 @@ class TFontItemDelegate : public QStyledItemDelegate {
     p->setPen(text);
     const QRect textRect = r.adjusted(2, 0, 0, 0);
     switch (box_->ShowStyle()) {
-      case TShowStyle::ssFontName: p->setFont(box_->font()); p->drawText(textRect, Qt::AlignVCenter, family); break;
-      case TShowStyle::ssFontSample: p->setFont(sample); p->drawText(textRect, Qt::AlignVCenter, family); break;
+      case TShowStyle::ssFontName:
+        p->setFont(box_->font());
+        p->drawText(textRect, Qt::AlignVCenter, family);
+        break;
+      case TShowStyle::ssFontSample:
+        p->setFont(sample);
+        p->drawText(textRect, Qt::AlignVCenter, family);
+        break;
       case TShowStyle::ssFontNameAndSample: {
         const int half = r.width() / 2;
         p->setFont(box_->font());
         p->drawText(textRect.adjusted(0, 0, -half, 0), Qt::AlignVCenter, family);
-        p->setPen(enabled ? option.palette.color(QPalette::WindowText) : option.palette.color(QPalette::Disabled, QPalette::Text));
+        p->setPen(enabled ? option.palette.color(QPalette::WindowText)
+                          : option.palette.color(QPalette::Disabled, QPalette::Text));
         p->drawLine(r.left() + half, r.top(), r.left() + half, r.bottom());
         p->setPen(text);
         p->setFont(sample);
@@ -231,7 +250,9 @@ class TFontItemDelegate : public QStyledItemDelegate {
 };
 }  // namespace
 
-void TFrFontComboBox::SetFamilySource(std::function<QList<TFontFamily>()> source) { FamilySource() = std::move(source); }
+void TFrFontComboBox::SetFamilySource(std::function<QList<TFontFamily>()> source) {
+  FamilySource() = std::move(source);
+}
 
 TFrFontComboBox::TFrFontComboBox(QWidget* parent) : TFrCustomComboBox(parent) {
   setItemDelegate(new TFontItemDelegate(this));
@@ -251,10 +272,18 @@ void TFrFontComboBox::Refill() {
     const int flags = (f.fixedPitch ? 0 : kPitchVariable) | (f.scalable ? kTrueType : 0);
     bool add = false;
     switch (type_) {
-      case TFontType::ftAll: add = true; break;
-      case TFontType::ftTrueType: add = flags & kTrueType; break;
-      case TFontType::ftFixedPitch: add = !(flags & kPitchVariable); break;
-      case TFontType::ftPrinter: add = false; break;
+      case TFontType::ftAll:
+        add = true;
+        break;
+      case TFontType::ftTrueType:
+        add = flags & kTrueType;
+        break;
+      case TFontType::ftFixedPitch:
+        add = !(flags & kPitchVariable);
+        break;
+      case TFontType::ftPrinter:
+        add = false;
+        break;
     }
     if (add) addItem(f.name, flags);
   }

@@ -2,13 +2,13 @@
 // styles and auto-complete in the edit style, and the font picker built on it.
 #pragma once
 
-#include "files/FramedControl.h"
-
 #include <QComboBox>
 #include <QFont>
 #include <functional>
 #include <memory>
 #include <optional>
+
+#include "files/FramedControl.h"
 
 // The one-shot timer that ends a type-ahead search; tests put a fake in place.
 class TSearchTimer {

@@ -1,8 +1,5 @@
 #include "files/FrDirectoryTree.h"
 
-#include "files/FileServices.h"
-#include "files/FrFileListBox.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -12,6 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "files/FileServices.h"
+#include "files/FrFileListBox.h"
 
 namespace {
 const QString kMarker = QStringLiteral(":");
@@ -32,13 +32,20 @@ class TRenameDelegate : public QStyledItemDelegate {
 
 int FlagOf(TDriveType t) {
   switch (t) {
-    case TDriveType::Unknown: return dtUnknown;
-    case TDriveType::Removable: return dtFloppy;
-    case TDriveType::Fixed: return dtFixed;
-    case TDriveType::Remote: return dtNetwork;
-    case TDriveType::CDROM: return dtCDROM;
-    case TDriveType::RAMDisk: return dtRAM;
-    case TDriveType::NoRootDir: return 0;
+    case TDriveType::Unknown:
+      return dtUnknown;
+    case TDriveType::Removable:
+      return dtFloppy;
+    case TDriveType::Fixed:
+      return dtFixed;
+    case TDriveType::Remote:
+      return dtNetwork;
+    case TDriveType::CDROM:
+      return dtCDROM;
+    case TDriveType::RAMDisk:
+      return dtRAM;
+    case TDriveType::NoRootDir:
+      return 0;
   }
   return 0;
 }
@@ -118,8 +125,8 @@ QTreeWidgetItem* TFrDirectoryTree::AddRoot(const TMountEntry& entry, int index) 
   if (Readable(entry.type)) {
     const std::uint64_t serial = TMountWatcher::Instance().Source().VolumeSerial(entry.root);
     serials_.insert(entry.root, serial);
-    item->setText(0, serial == UINT64_MAX ? QStringLiteral("(") + entry.root + u')'
-                                          : VolumeCaption(entry.label, entry.root));
+    item->setText(
+        0, serial == UINT64_MAX ? QStringLiteral("(") + entry.root + u')' : VolumeCaption(entry.label, entry.root));
   } else {
     item->setText(0, VolumeCaption(entry.label, entry.root));
   }
@@ -418,7 +425,8 @@ void TFrDirectoryTree::ReadVolumeAgainLater(QTreeWidgetItem* item) {
   // Not while the view is still busy with the node that changed.
   const QString mount = ExchangedVolume(item);
   if (!mount.isEmpty())
-    QMetaObject::invokeMethod(this, [this, mount] { ReadVolumeAgain(mount); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, mount] { ReadVolumeAgain(mount); }, Qt::QueuedConnection);
 }
 
 void TFrDirectoryTree::SelectionChanged(QTreeWidgetItem* item) {
@@ -455,8 +463,8 @@ void TFrDirectoryTree::keyPressEvent(QKeyEvent* e) {
 bool TFrDirectoryTree::RenameNode(QTreeWidgetItem* item, const QString& name) {
   if (!item || !item->parent()) return false;
   static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-  const bool unfit = !IsSingleFolderName(name) ||
-                     std::any_of(name.begin(), name.end(), [](QChar c) { return forbidden.contains(c); });
+  const bool unfit =
+      !IsSingleFolderName(name) || std::any_of(name.begin(), name.end(), [](QChar c) { return forbidden.contains(c); });
   if (unfit) {
     QStringList chars;
     for (QChar c : forbidden) chars << QString(c);

@@ -5,14 +5,13 @@
 // file list shows the files of the selected folder.
 #pragma once
 
-#include "files/FrTreeView.h"
-#include "platform/MountWatcher.h"
-
 #include <QHash>
 #include <QLabel>
 #include <QPointer>
 
 #include "files/FrFileListBox.h"
+#include "files/FrTreeView.h"
+#include "platform/MountWatcher.h"
 
 enum TDriveTypeFlag {
   dtUnknown = 1,

@@ -1,8 +1,5 @@
 #include "files/FrFileListBox.h"
 
-#include "files/FileServices.h"
-#include "files/FrDirectoryTree.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QScrollBar>
@@ -10,6 +7,9 @@
 #include <QStyledItemDelegate>
 #include <QWheelEvent>
 #include <algorithm>
+
+#include "files/FileServices.h"
+#include "files/FrDirectoryTree.h"
 
 namespace {
 constexpr int kGlyphColumn = 24;
@@ -36,8 +36,7 @@ class TFileItemDelegate : public QStyledItemDelegate {
     QString shown = text;
     for (QChar& c : shown)
       if (c.category() == QChar::Other_Control) c = u' ';
-    p->drawText(QRect(r.left() + 2, r.top() + top, r.width() - 2, textHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                shown);
+    p->drawText(QRect(r.left() + 2, r.top() + top, r.width() - 2, textHeight), Qt::AlignLeft | Qt::AlignVCenter, shown);
     if (option.state & QStyle::State_HasFocus) {
       p->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
       p->drawRect(r.adjusted(0, 0, -1, -1));
@@ -58,8 +57,10 @@ int AttributesOf(const QFileInfo& fi) {
   int a = 0;
   if (!fi.isWritable()) a |= ftReadOnly;
   if (fi.fileName().startsWith(u'.')) a |= ftHidden;
-  if (fi.isDir()) a |= ftDirectory;
-  else a |= ftArchive;
+  if (fi.isDir())
+    a |= ftDirectory;
+  else
+    a |= ftArchive;
   return a;
 }
 }  // namespace

@@ -4,13 +4,13 @@
 // The list never changes the process's current folder.
 #pragma once
 
-#include "files/FramedControl.h"
-
 #include <QDateTime>
 #include <QIcon>
 #include <QListWidget>
 #include <QPointer>
 #include <vector>
+
+#include "files/FramedControl.h"
 
 class TFrDirectoryTree;
 

@@ -64,9 +64,9 @@ void TFrCustomListView::wheelEvent(QWheelEvent* e) {
 }
 
 bool TFrCustomListView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-  if (!editOnRowClick_ && event && (event->type() == QEvent::MouseButtonPress ||
-                                    event->type() == QEvent::MouseButtonRelease ||
-                                    event->type() == QEvent::MouseButtonDblClick)) {
+  if (!editOnRowClick_ && event &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+       event->type() == QEvent::MouseButtonDblClick)) {
     const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
     const QTreeWidgetItem* item = itemFromIndex(index);
     QRect label = visualRect(index.siblingAtColumn(0));

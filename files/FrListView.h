@@ -3,9 +3,9 @@
 // editing of a caption only when its label is clicked.
 #pragma once
 
-#include "files/FramedControl.h"
-
 #include <QTreeWidget>
+
+#include "files/FramedControl.h"
 
 class TFrCustomListView : public TFramedScrollArea<QTreeWidget> {
   Q_OBJECT

@@ -2,10 +2,10 @@
 // while it does not have the focus, outlines its selected node with a pen.
 #pragma once
 
-#include "files/FramedControl.h"
-
 #include <QPen>
 #include <QTreeWidget>
+
+#include "files/FramedControl.h"
 
 class TFrCustomTreeView : public TFramedScrollArea<QTreeWidget> {
   Q_OBJECT

@@ -35,13 +35,18 @@ void TFrameState::Track(QEvent::Type type) {
       mouseIn_ = false;
       if (OnMouseLeave) OnMouseLeave();
       break;
-    case QEvent::FocusIn: focused_ = true; break;
-    case QEvent::FocusOut: focused_ = false; break;
+    case QEvent::FocusIn:
+      focused_ = true;
+      break;
+    case QEvent::FocusOut:
+      focused_ = false;
+      break;
     case QEvent::Resize:
     case QEvent::PaletteChange:
       if (repaint) repaint();
       return;
-    default: return;
+    default:
+      return;
   }
   UpdateStyle();
 }
@@ -73,10 +78,14 @@ void Etched(QPainter& p, const QRect& r, int sides, TColor a, TColor b) {
   Line(p, QRect(QPoint(left + 1, top + 1), QPoint(right - 1, bottom - 1)), sides, b, b);
   Line(p, QRect(QPoint(left, top), QPoint(right - 2, bottom - 2)), sides, a, a);
   const bool L = sides & sdLeft, T = sides & sdTop, R = sides & sdRight, B = sides & sdBottom;
-  if (R) Point(p, right - 1, top, b);
-  else if (T) Point(p, right - 1, top, a);
-  if (B) Point(p, left, bottom - 1, b);
-  else if (L) Point(p, left, bottom - 1, a);
+  if (R)
+    Point(p, right - 1, top, b);
+  else if (T)
+    Point(p, right - 1, top, a);
+  if (B)
+    Point(p, left, bottom - 1, b);
+  else if (L)
+    Point(p, left, bottom - 1, a);
   if (T && !L) Point(p, left, top + 1, b);
   if (L && !T) Point(p, left + 1, top, b);
   if (B && !R) Point(p, right - 1, bottom - 2, a);
@@ -91,16 +100,35 @@ void PaintFrame(QPainter& p, const QRect& rect, TFrameStyle style, int sides, TC
   Line(p, rect.adjusted(1, 1, -1, -1), kAllSides, color, color);
   Lines lines{};
   switch (style) {
-    case TFrameStyle::fsNone: break;
-    case TFrameStyle::fsFlat: Line(p, rect, sides, frameColor, frameColor); break;
-    case TFrameStyle::fsGroove: Etched(p, rect, sides, clBtnShadow, clBtnHighlight); break;
-    case TFrameStyle::fsBump: Etched(p, rect, sides, clBtnHighlight, clBtnShadow); break;
-    case TFrameStyle::fsLowered: lines = {clBtnShadow, clBtnHighlight, clBtnText, cl3DLight, true}; break;
-    case TFrameStyle::fsRaised: lines = {cl3DLight, clBtnText, clBtnHighlight, clBtnShadow, true}; break;
-    case TFrameStyle::fsButtonDown: lines = {clBtnText, clBtnText, clBtnShadow, clBtnShadow, true}; break;
-    case TFrameStyle::fsButtonUp: lines = {clBtnHighlight, cl3DDkShadow, cl3DLight, clBtnShadow, true}; break;
-    case TFrameStyle::fsStatus: lines = {clBtnShadow, clBtnHighlight, 0, 0, false}; break;
-    case TFrameStyle::fsPopup: lines = {clBtnHighlight, clBtnShadow, 0, 0, false}; break;
+    case TFrameStyle::fsNone:
+      break;
+    case TFrameStyle::fsFlat:
+      Line(p, rect, sides, frameColor, frameColor);
+      break;
+    case TFrameStyle::fsGroove:
+      Etched(p, rect, sides, clBtnShadow, clBtnHighlight);
+      break;
+    case TFrameStyle::fsBump:
+      Etched(p, rect, sides, clBtnHighlight, clBtnShadow);
+      break;
+    case TFrameStyle::fsLowered:
+      lines = {clBtnShadow, clBtnHighlight, clBtnText, cl3DLight, true};
+      break;
+    case TFrameStyle::fsRaised:
+      lines = {cl3DLight, clBtnText, clBtnHighlight, clBtnShadow, true};
+      break;
+    case TFrameStyle::fsButtonDown:
+      lines = {clBtnText, clBtnText, clBtnShadow, clBtnShadow, true};
+      break;
+    case TFrameStyle::fsButtonUp:
+      lines = {clBtnHighlight, cl3DDkShadow, cl3DLight, clBtnShadow, true};
+      break;
+    case TFrameStyle::fsStatus:
+      lines = {clBtnShadow, clBtnHighlight, 0, 0, false};
+      break;
+    case TFrameStyle::fsPopup:
+      lines = {clBtnHighlight, clBtnShadow, 0, 0, false};
+      break;
   }
   if (lines.outerA || lines.outerB) {
     Line(p, rect, sides, lines.outerA, lines.outerB);

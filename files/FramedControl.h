@@ -3,8 +3,6 @@
 // around the control's border.
 #pragma once
 
-#include "platform/Colors.h"
-
 #include <QAbstractScrollArea>
 #include <QEvent>
 #include <QPainter>
@@ -12,7 +10,20 @@
 #include <QWheelEvent>
 #include <functional>
 
-enum class TFrameStyle { fsNone, fsFlat, fsGroove, fsBump, fsLowered, fsButtonDown, fsRaised, fsButtonUp, fsStatus, fsPopup };
+#include "platform/Colors.h"
+
+enum class TFrameStyle {
+  fsNone,
+  fsFlat,
+  fsGroove,
+  fsBump,
+  fsLowered,
+  fsButtonDown,
+  fsRaised,
+  fsButtonUp,
+  fsStatus,
+  fsPopup
+};
 
 enum TFrameSide { sdLeft = 1, sdTop = 2, sdRight = 4, sdBottom = 8 };
 inline constexpr int kAllSides = sdLeft | sdTop | sdRight | sdBottom;
@@ -88,7 +99,9 @@ template <class Base>
 class TFramedScrollArea : public Base {
  public:
   explicit TFramedScrollArea(QWidget* parent = nullptr) : Base(parent) {
-    frame_.repaint = [this] { if (frame_.FrameVisible()) this->update(); };
+    frame_.repaint = [this] {
+      if (frame_.FrameVisible()) this->update();
+    };
     frame_.relayout = [this] {
       const bool visible = frame_.FrameVisible();
       this->setFrameShape(visible ? QFrame::NoFrame : QFrame::StyledPanel);

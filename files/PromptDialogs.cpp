@@ -1,8 +1,5 @@
 #include "files/PromptDialogs.h"
 
-#include "files/FileServices.h"
-#include "files/FrDirectoryTree.h"
-
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +7,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include "files/FileServices.h"
+#include "files/FrDirectoryTree.h"
 
 namespace {
 // OK sets `okFlag` and closes, Cancel clears it and closes.

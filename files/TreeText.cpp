@@ -1,9 +1,9 @@
 #include "files/TreeText.h"
 
-#include "platform/TextCodec.h"
-
 #include <QFile>
 #include <QTreeWidget>
+
+#include "platform/TextCodec.h"
 
 namespace TreeText {
 

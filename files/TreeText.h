@@ -4,11 +4,11 @@
 // blanks mixed freely as indentation. Blank lines are skipped.
 #pragma once
 
-#include "platform/Exceptions.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include "platform/Exceptions.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;

@@ -34,8 +34,8 @@ const char* const kKeywords =
 }  // namespace
 
 const TSrcKeywordTable& TSrcCssHighlighter::KeywordTable() {
-  static const TSrcKeywordTable table(TSrcHashRun::Css, kBound, tkIdentifier, tkIdentifier, false,
-                                      kSlotCount, {{kKeywords, tkKey}});
+  static const TSrcKeywordTable table(TSrcHashRun::Css, kBound, tkIdentifier, tkIdentifier, false, kSlotCount,
+                                      {{kKeywords, tkKey}});
   return table;
 }
 
@@ -51,10 +51,18 @@ TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   SetUpFrame(&KeywordTable(),
-             {.null = tkNull, .space = tkSpace, .unknown = tkUnknown, .string = tkString, .comment = tkComment,
+             {.null = tkNull,
+              .space = tkSpace,
+              .unknown = tkUnknown,
+              .string = tkString,
+              .comment = tkComment,
               .symbol = tkSymbol},
-             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
-              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {.comment = CommentAttri,
+              .identifier = IdentifierAttri,
+              .keyword = KeyAttri,
+              .string = StringAttri,
+              .whitespace = SpaceAttri,
+              .symbol = SymbolAttri},
              {
                  {tkComment, CommentAttri},
                  {tkIdentifier, IdentifierAttri},
@@ -162,6 +170,4 @@ void TSrcCssHighlighter::BraceProc() {
   while (fRun < fLen && IsDigit(fLine[fRun])) ++fRun;
 }
 
-void TSrcCssHighlighter::ScanNext() {
-  ScanNextNamesFirst<TSrcCssHighlighter, &TSrcCssHighlighter::IdentProc>();
-}
+void TSrcCssHighlighter::ScanNext() { ScanNextNamesFirst<TSrcCssHighlighter, &TSrcCssHighlighter::IdentProc>(); }

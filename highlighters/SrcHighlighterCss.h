@@ -11,8 +11,15 @@ class TSrcCssHighlighter : public TSrcKeywordHashHighlighter {
  public:
   // Token kinds.
   enum TtkTokenKind : std::uint8_t {
-    tkComment = 0, tkIdentifier = 1, tkKey = 2, tkNull = 3, tkNumber = 4, tkSpace = 5,
-    tkString = 6, tkSymbol = 7, tkUnknown = 8,
+    tkComment = 0,
+    tkIdentifier = 1,
+    tkKey = 2,
+    tkNull = 3,
+    tkNumber = 4,
+    tkSpace = 5,
+    tkString = 6,
+    tkSymbol = 7,
+    tkUnknown = 8,
   };
   // Range states kept per line.
   enum TRangeState : std::uint8_t { rsUnknown = 0, rsCStyle = 1 };

@@ -2,16 +2,15 @@
 // value, each chain kept in ascending keyword length.
 #pragma once
 
-#include "editor/SrcEditHighlighter.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "editor/SrcEditHighlighter.h"
 
 // One keyword and its token kind; owns the rest of its chain.
 struct TSrcHashEntry {

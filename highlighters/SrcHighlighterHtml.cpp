@@ -1,41 +1,169 @@
 #include "highlighters/SrcHighlighterHtml.h"
 
-#include "editor/SrcEditStrConst.h"
-
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
+
+#include "editor/SrcEditStrConst.h"
 
 namespace {
 
 // Tag names that have an opening and, unless listed below, a closing form:
 // the classic names first, then the elements of today's HTML.
 const char* const kOpeningNames[] = {
-    "A",        "ABBR",    "ACRONYM",  "ADDRESS",  "APPLET",   "AREA",     "B",        "BASE",     "BASEFONT",
-    "BGSOUND",  "BIG",     "BLINK",    "BLOCKQUOTE", "BODY",   "BR",       "BUTTON",   "CAPTION",  "CENTER",
-    "CITE",     "CODE",    "COL",      "COLGROUP", "COMMENT",  "DD",       "DEL",      "DFN",      "DIR",
-    "DIV",      "DL",      "DT",       "EM",       "EMBED",    "FIELDSET", "FONT",     "FORM",     "FRAME",
-    "FRAMESET", "H1",      "H2",       "H3",       "H4",       "H5",       "H6",       "HEAD",     "HR",
-    "HTML",     "I",       "IFRAME",   "ILAYER",   "IMG",      "INPUT",    "INS",      "ISINDEX",  "KBD",
-    "KEYGEN",   "LABEL",   "LAYER",    "LEGEND",   "LI",       "LINK",     "LISTING",  "MAP",      "MARQUEE",
-    "MENU",     "META",    "MULTICOL", "NEXTID",   "NOBR",     "NOEMBED",  "NOFRAMES", "NOLAYER",  "NOSCRIPT",
-    "OBJECT",   "OL",      "OPTION",   "P",        "PARAM",    "PLAINTEXT", "PRE",     "Q",        "S",
-    "SAMP",     "SCRIPT",  "SELECT",   "SERVER",   "SMALL",    "SPACER",   "SPAN",     "STRIKE",   "STRONG",
-    "STYLE",    "SUB",     "SUP",      "TABLE",    "TBODY",    "TD",       "TEXTAREA", "TFOOT",    "TH",
-    "THEAD",    "TITLE",   "TR",       "TT",       "U",        "UL",       "VAR",      "WBR",      "XMP",
+    "A",
+    "ABBR",
+    "ACRONYM",
+    "ADDRESS",
+    "APPLET",
+    "AREA",
+    "B",
+    "BASE",
+    "BASEFONT",
+    "BGSOUND",
+    "BIG",
+    "BLINK",
+    "BLOCKQUOTE",
+    "BODY",
+    "BR",
+    "BUTTON",
+    "CAPTION",
+    "CENTER",
+    "CITE",
+    "CODE",
+    "COL",
+    "COLGROUP",
+    "COMMENT",
+    "DD",
+    "DEL",
+    "DFN",
+    "DIR",
+    "DIV",
+    "DL",
+    "DT",
+    "EM",
+    "EMBED",
+    "FIELDSET",
+    "FONT",
+    "FORM",
+    "FRAME",
+    "FRAMESET",
+    "H1",
+    "H2",
+    "H3",
+    "H4",
+    "H5",
+    "H6",
+    "HEAD",
+    "HR",
+    "HTML",
+    "I",
+    "IFRAME",
+    "ILAYER",
+    "IMG",
+    "INPUT",
+    "INS",
+    "ISINDEX",
+    "KBD",
+    "KEYGEN",
+    "LABEL",
+    "LAYER",
+    "LEGEND",
+    "LI",
+    "LINK",
+    "LISTING",
+    "MAP",
+    "MARQUEE",
+    "MENU",
+    "META",
+    "MULTICOL",
+    "NEXTID",
+    "NOBR",
+    "NOEMBED",
+    "NOFRAMES",
+    "NOLAYER",
+    "NOSCRIPT",
+    "OBJECT",
+    "OL",
+    "OPTION",
+    "P",
+    "PARAM",
+    "PLAINTEXT",
+    "PRE",
+    "Q",
+    "S",
+    "SAMP",
+    "SCRIPT",
+    "SELECT",
+    "SERVER",
+    "SMALL",
+    "SPACER",
+    "SPAN",
+    "STRIKE",
+    "STRONG",
+    "STYLE",
+    "SUB",
+    "SUP",
+    "TABLE",
+    "TBODY",
+    "TD",
+    "TEXTAREA",
+    "TFOOT",
+    "TH",
+    "THEAD",
+    "TITLE",
+    "TR",
+    "TT",
+    "U",
+    "UL",
+    "VAR",
+    "WBR",
+    "XMP",
     // Today's elements.
-    "ARTICLE",  "ASIDE",   "AUDIO",    "BDI",      "BDO",      "CANVAS",   "DATA",     "DATALIST", "DETAILS",
-    "DIALOG",   "FIGCAPTION", "FIGURE", "FOOTER",  "HEADER",   "HGROUP",   "MAIN",     "MARK",     "MATH",
-    "METER",    "NAV",     "OPTGROUP", "OUTPUT",   "PICTURE",  "PROGRESS", "RP",       "RT",       "RUBY",
-    "SEARCH",   "SECTION", "SLOT",     "SOURCE",   "SUMMARY",  "SVG",      "TEMPLATE", "TIME",     "TRACK",
+    "ARTICLE",
+    "ASIDE",
+    "AUDIO",
+    "BDI",
+    "BDO",
+    "CANVAS",
+    "DATA",
+    "DATALIST",
+    "DETAILS",
+    "DIALOG",
+    "FIGCAPTION",
+    "FIGURE",
+    "FOOTER",
+    "HEADER",
+    "HGROUP",
+    "MAIN",
+    "MARK",
+    "MATH",
+    "METER",
+    "NAV",
+    "OPTGROUP",
+    "OUTPUT",
+    "PICTURE",
+    "PROGRESS",
+    "RP",
+    "RT",
+    "RUBY",
+    "SEARCH",
+    "SECTION",
+    "SLOT",
+    "SOURCE",
+    "SUMMARY",
+    "SVG",
+    "TEMPLATE",
+    "TIME",
+    "TRACK",
     "VIDEO",
 };
 
 // Opening names without a closing form.
-const char* const kNoClosingNames[] = {"AREA",  "BASE",  "BASEFONT", "BGSOUND", "BR",     "COL",       "FRAME",
-                                       "HR",    "IMG",   "INPUT",    "ISINDEX", "KEYGEN", "LINK",      "META",
-                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER", "WBR",   "SOURCE",    "TRACK"};
+const char* const kNoClosingNames[] = {"AREA",   "BASE",  "BASEFONT",  "BGSOUND", "BR",     "COL",    "FRAME",
+                                       "HR",     "IMG",   "INPUT",     "ISINDEX", "KEYGEN", "LINK",   "META",
+                                       "NEXTID", "PARAM", "PLAINTEXT", "SPACER",  "WBR",    "SOURCE", "TRACK"};
 
 const char* const kEntities =
     "&Alpha; &Beta; &Gamma; &Delta; &Epsilon; &Zeta; &Eta; &Theta; &Iota; &Kappa; &Lambda; &Mu; &Nu; &Xi; "
@@ -119,7 +247,10 @@ TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighli
   UndefKeyAttri = MakeAttribute(AttrNameUnknownWord, fsBold, 0x000000FF);
   ValueAttri = MakeAttribute(AttrNameValue, 0, 0x00FF8000);
   SetUpFrame(&KeywordTable(), {.null = tkNull, .space = tkSpace, .symbol = tkSymbol},
-             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .whitespace = SpaceAttri,
+             {.comment = CommentAttri,
+              .identifier = IdentifierAttri,
+              .keyword = KeyAttri,
+              .whitespace = SpaceAttri,
               .symbol = SymbolAttri},
              {
                  {tkAmpersand, AndAttri},
@@ -144,13 +275,27 @@ void TSrcHTMLHighlighter::BuildCharDispatch() {
   for (int c = 0; c < 257; ++c) {
     THandler h = Handler(&H::IdentProc);
     switch (c) {
-      case 10: h = &H::LFProc; break;
-      case 13: h = &H::CRProc; break;
-      case '"': h = Handler(&H::StringProc); break;
-      case '&': h = Handler(&H::AmpersandProc); break;
-      case '<': h = Handler(&H::TagOpenProc); break;
-      case '=': h = Handler(&H::EqualsProc); break;
-      case '>': h = Handler(&H::TagCloseProc); break;
+      case 10:
+        h = &H::LFProc;
+        break;
+      case 13:
+        h = &H::CRProc;
+        break;
+      case '"':
+        h = Handler(&H::StringProc);
+        break;
+      case '&':
+        h = Handler(&H::AmpersandProc);
+        break;
+      case '<':
+        h = Handler(&H::TagOpenProc);
+        break;
+      case '=':
+        h = Handler(&H::EqualsProc);
+        break;
+      case '>':
+        h = Handler(&H::TagCloseProc);
+        break;
       default:
         // A NUL inside the line is white space; the line's end is found by length.
         if (c <= 32) h = Handler(&H::SpaceProc);
@@ -179,10 +324,17 @@ void TSrcHTMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcHTMLHighlighter::ScanOn
 
 void TSrcHTMLHighlighter::ScanOne() {
   switch (fRange) {
-    case rsASP: ASPProc(); break;
-    case rsComment: CommentProc(); break;
-    case rsText: TextProc(); break;
-    default: Dispatch();
+    case rsASP:
+      ASPProc();
+      break;
+    case rsComment:
+      CommentProc();
+      break;
+    case rsText:
+      TextProc();
+      break;
+    default:
+      Dispatch();
   }
 }
 

@@ -9,12 +9,28 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
  public:
   // Token kinds.
   enum TtkTokenKind : std::uint8_t {
-    tkAmpersand = 0, tkASP = 1, tkComment = 2, tkIdentifier = 3, tkKey = 4, tkNull = 5,
-    tkSpace = 6, tkString = 7, tkSymbol = 8, tkText = 9, tkUndefKey = 10, tkValue = 11,
+    tkAmpersand = 0,
+    tkASP = 1,
+    tkComment = 2,
+    tkIdentifier = 3,
+    tkKey = 4,
+    tkNull = 5,
+    tkSpace = 6,
+    tkString = 7,
+    tkSymbol = 8,
+    tkText = 9,
+    tkUndefKey = 10,
+    tkValue = 11,
   };
   // Range states kept per line.
   enum TRangeState : std::uint8_t {
-    rsAmpersand = 0, rsASP = 1, rsComment = 2, rsKey = 3, rsParam = 4, rsText = 5, rsValue = 7,
+    rsAmpersand = 0,
+    rsASP = 1,
+    rsComment = 2,
+    rsKey = 3,
+    rsParam = 4,
+    rsText = 5,
+    rsValue = 7,
   };
 
   explicit TSrcHTMLHighlighter(QObject* owner = nullptr);
@@ -23,7 +39,8 @@ class TSrcHTMLHighlighter : public TSrcKeywordHashHighlighter {
   QString GetSampleSource() const override;
   void ScanNext() override;
   void SetRange(int value) override {
-    RestoreRange(value, [](int r) { return r <= rsText || r == rsValue; }, rsText);
+    RestoreRange(
+        value, [](int r) { return r <= rsText || r == rsValue; }, rsText);
   }
   void ResetRange() override { fRange = rsText; }
 

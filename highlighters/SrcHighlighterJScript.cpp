@@ -56,22 +56,24 @@ bool IsNonAsciiIdentChar(char32_t c, bool first) {
     case QChar::Letter_Titlecase:
     case QChar::Letter_Modifier:
     case QChar::Letter_Other:
-    case QChar::Number_Letter: return true;
+    case QChar::Number_Letter:
+      return true;
     case QChar::Mark_NonSpacing:
     case QChar::Mark_SpacingCombining:
     case QChar::Number_DecimalDigit:
-    case QChar::Punctuation_Connector: return !first;
-    default: return false;
+    case QChar::Punctuation_Connector:
+      return !first;
+    default:
+      return false;
   }
 }
 
 }  // namespace
 
 const TSrcKeywordTable& TSrcJScriptHighlighter::KeywordTable() {
-  static const TSrcKeywordTable table(TSrcHashRun::Identifier, kSlotCount, tkIdentifier, tkIdentifier, true,
-                                      kSlotCount, {{kReservedWords, tkKey},
-                                       {kEvents, tkEvent},
-                                       {kNonReservedWords, tkNonReservedKey}});
+  static const TSrcKeywordTable table(
+      TSrcHashRun::Identifier, kSlotCount, tkIdentifier, tkIdentifier, true, kSlotCount,
+      {{kReservedWords, tkKey}, {kEvents, tkEvent}, {kNonReservedWords, tkNonReservedKey}});
   return table;
 }
 
@@ -89,10 +91,18 @@ TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHash
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   SetUpFrame(&KeywordTable(),
-             {.null = tkNull, .space = tkSpace, .unknown = tkUnknown, .string = tkString, .comment = tkComment,
+             {.null = tkNull,
+              .space = tkSpace,
+              .unknown = tkUnknown,
+              .string = tkString,
+              .comment = tkComment,
               .symbol = tkSymbol},
-             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
-              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {.comment = CommentAttri,
+              .identifier = IdentifierAttri,
+              .keyword = KeyAttri,
+              .string = StringAttri,
+              .whitespace = SpaceAttri,
+              .symbol = SymbolAttri},
              {
                  {tkComment, CommentAttri},
                  {tkIdentifier, IdentifierAttri},

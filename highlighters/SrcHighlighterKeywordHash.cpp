@@ -13,8 +13,8 @@ TSrcKeywordTable::TSrcKeywordTable(TSrcHashRun run, int bound, std::uint8_t defa
   for (int c = 0; c < 256; ++c) {
     const auto ch = static_cast<char16_t>(c);
     values[c] = LetterValue(ch);
-    identFlags[c] = run != TSrcHashRun::Html && (IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_' ||
-                                                 (run == TSrcHashRun::Css && ch == u'-'));
+    identFlags[c] = run != TSrcHashRun::Html &&
+                    (IsAsciiLetter(ch) || IsDigit(ch) || ch == u'_' || (run == TSrcHashRun::Css && ch == u'-'));
   }
   if (run == TSrcHashRun::Html) {
     values['!'] = 123;

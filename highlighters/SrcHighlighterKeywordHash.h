@@ -9,10 +9,7 @@
 // copy of the line and never reads past its end.
 #pragma once
 
-#include "editor/SrcEditHighlighter.h"
-
 #include <QByteArray>
-
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -20,6 +17,8 @@
 #include <initializer_list>
 #include <span>
 #include <vector>
+
+#include "editor/SrcEditHighlighter.h"
 
 // Letters A..Z and a..z weigh 1..26 in every language.
 constexpr int LetterValue(char16_t c) {
@@ -183,7 +182,8 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   // scans the token.
   void ScanNext() override;
   void SetRange(int value) override {
-    RestoreRange(value, [](int r) { return r == rsBlockComment; }, 0);
+    RestoreRange(
+        value, [](int r) { return r == rsBlockComment; }, 0);
   }
   void ResetRange() override { fRange = 0; }
 
@@ -380,7 +380,7 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   }
 
   static constexpr std::uint8_t rsBlockComment = 1;
-  std::array<THandler, 257> fProcTable{};   // by character, 256 for all from 256 on
+  std::array<THandler, 257> fProcTable{};  // by character, 256 for all from 256 on
   // By character: the kind of the one-character token that the table's
   // SymbolProc or UnknownProc makes of it, else kNotPlain.
   static constexpr std::uint8_t kNotPlain = 0xFF;
@@ -404,4 +404,3 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   int fIdentStart = 0;
   int fIdentLength = 0;
 };
-

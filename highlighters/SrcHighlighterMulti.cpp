@@ -1,14 +1,14 @@
 #include "highlighters/SrcHighlighterMulti.h"
 
-#include "editor/SrcEditStrConst.h"
-
 #include <algorithm>
+
+#include "editor/SrcEditStrConst.h"
 
 namespace {
 
 constexpr int kSchemeBits = 5;
-constexpr int kSubRangeMask = 4095;      // bits 5..16 while a scheme is active
-constexpr int kDefaultRangeShift = 17;   // the default highlighter's range meanwhile
+constexpr int kSubRangeMask = 4095;     // bits 5..16 while a scheme is active
+constexpr int kDefaultRangeShift = 17;  // the default highlighter's range meanwhile
 constexpr int kDefaultRangeMask = 16383;
 
 }  // namespace
@@ -115,8 +115,7 @@ void TSrcMultiHighlighter::Relink() {
     if (h) h->RemoveChangeHandler(hook);
   linked_.clear();
   auto link = [&](TSrcCustomHighlighter* h) {
-    if (!h || h == this || std::any_of(linked_.begin(), linked_.end(), [h](const auto& p) { return p == h; }))
-      return;
+    if (!h || h == this || std::any_of(linked_.begin(), linked_.end(), [h](const auto& p) { return p == h; })) return;
     h->AddChangeHandler(hook);
     linked_.emplace_back(h);
     // A highlighter that goes away is no longer the active one.
@@ -329,8 +328,7 @@ void TSrcMultiHighlighter::Advance() {
     segmentStart_ = run_;
     segmentEnd_ = nextMarker_ < markers_.size() ? markers_[nextMarker_].StartPos - 1 : length;
     TSrcCustomHighlighter* h = Active();
-    h->SetLine(run_ == 0 && segmentEnd_ == length ? lineText_ : lineText_.mid(run_, segmentEnd_ - run_),
-               lineNumber_);
+    h->SetLine(run_ == 0 && segmentEnd_ == length ? lineText_ : lineText_.mid(run_, segmentEnd_ - run_), lineNumber_);
     if (!h->AtLineEnd()) {
       segmentToken_ = true;
       return;

@@ -10,16 +10,14 @@
 // scans alike alone or as part of a scan from the top.
 #pragma once
 
-#include "editor/SrcEditHighlighter.h"
-#include "regex/SrcRegex.h"
-
 #include <QPointer>
-
 #include <bitset>
-
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "editor/SrcEditHighlighter.h"
+#include "regex/SrcRegex.h"
 
 class TSrcMultiHighlighter;
 

@@ -34,10 +34,18 @@ TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
   SetUpFrame(&KeywordTable(),
-             {.null = tkNull, .space = tkSpace, .unknown = tkUnknown, .string = tkString, .comment = tkComment,
+             {.null = tkNull,
+              .space = tkSpace,
+              .unknown = tkUnknown,
+              .string = tkString,
+              .comment = tkComment,
               .symbol = tkSymbol},
-             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
-              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {.comment = CommentAttri,
+              .identifier = IdentifierAttri,
+              .keyword = KeyAttri,
+              .string = StringAttri,
+              .whitespace = SpaceAttri,
+              .symbol = SymbolAttri},
              {
                  {tkComment, CommentAttri},
                  {tkIdentifier, IdentifierAttri},
@@ -102,10 +110,14 @@ void TSrcPHPHighlighter::ScanNext() {
   const char16_t c = fLine[fRun];
   if (fRange != rsUnknown && (c == 10 || c == 13)) return c == 10 ? LFProc() : CRProc();
   switch (fRange) {
-    case rsString39: return StringRestProc(u'\'');
-    case rsString34: return StringRestProc(u'"');
-    case rsComment: return CommentRestProc();
-    default: return DispatchNamesFirst<TSrcPHPHighlighter, &TSrcPHPHighlighter::IdentProc>();
+    case rsString39:
+      return StringRestProc(u'\'');
+    case rsString34:
+      return StringRestProc(u'"');
+    case rsComment:
+      return CommentRestProc();
+    default:
+      return DispatchNamesFirst<TSrcPHPHighlighter, &TSrcPHPHighlighter::IdentProc>();
   }
 }
 

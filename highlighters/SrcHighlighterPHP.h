@@ -10,8 +10,17 @@ class TSrcPHPHighlighter : public TSrcKeywordHashHighlighter {
  public:
   // Token kinds.
   enum TtkTokenKind : std::uint8_t {
-    tkComment = 0, tkIdentifier = 1, tkInvalidSymbol = 2, tkKey = 3, tkNull = 4, tkNumber = 5, tkSpace = 6,
-    tkString = 7, tkSymbol = 8, tkUnknown = 9, tkVariable = 10,
+    tkComment = 0,
+    tkIdentifier = 1,
+    tkInvalidSymbol = 2,
+    tkKey = 3,
+    tkNull = 4,
+    tkNumber = 5,
+    tkSpace = 6,
+    tkString = 7,
+    tkSymbol = 8,
+    tkUnknown = 9,
+    tkVariable = 10,
   };
   // Range states kept per line.
   enum TRangeState : std::uint8_t { rsUnknown = 0, rsString39 = 1, rsString34 = 2, rsComment = 3 };
@@ -22,7 +31,8 @@ class TSrcPHPHighlighter : public TSrcKeywordHashHighlighter {
   QString GetSampleSource() const override;
   void ScanNext() override;
   void SetRange(int value) override {
-    RestoreRange(value, [](int r) { return r <= rsComment; }, rsUnknown);
+    RestoreRange(
+        value, [](int r) { return r <= rsComment; }, rsUnknown);
   }
   void ResetRange() override { fRange = rsUnknown; }
 

@@ -351,7 +351,7 @@ S::TCharTables BuildCharTables(bool mssql) {
   S::TCharTables t;
   for (int c = 0; c < 256; ++c) {
     const auto ch = static_cast<char16_t>(c);
-    t.weights[c] = static_cast<std::int8_t>(IsAsciiLetter(ch)                              ? LetterValue(ch) + 1
+    t.weights[c] = static_cast<std::int8_t>(IsAsciiLetter(ch)                         ? LetterValue(ch) + 1
                                             : IsDigit(ch) || ch == u'#' || ch == u'$' ? 0
                                                                                       : -1);
   }
@@ -409,10 +409,18 @@ TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   VariableAttri = MakeAttribute(AttrNameVariable, 0);
   // No keyword table yet: the dialect brings it (RebuildKeywords).
   SetUpFrame(nullptr,
-             {.null = tkNull, .space = tkSpace, .unknown = tkUnknown, .string = tkString, .comment = tkComment,
+             {.null = tkNull,
+              .space = tkSpace,
+              .unknown = tkUnknown,
+              .string = tkString,
+              .comment = tkComment,
               .symbol = tkSymbol},
-             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
-              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {.comment = CommentAttri,
+              .identifier = IdentifierAttri,
+              .keyword = KeyAttri,
+              .string = StringAttri,
+              .whitespace = SpaceAttri,
+              .symbol = SymbolAttri},
              {
                  {tkComment, CommentAttri},
                  {tkDatatype, DataTypeAttri},
@@ -524,7 +532,12 @@ std::uint8_t TSrcSQLHighlighter::ClassifyWord(const QString& word) const {
 
 bool TSrcSQLHighlighter::IsKeyword(const QString& word) const {
   switch (ClassifyWord(word)) {
-    case tkDatatype: case tkDefaultPackage: case tkException: case tkFunction: case tkKey: case tkPLSQL:
+    case tkDatatype:
+    case tkDefaultPackage:
+    case tkException:
+    case tkFunction:
+    case tkKey:
+    case tkPLSQL:
       return true;
     default:
       return false;
@@ -602,9 +615,12 @@ void TSrcSQLHighlighter::ScanNext() {
   const char16_t c = fLine[fRun];
   if (fRange == rsComment && (c == 10 || c == 13)) return c == 10 ? LFProc() : CRProc();
   switch (fRange) {
-    case rsComment: return CommentRestProc();
-    case rsString: return StringProc();
-    default: return DispatchNamesFirst<TSrcSQLHighlighter, &TSrcSQLHighlighter::IdentProc>();
+    case rsComment:
+      return CommentRestProc();
+    case rsString:
+      return StringProc();
+    default:
+      return DispatchNamesFirst<TSrcSQLHighlighter, &TSrcSQLHighlighter::IdentProc>();
   }
 }
 

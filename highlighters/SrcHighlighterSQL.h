@@ -6,13 +6,19 @@
 // lines, quoted identifiers, numbers, variables and operators.
 #pragma once
 
+#include <QStringList>
+
 #include "highlighters/SrcHighlighterHashEntries.h"
 #include "highlighters/SrcHighlighterKeywordHash.h"
 
-#include <QStringList>
-
 enum TSQLDialect : std::uint8_t {
-  sqlStandard = 0, sqlInterbase6 = 1, sqlMSSQL7 = 2, sqlMySQL = 3, sqlOracle = 4, sqlSybase = 5, sqlIngres = 6,
+  sqlStandard = 0,
+  sqlInterbase6 = 1,
+  sqlMSSQL7 = 2,
+  sqlMySQL = 3,
+  sqlOracle = 4,
+  sqlSybase = 5,
+  sqlIngres = 6,
   sqlMSSQL2K = 7,
 };
 
@@ -21,9 +27,23 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
  public:
   // Token kinds.
   enum TtkTokenKind : std::uint8_t {
-    tkComment = 0, tkDatatype = 1, tkDefaultPackage = 2, tkException = 3, tkFunction = 4, tkIdentifier = 5,
-    tkKey = 6, tkNull = 7, tkNumber = 8, tkSpace = 9, tkPLSQL = 10, tkSQLPlus = 11, tkString = 12, tkSymbol = 13,
-    tkTableName = 14, tkUnknown = 15, tkVariable = 16,
+    tkComment = 0,
+    tkDatatype = 1,
+    tkDefaultPackage = 2,
+    tkException = 3,
+    tkFunction = 4,
+    tkIdentifier = 5,
+    tkKey = 6,
+    tkNull = 7,
+    tkNumber = 8,
+    tkSpace = 9,
+    tkPLSQL = 10,
+    tkSQLPlus = 11,
+    tkString = 12,
+    tkSymbol = 13,
+    tkTableName = 14,
+    tkUnknown = 15,
+    tkVariable = 16,
   };
   // Range states kept per line.
   enum TRangeState : std::uint8_t { rsUnknown = 0, rsComment = 1, rsString = 2 };
@@ -40,7 +60,8 @@ class TSrcSQLHighlighter : public TSrcKeywordHashHighlighter {
   bool IsKeyword(const QString& word) const override;
   void ScanNext() override;
   void SetRange(int value) override {
-    RestoreRange(value, [](int r) { return r == rsComment || r == rsString; }, rsUnknown);
+    RestoreRange(
+        value, [](int r) { return r == rsComment || r == rsString; }, rsUnknown);
   }
   void ResetRange() override { fRange = rsUnknown; }
 

@@ -43,10 +43,18 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
   StringAttri = MakeAttribute(AttrNameString, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0);
   SetUpFrame(&KeywordTable(),
-             {.null = tkNull, .space = tkSpace, .unknown = tkIdentifier, .string = tkString, .comment = tkComment,
+             {.null = tkNull,
+              .space = tkSpace,
+              .unknown = tkIdentifier,
+              .string = tkString,
+              .comment = tkComment,
               .symbol = tkSymbol},
-             {.comment = CommentAttri, .identifier = IdentifierAttri, .keyword = KeyAttri, .string = StringAttri,
-              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {.comment = CommentAttri,
+              .identifier = IdentifierAttri,
+              .keyword = KeyAttri,
+              .string = StringAttri,
+              .whitespace = SpaceAttri,
+              .symbol = SymbolAttri},
              {
                  {tkComment, CommentAttri},
                  {tkIdentifier, IdentifierAttri},

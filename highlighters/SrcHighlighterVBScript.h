@@ -10,7 +10,14 @@ class TSrcVBScriptHighlighter final : public TSrcKeywordHashHighlighter {
  public:
   // Token kinds.
   enum TtkTokenKind : std::uint8_t {
-    tkComment = 0, tkIdentifier = 1, tkKey = 2, tkNull = 3, tkNumber = 4, tkSpace = 5, tkString = 6, tkSymbol = 7,
+    tkComment = 0,
+    tkIdentifier = 1,
+    tkKey = 2,
+    tkNull = 3,
+    tkNumber = 4,
+    tkSpace = 5,
+    tkString = 6,
+    tkSymbol = 7,
   };
 
   explicit TSrcVBScriptHighlighter(QObject* owner = nullptr);

@@ -1,8 +1,8 @@
 #include "highlighters/SrcHighlighterXML.h"
 
-#include "editor/SrcEditStrConst.h"
-
 #include <array>
+
+#include "editor/SrcEditStrConst.h"
 
 namespace {
 
@@ -72,8 +72,11 @@ TSrcXMLHighlighter::TSrcXMLHighlighter(QObject* owner) : TSrcKeywordHashHighligh
   SpaceAttri = MakeAttribute(AttrNameWhitespace, 0);
   SymbolAttri = MakeAttribute(AttrNameSymbol, 0, clBlue);
   SetUpFrame(nullptr, {.null = tkNull, .space = tkSpace, .comment = tkComment, .symbol = tkSymbol},
-             {.comment = CommentAttri, .identifier = AttributeAttri, .keyword = ElementAttri,
-              .whitespace = SpaceAttri, .symbol = SymbolAttri},
+             {.comment = CommentAttri,
+              .identifier = AttributeAttri,
+              .keyword = ElementAttri,
+              .whitespace = SpaceAttri,
+              .symbol = SymbolAttri},
              {
                  {tkAposAttrValue, AttributeValueAttri},
                  {tkAposEntityRef, EntityRefAttri},
@@ -140,12 +143,22 @@ void TSrcXMLHighlighter::ScanNext() { ScanNonEmpty(&TSrcXMLHighlighter::ScanOne,
 
 void TSrcXMLHighlighter::ScanOne() {
   switch (fRange) {
-    case rsCDATA: SectionProc(tkCDATA, u']'); break;
-    case rsComment: CommentProc(); break;
-    case rsProcessingInstruction: SectionProc(tkProcessingInstruction, u'?'); break;
-    case rsText: TextProc(); break;
+    case rsCDATA:
+      SectionProc(tkCDATA, u']');
+      break;
+    case rsComment:
+      CommentProc();
+      break;
+    case rsProcessingInstruction:
+      SectionProc(tkProcessingInstruction, u'?');
+      break;
+    case rsText:
+      TextProc();
+      break;
     case rsDocType:
-    case rsDocTypeSquareBraces: DocTypeProc(); break;
+    case rsDocTypeSquareBraces:
+      DocTypeProc();
+      break;
     default: {
       // Inside a tag every character but blanks, controls, "<" and ">" goes
       // on in the range (as the handler table says), so the common case
@@ -199,19 +212,45 @@ void TSrcXMLHighlighter::LessThanProc() {
 
 void TSrcXMLHighlighter::RangeProc() {
   switch (fRange) {
-    case rsElement: ElementProc(); break;
-    case rsAttribute: AttributeProc(); break;
-    case rsEqual: EqualProc(false); break;
-    case rsnsEqual: EqualProc(true); break;
-    case rsQuoteAttrValue: ValueProc(u'"', tkQuoteAttrValue, rsQuoteEntityRef); break;
-    case rsnsQuoteAttrValue: ValueProc(u'"', tknsQuoteAttrValue, rsnsQuoteEntityRef); break;
-    case rsAposAttrValue: ValueProc(u'\'', tkAposAttrValue, rsAposEntityRef); break;
-    case rsnsAposAttrValue: ValueProc(u'\'', tknsAposAttrValue, rsnsAposEntityRef); break;
-    case rsQuoteEntityRef: EntityRefProc(tkQuoteEntityRef, rsQuoteAttrValue); break;
-    case rsnsQuoteEntityRef: EntityRefProc(tknsQuoteEntityRef, rsnsQuoteAttrValue); break;
-    case rsAposEntityRef: EntityRefProc(tkAposEntityRef, rsAposAttrValue); break;
-    case rsnsAposEntityRef: EntityRefProc(tknsAposEntityRef, rsnsAposAttrValue); break;
-    case rsEntityRef: EntityRefProc(tkEntityRef, rsText); break;
+    case rsElement:
+      ElementProc();
+      break;
+    case rsAttribute:
+      AttributeProc();
+      break;
+    case rsEqual:
+      EqualProc(false);
+      break;
+    case rsnsEqual:
+      EqualProc(true);
+      break;
+    case rsQuoteAttrValue:
+      ValueProc(u'"', tkQuoteAttrValue, rsQuoteEntityRef);
+      break;
+    case rsnsQuoteAttrValue:
+      ValueProc(u'"', tknsQuoteAttrValue, rsnsQuoteEntityRef);
+      break;
+    case rsAposAttrValue:
+      ValueProc(u'\'', tkAposAttrValue, rsAposEntityRef);
+      break;
+    case rsnsAposAttrValue:
+      ValueProc(u'\'', tknsAposAttrValue, rsnsAposEntityRef);
+      break;
+    case rsQuoteEntityRef:
+      EntityRefProc(tkQuoteEntityRef, rsQuoteAttrValue);
+      break;
+    case rsnsQuoteEntityRef:
+      EntityRefProc(tknsQuoteEntityRef, rsnsQuoteAttrValue);
+      break;
+    case rsAposEntityRef:
+      EntityRefProc(tkAposEntityRef, rsAposAttrValue);
+      break;
+    case rsnsAposEntityRef:
+      EntityRefProc(tknsAposEntityRef, rsnsAposAttrValue);
+      break;
+    case rsEntityRef:
+      EntityRefProc(tkEntityRef, rsText);
+      break;
     default:  // the other ranges have continuations of their own
       fTokenKind = tkText;
       ++fRun;

@@ -13,18 +13,50 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
  public:
   // Token kinds.
   enum TtkTokenKind : std::uint8_t {
-    tkAposAttrValue = 0, tkAposEntityRef = 1, tkAttribute = 2, tkCDATA = 3, tkComment = 4, tkElement = 5,
-    tkEntityRef = 6, tkEqual = 7, tkNull = 8, tkProcessingInstruction = 9, tkQuoteAttrValue = 10,
-    tkQuoteEntityRef = 11, tkSpace = 12, tkSymbol = 13, tkText = 14, tknsAposAttrValue = 15,
-    tknsAposEntityRef = 16, tknsAttribute = 17, tknsEqual = 18, tknsQuoteAttrValue = 19,
-    tknsQuoteEntityRef = 20, tkDocType = 21,
+    tkAposAttrValue = 0,
+    tkAposEntityRef = 1,
+    tkAttribute = 2,
+    tkCDATA = 3,
+    tkComment = 4,
+    tkElement = 5,
+    tkEntityRef = 6,
+    tkEqual = 7,
+    tkNull = 8,
+    tkProcessingInstruction = 9,
+    tkQuoteAttrValue = 10,
+    tkQuoteEntityRef = 11,
+    tkSpace = 12,
+    tkSymbol = 13,
+    tkText = 14,
+    tknsAposAttrValue = 15,
+    tknsAposEntityRef = 16,
+    tknsAttribute = 17,
+    tknsEqual = 18,
+    tknsQuoteAttrValue = 19,
+    tknsQuoteEntityRef = 20,
+    tkDocType = 21,
   };
   // Range states kept per line.
   enum TRangeState : std::uint8_t {
-    rsAposAttrValue = 0, rsAposEntityRef = 1, rsAttribute = 2, rsCDATA = 3, rsComment = 4, rsElement = 5,
-    rsEntityRef = 6, rsEqual = 7, rsProcessingInstruction = 8, rsQuoteAttrValue = 9, rsQuoteEntityRef = 10,
-    rsText = 11, rsnsAposAttrValue = 12, rsnsAposEntityRef = 13, rsnsEqual = 14, rsnsQuoteAttrValue = 15,
-    rsnsQuoteEntityRef = 16, rsDocType = 17, rsDocTypeSquareBraces = 18,
+    rsAposAttrValue = 0,
+    rsAposEntityRef = 1,
+    rsAttribute = 2,
+    rsCDATA = 3,
+    rsComment = 4,
+    rsElement = 5,
+    rsEntityRef = 6,
+    rsEqual = 7,
+    rsProcessingInstruction = 8,
+    rsQuoteAttrValue = 9,
+    rsQuoteEntityRef = 10,
+    rsText = 11,
+    rsnsAposAttrValue = 12,
+    rsnsAposEntityRef = 13,
+    rsnsEqual = 14,
+    rsnsQuoteAttrValue = 15,
+    rsnsQuoteEntityRef = 16,
+    rsDocType = 17,
+    rsDocTypeSquareBraces = 18,
   };
 
   explicit TSrcXMLHighlighter(QObject* owner = nullptr);
@@ -34,7 +66,8 @@ class TSrcXMLHighlighter : public TSrcKeywordHashHighlighter {
   QString GetSampleSource() const override;
   void ScanNext() override;
   void SetRange(int value) override {
-    RestoreRange(value, [](int r) { return r <= rsDocTypeSquareBraces; }, rsText);
+    RestoreRange(
+        value, [](int r) { return r <= rsDocTypeSquareBraces; }, rsText);
   }
   void ResetRange() override { fRange = rsText; }
 

@@ -138,20 +138,27 @@ QRect TAnimPicture::PictureRect() const {
   const double rw = double(W) / cw, rh = double(H) / ch;
   switch (position_) {
     case bpTiled:
-    case bpStretched: return QRect(0, 0, cw, ch);
+    case bpStretched:
+      return QRect(0, 0, cw, ch);
     case bpStretchedWithAspect:
       return rw <= rh ? QRect(0, 0, static_cast<int>(std::lround(W / rh)), ch)
                       : QRect(0, 0, cw, static_cast<int>(std::lround(H / rw)));
-    default: break;
+    default:
+      break;
   }
   const QSize size = stretchMode_ == smShrink ? FitSize(QSize(W, H), QSize(cw, ch)) : QSize(W, H);
   const int dx = qMax(0, cw - size.width()), dy = qMax(0, ch - size.height());
   switch (position_) {
-    case bpTopRight: return QRect(QPoint(dx, 0), size);
-    case bpBottomLeft: return QRect(QPoint(0, dy), size);
-    case bpBottomRight: return QRect(QPoint(dx, dy), size);
-    case bpCenter: return QRect(QPoint(dx / 2, dy / 2), size);
-    default: return QRect(QPoint(0, 0), size);
+    case bpTopRight:
+      return QRect(QPoint(dx, 0), size);
+    case bpBottomLeft:
+      return QRect(QPoint(0, dy), size);
+    case bpBottomRight:
+      return QRect(QPoint(dx, dy), size);
+    case bpCenter:
+      return QRect(QPoint(dx / 2, dy / 2), size);
+    default:
+      return QRect(QPoint(0, 0), size);
   }
 }
 

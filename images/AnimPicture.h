@@ -6,11 +6,11 @@
 // does not fit beside the frames shows the frames alone.
 #pragma once
 
-#include "images/PlatformPicture.h"
-
 #include <QImage>
 #include <QWidget>
 #include <functional>
+
+#include "images/PlatformPicture.h"
 
 class QTimer;
 
@@ -79,7 +79,7 @@ class TAnimPicture : public QWidget {
   // GIF composition, while the picture plays (timer on, or ticks given).
   bool playing_ = false;
   QImage canvas_;
-  QImage saved_;  // the canvas before a frame that restores to previous
+  QImage saved_;                          // the canvas before a frame that restores to previous
   PictureDecoder::TCharge canvasCharge_;  // the canvas and, when a frame
                                           // restores the previous one, its copy
   QRect previousRect_;

@@ -1,15 +1,14 @@
 #include "images/PlatformPicture.h"
 
-#include "images/pngcodec.h"
-#include "platform/Exceptions.h"
-
-#include "platform/RegularFile.h"
-
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <cmath>
+
+#include "images/pngcodec.h"
+#include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 
 namespace {
 
@@ -77,9 +76,7 @@ void TPlatformPicture::AssignBitmap(const QImage& bitmap) {
 
 void TPlatformPicture::LoadFromStream(QIODevice& stream) { LoadFromBytes(stream.readAll()); }
 
-void TPlatformPicture::LoadFromFile(const QString& fileName) {
-  LoadFromBytes(ReadPictureFile(fileName));
-}
+void TPlatformPicture::LoadFromFile(const QString& fileName) { LoadFromBytes(ReadPictureFile(fileName)); }
 
 void TPlatformPicture::LoadFromBytes(const QByteArray& data) {
   NewStore(data);
@@ -126,8 +123,8 @@ void TPlatformPicture::LoadPicture() {
   if (!budget.Fits(2 * bytes)) budget.Charge(2 * bytes);  // refused before anything is taken
   PictureDecoder::TCharge converted = budget.Charge(bytes);
   ++store.decodes;
-  PictureDecoder::TDecoded decoded = PictureDecoder::Decode(
-      PictureDecoder::SingleImageGif(store.data, index, f), budget);
+  PictureDecoder::TDecoded decoded =
+      PictureDecoder::Decode(PictureDecoder::SingleImageGif(store.data, index, f), budget);
   if (decoded.image.format() != QImage::Format_ARGB32_Premultiplied) {
     image_.image = decoded.image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     image_.charge = std::move(converted);
@@ -198,8 +195,8 @@ void TPlatformPicture::Draw(QPainter& canvas, const QRect& rect) {
     // The frame at its place on the logical screen, scaled with it.
     const double sx = double(rect.width()) / screen_.width();
     const double sy = double(rect.height()) / screen_.height();
-    canvas.drawImage(QRectF(rect.x() + frameRect_.x() * sx, rect.y() + frameRect_.y() * sy,
-                            image_.image.width() * sx, image_.image.height() * sy),
+    canvas.drawImage(QRectF(rect.x() + frameRect_.x() * sx, rect.y() + frameRect_.y() * sy, image_.image.width() * sx,
+                            image_.image.height() * sy),
                      image_.image);
   }
   canvas.restore();
@@ -209,9 +206,12 @@ QByteArray ReadPictureFile(const QString& fileName) {
   QFile file;
   QString error;
   switch (OpenRegularFile(fileName, file, &error)) {
-    case TRegularOpen::Opened: break;
-    case TRegularOpen::NotRegular: throw EFOpenError(fileName, QStringLiteral("Not a regular file"));
-    case TRegularOpen::Failed: throw EFOpenError(fileName, error);
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      throw EFOpenError(fileName, QStringLiteral("Not a regular file"));
+    case TRegularOpen::Failed:
+      throw EFOpenError(fileName, error);
   }
   QByteArray data = file.readAll();
   if (file.error() != QFileDevice::NoError) throw EReadError(file.errorString());

@@ -5,15 +5,15 @@
 // frames and its memory budget.
 #pragma once
 
-#include "platform/Graphic.h"
-#include "platform/PictureDecoder.h"
-
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
 #include <functional>
 #include <map>
 #include <memory>
+
+#include "platform/Graphic.h"
+#include "platform/PictureDecoder.h"
 
 class TPlatformPicture : public TGraphic {
  public:

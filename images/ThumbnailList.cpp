@@ -1,8 +1,5 @@
 #include "images/ThumbnailList.h"
 
-#include "images/pngcodec.h"
-#include "platform/Exceptions.h"
-
 #include <QAbstractListModel>
 #include <QBuffer>
 #include <QDir>
@@ -13,6 +10,9 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
+
+#include "images/pngcodec.h"
+#include "platform/Exceptions.h"
 
 namespace {
 
@@ -111,8 +111,7 @@ void TThumbnails::Clear() {
 
 // ---------------------------------------------------------------- list
 
-TThumbnailList::TThumbnailList(QWidget* parent)
-    : QListView(parent), thumbnails_(this), model_(new TEntries(this)) {
+TThumbnailList::TThumbnailList(QWidget* parent) : QListView(parent), thumbnails_(this), model_(new TEntries(this)) {
   cache_.setMaxCost(128 * 1024);  // kilobytes of scaled thumbnails
   setModel(model_);
   setItemDelegate(new TThumbnailDelegate(this));

@@ -4,13 +4,13 @@
 // that cannot be decoded is marked and shown by its caption alone.
 #pragma once
 
-#include "images/PlatformPicture.h"
-
 #include <QCache>
 #include <QListView>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "images/PlatformPicture.h"
 
 class QAbstractListModel;
 class TThumbnailList;

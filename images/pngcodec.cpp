@@ -1,8 +1,8 @@
 #include "images/pngcodec.h"
 
-#include <QIODevice>
 #include <zlib.h>
 
+#include <QIODevice>
 #include <cmath>
 #include <cstring>
 
@@ -57,22 +57,33 @@ std::size_t PngRowBytes(std::uint8_t colorType, std::uint8_t bitDepth, std::uint
   const std::uint64_t d = bitDepth;
   switch (colorType) {
     case 0:
-    case 3: return static_cast<std::size_t>((d * w + 7) / 8);
-    case 2: return static_cast<std::size_t>(3 * d * w / 8);
-    case 4: return static_cast<std::size_t>(2 * d * w / 8);
-    case 6: return static_cast<std::size_t>(4 * d * w / 8);
-    default: return 0;
+    case 3:
+      return static_cast<std::size_t>((d * w + 7) / 8);
+    case 2:
+      return static_cast<std::size_t>(3 * d * w / 8);
+    case 4:
+      return static_cast<std::size_t>(2 * d * w / 8);
+    case 6:
+      return static_cast<std::size_t>(4 * d * w / 8);
+    default:
+      return 0;
   }
 }
 
 int PngPixelOffset(std::uint8_t colorType, std::uint8_t bitDepth) {
   switch (colorType) {
-    case 0: return bitDepth == 16 ? 2 : 1;
-    case 2: return 3 * bitDepth / 8;
-    case 3: return 1;
-    case 4: return 2 * bitDepth / 8;
-    case 6: return 4 * bitDepth / 8;
-    default: return 0;
+    case 0:
+      return bitDepth == 16 ? 2 : 1;
+    case 2:
+      return 3 * bitDepth / 8;
+    case 3:
+      return 1;
+    case 4:
+      return 2 * bitDepth / 8;
+    case 6:
+      return 4 * bitDepth / 8;
+    default:
+      return 0;
   }
 }
 
@@ -191,10 +202,13 @@ int TChunkIHDR::BitmapBitCount(std::uint8_t colorType, std::uint8_t bitDepth) {
       if (bitDepth == 1 || bitDepth == 4 || bitDepth == 8) return bitDepth;
       if (bitDepth == 2) return 4;
       return 0;
-    case 4: return bitDepth == 8 || bitDepth == 16 ? 8 : 0;
+    case 4:
+      return bitDepth == 8 || bitDepth == 16 ? 8 : 0;
     case 2:
-    case 6: return bitDepth == 8 || bitDepth == 16 ? 24 : 0;
-    default: return 0;
+    case 6:
+      return bitDepth == 8 || bitDepth == 16 ? 24 : 0;
+    default:
+      return 0;
   }
 }
 
@@ -391,7 +405,8 @@ TColor TChunktRNS::TransparentColor() const {
           return rgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
         }
       return 0;
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -435,7 +450,8 @@ void TChunktRNS::SetTransparentColor(TColor color) {
       std::memcpy(Data(), AlphaTable.data(), DataSize());
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -604,8 +620,7 @@ void TPngGraphic::LoadFromStream(QIODevice& stream) {
       length = GetBE32(head);
       name = QByteArray(reinterpret_cast<const char*>(head + 4), 4);
     }
-    if (chunks_.Count() == 0 && name != "IHDR")
-      RaiseError<EPNGIHDRNotFirst>(EPNGIHDRNotFirstText);
+    if (chunks_.Count() == 0 && name != "IHDR") RaiseError<EPNGIHDRNotFirst>(EPNGIHDRNotFirstText);
     if (chunks_.Count() > 0 && name == "IHDR") RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
     pngio::CheckChunkLength(stream, length);
     const bool isAncillary = (static_cast<std::uint8_t>(name[0]) & 0x20) != 0;

@@ -22,10 +22,10 @@ class TChunkIHDR;
 
 // Error classes; each descends directly from the base exception.
 // NOLINTBEGIN(bugprone-macro-parentheses): a class name takes no parentheses
-#define KV_PNG_ERROR(Name)             \
-  class Name : public Exception {      \
-   public:                             \
-    using Exception::Exception;        \
+#define KV_PNG_ERROR(Name)        \
+  class Name : public Exception { \
+   public:                        \
+    using Exception::Exception;   \
   };
 // NOLINTEND(bugprone-macro-parentheses)
 KV_PNG_ERROR(EPngError)
@@ -241,9 +241,7 @@ template <class T>
 class TPNGPointerList {
  public:
   int Count() const { return static_cast<int>(items_.size()); }
-  T* Item(int index) const {
-    return index >= 0 && index < Count() ? items_[static_cast<std::size_t>(index)] : nullptr;
-  }
+  T* Item(int index) const { return index >= 0 && index < Count() ? items_[static_cast<std::size_t>(index)] : nullptr; }
   void SetItem(int index, T* value) {
     if (index >= 0 && index < Count()) items_[static_cast<std::size_t>(index)] = value;
   }

@@ -5,7 +5,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QVariant>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -80,13 +79,16 @@ int TPngGraphic::TransparencyMode() const {
   const TChunktRNS* trns = chunks_.ItemFromClass<TChunktRNS>();
   switch (Header().ColorType) {
     case 0:
-    case 2: return trns ? 1 : 0;
+    case 2:
+      return trns ? 1 : 0;
     case 3:
       if (!trns) return 0;
       return trns->BitTransparency ? 1 : 2;
     case 4:
-    case 6: return 2;
-    default: return 0;
+    case 6:
+      return 2;
+    default:
+      return 0;
   }
 }
 
@@ -136,8 +138,10 @@ class TArgbReader {
       QRgb c = qRgb(gamma_[q.rgbRed], gamma_[q.rgbGreen], gamma_[q.rgbBlue]);
       int a = 255;
       if (h_.ColorType == 3) {
-        if (i >= paletteCount) c = qRgb(0, 0, 0);
-        else if (trns) a = trns->AlphaTable[i];
+        if (i >= paletteCount)
+          c = qRgb(0, 0, 0);
+        else if (trns)
+          a = trns->AlphaTable[i];
       }
       lut_[i] = (c & 0x00FFFFFF) | (static_cast<QRgb>(a) << 24);
     }
@@ -157,7 +161,9 @@ class TArgbReader {
         c = qRgba(gamma_[px[2]], gamma_[px[1]], gamma_[px[0]], a);
         break;
       }
-      default: c = lut_[pngio::GetSample(row_, x, dib_.BitCount())]; break;
+      default:
+        c = lut_[pngio::GetSample(row_, x, dib_.BitCount())];
+        break;
     }
     return alpha_ ? (c & 0x00FFFFFF) | (static_cast<QRgb>(alpha_[x]) << 24) : c;
   }
@@ -206,8 +212,7 @@ QImage TPngGraphic::ToBitmap() const {
     QList<QRgb> colors;
     for (int i = 0; i < (mono ? 2 : 256); ++i) {
       const TRGBQuad& q = dib.ColorTable()[i];
-      colors << (i < count ? qRgb(GammaTable[q.rgbRed], GammaTable[q.rgbGreen], GammaTable[q.rgbBlue])
-                           : qRgb(0, 0, 0));
+      colors << (i < count ? qRgb(GammaTable[q.rgbRed], GammaTable[q.rgbGreen], GammaTable[q.rgbBlue]) : qRgb(0, 0, 0));
     }
     image.setColorTable(colors);
     for (std::uint32_t y = 0; y < h.Height; ++y) {
@@ -260,12 +265,16 @@ void TChunkIHDR::ReadFromBitmap(const QImage& bitmap) {
   QImage source = bitmap;
   int bits;
   switch (source.format()) {
-    case QImage::Format_Mono: bits = 1; break;
+    case QImage::Format_Mono:
+      bits = 1;
+      break;
     case QImage::Format_MonoLSB:
       source = source.convertToFormat(QImage::Format_Mono);
       bits = 1;
       break;
-    case QImage::Format_Indexed8: bits = 8; break;
+    case QImage::Format_Indexed8:
+      bits = 8;
+      break;
     case QImage::Format_Grayscale8: {
       QList<QRgb> grey;
       for (int i = 0; i < 256; ++i) grey << qRgb(i, i, i);
@@ -320,8 +329,7 @@ void TChunkIHDR::ReadFromBitmap(const QImage& bitmap) {
 
 void TPngGraphic::AssignHandle(const QImage& bitmap, bool transparent, TColor color) {
   // Check before anything is cleared: a failed assignment keeps the picture.
-  if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
-    RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
+  if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0) RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
   if (bitmap.width() >= 65536 || bitmap.height() >= 65536) RaiseError<EPNGSizeExceeds>(EPNGSizeExceedsText);
   TPngGraphic built;
   built.InterlaceMethod = InterlaceMethod;
@@ -357,7 +365,9 @@ void TPngGraphic::SaveToClipboardFormat(QMimeData& data) { data.setImageData(ToB
 void TPngGraphic::Draw(QPainter& canvas, const QRect& rect) {
   if (!HeaderPresent()) return;
   switch (TransparencyMode()) {
-    case 2: DrawPartialTrans(canvas, rect); break;
+    case 2:
+      DrawPartialTrans(canvas, rect);
+      break;
     case 1: {
       // One transparent colour: stretched to the rectangle, the background
       // showing through the transparent pixels.
@@ -367,7 +377,9 @@ void TPngGraphic::Draw(QPainter& canvas, const QRect& rect) {
       canvas.restore();
       break;
     }
-    default: DrawImage(canvas, rect); break;
+    default:
+      DrawImage(canvas, rect);
+      break;
   }
 }
 
@@ -401,8 +413,8 @@ void TPngGraphic::DrawScaled(QPainter& canvas, const QRect& target) const {
   if (visible.isEmpty()) return;
   // One sample per device pixel, never more than the device holds.
   const QSizeF shown = canvas.combinedTransform().mapRect(visible).size() * device->devicePixelRatioF();
-  const double deviceCap = std::max(1.0, double(device->width()) * device->height() *
-                                             device->devicePixelRatioF() * device->devicePixelRatioF());
+  const double deviceCap = std::max(
+      1.0, double(device->width()) * device->height() * device->devicePixelRatioF() * device->devicePixelRatioF());
   const double shrink = std::min(1.0, std::sqrt(deviceCap / std::max(1.0, shown.width() * shown.height())));
   const int ow = std::max(1, static_cast<int>(std::ceil(shown.width() * shrink)));
   const int oh = std::max(1, static_cast<int>(std::ceil(shown.height() * shrink)));
@@ -460,7 +472,8 @@ TColor TPngGraphic::GetPixels(int x, int y) const {
       const std::uint8_t* px = dib.Scanline(uy) + 3 * std::size_t{ux};
       return Rgb(GammaTable[px[2]], GammaTable[px[1]], GammaTable[px[0]]);
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -501,6 +514,7 @@ void TPngGraphic::SetPixels(int x, int y, TColor color) {
       px[2] = static_cast<std::uint8_t>(r);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }

@@ -1,8 +1,8 @@
 // The image data codec: inflating, unfiltering and de-interlacing IDAT data
 // into the header's image, and the reverse.
-#include <QIODevice>
 #include <zlib.h>
 
+#include <QIODevice>
 #include <algorithm>
 #include <cstring>
 
@@ -261,7 +261,8 @@ class Decoder {
         break;
       }
       // NOLINTEND(clang-analyzer-core.NullDereference)
-      default: break;
+      default:
+        break;
     }
   }
 
@@ -420,7 +421,8 @@ class Encoder {
           }
         }
         break;
-      default: break;
+      default:
+        break;
     }
     if (keyed_) ApplyKey(y, p, width);
   }
@@ -461,8 +463,7 @@ class Encoder {
       o[0] = 4;
       for (std::size_t i = 0; i < n; ++i) {
         const bool first = i < bpp;
-        o[i + 1] = static_cast<std::uint8_t>(
-            cur[i] - Paeth(first ? 0 : cur[i - bpp], up[i], first ? 0 : up[i - bpp]));
+        o[i + 1] = static_cast<std::uint8_t>(cur[i] - Paeth(first ? 0 : cur[i - bpp], up[i], first ? 0 : up[i - bpp]));
       }
     }
     // The raw row becomes the previous row and the output of None.

@@ -85,14 +85,29 @@ void WriteChunk(QIODevice& stream, const char name[4], const std::uint8_t* data,
 QString ZlibErrorText(int code) {
   const char* text = "unknown error";
   switch (code) {
-    case Z_NEED_DICT: text = "need dictionary"; break;
-    case Z_ERRNO: text = "file error"; break;
-    case Z_STREAM_ERROR: text = "stream error"; break;
-    case Z_DATA_ERROR: text = "data error"; break;
-    case Z_MEM_ERROR: text = "insufficient memory"; break;
-    case Z_BUF_ERROR: text = "buffer error"; break;
-    case Z_VERSION_ERROR: text = "incompatible version"; break;
-    default: break;
+    case Z_NEED_DICT:
+      text = "need dictionary";
+      break;
+    case Z_ERRNO:
+      text = "file error";
+      break;
+    case Z_STREAM_ERROR:
+      text = "stream error";
+      break;
+    case Z_DATA_ERROR:
+      text = "data error";
+      break;
+    case Z_MEM_ERROR:
+      text = "insufficient memory";
+      break;
+    case Z_BUF_ERROR:
+      text = "buffer error";
+      break;
+    case Z_VERSION_ERROR:
+      text = "incompatible version";
+      break;
+    default:
+      break;
   }
   return QStringLiteral("%1 (%2)").arg(QLatin1String(text)).arg(code);
 }

@@ -27,17 +27,23 @@ inline void PutBE32(std::uint8_t* p, std::uint32_t v) {
 // most significant bits first.
 inline unsigned GetSample(const std::uint8_t* row, std::uint32_t k, int depth) {
   switch (depth) {
-    case 8: return row[k];
-    case 4: return (row[k >> 1] >> ((1 - (k & 1)) * 4)) & 0x0F;
-    case 2: return (row[k >> 2] >> ((3 - (k & 3)) * 2)) & 0x03;
-    default: return (row[k >> 3] >> (7 - (k & 7))) & 0x01;
+    case 8:
+      return row[k];
+    case 4:
+      return (row[k >> 1] >> ((1 - (k & 1)) * 4)) & 0x0F;
+    case 2:
+      return (row[k >> 2] >> ((3 - (k & 3)) * 2)) & 0x03;
+    default:
+      return (row[k >> 3] >> (7 - (k & 7))) & 0x01;
   }
 }
 
 // Writes a sample of 1, 4 or 8 bits at position k of a packed row.
 inline void SetSample(std::uint8_t* row, std::uint32_t k, int depth, unsigned v) {
   switch (depth) {
-    case 8: row[k] = static_cast<std::uint8_t>(v); break;
+    case 8:
+      row[k] = static_cast<std::uint8_t>(v);
+      break;
     case 4: {
       const int shift = (1 - static_cast<int>(k & 1)) * 4;
       row[k >> 1] = static_cast<std::uint8_t>((row[k >> 1] & ~(0x0F << shift)) | ((v & 0x0F) << shift));

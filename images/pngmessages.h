@@ -36,8 +36,7 @@ inline const QString EPNGUnknownInterlaceText = QStringLiteral(
 inline const QString EPNGCannotAssignChunkText = QStringLiteral("The chunks must be compatible to be assigned.");
 inline const QString EPNGUnexpectedEndText = QStringLiteral(
     "This \"Portable Network Graphics\" image is invalid because the decoder found an unexpected end of the file.");
-inline const QString EPNGNoImageDataText =
-    QStringLiteral("This \"Portable Network Graphics\" image contains no data.");
+inline const QString EPNGNoImageDataText = QStringLiteral("This \"Portable Network Graphics\" image contains no data.");
 inline const QString EPNGCannotChangeSizeText = QStringLiteral(
     "The \"Portable Network Graphics\" image can not be resize by changing width and height properties. Try "
     "assigning the image from a bitmap.");
@@ -47,7 +46,6 @@ inline const QString EPNGOutMemoryText = QStringLiteral(
 inline const QString EPNGHeaderNotPresentText =
     QStringLiteral("This operation is not valid because the current image contains no valid header.");
 // Compressing failed while writing; the message is followed by zlib's text.
-inline const QString EPNGZLIBCompressText =
-    QStringLiteral("Could not compress the image data.\r\n Description: ");
+inline const QString EPNGZLIBCompressText = QStringLiteral("Could not compress the image data.\r\n Description: ");
 
 }  // namespace pngmessages

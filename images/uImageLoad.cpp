@@ -1,14 +1,14 @@
 #include "images/uImageLoad.h"
 
-#include "images/AnimPicture.h"
-#include "images/ThumbnailList.h"
-
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include "images/AnimPicture.h"
+#include "images/ThumbnailList.h"
 
 TImageBrowserHooks& ImageBrowserHooks() {
   static TImageBrowserHooks hooks;
@@ -21,9 +21,7 @@ QPointer<TfImageBrowser>& CurrentImageBrowser() {
 }
 
 namespace {
-QString Text(const QString& key) {
-  return ImageBrowserHooks().LangText ? ImageBrowserHooks().LangText(key) : key;
-}
+QString Text(const QString& key) { return ImageBrowserHooks().LangText ? ImageBrowserHooks().LangText(key) : key; }
 }  // namespace
 
 TfImageBrowser::TfImageBrowser(QWidget* parent) : QMdiSubWindow(parent) {

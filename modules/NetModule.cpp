@@ -1,11 +1,10 @@
 // The network module: the link check's connections and host look-ups on Qt Network.
-#include "modules/Network.h"
-
 #include <QHostAddress>
 #include <QHostInfo>
-
 #include <QSslSocket>
 #include <QTcpSocket>
+
+#include "modules/Network.h"
 
 namespace {
 
@@ -14,7 +13,9 @@ class TSocketConnection : public QObject, public ILinkConnection {
   TSocketConnection(QTcpSocket* socket, TConnectionEvents events, QObject* owner)
       : QObject(owner), socket_(socket), events_(std::move(events)) {
     socket_->setParent(this);
-    connect(socket_, &QTcpSocket::readyRead, this, [this] { if (events_.readyRead) events_.readyRead(); });
+    connect(socket_, &QTcpSocket::readyRead, this, [this] {
+      if (events_.readyRead) events_.readyRead();
+    });
     connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
       if (events_.failed) events_.failed(Translate(e));
     });
@@ -44,14 +45,20 @@ class TSocketConnection : public QObject, public ILinkConnection {
  private:
   static TConnectionError Translate(QAbstractSocket::SocketError e) {
     switch (e) {
-      case QAbstractSocket::ConnectionRefusedError: return TConnectionError::Refused;
-      case QAbstractSocket::HostNotFoundError: return TConnectionError::HostNotFound;
-      case QAbstractSocket::SocketTimeoutError: return TConnectionError::Timeout;
+      case QAbstractSocket::ConnectionRefusedError:
+        return TConnectionError::Refused;
+      case QAbstractSocket::HostNotFoundError:
+        return TConnectionError::HostNotFound;
+      case QAbstractSocket::SocketTimeoutError:
+        return TConnectionError::Timeout;
       case QAbstractSocket::SslHandshakeFailedError:
       case QAbstractSocket::SslInternalError:
-      case QAbstractSocket::SslInvalidUserDataError: return TConnectionError::Secure;
-      case QAbstractSocket::RemoteHostClosedError: return TConnectionError::RemoteClosed;
-      default: return TConnectionError::Other;
+      case QAbstractSocket::SslInvalidUserDataError:
+        return TConnectionError::Secure;
+      case QAbstractSocket::RemoteHostClosedError:
+        return TConnectionError::RemoteClosed;
+      default:
+        return TConnectionError::Other;
     }
   }
 

@@ -1,15 +1,16 @@
 // The print module: canvases on Qt Print Support's printers.
-#include "editor/SrcEditPrinterInfo.h"
-
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include "editor/SrcEditPrinterInfo.h"
 
 namespace {
 
 // A canvas that owns its printer.
 class TOwnPrinterCanvas : public TPrinterCanvas {
  public:
-  explicit TOwnPrinterCanvas(std::unique_ptr<QPrinter> printer) : TPrinterCanvas(*printer), printer_(std::move(printer)) {}
+  explicit TOwnPrinterCanvas(std::unique_ptr<QPrinter> printer)
+      : TPrinterCanvas(*printer), printer_(std::move(printer)) {}
   ~TOwnPrinterCanvas() override { EndDoc(); }  // done before the printer goes
 
  private:

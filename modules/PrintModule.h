@@ -3,10 +3,10 @@
 // print libraries only when something is first printed.
 #pragma once
 
-#include "editor/SrcEditPrinterInfo.h"
-
 #include <QString>
 #include <memory>
+
+#include "editor/SrcEditPrinterInfo.h"
 
 namespace PrintModule {
 

@@ -1,5 +1,9 @@
 #include "platform/BrowserView.h"
 
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -7,9 +11,6 @@
 #include <QLoggingCategory>
 #include <cerrno>
 #include <cstdio>
-#include <sched.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -40,8 +41,8 @@ QtMessageHandler previousHandler = nullptr;
 
 void QuietEngineRemarks(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   static const char* const remarks[] = {"Qt WebEngine seems to be initialized from a plugin",
-                                        "No suitable graphics backend found",
-                                        "Scenegraph already initialized", "WebEngineContext used before"};
+                                        "No suitable graphics backend found", "Scenegraph already initialized",
+                                        "WebEngineContext used before"};
   for (const char* remark : remarks)
     if (text.startsWith(QLatin1String(remark))) return;
   if (previousHandler) previousHandler(type, context, text);
@@ -53,7 +54,8 @@ QString BrowserModulePath() {
   if (!Module().path.isEmpty()) return Module().path;
   // Beside the executable in the build tree; in its own folder when installed.
   const QString beside = QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(KV_BROWSER_MODULE_FILE);
-  const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/" KV_MODULE_FROM_BIN "/" KV_BROWSER_MODULE_FILE));
+  const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                            QStringLiteral("/" KV_MODULE_FROM_BIN "/" KV_BROWSER_MODULE_FILE));
   return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
 }
 
@@ -66,8 +68,8 @@ std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHos
   BrowserModule& module = Module();
   if (module.entry) return std::unique_ptr<IBrowserView>(module.entry(parent, &host));
   PrepareBrowserEngine();
-  static const bool quiet = qgetenv("KV_BROWSER_DEBUG") != "1" &&
-                           (previousHandler = qInstallMessageHandler(QuietEngineRemarks), true);
+  static const bool quiet =
+      qgetenv("KV_BROWSER_DEBUG") != "1" && (previousHandler = qInstallMessageHandler(QuietEngineRemarks), true);
   Q_UNUSED(quiet);
   // The library stays loaded for the rest of the process: its views and the
   // engine live as long as the program.
@@ -93,8 +95,9 @@ TBrowserEngineStart BrowserEngineStart(bool root, bool sandboxUsable, bool debug
   };
   if (root || !sandboxUsable) {
     add("--no-sandbox");
-    start.notice = root ? "Korvex Vantar: running as root, the preview browser starts without its sandbox.\n"
-                        : "Korvex Vantar: the system offers no sandbox for the preview browser; it starts without one.\n";
+    start.notice =
+        root ? "Korvex Vantar: running as root, the preview browser starts without its sandbox.\n"
+             : "Korvex Vantar: the system offers no sandbox for the preview browser; it starts without one.\n";
   }
   if (!debug) {
     add("--log-level=3");  // fatal messages only

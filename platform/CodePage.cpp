@@ -1,10 +1,9 @@
 #include "platform/CodePage.h"
 
-#include "platform/TextCodec.h"
-
 #include <QStringDecoder>
-
 #include <array>
+
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -39,17 +38,28 @@ std::optional<int> CharsetFromName(const QString& name) {
 
 QString CodecName(int charset) {
   switch (charset) {
-    case 134: return QStringLiteral("GBK");
-    case 136: return QStringLiteral("Big5");
-    case 161: return QStringLiteral("windows-1253");
-    case 162: return QStringLiteral("windows-1254");
-    case 177: return QStringLiteral("windows-1255");
-    case 178: return QStringLiteral("windows-1256");
-    case 186: return QStringLiteral("windows-1257");
-    case 204: return QStringLiteral("windows-1251");
-    case 222: return QStringLiteral("windows-874");
-    case 238: return QStringLiteral("windows-1250");
-    default: return QStringLiteral("windows-1252");
+    case 134:
+      return QStringLiteral("GBK");
+    case 136:
+      return QStringLiteral("Big5");
+    case 161:
+      return QStringLiteral("windows-1253");
+    case 162:
+      return QStringLiteral("windows-1254");
+    case 177:
+      return QStringLiteral("windows-1255");
+    case 178:
+      return QStringLiteral("windows-1256");
+    case 186:
+      return QStringLiteral("windows-1257");
+    case 204:
+      return QStringLiteral("windows-1251");
+    case 222:
+      return QStringLiteral("windows-874");
+    case 238:
+      return QStringLiteral("windows-1250");
+    default:
+      return QStringLiteral("windows-1252");
   }
 }
 

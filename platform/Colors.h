@@ -26,7 +26,7 @@ inline constexpr TColor clBlue = 0xFF0000;
 inline constexpr TColor clFuchsia = 0xFF00FF;
 inline constexpr TColor clAqua = 0xFFFF00;
 inline constexpr TColor clWhite = 0xFFFFFF;
-inline constexpr TColor clNone = 0x1FFFFFFF;     // 536870911
+inline constexpr TColor clNone = 0x1FFFFFFF;  // 536870911
 inline constexpr TColor clDefault = 0x20000000;
 
 inline constexpr TColor clScrollBar = SystemColor(0);

@@ -44,7 +44,7 @@ class TGraphic {
 using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
 
 struct TPictureFileFormat {
-  QString extension;    // without the dot, compared without regard to case
+  QString extension;  // without the dot, compared without regard to case
   QString description;
   const void* classId;  // identifies the registering class
   TGraphicFactory factory;

@@ -1,14 +1,14 @@
 #include "platform/IniFile.h"
 
-#include "platform/Exceptions.h"
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
 #include <cctype>
 #include <ctime>
-#include <sys/stat.h>
+
+#include "platform/Exceptions.h"
 
 namespace {
 
@@ -162,8 +162,7 @@ void TIniFile::Save(const Content& c) const {
     f.commit();
     throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, reason));
   }
-  if (!f.commit())
-    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, f.errorString()));
+  if (!f.commit()) throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, f.errorString()));
   // Just written: its stamp is as young as it gets, so the next read looks
   // at the file again until the stamp has settled.
   ParsedFiles().insert(fileName_, {bytes, Parse(bytes), Stamp{}, false});

@@ -23,11 +23,11 @@
 // every reader gets its default, and writes leave the file as it is.
 #pragma once
 
-#include "platform/TextCodec.h"
-
 #include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include "platform/TextCodec.h"
 
 class TIniFile {
  public:

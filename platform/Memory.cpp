@@ -1,9 +1,9 @@
 #include "platform/Memory.h"
 
+#include <sys/resource.h>
+
 #include <QFile>
 #include <QString>
-
-#include <sys/resource.h>
 
 namespace {
 

@@ -1,16 +1,18 @@
 #include "platform/MountWatcher.h"
 
-#include <QFile>
+#include <sys/statvfs.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cctype>
-#include <sys/statvfs.h>
 
 bool TSystemMountSource::IsPseudo(const QByteArray& fsType) {
-  static const QByteArrayList pseudo = {"proc", "sysfs", "devtmpfs", "devpts", "tmpfs", "squashfs", "autofs",
-                                        "overlay", "mqueue", "debugfs", "tracefs", "securityfs", "pstore",
-                                        "bpf", "configfs", "fusectl", "hugetlbfs", "binfmt_misc", "nsfs", "ramfs"};
+  static const QByteArrayList pseudo = {"proc",     "sysfs",      "devtmpfs",    "devpts", "tmpfs",
+                                        "squashfs", "autofs",     "overlay",     "mqueue", "debugfs",
+                                        "tracefs",  "securityfs", "pstore",      "bpf",    "configfs",
+                                        "fusectl",  "hugetlbfs",  "binfmt_misc", "nsfs",   "ramfs"};
   return fsType.startsWith("cgroup") || pseudo.contains(fsType);
 }
 
@@ -58,7 +60,8 @@ QHash<QByteArray, QString> DeviceLabels() {
 }
 }  // namespace
 
-QList<TMountEntry> TSystemMountSource::ParseMountInfo(const QByteArray& text, const QHash<QByteArray, QString>& labels) {
+QList<TMountEntry> TSystemMountSource::ParseMountInfo(const QByteArray& text,
+                                                      const QHash<QByteArray, QString>& labels) {
   QList<TMountEntry> result;
   TMountEntry root{QStringLiteral("/"), QString(), QByteArray(), TDriveType::Fixed};
   for (const QByteArray& line : text.split('\n')) {
@@ -78,8 +81,9 @@ QList<TMountEntry> TSystemMountSource::ParseMountInfo(const QByteArray& text, co
     if (f[3] != "/" || IsPseudo(fsType)) continue;
     TMountEntry entry{mountPoint, label, fsType, TypeOf(fsType, device)};
     // A later mount on the same point hides the earlier one.
-    result.erase(std::remove_if(result.begin(), result.end(), [&](const TMountEntry& e) { return e.root == mountPoint; }),
-                 result.end());
+    result.erase(
+        std::remove_if(result.begin(), result.end(), [&](const TMountEntry& e) { return e.root == mountPoint; }),
+        result.end());
     result.append(entry);
   }
   std::sort(result.begin(), result.end(), [](const TMountEntry& a, const TMountEntry& b) { return a.root < b.root; });
@@ -118,7 +122,10 @@ TMountSource& TMountWatcher::Source() { return source_ ? *source_ : *system_; }
 
 void TMountWatcher::SetSource(TMountSource* source) {
   source_ = source;
-  if (source_) poll_.stop(); else poll_.start();
+  if (source_)
+    poll_.stop();
+  else
+    poll_.start();
   Check();
 }
 

@@ -14,9 +14,9 @@
 enum class TDriveType { Unknown, NoRootDir, Removable, Fixed, Remote, CDROM, RAMDisk };
 
 struct TMountEntry {
-  QString root;          // the mount point, without a trailing "/" except for "/" itself
-  QString label;         // volume name; may be empty
-  QByteArray fsType;     // file-system type as the kernel names it
+  QString root;       // the mount point, without a trailing "/" except for "/" itself
+  QString label;      // volume name; may be empty
+  QByteArray fsType;  // file-system type as the kernel names it
   TDriveType type = TDriveType::Fixed;
   bool operator==(const TMountEntry&) const = default;
 };

@@ -1,9 +1,9 @@
 #include "platform/PictureDecoder.h"
 
-#include "platform/Exceptions.h"
-
 #include <QBuffer>
 #include <QImageReader>
+
+#include "platform/Exceptions.h"
 
 namespace PictureDecoder {
 namespace {

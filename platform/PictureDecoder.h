@@ -60,19 +60,19 @@ struct TDecoded {
 
 // One image of a GIF file, found by walking the file's blocks.
 struct TGifFrame {
-  qsizetype controlStart = -1;  // offset of the graphic control extension ("!"), -1 without one
+  qsizetype controlStart = -1;    // offset of the graphic control extension ("!"), -1 without one
   qsizetype descriptorStart = 0;  // offset of the image descriptor (",")
-  qsizetype end = 0;             // offset just after the image's data blocks
-  int delay = 0;                 // hundredths of a second
-  int disposal = 0;              // 0 none, 1 leave, 2 background, 3 previous
+  qsizetype end = 0;              // offset just after the image's data blocks
+  int delay = 0;                  // hundredths of a second
+  int disposal = 0;               // 0 none, 1 leave, 2 background, 3 previous
   bool transparent = false;
-  QRect rect;                    // left, top, width, height on the logical screen
+  QRect rect;  // left, top, width, height on the logical screen
 };
 
 struct TGifIndex {
   bool isGif = false;
-  QSize screen;                 // the logical screen
-  qsizetype headerEnd = 0;      // offset after the header and global colour table
+  QSize screen;                   // the logical screen
+  qsizetype headerEnd = 0;        // offset after the header and global colour table
   std::vector<TGifFrame> images;  // every complete image descriptor, in file order
   // Frames in the animation sense: the images that follow a graphic control
   // extension, counted from 1.

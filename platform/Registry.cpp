@@ -2,11 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <functional>
 
 namespace {
@@ -17,7 +17,8 @@ QString& StorageOverride() {
 }
 
 QString RootName(TRegistryRoot root) {
-  return root == TRegistryRoot::CurrentUser ? QStringLiteral("HKEY_CURRENT_USER") : QStringLiteral("HKEY_LOCAL_MACHINE");
+  return root == TRegistryRoot::CurrentUser ? QStringLiteral("HKEY_CURRENT_USER")
+                                            : QStringLiteral("HKEY_LOCAL_MACHINE");
 }
 
 QStringList SplitPath(const QString& path) {

@@ -3,12 +3,11 @@
 // It stands in for the desktop registry where components save their look.
 #pragma once
 
-#include "platform/Exceptions.h"
-
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
+#include "platform/Exceptions.h"
 
 enum class TRegistryRoot { CurrentUser, LocalMachine };
 

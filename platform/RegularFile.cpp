@@ -1,10 +1,11 @@
 #include "platform/RegularFile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error) {
   const QByteArray native = QFile::encodeName(path);

@@ -13,7 +13,9 @@ QHash<QString, std::function<QImage()>>& Makers() {
 
 namespace Resources {
 
-void RegisterBitmap(const QString& name, std::function<QImage()> maker) { Makers().emplace(name.toUpper(), std::move(maker)); }
+void RegisterBitmap(const QString& name, std::function<QImage()> maker) {
+  Makers().emplace(name.toUpper(), std::move(maker));
+}
 
 QImage LoadBitmap(const QString& name) {
   const auto it = Makers().constFind(name.toUpper());

@@ -2,11 +2,11 @@
 // each run a piece of text in one font, each line with one paragraph format.
 #pragma once
 
-#include "platform/Colors.h"
-
 #include <QString>
 #include <cstdint>
 #include <vector>
+
+#include "platform/Colors.h"
 
 enum TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = std::uint8_t;

@@ -1,14 +1,13 @@
 #include "platform/RtfReader.h"
 
-#include "platform/CodePage.h"
-#include "platform/TextCodec.h"
-
 #include <QFile>
 #include <QHash>
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
+
+#include "platform/CodePage.h"
+#include "platform/TextCodec.h"
 
 QString TRichLine::Text() const {
   QString text;
@@ -39,30 +38,85 @@ struct FontEntry {
 // Character sets of the ANSI code pages \ansicpg names.
 int CharsetOfCodePage(int codePage) {
   switch (codePage) {
-    case 874: return 222;
-    case 936: return 134;
-    case 950: return 136;
-    case 1250: return 238;
-    case 1251: return 204;
-    case 1253: return 161;
-    case 1254: return 162;
-    case 1255: return 177;
-    case 1256: return 178;
-    case 1257: return 186;
-    default: return 0;
+    case 874:
+      return 222;
+    case 936:
+      return 134;
+    case 950:
+      return 136;
+    case 1250:
+      return 238;
+    case 1251:
+      return 204;
+    case 1253:
+      return 161;
+    case 1254:
+      return 162;
+    case 1255:
+      return 177;
+    case 1256:
+      return 178;
+    case 1257:
+      return 186;
+    default:
+      return 0;
   }
 }
 
 bool IsSkippedDestination(const QByteArray& word) {
-  static const char* const kWords[] = {
-      "stylesheet", "info",      "pict",       "object",     "header",    "headerl",  "headerr",
-      "headerf",    "footer",    "footerl",    "footerr",    "footerf",   "footnote", "fldinst",
-      "themedata",  "colorschememapping",      "latentstyles", "listtable", "listoverridetable",
-      "rsidtbl",    "generator", "xmlnstbl",   "mmathPr",    "pntext",    "pntxtb",   "pntxta",
-      "datastore",  "filetbl",   "revtbl",     "bkmkstart",  "bkmkend",   "annotation", "atnid",
-      "atnauthor",  "comment",   "title",      "author",     "operator",  "keywords", "subject",
-      "doccomm",    "template",  "userprops",  "shp",        "shpinst",   "nonshppict", "listtext",
-      "fchars",     "lchars",    "pgdsctbl",   "xe",         "tc",        "txe"};
+  static const char* const kWords[] = {"stylesheet",
+                                       "info",
+                                       "pict",
+                                       "object",
+                                       "header",
+                                       "headerl",
+                                       "headerr",
+                                       "headerf",
+                                       "footer",
+                                       "footerl",
+                                       "footerr",
+                                       "footerf",
+                                       "footnote",
+                                       "fldinst",
+                                       "themedata",
+                                       "colorschememapping",
+                                       "latentstyles",
+                                       "listtable",
+                                       "listoverridetable",
+                                       "rsidtbl",
+                                       "generator",
+                                       "xmlnstbl",
+                                       "mmathPr",
+                                       "pntext",
+                                       "pntxtb",
+                                       "pntxta",
+                                       "datastore",
+                                       "filetbl",
+                                       "revtbl",
+                                       "bkmkstart",
+                                       "bkmkend",
+                                       "annotation",
+                                       "atnid",
+                                       "atnauthor",
+                                       "comment",
+                                       "title",
+                                       "author",
+                                       "operator",
+                                       "keywords",
+                                       "subject",
+                                       "doccomm",
+                                       "template",
+                                       "userprops",
+                                       "shp",
+                                       "shpinst",
+                                       "nonshppict",
+                                       "listtext",
+                                       "fchars",
+                                       "lchars",
+                                       "pgdsctbl",
+                                       "xe",
+                                       "tc",
+                                       "txe"};
   for (const char* w : kWords)
     if (word == w) return true;
   return false;
@@ -122,7 +176,8 @@ class Reader {
   State& S() { return stack_.back(); }
 
   void SkipBlanks() {
-    while (pos_ < data_.size() && (data_[pos_] == ' ' || data_[pos_] == '\r' || data_[pos_] == '\n' || data_[pos_] == '\t'))
+    while (pos_ < data_.size() &&
+           (data_[pos_] == ' ' || data_[pos_] == '\r' || data_[pos_] == '\n' || data_[pos_] == '\t'))
       ++pos_;
   }
 
@@ -161,7 +216,8 @@ class Reader {
       ++digits;
       ++pos_;
     }
-    if (negative && !hasParam) throw ERtfError(QStringLiteral("The RTF control word \\%1 has a bad number.").arg(QString::fromLatin1(word)));
+    if (negative && !hasParam)
+      throw ERtfError(QStringLiteral("The RTF control word \\%1 has a bad number.").arg(QString::fromLatin1(word)));
     param = std::clamp(negative ? -param : param, static_cast<long long>(INT_MIN), static_cast<long long>(INT_MAX));
     if (pos_ < data_.size() && data_[pos_] == ' ') ++pos_;
     if (skipChars_ > 0 && word != "bin") {
@@ -177,7 +233,9 @@ class Reader {
       bool ok = std::isxdigit(static_cast<unsigned char>(data_[pos_])) &&
                 std::isxdigit(static_cast<unsigned char>(data_[pos_ + 1]));
       const int value = QByteArray(data_.data() + pos_, 2).toInt(nullptr, 16);
-      if (!ok) throw ERtfError(QStringLiteral("The RTF escape \\'%1 is not hexadecimal.").arg(QString::fromLatin1(data_.data() + pos_, 2)));
+      if (!ok)
+        throw ERtfError(QStringLiteral("The RTF escape \\'%1 is not hexadecimal.")
+                            .arg(QString::fromLatin1(data_.data() + pos_, 2)));
       pos_ += 2;
       if (skipChars_ > 0) {
         --skipChars_;
@@ -191,12 +249,26 @@ class Reader {
       return;
     }
     switch (c) {
-      case '\\': case '{': case '}': Byte(static_cast<unsigned char>(c)); break;
-      case '~': Char(u'\u00A0'); break;
-      case '_': Char(u'\u2011'); break;
-      case '*': S().starSeen = true; break;
-      case '\r': case '\n': EndLine(); break;
-      default: break;  // "\-" and other symbols add nothing
+      case '\\':
+      case '{':
+      case '}':
+        Byte(static_cast<unsigned char>(c));
+        break;
+      case '~':
+        Char(u'\u00A0');
+        break;
+      case '_':
+        Char(u'\u2011');
+        break;
+      case '*':
+        S().starSeen = true;
+        break;
+      case '\r':
+      case '\n':
+        EndLine();
+        break;
+      default:
+        break;  // "\-" and other symbols add nothing
     }
   }
 
@@ -212,9 +284,23 @@ class Reader {
       defaultFont_ = p;
       return;
     }
-    if (w == "fonttbl") { FlushBytes(); s.dest = Dest::FontTable; return; }
-    if (w == "colortbl") { FlushBytes(); s.dest = Dest::ColorTable; colorEntry_ = ColorEntry(); return; }
-    if (w == "pn") { FlushBytes(); s.dest = Dest::Pn; pnBullet_ = false; return; }
+    if (w == "fonttbl") {
+      FlushBytes();
+      s.dest = Dest::FontTable;
+      return;
+    }
+    if (w == "colortbl") {
+      FlushBytes();
+      s.dest = Dest::ColorTable;
+      colorEntry_ = ColorEntry();
+      return;
+    }
+    if (w == "pn") {
+      FlushBytes();
+      s.dest = Dest::Pn;
+      pnBullet_ = false;
+      return;
+    }
     if (w == "bin") {
       const long long n = hasParam ? std::max(p, 0) : 0;
       if (n > data_.size() - pos_) throw ERtfError(QStringLiteral("The RTF document ends inside binary data."));
@@ -228,15 +314,21 @@ class Reader {
       return;
     }
     if (s.dest == Dest::FontTable) {
-      if (w == "f") { FinishFontEntry(); fontEntryId_ = p; }
-      else if (w == "fcharset") fonts_[fontEntryId_].charset = p;
+      if (w == "f") {
+        FinishFontEntry();
+        fontEntryId_ = p;
+      } else if (w == "fcharset")
+        fonts_[fontEntryId_].charset = p;
       return;
     }
     if (s.dest == Dest::ColorTable) {
       const int v = std::clamp(p, 0, 255);
-      if (w == "red") colorEntry_.r = v;
-      else if (w == "green") colorEntry_.g = v;
-      else if (w == "blue") colorEntry_.b = v;
+      if (w == "red")
+        colorEntry_.r = v;
+      else if (w == "green")
+        colorEntry_.g = v;
+      else if (w == "blue")
+        colorEntry_.b = v;
       return;
     }
     if (s.dest == Dest::Pn) {
@@ -246,38 +338,75 @@ class Reader {
     if (s.dest == Dest::Skip) return;
 
     const bool on = !hasParam || p != 0;
-    if (w == "b") { FlushBytes(); SetStyle(fsBold, on); }
-    else if (w == "i") { FlushBytes(); SetStyle(fsItalic, on); }
-    else if (w == "ul") { FlushBytes(); SetStyle(fsUnderline, on); }
-    else if (w == "ulnone") { FlushBytes(); SetStyle(fsUnderline, false); }
-    else if (w == "strike") { FlushBytes(); SetStyle(fsStrikeOut, on); }
-    else if (w == "fs") { FlushBytes(); s.halfPoints = hasParam ? std::clamp(p, 2, 3276) : 24; }
-    else if (w == "cf") { FlushBytes(); s.color = std::max(p, 0); }
-    else if (w == "f") { FlushBytes(); s.font = p; }
-    else if (w == "plain") { FlushBytes(); s.style = 0; s.halfPoints = 24; s.color = 0; s.font = -1; }
-    else if (w == "pard") { FlushBytes(); s.para = TRichParagraph(); }
-    else if (w == "ql" || w == "qj") s.para.Alignment = TAlignment::taLeftJustify;
-    else if (w == "qc") s.para.Alignment = TAlignment::taCenter;
-    else if (w == "qr") s.para.Alignment = TAlignment::taRightJustify;
-    else if (w == "ls") { if (p > 0) s.para.Numbering = TNumberingStyle::nsBullet; }
-    else if (w == "uc") s.uc = std::clamp(p, 0, 16);
+    if (w == "b") {
+      FlushBytes();
+      SetStyle(fsBold, on);
+    } else if (w == "i") {
+      FlushBytes();
+      SetStyle(fsItalic, on);
+    } else if (w == "ul") {
+      FlushBytes();
+      SetStyle(fsUnderline, on);
+    } else if (w == "ulnone") {
+      FlushBytes();
+      SetStyle(fsUnderline, false);
+    } else if (w == "strike") {
+      FlushBytes();
+      SetStyle(fsStrikeOut, on);
+    } else if (w == "fs") {
+      FlushBytes();
+      s.halfPoints = hasParam ? std::clamp(p, 2, 3276) : 24;
+    } else if (w == "cf") {
+      FlushBytes();
+      s.color = std::max(p, 0);
+    } else if (w == "f") {
+      FlushBytes();
+      s.font = p;
+    } else if (w == "plain") {
+      FlushBytes();
+      s.style = 0;
+      s.halfPoints = 24;
+      s.color = 0;
+      s.font = -1;
+    } else if (w == "pard") {
+      FlushBytes();
+      s.para = TRichParagraph();
+    } else if (w == "ql" || w == "qj")
+      s.para.Alignment = TAlignment::taLeftJustify;
+    else if (w == "qc")
+      s.para.Alignment = TAlignment::taCenter;
+    else if (w == "qr")
+      s.para.Alignment = TAlignment::taRightJustify;
+    else if (w == "ls") {
+      if (p > 0) s.para.Numbering = TNumberingStyle::nsBullet;
+    } else if (w == "uc")
+      s.uc = std::clamp(p, 0, 16);
     else if (w == "u") {
       FlushBytes();
       int code = p;
       if (code < 0) code += 65536;
       Char(code >= 0 && code <= 0xFFFF ? QChar(static_cast<char16_t>(code)) : QChar(QChar::ReplacementCharacter));
       skipChars_ = s.uc;
-    }
-    else if (w == "par" || w == "line" || w == "sect" || w == "page") EndLine();
-    else if (w == "tab") Char(u'\t');
-    else if (w == "emdash") Char(u'\u2014');
-    else if (w == "endash") Char(u'\u2013');
-    else if (w == "bullet") Char(u'\u2022');
-    else if (w == "lquote") Char(u'\u2018');
-    else if (w == "rquote") Char(u'\u2019');
-    else if (w == "ldblquote") Char(u'\u201C');
-    else if (w == "rdblquote") Char(u'\u201D');
-    else if (w == "emspace" || w == "enspace") Char(u' ');
+    } else if (w == "par" || w == "line" || w == "sect" || w == "page")
+      EndLine();
+    else if (w == "tab")
+      Char(u'\t');
+    else if (w == "emdash")
+      Char(u'\u2014');
+    else if (w == "endash")
+      Char(u'\u2013');
+    else if (w == "bullet")
+      Char(u'\u2022');
+    else if (w == "lquote")
+      Char(u'\u2018');
+    else if (w == "rquote")
+      Char(u'\u2019');
+    else if (w == "ldblquote")
+      Char(u'\u201C');
+    else if (w == "rdblquote")
+      Char(u'\u201D');
+    else if (w == "emspace" || w == "enspace")
+      Char(u' ');
     // Every other word changes nothing the converters read.
   }
 
@@ -343,8 +472,8 @@ class Reader {
     f.Name = it != fonts_.constEnd() ? it->name : def != fonts_.constEnd() ? def->name : QString();
     f.Size = s.halfPoints / 2;
     // Colour 0 is the automatic colour; missing entries count as automatic.
-    f.Color = s.color > 0 && static_cast<size_t>(s.color) < colors_.size() ? colors_[static_cast<size_t>(s.color)]
-                                                                            : clBlack;
+    f.Color =
+        s.color > 0 && static_cast<size_t>(s.color) < colors_.size() ? colors_[static_cast<size_t>(s.color)] : clBlack;
     f.Style = s.style;
     return f;
   }

@@ -12,10 +12,10 @@
 // back to the default font and the automatic colour.
 #pragma once
 
+#include <QByteArrayView>
+
 #include "platform/Exceptions.h"
 #include "platform/RichText.h"
-
-#include <QByteArrayView>
 
 class ERtfError : public Exception {
  public:

@@ -1,21 +1,21 @@
 #include "platform/SafeFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <climits>
-#include <mutex>
 #include <sys/file.h>
-#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+#include <optional>
 
 namespace {
 
@@ -118,12 +118,13 @@ void SweepUnlocked(const QString& folder, const std::function<bool(const QByteAr
     if (!matches(name)) continue;
     const int fd = ::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) continue;
-    struct stat st {}, now {};
+    struct stat st {
+    }, now{};
     // Held by a running save, or not ours to judge: left alone.
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::fstatat(dirFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == st.st_dev &&
-        now.st_ino == st.st_ino && stale(fd, QFileInfo(folder).absoluteFilePath() + u'/' + QFile::decodeName(name)))
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstatat(dirFd, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        now.st_dev == st.st_dev && now.st_ino == st.st_ino &&
+        stale(fd, QFileInfo(folder).absoluteFilePath() + u'/' + QFile::decodeName(name)))
       ::unlinkat(dirFd, name.constData(), 0);
     ::close(fd);
   }
@@ -164,14 +165,15 @@ void TSafeFile::Open() {
   SafeFile::IgnoreFileSizeSignal();
   // A link stays a link: the file it leads to is the one written. A circle
   // of links leads nowhere and is refused.
-  if (const int error = ResolveLinks(fileName_, target_)) throw EFCreateError(fileName_, SafeFile::Reason(error) + u'.');
+  if (const int error = ResolveLinks(fileName_, target_))
+    throw EFCreateError(fileName_, SafeFile::Reason(error) + u'.');
   const QString folder = QFileInfo(target_).absolutePath();
 
   struct stat st {};
   const bool exists = ::stat(Native(target_).constData(), &st) == 0;
-  if (!exists && errno != ENOENT && errno != ENAMETOOLONG) throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
-  if (exists && !S_ISREG(st.st_mode))
-    throw EFCreateError(fileName_, QStringLiteral("It is not a regular file."));
+  if (!exists && errno != ENOENT && errno != ENAMETOOLONG)
+    throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
+  if (exists && !S_ISREG(st.st_mode)) throw EFCreateError(fileName_, QStringLiteral("It is not a regular file."));
   mode_ = exists ? (st.st_mode & 07777u) : NewFileMode();
 
   std::optional<TInPlaceReason> reason;

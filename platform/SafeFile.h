@@ -15,12 +15,12 @@
 // left by saves that were killed.
 #pragma once
 
-#include "platform/Exceptions.h"
-
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
 #include <functional>
+
+#include "platform/Exceptions.h"
 
 // Why a save asks first. WriteProtected: the file's permissions forbid
 // writing it; on yes it is replaced the normal way (and keeps its mode).

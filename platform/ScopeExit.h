@@ -28,4 +28,3 @@ class ScopeExit {
   F f_;
   int exceptions_;
 };
-

@@ -1,20 +1,18 @@
 #include "platform/TextCodec.h"
 
 #include <QList>
-
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 // 0x80..0x9F of Windows-1252; undefined bytes keep their own value.
-constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Byte for a character, or -1 when Windows-1252 has no form for it.
 int unicodeToWindows1252(char16_t c) {
@@ -27,10 +25,13 @@ int unicodeToWindows1252(char16_t c) {
 int UnitSize(TextEncoding encoding) {
   switch (encoding) {
     case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: return 2;
+    case TextEncoding::Utf16BE:
+      return 2;
     case TextEncoding::Utf32LE:
-    case TextEncoding::Utf32BE: return 4;
-    default: return 1;
+    case TextEncoding::Utf32BE:
+      return 4;
+    default:
+      return 1;
   }
 }
 
@@ -113,23 +114,35 @@ bool replaceDeclaredCharset(QString& text, QStringView name) {
 
 QByteArrayView bomBytes(TextEncoding encoding) {
   switch (encoding) {
-    case TextEncoding::Utf8: return QByteArrayView("\xEF\xBB\xBF", 3);
-    case TextEncoding::Utf16LE: return QByteArrayView("\xFF\xFE", 2);
-    case TextEncoding::Utf16BE: return QByteArrayView("\xFE\xFF", 2);
-    case TextEncoding::Utf32LE: return QByteArrayView("\xFF\xFE\x00\x00", 4);
-    case TextEncoding::Utf32BE: return QByteArrayView("\x00\x00\xFE\xFF", 4);
-    default: return QByteArrayView();
+    case TextEncoding::Utf8:
+      return QByteArrayView("\xEF\xBB\xBF", 3);
+    case TextEncoding::Utf16LE:
+      return QByteArrayView("\xFF\xFE", 2);
+    case TextEncoding::Utf16BE:
+      return QByteArrayView("\xFE\xFF", 2);
+    case TextEncoding::Utf32LE:
+      return QByteArrayView("\xFF\xFE\x00\x00", 4);
+    case TextEncoding::Utf32BE:
+      return QByteArrayView("\x00\x00\xFE\xFF", 4);
+    default:
+      return QByteArrayView();
   }
 }
 
 QString encodingName(TextEncoding encoding) {
   switch (encoding) {
-    case TextEncoding::Utf8: return QStringLiteral("UTF-8");
-    case TextEncoding::Windows1252: return QStringLiteral("Windows-1252");
-    case TextEncoding::Utf16LE: return QStringLiteral("UTF-16LE");
-    case TextEncoding::Utf16BE: return QStringLiteral("UTF-16BE");
-    case TextEncoding::Utf32LE: return QStringLiteral("UTF-32LE");
-    default: return QStringLiteral("UTF-32BE");
+    case TextEncoding::Utf8:
+      return QStringLiteral("UTF-8");
+    case TextEncoding::Windows1252:
+      return QStringLiteral("Windows-1252");
+    case TextEncoding::Utf16LE:
+      return QStringLiteral("UTF-16LE");
+    case TextEncoding::Utf16BE:
+      return QStringLiteral("UTF-16BE");
+    case TextEncoding::Utf32LE:
+      return QStringLiteral("UTF-32LE");
+    default:
+      return QStringLiteral("UTF-32BE");
   }
 }
 
@@ -202,10 +215,16 @@ TextEncoding Sniffer::finish(int* bomLength) const {
     const qint64 rest = size_ - mark.size();
     bool valid;
     switch (e) {
-      case TextEncoding::Utf8: valid = utf8; break;  // the mark itself is valid UTF-8
+      case TextEncoding::Utf8:
+        valid = utf8;
+        break;  // the mark itself is valid UTF-8
       case TextEncoding::Utf16LE:
-      case TextEncoding::Utf16BE: valid = rest % 2 == 0; break;
-      default: valid = rest % 4 == 0 && utf32Valid_ && unitCarry_.isEmpty(); break;
+      case TextEncoding::Utf16BE:
+        valid = rest % 2 == 0;
+        break;
+      default:
+        valid = rest % 4 == 0 && utf32Valid_ && unitCarry_.isEmpty();
+        break;
     }
     if (valid) {
       bom = static_cast<int>(mark.size());
@@ -215,9 +234,9 @@ TextEncoding Sniffer::finish(int* bomLength) const {
   }
   if (bomLength) *bomLength = bom;
   if (bom > 0) return found;
-  static const QList<QByteArray> singleByte = {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1",
-                                               "iso_8859-1", "latin1", "latin-1", "l1", "us-ascii", "ascii",
-                                               "iso-ir-100", "ibm819", "cp819", "csisolatin1"};
+  static const QList<QByteArray> singleByte = {"windows-1252", "cp1252",     "x-cp1252", "iso-8859-1", "iso8859-1",
+                                               "iso_8859-1",   "latin1",     "latin-1",  "l1",         "us-ascii",
+                                               "ascii",        "iso-ir-100", "ibm819",   "cp819",      "csisolatin1"};
   const QByteArray declared = declaredCharset(head_);
   if (singleByte.contains(declared)) return TextEncoding::Windows1252;
   // A declared UTF-8 counts only when the bytes are UTF-8, as without one.
@@ -545,7 +564,8 @@ QString Utf8Text(QAnyStringView text) {
 }  // namespace
 
 bool canEncode(QAnyStringView text, TextEncoding encoding) {
-  if (viewForm(text) == ViewForm::Utf16) return CanEncode16(QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
+  if (viewForm(text) == ViewForm::Utf16)
+    return CanEncode16(QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
   if (viewForm(text) == ViewForm::Utf8) {
     if (encoding != TextEncoding::Windows1252) return true;
     const auto* p = static_cast<const unsigned char*>(text.data());
@@ -567,8 +587,10 @@ bool canEncode(QAnyStringView text, TextEncoding encoding) {
 }
 
 qsizetype encodedSize(QAnyStringView text, TextEncoding encoding) {
-  if (viewForm(text) == ViewForm::Utf16) return EncodedSize16(QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
-  if (viewForm(text) == ViewForm::Utf8) return encoding == TextEncoding::Utf8 ? text.size() : EncodedSize16(Utf8Text(text), encoding);
+  if (viewForm(text) == ViewForm::Utf16)
+    return EncodedSize16(QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
+  if (viewForm(text) == ViewForm::Utf8)
+    return encoding == TextEncoding::Utf8 ? text.size() : EncodedSize16(Utf8Text(text), encoding);
   switch (encoding) {
     case TextEncoding::Utf8: {
       const auto* p = static_cast<const unsigned char*>(text.data());
@@ -576,15 +598,19 @@ qsizetype encodedSize(QAnyStringView text, TextEncoding encoding) {
       for (qsizetype i = 0; i < text.size(); ++i) size += p[i] >> 7;
       return size;
     }
-    case TextEncoding::Windows1252: return text.size();
+    case TextEncoding::Windows1252:
+      return text.size();
     case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: return text.size() * 2;
-    default: return text.size() * 4;
+    case TextEncoding::Utf16BE:
+      return text.size() * 2;
+    default:
+      return text.size() * 4;
   }
 }
 
 qsizetype encodeInto(char* dst, QAnyStringView text, TextEncoding encoding) {
-  if (viewForm(text) == ViewForm::Utf16) return EncodeInto16(dst, QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
+  if (viewForm(text) == ViewForm::Utf16)
+    return EncodeInto16(dst, QStringView(static_cast<const QChar*>(text.data()), text.size()), encoding);
   if (viewForm(text) == ViewForm::Utf8) {
     if (encoding != TextEncoding::Utf8) return EncodeInto16(dst, Utf8Text(text), encoding);
     std::memcpy(dst, text.data(), static_cast<size_t>(text.size()));
@@ -759,9 +785,15 @@ void Encoder::appendInPieces(QAnyStringView text, qsizetype per) {
     char* dst = buffer_.get() + used_;
     const auto* bytes = reinterpret_cast<const unsigned char*>(src);
     switch (form) {
-      case ViewForm::Latin1: used_ += EncodeLatin1Wide(dst, bytes, k, encoding_); break;
-      case ViewForm::Utf8: used_ += EncodeUtf8Other(dst, bytes, k, encoding_); break;
-      default: used_ += EncodeInto16(dst, QStringView(reinterpret_cast<const QChar*>(src), k), encoding_); break;
+      case ViewForm::Latin1:
+        used_ += EncodeLatin1Wide(dst, bytes, k, encoding_);
+        break;
+      case ViewForm::Utf8:
+        used_ += EncodeUtf8Other(dst, bytes, k, encoding_);
+        break;
+      default:
+        used_ += EncodeInto16(dst, QStringView(reinterpret_cast<const QChar*>(src), k), encoding_);
+        break;
     }
     src += k * width;
     n -= k;

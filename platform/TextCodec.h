@@ -57,13 +57,13 @@ class Sniffer {
   TextEncoding finish(int* bomLength = nullptr) const;
 
  private:
-  QByteArray head_;          // the first 4096 bytes
-  QByteArray utf8Carry_;     // a UTF-8 sequence cut by the end of a piece
-  QByteArray unitCarry_;     // a UTF-32 unit cut likewise
+  QByteArray head_;       // the first 4096 bytes
+  QByteArray utf8Carry_;  // a UTF-8 sequence cut by the end of a piece
+  QByteArray unitCarry_;  // a UTF-32 unit cut likewise
   qint64 size_ = 0;
   bool utf8Valid_ = true;
-  bool utf32Valid_ = true;   // the units after a UTF-32 mark
-  int utf32_ = -1;           // 1 LE, 2 BE, 0 neither, -1 not yet known
+  bool utf32Valid_ = true;  // the units after a UTF-32 mark
+  int utf32_ = -1;          // 1 LE, 2 BE, 0 neither, -1 not yet known
 };
 
 // The character set declared by an XML declaration or a <meta> element
@@ -117,11 +117,15 @@ QByteArray encode(QStringView text, TextEncoding encoding);
 // view of `length` bytes of Latin-1 or UTF-8).
 inline qsizetype maxEncodedSize(qsizetype length, TextEncoding encoding) {
   switch (encoding) {
-    case TextEncoding::Utf8: return length * 3;
-    case TextEncoding::Windows1252: return length;
+    case TextEncoding::Utf8:
+      return length * 3;
+    case TextEncoding::Windows1252:
+      return length;
     case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: return length * 2;
-    default: return length * 4;
+    case TextEncoding::Utf16BE:
+      return length * 2;
+    default:
+      return length * 4;
   }
 }
 // The number of bytes encodeInto() writes for `text`.

@@ -24,9 +24,7 @@ struct TMethod {
   // TMethod<...>::Bind<&T::Member>(object)
   template <auto Member, class T>
   static TMethod Bind(T* object) {
-    return TMethod{object, [](void* d, Args... args) {
-                     (static_cast<T*>(d)->*Member)(std::forward<Args>(args)...);
-                   }};
+    return TMethod{object, [](void* d, Args... args) { (static_cast<T*>(d)->*Member)(std::forward<Args>(args)...); }};
   }
   // A plain function, optionally with a context pointer.
   static TMethod FromFunction(Code fn, void* context = nullptr) { return TMethod{context, fn}; }

@@ -4,10 +4,10 @@
 // Alt to the key code. One table turns Qt's keys into these codes.
 #pragma once
 
-#include "platform/Types.h"
-
 #include <Qt>
 #include <cstdint>
+
+#include "platform/Types.h"
 
 class QKeyEvent;
 

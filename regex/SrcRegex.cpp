@@ -81,8 +81,13 @@ bool TRegexEngine::ParseModifiers(QStringView text, int& modifiers) {
   bool off = false;
   for (QChar ch : text) {
     const char16_t c = ch.toLower().unicode();
-    const int bit = c == u'i' ? modI : c == u'r' ? modR : c == u's' ? modS : c == u'g' ? modG
-                  : c == u'm' ? modM : c == u'x' ? modX : 0;
+    const int bit = c == u'i'   ? modI
+                    : c == u'r' ? modR
+                    : c == u's' ? modS
+                    : c == u'g' ? modG
+                    : c == u'm' ? modM
+                    : c == u'x' ? modX
+                                : 0;
     if (c == u'-') {
       off = true;
     } else if (bit == 0) {
@@ -129,45 +134,80 @@ void TRegexEngine::SetLinePairedSeparator(const QString& pair) {
 
 QString TRegexEngine::ErrorText(int code) {
   switch (code) {
-    case 0: return QStringLiteral("No errors");
-    case 100: return QStringLiteral("TRegexEngine(comp): Null Argument");
-    case 101: return QStringLiteral("TRegexEngine(comp): Regexp Too Big");
-    case 102: return QStringLiteral("TRegexEngine(comp): ParseReg Too Many ()");
+    case 0:
+      return QStringLiteral("No errors");
+    case 100:
+      return QStringLiteral("TRegexEngine(comp): Null Argument");
+    case 101:
+      return QStringLiteral("TRegexEngine(comp): Regexp Too Big");
+    case 102:
+      return QStringLiteral("TRegexEngine(comp): ParseReg Too Many ()");
     case 103:
-    case 104: return QStringLiteral("TRegexEngine(comp): ParseReg Unmatched ()");
-    case 105: return QStringLiteral("TRegexEngine(comp): ParseReg Junk On End");
-    case 106: return QStringLiteral("TRegexEngine(comp): *+ Operand Could Be Empty");
-    case 107: return QStringLiteral("TRegexEngine(comp): Nested *?+");
-    case 108: return QStringLiteral("TRegexEngine(comp): Bad Hex Digit");
-    case 109: return QStringLiteral("TRegexEngine(comp): Invalid [] Range");
-    case 110: return QStringLiteral("TRegexEngine(comp): Parse Atom Trailing \\");
-    case 111: return QStringLiteral("TRegexEngine(comp): No Hex Code After \\x");
-    case 112: return QStringLiteral("TRegexEngine(comp): Hex Code After \\x Is Too Big");
-    case 113: return QStringLiteral("TRegexEngine(comp): Unmatched []");
-    case 114: return QStringLiteral("TRegexEngine(comp): Internal Urp");
-    case 115: return QStringLiteral("TRegexEngine(comp): ?+*{ Follows Nothing");
-    case 116: return QStringLiteral("TRegexEngine(comp): Trailing \\");
-    case 119: return QStringLiteral("TRegexEngine(comp): RarseAtom Internal Disaster");
-    case 122: return QStringLiteral("TRegexEngine(comp): BRACES Argument Too Big");
-    case 124: return QStringLiteral("TRegexEngine(comp): BRACE Min Param Greater then Max");
-    case 125: return QStringLiteral("TRegexEngine(comp): Unclosed (?#Comment)");
-    case 127: return QStringLiteral("TRegexEngine(comp): Urecognized Modifier");
+    case 104:
+      return QStringLiteral("TRegexEngine(comp): ParseReg Unmatched ()");
+    case 105:
+      return QStringLiteral("TRegexEngine(comp): ParseReg Junk On End");
+    case 106:
+      return QStringLiteral("TRegexEngine(comp): *+ Operand Could Be Empty");
+    case 107:
+      return QStringLiteral("TRegexEngine(comp): Nested *?+");
+    case 108:
+      return QStringLiteral("TRegexEngine(comp): Bad Hex Digit");
+    case 109:
+      return QStringLiteral("TRegexEngine(comp): Invalid [] Range");
+    case 110:
+      return QStringLiteral("TRegexEngine(comp): Parse Atom Trailing \\");
+    case 111:
+      return QStringLiteral("TRegexEngine(comp): No Hex Code After \\x");
+    case 112:
+      return QStringLiteral("TRegexEngine(comp): Hex Code After \\x Is Too Big");
+    case 113:
+      return QStringLiteral("TRegexEngine(comp): Unmatched []");
+    case 114:
+      return QStringLiteral("TRegexEngine(comp): Internal Urp");
+    case 115:
+      return QStringLiteral("TRegexEngine(comp): ?+*{ Follows Nothing");
+    case 116:
+      return QStringLiteral("TRegexEngine(comp): Trailing \\");
+    case 119:
+      return QStringLiteral("TRegexEngine(comp): RarseAtom Internal Disaster");
+    case 122:
+      return QStringLiteral("TRegexEngine(comp): BRACES Argument Too Big");
+    case 124:
+      return QStringLiteral("TRegexEngine(comp): BRACE Min Param Greater then Max");
+    case 125:
+      return QStringLiteral("TRegexEngine(comp): Unclosed (?#Comment)");
+    case 127:
+      return QStringLiteral("TRegexEngine(comp): Urecognized Modifier");
     case 128:
       return QStringLiteral(
           "TRegexEngine(comp): LinePairedSeparator must countain two different chars or no chars at all");
-    case 1000: return QStringLiteral("TRegexEngine(exec): RegRepeat Called Inappropriately");
-    case 1001: return QStringLiteral("TRegexEngine(exec): MatchPrim Memory Corruption");
-    case 1002: return QStringLiteral("TRegexEngine(exec): MatchPrim Corrupted Pointers");
-    case 1003: return QStringLiteral("TRegexEngine(exec): Not Assigned Expression Property");
-    case 1004: return QStringLiteral("TRegexEngine(exec): Corrupted Program");
-    case 1005: return QStringLiteral("TRegexEngine(exec): No Inpit String Specified");
-    case 1006: return QStringLiteral("TRegexEngine(exec): Offset Must Be Greater Then 0");
-    case 1007: return QStringLiteral("TRegexEngine(exec): ExecNext Without Exec[Pos]");
-    case 1008: return QStringLiteral("TRegexEngine(exec): GetInputString Without InputString");
-    case 1011: return QStringLiteral("TRegexEngine(dump): Corrupted Opcode");
-    case 1014: return QStringLiteral("TRegexEngine(exec): Loop Stack Exceeded");
-    case 1015: return QStringLiteral("TRegexEngine(exec): Loop Without LoopEntry !");
-    default: return QStringLiteral("Unknown error");
+    case 1000:
+      return QStringLiteral("TRegexEngine(exec): RegRepeat Called Inappropriately");
+    case 1001:
+      return QStringLiteral("TRegexEngine(exec): MatchPrim Memory Corruption");
+    case 1002:
+      return QStringLiteral("TRegexEngine(exec): MatchPrim Corrupted Pointers");
+    case 1003:
+      return QStringLiteral("TRegexEngine(exec): Not Assigned Expression Property");
+    case 1004:
+      return QStringLiteral("TRegexEngine(exec): Corrupted Program");
+    case 1005:
+      return QStringLiteral("TRegexEngine(exec): No Inpit String Specified");
+    case 1006:
+      return QStringLiteral("TRegexEngine(exec): Offset Must Be Greater Then 0");
+    case 1007:
+      return QStringLiteral("TRegexEngine(exec): ExecNext Without Exec[Pos]");
+    case 1008:
+      return QStringLiteral("TRegexEngine(exec): GetInputString Without InputString");
+    case 1011:
+      return QStringLiteral("TRegexEngine(dump): Corrupted Opcode");
+    case 1014:
+      return QStringLiteral("TRegexEngine(exec): Loop Stack Exceeded");
+    case 1015:
+      return QStringLiteral("TRegexEngine(exec): Loop Without LoopEntry !");
+    default:
+      return QStringLiteral("Unknown error");
   }
 }
 

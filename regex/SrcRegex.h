@@ -15,15 +15,14 @@
 // compiler) and SrcRegexMatcher.cpp (the search).
 #pragma once
 
-#include "platform/Exceptions.h"
-
 #include <QString>
 #include <QStringView>
-
 #include <array>
 #include <bitset>
 #include <cstdint>
 #include <vector>
+
+#include "platform/Exceptions.h"
 
 // A failure of the engine: the code of the error table and, for compile
 // errors, the position in the expression where parsing stopped.
@@ -103,9 +102,7 @@ class TRegexEngine {
   static long long StepBudget(int length);
   // Whether a match can start with the character; false for every
   // character only when no match can start anywhere.
-  bool CanStartWith(char16_t c) const {
-    return firstAll_ || (c < 256 ? static_cast<bool>(firstSet_[c]) : firstHigh_);
-  }
+  bool CanStartWith(char16_t c) const { return firstAll_ || (c < 256 ? static_cast<bool>(firstSet_[c]) : firstHigh_); }
 
   // A cheap first look: false when no match can start at `pos` (0-based)
   // of the input, judged by its first character and leading text.
@@ -154,14 +151,14 @@ class TRegexEngine {
   enum Op : std::uint8_t;
   struct TInst {
     Op op;
-    bool fold = false;    // text, class, back-reference: compare folded
-    bool greedy = true;   // repetitions
+    bool fold = false;   // text, class, back-reference: compare folded
+    bool greedy = true;  // repetitions
     int a = 0, b = 0, c = 0, d = 0;
   };
   struct TClass {
     std::bitset<256> bits;
     std::vector<std::pair<char16_t, char16_t>> high;  // ranges from 256 on
-    bool allHigh = false;                            // every code from 256 on
+    bool allHigh = false;                             // every code from 256 on
     bool negated = false;
     bool fold = false;
     bool Contains(char16_t c) const;

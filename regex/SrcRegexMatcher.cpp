@@ -1,10 +1,10 @@
 // The matcher of the regular-expression engine: a backtracking search over
 // the compiled program with its own stack and a step budget.
-#include "regex/SrcRegex.h"
-#include "regex/SrcRegexOps.h"
-
 #include <algorithm>
 #include <string_view>
+
+#include "regex/SrcRegex.h"
+#include "regex/SrcRegexOps.h"
 
 namespace {
 
@@ -192,20 +192,30 @@ bool TRegexEngine::MatchOne(const TInst& in, int pos) const {
   if (pos >= len_) return false;
   const char16_t c = in_[pos];
   switch (in.op) {
-    case opAny: return true;
-    case opAnyNL: return !IsSep(c) && !IsPaired(pos + 1);
+    case opAny:
+      return true;
+    case opAnyNL:
+      return !IsSep(c) && !IsPaired(pos + 1);
     case opText: {
       const char16_t t = texts_[in.a];
       return c == t || (in.fold && RegexInvertCase(c) == t);
     }
-    case opClass: return classes_[in.a].Contains(c);
-    case opDigit: return c >= u'0' && c <= u'9';
-    case opNotDigit: return !(c >= u'0' && c <= u'9');
-    case opWord: return c < 256 && wordSet_[c];
-    case opNotWord: return !(c < 256 && wordSet_[c]);
-    case opSpace: return c < 256 && spaceSet_[c];
-    case opNotSpace: return !(c < 256 && spaceSet_[c]);
-    default: return false;
+    case opClass:
+      return classes_[in.a].Contains(c);
+    case opDigit:
+      return c >= u'0' && c <= u'9';
+    case opNotDigit:
+      return !(c >= u'0' && c <= u'9');
+    case opWord:
+      return c < 256 && wordSet_[c];
+    case opNotWord:
+      return !(c < 256 && wordSet_[c]);
+    case opSpace:
+      return c < 256 && spaceSet_[c];
+    case opNotSpace:
+      return !(c < 256 && spaceSet_[c]);
+    default:
+      return false;
   }
 }
 
@@ -225,9 +235,7 @@ enum : int { fAlt, fReg, fCounter, fRepGreedy, fRepLazy, fLoopBody };
 bool TRegexEngine::MatchPrim(int pc, int pos) {
   stack_.clear();
   const TInst* prog = program_.data();
-  auto push = [this](int kind, int fpc, int fpos, int a) {
-    stack_.push_back(TFrame{kind, fpc, fpos, a});
-  };
+  auto push = [this](int kind, int fpc, int fpos, int a) { stack_.push_back(TFrame{kind, fpc, fpos, a}); };
   // The next node's first character, when it is case-sensitive text: a
   // repetition only stops where that character follows.
   auto nextChar = [&](int rest) -> int {
@@ -245,10 +253,19 @@ bool TRegexEngine::MatchPrim(int pc, int pos) {
       case opMatch:
         reg_[1] = pos;
         return true;
-      case opBol: ok = pos == 0; ++pc; break;
-      case opBoi: ok = pos == 0; ++pc; break;
+      case opBol:
+        ok = pos == 0;
+        ++pc;
+        break;
+      case opBoi:
+        ok = pos == 0;
+        ++pc;
+        break;
       case opEol:
-      case opEoi: ok = pos == len_; ++pc; break;
+      case opEoi:
+        ok = pos == len_;
+        ++pc;
+        break;
       case opMBol:
         ok = pos == 0 || (IsSep(in_[pos - 1]) && !IsPaired(pos)) ||
              (hasPaired_ && pos >= 2 && in_[pos - 2] == paired0_ && in_[pos - 1] == paired1_);
@@ -300,7 +317,9 @@ bool TRegexEngine::MatchPrim(int pc, int pos) {
         push(fAlt, in.b, pos, 0);
         pc = in.a;
         break;
-      case opJmp: pc = in.a; break;
+      case opJmp:
+        pc = in.a;
+        break;
       case opRep: {
         const TInst& one = prog[pc + 1];
         const int rest = pc + 2;

@@ -1,13 +1,12 @@
 // The compiler of the regular-expression engine: the expression is parsed
 // into a tree, laid out as a program of nodes, and analysed for the fast
 // paths of the search.
-#include "regex/SrcRegex.h"
-#include "regex/SrcRegexOps.h"
-
 #include <QChar>
-
 #include <algorithm>
 #include <functional>
+
+#include "regex/SrcRegex.h"
+#include "regex/SrcRegexOps.h"
 
 namespace {
 
@@ -20,9 +19,7 @@ int HexValue(QChar c) {
 }
 
 // Nodes that match one character, or (text) begin with one.
-bool StartsWithChar(TRegexEngine::Op op) {
-  return op >= TRegexEngine::opAny && op <= TRegexEngine::opNotSpace;
-}
+bool StartsWithChar(TRegexEngine::Op op) { return op >= TRegexEngine::opAny && op <= TRegexEngine::opNotSpace; }
 
 }  // namespace
 
@@ -54,14 +51,20 @@ class TRegexEngine::TParser {
   static bool Nullable(const TNode& nd) {
     switch (nd.kind) {
       case TNode::Empty:
-      case TNode::ZeroWidth: return true;
+      case TNode::ZeroWidth:
+        return true;
       case TNode::Single:
       case TNode::Text:
-      case TNode::Backref: return false;
-      case TNode::Group: return Nullable(nd.kids[0]);
-      case TNode::Alt: return std::any_of(nd.kids.begin(), nd.kids.end(), Nullable);
-      case TNode::Seq: return std::all_of(nd.kids.begin(), nd.kids.end(), Nullable);
-      case TNode::Repeat: return nd.min == 0 || Nullable(nd.kids[0]);
+      case TNode::Backref:
+        return false;
+      case TNode::Group:
+        return Nullable(nd.kids[0]);
+      case TNode::Alt:
+        return std::any_of(nd.kids.begin(), nd.kids.end(), Nullable);
+      case TNode::Seq:
+        return std::all_of(nd.kids.begin(), nd.kids.end(), Nullable);
+      case TNode::Repeat:
+        return nd.min == 0 || Nullable(nd.kids[0]);
     }
     return true;
   }
@@ -101,8 +104,13 @@ class TRegexEngine::TParser {
         int mods = mods_;
         for (; q < n_ && s_[q] != u')'; ++q) {
           const char16_t c = s_[q].toLower().unicode();
-          const int bit = c == u'i' ? modI : c == u'r' ? modR : c == u's' ? modS : c == u'g' ? modG
-                        : c == u'm' ? modM : c == u'x' ? modX : 0;
+          const int bit = c == u'i'   ? modI
+                          : c == u'r' ? modR
+                          : c == u's' ? modS
+                          : c == u'g' ? modG
+                          : c == u'm' ? modM
+                          : c == u'x' ? modX
+                                      : 0;
           if (c == u'-') {
             off = true;
           } else if (bit == 0) {
@@ -244,13 +252,21 @@ class TRegexEngine::TParser {
   TNode ParseAtom() {
     const char16_t c = s_[p_].unicode();
     switch (c) {
-      case u'^': ++p_; return Make(TNode::ZeroWidth, MultiLine() ? opMBol : opBol);
-      case u'$': ++p_; return Make(TNode::ZeroWidth, MultiLine() ? opMEol : opEol);
-      case u'.': ++p_; return Make(TNode::Single, (mods_ & modS) ? opAny : opAnyNL);
+      case u'^':
+        ++p_;
+        return Make(TNode::ZeroWidth, MultiLine() ? opMBol : opBol);
+      case u'$':
+        ++p_;
+        return Make(TNode::ZeroWidth, MultiLine() ? opMEol : opEol);
+      case u'.':
+        ++p_;
+        return Make(TNode::Single, (mods_ & modS) ? opAny : opAnyNL);
       case u'*':
       case u'+':
-      case u'?': Fail(115);
-      case u'[': return ParseClass();
+      case u'?':
+        Fail(115);
+      case u'[':
+        return ParseClass();
       case u'(': {
         if (groups_ >= kGroups - 1) Fail(102);
         ++p_;
@@ -267,16 +283,36 @@ class TRegexEngine::TParser {
         if (p_ >= n_) Fail(110);
         const char16_t e = s_[p_].unicode();
         switch (e) {
-          case u'd': ++p_; return Make(TNode::Single, opDigit);
-          case u'D': ++p_; return Make(TNode::Single, opNotDigit);
-          case u'w': ++p_; return Make(TNode::Single, opWord);
-          case u'W': ++p_; return Make(TNode::Single, opNotWord);
-          case u's': ++p_; return Make(TNode::Single, opSpace);
-          case u'S': ++p_; return Make(TNode::Single, opNotSpace);
-          case u'b': ++p_; return Make(TNode::ZeroWidth, opBound);
-          case u'B': ++p_; return Make(TNode::ZeroWidth, opNotBound);
-          case u'A': ++p_; return Make(TNode::ZeroWidth, opBoi);
-          case u'Z': ++p_; return Make(TNode::ZeroWidth, opEoi);
+          case u'd':
+            ++p_;
+            return Make(TNode::Single, opDigit);
+          case u'D':
+            ++p_;
+            return Make(TNode::Single, opNotDigit);
+          case u'w':
+            ++p_;
+            return Make(TNode::Single, opWord);
+          case u'W':
+            ++p_;
+            return Make(TNode::Single, opNotWord);
+          case u's':
+            ++p_;
+            return Make(TNode::Single, opSpace);
+          case u'S':
+            ++p_;
+            return Make(TNode::Single, opNotSpace);
+          case u'b':
+            ++p_;
+            return Make(TNode::ZeroWidth, opBound);
+          case u'B':
+            ++p_;
+            return Make(TNode::ZeroWidth, opNotBound);
+          case u'A':
+            ++p_;
+            return Make(TNode::ZeroWidth, opBoi);
+          case u'Z':
+            ++p_;
+            return Make(TNode::ZeroWidth, opEoi);
           default:
             if (e >= u'1' && e <= u'9') {
               ++p_;
@@ -288,7 +324,9 @@ class TRegexEngine::TParser {
             return MakeText(ParseCharEscape());
         }
       }
-      default: ++p_; return MakeText(c);
+      default:
+        ++p_;
+        return MakeText(c);
     }
   }
 
@@ -296,14 +334,22 @@ class TRegexEngine::TParser {
   char16_t ParseCharEscape() {
     const char16_t e = s_[p_++].unicode();
     switch (e) {
-      case u't': return 9;
-      case u'n': return 10;
-      case u'r': return 13;
-      case u'f': return 12;
-      case u'a': return 7;
-      case u'e': return 27;
-      case u'x': break;
-      default: return e;
+      case u't':
+        return 9;
+      case u'n':
+        return 10;
+      case u'r':
+        return 13;
+      case u'f':
+        return 12;
+      case u'a':
+        return 7;
+      case u'e':
+        return 27;
+      case u'x':
+        break;
+      default:
+        return e;
     }
     if (At(p_) == u'{' && p_ < n_) {
       ++p_;
@@ -354,10 +400,21 @@ class TRegexEngine::TParser {
       std::bitset<256> set;
       bool complement = false;
       switch (e) {
-        case u'd': case u'D': for (int d = '0'; d <= '9'; ++d) set.set(d); break;
-        case u'w': case u'W': set = e_.wordSet_; break;
-        case u's': case u'S': set = e_.spaceSet_; break;
-        default: out = ParseCharEscape(); return true;
+        case u'd':
+        case u'D':
+          for (int d = '0'; d <= '9'; ++d) set.set(d);
+          break;
+        case u'w':
+        case u'W':
+          set = e_.wordSet_;
+          break;
+        case u's':
+        case u'S':
+          set = e_.spaceSet_;
+          break;
+        default:
+          out = ParseCharEscape();
+          return true;
       }
       complement = QChar(e).isUpper();
       ++p_;
@@ -449,10 +506,13 @@ void TRegexEngine::Compile() {
   auto here = [this] { return static_cast<int>(program_.size()); };
   std::function<void(const TTree&)> lay = [&](const TTree& nd) {
     switch (nd.kind) {
-      case TTree::Empty: break;
+      case TTree::Empty:
+        break;
       case TTree::Single:
       case TTree::ZeroWidth:
-      case TTree::Backref: push(nd.inst); break;
+      case TTree::Backref:
+        push(nd.inst);
+        break;
       case TTree::Text: {
         TInst in{opText};
         in.a = static_cast<int>(texts_.size());
@@ -575,8 +635,10 @@ void TRegexEngine::BuildFirstCharSet() {
       case opText: {
         const char16_t c = texts_[one.a];
         for (char16_t u : {c, one.fold ? RegexInvertCase(c) : c}) {
-          if (u < 256) firstSet_.set(u);
-          else firstHigh_ = true;
+          if (u < 256)
+            firstSet_.set(u);
+          else
+            firstHigh_ = true;
         }
         break;
       }
@@ -587,17 +649,31 @@ void TRegexEngine::BuildFirstCharSet() {
         if (cl.allHigh || !cl.high.empty() || cl.negated || cl.fold) firstHigh_ = true;
         break;
       }
-      case opDigit: for (int d = '0'; d <= '9'; ++d) firstSet_.set(d); break;
+      case opDigit:
+        for (int d = '0'; d <= '9'; ++d) firstSet_.set(d);
+        break;
       case opNotDigit:
         for (int c = 0; c < 256; ++c)
           if (c < '0' || c > '9') firstSet_.set(c);
         firstHigh_ = true;
         break;
-      case opWord: firstSet_ |= wordSet_; break;
-      case opNotWord: firstSet_ |= ~wordSet_; firstHigh_ = true; break;
-      case opSpace: firstSet_ |= spaceSet_; break;
-      case opNotSpace: firstSet_ |= ~spaceSet_; firstHigh_ = true; break;
-      default: firstAll_ = true; break;  // any character
+      case opWord:
+        firstSet_ |= wordSet_;
+        break;
+      case opNotWord:
+        firstSet_ |= ~wordSet_;
+        firstHigh_ = true;
+        break;
+      case opSpace:
+        firstSet_ |= spaceSet_;
+        break;
+      case opNotSpace:
+        firstSet_ |= ~spaceSet_;
+        firstHigh_ = true;
+        break;
+      default:
+        firstAll_ = true;
+        break;  // any character
     }
   };
   std::vector<char> seen(program_.size(), 0);
@@ -617,12 +693,16 @@ void TRegexEngine::BuildFirstCharSet() {
     }
     switch (in.op) {
       case opMatch:
-      case opBackref: firstAll_ = true; break;
+      case opBackref:
+        firstAll_ = true;
+        break;
       case opSplit:
         visit(in.b);
         visit(in.a);
         break;
-      case opJmp: visit(in.a); break;
+      case opJmp:
+        visit(in.a);
+        break;
       case opRep:
         addOne(program_[pc + 1]);
         if (in.a == 0) visit(pc + 2);
@@ -635,7 +715,9 @@ void TRegexEngine::BuildFirstCharSet() {
         visit(in.b);
         visit(program_[in.b].d);
         break;
-      default: visit(pc + 1); break;  // zero width
+      default:
+        visit(pc + 1);
+        break;  // zero width
     }
   }
 }

@@ -1,9 +1,9 @@
 #include "app/core/AppHost.h"
 
+#include <QInputDialog>
+
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
-
-#include <QInputDialog>
 
 TAppServices& AppServices() {
   static TAppServices services;

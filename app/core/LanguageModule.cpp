@@ -1,13 +1,12 @@
 #include "app/core/LanguageModule.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "app/core/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
-
-#include <QFile>
 
 namespace {
 
@@ -83,9 +82,8 @@ void TLanguageModule::LoadFromBytes(const QByteArray& data) {
   for (QByteArrayView line : raw) {
     const QByteArray key = TrimBytes(line.first(std::min(line.size(), kKeyColumns)));
     if (key.compare("DefCharSet", Qt::CaseInsensitive) == 0) {
-      const QString name = line.size() >= kTextColumn
-                               ? QString::fromLatin1(TrimBytes(line.sliced(kTextColumn - 1)))
-                               : QString();
+      const QString name =
+          line.size() >= kTextColumn ? QString::fromLatin1(TrimBytes(line.sliced(kTextColumn - 1))) : QString();
       defCharSet_ = CodePage::CharsetFromName(name);
       if (defCharSet_) charset = *defCharSet_;
       break;

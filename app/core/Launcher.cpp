@@ -19,15 +19,13 @@ bool TLauncher::Start(const QString& program, const QStringList& arguments) {
 }
 
 bool TLauncher::Open(const QString& target) {
-  const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath())
-                                             : QUrl(target);
+  const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath()) : QUrl(target);
   return QDesktopServices::openUrl(url);
 }
 
 TShownIn ShowInBrowser(const QString& target, const QString& userBrowser,
                        const std::function<bool(const QUrl&)>& ownBrowser) {
-  const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath())
-                                             : QUrl(target);
+  const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath()) : QUrl(target);
   if (!userBrowser.trimmed().isEmpty() && Launcher().Start(userBrowser.trimmed(), {url.toString()}))
     return TShownIn::UserBrowser;
   if (Launcher().Open(target)) return TShownIn::Desktop;

@@ -41,7 +41,7 @@ class TRecordingLauncher : public TLauncher {
   struct Call {
     QString program;  // empty for Open
     QStringList arguments;
-    QString target;   // empty for Start
+    QString target;  // empty for Start
   };
   bool Start(const QString& program, const QStringList& arguments) override {
     calls.append({program, arguments, QString()});

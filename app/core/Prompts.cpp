@@ -1,8 +1,8 @@
 #include "app/core/Prompts.h"
 
-#include "app/dialogs/ufMessageDlg.h"
-
 #include <QDialog>
+
+#include "app/dialogs/ufMessageDlg.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "app/core/RecentFiles.h"
 
+#include <QFile>
+#include <QSaveFile>
+
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
-
-#include <QFile>
-#include <QSaveFile>
 
 namespace RecentFiles {
 

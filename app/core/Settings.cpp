@@ -1,8 +1,8 @@
 #include "app/core/Settings.h"
 
-#include "platform/ProgramFolder.h"
-
 #include <algorithm>
+
+#include "platform/ProgramFolder.h"
 
 namespace Settings {
 
@@ -77,9 +77,7 @@ TEditorSettings ReadEditorSettings(const TEditorSettings& current) {
   return s;
 }
 
-bool HighlightByExtension() {
-  return Open().ReadBool(QStringLiteral("SHigh"), QStringLiteral("Enabled"), true);
-}
+bool HighlightByExtension() { return Open().ReadBool(QStringLiteral("SHigh"), QStringLiteral("Enabled"), true); }
 
 TPreviewBarLayout ReadPreviewBarLayout(const TPreviewBarLayout& current) {
   const TIniFile ini = Open();

@@ -5,11 +5,11 @@
 // file at once.
 #pragma once
 
-#include "platform/Colors.h"
-#include "platform/IniFile.h"
-
 #include <QString>
 #include <array>
+
+#include "platform/Colors.h"
+#include "platform/IniFile.h"
 
 namespace Settings {
 
@@ -35,25 +35,25 @@ QString DefaultHelpPath();
 // key keeps the value passed in ("current"), except where a key has a fixed
 // default of its own; values out of range keep the current value too.
 struct TEditorSettings {
-  TColor BackgroundColor = clWindow;  // EditWindow / BGCol
-  TColor FontColor = clWindowText;    // Font / Color
+  TColor BackgroundColor = clWindow;                 // EditWindow / BGCol
+  TColor FontColor = clWindowText;                   // Font / Color
   QString FontName = QStringLiteral("Courier New");  // Font / Style
-  int FontSize = 10;                  // Font / Size, 1 to 200
-  int FontCharset = 1;                // Font / CharSet
-  bool GutterVisible = true;          // Gutter / Vis
-  int GutterWidth = 15;               // Gutter / Width, not negative
-  bool LineNumbers = true;            // LN / Enabled
-  int TabWidth = 1;                   // BlockIndent / Width, at least 1
-  TColor RightEdgeColor = 0xC0C0C0;   // Margin / Enabled: grey when on, white when off
-  int RightEdge = 80;                 // Margin / Right
-  bool ScrollHint = false;            // Scrollhint / Enabled
-  bool AutoIndent = false;            // Autoindent / Enabled
-  bool TabsToSpaces = false;          // TtoSpaces / Enabled
-  bool SpecialChars = false;          // SpecialChar / Vis
-  bool HighlightByExtension = true;  // SHigh / Enabled
-  int SelectionMode = 0;              // SelectionMode / Set: 0 normal, 1 line, 2 column
-  bool TidyPanel = false;             // HTMLTidy / Enabled
-  int TidyPanelSize = 0;              // HTMLTidy / Size
+  int FontSize = 10;                                 // Font / Size, 1 to 200
+  int FontCharset = 1;                               // Font / CharSet
+  bool GutterVisible = true;                         // Gutter / Vis
+  int GutterWidth = 15;                              // Gutter / Width, not negative
+  bool LineNumbers = true;                           // LN / Enabled
+  int TabWidth = 1;                                  // BlockIndent / Width, at least 1
+  TColor RightEdgeColor = 0xC0C0C0;                  // Margin / Enabled: grey when on, white when off
+  int RightEdge = 80;                                // Margin / Right
+  bool ScrollHint = false;                           // Scrollhint / Enabled
+  bool AutoIndent = false;                           // Autoindent / Enabled
+  bool TabsToSpaces = false;                         // TtoSpaces / Enabled
+  bool SpecialChars = false;                         // SpecialChar / Vis
+  bool HighlightByExtension = true;                  // SHigh / Enabled
+  int SelectionMode = 0;                             // SelectionMode / Set: 0 normal, 1 line, 2 column
+  bool TidyPanel = false;                            // HTMLTidy / Enabled
+  int TidyPanelSize = 0;                             // HTMLTidy / Size
 };
 TEditorSettings ReadEditorSettings(const TEditorSettings& current);
 
@@ -80,9 +80,9 @@ struct TToolBarPlacement {
 };
 inline constexpr std::array<const char*, 5> ToolBarSections = {"tb1", "tb5", "tb6", "tb7", "tb8"};
 struct TMainWindowLayout {
-  QString LastFolder;         // Last / Folder
-  int DirectoryHeight = 0;    // Directory / Height
-  int FileManWidth = 0;       // FileMan / Width
+  QString LastFolder;                         // Last / Folder
+  int DirectoryHeight = 0;                    // Directory / Height
+  int FileManWidth = 0;                       // FileMan / Width
   std::array<TToolBarPlacement, 5> ToolBars;  // tb1, tb5, tb6, tb7, tb8: left, top, height
 };
 TMainWindowLayout ReadMainWindowLayout(const TMainWindowLayout& current);

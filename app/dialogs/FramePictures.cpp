@@ -1,21 +1,21 @@
 #include "app/dialogs/FramePictures.h"
 
-#include "app/core/AppHost.h"
-#include "app/document/Child.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Launcher.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "app/options/uconfig.h"
-#include "authoring/uPictureInserts.h"
-#include "editor/SrcEdit.h"
-#include "images/uImageLoad.h"
-
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QPointer>
+
+#include "app/core/AppHost.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/document/Child.h"
+#include "app/options/uconfig.h"
+#include "authoring/uPictureInserts.h"
+#include "editor/SrcEdit.h"
+#include "images/uImageLoad.h"
 
 QMdiSubWindow* OpenImageBrowser(IAppHost& host, const QStringList& files) {
   TImageBrowserHooks& hooks = ImageBrowserHooks();
@@ -29,9 +29,7 @@ QMdiSubWindow* OpenImageBrowser(IAppHost& host, const QStringList& files) {
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoProgramStart")), program}), 2);
     return false;
   };
-  hooks.ShowGraphicsOptions = [&host] {
-    host.ShowOptions(3, 1);
-  };
+  hooks.ShowGraphicsOptions = [&host] { host.ShowOptions(3, 1); };
   hooks.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
   auto* browser = new TfImageBrowser;
   browser->setFont(host.HostWindow()->font());

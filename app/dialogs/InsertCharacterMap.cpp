@@ -1,10 +1,5 @@
 // The character map of the insert commands: a palette of characters in the
 // chosen font, each click inserts one at once while the palette stays open.
-#include "app/dialogs/InsertDialogs.h"
-#include "app/dialogs/InsertDialogParts.h"
-#include "app/core/LanguageModule.h"
-#include "authoring/WtInsertFragments.h"
-
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,6 +7,11 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "app/core/LanguageModule.h"
+#include "app/dialogs/InsertDialogParts.h"
+#include "app/dialogs/InsertDialogs.h"
+#include "authoring/WtInsertFragments.h"
 
 using namespace InsertFragments;
 using namespace InsertDialogParts;

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QString>
-
 #include <functional>
 
 namespace InsertDialogParts {

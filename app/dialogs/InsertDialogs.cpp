@@ -1,21 +1,8 @@
 // The builders the insert dialogs share, the colour field and the insert
 // commands, which show a dialog and insert its fragment.
 #include "app/dialogs/InsertDialogs.h"
-#include "app/dialogs/InsertDialogParts.h"
-
-#include "app/core/AppHost.h"
-#include "app/document/Child.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "authoring/WtInsertFragments.h"
-#include "editor/SrcEdit.h"
-#include "files/FrComboBox.h"
-#include "images/AnimPicture.h"
-#include "images/PlatformPicture.h"
 
 #include <QButtonGroup>
-#include <array>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QEvent>
@@ -35,6 +22,19 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <array>
+
+#include "app/core/AppHost.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/dialogs/InsertDialogParts.h"
+#include "app/document/Child.h"
+#include "authoring/WtInsertFragments.h"
+#include "editor/SrcEdit.h"
+#include "files/FrComboBox.h"
+#include "images/AnimPicture.h"
+#include "images/PlatformPicture.h"
 
 using namespace InsertFragments;
 
@@ -98,9 +98,7 @@ QString ChooseFile(const QString& filter) {
   return dialog.selectedFiles().constFirst();
 }
 
-QString PictureFilter() {
-  return Lang("ADIMPicture") + QStringLiteral(" (*.jpg *.jpeg *.gif *.bmp *.ico *.png)");
-}
+QString PictureFilter() { return Lang("ADIMPicture") + QStringLiteral(" (*.jpg *.jpeg *.gif *.bmp *.ico *.png)"); }
 
 }  // namespace InsertDialogParts
 
@@ -200,9 +198,9 @@ void InsertUpdateScript(IAppHost& host) {
   Run(host, dialog);
   if (!dialog.Ok) return;
   const QString format = InsertClock().Locale().dateFormat(QLocale::ShortFormat);
-  host.InsertTextAtCursor(UpdateScript({dialog.CheckBox1->isChecked(), dialog.CheckBox2->isChecked(),
-                                        dialog.CheckBox3->isChecked(), dialog.Edit1->text(), Lang("UpdOn1"), format,
-                                        DateSeparator(format)}));
+  host.InsertTextAtCursor(
+      UpdateScript({dialog.CheckBox1->isChecked(), dialog.CheckBox2->isChecked(), dialog.CheckBox3->isChecked(),
+                    dialog.Edit1->text(), Lang("UpdOn1"), format, DateSeparator(format)}));
 }
 
 void InsertFormControl(IAppHost& host, const QString& kind) {
@@ -212,10 +210,10 @@ void InsertFormControl(IAppHost& host, const QString& kind) {
     int height, width;
   };
   static const Kind kinds[] = {
-      {"FCheck", TfHTMLButton::cbr, 188, 533},        {"FRadio", TfHTMLButton::cbr, 188, 533},
-      {"FButton", TfHTMLButton::Buttons, 259, 556},   {"FEdit", TfHTMLButton::TextSheet, 341, 594},
-      {"FPwBox", TfHTMLButton::PassSheet, 359, 606},  {"FTA", TfHTMLButton::TextArea, 320, 429},
-      {"FImage", TfHTMLButton::ImgSheet, 411, 639},   {"FHText", TfHTMLButton::HidSh, 135, 512},
+      {"FCheck", TfHTMLButton::cbr, 188, 533},       {"FRadio", TfHTMLButton::cbr, 188, 533},
+      {"FButton", TfHTMLButton::Buttons, 259, 556},  {"FEdit", TfHTMLButton::TextSheet, 341, 594},
+      {"FPwBox", TfHTMLButton::PassSheet, 359, 606}, {"FTA", TfHTMLButton::TextArea, 320, 429},
+      {"FImage", TfHTMLButton::ImgSheet, 411, 639},  {"FHText", TfHTMLButton::HidSh, 135, 512},
   };
   if (!host.ActiveDocument()) return;
   for (const Kind& k : kinds) {

@@ -5,13 +5,13 @@
 // file choices and messages go through the prompts.
 #pragma once
 
-#include "authoring/InsertDialogFragments.h"
-
 #include <QDateTime>
 #include <QDialog>
 #include <QLocale>
 #include <QPushButton>
 #include <functional>
+
+#include "authoring/InsertDialogFragments.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -112,8 +112,8 @@ class TfHorLine : public QDialog {
   bool Cancelled = false;
 
   TColorPanel* Panel1 = nullptr;
-  QLineEdit* Edit1 = nullptr;  // width
-  QLineEdit* Edit2 = nullptr;  // size
+  QLineEdit* Edit1 = nullptr;      // width
+  QLineEdit* Edit2 = nullptr;      // size
   QCheckBox* CheckBox1 = nullptr;  // "%"
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;

@@ -1,16 +1,7 @@
 // The form-control dialog of the insert commands: one page per kind of
 // control (check box, radio button, button, edit, password, text area,
 // picture, hidden field), each giving its fragment.
-#include "app/dialogs/InsertDialogs.h"
-#include "app/dialogs/InsertDialogParts.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "authoring/WtInsertFragments.h"
-#include "images/AnimPicture.h"
-#include "images/PlatformPicture.h"
-
 #include <QButtonGroup>
-#include <array>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -20,6 +11,15 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <array>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/dialogs/InsertDialogParts.h"
+#include "app/dialogs/InsertDialogs.h"
+#include "authoring/WtInsertFragments.h"
+#include "images/AnimPicture.h"
+#include "images/PlatformPicture.h"
 
 using namespace InsertFragments;
 using namespace InsertDialogParts;
@@ -70,11 +70,11 @@ TfHTMLButton::TfHTMLButton(QWidget* parent) : QDialog(parent) {
   f->addRow(Lang("htmlValue"), bteValue = Edit("bteValue"));
   f->addRow(Lang("htmlOnClick"), bteOnclick = Edit("bteOnclick"));
 
-  editPage("TextSheet",
-           {&TextEName, &textevalue, &textEMaxLen, &TexteSize, &texteOnBlur, &TexteOnchange, &TexteOnFocus,
-            &TexteOnSelect},
-           {"TextEName", "textevalue", "textEMaxLen", "TexteSize", "texteOnBlur", "TexteOnchange", "TexteOnFocus",
-            "TexteOnSelect"});
+  editPage(
+      "TextSheet",
+      {&TextEName, &textevalue, &textEMaxLen, &TexteSize, &texteOnBlur, &TexteOnchange, &TexteOnFocus, &TexteOnSelect},
+      {"TextEName", "textevalue", "textEMaxLen", "TexteSize", "texteOnBlur", "TexteOnchange", "TexteOnFocus",
+       "TexteOnSelect"});
   editPage("PassSheet",
            {&pwlename, &pwleValue, &pwleMaxLaneg, &pwleSize, &pwleOnblur, &pwleOnChange, &pwleOnFocus, &pwleOnSelect},
            {"pwlename", "pwleValue", "pwleMaxLaneg", "pwleSize", "pwleOnblur", "pwleOnChange", "pwleOnFocus",

@@ -1,11 +1,5 @@
 // The block dialogs of the insert commands: table, ordered or unordered
 // list, and horizontal line.
-#include "app/dialogs/InsertDialogs.h"
-#include "app/dialogs/InsertDialogParts.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "authoring/WtInsertFragments.h"
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -16,6 +10,12 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/dialogs/InsertDialogParts.h"
+#include "app/dialogs/InsertDialogs.h"
+#include "authoring/WtInsertFragments.h"
 
 using namespace InsertFragments;
 using namespace InsertDialogParts;
@@ -154,9 +154,8 @@ TfNumber::TfNumber(bool ordered, QWidget* parent) : QDialog(parent), ordered_(or
     const char* text;
     const char* sample;
   };
-  static const Type types[] = {{"default", "1. 2. 3."}, {"a", "a. b. c."},   {"A", "A. B. C."},
-                               {"i", "i. ii. iii."},    {"I", "I. II. III."}, {"disc", "\u25CF"},
-                               {"circle", "\u25CB"},    {"square", "\u25A0"}};
+  static const Type types[] = {{"default", "1. 2. 3."}, {"a", "a. b. c."},  {"A", "A. B. C."},    {"i", "i. ii. iii."},
+                               {"I", "I. II. III."},    {"disc", "\u25CF"}, {"circle", "\u25CB"}, {"square", "\u25A0"}};
   static const char* const speedNames[] = {"SpeedButton1", "SpeedButton3", "SpeedButton4", "SpeedButton5",
                                            "SpeedButton6", "SpeedButton2", "SpeedButton7", "SpeedButton8"};
   static const char* const radioNames[] = {"RadioButton1", "RadioButton2", "RadioButton3", "RadioButton4",

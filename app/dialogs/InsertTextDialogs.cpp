@@ -1,12 +1,5 @@
 // The text dialogs of the insert commands: text formatting, date and time,
 // and the last-updated script.
-#include "app/dialogs/InsertDialogs.h"
-#include "app/dialogs/InsertDialogParts.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Settings.h"
-#include "authoring/WtInsertFragments.h"
-#include "files/FrComboBox.h"
-
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -15,6 +8,13 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Settings.h"
+#include "app/dialogs/InsertDialogParts.h"
+#include "app/dialogs/InsertDialogs.h"
+#include "authoring/WtInsertFragments.h"
+#include "files/FrComboBox.h"
 
 using namespace InsertFragments;
 using namespace InsertDialogParts;

@@ -1,21 +1,15 @@
 #include "app/dialogs/LinkCheck.h"
 
-#include "app/core/LanguageModule.h"
-#include "app/core/Launcher.h"
-#include "app/core/Prompts.h"
-#include "authoring/HTMLParser.h"
-#include "editor/SrcEdit.h"
-#include "modules/Network.h"
+#include <sys/stat.h>
 
 #include <QAction>
-#include <QFile>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include "app/look/ExtProgressBar.h"
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -23,7 +17,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include <sys/stat.h>
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/core/Prompts.h"
+#include "app/look/ExtProgressBar.h"
+#include "authoring/HTMLParser.h"
+#include "editor/SrcEdit.h"
+#include "modules/Network.h"
 
 namespace LinkCheck {
 
@@ -50,8 +50,8 @@ bool MayOpen(const QString& target) {
   const QUrl url(target.trimmed());
   if ((url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty()) return true;
   const QFileInfo file(target.trimmed());
-  static const QStringList programs = {"exe", "com", "bat", "cmd", "scr", "pif", "msi", "sh", "bash", "run",
-                                       "bin", "desktop", "appimage", "jar", "ps1", "vbs", "py", "pl"};
+  static const QStringList programs = {"exe", "com", "bat",     "cmd",      "scr", "pif", "msi", "sh", "bash",
+                                       "run", "bin", "desktop", "appimage", "jar", "ps1", "vbs", "py", "pl"};
   return file.isFile() && !file.isExecutable() && !programs.contains(file.suffix().toLower());
 }
 
@@ -64,21 +64,49 @@ bool NeedsRoot(const QString& link) {
 QString FailureText(TFailure failure, int status) {
   const char* key = nullptr;
   switch (failure) {
-    case TFailure::None: return QString();
-    case TFailure::HttpStatus: return ComposeText({LangText(QStringLiteral("LinkWhyStatus")), QString::number(status)});
-    case TFailure::Refused: key = "LinkWhyRefused"; break;
-    case TFailure::HostNotFound: key = "LinkWhyNoHost"; break;
-    case TFailure::MissingFile: key = "LinkWhyNoFile"; break;
-    case TFailure::NotRegularFile: key = "LinkWhyNotFile"; break;
-    case TFailure::Timeout: key = "LinkWhyTimeout"; break;
-    case TFailure::TooManyRedirects: key = "LinkWhyRedirects"; break;
-    case TFailure::RedirectElsewhere: key = "LinkWhyRedirectTo"; break;
-    case TFailure::HeaderTooLarge: key = "LinkWhyHeader"; break;
-    case TFailure::BadAnswer: key = "LinkWhyBadAnswer"; break;
-    case TFailure::Secure: key = "LinkWhySecure"; break;
-    case TFailure::Network: key = "LinkWhyNetwork"; break;
-    case TFailure::Unsupported: key = "LinkWhyScheme"; break;
-    case TFailure::NoNetworkModule: key = "LinkWhyNoModule"; break;
+    case TFailure::None:
+      return QString();
+    case TFailure::HttpStatus:
+      return ComposeText({LangText(QStringLiteral("LinkWhyStatus")), QString::number(status)});
+    case TFailure::Refused:
+      key = "LinkWhyRefused";
+      break;
+    case TFailure::HostNotFound:
+      key = "LinkWhyNoHost";
+      break;
+    case TFailure::MissingFile:
+      key = "LinkWhyNoFile";
+      break;
+    case TFailure::NotRegularFile:
+      key = "LinkWhyNotFile";
+      break;
+    case TFailure::Timeout:
+      key = "LinkWhyTimeout";
+      break;
+    case TFailure::TooManyRedirects:
+      key = "LinkWhyRedirects";
+      break;
+    case TFailure::RedirectElsewhere:
+      key = "LinkWhyRedirectTo";
+      break;
+    case TFailure::HeaderTooLarge:
+      key = "LinkWhyHeader";
+      break;
+    case TFailure::BadAnswer:
+      key = "LinkWhyBadAnswer";
+      break;
+    case TFailure::Secure:
+      key = "LinkWhySecure";
+      break;
+    case TFailure::Network:
+      key = "LinkWhyNetwork";
+      break;
+    case TFailure::Unsupported:
+      key = "LinkWhyScheme";
+      break;
+    case TFailure::NoNetworkModule:
+      key = "LinkWhyNoModule";
+      break;
   }
   return LangText(QLatin1String(key));
 }
@@ -259,12 +287,18 @@ void TLinkChecker::SocketFailed(TConnectionError error) {
   if (!socket_) return;
   DropSocket();
   switch (error) {
-    case TConnectionError::Refused: return Done(TFailure::Refused);
-    case TConnectionError::HostNotFound: return Done(TFailure::HostNotFound);
-    case TConnectionError::Timeout: return Done(TFailure::Timeout);
-    case TConnectionError::Secure: return Done(TFailure::Secure);
-    case TConnectionError::RemoteClosed: return Done(TFailure::BadAnswer);
-    case TConnectionError::Other: return Done(TFailure::Network);
+    case TConnectionError::Refused:
+      return Done(TFailure::Refused);
+    case TConnectionError::HostNotFound:
+      return Done(TFailure::HostNotFound);
+    case TConnectionError::Timeout:
+      return Done(TFailure::Timeout);
+    case TConnectionError::Secure:
+      return Done(TFailure::Secure);
+    case TConnectionError::RemoteClosed:
+      return Done(TFailure::BadAnswer);
+    case TConnectionError::Other:
+      return Done(TFailure::Network);
   }
 }
 
@@ -362,10 +396,9 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
     if (count == 0) AddRow(LangText(QLatin1String(group == 0 ? "ZeroHttp" : "ZeroImg")), QString());
   });
   connect(checker_, &TLinkChecker::Advanced, ProgressBar1, &TExtProgressBar::setValue);
-  connect(checker_, &TLinkChecker::Checked, this,
-          [this](const QString& target, bool ok, TFailure failure, int status) {
-            AddRow(target, ok ? OkText : ErrorText, LinkCheck::FailureText(failure, status));
-          });
+  connect(checker_, &TLinkChecker::Checked, this, [this](const QString& target, bool ok, TFailure failure, int status) {
+    AddRow(target, ok ? OkText : ErrorText, LinkCheck::FailureText(failure, status));
+  });
   connect(checker_, &TLinkChecker::Finished, this, [this] {
     ProgressBar1->setValue(0);
     vfLinks->setEnabled(true);

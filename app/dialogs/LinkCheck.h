@@ -44,20 +44,20 @@ bool NeedsRoot(const QString& link);
 // Why a target failed.
 enum class TFailure {
   None,
-  HttpStatus,       // the server answered with a status other than 2xx
-  Refused,          // the connection was refused
-  HostNotFound,     // the host name is unknown
-  MissingFile,      // no such local file
-  NotRegularFile,   // a folder, device or pipe
-  Timeout,          // no (whole) answer in time
+  HttpStatus,      // the server answered with a status other than 2xx
+  Refused,         // the connection was refused
+  HostNotFound,    // the host name is unknown
+  MissingFile,     // no such local file
+  NotRegularFile,  // a folder, device or pipe
+  Timeout,         // no (whole) answer in time
   TooManyRedirects,
   RedirectElsewhere,  // a redirect to an address other than http or https
-  HeaderTooLarge,   // the answer's header block passed the limit
-  BadAnswer,        // not an HTTP answer
-  Secure,           // the secure connection failed
-  Network,          // any other network failure
-  Unsupported,      // an address of a kind that is not checked
-  NoNetworkModule,  // the network module could not be loaded
+  HeaderTooLarge,     // the answer's header block passed the limit
+  BadAnswer,          // not an HTTP answer
+  Secure,             // the secure connection failed
+  Network,            // any other network failure
+  Unsupported,        // an address of a kind that is not checked
+  NoNetworkModule,    // the network module could not be loaded
 };
 // The row's reason text for a failure (language texts); empty for None.
 QString FailureText(TFailure failure, int status);

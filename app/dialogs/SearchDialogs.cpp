@@ -1,23 +1,23 @@
 #include "app/dialogs/SearchDialogs.h"
 
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
-#include <QWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <cmath>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
 
 namespace SearchReplace {
 
@@ -64,8 +64,10 @@ QPoint ConfirmPlacement(const QRect& editor, int x, int y2, int y, const QSize& 
   bool up = y2 > threshold;
   // Where the screen has no room on the chosen side, the other side; never over the line.
   if (screen.isValid()) {
-    if (up && above < screen.top() && below + height <= screen.bottom() + 1) up = false;
-    else if (!up && below + height > screen.bottom() + 1 && above >= screen.top()) up = true;
+    if (up && above < screen.top() && below + height <= screen.bottom() + 1)
+      up = false;
+    else if (!up && below + height > screen.bottom() + 1 && above >= screen.top())
+      up = true;
   }
   return {left, up ? above : below};
 }
@@ -285,6 +287,6 @@ void TConfirmReplaceDialog::PrepareShow(const QRect& editor, int x, int y2, int 
   if (frame.isNull() && parentWidget() && parentWidget()->window()->windowHandle())
     frame = parentWidget()->window()->windowHandle()->frameMargins();
   const QScreen* screen = QGuiApplication::screenAt(QPoint(x, y));
-  move(SearchReplace::ConfirmPlacement(editor, x, y2, y, size(), frame,
-                                       screen ? screen->availableGeometry() : QRect()));
+  move(
+      SearchReplace::ConfirmPlacement(editor, x, y2, y, size(), frame, screen ? screen->availableGeometry() : QRect()));
 }

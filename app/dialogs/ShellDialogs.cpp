@@ -1,12 +1,5 @@
 #include "app/dialogs/ShellDialogs.h"
 
-#include "app/core/LanguageModule.h"
-#include "app/core/Launcher.h"
-#include "app/core/Prompts.h"
-#include "modules/ModuleLoader.h"
-#include "modules/Network.h"
-#include "platform/MountWatcher.h"
-
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +11,13 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/core/Prompts.h"
+#include "modules/ModuleLoader.h"
+#include "modules/Network.h"
+#include "platform/MountWatcher.h"
 
 namespace {
 QString Text(const char* key) { return LangText(QLatin1String(key)); }
@@ -53,12 +53,11 @@ void AddFindStopRow(QDialog& dialog, QVBoxLayout* layout, QPushButton*& find, QP
 bool StartFirstTool(const QList<QStringList>& candidates) {
   for (const QStringList& c : candidates) {
     if (c.isEmpty()) continue;
-    const bool started = c.first().contains(QLatin1String("://")) ? Launcher().Open(c.first())
-                                                                 : Launcher().Start(c.first(), c.mid(1));
+    const bool started =
+        c.first().contains(QLatin1String("://")) ? Launcher().Open(c.first()) : Launcher().Start(c.first(), c.mid(1));
     if (started) return true;
   }
-  if (!candidates.isEmpty())
-    ShowMessageDlg(ComposeText({Text("ShToolMissing"), candidates.first().value(0)}), 0);
+  if (!candidates.isEmpty()) ShowMessageDlg(ComposeText({Text("ShToolMissing"), candidates.first().value(0)}), 0);
   return false;
 }
 
@@ -99,12 +98,13 @@ bool TWtDisconnectNetwork::Execute() {
   layout->addWidget(list);
   AddOkCancel(dialog, layout);
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || !list->currentItem()) return false;
-  return StartFirstTool({{QStringLiteral("gio"), QStringLiteral("mount"), QStringLiteral("-u"), list->currentItem()->text()}});
+  return StartFirstTool(
+      {{QStringLiteral("gio"), QStringLiteral("mount"), QStringLiteral("-u"), list->currentItem()->text()}});
 }
 
 bool TWtAddPrinter::Execute() {
-  return StartFirstTool({{QStringLiteral("system-config-printer")},
-                         {QStringLiteral("http://localhost:631/admin?OP=add-printer")}});
+  return StartFirstTool(
+      {{QStringLiteral("system-config-printer")}, {QStringLiteral("http://localhost:631/admin?OP=add-printer")}});
 }
 
 bool TWtCommandPrompt::Execute() {
@@ -128,8 +128,8 @@ bool TFileSearch::Step(int budget, const std::function<void(const QString&)>& fo
   while (budget > 0 && !pending_.isEmpty()) {
     const QString folder = pending_.takeFirst();
     const QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList(patterns_, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
-                                                    QDir::Name | QDir::IgnoreCase);
+    const QFileInfoList entries = dir.entryInfoList(
+        patterns_, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& f : entries)
       if (!f.isSymLink()) found(f.filePath());
     const QFileInfoList folders =

@@ -1,20 +1,20 @@
 #include "app/dialogs/UpdateConsole.h"
 
-#include "app/document/EmbeddedBrowser.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "platform/IniFile.h"
-#include "platform/ProgramFolder.h"
-
 #include <QFileInfo>
-#include <algorithm>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramFolder.h"
 
 namespace {
 const QString kConfig = QStringLiteral("config");
@@ -38,7 +38,8 @@ bool IsUpdateServer(const TUpdateRequest& r) {
   for (const QString& label : name.split(u'.')) {
     if (label.isEmpty() || label.size() > 63 || label.startsWith(u'-') || label.endsWith(u'-')) return false;
     for (const QChar c : label)
-      if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-')) return false;
+      if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-'))
+        return false;
   }
   return true;
 }
@@ -93,7 +94,9 @@ TfUpdate::TfUpdate(QWidget* parent, const QString& buildString) : QDialog(parent
 
   // The answer page gets no context menu.
   EmbeddedBrowser1->OnShowContextMenu = [](TObject*, const QPoint&) { return kS_OK; };
-  EmbeddedBrowser1->OnDownloadBegin = [this](TObject*) { StatusBar1->showMessage(LangText(QStringLiteral("ConServ"))); };
+  EmbeddedBrowser1->OnDownloadBegin = [this](TObject*) {
+    StatusBar1->showMessage(LangText(QStringLiteral("ConServ")));
+  };
   EmbeddedBrowser1->OnDownloadComplete = [this](TObject*) { StatusBar1->clearMessage(); };
   EmbeddedBrowser1->OnNavigateError = [this](TObject*, const QUrl&) {
     EmbeddedBrowser1->Stop();
@@ -109,7 +112,8 @@ void TfUpdate::CheckForUpdate() {
   errorShown_ = false;
   TUpdateRequest request = ReadUpdateRequest(buildString_);
   if (!IsUpdateServer(request)) {
-    ShowMessageDlg(LangText(QStringLiteral("UCBadServer")) + u'\n' + request.scheme + QStringLiteral("://") + request.host, 2);
+    ShowMessageDlg(
+        LangText(QStringLiteral("UCBadServer")) + u'\n' + request.scheme + QStringLiteral("://") + request.host, 2);
     return;
   }
   request.scheme = request.scheme.toLower();

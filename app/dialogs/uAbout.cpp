@@ -1,10 +1,5 @@
 #include "app/dialogs/uAbout.h"
 
-#include "app/look/AngleLabel.h"
-#include "app/shell/Application.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Launcher.h"
-
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,13 +10,21 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/look/AngleLabel.h"
+#include "app/shell/Application.h"
+
 QString WindowsVersionName(int major, int minor, bool ntPlatform) {
   struct Row {
     int major, minor;
     const char* name;
   };
-  static const Row rows[] = {{3, 51, "Windows NT 3.51"}, {4, 10, "Windows 98"},   {4, 90, "Windows ME"},
-                             {5, 0, "Windows 2000"},     {5, 1, "Windows XP or .NET server"}};
+  static const Row rows[] = {{3, 51, "Windows NT 3.51"},
+                             {4, 10, "Windows 98"},
+                             {4, 90, "Windows ME"},
+                             {5, 0, "Windows 2000"},
+                             {5, 1, "Windows XP or .NET server"}};
   if (major == 4 && minor == 0) return ntPlatform ? QStringLiteral("Windows NT 4.0") : QStringLiteral("Windows 95");
   for (const Row& r : rows)
     if (r.major == major && r.minor == minor) return QLatin1String(r.name);

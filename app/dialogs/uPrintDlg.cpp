@@ -1,10 +1,5 @@
 #include "app/dialogs/uPrintDlg.h"
 
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "modules/ModuleLoader.h"
-#include "modules/PrintModule.h"
-
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +10,11 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "modules/ModuleLoader.h"
+#include "modules/PrintModule.h"
 
 namespace {
 // The print module could not be loaded: said where printing was asked for.

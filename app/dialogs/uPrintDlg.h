@@ -2,11 +2,11 @@
 // numbers, then the text goes to the printer through the print engine.
 #pragma once
 
-#include "editor/SrcEditPrint.h"
-
 #include <QDialog>
 #include <functional>
 #include <memory>
+
+#include "editor/SrcEditPrint.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,13 +1,13 @@
 #include "app/dialogs/ufMessageDlg.h"
 
-#include "app/core/LanguageModule.h"
-
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+
+#include "app/core/LanguageModule.h"
 
 namespace {
 
@@ -55,8 +55,7 @@ TfMessageDlg::TfMessageDlg(QWidget* parent) : QDialog(parent) {
 
   PanOk = MakePanel(this, "PanOk", {&btok}, {"btok"});
   PanYesNo = MakePanel(this, "PanYesNo", {&btYes, &btNo}, {"btYes", "btNo"});
-  PanYesNoCancel =
-      MakePanel(this, "PanYesNoCancel", {&mrYes2, &mrNo2, &mrCancel2}, {"mrYes2", "mrNo2", "mrCancel2"});
+  PanYesNoCancel = MakePanel(this, "PanYesNoCancel", {&mrYes2, &mrNo2, &mrCancel2}, {"mrYes2", "mrNo2", "mrCancel2"});
   PanYesToAll = MakePanel(this, "PanYesToAll", {&btYes3, &Btno3, &yestoall}, {"btYes3", "Btno3", "yestoall"});
 
   connect(btok, &QPushButton::clicked, this, &TfMessageDlg::btokClick);
@@ -99,13 +98,38 @@ void TfMessageDlg::Prepare(const QString& text, int kind) {
   QWidget* panel = nullptr;
   QStyle::StandardPixmap icon = QStyle::SP_CustomBase;
   switch (kind) {
-    case 0: captionKey = QStringLiteral("InformMsg1Lib"); panel = PanOk; icon = QStyle::SP_MessageBoxQuestion; break;
-    case 1: captionKey = QStringLiteral("ConfirmMsg1Lib"); panel = PanYesNo; icon = QStyle::SP_MessageBoxWarning; break;
-    case 2: captionKey = QStringLiteral("ErrorMsg1Lib"); panel = PanOk; icon = QStyle::SP_MessageBoxCritical; break;
-    case 3: captionKey = QStringLiteral("ConfirmMsg1Lib"); panel = PanYesNoCancel; icon = QStyle::SP_MessageBoxWarning; break;
-    case 4: captionKey = QStringLiteral("ConfirmMsg1Lib"); panel = PanYesToAll; icon = QStyle::SP_MessageBoxWarning; break;
-    case 10: captionKey = QStringLiteral("ConfirmMsg1Lib"); panel = PanYesNo; icon = QStyle::SP_MessageBoxQuestion; break;
-    default: break;
+    case 0:
+      captionKey = QStringLiteral("InformMsg1Lib");
+      panel = PanOk;
+      icon = QStyle::SP_MessageBoxQuestion;
+      break;
+    case 1:
+      captionKey = QStringLiteral("ConfirmMsg1Lib");
+      panel = PanYesNo;
+      icon = QStyle::SP_MessageBoxWarning;
+      break;
+    case 2:
+      captionKey = QStringLiteral("ErrorMsg1Lib");
+      panel = PanOk;
+      icon = QStyle::SP_MessageBoxCritical;
+      break;
+    case 3:
+      captionKey = QStringLiteral("ConfirmMsg1Lib");
+      panel = PanYesNoCancel;
+      icon = QStyle::SP_MessageBoxWarning;
+      break;
+    case 4:
+      captionKey = QStringLiteral("ConfirmMsg1Lib");
+      panel = PanYesToAll;
+      icon = QStyle::SP_MessageBoxWarning;
+      break;
+    case 10:
+      captionKey = QStringLiteral("ConfirmMsg1Lib");
+      panel = PanYesNo;
+      icon = QStyle::SP_MessageBoxQuestion;
+      break;
+    default:
+      break;
   }
   setWindowTitle(captionKey.isEmpty() ? QString() : LangText(captionKey));
   if (icon != QStyle::SP_CustomBase)

@@ -2,29 +2,13 @@
 // preview page, the settings and captions it shows, and its keys.
 #include "app/document/Child.h"
 
-#include "app/document/DocumentFile.h"
-#include "app/document/Documents.h"
-#include "app/core/AppHost.h"
-#include "app/dialogs/FramePictures.h"
-#include "app/document/HighlighterCodes.h"
-#include "app/look/Icons.h"
-#include "app/core/LanguageModule.h"
-#include "app/dialogs/LinkCheck.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "editor/SrcEditAutoComplete.h"
-#include "editor/SrcEditHighlighter.h"
-#include "authoring/tidy.h"
-#include "platform/Exceptions.h"
-#include "platform/ProgramFolder.h"
-#include "platform/VirtualKeys.h"
-
 #include <QAbstractButton>
 #include <QAction>
-#include <QKeyEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,8 +19,24 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
+
+#include "app/core/AppHost.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/dialogs/FramePictures.h"
+#include "app/dialogs/LinkCheck.h"
+#include "app/document/DocumentFile.h"
+#include "app/document/Documents.h"
+#include "app/document/HighlighterCodes.h"
+#include "app/look/Icons.h"
+#include "authoring/tidy.h"
+#include "editor/SrcEditAutoComplete.h"
+#include "editor/SrcEditHighlighter.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+#include "platform/VirtualKeys.h"
 
 namespace {
 
@@ -72,7 +72,8 @@ TChildForm::TChildForm(IAppHost* host, QWidget* parent)
   BuildEditorPage();
   body->setFocusProxy(Memo1);  // an activated document window types into its editor
   BuildPreviewPage();
-  LinkPage = new TLinkCheckPage(Memo1, [this] { PageControl1->setCurrentIndex(0); }, PageControl1);
+  LinkPage = new TLinkCheckPage(
+      Memo1, [this] { PageControl1->setCurrentIndex(0); }, PageControl1);
   LinkPage->DocumentPath = [this] { return QFileInfo(Caption()).isAbsolute() ? Caption() : QString(); };
   PageControl1->addTab(LinkPage, QString());
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
@@ -398,9 +399,7 @@ void TChildForm::SetCaption(const QString& caption) {
 
 QString TChildForm::PanelText(int index) const { return Panels[index]->text(); }
 
-QString TChildForm::CaretText(int line, int column) {
-  return QString::asprintf("Ln:%6d, Col:%3d", line, column);
-}
+QString TChildForm::CaretText(int line, int column) { return QString::asprintf("Ln:%6d, Col:%3d", line, column); }
 
 void TChildForm::Memo1Change() {
   Modified = true;
@@ -594,7 +593,7 @@ bool TChildForm::eventFilter(QObject* watched, QEvent* event) {
     // command is disabled does nothing at all.
     if (const QAction* command = WindowCommandFor(window(), *key)) {
       if (event->type() == QEvent::ShortcutOverride) return false;  // to the window's shortcuts
-      return !command->isEnabled();  // a disabled command swallows its key
+      return !command->isEnabled();                                 // a disabled command swallows its key
     }
     if (event->type() == QEvent::KeyPress) return QMdiSubWindow::eventFilter(watched, event);
     const std::uint16_t vk = QtKeyToVirtualKey(*key);

@@ -5,19 +5,19 @@
 // and the question asked before a modified document closes.
 #pragma once
 
-#include "app/document/EmbeddedBrowser.h"
-#include "app/document/PreviewFile.h"
-#include "app/core/Settings.h"
-#include "editor/SrcEdit.h"
-#include "editor/SrcEditKeyCmds.h"
-#include "platform/Types.h"
-
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
 #include <array>
 #include <memory>
+
+#include "app/core/Settings.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "app/document/PreviewFile.h"
+#include "editor/SrcEdit.h"
+#include "editor/SrcEditKeyCmds.h"
+#include "platform/Types.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,18 +1,17 @@
 // The document window's file handling: loading, saving with its questions,
 // following changes on disk, and the question before the window closes.
-#include "app/document/Child.h"
-
-#include "app/document/DocumentFile.h"
-#include "app/core/LanguageModule.h"
-#include "app/dialogs/LinkCheck.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "platform/Exceptions.h"
-#include "platform/SafeFile.h"
-
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/dialogs/LinkCheck.h"
+#include "app/document/Child.h"
+#include "app/document/DocumentFile.h"
+#include "platform/Exceptions.h"
+#include "platform/SafeFile.h"
 
 void TChildForm::LoadFile(const QString& fileName) {
   Memo1->Lines().LoadFromFile(fileName);
@@ -73,7 +72,6 @@ void TChildForm::CheckDiskChange() {
   Memo1->SetCaretXY(caret);
 }
 
-
 bool TChildForm::FormCloseQuery() {
   {
     TIniFile ini = Settings::Open();
@@ -90,11 +88,10 @@ bool TChildForm::FormCloseQuery() {
   // Asking is the rule unless the user switched it off.
   const bool ask = Settings::Open().ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true);
   if (!ask || !Modified) return true;
-  const QString question = ComposeText({LangText(QStringLiteral("Sluiten1")), QFileInfo(Caption()).fileName(),
-                                        LangText(QStringLiteral("Sluiten2"))});
+  const QString question = ComposeText(
+      {LangText(QStringLiteral("Sluiten1")), QFileInfo(Caption()).fileName(), LangText(QStringLiteral("Sluiten2"))});
   return ShowMessageDlg(question, 10) == 6;
 }
-
 
 void TChildForm::closeEvent(QCloseEvent* event) {
   if (!CloseApproved && !FormCloseQuery()) {

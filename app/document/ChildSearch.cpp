@@ -1,11 +1,11 @@
 // A document window's search and replace commands.
-#include "app/document/Child.h"
+#include <QApplication>
+#include <memory>
+
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
 #include "app/dialogs/SearchDialogs.h"
-
-#include <QApplication>
-#include <memory>
+#include "app/document/Child.h"
 
 void TChildForm::ShowSearchDialog(bool replace) {
   SearchReplace::TSearchState& state = SearchReplace::State();
@@ -84,9 +84,13 @@ TSrcReplaceAction TChildForm::Memo1ReplaceText(const QString& search, const QStr
   if (!ConfirmReplaceDialog) new TConfirmReplaceDialog(window());
   ConfirmReplaceDialog->PrepareShow(client, match.x(), match.y() + Memo1->LineHeight(), match.y(), search);
   switch (Prompts().ExecModal(*ConfirmReplaceDialog)) {
-    case 6: return raReplace;
-    case 7: return raSkip;
-    case 10: return raReplaceAll;
-    default: return raCancel;
+    case 6:
+      return raReplace;
+    case 7:
+      return raSkip;
+    case 10:
+      return raReplaceAll;
+    default:
+      return raCancel;
   }
 }

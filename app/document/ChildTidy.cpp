@@ -1,13 +1,4 @@
 // The HTML Tidy commands and the link check of a document window.
-#include "app/document/Child.h"
-
-#include "app/core/LanguageModule.h"
-#include "app/dialogs/LinkCheck.h"
-#include "app/core/Prompts.h"
-#include "authoring/TidyRun.h"
-#include "authoring/tidy.h"
-#include "platform/ProgramFolder.h"
-
 #include <QAction>
 #include <QGuiApplication>
 #include <QLabel>
@@ -17,6 +8,14 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/dialogs/LinkCheck.h"
+#include "app/document/Child.h"
+#include "authoring/TidyRun.h"
+#include "authoring/tidy.h"
+#include "platform/ProgramFolder.h"
 
 namespace {
 
@@ -35,10 +34,10 @@ void ApplyDesignValues(TTidy& t) {
   t.SetOutCharEncoding(TidyEncAscii);
   t.SetDuplicateAttrs(TidyKeepFirst);
   t.SetIndentContent(TidyNoState);
-  for (auto set : {&TTidy::SetDropEmptyParas, &TTidy::SetFixComments, &TTidy::SetQuoteNbsp,
-                   &TTidy::SetQuoteAmpersand, &TTidy::SetWrapSection, &TTidy::SetWrapAsp, &TTidy::SetWrapJste,
-                   &TTidy::SetWrapPhp, &TTidy::SetFixBackslash, &TTidy::SetMark, &TTidy::SetFixUri,
-                   &TTidy::SetLowerLiterals, &TTidy::SetAsciiChars, &TTidy::SetJoinStyles})
+  for (auto set :
+       {&TTidy::SetDropEmptyParas, &TTidy::SetFixComments, &TTidy::SetQuoteNbsp, &TTidy::SetQuoteAmpersand,
+        &TTidy::SetWrapSection, &TTidy::SetWrapAsp, &TTidy::SetWrapJste, &TTidy::SetWrapPhp, &TTidy::SetFixBackslash,
+        &TTidy::SetMark, &TTidy::SetFixUri, &TTidy::SetLowerLiterals, &TTidy::SetAsciiChars, &TTidy::SetJoinStyles})
     (t.*set)(true);
 }
 
@@ -46,7 +45,8 @@ void ApplyDesignValues(TTidy& t) {
 // (the result replaces the text Tidy was given). Ends with the run or the window.
 class TTidyBusy : public QObject {
  public:
-  explicit TTidyBusy(QObject* parent, TSrcEdit* editor) : QObject(parent), editor_(editor), readOnly_(editor->ReadOnly()) {
+  explicit TTidyBusy(QObject* parent, TSrcEdit* editor)
+      : QObject(parent), editor_(editor), readOnly_(editor->ReadOnly()) {
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     editor->SetReadOnly(true);
   }
@@ -86,7 +86,8 @@ void TChildForm::BuildTidyCommands(QToolBar* bar) {
                   {"HT_Repair", &TChildForm::RepairExecute},
                   {"HT_Force", &TChildForm::ForceExecute}};
   for (const auto& c : commands)
-    bar->addAction(QString(), this, [this, command = c.command] { RunTidyCommand([this, command] { (this->*command)(); }); })
+    bar->addAction(QString(), this,
+                   [this, command = c.command] { RunTidyCommand([this, command] { (this->*command)(); }); })
         ->setObjectName(QLatin1String(c.name));
   connect(Memo2, &QListWidget::itemDoubleClicked, this, [this] { Memo2DblClick(); });
 
@@ -172,13 +173,20 @@ QString TChildForm::TidyReportLine(int level, unsigned line, unsigned col, const
            QStringLiteral(": ") + msg;
   };
   switch (level) {
-    case trlInfo: return LangText(QStringLiteral("InformMsg1Lib")) + QStringLiteral(": ") + msg;
-    case trlWarning: return at("HT_Warning");
-    case trlAccess: return at("HTAccess");
-    case trlError: return at("ErrorMsg1Lib");
-    case trlBadDocument: return LangText(QStringLiteral("HtBadDoc")) + QStringLiteral(": ") + msg;
-    case trlFatal: return LangText(QStringLiteral("HtFatal")) + QStringLiteral(": ") + msg;
-    default: return msg;
+    case trlInfo:
+      return LangText(QStringLiteral("InformMsg1Lib")) + QStringLiteral(": ") + msg;
+    case trlWarning:
+      return at("HT_Warning");
+    case trlAccess:
+      return at("HTAccess");
+    case trlError:
+      return at("ErrorMsg1Lib");
+    case trlBadDocument:
+      return LangText(QStringLiteral("HtBadDoc")) + QStringLiteral(": ") + msg;
+    case trlFatal:
+      return LangText(QStringLiteral("HtFatal")) + QStringLiteral(": ") + msg;
+    default:
+      return msg;
   }
 }
 

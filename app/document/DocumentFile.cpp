@@ -1,13 +1,14 @@
 #include "app/document/DocumentFile.h"
 
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
+#include <sys/stat.h>
 
 #include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTimer>
-#include <sys/stat.h>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
 
 namespace DocumentFile {
 
@@ -53,7 +54,8 @@ TFileStamp TFileStamp::Of(const QString& path) {
 
 TFileWatch::TFileWatch(QObject* window) : QObject(window) {
   // The other program may still be writing: look once it had a moment.
-  connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { QTimer::singleShot(300, this, &TFileWatch::Check); });
+  connect(&watcher_, &QFileSystemWatcher::fileChanged, this,
+          [this] { QTimer::singleShot(300, this, &TFileWatch::Check); });
   connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive) Check();
   });

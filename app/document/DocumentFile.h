@@ -2,13 +2,13 @@
 // document remembers of its file on disk.
 #pragma once
 
-#include "editor/SrcEditTextBuffer.h"
-#include "platform/SafeFile.h"
-
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
 #include <functional>
+
+#include "editor/SrcEditTextBuffer.h"
+#include "platform/SafeFile.h"
 
 namespace DocumentFile {
 

@@ -9,11 +9,11 @@ QString ProductTitle() { return QStringLiteral("Korvex Vantar - KV Web Editor 20
 
 const QStringList& RefusedExtensions() {
   static const QStringList list = {
-      QStringLiteral(".zip"), QStringLiteral(".exe"), QStringLiteral(".rar"), QStringLiteral(".mpg"),
+      QStringLiteral(".zip"),  QStringLiteral(".exe"), QStringLiteral(".rar"), QStringLiteral(".mpg"),
       QStringLiteral(".mpeg"), QStringLiteral(".avi"), QStringLiteral(".dll"), QStringLiteral(".tmp"),
-      QStringLiteral(".vtd"), QStringLiteral(".mp3"), QStringLiteral(".vqf"), QStringLiteral(".wav"),
-      QStringLiteral(".snd"), QStringLiteral(".au"), QStringLiteral(".cda"), QStringLiteral(".asf"),
-      QStringLiteral(".wma"), QStringLiteral(".wm"), QStringLiteral(".wmv"), QStringLiteral(".mid"),
+      QStringLiteral(".vtd"),  QStringLiteral(".mp3"), QStringLiteral(".vqf"), QStringLiteral(".wav"),
+      QStringLiteral(".snd"),  QStringLiteral(".au"),  QStringLiteral(".cda"), QStringLiteral(".asf"),
+      QStringLiteral(".wma"),  QStringLiteral(".wm"),  QStringLiteral(".wmv"), QStringLiteral(".mid"),
       QStringLiteral(".midi"), QStringLiteral(".pdf"), QStringLiteral(".chm")};
   return list;
 }
@@ -29,8 +29,8 @@ bool IsTextDocument(const QString& fileName) {
 }
 
 bool IsImageFile(const QString& fileName) {
-  static const QStringList images = {QStringLiteral(".bmp"), QStringLiteral(".ico"), QStringLiteral(".wmf"),
-                                     QStringLiteral(".emf"), QStringLiteral(".gif"), QStringLiteral(".jpg"),
+  static const QStringList images = {QStringLiteral(".bmp"),  QStringLiteral(".ico"), QStringLiteral(".wmf"),
+                                     QStringLiteral(".emf"),  QStringLiteral(".gif"), QStringLiteral(".jpg"),
                                      QStringLiteral(".jpeg"), QStringLiteral(".png")};
   return images.contains(ExtractFileExt(fileName).toLower());
 }
@@ -63,24 +63,43 @@ QStringList XhtmlSkeleton(const QDateTime& when) {
   return {QStringLiteral("<!DOCTYPE html"),
           QStringLiteral("PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\""),
           QStringLiteral("\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">"),
-          QStringLiteral("<html>"), QStringLiteral("<head>"),
+          QStringLiteral("<html>"),
+          QStringLiteral("<head>"),
           QStringLiteral("  <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\" />"),
-          QStringLiteral("  <title></title>"), QStringLiteral("</head>"), QStringLiteral("<body>"), QString(), QString(),
-          QString(), QStringLiteral("</body>"), QStringLiteral("</html>"), QString(), DateComment(when), BannerLine()};
+          QStringLiteral("  <title></title>"),
+          QStringLiteral("</head>"),
+          QStringLiteral("<body>"),
+          QString(),
+          QString(),
+          QString(),
+          QStringLiteral("</body>"),
+          QStringLiteral("</html>"),
+          QString(),
+          DateComment(when),
+          BannerLine()};
 }
 
 QStringList HtmlSkeleton(const QDateTime& when) {
   return {QStringLiteral("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
                          "\"http://www.w3.org/TR/html4/loose.dtd\">"),
-          QStringLiteral("<html>"), QStringLiteral("<head>"),
+          QStringLiteral("<html>"),
+          QStringLiteral("<head>"),
           QStringLiteral("  <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\">"),
           QStringLiteral("  <title></title>"),
           QStringLiteral("  <meta name=\"description\" content=\"\">"),
           QStringLiteral("  <meta name=\"keywords\" content=\"\">"),
           QStringLiteral("  <meta name=\"author\" content=\"\">"),
           QStringLiteral("  <meta name=\"generator\" content=\"Korvex Vantar, by the Korvex Vantar makers\">"),
-          QStringLiteral("</head>"), QStringLiteral("<body>"), QString(), QString(), QString(),
-          QStringLiteral("</body>"), QStringLiteral("</html>"), QString(), DateComment(when), BannerLine()};
+          QStringLiteral("</head>"),
+          QStringLiteral("<body>"),
+          QString(),
+          QString(),
+          QString(),
+          QStringLiteral("</body>"),
+          QStringLiteral("</html>"),
+          QString(),
+          DateComment(when),
+          BannerLine()};
 }
 
 QStringList PhpSkeleton(const QDateTime& when) {
@@ -88,8 +107,14 @@ QStringList PhpSkeleton(const QDateTime& when) {
 }
 
 QStringList CssSkeleton(const QDateTime& when) {
-  return {QStringLiteral("<style>"), QStringLiteral("<!--"), QString(), QStringLiteral("-->"),
-          QStringLiteral("</style>"), QString(), DateComment(when), BannerLine()};
+  return {QStringLiteral("<style>"),
+          QStringLiteral("<!--"),
+          QString(),
+          QStringLiteral("-->"),
+          QStringLiteral("</style>"),
+          QString(),
+          DateComment(when),
+          BannerLine()};
 }
 
 QStringList AddRecentEntry(const QStringList& old, const QString& path) {
@@ -113,8 +138,8 @@ TPreviewPlace PreviewPlace(const QString& caption, const QString& programFolder)
     name = info.fileName();
   }
   if (!place.folder.endsWith(u'/')) place.folder += u'/';
-  place.fileName = QStringLiteral("kvx_tmp~") + name.left(name.size() - ExtractFileExt(name).size()) +
-                   QStringLiteral(".html");
+  place.fileName =
+      QStringLiteral("kvx_tmp~") + name.left(name.size() - ExtractFileExt(name).size()) + QStringLiteral(".html");
   return place;
 }
 

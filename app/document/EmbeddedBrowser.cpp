@@ -1,12 +1,12 @@
 #include "app/document/EmbeddedBrowser.h"
 
-#include "app/core/LanguageModule.h"
-#include "app/core/Launcher.h"
-
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QVBoxLayout>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ class TUnavailableBrowserView : public IBrowserView {
   QUrl url_;
 };
 
-constexpr std::uint32_t kDownloadFlags[] = {0x10,    0x20,    0x40,      0x80,       0x100,      0x200,     0x400,
-                                            0x800,   0x1000,  0x2000,    0x4000,     0x8000,     0x10000,   0x20000,
+constexpr std::uint32_t kDownloadFlags[] = {0x10,    0x20,       0x40,       0x80,       0x100,     0x200,   0x400,
+                                            0x800,   0x1000,     0x2000,     0x4000,     0x8000,    0x10000, 0x20000,
                                             0x40000, 0x10000000, 0x20000000, 0x40000000, 0x80000000};
 constexpr std::uint32_t kUserInterfaceFlags[] = {0x1,   0x2,   0x4,   0x8,    0x10,   0x20,   0x40,    0x80,   0x100,
                                                  0x200, 0x400, 0x800, 0x1000, 0x2000, 0x4000, 0x10000, 0x20000};

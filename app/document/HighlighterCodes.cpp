@@ -1,11 +1,11 @@
 #include "app/document/HighlighterCodes.h"
 
-#include "app/document/Documents.h"
-#include "editor/SrcEditHighlighter.h"
-
 #include <QAction>
 #include <QMenu>
 #include <QStringList>
+
+#include "app/document/Documents.h"
+#include "editor/SrcEditHighlighter.h"
 
 QString HighlighterCodeFor(const QString& name) {
   const QString ext = Documents::ExtractFileExt(name);

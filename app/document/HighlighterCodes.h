@@ -5,8 +5,8 @@
 
 #include <QHash>
 #include <QList>
-#include <functional>
 #include <QString>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -20,8 +20,8 @@ struct THighlighterCode {
   const char* extension;
 };
 inline constexpr THighlighterCode kHighlighterCodes[] = {
-    {"HTML", "TSrcHTMLHighlighter", "HTML", ".html"},    {"PHP", "TSrcPHPHighlighter", "PHP", ".php"},
-    {"CSS", "TSrcCssHighlighter", "CSS", ".css"},        {"VBS", "TSrcVBScriptHighlighter", "VBScript", ".vbs"},
+    {"HTML", "TSrcHTMLHighlighter", "HTML", ".html"},      {"PHP", "TSrcPHPHighlighter", "PHP", ".php"},
+    {"CSS", "TSrcCssHighlighter", "CSS", ".css"},          {"VBS", "TSrcVBScriptHighlighter", "VBScript", ".vbs"},
     {"JS", "TSrcJScriptHighlighter", "JavaScript", ".js"}, {"SQL", "TSrcSQLHighlighter", "SQL", ".sql"},
     {"XML", "TSrcXMLHighlighter", "XML", ".xml"},
 };

@@ -1,13 +1,13 @@
 #include "app/document/ImportsPreviews.h"
 
-#include "authoring/WtRichEditToHtml.h"
-#include "platform/Exceptions.h"
-#include "platform/RtfReader.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+
+#include "authoring/WtRichEditToHtml.h"
+#include "platform/Exceptions.h"
+#include "platform/RtfReader.h"
 
 namespace ExternalPreviews {
 
@@ -25,7 +25,9 @@ QList<TBrowserEntry> ParseBrowserList(const QString& text) {
   return entries;
 }
 
-QString FileName(int counter) { return QStringLiteral("korvex_temp") + QString::number(counter) + QStringLiteral(".html"); }
+QString FileName(int counter) {
+  return QStringLiteral("korvex_temp") + QString::number(counter) + QStringLiteral(".html");
+}
 
 }  // namespace ExternalPreviews
 

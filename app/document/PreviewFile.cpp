@@ -1,20 +1,21 @@
 #include "app/document/PreviewFile.h"
 
-#include "editor/SrcEditTextBuffer.h"
-#include "platform/ProgramFolder.h"
-#include "platform/SafeFile.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <cerrno>
-#include <cstring>
 #include <climits>
-#include <fcntl.h>
+#include <cstring>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "editor/SrcEditTextBuffer.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SafeFile.h"
 
 namespace Preview {
 
@@ -106,8 +107,9 @@ void NoteRemoved(const TPreviewFile& file) {
   TRecord& r = Record();
   const std::lock_guard guard(r.lock);
   if (r.fd < 0 || r.pid != ::getpid()) return;
-  const QByteArray tail = ' ' + QByteArray::number(quint64(file.device)) + ' ' + QByteArray::number(quint64(file.inode)) +
-                          ' ' + QFile::encodeName(file.path).toPercentEncoding();
+  const QByteArray tail = ' ' + QByteArray::number(quint64(file.device)) + ' ' +
+                          QByteArray::number(quint64(file.inode)) + ' ' +
+                          QFile::encodeName(file.path).toPercentEncoding();
   const qsizetype before = r.lines.size();
   r.lines.removeIf([&](const QByteArray& line) { return line.endsWith(tail); });
   if (r.lines.size() != before) WriteRecord(r);

@@ -24,14 +24,22 @@ TAngleTextPosition CalcAngleTextPosition(TAngleDirection direction, const QRect&
   // ends inside them.
   const int l = r.left(), t = r.top(), rt = r.left() + r.width(), b = r.top() + r.height();
   switch (direction) {
-    case adEast: return {r, {l, t}};
-    case adNothEast: return {r, {l, b + h}};
-    case adNoth: return {r, {l, b}};
-    case adNothWest: return {r, {rt + h, b}};
-    case adWest: return {r, {rt, b}};
-    case adSouthWest: return {r, {rt, t - h}};
-    case adSouth: return {r, {rt, t}};
-    case adSouthEast: return {r, {l - h, t}};
+    case adEast:
+      return {r, {l, t}};
+    case adNothEast:
+      return {r, {l, b + h}};
+    case adNoth:
+      return {r, {l, b}};
+    case adNothWest:
+      return {r, {rt + h, b}};
+    case adWest:
+      return {r, {rt, b}};
+    case adSouthWest:
+      return {r, {rt, t - h}};
+    case adSouth:
+      return {r, {rt, t}};
+    case adSouthEast:
+      return {r, {l - h, t}};
   }
   return {r, {l, t}};
 }

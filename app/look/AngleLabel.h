@@ -9,7 +9,14 @@
 #include <cstdint>
 
 enum TAngleDirection : std::uint8_t {
-  adEast, adNothEast, adNoth, adNothWest, adWest, adSouthWest, adSouth, adSouthEast,
+  adEast,
+  adNothEast,
+  adNoth,
+  adNothWest,
+  adWest,
+  adSouthWest,
+  adSouth,
+  adSouthEast,
 };
 
 // The direction of any angle in degrees: the angle is brought into 0..359

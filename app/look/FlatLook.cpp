@@ -1,7 +1,5 @@
 #include "app/look/FlatLook.h"
 
-#include "app/core/Settings.h"
-
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
@@ -27,6 +25,8 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+
+#include "app/core/Settings.h"
 
 using namespace FlatLook;
 
@@ -81,7 +81,9 @@ int MnemonicFlag(const QStyle* style, const QStyleOption* option, const QWidget*
   return style->styleHint(QStyle::SH_UnderlineShortcut, option, widget) ? Qt::TextShowMnemonic : Qt::TextHideMnemonic;
 }
 
-bool IsMemoOrRichEdit(const QWidget* w) { return qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QTextEdit*>(w); }
+bool IsMemoOrRichEdit(const QWidget* w) {
+  return qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QTextEdit*>(w);
+}
 
 bool IsPanel(const QWidget* w) {
   const auto* f = qobject_cast<const QFrame*>(w);
@@ -180,7 +182,8 @@ int TFlatLook::ControlKind(const QWidget* w, bool mainMenu) {
   if (qobject_cast<const QCheckBox*>(w)) return xcCheckBox;
   if (qobject_cast<const QRadioButton*>(w)) return xcRadioButton;
   if (const auto* button = qobject_cast<const QPushButton*>(w)) return button->icon().isNull() ? xcButton : xcBitBtn;
-  if (qobject_cast<const QToolButton*>(w)) return qobject_cast<const QToolBar*>(w->parentWidget()) ? xcToolbar : xcSpeedButton;
+  if (qobject_cast<const QToolButton*>(w))
+    return qobject_cast<const QToolBar*>(w->parentWidget()) ? xcToolbar : xcSpeedButton;
   if (qobject_cast<const QGroupBox*>(w)) return xcGroupBox;
   if (IsPanel(w)) return xcPanel;
   return -1;
@@ -219,8 +222,8 @@ void TFlatLook::Walk(QWidget* widget, const TMenus& menus) {
     if (auto* menu = qobject_cast<QMenu*>(w)) {
       const bool main = menus.Main.contains(menu) || menus.Skipped.contains(menu);
       const int kind = ControlKind(menu, main);
-      const bool skipped = FlatLookSkipped(menu->menuAction()) || menus.Skipped.contains(menu) ||
-                           (main && FlatLookSkipped(menu));
+      const bool skipped =
+          FlatLookSkipped(menu->menuAction()) || menus.Skipped.contains(menu) || (main && FlatLookSkipped(menu));
       if ((controls_ & FlatBit(kind)) && !skipped) Put(menu);
       Walk(menu, menus);  // submenus made inside it
       continue;
@@ -308,7 +311,8 @@ QSize TFlatLook::sizeFromContents(ContentsType type, const QStyleOption* option,
         }
       }
       const QFontMetrics fm(MenuFont());
-      const QSize measured = MeasureMenuItem(m, {[&fm](const QString& s) { return fm.horizontalAdvance(s); }, fm.height()});
+      const QSize measured =
+          MeasureMenuItem(m, {[&fm](const QString& s) { return fm.horizontalAdvance(s); }, fm.height()});
       return measured.expandedTo(QSize(1, 1));  // an empty item would be hidden
     }
   }
@@ -420,8 +424,8 @@ void TFlatLook::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
         p->drawRect(box.adjusted(0, 0, -1, -1));
         if (option->state & State_On) {
           p->setPen(mark);
-          const QRect inner = QRect(box.center() - QPoint(MarkBoxSize / 2 - 1, MarkBoxSize / 2 - 1),
-                                    QSize(MarkBoxSize, MarkBoxSize));
+          const QRect inner =
+              QRect(box.center() - QPoint(MarkBoxSize / 2 - 1, MarkBoxSize / 2 - 1), QSize(MarkBoxSize, MarkBoxSize));
           for (const QLine& l : CheckMarkLines(inner)) p->drawLine(l);
         } else if (option->state & State_NoChange) {
           p->fillRect(box.adjusted(3, 3, -3, -3), mark);
@@ -466,13 +470,15 @@ void TFlatLook::drawControl(ControlElement element, const QStyleOption* option, 
                             const QWidget* widget) const {
   switch (element) {
     case CE_MenuItem:
-      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option); item && !ActionSkipped(option, widget)) {
+      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+          item && !ActionSkipped(option, widget)) {
         DrawMenuItem(item, p, widget);
         return;
       }
       break;
     case CE_MenuBarItem:
-      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option); item && !ActionSkipped(option, widget)) {
+      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+          item && !ActionSkipped(option, widget)) {
         DrawMenuBarItem(item, p, widget);
         return;
       }
@@ -487,8 +493,10 @@ void TFlatLook::drawControl(ControlElement element, const QStyleOption* option, 
       const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
       if (!frame) break;
       if (IsMemoOrRichEdit(widget)) {
-        const bool hot = (option->state & (State_MouseOver | State_HasFocus)) || widget->underMouse() || widget->hasFocus();
-        Frame(p, option->rect, EditFrameColor(Palette(), ParentColor(widget), hot, frame->frameShape != QFrame::NoFrame));
+        const bool hot =
+            (option->state & (State_MouseOver | State_HasFocus)) || widget->underMouse() || widget->hasFocus();
+        Frame(p, option->rect,
+              EditFrameColor(Palette(), ParentColor(widget), hot, frame->frameShape != QFrame::NoFrame));
         return;
       }
       if (IsPanel(widget)) {
@@ -662,10 +670,10 @@ void TFlatLook::DrawMenuItem(const QStyleOptionMenuItem* item, QPainter* p, cons
     text = pal.Disabled;
   else if (selected)
     text = Colors.UseSystemColors ? SelectedTextColor(pal.SelectText, pal.SelectFill) : pal.SelectText;
-  const QRect textRect = rtl ? QRect(QPoint(r.left() + ShortcutIndent, r.top()),
-                                     QPoint(iconColumn.left() - 1 - CaptionIndent, r.bottom()))
-                             : QRect(QPoint(iconColumn.right() + 1 + CaptionIndent, r.top()),
-                                     QPoint(r.right() - ShortcutIndent, r.bottom()));
+  const QRect textRect =
+      rtl ? QRect(QPoint(r.left() + ShortcutIndent, r.top()), QPoint(iconColumn.left() - 1 - CaptionIndent, r.bottom()))
+          : QRect(QPoint(iconColumn.right() + 1 + CaptionIndent, r.top()),
+                  QPoint(r.right() - ShortcutIndent, r.bottom()));
   const int tab = item->text.indexOf(u'\t');
   const QString caption = tab < 0 ? item->text : item->text.left(tab);
   const QString shortcut = tab < 0 ? QString() : item->text.mid(tab + 1);
@@ -767,7 +775,7 @@ void TFlatLook::DrawToolButton(const QStyleOptionToolButton* b, QPainter* p, con
     p->setFont(b->font);
     p->setPen(text);
     const int align = showIcon && b->toolButtonStyle == Qt::ToolButtonTextBesideIcon ? Qt::AlignLeft | Qt::AlignVCenter
-                                                                                   : Qt::AlignCenter;
+                                                                                     : Qt::AlignCenter;
     p->drawText(textRect, align | Qt::TextSingleLine | MnemonicFlag(this, b, widget), b->text);
   }
   p->restore();

@@ -5,23 +5,45 @@
 // property is 999 keeps its native look.
 #pragma once
 
-#include "app/look/FlatLookMetrics.h"
-
 #include <QFont>
 #include <QHash>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QSet>
 
+#include "app/look/FlatLookMetrics.h"
+
 class QAction;
 
 enum TFlatLookContainer {
-  xccForm, xccFrame, xccToolbar, xccCoolbar, xccControlbar, xccPanel, xccScrollBox, xccGroupBox, xccTabSheet,
+  xccForm,
+  xccFrame,
+  xccToolbar,
+  xccCoolbar,
+  xccControlbar,
+  xccPanel,
+  xccScrollBox,
+  xccGroupBox,
+  xccTabSheet,
   xccPageScroller
 };
 enum TFlatLookControl {
-  xcMainMenu, xcPopupMenu, xcToolbar, xcControlbar, xcCombo, xcEdit, xcMaskEdit, xcMemo, xcRichEdit, xcCheckBox,
-  xcRadioButton, xcButton, xcBitBtn, xcSpeedButton, xcPanel, xcGroupBox
+  xcMainMenu,
+  xcPopupMenu,
+  xcToolbar,
+  xcControlbar,
+  xcCombo,
+  xcEdit,
+  xcMaskEdit,
+  xcMemo,
+  xcRichEdit,
+  xcCheckBox,
+  xcRadioButton,
+  xcButton,
+  xcBitBtn,
+  xcSpeedButton,
+  xcPanel,
+  xcGroupBox
 };
 // Sets of the above, one bit per member.
 inline constexpr unsigned AllFlatLookContainers = 1023;
@@ -49,7 +71,7 @@ class TFlatLook : public QProxyStyle {
   bool OverrideOwnerDraw = false;  // kept for the stored form; native items have no handlers of their own
   bool Gradient = false;
   bool FlatMenu = false;
-  bool AutoDetect = false;         // kept for the stored form; the walk runs at each switch-on
+  bool AutoDetect = false;  // kept for the stored form; the walk runs at each switch-on
 
   QFont Font() const { return font_; }
   void SetFont(const QFont& font);

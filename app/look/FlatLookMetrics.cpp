@@ -203,9 +203,8 @@ QPixmap DisabledPixmap(const QPixmap& pixmap, int greyLevel) {
 }
 
 QPixmap ShadowPixmap(const QPixmap& pixmap, const QColor& color) {
-  return Cached("shadow", pixmap, QString::number(color.rgb()), [color](const QImage& i) {
-    return ConvertPixels(i, [color](const QColor&) { return color; });
-  });
+  return Cached("shadow", pixmap, QString::number(color.rgb()),
+                [color](const QImage& i) { return ConvertPixels(i, [color](const QColor&) { return color; }); });
 }
 
 int ConvertedImages() { return converted; }

@@ -3,8 +3,6 @@
 // drop-down arrows, gradient steps). Nothing here needs a window.
 #pragma once
 
-#include "platform/Colors.h"
-
 #include <QColor>
 #include <QImage>
 #include <QLine>
@@ -15,6 +13,8 @@
 #include <array>
 #include <functional>
 #include <vector>
+
+#include "platform/Colors.h"
 
 namespace FlatLook {
 
@@ -74,9 +74,9 @@ inline constexpr int MarkBoxSize = 10;
 struct TMenuItemMeasure {
   QString Caption;
   QString Shortcut;
-  QSize Image;                // (0, 0) without an image
+  QSize Image;  // (0, 0) without an image
   int IconWidth = 24;
-  bool WindowList = false;    // the form's window-list menu
+  bool WindowList = false;  // the form's window-list menu
 };
 // Width of a text in the menu font, and its height.
 struct TTextMetrics {

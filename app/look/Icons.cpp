@@ -5,11 +5,11 @@
 #include <QHash>
 #include <QIconEngine>
 #include <QImageReader>
-#include <QStandardPaths>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QProxyStyle>
+#include <QStandardPaths>
 #include <QStyleOption>
 #include <thread>
 
@@ -322,8 +322,9 @@ class TSharedExtensionIconStyle : public QProxyStyle {
   QIcon standardIcon(StandardPixmap which, const QStyleOption* option, const QWidget* widget) const override {
     if (which != SP_ToolBarHorizontalExtensionButton && which != SP_ToolBarVerticalExtensionButton)
       return QProxyStyle::standardIcon(which, option, widget);
-    const Qt::LayoutDirection direction =
-        option ? option->direction : widget ? widget->layoutDirection() : QGuiApplication::layoutDirection();
+    const Qt::LayoutDirection direction = option   ? option->direction
+                                          : widget ? widget->layoutDirection()
+                                                   : QGuiApplication::layoutDirection();
     QIcon& icon = icons_[{int(which), int(direction)}];
     if (icon.isNull()) icon = QIcon(new TLazyStandardIconEngine(baseStyle(), which, direction));
     return icon;

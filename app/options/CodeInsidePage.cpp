@@ -1,14 +1,5 @@
 #include "app/options/CodeInsidePage.h"
 
-#include "app/core/AppHost.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/options/uCodeEntry.h"
-#include "editor/SrcEdit.h"
-#include "highlighters/SrcHighlighterHtml.h"
-#include "platform/ProgramFolder.h"
-#include "platform/SafeFile.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -20,6 +11,15 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include "app/core/AppHost.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/options/uCodeEntry.h"
+#include "editor/SrcEdit.h"
+#include "highlighters/SrcHighlighterHtml.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -49,8 +49,7 @@ QString ChooseLibraryFile(QWidget* parent, bool save) {
 // Copies a file whole; the target is replaced only when the copy is complete.
 void CopyFile(const QString& from, const QString& to) {
   QFile source(from);
-  if (!source.open(QIODevice::ReadOnly))
-    throw EFOpenError(from, source.errorString());
+  if (!source.open(QIODevice::ReadOnly)) throw EFOpenError(from, source.errorString());
   SafeFile::Write(to, source.readAll());
 }
 
@@ -124,7 +123,7 @@ void TCodeInsidePage::ApplyLanguage() {
   const struct {
     QWidget* widget;
     const char* key;
-  } captions[] = {{Label1, "LBConf1"},      {Panel11, "PLConf11"},    {Button4, "BTConf4"}, {Button1, "BTConf1"},
+  } captions[] = {{Label1, "LBConf1"},       {Panel11, "PLConf11"},     {Button4, "BTConf4"},     {Button1, "BTConf1"},
                   {SpeedButton3, "SPConf3"}, {SpeedButton2, "SPConf2"}, {SpeedButton1, "SPConf1"}};
   for (const auto& c : captions) c.widget->setProperty("text", LangText(QLatin1String(c.key)));
 }

@@ -5,10 +5,10 @@
 // the lists always show what the file holds.
 #pragma once
 
-#include "editor/SrcEditAutoComplete.h"
-
 #include <QWidget>
 #include <memory>
+
+#include "editor/SrcEditAutoComplete.h"
 
 class QListWidget;
 class QLabel;

@@ -3,12 +3,12 @@
 // external browsers.
 #pragma once
 
-#include "app/document/ImportsPreviews.h"
-
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <array>
+
+#include "app/document/ImportsPreviews.h"
 
 namespace ConfigModel {
 

@@ -1,5 +1,15 @@
 #include "app/options/uCodeEntry.h"
 
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
 #include "editor/SrcEdit.h"
@@ -11,16 +21,6 @@
 #include "highlighters/SrcHighlighterPHP.h"
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "platform/TextCodec.h"
-
-#include <QFile>
-#include <QFileDialog>
-#include <QFontDatabase>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 QFont CodeEditorFont() {
   QFont font(QStringLiteral("Courier New"), 10);

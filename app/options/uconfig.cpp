@@ -1,16 +1,5 @@
 #include "app/options/uconfig.h"
 
-#include "app/options/CodeInsidePage.h"
-#include "app/look/FlatLook.h"
-#include "app/core/AppHost.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/RecentFiles.h"
-#include "app/core/Settings.h"
-#include "files/FrComboBox.h"
-#include "files/PromptDialogs.h"
-#include "platform/ProgramFolder.h"
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -33,6 +22,17 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include "app/core/AppHost.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/RecentFiles.h"
+#include "app/core/Settings.h"
+#include "app/look/FlatLook.h"
+#include "app/options/CodeInsidePage.h"
+#include "files/FrComboBox.h"
+#include "files/PromptDialogs.h"
+#include "platform/ProgramFolder.h"
 
 namespace {
 
@@ -323,9 +323,8 @@ void TfConfig::BuildOperationsPage(QWidget* page) {
 
   auto* look = Named<QGroupBox>(page, "GroupBox6");
   captions_ << qMakePair(static_cast<QWidget*>(look), L("VStyle"));
-  CheckBox12 = BoolBox(look, "CheckBox12", "XPLook", "Enabled?", [this](bool on) {
-    ApplyFlatLook(host_ ? host_->HostWindow() : nullptr, on);
-  });
+  CheckBox12 = BoolBox(look, "CheckBox12", "XPLook", "Enabled?",
+                       [this](bool on) { ApplyFlatLook(host_ ? host_->HostWindow() : nullptr, on); });
   (new QVBoxLayout(look))->addWidget(CheckBox12);
 
   auto* start = Named<QGroupBox>(page, "GroupBox10");
@@ -452,13 +451,18 @@ void TfConfig::ReadSettings() {
   SpinEdit1->setValue(ini.ReadInteger(L("Font"), L("Size2"), SpinEdit1->value()));
   // A missing key shows the state the rest of the program takes for it.
   const Settings::TEditorSettings editor;
-  const QHash<QCheckBox*, bool> defaults = {
-      {CheckBox1, true},           {CheckBox2, editor.GutterVisible},   {CheckBox3, editor.LineNumbers},
-      {CheckBox4, true},           {CheckBox5, editor.ScrollHint},      {CheckBox7, editor.AutoIndent},
-      {CheckBox10, editor.SpecialChars}, {CheckBox11, editor.TabsToSpaces},
-      {CheckBox8, host_ ? host_->Options().DoubleClickOpen : true},
-      {CheckBox6, host_ ? host_->Options().NoDoubles : false},
-      {CheckBox12, false},         {CheckBox13, false}};
+  const QHash<QCheckBox*, bool> defaults = {{CheckBox1, true},
+                                            {CheckBox2, editor.GutterVisible},
+                                            {CheckBox3, editor.LineNumbers},
+                                            {CheckBox4, true},
+                                            {CheckBox5, editor.ScrollHint},
+                                            {CheckBox7, editor.AutoIndent},
+                                            {CheckBox10, editor.SpecialChars},
+                                            {CheckBox11, editor.TabsToSpaces},
+                                            {CheckBox8, host_ ? host_->Options().DoubleClickOpen : true},
+                                            {CheckBox6, host_ ? host_->Options().NoDoubles : false},
+                                            {CheckBox12, false},
+                                            {CheckBox13, false}};
   for (const TBoolOption& o : std::as_const(boolOptions_))
     o.box->setChecked(ini.ReadBool(o.section, o.key, defaults.value(o.box)));
   FrFontComboBox1->SetFontName(str("Font", "Type", QStringLiteral("Verdana")));
@@ -497,14 +501,37 @@ void TfConfig::ApplyLanguage() {
     QWidget* widget;
     const char* key;
   } captions[] = {
-      {SpeedButton7, "fconfigSetSelBrw"}, {Label5, "fconfigRemBrw"}, {SpeedButton10, "fconfigclHist"},
-      {Label8, "fconfiglb8"},   {Label6, "FTPLabel"},     {Label4, "BRWLabel"},    {Label31, "LangText"},
-      {Label11, "GB6"},         {CheckBox7, "CBConf7"},   {CheckBox5, "CBConf5"},  {CheckBox3, "CBConf3"},
-      {CheckBox4, "CBConf4"},   {CheckBox2, "CBConf2"},   {CheckBox9, "CBConf9"},  {CheckBox8, "CBConf8"},
-      {CheckBox1, "CBConf1"},   {Label2, "LBConf2"},      {Label10, "LBConf10"},   {Label29, "CFontUse"},
-      {Label20, "CFontUse"},    {Label9, "LBConf9"},      {SpeedButton13, "clClear"}, {SpeedButton11, "clClear"},
-      {CheckBox11, "CFG_TtS"},  {CheckBox10, "CFG_SSC"},  {CheckBox6, "CFG_OTSFT"}, {CheckBox12, "CFG_UXPL"},
-      {CheckBox13, "DocCapCHK"}, {Label12, "ElFilCap"},   {Label7, "GFXCap"},      {Label3, "bList"},
+      {SpeedButton7, "fconfigSetSelBrw"},
+      {Label5, "fconfigRemBrw"},
+      {SpeedButton10, "fconfigclHist"},
+      {Label8, "fconfiglb8"},
+      {Label6, "FTPLabel"},
+      {Label4, "BRWLabel"},
+      {Label31, "LangText"},
+      {Label11, "GB6"},
+      {CheckBox7, "CBConf7"},
+      {CheckBox5, "CBConf5"},
+      {CheckBox3, "CBConf3"},
+      {CheckBox4, "CBConf4"},
+      {CheckBox2, "CBConf2"},
+      {CheckBox9, "CBConf9"},
+      {CheckBox8, "CBConf8"},
+      {CheckBox1, "CBConf1"},
+      {Label2, "LBConf2"},
+      {Label10, "LBConf10"},
+      {Label29, "CFontUse"},
+      {Label20, "CFontUse"},
+      {Label9, "LBConf9"},
+      {SpeedButton13, "clClear"},
+      {SpeedButton11, "clClear"},
+      {CheckBox11, "CFG_TtS"},
+      {CheckBox10, "CFG_SSC"},
+      {CheckBox6, "CFG_OTSFT"},
+      {CheckBox12, "CFG_UXPL"},
+      {CheckBox13, "DocCapCHK"},
+      {Label12, "ElFilCap"},
+      {Label7, "GFXCap"},
+      {Label3, "bList"},
   };
   for (const auto& c : captions) c.widget->setProperty("text", LangText(L(c.key)));
   for (const auto& [box, key] : std::as_const(captions_)) box->setProperty("title", LangText(key));

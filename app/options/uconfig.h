@@ -4,11 +4,11 @@
 // a time; it is not modal and frees itself when closed.
 #pragma once
 
-#include "app/options/ConfigModel.h"
-#include "platform/Colors.h"
-
 #include <QWidget>
 #include <functional>
+
+#include "app/options/ConfigModel.h"
+#include "platform/Colors.h"
 
 class IAppHost;
 class QCheckBox;

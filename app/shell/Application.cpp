@@ -1,10 +1,10 @@
 #include "app/shell/Application.h"
 
+#include <new>
+
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
 #include "platform/Exceptions.h"
-
-#include <new>
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   return DeliverShowingFailures([&] { return QApplication::notify(receiver, event); });

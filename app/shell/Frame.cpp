@@ -1,27 +1,4 @@
 #include "app/shell/Frame.h"
-#include "app/options/uconfig.h"
-
-#include "app/document/Documents.h"
-#include "app/document/EmbeddedBrowser.h"
-#include "app/look/FlatLook.h"
-#include "app/dialogs/FramePictures.h"
-#include "app/look/Icons.h"
-#include "app/core/Launcher.h"
-#include "app/core/LanguageModule.h"
-#include "app/sidepane/ProjectPages.h"
-#include "app/core/Prompts.h"
-#include "app/core/RecentFiles.h"
-#include "app/core/Settings.h"
-#include "app/dialogs/ShellDialogs.h"
-#include "app/dialogs/UpdateConsole.h"
-#include "app/dialogs/uAbout.h"
-#include "app/dialogs/uPrintDlg.h"
-#include "editor/SrcExportRTF.h"
-#include "images/uImageLoad.h"
-#include "platform/BrowserView.h"
-#include "platform/Exceptions.h"
-#include "platform/ProgramFolder.h"
-#include "platform/TextCodec.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -44,12 +22,34 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QLabel>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/core/Prompts.h"
+#include "app/core/RecentFiles.h"
+#include "app/core/Settings.h"
+#include "app/dialogs/FramePictures.h"
+#include "app/dialogs/ShellDialogs.h"
+#include "app/dialogs/UpdateConsole.h"
+#include "app/dialogs/uAbout.h"
+#include "app/dialogs/uPrintDlg.h"
+#include "app/document/Documents.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "app/look/FlatLook.h"
+#include "app/look/Icons.h"
+#include "app/options/uconfig.h"
+#include "app/sidepane/ProjectPages.h"
+#include "editor/SrcExportRTF.h"
+#include "images/uImageLoad.h"
+#include "platform/BrowserView.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TextCodec.h"
 
 namespace {
 // Pictures of the tab strip's tabs: a document and an image browser.
@@ -344,8 +344,8 @@ constexpr TFileType kFileTypes[] = {
 
 // The extension a document with the highlighter `code` is saved with.
 QString ExtensionForHighlighter(const QString& code) {
-  static const QHash<QString, QString> extensions = {
-      {"CSS", ".css"}, {"JS", ".js"}, {"PHP", ".php"}, {"XML", ".xml"}, {"SQL", ".sql"}, {"VBS", ".vbs"}};
+  static const QHash<QString, QString> extensions = {{"CSS", ".css"}, {"JS", ".js"},   {"PHP", ".php"},
+                                                     {"XML", ".xml"}, {"SQL", ".sql"}, {"VBS", ".vbs"}};
   return extensions.value(code, QStringLiteral(".html"));
 }
 
@@ -538,9 +538,7 @@ TImageList* TfMain::TabImages() {
   if (tabImages_) return tabImages_;
   tabImages_ = new TImageList(16, 16, this);
   for (int i = 0; i <= kImageBrowserTabImage; ++i) {
-    const char* name = i == kDocumentTabImage      ? "text-html"
-                       : i == kImageBrowserTabImage ? "image-x-generic"
-                                                    : nullptr;
+    const char* name = i == kDocumentTabImage ? "text-html" : i == kImageBrowserTabImage ? "image-x-generic" : nullptr;
     tabImages_->Add(name ? ThemeIcon(QLatin1String(name)).pixmap(16, 16).toImage() : QImage());
   }
   return tabImages_;
@@ -552,7 +550,8 @@ void TfMain::AddTabFor(QMdiSubWindow* window, int imageIndex) {
   // The area may still list a window while it is being destroyed: the
   // commands are brought up to date once it is gone.
   connect(window, &QObject::destroyed, this, [this] {
-    QMetaObject::invokeMethod(this, [this] { UpdateSaveActions(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { UpdateSaveActions(); }, Qt::QueuedConnection);
   });
 }
 
@@ -673,9 +672,7 @@ bool TfMain::OpenInBrowser(const QString& target) {
   if (shown != TShownIn::Nothing) return true;
   const QString key = QFileInfo::exists(target) ? QStringLiteral("NoOpenFile") : QStringLiteral("NoOpenAddress");
   const QString reason = BrowserModuleError();
-  ShowMessageDlg(ComposeText({LangText(key), target}) +
-                     (reason.isEmpty() ? QString() : u'\n' + reason),
-                 2);
+  ShowMessageDlg(ComposeText({LangText(key), target}) + (reason.isEmpty() ? QString() : u'\n' + reason), 2);
   return false;
 }
 
@@ -705,11 +702,21 @@ void TfMain::ShowOptions(int page, int innerPage) {
 
 void TfMain::ChooseNewSkeleton(TNewSkeleton skeleton) {
   switch (skeleton) {
-    case TNewSkeleton::Empty: NewDocSkeleton.clear(); break;
-    case TNewSkeleton::Html: LoadHtmlTemplate(); break;
-    case TNewSkeleton::Php: LoadPhpTemplate(); break;
-    case TNewSkeleton::Css: LoadCssTemplate(); break;
-    case TNewSkeleton::Xhtml: LoadXhtmlTemplate(); break;
+    case TNewSkeleton::Empty:
+      NewDocSkeleton.clear();
+      break;
+    case TNewSkeleton::Html:
+      LoadHtmlTemplate();
+      break;
+    case TNewSkeleton::Php:
+      LoadPhpTemplate();
+      break;
+    case TNewSkeleton::Css:
+      LoadCssTemplate();
+      break;
+    case TNewSkeleton::Xhtml:
+      LoadXhtmlTemplate();
+      break;
   }
 }
 
@@ -719,8 +726,7 @@ void TfMain::ReloadCodeInsideLists() {
 }
 
 void TfMain::SendEmail() {
-  if (!Launcher().Open(QStringLiteral("mailto:")))
-    ShowMessageDlg(LangText(QStringLiteral("NoMailProgram")), 2);
+  if (!Launcher().Open(QStringLiteral("mailto:"))) ShowMessageDlg(LangText(QStringLiteral("NoMailProgram")), 2);
 }
 
 bool TfMain::OpenWithProgram(const QString& program, const QString& file) {

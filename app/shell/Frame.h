@@ -4,18 +4,18 @@
 // exit sequence.
 #pragma once
 
-#include "app/core/AppHost.h"
-#include "app/document/Child.h"
-#include "app/options/ConfigModel.h"
-#include "app/shell/MDITab.h"
-#include "app/document/PreviewFile.h"
-#include "platform/Colors.h"
-
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 #include <array>
 #include <functional>
+
+#include "app/core/AppHost.h"
+#include "app/document/Child.h"
+#include "app/document/PreviewFile.h"
+#include "app/options/ConfigModel.h"
+#include "app/shell/MDITab.h"
+#include "platform/Colors.h"
 
 class QAction;
 class QFileDialog;
@@ -194,7 +194,7 @@ class TfMain : public QMainWindow, public IAppHost {
   int FileManWidth = 0;
   QString HelpPath;
   class TProjectTree* ProjectPage = nullptr;  // side pane, page 1
-  class TTagLibrary* TagPage = nullptr;      // side pane, page 2
+  class TTagLibrary* TagPage = nullptr;       // side pane, page 2
 
   QMdiArea* MDIClient = nullptr;
   TMDITab* MDITab1 = nullptr;
@@ -203,12 +203,12 @@ class TfMain : public QMainWindow, public IAppHost {
   QWidget* Panel1 = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QTabWidget* PageControl2 = nullptr;
-  QTabBar* TabSet1 = nullptr;  // the side pane's page tabs, at its foot
+  QTabBar* TabSet1 = nullptr;               // the side pane's page tabs, at its foot
   TFileManagerPane* FileManager = nullptr;  // page 0 of the side pane
-  QMenu* TabPopup = nullptr;  // the tab strip's pop-up menu
-  QMenu* BrowserPop = nullptr;  // the external browsers
-  QMenu* PopupMenu4 = nullptr;  // headings
-  QMenu* PopupMenu2 = nullptr;  // paragraph alignment
+  QMenu* TabPopup = nullptr;                // the tab strip's pop-up menu
+  QMenu* BrowserPop = nullptr;              // the external browsers
+  QMenu* PopupMenu4 = nullptr;              // headings
+  QMenu* PopupMenu2 = nullptr;              // paragraph alignment
 
  protected:
   void showEvent(QShowEvent* event) override;

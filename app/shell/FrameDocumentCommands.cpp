@@ -1,13 +1,13 @@
 // The commands that work on the active document are offered only while a
 // document window is active; the window commands while any window is open.
-#include "app/shell/Frame.h"
-#include "app/core/Settings.h"
-
 #include <QAction>
 #include <QMdiArea>
 #include <QMenu>
 #include <QTabWidget>
 #include <QToolBar>
+
+#include "app/core/Settings.h"
+#include "app/shell/Frame.h"
 
 namespace {
 void SetEnabledDeep(const QList<QAction*>& actions, bool on) {
@@ -21,10 +21,10 @@ void SetEnabledDeep(const QList<QAction*>& actions, bool on) {
 
 void TfMain::UpdateDocumentCommands() {
   const bool document = ActiveDocument() != nullptr;
-  static const char* const onDocument[] = {
-      "Undo1",      "Redo1",     "Cut1",    "Copy1",   "Paste1",      "SelectAll1", "GotoLine1",
-      "WWrap1",     "Search1",   "SearchReplace", "FindNext", "FindPrevious", "ExpDoc1", "PR_DOC1",
-      "preview",    "nopreview", "ToolButton22"};
+  static const char* const onDocument[] = {"Undo1",      "Redo1",        "Cut1",    "Copy1",   "Paste1",
+                                           "SelectAll1", "GotoLine1",    "WWrap1",  "Search1", "SearchReplace",
+                                           "FindNext",   "FindPrevious", "ExpDoc1", "PR_DOC1", "preview",
+                                           "nopreview",  "ToolButton22"};
   for (const char* name : onDocument)
     if (QAction* a = Action(QLatin1String(name))) a->setEnabled(document);
   // Without a browser set, F12 opens the options at the browsers' page, with

@@ -1,15 +1,5 @@
 // The main window's previews in external browsers and its imports of
 // rich-text and word-processor documents.
-#include "app/document/Documents.h"
-#include "app/shell/Frame.h"
-#include "app/document/ImportsPreviews.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "app/options/uconfig.h"
-#include "authoring/WtInsertFragments.h"
-#include "platform/Exceptions.h"
-
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
@@ -20,6 +10,16 @@
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <algorithm>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/document/Documents.h"
+#include "app/document/ImportsPreviews.h"
+#include "app/options/uconfig.h"
+#include "app/shell/Frame.h"
+#include "authoring/WtInsertFragments.h"
+#include "platform/Exceptions.h"
 
 // ------------------------------------------------------------ external previews
 

@@ -1,18 +1,18 @@
 // The main window's simple insert commands: how text reaches the active
 // document, the wrap of the selection and the commands that need no dialog
 // or only a one-line prompt.
-#include "app/shell/Frame.h"
-#include "app/look/Icons.h"
-#include "app/dialogs/InsertDialogs.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "authoring/WtInsertFragments.h"
-
 #include <QAction>
 #include <QColorDialog>
 #include <QInputDialog>
 #include <QMenu>
 #include <QToolBar>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/dialogs/InsertDialogs.h"
+#include "app/look/Icons.h"
+#include "app/shell/Frame.h"
+#include "authoring/WtInsertFragments.h"
 
 void TfMain::InsertTextAtCursor(const QString& text) {
   TChildForm* c = ActiveDocument();
@@ -126,24 +126,30 @@ void TfMain::BuildInsertCommands(QMenu* insert) {
   forms->setObjectName(QStringLiteral("FormControls1"));
   forms->setProperty("langKey", QStringLiteral("TB53"));
   menus_.insert(QStringLiteral("FormControls1"), forms);
-  static const char* const controls[][2] = {{"ToolButton29", "FCheck"}, {"ToolButton65", "FRadio"},
-                                            {"ToolButton43", "FButton"}, {"ToolButton52", "FEdit"},
-                                            {"ToolButton66", "FPwBox"}, {"ToolButton63", "FTA"},
-                                            {"ToolButton61", "FImage"}, {"ToolButton80", "FHText"}};
+  static const char* const controls[][2] = {
+      {"ToolButton29", "FCheck"}, {"ToolButton65", "FRadio"}, {"ToolButton43", "FButton"}, {"ToolButton52", "FEdit"},
+      {"ToolButton66", "FPwBox"}, {"ToolButton63", "FTA"},    {"ToolButton61", "FImage"},  {"ToolButton80", "FHText"}};
   for (const auto& c : controls) {
     const QString kind = QLatin1String(c[1]);
     AddAction(forms, c[0], kind, "", [this, kind] { InsertFormControl(*this, kind); });
   }
   AddAction(forms, "ToolButton17", "FExample", "", [this] { InsertMailForm(*this); });
 
-  static const char* const icons[][2] = {
-      {"ToolButton51", "format-list-unordered"}, {"ToolButton50", "format-list-ordered"},
-      {"ToolButton27", "insert-horizontal-rule"}, {"ToolButton30", "x-office-calendar"},
-      {"ToolButton32", "appointment-new"}, {"ToolButton5", "accessories-character-map"},
-      {"ToolButton29", "checkbox"}, {"ToolButton65", "radio"}, {"ToolButton43", "insert-button"},
-      {"ToolButton52", "insert-text"}, {"ToolButton66", "dialog-password"},
-      {"ToolButton63", "accessories-text-editor"}, {"ToolButton61", "insert-image"},
-      {"ToolButton80", "view-hidden"}, {"ToolButton17", "mail-message-new"}};
+  static const char* const icons[][2] = {{"ToolButton51", "format-list-unordered"},
+                                         {"ToolButton50", "format-list-ordered"},
+                                         {"ToolButton27", "insert-horizontal-rule"},
+                                         {"ToolButton30", "x-office-calendar"},
+                                         {"ToolButton32", "appointment-new"},
+                                         {"ToolButton5", "accessories-character-map"},
+                                         {"ToolButton29", "checkbox"},
+                                         {"ToolButton65", "radio"},
+                                         {"ToolButton43", "insert-button"},
+                                         {"ToolButton52", "insert-text"},
+                                         {"ToolButton66", "dialog-password"},
+                                         {"ToolButton63", "accessories-text-editor"},
+                                         {"ToolButton61", "insert-image"},
+                                         {"ToolButton80", "view-hidden"},
+                                         {"ToolButton17", "mail-message-new"}};
   for (const auto& i : icons) actions_.value(QLatin1String(i[0]))->setIcon(ThemeIcon(QLatin1String(i[1])));
 
   // The dialog commands on the second insert page, the form controls on the third.

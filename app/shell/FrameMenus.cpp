@@ -1,16 +1,6 @@
 // The main window's menus and tool bars: the commands with their keys and
 // pictures, the window arrangement, the bars' stored places and the captions
 // in the language module's words.
-#include "app/shell/Frame.h"
-#include "app/dialogs/FramePictures.h"
-#include "app/look/Icons.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "app/dialogs/ShellDialogs.h"
-#include "app/dialogs/UpdateConsole.h"
-#include "app/dialogs/uAbout.h"
-
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
@@ -26,6 +16,16 @@
 #include <QToolButton>
 #include <algorithm>
 #include <array>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/dialogs/FramePictures.h"
+#include "app/dialogs/ShellDialogs.h"
+#include "app/dialogs/UpdateConsole.h"
+#include "app/dialogs/uAbout.h"
+#include "app/look/Icons.h"
+#include "app/shell/Frame.h"
 
 namespace {
 // Properties of actions and menus: the module keys of caption and hint.
@@ -129,15 +129,9 @@ void TfMain::BuildMenusAndBars() {
   AddAction(tools, "ImgBrowser", "ImgBrowser", "F8", [this] { ImageBrowserOnFolder(); });
   AddAction(tools, "ToolButton22", "rmvfLinks", "", onDocument([](TChildForm* c) { c->vfLinksClick(); }));
   AddAction(tools, "stFTPcl", "stFTPcl", "", [this] { FTPExecute(); });
-  AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", [this] {
-    ShowOptions(-1, -1);
-  });
-  AddAction(tools, "TBCD", "TBCD", "", [this] {
-    ShowOptions(4, -1);
-  });
-  AddAction(tools, "C_Lang", "C_Lang", "", [this] {
-    ShowOptions(2, -1);
-  });
+  AddAction(tools, "ConfigScreen", "Options", "Ctrl+Alt+C", [this] { ShowOptions(-1, -1); });
+  AddAction(tools, "TBCD", "TBCD", "", [this] { ShowOptions(4, -1); });
+  AddAction(tools, "C_Lang", "C_Lang", "", [this] { ShowOptions(2, -1); });
   AddAction(tools, "FileMan1", "FileMan1", "F11", [this] { ShowSidePane(!Panel1->isVisible()); });
 
   QMenu* ops = menu("Ops", "MM_Ops");
@@ -180,36 +174,73 @@ void TfMain::BuildMenusAndBars() {
   AddAction(nullptr, "ToolButton35", "Save", "", [this] { ActionSaveExecute(); });
 
   // Tool-button hints where they differ from the command's caption.
-  static const char* const hints[][2] = {
-      {"ActionOpen", "TB2"}, {"ToolButton35", "TB3"}, {"PR_DOC1", "TB4"},  {"Cut1", "TB21"},
-      {"Copy1", "TB22"},     {"LoadBrowser", "TB50"}, {"ToolButton33", "TB1"}, {"Support1", "KvxSup"},
-      {"Italic1", "TB6"},    {"Underline1", "TB7"},   {"ToolButton18", "TB51"}, {"ToolButton19", "TB31"}};
+  static const char* const hints[][2] = {{"ActionOpen", "TB2"},   {"ToolButton35", "TB3"},  {"PR_DOC1", "TB4"},
+                                         {"Cut1", "TB21"},        {"Copy1", "TB22"},        {"LoadBrowser", "TB50"},
+                                         {"ToolButton33", "TB1"}, {"Support1", "KvxSup"},   {"Italic1", "TB6"},
+                                         {"Underline1", "TB7"},   {"ToolButton18", "TB51"}, {"ToolButton19", "TB31"}};
   for (const auto& h : hints) actions_.value(QLatin1String(h[0]))->setProperty(kHintKey, QLatin1String(h[1]));
 
   // Icons by their names in the desktop's icon theme.
-  static const char* const icons[][2] = {
-      {"New1", "document-new"}, {"ToolButton33", "document-new"}, {"ActionOpen", "document-open"},
-      {"Save2", "document-save"}, {"ToolButton35", "document-save"}, {"SaveAs1", "document-save-as"},
-      {"SaveAll", "document-save-all"}, {"Close1", "window-close"}, {"CloseAll", "window-close-all"},
-      {"ImpRTF1", "document-import"}, {"ImpDoc1", "document-import"}, {"ExpDoc1", "document-export"},
-      {"PR_DOC1", "document-print"}, {"Exit1", "application-exit"}, {"Undo1", "edit-undo"},
-      {"Redo1", "edit-redo"}, {"Cut1", "edit-cut"}, {"Copy1", "edit-copy"}, {"Paste1", "edit-paste"},
-      {"SelectAll1", "edit-select-all"}, {"GotoLine1", "go-jump"}, {"WWrap1", "format-justify-fill"},
-      {"Search1", "edit-find"}, {"SearchReplace", "edit-find-replace"}, {"FindNext", "go-down"},
-      {"FindPrevious", "go-up"}, {"Table1", "insert-table"}, {"Bold1", "format-text-bold"},
-      {"Italic1", "format-text-italic"}, {"Underline1", "format-text-underline"},
-      {"Center1", "format-justify-center"}, {"Left1", "format-justify-left"}, {"Right1", "format-justify-right"},
-      {"ToolButton60", "preferences-desktop-font"}, {"ToolButton84", "format-justify-fill"},
-      {"ToolButton26", "format-text-direction-ltr"}, {"ToolButton14", "color-picker"},
-      {"ToolButton31", "dialog-information"}, {"preview", "document-print-preview"},
-      {"nopreview", "accessories-text-editor"}, {"LoadBrowser", "web-browser"}, {"ImgBrowser", "image-x-generic"},
-      {"ToolButton22", "insert-link"}, {"stFTPcl", "folder-remote"}, {"ConfigScreen", "preferences-system"},
-      {"TBCD", "text-x-script"}, {"C_Lang", "preferences-desktop-locale"}, {"LoadDocs1", "document-new"},
-      {"FileMan1", "system-file-manager"}, {"WCascade", "window-cascade"},
-      {"WTile1", "window-tile-horizontally"}, {"WTile2", "window-tile-vertically"},
-      {"WArrange", "window-arrange-icons"}, {"WMinimize", "window-minimize-all"}, {"Help1", "help-browser"},
-      {"DoEmail", "mail-send"}, {"Support1", "help-faq"}, {"MM_DoDon", "emblem-favorite"},
-      {"UpdCheck", "system-software-update"}, {"About1", "help-about"}};
+  static const char* const icons[][2] = {{"New1", "document-new"},
+                                         {"ToolButton33", "document-new"},
+                                         {"ActionOpen", "document-open"},
+                                         {"Save2", "document-save"},
+                                         {"ToolButton35", "document-save"},
+                                         {"SaveAs1", "document-save-as"},
+                                         {"SaveAll", "document-save-all"},
+                                         {"Close1", "window-close"},
+                                         {"CloseAll", "window-close-all"},
+                                         {"ImpRTF1", "document-import"},
+                                         {"ImpDoc1", "document-import"},
+                                         {"ExpDoc1", "document-export"},
+                                         {"PR_DOC1", "document-print"},
+                                         {"Exit1", "application-exit"},
+                                         {"Undo1", "edit-undo"},
+                                         {"Redo1", "edit-redo"},
+                                         {"Cut1", "edit-cut"},
+                                         {"Copy1", "edit-copy"},
+                                         {"Paste1", "edit-paste"},
+                                         {"SelectAll1", "edit-select-all"},
+                                         {"GotoLine1", "go-jump"},
+                                         {"WWrap1", "format-justify-fill"},
+                                         {"Search1", "edit-find"},
+                                         {"SearchReplace", "edit-find-replace"},
+                                         {"FindNext", "go-down"},
+                                         {"FindPrevious", "go-up"},
+                                         {"Table1", "insert-table"},
+                                         {"Bold1", "format-text-bold"},
+                                         {"Italic1", "format-text-italic"},
+                                         {"Underline1", "format-text-underline"},
+                                         {"Center1", "format-justify-center"},
+                                         {"Left1", "format-justify-left"},
+                                         {"Right1", "format-justify-right"},
+                                         {"ToolButton60", "preferences-desktop-font"},
+                                         {"ToolButton84", "format-justify-fill"},
+                                         {"ToolButton26", "format-text-direction-ltr"},
+                                         {"ToolButton14", "color-picker"},
+                                         {"ToolButton31", "dialog-information"},
+                                         {"preview", "document-print-preview"},
+                                         {"nopreview", "accessories-text-editor"},
+                                         {"LoadBrowser", "web-browser"},
+                                         {"ImgBrowser", "image-x-generic"},
+                                         {"ToolButton22", "insert-link"},
+                                         {"stFTPcl", "folder-remote"},
+                                         {"ConfigScreen", "preferences-system"},
+                                         {"TBCD", "text-x-script"},
+                                         {"C_Lang", "preferences-desktop-locale"},
+                                         {"LoadDocs1", "document-new"},
+                                         {"FileMan1", "system-file-manager"},
+                                         {"WCascade", "window-cascade"},
+                                         {"WTile1", "window-tile-horizontally"},
+                                         {"WTile2", "window-tile-vertically"},
+                                         {"WArrange", "window-arrange-icons"},
+                                         {"WMinimize", "window-minimize-all"},
+                                         {"Help1", "help-browser"},
+                                         {"DoEmail", "mail-send"},
+                                         {"Support1", "help-faq"},
+                                         {"MM_DoDon", "emblem-favorite"},
+                                         {"UpdCheck", "system-software-update"},
+                                         {"About1", "help-about"}};
   for (const auto& i : icons) actions_.value(QLatin1String(i[0]))->setIcon(ThemeIcon(QLatin1String(i[1])));
 
   // Tool bars.
@@ -243,8 +274,8 @@ void TfMain::BuildMenusAndBars() {
       button->setObjectName(drop == PopupMenu4 ? QStringLiteral("ToolButton25") : QStringLiteral("ToolButton24"));
       button->setMenu(drop);
       button->setPopupMode(QToolButton::InstantPopup);
-      button->setIcon(ThemeIcon(drop == PopupMenu4 ? QStringLiteral("format-text-rich")
-                                                   : QStringLiteral("format-indent-more")));
+      button->setIcon(
+          ThemeIcon(drop == PopupMenu4 ? QStringLiteral("format-text-rich") : QStringLiteral("format-indent-more")));
       common->addWidget(button);
     }
     for (const char* name : {"ToolButton26", "ToolButton14", "ToolButton31"})
@@ -318,10 +349,9 @@ void TfMain::ArrangeWindows(TWindowArrangement how) {
 
 void TfMain::SaveToolbarPositions() {
   Settings::TMainWindowLayout layout;
-  for (int i = 0; i < 5; ++i)
-    layout.ToolBars[i] = {ToolBars[i]->x(), ToolBars[i]->y(), ToolBars[i]->height()};
+  for (int i = 0; i < 5; ++i) layout.ToolBars[i] = {ToolBars[i]->x(), ToolBars[i]->y(), ToolBars[i]->height()};
   layout.LastFolder = LastFolder;
-  layout.DirectoryHeight = DirectoryHeight;  // the folder tree keeps its stored height
+  layout.DirectoryHeight = DirectoryHeight;                 // the folder tree keeps its stored height
   if (Panel1->isVisible()) FileManWidth = Panel1->width();  // a hidden pane keeps its last width
   layout.FileManWidth = FileManWidth;
   Settings::WriteMainWindowLayout(layout);
@@ -364,9 +394,9 @@ void TfMain::LoadToolbarPositions() {
 namespace {
 QString MenuCaption(const QString& key) {
   // Menu captions whose first letter is their accelerator.
-  static const QSet<QString> accelerated = {"File",  "New",    "Open",    "Save",     "SaveAs",   "Close",
-                                            "CloseAll", "Exit", "Edit",   "Search",   "Tools",    "Info",
-                                            "Window1", "WArrange", "WCascade", "WMinimize", "InsertMenu"};
+  static const QSet<QString> accelerated = {"File",     "New",      "Open",     "Save",      "SaveAs",    "Close",
+                                            "CloseAll", "Exit",     "Edit",     "Search",    "Tools",     "Info",
+                                            "Window1",  "WArrange", "WCascade", "WMinimize", "InsertMenu"};
   return accelerated.contains(key) ? AcceleratedLangText(key) : LangText(key);
 }
 }  // namespace

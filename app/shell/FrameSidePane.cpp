@@ -1,22 +1,9 @@
 // The main window's side pane: three pages (files, projects, tag library)
 // switched by the tabs at its foot, and the file-manager commands with their
 // keys, which act only where the folder tree or the file list has the focus.
-#include "app/sidepane/FileManagerPane.h"
-#include "app/shell/Frame.h"
-#include "app/look/Icons.h"
-#include "app/core/Launcher.h"
-#include "app/core/LanguageModule.h"
-#include "app/sidepane/ProjectPages.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "files/FileServices.h"
-#include "files/FrDirectoryTree.h"
-#include "files/FrFileListBox.h"
-#include "platform/Exceptions.h"
-
-#include <QFileInfo>
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -27,6 +14,19 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <functional>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/look/Icons.h"
+#include "app/shell/Frame.h"
+#include "app/sidepane/FileManagerPane.h"
+#include "app/sidepane/ProjectPages.h"
+#include "files/FileServices.h"
+#include "files/FrDirectoryTree.h"
+#include "files/FrFileListBox.h"
+#include "platform/Exceptions.h"
 
 namespace {
 // The file controls show their texts and dialogs the program's way.
@@ -158,9 +158,9 @@ void TfMain::EnsureSidePane() {
   QAction* dropFolder = scoped(add("rmDelF", "rmDelF", "Del", [pane] { pane->DeleteFolder(); }), {tree});
   graphic->setEnabled(false);
   static const char* const icons[][2] = {
-      {"fManOpenFile", "document-open"}, {"fManCopyFile", "edit-copy"},        {"fManDelFile", "edit-delete"},
-      {"fManInsertFile", "insert-text"}, {"fManRunBox", "system-run"},         {"fManRefresh", "view-refresh"},
-      {"FM_Prop", "document-properties"}, {"rmCreateF", "folder-new"},         {"FM_EDGFX", "applications-graphics"}};
+      {"fManOpenFile", "document-open"},  {"fManCopyFile", "edit-copy"}, {"fManDelFile", "edit-delete"},
+      {"fManInsertFile", "insert-text"},  {"fManRunBox", "system-run"},  {"fManRefresh", "view-refresh"},
+      {"FM_Prop", "document-properties"}, {"rmCreateF", "folder-new"},   {"FM_EDGFX", "applications-graphics"}};
   for (const auto& i : icons) Action(QLatin1String(i[0]))->setIcon(ThemeIcon(QLatin1String(i[1])));
   for (QAction* a : std::as_const(added)) ApplyActionLanguage(a);
 
@@ -210,8 +210,10 @@ void TfMain::RestoreSidePane(const TIniFile& ini) {
 
 void TfMain::StartSidePane() {
   sidePaneState_.started = true;
-  if (sidePaneState_.visible) EnsureSidePane();
-  else if (FileManager) LoadSidePane();
+  if (sidePaneState_.visible)
+    EnsureSidePane();
+  else if (FileManager)
+    LoadSidePane();
   Panel1->setVisible(sidePaneState_.visible);
 }
 
@@ -255,7 +257,6 @@ void TfMain::SelectSidePage(int index) {
   KeepActiveDocument(Panel1, PageControl2, MDIClient, [this, index] { PageControl2->setCurrentIndex(index); });
   TabSet1->setCurrentIndex(index);
 }
-
 
 QString TfMain::FileManagerFolder() const {
   const QString folder = FileManager ? FileManager->Folder() : sidePaneState_.folder;

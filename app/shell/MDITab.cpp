@@ -1,10 +1,10 @@
 #include "app/shell/MDITab.h"
 
-#include "platform/Exceptions.h"
-#include "platform/ScopeExit.h"
-
 #include <QMdiArea>
 #include <QMdiSubWindow>
+
+#include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
 
 TMDITab::TMDITab(QWidget* owner, QMdiArea* area) : QTabBar(nullptr), area_(area) {
   if (!owner || !owner->isWindow()) throw Exception(QStringLiteral("MDITab can be put only on Form."));

@@ -3,12 +3,12 @@
 // a window selects its tab, and a window that goes away takes its tab along.
 #pragma once
 
-#include "platform/ImageList.h"
-
 #include <QPointer>
 #include <QTabBar>
 #include <functional>
 #include <vector>
+
+#include "platform/ImageList.h"
 
 class QMdiArea;
 class QMdiSubWindow;

@@ -1,15 +1,5 @@
 #include "app/shell/StartUp.h"
 
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "app/document/Documents.h"
-#include "app/document/PreviewFile.h"
-#include "app/look/Icons.h"
-#include "app/shell/Application.h"
-#include "app/shell/Frame.h"
-#include "platform/Exceptions.h"
-#include "platform/ProgramFolder.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -21,6 +11,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/document/Documents.h"
+#include "app/document/PreviewFile.h"
+#include "app/look/Icons.h"
+#include "app/shell/Application.h"
+#include "app/shell/Frame.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+
 QString ProductTitle;
 
 TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
@@ -29,13 +29,13 @@ TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
   // Painted whole by paintEvent: no layout, no child widgets and no font of
   // its own, so that showing it costs the start-up little.
   setAttribute(Qt::WA_OpaquePaintEvent);
-  if (const QScreen* screen = QApplication::primaryScreen())
-    move(screen->geometry().center() - rect().center());
+  if (const QScreen* screen = QApplication::primaryScreen()) move(screen->geometry().center() - rect().center());
 
   const TIniFile ini = Settings::Open();
   // A settings file too large to be read is no first run: the main window
   // says so and goes on with the defaults.
-  if (!ini.TooLarge() && ini.ReadString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString()).isEmpty()) {
+  if (!ini.TooLarge() &&
+      ini.ReadString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString()).isEmpty()) {
     WaitForIconTheme();  // the dialog's message loop may look icons up
     TfFirstTimeSettings dialog;
     dialog.FormShow();

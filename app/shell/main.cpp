@@ -1,15 +1,15 @@
 // Korvex Vantar: start-up and the message loop.
-#include "app/shell/Application.h"
-#include "app/sidepane/DocumentManager.h"
-#include "app/shell/Frame.h"
+#include <QApplication>
+#include <memory>
+
 #include "app/look/Icons.h"
+#include "app/shell/Application.h"
+#include "app/shell/Frame.h"
 #include "app/shell/StartUp.h"
+#include "app/sidepane/DocumentManager.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/PaintProbe.h"
 #include "platform/SafeFile.h"
-
-#include <QApplication>
-#include <memory>
 
 int main(int argc, char* argv[]) {
   SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program

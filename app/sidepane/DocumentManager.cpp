@@ -1,16 +1,4 @@
 #include "app/sidepane/DocumentManager.h"
-#include "files/FrListView.h"
-
-#include "app/core/AppHost.h"
-#include "app/look/Icons.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "app/sidepane/TemplateEditor.h"
-#include "platform/Exceptions.h"
-#include "platform/ProgramFolder.h"
-#include "platform/SafeFile.h"
-#include "platform/TextCodec.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,12 +7,24 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QTreeWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <functional>
+
+#include "app/core/AppHost.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/look/Icons.h"
+#include "app/sidepane/TemplateEditor.h"
+#include "files/FrListView.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SafeFile.h"
+#include "platform/TextCodec.h"
 
 namespace UserTemplates {
 
@@ -106,8 +106,7 @@ qsizetype FindLine(const QStringList& index, const QString& line) {
 
 }  // namespace
 
-TfDocumentManager::TfDocumentManager(IAppHost* host)
-    : QDialog(host ? host->HostWindow() : nullptr), host_(host) {
+TfDocumentManager::TfDocumentManager(IAppHost* host) : QDialog(host ? host->HostWindow() : nullptr), host_(host) {
   setObjectName(QStringLiteral("fDocumentManager"));
   resize(520, 380);
   auto* layout = new QVBoxLayout(this);
@@ -143,8 +142,7 @@ TfDocumentManager::TfDocumentManager(IAppHost* host)
   layout->addWidget(StatusBar1);
 
   // The standard documents: the empty one has no caption.
-  for (const char* caption : {"", "HTML", "PHP", "CSS", "XHTML"})
-    AddItem(FrListView1, QLatin1String(caption));
+  for (const char* caption : {"", "HTML", "PHP", "CSS", "XHTML"}) AddItem(FrListView1, QLatin1String(caption));
 
   connect(FrListView1, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item) { OpenStandard(FrListView1->indexOfTopLevelItem(item)); });
@@ -281,7 +279,8 @@ void TfDocumentManager::DeleteTemplate() {
   if (row < 0 || row >= paths_.size()) return;
   const QString line = paths_[row];
   const QString question = LangText(QStringLiteral("DelFile1")) + QStringLiteral(" [ ") +
-                           FrListView2->topLevelItem(row)->text(0) + QStringLiteral(" ] ") + LangText(QStringLiteral("DelFile2"));
+                           FrListView2->topLevelItem(row)->text(0) + QStringLiteral(" ] ") +
+                           LangText(QStringLiteral("DelFile2"));
   if (ShowMessageDlg(question, 1) == 6) {
     try {
       QStringList index = ReadIndex();

@@ -1,12 +1,5 @@
 #include "app/sidepane/FileManagerDialogs.h"
 
-#include "app/sidepane/FileOperations.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "files/FileServices.h"
-#include "files/FrDirectoryTree.h"
-#include "files/PromptDialogs.h"
-
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -17,11 +10,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include "app/look/ExtProgressBar.h"
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/look/ExtProgressBar.h"
+#include "app/sidepane/FileOperations.h"
+#include "files/FileServices.h"
+#include "files/FrDirectoryTree.h"
+#include "files/PromptDialogs.h"
 
 namespace {
 QString Text(const char* key) { return LangText(QLatin1String(key)); }
@@ -204,7 +204,11 @@ void TfFileCopy::reject() {
 // ------------------------------------------------------------ delete confirmation
 
 TfConfdel::TfConfdel(const QStringList& paths, QWidget* parent)
-    : QDialog(parent), Label1(new QLabel), ListBox1(new QListWidget), Button1(new QPushButton), Button2(new QPushButton) {
+    : QDialog(parent),
+      Label1(new QLabel),
+      ListBox1(new QListWidget),
+      Button1(new QPushButton),
+      Button2(new QPushButton) {
   setObjectName(QStringLiteral("fConfdel"));
   setWindowTitle(Text("FconfDelCap"));
   resize(420, 300);

@@ -1,22 +1,5 @@
 #include "app/sidepane/FileManagerPane.h"
 
-#include "app/document/Documents.h"
-#include "app/sidepane/FileManagerDialogs.h"
-#include "app/sidepane/FileOperations.h"
-#include "app/core/AppHost.h"
-#include "app/options/ConfigModel.h"
-#include "app/dialogs/FramePictures.h"
-#include "app/look/Icons.h"
-#include "app/core/Launcher.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "app/dialogs/ShellDialogs.h"
-#include "files/FrDirectoryTree.h"
-#include "files/FrFileListBox.h"
-#include "files/PromptDialogs.h"
-#include "images/uImageLoad.h"
-
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -30,10 +13,27 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "app/core/AppHost.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/dialogs/FramePictures.h"
+#include "app/dialogs/ShellDialogs.h"
+#include "app/document/Documents.h"
+#include "app/look/Icons.h"
+#include "app/options/ConfigModel.h"
+#include "app/sidepane/FileManagerDialogs.h"
+#include "app/sidepane/FileOperations.h"
+#include "files/FrDirectoryTree.h"
+#include "files/FrFileListBox.h"
+#include "files/PromptDialogs.h"
+#include "images/uImageLoad.h"
 
 namespace {
 QString Text(const char* key) { return LangText(QLatin1String(key)); }
@@ -41,10 +41,22 @@ constexpr int kYes = 6, kNo = 7;
 }  // namespace
 
 const QStringList& TFileManagerPane::MaskItems() {
-  static const QStringList items = {"*.html", "*.xhtml", "*.asp", "*.js", "*.php;*.php3;*.phtml;*.inc", "*.txt,",
-                                    "*.doc", "*.css", "*.cgi", "*.pl",
-                                    "*.bmp;*.ico;*.wmf;*.emf;*.gif;*.jpg;*.jpeg;*.png", "*.lms ", "*.sql",
-                                    "*.xml,*.xsd,*.xsl,*.xslt,*.dtd", "*.vbs", "*.*"};
+  static const QStringList items = {"*.html",
+                                    "*.xhtml",
+                                    "*.asp",
+                                    "*.js",
+                                    "*.php;*.php3;*.phtml;*.inc",
+                                    "*.txt,",
+                                    "*.doc",
+                                    "*.css",
+                                    "*.cgi",
+                                    "*.pl",
+                                    "*.bmp;*.ico;*.wmf;*.emf;*.gif;*.jpg;*.jpeg;*.png",
+                                    "*.lms ",
+                                    "*.sql",
+                                    "*.xml,*.xsd,*.xsl,*.xslt,*.dtd",
+                                    "*.vbs",
+                                    "*.*"};
   return items;
 }
 
@@ -393,7 +405,8 @@ void TFileManagerPane::AddFileToDocument() {
 void TFileManagerPane::EditGraphic() {
   const QString path = FrFileListBox1->FilePath();
   if (path.isEmpty() || !Documents::IsImageFile(path)) return;
-  const QString program = Settings::Open().ReadString(QStringLiteral("GFX"), QStringLiteral("Path"), QString()).trimmed();
+  const QString program =
+      Settings::Open().ReadString(QStringLiteral("GFX"), QStringLiteral("Path"), QString()).trimmed();
   if (!program.isEmpty()) {
     host_.OpenWithProgram(program, path);
     return;
@@ -439,8 +452,8 @@ void TFileManagerPane::RunBoxClick() {
 
 void TFileManagerPane::GoToShellFolder(bool desktop) {
   FrDirectoryTree1->Refresh();
-  const QString folder = QStandardPaths::writableLocation(desktop ? QStandardPaths::DesktopLocation
-                                                                  : QStandardPaths::DocumentsLocation);
+  const QString folder =
+      QStandardPaths::writableLocation(desktop ? QStandardPaths::DesktopLocation : QStandardPaths::DocumentsLocation);
   if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
   try {
     FrDirectoryTree1->OpenPath(folder);
@@ -451,7 +464,8 @@ void TFileManagerPane::GoToShellFolder(bool desktop) {
 bool TFileManagerPane::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
-  const bool enter = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier;
+  const bool enter =
+      (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier;
   if (enter && watched == ComboBox2->lineEdit()) {
     // Everything this key sets off runs before the timer.
     maskEnter_ = true;

@@ -1,9 +1,7 @@
 #include "app/sidepane/FileOperations.h"
 
-#include "app/core/LanguageModule.h"
-#include "files/FileServices.h"
-#include "platform/Exceptions.h"
-#include "platform/RegularFile.h"
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,11 +9,13 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
-
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "app/core/LanguageModule.h"
+#include "files/FileServices.h"
+#include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 
 namespace FileOps {
 
@@ -60,7 +60,9 @@ bool IsInsertablePicture(const QString& fileName) {
 namespace {
 QString Escaped(const QString& text) {
   QString out = text;
-  out.replace(u'&', QStringLiteral("&amp;")).replace(u'<', QStringLiteral("&lt;")).replace(u'"', QStringLiteral("&quot;"));
+  out.replace(u'&', QStringLiteral("&amp;"))
+      .replace(u'<', QStringLiteral("&lt;"))
+      .replace(u'"', QStringLiteral("&quot;"));
   return out;
 }
 }  // namespace
@@ -172,8 +174,7 @@ TRunTarget ResolveRunText(const QString& text) {
 }
 
 QList<QStringList> ToolPrograms(const QString& name) {
-  if (name == u"calc")
-    return {{"gnome-calculator"}, {"kcalc"}, {"galculator"}, {"mate-calc"}, {"xcalc"}};
+  if (name == u"calc") return {{"gnome-calculator"}, {"kcalc"}, {"galculator"}, {"mate-calc"}, {"xcalc"}};
   if (name == u"regedit") return {{"dconf-editor"}};
   if (name == u"msconfig") return {{"gnome-system-monitor"}, {"ksysguard"}, {"xfce4-taskmanager"}};
   return {};
@@ -184,9 +185,13 @@ bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString
   // the reading) for ever.
   QFile in;
   switch (OpenRegularFile(source, in, &error)) {
-    case TRegularOpen::Opened: break;
-    case TRegularOpen::NotRegular: error = LangText(QStringLiteral("NotRegular")); return false;
-    case TRegularOpen::Failed: return false;
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      error = LangText(QStringLiteral("NotRegular"));
+      return false;
+    case TRegularOpen::Failed:
+      return false;
   }
   // Written under a temporary name beside the target and renamed when whole.
   QSaveFile out(target);

@@ -1,16 +1,5 @@
 #include "app/sidepane/ProjectPages.h"
 
-#include "app/look/Icons.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "files/FrDirectoryTree.h"
-#include "files/FrTreeView.h"
-#include "files/PromptDialogs.h"
-#include "files/TreeText.h"
-#include "platform/Exceptions.h"
-#include "platform/SafeFile.h"
-
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +9,17 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/look/Icons.h"
+#include "files/FrDirectoryTree.h"
+#include "files/FrTreeView.h"
+#include "files/PromptDialogs.h"
+#include "files/TreeText.h"
+#include "platform/Exceptions.h"
+#include "platform/SafeFile.h"
 
 namespace {
 

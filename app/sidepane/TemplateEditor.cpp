@@ -1,17 +1,5 @@
 #include "app/sidepane/TemplateEditor.h"
 
-#include "app/document/Child.h"
-#include "app/sidepane/DocumentManager.h"
-#include "app/document/Documents.h"
-#include "app/core/AppHost.h"
-#include "app/document/HighlighterCodes.h"
-#include "app/look/Icons.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "editor/SrcEditHighlighter.h"
-#include "platform/TextCodec.h"
-
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
@@ -26,6 +14,18 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "app/core/AppHost.h"
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/document/Child.h"
+#include "app/document/Documents.h"
+#include "app/document/HighlighterCodes.h"
+#include "app/look/Icons.h"
+#include "app/sidepane/DocumentManager.h"
+#include "editor/SrcEditHighlighter.h"
+#include "platform/TextCodec.h"
 
 TfMyDocumentsCreator::TfMyDocumentsCreator(const QString& folder, QWidget* parent) : QDialog(parent), folder_(folder) {
   setObjectName(QStringLiteral("fMyDocumentsCreator"));

@@ -3,11 +3,11 @@
 // modally by the document manager, which reads the results.
 #pragma once
 
-#include "editor/SrcEdit.h"
-
 #include <QDialog>
 #include <QHash>
 #include <array>
+
+#include "editor/SrcEdit.h"
 
 class QAction;
 class QLabel;

@@ -3,22 +3,23 @@
 // answers for every question, dialog and program start.
 #pragma once
 
-#include "app/shell/Frame.h"
-#include "app/core/Launcher.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "highlighters/SrcHighlighters.h"
-#include "platform/BrowserView.h"
-#include "platform/ProgramFolder.h"
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileDialog>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/shell/Frame.h"
+#include "highlighters/SrcHighlighters.h"
+#include "platform/BrowserView.h"
+#include "platform/ProgramFolder.h"
+#include "tests/common/TestUtil.h"
 
 // Readable texts in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -29,17 +30,85 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 }
 
 inline const QStringList& ModuleKeys() {
-  static const QStringList keys = {
-      "DefCharSet", "btOk", "btCancel", "ExitMsg", "OutOfMemory", "Sluiten1", "Sluiten2", "NoLines", "NoLines2", "GLineTo",
-      "GiveLineNO", "CCUpARLstb", "IniTooLarge", "DocStatusNow", "DocStateI", "DocStateO", "FtpLoadError", "LowerCase",
-      "NoOpenFile", "FltWebPages", "FltStyleSheets", "FltScripts", "FltAllFiles",
-      "JavaCloseWindow", "DoBrowser", "DoPreview", "DoRefresh", "DoStop", "DoBack", "DoPrevious", "PreviewWriteErr",
-      "ImpIntDoc1", "ErrorImp", "STextNotFound", "ZeroHttp", "ZeroImg", "rmdOk", "rmdError", "LinkCheckDone",
-      "InformMsg1Lib", "HT_Warning", "HTAccess", "ErrorMsg1Lib", "HtBadDoc", "HtFatal", "HTMLTidyCannotFix", "SAskRep1", "SearchLineBreak", "fmHeading",
-      "RowError", "ColError", "TblWidth", "BdWidth", "ListType", "UpdOn1", "FCheck", "FRadio", "FButton", "FEdit",
-      "FPwBox", "FTA", "FImage", "FHText", "FExample",
-      "DelFile1", "DelFile2", "PMLoadErr", "PMKeptAs", "PMSaveErr", "PMBadFolder", "ElementsLE", "DocCap", "DocCapTab1",
-      "DocCapTab2", "DocCapCHK", "FileExists2", "TplNameBad", "ONummie", "ChildEDTBSH"};
+  static const QStringList keys = {"DefCharSet",
+                                   "btOk",
+                                   "btCancel",
+                                   "ExitMsg",
+                                   "OutOfMemory",
+                                   "Sluiten1",
+                                   "Sluiten2",
+                                   "NoLines",
+                                   "NoLines2",
+                                   "GLineTo",
+                                   "GiveLineNO",
+                                   "CCUpARLstb",
+                                   "IniTooLarge",
+                                   "DocStatusNow",
+                                   "DocStateI",
+                                   "DocStateO",
+                                   "FtpLoadError",
+                                   "LowerCase",
+                                   "NoOpenFile",
+                                   "FltWebPages",
+                                   "FltStyleSheets",
+                                   "FltScripts",
+                                   "FltAllFiles",
+                                   "JavaCloseWindow",
+                                   "DoBrowser",
+                                   "DoPreview",
+                                   "DoRefresh",
+                                   "DoStop",
+                                   "DoBack",
+                                   "DoPrevious",
+                                   "PreviewWriteErr",
+                                   "ImpIntDoc1",
+                                   "ErrorImp",
+                                   "STextNotFound",
+                                   "ZeroHttp",
+                                   "ZeroImg",
+                                   "rmdOk",
+                                   "rmdError",
+                                   "LinkCheckDone",
+                                   "InformMsg1Lib",
+                                   "HT_Warning",
+                                   "HTAccess",
+                                   "ErrorMsg1Lib",
+                                   "HtBadDoc",
+                                   "HtFatal",
+                                   "HTMLTidyCannotFix",
+                                   "SAskRep1",
+                                   "SearchLineBreak",
+                                   "fmHeading",
+                                   "RowError",
+                                   "ColError",
+                                   "TblWidth",
+                                   "BdWidth",
+                                   "ListType",
+                                   "UpdOn1",
+                                   "FCheck",
+                                   "FRadio",
+                                   "FButton",
+                                   "FEdit",
+                                   "FPwBox",
+                                   "FTA",
+                                   "FImage",
+                                   "FHText",
+                                   "FExample",
+                                   "DelFile1",
+                                   "DelFile2",
+                                   "PMLoadErr",
+                                   "PMKeptAs",
+                                   "PMSaveErr",
+                                   "PMBadFolder",
+                                   "ElementsLE",
+                                   "DocCap",
+                                   "DocCapTab1",
+                                   "DocCapTab2",
+                                   "DocCapCHK",
+                                   "FileExists2",
+                                   "TplNameBad",
+                                   "ONummie",
+                                   "ChildEDTBSH"};
   return keys;
 }
 

@@ -1,14 +1,7 @@
 // The program as a person uses it, with the real embedded browser: open a
 // page given on the command line, change it, preview it and save it. Runs
 // under a virtual X server.
-#include "app/shell/Frame.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/core/Settings.h"
-#include "app/shell/StartUp.h"
-#include "highlighters/SrcHighlighters.h"
-#include "platform/ProgramFolder.h"
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
@@ -16,8 +9,16 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/core/Settings.h"
+#include "app/shell/Frame.h"
+#include "app/shell/StartUp.h"
+#include "highlighters/SrcHighlighters.h"
+#include "platform/ProgramFolder.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -80,8 +81,10 @@ TEST_F(EndToEnd, OpenTypePreviewSave) {
   EXPECT_TRUE(QFileInfo::exists(root + "site/kvx_tmp~page.html"));
 
   EXPECT_TRUE(main->ActionSaveExecute());
-  EXPECT_EQ(ReadFileBytes(page),
-            QByteArray("<html>\n<head><title>Generated page (edited)</title></head>\n<body>\n<p>typed</p>\n</body>\n</html>\n"));
+  EXPECT_EQ(
+      ReadFileBytes(page),
+      QByteArray(
+          "<html>\n<head><title>Generated page (edited)</title></head>\n<body>\n<p>typed</p>\n</body>\n</html>\n"));
   EXPECT_TRUE(main->close());
   EXPECT_FALSE(QFileInfo::exists(root + "site/kvx_tmp~page.html"));
 }

@@ -1,22 +1,23 @@
 // The main window's keys as a person presses them on a real X display, with
 // the caret in the editor of a page given on the command line.
-#include "app/shell/Frame.h"
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
 #include "app/core/Prompts.h"
 #include "app/core/Settings.h"
+#include "app/shell/Frame.h"
 #include "app/shell/StartUp.h"
 #include "highlighters/SrcHighlighters.h"
 #include "platform/ProgramFolder.h"
 #include "tests/common/TestUtil.h"
-
-#include <QApplication>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QDir>
-#include <QMdiArea>
-#include <QTemporaryDir>
-#include <QTest>
-#include <gtest/gtest.h>
-#include <memory>
 
 #ifdef KV_HAVE_XCB
 #include <xcb/xcb.h>
@@ -90,7 +91,8 @@ class ReleaseWatch : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->nativeScanCode() == keycode_) seen = true;
+    if (event->type() == QEvent::KeyRelease && static_cast<QKeyEvent*>(event)->nativeScanCode() == keycode_)
+      seen = true;
     return QObject::eventFilter(watched, event);
   }
 

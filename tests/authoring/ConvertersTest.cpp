@@ -1,13 +1,14 @@
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
 #include "authoring/WtRgbToHtml.h"
 #include "authoring/WtRichEditToHtml.h"
 #include "authoring/WtStrToHtml.h"
 #include "platform/Exceptions.h"
 #include "platform/RtfReader.h"
 #include "tests/common/TestUtil.h"
-
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -104,13 +105,15 @@ TEST(WtRichEditToHtml, FontAndParagraphTags) {
             QStringLiteral("<font color=\"#FF0000\" size=\"3\" face=\"Verdana\"><b><i><strike><u>"));
   EXPECT_EQ(conv.PendingFontClose(), QStringLiteral("</u></strike></i></b></font>"));
 
-  const std::pair<int, int> sizes[] = {{1, 1}, {8, 1}, {9, 2},  {10, 2}, {11, 3}, {12, 3}, {14, 4},
+  const std::pair<int, int> sizes[] = {{1, 1},  {8, 1},  {9, 2},  {10, 2}, {11, 3}, {12, 3}, {14, 4},
                                        {16, 5}, {18, 5}, {20, 6}, {24, 6}, {25, 7}, {72, 7}};
   for (const auto& [points, html] : sizes) EXPECT_EQ(TWtRichEditToHtml::HtmlFontSize(points), html) << points;
 
-  EXPECT_EQ(conv.ParagraphToHtml(TAlignment::taLeftJustify, TNumberingStyle::nsNone), QStringLiteral("<p align=\"left\">"));
+  EXPECT_EQ(conv.ParagraphToHtml(TAlignment::taLeftJustify, TNumberingStyle::nsNone),
+            QStringLiteral("<p align=\"left\">"));
   EXPECT_EQ(conv.PendingParagraphClose(), QStringLiteral("</p>"));
-  EXPECT_EQ(conv.ParagraphToHtml(TAlignment::taRightJustify, TNumberingStyle::nsNone), QStringLiteral("<p align=\"right\">"));
+  EXPECT_EQ(conv.ParagraphToHtml(TAlignment::taRightJustify, TNumberingStyle::nsNone),
+            QStringLiteral("<p align=\"right\">"));
   EXPECT_EQ(conv.ParagraphToHtml(TAlignment::taCenter, TNumberingStyle::nsBullet),
             QStringLiteral("<li><p align=\"center\">"));
   EXPECT_EQ(conv.PendingParagraphClose(), QStringLiteral("</p></li>"));
@@ -158,17 +161,16 @@ TEST(WtRichEditToHtml, GoldenHtmlOfAnRtfDocument) {
   const TRichTextDocument doc = RtfReader::Read(rtf);
   TWtRichEditToHtml conv;
   const QStringList html = conv.ConvertToHtmlstringList(doc);
-  const QStringList expected = {
-      QStringLiteral("<font color=\"#000000\" size=\"3\" face=\"Arial\">"),
-      QStringLiteral("<br><font color=\"#000000\" size=\"2\" face=\"Arial\">Hello </font>"
-                     "<font color=\"#000000\" size=\"2\" face=\"Arial\"><b>bold</b></font>"
-                     "<font color=\"#000000\" size=\"2\" face=\"Arial\"> </font>"
-                     "<font color=\"#FF0000\" size=\"2\" face=\"Arial\">red"),
-      QStringLiteral("<br><p align=\"center\">Centred &lt;x&gt;"),
-      QStringLiteral("<br></p><p align=\"left\">&eacute;t&eacute; a^b"),
-      QStringLiteral("</font>"),
-      QStringLiteral("</p>"),
-      QStringLiteral("</font>")};
+  const QStringList expected = {QStringLiteral("<font color=\"#000000\" size=\"3\" face=\"Arial\">"),
+                                QStringLiteral("<br><font color=\"#000000\" size=\"2\" face=\"Arial\">Hello </font>"
+                                               "<font color=\"#000000\" size=\"2\" face=\"Arial\"><b>bold</b></font>"
+                                               "<font color=\"#000000\" size=\"2\" face=\"Arial\"> </font>"
+                                               "<font color=\"#FF0000\" size=\"2\" face=\"Arial\">red"),
+                                QStringLiteral("<br><p align=\"center\">Centred &lt;x&gt;"),
+                                QStringLiteral("<br></p><p align=\"left\">&eacute;t&eacute; a^b"),
+                                QStringLiteral("</font>"),
+                                QStringLiteral("</p>"),
+                                QStringLiteral("</font>")};
   EXPECT_EQ(html, expected);
 
   QTemporaryDir dir;

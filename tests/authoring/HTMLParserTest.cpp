@@ -1,6 +1,6 @@
-#include "authoring/HTMLParser.h"
-
 #include <gtest/gtest.h>
+
+#include "authoring/HTMLParser.h"
 
 namespace {
 
@@ -60,11 +60,16 @@ TEST(HTMLParser, FileKinds) {
     bool remote;
   };
   const Case cases[] = {
-      {"news.htm", &TParsed::HTML, false},        {"http://h/a.gif", &TParsed::Image, true},
-      {"a.JPEG", &TParsed::Image, false},         {"m.mp3", &TParsed::Media, false},
-      {"s.js", &TParsed::Java, false},            {"x.php?a=1", &TParsed::PHP, false},
-      {"c.cab", &TParsed::ActiveX, false},        {"p.asp", &TParsed::ASP, false},
-      {"http://h/cgi/x.cgi", &TParsed::PERL, true}, {"https://h/i.html", &TParsed::HTML, false},
+      {"news.htm", &TParsed::HTML, false},
+      {"http://h/a.gif", &TParsed::Image, true},
+      {"a.JPEG", &TParsed::Image, false},
+      {"m.mp3", &TParsed::Media, false},
+      {"s.js", &TParsed::Java, false},
+      {"x.php?a=1", &TParsed::PHP, false},
+      {"c.cab", &TParsed::ActiveX, false},
+      {"p.asp", &TParsed::ASP, false},
+      {"http://h/cgi/x.cgi", &TParsed::PERL, true},
+      {"https://h/i.html", &TParsed::HTML, false},
   };
   for (const Case& c : cases) {
     const TParsed p = ParseText(QStringLiteral("<a href=\"%1\">").arg(QLatin1String(c.href)));
@@ -76,8 +81,7 @@ TEST(HTMLParser, FileKinds) {
 
 TEST(HTMLParser, TitleMetaAndReset) {
   THTMLParser p;
-  p.HTML = QStringList{"<html><head><title>Home</title>",
-                       "<meta name=\"keywords\" content=\"a, b\">",
+  p.HTML = QStringList{"<html><head><title>Home</title>", "<meta name=\"keywords\" content=\"a, b\">",
                        "<META NAME=Description CONTENT='About us'>", "<a href=x.htm></head>"};
   p.Parse();
   EXPECT_EQ(p.Parsed.Title, "Home");
@@ -130,8 +134,7 @@ TEST(HTMLParser, TextRoutines) {
   for (const Split& s : splits) {
     QString protocol, path, query, fileName;
     SplitURL(QLatin1String(s.url), protocol, path, query, fileName);
-    EXPECT_EQ(QStringList({protocol, path, query, fileName}),
-              QStringList({s.protocol, s.path, s.query, s.fileName}))
+    EXPECT_EQ(QStringList({protocol, path, query, fileName}), QStringList({s.protocol, s.path, s.query, s.fileName}))
         << s.url;
   }
   EXPECT_EQ(ExtractBetween("a|b|c", u'|'), "b");
@@ -163,11 +166,11 @@ TEST(HTMLParser, CharacterReferencesDecoded) {
       {"&lt;&gt;&quot;&apos;", "<>\"'"},
       {"caf&eacute;.html", "caf\u00e9.html"},
       {"&euro;&mdash;&alpha;&Omega;&sigmaf;&lang;", "\u20ac\u2014\u03b1\u03a9\u03c2\u27e8"},
-      {"&#38", "&"},                 // ";" is optional after digits
-      {"a&amp b", "a& b"},           // an old name without ";"
+      {"&#38", "&"},                   // ";" is optional after digits
+      {"a&amp b", "a& b"},             // an old name without ";"
       {"?x=1&copy=2", "?x=1&copy=2"},  // ... but not before "="
-      {"&copyright", "&copyright"},  // nor inside a longer name
-      {"&euro ", "&euro "},          // newer names need their ";"
+      {"&copyright", "&copyright"},    // nor inside a longer name
+      {"&euro ", "&euro "},            // newer names need their ";"
       {"&nosuch; & &; &#; &#x; &", "&nosuch; & &; &#; &#x; &"},
       {"&#0;&#xD800;&#x110000;&#99999999999999999999;", "\ufffd\ufffd\ufffd\ufffd"},
       {"&#128;&#x9F;", "\u20ac\u0178"},  // the old Windows characters
@@ -179,7 +182,8 @@ TEST(HTMLParser, CharacterReferencesDecoded) {
 
   // Lines as documentation pages write them.
   const TParsed p = ParseText(QStringLiteral(
-      "<p>See <a href=\"https://bugs.example.org/buglist.cgi?product=x&amp;component=y&amp;bug_status=NEW\">open bugs</a>\n"
+      "<p>See <a href=\"https://bugs.example.org/buglist.cgi?product=x&amp;component=y&amp;bug_status=NEW\">open "
+      "bugs</a>\n"
       "<a href='../manual/ch&#46;2.html#s&#x2d;1'>chapter</a> <a href=faq&#46;html>faq</a>\n"
       "<img src=\"logo&#x2e;png\" alt=\"&lt;logo&gt;\"><a href=\"mailto:dev&#64;example.org\">mail</a>\n"
       "<meta name=\"description\" content=\"Tom &amp; Jerry\"><frame src=\"nav&#46;htm\">"));

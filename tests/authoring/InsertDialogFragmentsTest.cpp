@@ -3,10 +3,11 @@
 // Tables of controls give only the fields a case fills.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
+#include <gtest/gtest.h>
+
 #include <QDateTime>
 #include <QTextDocumentFragment>
 #include <QTimeZone>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -18,10 +19,10 @@ TEST(InsertDialogFragments, Tables) {
   TTableOptions two;
   two.rows = "2";
   two.cols = "2";
-  EXPECT_EQ(TableFragment(two),
-            Lines({"<table align='right' width='100%'  border='0' cellpadding='0' cellspacing='0' summary=\"\">",
-                   "<tr>", "  <td></td>", "  <td></td>", "</tr>", "<tr>", "  <td></td>", "  <td></td>", "</tr>",
-                   "</table>"}));
+  EXPECT_EQ(
+      TableFragment(two),
+      Lines({"<table align='right' width='100%'  border='0' cellpadding='0' cellspacing='0' summary=\"\">", "<tr>",
+             "  <td></td>", "  <td></td>", "</tr>", "<tr>", "  <td></td>", "  <td></td>", "</tr>", "</table>"}));
 
   struct Case {
     const char* name;
@@ -53,19 +54,15 @@ TEST(InsertDialogFragments, Tables) {
   quotes.backgroundImage = "bob's.gif";
   quotes.backgroundExists = true;
   const Case cases[] = {
-      {"everything",
-       full,
+      {"everything", full,
        "<table align='center' background='/t/x.gif' width='400' BGColor=#ff0000  border='2' bordercolor='#000000' "
        "bordercolorlight='#ffffff' cellpadding='1' cellspacing='2' summary=\"\">"},
-      {"missing image, left",
-       missingImage,
+      {"missing image, left", missingImage,
        "<table align='left' width='100%'  border='0' cellpadding='0' cellspacing='0' summary=\"\">"},
-      {"dark only, white background",
-       dark,
+      {"dark only, white background", dark,
        "<table align='center' background='/t/x.gif' width='400'  border='2' bordercolor='#000000' "
        "bordercolordark='#0000ff' cellpadding='1' cellspacing='2' summary=\"\">"},
-      {"single quotes",
-       quotes,
+      {"single quotes", quotes,
        "<table align='right' background='bob&#39;s.gif' width='5&#39;0'  border='0' cellpadding='0' cellspacing='0' "
        "summary=\"\">"},
   };
@@ -81,14 +78,10 @@ TEST(InsertDialogFragments, TableChecksInOrder) {
     int kind;
   };
   const Case cases[] = {
-      {"0", "0", "", true, "", "RowError", 2},
-      {"abc", "1", "1", false, "", "RowError", 2},
-      {"1001", "1", "1", false, "", "RowError", 2},
-      {" 1000 ", "x", "", true, "", "ColError", 2},
-      {"1", "1001", "1", false, "", "ColError", 2},
-      {"1", "1000", "", true, "", "TblWidth", 2},
-      {"1", "1", "50%", true, "", "BdWidth", 0},
-      {"1", "1", "50%", false, "", "", 0},
+      {"0", "0", "", true, "", "RowError", 2},      {"abc", "1", "1", false, "", "RowError", 2},
+      {"1001", "1", "1", false, "", "RowError", 2}, {" 1000 ", "x", "", true, "", "ColError", 2},
+      {"1", "1001", "1", false, "", "ColError", 2}, {"1", "1000", "", true, "", "TblWidth", 2},
+      {"1", "1", "50%", true, "", "BdWidth", 0},    {"1", "1", "50%", false, "", "", 0},
       {"1000", "1000", "50%", true, "0", "", 0},
   };
   for (const Case& c : cases) {
@@ -240,7 +233,8 @@ TEST(InsertDialogFragments, FormControls) {
     QString expected;
   };
   const Case cases[] = {
-      {"check box, value only", CheckBoxFragment({"", "V", "", true}, false), "<input type=\"checkbox\" Checked=\"Yes\">V"},
+      {"check box, value only", CheckBoxFragment({"", "V", "", true}, false),
+       "<input type=\"checkbox\" Checked=\"Yes\">V"},
       {"radio, all", CheckBoxFragment({"n", "V", "go()", false}, true),
        "<input type=\"radio\" name=\"n\" OnClick=\"go()\">V"},
       {"submit, empty", ButtonFragment({2}), "<input type=\"Submit\">"},
@@ -269,12 +263,16 @@ TEST(InsertDialogFragments, FormControls) {
 }
 
 TEST(InsertDialogFragments, MailForm) {
-  const QStringList rest = {"Your First Name: <input type=\"text\" name=\"first_name\">", "<br>",
-                            "Your Last Name: <input type=\"text\" name=\"last_name\">", "<br>",
-                            "<input type=\"submit\" value=\"Send\">", "</form>"};
+  const QStringList rest = {"Your First Name: <input type=\"text\" name=\"first_name\">",
+                            "<br>",
+                            "Your Last Name: <input type=\"text\" name=\"last_name\">",
+                            "<br>",
+                            "<input type=\"submit\" value=\"Send\">",
+                            "</form>"};
   EXPECT_EQ(MailForm("me@x.org"),
             Lines(QStringList{"<form enctype=\"text/plain\" method=\"post\" action=\"mailto:me@x.org\">"} + rest));
-  EXPECT_EQ(MailForm(""), Lines(QStringList{"<form enctype=\"text/plain\" method=\"post\" action=\"mailto:\">"} + rest));
+  EXPECT_EQ(MailForm(""),
+            Lines(QStringList{"<form enctype=\"text/plain\" method=\"post\" action=\"mailto:\">"} + rest));
 }
 
 TEST(InsertDialogFragments, CharacterMap) {
@@ -297,7 +295,7 @@ TEST(InsertDialogFragments, CharacterMap) {
   EXPECT_EQ(buttons[0xE9 - 0xA3].entity, "&eacute;");
   EXPECT_EQ(buttons[0xE9 - 0xA3].character, "\u00E9");
 
-  const QStringList specials = {"&nbsp; &nbsp;", "&quot; \"", "&amp; &", "&lt; <",     "&gt; >",
+  const QStringList specials = {"&nbsp; &nbsp;", "&quot; \"", "&amp; &",   "&lt; <",       "&gt; >",
                                 "&euro; \u20AC", "&circ; ^",  "&tilde; ~", "&hellip; ...", "&trade; tm"};
   QStringList actual;
   for (int i = CharacterCount; i < buttons.size(); ++i) actual << buttons[i].entity + u' ' + buttons[i].character;

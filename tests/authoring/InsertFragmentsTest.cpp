@@ -1,6 +1,6 @@
-#include "authoring/WtInsertFragments.h"
-
 #include <gtest/gtest.h>
+
+#include "authoring/WtInsertFragments.h"
 
 namespace {
 
@@ -70,15 +70,14 @@ TEST(InsertFragments, AlertScriptIsEscapedForItsString) {
     const char* typed;
     const char* inString;
   } cases[] = {
-      {"say \"hi\"", "say \\\"hi\\\""},
-      {"C:\\dir", "C:\\\\dir"},
-      {"</script><b>", "<\\/script><b>"},
-      {"a / b < c", "a / b < c"},
-      {"two\r\nlines", "two\\r\\nlines"},
+      {"say \"hi\"", "say \\\"hi\\\""}, {"C:\\dir", "C:\\\\dir"},           {"</script><b>", "<\\/script><b>"},
+      {"a / b < c", "a / b < c"},       {"two\r\nlines", "two\\r\\nlines"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(EscapeScriptString(c.typed), QString::fromLatin1(c.inString)) << c.typed;
-    EXPECT_TRUE(AlertScript(c.typed).contains(QStringLiteral("alert(\"") + QString::fromLatin1(c.inString) + QStringLiteral("\");"))) << c.typed;
+    EXPECT_TRUE(AlertScript(c.typed).contains(QStringLiteral("alert(\"") + QString::fromLatin1(c.inString) +
+                                              QStringLiteral("\");")))
+        << c.typed;
   }
 }
 

@@ -1,4 +1,6 @@
 // Fragments of the link, picture and flash-movie insert dialogs.
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QImage>
@@ -6,12 +8,10 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-#include "images/AnimPicture.h"
 
 #include "authoring/PictureInserts.h"
 #include "authoring/uPictureInserts.h"
+#include "images/AnimPicture.h"
 
 using namespace PictureInserts;
 
@@ -89,16 +89,17 @@ TEST(PictureInserts, FullPathRelativeToTheSavedDocument) {
 }
 
 TEST(PictureInserts, FlashBlock) {
-  const QString object = R"(<object classid="clsid:D27CDB6E-AE6D-11cf-96B8-444553540000" )"
-                         R"(codebase="http://download.macromedia.com/flash2/cabs/swflash.cab#version=4,0,0,0" id=untitled)";
+  const QString object =
+      R"(<object classid="clsid:D27CDB6E-AE6D-11cf-96B8-444553540000" )"
+      R"(codebase="http://download.macromedia.com/flash2/cabs/swflash.cab#version=4,0,0,0" id=untitled)";
   const QString page =
       R"(pluginspage="http://www.macromedia.com/shockwave/download/index.cgi?P1_Prod_Version=ShockwaveFlash">)";
-  EXPECT_EQ(FlashLines("m.swf", 300, 200, "true"),
-            QStringList({object + " width=300 height=200>", R"(<param name=movie value="m.swf">)",
-                         "<param name=quality value=high>", R"(<param name=loop value="true">)",
-                         R"(<embed src="m.swf" loop=true quality=high)",
-                         R"(width=300 height=200 type="application/x-shockwave-flash")", page, "</embed>",
-                         "</object>"}));
+  EXPECT_EQ(
+      FlashLines("m.swf", 300, 200, "true"),
+      QStringList({object + " width=300 height=200>", R"(<param name=movie value="m.swf">)",
+                   "<param name=quality value=high>", R"(<param name=loop value="true">)",
+                   R"(<embed src="m.swf" loop=true quality=high)",
+                   R"(width=300 height=200 type="application/x-shockwave-flash")", page, "</embed>", "</object>"}));
   // Height 100 and width 0: no size anywhere.
   const QStringList unsized = FlashLines("m.swf", 0, 100, "false");
   EXPECT_EQ(unsized[0], object + ">");

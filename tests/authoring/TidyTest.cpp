@@ -1,11 +1,11 @@
-#include "authoring/tidy.h"
-
-#include "authoring/TidyRun.h"
+#include <gtest/gtest.h>
+#include <tidy/tidybuffio.h>
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <tidy/tidybuffio.h>
+
+#include "authoring/TidyRun.h"
+#include "authoring/tidy.h"
 
 namespace {
 
@@ -127,9 +127,10 @@ TEST(Tidy, Properties) {
     tidy.Set##Name(v);                                    \
     EXPECT_EQ(static_cast<int>(tidy.Name()), v) << #Name; \
   }
-  KV_TIDY_BOOL_OPTIONS(KV_ROW) KV_TIDY_INT_OPTIONS(KV_ROW) KV_ROW(DropFontTags, 0)
+  KV_TIDY_BOOL_OPTIONS(KV_ROW)
+  KV_TIDY_INT_OPTIONS(KV_ROW) KV_ROW(DropFontTags, 0)
 #undef KV_ROW
-  tidy.SetAltText(QStringLiteral("picture"));
+      tidy.SetAltText(QStringLiteral("picture"));
   EXPECT_EQ(tidy.AltText(), "picture");
   EXPECT_TRUE(tidy.OptionsOk());
 
@@ -203,8 +204,12 @@ TEST(Tidy, ConfigTextCarriesEveryOption) {
       case TidyString:
         EXPECT_STREQ(tidyOptGetValue(copy.Document(), id), tidyOptGetValue(tidy.Document(), id)) << name;
         break;
-      case TidyInteger: EXPECT_EQ(tidyOptGetInt(copy.Document(), id), tidyOptGetInt(tidy.Document(), id)) << name; break;
-      case TidyBoolean: EXPECT_EQ(tidyOptGetBool(copy.Document(), id), tidyOptGetBool(tidy.Document(), id)) << name; break;
+      case TidyInteger:
+        EXPECT_EQ(tidyOptGetInt(copy.Document(), id), tidyOptGetInt(tidy.Document(), id)) << name;
+        break;
+      case TidyBoolean:
+        EXPECT_EQ(tidyOptGetBool(copy.Document(), id), tidyOptGetBool(tidy.Document(), id)) << name;
+        break;
     }
     ++compared;
   }
@@ -222,10 +227,10 @@ TEST(Tidy, NestingDepth) {
       {"", 0},
       {"plain < text <3", 0},
       {repeat("<div>", 7) + "x" + repeat("</div>", 7), 7},
-      {repeat("<DIV class=\"a>b\" title='</div>'>", 3), 3},  // quoted values hold no tags
-      {repeat("<div><b>x</b></div>", 50), 2},                   // siblings
-      {repeat("<p>x<li>y<td>z<br><img src=a><hr/>", 100), 0},   // ends Tidy infers, empty elements
-      {"<div><span></div><div>", 2},                            // an end tag closes what it encloses
+      {repeat("<DIV class=\"a>b\" title='</div>'>", 3), 3},    // quoted values hold no tags
+      {repeat("<div><b>x</b></div>", 50), 2},                  // siblings
+      {repeat("<p>x<li>y<td>z<br><img src=a><hr/>", 100), 0},  // ends Tidy infers, empty elements
+      {"<div><span></div><div>", 2},                           // an end tag closes what it encloses
       {repeat("<span/>", 9), 0},
       {"<!-- <div><div> --><div><script>if (a<div) x = '<div>';</script></div>", 1},
       {repeat("<table><tr><td>", 4), 4},

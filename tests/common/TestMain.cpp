@@ -1,6 +1,7 @@
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <csignal>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -72,9 +72,9 @@ class TStubHighlighter : public TSrcCustomHighlighter {
   int inBrace_ = 0;
 };
 
-#include "editor/SrcEditPrinterInfo.h"
-
 #include <vector>
+
+#include "editor/SrcEditPrinterInfo.h"
 
 // A canvas that records what is drawn, with a fixed font: every character
 // CharWidth pixels wide, every line Height pixels high. The page is A4 at
@@ -106,17 +106,14 @@ class TRecordingCanvas : public TPrintCanvas {
   QFont Font() const override { return font_; }
   TPrintFontMetrics Metrics() const override { return {Height, Height - Descent, Descent, 0, CharWidth}; }
   int TextWidth(const QString& text) const override { return CharWidth * static_cast<int>(text.size()); }
-  void DrawText(int x, int y, const QString& text, const QColor& color, const QColor& background, int,
-                bool) override {
+  void DrawText(int x, int y, const QString& text, const QColor& color, const QColor& background, int, bool) override {
     Ops.push_back({opText, x, y, text, color, background, font_.bold(), font_.italic()});
   }
   void FillRect(const QRect& r, const QColor& color) override { Ops.push_back({opFill, r.x(), r.y(), {}, color}); }
   void DrawRect(const QRect& r, const QColor& pen, const QColor& brush) override {
     Ops.push_back({opRect, r.x(), r.y(), {}, pen, brush});
   }
-  void DrawLine(int x1, int y1, int, int, const QColor& color) override {
-    Ops.push_back({opLine, x1, y1, {}, color});
-  }
+  void DrawLine(int x1, int y1, int, int, const QColor& color) override { Ops.push_back({opLine, x1, y1, {}, color}); }
 
   // The texts drawn, page by page.
   std::vector<QStringList> PageTexts() const {

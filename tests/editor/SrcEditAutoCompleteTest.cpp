@@ -1,11 +1,12 @@
-#include "editor/SrcEditAutoComplete.h"
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 #include <memory>
+
+#include "editor/SrcEditAutoComplete.h"
 
 void PrintTo(const TPoint& p, std::ostream* os);
 
@@ -35,8 +36,8 @@ struct Completion {
 
 TEST(SrcAutoComplete, SectionLayout) {
   TSrcAutoComplete c;
-  c.SetAutoCompleteList({"[tab | A table]", "", "", "<table>", "", "</table>", "", "[name]", "x",
-                         "[  | no name]", "lost", "[br|line break]", "<br>"});
+  c.SetAutoCompleteList({"[tab | A table]", "", "", "<table>", "", "</table>", "", "[name]", "x", "[  | no name]",
+                         "lost", "[br|line break]", "<br>"});
   EXPECT_EQ(c.TemplateNames(), (QStringList{"tab", "name]", "br|line"}));
   EXPECT_EQ(c.TemplateComments(), (QStringList{"A table", "", "break"}));
   // Leading empty lines go, inner and trailing ones stay.
@@ -74,7 +75,7 @@ TEST(SrcAutoComplete, ExactNameFromTheEndThenUniquePrefix) {
   EXPECT_EQ(t.Run("ta"), "second ta");
   EXPECT_TRUE(t.handled);
   EXPECT_EQ(t.Run("TB"), "tb text");  // names compare without case by default
-  EXPECT_EQ(t.Run("t"), "t");          // two names begin with it
+  EXPECT_EQ(t.Run("t"), "t");         // two names begin with it
   t.complete.SetCaseSensitive(true);
   EXPECT_EQ(t.Run("TB"), "TB");
 }
@@ -103,7 +104,7 @@ TEST(SrcAutoComplete, MarkOnTheFirstLineAndTextAfterTheCaret) {
 
 TEST(SrcAutoComplete, NothingHappens) {
   Completion t({"[ab | ]", "text"});
-  EXPECT_EQ(t.Run("ab "), "ab ");  // empty token
+  EXPECT_EQ(t.Run("ab "), "ab ");   // empty token
   EXPECT_EQ(t.Run("ab", 8), "ab");  // caret well past the line end
   t.edit.SetReadOnly(true);
   EXPECT_EQ(t.Run("ab"), "ab");

@@ -2,11 +2,12 @@
 // one Undo that must give the text back and one Redo that must redo it.
 #pragma once
 
-#include "editor/SrcEdit.h"
-
 #include <gtest/gtest.h>
+
 #include <memory>
 #include <ostream>
+
+#include "editor/SrcEdit.h"
 
 // Readable positions in failure messages (defined with the editor tests).
 void PrintTo(const TPoint& p, std::ostream* os);

@@ -1,9 +1,9 @@
-#include "tests/editor/SrcEditCommandCase.h"
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <random>
 #include <vector>
+
+#include "tests/editor/SrcEditCommandCase.h"
 
 namespace {
 constexpr TSrcEditorOptions kSmartDelete = eoSmartTabDelete, kSpaces = eoTabsToSpaces, kIndent = eoAutoIndent;
@@ -119,13 +119,31 @@ TEST(SrcEditCommands, Typing) {
       {"padding a line", {"ab"}, {5, 1}, ecChar, {"ab  x"}, {6, 1}, 0, 0, 8, QLatin1Char('x')},
       // A TAB of width 1 looks like a blank: the bytes are the blanks seen.
       {"padding, tab width 1", {""}, {7, 1}, ecChar, {"      h"}, {8, 1}, 0, kSpaces, 1, QLatin1Char('h')},
-      {"padding, tab width 1, input method", {""}, {4, 1}, ecImeStr, {"   hi"}, {6, 1}, 0, kSpaces, 1, QChar(),
+      {"padding, tab width 1, input method",
+       {""},
+       {4, 1},
+       ecImeStr,
+       {"   hi"},
+       {6, 1},
+       0,
+       kSpaces,
+       1,
+       QChar(),
        QStringLiteral("hi")},
       {"blanks that were there stay", {"ab  "}, {3, 1}, ecChar, {"abc  "}, {4, 1}, 0, 0, 8, QLatin1Char('c')},
       {"tab character", {"ab"}, {1, 1}, ecChar, {"ab"}, {1, 1}, 0, 0, 8, QLatin1Char('\t')},
       {"return character", {"ab"}, {1, 1}, ecChar, {"ab"}, {1, 1}, 0, 0, 8, QLatin1Char('\r')},
       {"delete character", {"ab"}, {1, 1}, ecChar, {"ab"}, {1, 1}, 0, 0, 8, QChar(127)},
-      {"input method", {"ab"}, {2, 1}, ecImeStr, {QStringLiteral("a\u65e5\u672cb")}, {4, 1}, 0, 0, 8, QChar(),
+      {"input method",
+       {"ab"},
+       {2, 1},
+       ecImeStr,
+       {QStringLiteral("a\u65e5\u672cb")},
+       {4, 1},
+       0,
+       0,
+       8,
+       QChar(),
        QStringLiteral("\u65e5\u672c")},
       {"input method breaks", {"ab"}, {2, 1}, ecImeStr, {"ax", "yb"}, {2, 2}, 0, 0, 8, QChar(), QStringLiteral("x\ny")},
       {"input method without text", {"ab"}, {2, 1}, ecImeStr, {"ab"}, {2, 1}},
@@ -149,11 +167,12 @@ TEST(SrcEditCommands, Typing) {
 }
 
 TEST(SrcEditCommands, TextCommandsLeaveAReadOnlyEditorAlone) {
-  const TSrcEditorCommand commands[] = {
-      ecDeleteLastChar, ecDeleteChar, ecDeleteWord,  ecDeleteLastWord, ecDeleteBOL, ecDeleteEOL,   ecDeleteLine,
-      ecClearAll,       ecLineBreak,  ecInsertLine,  ecChar,           ecImeStr,    ecUndo,        ecRedo,
-      ecCut,            ecPaste,      ecBlockIndent, ecBlockUnindent,  ecTab,       ecShiftTab,    ecUpperCase,
-      ecLowerCase,      ecToggleCase, ecTitleCase};
+  const TSrcEditorCommand commands[] = {ecDeleteLastChar, ecDeleteChar,    ecDeleteWord, ecDeleteLastWord,
+                                        ecDeleteBOL,      ecDeleteEOL,     ecDeleteLine, ecClearAll,
+                                        ecLineBreak,      ecInsertLine,    ecChar,       ecImeStr,
+                                        ecUndo,           ecRedo,          ecCut,        ecPaste,
+                                        ecBlockIndent,    ecBlockUnindent, ecTab,        ecShiftTab,
+                                        ecUpperCase,      ecLowerCase,     ecToggleCase, ecTitleCase};
   QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
   for (bool withSelection : {false, true}) {
     for (TSrcEditorCommand command : commands) {
@@ -286,12 +305,12 @@ TEST(SrcEditCommands, DispatchOrder) {
 // Random command scripts: undoing everything gives the starting text back and
 // redoing everything the final text. KV_SEED picks other scripts.
 TEST(SrcEditCommands, RandomScriptsUndoAndRedoExactly) {
-  const TSrcEditorCommand commands[] = {ecChar,      ecChar,        ecChar,          ecDeleteLastChar, ecDeleteChar,
-                                        ecDeleteWord, ecDeleteLastWord, ecDeleteBOL,   ecDeleteEOL,      ecDeleteLine,
-                                        ecLineBreak, ecInsertLine,  ecTab,           ecShiftTab,       ecBlockIndent,
-                                        ecBlockUnindent, ecUpperCase, ecToggleCase,  ecTitleCase,      ecImeStr,
-                                        ecToggleMode, ecCut, ecPaste, ecColumnSelect, ecNormalSelect,
-                                        ecSelWordRight, ecSelDown, ecLeft, ecLineStart, ecMatchBracket};
+  const TSrcEditorCommand commands[] = {
+      ecChar,        ecChar,          ecChar,         ecDeleteLastChar, ecDeleteChar,   ecDeleteWord, ecDeleteLastWord,
+      ecDeleteBOL,   ecDeleteEOL,     ecDeleteLine,   ecLineBreak,      ecInsertLine,   ecTab,        ecShiftTab,
+      ecBlockIndent, ecBlockUnindent, ecUpperCase,    ecToggleCase,     ecTitleCase,    ecImeStr,     ecToggleMode,
+      ecCut,         ecPaste,         ecColumnSelect, ecNormalSelect,   ecSelWordRight, ecSelDown,    ecLeft,
+      ecLineStart,   ecMatchBracket};
   const QString chars = QStringLiteral("ab \tXy(");
   std::mt19937 random(qEnvironmentVariableIntValue("KV_SEED") + 20261206);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
@@ -300,7 +319,8 @@ TEST(SrcEditCommands, RandomScriptsUndoAndRedoExactly) {
     QGuiApplication::clipboard()->setText(QStringLiteral("p\r\nq\U0001F600"));
     auto e = MakeEdit(start, 1 + pick(8));
     TSrcEditorOptions options = e->Options();
-    for (TSrcEditorOptions o : {eoTabsToSpaces, eoSmartTabs, eoTrimTrailingSpaces, eoAutoIndent, eoSmartTabDelete, eoTabIndent})
+    for (TSrcEditorOptions o :
+         {eoTabsToSpaces, eoSmartTabs, eoTrimTrailingSpaces, eoAutoIndent, eoSmartTabDelete, eoTabIndent})
       if (pick(2)) options ^= o;
     e->SetOptions(options);
     const bool wrap = pick(4) == 0;
@@ -308,7 +328,8 @@ TEST(SrcEditCommands, RandomScriptsUndoAndRedoExactly) {
       e->Lines().SetWrapWidth(6);
       e->SetWordWrap(true);
     }
-    QStringList script{QStringLiteral("tab width %1, options %2%3").arg(e->TabWidth()).arg(options).arg(wrap ? ", wrapped" : "")};
+    QStringList script{
+        QStringLiteral("tab width %1, options %2%3").arg(e->TabWidth()).arg(options).arg(wrap ? ", wrapped" : "")};
     for (int step = 0; step < 12; ++step) {
       const int lines = std::max(1, e->Lines().Count());
       TPoint p = e->CaretXY();
@@ -327,7 +348,8 @@ TEST(SrcEditCommands, RandomScriptsUndoAndRedoExactly) {
       }
       const TSrcEditorCommand command = commands[pick(static_cast<int>(std::size(commands)))];
       const QChar c = chars[pick(static_cast<int>(chars.size()))];
-      script << QStringLiteral("%1 '%2' at %3,%4%5").arg(EditorCommandToIdent(command), c).arg(p.X).arg(p.Y).arg(selected);
+      script
+          << QStringLiteral("%1 '%2' at %3,%4%5").arg(EditorCommandToIdent(command), c).arg(p.X).arg(p.Y).arg(selected);
       Exec(*e, command, c, QStringLiteral("i\U0001F600"));
     }
     SCOPED_TRACE(script.join(QStringLiteral("; ")).toStdString());

@@ -1,7 +1,5 @@
 // Edits as users make them: what they change and what one Undo gives back.
-#include "editor/SrcEdit.h"
-
-#include "tests/editor/SrcEditCommandCase.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,7 +7,9 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <functional>
-#include <gtest/gtest.h>
+
+#include "editor/SrcEdit.h"
+#include "tests/editor/SrcEditCommandCase.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ TEST(SrcEditEditing, WrappedPiecesJoinWithoutALineBreak) {
 
 TEST(SrcEditEditing, HostCallsNeverSplitASurrogatePair) {
   const QString line = QStringLiteral("a\U0001F600b");  // the pair takes columns 2 and 3
-  const QString x = QStringLiteral("ax\U0001F600b");     // "x" put in before the pair
+  const QString x = QStringLiteral("ax\U0001F600b");    // "x" put in before the pair
   auto other = MakeEdit({"x"});
   Select(*other, TPoint{1, 1}, TPoint{2, 1});
   struct {
@@ -85,10 +85,19 @@ TEST(SrcEditEditing, HostCallsNeverSplitASurrogatePair) {
     std::function<void(TCustomSrcEdit&)> call;
     QString after;
   } const cases[] = {
-      {"SetCaretXY", [](TCustomSrcEdit& e) { e.SetCaretXY(TPoint{3, 1}); }, line},
+      {"SetCaretXY",
+       [](TCustomSrcEdit& e) {
+         e.SetCaretXY(TPoint{3, 1});
+       },
+       line},
       {"SetSelStart", [](TCustomSrcEdit& e) { e.SetSelStart(3); }, line},
       {"SetSelEnd", [](TCustomSrcEdit& e) { e.SetSelEnd(3); }, line},
-      {"SetSelText", [](TCustomSrcEdit& e) { e.SetCaretXY(TPoint{3, 1}); e.SetSelText("x"); }, x},
+      {"SetSelText",
+       [](TCustomSrcEdit& e) {
+         e.SetCaretXY(TPoint{3, 1});
+         e.SetSelText("x");
+       },
+       x},
       {"paste",
        [](TCustomSrcEdit& e) {
          QGuiApplication::clipboard()->setText("x");
@@ -96,8 +105,16 @@ TEST(SrcEditEditing, HostCallsNeverSplitASurrogatePair) {
          e.PasteFromClipboard();
        },
        x},
-      {"drop", [&](TCustomSrcEdit& e) { e.DropSelection(other.get(), TPoint{3, 1}, false, false); }, x},
-      {"InsertBlock", [](TCustomSrcEdit& e) { e.InsertBlock(TPoint{3, 1}, TPoint{3, 1}, "x", true); }, x},
+      {"drop",
+       [&](TCustomSrcEdit& e) {
+         e.DropSelection(other.get(), TPoint{3, 1}, false, false);
+       },
+       x},
+      {"InsertBlock",
+       [](TCustomSrcEdit& e) {
+         e.InsertBlock(TPoint{3, 1}, TPoint{3, 1}, "x", true);
+       },
+       x},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -186,15 +203,30 @@ TEST(SrcEditEditing, DeletionsTrimTrailingBlanksAndUndoExactly) {
     std::function<void(TCustomSrcEdit&)> act;
     QStringList after;
   } const cases[] = {
-      {"backspace joins", {"x", "abc \t "}, {1, 2}, {1, 2}, [](TCustomSrcEdit& e) { Exec(e, ecDeleteLastChar); },
+      {"backspace joins",
+       {"x", "abc \t "},
+       {1, 2},
+       {1, 2},
+       [](TCustomSrcEdit& e) { Exec(e, ecDeleteLastChar); },
        {"xabc"}},
-      {"delete key on a selection", {"ab  cd"}, {5, 1}, {7, 1}, [](TCustomSrcEdit& e) { Exec(e, ecDeleteChar); },
+      {"delete key on a selection",
+       {"ab  cd"},
+       {5, 1},
+       {7, 1},
+       [](TCustomSrcEdit& e) { Exec(e, ecDeleteChar); },
        {"ab"}},
-      {"backspace on a selection made leftwards", {"ab \tcd"}, {7, 1}, {5, 1},
-       [](TCustomSrcEdit& e) { Exec(e, ecDeleteLastChar); }, {"ab"}},
+      {"backspace on a selection made leftwards",
+       {"ab \tcd"},
+       {7, 1},
+       {5, 1},
+       [](TCustomSrcEdit& e) { Exec(e, ecDeleteLastChar); },
+       {"ab"}},
       {"host deletion", {"ab  cd"}, {7, 1}, {5, 1}, [](TCustomSrcEdit& e) { e.SetSelText(QString()); }, {"ab"}},
       {"cut", {"ab  cd"}, {5, 1}, {7, 1}, [](TCustomSrcEdit& e) { e.CutToClipboard(); }, {"ab"}},
-      {"column block", {"ab  cd", "x", "ef \tgh"}, {5, 1}, {7, 3},
+      {"column block",
+       {"ab  cd", "x", "ef \tgh"},
+       {5, 1},
+       {7, 3},
        [](TCustomSrcEdit& e) {
          e.SetSelectionMode(smColumn);
          Exec(e, ecDeleteChar);

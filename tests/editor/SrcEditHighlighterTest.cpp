@@ -1,10 +1,11 @@
-#include "editor/SrcEditHighlighter.h"
-#include "editor/SrcEditStrConst.h"
+#include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <tuple>
 #include <vector>
+
+#include "editor/SrcEditHighlighter.h"
+#include "editor/SrcEditStrConst.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
-#include "editor/SrcEdit.h"
-#include "editor/SrcEditKbdHandler.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -9,8 +8,10 @@
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 #include <functional>
+
+#include "editor/SrcEdit.h"
+#include "editor/SrcEditKbdHandler.h"
 
 void PrintTo(const TPoint& p, std::ostream* os);
 
@@ -123,8 +124,8 @@ TEST(SrcEditMouse, DraggingBelowTheTextScrolls) {
 class NarrowEdit : public InputEdit {
  public:
   NarrowEdit() {
-    SetLines({QString(20, u'\t') + QStringLiteral("tabbed"), QString(156, u'x') + QStringLiteral("needle") +
-                                                                QString(138, u'y'),
+    SetLines({QString(20, u'\t') + QStringLiteral("tabbed"),
+              QString(156, u'x') + QStringLiteral("needle") + QString(138, u'y'),
               QString(12, u'\t') + QStringLiteral("a needle"), QString(300, u'z')});
     const int frame = width() - viewport()->width();
     resize(frame + GutterWidth() + 2 + 44 * CharWidth() + CharWidth() / 2, height());
@@ -354,14 +355,14 @@ TEST(SrcEditMouse, AClickOnAWideCharacterPutsTheCaretBeforeOrAfterIt) {
     int x, line;  // pixels from the text's left side; line
     int column;
   } cases[] = {
-      {1, 1, 1},                // left half of 中
-      {cw - 1, 1, 1},           // left half, next to the middle
-      {cw + 1, 1, 2},           // right half, next to the middle
-      {2 * cw - 1, 1, 2},       // right half, next to 文
-      {3 * cw + 1, 1, 3},       // right half of 文
+      {1, 1, 1},                    // left half of 中
+      {cw - 1, 1, 1},               // left half, next to the middle
+      {cw + 1, 1, 2},               // right half, next to the middle
+      {2 * cw - 1, 1, 2},           // right half, next to 文
+      {3 * cw + 1, 1, 3},           // right half of 文
       {4 * cw + cw / 2 + 1, 1, 4},  // right half of x: after the line
-      {cw - 1, 2, 1},           // left half of the pair
-      {cw + 1, 2, 3},           // right half of the pair: after both halves
+      {cw - 1, 2, 1},               // left half of the pair
+      {cw + 1, 2, 3},               // right half of the pair: after both halves
   };
   for (const auto& c : cases) {
     e.Click(QPoint(left + c.x, (c.line - 1) * e.LineHeight() + mid));

@@ -1,9 +1,10 @@
-#include "editor/SrcEdit.h"
-#include "editor/SrcEditKeyCmds.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <gtest/gtest.h>
+
+#include "editor/SrcEdit.h"
+#include "editor/SrcEditKeyCmds.h"
 
 TEST(KeyCommands, NamesRoundTrip) {
   const auto& names = EditorCommandNames();

@@ -1,13 +1,14 @@
-#include "editor/SrcEditKbdHandler.h"
-#include "editor/SrcEditMiscClasses.h"
-#include "editor/SrcEditMiscProcs.h"
+#include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "editor/SrcEditKbdHandler.h"
+#include "editor/SrcEditMiscClasses.h"
+#include "editor/SrcEditMiscProcs.h"
 
 TEST(Gutter, LimitsAndNotifications) {
   TSrcGutter g;
@@ -330,12 +331,12 @@ TEST(WideChars, EastAsianWideAndFullwidthTakeTwoCells) {
     char16_t c;
     bool wide;
   } cases[] = {
-      {u'a', false},     {0x00E9, false},  {0x10FF, false}, {0x1100, true},  {0x115F, true},  {0x1160, false},
-      {0x2614, true},    {0x2616, false},  {0x2E80, true},  {0x2E9A, false}, {0x3000, true},  {0x303E, true},
-      {0x303F, false},   {0x3041, true},   {0x3097, false}, {0x4E00, true},  {0x9FFF, true},  {0xA48C, true},
-      {0xA4D0, false},   {0xAC00, true},   {0xD7A3, true},  {0xD7A4, false}, {0xD83D, false}, {0xF900, true},
-      {0xFE30, true},    {0xFE53, false},  {0xFF01, true},  {0xFF60, true},  {0xFF61, false}, {0xFFE6, true},
-      {0xFFE7, false},   {0xFFFF, false},
+      {u'a', false},   {0x00E9, false}, {0x10FF, false}, {0x1100, true},  {0x115F, true},  {0x1160, false},
+      {0x2614, true},  {0x2616, false}, {0x2E80, true},  {0x2E9A, false}, {0x3000, true},  {0x303E, true},
+      {0x303F, false}, {0x3041, true},  {0x3097, false}, {0x4E00, true},  {0x9FFF, true},  {0xA48C, true},
+      {0xA4D0, false}, {0xAC00, true},  {0xD7A3, true},  {0xD7A4, false}, {0xD83D, false}, {0xF900, true},
+      {0xFE30, true},  {0xFE53, false}, {0xFF01, true},  {0xFF60, true},  {0xFF61, false}, {0xFFE6, true},
+      {0xFFE7, false}, {0xFFFF, false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsWideChar(c.c), c.wide) << std::hex << int(c.c);
   EXPECT_FALSE(HasWideChars(u"caf\u00E9 \u20AC"));

@@ -10,7 +10,9 @@ class QuoteHighlighter : public TSrcCustomHighlighter {
     AddAttribute(string_ = new TSrcHighlighterAttributes(QStringLiteral("String")));
     AddAttribute(symbol_ = new TSrcHighlighterAttributes(QStringLiteral("Symbol")));
   }
-  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override { return role == roleString ? string_ : nullptr; }
+  TSrcHighlighterAttributes* GetRoleAttribute(int role) const override {
+    return role == roleString ? string_ : nullptr;
+  }
   bool AtLineEnd() const override { return pos_ >= lineText_.size(); }
   QString GetTokenText() const override { return lineText_.mid(pos_, len_); }
   TSrcHighlighterAttributes* GetTokenAttribute() const override { return lineText_[pos_] == u'"' ? string_ : symbol_; }
@@ -89,7 +91,9 @@ TEST(SrcEditMovement, WideCharactersTakeTwoDisplayColumns) {
   const int display[] = {1, 3, 5, 6, 8, 9, 10, 11, 12};  // of character columns 1 to 9
   for (int x = 1; x <= 9; ++x) {
     EXPECT_EQ(e->CharToDisplayPos({x, 1}), (TPoint{display[x - 1], 1})) << x;
-    if (x != 7) { EXPECT_EQ(e->DisplayToCharPos({display[x - 1], 1}), (TPoint{x, 1})) << x; }  // 7: the pair's second half
+    if (x != 7) {
+      EXPECT_EQ(e->DisplayToCharPos({display[x - 1], 1}), (TPoint{x, 1})) << x;
+    }  // 7: the pair's second half
     EXPECT_EQ(e->RowColumnToPixels({x, 1}).x(), (display[x - 1] - 1) * e->CharWidth() + e->TextOffset()) << x;
   }
   // The second cell of a wide character belongs to it.
@@ -210,7 +214,12 @@ TEST(SrcEditMovement, CaseCommands) {
       {"title", {"say hELLo there"}, {7, 1}, ecTitleCase, {"say Hello there"}, {7, 1}},
       {"upper", {"say hELLo there"}, {7, 1}, ecUpperCase, {"say HELLO there"}, {7, 1}},
       {"lower", {"say hELLo there"}, {5, 1}, ecLowerCase, {"say hello there"}, {5, 1}},
-      {"the length stays", {QStringLiteral("stra\u00dfe")}, {1, 1}, ecUpperCase, {QStringLiteral("STRA\u00dfE")}, {1, 1}},
+      {"the length stays",
+       {QStringLiteral("stra\u00dfe")},
+       {1, 1},
+       ecUpperCase,
+       {QStringLiteral("STRA\u00dfE")},
+       {1, 1}},
       {"toggle a letter", {"aB1"}, {1, 1}, ecToggleCase, {"AB1"}, {2, 1}},
       {"toggle a capital", {"aB1"}, {2, 1}, ecToggleCase, {"ab1"}, {3, 1}},
       {"toggle a digit", {"aB1"}, {3, 1}, ecToggleCase, {"aB1"}, {4, 1}},

@@ -1,18 +1,19 @@
-#include "editor/SrcEdit.h"
-#include "editor/SrcEditStrConst.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
-#include <QImage>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPaintEngine>
 #include <QPaintEvent>
-#include <QScreen>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <QTextItem>
 #include <map>
 #include <memory>
-#include <QPaintEngine>
-#include <QTextItem>
+
+#include "editor/SrcEdit.h"
+#include "editor/SrcEditStrConst.h"
 
 namespace {
 
@@ -46,12 +47,18 @@ class RunHighlighter : public TSrcCustomHighlighter {
   QString GetTokenText() const override { return GetTokenView().toString(); }
   TSrcHighlighterAttributes* GetTokenAttribute() const override {
     switch (lineText_[start_].unicode()) {
-      case u'k': return keyword;
-      case u'c': return comment;
-      case u'u': return under;
-      case u'n': return nullptr;
-      case u' ': return space;
-      default: return ident;
+      case u'k':
+        return keyword;
+      case u'c':
+        return comment;
+      case u'u':
+        return under;
+      case u'n':
+        return nullptr;
+      case u' ':
+        return space;
+      default:
+        return ident;
     }
   }
   int GetTokenKind() const override { return 0; }
@@ -324,16 +331,23 @@ class TextRecordingDevice : public QPaintDevice {
  protected:
   int metric(PaintDeviceMetric m) const override {
     switch (m) {
-      case PdmWidth: return 420;
-      case PdmHeight: return 200;
+      case PdmWidth:
+        return 420;
+      case PdmHeight:
+        return 200;
       case PdmDpiX:
       case PdmDpiY:
       case PdmPhysicalDpiX:
-      case PdmPhysicalDpiY: return 96;
-      case PdmDepth: return 32;
-      case PdmDevicePixelRatio: return 1;
-      case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
-      default: return 0;
+      case PdmPhysicalDpiY:
+        return 96;
+      case PdmDepth:
+        return 32;
+      case PdmDevicePixelRatio:
+        return 1;
+      case PdmDevicePixelRatioScaled:
+        return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+      default:
+        return 0;
     }
   }
 };
@@ -354,8 +368,12 @@ TEST(SrcEditPaint, WideCharactersAreDrawnInTwoCells) {
   const struct {
     QString text;
     int cell, cells;  // first cell (from 1), cells taken
-  } expected[] = {{QStringLiteral("\u4E2D"), 1, 2}, {QStringLiteral("\u6587"), 3, 2}, {"a", 5, 1},
-                  {QStringLiteral("\u2614"), 6, 2}, {"b", 8, 1},  {QStringLiteral("\U0001F600"), 9, 2},
+  } expected[] = {{QStringLiteral("\u4E2D"), 1, 2},
+                  {QStringLiteral("\u6587"), 3, 2},
+                  {"a", 5, 1},
+                  {QStringLiteral("\u2614"), 6, 2},
+                  {"b", 8, 1},
+                  {QStringLiteral("\U0001F600"), 9, 2},
                   {"c", 11, 1}};
   for (const auto& e : expected) {
     ASSERT_TRUE(at.count(e.text)) << e.text.toStdString();

@@ -1,8 +1,9 @@
-#include "editor/SrcEditPrintHeaderFooter.h"
-#include "tests/editor/PrintTestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QLocale>
-#include <gtest/gtest.h>
+
+#include "editor/SrcEditPrintHeaderFooter.h"
+#include "tests/editor/PrintTestSupport.h"
 
 TEST(PrintMargins, PixelPositionsOnTheA4PageWithoutPrinter) {
   TRecordingCanvas canvas;
@@ -93,12 +94,9 @@ TEST(PrintHeaderFooter, MacrosExpand) {
     const char* text;
     QString expanded;
   } cases[] = {
-      {"$pagenum$ of $PAGECOUNT$", "3 of 7"},
-      {"$Title$: $FOO$ $TITLE$", "Doc: $FOO$ Doc"},
-      {"$5 and $$PAGENUM$", "$5 and $3"},
-      {"$DATETIME$|$TIMEDATE$", date + u' ' + time + u'|' + time + u' ' + date},
-      {"$DATE$ $TIME$", date + u' ' + time},
-      {"100$", "100$"},
+      {"$pagenum$ of $PAGECOUNT$", "3 of 7"}, {"$Title$: $FOO$ $TITLE$", "Doc: $FOO$ Doc"},
+      {"$5 and $$PAGENUM$", "$5 and $3"},     {"$DATETIME$|$TIMEDATE$", date + u' ' + time + u'|' + time + u' ' + date},
+      {"$DATE$ $TIME$", date + u' ' + time},  {"100$", "100$"},
   };
   for (const auto& c : cases) EXPECT_EQ(header.GetText({c.text, {}, {}}, 3), c.expanded) << c.text;
   header.RomanNumbers = true;
@@ -134,8 +132,12 @@ TEST(PrintHeaderFooter, LayoutOfLinesFramesAndAlignment) {
     const char* text;
     int x, y;
   } expected[] = {
-      {"left", 254, top + 32},             {"right", 2215 - 125, top + 40 + 32}, {"mid", (254 + 2215) / 2 - 37, top + 72},
-      {"left", 2215 - 100, top + 32},      {"right", 254, top + 72},             {"mid", (254 + 2215) / 2 - 37, top + 72},
+      {"left", 254, top + 32},
+      {"right", 2215 - 125, top + 40 + 32},
+      {"mid", (254 + 2215) / 2 - 37, top + 72},
+      {"left", 2215 - 100, top + 32},
+      {"right", 254, top + 72},
+      {"mid", (254 + 2215) / 2 - 37, top + 72},
   };
   for (size_t i = 0; i < texts.size(); ++i) {
     EXPECT_EQ(texts[i].text, expected[i].text);

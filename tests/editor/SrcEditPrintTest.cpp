@@ -1,13 +1,14 @@
-#include "editor/SrcEdit.h"
-#include "editor/SrcEditPrint.h"
-#include "tests/editor/PrintTestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QPrinter>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <map>
 #include <memory>
+
+#include "editor/SrcEdit.h"
+#include "editor/SrcEditPrint.h"
+#include "tests/editor/PrintTestSupport.h"
 
 // With the recording canvas (characters 25 pixels wide, lines 40 high) and
 // the default margins on A4, a line holds 80 characters and a page 72 lines;
@@ -78,7 +79,8 @@ TEST_F(PrintEngine, LongLinesWrapAtBreaksOrAtTheCapacity) {
       {blanks, {QString(70, u'a') + u' ', QString(49, u'b')}},
       {QString(79, u'c') + u')' + QString(10, u'd'), {QString(79, u'c') + u')', QString(10, u'd')}},
   };
-  for (TSrcCustomHighlighter* h : {static_cast<TSrcCustomHighlighter*>(nullptr), static_cast<TSrcCustomHighlighter*>(&hl)}) {
+  for (TSrcCustomHighlighter* h :
+       {static_cast<TSrcCustomHighlighter*>(nullptr), static_cast<TSrcCustomHighlighter*>(&hl)}) {
     for (const auto& c : cases) {
       canvas.Ops.clear();
       print.SetHighlighter(h);
@@ -166,13 +168,14 @@ TEST_F(PrintEngine, WideCharactersTakeTwoCellsAsOnTheScreen) {
   e->SetLines({line});
   e->SetTabWidth(8);
   print.TabWidth = 8;
-  for (TSrcCustomHighlighter* h : {static_cast<TSrcCustomHighlighter*>(nullptr), static_cast<TSrcCustomHighlighter*>(&hl)}) {
+  for (TSrcCustomHighlighter* h :
+       {static_cast<TSrcCustomHighlighter*>(nullptr), static_cast<TSrcCustomHighlighter*>(&hl)}) {
     canvas.Ops.clear();
     print.SetHighlighter(h);
     print.SetLines({line, QString(60, QChar(0x65E5)), QString(79, u'x') + wide});
     ASSERT_TRUE(print.Print(canvas));
     std::vector<TRecordingCanvas::Op> t;  // the first row's pieces
-    std::map<int, QStringList> rows;       // y: the row's pieces
+    std::map<int, QStringList> rows;      // y: the row's pieces
     for (const auto& op : canvas.Texts()) {
       rows[op.y] << op.text;
       if (op.y == kTop) t.push_back(op);

@@ -1,18 +1,19 @@
-#include "editor/SrcEdit.h"
-#include "highlighters/SrcHighlighterCss.h"
-#include "highlighters/SrcHighlighterHtml.h"
-#include "highlighters/SrcHighlighterJScript.h"
-#include "highlighters/SrcHighlighterMulti.h"
-#include "highlighters/SrcHighlighterPHP.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
+
+#include "editor/SrcEdit.h"
+#include "highlighters/SrcHighlighterCss.h"
+#include "highlighters/SrcHighlighterHtml.h"
+#include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterMulti.h"
+#include "highlighters/SrcHighlighterPHP.h"
 
 namespace {
 
@@ -197,10 +198,21 @@ namespace {
 
 // HTML with scripts, styles, comments and quotes spread over lines.
 QStringList MixedPage(int count) {
-  const QStringList pieces = {
-      "<p class=\"a\">text</p>", "<!-- a comment", "still in it -->", "<script>", "var s = 'x'; /* c",
-      "*/ var t = \"y\";", "</script>", "<style>", "p { color: red; } /*", "*/", "</style>",
-      "<a href=\"open", "still quoted\">link</a>", "<?php echo 'x'; ?>", "plain words"};
+  const QStringList pieces = {"<p class=\"a\">text</p>",
+                              "<!-- a comment",
+                              "still in it -->",
+                              "<script>",
+                              "var s = 'x'; /* c",
+                              "*/ var t = \"y\";",
+                              "</script>",
+                              "<style>",
+                              "p { color: red; } /*",
+                              "*/",
+                              "</style>",
+                              "<a href=\"open",
+                              "still quoted\">link</a>",
+                              "<?php echo 'x'; ?>",
+                              "plain words"};
   QStringList out;
   for (int i = 0; i < count; ++i) out << pieces[(i * 7 + i / 13) % pieces.size()];
   return out;
@@ -245,15 +257,25 @@ TEST(SrcEditRescan, RandomEditsEndInTheStatesOfAScanFromTheTop) {
       const int line = rng.bounded(n);
       const QString& piece = inserts[rng.bounded(inserts.size())];
       switch (rng.bounded(6)) {
-        case 0: e.Lines().Put(line, e.Lines().Get(line).insert(rng.bounded(e.Lines().Get(line).size() + 1), piece)); break;
-        case 1: e.Lines().Insert(line, piece); break;
-        case 2: if (n > 1) e.Lines().DeleteLines(line, 1 + rng.bounded(3)); break;
-        case 3: e.Lines().InsertLines(line, 1 + rng.bounded(3)); break;
+        case 0:
+          e.Lines().Put(line, e.Lines().Get(line).insert(rng.bounded(e.Lines().Get(line).size() + 1), piece));
+          break;
+        case 1:
+          e.Lines().Insert(line, piece);
+          break;
+        case 2:
+          if (n > 1) e.Lines().DeleteLines(line, 1 + rng.bounded(3));
+          break;
+        case 3:
+          e.Lines().InsertLines(line, 1 + rng.bounded(3));
+          break;
         case 4:
           e.SetCaretXY(TPoint{1, 1 + line});
           e.SetSelText(piece + "\r\n" + inserts[rng.bounded(inserts.size())]);
           break;
-        case 5: QCoreApplication::processEvents(); break;  // a slice of the pending pass
+        case 5:
+          QCoreApplication::processEvents();
+          break;  // a slice of the pending pass
       }
       if (step % 10 == 9) {  // a reader far off sees the right state
         const int probe = rng.bounded(e.Lines().Count());
@@ -295,14 +317,31 @@ TEST(SrcEditLongestLine, FollowsEveryChange) {
     e.SetMaxLeftChar(limit);
     const int n = e.Lines().Count(), line = rng.bounded(std::max(1, n));
     switch (rng.bounded(8)) {
-      case 0: if (n) e.Lines().Put(line, piece() + piece() + piece()); break;
-      case 1: if (n) e.Lines().Put(line, e.Lines().Get(line).left(rng.bounded(3))); break;
-      case 2: e.Lines().Insert(std::min(line, n), piece()); break;
-      case 3: if (n) e.Lines().DeleteLines(line, 1 + rng.bounded(4)); break;
-      case 4: e.Lines().InsertLines(std::min(line, n), 2); break;
-      case 5: e.SetCaretXY(TPoint{1, 1 + line}); e.SetSelText(piece() + "\r\n" + piece() + piece()); break;
-      case 6: e.SetTabWidth(1 + rng.bounded(8)); break;
-      case 7: e.Undo(); break;
+      case 0:
+        if (n) e.Lines().Put(line, piece() + piece() + piece());
+        break;
+      case 1:
+        if (n) e.Lines().Put(line, e.Lines().Get(line).left(rng.bounded(3)));
+        break;
+      case 2:
+        e.Lines().Insert(std::min(line, n), piece());
+        break;
+      case 3:
+        if (n) e.Lines().DeleteLines(line, 1 + rng.bounded(4));
+        break;
+      case 4:
+        e.Lines().InsertLines(std::min(line, n), 2);
+        break;
+      case 5:
+        e.SetCaretXY(TPoint{1, 1 + line});
+        e.SetSelText(piece() + "\r\n" + piece() + piece());
+        break;
+      case 6:
+        e.SetTabWidth(1 + rng.bounded(8));
+        break;
+      case 7:
+        e.Undo();
+        break;
     }
     ASSERT_EQ(e.MaxLeftChar(), std::max(limit, e.Lines().LongestLineLength() + 1)) << step;
   }
@@ -311,7 +350,7 @@ TEST(SrcEditLongestLine, FollowsEveryChange) {
 TEST(SrcEditBookmarks, SetClearAndGo) {
   TSrcEdit e;
   e.SetLines(Numbered(200));
-  e.SetBookmark(3, 1, 0);  // no line 0
+  e.SetBookmark(3, 1, 0);   // no line 0
   e.SetBookmark(10, 1, 1);  // no bookmark 10
   EXPECT_EQ(e.Marks().Count(), 0);
   e.SetBookmark(3, 2, 5);

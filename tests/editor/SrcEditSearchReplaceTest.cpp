@@ -1,8 +1,7 @@
-#include "editor/SrcEdit.h"
-
-#include "tests/editor/SrcEditCommandCase.h"
-
 #include <gtest/gtest.h>
+
+#include "editor/SrcEdit.h"
+#include "tests/editor/SrcEditCommandCase.h"
 
 namespace {
 

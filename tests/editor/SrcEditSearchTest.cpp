@@ -1,8 +1,9 @@
-#include "editor/SrcEditSearch.h"
+#include <gtest/gtest.h>
 
 #include <QRandomGenerator>
-#include <gtest/gtest.h>
 #include <vector>
+
+#include "editor/SrcEditSearch.h"
 
 namespace {
 

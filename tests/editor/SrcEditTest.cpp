@@ -1,14 +1,15 @@
-#include "editor/SrcEdit.h"
+#include <gtest/gtest.h>
 
 #include <QClipboard>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <gtest/gtest.h>
 #include <ostream>
 #include <random>
 #include <stdexcept>
 #include <vector>
+
+#include "editor/SrcEdit.h"
 
 // Readable failure messages.
 void PrintTo(const TPoint& p, std::ostream* os) { *os << '(' << p.X << ", " << p.Y << ')'; }
@@ -172,7 +173,9 @@ TEST(SrcEditSelection, ColumnTextPadding) {
   EXPECT_EQ(e->GetSelText(), "ab\r\nc ");
   e->CopyToClipboard();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "ab\nc ");
-  EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(kSrcEditClipboardMimeType), QByteArray("\x02" "ab\r\nc \x00", 8));
+  EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(kSrcEditClipboardMimeType), QByteArray("\x02"
+                                                                                                  "ab\r\nc \x00",
+                                                                                                  8));
 }
 
 // -------------------------------------------------------------- offsets
@@ -364,8 +367,8 @@ TEST(SrcEditReplace, FragmentOverABlockChangesNothingOutsideIt) {
     e->SetSelectionMode(smColumn);
     Select(*e, TPoint{4, 3}, TPoint{2, 1});
     EXPECT_EQ(e->InsertFragment(fragment), 2);
-    EXPECT_EQ(e->Lines().ToStringList(), fragment == "<br>" ? QStringList({"a<br>d", "e", "il"})
-                                                            : QStringList({"aX", "Y", "d", "e", "il"}));
+    EXPECT_EQ(e->Lines().ToStringList(),
+              fragment == "<br>" ? QStringList({"a<br>d", "e", "il"}) : QStringList({"aX", "Y", "d", "e", "il"}));
     EXPECT_EQ(e->SelectionMode(), smColumn);
     EXPECT_FALSE(e->SelAvail());
     e->Undo();
@@ -690,7 +693,9 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
           break;
       }
       log += " -> \"" + shown(e->Text()) + "\"\n";
-      if (!e->WordWrap()) { ASSERT_EQ(e->SelStart(), NaiveSelStart(*e)) << log; }
+      if (!e->WordWrap()) {
+        ASSERT_EQ(e->SelStart(), NaiveSelStart(*e)) << log;
+      }
     }
     const QString final = e->Text();
     for (int guard = 0; e->UndoList().CanUndo() && guard < 1000; ++guard) e->Undo();
@@ -704,7 +709,9 @@ TEST(SrcEditUndo, PropertyUndoAllRedoAll) {
 
 TEST(SrcEditClipboard, PrivateFormatBytes) {
   EXPECT_EQ(EncodeSrcEditBlock(smNormal, QStringLiteral("x")), QByteArray("\x00x\x00", 3));
-  EXPECT_EQ(EncodeSrcEditBlock(smColumn, QStringLiteral("ab")), QByteArray("\x02" "ab\x00", 4));
+  EXPECT_EQ(EncodeSrcEditBlock(smColumn, QStringLiteral("ab")), QByteArray("\x02"
+                                                                           "ab\x00",
+                                                                           4));
   TSrcSelectionMode mode = smLine;
   QString text;
   EXPECT_FALSE(DecodeSrcEditBlock(QByteArray(), mode, text));
@@ -715,7 +722,11 @@ TEST(SrcEditClipboard, PrivateFormatBytes) {
   EXPECT_EQ(mode, smLine);
   EXPECT_EQ(text, "l1");
   // Only a leading U+FEFF is a byte-order mark.
-  ASSERT_TRUE(DecodeSrcEditBlock(QByteArray("\x00\xEF\xBB\xBF" "a\xEF\xBB\xBF" "b", 9), mode, text));
+  ASSERT_TRUE(DecodeSrcEditBlock(QByteArray("\x00\xEF\xBB\xBF"
+                                            "a\xEF\xBB\xBF"
+                                            "b",
+                                            9),
+                                 mode, text));
   EXPECT_EQ(text, QStringLiteral("a\uFEFFb"));
 }
 
@@ -726,7 +737,9 @@ TEST(SrcEditClipboard, CopyPutsBothFormats) {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(data->text(), "bc\nd");  // plain text breaks lines with LF
-  EXPECT_EQ(data->data(kSrcEditClipboardMimeType), QByteArray("\x00" "bc\r\nd\x00", 7));
+  EXPECT_EQ(data->data(kSrcEditClipboardMimeType), QByteArray("\x00"
+                                                              "bc\r\nd\x00",
+                                                              7));
   EXPECT_TRUE(e->CanPaste());
 }
 
@@ -938,7 +951,7 @@ TEST(SrcEditEvents, Dispatchers) {
 
 TEST(SrcEditDragDrop, MoveOntoTheLastLineOfItsOwnSelection) {
   auto e = MakeEdit({"abc", "def", "ghi"});
-  Select(*e, TPoint{2, 1}, TPoint{2, 2});  // "bc", break, "d"
+  Select(*e, TPoint{2, 1}, TPoint{2, 2});                              // "bc", break, "d"
   ASSERT_TRUE(e->DropSelection(e.get(), TPoint{3, 2}, false, false));  // between "e" and "f"
   EXPECT_EQ(e->Lines().ToStringList(), (QStringList{"aebc", "df", "ghi"}));
   EXPECT_EQ(e->GetSelText(), "bc\r\nd");  // the dropped text is selected

@@ -1,7 +1,7 @@
-#include "editor/SrcEditTextBuffer.h"
-#include "platform/Exceptions.h"
-#include "platform/Memory.h"
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QDir>
@@ -10,14 +10,15 @@
 #include <QRandomGenerator>
 #include <QStringEncoder>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <csignal>
 #include <cstring>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
+
+#include "editor/SrcEditTextBuffer.h"
+#include "platform/Exceptions.h"
+#include "platform/Memory.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -127,10 +128,15 @@ TEST(TextBuffer, EveryByteSurvivesLoadAndSave) {
     if (b != '\r' && b != '\n') all.append(static_cast<char>(b));
   all.append("\r\n");
   const QByteArray invalidUtf8("caf\xC3\xA9 \xC3( \xE2\x82 \xF0\x9F\x98 \xED\xA0\x80\r\n");
-  const QByteArray withBom("\xEF\xBB\xBF" "caf\xC3\xA9\n\xE2\x82\xAC\n");
+  const QByteArray withBom(
+      "\xEF\xBB\xBF"
+      "caf\xC3\xA9\n\xE2\x82\xAC\n");
   const QByteArray utf8Nul(QByteArray("x\0y \xC3\xA9\n", 7));
   // Only the first three bytes of a file can be a byte-order mark.
-  const QByteArray innerMarks("\xEF\xBB\xBF\xEF\xBB\xBF" "a\n\xEF\xBB\xBF" "b\n");
+  const QByteArray innerMarks(
+      "\xEF\xBB\xBF\xEF\xBB\xBF"
+      "a\n\xEF\xBB\xBF"
+      "b\n");
   for (const QByteArray& original : {all, invalidUtf8, withBom, utf8Nul, innerMarks}) {
     const QString path = dir.filePath("f.txt");
     ASSERT_TRUE(WriteFileBytes(path, original));
@@ -166,14 +172,19 @@ TEST(TextBuffer, DeclaredAndMarkedEncodingsAreReadAndWrittenBack) {
   } cases[] = {
       {"<meta charset=\"iso-8859-1\">\n<p>plain</p>\n", TextEncoding::Windows1252, "<meta charset=\"iso-8859-1\">"},
       {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a/>\n", TextEncoding::Windows1252, {}},
-      {"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=Windows-1252\">\n", TextEncoding::Windows1252, {}},
+      {"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=Windows-1252\">\n",
+       TextEncoding::Windows1252,
+       {}},
       {"\xEF\xBB\xBF<meta charset=iso-8859-1>\xC3\xA9\n", TextEncoding::Utf8,
-       QStringLiteral("<meta charset=iso-8859-1>\u00E9")},                             // the mark wins
-      {"<meta charset='utf-8'>caf\xE9\n", TextEncoding::Windows1252, {}},              // not UTF-8 after all
+       QStringLiteral("<meta charset=iso-8859-1>\u00E9")},                 // the mark wins
+      {"<meta charset='utf-8'>caf\xE9\n", TextEncoding::Windows1252, {}},  // not UTF-8 after all
       {"<meta charset=latin1>caf\xC3\xA9\n", TextEncoding::Windows1252,
-       QStringLiteral("<meta charset=latin1>caf\u00C3\u00A9")},                        // as browsers show it
+       QStringLiteral("<meta charset=latin1>caf\u00C3\u00A9")},  // as browsers show it
       {"<p>plain</p>\n", TextEncoding::Utf8, {}},
-      {"\xFF\xFE" "ab\n", TextEncoding::Windows1252, {}},                               // half a unit: no UTF-16
+      {"\xFF\xFE"
+       "ab\n",
+       TextEncoding::Windows1252,
+       {}},  // half a unit: no UTF-16
       {wide("\xFF\xFE", QStringConverter::Utf16LE, twoLines), TextEncoding::Utf16LE, QStringLiteral("a\u00E9")},
       {wide("\xFE\xFF", QStringConverter::Utf16BE, twoLines), TextEncoding::Utf16BE, QStringLiteral("a\u00E9")},
       // NOLINTBEGIN(bugprone-string-literal-with-embedded-nul): wide() takes the mark's length from the encoding
@@ -186,7 +197,9 @@ TEST(TextBuffer, DeclaredAndMarkedEncodingsAreReadAndWrittenBack) {
     TSrcEditStringList list;
     LoadBytes(list, c.bytes);
     EXPECT_EQ(list.Encoding(), c.encoding);
-    if (!c.firstLine.isNull()) { EXPECT_EQ(list.Get(0), c.firstLine); }
+    if (!c.firstLine.isNull()) {
+      EXPECT_EQ(list.Get(0), c.firstLine);
+    }
     EXPECT_EQ(SaveBytes(list), c.bytes);
     EXPECT_EQ(list.EncodedSize(), c.bytes.size());
   }
@@ -288,9 +301,9 @@ TEST(TextBuffer, WideCharactersTakeTwoCellsOfTheExpandedLine) {
   } cases[] = {
       {QStringLiteral("\u4E2D\u6587"), QStringLiteral("\u4E2D") + f + QStringLiteral("\u6587") + f},
       {QStringLiteral("a\t\uAC00b"), QStringLiteral("a\t\t\t\uAC00") + f + "b"},
-      {QStringLiteral("\uFF21\t"), QStringLiteral("\uFF21") + f + "\t\t"},  // fullwidth A, TAB to the stop
+      {QStringLiteral("\uFF21\t"), QStringLiteral("\uFF21") + f + "\t\t"},           // fullwidth A, TAB to the stop
       {QStringLiteral("\u1000\u20AC\u00E9"), QStringLiteral("\u1000\u20AC\u00E9")},  // narrow all
-      {QStringLiteral("\U0001F600x"), QStringLiteral("\U0001F600x")},  // a pair: two units, two cells
+      {QStringLiteral("\U0001F600x"), QStringLiteral("\U0001F600x")},                // a pair: two units, two cells
       {QString(QChar(0xDC00)) + QStringLiteral("\u3042"), QString(QChar(0xDC00)) + QStringLiteral("\u3042") + f},
   };
   TSrcEditStringList list;
@@ -349,14 +362,10 @@ TEST(TextBuffer, NotificationsInOrderWithTheirArguments) {
   list.Clear();
   list.Clear();  // nothing to clear: no notification
   EXPECT_EQ(log, (std::vector<std::string>{
-                     "changing", "added 0 a", "change",
-                     "changing", "inserted 0 b", "change",
-                     "changing", "replaced 1 c", "change",
-                     "changing", "deleted 0", "change",
-                     "changing", "added 1 ", "change",
-                     "changing", "deleted 1", "change",
-                     "changing", "added 2 ", "change",
-                     "cleared",
+                     "changing", "added 0 a",    "change", "changing", "inserted 0 b", "change",
+                     "changing", "replaced 1 c", "change", "changing", "deleted 0",    "change",
+                     "changing", "added 1 ",     "change", "changing", "deleted 1",    "change",
+                     "changing", "added 2 ",     "change", "cleared",
                  }));
 
   log.clear();
@@ -378,11 +387,16 @@ TEST(TextBuffer, EditsMatchAPlainListAtRandom) {
   auto text = [](QRandomGenerator& rng, int step) {
     const QString n = QString::number(step);
     switch (rng.bounded(6)) {
-      case 0: return QStringLiteral("caf\u00E9 ") + n;
-      case 1: return QStringLiteral("\u20AC ") + n;
-      case 2: return QString(QChar(0xD800)) + n;
-      case 3: return step % 50 == 0 ? QString(70000 + step % 7, QChar(u'\u4E2D')) : n;
-      default: return n;
+      case 0:
+        return QStringLiteral("caf\u00E9 ") + n;
+      case 1:
+        return QStringLiteral("\u20AC ") + n;
+      case 2:
+        return QString(QChar(0xD800)) + n;
+      case 3:
+        return step % 50 == 0 ? QString(70000 + step % 7, QChar(u'\u4E2D')) : n;
+      default:
+        return n;
     }
   };
   struct Line {
@@ -398,7 +412,8 @@ TEST(TextBuffer, EditsMatchAPlainListAtRandom) {
     const int n = static_cast<int>(model.size());
     const int i = rng.bounded(n + 1), j = n ? rng.bounded(n) : 0;
     switch (rng.bounded(10)) {
-      case 0: case 1: {
+      case 0:
+      case 1: {
         const QString s = text(rng, step);
         list.Insert(i, s);
         model.insert(model.begin() + i, Line{s, nullptr, -1});
@@ -492,7 +507,9 @@ TEST(TextBuffer, LinesAreKeptInTheirNarrowestFormAndChangeItByEdits) {
       list.Put(1, text);
       EXPECT_EQ(list.Get(1), text);
       EXPECT_EQ(TextCodec::viewForm(list.View(1)), c.form);
-      EXPECT_EQ(list.View(1).size_bytes(), c.bytes + (text == c.text ? 0 : c.form == TextCodec::ViewForm::Utf16 ? 2 : 1));
+      EXPECT_EQ(list.View(1).size_bytes(), c.bytes + (text == c.text                         ? 0
+                                                      : c.form == TextCodec::ViewForm::Utf16 ? 2
+                                                                                             : 1));
       EXPECT_EQ(list.LineLength(1), text.size());
       EXPECT_EQ(list.ExpandedLength(1), text.size() + (text == c.text ? 0 : 7));  // TAB to column 8
     }
@@ -561,8 +578,8 @@ TEST(TextBuffer, ChunkBordersInsideCharactersAndLineBreaks) {
     int lines;
     TextEncoding encoding;
   } cases[] = {
-      {fill + "\xE2\x82\xAC\r\nx\r\n", 2, TextEncoding::Utf8},     // a UTF-8 sequence cut
-      {fill + "\r\nx\r\n", 2, TextEncoding::Utf8},                 // CR | LF
+      {fill + "\xE2\x82\xAC\r\nx\r\n", 2, TextEncoding::Utf8},      // a UTF-8 sequence cut
+      {fill + "\r\nx\r\n", 2, TextEncoding::Utf8},                  // CR | LF
       {fill + "\r\rx\r", 3, TextEncoding::Utf8},                    // CR | CR
       {fill + "\xE9\xE2\x82\xAC\n", 1, TextEncoding::Windows1252},  // invalid after the border
       {utf16(QStringLiteral("\r\nz\r\n")), 2, TextEncoding::Utf16LE},
@@ -789,8 +806,8 @@ TEST(TextBuffer, WritableFileInAFolderThatTakesNoNewFile) {
     if (asked.reasons != std::vector<TInPlaceReason>(2, TInPlaceReason::FolderNotWritable)) return 3;
     // A file that does not exist yet cannot be made there: the reason says so.
     const std::string m = Message([&] { list.SaveToFile(fresh, asked.Question()); });
-    const std::string want = ("Cannot create file \"" + fresh + "\". Permission denied on the folder \"" + folder +
-                              "\".").toStdString();
+    const std::string want =
+        ("Cannot create file \"" + fresh + "\". Permission denied on the folder \"" + folder + "\".").toStdString();
     return m == want ? 0 : 4;
   });
   ::chmod(QFile::encodeName(folder).constData(), 0755);
@@ -820,7 +837,9 @@ TEST(TextBuffer, OwnerThatANewFileCannotHaveIsKeptInPlace) {
 }
 
 TEST(TextBuffer, LoadsFromAStreamThatCannotSeek) {
-  const QByteArray bytes("\xEF\xBB\xBF" "caf\xC3\xA9\r\n\xE2\x82\xAC 1\r\n");
+  const QByteArray bytes(
+      "\xEF\xBB\xBF"
+      "caf\xC3\xA9\r\n\xE2\x82\xAC 1\r\n");
   TPipeDevice pipe(bytes, 7);  // small pieces
   TSrcEditStringList list;
   list.LoadFromStream(pipe);
@@ -845,7 +864,8 @@ TEST(TextBuffer, LoadsThatWouldExhaustMemoryAreRefused) {
   list.Add("keep");
   Memory::SetAvailableForTesting(1024 * 1024);
   const QString message = QString::fromStdString(Message([&] { list.LoadFromFile(blank); }));
-  EXPECT_TRUE(message.startsWith("Not enough memory to open \"" + blank + "\": it needs about ")) << message.toStdString();
+  EXPECT_TRUE(message.startsWith("Not enough memory to open \"" + blank + "\": it needs about "))
+      << message.toStdString();
   EXPECT_TRUE(message.endsWith(" MB, but only 1.0 MB are available.")) << message.toStdString();
   EXPECT_EQ(list.ToStringList(), QStringList({"keep"}));
   LoadBytes(list, "small\n");  // what fits still loads
@@ -867,7 +887,8 @@ TEST(TextBuffer, LoadsThatWouldExhaustMemoryAreRefused) {
     // need 8 M x their size.
     const QByteArray status = ReadFileBytes("/proc/self/status");
     const qsizetype at = status.indexOf("VmSize:");
-    const rlim_t used = status.mid(at + 7, status.indexOf('\n', at) - at - 7).trimmed().split(' ').first().toULongLong() * 1024;
+    const rlim_t used =
+        status.mid(at + 7, status.indexOf('\n', at) - at - 7).trimmed().split(' ').first().toULongLong() * 1024;
     rlimit limit{};
     limit.rlim_cur = limit.rlim_max = used + 100 * 1024 * 1024;
     setrlimit(RLIMIT_AS, &limit);

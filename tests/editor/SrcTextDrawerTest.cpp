@@ -1,13 +1,14 @@
-#include "editor/SrcTextDrawer.h"
+#include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QTextItem>
-#include <gtest/gtest.h>
 #include <iterator>
 #include <vector>
+
+#include "editor/SrcTextDrawer.h"
 
 namespace {
 
@@ -38,16 +39,23 @@ class RecordingDevice : public QPaintDevice {
  protected:
   int metric(PaintDeviceMetric m) const override {
     switch (m) {
-      case PdmWidth: return 800;
-      case PdmHeight: return 200;
+      case PdmWidth:
+        return 800;
+      case PdmHeight:
+        return 200;
       case PdmDpiX:
       case PdmDpiY:
       case PdmPhysicalDpiX:
-      case PdmPhysicalDpiY: return 96;
-      case PdmDepth: return 32;
-      case PdmDevicePixelRatio: return 1;
-      case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
-      default: return 0;
+      case PdmPhysicalDpiY:
+        return 96;
+      case PdmDepth:
+        return 32;
+      case PdmDevicePixelRatio:
+        return 1;
+      case PdmDevicePixelRatioScaled:
+        return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+      default:
+        return 0;
     }
   }
 };
@@ -126,7 +134,7 @@ TEST(SrcTextDrawer, WideCharactersTakeTwoCells) {
   const struct {
     QString text;
     int cell, cells;
-  } expected[] = {{"a", 0, 1}, {QStringLiteral("\u65E5"), 1, 2}, {QStringLiteral("\uFF21"), 3, 2},
+  } expected[] = {{"a", 0, 1}, {QStringLiteral("\u65E5"), 1, 2},     {QStringLiteral("\uFF21"), 3, 2},
                   {"b", 5, 1}, {QStringLiteral("\U0001F600"), 6, 2}, {"c", 8, 1}};
   const auto& texts = device.engine.texts;
   ASSERT_EQ(texts.size(), std::size(expected));

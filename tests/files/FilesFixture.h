@@ -2,17 +2,18 @@
 // the application wires them, with scripted answers and a fake launcher.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <ostream>
+
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
 #include "files/FileServices.h"
 #include "platform/MountWatcher.h"
 #include "tests/common/TestUtil.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <ostream>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -35,7 +36,8 @@ class FilesFixture : public ::testing::Test {
   // Makes empty files and folders (names ending in "/") below the temporary folder.
   void Make(const QStringList& names) {
     for (const QString& n : names) {
-      if (n.endsWith(u'/')) ASSERT_TRUE(QDir(root).mkpath(n));
+      if (n.endsWith(u'/'))
+        ASSERT_TRUE(QDir(root).mkpath(n));
       else {
         ASSERT_TRUE(QDir(root).mkpath(QFileInfo(n).path()));
         ASSERT_TRUE(WriteFileBytes(root + u'/' + n, "x"));

@@ -1,8 +1,8 @@
-#include "files/FrComboBox.h"
-#include "tests/files/FilesFixture.h"
-
 #include <QLineEdit>
 #include <QTest>
+
+#include "files/FrComboBox.h"
+#include "tests/files/FilesFixture.h"
 
 namespace {
 class TFakeTimer : public TSearchTimer {
@@ -18,9 +18,9 @@ class TFakeTimer : public TSearchTimer {
   std::function<void()>* fire_;
 };
 
-const QList<TFontFamily> kFamilies = {{"Verdana", false, true},   {"Arial", false, true},
-                                      {"Courier", true, false},   {"vera Sans Mono", true, true},
-                                      {"Vemana", false, true},    {"System", false, false}};
+const QList<TFontFamily> kFamilies = {{"Verdana", false, true}, {"Arial", false, true},
+                                      {"Courier", true, false}, {"vera Sans Mono", true, true},
+                                      {"Vemana", false, true},  {"System", false, false}};
 }  // namespace
 
 class Combo : public FilesFixture {

@@ -1,10 +1,10 @@
-#include "files/FrDirectoryTree.h"
-#include "files/FrFileListBox.h"
-#include "tests/files/FilesFixture.h"
-
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
+
+#include "files/FrDirectoryTree.h"
+#include "files/FrFileListBox.h"
+#include "tests/files/FilesFixture.h"
 
 namespace {
 // Counts the serial look-ups so that tests can tell which volumes were read.
@@ -147,8 +147,7 @@ TEST_F(DirTree, RenameInPlace) {
   tree.OpenPath(root + "/vol/sub/deep");
   QTreeWidgetItem* sub = tree.currentItem()->parent();
 
-  const QString charsText =
-      "A directory name cannot contain any of the following characters:\r\\ / : * ? \" < > |";
+  const QString charsText = "A directory name cannot contain any of the following characters:\r\\ / : * ? \" < > |";
   for (const QString& bad : {QString("a:b"), QString("x/y"), QString(".."), QString("."), QString("")}) {
     EXPECT_FALSE(tree.RenameNode(sub, bad)) << bad.toStdString();
     EXPECT_EQ(Messages().last(), charsText);

@@ -1,9 +1,9 @@
-#include "files/FrFileListBox.h"
-#include "tests/files/FilesFixture.h"
-
 #include <QApplication>
 #include <QScrollBar>
 #include <QWheelEvent>
+
+#include "files/FrFileListBox.h"
+#include "tests/files/FilesFixture.h"
 
 namespace {
 QStringList Names(const TFrFileListBox& list) {

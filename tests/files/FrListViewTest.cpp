@@ -1,9 +1,9 @@
-#include "files/FrListView.h"
-#include "tests/files/FilesFixture.h"
-
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
+
+#include "files/FrListView.h"
+#include "tests/files/FilesFixture.h"
 
 class ListView : public FilesFixture {};
 
@@ -64,6 +64,8 @@ TEST_F(ListView, CaptionsAreEditedFromTheirLabelOnly) {
       return view.edit(index, QAbstractItemView::DoubleClicked, &e);
     };
     EXPECT_EQ(click(150), onRow);  // beside the caption
-    if (!onRow) { EXPECT_TRUE(click(4)); }  // on the caption
+    if (!onRow) {
+      EXPECT_TRUE(click(4));
+    }  // on the caption
   }
 }

@@ -1,12 +1,12 @@
-#include "files/FramedControl.h"
+#include <QHBoxLayout>
+#include <QImage>
+
 #include "files/FrComboBox.h"
 #include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
 #include "files/FrListView.h"
+#include "files/FramedControl.h"
 #include "tests/files/FilesFixture.h"
-
-#include <QHBoxLayout>
-#include <QImage>
 
 namespace {
 // Paints a frame on a 10 x 10 image over white and returns the pixel colours.
@@ -34,15 +34,34 @@ TEST_F(Frames, PixelsOfTheStyles) {
   } cases[] = {
       {TFrameStyle::fsFlat, kAllSides, {{0, 0, clRed}, {9, 9, clRed}, {1, 1, clWhite}}},
       {TFrameStyle::fsFlat, sdLeft, {{0, 5, clRed}, {5, 0, clWhite}}},
-      {TFrameStyle::fsStatus, kAllSides, {{0, 5, clBtnShadow}, {5, 0, clBtnShadow}, {9, 5, clBtnHighlight},
-                                          {5, 9, clBtnHighlight}, {9, 0, clBtnHighlight}, {0, 9, clBtnHighlight}}},
-      {TFrameStyle::fsLowered, kAllSides, {{0, 5, clBtnShadow}, {9, 5, clBtnHighlight}, {1, 5, clBtnText},
-                                           {8, 5, cl3DLight}, {2, 5, clWhite}}},
-      {TFrameStyle::fsGroove, kAllSides, {{0, 5, clBtnShadow}, {1, 5, clBtnHighlight}, {8, 5, clBtnShadow},
-                                          {9, 5, clBtnHighlight}, {9, 0, clBtnHighlight}, {0, 9, clBtnHighlight}}},
+      {TFrameStyle::fsStatus,
+       kAllSides,
+       {{0, 5, clBtnShadow},
+        {5, 0, clBtnShadow},
+        {9, 5, clBtnHighlight},
+        {5, 9, clBtnHighlight},
+        {9, 0, clBtnHighlight},
+        {0, 9, clBtnHighlight}}},
+      {TFrameStyle::fsLowered,
+       kAllSides,
+       {{0, 5, clBtnShadow}, {9, 5, clBtnHighlight}, {1, 5, clBtnText}, {8, 5, cl3DLight}, {2, 5, clWhite}}},
+      {TFrameStyle::fsGroove,
+       kAllSides,
+       {{0, 5, clBtnShadow},
+        {1, 5, clBtnHighlight},
+        {8, 5, clBtnShadow},
+        {9, 5, clBtnHighlight},
+        {9, 0, clBtnHighlight},
+        {0, 9, clBtnHighlight}}},
       // top and left only: the open ends are closed by single pixels
-      {TFrameStyle::fsGroove, sdLeft | sdTop, {{0, 0, clBtnShadow}, {1, 1, clBtnHighlight}, {9, 0, clBtnShadow},
-                                               {0, 9, clBtnShadow}, {9, 1, clBtnHighlight}, {9, 5, clWhite}}},
+      {TFrameStyle::fsGroove,
+       sdLeft | sdTop,
+       {{0, 0, clBtnShadow},
+        {1, 1, clBtnHighlight},
+        {9, 0, clBtnShadow},
+        {0, 9, clBtnShadow},
+        {9, 1, clBtnHighlight},
+        {9, 5, clWhite}}},
       {TFrameStyle::fsNone, kAllSides, {{0, 0, clWhite}, {5, 9, clWhite}}},
   };
   for (const Case& c : cases) {

@@ -1,10 +1,10 @@
-#include "files/FrDirectoryTree.h"
-#include "files/PromptDialogs.h"
-#include "tests/files/FilesFixture.h"
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include "files/FrDirectoryTree.h"
+#include "files/PromptDialogs.h"
+#include "tests/files/FilesFixture.h"
 
 class Dialogs : public FilesFixture {};
 
@@ -14,7 +14,11 @@ TEST_F(Dialogs, PromptReturnsItsTextAndOkFlag) {
     bool ok;
     QString text;
   } cases[] = {
-      {[](QDialog& d) { static_cast<TfDosPrompt&>(d).Button1->click(); return 1; }, true, "prefilled"},
+      {[](QDialog& d) {
+         static_cast<TfDosPrompt&>(d).Button1->click();
+         return 1;
+       },
+       true, "prefilled"},
       {[](QDialog& d) {
          auto& p = static_cast<TfDosPrompt&>(d);
          p.Edit1->setText("typed");
@@ -22,8 +26,16 @@ TEST_F(Dialogs, PromptReturnsItsTextAndOkFlag) {
          return 1;
        },
        true, "typed"},
-      {[](QDialog& d) { static_cast<TfDosPrompt&>(d).Button2->click(); return 0; }, false, "prefilled"},
-      {[](QDialog& d) { d.close(); return 0; }, false, "prefilled"},  // the window's close button
+      {[](QDialog& d) {
+         static_cast<TfDosPrompt&>(d).Button2->click();
+         return 0;
+       },
+       false, "prefilled"},
+      {[](QDialog& d) {
+         d.close();
+         return 0;
+       },
+       false, "prefilled"},  // the window's close button
   };
   for (const Case& c : cases) {
     prompts.AnswerDialog("fDosPrompt", c.answer);
@@ -61,7 +73,12 @@ TEST_F(Dialogs, CreateFolderMakesOneLevelAndRefusesUnfitNames) {
   struct Case {
     QString name;
     QString message;
-  } refused[] = {{"", bad}, {"  ", bad}, {".", bad}, {"..", bad}, {"/", bad}, {"../x", bad},
+  } refused[] = {{"", bad},
+                 {"  ", bad},
+                 {".", bad},
+                 {"..", bad},
+                 {"/", bad},
+                 {"../x", bad},
                  {"old", "This folder already exists: " + root + "/site/old"}};
   for (const Case& c : refused) {
     dialog.Edit2->setText(c.name);

@@ -1,7 +1,8 @@
-#include "files/TreeText.h"
+#include <gtest/gtest.h>
 
 #include <QTreeWidget>
-#include <gtest/gtest.h>
+
+#include "files/TreeText.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 #include "tests/highlighters/HighlighterTestUtil.h"
 
-#include "highlighters/SrcHighlighters.h"
+#include <gtest/gtest.h>
 
 #include <QFile>
-#include <gtest/gtest.h>
+
+#include "highlighters/SrcHighlighters.h"
 
 namespace hltest {
 
@@ -34,7 +35,8 @@ std::vector<Token> Scan(TSrcCustomHighlighter& h, const QString& line, int& rang
 std::string Kinds(TSrcCustomHighlighter& h, const QString& line) {
   int range = -1;
   std::string s;
-  for (const Token& t : Scan(h, line, range)) s.append(t.text.toStdString()).append(1, ':').append(std::to_string(t.kind)).append(1, ' ');
+  for (const Token& t : Scan(h, line, range))
+    s.append(t.text.toStdString()).append(1, ':').append(std::to_string(t.kind)).append(1, ' ');
   return s;
 }
 
@@ -121,7 +123,9 @@ QStringList NoiseDocument(QRandomGenerator& rng, int lines, int longest) {
     const int len = rng.bounded(longest);
     for (int i = 0; i < len; ++i) {
       const int pick = rng.bounded(10);
-      line += pick < 6 ? QChar(rng.bounded(128)) : pick < 9 ? QChar(rng.bounded(256)) : QChar(0xD800 + rng.bounded(0x800));
+      line += pick < 6   ? QChar(rng.bounded(128))
+              : pick < 9 ? QChar(rng.bounded(256))
+                         : QChar(0xD800 + rng.bounded(0x800));
     }
     out << line;
   }
@@ -148,7 +152,8 @@ std::vector<std::string> OwnSpans(TSrcCustomHighlighter& h, const QStringList& l
     int start = -1, end = -1;
     std::string cls;
     auto flush = [&] {
-      if (start >= 0) out.push_back(std::to_string(i) + " " + std::to_string(start) + " " + std::to_string(end) + " " + cls);
+      if (start >= 0)
+        out.push_back(std::to_string(i) + " " + std::to_string(start) + " " + std::to_string(end) + " " + cls);
       start = -1;
     };
     for (const Token& t : Scan(h, lines[i], range)) {
@@ -163,8 +168,7 @@ std::vector<std::string> OwnSpans(TSrcCustomHighlighter& h, const QStringList& l
   return out;
 }
 
-KeywordTableWalk WalkKeywordTable(TSrcKeywordHashHighlighter& h, const TSrcKeywordTable& t, bool foldsCase,
-                                  int plain) {
+KeywordTableWalk WalkKeywordTable(TSrcKeywordHashHighlighter& h, const TSrcKeywordTable& t, bool foldsCase, int plain) {
   KeywordTableWalk walk;
   for (int i = 0; i < static_cast<int>(t.buckets.size()); ++i)
     for (const TSrcKeyword& k : t.buckets[i]) {

@@ -2,9 +2,6 @@
 // the invariants every highlighter keeps on any input.
 #pragma once
 
-#include "editor/SrcEditHighlighter.h"
-#include "highlighters/SrcHighlighterKeywordHash.h"
-
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
@@ -15,6 +12,9 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "editor/SrcEditHighlighter.h"
+#include "highlighters/SrcHighlighterKeywordHash.h"
 
 namespace hltest {
 
@@ -95,8 +95,7 @@ struct KeywordTableWalk {
   std::map<int, int> perKind;
   int largest = -1;
 };
-KeywordTableWalk WalkKeywordTable(TSrcKeywordHashHighlighter& h, const TSrcKeywordTable& t, bool foldsCase,
-                                  int plain);
+KeywordTableWalk WalkKeywordTable(TSrcKeywordHashHighlighter& h, const TSrcKeywordTable& t, bool foldsCase, int plain);
 
 // The class is in the highlighter list once the program has registered its
 // highlighters.

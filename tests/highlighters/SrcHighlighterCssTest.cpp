@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "highlighters/SrcHighlighterCss.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
-
-#include <gtest/gtest.h>
 
 using C = TSrcCssHighlighter;
 using namespace hltest;
@@ -75,16 +75,50 @@ TEST(CssHighlighter, AttributesNamesAndSample) {
 
 TEST(CssHighlighter, AnyInputTilesAndRescansAlike) {
   static const std::vector<const char*> kPieces = {
-      "body", " {", "}", "{12", "color: ", "#FFF", "$a0", "12pt", "1.5em", "-5px", " - ", " -.5", "a-",
-      "'str'", "'open", "''", "\"dq\"", "/* ", " */", "*/", "/*", "/", "(", ")", ";", "\t", "  ", "\u00e9",
-      "\U0001F600", "font-family", "scrollbar-3d-light-color", "1..2", "e", "-", "x",
+      "body",
+      " {",
+      "}",
+      "{12",
+      "color: ",
+      "#FFF",
+      "$a0",
+      "12pt",
+      "1.5em",
+      "-5px",
+      " - ",
+      " -.5",
+      "a-",
+      "'str'",
+      "'open",
+      "''",
+      "\"dq\"",
+      "/* ",
+      " */",
+      "*/",
+      "/*",
+      "/",
+      "(",
+      ")",
+      ";",
+      "\t",
+      "  ",
+      "\u00e9",
+      "\U0001F600",
+      "font-family",
+      "scrollbar-3d-light-color",
+      "1..2",
+      "e",
+      "-",
+      "x",
   };
   ExpectInvariantsOnRandomDocuments([] { return std::make_unique<C>(); }, kPieces, 20261208);
 }
 
 TEST(CssHighlighter, SpansAgreeWithSecondOpinion) {
   // Braces share the string kind; only quoted text counts as a string.
-  ExpectSpansAgree([] { return std::make_unique<C>(); }, QStringLiteral("generated.css"), [](const Token& t) {
-    return t.kind == C::tkComment ? "comment" : t.kind == C::tkString && t.text.startsWith(u'\'') ? "string" : "";
-  });
+  ExpectSpansAgree(
+      [] { return std::make_unique<C>(); }, QStringLiteral("generated.css"),
+      [](const Token& t) {
+        return t.kind == C::tkComment ? "comment" : t.kind == C::tkString && t.text.startsWith(u'\'') ? "string" : "";
+      });
 }

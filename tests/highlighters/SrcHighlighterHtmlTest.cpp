@@ -1,10 +1,11 @@
-#include "highlighters/SrcHighlighterHtml.h"
-#include "tests/highlighters/HighlighterTestUtil.h"
+#include <gtest/gtest.h>
 
 #include <QRandomGenerator>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#include "highlighters/SrcHighlighterHtml.h"
+#include "tests/highlighters/HighlighterTestUtil.h"
 
 namespace {
 
@@ -124,10 +125,14 @@ TEST(HtmlHighlighter, KeywordTableAsGiven) {
     const char* word;
     int kind;
   } cases[] = {
-      {"/AREA", H::tkUndefKey}, {"H7", H::tkUndefKey}, {"section", H::tkKey}, {"/NAV", H::tkKey},
-      {"figcaption", H::tkKey}, {"/optgroup", H::tkKey}, {"template", H::tkKey}, {"search", H::tkKey},
-      {"svg", H::tkKey}, {"math", H::tkKey}, {"wbr", H::tkKey}, {"bdi", H::tkKey}, {"/source", H::tkUndefKey},
-      {"/track", H::tkUndefKey}, {"/xyzzy", H::tkIdentifier}, {"/optgroupq", H::tkIdentifier},
+      {"/AREA", H::tkUndefKey},    {"H7", H::tkUndefKey},
+      {"section", H::tkKey},       {"/NAV", H::tkKey},
+      {"figcaption", H::tkKey},    {"/optgroup", H::tkKey},
+      {"template", H::tkKey},      {"search", H::tkKey},
+      {"svg", H::tkKey},           {"math", H::tkKey},
+      {"wbr", H::tkKey},           {"bdi", H::tkKey},
+      {"/source", H::tkUndefKey},  {"/track", H::tkUndefKey},
+      {"/xyzzy", H::tkIdentifier}, {"/optgroupq", H::tkIdentifier},
   };
   for (const auto& c : cases) EXPECT_EQ(h.ClassifyWord(c.word), c.kind) << c.word;
   EXPECT_EQ(Kinds("<main><video src=a.mp4></video></main>"),
@@ -183,12 +188,54 @@ TEST(HtmlHighlighter, AttributesNamesAndSample) {
 
 TEST(HtmlHighlighter, AnyInputTilesAndRescansAlike) {
   static const std::vector<const char*> kPieces = {
-      "<html>", "</html>", "<body bgcolor=\"#FFFFFF\">", "<p>", "</p>", "<a href=page.html>", "</a>",
-      "<img src=\"x.gif\" width=10>", "<!-- ", " -->", "<% ", " %>", "&amp;", "&copy;", "&#169;", "&#12",
-      "&#x263A;", "&#xZ;", "&bogus;", "text ", "more text", "\t", "  ", "<script type=\"text/javascript\">",
-      "var x = a < b;", "</script>", "<", ">", "=", "\"", "<br/>", "<td align=left", "value\"", "<table", "&",
-      "<!DOCTYPE html>", "\u00e9\u00e8", "\U0001F600", "<xyzzy>", "</xyzzy>", "<%", "-->", "%>", "<!-->",
-      "<section>", "</nav>", "&thetasym", "&#x",
+      "<html>",
+      "</html>",
+      "<body bgcolor=\"#FFFFFF\">",
+      "<p>",
+      "</p>",
+      "<a href=page.html>",
+      "</a>",
+      "<img src=\"x.gif\" width=10>",
+      "<!-- ",
+      " -->",
+      "<% ",
+      " %>",
+      "&amp;",
+      "&copy;",
+      "&#169;",
+      "&#12",
+      "&#x263A;",
+      "&#xZ;",
+      "&bogus;",
+      "text ",
+      "more text",
+      "\t",
+      "  ",
+      "<script type=\"text/javascript\">",
+      "var x = a < b;",
+      "</script>",
+      "<",
+      ">",
+      "=",
+      "\"",
+      "<br/>",
+      "<td align=left",
+      "value\"",
+      "<table",
+      "&",
+      "<!DOCTYPE html>",
+      "\u00e9\u00e8",
+      "\U0001F600",
+      "<xyzzy>",
+      "</xyzzy>",
+      "<%",
+      "-->",
+      "%>",
+      "<!-->",
+      "<section>",
+      "</nav>",
+      "&thetasym",
+      "&#x",
   };
   ExpectInvariantsOnRandomDocuments([] { return std::make_unique<H>(); }, kPieces, 20261206);
 }

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "highlighters/SrcHighlighterJScript.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
-
-#include <gtest/gtest.h>
 
 using J = TSrcJScriptHighlighter;
 using namespace hltest;
@@ -19,8 +19,9 @@ TEST(JScriptHighlighter, Tokens) {
       {"'open \\", "'open \\:6 "},
       {"\"\"\"x\" y", "\"\"\"x\":6  :5 y:1 "},
       {"@ # $ ^ `", "@:8  :5 #:8  :5 $:8  :5 ^:8  :5 `:8 "},
-      {"a+=b++ c-->d &&e|=f||g %=h*i", "a:1 +=:7 b:1 ++:7  :5 c:1 --:7 >:7 d:1  :5 &&:7 e:1 |=:7 f:1 ||:7 g:1  :5 "
-                                       "%=:7 h:1 *:7 i:1 "},
+      {"a+=b++ c-->d &&e|=f||g %=h*i",
+       "a:1 +=:7 b:1 ++:7  :5 c:1 --:7 >:7 d:1  :5 &&:7 e:1 |=:7 f:1 ||:7 g:1  :5 "
+       "%=:7 h:1 *:7 i:1 "},
       {"x/=2/y // rest", "x:1 /=:7 2:4 /:7 y:1  :5 // rest:0 "},
       {"a/*b*/c /*/ d", "a:1 /*b*/:0 c:1  :5 /*/ d:0 "},
       {"x\t \x01y", "x:1 \t \x01:5 y:1 "},
@@ -33,16 +34,26 @@ TEST(JScriptHighlighter, NamesBeyondAscii) {
   ExpectTokens<J>({
       // The letters 192..255 and the letters of every script make names.
       {"var caf\xC3\xA9 = 1;", "var:2  :5 caf\xC3\xA9:1  :5 =:7  :5 1:4 ;:7 "},
-      {"\xC3\x80\xC3\xBF\xC3\x98_1 stra\xC3\x9F" "e", "\xC3\x80\xC3\xBF\xC3\x98_1:1  :5 stra\xC3\x9F" "e:1 "},
-      {"\xE6\x97\xA5\xE6\x9C\xAC.\xD0\xB8\xD0\xBC\xD1\x8F()", "\xE6\x97\xA5\xE6\x9C\xAC:1 .:7 \xD0\xB8\xD0\xBC\xD1\x8F:1 (:7 ):7 "},
+      {"\xC3\x80\xC3\xBF\xC3\x98_1 stra\xC3\x9F"
+       "e",
+       "\xC3\x80\xC3\xBF\xC3\x98_1:1  :5 stra\xC3\x9F"
+       "e:1 "},
+      {"\xE6\x97\xA5\xE6\x9C\xAC.\xD0\xB8\xD0\xBC\xD1\x8F()",
+       "\xE6\x97\xA5\xE6\x9C\xAC:1 .:7 \xD0\xB8\xD0\xBC\xD1\x8F:1 (:7 ):7 "},
       // A keyword with a letter after it is a name; marks, digits and
       // joiners go on a name but do not begin one.
       {"delete\xC3\xA9 function\xCC\x81", "delete\xC3\xA9:1  :5 function\xCC\x81:1 "},
-      {"x\xD9\xA3 a\xE2\x80\x8D" "b \xCC\x81", "x\xD9\xA3:1  :5 a\xE2\x80\x8D" "b:1  :5 \xCC\x81:8 "},
+      {"x\xD9\xA3 a\xE2\x80\x8D"
+       "b \xCC\x81",
+       "x\xD9\xA3:1  :5 a\xE2\x80\x8D"
+       "b:1  :5 \xCC\x81:8 "},
       // Beyond the basic plane: a letter (mathematical italic x) and a symbol.
-      {"\xF0\x9D\x91\xA5\xF0\x9D\x91\xA5 \xF0\x9F\x98\x80", "\xF0\x9D\x91\xA5\xF0\x9D\x91\xA5:1  :5 \xF0\x9F\x98\x80:8 "},
+      {"\xF0\x9D\x91\xA5\xF0\x9D\x91\xA5 \xF0\x9F\x98\x80",
+       "\xF0\x9D\x91\xA5\xF0\x9D\x91\xA5:1  :5 \xF0\x9F\x98\x80:8 "},
       // The multiplication and division signs and the Latin-1 symbols are no letters.
-      {"a\xC3\x97" "b\xC3\xB7\xC2\xA9", "a:1 \xC3\x97:8 b:1 \xC3\xB7:8 \xC2\xA9:8 "},
+      {"a\xC3\x97"
+       "b\xC3\xB7\xC2\xA9",
+       "a:1 \xC3\x97:8 b:1 \xC3\xB7:8 \xC2\xA9:8 "},
       {"1\xC3\xA9", "1:4 \xC3\xA9:1 "},
   });
 }
@@ -107,15 +118,35 @@ TEST(JScriptHighlighter, AttributesNamesAndSample) {
 
 TEST(JScriptHighlighter, AnyInputTilesAndRescansAlike) {
   static const std::vector<const char*> kPieces = {
-      "function ", "f(a, b)", "{", "}", "var x = ", "0x1F", "12.5", "1..5", "...", "\"str\\\"ing\"", "'s'",
-      "\"open", "\\", "/* ", " */", "*/", "/*", "// line", "x /= 2", "a++", "b--", "&&", "||", "<=", "=>",
-      "document.write(", "onClick", "@", "#", "\t", "  ", "\u00e9", "\U0001F600", "0xZ", "1e5", "*", "/",
+      "function ",  "f(a, b)",
+      "{",          "}",
+      "var x = ",   "0x1F",
+      "12.5",       "1..5",
+      "...",        "\"str\\\"ing\"",
+      "'s'",        "\"open",
+      "\\",         "/* ",
+      " */",        "*/",
+      "/*",         "// line",
+      "x /= 2",     "a++",
+      "b--",        "&&",
+      "||",         "<=",
+      "=>",         "document.write(",
+      "onClick",    "@",
+      "#",          "\t",
+      "  ",         "\u00e9",
+      "\U0001F600", "0xZ",
+      "1e5",        "*",
+      "/",
   };
   ExpectInvariantsOnRandomDocuments([] { return std::make_unique<J>(); }, kPieces, 20261207);
 }
 
 TEST(JScriptHighlighter, SpansAgreeWithSecondOpinion) {
-  ExpectSpansAgree([] { return std::make_unique<J>(); }, QStringLiteral("generated.js"), [](const Token& t) {
-    return t.kind == J::tkComment ? "comment" : t.kind == J::tkString ? "string" : t.kind == J::tkNumber ? "number" : "";
-  });
+  ExpectSpansAgree([] { return std::make_unique<J>(); }, QStringLiteral("generated.js"),
+                   [](const Token& t) {
+                     return t.kind == J::tkComment  ? "comment"
+                            : t.kind == J::tkString ? "string"
+                            : t.kind == J::tkNumber ? "number"
+                                                    : "";
+                   });
 }

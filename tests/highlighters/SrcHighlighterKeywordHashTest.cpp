@@ -1,15 +1,3 @@
-#include "highlighters/SrcHighlighterKeywordHash.h"
-
-#include "highlighters/SrcHighlighterCss.h"
-#include "highlighters/SrcHighlighterHtml.h"
-#include "highlighters/SrcHighlighterJScript.h"
-#include "highlighters/SrcHighlighterMulti.h"
-#include "highlighters/SrcHighlighterPHP.h"
-#include "highlighters/SrcHighlighterSQL.h"
-#include "highlighters/SrcHighlighterVBScript.h"
-#include "highlighters/SrcHighlighterXML.h"
-#include "tests/highlighters/HighlighterTestUtil.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -19,6 +7,17 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "highlighters/SrcHighlighterCss.h"
+#include "highlighters/SrcHighlighterHtml.h"
+#include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterKeywordHash.h"
+#include "highlighters/SrcHighlighterMulti.h"
+#include "highlighters/SrcHighlighterPHP.h"
+#include "highlighters/SrcHighlighterSQL.h"
+#include "highlighters/SrcHighlighterVBScript.h"
+#include "highlighters/SrcHighlighterXML.h"
+#include "tests/highlighters/HighlighterTestUtil.h"
 
 using namespace Qt::StringLiterals;
 
@@ -48,10 +47,26 @@ TEST(KeywordTable, FindsOnlyWholeKeywords) {
       QString word;
       int exactKind, valueKind;
     } cases[] = {
-        {"ab", 7, 7},    {"ba", 7, 7},   {"AB", -1, 7},   {"aB", -1, 7}, {"abc", -1, 7}, {"Abc", 7, 7},
-        {"abd", -1, -1}, {"a", -1, -1},  {"bb", -1, -1},  {"x_y", 7, 7}, {"X_Y", -1, 7}, {"y_x", -1, -1},
-        {a62, 7, 7},     {a63, -1, -1},  {a64, 7, 7},     {a65, -1, -1}, {a70, -1, -1},
-        {QString(62, u'A'), -1, 7},      {QString(61, u'a') + u'b', -1, -1}, {u'b' + a62, -1, -1},
+        {"ab", 7, 7},
+        {"ba", 7, 7},
+        {"AB", -1, 7},
+        {"aB", -1, 7},
+        {"abc", -1, 7},
+        {"Abc", 7, 7},
+        {"abd", -1, -1},
+        {"a", -1, -1},
+        {"bb", -1, -1},
+        {"x_y", 7, 7},
+        {"X_Y", -1, 7},
+        {"y_x", -1, -1},
+        {a62, 7, 7},
+        {a63, -1, -1},
+        {a64, 7, 7},
+        {a65, -1, -1},
+        {a70, -1, -1},
+        {QString(62, u'A'), -1, 7},
+        {QString(61, u'a') + u'b', -1, -1},
+        {u'b' + a62, -1, -1},
     };
     for (const auto& c : cases) {
       SCOPED_TRACE(c.word.toStdString());
@@ -90,7 +105,8 @@ class TPageMulti : public TSrcMultiHighlighter {
       const char* start;
       const char* end;
       TSrcCustomHighlighter* h;
-    } schemes[] = {{"<style>", "</style>", css}, {"<script>", "</script>", js}, {"<%", "%>", vbs}, {"<\\?php", "\\?>", php}};
+    } schemes[] = {
+        {"<style>", "</style>", css}, {"<script>", "</script>", js}, {"<%", "%>", vbs}, {"<\\?php", "\\?>", php}};
     for (const auto& s : schemes) {
       TMultiScheme* scheme = Schemes().Add();
       scheme->SetSchemeName(QString::fromUtf8(s.start));
@@ -179,20 +195,27 @@ TEST(KeywordHashFrame, NextTokenGivesTheTokensOfTheCallSequence) {
     inputs.push_back(QString::fromUtf8(f.readAll()).split(u'\n'));
   }
   ASSERT_GE(inputs.size(), 7u);
-  QStringList page{u"<html><style>body { color: red; } /* open"_s, u"*/ p { }</style>"_s,
-                   u"<script>var s = \"x\"; /* a"_s, u"b */ if (s) f();</script><% Dim x ' c"_s,
-                   u"x = \"y\" %><?php echo $a; /* c"_s, u"d */ ?><!-- e"_s, u"f --><b>\u0141\t</b>\r"_s,
+  QStringList page{u"<html><style>body { color: red; } /* open"_s,
+                   u"*/ p { }</style>"_s,
+                   u"<script>var s = \"x\"; /* a"_s,
+                   u"b */ if (s) f();</script><% Dim x ' c"_s,
+                   u"x = \"y\" %><?php echo $a; /* c"_s,
+                   u"d */ ?><!-- e"_s,
+                   u"f --><b>\u0141\t</b>\r"_s,
                    QString(QChar(0)) + u"<% Rem %>"_s};
   inputs.push_back(page);
   using Make = std::unique_ptr<TSrcCustomHighlighter> (*)();
   const std::pair<const char*, Make> makers[] = {
       {"HTML", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcHTMLHighlighter>(); }},
-      {"JavaScript", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcJScriptHighlighter>(); }},
+      {"JavaScript",
+       []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcJScriptHighlighter>(); }},
       {"CSS", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcCssHighlighter>(); }},
       {"XML", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcXMLHighlighter>(); }},
-      {"VBScript", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcVBScriptHighlighter>(); }},
+      {"VBScript",
+       []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcVBScriptHighlighter>(); }},
       {"SQL", []() -> std::unique_ptr<TSrcCustomHighlighter> { return std::make_unique<TSrcSQLHighlighter>(); }},
-      {"MySQL", []() -> std::unique_ptr<TSrcCustomHighlighter> {
+      {"MySQL",
+       []() -> std::unique_ptr<TSrcCustomHighlighter> {
          auto h = std::make_unique<TSrcSQLHighlighter>();
          h->SetSQLDialect(sqlMySQL);
          return h;

@@ -1,13 +1,12 @@
-#include "highlighters/SrcHighlighterMulti.h"
+#include <gtest/gtest.h>
 
 #include "highlighters/SrcHighlighterCss.h"
 #include "highlighters/SrcHighlighterHtml.h"
 #include "highlighters/SrcHighlighterJScript.h"
+#include "highlighters/SrcHighlighterMulti.h"
 #include "highlighters/SrcHighlighterPHP.h"
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
-
-#include <gtest/gtest.h>
 
 using namespace hltest;
 
@@ -90,7 +89,8 @@ TEST(SrcHighlighterMulti, MarkersSwitchHighlighters) {
   } cases[] = {
       {u"a<SCRIPT>b</script>c"_qs, "[a|H][<SCRIPT>|M1][b|J][</script>|M1][c|H]"},
       // The leftmost start marker wins, whatever the order of the schemes.
-      {u"<script>x<style type=\"text/css\">"_qs, "[<script>|M1][x|J][<|J][style|J][ |J][type|J][=|J][\"text/css\"|J][>|J]"},
+      {u"<script>x<style type=\"text/css\">"_qs,
+       "[<script>|M1][x|J][<|J][style|J][ |J][type|J][=|J][\"text/css\"|J][>|J]"},
       // Adjacent markers: each switch is made.
       {u"<script></script>b"_qs, "[<script>|M1][</script>|M1][b|H]"},
       {u"<% %><style></style>"_qs, "[<%|M4][ |V][%>|M4][<style>|M2][</style>|M2]"},
@@ -224,8 +224,9 @@ TEST(SrcHighlighterMulti, DefaultHighlighter) {
     m.SetDefaultHighlighter(&m);
     ADD_FAILURE();
   } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), u"It is not good to set the DefaultHighlighter of a SrcMultiHighlighter to the "
-                           u"SrcMultiHighlighter itself. Please do not try this again"_qs);
+    EXPECT_EQ(e.Message(),
+              u"It is not good to set the DefaultHighlighter of a SrcMultiHighlighter to the "
+              u"SrcMultiHighlighter itself. Please do not try this again"_qs);
   }
   EXPECT_EQ(m.DefaultHighlighter(), m.html);
   EXPECT_EQ(m.GetLanguageName(), u"General Multi-Highlighter"_qs);
@@ -237,12 +238,35 @@ TEST(SrcHighlighterMulti, DefaultHighlighter) {
 
 TEST(SrcHighlighterMulti, AnyLineScansAloneAsInTheWhole) {
   const TFactory make = [] { return std::make_unique<TLibraryMulti>(); };
-  ExpectInvariantsOnRandomDocuments(
-      make,
-      {"<script>", "</script>", "<SCRIPT>", "<style type=\"text/css\">", "<style>", "</style>", "<%", "%>", "<?php",
-       "php", ">", "?>", "var x = 'a';", "/* c", "*/", "<!-- ", "-->", "<b ", "c=\"", "\"", "'", "x", " ", "{a:b}",
-       "&amp;", "$v", "<% ' c"},
-      2026);
+  ExpectInvariantsOnRandomDocuments(make,
+                                    {"<script>",
+                                     "</script>",
+                                     "<SCRIPT>",
+                                     "<style type=\"text/css\">",
+                                     "<style>",
+                                     "</style>",
+                                     "<%",
+                                     "%>",
+                                     "<?php",
+                                     "php",
+                                     ">",
+                                     "?>",
+                                     "var x = 'a';",
+                                     "/* c",
+                                     "*/",
+                                     "<!-- ",
+                                     "-->",
+                                     "<b ",
+                                     "c=\"",
+                                     "\"",
+                                     "'",
+                                     "x",
+                                     " ",
+                                     "{a:b}",
+                                     "&amp;",
+                                     "$v",
+                                     "<% ' c"},
+                                    2026);
 }
 
 // All searches for the markers of a line share one step budget: a start

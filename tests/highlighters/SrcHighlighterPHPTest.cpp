@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "highlighters/SrcHighlighterPHP.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
-
-#include <gtest/gtest.h>
 
 using P = TSrcPHPHighlighter;
 using namespace hltest;
@@ -52,7 +52,8 @@ TEST(PHPHighlighter, ConstructsGoOnOverLines) {
   const struct {
     const char* line;
     int range;
-  } ranges[] = {{"\"open", P::rsString34}, {"'open", P::rsString39}, {"/* open", P::rsComment}, {"'a' \"b\" /**/", P::rsUnknown}};
+  } ranges[] = {
+      {"\"open", P::rsString34}, {"'open", P::rsString39}, {"/* open", P::rsComment}, {"'a' \"b\" /**/", P::rsUnknown}};
   for (const auto& r : ranges) {
     P h;
     int range = -1;
@@ -114,15 +115,17 @@ TEST(PHPHighlighter, AttributesNamesAndSample) {
 
 TEST(PHPHighlighter, AnyInputTilesAndRescansAlike) {
   static const std::vector<const char*> kPieces = {
-      "function ", "f($a, $b)", "{", "}", "$x = ", "0x1F", "12.5", "1..5", "10L", "\"str\\\"ing\"", "'s\\'q'",
-      "\"open", "'open", "\"", "'", "\\", "\\\\", "/* ", " */", "*/", "/*", "// line", "# hash", "$x /= 2",
-      "a++", "b--", "->", "<<=", "echo", "@", "`", "\t", "  ", "\u00e9", "\U0001F600", ";",
+      "function ", "f($a, $b)", "{",      "}",       "$x = ",      "0x1F", "12.5", "1..5", "10L",  "\"str\\\"ing\"",
+      "'s\\'q'",   "\"open",    "'open",  "\"",      "'",          "\\",   "\\\\", "/* ",  " */",  "*/",
+      "/*",        "// line",   "# hash", "$x /= 2", "a++",        "b--",  "->",   "<<=",  "echo", "@",
+      "`",         "\t",        "  ",     "\u00e9",  "\U0001F600", ";",
   };
   ExpectInvariantsOnRandomDocuments([] { return std::make_unique<P>(); }, kPieces, 20261208);
 }
 
 TEST(PHPHighlighter, SpansAgreeWithSecondOpinion) {
-  ExpectSpansAgree([] { return std::make_unique<P>(); }, QStringLiteral("generated.php"), [](const Token& t) {
-    return t.kind == P::tkComment ? "comment" : t.kind == P::tkString ? "string" : "";
-  });
+  ExpectSpansAgree([] { return std::make_unique<P>(); }, QStringLiteral("generated.php"),
+                   [](const Token& t) {
+                     return t.kind == P::tkComment ? "comment" : t.kind == P::tkString ? "string" : "";
+                   });
 }

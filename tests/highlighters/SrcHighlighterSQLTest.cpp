@@ -1,9 +1,9 @@
-#include "highlighters/SrcHighlighterSQL.h"
-#include "tests/highlighters/HighlighterTestUtil.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include "highlighters/SrcHighlighterSQL.h"
+#include "tests/highlighters/HighlighterTestUtil.h"
 
 namespace {
 
@@ -37,14 +37,16 @@ TEST(SQLHighlighter, Tokens) {
       {sqlOracle, "REM this is it", "REM this is it:0 "},
       {sqlOracle, "REMOVE x", "REMOVE:5  :9 x:5 "},
       {sqlOracle, "VARCHAR2 :x DBMS_OUTPUT", "VARCHAR2:1  :9 :x:16  :9 DBMS_OUTPUT:2 "},
-      {sqlOracle, "others NO_DATA_FOUND elsif PROMPT nvl", "others:3  :9 NO_DATA_FOUND:3  :9 elsif:10  :9 PROMPT:11  :9 nvl:4 "},
+      {sqlOracle, "others NO_DATA_FOUND elsif PROMPT nvl",
+       "others:3  :9 NO_DATA_FOUND:3  :9 elsif:10  :9 PROMPT:11  :9 nvl:4 "},
       {sqlOracle, "@x a#b$c", "@:13 x:5  :9 a#b$c:5 "},
       {sqlMSSQL7, "@@ROWCOUNT @x @@nothing", "@@ROWCOUNT:4  :9 @x:16  :9 @@nothing:5 "},
       {sqlMSSQL2K, "@@version fn_helpcollations :x", "@@version:4  :9 fn_helpcollations:4  :9 ::13 x:5 "},
       {sqlMySQL, "@ x", "@:13  :9 x:5 "},
       {sqlMySQL, "# note", "# note:0 "},
       {sqlMySQL, "x # note", "x:5  :9 #:15  :9 note:5 "},
-      {sqlMySQL, "'a\\'b' 'c\\\\' d", "'a\\'b':12  :9 'c\\\\':12  :9 d:5 "},  // an escaped backslash leaves the quote closing
+      {sqlMySQL, "'a\\'b' 'c\\\\' d",
+       "'a\\'b':12  :9 'c\\\\':12  :9 d:5 "},  // an escaped backslash leaves the quote closing
       {sqlSybase, "'a\\'b' c", "'a\\':12 b:5 ' c:12 "},
       {sqlSybase, "# $", "#:15  :9 $:15 "},
       {sqlIngres, ":x @y", ":x:16  :9 @y:16 "},
@@ -62,7 +64,8 @@ TEST(SQLHighlighter, Tokens) {
       {sqlSybase, "a||b|=c|d", "a:5 ||:13 b:5 |=:13 c:5 |:13 d:5 "},
       {sqlSybase, "(),.;?[]{}~", "(:13 ):13 ,:13 .:13 ;:13 ?:13 [:13 ]:13 {:13 }:13 ~:13 "},
       {sqlSybase, "x\t \x01y", "x:5 \t \x01:9 y:5 "},
-      {sqlSybase, "_a1 \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", "_a1:5  :9 \xC3\xA9:15 t:5 \xC3\xA9:15  :9 \xF0\x9F\x98\x80:15 "},
+      {sqlSybase, "_a1 \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80",
+       "_a1:5  :9 \xC3\xA9:15 t:5 \xC3\xA9:15  :9 \xF0\x9F\x98\x80:15 "},
   };
   for (const auto& c : cases) EXPECT_EQ(Kinds(c.dialect, c.line), c.tokens) << int(c.dialect) << " " << c.line;
 }
@@ -73,7 +76,8 @@ TEST(SQLHighlighter, ConstructsGoOnOverLines) {
     std::vector<const char*> lines;
     const char* dump;
   } cases[] = {
-      {sqlSybase, {"x 'abc", "", "def' x", "'", "'y"},
+      {sqlSybase,
+       {"x 'abc", "", "def' x", "'", "'y"},
        "[x|5][ |9]['abc|12]\n\n[def'|12][ |9][x|5]\n['|12]\n['|12][y|5]\n"},
       {sqlSybase, {"/* a", "b", "*/x", "/*/", "c */ d"}, "[/* a|0]\n[b|0]\n[*/|0][x|5]\n[/*/|0]\n[c */|0][ |9][d|5]\n"},
       // A "#" line inside a block comment belongs to the comment.
@@ -105,9 +109,16 @@ TEST(SQLHighlighter, KeywordListsAsGiven) {
       {sqlInterbase6, 272, {{S::tkDatatype, 13}, {S::tkFunction, 8}, {S::tkKey, 251}}},
       {sqlMSSQL7, 360, {{S::tkKey, 197}, {S::tkDatatype, 24}, {S::tkFunction, 139}}},
       {sqlMySQL, 331, {{S::tkKey, 161}, {S::tkDatatype, 27}, {S::tkFunction, 143}}},
-      {sqlOracle, 886,
-       {{S::tkKey, 378}, {S::tkDatatype, 31}, {S::tkException, 20}, {S::tkFunction, 151}, {S::tkComment, 4},
-        {S::tkDefaultPackage, 116}, {S::tkPLSQL, 124}, {S::tkSQLPlus, 62}}},
+      {sqlOracle,
+       886,
+       {{S::tkKey, 378},
+        {S::tkDatatype, 31},
+        {S::tkException, 20},
+        {S::tkFunction, 151},
+        {S::tkComment, 4},
+        {S::tkDefaultPackage, 116},
+        {S::tkPLSQL, 124},
+        {S::tkSQLPlus, 62}}},
       {sqlSybase, 373, {{S::tkKey, 373}}},
       {sqlIngres, 440, {{S::tkDatatype, 23}, {S::tkKey, 315}, {S::tkFunction, 102}}},
       {sqlMSSQL2K, 368, {{S::tkKey, 171}, {S::tkDatatype, 29}, {S::tkFunction, 168}}},
@@ -163,9 +174,12 @@ TEST(SQLHighlighter, HashEntryChains) {
 
   std::vector<std::string> words;
   const TSrcIdentChars chars(u"abc@");
-  SplitKeywordList(u", ab,c  @@a;;", chars, [&](QStringView w, int kind) { words.push_back(w.toString().toStdString() + std::to_string(kind)); }, 4);
+  SplitKeywordList(
+      u", ab,c  @@a;;", chars,
+      [&](QStringView w, int kind) { words.push_back(w.toString().toStdString() + std::to_string(kind)); }, 4);
   EXPECT_EQ(words, (std::vector<std::string>{"ab4", "c4", "@@a4"}));
-  SplitKeywordList(u"", chars, [&](QStringView, int) { words.clear(); }, 4);
+  SplitKeywordList(
+      u"", chars, [&](QStringView, int) { words.clear(); }, 4);
   SplitKeywordList(u"abc", chars, nullptr, 4);
   EXPECT_EQ(words.size(), 3u);
 }
@@ -220,11 +234,16 @@ TEST(SQLHighlighter, AttributesNamesAndSamples) {
     const char* name;
     TFontStyles style;
   } attrs[] = {
-      {h.CommentAttri, "Comment", fsItalic}, {h.DataTypeAttri, "Data type", fsBold},
-      {h.DefaultPackageAttri, "Default packages", fsBold}, {h.ExceptionAttri, "Exception", fsItalic},
-      {h.FunctionAttri, "Function", fsBold}, {h.KeyAttri, "Reserved word", fsBold},
-      {h.PLSQLAttri, "Reserved word (PL/SQL)", fsBold}, {h.SQLPlusAttri, "SQL*Plus command", fsBold},
-      {h.TableNameAttri, "Table name", 0}, {h.VariableAttri, "Variable", 0},
+      {h.CommentAttri, "Comment", fsItalic},
+      {h.DataTypeAttri, "Data type", fsBold},
+      {h.DefaultPackageAttri, "Default packages", fsBold},
+      {h.ExceptionAttri, "Exception", fsItalic},
+      {h.FunctionAttri, "Function", fsBold},
+      {h.KeyAttri, "Reserved word", fsBold},
+      {h.PLSQLAttri, "Reserved word (PL/SQL)", fsBold},
+      {h.SQLPlusAttri, "SQL*Plus command", fsBold},
+      {h.TableNameAttri, "Table name", 0},
+      {h.VariableAttri, "Variable", 0},
   };
   for (const auto& a : attrs) {
     EXPECT_EQ(a.a->Name(), QString::fromUtf8(a.name));
@@ -283,9 +302,10 @@ TEST(SQLHighlighter, AttributesNamesAndSamples) {
 
 TEST(SQLHighlighter, AnyInputTilesAndRescansAlike) {
   static const std::vector<const char*> kPieces = {
-      "select ", "from ", "where ", "x = ", "'str'", "'it''s'", "'open", "'", "\"quoted \"\"id\"\"\"", "\"",
-      "/* ", " */", "*/", "/*", "-- line", "# hash", "#", "@@ROWCOUNT", "@x", ":v", "12.5", "1..5", "2-3",
-      "REM x", "varchar2", "<<=", "||", "\\", "\\'", "\t", "  ", "\u00e9", "\U0001F600", ";", "(", ")",
+      "select ", "from ", "where ", "x = ", "'str'",  "'it''s'",    "'open",    "'",   "\"quoted \"\"id\"\"\"",
+      "\"",      "/* ",   " */",    "*/",   "/*",     "-- line",    "# hash",   "#",   "@@ROWCOUNT",
+      "@x",      ":v",    "12.5",   "1..5", "2-3",    "REM x",      "varchar2", "<<=", "||",
+      "\\",      "\\'",   "\t",     "  ",   "\u00e9", "\U0001F600", ";",        "(",   ")",
   };
   for (int dialect = sqlStandard; dialect <= sqlMSSQL2K; ++dialect)
     ExpectInvariantsOnRandomDocuments(Maker(static_cast<TSQLDialect>(dialect)), kPieces, 20261207 + dialect);

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
-
-#include <gtest/gtest.h>
 
 using V = TSrcVBScriptHighlighter;
 using namespace hltest;
@@ -9,7 +9,8 @@ using namespace hltest;
 TEST(VBScriptHighlighter, Tokens) {
   ExpectTokens<V>({
       {"Dim x", "Dim:2  :5 x:1 "},
-      {"DIM dim ElseIf ELSEIF property PROPERTY", "DIM:2  :5 dim:2  :5 ElseIf:2  :5 ELSEIF:2  :5 property:2  :5 PROPERTY:2 "},
+      {"DIM dim ElseIf ELSEIF property PROPERTY",
+       "DIM:2  :5 dim:2  :5 ElseIf:2  :5 ELSEIF:2  :5 property:2  :5 PROPERTY:2 "},
       {"' note \"x\"", "' note \"x\":0 "},
       {"Rem note", "Rem:2  :5 note:1 "},
       {"x ' rest", "x:1  :5 ' rest:0 "},
@@ -52,8 +53,12 @@ TEST(VBScriptHighlighter, AttributesNamesAndSample) {
     const char* name;
     TFontStyles style;
   } attributes[] = {
-      {h.CommentAttri, "Comment", fsItalic}, {h.IdentifierAttri, "Identifier", 0}, {h.KeyAttri, "Reserved word", fsBold},
-      {h.NumberAttri, "Number", 0},          {h.SpaceAttri, "Space", 0},           {h.StringAttri, "String", 0},
+      {h.CommentAttri, "Comment", fsItalic},
+      {h.IdentifierAttri, "Identifier", 0},
+      {h.KeyAttri, "Reserved word", fsBold},
+      {h.NumberAttri, "Number", 0},
+      {h.SpaceAttri, "Space", 0},
+      {h.StringAttri, "String", 0},
       {h.SymbolAttri, "Symbol", 0},
   };
   EXPECT_EQ(h.GetAttributeCount(), 7);
@@ -88,16 +93,21 @@ TEST(VBScriptHighlighter, AttributesNamesAndSample) {
 
 TEST(VBScriptHighlighter, AnyInputTilesAndRescansAlike) {
   static const std::vector<const char*> kPieces = {
-      "Dim ", "x = ", "\"str\"", "\"\"", "\"open", "#1/1/2000#", "#", "' comment", "Rem ", "1.5E3", "12", "<>",
-      "<=", ">", "If ", "Then", "End Function", "(", ")", "&", "_", "@", "\t", "  ", "\u00e9", "\U0001F600", "e",
+      "Dim ",  "x = ", "\"str\"", "\"\"", "\"open", "#1/1/2000#", "#",      "' comment",    "Rem ",
+      "1.5E3", "12",   "<>",      "<=",   ">",      "If ",        "Then",   "End Function", "(",
+      ")",     "&",    "_",       "@",    "\t",     "  ",         "\u00e9", "\U0001F600",   "e",
   };
   ExpectInvariantsOnRandomDocuments([] { return std::make_unique<V>(); }, kPieces, 20261210);
 }
 
 TEST(VBScriptHighlighter, SpansAgreeWithSecondOpinion) {
-  ExpectSpansAgree([] { return std::make_unique<V>(); }, QStringLiteral("generated.vbs"), [](const Token& t) {
-    return t.kind == V::tkComment ? "comment" : t.kind == V::tkString ? "string" : t.kind == V::tkNumber ? "number" : "";
-  });
+  ExpectSpansAgree([] { return std::make_unique<V>(); }, QStringLiteral("generated.vbs"),
+                   [](const Token& t) {
+                     return t.kind == V::tkComment  ? "comment"
+                            : t.kind == V::tkString ? "string"
+                            : t.kind == V::tkNumber ? "number"
+                                                    : "";
+                   });
 }
 
 // A line scanned in place gives the tokens of the same line handed as a

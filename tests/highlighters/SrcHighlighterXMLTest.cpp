@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "highlighters/SrcHighlighterXML.h"
 #include "tests/highlighters/HighlighterTestUtil.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -19,8 +19,8 @@ std::string Trace(const QString& line, int range = -1) {
   h.SetLine(line, 0);
   std::string s;
   for (int n = h.MaxTokens(); n > 0 && !h.AtLineEnd(); --n, h.ScanNext())
-    s += h.GetTokenText().toStdString() + ':' + std::to_string(h.GetTokenKind()) + ':' +
-         std::to_string(h.GetRange()) + ' ';
+    s += h.GetTokenText().toStdString() + ':' + std::to_string(h.GetTokenKind()) + ':' + std::to_string(h.GetRange()) +
+         ' ';
   return s;
 }
 
@@ -38,8 +38,9 @@ TEST(XMLHighlighter, TokensAndRanges) {
       {"<a myxmlnsattr='v&amp;w' t=\"&lt;&gt;\">",
        "<:13:5 a:5:2  :12:2 myxmlnsattr:17:14 =':18:12 v:15:13 &amp;:16:12 w:15:2 ':13:2  :12:2 t:2:7 =\":7:9 "
        "&lt;:11:9 &gt;:11:9 \":13:2 >:13:11 "},
-      {"<a b='&x;' xmlns=\"&y;\">", "<:13:5 a:5:2  :12:2 b:2:7 =':7:0 &x;:1:0 ':13:2  :12:2 xmlns:17:14 =\":18:15 "
-                                    "&y;:20:15 \":13:2 >:13:11 "},
+      {"<a b='&x;' xmlns=\"&y;\">",
+       "<:13:5 a:5:2  :12:2 b:2:7 =':7:0 &x;:1:0 ':13:2  :12:2 xmlns:17:14 =\":18:15 "
+       "&y;:20:15 \":13:2 >:13:11 "},
       // A bare "&" in a value keeps the value's closing quote and the tag's end.
       {"<a b=\"&x\">t", "<:13:5 a:5:2  :12:2 b:2:7 =\":7:9 &x:11:9 \":13:2 >:13:11 t:14:11 "},
       {"a &amp; b", "a :14:6 &amp;:6:11  b:14:11 "},
@@ -68,22 +69,35 @@ TEST(XMLHighlighter, NamesBeyondAscii) {
     const char* line;
     const char* tokens;
   } cases[] = {
-      {"<stra\xC3\x9F" "e>text</stra\xC3\x9F" "e>",
-       "<:13:5 stra\xC3\x9F" "e:5:2 >:13:11 text:14:11 </:13:5 stra\xC3\x9F" "e:5:2 >:13:11 "},
+      {"<stra\xC3\x9F"
+       "e>text</stra\xC3\x9F"
+       "e>",
+       "<:13:5 stra\xC3\x9F"
+       "e:5:2 >:13:11 text:14:11 </:13:5 stra\xC3\x9F"
+       "e:5:2 >:13:11 "},
       {"<\xC3\xA9 a-\xC3\xBC=\"v\" \xE4\xB8\xAD\xE6\x96\x87:\xE5\x90\x8D='x'/>",
        "<:13:5 \xC3\xA9:5:2  :12:2 a-\xC3\xBC:2:7 =\":7:9 v:10:2 \":13:2  :12:2 "
        "\xE4\xB8\xAD\xE6\x96\x87:\xE5\x90\x8D:2:7 =':7:0 x:0:2 ':13:2 /:13:5 >:13:11 "},
       {"<a\xC2\xB7\xCC\x81\xF0\x90\x80\x80 xmlns:\xC3\xB6=\"u\">",
        "<:13:5 a\xC2\xB7\xCC\x81\xF0\x90\x80\x80:5:2  :12:2 xmlns:\xC3\xB6:17:14 =\":18:15 u:19:2 \":13:2 >:13:11 "},
       // The multiplication sign is no name character: the name ends before it.
-      {"<a\xC3\x97" "b>", "<:13:5 a:5:2 \xC3\x97" "b>:7:7 "},
+      {"<a\xC3\x97"
+       "b>",
+       "<:13:5 a:5:2 \xC3\x97"
+       "b>:7:7 "},
   };
   for (const auto& c : cases) EXPECT_EQ(Trace(QString::fromUtf8(c.line)), c.tokens) << c.line;
   // The line after a name beyond ASCII is text again.
   X h;
-  const LinesScan scan = ScanLines(h, {"<stra\xC3\x9F" "e>text</stra\xC3\x9F" "e>", "next"});
+  const LinesScan scan = ScanLines(h, {"<stra\xC3\x9F"
+                                       "e>text</stra\xC3\x9F"
+                                       "e>",
+                                       "next"});
   EXPECT_EQ(scan.ranges, (std::vector<int>{X::rsText, X::rsText}));
-  EXPECT_EQ(scan.tokens, "[<|13][stra\xC3\x9F" "e|5][>|13][text|14][</|13][stra\xC3\x9F" "e|5][>|13]|[next|14]");
+  EXPECT_EQ(scan.tokens,
+            "[<|13][stra\xC3\x9F"
+            "e|5][>|13][text|14][</|13][stra\xC3\x9F"
+            "e|5][>|13]|[next|14]");
 }
 
 TEST(XMLHighlighter, ConstructsGoOnOverLines) {
@@ -93,13 +107,17 @@ TEST(XMLHighlighter, ConstructsGoOnOverLines) {
     std::vector<int> ranges;
   } cases[] = {
       {{"<!-- a", "", "b --> c"}, "[<!--|13][ a|4]||[b |4][-->|13][ c|14]", {X::rsComment, X::rsComment, X::rsText}},
-      {{"<!DOCTYPE root [", "  ]>"}, "[<!DOCTYPE|21][ root [|21]|[  ]|21][>|21]", {X::rsDocTypeSquareBraces, X::rsAttribute}},
+      {{"<!DOCTYPE root [", "  ]>"},
+       "[<!DOCTYPE|21][ root [|21]|[  ]|21][>|21]",
+       {X::rsDocTypeSquareBraces, X::rsAttribute}},
       {{"<!DOCTYPE root", "[ <!ELEMENT r ANY>", "] >"},
        "[<!DOCTYPE|21][ root|21]|[[ <!ELEMENT r ANY>|21]|[]|21][ >|21]",
        {X::rsDocType, X::rsDocTypeSquareBraces, X::rsAttribute}},
       {{"<?pi a", "b?>"}, "[<?|9][pi a|9]|[b?>|9]", {X::rsProcessingInstruction, X::rsText}},
       {{"<![CDATA[ a", "]]>"}, "[<![CDATA[|3][ a|3]|[]]>|3]", {X::rsCDATA, X::rsText}},
-      {{"<a b=\"x", "y\">"}, "[<|13][a|5][ |12][b|2][=\"|7][x|10]|[y|10][\"|13][>|13]", {X::rsQuoteAttrValue, X::rsText}},
+      {{"<a b=\"x", "y\">"},
+       "[<|13][a|5][ |12][b|2][=\"|7][x|10]|[y|10][\"|13][>|13]",
+       {X::rsQuoteAttrValue, X::rsText}},
       {{"<a", "b='x'>"}, "[<|13][a|5]|[b|2][='|7][x|0]['|13][>|13]", {X::rsAttribute, X::rsText}},
       // Cut at the line's end.
       {{"<!", "-->"}, "[<!|13]|[--|5][>|13]", {X::rsElement, X::rsText}},
@@ -152,8 +170,10 @@ TEST(XMLHighlighter, AttributesNamesAndSample) {
   }
   // Kind -> attribute, one line each kind can be the first token of.
   const std::pair<const char*, TSrcHighlighterAttributes*> firstTokens[] = {
-      {"<", h.SymbolAttri}, {"t", h.TextAttri}, {"&e;", h.EntityRefAttri}, {"<?", h.ProcessingInstructionAttri},
-      {"<!--", h.SymbolAttri}, {"<![CDATA[", h.CDATAAttri}, {"<!DOCTYPE", h.DocTypeAttri}, {"\t", h.SpaceAttri},
+      {"<", h.SymbolAttri},          {"t", h.TextAttri},
+      {"&e;", h.EntityRefAttri},     {"<?", h.ProcessingInstructionAttri},
+      {"<!--", h.SymbolAttri},       {"<![CDATA[", h.CDATAAttri},
+      {"<!DOCTYPE", h.DocTypeAttri}, {"\t", h.SpaceAttri},
   };
   for (const auto& [line, attri] : firstTokens) {
     h.ResetRange();
@@ -161,12 +181,18 @@ TEST(XMLHighlighter, AttributesNamesAndSample) {
     EXPECT_EQ(h.GetTokenAttribute(), attri) << line;
   }
   const std::tuple<int, const char*, TSrcHighlighterAttributes*> rangeTokens[] = {
-      {X::rsElement, "e", h.ElementAttri}, {X::rsAttribute, "a", h.AttributeAttri},
-      {X::rsAttribute, "xmlns", h.NamespaceAttributeAttri}, {X::rsEqual, "=", h.SymbolAttri},
-      {X::rsnsEqual, "=", h.SymbolAttri}, {X::rsQuoteAttrValue, "v", h.AttributeValueAttri},
-      {X::rsAposAttrValue, "v", h.AttributeValueAttri}, {X::rsnsQuoteAttrValue, "v", h.NamespaceAttributeValueAttri},
-      {X::rsnsAposAttrValue, "v", h.NamespaceAttributeValueAttri}, {X::rsnsAposEntityRef, "&", h.EntityRefAttri},
-      {X::rsAposEntityRef, "&", h.EntityRefAttri}, {X::rsQuoteEntityRef, "&", h.EntityRefAttri},
+      {X::rsElement, "e", h.ElementAttri},
+      {X::rsAttribute, "a", h.AttributeAttri},
+      {X::rsAttribute, "xmlns", h.NamespaceAttributeAttri},
+      {X::rsEqual, "=", h.SymbolAttri},
+      {X::rsnsEqual, "=", h.SymbolAttri},
+      {X::rsQuoteAttrValue, "v", h.AttributeValueAttri},
+      {X::rsAposAttrValue, "v", h.AttributeValueAttri},
+      {X::rsnsQuoteAttrValue, "v", h.NamespaceAttributeValueAttri},
+      {X::rsnsAposAttrValue, "v", h.NamespaceAttributeValueAttri},
+      {X::rsnsAposEntityRef, "&", h.EntityRefAttri},
+      {X::rsAposEntityRef, "&", h.EntityRefAttri},
+      {X::rsQuoteEntityRef, "&", h.EntityRefAttri},
       {X::rsnsQuoteEntityRef, "&", h.EntityRefAttri},
       {X::rsComment, "c", h.CommentAttri},
   };
@@ -205,31 +231,39 @@ TEST(XMLHighlighter, AttributesNamesAndSample) {
 
 TEST(XMLHighlighter, AnyInputTilesAndRescansAlike) {
   static const std::vector<const char*> kPieces = {
-      "<", ">", "</", "/>", "<a", "<p:item", " b=", "=\"", "\"", "'", "xmlns:p=\"u\"", " c='v'", "&amp;", "&",
-      ";", "<!--", "-->", "--", "<?xml", "?>", "?", "<![CDATA[", "]]>", "]", "[", "<!DOCTYPE r", "<!", "text ",
-      "\t", "  ", "/", "=x", "\u00e9", "\U0001F600", "-", "x",
+      "<",          ">",     "</", "/>",          "<a",   "<p:item", " b=", "=\"",   "\"", "'",  "xmlns:p=\"u\"",
+      " c='v'",     "&amp;", "&",  ";",           "<!--", "-->",     "--",  "<?xml", "?>", "?",  "<![CDATA[",
+      "]]>",        "]",     "[",  "<!DOCTYPE r", "<!",   "text ",   "\t",  "  ",    "/",  "=x", "\u00e9",
+      "\U0001F600", "-",     "x",
   };
   ExpectInvariantsOnRandomDocuments([] { return std::make_unique<X>(); }, kPieces, 20261209);
 }
 
 TEST(XMLHighlighter, SpansAgreeWithSecondOpinion) {
-  ExpectSpansAgree([] { return std::make_unique<X>(); }, QStringLiteral("generated.xml"), [](const Token& t) -> const char* {
-    switch (t.kind) {
-      case X::tkComment: return "comment";
-      case X::tkSymbol: return t.text == u"<!--" || t.text == u"-->" ? "comment" : "";
-      case X::tkCDATA:
-      case X::tkProcessingInstruction:
-      case X::tkDocType: return "preproc";
-      case X::tkEntityRef: return "entity";
-      case X::tkAposAttrValue:
-      case X::tkAposEntityRef:
-      case X::tkQuoteAttrValue:
-      case X::tkQuoteEntityRef:
-      case X::tknsAposAttrValue:
-      case X::tknsAposEntityRef:
-      case X::tknsQuoteAttrValue:
-      case X::tknsQuoteEntityRef: return "value";
-      default: return "";
-    }
-  });
+  ExpectSpansAgree([] { return std::make_unique<X>(); }, QStringLiteral("generated.xml"),
+                   [](const Token& t) -> const char* {
+                     switch (t.kind) {
+                       case X::tkComment:
+                         return "comment";
+                       case X::tkSymbol:
+                         return t.text == u"<!--" || t.text == u"-->" ? "comment" : "";
+                       case X::tkCDATA:
+                       case X::tkProcessingInstruction:
+                       case X::tkDocType:
+                         return "preproc";
+                       case X::tkEntityRef:
+                         return "entity";
+                       case X::tkAposAttrValue:
+                       case X::tkAposEntityRef:
+                       case X::tkQuoteAttrValue:
+                       case X::tkQuoteEntityRef:
+                       case X::tknsAposAttrValue:
+                       case X::tknsAposEntityRef:
+                       case X::tknsQuoteAttrValue:
+                       case X::tknsQuoteEntityRef:
+                         return "value";
+                       default:
+                         return "";
+                     }
+                   });
 }

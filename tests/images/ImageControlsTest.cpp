@@ -1,9 +1,10 @@
 // The animated picture control and the thumbnail list: animation ticks,
 // frame composition, placement, thumbnail layout and lazy decoding.
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "PictureTestSupport.h"
 #include "images/AnimPicture.h"
@@ -29,8 +30,7 @@ TEST(AnimPicture, TicksFollowTheFrameDelays) {
 
 TEST(AnimPicture, ZeroDelayMovesOnAtTheNextTickAndBitmapsNeverAnimate) {
   TAnimPicture control;
-  control.Picture().LoadFromBytes(
-      MakeGif(QSize(2, 2), {{QRect(0, 0, 2, 2), 1, 0, 0}, {QRect(0, 0, 2, 2), 2, 0, 0}}));
+  control.Picture().LoadFromBytes(MakeGif(QSize(2, 2), {{QRect(0, 0, 2, 2), 1, 0, 0}, {QRect(0, 0, 2, 2), 2, 0, 0}}));
   control.TimerTick();
   control.TimerTick();
   EXPECT_EQ(control.Picture().Frame(), 2);
@@ -92,7 +92,7 @@ TEST(AnimPicture, PlacementByPositionAndStretchMode) {
       {P::bpTopRight, P::smNever, {300, 150}, {100, 0, 200, 100}},
       {P::bpBottomLeft, P::smNever, {300, 150}, {0, 50, 200, 100}},
       {P::bpStretched, P::smShrink, {300, 150}, {0, 0, 300, 150}},
-      {P::bpStretchedWithAspect, P::smShrink, {100, 100}, {0, 0, 100, 50}},  // rw > rh
+      {P::bpStretchedWithAspect, P::smShrink, {100, 100}, {0, 0, 100, 50}},   // rw > rh
       {P::bpStretchedWithAspect, P::smShrink, {400, 100}, {0, 0, 200, 100}},  // rw <= rh
   };
   for (const auto& c : cases) {
@@ -132,9 +132,7 @@ TEST(ThumbnailList, LayoutNumbers) {
   list.SetThumbnailSize(100);
   list.SetColumns(6);
   list.show();
-  const struct {
-    int size, width, columns;
-  } cases[] = {{100, 688, 6}, {100, 350, 3}, {100, 90, 3}, {0, 500, 3}};
+  const struct { int size, width, columns; } cases[] = {{100, 688, 6}, {100, 350, 3}, {100, 90, 3}, {0, 500, 3}};
   for (const auto& c : cases) {
     list.SetThumbnailSize(c.size);
     list.resize(c.width, 300);

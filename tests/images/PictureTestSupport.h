@@ -12,9 +12,9 @@
 namespace picturetest {
 
 struct GifFrame {
-  QRect rect;        // on the logical screen
-  int color = 0;     // index into the four-colour table
-  int delay = 0;     // hundredths of a second
+  QRect rect;     // on the logical screen
+  int color = 0;  // index into the four-colour table
+  int delay = 0;  // hundredths of a second
   int disposal = 0;
   bool control = true;  // written with a graphic control extension
 };
@@ -103,9 +103,8 @@ inline QByteArray MakeGif(QSize screen, const std::vector<GifFrame>& frames, QBy
 // Three frames: red 4x4 at (0,0), green 2x2 at (1,1), blue 3x2 at (1,2);
 // delays 10, 20, 30; disposals 1, 2, 3; screen 4x4.
 inline QByteArray ThreeFrameGif() {
-  return MakeGif(QSize(4, 4), {{QRect(0, 0, 4, 4), 1, 10, 1},
-                               {QRect(1, 1, 2, 2), 2, 20, 2},
-                               {QRect(1, 2, 3, 2), 3, 30, 3}});
+  return MakeGif(QSize(4, 4),
+                 {{QRect(0, 0, 4, 4), 1, 10, 1}, {QRect(1, 1, 2, 2), 2, 20, 2}, {QRect(1, 2, 3, 2), 3, 30, 3}});
 }
 
 inline QByteArray Encode(const QImage& image, const char* format) {
@@ -124,15 +123,16 @@ inline QImage Filled(int w, int h, QRgb color) {
 
 }  // namespace picturetest
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QSize>
 #include <chrono>
 #include <condition_variable>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace picturetest {
 

@@ -1,10 +1,11 @@
 // The picture over the platform loader: GIF frames found by walking the
 // blocks, frame selection, the loader's refusals and its allocation limit.
+#include <gtest/gtest.h>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPainter>
-#include <gtest/gtest.h>
 #include <random>
 
 #include "PictureTestSupport.h"
@@ -33,9 +34,7 @@ TEST(PlatformPicture, ThreeFrameGifCountsDelaysAndDisposals) {
   EXPECT_TRUE(picture.IsGIF());
   EXPECT_EQ(picture.FrameCount(), 3);
   EXPECT_EQ(picture.ScreenWidth(), 4);
-  const struct {
-    int frame, delay, disposal;
-  } cases[] = {{1, 10, 1}, {2, 20, 2}, {3, 30, 3}};
+  const struct { int frame, delay, disposal; } cases[] = {{1, 10, 1}, {2, 20, 2}, {3, 30, 3}};
   for (const auto& c : cases) {
     EXPECT_EQ(picture.FrameDelay(c.frame), c.delay) << c.frame;
     EXPECT_EQ(picture.Disposal(), c.disposal) << c.frame;

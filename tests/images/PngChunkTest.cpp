@@ -1,12 +1,13 @@
 // The PNG container: signature, chunk framing, CRC, the chunk classes and
 // the file read loop with its errors.
-#include <QBuffer>
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+
 #include "PngTestSupport.h"
-#include "tests/common/TestUtil.h"
 #include "images/pngcodec.h"
 #include "images/pngmessages.h"
+#include "tests/common/TestUtil.h"
 
 using namespace pngtest;
 
@@ -53,8 +54,7 @@ TEST(PngFile, ChunkErrorsKeepTheChunksReadSoFar) {
   ASSERT_EQ(png.Chunks().Count(), 2);
   EXPECT_EQ(png.Chunks().Item(1)->Name(), "tEXt");
   EXPECT_EQ(png.GetWidth(), 2);
-  EXPECT_THROW(Load(png, Signature() + Ihdr(2, 1, 8, 0) + Chunk("IDAT", Zlib(Bytes({0, 1, 2})))),
-               EPngUnexpectedEnd);
+  EXPECT_THROW(Load(png, Signature() + Ihdr(2, 1, 8, 0) + Chunk("IDAT", Zlib(Bytes({0, 1, 2})))), EPngUnexpectedEnd);
   EXPECT_EQ(png.Chunks().Count(), 2);
 }
 

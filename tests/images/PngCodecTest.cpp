@@ -1,18 +1,18 @@
 // The image data codec, checked against libpng: the PngSuite files, a corpus
 // that libpng writes at test time, and our own output read back by libpng
 // and pngfix.
-#include <QDir>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <cmath>
 #include <random>
 
 #include "PngReference.h"
 #include "PngTestSupport.h"
-#include "tests/common/TestUtil.h"
 #include "images/pngcodec.h"
+#include "tests/common/TestUtil.h"
 
 using namespace pngtest;
 
@@ -59,7 +59,8 @@ void ExpectSameAsLibpng(const QByteArray& file, const std::string& what) {
     for (std::uint32_t x = 0; x < h.Width; ++x) {
       const std::uint8_t* ref = rgba.rows[y].data() + 4 * x;
       const TColor expected = gamma[ref[0]] | (gamma[ref[1]] << 8) | (gamma[ref[2]] << 16);
-      const bool indexOutside = h.ColorType == 3 && png.Chunks().ItemFromClass<TChunkPLTE>()->Count <= FileSamples(png, x, y)[0];
+      const bool indexOutside =
+          h.ColorType == 3 && png.Chunks().ItemFromClass<TChunkPLTE>()->Count <= FileSamples(png, x, y)[0];
       const QRgb shown = argb.pixel(static_cast<int>(x), static_cast<int>(y));
       if (!indexOutside) {
         ASSERT_EQ(png.GetPixels(static_cast<int>(x), static_cast<int>(y)), expected) << x << "," << y;
@@ -93,7 +94,7 @@ void ExpectLibpngReadsOurs(TPngGraphic& png, const std::string& what) {
 struct Format {
   int type, depth;
 };
-const Format kFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8},  {2, 16}, {3, 1},
+const Format kFormats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
                            {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
 // The filter bytes of the rows of a non-interlaced file.
@@ -141,8 +142,8 @@ TEST(PngDecode, CorpusWrittenByLibpngMatches) {
           o.filter = static_cast<int>(seed % 5);
           o.trns = (seed % 3) == 0 && f.type != 4 && f.type != 6;
           o.gamma = (seed % 4) == 0;
-          ExpectSameAsLibpng(RefWrite(o), "type " + std::to_string(f.type) + " depth " + std::to_string(f.depth) +
-                                              " " + std::to_string(w) + "x" + std::to_string(h) + " interlace " +
+          ExpectSameAsLibpng(RefWrite(o), "type " + std::to_string(f.type) + " depth " + std::to_string(f.depth) + " " +
+                                              std::to_string(w) + "x" + std::to_string(h) + " interlace " +
                                               std::to_string(interlace));
           if (HasFatalFailure()) return;
         }
@@ -169,8 +170,8 @@ TEST(PngDecode, LargerImagesEveryFilterAndAncillaryChunks) {
       const RefImage back = RefDecodeRaw(saved);
       ASSERT_TRUE(back.ok) << back.error;
       EXPECT_EQ(back.warnings, 0);
-      EXPECT_EQ(back.texts, (std::vector<std::string>{"Title=A test image",
-                                                      "Comment=Compressed words, compressed words"}));
+      EXPECT_EQ(back.texts,
+                (std::vector<std::string>{"Title=A test image", "Comment=Compressed words, compressed words"}));
       EXPECT_TRUE(back.hasTime);
       EXPECT_EQ(back.year, 2024);
       EXPECT_EQ(back.second, 58);
@@ -215,8 +216,7 @@ TEST(PngDecode, ShortImageDataLeavesTheRestZeroed) {
   // Two rows of four in a complete stream, then more data chunks and the end.
   const QByteArray rows = Bytes({0, 9, 9, 0, 8, 8});
   TPngGraphic png;
-  Load(png, Signature() + Ihdr(2, 4, 8, 0) + Chunk("IDAT", Zlib(rows)) + Chunk("IDAT", "more") +
-                Chunk("IEND", {}));
+  Load(png, Signature() + Ihdr(2, 4, 8, 0) + Chunk("IDAT", Zlib(rows)) + Chunk("IDAT", "more") + Chunk("IEND", {}));
   EXPECT_EQ(FileSamples(png, 1, 1), std::vector<int>{8});
   EXPECT_EQ(FileSamples(png, 1, 3), std::vector<int>{0});
   // Bytes after the stream's end inside the same chunk.
@@ -313,8 +313,8 @@ TEST(PngEncode, FilterChoice) {
   TPngGraphic png;
   png.Assign(Noise(40, 6, 5));
   const std::size_t rowBytes = 120;
-  for (const auto& [filters, chosen] : {std::pair{FilterBit(pfSub), 1}, {TFilters(0), 0}, {FilterBit(pfPaeth), 4},
-                                        {FilterBit(pfNone), 0}}) {
+  for (const auto& [filters, chosen] :
+       {std::pair{FilterBit(pfSub), 1}, {TFilters(0), 0}, {FilterBit(pfPaeth), 4}, {FilterBit(pfNone), 0}}) {
     png.Filters = filters;
     EXPECT_EQ(FilterBytes(Save(png), rowBytes, 6), std::vector<int>(6, chosen)) << int(filters);
   }

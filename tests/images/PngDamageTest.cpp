@@ -7,8 +7,8 @@
 
 #include "PngReference.h"
 #include "PngTestSupport.h"
-#include "tests/common/TestUtil.h"
 #include "images/pngcodec.h"
+#include "tests/common/TestUtil.h"
 
 using namespace pngtest;
 
@@ -54,9 +54,8 @@ QByteArray SmallFile() {
 }  // namespace
 
 TEST(PngDamage, CutAtEveryOffset) {
-  for (const QByteArray& file :
-       {SmallFile(), ReadFileBytes(DataPath("pngsuite/basn6a16.png")).left(1200),
-        ReadFileBytes(DataPath("pngsuite/basn3p04-31i.png"))}) {
+  for (const QByteArray& file : {SmallFile(), ReadFileBytes(DataPath("pngsuite/basn6a16.png")).left(1200),
+                                 ReadFileBytes(DataPath("pngsuite/basn3p04-31i.png"))}) {
     ASSERT_GT(file.size(), 200);
     for (qsizetype n = 0; n < file.size(); ++n) {
       Exercise(file.left(n), "cut at " + std::to_string(n));
@@ -75,9 +74,15 @@ TEST(PngDamage, SeededMutations) {
     for (int c = 0; c < changes; ++c) {
       const auto pos = static_cast<qsizetype>(random() % static_cast<std::uint32_t>(file.size()));
       switch (random() % 3) {
-        case 0: file[pos] = static_cast<char>(random()); break;
-        case 1: file[pos] = static_cast<char>(file[pos] ^ (1 << (random() % 8))); break;
-        default: file.remove(pos, 1 + static_cast<qsizetype>(random() % 8)); break;
+        case 0:
+          file[pos] = static_cast<char>(random());
+          break;
+        case 1:
+          file[pos] = static_cast<char>(file[pos] ^ (1 << (random() % 8)));
+          break;
+        default:
+          file.remove(pos, 1 + static_cast<qsizetype>(random() % 8));
+          break;
       }
     }
     Exercise(file, "mutation round " + std::to_string(round));

@@ -1,12 +1,13 @@
 // The PNG picture object: conversion to and from bitmaps, drawing in the
 // three transparency modes, pixel access, the clipboard and registration.
-#include <QMimeData>
-#include <QPainter>
 #include <gtest/gtest.h>
 
+#include <QMimeData>
+#include <QPainter>
+
 #include "PngTestSupport.h"
-#include "tests/common/TestUtil.h"
 #include "images/pngcodec.h"
+#include "tests/common/TestUtil.h"
 
 using namespace pngtest;
 
@@ -137,8 +138,7 @@ TEST(PngGraphic, PixelsOfPaletteAndGreyImages) {
   // Grey with gamma: the table applies once.
   Load(png, File(Ihdr(1, 1, 8, 0), Chunk("gAMA", BE32(100000)), Bytes({0, 64})));
   EXPECT_EQ(png.GetPixels(0, 0), 0x888888);
-  Load(png, File(Ihdr(1, 1, 8, 3), Chunk("gAMA", BE32(100000)) + Chunk("PLTE", Bytes({64, 128, 255})),
-                 Bytes({0, 0})));
+  Load(png, File(Ihdr(1, 1, 8, 3), Chunk("gAMA", BE32(100000)) + Chunk("PLTE", Bytes({64, 128, 255})), Bytes({0, 0})));
   EXPECT_EQ(png.GetPixels(0, 0), static_cast<TColor>(136 | (186 << 8) | (255 << 16)));
   // Grey with alpha reads its grey level.
   Load(png, File(Ihdr(1, 1, 8, 4), {}, Bytes({0, 77, 10})));

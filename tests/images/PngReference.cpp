@@ -90,8 +90,7 @@ RefImage Decode(const QByteArray& file, bool rgba) {
 }
 
 void WriteCallback(png_structp png, png_bytep data, png_size_t n) {
-  static_cast<QByteArray*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data),
-                                                        static_cast<qsizetype>(n));
+  static_cast<QByteArray*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(n));
 }
 void FlushCallback(png_structp) {}
 
@@ -148,8 +147,10 @@ QByteArray RefWrite(const RefWriteOptions& o) {
       // The key is the first pixel's colour, so that it occurs.
       const std::uint8_t* p = rows[0].data();
       if (o.colorType == 0) {
-        if (o.bitDepth == 16) key.gray = static_cast<png_uint_16>((p[0] << 8) | p[1]);
-        else key.gray = static_cast<png_uint_16>(p[0] >> (8 - o.bitDepth));
+        if (o.bitDepth == 16)
+          key.gray = static_cast<png_uint_16>((p[0] << 8) | p[1]);
+        else
+          key.gray = static_cast<png_uint_16>(p[0] >> (8 - o.bitDepth));
       } else if (o.bitDepth == 16) {
         key.red = static_cast<png_uint_16>((p[0] << 8) | p[1]);
         key.green = static_cast<png_uint_16>((p[2] << 8) | p[3]);

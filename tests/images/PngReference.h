@@ -15,11 +15,11 @@ struct RefImage {
   int warnings = 0;
   std::uint32_t width = 0, height = 0;
   int bitDepth = 0, colorType = 0, interlace = 0;
-  int channels = 0;             // samples per pixel in `rows`
+  int channels = 0;  // samples per pixel in `rows`
   bool hasGamma = false;
-  std::uint32_t gammaFixed = 0;  // gAMA × 100000
+  std::uint32_t gammaFixed = 0;                 // gAMA × 100000
   std::vector<std::vector<std::uint8_t>> rows;  // one byte per sample
-  std::vector<std::string> texts;  // "keyword=text"
+  std::vector<std::string> texts;               // "keyword=text"
   bool hasTime = false;
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
@@ -40,7 +40,7 @@ struct RefWriteOptions {
   bool gamma = false;
   std::uint32_t gammaFixed = 45455;
   bool trns = false;
-  bool texts = false;   // one tEXt and one zTXt
+  bool texts = false;  // one tEXt and one zTXt
   bool time = false;
   bool privateChunk = false;  // an ancillary "prVt" chunk
 };

@@ -1,8 +1,9 @@
 #include "PngTestSupport.h"
 
+#include <zlib.h>
+
 #include <QFile>
 #include <QProcess>
-#include <zlib.h>
 
 namespace pngtest {
 
@@ -34,19 +35,28 @@ std::vector<int> FileSamples(const TPngGraphic& png, std::uint32_t x, std::uint3
   const std::uint8_t* row = dib.Scanline(y);
   auto index = [&]() -> int {
     switch (dib.BitCount()) {
-      case 8: return row[x];
-      case 4: return (row[x >> 1] >> ((1 - (x & 1)) * 4)) & 0x0F;
-      default: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+      case 8:
+        return row[x];
+      case 4:
+        return (row[x >> 1] >> ((1 - (x & 1)) * 4)) & 0x0F;
+      default:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1;
     }
   };
   const int alpha = h.ImageAlpha.empty() ? -1 : h.ImageAlpha[std::size_t{h.Width} * y + x];
   switch (h.ColorType) {
-    case 0: return {h.BitDepth == 2 ? index() / 5 : index()};
-    case 3: return {index()};
-    case 4: return {index(), alpha};
-    case 2: return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
-    case 6: return {row[3 * x + 2], row[3 * x + 1], row[3 * x], alpha};
-    default: return {};
+    case 0:
+      return {h.BitDepth == 2 ? index() / 5 : index()};
+    case 3:
+      return {index()};
+    case 4:
+      return {index(), alpha};
+    case 2:
+      return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
+    case 6:
+      return {row[3 * x + 2], row[3 * x + 1], row[3 * x], alpha};
+    default:
+      return {};
   }
 }
 

@@ -2,11 +2,11 @@
 // and saving through memory, and reading back samples as they were in the file.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QString>
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <initializer_list>
 #include <vector>

@@ -1,17 +1,17 @@
-#include "platform/Exceptions.h"
-#include "platform/IniFile.h"
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/Exceptions.h"
+#include "platform/IniFile.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -31,27 +31,28 @@ TEST_F(IniFileTest, TypedValuesRoundTripAndAreWrittenAsTheFormatWants) {
 
   // A second object sees every write at once: nothing is cached.
   const TIniFile other(path());
-  EXPECT_EQ(other.ReadString(QStringLiteral("Font"), QStringLiteral("Style"), QString()), QStringLiteral("Courier New"));
+  EXPECT_EQ(other.ReadString(QStringLiteral("Font"), QStringLiteral("Style"), QString()),
+            QStringLiteral("Courier New"));
   EXPECT_EQ(other.ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 0), 12);
   EXPECT_EQ(other.ReadInteger(QStringLiteral("EditWindow"), QStringLiteral("BGCol"), 0), -16777211);
   EXPECT_TRUE(other.ReadBool(QStringLiteral("LN"), QStringLiteral("Enabled"), false));
   EXPECT_FALSE(other.ReadBool(QStringLiteral("Ask"), QStringLiteral("ToSave?"), true));
 
-  EXPECT_EQ(ReadFileBytes(path()),
-            QByteArray("[Font]\nStyle=Courier New\nSize=12\n\n[EditWindow]\nBGCol=-16777211\n\n"
-                       "[LN]\nEnabled=1\n\n[Ask]\nToSave?=0\n"));
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[Font]\nStyle=Courier New\nSize=12\n\n[EditWindow]\nBGCol=-16777211\n\n"
+                                              "[LN]\nEnabled=1\n\n[Ask]\nToSave?=0\n"));
 }
 
 TEST_F(IniFileTest, ReadsApplyDefaultsAndTheNumberRules) {
-  ASSERT_TRUE(WriteFileBytes(path(), "[A]\nsize = 12 \nempty=\nbool=5\nhex=$FF\nhex2=0x10\nbad=12abc\nneg=-3\n"
-                                     "huge=99999999999\n"));
+  ASSERT_TRUE(WriteFileBytes(path(),
+                             "[A]\nsize = 12 \nempty=\nbool=5\nhex=$FF\nhex2=0x10\nbad=12abc\nneg=-3\n"
+                             "huge=99999999999\n"));
   const TIniFile ini(path());
   // An empty value reads as the reader's default.
   const struct {
     const char* key;
     int fallback, value;
-  } ints[] = {{"size", 0, 12},  {"empty", 7, 7}, {"hex", 0, 255}, {"hex2", 0, 16},
-              {"bad", 4, 4},    {"neg", 0, -3},  {"huge", 9, 9},  {"missing", 9, 9}};
+  } ints[] = {{"size", 0, 12}, {"empty", 7, 7}, {"hex", 0, 255}, {"hex2", 0, 16},
+              {"bad", 4, 4},   {"neg", 0, -3},  {"huge", 9, 9},  {"missing", 9, 9}};
   for (const auto& c : ints)
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QLatin1String(c.key), c.fallback), c.value) << c.key;
   EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("size"), QString()), QStringLiteral("12"));
@@ -77,8 +78,7 @@ TEST_F(IniFileTest, NamesAreCaseInsensitiveFirstDuplicateWinsAndQuestionMarksSta
 }
 
 TEST_F(IniFileTest, RewritesKeepUnknownLinesCommentsAndLineBreaks) {
-  const QByteArray original =
-      "; comment\r\n[Mine]\r\nodd line\r\nx = 1\r\n\r\n[Other]\r\nKey=Value with = sign\r\n";
+  const QByteArray original = "; comment\r\n[Mine]\r\nodd line\r\nx = 1\r\n\r\n[Other]\r\nKey=Value with = sign\r\n";
   ASSERT_TRUE(WriteFileBytes(path(), original));
   TIniFile ini(path());
   EXPECT_EQ(ini.ReadString(QStringLiteral("Other"), QStringLiteral("Key"), QString()),
@@ -96,7 +96,8 @@ TEST_F(IniFileTest, RewritesKeepUnknownLinesCommentsAndLineBreaks) {
 TEST_F(IniFileTest, Windows1252FilesStayByteExactAndNewlinesCannotSplitAValue) {
   ASSERT_TRUE(WriteFileBytes(path(), "[Last]\nFolder=/home/caf\xE9\n"));
   TIniFile ini(path());
-  EXPECT_EQ(ini.ReadString(QStringLiteral("Last"), QStringLiteral("Folder"), QString()), QStringLiteral("/home/caf\u00E9"));
+  EXPECT_EQ(ini.ReadString(QStringLiteral("Last"), QStringLiteral("Folder"), QString()),
+            QStringLiteral("/home/caf\u00E9"));
   ini.WriteString(QStringLiteral("Work"), QStringLiteral("Dir"), QStringLiteral("a\nb=c"));
   EXPECT_EQ(ReadFileBytes(path()), QByteArray("[Last]\nFolder=/home/caf\xE9\n\n[Work]\nDir=a b=c\n"));
   EXPECT_EQ(ini.ReadSections(), (QStringList{QStringLiteral("Last"), QStringLiteral("Work")}));
@@ -238,8 +239,12 @@ TEST(IniFileParse, IntegerTexts) {
     const char* text;
     bool ok;
     int value;
-  } cases[] = {{"$FF000005", true, static_cast<int>(0xFF000005u)}, {"-2147483648", true, INT_MIN},
-               {"2147483648", false, 0}, {"-", false, 0}, {"$", false, 0}, {"1 2", false, 0}};
+  } cases[] = {{"$FF000005", true, static_cast<int>(0xFF000005u)},
+               {"-2147483648", true, INT_MIN},
+               {"2147483648", false, 0},
+               {"-", false, 0},
+               {"$", false, 0},
+               {"1 2", false, 0}};
   for (const auto& c : cases) {
     int v = 0;
     EXPECT_EQ(TIniFile::ParseInteger(QLatin1String(c.text), v), c.ok) << c.text;

@@ -1,6 +1,6 @@
-#include "platform/MountWatcher.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/MountWatcher.h"
 
 TEST(MountWatcher, ReadsTheKernelTable) {
   const QByteArray table =
@@ -11,7 +11,7 @@ TEST(MountWatcher, ReadsTheKernelTable) {
       "25 21 0:40 / /mnt/share rw - nfs4 srv:/export rw\n"
       "26 21 11:0 / /media/cd ro - iso9660 /dev/sr0 ro\n"
       "27 21 8:1 /var/lib/x/hosts /etc/hosts rw - ext4 /dev/sda1 rw\n"  // a bind mount of a file
-      "28 21 0:50 / /mnt/share rw - cifs //h/s rw\n"                     // mounted over the earlier one
+      "28 21 0:50 / /mnt/share rw - cifs //h/s rw\n"                    // mounted over the earlier one
       "garbage line\n";
   const QHash<QByteArray, QString> labels = {{"/dev/sdb1", "STICK"}, {"/dev/sda1", "system"}};
   const QList<TMountEntry> mounts = TSystemMountSource::ParseMountInfo(table, labels);

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "platform/CodePage.h"
 #include "platform/RtfReader.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -23,8 +23,8 @@ TEST(RtfReader, PlainParagraphUsesTheDefaultFont) {
 }
 
 TEST(RtfReader, CharacterFormattingGroupsAndTables) {
-  const QByteArray rtf = QByteArray(kTables) +
-                         "\\f1\\fs20 a{\\b\\i b}\\cf1 c\\cf0\\ul d\\ulnone\\strike e\\strike0 \\cf9 f\\f7 g\\par}";
+  const QByteArray rtf =
+      QByteArray(kTables) + "\\f1\\fs20 a{\\b\\i b}\\cf1 c\\cf0\\ul d\\ulnone\\strike e\\strike0 \\cf9 f\\f7 g\\par}";
   const TRichTextDocument doc = RtfReader::Read(rtf);
   ASSERT_EQ(doc.LineCount(), 1);
   const auto& runs = doc.Line(0).Runs;
@@ -61,8 +61,7 @@ TEST(RtfReader, ParagraphsAlignmentAndBullets) {
   EXPECT_EQ(doc.Line(4).Text(), QStringLiteral("item"));
   EXPECT_EQ(doc.Line(4).Paragraph.Numbering, TNumberingStyle::nsNone);  // \pard after the \pn group
   EXPECT_EQ(doc.Line(5).Text(), QString());
-  const TRichTextDocument bullet =
-      Read("{\\rtf1{\\*\\pn\\pnlvlblt{\\pntxtb\\'B7}}item\\par\\pard plain\\par}");
+  const TRichTextDocument bullet = Read("{\\rtf1{\\*\\pn\\pnlvlblt{\\pntxtb\\'B7}}item\\par\\pard plain\\par}");
   ASSERT_EQ(bullet.LineCount(), 2);
   EXPECT_EQ(bullet.Line(0).Paragraph.Numbering, TNumberingStyle::nsBullet);
   EXPECT_EQ(bullet.Line(1).Paragraph.Numbering, TNumberingStyle::nsNone);
@@ -103,8 +102,8 @@ TEST(RtfReader, MalformedInputFailsWithAClearError) {
     EXPECT_TRUE(fails(rtf)) << rtf.left(30).toStdString();
 
   // Nesting up to the limit is fine, and huge numbers are clamped.
-  const QByteArray deep = QByteArray("{\\rtf1 ") + QByteArray(RtfReader::MaxDepth - 1, '{') + "x" +
-                          QByteArray(RtfReader::MaxDepth, '}');
+  const QByteArray deep =
+      QByteArray("{\\rtf1 ") + QByteArray(RtfReader::MaxDepth - 1, '{') + "x" + QByteArray(RtfReader::MaxDepth, '}');
   EXPECT_EQ(RtfReader::Read(deep).Line(0).Text(), QStringLiteral("x"));
   const TRichTextDocument huge = Read("{\\rtf1 \\fs99999999999999999 a\\cf-5 b\\u99999999 c\\uc99999 \\par}");
   EXPECT_EQ(huge.Line(0).Runs[0].Font.Size, 1638);
@@ -113,9 +112,9 @@ TEST(RtfReader, MalformedInputFailsWithAClearError) {
 
 TEST(CodePage, CharsetNamesAndDecoding) {
   const std::pair<const char*, int> names[] = {
-      {"GB2312_CHARSET", 134}, {"ARABIC_CHARSET", 178}, {"BALTIC_CHARSET", 186}, {"CHINESEBIG5_CHARSET", 136},
-      {"DEFAULT_CHARSET", 1},  {"EASTEUROPE_CHARSET", 238}, {"GREEK_CHARSET", 161}, {"HEBREW_CHARSET", 177},
-      {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222}, {"TURKISH_CHARSET", 162}};
+      {"GB2312_CHARSET", 134},  {"ARABIC_CHARSET", 178},     {"BALTIC_CHARSET", 186}, {"CHINESEBIG5_CHARSET", 136},
+      {"DEFAULT_CHARSET", 1},   {"EASTEUROPE_CHARSET", 238}, {"GREEK_CHARSET", 161},  {"HEBREW_CHARSET", 177},
+      {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222},       {"TURKISH_CHARSET", 162}};
   for (const auto& [name, number] : names) EXPECT_EQ(CodePage::CharsetFromName(QLatin1String(name)), number) << name;
   EXPECT_FALSE(CodePage::CharsetFromName(QStringLiteral("greek_charset")));
   EXPECT_FALSE(CodePage::CharsetFromName(QStringLiteral("ANSI_CHARSET")));

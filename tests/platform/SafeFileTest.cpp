@@ -1,15 +1,15 @@
-#include "platform/SafeFile.h"
-
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "platform/SafeFile.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -70,7 +70,8 @@ TEST(SafeFile, TemporariesOfKilledSavesGoWithTheNextSaveThoseOfRunningSavesStay)
     ~Reaper() { Kill(child); }
   } reaper{running};
   const QStringList withRunning = Temporaries(folder);
-  ASSERT_EQ(withRunning.size(), foreign.size() + 1) << withRunning.join(',').toStdString() << " / " << foreign.join(',').toStdString();
+  ASSERT_EQ(withRunning.size(), foreign.size() + 1)
+      << withRunning.join(',').toStdString() << " / " << foreign.join(',').toStdString();
 
   // A save in this process, too, holds its temporary while it runs.
   TSafeFile mine(folder + "mine.html", {});
@@ -86,7 +87,8 @@ TEST(SafeFile, TemporariesOfKilledSavesGoWithTheNextSaveThoseOfRunningSavesStay)
   SafeFile::Write(folder + "other.html", "again\n");
   QStringList left = Temporaries(folder);
   EXPECT_EQ(left.size(), foreign.size() + 1);
-  for (const QString& name : withRunning) EXPECT_TRUE(left.contains(name) == foreign.contains(name)) << name.toStdString();
+  for (const QString& name : withRunning)
+    EXPECT_TRUE(left.contains(name) == foreign.contains(name)) << name.toStdString();
   EXPECT_EQ(ReadFileBytes(folder + "big.html"), QByteArray("old\n"));
 
   mine.Commit();

@@ -1,9 +1,10 @@
-#include "platform/TextCodec.h"
+#include <gtest/gtest.h>
 
 #include <QStringEncoder>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -78,7 +79,8 @@ TEST(TextCodec, FindsAndReplacesDeclaredCharacterSets) {
        "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"},
       {"<?xml version='1.0' encoding = 'Latin1'?><meta charset=latin1>", "latin1",
        "<?xml version='1.0' encoding = 'utf-8'?><meta charset=utf-8>"},
-      {"<p>charset=x</p><meta name=\"author\" content=\"\">", "", "<p>charset=x</p><meta name=\"author\" content=\"\">"},
+      {"<p>charset=x</p><meta name=\"author\" content=\"\">", "",
+       "<p>charset=x</p><meta name=\"author\" content=\"\">"},
       {"<p>no xml <?xml encoding=\"x\"?></p>", "", "<p>no xml <?xml encoding=\"x\"?></p>"},
   };
   for (const auto& c : cases) {
@@ -101,8 +103,10 @@ TEST(TextCodec, SnifferFedInPiecesAgreesWithTheWhole) {
   } cases[] = {
       {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80.", TextEncoding::Utf8, 0},
       {"\xEF\xBB\xBF\xE2\x82\xAC", TextEncoding::Utf8, 3},
-      {"\xEF\xBB\xBF\xE2\x82", TextEncoding::Windows1252, 0},       // cut short at the end
-      {"ab\xE2\x82" "c", TextEncoding::Windows1252, 0},             // cut short inside
+      {"\xEF\xBB\xBF\xE2\x82", TextEncoding::Windows1252, 0},  // cut short at the end
+      {"ab\xE2\x82"
+       "c",
+       TextEncoding::Windows1252, 0},  // cut short inside
       {"ab\xF0\x9F\x98", TextEncoding::Windows1252, 0},
       {"<meta charset=latin1>\xC3\xA9", TextEncoding::Windows1252, 0},
       {Bytes({0xFF, 0xFE, 'a', 0}), TextEncoding::Utf16LE, 2},
@@ -115,7 +119,8 @@ TEST(TextCodec, SnifferFedInPiecesAgreesWithTheWhole) {
     for (int piece = 1; piece <= 5; ++piece) {
       SCOPED_TRACE(c.bytes.toHex().toStdString() + " in pieces of " + std::to_string(piece));
       TextCodec::Sniffer sniffer;
-      for (qsizetype at = 0; at < c.bytes.size(); at += piece) sniffer.feed(QByteArrayView(c.bytes).sliced(at).first(std::min<qsizetype>(piece, c.bytes.size() - at)));
+      for (qsizetype at = 0; at < c.bytes.size(); at += piece)
+        sniffer.feed(QByteArrayView(c.bytes).sliced(at).first(std::min<qsizetype>(piece, c.bytes.size() - at)));
       int bom = -1;
       EXPECT_EQ(sniffer.finish(&bom), c.encoding);
       EXPECT_EQ(bom, c.bom);
@@ -133,7 +138,8 @@ TEST(TextCodec, NarrowViewsEncodeAsTheirUtf16Form) {
     std::vector<QAnyStringView> views = {QUtf8StringView(utf8)};
     if (QString::fromLatin1(latin1) == text) views.push_back(QLatin1StringView(latin1));
     for (QAnyStringView view : views) {
-      for (TextEncoding e : {TextEncoding::Utf8, TextEncoding::Windows1252, TextEncoding::Utf16BE, TextEncoding::Utf32LE}) {
+      for (TextEncoding e :
+           {TextEncoding::Utf8, TextEncoding::Windows1252, TextEncoding::Utf16BE, TextEncoding::Utf32LE}) {
         SCOPED_TRACE(text.toStdString() + " as " + TextCodec::encodingName(e).toStdString());
         const QByteArray expected = TextCodec::encode(text, e);
         QByteArray out;
@@ -161,12 +167,15 @@ TEST(TextCodec, EncoderGivesTheBytesOfTheWholeTextInBufferSizedPieces) {
     for (qsizetype size : {64, 67, 100}) {
       QByteArray out;
       int pieces = 0;
-      TextCodec::Encoder encoder(e, [&](QByteArrayView bytes) {
-        EXPECT_LE(bytes.size(), size);
-        EXPECT_FALSE(bytes.isEmpty());
-        out.append(bytes);
-        ++pieces;
-      }, size);
+      TextCodec::Encoder encoder(
+          e,
+          [&](QByteArrayView bytes) {
+            EXPECT_LE(bytes.size(), size);
+            EXPECT_FALSE(bytes.isEmpty());
+            out.append(bytes);
+            ++pieces;
+          },
+          size);
       for (QAnyStringView view : views) encoder.append(view);
       encoder.appendRaw("\r\n");  // as it is, in every encoding
       encoder.finish();
@@ -184,7 +193,8 @@ TEST(TextCodec, EncoderGivesTheBytesOfTheWholeTextInBufferSizedPieces) {
   }
   // Windows-1252 keeps the undefined C1 byte and has no form for the rest.
   QByteArray out;
-  TextCodec::Encoder encoder(TextEncoding::Windows1252, [&](QByteArrayView bytes) { out.append(bytes); }, 64);
+  TextCodec::Encoder encoder(
+      TextEncoding::Windows1252, [&](QByteArrayView bytes) { out.append(bytes); }, 64);
   encoder.append(QLatin1StringView("\x80\x81\xE9"));
   encoder.append(QStringLiteral("\u20AC\U0001F600"));
   encoder.finish();
@@ -194,7 +204,8 @@ TEST(TextCodec, EncoderGivesTheBytesOfTheWholeTextInBufferSizedPieces) {
 TEST(TextCodec, SurrogatesAcrossTextsAndWithoutPartners) {
   auto encoded = [](std::initializer_list<QString> texts, TextEncoding e) {
     QByteArray out;
-    TextCodec::Encoder encoder(e, [&](QByteArrayView bytes) { out.append(bytes); }, 64);
+    TextCodec::Encoder encoder(
+        e, [&](QByteArrayView bytes) { out.append(bytes); }, 64);
     for (const QString& t : texts) encoder.append(t);
     encoder.finish();
     return out;
@@ -202,7 +213,8 @@ TEST(TextCodec, SurrogatesAcrossTextsAndWithoutPartners) {
   const QString high(QChar(0xD83D)), low(QChar(0xDE00));
   // A pair cut between two texts is one character.
   EXPECT_EQ(encoded({"x" + high, low + "y"}, TextEncoding::Utf8), QByteArray("x\xF0\x9F\x98\x80y"));
-  EXPECT_EQ(encoded({"x" + high, low}, TextEncoding::Utf32BE), TextCodec::encode(QStringLiteral("x\U0001F600"), TextEncoding::Utf32BE));
+  EXPECT_EQ(encoded({"x" + high, low}, TextEncoding::Utf32BE),
+            TextCodec::encode(QStringLiteral("x\U0001F600"), TextEncoding::Utf32BE));
   // Alone, a surrogate has no UTF-8 form: U+FFFD takes its place, at the end
   // of a text too, and it takes the bytes encodedSize() counts.
   const QByteArray fffd("\xEF\xBF\xBD");
@@ -215,5 +227,6 @@ TEST(TextCodec, SurrogatesAcrossTextsAndWithoutPartners) {
     EXPECT_TRUE(bytes.endsWith(text.endsWith(u'b') ? "b" : fffd));
   }
   // UTF-16 keeps them as they are.
-  EXPECT_EQ(encoded({"x" + high, "y"}, TextEncoding::Utf16LE), TextCodec::encode("x" + high + "y", TextEncoding::Utf16LE));
+  EXPECT_EQ(encoded({"x" + high, "y"}, TextEncoding::Utf16LE),
+            TextCodec::encode("x" + high + "y", TextEncoding::Utf16LE));
 }

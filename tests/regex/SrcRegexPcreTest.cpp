@@ -7,12 +7,10 @@
 #include "regex/SrcRegex.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
+#include <gtest/gtest.h>
 #include <pcre2.h>
 
-#include <gtest/gtest.h>
-
 #include <QRandomGenerator>
-
 #include <string>
 #include <vector>
 
@@ -57,8 +55,8 @@ class Generator {
     return empty;
   }
   bool Piece(Pattern& p, int depth) {
-    static const char* const singles[] = {"a", "b", "c", "[1]", "-", ".", "[ab]", "[^a]", "[a-c]", "[^\\d]",
-                                          "\\d", "\\w", "\\W", "\\s", "\\S", "\\x61", "B"};
+    static const char* const singles[] = {"a",      "b",   "c",   "[1]", "-",   ".",   "[ab]",  "[^a]", "[a-c]",
+                                          "[^\\d]", "\\d", "\\w", "\\W", "\\s", "\\S", "\\x61", "B"};
     static const char* const zeroWidth[] = {"^", "$", "\\b", "\\B"};
     const int kind = Pick(10);
     if (kind == 0) {
@@ -150,14 +148,14 @@ TEST(SrcRegexPcre, AgreesOnGeneratedExpressions) {
                              (multiLine ? PCRE2_MULTILINE : 0);
     int error = 0;
     PCRE2_SIZE offset = 0;
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.pcre.c_str()), pattern.pcre.size(),
-                                     options, &error, &offset, context);
+    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.pcre.c_str()), pattern.pcre.size(), options,
+                                     &error, &offset, context);
     ASSERT_NE(code, nullptr) << pattern.pcre;
     pcre2_match_data* data = pcre2_match_data_create_from_pattern(code, nullptr);
     for (int k = 0; k < 5; ++k) {
       const QByteArray subject = Subject(rng, multiLine);
-      const int rc = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(subject.constData()), subject.size(), 0, 0,
-                                 data, nullptr);
+      const int rc =
+          pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(subject.constData()), subject.size(), 0, 0, data, nullptr);
       const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data);
       const bool theirs = rc > 0;
       if (theirs && ov[0] == static_cast<PCRE2_SIZE>(subject.size())) continue;  // empty match at the end

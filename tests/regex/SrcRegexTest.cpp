@@ -1,8 +1,8 @@
-#include "regex/SrcRegex.h"
-
 #include <gtest/gtest.h>
 
 #include <string_view>
+
+#include "regex/SrcRegex.h"
 
 using namespace std::literals;
 
@@ -57,10 +57,10 @@ TEST(SrcRegex, FindsTheLeftmostMatch) {
       {u"a{,3}", "", u"xa{,3}", "2/5"},
       {u"a{x}", "", u"a{x}", "1/4"},
       {u"{a", "", u"{a", "1/2"},
-      {u"(?i)php", "", u"xPHP", "2/3"},       // folded first character
-      {u"x*PHP", "i", u"--php", "3/3"},       // folded must-contain text
+      {u"(?i)php", "", u"xPHP", "2/3"},  // folded first character
+      {u"x*PHP", "i", u"--php", "3/3"},  // folded must-contain text
       {u"x*PHP", "", u"--php", "none"},
-      {u"a*", "", u"b", "1/0"},               // a count of zero reaches the end
+      {u"a*", "", u"b", "1/0"},  // a count of zero reaches the end
       {u"a\\x00b", "", u"-a\0b"sv, "2/3"},
       {u"a\\x{0}c", "", u"a\0b"sv, "none"},
       {u"a.b", "-s", u"a\nb", "none"},
@@ -77,7 +77,10 @@ TEST(SrcRegex, FindsTheLeftmostMatch) {
       {u"\\d+", "", u"ab123", "3/3"},
       {u"\\W\\w", "", u"ab-c", "3/2"},
       {u"\\S+", "", u" \t\r\nxy ", "5/2"},
-      {u"\\t\\n\\r\\f\\a\\e\\x41\\q", "", u"\t\n\r\f\a\x1b" u"Aq", "1/8"},
+      {u"\\t\\n\\r\\f\\a\\e\\x41\\q", "",
+       u"\t\n\r\f\a\x1b"
+       u"Aq",
+       "1/8"},
       {u"(a|ab)(c|bcd)(d*)", "", u"abcd", "1/4"},
       {u"(ab){2}", "", u"abababab", "1/4"},
       {u"(ab){1,}?", "", u"ababab", "1/2"},
@@ -85,7 +88,7 @@ TEST(SrcRegex, FindsTheLeftmostMatch) {
       {u"(a|b)+?b", "", u"aabb", "1/3"},
       {u"(a)\\1", "", u"xaa", "2/2"},
       {u"(a)\\1", "i", u"aA", "1/2"},
-      {u"(x)?y\\1", "", u"y", "none"},   // a group that took no part matches nothing
+      {u"(x)?y\\1", "", u"y", "none"},  // a group that took no part matches nothing
       {u"a b # note\n c", "x", u"abc", "1/3"},
       {u"a(?#note)b", "", u"ab", "1/2"},
       {u"A(?i)b", "", u"aB AB", "4/2"},  // a switch acts on what follows it
@@ -104,10 +107,8 @@ TEST(SrcRegex, RussianRangesAddTheLetterYo) {
     char16_t input;
     const char* expected;
   } cases[] = {
-      {"", u"[\\xE0-\\xFF]", 184, "1/1"},
-      {"-r", u"[\\xE0-\\xFF]", 184, "none"},
-      {"", u"[\\xC0-\\xDF]", 168, "1/1"},
-      {"", u"[\\xE0-\\xDF]", 168, "1/1"},  // both alphabets
+      {"", u"[\\xE0-\\xFF]", 184, "1/1"}, {"-r", u"[\\xE0-\\xFF]", 184, "none"},
+      {"", u"[\\xC0-\\xDF]", 168, "1/1"}, {"", u"[\\xE0-\\xDF]", 168, "1/1"},  // both alphabets
       {"", u"[\\xE0-\\xDF]", 200, "1/1"},
   };
   for (const auto& c : cases)
@@ -141,13 +142,36 @@ TEST(SrcRegex, ErrorsCarryCodeTextAndPosition) {
     QString expr;
     int code;
   } cases[] = {
-      {u"[a"_qs, 113}, {u"\\x4"_qs, 111}, {u"\\x"_qs, 111}, {u"\\x{123}"_qs, 112}, {u"\\x{012}"_qs, 0},
-      {u"\\x{4g}"_qs, 108}, {u"\\x{}"_qs, 111}, {u"*a"_qs, 115}, {u"a|+"_qs, 115}, {u"(?a"_qs, 127},
-      {u"a**"_qs, 107}, {u"a*?+"_qs, 107}, {u"a{2}{3}"_qs, 107}, {u"(a*)*"_qs, 106}, {u"(a|)+"_qs, 106},
-      {u"(\\b)*"_qs, 106}, {u"(a?){0,}"_qs, 0}, {u"(?z)"_qs, 127}, {u"(?#x"_qs, 125}, {u"a{3,1}"_qs, 124},
-      {u"a{123456789}"_qs, 122}, {u"a{12345678}"_qs, 0}, {u"[z-a]"_qs, 109}, {u"a\\"_qs, 110},
-      {u"[a\\"_qs, 116}, {u"(a"_qs, 103}, {u"a)"_qs, 104}, {u"(((((((((((((((a)))))))))))))))"_qs, 102},
-      {QString(10000, u'('), 102}, {u""_qs, 1003},
+      {u"[a"_qs, 113},
+      {u"\\x4"_qs, 111},
+      {u"\\x"_qs, 111},
+      {u"\\x{123}"_qs, 112},
+      {u"\\x{012}"_qs, 0},
+      {u"\\x{4g}"_qs, 108},
+      {u"\\x{}"_qs, 111},
+      {u"*a"_qs, 115},
+      {u"a|+"_qs, 115},
+      {u"(?a"_qs, 127},
+      {u"a**"_qs, 107},
+      {u"a*?+"_qs, 107},
+      {u"a{2}{3}"_qs, 107},
+      {u"(a*)*"_qs, 106},
+      {u"(a|)+"_qs, 106},
+      {u"(\\b)*"_qs, 106},
+      {u"(a?){0,}"_qs, 0},
+      {u"(?z)"_qs, 127},
+      {u"(?#x"_qs, 125},
+      {u"a{3,1}"_qs, 124},
+      {u"a{123456789}"_qs, 122},
+      {u"a{12345678}"_qs, 0},
+      {u"[z-a]"_qs, 109},
+      {u"a\\"_qs, 110},
+      {u"[a\\"_qs, 116},
+      {u"(a"_qs, 103},
+      {u"a)"_qs, 104},
+      {u"(((((((((((((((a)))))))))))))))"_qs, 102},
+      {QString(10000, u'('), 102},
+      {u""_qs, 1003},
   };
   for (const auto& c : cases) {
     TRegexEngine re;
@@ -198,8 +222,9 @@ TEST(SrcRegex, LinePairedSeparator) {
   for (const QString& bad : {u"aa"_qs, u"abc"_qs, u"a"_qs}) {
     const ERegexError e = ErrorOf([&] { re.SetLinePairedSeparator(bad); });
     EXPECT_EQ(e.ErrorCode, 128) << bad.toStdString();
-    EXPECT_EQ(e.Message(),
-              u"TRegexEngine(comp): LinePairedSeparator must countain two different chars or no chars at all (pos 0)"_qs);
+    EXPECT_EQ(
+        e.Message(),
+        u"TRegexEngine(comp): LinePairedSeparator must countain two different chars or no chars at all (pos 0)"_qs);
   }
   EXPECT_EQ(re.LinePairedSeparator(), u"ab"_qs);  // kept
   re.SetLinePairedSeparator(QString());
@@ -322,7 +347,7 @@ TEST(SrcRegex, SharedBudget) {
   EXPECT_FALSE(re.ExecAt(text, 1, &budget));
   EXPECT_TRUE(re.BudgetExhausted());
   EXPECT_FALSE(re.ExecView(text, &budget));
-  EXPECT_EQ(budget.Used, used);  // nothing more was tried
+  EXPECT_EQ(budget.Used, used);    // nothing more was tried
   EXPECT_TRUE(re.ExecView(text));  // without it, a budget of its own
   EXPECT_FALSE(re.BudgetExhausted());
 }

@@ -1,14 +1,15 @@
 // Tests of the language module (app/core/LanguageModule.cpp).
-#include "app/core/LanguageModule.h"
-#include "app/core/Settings.h"
-#include "platform/ProgramFolder.h"
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Settings.h"
+#include "platform/ProgramFolder.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -27,10 +28,10 @@ TLanguageModule Module(const QByteArray& bytes) {
 }
 
 TEST(LanguageModule, ColumnsKeysAndLookUp) {
-  const TLanguageModule m = Module(Line("Save", "Speichern", 'X') + "ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n" +
-                                   Line("Open", "Erste") + Line("open", "Zweite") + "Short\n\n" +
-                                   QByteArray(" Pad\t").leftJustified(20, ' ') + "\n" + Line("Msg", "  100% of %1  ") +
-                                   Line("\tTabbed", "x"));
+  const TLanguageModule m =
+      Module(Line("Save", "Speichern", 'X') + "ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n" + Line("Open", "Erste") +
+             Line("open", "Zweite") + "Short\n\n" + QByteArray(" Pad\t").leftJustified(20, ' ') + "\n" +
+             Line("Msg", "  100% of %1  ") + Line("\tTabbed", "x"));
   EXPECT_EQ(m.LangText(QStringLiteral("save")), QStringLiteral("Speichern"));
   EXPECT_EQ(m.LangText(QStringLiteral("SAVE")), QStringLiteral("Speichern"));
   EXPECT_EQ(m.LangText(QStringLiteral("ABCDEFGHIJKLMNOPQRS")), QStringLiteral("UVWXYZ"));
@@ -63,7 +64,8 @@ TEST(LanguageModule, EveryCharsetNameDecodesItsCodePage) {
       {"EASTEUROPE_CHARSET", 238, "\xB9", QStringLiteral("\u0105")},
       {"GREEK_CHARSET", 161, "\xC1", QStringLiteral("\u0391")},
       {"HEBREW_CHARSET", 177, "\xF9", QStringLiteral("\u05E9")},
-      {"RUSSIAN_CHARSET", 204, "\xCE\xF2\xEA\xF0\xFB\xF2\xFC", QStringLiteral("\u041E\u0442\u043A\u0440\u044B\u0442\u044C")},
+      {"RUSSIAN_CHARSET", 204, "\xCE\xF2\xEA\xF0\xFB\xF2\xFC",
+       QStringLiteral("\u041E\u0442\u043A\u0440\u044B\u0442\u044C")},
       {"THAI_CHARSET", 222, "\xA1", QStringLiteral("\u0E01")},
       {"TURKISH_CHARSET", 162, "\xFD", QStringLiteral("\u0131")},
   };
@@ -96,7 +98,9 @@ TEST(LanguageModule, Utf8ModulesAndTheByteOrderMark) {
   EXPECT_TRUE(bom.IsUtf8());
   EXPECT_EQ(bom.LangText(QStringLiteral("btok")), QStringLiteral("D'accord"));
   EXPECT_EQ(bom.UICharset(), 161);
-  const TLanguageModule utf8 = Module(Line("Open", "\xC3\x96" "ffnen"));
+  const TLanguageModule utf8 = Module(Line("Open",
+                                           "\xC3\x96"
+                                           "ffnen"));
   EXPECT_TRUE(utf8.IsUtf8());
   EXPECT_EQ(utf8.LangText(QStringLiteral("Open")), QStringLiteral("\u00D6ffnen"));
   const TLanguageModule binary = Module(QByteArray("\x00\x01\xFF\xFE", 4));
@@ -136,7 +140,9 @@ TEST_F(LoadLanguageModuleTest, LoadsTheModuleNamedInTheSettingsAndFallsBackToEng
   // A missing file, or one that is no module (it shares no key with the
   // shipped one), leaves English rather than empty captions.
   const QString junk = dir.filePath(QStringLiteral("junk.lms"));
-  static const char elf[] = "\x7f" "ELF\x02\x01\x01\0\0\0\n\x03\0>\0";
+  static const char elf[] =
+      "\x7f"
+      "ELF\x02\x01\x01\0\0\0\n\x03\0>\0";
   ASSERT_TRUE(WriteFileBytes(junk, QByteArray(elf, sizeof elf - 1)));
   for (const QString& path : {dir.filePath(QStringLiteral("missing.lms")), junk}) {
     Settings::Open().WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), path);
@@ -149,22 +155,149 @@ TEST(EnglishModule, HasEveryKeyTheShellUses) {
   TLanguageModule m;
   ASSERT_TRUE(m.LoadFromFile(QStringLiteral(KV_SOURCE_DIR "/data/Language Modules/english.lms")));
   EXPECT_EQ(m.DefCharSet(), 1);
-  const char* keys[] = {
-      "btOk", "btYes", "btNo", "btCancel", "btYesToAll", "InformMsg1Lib", "ConfirmMsg1Lib", "ErrorMsg1Lib",
-      "NewDocName", "@pluginversion", "DoEmail", "KvxSup", "PJMAN", "TagLib", "SAllIT", "PJMan", "FileMan1", "FMMAN",
-      "FMMan", "PMNew", "PMAdd", "PMRem", "FExample", "FCheck", "FRadio", "FButton", "FHText", "FEdit", "FTA",
-      "FPwBox", "FImage", "TB53", "SupMItem", "TB1", "TB2", "TB3", "TB4", "TB21", "TB22", "Search", "SearchReplace",
-      "FindNext", "FindPrevious", "TBCD", "TB5", "TB6", "TB7", "TB9", "TB23", "TB14", "TB12", "TB13", "TB29", "TB15",
-      "TB20", "TB46", "TB47", "TB48", "TB60", "TB55", "TB56", "TB57", "TB50", "TB51", "TB25", "TB26", "TB27", "TB59",
-      "TB30", "TB31", "TB32", "SB02", "File", "New", "Open", "Save", "SaveAs", "Close", "CloseAll",
-      "ImportRTFDocument", "Export", "Exit", "Edit", "Cut", "Copy", "Paste", "Undo", "Redo", "SelectAll", "Help1",
-      "UpdCheck", "Info", "Tools", "PreviewSite", "LoadBrowser", "Options", "FrDirectoryTree", "ComboBox",
-      "LinkToDoc", "AddImgMain", "About1", "C_Lang", "PR_DOC1", "LoadDocs1", "ImpRTF1", "ImpDoc1", "ExpDoc1",
-      "WWrap1", "GotoLine1", "ImgBrowser", "stFTPcl", "Window1", "WArrange", "WCascade", "WMinimize", "WTile2",
-      "WTile1", "fManOpenFile", "fManCopyFile", "fManInsertFile", "fManRefresh", "GotoFolderH", "fManDelFile",
-      "rmCreateF", "rmDelF", "fmHeading", "rmvfLinks", "fMCommon", "HTMLFM", "ScrP", "MM_Ops", "MM_NetWork1",
-      "MM_NetWork1_Map", "MM_NetWork1_UnMap", "MM_AddPrinter", "MM_SFile", "MM_FindC", "MM_DoDon", "FM_RenFile",
-      "FM_EDGFX", "FM_Prop", "fmAJustify", "FilesCounted"};
+  const char* keys[] = {"btOk",
+                        "btYes",
+                        "btNo",
+                        "btCancel",
+                        "btYesToAll",
+                        "InformMsg1Lib",
+                        "ConfirmMsg1Lib",
+                        "ErrorMsg1Lib",
+                        "NewDocName",
+                        "@pluginversion",
+                        "DoEmail",
+                        "KvxSup",
+                        "PJMAN",
+                        "TagLib",
+                        "SAllIT",
+                        "PJMan",
+                        "FileMan1",
+                        "FMMAN",
+                        "FMMan",
+                        "PMNew",
+                        "PMAdd",
+                        "PMRem",
+                        "FExample",
+                        "FCheck",
+                        "FRadio",
+                        "FButton",
+                        "FHText",
+                        "FEdit",
+                        "FTA",
+                        "FPwBox",
+                        "FImage",
+                        "TB53",
+                        "SupMItem",
+                        "TB1",
+                        "TB2",
+                        "TB3",
+                        "TB4",
+                        "TB21",
+                        "TB22",
+                        "Search",
+                        "SearchReplace",
+                        "FindNext",
+                        "FindPrevious",
+                        "TBCD",
+                        "TB5",
+                        "TB6",
+                        "TB7",
+                        "TB9",
+                        "TB23",
+                        "TB14",
+                        "TB12",
+                        "TB13",
+                        "TB29",
+                        "TB15",
+                        "TB20",
+                        "TB46",
+                        "TB47",
+                        "TB48",
+                        "TB60",
+                        "TB55",
+                        "TB56",
+                        "TB57",
+                        "TB50",
+                        "TB51",
+                        "TB25",
+                        "TB26",
+                        "TB27",
+                        "TB59",
+                        "TB30",
+                        "TB31",
+                        "TB32",
+                        "SB02",
+                        "File",
+                        "New",
+                        "Open",
+                        "Save",
+                        "SaveAs",
+                        "Close",
+                        "CloseAll",
+                        "ImportRTFDocument",
+                        "Export",
+                        "Exit",
+                        "Edit",
+                        "Cut",
+                        "Copy",
+                        "Paste",
+                        "Undo",
+                        "Redo",
+                        "SelectAll",
+                        "Help1",
+                        "UpdCheck",
+                        "Info",
+                        "Tools",
+                        "PreviewSite",
+                        "LoadBrowser",
+                        "Options",
+                        "FrDirectoryTree",
+                        "ComboBox",
+                        "LinkToDoc",
+                        "AddImgMain",
+                        "About1",
+                        "C_Lang",
+                        "PR_DOC1",
+                        "LoadDocs1",
+                        "ImpRTF1",
+                        "ImpDoc1",
+                        "ExpDoc1",
+                        "WWrap1",
+                        "GotoLine1",
+                        "ImgBrowser",
+                        "stFTPcl",
+                        "Window1",
+                        "WArrange",
+                        "WCascade",
+                        "WMinimize",
+                        "WTile2",
+                        "WTile1",
+                        "fManOpenFile",
+                        "fManCopyFile",
+                        "fManInsertFile",
+                        "fManRefresh",
+                        "GotoFolderH",
+                        "fManDelFile",
+                        "rmCreateF",
+                        "rmDelF",
+                        "fmHeading",
+                        "rmvfLinks",
+                        "fMCommon",
+                        "HTMLFM",
+                        "ScrP",
+                        "MM_Ops",
+                        "MM_NetWork1",
+                        "MM_NetWork1_Map",
+                        "MM_NetWork1_UnMap",
+                        "MM_AddPrinter",
+                        "MM_SFile",
+                        "MM_FindC",
+                        "MM_DoDon",
+                        "FM_RenFile",
+                        "FM_EDGFX",
+                        "FM_Prop",
+                        "fmAJustify",
+                        "FilesCounted"};
   for (const char* key : keys) EXPECT_FALSE(m.LangText(QLatin1String(key)).isEmpty()) << key;
   // Every key the program's code looks up by name is in the module.
   const QRegularExpression lookUp(QStringLiteral("LangText\\((?:QStringLiteral|QLatin1String)\\(\"([^\"]+)\"\\)"));
@@ -174,8 +307,8 @@ TEST(EnglishModule, HasEveryKeyTheShellUses) {
       const QString file = files.next();
       const QString code = QString::fromUtf8(ReadFileBytes(file));
       for (const QRegularExpressionMatch& match : lookUp.globalMatch(code))
-        EXPECT_FALSE(m.LangText(match.captured(1)).isEmpty()) << match.captured(1).toStdString() << " in "
-                                                              << file.toStdString();
+        EXPECT_FALSE(m.LangText(match.captured(1)).isEmpty())
+            << match.captured(1).toStdString() << " in " << file.toStdString();
     }
   }
   EXPECT_EQ(m.LangText(QStringLiteral("NewDocName")), QStringLiteral("Untitled"));

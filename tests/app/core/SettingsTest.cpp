@@ -1,14 +1,14 @@
 // Tests of Settings (app/core/Settings.cpp).
-#include "app/core/Settings.h"
-#include "platform/ProgramFolder.h"
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
-#include <unistd.h>
+#include "app/core/Settings.h"
+#include "platform/ProgramFolder.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -60,7 +60,8 @@ TEST_F(SettingsTest, DefaultPathsAreWrittenOnlyWhenTheirRuleSaysSo) {
   EXPECT_EQ(Settings::ElementsPath(), QStringLiteral("/x/tags.dat"));
   EXPECT_EQ(Settings::HelpPath(), pf() + QStringLiteral("Help/english.html"));
   EXPECT_EQ(ReadFileBytes(Settings::FileName()),
-            ("[TranslationModule]\nPath=\n[Help]\nPath=" + pf() + "Help/english.html\n[Elements]\nPath=/x/tags.dat\n").toUtf8());
+            ("[TranslationModule]\nPath=\n[Help]\nPath=" + pf() + "Help/english.html\n[Elements]\nPath=/x/tags.dat\n")
+                .toUtf8());
 }
 
 TEST_F(SettingsTest, EditorSettingsFollowTheKeyTable) {
@@ -76,10 +77,11 @@ TEST_F(SettingsTest, EditorSettingsFollowTheKeyTable) {
   EXPECT_EQ(s.RightEdgeColor, 0xC0C0C0);
   EXPECT_EQ(s.SelectionMode, 0);
 
-  Write("[Margin]\nEnabled=0\nRight=80\n[Font]\nSize=12\nStyle=Mono\nColor=255\n[SelectionMode]\nSet=5\n"
-        "[EditWindow]\nBGCol=-16777211\n[Gutter]\nVis=0\nWidth=-4\n[BlockIndent]\nWidth=0\n[LN]\nEnabled=0\n"
-        "[Scrollhint]\nEnabled=1\n[Autoindent]\nEnabled=7\n[TtoSpaces]\nEnabled=1\n[SpecialChar]\nVis=1\n"
-        "[SHigh]\nEnabled=1\n[HTMLTidy]\nEnabled=1\nSize=90\n");
+  Write(
+      "[Margin]\nEnabled=0\nRight=80\n[Font]\nSize=12\nStyle=Mono\nColor=255\n[SelectionMode]\nSet=5\n"
+      "[EditWindow]\nBGCol=-16777211\n[Gutter]\nVis=0\nWidth=-4\n[BlockIndent]\nWidth=0\n[LN]\nEnabled=0\n"
+      "[Scrollhint]\nEnabled=1\n[Autoindent]\nEnabled=7\n[TtoSpaces]\nEnabled=1\n[SpecialChar]\nVis=1\n"
+      "[SHigh]\nEnabled=1\n[HTMLTidy]\nEnabled=1\nSize=90\n");
   s = Settings::ReadEditorSettings(current);
   EXPECT_EQ(s.RightEdge, 80);
   EXPECT_EQ(s.RightEdgeColor, 0xFFFFFF);
@@ -119,7 +121,8 @@ TEST(ProgramFolderChoice, WritableFolderOrSeededUserFolder) {
     QDir(user).removeRecursively();
     QFile::setPermissions(exe, QFile::ReadOwner | QFile::ExeOwner);
     EXPECT_EQ(ChooseProgramFolder(exe), user);
-    EXPECT_EQ(ReadFileBytes(user + QStringLiteral("Language Modules/english.lms")), QByteArray("btOk                OK\n"));
+    EXPECT_EQ(ReadFileBytes(user + QStringLiteral("Language Modules/english.lms")),
+              QByteArray("btOk                OK\n"));
     QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
   qputenv("XDG_DATA_HOME", oldXdg);
@@ -141,7 +144,8 @@ TEST(ProgramFolderChoice, InstalledDataIsReadOnlyUserFilesGoToTheUserFolder) {
   qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("home-data")).toUtf8());
   const QString user = root.filePath(QStringLiteral("home-data/korvex-vantar/"));
   EXPECT_EQ(ChooseProgramFolder(bin), user);
-  EXPECT_EQ(ReadFileBytes(user + QStringLiteral("Language Modules/english.lms")), QByteArray("btOk                OK\n"));
+  EXPECT_EQ(ReadFileBytes(user + QStringLiteral("Language Modules/english.lms")),
+            QByteArray("btOk                OK\n"));
   EXPECT_EQ(QDir(bin).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
   EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList());  // nothing written there
   // Data beside the executable (a build tree) wins over an installed folder.

@@ -1,9 +1,4 @@
 // Tests of TfAbout (app/dialogs/uAbout.cpp), the About box.
-#include "app/look/AngleLabel.h"
-#include "app/look/ExtProgressBar.h"
-#include "app/dialogs/uAbout.h"
-#include "tests/app/AppFixture.h"
-
 #include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
@@ -12,15 +7,35 @@
 #include <QTabWidget>
 #include <climits>
 
+#include "app/dialogs/uAbout.h"
+#include "app/look/AngleLabel.h"
+#include "app/look/ExtProgressBar.h"
+#include "tests/app/AppFixture.h"
+
 TEST(AngleLabel, AngleToDirection) {
   const struct {
     qint64 angle;
     TAngleDirection direction;
-  } cases[] = {{0, adEast},        {21, adEast},      {22, adNothEast}, {66, adNothEast}, {67, adNoth},
-               {90, adNoth},       {180, adWest},     {270, adSouth},   {337, adEast},    {336, adSouthEast},
-               {360, adEast},      {-45, adSouthEast}, {-90, adSouth},  {-360, adEast},
+  } cases[] = {{0, adEast},
+               {21, adEast},
+               {22, adNothEast},
+               {66, adNothEast},
+               {67, adNoth},
+               {90, adNoth},
+               {180, adWest},
+               {270, adSouth},
+               {337, adEast},
+               {336, adSouthEast},
+               {360, adEast},
+               {-45, adSouthEast},
+               {-90, adSouth},
+               {-360, adEast},
                // The limits: INT_MAX is 127 and INT_MIN is 232 modulo 360.
-               {INT_MAX, adNothWest}, {INT_MIN, adSouthWest}, {qint64(INT_MIN) + 300, adWest}, {LLONG_MAX, adEast}, {LLONG_MIN, adEast}};
+               {INT_MAX, adNothWest},
+               {INT_MIN, adSouthWest},
+               {qint64(INT_MIN) + 300, adWest},
+               {LLONG_MAX, adEast},
+               {LLONG_MIN, adEast}};
   for (const auto& c : cases) EXPECT_EQ(AngleToDirection(c.angle), c.direction) << c.angle;
 }
 
@@ -86,9 +101,15 @@ TEST(About, WindowsVersionNames) {
     int major, minor;
     bool nt;
     const char* name;
-  } cases[] = {{3, 51, true, "Windows NT 3.51"}, {4, 0, true, "Windows NT 4.0"}, {4, 0, false, "Windows 95"},
-               {4, 10, false, "Windows 98"},     {4, 90, false, "Windows ME"},   {5, 0, true, "Windows 2000"},
-               {5, 1, true, "Windows XP or .NET server"}, {6, 0, true, "unknown"}, {3, 50, true, "unknown"}};
+  } cases[] = {{3, 51, true, "Windows NT 3.51"},
+               {4, 0, true, "Windows NT 4.0"},
+               {4, 0, false, "Windows 95"},
+               {4, 10, false, "Windows 98"},
+               {4, 90, false, "Windows ME"},
+               {5, 0, true, "Windows 2000"},
+               {5, 1, true, "Windows XP or .NET server"},
+               {6, 0, true, "unknown"},
+               {3, 50, true, "unknown"}};
   for (const auto& c : cases) EXPECT_EQ(WindowsVersionName(c.major, c.minor, c.nt), QLatin1String(c.name));
 }
 

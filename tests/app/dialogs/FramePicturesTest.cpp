@@ -11,13 +11,13 @@
 #include <QStatusBar>
 #include <QTabBar>
 
-#include "tests/app/AppFixture.h"
 #include "app/dialogs/FramePictures.h"
 #include "authoring/uPictureInserts.h"
 #include "editor/SrcEdit.h"
 #include "images/AnimPicture.h"
 #include "images/ThumbnailList.h"
 #include "images/uImageLoad.h"
+#include "tests/app/AppFixture.h"
 #include "tests/images/PictureTestSupport.h"
 
 using namespace picturetest;

@@ -2,31 +2,30 @@
 // Insert*.cpp files beside it).
 // The insert dialogs as the commands show them: answered through the
 // scripted prompts, as a user would fill them in.
-#include "app/dialogs/InsertDialogs.h"
-#include "authoring/uPictureInserts.h"
-#include "images/AnimPicture.h"
-#include "tests/images/PictureTestSupport.h"
-
-#include "files/FrComboBox.h"
-#include "tests/app/AppFixture.h"
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QCoreApplication>
-#include <QGroupBox>
-#include <QMouseEvent>
 #include <QEvent>
+#include <QGroupBox>
 #include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTimeZone>
 #include <QToolButton>
+
+#include "app/dialogs/InsertDialogs.h"
+#include "authoring/uPictureInserts.h"
+#include "files/FrComboBox.h"
+#include "images/AnimPicture.h"
+#include "tests/app/AppFixture.h"
+#include "tests/images/PictureTestSupport.h"
 
 namespace {
 
@@ -73,7 +72,8 @@ TEST_F(InsertDialogs, TableChecksThenInserts) {
   EXPECT_EQ(Text(e), QString());
 
   // Cancel inserts nothing; OK the 2x2 table.
-  Answer<TfTable>("fTable", [](TfTable& t) { t.Edit1->setText("2"); }, [](TfTable& t) { return t.Button2; });
+  Answer<TfTable>(
+      "fTable", [](TfTable& t) { t.Edit1->setText("2"); }, [](TfTable& t) { return t.Button2; });
   Main().Action("Table1")->trigger();
   EXPECT_EQ(Text(e), QString());
   Answer<TfTable>(
@@ -152,7 +152,8 @@ TEST_F(InsertDialogs, ListsAndLines) {
   EXPECT_EQ(Text(e), "<ul type=\"disc\">\r\n</ul>\r\n");
   // Cancel: nothing, for the lists and the line.
   e->SelectAll();
-  Answer<TfNumber>("fNumber", [](TfNumber& n) { n.SpeedButtons[6]->click(); }, [](TfNumber& n) { return n.Button2; });
+  Answer<TfNumber>(
+      "fNumber", [](TfNumber& n) { n.SpeedButtons[6]->click(); }, [](TfNumber& n) { return n.Button2; });
   Main().Action("ToolButton51")->trigger();
   Answer<TfHorLine>("fHorLine", {}, [](TfHorLine& h) { return h.Button2; });
   Main().Action("ToolButton27")->trigger();
@@ -198,7 +199,8 @@ TEST_F(InsertDialogs, DateTimeAndUpdateScript) {
   InsertClock().Now = [] { return QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7), QTimeZone::utc()); };
   TSrcEdit* e = Open();
   // Editing a box has no effect until a button is clicked afterwards.
-  Answer<TfDT>("fDT", [](TfDT& d) { d.label3->setText("x"); }, [](TfDT& d) { return d.Button1; });
+  Answer<TfDT>(
+      "fDT", [](TfDT& d) { d.label3->setText("x"); }, [](TfDT& d) { return d.Button1; });
   Main().Action("ToolButton30")->trigger();
   EXPECT_EQ(Text(e), "04.03.26 09:05:07");
   e->SelectAll();
@@ -211,7 +213,8 @@ TEST_F(InsertDialogs, DateTimeAndUpdateScript) {
       [](TfDT& d) { return d.Button1; });
   Main().Action("ToolButton30")->trigger();
   EXPECT_EQ(Text(e), "noon");
-  Answer<TfDT>("fDT", [](TfDT& d) { d.RadioButton1->click(); }, [](TfDT& d) { return d.Button2; });
+  Answer<TfDT>(
+      "fDT", [](TfDT& d) { d.RadioButton1->click(); }, [](TfDT& d) { return d.Button2; });
   Main().Action("ToolButton30")->trigger();
   EXPECT_EQ(Text(e), "noon");
 
@@ -227,7 +230,8 @@ TEST_F(InsertDialogs, DateTimeAndUpdateScript) {
   Main().Action("ToolButton32")->trigger();
   const QStringList lines = e->Lines().ToStringList();
   ASSERT_EQ(lines.size(), 28);
-  EXPECT_EQ(lines[4], "  var showAs=modiDate.getDate()+ \".\" +(modiDate.getMonth()+1)+ \".\" +modiDate.getFullYear();");
+  EXPECT_EQ(lines[4],
+            "  var showAs=modiDate.getDate()+ \".\" +(modiDate.getMonth()+1)+ \".\" +modiDate.getFullYear();");
   EXPECT_EQ(lines[21], "  document.write (\"<i>\");");
   EXPECT_EQ(lines[22], "  document.write (\"UpdOn1 \")");  // the editor trims the trailing blank
   Answer<TfUpdateScript>("fUpdateScript", {}, [](TfUpdateScript& u) { return u.Button2; });
@@ -259,7 +263,8 @@ TEST_F(InsertDialogs, FormControls) {
        "onBlur=\"pwleOnblur\" onChange=\"pwleOnChange\" onFocus=\"pwleOnFocus\" onSelect=\"pwleOnSelect\">"},
       {"ToolButton63", "FTA", TfHTMLButton::TextArea, 429, 320,
        "<textarea name=\"taeName\" rows=\"taeRows\" cols=\"taeCols\" wrap=\"off\">\r\n\r\n</textarea>\r\n"},
-      {"ToolButton80", "FHText", TfHTMLButton::HidSh, 512, 135, "<input type=\"hidden\" name=\"hdeName\" value=\"hdeValue\">"},
+      {"ToolButton80", "FHText", TfHTMLButton::HidSh, 512, 135,
+       "<input type=\"hidden\" name=\"hdeName\" value=\"hdeValue\">"},
   };
   for (const Case& c : cases) {
     for (bool ok : {false, true}) {
@@ -355,7 +360,8 @@ TEST_F(InsertDialogs, PictureFromAnotherFolderOfTheSavedPage) {
   };
   EXPECT_EQ(insert(MakeFile("links/logo.gif", picturetest::ThreeFrameGif())),
             R"(<img src="links/logo.gif" alt="" border="0" width="4" height="4">)");
-  EXPECT_EQ(insert(picture("img/a b#1.png")), R"(<img src="../img/a%20b%231.png" alt="" border="0" width="8" height="4">)");
+  EXPECT_EQ(insert(picture("img/a b#1.png")),
+            R"(<img src="../img/a%20b%231.png" alt="" border="0" width="8" height="4">)");
   EXPECT_EQ(insert(picture("docs/Übersicht.png")),
             R"(<img src="%C3%9Cbersicht.png" alt="" border="0" width="8" height="4">)");
   // A page never saved: the path as typed.

@@ -1,26 +1,25 @@
 // Tests of the link check (app/dialogs/LinkCheck.cpp).
-#include "app/dialogs/LinkCheck.h"
-#include "app/look/ExtProgressBar.h"
-
-#include "app/document/Child.h"
-#include "tests/app/AppFixture.h"
-#include "modules/ModuleLoader.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCheckBox>
-#include <QPointer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTreeWidget>
-
 #include <atomic>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
+
+#include "app/dialogs/LinkCheck.h"
+#include "app/document/Child.h"
+#include "app/look/ExtProgressBar.h"
+#include "modules/ModuleLoader.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -76,7 +75,8 @@ class TFakeServer : public QObject {
   void Endless(QTcpSocket* s) {
     endless = s;
     const auto more = [s] {
-      if (s->bytesToWrite() < 65536) s->write(QByteArray("X-Filler: ").append(QByteArray(1000, 'a')).append("\r\n").repeated(16));
+      if (s->bytesToWrite() < 65536)
+        s->write(QByteArray("X-Filler: ").append(QByteArray(1000, 'a')).append("\r\n").repeated(16));
     };
     s->write("HTTP/1.1 200 OK\r\n");
     more();
@@ -90,7 +90,6 @@ class TFakeServer : public QObject {
   QPointer<QTcpSocket> endless;
 
  private:
-
   QTcpServer server_;
   QHash<QTcpSocket*, QByteArray> pending_;
 };
@@ -137,9 +136,15 @@ TEST(LinkCheck, AnswersOverHttp) {
   QList<QPair<QString, bool>> rows;
   QObject::connect(&checker, &TLinkChecker::Checked, [&](const QString& t, bool ok) { rows.append({t, ok}); });
   QSignalSpy finished(&checker, &TLinkChecker::Finished);
-  const QStringList links = {server.Url("/ok"),     server.Url("/found"),  server.Url("/moved"),
-                             server.Url("/missing"), server.Url("/loop"),   server.Url("/secret"),
-                             server.Url("/secret", "localhost"), server.Url("/hang"), "#top"};
+  const QStringList links = {server.Url("/ok"),
+                             server.Url("/found"),
+                             server.Url("/moved"),
+                             server.Url("/missing"),
+                             server.Url("/loop"),
+                             server.Url("/secret"),
+                             server.Url("/secret", "localhost"),
+                             server.Url("/hang"),
+                             "#top"};
   checker.Start({links});
   ASSERT_TRUE(finished.wait(20000));
   EXPECT_FALSE(finished[0][0].toBool());
@@ -154,7 +159,6 @@ TEST(LinkCheck, AnswersOverHttp) {
   EXPECT_EQ(server.requests.filter(good).size(), 1);
   EXPECT_EQ(server.requests.filter("/loop").size(), 1 + TLinkChecker::kMaxRedirects);
 }
-
 
 using LinkCheck::TFailure;
 
@@ -171,9 +175,10 @@ void PrintTo(const TRow& r, std::ostream* os) {
 
 QList<TRow> RunCheck(TLinkChecker& checker, const QList<QStringList>& groups) {
   QList<TRow> rows;
-  const QMetaObject::Connection c = QObject::connect(
-      &checker, &TLinkChecker::Checked,
-      [&](const QString& t, bool ok, TFailure failure, int status) { rows.append({t, ok, failure, status}); });
+  const QMetaObject::Connection c =
+      QObject::connect(&checker, &TLinkChecker::Checked, [&](const QString& t, bool ok, TFailure failure, int status) {
+        rows.append({t, ok, failure, status});
+      });
   QSignalSpy finished(&checker, &TLinkChecker::Finished);
   checker.Start(groups);
   EXPECT_TRUE(finished.count() == 1 || finished.wait(30000));
@@ -221,7 +226,7 @@ TEST(LinkCheck, RedirectsStayOnTheWebAndFilesAreNeverOpened) {
   checker.Root = QStringLiteral("/");  // absolute paths stay where they are
   const QString fifoUrl = QUrl::fromLocalFile(fifo.path).toString(), secretUrl = QUrl::fromLocalFile(secret).toString();
   const QList<TRow> rows = RunCheck(checker, {{server.Url("/tofile"), server.Url("/tofifo"), server.Url("/toftp")},
-                                         {fifo.path, fifoUrl, dir.path(), secretUrl, secret}});
+                                              {fifo.path, fifoUrl, dir.path(), secretUrl, secret}});
   fifo.Release();
   EXPECT_FALSE(fifo.opened);
   const QList<TRow> expected = {
@@ -245,7 +250,7 @@ TEST(LinkCheck, EndlessHeadersEndTheirConnectionOnly) {
   TLinkChecker checker;
   checker.Timeout = 5000;
   const QList<TRow> rows = RunCheck(checker, {{server.Url("/endless"), server.Url("/ok"), other.Url("/ok", "localhost"),
-                                          server.Url("/missing"), other.Url("/found")}});
+                                               server.Url("/missing"), other.Url("/found")}});
   const QList<TRow> expected = {
       {server.Url("/endless"), false, TFailure::HeaderTooLarge, 0},
       {server.Url("/ok"), true, TFailure::None, 200},
@@ -254,8 +259,8 @@ TEST(LinkCheck, EndlessHeadersEndTheirConnectionOnly) {
       {other.Url("/found"), true, TFailure::None, 200},
   };
   EXPECT_EQ(rows, expected);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !server.endless || server.endless->state() != QTcpSocket::ConnectedState; },
-                              5000));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return !server.endless || server.endless->state() != QTcpSocket::ConnectedState; }, 5000));
 }
 
 // User name and password go only to the scheme, host and port of the root
@@ -298,8 +303,9 @@ TEST(LinkCheck, WithoutTheNetworkModuleWebLinksSaySoAndFilesAreChecked) {
   TLinkChecker checker;
   checker.Root = dir.path() + "/";
   QList<QPair<QString, LinkCheck::TFailure>> rows;
-  QObject::connect(&checker, &TLinkChecker::Checked,
-                   [&](const QString& t, bool, LinkCheck::TFailure why) { rows.append({t, why}); });
+  QObject::connect(&checker, &TLinkChecker::Checked, [&](const QString& t, bool, LinkCheck::TFailure why) {
+    rows.append({t, why});
+  });
   QSignalSpy finished(&checker, &TLinkChecker::Finished);
   checker.Start({{"http://127.0.0.1:9/page.html", "here.html", "https://127.0.0.1:9/"}});
   const bool done = finished.wait(5000);
@@ -314,7 +320,8 @@ TEST(LinkCheck, WithoutTheNetworkModuleWebLinksSaySoAndFilesAreChecked) {
 
 TEST(LinkCheck, FailureTexts) {
   EXPECT_EQ(LinkCheck::FailureText(TFailure::None, 200), QString());
-  for (const QString link : {"a.htm", "./b/c.gif", "/top.htm"}) EXPECT_TRUE(LinkCheck::NeedsRoot(link)) << link.toStdString();
+  for (const QString link : {"a.htm", "./b/c.gif", "/top.htm"})
+    EXPECT_TRUE(LinkCheck::NeedsRoot(link)) << link.toStdString();
   for (const QString link : {"http://h/", "www.h.org", "#x", "mailto:a@b", "C:\\x.htm", "file:///x"})
     EXPECT_FALSE(LinkCheck::NeedsRoot(link)) << link.toStdString();
 }
@@ -326,9 +333,10 @@ class LinkPage : public AppFixture {
     AppFixture::SetUp();
     const QString module = root + QStringLiteral("Language Modules/test.lms");
     QByteArray bytes = ReadFileBytes(module);
-    for (const char* key : {"rmlvReason", "LinkCheckUnsaved", "LinkWhyStatus", "LinkWhyRefused", "LinkWhyNoHost",
-                            "LinkWhyNoFile", "LinkWhyNotFile", "LinkWhyTimeout", "LinkWhyRedirects", "LinkWhyRedirectTo",
-                            "LinkWhyHeader", "LinkWhyBadAnswer", "LinkWhySecure", "LinkWhyNetwork", "LinkWhyScheme"})
+    for (const char* key :
+         {"rmlvReason", "LinkCheckUnsaved", "LinkWhyStatus", "LinkWhyRefused", "LinkWhyNoHost", "LinkWhyNoFile",
+          "LinkWhyNotFile", "LinkWhyTimeout", "LinkWhyRedirects", "LinkWhyRedirectTo", "LinkWhyHeader",
+          "LinkWhyBadAnswer", "LinkWhySecure", "LinkWhyNetwork", "LinkWhyScheme"})
       bytes += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     WriteFileBytes(module, bytes);
     LoadLanguageModule();
@@ -372,7 +380,8 @@ TEST_F(LinkPage, EmptyPageLocalFilesAndStop) {
   // A stop ends the links; the images are not checked either.
   TFakeServer server;
   page.Checker()->Timeout = 5000;
-  form.Memo1->SetText(QStringLiteral("<a href=\"%1\">x</a><a href=a.htm>y</a><img src=b.png>").arg(server.Url("/hang")));
+  form.Memo1->SetText(
+      QStringLiteral("<a href=\"%1\">x</a><a href=a.htm>y</a><img src=b.png>").arg(server.Url("/hang")));
   form.vfLinksClick();
   ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1; }, 5000));
   auto* stop = page.findChild<QAction*>(QStringLiteral("StopTheLinkCheck"));
@@ -469,12 +478,12 @@ TEST_F(LinkPage, BesideTheSavedPageWithReasons) {
                           .arg(server.Url("/missing"), refused));
   form.vfLinksClick();
   ASSERT_TRUE(finished.wait(20000));
-  EXPECT_EQ(rows().join(u'\n'), (QStringList{site + "b.htm#part|rmdOk|", site + "img/a.gif|rmdOk|",
-                                 site + "my%20file.htm|rmdOk|", site + "gone.htm|rmdError|LinkWhyNoFile",
-                                 site + "folder|rmdError|LinkWhyNotFile",
-                                 server.Url("/missing") + "|rmdError|LinkWhyStatus 404",
-                                 refused + "|rmdError|LinkWhyRefused", site + "img/a.gif|rmdOk|",
-                                 site + "img/none.png|rmdError|LinkWhyNoFile"}).join(u'\n'));
+  EXPECT_EQ(rows().join(u'\n'),
+            (QStringList{site + "b.htm#part|rmdOk|", site + "img/a.gif|rmdOk|", site + "my%20file.htm|rmdOk|",
+                         site + "gone.htm|rmdError|LinkWhyNoFile", site + "folder|rmdError|LinkWhyNotFile",
+                         server.Url("/missing") + "|rmdError|LinkWhyStatus 404", refused + "|rmdError|LinkWhyRefused",
+                         site + "img/a.gif|rmdOk|", site + "img/none.png|rmdError|LinkWhyNoFile"})
+                .join(u'\n'));
   EXPECT_EQ(prompts.Messages().size(), 2);
 
   // A double click finds the link in the text with the folder taken off.
@@ -490,8 +499,8 @@ TEST_F(LinkPage, BesideTheSavedPageWithReasons) {
   EXPECT_TRUE(server.requests.contains("/a.cgi?a=1&b=2")) << server.requests.join(u',').toStdString();
   EXPECT_TRUE(server.requests.contains("/p&q.gif")) << server.requests.join(u',').toStdString();
   EXPECT_EQ(rows().join(u'\n'), (QStringList{server.Url("/a.cgi?a=1&b=2") + "|rmdError|LinkWhyStatus 404",
-                                            server.Url("/p&q.gif") + "|rmdError|LinkWhyStatus 404"})
-                                   .join(u'\n'));
+                                             server.Url("/p&q.gif") + "|rmdError|LinkWhyStatus 404"})
+                                    .join(u'\n'));
 }
 
 }  // namespace

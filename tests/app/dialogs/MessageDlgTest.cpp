@@ -1,14 +1,15 @@
 // Tests of TfMessageDlg (app/dialogs/ufMessageDlg.cpp) and the prompts that
 // show it.
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
-#include "app/dialogs/ufMessageDlg.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest.h>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
+#include "app/dialogs/ufMessageDlg.h"
 
 namespace {
 
@@ -43,9 +44,9 @@ TEST_F(MessageDlgTest, EveryKindShowsItsButtonsCaptionAndDefault) {
       {4, "ConfirmMsg1Lib", "PanYesToAll", {{"btYes3", 6}, {"Btno3", 7}, {"yestoall", 10}}, "Btno3"},
       {10, "ConfirmMsg1Lib", "PanYesNo", {{"btYes", 6}, {"btNo", 7}}, "btNo"},
   };
-  const std::map<QString, QString> captions = {
-      {"btok", "btOk"},   {"btYes", "btYes"},   {"btNo", "btNo"},     {"mrYes2", "btYes"},        {"mrNo2", "btNo"},
-      {"mrCancel2", "btCancel"}, {"btYes3", "btYes"}, {"Btno3", "btNo"}, {"yestoall", "btYesToAll"}};
+  const std::map<QString, QString> captions = {{"btok", "btOk"},    {"btYes", "btYes"}, {"btNo", "btNo"},
+                                               {"mrYes2", "btYes"}, {"mrNo2", "btNo"},  {"mrCancel2", "btCancel"},
+                                               {"btYes3", "btYes"}, {"Btno3", "btNo"},  {"yestoall", "btYesToAll"}};
   for (const KindCase& c : cases) {
     for (const auto& [name, result] : c.buttons) {
       TfMessageDlg dlg;

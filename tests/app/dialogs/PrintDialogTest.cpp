@@ -1,15 +1,14 @@
 // Tests of TfPrintdoc (app/dialogs/uPrintDlg.cpp), the print dialog.
-#include "app/dialogs/uPrintDlg.h"
-#include "tests/app/AppFixture.h"
-#include "tests/editor/PrintTestSupport.h"
-
 #include <QCheckBox>
-#include "modules/ModuleLoader.h"
-#include "modules/PrintModule.h"
-
 #include <QDir>
 #include <QSpinBox>
 #include <QTimer>
+
+#include "app/dialogs/uPrintDlg.h"
+#include "modules/ModuleLoader.h"
+#include "modules/PrintModule.h"
+#include "tests/app/AppFixture.h"
+#include "tests/editor/PrintTestSupport.h"
 
 namespace {
 struct PrintCommands : AppFixture {

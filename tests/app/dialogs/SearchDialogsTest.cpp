@@ -1,8 +1,8 @@
 // Tests of the search dialogs (app/dialogs/SearchDialogs.cpp).
+#include <QComboBox>
+
 #include "app/dialogs/SearchDialogs.h"
 #include "tests/app/AppFixture.h"
-
-#include <QComboBox>
 
 namespace {
 
@@ -74,9 +74,8 @@ class SearchDialogs : public AppFixture {
   }
   // Answers the confirmations in turn.
   void AnswerConfirmations(QList<int> answers) {
-    prompts.AnswerDialog("ConfirmReplaceDialog", [answers](QDialog&) mutable {
-      return answers.isEmpty() ? 0 : answers.takeFirst();
-    });
+    prompts.AnswerDialog("ConfirmReplaceDialog",
+                         [answers](QDialog&) mutable { return answers.isEmpty() ? 0 : answers.takeFirst(); });
   }
   QString Selected(TChildForm* doc) {
     const TPoint b = doc->Memo1->BlockBegin();

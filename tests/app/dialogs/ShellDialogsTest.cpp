@@ -1,11 +1,4 @@
 // Tests of the shell dialogs (app/dialogs/ShellDialogs.cpp).
-#include "app/dialogs/ShellDialogs.h"
-#include "app/sidepane/FileManagerPane.h"
-#include "files/FrDirectoryTree.h"
-#include "platform/MountWatcher.h"
-#include "modules/ModuleLoader.h"
-#include "tests/app/AppFixture.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
@@ -14,6 +7,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+
+#include "app/dialogs/ShellDialogs.h"
+#include "app/sidepane/FileManagerPane.h"
+#include "files/FrDirectoryTree.h"
+#include "modules/ModuleLoader.h"
+#include "platform/MountWatcher.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 // A launcher that starts only the programs and addresses it knows.
@@ -131,8 +131,7 @@ TEST_F(ShellTools, DisconnectOffersOnlyNetworkMounts) {
 
 TEST_F(ShellTools, FindFilesNestedCaseInsensitiveNoLinksStoppable) {
   const QString base = root + QStringLiteral("tree/");
-  for (const char* f : {"a/Index.HTML", "a/b/c/deep.html", "a/b/skip.css", "top.htm", "x.html"})
-  {
+  for (const char* f : {"a/Index.HTML", "a/b/c/deep.html", "a/b/skip.css", "top.htm", "x.html"}) {
     QDir().mkpath(QFileInfo(base + QLatin1String(f)).absolutePath());
     WriteFileBytes(base + QLatin1String(f), "x");
   }

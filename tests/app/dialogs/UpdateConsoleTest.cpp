@@ -1,8 +1,4 @@
 // Tests of TfUpdate (app/dialogs/UpdateConsole.cpp), the update console.
-#include "app/document/EmbeddedBrowser.h"
-#include "app/dialogs/UpdateConsole.h"
-#include "tests/app/AppFixture.h"
-
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -12,6 +8,10 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "app/dialogs/UpdateConsole.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "tests/app/AppFixture.h"
+
 TEST(UpdateUrl, BuildsEveryPartEncoded) {
   const struct {
     TUpdateRequest request;
@@ -19,7 +19,8 @@ TEST(UpdateUrl, BuildsEveryPartEncoded) {
   } cases[] = {
       {{"http", "H", "B", "M1", "M2", "english", "V"},
        "http://H/update.php?sysver=B&tidate=M1&elfiledat=M2&lid=english&langvers=V"},
-      {{"https", "h.example", "", "", "", "", ""}, "https://h.example/update.php?sysver=&tidate=&elfiledat=&lid=&langvers="},
+      {{"https", "h.example", "", "", "", "", ""},
+       "https://h.example/update.php?sysver=&tidate=&elfiledat=&lid=&langvers="},
       {{"http", "H", "1.0 beta", "a&b c", "x#y\r\nz", "de.v2", "1=2"},
        "http://H/update.php?sysver=1.0%20beta&tidate=a%26b%20c&elfiledat=x%23y%0D%0Az&lid=de.v2&langvers=1%3D2"},
   };
@@ -103,8 +104,9 @@ class UpdateConsole : public AppFixture {
  protected:
   void SetUp() override {
     AppFixture::SetUp();
-    SetBrowserViewFactory(
-        [](QWidget* parent, TBrowserViewHost host) { return std::make_unique<TFetchingView>(parent, std::move(host)); });
+    SetBrowserViewFactory([](QWidget* parent, TBrowserViewHost host) {
+      return std::make_unique<TFetchingView>(parent, std::move(host));
+    });
     TFetchingView::finished = 0;
   }
   void PointAt(quint16 port, const QByteArray& extra = {}) {
@@ -132,9 +134,10 @@ TEST_F(UpdateConsole, AnswerPageShownAndEveryOpeningAsksAgain) {
     EXPECT_EQ(console.EmbeddedBrowser1->ShowContextMenu(QPoint()), kS_OK);
     EXPECT_EQ(console.EmbeddedBrowser1->UserAgent(), "Korvex Vantar - Update Console");
   }
-  const QString expected = QStringLiteral("GET /update.php?sysver=1.0%20beta&tidate=a%26b%20c&elfiledat=7&lid=test&langvers=") +
-                           QString::fromLatin1(QUrl::toPercentEncoding(LangText(QStringLiteral("@pluginversion")))) +
-                           QStringLiteral(" HTTP/1.1");
+  const QString expected =
+      QStringLiteral("GET /update.php?sysver=1.0%20beta&tidate=a%26b%20c&elfiledat=7&lid=test&langvers=") +
+      QString::fromLatin1(QUrl::toPercentEncoding(LangText(QStringLiteral("@pluginversion")))) +
+      QStringLiteral(" HTTP/1.1");
   EXPECT_EQ(server.requests, QStringList({expected, expected}));
   EXPECT_EQ(NoConBoxes(), 0);
 }
@@ -176,16 +179,34 @@ TEST(UpdateServer, HttpOrHttpsAndAHostNameOnly) {
     EXPECT_TRUE(server("https", host) && server("http", host) && server("HTTP", host)) << host;
   for (const char* scheme : {"", "file", "ftp", "javascript", "http:", "https://", " http", "data"})
     EXPECT_FALSE(server(scheme, "update.example.org")) << scheme;
-  for (const char* host : {"", "evil.example/x.php?", "user:pw@example.org", "example.org#x", "example.org?x=1",
-                           "a b.org", "example.org:0", "example.org:65536", "example.org:80a", "example.org:", ":80",
-                           "-a.org", "a-.org", "a..org", ".org", "org.", "[::1]:80", "exa\r\nmple.org", "%65x.org",
-                           "ex\\ample.org", "b\xc3\xa4r.org"})
+  for (const char* host : {"",
+                           "evil.example/x.php?",
+                           "user:pw@example.org",
+                           "example.org#x",
+                           "example.org?x=1",
+                           "a b.org",
+                           "example.org:0",
+                           "example.org:65536",
+                           "example.org:80a",
+                           "example.org:",
+                           ":80",
+                           "-a.org",
+                           "a-.org",
+                           "a..org",
+                           ".org",
+                           "org.",
+                           "[::1]:80",
+                           "exa\r\nmple.org",
+                           "%65x.org",
+                           "ex\\ample.org",
+                           "b\xc3\xa4r.org"})
     EXPECT_FALSE(server("https", host)) << host;
 }
 
 TEST_F(UpdateConsole, AServerOtherThanHttpOrAHostIsRefusedAndNotAsked) {
-  WriteFileBytes(root + QStringLiteral("Language Modules/test.lms"),
-                 ReadFileBytes(root + QStringLiteral("Language Modules/test.lms")) + "UCBadServer         UCBadServer\r\n");
+  WriteFileBytes(
+      root + QStringLiteral("Language Modules/test.lms"),
+      ReadFileBytes(root + QStringLiteral("Language Modules/test.lms")) + "UCBadServer         UCBadServer\r\n");
   LoadLanguageModule();
   TUpdateServer server(200);
   const QByteArray port = QByteArray::number(server.serverPort());

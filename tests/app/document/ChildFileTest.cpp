@@ -1,18 +1,18 @@
 // Tests of TChildForm's file handling (app/document/ChildFile.cpp) through
 // TfMain's save commands: the questions before saving, changes on disk.
-#include "app/shell/Frame.h"
-
-#include "platform/Memory.h"
-#include "tests/app/AppFixture.h"
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTest>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "app/shell/Frame.h"
+#include "platform/Memory.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ class DocumentSave : public AppFixture {
     AppFixture::SetUp();
     // The texts of the questions asked here equal their keys, too.
     QByteArray more;
-    for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk", "DiskChangedSave",
-                            "DiskChangedReload", "SaveAsUtf8", "SaveWriteProtected"})
+    for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk",
+                            "DiskChangedSave", "DiskChangedReload", "SaveAsUtf8", "SaveWriteProtected"})
       more += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     const QString module = root + QStringLiteral("Language Modules/test.lms");
     WriteFileBytes(module, ReadFileBytes(module) + more);
@@ -214,8 +214,9 @@ TEST_F(DocumentSave, AnUnmodifiedDocumentOffersToReloadOncePerChange) {
 }
 
 TEST_F(DocumentSave, ASingleBytePageBecomesUtf8OnlyWhenTheUserSaysSo) {
-  const QByteArray page = "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n"
-                          "<html><head><meta charset=\"ISO-8859-1\"></head>\n<body></body></html>\n";
+  const QByteArray page =
+      "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n"
+      "<html><head><meta charset=\"ISO-8859-1\"></head>\n<body></body></html>\n";
   const QString path = MakeFile("latin.html", page);
   TChildForm* doc = Open(path);
   doc->Memo1->SetCaretXY({7, 3});

@@ -1,15 +1,14 @@
 // Tests of TChildForm, the document window (app/document/Child.cpp).
-#include "app/document/Child.h"
-
-#include "app/document/Documents.h"
-#include "editor/SrcEditAutoComplete.h"
-#include "tests/app/AppFixture.h"
-
 #include <QCoreApplication>
 #include <QSet>
 #include <QStatusBar>
-#include <QTest>
 #include <QTabWidget>
+#include <QTest>
+
+#include "app/document/Child.h"
+#include "app/document/Documents.h"
+#include "editor/SrcEditAutoComplete.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -24,7 +23,7 @@ class ChildForm : public AppFixture {
 
 TEST_F(ChildForm, SettingsReachTheEditor) {
   {
-    auto f = Form();  // nothing set: the design state
+    auto f = Form();                                  // nothing set: the design state
     EXPECT_EQ(f->Memo1->RightEdgeColor(), 0xC0C0C0);  // Margin / Enabled missing: grey
     EXPECT_EQ(f->Memo1->SelectionMode(), smNormal);
     EXPECT_EQ(f->Memo1->TabWidth(), 1);
@@ -56,9 +55,9 @@ TEST_F(ChildForm, SettingsReachTheEditor) {
   bool blue = false;
   for (int x = textLeft; x < textLeft + 8 * f->Memo1->CharWidth() && !blue; ++x)
     for (int y = 0; y < f->Memo1->LineHeight() && !blue; ++y) {
-        const QColor c = image.pixelColor(x, y);  // smoothed edges mix in the background
-        blue = c.blue() > 150 && c.red() < 100 && c.green() < 100;
-      }
+      const QColor c = image.pixelColor(x, y);  // smoothed edges mix in the background
+      blue = c.blue() > 150 && c.red() < 100 && c.green() < 100;
+    }
   EXPECT_TRUE(blue);
   EXPECT_EQ(f->Memo1->RightEdgeColor(), 0xFFFFFF);
   EXPECT_EQ(f->Memo1->RightEdge(), 72);
@@ -92,9 +91,15 @@ TEST_F(ChildForm, HighlighterByExtensionIsCaseSensitiveAndOptional) {
   ASSERT_NE(f->SrcHTMLHighlighter1, nullptr);
   f->SetHighlighterForFile("page.php");
   EXPECT_EQ(f->CheckedHighlighter(), QStringLiteral("PHP"));
-  for (const auto& [name, code] : std::vector<std::pair<QString, QString>>{
-           {"a.css", "CSS"}, {"a.xslt", "XML"}, {"a.js", "JS"}, {"a.sql", "SQL"}, {"a.inc", "PHP"},
-           {"a.vbs", "VBS"}, {"a.txt", "HTML"}, {"HTML", "HTML"}, {"a.htm", "HTML"}}) {
+  for (const auto& [name, code] : std::vector<std::pair<QString, QString>>{{"a.css", "CSS"},
+                                                                           {"a.xslt", "XML"},
+                                                                           {"a.js", "JS"},
+                                                                           {"a.sql", "SQL"},
+                                                                           {"a.inc", "PHP"},
+                                                                           {"a.vbs", "VBS"},
+                                                                           {"a.txt", "HTML"},
+                                                                           {"HTML", "HTML"},
+                                                                           {"a.htm", "HTML"}}) {
     f->SetHighlighterForFile(name);
     EXPECT_EQ(f->CheckedHighlighter(), code) << name.toStdString();
   }

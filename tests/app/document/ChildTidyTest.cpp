@@ -1,16 +1,15 @@
 // Tests of TChildForm's Tidy commands (app/document/ChildTidy.cpp).
-#include "app/document/Child.h"
-
-#include "authoring/TidyRun.h"
-#include "authoring/tidy.h"
-#include "tests/app/AppFixture.h"
-#include "modules/ModuleLoader.h"
-
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <QToolButton>
+
+#include "app/document/Child.h"
+#include "authoring/TidyRun.h"
+#include "authoring/tidy.h"
+#include "modules/ModuleLoader.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -48,9 +47,12 @@ TEST_F(ChildTidy, ReportLines) {
     int level;
     const char* expected;
   } cases[] = {
-      {trlInfo, "InformMsg1Lib: m %s"},      {trlWarning, "3:14 HT_Warning: m %s"},
-      {trlAccess, "3:14 HTAccess: m %s"},    {trlError, "3:14 ErrorMsg1Lib: m %s"},
-      {trlBadDocument, "HtBadDoc: m %s"},    {trlFatal, "HtFatal: m %s"},
+      {trlInfo, "InformMsg1Lib: m %s"},
+      {trlWarning, "3:14 HT_Warning: m %s"},
+      {trlAccess, "3:14 HTAccess: m %s"},
+      {trlError, "3:14 ErrorMsg1Lib: m %s"},
+      {trlBadDocument, "HtBadDoc: m %s"},
+      {trlFatal, "HtFatal: m %s"},
       {7, "m %s"},
   };
   for (const auto& c : cases) {
@@ -87,14 +89,15 @@ TEST_F(ChildTidy, CheckRepairForce) {
   f->CheckHTMLExecute();
   Wait(*f);
   EXPECT_EQ(f->Memo1->Text(), "<p>x");
-  EXPECT_TRUE(Reports(*f).contains("1:1 HT_Warning: missing <!DOCTYPE> declaration")) << Reports(*f).join('\n').toStdString();
+  EXPECT_TRUE(Reports(*f).contains("1:1 HT_Warning: missing <!DOCTYPE> declaration"))
+      << Reports(*f).join('\n').toStdString();
 
   f->RepairExecute();
   Wait(*f);
   const QString repaired = f->Memo1->Text();
   EXPECT_TRUE(repaired.contains(QLatin1String("<html>")) && repaired.contains(QLatin1String("<p>x</p>")));
   EXPECT_FALSE(Reports(*f).contains("1:1 HT_Warning: missing <!DOCTYPE> declaration"));  // checked again
-  f->Memo1->Undo();  // one change
+  f->Memo1->Undo();                                                                      // one change
   EXPECT_EQ(f->Memo1->Text(), "<p>x");
 
   f->Memo1->SetText(QStringLiteral("plain words"));

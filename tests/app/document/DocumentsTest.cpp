@@ -1,18 +1,18 @@
 // Tests of Documents (app/document/Documents.cpp): file kinds, skeletons,
 // recent entries, preview places.
-#include "app/document/Documents.h"
-
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
 
 #include <QLocale>
-#include <gtest/gtest.h>
+
+#include "app/document/Documents.h"
+#include "tests/common/TestUtil.h"
 
 using namespace Documents;
 
 TEST(Documents, RefusedExtensions) {
   const QStringList refused = {".zip", ".exe", ".rar", ".mpg", ".mpeg", ".avi", ".dll", ".tmp",
-                               ".vtd", ".mp3", ".vqf", ".wav", ".snd", ".au", ".cda", ".asf",
-                               ".wma", ".wm", ".wmv", ".mid", ".midi", ".pdf", ".chm"};
+                               ".vtd", ".mp3", ".vqf", ".wav", ".snd",  ".au",  ".cda", ".asf",
+                               ".wma", ".wm",  ".wmv", ".mid", ".midi", ".pdf", ".chm"};
   EXPECT_EQ(RefusedExtensions(), refused);
   for (const QString& ext : refused) {
     EXPECT_FALSE(IsTextDocument("/site/x" + ext)) << ext.toStdString();
@@ -55,16 +55,27 @@ TEST_F(Skeletons, GoldenTexts) {
   const QStringList xhtml = {"<!DOCTYPE html",
                              "PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\"",
                              "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
-                             "<html>", "<head>",
+                             "<html>",
+                             "<head>",
                              "  <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\" />",
-                             "  <title></title>", "</head>", "<body>", "", "", "",
-                             "</body>", "</html>", "", date, banner};
+                             "  <title></title>",
+                             "</head>",
+                             "<body>",
+                             "",
+                             "",
+                             "",
+                             "</body>",
+                             "</html>",
+                             "",
+                             date,
+                             banner};
   EXPECT_EQ(XhtmlSkeleton(Now()), xhtml);
 
   const QStringList html = HtmlSkeleton(Now());
   ASSERT_EQ(html.size(), 19);
-  EXPECT_EQ(html[0], "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
-                     "\"http://www.w3.org/TR/html4/loose.dtd\">");
+  EXPECT_EQ(html[0],
+            "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+            "\"http://www.w3.org/TR/html4/loose.dtd\">");
   EXPECT_EQ(html[3], "  <meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\">");
   EXPECT_EQ(html[4], "  <title></title>");
   EXPECT_EQ(html[5], "  <meta name=\"description\" content=\"\">");
@@ -116,4 +127,3 @@ TEST(Documents, GotoLineEntry) {
   EXPECT_EQ(CheckGotoLine("", 5, line), TGotoCheck::NotANumber);
   EXPECT_EQ(CheckGotoLine("99999999999", 5, line), TGotoCheck::NotANumber);
 }
-

@@ -1,12 +1,13 @@
 // Tests of the embedded browser (app/document/EmbeddedBrowser.cpp).
-#include "app/document/EmbeddedBrowser.h"
-#include "app/core/LanguageModule.h"
-#include "app/core/Launcher.h"
-#include "tests/common/TestUtil.h"
+#include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+#include "app/core/LanguageModule.h"
+#include "app/core/Launcher.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -162,8 +163,7 @@ TEST(EmbeddedBrowser, MissingModuleShowsNotice) {
     ASSERT_TRUE(b.HasView());
     const auto* label = qobject_cast<QLabel*>(b.View().Widget());
     ASSERT_NE(label, nullptr) << path.toStdString();
-    EXPECT_TRUE(label->text().startsWith(
-        "The preview browser is not available: its module could not be loaded.\n"))
+    EXPECT_TRUE(label->text().startsWith("The preview browser is not available: its module could not be loaded.\n"))
         << label->text().toStdString();
     EXPECT_TRUE(label->text().contains(path)) << label->text().toStdString();
     EXPECT_EQ(b.LocationURL(), QUrl::fromLocalFile("/tmp/site/page.html"));

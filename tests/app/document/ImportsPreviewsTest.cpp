@@ -1,9 +1,4 @@
 // Tests of the imports and previews (app/document/ImportsPreviews.cpp).
-#include "app/document/Documents.h"
-#include "app/shell/Frame.h"
-#include "app/document/ImportsPreviews.h"
-#include "tests/app/AppFixture.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileDialog>
@@ -11,17 +6,21 @@
 #include <QProgressDialog>
 #include <QTimer>
 
+#include "app/document/Documents.h"
+#include "app/document/ImportsPreviews.h"
+#include "app/shell/Frame.h"
+#include "tests/app/AppFixture.h"
+
 namespace {
 
 using ExternalPreviews::TBrowserEntry;
 
 TEST(ExternalPreviews, BrowserListLines) {
-  const QList<TBrowserEntry> expected = {{"Firefox", "/usr/bin/firefox"},
-                                         {"", "/usr/bin/lynx"},
-                                         {"Odd", "/opt/a#b"},
-                                         {"", ""}};
-  EXPECT_EQ(ExternalPreviews::ParseBrowserList(" Firefox # /usr/bin/firefox \r\n\r\n   \n/usr/bin/lynx\nOdd#/opt/a#b\n#"),
-            expected);
+  const QList<TBrowserEntry> expected = {
+      {"Firefox", "/usr/bin/firefox"}, {"", "/usr/bin/lynx"}, {"Odd", "/opt/a#b"}, {"", ""}};
+  EXPECT_EQ(
+      ExternalPreviews::ParseBrowserList(" Firefox # /usr/bin/firefox \r\n\r\n   \n/usr/bin/lynx\nOdd#/opt/a#b\n#"),
+      expected);
   EXPECT_EQ(ExternalPreviews::FileName(12), QStringLiteral("korvex_temp12.html"));
 }
 
@@ -48,7 +47,9 @@ class ImportTest : public AppFixture {
     QDir().mkpath(bin);
     WriteFileBytes(bin + "made.rtf", rtf);
     QByteArray script = "#!/bin/sh\n" + first;
-    if (!rtf.isEmpty()) script += "for last; do :; done\nbase=$(basename \"$last\")\ncp \"" + (bin + "made.rtf").toUtf8() + "\" \"$5/${base%.*}.rtf\"\n";
+    if (!rtf.isEmpty())
+      script += "for last; do :; done\nbase=$(basename \"$last\")\ncp \"" + (bin + "made.rtf").toUtf8() +
+                "\" \"$5/${base%.*}.rtf\"\n";
     WriteFileBytes(bin + "soffice", script);
     QFile::setPermissions(bin + "soffice", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     oldPath = qgetenv("PATH");
@@ -65,7 +66,6 @@ class ImportTest : public AppFixture {
 TEST_F(ImportTest, RichTextBecomesHtml) {
   EXPECT_EQ(::Imports::RtfToHtml(MakeFile("letter.rtf", kLetter), "Mono"), kLetterHtml);
 }
-
 
 TEST_F(ImportTest, OpenedRichTextFillsTheNewDocumentsBody) {
   TChildForm* doc = Main().OpenDocument(false, true, MakeFile("letter.rtf", kLetter));

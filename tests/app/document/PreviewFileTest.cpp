@@ -1,15 +1,15 @@
 // Tests of the preview files (app/document/PreviewFile.cpp) and the document
 // window's preview page.
-#include "app/document/Child.h"
-#include "app/document/PreviewFile.h"
+#include <unistd.h>
 
-#include "tests/app/AppFixture.h"
-
-#include <QCoreApplication>
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
-#include <unistd.h>
+
+#include "app/document/Child.h"
+#include "app/document/PreviewFile.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -172,8 +172,7 @@ TEST_F(PreviewFiles, FolderTakingNoFilesPreviewsFromAPrivateFolder) {
     ASSERT_TRUE(prompts.Messages().isEmpty()) << prompts.Messages()[0].text.toStdString();
     EXPECT_EQ(QFileInfo(f->PreviewPath).absolutePath(), Preview::PrivateFolder());
     EXPECT_EQ(f->PreviewName, QStringLiteral("kvx_tmp~page.html"));
-    EXPECT_EQ(ReadFileBytes(f->PreviewPath), "<html><head><base href=\"" +
-                                                 QUrl::fromLocalFile(row.folder).toEncoded() +
+    EXPECT_EQ(ReadFileBytes(f->PreviewPath), "<html><head><base href=\"" + QUrl::fromLocalFile(row.folder).toEncoded() +
                                                  "\"><title>t</title></head></html>\r\n");
     const QString made = f->PreviewPath;
     f->DeletePreviewFiles();

@@ -1,8 +1,4 @@
 // Tests of the flat look (app/look/FlatLook.cpp).
-#include "app/look/FlatLook.h"
-
-#include "tests/app/AppFixture.h"
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +14,9 @@
 #include <QStyleOptionToolButton>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include "app/look/FlatLook.h"
+#include "tests/app/AppFixture.h"
 
 using namespace FlatLook;
 
@@ -77,25 +76,33 @@ TEST(FlatLookColours, PaletteAtEachDepthWithAndWithoutSystemColours) {
     int bits;
     std::vector<QColor> want;
   } cases[] = {
-      {"own colours, 16 bits", own, 16,
+      {"own colours, 16 bits",
+       own,
+       16,
        {Rgb(1, 2, 3), Rgb(4, 5, 6), Rgb(173, 214, 255), Rgb(10, 11, 12), Rgb(13, 14, 15), Rgb(204, 230, 255),
         Rgb(128, 192, 255), Rgb(7, 8, 9), Rgb(16, 17, 18), Rgb(22, 23, 24), Rgb(19, 20, 21), Rgb(122, 118, 110),
         Rgb(136, 132, 124)}},
-      {"own colours, 15 bits", own, 15,
+      {"own colours, 15 bits",
+       own,
+       15,
        {Rgb(1, 2, 3), Rgb(4, 5, 6), Rgb(0, 128, 255), Rgb(10, 11, 12), Rgb(13, 14, 15), white, Rgb(192, 192, 192),
         Rgb(7, 8, 9), Rgb(16, 17, 18), Rgb(22, 23, 24), Rgb(19, 20, 21), shadow, shadow}},
-      {"system colours, 32 bits", system, 32,
+      {"system colours, 32 bits",
+       system,
+       32,
        {Rgb(249, 248, 247), Rgb(219, 216, 209), Rgb(177, 185, 207), highlight, Rgb(0, 0, 0), Rgb(206, 211, 225),
         Rgb(132, 146, 180), face, Rgb(141, 141, 141), highlight, Rgb(160, 160, 160), Rgb(122, 118, 110),
         Rgb(136, 132, 124)}},
-      {"system colours, 8 bits", system, 8,
+      {"system colours, 8 bits",
+       system,
+       8,
        {white, face, white, highlight, Rgb(0, 0, 0), white, white, face, shadow, highlight, shadow, shadow, shadow}},
   };
   for (const Case& c : cases) {
     const TPalette p = MakePalette(c.colors, c.bits, FixedSystemColours);
-    const std::vector<QColor> got = {p.Menu,     p.IconColumn, p.SelectFill,  p.SelectBorder, p.SelectText,
-                                     p.CheckFill, p.SelectedCheckFill, p.MenuBar, p.Disabled, p.CheckBorder,
-                                     p.Separator, p.Frame1, p.Frame2};
+    const std::vector<QColor> got = {
+        p.Menu,    p.IconColumn, p.SelectFill,  p.SelectBorder, p.SelectText, p.CheckFill, p.SelectedCheckFill,
+        p.MenuBar, p.Disabled,   p.CheckBorder, p.Separator,    p.Frame1,     p.Frame2};
     for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].name(), c.want[i].name()) << c.what << ", colour " << i;
     EXPECT_EQ(p.HighColor, c.bits >= 16) << c.what;
   }

@@ -1,6 +1,5 @@
 // Tests of the icons (app/look/Icons.cpp).
-#include "app/look/Icons.h"
-#include "tests/app/AppFixture.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,11 +10,13 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 #include <memory>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+#include "app/look/Icons.h"
+#include "tests/app/AppFixture.h"
 
 // Icons are looked up when first drawn; every name draws something, from the
 // theme or from our own drawings, in every mode.
@@ -88,7 +89,8 @@ TEST(Icons, UnreadableThemeEntryGivesOurDrawing) {
     const QIcon asked = ThemeIcon(QStringLiteral("document-import"));
     EXPECT_EQ(asked.pixmap(size).toImage(), ours) << size;
     EXPECT_EQ(Painted(ThemeIcon(QStringLiteral("document-import")), size),
-              Painted(FallbackIcon(QStringLiteral("document-import")), size)) << size;
+              Painted(FallbackIcon(QStringLiteral("document-import")), size))
+        << size;
   }
   QIcon::setThemeName(name);
   QIcon::setThemeSearchPaths(paths);
@@ -99,7 +101,8 @@ TEST(Icons, UnreadableThemeEntryGivesOurDrawing) {
 TEST(Icons, ToolBarsShareTheStylesExtensionIcon) {
   const std::unique_ptr<QStyle> style(SharedExtensionIconStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
   const std::unique_ptr<QStyle> plain(QStyleFactory::create(QStringLiteral("Fusion")));
-  for (QStyle::StandardPixmap which : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+  for (QStyle::StandardPixmap which :
+       {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
     for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
       QStyleOption option;
       option.direction = direction;
@@ -131,8 +134,8 @@ bool Inked(const QImage& image) {
 TEST(Icons, InsertCommandsHavePicturesOfTheirOwn) {
   const QImage page = FallbackIcon(QStringLiteral("no-such-icon-anywhere")).pixmap(22).toImage();
   QList<QImage> seen;
-  for (const char* name : {"insert-table", "format-list-unordered", "format-list-ordered", "insert-horizontal-rule", "checkbox",
-                           "radio", "insert-button", "view-hidden", "color-picker", "format-text-rich"}) {
+  for (const char* name : {"insert-table", "format-list-unordered", "format-list-ordered", "insert-horizontal-rule",
+                           "checkbox", "radio", "insert-button", "view-hidden", "color-picker", "format-text-rich"}) {
     for (int size : {16, 22, 32}) {
       const QImage image = FallbackIcon(QLatin1String(name)).pixmap(size).toImage();
       EXPECT_EQ(image.size(), QSize(size, size)) << name;

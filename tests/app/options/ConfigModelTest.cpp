@@ -1,24 +1,24 @@
 // Tests of ConfigModel (app/options/ConfigModel.cpp): the character sets of
 // the editor font, the stored form of the gutter width and the list of
 // external browsers, apart from the options screen.
-#include "app/options/ConfigModel.h"
-
-#include "platform/Exceptions.h"
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <climits>
-#include <gtest/gtest.h>
+
+#include "app/options/ConfigModel.h"
+#include "platform/Exceptions.h"
 
 using namespace ConfigModel;
 
 TEST(ConfigModel, TheNineteenCharsetsInTheirOrder) {
   const std::pair<const char*, int> expected[19] = {
-      {"ANSI_CHARSET", 0},       {"DEFAULT_CHARSET", 1},    {"SYMBOL_CHARSET", 2},       {"MAC_CHARSET", 77},
-      {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129},  {"JOHAB_CHARSET", 130},      {"GB2312_CHARSET", 134},
-      {"CHINESEBIG5_CHARSET", 136}, {"GREEK_CHARSET", 161}, {"TURKISH_CHARSET", 162},    {"VIETNAMESE_CHARSET", 163},
-      {"HEBREW_CHARSET", 177},   {"ARABIC_CHARSET", 178},   {"BALTIC_CHARSET", 186},     {"RUSSIAN_CHARSET", 204},
-      {"THAI_CHARSET", 222},     {"EASTEUROPE_CHARSET", 238}, {"OEM_CHARSET", 255}};
+      {"ANSI_CHARSET", 0},          {"DEFAULT_CHARSET", 1},      {"SYMBOL_CHARSET", 2},    {"MAC_CHARSET", 77},
+      {"SHIFTJIS_CHARSET", 128},    {"HANGEUL_CHARSET", 129},    {"JOHAB_CHARSET", 130},   {"GB2312_CHARSET", 134},
+      {"CHINESEBIG5_CHARSET", 136}, {"GREEK_CHARSET", 161},      {"TURKISH_CHARSET", 162}, {"VIETNAMESE_CHARSET", 163},
+      {"HEBREW_CHARSET", 177},      {"ARABIC_CHARSET", 178},     {"BALTIC_CHARSET", 186},  {"RUSSIAN_CHARSET", 204},
+      {"THAI_CHARSET", 222},        {"EASTEUROPE_CHARSET", 238}, {"OEM_CHARSET", 255}};
   for (int i = 0; i < 19; ++i) {
     SCOPED_TRACE(i);
     EXPECT_STREQ(Charsets()[i].name, expected[i].first);
@@ -58,7 +58,7 @@ TEST(ConfigModel, BrowserListLinesAndLookUps) {
   EXPECT_EQ(list.Lines(), QStringList({"Firefox#/usr/bin/firefox", "/usr/bin/lynx"}));
   EXPECT_EQ(list.IndexOfPath(QStringLiteral("\t/usr/bin/lynx ")), 1);
   EXPECT_EQ(list.IndexOfPath(QStringLiteral("/usr/bin/Lynx")), -1);  // paths are case-sensitive
-  list.Remove(2);  // past the end: nothing happens
+  list.Remove(2);                                                    // past the end: nothing happens
   list.Remove(-1);
   EXPECT_EQ(list.Entries().size(), 2);
   list.Remove(0);

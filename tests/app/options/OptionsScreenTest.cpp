@@ -1,16 +1,5 @@
 // Tests of TfConfig, the options screen (app/options/uconfig.cpp), with the
 // code library page (CodeInsidePage.cpp) and its entry dialog (uCodeEntry.cpp).
-#include "app/options/CodeInsidePage.h"
-#include "app/look/FlatLook.h"
-#include "app/dialogs/FramePictures.h"
-#include "images/uImageLoad.h"
-#include "app/options/uCodeEntry.h"
-#include "app/options/uconfig.h"
-#include "editor/SrcEdit.h"
-#include "files/PromptDialogs.h"
-#include "highlighters/SrcHighlighterMulti.h"
-#include "tests/app/AppFixture.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -22,6 +11,17 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
+
+#include "app/dialogs/FramePictures.h"
+#include "app/look/FlatLook.h"
+#include "app/options/CodeInsidePage.h"
+#include "app/options/uCodeEntry.h"
+#include "app/options/uconfig.h"
+#include "editor/SrcEdit.h"
+#include "files/PromptDialogs.h"
+#include "highlighters/SrcHighlighterMulti.h"
+#include "images/uImageLoad.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -40,9 +40,7 @@ class OptionsScreen : public AppFixture {
     if (TfConfig* screen = TfConfig::Instance()) delete screen;
     AppFixture::TearDown();
   }
-  TfConfig& Screen() {
-    return *TfConfig::Execute(&Main());
-  }
+  TfConfig& Screen() { return *TfConfig::Execute(&Main()); }
   void Close() {
     Screen().close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -114,12 +112,12 @@ TEST_F(OptionsScreen, CheckBoxesWriteTheirKeysAndTheMainWindowFollows) {
     QCheckBox* box;
     const char* section;
     const char* key;
-  } boxes[] = {{s.CheckBox1, "Ask", "ToSave?"},       {s.CheckBox2, "Gutter", "Vis"},
-               {s.CheckBox3, "LN", "Enabled"},        {s.CheckBox4, "SHigh", "Enabled"},
+  } boxes[] = {{s.CheckBox1, "Ask", "ToSave?"},        {s.CheckBox2, "Gutter", "Vis"},
+               {s.CheckBox3, "LN", "Enabled"},         {s.CheckBox4, "SHigh", "Enabled"},
                {s.CheckBox5, "Scrollhint", "Enabled"}, {s.CheckBox7, "Autoindent", "Enabled"},
-               {s.CheckBox10, "SpecialChar", "Vis"},  {s.CheckBox11, "TtoSpaces", "Enabled"},
-               {s.CheckBox6, "Files", "NoDoubles"},   {s.CheckBox8, "DoubleClick", "Open"},
-               {s.CheckBox12, "XPLook", "Enabled?"},  {s.CheckBox13, "Show", "DocMan?"}};
+               {s.CheckBox10, "SpecialChar", "Vis"},   {s.CheckBox11, "TtoSpaces", "Enabled"},
+               {s.CheckBox6, "Files", "NoDoubles"},    {s.CheckBox8, "DoubleClick", "Open"},
+               {s.CheckBox12, "XPLook", "Enabled?"},   {s.CheckBox13, "Show", "DocMan?"}};
   for (const auto& b : boxes) {
     const bool was = b.box->isChecked();
     b.box->click();
@@ -163,7 +161,10 @@ TEST_F(OptionsScreen, BrowserList) {
   EXPECT_EQ(Main().BrowserPop->actions().size(), 1);
   // The same program again: only WEB / Path is written.
   Ini().WriteString("WEB", "Path", "other");
-  prompts.AnswerDialog("fDosPrompt", [](QDialog&) -> int { ADD_FAILURE() << "asked"; return 0; });
+  prompts.AnswerDialog("fDosPrompt", [](QDialog&) -> int {
+    ADD_FAILURE() << "asked";
+    return 0;
+  });
   add(root + "docs/firefox");
   EXPECT_EQ(Key("WEB", "Path"), root + "docs/firefox");
   EXPECT_EQ(s.ListBox3->count(), 1);
@@ -200,7 +201,9 @@ TEST_F(OptionsScreen, LanguageModuleChosenOrNot) {
   EXPECT_TRUE(prompts.Messages().isEmpty());
   // A file that is no module is refused: the program keeps its texts.
   const QString junk = root + "Language Modules/junk.lms";
-  static const char elf[] = "\x7f" "ELF\x02\x01\x01\0\0\0\n\x03\0>\0\x01\0\0\0 \xf5\x01\0\n";
+  static const char elf[] =
+      "\x7f"
+      "ELF\x02\x01\x01\0\0\0\n\x03\0>\0\x01\0\0\0 \xf5\x01\0\n";
   WriteFileBytes(junk, QByteArray(elf, sizeof elf - 1));
   AnswerFileDialog("OpenDialog1", {junk});
   s.SpeedButton5Click();
@@ -210,8 +213,9 @@ TEST_F(OptionsScreen, LanguageModuleChosenOrNot) {
   EXPECT_EQ(Key("TranslationModule", "Path"), root + "Language Modules/test.lms");
   EXPECT_EQ(s.windowTitle(), "CfgScreen");
   const QString other = root + "Language Modules/other.lms";
-  WriteFileBytes(other, "btOk                OK\r\nCfgScreen           Einstellungen\r\nCBConf7             Einzug\r\n"
-                       "SyncReady           ok\r\n");
+  WriteFileBytes(other,
+                 "btOk                OK\r\nCfgScreen           Einstellungen\r\nCBConf7             Einzug\r\n"
+                 "SyncReady           ok\r\n");
   AnswerFileDialog("OpenDialog1", {other});
   s.SpeedButton5Click();
   EXPECT_EQ(Key("TranslationModule", "Path"), other);

@@ -1,12 +1,11 @@
 // Tests of TApplication (app/shell/Application.cpp): failures reaching the
 // message loop.
-#include "app/shell/Application.h"
-
-#include "editor/SrcEdit.h"
-#include "tests/app/AppFixture.h"
-
 #include <new>
 #include <stdexcept>
+
+#include "app/shell/Application.h"
+#include "editor/SrcEdit.h"
+#include "tests/app/AppFixture.h"
 
 // A failure that reaches the message loop is shown as an error and the
 // program goes on; an event that raised counts as not handled.

@@ -3,30 +3,6 @@
 // in a browser, the keys every dialog answers, the search boxes, the replace
 // question beside its hit, F8 on a folder without pictures, and the options
 // screen's tab width.
-#include "app/shell/Application.h"
-#include "app/sidepane/DocumentManager.h"
-#include "files/FrListView.h"
-#include "app/document/Documents.h"
-#include "app/document/EmbeddedBrowser.h"
-#include "app/sidepane/FileManagerDialogs.h"
-#include "app/sidepane/FileManagerPane.h"
-#include "app/dialogs/InsertDialogs.h"
-#include "app/dialogs/SearchDialogs.h"
-#include "app/dialogs/ShellDialogs.h"
-#include "app/shell/StartUp.h"
-#include "app/sidepane/TemplateEditor.h"
-#include "app/dialogs/UpdateConsole.h"
-#include "app/dialogs/uAbout.h"
-#include "app/options/uCodeEntry.h"
-#include "app/dialogs/uPrintDlg.h"
-#include "app/options/uconfig.h"
-#include "app/dialogs/ufMessageDlg.h"
-#include "files/FrComboBox.h"
-#include "files/FrFileListBox.h"
-#include "files/PromptDialogs.h"
-#include "images/uImageLoad.h"
-#include "tests/app/AppFixture.h"
-
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -39,6 +15,30 @@
 #include <QStatusBar>
 #include <QTest>
 #include <functional>
+
+#include "app/dialogs/InsertDialogs.h"
+#include "app/dialogs/SearchDialogs.h"
+#include "app/dialogs/ShellDialogs.h"
+#include "app/dialogs/UpdateConsole.h"
+#include "app/dialogs/uAbout.h"
+#include "app/dialogs/uPrintDlg.h"
+#include "app/dialogs/ufMessageDlg.h"
+#include "app/document/Documents.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "app/options/uCodeEntry.h"
+#include "app/options/uconfig.h"
+#include "app/shell/Application.h"
+#include "app/shell/StartUp.h"
+#include "app/sidepane/DocumentManager.h"
+#include "app/sidepane/FileManagerDialogs.h"
+#include "app/sidepane/FileManagerPane.h"
+#include "app/sidepane/TemplateEditor.h"
+#include "files/FrComboBox.h"
+#include "files/FrFileListBox.h"
+#include "files/FrListView.h"
+#include "files/PromptDialogs.h"
+#include "images/uImageLoad.h"
+#include "tests/app/AppFixture.h"
 
 // Delivers shortcuts the way the toolkit does for a key from the window system.
 Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
@@ -205,8 +205,10 @@ TEST_F(Desktop, EscapeClosesTheOptionsScreen) {
   for (int control = 0; control < 2; ++control) {  // a number box, the font box
     TfConfig* screen = TfConfig::Execute();
     ShowActive(screen);
-    if (control == 0) screen->SpinEdit3->setFocus();
-    else screen->CBFont->setFocus();
+    if (control == 0)
+      screen->SpinEdit3->setFocus();
+    else
+      screen->CBFont->setFocus();
     PressKey(screen, kEscape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(TfConfig::Instance(), nullptr) << control;
@@ -220,7 +222,8 @@ TEST_F(Desktop, EnterOpensTheSelectedItemInTheDocumentManager) {
   manager.FrListView1->setCurrentItem(manager.FrListView1->topLevelItem(2));  // PHP
   PressKey(&manager, kReturn);
   ASSERT_EQ(Main().Documents().size(), 1);
-  EXPECT_EQ(Main().Documents()[0]->Memo1->Lines()[0], Documents::PhpSkeleton(Documents::Now()).value(0)) << "the PHP skeleton";
+  EXPECT_EQ(Main().Documents()[0]->Memo1->Lines()[0], Documents::PhpSkeleton(Documents::Now()).value(0))
+      << "the PHP skeleton";
   manager.FrListView1->clearSelection();
   PressKey(&manager, kReturn);  // nothing selected: nothing opens
   EXPECT_EQ(Main().Documents().size(), 1);

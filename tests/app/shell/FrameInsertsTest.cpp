@@ -1,21 +1,21 @@
 // Tests of TfMain's simple insert commands (app/shell/FrameInserts.cpp).
-#include "app/shell/Frame.h"
-#include "app/dialogs/FramePictures.h"
-#include "app/dialogs/InsertDialogs.h"
-#include "app/sidepane/ProjectPages.h"
-#include "authoring/WtInsertFragments.h"
-#include "authoring/uPictureInserts.h"
-#include "tests/app/AppFixture.h"
-
-#include <QTest>
 #include <QAbstractButton>
 #include <QColorDialog>
 #include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 #include <functional>
+
+#include "app/dialogs/FramePictures.h"
+#include "app/dialogs/InsertDialogs.h"
+#include "app/shell/Frame.h"
+#include "app/sidepane/ProjectPages.h"
+#include "authoring/WtInsertFragments.h"
+#include "authoring/uPictureInserts.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -91,8 +91,8 @@ TEST_F(InsertCommands, ColumnModeStillInsertsAsText) {
   e->SetCaretXY(TPoint{4, 1});
   AnswerPrompt("Hi", QDialog::Accepted);
   Main().Action("ToolButton31")->trigger();
-  EXPECT_EQ(e->Lines().ToStringList(), QStringList({"one<script language=\"javascript\">", "  alert(\"Hi\");",
-                                                    "</script>", "", "two", "three"}));
+  EXPECT_EQ(e->Lines().ToStringList(),
+            QStringList({"one<script language=\"javascript\">", "  alert(\"Hi\");", "</script>", "", "two", "three"}));
   EXPECT_EQ(e->SelectionMode(), smColumn);
   e->Undo();
   EXPECT_EQ(e->Lines().ToStringList(), QStringList({"one", "two", "three"}));
@@ -168,7 +168,12 @@ TEST_F(InsertCommands, InsertsOverAColumnBlockTakeOutOnlyTheBlock) {
   const Case cases[] = {
       {"bold", action("Bold1"), "<b>" + block + "</b>", "</b>"},
       {"heading", action("HeadingStyle12"), "<h2>" + block, block + "</h2>"},
-      {"text formatting", [&] { AnswerTextFormat(true); action("ToolButton60")(); }, kFont + block, "</font>"},
+      {"text formatting",
+       [&] {
+         AnswerTextFormat(true);
+         action("ToolButton60")();
+       },
+       kFont + block, "</font>"},
       {"line break", action("ToolButton26"), "<br>", "<br>"},
       {"colour",
        [&] {
@@ -179,9 +184,17 @@ TEST_F(InsertCommands, InsertsOverAColumnBlockTakeOutOnlyTheBlock) {
          action("ToolButton14")();
        },
        "#0000ff", "#0000ff"},
-      {"alert", [&] { AnswerPrompt("Hi", QDialog::Accepted); action("ToolButton31")(); }, "<script language=",
-       "</script>\r\n"},
-      {"table", [&] { Press<TfTable>("fTable", [](TfTable& t) { return t.Button1; }); action("Table1")(); },
+      {"alert",
+       [&] {
+         AnswerPrompt("Hi", QDialog::Accepted);
+         action("ToolButton31")();
+       },
+       "<script language=", "</script>\r\n"},
+      {"table",
+       [&] {
+         Press<TfTable>("fTable", [](TfTable& t) { return t.Button1; });
+         action("Table1")();
+       },
        "<table", "</table>\r\n"},
       {"list",
        [&] {
@@ -192,17 +205,36 @@ TEST_F(InsertCommands, InsertsOverAColumnBlockTakeOutOnlyTheBlock) {
          action("ToolButton51")();
        },
        "<ul type=", "</ul>\r\n"},
-      {"horizontal line", [&] { Press<TfHorLine>("fHorLine", [](TfHorLine& h) { return h.Button1; }); action("ToolButton27")(); },
+      {"horizontal line",
+       [&] {
+         Press<TfHorLine>("fHorLine", [](TfHorLine& h) { return h.Button1; });
+         action("ToolButton27")();
+       },
        "<hr size=1", "color=#000000>"},
-      {"date and time", [&] { Press<TfDT>("fDT", [](TfDT& d) { return d.Button1; }); action("ToolButton30")(); }, "", ""},
+      {"date and time",
+       [&] {
+         Press<TfDT>("fDT", [](TfDT& d) { return d.Button1; });
+         action("ToolButton30")();
+       },
+       "", ""},
       {"last-updated script",
-       [&] { Press<TfUpdateScript>("fUpdateScript", [](TfUpdateScript& u) { return u.Button1; }); action("ToolButton32")(); },
+       [&] {
+         Press<TfUpdateScript>("fUpdateScript", [](TfUpdateScript& u) { return u.Button1; });
+         action("ToolButton32")();
+       },
        "<script language=\"JavaScript\">\r\n", "</script>\r\n"},
       {"form control",
-       [&] { Press<TfHTMLButton>("fHTMLButton", [](TfHTMLButton& b) { return b.Button1; }); action("ToolButton29")(); },
+       [&] {
+         Press<TfHTMLButton>("fHTMLButton", [](TfHTMLButton& b) { return b.Button1; });
+         action("ToolButton29")();
+       },
        "<input type=\"checkbox\"", ""},
-      {"mail form", [&] { AnswerPrompt("me@x.org", QDialog::Accepted); action("ToolButton17")(); }, "<form ",
-       "</form>\r\n"},
+      {"mail form",
+       [&] {
+         AnswerPrompt("me@x.org", QDialog::Accepted);
+         action("ToolButton17")();
+       },
+       "<form ", "</form>\r\n"},
       {"character map",
        [&] {
          Press<TfCharacter>("fCharacter", [](TfCharacter& c) {
@@ -276,10 +308,10 @@ TEST_F(InsertCommands, InsertsOverAColumnBlockTakeOutOnlyTheBlock) {
 
 TEST_F(InsertCommands, CaretPastTheLineEndEndsBetweenTheTags) {
   TSrcEdit* e = Open("abc\r\n");
-  const char* const actions[] = {"Bold1",          "Italic1",        "Underline1",     "Center1",        "Left1",
-                                 "Right1",         "ToolButton84",   "HeadingStyle11", "HeadingStyle12", "HeadingStyle13",
-                                 "HeadingStyle14", "HeadingStyle15", "HeadingStyle16", "AlignLeft1",     "AlignCenter1",
-                                 "AlignRight1",    "AlignJustify1"};
+  const char* const actions[] = {
+      "Bold1",          "Italic1",        "Underline1",     "Center1",        "Left1",          "Right1",
+      "ToolButton84",   "HeadingStyle11", "HeadingStyle12", "HeadingStyle13", "HeadingStyle14", "HeadingStyle15",
+      "HeadingStyle16", "AlignLeft1",     "AlignCenter1",   "AlignRight1",    "AlignJustify1"};
   const QList<InsertFragments::TWrapTags>& tags = InsertFragments::WrapCommands();
   ASSERT_EQ(tags.size(), 17);
   const QString padded = "abc" + QString(52, u' ');

@@ -3,10 +3,6 @@
 // Every text the main window and a document window show comes from the
 // language module: with a module whose every text is "@" and its key, no
 // caption, hint, tab, label or message may show anything else.
-#include "app/shell/Frame.h"
-
-#include "tests/app/AppFixture.h"
-
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QInputDialog>
@@ -17,6 +13,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
+
+#include "app/shell/Frame.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -120,13 +119,11 @@ TEST_F(LanguageWalk, ComposedMessagesHaveTheirBlanks) {
   Main().OpenDocument(false, true, MakeFile("letter.rtf", "no rich text"));
   QStringList texts;
   for (const auto& m : prompts.Messages()) texts << m.text;
-  EXPECT_EQ(texts, QStringList({"The document a.html has been changed. Close it without saving?",
-                                "The document has no line 20.",
-                                "This is not a file that can be opened: " + root + "docs",
-                                "No mail program could be started.",
-                                "This file could not be opened: " + Settings::HelpPath(),
-                                "This program could not be started: /bin/nothing",
-                                "The document could not be imported."}));
+  EXPECT_EQ(texts,
+            QStringList({"The document a.html has been changed. Close it without saving?",
+                         "The document has no line 20.", "This is not a file that can be opened: " + root + "docs",
+                         "No mail program could be started.", "This file could not be opened: " + Settings::HelpPath(),
+                         "This program could not be started: /bin/nothing", "The document could not be imported."}));
 }
 
 TEST(ComposeText, BlanksBetweenPartsOnly) {
@@ -183,8 +180,8 @@ TEST_F(LanguageWalk, EveryKeyOfTheMainWindowAndDocumentIsShownSomewhere) {
   for (QTabBar* t : Main().findChildren<QTabBar*>())
     for (int i = 0; i < t->count(); ++i) take(t->tabText(i));
   for (QWidget* w : Main().findChildren<QWidget*>()) take(w->toolTip());
-  const char* const keys[] = {
-      "KvxSup", "TB6", "TB7", "TB25", "TB51", "SB02", "Export", "LinkToDoc", "AddImgMain", "C_Lang", "LoadDocs1",
-      "fmAJustify", "rmTags", "rmAddie", "TB23", "TB31", "TB29", "BulForm", "LetterForm"};
+  const char* const keys[] = {"KvxSup",    "TB6",        "TB7",    "TB25",      "TB51",       "SB02",   "Export",
+                              "LinkToDoc", "AddImgMain", "C_Lang", "LoadDocs1", "fmAJustify", "rmTags", "rmAddie",
+                              "TB23",      "TB31",       "TB29",   "BulForm",   "LetterForm"};
   for (const char* key : keys) EXPECT_TRUE(shown.contains(QLatin1String(key))) << key;
 }

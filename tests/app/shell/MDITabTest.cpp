@@ -1,15 +1,15 @@
 // Tests of TMDITab (app/shell/MDITab.cpp), the tab strip of the document
 // windows.
-#include "app/shell/MDITab.h"
-
-#include "platform/Exceptions.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <gtest/gtest.h>
 #include <memory>
+
+#include "app/shell/MDITab.h"
+#include "platform/Exceptions.h"
 
 namespace {
 

@@ -1,29 +1,28 @@
 // Tests of TfMain, the main window (app/shell/Frame.cpp, FrameMenus.cpp and
 // the other Frame*.cpp files): menus, documents, side pane, stored layout.
-#include "app/shell/Frame.h"
-#include "app/document/EmbeddedBrowser.h"
-
-#include "app/document/Documents.h"
-#include "app/options/uconfig.h"
-#include "app/sidepane/FileManagerPane.h"
-#include "files/FrFileListBox.h"
-#include "editor/SrcEditAutoComplete.h"
-#include "tests/app/AppFixture.h"
-
 #include <QApplication>
 #include <QCoreApplication>
-#include <QTest>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QLabel>
 #include <QMenu>
 #include <QPointer>
-#include <QTabWidget>
 #include <QSplitter>
+#include <QTabWidget>
+#include <QTest>
 #include <QToolBar>
 #include <tuple>
+
+#include "app/document/Documents.h"
+#include "app/document/EmbeddedBrowser.h"
+#include "app/options/uconfig.h"
+#include "app/shell/Frame.h"
+#include "app/sidepane/FileManagerPane.h"
+#include "editor/SrcEditAutoComplete.h"
+#include "files/FrFileListBox.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -133,7 +132,10 @@ TEST_F(MainWindow, SaveOfANewDocumentAsksForTheNameAndSaveAsRenamesTheTab) {
   EXPECT_EQ(Recent(), QStringList({target}));
 
   // A plain save of a file writes in place without a dialog.
-  prompts.AnswerDialog("SaveDialog1", [](QDialog&) -> int { ADD_FAILURE() << "no dialog expected"; return 0; });
+  prompts.AnswerDialog("SaveDialog1", [](QDialog&) -> int {
+    ADD_FAILURE() << "no dialog expected";
+    return 0;
+  });
   doc->Memo1->SetSelText("x");
   EXPECT_TRUE(Main().ActionSaveExecute());
   EXPECT_TRUE(ReadFileBytes(target).startsWith("<p>x<!DOCTYPE"));
@@ -273,10 +275,14 @@ TEST_F(MainWindow, ToolBarPositionsSurviveARestart) {
 // Every key the program writes comes back on screen after an exit and a
 // new start, including those of windows it does not have (kept as stored).
 TEST_F(MainWindow, WindowSettingsSurviveARestart) {
-  const char* stored[][3] = {{"ToolBars", "FileManager", "1"}, {"Directory", "Height", "123"},
-                             {"FileMan", "Width", "250"},      {"HTMLTidy", "Enabled", "1"},
-                             {"HTMLTidy", "Size", "90"},       {"pvtb", "left", "12"},
-                             {"pvtb", "top", "3"},             {"pvEdit", "left", "20"},
+  const char* stored[][3] = {{"ToolBars", "FileManager", "1"},
+                             {"Directory", "Height", "123"},
+                             {"FileMan", "Width", "250"},
+                             {"HTMLTidy", "Enabled", "1"},
+                             {"HTMLTidy", "Size", "90"},
+                             {"pvtb", "left", "12"},
+                             {"pvtb", "top", "3"},
+                             {"pvEdit", "left", "20"},
                              {"pvEdit", "top", "2"}};
   for (const auto& k : stored) Ini().WriteString(k[0], k[1], k[2]);
   prompts.Answer("ExitMsg", 6);
@@ -287,8 +293,9 @@ TEST_F(MainWindow, WindowSettingsSurviveARestart) {
     TChildForm* doc = Main().ActiveDocument();
     doc->PageControl1->setCurrentIndex(1);
     QCoreApplication::processEvents();
-    const auto shown = std::tuple(Main().Panel1->width(), doc->TidyPanel->height(),
-                                  doc->findChild<QToolBar*>("pvtb")->pos(), doc->Edit1->pos(), doc->Memo1->SelectionMode());
+    const auto shown =
+        std::tuple(Main().Panel1->width(), doc->TidyPanel->height(), doc->findChild<QToolBar*>("pvtb")->pos(),
+                   doc->Edit1->pos(), doc->Memo1->SelectionMode());
     doc->PageControl1->setCurrentIndex(0);
     return shown;
   };
@@ -349,11 +356,13 @@ TEST_F(MainWindow, CommandsWithoutADocumentDoNothing) {
   Main().previewExecute();
   EXPECT_FALSE(Main().ActionSaveExecute());
   Ini().WriteString("WEB", "Path", "/usr/bin/browser");
-  for (const char* name : {"Undo1", "Redo1", "SelectAll1", "Cut1", "Copy1", "Paste1", "ExpDoc1", "PR_DOC1", "Search1",
-                           "SearchReplace", "FindNext", "FindPrevious", "LoadBrowser", "Bold1", "HeadingStyle13",
-                           "AlignJustify1", "ToolButton26", "ToolButton14", "ToolButton31", "ToolButton22", "Table1",
-                           "ToolButton51", "ToolButton50", "ToolButton27", "ToolButton60", "ToolButton30",
-                           "ToolButton32", "ToolButton5", "ToolButton29", "ToolButton61", "ToolButton17"})
+  for (const char* name :
+       {"Undo1",        "Redo1",        "SelectAll1",     "Cut1",          "Copy1",        "Paste1",
+        "ExpDoc1",      "PR_DOC1",      "Search1",        "SearchReplace", "FindNext",     "FindPrevious",
+        "LoadBrowser",  "Bold1",        "HeadingStyle13", "AlignJustify1", "ToolButton26", "ToolButton14",
+        "ToolButton31", "ToolButton22", "Table1",         "ToolButton51",  "ToolButton50", "ToolButton27",
+        "ToolButton60", "ToolButton30", "ToolButton32",   "ToolButton5",   "ToolButton29", "ToolButton61",
+        "ToolButton17"})
     Main().Action(name)->trigger();
   EXPECT_TRUE(prompts.Messages().isEmpty());
   EXPECT_TRUE(prompts.Dialogs().isEmpty());
@@ -384,7 +393,9 @@ TEST_F(MainWindow, MainWindowKeysComeBeforeTheEditors) {
     QTest::keyClick(typedInto->Memo1, c.key, c.mods);
     QCoreApplication::processEvents();
     EXPECT_EQ(Windows(), c.windows) << name;
-    if (typedInto) { EXPECT_EQ(typedInto->Memo1->Lines().ToStringList() == before, c.textKept) << name; }
+    if (typedInto) {
+      EXPECT_EQ(typedInto->Memo1->Lines().ToStringList() == before, c.textKept) << name;
+    }
   }
   // The clipboard commands and Redo show their keys in the menu.
   for (const char* name : {"Cut1", "Copy1", "Paste1", "Redo1"})
@@ -437,7 +448,8 @@ TEST_F(MainWindow, HelpOpensTheShippedManual) {
   for (QAction* a : Main().findChildren<QAction*>()) {
     if (!a->isEnabled() && a->property("later").toBool()) continue;
     for (const QKeySequence& key : a->shortcuts())
-      EXPECT_TRUE(text.contains(key.toString())) << a->objectName().toStdString() << " " << key.toString().toStdString();
+      EXPECT_TRUE(text.contains(key.toString()))
+          << a->objectName().toStdString() << " " << key.toString().toStdString();
   }
 }
 
@@ -497,7 +509,8 @@ TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndStartsWhereTheLastEnded) {
   EXPECT_EQ(Main().Documents()[1]->Caption(), b);
   ASSERT_EQ(filters.size(), 4);
   EXPECT_TRUE(filters[0].startsWith("FltWebPages (*.html *.htm "));
-  EXPECT_EQ(filters.mid(1), (QStringList{"FltStyleSheets (*.css)", "FltScripts (*.js *.vbs *.sql)", "FltAllFiles (*)"}));
+  EXPECT_EQ(filters.mid(1),
+            (QStringList{"FltStyleSheets (*.css)", "FltScripts (*.js *.vbs *.sql)", "FltAllFiles (*)"}));
   // The next open dialog, after a restart too, starts in the folder last used.
   prompts.Answer("ExitMsg", 6);
   Ini().WriteBool("Ask", "ToSave?", false);
@@ -607,10 +620,11 @@ namespace {
 
 TEST_F(MainWindow, DocumentCommandsOnlyWithADocument) {
   Ini().WriteString("WEB", "Path", "/usr/bin/browser");  // F12 has a browser: it needs a document
-  const QStringList commands = {"Save2", "ToolButton35", "SaveAs1", "SaveAll", "Close1", "CloseAll", "ExpDoc1",
-                                "PR_DOC1", "Undo1", "Cut1", "Paste1", "GotoLine1", "WWrap1", "SearchReplace",
-                                "FindPrevious", "preview", "LoadBrowser", "ToolButton22", "Bold1", "HeadingStyle13",
-                                "AlignJustify1", "Table1", "ToolButton5", "ToolButton29", "ToolButton17"};
+  const QStringList commands = {"Save2",         "ToolButton35", "SaveAs1",      "SaveAll",       "Close1",
+                                "CloseAll",      "ExpDoc1",      "PR_DOC1",      "Undo1",         "Cut1",
+                                "Paste1",        "GotoLine1",    "WWrap1",       "SearchReplace", "FindPrevious",
+                                "preview",       "LoadBrowser",  "ToolButton22", "Bold1",         "HeadingStyle13",
+                                "AlignJustify1", "Table1",       "ToolButton5",  "ToolButton29",  "ToolButton17"};
   const auto enabled = [&] {
     QStringList on;
     for (const QString& name : commands)
@@ -680,7 +694,9 @@ TEST_F(MainWindow, IconsFromTheThemeOrOurOwn) {
       EXPECT_FALSE(a->icon().pixmap(22).isNull()) << a->objectName().toStdString();
       EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
     }
-  if (QIcon::hasThemeIcon("document-new")) { EXPECT_EQ(Main().Action("ToolButton33")->icon().name(), "document-new"); }
+  if (QIcon::hasThemeIcon("document-new")) {
+    EXPECT_EQ(Main().Action("ToolButton33")->icon().name(), "document-new");
+  }
   EXPECT_FALSE(Main().Action("SaveAll")->icon().pixmap(22).isNull());  // no theme has it
 }
 
@@ -771,4 +787,3 @@ TEST_F(MainWindow, PreviewInBrowserWithoutABrowserOpensTheBrowsersPage) {
   TfConfig::Instance()->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
-

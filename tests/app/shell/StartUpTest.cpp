@@ -1,22 +1,21 @@
 // Tests of the start-up (app/shell/StartUp.cpp): first start, splash window,
 // command line, the files opened at start.
-#include "app/document/PreviewFile.h"
-#include "app/shell/StartUp.h"
-
-#include "tests/app/AppFixture.h"
-
-#include <QApplication>
-#include <QDirIterator>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDirIterator>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QTest>
+#include <csignal>
+
+#include "app/document/PreviewFile.h"
+#include "app/shell/StartUp.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -258,13 +257,22 @@ TEST(SecondUser, FirstStartCopiesOnlyTheShippedDataFiles) {
   QTemporaryDir dir;
   const QString root = dir.path() + u'/', exe = root + "bin/", home = root + "home/";
   ASSERT_EQ(::chmod(QFile::encodeName(root).constData(), 0755), 0);
-  const QStringList shipped = {"CodeC/codeinside.dci", "Help/english.html", "Help/index.html",
-                               "Language Modules/deutsch.lms", "Language Modules/english.lms", "elements/elements.dat",
-                               "tidyconfig.ini", "uconsole.dat"};
-  const QStringList state = {"settings.ini", "recentfiles.dat", "WorkList.Dat", "browserlist.dat",
-                             "MyDocuments/index.dat", "MyDocuments/mine.mds", "CodeC/mine.dci",
-                             "Language Modules/notes.txt", ".kvx-a1B2c3", "kvx-previews-a1B2c3", "kvx_tmp~Untitled~1.html",
-                             "projects/site.dat", "elements/elements.dat.bak"};
+  const QStringList shipped = {
+      "CodeC/codeinside.dci",         "Help/english.html",     "Help/index.html", "Language Modules/deutsch.lms",
+      "Language Modules/english.lms", "elements/elements.dat", "tidyconfig.ini",  "uconsole.dat"};
+  const QStringList state = {"settings.ini",
+                             "recentfiles.dat",
+                             "WorkList.Dat",
+                             "browserlist.dat",
+                             "MyDocuments/index.dat",
+                             "MyDocuments/mine.mds",
+                             "CodeC/mine.dci",
+                             "Language Modules/notes.txt",
+                             ".kvx-a1B2c3",
+                             "kvx-previews-a1B2c3",
+                             "kvx_tmp~Untitled~1.html",
+                             "projects/site.dat",
+                             "elements/elements.dat.bak"};
   for (const QString& name : shipped + state) {
     QDir().mkpath(QFileInfo(exe + name).absolutePath());
     ASSERT_TRUE(WriteFileBytes(exe + name, name.toUtf8()));

@@ -1,11 +1,5 @@
 // Tests of the document manager (app/sidepane/DocumentManager.cpp) and the
 // template editor (TemplateEditor.cpp).
-#include "app/sidepane/DocumentManager.h"
-#include "files/FrListView.h"
-
-#include "app/sidepane/TemplateEditor.h"
-#include "tests/app/AppFixture.h"
-
 #include <QCheckBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -15,6 +9,11 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+
+#include "app/sidepane/DocumentManager.h"
+#include "app/sidepane/TemplateEditor.h"
+#include "files/FrListView.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -106,8 +105,14 @@ TEST_F(DocumentManager, TemplateNamesThatLeaveTheFolderAreRefused) {
   struct Case {
     QString name;
     QString message;  // empty: the name box only turns red
-  } cases[] = {{"", ""},       {"../evil", "TplNameBad"}, {"a/b", "TplNameBad"}, {"a\\b", "TplNameBad"},
-               {".", "TplNameBad"}, {"..", "TplNameBad"},    {"  ", "TplNameBad"},  {"Taken", "Taken FileExists2"}};
+  } cases[] = {{"", ""},
+               {"../evil", "TplNameBad"},
+               {"a/b", "TplNameBad"},
+               {"a\\b", "TplNameBad"},
+               {".", "TplNameBad"},
+               {"..", "TplNameBad"},
+               {"  ", "TplNameBad"},
+               {"Taken", "Taken FileExists2"}};
   for (const Case& c : cases) {
     TScriptedPrompts answers;
     TPromptsScope scope(answers);
@@ -224,7 +229,9 @@ TEST_F(DocumentManager, TemplateEditorHighlighterStatusAndGoToLine) {
     editor.HighlightLine = -1;
     editor.GotoLine1Click();
     EXPECT_EQ(answers.Messages().size(), g.message.isEmpty() ? 0 : 1) << g.text;
-    if (!g.message.isEmpty()) { EXPECT_EQ(answers.Messages()[0].text, g.message); }
+    if (!g.message.isEmpty()) {
+      EXPECT_EQ(answers.Messages()[0].text, g.message);
+    }
     EXPECT_EQ(editor.HighlightLine, g.line) << g.text;
   }
   EXPECT_EQ(editor.Memo1->CaretY(), 2);

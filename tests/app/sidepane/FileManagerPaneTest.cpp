@@ -1,15 +1,5 @@
 // Tests of TFileManagerPane (app/sidepane/FileManagerPane.cpp) with its
 // dialogs (FileManagerDialogs.cpp) and file operations (FileOperations.cpp).
-#include "app/sidepane/FileManagerDialogs.h"
-#include "app/sidepane/FileManagerPane.h"
-#include "app/sidepane/FileOperations.h"
-#include "app/sidepane/ProjectPages.h"
-#include "files/FrDirectoryTree.h"
-#include "files/FrFileListBox.h"
-#include "files/PromptDialogs.h"
-#include "tests/app/AppFixture.h"
-#include "tests/images/PictureTestSupport.h"
-
 #include <QApplication>
 #include <QComboBox>
 #include <QDirIterator>
@@ -23,16 +13,26 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "app/sidepane/FileManagerDialogs.h"
+#include "app/sidepane/FileManagerPane.h"
+#include "app/sidepane/FileOperations.h"
+#include "app/sidepane/ProjectPages.h"
+#include "files/FrDirectoryTree.h"
+#include "files/FrFileListBox.h"
+#include "files/PromptDialogs.h"
+#include "tests/app/AppFixture.h"
+#include "tests/images/PictureTestSupport.h"
+
 namespace {
 
 // Keys of the file manager's own texts, added to the fixture's module.
 const QStringList kPaneKeys = {
-    "FilesCounted", "FMMAN",      "PJMAN",     "TagLib",      "DelFile1",    "DelFile2",    "DelFileAll",
-    "DelFileConf",  "DelFileComp", "DelFileAbort", "DelFileFail", "ChFToN",   "ChFToNe",     "RenameBad",
-    "RenameExists", "RenameFail", "Incl",      "DP_Show",     "DP_CMD",      "fcSource",    "fcDest",
-    "fcCpFiles",    "Stoppen",    "DestPath",  "NoDir",       "cncDir",      "FileExists1", "FileExists2",
-    "CopyDone",     "CopyFailed", "CopyStopped", "Close",     "DelFolder1",  "DelFolder2",  "ErrorDel1",
-    "ErrorDel2",    "ShToolMissing", "FLOpenFail", "NoTrash", "NotRegular"};
+    "FilesCounted", "FMMAN",         "PJMAN",        "TagLib",      "DelFile1",   "DelFile2",    "DelFileAll",
+    "DelFileConf",  "DelFileComp",   "DelFileAbort", "DelFileFail", "ChFToN",     "ChFToNe",     "RenameBad",
+    "RenameExists", "RenameFail",    "Incl",         "DP_Show",     "DP_CMD",     "fcSource",    "fcDest",
+    "fcCpFiles",    "Stoppen",       "DestPath",     "NoDir",       "cncDir",     "FileExists1", "FileExists2",
+    "CopyDone",     "CopyFailed",    "CopyStopped",  "Close",       "DelFolder1", "DelFolder2",  "ErrorDel1",
+    "ErrorDel2",    "ShToolMissing", "FLOpenFail",   "NoTrash",     "NotRegular"};
 
 class FileManager : public AppFixture {
  protected:
@@ -99,12 +99,21 @@ TEST(FileOperations, SizeTexts) {
     const char* locale;
     const char* text;
   } cases[] = {
-      {0, "en_US", "0 bytes"},          {999, "en_US", "999 bytes"},         {1000, "en_US", "0.97 KB"},
-      {1536, "en_US", "1.50 KB"},       {12646, "en_US", "12.3 KB"},         {1048575, "en_US", "1023 KB"},
-      {1048576, "en_US", "1.00 MB"},    {1073741824, "en_US", "1.00 GB"},    {126362, "en_US", "123 KB"},
-      {126362, "de_DE", "123 KB"},      {1536, "de_DE", "1,50 KB"},          {1073741824, "de_DE", "1,00 GB"},
+      {0, "en_US", "0 bytes"},
+      {999, "en_US", "999 bytes"},
+      {1000, "en_US", "0.97 KB"},
+      {1536, "en_US", "1.50 KB"},
+      {12646, "en_US", "12.3 KB"},
+      {1048575, "en_US", "1023 KB"},
+      {1048576, "en_US", "1.00 MB"},
+      {1073741824, "en_US", "1.00 GB"},
+      {126362, "en_US", "123 KB"},
+      {126362, "de_DE", "123 KB"},
+      {1536, "de_DE", "1,50 KB"},
+      {1073741824, "de_DE", "1,00 GB"},
       // From 10000 GB up the integer part stays whole.
-      {10995116277760LL, "en_US", "10240 GB"}, {1073741824LL * 1500, "de_DE", "1500 GB"},
+      {10995116277760LL, "en_US", "10240 GB"},
+      {1073741824LL * 1500, "de_DE", "1500 GB"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FileOps::SizeText(c.bytes, QLocale(QLatin1String(c.locale))), QLatin1String(c.text))
@@ -282,9 +291,14 @@ TEST_F(FileManager, RenameRefusals) {
     QString name;
     QString message;  // empty: renamed
   } cases[] = {
-      {"b.html", "RenameExists b.html"}, {"../outside/a.html", "RenameBad"}, {"sub/a.html", "RenameBad"},
-      {".", "RenameBad"},                {"..", "RenameBad"},                {"", "RenameBad"},
-      {" c.html", "RenameBad"},          {"c.html", ""},
+      {"b.html", "RenameExists b.html"},
+      {"../outside/a.html", "RenameBad"},
+      {"sub/a.html", "RenameBad"},
+      {".", "RenameBad"},
+      {"..", "RenameBad"},
+      {"", "RenameBad"},
+      {" c.html", "RenameBad"},
+      {"c.html", ""},
   };
   QString current = "a.html";
   for (const auto& c : cases) {
@@ -365,7 +379,8 @@ TEST_F(FileManager, CopyFlows) {
   QFile::remove(site + "a.txt");
   copyTo(root + "copy/other");  // made after the question
   ASSERT_EQ(prompts.Messages().last().kind, 2);
-  EXPECT_TRUE(prompts.Messages().last().text.startsWith("CopyFailed 1\na.txt: ")) << prompts.Messages().last().text.toStdString();
+  EXPECT_TRUE(prompts.Messages().last().text.startsWith("CopyFailed 1\na.txt: "))
+      << prompts.Messages().last().text.toStdString();
   EXPECT_FALSE(MessageTexts().mid(asked + 1).contains("CopyDone"));
   EXPECT_EQ(ReadFileBytes(root + "copy/other/c.txt"), "new");
 }
@@ -531,8 +546,7 @@ TEST_F(FileManager, FoldersAndProperties) {
   EXPECT_EQ(properties.Edit1->text(), "size.txt");
   EXPECT_EQ(properties.Edit2->text(), site + "size.txt");
   EXPECT_EQ(properties.SizeText->text(), QLocale().toString(1.5, 'f', 2) + " KB");
-  EXPECT_EQ(properties.ModifiedText->text(),
-            QFileInfo(site + "size.txt").lastModified().toString("dd/MM/yyyy hh:mm"));
+  EXPECT_EQ(properties.ModifiedText->text(), QFileInfo(site + "size.txt").lastModified().toString("dd/MM/yyyy hh:mm"));
   properties.Fill(site + "gone.txt");
   EXPECT_FALSE(properties.SizeText->text().isEmpty());  // the reason, not a size
 }
@@ -594,8 +608,7 @@ TEST_F(FileManager, MaskAndFolderComeBackWhenThePaneIsBuilt) {
   Ini().WriteString("Last", "Folder", site);
   const std::function<void()> shows[] = {[this] { Main().ShowSidePane(true); },
                                          [this] { Main().TabSet1->setCurrentIndex(2); },
-                                         [this] { Main().Panel1->show(); },
-                                         [this] { Main().EnsureSidePane(); }};
+                                         [this] { Main().Panel1->show(); }, [this] { Main().EnsureSidePane(); }};
   for (bool atStart : {true, false}) {
     for (const auto& show : shows) {
       Ini().WriteBool("ToolBars", "FileManager", atStart);

@@ -1,18 +1,17 @@
 // Tests of the project pages (app/sidepane/ProjectPages.cpp).
-#include "app/document/Child.h"
-#include "app/sidepane/ProjectPages.h"
-
-#include "files/FrDirectoryTree.h"
-#include "files/FrTreeView.h"
-#include "files/PromptDialogs.h"
-#include "files/TreeText.h"
-#include "tests/app/AppFixture.h"
-
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <functional>
+
+#include "app/document/Child.h"
+#include "app/sidepane/ProjectPages.h"
+#include "files/FrDirectoryTree.h"
+#include "files/FrTreeView.h"
+#include "files/PromptDialogs.h"
+#include "files/TreeText.h"
+#include "tests/app/AppFixture.h"
 
 namespace {
 
@@ -125,14 +124,15 @@ TEST_F(ProjectPages, FailedWriteIsReportedAndTheTreeKeepsTheChange) {
 TEST_F(ProjectPages, DoubleClickOpensTheFolderOfANode) {
   QTreeWidget tree;
   // Folders are known by their level, whatever their texts hold.
-  TreeText::Fill(tree, {{0, "Site: A"}, {1, "/srv/a"}, {1, "/srv/b"}, {0, "Empty\\x"}, {0, "Last"}, {1, "rel"}, {0, "End"}});
+  TreeText::Fill(tree,
+                 {{0, "Site: A"}, {1, "/srv/a"}, {1, "/srv/b"}, {0, "Empty\\x"}, {0, "Last"}, {1, "rel"}, {0, "End"}});
   struct Case {
     QTreeWidgetItem* node;
     QString folder;
   } cases[] = {
-      {tree.topLevelItem(0), "/srv/a"},          {tree.topLevelItem(0)->child(1), "/srv/b"},
-      {tree.topLevelItem(1), ""},                {tree.topLevelItem(2), "rel"},
-      {tree.topLevelItem(3), ""},                {nullptr, ""},
+      {tree.topLevelItem(0), "/srv/a"}, {tree.topLevelItem(0)->child(1), "/srv/b"},
+      {tree.topLevelItem(1), ""},       {tree.topLevelItem(2), "rel"},
+      {tree.topLevelItem(3), ""},       {nullptr, ""},
   };
   for (const Case& c : cases)
     EXPECT_EQ(TProjectTree::FolderToOpen(tree, c.node), c.folder) << (c.node ? c.node->text(0).toStdString() : "none");
@@ -227,8 +227,7 @@ TEST_F(ProjectPages, TagLibraryInsertsAnEntryOnceAndACategoryNever) {
   WriteFileBytes(root + "elements/elements.dat", "Forms\r\n\t\t<br>\r\n");
   Main().TagPage->Load(root + "elements/elements.dat");
   EXPECT_EQ(tags.topLevelItemCount(), 0);
-  EXPECT_EQ(Messages().last(),
-            "0: ElementsLE " + root + "elements/elements.dat Invalid level (2) for item \"<br>\"");
+  EXPECT_EQ(Messages().last(), "0: ElementsLE " + root + "elements/elements.dat Invalid level (2) for item \"<br>\"");
 }
 
 }  // namespace
