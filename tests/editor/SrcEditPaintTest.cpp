@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "tests/editor/TextRecordingDevice.h"
 #include "editor/SrcEdit.h"
 #include "editor/SrcEditStrConst.h"
 
@@ -303,58 +304,10 @@ TEST(SrcEditPaint, LineNumbersAreNeverCut) {
   }
 }
 
-// A paint device that records where text is drawn (every character through
-// the platform's text output, as on a device other than the screen).
-class TextRecordingEngine : public QPaintEngine {
- public:
-  struct Text {
-    QPointF pos;
-    QString text;
-  };
-  std::vector<Text> texts;
-  bool begin(QPaintDevice*) override { return true; }
-  bool end() override { return true; }
-  void updateState(const QPaintEngineState&) override {}
-  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-  void drawTextItem(const QPointF& p, const QTextItem& item) override { texts.push_back({p, item.text()}); }
-  void drawRects(const QRectF*, int) override {}
-  void drawRects(const QRect*, int) override {}
-  void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-  Type type() const override { return QPaintEngine::User; }
-};
-
-class TextRecordingDevice : public QPaintDevice {
- public:
-  mutable TextRecordingEngine engine;
-  QPaintEngine* paintEngine() const override { return &engine; }
-
- protected:
-  int metric(PaintDeviceMetric m) const override {
-    switch (m) {
-      case PdmWidth:
-        return 420;
-      case PdmHeight:
-        return 200;
-      case PdmDpiX:
-      case PdmDpiY:
-      case PdmPhysicalDpiX:
-      case PdmPhysicalDpiY:
-        return 96;
-      case PdmDepth:
-        return 32;
-      case PdmDevicePixelRatio:
-        return 1;
-      case PdmDevicePixelRatioScaled:
-        return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
-      default:
-        return 0;
-    }
-  }
-};
 
 TEST(SrcEditPaint, WideCharactersAreDrawnInTwoCells) {
   Fixture f({QStringLiteral("\u4E2D\u6587a\u2614b\U0001F600c")});  // 中文a☔b😀c
-  TextRecordingDevice device;
+  TTextRecordingDevice device(420);
   {
     QPainter p(&device);
     f.edit->Paint(p, QRect(0, 0, 420, 200));

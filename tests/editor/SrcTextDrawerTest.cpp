@@ -9,56 +9,10 @@
 #include <vector>
 
 #include "editor/SrcTextDrawer.h"
+#include "tests/editor/TextRecordingDevice.h"
 
 namespace {
 
-// A paint device that records where text is drawn.
-class RecordingEngine : public QPaintEngine {
- public:
-  struct Text {
-    QPointF pos;
-    QString text;
-  };
-  std::vector<Text> texts;
-  bool begin(QPaintDevice*) override { return true; }
-  bool end() override { return true; }
-  void updateState(const QPaintEngineState&) override {}
-  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-  void drawTextItem(const QPointF& p, const QTextItem& item) override { texts.push_back({p, item.text()}); }
-  void drawRects(const QRectF*, int) override {}
-  void drawRects(const QRect*, int) override {}
-  void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-  Type type() const override { return QPaintEngine::User; }
-};
-
-class RecordingDevice : public QPaintDevice {
- public:
-  RecordingEngine engine;
-  QPaintEngine* paintEngine() const override { return const_cast<RecordingEngine*>(&engine); }
-
- protected:
-  int metric(PaintDeviceMetric m) const override {
-    switch (m) {
-      case PdmWidth:
-        return 800;
-      case PdmHeight:
-        return 200;
-      case PdmDpiX:
-      case PdmDpiY:
-      case PdmPhysicalDpiX:
-      case PdmPhysicalDpiY:
-        return 96;
-      case PdmDepth:
-        return 32;
-      case PdmDevicePixelRatio:
-        return 1;
-      case PdmDevicePixelRatioScaled:
-        return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
-      default:
-        return 0;
-    }
-  }
-};
 
 QFont TestFont() {
   QFont f(QStringLiteral("Monospace"), 11);
@@ -100,7 +54,7 @@ TEST(SrcTextDrawer, MissingFontRaises) {
 
 TEST(SrcTextDrawer, ExtTextOutUsesTheGrid) {
   TSrcTextDrawer drawer(0, TestFont());
-  RecordingDevice device;
+  TTextRecordingDevice device(800);
   QPainter painter(&device);
   drawer.BeginDraw(&painter);
   drawer.ExtTextOut(10, 5, 0, QRect(), u"abc");
@@ -124,7 +78,7 @@ TEST(SrcTextDrawer, ExtTextOutUsesTheGrid) {
 
 TEST(SrcTextDrawer, WideCharactersTakeTwoCells) {
   TSrcTextDrawer drawer(0, TestFont());
-  RecordingDevice device;
+  TTextRecordingDevice device(800);
   QPainter painter(&device);
   drawer.BeginDraw(&painter);
   drawer.ExtTextOut(10, 5, 0, QRect(), u"a\u65E5\uFF21b\U0001F600c");  // a日Ａb😀c
