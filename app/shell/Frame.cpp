@@ -546,6 +546,9 @@ TImageList* TfMain::TabImages() {
 
 void TfMain::AddTabFor(QMdiSubWindow* window, int imageIndex) {
   MDITab1->SetImages(TabImages());
+  // The window shows the picture of its kind (in its title and, maximised,
+  // in the menu bar), never the toolkit's own.
+  window->setWindowIcon(QIcon(QPixmap::fromImage(TabImages()->Image(imageIndex))));
   MDITab1->AddChild(window, imageIndex, true);
   // The area may still list a window while it is being destroyed: the
   // commands are brought up to date once it is gone.

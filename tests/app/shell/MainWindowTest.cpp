@@ -743,6 +743,9 @@ TEST_F(MainWindow, ToolBarsCarryTheirCommandsAndFollowTheLastWindowGone) {
   ASSERT_EQ(Main().MDITab1->count(), 2);
   EXPECT_FALSE(Main().MDITab1->tabIcon(0).isNull());
   EXPECT_EQ(Main().MDITab1->tabIcon(1).pixmap(16).toImage(), Main().MDITab1->tabIcon(0).pixmap(16).toImage());
+  // The document window itself shows that picture, not the toolkit's.
+  EXPECT_EQ(Main().ActiveDocument()->windowIcon().pixmap(16).toImage(),
+            Main().MDITab1->tabIcon(0).pixmap(16).toImage());
 
   // Close all by its key: once the windows are gone, no document command of
   // the tool bars stays enabled.
