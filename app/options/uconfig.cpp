@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -444,9 +445,14 @@ void TfConfig::ReadSettings() {
   SetSwatch(Panel6, ini.ReadInteger(L("EditWindow"), L("BGCol"), clWindow));
   SetSwatch(Panel7, ini.ReadInteger(L("Font"), L("Color"), clWindowText));
   CBFont->SetFontName(str("Font", "Style", QStringLiteral("Courier New")));
-  // Without a stored name the editors use the system's fixed font when there is no Courier New.
-  if (CBFont->currentIndex() < 0 && !ini.ValueExists(L("Font"), L("Style")))
-    CBFont->SetFontName(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+  // Without a stored name the editors use the system's fixed font when there is no Courier New: the box
+  // shows the family really drawn.
+  if (CBFont->currentIndex() < 0 && !ini.ValueExists(L("Font"), L("Style"))) {
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    int at = CBFont->findText(fixed.family(), Qt::MatchFixedString);  // "monospace" is listed as "Monospace"
+    if (at < 0) at = CBFont->findText(QFontInfo(fixed).family(), Qt::MatchFixedString);
+    CBFont->setCurrentIndex(at);
+  }
   FontSize->setValue(ini.ReadInteger(L("Font"), L("Size"), FontSize->value()));
   SpinEdit1->setValue(ini.ReadInteger(L("Font"), L("Size2"), SpinEdit1->value()));
   // A missing key shows the state the rest of the program takes for it.
@@ -466,6 +472,10 @@ void TfConfig::ReadSettings() {
   for (const TBoolOption& o : std::as_const(boolOptions_))
     o.box->setChecked(ini.ReadBool(o.section, o.key, defaults.value(o.box)));
   FrFontComboBox1->SetFontName(str("Font", "Type", QStringLiteral("Verdana")));
+  // Without Verdana and a stored name: the family the system draws for it.
+  if (FrFontComboBox1->currentIndex() < 0 && !ini.ValueExists(L("Font"), L("Type")))
+    FrFontComboBox1->setCurrentIndex(
+        FrFontComboBox1->findText(QFontInfo(QFont(QStringLiteral("Verdana"))).family(), Qt::MatchFixedString));
   // The tab width documents use: theirs when the key is missing or unusable.
   const int tabWidth = ini.ReadInteger(L("BlockIndent"), L("Width"), editor.TabWidth);
   SpinEdit3->setValue(tabWidth >= 1 ? tabWidth : editor.TabWidth);

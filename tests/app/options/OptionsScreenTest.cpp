@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -18,6 +20,7 @@
 #include "app/options/uCodeEntry.h"
 #include "app/options/uconfig.h"
 #include "editor/SrcEdit.h"
+#include "files/FrComboBox.h"
 #include "files/PromptDialogs.h"
 #include "highlighters/SrcHighlighterMulti.h"
 #include "images/uImageLoad.h"
@@ -405,3 +408,18 @@ TEST_F(OptionsScreen, TidyPanelSizeIsKeptWhenThePanelIsHiddenAndWriteFailuresAre
 }
 
 }  // namespace
+
+TEST_F(OptionsScreen, FontBoxesShowTheFontsDrawnWhenNoneIsStored) {
+  // Without Courier New or Verdana on the system and without stored names,
+  // the boxes show the families the system draws instead, never nothing.
+  TfConfig& s = Screen();
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  const QString verdana = QFontInfo(QFont(QStringLiteral("Verdana"))).family();
+  if (s.CBFont->findText(fixed.family(), Qt::MatchFixedString) < 0 &&
+      s.CBFont->findText(QFontInfo(fixed).family(), Qt::MatchFixedString) < 0)
+    GTEST_SKIP() << "the system's fixed font is not among its fixed-pitch fonts";
+  EXPECT_GE(s.CBFont->currentIndex(), 0);
+  if (s.FrFontComboBox1->findText(verdana, Qt::MatchFixedString) >= 0) {
+    EXPECT_GE(s.FrFontComboBox1->currentIndex(), 0);
+  }
+}
