@@ -1,5 +1,7 @@
 #include "app/look/Icons.h"
 
+#include <memory>
+
 #include <QApplication>
 #include <QDir>
 #include <QHash>
@@ -12,6 +14,8 @@
 #include <QStandardPaths>
 #include <QStyleOption>
 #include <thread>
+
+#include "app/look/IconCache.h"
 
 namespace {
 
@@ -214,31 +218,62 @@ void WaitForIconTheme() {
 
 namespace {
 
+// The program's kept pictures (see IconCache.h), read when first asked for.
+struct TKeptIcons {
+  std::unique_ptr<TIconCache> cache;
+  bool loaded = false;
+};
+TKeptIcons& Kept() {
+  static TKeptIcons kept;
+  return kept;
+}
+TIconCache* KeptIcons() {
+  TKeptIcons& kept = Kept();
+  if (kept.cache && !kept.loaded) {
+    kept.loaded = true;
+    UseFallbackIconTheme();
+    kept.cache->Load(TIconCache::CurrentStamp());
+  }
+  return kept.cache.get();
+}
+
+// `normal` as the style shows it in `mode` (disabled: greyed), as the icon
+// loader makes the other modes of a theme's picture.
+QPixmap InMode(const QPixmap& normal, QIcon::Mode mode) {
+  if (mode == QIcon::Normal || mode == QIcon::Active || normal.isNull()) return normal;
+  QStyleOption option(0);
+  option.palette = QGuiApplication::palette();
+  return QApplication::style()->generatedIconPixmap(mode, normal, &option);
+}
+
 // Looks the icon up when it is first drawn or measured: most icons of the
 // menus are never shown, and looking up and reading all of them made the
 // main window slow to appear. The theme's picture is read only in the size
-// it is drawn in; an entry the loader cannot read (a vector file without its
-// plug-in) gives no pixmap, and our drawing takes its place.
+// it is drawn in, and kept for the next run; an entry the loader cannot read
+// (a vector file without its plug-in) gives no pixmap, and our drawing
+// takes its place. Theme pictures have no "on" state; the other modes are
+// made from the normal picture.
 class TLazyThemeIconEngine : public QIconEngine {
  public:
   explicit TLazyThemeIconEngine(const QString& name) : name_(name) {}
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
     const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1;
-    if (Themed()) Checked(icon_.pixmap(rect.size(), scale, mode, state), rect.size(), mode, state, scale);
-    icon_.paint(painter, rect, Qt::AlignCenter, mode, state);
+    const QPixmap drawn = scaledPixmap(rect.size() * scale, mode, state, scale);
+    if (drawn.isNull()) return;
+    const QSize size = (QSizeF(drawn.size()) / drawn.devicePixelRatio()).toSize();
+    painter->drawPixmap(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, rect), drawn);
   }
-  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
     // The size of the picture that will be drawn: read it, so that an
     // unreadable entry is found before anything is placed by its size.
-    if (Themed()) Checked(icon_.pixmap(size, 1, mode, state), size, mode, state, 1);
-    return icon_.actualSize(size, mode, state);
+    const QPixmap& drawn = Normal(size, 1);
+    return drawn.isNull() ? QSize() : drawn.size();
   }
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
     return scaledPixmap(size, mode, state, 1);
   }
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override {
-    Resolve();
-    return Checked(icon_.pixmap(size / scale, scale, mode, state), size / scale, mode, state, scale);
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
+    return InMode(Normal(size, scale), mode);
   }
   QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
     Resolve();
@@ -251,6 +286,27 @@ class TLazyThemeIconEngine : public QIconEngine {
   QIconEngine* clone() const override { return new TLazyThemeIconEngine(*this); }
 
  private:
+  // The normal picture for `deviceSize` pixels at `scale`: drawn before,
+  // kept from an earlier run, or from the theme (else our drawing).
+  const QPixmap& Normal(const QSize& deviceSize, qreal scale) {
+    const quint64 key = (quint64(quint32(deviceSize.width())) << 32) | quint32(deviceSize.height());
+    if (const auto it = normal_.constFind(key); it != normal_.cend()) return *it;
+    QPixmap drawn;
+    TIconCache* kept = deviceSize.isEmpty() ? nullptr : KeptIcons();
+    if (const QImage* image = kept ? kept->Find(name_, deviceSize) : nullptr) {
+      drawn = QPixmap::fromImage(*image);
+    } else {
+      Resolve();
+      drawn = icon_.pixmap(deviceSize / scale, scale, QIcon::Normal, QIcon::Off);
+      if (drawn.isNull() && themed_ && !deviceSize.isEmpty()) {
+        themed_ = false;
+        icon_ = FallbackIcon(name_);
+        drawn = icon_.pixmap(deviceSize / scale, scale, QIcon::Normal, QIcon::Off);
+      }
+      if (kept && !drawn.isNull()) kept->Add(name_, deviceSize, drawn.toImage());
+    }
+    return *normal_.insert(key, drawn);
+  }
   void Resolve() {
     if (resolved_) return;
     resolved_ = true;
@@ -259,25 +315,24 @@ class TLazyThemeIconEngine : public QIconEngine {
     themed_ = QIcon::hasThemeIcon(name_);
     icon_ = themed_ ? QIcon::fromTheme(name_) : FallbackIcon(name_);
   }
-  bool Themed() {
-    Resolve();
-    return themed_;
-  }
-  // `drawn` as it came from the theme, or our drawing where the theme's
-  // entry could not be read.
-  QPixmap Checked(QPixmap drawn, const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) {
-    if (!drawn.isNull() || !themed_ || size.isEmpty()) return drawn;
-    themed_ = false;
-    icon_ = FallbackIcon(name_);
-    return icon_.pixmap(size, scale, mode, state);
-  }
   QString name_;
   QIcon icon_;
+  QHash<quint64, QPixmap> normal_;  // by device width and height
   bool resolved_ = false;
   bool themed_ = false;
 };
 
 }  // namespace
+
+void UseIconCache(const QString& fileName) {
+  TKeptIcons& kept = Kept();
+  kept.cache = fileName.isEmpty() ? nullptr : std::make_unique<TIconCache>(fileName);
+  kept.loaded = false;
+}
+
+void SaveIconCache() {
+  if (TKeptIcons& kept = Kept(); kept.cache && kept.loaded) kept.cache->Save();
+}
 
 QIcon ThemeIcon(const QString& name) {
   UseFallbackIconTheme();

@@ -14,6 +14,14 @@ QIcon ThemeIcon(const QString& name);
 // Our picture used where no theme has the icon.
 QIcon FallbackIcon(const QString& name);
 
+// From now on the pictures ThemeIcon draws are kept in the file `fileName`
+// (see IconCache.h), and what it holds is drawn from it without looking the
+// theme up; an empty name keeps nothing. The file is read when the first
+// icon is drawn.
+void UseIconCache(const QString& fileName);
+// Writes the pictures drawn since the file was read, if there are any.
+void SaveIconCache();
+
 // Makes GNOME's theme the fallback where the desktop names none; call once
 // at start, before any icon is looked up.
 void UseFallbackIconTheme();

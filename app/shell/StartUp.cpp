@@ -124,8 +124,12 @@ class TIconAfterFirstPaint : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Paint && qobject_cast<TfMain*>(watched)) {
       QApplication::instance()->removeEventFilter(this);
-      // Once this paint is through and on the screen.
-      QTimer::singleShot(0, [] { QApplication::setWindowIcon(ProgramIcon()); });
+      // Once this paint is through and on the screen; the icons it drew are
+      // kept for the next start.
+      QTimer::singleShot(0, [] {
+        QApplication::setWindowIcon(ProgramIcon());
+        SaveIconCache();
+      });
       deleteLater();
     }
     return false;

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/look/IconCache.h"
 #include "app/look/Icons.h"
 #include "app/shell/Application.h"
 #include "app/shell/Frame.h"
@@ -21,6 +22,8 @@ int main(int argc, char* argv[]) {
   UseProgramIconAfterFirstPaint();  // the main window's and every dialog's
   QGuiApplication::setDesktopFileName(QStringLiteral("korvex-vantar"));
   UseFallbackIconTheme();
+  UseIconCache(DefaultIconCacheFile());  // written after the first paint and at the end
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, SaveIconCache);
   ShareToolBarExtensionIcons();
   RegisterBuiltinHighlighters();
   AppServices().DocumentManager = ShowDocumentManager;
