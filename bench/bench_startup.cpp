@@ -7,7 +7,10 @@
 // virtual X server until its main window is painted, beside a bare Qt Widgets
 // window with a menu bar, a tool bar and a status bar (and the same window
 // linked with the browser engine), KV_BENCH_RUNS times each in turn (21 unless
-// set); the medians and their ratio are printed with the goal.
+// set); the medians and their ratio are printed with the goal. The runs before
+// the timed ones stand for the user's earlier starts: they fill the file
+// cache and the program's kept tool-bar pictures, as any start after the
+// first finds them.
 // Where no virtual X server starts, that part is skipped.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
