@@ -1,5 +1,10 @@
 #include "highlighters/SrcHighlighterVBScript.h"
 
+#include <bit>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "editor/SrcEditStrConst.h"
 
 namespace {
@@ -13,15 +18,55 @@ const char* const kKeywords =
     "Public RaiseEvent Randomize ReDim Rem Resume RSet Select Set Shared Single Static Stop Sub Then To True Type "
     "TypeOf Until Variant Wend While With Xor";
 
-// By character below 128: 0 when it is not part of a name, else 1 + its
-// weight in the keyword hash (letters 1..26, "_" 31, digits 0).
-constexpr std::array<std::uint8_t, 128> kNameWeights = [] {
+// By character below 128: 0 when it cannot be in a name, 1 for a digit
+// (in a name, not at its start), 2 for a letter or "_" (a name's start).
+constexpr std::array<std::uint8_t, 128> kNameUnits = [] {
   std::array<std::uint8_t, 128> w{};
-  for (char16_t c = 0; c < 128; ++c)
-    if (IsAsciiLetter(c) || IsDigit(c) || c == u'_')
-      w[c] = static_cast<std::uint8_t>(1 + (c == u'_' ? 31 : LetterValue(c)));
+  for (char16_t c = 0; c < 128; ++c) w[c] = IsAsciiLetter(c) || c == u'_' ? 2 : IsDigit(c) ? 1 : 0;
   return w;
 }();
+
+bool IsNameUnit(char16_t c) { return c < 128 && kNameUnits[c] != 0; }
+// White space: 1..32 but LF and CR.
+bool IsBlankUnit(char16_t c) { return c - 1u < 32u && c != 10 && c != 13; }
+
+#ifdef __SSE2__
+// Names are measured eight units at a time, in a window of the line that
+// never reaches past its end: the eight from the name's start, or the
+// line's last eight when fewer are left.
+constexpr bool kWindows = true;
+
+// The window of eight units of `line` (of `len` >= 8 units) for a name at
+// `run`; `skip` is the name's position in it.
+__m128i Window(const char16_t* line, int len, int run, int& skip) {
+  const int start = std::min(run, len - 8);
+  skip = run - start;
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + start));
+}
+
+// The length of the name at `skip` in a window whose name units are
+// flagged by `flags` (all bits set for each such unit): at most the
+// units left in the window, 8 - skip.
+int RunLength(__m128i flags, int skip) {
+  const auto bits = static_cast<unsigned>(_mm_movemask_epi8(flags)) >> (2 * skip);
+  return std::countr_zero(~bits) / 2;
+}
+
+// Letters, digits and "_" in `units`; `folded` is `units` with 0x20 set.
+__m128i NameUnitFlags(__m128i units, __m128i folded) {
+  const __m128i zero = _mm_setzero_si128();
+  // x - first <= count - 1, unsigned: the subtraction wraps below `first`.
+  auto inRange = [zero](__m128i x, short first, short count) {
+    return _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(x, _mm_set1_epi16(first)), _mm_set1_epi16(count - 1)), zero);
+  };
+  // (Digits from the units themselves: 0x10..0x19 fold onto them.)
+  return _mm_or_si128(_mm_or_si128(inRange(folded, 'a', 26), inRange(units, '0', 10)),
+                      _mm_cmpeq_epi16(units, _mm_set1_epi16('_')));
+}
+
+#else
+constexpr bool kWindows = false;
+#endif
 
 }  // namespace
 
@@ -29,6 +74,54 @@ const TSrcKeywordTable& TSrcVBScriptHighlighter::KeywordTable() {
   static const TSrcKeywordTable table(TSrcHashRun::Identifier, kSlotCount, tkIdentifier, tkIdentifier, false,
                                       kSlotCount, {{kKeywords, tkKey}});
   return table;
+}
+
+const TSrcFoldedKeywords& TSrcVBScriptHighlighter::FoldedKeywords() {
+  static const TSrcFoldedKeywords keywords(KeywordTable(), tkIdentifier);
+  return keywords;
+}
+
+TSrcFoldedKeywords::TSrcFoldedKeywords(const TSrcKeywordTable& table, std::uint8_t noMatchKind)
+    : noMatchKind_(noMatchKind) {
+  entries_.push_back({{~0ULL, ~0ULL}, noMatchKind});  // "\xFF..." is no name's key
+  for (const auto& bucket : table.buckets)
+    for (const TSrcKeyword& k : bucket) {
+      const QString word = QString::fromLatin1(k.word);
+      Q_ASSERT(word.size() <= kMaxLength);
+      if (word.size() > kMaxLength) continue;
+      const TKey key = KeyOf(reinterpret_cast<const char16_t*>(word.utf16()), static_cast<int>(word.size()));
+      // A word listed twice keeps its first kind, as the table's match does.
+      if (std::ranges::any_of(entries_, [&](const TEntry& e) { return e.key.lo == key.lo && e.key.hi == key.hi; }))
+        continue;
+      entries_.push_back({key, k.kind});
+      maxLength_ = std::max(maxLength_, static_cast<int>(word.size()));
+    }
+  Q_ASSERT(entries_.size() <= 256);
+  // Odd multipliers in a fixed sequence until one puts every keyword in a
+  // slot of its own (a few dozen tries for a hundred words).
+  std::uint64_t seed = 0x2545F4914F6CDD1DULL;
+  for (;;) {
+    seed += 0x9E3779B97F4A7C15ULL;
+    std::uint64_t z = seed;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    multiplier_ = (z ^ (z >> 31)) | 1;
+    slots_.fill(0);
+    bool apart = true;
+    for (std::size_t e = 1; e < entries_.size() && apart; ++e) {
+      std::uint8_t& slot = slots_[Slot(entries_[e].key)];
+      apart = slot == 0;
+      slot = static_cast<std::uint8_t>(e);
+    }
+    if (apart) break;
+  }
+}
+
+TSrcFoldedKeywords::TKey TSrcFoldedKeywords::KeyOf(const char16_t* name, int length) {
+  TKey key;
+  for (int k = 0; k < length && k < kMaxLength; ++k)
+    (k < 8 ? key.lo : key.hi) |= std::uint64_t{static_cast<std::uint8_t>(name[k] | 0x20)} << (8 * (k % 8));
+  return key;
 }
 
 void TSrcVBScriptHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcVBScriptHighlighter>(); }
@@ -65,6 +158,7 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
                  {tkSymbol, SymbolAttri},
              });
   BuildCharDispatch();
+  fKeywords = &FoldedKeywords();
   SetDefaultFilter(FilterVBScript);
 }
 
@@ -79,7 +173,7 @@ void TSrcVBScriptHighlighter::BuildCharDispatch() {
     if (c == '<') return &V::CompareOpProc;
     if (c == '>') return &V::AssignOpProc;
     if (IsDigit(c)) return Handler(&V::NumberProc);
-    if (IsAsciiLetter(c) || c == '_') return Handler(&V::IdentProc);
+    if (IsAsciiLetter(c) || c == '_') return Handler(&V::LongNameProc);
     return nullptr;
   });
 }
@@ -121,11 +215,6 @@ void TSrcVBScriptHighlighter::NumberProc() {
   }
 }
 
-void TSrcVBScriptHighlighter::IdentProc() {
-  fTokenKind = ClassifyIdentifier(fRun);
-  fRun += fIdentLength;
-}
-
 void TSrcVBScriptHighlighter::ScanOne(const int run) {
   // Names, blanks and one-character symbols, the commonest tokens, are
   // scanned here with the line in registers; the others by the table. The
@@ -136,29 +225,30 @@ void TSrcVBScriptHighlighter::ScanOne(const int run) {
   if (run >= len) return NullProc();
   const char16_t c = line[run];
   if (c < 128) {
-    if (const unsigned w = kNameWeights[c]; w > 1) {  // a letter or "_": a name
-      std::int64_t hash = w - 1;
-      int i = run + 1;
-      while (i < len) {
-        const char16_t d = line[i];
-        if (d >= 128) break;
-        const unsigned v = kNameWeights[d];
-        if (v == 0) break;
-        hash += v - 1;
-        ++i;
+    if (kNameUnits[c] == 2) {  // a letter or "_": a name
+      if (kWindows && len >= 8) {
+#ifdef __SSE2__
+        int skip = 0;
+        const __m128i units = Window(line, len, run, skip);
+        const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
+        const int n = RunLength(NameUnitFlags(units, folded), skip);
+        // All eight: the name may go on past the window.
+        if (n < 8) {
+          // The window's units as bytes (those of the name are below 128),
+          // then the name's alone: its key.
+          const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
+          fTokenKind = fKeywords->KindOf({(bytes >> (8 * skip)) & ((std::uint64_t{1} << (8 * n)) - 1), 0});
+          fRun = run + n;
+          return;
+        }
+#endif
       }
-      fIdentStart = run;
-      fIdentLength = i - run;
-      // An unmatched name is an identifier whatever its hash.
-      const int kind = fTable->Find(line + run, i - run, hash);
-      fTokenKind = static_cast<std::uint8_t>(kind >= 0 ? kind : int{tkIdentifier});
-      fRun = i;
-      return;
+      return LongNameProc();
     }
     if (c == u' ' || c == u'\t') {
-      int i = run + 1;
-      while (i < len && line[i] - 1u < 32u && line[i] != 10 && line[i] != 13) ++i;
       fTokenKind = tkSpace;
+      int i = run + 1;
+      while (i < len && IsBlankUnit(line[i])) ++i;
       fRun = i;
       return;
     }
@@ -174,6 +264,16 @@ void TSrcVBScriptHighlighter::ScanOne(const int run) {
     if (c == u'\'') return ApostropheProc();
   }
   Dispatch();
+}
+
+void TSrcVBScriptHighlighter::LongNameProc() {
+  const char16_t* const line = fLine;
+  const int run = fRun;
+  int i = run + 1;
+  while (i < fLen && IsNameUnit(line[i])) ++i;
+  fTokenKind = i - run <= fKeywords->MaxLength() ? fKeywords->KindOf(TSrcFoldedKeywords::KeyOf(line + run, i - run))
+                                                 : std::uint8_t{tkIdentifier};
+  fRun = i;
 }
 
 void TSrcVBScriptHighlighter::ScanNext() { ScanOne(fRun); }

@@ -139,3 +139,75 @@ TEST(VBScriptHighlighter, InPlaceLinesScanAsCopies) {
     EXPECT_TRUE(inPlace.AtLineEnd());
   }
 }
+
+// Names are measured several units at a time where the line is long enough,
+// one at a time elsewhere: either way a name is the run of ASCII letters,
+// digits and "_" from its start, wherever it ends against the line's end,
+// and its kind is what the keyword table gives it (whatever the case).
+TEST(VBScriptHighlighter, NamesEndingAnywhereAsTheTableScans) {
+  const QStringList words{"Dim",
+                          "dIM",
+                          "x",
+                          "_",
+                          "Di",
+                          "Dimx",
+                          "a_b9",
+                          "ElseIf",
+                          "elseif0",
+                          "Preserve",
+                          "FUNCTION",
+                          "Functions",
+                          "Randomize",
+                          "randomizer",
+                          "PARAMARRAY",
+                          "ImPlEmEnTs",
+                          "ParamArrayX",
+                          "abcdefghijklmnop",
+                          "abcdefghijklmnopq",
+                          "Wend9"};
+  // What follows a name: nothing, a blank, a symbol, a digit after a name
+  // unit, units of 128..255, 256 and above (one a surrogate pair), and
+  // another name straight after those.
+  const QStringList tails{"",       " ",          "(",         "9",       "\u00e9",    "\u0141",
+                          "\u4e2d", "\U0001F600", "\u00e9Dim", "\u0141x", "\u4e2dEnd", "\u00ffrem"};
+  auto isNameUnit = [](QChar c) { return c.unicode() < 128 && (c.isLetterOrNumber() || c == u'_'); };
+  V h, words_;
+  int lines = 0;
+  for (int pad = 0; pad <= 11; ++pad)
+    for (const QString& word : words)
+      for (const QString& tail : tails) {
+        const QString line = QString(pad, u'+') + word + tail;
+        ++lines;
+        int range = -1;
+        int next = 0;
+        for (const Token& t : Scan(h, line, range)) {
+          ASSERT_EQ(t.pos, next) << qPrintable(line);
+          next = t.pos + static_cast<int>(t.text.size());
+          const QChar first = t.text.front();
+          if (first.unicode() >= 128 || !(first.isLetter() || first == u'_')) continue;
+          int end = t.pos;
+          while (end < line.size() && isNameUnit(line[end])) ++end;
+          EXPECT_EQ(next, end) << qPrintable(line) << " at " << t.pos;
+          EXPECT_EQ(t.kind, words_.ClassifyWord(t.text)) << qPrintable(line) << " at " << t.pos;
+        }
+        EXPECT_EQ(next, line.size()) << qPrintable(line);
+      }
+  EXPECT_EQ(lines, 12 * 20 * 12);
+
+  // Random lines of the same pieces, names far from the line's end too.
+  QRandomGenerator rng(20261207);
+  for (int n = 0; n < 2000; ++n) {
+    QString line;
+    for (int k = rng.bounded(1, 12); k > 0; --k)
+      line += words[rng.bounded(words.size())] + tails[rng.bounded(tails.size())];
+    int range = -1;
+    for (const Token& t : Scan(h, line, range)) {
+      const QChar first = t.text.front();
+      if (first.unicode() >= 128 || !(first.isLetter() || first == u'_')) continue;
+      int end = t.pos;
+      while (end < line.size() && isNameUnit(line[end])) ++end;
+      EXPECT_EQ(t.pos + t.text.size(), end) << qPrintable(line) << " at " << t.pos;
+      EXPECT_EQ(t.kind, words_.ClassifyWord(t.text)) << qPrintable(line) << " at " << t.pos;
+    }
+  }
+}
