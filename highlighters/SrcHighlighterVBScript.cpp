@@ -83,7 +83,7 @@ const TSrcFoldedKeywords& TSrcVBScriptHighlighter::FoldedKeywords() {
 
 TSrcFoldedKeywords::TSrcFoldedKeywords(const TSrcKeywordTable& table, std::uint8_t noMatchKind)
     : noMatchKind_(noMatchKind) {
-  entries_.push_back({{~0ULL, ~0ULL}, noMatchKind});  // "\xFF..." is no name's key
+  entries_[entryCount_++] = {{~0ULL, ~0ULL}, noMatchKind};  // "\xFF..." is no name's key
   for (const auto& bucket : table.buckets)
     for (const TSrcKeyword& k : bucket) {
       const QString word = QString::fromLatin1(k.word);
@@ -91,12 +91,14 @@ TSrcFoldedKeywords::TSrcFoldedKeywords(const TSrcKeywordTable& table, std::uint8
       if (word.size() > kMaxLength) continue;
       const TKey key = KeyOf(reinterpret_cast<const char16_t*>(word.utf16()), static_cast<int>(word.size()));
       // A word listed twice keeps its first kind, as the table's match does.
-      if (std::ranges::any_of(entries_, [&](const TEntry& e) { return e.key.lo == key.lo && e.key.hi == key.hi; }))
+      if (std::any_of(entries_.begin(), entries_.begin() + entryCount_,
+                      [&](const TEntry& e) { return e.key.lo == key.lo && e.key.hi == key.hi; }))
         continue;
-      entries_.push_back({key, k.kind});
+      Q_ASSERT(entryCount_ < kMaxEntries);
+      if (entryCount_ == kMaxEntries) break;
+      entries_[entryCount_++] = {key, k.kind};
       maxLength_ = std::max(maxLength_, static_cast<int>(word.size()));
     }
-  Q_ASSERT(entries_.size() <= 256);
   // Odd multipliers in a fixed sequence until one puts every keyword in a
   // slot of its own (a few dozen tries for a hundred words).
   std::uint64_t seed = 0x2545F4914F6CDD1DULL;
@@ -108,7 +110,7 @@ TSrcFoldedKeywords::TSrcFoldedKeywords(const TSrcKeywordTable& table, std::uint8
     multiplier_ = (z ^ (z >> 31)) | 1;
     slots_.fill(0);
     bool apart = true;
-    for (std::size_t e = 1; e < entries_.size() && apart; ++e) {
+    for (int e = 1; e < entryCount_ && apart; ++e) {
       std::uint8_t& slot = slots_[Slot(entries_[e].key)];
       apart = slot == 0;
       slot = static_cast<std::uint8_t>(e);
@@ -279,18 +281,19 @@ void TSrcVBScriptHighlighter::LongNameProc() {
 void TSrcVBScriptHighlighter::ScanNext() { ScanOne(fRun); }
 
 bool TSrcVBScriptHighlighter::NextToken(TSrcTokenInfo& token) {
-  // The fields are read before the scan and written after it, so that
-  // neither waits for the other.
+  // The token is written before the scan: nothing then lives across the
+  // scan's calls, and the paths without one need no saved registers.
   const std::uint8_t kind = fTokenKind;
   if (kind == tkNull) return false;
   const int pos = fTokenPos;
   const int run = fRun;
-  TSrcHighlighterAttributes* const attribute = kind < fKindAttri.size() ? fKindAttri[kind] : nullptr;
-  ScanOne(run);
   token.pos = pos;
   token.length = run - pos;
   token.kind = kind;
-  token.attribute = attribute;
+  // (Every kind is below 8: the mask spares the bounds test.)
+  static_assert(tkSymbol < 8);
+  token.attribute = fKindAttri[kind & 7];
+  ScanOne(run);
   return true;
 }
 

@@ -30,7 +30,8 @@ class TSrcFoldedKeywords {
   // The kind of the keyword with this key, else the no-match kind.
   std::uint8_t KindOf(const TKey& key) const {
     const TEntry& e = entries_[slots_[Slot(key)]];
-    return e.key.lo == key.lo && e.key.hi == key.hi ? e.kind : noMatchKind_;
+    // (One test, without a branch: whether a name is a keyword is hard to predict.)
+    return ((e.key.lo ^ key.lo) | (e.key.hi ^ key.hi)) == 0 ? e.kind : noMatchKind_;
   }
   int MaxLength() const { return maxLength_; }
 
@@ -47,7 +48,10 @@ class TSrcFoldedKeywords {
   std::uint8_t noMatchKind_ = 0;
   int maxLength_ = 0;
   std::array<std::uint8_t, 1 << kSlotBits> slots_{};  // index into entries_
-  std::vector<TEntry> entries_;
+  // (In place, not behind a pointer: one load less per name.)
+  static constexpr int kMaxEntries = 128;
+  std::array<TEntry, kMaxEntries> entries_{};
+  int entryCount_ = 0;
 };
 
 class TSrcVBScriptHighlighter final : public TSrcKeywordHashHighlighter {
