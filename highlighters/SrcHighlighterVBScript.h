@@ -30,8 +30,9 @@ class TSrcFoldedKeywords {
   // The kind of the keyword with this key, else the no-match kind.
   std::uint8_t KindOf(const TKey& key) const {
     const TEntry& e = entries_[slots_[Slot(key)]];
-    // (One test, without a branch: whether a name is a keyword is hard to predict.)
-    return ((e.key.lo ^ key.lo) | (e.key.hi ^ key.hi)) == 0 ? e.kind : noMatchKind_;
+    // (Without a branch: whether a name is a keyword is hard to predict.)
+    const unsigned hit = ((e.key.lo ^ key.lo) | (e.key.hi ^ key.hi)) == 0;
+    return static_cast<std::uint8_t>(noMatchKind_ ^ ((e.kind ^ noMatchKind_) & (0u - hit)));
   }
   int MaxLength() const { return maxLength_; }
 
