@@ -28,7 +28,10 @@ constexpr std::array<std::uint8_t, 128> kNameUnits = [] {
 
 bool IsNameUnit(char16_t c) { return c < 128 && kNameUnits[c] != 0; }
 // White space: 1..32 but LF and CR.
-bool IsBlankUnit(char16_t c) { return c - 1u < 32u && c != 10 && c != 13; }
+bool IsBlankUnit(char16_t c) {
+  constexpr std::uint32_t kBlanks = ~((1u << (10 - 1)) | (1u << (13 - 1)));  // bit c - 1
+  return c - 1u < 32u && ((kBlanks >> (c - 1u)) & 1);
+}
 
 #ifdef __SSE2__
 // Names are measured eight units at a time, in a window of the line that
@@ -227,6 +230,13 @@ void TSrcVBScriptHighlighter::ScanOne(const int run) {
   if (run >= len) return NullProc();
   const char16_t c = line[run];
   if (c < 128) {
+    if (c == u' ' || c == u'\t') {
+      fTokenKind = tkSpace;
+      int i = run + 1;
+      while (i < len && IsBlankUnit(line[i])) ++i;
+      fRun = i;
+      return;
+    }
     if (kNameUnits[c] == 2) {  // a letter or "_": a name
       if (kWindows && len >= 8) {
 #ifdef __SSE2__
@@ -234,25 +244,20 @@ void TSrcVBScriptHighlighter::ScanOne(const int run) {
         const __m128i units = Window(line, len, run, skip);
         const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
         const int n = RunLength(NameUnitFlags(units, folded), skip);
-        // All eight: the name may go on past the window.
-        if (n < 8) {
+        // All eight: the name may go on past the window; a name of eight
+        // units just ends there.
+        if (n < 8 || run + 8 == len || !IsNameUnit(line[run + 8])) {
           // The window's units as bytes (those of the name are below 128),
           // then the name's alone: its key.
           const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
-          fTokenKind = fKeywords->KindOf({(bytes >> (8 * skip)) & ((std::uint64_t{1} << (8 * n)) - 1), 0});
+          const std::uint64_t mask = n < 8 ? (std::uint64_t{1} << (8 * n)) - 1 : ~std::uint64_t{0};
+          fTokenKind = fKeywords->KindOf({(bytes >> (8 * skip)) & mask, 0});
           fRun = run + n;
           return;
         }
 #endif
       }
       return LongNameProc();
-    }
-    if (c == u' ' || c == u'\t') {
-      fTokenKind = tkSpace;
-      int i = run + 1;
-      while (i < len && IsBlankUnit(line[i])) ++i;
-      fRun = i;
-      return;
     }
     if (const std::uint8_t kind = fPlainKinds[c]; kind != kNotPlain) {
       fTokenKind = kind;
