@@ -67,9 +67,44 @@ __m128i NameUnitFlags(__m128i units, __m128i folded) {
                       _mm_cmpeq_epi16(units, _mm_set1_epi16('_')));
 }
 
+// Digits, ".", "E" and "e" in `units`: the units of a number.
+__m128i NumberUnitFlags(__m128i units) {
+  const __m128i digit = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(units, _mm_set1_epi16('0')), _mm_set1_epi16(9)),
+                                        _mm_setzero_si128());
+  const __m128i e = _mm_cmpeq_epi16(_mm_or_si128(units, _mm_set1_epi16(0x20)), _mm_set1_epi16('e'));
+  return _mm_or_si128(_mm_or_si128(digit, e), _mm_cmpeq_epi16(units, _mm_set1_epi16('.')));
+}
+
+// Units inside a string opened by `quote`: all but the quote and line breaks.
+__m128i StringUnitFlags(__m128i units, __m128i quote) {
+  const __m128i stop =
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, quote), _mm_cmpeq_epi16(units, _mm_set1_epi16(10))),
+                   _mm_cmpeq_epi16(units, _mm_set1_epi16(13)));
+  return _mm_xor_si128(stop, _mm_set1_epi16(-1));
+}
 #else
 constexpr bool kWindows = false;
 #endif
+
+// The end of the run of units from `run` that `is` takes, one at a time, or
+// (`flags`) in windows of eight.
+template <class Flags, class Is>
+int RunEnd(const char16_t* line, int len, int run, [[maybe_unused]] Flags flags, Is is) {
+  int i = run;
+  if (kWindows && len >= 8) {
+#ifdef __SSE2__
+    for (;;) {
+      int skip = 0;
+      const __m128i units = Window(line, len, i, skip);
+      const int n = RunLength(flags(units), skip);
+      i += n;
+      if (n < 8) return i;
+    }
+#endif
+  }
+  while (i < len && is(line[i])) ++i;
+  return i;
+}
 
 }  // namespace
 
@@ -212,12 +247,30 @@ void TSrcVBScriptHighlighter::ApostropheProc() {
 
 void TSrcVBScriptHighlighter::NumberProc() {
   fTokenKind = tkNumber;
-  ++fRun;
-  while (fRun < fLen) {
-    const char16_t c = fLine[fRun];
-    if (!(IsDigit(c) || c == u'.' || c == u'E' || c == u'e')) break;
-    ++fRun;
-  }
+  auto isNumberUnit = [](char16_t c) { return IsDigit(c) || c == u'.' || c == u'E' || c == u'e'; };
+#ifdef __SSE2__
+  fRun = RunEnd(fLine, fLen, fRun + 1, NumberUnitFlags, isNumberUnit);
+#else
+  fRun = RunEnd(fLine, fLen, fRun + 1, nullptr, isNumberUnit);
+#endif
+}
+
+void TSrcVBScriptHighlighter::StringProc() {
+  // To the next quote (taken in) or line break; a string opened by three
+  // quotes looks for it after the third.
+  fTokenKind = tkString;
+  const char16_t quote = fLine[fRun];
+  int start = fRun + 1;
+  if (Peek(start) == quote && Peek(start + 1) == quote) start += 2;
+  auto inString = [quote](char16_t c) { return c != quote && c != 10 && c != 13; };
+#ifdef __SSE2__
+  const __m128i quotes = _mm_set1_epi16(static_cast<short>(quote));
+  const int end = RunEnd(
+      fLine, fLen, start, [quotes](__m128i units) { return StringUnitFlags(units, quotes); }, inString);
+#else
+  const int end = RunEnd(fLine, fLen, start, nullptr, inString);
+#endif
+  fRun = end < fLen ? end + 1 : end;
 }
 
 void TSrcVBScriptHighlighter::ScanOne(const int run) {

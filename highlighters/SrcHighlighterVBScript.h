@@ -99,7 +99,7 @@ class TSrcVBScriptHighlighter final : public TSrcKeywordHashHighlighter {
  private:
   void BuildCharDispatch();
 
-  void StringProc() { StringRunProc(false); }
+  void StringProc();
   void DateProc();
   void ApostropheProc();
   void NumberProc();

@@ -140,74 +140,97 @@ TEST(VBScriptHighlighter, InPlaceLinesScanAsCopies) {
   }
 }
 
-// Names are measured several units at a time where the line is long enough,
-// one at a time elsewhere: either way a name is the run of ASCII letters,
-// digits and "_" from its start, wherever it ends against the line's end,
-// and its kind is what the keyword table gives it (whatever the case).
-TEST(VBScriptHighlighter, NamesEndingAnywhereAsTheTableScans) {
-  const QStringList words{"Dim",
-                          "dIM",
-                          "x",
-                          "_",
-                          "Di",
-                          "Dimx",
-                          "a_b9",
-                          "ElseIf",
-                          "elseif0",
-                          "Preserve",
-                          "FUNCTION",
-                          "Functions",
-                          "Randomize",
-                          "randomizer",
-                          "PARAMARRAY",
-                          "ImPlEmEnTs",
-                          "ParamArrayX",
-                          "abcdefghijklmnop",
-                          "abcdefghijklmnopq",
-                          "Wend9"};
-  // What follows a name: nothing, a blank, a symbol, a digit after a name
-  // unit, units of 128..255, 256 and above (one a surrogate pair), and
-  // another name straight after those.
-  const QStringList tails{"",       " ",          "(",         "9",       "\u00e9",    "\u0141",
-                          "\u4e2d", "\U0001F600", "\u00e9Dim", "\u0141x", "\u4e2dEnd", "\u00ffrem"};
+// Names, numbers and strings are measured several units at a time where
+// the line is long enough, one at a time elsewhere: either way each ends
+// where a scan unit by unit ends it, wherever that falls against the line's
+// end, and a name gets the kind the keyword table gives it (whatever the
+// case).
+TEST(VBScriptHighlighter, RunsEndAnywhereAsScannedUnitByUnit) {
+  const QStringList pieces{"Dim",
+                           "dIM",
+                           "x",
+                           "_",
+                           "Di",
+                           "Dimx",
+                           "a_b9",
+                           "ElseIf",
+                           "elseif0",
+                           "Preserve",
+                           "FUNCTION",
+                           "Functions",
+                           "Randomize",
+                           "randomizer",
+                           "PARAMARRAY",
+                           "ImPlEmEnTs",
+                           "ParamArrayX",
+                           "abcdefghijklmnop",
+                           "abcdefghijklmnopq",
+                           "Wend9",
+                           "1.5E3",
+                           "12",
+                           "2.3.4",
+                           "0",
+                           "1234567890123e",
+                           "\"a\"",
+                           "\"open",
+                           "\"\"\"x\"",
+                           "\"a string of some length\"",
+                           "\"\""};
+  // What follows: nothing, a blank, a symbol, a digit, a quote, a line
+  // break, units of 128..255, 256 and above (one a surrogate pair), and a
+  // name straight after those.
+  const QStringList tails{"",       " ",      "(",          "9",         "\"",      "\r",        "\u00e9",
+                          "\u0141", "\u4e2d", "\U0001F600", "\u00e9Dim", "\u0141x", "\u4e2dEnd", "\u00ffrem"};
   auto isNameUnit = [](QChar c) { return c.unicode() < 128 && (c.isLetterOrNumber() || c == u'_'); };
-  V h, words_;
+  auto isNumberUnit = [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'.' || c == u'E' || c == u'e'; };
+  V h, words;
+  // The end of a name, number or string token at `pos`, else -1.
+  auto expectedEnd = [&](const QString& line, int pos) {
+    const QChar first = line[pos];
+    int end = pos + 1;
+    if (first.unicode() < 128 && (first.isLetter() || first == u'_')) {
+      while (end < line.size() && isNameUnit(line[end])) ++end;
+    } else if (first >= u'0' && first <= u'9') {
+      while (end < line.size() && isNumberUnit(line[end])) ++end;
+    } else if (first == u'"') {
+      if (line.mid(pos, 3) == QStringLiteral("\"\"\"")) end += 2;
+      while (end < line.size() && line[end] != u'"' && line[end] != u'\r') ++end;
+      if (end < line.size()) ++end;
+    } else {
+      return -1;
+    }
+    return end;
+  };
+  auto check = [&](const QString& line) {
+    int range = -1;
+    int next = 0;
+    for (const Token& t : Scan(h, line, range)) {
+      ASSERT_EQ(t.pos, next) << qPrintable(line);
+      next = t.pos + static_cast<int>(t.text.size());
+      const int end = expectedEnd(line, t.pos);
+      if (end < 0) continue;
+      EXPECT_EQ(next, end) << qPrintable(line) << " at " << t.pos;
+      if (isNameUnit(t.text.front()) && !t.text.front().isDigit()) {
+        EXPECT_EQ(t.kind, words.ClassifyWord(t.text)) << qPrintable(line) << " at " << t.pos;
+      }
+    }
+    EXPECT_EQ(next, line.size()) << qPrintable(line);
+  };
   int lines = 0;
   for (int pad = 0; pad <= 11; ++pad)
-    for (const QString& word : words)
+    for (const QString& piece : pieces)
       for (const QString& tail : tails) {
-        const QString line = QString(pad, u'+') + word + tail;
+        check(QString(pad, u'+') + piece + tail);
         ++lines;
-        int range = -1;
-        int next = 0;
-        for (const Token& t : Scan(h, line, range)) {
-          ASSERT_EQ(t.pos, next) << qPrintable(line);
-          next = t.pos + static_cast<int>(t.text.size());
-          const QChar first = t.text.front();
-          if (first.unicode() >= 128 || !(first.isLetter() || first == u'_')) continue;
-          int end = t.pos;
-          while (end < line.size() && isNameUnit(line[end])) ++end;
-          EXPECT_EQ(next, end) << qPrintable(line) << " at " << t.pos;
-          EXPECT_EQ(t.kind, words_.ClassifyWord(t.text)) << qPrintable(line) << " at " << t.pos;
-        }
-        EXPECT_EQ(next, line.size()) << qPrintable(line);
       }
-  EXPECT_EQ(lines, 12 * 20 * 12);
+  EXPECT_EQ(lines, 12 * 30 * 14);
 
-  // Random lines of the same pieces, names far from the line's end too.
+  // Random lines of the same pieces, runs far from the line's end too.
   QRandomGenerator rng(20261207);
   for (int n = 0; n < 2000; ++n) {
     QString line;
     for (int k = rng.bounded(1, 12); k > 0; --k)
-      line += words[rng.bounded(words.size())] + tails[rng.bounded(tails.size())];
-    int range = -1;
-    for (const Token& t : Scan(h, line, range)) {
-      const QChar first = t.text.front();
-      if (first.unicode() >= 128 || !(first.isLetter() || first == u'_')) continue;
-      int end = t.pos;
-      while (end < line.size() && isNameUnit(line[end])) ++end;
-      EXPECT_EQ(t.pos + t.text.size(), end) << qPrintable(line) << " at " << t.pos;
-      EXPECT_EQ(t.kind, words_.ClassifyWord(t.text)) << qPrintable(line) << " at " << t.pos;
-    }
+      line += pieces[rng.bounded(pieces.size())] + tails[rng.bounded(tails.size())];
+    check(line);
   }
 }
