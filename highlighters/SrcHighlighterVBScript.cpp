@@ -114,53 +114,48 @@ const TSrcKeywordTable& TSrcVBScriptHighlighter::KeywordTable() {
   return table;
 }
 
-const TSrcFoldedKeywords& TSrcVBScriptHighlighter::FoldedKeywords() {
-  static const TSrcFoldedKeywords keywords(KeywordTable(), tkIdentifier);
+const TSrcShortKeywords& TSrcVBScriptHighlighter::ShortKeywords() {
+  static const TSrcShortKeywords keywords(KeywordTable(), tkIdentifier);
   return keywords;
 }
 
-TSrcFoldedKeywords::TSrcFoldedKeywords(const TSrcKeywordTable& table, std::uint8_t noMatchKind)
+TSrcShortKeywords::TSrcShortKeywords(const TSrcKeywordTable& table, std::uint8_t noMatchKind)
     : noMatchKind_(noMatchKind) {
-  entries_[entryCount_++] = {{~0ULL, ~0ULL}, noMatchKind};  // "\xFF..." is no name's key
+  std::vector<std::pair<std::uint64_t, std::uint8_t>> words;
   for (const auto& bucket : table.buckets)
     for (const TSrcKeyword& k : bucket) {
+      if (k.word.isEmpty() || k.word.size() > kMaxLength) continue;
       const QString word = QString::fromLatin1(k.word);
-      Q_ASSERT(word.size() <= kMaxLength);
-      if (word.size() > kMaxLength) continue;
-      const TKey key = KeyOf(reinterpret_cast<const char16_t*>(word.utf16()), static_cast<int>(word.size()));
+      const std::uint64_t key = KeyOf(reinterpret_cast<const char16_t*>(word.utf16()), static_cast<int>(word.size()));
       // A word listed twice keeps its first kind, as the table's match does.
-      if (std::any_of(entries_.begin(), entries_.begin() + entryCount_,
-                      [&](const TEntry& e) { return e.key.lo == key.lo && e.key.hi == key.hi; }))
-        continue;
-      Q_ASSERT(entryCount_ < kMaxEntries);
-      if (entryCount_ == kMaxEntries) break;
-      entries_[entryCount_++] = {key, k.kind};
-      maxLength_ = std::max(maxLength_, static_cast<int>(word.size()));
+      if (std::none_of(words.begin(), words.end(), [key](const auto& w) { return w.first == key; }))
+        words.emplace_back(key, k.kind);
     }
+  Q_ASSERT(words.size() <= keys_.size() / 4);
   // Odd multipliers in a fixed sequence until one puts every keyword in a
-  // slot of its own (a few dozen tries for a hundred words).
+  // slot of its own (a few hundred tries for a hundred words).
   std::uint64_t seed = 0x2545F4914F6CDD1DULL;
-  for (;;) {
+  for (bool apart = false; !apart;) {
     seed += 0x9E3779B97F4A7C15ULL;
     std::uint64_t z = seed;
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     multiplier_ = (z ^ (z >> 31)) | 1;
-    slots_.fill(0);
-    bool apart = true;
-    for (int e = 1; e < entryCount_ && apart; ++e) {
-      std::uint8_t& slot = slots_[Slot(entries_[e].key)];
+    keys_.fill(0);
+    apart = true;
+    for (size_t w = 0; w < words.size() && apart; ++w) {
+      std::uint64_t& slot = keys_[Slot(words[w].first)];
       apart = slot == 0;
-      slot = static_cast<std::uint8_t>(e);
+      slot = words[w].first;
     }
-    if (apart) break;
   }
+  for (const auto& [key, kind] : words) kinds_[Slot(key)] = kind;
 }
 
-TSrcFoldedKeywords::TKey TSrcFoldedKeywords::KeyOf(const char16_t* name, int length) {
-  TKey key;
+std::uint64_t TSrcShortKeywords::KeyOf(const char16_t* name, int length) {
+  std::uint64_t key = 0;
   for (int k = 0; k < length && k < kMaxLength; ++k)
-    (k < 8 ? key.lo : key.hi) |= std::uint64_t{static_cast<std::uint8_t>(name[k] | 0x20)} << (8 * (k % 8));
+    key |= std::uint64_t{static_cast<std::uint8_t>(name[k] | 0x20)} << (8 * k);
   return key;
 }
 
@@ -198,7 +193,7 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
                  {tkSymbol, SymbolAttri},
              });
   BuildCharDispatch();
-  fKeywords = &FoldedKeywords();
+  fKeywords = &ShortKeywords();
   SetDefaultFilter(FilterVBScript);
 }
 
@@ -304,7 +299,7 @@ void TSrcVBScriptHighlighter::ScanOne(const int run) {
           // then the name's alone: its key.
           const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
           const std::uint64_t mask = n < 8 ? (std::uint64_t{1} << (8 * n)) - 1 : ~std::uint64_t{0};
-          fTokenKind = fKeywords->KindOf({(bytes >> (8 * skip)) & mask, 0});
+          fTokenKind = fKeywords->KindOf((bytes >> (8 * skip)) & mask);
           fRun = run + n;
           return;
         }
@@ -327,13 +322,8 @@ void TSrcVBScriptHighlighter::ScanOne(const int run) {
 }
 
 void TSrcVBScriptHighlighter::LongNameProc() {
-  const char16_t* const line = fLine;
-  const int run = fRun;
-  int i = run + 1;
-  while (i < fLen && IsNameUnit(line[i])) ++i;
-  fTokenKind = i - run <= fKeywords->MaxLength() ? fKeywords->KindOf(TSrcFoldedKeywords::KeyOf(line + run, i - run))
-                                                 : std::uint8_t{tkIdentifier};
-  fRun = i;
+  fTokenKind = ClassifyIdentifier(fRun);
+  fRun += fIdentLength;
 }
 
 void TSrcVBScriptHighlighter::ScanNext() { ScanOne(fRun); }
