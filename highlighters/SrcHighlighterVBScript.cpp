@@ -55,24 +55,24 @@ int RunLength(__m128i flags, int skip) {
   return std::countr_zero(~bits) / 2;
 }
 
+// Whether each unit of `x` is in first .. first + count - 1: the range is
+// moved to the bottom of the signed values, where one signed compare tells.
+__m128i InRange(__m128i x, int first, int count) {
+  const __m128i moved = _mm_add_epi16(x, _mm_set1_epi16(static_cast<short>(0x8000 - first)));
+  return _mm_cmplt_epi16(moved, _mm_set1_epi16(static_cast<short>(-0x8000 + count)));
+}
+
 // Letters, digits and "_" in `units`; `folded` is `units` with 0x20 set.
 __m128i NameUnitFlags(__m128i units, __m128i folded) {
-  const __m128i zero = _mm_setzero_si128();
-  // x - first <= count - 1, unsigned: the subtraction wraps below `first`.
-  auto inRange = [zero](__m128i x, short first, short count) {
-    return _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(x, _mm_set1_epi16(first)), _mm_set1_epi16(count - 1)), zero);
-  };
   // (Digits from the units themselves: 0x10..0x19 fold onto them.)
-  return _mm_or_si128(_mm_or_si128(inRange(folded, 'a', 26), inRange(units, '0', 10)),
+  return _mm_or_si128(_mm_or_si128(InRange(folded, 'a', 26), InRange(units, '0', 10)),
                       _mm_cmpeq_epi16(units, _mm_set1_epi16('_')));
 }
 
 // Digits, ".", "E" and "e" in `units`: the units of a number.
 __m128i NumberUnitFlags(__m128i units) {
-  const __m128i digit = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(units, _mm_set1_epi16('0')), _mm_set1_epi16(9)),
-                                        _mm_setzero_si128());
   const __m128i e = _mm_cmpeq_epi16(_mm_or_si128(units, _mm_set1_epi16(0x20)), _mm_set1_epi16('e'));
-  return _mm_or_si128(_mm_or_si128(digit, e), _mm_cmpeq_epi16(units, _mm_set1_epi16('.')));
+  return _mm_or_si128(_mm_or_si128(InRange(units, '0', 10), e), _mm_cmpeq_epi16(units, _mm_set1_epi16('.')));
 }
 
 // Units inside a string opened by `quote`: all but the quote and line breaks.
