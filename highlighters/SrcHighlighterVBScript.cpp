@@ -34,21 +34,21 @@ bool IsBlankUnit(char16_t c) {
 }
 
 #ifdef __SSE2__
-// Names are measured eight units at a time, in a window of the line that
-// never reaches past its end: the eight from the name's start, or the
-// line's last eight when fewer are left.
+// Names, numbers and the text of strings are measured eight units at a
+// time, in a window of the line that never reaches past its end: the eight
+// from the run's position, or the line's last eight when fewer are left.
 constexpr bool kWindows = true;
 
-// The window of eight units of `line` (of `len` >= 8 units) for a name at
-// `run`; `skip` is the name's position in it.
+// The window of eight units of `line` (of `len` >= 8 units) for a run at
+// `run`; `skip` is the run's position in it.
 __m128i Window(const char16_t* line, int len, int run, int& skip) {
   const int start = std::min(run, len - 8);
   skip = run - start;
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + start));
 }
 
-// The length of the name at `skip` in a window whose name units are
-// flagged by `flags` (all bits set for each such unit): at most the
+// The length of the run at `skip` in a window whose units of the run's kind
+// are flagged by `flags` (all bits set for each such unit): at most the
 // units left in the window, 8 - skip.
 int RunLength(__m128i flags, int skip) {
   const auto bits = static_cast<unsigned>(_mm_movemask_epi8(flags)) >> (2 * skip);
