@@ -294,13 +294,13 @@ void TSrcVBScriptHighlighter::ScanOne(const int run) {
         const int n = RunLength(NameUnitFlags(units, folded), skip);
         // All eight: the name may go on past the window; a name of eight
         // units just ends there.
+        fRun = run + n;
         if (n < 8 || run + 8 == len || !IsNameUnit(line[run + 8])) {
           // The window's units as bytes (those of the name are below 128),
           // then the name's alone: its key.
           const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
           const std::uint64_t mask = n < 8 ? (std::uint64_t{1} << (8 * n)) - 1 : ~std::uint64_t{0};
           fTokenKind = fKeywords->KindOf((bytes >> (8 * skip)) & mask);
-          fRun = run + n;
           return;
         }
 #endif
@@ -322,8 +322,10 @@ void TSrcVBScriptHighlighter::ScanOne(const int run) {
 }
 
 void TSrcVBScriptHighlighter::LongNameProc() {
-  fTokenKind = ClassifyIdentifier(fRun);
-  fRun += fIdentLength;
+  // (From the token's start: the scanner may have moved the run position
+  // into the name.)
+  fTokenKind = ClassifyIdentifier(fTokenPos);
+  fRun = fTokenPos + fIdentLength;
 }
 
 void TSrcVBScriptHighlighter::ScanNext() { ScanOne(fRun); }
