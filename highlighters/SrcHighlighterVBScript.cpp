@@ -194,6 +194,8 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
              });
   BuildCharDispatch();
   fKeywords = &ShortKeywords();
+  for (const auto& bucket : KeywordTable().buckets)
+    for (const TSrcKeyword& k : bucket) fLongestKeyword = std::max(fLongestKeyword, static_cast<int>(k.word.size()));
   SetDefaultFilter(FilterVBScript);
 }
 
@@ -268,67 +270,80 @@ void TSrcVBScriptHighlighter::StringProc() {
   fRun = end < fLen ? end + 1 : end;
 }
 
-void TSrcVBScriptHighlighter::ScanOne(const int run) {
+bool TSrcVBScriptHighlighter::ScanFrom(const int run) {
   // Names, blanks and one-character symbols, the commonest tokens, are
-  // scanned here with the line in registers; the others by the table. The
-  // range is always 0: nothing goes on over lines.
+  // scanned here with the line in registers; the others by their handlers,
+  // called last (as a jump: these paths then need no stack frame). The range is
+  // always 0: nothing goes on over lines.
   const char16_t* const line = fLine;
   const int len = fLen;
   fTokenPos = run;
-  if (run >= len) return NullProc();
-  const char16_t c = line[run];
-  if (c < 128) {
-    if (c == u' ' || c == u'\t') {
-      fTokenKind = tkSpace;
-      int i = run + 1;
-      while (i < len && IsBlankUnit(line[i])) ++i;
-      fRun = i;
-      return;
-    }
-    if (kNameUnits[c] == 2) {  // a letter or "_": a name
-      if (kWindows && len >= 8) {
-#ifdef __SSE2__
-        int skip = 0;
-        const __m128i units = Window(line, len, run, skip);
-        const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
-        const int n = RunLength(NameUnitFlags(units, folded), skip);
-        // All eight: the name may go on past the window; a name of eight
-        // units just ends there.
-        fRun = run + n;
-        if (n < 8 || run + 8 == len || !IsNameUnit(line[run + 8])) {
-          // The window's units as bytes (those of the name are below 128),
-          // then the name's alone: its key.
-          const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
-          const std::uint64_t mask = n < 8 ? (std::uint64_t{1} << (8 * n)) - 1 : ~std::uint64_t{0};
-          fTokenKind = fKeywords->KindOf((bytes >> (8 * skip)) & mask);
-          return;
-        }
-#endif
-      }
-      return LongNameProc();
-    }
-    if (const std::uint8_t kind = fPlainKinds[c]; kind != kNotPlain) {
-      fTokenKind = kind;
-      fRun = run + 1;
-      return;
-    }
-    // Numbers, strings and comments, the next commonest, by direct calls:
-    // the handlers the table gives them.
-    if (IsDigit(c)) return NumberProc();
-    if (c == u'"') return StringProc();
-    if (c == u'\'') return ApostropheProc();
+  if (run >= len) {
+    NullProc();
+    return true;
   }
-  Dispatch();
+  const char16_t c = line[run];
+  if (c >= 128) return Token<&TSrcVBScriptHighlighter::TableProc>();
+  if (c == u' ' || c == u'\t') {
+    fTokenKind = tkSpace;
+    int i = run + 1;
+    while (i < len && IsBlankUnit(line[i])) ++i;
+    fRun = i;
+    return true;
+  }
+  if (kNameUnits[c] == 2) {  // a letter or "_": a name
+    if (!kWindows || len < 8) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
+#ifdef __SSE2__
+    int skip = 0;
+    const __m128i units = Window(line, len, run, skip);
+    const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
+    const int n = RunLength(NameUnitFlags(units, folded), skip);
+    // All eight: the name may go on past the window; a name of eight units
+    // just ends there.
+    fRun = run + n;
+    if (n == 8 && run + 8 != len && IsNameUnit(line[run + 8])) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
+    // The window's units as bytes (those of the name are below 128), then
+    // the name's alone (of 1..8 units): its key.
+    const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
+    fTokenKind = fKeywords->KindOf((bytes >> (8 * skip)) & (~std::uint64_t{0} >> (64 - 8 * n)));
+    return true;
+#endif
+  }
+  if (const std::uint8_t kind = fPlainKinds[c]; kind != kNotPlain) {
+    fTokenKind = kind;
+    fRun = run + 1;
+    return true;
+  }
+  // Numbers, strings and comments, the next commonest, by direct calls: the
+  // handlers the table gives them.
+  if (IsDigit(c)) return Token<&TSrcVBScriptHighlighter::NumberProc>();
+  if (c == u'"') return Token<&TSrcVBScriptHighlighter::StringProc>();
+  if (c == u'\'') return Token<&TSrcVBScriptHighlighter::ApostropheProc>();
+  return Token<&TSrcVBScriptHighlighter::TableProc>();
 }
 
 void TSrcVBScriptHighlighter::LongNameProc() {
   // (From the token's start: the scanner may have moved the run position
-  // into the name.)
-  fTokenKind = ClassifyIdentifier(fTokenPos);
-  fRun = fTokenPos + fIdentLength;
+  // into the name, to a point the name reaches.) A name longer than every
+  // keyword is none; one of up to eight units is matched by its key.
+  const int pos = fTokenPos;
+  auto isName = [](char16_t c) { return IsNameUnit(c); };
+#ifdef __SSE2__
+  auto flags = [](__m128i units) { return NameUnitFlags(units, _mm_or_si128(units, _mm_set1_epi16(0x20))); };
+#else
+  const std::nullptr_t flags = nullptr;
+#endif
+  const int end = RunEnd(fLine, fLen, fRun, flags, isName);
+  fRun = end;
+  if (end - pos <= TSrcShortKeywords::kMaxLength)  // (on a line too short for a window)
+    fTokenKind = fKeywords->KindOf(TSrcShortKeywords::KeyOf(fLine + pos, end - pos));
+  else if (end - pos > fLongestKeyword)
+    fTokenKind = tkIdentifier;  // the kind the keyword table gives every other name
+  else
+    fTokenKind = ClassifyIdentifier(pos);
 }
 
-void TSrcVBScriptHighlighter::ScanNext() { ScanOne(fRun); }
+void TSrcVBScriptHighlighter::ScanNext() { ScanFrom(fRun); }
 
 bool TSrcVBScriptHighlighter::NextToken(TSrcTokenInfo& token) {
   // The token is written before the scan: nothing then lives across the
@@ -343,10 +358,9 @@ bool TSrcVBScriptHighlighter::NextToken(TSrcTokenInfo& token) {
   // (Every kind is below 8: the mask spares the bounds test.)
   static_assert(tkSymbol < 8);
   token.attribute = fKindAttri[kind & 7];
-  ScanOne(run);
-  return true;
+  return ScanFrom(run);
 }
 
 void TSrcVBScriptHighlighter::ScanToLineEnd() {
-  for (int n = MaxTokens(); n > 0 && fTokenKind != tkNull; --n) ScanOne(fRun);
+  for (int n = MaxTokens(); n > 0 && fTokenKind != tkNull; --n) ScanFrom(fRun);
 }

@@ -26,9 +26,11 @@ class TSrcShortKeywords {
   // The kind of the keyword with this key, else the no-match kind.
   std::uint8_t KindOf(std::uint64_t key) const {
     const std::size_t slot = Slot(key);
-    // (Without a branch: whether a name is a keyword is hard to predict.)
-    const unsigned hit = keys_[slot] == key;
-    return static_cast<std::uint8_t>(noMatchKind_ ^ ((kinds_[slot] ^ noMatchKind_) & (0u - hit)));
+    // (A select, not a branch: whether a name is a keyword is hard to
+    // predict.)
+    const std::uint8_t kind = kinds_[slot];
+    const std::uint8_t noMatch = noMatchKind_;
+    return keys_[slot] == key ? kind : noMatch;
   }
 
  private:
@@ -90,12 +92,22 @@ class TSrcVBScriptHighlighter final : public TSrcKeywordHashHighlighter {
   void DateProc();
   void ApostropheProc();
   void NumberProc();
-  // ScanNext from `run` (fRun).
-  Q_ALWAYS_INLINE void ScanOne(int run);
+  // ScanNext from `run` (fRun); true.
+  Q_ALWAYS_INLINE bool ScanFrom(int run);
+  // The token by `handler`, for the paths of ScanFrom that end in a call;
+  // true.
+  template <void (TSrcVBScriptHighlighter::*handler)()>
+  [[gnu::noinline]] bool Token() {
+    (this->*handler)();
+    return true;
+  }
   // A name, matched by the keyword table's hash (any: the scanner leaves it
   // those of more than eight units, and those on lines too short for a
   // window).
   void LongNameProc();
+  int fLongestKeyword = 0;  // units
+  // The token by the table's handler.
+  void TableProc() { Dispatch(); }
 
   const TSrcShortKeywords* fKeywords = nullptr;
 };
