@@ -294,19 +294,26 @@ bool TSrcVBScriptHighlighter::ScanFrom(const int run) {
   if (kNameUnits[c] == 2) {  // a letter or "_": a name
     if (!kWindows || len < 8) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
 #ifdef __SSE2__
+    // The name in a window of eight units: those from its start, or near the
+    // line's end its last eight, the name `skip` units into them.
+    auto name = [&](const __m128i units, const int skip) {
+      const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
+      const int n = RunLength(NameUnitFlags(units, folded), skip);
+      // All eight: the name may go on past the window; a name of eight
+      // units just ends there.
+      fRun = run + n;
+      if (n == 8 && run + 8 != len && IsNameUnit(line[run + 8])) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
+      // The window's units as bytes (those of the name are below 128), then
+      // the name's alone (of 1..8 units): its key.
+      const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
+      fTokenKind = fKeywords->KindOf((bytes >> (8 * skip)) & (~std::uint64_t{0} >> (64 - 8 * n)));
+      return true;
+    };
+    if (run <= len - 8) [[likely]]
+      return name(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line + run)), 0);
     int skip = 0;
     const __m128i units = Window(line, len, run, skip);
-    const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
-    const int n = RunLength(NameUnitFlags(units, folded), skip);
-    // All eight: the name may go on past the window; a name of eight units
-    // just ends there.
-    fRun = run + n;
-    if (n == 8 && run + 8 != len && IsNameUnit(line[run + 8])) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
-    // The window's units as bytes (those of the name are below 128), then
-    // the name's alone (of 1..8 units): its key.
-    const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
-    fTokenKind = fKeywords->KindOf((bytes >> (8 * skip)) & (~std::uint64_t{0} >> (64 - 8 * n)));
-    return true;
+    return name(units, skip);
 #endif
   }
   if (const std::uint8_t kind = fPlainKinds[c]; kind != kNotPlain) {
@@ -355,9 +362,7 @@ bool TSrcVBScriptHighlighter::NextToken(TSrcTokenInfo& token) {
   token.pos = pos;
   token.length = run - pos;
   token.kind = kind;
-  // (Every kind is below 8: the mask spares the bounds test.)
-  static_assert(tkSymbol < 8);
-  token.attribute = fKindAttri[kind & 7];
+  token.attribute = fKindAttri[kind];
   return ScanFrom(run);
 }
 
