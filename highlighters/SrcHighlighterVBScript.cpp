@@ -193,6 +193,11 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
                  {tkSymbol, SymbolAttri},
              });
   BuildCharDispatch();
+  for (char16_t c = 0; c < 128; ++c)
+    fUnitClasses[c] = c == u' ' || c == u'\t'    ? kOtherStart
+                      : kNameUnits[c] == 2         ? kNameStart
+                      : fPlainKinds[c] != kNotPlain ? fPlainKinds[c]
+                                                    : kOtherStart;
   fKeywords = &ShortKeywords();
   for (const auto& bucket : KeywordTable().buckets)
     for (const TSrcKeyword& k : bucket) fLongestKeyword = std::max(fLongestKeyword, static_cast<int>(k.word.size()));
@@ -283,15 +288,22 @@ bool TSrcVBScriptHighlighter::ScanFrom(const int run) {
     return true;
   }
   const char16_t c = line[run];
-  if (c >= 128) return Token<&TSrcVBScriptHighlighter::TableProc>();
-  if (c == u' ' || c == u'\t') {
+  auto blanks = [&] {
     fTokenKind = tkSpace;
     int i = run + 1;
     while (i < len && IsBlankUnit(line[i])) ++i;
     fRun = i;
     return true;
+  };
+  if (c == u' ') return blanks();
+  if (c >= 128) return Token<&TSrcVBScriptHighlighter::TableProc>();
+  const std::uint8_t unitClass = fUnitClasses[c];
+  if (unitClass < kNameStart) {  // a token of one unit of that kind
+    fTokenKind = unitClass;
+    fRun = run + 1;
+    return true;
   }
-  if (kNameUnits[c] == 2) {  // a letter or "_": a name
+  if (unitClass == kNameStart) {
     if (!kWindows || len < 8) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
 #ifdef __SSE2__
     // The name in a window of eight units: those from its start, or near the
@@ -316,11 +328,7 @@ bool TSrcVBScriptHighlighter::ScanFrom(const int run) {
     return name(units, skip);
 #endif
   }
-  if (const std::uint8_t kind = fPlainKinds[c]; kind != kNotPlain) {
-    fTokenKind = kind;
-    fRun = run + 1;
-    return true;
-  }
+  if (c == u'\t') return blanks();
   // Numbers, strings and comments, the next commonest, by direct calls: the
   // handlers the table gives them.
   if (IsDigit(c)) return Token<&TSrcVBScriptHighlighter::NumberProc>();

@@ -106,6 +106,12 @@ class TSrcVBScriptHighlighter final : public TSrcKeywordHashHighlighter {
   // window).
   void LongNameProc();
   int fLongestKeyword = 0;  // units
+  // By unit below 128: the kind of the token of that one unit it makes, or
+  // kNameStart for a letter or "_", kOtherStart for the rest.
+  static constexpr std::uint8_t kNameStart = 8;
+  static constexpr std::uint8_t kOtherStart = 9;
+  static_assert(tkSymbol < kNameStart);
+  std::array<std::uint8_t, 128> fUnitClasses{};
   // The token by the table's handler.
   void TableProc() { Dispatch(); }
 
