@@ -304,29 +304,35 @@ bool TSrcVBScriptHighlighter::ScanFrom(const int run) {
     return true;
   }
   if (unitClass == kNameStart) {
-    if (!kWindows || len < 8) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
 #ifdef __SSE2__
     // The name in a window of eight units: those from its start, or near the
     // line's end its last eight, the name `skip` units into them.
     auto name = [&](const __m128i units, const int skip) {
       const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
       const int n = RunLength(NameUnitFlags(units, folded), skip);
-      // All eight: the name may go on past the window; a name of eight
-      // units just ends there.
       fRun = run + n;
-      if (n == 8 && run + 8 != len && IsNameUnit(line[run + 8])) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
       // The window's units as bytes (those of the name are below 128), then
       // the name's alone (of 1..8 units): its key.
-      const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded)));
-      fTokenKind = fKeywords->KindOf((bytes >> (8 * skip)) & (~std::uint64_t{0} >> (64 - 8 * n)));
+      const auto bytes = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(folded, folded))) >> (8 * skip);
+      if (n < 8) [[likely]] {
+        fTokenKind = fKeywords->KindOf(bytes & ((std::uint64_t{1} << (8 * n)) - 1));
+        return true;
+      }
+      // All eight: the name may go on past the window; a name of eight
+      // units just ends there.
+      if (run + 8 != len && IsNameUnit(line[run + 8])) return Token<&TSrcVBScriptHighlighter::LongNameProc>();
+      fTokenKind = fKeywords->KindOf(bytes);
       return true;
     };
     if (run <= len - 8) [[likely]]
       return name(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line + run)), 0);
-    int skip = 0;
-    const __m128i units = Window(line, len, run, skip);
-    return name(units, skip);
+    if (len >= 8) {
+      int skip = 0;
+      const __m128i units = Window(line, len, run, skip);
+      return name(units, skip);
+    }
 #endif
+    return Token<&TSrcVBScriptHighlighter::LongNameProc>();
   }
   if (c == u'\t') return blanks();
   // Numbers, strings and comments, the next commonest, by direct calls: the
@@ -367,8 +373,8 @@ bool TSrcVBScriptHighlighter::NextToken(TSrcTokenInfo& token) {
   if (kind == tkNull) return false;
   const int pos = fTokenPos;
   const int run = fRun;
-  token.pos = pos;
   token.length = run - pos;
+  token.pos = pos;
   token.kind = kind;
   token.attribute = fKindAttri[kind];
   return ScanFrom(run);
