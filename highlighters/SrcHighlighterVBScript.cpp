@@ -194,8 +194,8 @@ TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHa
              });
   BuildCharDispatch();
   for (char16_t c = 0; c < 128; ++c)
-    fUnitClasses[c] = c == u' ' || c == u'\t'    ? kOtherStart
-                      : kNameUnits[c] == 2         ? kNameStart
+    fUnitClasses[c] = c == u' ' || c == u'\t'       ? kOtherStart
+                      : kNameUnits[c] == 2          ? kNameStart
                       : fPlainKinds[c] != kNotPlain ? fPlainKinds[c]
                                                     : kOtherStart;
   fKeywords = &ShortKeywords();
@@ -278,8 +278,8 @@ void TSrcVBScriptHighlighter::StringProc() {
 bool TSrcVBScriptHighlighter::ScanFrom(const int run) {
   // Names, blanks and one-character symbols, the commonest tokens, are
   // scanned here with the line in registers; the others by their handlers,
-  // called last (as a jump: these paths then need no stack frame). The range is
-  // always 0: nothing goes on over lines.
+  // called last (as a jump: these paths then need no stack frame). The
+  // range is always 0: nothing goes on over lines.
   const char16_t* const line = fLine;
   const int len = fLen;
   fTokenPos = run;
@@ -345,8 +345,7 @@ bool TSrcVBScriptHighlighter::ScanFrom(const int run) {
 
 void TSrcVBScriptHighlighter::LongNameProc() {
   // (From the token's start: the scanner may have moved the run position
-  // into the name, to a point the name reaches.) A name longer than every
-  // keyword is none; one of up to eight units is matched by its key.
+  // into the name, to a point the name reaches.)
   const int pos = fTokenPos;
   auto isName = [](char16_t c) { return IsNameUnit(c); };
 #ifdef __SSE2__

@@ -101,9 +101,10 @@ class TSrcVBScriptHighlighter final : public TSrcKeywordHashHighlighter {
     (this->*handler)();
     return true;
   }
-  // A name, matched by the keyword table's hash (any: the scanner leaves it
-  // those of more than eight units, and those on lines too short for a
-  // window).
+  // A name (any: the scanner leaves it those of more than eight units, and
+  // those on lines too short for a window): one of up to eight units by its
+  // key, one longer than every keyword without a look-up, the others by the
+  // keyword table's hash.
   void LongNameProc();
   int fLongestKeyword = 0;  // units
   // By unit below 128: the kind of the token of that one unit it makes, or
