@@ -72,14 +72,10 @@ int TCustomSrcEdit::SearchReplaceEx(const QString& search, const QString& replac
       undoBlock = true;
     }
   };
-  if (replaceAll) {
-    IncPaintLock();
-    paintLocked = true;
-    if (!prompt) {
-      BeginUndoBlock();
-      undoBlock = true;
-    }
-  }
+  // With a prompt nothing is held back until "replace all" is answered: the
+  // user sees each hit (in view, selected, its position in the status bar)
+  // while asked about it.
+  if (replaceAll && !prompt) startReplaceAll();
 
   const int searchLength = static_cast<int>(search.size());
   const int replaceLength = static_cast<int>(replace.size());

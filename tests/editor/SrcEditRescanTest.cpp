@@ -481,6 +481,50 @@ TEST(SrcEditSearchReplace, PromptAnswers) {
   EXPECT_EQ(e.Lines().Get(0), "b c a");
 }
 
+// While the user is asked about a hit, the editor shows it: the hit's line
+// is in view, the hit selected and painted (a replace-all with a prompt
+// holds back painting only once "replace all" is answered), and the caret's
+// position is reported.
+TEST(SrcEditSearchReplace, ThePromptedHitIsShownWhileAsked) {
+  TSrcEdit e;
+  QStringList text;
+  for (int i = 1; i <= 600; ++i) text << (i % 200 == 0 ? QStringLiteral("find me") : QStringLiteral("line"));
+  e.SetLines(text);
+  e.resize(400, 300);
+  e.show();
+  QCoreApplication::processEvents();
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } counter;
+  e.viewport()->installEventFilter(&counter);
+  int statusChanges = 0;
+  e.OnStatusChange = [&](TObject*, TSrcStatusChanges) { ++statusChanges; };
+  std::vector<int> asked;
+  e.OnReplaceText = [&](TObject*, const QString&, const QString&, int line, int column, TSrcReplaceAction& a) {
+    asked.push_back(line);
+    EXPECT_GT(statusChanges, 0) << "the caret's move to line " << line << " is reported";
+    statusChanges = 0;
+    counter.paints = 0;
+    QCoreApplication::processEvents();  // as the question's own message loop does
+    EXPECT_EQ(e.PaintLock(), 0) << line;
+    EXPECT_GT(counter.paints, 0) << "the hit on line " << line << " is painted";
+    EXPECT_GE(line, e.TopLine());
+    EXPECT_LT(line, e.TopLine() + e.LinesInWindow());
+    EXPECT_EQ(e.BlockBegin(), (TPoint{column, line}));
+    EXPECT_EQ(e.BlockEnd(), (TPoint{column + 4, line}));
+    a = raSkip;
+  };
+  EXPECT_EQ(e.SearchReplace("find", "lost", ssoReplace | ssoReplaceAll | ssoPrompt | ssoEntireScope), 3);
+  EXPECT_EQ(asked, (std::vector<int>{200, 400, 600}));
+  e.viewport()->removeEventFilter(&counter);
+  e.OnStatusChange = nullptr;
+  e.OnReplaceText = nullptr;
+}
+
 TEST(SrcEditSearchReplace, ColumnSelectionScope) {
   TSrcEdit e;
   e.SetLines({"aaaa", "aaaa", "aaaa"});
