@@ -218,20 +218,27 @@ void WaitForIconTheme() {
 
 namespace {
 
-// The program's kept pictures (see IconCache.h), read when first asked for.
+// The themes icons come from now; a change (the desktop's icon theme was
+// switched while the program runs) makes every icon look itself up again.
+QString ThemeNames() { return QIcon::themeName() + u'\n' + QIcon::fallbackThemeName(); }
+
+// The program's kept pictures (see IconCache.h), read when first asked for
+// and again for other themes.
 struct TKeptIcons {
   std::unique_ptr<TIconCache> cache;
   bool loaded = false;
+  QString themes;  // those the pictures were read for
 };
 TKeptIcons& Kept() {
   static TKeptIcons kept;
   return kept;
 }
-TIconCache* KeptIcons() {
+TIconCache* KeptIcons(const QString& themes) {
   TKeptIcons& kept = Kept();
-  if (kept.cache && !kept.loaded) {
+  if (kept.cache && (!kept.loaded || kept.themes != themes)) {
+    if (kept.loaded) kept.cache->Save();  // what was drawn under the old themes
     kept.loaded = true;
-    UseFallbackIconTheme();
+    kept.themes = themes;
     kept.cache->Load(TIconCache::CurrentStamp());
   }
   return kept.cache.get();
@@ -289,10 +296,16 @@ class TLazyThemeIconEngine : public QIconEngine {
   // The normal picture for `deviceSize` pixels at `scale`: drawn before,
   // kept from an earlier run, or from the theme (else our drawing).
   const QPixmap& Normal(const QSize& deviceSize, qreal scale) {
+    UseFallbackIconTheme();
+    if (const QString themes = ThemeNames(); themes != themes_) {
+      themes_ = themes;
+      normal_.clear();
+      resolved_ = false;
+    }
     const quint64 key = (quint64(quint32(deviceSize.width())) << 32) | quint32(deviceSize.height());
     if (const auto it = normal_.constFind(key); it != normal_.cend()) return *it;
     QPixmap drawn;
-    TIconCache* kept = deviceSize.isEmpty() ? nullptr : KeptIcons();
+    TIconCache* kept = deviceSize.isEmpty() ? nullptr : KeptIcons(themes_);
     if (const QImage* image = kept ? kept->Find(name_, deviceSize) : nullptr) {
       drawn = QPixmap::fromImage(*image);
     } else {
@@ -318,6 +331,7 @@ class TLazyThemeIconEngine : public QIconEngine {
   QString name_;
   QIcon icon_;
   QHash<quint64, QPixmap> normal_;  // by device width and height
+  QString themes_;                  // the themes they came from
   bool resolved_ = false;
   bool themed_ = false;
 };

@@ -143,13 +143,20 @@ namespace {
 class OwnTheme {
  public:
   OwnTheme() : paths_(QIcon::themeSearchPaths()), name_(QIcon::themeName()) {
-    theme_ = dir_.filePath(QStringLiteral("kvcachetest"));
-    QDir().mkpath(theme_ + QStringLiteral("/24x24/actions"));
-    WriteAll(theme_ + QStringLiteral("/index.theme"),
-             "[Icon Theme]\nName=kvcachetest\nDirectories=24x24/actions\n\n[24x24/actions]\nSize=24\nType=Fixed\n");
+    theme_ = MakeTheme(QStringLiteral("kvcachetest"));
     SetPicture(qRgba(250, 0, 0, 255));
     QIcon::setThemeSearchPaths(QStringList{dir_.path()} + paths_);
     QIcon::setThemeName(QStringLiteral("kvcachetest"));
+  }
+  // Another theme beside it, with the picture in `colour`.
+  QString MakeTheme(const QString& name, QRgb colour = 0) {
+    const QString theme = dir_.filePath(name);
+    QDir().mkpath(theme + QStringLiteral("/24x24/actions"));
+    WriteAll(theme + QStringLiteral("/index.theme"), "[Icon Theme]\nName=" + name.toUtf8() +
+                                                         "\nDirectories=24x24/actions\n\n[24x24/actions]\n"
+                                                         "Size=24\nType=Fixed\n");
+    if (colour) Picture(24, colour).save(theme + QStringLiteral("/24x24/actions/kv-test-icon.png"));
+    return theme;
   }
   ~OwnTheme() {
     UseIconCache(QString());
@@ -253,4 +260,23 @@ TEST(IconCache, OurDrawingsAreKeptToo) {
   ASSERT_TRUE(file.Load(TIconCache::CurrentStamp()));
   ASSERT_TRUE(file.Find(name, QSize(22, 22)));
   EXPECT_EQ(file.Find(name, QSize(22, 22))->convertToFormat(ours.format()), ours);
+}
+
+// Switching the icon theme while the program runs switches the icons drawn
+// already, kept pictures or not.
+TEST(IconCache, IconsFollowASwitchOfTheme) {
+  OwnTheme theme;
+  theme.MakeTheme(QStringLiteral("kvcachetest2"), qRgba(0, 160, 0, 255));
+  const QString name = QStringLiteral("kv-test-icon");
+  for (const bool keeping : {false, true}) {
+    UseIconCache(keeping ? theme.CacheFile() : QString());
+    QIcon::setThemeName(QStringLiteral("kvcachetest"));
+    const QIcon icon = ThemeIcon(name);
+    EXPECT_EQ(Middle(icon.pixmap(24)), qRgba(250, 0, 0, 255)) << keeping;
+    QIcon::setThemeName(QStringLiteral("kvcachetest2"));
+    EXPECT_EQ(Middle(icon.pixmap(24)), qRgba(0, 160, 0, 255)) << keeping;
+    EXPECT_EQ(Middle(ThemeIcon(name).pixmap(24)), qRgba(0, 160, 0, 255)) << keeping;
+    QIcon::setThemeName(QStringLiteral("kvcachetest"));
+    EXPECT_EQ(Middle(icon.pixmap(24)), qRgba(250, 0, 0, 255)) << keeping;
+  }
 }
