@@ -1,7 +1,5 @@
 #include "app/look/Icons.h"
 
-#include <memory>
-
 #include <QApplication>
 #include <QDir>
 #include <QHash>
@@ -13,7 +11,9 @@
 #include <QProxyStyle>
 #include <QStandardPaths>
 #include <QStyleOption>
+#include <memory>
 #include <thread>
+#include <utility>
 
 #include "app/look/IconCache.h"
 
@@ -220,20 +220,23 @@ namespace {
 
 // The themes icons come from now; a change (the desktop's icon theme was
 // switched while the program runs) makes every icon look itself up again.
-QString ThemeNames() { return QIcon::themeName() + u'\n' + QIcon::fallbackThemeName(); }
+// (Shared copies of the loader's names: asked at every paint, nothing is
+// allocated.)
+using TThemeNames = std::pair<QString, QString>;
+TThemeNames ThemeNames() { return {QIcon::themeName(), QIcon::fallbackThemeName()}; }
 
 // The program's kept pictures (see IconCache.h), read when first asked for
 // and again for other themes.
 struct TKeptIcons {
   std::unique_ptr<TIconCache> cache;
   bool loaded = false;
-  QString themes;  // those the pictures were read for
+  TThemeNames themes;  // those the pictures were read for
 };
 TKeptIcons& Kept() {
   static TKeptIcons kept;
   return kept;
 }
-TIconCache* KeptIcons(const QString& themes) {
+TIconCache* KeptIcons(const TThemeNames& themes) {
   TKeptIcons& kept = Kept();
   if (kept.cache && (!kept.loaded || kept.themes != themes)) {
     if (kept.loaded) kept.cache->Save();  // what was drawn under the old themes
@@ -297,8 +300,8 @@ class TLazyThemeIconEngine : public QIconEngine {
   // kept from an earlier run, or from the theme (else our drawing).
   const QPixmap& Normal(const QSize& deviceSize, qreal scale) {
     UseFallbackIconTheme();
-    if (const QString themes = ThemeNames(); themes != themes_) {
-      themes_ = themes;
+    if (TThemeNames themes = ThemeNames(); themes != themes_) {
+      themes_ = std::move(themes);
       normal_.clear();
       resolved_ = false;
     }
@@ -331,7 +334,7 @@ class TLazyThemeIconEngine : public QIconEngine {
   QString name_;
   QIcon icon_;
   QHash<quint64, QPixmap> normal_;  // by device width and height
-  QString themes_;                  // the themes they came from
+  TThemeNames themes_;              // the themes they came from
   bool resolved_ = false;
   bool themed_ = false;
 };
