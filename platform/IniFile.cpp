@@ -1,14 +1,19 @@
 #include "platform/IniFile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cctype>
+#include <cerrno>
 #include <ctime>
 
 #include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -90,12 +95,9 @@ TIniFile::Content TIniFile::Parse(const QByteArray& bytes) {
   return c;
 }
 
-TIniFile::Content TIniFile::Load(bool forWrite) const {
-  const auto stampOf = [](const struct stat& st) {
-    return Stamp{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), Nanoseconds(st.st_mtim),
-                 Nanoseconds(st.st_ctim)};
-  };
+TIniFile::Content TIniFile::Load(bool forWrite, Base* base) const {
   QHash<QString, Parsed>& files = ParsedFiles();
+  if (base) *base = Base{};
   struct stat st {};
   if (::stat(QFile::encodeName(fileName_).constData(), &st) != 0) {
     files.remove(fileName_);
@@ -103,19 +105,34 @@ TIniFile::Content TIniFile::Load(bool forWrite) const {
   }
   // Folders, pipes and devices are no settings: opening a pipe would wait
   // for a writer, a device could give bytes without end.
-  if (!S_ISREG(st.st_mode)) {
+  const auto notRegular = [&]() -> Content {
     files.remove(fileName_);
     if (forWrite) throw EFOpenError(fileName_, QStringLiteral("This is not a regular file."));
     return {};
-  }
+  };
+  if (!S_ISREG(st.st_mode)) return notRegular();
   auto cached = files.find(fileName_);
-  if (cached != files.end() && cached->settled && cached->stamp == stampOf(st)) return cached->content;
-  QFile f(fileName_);
+  if (cached != files.end() && cached->settled && cached->stamp == StampOf(st)) {
+    if (base) *base = Base{true, cached->bytes, cached->stamp, true};
+    return cached->content;
+  }
+  QFile f;
   const qint64 readAt = Now();
   ++OpenCounts()[fileName_];
-  if (!f.open(QIODevice::ReadOnly)) {
-    if (forWrite) throw EFOpenError(fileName_, f.errorString());
-    return {};
+  QString error;
+  switch (OpenRegularFile(fileName_, f, &error)) {
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      return notRegular();
+    case TRegularOpen::Failed:
+      // Gone since it was looked at: as if it had never been there.
+      if (!QFileInfo::exists(fileName_)) {
+        files.remove(fileName_);
+        return {};
+      }
+      if (forWrite) throw EFOpenError(fileName_, error);
+      return {};
   }
   // The stamp of what is read: taken from the open file.
   if (::fstat(f.handle(), &st) != 0) st.st_size = -1;
@@ -128,8 +145,9 @@ TIniFile::Content TIniFile::Load(bool forWrite) const {
     c.tooLarge = true;
     return c;
   }
-  const Stamp stamp = stampOf(st);
+  const Stamp stamp = StampOf(st);
   const bool settled = st.st_size >= 0 && readAt - stamp.modified >= kUnsettledNs;
+  if (base) *base = Base{true, bytes, stamp, settled};
   if (cached != files.end() && cached->bytes == bytes) {
     cached->stamp = stamp;
     cached->settled = settled;
@@ -139,33 +157,117 @@ TIniFile::Content TIniFile::Load(bool forWrite) const {
   return files.insert(fileName_, {bytes, Parse(bytes), stamp, settled})->content;
 }
 
-void TIniFile::Save(const Content& c) const {
+TIniFile::Stamp TIniFile::StampOf(const struct stat& st) {
+  return Stamp{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), Nanoseconds(st.st_mtim),
+               Nanoseconds(st.st_ctim)};
+}
+
+namespace {
+
+std::function<void(const QString&)>& BeforeReplace() {
+  static std::function<void(const QString&)> hook;
+  return hook;
+}
+
+int Retry(int (*call)(int, int), int fd, int operation) {
+  int r;
+  do r = call(fd, operation);
+  while (r < 0 && errno == EINTR);
+  return r;
+}
+
+// Holds the folder of a file locked (flock) while it lives. The folder,
+// not the file: a write puts a new file in the old one's place, and a lock
+// on the old file would not keep the next writer from reading the new one
+// before it is in place. A lock that cannot be had (a file system without
+// locks, a holder that does not let go) is gone without: the check for
+// changes before a file is replaced then keeps all but writes in the same
+// instant.
+class FolderLock {
+ public:
+  explicit FolderLock(const QString& fileName) {
+    const QString folder = QFileInfo(fileName).absolutePath();
+    fd_ = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    // Writes of settings take milliseconds; a holder stopped in the middle
+    // of one is not waited on for ever.
+    for (int waited = 0; Retry(::flock, fd_, LOCK_EX | LOCK_NB) != 0; waited += kStepMs) {
+      if (errno != EWOULDBLOCK || waited >= kPatienceMs) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+      }
+      ::usleep(kStepMs * 1000);
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  static constexpr int kStepMs = 2;
+  static constexpr int kPatienceMs = 10'000;
+  int fd_ = -1;
+};
+
+// How often a write starts again from a file that others keep changing.
+constexpr int kWriteAttempts = 20;
+
+}  // namespace
+
+void TIniFile::SetBeforeReplace(std::function<void(const QString& fileName)> hook) {
+  BeforeReplace() = std::move(hook);
+}
+
+bool TIniFile::Unchanged(const Base& base) const {
+  struct stat st {};
+  if (::stat(QFile::encodeName(fileName_).constData(), &st) != 0) return !base.exists && errno == ENOENT;
+  if (!base.exists || !S_ISREG(st.st_mode) || !(StampOf(st) == base.stamp)) return false;
+  if (base.settled) return true;
+  // A young stamp may not have changed with the file: the bytes tell.
+  QFile f;
+  if (OpenRegularFile(fileName_, f) != TRegularOpen::Opened) return false;
+  return f.read(MaxFileSize + 1) == base.bytes;
+}
+
+bool TIniFile::Save(Content c, const Base& base) const {
   QString text;
   for (const QString& line : c.lines) {
     text += line;
     text += c.lineBreak;
   }
   // A file read as Windows-1252 stays so unless a new value needs more.
-  const TextEncoding enc =
-      c.encoding == TextEncoding::Windows1252 && TextCodec::canEncode(text, TextEncoding::Windows1252)
-          ? TextEncoding::Windows1252
-          : TextEncoding::Utf8;
-  const QByteArray bytes = TextCodec::encodeFile(text, enc, c.bom && enc == TextEncoding::Utf8);
+  if (c.encoding != TextEncoding::Windows1252 || !TextCodec::canEncode(text, TextEncoding::Windows1252))
+    c.encoding = TextEncoding::Utf8;
+  c.bom = c.bom && c.encoding == TextEncoding::Utf8;
+  const QByteArray bytes = TextCodec::encodeFile(text, c.encoding, c.bom);
 
-  QSaveFile f(fileName_);
-  // Unbuffered, so that a short write shows in write()'s count and the old
-  // file is not replaced by a cut one.
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw EFCreateError(fileName_, f.errorString());
-  if (f.write(bytes) != bytes.size()) {
-    const QString reason = f.errorString();
-    f.cancelWriting();
-    f.commit();
-    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, reason));
-  }
-  if (!f.commit()) throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName_, f.errorString()));
+  TSafeFile f(fileName_, {}, [size = bytes.size()] { return qint64(size); });
+  f.Open();
+  f.write(bytes);  // a short write is raised by Commit()
+  if (const auto& hook = BeforeReplace()) hook(fileName_);
+  if (!Unchanged(base)) return false;
+  f.Commit();
   // Just written: its stamp is as young as it gets, so the next read looks
-  // at the file again until the stamp has settled.
-  ParsedFiles().insert(fileName_, {bytes, Parse(bytes), Stamp{}, false});
+  // at the file again until the stamp has settled. What was written is kept
+  // as it was meant, encoding and all: Windows-1252 bytes can look like
+  // UTF-8 when read without knowing.
+  ParsedFiles().insert(fileName_, {bytes, std::move(c), Stamp{}, false});
+  return true;
+}
+
+void TIniFile::Update(const std::function<bool(Content&)>& edit) {
+  const FolderLock lock(fileName_);
+  for (int attempt = 1;; ++attempt) {
+    Base base;
+    Content c = Load(true, &base);
+    if (c.tooLarge || !edit(c)) return;  // a file over the limit is left as it is
+    if (Save(std::move(c), base)) return;
+    if (attempt == kWriteAttempts)
+      throw EWriteError(QStringLiteral("Cannot write file \"%1\". Another program keeps changing it.").arg(fileName_));
+  }
 }
 
 int TIniFile::FindSection(const QStringList& lines, const QString& section) {
@@ -264,28 +366,25 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     throw EConvertError(QStringLiteral("\"%1\" cannot be a key name of an INI file.").arg(key));
   if (sec.contains(u']') || sec.contains(u'\n') || sec.contains(u'\r'))
     throw EConvertError(QStringLiteral("\"%1\" cannot be a section name of an INI file.").arg(section));
-  Content c = Load(true);
-  if (c.tooLarge) return;  // left as it is
   // A value keeps to one line; its surrounding blanks would be trimmed anyway.
   QString v = value.trimmed();
   v.replace(u'\r', u' ');
   v.replace(u'\n', u' ');
-  int header = FindSection(c.lines, section);
-  if (header < 0) {
-    if (!c.lines.isEmpty() && !c.lines.constLast().trimmed().isEmpty()) c.lines.append(QString());
-    c.lines.append(u'[' + sec + u']');
-    c.lines.append(k + u'=' + v);
-  } else {
-    const int line = FindKey(c.lines, header, key);
-    if (line >= 0) {
+  Update([&](Content& c) {
+    const int header = FindSection(c.lines, section);
+    if (header < 0) {
+      if (!c.lines.isEmpty() && !c.lines.constLast().trimmed().isEmpty()) c.lines.append(QString());
+      c.lines.append(u'[' + sec + u']');
+      c.lines.append(k + u'=' + v);
+    } else if (const int line = FindKey(c.lines, header, key); line >= 0) {
       QString existing;
       SplitKeyLine(c.lines[line], &existing, nullptr);
       c.lines[line] = existing + u'=' + v;
     } else {
       c.lines.insert(SectionEnd(c.lines, header), k + u'=' + v);
     }
-  }
-  Save(c);
+    return true;
+  });
 }
 
 void TIniFile::WriteInteger(const QString& section, const QString& key, int value) {
@@ -329,23 +428,23 @@ QStringList TIniFile::ReadSections() const {
 }
 
 void TIniFile::EraseSection(const QString& section) {
-  Content c = Load(true);
-  if (c.tooLarge) return;  // left as it is
-  const int header = FindSection(c.lines, section);
-  if (header < 0) return;
-  int end = header + 1;
-  while (end < c.lines.size() && !IsHeader(c.lines[end].trimmed())) ++end;
-  c.lines.erase(c.lines.begin() + header, c.lines.begin() + end);
-  Save(c);
+  Update([&](Content& c) {
+    const int header = FindSection(c.lines, section);
+    if (header < 0) return false;
+    int end = header + 1;
+    while (end < c.lines.size() && !IsHeader(c.lines[end].trimmed())) ++end;
+    c.lines.erase(c.lines.begin() + header, c.lines.begin() + end);
+    return true;
+  });
 }
 
 void TIniFile::DeleteKey(const QString& section, const QString& key) {
-  Content c = Load(true);
-  if (c.tooLarge) return;  // left as it is
-  const int header = FindSection(c.lines, section);
-  if (header < 0) return;
-  const int line = FindKey(c.lines, header, key);
-  if (line < 0) return;
-  c.lines.removeAt(line);
-  Save(c);
+  Update([&](Content& c) {
+    const int header = FindSection(c.lines, section);
+    if (header < 0) return false;
+    const int line = FindKey(c.lines, header, key);
+    if (line < 0) return false;
+    c.lines.removeAt(line);
+    return true;
+  });
 }

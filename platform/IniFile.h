@@ -1,10 +1,21 @@
 // The program's INI files (settings.ini and the other small option files).
 //
 // A TIniFile names a file; it keeps nothing in memory between calls. Every
-// read loads the file afresh and every write rewrites it at once, through a
-// temporary file that replaces the old one only when it was written whole,
-// so a key that was written is visible to the next reader immediately and a
-// failed write leaves the old file as it was.
+// read loads the file afresh and every write rewrites it at once through the
+// safe save (a temporary file that replaces the old one only when it was
+// written whole), so a key that was written is visible to the next reader
+// immediately and a failed write leaves the old file as it was. A write
+// refuses a target that is no regular file; a read never waits on one.
+//
+// Programs write the same file at once (two instances, an editor saving it
+// in place). A write holds its folder locked (flock) from its reading to the
+// replacing, so writers of this program take turns; and when the file was
+// changed by anyone between the reading and the replacing, the write starts
+// again from the changed file. Only a change by another program in the
+// instant between that check and the replacing can still be lost.
+//
+// The text keeps the encoding it was read in: a file read as Windows-1252
+// is written so (unless a new value needs more) and read back so.
 //
 // Format: "[Section]" lines, then "Key=Value" lines. Section and key names
 // are compared without regard to case; when a name occurs twice the first
@@ -26,8 +37,11 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "platform/TextCodec.h"
+
+struct stat;
 
 class TIniFile {
  public:
@@ -69,6 +83,11 @@ class TIniFile {
   // Reads an integer text the way ReadInteger does; false when it is none.
   static bool ParseInteger(const QString& text, int& value);
 
+  // Called with the file's name when the new text of a write is ready to
+  // replace the file (for tests: another program changing the file at the
+  // worst moment). An empty function removes it.
+  static void SetBeforeReplace(std::function<void(const QString& fileName)> hook);
+
  private:
   struct Content {
     QStringList lines;
@@ -77,10 +96,6 @@ class TIniFile {
     QString lineBreak = QStringLiteral("\n");
     bool tooLarge = false;
   };
-  // Reads fall back to defaults when the file cannot be read; a write must
-  // not go on with what it could not read, so it raises EFOpenError.
-  Content Load(bool forWrite = false) const;
-  static Content Parse(const QByteArray& bytes);
   // What tells one state of a file on disk from another.
   struct Stamp {
     quint64 device = 0, inode = 0;
@@ -88,6 +103,24 @@ class TIniFile {
     qint64 modified = 0, changed = 0;  // nanoseconds since the epoch
     bool operator==(const Stamp&) const = default;
   };
+  static Stamp StampOf(const struct stat& st);
+  // The state of the file a write started from.
+  struct Base {
+    bool exists = false;
+    QByteArray bytes;
+    Stamp stamp;
+    bool settled = false;
+  };
+  // Reads fall back to defaults when the file cannot be read; a write must
+  // not go on with what it could not read, so it raises EFOpenError. `base`
+  // receives what was read.
+  Content Load(bool forWrite = false, Base* base = nullptr) const;
+  static Content Parse(const QByteArray& bytes);
+  // True while the file on disk is still the one `base` tells of.
+  bool Unchanged(const Base& base) const;
+  // Reads, changes and writes the file under the folder's lock; `edit`
+  // returns false when there is nothing to write.
+  void Update(const std::function<bool(Content&)>& edit);
   // The bytes last read or written of each file, with what they parse to,
   // the file's stamp then, and whether that stamp can be trusted to change
   // with the next change of the file.
@@ -98,7 +131,9 @@ class TIniFile {
     bool settled = false;
   };
   static QHash<QString, Parsed>& ParsedFiles();
-  void Save(const Content& content) const;
+  // Writes `content` unless the file is no longer the one `base` tells of;
+  // false then, and nothing was written.
+  bool Save(Content content, const Base& base) const;
   // Index of the section's header line, or -1.
   static int FindSection(const QStringList& lines, const QString& section);
   // Index of the key's line inside the section that starts at `header`, or -1.

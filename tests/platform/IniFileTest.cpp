@@ -1,16 +1,22 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstdio>
+#include <functional>
 
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
+#include "platform/ScopeExit.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
@@ -268,6 +274,199 @@ TEST(IniFileUnreadable, ReadsGiveDefaultsAndWritesRefuse) {
   const QString pipe = dir.filePath(QStringLiteral("pipe.ini"));
   ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
   EXPECT_EQ(TIniFile(pipe).ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 10), 10);
+}
+
+// Runs `work` in a child process and gives its exit status, or -1 when it
+// had not ended after a minute (a read that waits on a pipe never ends).
+int RunInChild(const std::function<int()>& work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    int status = 1;
+    try {
+      status = work();
+    } catch (...) {
+    }
+    _exit(status);
+  }
+  int status = 0;
+  for (int tenths = 0; tenths < 600; ++tenths) {
+    if (::waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ::usleep(100'000);
+  }
+  ::kill(child, SIGKILL);
+  ::waitpid(child, &status, 0);
+  return -1;
+}
+
+QStringList AllFiles(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Two instances of the program writing different keys at the same moment.
+TEST_F(IniFileTest, TwoProcessesWritingAtOnceKeepEveryKey) {
+  ASSERT_TRUE(WriteFileBytes(path(), "[Keep]\nk=1\n"));
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  pid_t writers[2];
+  for (int n = 0; n < 2; ++n) {
+    writers[n] = ::fork();
+    if (writers[n] == 0) {
+      ::close(go[1]);
+      char c;
+      if (::read(go[0], &c, 1) != 0) _exit(2);  // both start when the pipe closes
+      try {
+        TIniFile ini(path());
+        for (int i = 0; i < 200; ++i)
+          ini.WriteInteger(QStringLiteral("Keys"), QStringLiteral("k%1-%2").arg(n).arg(i), i);
+      } catch (...) {
+        _exit(1);
+      }
+      _exit(0);
+    }
+  }
+  ::close(go[0]);
+  ::close(go[1]);
+  for (pid_t writer : writers) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  const TIniFile ini(path());
+  int found = 0;
+  for (int n = 0; n < 2; ++n)
+    for (int i = 0; i < 200; ++i)
+      found += ini.ReadInteger(QStringLiteral("Keys"), QStringLiteral("k%1-%2").arg(n).arg(i), -1) == i;
+  EXPECT_EQ(found, 400);
+  EXPECT_EQ(ini.ReadSection(QStringLiteral("Keys")).size(), 400);
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("Keep"), QStringLiteral("k"), 0), 1);
+  EXPECT_EQ(AllFiles(dir.path()), QStringList{QStringLiteral("settings.ini")});
+}
+
+// Another editor saves the file in place after the program read it and
+// before its new text took the file's place: the write starts again from
+// the editor's text. Once with a file changed long ago, whose time stamps
+// tell, once with one just written, same size, whose bytes must tell.
+TEST_F(IniFileTest, AnEditorSavingInPlaceDuringAWriteLosesNothing) {
+  ScopeExit noHook([] { TIniFile::SetBeforeReplace({}); });
+  const auto saveInPlace = [](const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));  // same file, new text
+    ASSERT_EQ(f.write(bytes), bytes.size());
+  };
+  ASSERT_TRUE(WriteFileBytes(path(), "[A]\nk=1\n"));
+  {
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+  }
+  TIniFile ini(path());
+  EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 1);
+  int calls = 0;
+  TIniFile::SetBeforeReplace([&](const QString& name) {
+    if (calls++ == 0) saveInPlace(name, "[A]\nk=2\nEditor=1\n");
+  });
+  ini.WriteInteger(QStringLiteral("A"), QStringLiteral("j"), 3);
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[A]\nk=2\nEditor=1\nj=3\n"));
+
+  calls = 0;
+  TIniFile::SetBeforeReplace([&](const QString& name) {
+    if (calls++ == 0) saveInPlace(name, "[A]\nk=5\nEditor=1\nj=3\n");
+  });
+  ini.WriteInteger(QStringLiteral("A"), QStringLiteral("j"), 4);
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[A]\nk=5\nEditor=1\nj=4\n"));
+  EXPECT_EQ(TIniFile(path()).ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), 5);
+
+  // A file that changes under every attempt is reported, and keeps the
+  // other program's text.
+  TIniFile::SetBeforeReplace(
+      [&](const QString& name) { saveInPlace(name, "[A]\nk=" + QByteArray::number(++calls) + "\n"); });
+  EXPECT_THROW(ini.WriteInteger(QStringLiteral("A"), QStringLiteral("j"), 6), EWriteError);
+  EXPECT_EQ(ReadFileBytes(path()), "[A]\nk=" + QByteArray::number(calls) + "\n");
+  EXPECT_EQ(AllFiles(dir.path()), QStringList{QStringLiteral("settings.ini")});
+}
+
+// Windows-1252 text whose non-ASCII letters happen to form valid UTF-8
+// sequences ("\xDF\x85", "\xDF\xB0") once the one byte that does not ("\xE9")
+// is written over: the file stays Windows-1252 and reads back as such.
+TEST_F(IniFileTest, AWindows1252FileStaysSoAfterAWrite) {
+  const QString key = QStringLiteral("Fu\u00DF\u2026"), value = QStringLiteral("Ma\u00DF\u00B0");
+  ASSERT_TRUE(WriteFileBytes(path(), "[Units]\nFu\xDF\x85=Ma\xDF\xB0\nPath=/home/caf\xE9\n"));
+  TIniFile ini(path());
+  EXPECT_EQ(ini.ReadString(QStringLiteral("Units"), key, QString()), value);
+  ini.WriteString(QStringLiteral("Units"), QStringLiteral("Path"), QStringLiteral("/home/user"));
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[Units]\nFu\xDF\x85=Ma\xDF\xB0\nPath=/home/user\n"));
+  for (const TIniFile& reader : {ini, TIniFile(path())}) {
+    EXPECT_EQ(reader.ReadString(QStringLiteral("Units"), key, QString()), value);
+    EXPECT_EQ(reader.ReadString(QStringLiteral("Units"), QStringLiteral("Path"), QString()),
+              QStringLiteral("/home/user"));
+  }
+  ini.WriteString(QStringLiteral("Units"), key, QStringLiteral("\u00E9"));
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[Units]\nFu\xDF\x85=\xE9\nPath=/home/user\n"));
+}
+
+// A pipe or a link to a device where settings.ini should be: reads give
+// their defaults at once, writes refuse and leave the entry as it is.
+TEST(IniFileNotAFile, PipesAndDevicesGiveDefaultsAndAreLeftAsTheyAre) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("settings.ini"));
+  const QByteArray native = QFile::encodeName(path);
+  for (const bool pipe : {true, false}) {
+    SCOPED_TRACE(pipe ? "pipe" : "link to /dev/null");
+    QFile::remove(path);
+    ASSERT_EQ(pipe ? ::mkfifo(native.constData(), 0600) : ::symlink("/dev/null", native.constData()), 0);
+    const int status = RunInChild([&] {
+      TIniFile ini(path);
+      if (ini.ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 10) != 10 || !ini.ReadSections().isEmpty())
+        return 2;
+      try {
+        ini.WriteInteger(QStringLiteral("Font"), QStringLiteral("Size"), 12);
+        return 3;
+      } catch (const EStreamError&) {
+      }
+      return 0;
+    });
+    EXPECT_EQ(status, 0);
+    struct stat st {};
+    ASSERT_EQ(::lstat(native.constData(), &st), 0);
+    if (pipe) {
+      EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    } else {
+      EXPECT_TRUE(S_ISLNK(st.st_mode));
+      EXPECT_EQ(QFile::symLinkTarget(path), QStringLiteral("/dev/null"));
+      ASSERT_EQ(::stat("/dev/null", &st), 0);
+      EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+    EXPECT_EQ(AllFiles(dir.path()), QStringList{QStringLiteral("settings.ini")});
+  }
+}
+
+// A pipe that takes the file's place between the look at the entry and its
+// opening (another program swapping the two back and forth) is not waited on.
+TEST(IniFileNotAFile, APipeSwappedInWhileReadingIsNotWaitedOn) {
+  QTemporaryDir dir;
+  const QByteArray file = QFile::encodeName(dir.filePath(QStringLiteral("settings.ini")));
+  const QByteArray other = QFile::encodeName(dir.filePath(QStringLiteral("other")));
+  ASSERT_TRUE(WriteFileBytes(QFile::decodeName(file), "[Font]\nSize=12\n"));
+  ASSERT_EQ(::mkfifo(other.constData(), 0600), 0);
+  if (::renameat2(AT_FDCWD, file.constData(), AT_FDCWD, other.constData(), RENAME_EXCHANGE) != 0)
+    GTEST_SKIP() << "the file system cannot exchange two names";
+  const pid_t swapper = ::fork();
+  if (swapper == 0) {
+    for (;;) ::renameat2(AT_FDCWD, file.constData(), AT_FDCWD, other.constData(), RENAME_EXCHANGE);
+  }
+  const int status = RunInChild([&] {
+    int seen = 0;
+    for (int i = 0; i < 20000; ++i) {
+      const int size =
+          TIniFile(QFile::decodeName(file)).ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 10);
+      if (size != 10 && size != 12) return 2;
+      seen |= size == 12 ? 1 : 0;
+    }
+    return seen ? 0 : 3;
+  });
+  ::kill(swapper, SIGKILL);
+  ::waitpid(swapper, nullptr, 0);
+  EXPECT_EQ(status, 0);
 }
 
 }  // namespace
