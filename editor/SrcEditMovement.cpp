@@ -163,7 +163,10 @@ void TCustomSrcEdit::MoveCaretWithSelection(TPoint before, TPoint after, bool ex
   IncPaintLock();
   ScopeExit unlock([this] { DecPaintLock(); });
   if (extend) {
-    if (!SelAvail()) SetBlockBegin(before);
+    // A selection that the caret is extending keeps its anchor, also while
+    // it has no width (a column block after moves up and down); only one
+    // that ends elsewhere starts anew at the caret.
+    if (!SelAvail() && blockEnd_ != before) SetBlockBegin(before);
     SetBlockEnd(after);
   } else {
     SetBlockBegin(after);

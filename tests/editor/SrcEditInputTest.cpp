@@ -9,9 +9,12 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "editor/SrcEdit.h"
 #include "editor/SrcEditKbdHandler.h"
+#include "editor/SrcEditMiscProcs.h"
 
 void PrintTo(const TPoint& p, std::ostream* os);
 
@@ -483,6 +486,67 @@ TEST(SrcEditKeys, ShortcutsNobodyTookTypeNothing) {
     QApplication::sendEvent(&e, &press);
     EXPECT_EQ(e.LineText(), c.line);
   }
+}
+
+// Shift with a movement key, as X11 delivers it: the X key code, the keysym
+// and the Shift bit of the modifier mask, no text.
+struct ShiftedKey {
+  Qt::Key key;
+  quint32 keycode, keysym;
+};
+constexpr ShiftedKey kShiftUp{Qt::Key_Up, 111, 0xFF52}, kShiftDown{Qt::Key_Down, 116, 0xFF54},
+    kShiftLeft{Qt::Key_Left, 113, 0xFF51}, kShiftRight{Qt::Key_Right, 114, 0xFF53},
+    kShiftHome{Qt::Key_Home, 110, 0xFF50}, kShiftEnd{Qt::Key_End, 115, 0xFF57},
+    kShiftPageDown{Qt::Key_PageDown, 117, 0xFF56};
+
+void Press(QWidget* w, const ShiftedKey& k) {
+  QKeyEvent press(QEvent::KeyPress, k.key, Qt::ShiftModifier, k.keycode, k.keysym, 0x1, QString());
+  QApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, k.key, Qt::ShiftModifier, k.keycode, k.keysym, 0x1, QString());
+  QApplication::sendEvent(w, &release);
+}
+
+// While keys extend a selection its anchor stays where it began, also when
+// the block has no width for a while (a column block after up and down).
+TEST(SrcEditKeys, ShiftedMovesKeepTheAnchorInEveryMode) {
+  const int page = InputEdit().LinesInWindow();
+  const struct {
+    const char* name;
+    TPoint start;
+    std::vector<ShiftedKey> keys;
+    TPoint end;
+  } cases[] = {
+      {"down down right", {3, 1}, {kShiftDown, kShiftDown, kShiftRight}, {4, 3}},
+      {"down down left", {3, 1}, {kShiftDown, kShiftDown, kShiftLeft}, {2, 3}},
+      {"down down home", {3, 1}, {kShiftDown, kShiftDown, kShiftHome}, {1, 3}},
+      {"down down end", {3, 1}, {kShiftDown, kShiftDown, kShiftEnd}, {22, 3}},
+      {"down right left down", {3, 1}, {kShiftDown, kShiftRight, kShiftLeft, kShiftDown}, {3, 3}},
+      {"up up right", {3, 5}, {kShiftUp, kShiftUp, kShiftRight}, {4, 3}},
+      {"page down right", {3, 1}, {kShiftPageDown, kShiftRight}, {4, 1 + page}},
+  };
+  for (const TSrcSelectionMode mode : {smNormal, smLine, smColumn}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + " in mode " + std::to_string(int(mode)));
+      InputEdit e;
+      e.SetSelectionMode(mode);
+      e.SetCaretXY(c.start);
+      e.SetBlockBegin(c.start);
+      for (const ShiftedKey& k : c.keys) Press(&e, k);
+      EXPECT_EQ(e.CaretXY(), c.end);
+      EXPECT_EQ(e.BlockBegin(), EarlierPoint(c.start, c.end));
+      EXPECT_EQ(e.BlockEnd(), LaterPoint(c.start, c.end));
+    }
+  }
+}
+
+TEST(SrcEditKeys, AColumnBlockMadeWithKeysHoldsItsColumn) {
+  InputEdit e;
+  e.SetSelectionMode(smColumn);
+  e.SetCaretXY(TPoint{3, 1});
+  for (const ShiftedKey& k : {kShiftDown, kShiftDown, kShiftRight}) Press(&e, k);
+  EXPECT_EQ(e.BlockBegin(), (TPoint{3, 1}));
+  EXPECT_EQ(e.BlockEnd(), (TPoint{4, 3}));
+  EXPECT_EQ(e.SelText(), QStringLiteral("n\r\nn\r\nn"));  // "line 1", "line 2", "line 3"
 }
 
 TEST(SrcEditKeys, InputMethodTextSwallowsNothing) {
