@@ -102,10 +102,10 @@ QByteArray LargePng(int side) {
   for (int y = 0; y < side; ++y) {
     const bool band = y % 1000 < 8;
     row[0] = 0;
-    for (int x = 0; x < side; ++x) {
-      row[static_cast<std::size_t>(1 + 3 * x)] = band ? 255 : 128;
-      row[static_cast<std::size_t>(2 + 3 * x)] = band ? 0 : 128;
-      row[static_cast<std::size_t>(3 + 3 * x)] = band ? 0 : 128;
+    for (std::size_t x = 1; x < row.size(); x += 3) {
+      row[x] = band ? 255 : 128;
+      row[x + 1] = band ? 0 : 128;
+      row[x + 2] = band ? 0 : 128;
     }
     z.next_in = row.data();
     z.avail_in = static_cast<uInt>(row.size());

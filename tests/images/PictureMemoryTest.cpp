@@ -41,11 +41,10 @@ QByteArray LargePng(int w, int h) {
   for (int y = 0; y < h; ++y) {
     row[0] = 0;
     const bool band = y % 1000 < 8;
-    for (int x = 0; x < w; ++x) {
-      unsigned char* px = &row[static_cast<std::size_t>(1 + 3 * x)];
-      px[0] = band ? 255 : 128;
-      px[1] = band ? 0 : 128;
-      px[2] = band ? 0 : 128;
+    for (std::size_t x = 1; x < row.size(); x += 3) {
+      row[x] = band ? 255 : 128;
+      row[x + 1] = band ? 0 : 128;
+      row[x + 2] = band ? 0 : 128;
     }
     z.next_in = row.data();
     z.avail_in = static_cast<uInt>(row.size());
