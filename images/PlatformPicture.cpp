@@ -14,6 +14,11 @@
 
 namespace {
 
+// What drawing a large PNG picture needs beside its result: the bands it is
+// drawn in.
+constexpr qint64 kBandBytes = qint64{4} << 20;
+constexpr qint64 kDrawingRoom = 4 * kBandBytes;
+
 // Decoded frames kept per picture before the oldest are dropped.
 constexpr qint64 kFrameCacheBytes = qint64{64} << 20;
 
@@ -99,10 +104,10 @@ void TPlatformPicture::LoadPng(const QByteArray& data) {
     const QSize own(png.GetWidth(), png.GetHeight());
     QSize size = own;
     const qint64 whole = qint64(own.width()) * own.height() * 4;
-    if (!budget.Fits(whole)) {
+    if (!budget.Fits(whole + kDrawingRoom)) {
       // The largest copy that fits beside the decoded rows, at most the size
       // of a picture drawn whole.
-      const qint64 room = qMin<qint64>(budget.Limit() - budget.Used() - (qint64{16} << 20), kPngDrawWholeLimit);
+      const qint64 room = qMin<qint64>(budget.Limit() - budget.Used() - kDrawingRoom, kPngDrawWholeLimit);
       if (room <= 0) budget.Charge(whole);  // refused
       const double shrink = std::sqrt(double(room) / double(whole));
       size = QSize(qMax(1, static_cast<int>(own.width() * shrink)), qMax(1, static_cast<int>(own.height() * shrink)));
@@ -330,7 +335,6 @@ PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder:
       const QSize four = size * 4;
       if (budget.Fits(qint64(four.width()) * four.height() * 4 + 2 * shown + (qint64{8} << 20))) drawn = four;
     }
-    constexpr qint64 kBandBytes = qint64{4} << 20;
     const qint64 drawnBytes = qint64(drawn.width()) * drawn.height() * 4;
     const PictureDecoder::TCharge charge = budget.Charge(drawnBytes + 2 * kBandBytes + (drawn != size ? 2 * shown : 0));
     QImage image(drawn, QImage::Format_ARGB32_Premultiplied);
