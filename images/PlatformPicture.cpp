@@ -421,6 +421,7 @@ QSize FitSize(QSize picture, QSize box) {
   const int w = qMax(1, box.width()), h = qMax(1, box.height());
   const double rw = double(picture.width()) / w, rh = double(picture.height()) / h;
   if (rw <= 1 && rh <= 1) return picture;
-  if (rw <= rh) return QSize(static_cast<int>(std::lround(picture.width() / rh)), h);
-  return QSize(w, static_cast<int>(std::lround(picture.height() / rw)));
+  // A picture far narrower (or flatter) than the box keeps one pixel.
+  if (rw <= rh) return QSize(qMax(1, static_cast<int>(std::lround(picture.width() / rh))), h);
+  return QSize(w, qMax(1, static_cast<int>(std::lround(picture.height() / rw))));
 }

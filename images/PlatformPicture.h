@@ -150,5 +150,6 @@ void Clear();
 void DecodePictureFile(const QString& fileName, const std::function<void()>& decode);
 
 // The size a picture of `picture` takes in a `box`: its own size when it
-// fits, else shrunk to fit keeping its proportions (rounded to nearest).
+// fits, else shrunk to fit keeping its proportions (rounded to nearest, at
+// least one pixel each way).
 QSize FitSize(QSize picture, QSize box);

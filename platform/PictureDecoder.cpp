@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/Exceptions.h"
@@ -161,16 +162,24 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
   // report no size beforehand; the charge below those that do.
   QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, room >> 20, qint64{1} << 30)));
   const QSize size = reader.size();
+  if (scaledTo.isValid()) scaledTo = scaledTo.expandedTo(QSize(1, 1));
   if (scaledTo.isValid() && size.isValid() && scaledTo.width() >= size.width() && scaledTo.height() >= size.height())
     scaledTo = QSize();  // pictures are only ever made smaller
-  // A codec that scales while it decodes (JPEG) holds at most a few times
-  // the asked size; any other decodes the whole picture first and it is
-  // scaled afterwards, band by band.
+  // A codec that scales while it decodes (JPEG) decodes at the nearest
+  // eighth of the picture's size that is not below the asked size, and
+  // scales the rest of the way; any other decodes the whole picture first,
+  // and it is scaled afterwards, band by band.
   const bool scalesItself = scaledTo.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize);
   TDecoded decoded;
   if (size.isValid()) {
     const qint64 scaled = scaledTo.isValid() ? qint64(scaledTo.width()) * scaledTo.height() * 4 : 0;
-    decoded.charge = budget.Charge(scalesItself ? 5 * scaled : qint64(size.width()) * size.height() * 4 + scaled);
+    qint64 first = qint64(size.width()) * size.height() * 4;
+    if (scalesItself) {
+      const int ratio = std::clamp(qMin(size.width() / scaledTo.width(), size.height() / scaledTo.height()), 1, 8);
+      const qint64 eighths = (8 + ratio - 1) / ratio;
+      first = ((size.width() * eighths + 7) / 8) * ((size.height() * eighths + 7) / 8) * 4;
+    }
+    decoded.charge = budget.Charge(first + scaled);
   }
   if (scalesItself) reader.setScaledSize(scaledTo);
   ++Counters().decodes;

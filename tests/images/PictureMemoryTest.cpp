@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "PictureTestSupport.h"
 #include "PngTestSupport.h"
 #include "images/AnimPicture.h"
 #include "images/PlatformPicture.h"
@@ -226,6 +227,20 @@ TEST_F(PictureMemory, DamagedPictureIsNotDecodedAgainUntilItChanges) {
   EXPECT_EQ(PictureDecoder::DecodeCount(), start + 2);
   EXPECT_TRUE(browser.FullViewShown());
   EXPECT_EQ(errors_.size(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PictureThumbnail, PictureFarNarrowerThanItsCellKeepsAColumn) {
+  QTemporaryDir dir;
+  for (const char* format : {"jpeg", "bmp"}) {
+    const QString file = dir.path() + "/thin." + format;
+    ASSERT_TRUE(WriteFileBytes(file, picturetest::Encode(picturetest::Filled(1, 9000, qRgb(0, 0, 255)), format)));
+    const QImage thumbnail = LoadThumbnailImage(file, QSize(96, 80));
+    EXPECT_EQ(thumbnail.size(), QSize(1, 80)) << format;
+  }
 }
 
 }  // namespace
