@@ -206,7 +206,8 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
 QImage ScaleDown(const QImage& image, QSize size) {
   const int w = image.width(), h = image.height();
   const int tw = qMax(1, size.width()), th = qMax(1, size.height());
-  if (tw >= w || th >= h) return image.scaled(tw, th, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  if (tw == w && th == h) return image;
+  if (tw > w || th > h) return image.scaled(tw, th, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
   QImage out(tw, th, format);
   if (out.isNull()) throw Exception(QString::fromLatin1(kNoMemoryText));
