@@ -162,6 +162,24 @@ TEST_F(PictureMemory, LargePngStaysWithinTheBudgetAsThumbnailAndAtFullSize) {
   EXPECT_EQ(shown.pixel(shown.width() / 2, 0), qRgb(255, 0, 0));
 }
 
+TEST_F(PictureMemory, PngWhoseRowsPassTheBudgetIsRefusedBeforeDecoding) {
+  // The header claims 15000 x 15000 RGB (644 MiB of rows); two rows follow.
+  const QByteArray rows = QByteArray(2 * (1 + 3 * 15000), char(0x40));
+  const QString file = Write("claims.png", pngtest::File(pngtest::Ihdr(15000, 15000, 8, 2), {}, rows));
+  TfImageBrowser browser;
+  browser.AddFiles({file});
+  const qint64 growth = PeakGrowth([&] {
+    EXPECT_EQ(pngtest::MessageOf<Exception>([&] { LoadThumbnailImage(file, QSize(96, 80)); }).toStdString(),
+              "Could not allocate memory for image");
+    PictureFailures::Clear();
+    OpenFullView(browser, 0);
+  });
+  EXPECT_LT(growth, 16 * kMiB) << growth / kMiB << " MiB";
+  EXPECT_FALSE(browser.FullViewShown());
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_EQ(errors_[0].toStdString(), "Could not allocate memory for image");
+}
+
 TEST_F(PictureMemory, RunLengthBmpIsChargedItsFullSizeBeforeDecoding) {
   // 62 + 8 bytes that claim 8000 x 8000: decoded at full size (within the
   // budget) and scaled a band at a time.
