@@ -27,6 +27,34 @@ int MulDiv(int a, int b, int c) { return static_cast<int>((qint64(a) * b + c / 2
 // Pixels to HIMETRIC units at the loader's 96 dots per inch.
 int Himetric(int pixels) { return MulDiv(pixels, 2540, 96); }
 
+// What the PNG codec holds for the picture of `data`, read from its header
+// and charged to `budget`; nothing for data whose header cannot be read (the
+// codec reports those).
+PictureDecoder::TCharge ChargePngRows(const QByteArray& data, PictureDecoder::TPictureBudget& budget) {
+  // Signature, then the header chunk: length, "IHDR", width, height, bit
+  // depth, colour type.
+  if (data.size() < 33 || data.mid(12, 4) != "IHDR") return {};
+  auto be32 = [&](qsizetype p) {
+    return (std::uint32_t(std::uint8_t(data[p])) << 24) | (std::uint32_t(std::uint8_t(data[p + 1])) << 16) |
+           (std::uint32_t(std::uint8_t(data[p + 2])) << 8) | std::uint32_t(std::uint8_t(data[p + 3]));
+  };
+  const std::uint32_t w = be32(16), h = be32(20);
+  const auto depth = static_cast<std::uint8_t>(data[24]), type = static_cast<std::uint8_t>(data[25]);
+  const int bits = TChunkIHDR::BitmapBitCount(type, depth);
+  if (bits == 0 || w == 0 || h == 0) return {};
+  // An alpha plane comes with colour types 4 and 6, and with a transparent
+  // colour (a tRNS chunk before the image data) on grey and RGB pictures.
+  bool alpha = type == 4 || type == 6;
+  for (qsizetype p = 33; !alpha && (type == 0 || type == 2) && p + 8 <= data.size();) {
+    const QByteArray name = data.mid(p + 4, 4);
+    if (name == "IDAT") break;
+    alpha = name == "tRNS";
+    p += 12 + qint64(be32(p));
+  }
+  const std::uint64_t bytes = TDibSection::RowStride(bits, w) * h + (alpha ? std::uint64_t{w} * h : 0);
+  return budget.Charge(bytes > std::uint64_t(budget.Limit()) ? budget.Limit() + 1 : qint64(bytes));
+}
+
 }  // namespace
 
 void TPlatformPicture::NewStore(const QByteArray& data) {
@@ -95,12 +123,8 @@ void TPlatformPicture::LoadPng(const QByteArray& data) {
   frame_ = 1;
   PictureDecoder::TPictureBudget& budget = *store_->budget;
   try {
-    const PictureDecoder::TCharge rows = ChargePngDecode(data, budget);
-    QByteArray bytes = data;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
     TPngGraphic png;
-    png.LoadFromStream(buffer);
+    const PictureDecoder::TCharge rows = DecodePng(data, png, budget);
     const QSize own(png.GetWidth(), png.GetHeight());
     QSize size = own;
     const qint64 whole = qint64(own.width()) * own.height() * 4;
@@ -287,29 +311,13 @@ void LoadPictureFile(TPlatformPicture& picture, const QString& fileName) {
   }
 }
 
-PictureDecoder::TCharge ChargePngDecode(const QByteArray& data, PictureDecoder::TPictureBudget& budget) {
-  // Signature, then the header chunk: length, "IHDR", width, height, bit
-  // depth, colour type.
-  if (data.size() < 33 || data.mid(12, 4) != "IHDR") return {};
-  auto be32 = [&](qsizetype p) {
-    return (std::uint32_t(std::uint8_t(data[p])) << 24) | (std::uint32_t(std::uint8_t(data[p + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(data[p + 2])) << 8) | std::uint32_t(std::uint8_t(data[p + 3]));
-  };
-  const std::uint32_t w = be32(16), h = be32(20);
-  const auto depth = static_cast<std::uint8_t>(data[24]), type = static_cast<std::uint8_t>(data[25]);
-  const int bits = TChunkIHDR::BitmapBitCount(type, depth);
-  if (bits == 0 || w == 0 || h == 0) return {};
-  // An alpha plane comes with colour types 4 and 6, and with a transparent
-  // colour (a tRNS chunk before the image data) on grey and RGB pictures.
-  bool alpha = type == 4 || type == 6;
-  for (qsizetype p = 33; !alpha && (type == 0 || type == 2) && p + 8 <= data.size();) {
-    const QByteArray name = data.mid(p + 4, 4);
-    if (name == "IDAT") break;
-    alpha = name == "tRNS";
-    p += 12 + qint64(be32(p));
-  }
-  const std::uint64_t bytes = TDibSection::RowStride(bits, w) * h + (alpha ? std::uint64_t{w} * h : 0);
-  return budget.Charge(bytes > std::uint64_t(budget.Limit()) ? budget.Limit() + 1 : qint64(bytes));
+PictureDecoder::TCharge DecodePng(const QByteArray& data, TPngGraphic& png, PictureDecoder::TPictureBudget& budget) {
+  PictureDecoder::TCharge rows = ChargePngRows(data, budget);
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  png.LoadFromStream(buffer);
+  return rows;
 }
 
 PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget) {

@@ -124,11 +124,11 @@ QByteArray ReadPictureFile(const QString& fileName);
 // again while it stays unchanged: its failure is raised again at once.
 void LoadPictureFile(TPlatformPicture& picture, const QString& fileName);
 
-// Charges `budget` with what the PNG codec holds while it decodes `data`
-// (its rows and alpha plane), read from the file's header; raises the
-// loader's memory text when that does not fit. Nothing is charged for data
-// whose header cannot be read (the codec reports those).
-PictureDecoder::TCharge ChargePngDecode(const QByteArray& data, PictureDecoder::TPictureBudget& budget);
+// Decodes the PNG file `data` into `png`. What the codec holds (its rows
+// and alpha plane) is read from the file's header and charged to `budget`
+// before anything is decoded: the loader's memory text when it does not fit.
+// The charge returned lasts as long as the decoded rows are kept.
+PictureDecoder::TCharge DecodePng(const QByteArray& data, TPngGraphic& png, PictureDecoder::TPictureBudget& budget);
 // A decoded PNG picture as a bitmap of `size` (its own size or smaller),
 // charged to `budget`. A picture whose 32-bit form is large is drawn from
 // its decoded rows a band at a time, never copied whole.

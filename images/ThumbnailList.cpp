@@ -1,7 +1,6 @@
 #include "images/ThumbnailList.h"
 
 #include <QAbstractListModel>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -282,12 +281,8 @@ QImage LoadThumbnailImage(const QString& fileName, QSize box) {
     // Every copy made on the way is charged to one picture's budget.
     const std::shared_ptr<PictureDecoder::TPictureBudget> budget = PictureDecoder::TPictureBudget::Create();
     if (QFileInfo(fileName).suffix().toLower() == u"png") {
-      const PictureDecoder::TCharge rows = ChargePngDecode(data, *budget);
-      QByteArray bytes = data;
-      QBuffer buffer(&bytes);
-      buffer.open(QIODevice::ReadOnly);
       TPngGraphic png;
-      png.LoadFromStream(buffer);
+      const PictureDecoder::TCharge rows = DecodePng(data, png, *budget);
       thumbnail = PngBitmap(png, FitSize(QSize(png.GetWidth(), png.GetHeight()), box), *budget).image;
     } else if (PictureDecoder::IsGif(data)) {
       TPlatformPicture picture;
