@@ -31,21 +31,28 @@ void Le16(QByteArray& out, int v) {
   out += char((v >> 8) & 0xFF);
 }
 
-// An 8-bit RGB PNG of w x h, grey but for a red band every 1000 rows,
-// compressed a row at a time (8000 x 8000 gives about 200 KB).
-QByteArray LargePng(int w, int h) {
+// An 8-bit PNG of w x h compressed a row at a time: RGB grey but for a red
+// band every 1000 rows (8000 x 8000 gives about 200 KB), or with `alpha`,
+// RGBA blue at half opacity.
+QByteArray LargePng(int w, int h, bool alpha = false) {
+  const std::size_t channels = alpha ? 4 : 3;
   z_stream z{};
   EXPECT_EQ(deflateInit(&z, 9), Z_OK);
   QByteArray idat;
-  std::vector<unsigned char> row(static_cast<std::size_t>(3 * w + 1));
+  std::vector<unsigned char> row(channels * static_cast<std::size_t>(w) + 1);
   std::vector<unsigned char> out(1 << 16);
   for (int y = 0; y < h; ++y) {
     row[0] = 0;
     const bool band = y % 1000 < 8;
-    for (std::size_t x = 1; x < row.size(); x += 3) {
-      row[x] = band ? 255 : 128;
-      row[x + 1] = band ? 0 : 128;
-      row[x + 2] = band ? 0 : 128;
+    for (std::size_t x = 1; x < row.size(); x += channels) {
+      if (alpha) {
+        row[x] = row[x + 1] = 0;
+        row[x + 2] = 255;
+        row[x + 3] = 128;
+      } else {
+        row[x] = band ? 255 : 128;
+        row[x + 1] = row[x + 2] = band ? 0 : 128;
+      }
     }
     z.next_in = row.data();
     z.avail_in = static_cast<uInt>(row.size());
@@ -58,7 +65,7 @@ QByteArray LargePng(int w, int h) {
     } while (z.avail_out == 0);
   }
   deflateEnd(&z);
-  return pngtest::Signature() + pngtest::Ihdr(w, h, 8, 2) + pngtest::Chunk("IDAT", idat) +
+  return pngtest::Signature() + pngtest::Ihdr(w, h, 8, alpha ? 6 : 2) + pngtest::Chunk("IDAT", idat) +
          pngtest::Chunk("IEND", QByteArray());
 }
 
@@ -259,6 +266,22 @@ TEST_F(PictureMemory, DamagedPictureIsNotDecodedAgainUntilItChanges) {
 }  // namespace
 
 namespace {
+
+TEST(PictureThumbnail, LargeTranslucentPngIsScaledWhole) {
+  // Past the size the PNG codec converts whole: drawn from its rows, which
+  // for a picture with an alpha channel go at the picture's own size.
+  QTemporaryDir dir;
+  const QString file = dir.path() + "/glass.png";
+  ASSERT_TRUE(WriteFileBytes(file, LargePng(4200, 4200, true)));
+  const QImage thumbnail = LoadThumbnailImage(file, QSize(96, 80)).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(thumbnail.size(), QSize(80, 80));
+  for (const QPoint p : {QPoint(0, 0), QPoint(79, 0), QPoint(40, 40), QPoint(0, 79), QPoint(79, 79)}) {
+    const QRgb c = thumbnail.pixel(p);
+    EXPECT_NEAR(qAlpha(c), 128, 1) << p.x() << "," << p.y();
+    EXPECT_NEAR(qBlue(c), 255, 2) << p.x() << "," << p.y();
+    EXPECT_EQ(qRed(c), 0) << p.x() << "," << p.y();
+  }
+}
 
 TEST(PictureThumbnail, PictureFarNarrowerThanItsCellKeepsAColumn) {
   QTemporaryDir dir;
