@@ -1,8 +1,10 @@
 #include "images/PlatformPicture.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QPainter>
 #include <cmath>
 
@@ -12,6 +14,11 @@
 
 namespace {
 
+// What drawing a large PNG picture needs beside its result: the bands it is
+// drawn in.
+constexpr qint64 kBandBytes = qint64{4} << 20;
+constexpr qint64 kDrawingRoom = 4 * kBandBytes;
+
 // Decoded frames kept per picture before the oldest are dropped.
 constexpr qint64 kFrameCacheBytes = qint64{64} << 20;
 
@@ -19,6 +26,34 @@ int MulDiv(int a, int b, int c) { return static_cast<int>((qint64(a) * b + c / 2
 
 // Pixels to HIMETRIC units at the loader's 96 dots per inch.
 int Himetric(int pixels) { return MulDiv(pixels, 2540, 96); }
+
+// What the PNG codec holds for the picture of `data`, read from its header
+// and charged to `budget`; nothing for data whose header cannot be read (the
+// codec reports those).
+PictureDecoder::TCharge ChargePngRows(const QByteArray& data, PictureDecoder::TPictureBudget& budget) {
+  // Signature, then the header chunk: length, "IHDR", width, height, bit
+  // depth, colour type.
+  if (data.size() < 33 || data.mid(12, 4) != "IHDR") return {};
+  auto be32 = [&](qsizetype p) {
+    return (std::uint32_t(std::uint8_t(data[p])) << 24) | (std::uint32_t(std::uint8_t(data[p + 1])) << 16) |
+           (std::uint32_t(std::uint8_t(data[p + 2])) << 8) | std::uint32_t(std::uint8_t(data[p + 3]));
+  };
+  const std::uint32_t w = be32(16), h = be32(20);
+  const auto depth = static_cast<std::uint8_t>(data[24]), type = static_cast<std::uint8_t>(data[25]);
+  const int bits = TChunkIHDR::BitmapBitCount(type, depth);
+  if (bits == 0 || w == 0 || h == 0) return {};
+  // An alpha plane comes with colour types 4 and 6, and with a transparent
+  // colour (a tRNS chunk before the image data) on grey and RGB pictures.
+  bool alpha = type == 4 || type == 6;
+  for (qsizetype p = 33; !alpha && (type == 0 || type == 2) && p + 8 <= data.size();) {
+    const QByteArray name = data.mid(p + 4, 4);
+    if (name == "IDAT") break;
+    alpha = name == "tRNS";
+    p += 12 + qint64(be32(p));
+  }
+  const std::uint64_t bytes = TDibSection::RowStride(bits, w) * h + (alpha ? std::uint64_t{w} * h : 0);
+  return budget.Charge(bytes > std::uint64_t(budget.Limit()) ? budget.Limit() + 1 : qint64(bytes));
+}
 
 }  // namespace
 
@@ -34,6 +69,7 @@ void TPlatformPicture::Clear() {
   image_ = {};
   frameRect_ = QRect();
   screen_ = QSize();
+  ownSize_ = QSize();
   Changed();
 }
 
@@ -55,6 +91,7 @@ void TPlatformPicture::Assign(const TGraphic& source) {
   disposal_ = other->disposal_;
   frameRect_ = other->frameRect_;
   screen_ = other->screen_;
+  ownSize_ = other->ownSize_;
   image_ = other->image_;
   if (image_.image.isNull() && !store_->data.isEmpty()) LoadPicture();
   Changed();
@@ -64,6 +101,7 @@ void TPlatformPicture::AssignBitmap(const QImage& bitmap) {
   NewStore({});
   frameRect_ = QRect();
   screen_ = QSize();
+  ownSize_ = QSize();
   image_ = {};
   empty_ = bitmap.isNull();
   frame_ = 1;
@@ -74,6 +112,40 @@ void TPlatformPicture::AssignBitmap(const QImage& bitmap) {
   Changed();
 }
 
+void TPlatformPicture::LoadPng(const QByteArray& data) {
+  // What was shown goes before the new picture is decoded.
+  NewStore({});
+  frameRect_ = QRect();
+  screen_ = QSize();
+  ownSize_ = QSize();
+  image_ = {};
+  empty_ = true;
+  frame_ = 1;
+  PictureDecoder::TPictureBudget& budget = *store_->budget;
+  try {
+    TPngGraphic png;
+    const PictureDecoder::TCharge rows = DecodePng(data, png, budget);
+    const QSize own(png.GetWidth(), png.GetHeight());
+    QSize size = own;
+    const qint64 whole = qint64(own.width()) * own.height() * 4;
+    if (!budget.Fits(whole + kDrawingRoom)) {
+      // The largest copy that fits beside the decoded rows, at most the size
+      // of a picture drawn whole.
+      const qint64 room = qMin<qint64>(budget.Limit() - budget.Used() - kDrawingRoom, kPngDrawWholeLimit);
+      if (room <= 0) budget.Charge(whole);  // refused
+      const double shrink = std::sqrt(double(room) / double(whole));
+      size = QSize(qMax(1, static_cast<int>(own.width() * shrink)), qMax(1, static_cast<int>(own.height() * shrink)));
+    }
+    image_ = PngBitmap(png, size, budget);
+    if (size != own) ownSize_ = own;
+  } catch (...) {
+    Changed();  // the picture shown before is gone
+    throw;
+  }
+  empty_ = false;
+  Changed();
+}
+
 void TPlatformPicture::LoadFromStream(QIODevice& stream) { LoadFromBytes(stream.readAll()); }
 
 void TPlatformPicture::LoadFromFile(const QString& fileName) { LoadFromBytes(ReadPictureFile(fileName)); }
@@ -81,6 +153,7 @@ void TPlatformPicture::LoadFromFile(const QString& fileName) { LoadFromBytes(Rea
 void TPlatformPicture::LoadFromBytes(const QByteArray& data) {
   NewStore(data);
   image_ = {};
+  ownSize_ = QSize();
   empty_ = false;
   frame_ = 1;
   LoadPicture();
@@ -143,7 +216,10 @@ void TPlatformPicture::LoadPicture() {
 void TPlatformPicture::SetFrame(int n) {
   frame_ = n;
   if (store_->data.isEmpty()) return;
-  LoadPicture();
+  // A picture without frames is the same at every frame: what is decoded of
+  // it stays.
+  const bool framed = store_->index.isGif && !store_->index.frames.empty();
+  if (framed || image_.image.isNull()) LoadPicture();
   if (OnFrameChange) OnFrameChange();
 }
 
@@ -168,11 +244,13 @@ bool TPlatformPicture::RestoresPrevious() const {
 }
 
 int TPlatformPicture::GetWidth() const {
-  return image_.image.isNull() ? 0 : MulDiv(Himetric(image_.image.width()), LogPixelsX, 2540);
+  if (image_.image.isNull()) return 0;
+  return MulDiv(Himetric(ownSize_.isValid() ? ownSize_.width() : image_.image.width()), LogPixelsX, 2540);
 }
 
 int TPlatformPicture::GetHeight() const {
-  return image_.image.isNull() ? 0 : MulDiv(Himetric(image_.image.height()), LogPixelsY, 2540);
+  if (image_.image.isNull()) return 0;
+  return MulDiv(Himetric(ownSize_.isValid() ? ownSize_.height() : image_.image.height()), LogPixelsY, 2540);
 }
 
 int TPlatformPicture::ScreenWidth() const {
@@ -219,15 +297,131 @@ QByteArray ReadPictureFile(const QString& fileName) {
 }
 
 void LoadPictureFile(TPlatformPicture& picture, const QString& fileName) {
+  const QString known = PictureFailures::Known(fileName);
+  if (!known.isEmpty()) {
+    picture.Clear();
+    throw Exception(known);
+  }
   if (QFileInfo(fileName).suffix().toLower() == u"png") {
-    QByteArray data = ReadPictureFile(fileName);
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    TPngGraphic png;
-    png.LoadFromStream(buffer);
-    picture.AssignBitmap(png.ToBitmap());
+    const QByteArray data = ReadPictureFile(fileName);
+    DecodePictureFile(fileName, [&] { picture.LoadPng(data); });
   } else {
-    picture.LoadFromFile(fileName);
+    const QByteArray data = ReadPictureFile(fileName);
+    DecodePictureFile(fileName, [&] { picture.LoadFromBytes(data); });
+  }
+}
+
+PictureDecoder::TCharge DecodePng(const QByteArray& data, TPngGraphic& png, PictureDecoder::TPictureBudget& budget) {
+  PictureDecoder::TCharge rows = ChargePngRows(data, budget);
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  png.LoadFromStream(buffer);
+  return rows;
+}
+
+PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget) {
+  const QSize own(png.GetWidth(), png.GetHeight());
+  PictureDecoder::TDecoded out;
+  if (own.isEmpty()) return out;
+  size = size.boundedTo(own).expandedTo(QSize(1, 1));
+  const qint64 whole = qint64(own.width()) * own.height() * 4;
+  const qint64 shown = qint64(size.width()) * size.height() * 4;
+  if (whole <= qMin<qint64>(kPngDrawWholeLimit, qint64(PngMaxImageMemory()))) {
+    // Small enough to convert whole (the codec draws it so too); a smaller
+    // copy is scaled from it.
+    const PictureDecoder::TCharge converted = budget.Charge(whole + (size != own ? whole + shown : 0));
+    const QImage bitmap = png.ToBitmap();
+    out.image = size == own ? bitmap : bitmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+  } else {
+    // Drawn from the decoded rows, a band of the result at a time; for a
+    // result much smaller than the picture, at up to four times its size
+    // first and then scaled smoothly, so that every pixel averages several.
+    QSize drawn = size;
+    if (size.width() * 4 <= own.width() && size.height() * 4 <= own.height()) {
+      const QSize four = size * 4;
+      if (budget.Fits(qint64(four.width()) * four.height() * 4 + 2 * shown + (qint64{8} << 20))) drawn = four;
+    }
+    const qint64 drawnBytes = qint64(drawn.width()) * drawn.height() * 4;
+    const PictureDecoder::TCharge charge = budget.Charge(drawnBytes + 2 * kBandBytes + (drawn != size ? 2 * shown : 0));
+    QImage image(drawn, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) throw Exception(QString::fromLatin1(PictureDecoder::kNoMemoryText));
+    image.fill(Qt::transparent);
+    const int bandRows = static_cast<int>(qMax<qint64>(1, kBandBytes / (qint64(drawn.width()) * 4)));
+    QPainter painter(&image);
+    for (int y = 0; y < drawn.height(); y += bandRows) {
+      painter.save();
+      painter.setClipRect(QRect(0, y, drawn.width(), bandRows));
+      painter.scale(double(drawn.width()) / own.width(), double(drawn.height()) / own.height());
+      png.Draw(painter, QRect(QPoint(0, 0), own));
+      painter.restore();
+    }
+    painter.end();
+    out.image = drawn == size ? image : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  // Only what is kept stays charged.
+  return {out.image, budget.Charge(out.image.sizeInBytes())};
+}
+
+namespace PictureFailures {
+namespace {
+
+struct TFailure {
+  qint64 size = 0;
+  QDateTime changed;
+  QString message;
+};
+
+// Failures kept at most; the oldest go first.
+constexpr int kKept = 1000;
+
+struct TKept {
+  QHash<QString, TFailure> byPath;
+  QStringList order;
+};
+
+TKept& Kept() {
+  static TKept kept;
+  return kept;
+}
+
+}  // namespace
+
+QString Known(const QString& fileName) {
+  const QFileInfo info(fileName);
+  const auto found = Kept().byPath.constFind(info.absoluteFilePath());
+  if (found == Kept().byPath.constEnd() || !info.exists() || found->size != info.size() ||
+      found->changed != info.lastModified())
+    return {};
+  return found->message;
+}
+
+void Remember(const QString& fileName, const QString& message) {
+  const QFileInfo info(fileName);
+  const QString path = info.absoluteFilePath();
+  TKept& kept = Kept();
+  if (!kept.byPath.contains(path)) {
+    if (kept.order.size() >= kKept) kept.byPath.remove(kept.order.takeFirst());
+    kept.order << path;
+  }
+  kept.byPath.insert(path, TFailure{info.size(), info.lastModified(), message});
+}
+
+void Clear() { Kept() = TKept(); }
+
+}  // namespace PictureFailures
+
+void DecodePictureFile(const QString& fileName, const std::function<void()>& decode) {
+  const QString known = PictureFailures::Known(fileName);
+  if (!known.isEmpty()) throw Exception(known);
+  try {
+    decode();
+  } catch (const EStreamError&) {
+    throw;  // the file could not be read: it may be readable next time
+  } catch (const Exception& e) {
+    PictureFailures::Remember(fileName, e.Message());
+    throw;
   }
 }
 
@@ -235,6 +429,7 @@ QSize FitSize(QSize picture, QSize box) {
   const int w = qMax(1, box.width()), h = qMax(1, box.height());
   const double rw = double(picture.width()) / w, rh = double(picture.height()) / h;
   if (rw <= 1 && rh <= 1) return picture;
-  if (rw <= rh) return QSize(static_cast<int>(std::lround(picture.width() / rh)), h);
-  return QSize(w, static_cast<int>(std::lround(picture.height() / rw)));
+  // A picture far narrower (or flatter) than the box keeps one pixel.
+  if (rw <= rh) return QSize(qMax(1, static_cast<int>(std::lround(picture.width() / rh))), h);
+  return QSize(w, qMax(1, static_cast<int>(std::lround(picture.height() / rw))));
 }

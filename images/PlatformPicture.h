@@ -15,6 +15,8 @@
 #include "platform/Graphic.h"
 #include "platform/PictureDecoder.h"
 
+class TPngGraphic;
+
 class TPlatformPicture : public TGraphic {
  public:
   const char* ClassName() const override { return "TPlatformPicture"; }
@@ -29,6 +31,10 @@ class TPlatformPicture : public TGraphic {
   // codecs); transparency is kept. A bitmap beyond the picture's budget is
   // refused with the loader's memory text.
   void AssignBitmap(const QImage& bitmap);
+  // A PNG file's bytes, decoded by the project's PNG codec within the
+  // picture's budget. When the whole bitmap does not fit beside the decoded
+  // rows, a smaller copy is kept; the picture still reports its own size.
+  void LoadPng(const QByteArray& data);
   // The file `fileName` when it is a regular file (never waiting on a FIFO
   // or device); open failures raise EFOpenError.
   void LoadFromFile(const QString& fileName);
@@ -65,7 +71,8 @@ class TPlatformPicture : public TGraphic {
   QRect FrameRect() const { return frameRect_; }
   // A frame restores the picture that was there before it (disposal 3).
   bool RestoresPrevious() const;
-  // The decoded image of the selected frame (frame-sized).
+  // The decoded image of the selected frame (frame-sized); for a picture too
+  // large for its budget, a smaller copy of it.
   const QImage& Image() const { return image_.image; }
   const QByteArray& Data() const { return store_->data; }
   // The memory account shared by this picture and its copies.
@@ -103,6 +110,7 @@ class TPlatformPicture : public TGraphic {
   int disposal_ = 0;
   QRect frameRect_;
   QSize screen_;
+  QSize ownSize_;  // the picture's size when the image held is a smaller copy
   PictureDecoder::TDecoded image_;
 };
 
@@ -112,9 +120,36 @@ QByteArray ReadPictureFile(const QString& fileName);
 
 // Loads an image file into `picture`: PNG files through the project's PNG
 // codec (transparency kept), all others through the platform loader. Only
-// regular files are read.
+// regular files are read. A file that could not be decoded is not decoded
+// again while it stays unchanged: its failure is raised again at once.
 void LoadPictureFile(TPlatformPicture& picture, const QString& fileName);
 
+// Decodes the PNG file `data` into `png`. What the codec holds (its rows
+// and alpha plane) is read from the file's header and charged to `budget`
+// before anything is decoded: the loader's memory text when it does not fit.
+// The charge returned lasts as long as the decoded rows are kept.
+PictureDecoder::TCharge DecodePng(const QByteArray& data, TPngGraphic& png, PictureDecoder::TPictureBudget& budget);
+// A decoded PNG picture as a bitmap of `size` (its own size or smaller),
+// charged to `budget`. A picture whose 32-bit form is large is drawn from
+// its decoded rows a band at a time, never copied whole.
+PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget);
+
+// The decoding failures of picture files, each kept for the file's path,
+// size and time of last change.
+namespace PictureFailures {
+// The message of the failure kept for `fileName` as it is now; empty when none.
+QString Known(const QString& fileName);
+// Keeps `message` as the failure of `fileName` as it is now.
+void Remember(const QString& fileName, const QString& message);
+void Clear();
+}  // namespace PictureFailures
+
+// Runs `decode`, which decodes the picture file `fileName`, unless the file
+// failed before as it is now (the failure is raised again without
+// decoding); a failure of `decode` is kept.
+void DecodePictureFile(const QString& fileName, const std::function<void()>& decode);
+
 // The size a picture of `picture` takes in a `box`: its own size when it
-// fits, else shrunk to fit keeping its proportions (rounded to nearest).
+// fits, else shrunk to fit keeping its proportions (rounded to nearest, at
+// least one pixel each way).
 QSize FitSize(QSize picture, QSize box);

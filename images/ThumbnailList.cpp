@@ -1,7 +1,6 @@
 #include "images/ThumbnailList.h"
 
 #include <QAbstractListModel>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -276,26 +275,29 @@ void TThumbnailList::DrawItem(QPainter& painter, int index, QRect rect, bool sel
 
 QImage LoadThumbnailImage(const QString& fileName, QSize box) {
   box = box.expandedTo(QSize(1, 1));
-  QByteArray data = ReadPictureFile(fileName);
-  if (QFileInfo(fileName).suffix().toLower() == u"png") {
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    TPngGraphic png;
-    png.LoadFromStream(buffer);
-    const QImage image = png.ToBitmap();
-    const QSize fit = FitSize(image.size(), box);
-    return fit == image.size() ? image : image.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  }
-  if (PictureDecoder::IsGif(data)) {
-    TPlatformPicture picture;
-    picture.LoadFromBytes(data);
-    const QSize screen(picture.ScreenWidth(), picture.ScreenHeight());
-    QImage image(FitSize(screen, box), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    picture.Draw(p, image.rect());
-    return image;
-  }
-  const QSize size = PictureDecoder::PeekSize(data);
-  return PictureDecoder::Decode(data, size.isValid() ? FitSize(size, box) : QSize());
+  QImage thumbnail;
+  DecodePictureFile(fileName, [&] {
+    const QByteArray data = ReadPictureFile(fileName);
+    // Every copy made on the way is charged to one picture's budget.
+    const std::shared_ptr<PictureDecoder::TPictureBudget> budget = PictureDecoder::TPictureBudget::Create();
+    if (QFileInfo(fileName).suffix().toLower() == u"png") {
+      TPngGraphic png;
+      const PictureDecoder::TCharge rows = DecodePng(data, png, *budget);
+      thumbnail = PngBitmap(png, FitSize(QSize(png.GetWidth(), png.GetHeight()), box), *budget).image;
+    } else if (PictureDecoder::IsGif(data)) {
+      TPlatformPicture picture;
+      picture.LoadFromBytes(data);
+      const QSize screen(picture.ScreenWidth(), picture.ScreenHeight());
+      thumbnail = QImage(FitSize(screen, box), QImage::Format_ARGB32_Premultiplied);
+      thumbnail.fill(Qt::transparent);
+      QPainter p(&thumbnail);
+      picture.Draw(p, thumbnail.rect());
+    } else {
+      const QSize size = PictureDecoder::PeekSize(data);
+      thumbnail = PictureDecoder::Decode(data, *budget, size.isValid() ? FitSize(size, box) : QSize()).image;
+      const QSize fit = FitSize(thumbnail.size(), box);
+      if (fit != thumbnail.size()) thumbnail = PictureDecoder::ScaleDown(thumbnail, fit);
+    }
+  });
+  return thumbnail;
 }

@@ -123,5 +123,7 @@ class TThumbnailList : public QListView {
 };
 
 // Decodes an image file scaled to fit `box` (PNG through the project's codec,
-// GIF as its first frame on its logical screen). Failures raise.
+// GIF as its first frame on its logical screen), within the budget of one
+// picture. Failures raise; a file that failed before and has not changed
+// since raises its failure again without being decoded.
 QImage LoadThumbnailImage(const QString& fileName, QSize box);

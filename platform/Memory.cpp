@@ -50,6 +50,15 @@ qint64 Available() {
   return best;
 }
 
+qint64 Resident() { return ProcValue(ReadProc("/proc/self/status"), "VmRSS"); }
+
+qint64 PeakResident() { return ProcValue(ReadProc("/proc/self/status"), "VmHWM"); }
+
+bool ResetPeakResident() {
+  QFile refs(QStringLiteral("/proc/self/clear_refs"));
+  return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1 && refs.flush();
+}
+
 QString Megabytes(qint64 bytes) { return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + " MB"; }
 
 }  // namespace Memory

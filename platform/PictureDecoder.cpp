@@ -2,6 +2,8 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <algorithm>
+#include <cstring>
 
 #include "platform/Exceptions.h"
 
@@ -13,6 +15,14 @@ int Word(const QByteArray& d, qsizetype p) {
 }
 
 int Byte(const QByteArray& d, qsizetype p) { return static_cast<unsigned char>(d[p]); }
+
+struct TCounters {
+  int decodes = 0;
+};
+TCounters& Counters() {
+  static TCounters counters;
+  return counters;
+}
 
 // Skips a chain of data sub-blocks starting at `p`; the offset after the
 // terminating empty block, or -1 when the data ends first.
@@ -152,10 +162,27 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
   // report no size beforehand; the charge below those that do.
   QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, room >> 20, qint64{1} << 30)));
   const QSize size = reader.size();
-  const QSize target = scaledTo.isValid() ? scaledTo : size;
+  if (scaledTo.isValid()) scaledTo = scaledTo.expandedTo(QSize(1, 1));
+  if (scaledTo.isValid() && size.isValid() && scaledTo.width() >= size.width() && scaledTo.height() >= size.height())
+    scaledTo = QSize();  // pictures are only ever made smaller
+  // A codec that scales while it decodes (JPEG) decodes at the nearest
+  // eighth of the picture's size that is not below the asked size, and
+  // scales the rest of the way; any other decodes the whole picture first,
+  // and it is scaled afterwards, band by band.
+  const bool scalesItself = scaledTo.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize);
   TDecoded decoded;
-  if (target.isValid()) decoded.charge = budget.Charge(qint64(target.width()) * target.height() * 4);
-  if (scaledTo.isValid()) reader.setScaledSize(scaledTo);
+  if (size.isValid()) {
+    const qint64 scaled = scaledTo.isValid() ? qint64(scaledTo.width()) * scaledTo.height() * 4 : 0;
+    qint64 first = qint64(size.width()) * size.height() * 4;
+    if (scalesItself) {
+      const int ratio = std::clamp(qMin(size.width() / scaledTo.width(), size.height() / scaledTo.height()), 1, 8);
+      const qint64 eighths = (8 + ratio - 1) / ratio;
+      first = ((size.width() * eighths + 7) / 8) * ((size.height() * eighths + 7) / 8) * 4;
+    }
+    decoded.charge = budget.Charge(first + scaled);
+  }
+  if (scalesItself) reader.setScaledSize(scaledTo);
+  ++Counters().decodes;
   if (!reader.read(&decoded.image)) {
     throw Exception(QString::fromLatin1(reader.error() == QImageReader::InvalidDataError ||
                                                 reader.error() == QImageReader::UnsupportedFormatError
@@ -163,12 +190,46 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
                                             : kNoImageText));
   }
   if (decoded.image.isNull()) throw Exception(QString::fromLatin1(kNoImageText));
-  if (!target.isValid() || decoded.image.sizeInBytes() > qint64(target.width()) * target.height() * 4) {
-    decoded.charge.reset();
-    decoded.charge = budget.Charge(decoded.image.sizeInBytes());
+  if (scaledTo.isValid() && decoded.image.size() != scaledTo) {
+    if (!size.isValid()) {
+      decoded.charge.reset();
+      decoded.charge = budget.Charge(decoded.image.sizeInBytes() + qint64(scaledTo.width()) * scaledTo.height() * 4);
+    }
+    decoded.image = ScaleDown(decoded.image, scaledTo);
   }
+  // What is kept is charged at its size.
+  decoded.charge.reset();
+  decoded.charge = budget.Charge(decoded.image.sizeInBytes());
   return decoded;
 }
+
+QImage ScaleDown(const QImage& image, QSize size) {
+  const int w = image.width(), h = image.height();
+  const int tw = qMax(1, size.width()), th = qMax(1, size.height());
+  if (tw == w && th == h) return image;
+  if (tw > w || th > h) return image.scaled(tw, th, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+  QImage out(tw, th, format);
+  if (out.isNull()) throw Exception(QString::fromLatin1(kNoMemoryText));
+  // Each band of rows of the picture becomes whole rows of the result, so
+  // that no seam shows; only a band is ever converted at a time.
+  constexpr qint64 kBandBytes = qint64{4} << 20;
+  const qint64 bandRows = qMax<qint64>(1, kBandBytes / (qint64(w) * 4));
+  const int step = static_cast<int>(qBound<qint64>(1, bandRows * th / h, qint64{th}));
+  for (int ty = 0; ty < th; ty += step) {
+    const int ty1 = qMin(th, ty + step);
+    const int sy0 = static_cast<int>(qint64(ty) * h / th);
+    const int sy1 = static_cast<int>(qint64(ty1) * h / th);
+    const QImage band = image.copy(0, sy0, w, qMax(1, sy1 - sy0))
+                            .scaled(tw, ty1 - ty, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(format);
+    for (int y = 0; y < band.height(); ++y)
+      std::memcpy(out.scanLine(ty + y), band.constScanLine(y), static_cast<std::size_t>(out.bytesPerLine()));
+  }
+  return out;
+}
+
+int DecodeCount() { return Counters().decodes; }
 
 QImage Decode(const QByteArray& data, QSize scaledTo, qint64 limit) {
   const std::shared_ptr<TPictureBudget> budget = TPictureBudget::Create(limit);

@@ -92,11 +92,20 @@ TGifIndex IndexGif(const QByteArray& data);
 QByteArray SingleImageGif(const QByteArray& data, const TGifIndex& index, const TGifFrame& image);
 
 // Decodes a JPEG, GIF (its first image), BMP or ICO file. `scaledTo`, when
-// valid, asks for the picture scaled to that size. Failures raise Exception
-// with one of the texts above.
+// valid and smaller than the picture, asks for the picture scaled to that
+// size. Failures raise Exception with one of the texts above.
 QImage Decode(const QByteArray& data, QSize scaledTo = QSize(), qint64 limit = kAllocationLimit);
-// The same within `budget`: the pixels are charged before they are read.
+// The same within `budget`: the picture as the codec decodes it (the whole
+// picture, unless the codec scales while decoding) and the scaled copy are
+// charged before the file is read.
 TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo = QSize());
+
+// `image` made smaller to `size` with smooth scaling, a band of rows at a
+// time, so that no full-size copy of the picture is ever made.
+QImage ScaleDown(const QImage& image, QSize size);
+
+// Pictures handed to a codec so far in this process (tests and benchmarks).
+int DecodeCount();
 
 // The size of the picture without decoding it; invalid when unknown.
 QSize PeekSize(const QByteArray& data);

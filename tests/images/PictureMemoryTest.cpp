@@ -1,0 +1,296 @@
+// Large and damaged picture files opened in the image browser: what they
+// take in memory (the peak resident size, measured) against the one budget
+// of a picture, and that a file that failed is not decoded again.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "PictureTestSupport.h"
+#include "PngTestSupport.h"
+#include "images/AnimPicture.h"
+#include "images/PlatformPicture.h"
+#include "images/ThumbnailList.h"
+#include "images/uImageLoad.h"
+#include "platform/Exceptions.h"
+#include "platform/Memory.h"
+#include "tests/common/TestUtil.h"
+
+namespace {
+
+constexpr qint64 kMiB = qint64{1} << 20;
+// The budget of one picture and a margin for what showing it needs besides.
+constexpr qint64 kAllowedGrowth = 300 * kMiB;
+
+void Le32(QByteArray& out, quint32 v) {
+  for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF);
+}
+void Le16(QByteArray& out, int v) {
+  out += char(v & 0xFF);
+  out += char((v >> 8) & 0xFF);
+}
+
+// An 8-bit PNG of w x h compressed a row at a time: RGB grey but for a red
+// band every 1000 rows (8000 x 8000 gives about 200 KB), or with `alpha`,
+// RGBA blue at half opacity.
+QByteArray LargePng(int w, int h, bool alpha = false) {
+  const std::size_t channels = alpha ? 4 : 3;
+  z_stream z{};
+  EXPECT_EQ(deflateInit(&z, 9), Z_OK);
+  QByteArray idat;
+  std::vector<unsigned char> row(channels * static_cast<std::size_t>(w) + 1);
+  std::vector<unsigned char> out(1 << 16);
+  for (int y = 0; y < h; ++y) {
+    row[0] = 0;
+    const bool band = y % 1000 < 8;
+    for (std::size_t x = 1; x < row.size(); x += channels) {
+      if (alpha) {
+        row[x] = row[x + 1] = 0;
+        row[x + 2] = 255;
+        row[x + 3] = 128;
+      } else {
+        row[x] = band ? 255 : 128;
+        row[x + 1] = row[x + 2] = band ? 0 : 128;
+      }
+    }
+    z.next_in = row.data();
+    z.avail_in = static_cast<uInt>(row.size());
+    const int flush = y + 1 == h ? Z_FINISH : Z_NO_FLUSH;
+    do {
+      z.next_out = out.data();
+      z.avail_out = static_cast<uInt>(out.size());
+      deflate(&z, flush);
+      idat.append(reinterpret_cast<const char*>(out.data()), qsizetype(out.size() - z.avail_out));
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  return pngtest::Signature() + pngtest::Ihdr(w, h, 8, alpha ? 6 : 2) + pngtest::Chunk("IDAT", idat) +
+         pngtest::Chunk("IEND", QByteArray());
+}
+
+// A run-length (8-bit) BMP of w x h with a two-colour table; `data` is the
+// run-length data as it stands.
+QByteArray RleBmp(int w, int h, const QByteArray& data) {
+  const int offset = 14 + 40 + 8;
+  QByteArray out("BM");
+  Le32(out, quint32(offset + data.size()));
+  Le32(out, 0);
+  Le32(out, offset);
+  Le32(out, 40);
+  Le32(out, quint32(w));
+  Le32(out, quint32(h));
+  Le16(out, 1);
+  Le16(out, 8);
+  Le32(out, 1);  // BI_RLE8
+  Le32(out, quint32(data.size()));
+  Le32(out, 2835);
+  Le32(out, 2835);
+  Le32(out, 2);
+  Le32(out, 0);
+  out += QByteArray("\x00\x00\x00\x00\xFF\xFF\xFF\x00", 8);
+  out += data;
+  return out;
+}
+
+// A few runs, then the end of the picture: all else stays colour 0.
+QByteArray RleRuns() { return QByteArray("\x40\x01\x00\x00\x40\x01\x00\x01", 8); }
+// An absolute run of 200 pixels whose bytes are missing: the file is cut.
+QByteArray RleCut() { return QByteArray("\x40\x01\x00\xC8\x01\x02\x03", 7); }
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMeasure = false;  // the sanitizer's shadow memory follows every block
+#else
+constexpr bool kMeasure = true;
+#endif
+
+// How far the resident size grew above its size at the start while `work`
+// ran; -1 (passing every bound) where it cannot be measured.
+template <class F>
+qint64 PeakGrowth(F&& work) {
+  if (!kMeasure || !Memory::ResetPeakResident()) {
+    work();
+    return -1;
+  }
+  const qint64 before = Memory::Resident();
+  work();
+  return Memory::PeakResident() - before;
+}
+
+class PictureMemory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    PictureFailures::Clear();
+    ImageBrowserHooks().ShowError = [this](const QString& message) { errors_ << message; };
+  }
+  void TearDown() override { ImageBrowserHooks().ShowError = nullptr; }
+
+  QString Write(const QString& name, const QByteArray& bytes) {
+    const QString path = dir_.path() + "/" + name;
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
+    return path;
+  }
+  // Paints the browser's thumbnails.
+  static void ShowThumbnails(TfImageBrowser& browser) {
+    browser.ThumbnailList1->resize(700, 400);
+    browser.ThumbnailList1->grab();
+  }
+  // Opens thumbnail `index` at full size and paints it.
+  static void OpenFullView(TfImageBrowser& browser, int index) {
+    browser.ThumbnailList1->SetItemIndex(index);
+    browser.ThumbnailList1DblClick();
+    browser.AnimPicture1->resize(680, 420);
+    browser.AnimPicture1->grab();
+  }
+
+  QTemporaryDir dir_;
+  QStringList errors_;
+};
+
+TEST_F(PictureMemory, LargePngStaysWithinTheBudgetAsThumbnailAndAtFullSize) {
+  const QByteArray png = LargePng(8000, 8000);
+  EXPECT_LT(png.size(), 400 * 1024);
+  const QString file = Write("big.png", png);
+  TfImageBrowser browser;
+  browser.AddFiles({file});
+
+  const qint64 thumbnail = PeakGrowth([&] { ShowThumbnails(browser); });
+  EXPECT_LT(thumbnail, kAllowedGrowth) << thumbnail / kMiB << " MiB";
+  EXPECT_EQ(browser.ThumbnailList1->DecodeCount(), 1);
+  EXPECT_FALSE(browser.ThumbnailList1->Thumbnails().Items(0).Failed);
+  // The thumbnail shows the picture: grey with red bands, scaled to its cell.
+  const QImage cell = LoadThumbnailImage(file, QSize(96, 80));
+  EXPECT_EQ(cell.size(), QSize(80, 80));
+  EXPECT_EQ(qGray(cell.pixel(40, 40)), 128);
+
+  const qint64 full = PeakGrowth([&] { OpenFullView(browser, 0); });
+  EXPECT_LT(full, kAllowedGrowth) << full / kMiB << " MiB";
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+  ASSERT_TRUE(browser.FullViewShown());
+  // Reported at its own size, whatever is kept to show it.
+  const TPlatformPicture& picture = browser.AnimPicture1->Picture();
+  EXPECT_EQ(picture.GetWidth(), 8000);
+  EXPECT_EQ(picture.GetHeight(), 8000);
+  EXPECT_LE(picture.Budget()->Peak(), picture.Budget()->Limit());
+  const QImage& shown = picture.Image();
+  EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2), qRgb(128, 128, 128));
+  EXPECT_EQ(shown.pixel(shown.width() / 2, 0), qRgb(255, 0, 0));
+}
+
+TEST_F(PictureMemory, PngWhoseRowsPassTheBudgetIsRefusedBeforeDecoding) {
+  // The header claims 15000 x 15000 RGB (644 MiB of rows); two rows follow.
+  const QByteArray rows = QByteArray(2 * (1 + 3 * 15000), char(0x40));
+  const QString file = Write("claims.png", pngtest::File(pngtest::Ihdr(15000, 15000, 8, 2), {}, rows));
+  TfImageBrowser browser;
+  browser.AddFiles({file});
+  const qint64 growth = PeakGrowth([&] {
+    EXPECT_EQ(pngtest::MessageOf<Exception>([&] { LoadThumbnailImage(file, QSize(96, 80)); }).toStdString(),
+              "Could not allocate memory for image");
+    PictureFailures::Clear();
+    OpenFullView(browser, 0);
+  });
+  EXPECT_LT(growth, 16 * kMiB) << growth / kMiB << " MiB";
+  EXPECT_FALSE(browser.FullViewShown());
+  ASSERT_EQ(errors_.size(), 1);
+  EXPECT_EQ(errors_[0].toStdString(), "Could not allocate memory for image");
+}
+
+TEST_F(PictureMemory, RunLengthBmpIsChargedItsFullSizeBeforeDecoding) {
+  // 62 + 8 bytes that claim 8000 x 8000: decoded at full size (within the
+  // budget) and scaled a band at a time.
+  const QString fits = Write("fits.bmp", RleBmp(8000, 8000, RleRuns()));
+  EXPECT_LT(QFileInfo(fits).size(), 1024);
+  TfImageBrowser browser;
+  browser.AddFiles({fits});
+  const qint64 thumbnail = PeakGrowth([&] { ShowThumbnails(browser); });
+  EXPECT_LT(thumbnail, kAllowedGrowth) << thumbnail / kMiB << " MiB";
+  EXPECT_FALSE(browser.ThumbnailList1->Thumbnails().Items(0).Failed);
+  const QImage cell = LoadThumbnailImage(fits, QSize(96, 80));
+  EXPECT_EQ(cell.size(), QSize(80, 80));
+  EXPECT_EQ(cell.pixel(40, 40), qRgb(0, 0, 0));
+  const qint64 full = PeakGrowth([&] { OpenFullView(browser, 0); });
+  EXPECT_LT(full, kAllowedGrowth) << full / kMiB << " MiB";
+  EXPECT_TRUE(browser.FullViewShown());
+
+  // 9000 x 9000 at four bytes a pixel is past the budget: refused before a
+  // pixel is decoded, as a thumbnail and at full size.
+  const QString past = Write("past.bmp", RleBmp(9000, 9000, RleRuns()));
+  const int decodes = PictureDecoder::DecodeCount();
+  const qint64 refused = PeakGrowth([&] {
+    EXPECT_EQ(pngtest::MessageOf<Exception>([&] { LoadThumbnailImage(past, QSize(96, 80)); }),
+              "Could not allocate memory for image");
+    TPlatformPicture picture;
+    EXPECT_EQ(pngtest::MessageOf<Exception>([&] { picture.LoadFromFile(past); }),
+              "Could not allocate memory for image");
+    EXPECT_EQ(picture.Budget()->Peak(), 0);
+  });
+  EXPECT_LT(refused, 16 * kMiB) << refused / kMiB << " MiB";
+  EXPECT_EQ(PictureDecoder::DecodeCount(), decodes);
+}
+
+TEST_F(PictureMemory, DamagedPictureIsNotDecodedAgainUntilItChanges) {
+  const QString file = Write("cut.bmp", RleBmp(8000, 8000, RleCut()));
+  TfImageBrowser browser;
+  browser.AddFiles({file});
+  const int start = PictureDecoder::DecodeCount();
+  ShowThumbnails(browser);
+  EXPECT_TRUE(browser.ThumbnailList1->Thumbnails().Items(0).Failed);
+  EXPECT_EQ(PictureDecoder::DecodeCount(), start + 1);
+
+  // The folder shown again, the picture opened at full size twice: the
+  // failure is told each time, the file is not decoded again.
+  browser.RefillFromFolder(dir_.path());
+  ASSERT_EQ(browser.ThumbnailList1->Thumbnails().Count(), 1);
+  const qint64 again = PeakGrowth([&] {
+    ShowThumbnails(browser);
+    OpenFullView(browser, 0);
+    OpenFullView(browser, 0);
+  });
+  EXPECT_EQ(PictureDecoder::DecodeCount(), start + 1);
+  EXPECT_LT(again, 32 * kMiB) << again / kMiB << " MiB";
+  EXPECT_TRUE(browser.ThumbnailList1->Thumbnails().Items(0).Failed);
+  EXPECT_FALSE(browser.FullViewShown());
+  ASSERT_EQ(errors_.size(), 2);
+  EXPECT_EQ(errors_[0].toStdString(), "Could not load image. Invalid format");
+  EXPECT_EQ(errors_[1], errors_[0]);
+
+  // Mended, the same file is decoded and shown.
+  WriteFileBytes(file, RleBmp(8000, 8000, RleRuns()));
+  OpenFullView(browser, 0);
+  EXPECT_EQ(PictureDecoder::DecodeCount(), start + 2);
+  EXPECT_TRUE(browser.FullViewShown());
+  EXPECT_EQ(errors_.size(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PictureThumbnail, LargeTranslucentPngIsScaledWhole) {
+  // Past the size the PNG codec converts whole: drawn from its rows, which
+  // for a picture with an alpha channel go at the picture's own size.
+  QTemporaryDir dir;
+  const QString file = dir.path() + "/glass.png";
+  ASSERT_TRUE(WriteFileBytes(file, LargePng(4200, 4200, true)));
+  const QImage thumbnail = LoadThumbnailImage(file, QSize(96, 80)).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(thumbnail.size(), QSize(80, 80));
+  for (const QPoint p : {QPoint(0, 0), QPoint(79, 0), QPoint(40, 40), QPoint(0, 79), QPoint(79, 79)}) {
+    const QRgb c = thumbnail.pixel(p);
+    EXPECT_NEAR(qAlpha(c), 128, 1) << p.x() << "," << p.y();
+    EXPECT_NEAR(qBlue(c), 255, 2) << p.x() << "," << p.y();
+    EXPECT_EQ(qRed(c), 0) << p.x() << "," << p.y();
+  }
+}
+
+TEST(PictureThumbnail, PictureFarNarrowerThanItsCellKeepsAColumn) {
+  QTemporaryDir dir;
+  for (const char* format : {"jpeg", "bmp"}) {
+    const QString file = dir.path() + "/thin." + format;
+    ASSERT_TRUE(WriteFileBytes(file, picturetest::Encode(picturetest::Filled(1, 9000, qRgb(0, 0, 255)), format)));
+    const QImage thumbnail = LoadThumbnailImage(file, QSize(96, 80));
+    EXPECT_EQ(thumbnail.size(), QSize(1, 80)) << format;
+  }
+}
+
+}  // namespace
