@@ -4,7 +4,6 @@
 #include <sys/resource.h>
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -23,7 +22,6 @@
 
 namespace {
 
-constexpr auto kStreamVersion = QDataStream::Qt_6_0;
 // Deeper pages are refused at once: Tidy's parser recurses per level (its
 // stack ends somewhere below 80 000 levels) and its time grows with the
 // square of the depth (100 000 levels: about a minute).
@@ -40,8 +38,8 @@ constexpr qint64 kMaxAnswer = kMaxFrame + qint64(kTidyMaxReports + 1) * (3 * kTi
 // The answer on standard output is a run of frames: the payload's length
 // (4 bytes, most significant first) and the payload, whose first byte says
 // what it holds.
-constexpr char kReportFrame = 'R';   // level, line, column, message (UTF-8)
-constexpr char kLeftOutFrame = 'L';  // how many reports were left out
+constexpr char kReportFrame = 'R';   // see ReportPayload
+constexpr char kLeftOutFrame = 'L';  // how many reports were left out (8 bytes)
 constexpr char kOutputFrame = 'O';   // the output (UTF-8)
 
 QString HelperPathSet;
@@ -261,30 +259,21 @@ void TTidyRun::ReadAnswer() {
       return;
     }
     if (pending_.size() - at - 4 < length) break;
-    const QByteArray payload = pending_.mid(at + 5, length - 1);
     const char kind = pending_[at + 4];
+    const QByteArrayView payload(pending_.constData() + at + 5, length - 1);
     at += 4 + length;
-    QDataStream in(payload);
-    in.setVersion(kStreamVersion);
-    if (kind == kReportFrame) {
-      qint32 level = 0;
-      quint32 line = 0, col = 0;
-      QByteArray msg;
-      in >> level >> line >> col >> msg;
+    if (kind == kReportFrame && payload.size() >= 12) {
       if (result_.reports.size() < kTidyMaxReports)
-        result_.reports << TTidyReport{level, line, col, QString::fromUtf8(msg).left(kTidyMaxMessage)};
+        result_.reports << TTidyReport{
+            qFromBigEndian<qint32>(payload.data()), qFromBigEndian<quint32>(payload.data() + 4),
+            qFromBigEndian<quint32>(payload.data() + 8), QString::fromUtf8(payload.sliced(12)).left(kTidyMaxMessage)};
       else
         ++result_.leftOut;
-    } else if (kind == kLeftOutFrame) {
-      qint64 count = 0;
-      in >> count;
-      result_.leftOut += std::max<qint64>(0, count);
+    } else if (kind == kLeftOutFrame && payload.size() == 8) {
+      result_.leftOut += std::max<qint64>(0, qFromBigEndian<qint64>(payload.data()));
     } else if (kind == kOutputFrame) {
       result_.output = QString::fromUtf8(payload);
     } else {
-      in.setStatus(QDataStream::ReadCorruptData);
-    }
-    if (in.status() != QDataStream::Ok) {
       fault_ = true;
       process_->kill();
       return;
@@ -334,6 +323,17 @@ void WriteFrame(QFile& out, char kind, const QByteArray& payload) {
   out.write(payload);
 }
 
+// A report's payload: level, line and column (4 bytes each, most
+// significant first) and the message, cut to its longest, in UTF-8.
+QByteArray ReportPayload(int level, unsigned line, unsigned col, const QString& msg) {
+  QByteArray payload(12, Qt::Uninitialized);
+  qToBigEndian<qint32>(level, payload.data());
+  qToBigEndian<quint32>(line, payload.data() + 4);
+  qToBigEndian<quint32>(col, payload.data() + 8);
+  payload += QStringView(msg).left(kTidyMaxMessage).toUtf8();
+  return payload;
+}
+
 }  // namespace
 
 int TidyHelperMain(int argc, char** argv) {
@@ -347,10 +347,7 @@ int TidyHelperMain(int argc, char** argv) {
   qint64 leftOut = 0;
   tidy->SetOnReport([&](int level, unsigned line, unsigned col, const QString& msg, bool& writeOut) {
     writeOut = false;
-    QByteArray payload;
-    QDataStream stream(&payload, QIODevice::WriteOnly);
-    stream.setVersion(kStreamVersion);
-    stream << qint32(level) << quint32(line) << quint32(col) << msg.left(kTidyMaxMessage).toUtf8();
+    const QByteArray payload = ReportPayload(level, line, col, msg);
     if (kept.contains(payload)) return;
     if (reports.size() >= kTidyMaxReports) {
       ++leftOut;
@@ -377,10 +374,8 @@ int TidyHelperMain(int argc, char** argv) {
   if (!out.open(stdout, QIODevice::WriteOnly)) return 2;
   for (const QByteArray& r : reports) WriteFrame(out, kReportFrame, r);
   if (leftOut > 0) {
-    QByteArray payload;
-    QDataStream stream(&payload, QIODevice::WriteOnly);
-    stream.setVersion(kStreamVersion);
-    stream << leftOut;
+    QByteArray payload(8, Qt::Uninitialized);
+    qToBigEndian<qint64>(leftOut, payload.data());
     WriteFrame(out, kLeftOutFrame, payload);
   }
   if (wantOutput) WriteFrame(out, kOutputFrame, outputBytes);

@@ -268,8 +268,10 @@ qint64 ThreadCpuMs() {
 // loop goes on turning all the while.
 TEST_F(ChildTidy, AFloodOfReportsLeavesTheWindowAnswering) {
   auto f = Form();
-  const QString page =
-      QStringLiteral("<b><i><span><em><strong>").repeated(5) + QStringLiteral("<p>x\n").repeated(20000);
+  const QString page = QStringLiteral(
+                           "<b><i><u><em><strong><small><big><tt><code><kbd><var><cite><dfn><abbr><samp><sub><sup><s>"
+                           "<strike><q><font><label><a><span><bdo>") +
+                       QStringLiteral("<p>x\n").repeated(20000);
   f->Memo1->SetText(page);
   const QString text = f->Memo1->Text();
   QCoreApplication::processEvents();
