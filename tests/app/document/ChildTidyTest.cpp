@@ -303,7 +303,7 @@ TEST_F(ChildTidy, AFloodOfReportsLeavesTheWindowAnswering) {
   const QStringList lines = Reports(*f);
   ASSERT_EQ(lines.size(), kTidyMaxReports + 1);
   EXPECT_TRUE(lines[0].contains("HT_Warning")) << lines[0].toStdString();
-  const QString last = lines.last();
+  const QString& last = lines.last();
   ASSERT_TRUE(last.startsWith("HTMLTidyLeftOut ")) << last.toStdString();
   EXPECT_GT(last.section(u' ', 1).toLongLong(), 100000) << last.toStdString();
   EXPECT_EQ(f->Memo1->Text(), text);
