@@ -288,8 +288,10 @@ void TTidyRun::Finish() {
   QProcess* p = std::exchange(process_, nullptr);
   p->disconnect(this);
   TTidyEnd end = TTidyEnd::Failed;
-  if (p->state() == QProcess::NotRunning && p->error() == QProcess::UnknownError &&
-      p->exitStatus() == QProcess::NormalExit) {
+  // A helper that refused the page may have left part of it unread: the
+  // write's failure tells nothing then.
+  const bool errorFree = p->error() == QProcess::UnknownError || p->error() == QProcess::WriteError;
+  if (p->state() == QProcess::NotRunning && errorFree && p->exitStatus() == QProcess::NormalExit) {
     const int code = p->exitCode();
     end = code == 0           ? TTidyEnd::Done
           : code == kTooDeep  ? TTidyEnd::TooDeep
