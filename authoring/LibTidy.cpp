@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <utility>
+
+#include "platform/RegularFile.h"
 
 namespace {
 
@@ -27,15 +30,23 @@ QByteArray ConverterName(const QByteArray& tidyName) {
   return "UTF-8";
 }
 
-// Saves the document's output whole.
-QByteArray SaveOutput(TidyDoc doc) {
-  TidyBuffer out;
-  tidyBufInit(&out);
-  tidySaveBuffer(doc, &out);
-  QByteArray bytes(reinterpret_cast<const char*>(out.bp), static_cast<qsizetype>(out.size));
-  tidyBufFree(&out);
-  return bytes;
-}
+// Where a save writes: the bytes up to the bound; past it, none are kept.
+struct TBoundedOutput {
+  QByteArray bytes;
+  qint64 limit = -1;
+  bool cut = false;
+
+  static void TIDY_CALL PutByte(void* sink, byte b) {
+    auto* self = static_cast<TBoundedOutput*>(sink);
+    if (self->cut) return;
+    if (self->limit >= 0 && self->bytes.size() >= self->limit) {
+      self->cut = true;
+      self->bytes = QByteArray();
+      return;
+    }
+    self->bytes.append(static_cast<char>(b));
+  }
+};
 
 int ParseBytes(TidyDoc doc, const QByteArray& bytes) {
   TidyBuffer in;
@@ -84,9 +95,14 @@ void TLibTidy::SetErrorFile(const QString& v) {
 }
 
 bool TLibTidy::LoadConfigFile(const QString& fileName) {
-  if (!QFile::exists(fileName)) return false;  // Tidy would only warn about it
+  // Tidy opens the file by name, and would wait on a FIFO: it gets the file
+  // already opened here, once known to be a regular one, through the open
+  // descriptor's name.
+  QFile file;
+  if (OpenRegularFile(fileName, file) != TRegularOpen::Opened) return false;
+  const QByteArray name = "/proc/self/fd/" + QByteArray::number(file.handle());
   const uint before = tidyConfigErrorCount(doc_);
-  const int rc = tidyLoadConfig(doc_, QFile::encodeName(fileName).constData());
+  const int rc = tidyLoadConfig(doc_, name.constData());
   return rc >= 0 && tidyConfigErrorCount(doc_) == before;
 }
 
@@ -102,6 +118,7 @@ void TLibTidy::Execute(QString& output, bool& congruent) {
 
 void TLibTidy::Run(QString& output, bool& congruent) {
   output.clear();
+  outputCut_ = false;
   if (congruent) SetInt(TidyIndentContent, TidyNoState);
   if (!hasSource_) return;
   // The source is UTF-8, whatever the configuration says.
@@ -122,7 +139,8 @@ void TLibTidy::CleanAndSave(QString& output, bool& congruent) {
     muted_ = pass > 0;  // positions of later passes are in Tidy's own text
     tidyCleanAndRepair(doc_);
     tidyRunDiagnostics(doc_);
-    saved = SaveOutput(doc_);
+    saved = outputLimit_ == 0 ? QByteArray() : SaveOutput();  // no output wanted: none made
+    if (outputCut_) break;
     done = saved == previous;
     if (!done && pass + 1 < passes) {
       previous = saved;
@@ -132,8 +150,17 @@ void TLibTidy::CleanAndSave(QString& output, bool& congruent) {
     }
   }
   muted_ = false;
-  congruent = done;
+  congruent = done && !outputCut_;
   output = Decode(saved);
+}
+
+QByteArray TLibTidy::SaveOutput() {
+  TBoundedOutput out;
+  out.limit = outputLimit_;
+  TidyOutputSink sink{&out, &TBoundedOutput::PutByte};
+  tidySaveSink(doc_, &sink);
+  outputCut_ = out.cut;
+  return std::move(out.bytes);
 }
 
 QString TLibTidy::Decode(const QByteArray& bytes) const {

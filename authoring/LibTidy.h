@@ -25,6 +25,8 @@ class TLibTidy : public ITidyEngine {
   void Run(QString& output, bool& congruent) override;
   void CleanAndSave(QString& output, bool& congruent) override;
   void Reset() override;
+  void SetOutputLimit(qint64 bytes) override { outputLimit_ = bytes; }
+  bool OutputCut() const override { return outputCut_; }
   QByteArray ConfigText() const override;
   void SetOnReport(TReport handler) override;
   void SetReportFilter(TidyReportFilter filter) override;
@@ -33,6 +35,7 @@ class TLibTidy : public ITidyEngine {
  private:
   void InstallReportHandler();
   QString Decode(const QByteArray& bytes) const;
+  QByteArray SaveOutput();
   static Bool TIDY_CALL ReportMessage(TidyMessage message);
 
   TidyDoc doc_ = nullptr;
@@ -41,5 +44,7 @@ class TLibTidy : public ITidyEngine {
   bool optionsOk_ = true;
   bool hasSource_ = false;
   bool muted_ = false;
+  qint64 outputLimit_ = -1;
+  bool outputCut_ = false;
   QByteArray source_;
 };

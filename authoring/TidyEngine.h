@@ -27,6 +27,8 @@ class ITidyEngine {
   virtual void SetErrorFile(const QString& v) = 0;
   // False once Tidy refused an option value.
   virtual bool OptionsOk() const = 0;
+  // Reads a Tidy configuration file; only a regular file is opened (a FIFO
+  // or a device in its place gives false at once).
   virtual bool LoadConfigFile(const QString& fileName) = 0;
   virtual void SetSourceString(const QString& s) = 0;
   // `congruent` as TTidy::Congruent.
@@ -34,6 +36,11 @@ class ITidyEngine {
   virtual void Run(QString& output, bool& congruent) = 0;
   virtual void CleanAndSave(QString& output, bool& congruent) = 0;
   virtual void Reset() = 0;
+  // The most bytes of output a save keeps (negative: no bound). A save that
+  // would give more keeps none: the output is empty and OutputCut() true
+  // until the next run.
+  virtual void SetOutputLimit(qint64 bytes) = 0;
+  virtual bool OutputCut() const = 0;
   virtual QByteArray ConfigText() const = 0;
   virtual void SetOnReport(TReport handler) = 0;
   virtual void SetReportFilter(TidyReportFilter filter) = 0;

@@ -4,44 +4,118 @@
 #include <sys/resource.h>
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryFile>
+#include <QtEndian>
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <memory>
 #include <utility>
 
+#include "authoring/TidyEngine.h"
 #include "authoring/tidy.h"
 
 namespace {
 
-constexpr auto kStreamVersion = QDataStream::Qt_6_0;
 // Deeper pages are refused at once: Tidy's parser recurses per level (its
 // stack ends somewhere below 80 000 levels) and its time grows with the
 // square of the depth (100 000 levels: about a minute).
 constexpr int kMaxDepth = 40000;
-constexpr int kTooDeep = 3;  // the helper's exit code for such a page
+// The helper's exit codes for a page refused as too deep and for an output
+// past its bound.
+constexpr int kTooDeep = 3;
+constexpr int kTooLarge = 4;
+// The largest answer a helper may give: every report at its longest, the
+// output at its longest and the frames around them.
+constexpr qint64 kMaxFrame = kTidyMaxOutput + 64;
+constexpr qint64 kMaxAnswer = kMaxFrame + qint64(kTidyMaxReports + 1) * (3 * kTidyMaxMessage + 64);
 
-// Elements that never hold others, or whose end Tidy infers from what
-// follows: they add no level of their own.
-bool AddsNoLevel(const QByteArray& name) {
-  static const QSet<QByteArray> names = {
-      "area",     "base",    "basefont", "br",       "col",   "embed",  "frame", "hr",    "img",   "input",
-      "isindex",  "keygen",  "link",     "meta",     "param", "source", "track", "wbr",   "p",     "li",
-      "dt",       "dd",      "option",   "optgroup", "tr",    "td",     "th",    "thead", "tbody", "tfoot",
-      "colgroup", "caption", "rb",       "rt",       "rp",    "html",   "head",  "body"};
-  return names.contains(name);
+// The answer on standard output is a run of frames: the payload's length
+// (4 bytes, most significant first) and the payload, whose first byte says
+// what it holds.
+constexpr char kReportFrame = 'R';   // see ReportPayload
+constexpr char kLeftOutFrame = 'L';  // how many reports were left out (8 bytes)
+constexpr char kOutputFrame = 'O';   // the output (UTF-8)
+
+QString HelperPathSet;
+
+bool OneOf(const QByteArray& name, std::initializer_list<const char*> names) {
+  return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
+}
+
+// Elements that never hold others.
+bool IsEmptyElement(const QByteArray& name) {
+  return OneOf(name, {"area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "img", "input",
+                      "isindex", "keygen", "link", "meta", "param", "source", "track", "wbr"});
+}
+
+// Elements an end tag does not reach past: an end tag whose element is open
+// only outside the innermost of them ends nothing.
+bool IsScope(const QByteArray& name) {
+  return OneOf(name, {"applet", "caption", "html", "table", "td", "th", "marquee", "object", "template"});
+}
+
+// Whether the start tag `name` certainly ends the innermost open element
+// `open` (a paragraph before a block, a list item before the next...).
+bool EndsOpen(const QByteArray& open, const QByteArray& name) {
+  if (open == "p")
+    return OneOf(name, {"p",      "div",     "ul",     "ol",         "dl",       "li",      "dd",      "dt",
+                        "table",  "h1",      "h2",     "h3",         "h4",       "h5",      "h6",      "pre",
+                        "form",   "address", "center", "blockquote", "section",  "article", "aside",   "nav",
+                        "header", "footer",  "main",   "figure",     "fieldset", "menu",    "details", "dir"});
+  if (open == "li") return name == "li";
+  if (open == "dt" || open == "dd") return OneOf(name, {"dt", "dd"});
+  if (open == "td" || open == "th") return OneOf(name, {"td", "th", "tr", "tbody", "thead", "tfoot"});
+  if (open == "tr") return OneOf(name, {"tr", "tbody", "thead", "tfoot"});
+  if (open == "tbody" || open == "thead" || open == "tfoot") return OneOf(name, {"tbody", "thead", "tfoot"});
+  if (open == "option") return OneOf(name, {"option", "optgroup"});
+  if (open == "optgroup") return name == "optgroup";
+  if (OneOf(open, {"rb", "rt", "rp", "rtc"})) return OneOf(name, {"rb", "rt", "rp", "rtc"});
+  if (open == "colgroup") return name != "col";
+  if (open == "head") return name == "body";
+  return false;
 }
 
 bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == ':' || c == '_'; }
 
+// The open elements, with where each name and each scope element stands.
+class TOpenElements {
+ public:
+  qsizetype Depth() const { return open_.size(); }
+  void Push(const QByteArray& name) {
+    while (!open_.isEmpty() && EndsOpen(open_.constLast(), name)) Pop();
+    at_[name] << open_.size();
+    if (IsScope(name)) scopes_ << open_.size();
+    open_ << name;
+  }
+  void End(const QByteArray& name) {
+    const auto it = at_.constFind(name);
+    if (it == at_.cend() || it->isEmpty()) return;
+    const qsizetype at = it->constLast();
+    if (!scopes_.isEmpty() && at < scopes_.constLast()) return;  // open only outside a table, a cell...
+    while (open_.size() > at) Pop();
+  }
+
+ private:
+  void Pop() {
+    const QByteArray name = open_.takeLast();
+    at_[name].removeLast();
+    if (!scopes_.isEmpty() && scopes_.constLast() == open_.size()) scopes_.removeLast();
+  }
+  QList<QByteArray> open_;
+  QHash<QByteArray, QList<qsizetype>> at_;
+  QList<qsizetype> scopes_;
+};
+
 }  // namespace
 
 int TidyNestingDepth(const QByteArray& html) {
-  QList<QByteArray> open;
+  TOpenElements open;
   qsizetype deepest = 0;
   const qsizetype n = html.size();
   qsizetype i = 0;
@@ -69,16 +143,16 @@ int TidyNestingDepth(const QByteArray& html) {
     const bool selfClosed = j > 0 && j < n && html[j - 1] == '/';
     i = j;
     if (closing) {
-      const qsizetype at = open.lastIndexOf(name);
-      if (at >= 0) open.resize(at);
-    } else if (!selfClosed && !AddsNoLevel(name)) {
+      open.End(name);
+    } else if (!selfClosed && !IsEmptyElement(name)) {
       if (name == "script" || name == "style") {  // their text holds no tags
+        deepest = std::max(deepest, open.Depth() + 1);
         const qsizetype end = html.indexOf("</" + name, i);
         i = end < 0 ? n : end;
         continue;
       }
-      open << name;
-      deepest = std::max(deepest, open.size());
+      open.Push(name);
+      deepest = std::max(deepest, open.Depth());
     }
   }
   return static_cast<int>(deepest);
@@ -88,20 +162,40 @@ TTidyRun::TTidyRun(QObject* parent) : QObject(parent) {}
 
 TTidyRun::~TTidyRun() { Stop(); }
 
-QString TTidyRun::HelperPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/kvx-tidy"); }
+QString TTidyRun::HelperPath() {
+  return HelperPathSet.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/kvx-tidy") : HelperPathSet;
+}
 
-bool TTidyRun::Running() const { return process_ != nullptr; }
+void TTidyRun::SetHelperPath(const QString& path) { HelperPathSet = path; }
 
-void TTidyRun::Start(const TTidy& tidy, const QString& source, TDone done) {
+bool TTidyRun::Running() const { return process_ != nullptr || done_ != nullptr; }
+
+void TTidyRun::Start(const TTidy& tidy, const QString& source, bool wantOutput, TDone done) {
   Stop();
+  const quint64 run = ++run_;
   done_ = std::move(done);
+  pending_.clear();
+  read_ = 0;
+  fault_ = false;
+  result_ = {};
+  const QString helper = HelperPath();
+  const QFileInfo helperInfo(helper);
+  if (!helperInfo.isFile() || !helperInfo.isExecutable()) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, run] {
+          if (run == run_) End(TTidyEnd::HelperMissing);
+        },
+        Qt::QueuedConnection);
+    return;
+  }
   config_ = new QTemporaryFile(this);
   if (!config_->open() || config_->write(tidy.ConfigText()) < 0 || !config_->flush()) {
     delete std::exchange(config_, nullptr);
     QMetaObject::invokeMethod(
         this,
-        [this] {
-          if (TDone d = std::exchange(done_, nullptr)) d(false, {});
+        [this, run] {
+          if (run == run_) End(TTidyEnd::Failed);
         },
         Qt::QueuedConnection);
     return;
@@ -114,11 +208,15 @@ void TTidyRun::Start(const TTidy& tidy, const QString& source, TDone done) {
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
   });
+  process_->setStandardErrorFile(QProcess::nullDevice());
+  connect(process_, &QProcess::readyReadStandardOutput, this, [this] { ReadAnswer(); });
   connect(process_, &QProcess::finished, this, [this] { Finish(); });
   connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
     if (e == QProcess::FailedToStart) Finish();
   });
-  process_->start(HelperPath(), {config_->fileName()});
+  QStringList arguments{config_->fileName()};
+  if (!wantOutput) arguments << QStringLiteral("--no-output");
+  process_->start(helper, arguments);
   if (!process_) return;  // could not start: already reported
   process_->write(source.toUtf8());
   process_->closeWriteChannel();
@@ -126,6 +224,8 @@ void TTidyRun::Start(const TTidy& tidy, const QString& source, TDone done) {
 
 void TTidyRun::Stop() {
   done_ = nullptr;
+  result_ = {};
+  pending_.clear();
   if (!process_) return;
   QProcess* p = std::exchange(process_, nullptr);
   p->disconnect(this);
@@ -137,60 +237,149 @@ void TTidyRun::Stop() {
   delete std::exchange(config_, nullptr);
 }
 
-void TTidyRun::Finish() {
-  if (!process_) return;
-  QProcess* p = std::exchange(process_, nullptr);
-  p->disconnect(this);
-  TTidyResult result;
-  bool ok = p->state() == QProcess::NotRunning && p->error() == QProcess::UnknownError &&
-            p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
-  if (ok) {
-    QDataStream in(p->readAllStandardOutput());
-    in.setVersion(kStreamVersion);
-    qint64 count = 0;
-    in >> count;
-    for (qint64 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-      TTidyReport r;
-      qint32 level = 0;
-      quint32 line = 0, col = 0;
-      in >> level >> line >> col >> r.msg;
-      r.level = level;
-      r.line = line;
-      r.col = col;
-      result.reports << r;
-    }
-    in >> result.output;
-    ok = in.status() == QDataStream::Ok;
-    if (!ok) result = {};
+// Takes what the helper wrote so far and the whole frames in it. An answer
+// past its bound ends the helper: the run fails.
+void TTidyRun::ReadAnswer() {
+  if (!process_ || fault_) return;
+  const QByteArray chunk = process_->readAllStandardOutput();
+  read_ += chunk.size();
+  if (read_ > kMaxAnswer) {
+    fault_ = true;
+    process_->kill();  // finished follows
+    return;
   }
-  p->deleteLater();
-  delete std::exchange(config_, nullptr);
-  if (TDone done = std::exchange(done_, nullptr)) done(ok, result);
+  pending_ += chunk;
+  qsizetype at = 0;
+  while (pending_.size() - at >= 4) {
+    const auto* head = reinterpret_cast<const uchar*>(pending_.constData() + at);
+    const qint64 length = qFromBigEndian<quint32>(head);
+    if (length < 1 || length > kMaxFrame) {
+      fault_ = true;
+      process_->kill();
+      return;
+    }
+    if (pending_.size() - at - 4 < length) break;
+    const char kind = pending_[at + 4];
+    const QByteArrayView payload(pending_.constData() + at + 5, length - 1);
+    at += 4 + length;
+    if (kind == kReportFrame && payload.size() >= 12) {
+      if (result_.reports.size() < kTidyMaxReports)
+        result_.reports << TTidyReport{
+            qFromBigEndian<qint32>(payload.data()), qFromBigEndian<quint32>(payload.data() + 4),
+            qFromBigEndian<quint32>(payload.data() + 8), QString::fromUtf8(payload.sliced(12)).left(kTidyMaxMessage)};
+      else
+        ++result_.leftOut;
+    } else if (kind == kLeftOutFrame && payload.size() == 8) {
+      result_.leftOut += std::max<qint64>(0, qFromBigEndian<qint64>(payload.data()));
+    } else if (kind == kOutputFrame) {
+      result_.output = QString::fromUtf8(payload);
+    } else {
+      fault_ = true;
+      process_->kill();
+      return;
+    }
+  }
+  pending_.remove(0, at);
 }
 
+void TTidyRun::Finish() {
+  if (!process_) return;
+  ReadAnswer();
+  QProcess* p = std::exchange(process_, nullptr);
+  p->disconnect(this);
+  TTidyEnd end = TTidyEnd::Failed;
+  // A helper that refused the page may have left part of it unread: the
+  // write's failure tells nothing then.
+  const bool errorFree = p->error() == QProcess::UnknownError || p->error() == QProcess::WriteError;
+  if (p->state() == QProcess::NotRunning && errorFree && p->exitStatus() == QProcess::NormalExit) {
+    const int code = p->exitCode();
+    end = code == 0           ? TTidyEnd::Done
+          : code == kTooDeep  ? TTidyEnd::TooDeep
+          : code == kTooLarge ? TTidyEnd::TooLarge
+                              : TTidyEnd::Failed;
+  } else if (p->error() == QProcess::FailedToStart) {
+    end = TTidyEnd::HelperMissing;
+  }
+  if (fault_) end = read_ > kMaxAnswer ? TTidyEnd::TooLarge : TTidyEnd::Failed;
+  if (end == TTidyEnd::Done && !pending_.isEmpty()) end = TTidyEnd::Failed;  // cut short
+  p->deleteLater();
+  delete std::exchange(config_, nullptr);
+  End(end);
+}
+
+void TTidyRun::End(TTidyEnd end) {
+  TTidyResult result = std::exchange(result_, {});
+  pending_.clear();
+  if (end != TTidyEnd::Done) result = {};
+  if (TDone done = std::exchange(done_, nullptr)) done(end, result);
+}
+
+namespace {
+
+// One frame of the answer.
+void WriteFrame(QFile& out, char kind, const QByteArray& payload) {
+  uchar head[4];
+  qToBigEndian<quint32>(static_cast<quint32>(payload.size() + 1), head);
+  out.write(reinterpret_cast<const char*>(head), 4);
+  out.write(&kind, 1);
+  out.write(payload);
+}
+
+// A report's payload: level, line and column (4 bytes each, most
+// significant first) and the message, cut to its longest, in UTF-8.
+QByteArray ReportPayload(int level, unsigned line, unsigned col, const QString& msg) {
+  QByteArray payload(12, Qt::Uninitialized);
+  qToBigEndian<qint32>(level, payload.data());
+  qToBigEndian<quint32>(line, payload.data() + 4);
+  qToBigEndian<quint32>(col, payload.data() + 8);
+  payload += QStringView(msg).left(kTidyMaxMessage).toUtf8();
+  return payload;
+}
+
+}  // namespace
+
 int TidyHelperMain(int argc, char** argv) {
-  if (argc != 2) return 2;
-  TTidy tidy;
-  if (!tidy.LoadConfigFile(QFile::decodeName(argv[1]))) return 2;
-  TTidyResult result;
-  tidy.SetOnReport([&result](TObject*, int level, unsigned line, unsigned col, const QString& msg, bool& writeOut) {
-    result.reports << TTidyReport{level, line, col, msg};
+  const bool wantOutput = argc == 2;
+  if (argc != 2 && (argc != 3 || qstrcmp(argv[2], "--no-output") != 0)) return 2;
+  const std::unique_ptr<ITidyEngine> tidy(NewTidyEngine());
+  if (!tidy || !tidy->LoadConfigFile(QFile::decodeName(argv[1]))) return 2;
+  // The reports are kept up to their bound, each once; the rest only counted.
+  QList<QByteArray> reports;
+  QSet<QByteArray> kept;
+  qint64 leftOut = 0;
+  tidy->SetOnReport([&](int level, unsigned line, unsigned col, const QString& msg, bool& writeOut) {
     writeOut = false;
+    const QByteArray payload = ReportPayload(level, line, col, msg);
+    if (kept.contains(payload)) return;
+    if (reports.size() >= kTidyMaxReports) {
+      ++leftOut;
+      return;
+    }
+    kept.insert(payload);
+    reports << payload;
   });
+  tidy->SetOutputLimit(wantOutput ? kTidyMaxOutput : 0);
   QFile in;
   if (!in.open(stdin, QIODevice::ReadOnly)) return 2;
   const QByteArray source = in.readAll();
   if (TidyNestingDepth(source) > kMaxDepth) return kTooDeep;
-  tidy.SetSourceString(QString::fromUtf8(source));
-  tidy.Execute(result.output);
+  tidy->SetSourceString(QString::fromUtf8(source));
+  QString output;
+  bool congruent = false;
+  tidy->Execute(output, congruent);
+  // The output's bound holds for Tidy's bytes and for the text handed back.
+  const QByteArray outputBytes = wantOutput ? output.toUtf8() : QByteArray();
+  if (wantOutput && (tidy->OutputCut() || outputBytes.size() > kTidyMaxOutput)) return kTooLarge;
+  output.clear();
 
   QFile out;
   if (!out.open(stdout, QIODevice::WriteOnly)) return 2;
-  QDataStream stream(&out);
-  stream.setVersion(kStreamVersion);
-  stream << qint64(result.reports.size());
-  for (const TTidyReport& r : result.reports) stream << qint32(r.level) << quint32(r.line) << quint32(r.col) << r.msg;
-  stream << result.output;
-  out.flush();
-  return stream.status() == QDataStream::Ok ? 0 : 2;
+  for (const QByteArray& r : reports) WriteFrame(out, kReportFrame, r);
+  if (leftOut > 0) {
+    QByteArray payload(8, Qt::Uninitialized);
+    qToBigEndian<qint64>(leftOut, payload.data());
+    WriteFrame(out, kLeftOutFrame, payload);
+  }
+  if (wantOutput) WriteFrame(out, kOutputFrame, outputBytes);
+  return out.flush() && out.error() == QFileDevice::NoError ? 0 : 2;
 }

@@ -15,6 +15,7 @@
 #include "app/core/Settings.h"
 #include "app/document/EmbeddedBrowser.h"
 #include "app/document/PreviewFile.h"
+#include "authoring/TidyRun.h"
 #include "editor/SrcEdit.h"
 #include "editor/SrcEditKeyCmds.h"
 #include "platform/Types.h"
@@ -30,8 +31,6 @@ class QAction;
 class TSrcCustomHighlighter;
 class TSrcAutoComplete;
 class TTidy;
-class TTidyRun;
-struct TTidyReport;
 class TLinkCheckPage;
 class IAppHost;
 
@@ -121,9 +120,11 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // Adds one Tidy report to the list (once); configuration reports are
   // gathered and shown together when the command ends.
   void Tidy1Report(int level, unsigned line, unsigned col, const QString& msg);
-  // The same for many reports, added to the list in one go.
-  void AddTidyReports(const QList<TTidyReport>& reports);
-  // Whether a Tidy command is running; Stop ends it and drops its result.
+  // The same for many reports, added to the list in one go. The list holds
+  // at most kTidyMaxReports of them: returns how many found no room.
+  qsizetype AddTidyReports(const QList<TTidyReport>& reports);
+  // Whether a Tidy command is running (its reports still being listed
+  // included); Stop ends it and drops its result.
   bool TidyRunning() const;
   void StopTidy();
   // Marks and goes to the line a report names.
@@ -206,8 +207,13 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // Runs one Tidy command, then shows the configuration reports it raised.
   void RunTidyCommand(const std::function<void()>& command);
   // Starts Tidy on `source` with Tidy1's options; `then` gets the output
-  // once it is done (not after Stop, nor when Tidy could not finish).
-  void StartTidy(const QString& source, std::function<void(const QString&)> then);
+  // (empty without `wantOutput`) once it is done and its reports are listed
+  // (not after Stop, nor when Tidy could not finish).
+  void StartTidy(const QString& source, bool wantOutput, std::function<void(const QString&)> then);
+  // Lists the next reports of a finished run, for a moment of the event
+  // loop at most; the next turn goes on. The last one adds the line that
+  // counts the reports left out and hands on the output.
+  void ListTidyReports();
   // Back to idle; shows what the command found.
   void EndTidy();
   // The list line of a report; empty for configuration reports (gathered).
@@ -218,6 +224,13 @@ class TChildForm : public QMdiSubWindow, public TObject {
   QObject* tidyBusy_ = nullptr;
   // The lines in Memo2, for the duplicate check.
   QSet<QString> tidyListed_;
+  // A finished run's reports being listed, how many are listed, how many
+  // were left out, and what follows once they are (null when none are).
+  QList<TTidyReport> tidyToList_;
+  qsizetype tidyListedUpTo_ = 0;
+  qint64 tidyLeftOut_ = 0;
+  std::function<void()> tidyAfterList_;
+  class QTimer* tidyListTimer_ = nullptr;
 
   struct Highlighters;
   IAppHost* host_ = nullptr;

@@ -1,11 +1,13 @@
 // The HTML Tidy commands and the link check of a document window.
 #include <QAction>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -91,7 +93,12 @@ void TChildForm::BuildTidyCommands(QToolBar* bar) {
         ->setObjectName(QLatin1String(c.name));
   connect(Memo2, &QListWidget::itemDoubleClicked, this, [this] { Memo2DblClick(); });
 
+  Memo2->setUniformItemSizes(true);
   tidyRun_ = new TTidyRun(this);
+  tidyListTimer_ = new QTimer(this);
+  tidyListTimer_->setSingleShot(true);
+  tidyListTimer_->setInterval(0);
+  connect(tidyListTimer_, &QTimer::timeout, this, [this] { ListTidyReports(); });
   TidyStatus = new QLabel(StatusBar1);
   TidyStatus->setObjectName(QStringLiteral("TidyStatus"));
   TidyStop = new QToolButton(StatusBar1);
@@ -115,9 +122,9 @@ void TChildForm::RunTidyCommand(const std::function<void()>& command) {
   if (!TidyRunning()) command();
 }
 
-bool TChildForm::TidyRunning() const { return tidyRun_->Running(); }
+bool TChildForm::TidyRunning() const { return tidyRun_->Running() || tidyAfterList_ != nullptr; }
 
-void TChildForm::StartTidy(const QString& source, std::function<void(const QString&)> then) {
+void TChildForm::StartTidy(const QString& source, bool wantOutput, std::function<void(const QString&)> then) {
   // Without the tidy module there is no Tidy: said here, where it is asked for.
   if (!Tidy1->Available()) {
     ShowMessageDlg(LangText(QStringLiteral("TidyMissing")) + u'\n' + Tidy1->UnavailableReason(), 2);
@@ -129,22 +136,61 @@ void TChildForm::StartTidy(const QString& source, std::function<void(const QStri
   TidyStop->show();
   for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"})
     for (QAction* a : findChildren<QAction*>(QLatin1String(name))) a->setEnabled(false);
-  tidyRun_->Start(*Tidy1, source, [this, then = std::move(then)](bool ok, const TTidyResult& result) {
-    delete std::exchange(tidyBusy_, nullptr);  // the editor takes the output
-    if (!ok) {
+  tidyRun_->Start(*Tidy1, source, wantOutput, [this, then = std::move(then)](TTidyEnd end, const TTidyResult& result) {
+    if (end != TTidyEnd::Done) {
       EndTidy();
-      ShowMessageDlg(LangText(QStringLiteral("HTMLTidyFailed")), 0);
+      if (end == TTidyEnd::HelperMissing)
+        ShowMessageDlg(ComposeText({LangText(QStringLiteral("TidyHelperMissing")), TTidyRun::HelperPath()}), 2);
+      else
+        ShowMessageDlg(LangText(QStringLiteral("HTMLTidyFailed")), 0);
       return;
     }
-    AddTidyReports(result.reports);
-    then(result.output);
-    if (!TidyRunning()) EndTidy();
+    // Listed a part per turn of the event loop: the window goes on answering.
+    tidyToList_ = result.reports;
+    tidyListedUpTo_ = 0;
+    tidyLeftOut_ = result.leftOut;
+    tidyAfterList_ = [this, then, output = result.output] {
+      delete std::exchange(tidyBusy_, nullptr);  // the editor takes the output
+      then(output);
+    };
+    ListTidyReports();
   });
+}
+
+void TChildForm::ListTidyReports() {
+  constexpr qsizetype kBatch = 200;
+  constexpr qint64 kTurnMs = 15;
+  QElapsedTimer turn;
+  turn.start();
+  while (tidyListedUpTo_ < tidyToList_.size()) {
+    const qsizetype n = std::min(kBatch, tidyToList_.size() - tidyListedUpTo_);
+    tidyLeftOut_ += AddTidyReports(tidyToList_.mid(tidyListedUpTo_, n));
+    tidyListedUpTo_ += n;
+    if (tidyListedUpTo_ < tidyToList_.size() && turn.elapsed() >= kTurnMs) {
+      tidyListTimer_->start();
+      return;
+    }
+  }
+  tidyToList_.clear();
+  tidyListedUpTo_ = 0;
+  if (tidyLeftOut_ > 0)
+    Memo2->addItem(ComposeText({LangText(QStringLiteral("HTMLTidyLeftOut")), QString::number(tidyLeftOut_)}));
+  tidyLeftOut_ = 0;
+  if (std::function<void()> after = std::exchange(tidyAfterList_, nullptr)) after();
+  if (!TidyRunning()) EndTidy();
 }
 
 void TChildForm::StopTidy() {
   if (!TidyRunning()) return;
   tidyRun_->Stop();
+  if (tidyAfterList_) {  // what was listed of the run goes as well
+    tidyListTimer_->stop();
+    tidyToList_.clear();
+    tidyListedUpTo_ = 0;
+    tidyLeftOut_ = 0;
+    tidyAfterList_ = nullptr;
+    Memo2->clear();
+  }
   EndTidy();
 }
 
@@ -194,33 +240,40 @@ void TChildForm::Tidy1Report(int level, unsigned line, unsigned col, const QStri
   AddTidyReports({TTidyReport{level, line, col, msg}});
 }
 
-void TChildForm::AddTidyReports(const QList<TTidyReport>& reports) {
+qsizetype TChildForm::AddTidyReports(const QList<TTidyReport>& reports) {
   // The set follows the list; the list may have been cleared or changed since.
   if (tidyListed_.size() != Memo2->count()) {
     tidyListed_.clear();
     for (int i = 0; i < Memo2->count(); ++i) tidyListed_.insert(Memo2->item(i)->text());
   }
   QStringList added;
+  const qsizetype room = std::max<qsizetype>(0, kTidyMaxReports - Memo2->count());
+  qsizetype noRoom = 0;
   for (const TTidyReport& r : reports) {
     QString text = TidyReportLine(r.level, r.line, r.col, r.msg);
     if (r.level == trlConfig) continue;
     if (tidyListed_.contains(text)) continue;
+    if (added.size() == room) {
+      ++noRoom;
+      continue;
+    }
     tidyListed_.insert(text);
     added << std::move(text);
   }
   if (!added.isEmpty()) Memo2->addItems(added);
+  return noRoom;
 }
 
 void TChildForm::CheckHTMLExecute() {
   Memo2->clear();
-  StartTidy(Memo1->Text(), [](const QString&) {});
+  StartTidy(Memo1->Text(), false, [](const QString&) {});
 }
 
 void TChildForm::RepairExecute() {
   Memo2->clear();
   QString text = Memo1->Text();
   if (!text.contains(u'<')) text.prepend(QLatin1String("<html>"));
-  StartTidy(text, [this](const QString& output) {
+  StartTidy(text, true, [this](const QString& output) {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
@@ -236,7 +289,7 @@ void TChildForm::ForceExecute() {
   Memo2->clear();
   const bool forced = Tidy1->ForceOutput();
   Tidy1->SetForceOutput(true);
-  StartTidy(Memo1->Text(), [this](const QString& output) {
+  StartTidy(Memo1->Text(), true, [this](const QString& output) {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {

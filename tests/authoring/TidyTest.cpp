@@ -1,8 +1,20 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tidy/tidybuffio.h>
+#include <unistd.h>
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <future>
+#include <optional>
 
 #include "authoring/TidyRun.h"
 #include "authoring/tidy.h"
@@ -11,6 +23,11 @@ namespace {
 
 // Tidy linked into the tests, as into the helper program.
 const bool kLinkedTidy = (UseLinkedTidyEngine(), true);
+
+bool WriteFile(const QString& name, const QByteArray& bytes) {
+  QFile f(name);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
 
 struct TReport {
   int level;
@@ -128,9 +145,10 @@ TEST(Tidy, Properties) {
     EXPECT_EQ(static_cast<int>(tidy.Name()), v) << #Name; \
   }
   KV_TIDY_BOOL_OPTIONS(KV_ROW)
-  KV_TIDY_INT_OPTIONS(KV_ROW) KV_ROW(DropFontTags, 0)
+  KV_TIDY_INT_OPTIONS(KV_ROW)
+  KV_ROW(DropFontTags, 0)
 #undef KV_ROW
-      tidy.SetAltText(QStringLiteral("picture"));
+  tidy.SetAltText(QStringLiteral("picture"));
   EXPECT_EQ(tidy.AltText(), "picture");
   EXPECT_TRUE(tidy.OptionsOk());
 
@@ -227,16 +245,143 @@ TEST(Tidy, NestingDepth) {
       {"", 0},
       {"plain < text <3", 0},
       {repeat("<div>", 7) + "x" + repeat("</div>", 7), 7},
-      {repeat("<DIV class=\"a>b\" title='</div>'>", 3), 3},    // quoted values hold no tags
-      {repeat("<div><b>x</b></div>", 50), 2},                  // siblings
-      {repeat("<p>x<li>y<td>z<br><img src=a><hr/>", 100), 0},  // ends Tidy infers, empty elements
-      {"<div><span></div><div>", 2},                           // an end tag closes what it encloses
+      {repeat("<DIV class=\"a>b\" title='</div>'>", 3), 3},  // quoted values hold no tags
+      {repeat("<div><b>x</b></div>", 50), 2},                // siblings
+      {"<div><span></div><div>", 2},                         // an end tag closes what it encloses
       {repeat("<span/>", 9), 0},
-      {"<!-- <div><div> --><div><script>if (a<div) x = '<div>';</script></div>", 1},
-      {repeat("<table><tr><td>", 4), 4},
+      {"<!-- <div><div> --><div><script>if (a<div) x = '<div>';</script></div>", 2},
+      {"<html><head><title>t</title></head><body><div>x</div></body></html>", 3},
+      // every element is a level, a table's rows and cells and a list's items too
+      {repeat("<table><tr><td>", 4), 12},
+      {repeat("<ul><li>", 5), 10},
       {repeat("<div>", 100000), 100000},
+      // ends that are certain: the next paragraph, item, row or cell
+      {repeat("<p>x<br><img src=a><hr/>", 100), 1},
+      {"<ul>" + repeat("<li>a", 100) + "</ul>", 2},
+      {"<dl>" + repeat("<dt>a<dd>b", 100) + "</dl>", 2},
+      {"<table>" + repeat("<tr><td>a<td>b", 100) + "</table>", 3},
+      // an end tag does not reach past a table or a cell
+      {"<b><table><tr><td><div></b><div>", 6},
+      {repeat("<span><div>x</div>", 3), 4},
   };
-  for (const auto& c : cases) EXPECT_EQ(TidyNestingDepth(c.html), c.depth) << c.html.toStdString();
+  for (const auto& c : cases) EXPECT_EQ(TidyNestingDepth(c.html), c.depth) << c.html.left(200).toStdString();
+}
+
+// A run through the helper program, as a document window starts it.
+struct TRunEnd {
+  TTidyEnd end = TTidyEnd::Failed;
+  TTidyResult result;
+};
+TRunEnd RunHelper(const TTidy& tidy, const QByteArray& source, bool wantOutput) {
+  TTidyRun run;
+  std::optional<TRunEnd> got;
+  QEventLoop loop;
+  run.Start(tidy, QString::fromUtf8(source), wantOutput, [&](TTidyEnd end, const TTidyResult& result) {
+    got = TRunEnd{end, result};
+    loop.quit();
+  });
+  QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+  if (!got) loop.exec();
+  EXPECT_TRUE(got.has_value()) << "the run never ended";
+  EXPECT_FALSE(run.Running());
+  return got.value_or(TRunEnd{});
+}
+
+// The options of a document window's Force: output whatever Tidy finds,
+// non-ASCII characters written as references.
+void ForceOptions(TTidy& tidy) {
+  tidy.SetForceOutput(true);
+  tidy.SetOutCharEncoding(TidyEncAscii);
+}
+
+// 39 999 tables nested in each other's cells are 119 997 levels: refused at
+// once, where Tidy would run out of stack after a long time.
+TEST(TidyHelper, NestedTablesAreRefusedAsTooDeep) {
+  const QByteArray tables = QByteArray("<table><tr><td>").repeated(39999) + "x";
+  EXPECT_GT(TidyNestingDepth(tables), 40000);
+  TTidy tidy;
+  const TRunEnd got = RunHelper(tidy, tables, true);
+  EXPECT_EQ(got.end, TTidyEnd::TooDeep);
+  EXPECT_TRUE(got.result.reports.isEmpty() && got.result.output.isEmpty());
+  // A page nested as deep as allowed goes through.
+  EXPECT_EQ(RunHelper(tidy, QByteArray("<div>").repeated(200) + "x", true).end, TTidyEnd::Done);
+}
+
+// Random bytes: lots of reports, and an output several times the input.
+// The helper keeps to its bounds, written and handed back.
+TEST(TidyHelper, RandomBytesGiveABoundedAnswer) {
+  QByteArray bytes(8 << 20, Qt::Uninitialized);
+  QRandomGenerator random(17);
+  random.fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+  TTidy tidy;
+  ForceOptions(tidy);
+  QTemporaryDir dir;
+  QFile config(dir.filePath(QStringLiteral("options.cfg")));
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write(tidy.ConfigText());
+  config.close();
+  const qint64 reportsBound = qint64(kTidyMaxReports + 1) * (3 * kTidyMaxMessage + 64);
+  QProcess helper;
+  helper.start(TTidyRun::HelperPath(), {config.fileName()});
+  ASSERT_TRUE(helper.waitForStarted());
+  helper.write(bytes);
+  helper.closeWriteChannel();
+  qint64 written = 0;
+  while (helper.state() != QProcess::NotRunning || helper.bytesAvailable() > 0) {
+    helper.waitForReadyRead(100);
+    written += helper.readAllStandardOutput().size();
+  }
+  // The output would pass its bound: none is written, the run fails.
+  EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
+  EXPECT_NE(helper.exitCode(), 0);
+  EXPECT_LE(written, reportsBound);
+  EXPECT_LT(written, 4 << 20) << "(this page's reports are short)";
+  const TRunEnd forced = RunHelper(tidy, bytes, true);
+  EXPECT_EQ(forced.end, TTidyEnd::TooLarge);
+  const TRunEnd checked = RunHelper(tidy, bytes, false);
+  ASSERT_EQ(checked.end, TTidyEnd::Done);
+  EXPECT_EQ(checked.result.reports.size(), kTidyMaxReports);
+  EXPECT_GT(checked.result.leftOut, 0);
+  EXPECT_TRUE(checked.result.output.isEmpty());
+}
+
+// A helper that answers without end is ended once the answer passes its
+// bound, and the run fails; nothing waits for it to finish.
+TEST(TidyHelper, AnEndlessAnswerIsCutOff) {
+  QTemporaryDir dir;
+  // Report frames: length, kind, then level, line, column and message.
+  const QByteArray payload = QByteArray("\0\0\0\1\0\0\0\3\0\0\0\4", 12) + QByteArray("warning ").repeated(100);
+  const quint32 length = payload.size() + 1;
+  const QByteArray frame =
+      QByteArray(1, char(length >> 24)) + char(length >> 16) + char(length >> 8) + char(length) + 'R' + payload;
+  ASSERT_TRUE(WriteFile(dir.filePath(QStringLiteral("frames")), frame.repeated((1 << 20) / frame.size())));
+  const QString helper = dir.filePath(QStringLiteral("endless"));
+  ASSERT_TRUE(WriteFile(helper, "#!/bin/sh\nwhile cat \"$(dirname \"$0\")/frames\"; do :; done\n"));
+  ASSERT_TRUE(QFile::setPermissions(helper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  TTidyRun::SetHelperPath(helper);
+  TTidy tidy;
+  const TRunEnd got = RunHelper(tidy, "<p>x", false);
+  TTidyRun::SetHelperPath(QString());
+  EXPECT_EQ(got.end, TTidyEnd::TooLarge);
+
+  // No helper program at all: said as such.
+  TTidyRun::SetHelperPath(dir.filePath(QStringLiteral("missing/kvx-tidy")));
+  EXPECT_EQ(RunHelper(tidy, "<p>x", false).end, TTidyEnd::HelperMissing);
+  TTidyRun::SetHelperPath(QString());
+}
+
+// A FIFO where the options file should be is refused at once: Tidy never
+// waits on it for a writer.
+TEST(Tidy, ConfigFileThatIsAFifoIsRefusedAtOnce) {
+  QTemporaryDir dir;
+  const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("tidyconfig.ini")));
+  ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+  TTidy tidy;
+  auto loaded = std::async(std::launch::async, [&] { return tidy.LoadConfigFile(QFile::decodeName(fifo)); });
+  const bool ended = loaded.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  if (!ended) ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));  // lets a waiting reader go
+  EXPECT_TRUE(ended) << "the load waited on the FIFO";
+  EXPECT_FALSE(loaded.get());
 }
 
 }  // namespace

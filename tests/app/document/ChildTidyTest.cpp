@@ -1,9 +1,19 @@
 // Tests of TChildForm's Tidy commands (app/document/ChildTidy.cpp).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <atomic>
+#include <thread>
 
 #include "app/document/Child.h"
 #include "authoring/TidyRun.h"
@@ -18,7 +28,8 @@ class ChildTidy : public AppFixture {
   void SetUp() override {
     AppFixture::SetUp();
     QByteArray module;
-    for (const QString& key : ModuleKeys() + QStringList{"HTMLTidyBusy", "HTMLTidyFailed"}) {
+    for (const QString& key :
+         ModuleKeys() + QStringList{"HTMLTidyBusy", "HTMLTidyFailed", "TidyHelperMissing", "HTMLTidyLeftOut"}) {
       const QByteArray k = key.toLatin1();
       module += k.leftJustified(20, ' ') + (key == u"DefCharSet" ? QByteArray("DEFAULT_CHARSET") : k) + "\r\n";
     }
@@ -236,6 +247,120 @@ TEST_F(ChildTidy, ManyReportsListedOnceInOrder) {
   f->Memo2->clear();  // the check follows the list
   f->Tidy1Report(trlWarning, 17, 1, QStringLiteral("w"));
   EXPECT_EQ(Reports(*f), QStringList{"17:1 HT_Warning: w"});
+}
+
+qint64 ResidentBytes() {
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  if (!statm.open(QIODevice::ReadOnly)) return 0;
+  return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+// CPU time the calling thread has used.
+qint64 ThreadCpuMs() {
+  timespec t{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+// 25 inline elements left open, then 20 000 paragraphs: Tidy reports each
+// element again at each paragraph, about a million reports. The window
+// lists a bounded part of them, says how many it left out, and the event
+// loop goes on turning all the while.
+TEST_F(ChildTidy, AFloodOfReportsLeavesTheWindowAnswering) {
+  auto f = Form();
+  const QString page = QStringLiteral(
+                           "<b><i><u><em><strong><small><big><tt><code><kbd><var><cite><dfn><abbr><samp><sub><sup><s>"
+                           "<strike><q><font><label><a><span><bdo>") +
+                       QStringLiteral("<p>x\n").repeated(20000);
+  f->Memo1->SetText(page);
+  const QString text = f->Memo1->Text();
+  QCoreApplication::processEvents();
+  const qint64 before = ResidentBytes();
+  qint64 peak = before;
+  // The longest stretch between two ticks of a 10 ms timer, counted in the
+  // CPU time this thread spent (a loaded machine delays the ticks, not
+  // this), and in wall time for the record.
+  qint64 lastCpu = ThreadCpuMs();
+  qint64 longestCpu = 0;
+  qint64 longestWall = 0;
+  QElapsedTimer wall;
+  QTimer tick;
+  tick.setInterval(10);
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const qint64 cpu = ThreadCpuMs();
+    longestCpu = std::max(longestCpu, cpu - lastCpu);
+    lastCpu = cpu;
+    longestWall = std::max(longestWall, wall.restart());
+    peak = std::max(peak, ResidentBytes());
+  });
+  wall.start();
+  tick.start();
+  f->CheckHTMLExecute();
+  Wait(*f);
+  tick.stop();
+  EXPECT_LT(longestCpu, 500) << "the event loop was held up (wall time: " << longestWall << " ms)";
+  EXPECT_LT(peak - before, qint64(150) << 20) << "grew by " << ((peak - before) >> 20) << " MB";
+  const QStringList lines = Reports(*f);
+  ASSERT_EQ(lines.size(), kTidyMaxReports + 1);
+  EXPECT_TRUE(lines[0].contains("HT_Warning")) << lines[0].toStdString();
+  const QString& last = lines.last();
+  ASSERT_TRUE(last.startsWith("HTMLTidyLeftOut ")) << last.toStdString();
+  EXPECT_GT(last.section(u' ', 1).toLongLong(), 100000) << last.toStdString();
+  EXPECT_EQ(f->Memo1->Text(), text);
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  // The window is ready for the next command.
+  f->Memo1->SetText(QStringLiteral("<p>x"));
+  f->CheckHTMLExecute();
+  Wait(*f);
+  EXPECT_TRUE(Reports(*f).contains("1:1 HT_Warning: missing <!DOCTYPE> declaration"));
+}
+
+// Without the helper program the message names what is missing, not the page.
+TEST_F(ChildTidy, AMissingHelperIsSaid) {
+  auto f = Form();
+  const QString helper = root + QStringLiteral("nowhere/kvx-tidy");
+  TTidyRun::SetHelperPath(helper);
+  f->Memo1->SetText(QStringLiteral("<p>x"));
+  f->RepairExecute();
+  Wait(*f);
+  TTidyRun::SetHelperPath(QString());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "TidyHelperMissing " + helper);
+  EXPECT_EQ(f->Memo1->Text(), "<p>x");
+  EXPECT_FALSE(f->Memo1->ReadOnly());
+}
+
+// A FIFO as tidyconfig.ini: the window opens, checks and closes without
+// waiting on it for a writer.
+TEST_F(ChildTidy, AFifoAsTheOptionsFileHoldsNothingUp) {
+  const QByteArray fifo = QFile::encodeName(root + QStringLiteral("tidyconfig.ini"));
+  ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+  // Were anything to wait on the FIFO, this lets it go after a while (and
+  // says so), so that the test ends either way.
+  std::atomic<bool> done{false};
+  std::atomic<bool> released{false};
+  std::thread guard([&] {
+    for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (!done) {
+      const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) {
+        released = true;
+        ::close(fd);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  });
+  {
+    auto f = Form();
+    f->Memo1->SetText(QStringLiteral("<p>x"));
+    f->CheckHTMLExecute();
+    Wait(*f);
+    EXPECT_TRUE(Reports(*f).contains("1:1 HT_Warning: missing <!DOCTYPE> declaration"));
+    f->close();
+  }
+  done = true;
+  guard.join();
+  EXPECT_FALSE(released) << "something waited on the FIFO";
 }
 
 TEST_F(ChildTidy, DoubleClickGoesToTheLine) {
