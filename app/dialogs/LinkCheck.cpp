@@ -362,11 +362,13 @@ void TLinkChecker::DropSocket(bool now) {
 }
 
 void TLinkChecker::Done(TFailure failure, int status) {
+  const quint64 run = run_;
+  const auto live = [this, run] { return running_ && run == run_; };
   emit Checked(target_, failure == TFailure::None, failure, status);
-  if (!running_) return;
+  if (!live()) return;
   emit Advanced(index_);
   // The event loop turns before the next link (and may stop the check).
-  if (running_) Later();
+  if (live()) Later();
 }
 
 void TLinkChecker::Finish(bool stopped) {

@@ -142,8 +142,8 @@ class TLinkChecker : public QObject {
   int index_ = 0;
   bool announced_ = false;
   bool running_ = false;
-  // Counts the checks started: a run scheduled for an earlier check does
-  // nothing.
+  // Changes as a check starts and as it ends: a run scheduled, or a slot
+  // called, during another check stops there.
   quint64 run_ = 0;
   QString target_;
 };
