@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -16,6 +17,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "app/core/LanguageModule.h"
 #include "app/core/Launcher.h"
@@ -145,6 +147,16 @@ int StatusOf(const QByteArray& line) {
   return ok && status >= 100 && status <= 999 ? status : 0;
 }
 
+// Looks up a target that is no web address.
+TFailure CheckLocal(const QUrl& url, const QString& target) {
+  if (url.isLocalFile()) return LinkCheck::StatLocal(url.toLocalFile());
+  // Anything else with a scheme of its own ("ftp:", "news:") is not looked
+  // for; a drive letter ("C:") is a path.
+  if (url.scheme().size() > 1 && target.contains(u':') && !target.contains(u'\\'))
+    return LinkCheck::StatLocal(target) == TFailure::None ? TFailure::None : TFailure::Unsupported;
+  return LinkCheck::StatLocal(LinkCheck::LocalPath(target));
+}
+
 }  // namespace
 
 TLinkChecker::TLinkChecker(QObject* parent) : QObject(parent), deadline_(new QTimer(this)) {
@@ -164,50 +176,76 @@ void TLinkChecker::Start(const QList<QStringList>& groups) {
   index_ = 0;
   announced_ = false;
   running_ = true;
-  Next();
+  ++run_;
+  // The first run comes on the next turn: the caller sees the check going.
+  Later();
 }
 
 void TLinkChecker::Stop() {
   if (!running_) return;
   DropSocket();
+  // The groups not begun yet still start, and end before their first link.
+  const quint64 run = run_;
+  for (int group = announced_ ? group_ + 1 : group_; group < groups_.size(); ++group) {
+    emit GroupStarted(group, static_cast<int>(groups_[group].size()));
+    if (!running_ || run != run_) return;
+  }
   Finish(true);
 }
 
 void TLinkChecker::Next() {
   if (!running_) return;
-  while (group_ < groups_.size()) {
-    const QStringList& links = groups_[group_];
-    if (!announced_) {
-      announced_ = true;
-      emit GroupStarted(group_, static_cast<int>(links.size()));
-      if (!running_) return;
-    }
-    if (index_ < links.size()) {
-      const QString link = links[index_++];
-      if (LinkCheck::Skipped(link)) {
-        emit Advanced(index_);
-        continue;
-      }
-      CheckTarget(LinkCheck::Normalise(link, Root));
+  // A slot may stop the check, or stop and start another, at any signal.
+  const quint64 run = run_;
+  const auto live = [this, run] { return running_ && run == run_; };
+  QElapsedTimer slice;
+  slice.start();
+  for (;;) {
+    if (group_ >= groups_.size()) {
+      emit Paused();
+      if (live()) Finish(false);
       return;
     }
-    ++group_;
-    index_ = 0;
-    announced_ = false;
+    const auto count = static_cast<int>(groups_[group_].size());
+    if (!announced_) {
+      announced_ = true;
+      emit GroupStarted(group_, count);
+      if (!live()) return;
+      continue;
+    }
+    if (index_ >= count) {
+      ++group_;
+      index_ = 0;
+      announced_ = false;
+      continue;
+    }
+    if (slice.hasExpired(kSliceMs)) {
+      emit Paused();
+      if (live()) Later();
+      return;
+    }
+    const QString link = groups_[group_][index_++];
+    if (!LinkCheck::Skipped(link)) {
+      target_ = LinkCheck::Normalise(link, Root);
+      const QUrl url(target_);
+      if (IsWeb(url)) {
+        emit Paused();
+        if (live()) Request(url, kMaxRedirects, false);
+        return;
+      }
+      const TFailure failure = CheckLocal(url, target_);
+      emit Checked(target_, failure == TFailure::None, failure, 0);
+      if (!live()) return;
+    }
+    emit Advanced(index_);
+    if (!live()) return;
   }
-  Finish(false);
 }
 
-void TLinkChecker::CheckTarget(const QString& target) {
-  target_ = target;
-  const QUrl url(target);
-  if (IsWeb(url)) return Request(url, kMaxRedirects, false);
-  if (url.isLocalFile()) return Done(LinkCheck::StatLocal(url.toLocalFile()));
-  // Anything else with a scheme of its own ("ftp:", "news:") is not looked
-  // for; a drive letter ("C:") is a path.
-  if (url.scheme().size() > 1 && target.contains(u':') && !target.contains(u'\\'))
-    return Done(LinkCheck::StatLocal(target) == TFailure::None ? TFailure::None : TFailure::Unsupported);
-  Done(LinkCheck::StatLocal(LinkCheck::LocalPath(target)));
+void TLinkChecker::Later() {
+  QTimer::singleShot(0, this, [this, run = run_] {
+    if (run == run_) Next();
+  });
 }
 
 bool TLinkChecker::SameOrigin(const QUrl& url) const {
@@ -324,15 +362,18 @@ void TLinkChecker::DropSocket(bool now) {
 }
 
 void TLinkChecker::Done(TFailure failure, int status) {
+  const quint64 run = run_;
+  const auto live = [this, run] { return running_ && run == run_; };
   emit Checked(target_, failure == TFailure::None, failure, status);
-  if (!running_) return;
+  if (!live()) return;
   emit Advanced(index_);
-  // Between two links the event loop runs (and may stop the check).
-  QTimer::singleShot(0, this, &TLinkChecker::Next);
+  // The event loop turns before the next link (and may stop the check).
+  if (live()) Later();
 }
 
 void TLinkChecker::Finish(bool stopped) {
   running_ = false;
+  ++run_;
   groups_.clear();
   emit Finished(stopped);
 }
@@ -345,6 +386,7 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
   ListView1->setObjectName(QStringLiteral("ListView1"));
   ListView1->setColumnCount(3);
   ListView1->setRootIsDecorated(false);
+  ListView1->setUniformRowHeights(true);
   ListView1->setColumnWidth(0, 500);
   ListView1->setColumnWidth(1, 150);
   ListView1->setColumnWidth(2, 250);
@@ -391,15 +433,19 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
   connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &TLinkCheckPage::ListView1DblClick);
 
   connect(checker_, &TLinkChecker::GroupStarted, this, [this](int group, int count) {
+    progress_ = 0;
     ProgressBar1->setValue(0);
     ProgressBar1->setMaximum(std::max(1, count));
     if (count == 0) AddRow(LangText(QLatin1String(group == 0 ? "ZeroHttp" : "ZeroImg")), QString());
   });
-  connect(checker_, &TLinkChecker::Advanced, ProgressBar1, &TExtProgressBar::setValue);
+  connect(checker_, &TLinkChecker::Advanced, this, [this](int done) { progress_ = done; });
+  connect(checker_, &TLinkChecker::Paused, this, &TLinkCheckPage::ShowRows);
   connect(checker_, &TLinkChecker::Checked, this, [this](const QString& target, bool ok, TFailure failure, int status) {
     AddRow(target, ok ? OkText : ErrorText, LinkCheck::FailureText(failure, status));
   });
   connect(checker_, &TLinkChecker::Finished, this, [this] {
+    ShowRows();
+    progress_ = 0;
     ProgressBar1->setValue(0);
     vfLinks->setEnabled(true);
     ShowMessageDlg(LangText(QStringLiteral("LinkCheckDone")), 0);
@@ -419,10 +465,15 @@ void TLinkCheckPage::ApplyLanguage() {
 }
 
 void TLinkCheckPage::AddRow(const QString& caption, const QString& status, const QString& reason) {
-  ListView1->setUpdatesEnabled(false);
-  auto* row = new QTreeWidgetItem(ListView1, {caption, status, reason});
+  auto* row = new QTreeWidgetItem({caption, status, reason});
   if (!reason.isEmpty()) row->setToolTip(0, reason);
-  ListView1->setUpdatesEnabled(true);
+  rows_ << row;
+}
+
+void TLinkCheckPage::ShowRows() {
+  // One insertion for the lot: the list is laid out and drawn once.
+  if (!rows_.isEmpty()) ListView1->addTopLevelItems(std::exchange(rows_, {}));
+  ProgressBar1->setValue(progress_);
 }
 
 void TLinkCheckPage::vfLinksClick() {
@@ -461,6 +512,7 @@ void TLinkCheckPage::StopTheLinkCheckExecute() { checker_->Stop(); }
 void TLinkCheckPage::Cancel() {
   const QSignalBlocker quiet(checker_);
   checker_->Stop();
+  ShowRows();
 }
 
 void TLinkCheckPage::ListView1DblClick() {

@@ -2,6 +2,9 @@
 // the page is tested (a file on disk, or a web address requested over HTTP)
 // and listed as Ok or Error with the reason of a failure. The check runs on
 // the event loop, one request at a time, and can be stopped at any point.
+// Local targets are looked up in runs that take a short slice of time each;
+// between runs (and while a request waits) the event loop turns, so the
+// window keeps answering and a stop comes through.
 //
 // Local targets are only looked up (stat), never opened. Web addresses are
 // asked for with a connection of their own that is closed as soon as the
@@ -23,6 +26,7 @@ class TExtProgressBar;
 class QPushButton;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 class TSrcEdit;
 class ILinkConnection;
 enum class TConnectionError;
@@ -86,10 +90,15 @@ class TLinkChecker : public QObject {
   static constexpr int kMaxRedirects = 5;
   // Bytes an answer's header block may take.
   static constexpr int kMaxHeaderBytes = 64 * 1024;
+  // Milliseconds a run of local look-ups may take before the event loop
+  // gets a turn.
+  static constexpr int kSliceMs = 15;
 
-  // Checks the links of each group in turn.
+  // Checks the links of each group in turn, from the next turn of the event
+  // loop on.
   void Start(const QList<QStringList>& groups);
-  // Ends the check; no further rows come.
+  // Ends the check: no further link is checked; the groups not begun yet are
+  // still announced (with their counts), then the check finishes.
   void Stop();
   bool Running() const { return running_; }
 
@@ -99,11 +108,15 @@ class TLinkChecker : public QObject {
   void Checked(const QString& target, bool ok, LinkCheck::TFailure failure, int status);
   // `done` entries of the current group are through.
   void Advanced(int done);
+  // Everything checked so far has been reported, and the event loop is
+  // about to turn (a run of look-ups ends, or a request goes out).
+  void Paused();
   void Finished(bool stopped);
 
  private:
   void Next();
-  void CheckTarget(const QString& target);
+  // Schedules the next run for a turn of the event loop.
+  void Later();
   void Request(const QUrl& url, int redirectsLeft, bool credentials);
   void SendRequest();
   void ReadAnswer();
@@ -129,6 +142,9 @@ class TLinkChecker : public QObject {
   int index_ = 0;
   bool announced_ = false;
   bool running_ = false;
+  // Changes as a check starts and as it ends: a run scheduled, or a slot
+  // called, during another check stops there.
+  quint64 run_ = 0;
   QString target_;
 };
 
@@ -164,7 +180,10 @@ class TLinkCheckPage : public QWidget {
   std::function<QString()> DocumentPath;
 
  private:
+  // Rows and progress are kept until the checker pauses, then put into the
+  // list and the bar at once.
   void AddRow(const QString& caption, const QString& status, const QString& reason = QString());
+  void ShowRows();
 
   TSrcEdit* editor_;
   std::function<void()> showEditor_;
@@ -172,4 +191,6 @@ class TLinkCheckPage : public QWidget {
   QList<QWidget*> labels_;
   // The root the last check read relative links against.
   QString root_;
+  QList<QTreeWidgetItem*> rows_;
+  int progress_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -11,7 +12,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -501,6 +504,181 @@ TEST_F(LinkPage, BesideTheSavedPageWithReasons) {
   EXPECT_EQ(rows().join(u'\n'), (QStringList{server.Url("/a.cgi?a=1&b=2") + "|rmdError|LinkWhyStatus 404",
                                              server.Url("/p&q.gif") + "|rmdError|LinkWhyStatus 404"})
                                     .join(u'\n'));
+}
+
+}  // namespace
+
+namespace {
+
+// The rows of the link page as "target|status|reason".
+QStringList Rows(const TLinkCheckPage& page) {
+  QStringList out;
+  for (int i = 0; i < page.ListView1->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* row = page.ListView1->topLevelItem(i);
+    out << row->text(0) + u'|' + row->text(1) + u'|' + row->text(2);
+  }
+  return out;
+}
+
+// Local look-ups and web requests mixed: the rows come in the page's order,
+// each with its texts, whether a link was looked up in a run with others or
+// waited for a server.
+TEST_F(LinkPage, MixedLinksListedInPageOrder) {
+  const QString site = root + QStringLiteral("site/");
+  QDir().mkpath(site + "folder");
+  WriteFileBytes(site + "a.htm", "x");
+  TFifo fifo(site + "pipe.gif");
+  TFakeServer server;
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  page.Checker()->Timeout = 5000;
+  page.Edit2->setText(site);
+  QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+  form.Memo1->SetText(QStringLiteral("<a href=\"a.htm\">1</a><a href=\"gone.htm\">2</a><a href=\"%1\">3</a>\n"
+                                     "<a href=\"pipe.gif\">4</a><a href=\"folder\">5</a><a href=\"%2\">6</a>"
+                                     "<a href=\"./a.htm\">7</a>\n<img src=\"gone.png\"><img src=\"%1\"><img src=a.htm>")
+                          .arg(server.Url("/ok"), server.Url("/missing")));
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.wait(20000));
+  fifo.Release();
+  EXPECT_FALSE(fifo.opened);
+  EXPECT_EQ(
+      Rows(page).join(u'\n'),
+      (QStringList{site + "a.htm|rmdOk|", site + "gone.htm|rmdError|LinkWhyNoFile", server.Url("/ok") + "|rmdOk|",
+                   site + "pipe.gif|rmdError|LinkWhyNotFile", site + "folder|rmdError|LinkWhyNotFile",
+                   server.Url("/missing") + "|rmdError|LinkWhyStatus 404", site + "a.htm|rmdOk|",
+                   site + "gone.png|rmdError|LinkWhyNoFile", server.Url("/ok") + "|rmdOk|", site + "a.htm|rmdOk|"})
+          .join(u'\n'));
+  EXPECT_EQ(page.ProgressBar1->value(), 0);
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "LinkCheckDone");
+}
+
+// A page of `count` local links p0.htm, p1.htm, ... in `site`, of which every
+// tenth is there, followed by `tail`; `Row(i)` is the row link i gets.
+struct TManyLinks {
+  TManyLinks(const QString& site, int count, const QString& tail) : site(site) {
+    QDir().mkpath(site);
+    for (int i = 0; i < count; i += 10) WriteFileBytes(site + QStringLiteral("p%1.htm").arg(i), "x");
+    for (int i = 0; i < count; ++i) page += QStringLiteral("<li><a href=\"p%1.htm\">%1</a>\n").arg(i);
+    page += tail;
+  }
+  QString Row(int i) const {
+    return site + QStringLiteral("p%1.htm").arg(i) + (i % 10 ? "|rmdError|LinkWhyNoFile" : "|rmdOk|");
+  }
+  QString site, page;
+};
+
+// Each look-up reported to `page` takes a while longer, as on a slow
+// machine: the check then needs many runs whatever the speed of this one.
+void SlowDown(TLinkCheckPage& page) {
+  QObject::connect(page.Checker(), &TLinkChecker::Checked, page.Checker(), [] {
+    QElapsedTimer t;
+    t.start();
+    while (t.nsecsElapsed() < 50000) {
+    }
+  });
+}
+
+// Esc pressed while a long run of local links is checked stops it between
+// two runs: the rows listed then stay, and no link is checked after. The
+// images are not checked; only an empty image list still says so.
+TEST_F(LinkPage, EscStopsManyLocalLinksWithTheRowsSoFar) {
+  for (const bool images : {true, false}) {
+    SCOPED_TRACE(images ? "with an image" : "without images");
+    const TManyLinks links(root + QStringLiteral("site/"), 3000, images ? "<img src=\"p0.htm\">" : "");
+    TChildForm form;
+    form.setAttribute(Qt::WA_DeleteOnClose, false);
+    TLinkCheckPage& page = *form.LinkPage;
+    form.resize(800, 600);
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.PageControl1->setCurrentWidget(&page);
+    page.ListView1->setFocus();
+    page.Edit2->setText(links.site);
+    form.Memo1->SetText(links.page);
+    SlowDown(page);
+    qsizetype checked = 0;
+    QObject::connect(page.Checker(), &TLinkChecker::Checked, [&] { ++checked; });
+    QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+    int listedAtPress = -1;
+    qsizetype checkedAtPress = -1;
+    QTimer presser;
+    presser.setInterval(0);
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+      if (listedAtPress >= 0 || page.ListView1->topLevelItemCount() == 0) return;
+      listedAtPress = page.ListView1->topLevelItemCount();
+      checkedAtPress = checked;
+      QTest::keyClick(page.ListView1, Qt::Key_Escape);
+    });
+    presser.start();
+    form.vfLinksClick();
+    ASSERT_TRUE(finished.wait(30000));
+    presser.stop();
+    EXPECT_TRUE(finished[0][0].toBool());
+    EXPECT_GT(listedAtPress, 0);
+    EXPECT_LT(listedAtPress, 3000);
+    EXPECT_EQ(checkedAtPress, listedAtPress);
+    EXPECT_EQ(checked, checkedAtPress);
+    QStringList expected;
+    for (int i = 0; i < listedAtPress; ++i) expected << links.Row(i);
+    if (!images) expected << "ZeroImg||";
+    EXPECT_EQ(Rows(page), expected);
+    EXPECT_EQ(page.ProgressBar1->value(), 0);
+    QTest::qWait(20);
+    EXPECT_EQ(Rows(page).size(), expected.size());
+  }
+}
+
+// While a long run of local links is checked the event loop keeps turning:
+// a timer fires between the runs, and at each turn every link checked is
+// listed and counted by the progress bar. The rows of a run go into the list
+// together, not one by one.
+TEST_F(LinkPage, EventLoopTurnsWhileManyLocalLinksAreChecked) {
+  const TManyLinks links(root + QStringLiteral("site/"), 3000, QString());
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  form.show();
+  form.PageControl1->setCurrentWidget(&page);
+  page.Edit2->setText(links.site);
+  form.Memo1->SetText(links.page);
+  SlowDown(page);
+  qsizetype checked = 0;
+  QObject::connect(page.Checker(), &TLinkChecker::Checked, [&] { ++checked; });
+  int insertions = 0;
+  QObject::connect(page.ListView1->model(), &QAbstractItemModel::rowsInserted, [&] { ++insertions; });
+  struct TTurn {
+    qsizetype checked;
+    int listed, progress;
+  };
+  QList<TTurn> turns;
+  QTimer ticker;
+  ticker.setInterval(0);
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    if (page.Checker()->Running())
+      turns.append({checked, page.ListView1->topLevelItemCount(), page.ProgressBar1->value()});
+  });
+  QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+  ticker.start();
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.wait(30000));
+  ticker.stop();
+  EXPECT_FALSE(finished[0][0].toBool());
+  const auto between =
+      std::count_if(turns.cbegin(), turns.cend(), [](const TTurn& t) { return t.checked > 0 && t.checked < 3000; });
+  EXPECT_GE(between, 3);
+  for (const TTurn& t : turns) {
+    EXPECT_EQ(t.listed, t.checked);
+    EXPECT_EQ(t.progress, t.listed);
+  }
+  const QStringList rows = Rows(page);
+  ASSERT_EQ(rows.size(), 3001);
+  for (int i = 0; i < 3000; i += 299) EXPECT_EQ(rows[i], links.Row(i));
+  EXPECT_EQ(rows.last(), "ZeroImg||");
+  EXPECT_LT(insertions, 300);
 }
 
 }  // namespace
