@@ -173,7 +173,8 @@ class TfMain : public QMainWindow, public IAppHost {
   QAction* Action(const QString& name) const override { return actions_.value(name); }
   QWidget* HostWindow() override { return this; }
   QMdiArea* DocumentArea() const override { return MDIClient; }
-  QString LastUsedFolder() const override { return LastFolder; }
+  // The picture dialog browses from the file manager's folder.
+  QString LastUsedFolder() const override { return FileManagerFolder(); }
   TAppOptions& Options() override { return options_; }
   TAppSignals& Signals() override { return signals_; }
 
