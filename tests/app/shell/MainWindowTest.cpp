@@ -18,6 +18,7 @@
 #include "app/document/Documents.h"
 #include "app/document/EmbeddedBrowser.h"
 #include "app/options/uconfig.h"
+#include "app/shell/Application.h"
 #include "app/shell/Frame.h"
 #include "app/sidepane/FileManagerPane.h"
 #include "editor/SrcEditAutoComplete.h"
@@ -819,6 +820,53 @@ TEST_F(MainWindow, ToolBarsCarryTheirCommandsAndFollowTheLastWindowGone) {
               .contains(a->objectName()))
         enabled << a->objectName();
   EXPECT_EQ(enabled, QStringList());
+}
+
+// Once Close all has closed the last document, the document commands are
+// off and their tool buttons look it: a dark picture such as the
+// magnifier fades as clearly as a bright one.
+TEST_F(MainWindow, DocumentCommandsLookDisabledAfterCloseAll) {
+  const QString style = QApplication::style()->name();
+  UseProgramStyle();
+  const auto button = [this](const char* name) -> QWidget* {
+    QAction* a = Main().Action(QLatin1String(name));
+    for (QToolBar* bar : Main().findChildren<QToolBar*>())
+      if (QWidget* w = bar->widgetForAction(a)) return w;
+    return nullptr;
+  };
+  // How far the button's pixels stand from its background, in grey levels.
+  const auto ink = [](QWidget* w) {
+    const QImage image = w->grab().toImage();
+    const int background = qGray(image.pixel(0, 0));
+    qint64 sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) sum += std::abs(qGray(image.pixel(x, y)) - background);
+    return sum;
+  };
+  const char* const commands[] = {"Search1", "SearchReplace", "Bold1", "Italic1"};
+  Main().OpenDocument(false, true, MakeFile("a.html"));
+  Main().ToolButton33Click();
+  QList<qint64> enabled;
+  for (const char* name : commands) {
+    ASSERT_NE(button(name), nullptr) << name;
+    ASSERT_TRUE(Main().Action(QLatin1String(name))->isEnabled()) << name;
+    enabled << ink(button(name));
+  }
+  Ini().WriteBool("Ask", "ToSave?", false);
+  QApplication::setActiveWindow(&Main());
+  QTest::keyClick(Main().ActiveDocument()->Memo1, Qt::Key_F4, Qt::ControlModifier | Qt::AltModifier);
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+  ASSERT_EQ(Windows(), 0);
+  for (int i = 0; i < std::ssize(commands); ++i) {
+    const char* name = commands[i];
+    EXPECT_FALSE(Main().Action(QLatin1String(name))->isEnabled()) << name;
+    EXPECT_FALSE(button(name)->isEnabled()) << name;
+    EXPECT_LT(ink(button(name)) * 2, enabled[i]) << name;
+  }
+  QApplication::setStyle(style);
 }
 
 TEST_F(MainWindow, DocumentManagerItemOpensIt) {
