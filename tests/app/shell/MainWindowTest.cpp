@@ -825,7 +825,7 @@ TEST_F(MainWindow, ToolBarsCarryTheirCommandsAndFollowTheLastWindowGone) {
 // Once Close all has closed the last document, the document commands are
 // off and their tool buttons look it: a dark picture such as the
 // magnifier fades as clearly as a bright one.
-TEST_F(MainWindow, DocumentCommandsLookDisabledAfterCloseAll) {
+TEST_F(MainWindow, DocumentCommandsFollowTheActiveWindowAndLookIt) {
   const QString style = QApplication::style()->name();
   UseProgramStyle();
   const auto button = [this](const char* name) -> QWidget* {
@@ -867,6 +867,22 @@ TEST_F(MainWindow, DocumentCommandsLookDisabledAfterCloseAll) {
     EXPECT_LT(ink(button(name)) * 2, enabled[i]) << name;
   }
   QApplication::setStyle(style);
+
+  // They follow the active window: an image browser's tab, a document's, and
+  // the browser left alone once the document is closed.
+  const auto on = [this] { return Main().Action("Search1")->isEnabled() && Main().Action("Bold1")->isEnabled(); };
+  Main().OpenDocument(false, true, MakeFile("a.html"));
+  Main().OpenImages({MakeFile("p.png", "x")});
+  EXPECT_FALSE(on());
+  Main().MDITab1->setCurrentIndex(0);
+  EXPECT_TRUE(on());
+  Main().Action("Close1")->trigger();
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+  ASSERT_EQ(Windows(), 1);
+  EXPECT_FALSE(on());
 }
 
 TEST_F(MainWindow, DocumentManagerItemOpensIt) {
