@@ -188,6 +188,8 @@ class TfMain : public QMainWindow, public IAppHost {
   int UICharset = 0;
   QStringList NewDocSkeleton;
   QStringList PreviewTempFiles;
+  // Where the next open or save dialog starts: the file manager's folder of
+  // the last run at first, then the folder a dialog last opened or saved in.
   QString LastFolder;
   // Height of the folder-tree pane and width of the side pane, kept from one
   // run to the next.
