@@ -58,7 +58,8 @@ class TThumbnailDelegate : public QStyledItemDelegate {
 
 const QStringList& MaskExtensions() {
   static const QStringList ext = {QStringLiteral(".JPG"), QStringLiteral(".JPEG"), QStringLiteral(".GIF"),
-                                  QStringLiteral(".BMP"), QStringLiteral(".ICO"),  QStringLiteral(".WMF")};
+                                  QStringLiteral(".BMP"), QStringLiteral(".ICO"),  QStringLiteral(".WMF"),
+                                  QStringLiteral(".PNG")};
   return ext;
 }
 

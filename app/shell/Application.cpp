@@ -1,5 +1,8 @@
 #include "app/shell/Application.h"
 
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <new>
 
 #include "app/core/LanguageModule.h"
@@ -23,6 +26,34 @@ bool TApplication::DeliverShowingFailures(const std::function<bool()>& deliver) 
   }
   ShowMessageDlg(message, 2);
   return false;
+}
+
+namespace {
+
+class TProgramStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  QPixmap generatedIconPixmap(QIcon::Mode mode, const QPixmap& pixmap, const QStyleOption* option) const override {
+    const QPixmap greyed = QProxyStyle::generatedIconPixmap(mode, pixmap, option);
+    if (mode != QIcon::Disabled || greyed.isNull()) return greyed;
+    QPixmap faded(greyed.size());
+    faded.setDevicePixelRatio(greyed.devicePixelRatio());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(kDisabledOpacity);
+    painter.drawPixmap(0, 0, greyed);
+    return faded;
+  }
+
+ private:
+  static constexpr qreal kDisabledOpacity = 0.4;
+};
+
+}  // namespace
+
+void UseProgramStyle() {
+  if (dynamic_cast<TProgramStyle*>(QApplication::style())) return;
+  QApplication::setStyle(new TProgramStyle(QStyleFactory::create(QApplication::style()->name())));
 }
 
 QIcon ProgramIcon() {

@@ -10,6 +10,11 @@
 // The program's own icon (all sizes), built into the program.
 QIcon ProgramIcon();
 
+// Makes the application's style the desktop's, with one change: the picture
+// of a disabled command is greyed and faded, so that a dark picture (a
+// magnifier, a bold "B") looks disabled as clearly as a bright one.
+void UseProgramStyle();
+
 class TApplication : public QApplication {
  public:
   using QApplication::QApplication;

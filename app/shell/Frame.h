@@ -173,7 +173,8 @@ class TfMain : public QMainWindow, public IAppHost {
   QAction* Action(const QString& name) const override { return actions_.value(name); }
   QWidget* HostWindow() override { return this; }
   QMdiArea* DocumentArea() const override { return MDIClient; }
-  QString LastUsedFolder() const override { return LastFolder; }
+  // The picture dialog browses from the file manager's folder.
+  QString LastUsedFolder() const override { return FileManagerFolder(); }
   TAppOptions& Options() override { return options_; }
   TAppSignals& Signals() override { return signals_; }
 
@@ -187,6 +188,8 @@ class TfMain : public QMainWindow, public IAppHost {
   int UICharset = 0;
   QStringList NewDocSkeleton;
   QStringList PreviewTempFiles;
+  // Where the next open or save dialog starts: the file manager's folder of
+  // the last run at first, then the folder a dialog last opened or saved in.
   QString LastFolder;
   // Height of the folder-tree pane and width of the side pane, kept from one
   // run to the next.

@@ -26,6 +26,7 @@
 #include "app/dialogs/uAbout.h"
 #include "app/look/Icons.h"
 #include "app/shell/Frame.h"
+#include "app/sidepane/FileManagerPane.h"
 
 namespace {
 // Properties of actions and menus: the module keys of caption and hint.
@@ -350,7 +351,10 @@ void TfMain::ArrangeWindows(TWindowArrangement how) {
 void TfMain::SaveToolbarPositions() {
   Settings::TMainWindowLayout layout;
   for (int i = 0; i < 5; ++i) layout.ToolBars[i] = {ToolBars[i]->x(), ToolBars[i]->y(), ToolBars[i]->height()};
-  layout.LastFolder = LastFolder;
+  // The folder tree's folder, where the file manager opens next time (the
+  // one read at start while the pane was never built).
+  const QString tree = FileManager ? FileManager->Folder() : QString();
+  layout.LastFolder = !tree.isEmpty() ? tree : !sidePaneState_.folder.isEmpty() ? sidePaneState_.folder : LastFolder;
   layout.DirectoryHeight = DirectoryHeight;                 // the folder tree keeps its stored height
   if (Panel1->isVisible()) FileManWidth = Panel1->width();  // a hidden pane keeps its last width
   layout.FileManWidth = FileManWidth;

@@ -264,6 +264,7 @@ QString TfMain::FileManagerFolder() const {
 }
 
 void TfMain::ImageBrowserOnFolder() {
-  EnsureSidePane();
-  FileManager->ImageBrowserOnFolder();
+  // Read from the folder itself: the pane need not be built, nor its list read.
+  const QString folder = FileManagerFolder();
+  OpenImages(TFileManagerPane::PicturesIn(folder), folder);
 }

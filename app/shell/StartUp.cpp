@@ -37,6 +37,9 @@ TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
   if (!ini.TooLarge() &&
       ini.ReadString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), QString()).isEmpty()) {
     WaitForIconTheme();  // the dialog's message loop may look icons up
+    // The first window of a first start carries the program's icon (at a
+    // normal start it comes after the main window's first paint).
+    QApplication::setWindowIcon(ProgramIcon());
     TfFirstTimeSettings dialog;
     dialog.FormShow();
     Prompts().ExecModal(dialog);
@@ -127,7 +130,7 @@ class TIconAfterFirstPaint : public QObject {
       // Once this paint is through and on the screen; the icons it drew are
       // kept for the next start.
       QTimer::singleShot(0, [] {
-        QApplication::setWindowIcon(ProgramIcon());
+        if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(ProgramIcon());
         SaveIconCache();
       });
       deleteLater();

@@ -19,6 +19,7 @@ int main(int argc, char* argv[]) {
   int toolkitCount = dashes;  // the toolkit takes its own options out of this part
   TApplication app(toolkitCount, argv);
   QApplication::setApplicationName(QStringLiteral("Korvex Vantar"));
+  UseProgramStyle();
   UseProgramIconAfterFirstPaint();  // the main window's and every dialog's
   QGuiApplication::setDesktopFileName(QStringLiteral("korvex-vantar"));
   UseFallbackIconTheme();

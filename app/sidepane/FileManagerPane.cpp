@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/core/AppHost.h"
 #include "app/core/LanguageModule.h"
@@ -30,6 +31,7 @@
 #include "app/options/ConfigModel.h"
 #include "app/sidepane/FileManagerDialogs.h"
 #include "app/sidepane/FileOperations.h"
+#include "files/FileServices.h"
 #include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
 #include "files/PromptDialogs.h"
@@ -253,14 +255,23 @@ void TFileManagerPane::OpenAllSelected() {
   if (!images.isEmpty()) host_.OpenImages(images);
 }
 
+QStringList TFileManagerPane::PicturesIn(const QString& folder) {
+  if (folder.isEmpty()) return {};
+  // Files only (links to them too): the entries are looked at, never opened.
+  const QDir dir(folder);
+  QStringList names;
+  for (const QString& name : dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted))
+    if (Documents::IsImageFile(name)) names << name;
+  std::sort(names.begin(), names.end(), NameLess);
+  QStringList paths;
+  paths.reserve(names.size());
+  for (const QString& name : std::as_const(names)) paths << dir.filePath(name);
+  return paths;
+}
+
 void TFileManagerPane::ImageBrowserOnFolder() {
-  QStringList images;
-  const QDir dir(FrFileListBox1->Directory());
-  for (int i = 0; i < FrFileListBox1->count(); ++i) {
-    const QString path = dir.filePath(FrFileListBox1->item(i)->text());
-    if (Documents::IsImageFile(path)) images << path;
-  }
-  host_.OpenImages(images, dir.absolutePath());  // with none, the browser says so
+  const QString folder = Folder();
+  host_.OpenImages(PicturesIn(folder), folder);  // with none, the browser says so
 }
 
 // ------------------------------------------------------------ delete, rename, copy

@@ -35,6 +35,10 @@ class TFileManagerPane : public QWidget {
   QString Folder() const;
   // Full paths of the selected files, in list order.
   QStringList SelectedPaths() const;
+  // Full paths of the pictures in `folder`, in the file list's order: read
+  // from the folder itself, whatever the list shows; FIFOs, sockets and
+  // devices named like pictures are passed over without being opened.
+  static QStringList PicturesIn(const QString& folder);
 
   // ---- commands
   // Opens the focused file: a picture in a new image browser, a document in
@@ -57,6 +61,7 @@ class TFileManagerPane : public QWidget {
   QString RunCommandBox();
   // The run-box tool button: a folder named goes into the tree.
   void RunBoxClick();
+  // F8: the tree's pictures in a new image browser.
   void ImageBrowserOnFolder();
   // The desktop (`desktop`) or documents folder in the tree.
   void GoToShellFolder(bool desktop);

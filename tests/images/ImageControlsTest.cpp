@@ -113,11 +113,13 @@ TEST(ThumbnailList, LoadFromMaskTakesPictureFilesOnly) {
   QDir(dir.path()).mkdir("d.gif");
   TThumbnailList list;
   list.LoadFromMask(folder + "*.*");
-  ASSERT_EQ(list.Thumbnails().Count(), 2);
+  ASSERT_EQ(list.Thumbnails().Count(), 3);
   EXPECT_EQ(list.Thumbnails().Items(0).Caption(), "a.JPG");
   EXPECT_EQ(list.Thumbnails().Items(0).Filename(), folder + "a.JPG");
-  EXPECT_EQ(list.Thumbnails().Items(1).Filename(), folder + "c.gif");
-  EXPECT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(list.Thumbnails().Items(1).Filename(), folder + "b.png");
+  EXPECT_EQ(list.Thumbnails().Items(2).Filename(), folder + "c.gif");
+  EXPECT_EQ(list.RowCount(), 3);
+  list.Thumbnails().Delete(2);
   list.Thumbnails().Delete(1);
   list.Thumbnails().Delete(0);
   EXPECT_EQ(list.RowCount(), 0);

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -12,8 +13,10 @@
 #include <QTabBar>
 
 #include "app/dialogs/FramePictures.h"
+#include "app/sidepane/FileManagerPane.h"
 #include "authoring/uPictureInserts.h"
 #include "editor/SrcEdit.h"
+#include "files/FrDirectoryTree.h"
 #include "images/AnimPicture.h"
 #include "images/ThumbnailList.h"
 #include "images/uImageLoad.h"
@@ -108,10 +111,12 @@ TEST_F(PictureCommands, ImageBrowserFlows) {
   b->Button1Click();
   EXPECT_EQ(launcher.calls.size(), 1);
 
-  // Refilling from a folder replaces the items, PNG files not included.
+  // Refilling from a folder replaces the items, with the same pictures as
+  // the first fill, PNG files included.
   b->RefillFromFolder(root + "docs");
-  ASSERT_EQ(b->ThumbnailList1->Thumbnails().Count(), 2);
-  EXPECT_EQ(b->ThumbnailList1->Thumbnails().Items(0).Caption(), "b.gif");
+  ASSERT_EQ(b->ThumbnailList1->Thumbnails().Count(), 3);
+  EXPECT_EQ(b->ThumbnailList1->Thumbnails().Items(0).Caption(), "a.png");
+  EXPECT_EQ(b->ThumbnailList1->Thumbnails().Items(1).Caption(), "b.gif");
 
   // Closing frees the browser; the guarded pointer lets go of it.
   b->close();
@@ -190,6 +195,43 @@ TEST_F(PictureCommands, PictureByNameByBrowseAndRefused) {
   EXPECT_EQ(c->Memo1->Text(), "");
   ASSERT_FALSE(prompts.Messages().isEmpty());
   EXPECT_EQ(prompts.Messages().last().text, "Could not load image. Invalid format");
+}
+
+// Browse in the picture dialog starts in the file manager's folder (not in
+// the folder of the last open dialog), or in the folder of the path typed.
+TEST_F(PictureCommands, PictureBrowseStartsInTheFileManagersFolder) {
+  MakeFile("pics/y.gif", ThreeFrameGif());
+  QDir().mkpath(root + "shown");
+  Ini().WriteString("Last", "Folder", root + "shown");
+  NewDocument();
+  AnswerFileDialog("OpenDialog1", {MakeFile("a.html")});
+  Main().ActionOpenExecute();
+  ASSERT_EQ(Main().LastFolder, root + "docs");
+  QStringList started;
+  const auto browse = [&started](const QString& typed) {
+    return [&started, typed](QDialog& d) {
+      auto& image = static_cast<TfImage&>(d);
+      image.Edit1->setText(typed);
+      image.Button1Click();
+      image.Button3->click();
+      return d.result();
+    };
+  };
+  prompts.AnswerDialog("OpenDialog1", [&started](QDialog& d) {
+    started << static_cast<QFileDialog&>(d).directory().absolutePath();
+    return int(QDialog::Rejected);
+  });
+  // The side pane never shown: the folder it will show.
+  prompts.AnswerDialog("fImage", browse(QString()));
+  InsertImage(Main());
+  // Browsed to in the folder tree.
+  Main().EnsureSidePane();
+  Main().FileManager->FrDirectoryTree1->OpenPath(root + "docs/pics");
+  prompts.AnswerDialog("fImage", browse(QString()));
+  InsertImage(Main());
+  prompts.AnswerDialog("fImage", browse(root + "docs/a.html"));
+  InsertImage(Main());
+  EXPECT_EQ(started, QStringList({root + "shown", root + "docs/pics", root + "docs"}));
 }
 
 TEST_F(PictureCommands, PictureWithAnImageBrowserInFront) {

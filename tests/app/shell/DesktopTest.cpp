@@ -34,6 +34,7 @@
 #include "app/sidepane/FileManagerPane.h"
 #include "app/sidepane/TemplateEditor.h"
 #include "files/FrComboBox.h"
+#include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
 #include "files/FrListView.h"
 #include "files/PromptDialogs.h"
@@ -313,7 +314,7 @@ TEST_F(Desktop, ImageBrowserOnAFolderWithoutPictures) {
   QDir().mkpath(folder);
   WriteFileBytes(folder + "/page.html", "<html></html>");
   Main().EnsureSidePane();
-  Main().FileManager->FrFileListBox1->SetDirectory(folder);
+  Main().FileManager->FrDirectoryTree1->OpenPath(folder);  // the file manager shows the folder
   Main().findChild<QAction*>("ImgBrowser")->trigger();
   const auto windows = Main().MDIClient->subWindowList();
   ASSERT_EQ(windows.size(), 1);  // nothing happened before

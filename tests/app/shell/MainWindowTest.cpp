@@ -18,9 +18,11 @@
 #include "app/document/Documents.h"
 #include "app/document/EmbeddedBrowser.h"
 #include "app/options/uconfig.h"
+#include "app/shell/Application.h"
 #include "app/shell/Frame.h"
 #include "app/sidepane/FileManagerPane.h"
 #include "editor/SrcEditAutoComplete.h"
+#include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
 #include "tests/app/AppFixture.h"
 
@@ -39,6 +41,26 @@ class MainWindow : public AppFixture {
       static_cast<QInputDialog&>(d).setTextValue(text);
       return int(QDialog::Accepted);
     });
+  }
+  // Shows the side pane (F11) and clicks `folder` in the folder tree, its
+  // parent's node opened first, as a user browses to it.
+  void BrowseTo(const QString& folder) {
+    if (!Main().Panel1->isVisible()) Main().Action("FileMan1")->trigger();
+    // Wide enough to show the folder's name.
+    if (auto* split = qobject_cast<QSplitter*>(Main().Panel1->parentWidget())) split->setSizes({500, 500});
+    TFrDirectoryTree* tree = Main().FileManager->FrDirectoryTree1;
+    tree->OpenPath(QFileInfo(folder).absolutePath());
+    QTreeWidgetItem* parent = tree->currentItem();
+    ASSERT_NE(parent, nullptr);
+    tree->expandItem(parent);
+    QTreeWidgetItem* node = nullptr;
+    for (int i = 0; i < parent->childCount(); ++i)
+      if (parent->child(i)->text(0) == QFileInfo(folder).fileName()) node = parent->child(i);
+    ASSERT_NE(node, nullptr) << folder.toStdString();
+    tree->scrollToItem(node);
+    const QRect shown = tree->visualItemRect(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(shown.left() + 4, shown.center().y()));
+    ASSERT_EQ(Main().FileManager->Folder(), QDir::cleanPath(folder));
   }
 };
 
@@ -234,7 +256,7 @@ TEST_F(MainWindow, ExitSequence) {
   Main().LoadBrowserExecute();
   const QStringList previews = {root + "docs/korvex_temp1.html", root + "docs/korvex_temp2.html"};
   EXPECT_EQ(Main().PreviewTempFiles, previews);
-  Main().LastFolder = root + "docs";
+  BrowseTo(root + "docs");
   prompts.Answer("ExitMsg", 6);
   EXPECT_TRUE(Main().close());
   for (const char* section : {"tb1", "tb5", "tb6", "tb7", "tb8"})
@@ -511,17 +533,49 @@ TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndStartsWhereTheLastEnded) {
   EXPECT_TRUE(filters[0].startsWith("FltWebPages (*.html *.htm "));
   EXPECT_EQ(filters.mid(1),
             (QStringList{"FltStyleSheets (*.css)", "FltScripts (*.js *.vbs *.sql)", "FltAllFiles (*)"}));
-  // The next open dialog, after a restart too, starts in the folder last used.
-  prompts.Answer("ExitMsg", 6);
-  Ini().WriteBool("Ask", "ToSave?", false);
-  ASSERT_TRUE(Main().close());
-  main.reset();
+  // The next open dialog starts in the folder last used; after a restart, in
+  // the folder the file manager showed at exit.
   prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
     look(d);
     return int(QDialog::Rejected);
   });
   Main().ActionOpenExecute();
   EXPECT_EQ(started, root + "docs");
+  QDir().mkpath(root + "site");
+  BrowseTo(root + "site");
+  prompts.Answer("ExitMsg", 6);
+  Ini().WriteBool("Ask", "ToSave?", false);
+  ASSERT_TRUE(Main().close());
+  main.reset();
+  Main().ActionOpenExecute();
+  EXPECT_EQ(started, root + "site");
+}
+
+// At exit settings.ini keeps the folder the file manager shows, not the one
+// an open or save dialog used last: after a restart the file manager opens
+// there again, whether its pane is shown at start or later.
+TEST_F(MainWindow, TheFileManagersFolderIsKeptAtExit) {
+  QDir().mkpath(root + "site/pages");
+  const QString page = MakeFile("a.html");
+  BrowseTo(root + "site/pages");
+  AnswerFileDialog("OpenDialog1", {page});
+  Main().ActionOpenExecute();
+  EXPECT_EQ(Main().LastFolder, root + "docs");
+  prompts.Answer("ExitMsg", 6);
+  ASSERT_TRUE(Main().close());
+  EXPECT_EQ(Ini().ReadString("Last", "Folder", ""), root + "site/pages");
+  for (bool shownAtStart : {true, false}) {
+    Ini().WriteBool("ToolBars", "FileManager", shownAtStart);
+    main.reset();
+    if (!shownAtStart) Main().Action("FileMan1")->trigger();
+    ASSERT_NE(Main().FileManager, nullptr);
+    EXPECT_EQ(Main().FileManager->Folder(), root + "site/pages");
+  }
+  // Hidden all the time, the pane keeps the folder it was given.
+  Ini().WriteBool("ToolBars", "FileManager", false);
+  main.reset();
+  ASSERT_TRUE(Main().close());
+  EXPECT_EQ(Ini().ReadString("Last", "Folder", ""), root + "site/pages");
 }
 
 TEST_F(MainWindow, SaveDialogProposesTheDocumentTypesExtension) {
@@ -766,6 +820,69 @@ TEST_F(MainWindow, ToolBarsCarryTheirCommandsAndFollowTheLastWindowGone) {
               .contains(a->objectName()))
         enabled << a->objectName();
   EXPECT_EQ(enabled, QStringList());
+}
+
+// Once Close all has closed the last document, the document commands are
+// off and their tool buttons look it: a dark picture such as the
+// magnifier fades as clearly as a bright one.
+TEST_F(MainWindow, DocumentCommandsFollowTheActiveWindowAndLookIt) {
+  const QString style = QApplication::style()->name();
+  UseProgramStyle();
+  const auto button = [this](const char* name) -> QWidget* {
+    QAction* a = Main().Action(QLatin1String(name));
+    for (QToolBar* bar : Main().findChildren<QToolBar*>())
+      if (QWidget* w = bar->widgetForAction(a)) return w;
+    return nullptr;
+  };
+  // How far the button's pixels stand from its background, in grey levels.
+  const auto ink = [](QWidget* w) {
+    const QImage image = w->grab().toImage();
+    const int background = qGray(image.pixel(0, 0));
+    qint64 sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) sum += std::abs(qGray(image.pixel(x, y)) - background);
+    return sum;
+  };
+  const char* const commands[] = {"Search1", "SearchReplace", "Bold1", "Italic1"};
+  Main().OpenDocument(false, true, MakeFile("a.html"));
+  Main().ToolButton33Click();
+  QList<qint64> enabled;
+  for (const char* name : commands) {
+    ASSERT_NE(button(name), nullptr) << name;
+    ASSERT_TRUE(Main().Action(QLatin1String(name))->isEnabled()) << name;
+    enabled << ink(button(name));
+  }
+  Ini().WriteBool("Ask", "ToSave?", false);
+  QApplication::setActiveWindow(&Main());
+  QTest::keyClick(Main().ActiveDocument()->Memo1, Qt::Key_F4, Qt::ControlModifier | Qt::AltModifier);
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+  ASSERT_EQ(Windows(), 0);
+  for (int i = 0; i < std::ssize(commands); ++i) {
+    const char* name = commands[i];
+    EXPECT_FALSE(Main().Action(QLatin1String(name))->isEnabled()) << name;
+    EXPECT_FALSE(button(name)->isEnabled()) << name;
+    EXPECT_LT(ink(button(name)) * 2, enabled[i]) << name;
+  }
+  QApplication::setStyle(style);
+
+  // They follow the active window: an image browser's tab, a document's, and
+  // the browser left alone once the document is closed.
+  const auto on = [this] { return Main().Action("Search1")->isEnabled() && Main().Action("Bold1")->isEnabled(); };
+  Main().OpenDocument(false, true, MakeFile("a.html"));
+  Main().OpenImages({MakeFile("p.png", "x")});
+  EXPECT_FALSE(on());
+  Main().MDITab1->setCurrentIndex(0);
+  EXPECT_TRUE(on());
+  Main().Action("Close1")->trigger();
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+  ASSERT_EQ(Windows(), 1);
+  EXPECT_FALSE(on());
 }
 
 TEST_F(MainWindow, DocumentManagerItemOpensIt) {

@@ -48,6 +48,25 @@ TEST_F(StartUpTest, EmptySettingsAskForTheLanguageModule) {
   EXPECT_TRUE(m.isMaximized());
 }
 
+// The first-start language window, which comes before the main window,
+// carries the program's icon.
+TEST_F(StartUpTest, TheFirstStartWindowCarriesTheProgramsIcon) {
+  WriteFileBytes(Settings::FileName(), "");
+  QApplication::setWindowIcon(QIcon());
+  QList<QSize> sizes;
+  bool ownIcon = false;
+  prompts.AnswerDialog("fFirstTimeSettings", [&](QDialog& d) {
+    sizes = QApplication::windowIcon().availableSizes();
+    ownIcon = !d.windowIcon().isNull() && d.windowIcon().cacheKey() == QApplication::windowIcon().cacheKey();
+    static_cast<TfFirstTimeSettings&>(d).SpeedButton1->click();
+    return d.result();
+  });
+  Start({});
+  EXPECT_EQ(sizes.size(), 8);
+  EXPECT_TRUE(ownIcon);
+  QApplication::setWindowIcon(QIcon());
+}
+
 // The splash window: borderless, 500 x 299, white, with the product's name
 // drawn on it.
 TEST_F(StartUpTest, SplashWindowIsWhiteWithTheName) {

@@ -20,6 +20,8 @@
 #include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
 #include "files/PromptDialogs.h"
+#include "images/ThumbnailList.h"
+#include "images/uImageLoad.h"
 #include "tests/app/AppFixture.h"
 #include "tests/images/PictureTestSupport.h"
 
@@ -27,12 +29,12 @@ namespace {
 
 // Keys of the file manager's own texts, added to the fixture's module.
 const QStringList kPaneKeys = {
-    "FilesCounted", "FMMAN",         "PJMAN",        "TagLib",      "DelFile1",   "DelFile2",    "DelFileAll",
-    "DelFileConf",  "DelFileComp",   "DelFileAbort", "DelFileFail", "ChFToN",     "ChFToNe",     "RenameBad",
-    "RenameExists", "RenameFail",    "Incl",         "DP_Show",     "DP_CMD",     "fcSource",    "fcDest",
-    "fcCpFiles",    "Stoppen",       "DestPath",     "NoDir",       "cncDir",     "FileExists1", "FileExists2",
-    "CopyDone",     "CopyFailed",    "CopyStopped",  "Close",       "DelFolder1", "DelFolder2",  "ErrorDel1",
-    "ErrorDel2",    "ShToolMissing", "FLOpenFail",   "NoTrash",     "NotRegular"};
+    "FilesCounted", "FMMAN",         "PJMAN",        "TagLib",      "DelFile1",   "DelFile2",     "DelFileAll",
+    "DelFileConf",  "DelFileComp",   "DelFileAbort", "DelFileFail", "ChFToN",     "ChFToNe",      "RenameBad",
+    "RenameExists", "RenameFail",    "Incl",         "DP_Show",     "DP_CMD",     "fcSource",     "fcDest",
+    "fcCpFiles",    "Stoppen",       "DestPath",     "NoDir",       "cncDir",     "FileExists1",  "FileExists2",
+    "CopyDone",     "CopyFailed",    "CopyStopped",  "Close",       "DelFolder1", "DelFolder2",   "ErrorDel1",
+    "ErrorDel2",    "ShToolMissing", "FLOpenFail",   "NoTrash",     "NotRegular", "ImgNoPictures"};
 
 class FileManager : public AppFixture {
  protected:
@@ -494,6 +496,70 @@ TEST_F(FileManager, OpenByKind) {
   const qsizetype documents = Main().Documents().size();
   Pane().OpenSelectedFile();
   EXPECT_EQ(Main().Documents().size(), documents);
+}
+
+// F8 takes the pictures from the file manager's folder itself: with the
+// side pane never shown, with a mask that lists none of them, past a FIFO
+// named like a picture.
+TEST_F(FileManager, ImageBrowserOnAFolderWhoseListWasNeverRead) {
+  const QString photos = root + "photos/";
+  QDir().mkpath(photos + "album.gif");  // a folder named like a picture
+  const QByteArray gif = picturetest::ThreeFrameGif();
+  for (int i = 0; i < 500; ++i) WriteFileBytes(photos + QString("p%1.gif").arg(i, 3, 10, QChar('0')), gif);
+  WriteFileBytes(photos + "notes.txt", "x");
+  picturetest::TestFifo fifo(photos + "pipe.png");
+  ASSERT_TRUE(fifo.Made());
+  Ini().WriteString("Last", "Folder", photos);
+  Ini().WriteString("File", "Mask", "*.html");
+  Ini().WriteBool("ToolBars", "FileManager", false);
+  Main().Action("ImgBrowser")->trigger();
+  TfImageBrowser* browser = CurrentImageBrowser().data();
+  ASSERT_NE(browser, nullptr);
+  EXPECT_TRUE(browser->statusTip().isEmpty());
+  ASSERT_EQ(browser->ThumbnailList1->Thumbnails().Count(), 500);
+  EXPECT_EQ(browser->ThumbnailList1->Thumbnails().Items(0).Filename(), photos + "p000.gif");
+  EXPECT_EQ(browser->ThumbnailList1->Thumbnails().Items(499).Caption(), "p499.gif");
+  EXPECT_FALSE(Main().Panel1->isVisible());
+  // A folder without pictures says so.
+  QDir().mkpath(root + "empty");
+  Pane().FrDirectoryTree1->OpenPath(root + "empty");
+  Main().Action("ImgBrowser")->trigger();
+  ASSERT_NE(CurrentImageBrowser().data(), browser);
+  EXPECT_EQ(CurrentImageBrowser()->ThumbnailList1->Thumbnails().Count(), 0);
+  EXPECT_TRUE(CurrentImageBrowser()->statusTip().startsWith("ImgNoPictures"))
+      << CurrentImageBrowser()->statusTip().toStdString();
+}
+
+// An open image browser follows the folder tree, and shows the same
+// pictures as F8 on that folder: PNG files too.
+TEST_F(FileManager, ImageBrowserFollowsTheTreeWithThePngFiles) {
+  File("first.gif", picturetest::ThreeFrameGif());
+  QDir().mkpath(site + "more");
+  QImage image(6, 4, QImage::Format_ARGB32);
+  image.fill(Qt::red);
+  WriteFileBytes(site + "more/a.png", picturetest::Encode(image, "png"));
+  WriteFileBytes(site + "more/b.gif", picturetest::ThreeFrameGif());
+  WriteFileBytes(site + "more/c.txt", "x");
+  Select(site, {});
+  Main().Action("ImgBrowser")->trigger();
+  TfImageBrowser* browser = CurrentImageBrowser().data();
+  ASSERT_NE(browser, nullptr);
+  const auto captions = [](TfImageBrowser* b) {
+    QStringList out;
+    for (int i = 0; i < b->ThumbnailList1->Thumbnails().Count(); ++i)
+      out << b->ThumbnailList1->Thumbnails().Items(i).Caption();
+    return out;
+  };
+  EXPECT_EQ(captions(browser), QStringList{"first.gif"});
+  Pane().FrDirectoryTree1->OpenPath(site + "more");
+  ASSERT_EQ(CurrentImageBrowser().data(), browser);
+  EXPECT_EQ(captions(browser), QStringList({"a.png", "b.gif"}));
+  browser->resize(400, 300);
+  browser->ThumbnailList1->grab();
+  EXPECT_FALSE(browser->ThumbnailList1->Thumbnails().Items(0).Failed);
+  Main().Action("ImgBrowser")->trigger();
+  ASSERT_NE(CurrentImageBrowser().data(), browser);
+  EXPECT_EQ(captions(CurrentImageBrowser().data()), captions(browser));
 }
 
 TEST_F(FileManager, RunBox) {
