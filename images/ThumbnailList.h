@@ -79,7 +79,7 @@ class TThumbnailList : public QListView {
 
   // Mirrors the thumbnails in the list's entries.
   void SyncItems();
-  // Replaces the thumbnails by the JPEG, GIF, BMP, ICO and WMF files that
+  // Replaces the thumbnails by the JPEG, GIF, BMP, ICO, WMF and PNG files that
   // match `mask` (a folder and a wildcard, such as "/pics/*.*").
   void LoadFromMask(const QString& mask);
 
