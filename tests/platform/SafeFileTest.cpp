@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "platform/SafeFile.h"
+#include "tests/common/FifoWatch.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
@@ -155,6 +156,40 @@ TEST(SafeFile, AWriteProtectedFileIsReplacedOnlyAfterYes) {
   ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0444u);
   EXPECT_TRUE(Temporaries(dir.path()).isEmpty());
+}
+
+// A FIFO, a device and links to them (one or two hops) are never written,
+// neither by a replacing save nor by one in place: each is refused with its
+// name and stays what it was; no temporary is left beside it.
+TEST(SafeFile, PipesAndDevicesAreRefusedByNameAndStayAsTheyAre) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  TFifoWatch fifos;
+  ASSERT_TRUE(fifos.Make(folder + "pipe"));
+  ASSERT_EQ(::symlink("pipe", QFile::encodeName(folder + "to-pipe").constData()), 0);
+  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null").constData()), 0);
+  ASSERT_EQ(::symlink("to-null", QFile::encodeName(folder + "to-to-null").constData()), 0);
+  ASSERT_TRUE(QDir().mkdir(folder + "folder"));
+  const auto yes = [](const QString&, TInPlaceReason) { return true; };
+  for (const char* name : {"pipe", "to-pipe", "to-null", "to-to-null", "folder"}) {
+    const QString path = folder + name;
+    for (const bool ask : {false, true}) {
+      try {
+        SafeFile::Write(path, "text\n", ask ? TInPlaceQuestion(yes) : TInPlaceQuestion());
+        ADD_FAILURE() << name << " was written";
+      } catch (const ENotRegularFile& e) {
+        EXPECT_EQ(e.FileName(), path);
+        EXPECT_EQ(e.Message(), "Cannot create file \"" + path + "\". It is not a regular file.");
+      }
+    }
+  }
+  EXPECT_EQ(EntryKind(folder + "pipe"), 'p');
+  EXPECT_EQ(QFile::symLinkTarget(folder + "to-pipe"), folder + "pipe");
+  EXPECT_EQ(QFile::symLinkTarget(folder + "to-null"), "/dev/null");
+  EXPECT_EQ(EntryKind(folder + "to-to-null"), 'l');
+  EXPECT_EQ(EntryKind("/dev/null"), 'c');
+  EXPECT_TRUE(Temporaries(folder).isEmpty());
+  EXPECT_EQ(fifos.Opened(), QStringList());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <utime.h>
 
+#include "app/core/Prompts.h"
 #include "app/look/IconCache.h"
 #include "app/look/Icons.h"
 
@@ -122,6 +123,8 @@ TEST(IconCache, DamagedFilesAreNotUsed) {
 
   ASSERT_TRUE(QFile::remove(file));
   ASSERT_TRUE(QDir().mkdir(file));  // a folder where the file should be
+  TScriptedPrompts prompts;
+  TPromptsScope scope(prompts);
   TIconCache folder(file);
   EXPECT_FALSE(folder.Load("s"));
   folder.Add(QStringLiteral("a"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
