@@ -1,7 +1,8 @@
 // FIFOs for tests of code that must never wait on one. A watcher opens the
-// writing end of each FIFO as soon as a reader holds the other: that reader
-// (the code under test, stuck in its open) goes on with an empty file, and
-// the FIFO counts as opened. So a faulty build fails instead of hanging.
+// other end of each FIFO as soon as a reader or a writer holds one: the code
+// under test, stuck in its open, goes on (a reader with an empty file, a
+// writer with its bytes dropped), and the FIFO counts as opened. So a faulty
+// build fails instead of hanging.
 #pragma once
 
 #include <fcntl.h>
@@ -50,18 +51,45 @@ class TFifoWatch {
         std::lock_guard<std::mutex> lock(mutex_);
         paths = paths_;
       }
-      for (const QString& path : paths) {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) continue;  // no reader
-        struct stat st {};
-        const bool fifo = ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode);
-        ::close(fd);
-        if (!fifo) continue;  // replaced by a file: the test's checks see that
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!opened_.contains(path)) opened_ << path;
-      }
+      for (const QString& path : paths)
+        if (ReleaseReader(path) || ReleaseWriter(path)) {
+          std::lock_guard<std::mutex> lock(mutex_);
+          if (!opened_.contains(path)) opened_ << path;
+        }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+  }
+
+  static bool IsFifo(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISFIFO(st.st_mode);
+  }
+  // A reader waiting in its open: it gets an empty file.
+  static bool ReleaseReader(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;      // no reader
+    const bool fifo = IsFifo(fd);  // else replaced by a file: the test's checks see that
+    ::close(fd);
+    return fifo;
+  }
+  // A writer (counted as soon as it waits in its open): what it writes is
+  // read and dropped until it closes its end, so that it neither waits nor
+  // dies of a broken pipe.
+  static bool ReleaseWriter(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool writer = false;
+    if (IsFifo(fd)) {
+      char buffer[65536];
+      for (int rounds = 0; rounds < 1000; ++rounds) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;  // no writer (any more)
+        writer = true;
+        if (n < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+    ::close(fd);
+    return writer;
   }
 
   mutable std::mutex mutex_;

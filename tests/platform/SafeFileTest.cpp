@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 
+#include "platform/Graphic.h"
 #include "platform/SafeFile.h"
 #include "tests/common/FifoWatch.h"
 #include "tests/common/TestUtil.h"
@@ -189,6 +190,36 @@ TEST(SafeFile, PipesAndDevicesAreRefusedByNameAndStayAsTheyAre) {
   EXPECT_EQ(EntryKind(folder + "to-to-null"), 'l');
   EXPECT_EQ(EntryKind("/dev/null"), 'c');
   EXPECT_TRUE(Temporaries(folder).isEmpty());
+  EXPECT_EQ(fifos.Opened(), QStringList());
+}
+
+// A picture saved to a FIFO or a link to a device is refused like any save;
+// to a file it is written whole.
+TEST(SafeFile, PicturesAreSavedTheSameWay) {
+  class TBytesGraphic : public TGraphic {
+   public:
+    void Draw(QPainter&, const QRect&) override {}
+    bool GetEmpty() const override { return false; }
+    int GetWidth() const override { return 1; }
+    int GetHeight() const override { return 1; }
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+    void LoadFromStream(QIODevice&) override {}
+    void SaveToStream(QIODevice& stream) override { stream.write("picture bytes"); }
+    void LoadFromClipboardFormat(const QMimeData&) override {}
+    void SaveToClipboardFormat(QMimeData&) override {}
+  } graphic;
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  TFifoWatch fifos;
+  ASSERT_TRUE(fifos.Make(folder + "pipe.png"));
+  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null.png").constData()), 0);
+  EXPECT_THROW(graphic.SaveToFile(folder + "pipe.png"), ENotRegularFile);
+  EXPECT_THROW(graphic.SaveToFile(folder + "to-null.png"), ENotRegularFile);
+  graphic.SaveToFile(folder + "a.png");
+  EXPECT_EQ(ReadFileBytes(folder + "a.png"), "picture bytes");
+  EXPECT_EQ(EntryKind(folder + "pipe.png"), 'p');
+  EXPECT_EQ(EntryKind("/dev/null"), 'c');
   EXPECT_EQ(fifos.Opened(), QStringList());
 }
 
