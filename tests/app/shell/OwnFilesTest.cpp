@@ -8,6 +8,7 @@
 
 #include "app/core/RecentFiles.h"
 #include "app/look/Icons.h"
+#include "app/sidepane/DocumentManager.h"
 #include "app/sidepane/ProjectPages.h"
 #include "tests/app/AppFixture.h"
 #include "tests/common/FifoWatch.h"
@@ -46,8 +47,10 @@ TEST_F(OwnFiles, StartUpReachesTheMainWindowWithPipesInPlaceOfItsFiles) {
   QDir().mkpath(root + "elements");
   QDir().mkpath(root + "CodeC");
   QDir().mkpath(root + "cache");
+  QDir().mkpath(root + "MyDocuments");
   const QStringList own = {root + "recentfiles.dat",       root + "browserlist.dat",      root + "WorkList.Dat",
-                           root + "elements/elements.dat", root + "CodeC/codeinside.dci", root + "cache/icons.cache"};
+                           root + "elements/elements.dat", root + "CodeC/codeinside.dci", root + "cache/icons.cache",
+                           root + "MyDocuments/index.dat"};
   for (const QString& path : own) ASSERT_TRUE(fifos.Make(path)) << path.toStdString();
   Ini().WriteBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), true);
   UseIconCache(root + "cache/icons.cache");
@@ -70,6 +73,7 @@ TEST_F(OwnFiles, StartUpReachesTheMainWindowWithPipesInPlaceOfItsFiles) {
   for (const QString& path : own) EXPECT_EQ(EntryKind(path), 'p') << path.toStdString();
   EXPECT_EQ(fifos.Opened(), QStringList());
   EXPECT_TRUE(RecentFiles::Read().isEmpty());
+  EXPECT_TRUE(UserTemplates::ReadIndex().isEmpty());  // the document manager's list, shown after start
 }
 
 // The RTF export to a FIFO, a link to one or a link to a device: refused
