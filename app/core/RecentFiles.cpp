@@ -24,6 +24,9 @@ void Write(const QStringList& paths) {
   SafeFile::Write(FileName(), bytes);
 }
 
-void Clear() { QFile::remove(FileName()); }
+void Clear() {
+  // A pipe or device in the file's place (or a link to one) stays as it is.
+  if (!IsNotRegularFile(FileName())) QFile::remove(FileName());
+}
 
 }  // namespace RecentFiles

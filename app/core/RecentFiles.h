@@ -15,7 +15,7 @@ QStringList Read();
 // Replaces the file safely (SafeFile); raises EFCreateError or EWriteError on
 // failure, ENotRegularFile when the name leads to no regular file.
 void Write(const QStringList& paths);
-// Removes the file.
+// Removes the file (not a pipe or device in its place).
 void Clear();
 
 }  // namespace RecentFiles

@@ -68,6 +68,7 @@ TEST_F(OwnFiles, StartUpReachesTheMainWindowWithPipesInPlaceOfItsFiles) {
   SaveIconCache();
   SaveIconCache();  // said once a run
   Main().ProjectPage->Save();
+  RecentFiles::Clear();
   EXPECT_EQ(MessageTexts().mid(2),
             QStringList({root + "recentfiles.dat NotRegularFile", root + "cache/icons.cache NotRegularFile"}));
   for (const QString& path : own) EXPECT_EQ(EntryKind(path), 'p') << path.toStdString();
