@@ -1,8 +1,6 @@
 #include "authoring/WtRichEditToHtml.h"
 
-#include <QSaveFile>
-
-#include "platform/Exceptions.h"
+#include "platform/SafeFile.h"
 
 int TWtRichEditToHtml::HtmlFontSize(int points) {
   if (points <= 8) return 1;
@@ -112,13 +110,5 @@ void TWtRichEditToHtml::ConvertToHtml(const TRichTextSource& source, const QStri
     bytes += line.toUtf8();
     bytes += "\r\n";
   }
-  QSaveFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw EFCreateError(fileName, f.errorString());
-  if (f.write(bytes) != bytes.size()) {
-    const QString reason = f.errorString();
-    f.cancelWriting();
-    f.commit();
-    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, reason));
-  }
-  if (!f.commit()) throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, f.errorString()));
+  SafeFile::Write(fileName, bytes);
 }

@@ -16,8 +16,9 @@ class TWtRichEditToHtml {
   // The HTML lines of `source`.
   QStringList ConvertToHtmlstringList(const TRichTextSource& source);
   // Converts and saves the lines to `fileName` as UTF-8, each line ended by
-  // CR LF. Raises EFCreateError or EWriteError when the file cannot be
-  // written; an existing file is then left as it was.
+  // CR LF, safely (SafeFile). Raises EFCreateError or EWriteError when the
+  // file cannot be written (ENotRegularFile when the name leads to a pipe,
+  // device or folder); an existing file is then left as it was.
   void ConvertToHtml(const TRichTextSource& source, const QString& fileName);
 
   // The opening tags of `font`; sets the pending font close.

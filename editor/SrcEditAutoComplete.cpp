@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "editor/SrcEditMiscProcs.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
 namespace {
@@ -28,10 +29,10 @@ void TCustomSrcAutoComplete::SetAutoCompleteList(const QStringList& lines) {
 }
 
 void TCustomSrcAutoComplete::LoadFromFile(const QString& fileName) {
-  QFile file(fileName);
   QStringList lines;
-  if (file.open(QIODevice::ReadOnly)) {
-    const DecodedText decoded = TextCodec::decodeFile(file.readAll());
+  // A FIFO or device in the file's place is not waited on: no templates.
+  if (QByteArray bytes; ReadRegularFile(fileName, bytes) == TRegularOpen::Opened) {
+    const DecodedText decoded = TextCodec::decodeFile(bytes);
     encoding_ = decoded.encoding;
     lines = SplitTextLines(decoded.text, true);
   }

@@ -3,13 +3,14 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QSaveFile>
 #include <algorithm>
 #include <limits>
 
 #include "editor/SrcEditHighlighter.h"
 #include "editor/SrcEditStrConst.h"
 #include "editor/SrcEditTextBuffer.h"
+#include "platform/Exceptions.h"
+#include "platform/SafeFile.h"
 
 namespace {
 bool IsBlank(QStringView text) {
@@ -117,10 +118,13 @@ void TSrcCustomExporter::SetTokenAttribute(bool blank, const TSrcHighlighterAttr
 }
 
 bool TSrcCustomExporter::SaveToFile(const QString& fileName, QString* error) const {
-  QSaveFile file(fileName);
-  const bool ok = file.open(QIODevice::WriteOnly) && file.write(buffer_) == buffer_.size() && file.commit();
-  if (!ok && error) *error = file.errorString();
-  return ok;
+  try {
+    SafeFile::Write(fileName, buffer_);
+    return true;
+  } catch (const Exception& e) {
+    if (error) *error = e.Message();
+    return false;
+  }
 }
 
 void TSrcCustomExporter::CopyToClipboard() const {

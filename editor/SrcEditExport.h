@@ -32,8 +32,9 @@ class TSrcCustomExporter {
 
   // The document built by the last export.
   const QByteArray& Data() const { return buffer_; }
-  // Writes the document; false (with `error` set) when the file could not be
-  // written completely.
+  // Writes the document safely (SafeFile); false (with `error` set) when the
+  // file could not be written completely, or the name leads to something
+  // other than a regular file (which is left as it is).
   bool SaveToFile(const QString& fileName, QString* error = nullptr) const;
   // Puts the document on the clipboard in the format's own type, beside the
   // plain text of the last export.

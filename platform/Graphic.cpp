@@ -1,10 +1,12 @@
 #include "platform/Graphic.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
 #include "platform/Exceptions.h"
+#include "platform/SafeFile.h"
 
 void TGraphic::Assign(const TGraphic& source) {
   throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2.")
@@ -23,10 +25,12 @@ void TGraphic::LoadFromFile(const QString& fileName) {
 }
 
 void TGraphic::SaveToFile(const QString& fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw EFCreateError(fileName, file.errorString());
-  SaveToStream(file);
-  if (!file.flush()) throw EWriteError(file.errorString());
+  // Made whole in memory, then saved safely: a failed save leaves the old
+  // file, and a pipe or device in its place is refused.
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  SaveToStream(buffer);
+  SafeFile::Write(fileName, buffer.data());
 }
 
 namespace {

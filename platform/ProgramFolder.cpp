@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
+#include "platform/SafeFile.h"
+
 namespace {
 
 QString& Override() {
@@ -61,7 +65,13 @@ void CopyShipped(const QString& from, const QString& to) {
     const QDir source(WithSlash(from) + folder);
     for (const QFileInfo& info : source.entryInfoList({QString::fromLatin1(shipped.pattern)}, QDir::Files, QDir::Name))
       // Regular files only: no devices, pipes or links out of the folder.
-      if (!info.isSymLink() && info.isFile()) QFile::copy(info.filePath(), target + u'/' + info.fileName());
+      if (QByteArray bytes; !info.isSymLink() && ReadRegularFile(info.filePath(), bytes) == TRegularOpen::Opened) {
+        try {
+          SafeFile::Write(target + u'/' + info.fileName(), bytes);
+        } catch (const Exception&) {
+          return;  // an incomplete copy never takes the folder's name
+        }
+      }
   }
   if (QDir().rename(work.path(), to)) work.setAutoRemove(false);
 }

@@ -1,13 +1,15 @@
 #include "platform/Registry.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <functional>
+
+#include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -25,19 +27,23 @@ QStringList SplitPath(const QString& path) {
   return path.split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts);
 }
 
+// A FIFO or device in the file's place is neither waited on nor replaced.
 QJsonObject LoadAll() {
-  QFile f(TRegistry::StorageFile());
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return QJsonDocument::fromJson(f.readAll()).object();
+  QByteArray bytes;
+  if (ReadRegularFile(TRegistry::StorageFile(), bytes) != TRegularOpen::Opened) return {};
+  return QJsonDocument::fromJson(bytes).object();
 }
 
-bool SaveAll(const QJsonObject& all) {
+bool SaveAll(const QJsonObject& all, QString* why = nullptr) {
   const QString file = TRegistry::StorageFile();
   QDir().mkpath(QFileInfo(file).absolutePath());
-  QSaveFile f(file);
-  if (!f.open(QIODevice::WriteOnly)) return false;
-  f.write(QJsonDocument(all).toJson());
-  return f.commit();
+  try {
+    SafeFile::Write(file, QJsonDocument(all).toJson());
+    return true;
+  } catch (const Exception& e) {
+    if (why) *why = e.Message();
+    return false;
+  }
 }
 
 // Key names compare without regard to case: find the stored spelling.
@@ -147,7 +153,8 @@ void TRegistry::StoreValue(const QString& name, const QJsonValue& value) {
     node.insert(QStringLiteral("values"), values);
   });
   all.insert(RootName(root_), root);
-  if (!SaveAll(all)) throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name));
+  if (QString why; !SaveAll(all, &why))
+    throw ERegistryException(QStringLiteral("Failed to set data for '%1'. %2").arg(name, why));
 }
 
 void TRegistry::WriteInteger(const QString& name, int value) { StoreValue(name, value); }

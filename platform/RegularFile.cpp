@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error) {
   const QByteArray native = QFile::encodeName(path);
@@ -34,4 +35,23 @@ TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error) {
     return TRegularOpen::Failed;
   }
   return TRegularOpen::Opened;
+}
+
+TRegularOpen ReadRegularFile(const QString& path, QByteArray& bytes, QString* error) {
+  bytes.clear();
+  QFile file;
+  const TRegularOpen opened = OpenRegularFile(path, file, error);
+  if (opened != TRegularOpen::Opened) return opened;
+  QByteArray read = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    if (error) *error = file.errorString();
+    return TRegularOpen::Failed;
+  }
+  bytes = std::move(read);
+  return TRegularOpen::Opened;
+}
+
+bool IsNotRegularFile(const QString& path) {
+  struct stat st {};
+  return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
 }

@@ -13,3 +13,11 @@ enum class TRegularOpen { Opened, NotRegular, Failed };
 // waiting, and checked again on the open descriptor, so an entry swapped in
 // between is refused as well. `error` receives the system's reason on Failed.
 TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error = nullptr);
+
+// Reads the whole of `path`, opened as OpenRegularFile does; Failed also when
+// the reading fails. `bytes` is left empty unless Opened.
+TRegularOpen ReadRegularFile(const QString& path, QByteArray& bytes, QString* error = nullptr);
+
+// True when `path` leads (through its links, if any) to something that is
+// there and is not a regular file: a FIFO, a socket, a device or a folder.
+bool IsNotRegularFile(const QString& path);

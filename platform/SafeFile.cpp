@@ -73,6 +73,9 @@ bool WriteProtected(const QByteArray& path, const struct stat& st) {
 ESaveCancelled::ESaveCancelled(const QString& fileName)
     : EStreamError(QStringLiteral("The file \"%1\" was not saved.").arg(fileName)) {}
 
+ENotRegularFile::ENotRegularFile(const QString& fileName)
+    : EFCreateError(fileName, QStringLiteral("It is not a regular file.")), fileName_(fileName) {}
+
 namespace SafeFile {
 
 QString Reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
@@ -173,7 +176,7 @@ void TSafeFile::Open() {
   const bool exists = ::stat(Native(target_).constData(), &st) == 0;
   if (!exists && errno != ENOENT && errno != ENAMETOOLONG)
     throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
-  if (exists && !S_ISREG(st.st_mode)) throw EFCreateError(fileName_, QStringLiteral("It is not a regular file."));
+  if (exists && !S_ISREG(st.st_mode)) throw ENotRegularFile(fileName_);
   mode_ = exists ? (st.st_mode & 07777u) : NewFileMode();
 
   std::optional<TInPlaceReason> reason;
@@ -210,8 +213,23 @@ void TSafeFile::Open() {
   if (reason) {
     if (!ask_ || !ask_(fileName_, *reason)) throw ESaveCancelled(fileName_);
     inPlace_ = true;
-    fd_ = Retry([&] { return ::open(Native(target_).constData(), O_WRONLY | O_CLOEXEC); });
-    if (fd_ < 0) throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
+    // Opened without waiting and checked again: a FIFO put in the file's
+    // place meanwhile would hold the open until a reader came.
+    fd_ = Retry([&] { return ::open(Native(target_).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    if (fd_ < 0) {
+      if (errno == ENXIO) throw ENotRegularFile(fileName_);
+      throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
+    }
+    struct stat opened {};
+    const bool known = ::fstat(fd_, &opened) == 0;
+    if (!known || !S_ISREG(opened.st_mode)) {
+      const int error = errno;
+      ::close(fd_);
+      fd_ = -1;
+      if (!known) throw EFCreateError(fileName_, SafeFile::Reason(error) + u'.');
+      throw ENotRegularFile(fileName_);
+    }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     if (const qint64 size = expectedSize_ ? expectedSize_() : 0; size > 0) {
       // Nothing changes unless the new text fits.
       rlimit limit{};

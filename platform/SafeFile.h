@@ -35,12 +35,26 @@ class ESaveCancelled : public EStreamError {
   explicit ESaveCancelled(const QString& fileName);
 };
 
+// The name leads (through its links, if any) to something other than a
+// regular file: a FIFO, a socket, a device or a folder. Nothing is written
+// and it is left as it is.
+class ENotRegularFile : public EFCreateError {
+ public:
+  explicit ENotRegularFile(const QString& fileName);
+  const QString& FileName() const { return fileName_; }
+
+ private:
+  QString fileName_;
+};
+
 // A device that writes one file safely. Open() decides how (raising
 // EFCreateError or ESaveCancelled), write() appends, Commit() puts the bytes
 // in place (raising EWriteError). Without a commit the target stays as it was
 // (in place: as far as it was written).
 class TSafeFile : public QIODevice {
  public:
+  // Open() raises ENotRegularFile for a name that does not lead to a
+  // regular file (or to nothing yet).
   // The size `expectedSize` tells (asked only for an in-place write) is
   // reserved on the disk before that write begins, so a full disk stops it
   // before it changes anything.

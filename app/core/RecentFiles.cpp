@@ -1,10 +1,10 @@
 #include "app/core/RecentFiles.h"
 
 #include <QFile>
-#include <QSaveFile>
 
-#include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
+#include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
 namespace RecentFiles {
@@ -12,20 +12,21 @@ namespace RecentFiles {
 QString FileName() { return ProgramFolder() + QStringLiteral("recentfiles.dat"); }
 
 QStringList Read() {
-  QFile file(FileName());
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return TextCodec::decodeFileLines(file.readAll());
+  // A FIFO or device in the file's place is not waited on: no list.
+  QByteArray bytes;
+  if (ReadRegularFile(FileName(), bytes) != TRegularOpen::Opened) return {};
+  return TextCodec::decodeFileLines(bytes);
 }
 
 void Write(const QStringList& paths) {
-  const QString fileName = FileName();
-  QSaveFile file(fileName);
   QByteArray bytes;
   for (const QString& line : paths) bytes += line.toUtf8() + '\n';
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw EWriteError(fileName + QStringLiteral(": ") + file.errorString());
+  SafeFile::Write(FileName(), bytes);
 }
 
-void Clear() { QFile::remove(FileName()); }
+void Clear() {
+  // A pipe or device in the file's place (or a link to one) stays as it is.
+  if (!IsNotRegularFile(FileName())) QFile::remove(FileName());
+}
 
 }  // namespace RecentFiles

@@ -9,11 +9,13 @@
 namespace RecentFiles {
 
 QString FileName();
-// The lines of the file (any line-break style); none when it is missing.
+// The lines of the file (any line-break style); none when it is missing or
+// is not a regular file.
 QStringList Read();
-// Replaces the file through a temporary one; raises EWriteError on failure.
+// Replaces the file safely (SafeFile); raises EFCreateError or EWriteError on
+// failure, ENotRegularFile when the name leads to no regular file.
 void Write(const QStringList& paths);
-// Removes the file.
+// Removes the file (not a pipe or device in its place).
 void Clear();
 
 }  // namespace RecentFiles

@@ -19,6 +19,7 @@
 #include "editor/SrcEdit.h"
 #include "highlighters/SrcHighlighterHtml.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
 namespace {
@@ -46,11 +47,27 @@ QString ChooseLibraryFile(QWidget* parent, bool save) {
   return dialog.selectedFiles().constFirst();
 }
 
+// A pipe or device named (or a link to one) is said in the module's words.
+void ShowFileError(const Exception& e) {
+  if (const auto* notRegular = dynamic_cast<const ENotRegularFile*>(&e))
+    ShowMessageDlg(ComposeText({notRegular->FileName(), LangText(QStringLiteral("NotRegularFile"))}), 2);
+  else
+    ShowMessageDlg(e.Message(), 2);
+}
+
 // Copies a file whole; the target is replaced only when the copy is complete.
 void CopyFile(const QString& from, const QString& to) {
-  QFile source(from);
-  if (!source.open(QIODevice::ReadOnly)) throw EFOpenError(from, source.errorString());
-  SafeFile::Write(to, source.readAll());
+  QByteArray bytes;
+  QString why;
+  switch (ReadRegularFile(from, bytes, &why)) {
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      throw ENotRegularFile(from);
+    case TRegularOpen::Failed:
+      throw EFOpenError(from, why);
+  }
+  SafeFile::Write(to, bytes);
 }
 
 }  // namespace
@@ -188,7 +205,7 @@ bool TCodeInsidePage::WriteLibrary(const QList<TCodeTemplate>& templates) {
     SaveCodeLibrary(LibraryFile(), templates, library_->Encoding());
     written = true;
   } catch (const Exception& e) {
-    ShowMessageDlg(e.Message(), 2);
+    ShowFileError(e);
   }
   if (written) LoadLibrary();
   return written;
@@ -247,7 +264,7 @@ void TCodeInsidePage::SpeedButton2Click() {
       QDir().mkpath(QFileInfo(LibraryFile()).absolutePath());
       CopyFile(file, LibraryFile());
     } catch (const Exception& e) {
-      ShowMessageDlg(e.Message(), 2);
+      ShowFileError(e);
     }
   }
   LoadLibrary();
@@ -259,6 +276,6 @@ void TCodeInsidePage::SpeedButton3Click() {
   try {
     CopyFile(LibraryFile(), file);
   } catch (const Exception& e) {
-    ShowMessageDlg(e.Message(), 2);
+    ShowFileError(e);
   }
 }

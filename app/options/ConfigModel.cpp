@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
 namespace ConfigModel {
@@ -34,9 +35,10 @@ QString TBrowserList::FileName() { return ProgramFolder() + QStringLiteral("brow
 
 bool TBrowserList::Load(const QString& fileName) {
   entries_.clear();
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  entries_ = ExternalPreviews::ParseBrowserList(QString::fromUtf8(file.readAll()));
+  // A FIFO or device in the file's place is not waited on: no list.
+  QByteArray bytes;
+  if (ReadRegularFile(fileName, bytes) != TRegularOpen::Opened) return false;
+  entries_ = ExternalPreviews::ParseBrowserList(QString::fromUtf8(bytes));
   return true;
 }
 

@@ -16,7 +16,6 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSet>
 #include <QSignalBlocker>
@@ -49,6 +48,8 @@
 #include "platform/BrowserView.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
+#include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -301,6 +302,8 @@ void TfMain::AddRecentFile(const QString& path) {
   if (path.contains(u'\n') || path.contains(u'\r')) return;
   try {
     RecentFiles::Write(Documents::AddRecentEntry(RecentFiles::Read(), path));
+  } catch (const ENotRegularFile& e) {
+    ShowMessageDlg(ComposeText({e.FileName(), LangText(QStringLiteral("NotRegularFile"))}), 2);
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }
@@ -457,8 +460,11 @@ void TfMain::Documenttortf1Click() {
   exporter.Font = c->Memo1->Font();
   exporter.SetHighlighter(c->Memo1->Highlighter());
   exporter.ExportAll(c->Memo1->Lines());
+  const QString target = dialog.selectedFiles().first();
   QString error;
-  if (!exporter.SaveToFile(dialog.selectedFiles().first(), &error)) {
+  if (!exporter.SaveToFile(target, &error)) {
+    // A pipe or device chosen (or a link to one) is named and left alone.
+    if (IsNotRegularFile(target)) error = ComposeText({target, LangText(QStringLiteral("NotRegularFile"))});
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("ExpError")), error}), 2);
     return;
   }

@@ -23,6 +23,7 @@
 #include "files/FrListView.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
@@ -49,9 +50,10 @@ bool IsTemplateName(const QString& name) {
 }
 
 QStringList ReadIndex() {
-  QFile file(IndexFile());
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  QStringList lines = TextCodec::decodeFileLines(file.readAll());
+  // A FIFO or device in the file's place is not waited on: no templates.
+  QByteArray bytes;
+  if (ReadRegularFile(IndexFile(), bytes) != TRegularOpen::Opened) return {};
+  QStringList lines = TextCodec::decodeFileLines(bytes);
   lines.removeIf([](const QString& l) { return l.trimmed().isEmpty(); });
   return lines;
 }

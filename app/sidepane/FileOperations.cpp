@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
 #include <cerrno>
@@ -16,6 +15,7 @@
 #include "files/FileServices.h"
 #include "platform/Exceptions.h"
 #include "platform/RegularFile.h"
+#include "platform/SafeFile.h"
 
 namespace FileOps {
 
@@ -129,10 +129,22 @@ QString TrashFailure(const QString& data, const QString& path, const QString& sa
 }  // namespace
 
 bool MoveToTrash(const QString& path, QString* error) {
-  // The trash in the user's data folder is made when missing (the system
-  // only makes its last level).
   const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  if (!data.isEmpty()) QDir().mkpath(data + QStringLiteral("/Trash"));
+  if (data.isEmpty()) {
+    if (error) *error = LangText(QStringLiteral("NoTrash"));
+    return false;
+  }
+  // The trash's folders are made when missing (for this user only, as the
+  // system makes them) and checked before anything moves: without a usable
+  // trash the system would make "files" and "info" below the working folder.
+  QDir().mkpath(data);
+  for (const QString& folder :
+       {data + QStringLiteral("/Trash"), data + QStringLiteral("/Trash/files"), data + QStringLiteral("/Trash/info")})
+    ::mkdir(QFile::encodeName(folder).constData(), 0700);  // what failed is found by the check
+  if (const QString why = TrashProblem(data, path); !why.isEmpty()) {
+    if (error) *error = why;
+    return false;
+  }
   QFile file(path);
   if (!file.moveToTrash()) {
     if (error) *error = TrashFailure(data, path, file.errorString());
@@ -193,35 +205,37 @@ bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString
     case TRegularOpen::Failed:
       return false;
   }
-  // Written under a temporary name beside the target and renamed when whole.
-  QSaveFile out(target);
-  out.setDirectWriteFallback(false);
-  if (!out.open(QIODevice::WriteOnly)) {
-    error = out.errorString();
+  // Written safely (under a temporary name beside the target, renamed when
+  // whole); a pipe or device in the target's place is left as it is. The
+  // user agreed to replace the target, so it is written in place where
+  // replacing it would lose its links or owner.
+  try {
+    TSafeFile out(
+        target, [](const QString&, TInPlaceReason) { return true; }, [&in] { return in.size(); });
+    out.Open();
+    QByteArray chunk;
+    while (!in.atEnd()) {
+      chunk = in.read(kChunk);
+      if (chunk.isEmpty() && in.error() != QFileDevice::NoError) {
+        error = in.errorString();
+        return false;
+      }
+      if (out.write(chunk) != chunk.size()) {
+        error = out.errorString();
+        return false;
+      }
+      if (processEvents) processEvents();
+      if (stopRequested && stopRequested()) {
+        stopped = true;
+        return false;
+      }
+    }
+    out.Commit();
+  } catch (const ENotRegularFile&) {
+    error = ComposeText({target, LangText(QStringLiteral("NotRegularFile"))});
     return false;
-  }
-  QByteArray chunk;
-  while (!in.atEnd()) {
-    chunk = in.read(kChunk);
-    if (chunk.isEmpty() && in.error() != QFileDevice::NoError) {
-      error = in.errorString();
-      out.cancelWriting();
-      return false;
-    }
-    if (out.write(chunk) != chunk.size()) {
-      error = out.errorString();
-      out.cancelWriting();
-      return false;
-    }
-    if (processEvents) processEvents();
-    if (stopRequested && stopRequested()) {
-      stopped = true;
-      out.cancelWriting();
-      return false;
-    }
-  }
-  if (!out.commit()) {
-    error = out.errorString();
+  } catch (const Exception& e) {
+    error = e.Message();
     return false;
   }
   QFile::setPermissions(target, QFileInfo(source).permissions());
@@ -244,6 +258,12 @@ TFileCopyRun::Result TFileCopyRun::Run() {
     const QString target = to.filePath(name);
     if (progress) progress(i, source, target);
     const QFileInfo targetInfo(target);
+    // Nothing to ask about a pipe or device in the target's place: it stays.
+    if (IsNotRegularFile(target)) {
+      result.failures << name + QStringLiteral(": ") +
+                             ComposeText({target, LangText(QStringLiteral("NotRegularFile"))});
+      continue;
+    }
     if (targetInfo.exists()) {
       // The same file under both names: nothing to do, and the source stays.
       if (targetInfo.canonicalFilePath() == QFileInfo(source).canonicalFilePath()) {

@@ -19,6 +19,7 @@
 #include "files/PromptDialogs.h"
 #include "files/TreeText.h"
 #include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
 namespace {
@@ -102,17 +103,27 @@ void TProjectTree::Load(const QString& fileName) {
   fileName_ = fileName;
   heldBack_ = false;
   if (!QFileInfo::exists(fileName)) return;
+  QByteArray bytes;
+  QString why;
+  const TRegularOpen read = ReadRegularFile(fileName, bytes, &why);
+  if (read == TRegularOpen::NotRegular) {
+    // Neither read nor written over: a pipe or device stays as it is.
+    heldBack_ = true;
+    ShowMessageDlg(
+        ComposeText({LangText(QStringLiteral("PMLoadErr")), fileName, LangText(QStringLiteral("NotRegularFile"))}), 2);
+    return;
+  }
   try {
-    TreeText::Fill(*TreeView1, TreeText::ReadFile(fileName));
+    if (read == TRegularOpen::Failed) throw EFOpenError(fileName, why);
+    TreeText::Fill(*TreeView1, TreeText::Parse(bytes));
   } catch (const Exception& e) {
     // Exit and later changes would write the empty tree over the projects.
     heldBack_ = true;
     QString message = ComposeText({LangText(QStringLiteral("PMLoadErr")), fileName, e.Message()});
     const QString kept = fileName + QStringLiteral(".bak");
-    QFile file(fileName);
     try {
-      if (!file.open(QIODevice::ReadOnly)) throw EFOpenError(fileName, file.errorString());
-      SafeFile::Write(kept, file.readAll());
+      if (read == TRegularOpen::Failed) throw EFOpenError(fileName, why);
+      SafeFile::Write(kept, bytes);
       message = ComposeText({message, LangText(QStringLiteral("PMKeptAs")), kept});
     } catch (const Exception& copyError) {
       message = ComposeText({message, copyError.Message()});
@@ -228,8 +239,17 @@ TTagLibrary::TTagLibrary(QWidget* parent) : QWidget(parent) {
 void TTagLibrary::Load(const QString& fileName) {
   FrTreeView1->clear();
   if (!QFileInfo::exists(fileName)) return;
+  QByteArray bytes;
+  QString why;
+  const TRegularOpen read = ReadRegularFile(fileName, bytes, &why);
+  if (read == TRegularOpen::NotRegular) {
+    ShowMessageDlg(
+        ComposeText({LangText(QStringLiteral("ElementsLE")), fileName, LangText(QStringLiteral("NotRegularFile"))}), 0);
+    return;
+  }
   try {
-    TreeText::Fill(*FrTreeView1, TreeText::ReadFile(fileName));
+    if (read == TRegularOpen::Failed) throw EFOpenError(fileName, why);
+    TreeText::Fill(*FrTreeView1, TreeText::Parse(bytes));
   } catch (const Exception& e) {
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("ElementsLE")), fileName, e.Message()}), 0);
   }

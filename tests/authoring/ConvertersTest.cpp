@@ -8,6 +8,8 @@
 #include "authoring/WtStrToHtml.h"
 #include "platform/Exceptions.h"
 #include "platform/RtfReader.h"
+#include "platform/SafeFile.h"
+#include "tests/common/FifoWatch.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
@@ -178,6 +180,24 @@ TEST(WtRichEditToHtml, GoldenHtmlOfAnRtfDocument) {
   conv.ConvertToHtml(doc, file);
   EXPECT_EQ(ReadFileBytes(file), (expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
   EXPECT_THROW(conv.ConvertToHtml(doc, dir.filePath(QStringLiteral("missing/x.html"))), EStreamError);
+  // A FIFO, or a link to a device, is refused by name and stays as it is.
+  TFifoWatch fifos;
+  const QString pipe = dir.filePath(QStringLiteral("pipe.html"));
+  const QString toNull = dir.filePath(QStringLiteral("to-null.html"));
+  ASSERT_TRUE(fifos.Make(pipe));
+  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(toNull).constData()), 0);
+  for (const QString& target : {pipe, toNull}) {
+    try {
+      conv.ConvertToHtml(doc, target);
+      ADD_FAILURE() << "written: " << target.toStdString();
+    } catch (const ENotRegularFile& e) {
+      EXPECT_EQ(e.FileName(), target);
+    }
+  }
+  EXPECT_EQ(EntryKind(pipe), 'p');
+  EXPECT_EQ(QFile::symLinkTarget(toNull), "/dev/null");
+  EXPECT_EQ(EntryKind("/dev/null"), 'c');
+  EXPECT_EQ(fifos.Opened(), QStringList());
 }
 
 TEST(WtRichEditToHtml, ValuesFromTheDocumentCannotOpenMarkup) {

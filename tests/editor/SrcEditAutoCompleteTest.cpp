@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "editor/SrcEditAutoComplete.h"
+#include "tests/common/FifoWatch.h"
 
 void PrintTo(const TPoint& p, std::ostream* os);
 
@@ -68,6 +69,14 @@ TEST(SrcAutoComplete, FileIsReadWithTheTextCodec) {
 
   c.LoadFromFile(dir.filePath(QStringLiteral("missing.dci")));
   EXPECT_TRUE(c.TemplateNames().isEmpty());
+
+  // A FIFO in the library's place is not opened: no templates, no waiting.
+  TFifoWatch fifos;
+  ASSERT_TRUE(fifos.Make(dir.filePath(QStringLiteral("pipe.dci"))));
+  c.LoadFromFile(path);
+  c.LoadFromFile(dir.filePath(QStringLiteral("pipe.dci")));
+  EXPECT_TRUE(c.TemplateNames().isEmpty());
+  EXPECT_EQ(fifos.Opened(), QStringList());
 }
 
 TEST(SrcAutoComplete, ExactNameFromTheEndThenUniquePrefix) {

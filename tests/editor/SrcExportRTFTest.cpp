@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>
 
 #include "editor/SrcExportRTF.h"
+#include "tests/common/FifoWatch.h"
 #include "tests/editor/PrintTestSupport.h"
 
 namespace {
@@ -121,4 +123,26 @@ TEST_F(RtfExport, SavesToFileAndClipboardAndReportsWriteFailure) {
   ASSERT_NE(clip, nullptr);
   EXPECT_EQ(clip->data("text/rtf"), data);
   EXPECT_EQ(clip->text(), "if");
+}
+
+// A FIFO, or a link to one or to a device, is never written: the failure
+// names it and it stays what it was.
+TEST_F(RtfExport, PipesAndDevicesAreNotWritten) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  TFifoWatch fifos;
+  ASSERT_TRUE(fifos.Make(folder + "pipe.rtf"));
+  ASSERT_EQ(::symlink("pipe.rtf", QFile::encodeName(folder + "to-pipe.rtf").constData()), 0);
+  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null.rtf").constData()), 0);
+  Export({"if"});
+  for (const char* name : {"pipe.rtf", "to-pipe.rtf", "to-null.rtf"}) {
+    QString error;
+    EXPECT_FALSE(rtf.SaveToFile(folder + name, &error)) << name;
+    EXPECT_EQ(error, "Cannot create file \"" + folder + name + "\". It is not a regular file.");
+  }
+  EXPECT_EQ(EntryKind(folder + "pipe.rtf"), 'p');
+  EXPECT_EQ(QFile::symLinkTarget(folder + "to-null.rtf"), "/dev/null");
+  EXPECT_EQ(EntryKind("/dev/null"), 'c');
+  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 3);
+  EXPECT_EQ(fifos.Opened(), QStringList());
 }

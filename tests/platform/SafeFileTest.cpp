@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <csignal>
 
+#include "platform/Graphic.h"
 #include "platform/SafeFile.h"
+#include "tests/common/FifoWatch.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
@@ -155,6 +157,70 @@ TEST(SafeFile, AWriteProtectedFileIsReplacedOnlyAfterYes) {
   ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0444u);
   EXPECT_TRUE(Temporaries(dir.path()).isEmpty());
+}
+
+// A FIFO, a device and links to them (one or two hops) are never written,
+// neither by a replacing save nor by one in place: each is refused with its
+// name and stays what it was; no temporary is left beside it.
+TEST(SafeFile, PipesAndDevicesAreRefusedByNameAndStayAsTheyAre) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  TFifoWatch fifos;
+  ASSERT_TRUE(fifos.Make(folder + "pipe"));
+  ASSERT_EQ(::symlink("pipe", QFile::encodeName(folder + "to-pipe").constData()), 0);
+  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null").constData()), 0);
+  ASSERT_EQ(::symlink("to-null", QFile::encodeName(folder + "to-to-null").constData()), 0);
+  ASSERT_TRUE(QDir().mkdir(folder + "folder"));
+  const auto yes = [](const QString&, TInPlaceReason) { return true; };
+  for (const char* name : {"pipe", "to-pipe", "to-null", "to-to-null", "folder"}) {
+    const QString path = folder + name;
+    for (const bool ask : {false, true}) {
+      try {
+        SafeFile::Write(path, "text\n", ask ? TInPlaceQuestion(yes) : TInPlaceQuestion());
+        ADD_FAILURE() << name << " was written";
+      } catch (const ENotRegularFile& e) {
+        EXPECT_EQ(e.FileName(), path);
+        EXPECT_EQ(e.Message(), "Cannot create file \"" + path + "\". It is not a regular file.");
+      }
+    }
+  }
+  EXPECT_EQ(EntryKind(folder + "pipe"), 'p');
+  EXPECT_EQ(QFile::symLinkTarget(folder + "to-pipe"), folder + "pipe");
+  EXPECT_EQ(QFile::symLinkTarget(folder + "to-null"), "/dev/null");
+  EXPECT_EQ(EntryKind(folder + "to-to-null"), 'l');
+  EXPECT_EQ(EntryKind("/dev/null"), 'c');
+  EXPECT_TRUE(Temporaries(folder).isEmpty());
+  EXPECT_EQ(fifos.Opened(), QStringList());
+}
+
+// A picture saved to a FIFO or a link to a device is refused like any save;
+// to a file it is written whole.
+TEST(SafeFile, PicturesAreSavedTheSameWay) {
+  class TBytesGraphic : public TGraphic {
+   public:
+    void Draw(QPainter&, const QRect&) override {}
+    bool GetEmpty() const override { return false; }
+    int GetWidth() const override { return 1; }
+    int GetHeight() const override { return 1; }
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+    void LoadFromStream(QIODevice&) override {}
+    void SaveToStream(QIODevice& stream) override { stream.write("picture bytes"); }
+    void LoadFromClipboardFormat(const QMimeData&) override {}
+    void SaveToClipboardFormat(QMimeData&) override {}
+  } graphic;
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  TFifoWatch fifos;
+  ASSERT_TRUE(fifos.Make(folder + "pipe.png"));
+  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null.png").constData()), 0);
+  EXPECT_THROW(graphic.SaveToFile(folder + "pipe.png"), ENotRegularFile);
+  EXPECT_THROW(graphic.SaveToFile(folder + "to-null.png"), ENotRegularFile);
+  graphic.SaveToFile(folder + "a.png");
+  EXPECT_EQ(ReadFileBytes(folder + "a.png"), "picture bytes");
+  EXPECT_EQ(EntryKind(folder + "pipe.png"), 'p');
+  EXPECT_EQ(EntryKind("/dev/null"), 'c');
+  EXPECT_EQ(fifos.Opened(), QStringList());
 }
 
 }  // namespace

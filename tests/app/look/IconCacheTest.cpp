@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
@@ -12,8 +13,11 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
+#include "app/core/Prompts.h"
 #include "app/look/IconCache.h"
 #include "app/look/Icons.h"
 
@@ -122,6 +126,8 @@ TEST(IconCache, DamagedFilesAreNotUsed) {
 
   ASSERT_TRUE(QFile::remove(file));
   ASSERT_TRUE(QDir().mkdir(file));  // a folder where the file should be
+  TScriptedPrompts prompts;
+  TPromptsScope scope(prompts);
   TIconCache folder(file);
   EXPECT_FALSE(folder.Load("s"));
   folder.Add(QStringLiteral("a"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
@@ -134,6 +140,104 @@ TEST(IconCache, DamagedFilesAreNotUsed) {
   garbage.Add(QStringLiteral("a"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
   ASSERT_TRUE(garbage.Save());
   EXPECT_TRUE(TIconCache(file).Load("s"));
+}
+
+// Resident memory of the process in bytes.
+qint64 ResidentBytes() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+  return 0;
+}
+
+// A well-formed file of `count` one-pixel pictures.
+QByteArray TinyPictures(const QByteArray& stamp, qint32 count) {
+  QByteArray bytes("KVICONS1");
+  QDataStream out(&bytes, QIODevice::Append);
+  out << stamp << count;
+  const char pixel[4] = {1, 2, 3, 4};
+  for (qint32 i = 0; i < count; ++i) {
+    out << QStringLiteral("kv_") + QString::number(i) + QStringLiteral("@1x1") << qint32(1) << qint32(1) << 1.0;
+    out.writeRawData(pixel, 4);
+  }
+  return bytes;
+}
+
+// A file with more pictures than any run draws (640 000 tiny ones, 31.8 MB;
+// or 5 000 in a small file) is not read: nothing of it stays in memory. Only
+// the pictures a run drew are written back.
+TEST(IconCache, FilesBeyondAnyRunAreRefusedAndOnlyDrawnPicturesAreKept) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("icons.cache"));
+  WriteAll(file, TinyPictures("s", 640000));
+  ASSERT_GT(QFileInfo(file).size(), 31000000);
+  const qint64 before = ResidentBytes();
+  {
+    TIconCache huge(file);
+    EXPECT_FALSE(huge.Load("s"));
+    EXPECT_EQ(huge.Count(), 0);
+    EXPECT_LT(ResidentBytes() - before, 64 << 20);
+  }
+  WriteAll(file, TinyPictures("s", 5000));
+  ASSERT_LT(QFileInfo(file).size(), 1 << 20);
+  EXPECT_FALSE(TIconCache(file).Load("s"));
+  WriteAll(file, TinyPictures("s", 300));  // as many as a run draws
+  EXPECT_TRUE(TIconCache(file).Load("s"));
+
+  {
+    TIconCache cache(file);
+    cache.Load("s");
+    cache.Add(QStringLiteral("a"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
+    cache.Add(QStringLiteral("b"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
+    cache.Add(QStringLiteral("c"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
+    ASSERT_TRUE(cache.Save());
+  }
+  TIconCache next(file);
+  ASSERT_TRUE(next.Load("s"));
+  EXPECT_EQ(next.Count(), 3);  // the 300 read but not drawn were left out
+  ASSERT_TRUE(next.Find(QStringLiteral("a"), QSize(4, 4)));
+  next.Add(QStringLiteral("d"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
+  ASSERT_TRUE(next.Save());
+  TIconCache after(file);
+  ASSERT_TRUE(after.Load("s"));
+  EXPECT_EQ(after.Count(), 2);
+  EXPECT_TRUE(after.Find(QStringLiteral("a"), QSize(4, 4)));
+  EXPECT_TRUE(after.Find(QStringLiteral("d"), QSize(4, 4)));
+  // Drawn later in the same run than the save that left it out: kept by the
+  // next save.
+  EXPECT_FALSE(next.Dirty());
+  ASSERT_TRUE(next.Find(QStringLiteral("b"), QSize(4, 4)));
+  EXPECT_TRUE(next.Dirty());
+  ASSERT_TRUE(next.Save());
+  TIconCache last(file);
+  ASSERT_TRUE(last.Load("s"));
+  EXPECT_EQ(last.Count(), 3);
+  EXPECT_TRUE(last.Find(QStringLiteral("b"), QSize(4, 4)));
+}
+
+// A link to a device in place of the file: not read, not replaced, named
+// once a run.
+TEST(IconCache, ALinkToADeviceIsNeitherReadNorReplaced) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("icons.cache"));
+  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(file).constData()), 0);
+  TScriptedPrompts prompts;
+  TPromptsScope scope(prompts);
+  TIconCache cache(file);
+  EXPECT_FALSE(cache.Load("s"));
+  cache.Add(QStringLiteral("a"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
+  EXPECT_FALSE(cache.Save());
+  EXPECT_FALSE(cache.Save());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text.left(file.size()), file);
+  EXPECT_EQ(prompts.Messages()[0].kind, 2);
+  EXPECT_EQ(QFile::symLinkTarget(file), "/dev/null");
+  struct stat st {};
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{"icons.cache"});
 }
 
 namespace {

@@ -23,6 +23,7 @@
 #include "images/ThumbnailList.h"
 #include "images/uImageLoad.h"
 #include "tests/app/AppFixture.h"
+#include "tests/common/FifoWatch.h"
 #include "tests/images/PictureTestSupport.h"
 
 namespace {
@@ -35,13 +36,15 @@ const QStringList kPaneKeys = {
     "fcCpFiles",    "Stoppen",       "DestPath",     "NoDir",       "cncDir",     "FileExists1",  "FileExists2",
     "CopyDone",     "CopyFailed",    "CopyStopped",  "Close",       "DelFolder1", "DelFolder2",   "ErrorDel1",
     "ErrorDel2",    "ShToolMissing", "FLOpenFail",   "NoTrash",     "NotRegular", "ImgNoPictures"};
+// Keys of the refusals of pipes and devices.
+const QStringList kRefusalKeys = {"NotRegularFile"};
 
 class FileManager : public AppFixture {
  protected:
   void SetUp() override {
     AppFixture::SetUp();
     QByteArray module;
-    for (const QString& key : ModuleKeys() + kPaneKeys) {
+    for (const QString& key : ModuleKeys() + kPaneKeys + kRefusalKeys) {
       const QByteArray k = key.toLatin1();
       module += k.leftJustified(20, ' ') + (key == u"DefCharSet" ? QByteArray("DEFAULT_CHARSET") : k) + "\r\n";
     }
@@ -709,4 +712,71 @@ TEST_F(FileManager, FifoIsReportedAndSkippedAndTheCopyFinishes) {
   EXPECT_FALSE(result.stopped);
   EXPECT_EQ(QDir(root + "to").entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"a.txt", "c.txt"}));
   EXPECT_EQ(ReadFileBytes(root + "to/c.txt"), "c");
+}
+
+// A FIFO, or a link to one or to a device, in the destination: not asked
+// about, not written, named; the other files are copied.
+TEST_F(FileManager, PipesAndDevicesInTheDestinationAreNamedAndLeftAsTheyAre) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) File(name, name);
+  const QString to = root + "to/";
+  QDir().mkpath(to);
+  TFifoWatch fifos;
+  ASSERT_TRUE(fifos.Make(to + "a.txt"));
+  ASSERT_EQ(::symlink("a.txt", QFile::encodeName(to + "b.txt").constData()), 0);
+  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(to + "c.txt").constData()), 0);
+  FileOps::TFileCopyRun run;
+  run.sourceFolder = site;
+  run.destination = to;
+  run.names = {"a.txt", "b.txt", "c.txt", "d.txt"};
+  QStringList asked;
+  run.askOverwrite = [&](const QString& name) {
+    asked << name;
+    return FileOps::TFileCopyRun::kYesToAll;
+  };
+  const FileOps::TFileCopyRun::Result result = run.Run();
+  EXPECT_EQ(result.copied, 1);
+  EXPECT_EQ(result.failures,
+            QStringList({"a.txt: " + to + "a.txt NotRegularFile", "b.txt: " + to + "b.txt NotRegularFile",
+                         "c.txt: " + to + "c.txt NotRegularFile"}));
+  EXPECT_TRUE(asked.isEmpty());
+  EXPECT_EQ(EntryKind(to + "a.txt"), 'p');
+  EXPECT_EQ(QFile::symLinkTarget(to + "b.txt"), to + "a.txt");
+  EXPECT_EQ(QFile::symLinkTarget(to + "c.txt"), "/dev/null");
+  EXPECT_EQ(EntryKind("/dev/null"), 'c');
+  EXPECT_EQ(ReadFileBytes(to + "d.txt"), "d.txt");
+  EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
+  // One file copied on its own meets the same refusal.
+  QString error;
+  bool stopped = false;
+  EXPECT_FALSE(run.CopyOne(site + "d.txt", to + "c.txt", error, stopped));
+  EXPECT_EQ(error, to + "c.txt NotRegularFile");
+  EXPECT_EQ(fifos.Opened(), QStringList());
+}
+
+// Without a usable trash nothing moves, and nothing is made in the working
+// folder (where the system would put "files" and "info").
+TEST_F(FileManager, WithoutAUsableTrashNothingIsMadeInTheWorkingFolder) {
+  const QString work = root + "work";
+  QDir().mkpath(work);
+  const QString oldWork = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(work));
+  const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
+  const auto restore = qScopeGuard([&] {
+    qputenv("XDG_DATA_HOME", oldXdg);
+    QDir::setCurrent(oldWork);
+  });
+  File("keep.html", "K");
+  for (const QString& blocked : {root + "blocked", root + "xdg/Trash"}) {
+    QDir().mkpath(QFileInfo(blocked).absolutePath());
+    WriteFileBytes(blocked, "x");  // a file where the trash would be
+    qputenv("XDG_DATA_HOME",
+            QFileInfo(blocked).fileName() == "Trash" ? QFile::encodeName(root + "xdg") : QFile::encodeName(blocked));
+    QString error;
+    EXPECT_FALSE(FileOps::MoveToTrash(site + "keep.html", &error));
+    EXPECT_EQ(error, "NoTrash " + blocked + ": Not a directory");
+    EXPECT_EQ(ReadFileBytes(site + "keep.html"), "K");
+    EXPECT_EQ(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList());
+  }
 }
