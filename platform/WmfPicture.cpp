@@ -31,6 +31,11 @@ constexpr quint32 kPlaceableKey = 0x9AC6CDD7;
 constexpr qsizetype kPlaceableSize = 22;
 constexpr qsizetype kHeaderSize = 18;
 constexpr qsizetype kRecordHeader = 6;
+// Work counted for a text record and for each of its characters, and the
+// pieces a clipping region is cut into at most.
+constexpr qint64 kTextWork = 1 << 14;
+constexpr qint64 kCharacterWork = 1 << 12;
+constexpr int kMaxClipRects = 256;
 
 // Record functions.
 enum : quint16 {
@@ -210,7 +215,7 @@ double Clamp(double v, double limit) {
 // bitmap file made around it in memory; null when it is damaged, not
 // within `maxSide`, or does not fit the budget. The pixels stay charged
 // while `charge` is held.
-QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge* charge) {
+QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge* charge, qint64* work) {
   if (dib.Size() < 12) return {};
   const quint32 headerSize = dib.U32(0);
   qint64 width = 0, height = 0, colors = 0, entry = 4, extra = 0;
@@ -237,6 +242,9 @@ QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return {};
   const qint64 offset = 14 + headerSize + extra + colors * entry;
   if (offset - 14 > dib.Size()) return {};
+  // Decoding takes time by the pixels, however few bytes describe them.
+  *work += width * height;
+  if (*work >= kMaxWork) return {};
   const qint64 bytes = width * height * 4;
   if (!budget.Fits(2 * bytes)) return {};  // the decoded bitmap and its converted copy
   TCharge held = budget.Charge(2 * bytes);
@@ -429,6 +437,8 @@ class TPlayer {
   bool Spend(const QRectF& bounds) {
     const QRectF seen = bounds.intersected(QRectF(0, 0, canvas_.width(), canvas_.height()));
     work_ += 16 + static_cast<qint64>(seen.width() * seen.height() + bounds.width() + bounds.height());
+    // Clipping by a region of many pieces costs by its pieces on every row.
+    if (dc_.clipped && dc_.clip.rectCount() > 1) work_ += qint64{dc_.clip.rectCount()} * canvas_.height();
     return work_ < kMaxWork;
   }
 
@@ -665,6 +675,9 @@ class TPlayer {
     else if (dc_.textAlign & kTaBottom)
       y = -metrics.descent();
     const QRectF textBox(anchor.x() + x, anchor.y() + y - metrics.ascent(), std::abs(width), metrics.height());
+    // Laying out text costs far more than its pixels: each record and each
+    // character counts as a small area of its own.
+    work_ += kTextWork + kCharacterWork * text.size();
     if (Spend(textBox)) {
       painter_->save();
       if (options & kEtoClipped) painter_->setClipRect(opaqueBox, Qt::IntersectClip);
@@ -717,7 +730,7 @@ class TPlayer {
     o->brush = TBrush{};
     o->brush.color = qRgb(128, 128, 128);
     o->brush.style = 3;
-    if (painter_) o->brush.pattern = DecodeDib(r.params.Mid(4, r.params.Size()), budget_, 256, &o->charge);
+    if (painter_) o->brush.pattern = DecodeDib(r.params.Mid(4, r.params.Size()), budget_, 256, &o->charge, &work_);
   }
 
   void Select(int index) {
@@ -754,8 +767,10 @@ class TPlayer {
       dc_.clip = QRegion(all);
       dc_.clipped = true;
     }
+    // A region cut into many pieces slows every drawing it clips.
+    work_ += kTextWork + qint64{64} * dc_.clip.rectCount();
     if (exclude) {
-      if (dc_.clip.rectCount() < 4096) dc_.clip -= r;
+      if (dc_.clip.rectCount() < kMaxClipRects) dc_.clip -= r;
     } else {
       dc_.clip &= r;
     }
@@ -1062,7 +1077,7 @@ class TPlayer {
     }
     TCharge charge;
     const TBytes bits = r.params.Mid(qsizetype{2} * dib, r.params.Size());
-    const QImage image = DecodeDib(bits, budget_, 32767, &charge);
+    const QImage image = DecodeDib(bits, budget_, 32767, &charge, &work_);
     if (image.isNull()) return;
     if (function == kStretchDib && bits.U32(0) >= 40 && bits.S32(8) > 0)
       srcY = image.height() - srcY - srcH;  // bottom-up rows
