@@ -19,6 +19,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
 
 namespace WmfPicture {
 namespace {
@@ -261,6 +262,9 @@ QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge
   QBuffer buffer(&file);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "bmp");
+  // The reader's limit is the whole program's: it is put back afterwards.
+  const int limit = QImageReader::allocationLimit();
+  const ScopeExit restore([limit] { QImageReader::setAllocationLimit(limit); });
   QImageReader::setAllocationLimit(static_cast<int>(std::max<qint64>(1, (bytes >> 20) + 1)));
   QImage image;
   if (!reader.read(&image) || image.isNull()) return {};

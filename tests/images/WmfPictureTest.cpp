@@ -3,6 +3,7 @@
 // damaged or hostile files.
 #include <gtest/gtest.h>
 
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <initializer_list>
 
@@ -233,6 +234,7 @@ TEST(WmfPicture, TextAndBitmapRecordsDraw) {
       {"DIBSTRETCHBLT", 0x0B41, Dword(0xCC0020) + Words({2, 2, 0, 0, 20, 20, 0, 0}) + dib},
       {"DIBBITBLT", 0x0940, Dword(0xCC0020) + Words({0, 0, 2, 2, 0, 0}) + dib},
   };
+  const int limit = QImageReader::allocationLimit();
   for (const auto& r : records) {
     Wmf w;
     w.WindowExt(r.function == 0x0940 ? 2 : 20, r.function == 0x0940 ? 2 : 20).Add(r.function, r.params);
@@ -243,6 +245,7 @@ TEST(WmfPicture, TextAndBitmapRecordsDraw) {
     EXPECT_EQ(At(image, 2, 17), kBlue) << r.name;
     EXPECT_EQ(At(image, 17, 17), kRed) << r.name;
   }
+  EXPECT_EQ(QImageReader::allocationLimit(), limit);  // the program's limit is left as it was
   // Without a bitmap the block is filled with the brush.
   Wmf fill;
   fill.WindowExt(10, 10).Brush(kGreen).Select(0).Add(0x0940, Dword(0xF00021) + Words({0, 0, 0, 10, 10, 0, 0}));
