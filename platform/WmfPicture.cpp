@@ -283,6 +283,7 @@ struct TBrush {
   QRgb color = qRgb(255, 255, 255);
   int hatch = 0;
   QImage pattern;
+  TCharge charge;  // of the pattern, held by every copy of the brush
 };
 
 struct TFont {
@@ -303,7 +304,6 @@ struct TObject {
   TPen pen;
   TBrush brush;
   TFont font;
-  TCharge charge;  // of a pattern brush's bitmap
 };
 
 // The drawing state that SAVEDC keeps.
@@ -734,7 +734,8 @@ class TPlayer {
     o->brush = TBrush{};
     o->brush.color = qRgb(128, 128, 128);
     o->brush.style = 3;
-    if (painter_) o->brush.pattern = DecodeDib(r.params.Mid(4, r.params.Size()), budget_, 256, &o->charge, &work_);
+    if (painter_)
+      o->brush.pattern = DecodeDib(r.params.Mid(4, r.params.Size()), budget_, 256, &o->brush.charge, &work_);
   }
 
   void Select(int index) {
@@ -883,7 +884,7 @@ class TPlayer {
       case kCreateBrushIndirect:
         if (TObject* o = NewObject()) {
           o->kind = TKind::Brush;
-          o->brush = TBrush{r.U(0), ColorRef(r.U32(1)), r.U(3), QImage()};
+          o->brush = TBrush{r.U(0), ColorRef(r.U32(1)), r.U(3), QImage(), TCharge()};
         }
         break;
       case kCreateFontIndirect:

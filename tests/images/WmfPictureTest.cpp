@@ -250,6 +250,12 @@ TEST(WmfPicture, TextAndBitmapRecordsDraw) {
   Wmf fill;
   fill.WindowExt(10, 10).Brush(kGreen).Select(0).Add(0x0940, Dword(0xF00021) + Words({0, 0, 0, 10, 10, 0, 0}));
   EXPECT_EQ(At(Draw(fill.Plain()), 5, 5), kGreen);
+  // A brush of a tiled bitmap.
+  Wmf pattern;
+  pattern.WindowExt(10, 10).Pen(0, 0, 5).Select(0).Add(0x0142, Words({5, 0}) + Dib({{kBlue, kGreen}}));
+  const QImage tiled = Draw(pattern.Select(1).Rect(0, 0, 10, 10).Plain());
+  EXPECT_NE(At(tiled, 4, 4), At(tiled, 5, 4));
+  EXPECT_TRUE(At(tiled, 4, 4) == kBlue || At(tiled, 4, 4) == kGreen);
 }
 
 TEST(WmfPicture, ThumbnailListShowsMetafiles) {
