@@ -442,7 +442,7 @@ class TPlayer {
     const QRectF seen = bounds.intersected(QRectF(0, 0, canvas_.width(), canvas_.height()));
     work_ += 16 + static_cast<qint64>(seen.width() * seen.height() + bounds.width() + bounds.height());
     // Clipping by a region of many pieces costs by its pieces on every row.
-    if (dc_.clipped && dc_.clip.rectCount() > 1) work_ += qint64{dc_.clip.rectCount()} * canvas_.height();
+    if (dc_.clipped && dc_.clip.rectCount() > 1) work_ += qint64{2} * dc_.clip.rectCount() * canvas_.height();
     return work_ < kMaxWork;
   }
 
