@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/Exceptions.h"
+#include "platform/WmfPicture.h"
 
 namespace PictureDecoder {
 namespace {
@@ -124,6 +125,7 @@ QByteArray SingleImageGif(const QByteArray& d, const TGifIndex& index, const TGi
 }
 
 QSize PeekSize(const QByteArray& data) {
+  if (WmfPicture::IsWmf(data)) return WmfPicture::Size(data);
   const QByteArray format = FormatOf(data);
   if (format.isEmpty()) return {};
   QBuffer buffer;
@@ -149,6 +151,10 @@ TCharge TPictureBudget::Charge(qint64 bytes) {
 }
 
 TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) {
+  if (WmfPicture::IsWmf(data)) {
+    ++Counters().decodes;
+    return WmfPicture::Render(data, budget, scaledTo);
+  }
   const QByteArray format = FormatOf(data);
   if (format.isEmpty()) throw Exception(QString::fromLatin1(kInvalidFormatText));
   QBuffer buffer;

@@ -1,7 +1,7 @@
-// The picture loader: decodes JPEG, GIF, BMP and ICO files held in memory,
-// with a fixed limit on the memory one picture may take. PNG files go through
-// the project's own codec and are refused here, as are the Windows metafile
-// formats, which this platform cannot draw.
+// The picture loader: decodes JPEG, GIF, BMP and ICO files held in memory
+// and draws Windows metafiles (WMF), with a fixed limit on the memory one
+// picture may take. PNG files go through the project's own codec and are
+// refused here, as are enhanced metafiles (EMF).
 #pragma once
 
 #include <QByteArray>
@@ -91,9 +91,10 @@ TGifIndex IndexGif(const QByteArray& data);
 // image, the image's control extension and the image placed at (0, 0).
 QByteArray SingleImageGif(const QByteArray& data, const TGifIndex& index, const TGifFrame& image);
 
-// Decodes a JPEG, GIF (its first image), BMP or ICO file. `scaledTo`, when
-// valid and smaller than the picture, asks for the picture scaled to that
-// size. Failures raise Exception with one of the texts above.
+// Decodes a JPEG, GIF (its first image), BMP or ICO file, or draws a WMF.
+// `scaledTo`, when valid and smaller than the picture, asks for the picture
+// scaled to that size (a WMF is drawn at any size asked for). Failures raise
+// Exception with one of the texts above.
 QImage Decode(const QByteArray& data, QSize scaledTo = QSize(), qint64 limit = kAllocationLimit);
 // The same within `budget`: the picture as the codec decodes it (the whole
 // picture, unless the codec scales while decoding) and the scaled copy are

@@ -1,0 +1,387 @@
+// Windows metafiles drawn as pictures: placeable and plain files, the
+// records' colours, shapes, text and bitmaps, the thumbnail list's path, and
+// damaged or hostile files.
+#include <gtest/gtest.h>
+
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <initializer_list>
+
+#include "images/PlatformPicture.h"
+#include "images/ThumbnailList.h"
+#include "platform/Exceptions.h"
+#include "platform/PictureDecoder.h"
+#include "platform/WmfPicture.h"
+#include "tests/common/TestUtil.h"
+
+namespace {
+
+const QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255);
+
+QByteArray Words(std::initializer_list<int> words) {
+  QByteArray b;
+  for (int v : words) {
+    b += char(v & 0xFF);
+    b += char((v >> 8) & 0xFF);
+  }
+  return b;
+}
+QByteArray Dword(quint32 v) { return Words({int(v & 0xFFFF), int(v >> 16)}); }
+QByteArray Color(QRgb c) { return Words({qRed(c) | (qGreen(c) << 8), qBlue(c)}); }
+
+// A metafile written record by record.
+struct Wmf {
+  QByteArray records;
+  int objects = 16;
+
+  Wmf& Add(int function, QByteArray params) {
+    if (params.size() % 2) params += '\0';
+    records += Dword(quint32(3 + params.size() / 2)) + Words({function}) + params;
+    return *this;
+  }
+  Wmf& WindowOrg(int x, int y) { return Add(0x020B, Words({y, x})); }
+  Wmf& WindowExt(int x, int y) { return Add(0x020C, Words({y, x})); }
+  Wmf& Brush(QRgb c, int style = 0) { return Add(0x02FC, Words({style}) + Color(c) + Words({0})); }
+  Wmf& Pen(QRgb c, int width = 0, int style = 0) { return Add(0x02FA, Words({style, width, 0}) + Color(c)); }
+  Wmf& Select(int index) { return Add(0x012D, Words({index})); }
+  Wmf& Delete(int index) { return Add(0x01F0, Words({index})); }
+  Wmf& Rect(int l, int t, int r, int b) { return Add(0x041B, Words({b, r, t, l})); }
+  Wmf& Ellipse(int l, int t, int r, int b) { return Add(0x0418, Words({b, r, t, l})); }
+  Wmf& Polygon(std::initializer_list<int> xy) {
+    QByteArray p = Words({int(xy.size() / 2)});
+    for (int v : xy) p += Words({v});
+    return Add(0x0324, p);
+  }
+  // A red brush and no pen, as objects 0 and 1.
+  Wmf& RedNoPen() { return Brush(kRed).Select(0).Pen(0, 0, 5).Select(1); }
+
+  QByteArray Plain() const {
+    const QByteArray body = records + Dword(3) + Words({0});
+    return Words({1, 9, 0x0300}) + Dword(quint32((18 + body.size()) / 2)) + Words({objects}) + Dword(64) + Words({0}) +
+           body;
+  }
+  QByteArray Placeable(int l, int t, int r, int b, int inch) const {
+    QByteArray head = Dword(0x9AC6CDD7) + Words({0, l, t, r, b, inch}) + Dword(0);
+    int sum = 0;
+    for (int i = 0; i < 20; i += 2) sum ^= (uchar(head[i]) | (uchar(head[i + 1]) << 8));
+    return head + Words({sum}) + Plain();
+  }
+};
+
+// A BITMAPINFOHEADER and 24-bit bits of `rows` (top row first), stored
+// bottom-up.
+QByteArray Dib(const std::vector<std::vector<QRgb>>& rows) {
+  const int w = int(rows[0].size()), h = int(rows.size());
+  QByteArray d = Dword(40) + Dword(quint32(w)) + Dword(quint32(h)) + Words({1, 24}) + Dword(0) + Dword(0) + Dword(0) +
+                 Dword(0) + Dword(0) + Dword(0);
+  for (int y = h - 1; y >= 0; --y) {
+    QByteArray row;
+    for (QRgb c : rows[std::size_t(y)]) {
+      row += char(qBlue(c));
+      row += char(qGreen(c));
+      row += char(qRed(c));
+    }
+    while (row.size() % 4) row += '\0';
+    d += row;
+  }
+  return d;
+}
+
+QImage Draw(const QByteArray& data, QSize scaledTo = QSize()) {
+  const std::shared_ptr<PictureDecoder::TPictureBudget> budget = PictureDecoder::TPictureBudget::Create();
+  return PictureDecoder::Decode(data, *budget, scaledTo).image;
+}
+
+QString Refusal(const QByteArray& data, QSize scaledTo = QSize()) {
+  try {
+    Draw(data, scaledTo);
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return {};
+}
+
+QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y); }
+
+// Pixels of `image` in `area` that are drawn (not transparent).
+int Drawn(const QImage& image, QRect area) {
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) n += qAlpha(image.pixel(x, y)) > 0;
+  return n;
+}
+
+// A metafile that uses most kinds of record: shapes, text, a bitmap.
+Wmf Everything() {
+  Wmf w;
+  w.WindowOrg(0, 0).WindowExt(200, 100).RedNoPen().Rect(0, 0, 50, 50);
+  w.Add(0x001E, {});                                                            // SAVEDC
+  w.Brush(kGreen, 2).Select(2).Ellipse(60, 0, 100, 40);                         // hatched
+  w.Add(0x0127, Words({-1}));                                                   // RESTOREDC
+  w.Pen(kBlue, 3, 1).Select(3).Add(0x0214, Words({60, 0}));                     // MOVETO
+  w.Add(0x0213, Words({90, 190}));                                              // LINETO
+  w.Add(0x061C, Words({10, 10, 90, 140, 60, 110}));                             // ROUNDRECT
+  w.Add(0x081A, Words({60, 150, 60, 200, 100, 200, 50, 150}));                  // PIE
+  w.Add(0x0830, Words({60, 150, 60, 200, 100, 200, 50, 150}));                  // CHORD
+  w.Add(0x0817, Words({60, 150, 60, 200, 100, 200, 50, 150}));                  // ARC
+  w.Add(0x0538, Words({2, 3, 3, 0, 0, 10, 0, 0, 10, 20, 20, 30, 20, 20, 30}));  // POLYPOLYGON
+  w.Add(0x0325, Words({3, 0, 90, 10, 80, 20, 90}));                             // POLYLINE
+  w.Add(0x02FB, Words({-20, 0, 0, 0, 700}) + QByteArray(4, '\0') + QByteArray(4, '\0') + QByteArray("Sans") +
+                    QByteArray(28, '\0'));  // CREATEFONTINDIRECT
+  w.Select(4).Add(0x0209, Color(kBlue)).Add(0x012E, Words({24}));
+  w.Add(0x0521, Words({3}) + QByteArray("Abc\0", 4) + Words({70, 100}));                       // TEXTOUT
+  w.Add(0x0A32, Words({95, 100, 2, 6, 100, 80, 150, 99}) + QByteArray("Hi") + Words({8, 8}));  // EXTTEXTOUT
+  w.Add(0x041F, Color(kGreen) + Words({99, 199}));                                             // SETPIXEL
+  w.Add(0x061D, Dword(0xF00021) + Words({5, 5, 90, 120}));                                     // PATBLT
+  w.Add(0x0F43, Dword(0xCC0020) + Words({0, 2, 2, 0, 0, 20, 20, 70, 160}) +
+                    Dib({{kRed, kGreen}, {kBlue, kRed}}));  // STRETCHDIB
+  w.Add(0x0626, Words({15, 4}) + Dword(0));                 // ESCAPE
+  return w;
+}
+
+}  // namespace
+
+TEST(WmfPicture, PlaceableShapesAreDrawnInTheirColours) {
+  // 1000 x 500 units at 1000 to the inch: 96 x 48 pixels.
+  Wmf w;
+  w.WindowOrg(0, 0).WindowExt(1000, 500).RedNoPen().Rect(0, 0, 500, 500);
+  w.Brush(kGreen).Select(2).Ellipse(600, 100, 900, 400);
+  w.Brush(kBlue).Select(3).Polygon({500, 500, 1000, 500, 1000, 420});
+  w.Pen(kBlue, 40).Select(4).Add(0x0214, Words({250, 0})).Add(0x0213, Words({250, 500}));  // MOVETO, LINETO
+  const QByteArray data = w.Placeable(0, 0, 1000, 500, 1000);
+  EXPECT_TRUE(WmfPicture::IsWmf(data));
+  EXPECT_EQ(WmfPicture::Size(data), QSize(96, 48));
+  EXPECT_EQ(PictureDecoder::PeekSize(data), QSize(96, 48));
+  const QImage image = Draw(data);
+  ASSERT_EQ(image.size(), QSize(96, 48));
+  EXPECT_EQ(At(image, 10, 10), kRed);
+  EXPECT_EQ(At(image, 40, 40), kRed);
+  EXPECT_EQ(At(image, 72, 24), kGreen);     // the ellipse's centre
+  EXPECT_EQ(qAlpha(At(image, 59, 11)), 0);  // outside it, at its box's corner
+  EXPECT_EQ(At(image, 94, 46), kBlue);      // inside the triangle
+  EXPECT_EQ(qAlpha(At(image, 52, 40)), 0);  // beside it
+  EXPECT_EQ(At(image, 10, 24), kBlue);      // on the wide pen's line
+  EXPECT_EQ(At(image, 10, 10), kRed);       // and not beyond it
+
+  // The picture over the loader, scaled and at its own size.
+  TPlatformPicture picture;
+  picture.LoadFromBytes(data);
+  EXPECT_EQ(picture.GetWidth(), 96);
+  EXPECT_EQ(picture.GetHeight(), 48);
+  EXPECT_EQ(Draw(data, QSize(192, 96)).pixel(144, 48), kGreen);
+  // 2000 units to the inch: half the size.
+  EXPECT_EQ(WmfPicture::Size(w.Placeable(0, 0, 1000, 500, 2000)), QSize(48, 24));
+}
+
+TEST(WmfPicture, PlainFilesAreSizedByTheirWindowOrWhatTheyDraw) {
+  Wmf windowed;
+  windowed.WindowOrg(100, 100).WindowExt(200, 100).RedNoPen().Rect(100, 100, 200, 200);
+  const QImage a = Draw(windowed.Plain());
+  ASSERT_EQ(a.size(), QSize(200, 100));
+  EXPECT_EQ(At(a, 50, 50), kRed);
+  EXPECT_EQ(qAlpha(At(a, 150, 50)), 0);
+
+  // A window flipped upside down and a map mode that scales.
+  Wmf flipped;
+  flipped.Add(0x0103, Words({8})).WindowOrg(0, 100).WindowExt(100, -100).RedNoPen().Rect(0, 0, 100, 50);
+  const QImage b = Draw(flipped.Plain());
+  ASSERT_EQ(b.size(), QSize(100, 100));
+  EXPECT_EQ(At(b, 50, 90), kRed);  // the lower half
+  EXPECT_EQ(qAlpha(At(b, 50, 10)), 0);
+
+  // Window mapped onto a viewport: the viewport gives the size.
+  Wmf viewport;
+  viewport.Add(0x0103, Words({8})).WindowExt(1000, 1000).Add(0x020E, Words({100, 100}));
+  viewport.RedNoPen().Rect(0, 0, 500, 1000);
+  const QImage c = Draw(viewport.Plain());
+  ASSERT_EQ(c.size(), QSize(100, 100));
+  EXPECT_EQ(At(c, 25, 50), kRed);
+  EXPECT_EQ(qAlpha(At(c, 75, 50)), 0);
+
+  // Without a window: the extent of what is drawn.
+  Wmf drawn;
+  drawn.RedNoPen().Rect(10, 20, 50, 100);
+  EXPECT_EQ(WmfPicture::Size(drawn.Plain()), QSize(40, 80));
+  EXPECT_EQ(At(Draw(drawn.Plain()), 20, 40), kRed);
+  // A placeable file with an empty box is sized the same way.
+  EXPECT_EQ(WmfPicture::Size(drawn.Placeable(0, 0, 0, 0, 96)), QSize(40, 80));
+}
+
+TEST(WmfPicture, TextAndBitmapRecordsDraw) {
+  Wmf text;
+  text.WindowExt(200, 60);
+  text.Add(0x02FB, Words({-40, 0, 0, 0, 700}) + QByteArray(8, '\0') + QByteArray(32, '\0'));
+  text.Select(0).Add(0x0209, Color(kBlue)).Add(0x0102, Words({1}));  // SETTEXTCOLOR, SETBKMODE transparent
+  text.Add(0x0A32, Words({5, 5, 4, 0}) + QByteArray("WWWW"));        // EXTTEXTOUT
+  const QImage t = Draw(text.Plain());
+  ASSERT_EQ(t.size(), QSize(200, 60));
+  EXPECT_GT(Drawn(t, QRect(0, 0, 200, 60)), 100);
+  EXPECT_EQ(Drawn(t, QRect(0, 50, 200, 10)), 0);  // nothing below the line of text
+  bool blue = false;
+  for (int y = 0; y < 60 && !blue; ++y)
+    for (int x = 0; x < 200 && !blue; ++x) blue = At(t, x, y) == kBlue;
+  EXPECT_TRUE(blue);
+
+  // The same 2 x 2 bitmap through the three bitmap records, each scaled to
+  // 20 x 20: red, green over blue, red.
+  const QByteArray dib = Dib({{kRed, kGreen}, {kBlue, kRed}});
+  const struct {
+    const char* name;
+    int function;
+    QByteArray params;
+  } records[] = {
+      {"STRETCHDIB", 0x0F43, Dword(0xCC0020) + Words({0, 2, 2, 0, 0, 20, 20, 0, 0}) + dib},
+      {"DIBSTRETCHBLT", 0x0B41, Dword(0xCC0020) + Words({2, 2, 0, 0, 20, 20, 0, 0}) + dib},
+      {"DIBBITBLT", 0x0940, Dword(0xCC0020) + Words({0, 0, 2, 2, 0, 0}) + dib},
+  };
+  const int limit = QImageReader::allocationLimit();
+  for (const auto& r : records) {
+    Wmf w;
+    w.WindowExt(r.function == 0x0940 ? 2 : 20, r.function == 0x0940 ? 2 : 20).Add(r.function, r.params);
+    const QImage image = Draw(w.Plain(), QSize(20, 20));
+    ASSERT_EQ(image.size(), QSize(20, 20)) << r.name;
+    EXPECT_EQ(At(image, 2, 2), kRed) << r.name;
+    EXPECT_EQ(At(image, 17, 2), kGreen) << r.name;
+    EXPECT_EQ(At(image, 2, 17), kBlue) << r.name;
+    EXPECT_EQ(At(image, 17, 17), kRed) << r.name;
+  }
+  EXPECT_EQ(QImageReader::allocationLimit(), limit);  // the program's limit is left as it was
+  // Without a bitmap the block is filled with the brush.
+  Wmf fill;
+  fill.WindowExt(10, 10).Brush(kGreen).Select(0).Add(0x0940, Dword(0xF00021) + Words({0, 0, 0, 10, 10, 0, 0}));
+  EXPECT_EQ(At(Draw(fill.Plain()), 5, 5), kGreen);
+  // A brush of a tiled bitmap.
+  Wmf pattern;
+  pattern.WindowExt(10, 10).Pen(0, 0, 5).Select(0).Add(0x0142, Words({5, 0}) + Dib({{kBlue, kGreen}}));
+  const QImage tiled = Draw(pattern.Select(1).Rect(0, 0, 10, 10).Plain());
+  EXPECT_NE(At(tiled, 4, 4), At(tiled, 5, 4));
+  EXPECT_TRUE(At(tiled, 4, 4) == kBlue || At(tiled, 4, 4) == kGreen);
+}
+
+TEST(WmfPicture, ThumbnailListShowsMetafiles) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + "/";
+  Wmf w;
+  w.WindowExt(400, 200).RedNoPen().Rect(0, 0, 400, 200);
+  ASSERT_TRUE(WriteFileBytes(folder + "a.wmf", w.Placeable(0, 0, 400, 200, 96)));
+  ASSERT_TRUE(WriteFileBytes(folder + "b.WMF", Everything().Plain()));
+
+  const QImage thumb = LoadThumbnailImage(folder + "a.wmf", QSize(96, 80));
+  ASSERT_EQ(thumb.size(), QSize(96, 48));  // drawn at the thumbnail's size, not scaled down after
+  EXPECT_EQ(thumb.pixel(48, 24), kRed);
+
+  TThumbnailList list;
+  list.resize(400, 300);
+  list.SetThumbnailSize(100);
+  list.LoadFromMask(folder + "*.*");
+  ASSERT_EQ(list.Thumbnails().Count(), 2);
+  list.grab();
+  EXPECT_EQ(list.DecodeCount(), 2);
+  EXPECT_FALSE(list.Thumbnails().Items(0).Failed);
+  EXPECT_FALSE(list.Thumbnails().Items(1).Failed);
+  const QImage shown = list.grab().toImage();
+  bool red = false;
+  for (int y = 0; y < shown.height() && !red; ++y)
+    for (int x = 0; x < shown.width() && !red; ++x) red = shown.pixel(x, y) == kRed;
+  EXPECT_TRUE(red);
+
+  TPlatformPicture picture;
+  LoadPictureFile(picture, folder + "a.wmf");
+  EXPECT_EQ(picture.ScreenWidth(), 400);
+}
+
+TEST(WmfPicture, FilesCutShortAreRefusedOrDrawnInPart) {
+  const QStringList texts = {PictureDecoder::kInvalidFormatText, PictureDecoder::kNoImageText};
+  const Wmf w = Everything();
+  for (const QByteArray& whole : {w.Plain(), w.Placeable(0, 0, 200, 100, 96)}) {
+    int drawn = 0;
+    for (qsizetype n = 0; n <= whole.size(); ++n) {
+      try {
+        const QImage image = Draw(whole.left(n));
+        EXPECT_LE(std::max(image.width(), image.height()), WmfPicture::kMaxSide);
+        ++drawn;
+      } catch (const Exception& e) {
+        EXPECT_TRUE(texts.contains(e.Message())) << n << " " << e.Message().toStdString();
+      }
+    }
+    EXPECT_GT(drawn, whole.size() / 2);
+  }
+  // The whole file draws every part: the red square, the bitmap's corner.
+  const QImage image = Draw(w.Plain());
+  EXPECT_EQ(At(image, 40, 40), kRed);
+  EXPECT_EQ(At(image, 162, 72), kRed);
+}
+
+TEST(WmfPicture, HostileNumbersAreBounded) {
+  // Record sizes of 0 and of more than the file holds end the playing; what
+  // came before stays drawn.
+  for (const quint32 size : {0u, 1u, 0xFFFFFFFFu, 0x7FFFFFFFu, 100u}) {
+    Wmf w;
+    w.WindowExt(10, 10).RedNoPen().Rect(0, 0, 10, 10);
+    w.records += Dword(size) + Words({0x041B, 0, 0, 0, 0});
+    w.Brush(kBlue).Select(2).Rect(0, 0, 10, 10);
+    const QImage image = Draw(w.Plain());
+    EXPECT_EQ(At(image, 5, 5), kRed) << size;
+  }
+
+  // Indices out of the table, and objects deleted, select nothing.
+  Wmf indices;
+  indices.WindowExt(10, 10).RedNoPen().Select(7).Select(65535).Delete(65535).Delete(9);
+  indices.Brush(kBlue).Delete(2).Select(2).Rect(0, 0, 10, 10);
+  EXPECT_EQ(At(Draw(indices.Plain()), 5, 5), kRed);
+
+  // A table of 65535 objects, filled; one more is refused and the last
+  // slot stays selectable.
+  Wmf full;
+  full.objects = 65535;
+  full.WindowExt(10, 10).Pen(0, 0, 5).Select(0);
+  for (int i = 1; i < 65535; ++i) full.Brush(i == 65534 ? kGreen : kBlue);
+  full.Brush(kRed).Select(65534).Rect(0, 0, 10, 10);
+  EXPECT_EQ(At(Draw(full.Plain()), 5, 5), kGreen);
+
+  // Extents of 0: no size, refused as a picture without one.
+  Wmf empty;
+  empty.WindowExt(0, 0);
+  EXPECT_EQ(Refusal(empty.Plain()), PictureDecoder::kNoImageText);
+  EXPECT_EQ(Refusal(Wmf().Placeable(5, 5, 5, 5, 96)), PictureDecoder::kNoImageText);
+  EXPECT_FALSE(WmfPicture::Size(empty.Plain()).isValid());
+
+  // The largest box at one unit to the inch, and the largest size asked
+  // for, keep to the longest side allowed, in proportion.
+  Wmf wide;
+  wide.RedNoPen().Rect(-32768, -32768, 32767, 32767);
+  EXPECT_EQ(WmfPicture::Size(wide.Placeable(-32768, -16384, 32767, 16383, 1)), QSize(4096, 2048));
+  EXPECT_EQ(Draw(wide.Plain(), QSize(INT_MAX, INT_MAX / 2)).size(), QSize(4096, 2048));
+  EXPECT_EQ(Draw(wide.Plain(), QSize(INT_MAX, 1)).size(), QSize(4096, 1));
+
+  // Extents scaled without end, coordinates multiplied far past the
+  // picture, dashed and wide pens there: drawn, within the picture.
+  Wmf scaled;
+  scaled.WindowExt(100, 100).Add(0x0103, Words({8})).RedNoPen();
+  for (int i = 0; i < 200; ++i) scaled.Add(0x0412, Words({1, 32767, 1, 32767}));  // SCALEVIEWPORTEXT
+  scaled.Pen(kBlue, 0, 2).Select(2).Add(0x0213, Words({32767, 32767})).Rect(-32768, -32768, 32767, 32767);
+  scaled.Pen(kBlue, 32767).Select(3).Add(0x0213, Words({-32768, 32767}));
+  for (int i = 0; i < 200; ++i) scaled.Add(0x0410, Words({0, 0, 0, 0}));  // SCALEWINDOWEXT by 0/0
+  scaled.Ellipse(-32768, -32768, 32767, 32767);
+  EXPECT_EQ(Draw(scaled.Plain()).size(), QSize(100, 100));
+
+  // The bitmap is charged before it is made: past the budget, nothing is
+  // taken.
+  const std::shared_ptr<PictureDecoder::TPictureBudget> small = PictureDecoder::TPictureBudget::Create(1000);
+  try {
+    WmfPicture::Render(wide.Plain(), *small, QSize(100, 100));
+    ADD_FAILURE() << "drawn";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), PictureDecoder::kNoMemoryText);
+  }
+  EXPECT_EQ(small->Peak(), 0);
+  // A bitmap record claiming 30000 x 30000 pixels is passed over.
+  Wmf bomb;
+  QByteArray dib = Dib({{kRed}});
+  dib.replace(4, 8, Dword(30000) + Dword(30000));
+  bomb.WindowExt(10, 10)
+      .RedNoPen()
+      .Rect(0, 0, 10, 10)
+      .Add(0x0F43, Dword(0xCC0020) + Words({0, 1, 1, 0, 0, 10, 10, 0, 0}) + dib);
+  EXPECT_EQ(At(Draw(bomb.Plain()), 5, 5), kRed);
+}
