@@ -6,6 +6,7 @@
 #include "app/core/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -59,9 +60,10 @@ void TLanguageModule::Clear() {
 
 bool TLanguageModule::LoadFromFile(const QString& fileName) {
   Clear();
-  QFile f(fileName);
-  if (fileName.isEmpty() || !f.open(QIODevice::ReadOnly)) return false;
-  LoadFromBytes(f.readAll());
+  // A pipe or device named as the module is refused at once, never waited on.
+  QByteArray bytes;
+  if (fileName.isEmpty() || ReadRegularFile(fileName, bytes) != TRegularOpen::Opened) return false;
+  LoadFromBytes(bytes);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "app/core/LanguageModule.h"
 #include "app/core/Settings.h"
 #include "platform/ProgramFolder.h"
+#include "tests/common/FifoWatch.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
@@ -149,6 +150,19 @@ TEST_F(LoadLanguageModuleTest, LoadsTheModuleNamedInTheSettingsAndFallsBackToEng
     EXPECT_FALSE(LoadLanguageModule());
     EXPECT_EQ(LangText(QStringLiteral("File")), QStringLiteral("File"));
   }
+}
+
+// A pipe named as the module (or as the English fallback) is passed over at
+// once: start-up never waits on it, and the captions stay English.
+TEST_F(LoadLanguageModuleTest, APipeNamedAsTheModuleIsNeverWaitedOn) {
+  TFifoWatch fifos;
+  const QString pipe = dir.filePath(QStringLiteral("Language Modules/pipe.lms"));
+  ASSERT_TRUE(fifos.Make(pipe));
+  Settings::Open().WriteString(QStringLiteral("TranslationModule"), QStringLiteral("Path"), pipe);
+  EXPECT_FALSE(LoadLanguageModule());
+  EXPECT_EQ(LangText(QStringLiteral("File")), QStringLiteral("File"));
+  EXPECT_EQ(LangText(QStringLiteral("btYesToAll")), QStringLiteral("Yes to all"));
+  EXPECT_TRUE(fifos.Opened().isEmpty()) << "the pipe was opened";
 }
 
 TEST(EnglishModule, HasEveryKeyTheShellUses) {
