@@ -1,5 +1,6 @@
 #include "authoring/tidy.h"
 
+#include "modules/ModuleEntries.h"
 #include "modules/ModuleLoader.h"
 
 namespace {
@@ -20,7 +21,7 @@ void SetTidyEngineFactory(TTidyEngineFactory factory) { Factory() = factory; }
 
 ITidyEngine* NewTidyEngine() {
   if (Factory()) return Factory()();
-  const auto entry = reinterpret_cast<TTidyEngineFactory>(Modules::Entry(ModuleFile(), "KvNewTidyEngine"));
+  const auto entry = KV_MODULE_ENTRY(ModuleFile(), KvNewTidyEngine);
   return entry ? entry() : nullptr;
 }
 

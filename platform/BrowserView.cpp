@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "modules/ModuleEntries.h"
+
 namespace {
 
 TBrowserViewFactory& Factory() {
@@ -23,7 +25,7 @@ TBrowserViewFactory& Factory() {
 // and why the last attempt to load it failed.
 struct BrowserModule {
   QString path;  // empty: beside the executable
-  IBrowserView* (*entry)(QWidget*, TBrowserViewHost*) = nullptr;
+  TCreateBrowserViewEntry entry = nullptr;
   QString error;
 };
 
@@ -74,7 +76,7 @@ std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHos
   // The library stays loaded for the rest of the process: its views and the
   // engine live as long as the program.
   QLibrary library(BrowserModulePath());
-  if (library.load()) module.entry = reinterpret_cast<decltype(module.entry)>(library.resolve("KvCreateBrowserView"));
+  if (library.load()) module.entry = reinterpret_cast<TCreateBrowserViewEntry>(library.resolve("KvCreateBrowserView"));
   if (!module.entry) {
     module.error = library.errorString();
     return nullptr;
