@@ -30,8 +30,7 @@ Q_DECL_EXPORT TPrintCanvas* KvOpenPrintCanvas(const QString& pdfFile);
 // the module takes the events over. A host name look-up whose answer goes to
 // the taken-over `done`, and its end.
 Q_DECL_EXPORT ILinkConnection* KvNewLinkConnection(bool secure, TConnectionEvents* events, QObject* owner);
-Q_DECL_EXPORT int KvLookUpHost(const QString& name, QObject* context,
-                               std::function<void(const QStringList&)>* done);
+Q_DECL_EXPORT int KvLookUpHost(const QString& name, QObject* context, std::function<void(const QStringList&)>* done);
 Q_DECL_EXPORT void KvAbortHostLookup(int id);
 
 // tidy-module.so: a new HTML Tidy engine (the caller owns it).

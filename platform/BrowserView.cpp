@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "modules/ModuleEntries.h"
+#include "platform/ModuleFile.h"
 
 namespace {
 
@@ -74,11 +75,15 @@ std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHos
       qgetenv("KV_BROWSER_DEBUG") != "1" && (previousHandler = qInstallMessageHandler(QuietEngineRemarks), true);
   Q_UNUSED(quiet);
   // The library stays loaded for the rest of the process: its views and the
-  // engine live as long as the program.
-  QLibrary library(BrowserModulePath());
-  if (library.load()) module.entry = reinterpret_cast<TCreateBrowserViewEntry>(library.resolve("KvCreateBrowserView"));
+  // engine live as long as the program. A file that is not whole is never
+  // handed to the system's loader.
+  const QString path = BrowserModulePath();
+  QLibrary library(path);
+  TModuleCheck check;
+  if (LoadModule(library, check))
+    module.entry = reinterpret_cast<TCreateBrowserViewEntry>(ModuleEntry(library, "KvCreateBrowserView", check));
   if (!module.entry) {
-    module.error = library.errorString();
+    module.error = ModuleFaultText(path, check);
     return nullptr;
   }
   module.error.clear();
