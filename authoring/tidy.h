@@ -3,6 +3,14 @@
 // passes Tidy's messages to OnReport. Tidy itself is the engine of
 // TidyEngine.h; without one (the tidy module could not be loaded) Available()
 // is false, options read as 0 and runs give no output.
+//
+// The engine is made when Tidy is first needed (an option read, a run, its
+// configuration text), not when the TTidy is made: a document window makes
+// one, and opening a window must not load the tidy module (nor fail when the
+// module is damaged). What is set before that (options, configuration files,
+// the source, the report handler) is kept in order and handed to the engine
+// when it comes. Where Tidy is linked into the program (SetTidyEngineFactory)
+// the engine is made at once.
 #pragma once
 
 #include <tidy/tidy.h>
@@ -11,6 +19,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "authoring/TidyEngine.h"
 #include "platform/Types.h"
@@ -89,13 +98,22 @@ class TTidy : public TObject {
   void SetErrorFile(const QString& v);
 
   // False once Tidy refused an option value; never set again.
-  bool OptionsOk() const { return !engine_ || engine_->OptionsOk(); }
-  // Whether there is a Tidy engine; why not, when there is none.
-  bool Available() const { return engine_ != nullptr; }
-  const QString& UnavailableReason() const { return unavailable_; }
+  bool OptionsOk() const {
+    const ITidyEngine* engine = Engine();
+    return !engine || engine->OptionsOk();
+  }
+  // Whether there is a Tidy engine (making it when there is none yet); why
+  // not, when there is none.
+  bool Available() const { return Engine() != nullptr; }
+  const QString& UnavailableReason() const {
+    Engine();
+    return unavailable_;
+  }
 
   // Reads a Tidy configuration file; false when it cannot be read or holds
-  // options Tidy does not know.
+  // options Tidy does not know. Before the engine is made the file is only
+  // looked at (false when it is no readable file) and read when Tidy is
+  // first needed.
   bool LoadConfigFile(const QString& fileName);
   // The text the next run reads (whole, also past a NUL character).
   void SetSourceString(const QString& s);
@@ -123,25 +141,47 @@ class TTidy : public TObject {
   // A plain Tidy report filter in place of OnReport.
   void SetReportFilter(TidyReportFilter filter);
 
-  TidyDoc Document() const { return engine_ ? engine_->Document() : nullptr; }
+  TidyDoc Document() const {
+    const ITidyEngine* engine = Engine();
+    return engine ? engine->Document() : nullptr;
+  }
   TObject* Owner() const { return owner_; }
 
  private:
-  bool GetBool(TidyOptionId id) const { return engine_ && engine_->GetBool(id); }
+  using TStep = std::function<void(ITidyEngine&)>;
+
+  // The engine, made (and given what was kept for it) on the first call that
+  // finds none; null when it cannot be had, unavailable_ then says why.
+  ITidyEngine* Engine() const;
+  // Does `step` on the engine, or keeps it for the engine to come.
+  void Apply(TStep step);
+  void InstallReport(ITidyEngine& engine);
+
+  bool GetBool(TidyOptionId id) const {
+    const ITidyEngine* engine = Engine();
+    return engine && engine->GetBool(id);
+  }
   void SetBool(TidyOptionId id, bool v) {
-    if (engine_) engine_->SetBool(id, v);
+    Apply([id, v](ITidyEngine& e) { e.SetBool(id, v); });
   }
-  int GetInt(TidyOptionId id) const { return engine_ ? engine_->GetInt(id) : 0; }
+  int GetInt(TidyOptionId id) const {
+    const ITidyEngine* engine = Engine();
+    return engine ? engine->GetInt(id) : 0;
+  }
   void SetInt(TidyOptionId id, int v) {
-    if (engine_) engine_->SetInt(id, v);
+    Apply([id, v](ITidyEngine& e) { e.SetInt(id, v); });
   }
-  QString GetText(TidyOptionId id) const { return engine_ ? engine_->GetText(id) : QString(); }
+  QString GetText(TidyOptionId id) const {
+    const ITidyEngine* engine = Engine();
+    return engine ? engine->GetText(id) : QString();
+  }
   void SetText(TidyOptionId id, const QString& v) {
-    if (engine_) engine_->SetText(id, v);
+    Apply([id, v](ITidyEngine& e) { e.SetText(id, v); });
   }
 
-  std::unique_ptr<ITidyEngine> engine_;
-  QString unavailable_;
+  mutable std::unique_ptr<ITidyEngine> engine_;
+  mutable QString unavailable_;
+  mutable std::vector<TStep> pending_;  // in the order they were asked for
   TObject* owner_ = nullptr;
   tTidyReportEvent onReport_;
   bool dropFontTags_ = false;

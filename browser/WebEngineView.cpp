@@ -12,6 +12,7 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
+#include "modules/ModuleEntries.h"
 #include "platform/BrowserView.h"
 
 namespace {

@@ -5,18 +5,23 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLibrary>
+#include <memory>
+#include <unordered_map>
+
+#include "platform/ModuleFile.h"
 
 namespace Modules {
 namespace {
 
 struct Loaded {
+  std::unique_ptr<QLibrary> library;  // once loaded; never unloaded
   QHash<QByteArray, void*> entries;
   QString error;
 };
 
 struct State {
   QString folder;  // empty: beside the executable, or installed
-  QHash<QString, Loaded> modules;
+  std::unordered_map<QString, Loaded> modules;
 };
 
 State& Modules() {
@@ -37,12 +42,22 @@ QString Path(const QString& fileName) {
 void* Entry(const QString& fileName, const char* symbol) {
   Loaded& module = Modules().modules[fileName];
   if (void* entry = module.entries.value(symbol)) return entry;
-  // The library stays loaded for the rest of the process: what it made may
-  // live as long as the program.
-  QLibrary library(Path(fileName));
-  void* entry = library.load() ? reinterpret_cast<void*>(library.resolve(symbol)) : nullptr;
+  const QString path = Path(fileName);
+  TModuleCheck check;
+  if (!module.library) {
+    // The library stays loaded for the rest of the process: what it made may
+    // live as long as the program. A file that is not whole is never handed
+    // to the system's loader; it is looked at again on the next call.
+    auto library = std::make_unique<QLibrary>(path);
+    if (!LoadModule(*library, check)) {
+      module.error = ModuleFaultText(path, check);
+      return nullptr;
+    }
+    module.library = std::move(library);
+  }
+  void* entry = ModuleEntry(*module.library, symbol, check);
   if (!entry) {
-    module.error = library.errorString();
+    module.error = ModuleFaultText(path, check);
     return nullptr;
   }
   module.error.clear();
@@ -50,7 +65,10 @@ void* Entry(const QString& fileName, const char* symbol) {
   return entry;
 }
 
-QString Error(const QString& fileName) { return Modules().modules.value(fileName).error; }
+QString Error(const QString& fileName) {
+  const auto it = Modules().modules.find(fileName);
+  return it == Modules().modules.end() ? QString() : it->second.error;
+}
 
 void SetFolder(const QString& folder) {
   Modules().folder = folder;

@@ -12,9 +12,13 @@ namespace Modules {
 // The entry `symbol` of the module file `fileName` (beside the executable in
 // the build tree, in the program's module folder when installed), loaded on
 // the first call and kept for the rest of the process; null when the module
-// or its entry cannot be found: Error(fileName) then says why.
+// or its entry cannot be found: Error(fileName) then says why. A module file
+// that is not whole (cut short, empty, not a library of this machine, not a
+// file) is refused before it is loaded (platform/ModuleFile.h) and looked at
+// again on the next call.
 void* Entry(const QString& fileName, const char* symbol);
-// Why the module could not be loaded the last time; empty after a success.
+// Why the module could not be loaded the last time, as the user reads it
+// (the file and the language module's text of the fault); empty after a success.
 QString Error(const QString& fileName);
 // Where `fileName` is looked for.
 QString Path(const QString& fileName);

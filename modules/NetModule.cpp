@@ -4,6 +4,7 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 
+#include "modules/ModuleEntries.h"
 #include "modules/Network.h"
 
 namespace {

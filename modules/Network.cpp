@@ -1,12 +1,12 @@
 #include "modules/Network.h"
 
+#include "modules/ModuleEntries.h"
 #include "modules/ModuleLoader.h"
 
 QString NetworkModuleFile() { return QStringLiteral(KV_NET_MODULE_FILE); }
 
 ILinkConnection* NewLinkConnection(bool secure, TConnectionEvents events, QObject* owner, TConnectionRefusal& refusal) {
-  using TOpen = ILinkConnection* (*)(bool, TConnectionEvents*, QObject*);
-  const auto open = reinterpret_cast<TOpen>(Modules::Entry(NetworkModuleFile(), "KvNewLinkConnection"));
+  const auto open = KV_MODULE_ENTRY(NetworkModuleFile(), KvNewLinkConnection);
   if (!open) {
     refusal = TConnectionRefusal::NoModule;
     return nullptr;
@@ -17,12 +17,10 @@ ILinkConnection* NewLinkConnection(bool secure, TConnectionEvents events, QObjec
 }
 
 int LookUpHost(const QString& name, QObject* context, std::function<void(const QStringList& addresses)> done) {
-  using TLookUp = int (*)(const QString&, QObject*, std::function<void(const QStringList&)>*);
-  const auto lookUp = reinterpret_cast<TLookUp>(Modules::Entry(NetworkModuleFile(), "KvLookUpHost"));
+  const auto lookUp = KV_MODULE_ENTRY(NetworkModuleFile(), KvLookUpHost);
   return lookUp ? lookUp(name, context, &done) : -1;
 }
 
 void AbortHostLookup(int id) {
-  using TAbort = void (*)(int);
-  if (const auto abort = reinterpret_cast<TAbort>(Modules::Entry(NetworkModuleFile(), "KvAbortHostLookup"))) abort(id);
+  if (const auto abort = KV_MODULE_ENTRY(NetworkModuleFile(), KvAbortHostLookup)) abort(id);
 }

@@ -3,6 +3,7 @@
 #include <QPrinterInfo>
 
 #include "editor/SrcEditPrinterInfo.h"
+#include "modules/ModuleEntries.h"
 
 namespace {
 

@@ -2,5 +2,6 @@
 #include <QtGlobal>
 
 #include "authoring/LibTidy.h"
+#include "modules/ModuleEntries.h"
 
 extern "C" Q_DECL_EXPORT ITidyEngine* KvNewTidyEngine() { return new TLibTidy; }

@@ -12,6 +12,9 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "modules/ModuleEntries.h"
+#include "platform/ModuleFile.h"
+
 namespace {
 
 TBrowserViewFactory& Factory() {
@@ -23,7 +26,7 @@ TBrowserViewFactory& Factory() {
 // and why the last attempt to load it failed.
 struct BrowserModule {
   QString path;  // empty: beside the executable
-  IBrowserView* (*entry)(QWidget*, TBrowserViewHost*) = nullptr;
+  TCreateBrowserViewEntry entry = nullptr;
   QString error;
 };
 
@@ -72,11 +75,15 @@ std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHos
       qgetenv("KV_BROWSER_DEBUG") != "1" && (previousHandler = qInstallMessageHandler(QuietEngineRemarks), true);
   Q_UNUSED(quiet);
   // The library stays loaded for the rest of the process: its views and the
-  // engine live as long as the program.
-  QLibrary library(BrowserModulePath());
-  if (library.load()) module.entry = reinterpret_cast<decltype(module.entry)>(library.resolve("KvCreateBrowserView"));
+  // engine live as long as the program. A file that is not whole is never
+  // handed to the system's loader.
+  const QString path = BrowserModulePath();
+  QLibrary library(path);
+  TModuleCheck check;
+  if (LoadModule(library, check))
+    module.entry = reinterpret_cast<TCreateBrowserViewEntry>(ModuleEntry(library, "KvCreateBrowserView", check));
   if (!module.entry) {
-    module.error = library.errorString();
+    module.error = ModuleFaultText(path, check);
     return nullptr;
   }
   module.error.clear();

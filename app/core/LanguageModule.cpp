@@ -5,6 +5,7 @@
 
 #include "app/core/Settings.h"
 #include "platform/CodePage.h"
+#include "platform/ModuleFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
@@ -118,6 +119,9 @@ int TLanguageModule::UICharset() const { return defCharSet_.value_or(CodePage::D
 
 TLanguageModule& Language() {
   static TLanguageModule module;
+  // Why a program module cannot be used is said in the same texts.
+  static const bool moduleTexts = (SetModuleTexts([](const QString& key) { return module.LangText(key); }), true);
+  Q_UNUSED(moduleTexts);
   return module;
 }
 

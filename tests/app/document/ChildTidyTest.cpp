@@ -4,6 +4,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -29,7 +30,8 @@ class ChildTidy : public AppFixture {
     AppFixture::SetUp();
     QByteArray module;
     for (const QString& key :
-         ModuleKeys() + QStringList{"HTMLTidyBusy", "HTMLTidyFailed", "TidyHelperMissing", "HTMLTidyLeftOut"}) {
+         ModuleKeys() + QStringList{"HTMLTidyBusy", "HTMLTidyFailed", "TidyHelperMissing", "HTMLTidyLeftOut",
+                                    "TidyMissing", "ModuleMissing", "ModuleCutShort"}) {
       const QByteArray k = key.toLatin1();
       module += k.leftJustified(20, ' ') + (key == u"DefCharSet" ? QByteArray("DEFAULT_CHARSET") : k) + "\r\n";
     }
@@ -79,7 +81,6 @@ TEST_F(ChildTidy, ReportLines) {
 TEST_F(ChildTidy, WithoutTheTidyModuleTheCommandsSaySo) {
   Modules::SetFolder(root + "no-modules");
   auto f = Form();
-  Modules::SetFolder(QString());
   EXPECT_FALSE(f->Tidy1->Available());
   f->Memo1->SetText(QStringLiteral("<p>x"));
   for (void (TChildForm::*command)() : {&TChildForm::CheckHTMLExecute, &TChildForm::RepairExecute})
@@ -89,9 +90,51 @@ TEST_F(ChildTidy, WithoutTheTidyModuleTheCommandsSaySo) {
   EXPECT_FALSE(f->Memo1->ReadOnly());
   ASSERT_EQ(prompts.Messages().size(), 2);
   EXPECT_TRUE(prompts.Messages()[0].text.startsWith(LangText("TidyMissing") + "\n"));
-  EXPECT_FALSE(prompts.Messages()[0].text.section(u'\n', 1).isEmpty()) << "with the reason";
-  // A window made once the module is there again has Tidy.
+  EXPECT_EQ(prompts.Messages()[0].text, "TidyMissing\n\"" + root + "no-modules/tidy-module.so\"\nModuleMissing");
+  // Once the module is there again the window has Tidy, and so has a new one.
+  Modules::SetFolder(QString());
+  EXPECT_TRUE(f->Tidy1->Available());
   EXPECT_TRUE(Form()->Tidy1->Available());
+}
+
+// A tidy module cut short (an update interrupted, a full disk) in the
+// program's module folder: a document window opens all the same and works;
+// a Tidy command says what is wrong with the module; once the module is whole
+// again the same window has Tidy, with the options it was given meanwhile.
+TEST_F(ChildTidy, CutShortTidyModuleLeavesTheWindowWorking) {
+  QFile built(Modules::Path(QStringLiteral("tidy-module.so")));
+  ASSERT_TRUE(built.open(QIODevice::ReadOnly));
+  const QByteArray whole = built.readAll();
+  ASSERT_TRUE(QDir(root).mkpath("modules"));
+  const QString module = root + "modules/tidy-module.so";
+  ASSERT_TRUE(WriteFileBytes(module, whole.left(whole.size() / 2)));
+  Modules::SetFolder(root + "modules");
+  ASSERT_TRUE(WriteFileBytes(root + "tidyconfig.ini", "wrap: 66\n"));
+  Main();
+  const QString page = MakeFile("page.html", "<p>x\r\n");
+  TChildForm* f = main->OpenDocument(false, true, page);
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(f->isVisible());
+  EXPECT_EQ(f->Memo1->Text(), "<p>x");
+  EXPECT_TRUE(Modules::Error("tidy-module.so").isEmpty()) << "not loaded with the window";
+  f->Tidy1->SetIndentSpaces(5);
+  f->CheckHTMLExecute();
+  EXPECT_FALSE(f->TidyRunning());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "TidyMissing\n\"" + module + "\"\nModuleCutShort");
+  f->Memo1->SetText(QStringLiteral("<p>y"));
+  EXPECT_EQ(f->Memo1->Text(), "<p>y");
+
+  ASSERT_TRUE(WriteFileBytes(module, whole));
+  f->CheckHTMLExecute();
+  Wait(*f);
+  EXPECT_EQ(prompts.Messages().size(), 1);
+  EXPECT_TRUE(Reports(*f).contains("1:1 HT_Warning: missing <!DOCTYPE> declaration"))
+      << Reports(*f).join('\n').toStdString();
+  EXPECT_EQ(f->Tidy1->IndentSpaces(), 5);
+  EXPECT_EQ(f->Tidy1->ShowErrors(), 6);  // the window's own value
+  EXPECT_EQ(f->Tidy1->WrapLen(), 66);    // from tidyconfig.ini
+  Modules::SetFolder(QString());
 }
 
 TEST_F(ChildTidy, CheckRepairForce) {

@@ -1,0 +1,54 @@
+// The program's modules (shared libraries loaded when first used: the
+// network, printing, HTML Tidy, the browser engine) are looked at before they
+// are loaded. The system's loader maps a library file into memory; a file cut
+// short (an update interrupted, a full disk) maps without complaint and ends
+// the program with a bus error as soon as a missing page is touched, which
+// may be inside the loader itself. So a module is loaded only when it is a
+// regular file of this machine's kind whose every part the headers name lies
+// within the file.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QLibrary;
+
+enum class TModuleFault {
+  None,        // whole: may be loaded
+  Missing,     // no such file
+  NotRegular,  // a folder, FIFO, device or socket
+  Unreadable,  // cannot be opened or read
+  Empty,       // no bytes at all
+  NotLibrary,  // not a shared library (no ELF file, or one that cannot be loaded)
+  Foreign,     // a library of another kind of machine (word size, byte order, processor)
+  CutShort,    // parts the headers name lie beyond the file's end
+  NotLoaded,   // whole, but the system's loader refused it (a library it needs is missing)
+  NoEntry,     // loaded, but without the entry asked for
+};
+
+struct TModuleCheck {
+  TModuleFault fault = TModuleFault::None;
+  QString detail;  // what exactly, for the curious (not translated); may be empty
+};
+
+// Looks at the module file at `path` without loading it and without ever
+// waiting on it (a FIFO put in its place is refused at once).
+TModuleCheck CheckModuleFile(const QString& path);
+
+// Loads `library` (its file name set) once its file passed CheckModuleFile;
+// false when either fails, and `check` then says why. A library once loaded
+// stays loaded for the rest of the process.
+bool LoadModule(QLibrary& library, TModuleCheck& check);
+// The entry `symbol` of a loaded `library`; null, and `check` says so, when
+// it has none.
+void* ModuleEntry(QLibrary& library, const char* symbol, TModuleCheck& check);
+
+// Why the module at `path` could not be used, as the user reads it: the
+// file's name in quotes, the text of the fault from the language module and
+// the detail, one to a line. Empty for TModuleFault::None.
+QString ModuleFaultText(const QString& path, const TModuleCheck& check);
+// The language module's key of each fault's text.
+const char* ModuleFaultKey(TModuleFault fault);
+// Where the texts come from (the program's language module); without it the
+// keys stand for the texts.
+void SetModuleTexts(std::function<QString(const QString& key)> texts);

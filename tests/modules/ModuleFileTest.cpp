@@ -1,0 +1,193 @@
+// Tests of the look at module files before they are loaded
+// (platform/ModuleFile.cpp) through the two loaders: modules/ModuleLoader.cpp
+// and the browser module's in platform/BrowserView.cpp. The inputs are copies
+// of the real built modules, cut short as an interrupted update or a full
+// disk leaves them.
+#include <dlfcn.h>
+#include <elf.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "modules/ModuleLoader.h"
+#include "platform/BrowserView.h"
+#include "platform/ModuleFile.h"
+#include "tests/common/TestUtil.h"
+
+namespace {
+
+// Each module loaded through Modules::Entry, with one of its entries.
+const std::map<QString, const char*> kModules = {{"tidy-module.so", "KvNewTidyEngine"},
+                                                 {"net-module.so", "KvNewLinkConnection"},
+                                                 {"print-module.so", "KvHasPrinter"}};
+const QString kBrowserModule = QStringLiteral("webengine-view.so");
+
+// The built module beside the test program.
+QByteArray Built(const QString& name) {
+  QFile file(QCoreApplication::applicationDirPath() + u'/' + name);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+  return file.readAll();
+}
+
+// The lengths a module is cut to: half, just after the program headers, one
+// byte short of the segment that ends last, one byte short of the whole.
+std::set<qsizetype> CutLengths(const QByteArray& whole) {
+  Elf64_Ehdr header{};
+  std::memcpy(&header, whole.constData(), sizeof header);
+  const quint64 tableEnd = header.e_phoff + quint64{header.e_phnum} * header.e_phentsize;
+  quint64 segmentsEnd = 0;
+  for (int i = 0; i < header.e_phnum; ++i) {
+    Elf64_Phdr segment{};
+    std::memcpy(&segment, whole.constData() + header.e_phoff + quint64(i) * header.e_phentsize, sizeof segment);
+    segmentsEnd = std::max<quint64>(segmentsEnd, segment.p_offset + segment.p_filesz);
+  }
+  return {whole.size() / 2, static_cast<qsizetype>(tableEnd), static_cast<qsizetype>(segmentsEnd) - 1,
+          whole.size() - 1};
+}
+
+// Whether the system's loader, handed `path` in a child process, ends that
+// process with a bus error (caught and reported by AddressSanitizer, in the
+// sanitizer build): what the program did before it looked first.
+bool LoaderDiesOfBusError(const QString& path) {
+  constexpr int kLoaded = 2;
+  constexpr int kRefused = 3;
+  const QByteArray native = QFile::encodeName(path);
+  const pid_t child = fork();
+  if (child == 0) {
+    alarm(20);
+    _exit(dlopen(native.constData(), RTLD_NOW | RTLD_LOCAL) ? kLoaded : kRefused);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGBUS;
+  return WIFEXITED(status) && WEXITSTATUS(status) != kLoaded && WEXITSTATUS(status) != kRefused;
+}
+
+class ModuleFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (sizeof(void*) != 8) GTEST_SKIP() << "the cuts are found in 64-bit ELF headers";
+  }
+  void TearDown() override {
+    Modules::SetFolder(QString());
+    SetBrowserModulePath(QString());
+  }
+  QString Write(const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
+    return path;
+  }
+  // Loading `name` (with whatever now lies in the test's folder) through its
+  // loader fails, and the loader says why: the fault's key, the file named.
+  void ExpectRefused(const QString& name, TModuleFault fault, const std::string& what) {
+    const QString key = QLatin1String(ModuleFaultKey(fault));
+    QString error;
+    if (name == kBrowserModule) {
+      SetBrowserModulePath(dir.filePath(name));
+      EXPECT_EQ(CreateBrowserView(nullptr, {}), nullptr) << what;
+      error = BrowserModuleError();
+    } else {
+      Modules::SetFolder(dir.path());
+      EXPECT_EQ(Modules::Entry(name, kModules.at(name)), nullptr) << what;
+      error = Modules::Error(name);
+    }
+    EXPECT_EQ(error.split(u'\n').value(1), key) << what << ": " << error.toStdString();
+    EXPECT_TRUE(error.startsWith(u'"' + dir.filePath(name) + u'"')) << what << ": " << error.toStdString();
+  }
+
+  QTemporaryDir dir;
+};
+
+// Every module cut short is refused before the system's loader sees it, with
+// the reason; the same files handed to the loader end a process.
+TEST_F(ModuleFile, CutShortModulesAreRefusedAndTheProcessLives) {
+  QStringList names = {kBrowserModule};
+  for (const auto& [name, entry] : kModules) names << name;
+  int crashing = 0;
+  for (const QString& name : names) {
+    const QByteArray whole = Built(name);
+    ASSERT_GT(whole.size(), 4096) << name.toStdString();
+    for (const qsizetype length : CutLengths(whole)) {
+      const std::string what = name.toStdString() + " cut to " + std::to_string(length);
+      const QString path = Write(name, whole.left(length));
+      EXPECT_EQ(CheckModuleFile(path).fault, TModuleFault::CutShort) << what;
+      ExpectRefused(name, TModuleFault::CutShort, what);
+    }
+    if (LoaderDiesOfBusError(Write(name, whole.left(whole.size() / 2)))) ++crashing;
+  }
+  // What the check saves the program from: the halves end a process that loads them.
+  EXPECT_GT(crashing, 0);
+}
+
+// A whole copy of each module loads and gives its entries.
+TEST_F(ModuleFile, WholeCopiesLoad) {
+  Modules::SetFolder(dir.path());
+  for (const auto& [name, entry] : kModules) {
+    Write(name, Built(name));
+    EXPECT_NE(Modules::Entry(name, entry), nullptr) << Modules::Error(name).toStdString();
+    EXPECT_TRUE(Modules::Error(name).isEmpty());
+  }
+  EXPECT_EQ(CheckModuleFile(Write(kBrowserModule, Built(kBrowserModule))).fault, TModuleFault::None);
+  // An entry the module lacks.
+  EXPECT_EQ(Modules::Entry("tidy-module.so", "KvNoSuchEntry"), nullptr);
+  EXPECT_EQ(Modules::Error("tidy-module.so").split(u'\n').value(1), "ModuleNoEntry");
+}
+
+// Files that are no module of this machine: each refused at once, with its reason.
+TEST_F(ModuleFile, NoModuleFilesAreRefusedWithTheirReasons) {
+  const QByteArray tidy = Built("tidy-module.so");
+  const auto patched = [&](size_t offset, const void* bytes, size_t count) {
+    QByteArray copy = tidy;
+    std::memcpy(copy.data() + offset, bytes, count);
+    return copy;
+  };
+  const unsigned char otherClass = sizeof(void*) == 8 ? ELFCLASS32 : ELFCLASS64;
+  const unsigned char otherOrder = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? ELFDATA2MSB : ELFDATA2LSB;
+  const Elf64_Half otherMachine = EM_ALPHA;
+  const Elf64_Half executable = ET_EXEC;
+  const Elf64_Off noProgramHeaders = 0;
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    TModuleFault fault;
+  } files[] = {
+      {"empty", QByteArray(), TModuleFault::Empty},
+      {"text", "This is not a library.\n", TModuleFault::NotLibrary},
+      {"only the magic", QByteArray(ELFMAG), TModuleFault::CutShort},
+      {"other word size", patched(EI_CLASS, &otherClass, 1), TModuleFault::Foreign},
+      {"other byte order", patched(EI_DATA, &otherOrder, 1), TModuleFault::Foreign},
+      {"other processor", patched(offsetof(Elf64_Ehdr, e_machine), &otherMachine, 2), TModuleFault::Foreign},
+      {"a program", patched(offsetof(Elf64_Ehdr, e_type), &executable, 2), TModuleFault::NotLibrary},
+      {"no program headers", patched(offsetof(Elf64_Ehdr, e_phoff), &noProgramHeaders, 8), TModuleFault::NotLibrary},
+  };
+  for (const auto& f : files) {
+    const QString path = Write("tidy-module.so", f.bytes);
+    EXPECT_EQ(CheckModuleFile(path).fault, f.fault) << f.what;
+    ExpectRefused("tidy-module.so", f.fault, f.what);
+  }
+  QFile::remove(dir.filePath("tidy-module.so"));
+  ExpectRefused("tidy-module.so", TModuleFault::Missing, "missing");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("tidy-module.so"));
+  ExpectRefused("tidy-module.so", TModuleFault::NotRegular, "folder");
+}
+
+// A FIFO in a module's place is refused at once, not waited on.
+TEST_F(ModuleFile, FifoIsRefusedWithoutWaiting) {
+  for (const QString& name : {QStringLiteral("net-module.so"), kBrowserModule}) {
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600), 0);
+    ExpectRefused(name, TModuleFault::NotRegular, name.toStdString());
+  }
+}
+
+}  // namespace
