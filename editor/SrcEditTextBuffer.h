@@ -158,6 +158,8 @@ class TSrcEditStringList : public TObject {
   int UpdateCount() const { return updateCount_; }
 
   // ---- files and streams
+  // Raises EFOpenError with the system's reason, or at once, unopened, for a
+  // name that leads to a FIFO, a device or a folder.
   void LoadFromFile(const QString& fileName);
   void LoadFromStream(QIODevice& stream);
   // Writes through a temporary file that replaces the target only when every
@@ -252,6 +254,8 @@ class TSrcEditStringList : public TObject {
   // Encodes the file's bytes straight from the lines into the encoder:
   // byte-order mark, every line with its break, continuations joined.
   void Encode(TextCodec::Encoder& encoder) const;
+  // Reads the text from `stream`, called `name` in the messages.
+  void LoadNamed(QIODevice& stream, const QString& name);
   // Reads the text from a stream that can seek, in chunks.
   void LoadChunks(QIODevice& stream, const QString& name);
 

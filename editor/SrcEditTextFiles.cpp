@@ -13,13 +13,24 @@
 #include "editor/SrcEditTextRecords.h"
 #include "platform/Exceptions.h"
 #include "platform/Memory.h"
+#include "platform/RegularFile.h"
 
 // ------------------------------------------------------------------ files
 
 void TSrcEditStringList::LoadFromFile(const QString& fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) throw EFOpenError(fileName, file.errorString());
-  LoadFromStream(file);
+  // A FIFO or a device named as the file is refused at once: its open could
+  // wait for a writer, and its reading might never end.
+  QFile file;
+  QString reason;
+  switch (OpenRegularFile(fileName, file, &reason)) {
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      throw EFOpenError(fileName, QStringLiteral("It is not a regular file."));
+    case TRegularOpen::Failed:
+      throw EFOpenError(fileName, reason);
+  }
+  LoadNamed(file, fileName);  // opened from its descriptor, the file knows no name
 }
 
 namespace {
@@ -134,8 +145,9 @@ bool HasC1Bytes(const char* text, qsizetype n) {
 
 }  // namespace
 
-void TSrcEditStringList::LoadFromStream(QIODevice& stream) {
-  const QString name = StreamName(stream);
+void TSrcEditStringList::LoadFromStream(QIODevice& stream) { LoadNamed(stream, StreamName(stream)); }
+
+void TSrcEditStringList::LoadNamed(QIODevice& stream, const QString& name) {
   try {
     if (!stream.isSequential()) {
       LoadChunks(stream, name);

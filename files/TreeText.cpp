@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTreeWidget>
 
+#include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 
 namespace TreeText {
@@ -55,10 +56,18 @@ QString CleanNodeText(const QString& text) {
 }
 
 QList<TTreeTextItem> ReadFile(const QString& fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) throw EFOpenError(fileName, file.errorString());
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) throw EFOpenError(fileName, file.errorString());
+  // A FIFO or a device is refused before it is opened: it could hold the
+  // open, or never come to an end.
+  QByteArray bytes;
+  QString reason;
+  switch (ReadRegularFile(fileName, bytes, &reason)) {
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      throw EFOpenError(fileName, QStringLiteral("It is not a regular file."));
+    case TRegularOpen::Failed:
+      throw EFOpenError(fileName, reason);
+  }
   return Parse(bytes);
 }
 

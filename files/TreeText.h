@@ -36,8 +36,8 @@ QByteArray Format(const QList<TTreeTextItem>& items);
 // leading and trailing blanks and TABs are dropped.
 QString CleanNodeText(const QString& text);
 
-// Reads the file; raises EFOpenError when it cannot be read and
-// ETreeTextError for a level jump.
+// Reads the file; raises EFOpenError when it cannot be read or is no regular
+// file (a FIFO or device is never opened) and ETreeTextError for a level jump.
 QList<TTreeTextItem> ReadFile(const QString& fileName);
 
 // Replaces the nodes of `tree` with `items` (one update of the tree).

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
 void TGraphic::Assign(const TGraphic& source) {
@@ -19,8 +20,18 @@ void TGraphic::AssignTo(TGraphic& dest) const {
 }
 
 void TGraphic::LoadFromFile(const QString& fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) throw EFOpenError(fileName, file.errorString());
+  // A FIFO or a device is refused before it is opened: it could hold the
+  // open, or never come to an end.
+  QFile file;
+  QString reason;
+  switch (OpenRegularFile(fileName, file, &reason)) {
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      throw EFOpenError(fileName, QStringLiteral("It is not a regular file."));
+    case TRegularOpen::Failed:
+      throw EFOpenError(fileName, reason);
+  }
   LoadFromStream(file);
 }
 

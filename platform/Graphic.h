@@ -33,7 +33,8 @@ class TGraphic {
 
   virtual void LoadFromStream(QIODevice& stream) = 0;
   virtual void SaveToStream(QIODevice& stream) = 0;
-  // Whole files; open failures raise EFOpenError / EFCreateError.
+  // Whole files; open failures raise EFOpenError / EFCreateError. A name that
+  // leads to a FIFO, a device or a folder is refused unopened.
   void LoadFromFile(const QString& fileName);
   void SaveToFile(const QString& fileName);
 

@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "platform/CodePage.h"
+#include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 
 QString TRichLine::Text() const {
@@ -531,9 +532,19 @@ namespace RtfReader {
 TRichTextDocument Read(QByteArrayView rtf) { return Reader(rtf).Run(); }
 
 TRichTextDocument ReadFile(const QString& fileName) {
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(fileName, f.errorString());
-  return Read(f.readAll());
+  // A FIFO or a device is refused before it is opened: it could hold the
+  // open, or never come to an end.
+  QByteArray bytes;
+  QString reason;
+  switch (ReadRegularFile(fileName, bytes, &reason)) {
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      throw EFOpenError(fileName, QStringLiteral("It is not a regular file."));
+    case TRegularOpen::Failed:
+      throw EFOpenError(fileName, reason);
+  }
+  return Read(bytes);
 }
 
 }  // namespace RtfReader

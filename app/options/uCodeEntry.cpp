@@ -1,6 +1,5 @@
 #include "app/options/uCodeEntry.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -20,6 +19,7 @@
 #include "highlighters/SrcHighlighterMulti.h"
 #include "highlighters/SrcHighlighterPHP.h"
 #include "highlighters/SrcHighlighterVBScript.h"
+#include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 
 QFont CodeEditorFont() {
@@ -128,12 +128,20 @@ void Tcc::SpeedButton1Click() {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(QStringLiteral("All Files (*.*)"));
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  QFile file(dialog.selectedFiles().constFirst());
-  if (!file.open(QIODevice::ReadOnly)) {
-    ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), file.fileName()}), 2);
-    return;
+  // A pipe or device picked is refused at once, never waited on.
+  const QString path = dialog.selectedFiles().constFirst();
+  QByteArray bytes;
+  switch (ReadRegularFile(path, bytes)) {
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      ShowMessageDlg(ComposeText({path, LangText(QStringLiteral("NotRegularFile"))}), 2);
+      return;
+    case TRegularOpen::Failed:
+      ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
+      return;
   }
-  codeman->SetText(TextCodec::decodeFile(file.readAll()).text);
+  codeman->SetText(TextCodec::decodeFile(bytes).text);
 }
 
 void Tcc::Button1Click() {

@@ -34,6 +34,7 @@
 #include "files/FrComboBox.h"
 #include "files/PromptDialogs.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -90,6 +91,8 @@ QHBoxLayout* PathRow(QLineEdit* edit, QPushButton* button) {
 void ReportFailures(const std::function<void()>& job) {
   try {
     job();
+  } catch (const ENotRegularFile& e) {
+    ShowMessageDlg(ComposeText({e.FileName(), LangText(QStringLiteral("NotRegularFile"))}), 2);
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }

@@ -119,7 +119,8 @@ class TfConfig : public QWidget {
   bool reading_ = false;
 };
 
-// Runs `job`; a failure it raises is reported to the user.
+// Runs `job`; a failure it raises is reported to the user (a pipe or device
+// in a file's place by the module's text naming it).
 void ReportFailures(const std::function<void()>& job);
 // Writes settings.ini through `write`; a failure is reported to the user.
 void WriteSettings(const std::function<void(TIniFile&)>& write);

@@ -253,7 +253,10 @@ void TfDocumentManager::EditTemplate() {
   try {
     editor.Memo1->Lines().LoadFromFile(entry.path);
   } catch (const Exception& e) {
-    ShowMessageDlg(e.Message(), 2);
+    // A pipe or device in the template's place is named in the module's words.
+    ShowMessageDlg(IsNotRegularFile(entry.path) ? ComposeText({entry.path, LangText(QStringLiteral("NotRegularFile"))})
+                                                : e.Message(),
+                   2);
     return;
   }
   editor.Memo1->ClearUndo();

@@ -42,13 +42,13 @@ QString SizeText(qint64 bytes, const QLocale& locale) {
 }
 
 QString FileSizeText(const QString& path, const QLocale& locale) {
-  // The size comes from the file's entry, so a file that cannot be read
-  // still shows it.
-  const QFileInfo info(path);
-  if (info.exists() && !info.isDir()) return SizeText(info.size(), locale);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return file.errorString();
-  return SizeText(file.size(), locale);
+  // Size and reason both come from the file's entry: a file that cannot be
+  // read still shows its size, and nothing is opened, so a pipe put in the
+  // file's place never holds the dialog.
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return QString::fromLocal8Bit(std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) return QString::fromLocal8Bit(std::strerror(EISDIR));
+  return SizeText(st.st_size, locale);
 }
 
 bool IsInsertablePicture(const QString& fileName) {

@@ -1,7 +1,6 @@
 #include "app/sidepane/TemplateEditor.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -25,6 +24,7 @@
 #include "app/look/Icons.h"
 #include "app/sidepane/DocumentManager.h"
 #include "editor/SrcEditHighlighter.h"
+#include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 
 TfMyDocumentsCreator::TfMyDocumentsCreator(const QString& folder, QWidget* parent) : QDialog(parent), folder_(folder) {
@@ -198,12 +198,20 @@ void TfMyDocumentsCreator::SpeedButton1Click() {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters({LangText(QStringLiteral("FltAllFiles")) + QStringLiteral(" (*)")});
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  QFile file(dialog.selectedFiles().first());
-  if (!file.open(QIODevice::ReadOnly)) {
-    ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), file.fileName()}), 2);
-    return;
+  // A pipe or device picked is refused at once, never waited on.
+  const QString path = dialog.selectedFiles().constFirst();
+  QByteArray bytes;
+  switch (ReadRegularFile(path, bytes)) {
+    case TRegularOpen::Opened:
+      break;
+    case TRegularOpen::NotRegular:
+      ShowMessageDlg(ComposeText({path, LangText(QStringLiteral("NotRegularFile"))}), 2);
+      return;
+    case TRegularOpen::Failed:
+      ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
+      return;
   }
-  QString text = TextCodec::decodeFile(file.readAll()).text;
+  QString text = TextCodec::decodeFile(bytes).text;
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
   Memo1->SetSelText(text.replace(u'\n', QStringLiteral("\r\n")));
 }

@@ -18,6 +18,7 @@
 #include "editor/SrcEditTextBuffer.h"
 #include "platform/Exceptions.h"
 #include "platform/Memory.h"
+#include "tests/common/FifoWatch.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
@@ -156,6 +157,61 @@ TEST(TextBuffer, EveryByteSurvivesLoadAndSave) {
   EXPECT_EQ(list.Encoding(), TextEncoding::Windows1252);
   LoadBytes(list, innerMarks);
   EXPECT_EQ(list.ToStringList(), QStringList({QStringLiteral("\uFEFFa"), QStringLiteral("\uFEFFb")}));
+}
+
+TEST(TextBuffer, APipeOrDeviceNamedAsTheFileIsRefusedAtOnce) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const auto refusal = [](const QString& path) {
+    return ("Cannot open file \"" + path + "\". It is not a regular file.").toStdString();
+  };
+  // A device that never runs dry: read, it would fill the memory. The child
+  // that tries has a bounded address space and half a minute.
+  const QString toZero = dir.filePath("to-zero.txt");
+  ASSERT_TRUE(QFile::link("/dev/zero", toZero));
+  const pid_t child = fork();
+  if (child == 0) {
+#if !defined(__SANITIZE_ADDRESS__)
+    const QByteArray status = ReadFileBytes("/proc/self/status");
+    const qsizetype at = status.indexOf("VmSize:");
+    const rlim_t used =
+        status.mid(at + 7, status.indexOf('\n', at) - at - 7).trimmed().split(' ').first().toULongLong() * 1024;
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = used + 256 * 1024 * 1024;
+    setrlimit(RLIMIT_AS, &limit);
+#endif
+    alarm(30);
+    TSrcEditStringList list;
+    list.Add("keep");
+    const std::string m = Message([&] { list.LoadFromFile(toZero); });
+    _exit(m == refusal(toZero) && list.ToStringList() == QStringList({"keep"}) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+
+  // A FIFO is not opened (nobody writes to it: the open would wait), nor are
+  // a link to a device and a folder; the text stays as it was.
+  TFifoWatch fifos;
+  const QString pipe = dir.filePath("pipe.txt");
+  ASSERT_TRUE(fifos.Make(pipe));
+  const QString toNull = dir.filePath("to-null.txt");
+  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  const QString folder = dir.filePath("folder.txt");
+  ASSERT_TRUE(QDir().mkdir(folder));
+  TSrcEditStringList list;
+  list.Add("keep");
+  for (const QString& path : {pipe, toNull, folder}) {
+    EXPECT_EQ(Message([&] { list.LoadFromFile(path); }), refusal(path));
+    EXPECT_EQ(list.ToStringList(), QStringList({"keep"}));
+  }
+  EXPECT_EQ(fifos.Opened(), QStringList());
+  EXPECT_EQ(EntryKind(pipe), 'p');
+  EXPECT_EQ(EntryKind(toNull), 'l');
+  // A missing file gives the system's reason.
+  const QString missing = dir.filePath("missing.txt");
+  EXPECT_EQ(Message([&] { list.LoadFromFile(missing); }),
+            ("Cannot open file \"" + missing + "\". No such file or directory").toStdString());
 }
 
 TEST(TextBuffer, DeclaredAndMarkedEncodingsAreReadAndWrittenBack) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "files/TreeText.h"
+#include "tests/common/FifoWatch.h"
 
 namespace {
 
@@ -89,3 +92,32 @@ TEST(TreeText, ShippedElementFileHoldsEntriesUnderCategories) {
 }
 
 }  // namespace
+
+// A pipe, a link to a device or a folder named as the list is refused at
+// once, unopened; a missing file gives the system's reason.
+TEST(TreeText, APipeOrDeviceIsRefusedAtOnce) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  TFifoWatch fifos;
+  const QString pipe = dir.filePath("WorkList.Dat");
+  ASSERT_TRUE(fifos.Make(pipe));
+  const QString toNull = dir.filePath("to-null.dat");
+  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  const QString folder = dir.filePath("folder.dat");
+  ASSERT_TRUE(QDir().mkdir(folder));
+  const auto message = [](const QString& path) -> QString {
+    try {
+      TreeText::ReadFile(path);
+    } catch (const EFOpenError& e) {
+      return e.Message();
+    }
+    return "read";
+  };
+  for (const QString& path : {pipe, toNull, folder})
+    EXPECT_EQ(message(path), "Cannot open file \"" + path + "\". It is not a regular file.");
+  EXPECT_EQ(fifos.Opened(), QStringList());
+  EXPECT_EQ(EntryKind(pipe), 'p');
+  EXPECT_EQ(EntryKind(toNull), 'l');
+  const QString missing = dir.filePath("missing.dat");
+  EXPECT_EQ(message(missing), "Cannot open file \"" + missing + "\". No such file or directory");
+}

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
+#include <functional>
+
 #include "platform/CodePage.h"
+#include "platform/Graphic.h"
 #include "platform/RtfReader.h"
+#include "tests/common/FifoWatch.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -108,6 +115,62 @@ TEST(RtfReader, MalformedInputFailsWithAClearError) {
   const TRichTextDocument huge = Read("{\\rtf1 \\fs99999999999999999 a\\cf-5 b\\u99999999 c\\uc99999 \\par}");
   EXPECT_EQ(huge.Line(0).Runs[0].Font.Size, 1638);
   EXPECT_EQ(huge.Line(0).Text().left(2), QStringLiteral("ab"));
+}
+
+// An RTF document to import or a picture to load that turns out to be a pipe,
+// a link to a device or a folder is refused at once, unopened; a file is read
+// whole, and a missing one gives the system's reason.
+TEST(RtfReader, ImportsAndPicturesRefuseAPipeOrDeviceAtOnce) {
+  class TBytesGraphic : public TGraphic {
+   public:
+    void Draw(QPainter&, const QRect&) override {}
+    bool GetEmpty() const override { return bytes.isEmpty(); }
+    int GetWidth() const override { return 1; }
+    int GetHeight() const override { return 1; }
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+    void LoadFromStream(QIODevice& stream) override { bytes = stream.readAll(); }
+    void SaveToStream(QIODevice&) override {}
+    void LoadFromClipboardFormat(const QMimeData&) override {}
+    void SaveToClipboardFormat(QMimeData&) override {}
+    QByteArray bytes;
+  };
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  TFifoWatch fifos;
+  const QString pipe = dir.filePath("pipe.rtf");
+  ASSERT_TRUE(fifos.Make(pipe));
+  const QString toNull = dir.filePath("to-null.rtf");
+  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  const QString folder = dir.filePath("folder.rtf");
+  ASSERT_TRUE(QDir().mkdir(folder));
+  const auto message = [](const std::function<void()>& read) -> QString {
+    try {
+      read();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "read";
+  };
+  for (const QString& path : {pipe, toNull, folder}) {
+    const QString refusal = "Cannot open file \"" + path + "\". It is not a regular file.";
+    EXPECT_EQ(message([&] { RtfReader::ReadFile(path); }), refusal);
+    TBytesGraphic graphic;
+    EXPECT_EQ(message([&] { graphic.LoadFromFile(path); }), refusal);
+  }
+  EXPECT_EQ(fifos.Opened(), QStringList());
+  EXPECT_EQ(EntryKind(pipe), 'p');
+  EXPECT_EQ(EntryKind(toNull), 'l');
+
+  const QString file = dir.filePath("a.rtf");
+  ASSERT_TRUE(WriteFileBytes(file, "{\\rtf1\\ansi Hello}"));
+  EXPECT_EQ(RtfReader::ReadFile(file).Line(0).Text(), "Hello");
+  TBytesGraphic graphic;
+  graphic.LoadFromFile(file);
+  EXPECT_EQ(graphic.bytes, "{\\rtf1\\ansi Hello}");
+  const QString missing = dir.filePath("missing.rtf");
+  EXPECT_EQ(message([&] { RtfReader::ReadFile(missing); }),
+            "Cannot open file \"" + missing + "\". No such file or directory");
 }
 
 TEST(CodePage, CharsetNamesAndDecoding) {

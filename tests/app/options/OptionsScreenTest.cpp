@@ -25,6 +25,7 @@
 #include "highlighters/SrcHighlighterMulti.h"
 #include "images/uImageLoad.h"
 #include "tests/app/AppFixture.h"
+#include "tests/common/FifoWatch.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ class OptionsScreen : public AppFixture {
     AppFixture::SetUp();
     // The screen's own question and notices, answered by key.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"CfgScreen", "DoYou", "CCNoKey", "CCBracketLine", "BrwNameHash", "SyncReady", "LangModBad"})
+    for (const char* key :
+         {"CfgScreen", "DoYou", "CCNoKey", "CCBracketLine", "BrwNameHash", "SyncReady", "LangModBad", "NotRegularFile"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
     LoadLanguageModule();
@@ -193,6 +195,39 @@ TEST_F(OptionsScreen, BrowserList) {
   s.SpeedButton7Click();
   EXPECT_EQ(Key("WEB", "Path"), root + "docs/opera");
   EXPECT_EQ(s.Edit5->text(), root + "docs/opera");
+}
+
+// A pipe or a link to a device in the browser list's place is left as it is,
+// and a file to import into a library entry that is one is refused at once:
+// each in the module's words naming it.
+TEST_F(OptionsScreen, PipesAndDevicesAreNeverWaitedOn) {
+  TFifoWatch fifos;
+  const QString list = root + "browserlist.dat";
+  ASSERT_TRUE(fifos.Make(list));
+  TfConfig& s = Screen();
+  AnswerName("Lynx");
+  AnswerFileDialog("OpenDialog1", {MakeFile("lynx")});
+  s.SpeedButton8Click();
+  ASSERT_FALSE(prompts.Messages().isEmpty());
+  EXPECT_EQ(prompts.Messages().last().text, list + " NotRegularFile");
+  EXPECT_EQ(EntryKind(list), 'p');
+
+  const QString pipe = root + "docs/pipe.txt";
+  ASSERT_TRUE(fifos.Make(pipe));
+  const QString toNull = root + "docs/to-null.txt";
+  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  Tcc cc;
+  cc.codeman->SetText("keep");
+  for (const QString& path : {pipe, toNull}) {
+    AnswerFileDialog("OpenDialog1", {path});
+    cc.SpeedButton1Click();
+    EXPECT_EQ(prompts.Messages().last().text, path + " NotRegularFile");
+  }
+  EXPECT_EQ(prompts.Messages().size(), 3);
+  EXPECT_EQ(cc.codeman->Text(), "keep");
+  EXPECT_EQ(fifos.Opened(), QStringList());
+  EXPECT_EQ(EntryKind(pipe), 'p');
+  EXPECT_EQ(EntryKind(toNull), 'l');
 }
 
 TEST_F(OptionsScreen, LanguageModuleChosenOrNot) {

@@ -14,11 +14,19 @@
 #include "app/sidepane/TemplateEditor.h"
 #include "files/FrListView.h"
 #include "tests/app/AppFixture.h"
+#include "tests/common/FifoWatch.h"
 
 namespace {
 
 class DocumentManager : public AppFixture {
  protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
+    module += QByteArray("NotRegularFile").leftJustified(20, ' ') + "NotRegularFile\r\n";
+    WriteFileBytes(root + "Language Modules/test.lms", module);
+    LoadLanguageModule();
+  }
   QString Folder() const { return root + "MyDocuments/"; }
   // The template editor is confirmed with `name` and `lines`; `edit` may
   // change it before.
@@ -159,6 +167,42 @@ TEST_F(DocumentManager, EditKeepsOrChangesTheKindOfItsOwnLine) {
   EXPECT_EQ(ReadFileBytes(root + "old/Menu.mds"), "<?php menu(2); ?>\r\n");
   EXPECT_EQ(Index(), (Folder() + "Page.mds$.php\r\n" + root + "old/Menu.mds$.php\r\n").toUtf8());
   EXPECT_FALSE(QFileInfo::exists(Folder() + "Menu.mds"));
+}
+
+// A template, or a file to insert into one, that turns out to be a pipe or a
+// link to a device is refused at once in the module's words naming it; the
+// text in the editor stays as it was.
+TEST_F(DocumentManager, APipeOrDeviceIsRefusedAtOnce) {
+  TFifoWatch fifos;
+  QDir().mkpath(Folder());
+  const QString pipe = Folder() + "Pipe.mds";
+  ASSERT_TRUE(fifos.Make(pipe));
+  const QString toNull = root + "to-null.txt";
+  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  WriteIndex((pipe + "$.html\r\n").toUtf8());
+  TfDocumentManager manager;
+  manager.FrListView2->setCurrentItem(manager.FrListView2->topLevelItem(0));
+  prompts.AnswerDialog("fMyDocumentsCreator", [](QDialog&) {
+    ADD_FAILURE() << "the editor opened";
+    return 0;
+  });
+  manager.EditTemplate();
+  ASSERT_FALSE(prompts.Messages().isEmpty());
+  EXPECT_EQ(prompts.Messages().last().text, pipe + " NotRegularFile");
+
+  TfMyDocumentsCreator editor(Folder());
+  editor.Memo1->SetLines({"keep"});
+  for (const QString& path : {pipe, toNull}) {
+    AnswerFileDialog("OpenDialog1", {path});
+    editor.SpeedButton1Click();
+    ASSERT_FALSE(prompts.Messages().isEmpty());
+    EXPECT_EQ(prompts.Messages().last().text, path + " NotRegularFile");
+  }
+  EXPECT_EQ(prompts.Messages().size(), 3);
+  EXPECT_EQ(editor.Memo1->Lines().ToStringList(), QStringList({"keep"}));
+  EXPECT_EQ(fifos.Opened(), QStringList());
+  EXPECT_EQ(EntryKind(pipe), 'p');
+  EXPECT_EQ(EntryKind(toNull), 'l');
 }
 
 TEST_F(DocumentManager, DeleteRemovesTheSelectedLineAndItsFile) {

@@ -618,6 +618,14 @@ TEST_F(FileManager, FoldersAndProperties) {
   EXPECT_EQ(properties.ModifiedText->text(), QFileInfo(site + "size.txt").lastModified().toString("dd/MM/yyyy hh:mm"));
   properties.Fill(site + "gone.txt");
   EXPECT_FALSE(properties.SizeText->text().isEmpty());  // the reason, not a size
+  // Size and reason come from the entry alone: a pipe is never opened.
+  TFifoWatch fifos;
+  ASSERT_TRUE(fifos.Make(site + "pipe"));
+  properties.Fill(site + "pipe");
+  EXPECT_EQ(properties.SizeText->text(), FileOps::SizeText(0));
+  EXPECT_EQ(FileOps::FileSizeText(site + "gone.txt"), "No such file or directory");
+  EXPECT_EQ(FileOps::FileSizeText(site), "Is a directory");
+  EXPECT_EQ(fifos.Opened(), QStringList());
 }
 
 TEST_F(FileManager, GraphicsEditorAndShellFolders) {
