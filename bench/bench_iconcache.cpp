@@ -6,35 +6,15 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "app/look/IconCache.h"
 #include "bench/BenchUtil.h"
+#include "platform/Memory.h"
+#include "tests/app/look/IconCacheFiles.h"
 
 namespace {
-
-QByteArray Pictures(qint32 count, int side) {
-  QByteArray bytes("KVICONS1");
-  QDataStream out(&bytes, QIODevice::Append);
-  out << QByteArray("stamp") << count;
-  const QByteArray pixels(side * side * 4, '\x7f');
-  for (qint32 i = 0; i < count; ++i) {
-    out << QStringLiteral("kv_") + QString::number(i) + QStringLiteral("@%1x%1").arg(side) << qint32(side)
-        << qint32(side) << 1.0;
-    out.writeRawData(pixels.constData(), static_cast<int>(pixels.size()));
-  }
-  return bytes;
-}
-
-qint64 ResidentBytes() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
-  return 0;
-}
 
 void Read(benchmark::State& state, const QByteArray& bytes) {
   QTemporaryDir dir;
@@ -45,23 +25,23 @@ void Read(benchmark::State& state, const QByteArray& bytes) {
   f.close();
   qint64 growth = 0;
   for (auto _ : state) {
-    const qint64 before = ResidentBytes();
+    const qint64 before = Memory::Resident();
     TIconCache cache(file);
     benchmark::DoNotOptimize(cache.Load("stamp"));
-    growth = std::max(growth, ResidentBytes() - before);
+    growth = std::max(growth, Memory::Resident() - before);
   }
   state.counters["file_MB"] = double(bytes.size()) / (1 << 20);
   state.counters["rss_growth_MB"] = double(growth) / (1 << 20);
 }
 
 void BM_IconCacheOfOneRun(benchmark::State& state) {
-  Read(state, Pictures(EnvInt("KV_BENCH_PICTURES", 300), 24));
+  Read(state, IconCacheFile("stamp", EnvInt("KV_BENCH_PICTURES", 300), 24));
   state.SetLabel("goal: under 20 ms");
 }
 BENCHMARK(BM_IconCacheOfOneRun)->Unit(benchmark::kMillisecond);
 
 void BM_IconCacheOfTinyPictures(benchmark::State& state) {
-  Read(state, Pictures(EnvInt("KV_BENCH_TINY", 640000), 1));
+  Read(state, IconCacheFile("stamp", EnvInt("KV_BENCH_TINY", 640000), 1));
   state.SetLabel("goal: refused in under 5 ms, memory growth under 1 MB (was 2 s and 287 MB)");
 }
 BENCHMARK(BM_IconCacheOfTinyPictures)->Unit(benchmark::kMillisecond);

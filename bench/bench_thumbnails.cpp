@@ -8,14 +8,12 @@
 //   KV_BENCH_PICTURES  number of JPEG photos in the folder (default 100)
 //   KV_BENCH_SIDE      width of each photo; height is 3/4 of it (default 3000)
 #include <benchmark/benchmark.h>
-#include <zlib.h>
 
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <vector>
 
 #include "bench/BenchUtil.h"
 #include "images/AnimPicture.h"
@@ -23,6 +21,7 @@
 #include "images/uImageLoad.h"
 #include "platform/Memory.h"
 #include "platform/PictureDecoder.h"
+#include "tests/images/PictureFiles.h"
 
 namespace {
 
@@ -79,66 +78,6 @@ BENCHMARK(BM_FirstScreenOfThumbnails)->Unit(benchmark::kMillisecond);
 
 // ------------------------------------------------------------ peak memory
 
-void Put32(QByteArray& out, quint32 v, bool bigEndian) {
-  for (int i = 0; i < 4; ++i) out += char((v >> (bigEndian ? 24 - 8 * i : 8 * i)) & 0xFF);
-}
-
-QByteArray PngChunk(const char* name, const QByteArray& data) {
-  QByteArray out;
-  Put32(out, quint32(data.size()), true);
-  const QByteArray body = QByteArray(name, 4) + data;
-  out += body;
-  Put32(out, quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))), true);
-  return out;
-}
-
-// An 8-bit RGB PNG, grey but for a red band every 1000 rows, compressed a row
-// at a time.
-QByteArray LargePng(int side) {
-  z_stream z{};
-  deflateInit(&z, 9);
-  QByteArray idat;
-  std::vector<unsigned char> row(static_cast<std::size_t>(3 * side + 1)), out(1 << 16);
-  for (int y = 0; y < side; ++y) {
-    const bool band = y % 1000 < 8;
-    row[0] = 0;
-    for (std::size_t x = 1; x < row.size(); x += 3) {
-      row[x] = band ? 255 : 128;
-      row[x + 1] = band ? 0 : 128;
-      row[x + 2] = band ? 0 : 128;
-    }
-    z.next_in = row.data();
-    z.avail_in = static_cast<uInt>(row.size());
-    const int flush = y + 1 == side ? Z_FINISH : Z_NO_FLUSH;
-    do {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      deflate(&z, flush);
-      idat.append(reinterpret_cast<const char*>(out.data()), qsizetype(out.size() - z.avail_out));
-    } while (z.avail_out == 0);
-  }
-  deflateEnd(&z);
-  QByteArray header;
-  Put32(header, quint32(side), true);
-  Put32(header, quint32(side), true);
-  header += QByteArray("\x08\x02\x00\x00\x00", 5);
-  return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + PngChunk("IDAT", idat) + PngChunk("IEND", {});
-}
-
-// A run-length BMP of side x side: two runs and the end of the picture.
-QByteArray RleBmp(int side) {
-  const QByteArray runs("\x40\x01\x00\x00\x40\x01\x00\x01", 8);
-  QByteArray out("BM");
-  Put32(out, quint32(62 + runs.size()), false);
-  Put32(out, 0, false);
-  Put32(out, 62, false);
-  for (quint32 v : {40u, quint32(side), quint32(side)}) Put32(out, v, false);
-  out += QByteArray("\x01\x00\x08\x00", 4);  // one plane, 8 bits
-  for (quint32 v : {1u, quint32(runs.size()), 2835u, 2835u, 2u, 0u}) Put32(out, v, false);
-  out += QByteArray("\x00\x00\x00\x00\xFF\xFF\xFF\x00", 8);
-  return out + runs;
-}
-
 // How far the resident size grows above where it stood while `work` runs.
 template <class F>
 double PeakGrowthMiB(F&& work) {
@@ -156,7 +95,8 @@ void ReportPeakMemory() {
   const double budget = double(PictureDecoder::kPictureBudget) / (1 << 20);
   std::printf("Peak resident growth per picture (goal: within the picture budget of %.0f MiB):\n", budget);
   QTemporaryDir dir;
-  const std::pair<const char*, QByteArray> files[] = {{"large.png", LargePng(8000)}, {"runs.bmp", RleBmp(8000)}};
+  const std::pair<const char*, QByteArray> files[] = {{"large.png", pngtest::LargePng(8000, 8000)},
+                                                      {"runs.bmp", pngtest::RleBmp(8000, 8000, pngtest::RleRuns())}};
   for (const auto& [name, bytes] : files) {
     const QString path = dir.path() + QLatin1Char('/') + QLatin1String(name);
     QFile f(path);

@@ -10,47 +10,25 @@
 
 #include <QGuiApplication>
 #include <functional>
-#include <initializer_list>
 
 #include "bench/BenchUtil.h"
 #include "platform/PictureDecoder.h"
 #include "platform/WmfPicture.h"
+#include "tests/images/WmfWriter.h"
 
 namespace {
 
-QByteArray Words(std::initializer_list<int> words) {
-  QByteArray b;
-  for (int v : words) {
-    b += char(v & 0xFF);
-    b += char((v >> 8) & 0xFF);
-  }
-  return b;
-}
-QByteArray Dword(quint32 v) { return Words({int(v & 0xFFFF), int(v >> 16)}); }
-
-struct Wmf {
-  QByteArray records;
-  void Add(int function, QByteArray params) {
-    if (params.size() % 2) params += '\0';
-    records += Dword(quint32(3 + params.size() / 2)) + Words({function}) + params;
-  }
-  QByteArray File() const {
-    const QByteArray body = records + Dword(3) + Words({0});
-    return Words({1, 9, 0x0300}) + Dword(quint32((18 + body.size()) / 2)) + Words({16}) + Dword(64) + Words({0}) + body;
-  }
-};
+using wmftest::Dword;
+using wmftest::Wmf;
+using wmftest::Words;
 
 // A 4096 x 4096 picture with a red brush and no pen selected, then
 // `records` records made by `add`.
 QByteArray Picture(int records, const std::function<void(Wmf&, int)>& add) {
   Wmf w;
-  w.Add(0x020C, Words({4096, 4096}));
-  w.Add(0x02FC, Words({0, 255, 0, 0}));
-  w.Add(0x012D, Words({0}));
-  w.Add(0x02FA, Words({5, 0, 0, 0, 0}));
-  w.Add(0x012D, Words({1}));
+  w.WindowExt(4096, 4096).RedNoPen();
   for (int i = 0; i < records; ++i) add(w, i);
-  return w.File();
+  return w.Plain();
 }
 
 void Run(benchmark::State& state, const QByteArray& data) {

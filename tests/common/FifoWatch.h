@@ -17,6 +17,12 @@
 #include <mutex>
 #include <thread>
 
+// Makes a symbolic link at `path` to `target`; false when it could not be
+// made.
+inline bool MakeLink(const QString& path, const QString& target) {
+  return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) == 0;
+}
+
 class TFifoWatch {
  public:
   TFifoWatch() = default;
@@ -36,6 +42,13 @@ class TFifoWatch {
     }
     if (!watcher_.joinable()) watcher_ = std::thread([this] { Watch(); });
     return true;
+  }
+  // In `folder` (ending in a slash): a FIFO "pipe", a link "to-pipe" to it
+  // and a link "to-null" to /dev/null, each name followed by `suffix`; false
+  // when one could not be made.
+  bool MakePipeAndLinks(const QString& folder, const QString& suffix = QString()) {
+    return Make(folder + "pipe" + suffix) && MakeLink(folder + "to-pipe" + suffix, "pipe" + suffix) &&
+           MakeLink(folder + "to-null" + suffix, QStringLiteral("/dev/null"));
   }
   // The FIFOs that someone opened for reading.
   QStringList Opened() const {

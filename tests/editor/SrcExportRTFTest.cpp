@@ -131,9 +131,7 @@ TEST_F(RtfExport, PipesAndDevicesAreNotWritten) {
   QTemporaryDir dir;
   const QString folder = dir.path() + u'/';
   TFifoWatch fifos;
-  ASSERT_TRUE(fifos.Make(folder + "pipe.rtf"));
-  ASSERT_EQ(::symlink("pipe.rtf", QFile::encodeName(folder + "to-pipe.rtf").constData()), 0);
-  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null.rtf").constData()), 0);
+  ASSERT_TRUE(fifos.MakePipeAndLinks(folder, ".rtf"));
   Export({"if"});
   for (const char* name : {"pipe.rtf", "to-pipe.rtf", "to-null.rtf"}) {
     QString error;

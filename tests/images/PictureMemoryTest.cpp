@@ -2,7 +2,6 @@
 // take in memory (the peak resident size, measured) against the one budget
 // of a picture, and that a file that failed is not decoded again.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,82 +18,14 @@
 
 namespace {
 
+using pngtest::LargePng;
+using pngtest::RleBmp;
+using pngtest::RleRuns;
+
 constexpr qint64 kMiB = qint64{1} << 20;
 // The budget of one picture and a margin for what showing it needs besides.
 constexpr qint64 kAllowedGrowth = 300 * kMiB;
 
-void Le32(QByteArray& out, quint32 v) {
-  for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF);
-}
-void Le16(QByteArray& out, int v) {
-  out += char(v & 0xFF);
-  out += char((v >> 8) & 0xFF);
-}
-
-// An 8-bit PNG of w x h compressed a row at a time: RGB grey but for a red
-// band every 1000 rows (8000 x 8000 gives about 200 KB), or with `alpha`,
-// RGBA blue at half opacity.
-QByteArray LargePng(int w, int h, bool alpha = false) {
-  const std::size_t channels = alpha ? 4 : 3;
-  z_stream z{};
-  EXPECT_EQ(deflateInit(&z, 9), Z_OK);
-  QByteArray idat;
-  std::vector<unsigned char> row(channels * static_cast<std::size_t>(w) + 1);
-  std::vector<unsigned char> out(1 << 16);
-  for (int y = 0; y < h; ++y) {
-    row[0] = 0;
-    const bool band = y % 1000 < 8;
-    for (std::size_t x = 1; x < row.size(); x += channels) {
-      if (alpha) {
-        row[x] = row[x + 1] = 0;
-        row[x + 2] = 255;
-        row[x + 3] = 128;
-      } else {
-        row[x] = band ? 255 : 128;
-        row[x + 1] = row[x + 2] = band ? 0 : 128;
-      }
-    }
-    z.next_in = row.data();
-    z.avail_in = static_cast<uInt>(row.size());
-    const int flush = y + 1 == h ? Z_FINISH : Z_NO_FLUSH;
-    do {
-      z.next_out = out.data();
-      z.avail_out = static_cast<uInt>(out.size());
-      deflate(&z, flush);
-      idat.append(reinterpret_cast<const char*>(out.data()), qsizetype(out.size() - z.avail_out));
-    } while (z.avail_out == 0);
-  }
-  deflateEnd(&z);
-  return pngtest::Signature() + pngtest::Ihdr(w, h, 8, alpha ? 6 : 2) + pngtest::Chunk("IDAT", idat) +
-         pngtest::Chunk("IEND", QByteArray());
-}
-
-// A run-length (8-bit) BMP of w x h with a two-colour table; `data` is the
-// run-length data as it stands.
-QByteArray RleBmp(int w, int h, const QByteArray& data) {
-  const int offset = 14 + 40 + 8;
-  QByteArray out("BM");
-  Le32(out, quint32(offset + data.size()));
-  Le32(out, 0);
-  Le32(out, offset);
-  Le32(out, 40);
-  Le32(out, quint32(w));
-  Le32(out, quint32(h));
-  Le16(out, 1);
-  Le16(out, 8);
-  Le32(out, 1);  // BI_RLE8
-  Le32(out, quint32(data.size()));
-  Le32(out, 2835);
-  Le32(out, 2835);
-  Le32(out, 2);
-  Le32(out, 0);
-  out += QByteArray("\x00\x00\x00\x00\xFF\xFF\xFF\x00", 8);
-  out += data;
-  return out;
-}
-
-// A few runs, then the end of the picture: all else stays colour 0.
-QByteArray RleRuns() { return QByteArray("\x40\x01\x00\x00\x40\x01\x00\x01", 8); }
 // An absolute run of 200 pixels whose bytes are missing: the file is cut.
 QByteArray RleCut() { return QByteArray("\x40\x01\x00\xC8\x01\x02\x03", 7); }
 

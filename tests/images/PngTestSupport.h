@@ -12,33 +12,9 @@
 #include <vector>
 
 #include "images/pngcodec.h"
+#include "tests/images/PictureFiles.h"
 
 namespace pngtest {
-
-inline QByteArray BE32(std::uint32_t v) {
-  QByteArray b(4, 0);
-  b[0] = static_cast<char>(v >> 24), b[1] = static_cast<char>(v >> 16), b[2] = static_cast<char>(v >> 8),
-  b[3] = static_cast<char>(v);
-  return b;
-}
-
-inline QByteArray Bytes(std::initializer_list<int> values) {
-  QByteArray b;
-  for (int v : values) b.append(static_cast<char>(v));
-  return b;
-}
-
-inline QByteArray Signature() { return Bytes({137, 80, 78, 71, 13, 10, 26, 10}); }
-
-inline QByteArray Chunk(const char* name, const QByteArray& data) {
-  QByteArray body = QByteArray(name, 4) + data;
-  return BE32(static_cast<std::uint32_t>(data.size())) + body + BE32(PngCrc(0, body.constData(), body.size()));
-}
-
-inline QByteArray Ihdr(std::uint32_t w, std::uint32_t h, int depth, int type, int interlace = 0, int compression = 0,
-                       int filter = 0) {
-  return Chunk("IHDR", BE32(w) + BE32(h) + Bytes({depth, type, compression, filter, interlace}));
-}
 
 // A zlib stream of the given bytes.
 QByteArray Zlib(const QByteArray& raw, int level = 6);

@@ -13,60 +13,16 @@
 #include "platform/PictureDecoder.h"
 #include "platform/WmfPicture.h"
 #include "tests/common/TestUtil.h"
+#include "tests/images/WmfWriter.h"
 
 namespace {
 
 const QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255);
 
-QByteArray Words(std::initializer_list<int> words) {
-  QByteArray b;
-  for (int v : words) {
-    b += char(v & 0xFF);
-    b += char((v >> 8) & 0xFF);
-  }
-  return b;
-}
-QByteArray Dword(quint32 v) { return Words({int(v & 0xFFFF), int(v >> 16)}); }
-QByteArray Color(QRgb c) { return Words({qRed(c) | (qGreen(c) << 8), qBlue(c)}); }
-
-// A metafile written record by record.
-struct Wmf {
-  QByteArray records;
-  int objects = 16;
-
-  Wmf& Add(int function, QByteArray params) {
-    if (params.size() % 2) params += '\0';
-    records += Dword(quint32(3 + params.size() / 2)) + Words({function}) + params;
-    return *this;
-  }
-  Wmf& WindowOrg(int x, int y) { return Add(0x020B, Words({y, x})); }
-  Wmf& WindowExt(int x, int y) { return Add(0x020C, Words({y, x})); }
-  Wmf& Brush(QRgb c, int style = 0) { return Add(0x02FC, Words({style}) + Color(c) + Words({0})); }
-  Wmf& Pen(QRgb c, int width = 0, int style = 0) { return Add(0x02FA, Words({style, width, 0}) + Color(c)); }
-  Wmf& Select(int index) { return Add(0x012D, Words({index})); }
-  Wmf& Delete(int index) { return Add(0x01F0, Words({index})); }
-  Wmf& Rect(int l, int t, int r, int b) { return Add(0x041B, Words({b, r, t, l})); }
-  Wmf& Ellipse(int l, int t, int r, int b) { return Add(0x0418, Words({b, r, t, l})); }
-  Wmf& Polygon(std::initializer_list<int> xy) {
-    QByteArray p = Words({int(xy.size() / 2)});
-    for (int v : xy) p += Words({v});
-    return Add(0x0324, p);
-  }
-  // A red brush and no pen, as objects 0 and 1.
-  Wmf& RedNoPen() { return Brush(kRed).Select(0).Pen(0, 0, 5).Select(1); }
-
-  QByteArray Plain() const {
-    const QByteArray body = records + Dword(3) + Words({0});
-    return Words({1, 9, 0x0300}) + Dword(quint32((18 + body.size()) / 2)) + Words({objects}) + Dword(64) + Words({0}) +
-           body;
-  }
-  QByteArray Placeable(int l, int t, int r, int b, int inch) const {
-    QByteArray head = Dword(0x9AC6CDD7) + Words({0, l, t, r, b, inch}) + Dword(0);
-    int sum = 0;
-    for (int i = 0; i < 20; i += 2) sum ^= (uchar(head[i]) | (uchar(head[i + 1]) << 8));
-    return head + Words({sum}) + Plain();
-  }
-};
+using wmftest::Color;
+using wmftest::Dword;
+using wmftest::Wmf;
+using wmftest::Words;
 
 // A BITMAPINFOHEADER and 24-bit bits of `rows` (top row first), stored
 // bottom-up.

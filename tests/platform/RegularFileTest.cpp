@@ -20,12 +20,10 @@ TEST(RegularFile, PipesAndDevicesAreRefusedWithoutBeingOpened) {
   QTemporaryDir dir;
   const QString folder = dir.path() + u'/';
   TFifoWatch fifos;
-  ASSERT_TRUE(fifos.Make(folder + "pipe"));
-  ASSERT_EQ(::symlink("pipe", QFile::encodeName(folder + "to-pipe").constData()), 0);
-  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null").constData()), 0);
-  ASSERT_EQ(::symlink("missing", QFile::encodeName(folder + "dangling").constData()), 0);
+  ASSERT_TRUE(fifos.MakePipeAndLinks(folder));
+  ASSERT_TRUE(MakeLink(folder + "dangling", "missing"));
   ASSERT_TRUE(WriteFileBytes(folder + "file", "bytes\n"));
-  ASSERT_EQ(::symlink("file", QFile::encodeName(folder + "to-file").constData()), 0);
+  ASSERT_TRUE(MakeLink(folder + "to-file", "file"));
 
   for (const char* name : {"pipe", "to-pipe", "to-null"}) {
     QByteArray bytes = "left over";
@@ -54,7 +52,7 @@ TEST(Registry, APipeOrDeviceInPlaceOfItsFileIsNeitherWaitedOnNorReplaced) {
   const QString folder = dir.path() + u'/';
   TFifoWatch fifos;
   ASSERT_TRUE(fifos.Make(folder + "registry.json"));
-  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null.json").constData()), 0);
+  ASSERT_TRUE(MakeLink(folder + "to-null.json", "/dev/null"));
   for (const char* name : {"registry.json", "to-null.json"}) {
     const QString file = folder + name;
     TRegistry::SetStorageFile(file);

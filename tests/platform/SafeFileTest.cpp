@@ -62,7 +62,7 @@ TEST(SafeFile, TemporariesOfKilledSavesGoWithTheNextSaveThoseOfRunningSavesStay)
   // Names like ours that no save made, and a link with our name: left alone.
   for (const char* name : {".kvx-abc", ".kvx-abcdefg", "kvx-abcdef", ".kvx-abc.de"})
     ASSERT_TRUE(WriteFileBytes(folder + name, "keep"));
-  ASSERT_EQ(::symlink("big.html", QFile::encodeName(folder + ".kvx-LINK01").constData()), 0);
+  ASSERT_TRUE(MakeLink(folder + ".kvx-LINK01", "big.html"));
   const QStringList foreign = Temporaries(folder);
 
   const pid_t running = SaveAndWait(folder + "big.html", 3 << 20);
@@ -102,11 +102,8 @@ TEST(SafeFile, TemporariesOfKilledSavesGoWithTheNextSaveThoseOfRunningSavesStay)
 TEST(SafeFile, LinksAreFollowedACircleIsRefusedWithTheReason) {
   QTemporaryDir dir;
   const QString folder = dir.path() + u'/';
-  const auto link = [&](const char* to, const char* name) {
-    return ::symlink(to, QFile::encodeName(folder + name).constData()) == 0;
-  };
-  ASSERT_TRUE(link("loop2", "loop1"));
-  ASSERT_TRUE(link(QFile::encodeName(folder + "loop1").constData(), "loop2"));
+  ASSERT_TRUE(MakeLink(folder + "loop1", "loop2"));
+  ASSERT_TRUE(MakeLink(folder + "loop2", folder + "loop1"));
   try {
     SafeFile::Write(folder + "loop1", "text\n");
     ADD_FAILURE() << "a circle of links was written";
@@ -119,8 +116,8 @@ TEST(SafeFile, LinksAreFollowedACircleIsRefusedWithTheReason) {
   EXPECT_TRUE(Temporaries(folder).isEmpty());
 
   // A chain of links to a file not made yet: the file is made, the links stay.
-  ASSERT_TRUE(link("chain2", "chain1"));
-  ASSERT_TRUE(link("new.html", "chain2"));
+  ASSERT_TRUE(MakeLink(folder + "chain1", "chain2"));
+  ASSERT_TRUE(MakeLink(folder + "chain2", "new.html"));
   SafeFile::Write(folder + "chain1", "new\n");
   EXPECT_EQ(ReadFileBytes(folder + "new.html"), QByteArray("new\n"));
   ASSERT_EQ(::lstat(QFile::encodeName(folder + "chain2").constData(), &st), 0);
@@ -166,10 +163,8 @@ TEST(SafeFile, PipesAndDevicesAreRefusedByNameAndStayAsTheyAre) {
   QTemporaryDir dir;
   const QString folder = dir.path() + u'/';
   TFifoWatch fifos;
-  ASSERT_TRUE(fifos.Make(folder + "pipe"));
-  ASSERT_EQ(::symlink("pipe", QFile::encodeName(folder + "to-pipe").constData()), 0);
-  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null").constData()), 0);
-  ASSERT_EQ(::symlink("to-null", QFile::encodeName(folder + "to-to-null").constData()), 0);
+  ASSERT_TRUE(fifos.MakePipeAndLinks(folder));
+  ASSERT_TRUE(MakeLink(folder + "to-to-null", "to-null"));
   ASSERT_TRUE(QDir().mkdir(folder + "folder"));
   const auto yes = [](const QString&, TInPlaceReason) { return true; };
   for (const char* name : {"pipe", "to-pipe", "to-null", "to-to-null", "folder"}) {
@@ -213,7 +208,7 @@ TEST(SafeFile, PicturesAreSavedTheSameWay) {
   const QString folder = dir.path() + u'/';
   TFifoWatch fifos;
   ASSERT_TRUE(fifos.Make(folder + "pipe.png"));
-  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(folder + "to-null.png").constData()), 0);
+  ASSERT_TRUE(MakeLink(folder + "to-null.png", "/dev/null"));
   EXPECT_THROW(graphic.SaveToFile(folder + "pipe.png"), ENotRegularFile);
   EXPECT_THROW(graphic.SaveToFile(folder + "to-null.png"), ENotRegularFile);
   graphic.SaveToFile(folder + "a.png");

@@ -1,25 +1,27 @@
 // Tests of the pictures kept from one run to the next (app/look/IconCache.cpp)
 // and of the theme icons drawn from them (app/look/Icons.cpp).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
 
 #include <QApplication>
+#include <QColor>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
-#include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTemporaryDir>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <utime.h>
 
 #include "app/core/Prompts.h"
 #include "app/look/IconCache.h"
 #include "app/look/Icons.h"
+#include "platform/Memory.h"
+#include "tests/app/look/IconCacheFiles.h"
 
 namespace {
 
@@ -42,6 +44,14 @@ void WriteAll(const QString& fileName, const QByteArray& bytes) {
   f.write(bytes);
 }
 
+// A cache whose file is no regular file: nothing is read from it, and a
+// picture drawn is not saved over it.
+void ExpectNeitherReadNorSaved(TIconCache& cache) {
+  EXPECT_FALSE(cache.Load("s"));
+  cache.Add(QStringLiteral("a"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
+  EXPECT_FALSE(cache.Save());
+}
+
 }  // namespace
 
 // What is kept comes back pixel for pixel (with its scale) under the same
@@ -56,7 +66,8 @@ TEST(IconCache, KeptPicturesComeBackUnderTheirStampOnly) {
   const QImage b = Picture(48, qRgba(0, 0, 0, 0), 2);
   cache.Add(QStringLiteral("document-new"), QSize(24, 24), a);
   cache.Add(QStringLiteral("document-new"), QSize(48, 48), b);
-  cache.Add(QStringLiteral("édition-ü"), QSize(22, 22), Picture(22, qRgba(1, 200, 3, 128)).convertToFormat(QImage::Format_ARGB32));
+  cache.Add(QStringLiteral("édition-ü"), QSize(22, 22),
+            Picture(22, qRgba(1, 200, 3, 128)).convertToFormat(QImage::Format_ARGB32));
   ASSERT_TRUE(cache.Save());
 
   TIconCache again(file);
@@ -129,9 +140,7 @@ TEST(IconCache, DamagedFilesAreNotUsed) {
   TScriptedPrompts prompts;
   TPromptsScope scope(prompts);
   TIconCache folder(file);
-  EXPECT_FALSE(folder.Load("s"));
-  folder.Add(QStringLiteral("a"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
-  EXPECT_FALSE(folder.Save());
+  ExpectNeitherReadNorSaved(folder);
   ASSERT_TRUE(QDir(file).removeRecursively());
 
   WriteAll(file, "KVICONS1 and then nothing sensible at all, but long enough to read a count from");
@@ -142,47 +151,25 @@ TEST(IconCache, DamagedFilesAreNotUsed) {
   EXPECT_TRUE(TIconCache(file).Load("s"));
 }
 
-// Resident memory of the process in bytes.
-qint64 ResidentBytes() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
-  return 0;
-}
-
-// A well-formed file of `count` one-pixel pictures.
-QByteArray TinyPictures(const QByteArray& stamp, qint32 count) {
-  QByteArray bytes("KVICONS1");
-  QDataStream out(&bytes, QIODevice::Append);
-  out << stamp << count;
-  const char pixel[4] = {1, 2, 3, 4};
-  for (qint32 i = 0; i < count; ++i) {
-    out << QStringLiteral("kv_") + QString::number(i) + QStringLiteral("@1x1") << qint32(1) << qint32(1) << 1.0;
-    out.writeRawData(pixel, 4);
-  }
-  return bytes;
-}
-
 // A file with more pictures than any run draws (640 000 tiny ones, 31.8 MB;
 // or 5 000 in a small file) is not read: nothing of it stays in memory. Only
 // the pictures a run drew are written back.
 TEST(IconCache, FilesBeyondAnyRunAreRefusedAndOnlyDrawnPicturesAreKept) {
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("icons.cache"));
-  WriteAll(file, TinyPictures("s", 640000));
+  WriteAll(file, IconCacheFile("s", 640000, 1));
   ASSERT_GT(QFileInfo(file).size(), 31000000);
-  const qint64 before = ResidentBytes();
+  const qint64 before = Memory::Resident();
   {
     TIconCache huge(file);
     EXPECT_FALSE(huge.Load("s"));
     EXPECT_EQ(huge.Count(), 0);
-    EXPECT_LT(ResidentBytes() - before, 64 << 20);
+    EXPECT_LT(Memory::Resident() - before, 64 << 20);
   }
-  WriteAll(file, TinyPictures("s", 5000));
+  WriteAll(file, IconCacheFile("s", 5000, 1));
   ASSERT_LT(QFileInfo(file).size(), 1 << 20);
   EXPECT_FALSE(TIconCache(file).Load("s"));
-  WriteAll(file, TinyPictures("s", 300));  // as many as a run draws
+  WriteAll(file, IconCacheFile("s", 300, 1));  // as many as a run draws
   EXPECT_TRUE(TIconCache(file).Load("s"));
 
   {
@@ -225,9 +212,7 @@ TEST(IconCache, ALinkToADeviceIsNeitherReadNorReplaced) {
   TScriptedPrompts prompts;
   TPromptsScope scope(prompts);
   TIconCache cache(file);
-  EXPECT_FALSE(cache.Load("s"));
-  cache.Add(QStringLiteral("a"), QSize(4, 4), Picture(4, qRgba(9, 9, 9, 255)));
-  EXPECT_FALSE(cache.Save());
+  ExpectNeitherReadNorSaved(cache);
   EXPECT_FALSE(cache.Save());
   ASSERT_EQ(prompts.Messages().size(), 1);
   EXPECT_EQ(prompts.Messages()[0].text.left(file.size()), file);
