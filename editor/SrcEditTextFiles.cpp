@@ -21,15 +21,7 @@ void TSrcEditStringList::LoadFromFile(const QString& fileName) {
   // A FIFO or a device named as the file is refused at once: its open could
   // wait for a writer, and its reading might never end.
   QFile file;
-  QString reason;
-  switch (OpenRegularFile(fileName, file, &reason)) {
-    case TRegularOpen::Opened:
-      break;
-    case TRegularOpen::NotRegular:
-      throw EFOpenError(fileName, QStringLiteral("It is not a regular file."));
-    case TRegularOpen::Failed:
-      throw EFOpenError(fileName, reason);
-  }
+  OpenRegularFileOrRaise(fileName, file);
   LoadNamed(file, fileName);  // opened from its descriptor, the file knows no name
 }
 

@@ -23,15 +23,7 @@ void TGraphic::LoadFromFile(const QString& fileName) {
   // A FIFO or a device is refused before it is opened: it could hold the
   // open, or never come to an end.
   QFile file;
-  QString reason;
-  switch (OpenRegularFile(fileName, file, &reason)) {
-    case TRegularOpen::Opened:
-      break;
-    case TRegularOpen::NotRegular:
-      throw EFOpenError(fileName, QStringLiteral("It is not a regular file."));
-    case TRegularOpen::Failed:
-      throw EFOpenError(fileName, reason);
-  }
+  OpenRegularFileOrRaise(fileName, file);
   LoadFromStream(file);
 }
 

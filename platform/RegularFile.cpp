@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/Exceptions.h"
+
 TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error) {
   const QByteArray native = QFile::encodeName(path);
   const auto failed = [error](int code) {
@@ -49,6 +51,27 @@ TRegularOpen ReadRegularFile(const QString& path, QByteArray& bytes, QString* er
   }
   bytes = std::move(read);
   return TRegularOpen::Opened;
+}
+
+namespace {
+
+void Raise(TRegularOpen result, const QString& path, const QString& reason) {
+  if (result == TRegularOpen::NotRegular) throw EFOpenError(path, QStringLiteral("It is not a regular file."));
+  if (result == TRegularOpen::Failed) throw EFOpenError(path, reason);
+}
+
+}  // namespace
+
+void OpenRegularFileOrRaise(const QString& path, QFile& file) {
+  QString reason;
+  Raise(OpenRegularFile(path, file, &reason), path, reason);
+}
+
+QByteArray ReadRegularFileOrRaise(const QString& path) {
+  QByteArray bytes;
+  QString reason;
+  Raise(ReadRegularFile(path, bytes, &reason), path, reason);
+  return bytes;
 }
 
 bool IsNotRegularFile(const QString& path) {

@@ -18,6 +18,12 @@ TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error = 
 // the reading fails. `bytes` is left empty unless Opened.
 TRegularOpen ReadRegularFile(const QString& path, QByteArray& bytes, QString* error = nullptr);
 
+// As OpenRegularFile and ReadRegularFile, raising EFOpenError with the
+// reason ("It is not a regular file." or the system's) when `path` cannot be
+// read.
+void OpenRegularFileOrRaise(const QString& path, QFile& file);
+QByteArray ReadRegularFileOrRaise(const QString& path);
+
 // True when `path` leads (through its links, if any) to something that is
 // there and is not a regular file: a FIFO, a socket, a device or a folder.
 bool IsNotRegularFile(const QString& path);

@@ -534,16 +534,7 @@ TRichTextDocument Read(QByteArrayView rtf) { return Reader(rtf).Run(); }
 TRichTextDocument ReadFile(const QString& fileName) {
   // A FIFO or a device is refused before it is opened: it could hold the
   // open, or never come to an end.
-  QByteArray bytes;
-  QString reason;
-  switch (ReadRegularFile(fileName, bytes, &reason)) {
-    case TRegularOpen::Opened:
-      break;
-    case TRegularOpen::NotRegular:
-      throw EFOpenError(fileName, QStringLiteral("It is not a regular file."));
-    case TRegularOpen::Failed:
-      throw EFOpenError(fileName, reason);
-  }
+  const QByteArray bytes = ReadRegularFileOrRaise(fileName);
   return Read(bytes);
 }
 

@@ -11,6 +11,7 @@
 #include "app/document/Child.h"
 #include "app/document/DocumentFile.h"
 #include "platform/Exceptions.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 
 void TChildForm::LoadFile(const QString& fileName) {
@@ -62,6 +63,11 @@ void TChildForm::CheckDiskChange() {
   const bool reload = ShowMessageDlg(DocumentFile::Question(Caption(), QStringLiteral("DiskChangedReload")), 1) == 6;
   asking = false;
   if (!reload) return;
+  if (IsNotRegularFile(Caption())) {
+    // A pipe or device put in the file's place is named, never read.
+    ShowMessageDlg(ComposeText({Caption(), LangText(QStringLiteral("NotRegularFile"))}), 2);
+    return;
+  }
   const TPoint caret = Memo1->CaretXY();
   try {
     LoadFile(Caption());

@@ -13,6 +13,7 @@
 #include "app/shell/Frame.h"
 #include "platform/Memory.h"
 #include "tests/app/AppFixture.h"
+#include "tests/common/FifoWatch.h"
 
 namespace {
 
@@ -22,8 +23,9 @@ class DocumentSave : public AppFixture {
     AppFixture::SetUp();
     // The texts of the questions asked here equal their keys, too.
     QByteArray more;
-    for (const char* key : {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk",
-                            "DiskChangedSave", "DiskChangedReload", "SaveAsUtf8", "SaveWriteProtected"})
+    for (const char* key :
+         {"SaveInPlaceDir", "SaveInPlaceLinks", "SaveInPlaceOwner", "SaveInPlaceAsk", "DiskChangedSave",
+          "DiskChangedReload", "SaveAsUtf8", "SaveWriteProtected", "NotRegularFile"})
       more += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     const QString module = root + QStringLiteral("Language Modules/test.lms");
     WriteFileBytes(module, ReadFileBytes(module) + more);
@@ -211,6 +213,24 @@ TEST_F(DocumentSave, AnUnmodifiedDocumentOffersToReloadOncePerChange) {
   const QString secondQuestion = Question(second->Caption(), "DiskChangedReload");
   WriteFileBytes(second->Caption(), "changed\n");
   EXPECT_TRUE(QTest::qWaitFor([&] { return prompts.Messages().last().text == secondQuestion; }, 10000));
+}
+
+// A pipe put in the place of an open document's file is named when a reload
+// is asked for, and never opened: the text stays as it was.
+TEST_F(DocumentSave, AReloadOfAFileTurnedIntoAPipeNamesItAndKeepsTheText) {
+  const QString path = MakeFile("page.html", "one\ntwo\n");
+  TChildForm* doc = Open(path);
+  const QString question = Question(path, "DiskChangedReload");
+  prompts.Answer(question, 6);
+  TFifoWatch fifos;
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(fifos.Make(path));
+  doc->CheckDiskChange();
+  ASSERT_FALSE(prompts.Messages().isEmpty());
+  EXPECT_EQ(prompts.Messages().last().text, path + " NotRegularFile");
+  EXPECT_EQ(prompts.Messages().last().kind, 2);
+  EXPECT_EQ(doc->Memo1->Lines().ToStringList(), QStringList({"one", "two"}));
+  EXPECT_TRUE(fifos.Opened().isEmpty()) << "the pipe was opened";
 }
 
 TEST_F(DocumentSave, ASingleBytePageBecomesUtf8OnlyWhenTheUserSaysSo) {
