@@ -2,7 +2,9 @@
 
 #include <QDialog>
 
+#include "app/core/LanguageModule.h"
 #include "app/dialogs/ufMessageDlg.h"
+#include "platform/RegularFile.h"
 
 namespace {
 
@@ -40,4 +42,22 @@ int TScriptedPrompts::ExecModal(QDialog& dialog) {
   dialogNames_.append(dialog.objectName());
   const auto it = dialogs_.constFind(dialog.objectName());
   return it == dialogs_.constEnd() ? 0 : (*it)(dialog);
+}
+
+QString NotRegularFileText(const QString& path) {
+  return ComposeText({path, LangText(QStringLiteral("NotRegularFile"))});
+}
+
+bool ReadPickedFile(const QString& path, QByteArray& bytes) {
+  switch (ReadRegularFile(path, bytes)) {
+    case TRegularOpen::Opened:
+      return true;
+    case TRegularOpen::NotRegular:
+      ShowMessageDlg(NotRegularFileText(path), 2);
+      return false;
+    case TRegularOpen::Failed:
+      break;
+  }
+  ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
+  return false;
 }

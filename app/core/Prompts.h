@@ -30,6 +30,15 @@ void SetPrompts(TPrompts* prompts);
 // all, 0 when the box was closed without a button).
 int ShowMessageDlg(const QString& text, int kind);
 
+// The message naming `path` as no regular file (a folder, pipe, socket or
+// device) that was neither read nor written.
+QString NotRegularFileText(const QString& path);
+
+// Reads a file the user picked into `bytes`. A pipe or device is refused at
+// once, never waited on; a refusal or failure is shown (an error naming the
+// file) and gives false.
+bool ReadPickedFile(const QString& path, QByteArray& bytes);
+
 // An answerer for tests. Messages are answered by their text (with a
 // language module whose texts equal their keys, by key); dialogs by their
 // object name. Every call is recorded; an unscripted one answers 0, as a box

@@ -65,7 +65,7 @@ void TChildForm::CheckDiskChange() {
   if (!reload) return;
   if (IsNotRegularFile(Caption())) {
     // A pipe or device put in the file's place is named, never read.
-    ShowMessageDlg(ComposeText({Caption(), LangText(QStringLiteral("NotRegularFile"))}), 2);
+    ShowMessageDlg(NotRegularFileText(Caption()), 2);
     return;
   }
   const TPoint caret = Memo1->CaretXY();

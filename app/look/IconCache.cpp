@@ -155,7 +155,7 @@ bool TIconCache::Save() {
     // Said once a run; the pipe or device stays as it is.
     if (!refusalShown_) {
       refusalShown_ = true;
-      ShowMessageDlg(ComposeText({e.FileName(), LangText(QStringLiteral("NotRegularFile"))}), 2);
+      ShowMessageDlg(NotRegularFileText(e.FileName()), 2);
     }
     return false;
   } catch (const Exception&) {

@@ -50,7 +50,7 @@ QString ChooseLibraryFile(QWidget* parent, bool save) {
 // A pipe or device named (or a link to one) is said in the module's words.
 void ShowFileError(const Exception& e) {
   if (const auto* notRegular = dynamic_cast<const ENotRegularFile*>(&e))
-    ShowMessageDlg(ComposeText({notRegular->FileName(), LangText(QStringLiteral("NotRegularFile"))}), 2);
+    ShowMessageDlg(NotRegularFileText(notRegular->FileName()), 2);
   else
     ShowMessageDlg(e.Message(), 2);
 }

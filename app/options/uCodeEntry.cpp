@@ -19,7 +19,6 @@
 #include "highlighters/SrcHighlighterMulti.h"
 #include "highlighters/SrcHighlighterPHP.h"
 #include "highlighters/SrcHighlighterVBScript.h"
-#include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 
 QFont CodeEditorFont() {
@@ -131,16 +130,7 @@ void Tcc::SpeedButton1Click() {
   // A pipe or device picked is refused at once, never waited on.
   const QString path = dialog.selectedFiles().constFirst();
   QByteArray bytes;
-  switch (ReadRegularFile(path, bytes)) {
-    case TRegularOpen::Opened:
-      break;
-    case TRegularOpen::NotRegular:
-      ShowMessageDlg(ComposeText({path, LangText(QStringLiteral("NotRegularFile"))}), 2);
-      return;
-    case TRegularOpen::Failed:
-      ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
-      return;
-  }
+  if (!ReadPickedFile(path, bytes)) return;
   codeman->SetText(TextCodec::decodeFile(bytes).text);
 }
 

@@ -92,7 +92,7 @@ void ReportFailures(const std::function<void()>& job) {
   try {
     job();
   } catch (const ENotRegularFile& e) {
-    ShowMessageDlg(ComposeText({e.FileName(), LangText(QStringLiteral("NotRegularFile"))}), 2);
+    ShowMessageDlg(NotRegularFileText(e.FileName()), 2);
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }

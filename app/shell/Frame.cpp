@@ -303,7 +303,7 @@ void TfMain::AddRecentFile(const QString& path) {
   try {
     RecentFiles::Write(Documents::AddRecentEntry(RecentFiles::Read(), path));
   } catch (const ENotRegularFile& e) {
-    ShowMessageDlg(ComposeText({e.FileName(), LangText(QStringLiteral("NotRegularFile"))}), 2);
+    ShowMessageDlg(NotRegularFileText(e.FileName()), 2);
   } catch (const Exception& e) {
     ShowMessageDlg(e.Message(), 2);
   }
@@ -464,7 +464,7 @@ void TfMain::Documenttortf1Click() {
   QString error;
   if (!exporter.SaveToFile(target, &error)) {
     // A pipe or device chosen (or a link to one) is named and left alone.
-    if (IsNotRegularFile(target)) error = ComposeText({target, LangText(QStringLiteral("NotRegularFile"))});
+    if (IsNotRegularFile(target)) error = NotRegularFileText(target);
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("ExpError")), error}), 2);
     return;
   }

@@ -254,9 +254,7 @@ void TfDocumentManager::EditTemplate() {
     editor.Memo1->Lines().LoadFromFile(entry.path);
   } catch (const Exception& e) {
     // A pipe or device in the template's place is named in the module's words.
-    ShowMessageDlg(IsNotRegularFile(entry.path) ? ComposeText({entry.path, LangText(QStringLiteral("NotRegularFile"))})
-                                                : e.Message(),
-                   2);
+    ShowMessageDlg(IsNotRegularFile(entry.path) ? NotRegularFileText(entry.path) : e.Message(), 2);
     return;
   }
   editor.Memo1->ClearUndo();

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "app/core/LanguageModule.h"
+#include "app/core/Prompts.h"
 #include "files/FileServices.h"
 #include "platform/Exceptions.h"
 #include "platform/RegularFile.h"
@@ -232,7 +233,7 @@ bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString
     }
     out.Commit();
   } catch (const ENotRegularFile&) {
-    error = ComposeText({target, LangText(QStringLiteral("NotRegularFile"))});
+    error = NotRegularFileText(target);
     return false;
   } catch (const Exception& e) {
     error = e.Message();
@@ -260,8 +261,7 @@ TFileCopyRun::Result TFileCopyRun::Run() {
     const QFileInfo targetInfo(target);
     // Nothing to ask about a pipe or device in the target's place: it stays.
     if (IsNotRegularFile(target)) {
-      result.failures << name + QStringLiteral(": ") +
-                             ComposeText({target, LangText(QStringLiteral("NotRegularFile"))});
+      result.failures << name + QStringLiteral(": ") + NotRegularFileText(target);
       continue;
     }
     if (targetInfo.exists()) {

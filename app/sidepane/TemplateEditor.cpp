@@ -24,7 +24,6 @@
 #include "app/look/Icons.h"
 #include "app/sidepane/DocumentManager.h"
 #include "editor/SrcEditHighlighter.h"
-#include "platform/RegularFile.h"
 #include "platform/TextCodec.h"
 
 TfMyDocumentsCreator::TfMyDocumentsCreator(const QString& folder, QWidget* parent) : QDialog(parent), folder_(folder) {
@@ -201,16 +200,7 @@ void TfMyDocumentsCreator::SpeedButton1Click() {
   // A pipe or device picked is refused at once, never waited on.
   const QString path = dialog.selectedFiles().constFirst();
   QByteArray bytes;
-  switch (ReadRegularFile(path, bytes)) {
-    case TRegularOpen::Opened:
-      break;
-    case TRegularOpen::NotRegular:
-      ShowMessageDlg(ComposeText({path, LangText(QStringLiteral("NotRegularFile"))}), 2);
-      return;
-    case TRegularOpen::Failed:
-      ShowMessageDlg(ComposeText({LangText(QStringLiteral("NoOpenFile")), path}), 2);
-      return;
-  }
+  if (!ReadPickedFile(path, bytes)) return;
   QString text = TextCodec::decodeFile(bytes).text;
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
   Memo1->SetSelText(text.replace(u'\n', QStringLiteral("\r\n")));
