@@ -40,26 +40,35 @@ QByteArray Built(const QString& name) {
   return file.readAll();
 }
 
-// The lengths a module is cut to: half, just after the program headers, one
-// byte short of the segment that ends last, one byte short of the whole.
-std::set<qsizetype> CutLengths(const QByteArray& whole) {
+// Where the module's last loaded segment ends in the file: past it lie only
+// the section headers and, in a build with debugging information, that
+// information, which the loader never maps.
+qsizetype SegmentsEnd(const QByteArray& whole) {
   Elf64_Ehdr header{};
   std::memcpy(&header, whole.constData(), sizeof header);
-  const quint64 tableEnd = header.e_phoff + quint64{header.e_phnum} * header.e_phentsize;
   quint64 segmentsEnd = 0;
   for (int i = 0; i < header.e_phnum; ++i) {
     Elf64_Phdr segment{};
     std::memcpy(&segment, whole.constData() + header.e_phoff + quint64(i) * header.e_phentsize, sizeof segment);
     segmentsEnd = std::max<quint64>(segmentsEnd, segment.p_offset + segment.p_filesz);
   }
-  return {whole.size() / 2, static_cast<qsizetype>(tableEnd), static_cast<qsizetype>(segmentsEnd) - 1,
-          whole.size() - 1};
+  return static_cast<qsizetype>(segmentsEnd);
+}
+
+// The lengths a module is cut to: half, just after the program headers, one
+// byte short of the segment that ends last, one byte short of the whole.
+std::set<qsizetype> CutLengths(const QByteArray& whole) {
+  Elf64_Ehdr header{};
+  std::memcpy(&header, whole.constData(), sizeof header);
+  const quint64 tableEnd = header.e_phoff + quint64{header.e_phnum} * header.e_phentsize;
+  return {whole.size() / 2, static_cast<qsizetype>(tableEnd), SegmentsEnd(whole) - 1, whole.size() - 1};
 }
 
 // Whether the system's loader, handed `path` in a child process, ends that
-// process with a bus error (caught and reported by AddressSanitizer, in the
-// sanitizer build): what the program did before it looked first.
-bool LoaderDiesOfBusError(const QString& path) {
+// process with a signal: a bus error, or the abort by which
+// AddressSanitizer reports one in the sanitizer build. What the program did
+// before it looked first.
+bool LoaderDies(const QString& path) {
   constexpr int kLoaded = 2;
   constexpr int kRefused = 3;
   const QByteArray native = QFile::encodeName(path);
@@ -70,7 +79,7 @@ bool LoaderDiesOfBusError(const QString& path) {
   }
   int status = 0;
   waitpid(child, &status, 0);
-  if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGBUS;
+  if (WIFSIGNALED(status)) return true;
   return WIFEXITED(status) && WEXITSTATUS(status) != kLoaded && WEXITSTATUS(status) != kRefused;
 }
 
@@ -124,7 +133,9 @@ TEST_F(ModuleFile, CutShortModulesAreRefusedAndTheProcessLives) {
       EXPECT_EQ(CheckModuleFile(path).fault, TModuleFault::CutShort) << what;
       ExpectRefused(name, TModuleFault::CutShort, what);
     }
-    if (LoaderDiesOfBusError(Write(name, whole.left(whole.size() / 2)))) ++crashing;
+    // Cut inside its loaded segments (past them a build with debugging
+    // information has only that).
+    if (LoaderDies(Write(name, whole.left(SegmentsEnd(whole) / 2)))) ++crashing;
   }
   // What the check saves the program from: the halves end a process that loads them.
   EXPECT_GT(crashing, 0);
