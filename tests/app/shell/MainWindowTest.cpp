@@ -509,18 +509,14 @@ TEST_F(MainWindow, DroppedFilesAndImages) {
   EXPECT_EQ(Main().ActiveDocument(), nullptr);
 }
 
-TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndStartsWhereTheLastEnded) {
+TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndFileDialogsStartInTheFileManagersFolder) {
   const QString a = MakeFile("a.html"), b = MakeFile("b.css");
+  QDir().mkpath(root + "site");
+  BrowseTo(root + "site");
   QStringList filters;
-  QString started;
-  const auto look = [&filters, &started](QDialog& d) {
+  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
     auto& fd = static_cast<QFileDialog&>(d);
     filters = fd.nameFilters();
-    started = fd.directory().absolutePath();
-  };
-  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
-    look(d);
-    auto& fd = static_cast<QFileDialog&>(d);
     fd.setDirectory(root + "docs");
     fd.selectFile(R"("a.html" "b.css")");
     return int(QDialog::Accepted);
@@ -533,22 +529,43 @@ TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndStartsWhereTheLastEnded) {
   EXPECT_TRUE(filters[0].startsWith("FltWebPages (*.html *.htm "));
   EXPECT_EQ(filters.mid(1),
             (QStringList{"FltStyleSheets (*.css)", "FltScripts (*.js *.vbs *.sql)", "FltAllFiles (*)"}));
-  // The next open dialog starts in the folder last used; after a restart, in
-  // the folder the file manager showed at exit.
-  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
-    look(d);
+  // Open, Save As, a new document's first save, the RTF export and both
+  // imports start in the folder the file manager shows, not in the folder
+  // the last dialog ended in; after a restart, in the folder it showed at exit.
+  QStringList started;
+  const auto note = [&started](QDialog& d) {
+    started << d.objectName() + u' ' + static_cast<QFileDialog&>(d).directory().absolutePath();
     return int(QDialog::Rejected);
-  });
-  Main().ActionOpenExecute();
-  EXPECT_EQ(started, root + "docs");
-  QDir().mkpath(root + "site");
-  BrowseTo(root + "site");
+  };
+  const auto everyDialog = [&] {
+    for (const char* name : {"OpenDialog1", "SaveDialog1", "SaveDialog2", "OpenDialog2"})
+      prompts.AnswerDialog(name, note);
+    started.clear();
+    Main().ActionOpenExecute();
+    Main().SaveDocument(true);
+    Main().Documenttortf1Click();
+    Main().ImportRTFExecute();
+    Main().ImportWordExecute();
+    Main().ToolButton33Click();
+    Main().ActionSaveExecute();
+    return started;
+  };
+  const auto in = [](const QString& folder) {
+    QStringList all;
+    for (const char* name : {"OpenDialog1", "SaveDialog1", "SaveDialog2", "OpenDialog2", "OpenDialog2", "SaveDialog1"})
+      all << QLatin1String(name) + u' ' + folder;
+    return all;
+  };
+  EXPECT_EQ(everyDialog(), in(root + "site"));
+  QDir().mkpath(root + "site/pages");
+  BrowseTo(root + "site/pages");
+  EXPECT_EQ(everyDialog(), in(root + "site/pages"));
   prompts.Answer("ExitMsg", 6);
   Ini().WriteBool("Ask", "ToSave?", false);
   ASSERT_TRUE(Main().close());
   main.reset();
-  Main().ActionOpenExecute();
-  EXPECT_EQ(started, root + "site");
+  Main().OpenDocument(false, true, a);
+  EXPECT_EQ(everyDialog(), in(root + "site/pages"));
 }
 
 // At exit settings.ini keeps the folder the file manager shows, not the one
@@ -605,7 +622,7 @@ TEST_F(MainWindow, SaveDialogProposesTheDocumentTypesExtension) {
       EXPECT_EQ(u'.' + suffix, QFileInfo(c.name).completeSuffix().prepend(u'.'));
     }
   }
-  // A name chosen moves the folder the next dialog starts in.
+  // A name chosen is kept for when the file manager's folder is gone.
   QDir().mkpath(root + "site");
   prompts.AnswerDialog("SaveDialog1", [this](QDialog& d) {
     static_cast<QFileDialog&>(d).selectFile(root + "site/x.js");
