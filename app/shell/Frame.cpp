@@ -634,9 +634,11 @@ void TfMain::GotoLine(TChildForm* child) {
     return;
   }
   child->HighlightLine = line;
-  child->Memo1->SetCaretXY(TPoint{child->Memo1->CaretX(), line});
-  child->Memo1->viewport()->update();
-  child->Memo1->setFocus();
+  // A caret move like any without Shift: the selection ends where it goes.
+  TSrcEdit* editor = child->Memo1;
+  editor->MoveCaretWithSelection(editor->CaretXY(), TPoint{editor->CaretX(), line}, false);
+  editor->viewport()->update();
+  editor->setFocus();
 }
 
 void TfMain::Wordwrap1Click() {

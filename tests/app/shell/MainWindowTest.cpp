@@ -21,6 +21,7 @@
 #include "app/shell/Application.h"
 #include "app/shell/Frame.h"
 #include "app/sidepane/FileManagerPane.h"
+#include "editor/SrcEdit.h"
 #include "editor/SrcEditAutoComplete.h"
 #include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
@@ -357,6 +358,32 @@ TEST_F(MainWindow, GotoLine) {
     EXPECT_EQ(doc->Memo1->CaretY(), 19);
   }
   EXPECT_EQ(prompts.Dialogs().count("fDosPrompt"), 5);
+}
+
+// Going to a line ends the selection, as a caret move without Shift does:
+// the keys that follow act on the line gone to, never on the lines left.
+TEST_F(MainWindow, GotoLineLeavesNoSelectionBehind) {
+  Main().ToolButton33Click();
+  TSrcEdit* editor = Main().ActiveDocument()->Memo1;
+  QStringList lines;
+  for (int i = 1; i <= 40; ++i) lines << QStringLiteral("line %1").arg(i);
+  editor->SetLines(lines);
+  QApplication::setActiveWindow(&Main());
+  editor->setFocus();
+  editor->SetCaretXY({1, 2});
+  QTest::keyClick(editor, Qt::Key_Down, Qt::ShiftModifier);
+  ASSERT_EQ(editor->SelText(), QStringLiteral("line 2\r\n"));
+  AnswerGoto("12");
+  QTest::keyClick(editor, Qt::Key_G, Qt::ControlModifier);
+  EXPECT_EQ(prompts.Dialogs().count("fDosPrompt"), 1);
+  EXPECT_EQ(editor->CaretXY(), (TPoint{1, 12}));
+  EXPECT_FALSE(editor->SelAvail());
+  QTest::keyClick(editor, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(editor->SelText(), QStringLiteral("line 12\r\n"));
+  QTest::keyClick(editor, Qt::Key_X);
+  lines[11] = QStringLiteral("xline 13");
+  lines.removeAt(12);
+  EXPECT_EQ(editor->Lines().ToStringList(), lines);
 }
 
 TEST_F(MainWindow, WordWrapIsOneUndoableChange) {
