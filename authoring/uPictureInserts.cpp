@@ -142,6 +142,7 @@ TfImage::TfImage(const TLangFunction& lang, QWidget* parent) : QDialog(parent) {
   layout->addLayout(ButtonRow(Button2, Button3));
   connect(Edit1, &QLineEdit::textChanged, this,
           [this](const QString& text) { Button2->setEnabled(!text.trimmed().isEmpty()); });
+  connect(Edit1, &QLineEdit::editingFinished, this, &TfImage::Edit1Exit);
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(Button3, &QPushButton::clicked, this, [this] {
@@ -150,12 +151,41 @@ TfImage::TfImage(const TLangFunction& lang, QWidget* parent) : QDialog(parent) {
   });
 }
 
+TfImage::~TfImage() {
+  // The field loses the focus while the dialog goes: nothing is loaded then.
+  disconnect(Edit1, &QLineEdit::editingFinished, this, &TfImage::Edit1Exit);
+}
+
 void TfImage::LoadFile(const QString& fileName) {
   LoadPictureFile(AnimPicture1->Picture(), fileName);
   Label3->setText(QString::number(AnimPicture1->Picture().GetWidth()));
   Label4->setText(QString::number(AnimPicture1->Picture().GetHeight()));
   AnimPicture2->SetPicture(AnimPicture1->Picture());
+  shownFile_ = fileName;
   Edit1->setText(fileName);
+}
+
+void TfImage::Edit1Exit() {
+  const QString typed = Edit1->text().trimmed();
+  if (typed == shownFile_ && !typed.isEmpty()) return;  // shown already
+  try {
+    if (typed.isEmpty()) {
+      ClearPicture();
+    } else {
+      LoadFile(typed);
+    }
+  } catch (const std::exception&) {
+    // No picture there: nothing of the one before stays. Add says why.
+    ClearPicture();
+  }
+}
+
+void TfImage::ClearPicture() {
+  AnimPicture1->Picture().Clear();
+  AnimPicture2->Picture().Clear();
+  Label3->clear();
+  Label4->clear();
+  shownFile_.clear();
 }
 
 bool TfImage::TryLoad(const QString& fileName) {

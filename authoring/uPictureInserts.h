@@ -45,11 +45,15 @@ class TfImage : public QDialog {
   Q_OBJECT
  public:
   explicit TfImage(const TLangFunction& lang, QWidget* parent = nullptr);
+  ~TfImage() override;
   // Shows `fileName` in both previews with its size; raises the loader's
   // errors.
   void LoadFile(const QString& fileName);
   // LoadFile with its failure shown; false then.
   bool TryLoad(const QString& fileName);
+  // The path typed is done with (focus left the field, or Return): the
+  // previews and the size show that picture, or nothing when it names none.
+  void Edit1Exit();
   void Button1Click();
   void Button2Click();
   QString Fragment() const;
@@ -81,6 +85,12 @@ class TfImage : public QDialog {
   QCheckBox* CheckBox1 = nullptr;
   QPushButton* Button2 = nullptr;
   QPushButton* Button3 = nullptr;
+
+ private:
+  // Empties both previews and the size.
+  void ClearPicture();
+  // The file the previews show; empty when they show none.
+  QString shownFile_;
 };
 
 // A flash movie.

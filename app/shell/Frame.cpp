@@ -379,8 +379,8 @@ void TfMain::PrepareSaveDialog(QFileDialog& dialog, const TChildForm& document, 
   }
   // A name typed without an extension gets the document's.
   dialog.setDefaultSuffix(QFileInfo(proposed).suffix());
-  dialog.setDirectory(StartFolder());
-  // The next open or save dialog starts where this one saved.
+  dialog.setDirectory(FileManagerFolder());
+  // Where the file manager's folder is gone, the next dialog starts where this one saved.
   connect(&dialog, &QFileDialog::fileSelected, this,
           [this](const QString& file) { LastFolder = QFileInfo(file).absolutePath(); });
   const bool saved = QFileInfo(document.PanelText(3)).isFile();
@@ -452,7 +452,7 @@ void TfMain::Documenttortf1Click() {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(exporter.DefaultFilter().section(u'|', 0, 0));
   dialog.setDefaultSuffix(QStringLiteral("rtf"));
-  dialog.setDirectory(StartFolder());
+  dialog.setDirectory(FileManagerFolder());
   dialog.selectFile(QFileInfo(c->Caption()).completeBaseName() + QStringLiteral(".rtf"));
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   // The document is exported as it is shown: its own highlighter (none: plain
@@ -497,10 +497,10 @@ void TfMain::ActionOpenExecute() {
   dialog.setObjectName(QStringLiteral("OpenDialog1"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setDirectory(StartFolder());
+  dialog.setDirectory(FileManagerFolder());
   dialog.setNameFilters(DocumentFilters());
   if (Prompts().ExecModal(dialog) != QDialog::Accepted) return;
-  LastFolder = dialog.directory().absolutePath();  // the next dialog starts here
+  LastFolder = dialog.directory().absolutePath();  // where the file manager's folder is gone
   QStringList images;
   for (const QString& file : dialog.selectedFiles()) {
     if (Documents::IsImageFile(file))
@@ -634,9 +634,11 @@ void TfMain::GotoLine(TChildForm* child) {
     return;
   }
   child->HighlightLine = line;
-  child->Memo1->SetCaretXY(TPoint{child->Memo1->CaretX(), line});
-  child->Memo1->viewport()->update();
-  child->Memo1->setFocus();
+  // A caret move like any without Shift: the selection ends where it goes.
+  TSrcEdit* editor = child->Memo1;
+  editor->MoveCaretWithSelection(editor->CaretXY(), TPoint{editor->CaretX(), line}, false);
+  editor->viewport()->update();
+  editor->setFocus();
 }
 
 void TfMain::Wordwrap1Click() {

@@ -188,8 +188,9 @@ class TfMain : public QMainWindow, public IAppHost {
   int UICharset = 0;
   QStringList NewDocSkeleton;
   QStringList PreviewTempFiles;
-  // Where the next open or save dialog starts: the file manager's folder of
-  // the last run at first, then the folder a dialog last opened or saved in.
+  // Where the open and save dialogs start when the file manager's folder is
+  // gone: the file manager's folder of the last run at first, then the folder
+  // a dialog last opened or saved in.
   QString LastFolder;
   // Height of the folder-tree pane and width of the side pane, kept from one
   // run to the next.
@@ -241,7 +242,8 @@ class TfMain : public QMainWindow, public IAppHost {
   } sidePaneState_;
   void RestoreFolderTreeHeight();
   void UpdateSaveActions();
-  // The folder the file manager shows (or will show once it is built).
+  // The folder the file manager shows (or will show once it is built); the
+  // open, save, import and export dialogs start there.
   QString FileManagerFolder() const;
   // Registers a document or image-browser window with the tab strip; the
   // commands follow the windows left once it is gone, however it went.
@@ -258,6 +260,7 @@ class TfMain : public QMainWindow, public IAppHost {
   void PreviewInBrowser(const QString& program);
   void BuildInsertCommands(QMenu* insert);
   void ImportInto(const QString& path, bool word, TChildForm* newDocument);
+  // LastFolder while it exists, else the home folder.
   QString StartFolder() const;
   // The name filters of the open and save dialogs: web pages, style sheets,
   // scripts and all files.

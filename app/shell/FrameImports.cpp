@@ -155,11 +155,11 @@ QString ChooseImport(TfMain* main, const char* titleKey, const char* filterKey, 
 }  // namespace
 
 void TfMain::ImportRTFExecute() {
-  const QString file = ChooseImport(this, "ImpRTF1", "FltRichText", "*.rtf", StartFolder());
+  const QString file = ChooseImport(this, "ImpRTF1", "FltRichText", "*.rtf", FileManagerFolder());
   if (!file.isEmpty()) ImportDocument(file, false, nullptr);
 }
 
 void TfMain::ImportWordExecute() {
-  const QString file = ChooseImport(this, "ImpDoc1", "FltWordDocs", "*.doc", StartFolder());
+  const QString file = ChooseImport(this, "ImpDoc1", "FltWordDocs", "*.doc", FileManagerFolder());
   if (!file.isEmpty()) ImportDocument(file, true, nullptr);
 }

@@ -223,7 +223,7 @@ void TfMyDocumentsCreator::GotoLine1Click() {
       break;
   }
   HighlightLine = line;
-  Memo1->SetCaretXY(TPoint{Memo1->CaretX(), line});
+  Memo1->MoveCaretWithSelection(Memo1->CaretXY(), TPoint{Memo1->CaretX(), line}, false);  // ends the selection
   Memo1->viewport()->update();
 }
 

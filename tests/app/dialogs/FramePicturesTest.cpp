@@ -1,6 +1,7 @@
 // Tests of the picture commands (app/dialogs/FramePictures.cpp).
 // The image browser opened from the main window, and the link, picture and
 // flash-movie commands, answered through the prompts.
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
@@ -11,6 +12,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTest>
 
 #include "app/dialogs/FramePictures.h"
 #include "app/sidepane/FileManagerPane.h"
@@ -232,6 +234,48 @@ TEST_F(PictureCommands, PictureBrowseStartsInTheFileManagersFolder) {
   prompts.AnswerDialog("fImage", browse(root + "docs/a.html"));
   InsertImage(Main());
   EXPECT_EQ(started, QStringList({root + "shown", root + "docs/pics", root + "docs"}));
+}
+
+// A path typed into the file field and left with Tab: the preview and the
+// size follow it, and are emptied while it names no picture.
+TEST_F(PictureCommands, PicturePreviewAndSizeFollowATypedPath) {
+  const QString png = MakePng("x.png", 32, 16);
+  const QString gif = MakeFile("pics/y.gif", ThreeFrameGif());
+  const QString text = MakeFile("z.jpg", "text");
+  TChildForm* c = NewDocument();
+  QStringList shown;
+  prompts.AnswerDialog("fImage", [&](QDialog& d) {
+    auto& image = static_cast<TfImage&>(d);
+    image.show();
+    image.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&image));
+    const auto type = [&](const QString& path) {
+      image.Edit1->setFocus();
+      image.Edit1->selectAll();
+      QTest::keyClick(image.Edit1, Qt::Key_Backspace);
+      QTest::keyClicks(image.Edit1, path);
+      QTest::keyClick(image.Edit1, Qt::Key_Tab);
+      EXPECT_NE(QApplication::focusWidget(), image.Edit1);
+      const TPlatformPicture& preview = image.AnimPicture2->Picture();
+      shown << QStringLiteral("%1 %2 %3x%4")
+                   .arg(image.Label3->text(), image.Label4->text())
+                   .arg(preview.GetEmpty() ? 0 : preview.GetWidth())
+                   .arg(preview.GetEmpty() ? 0 : preview.GetHeight());
+    };
+    type(png);
+    type(gif);
+    type(text);                  // no picture
+    type(root + "docs/no.png");  // no file
+    type(png);
+    type(QString());
+    type(gif);
+    image.Button2->click();
+    return d.result();
+  });
+  InsertImage(Main());
+  EXPECT_EQ(shown, QStringList({"32 16 32x16", "4 4 4x4", "  0x0", "  0x0", "32 16 32x16", "  0x0", "4 4 4x4"}));
+  EXPECT_TRUE(prompts.Messages().isEmpty());  // typing reports nothing; Add would
+  EXPECT_EQ(c->Memo1->Text(), R"(<img src="y.gif" alt="" border="0" width="4" height="4">)");
 }
 
 TEST_F(PictureCommands, PictureWithAnImageBrowserInFront) {

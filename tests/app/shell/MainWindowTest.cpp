@@ -21,6 +21,7 @@
 #include "app/shell/Application.h"
 #include "app/shell/Frame.h"
 #include "app/sidepane/FileManagerPane.h"
+#include "editor/SrcEdit.h"
 #include "editor/SrcEditAutoComplete.h"
 #include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
@@ -359,6 +360,32 @@ TEST_F(MainWindow, GotoLine) {
   EXPECT_EQ(prompts.Dialogs().count("fDosPrompt"), 5);
 }
 
+// Going to a line ends the selection, as a caret move without Shift does:
+// the keys that follow act on the line gone to, never on the lines left.
+TEST_F(MainWindow, GotoLineLeavesNoSelectionBehind) {
+  Main().ToolButton33Click();
+  TSrcEdit* editor = Main().ActiveDocument()->Memo1;
+  QStringList lines;
+  for (int i = 1; i <= 40; ++i) lines << QStringLiteral("line %1").arg(i);
+  editor->SetLines(lines);
+  QApplication::setActiveWindow(&Main());
+  editor->setFocus();
+  editor->SetCaretXY({1, 2});
+  QTest::keyClick(editor, Qt::Key_Down, Qt::ShiftModifier);
+  ASSERT_EQ(editor->SelText(), QStringLiteral("line 2\r\n"));
+  AnswerGoto("12");
+  QTest::keyClick(editor, Qt::Key_G, Qt::ControlModifier);
+  EXPECT_EQ(prompts.Dialogs().count("fDosPrompt"), 1);
+  EXPECT_EQ(editor->CaretXY(), (TPoint{1, 12}));
+  EXPECT_FALSE(editor->SelAvail());
+  QTest::keyClick(editor, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(editor->SelText(), QStringLiteral("line 12\r\n"));
+  QTest::keyClick(editor, Qt::Key_X);
+  lines[11] = QStringLiteral("xline 13");
+  lines.removeAt(12);
+  EXPECT_EQ(editor->Lines().ToStringList(), lines);
+}
+
 TEST_F(MainWindow, WordWrapIsOneUndoableChange) {
   Main().ToolButton33Click();
   TChildForm* doc = Main().ActiveDocument();
@@ -509,18 +536,14 @@ TEST_F(MainWindow, DroppedFilesAndImages) {
   EXPECT_EQ(Main().ActiveDocument(), nullptr);
 }
 
-TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndStartsWhereTheLastEnded) {
+TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndFileDialogsStartInTheFileManagersFolder) {
   const QString a = MakeFile("a.html"), b = MakeFile("b.css");
+  QDir().mkpath(root + "site");
+  BrowseTo(root + "site");
   QStringList filters;
-  QString started;
-  const auto look = [&filters, &started](QDialog& d) {
+  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
     auto& fd = static_cast<QFileDialog&>(d);
     filters = fd.nameFilters();
-    started = fd.directory().absolutePath();
-  };
-  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
-    look(d);
-    auto& fd = static_cast<QFileDialog&>(d);
     fd.setDirectory(root + "docs");
     fd.selectFile(R"("a.html" "b.css")");
     return int(QDialog::Accepted);
@@ -533,22 +556,43 @@ TEST_F(MainWindow, OpenDialogOpensEverySelectedFileAndStartsWhereTheLastEnded) {
   EXPECT_TRUE(filters[0].startsWith("FltWebPages (*.html *.htm "));
   EXPECT_EQ(filters.mid(1),
             (QStringList{"FltStyleSheets (*.css)", "FltScripts (*.js *.vbs *.sql)", "FltAllFiles (*)"}));
-  // The next open dialog starts in the folder last used; after a restart, in
-  // the folder the file manager showed at exit.
-  prompts.AnswerDialog("OpenDialog1", [&](QDialog& d) {
-    look(d);
+  // Open, Save As, a new document's first save, the RTF export and both
+  // imports start in the folder the file manager shows, not in the folder
+  // the last dialog ended in; after a restart, in the folder it showed at exit.
+  QStringList started;
+  const auto note = [&started](QDialog& d) {
+    started << d.objectName() + u' ' + static_cast<QFileDialog&>(d).directory().absolutePath();
     return int(QDialog::Rejected);
-  });
-  Main().ActionOpenExecute();
-  EXPECT_EQ(started, root + "docs");
-  QDir().mkpath(root + "site");
-  BrowseTo(root + "site");
+  };
+  const auto everyDialog = [&] {
+    for (const char* name : {"OpenDialog1", "SaveDialog1", "SaveDialog2", "OpenDialog2"})
+      prompts.AnswerDialog(name, note);
+    started.clear();
+    Main().ActionOpenExecute();
+    Main().SaveDocument(true);
+    Main().Documenttortf1Click();
+    Main().ImportRTFExecute();
+    Main().ImportWordExecute();
+    Main().ToolButton33Click();
+    Main().ActionSaveExecute();
+    return started;
+  };
+  const auto in = [](const QString& folder) {
+    QStringList all;
+    for (const char* name : {"OpenDialog1", "SaveDialog1", "SaveDialog2", "OpenDialog2", "OpenDialog2", "SaveDialog1"})
+      all << QLatin1String(name) + u' ' + folder;
+    return all;
+  };
+  EXPECT_EQ(everyDialog(), in(root + "site"));
+  QDir().mkpath(root + "site/pages");
+  BrowseTo(root + "site/pages");
+  EXPECT_EQ(everyDialog(), in(root + "site/pages"));
   prompts.Answer("ExitMsg", 6);
   Ini().WriteBool("Ask", "ToSave?", false);
   ASSERT_TRUE(Main().close());
   main.reset();
-  Main().ActionOpenExecute();
-  EXPECT_EQ(started, root + "site");
+  Main().OpenDocument(false, true, a);
+  EXPECT_EQ(everyDialog(), in(root + "site/pages"));
 }
 
 // At exit settings.ini keeps the folder the file manager shows, not the one
@@ -605,7 +649,7 @@ TEST_F(MainWindow, SaveDialogProposesTheDocumentTypesExtension) {
       EXPECT_EQ(u'.' + suffix, QFileInfo(c.name).completeSuffix().prepend(u'.'));
     }
   }
-  // A name chosen moves the folder the next dialog starts in.
+  // A name chosen is kept for when the file manager's folder is gone.
   QDir().mkpath(root + "site");
   prompts.AnswerDialog("SaveDialog1", [this](QDialog& d) {
     static_cast<QFileDialog&>(d).selectFile(root + "site/x.js");

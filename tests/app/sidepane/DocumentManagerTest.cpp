@@ -258,6 +258,7 @@ TEST_F(DocumentManager, TemplateEditorHighlighterStatusAndGoToLine) {
   }
 
   editor.Memo1->SetLines({"one", "two", "three"});
+  QTest::keyClick(editor.Memo1, Qt::Key_Down, Qt::ShiftModifier);  // "one" selected, gone from below
   struct Go {
     const char* text;
     QString message;
@@ -279,6 +280,7 @@ TEST_F(DocumentManager, TemplateEditorHighlighterStatusAndGoToLine) {
     EXPECT_EQ(editor.HighlightLine, g.line) << g.text;
   }
   EXPECT_EQ(editor.Memo1->CaretY(), 2);
+  EXPECT_FALSE(editor.Memo1->SelAvail());
 }
 
 TEST_F(DocumentManager, TemplateEditorHasTheDocumentKeys) {
