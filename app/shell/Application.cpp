@@ -1,5 +1,6 @@
 #include "app/shell/Application.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -58,16 +59,25 @@ int ShrunkPixel(int f, int small, int full) {
   return f > full - 1 - kKeptEdge ? small - (full - f) : kKeptEdge;
 }
 
-// `under` (opaque) with what `draw` paints laid over it, as on the screen;
-// the pixels `draw` leaves untouched come out transparent.
-QImage Laid(const QImage& under, const std::function<void(QPainter*)>& draw) {
-  QImage laid = under.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+// The pixel format `painter` paints into: blending rounds by it.
+QImage::Format TargetFormat(const QPainter* painter) {
+  const QPaintDevice* device = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
+  return device && device->devType() == QInternal::Image ? static_cast<const QImage*>(device)->format()
+                                                         : QImage::Format_ARGB32_Premultiplied;
+}
+
+// `under` (opaque) with what `draw` paints laid over it, as it would be in
+// an image of `format`; the pixels `draw` leaves untouched come out
+// transparent.
+QImage Laid(const QImage& under, QImage::Format format, const std::function<void(QPainter*)>& draw) {
+  QImage laid = under.convertToFormat(format);
   QImage touched(under.size(), QImage::Format_ARGB32_Premultiplied);
   touched.fill(Qt::transparent);
   for (QImage* image : {&laid, &touched}) {
     QPainter painter(image);
     draw(&painter);
   }
+  laid.convertTo(QImage::Format_ARGB32_Premultiplied);
   for (int y = 0; y < laid.height(); ++y) {
     const auto* drawn = reinterpret_cast<const QRgb*>(touched.constScanLine(y));
     auto* line = reinterpret_cast<QRgb*>(laid.scanLine(y));
@@ -120,8 +130,9 @@ class TProgramStyle : public QProxyStyle {
         under.fill(option->palette.color(QPalette::Window));
         QStyleOptionTabWidgetFrame small = *frame;
         small.rect = under.rect();
-        FillStretched(painter, option->rect,
-                      Laid(under, [&](QPainter* p) { baseStyle()->drawPrimitive(element, &small, p, widget); }));
+        FillStretched(painter, option->rect, Laid(under, TargetFormat(painter), [&](QPainter* p) {
+                        baseStyle()->drawPrimitive(element, &small, p, widget);
+                      }));
         return;
       }
     }
@@ -129,8 +140,9 @@ class TProgramStyle : public QProxyStyle {
       if (const QImage under = BarBackground(widget, option->rect); !under.isNull()) {
         QStyleOption small = *option;
         small.rect = under.rect();
-        FillStretched(painter, option->rect,
-                      Laid(under, [&](QPainter* p) { baseStyle()->drawPrimitive(element, &small, p, widget); }));
+        FillStretched(painter, option->rect, Laid(under, TargetFormat(painter), [&](QPainter* p) {
+                        baseStyle()->drawPrimitive(element, &small, p, widget);
+                      }));
         return;
       }
     }
@@ -147,7 +159,8 @@ class TProgramStyle : public QProxyStyle {
       under.fill(option->palette.color(QPalette::Window));
       QStyleOptionToolBar small = *bar;
       small.rect = under.rect();
-      const QImage picture = Laid(under, [&](QPainter* p) { baseStyle()->drawControl(element, &small, p, widget); });
+      const QImage picture = Laid(under, TargetFormat(painter),
+                                  [&](QPainter* p) { baseStyle()->drawControl(element, &small, p, widget); });
       FillStretched(painter, option->rect, picture);
       lastBar_ = {widget, option->rect, picture};
       return;
