@@ -149,7 +149,18 @@ TEST_F(AppFixture, FullWidthBarsArePaintedOpaqueAndLookTheSame) {
   QList<QWidget*> bars{m.PageControl1};
   for (QToolBar* bar : m.ToolBars) bars << bar;
   ASSERT_GT(m.PageControl1->width(), 1000);
-  const QImage before = m.grab().toImage();
+  // Drawn into either kind of window image (X gives one without alpha):
+  // blending rounds differently in each.
+  const auto pictures = [&m] {
+    QList<QImage> images;
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+      QImage image(m.size(), format);
+      m.render(&image);
+      images << image;
+    }
+    return images;
+  };
+  const QList<QImage> before = pictures();
 
   UseProgramStyle();
   QCoreApplication::processEvents();
@@ -159,7 +170,7 @@ TEST_F(AppFixture, FullWidthBarsArePaintedOpaqueAndLookTheSame) {
     bar->render(&recorder);
     for (const QString& paint : recorder.Translucent()) translucent << bar->objectName() + ": " + paint;
   }
-  const QImage after = m.grab().toImage();
+  const QList<QImage> after = pictures();
   QApplication::setStyle(style);
   EXPECT_EQ(translucent, QStringList());
   // The buttons' pictures differ by design: the program's style fades those
@@ -167,10 +178,13 @@ TEST_F(AppFixture, FullWidthBarsArePaintedOpaqueAndLookTheSame) {
   QRegion buttons;
   for (QToolButton* button : m.findChildren<QToolButton*>())
     if (button->isVisible()) buttons += QRect(button->mapTo(&m, QPoint(0, 0)), button->size());
-  ASSERT_EQ(after.size(), before.size());
-  int differing = 0;
-  for (int y = 0; y < after.height(); ++y)
-    for (int x = 0; x < after.width(); ++x)
-      differing += after.pixel(x, y) != before.pixel(x, y) && !buttons.contains(QPoint(x, y));
-  EXPECT_EQ(differing, 0);
+  for (int i = 0; i < before.size(); ++i) {
+    SCOPED_TRACE(before[i].format());
+    ASSERT_EQ(after[i].size(), before[i].size());
+    int differing = 0;
+    for (int y = 0; y < after[i].height(); ++y)
+      for (int x = 0; x < after[i].width(); ++x)
+        differing += after[i].pixel(x, y) != before[i].pixel(x, y) && !buttons.contains(QPoint(x, y));
+    EXPECT_EQ(differing, 0);
+  }
 }
