@@ -10,9 +10,11 @@
 // The program's own icon (all sizes), built into the program.
 QIcon ProgramIcon();
 
-// Makes the application's style the desktop's, with one change: the picture
+// Makes the application's style the desktop's, with two changes: the picture
 // of a disabled command is greyed and faded, so that a dark picture (a
-// magnifier, a bold "B") looks disabled as clearly as a bright one.
+// magnifier, a bold "B") looks disabled as clearly as a bright one; and the
+// frame of a tab widget and the tool bars with their grips are painted
+// opaque, looking the same (long translucent lines cost the start a lot).
 void UseProgramStyle();
 
 class TApplication : public QApplication {

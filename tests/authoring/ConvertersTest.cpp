@@ -185,7 +185,9 @@ TEST(WtRichEditToHtml, GoldenHtmlOfAnRtfDocument) {
   const QString pipe = dir.filePath(QStringLiteral("pipe.html"));
   const QString toNull = dir.filePath(QStringLiteral("to-null.html"));
   ASSERT_TRUE(fifos.Make(pipe));
-  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(toNull).constData()), 0);
+  const QString null = dir.filePath(QStringLiteral("null"));
+  if (const std::string why = MakeDeviceNode(null, TDeviceNode::Null); !why.empty()) GTEST_SKIP() << why;
+  ASSERT_EQ(::symlink("null", QFile::encodeName(toNull).constData()), 0);
   for (const QString& target : {pipe, toNull}) {
     try {
       conv.ConvertToHtml(doc, target);
@@ -195,8 +197,8 @@ TEST(WtRichEditToHtml, GoldenHtmlOfAnRtfDocument) {
     }
   }
   EXPECT_EQ(EntryKind(pipe), 'p');
-  EXPECT_EQ(QFile::symLinkTarget(toNull), "/dev/null");
-  EXPECT_EQ(EntryKind("/dev/null"), 'c');
+  EXPECT_EQ(QFile::symLinkTarget(toNull), null);
+  EXPECT_EQ(EntryKind(null), 'c');
   EXPECT_EQ(fifos.Opened(), QStringList());
 }
 

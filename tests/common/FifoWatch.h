@@ -17,6 +17,8 @@
 #include <mutex>
 #include <thread>
 
+#include "tests/common/TestUtil.h"
+
 // Makes a symbolic link at `path` to `target`; false when it could not be
 // made.
 inline bool MakeLink(const QString& path, const QString& target) {
@@ -44,11 +46,12 @@ class TFifoWatch {
     return true;
   }
   // In `folder` (ending in a slash): a FIFO "pipe", a link "to-pipe" to it
-  // and a link "to-null" to /dev/null, each name followed by `suffix`; false
-  // when one could not be made.
+  // and a link "to-null" to the device node "null" (which the test makes with
+  // MakeDeviceNode), each name followed by `suffix`; false when one could not
+  // be made.
   bool MakePipeAndLinks(const QString& folder, const QString& suffix = QString()) {
     return Make(folder + "pipe" + suffix) && MakeLink(folder + "to-pipe" + suffix, "pipe" + suffix) &&
-           MakeLink(folder + "to-null" + suffix, QStringLiteral("/dev/null"));
+           MakeLink(folder + "to-null" + suffix, "null" + suffix);
   }
   // The FIFOs that someone opened for reading.
   QStringList Opened() const {

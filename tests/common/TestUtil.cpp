@@ -1,7 +1,11 @@
 #include "tests/common/TestUtil.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 QByteArray ReadFileBytes(const QString& fileName) {
@@ -12,6 +16,14 @@ QByteArray ReadFileBytes(const QString& fileName) {
 bool WriteFileBytes(const QString& fileName, const QByteArray& bytes) {
   QFile f(fileName);
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+std::string MakeDeviceNode(const QString& path, TDeviceNode kind) {
+  const dev_t device = makedev(1, kind == TDeviceNode::Null ? 3 : 5);
+  if (::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, device) == 0) return {};
+  const int error = errno;
+  return "cannot make the device node " + path.toStdString() + " (" + std::strerror(error) +
+         "): making one needs root rights or CAP_MKNOD";
 }
 
 TPipeDevice::TPipeDevice(QByteArray bytes, qint64 piece) : bytes_(std::move(bytes)), piece_(piece) {

@@ -131,6 +131,7 @@ TEST_F(RtfExport, PipesAndDevicesAreNotWritten) {
   QTemporaryDir dir;
   const QString folder = dir.path() + u'/';
   TFifoWatch fifos;
+  if (const std::string why = MakeDeviceNode(folder + "null.rtf", TDeviceNode::Null); !why.empty()) GTEST_SKIP() << why;
   ASSERT_TRUE(fifos.MakePipeAndLinks(folder, ".rtf"));
   Export({"if"});
   for (const char* name : {"pipe.rtf", "to-pipe.rtf", "to-null.rtf"}) {
@@ -139,8 +140,8 @@ TEST_F(RtfExport, PipesAndDevicesAreNotWritten) {
     EXPECT_EQ(error, "Cannot create file \"" + folder + name + "\". It is not a regular file.");
   }
   EXPECT_EQ(EntryKind(folder + "pipe.rtf"), 'p');
-  EXPECT_EQ(QFile::symLinkTarget(folder + "to-null.rtf"), "/dev/null");
-  EXPECT_EQ(EntryKind("/dev/null"), 'c');
-  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 3);
+  EXPECT_EQ(QFile::symLinkTarget(folder + "to-null.rtf"), folder + "null.rtf");
+  EXPECT_EQ(EntryKind(folder + "null.rtf"), 'c');
+  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 4);
   EXPECT_EQ(fifos.Opened(), QStringList());
 }

@@ -102,7 +102,9 @@ TEST(TreeText, APipeOrDeviceIsRefusedAtOnce) {
   const QString pipe = dir.filePath("WorkList.Dat");
   ASSERT_TRUE(fifos.Make(pipe));
   const QString toNull = dir.filePath("to-null.dat");
-  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  if (const std::string why = MakeDeviceNode(dir.filePath("null"), TDeviceNode::Null); !why.empty())
+    GTEST_SKIP() << why;
+  ASSERT_TRUE(QFile::link(dir.filePath("null"), toNull));
   const QString folder = dir.filePath("folder.dat");
   ASSERT_TRUE(QDir().mkdir(folder));
   const auto message = [](const QString& path) -> QString {

@@ -141,7 +141,9 @@ TEST(RtfReader, ImportsAndPicturesRefuseAPipeOrDeviceAtOnce) {
   const QString pipe = dir.filePath("pipe.rtf");
   ASSERT_TRUE(fifos.Make(pipe));
   const QString toNull = dir.filePath("to-null.rtf");
-  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  if (const std::string why = MakeDeviceNode(dir.filePath("null"), TDeviceNode::Null); !why.empty())
+    GTEST_SKIP() << why;
+  ASSERT_TRUE(QFile::link(dir.filePath("null"), toNull));
   const QString folder = dir.filePath("folder.rtf");
   ASSERT_TRUE(QDir().mkdir(folder));
   const auto message = [](const std::function<void()>& read) -> QString {

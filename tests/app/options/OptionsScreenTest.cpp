@@ -215,7 +215,8 @@ TEST_F(OptionsScreen, PipesAndDevicesAreNeverWaitedOn) {
   const QString pipe = root + "docs/pipe.txt";
   ASSERT_TRUE(fifos.Make(pipe));
   const QString toNull = root + "docs/to-null.txt";
-  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  if (const std::string why = MakeDeviceNode(root + "null", TDeviceNode::Null); !why.empty()) GTEST_SKIP() << why;
+  ASSERT_TRUE(QFile::link(root + "null", toNull));
   Tcc cc;
   cc.codeman->SetText("keep");
   for (const QString& path : {pipe, toNull}) {

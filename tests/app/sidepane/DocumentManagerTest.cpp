@@ -178,7 +178,8 @@ TEST_F(DocumentManager, APipeOrDeviceIsRefusedAtOnce) {
   const QString pipe = Folder() + "Pipe.mds";
   ASSERT_TRUE(fifos.Make(pipe));
   const QString toNull = root + "to-null.txt";
-  ASSERT_TRUE(QFile::link("/dev/null", toNull));
+  if (const std::string why = MakeDeviceNode(root + "null", TDeviceNode::Null); !why.empty()) GTEST_SKIP() << why;
+  ASSERT_TRUE(QFile::link(root + "null", toNull));
   WriteIndex((pipe + "$.html\r\n").toUtf8());
   TfDocumentManager manager;
   manager.FrListView2->setCurrentItem(manager.FrListView2->topLevelItem(0));

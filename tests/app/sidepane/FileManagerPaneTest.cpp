@@ -731,7 +731,8 @@ TEST_F(FileManager, PipesAndDevicesInTheDestinationAreNamedAndLeftAsTheyAre) {
   TFifoWatch fifos;
   ASSERT_TRUE(fifos.Make(to + "a.txt"));
   ASSERT_EQ(::symlink("a.txt", QFile::encodeName(to + "b.txt").constData()), 0);
-  ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(to + "c.txt").constData()), 0);
+  if (const std::string why = MakeDeviceNode(root + "null", TDeviceNode::Null); !why.empty()) GTEST_SKIP() << why;
+  ASSERT_EQ(::symlink(QFile::encodeName(root + "null").constData(), QFile::encodeName(to + "c.txt").constData()), 0);
   FileOps::TFileCopyRun run;
   run.sourceFolder = site;
   run.destination = to;
@@ -749,8 +750,8 @@ TEST_F(FileManager, PipesAndDevicesInTheDestinationAreNamedAndLeftAsTheyAre) {
   EXPECT_TRUE(asked.isEmpty());
   EXPECT_EQ(EntryKind(to + "a.txt"), 'p');
   EXPECT_EQ(QFile::symLinkTarget(to + "b.txt"), to + "a.txt");
-  EXPECT_EQ(QFile::symLinkTarget(to + "c.txt"), "/dev/null");
-  EXPECT_EQ(EntryKind("/dev/null"), 'c');
+  EXPECT_EQ(QFile::symLinkTarget(to + "c.txt"), root + "null");
+  EXPECT_EQ(EntryKind(root + "null"), 'c');
   EXPECT_EQ(ReadFileBytes(to + "d.txt"), "d.txt");
   EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
