@@ -238,13 +238,22 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // ---- text replacement (SrcEditReplace.cpp)
   QString SelText() const { return GetSelText(); }
   QString GetSelText() const;
-  // Replaces the selection (or inserts at the caret) as one undoable change.
+  // Replaces the selection (or inserts at the caret) as one command: one
+  // undoable change, never grouped with the typing before or after it.
   void SetSelText(const QString& text);
   // Replaces the selection by the text in normal mode, as one undoable
   // change, whatever the selection mode: a column or line block is taken
   // out as such and the text goes in at its top-left corner. Returns the
   // offset (as SelStart) where the text starts.
   int InsertFragment(const QString& text);
+  // Puts `before` and `after` around the piece of each line that a column
+  // block covers, each in its own line, as one command; a line the block
+  // covers no character of stays as it is. When every piece was as wide as
+  // the block, the old text is selected again as a column between the tags;
+  // otherwise the caret stands after the last piece, before its `after`.
+  // Returns false (changing nothing) when the selection is no column block
+  // over several lines.
+  bool WrapColumnRows(const QString& before, const QString& after);
   // Replaces the selection by the text in the given mode. It records nothing
   // itself, except column rows while a paste runs.
   void SetSelTextPrimitive(TSrcSelectionMode mode, const QString& text);
@@ -281,8 +290,11 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   int MaxUndo() const { return undoList_.MaxUndoActions(); }
   void SetMaxUndo(int value);
   void ClearUndo();
-  void BeginUndoBlock() { undoList_.BeginBlock(); }
-  void EndUndoBlock() { undoList_.EndBlock(); }
+  // Everything recorded between the outermost pair is one command: one
+  // undoable change, with a group break before and after it, so that it is
+  // never grouped with the typing around it.
+  void BeginUndoBlock();
+  void EndUndoBlock();
   void LockUndo();
   void UnlockUndo();
   TSrcEditUndoList& UndoList() { return undoList_; }
@@ -541,6 +553,9 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void DoSetMarker(int index, TPoint p);
   // Inserts text in normal mode at the caret as one undoable change.
   void InsertAtCaret(const QString& text);
+  // SetSelText for typing: one undoable change that groups with the typing
+  // around it as its reason allows.
+  void ReplaceSelText(const QString& text);
   // The characters of a line that lie in string or comment tokens.
   std::vector<char> HiddenBracketMask(int line);
   // Line height (measured in italic when any style in use is italic) and

@@ -403,7 +403,7 @@ void TCustomSrcEdit::DoLineBreak(bool moveCaret) {
 void TCustomSrcEdit::DoInsertText(const QString& text) {
   if (text.isEmpty()) return;
   if (SelAvail()) {
-    SetSelText(text);
+    ReplaceSelText(text);
   } else if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
     // A string with line breaks becomes several lines, never a line that
     // holds a break.

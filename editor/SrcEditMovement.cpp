@@ -243,7 +243,7 @@ void TCustomSrcEdit::InsertAtCaret(const QString& text) {
     selectionMode_ = smNormal;
   }
   ScopeExit restore([this, oldMode] { selectionMode_ = oldMode; });
-  SetSelText(text);
+  ReplaceSelText(text);
 }
 
 void TCustomSrcEdit::DoTabKey() {

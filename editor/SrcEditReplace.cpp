@@ -261,6 +261,13 @@ int TCustomSrcEdit::InsertLineMode(const QString& text) {
 
 void TCustomSrcEdit::SetSelText(const QString& text) {
   if (ReadOnly()) return;
+  BeginUndoBlock();
+  ScopeExit endBlock([this] { EndUndoBlock(); });
+  ReplaceSelText(text);
+}
+
+void TCustomSrcEdit::ReplaceSelText(const QString& text) {
+  if (ReadOnly()) return;
   const LogicalLines logical(this);
   undoList_.BeginBlock();
   ScopeExit endBlock([this] { undoList_.EndBlock(); });
@@ -290,8 +297,8 @@ void TCustomSrcEdit::SetSelText(const QString& text) {
 int TCustomSrcEdit::InsertFragment(const QString& text) {
   if (ReadOnly()) return SelStart();
   const LogicalLines logical(this);
-  undoList_.BeginBlock();
-  ScopeExit endBlock([this] { undoList_.EndBlock(); });
+  BeginUndoBlock();
+  ScopeExit endBlock([this] { EndUndoBlock(); });
   const TSrcSelectionMode mode = selectionMode_;
   TPoint at = CaretXY();
   if (!SelAvail()) {
@@ -313,11 +320,63 @@ int TCustomSrcEdit::InsertFragment(const QString& text) {
   // Several lines put in as a column would be spread over the lines below.
   selectionMode_ = smNormal;
   ScopeExit restore([this, mode] { selectionMode_ = mode; });
-  SetSelText(text);
+  ReplaceSelText(text);
   // Blanks now reach a caret that stood past the line end, so `at` is a
   // place in the text (unless trimmed again: then the line end).
   if (at.Y >= 1 && at.Y <= LineCount()) at.X = std::min(at.X, static_cast<int>(Line(at.Y).size()) + 1);
   return static_cast<int>(PointToOffsetEx(at));
+}
+
+bool TCustomSrcEdit::WrapColumnRows(const QString& before, const QString& after) {
+  if (ReadOnly() || selectionMode_ != smColumn || !SelAvail()) return false;
+  const LogicalLines logical(this);
+  const TPoint first = BlockBegin(), last = BlockEnd();
+  if (first.Y == last.Y) return false;
+  const int left = std::min(first.X, last.X);
+  const int right = std::max(first.X, last.X);
+  const int shift = static_cast<int>(before.size());
+  BeginUndoBlock();
+  ScopeExit endBlock([this] { EndUndoBlock(); });
+  bool whole = true;  // every piece as wide as the block
+  int wrapped = 0;
+  TPoint caret{left + shift, first.Y};
+  {
+    // Each piece is replaced as running text within its own line.
+    selectionMode_ = smNormal;
+    ScopeExit restore([this] { selectionMode_ = smColumn; });
+    for (int y = first.Y; y <= std::min(last.Y, LineCount()); ++y) {
+      const QString line = Line(y);
+      int l = left, r = right;
+      if (l >= 2 && l <= line.size() && line[l - 1].isLowSurrogate()) ++l;
+      if (r >= 2 && r <= line.size() && line[r - 1].isLowSurrogate()) ++r;
+      if (line.size() < l) continue;  // the block lies beyond its end
+      r = std::min(r, static_cast<int>(line.size()) + 1);
+      whole = whole && r - l == right - left;
+      const QString piece = line.mid(l - 1, r - l);
+      SetSelectionRaw(TPoint{l, y}, TPoint{r, y});
+      ReplaceSelText(before + piece + after);
+      caret = TPoint{l + shift + static_cast<int>(piece.size()), y};
+      ++wrapped;
+    }
+    if (wrapped == 0) {
+      // Nothing to wrap: the pair goes in at the block's top-left corner.
+      SetSelectionRaw(TPoint{left, first.Y}, TPoint{left, first.Y});
+      ReplaceSelText(before + after);
+    }
+  }
+  if (wrapped > 0 && whole) {
+    // The old text, between the tags of every line, is again the block.
+    SetCaretXYEx(false, TPoint{right + shift, last.Y});
+    blockBegin_ = ClampPoint(TPoint{left + shift, first.Y});
+    blockEnd_ = ClampPoint(TPoint{right + shift, last.Y});
+    StatusChanged(scSelection);
+  } else {
+    SetCaretXYEx(false, caret);
+    blockBegin_ = blockEnd_ = CaretXY();
+    StatusChanged(scSelection);
+  }
+  EnsureCursorPosVisible();
+  return true;
 }
 
 TPoint TCustomSrcEdit::InsertionStart(TSrcSelectionMode mode) const {

@@ -77,12 +77,17 @@ void TSrcEditUndoList::EnforceMaxEntries() {
   while (static_cast<int>(items_.size()) > maxUndoActions_) {
     const int oldest = items_.front()->fChangeNumber;
     if (blockCount_ > 0 && oldest == blockChangeNumber_) break;
+    // The newest change: the group break that follows a command is none.
+    const std::size_t n = items_.size();
+    const int newest = items_[n > 1 && items_.back()->fChangeReason == crGroupBreak ? n - 2 : n - 1]->fChangeNumber;
     // One change fills the list: the newest group stays whole (checked first,
     // so that a change of many items does not rescan the list per item).
-    if (maxUndoActions_ > 0 && oldest == items_.back()->fChangeNumber) break;
+    if (maxUndoActions_ > 0 && oldest == newest) break;
     auto groupEnd = std::find_if(items_.begin(), items_.end(),
                                  [oldest](const auto& item) { return item->fChangeNumber != oldest; });
     if (groupEnd == items_.end() && maxUndoActions_ > 0) break;  // the newest group stays whole
+    // A group break left in front separates nothing: it goes too.
+    while (groupEnd != items_.end() && (*groupEnd)->fChangeReason == crGroupBreak) ++groupEnd;
     items_.erase(items_.begin(), groupEnd);
     fullUndoImpossible_ = true;
   }

@@ -75,6 +75,16 @@ void TCustomSrcEdit::ClearUndo() {
   redoList_.ClearList();
 }
 
+void TCustomSrcEdit::BeginUndoBlock() {
+  if (undoList_.BlockCount() == 0) undoList_.AddGroupBreak();
+  undoList_.BeginBlock();
+}
+
+void TCustomSrcEdit::EndUndoBlock() {
+  undoList_.EndBlock();
+  if (undoList_.BlockCount() == 0) undoList_.AddGroupBreak();
+}
+
 void TCustomSrcEdit::LockUndo() {
   undoList_.Lock();
   redoList_.Lock();

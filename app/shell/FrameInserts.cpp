@@ -26,8 +26,21 @@ void TfMain::WrapSelection(const QString& openTag, const QString& closeTag) {
   TSrcEdit* e = c->Memo1;
   SavedSelStart = e->SelStart();
   SavedSelEnd = e->SelEnd();
-  const QString selected = e->SelAvail() ? e->SelText() : QString();
-  const int start = e->InsertFragment(openTag + selected + closeTag);
+  // A column block over several lines: each line's piece gets its own tags
+  // in its own line.
+  if (e->WrapColumnRows(openTag, closeTag)) {
+    e->setFocus();
+    return;
+  }
+  QString selected = e->SelAvail() ? e->SelText() : QString();
+  // Whole lines are wrapped up to their last line's end: the line break
+  // after it stays outside, so the next line is left as it was.
+  QString lineEnd;
+  if (e->SelectionMode() == smLine && selected.endsWith(QLatin1String("\r\n"))) {
+    selected.chop(2);
+    lineEnd = QStringLiteral("\r\n");
+  }
+  const int start = e->InsertFragment(openTag + selected + closeTag + lineEnd);
   // The old text selected again between the tags (the caret between them
   // when there was none), wherever the caret stood.
   const InsertFragments::TWrapResult r = InsertFragments::Wrap({openTag, closeTag, selected, start});

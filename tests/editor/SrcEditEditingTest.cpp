@@ -334,6 +334,7 @@ TEST(SrcEditEditing, RunningOutOfMemoryChangesNothing) {
       e.Undo();
       Select(e, TPoint{2, 1}, TPoint{2, 2});
       const QStringList before = LinesOf(e);
+      const int undoItems = e.UndoList().ItemCount(), redoItems = e.RedoList().ItemCount();
       e.failAt = failAt;
       try {
         c.change(e);
@@ -345,11 +346,52 @@ TEST(SrcEditEditing, RunningOutOfMemoryChangesNothing) {
       e.failAt = 0;
       EXPECT_EQ(LinesOf(e), before);
       EXPECT_EQ(e.GetSelText(), "a a\r\nx");
-      EXPECT_EQ(e.UndoList().ItemCount(), 1);
-      EXPECT_EQ(e.RedoList().ItemCount(), 1);
+      EXPECT_EQ(e.UndoList().ItemCount(), undoItems);
+      EXPECT_EQ(e.RedoList().ItemCount(), redoItems);
       e.Redo();
       EXPECT_EQ(e.Lines().Get(0), "qra a");
     }
     EXPECT_GT(failAt, 2) << c.name;
+  }
+}
+
+TEST(SrcEditEditing, OneUndoTakesBackOneCommand) {
+  // A command that puts in a piece of text is one step, the typing before
+  // and after it others; Redo gives them back in the same steps.
+  const QString table = QStringLiteral("<table>\r\n</table>\r\n");
+  struct {
+    const char* name;
+    std::function<void(TSrcEdit&)> command;
+    std::vector<QStringList> steps;  // the text after each step of the command
+  } const cases[] = {
+      {"fragment", [&](TSrcEdit& e) { e.InsertFragment(table); }, {{"ab<table>", "</table>", ""}}},
+      {"selected text", [&](TSrcEdit& e) { e.SetSelText(table); }, {{"ab<table>", "</table>", ""}}},
+      {"replace-all after a fragment",
+       [](TSrcEdit& e) {
+         e.InsertFragment("x-x");
+         e.SearchReplace("x", "yy", ssoReplace | ssoReplaceAll | ssoEntireScope);
+       },
+       {{"abx-x"}, {"abyy-yy"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto e = MakeEdit({""});
+    for (QChar ch : QStringLiteral("ab")) Exec(*e, ecChar, ch);
+    c.command(*e);
+    EXPECT_EQ(LinesOf(*e), c.steps.back());
+    for (QChar ch : QStringLiteral("cde")) Exec(*e, ecChar, ch);
+    std::vector<QStringList> states{{""}, {"ab"}};
+    states.insert(states.end(), c.steps.begin(), c.steps.end());
+    states.push_back(LinesOf(*e));
+    for (auto state = states.rbegin() + 1; state != states.rend(); ++state) {
+      e->Undo();
+      EXPECT_EQ(LinesOf(*e), *state);
+    }
+    EXPECT_FALSE(e->CanUndo());
+    for (auto state = states.begin() + 1; state != states.end(); ++state) {
+      e->Redo();
+      EXPECT_EQ(LinesOf(*e), *state);
+    }
+    EXPECT_FALSE(e->CanRedo());
   }
 }

@@ -34,7 +34,7 @@ void Select(TCustomSrcEdit& e, TPoint from, TPoint to) {
 
 // Types text the way typing does: one insertion per character.
 void Type(TCustomSrcEdit& e, const QString& text) {
-  for (QChar c : text) e.SetSelText(QString(c));
+  for (QChar c : text) e.ProcessCommand(ecChar, c);
 }
 
 }  // namespace
@@ -308,7 +308,9 @@ TEST(SrcEditReplace, ReplacesTheSelectionAsOneChange) {
   Select(*e, TPoint{7, 1}, TPoint{12, 1});
   e->SetSelText(QStringLiteral("there"));
   EXPECT_EQ(e->Text(), "hello there");
-  EXPECT_EQ(e->UndoList().ItemCount(), 2);
+  // A group break after it: typing that follows is a change of its own.
+  ASSERT_EQ(e->UndoList().ItemCount(), 3);
+  EXPECT_EQ(e->UndoList().Item(2)->fChangeReason, crGroupBreak);
   EXPECT_EQ(e->UndoList().Item(0)->fChangeReason, crDelete);
   EXPECT_EQ(e->UndoList().Item(0)->fChangeStr, "world");
   EXPECT_EQ(e->UndoList().Item(1)->fChangeReason, crInsert);
@@ -322,7 +324,7 @@ TEST(SrcEditReplace, ReplacesTheSelectionAsOneChange) {
 TEST(SrcEditReplace, EmptyTextOnEmptySelectionStillRecords) {
   auto e = MakeEdit({"abc"});
   e->SetSelText(QString());
-  ASSERT_EQ(e->UndoList().ItemCount(), 1);
+  ASSERT_EQ(e->UndoList().ItemCount(), 2);  // and the group break after it
   EXPECT_EQ(e->UndoList().Item(0)->fChangeReason, crInsert);
   EXPECT_EQ(e->Text(), "abc");
 }
@@ -532,7 +534,7 @@ TEST(SrcEditUndo, LimitTrimsWholeBlocksOnly) {
   }
   e->EndUndoBlock();
   EXPECT_EQ(e->Text(), "bb bb bb bb bb bb bb bb bb bb");
-  EXPECT_EQ(e->UndoList().ItemCount(), 20);
+  EXPECT_EQ(e->UndoList().ItemCount(), 21);  // and the group break after it
   e->Undo();
   EXPECT_EQ(e->Text(), "a a a a a a a a a a");
   e->Redo();

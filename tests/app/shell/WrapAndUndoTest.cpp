@@ -1,0 +1,197 @@
+// The main window's insert and wrap commands as a user meets them with the
+// keys: each is one undo step of its own, and a wrap over a column block
+// changes each line where it stands.
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/dialogs/InsertDialogs.h"
+#include "app/shell/Frame.h"
+#include "authoring/WtInsertFragments.h"
+#include "tests/app/AppFixture.h"
+
+namespace {
+
+class WrapAndUndo : public AppFixture {
+ protected:
+  TSrcEdit* Open(const QByteArray& text) {
+    TSrcEdit* e = Main().OpenDocument(false, true, MakeFile("page.html", text))->Memo1;
+    QApplication::setActiveWindow(&Main());
+    e->setFocus();
+    return e;
+  }
+  static QStringList Lines(TSrcEdit* e) { return e->Lines().ToStringList(); }
+  static void Key(TSrcEdit* e, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier, int times = 1) {
+    for (int i = 0; i < times; ++i) QTest::keyClick(e, key, mods);
+  }
+  // Ctrl+T, answered with OK.
+  void InsertTable(TSrcEdit* e) {
+    prompts.AnswerDialog("fTable", [](QDialog& d) {
+      static_cast<TfTable&>(d).Button1->click();
+      return d.result();
+    });
+    Key(e, Qt::Key_T, Qt::ControlModifier);
+  }
+  // Column mode, then a block from the caret `right` columns on and `down`
+  // lines down, with the keys.
+  static void ColumnBlock(TSrcEdit* e, TPoint from, int right, int down) {
+    e->SetCaretXY(from);
+    e->SetBlockBegin(from);
+    Key(e, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(e->SelectionMode(), smColumn);
+    Key(e, Qt::Key_Right, Qt::ShiftModifier, right);
+    Key(e, Qt::Key_Down, Qt::ShiftModifier, down);
+  }
+};
+
+TEST_F(WrapAndUndo, ATableAndTheTypingAroundItAreUndoneApart) {
+  TSrcEdit* e = Open("<p>x</p>\r\n");
+  Key(e, Qt::Key_End);
+  QTest::keyClicks(e, "ab");
+  InsertTable(e);
+  const QStringList table = Lines(e);
+  ASSERT_TRUE(table[0].startsWith("<p>x</p>ab<table")) << table[0].toStdString();
+  QTest::keyClicks(e, "abc");
+  const QStringList typed = Lines(e);
+  ASSERT_NE(typed, table);
+
+  // One Ctrl+Z each: the typing after the table, the table, the typing
+  // before it.
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), table);
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), QStringList{"<p>x</p>ab"});
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), QStringList{"<p>x</p>"});
+  EXPECT_FALSE(e->Modified());
+  // Redo gives them back in the same steps.
+  Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Lines(e), QStringList{"<p>x</p>ab"});
+  Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Lines(e), table);
+  Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Lines(e), typed);
+
+  // A wrap is a step of its own too.
+  Key(e, Qt::Key_B, Qt::ControlModifier);
+  QTest::keyClicks(e, "xy");
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), typed);
+}
+
+TEST_F(WrapAndUndo, BoldOverAColumnBlockWrapsEachLineInItsPlace) {
+  const QStringList before{"<h1>Welcome</h1>", "<p>This is</p>", "<a>Link</a>", "end"};
+  TSrcEdit* e = Open(before.join("\r\n").toLatin1() + "\r\n");
+  ColumnBlock(e, TPoint{5, 1}, 3, 2);
+  ASSERT_EQ(e->SelText(), "Wel\r\nhis\r\nink");
+  Key(e, Qt::Key_B, Qt::ControlModifier);
+  const QStringList bold{"<h1><b>Wel</b>come</h1>", "<p>T<b>his</b> is</p>", "<a>L<b>ink</b></a>", "end"};
+  EXPECT_EQ(Lines(e), bold);
+  // The old text is the block again, between the tags: a second wrap nests
+  // inside the first, line by line.
+  EXPECT_EQ(e->SelectionMode(), smColumn);
+  EXPECT_EQ(e->SelText(), "Wel\r\nhis\r\nink");
+  Key(e, Qt::Key_I, Qt::ControlModifier);
+  const QStringList italic{"<h1><b><i>Wel</i></b>come</h1>", "<p>T<b><i>his</i></b> is</p>",
+                           "<a>L<b><i>ink</i></b></a>", "end"};
+  EXPECT_EQ(Lines(e), italic);
+  EXPECT_EQ(e->SelText(), "Wel\r\nhis\r\nink");
+  // One Ctrl+Z takes back one wrap, exactly; redo puts it back.
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), bold);
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), before);
+  EXPECT_FALSE(e->Modified());
+  Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Lines(e), bold);
+  Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Lines(e), italic);
+}
+
+TEST_F(WrapAndUndo, ShortLinesInAColumnBlock) {
+  // "f" is shorter than the block, the empty line has nothing in it.
+  const QStringList before{"abcd", "ef", "", "ijkl"};
+  TSrcEdit* e = Open("abcd\r\nef\r\n\r\nijkl\r\n");
+  ColumnBlock(e, TPoint{2, 1}, 2, 3);
+  ASSERT_EQ(e->BlockBegin(), (TPoint{2, 1}));
+  ASSERT_EQ(e->BlockEnd(), (TPoint{4, 4}));
+  Key(e, Qt::Key_B, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), (QStringList{"a<b>bc</b>d", "e<b>f</b>", "", "i<b>jk</b>l"}));
+  // No block would cover the old text alone: the caret stands after it.
+  EXPECT_FALSE(e->SelAvail());
+  QTest::keyClicks(e, "X");
+  EXPECT_EQ(Lines(e)[3], "i<b>jkX</b>l");
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), before);
+
+  // A block past the end of every line: the tags at its top-left corner.
+  ColumnBlock(e, TPoint{7, 1}, 2, 1);
+  Key(e, Qt::Key_B, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), (QStringList{"abcd  <b></b>", "ef", "", "ijkl"}));
+  EXPECT_EQ(e->CaretXY(), (TPoint{10, 1}));
+}
+
+TEST_F(WrapAndUndo, EveryWrapOverAColumnBlock) {
+  const QStringList before{"abcd", "efgh", "ijkl"};
+  TSrcEdit* e = Open("abcd\r\nefgh\r\nijkl\r\n");
+  const auto wrapped = [&](const QString& open, const QString& close) {
+    return QStringList{"a" + open + "bc" + close + "d", "e" + open + "fg" + close + "h",
+                       "i" + open + "jk" + close + "l"};
+  };
+  const auto block = [&] {
+    e->SetSelectionMode(smColumn);
+    e->SetBlockBegin(TPoint{2, 1});
+    e->SetBlockEnd(TPoint{4, 3});
+  };
+  // The actions of the wrap commands, in the order of their tags.
+  const char* const actions[] = {
+      "Bold1",          "Italic1",        "Underline1",     "Center1",        "Left1",          "Right1",
+      "ToolButton84",   "HeadingStyle11", "HeadingStyle12", "HeadingStyle13", "HeadingStyle14", "HeadingStyle15",
+      "HeadingStyle16", "AlignLeft1",     "AlignCenter1",   "AlignRight1",    "AlignJustify1"};
+  const QList<InsertFragments::TWrapTags>& all = InsertFragments::WrapCommands();
+  ASSERT_EQ(all.size(), std::ssize(actions));
+  for (int i = 0; i < all.size(); ++i) {
+    const InsertFragments::TWrapTags& tags = all[i];
+    SCOPED_TRACE(actions[i]);
+    block();
+    Main().Action(QLatin1String(actions[i]))->trigger();
+    EXPECT_EQ(Lines(e), wrapped(QLatin1String(tags.open), QLatin1String(tags.close)));
+    EXPECT_EQ(e->SelText(), "bc\r\nfg\r\njk");
+    e->Undo();
+    EXPECT_EQ(Lines(e), before);
+  }
+  // The text formatting of F4.
+  Ini().WriteString("Font", "Type", "No Such Face");
+  Ini().WriteInteger("Font", "Size2", 5);
+  prompts.AnswerDialog("fTextFormat", [](QDialog& d) {
+    static_cast<TfTextFormat&>(d).Button2->click();
+    return d.result();
+  });
+  block();
+  Key(e, Qt::Key_F4);
+  EXPECT_EQ(Lines(e), wrapped("<font face=\"no such face\" size=\"5\" color=\"#000000\">", "</font>"));
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), before);
+}
+
+TEST_F(WrapAndUndo, LineModeWrapsTheWholeLines) {
+  TSrcEdit* e = Open("one\r\ntwo\r\nthree\r\n");
+  Key(e, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_EQ(e->SelectionMode(), smLine);
+  Key(e, Qt::Key_Down, Qt::ShiftModifier);
+  ASSERT_EQ(e->SelText(), "one\r\ntwo\r\n");
+  Key(e, Qt::Key_B, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), (QStringList{"<b>one", "two</b>", "three"}));
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), (QStringList{"one", "two", "three"}));
+  // The last line of the text, which has no line break after it.
+  e->SetCaretXY(TPoint{1, 3});
+  e->SetBlockBegin(TPoint{1, 3});
+  Key(e, Qt::Key_Up, Qt::ShiftModifier);
+  Key(e, Qt::Key_B, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), (QStringList{"one", "<b>two", "three</b>"}));
+}
+
+}  // namespace
