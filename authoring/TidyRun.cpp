@@ -15,6 +15,7 @@
 #include <cctype>
 #include <csignal>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include "authoring/TidyEngine.h"
@@ -156,6 +157,80 @@ int TidyNestingDepth(const QByteArray& html) {
     }
   }
   return static_cast<int>(deepest);
+}
+
+bool operator==(const TTidyReport& a, const TTidyReport& b) {
+  return a.level == b.level && a.line == b.line && a.col == b.col && a.msg == b.msg;
+}
+
+size_t qHash(const TTidyReport& r, size_t seed) { return qHashMulti(seed, r.level, r.line, r.col, r.msg); }
+
+namespace {
+
+// Where a level stands among the kept reports: the most severe first.
+int SeverityRank(int level) {
+  switch (level) {
+    case trlConfig:
+      return 0;
+    case trlFatal:
+      return 1;
+    case trlBadDocument:
+      return 2;
+    case trlError:
+      return 3;
+    case trlAccess:
+      return 4;
+    case trlWarning:
+      return 5;
+    case trlInfo:
+      return 6;
+    default:  // Tidy's summaries and notes
+      return 7;
+  }
+}
+
+}  // namespace
+
+TTidyReportKeeper::TTidyReportKeeper(qsizetype bound) : bound_(std::max<qsizetype>(0, bound)) {}
+
+void TTidyReportKeeper::Add(const TTidyReport& report) {
+  TKept k{SeverityRank(report.level), seq_++, report};
+  if ((last_ && Before(*last_, k)) || seen_.contains(report)) {
+    ++leftOut_;
+    return;
+  }
+  seen_.insert(report);
+  kept_.push_back(std::move(k));
+  // Cut back now and then rather than at every report past the bound.
+  if (qsizetype(kept_.size()) >= 2 * bound_ + 64) Cut(bound_);
+}
+
+bool TTidyReportKeeper::Before(const TKept& a, const TKept& b) {
+  return std::tie(a.rank, a.report.line, a.report.col, a.seq) < std::tie(b.rank, b.report.line, b.report.col, b.seq);
+}
+
+void TTidyReportKeeper::Cut(qsizetype keep) {
+  if (qsizetype(kept_.size()) <= keep) return;
+  std::nth_element(kept_.begin(), kept_.begin() + keep, kept_.end(), Before);
+  for (auto it = kept_.begin() + keep; it != kept_.end(); ++it) seen_.remove(it->report);
+  leftOut_ += qint64(kept_.size()) - keep;
+  kept_.erase(kept_.begin() + keep, kept_.end());
+  if (keep > 0) {
+    last_ = *std::max_element(kept_.begin(), kept_.end(), Before);
+    last_->report.msg.clear();
+  }
+}
+
+QList<TTidyReport> TTidyReportKeeper::Take() {
+  Cut(bound_);
+  std::sort(kept_.begin(), kept_.end(), Before);
+  QList<TTidyReport> out;
+  out.reserve(qsizetype(kept_.size()));
+  for (TKept& k : kept_) out << std::move(k.report);
+  kept_.clear();
+  seen_.clear();
+  last_.reset();
+  return out;
 }
 
 TTidyRun::TTidyRun(QObject* parent) : QObject(parent) {}
@@ -343,20 +418,11 @@ int TidyHelperMain(int argc, char** argv) {
   if (argc != 2 && (argc != 3 || qstrcmp(argv[2], "--no-output") != 0)) return 2;
   const std::unique_ptr<ITidyEngine> tidy(NewTidyEngine());
   if (!tidy || !tidy->LoadConfigFile(QFile::decodeName(argv[1]))) return 2;
-  // The reports are kept up to their bound, each once; the rest only counted.
-  QList<QByteArray> reports;
-  QSet<QByteArray> kept;
-  qint64 leftOut = 0;
+  // The most severe reports are kept up to their bound; the rest only counted.
+  TTidyReportKeeper keeper;
   tidy->SetOnReport([&](int level, unsigned line, unsigned col, const QString& msg, bool& writeOut) {
     writeOut = false;
-    const QByteArray payload = ReportPayload(level, line, col, msg);
-    if (kept.contains(payload)) return;
-    if (reports.size() >= kTidyMaxReports) {
-      ++leftOut;
-      return;
-    }
-    kept.insert(payload);
-    reports << payload;
+    keeper.Add(TTidyReport{level, line, col, msg.left(kTidyMaxMessage)});
   });
   tidy->SetOutputLimit(wantOutput ? kTidyMaxOutput : 0);
   QFile in;
@@ -374,8 +440,8 @@ int TidyHelperMain(int argc, char** argv) {
 
   QFile out;
   if (!out.open(stdout, QIODevice::WriteOnly)) return 2;
-  for (const QByteArray& r : reports) WriteFrame(out, kReportFrame, r);
-  if (leftOut > 0) {
+  for (const TTidyReport& r : keeper.Take()) WriteFrame(out, kReportFrame, ReportPayload(r.level, r.line, r.col, r.msg));
+  if (const qint64 leftOut = keeper.LeftOut(); leftOut > 0) {
     QByteArray payload(8, Qt::Uninitialized);
     qToBigEndian<qint64>(leftOut, payload.data());
     WriteFrame(out, kLeftOutFrame, payload);

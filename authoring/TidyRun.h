@@ -9,8 +9,11 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QProcess;
 class QTemporaryFile;
@@ -23,9 +26,12 @@ struct TTidyReport {
   QString msg;
 };
 
+bool operator==(const TTidyReport& a, const TTidyReport& b);
+size_t qHash(const TTidyReport& r, size_t seed = 0);
+
 struct TTidyResult {
-  QList<TTidyReport> reports;  // in the order Tidy gave them, each once
-  qint64 leftOut = 0;          // reports past kTidyMaxReports, not handed back
+  QList<TTidyReport> reports;  // as TTidyReportKeeper::Take gives them
+  qint64 leftOut = 0;          // the reports Tidy gave that are not handed back
   QString output;
 };
 
@@ -35,6 +41,42 @@ struct TTidyResult {
 inline constexpr int kTidyMaxReports = 10000;
 inline constexpr int kTidyMaxMessage = 1000;
 inline constexpr qint64 kTidyMaxOutput = qint64(16) << 20;
+
+// Keeps the most severe of a run's reports, at most `bound`, in bounded
+// memory however many come: configuration faults, fatal faults, faults of
+// the document, errors, accessibility reports, warnings, information and
+// then Tidy's summaries. A report equal to one kept (level, line, column and
+// message) is not kept again; it and every report past the bound are
+// counted.
+class TTidyReportKeeper {
+ public:
+  explicit TTidyReportKeeper(qsizetype bound = kTidyMaxReports);
+  void Add(const TTidyReport& report);
+  // The kept reports, the most severe first and each severity in line and
+  // column order (as they came where those agree); empties the keeper.
+  QList<TTidyReport> Take();
+  // How many reports were not kept (repeats included).
+  qint64 LeftOut() const { return leftOut_; }
+
+ private:
+  struct TKept {
+    int rank;
+    quint64 seq;
+    TTidyReport report;
+  };
+  // The order Take gives.
+  static bool Before(const TKept& a, const TKept& b);
+  // Keeps the `keep` first reports in that order.
+  void Cut(qsizetype keep);
+  qsizetype bound_;
+  // After a cut: the last report kept; whatever would come after it is
+  // only counted.
+  std::optional<TKept> last_;
+  std::vector<TKept> kept_;
+  QSet<TTidyReport> seen_;  // the reports in kept_
+  quint64 seq_ = 0;
+  qint64 leftOut_ = 0;
+};
 
 // How a run ended.
 enum class TTidyEnd {

@@ -427,6 +427,8 @@ void TChildForm::ChangeFontSize(int delta) {
 void TChildForm::AttachHighlighter(const QString& code) {
   Memo1->SetHighlighter(highlighters_->byCode.value(code));
   CheckHighlighterMenu(code);
+  if (!TidyApplies()) StopTidy();  // a script or a style sheet is no page for Tidy
+  UpdateTidyCommands();
 }
 
 void TChildForm::SetHighlighterForFile(const QString& name) {

@@ -113,21 +113,26 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // text by Tidy's output as one undoable change; never by nothing). Tidy
   // runs in a process of its own; meanwhile the window stays responsive
   // (busy cursor, a status text, Stop) and the editor read-only. A page
-  // Tidy cannot finish gives a message and changes nothing.
+  // Tidy cannot finish gives a message and changes nothing. A style sheet
+  // or a script (the CSS, JavaScript, VBScript or SQL highlighter) is no
+  // page: the commands are disabled and do nothing.
   void CheckHTMLExecute();
   void RepairExecute();
   void ForceExecute();
+  // Whether the Tidy commands apply to the document (by its highlighter).
+  bool TidyApplies() const;
   // Adds one Tidy report to the list (once); configuration reports are
   // gathered and shown together when the command ends.
   void Tidy1Report(int level, unsigned line, unsigned col, const QString& msg);
   // The same for many reports, added to the list in one go. The list holds
-  // at most kTidyMaxReports of them: returns how many found no room.
+  // at most kTidyMaxReports of them: returns how many were not listed (no
+  // room, or the same line is there already).
   qsizetype AddTidyReports(const QList<TTidyReport>& reports);
   // Whether a Tidy command is running (its reports still being listed
   // included); Stop ends it and drops its result.
   bool TidyRunning() const;
   void StopTidy();
-  // Marks and goes to the line a report names.
+  // Marks the line a report names and goes to its column.
   void Memo2DblClick();
   // (Re)reads tidyconfig.ini of the program folder into the Tidy object.
   void LoadTidyConfig();
@@ -216,6 +221,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void ListTidyReports();
   // Back to idle; shows what the command found.
   void EndTidy();
+  // Enables the Tidy commands where they apply and no command runs.
+  void UpdateTidyCommands();
   // The list line of a report; empty for configuration reports (gathered).
   QString TidyReportLine(int level, unsigned line, unsigned col, const QString& msg);
   QStringList tidyConfigReports_;

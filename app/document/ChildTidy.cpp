@@ -62,6 +62,21 @@ class TTidyBusy : public QObject {
   bool readOnly_;
 };
 
+// The editor's column (from 1, in UTF-16 units) of Tidy's column `col` on
+// `line`: Tidy counts characters and takes a tab to the next tab stop.
+int EditorColumn(const QString& line, unsigned col, int tabSize) {
+  unsigned at = 1;
+  qsizetype i = 0;
+  while (i < line.size() && at < col) {
+    if (line[i] == u'\t' && tabSize > 0)
+      at += unsigned(tabSize) - (at - 1) % unsigned(tabSize);
+    else
+      ++at;
+    i += line[i].isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate() ? 2 : 1;
+  }
+  return int(i) + 1;
+}
+
 }  // namespace
 
 void TChildForm::BuildTidyCommands(QToolBar* bar) {
@@ -134,8 +149,6 @@ void TChildForm::StartTidy(const QString& source, bool wantOutput, std::function
   TidyStatus->setText(LangText(QStringLiteral("HTMLTidyBusy")));
   TidyStatus->show();
   TidyStop->show();
-  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"})
-    for (QAction* a : findChildren<QAction*>(QLatin1String(name))) a->setEnabled(false);
   tidyRun_->Start(*Tidy1, source, wantOutput, [this, then = std::move(then)](TTidyEnd end, const TTidyResult& result) {
     if (end != TTidyEnd::Done) {
       EndTidy();
@@ -155,6 +168,7 @@ void TChildForm::StartTidy(const QString& source, bool wantOutput, std::function
     };
     ListTidyReports();
   });
+  UpdateTidyCommands();
 }
 
 void TChildForm::ListTidyReports() {
@@ -198,8 +212,7 @@ void TChildForm::EndTidy() {
   delete std::exchange(tidyBusy_, nullptr);
   TidyStatus->hide();
   TidyStop->hide();
-  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"})
-    for (QAction* a : findChildren<QAction*>(QLatin1String(name))) a->setEnabled(true);
+  UpdateTidyCommands();
   // What the command found is shown: a hidden report panel comes up.
   if (Memo2->count() > 0 && TidyPanel->isHidden())
     if (auto* panel = findChild<QAction*>(QStringLiteral("ToolButton20"))) panel->setChecked(true);
@@ -218,9 +231,13 @@ QString TChildForm::TidyReportLine(int level, unsigned line, unsigned col, const
     return QString::number(line) + u':' + QString::number(col) + u' ' + LangText(QLatin1String(key)) +
            QStringLiteral(": ") + msg;
   };
+  // Reports of the document as a whole have no position to show.
+  const auto maybeAt = [&](const char* key) {
+    return line > 0 ? at(key) : LangText(QLatin1String(key)) + QStringLiteral(": ") + msg;
+  };
   switch (level) {
     case trlInfo:
-      return LangText(QStringLiteral("InformMsg1Lib")) + QStringLiteral(": ") + msg;
+      return maybeAt("InformMsg1Lib");
     case trlWarning:
       return at("HT_Warning");
     case trlAccess:
@@ -228,11 +245,11 @@ QString TChildForm::TidyReportLine(int level, unsigned line, unsigned col, const
     case trlError:
       return at("ErrorMsg1Lib");
     case trlBadDocument:
-      return LangText(QStringLiteral("HtBadDoc")) + QStringLiteral(": ") + msg;
+      return maybeAt("HtBadDoc");
     case trlFatal:
-      return LangText(QStringLiteral("HtFatal")) + QStringLiteral(": ") + msg;
+      return maybeAt("HtFatal");
     default:
-      return msg;
+      return line > 0 ? QString::number(line) + u':' + QString::number(col) + u' ' + msg : msg;
   }
 }
 
@@ -248,28 +265,41 @@ qsizetype TChildForm::AddTidyReports(const QList<TTidyReport>& reports) {
   }
   QStringList added;
   const qsizetype room = std::max<qsizetype>(0, kTidyMaxReports - Memo2->count());
-  qsizetype noRoom = 0;
+  qsizetype notListed = 0;
   for (const TTidyReport& r : reports) {
     QString text = TidyReportLine(r.level, r.line, r.col, r.msg);
     if (r.level == trlConfig) continue;
-    if (tidyListed_.contains(text)) continue;
-    if (added.size() == room) {
-      ++noRoom;
+    if (tidyListed_.contains(text) || added.size() == room) {
+      ++notListed;
       continue;
     }
     tidyListed_.insert(text);
     added << std::move(text);
   }
   if (!added.isEmpty()) Memo2->addItems(added);
-  return noRoom;
+  return notListed;
+}
+
+bool TChildForm::TidyApplies() const {
+  static const QStringList scripts{QStringLiteral("CSS"), QStringLiteral("JS"), QStringLiteral("VBS"),
+                                   QStringLiteral("SQL")};
+  return !scripts.contains(CheckedHighlighter());
+}
+
+void TChildForm::UpdateTidyCommands() {
+  const bool on = TidyApplies() && !TidyRunning();
+  for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"})
+    for (QAction* a : findChildren<QAction*>(QLatin1String(name))) a->setEnabled(on);
 }
 
 void TChildForm::CheckHTMLExecute() {
+  if (!TidyApplies()) return;
   Memo2->clear();
   StartTidy(Memo1->Text(), false, [](const QString&) {});
 }
 
 void TChildForm::RepairExecute() {
+  if (!TidyApplies()) return;
   Memo2->clear();
   QString text = Memo1->Text();
   if (!text.contains(u'<')) text.prepend(QLatin1String("<html>"));
@@ -286,6 +316,7 @@ void TChildForm::RepairExecute() {
 }
 
 void TChildForm::ForceExecute() {
+  if (!TidyApplies()) return;
   Memo2->clear();
   const bool forced = Tidy1->ForceOutput();
   Tidy1->SetForceOutput(true);
@@ -304,13 +335,17 @@ void TChildForm::ForceExecute() {
 void TChildForm::Memo2DblClick() {
   const QListWidgetItem* item = Memo2->currentItem();
   if (!item) return;
+  // "line:column ...": a report with a position.
   const QString head = item->text().section(u':', 0, 0);
   if (head == LangText(QStringLiteral("InformMsg1Lib"))) return;
   bool ok = false;
   const int line = head.toInt(&ok);
   if (!ok || line < 1) return;  // a report without a position
+  const int col = item->text().section(u':', 1).section(u' ', 0, 0).toInt(&ok);
   HighlightLine = line;
-  Memo1->SetCaretXY(TPoint{1, std::min(line, std::max(1, Memo1->Lines().Count()))});
+  const int y = std::min(line, std::max(1, Memo1->Lines().Count()));
+  const int x = ok && col > 1 ? EditorColumn(Memo1->Lines()[y - 1], unsigned(col), Tidy1->TabSize()) : 1;
+  Memo1->SetCaretXY(TPoint{x, y});
   Memo1->viewport()->update();
   Memo1->setFocus();
 }

@@ -345,6 +345,62 @@ TEST(TidyHelper, RandomBytesGiveABoundedAnswer) {
   EXPECT_TRUE(checked.result.output.isEmpty());
 }
 
+// The keeper holds the most severe reports, each severity in line order,
+// and counts every other report, repeats included.
+TEST(TidyHelper, KeeperHoldsTheMostSevereInLineOrder) {
+  TTidyReportKeeper keeper(5);
+  for (unsigned line = 1; line <= 1000; ++line) keeper.Add({trlInfo, line, 1, QStringLiteral("info")});
+  keeper.Add({trlWarning, 900, 3, QStringLiteral("w")});
+  keeper.Add({trlWarning, 7, 2, QStringLiteral("w")});
+  keeper.Add({trlWarning, 7, 2, QStringLiteral("w")});  // a repeat
+  keeper.Add({7, 0, 0, QStringLiteral("summary")});
+  keeper.Add({trlError, 950, 1, QStringLiteral("e")});
+  keeper.Add({trlWarning, 7, 1, QStringLiteral("w")});
+  for (unsigned line = 1; line <= 1000; ++line) keeper.Add({trlInfo, line, 2, QStringLiteral("info")});
+  keeper.Add({trlFatal, 0, 0, QStringLiteral("f")});
+  const QList<TTidyReport> kept = keeper.Take();
+  const QList<TTidyReport> expected{{trlFatal, 0, 0, QStringLiteral("f")},
+                                    {trlError, 950, 1, QStringLiteral("e")},
+                                    {trlWarning, 7, 1, QStringLiteral("w")},
+                                    {trlWarning, 7, 2, QStringLiteral("w")},
+                                    {trlWarning, 900, 3, QStringLiteral("w")}};
+  EXPECT_TRUE(kept == expected);
+  EXPECT_EQ(kept.size() + keeper.LeftOut(), 2000 + 7);
+  // Room to spare: the information follows, in line order.
+  TTidyReportKeeper roomy(4);
+  for (unsigned line : {9u, 3u, 5u}) roomy.Add({trlInfo, line, 1, QStringLiteral("i")});
+  roomy.Add({trlWarning, 8, 1, QStringLiteral("w")});
+  const QList<TTidyReport> some = roomy.Take();
+  ASSERT_EQ(some.size(), 4);
+  EXPECT_EQ(QList<unsigned>({some[0].line, some[1].line, some[2].line, some[3].line}), QList<unsigned>({8, 3, 5, 9}));
+  EXPECT_EQ(roomy.LeftOut(), 0);
+}
+
+// Through the helper: a page whose information reports come before its
+// warnings hands back the warnings, and counts all it leaves out.
+TEST(TidyHelper, AFloodOfInformationLeavesTheWarnings) {
+  QByteArray page;
+  for (int n = 1; n <= 6000; ++n) page += QByteArray("<p foo=1>x <img src=a.png></p>\n");
+  TTidy tidy;
+  qint64 reported = 0;
+  tidy.SetOnReport([&](TObject*, int, unsigned, unsigned, const QString&, bool& writeOut) {
+    ++reported;
+    writeOut = false;
+  });
+  Tidied(tidy, QString::fromUtf8(page));
+  const TRunEnd got = RunHelper(tidy, page, false);
+  ASSERT_EQ(got.end, TTidyEnd::Done);
+  ASSERT_EQ(got.result.reports.size(), kTidyMaxReports);
+  EXPECT_EQ(got.result.reports.size() + got.result.leftOut, reported);
+  unsigned line = 0;
+  for (const TTidyReport& r : got.result.reports) {
+    ASSERT_EQ(r.level, trlWarning) << r.line << " " << r.msg.toStdString();
+    ASSERT_GE(r.line, line);
+    line = r.line;
+  }
+  EXPECT_EQ(line, 4999u);  // two warnings a line, three on the first
+}
+
 // A helper that answers without end is ended once the answer passes its
 // bound, and the run fails; nothing waits for it to finish.
 TEST(TidyHelper, AnEndlessAnswerIsCutOff) {

@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -60,13 +62,13 @@ TEST_F(ChildTidy, ReportLines) {
     int level;
     const char* expected;
   } cases[] = {
-      {trlInfo, "InformMsg1Lib: m %s"},
+      {trlInfo, "3:14 InformMsg1Lib: m %s"},
       {trlWarning, "3:14 HT_Warning: m %s"},
       {trlAccess, "3:14 HTAccess: m %s"},
       {trlError, "3:14 ErrorMsg1Lib: m %s"},
-      {trlBadDocument, "HtBadDoc: m %s"},
-      {trlFatal, "HtFatal: m %s"},
-      {7, "m %s"},
+      {trlBadDocument, "3:14 HtBadDoc: m %s"},
+      {trlFatal, "3:14 HtFatal: m %s"},
+      {7, "3:14 m %s"},
   };
   for (const auto& c : cases) {
     f->Memo2->clear();
@@ -74,6 +76,89 @@ TEST_F(ChildTidy, ReportLines) {
     f->Tidy1Report(c.level, 3, 14, QStringLiteral("m %s"));  // the same report twice is listed once
     EXPECT_EQ(Reports(*f), QStringList{QLatin1String(c.expected)}) << c.level;
   }
+  // Reports of the whole document have no position.
+  const struct {
+    int level;
+    const char* expected;
+  } whole[] = {{trlInfo, "InformMsg1Lib: m"}, {trlBadDocument, "HtBadDoc: m"}, {trlFatal, "HtFatal: m"}, {7, "m"}};
+  for (const auto& c : whole) {
+    f->Memo2->clear();
+    f->Tidy1Report(c.level, 0, 0, QStringLiteral("m"));
+    EXPECT_EQ(Reports(*f), QStringList{QLatin1String(c.expected)}) << c.level;
+  }
+}
+
+// A style sheet or a script is no page: the Tidy commands are disabled and
+// leave it as it is, until the document is highlighted as something Tidy
+// reads.
+TEST_F(ChildTidy, ScriptsAndStyleSheetsHaveNoTidyCommands) {
+  Main();
+  const auto enabled = [](const TChildForm& f) {
+    QStringList on;
+    for (const char* name : {"HT_Check", "HT_Repair", "HT_Force"}) {
+      const QList<QAction*> actions = f.findChildren<QAction*>(QLatin1String(name));
+      EXPECT_FALSE(actions.isEmpty()) << name;
+      for (QAction* a : actions)
+        if (a->isEnabled()) on << QLatin1String(name);
+    }
+    return on;
+  };
+  const QStringList all{"HT_Check", "HT_Repair", "HT_Force"};
+  for (const char* name : {"style.css", "site.js", "macro.vbs", "query.sql"}) {
+    TChildForm* f = main->OpenDocument(false, true, MakeFile(name, "body { color: red }\r\n"));
+    ASSERT_NE(f, nullptr) << name;
+    EXPECT_EQ(enabled(*f), QStringList()) << name;
+  }
+  for (const char* name : {"page.html", "data.xml", "page.php", "notes.txt"}) {
+    TChildForm* f = main->OpenDocument(false, true, MakeFile(name, "<p>x\r\n"));
+    ASSERT_NE(f, nullptr) << name;
+    EXPECT_EQ(enabled(*f), all) << name;
+  }
+
+  const QString script = QStringLiteral("function f(a) {\n  return a < 2;\n}");
+  TChildForm* js = main->OpenDocument(false, true, MakeFile("app.js", script.toUtf8()));
+  ASSERT_NE(js, nullptr);
+  EXPECT_EQ(js->CheckedHighlighter(), "JS");
+  EXPECT_EQ(main->ActiveDocument(), js);
+  const QString loaded = js->Memo1->Text();  // as the editor gives it back
+  EXPECT_EQ(loaded.split(QRegularExpression(QStringLiteral("\\r?\\n"))), script.split(u'\n'));
+  for (const char* name : {"HT_Repair", "HT_Force", "HT_Check"})
+    js->findChild<QAction*>(QLatin1String(name))->trigger();
+  js->RepairExecute();
+  js->ForceExecute();
+  js->CheckHTMLExecute();
+  Wait(*js);
+  EXPECT_EQ(js->Memo1->Text(), loaded);
+  EXPECT_FALSE(js->Memo1->CanUndo());
+  EXPECT_TRUE(Reports(*js).isEmpty());
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  EXPECT_EQ(enabled(*js), QStringList());
+
+  // Highlighted as HTML, the same text can be repaired; back to JavaScript,
+  // the commands go again.
+  const auto choose = [&](const QString& code) {
+    for (QAction* a : js->HighlighterMenu->actions())
+      if (a->data().toString() == code) a->trigger();
+  };
+  choose("HTML");
+  EXPECT_EQ(enabled(*js), all);
+  js->findChild<QAction*>(QStringLiteral("HT_Repair"))->trigger();
+  Wait(*js);
+  EXPECT_TRUE(js->Memo1->Text().contains(QLatin1String("<html>")));
+  js->Memo1->Undo();
+  EXPECT_EQ(js->Memo1->Text(), loaded);
+  choose("JS");
+  EXPECT_EQ(enabled(*js), QStringList());
+  // Switched while Tidy runs: the run ends and the text stays.
+  choose("HTML");
+  js->RepairExecute();
+  ASSERT_TRUE(js->TidyRunning());
+  choose("CSS");
+  EXPECT_FALSE(js->TidyRunning());
+  QTest::qWait(300);
+  EXPECT_EQ(js->Memo1->Text(), loaded);
+  EXPECT_FALSE(js->Memo1->ReadOnly());
+  EXPECT_EQ(enabled(*js), QStringList());
 }
 
 // Without the tidy module a Tidy command says so, and the document and the
@@ -404,6 +489,92 @@ TEST_F(ChildTidy, AFifoAsTheOptionsFileHoldsNothingUp) {
   done = true;
   guard.join();
   EXPECT_FALSE(released) << "something waited on the FIFO";
+}
+
+// 30 000 lines, each with two proprietary attributes and a picture without
+// "alt": three warnings and three information reports per line. The list
+// shows warnings, in line order, each row where Tidy found it, and the rows
+// and the count line add up to every report Tidy gave.
+TEST_F(ChildTidy, AFloodOfInformationHidesNoWarning) {
+  QString page;
+  for (int n = 1; n <= 30000; ++n)
+    page += QStringLiteral("<p foo=1 bar=2>item %1 <img src=x%1.png></p>\n").arg(n);
+  auto f = Form();
+  f->Memo1->SetText(page);
+  f->CheckHTMLExecute();
+  Wait(*f);
+  const QStringList lines = Reports(*f);
+  ASSERT_EQ(lines.size(), kTidyMaxReports + 1);
+  // Tidy's own count of its reports, with the window's options.
+  auto other = Form();
+  qint64 reported = 0;
+  other->Tidy1->SetOnReport([&](TObject*, int level, unsigned, unsigned, const QString&, bool& writeOut) {
+    if (level != trlConfig) ++reported;
+    writeOut = false;
+  });
+  other->Tidy1->SetSourceString(page);
+  QString output;
+  other->Tidy1->Execute(output);
+  ASSERT_GT(reported, 180000);
+  const QString& last = lines.last();
+  ASSERT_TRUE(last.startsWith("HTMLTidyLeftOut ")) << last.toStdString();
+  EXPECT_EQ(kTidyMaxReports + last.section(u' ', 1).toLongLong(), reported) << last.toStdString();
+
+  const QStringList rows = lines.mid(0, kTidyMaxReports);
+  EXPECT_EQ(rows.mid(0, 7), (QStringList{
+                                "1:1 HT_Warning: missing <!DOCTYPE> declaration",
+                                "1:1 HT_Warning: inserting implicit <body>",
+                                "1:1 HT_Warning: inserting missing 'title' element",
+                                "1:1 HT_Warning: <p> proprietary attribute \"foo\"",
+                                "1:1 HT_Warning: <p> proprietary attribute \"bar\"",
+                                "1:23 HT_Warning: <img> lacks \"alt\" attribute",
+                                "2:1 HT_Warning: <p> proprietary attribute \"foo\"",
+                            }));
+  int previous = 0;
+  for (const QString& row : rows) {
+    ASSERT_TRUE(row.contains(" HT_Warning: ")) << row.toStdString();
+    const int line = row.section(u':', 0, 0).toInt();
+    ASSERT_GE(line, previous) << row.toStdString();
+    previous = line;
+  }
+  EXPECT_EQ(previous, 3333);
+  EXPECT_TRUE(rows.contains("3000:26 HT_Warning: <img> lacks \"alt\" attribute"));
+
+  // A double click goes to the picture of line 2.
+  f->Memo2->setCurrentRow(int(rows.indexOf("2:23 HT_Warning: <img> lacks \"alt\" attribute")));
+  f->Memo2DblClick();
+  EXPECT_EQ(f->HighlightLine, 2);
+  EXPECT_EQ(f->Memo1->CaretXY(), (TPoint{23, 2}));
+}
+
+// Tidy counts characters and takes a tab to its next tab stop; the editor
+// counts UTF-16 units.
+TEST_F(ChildTidy, DoubleClickGoesToTheColumn) {
+  auto f = Form();
+  f->Memo1->SetText(QStringLiteral("<p>a\n\t<img src=a>\n\u00e9\U0001F600 <img src=b>\n  <img src=c>"));
+  for (const int tabs : {8, 3}) {
+    f->Tidy1->SetTabSize(tabs);
+    f->CheckHTMLExecute();
+    Wait(*f);
+    for (int line = 2; line <= 4; ++line) {
+      const QString prefix = QString::number(line) + u':';
+      const QStringList rows = Reports(*f).filter(QStringLiteral("lacks"));
+      const auto row = std::find_if(rows.begin(), rows.end(), [&](const QString& r) { return r.startsWith(prefix); });
+      ASSERT_NE(row, rows.end()) << line << Reports(*f).join('\n').toStdString();
+      const QList<QListWidgetItem*> items = f->Memo2->findItems(*row, Qt::MatchExactly);
+      ASSERT_EQ(items.size(), 1);
+      f->Memo2->setCurrentItem(items[0]);
+      f->Memo2DblClick();
+      EXPECT_EQ(f->Memo1->CaretY(), line) << row->toStdString();
+      EXPECT_EQ(f->Memo1->LineText().mid(f->Memo1->CaretX() - 1, 4), "<img") << row->toStdString() << " tabs " << tabs;
+    }
+    // An information report has its position too.
+    const QStringList info = Reports(*f).filter(QStringLiteral("3:4 InformMsg1Lib: "));
+    ASSERT_EQ(info.size(), 1) << Reports(*f).join('\n').toStdString();
+    f->Memo2->setCurrentItem(f->Memo2->findItems(info[0], Qt::MatchExactly).value(0));
+    f->Memo2DblClick();
+    EXPECT_EQ(f->Memo1->CaretXY(), (TPoint{5, 3}));
+  }
 }
 
 TEST_F(ChildTidy, DoubleClickGoesToTheLine) {
