@@ -1,7 +1,6 @@
 #include "platform/IniFile.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,7 +40,8 @@ bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::Case
 
 }  // namespace
 
-TIniFile::TIniFile(QString fileName) : fileName_(std::move(fileName)) {}
+TIniFile::TIniFile(QString fileName, TOwnFileReport report)
+    : fileName_(std::move(fileName)), report_(std::move(report)) {}
 
 namespace {
 quint64 parseCount = 0;
@@ -100,6 +100,9 @@ TIniFile::Content TIniFile::Load(bool forWrite, Base* base) const {
   if (base) *base = Base{};
   struct stat st {};
   if (::stat(QFile::encodeName(fileName_).constData(), &st) != 0) {
+    // A text that could not be written to a new file stays while no file is there.
+    if (const auto held = files.constFind(fileName_); held != files.cend() && held->held && held->stamp == Stamp{})
+      return held->content;
     files.remove(fileName_);
     return {};
   }
@@ -169,49 +172,6 @@ std::function<void(const QString&)>& BeforeReplace() {
   return hook;
 }
 
-int Retry(int (*call)(int, int), int fd, int operation) {
-  int r;
-  do r = call(fd, operation);
-  while (r < 0 && errno == EINTR);
-  return r;
-}
-
-// Holds the folder of a file locked (flock) while it lives. The folder,
-// not the file: a write puts a new file in the old one's place, and a lock
-// on the old file would not keep the next writer from reading the new one
-// before it is in place. A lock that cannot be had (a file system without
-// locks, a holder that does not let go) is gone without: the check for
-// changes before a file is replaced then keeps all but writes in the same
-// instant.
-class FolderLock {
- public:
-  explicit FolderLock(const QString& fileName) {
-    const QString folder = QFileInfo(fileName).absolutePath();
-    fd_ = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) return;
-    // Writes of settings take milliseconds; a holder stopped in the middle
-    // of one is not waited on for ever.
-    for (int waited = 0; Retry(::flock, fd_, LOCK_EX | LOCK_NB) != 0; waited += kStepMs) {
-      if (errno != EWOULDBLOCK || waited >= kPatienceMs) {
-        ::close(fd_);
-        fd_ = -1;
-        return;
-      }
-      ::usleep(kStepMs * 1000);
-    }
-  }
-  ~FolderLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-
- private:
-  static constexpr int kStepMs = 2;
-  static constexpr int kPatienceMs = 10'000;
-  int fd_ = -1;
-};
-
 // How often a write starts again from a file that others keep changing.
 constexpr int kWriteAttempts = 20;
 
@@ -244,7 +204,9 @@ bool TIniFile::Save(Content c, const Base& base) const {
   c.bom = c.bom && c.encoding == TextEncoding::Utf8;
   const QByteArray bytes = TextCodec::encodeFile(text, c.encoding, c.bom);
 
-  TSafeFile f(fileName_, {}, [size = bytes.size()] { return qint64(size); });
+  // The program's own file: kept whole in place when it has other links.
+  TSafeFile f(fileName_, SafeFile::OwnFileInPlace, [size = bytes.size()] { return qint64(size); });
+  f.StageInPlace();
   f.Open();
   f.write(bytes);  // a short write is raised by Commit()
   if (const auto& hook = BeforeReplace()) hook(fileName_);
@@ -259,15 +221,40 @@ bool TIniFile::Save(Content c, const Base& base) const {
 }
 
 void TIniFile::Update(const std::function<bool(Content&)>& edit) {
-  const FolderLock lock(fileName_);
+  bool unlocked = false;
+  try {
+    const TFolderLock lock(fileName_);
+    unlocked = lock.GaveUp();
+    Rewrite(edit);
+  } catch (const Exception& e) {
+    // Told when the folder is free again.
+    if (!report_) throw;
+    if (unlocked) report_(TOwnFileTrouble::Unlocked, fileName_, nullptr);
+    report_(TOwnFileTrouble::NotWritten, fileName_, &e);
+    return;
+  }
+  if (unlocked && report_) report_(TOwnFileTrouble::Unlocked, fileName_, nullptr);
+}
+
+void TIniFile::Rewrite(const std::function<bool(Content&)>& edit) {
   for (int attempt = 1;; ++attempt) {
     Base base;
     Content c = Load(true, &base);
     if (c.tooLarge || !edit(c)) return;  // a file over the limit is left as it is
-    if (Save(std::move(c), base)) return;
+    try {
+      if (Save(c, base)) return;
+    } catch (const Exception&) {
+      if (report_) Hold(c, base);
+      throw;
+    }
     if (attempt == kWriteAttempts)
       throw EWriteError(QStringLiteral("Cannot write file \"%1\". Another program keeps changing it.").arg(fileName_));
   }
+}
+
+void TIniFile::Hold(const Content& content, const Base& base) const {
+  // Read back while the file keeps the stamp it had (or stays missing).
+  ParsedFiles().insert(fileName_, {base.bytes, content, base.exists ? base.stamp : Stamp{}, true, true});
 }
 
 int TIniFile::FindSection(const QStringList& lines, const QString& section) {

@@ -24,6 +24,13 @@
 // when the file is rewritten. Key names are taken literally ("DocMan?").
 // A file that cannot be read gives every reader its default.
 //
+// The files are the program's own: one with other hard links (a backup made
+// with "ln") is written in place, staged so that it changes only once the
+// new text is whole. A TIniFile made with a report tells it of a failed write
+// (and of a write that went ahead without the folder's lock) instead of
+// raising; the new text is then held in memory, and readers get it, for as
+// long as the file on disk stays as it was.
+//
 // The process keeps the text of each file it read or wrote in memory, and
 // reads and writes work on that copy while the file on disk is unchanged
 // (same file, size, modification and change time), so a file is opened once
@@ -39,13 +46,14 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
 struct stat;
 
 class TIniFile {
  public:
-  explicit TIniFile(QString fileName);
+  explicit TIniFile(QString fileName, TOwnFileReport report = {});
 
   const QString& FileName() const { return fileName_; }
 
@@ -66,7 +74,8 @@ class TIniFile {
   bool ReadBool(const QString& section, const QString& key, bool def) const;
 
   // Writes create the file and the section when needed. They raise
-  // EWriteError (or EFCreateError) when the file cannot be replaced.
+  // EWriteError (or EFCreateError) when the file cannot be replaced, unless
+  // the file was made with a report.
   void WriteString(const QString& section, const QString& key, const QString& value);
   void WriteInteger(const QString& section, const QString& key, int value);
   void WriteBool(const QString& section, const QString& key, bool value);
@@ -121,6 +130,10 @@ class TIniFile {
   // Reads, changes and writes the file under the folder's lock; `edit`
   // returns false when there is nothing to write.
   void Update(const std::function<bool(Content&)>& edit);
+  void Rewrite(const std::function<bool(Content&)>& edit);
+  // Keeps `content`, which could not be written, for the readers while the
+  // file stays as `base` tells of it.
+  void Hold(const Content& content, const Base& base) const;
   // The bytes last read or written of each file, with what they parse to,
   // the file's stamp then, and whether that stamp can be trusted to change
   // with the next change of the file.
@@ -129,6 +142,7 @@ class TIniFile {
     Content content;
     Stamp stamp;
     bool settled = false;
+    bool held = false;  // not on disk: a write failed
   };
   static QHash<QString, Parsed>& ParsedFiles();
   // Writes `content` unless the file is no longer the one `base` tells of;
@@ -143,4 +157,5 @@ class TIniFile {
   bool LookUp(const QString& section, const QString& key, QString& value) const;
 
   QString fileName_;
+  TOwnFileReport report_;
 };

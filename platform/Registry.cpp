@@ -38,7 +38,7 @@ bool SaveAll(const QJsonObject& all, QString* why = nullptr) {
   const QString file = TRegistry::StorageFile();
   QDir().mkpath(QFileInfo(file).absolutePath());
   try {
-    SafeFile::Write(file, QJsonDocument(all).toJson());
+    SafeFile::WriteOwn(file, QJsonDocument(all).toJson());
     return true;
   } catch (const Exception& e) {
     if (why) *why = e.Message();

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -92,6 +93,26 @@ void Write(const QString& fileName, QByteArrayView bytes, const TInPlaceQuestion
   file.Commit();
 }
 
+bool OwnFileInPlace(const QString& fileName, TInPlaceReason reason) {
+  switch (reason) {
+    case TInPlaceReason::HardLinks:
+    case TInPlaceReason::Owner:
+      return true;
+    case TInPlaceReason::FolderNotWritable:
+      throw EFCreateError(fileName, Reason(EACCES) + QStringLiteral(" on the folder \"%1\".")
+                                                         .arg(QFileInfo(fileName).absolutePath()));
+    case TInPlaceReason::WriteProtected:
+      break;
+  }
+  throw EFCreateError(fileName, Reason(EACCES) + u'.');
+}
+
+bool WriteOwn(const QString& fileName, QByteArrayView bytes) {
+  const TFolderLock lock(fileName);
+  Write(fileName, bytes, OwnFileInPlace);
+  return lock.GaveUp();
+}
+
 int CreateLocked(QByteArray& pattern) {
   const QByteArray original = pattern;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -157,6 +178,8 @@ TSafeFile::~TSafeFile() { Discard(); }
 void TSafeFile::Discard() {
   if (!temp_.isEmpty()) ::unlink(Native(temp_).constData());
   temp_.clear();
+  if (stageFd_ >= 0) ::close(stageFd_);
+  stageFd_ = -1;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (lockFd_ >= 0) ::close(lockFd_);
@@ -230,22 +253,63 @@ void TSafeFile::Open() {
       throw ENotRegularFile(fileName_);
     }
     ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
-    if (const qint64 size = expectedSize_ ? expectedSize_() : 0; size > 0) {
-      // Nothing changes unless the new text fits.
-      rlimit limit{};
-      if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-          static_cast<rlim_t>(size) > limit.rlim_cur)
-        Fail(EFBIG);
-      if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) Fail(errno);
-    }
+    // Staged bytes are measured when they are all there.
+    if (stage_)
+      OpenStage();
+    else if (const qint64 size = expectedSize_ ? expectedSize_() : 0; size > 0)
+      Reserve(size);
   }
   QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
+void TSafeFile::Reserve(qint64 size) {
+  // Nothing changes unless the new text fits.
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      static_cast<rlim_t>(size) > limit.rlim_cur)
+    Fail(EFBIG);
+  if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) Fail(errno);
+}
+
+void TSafeFile::OpenStage() {
+  // Beside the file where its folder takes one, else in the temporary folder;
+  // nameless at once, so nothing of it outlasts the save.
+  int error = 0;
+  for (const QString& folder : {QFileInfo(target_).absolutePath(), QDir::tempPath()}) {
+    QByteArray pattern = Native(folder + QStringLiteral("/.kvx-XXXXXX"));
+    stageFd_ = SafeFile::CreateLocked(pattern);
+    if (stageFd_ >= 0) {
+      ::unlink(pattern.constData());
+      return;
+    }
+    error = errno;
+  }
+  Fail(error);
+}
+
+void TSafeFile::CopyStage() {
+  QByteArray buffer(1 << 16, Qt::Uninitialized);
+  off_t at = 0;
+  for (;;) {
+    const ssize_t n = ::pread(stageFd_, buffer.data(), static_cast<size_t>(buffer.size()), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail(errno);
+    if (n == 0) return;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = ::pwrite(fd_, buffer.constData() + done, static_cast<size_t>(n - done), at + done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) Fail(w < 0 ? errno : ENOSPC);
+      done += w;
+    }
+    at += n;
+  }
+}
+
 qint64 TSafeFile::writeData(const char* data, qint64 size) {
+  const int fd = stageFd_ >= 0 ? stageFd_ : fd_;
   qint64 done = 0;
   while (done < size) {
-    const ssize_t n = ::write(fd_, data + done, static_cast<size_t>(size - done));
+    const ssize_t n = ::write(fd, data + done, static_cast<size_t>(size - done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       writeErrno_ = n < 0 ? errno : ENOSPC;
@@ -266,6 +330,10 @@ void TSafeFile::Fail(int error) {
 void TSafeFile::Commit() {
   if (writeErrno_) Fail(writeErrno_);
   if (inPlace_) {
+    if (stageFd_ >= 0) {
+      if (written_ > 0) Reserve(written_);
+      CopyStage();
+    }
     if (Retry([&] { return ::ftruncate(fd_, written_); }) != 0 || ::fsync(fd_) != 0) Fail(errno);
   } else if (::fchmod(fd_, mode_) != 0 || ::fsync(fd_) != 0) {
     Fail(errno);
@@ -289,3 +357,61 @@ void TSafeFile::Commit() {
   }
   QIODevice::close();
 }
+
+namespace {
+
+std::function<bool(int fd)>& LockWait() {
+  static std::function<bool(int fd)> wait;
+  return wait;
+}
+
+// A holder that did not let go within the patience ended a wait of this run.
+std::atomic<bool> lockGivenUp{false};
+
+// Writes of the program's files take milliseconds; a holder stopped in the
+// middle of one is not waited on for ever.
+constexpr int kPatienceMs = 10'000;
+// After a run gave up waiting once: long enough for a write of another
+// instance, short enough not to be noticed.
+constexpr int kMomentMs = 20;
+
+bool WaitForLock(int fd, int patienceMs) {
+  constexpr int kStepMs = 2;
+  for (int waited = 0; waited < patienceMs; waited += kStepMs) {
+    ::usleep(kStepMs * 1000);
+    if (Retry([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return true;
+    if (errno != EWOULDBLOCK) return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+TFolderLock::TFolderLock(const QString& fileName) : folder_(QFileInfo(fileName).absolutePath()) {
+  fd_ = ::open(Native(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) return;
+  if (Retry([&] { return ::flock(fd_, LOCK_EX | LOCK_NB); }) == 0) return;
+  bool had = false;
+  if (errno == EWOULDBLOCK) {
+    if (lockGivenUp) {
+      had = WaitForLock(fd_, kMomentMs);
+    } else {
+      const auto& wait = LockWait();
+      had = wait ? wait(fd_) : WaitForLock(fd_, kPatienceMs);
+      // One long wait a run: the program goes on without the lock after it.
+      gaveUp_ = !had && !lockGivenUp.exchange(true);
+    }
+  }
+  if (!had) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+TFolderLock::~TFolderLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void TFolderLock::SetWait(std::function<bool(int fd)> wait) { LockWait() = std::move(wait); }
+
+void TFolderLock::NewRun() { lockGivenUp = false; }

@@ -13,6 +13,10 @@
 // The temporary (".kvx-" and six letters or digits) is locked for as long as
 // its save runs; a save removes the unlocked ones it finds in its folder,
 // left by saves that were killed.
+//
+// The program's own files (settings, lists, caches) ask no one: they are
+// written in place whenever replacing them would lose their links or owner,
+// one writer at a time under their folder's lock (WriteOwn, TFolderLock).
 #pragma once
 
 #include <QByteArrayView>
@@ -61,6 +65,12 @@ class TSafeFile : public QIODevice {
   TSafeFile(const QString& fileName, TInPlaceQuestion ask, std::function<qint64()> expectedSize = {});
   ~TSafeFile() override;
 
+  // An in-place write that is stopped before Commit() leaves the file as it
+  // was, untouched: the bytes are gathered in a nameless temporary and go
+  // into the file (its size reserved first) only at Commit(). Called before
+  // Open().
+  void StageInPlace() { stage_ = true; }
+
   void Open();
   void Commit();
   bool InPlace() const { return inPlace_; }
@@ -76,6 +86,9 @@ class TSafeFile : public QIODevice {
  private:
   [[noreturn]] void Fail(int error);
   void Discard();
+  void Reserve(qint64 size);
+  void OpenStage();
+  void CopyStage();
 
   QString fileName_;
   QString target_;
@@ -88,12 +101,65 @@ class TSafeFile : public QIODevice {
   int writeErrno_ = 0;
   unsigned mode_ = 0;
   int lockFd_ = -1;
+  bool stage_ = false;
+  int stageFd_ = -1;
+};
+
+// What can befall a write of one of the program's own files: it failed, or
+// it went ahead without its folder's lock, which another process held.
+enum class TOwnFileTrouble { NotWritten, Unlocked };
+// Where such troubles are told: the file, and for NotWritten the failure.
+using TOwnFileReport = std::function<void(TOwnFileTrouble trouble, const QString& fileName, const Exception* failure)>;
+
+// Holds the folder of a file locked (flock) while it lives, so that the
+// program's writers of its own files take turns. The folder, not the file: a
+// write puts a new file in the old one's place, and a lock on the old file
+// would not keep the next writer from reading the new one before it is in
+// place. A folder that cannot be locked (a file system without locks) is gone
+// without. A holder that does not let go is waited on for up to ten seconds
+// once in a run of the program; after that the lock is waited on only for a
+// moment, and writes go on without it.
+class TFolderLock {
+ public:
+  explicit TFolderLock(const QString& fileName);
+  ~TFolderLock();
+  TFolderLock(const TFolderLock&) = delete;
+  TFolderLock& operator=(const TFolderLock&) = delete;
+
+  bool Held() const { return fd_ >= 0; }
+  // This lock ended the run's one wait without the lock: the moment to tell
+  // the user that the folder's files are written without it.
+  bool GaveUp() const { return gaveUp_; }
+  const QString& Folder() const { return folder_; }
+
+  // The long wait for a held lock: gets the folder's descriptor and returns
+  // true once it holds the lock. Tests put one in place that counts its
+  // calls and gives up at once; an empty function brings back the ten seconds.
+  static void SetWait(std::function<bool(int fd)> wait);
+  // Forgets that the run gave up waiting (for tests: as in a new run).
+  static void NewRun();
+
+ private:
+  QString folder_;
+  int fd_ = -1;
+  bool gaveUp_ = false;
 };
 
 namespace SafeFile {
 
 // Writes `bytes` to `fileName` through TSafeFile.
 void Write(const QString& fileName, QByteArrayView bytes, const TInPlaceQuestion& ask = {});
+
+// The answer for the program's own files: in place wherever replacing the
+// file would lose its other links or its owner. A file whose folder takes no
+// new file, or whose permissions forbid writing, is refused (EFCreateError
+// with the system's reason).
+bool OwnFileInPlace(const QString& fileName, TInPlaceReason reason);
+
+// Writes one of the program's own files under its folder's lock
+// (TFolderLock), answering with OwnFileInPlace. Raises as Write() does.
+// Returns what the lock's GaveUp() said.
+bool WriteOwn(const QString& fileName, QByteArrayView bytes);
 
 // The system's wording of an error number ("No space left on device").
 QString Reason(int error);

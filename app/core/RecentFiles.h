@@ -12,10 +12,11 @@ QString FileName();
 // The lines of the file (any line-break style); none when it is missing or
 // is not a regular file.
 QStringList Read();
-// Replaces the file safely (SafeFile); raises EFCreateError or EWriteError on
-// failure, ENotRegularFile when the name leads to no regular file.
+// Replaces the file safely (SafeFile::WriteOwn: in place when it has other
+// links). A failure is told through Settings::ReportOwnFileTrouble, and the
+// list is held in memory: Read() gives it while the file stays as it was.
 void Write(const QStringList& paths);
-// Removes the file (not a pipe or device in its place).
+// Removes the file (not a pipe or device in its place) and a held list.
 void Clear();
 
 }  // namespace RecentFiles

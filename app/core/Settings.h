@@ -15,7 +15,18 @@ namespace Settings {
 
 // ProgramFolder() + "settings.ini".
 QString FileName();
+// The file, with its failures told through ReportOwnFileTrouble: a write
+// that fails raises nothing, and the program goes on with what it holds.
 TIniFile Open();
+
+// Tells the user of a trouble with one of the program's own files, the first
+// of each kind in a run only: a failed write (an error naming the file and the
+// reason, and that the program goes on with what it holds) and a write that
+// went ahead without the folder's lock (a notice naming the folder).
+void ReportOwnFileTrouble(TOwnFileTrouble trouble, const QString& fileName, const Exception* failure);
+// Troubles are told again, and a held lock waited on again, as in a new run
+// of the program (for tests).
+void NewRun();
 
 // Path of the language module (TranslationModule / Path). When the whole
 // section is missing, "Language Modules/english.lms" in the program folder

@@ -150,7 +150,7 @@ bool TIconCache::Save() {
   }
   QDir().mkpath(QFileInfo(fileName_).absolutePath());
   try {
-    SafeFile::Write(fileName_, bytes);
+    SafeFile::WriteOwn(fileName_, bytes);
   } catch (const ENotRegularFile& e) {
     // Said once a run; the pipe or device stays as it is.
     if (!refusalShown_) {

@@ -45,7 +45,7 @@ bool TBrowserList::Load(const QString& fileName) {
 void TBrowserList::Save(const QString& fileName) const {
   QByteArray bytes;
   for (const QString& line : Lines()) bytes += line.toUtf8() + "\r\n";
-  SafeFile::Write(fileName, bytes);
+  SafeFile::WriteOwn(fileName, bytes);
 }
 
 int TBrowserList::IndexOfPath(const QString& path) const {

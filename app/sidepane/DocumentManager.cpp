@@ -61,7 +61,7 @@ QStringList ReadIndex() {
 void WriteIndex(const QStringList& lines) {
   QByteArray bytes;
   for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
-  SafeFile::Write(IndexFile(), bytes);
+  SafeFile::WriteOwn(IndexFile(), bytes);
 }
 
 }  // namespace UserTemplates
@@ -90,7 +90,7 @@ void AddItem(TFrListView* list, const QString& caption) {
 void WriteTemplate(const QString& path, const QStringList& lines) {
   QByteArray bytes;
   for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
-  SafeFile::Write(path, bytes);
+  SafeFile::WriteOwn(path, bytes);
 }
 
 // The position of the first index line naming the file `path`.

@@ -209,10 +209,12 @@ bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString
   // Written safely (under a temporary name beside the target, renamed when
   // whole); a pipe or device in the target's place is left as it is. The
   // user agreed to replace the target, so it is written in place where
-  // replacing it would lose its links or owner.
+  // replacing it would lose its links or owner: staged, so that a copy
+  // stopped or failed half way leaves it as it was.
   try {
     TSafeFile out(
         target, [](const QString&, TInPlaceReason) { return true; }, [&in] { return in.size(); });
+    out.StageInPlace();
     out.Open();
     QByteArray chunk;
     while (!in.atEnd()) {

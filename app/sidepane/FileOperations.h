@@ -59,7 +59,8 @@ TRunTarget ResolveRunText(const QString& text);
 QList<QStringList> ToolPrograms(const QString& name);
 
 // Copies files from one folder into another, each to a temporary name in the
-// destination that is renamed when the copy is whole. Existing targets are
+// destination that is renamed when the copy is whole (a target written in
+// place, for its other links or owner, changes only then). Existing targets are
 // replaced only when the question says so; a file is never copied onto
 // itself.
 class TFileCopyRun {

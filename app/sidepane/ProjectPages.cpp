@@ -135,7 +135,7 @@ void TProjectTree::Load(const QString& fileName) {
 bool TProjectTree::Save() {
   if (fileName_.isEmpty() || heldBack_) return false;
   try {
-    SafeFile::Write(fileName_, TreeText::Format(TreeText::Collect(*TreeView1)));
+    SafeFile::WriteOwn(fileName_, TreeText::Format(TreeText::Collect(*TreeView1)));
     return true;
   } catch (const Exception& e) {
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("PMSaveErr")), e.Message()}), 2);

@@ -134,6 +134,7 @@ class AppFixture : public ::testing::Test {
     RegisterBuiltinHighlighters();
     root = dir.path() + u'/';
     SetProgramFolder(root);
+    Settings::NewRun();
     QDir(root).mkpath(QStringLiteral("Language Modules"));
     QByteArray module;
     for (const QString& key : ModuleKeys()) {

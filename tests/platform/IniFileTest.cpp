@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,6 +17,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
+#include "platform/SafeFile.h"
 #include "platform/ScopeExit.h"
 #include "tests/common/TestUtil.h"
 
@@ -383,6 +385,125 @@ TEST_F(IniFileTest, AnEditorSavingInPlaceDuringAWriteLosesNothing) {
   EXPECT_THROW(ini.WriteInteger(QStringLiteral("A"), QStringLiteral("j"), 6), EWriteError);
   EXPECT_EQ(ReadFileBytes(path()), "[A]\nk=" + QByteArray::number(calls) + "\n");
   EXPECT_EQ(AllFiles(dir.path()), QStringList{QStringLiteral("settings.ini")});
+}
+
+// The program's own settings with a backup made by "ln": written in place,
+// without a question, so that both names see every write; a change by
+// another program during the write starts it again from that change, and
+// nothing of the first attempt reaches the file.
+TEST_F(IniFileTest, ASecondLinkIsKeptAndBothNamesSeeEveryWrite) {
+  ScopeExit noHook([] { TIniFile::SetBeforeReplace({}); });
+  ASSERT_TRUE(WriteFileBytes(path(), "[A]\nk=1\n"));
+  const QString backup = dir.filePath(QStringLiteral("settings.bak"));
+  ASSERT_EQ(::link(QFile::encodeName(path()).constData(), QFile::encodeName(backup).constData()), 0);
+  TIniFile ini(path());
+  ini.WriteInteger(QStringLiteral("A"), QStringLiteral("j"), 2);
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[A]\nk=1\nj=2\n"));
+  EXPECT_EQ(ReadFileBytes(backup), QByteArray("[A]\nk=1\nj=2\n"));
+
+  QByteArray seen;
+  int calls = 0;
+  TIniFile::SetBeforeReplace([&](const QString& name) {
+    if (calls++ > 0) return;
+    seen = ReadFileBytes(name);  // the new text is ready, the file not yet touched
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("[A]\nk=7\nj=2\nEditor=1\n");
+  });
+  ini.WriteInteger(QStringLiteral("A"), QStringLiteral("j"), 3);
+  EXPECT_EQ(seen, QByteArray("[A]\nk=1\nj=2\n"));
+  EXPECT_EQ(ReadFileBytes(backup), QByteArray("[A]\nk=7\nj=3\nEditor=1\n"));
+  struct stat a {}, b{};
+  ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &a), 0);
+  ASSERT_EQ(::stat(QFile::encodeName(backup).constData(), &b), 0);
+  EXPECT_EQ(a.st_ino, b.st_ino);
+  EXPECT_EQ(a.st_nlink, 2u);
+  EXPECT_EQ(AllFiles(dir.path()), QStringList({QStringLiteral("settings.bak"), QStringLiteral("settings.ini")}));
+}
+
+// Made with a report, a write that fails raises nothing: the failure is told
+// (each time; the program tells the user once), and the new text is what
+// readers get while the file stays as it was. The next write that succeeds
+// puts it all on disk. Once with a file there, once with none yet.
+TEST_F(IniFileTest, AFailedWriteWithAReportIsToldAndItsTextHeld) {
+  QStringList told;
+  const TOwnFileReport report = [&](TOwnFileTrouble trouble, const QString& name, const Exception* failure) {
+    told << (trouble == TOwnFileTrouble::NotWritten ? QStringLiteral("failed ") : QStringLiteral("unlocked ")) + name +
+                (failure ? u' ' + failure->Message() : QString());
+  };
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  // A file-size limit makes every write fail, whoever runs the test.
+  const auto failWrites = [&](bool on) {
+    rlimit limit = old;
+    if (on) limit.rlim_cur = 1;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  };
+  ScopeExit restore([&] { ::setrlimit(RLIMIT_FSIZE, &old); });
+  for (const bool exists : {true, false}) {
+    told.clear();
+    const QString name = dir.filePath(exists ? QStringLiteral("settings.ini") : QStringLiteral("new.ini"));
+    if (exists) {
+      ASSERT_TRUE(WriteFileBytes(name, "[A]\nk=1\n"));
+    }
+    TIniFile ini(name, report);
+    failWrites(true);
+    EXPECT_NO_THROW(ini.WriteInteger(QStringLiteral("A"), QStringLiteral("j"), 2));
+    EXPECT_NO_THROW(ini.WriteString(QStringLiteral("B"), QStringLiteral("s"), QStringLiteral("x")));
+    failWrites(false);
+    const QString why = "Cannot write file \"" + name + "\". File too large.";
+    EXPECT_EQ(told, QStringList({"failed " + name + u' ' + why, "failed " + name + u' ' + why}));
+    EXPECT_EQ(ReadFileBytes(name), exists ? QByteArray("[A]\nk=1\n") : QByteArray());
+    EXPECT_EQ(QFileInfo::exists(name), exists);
+    const TIniFile reader(name);
+    EXPECT_EQ(reader.ReadInteger(QStringLiteral("A"), QStringLiteral("j"), 0), 2);
+    EXPECT_EQ(reader.ReadString(QStringLiteral("B"), QStringLiteral("s"), QString()), QStringLiteral("x"));
+    EXPECT_EQ(reader.ReadInteger(QStringLiteral("A"), QStringLiteral("k"), 0), exists ? 1 : 0);
+
+    ini.WriteInteger(QStringLiteral("A"), QStringLiteral("m"), 3);
+    EXPECT_EQ(ReadFileBytes(name), exists ? QByteArray("[A]\nk=1\nj=2\nm=3\n\n[B]\ns=x\n")
+                                          : QByteArray("[A]\nj=2\nm=3\n\n[B]\ns=x\n"));
+    EXPECT_EQ(told.size(), 2);
+  }
+  // Without a report the failure is raised, as before.
+  failWrites(true);
+  EXPECT_THROW(TIniFile(path()).WriteInteger(QStringLiteral("A"), QStringLiteral("j"), 5), EWriteError);
+}
+
+// Another process holds the folder's lock and never lets go: the first write
+// of the run waits for it (here: a wait that gives up at once), is made
+// without it and tells so; every later write is made without a long wait and
+// without telling again.
+TEST_F(IniFileTest, AHeldLockIsWaitedOnOnceARun) {
+  int waits = 0;
+  TFolderLock::NewRun();
+  TFolderLock::SetWait([&](int) {
+    ++waits;
+    return false;
+  });
+  ScopeExit reset([] {
+    TFolderLock::SetWait({});
+    TFolderLock::NewRun();
+  });
+  const int holder = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ScopeExit release([holder] { ::close(holder); });
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+  QStringList told;
+  TIniFile ini(path(), [&](TOwnFileTrouble trouble, const QString& name, const Exception*) {
+    told << (trouble == TOwnFileTrouble::Unlocked ? QStringLiteral("unlocked ") : QStringLiteral("failed ")) + name;
+  });
+  for (int i = 0; i < 5; ++i) ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k%1").arg(i), i);
+  EXPECT_EQ(waits, 1);
+  EXPECT_EQ(told, QStringList{"unlocked " + path()});
+  EXPECT_EQ(ReadFileBytes(path()), QByteArray("[A]\nk0=0\nk1=1\nk2=2\nk3=3\nk4=4\n"));
+  // Let go: the lock is had again, without a wait.
+  ASSERT_EQ(::flock(holder, LOCK_UN), 0);
+  ini.WriteInteger(QStringLiteral("A"), QStringLiteral("k5"), 5);
+  EXPECT_EQ(waits, 1);
+  EXPECT_EQ(told.size(), 1);
 }
 
 // Windows-1252 text whose non-ASCII letters happen to form valid UTF-8

@@ -156,6 +156,54 @@ TEST(SafeFile, AWriteProtectedFileIsReplacedOnlyAfterYes) {
   EXPECT_TRUE(Temporaries(dir.path()).isEmpty());
 }
 
+// Written in place because of a second link, a staged write leaves the file
+// untouched until Commit(): a write given up before it leaves both names as
+// they were, and no temporary behind; committed, both names see the new
+// bytes. The program's own files are written so without a question, and a
+// write-protected one is refused with the system's reason.
+TEST(SafeFile, AStagedWriteInPlaceChangesTheFileOnlyWhenCommitted) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/settings.ini";
+  const QString backup = dir.path() + "/settings.bak";
+  const QByteArray old(300'000, 'o');
+  ASSERT_TRUE(WriteFileBytes(path, old));
+  ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData()), 0);
+  const auto yes = [](const QString&, TInPlaceReason) { return true; };
+  {
+    TSafeFile file(path, yes);
+    file.StageInPlace();
+    file.Open();
+    ASSERT_TRUE(file.InPlace());
+    file.write(QByteArray(200'000, 'n'));
+    EXPECT_TRUE(ReadFileBytes(path) == old);
+  }
+  EXPECT_TRUE(ReadFileBytes(path) == old);
+  EXPECT_TRUE(ReadFileBytes(backup) == old);
+  EXPECT_TRUE(Temporaries(dir.path()).isEmpty());
+  {
+    TSafeFile file(path, yes);
+    file.StageInPlace();
+    file.Open();
+    file.write(QByteArray(200'000, 'n'));
+    file.Commit();
+  }
+  EXPECT_TRUE(ReadFileBytes(backup) == QByteArray(200'000, 'n'));
+
+  EXPECT_FALSE(SafeFile::WriteOwn(path, "[A]\nk=1\n"));
+  EXPECT_EQ(ReadFileBytes(backup), "[A]\nk=1\n");
+  EXPECT_TRUE(Temporaries(dir.path()).isEmpty());
+  const QString locked = dir.path() + "/locked.ini";
+  ASSERT_TRUE(WriteFileBytes(locked, "old\n"));
+  ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
+  try {
+    SafeFile::WriteOwn(locked, "new\n");
+    ADD_FAILURE() << "a write-protected file was written";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file \"" + locked + "\". Permission denied.");
+  }
+  EXPECT_EQ(ReadFileBytes(locked), "old\n");
+}
+
 // A FIFO, a device and links to them (one or two hops) are never written,
 // neither by a replacing save nor by one in place: each is refused with its
 // name and stays what it was; no temporary is left beside it.

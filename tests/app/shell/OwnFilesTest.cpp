@@ -1,26 +1,40 @@
 // Tests of the files the program keeps for itself (recent files, browser
 // list, project list, tag library, code templates, icon cache) and of the
 // main window's writers when a pipe or device takes a file's place.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTest>
+#include <csignal>
 
 #include "app/core/RecentFiles.h"
+#include "app/core/Settings.h"
 #include "app/look/Icons.h"
 #include "app/sidepane/DocumentManager.h"
 #include "app/sidepane/ProjectPages.h"
+#include "platform/SafeFile.h"
+#include "platform/ScopeExit.h"
 #include "tests/app/AppFixture.h"
 #include "tests/common/FifoWatch.h"
 
 namespace {
+
+ino_t Inode(const QString& path) {
+  struct stat st {};
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
 
 class OwnFiles : public AppFixture {
  protected:
   void SetUp() override {
     AppFixture::SetUp();
     QByteArray module;
-    for (const QString& key : ModuleKeys() + QStringList{"NotRegularFile", "ExpError", "ExpComp"}) {
+    for (const QString& key : ModuleKeys() + QStringList{"NotRegularFile", "ExpError", "ExpComp", "OwnFilesKept", "OwnFilesNoLock"}) {
       const QByteArray k = key.toLatin1();
       module += k.leftJustified(20, ' ') + (key == u"DefCharSet" ? QByteArray("DEFAULT_CHARSET") : k) + "\r\n";
     }
@@ -69,8 +83,8 @@ TEST_F(OwnFiles, StartUpReachesTheMainWindowWithPipesInPlaceOfItsFiles) {
   SaveIconCache();  // said once a run
   Main().ProjectPage->Save();
   RecentFiles::Clear();
-  EXPECT_EQ(MessageTexts().mid(2),
-            QStringList({root + "recentfiles.dat NotRegularFile", root + "cache/icons.cache NotRegularFile"}));
+  EXPECT_EQ(MessageTexts().mid(2), QStringList({root + "recentfiles.dat NotRegularFile\nOwnFilesKept",
+                                                root + "cache/icons.cache NotRegularFile"}));
   for (const QString& path : own) EXPECT_EQ(EntryKind(path), 'p') << path.toStdString();
   EXPECT_EQ(fifos.Opened(), QStringList());
   EXPECT_TRUE(RecentFiles::Read().isEmpty());
@@ -101,6 +115,93 @@ TEST_F(OwnFiles, TheRtfExportRefusesPipesAndDevices) {
   EXPECT_EQ(QFile::symLinkTarget(root + "to-null.rtf"), root + "null");
   EXPECT_EQ(EntryKind(root + "null"), 'c');
   EXPECT_EQ(fifos.Opened(), QStringList());
+}
+
+// settings.ini and recentfiles.dat with a backup made by "ln": opening files
+// and changing options write both in place, with no message, and both names
+// see the new text.
+TEST_F(OwnFiles, SettingsAndRecentFilesWithASecondLinkAreWrittenWithoutAMessage) {
+  Main();
+  RecentFiles::Write({root + "old.html"});
+  const auto link = [](const QString& from, const QString& to) {
+    return ::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+  };
+  ASSERT_TRUE(link(Settings::FileName(), root + "settings.bak"));
+  ASSERT_TRUE(link(RecentFiles::FileName(), root + "recentfiles.bak"));
+  const QString a = MakeFile("a.html"), b = MakeFile("b.html");
+  ASSERT_TRUE(Main().OpenDocument(false, true, a));
+  ASSERT_TRUE(Main().OpenDocument(false, true, b));
+  Main().ShowSidePane(true);
+  Main().ShowSidePane(false);
+  EXPECT_EQ(MessageTexts(), QStringList());
+  EXPECT_EQ(ReadFileBytes(root + "recentfiles.bak"), (b + '\n' + a + '\n' + root + "old.html\n").toUtf8());
+  EXPECT_EQ(ReadFileBytes(root + "recentfiles.bak"), ReadFileBytes(RecentFiles::FileName()));
+  EXPECT_TRUE(ReadFileBytes(root + "settings.bak").contains("[ToolBars]\nFileManager=0\n"));
+  EXPECT_EQ(ReadFileBytes(root + "settings.bak"), ReadFileBytes(Settings::FileName()));
+  EXPECT_EQ(Inode(Settings::FileName()), Inode(root + "settings.bak"));
+}
+
+// A data folder where nothing can be written (read-only; for the super-user,
+// whom permissions do not stop, a file-size limit fails every write too):
+// many opens and option changes give one message, naming the first file and
+// why; the program goes on with the recent files and options it holds.
+TEST_F(OwnFiles, AReadOnlyDataFolderIsToldOnceAndTheProgramGoesOnWithWhatItHolds) {
+  Main();
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  ScopeExit restore([&] {
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  });
+  for (const char* name : {"a.html", "b.html", "c.html"}) MakeFile(name);
+  ASSERT_TRUE(QFile::setPermissions(root, QFile::ReadOwner | QFile::ExeOwner));
+  if (::geteuid() == 0) {
+    rlimit tiny = old;
+    tiny.rlim_cur = 1;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  }
+  QStringList opened;
+  for (const char* name : {"a.html", "b.html", "c.html"}) {
+    opened.prepend(root + "docs/" + name);
+    ASSERT_TRUE(Main().OpenDocument(false, true, opened.first()));
+    Main().ShowSidePane(opened.size() % 2 == 1);
+  }
+  ASSERT_EQ(prompts.Messages().size(), 1) << MessageTexts().join(u'|').toStdString();
+  const TScriptedPrompts::Message& told = prompts.Messages().first();
+  EXPECT_EQ(told.kind, 2);
+  const QString why = ::geteuid() == 0 ? QStringLiteral("Cannot write file \"%1\". File too large.")
+                                       : QStringLiteral("Cannot create file \"%1\". Permission denied on the "
+                                                        "folder \"") + root.chopped(1) + QStringLiteral("\".");
+  EXPECT_EQ(told.text, why.arg(root + "recentfiles.dat") + "\nOwnFilesKept");
+  EXPECT_FALSE(QFileInfo::exists(RecentFiles::FileName()));
+  EXPECT_EQ(RecentFiles::Read(), opened);
+  EXPECT_TRUE(Ini().ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
+}
+
+// Another process holds the program folder's lock and never lets go: the
+// first write waits for it once (a wait that gives up at once here), every
+// write goes ahead without it, and a notice names the folder once.
+TEST_F(OwnFiles, AHeldFolderLockIsWaitedOnOnceAndToldOnce) {
+  Main();
+  int waits = 0;
+  TFolderLock::SetWait([&](int) {
+    ++waits;
+    return false;
+  });
+  ScopeExit noWait([] { TFolderLock::SetWait({}); });
+  const int holder = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ScopeExit release([holder] { ::close(holder); });
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  for (const char* name : {"a.html", "b.html", "c.html"}) {
+    ASSERT_TRUE(Main().OpenDocument(false, true, MakeFile(name)));
+    Main().ShowSidePane(true);
+  }
+  EXPECT_EQ(waits, 1);
+  EXPECT_EQ(MessageTexts(), QStringList{"OwnFilesNoLock " + root.chopped(1)});
+  EXPECT_EQ(RecentFiles::Read().size(), 3);
+  EXPECT_TRUE(Ini().ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
 }
 
 }  // namespace

@@ -1,0 +1,63 @@
+// Tests of the file manager's copy onto targets that are written in place.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "app/sidepane/FileOperations.h"
+#include "tests/common/TestUtil.h"
+
+namespace {
+
+ino_t Inode(const QString& path) {
+  struct stat st {};
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// An existing target with a second link is written in place. A copy stopped
+// after its first piece leaves it whole and old under both names, with no
+// temporary behind; a copy that runs to its end gives both names the new
+// bytes and keeps the link.
+TEST(FileCopy, AStoppedCopyOntoALinkedTargetLeavesItAsItWas) {
+  QTemporaryDir dir;
+  const QString from = dir.path() + "/from/", to = dir.path() + "/to/";
+  ASSERT_TRUE(QDir().mkpath(from));
+  ASSERT_TRUE(QDir().mkpath(to));
+  const qint64 chunk = FileOps::TFileCopyRun::kChunk;
+  const QByteArray fresh(3 * chunk, 'n'), old(2 * chunk + 5, 'o');
+  ASSERT_TRUE(WriteFileBytes(from + "big.bin", fresh));
+  ASSERT_TRUE(WriteFileBytes(to + "big.bin", old));
+  ASSERT_EQ(::link(QFile::encodeName(to + "big.bin").constData(), QFile::encodeName(to + "backup.bin").constData()),
+            0);
+
+  FileOps::TFileCopyRun run;
+  run.sourceFolder = from;
+  run.destination = to;
+  run.names = {"big.bin"};
+  run.askOverwrite = [](const QString&) { return FileOps::TFileCopyRun::kYes; };
+  int checks = 0;
+  run.stopRequested = [&checks] { return ++checks == 2; };  // before the file, then after its first piece
+  FileOps::TFileCopyRun::Result result = run.Run();
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(result.copied, 0);
+  EXPECT_EQ(checks, 2);
+  EXPECT_TRUE(ReadFileBytes(to + "big.bin") == old);
+  EXPECT_TRUE(ReadFileBytes(to + "backup.bin") == old);
+  EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList({"backup.bin", "big.bin"}));
+
+  run.stopRequested = {};
+  result = run.Run();
+  EXPECT_FALSE(result.stopped);
+  EXPECT_EQ(result.copied, 1);
+  EXPECT_TRUE(ReadFileBytes(to + "backup.bin") == fresh);
+  EXPECT_EQ(Inode(to + "big.bin"), Inode(to + "backup.bin"));
+  EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList({"backup.bin", "big.bin"}));
+}
+
+}  // namespace
