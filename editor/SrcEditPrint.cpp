@@ -200,9 +200,9 @@ bool TSrcEditPrint::PrintRange(TPrintCanvas& canvas, int firstPage, int lastPage
     }
     if (!abort_) DoStatus(psEnd, lastPage);
   }
-  const bool done = !abort_;
+  bool done = !abort_;
   if (done)
-    canvas.EndDoc();
+    done = canvas.EndDoc();
   else
     canvas.Abort();
   printing_ = false;

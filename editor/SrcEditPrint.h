@@ -58,7 +58,8 @@ class TSrcEditPrint {
   void SetSelection(TPoint begin, TPoint end, TSrcSelectionMode mode);
   void ClearSelection();
 
-  // Prints every page; false when the job could not start or was aborted.
+  // Prints every page; false when the job could not start, was aborted or
+  // could not be kept (see TPrintCanvas::EndDoc).
   bool Print(TPrintCanvas& canvas) { return PrintRange(canvas, 1, -1); }
   // Pages `firstPage` to `lastPage` (below 0: the last page), clamped.
   bool PrintRange(TPrintCanvas& canvas, int firstPage, int lastPage);

@@ -1,10 +1,11 @@
-// The canvas over a QPrinter, in a file of its own: only what prints on a
-// printer (the print module, tests) brings in Qt's print support.
-#include <QFile>
+// The canvas over a QPrinter or a QPdfWriter, in a file of its own: only
+// what prints on a printer (the print module, tests) brings in Qt's print
+// support.
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <algorithm>
 #include <cmath>
@@ -12,15 +13,16 @@
 #include "editor/SrcEditMiscProcs.h"
 #include "editor/SrcEditPrinterInfo.h"
 
-TPrinterCanvas::TPrinterCanvas(QPrinter& printer) : printer_(printer) {}
+TPrinterCanvas::TPrinterCanvas(QPrinter& printer) : device_(printer), printer_(&printer) {}
+TPrinterCanvas::TPrinterCanvas(QPdfWriter& writer) : device_(writer), writer_(&writer) {}
 TPrinterCanvas::~TPrinterCanvas() {
   if (painter_ && painter_->isActive()) painter_->end();
 }
 
 TSrcEditPrinterGeometry TPrinterCanvas::Geometry() const {
-  const int dpi = printer_.resolution();
-  const QRect full = printer_.pageLayout().fullRectPixels(dpi);
-  const QRect paint = printer_.pageLayout().paintRectPixels(dpi);
+  const int dpi = printer_ ? printer_->resolution() : writer_->resolution();
+  const QRect full = device_.pageLayout().fullRectPixels(dpi);
+  const QRect paint = device_.pageLayout().paintRectPixels(dpi);
   TSrcEditPrinterGeometry g;
   g.PhysicalWidth = full.width();
   g.PhysicalHeight = full.height();
@@ -33,26 +35,26 @@ TSrcEditPrinterGeometry TPrinterCanvas::Geometry() const {
 }
 
 bool TPrinterCanvas::BeginDoc(const QString& title) {
-  printer_.setDocName(title);
-  printer_.setCopyCount(1);
+  if (printer_) {
+    printer_->setDocName(title);
+    printer_->setCopyCount(1);
+  } else {
+    writer_->setTitle(title);
+  }
   painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(&printer_)) return false;
+  if (!painter_->begin(&device_)) return false;
   painter_->setFont(font_);
   return true;
 }
 
-void TPrinterCanvas::NewPage() { printer_.newPage(); }
+void TPrinterCanvas::NewPage() { device_.newPage(); }
 
-void TPrinterCanvas::EndDoc() {
-  if (painter_ && painter_->isActive()) painter_->end();
-}
+bool TPrinterCanvas::EndDoc() { return !painter_ || !painter_->isActive() || painter_->end(); }
 
 void TPrinterCanvas::Abort() {
-  printer_.abort();
+  // A PDF file's owner throws away what was written (see PrintModule::OpenCanvas).
+  if (printer_) printer_->abort();
   EndDoc();
-  // A file holds no half-printed job.
-  if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty())
-    QFile::remove(printer_.outputFileName());
 }
 
 void TPrinterCanvas::SetFont(const QFont& font) {
@@ -61,18 +63,18 @@ void TPrinterCanvas::SetFont(const QFont& font) {
 }
 
 TPrintFontMetrics TPrinterCanvas::Metrics() const {
-  const QFontMetrics m(font_, &printer_);
+  const QFontMetrics m(font_, &device_);
   return {m.height(), m.ascent(), m.descent(), m.leading(), m.averageCharWidth()};
 }
 
 int TPrinterCanvas::TextWidth(const QString& text) const {
-  return QFontMetrics(font_, &printer_).horizontalAdvance(text);
+  return QFontMetrics(font_, &device_).horizontalAdvance(text);
 }
 
 void TPrinterCanvas::DrawText(int x, int y, const QString& text, const QColor& color, const QColor& background,
                               int cellWidth, bool baseline) {
   if (!painter_ || !painter_->isActive() || text.isEmpty()) return;
-  const QFontMetrics m(font_, &printer_);
+  const QFontMetrics m(font_, &device_);
   const int top = baseline ? y - m.ascent() : y;
   const int base = baseline ? y : y + m.ascent();
   const int width =
@@ -86,7 +88,7 @@ void TPrinterCanvas::DrawText(int x, int y, const QString& text, const QColor& c
   // Every character in its own cell, as on the editor's grid: a wide one
   // in the middle of two cells (squeezed into them when it is wider), a
   // surrogate pair in two.
-  const QFontMetricsF metrics(font_, &printer_);
+  const QFontMetricsF metrics(font_, &device_);
   for (qsizetype i = 0; i < text.size(); ++i) {
     const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
     const QString c = text.mid(i, pair ? 2 : 1);

@@ -9,7 +9,9 @@
 #include <QString>
 #include <memory>
 
+class QPagedPaintDevice;
 class QPainter;
+class QPdfWriter;
 class QPrinter;
 
 // The page geometry of a printer, in device pixels.
@@ -39,7 +41,9 @@ class TPrintCanvas {
   // cannot print.
   virtual bool BeginDoc(const QString& title) = 0;
   virtual void NewPage() = 0;
-  virtual void EndDoc() = 0;
+  // Ends the document; false when what was printed could not be kept (a
+  // file that could not be written).
+  virtual bool EndDoc() = 0;
   // Ends the document and throws away what was printed.
   virtual void Abort() = 0;
 
@@ -93,17 +97,18 @@ class TSrcEditPrinterInfo {
 // pixels per inch, so that it prints at its screen size on any printer.
 QFont PointSizedFont(const QFont& font);
 
-// A canvas over a QPrinter (a printer or a PDF file). Copies are printed by
-// the caller, so the printer's own copy count stays 1.
+// A canvas over a QPrinter, or over a QPdfWriter for a PDF file. Copies are
+// printed by the caller, so the printer's own copy count stays 1.
 class TPrinterCanvas : public TPrintCanvas {
  public:
   explicit TPrinterCanvas(QPrinter& printer);
+  explicit TPrinterCanvas(QPdfWriter& writer);
   ~TPrinterCanvas() override;
 
   TSrcEditPrinterGeometry Geometry() const override;
   bool BeginDoc(const QString& title) override;
   void NewPage() override;
-  void EndDoc() override;
+  bool EndDoc() override;
   void Abort() override;
   void SetFont(const QFont& font) override;
   QFont Font() const override { return font_; }
@@ -116,7 +121,9 @@ class TPrinterCanvas : public TPrintCanvas {
   void DrawLine(int x1, int y1, int x2, int y2, const QColor& color) override;
 
  private:
-  QPrinter& printer_;
+  QPagedPaintDevice& device_;
+  QPrinter* printer_ = nullptr;   // printing on a printer
+  QPdfWriter* writer_ = nullptr;  // or into a PDF file
   std::unique_ptr<QPainter> painter_;
   QFont font_;
 };

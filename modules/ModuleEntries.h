@@ -9,6 +9,7 @@
 #include <QtGlobal>
 #include <functional>
 
+class QIODevice;
 class QObject;
 class QString;
 class QWidget;
@@ -22,9 +23,10 @@ struct TBrowserViewHost;
 extern "C" {
 
 // print-module.so: whether a printer is installed; a canvas on the default
-// printer, or, with `pdfFile`, into that PDF file (the caller owns it).
+// printer, or, with `pdf`, a PDF file written into that device, which must
+// outlive the canvas (the caller owns both).
 Q_DECL_EXPORT bool KvHasPrinter();
-Q_DECL_EXPORT TPrintCanvas* KvOpenPrintCanvas(const QString& pdfFile);
+Q_DECL_EXPORT TPrintCanvas* KvOpenPrintCanvas(QIODevice* pdf);
 
 // net-module.so: a connection (null without secure sockets when `secure`);
 // the module takes the events over. A host name look-up whose answer goes to

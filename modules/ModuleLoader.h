@@ -2,7 +2,8 @@
 // network for the link check, printing, HTML Tidy) live in modules of their
 // own, loaded with QLibrary the first time they are used, so that starting
 // the program does not load their libraries. A module that cannot be loaded
-// is reported where it is needed; everything else goes on working.
+// is reported where it is needed; everything else goes on working. The one
+// loader of every module (platform/ModuleFile.h) does the work.
 #pragma once
 
 #include <QString>
@@ -13,9 +14,9 @@ namespace Modules {
 // the build tree, in the program's module folder when installed), loaded on
 // the first call and kept for the rest of the process; null when the module
 // or its entry cannot be found: Error(fileName) then says why. A module file
-// that is not whole (cut short, empty, not a library of this machine, not a
-// file) is refused before it is loaded (platform/ModuleFile.h) and looked at
-// again on the next call.
+// that is not whole (cut short, damaged, empty, not a library of this
+// machine, not a file) is refused before it is loaded (platform/ModuleFile.h)
+// and looked at again on the next call.
 void* Entry(const QString& fileName, const char* symbol);
 // Why the module could not be loaded the last time, as the user reads it
 // (the file and the language module's text of the fault); empty after a success.

@@ -1,4 +1,6 @@
-// The print module: canvases on Qt Print Support's printers.
+// The print module: canvases on Qt Print Support's printers, and PDF files
+// written into a device of the program's (its safe save).
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -18,15 +20,26 @@ class TOwnPrinterCanvas : public TPrinterCanvas {
   std::unique_ptr<QPrinter> printer_;
 };
 
+// A canvas that owns its PDF writer; the pages are those a PDF printer has.
+class TOwnPdfCanvas : public TPrinterCanvas {
+ public:
+  explicit TOwnPdfCanvas(std::unique_ptr<QPdfWriter> writer) : TPrinterCanvas(*writer), writer_(std::move(writer)) {}
+  ~TOwnPdfCanvas() override { EndDoc(); }
+
+ private:
+  std::unique_ptr<QPdfWriter> writer_;
+};
+
 }  // namespace
 
 extern "C" Q_DECL_EXPORT bool KvHasPrinter() { return !QPrinterInfo::availablePrinters().isEmpty(); }
 
-extern "C" Q_DECL_EXPORT TPrintCanvas* KvOpenPrintCanvas(const QString& pdfFile) {
+extern "C" Q_DECL_EXPORT TPrintCanvas* KvOpenPrintCanvas(QIODevice* pdf) {
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  if (!pdfFile.isEmpty()) {
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(pdfFile);
-  }
-  return new TOwnPrinterCanvas(std::move(printer));
+  if (!pdf) return new TOwnPrinterCanvas(std::move(printer));
+  printer->setOutputFormat(QPrinter::PdfFormat);
+  auto writer = std::make_unique<QPdfWriter>(pdf);
+  writer->setResolution(printer->resolution());
+  writer->setPageLayout(printer->pageLayout());
+  return new TOwnPdfCanvas(std::move(writer));
 }

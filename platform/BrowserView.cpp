@@ -4,10 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLibrary>
 #include <QLoggingCategory>
 #include <cerrno>
 #include <cstdio>
@@ -22,17 +18,14 @@ TBrowserViewFactory& Factory() {
   return factory;
 }
 
-// The browser module: where it is looked for, its entry point once loaded,
-// and why the last attempt to load it failed.
-struct BrowserModule {
-  QString path;  // empty: beside the executable
-  TCreateBrowserViewEntry entry = nullptr;
-  QString error;
-};
+// The browser module's file name and, once loaded, its entry point. The one
+// loader of every module (platform/ModuleFile.h) finds it, looks at it and
+// keeps it.
+QString BrowserModuleFile() { return QStringLiteral(KV_BROWSER_MODULE_FILE); }
 
-BrowserModule& Module() {
-  static BrowserModule module;
-  return module;
+TCreateBrowserViewEntry& Entry() {
+  static TCreateBrowserViewEntry entry = nullptr;
+  return entry;
 }
 
 // Once loaded, the engine remarks that it was not prepared before the
@@ -53,41 +46,25 @@ void QuietEngineRemarks(QtMsgType type, const QMessageLogContext& context, const
 
 }  // namespace
 
-QString BrowserModulePath() {
-  if (!Module().path.isEmpty()) return Module().path;
-  // Beside the executable in the build tree; in its own folder when installed.
-  const QString beside = QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(KV_BROWSER_MODULE_FILE);
-  const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                            QStringLiteral("/" KV_MODULE_FROM_BIN "/" KV_BROWSER_MODULE_FILE));
-  return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
+QString BrowserModulePath() { return ModulePath(BrowserModuleFile()); }
+
+void SetBrowserModulePath(const QString& path) {
+  SetModulePath(BrowserModuleFile(), path);
+  Entry() = nullptr;
 }
 
-void SetBrowserModulePath(const QString& path) { Module() = BrowserModule{path, nullptr, QString()}; }
-
-QString BrowserModuleError() { return Module().error; }
+QString BrowserModuleError() { return ModuleError(BrowserModuleFile()); }
 
 std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHost host) {
   if (Factory()) return Factory()(parent, std::move(host));
-  BrowserModule& module = Module();
-  if (module.entry) return std::unique_ptr<IBrowserView>(module.entry(parent, &host));
+  if (Entry()) return std::unique_ptr<IBrowserView>(Entry()(parent, &host));
   PrepareBrowserEngine();
   static const bool quiet =
       qgetenv("KV_BROWSER_DEBUG") != "1" && (previousHandler = qInstallMessageHandler(QuietEngineRemarks), true);
   Q_UNUSED(quiet);
-  // The library stays loaded for the rest of the process: its views and the
-  // engine live as long as the program. A file that is not whole is never
-  // handed to the system's loader.
-  const QString path = BrowserModulePath();
-  QLibrary library(path);
-  TModuleCheck check;
-  if (LoadModule(library, check))
-    module.entry = reinterpret_cast<TCreateBrowserViewEntry>(ModuleEntry(library, "KvCreateBrowserView", check));
-  if (!module.entry) {
-    module.error = ModuleFaultText(path, check);
-    return nullptr;
-  }
-  module.error.clear();
-  return std::unique_ptr<IBrowserView>(module.entry(parent, &host));
+  Entry() = reinterpret_cast<TCreateBrowserViewEntry>(ModuleEntryPoint(BrowserModuleFile(), "KvCreateBrowserView"));
+  if (!Entry()) return nullptr;
+  return std::unique_ptr<IBrowserView>(Entry()(parent, &host));
 }
 
 void SetBrowserViewFactory(TBrowserViewFactory factory) { Factory() = std::move(factory); }

@@ -67,7 +67,7 @@ using TBrowserViewFactory = std::function<std::unique_ptr<IBrowserView>(QWidget*
 std::unique_ptr<IBrowserView> CreateBrowserView(QWidget* parent, TBrowserViewHost host);
 // Replaces the factory; an empty one brings back the real view.
 void SetBrowserViewFactory(TBrowserViewFactory factory);
-// The file of the browser module: beside the executable unless set.
+// The file of the browser module, found as every module is (ModulePath).
 QString BrowserModulePath();
 // Looks for the module at `path` from now on (tests); empty for the default.
 void SetBrowserModulePath(const QString& path);

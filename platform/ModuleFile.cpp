@@ -2,13 +2,18 @@
 
 #include <elf.h>
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLibrary>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/RegularFile.h"
@@ -120,6 +125,62 @@ TModuleCheck CheckHeaders(QFile& file, quint64 size) {
   return {};
 }
 
+// The checksum line that ends every module (modules/ModuleSeal.cmake): the
+// tag, the SHA-256 of every byte before the line in hexadecimal, a line end.
+constexpr QByteArrayView kSealTag = "KV-MODULE-SHA256:";
+constexpr qsizetype kSealDigits = 64;
+constexpr qsizetype kSealSize = kSealTag.size() + kSealDigits + 1;
+
+// The bytes of an opened module file of `size` bytes against its checksum.
+TModuleCheck CheckSeal(QFile& file, quint64 size) {
+  const qint64 tailSize = std::min<qint64>(static_cast<qint64>(size), 2 * kSealSize);
+  const qint64 tailAt = static_cast<qint64>(size) - tailSize;
+  QByteArray tail(tailSize, '\0');
+  if (!ReadAt(file, static_cast<quint64>(tailAt), tail.data(), tailSize))
+    return Fault(TModuleFault::Unreadable, file.errorString());
+  const qsizetype at = tail.lastIndexOf(kSealTag);
+  if (at < 0) return Fault(TModuleFault::Damaged, QStringLiteral("no checksum"));
+  // A file that ends inside its checksum lacks its end.
+  if (tail.size() - at < kSealSize) return Fault(TModuleFault::CutShort);
+  if (tail.size() - at > kSealSize || !tail.endsWith('\n'))
+    return Fault(TModuleFault::Damaged, QStringLiteral("no checksum at the end"));
+  const QByteArray recorded = tail.mid(at + kSealTag.size(), kSealDigits);
+
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  const qint64 sealed = tailAt + at;
+  if (!file.seek(0)) return Fault(TModuleFault::Unreadable, file.errorString());
+  constexpr qint64 kChunk = 1 << 16;
+  QByteArray chunk(kChunk, '\0');
+  for (qint64 done = 0; done < sealed;) {
+    const qint64 count = file.read(chunk.data(), std::min(kChunk, sealed - done));
+    if (count <= 0) return Fault(TModuleFault::Unreadable, file.errorString());
+    hash.addData(QByteArrayView(chunk.constData(), count));
+    done += count;
+  }
+  if (hash.result().toHex() != recorded)
+    return Fault(TModuleFault::Damaged, QStringLiteral("checksum ") + QString::fromLatin1(hash.result().toHex()) +
+                                            QStringLiteral(", built with ") + QString::fromLatin1(recorded));
+  return {};
+}
+
+// The modules by file name: where a test put one, what was loaded, why not.
+struct Loaded {
+  std::unique_ptr<QLibrary> library;  // once loaded; never unloaded
+  QHash<QByteArray, void*> entries;
+  QString error;
+};
+
+struct Loader {
+  QString folder;                          // empty: beside the executable, or installed
+  QHash<QString, QString> paths;           // modules taken from elsewhere
+  std::unordered_map<QString, Loaded> modules;
+};
+
+Loader& Modules() {
+  static Loader loader;
+  return loader;
+}
+
 }  // namespace
 
 TModuleCheck CheckModuleFile(const QString& path) {
@@ -134,7 +195,9 @@ TModuleCheck CheckModuleFile(const QString& path) {
     case TRegularOpen::Opened:
       break;
   }
-  return CheckHeaders(file, static_cast<quint64>(file.size()));
+  const auto size = static_cast<quint64>(file.size());
+  const TModuleCheck headers = CheckHeaders(file, size);
+  return headers.fault == TModuleFault::None ? CheckSeal(file, size) : headers;
 }
 
 bool LoadModule(QLibrary& library, TModuleCheck& check) {
@@ -169,6 +232,8 @@ const char* ModuleFaultKey(TModuleFault fault) {
       return "ModuleForeign";
     case TModuleFault::CutShort:
       return "ModuleCutShort";
+    case TModuleFault::Damaged:
+      return "ModuleDamaged";
     case TModuleFault::NotLoaded:
       return "ModuleNotLoaded";
     case TModuleFault::NoEntry:
@@ -186,3 +251,57 @@ QString ModuleFaultText(const QString& path, const TModuleCheck& check) {
 }
 
 void SetModuleTexts(std::function<QString(const QString& key)> texts) { Texts() = std::move(texts); }
+
+QString ModulePath(const QString& fileName) {
+  const Loader& loader = Modules();
+  if (const auto it = loader.paths.constFind(fileName); it != loader.paths.cend()) return *it;
+  if (!loader.folder.isEmpty()) return loader.folder + u'/' + fileName;
+  const QString bin = QCoreApplication::applicationDirPath();
+  const QString beside = bin + u'/' + fileName;
+  const QString installed = QDir::cleanPath(bin + QStringLiteral("/" KV_MODULE_FROM_BIN "/") + fileName);
+  return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
+}
+
+void* ModuleEntryPoint(const QString& fileName, const char* symbol) {
+  Loaded& module = Modules().modules[fileName];
+  if (void* entry = module.entries.value(symbol)) return entry;
+  const QString path = ModulePath(fileName);
+  TModuleCheck check;
+  if (!module.library) {
+    // The library stays loaded for the rest of the process: what it made may
+    // live as long as the program. A file that is not whole is never handed
+    // to the system's loader; it is looked at again on the next call.
+    auto library = std::make_unique<QLibrary>(path);
+    if (!LoadModule(*library, check)) {
+      module.error = ModuleFaultText(path, check);
+      return nullptr;
+    }
+    module.library = std::move(library);
+  }
+  void* entry = ModuleEntry(*module.library, symbol, check);
+  if (!entry) {
+    module.error = ModuleFaultText(path, check);
+    return nullptr;
+  }
+  module.error.clear();
+  module.entries.insert(symbol, entry);
+  return entry;
+}
+
+QString ModuleError(const QString& fileName) {
+  const auto it = Modules().modules.find(fileName);
+  return it == Modules().modules.end() ? QString() : it->second.error;
+}
+
+void SetModuleFolder(const QString& folder) {
+  Modules().folder = folder;
+  Modules().modules.clear();
+}
+
+void SetModulePath(const QString& fileName, const QString& path) {
+  if (path.isEmpty())
+    Modules().paths.remove(fileName);
+  else
+    Modules().paths.insert(fileName, path);
+  Modules().modules.erase(fileName);
+}

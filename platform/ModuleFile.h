@@ -3,9 +3,16 @@
 // are loaded. The system's loader maps a library file into memory; a file cut
 // short (an update interrupted, a full disk) maps without complaint and ends
 // the program with a bus error as soon as a missing page is touched, which
-// may be inside the loader itself. So a module is loaded only when it is a
-// regular file of this machine's kind whose every part the headers name lies
-// within the file.
+// may be inside the loader itself; a file of its full size whose bytes are
+// not all there (zeros or garbage where a copy or update was cut off) loads
+// and runs them. So a module is loaded only when it is a regular file of this
+// machine's kind whose every part the headers name lies within the file and
+// whose bytes match the checksum sealed into it when it was built
+// (modules/ModuleSeal.cmake).
+//
+// One loader serves every module, the browser module as well: it finds the
+// module, looks at it, loads it once and keeps it, and remembers why it could
+// not.
 #pragma once
 
 #include <QString>
@@ -21,7 +28,8 @@ enum class TModuleFault {
   Empty,       // no bytes at all
   NotLibrary,  // not a shared library (no ELF file, or one that cannot be loaded)
   Foreign,     // a library of another kind of machine (word size, byte order, processor)
-  CutShort,    // parts the headers name lie beyond the file's end
+  CutShort,    // parts the headers name, or its checksum, lie beyond the file's end
+  Damaged,     // its bytes do not match the checksum it was built with, or it has none
   NotLoaded,   // whole, but the system's loader refused it (a library it needs is missing)
   NoEntry,     // loaded, but without the entry asked for
 };
@@ -52,3 +60,22 @@ const char* ModuleFaultKey(TModuleFault fault);
 // Where the texts come from (the program's language module); without it the
 // keys stand for the texts.
 void SetModuleTexts(std::function<QString(const QString& key)> texts);
+
+// The program's modules by file name ("tidy-module.so"): looked for beside
+// the executable in the build tree, in the program's module folder when
+// installed.
+QString ModulePath(const QString& fileName);
+// The entry `symbol` of the module `fileName`, loaded on the first call and
+// kept for the rest of the process; null when the module or its entry cannot
+// be had: ModuleError(fileName) then says why. A module refused is looked at
+// again on the next call, so a repaired file serves without a restart.
+void* ModuleEntryPoint(const QString& fileName, const char* symbol);
+// Why the module could not be used the last time, as ModuleFaultText says
+// it; empty after a success.
+QString ModuleError(const QString& fileName);
+// Looks for every module in `folder` from now on (tests); empty for the
+// default. Forgets what was loaded (the libraries stay loaded).
+void SetModuleFolder(const QString& folder);
+// Takes the module `fileName` from `path` from now on (tests); empty for the
+// default. Forgets what was loaded of it.
+void SetModulePath(const QString& fileName, const QString& path);

@@ -15,6 +15,7 @@
 #include "app/core/Prompts.h"
 #include "modules/ModuleLoader.h"
 #include "modules/PrintModule.h"
+#include "platform/RegularFile.h"
 
 namespace {
 // The print module could not be loaded: said where printing was asked for.
@@ -35,7 +36,13 @@ std::unique_ptr<TPrintCanvas> DefaultPrintTarget(QWidget* parent) {
   dialog.setDefaultSuffix(QStringLiteral("pdf"));
   dialog.setDirectory(QDir::homePath());
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return nullptr;
-  std::unique_ptr<TPrintCanvas> canvas = PrintModule::OpenCanvas(dialog.selectedFiles().first());
+  // A pipe or device chosen as the file is refused at once, never waited on.
+  const QString file = dialog.selectedFiles().first();
+  if (IsNotRegularFile(file)) {
+    ShowMessageDlg(NotRegularFileText(file), 2);
+    return nullptr;
+  }
+  std::unique_ptr<TPrintCanvas> canvas = PrintModule::OpenCanvas(file);
   return canvas ? std::move(canvas) : NoPrintModule();
 }
 }  // namespace

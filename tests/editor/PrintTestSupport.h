@@ -100,7 +100,10 @@ class TRecordingCanvas : public TPrintCanvas {
     return true;
   }
   void NewPage() override { Ops.push_back({opNewPage}); }
-  void EndDoc() override { Ops.push_back({opEnd}); }
+  bool EndDoc() override {
+    Ops.push_back({opEnd});
+    return true;
+  }
   void Abort() override { Ops.push_back({opAbort}); }
   void SetFont(const QFont& font) override { font_ = font; }
   QFont Font() const override { return font_; }

@@ -193,6 +193,70 @@ TEST_F(ModuleFile, NoModuleFilesAreRefusedWithTheirReasons) {
   ExpectRefused("tidy-module.so", TModuleFault::NotRegular, "folder");
 }
 
+// A module of its full size whose second half is zeros or garbage (a copy or
+// update cut off on a file system that keeps the size) is refused with the
+// reason, never handed to the system's loader; the same file once repaired
+// serves in the same process. Run in a child process, so that a module
+// handed to the loader ends that process, not the tests.
+TEST_F(ModuleFile, DamagedModulesOfFullSizeAreRefusedAndRepairedOnesServe) {
+  QStringList names = {kBrowserModule};
+  for (const auto& [name, entry] : kModules) names << name;
+  const auto damaged = [](QByteArray bytes, bool zeros) {
+    quint32 seed = 0x2545F491u;
+    for (qsizetype i = bytes.size() / 2; i < bytes.size(); ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      bytes[i] = zeros ? '\0' : static_cast<char>(seed >> 24);
+    }
+    return bytes;
+  };
+  for (const QString& name : names) {
+    const QByteArray whole = Built(name);
+    for (const QByteArray& bytes : {damaged(whole, true), damaged(whole, false)})
+      EXPECT_EQ(CheckModuleFile(Write(name, bytes)).fault, TModuleFault::Damaged) << name.toStdString();
+  }
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(20);
+    int faults = 0;
+    const auto fail = [&faults](const QString& what) {
+      fprintf(stderr, "%s\n", qPrintable(what));
+      ++faults;
+    };
+    for (const QString& name : names) {
+      const QByteArray whole = Built(name);
+      const bool browser = name == kBrowserModule;
+      if (browser)
+        SetBrowserModulePath(dir.filePath(name));
+      else
+        Modules::SetFolder(dir.path());
+      for (const bool zeros : {true, false}) {
+        const QString what = name + (zeros ? " with zeros" : " with garbage");
+        Write(name, damaged(whole, zeros));
+        const bool refused =
+            browser ? CreateBrowserView(nullptr, {}) == nullptr : Modules::Entry(name, kModules.at(name)) == nullptr;
+        const QString error = browser ? BrowserModuleError() : Modules::Error(name);
+        if (!refused) fail(what + ": loaded");
+        if (error != u'"' + dir.filePath(name) + QStringLiteral("\"\nModuleDamaged\n") + error.section(u'\n', 2))
+          fail(what + ": " + error);
+      }
+      // Repaired: a whole copy in its place serves at once.
+      Write(name, whole);
+      if (browser) {
+        if (CheckModuleFile(dir.filePath(name)).fault != TModuleFault::None) fail(name + " repaired: refused");
+      } else if (!Modules::Entry(name, kModules.at(name)) || !Modules::Error(name).isEmpty()) {
+        fail(name + " repaired: " + Modules::Error(name));
+      }
+    }
+    _exit(faults == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "the child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << "see the child's lines above";
+}
+
 // A FIFO in a module's place is refused at once, not waited on.
 TEST_F(ModuleFile, FifoIsRefusedWithoutWaiting) {
   for (const QString& name : {QStringLiteral("net-module.so"), kBrowserModule}) {

@@ -1,13 +1,20 @@
 // Tests of TfPrintdoc (app/dialogs/uPrintDlg.cpp), the print dialog.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QSpinBox>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <iostream>
 
 #include "app/dialogs/uPrintDlg.h"
 #include "modules/ModuleLoader.h"
 #include "modules/PrintModule.h"
 #include "tests/app/AppFixture.h"
+#include "tests/common/FifoWatch.h"
 #include "tests/editor/PrintTestSupport.h"
 
 namespace {
@@ -16,7 +23,7 @@ struct PrintCommands : AppFixture {
     AppFixture::SetUp();
     // The keys of these commands, as their texts, and a footer.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed"})
+    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed", "NotRegularFile"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
@@ -192,4 +199,101 @@ TEST_F(PrintCommands, AMissingPrintModuleIsReportedWherePrintingIsAskedFor) {
   EXPECT_EQ(prompts.Messages()[0].kind, 2);
   EXPECT_FALSE(QFileInfo::exists(root + "out.pdf"));
   EXPECT_EQ(Main().Documents().size(), 1);
+}
+
+namespace {
+// The save temporaries left in `folder`.
+QStringList Temporaries(const QString& folder) {
+  return QDir(folder).entryList({".kvx-*"}, QDir::Files | QDir::Hidden | QDir::System);
+}
+}  // namespace
+
+// Printing into an existing PDF file: the file keeps its bytes while the
+// pages are made, and a finished job puts the whole new PDF in its place.
+TEST_F(PrintCommands, PrintingIntoAFileReplacesItOnlyWhenTheJobEnds) {
+  QString text;
+  for (int i = 1; i <= 300; ++i) text += QStringLiteral("line %1\n").arg(i);
+  NewDocument(text);
+  ASSERT_TRUE(WriteFileBytes(root + "out.pdf", "old bytes"));
+  QByteArray whilePrinting;
+  int pages = 0;
+  prompts.AnswerDialog("fPrintdoc", [&](QDialog& d) {
+    auto& dialog = static_cast<TfPrintdoc&>(d);
+    dialog.SrcEditPrint1.OnPrintLine = [&](int line, int page) {
+      if (line == 200) whilePrinting = ReadFileBytes(root + "out.pdf");
+      pages = std::max(pages, page);
+    };
+    dialog.Button1Click();
+    return dialog.result();
+  });
+  Main().PrintDocument1Click();
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  EXPECT_EQ(whilePrinting, "old bytes");
+  const QByteArray pdf = ReadFileBytes(root + "out.pdf");
+  EXPECT_TRUE(pdf.startsWith("%PDF-")) << pdf.left(20).constData();
+  EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+  ASSERT_GT(pages, 2);
+  EXPECT_EQ(pdf.count("/Type /Page\n"), pages) << "every page printed";
+  EXPECT_TRUE(Temporaries(root).isEmpty()) << Temporaries(root).join(' ').toStdString();
+}
+
+// A job stopped after some pages leaves the file it was to replace as it was,
+// and no temporary beside it.
+TEST_F(PrintCommands, AStoppedPrintLeavesTheFileAsItWas) {
+  QString text;
+  for (int i = 1; i <= 300; ++i) text += QStringLiteral("line %1\n").arg(i);
+  NewDocument(text);
+  ASSERT_TRUE(WriteFileBytes(root + "out.pdf", "old bytes"));
+  int lines = 0;
+  prompts.AnswerDialog("fPrintdoc", [&lines](QDialog& d) {
+    auto& dialog = static_cast<TfPrintdoc&>(d);
+    // Close pressed while page 2 is printed: the job stops at the next page.
+    dialog.SrcEditPrint1.OnPrintLine = [&lines, &dialog](int, int page) {
+      ++lines;
+      if (page == 2) dialog.Button2Click();
+    };
+    dialog.Button1Click();
+    return dialog.result();
+  });
+  Main().PrintDocument1Click();
+  EXPECT_GT(lines, 60) << "pages were printed before the stop";
+  EXPECT_LT(lines, 300);
+  EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
+  EXPECT_EQ(ReadFileBytes(root + "out.pdf"), "old bytes");
+  EXPECT_TRUE(Temporaries(root).isEmpty()) << Temporaries(root).join(' ').toStdString();
+}
+
+// With no printer, a pipe or a device chosen as the file to print into is
+// refused at once with the usual message, never opened or waited on; the
+// dialog stays for another try.
+TEST_F(PrintCommands, APipeOrDeviceChosenAsTheFileIsRefusedAtOnce) {
+  PrintTarget() = {};
+  if (PrintModule::HasPrinter()) GTEST_SKIP() << "a printer is installed: printing goes there, not into a file";
+  NewDocument("text");
+  TFifoWatch fifos;
+  QStringList targets;
+  ASSERT_TRUE(fifos.Make(root + "pipe.pdf"));
+  targets << root + "pipe.pdf";
+  if (mknod(QFile::encodeName(root + "null.pdf").constData(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+    targets << root + "null.pdf";
+  else
+    std::cerr << "no device made here (" << std::strerror(errno) << "): only the pipe is tried\n";
+  for (const QString& target : targets) {
+    const qsizetype before = prompts.Messages().size();
+    AnswerFileDialog("PrintToFileDialog", {target});
+    int result = -1;
+    prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
+      static_cast<TfPrintdoc&>(d).Button1Click();
+      result = d.result();
+      return result;
+    });
+    Main().PrintDocument1Click();
+    ASSERT_EQ(prompts.Messages().size(), before + 1) << target.toStdString();
+    EXPECT_EQ(prompts.Messages().back().text, target + " NotRegularFile");
+    EXPECT_EQ(prompts.Messages().back().kind, 2);
+    EXPECT_NE(result, int(QDialog::Accepted)) << "the dialog stays for another try";
+    EXPECT_EQ(EntryKind(target), target.endsWith("pipe.pdf") ? 'p' : 'c');
+  }
+  EXPECT_TRUE(fifos.Opened().isEmpty()) << "the pipe was opened";
+  EXPECT_TRUE(Temporaries(root).isEmpty()) << Temporaries(root).join(' ').toStdString();
 }
