@@ -407,14 +407,14 @@ QString Known(const QString& fileName) {
 void Remember(const QString& fileName, const QString& message) {
   const QFileInfo info(fileName);
   const QString path = info.absoluteFilePath();
-  TFailure failure{info.size(), info.lastModified(), message};
+  const TFailure failure{info.size(), info.lastModified(), message};
   TKept& kept = Kept();
   const std::lock_guard lock(kept.mutex);
   if (!kept.byPath.contains(path)) {
     if (kept.order.size() >= kKept) kept.byPath.remove(kept.order.takeFirst());
     kept.order << path;
   }
-  kept.byPath.insert(path, std::move(failure));
+  kept.byPath.insert(path, failure);
 }
 
 void Clear() {

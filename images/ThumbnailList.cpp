@@ -304,6 +304,13 @@ void TThumbnailList::StartJob(const TThumbnail& item, QSize box) {
   job->decode = decoder_;
   job_ = job;
   ++decodes_;
+  // A picture still being drawn when the program ends is waited for before
+  // the toolkit goes.
+  static const bool waitAtExit = [] {
+    qAddPostRoutine([] { QThreadPool::globalInstance()->waitForDone(); });
+    return true;
+  }();
+  Q_UNUSED(waitAtExit);
   QThreadPool::globalInstance()->start([job, channel = channel_] {
     QImage image;
     bool failed = false;
@@ -349,7 +356,9 @@ void TThumbnailList::TakeResult(const std::shared_ptr<TJob>& job) {
       item.Failed = true;
     } else if (!job->image.isNull()) {
       auto* image = new QImage(std::move(job->image));
-      cache_.insert(item.Id(), image, static_cast<int>(qMax<qint64>(1, image->sizeInBytes() / 1024)));
+      // A thumbnail larger than the whole cache is not decoded over and over.
+      if (!cache_.insert(item.Id(), image, static_cast<int>(qMax<qint64>(1, image->sizeInBytes() / 1024))))
+        item.Failed = true;
     }
     viewport()->update(visualRect(model_->index(i, 0)));
     return;
