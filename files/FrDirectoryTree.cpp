@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <cerrno>
@@ -69,6 +71,9 @@ TFrDirectoryTree::TFrDirectoryTree(QWidget* parent, bool readNow) : TFrCustomTre
   SetHideSelection(false);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setItemDelegate(new TRenameDelegate(this));
+  // Names are never cut short: a narrow tree scrolls sideways.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   resize(250, 150);
   connect(this, &QTreeWidget::itemExpanded, this, &TFrDirectoryTree::OnExpanded);
   connect(this, &QTreeWidget::currentItemChanged, this,
@@ -95,6 +100,8 @@ void TFrDirectoryTree::ReadHeld() {
 void TFrDirectoryTree::showEvent(QShowEvent* e) {
   ReadHeld();
   TFrCustomTreeView::showEvent(e);
+  // Opened before the tree had its size: shown now at the size it has.
+  if (currentItem()) ShowItem(currentItem());
 }
 
 TFrDirectoryTree::~TFrDirectoryTree() {
@@ -146,7 +153,7 @@ void TFrDirectoryTree::BuildDrives() {
   shown_ = AvailableDrives();
   for (const TMountEntry& e : shown_) AddRoot(e, topLevelItemCount());
   setUpdatesEnabled(true);
-  if (currentItem()) scrollToItem(currentItem());
+  if (currentItem()) ShowItem(currentItem());
   QApplication::restoreOverrideCursor();
   building_ = false;
   if (updatePending_) {  // the table changed while the roots were built
@@ -339,8 +346,18 @@ void TFrDirectoryTree::OpenPath(const QString& given) {
     node = child;
   }
   setCurrentItem(node);
-  scrollToItem(node);
+  ShowItem(node);
   QApplication::restoreOverrideCursor();
+}
+
+void TFrDirectoryTree::ShowItem(QTreeWidgetItem* item) {
+  scrollToItem(item);
+  executeDelayedItemsLayout();
+  updateGeometries();
+  // The name starts one indentation after the left edge, where its arrow is.
+  const QRect r = visualItemRect(item);
+  if (r.left() < indentation() || r.left() + qMin(r.width(), viewport()->width() / 2) > viewport()->width())
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + r.left() - indentation());
 }
 
 void TFrDirectoryTree::Refresh() {

@@ -95,6 +95,9 @@ class TFrDirectoryTree : public TFrCustomTreeView {
   void AddMarkerIfNeeded(QTreeWidgetItem* item);
   void OnExpanded(QTreeWidgetItem* item);
   void SelectionChanged(QTreeWidgetItem* item);
+  // Scrolls to `item` so that its name shows, with its arrow, however deep
+  // it lies and however narrow the tree is.
+  void ShowItem(QTreeWidgetItem* item);
   // The mount point of `item`'s volume when a different medium is there now.
   QString ExchangedVolume(QTreeWidgetItem* item) const;
   // Reads the volume at `mount` again: new caption, nodes dropped.

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QPainter>
 #include <cmath>
+#include <mutex>
 
 #include "images/pngcodec.h"
 #include "platform/Exceptions.h"
@@ -376,7 +377,9 @@ struct TFailure {
 // Failures kept at most; the oldest go first.
 constexpr int kKept = 1000;
 
+// Pictures are decoded on the thumbnail lists' threads too.
 struct TKept {
+  std::mutex mutex;
   QHash<QString, TFailure> byPath;
   QStringList order;
 };
@@ -390,25 +393,36 @@ TKept& Kept() {
 
 QString Known(const QString& fileName) {
   const QFileInfo info(fileName);
-  const auto found = Kept().byPath.constFind(info.absoluteFilePath());
-  if (found == Kept().byPath.constEnd() || !info.exists() || found->size != info.size() ||
-      found->changed != info.lastModified())
-    return {};
+  const QString path = info.absoluteFilePath();
+  const bool exists = info.exists();
+  const qint64 size = info.size();
+  const QDateTime changed = info.lastModified();
+  TKept& kept = Kept();
+  const std::lock_guard lock(kept.mutex);
+  const auto found = kept.byPath.constFind(path);
+  if (found == kept.byPath.constEnd() || !exists || found->size != size || found->changed != changed) return {};
   return found->message;
 }
 
 void Remember(const QString& fileName, const QString& message) {
   const QFileInfo info(fileName);
   const QString path = info.absoluteFilePath();
+  const TFailure failure{info.size(), info.lastModified(), message};
   TKept& kept = Kept();
+  const std::lock_guard lock(kept.mutex);
   if (!kept.byPath.contains(path)) {
     if (kept.order.size() >= kKept) kept.byPath.remove(kept.order.takeFirst());
     kept.order << path;
   }
-  kept.byPath.insert(path, TFailure{info.size(), info.lastModified(), message});
+  kept.byPath.insert(path, failure);
 }
 
-void Clear() { Kept() = TKept(); }
+void Clear() {
+  TKept& kept = Kept();
+  const std::lock_guard lock(kept.mutex);
+  kept.byPath.clear();
+  kept.order.clear();
+}
 
 }  // namespace PictureFailures
 

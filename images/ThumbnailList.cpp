@@ -1,6 +1,7 @@
 #include "images/ThumbnailList.h"
 
 #include <QAbstractListModel>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,11 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
+#include <QThread>
+#include <QThreadPool>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include "images/pngcodec.h"
 #include "platform/Exceptions.h"
@@ -65,6 +71,27 @@ const QStringList& MaskExtensions() {
 
 }  // namespace
 
+// One thumbnail being decoded on a worker thread.
+struct TThumbnailList::TJob {
+  quint64 id = 0;
+  QString file;
+  QSize box;
+  TThumbnailDecoder decode;
+  std::atomic<bool> cancelled{false};
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;  // the fields below are set
+  bool failed = false;
+  QImage image;
+};
+
+// How a worker reaches its list: cleared when the list goes, so that a
+// decode outliving its list hands its result to no one.
+struct TThumbnailList::TChannel {
+  std::mutex mutex;
+  TThumbnailList* list = nullptr;
+};
+
 // ---------------------------------------------------------------- items
 
 TThumbnail::TThumbnail(TThumbnailList* list) : list_(list), id_(NextId()) {
@@ -76,6 +103,7 @@ void TThumbnail::SetPicture(const TPlatformPicture& picture) { picture_.Assign(p
 void TThumbnail::SetFilename(const QString& name) {
   filename_ = name;
   Failed = false;
+  if (list_) list_->CancelJobFor(id_);  // a thumbnail of the file before
   Changed();
 }
 
@@ -98,12 +126,15 @@ TThumbnail& TThumbnails::Add() {
 }
 
 void TThumbnails::Delete(int i) {
-  list_->cache_.remove(items_.at(static_cast<std::size_t>(i))->Id());
+  const quint64 id = items_.at(static_cast<std::size_t>(i))->Id();
+  list_->CancelJobFor(id);
+  list_->cache_.remove(id);
   items_.erase(items_.begin() + i);
   list_->SyncItems();
 }
 
 void TThumbnails::Clear() {
+  list_->CancelJob();
   items_.clear();
   list_->cache_.clear();
   list_->SyncItems();
@@ -111,13 +142,20 @@ void TThumbnails::Clear() {
 
 // ---------------------------------------------------------------- list
 
-TThumbnailList::TThumbnailList(QWidget* parent) : QListView(parent), thumbnails_(this), model_(new TEntries(this)) {
+TThumbnailList::TThumbnailList(QWidget* parent)
+    : QListView(parent),
+      thumbnails_(this),
+      model_(new TEntries(this)),
+      decoder_(LoadThumbnailImage),
+      channel_(std::make_shared<TChannel>()) {
+  channel_->list = this;
   cache_.setMaxCost(128 * 1024);  // kilobytes of scaled thumbnails
   setModel(model_);
   setItemDelegate(new TThumbnailDelegate(this));
   setUniformItemSizes(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setResizeMode(QListView::Adjust);  // the rows follow the width
   connect(this, &QListView::clicked, this, [this] {
     if (OnClick) OnClick();
   });
@@ -127,7 +165,14 @@ TThumbnailList::TThumbnailList(QWidget* parent) : QListView(parent), thumbnails_
   ApplyLayout();
 }
 
-TThumbnailList::~TThumbnailList() { destroying_ = true; }
+TThumbnailList::~TThumbnailList() {
+  destroying_ = true;
+  {
+    const std::lock_guard lock(channel_->mutex);
+    channel_->list = nullptr;
+  }
+  CancelJob();
+}
 
 void TThumbnailList::SetColumns(int n) {
   columns_ = qMax(0, n);
@@ -169,7 +214,9 @@ void TThumbnailList::ApplyLayout() {
   } else {
     itemHeight_ = size;
     columnWidth_ = columns_ > 0 ? size : 0;
-    setFlow(QListView::TopToBottom);  // a multi-column list fills each column first
+    // With columns, in rows across the width, scrolled down; else one
+    // column of full-width items.
+    setFlow(columns_ > 0 ? QListView::LeftToRight : QListView::TopToBottom);
     setWrapping(columns_ > 0);
   }
   setGridSize(columnWidth_ > 0 ? QSize(columnWidth_, itemHeight_) : QSize());
@@ -177,8 +224,12 @@ void TThumbnailList::ApplyLayout() {
   viewport()->update();
 }
 
+void TThumbnailList::EndUpdate() {
+  if (updating_ > 0 && --updating_ == 0) SyncItems();
+}
+
 void TThumbnailList::SyncItems() {
-  if (destroying_) return;
+  if (destroying_ || updating_ > 0) return;
   static_cast<TEntries*>(model_)->Resize(thumbnails_.Count());
   if (orientation_ == toHorizontal) columns_ = thumbnails_.Count();
   ApplyLayout();
@@ -209,6 +260,7 @@ void TThumbnailList::LoadFromMask(const QString& mask) {
   // Regular files only (links to them too): a FIFO or device named like a
   // picture would hold the painting that reads it.
   const QStringList names = dir.entryList({pattern}, QDir::Files | QDir::Hidden, QDir::Name);
+  BeginUpdate();
   for (const QString& name : names) {
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < 0 || !MaskExtensions().contains(name.mid(dot).toUpper())) continue;
@@ -217,6 +269,7 @@ void TThumbnailList::LoadFromMask(const QString& mask) {
     item.Source = tsFile;
     item.SetCaption(name);
   }
+  EndUpdate();
 }
 
 QRect TThumbnailList::PictureRect(QSize picture, QRect box) {
@@ -225,19 +278,153 @@ QRect TThumbnailList::PictureRect(QSize picture, QRect box) {
                box.y() + (qMax(1, box.height()) - size.height()) / 2, size.width(), size.height());
 }
 
+// ---------------------------------------------------------------- decoding
+
+void TThumbnailList::SetDecoder(TThumbnailDecoder decoder) { decoder_ = decoder ? std::move(decoder) : LoadThumbnailImage; }
+
+bool TThumbnailList::WantsThumbnail(const TThumbnail& item) const {
+  return item.Source == tsFile && !item.Failed && !item.Filename().isEmpty() && !cache_.contains(item.Id());
+}
+
+bool TThumbnailList::HasThumbnail(int index) const {
+  return index >= 0 && index < thumbnails_.Count() && cache_.contains(thumbnails_.Items(index).Id());
+}
+
+QRect TThumbnailList::PictureBox(QRect cell) const {
+  QRect r = cell.adjusted(2, 2, -2, -2);
+  if (showCaption_) r.setBottom(r.bottom() - QFontMetrics(font()).height());
+  return r;
+}
+
+void TThumbnailList::StartJob(const TThumbnail& item, QSize box) {
+  auto job = std::make_shared<TJob>();
+  job->id = item.Id();
+  job->file = item.Filename();
+  job->box = box;
+  job->decode = decoder_;
+  job_ = job;
+  ++decodes_;
+  // A picture still being drawn when the program ends is waited for before
+  // the toolkit goes.
+  static const bool waitAtExit = [] {
+    qAddPostRoutine([] { QThreadPool::globalInstance()->waitForDone(); });
+    return true;
+  }();
+  Q_UNUSED(waitAtExit);
+  QThreadPool::globalInstance()->start([job, channel = channel_] {
+    QImage image;
+    bool failed = false;
+    if (!job->cancelled) {
+      try {
+        image = job->decode(job->file, job->box);
+      } catch (...) {
+        failed = true;  // the item shows its caption alone
+      }
+    }
+    {
+      const std::lock_guard lock(job->mutex);
+      job->image = std::move(image);
+      job->failed = failed;
+      job->done = true;
+    }
+    job->finished.notify_all();
+    const std::lock_guard lock(channel->mutex);
+    if (TThumbnailList* list = channel->list)
+      QMetaObject::invokeMethod(list, [list, job] { list->JobFinished(job); }, Qt::QueuedConnection);
+  });
+}
+
+bool TThumbnailList::AwaitJob() {
+  if (!job_) return true;
+  const qint64 left = paintClock_.isValid() ? kPaintWaitMs - paintClock_.elapsed() : 0;
+  const std::shared_ptr<TJob> job = job_;
+  {
+    std::unique_lock lock(job->mutex);
+    if (!job->finished.wait_for(lock, std::chrono::milliseconds(qMax<qint64>(0, left)), [&job] { return job->done; }))
+      return false;
+  }
+  job_.reset();
+  TakeResult(job);
+  return true;
+}
+
+void TThumbnailList::TakeResult(const std::shared_ptr<TJob>& job) {
+  for (int i = 0; i < thumbnails_.Count(); ++i) {
+    TThumbnail& item = thumbnails_.Items(i);
+    if (item.Id() != job->id) continue;
+    if (job->failed) {
+      item.Failed = true;
+    } else if (!job->image.isNull()) {
+      auto* image = new QImage(std::move(job->image));
+      // A thumbnail larger than the whole cache is not decoded over and over.
+      if (!cache_.insert(item.Id(), image, static_cast<int>(qMax<qint64>(1, image->sizeInBytes() / 1024))))
+        item.Failed = true;
+    }
+    viewport()->update(visualRect(model_->index(i, 0)));
+    return;
+  }
+}
+
+void TThumbnailList::JobFinished(const std::shared_ptr<TJob>& job) {
+  if (job != job_) return;  // taken by a paint already, or no longer wanted
+  job_.reset();
+  TakeResult(job);
+  DecodeNextInView();
+}
+
+void TThumbnailList::DecodeNextInView() {
+  if (job_ || destroying_) return;
+  const QRect view = viewport()->rect();
+  const QModelIndex first = indexAt(QPoint(2, 2));
+  for (int i = first.isValid() ? first.row() : 0; i < thumbnails_.Count(); ++i) {
+    const QRect cell = visualRect(model_->index(i, 0));
+    if (cell.top() > view.bottom() || (orientation_ == toHorizontal && cell.left() > view.right())) break;
+    TThumbnail& item = thumbnails_.Items(i);
+    if (!cell.intersects(view) || !WantsThumbnail(item)) continue;
+    StartJob(item, PictureBox(cell).size().expandedTo(QSize(1, 1)));
+    return;
+  }
+}
+
+void TThumbnailList::CancelJob() {
+  if (!job_) return;
+  job_->cancelled = true;
+  job_.reset();
+}
+
+void TThumbnailList::CancelJobFor(quint64 id) {
+  if (job_ && job_->id == id) CancelJob();
+}
+
+bool TThumbnailList::WaitForThumbnails(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    DecodeNextInView();
+    if (!job_) return true;
+    if (clock.elapsed() >= ms) return false;
+    QCoreApplication::processEvents();
+    if (job_) QThread::msleep(2);
+  }
+}
+
 const QImage* TThumbnailList::Thumb(TThumbnail& item, QSize box) {
   if (QImage* cached = cache_.object(item.Id())) return cached;
-  if (item.Failed || item.Filename().isEmpty() || item.Source != tsFile) return nullptr;
-  ++decodes_;
-  try {
-    auto* image = new QImage(LoadThumbnailImage(item.Filename(), box));
-    const int cost = static_cast<int>(qMax<qint64>(1, image->sizeInBytes() / 1024));
-    if (!cache_.insert(item.Id(), image, cost)) return nullptr;
-    return cache_.object(item.Id());
-  } catch (const std::exception&) {
-    item.Failed = true;  // drawn by its caption from now on
-    return nullptr;
-  }
+  if (!WantsThumbnail(item)) return nullptr;
+  // The decode running (of this item or another) is given what is left of
+  // the paint's time; then this item's decode starts when none runs.
+  if (job_ && !AwaitJob()) return nullptr;
+  if (QImage* cached = cache_.object(item.Id())) return cached;
+  if (!WantsThumbnail(item)) return nullptr;
+  StartJob(item, box.expandedTo(QSize(1, 1)));
+  if (!AwaitJob()) return nullptr;
+  return cache_.object(item.Id());
+}
+
+void TThumbnailList::paintEvent(QPaintEvent* event) {
+  paintClock_.start();
+  QListView::paintEvent(event);
+  paintClock_.invalidate();
 }
 
 void TThumbnailList::DrawItem(QPainter& painter, int index, QRect rect, bool selected, bool focused) {
@@ -263,6 +450,10 @@ void TThumbnailList::DrawItem(QPainter& painter, int index, QRect rect, bool sel
       pic.Draw(painter, PictureRect(QSize(pic.ScreenWidth(), pic.ScreenHeight()), r));
     } else if (const QImage* image = Thumb(item, r.size())) {
       painter.drawImage(PictureRect(image->size(), r), *image);
+    } else if (WantsThumbnail(item) && r.width() > 8 && r.height() > 8) {
+      // Not decoded yet: a frame where the picture will be.
+      painter.setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DotLine));
+      painter.drawRect(r.adjusted(3, 3, -4, -4));
     }
   }
   if (focused) {

@@ -1,10 +1,13 @@
-// A list of image items shown as thumbnails, in columns or in one row, each
+// A list of image items shown as thumbnails, in rows or in one row, each
 // with an optional caption. Items that come from files are decoded when they
-// are first drawn, scaled to their cell, and kept in a bounded cache; a file
-// that cannot be decoded is marked and shown by its caption alone.
+// first come into view, scaled to their cell, on a worker thread, one at a
+// time per list; a placeholder stands in until each is ready. Thumbnails are
+// kept in a bounded cache; a file that cannot be decoded is marked and shown
+// by its caption alone.
 #pragma once
 
 #include <QCache>
+#include <QElapsedTimer>
 #include <QListView>
 #include <functional>
 #include <memory>
@@ -14,6 +17,10 @@
 
 class QAbstractListModel;
 class TThumbnailList;
+
+// Makes the thumbnail of the picture file `file`, scaled to fit `box`;
+// failures raise. It runs on a worker thread.
+using TThumbnailDecoder = std::function<QImage(const QString& file, QSize box)>;
 
 enum TThumbnailSource { tsPicture, tsFile };
 enum TThumbnailOrientation { toVertical, toHorizontal };
@@ -47,6 +54,7 @@ class TThumbnails {
   explicit TThumbnails(TThumbnailList* list) : list_(list) {}
   TThumbnail& Add();
   TThumbnail& Items(int i) { return *items_.at(static_cast<std::size_t>(i)); }
+  const TThumbnail& Items(int i) const { return *items_.at(static_cast<std::size_t>(i)); }
   int Count() const { return static_cast<int>(items_.size()); }
   void Delete(int i);
   void Clear();
@@ -63,6 +71,7 @@ class TThumbnailList : public QListView {
   ~TThumbnailList() override;
 
   TThumbnails& Thumbnails() { return thumbnails_; }
+  const TThumbnails& Thumbnails() const { return thumbnails_; }
 
   int Columns() const { return columns_; }
   void SetColumns(int n);
@@ -77,8 +86,12 @@ class TThumbnailList : public QListView {
   int ItemHeight() const { return itemHeight_; }
   int ColumnWidth() const { return columnWidth_; }
 
-  // Mirrors the thumbnails in the list's entries.
+  // Mirrors the thumbnails in the list's entries (not inside an update).
   void SyncItems();
+  // Many thumbnails added or removed at once: the entries follow once, at
+  // the end of the update.
+  void BeginUpdate() { ++updating_; }
+  void EndUpdate();
   // Replaces the thumbnails by the JPEG, GIF, BMP, ICO, WMF and PNG files that
   // match `mask` (a folder and a wildcard, such as "/pics/*.*").
   void LoadFromMask(const QString& mask);
@@ -93,20 +106,51 @@ class TThumbnailList : public QListView {
   // Where a picture of `picture` goes in the inner rectangle `box` of a cell.
   static QRect PictureRect(QSize picture, QRect box);
 
-  // Files decoded so far.
+  // Files decoded so far (handed to the decoder).
   int DecodeCount() const { return decodes_; }
+  // How thumbnails are made; LoadThumbnailImage unless replaced.
+  void SetDecoder(TThumbnailDecoder decoder);
+  // A thumbnail is being decoded.
+  bool Decoding() const { return job_ != nullptr; }
+  // The thumbnail of item `index` is ready to be drawn.
+  bool HasThumbnail(int index) const;
+  // Runs the event loop until every item in view has its thumbnail (or has
+  // failed), at most `ms` milliseconds; false when time ran out.
+  bool WaitForThumbnails(int ms = 30000);
+  // How long one paint waits at most for thumbnails being decoded, so that
+  // quick pictures show without a placeholder first.
+  static constexpr int kPaintWaitMs = 40;
 
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   friend class TThumbnail;
   friend class TThumbnails;
+  struct TJob;
+  struct TChannel;
   void ApplyLayout();
+  // The box the picture of a cell at `cell` is drawn in.
+  QRect PictureBox(QRect cell) const;
+  bool WantsThumbnail(const TThumbnail& item) const;
+  // The thumbnail of `item` when it is ready, waiting for it within what is
+  // left of the paint's time; a decode is started when none runs.
   const QImage* Thumb(TThumbnail& item, QSize box);
+  void StartJob(const TThumbnail& item, QSize box);
+  // Waits for the decode running, within what is left of the paint's time;
+  // true when it is done (its result is taken).
+  bool AwaitJob();
+  void TakeResult(const std::shared_ptr<TJob>& job);
+  void JobFinished(const std::shared_ptr<TJob>& job);
+  // Starts the decode of the first item in view still without thumbnail.
+  void DecodeNextInView();
+  // The decode running is no longer wanted: its result is dropped.
+  void CancelJob();
+  void CancelJobFor(quint64 id);
 
   TThumbnails thumbnails_;
   QAbstractListModel* model_;
@@ -118,8 +162,13 @@ class TThumbnailList : public QListView {
   int itemHeight_ = 64;
   int columnWidth_ = 0;
   bool destroying_ = false;
+  int updating_ = 0;
   int decodes_ = 0;
   QCache<quint64, QImage> cache_;
+  TThumbnailDecoder decoder_;
+  std::shared_ptr<TJob> job_;
+  std::shared_ptr<TChannel> channel_;
+  QElapsedTimer paintClock_;  // running while the list paints
 };
 
 // Decodes an image file scaled to fit `box` (PNG through the project's codec,

@@ -89,18 +89,36 @@ void TfImageBrowser::FormShow() {
 }
 
 void TfImageBrowser::AddFiles(const QStringList& files) {
+  ThumbnailList1->BeginUpdate();
   for (const QString& file : files) {
     TThumbnail& item = ThumbnailList1->Thumbnails().Add();
     item.SetFilename(file);
     item.Source = tsFile;
     item.SetCaption(QFileInfo(file).fileName());
   }
+  ThumbnailList1->EndUpdate();
 }
 
 void TfImageBrowser::RefillFromFolder(const QString& folder) {
-  QString path = folder;
-  if (!path.endsWith(u'/')) path += u'/';
-  ThumbnailList1->LoadFromMask(path + QStringLiteral("*.*"));
+  const TImageBrowserHooks& hooks = ImageBrowserHooks();
+  if (hooks.ListPictures) {
+    const QStringList files = hooks.ListPictures(folder);
+    ThumbnailList1->Thumbnails().Clear();
+    AddFiles(files);
+  } else {
+    QString path = folder;
+    if (!path.endsWith(u'/')) path += u'/';
+    ThumbnailList1->LoadFromMask(path + QStringLiteral("*.*"));
+  }
+  // The line that said an earlier folder held none goes; the file clicked
+  // last stays named.
+  const QString none = ThumbnailList1->Thumbnails().Count() == 0 && hooks.NoPicturesText ? hooks.NoPicturesText(folder)
+                                                                                           : QString();
+  if (!none.isEmpty())
+    StatusBar1->showMessage(none);
+  else if (!statusTip().isEmpty() && StatusBar1->currentMessage() == statusTip())
+    StatusBar1->clearMessage();
+  setStatusTip(none);
 }
 
 void TfImageBrowser::ThumbnailList1Click() {

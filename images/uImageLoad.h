@@ -24,6 +24,12 @@ struct TImageBrowserHooks {
   std::function<void()> ShowGraphicsOptions;
   // Shows a failure to the user.
   std::function<void(const QString& message)> ShowError;
+  // The picture files of `folder` in the order the program lists them (the
+  // same for a browser opened on a folder and one that follows the folder
+  // tree); the thumbnail list's own listing when not set.
+  std::function<QStringList(const QString& folder)> ListPictures;
+  // The line that says `folder` holds no pictures.
+  std::function<QString(const QString& folder)> NoPicturesText;
 };
 TImageBrowserHooks& ImageBrowserHooks();
 
@@ -34,7 +40,8 @@ class TfImageBrowser : public QMdiSubWindow {
 
   // Adds one thumbnail per file; pictures are decoded when first shown.
   void AddFiles(const QStringList& files);
-  // Replaces the thumbnails by the pictures of `folder` (PNG files not included).
+  // Replaces the thumbnails by the pictures of `folder`; the status line
+  // says when it holds none, and says nothing else otherwise.
   void RefillFromFolder(const QString& folder);
 
   void FormShow();

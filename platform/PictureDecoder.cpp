@@ -3,9 +3,12 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
 #include "platform/WmfPicture.h"
 
 namespace PictureDecoder {
@@ -18,7 +21,7 @@ int Word(const QByteArray& d, qsizetype p) {
 int Byte(const QByteArray& d, qsizetype p) { return static_cast<unsigned char>(d[p]); }
 
 struct TCounters {
-  int decodes = 0;
+  std::atomic<int> decodes{0};
 };
 TCounters& Counters() {
   static TCounters counters;
@@ -42,6 +45,14 @@ QByteArray FormatOf(const QByteArray& d) {
   if (d.size() >= 2 && d[0] == 'B' && d[1] == 'M') return "bmp";
   if (d.size() >= 4 && d[0] == 0 && d[1] == 0 && (d[2] == 1 || d[2] == 2) && d[3] == 0) return "ico";
   return {};
+}
+
+// Held while Qt's process-wide image allocation limit is changed and read:
+// by the reader's decode, and by a metafile's drawing, which reads the
+// bitmaps a metafile carries with a limit of its own.
+std::recursive_mutex& ReaderLimitMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
 }
 
 }  // namespace
@@ -139,20 +150,47 @@ std::shared_ptr<TPictureBudget> TPictureBudget::Create(qint64 limit) {
   return std::shared_ptr<TPictureBudget>(new TPictureBudget(limit));
 }
 
+bool TPictureBudget::Fits(qint64 bytes) const {
+  const std::lock_guard lock(mutex_);
+  return bytes >= 0 && used_ + bytes <= limit_;
+}
+
+qint64 TPictureBudget::Used() const {
+  const std::lock_guard lock(mutex_);
+  return used_;
+}
+
+qint64 TPictureBudget::Peak() const {
+  const std::lock_guard lock(mutex_);
+  return peak_;
+}
+
+int TPictureBudget::Refusals() const {
+  const std::lock_guard lock(mutex_);
+  return refusals_;
+}
+
 TCharge TPictureBudget::Charge(qint64 bytes) {
-  if (!Fits(bytes)) {
-    ++refusals_;
-    throw Exception(QString::fromLatin1(kNoMemoryText));
+  {
+    const std::lock_guard lock(mutex_);
+    if (bytes < 0 || used_ + bytes > limit_) {
+      ++refusals_;
+      throw Exception(QString::fromLatin1(kNoMemoryText));
+    }
+    used_ += bytes;
+    peak_ = qMax(peak_, used_);
   }
-  used_ += bytes;
-  peak_ = qMax(peak_, used_);
   // The charge points at the budget it keeps alive and gives the bytes back.
-  return TCharge(this, [self = shared_from_this(), bytes](const void*) { self->used_ -= bytes; });
+  return TCharge(this, [self = shared_from_this(), bytes](const void*) {
+    const std::lock_guard lock(self->mutex_);
+    self->used_ -= bytes;
+  });
 }
 
 TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) {
   if (WmfPicture::IsWmf(data)) {
     ++Counters().decodes;
+    const std::lock_guard lock(ReaderLimitMutex());
     return WmfPicture::Render(data, budget, scaledTo);
   }
   const QByteArray format = FormatOf(data);
@@ -164,9 +202,6 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
   reader.setAutoTransform(false);
   const qint64 room = budget.Limit() - budget.Used();
   if (room <= 0) budget.Charge(1);  // refused
-  // The reader's own limit, in whole megabytes, guards the decoders that
-  // report no size beforehand; the charge below those that do.
-  QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, room >> 20, qint64{1} << 30)));
   const QSize size = reader.size();
   if (scaledTo.isValid()) scaledTo = scaledTo.expandedTo(QSize(1, 1));
   if (scaledTo.isValid() && size.isValid() && scaledTo.width() >= size.width() && scaledTo.height() >= size.height())
@@ -189,7 +224,18 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
   }
   if (scalesItself) reader.setScaledSize(scaledTo);
   ++Counters().decodes;
-  if (!reader.read(&decoded.image)) {
+  bool read = false;
+  {
+    // The reader's own limit, in whole megabytes, guards the decoders that
+    // report no size beforehand; the charge above those that do. The limit
+    // is the whole program's: it is put back as it was.
+    const std::lock_guard lock(ReaderLimitMutex());
+    const int before = QImageReader::allocationLimit();
+    const ScopeExit restore([before] { QImageReader::setAllocationLimit(before); });
+    QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, room >> 20, qint64{1} << 30)));
+    read = reader.read(&decoded.image);
+  }
+  if (!read) {
     throw Exception(QString::fromLatin1(reader.error() == QImageReader::InvalidDataError ||
                                                 reader.error() == QImageReader::UnsupportedFormatError
                                             ? kInvalidFormatText

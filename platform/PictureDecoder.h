@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QSize>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace PictureDecoder {
@@ -30,23 +31,25 @@ using TCharge = std::shared_ptr<const void>;
 
 // The memory account of one picture. Every large buffer of the picture is
 // charged before it is made, so that a picture that would go past its limit
-// is refused before the memory is taken.
+// is refused before the memory is taken. Charges may be taken and given back
+// from any thread.
 class TPictureBudget : public std::enable_shared_from_this<TPictureBudget> {
  public:
   static std::shared_ptr<TPictureBudget> Create(qint64 limit = kPictureBudget);
   // Holds `bytes` until the returned charge goes; raises Exception with
   // kNoMemoryText (counted as a refusal) when they do not fit.
   TCharge Charge(qint64 bytes);
-  bool Fits(qint64 bytes) const { return bytes >= 0 && used_ + bytes <= limit_; }
+  bool Fits(qint64 bytes) const;
   qint64 Limit() const { return limit_; }
-  qint64 Used() const { return used_; }
+  qint64 Used() const;
   // The most ever held at once.
-  qint64 Peak() const { return peak_; }
-  int Refusals() const { return refusals_; }
+  qint64 Peak() const;
+  int Refusals() const;
 
  private:
   explicit TPictureBudget(qint64 limit) : limit_(limit) {}
-  qint64 limit_;
+  const qint64 limit_;
+  mutable std::mutex mutex_;
   qint64 used_ = 0;
   qint64 peak_ = 0;
   int refusals_ = 0;
@@ -91,6 +94,10 @@ TGifIndex IndexGif(const QByteArray& data);
 // image, the image's control extension and the image placed at (0, 0).
 QByteArray SingleImageGif(const QByteArray& data, const TGifIndex& index, const TGifFrame& image);
 
+// Decoding may run on any thread. Qt's image reader has one allocation limit
+// for the whole process: it is set only while a decode holds it, one decode
+// at a time, and put back afterwards.
+//
 // Decodes a JPEG, GIF (its first image), BMP or ICO file, or draws a WMF.
 // `scaledTo`, when valid and smaller than the picture, asks for the picture
 // scaled to that size (a WMF is drawn at any size asked for). Failures raise

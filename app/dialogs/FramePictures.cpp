@@ -1,6 +1,7 @@
 #include "app/dialogs/FramePictures.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -13,9 +14,14 @@
 #include "app/core/Settings.h"
 #include "app/document/Child.h"
 #include "app/options/uconfig.h"
+#include "app/sidepane/FileManagerPane.h"
 #include "authoring/uPictureInserts.h"
 #include "editor/SrcEdit.h"
 #include "images/uImageLoad.h"
+
+QString NoPicturesLine(const QString& folder) {
+  return ComposeText({LangText(QStringLiteral("ImgNoPictures")), QDir::toNativeSeparators(folder)});
+}
 
 QMdiSubWindow* OpenImageBrowser(IAppHost& host, const QStringList& files) {
   TImageBrowserHooks& hooks = ImageBrowserHooks();
@@ -31,6 +37,9 @@ QMdiSubWindow* OpenImageBrowser(IAppHost& host, const QStringList& files) {
   };
   hooks.ShowGraphicsOptions = [&host] { host.ShowOptions(3, 1); };
   hooks.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
+  // A browser that follows the folder tree lists the folder as one opened on it.
+  hooks.ListPictures = [](const QString& folder) { return TFileManagerPane::PicturesIn(folder); };
+  hooks.NoPicturesText = NoPicturesLine;
   auto* browser = new TfImageBrowser;
   browser->setFont(host.HostWindow()->font());
   browser->AddFiles(files);

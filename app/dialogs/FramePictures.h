@@ -8,6 +8,8 @@ class QMdiSubWindow;
 class TChildForm;
 class IAppHost;
 
+// The line of an image browser on `folder` that holds no pictures.
+QString NoPicturesLine(const QString& folder);
 // A new image browser holding one thumbnail per file.
 QMdiSubWindow* OpenImageBrowser(IAppHost& host, const QStringList& files);
 

@@ -531,7 +531,7 @@ void TfMain::OpenImages(const QStringList& files, const QString& folder) {
       AppServices().ImageBrowser ? AppServices().ImageBrowser(files) : OpenImageBrowser(*this, files);
   if (!browser) return;
   if (files.isEmpty()) {  // the folder holds none: the browser says so
-    const QString none = ComposeText({LangText(QStringLiteral("ImgNoPictures")), QDir::toNativeSeparators(folder)});
+    const QString none = NoPicturesLine(folder);
     if (auto* images = qobject_cast<TfImageBrowser*>(browser)) images->StatusBar1->showMessage(none);
     browser->setStatusTip(none);
   }

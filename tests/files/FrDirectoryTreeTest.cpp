@@ -284,3 +284,28 @@ TEST_F(DirTree, AnExchangedMediumIsReadAgain) {
   EXPECT_EQ(vol->text(0), "(" + root + "/vol)");
   EXPECT_EQ(vol->childCount(), 0);
 }
+
+// A deep folder in a narrow tree: on first show the tree is scrolled so that
+// the folder's name is in view beside its arrow, not cut off past the edge.
+TEST_F(DirTree, NarrowTreeShowsTheNameOfADeepFolder) {
+  Make({"vol/sub/deep/deeper/deepest/holiday pictures/"});
+  const QString deep = root + "/vol/sub/deep/deeper/deepest/holiday pictures";
+  for (const bool held : {true, false}) {
+    QWidget form;
+    form.setLayout(new QVBoxLayout);
+    auto* tree = new TFrDirectoryTree(&form, !held);
+    tree->setFixedSize(127, 200);
+    form.layout()->addWidget(tree);
+    tree->OpenPath(deep);
+    form.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(tree->GetDirectory(), deep);
+    const QRect name = tree->visualItemRect(tree->currentItem());
+    const int width = tree->viewport()->width();
+    EXPECT_GE(name.left(), 0) << held;
+    EXPECT_LE(name.left(), tree->indentation()) << held;
+    EXPECT_GT(name.right(), width / 2) << held;
+    // The name is whole, not elided: the tree scrolls sideways instead.
+    EXPECT_GE(name.width(), tree->fontMetrics().horizontalAdvance("holiday pictures")) << held;
+  }
+}

@@ -1,14 +1,24 @@
 // The animated picture control and the thumbnail list: animation ticks,
-// frame composition, placement, thumbnail layout and lazy decoding.
+// frame composition, placement, thumbnail layout, lazy decoding off the
+// paint, and the image browser's refill.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+#include <atomic>
 
 #include "PictureTestSupport.h"
+#include "WmfWriter.h"
 #include "images/AnimPicture.h"
 #include "images/ThumbnailList.h"
+#include "images/uImageLoad.h"
 #include "platform/Exceptions.h"
 #include "tests/common/TestUtil.h"
 
@@ -166,6 +176,7 @@ TEST(ThumbnailList, DecodesLazilyOnceAndMarksBrokenFiles) {
   ASSERT_EQ(list.Thumbnails().Count(), 3);
   EXPECT_EQ(list.DecodeCount(), 0);
   list.grab();
+  ASSERT_TRUE(list.WaitForThumbnails());
   EXPECT_EQ(list.DecodeCount(), 3);
   EXPECT_TRUE(list.Thumbnails().Items(2).Failed);
   EXPECT_FALSE(list.Thumbnails().Items(0).Failed);
@@ -252,6 +263,7 @@ TEST(ThumbnailList, FifoNamedLikeAPictureIsSkipped) {
   ASSERT_EQ(list.Thumbnails().Count(), 1);
   EXPECT_EQ(list.Thumbnails().Items(0).Caption(), "a.gif");
   list.grab();
+  ASSERT_TRUE(list.WaitForThumbnails());
   EXPECT_EQ(list.DecodeCount(), 1);
 
   // Named directly (as the openers do), it is refused without waiting.
@@ -273,5 +285,212 @@ TEST(ThumbnailList, FifoNamedLikeAPictureIsSkipped) {
   list.Thumbnails().Add().SetFilename(folder + "x.gif");
   list.Thumbnails().Items(0).Source = tsFile;
   list.grab();
+  ASSERT_TRUE(list.WaitForThumbnails());
   EXPECT_TRUE(list.Thumbnails().Items(0).Failed);
+}
+
+// ------------------------------------------------------------ thumbnails off the paint
+
+namespace {
+
+// A metafile that takes long to draw even at a thumbnail's size: `shapes`
+// ellipses over the whole picture.
+QByteArray SlowMetafile(int shapes) {
+  wmftest::Wmf w;
+  w.WindowExt(4000, 3000).RedNoPen();
+  for (int i = 0; i < shapes; ++i) w.Ellipse(-(i % 50), -(i % 40), 4000 + i % 50, 3000 + i % 40);
+  return w.Plain();
+}
+
+// Runs the event loop for up to `ms` milliseconds, or until `done`; the
+// longest time it went without running a 2 ms timer.
+qint64 LongestPause(int ms, const std::function<bool()>& done) {
+  QElapsedTimer clock, since;
+  clock.start();
+  since.start();
+  qint64 longest = 0;
+  QTimer timer;
+  timer.setInterval(2);
+  QObject::connect(&timer, &QTimer::timeout, [&] { longest = qMax(longest, since.restart()); });
+  timer.start();
+  while (clock.elapsed() < ms && !done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return qMax(longest, since.elapsed());
+}
+
+// A thumbnail of one colour per file name, made slowly.
+QImage SlowColourThumbnail(const QString& file, QSize box, int ms) {
+  QThread::msleep(static_cast<unsigned long>(ms));
+  QImage image(box.boundedTo(QSize(40, 40)), QImage::Format_RGB32);
+  image.fill(file.contains("red") ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+  return image;
+}
+
+// The colour in the middle of item `index`'s picture as the list shows it.
+QRgb ShownColour(TThumbnailList& list, int index) {
+  const QRect cell = list.visualRect(list.model()->index(index, 0));
+  const QImage shown = list.viewport()->grab().toImage();
+  return shown.pixel(cell.center()) & 0xFFFFFF;
+}
+
+}  // namespace
+
+TEST(ThumbnailList, AnswersWhileAFolderOfHostileMetafilesIsDrawn) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + "/";
+  const QByteArray slow = SlowMetafile(20000);
+  for (int i = 0; i < 30; ++i) WriteFileBytes(folder + QString("m%1.wmf").arg(i, 2, 10, QChar('0')), slow);
+  auto list = std::make_unique<TThumbnailList>();
+  list->SetColumns(6);
+  list->SetThumbnailSize(100);
+  list->resize(1000, 700);  // every picture is on the first screen
+  list->LoadFromMask(folder + "*.*");
+  list->show();
+  const qint64 longest = LongestPause(1500, [&] { return !list->Decoding() && list->DecodeCount() > 0; });
+  // A generous bound for a loaded machine; the benchmark measures the pause.
+  EXPECT_LT(longest, 500);
+  // The first screen shows at once, placeholders and all, while the
+  // pictures are still being drawn.
+  EXPECT_GE(list->DecodeCount(), 1);
+  EXPECT_TRUE(list->Decoding());
+  EXPECT_FALSE(list->HasThumbnail(29));
+  // The list goes while a picture is being drawn: nothing waits for it,
+  // and the drawing finishes into nothing.
+  QElapsedTimer clock;
+  clock.start();
+  list.reset();
+  EXPECT_LT(clock.elapsed(), 100);
+  QThreadPool::globalInstance()->waitForDone();
+  QCoreApplication::processEvents();
+}
+
+TEST(ThumbnailList, FinishedThumbnailsStayAndStaleOnesAreDropped) {
+  std::atomic<int> decoded{0};
+  auto list = std::make_unique<TThumbnailList>();
+  list->SetDecoder([&decoded](const QString& file, QSize box) {
+    ++decoded;
+    return SlowColourThumbnail(file, box, 60);
+  });
+  list->SetColumns(6);
+  list->SetThumbnailSize(100);
+  list->SetShowCaption(false);
+  list->resize(1000, 230);  // two rows of ten on a screen
+  list->show();
+  for (int i = 0; i < 60; ++i) {
+    TThumbnail& item = list->Thumbnails().Add();
+    item.SetFilename(QString("/pictures/red%1.jpg").arg(i));
+    item.Source = tsFile;
+  }
+  // The first screen is decoded, nothing below it.
+  list->grab();
+  ASSERT_TRUE(list->WaitForThumbnails());
+  const int firstScreen = list->DecodeCount();
+  EXPECT_GE(firstScreen, 10);
+  EXPECT_LT(firstScreen, 60);
+  EXPECT_TRUE(list->HasThumbnail(0));
+  EXPECT_FALSE(list->HasThumbnail(59));
+  EXPECT_EQ(ShownColour(*list, 0), qRgb(255, 0, 0) & 0xFFFFFF);
+  // Paged to the end and back: the pictures decoded before are not
+  // decoded again.
+  list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+  list->grab();
+  ASSERT_TRUE(list->WaitForThumbnails());
+  EXPECT_TRUE(list->HasThumbnail(59));
+  const int both = list->DecodeCount();
+  list->verticalScrollBar()->setValue(0);
+  list->grab();
+  ASSERT_TRUE(list->WaitForThumbnails());
+  EXPECT_EQ(list->DecodeCount(), both);
+  EXPECT_EQ(decoded.load(), both);
+
+  // Refilled while a picture is decoded: the old picture's thumbnail never
+  // shows on the new item.
+  list->SetDecoder([](const QString& file, QSize box) { return SlowColourThumbnail(file, box, 300); });
+  list->Thumbnails().Items(0).SetFilename("/pictures/red-again.jpg");
+  list->grab();
+  ASSERT_TRUE(list->Decoding());
+  list->Thumbnails().Clear();
+  for (int i = 0; i < 3; ++i) {
+    TThumbnail& item = list->Thumbnails().Add();
+    item.SetFilename(QString("/pictures/blue%1.jpg").arg(i));
+    item.Source = tsFile;
+  }
+  list->SetDecoder([](const QString& file, QSize box) { return SlowColourThumbnail(file, box, 1); });
+  list->grab();
+  ASSERT_TRUE(list->WaitForThumbnails());
+  QThreadPool::globalInstance()->waitForDone();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ShownColour(*list, 0), qRgb(0, 0, 255) & 0xFFFFFF);
+  EXPECT_TRUE(list->HasThumbnail(2));
+
+  // A decoder that fails marks the item; the list goes while one runs.
+  list->SetDecoder([](const QString&, QSize) -> QImage {
+    QThread::msleep(100);
+    throw Exception("Could not load image");
+  });
+  list->Thumbnails().Items(1).SetFilename("/pictures/broken.jpg");
+  list->grab();
+  ASSERT_TRUE(list->WaitForThumbnails());
+  EXPECT_TRUE(list->Thumbnails().Items(1).Failed);
+  list->Thumbnails().Items(2).SetFilename("/pictures/broken2.jpg");
+  list->grab();
+  ASSERT_TRUE(list->Decoding());
+  list.reset();
+  QThreadPool::globalInstance()->waitForDone();
+  QCoreApplication::processEvents();
+}
+
+TEST(ThumbnailList, FillsRowsAcrossAWideList) {
+  TThumbnailList list;
+  list.SetColumns(6);
+  list.SetThumbnailSize(100);
+  for (int i = 0; i < 80; ++i) list.Thumbnails().Add();
+  list.resize(1230, 500);
+  list.show();
+  QCoreApplication::sendPostedEvents();
+  list.doItemsLayout();
+  const auto cell = [&](int i) { return list.visualRect(list.model()->index(i, 0)); };
+  EXPECT_EQ(list.Columns(), 12);
+  // Twelve side by side, the thirteenth on the next row.
+  EXPECT_EQ(cell(1).top(), cell(0).top());
+  EXPECT_EQ(cell(11).top(), cell(0).top());
+  EXPECT_EQ(cell(1).left(), cell(0).left() + 100);
+  EXPECT_EQ(cell(12).left(), cell(0).left());
+  EXPECT_EQ(cell(12).top(), cell(0).top() + 100);
+  // The rows scroll down, not across.
+  EXPECT_GT(list.verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(list.horizontalScrollBar()->maximum(), 0);
+}
+
+// ------------------------------------------------------------ image browser
+
+TEST(ImageBrowser, RefillWithPicturesDropsTheLineThatSaidThereWereNone) {
+  QTemporaryDir dir;
+  const QString empty = dir.path() + "/empty", full = dir.path() + "/full";
+  QDir().mkpath(empty);
+  QDir().mkpath(full);
+  WriteFileBytes(full + "/a.gif", ThreeFrameGif());
+  TImageBrowserHooks& hooks = ImageBrowserHooks();
+  const TImageBrowserHooks saved = hooks;
+  hooks.NoPicturesText = [](const QString& folder) { return "No pictures in " + folder; };
+  {
+    TfImageBrowser browser;
+    // Opened on a folder without pictures, as the main window does.
+    browser.StatusBar1->showMessage("No pictures in " + empty);
+    browser.setStatusTip("No pictures in " + empty);
+    browser.RefillFromFolder(full);
+    EXPECT_EQ(browser.ThumbnailList1->Thumbnails().Count(), 1);
+    EXPECT_EQ(browser.StatusBar1->currentMessage(), "");
+    EXPECT_EQ(browser.statusTip(), "");
+    // A click names the file; a refill with pictures leaves that line.
+    browser.ThumbnailList1->SetItemIndex(0);
+    browser.ThumbnailList1Click();
+    browser.RefillFromFolder(full);
+    EXPECT_EQ(browser.StatusBar1->currentMessage(), full + "/a.gif");
+    // Back to the empty folder: the line says so again.
+    browser.RefillFromFolder(empty);
+    EXPECT_EQ(browser.ThumbnailList1->Thumbnails().Count(), 0);
+    EXPECT_EQ(browser.StatusBar1->currentMessage(), "No pictures in " + empty);
+    EXPECT_EQ(browser.statusTip(), "No pictures in " + empty);
+  }
+  hooks = saved;
 }

@@ -62,10 +62,11 @@ class PictureMemory : public ::testing::Test {
     EXPECT_TRUE(WriteFileBytes(path, bytes));
     return path;
   }
-  // Paints the browser's thumbnails.
+  // Paints the browser's thumbnails and waits until they are decoded.
   static void ShowThumbnails(TfImageBrowser& browser) {
     browser.ThumbnailList1->resize(700, 400);
     browser.ThumbnailList1->grab();
+    EXPECT_TRUE(browser.ThumbnailList1->WaitForThumbnails());
   }
   // Opens thumbnail `index` at full size and paints it.
   static void OpenFullView(TfImageBrowser& browser, int index) {

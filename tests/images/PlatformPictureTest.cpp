@@ -5,8 +5,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QPainter>
 #include <random>
+#include <thread>
+#include <vector>
 
 #include "PictureTestSupport.h"
 #include "images/PlatformPicture.h"
@@ -174,6 +177,59 @@ TEST(PlatformPicture, JpegAllocationBombIsRefused) {
   jpeg[sof + 7] = char(0xEA);
   jpeg[sof + 8] = char(0x60);
   EXPECT_EQ(LoadError(jpeg), "Could not allocate memory for image");
+}
+
+// Qt's image allocation limit is the whole program's: a decode, whether it
+// succeeds, fails or is refused, leaves it as it found it.
+TEST(PlatformPicture, DecodingPutsBackTheProgramsImageAllocationLimit) {
+  const int before = QImageReader::allocationLimit();
+  QImageReader::setAllocationLimit(123);
+  QByteArray cut = Encode(Filled(8, 8, qRgb(0, 0, 255)), "jpeg");
+  const qsizetype sof = cut.indexOf("\xFF\xC0");
+  ASSERT_GT(sof, 0);
+  cut[sof + 5] = char(0x5D);  // claims 24000 x 8 pixels, holds 8 x 8
+  cut[sof + 6] = char(0xC0);
+  const QByteArray inputs[] = {Encode(Filled(40, 30, qRgb(0, 0, 255)), "jpeg"), Encode(Filled(4, 4, 0), "bmp"),
+                               ThreeFrameGif(), QByteArray("BMbroken"), cut};
+  for (const QByteArray& data : inputs) {
+    LoadError(data);
+    EXPECT_EQ(QImageReader::allocationLimit(), 123);
+    const std::shared_ptr<PictureDecoder::TPictureBudget> small = PictureDecoder::TPictureBudget::Create(3 << 20);
+    try {
+      PictureDecoder::Decode(data, *small, QSize(10, 10));
+    } catch (const Exception&) {
+    }
+    EXPECT_EQ(QImageReader::allocationLimit(), 123);
+  }
+  QImageReader::setAllocationLimit(before);
+}
+
+// Pictures are decoded on several threads at once: every charge is given
+// back, and the reader's limit is what it was.
+TEST(PlatformPicture, BudgetsAndDecodesHoldAcrossThreads) {
+  const std::shared_ptr<PictureDecoder::TPictureBudget> shared = PictureDecoder::TPictureBudget::Create(1 << 30);
+  const QByteArray jpeg = Encode(Filled(64, 48, qRgb(0, 128, 0)), "jpeg");
+  const int limit = QImageReader::allocationLimit();
+  std::vector<std::thread> threads;
+  std::atomic<int> wrong{0};
+  for (int t = 0; t < 6; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 20000; ++i) {
+        const PictureDecoder::TCharge charge = shared->Charge(1 + (i + t) % 7);
+        if (shared->Used() <= 0) ++wrong;
+      }
+      for (int i = 0; i < 20; ++i) {
+        const std::shared_ptr<PictureDecoder::TPictureBudget> own = PictureDecoder::TPictureBudget::Create();
+        const QImage image = PictureDecoder::Decode(jpeg, *own, QSize(32, 24)).image;
+        if (image.size() != QSize(32, 24) || own->Used() != 0) ++wrong;
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_EQ(shared->Used(), 0);
+  EXPECT_LE(shared->Peak(), 6 * 7);
+  EXPECT_EQ(QImageReader::allocationLimit(), limit);
 }
 
 TEST(PlatformPicture, PngFilesGoThroughOurCodecWithTransparency) {

@@ -33,7 +33,7 @@ class PictureCommands : public AppFixture {
     AppFixture::SetUp();
     // Texts equal to their keys for the keys of these windows too.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"ImgBrowser", "FM_EDGFX", "Close", "ADIMCapt", "ALAddMailLink", "NoDocOpen"})
+    for (const char* key : {"ImgBrowser", "FM_EDGFX", "Close", "ADIMCapt", "ALAddMailLink", "NoDocOpen", "ImgNoPictures"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
     LoadLanguageModule();
@@ -124,6 +124,32 @@ TEST_F(PictureCommands, ImageBrowserFlows) {
   b->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(CurrentImageBrowser().isNull());
+}
+
+// A browser that follows the folder tree lists the folder as F8 does: the
+// same order whatever the case of the names, hidden files left out both times.
+TEST_F(PictureCommands, RefillListsTheFolderAsTheFirstFill) {
+  for (const char* name : {"b.gif", "A.gif", "c.GIF", "_d.gif", ".hidden.gif", "Z.png"})
+    MakeFile(name, ThreeFrameGif());
+  QDir().mkpath(root + "none");
+  Ini().WriteString("Last", "Folder", root + "docs");
+  Main().Action("ImgBrowser")->trigger();
+  TfImageBrowser* b = Browser();
+  ASSERT_NE(b, nullptr);
+  const auto captions = [b] {
+    QStringList out;
+    for (int i = 0; i < b->ThumbnailList1->Thumbnails().Count(); ++i)
+      out << b->ThumbnailList1->Thumbnails().Items(i).Caption();
+    return out;
+  };
+  const QStringList first = captions();
+  EXPECT_EQ(first, QStringList({"_d.gif", "A.gif", "b.gif", "c.GIF", "Z.png"}));
+  b->RefillFromFolder(root + "none");
+  EXPECT_EQ(b->StatusBar1->currentMessage(), "ImgNoPictures " + root + "none");
+  b->RefillFromFolder(root + "docs");
+  EXPECT_EQ(captions(), first);
+  EXPECT_EQ(b->StatusBar1->currentMessage(), "");
+  EXPECT_EQ(b->statusTip(), "");
 }
 
 TEST_F(PictureCommands, LinkAndMailLink) {
