@@ -489,18 +489,20 @@ class TPlayer {
     bool smooth = true;
   };
 
-  // The crossings of outlines with the canvas's rows, gathered edge by edge.
+  // The crossings of outlines with the canvas's rows, gathered edge by edge:
+  // an edge crosses the rows whose middles lie from its top to its bottom.
   class TCrossings {
    public:
     explicit TCrossings(int rows) : change_(std::size_t(std::max(rows, 1)) + 1, 0) {}
-    // `count` crossings on each row from `y0` to `y1`.
-    void Add(double y0, double y1, int count) {
+    void Add(QPointF a, QPointF b) {
       ++edges_;
+      double y0 = a.y(), y1 = b.y();
       if (y0 > y1) std::swap(y0, y1);
-      const double last = double(change_.size()) - 2;
-      if (!(y1 >= 0) || !(y0 < last + 1)) return;  // off the canvas, or not a number
-      change_[std::size_t(std::clamp(std::floor(y0), 0.0, last))] += count;
-      change_[std::size_t(std::clamp(std::floor(y1), 0.0, last)) + 1] -= count;
+      const double rows = double(change_.size()) - 1;
+      const double first = std::max(0.0, std::ceil(y0 - 0.5)), end = std::min(rows, std::ceil(y1 - 0.5));
+      if (!(first < end)) return;  // between two middles, off the canvas, or not a number
+      ++change_[std::size_t(first)];
+      --change_[std::size_t(end)];
     }
     // The work of filling what was gathered, with hard or smoothed edges,
     // over `area` pixels; smoothed when that is affordable.
@@ -544,16 +546,15 @@ class TPlayer {
   TRaster FillRaster(const QPainterPath& path, const QRectF& bounds) const {
     TCrossings rows(canvas_.height());
     for (const QPolygonF& points : Outlines(path))
-      for (qsizetype i = 0; i < points.size(); ++i)
-        rows.Add(points[i].y(), points[(i + 1) % points.size()].y(), 1);
+      for (qsizetype i = 0; i < points.size(); ++i) rows.Add(points[i], points[(i + 1) % points.size()]);
     return rows.Raster(Seen(bounds));
   }
 
   // The work of outlining `path` with `pen`. A thin pen costs by the length
-  // of its lines. A wide one is the outline of every segment moved out by
-  // half the pen to both sides, and of the pen's round ends and joins around
-  // every point: a pen far wider than its segments turns each of them into
-  // edges across the canvas.
+  // of its lines. A wide one is filled as an outline: every segment moved
+  // out by half the pen to both sides, joined around each point and capped
+  // at the ends, where a pen far wider than its segments makes edges across
+  // the canvas.
   TRaster StrokeRaster(const QPainterPath& path, const QPen& pen, const QRectF& bounds) const {
     const std::vector<QPolygonF> outlines = Outlines(path);
     const double width = pen.widthF();
@@ -568,27 +569,41 @@ class TPlayer {
       return {work + Seen(bounds), true};
     }
     const double half = width / 2;
-    const double joinReach = pen.joinStyle() == Qt::MiterJoin ? 2 * half : half;
+    const double reach = pen.joinStyle() == Qt::MiterJoin ? 2 * half : half;  // of a join beyond its point
     TCrossings rows(canvas_.height());
+    // Around `p` from the side `from` to the side `to` (unit vectors),
+    // through `middle`.
+    const auto around = [&rows](QPointF p, QPointF from, QPointF middle, QPointF to, double r) {
+      rows.Add(p + from * r, p + middle * r);
+      rows.Add(p + middle * r, p + to * r);
+    };
     for (const QPolygonF& points : outlines) {
-      QPointF last;  // direction of the segment before, when there is one
-      for (qsizetype i = 0; i < points.size(); ++i) {
-        const QPointF p = points[i];
-        if (i == 0 || i == points.size() - 1) rows.Add(p.y() - half, p.y() + half, 2);  // the ends
-        if (i == 0) continue;
-        const QPointF d = p - points[i - 1];
+      QPointF before;  // the direction of the segment before, once there is one
+      QPointF last;    // the point it ends at
+      for (qsizetype i = 1; i < points.size(); ++i) {
+        const QPointF a = points[i - 1], b = points[i], d = b - a;
         const double length = std::hypot(d.x(), d.y());
         if (!(length > 0)) continue;
-        const QPointF direction = d / length;
-        const double across = half * std::abs(direction.x());
-        rows.Add(std::min(p.y(), points[i - 1].y()) - across, std::max(p.y(), points[i - 1].y()) + across, 2);
-        if (!last.isNull()) {
-          const double turn = std::acos(std::clamp(QPointF::dotProduct(last, direction), -1.0, 1.0));
-          const double reach = std::min(joinReach, joinReach * turn);
-          const QPointF at = points[i - 1];
-          rows.Add(at.y() - reach, at.y() + reach, 2);
+        const QPointF u = d / length, n(-u.y(), u.x());
+        rows.Add(a + n * half, b + n * half);
+        rows.Add(a - n * half, b - n * half);
+        if (before.isNull()) {
+          around(a, n, -u, -n, half);  // the start's cap
+        } else {
+          const QPointF m = n + QPointF(-before.y(), before.x());
+          const QPointF middle = m.isNull() ? before : m / std::hypot(m.x(), m.y());
+          around(a, QPointF(-before.y(), before.x()), middle, n, reach);
+          around(a, QPointF(before.y(), -before.x()), -middle, -n, reach);
         }
-        last = direction;
+        before = u;
+        last = b;
+      }
+      if (before.isNull()) {
+        // A dot, or nothing.
+        if (!points.isEmpty()) around(points[0], QPointF(1, 0), QPointF(0, 1), QPointF(-1, 0), half);
+        if (!points.isEmpty()) around(points[0], QPointF(1, 0), QPointF(0, -1), QPointF(-1, 0), half);
+      } else {
+        around(last, QPointF(before.y(), -before.x()), before, QPointF(-before.y(), before.x()), half);  // the end's cap
       }
     }
     return rows.Raster(Seen(bounds.adjusted(-half, -half, half, half)));
