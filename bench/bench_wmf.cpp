@@ -10,9 +10,13 @@
 //
 //   KV_BENCH_RECORDS  records of each of the first five kinds (default 20000)
 //   KV_BENCH_SCALE    percent of the records of the kinds after them (default 100)
+//   KV_BENCH_WMF_DIR  a folder of metafiles (a fuzzer's corpus) to draw each at
+//                     full size instead, printing the slowest
 #include <benchmark/benchmark.h>
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <algorithm>
 #include <cstdio>
@@ -171,12 +175,42 @@ BENCHMARK(BM_WidePenLines)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FontPerRecord)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BigGlyphsAtOnePlace)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// Draws every file of `folder` at full size; prints the slowest.
+void DrawFolder(const QString& folder) {
+  const QDir dir(folder);
+  int files = 0;
+  for (const QString& name : dir.entryList(QDir::Files)) {
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    const QByteArray data = file.readAll();
+    if (!WmfPicture::IsWmf(data)) continue;
+    ++files;
+    QElapsedTimer timer;
+    timer.start();
+    try {
+      const auto budget = PictureDecoder::TPictureBudget::Create();
+      const PictureDecoder::TDecoded drawn = WmfPicture::Render(data, *budget);
+      benchmark::DoNotOptimize(drawn.image.constBits());
+    } catch (const std::exception&) {
+    }
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (seconds > slowest) {
+      slowest = seconds;
+      slowestName = name.toStdString();
+    }
+  }
+  std::printf("%d metafiles drawn at full size\n", files);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   OffscreenUnlessSet();
   QGuiApplication app(argc, argv);
-  RunBenchmarks(argc, argv);
+  if (const QString folder = qEnvironmentVariable("KV_BENCH_WMF_DIR"); !folder.isEmpty())
+    DrawFolder(folder);
+  else
+    RunBenchmarks(argc, argv);
   std::printf("slowest: %s %.2f s (goal about 1 s, 2 s at most)\n", slowestName.c_str(), slowest);
   return 0;
 }

@@ -489,14 +489,20 @@ class TPlayer {
     bool smooth = true;
   };
 
-  // The crossings of outlines with the canvas's rows, gathered edge by edge:
-  // an edge crosses the rows whose middles lie from its top to its bottom.
+  // The crossings of outlines with the canvas's rows (those of `bounds`),
+  // gathered edge by edge: an edge crosses the rows whose middles lie from
+  // its top to its bottom.
   class TCrossings {
    public:
-    explicit TCrossings(int rows) : change_(std::size_t(std::max(rows, 1)) + 1, 0) {}
+    TCrossings(const QRectF& bounds, int rows) {
+      const double top = std::floor(bounds.top()), bottom = std::ceil(bounds.bottom()) + 1;
+      top_ = top > 0 ? std::min(top, double(rows)) : 0.0;  // 0 for what is not a number
+      const double end = bottom < rows ? std::max(bottom, top_) : double(rows);
+      change_.assign(std::size_t(end - top_) + 1, 0);
+    }
     void Add(QPointF a, QPointF b) {
       ++edges_;
-      double y0 = a.y(), y1 = b.y();
+      double y0 = a.y() - top_, y1 = b.y() - top_;
       if (y0 > y1) std::swap(y0, y1);
       const double rows = double(change_.size()) - 1;
       const double first = std::max(0.0, std::ceil(y0 - 0.5)), end = std::min(rows, std::ceil(y1 - 0.5));
@@ -521,6 +527,7 @@ class TPlayer {
     }
 
    private:
+    double top_ = 0;
     std::vector<qint64> change_;
     qint64 edges_ = 0;
   };
@@ -544,7 +551,7 @@ class TPlayer {
 
   // The work of filling `path`: its edges, each sub-path closed.
   TRaster FillRaster(const QPainterPath& path, const QRectF& bounds) const {
-    TCrossings rows(canvas_.height());
+    TCrossings rows(bounds, canvas_.height());
     for (const QPolygonF& points : Outlines(path))
       for (qsizetype i = 0; i < points.size(); ++i) rows.Add(points[i], points[(i + 1) % points.size()]);
     return rows.Raster(Seen(bounds));
@@ -570,7 +577,8 @@ class TPlayer {
     }
     const double half = width / 2;
     const double reach = pen.joinStyle() == Qt::MiterJoin ? 2 * half : half;  // of a join beyond its point
-    TCrossings rows(canvas_.height());
+    const QRectF grown = bounds.adjusted(-reach, -reach, reach, reach);
+    TCrossings rows(grown, canvas_.height());
     // Around `p` from the side `from` to the side `to` (unit vectors),
     // through `middle`.
     const auto around = [&rows](QPointF p, QPointF from, QPointF middle, QPointF to, double r) {
@@ -606,7 +614,7 @@ class TPlayer {
         around(last, QPointF(before.y(), -before.x()), before, QPointF(-before.y(), before.x()), half);  // the end's cap
       }
     }
-    return rows.Raster(Seen(bounds.adjusted(-half, -half, half, half)));
+    return rows.Raster(Seen(grown));
   }
 
   // ---------------------------------------------------------------- drawing
