@@ -910,7 +910,7 @@ class TPlayer {
     const TFontKey key{dc_.font, DeviceScale().y(), naturalScale_};
     const auto kept = std::find_if(fonts_.begin(), fonts_.end(), [&key](const TMadeFont& f) { return f.key == key; });
     if (kept != fonts_.end()) return &*kept;
-    work_ += kFontWork;
+    work_ += dc_.font.height > 0 ? 2 * kFontWork : kFontWork;  // a cell's height is found with a font of its own
     if (work_ >= kMaxWork) return nullptr;
     if (fonts_.size() >= kFontsKept) fonts_.pop_front();
     const QFont font = MakeFont(dc_.font);
