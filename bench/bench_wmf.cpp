@@ -11,7 +11,8 @@
 //   KV_BENCH_RECORDS  records of each of the first five kinds (default 20000)
 //   KV_BENCH_SCALE    percent of the records of the kinds after them (default 100)
 //   KV_BENCH_WMF_DIR  a folder of metafiles (a fuzzer's corpus) to draw each at
-//                     full size instead, printing the slowest
+//                     full size instead, printing those of a quarter second
+//                     or more and the slowest
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -194,6 +195,7 @@ void DrawFolder(const QString& folder) {
     } catch (const std::exception&) {
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (seconds >= 0.25) std::printf("%-40s %.2f s\n", qPrintable(name), seconds);
     if (seconds > slowest) {
       slowest = seconds;
       slowestName = name.toStdString();

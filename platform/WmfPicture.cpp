@@ -52,6 +52,9 @@ constexpr qint64 kEdgeWork = 64;
 constexpr qint64 kThinLineWork = 32;
 constexpr double kRowWork = 4;
 constexpr double kSmoothRowWork = 4096;
+// Smoothing goes over every pixel of an outline's bounds, at several times
+// the cost of filling it.
+constexpr double kSmoothAreaWork = 4;
 // Outlines whose smoothing would cost more than this are drawn with hard
 // edges.
 constexpr double kMaxSmoothWork = double(kMaxWork) / 32;
@@ -521,9 +524,10 @@ class TPlayer {
         squares += c * c;
         beyond += c * std::max(0.0, c - 2);
       }
-      const double fixed = area + double(kEdgeWork) * double(edges_);
-      if (beyond * kSmoothRowWork <= kMaxSmoothWork) return {fixed + beyond * kSmoothRowWork, true};
-      return {fixed + squares * kRowWork, false};
+      const double fixed = double(kEdgeWork) * double(edges_);
+      if (beyond * kSmoothRowWork <= kMaxSmoothWork)
+        return {fixed + area * kSmoothAreaWork + beyond * kSmoothRowWork, true};
+      return {fixed + area + squares * kRowWork, false};
     }
 
    private:
