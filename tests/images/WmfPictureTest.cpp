@@ -392,7 +392,7 @@ TEST(WmfPicture, WidePensAndTextAreChargedByAllTheyTouch) {
   Wmf fonts;
   fonts.WindowExt(4096, 4096);
   for (int i = 0; i < 100000; ++i) {
-    fonts.Add(0x02FB, Font(-(8 + i % 256), "Face" + QByteArray::number(i))).Select(0);
+    fonts.Add(0x02FB, Font(-(8 + i % 32), "Face" + QByteArray::number(i))).Select(0);
     fonts.Add(0x0A32, Words({(i * 16) % 4096, 10, 1, 0}) + QByteArray("T")).Delete(0);
   }
   DrawCounted(fonts.Plain(), size, &work);
