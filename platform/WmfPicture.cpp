@@ -611,9 +611,10 @@ class TPlayer {
         last = b;
       }
       if (before.isNull()) {
-        // A dot, or nothing.
-        if (!points.isEmpty()) around(points[0], QPointF(1, 0), QPointF(0, 1), QPointF(-1, 0), half);
-        if (!points.isEmpty()) around(points[0], QPointF(1, 0), QPointF(0, -1), QPointF(-1, 0), half);
+        if (!points.isEmpty()) {  // a dot
+          around(points[0], QPointF(1, 0), QPointF(0, 1), QPointF(-1, 0), half);
+          around(points[0], QPointF(1, 0), QPointF(0, -1), QPointF(-1, 0), half);
+        }
       } else {
         around(last, QPointF(before.y(), -before.x()), before, QPointF(-before.y(), before.x()), half);  // the end's cap
       }
