@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <deque>
 #include <numbers>
 #include <optional>
 #include <queue>
@@ -37,6 +38,26 @@ constexpr qsizetype kRecordHeader = 6;
 constexpr qint64 kTextWork = 1 << 14;
 constexpr qint64 kCharacterWork = 1 << 12;
 constexpr int kMaxClipRects = 256;
+// Work counted for each font made for drawing text (matching a face and
+// setting up its glyphs takes most of a millisecond), and the fonts kept
+// made for the text after them.
+constexpr qint64 kFontWork = 1 << 21;
+constexpr std::size_t kFontsKept = 16;
+// Work counted for each edge of an outline, for each pixel along a thin
+// line, and for the crossings of an outline with the rows of the canvas:
+// the rasterizer's time on a row grows with the square of the crossings
+// there (its sorting), many times faster when it smooths the edges, where
+// even the crossings beyond the two of a plain shape cost dearly.
+constexpr qint64 kEdgeWork = 64;
+constexpr qint64 kThinLineWork = 32;
+constexpr double kRowWork = 4;
+constexpr double kSmoothRowWork = 4096;
+// Smoothing goes over every pixel of an outline's bounds, at several times
+// the cost of filling it.
+constexpr double kSmoothAreaWork = 4;
+// Outlines whose smoothing would cost more than this are drawn with hard
+// edges.
+constexpr double kMaxSmoothWork = double(kMaxWork) / 32;
 
 // Record functions.
 enum : quint16 {
@@ -295,6 +316,21 @@ struct TFont {
   bool strikeOut = false;
   int charset = 0;
   QString face;
+  bool operator==(const TFont&) const = default;
+};
+
+// What a font made for drawing is made from.
+struct TFontKey {
+  TFont font;
+  double scale = 0;
+  double naturalScale = 0;
+  bool operator==(const TFontKey&) const = default;
+};
+
+struct TMadeFont {
+  TFontKey key;
+  QFont font;
+  QFontMetricsF metrics;
 };
 
 enum class TKind : quint8 { Free, Pen, Brush, Font, Placeholder };
@@ -361,6 +397,8 @@ class TPlayer {
       return work_ < kMaxWork;
     });
   }
+
+  TWork Work() const { return {std::min(work_, kMaxWork), work_ >= kMaxWork}; }
 
   // The extent drawn, in reference units; none when nothing was drawn.
   std::optional<QRectF> Extent() const {
@@ -436,14 +474,152 @@ class TPlayer {
     Mark(r.topLeft());
     Mark(r.bottomRight());
   }
-  // Counts the work of drawing over `bounds`; false when the picture has
-  // had its share.
-  bool Spend(const QRectF& bounds) {
+  // Counts the work of drawing over `bounds`, and `extra`; false when the
+  // picture has had its share.
+  bool Spend(const QRectF& bounds, double extra = 0) {
     const QRectF seen = bounds.intersected(QRectF(0, 0, canvas_.width(), canvas_.height()));
-    work_ += 16 + static_cast<qint64>(seen.width() * seen.height() + bounds.width() + bounds.height());
+    work_ += 16 + static_cast<qint64>(std::min(seen.width() * seen.height() + bounds.width() + bounds.height() + extra,
+                                               double(kMaxWork)));
     // Clipping by a region of many pieces costs by its pieces on every row.
     if (dc_.clipped && dc_.clip.rectCount() > 1) work_ += qint64{2} * dc_.clip.rectCount() * canvas_.height();
     return work_ < kMaxWork;
+  }
+
+  // How an outline is rasterized: its work, and whether its edges are
+  // smoothed.
+  struct TRaster {
+    double work = 0;
+    bool smooth = true;
+  };
+
+  // The crossings of outlines with the canvas's rows (those of `bounds`),
+  // gathered edge by edge: an edge crosses the rows whose middles lie from
+  // its top to its bottom.
+  class TCrossings {
+   public:
+    TCrossings(const QRectF& bounds, int rows) {
+      const double top = std::floor(bounds.top()), bottom = std::ceil(bounds.bottom()) + 1;
+      top_ = top > 0 ? std::min(top, double(rows)) : 0.0;  // 0 for what is not a number
+      const double end = bottom < rows ? std::max(bottom, top_) : double(rows);
+      change_.assign(std::size_t(end - top_) + 1, 0);
+    }
+    void Add(QPointF a, QPointF b) {
+      ++edges_;
+      double y0 = a.y() - top_, y1 = b.y() - top_;
+      if (y0 > y1) std::swap(y0, y1);
+      const double rows = double(change_.size()) - 1;
+      const double first = std::max(0.0, std::ceil(y0 - 0.5)), end = std::min(rows, std::ceil(y1 - 0.5));
+      if (!(first < end)) return;  // between two middles, off the canvas, or not a number
+      ++change_[std::size_t(first)];
+      --change_[std::size_t(end)];
+    }
+    // The work of filling what was gathered, with hard or smoothed edges,
+    // over `area` pixels; smoothed when that is affordable.
+    TRaster Raster(double area) const {
+      double squares = 0, beyond = 0;
+      qint64 crossings = 0;
+      for (std::size_t row = 0; row + 1 < change_.size(); ++row) {
+        crossings += change_[row];
+        const double c = double(crossings);
+        squares += c * c;
+        beyond += c * std::max(0.0, c - 2);
+      }
+      const double fixed = double(kEdgeWork) * double(edges_);
+      if (beyond * kSmoothRowWork <= kMaxSmoothWork)
+        return {fixed + area * kSmoothAreaWork + beyond * kSmoothRowWork, true};
+      return {fixed + area + squares * kRowWork, false};
+    }
+
+   private:
+    double top_ = 0;
+    std::vector<qint64> change_;
+    qint64 edges_ = 0;
+  };
+
+  // The sub-paths of `path` as lists of points, curves by their control
+  // points (which hold a curve and cross each row at least as often).
+  static std::vector<QPolygonF> Outlines(const QPainterPath& path) {
+    std::vector<QPolygonF> out;
+    for (int i = 0; i < path.elementCount(); ++i) {
+      const QPainterPath::Element e = path.elementAt(i);
+      if (e.isMoveTo() || out.empty()) out.emplace_back();
+      out.back() << QPointF(e.x, e.y);
+    }
+    return out;
+  }
+
+  double Seen(const QRectF& r) const {
+    const QRectF seen = r.intersected(QRectF(0, 0, canvas_.width(), canvas_.height()));
+    return seen.width() * seen.height();
+  }
+
+  // The work of filling `path`: its edges, each sub-path closed.
+  TRaster FillRaster(const QPainterPath& path, const QRectF& bounds) const {
+    TCrossings rows(bounds, canvas_.height());
+    for (const QPolygonF& points : Outlines(path))
+      for (qsizetype i = 0; i < points.size(); ++i) rows.Add(points[i], points[(i + 1) % points.size()]);
+    return rows.Raster(Seen(bounds));
+  }
+
+  // The work of outlining `path` with `pen`. A thin pen costs by the length
+  // of its lines. A wide one is filled as an outline: every segment moved
+  // out by half the pen to both sides, joined around each point and capped
+  // at the ends, where a pen far wider than its segments makes edges across
+  // the canvas.
+  TRaster StrokeRaster(const QPainterPath& path, const QPen& pen, const QRectF& bounds) const {
+    const std::vector<QPolygonF> outlines = Outlines(path);
+    const double width = pen.widthF();
+    if (width <= 1) {
+      double work = 0;
+      for (const QPolygonF& points : outlines)
+        for (qsizetype i = 1; i < points.size(); ++i) {
+          const QPointF d = points[i] - points[i - 1];
+          work += double(kEdgeWork) + double(kThinLineWork) * (std::min(std::abs(d.x()), 2.0 * canvas_.width()) +
+                                                                std::min(std::abs(d.y()), 2.0 * canvas_.height()));
+        }
+      return {work + Seen(bounds), true};
+    }
+    const double half = width / 2;
+    const double reach = pen.joinStyle() == Qt::MiterJoin ? 2 * half : half;  // of a join beyond its point
+    const QRectF grown = bounds.adjusted(-reach, -reach, reach, reach);
+    TCrossings rows(grown, canvas_.height());
+    // Around `p` from the side `from` to the side `to` (unit vectors),
+    // through `middle`.
+    const auto around = [&rows](QPointF p, QPointF from, QPointF middle, QPointF to, double r) {
+      rows.Add(p + from * r, p + middle * r);
+      rows.Add(p + middle * r, p + to * r);
+    };
+    for (const QPolygonF& points : outlines) {
+      QPointF before;  // the direction of the segment before, once there is one
+      QPointF last;    // the point it ends at
+      for (qsizetype i = 1; i < points.size(); ++i) {
+        const QPointF a = points[i - 1], b = points[i], d = b - a;
+        const double length = std::hypot(d.x(), d.y());
+        if (!(length > 0)) continue;
+        const QPointF u = d / length, n(-u.y(), u.x());
+        rows.Add(a + n * half, b + n * half);
+        rows.Add(a - n * half, b - n * half);
+        if (before.isNull()) {
+          around(a, n, -u, -n, half);  // the start's cap
+        } else {
+          const QPointF m = n + QPointF(-before.y(), before.x());
+          const QPointF middle = m.isNull() ? before : m / std::hypot(m.x(), m.y());
+          around(a, QPointF(-before.y(), before.x()), middle, n, reach);
+          around(a, QPointF(before.y(), -before.x()), -middle, -n, reach);
+        }
+        before = u;
+        last = b;
+      }
+      if (before.isNull()) {
+        if (!points.isEmpty()) {  // a dot
+          around(points[0], QPointF(1, 0), QPointF(0, 1), QPointF(-1, 0), half);
+          around(points[0], QPointF(1, 0), QPointF(0, -1), QPointF(-1, 0), half);
+        }
+      } else {
+        around(last, QPointF(before.y(), -before.x()), before, QPointF(-before.y(), before.x()), half);  // the end's cap
+      }
+    }
+    return rows.Raster(Seen(grown));
   }
 
   // ---------------------------------------------------------------- drawing
@@ -518,20 +694,38 @@ class TPlayer {
       painter_->setClipping(false);
   }
 
-  // Fills and outlines `path` (device pixels) with the selected brush and pen.
+  // Fills and outlines `path` (device pixels) with the selected brush and
+  // pen, charged by all they can touch: the outline's edges and the rows
+  // they cross, the bounds grown by half the pen. Outlines too costly to
+  // smooth are drawn with hard edges.
   void DrawPath(const QPainterPath& path, bool fill, bool stroke) {
     const QRectF bounds = path.controlPointRect();
     if (!painter_) {
       Mark(bounds);
       return;
     }
-    if (!Spend(bounds) || dc_.rop2 == kR2Nop) return;
+    const QPen pen = stroke ? MakePen(bounds) : QPen(Qt::NoPen);
+    const QBrush brush = fill ? MakeBrush() : QBrush(Qt::NoBrush);
+    const bool filled = brush.style() != Qt::NoBrush, outlined = pen.style() != Qt::NoPen;
+    const TRaster inside = filled ? FillRaster(path, bounds) : TRaster{};
+    const TRaster outline = outlined ? StrokeRaster(path, pen, bounds) : TRaster{};
+    if (!Spend(bounds, inside.work + outline.work) || dc_.rop2 == kR2Nop) return;
     painter_->setCompositionMode(Mode());
-    painter_->setPen(stroke ? MakePen(bounds) : QPen(Qt::NoPen));
-    painter_->setBrush(fill ? MakeBrush() : QBrush(Qt::NoBrush));
     painter_->setBackgroundMode(dc_.bkMode == kOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
     painter_->setBackground(QColor(dc_.bkColor));
-    painter_->drawPath(path);
+    if (filled) {
+      painter_->setRenderHint(QPainter::Antialiasing, inside.smooth);
+      painter_->setPen(Qt::NoPen);
+      painter_->setBrush(brush);
+      painter_->drawPath(path);
+    }
+    if (outlined) {
+      painter_->setRenderHint(QPainter::Antialiasing, outline.smooth);
+      painter_->setPen(pen);
+      painter_->setBrush(Qt::NoBrush);
+      painter_->drawPath(path);
+    }
+    painter_->setRenderHint(QPainter::Antialiasing);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
   }
 
@@ -655,8 +849,10 @@ class TPlayer {
     }
     if (options & kEtoOpaque && Spend(opaqueBox)) painter_->fillRect(opaqueBox, QColor(dc_.bkColor));
     if (!fontsUsable_ || text.isEmpty()) return;
-    const QFont font = MakeFont(dc_.font);
-    const QFontMetricsF metrics(font);
+    const TMadeFont* made = UseFont();
+    if (!made) return;
+    const QFont font = made->font;
+    const QFontMetricsF metrics = made->metrics;
     std::vector<double> advances;
     double width = 0;
     if (!dx.empty() && dx.size() >= std::size_t(text.size())) {
@@ -680,9 +876,13 @@ class TPlayer {
       y = -metrics.descent();
     const QRectF textBox(anchor.x() + x, anchor.y() + y - metrics.ascent(), std::abs(width), metrics.height());
     // Laying out text costs far more than its pixels: each record and each
-    // character counts as a small area of its own.
+    // character counts as a small area of its own. Each glyph is painted
+    // wherever it stands, however many stand at one place.
+    // Glyphs are smoothed outlines: a few pixels of work each.
+    const double glyph = 4 * std::min(metrics.height(), double(canvas_.height())) *
+                         std::min(std::max(metrics.height(), metrics.maxWidth()), double(canvas_.width()));
     work_ += kTextWork + kCharacterWork * text.size();
-    if (Spend(textBox)) {
+    if (Spend(textBox, glyph * double(text.size()))) {
       painter_->save();
       if (options & kEtoClipped) painter_->setClipRect(opaqueBox, Qt::IntersectClip);
       painter_->translate(anchor);
@@ -706,6 +906,21 @@ class TPlayer {
       const double sx = LogicalScale().x() * base_.m11();
       if (sx != 0) dc_.position.rx() = Clamp(dc_.position.x() + width / sx, limit_);
     }
+  }
+
+  // The font of the text drawn next, made when it is not among those made
+  // last; each font made is charged. None when the picture has had its
+  // share.
+  const TMadeFont* UseFont() {
+    const TFontKey key{dc_.font, DeviceScale().y(), naturalScale_};
+    const auto kept = std::find_if(fonts_.begin(), fonts_.end(), [&key](const TMadeFont& f) { return f.key == key; });
+    if (kept != fonts_.end()) return &*kept;
+    work_ += dc_.font.height > 0 ? 2 * kFontWork : kFontWork;  // a cell's height is found with a font of its own
+    if (work_ >= kMaxWork) return nullptr;
+    if (fonts_.size() >= kFontsKept) fonts_.pop_front();
+    const QFont font = MakeFont(dc_.font);
+    fonts_.push_back(TMadeFont{key, font, QFontMetricsF(font)});
+    return &fonts_.back();
   }
 
   // -------------------------------------------------------------- objects
@@ -888,6 +1103,7 @@ class TPlayer {
         }
         break;
       case kCreateFontIndirect:
+        work_ += kTextWork;  // the face's name decoded
         if (TObject* o = NewObject()) {
           o->kind = TKind::Font;
           TFont& f = o->font;
@@ -1114,6 +1330,7 @@ class TPlayer {
   std::priority_queue<int, std::vector<int>, std::greater<>> free_;  // the lowest free slot first
   TCharge tableCharge_;
   bool fontsUsable_ = false;
+  std::deque<TMadeFont> fonts_;  // made for text, the latest last
   qint64 work_ = 0;
   bool drawn_ = false;
   double minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
@@ -1219,7 +1436,7 @@ QSize Size(const QByteArray& data) {
   return frame ? NaturalSize(*frame) : QSize();
 }
 
-TDecoded Render(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) {
+TDecoded Render(const QByteArray& data, TPictureBudget& budget, QSize scaledTo, TWork* work) {
   const TBytes b(data);
   const std::optional<THeader> header = ReadHeader(b, false);
   if (!header) throw Exception(QString::fromLatin1(PictureDecoder::kInvalidFormatText));
@@ -1241,6 +1458,7 @@ TDecoded Render(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
   player.SetNaturalScale(double(size.width()) / natural.width());
   player.Play();
   painter.end();
+  if (work) *work = player.Work();
   return decoded;
 }
 

@@ -36,6 +36,13 @@ inline constexpr int kMaxTextLength = 4096;
 // of drawing); what comes after it is left out.
 inline constexpr qint64 kMaxWork = qint64{1} << 31;
 
+// What drawing one metafile took: the work of what was drawn (at most
+// kMaxWork), and whether the drawing was cut off at the limit.
+struct TWork {
+  qint64 work = 0;
+  bool cutOff = false;
+};
+
 // True for data that begins with a placeable metafile's key or with a plain
 // metafile header.
 bool IsWmf(const QByteArray& data);
@@ -51,8 +58,8 @@ QSize Size(const QByteArray& data);
 // short draws what it holds. Failures raise Exception with the picture
 // loader's texts: kInvalidFormatText for what is not a metafile,
 // kNoImageText for a metafile without a size, kNoMemoryText when the bitmap
-// does not fit the budget.
+// does not fit the budget. `work`, when given, receives the work it took.
 PictureDecoder::TDecoded Render(const QByteArray& data, PictureDecoder::TPictureBudget& budget,
-                                QSize scaledTo = QSize());
+                                QSize scaledTo = QSize(), TWork* work = nullptr);
 
 }  // namespace WmfPicture

@@ -73,6 +73,25 @@ bitmaps = [
     record(0x00F7, words(0x300, 1) + b"\1\2\3\0"), record(0x06FF, words(0) * 11), record(0x01F9, words(0) * 8),
 ]
 
+# Costly drawing: a pen far wider than the picture over a polyline in a
+# tiny square and over one-unit lines, a font for each text, glyphs larger
+# than the picture at one place, outlines crossing each row many times.
+wide_pen = [record(0x020C, words(4096, 4096)), record(0x02FA, words(0, 8000, 0) + color(0, 0, 255)),
+            record(0x012D, words(0))]
+polyline = wide_pen + [record(0x0325, words(200, *[2048 + (i * 7) % 3 if j == 0 else 2048 + (i * 5) % 3
+                                                  for i in range(200) for j in (0, 1)]))]
+lines = wide_pen + [record(0x0213, words(2048 + i % 2, 2048)) for i in range(300)]
+fonts = [record(0x020C, words(4096, 4096))]
+for i in range(40):
+    fonts += [record(0x02FB, words(0x10000 - 8 - i, 0, 0, 0, 400) + b"\0" * 8 + (b"Face%d" % i).ljust(32, b"\0")),
+              record(0x012D, words(0)), record(0x0A32, words(i * 16, 10, 1, 0) + b"T\0"), record(0x01F0, words(0))]
+glyphs = [record(0x020C, words(4096, 4096)),
+          record(0x02FB, words(0x10000 - 8192, 0, 0, 0, 700) + b"\0" * 8 + b"Sans".ljust(32, b"\0")),
+          record(0x012D, words(0))] + [record(0x0A32, words(100, 100, 16, 0) + b"W" * 16 + words(*[0] * 16))] * 8
+crossing = [record(0x020C, words(4096, 4096)), record(0x02FC, words(0) + color(255, 0, 0) + words(0)),
+            record(0x012D, words(0)), record(0x02FA, words(0, 20, 0) + color(0, 0, 255)), record(0x012D, words(1)),
+            record(0x0324, words(300, *[(i * 2654435761 >> (8 * j)) % 4096 for i in range(300) for j in (0, 1)]))]
+
 folder = sys.argv[1] if len(sys.argv) > 1 else "wmf-corpus"
 os.makedirs(folder, exist_ok=True)
 seeds = {
@@ -81,6 +100,11 @@ seeds = {
     "text.wmf": plain(text),
     "bitmaps.wmf": placeable(bitmaps, (0, 0, 20, 20), 1440),
     "drawn-extent.wmf": plain(shapes[3:]),
+    "wide-pen-polyline.wmf": plain(polyline),
+    "wide-pen-lines.wmf": plain(lines),
+    "font-per-text.wmf": plain(fonts),
+    "big-glyphs.wmf": plain(glyphs),
+    "crossing-outline.wmf": plain(crossing),
 }
 for name, data in seeds.items():
     with open(os.path.join(folder, name), "wb") as f:

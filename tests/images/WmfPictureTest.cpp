@@ -5,6 +5,7 @@
 
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <cmath>
 #include <initializer_list>
 
 #include "images/PlatformPicture.h"
@@ -340,4 +341,101 @@ TEST(WmfPicture, HostileNumbersAreBounded) {
       .Rect(0, 0, 10, 10)
       .Add(0x0F43, Dword(0xCC0020) + Words({0, 1, 1, 0, 0, 10, 10, 0, 0}) + dib);
   EXPECT_EQ(At(Draw(bomb.Plain()), 5, 5), kRed);
+}
+
+namespace {
+
+// Draws `data` at `size`, giving the work it took.
+QImage DrawCounted(const QByteArray& data, QSize size, WmfPicture::TWork* work) {
+  const std::shared_ptr<PictureDecoder::TPictureBudget> budget = PictureDecoder::TPictureBudget::Create();
+  return WmfPicture::Render(data, *budget, size, work).image;
+}
+
+// A 4096-unit square picture, red up to x 100, then the pen of `width`
+// units selected.
+Wmf RedThenPen(int width) {
+  Wmf w;
+  w.WindowExt(4096, 4096).RedNoPen().Rect(0, 0, 100, 4096);
+  w.Pen(kBlue, width).Select(2);
+  return w;
+}
+
+QByteArray Font(int height, const QByteArray& face) {
+  return Words({height, 0, 0, 0, 400}) + QByteArray(8, '\0') + face.leftJustified(32, '\0');
+}
+
+}  // namespace
+
+TEST(WmfPicture, WidePensAndTextAreChargedByAllTheyTouch) {
+  const QSize size(1024, 1024);
+  // Ten polylines of 2000 points in a 2 x 2 unit square, with a pen twice
+  // the picture's width: cut off, the red kept.
+  Wmf polylines = RedThenPen(8000);
+  QByteArray points = Words({2000});
+  for (int i = 0; i < 2000; ++i) points += Words({2048 + (i * 7) % 3, 2048 + (i * 5) % 3});
+  for (int i = 0; i < 10; ++i) polylines.Add(0x0325, points);
+  WmfPicture::TWork work;
+  QImage image = DrawCounted(polylines.Plain(), size, &work);
+  EXPECT_TRUE(work.cutOff);
+  EXPECT_LE(work.work, WmfPicture::kMaxWork);
+  EXPECT_EQ(At(image, 10, 10), kRed);
+
+  // 100 000 one-unit lines with that pen: what was drawn before the limit
+  // stays (the first lines cover the picture).
+  Wmf lines = RedThenPen(8000);
+  for (int i = 0; i < 100000; ++i) lines.Add(0x0213, Words({2048 + i % 2, 2048}));  // LINETO
+  image = DrawCounted(lines.Plain(), size, &work);
+  EXPECT_TRUE(work.cutOff);
+  EXPECT_EQ(At(image, 10, 10), kBlue);
+
+  // A new font for each of 100 000 one-letter texts.
+  Wmf fonts;
+  fonts.WindowExt(4096, 4096);
+  for (int i = 0; i < 100000; ++i) {
+    fonts.Add(0x02FB, Font(-(8 + i % 32), "Face" + QByteArray::number(i))).Select(0);
+    fonts.Add(0x0A32, Words({(i * 16) % 4096, 10, 1, 0}) + QByteArray("T")).Delete(0);
+  }
+  DrawCounted(fonts.Plain(), size, &work);
+  EXPECT_TRUE(work.cutOff);
+  // Two fonts taken in turn are made once each.
+  Wmf twoFonts;
+  twoFonts.WindowExt(4096, 4096).Add(0x02FB, Font(-10, "Sans")).Add(0x02FB, Font(-20, "Sans"));
+  for (int i = 0; i < 100000; ++i) twoFonts.Select(i % 2).Add(0x0A32, Words({(i * 16) % 4096, 10, 1, 0}) + "T");
+  DrawCounted(twoFonts.Plain(), size, &work);
+  EXPECT_FALSE(work.cutOff);
+
+  // Glyphs twice the picture's height, 64 to a record at one place.
+  Wmf glyphs;
+  glyphs.WindowExt(4096, 4096).Add(0x02FB, Font(-8192, "Sans")).Select(0);
+  QByteArray text = Words({100, 100, 64, 0}) + QByteArray(64, 'W');
+  for (int i = 0; i < 64; ++i) text += Words({0});
+  for (int i = 0; i < 1000; ++i) glyphs.Add(0x0A32, text);
+  DrawCounted(glyphs.Plain(), size, &work);
+  EXPECT_TRUE(work.cutOff);
+  EXPECT_LE(work.work, WmfPicture::kMaxWork);
+}
+
+TEST(WmfPicture, WidePenLinesOfOrdinaryPicturesStaySmooth) {
+  // A wave of 200 points with a 6-unit pen and a filled star: drawn whole,
+  // their edges smoothed.
+  Wmf w;
+  w.WindowExt(400, 400).Pen(kBlue, 6).Select(0);
+  QByteArray points = Words({200});
+  for (int i = 0; i < 200; ++i) points += Words({i * 2, int(std::lround(110 + 10 * std::sin(i / 5.0)))});
+  w.Add(0x0325, points);
+  w.Brush(kRed).Select(1).Pen(0, 0, 5).Select(2);
+  w.Polygon({200, 200, 260, 390, 100, 270, 300, 270, 140, 390});
+  WmfPicture::TWork work;
+  const QImage image = DrawCounted(w.Plain(), QSize(), &work);
+  EXPECT_FALSE(work.cutOff);
+  const auto partial = [&image](int top, int bottom) {
+    int n = 0;
+    for (int y = top; y <= bottom; ++y)
+      for (int x = 0; x < 400; ++x) n += qAlpha(image.pixel(x, y)) > 0 && qAlpha(image.pixel(x, y)) < 255;
+    return n;
+  };
+  EXPECT_GT(partial(90, 130), 100);   // the wave
+  EXPECT_GT(partial(195, 395), 100);  // the star
+  EXPECT_EQ(At(image, 0, 110), kBlue);
+  EXPECT_EQ(At(image, 200, 240), kRed);
 }
