@@ -28,6 +28,7 @@
 #include "images/uImageLoad.h"
 #include "platform/Memory.h"
 #include "platform/PictureDecoder.h"
+#include "tests/common/EventLoopPause.h"
 #include "tests/images/PictureFiles.h"
 #include "tests/images/WmfWriter.h"
 
@@ -132,20 +133,6 @@ void ReportPeakMemory() {
 
 // ------------------------------------------------------------ pauses
 
-// Runs the event loop until `done` (at most `ms` milliseconds); the longest
-// time it went without running a 1 ms timer.
-qint64 LongestPause(int ms, const std::function<bool()>& done) {
-  QElapsedTimer clock, since;
-  clock.start();
-  since.start();
-  qint64 longest = 0;
-  QTimer timer;
-  timer.setInterval(1);
-  QObject::connect(&timer, &QTimer::timeout, [&] { longest = qMax(longest, since.restart()); });
-  timer.start();
-  while (clock.elapsed() < ms && !done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  return qMax(longest, since.elapsed());
-}
 
 void ReportLongestPause() {
   const int count = EnvInt("KV_BENCH_METAFILES", 40);

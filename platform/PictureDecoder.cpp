@@ -47,15 +47,19 @@ QByteArray FormatOf(const QByteArray& d) {
   return {};
 }
 
-// Held while Qt's process-wide image allocation limit is changed and read:
-// by the reader's decode, and by a metafile's drawing, which reads the
-// bitmaps a metafile carries with a limit of its own.
-std::recursive_mutex& ReaderLimitMutex() {
-  static std::recursive_mutex mutex;
-  return mutex;
-}
-
 }  // namespace
+
+bool ReadWithLimit(QImageReader& reader, QImage* image, qint64 megabytes) {
+  // Qt's image allocation limit is the whole program's, and pictures are
+  // decoded on more than one thread: it is changed, used and put back under
+  // one lock, held only for the read itself.
+  static std::mutex mutex;
+  const std::lock_guard lock(mutex);
+  const int before = QImageReader::allocationLimit();
+  const ScopeExit restore([before] { QImageReader::setAllocationLimit(before); });
+  QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, megabytes, qint64{1} << 30)));
+  return reader.read(image);
+}
 
 bool IsGif(const QByteArray& data) { return data.size() > 4 && data.startsWith("GIF8"); }
 
@@ -190,7 +194,6 @@ TCharge TPictureBudget::Charge(qint64 bytes) {
 TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) {
   if (WmfPicture::IsWmf(data)) {
     ++Counters().decodes;
-    const std::lock_guard lock(ReaderLimitMutex());
     return WmfPicture::Render(data, budget, scaledTo);
   }
   const QByteArray format = FormatOf(data);
@@ -224,17 +227,9 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
   }
   if (scalesItself) reader.setScaledSize(scaledTo);
   ++Counters().decodes;
-  bool read = false;
-  {
-    // The reader's own limit, in whole megabytes, guards the decoders that
-    // report no size beforehand; the charge above those that do. The limit
-    // is the whole program's: it is put back as it was.
-    const std::lock_guard lock(ReaderLimitMutex());
-    const int before = QImageReader::allocationLimit();
-    const ScopeExit restore([before] { QImageReader::setAllocationLimit(before); });
-    QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, room >> 20, qint64{1} << 30)));
-    read = reader.read(&decoded.image);
-  }
+  // The reader's own limit, in whole megabytes, guards the decoders that
+  // report no size beforehand; the charge above those that do.
+  const bool read = ReadWithLimit(reader, &decoded.image, room >> 20);
   if (!read) {
     throw Exception(QString::fromLatin1(reader.error() == QImageReader::InvalidDataError ||
                                                 reader.error() == QImageReader::UnsupportedFormatError

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <vector>
 
+class QImageReader;
+
 namespace PictureDecoder {
 
 // Messages of the loader's failures.
@@ -97,6 +99,11 @@ QByteArray SingleImageGif(const QByteArray& data, const TGifIndex& index, const 
 // Decoding may run on any thread. Qt's image reader has one allocation limit
 // for the whole process: it is set only while a decode holds it, one decode
 // at a time, and put back afterwards.
+//
+// Reads `reader` into `image` with Qt's allocation limit set to `megabytes`
+// (at least 1) for the read alone; every reader of the program that needs a
+// limit of its own reads through here.
+bool ReadWithLimit(QImageReader& reader, QImage* image, qint64 megabytes);
 //
 // Decodes a JPEG, GIF (its first image), BMP or ICO file, or draws a WMF.
 // `scaledTo`, when valid and smaller than the picture, asks for the picture

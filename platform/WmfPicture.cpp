@@ -20,7 +20,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
-#include "platform/ScopeExit.h"
+#include "platform/PictureDecoder.h"
 
 namespace WmfPicture {
 namespace {
@@ -283,12 +283,8 @@ QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge
   QBuffer buffer(&file);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "bmp");
-  // The reader's limit is the whole program's: it is put back afterwards.
-  const int limit = QImageReader::allocationLimit();
-  const ScopeExit restore([limit] { QImageReader::setAllocationLimit(limit); });
-  QImageReader::setAllocationLimit(static_cast<int>(std::max<qint64>(1, (bytes >> 20) + 1)));
   QImage image;
-  if (!reader.read(&image) || image.isNull()) return {};
+  if (!PictureDecoder::ReadWithLimit(reader, &image, (bytes >> 20) + 1) || image.isNull()) return {};
   *charge = std::move(held);
   return image;
 }

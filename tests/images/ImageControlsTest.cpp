@@ -20,6 +20,7 @@
 #include "images/ThumbnailList.h"
 #include "images/uImageLoad.h"
 #include "platform/Exceptions.h"
+#include "tests/common/EventLoopPause.h"
 #include "tests/common/TestUtil.h"
 
 using namespace picturetest;
@@ -302,20 +303,6 @@ QByteArray SlowMetafile(int shapes) {
   return w.Plain();
 }
 
-// Runs the event loop for up to `ms` milliseconds, or until `done`; the
-// longest time it went without running a 2 ms timer.
-qint64 LongestPause(int ms, const std::function<bool()>& done) {
-  QElapsedTimer clock, since;
-  clock.start();
-  since.start();
-  qint64 longest = 0;
-  QTimer timer;
-  timer.setInterval(2);
-  QObject::connect(&timer, &QTimer::timeout, [&] { longest = qMax(longest, since.restart()); });
-  timer.start();
-  while (clock.elapsed() < ms && !done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  return qMax(longest, since.elapsed());
-}
 
 // A thumbnail of one colour per file name, made slowly.
 QImage SlowColourThumbnail(const QString& file, QSize box, int ms) {

@@ -233,6 +233,7 @@ TEST(WmfPicture, ThumbnailListShowsMetafiles) {
   list.LoadFromMask(folder + "*.*");
   ASSERT_EQ(list.Thumbnails().Count(), 2);
   list.grab();
+  ASSERT_TRUE(list.WaitForThumbnails());
   EXPECT_EQ(list.DecodeCount(), 2);
   EXPECT_FALSE(list.Thumbnails().Items(0).Failed);
   EXPECT_FALSE(list.Thumbnails().Items(1).Failed);

@@ -41,6 +41,17 @@ struct PrintCommands : AppFixture {
     e->SetText(text);
     return e;
   }
+  // Prints, pressing OK in the print dialog as it stands; the dialog's result.
+  int PrintWithOk() {
+    int result = -1;
+    prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
+      static_cast<TfPrintdoc&>(d).Button1Click();
+      result = d.result();
+      return result;
+    });
+    Main().PrintDocument1Click();
+    return result;
+  }
   // Answers the print dialog: records what the engine would print, then
   // presses Print with the given switches.
   QStringList printed;
@@ -147,13 +158,7 @@ TEST_F(PrintCommands, DialogSwitchesReachTheEngine) {
 TEST_F(PrintCommands, PrinterThatCannotPrintIsReported) {
   NewDocument("text");
   PrintTarget() = [this](QWidget*) { return PrintModule::OpenCanvas(root + "missing/out.pdf"); };
-  int result = -1;
-  prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
-    static_cast<TfPrintdoc&>(d).Button1Click();
-    result = d.result();
-    return result;
-  });
-  Main().PrintDocument1Click();
+  const int result = PrintWithOk();
   ASSERT_EQ(prompts.Messages().size(), 1);
   EXPECT_EQ(prompts.Messages()[0].text, "prFailed");
   EXPECT_EQ(prompts.Messages()[0].kind, 2);
@@ -281,13 +286,7 @@ TEST_F(PrintCommands, APipeOrDeviceChosenAsTheFileIsRefusedAtOnce) {
   for (const QString& target : targets) {
     const qsizetype before = prompts.Messages().size();
     AnswerFileDialog("PrintToFileDialog", {target});
-    int result = -1;
-    prompts.AnswerDialog("fPrintdoc", [&result](QDialog& d) {
-      static_cast<TfPrintdoc&>(d).Button1Click();
-      result = d.result();
-      return result;
-    });
-    Main().PrintDocument1Click();
+    const int result = PrintWithOk();
     ASSERT_EQ(prompts.Messages().size(), before + 1) << target.toStdString();
     EXPECT_EQ(prompts.Messages().back().text, target + " NotRegularFile");
     EXPECT_EQ(prompts.Messages().back().kind, 2);
