@@ -221,19 +221,17 @@ bool TIniFile::Save(Content c, const Base& base) const {
 }
 
 void TIniFile::Update(const std::function<bool(Content&)>& edit) {
-  bool unlocked = false;
   try {
     const TFolderLock lock(fileName_);
-    unlocked = lock.GaveUp();
     Rewrite(edit);
   } catch (const Exception& e) {
     // Told when the folder is free again.
     if (!report_) throw;
-    if (unlocked) report_(TOwnFileTrouble::Unlocked, fileName_, nullptr);
+    if (TFolderLock::TakeGaveUp()) report_(TOwnFileTrouble::Unlocked, fileName_, nullptr);
     report_(TOwnFileTrouble::NotWritten, fileName_, &e);
     return;
   }
-  if (unlocked && report_) report_(TOwnFileTrouble::Unlocked, fileName_, nullptr);
+  if (report_ && TFolderLock::TakeGaveUp()) report_(TOwnFileTrouble::Unlocked, fileName_, nullptr);
 }
 
 void TIniFile::Rewrite(const std::function<bool(Content&)>& edit) {

@@ -367,6 +367,7 @@ std::function<bool(int fd)>& LockWait() {
 
 // A holder that did not let go within the patience ended a wait of this run.
 std::atomic<bool> lockGivenUp{false};
+std::atomic<bool> giveUpUntold{false};
 
 // Writes of the program's files take milliseconds; a holder stopped in the
 // middle of one is not waited on for ever.
@@ -400,6 +401,7 @@ TFolderLock::TFolderLock(const QString& fileName) : folder_(QFileInfo(fileName).
       had = wait ? wait(fd_) : WaitForLock(fd_, kPatienceMs);
       // One long wait a run: the program goes on without the lock after it.
       gaveUp_ = !had && !lockGivenUp.exchange(true);
+      if (gaveUp_) giveUpUntold = true;
     }
   }
   if (!had) {
@@ -414,4 +416,9 @@ TFolderLock::~TFolderLock() {
 
 void TFolderLock::SetWait(std::function<bool(int fd)> wait) { LockWait() = std::move(wait); }
 
-void TFolderLock::NewRun() { lockGivenUp = false; }
+bool TFolderLock::TakeGaveUp() { return giveUpUntold.exchange(false); }
+
+void TFolderLock::NewRun() {
+  lockGivenUp = false;
+  giveUpUntold = false;
+}

@@ -136,6 +136,10 @@ class TFolderLock {
   // true once it holds the lock. Tests put one in place that counts its
   // calls and gives up at once; an empty function brings back the ten seconds.
   static void SetWait(std::function<bool(int fd)> wait);
+  // True once after the run gave up waiting, whichever writer gave up: the
+  // first writer that can tell the user takes it, so the notice is not lost
+  // to a writer that tells nobody or whose write then failed.
+  static bool TakeGaveUp();
   // Forgets that the run gave up waiting (for tests: as in a new run).
   static void NewRun();
 

@@ -59,15 +59,15 @@ void Write(const QStringList& paths) {
   QByteArray bytes;
   for (const QString& line : paths) bytes += line.toUtf8() + '\n';
   const QString fileName = FileName();
-  bool unlocked = false;
   try {
-    unlocked = SafeFile::WriteOwn(fileName, bytes);
+    SafeFile::WriteOwn(fileName, bytes);
     Held().reset();
   } catch (const Exception& e) {
     Held() = THeld{fileName, StateOf(fileName), paths};
     Settings::ReportOwnFileTrouble(TOwnFileTrouble::NotWritten, fileName, &e);
   }
-  if (unlocked) Settings::ReportOwnFileTrouble(TOwnFileTrouble::Unlocked, fileName, nullptr);
+  // Also when another of the program's files gave up waiting first.
+  if (TFolderLock::TakeGaveUp()) Settings::ReportOwnFileTrouble(TOwnFileTrouble::Unlocked, fileName, nullptr);
 }
 
 void Clear() {

@@ -204,4 +204,26 @@ TEST_F(OwnFiles, AHeldFolderLockIsWaitedOnOnceAndToldOnce) {
   EXPECT_TRUE(Ini().ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
 }
 
+// The run's one wait may be spent by a file whose writer tells nobody (the
+// browser list, the icon cache): the next write that can tell still does.
+TEST_F(OwnFiles, AWaitSpentByAQuietWriterIsStillToldOnce) {
+  Main();
+  int waits = 0;
+  TFolderLock::SetWait([&](int) {
+    ++waits;
+    return false;
+  });
+  ScopeExit noWait([] { TFolderLock::SetWait({}); });
+  const int holder = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ScopeExit release([holder] { ::close(holder); });
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  SafeFile::WriteOwn(root + "browserlist.dat", "quiet\n");
+  EXPECT_TRUE(MessageTexts().isEmpty());
+  for (const char* name : {"a.html", "b.html"}) ASSERT_TRUE(Main().OpenDocument(false, true, MakeFile(name)));
+  EXPECT_EQ(waits, 1);
+  EXPECT_EQ(MessageTexts(), QStringList{"OwnFilesNoLock " + root.chopped(1)});
+  EXPECT_EQ(RecentFiles::Read().size(), 2);
+}
+
 }  // namespace
