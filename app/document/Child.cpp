@@ -545,6 +545,12 @@ void TChildForm::showEvent(QShowEvent* event) {
 void TChildForm::InsertFixedText(const QString& text) { Memo1->InsertFragment(text); }
 
 void TChildForm::Commenttext1Click() {
+  // A column block over several lines: each line's piece is commented out in
+  // its own line, as the other wrapping commands do.
+  if (Memo1->WrapColumnRows(QStringLiteral("<!-- "), QStringLiteral(" -->"))) {
+    Memo1->setFocus();
+    return;
+  }
   const int start = Memo1->SelStart();
   const int end = Memo1->SelEnd();
   Memo1->SetSelText(QStringLiteral("<!-- ") + Memo1->SelText() + QStringLiteral(" -->"));

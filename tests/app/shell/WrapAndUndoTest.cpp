@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "app/dialogs/InsertDialogs.h"
+#include "app/document/Child.h"
 #include "app/shell/Frame.h"
 #include "authoring/WtInsertFragments.h"
 #include "tests/app/AppFixture.h"
@@ -172,6 +173,12 @@ TEST_F(WrapAndUndo, EveryWrapOverAColumnBlock) {
   block();
   Key(e, Qt::Key_F4);
   EXPECT_EQ(Lines(e), wrapped("<font face=\"no such face\" size=\"5\" color=\"#000000\">", "</font>"));
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), before);
+  // The editor menu's comment command.
+  block();
+  Main().ActiveDocument()->Commenttext1Click();
+  EXPECT_EQ(Lines(e), wrapped("<!-- ", " -->"));
   Key(e, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(Lines(e), before);
 }
