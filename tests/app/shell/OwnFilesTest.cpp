@@ -29,6 +29,33 @@ ino_t Inode(const QString& path) {
   return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
+// Another process's hold on a folder's lock that never lets go, with the
+// run's one long wait for it replaced by one that counts its calls and gives
+// up at once.
+class THeldFolderLock {
+ public:
+  explicit THeldFolderLock(const QString& folder)
+      : holder_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    TFolderLock::SetWait([this](int) {
+      ++waits;
+      return false;
+    });
+    held_ = holder_ >= 0 && ::flock(holder_, LOCK_EX) == 0;
+  }
+  ~THeldFolderLock() {
+    TFolderLock::SetWait({});
+    if (holder_ >= 0) ::close(holder_);
+  }
+  THeldFolderLock(const THeldFolderLock&) = delete;
+  THeldFolderLock& operator=(const THeldFolderLock&) = delete;
+  bool Held() const { return held_; }
+  int waits = 0;
+
+ private:
+  int holder_;
+  bool held_ = false;
+};
+
 class OwnFiles : public AppFixture {
  protected:
   void SetUp() override {
@@ -184,21 +211,13 @@ TEST_F(OwnFiles, AReadOnlyDataFolderIsToldOnceAndTheProgramGoesOnWithWhatItHolds
 // write goes ahead without it, and a notice names the folder once.
 TEST_F(OwnFiles, AHeldFolderLockIsWaitedOnOnceAndToldOnce) {
   Main();
-  int waits = 0;
-  TFolderLock::SetWait([&](int) {
-    ++waits;
-    return false;
-  });
-  ScopeExit noWait([] { TFolderLock::SetWait({}); });
-  const int holder = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  ASSERT_GE(holder, 0);
-  ScopeExit release([holder] { ::close(holder); });
-  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  THeldFolderLock lock(root);
+  ASSERT_TRUE(lock.Held());
   for (const char* name : {"a.html", "b.html", "c.html"}) {
     ASSERT_TRUE(Main().OpenDocument(false, true, MakeFile(name)));
     Main().ShowSidePane(true);
   }
-  EXPECT_EQ(waits, 1);
+  EXPECT_EQ(lock.waits, 1);
   EXPECT_EQ(MessageTexts(), QStringList{"OwnFilesNoLock " + root.chopped(1)});
   EXPECT_EQ(RecentFiles::Read().size(), 3);
   EXPECT_TRUE(Ini().ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
@@ -208,20 +227,12 @@ TEST_F(OwnFiles, AHeldFolderLockIsWaitedOnOnceAndToldOnce) {
 // browser list, the icon cache): the next write that can tell still does.
 TEST_F(OwnFiles, AWaitSpentByAQuietWriterIsStillToldOnce) {
   Main();
-  int waits = 0;
-  TFolderLock::SetWait([&](int) {
-    ++waits;
-    return false;
-  });
-  ScopeExit noWait([] { TFolderLock::SetWait({}); });
-  const int holder = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  ASSERT_GE(holder, 0);
-  ScopeExit release([holder] { ::close(holder); });
-  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  THeldFolderLock lock(root);
+  ASSERT_TRUE(lock.Held());
   SafeFile::WriteOwn(root + "browserlist.dat", "quiet\n");
   EXPECT_TRUE(MessageTexts().isEmpty());
   for (const char* name : {"a.html", "b.html"}) ASSERT_TRUE(Main().OpenDocument(false, true, MakeFile(name)));
-  EXPECT_EQ(waits, 1);
+  EXPECT_EQ(lock.waits, 1);
   EXPECT_EQ(MessageTexts(), QStringList{"OwnFilesNoLock " + root.chopped(1)});
   EXPECT_EQ(RecentFiles::Read().size(), 2);
 }
