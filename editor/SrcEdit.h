@@ -20,6 +20,7 @@
 #include <variant>
 #include <vector>
 
+#include "editor/SrcEditColors.h"
 #include "editor/SrcEditHighlighter.h"
 #include "editor/SrcEditKeyCmds.h"
 #include "editor/SrcEditMarks.h"
@@ -182,6 +183,12 @@ QByteArray EncodeSrcEditBlock(TSrcSelectionMode mode, const QString& text);
 // Reads private clipboard data: false for empty data; a mode outside 0..2
 // reads as normal; the text ends at the first NUL or at the end of the data.
 bool DecodeSrcEditBlock(const QByteArray& data, TSrcSelectionMode& mode, QString& text);
+
+// The editor's font when none is given, of `pointSize` points: Courier New
+// where it is installed, else the desktop's fixed-pitch font, else the font
+// the system matches to a fixed-pitch request, else any fixed-pitch family.
+// (A desktop's settings may name a proportional font as its fixed one.)
+QFont DefaultEditorFont(int pointSize = 10);
 
 class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   Q_OBJECT
@@ -840,8 +847,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   std::unique_ptr<TSrcInternalImage> internalImage_;
   QPoint lastMousePixel_;
   Qt::KeyboardModifiers lastMouseModifiers_;
-  TColor color_ = clWindow;
-  TColor fontColor_ = clWindowText;
+  TColor color_ = kSrcEditDefaultColor;
+  TColor fontColor_ = kSrcEditDefaultFontColor;
   QTimer* caretTimer_ = nullptr;
   QTimer* scrollTimer_ = nullptr;
   bool caretBlinkOn_ = true;

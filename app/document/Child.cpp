@@ -109,11 +109,7 @@ void TChildForm::BuildEditorPage() {
 
   Memo1 = new TSrcEdit(page);
   Memo1->setObjectName(QStringLiteral("Memo1"));
-  QFont font(QStringLiteral("Courier New"), 10);
-  if (!QFontDatabase::families().contains(font.family()))
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont), font.setPointSize(10);
-  font.setFixedPitch(true);
-  Memo1->SetFont(font);
+  Memo1->SetFont(DefaultEditorFont());
   Memo1->Gutter().SetLeftOffset(15);
   Memo1->Gutter().SetShowLineNumbers(true);
   Memo1->SetTabWidth(1);

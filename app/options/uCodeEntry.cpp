@@ -21,14 +21,7 @@
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "platform/TextCodec.h"
 
-QFont CodeEditorFont() {
-  QFont font(QStringLiteral("Courier New"), 10);
-  if (!QFontDatabase::families().contains(font.family())) {
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
-  }
-  return font;
-}
+QFont CodeEditorFont() { return DefaultEditorFont(); }
 
 void MarkInvalid(QWidget* field) {
   field->setStyleSheet(QStringLiteral("background-color: #ff8080;"));
