@@ -1,7 +1,6 @@
 #include "app/options/uCodeEntry.h"
 
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>

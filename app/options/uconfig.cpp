@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>

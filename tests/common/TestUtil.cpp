@@ -41,7 +41,7 @@ qint64 TPipeDevice::readData(char* data, qint64 max) {
 }
 
 TDarkDesktopTheme::TDarkDesktopTheme() : font_(QApplication::font()), palette_(QApplication::palette()) {
-  QFont font(QStringLiteral("Serif"), 17);
+  QFont font(QStringLiteral("Serif"), 13);
   font.setStyleHint(QFont::Serif);
   font.setBold(true);
   font.setStretch(150);

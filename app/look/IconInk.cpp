@@ -1,0 +1,74 @@
+#include "app/look/IconInk.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Below this ratio a line cannot be told from its background.
+constexpr double kVisible = 3.0;
+
+double Channel(int value) {
+  const double c = value / 255.0;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(QRgb rgb) {
+  return 0.2126 * Channel(qRed(rgb)) + 0.7152 * Channel(qGreen(rgb)) + 0.0722 * Channel(qBlue(rgb));
+}
+
+double Ratio(double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }
+
+// Without a colour of its own.
+bool Grey(QRgb rgb) {
+  return std::max({qRed(rgb), qGreen(rgb), qBlue(rgb)}) - std::min({qRed(rgb), qGreen(rgb), qBlue(rgb)}) <= 48;
+}
+
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) { return Ratio(Luminance(a.rgb()), Luminance(b.rgb())); }
+
+QImage InkedFor(const QImage& picture, const QColor& background, const QColor& ink) {
+  const double under = Luminance(background.rgb());
+  if (Ratio(Luminance(ink.rgb()), under) < kVisible) return picture;
+  const QImage in = picture.convertToFormat(QImage::Format_ARGB32);
+  // A picture all in greys, dark on the whole: drawn as a mask of its
+  // darkness, its darkest grey in ink and white in the background's colour,
+  // so that its light details stay apart from its lines.
+  bool grey = true;
+  double weight = 0, luminance = 0;
+  int darkest = 255;
+  for (int y = 0; y < in.height() && grey; ++y) {
+    const auto* from = reinterpret_cast<const QRgb*>(in.constScanLine(y));
+    for (int x = 0; x < in.width() && grey; ++x) {
+      const QRgb rgb = from[x];
+      if (qAlpha(rgb) == 0) continue;
+      grey = Grey(rgb);
+      darkest = std::min(darkest, qGreen(rgb));
+      weight += qAlpha(rgb);
+      luminance += qAlpha(rgb) * Luminance(rgb);
+    }
+  }
+  const bool negative = grey && weight > 0 && darkest < 255 && Ratio(luminance / weight, under) < kVisible;
+  QImage out;
+  for (int y = 0; y < in.height(); ++y) {
+    const auto* from = reinterpret_cast<const QRgb*>(in.constScanLine(y));
+    for (int x = 0; x < in.width(); ++x) {
+      const QRgb rgb = from[x];
+      QRgb to = rgb;
+      if (qAlpha(rgb) == 0) continue;
+      if (negative) {
+        const double t = (255.0 - qGreen(rgb)) / (255.0 - darkest);
+        const auto mix = [t](int a, int b) { return static_cast<int>(std::lround(a + t * (b - a))); };
+        to = qRgba(mix(background.red(), ink.red()), mix(background.green(), ink.green()),
+                   mix(background.blue(), ink.blue()), qAlpha(rgb));
+      } else if (Grey(rgb) && qMax(qRed(rgb), qMax(qGreen(rgb), qBlue(rgb))) < 128 &&
+               Ratio(Luminance(rgb), under) < kVisible)
+        to = qRgba(ink.red(), ink.green(), ink.blue(), qAlpha(rgb));
+      if (to == rgb) continue;
+      if (out.isNull()) out = in.copy();
+      reinterpret_cast<QRgb*>(out.scanLine(y))[x] = to;
+    }
+  }
+  return out.isNull() ? picture : out;
+}
