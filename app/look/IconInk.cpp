@@ -24,6 +24,20 @@ bool Grey(QRgb rgb) {
   return std::max({qRed(rgb), qGreen(rgb), qBlue(rgb)}) - std::min({qRed(rgb), qGreen(rgb), qBlue(rgb)}) <= 48;
 }
 
+// Whether the pixel at (x, y) borders on the bar: it lets the bar through
+// itself, or a neighbour does. (A dark line inside a light part of the
+// picture, text on a page, stays dark there.)
+bool OnTheBar(const QImage& image, int x, int y) {
+  if (qAlpha(image.pixel(x, y)) < 255) return true;
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx) {
+      const int nx = x + dx, ny = y + dy;
+      if (nx < 0 || ny < 0 || nx >= image.width() || ny >= image.height() || qAlpha(image.pixel(nx, ny)) < 128)
+        return true;
+    }
+  return false;
+}
+
 }  // namespace
 
 double ContrastRatio(const QColor& a, const QColor& b) { return Ratio(Luminance(a.rgb()), Luminance(b.rgb())); }
@@ -62,9 +76,9 @@ QImage InkedFor(const QImage& picture, const QColor& background, const QColor& i
         const auto mix = [t](int a, int b) { return static_cast<int>(std::lround(a + t * (b - a))); };
         to = qRgba(mix(background.red(), ink.red()), mix(background.green(), ink.green()),
                    mix(background.blue(), ink.blue()), qAlpha(rgb));
-      } else if (Grey(rgb) && qMax(qRed(rgb), qMax(qGreen(rgb), qBlue(rgb))) < 128 &&
-               Ratio(Luminance(rgb), under) < kVisible)
+      } else if (Grey(rgb) && qGreen(rgb) < 128 && Ratio(Luminance(rgb), under) < kVisible && OnTheBar(in, x, y)) {
         to = qRgba(ink.red(), ink.green(), ink.blue(), qAlpha(rgb));
+      }
       if (to == rgb) continue;
       if (out.isNull()) out = in.copy();
       reinterpret_cast<QRgb*>(out.scanLine(y))[x] = to;

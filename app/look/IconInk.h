@@ -1,8 +1,8 @@
 // Icon themes draw their pictures for light bars: dark grey pictures and
 // lines (symbolic pictures, our own line drawings) vanish on the dark bars of
-// a dark colour scheme. There a grey picture is drawn in the text colour, and the
-// dark lines of a coloured one take the bar's text colour; colours and light
-// parts stay as they are.
+// a dark colour scheme. There a grey picture is drawn in the bar's text
+// colour, and so are the dark lines of a coloured one that lie on the bar;
+// colours, light parts and the lines drawn on them stay as they are.
 #pragma once
 
 #include <QColor>
@@ -12,7 +12,8 @@
 // picture all in greys that stands out (on the whole) by a contrast ratio of
 // less than 3 is drawn as a mask of its darkness (its darkest grey in ink,
 // white in the background's colour); in any other, each dark grey pixel that
-// stands out by less takes `ink`, with its own opacity. A picture that needs
+// stands out by less and borders on the background (lets it through, or a
+// neighbour does) takes `ink`, with its own opacity. A picture that needs
 // neither comes back as it is.
 QImage InkedFor(const QImage& picture, const QColor& background, const QColor& ink);
 

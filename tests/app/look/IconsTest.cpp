@@ -224,6 +224,12 @@ TEST(IconInk, OnlyWhatVanishesChanges) {
   EXPECT_EQ(inked.pixel(0, 0), mixed.pixel(0, 0));
   EXPECT_EQ(inked.pixel(1, 0), mixed.pixel(1, 0));
   EXPECT_EQ(inked.pixel(2, 0), qRgba(255, 255, 255, 128));
+  // A dark line inside a light part (text on a page) stays dark.
+  QImage page(3, 3, QImage::Format_ARGB32);
+  page.fill(qRgb(0xfa, 0xfa, 0xfa));
+  page.setPixel(1, 1, qRgb(0x3d, 0x3d, 0x3d));
+  page.setPixel(0, 1, qRgb(0xe0, 0x1b, 0x24));  // coloured: no mask of greys
+  EXPECT_EQ(InkedFor(page, dark, white), page);
   // All in greys and dark on the whole: its darkest grey in ink, a light
   // detail nearer the bar's colour, apart from the lines.
   QImage grey(2, 1, QImage::Format_ARGB32);
