@@ -46,9 +46,10 @@ QImage InkedFor(const QImage& picture, const QColor& background, const QColor& i
   const double under = Luminance(background.rgb());
   if (Ratio(Luminance(ink.rgb()), under) < kVisible) return picture;
   const QImage in = picture.convertToFormat(QImage::Format_ARGB32);
-  // A picture all in greys, dark on the whole: drawn as a mask of its
-  // darkness, its darkest grey in ink and white in the background's colour,
-  // so that its light details stay apart from its lines.
+  // A picture all in greys that vanishes on the background, on the whole and
+  // in its darkest lines: drawn as a mask of its darkness, its darkest grey
+  // in ink and white in the background's colour, so that its light details
+  // stay apart from its lines.
   bool grey = true;
   double weight = 0, luminance = 0;
   int darkest = 255;
@@ -63,7 +64,8 @@ QImage InkedFor(const QImage& picture, const QColor& background, const QColor& i
       luminance += qAlpha(rgb) * Luminance(rgb);
     }
   }
-  const bool negative = grey && weight > 0 && darkest < 255 && Ratio(luminance / weight, under) < kVisible;
+  const bool negative = grey && weight > 0 && darkest < 255 && Ratio(luminance / weight, under) < kVisible &&
+                        Ratio(Luminance(qRgb(darkest, darkest, darkest)), under) < kVisible;
   QImage out;
   for (int y = 0; y < in.height(); ++y) {
     const auto* from = reinterpret_cast<const QRgb*>(in.constScanLine(y));

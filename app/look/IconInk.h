@@ -9,8 +9,8 @@
 #include <QImage>
 
 // `picture` as it shows on `background`, when `ink` stands out from it: a
-// picture all in greys that stands out (on the whole) by a contrast ratio of
-// less than 3 is drawn as a mask of its darkness (its darkest grey in ink,
+// picture all in greys that stands out by a contrast ratio of less than 3, on
+// the whole and in its darkest grey, is drawn as a mask of its darkness (its darkest grey in ink,
 // white in the background's colour); in any other, each dark grey pixel that
 // stands out by less and borders on the background (lets it through, or a
 // neighbour does) takes `ink`, with its own opacity. A picture that needs

@@ -219,6 +219,10 @@ TEST(IconInk, OnlyWhatVanishesChanges) {
   mixed.setPixel(1, 0, qRgb(0xfa, 0xfa, 0xfa));
   mixed.setPixel(2, 0, qRgba(0x3d, 0x3d, 0x3d, 128));
   EXPECT_EQ(InkedFor(mixed, light, Qt::black), mixed);  // a light bar: as drawn
+  QImage paper(2, 1, QImage::Format_ARGB32);  // all in greys, light on the whole
+  paper.setPixel(0, 0, qRgb(0xfa, 0xfa, 0xfa));
+  paper.setPixel(1, 0, qRgb(0x3d, 0x3d, 0x3d));
+  EXPECT_EQ(InkedFor(paper, light, Qt::black), paper);
   EXPECT_EQ(InkedFor(mixed, dark, QColor(0x30, 0x30, 0x30)), mixed);  // an ink that would vanish too
   const QImage inked = InkedFor(mixed, dark, white);
   EXPECT_EQ(inked.pixel(0, 0), mixed.pixel(0, 0));
