@@ -390,11 +390,12 @@ class TPlayer {
   void Play() {
     ForEachRecord(bytes_, header_.start, [this](int function, const TRecord& r) {
       Record(function, r);
-      return work_ < kMaxWork;
+      return work_ < kMaxWork && !(stop && *stop);
     });
   }
 
-  TWork Work() const { return {std::min(work_, kMaxWork), work_ >= kMaxWork}; }
+  TWork Work() const { return {std::min(work_, kMaxWork), work_ >= kMaxWork, stop}; }
+  const std::atomic<bool>* stop = nullptr;  // the caller's: drawing ends when it turns true
 
   // The extent drawn, in reference units; none when nothing was drawn.
   std::optional<QRectF> Extent() const {
@@ -478,7 +479,7 @@ class TPlayer {
                                                double(kMaxWork)));
     // Clipping by a region of many pieces costs by its pieces on every row.
     if (dc_.clipped && dc_.clip.rectCount() > 1) work_ += qint64{2} * dc_.clip.rectCount() * canvas_.height();
-    return work_ < kMaxWork;
+    return work_ < kMaxWork && !(stop && *stop);
   }
 
   // How an outline is rasterized: its work, and whether its edges are
@@ -1452,6 +1453,7 @@ TDecoded Render(const QByteArray& data, TPictureBudget& budget, QSize scaledTo, 
   TPlayer player(b, *header, budget, &painter, size);
   player.SetFrame(frame->rect, frame->unitsPerInch);
   player.SetNaturalScale(double(size.width()) / natural.width());
+  player.stop = work ? work->stop : nullptr;
   player.Play();
   painter.end();
   if (work) *work = player.Work();

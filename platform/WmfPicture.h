@@ -16,6 +16,7 @@
 
 #include <QByteArray>
 #include <QSize>
+#include <atomic>
 
 #include "platform/PictureDecoder.h"
 
@@ -37,10 +38,13 @@ inline constexpr int kMaxTextLength = 4096;
 inline constexpr qint64 kMaxWork = qint64{1} << 31;
 
 // What drawing one metafile took: the work of what was drawn (at most
-// kMaxWork), and whether the drawing was cut off at the limit.
+// kMaxWork), and whether the drawing was cut off at the limit. `stop`, when
+// the caller sets it, ends the drawing at the next work charged once it
+// turns true.
 struct TWork {
   qint64 work = 0;
   bool cutOff = false;
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // True for data that begins with a placeable metafile's key or with a plain

@@ -68,10 +68,12 @@ class PictureMemory : public ::testing::Test {
     browser.ThumbnailList1->grab();
     EXPECT_TRUE(browser.ThumbnailList1->WaitForThumbnails());
   }
-  // Opens thumbnail `index` at full size and paints it.
+  // Opens thumbnail `index` at full size, waits until it is decoded, and
+  // paints it.
   static void OpenFullView(TfImageBrowser& browser, int index) {
     browser.ThumbnailList1->SetItemIndex(index);
     browser.ThumbnailList1DblClick();
+    EXPECT_TRUE(browser.WaitForPicture());
     browser.AnimPicture1->resize(680, 420);
     browser.AnimPicture1->grab();
   }
