@@ -188,8 +188,7 @@ void TfImage::Load(const QString& fileName, TLoadFor purpose) {
       });
 }
 
-void TfImage::Loaded(const QString& fileName, const TPlatformPicture& picture, const QString& error,
-                     TLoadFor purpose) {
+void TfImage::Loaded(const QString& fileName, const TPlatformPicture& picture, const QString& error, TLoadFor purpose) {
   loading_.reset();
   preview_->setCurrentWidget(AnimPicture2);
   if (!error.isEmpty()) {

@@ -297,7 +297,8 @@ int RunHuge(const char* what, int pictures, int afterMs) {
 
 int RunChild(const std::string_view name) {
   if (name == "behind-metafiles") return RunBehindMetafiles();
-  if (name == "overlap") return RunHuge("huge PNG double-clicked while its thumbnail is decoded:", 1, EnvInt("KV_BENCH_AFTER", 0));
+  if (name == "overlap")
+    return RunHuge("huge PNG double-clicked while its thumbnail is decoded:", 1, EnvInt("KV_BENCH_AFTER", 0));
   if (name == "thumbnail-first") return RunHuge("the same, its thumbnail waited for first:", 1, -1);
   if (name == "several") return RunHuge("four huge PNGs on one screen of thumbnails:", 4, -1);
   return 2;

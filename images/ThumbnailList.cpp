@@ -136,10 +136,7 @@ void TThumbnails::Clear() {
 // ---------------------------------------------------------------- list
 
 TThumbnailList::TThumbnailList(QWidget* parent)
-    : QListView(parent),
-      thumbnails_(this),
-      model_(new TEntries(this)),
-      decoder_(LoadThumbnailImage) {
+    : QListView(parent), thumbnails_(this), model_(new TEntries(this)), decoder_(LoadThumbnailImage) {
   cache_.setMaxCost(128 * 1024);  // kilobytes of scaled thumbnails
   setModel(model_);
   setItemDelegate(new TThumbnailDelegate(this));
@@ -267,7 +264,9 @@ QRect TThumbnailList::PictureRect(QSize picture, QRect box) {
 
 // ---------------------------------------------------------------- decoding
 
-void TThumbnailList::SetDecoder(TThumbnailDecoder decoder) { decoder_ = decoder ? std::move(decoder) : LoadThumbnailImage; }
+void TThumbnailList::SetDecoder(TThumbnailDecoder decoder) {
+  decoder_ = decoder ? std::move(decoder) : LoadThumbnailImage;
+}
 
 bool TThumbnailList::WantsThumbnail(const TThumbnail& item) const {
   return item.Source == tsFile && !item.Failed && !item.Filename().isEmpty() && !cache_.contains(item.Id());

@@ -182,6 +182,11 @@ int TPictureBudget::Refusals() const {
   return refusals_;
 }
 
+void TPictureBudget::ResetPeak() {
+  const std::lock_guard lock(mutex_);
+  peak_ = used_;
+}
+
 int TPictureBudget::Waiting() const {
   const std::lock_guard lock(mutex_);
   return waiting_;

@@ -75,6 +75,8 @@ class TPictureBudget : public std::enable_shared_from_this<TPictureBudget> {
   int Refusals() const;
   // Decodes of the program now waiting for memory (tests and benchmarks).
   int Waiting() const;
+  // Starts a new peak at what is held now (tests and benchmarks).
+  void ResetPeak();
 
  private:
   TPictureBudget(qint64 limit, TPictureBudget* parent) : limit_(limit), parent_(parent) {}
