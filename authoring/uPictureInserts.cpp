@@ -2,8 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -219,13 +217,7 @@ void TfImage::StopLoading() {
 }
 
 bool TfImage::WaitForPicture(int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  while (loading_) {
-    if (clock.elapsed() >= ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
+  return PictureThreads::RunEventsWhile([this] { return loading_ != nullptr; }, ms);
 }
 
 void TfImage::Edit1Exit() {

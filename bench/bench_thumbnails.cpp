@@ -37,6 +37,7 @@
 
 #include "bench/BenchUtil.h"
 #include "images/AnimPicture.h"
+#include "images/PictureThreads.h"
 #include "images/ThumbnailList.h"
 #include "images/uImageLoad.h"
 #include "platform/Memory.h"
@@ -75,6 +76,15 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   f.open(QIODevice::WriteOnly);
   f.write(bytes);
+}
+
+// KV_BENCH_METAFILES slow metafiles m000.wmf, m001.wmf, ... in `folder`;
+// their number.
+int WriteSlowMetafiles(const QString& folder) {
+  const int count = EnvInt("KV_BENCH_METAFILES", 40);
+  const QByteArray slow = SlowMetafile();
+  for (int i = 0; i < count; ++i) WriteFile(folder + QStringLiteral("/m%1.wmf").arg(i, 3, 10, QLatin1Char('0')), slow);
+  return count;
 }
 
 struct Folder {
@@ -164,11 +174,8 @@ void ReportPeakMemory() {
 // ------------------------------------------------------------ pauses
 
 void ReportLongestPause() {
-  const int count = EnvInt("KV_BENCH_METAFILES", 40);
   QTemporaryDir dir;
-  const QByteArray slow = SlowMetafile();
-  for (int i = 0; i < count; ++i)
-    WriteFile(dir.path() + QStringLiteral("/m%1.wmf").arg(i, 3, 10, QLatin1Char('0')), slow);
+  const int count = WriteSlowMetafiles(dir.path());
   QElapsedTimer one;
   one.start();
   LoadThumbnailImage(dir.path() + QStringLiteral("/m000.wmf"), QSize(96, 80));
@@ -205,23 +212,14 @@ void ReportLongestPause() {
 // Runs the event loop until `done`, at most `ms` milliseconds; false when
 // time ran out.
 bool RunUntil(int ms, const std::function<bool()>& done) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() >= ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
+  return PictureThreads::RunEventsWhile([&done] { return !done(); }, ms);
 }
 
 // A folder of slow metafiles followed by five photos, all on one screen:
 // how long until the first and the last photo shows.
 int RunBehindMetafiles() {
-  const int count = EnvInt("KV_BENCH_METAFILES", 40);
   QTemporaryDir dir;
-  const QByteArray slow = SlowMetafile();
-  for (int i = 0; i < count; ++i)
-    WriteFile(dir.path() + QStringLiteral("/m%1.wmf").arg(i, 3, 10, QLatin1Char('0')), slow);
+  const int count = WriteSlowMetafiles(dir.path());
   const QByteArray photo = Photo(EnvInt("KV_BENCH_SIDE", 3000));
   for (int i = 0; i < 5; ++i) WriteFile(dir.path() + QStringLiteral("/p%1.jpg").arg(i), photo);
   TThumbnailList list;

@@ -1,6 +1,7 @@
 #include "images/PictureThreads.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QThreadPool>
 #include <set>
@@ -125,6 +126,16 @@ std::shared_ptr<TTask> LoadPicture(const QString& fileName, TPictureDone done) {
         }
       },
       [loaded, done = std::move(done)] { done(loaded->picture, loaded->error); });
+}
+
+bool RunEventsWhile(const std::function<bool()>& busy, int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (busy()) {
+    if (clock.elapsed() >= ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
 }
 
 bool TTask::WaitForWork(qint64 ms) {

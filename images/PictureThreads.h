@@ -59,4 +59,8 @@ std::shared_ptr<TTask> LoadPicture(const QString& fileName, TPictureDone done);
 // Tasks whose work is running or waiting for a thread (tests).
 int Running();
 
+// Runs the event loop while `busy`, at most `ms` milliseconds; false when
+// time ran out (tests and benchmarks wait so for a picture being decoded).
+bool RunEventsWhile(const std::function<bool()>& busy, int ms);
+
 }  // namespace PictureThreads

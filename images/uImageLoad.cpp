@@ -1,7 +1,5 @@
 #include "images/uImageLoad.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -169,13 +167,7 @@ void TfImageBrowser::PictureLoaded(const TPlatformPicture& picture, const QStrin
 }
 
 bool TfImageBrowser::WaitForPicture(int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  while (loading_) {
-    if (clock.elapsed() >= ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
+  return PictureThreads::RunEventsWhile([this] { return loading_ != nullptr; }, ms);
 }
 
 bool TfImageBrowser::FullViewShown() const { return pages_->currentWidget() == Panel1; }
