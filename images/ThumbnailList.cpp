@@ -82,6 +82,7 @@ struct TThumbnailList::TJob {
   bool metafile = false;
   std::shared_ptr<PictureThreads::TTask> task;
   bool failed = false;
+  bool deferred = false;  // no room in the budget in time: tried again
   QImage image;
 };
 
@@ -311,6 +312,8 @@ std::shared_ptr<TThumbnailList::TJob> TThumbnailList::StartJob(const TThumbnail&
       [job, decode = decoder_, file = item.Filename(), box] {
         try {
           job->image = decode(file, box);
+        } catch (const PictureDecoder::EPictureDeferred&) {
+          job->deferred = true;
         } catch (...) {
           job->failed = true;  // the item shows its caption alone
         }
@@ -324,6 +327,7 @@ bool TThumbnailList::AwaitJob(const std::shared_ptr<TJob>& job) {
   if (!job->task->WaitForWork(left)) return false;
   Drop(job);  // done: its result is taken here, not when its end is told
   TakeResult(*job);
+  if (job->deferred) QMetaObject::invokeMethod(this, [this] { DecodeNextInView(); }, Qt::QueuedConnection);
   return true;
 }
 
@@ -331,6 +335,7 @@ void TThumbnailList::TakeResult(const TJob& job) {
   for (int i = 0; i < thumbnails_.Count(); ++i) {
     TThumbnail& item = thumbnails_.Items(i);
     if (item.Id() != job.id) continue;
+    if (job.deferred) return;  // still wanted: decoded again when a thread is free
     if (job.failed) {
       item.Failed = true;
     } else if (!job.image.isNull()) {

@@ -478,6 +478,21 @@ TEST(ThumbnailList, OrdinaryPicturesShowWhileMetafilesHoldTheirThreads) {
   EXPECT_EQ(metafilesStopped.load(), threads - 1);
   EXPECT_EQ(running.load(), 0);
   QCoreApplication::processEvents();
+
+  // A decode deferred for want of memory is not a failure: it is tried again.
+  std::atomic<int> tries{0};
+  list.SetDecoder([&](const QString& file, QSize box) {
+    if (++tries == 1) throw PictureDecoder::EPictureDeferred("Could not allocate memory for image");
+    return SlowColourThumbnail(file, box, 0);
+  });
+  TThumbnail& item = list.Thumbnails().Add();
+  item.SetFilename("/pictures/red-later.jpg");
+  item.Source = tsFile;
+  list.grab();
+  ASSERT_TRUE(list.WaitForThumbnails());
+  EXPECT_EQ(tries.load(), 2);
+  EXPECT_FALSE(list.Thumbnails().Items(0).Failed);
+  EXPECT_TRUE(list.HasThumbnail(0));
 }
 
 // A metafile's drawing asks at every unit of work whether it is still
