@@ -327,7 +327,9 @@ bool TThumbnailList::AwaitJob(const std::shared_ptr<TJob>& job) {
   if (!job->task->WaitForWork(left)) return false;
   Drop(job);  // done: its result is taken here, not when its end is told
   TakeResult(*job);
-  if (job->deferred) QMetaObject::invokeMethod(this, [this] { DecodeNextInView(); }, Qt::QueuedConnection);
+  if (job->deferred)
+    QMetaObject::invokeMethod(
+        this, [this] { DecodeNextInView(); }, Qt::QueuedConnection);
   return true;
 }
 
