@@ -163,6 +163,7 @@ void ReportPeakMemory() {
     const double full = PeakGrowthMiB([&] {
       browser.ThumbnailList1->SetItemIndex(0);
       browser.ThumbnailList1DblClick();
+      browser.WaitForPicture(60000);
       browser.AnimPicture1->resize(680, 420);
       browser.AnimPicture1->grab();
     });
