@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <shared_mutex>
 
 #include "platform/Exceptions.h"
 #include "platform/ScopeExit.h"
@@ -52,13 +53,20 @@ QByteArray FormatOf(const QByteArray& d) {
 
 bool ReadWithLimit(QImageReader& reader, QImage* image, qint64 megabytes) {
   // Qt's image allocation limit is the whole program's, and pictures are
-  // decoded on more than one thread: it is changed, used and put back under
-  // one lock, held only for the read itself.
-  static std::mutex mutex;
-  const std::lock_guard lock(mutex);
+  // decoded on more than one thread. Reads that ask for the limit in place
+  // (a whole picture's, as a rule) run side by side; a read that needs
+  // another has the limit to itself for the read alone, and puts back the
+  // one it found.
+  static std::shared_mutex mutex;
+  const int limit = static_cast<int>(qBound<qint64>(qint64{1}, megabytes, qint64{1} << 30));
+  {
+    const std::shared_lock lock(mutex);
+    if (QImageReader::allocationLimit() == limit) return reader.read(image);
+  }
+  const std::unique_lock lock(mutex);
   const int before = QImageReader::allocationLimit();
   const ScopeExit restore([before] { QImageReader::setAllocationLimit(before); });
-  QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, megabytes, qint64{1} << 30)));
+  QImageReader::setAllocationLimit(limit);
   return reader.read(image);
 }
 

@@ -158,8 +158,9 @@ QByteArray SingleImageGif(const QByteArray& data, const TGifIndex& index, const 
 
 // Decoding may run on any thread; a decode stopped while it runs raises
 // EPictureDeferred. Qt's image reader has one allocation limit
-// for the whole process: it is set only while a decode holds it, one decode
-// at a time, and put back afterwards.
+// for the whole process: reads that ask for the limit in place run at once;
+// another limit is set only while the one read that needs it holds it, and
+// put back afterwards.
 //
 // Reads `reader` into `image` with Qt's allocation limit set to `megabytes`
 // (at least 1) for the read alone; every reader of the program that needs a
