@@ -4,9 +4,12 @@
 // bytes, drawing clipped by a region of many pieces, fills and dashed lines
 // over the whole picture, pens many times wider than the picture, a new font
 // for every line of text, glyphs larger than the picture stacked at one
-// place), drawn at the largest size a metafile is drawn at. Goal: each is
-// drawn, or its drawing cut off, within about 1 s (2 s at most); the slowest
-// is printed last, beside the goal.
+// place, small bitmaps stretched over the picture at every depth and raster
+// operation, pattern and hatched brushes, dotted zigzags, fills and bitmaps
+// under a clip of 256 pieces), drawn at the largest size a metafile is drawn
+// at, and some also at a thumbnail's size. Goal: each is drawn, or its
+// drawing cut off, within about 1 s (2 s at most); the slowest is printed
+// last, beside the goal.
 //
 //   KV_BENCH_RECORDS  records of each of the first five kinds (default 20000)
 //   KV_BENCH_SCALE    percent of the records of the kinds after them (default 100)
@@ -240,9 +243,10 @@ void BM_HatchedEllipses(benchmark::State& state) {
       }));
 }
 
-// A one-pixel zigzag across the picture, with pen style `style` (2 dotted).
+// A one-pixel zigzag across the picture, with pen style `style` (2 dotted),
+// in as many records as are played.
 QByteArray Zigzag(int style) {
-  return Picture(Scaled(100000), [&](Wmf& w, int i) {
+  return Picture(Scaled(WmfPicture::kMaxRecords - 8), [&](Wmf& w, int i) {
     if (i == 0) w.Pen(0x0000FF, 1, style).Select(2);
     w.Add(0x0213, Words({(i * 41) % 4096, i % 2 ? 4095 : 0}));  // LINETO
   });
@@ -252,20 +256,35 @@ void BM_DottedZigzag(benchmark::State& state) { Run(state, Zigzag(2)); }
 void BM_DottedZigzagThumbnail(benchmark::State& state) { Run(state, Zigzag(2), kThumbnail); }
 void BM_DashDotZigzagThumbnail(benchmark::State& state) { Run(state, Zigzag(3), kThumbnail); }
 
-// Fills over the picture clipped into 256 pieces.
+// 255 squares cut out of the clipping region: 256 pieces.
+void ClipIntoPieces(Wmf& w) {
+  for (int k = 0; k < 255; ++k) {
+    const int x = (k % 16) * 256, y = (k / 16) * 256;
+    w.Add(0x0415, Words({y + 128, x + 128, y, x}));  // EXCLUDECLIPRECT
+  }
+}
+
+// Small fills clipped into 256 pieces, the clip restored around each.
 QByteArray ClippedFills() {
-  return Picture(Scaled(100000), [](Wmf& w, int i) {
-    if (i == 0)
-      for (int k = 0; k < 255; ++k) {
-        const int x = (k % 16) * 256, y = (k / 16) * 256;
-        w.Add(0x0415, Words({y + 128, x + 128, y, x}));  // EXCLUDECLIPRECT
-      }
-    w.Rect(0, 0, 4096, 4096);
+  return Picture(Scaled(50000), [](Wmf& w, int i) {
+    if (i == 0) ClipIntoPieces(w);
+    w.Add(0x001E, {}).Rect(0, 0, 10, 10).Add(0x0127, Words({-1}));  // SAVEDC, RESTOREDC
   });
 }
 
 void BM_ClippedFills(benchmark::State& state) { Run(state, ClippedFills()); }
 void BM_ClippedFillsThumbnail(benchmark::State& state) { Run(state, ClippedFills(), kThumbnail); }
+
+void BM_ClippedBitmapsThumbnail(benchmark::State& state) {
+  const QByteArray dib = SmallDib(1);
+  Run(state,
+      Picture(Scaled(20000),
+              [&](Wmf& w, int i) {
+                if (i == 0) ClipIntoPieces(w);
+                w.Add(0x0F43, Dword(0xCC0020) + Words({0, 2, 2, 0, 0, 4096, 4096, 0, 0}) + dib);
+              }),
+      kThumbnail);
+}
 
 BENCHMARK(BM_TextByCharacter)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BitmapsThatExpand)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -292,6 +311,7 @@ BENCHMARK(BM_DottedZigzagThumbnail)->Unit(benchmark::kMillisecond)->Iterations(1
 BENCHMARK(BM_DashDotZigzagThumbnail)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ClippedFills)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ClippedFillsThumbnail)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ClippedBitmapsThumbnail)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Draws every file of `folder` at full size; prints the slowest.
 void DrawFolder(const QString& folder) {
