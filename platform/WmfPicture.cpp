@@ -66,9 +66,9 @@ constexpr double kDrawWork = 8192;
 constexpr double kDashFactor = 2;
 constexpr double kDashWork = 4096;
 // Work counted for each pixel of a block filled with one colour and of a
-// fill with a hatched or bitmap brush, and for each pixel a bitmap covers: at its own size, scaled (each pixel
-// fetched through the transformation), and for each pixel of the bitmap a
-// smaller drawing smooths over.
+// fill with a hatched or bitmap brush; for each pixel a bitmap covers, at
+// its own size and scaled (each pixel fetched through the transformation);
+// and for each pixel of the bitmap a smaller drawing smooths over.
 constexpr double kBlockPixelWork = 2;
 constexpr double kPatternPixelWork = 6;
 constexpr double kBitmapPixelWork = 4;
@@ -616,10 +616,10 @@ class TPlayer {
   }
 
   // The work of outlining `path` with `pen`. A thin pen costs by the length
-  // of its lines, more when dashed. A wide one is filled as an outline: every segment moved
-  // out by half the pen to both sides, joined around each point and capped
-  // at the ends, where a pen far wider than its segments makes edges across
-  // the canvas.
+  // of its lines, more when dashed. A wide one is filled as an outline:
+  // every segment moved out by half the pen to both sides, joined around
+  // each point and capped at the ends, where a pen far wider than its
+  // segments makes edges across the canvas.
   TRaster StrokeRaster(const QPainterPath& path, const QPen& pen, const QRectF& bounds) const {
     const std::vector<QPolygonF> outlines = Outlines(path);
     const double width = pen.widthF();
