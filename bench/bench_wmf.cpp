@@ -256,18 +256,10 @@ void BM_DottedZigzag(benchmark::State& state) { Run(state, Zigzag(2)); }
 void BM_DottedZigzagThumbnail(benchmark::State& state) { Run(state, Zigzag(2), kThumbnail); }
 void BM_DashDotZigzagThumbnail(benchmark::State& state) { Run(state, Zigzag(3), kThumbnail); }
 
-// 255 squares cut out of the clipping region: 256 pieces.
-void ClipIntoPieces(Wmf& w) {
-  for (int k = 0; k < 255; ++k) {
-    const int x = (k % 16) * 256, y = (k / 16) * 256;
-    w.Add(0x0415, Words({y + 128, x + 128, y, x}));  // EXCLUDECLIPRECT
-  }
-}
-
 // Small fills clipped into 256 pieces, the clip restored around each.
 QByteArray ClippedFills() {
   return Picture(Scaled(50000), [](Wmf& w, int i) {
-    if (i == 0) ClipIntoPieces(w);
+    if (i == 0) w.ClipInto256Pieces();
     w.Add(0x001E, {}).Rect(0, 0, 10, 10).Add(0x0127, Words({-1}));  // SAVEDC, RESTOREDC
   });
 }
@@ -280,7 +272,7 @@ void BM_ClippedBitmapsThumbnail(benchmark::State& state) {
   Run(state,
       Picture(Scaled(20000),
               [&](Wmf& w, int i) {
-                if (i == 0) ClipIntoPieces(w);
+                if (i == 0) w.ClipInto256Pieces();
                 w.Add(0x0F43, Dword(0xCC0020) + Words({0, 2, 2, 0, 0, 4096, 4096, 0, 0}) + dib);
               }),
       kThumbnail);

@@ -481,12 +481,6 @@ QByteArray BlocksOverAll(int records, const std::function<void(Wmf&)>& select) {
   });
 }
 
-// 255 squares cut out of the clipping region.
-void ClipIntoPieces(Wmf& w) {
-  for (int k = 0; k < 255; ++k)
-    w.Add(0x0415, Words({(k / 16) * 256 + 128, (k % 16) * 256 + 128, (k / 16) * 256, (k % 16) * 256}));
-}
-
 void ExpectCutOff(const char* name, const QByteArray& data, QSize size) {
   WmfPicture::TWork work;
   DrawCounted(data, size, &work);
@@ -506,7 +500,7 @@ TEST(WmfPicture, StretchedBitmapsAreChargedAtWhatTheyCost) {
   ExpectCutOff("clipped",
                Square(5000,
                       [](Wmf& w, int i) {
-                        if (i == 0) ClipIntoPieces(w);
+                        if (i == 0) w.ClipInto256Pieces();
                         w.Add(0x0F43, Dword(0xCC0020) + Words({0, 2, 2, 0, 0, 4096, 4096, 0, 0}) + MonoDib(2, 2));
                       }),
                kThumb);
@@ -531,7 +525,7 @@ TEST(WmfPicture, PatternsDashesAndClipsAreChargedAtWhatTheyCost) {
   ExpectCutOff("fills clipped into 256 pieces",
                Square(20000,
                       [](Wmf& w, int i) {
-                        if (i == 0) ClipIntoPieces(w);
+                        if (i == 0) w.ClipInto256Pieces();
                         w.Add(0x001E, {}).Rect(0, 0, 10, 10).Add(0x0127, Words({-1}));  // SAVEDC, RESTOREDC
                       }),
                kThumb);
