@@ -19,7 +19,7 @@ static_assert(sizeof kModuleSealOwner % 4 == 0 && sizeof(TSealNote) % 4 == 0, "a
 
 // A section whose name begins with ".note" is a note: the linker puts it with
 // the others into the note segment, inside the first loaded one.
-__attribute__((section(".note.kvx-module-seal"), used, aligned(4))) const TSealNote kSeal = {
-    sizeof kModuleSealOwner, kModuleSealSize, kModuleSealType, "KvxSeal", {}};
+__attribute__((section(".note.kvx-module-seal"), used, aligned(4)))
+const TSealNote kSeal = {sizeof kModuleSealOwner, kModuleSealSize, kModuleSealType, "KvxSeal", {}};
 
 }  // namespace

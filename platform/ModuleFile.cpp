@@ -164,8 +164,8 @@ TModuleCheck CheckSections(QFile& file, quint64 size, const Ehdr& header, const 
   if (!entry) return {};
   // The exported names: the dynamic symbols defined here, named in the
   // string table the symbol section links to.
-  const auto dynsym = std::find_if(sections.begin(), sections.end(),
-                                   [](const Shdr& section) { return section.sh_type == SHT_DYNSYM; });
+  const auto dynsym =
+      std::find_if(sections.begin(), sections.end(), [](const Shdr& section) { return section.sh_type == SHT_DYNSYM; });
   if (dynsym == sections.end()) return {};
   if (dynsym->sh_entsize != sizeof(Sym) || dynsym->sh_link >= count || sections[dynsym->sh_link].sh_type != SHT_STRTAB)
     return damaged();
@@ -307,8 +307,8 @@ struct Loaded {
 };
 
 struct Loader {
-  QString folder;                          // empty: beside the executable, or installed
-  QHash<QString, QString> paths;           // modules taken from elsewhere
+  QString folder;                 // empty: beside the executable, or installed
+  QHash<QString, QString> paths;  // modules taken from elsewhere
   std::unordered_map<QString, Loaded> modules;
 };
 

@@ -410,6 +410,7 @@ TEST_F(ModuleFile, AnotherModuleUnderItsNameIsNeverLoadedAndTheRightOneServesOnc
   EXPECT_EQ(dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_NOLOAD), nullptr)
       << "the other module was handed to the system's loader";
   Write("print-module.so", Built("print-module.so"));
-  EXPECT_NE(Modules::Entry("print-module.so", "KvHasPrinter"), nullptr) << Modules::Error("print-module.so").toStdString();
+  EXPECT_NE(Modules::Entry("print-module.so", "KvHasPrinter"), nullptr)
+      << Modules::Error("print-module.so").toStdString();
   EXPECT_TRUE(Modules::Error("print-module.so").isEmpty());
 }
