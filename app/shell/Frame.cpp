@@ -477,6 +477,7 @@ void TfMain::PrintDocument1Click() {
   TSrcEdit* editor = c->Memo1;
   const bool whole = !editor->SelAvail() || ShowMessageDlg(LangText(QStringLiteral("PrDoc")), 1) == 6;
   TfPrintdoc dialog(this);
+  dialog.StartFolder = FileManagerFolder();
   TSrcEditPrint& print = dialog.SrcEditPrint1;
   print.Title = print.DocTitle = QFileInfo(c->Caption()).fileName();
   print.SetFont(editor->Font());
