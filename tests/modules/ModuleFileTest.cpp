@@ -85,6 +85,15 @@ bool LoaderDies(const QString& path) {
   return WIFEXITED(status) && WEXITSTATUS(status) != kLoaded && WEXITSTATUS(status) != kRefused;
 }
 
+// The child process `child` ends with status 0; it said on its error
+// output what went wrong.
+void ExpectChildSucceeded(pid_t child) {
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "the child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << "see the child's lines above";
+}
+
 class ModuleFile : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -253,10 +262,7 @@ TEST_F(ModuleFile, DamagedModulesOfFullSizeAreRefusedAndRepairedOnesServe) {
     }
     _exit(faults == 0 ? 0 : 1);
   }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status)) << "the child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << "see the child's lines above";
+  ExpectChildSucceeded(child);
 }
 
 // A FIFO in a module's place is refused at once, not waited on.
@@ -368,10 +374,7 @@ TEST_F(ModuleFile, StrippedModulesLoadAndChangedOnesAreStillRefused) {
     }
     _exit(faults == 0 ? 0 : 1);
   }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status)) << "the child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << "see the child's lines above";
+  ExpectChildSucceeded(child);
 }
 
 // The checksums of a damaged module are told in groups of sixteen digits, so

@@ -28,6 +28,40 @@
 #include "tests/editor/PrintTestSupport.h"
 
 namespace {
+// `lines` numbered lines: a document of many pages.
+QString NumberedLines(int lines) {
+  QString text;
+  for (int i = 1; i <= lines; ++i) text += QStringLiteral("line %1\n").arg(i);
+  return text;
+}
+
+// A file at `path` holding `bytes` with a second name `link` (a backup made with ln).
+bool MakeLinkedFile(const QString& path, const QString& link, const QByteArray& bytes) {
+  return WriteFileBytes(path, bytes) &&
+         ::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()) == 0;
+}
+
+// Prints `lines` numbered lines into the PDF file `pdf` through the print
+// module, as the print dialog does; `onPage` is told each page as it begins.
+bool PrintLines(const QString& pdf, int lines, const std::function<void(int page)>& onPage = {}) {
+  std::unique_ptr<TPrintCanvas> canvas = PrintModule::OpenCanvas(pdf);
+  if (!canvas) return false;
+  TSrcEditPrint print;
+  print.SetLines(NumberedLines(lines).split(u'\n'));
+  print.OnPrintStatus = [&onPage](TSrcEditPrint::Status status, int page, bool&) {
+    if (status == TSrcEditPrint::psNewPage && onPage) onPage(page);
+  };
+  return print.Print(*canvas);
+}
+
+// How a child process ended, for the test's messages.
+std::string Ended(int status) {
+  if (WIFSIGNALED(status)) return "by signal " + std::to_string(WTERMSIG(status));
+  return "with status " + std::to_string(WEXITSTATUS(status));
+}
+}  // namespace
+
+namespace {
 struct PrintCommands : AppFixture {
   void SetUp() override {
     AppFixture::SetUp();
@@ -62,6 +96,22 @@ struct PrintCommands : AppFixture {
     });
     Main().PrintDocument1Click();
     return result;
+  }
+  // Prints, pressing Close while page 2 is printed (the job stops at the
+  // next page); the number of lines printed.
+  int PrintStoppedOnPage2() {
+    int lines = 0;
+    prompts.AnswerDialog("fPrintdoc", [&lines](QDialog& d) {
+      auto& dialog = static_cast<TfPrintdoc&>(d);
+      dialog.SrcEditPrint1.OnPrintLine = [&lines, &dialog](int, int page) {
+        ++lines;
+        if (page == 2) dialog.Button2Click();
+      };
+      dialog.Button1Click();
+      return dialog.result();
+    });
+    Main().PrintDocument1Click();
+    return lines;
   }
   // Answers the print dialog: records what the engine would print, then
   // presses Print with the given switches.
@@ -260,18 +310,7 @@ TEST_F(PrintCommands, AStoppedPrintLeavesTheFileAsItWas) {
   for (int i = 1; i <= 300; ++i) text += QStringLiteral("line %1\n").arg(i);
   NewDocument(text);
   ASSERT_TRUE(WriteFileBytes(root + "out.pdf", "old bytes"));
-  int lines = 0;
-  prompts.AnswerDialog("fPrintdoc", [&lines](QDialog& d) {
-    auto& dialog = static_cast<TfPrintdoc&>(d);
-    // Close pressed while page 2 is printed: the job stops at the next page.
-    dialog.SrcEditPrint1.OnPrintLine = [&lines, &dialog](int, int page) {
-      ++lines;
-      if (page == 2) dialog.Button2Click();
-    };
-    dialog.Button1Click();
-    return dialog.result();
-  });
-  Main().PrintDocument1Click();
+  const int lines = PrintStoppedOnPage2();
   EXPECT_GT(lines, 60) << "pages were printed before the stop";
   EXPECT_LT(lines, 300);
   EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
@@ -308,40 +347,6 @@ TEST_F(PrintCommands, APipeOrDeviceChosenAsTheFileIsRefusedAtOnce) {
   EXPECT_TRUE(Temporaries(root).isEmpty()) << Temporaries(root).join(' ').toStdString();
 }
 
-namespace {
-// `lines` numbered lines: a document of many pages.
-QString NumberedLines(int lines) {
-  QString text;
-  for (int i = 1; i <= lines; ++i) text += QStringLiteral("line %1\n").arg(i);
-  return text;
-}
-
-// A file at `path` holding `bytes` with a second name `link` (a backup made with ln).
-bool MakeLinkedFile(const QString& path, const QString& link, const QByteArray& bytes) {
-  return WriteFileBytes(path, bytes) &&
-         ::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()) == 0;
-}
-
-// Prints `lines` numbered lines into the PDF file `pdf` through the print
-// module, as the print dialog does; `onPage` is told each page as it begins.
-bool PrintLines(const QString& pdf, int lines, const std::function<void(int page)>& onPage = {}) {
-  std::unique_ptr<TPrintCanvas> canvas = PrintModule::OpenCanvas(pdf);
-  if (!canvas) return false;
-  TSrcEditPrint print;
-  print.SetLines(NumberedLines(lines).split(u'\n'));
-  print.OnPrintStatus = [&onPage](TSrcEditPrint::Status status, int page, bool&) {
-    if (status == TSrcEditPrint::psNewPage && onPage) onPage(page);
-  };
-  return print.Print(*canvas);
-}
-
-// How a child process ended, for the test's messages.
-std::string Ended(int status) {
-  if (WIFSIGNALED(status)) return "by signal " + std::to_string(WTERMSIG(status));
-  return "with status " + std::to_string(WEXITSTATUS(status));
-}
-}  // namespace
-
 // Printing into a PDF that has a second hard link: a job stopped part-way
 // leaves both names with the old bytes; a job that ends whole gives both the
 // new PDF, still one file.
@@ -349,18 +354,7 @@ TEST_F(PrintCommands, APdfWithASecondLinkChangesOnlyWhenTheJobEndsWhole) {
   NewDocument(NumberedLines(300));
   const QString out = root + "out.pdf", backup = root + "backup.pdf";
   ASSERT_TRUE(MakeLinkedFile(out, backup, "old bytes"));
-  int lines = 0;
-  prompts.AnswerDialog("fPrintdoc", [&lines](QDialog& d) {
-    auto& dialog = static_cast<TfPrintdoc&>(d);
-    dialog.SrcEditPrint1.OnPrintLine = [&lines, &dialog](int, int page) {
-      ++lines;
-      if (page == 2) dialog.Button2Click();
-    };
-    dialog.Button1Click();
-    return dialog.result();
-  });
-  Main().PrintDocument1Click();
-  EXPECT_GT(lines, 60) << "pages were printed before the stop";
+  EXPECT_GT(PrintStoppedOnPage2(), 60) << "pages were printed before the stop";
   EXPECT_TRUE(prompts.Messages().isEmpty());
   EXPECT_EQ(ReadFileBytes(out), "old bytes");
   EXPECT_EQ(ReadFileBytes(backup), "old bytes");
@@ -555,11 +549,7 @@ TEST_F(PrintCommands, ADamagedPrintModuleIsToldInAMessageThatFitsTheBox) {
   module[module.size() / 3] = static_cast<char>(module[module.size() / 3] ^ 0x40);
   ASSERT_TRUE(WriteFileBytes(folder + "/print-module.so", module));
   Modules::SetFolder(folder);
-  prompts.AnswerDialog("fPrintdoc", [](QDialog& d) {
-    static_cast<TfPrintdoc&>(d).Button1Click();
-    return d.result();
-  });
-  Main().PrintDocument1Click();
+  PrintWithOk();
   Modules::SetFolder(QString());
   ASSERT_EQ(prompts.Messages().size(), 1);
   const QString text = prompts.Messages()[0].text;
