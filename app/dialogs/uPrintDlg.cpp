@@ -161,10 +161,12 @@ void TfPrintdoc::Button1Click() {
   accept();
 }
 
-void TfPrintdoc::Button2Click() {
+void TfPrintdoc::Button2Click() { reject(); }
+
+void TfPrintdoc::reject() {
   if (SrcEditPrint1.Printing()) {
     stopRequested_ = true;
     return;
   }
-  reject();
+  QDialog::reject();
 }

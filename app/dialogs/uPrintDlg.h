@@ -29,6 +29,10 @@ class TfPrintdoc : public QDialog {
   void Button1Click();
   void Button2Click();
   void SpinEdit1Change();
+  // Escape and the title bar's close button: while pages are printed they
+  // stop the job (the dialog stays until it has stopped), else they close
+  // the dialog.
+  void reject() override;
 
   QGroupBox* GroupBox1;
   QSpinBox* SpinEdit1;

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
@@ -241,6 +242,34 @@ TEST_F(PrintCommands, CloseWhilePrintingStopsTheJob) {
   Main().PrintDocument1Click();
   EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
   EXPECT_FALSE(QFileInfo::exists(root + "out.pdf")) << "and leaves no half-printed file";
+}
+
+// Escape, or the title bar's close button, while pages are printed stops
+// the job as Close does: the file keeps its old bytes.
+TEST_F(PrintCommands, EscapeOrClosingTheWindowWhilePrintingStopsTheJob) {
+  NewDocument(NumberedLines(300));
+  ASSERT_TRUE(WriteFileBytes(root + "out.pdf", "old bytes"));
+  for (const bool escape : {true, false}) {
+    int lines = 0;
+    prompts.AnswerDialog("fPrintdoc", [&lines, escape](QDialog& d) {
+      auto& dialog = static_cast<TfPrintdoc&>(d);
+      dialog.SrcEditPrint1.OnPrintLine = [&lines, &dialog, escape](int, int page) {
+        ++lines;
+        if (page != 2) return;
+        if (escape)
+          QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+          dialog.close();
+      };
+      dialog.show();  // as the modal loop shows it: a hidden dialog takes no close
+      dialog.Button1Click();
+      return dialog.result();
+    });
+    Main().PrintDocument1Click();
+    EXPECT_LT(lines, 300) << (escape ? "Escape" : "close");
+    EXPECT_EQ(ReadFileBytes(root + "out.pdf"), "old bytes") << (escape ? "Escape" : "close");
+  }
+  EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
 }
 
 // Without the print module, printing says so where it was asked for and
