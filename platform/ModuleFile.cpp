@@ -175,7 +175,8 @@ TModuleCheck CheckSections(QFile& file, quint64 size, const Ehdr& header, const 
   if (dynsym->sh_size > kTableLimit || strings.sh_size > kTableLimit) return damaged();
   std::vector<Sym> symbols(dynsym->sh_size / sizeof(Sym));
   QByteArray text(static_cast<qsizetype>(strings.sh_size), '\0');
-  if (!ReadAt(file, dynsym->sh_offset, symbols.data(), static_cast<qint64>(symbols.size() * sizeof(Sym))) ||
+  const qint64 symbolBytes = static_cast<qint64>(symbols.size()) * static_cast<qint64>(sizeof(Sym));
+  if (!ReadAt(file, dynsym->sh_offset, symbols.data(), symbolBytes) ||
       !ReadAt(file, strings.sh_offset, text.data(), text.size()))
     return Fault(TModuleFault::Unreadable, file.errorString());
   const QByteArrayView wanted(entry);
