@@ -377,31 +377,6 @@ TEST_F(ModuleFile, StrippedModulesLoadAndChangedOnesAreStillRefused) {
   ExpectChildSucceeded(child);
 }
 
-// The checksums of a damaged module are told in groups of sixteen digits, so
-// that a message box can break them into lines: the one found, then the one
-// the module was built with.
-TEST_F(ModuleFile, DamagedModulesTellBothChecksumsInGroups) {
-  const QByteArray built = Built("print-module.so");
-  TModuleSeal seal;
-  ASSERT_EQ(ReadModuleSeal(Write("print-module.so", built), seal).fault, TModuleFault::None);
-  EXPECT_EQ(seal.recorded, seal.computed) << "sealed when it was built";
-  const auto [at, count] = LargestSegment(built);
-  QByteArray changed = built;
-  changed[at + count / 3] = static_cast<char>(changed[at + count / 3] ^ 1);
-  const QString path = Write("print-module.so", changed);
-  TModuleSeal now;
-  ASSERT_EQ(ReadModuleSeal(path, now).fault, TModuleFault::None);
-  const TModuleCheck check = CheckModuleFile(path);
-  ASSERT_EQ(check.fault, TModuleFault::Damaged);
-  const auto grouped = [](const QByteArray& sum) {
-    const QByteArray hex = sum.toHex();
-    return QStringList{QString::fromLatin1(hex.mid(0, 16)), QString::fromLatin1(hex.mid(16, 16)),
-                       QString::fromLatin1(hex.mid(32, 16)), QString::fromLatin1(hex.mid(48, 16))}
-        .join(u' ');
-  };
-  EXPECT_EQ(check.detail, "checksum " + grouped(now.computed) + "\nbuilt with " + grouped(seal.recorded));
-}
-
 // A module file that holds another module (whole, but without the entry
 // asked for) is refused without being loaded; the right file put in its
 // place then serves in the same process.
