@@ -285,21 +285,28 @@ TEST_F(WrapAndUndo, TypingOverASelectionIsOneStepWithTheTextItReplaced) {
   // Typing elsewhere first: a step of its own.
   Key(e, Qt::Key_End, Qt::ControlModifier);
   QTest::keyClicks(e, "ab");
-  ASSERT_EQ(Lines(e)[2], "endab");
-  const QStringList typed = Lines(e);
+  const QStringList typed{"<p>This is</p>", "<p>That was</p>", "endab"};
+  ASSERT_EQ(Lines(e), typed);
   const auto selectThis = [&] {
     Key(e, Qt::Key_Home, Qt::ControlModifier);
     Key(e, Qt::Key_Right, Qt::NoModifier, 3);
     Key(e, Qt::Key_Right, Qt::ShiftModifier, 4);
     ASSERT_EQ(e->SelText(), "This");
   };
+  // "xyz" typed over the selection; one Ctrl+Z gives back the text with the
+  // old selection.
+  const auto typeAndUndo = [&](const QStringList& typedOver) {
+    const QStringList old = Lines(e);
+    const QString selected = e->SelText();
+    QTest::keyClicks(e, "xyz");
+    EXPECT_EQ(Lines(e), typedOver);
+    Key(e, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Lines(e), old);
+    EXPECT_EQ(e->SelText(), selected);
+  };
 
   selectThis();
-  QTest::keyClicks(e, "xyz");
-  EXPECT_EQ(Lines(e)[0], "<p>xyz is</p>");
-  Key(e, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(Lines(e), typed);
-  EXPECT_EQ(e->SelText(), "This");
+  typeAndUndo({"<p>xyz is</p>", "<p>That was</p>", "endab"});
   Key(e, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(Lines(e), before);
   Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
@@ -308,14 +315,8 @@ TEST_F(WrapAndUndo, TypingOverASelectionIsOneStepWithTheTextItReplaced) {
   // Over the text that Ctrl+U selected again between its tags.
   selectThis();
   Key(e, Qt::Key_U, Qt::ControlModifier);
-  const QStringList underlined = Lines(e);
-  ASSERT_EQ(underlined[0], "<p><u>This</u> is</p>");
-  ASSERT_EQ(e->SelText(), "This");
-  QTest::keyClicks(e, "xyz");
-  EXPECT_EQ(Lines(e)[0], "<p><u>xyz</u> is</p>");
-  Key(e, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(Lines(e), underlined);
-  EXPECT_EQ(e->SelText(), "This");
+  ASSERT_EQ(Lines(e)[0], "<p><u>This</u> is</p>");
+  typeAndUndo({"<p><u>xyz</u> is</p>", "<p>That was</p>", "endab"});
   Key(e, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(Lines(e), typed);
 
@@ -323,12 +324,8 @@ TEST_F(WrapAndUndo, TypingOverASelectionIsOneStepWithTheTextItReplaced) {
   // last line.
   ColumnBlock(e, TPoint{4, 1}, 4, 1);
   ASSERT_EQ(e->SelText(), "This\r\nThat");
-  QTest::keyClicks(e, "xyz");
-  EXPECT_EQ(Lines(e), (QStringList{"<p> is</p>", "<p>xyz was</p>", "endab"}));
-  Key(e, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(Lines(e), typed);
+  typeAndUndo({"<p> is</p>", "<p>xyz was</p>", "endab"});
   EXPECT_EQ(e->SelectionMode(), smColumn);
-  EXPECT_EQ(e->SelText(), "This\r\nThat");
 }
 
 TEST_F(WrapAndUndo, UndoOfAWrapOverAColumnBlockSelectsTheWholeBlock) {
