@@ -649,8 +649,7 @@ void TfMain::Wordwrap1Click() {
   const QStringList wrapped = Documents::WrapLines(e->Lines().ToStringList(), e->CharsInWindow());
   if (wrapped == e->Lines().ToStringList()) return;
   // One change that undo takes back whole; the document counts as changed.
-  e->SelectAll();
-  e->SetSelText(wrapped.join(QStringLiteral("\r\n")));
+  e->ReplaceWholeText(wrapped.join(QStringLiteral("\r\n")));
 }
 
 void TfMain::FTPExecute() {
