@@ -1,8 +1,9 @@
 // The yardstick of the start-up benchmark: a bare Qt Widgets main window of
 // the same kind as the program's (a menu bar, a tool bar, a status bar and a
 // label in the middle), of the program's size and shown maximised like it.
-// Built once as it is and once linked with the browser engine, to show what
-// linking the engine alone costs.
+// Built three times: with its bars painted opaque as the program paints them
+// (the yardstick), with the bars as the toolkit paints them, and linked with
+// the browser engine, to show what linking the engine alone costs.
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
@@ -12,6 +13,12 @@
 #include <QToolBar>
 
 #include "platform/PaintProbe.h"
+
+#ifdef KV_OPAQUE_BARS
+#include <QStyleFactory>
+
+#include "app/look/OpaqueBars.h"
+#endif
 
 #ifdef KV_LINK_WEBENGINE
 #include <QWebEngineProfile>
@@ -23,6 +30,9 @@ int main(int argc, char** argv) {
   if (argc > 99) QWebEngineProfile::defaultProfile();  // keeps the engine's libraries linked
 #endif
   QApplication app(argc, argv);
+#ifdef KV_OPAQUE_BARS
+  QApplication::setStyle(new TOpaqueBarStyle(QStyleFactory::create(QApplication::style()->name())));
+#endif
   ExitAfterFirstPaintOf<QMainWindow>();
   QMainWindow window;
   window.setWindowTitle(QStringLiteral("Bare window"));
