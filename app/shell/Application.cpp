@@ -1,5 +1,6 @@
 #include "app/shell/Application.h"
 
+#include <QImageReader>
 #include <QPainter>
 #include <QStyleFactory>
 #include <new>
@@ -60,7 +61,12 @@ void UseProgramStyle() {
 
 QIcon ProgramIcon() {
   QIcon icon;
-  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-    icon.addFile(QStringLiteral(":/icons/korvex-vantar-%1.png").arg(size), QSize(size, size));
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    // Read as the PNG files they are, by the toolkit's own reader: otherwise
+    // every picture plug-in is loaded (with its libraries) and asked first.
+    QImageReader reader(QStringLiteral(":/icons/korvex-vantar-%1.png").arg(size), "png");
+    reader.setAutoDetectImageFormat(false);
+    if (const QImage image = reader.read(); !image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  }
   return icon;
 }
