@@ -31,9 +31,10 @@ void ApplyDesignValues(TTidy& t) {
   t.SetIndentSpaces(2);
   t.SetWrapLen(0);
   t.SetTabSize(8);
-  t.SetCharEncoding(TidyEncAscii);
+  // The editor's text is Unicode: Tidy reads and writes it whole.
+  t.SetCharEncoding(TidyEncUtf8);
   t.SetInCharEncoding(TidyEncUtf8);
-  t.SetOutCharEncoding(TidyEncAscii);
+  t.SetOutCharEncoding(TidyEncUtf8);
   t.SetDuplicateAttrs(TidyKeepFirst);
   t.SetIndentContent(TidyNoState);
   for (auto set :
@@ -205,6 +206,7 @@ void TChildForm::StopTidy() {
     tidyAfterList_ = nullptr;
     Memo2->clear();
   }
+  Memo2->addItem(LangText(QStringLiteral("HTMLTidyStopped")));
   EndTidy();
 }
 
@@ -267,14 +269,22 @@ qsizetype TChildForm::AddTidyReports(const QList<TTidyReport>& reports) {
   const qsizetype room = std::max<qsizetype>(0, kTidyMaxReports - Memo2->count());
   qsizetype notListed = 0;
   for (const TTidyReport& r : reports) {
-    QString text = TidyReportLine(r.level, r.line, r.col, r.msg);
+    const QString text = TidyReportLine(r.level, r.line, r.col, r.msg);
     if (r.level == trlConfig) continue;
-    if (tidyListed_.contains(text) || added.size() == room) {
-      ++notListed;
-      continue;
+    // A row a line, every row one line tall: Tidy's summaries and notes end
+    // in a line break, and some run over two lines.
+    bool left = false;
+    for (QStringView row : QStringView(text).split(u'\n')) {
+      if (row.endsWith(u'\r')) row.chop(1);
+      if (row.trimmed().isEmpty()) continue;
+      if (added.size() == room || tidyListed_.contains(row.toString())) {
+        left = true;
+        continue;
+      }
+      tidyListed_.insert(row.toString());
+      added << row.toString();
     }
-    tidyListed_.insert(text);
-    added << std::move(text);
+    if (left) ++notListed;
   }
   if (!added.isEmpty()) Memo2->addItems(added);
   return notListed;
