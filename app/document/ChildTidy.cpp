@@ -317,8 +317,7 @@ void TChildForm::RepairExecute() {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
-      Memo1->SelectAll();
-      Memo1->SetSelText(output);  // one undoable change
+      Memo1->ReplaceWholeText(output);  // one undoable change
     }
     Tidy1->Reset();
     CheckHTMLExecute();
@@ -334,8 +333,7 @@ void TChildForm::ForceExecute() {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
-      Memo1->SelectAll();
-      Memo1->SetSelText(output);
+      Memo1->ReplaceWholeText(output);
     }
     Tidy1->Reset();
   });

@@ -477,6 +477,7 @@ void TfMain::PrintDocument1Click() {
   TSrcEdit* editor = c->Memo1;
   const bool whole = !editor->SelAvail() || ShowMessageDlg(LangText(QStringLiteral("PrDoc")), 1) == 6;
   TfPrintdoc dialog(this);
+  dialog.StartFolder = FileManagerFolder();
   TSrcEditPrint& print = dialog.SrcEditPrint1;
   print.Title = print.DocTitle = QFileInfo(c->Caption()).fileName();
   print.SetFont(editor->Font());
@@ -648,8 +649,7 @@ void TfMain::Wordwrap1Click() {
   const QStringList wrapped = Documents::WrapLines(e->Lines().ToStringList(), e->CharsInWindow());
   if (wrapped == e->Lines().ToStringList()) return;
   // One change that undo takes back whole; the document counts as changed.
-  e->SelectAll();
-  e->SetSelText(wrapped.join(QStringLiteral("\r\n")));
+  e->ReplaceWholeText(wrapped.join(QStringLiteral("\r\n")));
 }
 
 void TfMain::FTPExecute() {
