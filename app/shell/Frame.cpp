@@ -111,7 +111,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   connect(MDIClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateSaveActions(); });
   // The last tab goes only when its window is destroyed.
   connect(MDITab1, &QTabBar::currentChanged, this, [this](int) { UpdateSaveActions(); });
-  ApplyLanguage();
+  // The texts come with the language module, when the window is first shown.
   resize(1000, 700);
 }
 
