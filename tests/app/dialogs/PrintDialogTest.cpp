@@ -68,8 +68,8 @@ struct PrintCommands : AppFixture {
     AppFixture::SetUp();
     // The keys of these commands, as their texts, and a footer.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed", "NotRegularFile",
-                            "SaveReplace", "SaveWriteProtected"})
+    for (const char* key :
+         {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed", "NotRegularFile", "SaveWriteProtected"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);

@@ -479,8 +479,8 @@ TEST_F(ChildTidy, RepairAndForceKeepEveryLetterOnDisk) {
 TEST_F(ChildTidy, RepairOfACleanPageSavesTheSameBytes) {
   for (const QByteArray& lineBreak : {QByteArray("\r\n"), QByteArray("\n")}) {
     const std::string what = lineBreak == "\n" ? "LF" : "CR LF";
-    const QString path = MakeFile(QString::fromLatin1(lineBreak.toHex()) + ".html",
-                                  "<title>t</title>" + lineBreak + "<p>x" + lineBreak);
+    const QString path =
+        MakeFile(QString::fromLatin1(lineBreak.toHex()) + ".html", "<title>t</title>" + lineBreak + "<p>x" + lineBreak);
     TChildForm* doc = Main().OpenDocument(false, true, path);
     ASSERT_TRUE(doc) << what;
     doc->RepairExecute();

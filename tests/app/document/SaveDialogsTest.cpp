@@ -21,14 +21,6 @@ namespace {
 
 class SaveDialogs : public AppFixture {
  protected:
-  void SetUp() override {
-    AppFixture::SetUp();
-    QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"SaveReplace", "ExpComp", "CfgScreen"})
-      module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
-    WriteFileBytes(root + "Language Modules/test.lms", module);
-    LoadLanguageModule();
-  }
   void TearDown() override {
     if (TfConfig* screen = TfConfig::Instance()) delete screen;
     AppFixture::TearDown();
