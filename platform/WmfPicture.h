@@ -32,8 +32,9 @@ inline constexpr int kMaxObjects = 65535;
 inline constexpr int kMaxSavedStates = 1024;
 // Characters of one text record at most.
 inline constexpr int kMaxTextLength = 4096;
-// The drawing work one picture may take, in pixels touched (about a second
-// of drawing); what comes after it is left out.
+// The drawing work one picture may take (about a second of drawing), in
+// pixels of a plain fill: other drawings count as many as take the same
+// time. What comes after it is left out.
 inline constexpr qint64 kMaxWork = qint64{1} << 31;
 
 // What drawing one metafile took: the work of what was drawn (at most

@@ -328,8 +328,7 @@ void TChildForm::RepairExecute() {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
-      Memo1->SelectAll();
-      Memo1->SetSelText(output);  // one undoable change
+      Memo1->ReplaceWholeText(output);  // one undoable change
     }
     Tidy1->Reset();
     CheckHTMLExecute();
@@ -345,8 +344,7 @@ void TChildForm::ForceExecute() {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
-      Memo1->SelectAll();
-      Memo1->SetSelText(output);
+      Memo1->ReplaceWholeText(output);
     }
     Tidy1->Reset();
   });

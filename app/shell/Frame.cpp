@@ -112,7 +112,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   connect(MDIClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateSaveActions(); });
   // The last tab goes only when its window is destroyed.
   connect(MDITab1, &QTabBar::currentChanged, this, [this](int) { UpdateSaveActions(); });
-  ApplyLanguage();
+  // The texts come with the language module, when the window is first shown.
   resize(1000, 700);
 }
 
@@ -648,8 +648,7 @@ void TfMain::Wordwrap1Click() {
   const QStringList wrapped = Documents::WrapLines(e->Lines().ToStringList(), e->CharsInWindow());
   if (wrapped == e->Lines().ToStringList()) return;
   // One change that undo takes back whole; the document counts as changed.
-  e->SelectAll();
-  e->SetSelText(wrapped.join(QStringLiteral("\r\n")));
+  e->ReplaceWholeText(wrapped.join(QStringLiteral("\r\n")));
 }
 
 void TfMain::FTPExecute() {
