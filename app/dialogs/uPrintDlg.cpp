@@ -39,24 +39,19 @@ std::unique_ptr<TPrintCanvas> TfPrintdoc::DefaultTarget() {
   QFileDialog dialog(this);
   dialog.setObjectName(QStringLiteral("PrintToFileDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  // The question before a file is replaced is the program's own, in the language module's words.
-  dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setWindowTitle(LangText(QStringLiteral("prToFile")));
   dialog.setNameFilter(LangText(QStringLiteral("FltPdf")) + QStringLiteral(" (*.pdf)"));
   dialog.setDefaultSuffix(QStringLiteral("pdf"));
   dialog.setDirectory(StartFolder.isEmpty() ? QDir::homePath() : StartFolder);
   if (const QString name = QFileInfo(SrcEditPrint1.Title).completeBaseName(); !name.isEmpty())
     dialog.selectFile(name + QStringLiteral(".pdf"));
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return nullptr;
+  const QString file = DocumentFile::ChooseSaveFile(dialog);
+  if (file.isEmpty()) return nullptr;
   // A pipe or device chosen as the file is refused at once, never waited on.
-  const QString file = dialog.selectedFiles().first();
   if (IsNotRegularFile(file)) {
     ShowMessageDlg(NotRegularFileText(file), 2);
     return nullptr;
   }
-  if (QFileInfo::exists(file) && ShowMessageDlg(DocumentFile::Question(file, QStringLiteral("prReplace")), 1) != 6)
-    return nullptr;
   // A write-protected file is asked about as a save asks; No stops the job.
   std::unique_ptr<TPrintCanvas> canvas =
       PrintModule::OpenCanvas(file, [this](const QString& name, TInPlaceReason reason) {

@@ -68,8 +68,8 @@ struct PrintCommands : AppFixture {
     AppFixture::SetUp();
     // The keys of these commands, as their texts, and a footer.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed", "NotRegularFile",
-                            "prReplace", "SaveWriteProtected"})
+    for (const char* key :
+         {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed", "NotRegularFile", "SaveWriteProtected"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
@@ -178,6 +178,7 @@ TEST_F(PrintCommands, ExportUsesTheDocumentsHighlighterAndFont) {
   // A document without a highlighter is exported as plain text.
   e->SetHighlighter(nullptr);
   AnswerFileDialog("SaveDialog2", {target});
+  prompts.Answer(u'"' + target + QStringLiteral("\"\nSaveReplace"), 6);
   Main().Documenttortf1Click();
   EXPECT_TRUE(ReadFileBytes(target).contains("\\fs28 body \\{ color: red; \\} /* note */\r\n\\par }"));
 }
@@ -496,7 +497,7 @@ TEST_F(PrintCommands, AWriteProtectedPdfIsReplacedOnlyWhenTheUserSaysSo) {
   const QString out = root + "out.pdf";
   ASSERT_TRUE(WriteFileBytes(out, "old bytes"));
   ASSERT_EQ(::chmod(QFile::encodeName(out).constData(), 0444), 0);
-  const QString replace = u'"' + out + QStringLiteral("\"\nprReplace");
+  const QString replace = u'"' + out + QStringLiteral("\"\nSaveReplace");
   const QString protectedFile = u'"' + out + QStringLiteral("\"\nSaveWriteProtected");
   AnswerFileDialog("PrintToFileDialog", {out});
   prompts.Answer(replace, 6);
@@ -548,14 +549,23 @@ TEST_F(PrintCommands, PrintToFileStartsInTheFileManagersFolderWithTheDocumentsNa
 
   const QString target = site + "/page.pdf";
   ASSERT_TRUE(WriteFileBytes(target, "old bytes"));
-  const QString question = u'"' + target + QStringLiteral("\"\nprReplace");
-  AnswerFileDialog("PrintToFileDialog", {target});
+  const QString question = u'"' + target + QStringLiteral("\"\nSaveReplace");
+  // No brings the file dialog back with the same name; cancelled there.
+  QStringList shown;
+  prompts.AnswerDialog("PrintToFileDialog", [&](QDialog& d) {
+    auto& fd = static_cast<QFileDialog&>(d);
+    if (shown.isEmpty()) fd.selectFile(target);
+    shown << fd.selectedFiles().value(0);
+    return int(shown.size() == 1 ? QDialog::Accepted : QDialog::Rejected);
+  });
   prompts.Answer(question, 7);
   EXPECT_NE(PrintWithOk(), int(QDialog::Accepted));
+  EXPECT_EQ(shown, QStringList({target, target}));
   ASSERT_EQ(prompts.Messages().size(), 1);
   EXPECT_EQ(prompts.Messages()[0].text, question);
   EXPECT_EQ(prompts.Messages()[0].kind, 1);
   EXPECT_EQ(ReadFileBytes(target), "old bytes");
+  AnswerFileDialog("PrintToFileDialog", {target});
   prompts.Answer(question, 6);
   EXPECT_EQ(PrintWithOk(), int(QDialog::Accepted));
   EXPECT_TRUE(ReadFileBytes(target).startsWith("%PDF-"));
