@@ -253,6 +253,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // out as such and the text goes in at its top-left corner. Returns the
   // offset (as SelStart) where the text starts.
   int InsertFragment(const QString& text);
+  // Replaces the whole text by `text` as one command (in normal mode,
+  // whatever the selection mode); the caret ends after it. Undo gives back
+  // the text and the caret and selection from before.
+  void ReplaceWholeText(const QString& text);
   // Puts `before` and `after` around the piece of each line that a column
   // block covers, each in its own line, as one command; a line the block
   // covers no character of stays as it is. When every piece was as wide as
@@ -299,7 +303,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void ClearUndo();
   // Everything recorded between the outermost pair is one command: one
   // undoable change, with a group break before and after it, so that it is
-  // never grouped with the typing around it.
+  // never grouped with the typing around it. The outermost Begin remembers
+  // the caret and the selection, and Undo of the command gives them back:
+  // a command that selects in order to replace opens the block before it
+  // selects anything.
   void BeginUndoBlock();
   void EndUndoBlock();
   void LockUndo();
@@ -647,6 +654,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
 
   void UndoItem();
   void RedoItem();
+  TSrcEditSelectionState SelectionState() const;
+  // Puts the caret and the selection back as they were (the selection only
+  // when the selection mode is still the same; otherwise none).
+  void RestoreSelectionState(const TSrcEditSelectionState& state);
   void UndoRedoAdded(TSrcEditUndoList* sender);
 
   void LinesChanging();

@@ -558,8 +558,7 @@ void TChildForm::Commenttext1Click() {
 
 void TChildForm::Setdocumentinlowercase1Click() {
   if (ShowMessageDlg(LangText(QStringLiteral("LowerCase")), 1) != 6) return;
-  Memo1->SelectAll();
-  Memo1->SetSelText(Memo1->SelText().toLower());
+  Memo1->ReplaceWholeText(Memo1->Text().toLower());
 }
 
 void TChildForm::ShowPreview() {

@@ -78,6 +78,17 @@ int EditorColumn(const QString& line, unsigned col, int tabSize) {
   return int(i) + 1;
 }
 
+// Tidy's output as the editor's lines: its text ends with a line break, and a
+// break at the end makes no empty last line, as when a file is read. So a
+// save after Tidy ends the file with one line break, as it ended before.
+QString WithoutFinalBreak(QString output) {
+  if (output.endsWith(QLatin1String("\r\n")))
+    output.chop(2);
+  else if (output.endsWith(u'\n') || output.endsWith(u'\r'))
+    output.chop(1);
+  return output;
+}
+
 }  // namespace
 
 void TChildForm::BuildTidyCommands(QToolBar* bar) {
@@ -163,7 +174,7 @@ void TChildForm::StartTidy(const QString& source, bool wantOutput, std::function
     tidyToList_ = result.reports;
     tidyListedUpTo_ = 0;
     tidyLeftOut_ = result.leftOut;
-    tidyAfterList_ = [this, then, output = result.output] {
+    tidyAfterList_ = [this, then, output = WithoutFinalBreak(result.output)] {
       delete std::exchange(tidyBusy_, nullptr);  // the editor takes the output
       then(output);
     };
@@ -317,8 +328,7 @@ void TChildForm::RepairExecute() {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
-      Memo1->SelectAll();
-      Memo1->SetSelText(output);  // one undoable change
+      Memo1->ReplaceWholeText(output);  // one undoable change
     }
     Tidy1->Reset();
     CheckHTMLExecute();
@@ -334,8 +344,7 @@ void TChildForm::ForceExecute() {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
-      Memo1->SelectAll();
-      Memo1->SetSelText(output);
+      Memo1->ReplaceWholeText(output);
     }
     Tidy1->Reset();
   });

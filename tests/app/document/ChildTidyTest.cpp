@@ -472,6 +472,38 @@ TEST_F(ChildTidy, RepairAndForceKeepEveryLetterOnDisk) {
   for (const auto& m : prompts.Messages()) ADD_FAILURE() << "asked: " << m.text.toStdString();
 }
 
+// A page that ends with a line break keeps exactly that one: Tidy's output
+// ends with a break too, and the editor makes no empty last line of it. So
+// Repair or Force of a page Tidy leaves as it is, and a save, give back the
+// same bytes, with either kind of line break.
+TEST_F(ChildTidy, RepairOfACleanPageSavesTheSameBytes) {
+  for (const QByteArray& lineBreak : {QByteArray("\r\n"), QByteArray("\n")}) {
+    const std::string what = lineBreak == "\n" ? "LF" : "CR LF";
+    const QString path =
+        MakeFile(QString::fromLatin1(lineBreak.toHex()) + ".html", "<title>t</title>" + lineBreak + "<p>x" + lineBreak);
+    TChildForm* doc = Main().OpenDocument(false, true, path);
+    ASSERT_TRUE(doc) << what;
+    doc->RepairExecute();
+    Wait(*doc);
+    ASSERT_TRUE(Main().ActionSaveExecute()) << what;
+    // The page as Tidy writes it.
+    const QByteArray clean = ReadFileBytes(path);
+    EXPECT_TRUE(clean.endsWith("</html>" + lineBreak)) << what << ": " << clean.constData();
+    EXPECT_FALSE(clean.contains("\r\n") && lineBreak == "\n") << what;
+    for (const char* command : {"HT_Repair", "HT_Force"}) {
+      doc->close();
+      doc = Main().OpenDocument(false, true, path);
+      ASSERT_TRUE(doc) << what << " " << command;
+      doc->findChild<QAction*>(QLatin1String(command))->trigger();
+      Wait(*doc);
+      ASSERT_TRUE(Main().ActionSaveExecute()) << what << " " << command;
+      EXPECT_EQ(ReadFileBytes(path), clean) << what << " " << command;
+    }
+    doc->close();
+  }
+  for (const auto& m : prompts.Messages()) ADD_FAILURE() << "asked: " << m.text.toStdString();
+}
+
 TEST_F(ChildTidy, ManyReportsListedOnceInOrder) {
   auto f = Form();
   QList<TTidyReport> reports;
