@@ -15,7 +15,8 @@ namespace {
 
 // For a run: Tidy reads and writes UTF-8, whatever its options say (the
 // text holds every character; the document's own encoding is applied when
-// it is saved), and leaves the entities of the page as they were written.
+// it is saved), leaves the entities of the page as they were written and
+// writes a no-break space as the character it is, not as "&nbsp;".
 // The options are as before afterwards.
 class TUnicodeRun {
  public:
@@ -23,15 +24,18 @@ class TUnicodeRun {
       : doc_(doc),
         in_(tidyOptGetInt(doc, TidyInCharEncoding)),
         out_(tidyOptGetInt(doc, TidyOutCharEncoding)),
-        entities_(tidyOptGetBool(doc, TidyPreserveEntities)) {
+        entities_(tidyOptGetBool(doc, TidyPreserveEntities)),
+        quoteNbsp_(tidyOptGetBool(doc, TidyQuoteNbsp)) {
     tidySetInCharEncoding(doc, "utf8");
     tidySetOutCharEncoding(doc, "utf8");
     tidyOptSetBool(doc, TidyPreserveEntities, yes);
+    tidyOptSetBool(doc, TidyQuoteNbsp, no);
   }
   ~TUnicodeRun() {
     tidyOptSetInt(doc_, TidyInCharEncoding, in_);
     tidyOptSetInt(doc_, TidyOutCharEncoding, out_);
     tidyOptSetBool(doc_, TidyPreserveEntities, entities_);
+    tidyOptSetBool(doc_, TidyQuoteNbsp, quoteNbsp_);
   }
   TUnicodeRun(const TUnicodeRun&) = delete;
   TUnicodeRun& operator=(const TUnicodeRun&) = delete;
@@ -50,6 +54,7 @@ class TUnicodeRun {
   ulong in_;
   ulong out_;
   Bool entities_;
+  Bool quoteNbsp_;
 };
 
 // Where a save writes: the bytes up to the bound; past it, none are kept.

@@ -107,11 +107,11 @@ TEST(Tidy, Encodings) {
 TEST(Tidy, EveryCharacterComesBack) {
   const QStringList parts = {
       QStringLiteral("<title>Caf\u00e9 \U0001F600</title>"),
-      QStringLiteral("var price = \"Caf\u00e9 4 \u20ac\"; var smile = \"\U0001F600\";"),
-      QStringLiteral("p::before { content: \"\u00bb \"; }"),
-      QStringLiteral("<!-- n\u00e9 \U0001F600 -->"),
-      QStringLiteral("title=\"\u00e9t\u00e9 \U0001F600\""),
-      QStringLiteral("\u00c7a co\u00fbte 4 \u20ac \U0001F600 &eacute; &#233; &#x1F600; &amp; &lt;"),
+      QStringLiteral("var price = \"Caf\u00e9 4\u00a0\u20ac\"; var smile = \"\U0001F600\";"),
+      QStringLiteral("p::before { content: \"\u00bb\u00a0\"; }"),
+      QStringLiteral("<!-- n\u00e9\u00a0\U0001F600 -->"),
+      QStringLiteral("title=\"\u00e9t\u00e9\u00a0\U0001F600\""),
+      QStringLiteral("\u00c7a co\u00fbte 4\u00a0\u20ac \U0001F600 &eacute; &#233; &#x1F600; &amp; &lt; a&nbsp;b"),
   };
   const QString page = QStringLiteral(
                            "<!DOCTYPE html>\n<html><head><meta charset=\"%1\">%2\n<script>%3</script>\n"
