@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QStringView>
+#include <QTextBoundaryFinder>
 
 namespace Documents {
 
@@ -156,18 +158,34 @@ TGotoCheck CheckGotoLine(const QString& text, int lineCount, int& line) {
 QStringList WrapLines(const QStringList& lines, int width) {
   width = std::max(1, width);
   QStringList out;
-  for (QString rest : lines) {
-    while (rest.size() > width) {
-      qsizetype cut = rest.lastIndexOf(u' ', width);
-      if (cut <= 0) {
-        out << rest.left(width);
-        rest = rest.mid(width);
-      } else {
-        out << rest.left(cut);
-        rest = rest.mid(cut + 1);
+  for (const QString& line : lines) {
+    // Cuts fall between characters only: never inside a surrogate pair, nor
+    // between a letter and the marks that follow it.
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, line);
+    const auto between = [&characters](qsizetype at) {
+      characters.setPosition(at);
+      return characters.isAtBoundary();
+    };
+    qsizetype start = 0;
+    while (line.size() - start > width) {
+      const qsizetype limit = start + width;
+      const qsizetype blank = QStringView(line).mid(start, width + 1).lastIndexOf(u' ');
+      if (blank > 0 && between(start + blank + 1)) {
+        out << line.mid(start, blank);
+        start += blank + 1;
+        continue;
       }
+      characters.setPosition(limit);
+      qsizetype cut = characters.isAtBoundary() ? limit : characters.toPreviousBoundary();
+      if (cut <= start) {
+        // One character wider than the line: it stays whole.
+        characters.setPosition(limit);
+        cut = characters.toNextBoundary();
+      }
+      out << line.mid(start, cut - start);
+      start = cut;
     }
-    out << rest;
+    out << line.mid(start);
   }
   return out;
 }

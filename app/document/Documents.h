@@ -65,7 +65,7 @@ enum class TGotoCheck { Ok, NotANumber, TooSmall, TooLarge };
 TGotoCheck CheckGotoLine(const QString& text, int lineCount, int& line);
 
 // Breaks each line at blanks so that no piece is wider than `width`
-// characters (a word longer than that is cut).
+// characters (a word longer than that is cut between two characters).
 QStringList WrapLines(const QStringList& lines, int width);
 
 }  // namespace Documents

@@ -127,3 +127,47 @@ TEST(Documents, GotoLineEntry) {
   EXPECT_EQ(CheckGotoLine("", 5, line), TGotoCheck::NotANumber);
   EXPECT_EQ(CheckGotoLine("99999999999", 5, line), TGotoCheck::NotANumber);
 }
+
+// Word wrap inserts line breaks and nothing else: no cut falls inside a
+// surrogate pair or parts a letter from its combining marks.
+TEST(Documents, WordWrapCutsBetweenCharacters) {
+  const QString smile = QStringLiteral("\U0001F600");
+  const QString accented = QStringLiteral("e\u0301\u0327");
+  for (const QString& unit : {smile, accented}) {
+    for (int width = 1; width <= 7; ++width) {
+      for (int lead = 0; lead <= width + 1; ++lead) {
+        const QString line = QString(lead, u'a') + unit.repeated(3 * width + 1) + QStringLiteral("z");
+        const QStringList pieces = WrapLines({line}, width);
+        const std::string what = "width " + std::to_string(width) + ", lead " + std::to_string(lead);
+        EXPECT_EQ(pieces.join(QString()), line) << what;
+        for (const QString& piece : pieces) {
+          ASSERT_FALSE(piece.isEmpty()) << what;
+          EXPECT_FALSE(piece.front().isLowSurrogate()) << what;
+          EXPECT_FALSE(piece.back().isHighSurrogate()) << what;
+          EXPECT_NE(piece.front(), QChar(0x0301)) << what;
+          EXPECT_NE(piece.front(), QChar(0x0327)) << what;
+          // Wider only when one character alone is wider than the line.
+          if (piece.size() > width) {
+            EXPECT_EQ(piece, unit) << what;
+          }
+        }
+      }
+    }
+  }
+  // The page that lost its emoji: a paragraph of 301 without blanks.
+  const QString page = QStringLiteral("<p>") + smile.repeated(301);
+  for (const int width : {80, 81, 99}) {
+    const QStringList pieces = WrapLines({page}, width);
+    EXPECT_GT(pieces.size(), 1);
+    EXPECT_EQ(pieces.join(QString()), page) << width;
+  }
+  // Blanks still break the line, and are the only thing dropped.
+  const QString words = QStringLiteral("ab%1 %1%1 c%1d %1").arg(smile);
+  for (int width = 1; width <= 8; ++width) {
+    const QStringList pieces = WrapLines({words}, width);
+    QString joined = pieces.join(QString());
+    EXPECT_EQ(joined.remove(u' '), QString(words).remove(u' ')) << width;
+    for (const QString& piece : pieces) EXPECT_FALSE(!piece.isEmpty() && piece.back().isHighSurrogate()) << width;
+  }
+  EXPECT_EQ(WrapLines({QStringLiteral("ab cd ef")}, 5), QStringList({"ab cd", "ef"}));
+}
