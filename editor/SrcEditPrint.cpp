@@ -196,6 +196,8 @@ bool TSrcEditPrint::PrintRange(TPrintCanvas& canvas, int firstPage, int lastPage
       for (int page = firstPage; page <= lastPage && !abort_; ++page) {
         PrintPage(canvas, page);
         if (!abort_ && (page < lastPage || copy < copies)) canvas.NewPage();
+        // A page that could not be written ends the job there.
+        if (!canvas.Error().isEmpty()) abort_ = true;
       }
     }
     if (!abort_) DoStatus(psEnd, lastPage);

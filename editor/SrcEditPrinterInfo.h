@@ -46,6 +46,9 @@ class TPrintCanvas {
   virtual bool EndDoc() = 0;
   // Ends the document and throws away what was printed.
   virtual void Abort() = 0;
+  // Why the job cannot go on (a write of its file failed: the file and the
+  // system's reason); empty while all is well.
+  virtual QString Error() const { return {}; }
 
   virtual void SetFont(const QFont& font) = 0;
   virtual QFont Font() const = 0;

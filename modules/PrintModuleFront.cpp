@@ -37,10 +37,15 @@ class TSafePdfCanvas : public TPrintCanvas {
     if (!canvas_->EndDoc() || !file_->isOpen()) return false;
     try {
       file_->Commit();
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+      error_ = e.Message();
       return false;
     }
     return true;
+  }
+  QString Error() const override {
+    if (error_.isEmpty() && file_->WriteFailed()) return file_->errorString();
+    return error_;
   }
   // The temporary goes with the canvas; the file stays as it was.
   void Abort() override { canvas_->Abort(); }
@@ -63,6 +68,7 @@ class TSafePdfCanvas : public TPrintCanvas {
  private:
   std::unique_ptr<TSafeFile> file_;  // goes last: the canvas writes into it
   std::unique_ptr<TPrintCanvas> canvas_;
+  QString error_;  // why the file could not be kept
 };
 
 }  // namespace

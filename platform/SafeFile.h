@@ -74,6 +74,8 @@ class TSafeFile : public QIODevice {
   void Open();
   void Commit();
   bool InPlace() const { return inPlace_; }
+  // Whether a write failed (errorString() names the file and says why).
+  bool WriteFailed() const { return writeErrno_ != 0; }
   // The file really written (a symbolic link is followed to its target).
   const QString& Target() const { return target_; }
 

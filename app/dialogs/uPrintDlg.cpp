@@ -150,7 +150,7 @@ void TfPrintdoc::Button1Click() {
   if (!printed && declined_) return;
   // A stopped job is no failure; a printer that cannot print is.
   if (!printed && !stopRequested_) {
-    ShowMessageDlg(LangText(QStringLiteral("prFailed")), 2);
+    ShowMessageDlg(ComposeText({LangText(QStringLiteral("prFailed")), printer->Error()}), 2);
     return;
   }
   accept();

@@ -43,8 +43,10 @@ bool MakeLinkedFile(const QString& path, const QString& link, const QByteArray& 
 }
 
 // Prints `lines` numbered lines into the PDF file `pdf` through the print
-// module, as the print dialog does; `onPage` is told each page as it begins.
-bool PrintLines(const QString& pdf, int lines, const std::function<void(int page)>& onPage = {}) {
+// module, as the print dialog does; `onPage` is told each page as it begins,
+// `error` why the canvas could not go on.
+bool PrintLines(const QString& pdf, int lines, const std::function<void(int page)>& onPage = {},
+                QString* error = nullptr) {
   std::unique_ptr<TPrintCanvas> canvas = PrintModule::OpenCanvas(pdf);
   if (!canvas) return false;
   TSrcEditPrint print;
@@ -52,7 +54,9 @@ bool PrintLines(const QString& pdf, int lines, const std::function<void(int page
   print.OnPrintStatus = [&onPage](TSrcEditPrint::Status status, int page, bool&) {
     if (status == TSrcEditPrint::psNewPage && onPage) onPage(page);
   };
-  return print.Print(*canvas);
+  const bool printed = print.Print(*canvas);
+  if (error) *error = canvas->Error();
+  return printed;
 }
 
 // How a child process ended, for the test's messages.
@@ -411,6 +415,8 @@ TEST_F(PrintCommands, APrintOntoAFullDiskLeavesBothNamesOfTheOldPdf) {
   const QString out = folder + "/out.pdf", backup = folder + "/backup.pdf";
   // The parent's fonts are ready before the child starts.
   ASSERT_TRUE(PrintLines(root + "warm.pdf", 1));
+  // Some fifty pages, should the job go on.
+  NewDocument(NumberedLines(3000));
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -419,11 +425,11 @@ TEST_F(PrintCommands, APrintOntoAFullDiskLeavesBothNamesOfTheOldPdf) {
     const bool ownDisk = ::unshare(CLONE_NEWNS) == 0 &&
                          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                          ::mount("kvx-full", native.constData(), "tmpfs", 0, "size=256k") == 0;
-    if (!MakeLinkedFile(out, backup, "old bytes")) _exit(10);
+    if (!MakeLinkedFile(out, backup, "old bytes")) _exit(200);
     if (ownDisk) {
       // Filled to the last block.
       QFile filler(folder + "/filler");
-      if (!filler.open(QIODevice::WriteOnly)) _exit(11);
+      if (!filler.open(QIODevice::WriteOnly)) _exit(201);
       const QByteArray block(4096, 'x');
       while (filler.write(block) == block.size() && filler.flush()) {
       }
@@ -431,11 +437,19 @@ TEST_F(PrintCommands, APrintOntoAFullDiskLeavesBothNamesOfTheOldPdf) {
     } else {
       fprintf(stderr, "no file system of its own here: a file-size limit stands for the full disk\n");
       const rlimit limit{4096, RLIM_INFINITY};
-      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(12);
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(202);
     }
-    const bool printed = PrintLines(out, 300);
+    int pages = 0;
+    QString error;
+    const bool printed = PrintLines(out, 3000, [&pages](int) { ++pages; }, &error);
+    // Told by the system: the disk is full (or the file over its size limit).
+    const QString reason = QString::fromLocal8Bit(std::strerror(ownDisk ? ENOSPC : EFBIG));
     int fault = 0;
     if (printed) fault |= 1;
+    // The job ends with the first page that could not be written.
+    if (pages > 4) fault |= 16;
+    if (!error.contains(out) || !error.contains(reason)) fault |= 32;
+    fprintf(stderr, "%d pages begun; %s\n", pages, qPrintable(error));
     if (ReadFileBytes(out) != "old bytes") fault |= 2;
     if (ReadFileBytes(backup) != "old bytes") fault |= 4;
     if (!QDir(folder).entryList({".kvx-*"}, QDir::Files | QDir::Hidden | QDir::System).isEmpty()) fault |= 8;
@@ -449,7 +463,34 @@ TEST_F(PrintCommands, APrintOntoAFullDiskLeavesBothNamesOfTheOldPdf) {
   EXPECT_EQ(fault & 2, 0) << "the file's first name changed";
   EXPECT_EQ(fault & 4, 0) << "its second name changed";
   EXPECT_EQ(fault & 8, 0) << "a temporary was left";
-  EXPECT_LT(fault, 10) << "the child could not set up the disk";
+  EXPECT_EQ(fault & 16, 0) << "the job went on after a page could not be written";
+  EXPECT_EQ(fault & 32, 0) << "the failure does not name the file and the reason";
+  EXPECT_LT(fault, 128) << "the child could not set up the disk";
+
+  // The dialog says so: the failure, then the file and the reason; the job
+  // ends with the page that could not be written.
+  struct TFullDiskCanvas : TRecordingCanvas {
+    void NewPage() override {
+      TRecordingCanvas::NewPage();
+      if (++pages == 2) error = QStringLiteral("Cannot write file \"/x/out.pdf\". No space left on device.");
+    }
+    QString Error() const override { return error; }
+    int pages = 0;
+    QString error;
+  };
+  TFullDiskCanvas* canvas = nullptr;
+  PrintTarget() = [&canvas](QWidget*) {
+    auto made = std::make_unique<TFullDiskCanvas>();
+    canvas = made.get();
+    return std::unique_ptr<TPrintCanvas>(std::move(made));
+  };
+  const int result = PrintWithOk();
+  ASSERT_NE(canvas, nullptr);
+  EXPECT_EQ(canvas->pages, 2);
+  EXPECT_EQ(canvas->Ops.back().kind, TRecordingCanvas::opAbort);
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, "prFailed Cannot write file \"/x/out.pdf\". No space left on device.");
+  EXPECT_NE(result, int(QDialog::Accepted));
 }
 
 // A print killed in the middle of the job (the process ended at once) leaves
