@@ -276,6 +276,15 @@ class ProgramCopy {
   std::string program_;
 };
 
+// Marks the benchmark skipped when no virtual X server started.
+bool SkippedWithoutDisplay(benchmark::State& state, const VirtualDisplay& display) {
+  if (!display.Name().empty()) return false;
+  state.SkipWithError("no virtual X server could be started (Xvfb)");
+  for (auto _ : state) {
+  }
+  return true;
+}
+
 struct WholeProcessFigures {
   double bare = -1, bareWithEngine = -1, program = -1;
   int runs = 0;
@@ -284,12 +293,7 @@ struct WholeProcessFigures {
 
 void BM_WholeProcessStartUp(benchmark::State& state) {
   VirtualDisplay display;
-  if (display.Name().empty()) {
-    state.SkipWithError("no virtual X server could be started (Xvfb)");
-    for (auto _ : state) {
-    }
-    return;
-  }
+  if (SkippedWithoutDisplay(state, display)) return;
   ProgramCopy copy;
   const std::string programs[] = {KV_BARE_WINDOW, KV_BARE_WINDOW_WEBENGINE, copy.Program()};
   std::vector<double> times[3], cpu[3];
@@ -318,12 +322,7 @@ struct HeldLockFigures {
 
 void BM_WholeProcessStartUpWithHeldFolderLock(benchmark::State& state) {
   VirtualDisplay display;
-  if (display.Name().empty()) {
-    state.SkipWithError("no virtual X server could be started (Xvfb)");
-    for (auto _ : state) {
-    }
-    return;
-  }
+  if (SkippedWithoutDisplay(state, display)) return;
   ProgramCopy copy;
   std::vector<double> times[2];
   const int runs = std::max(1, EnvInt("KV_BENCH_RUNS", 21));
