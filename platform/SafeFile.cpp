@@ -126,7 +126,7 @@ qint64 JournalHeaderSize(const QByteArray& targetName) { return kMagicSize + kFi
 struct TJournalHeader {
   quint64 device = 0, inode = 0;
   qint64 length = -1;
-  QByteArray sha256, name;
+  QByteArray sha256;
   qint64 size = 0;  // of the header
 };
 
@@ -137,8 +137,13 @@ QByteArray JournalHeader(const struct stat& target, qint64 length, const QByteAr
   return kJournalMagic + fields + name + '\n';
 }
 
-bool ParseJournalHeader(const QByteArray& head, TJournalHeader& h) {
-  if (!head.startsWith(kJournalMagic) || head.size() < kMagicSize + kFieldsSize) return false;
+// Reads the header of a journal made for the file `name` (a name may hold
+// any byte but "/", so its length is known, not looked for).
+bool ParseJournalHeader(const QByteArray& head, const QByteArray& name, TJournalHeader& h) {
+  h.size = JournalHeaderSize(name);
+  if (!head.startsWith(kJournalMagic) || head.size() < h.size || head[h.size - 1] != '\n' ||
+      head.mid(kMagicSize + kFieldsSize, name.size()) != name)
+    return false;
   const QByteArray fields = head.mid(kMagicSize, kFieldsSize);
   if (fields[20] != ' ' || fields[41] != ' ' || fields[62] != ' ' || fields[kFieldsSize - 1] != '\n') return false;
   bool ok[3] = {};
@@ -146,11 +151,7 @@ bool ParseJournalHeader(const QByteArray& head, TJournalHeader& h) {
   h.inode = fields.mid(21, 20).toULongLong(&ok[1]);
   h.length = fields.mid(42, 20).toLongLong(&ok[2]);
   h.sha256 = fields.mid(63, 64);
-  const qsizetype end = head.indexOf('\n', kMagicSize + kFieldsSize);
-  if (!ok[0] || !ok[1] || !ok[2] || h.length < 0 || end < 0) return false;
-  h.name = head.mid(kMagicSize + kFieldsSize, end - kMagicSize - kFieldsSize);
-  h.size = end + 1;
-  return true;
+  return ok[0] && ok[1] && ok[2] && h.length >= 0;
 }
 
 // The SHA-256 (hex) of `length` bytes of `fd` from `at`; empty when they
@@ -189,7 +190,7 @@ void ReplayJournal(int dirFd, const QByteArray& journal, const QByteArray& name)
   const ssize_t n = ::pread(fd, head.data(), static_cast<size_t>(head.size()), 0);
   head.truncate(std::max<ssize_t>(n, 0));
   TJournalHeader h;
-  const bool whole = ParseJournalHeader(head, h) && h.name == name && js.st_size == h.size + h.length &&
+  const bool whole = ParseJournalHeader(head, name, h) && js.st_size == h.size + h.length &&
                      HashRange(fd, h.size, h.length) == h.sha256;
   struct stat ts {};
   if (whole && ::fstatat(dirFd, name.constData(), &ts, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(ts.st_mode) &&
