@@ -6,7 +6,6 @@
 #include <tidy/tidybuffio.h>
 
 #include <QFile>
-#include <QStringDecoder>
 #include <algorithm>
 #include <utility>
 
@@ -14,21 +13,44 @@
 
 namespace {
 
-// Tidy's encoding names with the converter names that read them.
-QByteArray ConverterName(const QByteArray& tidyName) {
-  static const struct {
-    const char* tidy;
-    const char* codec;
-  } names[] = {
-      {"raw", "UTF-8"},          {"ascii", "UTF-8"},          {"utf8", "UTF-8"},    {"latin1", "ISO-8859-1"},
-      {"latin0", "ISO-8859-15"}, {"win1252", "windows-1252"}, {"mac", "macintosh"}, {"ibm858", "IBM858"},
-      {"utf16le", "UTF-16LE"},   {"utf16be", "UTF-16BE"},     {"utf16", "UTF-16"},  {"big5", "Big5"},
-      {"shiftjis", "Shift_JIS"}, {"iso2022", "ISO-2022-JP"},
-  };
-  for (const auto& n : names)
-    if (tidyName == n.tidy) return n.codec;
-  return "UTF-8";
-}
+// For a run: Tidy reads and writes UTF-8, whatever its options say (the
+// text holds every character; the document's own encoding is applied when
+// it is saved), and leaves the entities of the page as they were written.
+// The options are as before afterwards.
+class TUnicodeRun {
+ public:
+  explicit TUnicodeRun(TidyDoc doc)
+      : doc_(doc),
+        in_(tidyOptGetInt(doc, TidyInCharEncoding)),
+        out_(tidyOptGetInt(doc, TidyOutCharEncoding)),
+        entities_(tidyOptGetBool(doc, TidyPreserveEntities)) {
+    tidySetInCharEncoding(doc, "utf8");
+    tidySetOutCharEncoding(doc, "utf8");
+    tidyOptSetBool(doc, TidyPreserveEntities, yes);
+  }
+  ~TUnicodeRun() {
+    tidyOptSetInt(doc_, TidyInCharEncoding, in_);
+    tidyOptSetInt(doc_, TidyOutCharEncoding, out_);
+    tidyOptSetBool(doc_, TidyPreserveEntities, entities_);
+  }
+  TUnicodeRun(const TUnicodeRun&) = delete;
+  TUnicodeRun& operator=(const TUnicodeRun&) = delete;
+
+  // Cleaning makes a page's character set declaration name Tidy's output
+  // encoding, unless that is raw: so the declaration stays as the user
+  // wrote it, which is the encoding the document is saved in.
+  void CleanAndRepair() {
+    tidySetOutCharEncoding(doc_, "raw");
+    tidyCleanAndRepair(doc_);
+    tidySetOutCharEncoding(doc_, "utf8");
+  }
+
+ private:
+  TidyDoc doc_;
+  ulong in_;
+  ulong out_;
+  Bool entities_;
+};
 
 // Where a save writes: the bytes up to the bound; past it, none are kept.
 struct TBoundedOutput {
@@ -121,8 +143,7 @@ void TLibTidy::Run(QString& output, bool& congruent) {
   outputCut_ = false;
   if (congruent) SetInt(TidyIndentContent, TidyNoState);
   if (!hasSource_) return;
-  // The source is UTF-8, whatever the configuration says.
-  tidySetInCharEncoding(doc_, "utf8");
+  const TUnicodeRun unicode(doc_);
   ParseBytes(doc_, source_);
   source_.clear();
   hasSource_ = false;
@@ -135,9 +156,10 @@ void TLibTidy::CleanAndSave(QString& output, bool& congruent) {
   QByteArray previous;
   QByteArray saved;
   bool done = false;
+  TUnicodeRun unicode(doc_);
   for (int pass = 0; pass < passes && !done; ++pass) {
     muted_ = pass > 0;  // positions of later passes are in Tidy's own text
-    tidyCleanAndRepair(doc_);
+    unicode.CleanAndRepair();
     tidyRunDiagnostics(doc_);
     saved = outputLimit_ == 0 ? QByteArray() : SaveOutput();  // no output wanted: none made
     if (outputCut_) break;
@@ -145,13 +167,12 @@ void TLibTidy::CleanAndSave(QString& output, bool& congruent) {
     if (!done && pass + 1 < passes) {
       previous = saved;
       muted_ = true;
-      tidySetInCharEncoding(doc_, tidyOptGetEncName(doc_, TidyOutCharEncoding));
       ParseBytes(doc_, saved);
     }
   }
   muted_ = false;
   congruent = done && !outputCut_;
-  output = Decode(saved);
+  output = QString::fromUtf8(saved);
 }
 
 QByteArray TLibTidy::SaveOutput() {
@@ -161,12 +182,6 @@ QByteArray TLibTidy::SaveOutput() {
   tidySaveSink(doc_, &sink);
   outputCut_ = out.cut;
   return std::move(out.bytes);
-}
-
-QString TLibTidy::Decode(const QByteArray& bytes) const {
-  QStringDecoder decoder(ConverterName(tidyOptGetEncName(doc_, TidyOutCharEncoding)).constData());
-  if (!decoder.isValid()) return QString::fromLatin1(bytes);
-  return decoder.decode(bytes);
 }
 
 void TLibTidy::Reset() {

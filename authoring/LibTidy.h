@@ -34,7 +34,6 @@ class TLibTidy : public ITidyEngine {
 
  private:
   void InstallReportHandler();
-  QString Decode(const QByteArray& bytes) const;
   QByteArray SaveOutput();
   static Bool TIDY_CALL ReportMessage(TidyMessage message);
 

@@ -120,7 +120,10 @@ class TTidy : public TObject {
   // Switches HTML output on and runs.
   void Execute(QString& output);
   // Parses the source (used up by the run), cleans and saves; empty output
-  // without a source. A lone line break comes back empty.
+  // without a source. A lone line break comes back empty. Whatever the
+  // encoding options say, every character of the source comes back: Tidy
+  // reads and writes the text whole, leaves the character set the page
+  // declares and the entities it was written with as they are.
   void Run(QString& output);
   // Cleans, diagnoses and saves the parsed document. With Congruent set the
   // output is parsed and cleaned again until two passes agree (at most 10);

@@ -18,6 +18,9 @@
 #include <QVBoxLayout>
 
 #include "images/AnimPicture.h"
+#include "images/PicturePending.h"
+#include "images/PictureThreads.h"
+#include "platform/WmfPicture.h"
 
 namespace {
 
@@ -109,8 +112,13 @@ TfImage::TfImage(const TLangFunction& lang, QWidget* parent) : QDialog(parent) {
     p->SetPicturePosition(TAnimPicture::bpCenter);
     p->SetStretchMode(TAnimPicture::smShrink);
     p->Picture().LogPixelsX = p->Picture().LogPixelsY = 96;  // sizes in pixels
-    previewRow->addWidget(p);
   }
+  pending_ = new TPicturePending;
+  preview_ = new QStackedWidget;
+  preview_->addWidget(AnimPicture2);
+  preview_->addWidget(pending_);
+  previewRow->addWidget(AnimPicture1);
+  previewRow->addWidget(preview_);
   AnimPicture2->SetAnimate(true);
   AnimPicture1->hide();
   layout->addWidget(previews);
@@ -149,15 +157,52 @@ TfImage::TfImage(const TLangFunction& lang, QWidget* parent) : QDialog(parent) {
     Ok = false;
     reject();
   });
+  // Closed while a picture is drawn: it is no longer wanted.
+  connect(this, &QDialog::finished, this, [this] { StopLoading(); });
 }
 
 TfImage::~TfImage() {
   // The field loses the focus while the dialog goes: nothing is loaded then.
   disconnect(Edit1, &QLineEdit::editingFinished, this, &TfImage::Edit1Exit);
+  StopLoading();
 }
 
-void TfImage::LoadFile(const QString& fileName) {
-  LoadPictureFile(AnimPicture1->Picture(), fileName);
+void TfImage::LoadFile(const QString& fileName) { Load(fileName, lfTell); }
+
+void TfImage::Load(const QString& fileName, TLoadFor purpose) {
+  StopLoading();
+  if (!WmfPicture::IsWmf(ReadPictureFile(fileName))) {
+    LoadPictureFile(AnimPicture1->Picture(), fileName);
+    ShowLoaded(fileName);
+    return;
+  }
+  ClearPicture();
+  shownFile_ = fileName;
+  Edit1->setText(fileName);
+  preview_->setCurrentWidget(pending_);
+  loading_ = PictureThreads::LoadPicture(
+      fileName, [this, fileName, purpose](const TPlatformPicture& picture, const QString& error) {
+        Loaded(fileName, picture, error, purpose);
+      });
+}
+
+void TfImage::Loaded(const QString& fileName, const TPlatformPicture& picture, const QString& error, TLoadFor purpose) {
+  loading_.reset();
+  preview_->setCurrentWidget(AnimPicture2);
+  if (!error.isEmpty()) {
+    ClearPicture();
+    if (purpose != lfQuiet && ShowError) ShowError(error);
+    return;
+  }
+  AnimPicture1->SetPicture(picture);
+  ShowLoaded(fileName);
+  if (purpose == lfAdd) {
+    Ok = true;
+    accept();
+  }
+}
+
+void TfImage::ShowLoaded(const QString& fileName) {
   Label3->setText(QString::number(AnimPicture1->Picture().GetWidth()));
   Label4->setText(QString::number(AnimPicture1->Picture().GetHeight()));
   AnimPicture2->SetPicture(AnimPicture1->Picture());
@@ -165,14 +210,25 @@ void TfImage::LoadFile(const QString& fileName) {
   Edit1->setText(fileName);
 }
 
+void TfImage::StopLoading() {
+  if (loading_) loading_->Cancel();
+  loading_.reset();
+  if (preview_) preview_->setCurrentWidget(AnimPicture2);
+}
+
+bool TfImage::WaitForPicture(int ms) {
+  return PictureThreads::RunEventsWhile([this] { return loading_ != nullptr; }, ms);
+}
+
 void TfImage::Edit1Exit() {
   const QString typed = Edit1->text().trimmed();
-  if (typed == shownFile_ && !typed.isEmpty()) return;  // shown already
+  if (typed == shownFile_ && !typed.isEmpty()) return;  // shown already, or being drawn
   try {
     if (typed.isEmpty()) {
+      StopLoading();
       ClearPicture();
     } else {
-      LoadFile(typed);
+      Load(typed, lfQuiet);
     }
   } catch (const std::exception&) {
     // No picture there: nothing of the one before stays. Add says why.
@@ -206,7 +262,13 @@ void TfImage::Button1Click() {
 }
 
 void TfImage::Button2Click() {
-  if (!TryLoad(Edit1->text().trimmed())) return;  // the dialog stays open
+  try {
+    Load(Edit1->text().trimmed(), lfAdd);
+  } catch (const std::exception& e) {
+    if (ShowError) ShowError(QString::fromUtf8(e.what()));
+    return;  // the dialog stays open
+  }
+  if (loading_) return;  // added once the metafile is drawn
   Ok = true;
   accept();
 }

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 #include "authoring/PictureInserts.h"
 
@@ -17,6 +18,11 @@ class QSpinBox;
 class QStackedWidget;
 class QTabBar;
 class TAnimPicture;
+class TPicturePending;
+class TPlatformPicture;
+namespace PictureThreads {
+class TTask;
+}
 
 using TLangFunction = std::function<QString(const QString& key)>;
 
@@ -40,17 +46,24 @@ class TfUrl : public QDialog {
   QPushButton* Button2 = nullptr;
 };
 
-// A picture with its size.
+// A picture with its size. A metafile, which can take long to draw, is
+// drawn on a picture thread: a placeholder stands in the preview until it is
+// ready, and the window answers meanwhile.
 class TfImage : public QDialog {
   Q_OBJECT
  public:
   explicit TfImage(const TLangFunction& lang, QWidget* parent = nullptr);
   ~TfImage() override;
   // Shows `fileName` in both previews with its size; raises the loader's
-  // errors.
+  // errors (a metafile's, once drawn, go to ShowError).
   void LoadFile(const QString& fileName);
   // LoadFile with its failure shown; false then.
   bool TryLoad(const QString& fileName);
+  // A metafile is being drawn for the previews (or for Add).
+  bool PictureLoading() const { return loading_ != nullptr; }
+  // Runs the event loop until the picture being drawn is ready (or has
+  // failed), at most `ms` milliseconds; false when time ran out.
+  bool WaitForPicture(int ms = 30000);
   // The path typed is done with (focus left the field, or Return): the
   // previews and the size show that picture, or nothing when it names none.
   void Edit1Exit();
@@ -87,10 +100,23 @@ class TfImage : public QDialog {
   QPushButton* Button3 = nullptr;
 
  private:
+  // What a picture is loaded for: the previews, quietly (a typed path) or
+  // telling its failure; or Add, which closes the dialog once it is loaded.
+  enum TLoadFor { lfQuiet, lfTell, lfAdd };
+  // Loads `fileName` for the previews, a metafile on a picture thread;
+  // raises the loader's errors of the rest.
+  void Load(const QString& fileName, TLoadFor purpose);
+  void Loaded(const QString& fileName, const TPlatformPicture& picture, const QString& error, TLoadFor purpose);
+  // Both previews and the size show the picture of AnimPicture1.
+  void ShowLoaded(const QString& fileName);
+  void StopLoading();
   // Empties both previews and the size.
   void ClearPicture();
   // The file the previews show; empty when they show none.
   QString shownFile_;
+  QStackedWidget* preview_ = nullptr;  // AnimPicture2, or what stands for it until it is drawn
+  TPicturePending* pending_ = nullptr;
+  std::shared_ptr<PictureThreads::TTask> loading_;
 };
 
 // A flash movie.

@@ -7,14 +7,7 @@
 //
 // Styling is measured apart: the same scan writing a style byte for every
 // character (line breaks included), as a lexer that colours a document does;
-// goal 250 MB/s. When the QScintilla development files were found at
-// configure time, the same texts are styled by that component's lexer for the
-// language (its lexer class, or for VBScript and PHP the lexer it selects by
-// name, given the keywords our highlighter knows): the lexer is set and the
-// text loaded once, then only the styling of the whole document is timed,
-// several times. Languages it has no lexer for get no comparison. At the end
-// a table gives per language and input our styling speed, QScintilla's and
-// their ratio beside the goal of 6.
+// goal 250 MB/s.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -41,14 +34,6 @@
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "highlighters/SrcHighlighterXML.h"
 
-#ifdef KV_HAVE_QSCINTILLA
-#include <Qsci/qscilexercss.h>
-#include <Qsci/qscilexerhtml.h>
-#include <Qsci/qscilexerjavascript.h>
-#include <Qsci/qscilexersql.h>
-#include <Qsci/qscilexerxml.h>
-#include <Qsci/qsciscintilla.h>
-#endif
 
 namespace {
 
@@ -213,21 +198,10 @@ struct TCase {
   double target = 0;  // MB/s
   double bestSeconds = 0;
   double styleSeconds = 0;  // best styling time, ours
-#ifdef KV_HAVE_QSCINTILLA
-  // The lexer class for the language, or the name of the lexer to select
-  // with its keyword lists (set number, words); neither: no comparison.
-  std::function<QsciLexer*()> makeLexer;
-  const char* lexerName = nullptr;
-  std::vector<std::pair<int, QByteArray>> lexerKeywords;
-  double theirSeconds = 0;
-#endif
 };
 
 constexpr double kStylingGoal = 250;  // MB/s
 constexpr int kRuns = 5;              // runs of each case, the best counts (the machine may be shared)
-#ifdef KV_HAVE_QSCINTILLA
-constexpr double kQScintillaGoal = 6;  // our styling speed / QScintilla's
-#endif
 
 void KeepBest(double& best, double seconds) { best = best > 0 ? std::min(best, seconds) : seconds; }
 
@@ -301,63 +275,6 @@ void Style(benchmark::State& state, TCase* c) {
   state.SetBytesProcessed(state.iterations() * Bytes(c->lines));
 }
 
-#ifdef KV_HAVE_QSCINTILLA
-// The component's lexer styles the whole document; setting the lexer and
-// loading the text are not timed.
-// Selects the lexer `name` with its keyword lists; false when the component
-// has no lexer of that name.
-bool SelectLexerByName(QsciScintilla& editor, const char* name,
-                       const std::vector<std::pair<int, QByteArray>>& keywords) {
-  editor.SendScintilla(QsciScintillaBase::SCI_SETLEXERLANGUAGE, uintptr_t{0}, name);
-  const long lexer = editor.SendScintilla(QsciScintillaBase::SCI_GETLEXER);
-  if (lexer == QsciScintillaBase::SCLEX_NULL || lexer == QsciScintillaBase::SCLEX_CONTAINER) return false;
-  for (const auto& [set, words] : keywords)
-    editor.SendScintilla(QsciScintillaBase::SCI_SETKEYWORDS, static_cast<uintptr_t>(set), words.constData());
-  return true;
-}
-
-// The words of a keyword table, lower case, blank-separated.
-QByteArray KeywordList(const TSrcKeywordTable& table) {
-  QByteArray out;
-  for (const auto& bucket : table.buckets)
-    for (const TSrcKeyword& k : bucket) out += (out.isEmpty() ? "" : " ") + k.word.toLower();
-  return out;
-}
-
-void Lex(benchmark::State& state, TCase* c) {
-  QsciScintilla editor;
-  std::unique_ptr<QsciLexer> lexer;
-  if (c->makeLexer) {
-    lexer.reset(c->makeLexer());
-    editor.setLexer(lexer.get());
-  } else if (!SelectLexerByName(editor, c->lexerName, c->lexerKeywords)) {
-    state.SkipWithError("no such lexer");
-    return;
-  }
-  editor.setText(c->lines.join(QStringLiteral("\r\n")));
-  QElapsedTimer timer;
-  for (auto _ : state) {
-    editor.SendScintilla(QsciScintillaBase::SCI_CLEARDOCUMENTSTYLE);
-    timer.start();
-    editor.SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0, -1);
-    const double s = timer.nsecsElapsed() / 1e9;
-    state.SetIterationTime(s);
-    KeepBest(c->theirSeconds, s);
-  }
-  // The lexer must have styled the whole text, with more than one style.
-  const long length = editor.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-  bool varied = false;
-  for (long pos = 1; pos < std::min(length, 4096L) && !varied; ++pos)
-    varied = editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, static_cast<unsigned long>(pos)) !=
-             editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL);
-  if (editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) < length || !varied) {
-    state.SkipWithError("the lexer did not style the text");
-    c->theirSeconds = 0;
-  }
-  if (lexer) editor.setLexer(nullptr);
-  state.SetBytesProcessed(state.iterations() * Bytes(c->lines));
-}
-#endif
 
 void AddCase(std::string name, QStringList lines, std::function<std::unique_ptr<TSrcCustomHighlighter>()> make,
              double target) {
@@ -398,28 +315,6 @@ int main(int argc, char** argv) {
   AddCase("PHP generated", PhpDocument(), php, 250);
   const QStringList phpFolders{QStringLiteral("/usr/share"), QStringLiteral("/usr/lib")};
   AddCase("PHP real files", RealFiles(phpFolders, QStringLiteral("*.php")), php, 250);
-#ifdef KV_HAVE_QSCINTILLA
-  for (TCase& c : Cases()) {
-    if (c.name.starts_with("HTML")) c.makeLexer = [] { return new QsciLexerHTML; };
-    if (c.name.starts_with("JavaScript")) c.makeLexer = [] { return new QsciLexerJavaScript; };
-    if (c.name.starts_with("CSS")) c.makeLexer = [] { return new QsciLexerCSS; };
-    if (c.name.starts_with("XML")) c.makeLexer = [] { return new QsciLexerXML; };
-    if (c.name.starts_with("SQL")) c.makeLexer = [] { return new QsciLexerSQL; };
-    if (c.name.starts_with("VBScript")) {
-      c.lexerName = "vbscript";
-      c.lexerKeywords = {{0, KeywordList(TSrcVBScriptHighlighter::KeywordTable())}};
-    }
-    if (c.name.starts_with("PHP")) {
-      c.lexerName = "phpscript";
-      c.lexerKeywords = {{4, KeywordList(TSrcPHPHighlighter::KeywordTable())}};
-    }
-  }
-  {
-    QsciScintilla probe;
-    for (TCase& c : Cases())
-      if (c.lexerName && !SelectLexerByName(probe, c.lexerName, {})) c.lexerName = nullptr;
-  }
-#endif
   for (TCase& c : Cases()) {
     benchmark::RegisterBenchmark(("Scan " + c.name).c_str(), Scan, &c)
         ->Unit(benchmark::kMillisecond)
@@ -428,14 +323,6 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->Iterations(kRuns)
         ->UseManualTime();
-#ifdef KV_HAVE_QSCINTILLA
-    // Only where the component has a lexer for the language.
-    if (c.makeLexer || c.lexerName)
-      benchmark::RegisterBenchmark(("QScintilla style " + c.name).c_str(), Lex, &c)
-          ->Unit(benchmark::kMillisecond)
-          ->Iterations(kRuns)
-          ->UseManualTime();
-#endif
   }
   RunBenchmarks(argc, argv);
   for (const TCase& c : Cases()) {
@@ -446,21 +333,5 @@ int main(int argc, char** argv) {
       std::printf("  styling, a style byte per character: %.1f MB/s (goal >= %.0f)\n", mb / c.styleSeconds,
                   kStylingGoal);
   }
-#ifdef KV_HAVE_QSCINTILLA
-  std::printf("\nStyling against QScintilla (best of %d runs each; goal: ours at least %.0fx as fast)\n", kRuns,
-              kQScintillaGoal);
-  std::printf("%-24s %12s %16s %8s %8s\n", "language, input", "ours MB/s", "QScintilla MB/s", "ratio", "goal");
-  for (const TCase& c : Cases()) {
-    if (c.styleSeconds <= 0) continue;
-    const double mb = Bytes(c.lines) / 1e6;
-    if (c.theirSeconds <= 0) {
-      std::printf("%-24s %12.1f %16s %8s %8s\n", c.name.c_str(), mb / c.styleSeconds, "no lexer", "-", "-");
-      continue;
-    }
-    const double ratio = c.theirSeconds / c.styleSeconds;
-    std::printf("%-24s %12.1f %16.1f %7.2fx %6.0fx%s\n", c.name.c_str(), mb / c.styleSeconds, mb / c.theirSeconds,
-                ratio, kQScintillaGoal, ratio >= kQScintillaGoal ? "" : "  SHORT");
-  }
-#endif
   return 0;
 }

@@ -5,12 +5,21 @@
 //
 // What a user waits for is measured too: the whole program is started on a
 // virtual X server until its main window is painted, beside a bare Qt Widgets
-// window with a menu bar, a tool bar and a status bar (and the same window
-// linked with the browser engine), KV_BENCH_RUNS times each in turn (21 unless
-// set); the medians and their ratio are printed with the goal. The runs before
-// the timed ones stand for the user's earlier starts: they fill the file
-// cache and the program's kept tool-bar pictures, as any start after the
-// first finds them.
+// window with a menu bar, a tool bar and a status bar, KV_BENCH_RUNS times
+// each in turn (21 unless set); the medians and their ratio are printed with
+// the goal. The yardstick paints its tool bar opaque as the program does:
+// the toolkit's own translucent bars wait on its thread pool, a cost the
+// program does not pay; the same window with pictures that need no icon
+// theme (the program keeps the pictures it drew, and reads no theme after its
+// first start), with the toolkit's bars, and linked with the browser engine,
+// is measured and printed beside it. Processor time
+// (all threads) is printed too, up to the first paint and up to the end of
+// what the program put off until after it: unlike the wall clock it hardly
+// moves with the machine's load. The runs before the timed ones stand for
+// the user's earlier starts: they fill the file cache and the program's kept
+// tool-bar pictures (in a cache folder of the benchmark's own, which no other
+// copy of the program writes meanwhile), as any start after the first finds
+// them.
 // Where no virtual X server starts, that part is skipped.
 //
 // The same whole-process start is also timed with the program folder's lock
@@ -178,9 +187,14 @@ std::optional<std::string> ReadLine(int fd, int timeoutMs) {
 }
 
 // Ends the process; `cpuMs`, when given, gets the processor time (user and
-// system) it took.
-void EndProcess(pid_t pid, int fd, int signal, double* cpuMs = nullptr) {
-  if (fd >= 0) close(fd);
+// system) it took. With `graceMs` the process has that long to end by itself
+// (its output closes) before the signal.
+void EndProcess(pid_t pid, int fd, int signal, double* cpuMs = nullptr, int graceMs = 0) {
+  if (fd >= 0) {
+    while (graceMs > 0 && ReadLine(fd, graceMs)) {
+    }
+    close(fd);
+  }
   if (pid <= 0) return;
   kill(pid, signal);
   int status;
@@ -211,18 +225,31 @@ class VirtualDisplay {
   std::string display_;
 };
 
-// Milliseconds from launching `program` until it reports its first paint, or
-// a negative number when it did not; `cpuMs` gets the processor time it took.
-double TimeToFirstPaint(const std::string& program, const std::string& display, double* cpuMs = nullptr) {
+// One start of a program until its first paint.
+struct TStart {
+  double ms = -1;        // from launch to the first paint; negative when it did not report one
+  double paintCpu = -1;  // processor time up to the first paint
+  double cpu = -1;       // processor time up to the end of the process
+};
+
+// Launches `program` with `env` added and waits for its first paint and for
+// the end of what it put off until then (it ends by itself).
+TStart TimeToFirstPaint(const std::string& program, const std::string& display, const std::vector<std::string>& env) {
   int fd = -1;
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = Spawn({program}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "KV_EXIT_AFTER_PAINT=1"}, fd);
-  if (!pid) return -1;
+  TStart start;
+  const auto launched = std::chrono::steady_clock::now();
+  std::vector<std::string> all{"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "KV_EXIT_AFTER_PAINT=1"};
+  all.insert(all.end(), env.begin(), env.end());
+  const pid_t pid = Spawn({program}, all, fd);
+  if (!pid) return start;
   const auto line = ReadLine(fd, 30000);
-  EndProcess(pid, fd, SIGKILL, cpuMs);
-  if (!line || line->rfind("painted ", 0) != 0) return -1;
-  const std::chrono::steady_clock::time_point painted{std::chrono::nanoseconds(std::stoll(line->substr(8)))};
-  return std::chrono::duration<double, std::milli>(painted - start).count();
+  EndProcess(pid, fd, SIGKILL, &start.cpu, 10000);
+  if (!line || line->rfind("painted ", 0) != 0) return start;
+  std::size_t end = 0;
+  const std::chrono::steady_clock::time_point painted{std::chrono::nanoseconds(std::stoll(line->substr(8), &end))};
+  start.ms = std::chrono::duration<double, std::milli>(painted - launched).count();
+  if (8 + end < line->size()) start.paintCpu = std::stoll(line->substr(8 + end)) / 1e6;
+  return start;
 }
 
 double Median(std::vector<double> v) {
@@ -270,6 +297,8 @@ class ProgramCopy {
     if (settings.open(QIODevice::ReadWrite))
       settings.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
   }
+  // The cache folder the program keeps its tool-bar pictures in.
+  std::string CacheHome() const { return QFile::encodeName(dir_.path() + QStringLiteral("/cache")).toStdString(); }
 
  private:
   QTemporaryDir dir_;
@@ -285,35 +314,82 @@ bool SkippedWithoutDisplay(benchmark::State& state, const VirtualDisplay& displa
   return true;
 }
 
+// The programs compared, in the order they are started in each round.
+enum TStarted { kYardstick, kNoIconTheme, kToolkitBars, kWithEngine, kProgram, kStartedCount };
+
 struct WholeProcessFigures {
-  double bare = -1, bareWithEngine = -1, program = -1;
+  double ms[kStartedCount] = {-1, -1, -1, -1, -1};        // medians of the wall clock
+  double paintCpu[kStartedCount] = {-1, -1, -1, -1, -1};  // of the processor time to the first paint
+  double cpu[kStartedCount] = {-1, -1, -1, -1, -1};       // and to the end
   int runs = 0;
-  double bareCpu = -1, programCpu = -1;  // processor time, user and system
 } wholeProcess;
 
 void BM_WholeProcessStartUp(benchmark::State& state) {
   VirtualDisplay display;
   if (SkippedWithoutDisplay(state, display)) return;
   ProgramCopy copy;
-  const std::string programs[] = {KV_BARE_WINDOW, KV_BARE_WINDOW_WEBENGINE, copy.Program()};
-  std::vector<double> times[3], cpu[3];
+  const std::string programs[kStartedCount] = {KV_BARE_WINDOW_OPAQUE, KV_BARE_WINDOW_NO_THEME, KV_BARE_WINDOW,
+                                               KV_BARE_WINDOW_WEBENGINE, copy.Program()};
+  const std::vector<std::string> env{"XDG_CACHE_HOME=" + copy.CacheHome()};
+  std::vector<double> ms[kStartedCount], paintCpu[kStartedCount], cpu[kStartedCount];
   const int runs = std::max(1, EnvInt("KV_BENCH_RUNS", 21));
   for (auto _ : state) {
-    for (int i = 0; i < 3; ++i) TimeToFirstPaint(programs[i], display.Name());  // warms the file cache
+    for (const std::string& program : programs) TimeToFirstPaint(program, display.Name(), env);  // warms the caches
     for (int run = 0; run < runs; ++run)
-      for (int i = 0; i < 3; ++i)
-        if (double cpuMs = 0, ms = TimeToFirstPaint(programs[i], display.Name(), &cpuMs); ms >= 0) {
-          times[i].push_back(ms);
-          cpu[i].push_back(cpuMs);
+      for (int i = 0; i < kStartedCount; ++i)
+        if (const TStart start = TimeToFirstPaint(programs[i], display.Name(), env); start.ms >= 0) {
+          ms[i].push_back(start.ms);
+          paintCpu[i].push_back(start.paintCpu);
+          cpu[i].push_back(start.cpu);
         }
   }
-  wholeProcess = {Median(times[0]), Median(times[1]), Median(times[2]), runs, Median(cpu[0]), Median(cpu[2])};
-  state.counters["bare_ms"] = wholeProcess.bare;
-  state.counters["bare_engine_ms"] = wholeProcess.bareWithEngine;
-  state.counters["program_ms"] = wholeProcess.program;
-  if (times[2].empty()) state.SkipWithError("the program did not report a painted main window");
+  wholeProcess.runs = runs;
+  for (int i = 0; i < kStartedCount; ++i) {
+    wholeProcess.ms[i] = Median(ms[i]);
+    wholeProcess.paintCpu[i] = Median(paintCpu[i]);
+    wholeProcess.cpu[i] = Median(cpu[i]);
+  }
+  state.counters["bare_ms"] = wholeProcess.ms[kYardstick];
+  state.counters["bare_no_icon_theme_ms"] = wholeProcess.ms[kNoIconTheme];
+  state.counters["bare_toolkit_bars_ms"] = wholeProcess.ms[kToolkitBars];
+  state.counters["bare_engine_ms"] = wholeProcess.ms[kWithEngine];
+  state.counters["program_ms"] = wholeProcess.ms[kProgram];
+  if (ms[kProgram].empty()) state.SkipWithError("the program did not report a painted main window");
 }
 BENCHMARK(BM_WholeProcessStartUp)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Prints the whole-process figures, each ratio beside its goal.
+void PrintWholeProcess(const WholeProcessFigures& w) {
+  if (w.ms[kYardstick] <= 0 || w.ms[kProgram] <= 0) return;
+  std::printf(
+      "Start-up to a painted main window (whole process), medians of %d runs: program %.1f ms, bare Qt window with "
+      "menu bar, tool bar and status bar, its bar painted opaque as the program paints its bars, %.1f ms; program "
+      "/ bare window = %.2fx (goal <= 1.15x)\n",
+      w.runs, w.ms[kProgram], w.ms[kYardstick], w.ms[kProgram] / w.ms[kYardstick]);
+  if (w.ms[kToolkitBars] > 0)
+    std::printf(
+        "The same bare window with the toolkit's translucent bars %.1f ms: program / that window = %.2fx (its bars "
+        "wait on the toolkit's thread pool; where the two bare windows take the same time, the opaque bars can "
+        "go); linked with the browser engine %.1f ms\n",
+        w.ms[kToolkitBars], w.ms[kProgram] / w.ms[kToolkitBars], w.ms[kWithEngine]);
+  if (w.ms[kNoIconTheme] > 0 && w.paintCpu[kNoIconTheme] > 0 && w.paintCpu[kProgram] > 0)
+    std::printf(
+        "The same bare window with pictures that need no icon theme (the program reads none after its first start) "
+        "%.1f ms, processor time to the first paint %.1f ms: program / that window = %.2fx, processor time %.2fx\n",
+        w.ms[kNoIconTheme], w.paintCpu[kNoIconTheme], w.ms[kProgram] / w.ms[kNoIconTheme],
+        w.paintCpu[kProgram] / w.paintCpu[kNoIconTheme]);
+  if (w.paintCpu[kYardstick] > 0 && w.paintCpu[kProgram] > 0)
+    std::printf(
+        "Processor time to the first paint, medians: program %.1f ms, bare window %.1f ms; program / bare window "
+        "= %.2fx (goal <= 1.15x)\n",
+        w.paintCpu[kProgram], w.paintCpu[kYardstick], w.paintCpu[kProgram] / w.paintCpu[kYardstick]);
+  if (w.cpu[kYardstick] > 0 && w.cpu[kProgram] > 0)
+    std::printf(
+        "Processor time to the end of what the program puts off until after its first paint (the window icon, "
+        "the kept tool-bar pictures), medians: program %.1f ms, bare window %.1f ms; program / bare window = "
+        "%.2fx\n",
+        w.cpu[kProgram], w.cpu[kYardstick], w.cpu[kProgram] / w.cpu[kYardstick]);
+}
 
 struct HeldLockFigures {
   double free = -1, held = -1;
@@ -327,13 +403,15 @@ void BM_WholeProcessStartUpWithHeldFolderLock(benchmark::State& state) {
   std::vector<double> times[2];
   const int runs = std::max(1, EnvInt("KV_BENCH_RUNS", 21));
   for (auto _ : state) {
-    TimeToFirstPaint(copy.Program(), display.Name());  // warms the file cache
+    const std::vector<std::string> env{"XDG_CACHE_HOME=" + copy.CacheHome()};
+    TimeToFirstPaint(copy.Program(), display.Name(), env);  // warms the caches
     for (int run = 0; run < runs; ++run)
       for (int held = 0; held < 2; ++held) {
         copy.WriteSettings(false);
         const int lock = open(QFile::encodeName(copy.Folder()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (held && (lock < 0 || flock(lock, LOCK_EX) != 0)) state.SkipWithError("the folder could not be locked");
-        if (const double ms = TimeToFirstPaint(copy.Program(), display.Name()); ms >= 0) times[held].push_back(ms);
+        if (const TStart start = TimeToFirstPaint(copy.Program(), display.Name(), env); start.ms >= 0)
+          times[held].push_back(start.ms);
         if (lock >= 0) close(lock);
       }
   }
@@ -354,23 +432,12 @@ int main(int argc, char** argv) {
   env = &environment;
   TPromptsScope scope(environment.prompts);
   RunBenchmarks(argc, argv);
-  const WholeProcessFigures& w = wholeProcess;
-  if (w.bare > 0 && w.program > 0)
-    std::printf(
-        "Start-up to a painted main window (whole process), medians of %d runs: program %.1f ms, bare Qt "
-        "window with menu bar, tool bar and status bar %.1f ms (linked with the browser engine %.1f ms); "
-        "program / bare window = %.2fx (goal <= 1.15x)\n",
-        w.runs, w.program, w.bare, w.bareWithEngine, w.program / w.bare);
+  PrintWholeProcess(wholeProcess);
   if (heldLock.free > 0 && heldLock.held > 0)
     std::printf(
         "Start-up to a painted main window (whole process) with the program folder's lock held by another "
         "process, medians of %d runs: %.1f ms, with the lock free %.1f ms; held / free = %.2fx (goal <= 1.15x)\n",
         heldLock.runs, heldLock.held, heldLock.free, heldLock.held / heldLock.free);
-  if (w.bareCpu > 0 && w.programCpu > 0)
-    std::printf(
-        "Processor time of the same runs, medians: program %.1f ms, bare window %.1f ms; program / bare "
-        "window = %.2fx\n",
-        w.programCpu, w.bareCpu, w.programCpu / w.bareCpu);
   SetProgramFolder(QString());
   return 0;
 }

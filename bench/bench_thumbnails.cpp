@@ -7,23 +7,37 @@
 // longest pause of the event loop while a screen of metafiles that are slow
 // to draw fills in, and while it is paged away and back.
 //
+// Each in a fresh process of its own (`bench_thumbnails --run NAME`): the
+// time until the ordinary pictures of a screen show when slow metafiles come
+// before them in the folder; and the peak resident growth when a huge PNG is
+// double-clicked while its thumbnail is still being decoded, when its
+// thumbnail is waited for first, and when several huge pictures share a
+// screen.
+//
 //   KV_BENCH_PICTURES   number of JPEG photos in the folder (default 100)
 //   KV_BENCH_SIDE       width of each photo; height is 3/4 of it (default 3000)
 //   KV_BENCH_METAFILES  number of slow metafiles on the screen (default 40)
+//   KV_BENCH_HUGE       side of the huge PNG pictures (default 8000)
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QTimer>
+#include <cstdlib>
+#include <functional>
+#include <string_view>
 
 #include "bench/BenchUtil.h"
 #include "images/AnimPicture.h"
+#include "images/PictureThreads.h"
 #include "images/ThumbnailList.h"
 #include "images/uImageLoad.h"
 #include "platform/Memory.h"
@@ -34,27 +48,53 @@
 
 namespace {
 
+// A JPEG photo of `side` x 3/4 `side` with some colour in it.
+QByteArray Photo(int side) {
+  QImage photo(side, side * 3 / 4, QImage::Format_RGB32);
+  QPainter p(&photo);
+  p.fillRect(photo.rect(), QLinearGradient(0, 0, side, side));
+  for (int i = 0; i < 50; ++i)
+    p.fillRect(i * side / 50, i * side / 80, side / 10, side / 12, QColor::fromHsv(i * 7, 200, 200));
+  p.end();
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  photo.save(&buffer, "jpeg", 85);
+  return jpeg;
+}
+
+// A metafile that takes long to draw even at a thumbnail's size: ellipses
+// over the whole picture, as many as the work limit lets through.
+QByteArray SlowMetafile() {
+  wmftest::Wmf w;
+  w.WindowExt(4000, 3000).RedNoPen();
+  for (int i = 0; i < 20000; ++i) w.Ellipse(-(i % 50), -(i % 40), 4000 + i % 50, 3000 + i % 40);
+  return w.Plain();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  f.open(QIODevice::WriteOnly);
+  f.write(bytes);
+}
+
+// KV_BENCH_METAFILES slow metafiles m000.wmf, m001.wmf, ... in `folder`;
+// their number.
+int WriteSlowMetafiles(const QString& folder) {
+  const int count = EnvInt("KV_BENCH_METAFILES", 40);
+  const QByteArray slow = SlowMetafile();
+  for (int i = 0; i < count; ++i) WriteFile(folder + QStringLiteral("/m%1.wmf").arg(i, 3, 10, QLatin1Char('0')), slow);
+  return count;
+}
+
 struct Folder {
   QTemporaryDir dir;
   int count = 0;
   Folder() {
     count = EnvInt("KV_BENCH_PICTURES", 100);
-    const int side = EnvInt("KV_BENCH_SIDE", 3000);
-    QImage photo(side, side * 3 / 4, QImage::Format_RGB32);
-    QPainter p(&photo);
-    p.fillRect(photo.rect(), QLinearGradient(0, 0, side, side));
-    for (int i = 0; i < 50; ++i)
-      p.fillRect(i * side / 50, i * side / 80, side / 10, side / 12, QColor::fromHsv(i * 7, 200, 200));
-    p.end();
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    photo.save(&buffer, "jpeg", 85);
-    for (int i = 0; i < count; ++i) {
-      QFile f(dir.path() + QStringLiteral("/photo%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
-      f.open(QIODevice::WriteOnly);
-      f.write(jpeg);
-    }
+    const QByteArray jpeg = Photo(EnvInt("KV_BENCH_SIDE", 3000));
+    for (int i = 0; i < count; ++i)
+      WriteFile(dir.path() + QStringLiteral("/photo%1.jpg").arg(i, 4, 10, QLatin1Char('0')), jpeg);
   }
   QString Mask() const { return dir.path() + QStringLiteral("/*.*"); }
 };
@@ -123,6 +163,7 @@ void ReportPeakMemory() {
     const double full = PeakGrowthMiB([&] {
       browser.ThumbnailList1->SetItemIndex(0);
       browser.ThumbnailList1DblClick();
+      browser.WaitForPicture(60000);
       browser.AnimPicture1->resize(680, 420);
       browser.AnimPicture1->grab();
     });
@@ -133,21 +174,9 @@ void ReportPeakMemory() {
 
 // ------------------------------------------------------------ pauses
 
-
 void ReportLongestPause() {
-  const int count = EnvInt("KV_BENCH_METAFILES", 40);
   QTemporaryDir dir;
-  // Metafiles that take long to draw even at a thumbnail's size: ellipses
-  // over the whole picture, as many as the work limit lets through.
-  wmftest::Wmf w;
-  w.WindowExt(4000, 3000).RedNoPen();
-  for (int i = 0; i < 20000; ++i) w.Ellipse(-(i % 50), -(i % 40), 4000 + i % 50, 3000 + i % 40);
-  const QByteArray slow = w.Plain();
-  for (int i = 0; i < count; ++i) {
-    QFile f(dir.path() + QStringLiteral("/m%1.wmf").arg(i, 3, 10, QLatin1Char('0')));
-    f.open(QIODevice::WriteOnly);
-    f.write(slow);
-  }
+  const int count = WriteSlowMetafiles(dir.path());
   QElapsedTimer one;
   one.start();
   LoadThumbnailImage(dir.path() + QStringLiteral("/m000.wmf"), QSize(96, 80));
@@ -179,10 +208,131 @@ void ReportLongestPause() {
       static_cast<long long>(paging), list.DecodeCount() - decodes);
 }
 
+// ------------------------------------------------------------ fresh processes
+
+// Runs the event loop until `done`, at most `ms` milliseconds; false when
+// time ran out.
+bool RunUntil(int ms, const std::function<bool()>& done) {
+  return PictureThreads::RunEventsWhile([&done] { return !done(); }, ms);
+}
+
+// A folder of slow metafiles followed by five photos, all on one screen:
+// how long until the first and the last photo shows.
+int RunBehindMetafiles() {
+  QTemporaryDir dir;
+  const int count = WriteSlowMetafiles(dir.path());
+  const QByteArray photo = Photo(EnvInt("KV_BENCH_SIDE", 3000));
+  for (int i = 0; i < 5; ++i) WriteFile(dir.path() + QStringLiteral("/p%1.jpg").arg(i), photo);
+  TThumbnailList list;
+  list.SetColumns(6);
+  list.SetThumbnailSize(100);
+  list.resize(1000, 700);  // ten across, five rows: every picture is on the screen
+  list.LoadFromMask(dir.path() + QStringLiteral("/*.*"));
+  QElapsedTimer clock;
+  clock.start();
+  list.show();
+  qint64 first = -1;
+  const bool all = RunUntil(120000, [&] {
+    int shown = 0;
+    for (int i = count; i < count + 5; ++i) shown += list.HasThumbnail(i) ? 1 : 0;
+    if (shown > 0 && first < 0) first = clock.elapsed();
+    return shown == 5;
+  });
+  const qint64 last = clock.elapsed();
+  std::printf(
+      "Five photos behind %d slow metafiles on one screen: first shows after %lld ms, last after %s%lld ms "
+      "(goal: the last within 1000 ms)\n",
+      count, static_cast<long long>(first), all ? "" : "more than ", static_cast<long long>(last));
+  std::fflush(stdout);
+  std::_Exit(0);  // the metafiles still being drawn are not waited for
+}
+
+// A huge PNG added to the image browser and double-clicked `afterMs` after
+// its thumbnail began (-1: after the thumbnail is done); or `pictures` huge
+// PNGs on one screen of thumbnails. Prints the peak resident growth.
+int RunHuge(const char* what, int pictures, int afterMs) {
+  const int side = EnvInt("KV_BENCH_HUGE", 8000);
+  QTemporaryDir dir;
+  const QByteArray png = pngtest::LargePng(side, side);
+  QStringList files;
+  for (int i = 0; i < pictures; ++i) {
+    files << dir.path() + QStringLiteral("/huge%1.png").arg(i);
+    WriteFile(files.back(), png);
+  }
+  TfImageBrowser browser;
+  browser.AddFiles(files);
+  browser.ThumbnailList1->resize(700, 400);
+  Memory::ResetPeakResident();
+  const qint64 before = Memory::Resident();
+  QElapsedTimer clock;
+  clock.start();
+  browser.ThumbnailList1->grab();
+  const auto thumbnailsDone = [&] { return !browser.ThumbnailList1->Decoding(); };
+  bool done = true;
+  if (afterMs >= 0) {
+    RunUntil(afterMs, [] { return false; });
+  } else {
+    done = RunUntil(120000, thumbnailsDone);
+  }
+  if (pictures == 1) {
+    browser.ThumbnailList1->SetItemIndex(0);
+    browser.ThumbnailList1DblClick();
+    browser.AnimPicture1->resize(680, 420);
+    done = RunUntil(120000, [&] { return !browser.AnimPicture1->Picture().GetEmpty() && thumbnailsDone(); }) && done;
+    browser.AnimPicture1->grab();
+  } else {
+    done = RunUntil(120000, thumbnailsDone) && done;
+  }
+  const double growth = double(Memory::PeakResident() - before) / (1 << 20);
+  int shown = 0;
+  for (int i = 0; i < pictures; ++i) shown += browser.ThumbnailList1->HasThumbnail(i) ? 1 : 0;
+  std::printf("  %-52s %7.1f MiB in %lld ms (%d of %d thumbnails%s) (goal <= %.0f)\n", what, growth,
+              static_cast<long long>(clock.elapsed()), shown, pictures,
+              pictures == 1 ? (browser.AnimPicture1->Picture().GetEmpty() ? ", no full view" : ", full view") : "",
+              double(PictureDecoder::kPictureBudget) / (1 << 20));
+  std::fflush(stdout);
+  std::_Exit(done ? 0 : 1);
+}
+
+int RunChild(const std::string_view name) {
+  if (name == "behind-metafiles") return RunBehindMetafiles();
+  if (name == "overlap")
+    return RunHuge("huge PNG double-clicked while its thumbnail is decoded:", 1, EnvInt("KV_BENCH_AFTER", 0));
+  if (name == "thumbnail-first") return RunHuge("the same, its thumbnail waited for first:", 1, -1);
+  if (name == "several") return RunHuge("four huge PNGs on one screen of thumbnails:", 4, -1);
+  return 2;
+}
+
+void ReportFreshProcesses() {
+  const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+  bool memoryTitle = false;
+  // The overlap depends on how the two decodes meet: it is run three times.
+  for (const char* name : {"behind-metafiles", "overlap", "overlap", "overlap", "thumbnail-first", "several"}) {
+    if (std::string_view(name) != "behind-metafiles" && !memoryTitle) {
+      if (!Memory::ResetPeakResident()) {
+        std::printf("Peak memory: the system cannot reset the peak resident size here; not measured.\n");
+        return;
+      }
+      std::printf("Peak resident growth, each in a fresh process:\n");
+      memoryTitle = true;
+    }
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(self, {QStringLiteral("--run"), QLatin1String(name)});
+    p.waitForFinished(-1);
+    std::printf("%s", p.readAllStandardOutput().constData());
+    if (p.exitCode() != 0) std::printf("  (%s did not finish within its time)\n", name);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   OffscreenUnlessSet();
+  if (argc == 3 && std::string_view(argv[1]) == "--run") {
+    QApplication app(argc, argv);
+    return RunChild(argv[2]);
+  }
   QApplication app(argc, argv);
   Folder f;
   folder = &f;
@@ -191,6 +341,7 @@ int main(int argc, char** argv) {
       "thumbnails shows in well under a second.\n");
   ReportPeakMemory();
   ReportLongestPause();
+  ReportFreshProcesses();
   RunBenchmarks(argc, argv);
   folder = nullptr;
   return 0;

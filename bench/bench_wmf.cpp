@@ -4,9 +4,12 @@
 // bytes, drawing clipped by a region of many pieces, fills and dashed lines
 // over the whole picture, pens many times wider than the picture, a new font
 // for every line of text, glyphs larger than the picture stacked at one
-// place), drawn at the largest size a metafile is drawn at. Goal: each is
-// drawn, or its drawing cut off, within about 1 s (2 s at most); the slowest
-// is printed last, beside the goal.
+// place, small bitmaps stretched over the picture at every depth and raster
+// operation, pattern and hatched brushes, dotted zigzags, fills and bitmaps
+// under a clip of 256 pieces), drawn at the largest size a metafile is drawn
+// at, and some also at a thumbnail's size. Goal: each is drawn, or its
+// drawing cut off, within about 1 s (2 s at most); the slowest is printed
+// last, beside the goal.
 //
 //   KV_BENCH_RECORDS  records of each of the first five kinds (default 20000)
 //   KV_BENCH_SCALE    percent of the records of the kinds after them (default 100)
@@ -48,13 +51,15 @@ QByteArray Picture(int records, const std::function<void(Wmf&, int)>& add) {
 double slowest = 0;
 std::string slowestName;
 
-void Run(benchmark::State& state, const QByteArray& data, const char* name = __builtin_FUNCTION()) {
+// Draws `data` at full size, or at `size` when that is valid (a thumbnail).
+void Run(benchmark::State& state, const QByteArray& data, QSize size = QSize(),
+         const char* name = __builtin_FUNCTION()) {
   WmfPicture::TWork work;
   for (auto _ : state) {
     const auto budget = PictureDecoder::TPictureBudget::Create();
     QElapsedTimer timer;
     timer.start();
-    const PictureDecoder::TDecoded drawn = WmfPicture::Render(data, *budget, QSize(), &work);
+    const PictureDecoder::TDecoded drawn = WmfPicture::Render(data, *budget, size, &work);
     benchmark::DoNotOptimize(drawn.image.constBits());
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (seconds > slowest) {
@@ -166,6 +171,113 @@ void BM_BigGlyphsAtOnePlace(benchmark::State& state) {
       }));
 }
 
+// The size pictures are drawn at in the image browser's thumbnails.
+const QSize kThumbnail(100, 100);
+
+// A 2 x 2 device-independent bitmap of `bits` bits a pixel (1, 4, 8 or 24),
+// with its colour table.
+QByteArray SmallDib(int bits) {
+  const int colors = bits <= 8 ? 1 << bits : 0;
+  QByteArray dib = Dword(40) + Dword(2) + Dword(2) + Words({1, bits}) + Dword(0) + Dword(0) + Dword(0) + Dword(0) +
+                   Dword(0) + Dword(0);
+  for (int i = 0; i < colors; ++i) dib += Dword(quint32(i * 0x010203 * 37) & 0xFFFFFF);
+  const int stride = (2 * bits + 31) / 32 * 4;
+  for (int i = 0; i < 2 * stride; ++i) dib += char(i * 0x5B);
+  return dib;
+}
+
+// Records of a 2 x 2 bitmap of `bits` bits stretched over the whole picture
+// with raster operation `rop`.
+QByteArray StretchedBitmaps(int bits, quint32 rop) {
+  const QByteArray dib = SmallDib(bits);
+  return Picture(Scaled(2000), [&](Wmf& w, int) {
+    w.Add(0x0F43, Dword(rop) + Words({0, 2, 2, 0, 0, 4096, 4096, 0, 0}) + dib);  // STRETCHDIB
+  });
+}
+
+void BM_StretchedBitmaps1Bit(benchmark::State& state) { Run(state, StretchedBitmaps(1, 0xCC0020)); }
+void BM_StretchedBitmaps4Bit(benchmark::State& state) { Run(state, StretchedBitmaps(4, 0xCC0020)); }
+void BM_StretchedBitmaps8Bit(benchmark::State& state) { Run(state, StretchedBitmaps(8, 0xCC0020)); }
+void BM_StretchedBitmaps24Bit(benchmark::State& state) { Run(state, StretchedBitmaps(24, 0xCC0020)); }
+void BM_StretchedBitmaps24BitInverted(benchmark::State& state) { Run(state, StretchedBitmaps(24, 0x00330008)); }
+void BM_StretchedBitmaps24BitXor(benchmark::State& state) { Run(state, StretchedBitmaps(24, 0x00660046)); }
+
+void BM_StretchedBlocks(benchmark::State& state) {
+  // DIBSTRETCHBLT of a 2 x 2 bitmap over the picture.
+  const QByteArray dib = SmallDib(8);
+  Run(state, Picture(Scaled(2000), [&](Wmf& w, int) {
+        w.Add(0x0B41, Dword(0x8800C6) + Words({2, 2, 0, 0, 4096, 4096, 0, 0}) + dib);
+      }));
+}
+
+void BM_BitmapsDrawnSmaller(benchmark::State& state) {
+  // A 1024 x 1024 one-bit bitmap drawn at 600 x 600, smoothed.
+  QByteArray dib = Dword(40) + Dword(1024) + Dword(1024) + Words({1, 1}) + Dword(0) + Dword(0) + Dword(0) + Dword(0) +
+                   Dword(0) + Dword(0) + Dword(0x0000FF) + Dword(0xFFFF00);
+  for (int i = 0; i < 1024 * 128; ++i) dib += char(i * 0x5B);
+  Run(state, Picture(Scaled(200), [&](Wmf& w, int i) {
+        w.Add(0x0F43, Dword(0xCC0020) + Words({0, 1024, 1024, 0, 0, 600, 600, (i * 7) % 3000, (i * 13) % 3000}) + dib);
+      }));
+}
+
+// PATBLT over the whole picture with the brush `select` makes.
+QByteArray Blocks(const std::function<void(Wmf&)>& select) {
+  return Picture(Scaled(2000), [&](Wmf& w, int i) {
+    if (i == 0) select(w);
+    w.Add(0x061D, Dword(0xF00021) + Words({4096, 4096, 0, 0}));  // PATBLT
+  });
+}
+
+void BM_PatternBrushBlocks(benchmark::State& state) {
+  Run(state, Blocks([](Wmf& w) { w.Add(0x0142, Words({0, 0}) + SmallDib(24)).Select(2); }));
+}
+
+void BM_HatchedBlocks(benchmark::State& state) {
+  Run(state, Blocks([](Wmf& w) { w.Brush(0x00FF00, 2).Select(2); }));
+}
+
+void BM_HatchedEllipses(benchmark::State& state) {
+  Run(state, Picture(Scaled(2000), [](Wmf& w, int i) {
+        if (i == 0) w.Brush(0x00FF00, 2).Select(2);
+        w.Ellipse(0, 0, 4096, 4096);
+      }));
+}
+
+// A one-pixel zigzag across the picture, with pen style `style` (2 dotted),
+// in as many records as are played.
+QByteArray Zigzag(int style) {
+  return Picture(Scaled(WmfPicture::kMaxRecords - 8), [&](Wmf& w, int i) {
+    if (i == 0) w.Pen(0x0000FF, 1, style).Select(2);
+    w.Add(0x0213, Words({(i * 41) % 4096, i % 2 ? 4095 : 0}));  // LINETO
+  });
+}
+
+void BM_DottedZigzag(benchmark::State& state) { Run(state, Zigzag(2)); }
+void BM_DottedZigzagThumbnail(benchmark::State& state) { Run(state, Zigzag(2), kThumbnail); }
+void BM_DashDotZigzagThumbnail(benchmark::State& state) { Run(state, Zigzag(3), kThumbnail); }
+
+// Small fills clipped into 256 pieces, the clip restored around each.
+QByteArray ClippedFills() {
+  return Picture(Scaled(50000), [](Wmf& w, int i) {
+    if (i == 0) w.ClipInto256Pieces();
+    w.Add(0x001E, {}).Rect(0, 0, 10, 10).Add(0x0127, Words({-1}));  // SAVEDC, RESTOREDC
+  });
+}
+
+void BM_ClippedFills(benchmark::State& state) { Run(state, ClippedFills()); }
+void BM_ClippedFillsThumbnail(benchmark::State& state) { Run(state, ClippedFills(), kThumbnail); }
+
+void BM_ClippedBitmapsThumbnail(benchmark::State& state) {
+  const QByteArray dib = SmallDib(1);
+  Run(state,
+      Picture(Scaled(20000),
+              [&](Wmf& w, int i) {
+                if (i == 0) w.ClipInto256Pieces();
+                w.Add(0x0F43, Dword(0xCC0020) + Words({0, 2, 2, 0, 0, 4096, 4096, 0, 0}) + dib);
+              }),
+      kThumbnail);
+}
+
 BENCHMARK(BM_TextByCharacter)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BitmapsThatExpand)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DrawingClippedByManyPieces)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -175,6 +287,23 @@ BENCHMARK(BM_WidePenPolylines)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_WidePenLines)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FontPerRecord)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BigGlyphsAtOnePlace)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StretchedBitmaps1Bit)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StretchedBitmaps4Bit)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StretchedBitmaps8Bit)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StretchedBitmaps24Bit)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StretchedBitmaps24BitInverted)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StretchedBitmaps24BitXor)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_StretchedBlocks)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_BitmapsDrawnSmaller)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PatternBrushBlocks)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HatchedBlocks)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HatchedEllipses)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DottedZigzag)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DottedZigzagThumbnail)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DashDotZigzagThumbnail)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ClippedFills)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ClippedFillsThumbnail)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ClippedBitmapsThumbnail)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Draws every file of `folder` at full size; prints the slowest.
 void DrawFolder(const QString& folder) {

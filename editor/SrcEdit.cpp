@@ -28,17 +28,26 @@ bool FontIsFixedPitch(const QFont& font) {
   return QFontInfo(font).fixedPitch() && m.horizontalAdvance(QLatin1Char('i')) == m.horizontalAdvance(QLatin1Char('W'));
 }
 
-QFont DefaultEditorFont() {
-  QFont font(QStringLiteral("Courier New"), 10);
+}  // namespace
+
+QFont DefaultEditorFont(int pointSize) {
+  QFont font(QStringLiteral("Courier New"), pointSize);
   font.setStyleHint(QFont::TypeWriter);
-  if (QFontInfo(font).family() != font.family() || !FontIsFixedPitch(font)) {
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
+  if (QFontInfo(font).family() == font.family() && FontIsFixedPitch(font)) return font;
+  font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(pointSize);
+  if (FontIsFixedPitch(font)) return font;
+  font = QFont(QStringLiteral("monospace"), pointSize);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  if (FontIsFixedPitch(font)) return font;
+  for (const QString& family : QFontDatabase::families()) {
+    if (!QFontDatabase::isFixedPitch(family)) continue;
+    const QFont fixed(family, pointSize);
+    if (FontIsFixedPitch(fixed)) return fixed;
   }
   return font;
 }
-
-}  // namespace
 
 // ------------------------------------------------------------ construction
 
@@ -817,7 +826,8 @@ void TCustomSrcEdit::DoOnPlaceBookmark(TSrcEditMark*& mark) {
 void TCustomSrcEdit::DoOnPaint(QPainter* painter) {
   if (!OnPaint) return;
   painter->setFont(font_);
-  painter->setBrush(palette().color(QPalette::Base));
+  const QColor background = ToQColor(color_);
+  painter->setBrush(background.isValid() ? background : QColor(Qt::white));
   OnPaint(this, painter);
 }
 

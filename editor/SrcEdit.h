@@ -20,6 +20,7 @@
 #include <variant>
 #include <vector>
 
+#include "editor/SrcEditColors.h"
 #include "editor/SrcEditHighlighter.h"
 #include "editor/SrcEditKeyCmds.h"
 #include "editor/SrcEditMarks.h"
@@ -183,6 +184,12 @@ QByteArray EncodeSrcEditBlock(TSrcSelectionMode mode, const QString& text);
 // reads as normal; the text ends at the first NUL or at the end of the data.
 bool DecodeSrcEditBlock(const QByteArray& data, TSrcSelectionMode& mode, QString& text);
 
+// The editor's font when none is given, of `pointSize` points: Courier New
+// where it is installed, else the desktop's fixed-pitch font, else the font
+// the system matches to a fixed-pitch request, else any fixed-pitch family.
+// (A desktop's settings may name a proportional font as its fixed one.)
+QFont DefaultEditorFont(int pointSize = 10);
+
 class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   Q_OBJECT
  public:
@@ -246,6 +253,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // out as such and the text goes in at its top-left corner. Returns the
   // offset (as SelStart) where the text starts.
   int InsertFragment(const QString& text);
+  // Replaces the whole text by `text` as one command (in normal mode,
+  // whatever the selection mode); the caret ends after it. Undo gives back
+  // the text and the caret and selection from before.
+  void ReplaceWholeText(const QString& text);
   // Puts `before` and `after` around the piece of each line that a column
   // block covers, each in its own line, as one command; a line the block
   // covers no character of stays as it is. When every piece was as wide as
@@ -292,7 +303,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   void ClearUndo();
   // Everything recorded between the outermost pair is one command: one
   // undoable change, with a group break before and after it, so that it is
-  // never grouped with the typing around it.
+  // never grouped with the typing around it. The outermost Begin remembers
+  // the caret and the selection, and Undo of the command gives them back:
+  // a command that selects in order to replace opens the block before it
+  // selects anything.
   void BeginUndoBlock();
   void EndUndoBlock();
   void LockUndo();
@@ -640,6 +654,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
 
   void UndoItem();
   void RedoItem();
+  TSrcEditSelectionState SelectionState() const;
+  // Puts the caret and the selection back as they were (the selection only
+  // when the selection mode is still the same; otherwise none).
+  void RestoreSelectionState(const TSrcEditSelectionState& state);
   void UndoRedoAdded(TSrcEditUndoList* sender);
 
   void LinesChanging();
@@ -840,8 +858,8 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   std::unique_ptr<TSrcInternalImage> internalImage_;
   QPoint lastMousePixel_;
   Qt::KeyboardModifiers lastMouseModifiers_;
-  TColor color_ = clWindow;
-  TColor fontColor_ = clWindowText;
+  TColor color_ = kSrcEditDefaultColor;
+  TColor fontColor_ = kSrcEditDefaultFontColor;
   QTimer* caretTimer_ = nullptr;
   QTimer* scrollTimer_ = nullptr;
   bool caretBlinkOn_ = true;

@@ -5,6 +5,7 @@
 
 #include "editor/SrcEditMiscProcs.h"
 #include "platform/RegularFile.h"
+#include "platform/ScopeExit.h"
 #include "platform/SafeFile.h"
 
 namespace {
@@ -206,6 +207,10 @@ void TCustomSrcAutoComplete::ExecuteCompletion(const QString& token, TCustomSrcE
     TCustomSrcEdit* e;
     ~EndUpdate() { e->EndUpdate(); }
   } endUpdate{editor};
+
+  // Undo gives back the caret after the name, not the name selected.
+  editor->BeginUndoBlock();
+  ScopeExit endUndoBlock([editor] { editor->EndUndoBlock(); });
 
   const TPoint caret = editor->CaretXY();
   const int startX = caret.X - static_cast<int>(token.size());

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <memory>
 
+#include "editor/SrcTextDrawer.h"
 #include "platform/Resources.h"
 
 namespace {
@@ -145,7 +146,7 @@ QFont TSrcGutter::NumberFont() const {
     font.setUnderline(false);
     font.setStrikeOut(false);
   }
-  return font;
+  return SelfContainedFont(font);
 }
 
 // -------------------------------------------------------- bookmark options

@@ -452,6 +452,8 @@ void TCustomSrcEdit::DoCaseChange(TSrcEditorCommand command) {
     const QString text = line.mid(caret.X - 1, width);
     const QString mapped = MapChars(text, Toggle);
     if (mapped != text) {
+      BeginUndoBlock();  // Undo gives back the caret, not the character selected
+      ScopeExit endBlock([this] { EndUndoBlock(); });
       const TSrcSelectionMode oldMode = selectionMode_;
       selectionMode_ = smNormal;
       ScopeExit restore([this, oldMode] { selectionMode_ = oldMode; });
@@ -478,6 +480,8 @@ void TCustomSrcEdit::DoCaseChange(TSrcEditorCommand command) {
   }
   if (mapped == word) return;
   {
+    BeginUndoBlock();  // Undo gives back the caret, not the word selected
+    ScopeExit endBlock([this] { EndUndoBlock(); });
     const TSrcSelectionMode oldMode = selectionMode_;
     selectionMode_ = smNormal;
     ScopeExit restore([this, oldMode] { selectionMode_ = oldMode; });

@@ -327,6 +327,19 @@ int TCustomSrcEdit::InsertFragment(const QString& text) {
   return static_cast<int>(PointToOffsetEx(at));
 }
 
+void TCustomSrcEdit::ReplaceWholeText(const QString& text) {
+  if (ReadOnly()) return;
+  BeginUndoBlock();
+  ScopeExit endBlock([this] { EndUndoBlock(); });
+  // A column or line block from the first to the last line is not the whole
+  // text.
+  const TSrcSelectionMode mode = selectionMode_;
+  selectionMode_ = smNormal;
+  ScopeExit restore([this, mode] { selectionMode_ = mode; });
+  SelectAll();
+  ReplaceSelText(text);
+}
+
 bool TCustomSrcEdit::WrapColumnRows(const QString& before, const QString& after) {
   if (ReadOnly() || selectionMode_ != smColumn || !SelAvail()) return false;
   const LogicalLines logical(this);

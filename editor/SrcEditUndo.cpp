@@ -1,6 +1,7 @@
 #include "editor/SrcEditUndo.h"
 
 #include <algorithm>
+#include <utility>
 
 void TSrcEditUndoList::AddChange(TSrcChangeReason reason, TPoint start, TPoint end, const QString& text,
                                  TSrcSelectionMode mode) {
@@ -11,6 +12,7 @@ void TSrcEditUndoList::AddChange(TSrcChangeReason reason, TPoint start, TPoint e
   item->fChangeStartPos = start;
   item->fChangeEndPos = end;
   item->fChangeStr = text;
+  if (reason != crGroupBreak) item->fSelectionBefore = std::exchange(selectionBefore_, std::nullopt);
   if (blockChangeNumber_ != 0) {
     item->fChangeNumber = blockChangeNumber_;
   } else {
@@ -41,6 +43,7 @@ void TSrcEditUndoList::EndBlock() {
   if (blockCount_ <= 0) return;
   if (--blockCount_ == 0) {
     blockChangeNumber_ = 0;
+    selectionBefore_.reset();
     IncNextChangeNumber();
     if (maxUndoActions_ == 0 && !items_.empty()) {
       EnforceMaxEntries();
@@ -101,4 +104,5 @@ void TSrcEditUndoList::Assign(const TSrcEditUndoList& source) {
   fullUndoImpossible_ = source.fullUndoImpossible_;
   maxUndoActions_ = source.maxUndoActions_;
   nextChangeNumber_ = source.nextChangeNumber_;
+  selectionBefore_ = source.selectionBefore_;
 }

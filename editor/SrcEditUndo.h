@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "editor/SrcEditTypes.h"
@@ -38,6 +39,15 @@ enum TSrcChangeReason : std::uint8_t {
   crPadding = 21,
 };
 
+// The caret and the selection (anchor and moving end, in their mode) as the
+// user had them.
+struct TSrcEditSelectionState {
+  TPoint caret;
+  TPoint blockBegin;
+  TPoint blockEnd;
+  TSrcSelectionMode mode = smNormal;
+};
+
 class TSrcEditUndoItem {
  public:
   TSrcChangeReason fChangeReason = crNothing;
@@ -46,6 +56,9 @@ class TSrcEditUndoItem {
   TPoint fChangeEndPos;
   QString fChangeStr;
   int fChangeNumber = 0;
+  // Where the user was before the command that this item begins: Undo of
+  // the command gives it back. Only the first item of a command has one.
+  std::optional<TSrcEditSelectionState> fSelectionBefore;
 
   void Assign(const TSrcEditUndoItem& source) { *this = source; }
 };
@@ -57,7 +70,8 @@ class TSrcEditUndoList : public TObject {
   TSrcEditUndoList& operator=(const TSrcEditUndoList&) = delete;
   const char* ClassName() const override { return "TSrcEditUndoList"; }
 
-  // Records a change unless the list is locked.
+  // Records a change unless the list is locked. The first change recorded
+  // after SetSelectionBefore carries that state.
   void AddChange(TSrcChangeReason reason, TPoint start, TPoint end, const QString& text, TSrcSelectionMode mode);
   // Appends an item as it is (keeping its change number).
   void PushItem(std::unique_ptr<TSrcEditUndoItem> item);
@@ -87,6 +101,10 @@ class TSrcEditUndoList : public TObject {
   int BlockCount() const { return blockCount_; }
   int NextChangeNumber() const { return nextChangeNumber_; }
 
+  // The state the next recorded change carries (none: nullopt). Closing the
+  // outermost block drops a state that no change took.
+  void SetSelectionBefore(const std::optional<TSrcEditSelectionState>& state) { selectionBefore_ = state; }
+
   void Assign(const TSrcEditUndoList& source);
 
   std::function<void(TSrcEditUndoList* sender)> OnAdded;
@@ -105,4 +123,5 @@ class TSrcEditUndoList : public TObject {
   int lockCount_ = 0;
   int maxUndoActions_ = 1024;
   int nextChangeNumber_ = 1;
+  std::optional<TSrcEditSelectionState> selectionBefore_;
 };

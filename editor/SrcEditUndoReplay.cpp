@@ -76,8 +76,10 @@ void TCustomSrcEdit::ClearUndo() {
 }
 
 void TCustomSrcEdit::BeginUndoBlock() {
-  if (undoList_.BlockCount() == 0) undoList_.AddGroupBreak();
+  const bool outermost = undoList_.BlockCount() == 0;
+  if (outermost) undoList_.AddGroupBreak();
   undoList_.BeginBlock();
+  if (outermost) undoList_.SetSelectionBefore(SelectionState());
 }
 
 void TCustomSrcEdit::EndUndoBlock() {
@@ -95,6 +97,26 @@ void TCustomSrcEdit::UnlockUndo() {
   redoList_.Unlock();
 }
 
+TSrcEditSelectionState TCustomSrcEdit::SelectionState() const {
+  // Recorded positions are those of the file's own lines.
+  if (lines_->WordWrap())
+    return {WrappedToLogical(CaretXY()), WrappedToLogical(blockBegin_), WrappedToLogical(blockEnd_), selectionMode_};
+  return {CaretXY(), blockBegin_, blockEnd_, selectionMode_};
+}
+
+void TCustomSrcEdit::RestoreSelectionState(const TSrcEditSelectionState& state) {
+  SetCaretXYEx(false, state.caret);
+  if (state.mode == selectionMode_) {
+    blockBegin_ = ClampPoint(state.blockBegin);
+    blockEnd_ = ClampPoint(state.blockEnd);
+  } else {
+    blockBegin_ = blockEnd_ = CaretXY();
+  }
+  StatusChanged(scSelection);
+  viewport()->update();
+  EnsureCursorPosVisible();
+}
+
 void TCustomSrcEdit::UndoRedoAdded(TSrcEditUndoList* sender) {
   SetModified(undoList_.CanUndo() || undoList_.FullUndoImpossible());
   if (sender == &undoList_ && !(stateFlags_ & sfRedoInProgress) && undoList_.LastChangeReason() != crGroupBreak)
@@ -104,21 +126,35 @@ void TCustomSrcEdit::UndoRedoAdded(TSrcEditUndoList* sender) {
 
 namespace {
 
-// Whether the newest change of `list` joins a grouped run of `reason`: every
-// item has that reason, or, for typing, the change is one typed step (the
-// character after the blanks that pad the line to the caret, or after the
-// characters it overwrote). A change made of other items (a replacement
-// inside an undo block) is never taken half.
-bool ChangeJoinsRun(const TSrcEditUndoList& list, TSrcChangeReason reason) {
+// How the newest change of `list` stands to a grouped run of `reason`.
+enum class TRunPart : std::uint8_t {
+  None,   // not part of it
+  Joins,  // part of it; earlier changes may be too
+  Opens,  // typing that replaced a selection: the run's first change
+};
+
+// Every item of the newest change has the reason, or, for typing, the change
+// is one typed step: the character after the blanks that pad the line to
+// the caret or after the characters it overwrote, or the first character
+// typed over a selection, which takes the selection's text along. A change
+// made of other items (a replacement inside an undo block) is never taken
+// half.
+TRunPart RunPart(const TSrcEditUndoList& list, TSrcChangeReason reason) {
   const int n = list.ItemCount();
-  if (n == 0 || list.Item(n - 1)->fChangeReason != reason) return false;
+  if (n == 0 || list.Item(n - 1)->fChangeReason != reason) return TRunPart::None;
   const int number = list.Item(n - 1)->fChangeNumber;
+  TRunPart part = TRunPart::Joins;
   for (int i = n - 2; i >= 0 && list.Item(i)->fChangeNumber == number; --i) {
     const TSrcChangeReason r = list.Item(i)->fChangeReason;
-    const bool typedStep = reason == crInsert && (r == crPadding || r == crSilentDeleteAfterCursor);
-    if (r != reason && !typedStep) return false;
+    if (r == reason) continue;
+    if (reason != crInsert || part == TRunPart::Opens) return TRunPart::None;
+    if (r == crDelete && (i == 0 || list.Item(i - 1)->fChangeNumber != number)) {
+      part = TRunPart::Opens;  // the selection typed over: the change's first item
+    } else if (r != crPadding && r != crSilentDeleteAfterCursor) {
+      return TRunPart::None;
+    }
   }
-  return true;
+  return part;
 }
 
 }  // namespace
@@ -134,11 +170,18 @@ void TCustomSrcEdit::TakeBack(bool redo) {
   const LogicalLines logical(this);
   TSrcEditUndoList& from = redo ? redoList_ : undoList_;
   TSrcEditUndoList& to = redo ? undoList_ : redoList_;
+  // The first item of a command carries where the user was before it:
+  // taken along to the other list, and given back by Undo.
   auto step = [&] {
+    const TSrcEditUndoItem* next = from.PeekItem();
+    const std::optional<TSrcEditSelectionState> before = next ? next->fSelectionBefore : std::nullopt;
+    to.SetSelectionBefore(before);
+    ScopeExit taken([&to] { to.SetSelectionBefore(std::nullopt); });
     if (redo)
       RedoItem();
     else
       UndoItem();
+    if (before && !redo) RestoreSelectionState(*before);
   };
   auto moveBreaks = [&] {
     while (from.LastChangeReason() == crGroupBreak) {
@@ -165,6 +208,8 @@ void TCustomSrcEdit::TakeBack(bool redo) {
   ScopeExit replayed([this] { --replaying_; });
   const bool grouping = HasOption(eoGroupUndo) && reason != crIndent && reason != crUnindent;
   int current = number;  // the change being taken back: always taken whole
+  // A run ends with the typing that replaced a selection (its first change).
+  bool runOpened = grouping && RunPart(from, reason) == TRunPart::Opens;
   for (;;) {
     step();
     const TSrcEditUndoItem* last = from.PeekItem();
@@ -174,9 +219,11 @@ void TCustomSrcEdit::TakeBack(bool redo) {
       more = static_cast<int>(last->fChangeReason) != partner;
     } else if (last->fChangeNumber == current) {
       more = true;
-    } else if (grouping && ChangeJoinsRun(from, reason)) {
-      more = true;
+    } else if (grouping && !runOpened) {
+      const TRunPart part = RunPart(from, reason);
+      more = part != TRunPart::None;
       current = last->fChangeNumber;
+      runOpened = part == TRunPart::Opens;
     }
     if (!more) break;
   }

@@ -14,6 +14,11 @@ const char* const kSetBaseFontMissing = "SetBaseFont: 'Value' must be specified.
 
 }  // namespace
 
+QFont SelfContainedFont(QFont font) {
+  font.setResolveMask(QFont::AllPropertiesResolved);
+  return font;
+}
+
 // ------------------------------------------------------------- font records
 
 TSrcFontsInfoManager& TSrcFontsInfoManager::Instance() {
@@ -114,11 +119,15 @@ void TSrcFontStock::SetStyle(TFontStyles style) {
   style_ = style;
   current_ = &pattern;
   if (pattern.font) return;
-  auto font = std::make_unique<QFont>(info_->baseFont);
-  font->setBold(style & fsBold);
-  font->setItalic(style & fsItalic);
-  font->setUnderline(style & fsUnderline);
-  font->setStrikeOut(style & fsStrikeOut);
+  QFont styled = info_->baseFont;
+  // A named style ("Book", from a desktop's font settings) would outweigh
+  // the bold and italic bits.
+  styled.setStyleName(QString());
+  styled.setBold(style & fsBold);
+  styled.setItalic(style & fsItalic);
+  styled.setUnderline(style & fsUnderline);
+  styled.setStrikeOut(style & fsStrikeOut);
+  auto font = std::make_unique<QFont>(SelfContainedFont(styled));
   const QFontMetricsF metrics(*font);
   // The cell is the advance of "M"; a font without a usable "M" falls back
   // to its average width.

@@ -20,6 +20,11 @@
 
 class QPainter;
 
+// `font` with every property its own: a painter takes none of them from the
+// font of the widget it paints on (which follows the desktop's application
+// font), so the glyphs drawn are those the font was measured with.
+QFont SelfContainedFont(QFont font);
+
 class ESrcTextDrawerException : public ESrcEditError {
  public:
   using ESrcEditError::ESrcEditError;

@@ -433,6 +433,8 @@ void DecodePictureFile(const QString& fileName, const std::function<void()>& dec
     decode();
   } catch (const EStreamError&) {
     throw;  // the file could not be read: it may be readable next time
+  } catch (const PictureDecoder::EPictureDeferred&) {
+    throw;  // no room for it now, or no longer wanted: it may do next time
   } catch (const Exception& e) {
     PictureFailures::Remember(fileName, e.Message());
     throw;

@@ -11,11 +11,9 @@
 #include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
 #include <QThread>
-#include <QThreadPool>
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <algorithm>
 
+#include "images/PictureThreads.h"
 #include "images/pngcodec.h"
 #include "platform/Exceptions.h"
 
@@ -62,6 +60,12 @@ class TThumbnailDelegate : public QStyledItemDelegate {
   TThumbnailList* list_;
 };
 
+// Metafiles, which can take long to draw, by their file's extension.
+bool IsMetafileName(const QString& file) {
+  return file.endsWith(QLatin1String(".wmf"), Qt::CaseInsensitive) ||
+         file.endsWith(QLatin1String(".emf"), Qt::CaseInsensitive);
+}
+
 const QStringList& MaskExtensions() {
   static const QStringList ext = {QStringLiteral(".JPG"), QStringLiteral(".JPEG"), QStringLiteral(".GIF"),
                                   QStringLiteral(".BMP"), QStringLiteral(".ICO"),  QStringLiteral(".WMF"),
@@ -71,25 +75,15 @@ const QStringList& MaskExtensions() {
 
 }  // namespace
 
-// One thumbnail being decoded on a worker thread.
+// One thumbnail being decoded on a picture thread. The result is written by
+// the work before it ends and read on the window's thread after it ended.
 struct TThumbnailList::TJob {
   quint64 id = 0;
-  QString file;
-  QSize box;
-  TThumbnailDecoder decode;
-  std::atomic<bool> cancelled{false};
-  std::mutex mutex;
-  std::condition_variable finished;
-  bool done = false;  // the fields below are set
+  bool metafile = false;
+  std::shared_ptr<PictureThreads::TTask> task;
   bool failed = false;
+  bool deferred = false;  // no room in the budget in time: tried again
   QImage image;
-};
-
-// How a worker reaches its list: cleared when the list goes, so that a
-// decode outliving its list hands its result to no one.
-struct TThumbnailList::TChannel {
-  std::mutex mutex;
-  TThumbnailList* list = nullptr;
 };
 
 // ---------------------------------------------------------------- items
@@ -134,7 +128,7 @@ void TThumbnails::Delete(int i) {
 }
 
 void TThumbnails::Clear() {
-  list_->CancelJob();
+  list_->CancelJobs();
   items_.clear();
   list_->cache_.clear();
   list_->SyncItems();
@@ -143,12 +137,7 @@ void TThumbnails::Clear() {
 // ---------------------------------------------------------------- list
 
 TThumbnailList::TThumbnailList(QWidget* parent)
-    : QListView(parent),
-      thumbnails_(this),
-      model_(new TEntries(this)),
-      decoder_(LoadThumbnailImage),
-      channel_(std::make_shared<TChannel>()) {
-  channel_->list = this;
+    : QListView(parent), thumbnails_(this), model_(new TEntries(this)), decoder_(LoadThumbnailImage) {
   cache_.setMaxCost(128 * 1024);  // kilobytes of scaled thumbnails
   setModel(model_);
   setItemDelegate(new TThumbnailDelegate(this));
@@ -167,11 +156,7 @@ TThumbnailList::TThumbnailList(QWidget* parent)
 
 TThumbnailList::~TThumbnailList() {
   destroying_ = true;
-  {
-    const std::lock_guard lock(channel_->mutex);
-    channel_->list = nullptr;
-  }
-  CancelJob();
+  CancelJobs();
 }
 
 void TThumbnailList::SetColumns(int n) {
@@ -280,7 +265,9 @@ QRect TThumbnailList::PictureRect(QSize picture, QRect box) {
 
 // ---------------------------------------------------------------- decoding
 
-void TThumbnailList::SetDecoder(TThumbnailDecoder decoder) { decoder_ = decoder ? std::move(decoder) : LoadThumbnailImage; }
+void TThumbnailList::SetDecoder(TThumbnailDecoder decoder) {
+  decoder_ = decoder ? std::move(decoder) : LoadThumbnailImage;
+}
 
 bool TThumbnailList::WantsThumbnail(const TThumbnail& item) const {
   return item.Source == tsFile && !item.Failed && !item.Filename().isEmpty() && !cache_.contains(item.Id());
@@ -296,66 +283,65 @@ QRect TThumbnailList::PictureBox(QRect cell) const {
   return r;
 }
 
-void TThumbnailList::StartJob(const TThumbnail& item, QSize box) {
-  auto job = std::make_shared<TJob>();
-  job->id = item.Id();
-  job->file = item.Filename();
-  job->box = box;
-  job->decode = decoder_;
-  job_ = job;
-  ++decodes_;
-  // A picture still being drawn when the program ends is waited for before
-  // the toolkit goes.
-  static const bool waitAtExit = [] {
-    qAddPostRoutine([] { QThreadPool::globalInstance()->waitForDone(); });
-    return true;
-  }();
-  Q_UNUSED(waitAtExit);
-  QThreadPool::globalInstance()->start([job, channel = channel_] {
-    QImage image;
-    bool failed = false;
-    if (!job->cancelled) {
-      try {
-        image = job->decode(job->file, job->box);
-      } catch (...) {
-        failed = true;  // the item shows its caption alone
-      }
-    }
-    {
-      const std::lock_guard lock(job->mutex);
-      job->image = std::move(image);
-      job->failed = failed;
-      job->done = true;
-    }
-    job->finished.notify_all();
-    const std::lock_guard lock(channel->mutex);
-    if (TThumbnailList* list = channel->list)
-      QMetaObject::invokeMethod(list, [list, job] { list->JobFinished(job); }, Qt::QueuedConnection);
-  });
+std::shared_ptr<TThumbnailList::TJob> TThumbnailList::JobFor(quint64 id) const {
+  for (const std::shared_ptr<TJob>& job : jobs_)
+    if (job->id == id) return job;
+  return nullptr;
 }
 
-bool TThumbnailList::AwaitJob() {
-  if (!job_) return true;
+bool TThumbnailList::CanStart(const TThumbnail& item) const {
+  const int threads = PictureThreads::ThumbnailThreads();
+  if (static_cast<int>(jobs_.size()) >= threads) return false;
+  if (!IsMetafileName(item.Filename())) return true;
+  int metafiles = 0;
+  for (const std::shared_ptr<TJob>& job : jobs_) metafiles += job->metafile ? 1 : 0;
+  return metafiles < threads - 1;
+}
+
+std::shared_ptr<TThumbnailList::TJob> TThumbnailList::StartJob(const TThumbnail& item, QSize box) {
+  auto job = std::make_shared<TJob>();
+  job->id = item.Id();
+  job->metafile = IsMetafileName(item.Filename());
+  jobs_.push_back(job);
+  ++decodes_;
+  // The work holds the job, not the list: a decode outliving its list
+  // finishes into nothing. The list is told of the end only while the job
+  // is still wanted.
+  job->task = PictureThreads::TTask::Start(
+      PictureThreads::Thumbnails(),
+      [job, decode = decoder_, file = item.Filename(), box] {
+        try {
+          job->image = decode(file, box);
+        } catch (const PictureDecoder::EPictureDeferred&) {
+          job->deferred = true;
+        } catch (...) {
+          job->failed = true;  // the item shows its caption alone
+        }
+      },
+      [this, job] { JobFinished(job); });
+  return job;
+}
+
+bool TThumbnailList::AwaitJob(const std::shared_ptr<TJob>& job) {
   const qint64 left = paintClock_.isValid() ? kPaintWaitMs - paintClock_.elapsed() : 0;
-  const std::shared_ptr<TJob> job = job_;
-  {
-    std::unique_lock lock(job->mutex);
-    if (!job->finished.wait_for(lock, std::chrono::milliseconds(qMax<qint64>(0, left)), [&job] { return job->done; }))
-      return false;
-  }
-  job_.reset();
-  TakeResult(job);
+  if (!job->task->WaitForWork(left)) return false;
+  Drop(job);  // done: its result is taken here, not when its end is told
+  TakeResult(*job);
+  if (job->deferred)
+    QMetaObject::invokeMethod(
+        this, [this] { DecodeNextInView(); }, Qt::QueuedConnection);
   return true;
 }
 
-void TThumbnailList::TakeResult(const std::shared_ptr<TJob>& job) {
+void TThumbnailList::TakeResult(const TJob& job) {
   for (int i = 0; i < thumbnails_.Count(); ++i) {
     TThumbnail& item = thumbnails_.Items(i);
-    if (item.Id() != job->id) continue;
-    if (job->failed) {
+    if (item.Id() != job.id) continue;
+    if (job.deferred) return;  // still wanted: decoded again when a thread is free
+    if (job.failed) {
       item.Failed = true;
-    } else if (!job->image.isNull()) {
-      auto* image = new QImage(std::move(job->image));
+    } else if (!job.image.isNull()) {
+      auto* image = new QImage(job.image);
       // A thumbnail larger than the whole cache is not decoded over and over.
       if (!cache_.insert(item.Id(), image, static_cast<int>(qMax<qint64>(1, image->sizeInBytes() / 1024))))
         item.Failed = true;
@@ -366,34 +352,55 @@ void TThumbnailList::TakeResult(const std::shared_ptr<TJob>& job) {
 }
 
 void TThumbnailList::JobFinished(const std::shared_ptr<TJob>& job) {
-  if (job != job_) return;  // taken by a paint already, or no longer wanted
-  job_.reset();
-  TakeResult(job);
+  Drop(job);
+  TakeResult(*job);
   DecodeNextInView();
 }
 
 void TThumbnailList::DecodeNextInView() {
-  if (job_ || destroying_) return;
+  if (destroying_) return;
   const QRect view = viewport()->rect();
   const QModelIndex first = indexAt(QPoint(2, 2));
+  std::vector<int> waiting;  // items in view without thumbnail or decode
+  std::vector<quint64> inView;
   for (int i = first.isValid() ? first.row() : 0; i < thumbnails_.Count(); ++i) {
     const QRect cell = visualRect(model_->index(i, 0));
     if (cell.top() > view.bottom() || (orientation_ == toHorizontal && cell.left() > view.right())) break;
-    TThumbnail& item = thumbnails_.Items(i);
-    if (!cell.intersects(view) || !WantsThumbnail(item)) continue;
-    StartJob(item, PictureBox(cell).size().expandedTo(QSize(1, 1)));
-    return;
+    const TThumbnail& item = thumbnails_.Items(i);
+    if (!cell.intersects(view)) continue;
+    inView.push_back(item.Id());
+    if (WantsThumbnail(item) && !JobFor(item.Id())) waiting.push_back(i);
+  }
+  if (waiting.empty()) return;
+  // Pictures scrolled away give their threads to those in view that would
+  // otherwise wait.
+  std::size_t wanted = waiting.size() + jobs_.size();
+  const std::vector<std::shared_ptr<TJob>> running = jobs_;
+  for (const std::shared_ptr<TJob>& job : running) {
+    if (wanted <= static_cast<std::size_t>(PictureThreads::ThumbnailThreads())) break;
+    if (std::find(inView.begin(), inView.end(), job->id) != inView.end()) continue;
+    Drop(job);
+    --wanted;
+  }
+  for (const int i : waiting) {
+    const TThumbnail& item = thumbnails_.Items(i);
+    if (!CanStart(item)) continue;
+    StartJob(item, PictureBox(visualRect(model_->index(i, 0))).size().expandedTo(QSize(1, 1)));
   }
 }
 
-void TThumbnailList::CancelJob() {
-  if (!job_) return;
-  job_->cancelled = true;
-  job_.reset();
+void TThumbnailList::Drop(const std::shared_ptr<TJob>& job) {
+  job->task->Cancel();
+  jobs_.erase(std::remove(jobs_.begin(), jobs_.end(), job), jobs_.end());
+}
+
+void TThumbnailList::CancelJobs() {
+  for (const std::shared_ptr<TJob>& job : jobs_) job->task->Cancel();
+  jobs_.clear();
 }
 
 void TThumbnailList::CancelJobFor(quint64 id) {
-  if (job_ && job_->id == id) CancelJob();
+  if (const std::shared_ptr<TJob> job = JobFor(id)) Drop(job);
 }
 
 bool TThumbnailList::WaitForThumbnails(int ms) {
@@ -401,23 +408,22 @@ bool TThumbnailList::WaitForThumbnails(int ms) {
   clock.start();
   for (;;) {
     DecodeNextInView();
-    if (!job_) return true;
+    if (jobs_.empty()) return true;
     if (clock.elapsed() >= ms) return false;
     QCoreApplication::processEvents();
-    if (job_) QThread::msleep(2);
+    if (!jobs_.empty()) QThread::msleep(2);
   }
 }
 
 const QImage* TThumbnailList::Thumb(TThumbnail& item, QSize box) {
   if (QImage* cached = cache_.object(item.Id())) return cached;
   if (!WantsThumbnail(item)) return nullptr;
-  // The decode running (of this item or another) is given what is left of
-  // the paint's time; then this item's decode starts when none runs.
-  if (job_ && !AwaitJob()) return nullptr;
-  if (QImage* cached = cache_.object(item.Id())) return cached;
-  if (!WantsThumbnail(item)) return nullptr;
-  StartJob(item, box.expandedTo(QSize(1, 1)));
-  if (!AwaitJob()) return nullptr;
+  std::shared_ptr<TJob> job = JobFor(item.Id());
+  if (!job) {
+    if (!CanStart(item)) return nullptr;
+    job = StartJob(item, box.expandedTo(QSize(1, 1)));
+  }
+  if (!AwaitJob(job)) return nullptr;
   return cache_.object(item.Id());
 }
 
@@ -475,6 +481,7 @@ QImage LoadThumbnailImage(const QString& fileName, QSize box) {
     if (QFileInfo(fileName).suffix().toLower() == u"png") {
       TPngGraphic png;
       const PictureDecoder::TCharge rows = DecodePng(data, png, *budget);
+      PictureDecoder::StopPoint();
       thumbnail = PngBitmap(png, FitSize(QSize(png.GetWidth(), png.GetHeight()), box), *budget).image;
     } else if (PictureDecoder::IsGif(data)) {
       TPlatformPicture picture;

@@ -1,9 +1,12 @@
 // A list of image items shown as thumbnails, in rows or in one row, each
 // with an optional caption. Items that come from files are decoded when they
-// first come into view, scaled to their cell, on a worker thread, one at a
-// time per list; a placeholder stands in until each is ready. Thumbnails are
-// kept in a bounded cache; a file that cannot be decoded is marked and shown
-// by its caption alone.
+// first come into view, scaled to their cell, on the picture threads, several
+// at a time; a placeholder stands in until each is ready. Metafiles, which
+// can take long to draw, never hold every thread: one is always left for the
+// other pictures. A decode no longer wanted (its item gone or renamed, the
+// list cleared or gone, or out of view while pictures in view wait) stops.
+// Thumbnails are kept in a bounded cache; a file that cannot be decoded is
+// marked and shown by its caption alone.
 #pragma once
 
 #include <QCache>
@@ -19,7 +22,8 @@ class QAbstractListModel;
 class TThumbnailList;
 
 // Makes the thumbnail of the picture file `file`, scaled to fit `box`;
-// failures raise. It runs on a worker thread.
+// failures raise. It runs on a picture thread, where
+// PictureDecoder::Stopped() tells it that it is no longer wanted.
 using TThumbnailDecoder = std::function<QImage(const QString& file, QSize box)>;
 
 enum TThumbnailSource { tsPicture, tsFile };
@@ -111,7 +115,9 @@ class TThumbnailList : public QListView {
   // How thumbnails are made; LoadThumbnailImage unless replaced.
   void SetDecoder(TThumbnailDecoder decoder);
   // A thumbnail is being decoded.
-  bool Decoding() const { return job_ != nullptr; }
+  bool Decoding() const { return !jobs_.empty(); }
+  // Thumbnails being decoded now.
+  int DecodesRunning() const { return static_cast<int>(jobs_.size()); }
   // The thumbnail of item `index` is ready to be drawn.
   bool HasThumbnail(int index) const;
   // Runs the event loop until every item in view has its thumbnail (or has
@@ -132,24 +138,29 @@ class TThumbnailList : public QListView {
   friend class TThumbnail;
   friend class TThumbnails;
   struct TJob;
-  struct TChannel;
   void ApplyLayout();
   // The box the picture of a cell at `cell` is drawn in.
   QRect PictureBox(QRect cell) const;
   bool WantsThumbnail(const TThumbnail& item) const;
-  // The thumbnail of `item` when it is ready, waiting for it within what is
-  // left of the paint's time; a decode is started when none runs.
+  // The thumbnail of `item` when it is ready, waiting for its decode within
+  // what is left of the paint's time; its decode is started when a thread
+  // is free for it.
   const QImage* Thumb(TThumbnail& item, QSize box);
-  void StartJob(const TThumbnail& item, QSize box);
-  // Waits for the decode running, within what is left of the paint's time;
-  // true when it is done (its result is taken).
-  bool AwaitJob();
-  void TakeResult(const std::shared_ptr<TJob>& job);
+  std::shared_ptr<TJob> JobFor(quint64 id) const;
+  // A decode of `item` can start now: a thread is free for its kind.
+  bool CanStart(const TThumbnail& item) const;
+  std::shared_ptr<TJob> StartJob(const TThumbnail& item, QSize box);
+  // Waits for `job` within what is left of the paint's time; true when it
+  // is done (its result is taken).
+  bool AwaitJob(const std::shared_ptr<TJob>& job);
+  void TakeResult(const TJob& job);
   void JobFinished(const std::shared_ptr<TJob>& job);
-  // Starts the decode of the first item in view still without thumbnail.
+  // Starts the decodes of the items in view still without thumbnail, as
+  // threads are free; decodes of items out of view give way to them.
   void DecodeNextInView();
-  // The decode running is no longer wanted: its result is dropped.
-  void CancelJob();
+  // Decodes no longer wanted: they stop, and their results are dropped.
+  void Drop(const std::shared_ptr<TJob>& job);
+  void CancelJobs();
   void CancelJobFor(quint64 id);
 
   TThumbnails thumbnails_;
@@ -166,13 +177,12 @@ class TThumbnailList : public QListView {
   int decodes_ = 0;
   QCache<quint64, QImage> cache_;
   TThumbnailDecoder decoder_;
-  std::shared_ptr<TJob> job_;
-  std::shared_ptr<TChannel> channel_;
+  std::vector<std::shared_ptr<TJob>> jobs_;
   QElapsedTimer paintClock_;  // running while the list paints
 };
 
 // Decodes an image file scaled to fit `box` (PNG through the project's codec,
 // GIF as its first frame on its logical screen), within the budget of one
-// picture. Failures raise; a file that failed before and has not changed
+// picture (and the program's). Failures raise; a file that failed before and has not changed
 // since raises its failure again without being decoded.
 QImage LoadThumbnailImage(const QString& fileName, QSize box);

@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "images/AnimPicture.h"
+#include "images/PicturePending.h"
+#include "images/PictureThreads.h"
 #include "images/ThumbnailList.h"
 
 TImageBrowserHooks& ImageBrowserHooks() {
@@ -68,8 +70,12 @@ TfImageBrowser::TfImageBrowser(QWidget* parent) : QMdiSubWindow(parent) {
   AnimPicture1->SetStretchMode(TAnimPicture::smShrink);
   AnimPicture1->SetAnimate(true);
   AnimPicture1->OnClick = [this] { AnimPicture1Click(); };
+  pending_ = new TPicturePending;
+  view_ = new QStackedWidget;
+  view_->addWidget(AnimPicture1);
+  view_->addWidget(pending_);
   panelLayout->addWidget(strip);
-  panelLayout->addWidget(AnimPicture1, 1);
+  panelLayout->addWidget(view_, 1);
   pages_->addWidget(Panel1);
 
   StatusBar1 = new QStatusBar;
@@ -79,6 +85,10 @@ TfImageBrowser::TfImageBrowser(QWidget* parent) : QMdiSubWindow(parent) {
   setWidget(body);
   FormShow();
   CurrentImageBrowser() = this;
+}
+
+TfImageBrowser::~TfImageBrowser() {
+  if (loading_) loading_->Cancel();
 }
 
 void TfImageBrowser::FormShow() {
@@ -132,18 +142,43 @@ void TfImageBrowser::ThumbnailList1DblClick() {
   const int index = ThumbnailList1->ItemIndex();
   if (index < 0 || index >= ThumbnailList1->Thumbnails().Count() || FullViewShown()) return;
   const QString file = ThumbnailList1->Thumbnails().Items(index).Filename();
-  try {
-    LoadPictureFile(AnimPicture1->Picture(), file);
-  } catch (const std::exception& e) {
-    if (ImageBrowserHooks().ShowError) ImageBrowserHooks().ShowError(QString::fromUtf8(e.what()));
+  // A file known not to decode is told at once; the thumbnails stay.
+  const QString known = PictureFailures::Known(file);
+  if (!known.isEmpty()) {
+    if (ImageBrowserHooks().ShowError) ImageBrowserHooks().ShowError(known);
     return;
   }
+  AnimPicture1->Picture().Clear();
+  view_->setCurrentWidget(pending_);
   pages_->setCurrentWidget(Panel1);
+  loading_ = PictureThreads::LoadPicture(
+      file, [this](const TPlatformPicture& picture, const QString& error) { PictureLoaded(picture, error); });
+}
+
+void TfImageBrowser::PictureLoaded(const TPlatformPicture& picture, const QString& error) {
+  loading_.reset();
+  if (!error.isEmpty()) {
+    ShowThumbnails();
+    if (ImageBrowserHooks().ShowError) ImageBrowserHooks().ShowError(error);
+    return;
+  }
+  AnimPicture1->SetPicture(picture);
+  view_->setCurrentWidget(AnimPicture1);
+}
+
+bool TfImageBrowser::WaitForPicture(int ms) {
+  return PictureThreads::RunEventsWhile([this] { return loading_ != nullptr; }, ms);
 }
 
 bool TfImageBrowser::FullViewShown() const { return pages_->currentWidget() == Panel1; }
 
-void TfImageBrowser::ShowThumbnails() { pages_->setCurrentWidget(ThumbnailList1); }
+void TfImageBrowser::ShowThumbnails() {
+  if (loading_) loading_->Cancel();
+  loading_.reset();
+  // What the full view took goes back to the program's budget.
+  AnimPicture1->Picture().Clear();
+  pages_->setCurrentWidget(ThumbnailList1);
+}
 
 void TfImageBrowser::Button1Click() {
   // With no thumbnail clicked yet the program starts without a file.

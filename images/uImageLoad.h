@@ -1,17 +1,24 @@
 // The image browser: a document-area window that shows image files as
 // thumbnails, one of them at full size (GIFs animated), and hands the last
-// clicked one to the user's graphics program.
+// clicked one to the user's graphics program. The picture shown at full size
+// is decoded on a picture thread; a placeholder stands in until it is drawn.
 #pragma once
 
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QPushButton;
 class QStackedWidget;
 class QStatusBar;
 class TAnimPicture;
+class TPicturePending;
+class TPlatformPicture;
 class TThumbnailList;
+namespace PictureThreads {
+class TTask;
+}
 
 // What the browser needs from the program around it.
 struct TImageBrowserHooks {
@@ -37,6 +44,7 @@ class TfImageBrowser : public QMdiSubWindow {
   Q_OBJECT
  public:
   explicit TfImageBrowser(QWidget* parent = nullptr);
+  ~TfImageBrowser() override;
 
   // Adds one thumbnail per file; pictures are decoded when first shown.
   void AddFiles(const QStringList& files);
@@ -52,6 +60,11 @@ class TfImageBrowser : public QMdiSubWindow {
   void Button1Click();
 
   bool FullViewShown() const;
+  // The picture of the full view is still being decoded.
+  bool PictureLoading() const { return loading_ != nullptr; }
+  // Runs the event loop until the full view's picture is drawn (or has
+  // failed), at most `ms` milliseconds; false when time ran out.
+  bool WaitForPicture(int ms = 30000);
   // The file of the last clicked thumbnail.
   const QString& SelectedFile() const { return selectedFile_; }
 
@@ -64,7 +77,11 @@ class TfImageBrowser : public QMdiSubWindow {
 
  private:
   void ShowThumbnails();
+  void PictureLoaded(const TPlatformPicture& picture, const QString& error);
   QStackedWidget* pages_ = nullptr;
+  QStackedWidget* view_ = nullptr;  // the picture, or what stands for it until it is drawn
+  TPicturePending* pending_ = nullptr;
+  std::shared_ptr<PictureThreads::TTask> loading_;
   QString selectedFile_;
 };
 

@@ -1,39 +1,29 @@
-# Every module the program loads carries its own checksum: after each link the
-# SHA-256 of the module's bytes is appended to its file as one line,
-# "KV-MODULE-SHA256:" and 64 hexadecimal digits (82 bytes with the line's
-# end). The system's loader never maps bytes past the parts the headers name,
-# so the line changes nothing for it; the program compares the checksum before
-# it loads the module (platform/ModuleFile.cpp), so that a module of its full
-# size whose bytes are not those it was built with (a copy or update cut off
-# on a file system that keeps the size) is refused instead of run. Copies and
-# installed modules carry the line with them.
+# Every module the program loads carries its own checksum, so that a module
+# whose mapped bytes are not those it was built with (a copy or update cut off
+# on a file system that keeps the size) is refused instead of run
+# (platform/ModuleFile.cpp). The checksum is the SHA-256 of the bytes the
+# system's loader maps, every loadable segment as it lies in the file, with
+# the checksum itself and the three fields of the file header that say where
+# the section table lies counted as zero. It is kept inside the module, in a
+# note of its first loaded segment (ModuleSealNote.cpp), and written there by
+# kv-module-seal (ModuleSealTool.cpp) after each link. `strip`, `objcopy
+# --strip-debug`, `install -s` and `cmake --install --strip` remove or move
+# only what the loader does not map, so a stripped module keeps its seal.
 #
 # Included: kv_seal_module(target) seals `target` after each link.
-# As a script: cmake -DMODULE=file -P ModuleSeal.cmake seals that file (once).
 
-set(KV_MODULE_SEAL_SCRIPT ${CMAKE_CURRENT_LIST_FILE})
+set(KV_MODULE_SEAL_DIR ${CMAKE_CURRENT_LIST_DIR})
 
-if(NOT CMAKE_SCRIPT_MODE_FILE)
-  function(kv_seal_module target)
-    add_custom_command(TARGET ${target} POST_BUILD
-      COMMAND ${CMAKE_COMMAND} -DMODULE=$<TARGET_FILE:${target}> -P ${KV_MODULE_SEAL_SCRIPT}
-      VERBATIM)
-  endfunction()
-  return()
+if(NOT TARGET kv_module_seal)
+  add_executable(kv_module_seal ${KV_MODULE_SEAL_DIR}/ModuleSealTool.cpp)
+  target_link_libraries(kv_module_seal PRIVATE platform)
+  # A build tool: kept out of the program's folder.
+  set_target_properties(kv_module_seal PROPERTIES OUTPUT_NAME kv-module-seal AUTOMOC OFF
+    RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tools)
 endif()
 
-set(tag "KV-MODULE-SHA256:")
-set(line_size 82)
-file(SIZE "${MODULE}" size)
-if(size GREATER line_size)
-  # A module sealed already (the script run again without a new link) is left as it is.
-  math(EXPR at "${size} - ${line_size}")
-  file(READ "${MODULE}" tail OFFSET ${at} LIMIT 17 HEX)
-  string(HEX "${tag}" tag_hex)
-  string(TOLOWER "${tail}" tail)
-  if(tail STREQUAL tag_hex)
-    return()
-  endif()
-endif()
-file(SHA256 "${MODULE}" sum)
-file(APPEND "${MODULE}" "${tag}${sum}\n")
+function(kv_seal_module target)
+  target_sources(${target} PRIVATE ${KV_MODULE_SEAL_DIR}/ModuleSealNote.cpp)
+  add_dependencies(${target} kv_module_seal)
+  add_custom_command(TARGET ${target} POST_BUILD COMMAND kv_module_seal $<TARGET_FILE:${target}> VERBATIM)
+endfunction()

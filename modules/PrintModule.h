@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "editor/SrcEditPrinterInfo.h"
+#include "platform/SafeFile.h"
 
 namespace PrintModule {
 
@@ -16,12 +17,16 @@ QString File();
 bool HasPrinter();
 // A canvas on the default printer, or, with `pdfFile`, into that PDF file;
 // null when the module cannot be loaded (Modules::Error(File()) says why).
-// The PDF file is written through the safe save (platform/SafeFile.h): the
-// pages go to a temporary beside it, which takes its place when the job ends;
-// a job stopped or failed, or a name that leads to no regular file (a FIFO,
-// a device), leaves what is there as it was. The user chose the name in a
-// save dialog, so a file with other links or another owner is written in
-// place.
-std::unique_ptr<TPrintCanvas> OpenCanvas(const QString& pdfFile);
+// The PDF file is written through the safe save (platform/SafeFile.h) when
+// the job starts and ends: the pages go to a temporary, which takes the
+// file's place, or, where the file is written over in place (it has other
+// hard links, another owner, or lies in a folder that takes no new file), is
+// copied into it, only when the job ends whole. A job stopped, failed or
+// killed, or a name that leads to no regular file (a FIFO, a device), leaves
+// what is there as it was. The user chose the name in a save dialog, so a
+// file that must be written in place is, without a further question; a
+// write-protected file is replaced only when `askWriteProtected` (asked with
+// TInPlaceReason::WriteProtected) answers yes.
+std::unique_ptr<TPrintCanvas> OpenCanvas(const QString& pdfFile, const TInPlaceQuestion& askWriteProtected = {});
 
 }  // namespace PrintModule

@@ -8,11 +8,17 @@ namespace {
 
 // Printing into a PDF file through the safe save: the module's canvas draws
 // into the save's device, which is opened when the job starts and put in
-// place when it ends whole.
+// place when it ends whole. Bytes bound for a file written in place gather in
+// a temporary first.
 class TSafePdfCanvas : public TPrintCanvas {
  public:
-  explicit TSafePdfCanvas(const QString& fileName)
-      : file_(std::make_unique<TSafeFile>(fileName, [](const QString&, TInPlaceReason) { return true; })) {}
+  TSafePdfCanvas(const QString& fileName, const TInPlaceQuestion& askWriteProtected)
+      : file_(std::make_unique<TSafeFile>(fileName, [askWriteProtected](const QString& name, TInPlaceReason reason) {
+          if (reason != TInPlaceReason::WriteProtected) return true;
+          return askWriteProtected && askWriteProtected(name, reason);
+        })) {
+    file_->StageInPlace();
+  }
   // The pages are drawn by `canvas`, made on Device().
   void Draw(std::unique_ptr<TPrintCanvas> canvas) { canvas_ = std::move(canvas); }
   QIODevice* Device() { return file_.get(); }
@@ -55,7 +61,7 @@ class TSafePdfCanvas : public TPrintCanvas {
   }
 
  private:
-  std::unique_ptr<TSafeFile> file_;        // goes last: the canvas writes into it
+  std::unique_ptr<TSafeFile> file_;  // goes last: the canvas writes into it
   std::unique_ptr<TPrintCanvas> canvas_;
 };
 
@@ -68,11 +74,11 @@ bool HasPrinter() {
   return has && has();
 }
 
-std::unique_ptr<TPrintCanvas> OpenCanvas(const QString& pdfFile) {
+std::unique_ptr<TPrintCanvas> OpenCanvas(const QString& pdfFile, const TInPlaceQuestion& askWriteProtected) {
   const auto open = KV_MODULE_ENTRY(File(), KvOpenPrintCanvas);
   if (!open) return nullptr;
   if (pdfFile.isEmpty()) return std::unique_ptr<TPrintCanvas>(open(nullptr));
-  auto canvas = std::make_unique<TSafePdfCanvas>(pdfFile);
+  auto canvas = std::make_unique<TSafePdfCanvas>(pdfFile, askWriteProtected);
   canvas->Draw(std::unique_ptr<TPrintCanvas>(open(canvas->Device())));
   return canvas;
 }

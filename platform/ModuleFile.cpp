@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QLibrary>
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -25,6 +26,7 @@ constexpr bool k64Bit = sizeof(void*) == 8;
 using Ehdr = std::conditional_t<k64Bit, Elf64_Ehdr, Elf32_Ehdr>;
 using Phdr = std::conditional_t<k64Bit, Elf64_Phdr, Elf32_Phdr>;
 using Shdr = std::conditional_t<k64Bit, Elf64_Shdr, Elf32_Shdr>;
+using Sym = std::conditional_t<k64Bit, Elf64_Sym, Elf32_Sym>;
 constexpr unsigned char kClass = k64Bit ? ELFCLASS64 : ELFCLASS32;
 constexpr unsigned char kByteOrder = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? ELFDATA2LSB : ELFDATA2MSB;
 
@@ -72,8 +74,15 @@ bool ReadAt(QFile& file, quint64 offset, void* into, qint64 count) {
 
 TModuleCheck Fault(TModuleFault fault, const QString& detail = QString()) { return {fault, detail}; }
 
+// What the headers of a module file say: the file header and the program
+// headers (the parts of the file the loader maps).
+struct Headers {
+  Ehdr file{};
+  std::vector<Phdr> segments;
+};
+
 // The headers of an opened module file of `size` bytes.
-TModuleCheck CheckHeaders(QFile& file, quint64 size) {
+TModuleCheck CheckHeaders(QFile& file, quint64 size, Headers& headers) {
   if (size == 0) return Fault(TModuleFault::Empty);
   unsigned char ident[EI_NIDENT] = {};
   const bool identRead = ReadAt(file, 0, ident, std::min<qint64>(EI_NIDENT, static_cast<qint64>(size)));
@@ -82,17 +91,17 @@ TModuleCheck CheckHeaders(QFile& file, quint64 size) {
   if (size < EI_NIDENT) return Fault(TModuleFault::CutShort);
   if (ident[EI_CLASS] != kClass || ident[EI_DATA] != kByteOrder) return Fault(TModuleFault::Foreign);
   if (ident[EI_VERSION] != EV_CURRENT) return Fault(TModuleFault::NotLibrary);
-  Ehdr header{};
+  Ehdr& header = headers.file;
   if (size < sizeof header) return Fault(TModuleFault::CutShort);
   if (!ReadAt(file, 0, &header, sizeof header)) return Fault(TModuleFault::Unreadable, file.errorString());
   if (header.e_machine != HostMachine()) return Fault(TModuleFault::Foreign);
   if (header.e_type != ET_DYN) return Fault(TModuleFault::NotLibrary);
 
-  // The program headers: the parts of the file the loader maps.
   if (header.e_phoff == 0 || header.e_phnum == 0 || header.e_phentsize != sizeof(Phdr))
     return Fault(TModuleFault::NotLibrary);
   if (!Within(header.e_phoff, quint64{header.e_phnum} * sizeof(Phdr), size)) return Fault(TModuleFault::CutShort);
-  std::vector<Phdr> segments(header.e_phnum);
+  std::vector<Phdr>& segments = headers.segments;
+  segments.resize(header.e_phnum);
   const auto tableSize = static_cast<qint64>(sizeof(Phdr)) * header.e_phnum;
   if (!ReadAt(file, header.e_phoff, segments.data(), tableSize))
     return Fault(TModuleFault::Unreadable, file.errorString());
@@ -108,7 +117,7 @@ TModuleCheck CheckHeaders(QFile& file, quint64 size) {
   if (!loads || !dynamic) return Fault(TModuleFault::NotLibrary);
 
   // The section header table, when there is one, comes last in the files
-  // linkers write: a file that lacks it lacks its end.
+  // linkers and strip write: a file that lacks it lacks its end.
   if (header.e_shoff != 0) {
     if (header.e_shentsize != sizeof(Shdr)) return Fault(TModuleFault::NotLibrary);
     quint64 sections = header.e_shnum;
@@ -125,41 +134,169 @@ TModuleCheck CheckHeaders(QFile& file, quint64 size) {
   return {};
 }
 
-// The checksum line that ends every module (modules/ModuleSeal.cmake): the
-// tag, the SHA-256 of every byte before the line in hexadecimal, a line end.
-constexpr QByteArrayView kSealTag = "KV-MODULE-SHA256:";
-constexpr qsizetype kSealDigits = 64;
-constexpr qsizetype kSealSize = kSealTag.size() + kSealDigits + 1;
+// Whether a module's exported names hold the entry asked for; Unknown
+// without a section table to find them by.
+enum class Export { Present, Absent, Unknown };
 
-// The bytes of an opened module file of `size` bytes against its checksum.
-TModuleCheck CheckSeal(QFile& file, quint64 size) {
-  const qint64 tailSize = std::min<qint64>(static_cast<qint64>(size), 2 * kSealSize);
-  const qint64 tailAt = static_cast<qint64>(size) - tailSize;
-  QByteArray tail(tailSize, '\0');
-  if (!ReadAt(file, static_cast<quint64>(tailAt), tail.data(), tailSize))
+// The section table of a module whose headers passed: every section's bytes
+// within the file, its names in a string table. Zeros or garbage where the
+// table lies (the end of a file, which the loader never maps) are found here.
+// With `entry`, also looks for it among the exported names.
+TModuleCheck CheckSections(QFile& file, quint64 size, const Ehdr& header, const char* entry, Export& found) {
+  found = Export::Unknown;
+  if (header.e_shoff == 0) return {};
+  const auto damaged = [] { return Fault(TModuleFault::Damaged, QStringLiteral("garbled section table")); };
+  Shdr first{};
+  if (!ReadAt(file, header.e_shoff, &first, sizeof first)) return Fault(TModuleFault::Unreadable, file.errorString());
+  const quint64 count = header.e_shnum != 0 ? header.e_shnum : first.sh_size;
+  std::vector<Shdr> sections(count);
+  if (!ReadAt(file, header.e_shoff, sections.data(), static_cast<qint64>(count * sizeof(Shdr))))
     return Fault(TModuleFault::Unreadable, file.errorString());
-  const qsizetype at = tail.lastIndexOf(kSealTag);
-  if (at < 0) return Fault(TModuleFault::Damaged, QStringLiteral("no checksum"));
-  // A file that ends inside its checksum lacks its end.
-  if (tail.size() - at < kSealSize) return Fault(TModuleFault::CutShort);
-  if (tail.size() - at > kSealSize || !tail.endsWith('\n'))
-    return Fault(TModuleFault::Damaged, QStringLiteral("no checksum at the end"));
-  const QByteArray recorded = tail.mid(at + kSealTag.size(), kSealDigits);
-
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  const qint64 sealed = tailAt + at;
-  if (!file.seek(0)) return Fault(TModuleFault::Unreadable, file.errorString());
-  constexpr qint64 kChunk = 1 << 16;
-  QByteArray chunk(kChunk, '\0');
-  for (qint64 done = 0; done < sealed;) {
-    const qint64 count = file.read(chunk.data(), std::min(kChunk, sealed - done));
-    if (count <= 0) return Fault(TModuleFault::Unreadable, file.errorString());
-    hash.addData(QByteArrayView(chunk.constData(), count));
-    done += count;
+  const quint64 names = header.e_shstrndx == SHN_XINDEX ? first.sh_link : header.e_shstrndx;
+  if (first.sh_type != SHT_NULL || names == 0 || names >= count || sections[names].sh_type != SHT_STRTAB)
+    return damaged();
+  for (const Shdr& section : sections) {
+    if (section.sh_type != SHT_NOBITS && section.sh_type != SHT_NULL &&
+        !Within(section.sh_offset, section.sh_size, size))
+      return damaged();
+    if (&section != &sections.front() && section.sh_name >= sections[names].sh_size) return damaged();
   }
-  if (hash.result().toHex() != recorded)
-    return Fault(TModuleFault::Damaged, QStringLiteral("checksum ") + QString::fromLatin1(hash.result().toHex()) +
-                                            QStringLiteral(", built with ") + QString::fromLatin1(recorded));
+  if (!entry) return {};
+  // The exported names: the dynamic symbols defined here, named in the
+  // string table the symbol section links to.
+  const auto dynsym =
+      std::find_if(sections.begin(), sections.end(), [](const Shdr& section) { return section.sh_type == SHT_DYNSYM; });
+  if (dynsym == sections.end()) return {};
+  if (dynsym->sh_entsize != sizeof(Sym) || dynsym->sh_link >= count || sections[dynsym->sh_link].sh_type != SHT_STRTAB)
+    return damaged();
+  const Shdr& strings = sections[dynsym->sh_link];
+  // The tables of a module are small; a bound keeps a hostile one from taking memory.
+  constexpr quint64 kTableLimit = quint64{64} << 20;
+  if (dynsym->sh_size > kTableLimit || strings.sh_size > kTableLimit) return damaged();
+  std::vector<Sym> symbols(dynsym->sh_size / sizeof(Sym));
+  QByteArray text(static_cast<qsizetype>(strings.sh_size), '\0');
+  const qint64 symbolBytes = static_cast<qint64>(symbols.size()) * static_cast<qint64>(sizeof(Sym));
+  if (!ReadAt(file, dynsym->sh_offset, symbols.data(), symbolBytes) ||
+      !ReadAt(file, strings.sh_offset, text.data(), text.size()))
+    return Fault(TModuleFault::Unreadable, file.errorString());
+  const QByteArrayView wanted(entry);
+  found = Export::Absent;
+  for (const Sym& symbol : symbols) {
+    if (symbol.st_shndx == SHN_UNDEF || symbol.st_name >= strings.sh_size) continue;
+    const char* name = text.constData() + symbol.st_name;
+    if (QByteArrayView(name, qstrnlen(name, text.size() - symbol.st_name)) == wanted) {
+      found = Export::Present;
+      break;
+    }
+  }
+  return {};
+}
+
+// The seal (modules/ModuleSeal.cmake): a note in a note segment of the
+// module, whose descriptor lies in its mapped bytes. -1 when there is none.
+qint64 FindSeal(QFile& file, const Headers& headers) {
+  constexpr quint32 kOwnerSize = sizeof kModuleSealOwner;
+  for (const Phdr& segment : headers.segments) {
+    if (segment.p_type != PT_NOTE || segment.p_filesz > (1u << 20)) continue;
+    std::vector<char> notes(segment.p_filesz);
+    if (!ReadAt(file, segment.p_offset, notes.data(), static_cast<qint64>(notes.size()))) continue;
+    const quint64 align = segment.p_align == 8 ? 8 : 4;
+    const auto padded = [align](quint64 n) { return (n + align - 1) / align * align; };
+    for (quint64 at = 0; at + 3 * sizeof(quint32) <= notes.size();) {
+      quint32 note[3];  // owner size, descriptor size, type
+      std::memcpy(note, notes.data() + at, sizeof note);
+      const quint64 owner = at + sizeof note;
+      const quint64 desc = owner + padded(note[0]);
+      const quint64 next = desc + padded(note[1]);
+      if (next > notes.size() || next <= at) break;
+      if (note[0] == kOwnerSize && note[1] == kModuleSealSize && note[2] == kModuleSealType &&
+          std::memcmp(notes.data() + owner, kModuleSealOwner, kOwnerSize) == 0) {
+        const quint64 offset = segment.p_offset + desc;
+        const bool mapped = std::any_of(headers.segments.begin(), headers.segments.end(), [offset](const Phdr& s) {
+          return s.p_type == PT_LOAD && offset >= s.p_offset && offset - s.p_offset + kModuleSealSize <= s.p_filesz;
+        });
+        return mapped ? static_cast<qint64>(offset) : -1;
+      }
+      at = next;
+    }
+  }
+  return -1;
+}
+
+// The SHA-256 of the module's mapped bytes: every loadable segment's bytes
+// in the file, in the order of the program headers, with the seal's
+// descriptor and the file header's fields that say where the section table
+// lies (which strip rewrites; the loader reads neither) counted as zero.
+QByteArray MappedChecksum(QFile& file, const Headers& headers, qint64 seal, QString& error) {
+  struct Range {
+    quint64 from, count;
+  };
+  const Range zeroed[] = {{offsetof(Ehdr, e_shoff), sizeof(Ehdr::e_shoff)},
+                          {offsetof(Ehdr, e_shnum), sizeof(Ehdr::e_shnum)},
+                          {offsetof(Ehdr, e_shstrndx), sizeof(Ehdr::e_shstrndx)},
+                          {static_cast<quint64>(seal), kModuleSealSize}};
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  constexpr quint64 kChunk = 1 << 16;
+  QByteArray chunk(kChunk, '\0');
+  for (const Phdr& segment : headers.segments) {
+    if (segment.p_type != PT_LOAD) continue;
+    for (quint64 done = 0; done < segment.p_filesz;) {
+      const quint64 at = segment.p_offset + done;
+      const quint64 count = std::min(kChunk, segment.p_filesz - done);
+      if (!ReadAt(file, at, chunk.data(), static_cast<qint64>(count))) {
+        error = file.errorString();
+        return {};
+      }
+      for (const Range& r : zeroed) {
+        const quint64 from = std::max(r.from, at);
+        const quint64 to = std::min(r.from + r.count, at + count);
+        if (from < to) std::memset(chunk.data() + (from - at), 0, to - from);
+      }
+      hash.addData(QByteArrayView(chunk.constData(), static_cast<qsizetype>(count)));
+      done += count;
+    }
+  }
+  return hash.result();
+}
+
+// A checksum as the user may compare it: hexadecimal in groups of sixteen
+// digits, so that a message box can break it into lines.
+QString Digits(const QByteArray& checksum) {
+  QString hex = QString::fromLatin1(checksum.toHex());
+  for (qsizetype at = hex.size() - 16; at > 0; at -= 16) hex.insert(at, u' ');
+  return hex;
+}
+
+// Looks at an opened module file: its headers and sections, whether it
+// exports `entry` (when given), its seal and the checksum of its mapped bytes.
+TModuleCheck Inspect(QFile& file, const char* entry, TModuleSeal& seal, Export& found) {
+  const auto size = static_cast<quint64>(file.size());
+  Headers headers;
+  if (TModuleCheck check = CheckHeaders(file, size, headers); check.fault != TModuleFault::None) return check;
+  if (TModuleCheck check = CheckSections(file, size, headers.file, entry, found); check.fault != TModuleFault::None)
+    return check;
+  seal.offset = FindSeal(file, headers);
+  if (seal.offset < 0) return Fault(TModuleFault::Damaged, QStringLiteral("no checksum"));
+  seal.recorded.resize(kModuleSealSize);
+  if (!ReadAt(file, static_cast<quint64>(seal.offset), seal.recorded.data(), kModuleSealSize))
+    return Fault(TModuleFault::Unreadable, file.errorString());
+  QString error;
+  seal.computed = MappedChecksum(file, headers, seal.offset, error);
+  if (seal.computed.isEmpty()) return Fault(TModuleFault::Unreadable, error);
+  return {};
+}
+
+TModuleCheck OpenModuleFile(const QString& path, QFile& file) {
+  if (path.isEmpty() || !QFileInfo::exists(path)) return Fault(TModuleFault::Missing);
+  QString error;
+  switch (OpenRegularFile(path, file, &error)) {
+    case TRegularOpen::NotRegular:
+      return Fault(TModuleFault::NotRegular);
+    case TRegularOpen::Failed:
+      return QFileInfo::exists(path) ? Fault(TModuleFault::Unreadable, error) : Fault(TModuleFault::Missing);
+    case TRegularOpen::Opened:
+      break;
+  }
   return {};
 }
 
@@ -171,8 +308,8 @@ struct Loaded {
 };
 
 struct Loader {
-  QString folder;                          // empty: beside the executable, or installed
-  QHash<QString, QString> paths;           // modules taken from elsewhere
+  QString folder;                 // empty: beside the executable, or installed
+  QHash<QString, QString> paths;  // modules taken from elsewhere
   std::unordered_map<QString, Loaded> modules;
 };
 
@@ -183,25 +320,29 @@ Loader& Modules() {
 
 }  // namespace
 
-TModuleCheck CheckModuleFile(const QString& path) {
-  if (path.isEmpty() || !QFileInfo::exists(path)) return Fault(TModuleFault::Missing);
+TModuleCheck ReadModuleSeal(const QString& path, TModuleSeal& seal) {
   QFile file;
-  QString error;
-  switch (OpenRegularFile(path, file, &error)) {
-    case TRegularOpen::NotRegular:
-      return Fault(TModuleFault::NotRegular);
-    case TRegularOpen::Failed:
-      return QFileInfo::exists(path) ? Fault(TModuleFault::Unreadable, error) : Fault(TModuleFault::Missing);
-    case TRegularOpen::Opened:
-      break;
-  }
-  const auto size = static_cast<quint64>(file.size());
-  const TModuleCheck headers = CheckHeaders(file, size);
-  return headers.fault == TModuleFault::None ? CheckSeal(file, size) : headers;
+  if (TModuleCheck check = OpenModuleFile(path, file); check.fault != TModuleFault::None) return check;
+  Export found = Export::Unknown;
+  return Inspect(file, nullptr, seal, found);
 }
 
-bool LoadModule(QLibrary& library, TModuleCheck& check) {
-  check = CheckModuleFile(library.fileName());
+TModuleCheck CheckModuleFile(const QString& path, const char* entry) {
+  QFile file;
+  if (TModuleCheck check = OpenModuleFile(path, file); check.fault != TModuleFault::None) return check;
+  TModuleSeal seal;
+  Export found = Export::Unknown;
+  if (TModuleCheck check = Inspect(file, entry, seal, found); check.fault != TModuleFault::None) return check;
+  if (seal.computed != seal.recorded)
+    return Fault(TModuleFault::Damaged, QStringLiteral("checksum ") + Digits(seal.computed) +
+                                            QStringLiteral("\nbuilt with ") + Digits(seal.recorded));
+  // Another whole module under this one's name.
+  if (found == Export::Absent) return Fault(TModuleFault::NoEntry, QString::fromLatin1(entry));
+  return {};
+}
+
+bool LoadModule(QLibrary& library, TModuleCheck& check, const char* entry) {
+  check = CheckModuleFile(library.fileName(), entry);
   if (check.fault != TModuleFault::None) return false;
   if (library.load()) return true;
   check = Fault(TModuleFault::NotLoaded, library.errorString());
@@ -272,7 +413,7 @@ void* ModuleEntryPoint(const QString& fileName, const char* symbol) {
     // live as long as the program. A file that is not whole is never handed
     // to the system's loader; it is looked at again on the next call.
     auto library = std::make_unique<QLibrary>(path);
-    if (!LoadModule(*library, check)) {
+    if (!LoadModule(*library, check, symbol)) {
       module.error = ModuleFaultText(path, check);
       return nullptr;
     }

@@ -4,8 +4,10 @@
 #include <QImageReader>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <mutex>
+#include <shared_mutex>
 
 #include "platform/Exceptions.h"
 #include "platform/ScopeExit.h"
@@ -51,13 +53,20 @@ QByteArray FormatOf(const QByteArray& d) {
 
 bool ReadWithLimit(QImageReader& reader, QImage* image, qint64 megabytes) {
   // Qt's image allocation limit is the whole program's, and pictures are
-  // decoded on more than one thread: it is changed, used and put back under
-  // one lock, held only for the read itself.
-  static std::mutex mutex;
-  const std::lock_guard lock(mutex);
+  // decoded on more than one thread. Reads that ask for the limit in place
+  // (a whole picture's, as a rule) run side by side; a read that needs
+  // another has the limit to itself for the read alone, and puts back the
+  // one it found.
+  static std::shared_mutex mutex;
+  const int limit = static_cast<int>(qBound<qint64>(qint64{1}, megabytes, qint64{1} << 30));
+  {
+    const std::shared_lock lock(mutex);
+    if (QImageReader::allocationLimit() == limit) return reader.read(image);
+  }
+  const std::unique_lock lock(mutex);
   const int before = QImageReader::allocationLimit();
   const ScopeExit restore([before] { QImageReader::setAllocationLimit(before); });
-  QImageReader::setAllocationLimit(static_cast<int>(qBound<qint64>(qint64{1}, megabytes, qint64{1} << 30)));
+  QImageReader::setAllocationLimit(limit);
   return reader.read(image);
 }
 
@@ -151,7 +160,14 @@ QSize PeekSize(const QByteArray& data) {
 }
 
 std::shared_ptr<TPictureBudget> TPictureBudget::Create(qint64 limit) {
-  return std::shared_ptr<TPictureBudget>(new TPictureBudget(limit));
+  return std::shared_ptr<TPictureBudget>(new TPictureBudget(limit, &Program()));
+}
+
+TPictureBudget& TPictureBudget::Program() {
+  // Made once and never freed: charges given back while the program ends
+  // still find it.
+  static TPictureBudget* const program = new TPictureBudget(kPictureBudget, nullptr);
+  return *program;
 }
 
 bool TPictureBudget::Fits(qint64 bytes) const {
@@ -174,6 +190,46 @@ int TPictureBudget::Refusals() const {
   return refusals_;
 }
 
+void TPictureBudget::ResetPeak() {
+  const std::lock_guard lock(mutex_);
+  peak_ = used_;
+}
+
+int TPictureBudget::Waiting() const {
+  const std::lock_guard lock(mutex_);
+  return waiting_;
+}
+
+void TPictureBudget::Take(qint64 bytes) {
+  std::unique_lock lock(mutex_);
+  if (CurrentStop() && used_ + bytes > limit_ && bytes <= limit_) {
+    // A picture thread waits for the others to give back what it needs;
+    // bytes that never fit are taken at once and refused by the account.
+    ++waiting_;
+    const ScopeExit counted([this] { --waiting_; });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBudgetWaitMs);
+    while (used_ + bytes > limit_) {
+      if (Stopped()) throw EPictureDeferred(QString::fromLatin1(kNoMemoryText));
+      if (std::chrono::steady_clock::now() >= deadline) {
+        ++refusals_;
+        throw EPictureDeferred(QString::fromLatin1(kNoMemoryText));
+      }
+      // The stop flag is looked at every few milliseconds.
+      freed_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+  }
+  used_ += bytes;
+  peak_ = qMax(peak_, used_);
+}
+
+void TPictureBudget::Give(qint64 bytes) {
+  {
+    const std::lock_guard lock(mutex_);
+    used_ -= bytes;
+  }
+  freed_.notify_all();
+}
+
 TCharge TPictureBudget::Charge(qint64 bytes) {
   {
     const std::lock_guard lock(mutex_);
@@ -181,20 +237,65 @@ TCharge TPictureBudget::Charge(qint64 bytes) {
       ++refusals_;
       throw Exception(QString::fromLatin1(kNoMemoryText));
     }
+  }
+  if (parent_) {
+    try {
+      parent_->Take(bytes);
+    } catch (const EPictureDeferred&) {
+      const std::lock_guard lock(mutex_);
+      ++refusals_;
+      throw;
+    }
+  }
+  {
+    const std::lock_guard lock(mutex_);
     used_ += bytes;
     peak_ = qMax(peak_, used_);
   }
-  // The charge points at the budget it keeps alive and gives the bytes back.
+  // The charge points at the account it keeps alive and gives the bytes
+  // back to it and to the program.
   return TCharge(this, [self = shared_from_this(), bytes](const void*) {
-    const std::lock_guard lock(self->mutex_);
-    self->used_ -= bytes;
+    self->Give(bytes);
+    if (self->parent_) self->parent_->Give(bytes);
   });
 }
 
+namespace {
+thread_local const TStopFlag* currentStop = nullptr;
+thread_local bool insideScope = false;
+}  // namespace
+
+TDecodeScope::TDecodeScope(const TStopFlag* flag) : outer_(currentStop), outerInside_(insideScope) {
+  static const TStopFlag never{false};
+  currentStop = flag ? flag : &never;
+  insideScope = true;
+}
+
+TDecodeScope::~TDecodeScope() {
+  currentStop = outer_;
+  insideScope = outerInside_;
+}
+
+const TStopFlag* CurrentStop() { return insideScope ? currentStop : nullptr; }
+
+bool Stopped() {
+  const TStopFlag* flag = CurrentStop();
+  return flag && flag->load(std::memory_order_relaxed);
+}
+
+void StopPoint() {
+  if (Stopped()) throw EPictureDeferred(QStringLiteral("Decoding stopped"));
+}
+
 TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) {
+  StopPoint();
   if (WmfPicture::IsWmf(data)) {
     ++Counters().decodes;
-    return WmfPicture::Render(data, budget, scaledTo);
+    WmfPicture::TWork work;
+    work.stop = CurrentStop();
+    TDecoded decoded = WmfPicture::Render(data, budget, scaledTo, &work);
+    StopPoint();  // what was drawn before the stop is not a picture
+    return decoded;
   }
   const QByteArray format = FormatOf(data);
   if (format.isEmpty()) throw Exception(QString::fromLatin1(kInvalidFormatText));
@@ -205,6 +306,7 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
   reader.setAutoTransform(false);
   const qint64 room = budget.Limit() - budget.Used();
   if (room <= 0) budget.Charge(1);  // refused
+  StopPoint();
   const QSize size = reader.size();
   if (scaledTo.isValid()) scaledTo = scaledTo.expandedTo(QSize(1, 1));
   if (scaledTo.isValid() && size.isValid() && scaledTo.width() >= size.width() && scaledTo.height() >= size.height())
@@ -237,6 +339,7 @@ TDecoded Decode(const QByteArray& data, TPictureBudget& budget, QSize scaledTo) 
                                             : kNoImageText));
   }
   if (decoded.image.isNull()) throw Exception(QString::fromLatin1(kNoImageText));
+  StopPoint();
   if (scaledTo.isValid() && decoded.image.size() != scaledTo) {
     if (!size.isValid()) {
       decoded.charge.reset();

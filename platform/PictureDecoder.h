@@ -8,9 +8,13 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
+#include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include "platform/Exceptions.h"
 
 class QImageReader;
 
@@ -25,37 +29,93 @@ inline constexpr const char* kNoImageText = "Could not load image";
 inline constexpr qint64 kAllocationLimit = qint64{256} << 20;
 // What one picture may take in all: its decoded frames, the canvas its
 // frames are composed on (with the copy kept for a frame that restores the
-// previous picture) and what is made to show it.
+// previous picture) and what is made to show it. It is also what all the
+// pictures being decoded at once may take together.
 inline constexpr qint64 kPictureBudget = qint64{256} << 20;
 
 // Bytes held for a picture; given back when the last copy of it goes.
 using TCharge = std::shared_ptr<const void>;
 
+// A picture refused for the time being: the memory it needs is held by
+// other pictures, or its decode was stopped because it is no longer wanted.
+// It may well succeed later, so it is never kept as the file's failure.
+class EPictureDeferred : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// How long a decode on a picture thread waits for memory that other
+// pictures hold before it is deferred.
+inline constexpr int kBudgetWaitMs = 10000;
+
 // The memory account of one picture. Every large buffer of the picture is
 // charged before it is made, so that a picture that would go past its limit
-// is refused before the memory is taken. Charges may be taken and given back
-// from any thread.
+// is refused before the memory is taken. Every account draws on the one
+// budget of the whole program as well (Program()): a decode on a picture
+// thread waits there until the bytes fit (at most kBudgetWaitMs, and no
+// longer than its decode is wanted); anywhere else (the window's thread) the
+// bytes are taken at once, so that the window never waits on a worker.
+// Charges may be taken and given back from any thread.
 class TPictureBudget : public std::enable_shared_from_this<TPictureBudget> {
  public:
+  // The account of one picture, drawing on the program's budget.
   static std::shared_ptr<TPictureBudget> Create(qint64 limit = kPictureBudget);
-  // Holds `bytes` until the returned charge goes; raises Exception with
-  // kNoMemoryText (counted as a refusal) when they do not fit.
+  // The budget every picture of the program draws on.
+  static TPictureBudget& Program();
+  // Holds `bytes` until the returned charge goes. Bytes past this account's
+  // limit raise Exception with kNoMemoryText (counted as a refusal); bytes
+  // the program's budget cannot give in time raise EPictureDeferred.
   TCharge Charge(qint64 bytes);
+  // The bytes fit this account's limit.
   bool Fits(qint64 bytes) const;
   qint64 Limit() const { return limit_; }
   qint64 Used() const;
   // The most ever held at once.
   qint64 Peak() const;
   int Refusals() const;
+  // Decodes of the program now waiting for memory (tests and benchmarks).
+  int Waiting() const;
+  // Starts a new peak at what is held now (tests and benchmarks).
+  void ResetPeak();
 
  private:
-  explicit TPictureBudget(qint64 limit) : limit_(limit) {}
+  TPictureBudget(qint64 limit, TPictureBudget* parent) : limit_(limit), parent_(parent) {}
+  // Takes `bytes` from the program's budget, waiting on a picture thread.
+  void Take(qint64 bytes);
+  void Give(qint64 bytes);
   const qint64 limit_;
+  TPictureBudget* const parent_;
   mutable std::mutex mutex_;
+  std::condition_variable freed_;
   qint64 used_ = 0;
   qint64 peak_ = 0;
   int refusals_ = 0;
+  int waiting_ = 0;
 };
+
+// What tells a decode that it is no longer wanted; set from any thread, it
+// stops the decode at its next unit of work.
+using TStopFlag = std::atomic<bool>;
+
+// While it lives, the decodes of this thread run on a picture thread and
+// stop by `flag`: they may wait for memory, and stop when it is set.
+class TDecodeScope {
+ public:
+  explicit TDecodeScope(const TStopFlag* flag);
+  ~TDecodeScope();
+  TDecodeScope(const TDecodeScope&) = delete;
+  TDecodeScope& operator=(const TDecodeScope&) = delete;
+
+ private:
+  const TStopFlag* outer_;
+  bool outerInside_;
+};
+// The stop flag of the decode on this thread; null outside a decode scope.
+const TStopFlag* CurrentStop();
+// The decode on this thread is no longer wanted.
+bool Stopped();
+// Raises EPictureDeferred when the decode on this thread is no longer wanted.
+void StopPoint();
 
 // A decoded picture with the charge for its pixels.
 struct TDecoded {
@@ -96,9 +156,11 @@ TGifIndex IndexGif(const QByteArray& data);
 // image, the image's control extension and the image placed at (0, 0).
 QByteArray SingleImageGif(const QByteArray& data, const TGifIndex& index, const TGifFrame& image);
 
-// Decoding may run on any thread. Qt's image reader has one allocation limit
-// for the whole process: it is set only while a decode holds it, one decode
-// at a time, and put back afterwards.
+// Decoding may run on any thread; a decode stopped while it runs raises
+// EPictureDeferred. Qt's image reader has one allocation limit
+// for the whole process: reads that ask for the limit in place run at once;
+// another limit is set only while the one read that needs it holds it, and
+// put back afterwards.
 //
 // Reads `reader` into `image` with Qt's allocation limit set to `megabytes`
 // (at least 1) for the read alone; every reader of the program that needs a

@@ -58,6 +58,38 @@ constexpr double kSmoothAreaWork = 4;
 // Outlines whose smoothing would cost more than this are drawn with hard
 // edges.
 constexpr double kMaxSmoothWork = double(kMaxWork) / 32;
+// Work counted for every drawing, whatever its size: setting up the pen,
+// the brush and the outline takes a few microseconds.
+constexpr double kDrawWork = 8192;
+// Dashed thin lines: the work of a solid one, this many times, and more
+// for setting up the dashes.
+constexpr double kDashFactor = 2;
+constexpr double kDashWork = 4096;
+// Work counted for each pixel of a block filled with one colour and of a
+// fill with a hatched or bitmap brush; for each pixel a bitmap covers, at
+// its own size and scaled (each pixel fetched through the transformation);
+// and for each pixel of the bitmap a smaller drawing smooths over.
+constexpr double kBlockPixelWork = 2;
+constexpr double kPatternPixelWork = 6;
+constexpr double kBitmapPixelWork = 4;
+constexpr double kScaledBitmapPixelWork = 16;
+constexpr double kSmoothedBitmapPixelWork = 8;
+// Work counted for each bitmap decoded from a record, and for each of its
+// pixels.
+constexpr double kDecodeWork = 4096;
+constexpr double kDecodePixelWork = 24;
+// Fills through a brush pattern or a bitmap over more than a few dozen rows
+// are shared out among threads: each costs a wait of tens of microseconds
+// on a busy machine.
+constexpr double kSharedFillRows = 64;
+constexpr double kSharedFillWork = 1 << 18;
+// A clipping region of many pieces costs by its pieces on every row: a
+// little for each drawing, many times that for one through a brush pattern
+// or a bitmap, and more again for the first drawing after it changes, when
+// it is laid out anew.
+constexpr double kClipRowWork = 2;
+constexpr double kTexturedClipRowWork = 32;
+constexpr double kClipSetupWork = 24;
 
 // Record functions.
 enum : quint16 {
@@ -235,9 +267,12 @@ double Clamp(double v, double limit) {
 
 // A device-independent bitmap (a BITMAPINFO and its bits) decoded through a
 // bitmap file made around it in memory; null when it is damaged, not
-// within `maxSide`, or does not fit the budget. The pixels stay charged
-// while `charge` is held.
-QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge* charge, qint64* work) {
+// within `maxSide`, or does not fit the budget, or when `spend` refuses
+// the work of decoding it. The pixels stay charged while `charge` is held.
+// Bitmaps of a colour table come out as plain colour bitmaps, which draw
+// several times faster.
+template <typename Spend>
+QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge* charge, Spend&& spend) {
   if (dib.Size() < 12) return {};
   const quint32 headerSize = dib.U32(0);
   qint64 width = 0, height = 0, colors = 0, entry = 4, extra = 0;
@@ -265,8 +300,7 @@ QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge
   const qint64 offset = 14 + headerSize + extra + colors * entry;
   if (offset - 14 > dib.Size()) return {};
   // Decoding takes time by the pixels, however few bytes describe them.
-  *work += width * height;
-  if (*work >= kMaxWork) return {};
+  if (!spend(kDecodeWork + double(width) * double(height) * kDecodePixelWork)) return {};
   const qint64 bytes = width * height * 4;
   if (!budget.Fits(2 * bytes)) return {};  // the decoded bitmap and its converted copy
   TCharge held = budget.Charge(2 * bytes);
@@ -285,6 +319,10 @@ QImage DecodeDib(const TBytes& dib, TPictureBudget& budget, int maxSide, TCharge
   QImageReader reader(&buffer, "bmp");
   QImage image;
   if (!PictureDecoder::ReadWithLimit(reader, &image, (bytes >> 20) + 1) || image.isNull()) return {};
+  if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB ||
+      image.format() == QImage::Format_Indexed8)
+    image = image.convertToFormat(QImage::Format_RGB32);
+  if (image.isNull()) return {};
   *charge = std::move(held);
   return image;
 }
@@ -356,6 +394,13 @@ struct TDc {
   QRegion clip;  // device pixels, when clipped
 };
 
+// How the pixels of a drawing are made: the work of each pixel it covers,
+// and whether they are fetched through a brush pattern or a bitmap.
+struct TPixels {
+  double work = 1;
+  bool textured = false;
+};
+
 // Plays the records. Without a painter it only measures the extent of what
 // the records draw.
 class TPlayer {
@@ -390,11 +435,12 @@ class TPlayer {
   void Play() {
     ForEachRecord(bytes_, header_.start, [this](int function, const TRecord& r) {
       Record(function, r);
-      return work_ < kMaxWork;
+      return Charge(0);
     });
   }
 
-  TWork Work() const { return {std::min(work_, kMaxWork), work_ >= kMaxWork}; }
+  TWork Work() const { return {std::min(work_, kMaxWork), work_ >= kMaxWork, stop}; }
+  const std::atomic<bool>* stop = nullptr;  // the caller's: drawing ends when it turns true
 
   // The extent drawn, in reference units; none when nothing was drawn.
   std::optional<QRectF> Extent() const {
@@ -470,15 +516,29 @@ class TPlayer {
     Mark(r.topLeft());
     Mark(r.bottomRight());
   }
-  // Counts the work of drawing over `bounds`, and `extra`; false when the
-  // picture has had its share.
-  bool Spend(const QRectF& bounds, double extra = 0) {
+  // Counts `work` towards the picture's share; false once it has had it,
+  // or once the caller no longer wants the picture. Every piece of work is
+  // counted here.
+  bool Charge(double work) {
+    work_ += static_cast<qint64>(std::clamp(work, 0.0, double(kMaxWork)));
+    return work_ < kMaxWork && !(stop && *stop);
+  }
+
+  // Counts the work of drawing over `bounds`, its pixels made as `pixels`
+  // says, and `extra`; false when the picture has had its share.
+  bool Spend(const QRectF& bounds, double extra = 0, TPixels pixels = {}) {
     const QRectF seen = bounds.intersected(QRectF(0, 0, canvas_.width(), canvas_.height()));
-    work_ += 16 + static_cast<qint64>(std::min(seen.width() * seen.height() + bounds.width() + bounds.height() + extra,
-                                               double(kMaxWork)));
-    // Clipping by a region of many pieces costs by its pieces on every row.
-    if (dc_.clipped && dc_.clip.rectCount() > 1) work_ += qint64{2} * dc_.clip.rectCount() * canvas_.height();
-    return work_ < kMaxWork;
+    double work =
+        kDrawWork + std::min(seen.width() * seen.height() * pixels.work + bounds.width() + bounds.height() + extra,
+                             double(kMaxWork));
+    if (pixels.textured && seen.height() > kSharedFillRows) work += kSharedFillWork;
+    if (dc_.clipped && dc_.clip.rectCount() > 1) {
+      const double pieceRows = double(dc_.clip.rectCount()) * canvas_.height();
+      work += pieceRows * (pixels.textured ? kTexturedClipRowWork : kClipRowWork);
+      if (clipChanged_) work += kClipSetupWork * pieceRows;
+    }
+    clipChanged_ = false;
+    return Charge(work);
   }
 
   // How an outline is rasterized: its work, and whether its edges are
@@ -558,10 +618,10 @@ class TPlayer {
   }
 
   // The work of outlining `path` with `pen`. A thin pen costs by the length
-  // of its lines. A wide one is filled as an outline: every segment moved
-  // out by half the pen to both sides, joined around each point and capped
-  // at the ends, where a pen far wider than its segments makes edges across
-  // the canvas.
+  // of its lines, more when dashed. A wide one is filled as an outline:
+  // every segment moved out by half the pen to both sides, joined around
+  // each point and capped at the ends, where a pen far wider than its
+  // segments makes edges across the canvas.
   TRaster StrokeRaster(const QPainterPath& path, const QPen& pen, const QRectF& bounds) const {
     const std::vector<QPolygonF> outlines = Outlines(path);
     const double width = pen.widthF();
@@ -573,6 +633,7 @@ class TPlayer {
           work += double(kEdgeWork) + double(kThinLineWork) * (std::min(std::abs(d.x()), 2.0 * canvas_.width()) +
                                                                 std::min(std::abs(d.y()), 2.0 * canvas_.height()));
         }
+      if (pen.style() != Qt::SolidLine) work = work * kDashFactor + kDashWork;
       return {work + Seen(bounds), true};
     }
     const double half = width / 2;
@@ -684,10 +745,13 @@ class TPlayer {
   }
   void ApplyClip() {
     if (!painter_) return;
-    if (dc_.clipped)
+    clipChanged_ = true;
+    if (dc_.clipped) {
+      Charge(64.0 * dc_.clip.rectCount());
       painter_->setClipRegion(dc_.clip);
-    else
+    } else {
       painter_->setClipping(false);
+    }
   }
 
   // Fills and outlines `path` (device pixels) with the selected brush and
@@ -705,7 +769,9 @@ class TPlayer {
     const bool filled = brush.style() != Qt::NoBrush, outlined = pen.style() != Qt::NoPen;
     const TRaster inside = filled ? FillRaster(path, bounds) : TRaster{};
     const TRaster outline = outlined ? StrokeRaster(path, pen, bounds) : TRaster{};
-    if (!Spend(bounds, inside.work + outline.work) || dc_.rop2 == kR2Nop) return;
+    const bool textured = filled && brush.style() != Qt::SolidPattern;
+    const double pattern = textured ? Seen(bounds) * kPatternPixelWork : 0;
+    if (!Spend(bounds, inside.work + outline.work + pattern, {1, textured}) || dc_.rop2 == kR2Nop) return;
     painter_->setCompositionMode(Mode());
     painter_->setBackgroundMode(dc_.bkMode == kOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
     painter_->setBackground(QColor(dc_.bkColor));
@@ -732,7 +798,6 @@ class TPlayer {
       Mark(rect);
       return;
     }
-    if (!Spend(rect)) return;
     QBrush brush;
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     switch (rop) {
@@ -755,6 +820,8 @@ class TPlayer {
         break;
     }
     if (brush.style() == Qt::NoBrush) return;
+    const bool textured = brush.style() != Qt::SolidPattern;
+    if (!Spend(rect, 0, {textured ? kPatternPixelWork : kBlockPixelWork, textured})) return;
     painter_->setCompositionMode(mode);
     painter_->fillRect(rect, brush);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -770,7 +837,7 @@ class TPlayer {
     }
     const QRectF wanted = source;
     source = wanted.intersected(QRectF(0, 0, image.width(), image.height()));
-    if (source.isEmpty() || rect.width() < 1e-6 || rect.height() < 1e-6 || !Spend(rect)) return;
+    if (source.isEmpty() || rect.width() < 1e-6 || rect.height() < 1e-6) return;
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     switch (rop) {
       case kSrcAnd:
@@ -795,14 +862,20 @@ class TPlayer {
       default:
         break;
     }
-    painter_->save();
-    painter_->setCompositionMode(mode);
     QTransform t = QTransform::fromTranslate(from.x(), from.y());
     t.scale((to.x() - from.x()) / wanted.width(), (to.y() - from.y()) / wanted.height());
-    painter_->setTransform(t, true);
     // Bitmaps are smoothed when drawn smaller, and keep their pixels when
-    // drawn larger.
-    painter_->setRenderHint(QPainter::SmoothPixmapTransform, std::abs(t.m11()) < 1 || std::abs(t.m22()) < 1);
+    // drawn larger. At their own size they are copied; scaled, each pixel
+    // is fetched through the transformation; smoothed, each of their own
+    // pixels is gone over too.
+    const bool smooth = std::abs(t.m11()) < 1 || std::abs(t.m22()) < 1;
+    const bool ownSize = qFuzzyCompare(std::abs(t.m11()), 1.0) && qFuzzyCompare(std::abs(t.m22()), 1.0);
+    const double smoothed = smooth ? source.width() * source.height() * kSmoothedBitmapPixelWork : 0;
+    if (!Spend(rect, smoothed, {ownSize ? kBitmapPixelWork : kScaledBitmapPixelWork, true})) return;
+    painter_->save();
+    painter_->setCompositionMode(mode);
+    painter_->setTransform(t, true);
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter_->drawImage(QRectF(source.topLeft() - wanted.topLeft(), source.size()), image, source);
     painter_->restore();
   }
@@ -874,11 +947,12 @@ class TPlayer {
     // Laying out text costs far more than its pixels: each record and each
     // character counts as a small area of its own. Each glyph is painted
     // wherever it stands, however many stand at one place.
-    // Glyphs are smoothed outlines: a few pixels of work each.
+    // Glyphs are smoothed outlines: a few pixels of work each. The record's
+    // work holds that of setting up any drawing.
     const double glyph = 4 * std::min(metrics.height(), double(canvas_.height())) *
                          std::min(std::max(metrics.height(), metrics.maxWidth()), double(canvas_.width()));
-    work_ += kTextWork + kCharacterWork * text.size();
-    if (Spend(textBox, glyph * double(text.size()))) {
+    if (Charge(double(kTextWork + kCharacterWork * text.size()) - kDrawWork) &&
+        Spend(textBox, glyph * double(text.size()))) {
       painter_->save();
       if (options & kEtoClipped) painter_->setClipRect(opaqueBox, Qt::IntersectClip);
       painter_->translate(anchor);
@@ -911,8 +985,8 @@ class TPlayer {
     const TFontKey key{dc_.font, DeviceScale().y(), naturalScale_};
     const auto kept = std::find_if(fonts_.begin(), fonts_.end(), [&key](const TMadeFont& f) { return f.key == key; });
     if (kept != fonts_.end()) return &*kept;
-    work_ += dc_.font.height > 0 ? 2 * kFontWork : kFontWork;  // a cell's height is found with a font of its own
-    if (work_ >= kMaxWork) return nullptr;
+    // A cell's height is found with a font of its own.
+    if (!Charge(double(dc_.font.height > 0 ? 2 * kFontWork : kFontWork))) return nullptr;
     if (fonts_.size() >= kFontsKept) fonts_.pop_front();
     const QFont font = MakeFont(dc_.font);
     fonts_.push_back(TMadeFont{key, font, QFontMetricsF(font)});
@@ -946,7 +1020,8 @@ class TPlayer {
     o->brush.color = qRgb(128, 128, 128);
     o->brush.style = 3;
     if (painter_)
-      o->brush.pattern = DecodeDib(r.params.Mid(4, r.params.Size()), budget_, 256, &o->brush.charge, &work_);
+      o->brush.pattern = DecodeDib(r.params.Mid(4, r.params.Size()), budget_, 256, &o->brush.charge,
+                                   [this](double work) { return Charge(work); });
   }
 
   void Select(int index) {
@@ -983,8 +1058,8 @@ class TPlayer {
       dc_.clip = QRegion(all);
       dc_.clipped = true;
     }
-    // A region cut into many pieces slows every drawing it clips.
-    work_ += kTextWork + qint64{64} * dc_.clip.rectCount();
+    // Cutting a region of many pieces goes over them all.
+    Charge(double(kTextWork + qint64{64} * dc_.clip.rectCount()));
     if (exclude) {
       if (dc_.clip.rectCount() < kMaxClipRects) dc_.clip -= r;
     } else {
@@ -1099,7 +1174,7 @@ class TPlayer {
         }
         break;
       case kCreateFontIndirect:
-        work_ += kTextWork;  // the face's name decoded
+        Charge(double(kTextWork));  // the face's name decoded
         if (TObject* o = NewObject()) {
           o->kind = TKind::Font;
           TFont& f = o->font;
@@ -1294,7 +1369,7 @@ class TPlayer {
     }
     TCharge charge;
     const TBytes bits = r.params.Mid(qsizetype{2} * dib, r.params.Size());
-    const QImage image = DecodeDib(bits, budget_, 32767, &charge, &work_);
+    const QImage image = DecodeDib(bits, budget_, 32767, &charge, [this](double work) { return Charge(work); });
     if (image.isNull()) return;
     if (function == kStretchDib && bits.U32(0) >= 40 && bits.S32(8) > 0)
       srcY = image.height() - srcY - srcH;  // bottom-up rows
@@ -1328,6 +1403,7 @@ class TPlayer {
   bool fontsUsable_ = false;
   std::deque<TMadeFont> fonts_;  // made for text, the latest last
   qint64 work_ = 0;
+  bool clipChanged_ = false;  // since the last drawing
   bool drawn_ = false;
   double minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
 };
@@ -1452,6 +1528,7 @@ TDecoded Render(const QByteArray& data, TPictureBudget& budget, QSize scaledTo, 
   TPlayer player(b, *header, budget, &painter, size);
   player.SetFrame(frame->rect, frame->unitsPerInch);
   player.SetNaturalScale(double(size.width()) / natural.width());
+  player.stop = work ? work->stop : nullptr;
   player.Play();
   painter.end();
   if (work) *work = player.Work();

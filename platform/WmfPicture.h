@@ -16,6 +16,7 @@
 
 #include <QByteArray>
 #include <QSize>
+#include <atomic>
 
 #include "platform/PictureDecoder.h"
 
@@ -32,15 +33,19 @@ inline constexpr int kMaxObjects = 65535;
 inline constexpr int kMaxSavedStates = 1024;
 // Characters of one text record at most.
 inline constexpr int kMaxTextLength = 4096;
-// The drawing work one picture may take, in pixels touched (about a second
-// of drawing); what comes after it is left out.
+// The drawing work one picture may take (about a second of drawing), in
+// pixels of a plain fill: other drawings count as many as take the same
+// time. What comes after it is left out.
 inline constexpr qint64 kMaxWork = qint64{1} << 31;
 
 // What drawing one metafile took: the work of what was drawn (at most
-// kMaxWork), and whether the drawing was cut off at the limit.
+// kMaxWork), and whether the drawing was cut off at the limit. `stop`, when
+// the caller sets it, ends the drawing at the next work charged once it
+// turns true.
 struct TWork {
   qint64 work = 0;
   bool cutOff = false;
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // True for data that begins with a placeable metafile's key or with a plain

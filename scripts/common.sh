@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
   libtidy-dev zlib1g-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev libpng-tools libpcre2-dev libqscintilla2-qt6-dev
+  libpng-dev libpng-tools libpcre2-dev
   xvfb xauth libxcb1-dev
   adwaita-icon-theme libqt6svg6
   desktop-file-utils

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs a build into a temporary prefix and checks it as a Linux desktop
-# would use it: the files in their places, the desktop entry valid, and the
+# Installs a build into a temporary prefix, stripped as distributions' packages
+# are, and checks it as a Linux desktop would use it: the files in their
+# places, the desktop entry valid, every installed module used once (a Tidy
+# check, a PDF printed, a host looked up, the preview's view made), and the
 # installed program starting (on the offscreen platform) with its data from
 # the installation and its per-user files in the user's own folder.
 #   scripts/install-check.sh [BUILD_DIR]
@@ -14,8 +16,8 @@ PREFIX="$WORK/prefix"
 
 fail() { echo "install check: $*" >&2; exit 1; }
 
-echo "== installing $BUILD_DIR into $PREFIX"
-cmake --install "$BUILD_DIR" --prefix "$PREFIX" >"$WORK/install.log" || { cat "$WORK/install.log" >&2; fail "cmake --install failed"; }
+echo "== installing $BUILD_DIR into $PREFIX (stripped)"
+cmake --install "$BUILD_DIR" --prefix "$PREFIX" --strip >"$WORK/install.log" || { cat "$WORK/install.log" >&2; fail "cmake --install failed"; }
 
 echo "== checking the installed files"
 for f in bin/korvex-vantar bin/kvx-tidy lib/korvex-vantar/webengine-view.so lib/korvex-vantar/net-module.so \
@@ -28,6 +30,19 @@ for f in bin/korvex-vantar bin/kvx-tidy lib/korvex-vantar/webengine-view.so lib/
 done
 [ -x "$PREFIX/bin/korvex-vantar" ] || fail "bin/korvex-vantar is not executable"
 [ ! -e "$PREFIX/share/korvex-vantar/icons" ] || fail "the icons belong in share/icons, not in the program's data"
+
+echo "== using every installed module once"
+MODULES="$PREFIX/lib/korvex-vantar"
+if command -v readelf >/dev/null; then
+  for m in "$MODULES"/*.so; do
+    ! readelf -SW "$m" | grep -q ' \.symtab ' || fail "$(basename "$m") was installed with its symbol table: not stripped"
+  done
+fi
+CHECK="$BUILD_DIR/tools/installed-modules-check"
+[ -x "$CHECK" ] || fail "$CHECK is missing (it is built with the tests)"
+QT_QPA_PLATFORM=offscreen timeout 120 "$CHECK" "$MODULES" "$WORK" >"$WORK/modules.log" 2>&1 \
+  || { cat "$WORK/modules.log" >&2; fail "an installed module could not be used"; }
+grep '^[a-z-]*: used$' "$WORK/modules.log"
 
 echo "== desktop-file-validate"
 command -v desktop-file-validate >/dev/null || fail "desktop-file-validate not found (package desktop-file-utils)"

@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 
+#include "editor/SrcEditColors.h"
 #include "platform/Colors.h"
 #include "platform/IniFile.h"
 
@@ -47,8 +48,8 @@ QString DefaultHelpPath();
 // key keeps the value passed in ("current"), except where a key has a fixed
 // default of its own; values out of range keep the current value too.
 struct TEditorSettings {
-  TColor BackgroundColor = clWindow;                 // EditWindow / BGCol
-  TColor FontColor = clWindowText;                   // Font / Color
+  TColor BackgroundColor = kSrcEditDefaultColor;     // EditWindow / BGCol
+  TColor FontColor = kSrcEditDefaultFontColor;       // Font / Color
   QString FontName = QStringLiteral("Courier New");  // Font / Style
   int FontSize = 10;                                 // Font / Size, 1 to 200
   int FontCharset = 1;                               // Font / CharSet

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
+#include "app/document/DocumentFile.h"
 #include "modules/ModuleLoader.h"
 #include "modules/PrintModule.h"
 #include "platform/RegularFile.h"
@@ -24,32 +26,39 @@ std::unique_ptr<TPrintCanvas> NoPrintModule() {
   return nullptr;
 }
 
-std::unique_ptr<TPrintCanvas> DefaultPrintTarget(QWidget* parent) {
+}  // namespace
+
+TPrintTarget& PrintTarget() {
+  static TPrintTarget target;
+  return target;
+}
+
+std::unique_ptr<TPrintCanvas> TfPrintdoc::DefaultTarget() {
   if (PrintModule::HasPrinter()) return PrintModule::OpenCanvas(QString());
   if (!Modules::Error(PrintModule::File()).isEmpty()) return NoPrintModule();
-  QFileDialog dialog(parent);
+  QFileDialog dialog(this);
   dialog.setObjectName(QStringLiteral("PrintToFileDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setWindowTitle(LangText(QStringLiteral("prToFile")));
   dialog.setNameFilter(LangText(QStringLiteral("FltPdf")) + QStringLiteral(" (*.pdf)"));
   dialog.setDefaultSuffix(QStringLiteral("pdf"));
-  dialog.setDirectory(QDir::homePath());
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return nullptr;
+  dialog.setDirectory(StartFolder.isEmpty() ? QDir::homePath() : StartFolder);
+  if (const QString name = QFileInfo(SrcEditPrint1.Title).completeBaseName(); !name.isEmpty())
+    dialog.selectFile(name + QStringLiteral(".pdf"));
+  const QString file = DocumentFile::ChooseSaveFile(dialog);
+  if (file.isEmpty()) return nullptr;
   // A pipe or device chosen as the file is refused at once, never waited on.
-  const QString file = dialog.selectedFiles().first();
   if (IsNotRegularFile(file)) {
     ShowMessageDlg(NotRegularFileText(file), 2);
     return nullptr;
   }
-  std::unique_ptr<TPrintCanvas> canvas = PrintModule::OpenCanvas(file);
+  // A write-protected file is asked about as a save asks; No stops the job.
+  std::unique_ptr<TPrintCanvas> canvas =
+      PrintModule::OpenCanvas(file, [this](const QString& name, TInPlaceReason reason) {
+        declined_ = !DocumentFile::AskSaveInPlace(name, reason);
+        return !declined_;
+      });
   return canvas ? std::move(canvas) : NoPrintModule();
-}
-}  // namespace
-
-TPrintTarget& PrintTarget() {
-  static TPrintTarget target = DefaultPrintTarget;
-  return target;
 }
 
 TfPrintdoc::TfPrintdoc(QWidget* parent) : QDialog(parent) {
@@ -129,13 +138,16 @@ void TfPrintdoc::Button1Click() {
   p.Colors = p.Highlight = CheckBox1->isChecked();
   p.Copies = std::max(SpinEdit1->value(), 1);
   p.LineNumbers = CheckBox3->isChecked();
-  std::unique_ptr<TPrintCanvas> printer = PrintTarget() ? PrintTarget()(this) : DefaultPrintTarget(this);
+  declined_ = false;
+  std::unique_ptr<TPrintCanvas> printer = PrintTarget() ? PrintTarget()(this) : DefaultTarget();
   if (!printer) return;
   stopRequested_ = false;
   Button1->setEnabled(false);
   const bool printed = p.Print(*printer);
   Button1->setEnabled(true);
   StatusBar1->clearMessage();
+  // A file the user would not replace: the dialog stays for another try.
+  if (!printed && declined_) return;
   // A stopped job is no failure; a printer that cannot print is.
   if (!printed && !stopRequested_) {
     ShowMessageDlg(LangText(QStringLiteral("prFailed")), 2);
@@ -144,10 +156,12 @@ void TfPrintdoc::Button1Click() {
   accept();
 }
 
-void TfPrintdoc::Button2Click() {
+void TfPrintdoc::Button2Click() { reject(); }
+
+void TfPrintdoc::reject() {
   if (SrcEditPrint1.Printing()) {
     stopRequested_ = true;
     return;
   }
-  reject();
+  QDialog::reject();
 }

@@ -29,6 +29,10 @@ class TfPrintdoc : public QDialog {
   void Button1Click();
   void Button2Click();
   void SpinEdit1Change();
+  // Escape and the title bar's close button: while pages are printed they
+  // stop the job (the dialog stays until it has stopped), else they close
+  // the dialog.
+  void reject() override;
 
   QGroupBox* GroupBox1;
   QSpinBox* SpinEdit1;
@@ -39,17 +43,25 @@ class TfPrintdoc : public QDialog {
   QPushButton* Button2;
   QStatusBar* StatusBar1;
   TSrcEditPrint SrcEditPrint1;
+  // Where the file dialog starts when there is no printer to print on (the
+  // file manager's folder); the name it proposes is the title's with ".pdf".
+  QString StartFolder;
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The default printer, or a PDF file the user names (see PrintTarget).
+  std::unique_ptr<TPrintCanvas> DefaultTarget();
+
   bool stopRequested_ = false;
+  bool declined_ = false;  // the user would not replace a write-protected file
 };
 
 // Where printed pages go: the default printer, or, when no printer is
-// installed, a PDF file the user names (null when the user cancels, or when
-// the print module cannot be loaded, which is reported). Tests put their own
-// target in place; an empty one brings back the default.
+// installed, a PDF file the user names (null when the user cancels or will
+// not replace the file, or when the print module cannot be loaded, which is
+// reported). Tests put their own target in place; an empty one brings back
+// the default.
 using TPrintTarget = std::function<std::unique_ptr<TPrintCanvas>(QWidget* parent)>;
 TPrintTarget& PrintTarget();

@@ -109,11 +109,7 @@ void TChildForm::BuildEditorPage() {
 
   Memo1 = new TSrcEdit(page);
   Memo1->setObjectName(QStringLiteral("Memo1"));
-  QFont font(QStringLiteral("Courier New"), 10);
-  if (!QFontDatabase::families().contains(font.family()))
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont), font.setPointSize(10);
-  font.setFixedPitch(true);
-  Memo1->SetFont(font);
+  Memo1->SetFont(DefaultEditorFont());
   Memo1->Gutter().SetLeftOffset(15);
   Memo1->Gutter().SetShowLineNumbers(true);
   Memo1->SetTabWidth(1);
@@ -562,8 +558,7 @@ void TChildForm::Commenttext1Click() {
 
 void TChildForm::Setdocumentinlowercase1Click() {
   if (ShowMessageDlg(LangText(QStringLiteral("LowerCase")), 1) != 6) return;
-  Memo1->SelectAll();
-  Memo1->SetSelText(Memo1->SelText().toLower());
+  Memo1->ReplaceWholeText(Memo1->Text().toLower());
 }
 
 void TChildForm::ShowPreview() {

@@ -31,9 +31,10 @@ void ApplyDesignValues(TTidy& t) {
   t.SetIndentSpaces(2);
   t.SetWrapLen(0);
   t.SetTabSize(8);
-  t.SetCharEncoding(TidyEncAscii);
+  // The editor's text is Unicode: Tidy reads and writes it whole.
+  t.SetCharEncoding(TidyEncUtf8);
   t.SetInCharEncoding(TidyEncUtf8);
-  t.SetOutCharEncoding(TidyEncAscii);
+  t.SetOutCharEncoding(TidyEncUtf8);
   t.SetDuplicateAttrs(TidyKeepFirst);
   t.SetIndentContent(TidyNoState);
   for (auto set :
@@ -75,6 +76,17 @@ int EditorColumn(const QString& line, unsigned col, int tabSize) {
     i += line[i].isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate() ? 2 : 1;
   }
   return int(i) + 1;
+}
+
+// Tidy's output as the editor's lines: its text ends with a line break, and a
+// break at the end makes no empty last line, as when a file is read. So a
+// save after Tidy ends the file with one line break, as it ended before.
+QString WithoutFinalBreak(QString output) {
+  if (output.endsWith(QLatin1String("\r\n")))
+    output.chop(2);
+  else if (output.endsWith(u'\n') || output.endsWith(u'\r'))
+    output.chop(1);
+  return output;
 }
 
 }  // namespace
@@ -162,7 +174,7 @@ void TChildForm::StartTidy(const QString& source, bool wantOutput, std::function
     tidyToList_ = result.reports;
     tidyListedUpTo_ = 0;
     tidyLeftOut_ = result.leftOut;
-    tidyAfterList_ = [this, then, output = result.output] {
+    tidyAfterList_ = [this, then, output = WithoutFinalBreak(result.output)] {
       delete std::exchange(tidyBusy_, nullptr);  // the editor takes the output
       then(output);
     };
@@ -205,6 +217,7 @@ void TChildForm::StopTidy() {
     tidyAfterList_ = nullptr;
     Memo2->clear();
   }
+  Memo2->addItem(LangText(QStringLiteral("HTMLTidyStopped")));
   EndTidy();
 }
 
@@ -267,14 +280,22 @@ qsizetype TChildForm::AddTidyReports(const QList<TTidyReport>& reports) {
   const qsizetype room = std::max<qsizetype>(0, kTidyMaxReports - Memo2->count());
   qsizetype notListed = 0;
   for (const TTidyReport& r : reports) {
-    QString text = TidyReportLine(r.level, r.line, r.col, r.msg);
+    const QString text = TidyReportLine(r.level, r.line, r.col, r.msg);
     if (r.level == trlConfig) continue;
-    if (tidyListed_.contains(text) || added.size() == room) {
-      ++notListed;
-      continue;
+    // A row a line, every row one line tall: Tidy's summaries and notes end
+    // in a line break, and some run over two lines.
+    bool left = false;
+    for (QStringView row : QStringView(text).split(u'\n')) {
+      if (row.endsWith(u'\r')) row.chop(1);
+      if (row.trimmed().isEmpty()) continue;
+      if (added.size() == room || tidyListed_.contains(row.toString())) {
+        left = true;
+        continue;
+      }
+      tidyListed_.insert(row.toString());
+      added << row.toString();
     }
-    tidyListed_.insert(text);
-    added << std::move(text);
+    if (left) ++notListed;
   }
   if (!added.isEmpty()) Memo2->addItems(added);
   return notListed;
@@ -307,8 +328,7 @@ void TChildForm::RepairExecute() {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
-      Memo1->SelectAll();
-      Memo1->SetSelText(output);  // one undoable change
+      Memo1->ReplaceWholeText(output);  // one undoable change
     }
     Tidy1->Reset();
     CheckHTMLExecute();
@@ -324,8 +344,7 @@ void TChildForm::ForceExecute() {
     if (output.size() < 3) {
       ShowMessageDlg(LangText(QStringLiteral("HTMLTidyCannotFix")), 0);
     } else {
-      Memo1->SelectAll();
-      Memo1->SetSelText(output);
+      Memo1->ReplaceWholeText(output);
     }
     Tidy1->Reset();
   });

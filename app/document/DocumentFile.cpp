@@ -4,16 +4,32 @@
 
 #include <QEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTimer>
 
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
+#include "platform/RegularFile.h"
 
 namespace DocumentFile {
 
 QString Question(const QString& fileName, const QString& key) {
   return u'"' + fileName + QStringLiteral("\"\n") + LangText(key);
+}
+
+QString ChooseSaveFile(QFileDialog& dialog) {
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  for (;;) {
+    if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString file = dialog.selectedFiles().constFirst();
+    if (!QFileInfo::exists(file) || IsNotRegularFile(file) ||
+        ShowMessageDlg(Question(file, QStringLiteral("SaveReplace")), 1) == 6)
+      return file;
+    dialog.selectFile(file);
+  }
 }
 
 bool AskSaveInPlace(const QString& fileName, TInPlaceReason reason) {

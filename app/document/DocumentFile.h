@@ -10,6 +10,8 @@
 #include "editor/SrcEditTextBuffer.h"
 #include "platform/SafeFile.h"
 
+class QFileDialog;
+
 namespace DocumentFile {
 
 // Asks whether `fileName` may be written in place, saying why a normal save
@@ -20,6 +22,13 @@ bool AskSaveInPlace(const QString& fileName, TInPlaceReason reason);
 // A question about `fileName`: the quoted name on its own line, then the
 // module text of `key`.
 QString Question(const QString& fileName, const QString& key);
+
+// Shows `dialog` as a save dialog (through the prompts seam) and gives the
+// file chosen, empty when none was. Before a file is replaced the program
+// asks in its own words, naming the file (kind 1); any answer but Yes shows
+// the dialog again with the same name. A pipe or device is not asked about:
+// the write refuses it.
+QString ChooseSaveFile(QFileDialog& dialog);
 
 // Makes `lines` UTF-8 (without a byte-order mark) and changes the character
 // set its page declares near the top (XML declaration, <meta>) to "utf-8".

@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QStandardPaths>
@@ -16,6 +17,7 @@
 #include <utility>
 
 #include "app/look/IconCache.h"
+#include "app/look/IconInk.h"
 
 namespace {
 
@@ -247,6 +249,9 @@ TIconCache* KeptIcons(const TThemeNames& themes) {
   return kept.cache.get();
 }
 
+// A size as one key of a hash.
+quint64 SizeKey(const QSize& size) { return (quint64(quint32(size.width())) << 32) | quint32(size.height()); }
+
 // `normal` as the style shows it in `mode` (disabled: greyed), as the icon
 // loader makes the other modes of a theme's picture.
 QPixmap InMode(const QPixmap& normal, QIcon::Mode mode) {
@@ -283,7 +288,7 @@ class TLazyThemeIconEngine : public QIconEngine {
     return scaledPixmap(size, mode, state, 1);
   }
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
-    return InMode(Normal(size, scale), mode);
+    return InMode(Shown(size, scale), mode);
   }
   QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
     Resolve();
@@ -303,9 +308,10 @@ class TLazyThemeIconEngine : public QIconEngine {
     if (TThemeNames themes = ThemeNames(); themes != themes_) {
       themes_ = std::move(themes);
       normal_.clear();
+      shown_.clear();
       resolved_ = false;
     }
-    const quint64 key = (quint64(quint32(deviceSize.width())) << 32) | quint32(deviceSize.height());
+    const quint64 key = SizeKey(deviceSize);
     if (const auto it = normal_.constFind(key); it != normal_.cend()) return *it;
     QPixmap drawn;
     TIconCache* kept = deviceSize.isEmpty() ? nullptr : KeptIcons(themes_);
@@ -323,6 +329,27 @@ class TLazyThemeIconEngine : public QIconEngine {
     }
     return *normal_.insert(key, drawn);
   }
+  // The normal picture as it shows on the application's bars (see
+  // IconInk.h); made again when the palette changes.
+  const QPixmap& Shown(const QSize& deviceSize, qreal scale) {
+    const QPixmap& normal = Normal(deviceSize, scale);
+    const QPalette palette = QGuiApplication::palette();
+    const std::pair<QRgb, QRgb> colours{palette.color(QPalette::Window).rgb(),
+                                        palette.color(QPalette::ButtonText).rgb()};
+    if (colours != shownFor_) {
+      shownFor_ = colours;
+      shown_.clear();
+    }
+    const quint64 key = SizeKey(deviceSize);
+    if (const auto it = shown_.constFind(key); it != shown_.cend()) return *it;
+    QPixmap shown = normal;
+    if (!normal.isNull()) {
+      const QImage image = normal.toImage();
+      const QImage inked = InkedFor(image, QColor(colours.first), QColor(colours.second));
+      if (inked.constBits() != image.constBits()) shown = QPixmap::fromImage(inked);
+    }
+    return *shown_.insert(key, shown);
+  }
   void Resolve() {
     if (resolved_) return;
     resolved_ = true;
@@ -334,6 +361,8 @@ class TLazyThemeIconEngine : public QIconEngine {
   QString name_;
   QIcon icon_;
   QHash<quint64, QPixmap> normal_;  // by device width and height
+  QHash<quint64, QPixmap> shown_;   // the same, as shown on the bars
+  std::pair<QRgb, QRgb> shownFor_;  // bar and ink colours they were made for
   TThemeNames themes_;              // the themes they came from
   bool resolved_ = false;
   bool themed_ = false;

@@ -15,6 +15,7 @@
 #include "app/core/AppHost.h"
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
+#include "app/document/DocumentFile.h"
 #include "app/options/uCodeEntry.h"
 #include "editor/SrcEdit.h"
 #include "highlighters/SrcHighlighterHtml.h"
@@ -37,12 +38,10 @@ QString ChooseLibraryFile(QWidget* parent, bool save) {
   QFileDialog dialog(parent);
   dialog.setObjectName(save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  if (save)
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-  else
-    dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(kLibraryFilter);
   dialog.setDefaultSuffix(QStringLiteral("dci"));
+  if (save) return DocumentFile::ChooseSaveFile(dialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
   if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst();
 }

@@ -1,7 +1,6 @@
 #include "app/options/uCodeEntry.h"
 
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,14 +20,7 @@
 #include "highlighters/SrcHighlighterVBScript.h"
 #include "platform/TextCodec.h"
 
-QFont CodeEditorFont() {
-  QFont font(QStringLiteral("Courier New"), 10);
-  if (!QFontDatabase::families().contains(font.family())) {
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
-  }
-  return font;
-}
+QFont CodeEditorFont() { return DefaultEditorFont(); }
 
 void MarkInvalid(QWidget* field) {
   field->setStyleSheet(QStringLiteral("background-color: #ff8080;"));

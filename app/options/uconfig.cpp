@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -445,13 +444,13 @@ void TfConfig::ReadSettings() {
   Edit11->setText(str("GFX", "Path"));
   Edit4->setText(str("FTP", "Path"));
   Edit5->setText(str("WEB", "Path"));
-  SetSwatch(Panel6, ini.ReadInteger(L("EditWindow"), L("BGCol"), clWindow));
-  SetSwatch(Panel7, ini.ReadInteger(L("Font"), L("Color"), clWindowText));
+  SetSwatch(Panel6, ini.ReadInteger(L("EditWindow"), L("BGCol"), Settings::TEditorSettings().BackgroundColor));
+  SetSwatch(Panel7, ini.ReadInteger(L("Font"), L("Color"), Settings::TEditorSettings().FontColor));
   CBFont->SetFontName(str("Font", "Style", QStringLiteral("Courier New")));
   // Without a stored name the editors use the system's fixed font when there is no Courier New: the box
   // shows the family really drawn.
   if (CBFont->currentIndex() < 0 && !ini.ValueExists(L("Font"), L("Style"))) {
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont fixed = DefaultEditorFont();
     int at = CBFont->findText(fixed.family(), Qt::MatchFixedString);  // "monospace" is listed as "Monospace"
     if (at < 0) at = CBFont->findText(QFontInfo(fixed).family(), Qt::MatchFixedString);
     CBFont->setCurrentIndex(at);

@@ -37,6 +37,7 @@
 #include "app/dialogs/UpdateConsole.h"
 #include "app/dialogs/uAbout.h"
 #include "app/dialogs/uPrintDlg.h"
+#include "app/document/DocumentFile.h"
 #include "app/document/Documents.h"
 #include "app/document/EmbeddedBrowser.h"
 #include "app/look/FlatLook.h"
@@ -114,7 +115,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   connect(MDIClient, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateSaveActions(); });
   // The last tab goes only when its window is destroyed.
   connect(MDITab1, &QTabBar::currentChanged, this, [this](int) { UpdateSaveActions(); });
-  ApplyLanguage();
+  // The texts come with the language module, when the window is first shown.
   resize(1000, 700);
 }
 
@@ -408,10 +409,9 @@ bool TfMain::SaveDocument(bool SaveAs) {
   QFileDialog dialog(this);
   dialog.setObjectName(QStringLiteral("SaveDialog1"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
   PrepareSaveDialog(dialog, *c, SaveAs);
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  const QString name = dialog.selectedFiles().first();
+  const QString name = DocumentFile::ChooseSaveFile(dialog);
+  if (name.isEmpty()) return false;
   const QString old = c->Caption();
   c->SetCaption(name);
   try {
@@ -453,18 +453,17 @@ void TfMain::Documenttortf1Click() {
   QFileDialog dialog(this);
   dialog.setObjectName(QStringLiteral("SaveDialog2"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(exporter.DefaultFilter().section(u'|', 0, 0));
   dialog.setDefaultSuffix(QStringLiteral("rtf"));
   dialog.setDirectory(FileManagerFolder());
   dialog.selectFile(QFileInfo(c->Caption()).completeBaseName() + QStringLiteral(".rtf"));
-  if (Prompts().ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString target = DocumentFile::ChooseSaveFile(dialog);
+  if (target.isEmpty()) return;
   // The document is exported as it is shown: its own highlighter (none: plain
   // text) and its editor's font.
   exporter.Font = c->Memo1->Font();
   exporter.SetHighlighter(c->Memo1->Highlighter());
   exporter.ExportAll(c->Memo1->Lines());
-  const QString target = dialog.selectedFiles().first();
   QString error;
   if (!exporter.SaveToFile(target, &error)) {
     // A pipe or device chosen (or a link to one) is named and left alone.
@@ -481,6 +480,7 @@ void TfMain::PrintDocument1Click() {
   TSrcEdit* editor = c->Memo1;
   const bool whole = !editor->SelAvail() || ShowMessageDlg(LangText(QStringLiteral("PrDoc")), 1) == 6;
   TfPrintdoc dialog(this);
+  dialog.StartFolder = FileManagerFolder();
   TSrcEditPrint& print = dialog.SrcEditPrint1;
   print.Title = print.DocTitle = QFileInfo(c->Caption()).fileName();
   print.SetFont(editor->Font());
@@ -652,8 +652,7 @@ void TfMain::Wordwrap1Click() {
   const QStringList wrapped = Documents::WrapLines(e->Lines().ToStringList(), e->CharsInWindow());
   if (wrapped == e->Lines().ToStringList()) return;
   // One change that undo takes back whole; the document counts as changed.
-  e->SelectAll();
-  e->SetSelText(wrapped.join(QStringLiteral("\r\n")));
+  e->ReplaceWholeText(wrapped.join(QStringLiteral("\r\n")));
 }
 
 void TfMain::FTPExecute() {

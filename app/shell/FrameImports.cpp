@@ -20,6 +20,7 @@
 #include "app/shell/Frame.h"
 #include "authoring/WtInsertFragments.h"
 #include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
 
 // ------------------------------------------------------------ external previews
 
@@ -119,6 +120,9 @@ void TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument)
     }
     const QStringList html = Imports::RtfToHtml(rtf, target->Memo1->font().family());
     TSrcEdit* e = target->Memo1;
+    // Undo gives back the caret and the selection from before.
+    e->BeginUndoBlock();
+    ScopeExit endBlock([e] { e->EndUndoBlock(); });
     if (atBody) {
       // The empty body line of the new document's skeleton.
       const int line = std::clamp(13, 1, std::max(1, e->Lines().Count()));

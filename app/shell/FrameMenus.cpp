@@ -382,16 +382,21 @@ void TfMain::LoadToolbarPositions() {
     const auto& pb = stored.ToolBars[b];
     return pa.Top != pb.Top ? pa.Top < pb.Top : pa.Left < pb.Left;
   });
+  // A bar more than half a bar lower than the row starts a new row.
+  std::array<bool, 5> newRow{};
+  for (int k = 1, rowTop = stored.ToolBars[order[0]].Top; k < 5; ++k) {
+    const auto& bar = stored.ToolBars[order[k]];
+    newRow[k] = bar.Top > rowTop + std::max(1, bar.Height / 2);
+    if (newRow[k]) rowTop = bar.Top;
+  }
+  // Built in one row in this order: a start with nothing moved lays out no bar again.
+  if (std::is_sorted(order.begin(), order.end()) && std::find(newRow.begin(), newRow.end(), true) == newRow.end())
+    return;
   for (QToolBar* bar : ToolBars) removeToolBar(bar);
-  int rowTop = stored.ToolBars[order[0]].Top;
-  for (int i : order) {
-    // A bar more than half a bar lower than the row starts a new row.
-    if (stored.ToolBars[i].Top > rowTop + std::max(1, stored.ToolBars[i].Height / 2)) {
-      addToolBarBreak();
-      rowTop = stored.ToolBars[i].Top;
-    }
-    addToolBar(ToolBars[i]);
-    ToolBars[i]->show();
+  for (int k = 0; k < 5; ++k) {
+    if (newRow[k]) addToolBarBreak();
+    addToolBar(ToolBars[order[k]]);
+    ToolBars[order[k]]->show();
   }
 }
 

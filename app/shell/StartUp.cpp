@@ -56,6 +56,7 @@ void TfSplash::paintEvent(QPaintEvent*) {
   painter.setFont(f);
   painter.setPen(Qt::black);
   painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Korvex Vantar"));
+  painted_ = true;
 }
 
 TfFirstTimeSettings::TfFirstTimeSettings(QWidget* parent) : QDialog(parent) {
@@ -160,8 +161,10 @@ TfMain* StartUp(const QStringList& arguments) {
   UseFallbackIconTheme();
   auto splash = std::make_unique<TfSplash>();
   ProductTitle = Documents::ProductTitle();
+  // The toolkit paints a splash window while showing it, where the window
+  // system is quick to let it; painting it again would only cost the start.
   splash->show();
-  splash->repaint();
+  if (!splash->Painted()) splash->repaint();
   QApplication::processEvents();
   auto* main = new TfMain;
   // Shown maximised from the start (as the hand-over below leaves it), so

@@ -17,9 +17,14 @@ class TfSplash : public QWidget {
  public:
   // FormCreate: asks for a language module when none is chosen yet.
   explicit TfSplash(QWidget* parent = nullptr);
+  // Whether the window has been painted on the screen.
+  bool Painted() const { return painted_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  bool painted_ = false;
 };
 
 class TfFirstTimeSettings : public QDialog {

@@ -43,9 +43,7 @@ TfMyDocumentsCreator::TfMyDocumentsCreator(const QString& folder, QWidget* paren
 
   Memo1 = new TSrcEdit(this);
   Memo1->setObjectName(QStringLiteral("Memo1"));
-  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setPointSize(10);
-  Memo1->SetFont(font);
+  Memo1->SetFont(DefaultEditorFont());
   Memo1->Gutter().SetShowLineNumbers(true);
   Memo1->Gutter().SetAutoSize(true);
   Memo1->SetWantTabs(true);

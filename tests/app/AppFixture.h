@@ -106,6 +106,7 @@ inline const QStringList& ModuleKeys() {
                                    "DocCapTab2",
                                    "DocCapCHK",
                                    "FileExists2",
+                                   "SaveReplace",
                                    "TplNameBad",
                                    "ONummie",
                                    "ChildEDTBSH"};

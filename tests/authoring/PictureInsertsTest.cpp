@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -12,6 +16,8 @@
 #include "authoring/PictureInserts.h"
 #include "authoring/uPictureInserts.h"
 #include "images/AnimPicture.h"
+#include "tests/common/EventLoopPause.h"
+#include "tests/images/WmfWriter.h"
 
 using namespace PictureInserts;
 
@@ -154,4 +160,52 @@ TEST(PictureInserts, PictureDialogDrawsThePictureOnceAndWritesTheRelativePath) {
   dialog.DocumentFolder.clear();
   dialog.full->setChecked(true);
   EXPECT_EQ(dialog.Fragment(), "<img src=\"" + picture + R"(" alt="" border="0" width="24" height="12">)");
+}
+
+// A metafile that takes long to draw: the dialog answers while the preview
+// is drawn, shows the size once it is, and Add waits for it; closed while a
+// picture is drawn, nothing of it is added.
+TEST(PictureInserts, PictureDialogDrawsAMetafileWithoutStoppingTheWindow) {
+  QTemporaryDir dir;
+  wmftest::Wmf w;
+  w.WindowExt(4000, 3000).RedNoPen();
+  for (int i = 0; i < 20000; ++i) w.Ellipse(-(i % 50), -(i % 40), 4000 + i % 50, 3000 + i % 40);
+  const QString file = dir.filePath("slow.wmf");
+  QFile out(file);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(w.Plain());
+  out.close();
+  QStringList errors;
+  TfImage dialog([](const QString& key) { return key; });
+  dialog.ShowError = [&errors](const QString& message) { errors << message; };
+  dialog.show();
+  ASSERT_TRUE(dialog.TryLoad(file));
+  EXPECT_TRUE(dialog.PictureLoading());
+  EXPECT_EQ(dialog.Edit1->text(), file);
+  EXPECT_TRUE(dialog.Label3->text().isEmpty());
+  EXPECT_LT(LongestPause(60000, [&] { return !dialog.PictureLoading(); }), 500);  // generous for a loaded machine
+  EXPECT_EQ(dialog.Label3->text(), "4000");
+  EXPECT_EQ(dialog.Label4->text(), "3000");
+  EXPECT_EQ(dialog.AnimPicture2->Picture().GetWidth(), 4000);
+
+  // Add draws the picture again and closes once it is drawn.
+  dialog.Button2Click();
+  EXPECT_FALSE(dialog.Ok);
+  EXPECT_TRUE(dialog.PictureLoading());
+  ASSERT_TRUE(dialog.WaitForPicture());
+  EXPECT_TRUE(dialog.Ok);
+  dialog.nofull->setChecked(true);
+  EXPECT_EQ(dialog.Fragment(), R"(<img src="slow.wmf" alt="" border="0" width="4000" height="3000">)");
+
+  // Closed while drawing for Add: nothing is added.
+  TfImage closed([](const QString& key) { return key; });
+  closed.show();
+  closed.Edit1->setText(file);
+  closed.Button2Click();
+  ASSERT_TRUE(closed.PictureLoading());
+  closed.Button3->click();
+  EXPECT_FALSE(closed.PictureLoading());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(closed.Ok);
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }

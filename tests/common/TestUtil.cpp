@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <QApplication>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 QByteArray ReadFileBytes(const QString& fileName) {
   QFile f(fileName);
@@ -36,4 +38,30 @@ qint64 TPipeDevice::readData(char* data, qint64 max) {
   std::memcpy(data, bytes_.constData() + at_, static_cast<std::size_t>(n));
   at_ += n;
   return n;
+}
+
+TDarkDesktopTheme::TDarkDesktopTheme() : font_(QApplication::font()), palette_(QApplication::palette()) {
+  QFont font(QStringLiteral("Serif"), 13);
+  font.setStyleHint(QFont::Serif);
+  font.setBold(true);
+  font.setStretch(150);
+  font.setLetterSpacing(QFont::AbsoluteSpacing, 7);
+  QApplication::setFont(font);
+  // The scheme's colours, role by role.
+  const std::pair<QPalette::ColorRole, QRgb> colors[] = {
+      {QPalette::WindowText, 0xffffff}, {QPalette::Button, 0x424245},          {QPalette::Light, 0x979797},
+      {QPalette::Midlight, 0x5e5c5b},   {QPalette::Dark, 0x302f2e},            {QPalette::Mid, 0x4a4947},
+      {QPalette::Text, 0xffffff},       {QPalette::BrightText, 0xffffff},      {QPalette::ButtonText, 0xffffff},
+      {QPalette::Base, 0x3d3d3d},       {QPalette::Window, 0x222020},          {QPalette::Shadow, 0xe7e4e0},
+      {QPalette::Highlight, 0x12608a},  {QPalette::HighlightedText, 0xf9f9f9}, {QPalette::Link, 0x0986d3},
+      {QPalette::LinkVisited, 0xa70b06}, {QPalette::AlternateBase, 0x5c5b5a},  {QPalette::ToolTipBase, 0x3f3f36},
+      {QPalette::ToolTipText, 0xffffff}};
+  QPalette palette;
+  for (const auto& [role, rgb] : colors) palette.setColor(role, QColor(rgb));
+  QApplication::setPalette(palette);
+}
+
+TDarkDesktopTheme::~TDarkDesktopTheme() {
+  QApplication::setFont(font_);
+  QApplication::setPalette(palette_);
 }

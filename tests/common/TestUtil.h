@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFont>
 #include <QIODevice>
+#include <QPalette>
 #include <QString>
 #include <string>
 
@@ -35,4 +37,20 @@ class TPipeDevice : public QIODevice {
   QByteArray bytes_;
   qint64 piece_;
   qint64 at_ = 0;
+};
+
+// While it lives, the application looks as a desktop theme makes it look
+// (Debian's qt6ct with its "darker" colour scheme and a font of the user's
+// choice): a dark palette, and an application font of another family and
+// size, bold, stretched and widely spaced.
+class TDarkDesktopTheme {
+ public:
+  TDarkDesktopTheme();
+  ~TDarkDesktopTheme();
+  TDarkDesktopTheme(const TDarkDesktopTheme&) = delete;
+  TDarkDesktopTheme& operator=(const TDarkDesktopTheme&) = delete;
+
+ private:
+  QFont font_;
+  QPalette palette_;
 };

@@ -97,6 +97,9 @@ TEST(SrcAutoComplete, CaretGoesToTheMarkAndLaterLinesAreIndented) {
   EXPECT_FALSE(t.edit.SelAvail());
   t.edit.Undo();
   EXPECT_EQ(t.edit.Text(), "    if");
+  // The caret where it was, after the name; the name is not selected.
+  EXPECT_EQ(t.edit.CaretXY(), (TPoint{7, 1}));
+  EXPECT_FALSE(t.edit.SelAvail());
 }
 
 TEST(SrcAutoComplete, IndentKeepsTheCaretLinesTabs) {

@@ -395,3 +395,57 @@ TEST(SrcEditEditing, OneUndoTakesBackOneCommand) {
     EXPECT_FALSE(e->CanRedo());
   }
 }
+
+TEST(SrcEditEditing, UndoOfACommandGivesBackTheCaretAndSelection) {
+  // Commands that select what they replace: one Undo puts back the text and
+  // where the user was, the selection with its anchor too.
+  struct {
+    const char* name;
+    QStringList before;
+    TSrcSelectionMode mode;
+    TPoint anchor, caret;  // the user's selection; none when both are one
+    std::function<void(TSrcEdit&)> command;
+    QStringList after;
+  } const cases[] = {
+      {"upper case of a word", {"say hello there"}, smNormal, {7, 1}, {7, 1},
+       [](TSrcEdit& e) { Exec(e, ecUpperCase); }, {"say HELLO there"}},
+      {"a letter's case", {"aB1"}, smNormal, {1, 1}, {1, 1}, [](TSrcEdit& e) { Exec(e, ecToggleCase); }, {"AB1"}},
+      {"replace-all", {"a-a", "xa"}, smNormal, {3, 2}, {1, 2},
+       [](TSrcEdit& e) { e.SearchReplace("a", "bb", ssoReplace | ssoReplaceAll | ssoEntireScope); }, {"bb-bb", "xbb"}},
+      {"whole text over a column block", {"abcd", "efgh"}, smColumn, {2, 1}, {4, 2},
+       [](TSrcEdit& e) { e.ReplaceWholeText("new\r\ntext\r\nhere"); }, {"new", "text", "here"}},
+      {"whole text over whole lines", {"one", "two", "three"}, smLine, {1, 3}, {1, 2},
+       [](TSrcEdit& e) { e.ReplaceWholeText("x"); }, {"x"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto e = MakeEdit(c.before);
+    e->SetSelectionMode(c.mode);
+    Select(*e, c.anchor, c.caret);
+    const TPoint begin = e->BlockBegin(), end = e->BlockEnd();
+    c.command(*e);
+    EXPECT_EQ(LinesOf(*e), c.after);
+    e->Undo();
+    EXPECT_EQ(LinesOf(*e), c.before);
+    EXPECT_EQ(e->SelectionMode(), c.mode);
+    EXPECT_EQ(e->CaretXY(), c.caret);
+    EXPECT_EQ(e->BlockBegin(), begin);
+    EXPECT_EQ(e->BlockEnd(), end);
+  }
+}
+
+TEST(SrcEditEditing, TypingOverASelectionBeginsARun) {
+  // The first character typed over a selection is undone with the
+  // selection's text, apart from the typing before the selection was made.
+  auto e = MakeEdit({"This is", "end"});
+  e->SetCaretXY(TPoint{4, 2});
+  for (QChar ch : QStringLiteral("ab")) Exec(*e, ecChar, ch);
+  Select(*e, TPoint{1, 1}, TPoint{5, 1});
+  Exec(*e, ecChar, QLatin1Char('x'));
+  ASSERT_EQ(LinesOf(*e), (QStringList{"x is", "endab"}));
+  e->Undo();
+  EXPECT_EQ(LinesOf(*e), (QStringList{"This is", "endab"}));
+  EXPECT_EQ(e->SelText(), "This");
+  e->Undo();
+  EXPECT_EQ(LinesOf(*e), (QStringList{"This is", "end"}));
+}

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPaintEngine>
@@ -9,12 +11,15 @@
 #include <QScreen>
 #include <QTest>
 #include <QTextItem>
+#include <cmath>
 #include <map>
 #include <memory>
 
 #include "tests/editor/TextRecordingDevice.h"
 #include "editor/SrcEdit.h"
 #include "editor/SrcEditStrConst.h"
+#include "highlighters/SrcHighlighterHtml.h"
+#include "tests/common/TestUtil.h"
 
 namespace {
 
@@ -609,5 +614,70 @@ TEST(SrcEditPaint, ABookmarkSetOrClearedRepaintsTheGutter) {
     edit.ProcessCommand(command, QChar());  // the second time clears it
     QCoreApplication::processEvents();
     EXPECT_TRUE(edit.painted.intersects(gutter.adjusted(0, edit.LineHeight(), 0, 0)));
+  }
+}
+
+// Under a desktop theme that sets the application's font (another family and
+// size, bold, stretched, widely spaced): the editor draws every style in the
+// very font its cells were measured with, never one resolved against the
+// application's.
+TEST(SrcEditPaint, CellsFitTheFontDrawnWhateverTheApplicationFont) {
+  TDarkDesktopTheme theme;
+  const QFontMetricsF own(DefaultEditorFont(12));  // whatever the desktop names its fixed font
+  EXPECT_EQ(own.horizontalAdvance(QLatin1Char('i')), own.horizontalAdvance(QLatin1Char('W')));
+  TSrcEdit edit;
+  edit.SetScrollBars(ssNone);
+  edit.resize(420, 200);
+  edit.SetFont(QFont(QStringLiteral("Monospace"), 12));  // as the options give it: a family and a size
+  edit.SetLines({"<!DOCTYPE html> kk uu"});
+  RunHighlighter hl;  // bold 'k', underlined 'u'
+  edit.SetHighlighter(&hl);
+  TTextRecordingDevice device(420);
+  {
+    QPainter p(&device);
+    edit.Paint(p, QRect(0, 0, 420, 200));
+  }
+  const int cw = edit.CharWidth();
+  int drawn = 0;
+  for (const auto& t : device.engine.texts) {
+    if (t.pos.x() < edit.TextOffset()) continue;
+    ++drawn;
+    const std::string text = t.text.toStdString();
+    EXPECT_EQ(std::ceil(QFontMetricsF(t.font, &device).horizontalAdvance(QStringLiteral("M")) - 0.01), cw) << text;
+    EXPECT_EQ(QFontInfo(t.font).pointSize(), 12) << text;
+    EXPECT_EQ(t.font.bold(), t.text == u"k") << text;
+    EXPECT_EQ(t.font.underline(), t.text == u"u") << text;
+  }
+  EXPECT_EQ(drawn, 18);
+}
+
+// Under a dark palette the text area keeps the colours the highlighters'
+// colours are made for: dark text on white, also for what OnPaint draws.
+TEST(SrcEditPaint, DefaultColoursStayTheHighlightersOwnUnderADarkPalette) {
+  TDarkDesktopTheme theme;
+  TSrcEdit edit;
+  edit.SetScrollBars(ssNone);
+  edit.resize(420, 200);
+  edit.SetLines({"<p>plain</p>", "plain"});
+  TSrcHTMLHighlighter html;
+  QColor canvas;
+  edit.OnPaint = [&canvas](TObject*, QPainter* painter) { canvas = painter->brush().color(); };
+  for (TSrcCustomHighlighter* hl : {static_cast<TSrcCustomHighlighter*>(nullptr), static_cast<TSrcCustomHighlighter*>(&html)}) {
+    edit.SetHighlighter(hl);
+    QImage image(edit.viewport()->size(), QImage::Format_RGB32);
+    QPainter p(&image);
+    edit.Paint(p, image.rect());
+    const int cw = edit.CharWidth(), lh = edit.LineHeight(), off = edit.TextOffset();
+    const QColor white(Qt::white), black(Qt::black);
+    EXPECT_EQ(image.pixelColor(off + 20 * cw, lh / 2), white);  // after a line's end
+    EXPECT_EQ(image.pixelColor(off + cw, 3 * lh), white);       // below the last line
+    EXPECT_EQ(image.pixelColor(off - 1, lh / 2), white);        // the margin beside the gutter
+    // The plain text of the second line is black.
+    QColor darkest = white;
+    for (int x = off; x < off + 5 * cw; ++x)
+      for (int y = lh; y < 2 * lh; ++y)
+        if (image.pixelColor(x, y).lightness() < darkest.lightness()) darkest = image.pixelColor(x, y);
+    EXPECT_EQ(darkest, black);
+    EXPECT_EQ(canvas, white);
   }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -147,4 +148,28 @@ TEST(SrcFontStock, EqualBaseFontsShareOneRecord) {
     EXPECT_EQ(manager.Count(), before + 2);
   }
   EXPECT_EQ(manager.Count(), before);
+}
+
+TEST(SrcTextDrawer, StyleBitsOutweighANamedStyle) {
+  // A desktop's font settings name the style ("Book"): bold is still drawn
+  // bold.
+  QFont base = TestFont();
+  base.setStyleName(QFontInfo(base).styleName());
+  TSrcTextDrawer drawer(0, base);
+  const auto ink = [&drawer](TFontStyles style) {
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    drawer.BeginDraw(&painter);
+    drawer.SetForeground(clBlack);
+    drawer.SetStyle(style);
+    drawer.ExtTextOut(2, 2, 0, QRect(), u"MW");
+    drawer.EndDraw();
+    painter.end();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y).lightness() < 128;
+    return n;
+  };
+  EXPECT_GT(ink(fsBold), ink(0) * 11 / 10);
 }

@@ -2,6 +2,7 @@
 // through the platform's text output, as on a device other than the screen).
 #pragma once
 
+#include <QFont>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QString>
@@ -13,13 +14,14 @@ class TTextRecordingEngine : public QPaintEngine {
   struct Text {
     QPointF pos;
     QString text;
+    QFont font;  // as the painter resolved it
   };
   std::vector<Text> texts;
   bool begin(QPaintDevice*) override { return true; }
   bool end() override { return true; }
   void updateState(const QPaintEngineState&) override {}
   void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-  void drawTextItem(const QPointF& p, const QTextItem& item) override { texts.push_back({p, item.text()}); }
+  void drawTextItem(const QPointF& p, const QTextItem& item) override { texts.push_back({p, item.text(), item.font()}); }
   void drawRects(const QRectF*, int) override {}
   void drawRects(const QRect*, int) override {}
   void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}

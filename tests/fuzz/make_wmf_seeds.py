@@ -92,6 +92,24 @@ crossing = [record(0x020C, words(4096, 4096)), record(0x02FC, words(0) + color(2
             record(0x012D, words(0)), record(0x02FA, words(0, 20, 0) + color(0, 0, 255)), record(0x012D, words(1)),
             record(0x0324, words(300, *[(i * 2654435761 >> (8 * j)) % 4096 for i in range(300) for j in (0, 1)]))]
 
+# Costly pixels: small bitmaps stretched over the picture at each depth and
+# raster operation, blocks of pattern and hatched brushes, a dotted zigzag,
+# fills and bitmaps under a clip of 256 pieces laid out anew for each.
+def stretched(bits, rop, count):
+    return [record(0x020C, words(4096, 4096))] + \
+        [record(0x0F43, struct.pack("<I", rop) + words(0, 2, 2, 0, 0, 4096, 4096, 0, 0) + dib(2, 2, bits))] * count
+
+
+def blocks(brush, count):
+    return [record(0x020C, words(4096, 4096)), brush, record(0x012D, words(0))] + \
+        [record(0x061D, struct.pack("<I", 0xF00021) + words(4096, 4096, 0, 0))] * count
+
+
+pieces = [record(0x020C, words(4096, 4096))] + \
+    [record(0x0415, words(k // 16 * 256 + 128, k % 16 * 256 + 128, k // 16 * 256, k % 16 * 256)) for k in range(255)]
+zigzag = [record(0x020C, words(4096, 4096)), record(0x02FA, words(2, 1, 0) + color(0, 0, 255)),
+          record(0x012D, words(0))] + [record(0x0213, words(i * 41 % 4096, 4095 if i % 2 else 0)) for i in range(700)]
+
 folder = sys.argv[1] if len(sys.argv) > 1 else "wmf-corpus"
 os.makedirs(folder, exist_ok=True)
 seeds = {
@@ -105,6 +123,15 @@ seeds = {
     "font-per-text.wmf": plain(fonts),
     "big-glyphs.wmf": plain(glyphs),
     "crossing-outline.wmf": plain(crossing),
+    "stretched-1bit.wmf": plain(stretched(1, 0xCC0020, 80)),
+    "stretched-8bit-and.wmf": plain(stretched(8, 0x8800C6, 6)),
+    "stretched-24bit-xor.wmf": plain(stretched(24, 0x660046, 80)),
+    "pattern-blocks.wmf": plain(blocks(record(0x0142, words(0, 0) + dib(8, 8, 1)), 400)),
+    "hatched-blocks.wmf": plain(blocks(record(0x02FC, words(2) + color(0, 255, 0) + words(5)), 400)),
+    "dotted-zigzag.wmf": plain(zigzag),
+    "clipped-fills.wmf": plain(pieces + [record(0x001E), record(0x041B, words(10, 10, 0, 0)),
+                                         record(0x0127, words(0xFFFF))] * 100),
+    "clipped-bitmaps.wmf": plain(pieces + stretched(1, 0xCC0020, 40)[1:]),
 }
 for name, data in seeds.items():
     with open(os.path.join(folder, name), "wb") as f:

@@ -13,13 +13,16 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <atomic>
+#include <thread>
 
 #include "PictureTestSupport.h"
 #include "WmfWriter.h"
 #include "images/AnimPicture.h"
+#include "images/PictureThreads.h"
 #include "images/ThumbnailList.h"
 #include "images/uImageLoad.h"
 #include "platform/Exceptions.h"
+#include "platform/WmfPicture.h"
 #include "tests/common/EventLoopPause.h"
 #include "tests/common/TestUtil.h"
 
@@ -303,7 +306,6 @@ QByteArray SlowMetafile(int shapes) {
   return w.Plain();
 }
 
-
 // A thumbnail of one colour per file name, made slowly.
 QImage SlowColourThumbnail(const QString& file, QSize box, int ms) {
   QThread::msleep(static_cast<unsigned long>(ms));
@@ -346,7 +348,7 @@ TEST(ThumbnailList, AnswersWhileAFolderOfHostileMetafilesIsDrawn) {
   clock.start();
   list.reset();
   EXPECT_LT(clock.elapsed(), 100);
-  QThreadPool::globalInstance()->waitForDone();
+  PictureThreads::Thumbnails().waitForDone();
   QCoreApplication::processEvents();
 }
 
@@ -404,7 +406,7 @@ TEST(ThumbnailList, FinishedThumbnailsStayAndStaleOnesAreDropped) {
   list->SetDecoder([](const QString& file, QSize box) { return SlowColourThumbnail(file, box, 1); });
   list->grab();
   ASSERT_TRUE(list->WaitForThumbnails());
-  QThreadPool::globalInstance()->waitForDone();
+  PictureThreads::Thumbnails().waitForDone();
   QCoreApplication::processEvents();
   EXPECT_EQ(ShownColour(*list, 0), qRgb(0, 0, 255) & 0xFFFFFF);
   EXPECT_TRUE(list->HasThumbnail(2));
@@ -422,8 +424,103 @@ TEST(ThumbnailList, FinishedThumbnailsStayAndStaleOnesAreDropped) {
   list->grab();
   ASSERT_TRUE(list->Decoding());
   list.reset();
-  QThreadPool::globalInstance()->waitForDone();
+  PictureThreads::Thumbnails().waitForDone();
   QCoreApplication::processEvents();
+}
+
+// Pictures of a screen decoded several at a time behind metafiles that do
+// not finish: one thread is always left for the other pictures, nothing
+// runs on the toolkit's global pool, and the decodes stop once the list is
+// cleared.
+TEST(ThumbnailList, OrdinaryPicturesShowWhileMetafilesHoldTheirThreads) {
+  std::atomic<int> running{0}, most{0}, metafilesStopped{0};
+  std::atomic<bool> release{false};
+  TThumbnailList list;
+  list.SetDecoder([&](const QString& file, QSize box) {
+    const int now = ++running;
+    for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+    }
+    if (file.endsWith(".wmf")) {
+      while (!release && !PictureDecoder::Stopped()) QThread::msleep(1);
+      if (PictureDecoder::Stopped()) ++metafilesStopped;
+    } else {
+      QThread::msleep(20);
+    }
+    --running;
+    return SlowColourThumbnail(file, box, 0);
+  });
+  list.SetColumns(6);
+  list.SetThumbnailSize(100);
+  list.resize(1000, 700);
+  for (const char* name : {"m0.wmf", "m1.wmf", "m2.wmf", "m3.wmf", "m4.wmf", "m5.wmf", "m6.wmf", "m7.wmf", "red0.jpg",
+                           "blue1.gif", "red2.png"}) {
+    TThumbnail& item = list.Thumbnails().Add();
+    item.SetFilename(QString("/pictures/") + name);
+    item.Source = tsFile;
+  }
+  list.show();
+  const int threads = PictureThreads::ThumbnailThreads();
+  ASSERT_GE(threads, 2);
+  const auto ordinaryShown = [&] { return list.HasThumbnail(8) && list.HasThumbnail(9) && list.HasThumbnail(10); };
+  EXPECT_LT(LongestPause(10000, ordinaryShown), 500);
+  ASSERT_TRUE(ordinaryShown());
+  EXPECT_EQ(ShownColour(list, 10), qRgb(255, 0, 0) & 0xFFFFFF);
+  EXPECT_EQ(list.DecodesRunning(), threads - 1);  // metafiles, all blocked
+  EXPECT_FALSE(list.HasThumbnail(0));
+  EXPECT_GE(most.load(), 2);
+  EXPECT_LE(most.load(), threads);
+  EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
+
+  // Cleared: every metafile decode stops where it stands.
+  list.Thumbnails().Clear();
+  EXPECT_FALSE(list.Decoding());
+  EXPECT_TRUE(PictureThreads::Thumbnails().waitForDone(5000));
+  EXPECT_EQ(metafilesStopped.load(), threads - 1);
+  EXPECT_EQ(running.load(), 0);
+  QCoreApplication::processEvents();
+
+  // A decode deferred for want of memory is not a failure: it is tried again.
+  std::atomic<int> tries{0};
+  list.SetDecoder([&](const QString& file, QSize box) {
+    if (++tries == 1) throw PictureDecoder::EPictureDeferred("Could not allocate memory for image");
+    return SlowColourThumbnail(file, box, 0);
+  });
+  TThumbnail& item = list.Thumbnails().Add();
+  item.SetFilename("/pictures/red-later.jpg");
+  item.Source = tsFile;
+  list.grab();
+  ASSERT_TRUE(list.WaitForThumbnails());
+  EXPECT_EQ(tries.load(), 2);
+  EXPECT_FALSE(list.Thumbnails().Items(0).Failed);
+  EXPECT_TRUE(list.HasThumbnail(0));
+}
+
+// A metafile's drawing asks at every unit of work whether it is still
+// wanted; a decode stopped so is deferred, not failed.
+TEST(ThumbnailList, StoppedMetafileEndsAtItsNextUnitOfWork) {
+  const QByteArray slow = SlowMetafile(2000);
+  const auto budget = PictureDecoder::TPictureBudget::Create();
+  WmfPicture::TWork whole, cut;
+  WmfPicture::Render(slow, *budget, QSize(96, 72), &whole);
+  const std::atomic<bool> stop{true};
+  cut.stop = &stop;
+  WmfPicture::Render(slow, *budget, QSize(96, 72), &cut);
+  EXPECT_GT(whole.work, 100 * cut.work);
+
+  QTemporaryDir dir;
+  const QString file = dir.path() + "/slow.wmf";
+  ASSERT_TRUE(WriteFileBytes(file, slow));
+  bool deferred = false;
+  std::thread([&] {
+    const PictureDecoder::TDecodeScope scope(&stop);
+    try {
+      LoadThumbnailImage(file, QSize(96, 80));
+    } catch (const PictureDecoder::EPictureDeferred&) {
+      deferred = true;
+    }
+  }).join();
+  EXPECT_TRUE(deferred);
+  EXPECT_TRUE(PictureFailures::Known(file).isEmpty());
 }
 
 TEST(ThumbnailList, FillsRowsAcrossAWideList) {
@@ -480,4 +577,43 @@ TEST(ImageBrowser, RefillWithPicturesDropsTheLineThatSaidThereWereNone) {
     EXPECT_EQ(browser.statusTip(), "No pictures in " + empty);
   }
   hooks = saved;
+}
+
+// A metafile that takes long to draw opens in the full view at once, with a
+// placeholder; the window answers while it is drawn, and going back stops
+// the drawing.
+TEST(ImageBrowser, FullViewOfASlowMetafileKeepsTheWindowAnswering) {
+  QTemporaryDir dir;
+  const QString slow = dir.path() + "/slow.wmf";
+  ASSERT_TRUE(WriteFileBytes(slow, SlowMetafile(20000)));
+  PictureFailures::Clear();
+  TfImageBrowser browser;
+  browser.AddFiles({slow, slow});
+  browser.resize(800, 600);
+  browser.show();
+  browser.ThumbnailList1->SetItemIndex(0);
+  browser.ThumbnailList1DblClick();
+  EXPECT_TRUE(browser.FullViewShown());
+  EXPECT_TRUE(browser.PictureLoading());
+  EXPECT_TRUE(browser.AnimPicture1->Picture().GetEmpty());
+  const qint64 longest = LongestPause(60000, [&] { return !browser.PictureLoading(); });
+  EXPECT_LT(longest, 500);  // generous for a loaded machine
+  ASSERT_FALSE(browser.PictureLoading());
+  EXPECT_TRUE(browser.FullViewShown());
+  EXPECT_EQ(browser.AnimPicture1->Picture().GetWidth(), 4000);
+  EXPECT_EQ(browser.AnimPicture1->Picture().GetHeight(), 3000);
+
+  // Back to the thumbnails while the next one is drawn: it stops, and
+  // nothing of it shows.
+  browser.Button2Click();
+  browser.ThumbnailList1->SetItemIndex(1);
+  browser.ThumbnailList1DblClick();
+  ASSERT_TRUE(browser.PictureLoading());
+  browser.Button2Click();
+  EXPECT_FALSE(browser.FullViewShown());
+  EXPECT_FALSE(browser.PictureLoading());
+  EXPECT_TRUE(PictureThreads::Pictures().waitForDone(10000));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(browser.AnimPicture1->Picture().GetEmpty());
+  EXPECT_FALSE(browser.FullViewShown());
 }

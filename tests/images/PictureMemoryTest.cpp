@@ -1,14 +1,19 @@
 // Large and damaged picture files opened in the image browser: what they
 // take in memory (the peak resident size, measured) against the one budget
-// of a picture, and that a file that failed is not decoded again.
+// of a picture, which is also the budget of all pictures decoded at once,
+// and that a file that failed is not decoded again.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+#include <thread>
 
 #include "PictureTestSupport.h"
 #include "PngTestSupport.h"
 #include "images/AnimPicture.h"
+#include "images/PictureThreads.h"
 #include "images/PlatformPicture.h"
 #include "images/ThumbnailList.h"
 #include "images/uImageLoad.h"
@@ -68,10 +73,12 @@ class PictureMemory : public ::testing::Test {
     browser.ThumbnailList1->grab();
     EXPECT_TRUE(browser.ThumbnailList1->WaitForThumbnails());
   }
-  // Opens thumbnail `index` at full size and paints it.
+  // Opens thumbnail `index` at full size, waits until it is decoded, and
+  // paints it.
   static void OpenFullView(TfImageBrowser& browser, int index) {
     browser.ThumbnailList1->SetItemIndex(index);
     browser.ThumbnailList1DblClick();
+    EXPECT_TRUE(browser.WaitForPicture());
     browser.AnimPicture1->resize(680, 420);
     browser.AnimPicture1->grab();
   }
@@ -195,9 +202,148 @@ TEST_F(PictureMemory, DamagedPictureIsNotDecodedAgainUntilItChanges) {
   EXPECT_EQ(errors_.size(), 2);
 }
 
+// A huge PNG double-clicked while its thumbnail is still being decoded, and
+// four of them on one screen of thumbnails: the decodes running at once
+// draw on one budget, so that they never hold more than it together.
+TEST_F(PictureMemory, DecodesRunningAtOnceShareOneBudget) {
+  const QByteArray png = LargePng(8000, 8000);
+  PictureDecoder::TPictureBudget& program = PictureDecoder::TPictureBudget::Program();
+  {
+    const QString file = Write("big.png", png);
+    TfImageBrowser browser;
+    browser.AddFiles({file});
+    program.ResetPeak();
+    const qint64 overlap = PeakGrowth([&] {
+      browser.ThumbnailList1->resize(700, 400);
+      browser.ThumbnailList1->grab();
+      ASSERT_TRUE(browser.ThumbnailList1->Decoding());
+      OpenFullView(browser, 0);
+      EXPECT_TRUE(browser.ThumbnailList1->WaitForThumbnails());
+    });
+    EXPECT_LT(overlap, kAllowedGrowth) << overlap / kMiB << " MiB";
+    EXPECT_LE(program.Peak(), program.Limit());
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+    EXPECT_FALSE(browser.AnimPicture1->Picture().GetEmpty());
+    EXPECT_TRUE(browser.ThumbnailList1->HasThumbnail(0));
+  }
+  QStringList files;
+  for (int i = 0; i < 4; ++i) files << Write(QString("big%1.png").arg(i), png);
+  TfImageBrowser browser;
+  browser.AddFiles(files);
+  program.ResetPeak();
+  const qint64 several = PeakGrowth([&] { ShowThumbnails(browser); });
+  EXPECT_LT(several, kAllowedGrowth) << several / kMiB << " MiB";
+  EXPECT_LE(program.Peak(), program.Limit());
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_TRUE(browser.ThumbnailList1->HasThumbnail(i)) << i;
+    EXPECT_FALSE(browser.ThumbnailList1->Thumbnails().Items(i).Failed) << i;
+  }
+}
+
 }  // namespace
 
 namespace {
+
+// Runs `work` on a thread of its own inside a decode scope stopped by `stop`.
+template <class F>
+std::thread OnPictureThread(const PictureDecoder::TStopFlag* stop, F work) {
+  return std::thread([stop, work] {
+    const PictureDecoder::TDecodeScope scope(stop);
+    work();
+  });
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > ms) return false;
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+TEST(PictureBudget, PictureThreadsWaitForTheProgramsBudgetAndTheWindowNever) {
+  using PictureDecoder::TPictureBudget;
+  TPictureBudget& program = TPictureBudget::Program();
+  const auto first = TPictureBudget::Create();
+  const auto second = TPictureBudget::Create();
+  EXPECT_EQ(first->Limit(), program.Limit());
+  const qint64 most = program.Limit() - program.Used();
+  PictureDecoder::TCharge held = first->Charge(most - 100);
+  EXPECT_EQ(program.Used(), program.Limit() - 100);
+
+  // The window's thread never waits: what does not fit beside the others
+  // is taken all the same, within its picture's own limit.
+  {
+    const PictureDecoder::TCharge over = second->Charge(1000);
+    EXPECT_EQ(program.Used(), program.Limit() + 900);
+  }
+  EXPECT_EQ(second->Refusals(), 0);
+
+  // A picture thread waits until the bytes are given back.
+  std::atomic<bool> charged{false};
+  const PictureDecoder::TStopFlag running{false};
+  std::thread waiter = OnPictureThread(&running, [&] {
+    const PictureDecoder::TCharge c = second->Charge(1000);
+    charged = true;
+  });
+  EXPECT_TRUE(WaitUntil([&] { return program.Waiting() == 1; }));
+  EXPECT_FALSE(charged);
+  held.reset();
+  waiter.join();
+  EXPECT_TRUE(charged);
+  EXPECT_EQ(second->Refusals(), 0);
+
+  // A wait no longer wanted ends as deferred; bytes past the limit are
+  // refused at once as too large.
+  held = first->Charge(most - 100);
+  PictureDecoder::TStopFlag stop{false};
+  QString deferred, tooLarge;
+  std::thread stopped = OnPictureThread(&stop, [&] {
+    try {
+      second->Charge(1000);
+    } catch (const PictureDecoder::EPictureDeferred& e) {
+      deferred = e.Message();
+    }
+    try {
+      second->Charge(program.Limit() + 1);
+    } catch (const PictureDecoder::EPictureDeferred&) {
+      tooLarge = "deferred";
+    } catch (const Exception& e) {
+      tooLarge = e.Message();
+    }
+  });
+  EXPECT_TRUE(WaitUntil([&] { return program.Waiting() == 1; }));
+  stop = true;
+  stopped.join();
+  EXPECT_EQ(deferred, "Could not allocate memory for image");
+  EXPECT_EQ(tooLarge, "Could not allocate memory for image");
+  EXPECT_EQ(second->Refusals(), 2);
+  held.reset();
+  EXPECT_EQ(first->Used(), 0);
+  EXPECT_EQ(second->Used(), 0);
+}
+
+TEST(PictureBudget, DecodeNoLongerWantedIsNotKeptAsTheFilesFailure) {
+  QTemporaryDir dir;
+  const QString file = dir.path() + "/photo.jpg";
+  ASSERT_TRUE(WriteFileBytes(file, picturetest::Encode(picturetest::Filled(300, 200, qRgb(0, 0, 255)), "jpeg")));
+  PictureFailures::Clear();
+  const PictureDecoder::TStopFlag stop{true};
+  QString message;
+  std::thread([&] {
+    const PictureDecoder::TDecodeScope scope(&stop);
+    try {
+      LoadThumbnailImage(file, QSize(96, 80));
+    } catch (const PictureDecoder::EPictureDeferred& e) {
+      message = e.Message();
+    }
+  }).join();
+  EXPECT_FALSE(message.isEmpty());
+  EXPECT_TRUE(PictureFailures::Known(file).isEmpty());
+  EXPECT_EQ(LoadThumbnailImage(file, QSize(96, 80)).size(), QSize(96, 64));
+}
 
 TEST(PictureThumbnail, LargeTranslucentPngIsScaledWhole) {
   // Past the size the PNG codec converts whole: drawn from its rows, which

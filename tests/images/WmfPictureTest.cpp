@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <cmath>
+#include <functional>
 #include <initializer_list>
 
 #include "images/PlatformPicture.h"
@@ -439,4 +440,125 @@ TEST(WmfPicture, WidePenLinesOfOrdinaryPicturesStaySmooth) {
   EXPECT_GT(partial(195, 395), 100);  // the star
   EXPECT_EQ(At(image, 0, 110), kBlue);
   EXPECT_EQ(At(image, 200, 240), kRed);
+}
+
+namespace {
+
+// A one-bit bitmap of `w` x `h` pixels, blue and green in a checkerboard.
+QByteArray MonoDib(int w, int h) {
+  QByteArray d = Dword(40) + Dword(quint32(w)) + Dword(quint32(h)) + Words({1, 1}) + Dword(0) + Dword(0) + Dword(0) +
+                 Dword(0) + Dword(0) + Dword(0) + Dword(kBlue & 0xFFFFFF) + Dword(kGreen & 0xFFFFFF);
+  for (int y = 0; y < h; ++y) {
+    QByteArray row((w + 31) / 32 * 4, '\0');
+    for (int x = 0; x < w; ++x)
+      if ((x + y) % 2) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+    d += row;
+  }
+  return d;
+}
+
+// A 4096-unit square picture with a red brush and no pen, then `records`
+// records made by `add`.
+QByteArray Square(int records, const std::function<void(Wmf&, int)>& add) {
+  Wmf w;
+  w.WindowExt(4096, 4096).RedNoPen();
+  for (int i = 0; i < records; ++i) add(w, i);
+  return w.Plain();
+}
+
+QByteArray StretchedOverAll(const QByteArray& dib, quint32 rop, int records) {
+  return Square(records, [&](Wmf& w, int) {
+    w.Add(0x0F43, Dword(rop) + Words({0, 2, 2, 0, 0, 4096, 4096, 0, 0}) + dib);  // STRETCHDIB
+  });
+}
+
+// PATBLT over the whole picture, `records` times, with the brush `select`
+// makes.
+QByteArray BlocksOverAll(int records, const std::function<void(Wmf&)>& select) {
+  return Square(records, [&](Wmf& w, int i) {
+    if (i == 0) select(w);
+    w.Add(0x061D, Dword(0xF00021) + Words({4096, 4096, 0, 0}));
+  });
+}
+
+void ExpectCutOff(const char* name, const QByteArray& data, QSize size) {
+  WmfPicture::TWork work;
+  DrawCounted(data, size, &work);
+  EXPECT_TRUE(work.cutOff) << name;
+}
+
+const QSize kPage(1024, 1024), kThumb(100, 100);
+
+}  // namespace
+
+// Each of these takes many seconds to draw whole, though its pixels alone
+// are well within the limit.
+TEST(WmfPicture, StretchedBitmapsAreChargedAtWhatTheyCost) {
+  ExpectCutOff("one-bit", StretchedOverAll(MonoDib(2, 2), 0xCC0020, 1900), kPage);
+  ExpectCutOff("24-bit, xor", StretchedOverAll(Dib({{kRed, kGreen}, {kBlue, kRed}}), 0x660046, 1900), kPage);
+  // Under a clip of many pieces, in a thumbnail.
+  ExpectCutOff("clipped",
+               Square(5000,
+                      [](Wmf& w, int i) {
+                        if (i == 0) w.ClipInto256Pieces();
+                        w.Add(0x0F43, Dword(0xCC0020) + Words({0, 2, 2, 0, 0, 4096, 4096, 0, 0}) + MonoDib(2, 2));
+                      }),
+               kThumb);
+}
+
+TEST(WmfPicture, PatternsDashesAndClipsAreChargedAtWhatTheyCost) {
+  ExpectCutOff("hatched blocks", BlocksOverAll(1900, [](Wmf& w) { w.Brush(kGreen, 5).Select(2); }), kPage);
+  ExpectCutOff("pattern blocks",
+               BlocksOverAll(1900,
+                             [](Wmf& w) {
+                               w.Add(0x0142, Words({0, 0}) + MonoDib(2, 2));
+                             }),
+               kPage);
+  ExpectCutOff("dotted zigzag",
+               Square(300000,
+                      [](Wmf& w, int i) {
+                        if (i == 0) w.Pen(kBlue, 1, 2).Select(2);
+                        w.Add(0x0213, Words({(i * 41) % 4096, i % 2 ? 4095 : 0}));  // LINETO
+                      }),
+               kThumb);
+  // The clipping region laid out anew for every small fill.
+  ExpectCutOff("fills clipped into 256 pieces",
+               Square(20000,
+                      [](Wmf& w, int i) {
+                        if (i == 0) w.ClipInto256Pieces();
+                        w.Add(0x001E, {}).Rect(0, 0, 10, 10).Add(0x0127, Words({-1}));  // SAVEDC, RESTOREDC
+                      }),
+               kThumb);
+}
+
+TEST(WmfPicture, OrdinaryBitmapsPatternsAndDashesAreDrawnWhole) {
+  // A photograph at its own size, a small one-bit bitmap scaled up, a
+  // rectangle of each hatch, a pattern brush, a dashed polyline of each
+  // style and a clip of a few pieces.
+  std::vector<std::vector<QRgb>> photo(768, std::vector<QRgb>(1024));
+  for (int y = 0; y < 768; ++y)
+    for (int x = 0; x < 1024; ++x) photo[std::size_t(y)][std::size_t(x)] = qRgb(x % 256, y % 256, (x + y) % 256);
+  Wmf w;
+  w.WindowExt(1200, 1000).Pen(0, 0, 5).Select(0);
+  w.Add(0x0F43, Dword(0xCC0020) + Words({0, 768, 1024, 0, 0, 768, 1024, 0, 0}) + Dib(photo));
+  w.Add(0x0F43, Dword(0xCC0020) + Words({0, 8, 8, 0, 0, 160, 160, 800, 1030}) + MonoDib(8, 8));
+  for (int h = 0; h < 6; ++h)
+    w.Add(0x02FC, Words({2}) + Color(kBlue) + Words({h})).Select(1 + h).Rect(h * 30, 800, h * 30 + 25, 990);
+  w.Add(0x0142, Words({0, 0}) + MonoDib(8, 8)).Select(7).Rect(200, 800, 400, 990);  // DIBCREATEPATTERNBRUSH
+  for (int style = 1; style <= 4; ++style) {
+    QByteArray points = Words({200});
+    for (int i = 0; i < 200; ++i) points += Words({400 + i * 4, 800 + style * 40 + (i % 2) * 20});
+    w.Pen(kBlue, 1, style).Select(7 + style).Add(0x0325, points);  // POLYLINE
+  }
+  for (int k = 0; k < 3; ++k) w.Add(0x0415, Words({90, 1060 + k * 20, 10, 1050 + k * 20}));  // EXCLUDECLIPRECT
+  w.Add(0x061D, Dword(0xF00021) + Words({100, 100, 0, 1040}));                               // PATBLT
+  for (const QSize size : {QSize(), QSize(120, 100)}) {
+    WmfPicture::TWork work;
+    const QImage image = DrawCounted(w.Plain(), size, &work);
+    EXPECT_FALSE(work.cutOff) << size.width();
+    if (size.isValid()) continue;
+    EXPECT_EQ(At(image, 300, 200), qRgb(300 % 256, 200, 500 % 256));  // the photograph, at its own size
+    EXPECT_EQ(At(image, 1030 + 10, 800 + 150), kBlue);                // the one-bit bitmap's colours
+    EXPECT_EQ(At(image, 1030 + 30, 800 + 150), kGreen);
+  }
 }

@@ -45,6 +45,15 @@ struct Wmf {
   }
   // A red brush and no pen, as objects 0 and 1.
   Wmf& RedNoPen() { return Brush(qRgb(255, 0, 0)).Select(0).Pen(0, 0, 5).Select(1); }
+  // 255 squares of 128 units, 256 apart, cut out of the clipping region:
+  // 256 pieces over a 4096-unit square.
+  Wmf& ClipInto256Pieces() {
+    for (int k = 0; k < 255; ++k) {
+      const int x = (k % 16) * 256, y = (k / 16) * 256;
+      Add(0x0415, Words({y + 128, x + 128, y, x}));  // EXCLUDECLIPRECT
+    }
+    return *this;
+  }
 
   QByteArray Plain() const {
     const QByteArray body = records + Dword(3) + Words({0});

@@ -14,6 +14,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
@@ -81,6 +83,15 @@ bool LoaderDies(const QString& path) {
   waitpid(child, &status, 0);
   if (WIFSIGNALED(status)) return true;
   return WIFEXITED(status) && WEXITSTATUS(status) != kLoaded && WEXITSTATUS(status) != kRefused;
+}
+
+// The child process `child` ends with status 0; it said on its error
+// output what went wrong.
+void ExpectChildSucceeded(pid_t child) {
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status)) << "the child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << "see the child's lines above";
 }
 
 class ModuleFile : public ::testing::Test {
@@ -251,10 +262,7 @@ TEST_F(ModuleFile, DamagedModulesOfFullSizeAreRefusedAndRepairedOnesServe) {
     }
     _exit(faults == 0 ? 0 : 1);
   }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status)) << "the child ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << "see the child's lines above";
+  ExpectChildSucceeded(child);
 }
 
 // A FIFO in a module's place is refused at once, not waited on.
@@ -266,3 +274,121 @@ TEST_F(ModuleFile, FifoIsRefusedWithoutWaiting) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs a program of the system's binary tools on `path` (in place); an
+// empty string when it ran, else why not.
+std::string RunTool(const QStringList& command, const QString& path) {
+  QProcess tool;
+  tool.start(command.first(), command.mid(1) << path);
+  if (!tool.waitForFinished(60000)) return "did not run: " + tool.errorString().toStdString();
+  if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+    return "failed: " + tool.readAllStandardError().toStdString();
+  return {};
+}
+
+// The ways distributions and installers strip a module.
+const QList<QStringList> kStrips = {{"strip"}, {"strip", "--strip-unneeded"}, {"objcopy", "--strip-debug"}};
+
+// The bytes of the module's largest loaded segment, as the file holds them.
+std::pair<qsizetype, qsizetype> LargestSegment(const QByteArray& whole) {
+  Elf64_Ehdr header{};
+  std::memcpy(&header, whole.constData(), sizeof header);
+  std::pair<qsizetype, qsizetype> largest{0, 0};
+  for (int i = 0; i < header.e_phnum; ++i) {
+    Elf64_Phdr segment{};
+    std::memcpy(&segment, whole.constData() + header.e_phoff + quint64(i) * header.e_phentsize, sizeof segment);
+    if (segment.p_type == PT_LOAD && qsizetype(segment.p_filesz) > largest.second)
+      largest = {qsizetype(segment.p_offset), qsizetype(segment.p_filesz)};
+  }
+  return largest;
+}
+
+}  // namespace
+
+// A module stripped as installers and packagers strip it keeps its seal and
+// loads; stripped or not, one whose mapped bytes changed, cut short or
+// without its seal is refused. The stripped modules are loaded in a child
+// process, which then loads the whole and stripped copies side by side.
+TEST_F(ModuleFile, StrippedModulesLoadAndChangedOnesAreStillRefused) {
+  QStringList names = {kBrowserModule};
+  for (const auto& [name, entry] : kModules) names << name;
+  QStringList loadable;  // stripped copies, each in a folder of its own, by module name
+  for (const QString& name : names) {
+    const QByteArray built = Built(name);
+    for (int i = 0; i < kStrips.size(); ++i) {
+      const std::string what = name.toStdString() + " after " + kStrips[i].join(' ').toStdString();
+      ASSERT_TRUE(QDir(dir.path()).mkpath(QString::number(i)));
+      const QString path = dir.filePath(QString::number(i) + u'/' + name);
+      ASSERT_TRUE(WriteFileBytes(path, built));
+      const std::string ran = RunTool(kStrips[i], path);
+      if (!ran.empty()) GTEST_SKIP() << kStrips[i].first().toStdString() << " " << ran;
+      const QByteArray stripped = ReadFileBytes(path);
+      const TModuleCheck check = CheckModuleFile(path);
+      EXPECT_EQ(check.fault, TModuleFault::None) << what << ": " << check.detail.toStdString();
+      loadable << path;
+
+      // Changed where the loader maps it: one byte in the middle of its largest segment.
+      const auto [at, count] = LargestSegment(stripped);
+      QByteArray changed = stripped;
+      changed[at + count / 2] = static_cast<char>(changed[at + count / 2] ^ 0x20);
+      EXPECT_EQ(CheckModuleFile(Write(name, changed)).fault, TModuleFault::Damaged) << what << ", one byte changed";
+      // Last turn's damage: the second half zeros or garbage, or the file cut short.
+      for (const bool zeros : {true, false}) {
+        QByteArray bytes = stripped;
+        quint32 seed = 0x9E3779B9u;
+        for (qsizetype k = bytes.size() / 2; k < bytes.size(); ++k) {
+          seed = seed * 1664525u + 1013904223u;
+          bytes[k] = zeros ? '\0' : static_cast<char>(seed >> 24);
+        }
+        EXPECT_EQ(CheckModuleFile(Write(name, bytes)).fault, TModuleFault::Damaged)
+            << what << (zeros ? ", second half zeros" : ", second half garbage");
+      }
+      for (const qsizetype length : CutLengths(stripped))
+        EXPECT_EQ(CheckModuleFile(Write(name, stripped.left(length))).fault, TModuleFault::CutShort)
+            << what << ", cut to " << length;
+    }
+    // A module whose seal was taken out is refused as well.
+    const QString unsealed = Write(name, built);
+    const std::string ran = RunTool({"objcopy", "--remove-section", ".note.kvx-module-seal"}, unsealed);
+    ASSERT_TRUE(ran.empty()) << ran;
+    const TModuleCheck check = CheckModuleFile(unsealed);
+    EXPECT_EQ(check.fault, TModuleFault::Damaged) << name.toStdString();
+    EXPECT_EQ(check.detail, "no checksum");
+  }
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(60);
+    int faults = 0;
+    for (const QString& path : loadable) {
+      const QString name = QFileInfo(path).fileName();
+      if (name == kBrowserModule) continue;  // the browser module was looked at above; it needs a display to run
+      Modules::SetFolder(QFileInfo(path).absolutePath());
+      if (!Modules::Entry(name, kModules.at(name))) {
+        fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(Modules::Error(name)));
+        ++faults;
+      }
+    }
+    _exit(faults == 0 ? 0 : 1);
+  }
+  ExpectChildSucceeded(child);
+}
+
+// A module file that holds another module (whole, but without the entry
+// asked for) is refused without being loaded; the right file put in its
+// place then serves in the same process.
+TEST_F(ModuleFile, AnotherModuleUnderItsNameIsNeverLoadedAndTheRightOneServesOnceBack) {
+  Modules::SetFolder(dir.path());
+  const QString path = Write("print-module.so", Built("net-module.so"));
+  EXPECT_EQ(Modules::Entry("print-module.so", "KvHasPrinter"), nullptr);
+  EXPECT_EQ(Modules::Error("print-module.so").split(u'\n').value(1), "ModuleNoEntry");
+  EXPECT_EQ(dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_NOLOAD), nullptr)
+      << "the other module was handed to the system's loader";
+  Write("print-module.so", Built("print-module.so"));
+  EXPECT_NE(Modules::Entry("print-module.so", "KvHasPrinter"), nullptr)
+      << Modules::Error("print-module.so").toStdString();
+  EXPECT_TRUE(Modules::Error("print-module.so").isEmpty());
+}

@@ -107,7 +107,8 @@ TEST_F(SettingsTest, EditorSettingsFollowTheKeyTable) {
   Settings::TEditorSettings s = Settings::ReadEditorSettings(current);
   EXPECT_EQ(s.FontName, QStringLiteral("Courier New"));
   EXPECT_EQ(s.FontSize, 10);
-  EXPECT_EQ(s.BackgroundColor, clWindow);
+  EXPECT_EQ(s.BackgroundColor, clWhite);  // the editor's own, not the desktop's window colour
+  EXPECT_EQ(s.FontColor, clBlack);
   EXPECT_EQ(s.RightEdge, 100);
   EXPECT_EQ(s.RightEdgeColor, 0xC0C0C0);
   EXPECT_EQ(s.SelectionMode, 0);

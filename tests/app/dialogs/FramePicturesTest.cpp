@@ -47,7 +47,10 @@ class PictureCommands : public AppFixture {
   void Click(TfImageBrowser* b, int index, bool twice = false) {
     b->ThumbnailList1->SetItemIndex(index);
     b->ThumbnailList1Click();
-    if (twice) b->ThumbnailList1DblClick();
+    if (twice) {
+      b->ThumbnailList1DblClick();
+      EXPECT_TRUE(b->WaitForPicture());
+    }
   }
   TChildForm* NewDocument() {
     Main().ToolButton33Click();

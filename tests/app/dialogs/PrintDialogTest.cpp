@@ -1,16 +1,27 @@
 // Tests of TfPrintdoc (app/dialogs/uPrintDlg.cpp), the print dialog.
+#include <poll.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
 
 #include "app/dialogs/uPrintDlg.h"
+#include "app/dialogs/ufMessageDlg.h"
+#include "app/sidepane/FileManagerPane.h"
 #include "modules/ModuleLoader.h"
 #include "modules/PrintModule.h"
 #include "tests/app/AppFixture.h"
@@ -18,12 +29,47 @@
 #include "tests/editor/PrintTestSupport.h"
 
 namespace {
+// `lines` numbered lines: a document of many pages.
+QString NumberedLines(int lines) {
+  QString text;
+  for (int i = 1; i <= lines; ++i) text += QStringLiteral("line %1\n").arg(i);
+  return text;
+}
+
+// A file at `path` holding `bytes` with a second name `link` (a backup made with ln).
+bool MakeLinkedFile(const QString& path, const QString& link, const QByteArray& bytes) {
+  return WriteFileBytes(path, bytes) &&
+         ::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()) == 0;
+}
+
+// Prints `lines` numbered lines into the PDF file `pdf` through the print
+// module, as the print dialog does; `onPage` is told each page as it begins.
+bool PrintLines(const QString& pdf, int lines, const std::function<void(int page)>& onPage = {}) {
+  std::unique_ptr<TPrintCanvas> canvas = PrintModule::OpenCanvas(pdf);
+  if (!canvas) return false;
+  TSrcEditPrint print;
+  print.SetLines(NumberedLines(lines).split(u'\n'));
+  print.OnPrintStatus = [&onPage](TSrcEditPrint::Status status, int page, bool&) {
+    if (status == TSrcEditPrint::psNewPage && onPage) onPage(page);
+  };
+  return print.Print(*canvas);
+}
+
+// How a child process ended, for the test's messages.
+std::string Ended(int status) {
+  if (WIFSIGNALED(status)) return "by signal " + std::to_string(WTERMSIG(status));
+  return "with status " + std::to_string(WEXITSTATUS(status));
+}
+}  // namespace
+
+namespace {
 struct PrintCommands : AppFixture {
   void SetUp() override {
     AppFixture::SetUp();
     // The keys of these commands, as their texts, and a footer.
     QByteArray module = ReadFileBytes(root + "Language Modules/test.lms");
-    for (const char* key : {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed", "NotRegularFile"})
+    for (const char* key :
+         {"PrDoc", "ExpComp", "ExpError", "Print", "PR_DOC1", "prFailed", "NotRegularFile", "SaveWriteProtected"})
       module += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
     module += QByteArray("prFooter").leftJustified(20, ' ') + "Page $PAGENUM$ of $PAGECOUNT$\r\n";
     WriteFileBytes(root + "Language Modules/test.lms", module);
@@ -51,6 +97,22 @@ struct PrintCommands : AppFixture {
     });
     Main().PrintDocument1Click();
     return result;
+  }
+  // Prints, pressing Close while page 2 is printed (the job stops at the
+  // next page); the number of lines printed.
+  int PrintStoppedOnPage2() {
+    int lines = 0;
+    prompts.AnswerDialog("fPrintdoc", [&lines](QDialog& d) {
+      auto& dialog = static_cast<TfPrintdoc&>(d);
+      dialog.SrcEditPrint1.OnPrintLine = [&lines, &dialog](int, int page) {
+        ++lines;
+        if (page == 2) dialog.Button2Click();
+      };
+      dialog.Button1Click();
+      return dialog.result();
+    });
+    Main().PrintDocument1Click();
+    return lines;
   }
   // Answers the print dialog: records what the engine would print, then
   // presses Print with the given switches.
@@ -116,6 +178,7 @@ TEST_F(PrintCommands, ExportUsesTheDocumentsHighlighterAndFont) {
   // A document without a highlighter is exported as plain text.
   e->SetHighlighter(nullptr);
   AnswerFileDialog("SaveDialog2", {target});
+  prompts.Answer(u'"' + target + QStringLiteral("\"\nSaveReplace"), 6);
   Main().Documenttortf1Click();
   EXPECT_TRUE(ReadFileBytes(target).contains("\\fs28 body \\{ color: red; \\} /* note */\r\n\\par }"));
 }
@@ -180,6 +243,34 @@ TEST_F(PrintCommands, CloseWhilePrintingStopsTheJob) {
   Main().PrintDocument1Click();
   EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
   EXPECT_FALSE(QFileInfo::exists(root + "out.pdf")) << "and leaves no half-printed file";
+}
+
+// Escape, or the title bar's close button, while pages are printed stops
+// the job as Close does: the file keeps its old bytes.
+TEST_F(PrintCommands, EscapeOrClosingTheWindowWhilePrintingStopsTheJob) {
+  NewDocument(NumberedLines(300));
+  ASSERT_TRUE(WriteFileBytes(root + "out.pdf", "old bytes"));
+  for (const bool escape : {true, false}) {
+    int lines = 0;
+    prompts.AnswerDialog("fPrintdoc", [&lines, escape](QDialog& d) {
+      auto& dialog = static_cast<TfPrintdoc&>(d);
+      dialog.SrcEditPrint1.OnPrintLine = [&lines, &dialog, escape](int, int page) {
+        ++lines;
+        if (page != 2) return;
+        if (escape)
+          QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+          dialog.close();
+      };
+      dialog.show();  // as the modal loop shows it: a hidden dialog takes no close
+      dialog.Button1Click();
+      return dialog.result();
+    });
+    Main().PrintDocument1Click();
+    EXPECT_LT(lines, 300) << (escape ? "Escape" : "close");
+    EXPECT_EQ(ReadFileBytes(root + "out.pdf"), "old bytes") << (escape ? "Escape" : "close");
+  }
+  EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
 }
 
 // Without the print module, printing says so where it was asked for and
@@ -249,18 +340,7 @@ TEST_F(PrintCommands, AStoppedPrintLeavesTheFileAsItWas) {
   for (int i = 1; i <= 300; ++i) text += QStringLiteral("line %1\n").arg(i);
   NewDocument(text);
   ASSERT_TRUE(WriteFileBytes(root + "out.pdf", "old bytes"));
-  int lines = 0;
-  prompts.AnswerDialog("fPrintdoc", [&lines](QDialog& d) {
-    auto& dialog = static_cast<TfPrintdoc&>(d);
-    // Close pressed while page 2 is printed: the job stops at the next page.
-    dialog.SrcEditPrint1.OnPrintLine = [&lines, &dialog](int, int page) {
-      ++lines;
-      if (page == 2) dialog.Button2Click();
-    };
-    dialog.Button1Click();
-    return dialog.result();
-  });
-  Main().PrintDocument1Click();
+  const int lines = PrintStoppedOnPage2();
   EXPECT_GT(lines, 60) << "pages were printed before the stop";
   EXPECT_LT(lines, 300);
   EXPECT_TRUE(prompts.Messages().isEmpty()) << "a stopped job is no failure";
@@ -295,4 +375,228 @@ TEST_F(PrintCommands, APipeOrDeviceChosenAsTheFileIsRefusedAtOnce) {
   }
   EXPECT_TRUE(fifos.Opened().isEmpty()) << "the pipe was opened";
   EXPECT_TRUE(Temporaries(root).isEmpty()) << Temporaries(root).join(' ').toStdString();
+}
+
+// Printing into a PDF that has a second hard link: a job stopped part-way
+// leaves both names with the old bytes; a job that ends whole gives both the
+// new PDF, still one file.
+TEST_F(PrintCommands, APdfWithASecondLinkChangesOnlyWhenTheJobEndsWhole) {
+  NewDocument(NumberedLines(300));
+  const QString out = root + "out.pdf", backup = root + "backup.pdf";
+  ASSERT_TRUE(MakeLinkedFile(out, backup, "old bytes"));
+  EXPECT_GT(PrintStoppedOnPage2(), 60) << "pages were printed before the stop";
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  EXPECT_EQ(ReadFileBytes(out), "old bytes");
+  EXPECT_EQ(ReadFileBytes(backup), "old bytes");
+  EXPECT_TRUE(Temporaries(root).isEmpty()) << Temporaries(root).join(' ').toStdString();
+
+  EXPECT_EQ(PrintWithOk(), int(QDialog::Accepted));
+  const QByteArray pdf = ReadFileBytes(out);
+  EXPECT_TRUE(pdf.startsWith("%PDF-")) << pdf.left(20).constData();
+  EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+  EXPECT_EQ(ReadFileBytes(backup), pdf);
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(out).constData(), &st), 0);
+  EXPECT_EQ(st.st_nlink, 2u) << "the two names still name one file";
+  EXPECT_TRUE(Temporaries(root).isEmpty()) << Temporaries(root).join(' ').toStdString();
+}
+
+// A job that fails because the disk is full leaves both names of a linked
+// PDF with their old bytes. The full disk is a small file system of a child
+// process's own (a mount of its own namespace, in the test's folder); where
+// the machine does not allow that, a limit on the size of files stands for it.
+TEST_F(PrintCommands, APrintOntoAFullDiskLeavesBothNamesOfTheOldPdf) {
+  const QString folder = root + "full";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString out = folder + "/out.pdf", backup = folder + "/backup.pdf";
+  // The parent's fonts are ready before the child starts.
+  ASSERT_TRUE(PrintLines(root + "warm.pdf", 1));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(60);
+    const QByteArray native = QFile::encodeName(folder);
+    const bool ownDisk = ::unshare(CLONE_NEWNS) == 0 &&
+                         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                         ::mount("kvx-full", native.constData(), "tmpfs", 0, "size=256k") == 0;
+    if (!MakeLinkedFile(out, backup, "old bytes")) _exit(10);
+    if (ownDisk) {
+      // Filled to the last block.
+      QFile filler(folder + "/filler");
+      if (!filler.open(QIODevice::WriteOnly)) _exit(11);
+      const QByteArray block(4096, 'x');
+      while (filler.write(block) == block.size() && filler.flush()) {
+      }
+      filler.close();
+    } else {
+      fprintf(stderr, "no file system of its own here: a file-size limit stands for the full disk\n");
+      const rlimit limit{4096, RLIM_INFINITY};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(12);
+    }
+    const bool printed = PrintLines(out, 300);
+    int fault = 0;
+    if (printed) fault |= 1;
+    if (ReadFileBytes(out) != "old bytes") fault |= 2;
+    if (ReadFileBytes(backup) != "old bytes") fault |= 4;
+    if (!QDir(folder).entryList({".kvx-*"}, QDir::Files | QDir::Hidden | QDir::System).isEmpty()) fault |= 8;
+    _exit(fault);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child ended " << Ended(status);
+  const int fault = WEXITSTATUS(status);
+  EXPECT_EQ(fault & 1, 0) << "the job was reported printed";
+  EXPECT_EQ(fault & 2, 0) << "the file's first name changed";
+  EXPECT_EQ(fault & 4, 0) << "its second name changed";
+  EXPECT_EQ(fault & 8, 0) << "a temporary was left";
+  EXPECT_LT(fault, 10) << "the child could not set up the disk";
+}
+
+// A print killed in the middle of the job (the process ended at once) leaves
+// both names of a linked PDF with their old bytes and no temporary.
+TEST_F(PrintCommands, APrintKilledMidJobLeavesBothNamesOfTheOldPdf) {
+  const QString out = root + "out.pdf", backup = root + "backup.pdf";
+  ASSERT_TRUE(MakeLinkedFile(out, backup, "old bytes"));
+  ASSERT_TRUE(PrintLines(root + "warm.pdf", 1));
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(pipeFds[0]);
+    alarm(60);
+    // Page 4 begins: three pages are made; the parent is told and kills the job there.
+    PrintLines(out, 600, [&pipeFds](int page) {
+      if (page != 4) return;
+      if (::write(pipeFds[1], "4", 1) != 1) _exit(2);
+      for (;;) ::pause();
+    });
+    _exit(1);
+  }
+  ::close(pipeFds[1]);
+  pollfd ready{pipeFds[0], POLLIN, 0};
+  char page = 0;
+  const bool told = ::poll(&ready, 1, 30000) == 1 && ::read(pipeFds[0], &page, 1) == 1;
+  ::close(pipeFds[0]);
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(told) << "the child never reached page 4; it ended " << Ended(status);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << Ended(status);
+  EXPECT_EQ(ReadFileBytes(out), "old bytes");
+  EXPECT_EQ(ReadFileBytes(backup), "old bytes");
+  EXPECT_TRUE(Temporaries(root).isEmpty()) << Temporaries(root).join(' ').toStdString();
+}
+
+// A write-protected PDF is asked about as a save asks: No leaves it and is
+// no failure; Yes replaces it, and it stays write-protected.
+TEST_F(PrintCommands, AWriteProtectedPdfIsReplacedOnlyWhenTheUserSaysSo) {
+  PrintTarget() = {};
+  if (PrintModule::HasPrinter()) GTEST_SKIP() << "a printer is installed: printing goes there, not into a file";
+  NewDocument("text");
+  const QString out = root + "out.pdf";
+  ASSERT_TRUE(WriteFileBytes(out, "old bytes"));
+  ASSERT_EQ(::chmod(QFile::encodeName(out).constData(), 0444), 0);
+  const QString replace = u'"' + out + QStringLiteral("\"\nSaveReplace");
+  const QString protectedFile = u'"' + out + QStringLiteral("\"\nSaveWriteProtected");
+  AnswerFileDialog("PrintToFileDialog", {out});
+  prompts.Answer(replace, 6);
+  prompts.Answer(protectedFile, 7);
+  EXPECT_NE(PrintWithOk(), int(QDialog::Accepted));
+  ASSERT_EQ(prompts.Messages().size(), 2);
+  EXPECT_EQ(prompts.Messages()[0].text, replace);
+  EXPECT_EQ(prompts.Messages()[1].text, protectedFile);
+  EXPECT_EQ(prompts.Messages()[1].kind, 1);
+  EXPECT_EQ(ReadFileBytes(out), "old bytes");
+
+  prompts.Answer(protectedFile, 6);
+  EXPECT_EQ(PrintWithOk(), int(QDialog::Accepted));
+  EXPECT_EQ(prompts.Messages().size(), 4) << "no failure reported";
+  EXPECT_TRUE(ReadFileBytes(out).startsWith("%PDF-"));
+  EXPECT_EQ(QFileInfo(out).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther), 0);
+}
+
+// With no printer, the file dialog starts in the file manager's folder with
+// the document's name and ".pdf", and asks before it replaces a file in the
+// language module's words, not the toolkit's: No leaves the file and the
+// print dialog open.
+TEST_F(PrintCommands, PrintToFileStartsInTheFileManagersFolderWithTheDocumentsName) {
+  PrintTarget() = {};
+  if (PrintModule::HasPrinter()) GTEST_SKIP() << "a printer is installed: printing goes there, not into a file";
+  const QString site = root + "site";
+  ASSERT_TRUE(QDir().mkpath(site));
+  Main().OpenDocument(false, true, MakeFile("page.html"));
+  Main().Action("FileMan1")->trigger();
+  Main().FileManager->Restore(QString(), site);
+  ASSERT_EQ(Main().FileManager->Folder(), site);
+  QString started, proposed;
+  bool toolkitAsks = true;
+  prompts.AnswerDialog("PrintToFileDialog", [&](QDialog& d) {
+    auto& fd = static_cast<QFileDialog&>(d);
+    started = fd.directory().absolutePath();
+    proposed = fd.selectedFiles().value(0);
+    toolkitAsks = !fd.testOption(QFileDialog::DontConfirmOverwrite);
+    return int(QDialog::Rejected);
+  });
+  PrintWithOk();
+  EXPECT_EQ(started, site);
+  EXPECT_EQ(proposed, site + "/page.pdf");
+  EXPECT_FALSE(toolkitAsks);
+  // An untitled document proposes its name.
+  NewDocument("text");
+  PrintWithOk();
+  EXPECT_EQ(proposed, site + u'/' + Main().ActiveDocument()->Caption() + ".pdf");
+
+  const QString target = site + "/page.pdf";
+  ASSERT_TRUE(WriteFileBytes(target, "old bytes"));
+  const QString question = u'"' + target + QStringLiteral("\"\nSaveReplace");
+  // No brings the file dialog back with the same name; cancelled there.
+  QStringList shown;
+  prompts.AnswerDialog("PrintToFileDialog", [&](QDialog& d) {
+    auto& fd = static_cast<QFileDialog&>(d);
+    if (shown.isEmpty()) fd.selectFile(target);
+    shown << fd.selectedFiles().value(0);
+    return int(shown.size() == 1 ? QDialog::Accepted : QDialog::Rejected);
+  });
+  prompts.Answer(question, 7);
+  EXPECT_NE(PrintWithOk(), int(QDialog::Accepted));
+  EXPECT_EQ(shown, QStringList({target, target}));
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  EXPECT_EQ(prompts.Messages()[0].text, question);
+  EXPECT_EQ(prompts.Messages()[0].kind, 1);
+  EXPECT_EQ(ReadFileBytes(target), "old bytes");
+  AnswerFileDialog("PrintToFileDialog", {target});
+  prompts.Answer(question, 6);
+  EXPECT_EQ(PrintWithOk(), int(QDialog::Accepted));
+  EXPECT_TRUE(ReadFileBytes(target).startsWith("%PDF-"));
+}
+
+// The message of a damaged print module names the file and both checksums
+// in lines the message box can hold: nothing runs past its edge.
+TEST_F(PrintCommands, ADamagedPrintModuleIsToldInAMessageThatFitsTheBox) {
+  NewDocument("text");
+  PrintTarget() = {};
+  QByteArray texts = ReadFileBytes(root + "Language Modules/test.lms");
+  for (const char* key : {"PrintMissing", "ModuleDamaged"})
+    texts += QByteArray(key).leftJustified(20, ' ') + key + "\r\n";
+  WriteFileBytes(root + "Language Modules/test.lms", texts);
+  LoadLanguageModule();
+  const QString folder = root + "damaged-modules";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  QByteArray module = ReadFileBytes(QCoreApplication::applicationDirPath() + "/print-module.so");
+  ASSERT_GT(module.size(), 4096);
+  module[module.size() / 3] = static_cast<char>(module[module.size() / 3] ^ 0x40);
+  ASSERT_TRUE(WriteFileBytes(folder + "/print-module.so", module));
+  Modules::SetFolder(folder);
+  PrintWithOk();
+  Modules::SetFolder(QString());
+  ASSERT_EQ(prompts.Messages().size(), 1);
+  const QString text = prompts.Messages()[0].text;
+  EXPECT_TRUE(text.contains("\nModuleDamaged\nchecksum ")) << text.toStdString();
+  TfMessageDlg box;
+  box.Prepare(text, 2);
+  box.show();
+  EXPECT_LE(box.Label->minimumSizeHint().width(), box.Label->width()) << text.toStdString();
+  EXPECT_LE(box.Label->geometry().right(), box.width());
+  EXPECT_GE(box.Label->height(), box.Label->heightForWidth(box.Label->width())) << "every line is shown";
 }

@@ -12,6 +12,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -19,6 +21,7 @@
 #include <thread>
 
 #include "app/document/Child.h"
+#include "app/shell/Frame.h"
 #include "authoring/TidyRun.h"
 #include "authoring/tidy.h"
 #include "modules/ModuleLoader.h"
@@ -33,7 +36,7 @@ class ChildTidy : public AppFixture {
     QByteArray module;
     for (const QString& key :
          ModuleKeys() + QStringList{"HTMLTidyBusy", "HTMLTidyFailed", "TidyHelperMissing", "HTMLTidyLeftOut",
-                                    "TidyMissing", "ModuleMissing", "ModuleCutShort"}) {
+                                    "HTMLTidyStopped", "TidyMissing", "ModuleMissing", "ModuleCutShort"}) {
       const QByteArray k = key.toLatin1();
       module += k.leftJustified(20, ' ') + (key == u"DefCharSet" ? QByteArray("DEFAULT_CHARSET") : k) + "\r\n";
     }
@@ -341,7 +344,7 @@ TEST_F(ChildTidy, StopDropsTheResult) {
     QTest::qWait(300);  // nothing of the run arrives later
     EXPECT_EQ(f->Memo1->Text(), "<p>keep") << name;
     EXPECT_FALSE(f->Memo1->CanUndo()) << name;
-    EXPECT_TRUE(Reports(*f).isEmpty()) << name;
+    EXPECT_EQ(Reports(*f), QStringList{"HTMLTidyStopped"}) << name;
     EXPECT_FALSE(QGuiApplication::overrideCursor()) << name;
     EXPECT_TRUE(f->TidyStatus->isHidden() && f->TidyStop->isHidden()) << name;
     EXPECT_FALSE(f->Memo1->ReadOnly()) << name;
@@ -358,6 +361,147 @@ TEST_F(ChildTidy, StopDropsTheResult) {
   f->CheckHTMLExecute();
   f.reset();
   EXPECT_FALSE(QGuiApplication::overrideCursor());
+}
+
+// Stopped while its reports are being listed: what was listed goes, and a
+// line says that Tidy was stopped.
+TEST_F(ChildTidy, AStopWhileListingLeavesTheLineThatSaysSo) {
+  auto f = Form();
+  f->Memo1->SetText(QStringLiteral("<p foo=1>x <img src=a.png></p>\n").repeated(6000));
+  f->CheckHTMLExecute();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return f->Memo2->count() > 0 || !f->TidyRunning(); }, 120000));
+  ASSERT_TRUE(f->TidyRunning()) << "the listing ended before it could be stopped";
+  f->TidyStop->click();
+  EXPECT_FALSE(f->TidyRunning());
+  QTest::qWait(100);
+  EXPECT_EQ(Reports(*f), QStringList{"HTMLTidyStopped"});
+  EXPECT_FALSE(f->TidyPanel->isHidden());
+  // A double click on it goes nowhere.
+  f->Memo2->setCurrentRow(0);
+  f->Memo2DblClick();
+  EXPECT_EQ(f->HighlightLine, -1);
+}
+
+// Tidy's summary ends in a line break and its note on faults runs over two
+// lines: each line is a row, and every row of a real check is one line tall.
+TEST_F(ChildTidy, ReportRowsAreOneLineTall) {
+  auto f = Form();
+  for (int twice = 0; twice < 2; ++twice) {
+    f->Tidy1Report(7, 0, 0, QStringLiteral("Tidy found 1 warning and 1 error!\n"));
+    f->Tidy1Report(7, 0, 0,
+                   QStringLiteral("This document has errors that must be fixed before\r\n"
+                                  "using HTML Tidy to generate a tidied up version.\n"));
+  }
+  EXPECT_EQ(Reports(*f),
+            (QStringList{"Tidy found 1 warning and 1 error!", "This document has errors that must be fixed before",
+                         "using HTML Tidy to generate a tidied up version."}));
+
+  f->resize(800, 600);
+  f->show();
+  QAction* panel = f->findChild<QAction*>(QStringLiteral("ToolButton20"));
+  panel->setChecked(true);
+  f->Memo1->SetText(QStringLiteral("<p>x<zz>y</p>"));
+  f->CheckHTMLExecute();
+  Wait(*f);
+  QCoreApplication::processEvents();
+  const QStringList rows = Reports(*f);
+  ASSERT_TRUE(rows.contains("using HTML Tidy to generate a tidied up version.")) << rows.join('\n').toStdString();
+  const int lineHeight = f->Memo2->fontMetrics().lineSpacing();
+  for (int i = 0; i < f->Memo2->count(); ++i) {
+    EXPECT_FALSE(rows[i].contains(u'\n')) << rows[i].toStdString();
+    EXPECT_LT(f->Memo2->visualItemRect(f->Memo2->item(i)).height(), 2 * lineHeight) << rows[i].toStdString();
+  }
+}
+
+// A UTF-8 page and a Windows-1252 page with letters beyond ASCII (on the
+// UTF-8 page one beyond the BMP too, the other page holds it as an entity)
+// in text, attributes, script, style and comment, repaired or forced
+// through the commands and saved: every letter and entity comes back, the
+// declared character set stays, and the page is saved in it unasked.
+TEST_F(ChildTidy, RepairAndForceKeepEveryLetterOnDisk) {
+  // The encodings a user's options may still name change nothing.
+  WriteFileBytes(root + QStringLiteral("tidyconfig.ini"), "char-encoding: ascii\n");
+  const QString page = QStringLiteral(
+      "<!DOCTYPE html>\n<html><head><meta charset=\"%1\"><title>Caf\u00e9%2</title>\n"
+      "<script>var price = \"Caf\u00e9 4 \u20ac%2\";</script>\n"
+      "<style>p::before { content: \"\u00bb%2 \"; }</style></head>\n"
+      "<body><!-- n\u00e9%2 --><p title=\"\u00e9t\u00e9%2\">\u00c7a co\u00fbte 4 \u20ac%2 &eacute; &#x1F600;</p>%3\n"
+      "</body></html>\n");
+  const QStringList parts = {
+      QStringLiteral("<meta charset=\"%1\">"),
+      QStringLiteral("<title>Caf\u00e9%2</title>"),
+      QStringLiteral("var price = \"Caf\u00e9 4 \u20ac%2\";"),
+      QStringLiteral("content: \"\u00bb%2 \";"),
+      QStringLiteral("<!-- n\u00e9%2 -->"),
+      QStringLiteral("title=\"\u00e9t\u00e9%2\""),
+      QStringLiteral("\u00c7a co\u00fbte 4 \u20ac%2 &eacute; &#x1F600;</p>"),
+  };
+  const struct {
+    const char* charset;
+    const char* codec;
+    QString beyond;  // a letter beyond the BMP where the page can hold one
+  } pages[] = {{"utf-8", "UTF-8", QStringLiteral("\U0001F600")}, {"windows-1252", "windows-1252", QString()}};
+  for (const auto& p : pages) {
+    for (const char* command : {"HT_Repair", "HT_Force"}) {
+      const std::string what = std::string(p.charset) + " " + command;
+      const bool force = qstrcmp(command, "HT_Force") == 0;
+      // Forced: a fault keeps Tidy from giving output otherwise.
+      const QString text = page.arg(QLatin1String(p.charset), p.beyond, force ? QStringLiteral("<zz>") : QString());
+      QStringEncoder encode(p.codec);
+      const QByteArray bytes = encode(text);
+      ASSERT_FALSE(encode.hasError()) << what;
+      const QString path = MakeFile(QString::fromLatin1(p.charset) + QLatin1String(command) + ".html", bytes);
+      TChildForm* doc = Main().OpenDocument(false, true, path);
+      ASSERT_TRUE(doc) << what;
+      doc->findChild<QAction*>(QLatin1String(command))->trigger();
+      Wait(*doc);
+      ASSERT_NE(doc->Memo1->Text(), text) << what;  // Tidy's output
+      EXPECT_TRUE(Main().ActionSaveExecute()) << what;
+      QStringDecoder decode(p.codec);
+      const QString saved = decode(ReadFileBytes(path));
+      EXPECT_FALSE(decode.hasError()) << what;
+      for (const QString& part : parts) {
+        const QString expected =
+            QString(part).replace(QLatin1String("%1"), QLatin1String(p.charset)).replace(QLatin1String("%2"), p.beyond);
+        EXPECT_TRUE(doc->Memo1->Text().contains(expected)) << what << ": " << expected.toStdString();
+        EXPECT_TRUE(saved.contains(expected)) << what << ": " << expected.toStdString() << "\n" << saved.toStdString();
+      }
+      EXPECT_FALSE(saved.contains(QChar::ReplacementCharacter)) << what;
+    }
+  }
+  for (const auto& m : prompts.Messages()) ADD_FAILURE() << "asked: " << m.text.toStdString();
+}
+
+// A page that ends with a line break keeps exactly that one: Tidy's output
+// ends with a break too, and the editor makes no empty last line of it. So
+// Repair or Force of a page Tidy leaves as it is, and a save, give back the
+// same bytes, with either kind of line break.
+TEST_F(ChildTidy, RepairOfACleanPageSavesTheSameBytes) {
+  for (const QByteArray& lineBreak : {QByteArray("\r\n"), QByteArray("\n")}) {
+    const std::string what = lineBreak == "\n" ? "LF" : "CR LF";
+    const QString path =
+        MakeFile(QString::fromLatin1(lineBreak.toHex()) + ".html", "<title>t</title>" + lineBreak + "<p>x" + lineBreak);
+    TChildForm* doc = Main().OpenDocument(false, true, path);
+    ASSERT_TRUE(doc) << what;
+    doc->RepairExecute();
+    Wait(*doc);
+    ASSERT_TRUE(Main().ActionSaveExecute()) << what;
+    // The page as Tidy writes it.
+    const QByteArray clean = ReadFileBytes(path);
+    EXPECT_TRUE(clean.endsWith("</html>" + lineBreak)) << what << ": " << clean.constData();
+    EXPECT_FALSE(clean.contains("\r\n") && lineBreak == "\n") << what;
+    for (const char* command : {"HT_Repair", "HT_Force"}) {
+      doc->close();
+      doc = Main().OpenDocument(false, true, path);
+      ASSERT_TRUE(doc) << what << " " << command;
+      doc->findChild<QAction*>(QLatin1String(command))->trigger();
+      Wait(*doc);
+      ASSERT_TRUE(Main().ActionSaveExecute()) << what << " " << command;
+      EXPECT_EQ(ReadFileBytes(path), clean) << what << " " << command;
+    }
+    doc->close();
+  }
+  for (const auto& m : prompts.Messages()) ADD_FAILURE() << "asked: " << m.text.toStdString();
 }
 
 TEST_F(ChildTidy, ManyReportsListedOnceInOrder) {
@@ -497,8 +641,7 @@ TEST_F(ChildTidy, AFifoAsTheOptionsFileHoldsNothingUp) {
 // and the count line add up to every report Tidy gave.
 TEST_F(ChildTidy, AFloodOfInformationHidesNoWarning) {
   QString page;
-  for (int n = 1; n <= 30000; ++n)
-    page += QStringLiteral("<p foo=1 bar=2>item %1 <img src=x%1.png></p>\n").arg(n);
+  for (int n = 1; n <= 30000; ++n) page += QStringLiteral("<p foo=1 bar=2>item %1 <img src=x%1.png></p>\n").arg(n);
   auto f = Form();
   f->Memo1->SetText(page);
   f->CheckHTMLExecute();

@@ -96,6 +96,8 @@ TEST_F(ImportTest, IntoAnOpenDocumentAtTheCaretOrANewOne) {
   EXPECT_EQ(Lines(page), QStringList({"one"}) + expected);  // the selection was kept
   page->Memo1->Undo();
   EXPECT_EQ(Lines(page), QStringList({"one", "two"}));
+  EXPECT_EQ(page->Memo1->SelText(), "one\r\nt");  // and the selection back
+  EXPECT_EQ(page->Memo1->CaretXY(), (TPoint{2, 2}));
 
   // No: a new HTML document takes it at its body line.
   prompts.Answer("ImpIntDoc1", 7);

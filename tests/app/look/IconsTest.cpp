@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <memory>
 
+#include "app/look/IconInk.h"
 #include "app/look/Icons.h"
 #include "tests/app/AppFixture.h"
 
@@ -182,4 +183,65 @@ TEST_F(InsertToolBars, NoTwoButtonsOfABarShareOnePicture) {
     if (!artefacts.isEmpty() && QDir().mkpath(artefacts))
       bar->grab().save(artefacts + QStringLiteral("/insert-bar-%1.png").arg(i));
   }
+}
+
+// Under a dark colour scheme every insert button's picture stands out from
+// its bar: the themes' dark grey pictures and our line drawings would not.
+TEST_F(InsertToolBars, PicturesStandOutFromADarkBar) {
+  TDarkDesktopTheme theme;
+  ReadIconThemeAhead();
+  WaitForIconTheme();
+  Main().resize(1000, 700);
+  Main().ToolButton33Click();
+  QTabWidget* pages = Main().PageControl1;
+  for (int i = 0; i < pages->count(); ++i) {
+    pages->setCurrentIndex(i);
+    auto* bar = qobject_cast<QToolBar*>(pages->widget(i));
+    ASSERT_NE(bar, nullptr);
+    QCoreApplication::processEvents();
+    for (QToolButton* b : bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly)) {
+      if (!b->isVisible() || b->objectName() == u"qt_toolbar_ext_button") continue;
+      const QImage shot = b->grab().toImage();
+      const QColor background = shot.pixelColor(1, 1);
+      // Pixels that stand out as text must (a contrast ratio of 4.5).
+      int standing = 0;
+      for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) standing += ContrastRatio(shot.pixelColor(x, y), background) >= 4.5;
+      EXPECT_GE(standing, 20) << "page " << i << ": " << b->icon().name().toStdString();
+    }
+  }
+}
+
+TEST(IconInk, OnlyWhatVanishesChanges) {
+  const QColor dark(0x22, 0x20, 0x20), light(0xef, 0xef, 0xef), white(Qt::white);
+  QImage mixed(3, 1, QImage::Format_ARGB32);  // a red pixel, a white one, a half-opaque dark grey one
+  mixed.setPixel(0, 0, qRgb(0xe0, 0x1b, 0x24));
+  mixed.setPixel(1, 0, qRgb(0xfa, 0xfa, 0xfa));
+  mixed.setPixel(2, 0, qRgba(0x3d, 0x3d, 0x3d, 128));
+  EXPECT_EQ(InkedFor(mixed, light, Qt::black), mixed);  // a light bar: as drawn
+  QImage paper(2, 1, QImage::Format_ARGB32);  // all in greys, light on the whole
+  paper.setPixel(0, 0, qRgb(0xfa, 0xfa, 0xfa));
+  paper.setPixel(1, 0, qRgb(0x3d, 0x3d, 0x3d));
+  EXPECT_EQ(InkedFor(paper, light, Qt::black), paper);
+  EXPECT_EQ(InkedFor(mixed, dark, QColor(0x30, 0x30, 0x30)), mixed);  // an ink that would vanish too
+  const QImage inked = InkedFor(mixed, dark, white);
+  EXPECT_EQ(inked.pixel(0, 0), mixed.pixel(0, 0));
+  EXPECT_EQ(inked.pixel(1, 0), mixed.pixel(1, 0));
+  EXPECT_EQ(inked.pixel(2, 0), qRgba(255, 255, 255, 128));
+  // A dark line inside a light part (text on a page) stays dark.
+  QImage page(3, 3, QImage::Format_ARGB32);
+  page.fill(qRgb(0xfa, 0xfa, 0xfa));
+  page.setPixel(1, 1, qRgb(0x3d, 0x3d, 0x3d));
+  page.setPixel(0, 1, qRgb(0xe0, 0x1b, 0x24));  // coloured: no mask of greys
+  EXPECT_EQ(InkedFor(page, dark, white), page);
+  // All in greys and dark on the whole: its darkest grey in ink, a light
+  // detail nearer the bar's colour, apart from the lines.
+  QImage grey(2, 1, QImage::Format_ARGB32);
+  grey.setPixel(0, 0, qRgb(0x2e, 0x34, 0x36));
+  grey.setPixel(1, 0, qRgba(0xc0, 0xc0, 0xc0, 40));
+  const QImage mask = InkedFor(grey, dark, white);
+  EXPECT_EQ(mask.pixel(0, 0), white.rgb());
+  EXPECT_EQ(qAlpha(mask.pixel(1, 0)), 40);
+  EXPECT_LT(qGreen(mask.pixel(1, 0)), 160);
+  EXPECT_GT(qGreen(mask.pixel(1, 0)), dark.green());
 }

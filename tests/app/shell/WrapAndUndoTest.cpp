@@ -1,9 +1,14 @@
 // The main window's insert and wrap commands as a user meets them with the
 // keys: each is one undo step of its own, and a wrap over a column block
-// changes each line where it stands.
+// changes each line where it stands. Undo gives back where the user was:
+// the caret and the selection from before a command, and the text typed
+// over a selection together with that text.
+#include <QAction>
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
+#include <ostream>
 
 #include "app/dialogs/InsertDialogs.h"
 #include "app/document/Child.h"
@@ -12,6 +17,19 @@
 #include "tests/app/AppFixture.h"
 
 namespace {
+
+// The caret and the selection as the user sees them.
+struct TWhere {
+  TPoint caret, begin, end;
+  bool operator==(const TWhere&) const = default;
+};
+
+void PrintTo(const TWhere& w, std::ostream* os) {
+  *os << "caret (" << w.caret.X << "," << w.caret.Y << "), selection (" << w.begin.X << "," << w.begin.Y << ")-("
+      << w.end.X << "," << w.end.Y << ")";
+}
+
+TWhere Where(const TSrcEdit* e) { return {e->CaretXY(), e->BlockBegin(), e->BlockEnd()}; }
 
 class WrapAndUndo : public AppFixture {
  protected:
@@ -199,6 +217,137 @@ TEST_F(WrapAndUndo, LineModeWrapsTheWholeLines) {
   Key(e, Qt::Key_Up, Qt::ShiftModifier);
   Key(e, Qt::Key_B, Qt::ControlModifier);
   EXPECT_EQ(Lines(e), (QStringList{"one", "<b>two", "three</b>"}));
+}
+
+TEST_F(WrapAndUndo, WholePageCommandsGiveBackTheCaretAndSelection) {
+  QString words;
+  for (int i = 0; i < 60; ++i) words += QStringLiteral(" Word%1").arg(i);
+  const QStringList before{"<P>" + words.mid(1) + "</P>", "<P>Second Line</P>"};
+  TSrcEdit* e = Open(before.join("\r\n").toLatin1() + "\r\n");
+  TChildForm* child = Main().ActiveDocument();
+  const auto trigger = [child](const char* name) {
+    const QList<QAction*> actions = child->findChildren<QAction*>(QLatin1String(name));
+    ASSERT_FALSE(actions.isEmpty()) << name;
+    actions.first()->trigger();
+  };
+  const auto tidy = [&](const char* name) {
+    trigger(name);
+    // Tidy runs in a process of its own (and the repair checks again).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !child->TidyRunning(); }, 120000)) << "Tidy never ended";
+  };
+  prompts.Answer("LowerCase", 6);
+  const struct {
+    const char* name;
+    std::function<void()> run;
+  } commands[] = {
+      {"word wrap", [&] { Main().Action("WWrap1")->trigger(); }},
+      {"lower case", [&] { trigger("Setdocumentinlowercase1"); }},
+      {"repair", [&] { tidy("HT_Repair"); }},
+      {"force", [&] { tidy("HT_Force"); }},
+  };
+  for (const auto& command : commands) {
+    for (const bool selected : {false, true}) {
+      SCOPED_TRACE(std::string(command.name) + (selected ? ", \"Sec\" selected backwards" : ", no selection"));
+      // The caret after "Sec" of the second line, and "Sec" selected with
+      // the caret at its start.
+      Key(e, Qt::Key_Home, Qt::ControlModifier);
+      Key(e, Qt::Key_Down);
+      Key(e, Qt::Key_Right, Qt::NoModifier, 6);
+      if (selected) Key(e, Qt::Key_Left, Qt::ShiftModifier, 3);
+      const TWhere where = Where(e);
+      ASSERT_EQ(where.caret, (TPoint{selected ? 4 : 7, 2}));
+      ASSERT_EQ(e->SelText(), selected ? "Sec" : "");
+
+      command.run();
+      const QStringList changed = Lines(e);
+      ASSERT_NE(changed, before);
+      Key(e, Qt::Key_Z, Qt::ControlModifier);
+      EXPECT_EQ(Lines(e), before);
+      EXPECT_EQ(Where(e), where);
+      // Undo after Redo gives them back again.
+      Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+      EXPECT_EQ(Lines(e), changed);
+      Key(e, Qt::Key_Z, Qt::ControlModifier);
+      EXPECT_EQ(Lines(e), before);
+      EXPECT_EQ(Where(e), where);
+      // The next key replaces what the user had selected, not the page.
+      QTest::keyClicks(e, "Q");
+      EXPECT_EQ(Lines(e), (QStringList{before[0], selected ? "<P>Qond Line</P>" : "<P>SecQond Line</P>"}));
+      Key(e, Qt::Key_Z, Qt::ControlModifier);
+      ASSERT_EQ(Lines(e), before);
+    }
+  }
+}
+
+TEST_F(WrapAndUndo, TypingOverASelectionIsOneStepWithTheTextItReplaced) {
+  const QStringList before{"<p>This is</p>", "<p>That was</p>", "end"};
+  TSrcEdit* e = Open("<p>This is</p>\r\n<p>That was</p>\r\nend\r\n");
+  // Typing elsewhere first: a step of its own.
+  Key(e, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClicks(e, "ab");
+  const QStringList typed{"<p>This is</p>", "<p>That was</p>", "endab"};
+  ASSERT_EQ(Lines(e), typed);
+  const auto selectThis = [&] {
+    Key(e, Qt::Key_Home, Qt::ControlModifier);
+    Key(e, Qt::Key_Right, Qt::NoModifier, 3);
+    Key(e, Qt::Key_Right, Qt::ShiftModifier, 4);
+    ASSERT_EQ(e->SelText(), "This");
+  };
+  // "xyz" typed over the selection; one Ctrl+Z gives back the text with the
+  // old selection.
+  const auto typeAndUndo = [&](const QStringList& typedOver) {
+    const QStringList old = Lines(e);
+    const QString selected = e->SelText();
+    QTest::keyClicks(e, "xyz");
+    EXPECT_EQ(Lines(e), typedOver);
+    Key(e, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Lines(e), old);
+    EXPECT_EQ(e->SelText(), selected);
+  };
+
+  selectThis();
+  typeAndUndo({"<p>xyz is</p>", "<p>That was</p>", "endab"});
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), before);
+  Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_EQ(Lines(e), typed);
+
+  // Over the text that Ctrl+U selected again between its tags.
+  selectThis();
+  Key(e, Qt::Key_U, Qt::ControlModifier);
+  ASSERT_EQ(Lines(e)[0], "<p><u>This</u> is</p>");
+  typeAndUndo({"<p><u>xyz</u> is</p>", "<p>That was</p>", "endab"});
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(e), typed);
+
+  // Over a column block: the first character takes the block's place on its
+  // last line.
+  ColumnBlock(e, TPoint{4, 1}, 4, 1);
+  ASSERT_EQ(e->SelText(), "This\r\nThat");
+  typeAndUndo({"<p> is</p>", "<p>xyz was</p>", "endab"});
+  EXPECT_EQ(e->SelectionMode(), smColumn);
+}
+
+TEST_F(WrapAndUndo, UndoOfAWrapOverAColumnBlockSelectsTheWholeBlock) {
+  const QStringList before{"abcd", "efgh", "ijkl"};
+  TSrcEdit* e = Open("abcd\r\nefgh\r\nijkl\r\n");
+  ColumnBlock(e, TPoint{2, 1}, 2, 2);
+  const TWhere block = Where(e);
+  ASSERT_EQ(e->SelText(), "bc\r\nfg\r\njk");
+  for (const Qt::Key key : {Qt::Key_B, Qt::Key_U}) {
+    Key(e, key, Qt::ControlModifier);
+    ASSERT_NE(Lines(e), before);
+    Key(e, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Lines(e), before);
+    EXPECT_EQ(e->SelectionMode(), smColumn);
+    EXPECT_EQ(Where(e), block);
+    EXPECT_EQ(e->SelText(), "bc\r\nfg\r\njk");
+  }
+  // The comment command of the editor's menu too.
+  Main().ActiveDocument()->Commenttext1Click();
+  ASSERT_EQ(Lines(e)[2], "i<!-- jk -->l");
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Where(e), block);
 }
 
 }  // namespace

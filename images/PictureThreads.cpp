@@ -1,0 +1,146 @@
+#include "images/PictureThreads.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QThreadPool>
+#include <set>
+
+namespace PictureThreads {
+namespace {
+
+// The tasks not yet ended, so that the program's end can stop them all
+// instead of waiting for them.
+struct TLive {
+  std::mutex mutex;
+  std::set<TTask*> tasks;
+};
+TLive& Live() {
+  static TLive* const live = new TLive;
+  return *live;
+}
+
+std::atomic<int>& RunningCount() {
+  static std::atomic<int> count{0};
+  return count;
+}
+
+// Made on first use; when the toolkit ends, every decode still running is
+// stopped and its end waited for.
+QThreadPool& MakePool(int threads) {
+  auto* pool = new QThreadPool;
+  pool->setMaxThreadCount(threads);
+  pool->setObjectName(QStringLiteral("pictures"));
+  qAddPostRoutine([] {
+    {
+      TLive& live = Live();
+      const std::lock_guard lock(live.mutex);
+      for (TTask* task : live.tasks) task->Cancel();
+    }
+    Thumbnails().waitForDone();
+    Pictures().waitForDone();
+  });
+  return *pool;
+}
+
+}  // namespace
+
+int ThumbnailThreads() { return qBound(2, QThread::idealThreadCount(), 4); }
+
+QThreadPool& Thumbnails() {
+  static QThreadPool& pool = MakePool(ThumbnailThreads());
+  return pool;
+}
+
+QThreadPool& Pictures() {
+  static QThreadPool& pool = MakePool(2);
+  return pool;
+}
+
+int Running() { return RunningCount().load(); }
+
+std::shared_ptr<TTask> TTask::Start(QThreadPool& pool, std::function<void()> work, std::function<void()> done) {
+  std::shared_ptr<TTask> task(new TTask);
+  task->work_ = std::move(work);
+  task->done_ = std::move(done);
+  {
+    TLive& live = Live();
+    const std::lock_guard lock(live.mutex);
+    live.tasks.insert(task.get());
+  }
+  ++RunningCount();
+  pool.start([task] { task->Run(); });
+  return task;
+}
+
+void TTask::Run() {
+  if (!stop_.load()) {
+    const PictureDecoder::TDecodeScope scope(&stop_);
+    try {
+      work_();
+    } catch (...) {
+      // The work keeps its own failures; nothing may leave a pool's thread.
+    }
+  }
+  work_ = nullptr;  // with what it holds
+  {
+    TLive& live = Live();
+    const std::lock_guard lock(live.mutex);
+    live.tasks.erase(this);
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    workEnded_ = true;
+  }
+  ended_.notify_all();
+  --RunningCount();
+  if (QCoreApplication* app = QCoreApplication::instance())
+    QMetaObject::invokeMethod(
+        app,
+        [self = shared_from_this()] {
+          const std::function<void()> done = std::move(self->done_);
+          self->done_ = nullptr;
+          if (!self->stop_.load() && done) done();
+        },
+        Qt::QueuedConnection);
+}
+
+void TTask::Cancel() {
+  stop_.store(true);
+  done_ = nullptr;  // with what it holds
+}
+
+std::shared_ptr<TTask> LoadPicture(const QString& fileName, TPictureDone done) {
+  struct TLoaded {
+    TPlatformPicture picture;
+    QString error;
+  };
+  auto loaded = std::make_shared<TLoaded>();
+  return TTask::Start(
+      Pictures(),
+      [loaded, fileName] {
+        try {
+          LoadPictureFile(loaded->picture, fileName);
+        } catch (const std::exception& e) {
+          loaded->error = QString::fromUtf8(e.what());
+        }
+      },
+      [loaded, done = std::move(done)] { done(loaded->picture, loaded->error); });
+}
+
+bool RunEventsWhile(const std::function<bool()>& busy, int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (busy()) {
+    if (clock.elapsed() >= ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+bool TTask::WaitForWork(qint64 ms) {
+  std::unique_lock lock(mutex_);
+  return ended_.wait_for(lock, std::chrono::milliseconds(qMax<qint64>(0, ms)), [this] { return workEnded_; });
+}
+
+}  // namespace PictureThreads
