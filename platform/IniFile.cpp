@@ -223,6 +223,13 @@ bool TIniFile::Save(Content c, const Base& base) const {
 void TIniFile::Update(const std::function<bool(Content&)>& edit) {
   try {
     const TFolderLock lock(fileName_);
+    if (lock.Busy()) {
+      // The program is starting: the text waits in memory for the next write.
+      Base base;
+      Content c = Load(true, &base);
+      if (!c.tooLarge && edit(c)) Hold(c, base);
+      return;
+    }
     Rewrite(edit);
   } catch (const Exception& e) {
     // Told when the folder is free again.

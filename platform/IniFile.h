@@ -26,10 +26,14 @@
 //
 // The files are the program's own: one with other hard links (a backup made
 // with "ln") is written in place, staged so that it changes only once the
-// new text is whole. A TIniFile made with a report tells it of a failed write
+// new text is whole, and through a journal, so that a write killed half way
+// is put right by the next read or write (TSafeFile). A TIniFile made with a report tells it of a failed write
 // (and of a write that went ahead without the folder's lock) instead of
 // raising; the new text is then held in memory, and readers get it, for as
-// long as the file on disk stays as it was.
+// long as the file on disk stays as it was. So is the text of a write made
+// while the program starts and another process holds the folder's lock
+// (TFolderLock::Busy()): nothing waits for the lock then, and the next write
+// of the file puts that text on disk with its own change.
 //
 // The process keeps the text of each file it read or wrote in memory, and
 // reads and writes work on that copy while the file on disk is unchanged

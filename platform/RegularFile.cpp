@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/Exceptions.h"
+#include "platform/SafeFile.h"
 
 TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error) {
   const QByteArray native = QFile::encodeName(path);
@@ -16,6 +17,8 @@ TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error) {
     if (error) *error = QString::fromLocal8Bit(std::strerror(code));
     return TRegularOpen::Failed;
   };
+  // A write in place that was stopped half way is put right first.
+  SafeFile::Recover(path);
   struct stat st {};
   if (::stat(native.constData(), &st) != 0) return failed(errno);
   if (!S_ISREG(st.st_mode)) return TRegularOpen::NotRegular;

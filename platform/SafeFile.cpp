@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,8 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -69,6 +72,142 @@ bool WriteProtected(const QByteArray& path, const struct stat& st) {
   return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
+void SyncFolder(const QByteArray& folder) {
+  const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  ::fsync(dir);
+  ::close(dir);
+}
+
+// Copies `length` bytes of `from`, starting at `fromAt`, to the start of
+// `to`; 0, or the error number.
+int CopyRange(int from, off_t fromAt, int to, qint64 length) {
+  QByteArray buffer(1 << 16, Qt::Uninitialized);
+  for (off_t at = 0; at < length;) {
+    const ssize_t n = ::pread(from, buffer.data(), static_cast<size_t>(std::min<qint64>(buffer.size(), length - at)),
+                              fromAt + at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return EIO;  // shorter than it said
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = ::pwrite(to, buffer.constData() + done, static_cast<size_t>(n - done), at + done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return w < 0 ? errno : ENOSPC;
+      done += w;
+    }
+    at += n;
+  }
+  return 0;
+}
+
+// ------------------------------------------------------------ journals
+//
+// "KVX-JOURNAL 1\n", then one line of four fields of fixed width (the
+// target's device and inode, the text's length and its SHA-256 in hex), then
+// the target's file name and "\n", then the text.
+
+constexpr char kJournalMagic[] = "KVX-JOURNAL 1\n";
+constexpr qsizetype kMagicSize = sizeof kJournalMagic - 1;
+constexpr qsizetype kFieldsSize = 20 + 1 + 20 + 1 + 20 + 1 + 64 + 1;
+
+// ".kvx-journal-" and sixteen hex digits (FNV-1a of the target's name): one
+// name for each file whatever its own name's length, stable across runs.
+QByteArray JournalFileName(const QByteArray& targetName) {
+  quint64 h = 14695981039346656037ull;
+  for (const char c : targetName) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ull;
+  }
+  return ".kvx-journal-" + QByteArray::number(h, 16).rightJustified(16, '0');
+}
+
+qint64 JournalHeaderSize(const QByteArray& targetName) { return kMagicSize + kFieldsSize + targetName.size() + 1; }
+
+struct TJournalHeader {
+  quint64 device = 0, inode = 0;
+  qint64 length = -1;
+  QByteArray sha256;
+  qint64 size = 0;  // of the header
+};
+
+QByteArray JournalHeader(const struct stat& target, qint64 length, const QByteArray& sha256, const QByteArray& name) {
+  QByteArray fields = QByteArray::number(quint64(target.st_dev)).rightJustified(20, '0') + ' ' +
+                      QByteArray::number(quint64(target.st_ino)).rightJustified(20, '0') + ' ' +
+                      QByteArray::number(length).rightJustified(20, '0') + ' ' + sha256 + '\n';
+  return kJournalMagic + fields + name + '\n';
+}
+
+// Reads the header of a journal made for the file `name` (a name may hold
+// any byte but "/", so its length is known, not looked for).
+bool ParseJournalHeader(const QByteArray& head, const QByteArray& name, TJournalHeader& h) {
+  h.size = JournalHeaderSize(name);
+  if (!head.startsWith(kJournalMagic) || head.size() < h.size || head[h.size - 1] != '\n' ||
+      head.mid(kMagicSize + kFieldsSize, name.size()) != name)
+    return false;
+  const QByteArray fields = head.mid(kMagicSize, kFieldsSize);
+  if (fields[20] != ' ' || fields[41] != ' ' || fields[62] != ' ' || fields[kFieldsSize - 1] != '\n') return false;
+  bool ok[3] = {};
+  h.device = fields.left(20).toULongLong(&ok[0]);
+  h.inode = fields.mid(21, 20).toULongLong(&ok[1]);
+  h.length = fields.mid(42, 20).toLongLong(&ok[2]);
+  h.sha256 = fields.mid(63, 64);
+  return ok[0] && ok[1] && ok[2] && h.length >= 0;
+}
+
+// The SHA-256 (hex) of `length` bytes of `fd` from `at`; empty when they
+// cannot all be read.
+QByteArray HashRange(int fd, off_t at, qint64 length) {
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  QByteArray buffer(1 << 16, Qt::Uninitialized);
+  for (qint64 done = 0; done < length;) {
+    const ssize_t n =
+        ::pread(fd, buffer.data(), static_cast<size_t>(std::min<qint64>(buffer.size(), length - done)), at + done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return {};
+    hash.addData(QByteArrayView(buffer.constData(), n));
+    done += n;
+  }
+  return hash.result().toHex();
+}
+
+// Puts the text of the journal `journal` (in the folder `dirFd`) into the
+// file `name` beside it, when the journal is whole, unlocked and made for
+// that file; removes it when it is unlocked but not whole or made for a file
+// that is gone.
+void ReplayJournal(int dirFd, const QByteArray& journal, const QByteArray& name) {
+  const int fd = ::openat(dirFd, journal.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  const ScopeExit closeJournal([fd] { ::close(fd); });
+  struct stat js {
+  }, now{};
+  // Someone else's, or held by the write that is making it: left alone. Once
+  // locked here, it must still be the one of that name.
+  if (::fstat(fd, &js) != 0 || !S_ISREG(js.st_mode) || js.st_uid != ::geteuid() ||
+      ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstatat(dirFd, journal.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+      now.st_dev != js.st_dev || now.st_ino != js.st_ino)
+    return;
+  QByteArray head(kMagicSize + kFieldsSize + NAME_MAX + 1, Qt::Uninitialized);
+  const ssize_t n = ::pread(fd, head.data(), static_cast<size_t>(head.size()), 0);
+  head.truncate(std::max<ssize_t>(n, 0));
+  TJournalHeader h;
+  const bool whole = ParseJournalHeader(head, name, h) && js.st_size == h.size + h.length &&
+                     HashRange(fd, h.size, h.length) == h.sha256;
+  struct stat ts {};
+  if (whole && ::fstatat(dirFd, name.constData(), &ts, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(ts.st_mode) &&
+      quint64(ts.st_dev) == h.device && quint64(ts.st_ino) == h.inode) {
+    const int target = ::openat(dirFd, name.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (target < 0) return;
+    const ScopeExit closeTarget([target] { ::close(target); });
+    struct stat opened {};
+    if (::fstat(target, &opened) != 0 || opened.st_ino != ts.st_ino || opened.st_dev != ts.st_dev ||
+        CopyRange(fd, h.size, target, h.length) != 0 || Retry([&] { return ::ftruncate(target, h.length); }) != 0 ||
+        ::fsync(target) != 0)
+      return;
+  }
+  ::unlinkat(dirFd, journal.constData(), 0);
+  ::fsync(dirFd);
+}
+
 }  // namespace
 
 ESaveCancelled::ESaveCancelled(const QString& fileName)
@@ -107,10 +246,47 @@ bool OwnFileInPlace(const QString& fileName, TInPlaceReason reason) {
   throw EFCreateError(fileName, Reason(EACCES) + u'.');
 }
 
+namespace {
+
+void WriteOwnStaged(const QString& fileName, QByteArrayView bytes) {
+  TSafeFile file(fileName, OwnFileInPlace, [size = bytes.size()] { return qint64(size); });
+  file.StageInPlace();
+  file.Open();
+  if (!bytes.isEmpty()) file.write(bytes.data(), bytes.size());
+  file.Commit();
+}
+
+}  // namespace
+
 bool WriteOwn(const QString& fileName, QByteArrayView bytes) {
   const TFolderLock lock(fileName);
-  Write(fileName, bytes, OwnFileInPlace);
+  WriteOwnStaged(fileName, bytes);
   return lock.GaveUp();
+}
+
+bool WriteOwnUnlessBusy(const QString& fileName, QByteArrayView bytes) {
+  const TFolderLock lock(fileName);
+  if (lock.Busy()) return false;
+  WriteOwnStaged(fileName, bytes);
+  return true;
+}
+
+void Recover(const QString& fileName) {
+  // For a name that is no link, one look for the journal beside it.
+  struct stat st {};
+  if (fileName.isEmpty() || ::lstat(Native(fileName).constData(), &st) != 0) return;
+  QString target = fileName;
+  if (S_ISLNK(st.st_mode) && ResolveLinks(fileName, target) != 0) return;
+  const QByteArray native = Native(target);
+  const qsizetype slash = native.lastIndexOf('/');
+  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : native.left(slash);
+  const QByteArray name = native.mid(slash + 1);
+  const QByteArray journal = JournalFileName(name);
+  if (::lstat((folder + '/' + journal).constData(), &st) != 0) return;
+  const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  ReplayJournal(dirFd, journal, name);
+  ::close(dirFd);
 }
 
 int CreateLocked(QByteArray& pattern) {
@@ -178,6 +354,12 @@ TSafeFile::~TSafeFile() { Discard(); }
 void TSafeFile::Discard() {
   if (!temp_.isEmpty()) ::unlink(Native(temp_).constData());
   temp_.clear();
+  // A journal on disk stays: the target may be torn, and the journal puts it
+  // right with the next read or save.
+  if (!stageName_.isEmpty()) ::unlink(Native(stageName_).constData());
+  stageName_.clear();
+  journalPath_.clear();
+  hash_.reset();
   if (stageFd_ >= 0) ::close(stageFd_);
   stageFd_ = -1;
   if (fd_ >= 0) ::close(fd_);
@@ -194,6 +376,10 @@ void TSafeFile::Open() {
   if (const int error = ResolveLinks(fileName_, target_))
     throw EFCreateError(fileName_, SafeFile::Reason(error) + u'.');
   const QString folder = QFileInfo(target_).absolutePath();
+  // A write in place that was stopped half way is finished first, and the
+  // temporaries of saves that were killed go.
+  SafeFile::Recover(target_);
+  SafeFile::RemoveStaleTemporaries(folder);
 
   struct stat st {};
   const bool exists = ::stat(Native(target_).constData(), &st) == 0;
@@ -209,8 +395,6 @@ void TSafeFile::Open() {
     if (!ask_(fileName_, TInPlaceReason::WriteProtected)) throw ESaveCancelled(fileName_);
   }
   if (!reason) {
-    // Temporaries of saves that were killed go first.
-    SafeFile::RemoveStaleTemporaries(folder);
     // A short name of its own, whatever the length of the target's name.
     QByteArray pattern = Native(folder + QStringLiteral("/.kvx-XXXXXX"));
     fd_ = SafeFile::CreateLocked(pattern);
@@ -272,37 +456,74 @@ void TSafeFile::Reserve(qint64 size) {
 }
 
 void TSafeFile::OpenStage() {
-  // Beside the file where its folder takes one, else in the temporary folder;
-  // nameless at once, so nothing of it outlasts the save.
-  int error = 0;
-  for (const QString& folder : {QFileInfo(target_).absolutePath(), QDir::tempPath()}) {
+  const QFileInfo target(target_);
+  const QString folder = target.absolutePath();
+  // Beside the file, so that it can become the journal: without a name where
+  // the system makes such files (nothing of it outlasts a killed write),
+  // else under a temporary's name.
+  if (::access("/proc/self/fd", X_OK) == 0) {
+    stageFd_ = Retry([&] { return ::open(Native(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
+    if (stageFd_ >= 0 && Retry([&] { return ::flock(stageFd_, LOCK_EX); }) != 0) {
+      ::close(stageFd_);
+      stageFd_ = -1;
+    }
+  }
+  if (stageFd_ < 0) {
     QByteArray pattern = Native(folder + QStringLiteral("/.kvx-XXXXXX"));
     stageFd_ = SafeFile::CreateLocked(pattern);
-    if (stageFd_ >= 0) {
-      ::unlink(pattern.constData());
-      return;
-    }
-    error = errno;
+    if (stageFd_ >= 0) stageName_ = QFile::decodeName(pattern);
   }
-  Fail(error);
+  if (stageFd_ >= 0) {
+    journal_ = true;
+    headerSize_ = JournalHeaderSize(Native(target.fileName()));
+    hash_ = std::make_unique<QCryptographicHash>(QCryptographicHash::Sha256);
+    if (::lseek(stageFd_, headerSize_, SEEK_SET) < 0) Fail(errno);
+    return;
+  }
+  // A folder that takes no new file: staged in the temporary folder,
+  // nameless at once, and written without a journal.
+  QByteArray pattern = Native(QDir::tempPath() + QStringLiteral("/.kvx-XXXXXX"));
+  stageFd_ = SafeFile::CreateLocked(pattern);
+  if (stageFd_ < 0) Fail(errno);
+  ::unlink(pattern.constData());
 }
 
-void TSafeFile::CopyStage() {
-  QByteArray buffer(1 << 16, Qt::Uninitialized);
-  off_t at = 0;
-  for (;;) {
-    const ssize_t n = ::pread(stageFd_, buffer.data(), static_cast<size_t>(buffer.size()), at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) Fail(errno);
-    if (n == 0) return;
-    for (ssize_t done = 0; done < n;) {
-      const ssize_t w = ::pwrite(fd_, buffer.constData() + done, static_cast<size_t>(n - done), at + done);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) Fail(w < 0 ? errno : ENOSPC);
-      done += w;
-    }
-    at += n;
+void TSafeFile::WriteJournal() {
+  struct stat target {};
+  if (::fstat(fd_, &target) != 0) Fail(errno);
+  const QByteArray header =
+      JournalHeader(target, written_, hash_->result().toHex(), Native(QFileInfo(target_).fileName()));
+  if (header.size() != headerSize_) Fail(EINVAL);
+  for (qsizetype done = 0; done < header.size();) {
+    const ssize_t w = ::pwrite(stageFd_, header.constData() + done, static_cast<size_t>(header.size() - done), done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) Fail(w < 0 ? errno : ENOSPC);
+    done += w;
   }
+  if (::fsync(stageFd_) != 0) Fail(errno);
+}
+
+void TSafeFile::LinkJournal() {
+  const QFileInfo target(target_);
+  const QByteArray journal = Native(target.absolutePath()) + '/' + JournalFileName(Native(target.fileName()));
+  const QByteArray self = "/proc/self/fd/" + QByteArray::number(stageFd_);
+  // The name is taken while a journal of another write is there: one that
+  // was stopped is put right first; a running one is waited on for a moment.
+  constexpr int kPatienceMs = 2000, kStepMs = 2;
+  for (int waited = 0;; waited += kStepMs) {
+    const int linked = stageName_.isEmpty()
+                           ? ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, journal.constData(), AT_SYMLINK_FOLLOW)
+                           : ::link(Native(stageName_).constData(), journal.constData());
+    if (linked == 0) break;
+    if (errno != EEXIST) Fail(errno);
+    if (waited >= kPatienceMs) Fail(EBUSY);
+    SafeFile::Recover(target_);
+    ::usleep(kStepMs * 1000);
+  }
+  journalPath_ = QFile::decodeName(journal);
+  if (!stageName_.isEmpty()) ::unlink(Native(stageName_).constData());
+  stageName_.clear();
+  SyncFolder(Native(target.absolutePath()));
 }
 
 qint64 TSafeFile::writeData(const char* data, qint64 size) {
@@ -318,6 +539,7 @@ qint64 TSafeFile::writeData(const char* data, qint64 size) {
     }
     done += n;
   }
+  if (hash_) hash_->addData(QByteArrayView(data, done));
   written_ += done;
   return done;
 }
@@ -332,9 +554,20 @@ void TSafeFile::Commit() {
   if (inPlace_) {
     if (stageFd_ >= 0) {
       if (written_ > 0) Reserve(written_);
-      CopyStage();
+      // The whole new text is on disk beside the file before the file is
+      // touched.
+      if (journal_) {
+        WriteJournal();
+        LinkJournal();
+      }
+      if (const int error = CopyRange(stageFd_, headerSize_, fd_, written_)) Fail(error);
     }
     if (Retry([&] { return ::ftruncate(fd_, written_); }) != 0 || ::fsync(fd_) != 0) Fail(errno);
+    if (!journalPath_.isEmpty()) {
+      ::unlink(Native(journalPath_).constData());
+      journalPath_.clear();
+      SyncFolder(Native(QFileInfo(target_).absolutePath()));
+    }
   } else if (::fchmod(fd_, mode_) != 0 || ::fsync(fd_) != 0) {
     Fail(errno);
   }
@@ -349,11 +582,7 @@ void TSafeFile::Commit() {
     if (lockFd_ >= 0) ::close(lockFd_);
     lockFd_ = -1;
     // The new name is on disk too.
-    const int dir = ::open(Native(QFileInfo(target_).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
-    }
+    SyncFolder(Native(QFileInfo(target_).absolutePath()));
   }
   QIODevice::close();
 }
@@ -368,6 +597,7 @@ std::function<bool(int fd)>& LockWait() {
 // A holder that did not let go within the patience ended a wait of this run.
 std::atomic<bool> lockGivenUp{false};
 std::atomic<bool> giveUpUntold{false};
+std::atomic<bool> starting{false};
 
 // Writes of the program's files take milliseconds; a holder stopped in the
 // middle of one is not waited on for ever.
@@ -396,6 +626,10 @@ TFolderLock::TFolderLock(const QString& fileName) : folder_(QFileInfo(fileName).
   if (errno == EWOULDBLOCK) {
     if (lockGivenUp) {
       had = WaitForLock(fd_, kMomentMs);
+    } else if (starting) {
+      // The first window is not kept waiting, not even for a moment: the
+      // writer keeps its text, and the long wait comes with a later write.
+      busy_ = true;
     } else {
       const auto& wait = LockWait();
       had = wait ? wait(fd_) : WaitForLock(fd_, kPatienceMs);
@@ -422,3 +656,5 @@ void TFolderLock::NewRun() {
   lockGivenUp = false;
   giveUpUntold = false;
 }
+
+void TFolderLock::SetStarting(bool on) { starting = on; }

@@ -14,17 +14,32 @@
 // its save runs; a save removes the unlocked ones it finds in its folder,
 // left by saves that were killed.
 //
+// A staged write in place (StageInPlace) gathers the new bytes in a file
+// without a name beside the target. Before the target is touched, that file
+// becomes the target's journal (".kvx-journal-" and sixteen hex digits, made
+// from the target's name): a header naming the file (device, inode, name)
+// with the length and SHA-256 of the text, then the whole new text, on disk.
+// Only then is the target written over, and once it is whole on disk the
+// journal goes. A write killed (or failed) in between leaves the journal
+// beside a torn file; the next read (OpenRegularFile) or save of that file
+// puts the text into the file from it and removes it (Recover). The journal
+// stays locked while its write runs, so a running write is never disturbed.
+//
 // The program's own files (settings, lists, caches) ask no one: they are
 // written in place whenever replacing them would lose their links or owner,
-// one writer at a time under their folder's lock (WriteOwn, TFolderLock).
+// staged, one writer at a time under their folder's lock (WriteOwn,
+// TFolderLock).
 #pragma once
 
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "platform/Exceptions.h"
+
+class QCryptographicHash;
 
 // Why a save asks first. WriteProtected: the file's permissions forbid
 // writing it; on yes it is replaced the normal way (and keeps its mode).
@@ -67,8 +82,9 @@ class TSafeFile : public QIODevice {
 
   // An in-place write that is stopped before Commit() leaves the file as it
   // was, untouched: the bytes are gathered in a nameless temporary and go
-  // into the file (its size reserved first) only at Commit(). Called before
-  // Open().
+  // into the file (its size reserved first) only at Commit(), through the
+  // journal, so that a write stopped during Commit() is put right by the
+  // next read or save. Called before Open().
   void StageInPlace() { stage_ = true; }
 
   void Open();
@@ -90,7 +106,8 @@ class TSafeFile : public QIODevice {
   void Discard();
   void Reserve(qint64 size);
   void OpenStage();
-  void CopyStage();
+  void WriteJournal();
+  void LinkJournal();
 
   QString fileName_;
   QString target_;
@@ -105,6 +122,13 @@ class TSafeFile : public QIODevice {
   int lockFd_ = -1;
   bool stage_ = false;
   int stageFd_ = -1;
+  // The stage beside the target, which becomes its journal at Commit(): the
+  // header's size reserved at its start, the text's hash kept as it comes.
+  bool journal_ = false;
+  qint64 headerSize_ = 0;
+  QString stageName_;    // a stage with a name (where files without one cannot be made)
+  QString journalPath_;  // the journal, from when it is on disk until the target is whole
+  std::unique_ptr<QCryptographicHash> hash_;
 };
 
 // What can befall a write of one of the program's own files: it failed, or
@@ -120,7 +144,11 @@ using TOwnFileReport = std::function<void(TOwnFileTrouble trouble, const QString
 // place. A folder that cannot be locked (a file system without locks) is gone
 // without. A holder that does not let go is waited on for up to ten seconds
 // once in a run of the program; after that the lock is waited on only for a
-// moment, and writes go on without it.
+// moment, and writes go on without it. While the program starts, a held lock
+// is waited on only for that moment too: the lock is then Busy(), and the
+// writer keeps its text for a later write (or, where it cannot, writes
+// without the lock); the run's one long wait is left for a write after the
+// start.
 class TFolderLock {
  public:
   explicit TFolderLock(const QString& fileName);
@@ -129,6 +157,9 @@ class TFolderLock {
   TFolderLock& operator=(const TFolderLock&) = delete;
 
   bool Held() const { return fd_ >= 0; }
+  // The program is starting and another process holds the lock: it was not
+  // waited on, and the run's long wait is still to come.
+  bool Busy() const { return busy_; }
   // This lock ended the run's one wait without the lock: the moment to tell
   // the user that the folder's files are written without it.
   bool GaveUp() const { return gaveUp_; }
@@ -144,11 +175,14 @@ class TFolderLock {
   static bool TakeGaveUp();
   // Forgets that the run gave up waiting (for tests: as in a new run).
   static void NewRun();
+  // Marks the program's start (true) and its end (false): see Busy().
+  static void SetStarting(bool starting);
 
  private:
   QString folder_;
   int fd_ = -1;
   bool gaveUp_ = false;
+  bool busy_ = false;
 };
 
 namespace SafeFile {
@@ -163,9 +197,23 @@ void Write(const QString& fileName, QByteArrayView bytes, const TInPlaceQuestion
 bool OwnFileInPlace(const QString& fileName, TInPlaceReason reason);
 
 // Writes one of the program's own files under its folder's lock
-// (TFolderLock), answering with OwnFileInPlace. Raises as Write() does.
-// Returns what the lock's GaveUp() said.
+// (TFolderLock), answering with OwnFileInPlace; in place it is staged (see
+// TSafeFile::StageInPlace). Raises as Write() does. Returns what the lock's
+// GaveUp() said.
 bool WriteOwn(const QString& fileName, QByteArrayView bytes);
+// As WriteOwn, but a lock that is Busy() (the program is starting) is not
+// written without: nothing is written and false returned, for the caller to
+// keep the text for its next write. True when the file was written.
+bool WriteOwnUnlessBusy(const QString& fileName, QByteArrayView bytes);
+
+// Puts right a file whose staged write in place was stopped half way (the
+// writer killed, the system down): when the journal of that write lies
+// beside it, whole and made for this very file, and no running write holds
+// it, its text goes into the file and the journal is removed. A journal that
+// is not whole, or was made for a file that has since been replaced, is
+// removed and the file left as it is. Never waits; what fails stays as it
+// was. `fileName` may be a link: the file it leads to is put right.
+void Recover(const QString& fileName);
 
 // The system's wording of an error number ("No space left on device").
 QString Reason(int error);

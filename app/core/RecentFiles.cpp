@@ -60,8 +60,12 @@ void Write(const QStringList& paths) {
   for (const QString& line : paths) bytes += line.toUtf8() + '\n';
   const QString fileName = FileName();
   try {
-    SafeFile::WriteOwn(fileName, bytes);
-    Held().reset();
+    // While the program starts and another process holds the folder's
+    // lock, the list waits in memory for the next write.
+    if (SafeFile::WriteOwnUnlessBusy(fileName, bytes))
+      Held().reset();
+    else
+      Held() = THeld{fileName, StateOf(fileName), paths};
   } catch (const Exception& e) {
     Held() = THeld{fileName, StateOf(fileName), paths};
     Settings::ReportOwnFileTrouble(TOwnFileTrouble::NotWritten, fileName, &e);

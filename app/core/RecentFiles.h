@@ -14,7 +14,9 @@ QString FileName();
 QStringList Read();
 // Replaces the file safely (SafeFile::WriteOwn: in place when it has other
 // links). A failure is told through Settings::ReportOwnFileTrouble, and the
-// list is held in memory: Read() gives it while the file stays as it was.
+// list is held in memory: Read() gives it while the file stays as it was. So
+// is a list written while the program starts and another process holds the
+// folder's lock: the next write puts it on disk.
 void Write(const QStringList& paths);
 // Removes the file (not a pipe or device in its place) and a held list.
 void Clear();

@@ -1,44 +1,37 @@
 #include "app/core/Settings.h"
 
-#include <QFileInfo>
+#include <QDebug>
 #include <algorithm>
 #include <utility>
 
-#include "app/core/LanguageModule.h"
-#include "app/core/Prompts.h"
 #include "platform/ProgramFolder.h"
 
 namespace Settings {
 
 namespace {
-bool failureTold = false;
-bool lockTold = false;
+TOwnFileReport& TroubleReport() {
+  static TOwnFileReport report;
+  return report;
+}
 }  // namespace
 
 QString FileName() { return ProgramFolder() + QStringLiteral("settings.ini"); }
 
 TIniFile Open() { return TIniFile(FileName(), ReportOwnFileTrouble); }
 
+void SetTroubleReport(TOwnFileReport report) { TroubleReport() = std::move(report); }
+
 void ReportOwnFileTrouble(TOwnFileTrouble trouble, const QString& fileName, const Exception* failure) {
-  // Marked before the box shows: writes while it is open are not told again.
-  if (trouble == TOwnFileTrouble::Unlocked) {
-    if (std::exchange(lockTold, true)) return;
-    ShowMessageDlg(ComposeText({LangText(QStringLiteral("OwnFilesNoLock")), QFileInfo(fileName).absolutePath()}), 0);
+  if (const TOwnFileReport& report = TroubleReport()) {
+    report(trouble, fileName, failure);
     return;
   }
-  if (std::exchange(failureTold, true)) return;
-  const auto* notRegular = dynamic_cast<const ENotRegularFile*>(failure);
-  const QString what = notRegular ? NotRegularFileText(notRegular->FileName())
-                       : failure  ? failure->Message()
-                                  : fileName;
-  ShowMessageDlg(what + u'\n' + LangText(QStringLiteral("OwnFilesKept")), 2);
+  qWarning().noquote() << (trouble == TOwnFileTrouble::Unlocked ? QStringLiteral("Written without its folder's lock:")
+                                                                : QStringLiteral("Not written:"))
+                       << (failure ? failure->Message() : fileName);
 }
 
-void NewRun() {
-  failureTold = false;
-  lockTold = false;
-  TFolderLock::NewRun();
-}
+void NewRun() { TFolderLock::NewRun(); }
 
 QString TranslationModulePath() {
   TIniFile ini = Open();

@@ -20,13 +20,14 @@ QString FileName();
 // that fails raises nothing, and the program goes on with what it holds.
 TIniFile Open();
 
-// Tells the user of a trouble with one of the program's own files, the first
-// of each kind in a run only: a failed write (an error naming the file and the
-// reason, and that the program goes on with what it holds) and a write that
-// went ahead without the folder's lock (a notice naming the folder).
+// Where the troubles with the program's own files go (a failed write, a
+// write that went ahead without the folder's lock): the application sets
+// what tells the user; with none set they go to the log. The store itself
+// says nothing to the user.
+void SetTroubleReport(TOwnFileReport report);
+// Hands a trouble with one of the program's own files to that report.
 void ReportOwnFileTrouble(TOwnFileTrouble trouble, const QString& fileName, const Exception* failure);
-// Troubles are told again, and a held lock waited on again, as in a new run
-// of the program (for tests).
+// A held lock is waited on again, as in a new run of the program (for tests).
 void NewRun();
 
 // Path of the language module (TranslationModule / Path). When the whole

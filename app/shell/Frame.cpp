@@ -43,6 +43,7 @@
 #include "app/look/FlatLook.h"
 #include "app/look/Icons.h"
 #include "app/options/uconfig.h"
+#include "app/shell/OwnFileNotices.h"
 #include "app/sidepane/ProjectPages.h"
 #include "editor/SrcExportRTF.h"
 #include "images/uImageLoad.h"
@@ -67,6 +68,8 @@ bool IsImportedDocument(const QString& path) {
 
 TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("fMain"));
+  // The main window says what goes wrong with the program's own files.
+  Settings::SetTroubleReport(OwnFileNotices());
   connect(&signals_, &TAppSignals::LanguageChanged, this, &TfMain::ApplyLanguage);
   connect(&signals_, &TAppSignals::CharsetChanged, this, &TfMain::ApplyCharset);
   connect(&signals_, &TAppSignals::BrowserListChanged, this, &TfMain::LoadBrowserList);
@@ -117,6 +120,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TfMain::~TfMain() {
+  Settings::SetTroubleReport({});
   // The windows go after this object's own fields: they must not call back.
   MDIClient->disconnect(this);
   MDITab1->disconnect(this);

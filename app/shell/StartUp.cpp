@@ -20,6 +20,8 @@
 #include "app/shell/Frame.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SafeFile.h"
+#include "platform/ScopeExit.h"
 
 QString ProductTitle;
 
@@ -147,6 +149,10 @@ void UseProgramIconAfterFirstPaint() {
 }
 
 TfMain* StartUp(const QStringList& arguments) {
+  // Up to the first window nothing waits for a folder lock that another
+  // process holds: what would be written then waits in memory.
+  TFolderLock::SetStarting(true);
+  ScopeExit started([] { TFolderLock::SetStarting(false); });
   // Preview files of an earlier run that did not end normally would lie in
   // the site folders for good (and be uploaded with the site).
   Preview::RemoveLeftovers(ProgramFolder());
@@ -170,6 +176,8 @@ TfMain* StartUp(const QStringList& arguments) {
   main->setWindowTitle(ProductTitle);
   splash.reset();
   SendParamToMainWindow(main, arguments);
+  // The document manager is the user's: its writes may wait.
+  TFolderLock::SetStarting(false);
   ShowDocumentManagerAtStart(*main);
   return main;
 }

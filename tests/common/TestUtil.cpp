@@ -1,5 +1,6 @@
 #include "tests/common/TestUtil.h"
 
+#include <elf.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -64,4 +65,20 @@ TDarkDesktopTheme::TDarkDesktopTheme() : font_(QApplication::font()), palette_(Q
 TDarkDesktopTheme::~TDarkDesktopTheme() {
   QApplication::setFont(font_);
   QApplication::setPalette(palette_);
+}
+
+std::pair<qsizetype, qsizetype> LargestLoadedSegment(const QByteArray& whole) {
+  Elf64_Ehdr header{};
+  if (whole.size() < qsizetype(sizeof header)) return {0, 0};
+  std::memcpy(&header, whole.constData(), sizeof header);
+  std::pair<qsizetype, qsizetype> largest{0, 0};
+  for (int i = 0; i < header.e_phnum; ++i) {
+    Elf64_Phdr segment{};
+    const quint64 at = header.e_phoff + quint64(i) * header.e_phentsize;
+    if (at + sizeof segment > quint64(whole.size())) break;
+    std::memcpy(&segment, whole.constData() + at, sizeof segment);
+    if (segment.p_type == PT_LOAD && qsizetype(segment.p_filesz) > largest.second)
+      largest = {qsizetype(segment.p_offset), qsizetype(segment.p_filesz)};
+  }
+  return largest;
 }

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QString>
 #include <string>
+#include <utility>
 
 // Reads a whole file; an empty array when it cannot be read.
 QByteArray ReadFileBytes(const QString& fileName);
@@ -20,6 +21,11 @@ enum class TDeviceNode { Null, Zero };
 // Makes the node at `path`: an empty string when made, else why not (making
 // one needs the right to, as root has), for the test to skip with.
 std::string MakeDeviceNode(const QString& path, TDeviceNode kind);
+
+// Where a module's largest loaded segment lies in its file (offset, length):
+// the bytes the loader maps, where a changed byte is a damaged module in any
+// build, with debugging information or without.
+std::pair<qsizetype, qsizetype> LargestLoadedSegment(const QByteArray& elf);
 
 // A read-only device that cannot seek, like a pipe: its bytes come out in
 // pieces of at most `piece` bytes, and a read at the end gives -1.

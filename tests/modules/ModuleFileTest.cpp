@@ -291,19 +291,6 @@ std::string RunTool(const QStringList& command, const QString& path) {
 // The ways distributions and installers strip a module.
 const QList<QStringList> kStrips = {{"strip"}, {"strip", "--strip-unneeded"}, {"objcopy", "--strip-debug"}};
 
-// The bytes of the module's largest loaded segment, as the file holds them.
-std::pair<qsizetype, qsizetype> LargestSegment(const QByteArray& whole) {
-  Elf64_Ehdr header{};
-  std::memcpy(&header, whole.constData(), sizeof header);
-  std::pair<qsizetype, qsizetype> largest{0, 0};
-  for (int i = 0; i < header.e_phnum; ++i) {
-    Elf64_Phdr segment{};
-    std::memcpy(&segment, whole.constData() + header.e_phoff + quint64(i) * header.e_phentsize, sizeof segment);
-    if (segment.p_type == PT_LOAD && qsizetype(segment.p_filesz) > largest.second)
-      largest = {qsizetype(segment.p_offset), qsizetype(segment.p_filesz)};
-  }
-  return largest;
-}
 
 }  // namespace
 
@@ -330,7 +317,7 @@ TEST_F(ModuleFile, StrippedModulesLoadAndChangedOnesAreStillRefused) {
       loadable << path;
 
       // Changed where the loader maps it: one byte in the middle of its largest segment.
-      const auto [at, count] = LargestSegment(stripped);
+      const auto [at, count] = LargestLoadedSegment(stripped);
       QByteArray changed = stripped;
       changed[at + count / 2] = static_cast<char>(changed[at + count / 2] ^ 0x20);
       EXPECT_EQ(CheckModuleFile(Write(name, changed)).fault, TModuleFault::Damaged) << what << ", one byte changed";

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <random>
 
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
@@ -419,6 +420,63 @@ TEST_F(IniFileTest, ASecondLinkIsKeptAndBothNamesSeeEveryWrite) {
   EXPECT_EQ(a.st_ino, b.st_ino);
   EXPECT_EQ(a.st_nlink, 2u);
   EXPECT_EQ(AllFiles(dir.path()), QStringList({QStringLiteral("settings.bak"), QStringLiteral("settings.ini")}));
+}
+
+// A settings file with a second link (so it is written in place) is written
+// over and over by a child process that is killed at a random moment, 300
+// times. The key written first changes the file's length, so a write cut
+// short tears every line after it. After each kill a read gives the whole
+// text of one write, the old or the new: every key, both names alike, and
+// nothing else left in the folder (no temporary, no journal).
+TEST_F(IniFileTest, AWriteInPlaceKilledAtAnyMomentLeavesAWholeFile) {
+  constexpr int kKeys = 4000;  // about 100 KB: written in more than one piece
+  const auto text = [&](int padding) {
+    QByteArray t = "[A]\nPad=" + QByteArray(padding, 'x') + "\n\n[Keys]\n";
+    for (int i = 0; i < kKeys; ++i) t += "Key" + QByteArray::number(i) + "=value " + QByteArray::number(i) + "\n";
+    return t;
+  };
+  const QString backup = dir.filePath(QStringLiteral("settings.bak"));
+  ASSERT_TRUE(WriteFileBytes(path(), text(1)));
+  ASSERT_EQ(::link(QFile::encodeName(path()).constData(), QFile::encodeName(backup).constData()), 0);
+  std::mt19937 random(20261207);
+  int torn = 0;
+  for (int round = 0; round < 300; ++round) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(ready[0]);
+      try {
+        TIniFile ini(path());
+        if (::write(ready[1], "r", 1) != 1) _exit(1);
+        for (int n = 0;; ++n) ini.WriteString(QStringLiteral("A"), QStringLiteral("Pad"), QString(1 + n % 2000, u'x'));
+      } catch (...) {
+        _exit(1);
+      }
+    }
+    ::close(ready[1]);
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::close(ready[0]);
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 8000)(random));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself: " << status;
+
+    const TIniFile ini(path());
+    const QString pad = ini.ReadString(QStringLiteral("A"), QStringLiteral("Pad"), QString());
+    const QByteArray bytes = ReadFileBytes(path());
+    if (bytes != text(int(pad.size())) || ReadFileBytes(backup) != bytes) ++torn;
+    for (const int key : {0, kKeys / 2, kKeys - 1})
+      if (ini.ReadString(QStringLiteral("Keys"), QStringLiteral("Key%1").arg(key), QString()) !=
+          QStringLiteral("value %1").arg(key))
+        ADD_FAILURE() << "round " << round << ": Key" << key << " lost";
+    const QStringList files = AllFiles(dir.path());
+    if (files != QStringList({QStringLiteral("settings.bak"), QStringLiteral("settings.ini")}))
+      ADD_FAILURE() << "round " << round << ": " << files.join(u' ').toStdString();
+  }
+  EXPECT_EQ(torn, 0);
 }
 
 // Made with a report, a write that fails raises nothing: the failure is told

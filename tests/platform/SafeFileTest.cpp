@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "platform/Graphic.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 #include "tests/common/FifoWatch.h"
 #include "tests/common/TestUtil.h"
@@ -202,6 +203,84 @@ TEST(SafeFile, AStagedWriteInPlaceChangesTheFileOnlyWhenCommitted) {
     EXPECT_EQ(e.Message(), "Cannot create file \"" + locked + "\". Permission denied.");
   }
   EXPECT_EQ(ReadFileBytes(locked), "old\n");
+}
+
+// A staged write in place stopped while its journal is on disk: a read does
+// not wait for a write that still runs (here: stopped) and leaves its journal
+// alone. Once the writer is killed, a journal that is not whole is removed
+// and the file left as it is; a whole one puts its text into the file, for
+// both names; one made for a file since replaced by another is removed and
+// the new file left as it is. Nothing else is left beside the file.
+TEST(SafeFile, AJournalPutsRightOnlyTheFileItWasMadeFor) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/', path = folder + "list.dat", backup = folder + "list.bak";
+  ASSERT_TRUE(WriteFileBytes(path, QByteArray(3 << 20, 'o')));
+  ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData()), 0);
+  const QByteArray a(4 << 20, 'a'), b(2 << 20, 'b');
+  const pid_t child = ::fork();
+  if (child == 0) {
+    try {
+      for (int n = 0;; ++n) {
+        TSafeFile file(path, [](const QString&, TInPlaceReason) { return true; });
+        file.StageInPlace();
+        file.Open();
+        file.write(n % 2 ? b : a);
+        file.Commit();
+      }
+    } catch (...) {
+      _exit(1);
+    }
+  }
+  struct Reaper {
+    pid_t child;
+    ~Reaper() { Kill(child); }
+  } reaper{child};
+  const auto journals = [&] {
+    return QDir(folder).entryList({QStringLiteral(".kvx-journal-*")}, QDir::Files | QDir::Hidden | QDir::System);
+  };
+  // Stopped while its journal is there.
+  QString journal;
+  for (int tries = 0; journal.isEmpty() && tries < 20'000; ++tries) {
+    if (journals().isEmpty()) {
+      ::usleep(200);
+      continue;
+    }
+    ASSERT_EQ(::kill(child, SIGSTOP), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+    if (journals().size() == 1) journal = folder + journals().first();
+    else ASSERT_EQ(::kill(child, SIGCONT), 0);
+  }
+  ASSERT_FALSE(journal.isEmpty()) << "the writer was never caught with its journal";
+  QByteArray read;
+  ASSERT_EQ(ReadRegularFile(path, read), TRegularOpen::Opened);
+  EXPECT_TRUE(QFileInfo::exists(journal));
+  Kill(child);
+  const QByteArray journalBytes = ReadFileBytes(journal), torn = ReadFileBytes(path);
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            QStringList({QFileInfo(journal).fileName(), "list.bak", "list.dat"}));
+
+  QByteArray damaged = journalBytes;
+  damaged[damaged.size() - 1] = 'x';
+  ASSERT_TRUE(WriteFileBytes(journal, damaged));
+  ASSERT_EQ(ReadRegularFile(path, read), TRegularOpen::Opened);
+  EXPECT_TRUE(read == torn);
+  EXPECT_FALSE(QFileInfo::exists(journal));
+
+  ASSERT_TRUE(WriteFileBytes(journal, journalBytes));
+  ASSERT_EQ(ReadRegularFile(path, read), TRegularOpen::Opened);
+  EXPECT_TRUE(read == a || read == b);
+  EXPECT_TRUE(journalBytes.endsWith(read));
+  EXPECT_TRUE(ReadFileBytes(backup) == read);
+  EXPECT_FALSE(QFileInfo::exists(journal));
+
+  ASSERT_TRUE(WriteFileBytes(journal, journalBytes));
+  ASSERT_TRUE(WriteFileBytes(folder + "new.dat", "another file\n"));
+  ASSERT_EQ(::rename(QFile::encodeName(folder + "new.dat").constData(), QFile::encodeName(path).constData()), 0);
+  ASSERT_EQ(ReadRegularFile(path, read), TRegularOpen::Opened);
+  EXPECT_EQ(read, "another file\n");
+  EXPECT_FALSE(QFileInfo::exists(journal));
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"list.bak", "list.dat"}));
 }
 
 // A FIFO, a device and links to them (one or two hops) are never written,

@@ -1,13 +1,17 @@
 // Tests of Settings (app/core/Settings.cpp).
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 
+#include "app/core/Prompts.h"
 #include "app/core/Settings.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ScopeExit.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
@@ -62,6 +66,37 @@ TEST_F(SettingsTest, DefaultPathsAreWrittenOnlyWhenTheirRuleSaysSo) {
   EXPECT_EQ(ReadFileBytes(Settings::FileName()),
             ("[TranslationModule]\nPath=\n[Help]\nPath=" + pf() + "Help/english.html\n[Elements]\nPath=/x/tags.dat\n")
                 .toUtf8());
+}
+
+// The store says nothing to the user itself: every write that fails goes to
+// the report the application set, with the file and the reason (telling it
+// once is the application's part), and readers get the value it holds.
+TEST_F(SettingsTest, FailuresGoToTheReportTheApplicationSet) {
+  TScriptedPrompts prompts;
+  const TPromptsScope scope(prompts);
+  QStringList told;
+  Settings::SetTroubleReport([&](TOwnFileTrouble trouble, const QString& fileName, const Exception* failure) {
+    told << QString::number(int(trouble)) + u' ' + fileName + u' ' + (failure ? failure->Message() : QString());
+  });
+  const ScopeExit noReport([] { Settings::SetTroubleReport({}); });
+  // A file-size limit makes every write fail, whoever runs the test.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  const ScopeExit restore([&] { ::setrlimit(RLIMIT_FSIZE, &old); });
+  rlimit tiny = old;
+  tiny.rlim_cur = 1;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  EXPECT_EQ(Settings::ElementsPath(), pf() + QStringLiteral("elements/elements.dat"));
+  EXPECT_EQ(Settings::HelpPath(), pf() + QStringLiteral("Help/english.html"));
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  const QString failed = "0 " + Settings::FileName() + " Cannot write file \"" + Settings::FileName() +
+                         "\". File too large.";
+  EXPECT_EQ(told, QStringList({failed, failed}));
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+  EXPECT_FALSE(QFile::exists(Settings::FileName()));
+  EXPECT_EQ(Settings::Open().ReadString(QStringLiteral("Elements"), QStringLiteral("Path"), QString()),
+            pf() + QStringLiteral("elements/elements.dat"));
 }
 
 TEST_F(SettingsTest, EditorSettingsFollowTheKeyTable) {

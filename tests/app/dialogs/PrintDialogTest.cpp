@@ -625,8 +625,10 @@ TEST_F(PrintCommands, ADamagedPrintModuleIsToldInAMessageThatFitsTheBox) {
   const QString folder = root + "damaged-modules";
   ASSERT_TRUE(QDir().mkpath(folder));
   QByteArray module = ReadFileBytes(QCoreApplication::applicationDirPath() + "/print-module.so");
-  ASSERT_GT(module.size(), 4096);
-  module[module.size() / 3] = static_cast<char>(module[module.size() / 3] ^ 0x40);
+  // A byte the loader maps: elsewhere (debugging information) a change harms nothing that runs.
+  const auto [at, count] = LargestLoadedSegment(module);
+  ASSERT_GT(count, 4096);
+  module[at + count / 2] = static_cast<char>(module[at + count / 2] ^ 0x40);
   ASSERT_TRUE(WriteFileBytes(folder + "/print-module.so", module));
   Modules::SetFolder(folder);
   PrintWithOk();

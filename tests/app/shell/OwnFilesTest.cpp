@@ -15,6 +15,7 @@
 #include "app/core/RecentFiles.h"
 #include "app/core/Settings.h"
 #include "app/look/Icons.h"
+#include "app/shell/StartUp.h"
 #include "app/sidepane/DocumentManager.h"
 #include "app/sidepane/ProjectPages.h"
 #include "platform/SafeFile.h"
@@ -221,6 +222,41 @@ TEST_F(OwnFiles, AHeldFolderLockIsWaitedOnOnceAndToldOnce) {
   EXPECT_EQ(MessageTexts(), QStringList{"OwnFilesNoLock " + root.chopped(1)});
   EXPECT_EQ(RecentFiles::Read().size(), 3);
   EXPECT_TRUE(Ini().ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
+}
+
+// Another process holds the program folder's lock while the program starts,
+// with defaults to write and a file named on the command line: the start
+// waits for nothing (the run's long wait is not spent) and writes nothing,
+// while everything reads what it would have written. The first write the
+// user asks for after the start waits (here: gives up at once), puts it all
+// on disk and tells the notice once.
+TEST_F(OwnFiles, AHeldFolderLockKeepsTheStartWaitingForNothing) {
+  Ini().WriteBool(QStringLiteral("Show"), QStringLiteral("DocMan?"), true);
+  const QByteArray settings = ReadFileBytes(Settings::FileName());
+  const QString a = MakeFile("a.html"), b = MakeFile("b.html");
+  THeldFolderLock lock(root);
+  ASSERT_TRUE(lock.Held());
+  main.reset(StartUp({a}));
+  EXPECT_EQ(lock.waits, 0);
+  EXPECT_TRUE(ReadFileBytes(Settings::FileName()) == settings);
+  EXPECT_FALSE(QFileInfo::exists(RecentFiles::FileName()));
+  EXPECT_EQ(RecentFiles::Read(), QStringList{a});
+  EXPECT_EQ(Ini().ReadString(QStringLiteral("Elements"), QStringLiteral("Path"), QString()),
+            root + "elements/elements.dat");
+  EXPECT_EQ(Main().HelpPath, root + "Help/english.html");
+  EXPECT_EQ(MessageTexts(), QStringList());
+
+  Main().ShowSidePane(true);
+  ASSERT_TRUE(Main().OpenDocument(false, true, b));
+  EXPECT_EQ(lock.waits, 1);
+  EXPECT_EQ(MessageTexts(), QStringList{"OwnFilesNoLock " + root.chopped(1)});
+  const QByteArray written = ReadFileBytes(Settings::FileName());
+  EXPECT_TRUE(written.startsWith(settings));
+  for (const QByteArray& line : {"[Elements]\nPath=" + QFile::encodeName(root) + "elements/elements.dat\n",
+                                 "[Help]\nPath=" + QFile::encodeName(root) + "Help/english.html\n",
+                                 QByteArray("[ToolBars]\nFileManager=1\n")})
+    EXPECT_TRUE(written.contains(line)) << line.toStdString();
+  EXPECT_EQ(ReadFileBytes(RecentFiles::FileName()), (b + '\n' + a + '\n').toUtf8());
 }
 
 // The run's one wait may be spent by a file whose writer tells nobody (the
