@@ -469,25 +469,27 @@ TEST_F(PrintCommands, APrintOntoAFullDiskLeavesBothNamesOfTheOldPdf) {
 
   // The dialog says so: the failure, then the file and the reason; the job
   // ends with the page that could not be written.
+  // The dialog owns the canvas and lets it go when the job ends: what it
+  // saw is kept here.
+  struct TSeen {
+    int pages = 0;
+    bool aborted = false;
+  } seen;
   struct TFullDiskCanvas : TRecordingCanvas {
+    explicit TFullDiskCanvas(TSeen& seen) : seen_(seen) {}
+    ~TFullDiskCanvas() override { seen_.aborted = !Ops.empty() && Ops.back().kind == TRecordingCanvas::opAbort; }
     void NewPage() override {
       TRecordingCanvas::NewPage();
-      if (++pages == 2) error = QStringLiteral("Cannot write file \"/x/out.pdf\". No space left on device.");
+      if (++seen_.pages == 2) error = QStringLiteral("Cannot write file \"/x/out.pdf\". No space left on device.");
     }
     QString Error() const override { return error; }
-    int pages = 0;
+    TSeen& seen_;
     QString error;
   };
-  TFullDiskCanvas* canvas = nullptr;
-  PrintTarget() = [&canvas](QWidget*) {
-    auto made = std::make_unique<TFullDiskCanvas>();
-    canvas = made.get();
-    return std::unique_ptr<TPrintCanvas>(std::move(made));
-  };
+  PrintTarget() = [&seen](QWidget*) { return std::unique_ptr<TPrintCanvas>(std::make_unique<TFullDiskCanvas>(seen)); };
   const int result = PrintWithOk();
-  ASSERT_NE(canvas, nullptr);
-  EXPECT_EQ(canvas->pages, 2);
-  EXPECT_EQ(canvas->Ops.back().kind, TRecordingCanvas::opAbort);
+  EXPECT_EQ(seen.pages, 2);
+  EXPECT_TRUE(seen.aborted);
   ASSERT_EQ(prompts.Messages().size(), 1);
   EXPECT_EQ(prompts.Messages()[0].text, "prFailed Cannot write file \"/x/out.pdf\". No space left on device.");
   EXPECT_NE(result, int(QDialog::Accepted));
