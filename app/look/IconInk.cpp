@@ -1,6 +1,7 @@
 #include "app/look/IconInk.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -8,13 +9,23 @@ namespace {
 // Below this ratio a line cannot be told from its background.
 constexpr double kVisible = 3.0;
 
-double Channel(int value) {
-  const double c = value / 255.0;
-  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+// The linear light of each 8-bit channel value: every pixel of every tool-bar
+// picture is measured at start, too many for a power each.
+const std::array<double, 256>& Linear() {
+  static const std::array<double, 256> table = [] {
+    std::array<double, 256> t{};
+    for (int value = 0; value < 256; ++value) {
+      const double c = value / 255.0;
+      t[value] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    }
+    return t;
+  }();
+  return table;
 }
 
 double Luminance(QRgb rgb) {
-  return 0.2126 * Channel(qRed(rgb)) + 0.7152 * Channel(qGreen(rgb)) + 0.0722 * Channel(qBlue(rgb));
+  const std::array<double, 256>& linear = Linear();
+  return 0.2126 * linear[qRed(rgb)] + 0.7152 * linear[qGreen(rgb)] + 0.0722 * linear[qBlue(rgb)];
 }
 
 double Ratio(double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }
