@@ -39,7 +39,7 @@ const TSrcKeywordTable& TSrcCssHighlighter::KeywordTable() {
   return table;
 }
 
-void TSrcCssHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcCssHighlighter>(); }
+void TSrcCssHighlighter::UnitInit() { RegisterHighlighter<TSrcCssHighlighter>(); }
 
 TSrcCssHighlighter::TSrcCssHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;

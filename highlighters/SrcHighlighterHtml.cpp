@@ -228,11 +228,9 @@ const QStringList& TSrcHTMLHighlighter::EntityNames() {
   return names;
 }
 
-void TSrcHTMLHighlighter::UnitInit() {
-  KeywordTable();
-  LowerEntityNames();
-  RegisterHighlighter<TSrcHTMLHighlighter>();
-}
+// The keyword and entity tables are built when the first highlighter of the
+// language is made, not at start.
+void TSrcHTMLHighlighter::UnitInit() { RegisterHighlighter<TSrcHTMLHighlighter>(); }
 
 TSrcHTMLHighlighter::TSrcHTMLHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;

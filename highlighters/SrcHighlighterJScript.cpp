@@ -77,7 +77,7 @@ const TSrcKeywordTable& TSrcJScriptHighlighter::KeywordTable() {
   return table;
 }
 
-void TSrcJScriptHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcJScriptHighlighter>(); }
+void TSrcJScriptHighlighter::UnitInit() { RegisterHighlighter<TSrcJScriptHighlighter>(); }
 
 TSrcJScriptHighlighter::TSrcJScriptHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;

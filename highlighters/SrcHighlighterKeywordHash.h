@@ -187,13 +187,6 @@ class TSrcKeywordHashHighlighter : public TSrcCustomHighlighter {
   }
   void ResetRange() override { fRange = 0; }
 
-  // Builds the language's keyword table and registers the class (once).
-  template <class T>
-  static void RegisterWithKeywordTable() {
-    T::KeywordTable();
-    RegisterHighlighter<T>();
-  }
-
   // Classifies a word as the scanner would (for tests and tools).
   std::uint8_t ClassifyWord(const QString& word);
 

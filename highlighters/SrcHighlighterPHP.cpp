@@ -20,7 +20,7 @@ const TSrcKeywordTable& TSrcPHPHighlighter::KeywordTable() {
   return table;
 }
 
-void TSrcPHPHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcPHPHighlighter>(); }
+void TSrcPHPHighlighter::UnitInit() { RegisterHighlighter<TSrcPHPHighlighter>(); }
 
 TSrcPHPHighlighter::TSrcPHPHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;

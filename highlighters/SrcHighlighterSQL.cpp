@@ -384,11 +384,7 @@ const S::TCharTables& MSSQLTables() {
 
 }  // namespace
 
-void TSrcSQLHighlighter::UnitInit() {
-  StandardTables();
-  MSSQLTables();
-  RegisterHighlighter<TSrcSQLHighlighter>();
-}
+void TSrcSQLHighlighter::UnitInit() { RegisterHighlighter<TSrcSQLHighlighter>(); }
 
 TSrcSQLHighlighter::TSrcSQLHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;

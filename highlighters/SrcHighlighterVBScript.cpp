@@ -159,7 +159,7 @@ std::uint64_t TSrcShortKeywords::KeyOf(const char16_t* name, int length) {
   return key;
 }
 
-void TSrcVBScriptHighlighter::UnitInit() { RegisterWithKeywordTable<TSrcVBScriptHighlighter>(); }
+void TSrcVBScriptHighlighter::UnitInit() { RegisterHighlighter<TSrcVBScriptHighlighter>(); }
 
 TSrcVBScriptHighlighter::TSrcVBScriptHighlighter(QObject* owner) : TSrcKeywordHashHighlighter(owner) {
   using namespace SrcEditStrConst;

@@ -1,6 +1,7 @@
 #include "platform/CodePage.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <array>
 
 #include "platform/TextCodec.h"
@@ -64,6 +65,9 @@ QString CodecName(int charset) {
 }
 
 QString Decode(QByteArrayView bytes, int charset) {
+  // Every character set above reads the bytes below 0x80 as ASCII.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return QString::fromLatin1(bytes);
   const QString name = CodecName(charset);
   if (name != QLatin1String("windows-1252")) {
     QStringDecoder decoder(name.toLatin1().constData(), QStringDecoder::Flag::Stateless);

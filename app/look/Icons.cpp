@@ -288,7 +288,9 @@ class TLazyThemeIconEngine : public QIconEngine {
     return scaledPixmap(size, mode, state, 1);
   }
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
-    return InMode(Shown(size, scale), mode);
+    const QPixmap& shown = Shown(size, scale);
+    if (mode != QIcon::Disabled || shown.isNull()) return InMode(shown, mode);
+    return Greyed(size, shown);
   }
   QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
     Resolve();
@@ -309,6 +311,7 @@ class TLazyThemeIconEngine : public QIconEngine {
       themes_ = std::move(themes);
       normal_.clear();
       shown_.clear();
+      greyed_.clear();
       resolved_ = false;
     }
     const quint64 key = SizeKey(deviceSize);
@@ -339,16 +342,45 @@ class TLazyThemeIconEngine : public QIconEngine {
     if (colours != shownFor_) {
       shownFor_ = colours;
       shown_.clear();
+      greyed_.clear();
     }
     const quint64 key = SizeKey(deviceSize);
     if (const auto it = shown_.constFind(key); it != shown_.cend()) return *it;
     QPixmap shown = normal;
     if (!normal.isNull()) {
-      const QImage image = normal.toImage();
-      const QImage inked = InkedFor(image, QColor(colours.first), QColor(colours.second));
-      if (inked.constBits() != image.constBits()) shown = QPixmap::fromImage(inked);
+      // Inked once: later starts take the picture as it was shown.
+      TIconCache* kept = KeptIcons(themes_);
+      const QString keptName = name_ + QStringLiteral("#shown") + ColoursKey();
+      if (const QImage* found = kept ? kept->Find(keptName, deviceSize) : nullptr) {
+        shown = QPixmap::fromImage(*found);
+      } else {
+        const QImage image = normal.toImage();
+        const QImage inked = InkedFor(image, QColor(colours.first), QColor(colours.second));
+        if (inked.constBits() != image.constBits()) shown = QPixmap::fromImage(inked);
+        if (kept) kept->Add(keptName, deviceSize, inked);
+      }
     }
     return *shown_.insert(key, shown);
+  }
+  // `shown` greyed, as disabled buttons show it: made once for each size
+  // and kept for later starts (the bar colours are part of the name).
+  QPixmap Greyed(const QSize& deviceSize, const QPixmap& shown) {
+    const quint64 key = SizeKey(deviceSize);
+    if (const auto it = greyed_.constFind(key); it != greyed_.cend()) return *it;
+    TIconCache* kept = KeptIcons(themes_);
+    const QString keptName = name_ + QStringLiteral("#greyed") + ColoursKey() + u'/' +
+                             QString::number(QGuiApplication::palette().color(QPalette::Disabled, QPalette::Window).rgb(), 16);
+    QPixmap greyed;
+    if (const QImage* found = kept ? kept->Find(keptName, deviceSize) : nullptr) {
+      greyed = QPixmap::fromImage(*found);
+    } else {
+      greyed = InMode(shown, QIcon::Disabled);
+      if (kept && !greyed.isNull()) kept->Add(keptName, deviceSize, greyed.toImage());
+    }
+    return *greyed_.insert(key, greyed);
+  }
+  QString ColoursKey() const {
+    return u'/' + QString::number(shownFor_.first, 16) + u'/' + QString::number(shownFor_.second, 16);
   }
   void Resolve() {
     if (resolved_) return;
@@ -362,6 +394,7 @@ class TLazyThemeIconEngine : public QIconEngine {
   QIcon icon_;
   QHash<quint64, QPixmap> normal_;  // by device width and height
   QHash<quint64, QPixmap> shown_;   // the same, as shown on the bars
+  QHash<quint64, QPixmap> greyed_;  // and as disabled buttons show them
   std::pair<QRgb, QRgb> shownFor_;  // bar and ink colours they were made for
   TThemeNames themes_;              // the themes they came from
   bool resolved_ = false;

@@ -51,11 +51,15 @@ TfSplash::TfSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
 void TfSplash::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
-  QFont f = font();
-  f.setPointSizeF(f.pointSizeF() * 2.5);
-  painter.setFont(f);
   painter.setPen(Qt::black);
-  painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Korvex Vantar"));
+  // The title in the program's own font drawn larger: a font of another
+  // size would be looked up and loaded for this one line.
+  constexpr qreal kTitleScale = 2.5;
+  painter.translate(QRectF(rect()).center());
+  painter.scale(kTitleScale, kTitleScale);
+  const QSizeF area = QSizeF(size()) / kTitleScale;
+  painter.drawText(QRectF(QPointF(-area.width() / 2, -area.height() / 2), area), Qt::AlignCenter,
+                   QStringLiteral("Korvex Vantar"));
   painted_ = true;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <functional>
 
@@ -186,6 +187,19 @@ TEST(CodePage, CharsetNamesAndDecoding) {
 
   // The code pages themselves are checked through language modules of every character set.
   EXPECT_EQ(CodePage::Decode("\x80\x81", 1), QStringLiteral("\u20AC\u0081"));
+
+  // Text of ASCII bytes alone is taken as it stands: every code page must
+  // read those bytes so, and a byte above them still goes through the page.
+  QByteArray ascii;
+  for (int c = 1; c < 0x80; ++c) ascii += static_cast<char>(c);
+  for (const auto& [name, number] : names) {
+    QStringDecoder page(CodePage::CodecName(number).toLatin1().constData());
+    ASSERT_TRUE(page.isValid()) << name;
+    EXPECT_EQ(page.decode(ascii), QString::fromLatin1(ascii)) << name;
+    EXPECT_EQ(CodePage::Decode(ascii, number), QString::fromLatin1(ascii)) << name;
+  }
+  EXPECT_EQ(CodePage::Decode("ab\xE9", 204), QStringLiteral("ab\u0439"));
+  EXPECT_EQ(CodePage::Decode("ab\xE9", 1), QStringLiteral("ab\u00E9"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QImage>
+#include <QPalette>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -21,6 +22,7 @@
 #include "app/look/IconCache.h"
 #include "app/look/Icons.h"
 #include "platform/Memory.h"
+#include "platform/ScopeExit.h"
 #include "tests/app/look/IconCacheFiles.h"
 #include "tests/common/TestUtil.h"
 
@@ -371,4 +373,47 @@ TEST(IconCache, IconsFollowASwitchOfTheme) {
     QIcon::setThemeName(QStringLiteral("kvcachetest"));
     EXPECT_EQ(Middle(icon.pixmap(24)), qRgba(250, 0, 0, 255)) << keeping;
   }
+}
+
+// The pictures as the bars show them (inked for a dark bar) and as disabled
+// buttons show them are kept beside the theme's picture, for the bar's
+// colours only: a start under other colours makes and keeps its own.
+TEST(IconCache, PicturesAsTheBarsShowThemAreKeptForTheirColours) {
+  OwnTheme theme;
+  theme.SetPicture(qRgba(60, 60, 60, 255));  // a dark grey that vanishes on a dark bar
+  const QString name = QStringLiteral("kv-test-icon");
+  const QPalette before = QGuiApplication::palette();
+  QPalette dark = before, light = before;
+  dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+  dark.setColor(QPalette::ButtonText, Qt::white);
+  light.setColor(QPalette::Window, QColor(0xf0, 0xf0, 0xf0));
+  light.setColor(QPalette::ButtonText, Qt::black);
+  ScopeExit restore([&before] { QApplication::setPalette(before); });
+
+  QApplication::setPalette(dark);
+  theme.NextStart();
+  const QImage shownDark = ThemeIcon(name).pixmap(24).toImage();
+  const QImage greyedDark = ThemeIcon(name).pixmap(24, QIcon::Disabled).toImage();
+  EXPECT_GT(qGray(shownDark.pixel(12, 12)), 160) << "inked for the dark bar";
+  SaveIconCache();
+  TIconCache file(theme.CacheFile());
+  ASSERT_TRUE(file.Load(TIconCache::CurrentStamp()));
+  EXPECT_EQ(file.Count(), 3) << "the theme's picture, as shown, and greyed";
+
+  // The next start under the same colours takes them as kept, even when the
+  // theme's picture changed on disk (its index did not).
+  theme.SetPicture(qRgba(70, 70, 70, 255));
+  theme.NextStart();
+  EXPECT_EQ(ThemeIcon(name).pixmap(24).toImage(), shownDark);
+  EXPECT_EQ(ThemeIcon(name).pixmap(24, QIcon::Disabled).toImage(), greyedDark);
+
+  // Under a light bar the kept picture of the dark one is not used.
+  QApplication::setPalette(light);
+  theme.NextStart();
+  const QImage shownLight = ThemeIcon(name).pixmap(24).toImage();
+  EXPECT_EQ(shownLight.pixel(12, 12), qRgba(60, 60, 60, 255)) << "the theme's own picture, as drawn";
+  EXPECT_NE(ThemeIcon(name).pixmap(24, QIcon::Disabled).toImage(), greyedDark);
+  SaveIconCache();
+  ASSERT_TRUE(file.Load(TIconCache::CurrentStamp()));
+  EXPECT_EQ(file.Count(), 3) << "only what this start drew";
 }
