@@ -129,9 +129,9 @@ TfMain::~TfMain() {
 
 // ------------------------------------------------------------ show and exit
 
-void TfMain::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (!shown_) FormShow();
+void TfMain::setVisible(bool visible) {
+  if (visible && !shown_) FormShow();
+  QMainWindow::setVisible(visible);
 }
 
 void TfMain::FormShow() {

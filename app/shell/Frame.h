@@ -35,8 +35,12 @@ class TfMain : public QMainWindow, public IAppHost {
   explicit TfMain(QWidget* parent = nullptr);
   ~TfMain() override;
 
-  // Show-time loading (runs once, when the window first shows).
+  // Show-time loading (runs once, just before the window first shows).
   void FormShow();
+  // Runs FormShow before the window first becomes visible: the texts,
+  // tool-bar places and side pane then change on hidden widgets, which
+  // are laid out once when they show.
+  void setVisible(bool visible) override;
   // The exit question and what is saved on Yes; false keeps the program.
   bool FormCloseQuery();
 
@@ -215,7 +219,6 @@ class TfMain : public QMainWindow, public IAppHost {
   QMenu* PopupMenu2 = nullptr;              // paragraph alignment
 
  protected:
-  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;

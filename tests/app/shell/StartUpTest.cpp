@@ -5,16 +5,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDirIterator>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <csignal>
 
 #include "app/document/PreviewFile.h"
 #include "app/shell/StartUp.h"
+#include "platform/ScopeExit.h"
 #include "tests/app/AppFixture.h"
 
 namespace {
@@ -79,6 +82,32 @@ TEST_F(StartUpTest, SplashWindowIsWhiteWithTheName) {
   int inked = 0;
   for (int x = 0; x < image.width(); ++x) inked += image.pixelColor(x, image.height() / 2) != QColor(Qt::white);
   EXPECT_GT(inked, 10);
+}
+
+// The show-time loading runs before the main window first becomes visible:
+// when the window gets its first show event, the menus already carry the
+// language module's texts.
+TEST_F(StartUpTest, TheMainWindowShowsWithItsTextsInPlace) {
+  struct TFirstShow : QObject {
+    QStringList titles;
+    bool seen = false;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      auto* window = qobject_cast<TfMain*>(watched);
+      if (window && event->type() == QEvent::Show && !seen) {
+        seen = true;
+        for (QAction* a : window->menuBar()->actions()) titles << a->text();
+      }
+      return false;
+    }
+  } first;
+  qApp->installEventFilter(&first);
+  ScopeExit remove([&first] { qApp->removeEventFilter(&first); });
+  TfMain& m = Start({});
+  ASSERT_TRUE(first.seen);
+  EXPECT_GT(first.titles.size() - first.titles.count(QString()), 3);
+  QStringList now;
+  for (QAction* a : m.menuBar()->actions()) now << a->text();
+  EXPECT_EQ(first.titles, now);
 }
 
 TEST_F(StartUpTest, OkWithNothingChosenTakesTheEnglishModule) {
