@@ -19,6 +19,7 @@
 #include "app/shell/Application.h"
 #include "app/shell/Frame.h"
 #include "platform/Exceptions.h"
+#include "platform/FontWarmUp.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SafeFile.h"
 #include "platform/ScopeExit.h"
@@ -163,6 +164,9 @@ TfMain* StartUp(const QStringList& arguments) {
   // No thread of its own for the icon themes: the icons are looked up when
   // they are first drawn, on the thread that draws them.
   UseFallbackIconTheme();
+  // The fonts read ahead (see main) are there before the first text, the
+  // splash window's or the first-time dialog's.
+  FontWarmUp::Wait();
   auto splash = std::make_unique<TfSplash>();
   ProductTitle = Documents::ProductTitle();
   // The toolkit paints a splash window while showing it, where the window

@@ -9,10 +9,12 @@
 #include "app/shell/StartUp.h"
 #include "app/sidepane/DocumentManager.h"
 #include "highlighters/SrcHighlighters.h"
+#include "platform/FontWarmUp.h"
 #include "platform/PaintProbe.h"
 #include "platform/SafeFile.h"
 
 int main(int argc, char* argv[]) {
+  FontWarmUp::Start();  // while the display is connected to
   SafeFile::IgnoreFileSizeSignal();  // a file-size limit fails a save instead of ending the program
   const int fullCount = argc;
   const int dashes = ToolkitArgumentCount(argc, argv);
