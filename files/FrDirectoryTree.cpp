@@ -8,12 +8,10 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include "files/FileServices.h"
 #include "files/FrFileListBox.h"
+#include "platform/SafeFile.h"
 
 namespace {
 const QString kMarker = QStringLiteral(":");
@@ -492,14 +490,9 @@ bool TFrDirectoryTree::RenameNode(QTreeWidgetItem* item, const QString& name) {
   const QString parentPath = PathOf(item->parent());
   const QString oldDir = oldPath.left(oldPath.size() - 1);
   const QString newDir = parentPath + name;
-  QString reason;
-  if (QFileInfo::exists(newDir) || QFileInfo(newDir).isSymLink()) {
-    reason = QString::fromLocal8Bit(std::strerror(EEXIST));  // an existing folder is never replaced
-  } else if (std::rename(QFile::encodeName(oldDir).constData(), QFile::encodeName(newDir).constData()) != 0) {
-    reason = QString::fromLocal8Bit(std::strerror(errno));
-  }
-  if (!reason.isEmpty()) {
-    FilesMessage(FilesText(QStringLiteral("DirRenameFail")) + u' ' + reason, kMsgError);
+  // What lies at the new name, an empty folder too, is never replaced.
+  if (const int error = SafeFile::RenameNoReplace(oldDir, newDir); error != 0) {
+    FilesMessage(FilesText(QStringLiteral("DirRenameFail")) + u' ' + SafeFile::Reason(error), kMsgError);
     return false;
   }
   item->setText(0, name);

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -219,6 +220,16 @@ ENotRegularFile::ENotRegularFile(const QString& fileName)
 namespace SafeFile {
 
 QString Reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+int RenameNoReplace(const QString& from, const QString& to) {
+  const QByteArray source = Native(from), target = Native(to);
+  if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+  // A file system that cannot refuse by itself: checked just before.
+  struct stat st {};
+  if (::lstat(target.constData(), &st) == 0) return EEXIST;
+  return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
+}
 
 void IgnoreFileSizeSignal() {
   static std::once_flag once;

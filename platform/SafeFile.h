@@ -218,6 +218,11 @@ void Recover(const QString& fileName);
 // The system's wording of an error number ("No space left on device").
 QString Reason(int error);
 
+// Renames `from` (a file or a folder) to `to` in one step that never
+// replaces what lies at `to`, even when it appears after a check: 0, or the
+// error number (EEXIST when `to` exists, a dangling link included).
+int RenameNoReplace(const QString& from, const QString& to);
+
 // A file-size limit makes the system stop a program that writes past it;
 // ignored, the write fails with an error instead. Called before every save.
 void IgnoreFileSizeSignal();

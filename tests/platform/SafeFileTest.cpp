@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 
@@ -318,6 +319,28 @@ TEST(SafeFile, PipesAndDevicesAreRefusedByNameAndStayAsTheyAre) {
 
 // A picture saved to a FIFO or a link to a device is refused like any save;
 // to a file it is written whole.
+// A rename in one step never replaces what lies at the new name: an empty
+// folder (which a plain rename of a folder would silently take the place
+// of) and a dangling link are refused and stay; a free name is taken.
+TEST(SafeFile, ARenameNeverReplacesWhatLiesAtTheNewName) {
+  QTemporaryDir dir;
+  const QString folder = dir.filePath("folder"), empty = dir.filePath("empty"), link = dir.filePath("link");
+  ASSERT_TRUE(QDir().mkpath(folder + "/inner"));
+  ASSERT_TRUE(QDir().mkpath(empty));
+  ASSERT_EQ(::symlink("nowhere", QFile::encodeName(link).constData()), 0);
+
+  EXPECT_EQ(SafeFile::RenameNoReplace(folder, empty), EEXIST);
+  EXPECT_TRUE(QFileInfo::exists(folder + "/inner"));
+  EXPECT_TRUE(QFileInfo(empty).isDir());
+  EXPECT_EQ(SafeFile::RenameNoReplace(folder, link), EEXIST);
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_TRUE(QFileInfo::exists(folder + "/inner"));
+
+  EXPECT_EQ(SafeFile::RenameNoReplace(folder, dir.filePath("moved")), 0);
+  EXPECT_TRUE(QFileInfo::exists(dir.filePath("moved/inner")));
+  EXPECT_EQ(SafeFile::RenameNoReplace(folder, dir.filePath("again")), ENOENT);
+}
+
 TEST(SafeFile, PicturesAreSavedTheSameWay) {
   class TBytesGraphic : public TGraphic {
    public:
