@@ -355,19 +355,23 @@ TPoint TCustomSrcEdit::LogicalToWrapped(TPoint p) const {
 void TCustomSrcEdit::BeginLogicalLines() {
   if (logicalDepth_++ > 0 || !lines_->WordWrap()) return;
   const TPoint caret = WrappedToLogical(CaretXY());
-  blockBegin_ = WrappedToLogical(blockBegin_);
-  blockEnd_ = WrappedToLogical(blockEnd_);
+  const TPoint begin = WrappedToLogical(blockBegin_), end = WrappedToLogical(blockEnd_);
+  // The buffer's change notice puts the selection on the caret: it is set
+  // once the lines are joined.
   lines_->SetWordWrap(false);
+  blockBegin_ = begin;
+  blockEnd_ = end;
   caretX_ = caret.X;
   caretY_ = caret.Y;
 }
 
 void TCustomSrcEdit::EndLogicalLines() {
   if (logicalDepth_ <= 0 || --logicalDepth_ > 0 || !wordWrap_ || lines_->WordWrap()) return;
+  const TPoint logicalCaret = CaretXY(), begin = blockBegin_, end = blockEnd_;
   lines_->SetWordWrap(true);
-  const TPoint caret = LogicalToWrapped(CaretXY());
-  blockBegin_ = LogicalToWrapped(blockBegin_);
-  blockEnd_ = LogicalToWrapped(blockEnd_);
+  const TPoint caret = LogicalToWrapped(logicalCaret);
+  blockBegin_ = LogicalToWrapped(begin);
+  blockEnd_ = LogicalToWrapped(end);
   SetCaretRaw(caret);
   // The lines were wrapped anew without notice: every state is in doubt.
   RescanEverything();

@@ -360,6 +360,37 @@ TEST_F(InsertCommands, CaretPastTheLineEndEndsBetweenTheTags) {
   EXPECT_EQ(empty->Lines().ToStringList(), QStringList{QString(649, u' ') + "hello"});
 }
 
+TEST_F(InsertCommands, WrappedLinesStillReplaceTheSelection) {
+  // One long line shown as several rows.
+  QStringList words;
+  for (int i = 0; i < 60; ++i) words << QStringLiteral("w%1").arg(i, 2, 10, QLatin1Char('0'));
+  const QString line = words.join(u' ');
+  TSrcEdit* e = Open(line.toUtf8() + "\r\n");
+  e->SetWordWrap(true);
+  ASSERT_GT(e->Lines().Count(), 2);
+
+  // Within the first row: the words are wrapped, not doubled.
+  e->SetSelStart(5);
+  e->SetSelEnd(12);
+  ASSERT_EQ(e->SelText(), QStringLiteral("w01 w02"));
+  Main().Action("Bold1")->trigger();
+  QString expected = line;
+  expected.replace(QStringLiteral("w01 w02"), QStringLiteral("<b>w01 w02</b>"));
+  EXPECT_EQ(e->Text(), expected);
+  EXPECT_EQ(e->SelText(), QStringLiteral("w01 w02"));
+
+  // Across the rows: the fragment takes the selection's place.
+  e->SetBlockBegin(TPoint{5, 1});
+  e->SetBlockEnd(TPoint{9, 2});
+  const QString gone = e->SelText();
+  ASSERT_GT(gone.size(), 20);
+  Main().Action("ToolButton26")->trigger();
+  EXPECT_EQ(e->Text(), expected.replace(gone, QStringLiteral("<br>")));
+  e->Undo();
+  e->Undo();
+  EXPECT_EQ(e->Text(), line);
+}
+
 TEST_F(InsertCommands, HeadingCaptionsInEnglish) {
   WriteFileBytes(root + "Language Modules/test.lms",
                  ReadFileBytes(QStringLiteral(KV_SOURCE_DIR "/data/Language Modules/english.lms")));
