@@ -670,6 +670,10 @@ class TCustomSrcEdit : public QAbstractScrollArea, public TObject {
   // Offset of the first character of `line` (counted from 1), counted from 0.
   qint64 LineStartOffset(int line) const;
   TPoint OffsetToPoint(qint64 value) const;
+  // The line breaks LineStartOffset counts between the rows of wrapped lines
+  // up to `line` (two characters each), which offsets do not count: they
+  // count the lines of the text.
+  qint64 WrapBreaksBefore(int line) const;
   // Offset of a position that may lie beyond its line end.
   qint64 PointToOffsetEx(TPoint p) const;
   // Keep the line lengths in step with the buffer.

@@ -142,23 +142,41 @@ qint64 TCustomSrcEdit::LineStartOffset(int line) const {
   return offsets_[n];
 }
 
+qint64 TCustomSrcEdit::WrapBreaksBefore(int line) const {
+  if (!lines_->WordWrap()) return 0;
+  qint64 breaks = 0;
+  for (int i = 1, last = std::min(line - 1, LineCount() - 1); i <= last; ++i)
+    if (lines_->IsContinuation(i)) breaks += 2;
+  return breaks;
+}
+
 int TCustomSrcEdit::SelStart() const {
   const TPoint p = SelAvail() ? BlockBegin() : CaretXY();
   const int count = LineCount();
-  if (p.Y > count) return static_cast<int>(LineStartOffset(count + 1) + 2 * (p.Y - 1 - count) + std::min(p.X, 1));
-  return static_cast<int>(LineStartOffset(p.Y) + std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1));
+  if (p.Y > count)
+    return static_cast<int>(LineStartOffset(count + 1) - WrapBreaksBefore(count + 1) + 2 * (p.Y - 1 - count) +
+                            std::min(p.X, 1));
+  return static_cast<int>(LineStartOffset(p.Y) - WrapBreaksBefore(p.Y) +
+                          std::min(p.X, static_cast<int>(Line(p.Y).size()) + 1));
 }
 
-int TCustomSrcEdit::SelEnd() const {
-  const TPoint p = SelAvail() ? BlockEnd() : CaretXY();
-  const int count = LineCount();
-  if (p.Y > count) return static_cast<int>(LineStartOffset(count + 1) + 2 * (p.Y - 1 - count) + p.X);
-  return static_cast<int>(LineStartOffset(p.Y) + p.X);
-}
+int TCustomSrcEdit::SelEnd() const { return static_cast<int>(PointToOffsetEx(SelAvail() ? BlockEnd() : CaretXY())); }
 
 TPoint TCustomSrcEdit::OffsetToPoint(qint64 value) const {
   const int count = LineCount();
   if (count == 0) return TPoint{static_cast<int>(value), 1};
+  if (lines_->WordWrap()) {
+    // The rows of a wrapped line follow each other without a break; a value
+    // at a row's end is the next row's start.
+    qint64 start = 0;
+    int row = 0;
+    for (; row < count - 1; ++row) {
+      const qint64 end = start + lines_->LineLength(row) + (lines_->IsContinuation(row + 1) ? 0 : 2);
+      if (value <= end) break;
+      start = end;
+    }
+    return TPoint{static_cast<int>(value - start), row + 1};
+  }
   LineStartOffset(count + 1);
   // The first line whose end (with its break) reaches the value; past the
   // text the search stops at the last line.
@@ -176,6 +194,7 @@ void TCustomSrcEdit::SetSelStart(int value) {
 void TCustomSrcEdit::SetSelEnd(int value) { SetBlockEnd(OffsetToPoint(value)); }
 
 qint64 TCustomSrcEdit::PointToOffsetEx(TPoint p) const {
-  if (p.Y > LineCount()) return LineStartOffset(LineCount() + 1) + 2 * (p.Y - 1 - LineCount()) + p.X;
-  return LineStartOffset(p.Y) + p.X;
+  if (p.Y > LineCount())
+    return LineStartOffset(LineCount() + 1) - WrapBreaksBefore(LineCount() + 1) + 2 * (p.Y - 1 - LineCount()) + p.X;
+  return LineStartOffset(p.Y) - WrapBreaksBefore(p.Y) + p.X;
 }

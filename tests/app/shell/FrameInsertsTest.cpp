@@ -379,6 +379,22 @@ TEST_F(InsertCommands, WrappedLinesStillReplaceTheSelection) {
   EXPECT_EQ(e->Text(), expected);
   EXPECT_EQ(e->SelText(), QStringLiteral("w01 w02"));
 
+  // On a later row: offsets count the text's characters, not the rows, so
+  // the old text is selected again, and typing replaces it.
+  const int w41 = static_cast<int>(expected.indexOf(QStringLiteral("w41"))) + 1;
+  e->SetSelStart(w41);
+  e->SetSelEnd(w41 + 3);
+  ASSERT_GT(e->BlockBegin().Y, 1);
+  ASSERT_EQ(e->SelText(), QStringLiteral("w41"));
+  Main().Action("Italic1")->trigger();
+  expected.replace(QStringLiteral("w41"), QStringLiteral("<i>w41</i>"));
+  EXPECT_EQ(e->Text(), expected);
+  EXPECT_EQ(e->SelStart(), w41 + 3);
+  EXPECT_EQ(e->SelText(), QStringLiteral("w41"));
+  e->ProcessCommand(ecChar, QLatin1Char('x'));
+  expected.replace(QStringLiteral("<i>w41</i>"), QStringLiteral("<i>x</i>"));
+  EXPECT_EQ(e->Text(), expected);
+
   // Across the rows: the fragment takes the selection's place.
   e->SetBlockBegin(TPoint{5, 1});
   e->SetBlockEnd(TPoint{9, 2});
@@ -386,8 +402,7 @@ TEST_F(InsertCommands, WrappedLinesStillReplaceTheSelection) {
   ASSERT_GT(gone.size(), 20);
   Main().Action("ToolButton26")->trigger();
   EXPECT_EQ(e->Text(), expected.replace(gone, QStringLiteral("<br>")));
-  e->Undo();
-  e->Undo();
+  for (int i = 0; i < 4; ++i) e->Undo();
   EXPECT_EQ(e->Text(), line);
 }
 
