@@ -12,6 +12,7 @@
 #include "app/core/Launcher.h"
 #include "app/core/Prompts.h"
 #include "app/core/Settings.h"
+#include "app/dialogs/InsertDialogs.h"
 #include "app/document/Child.h"
 #include "app/options/uconfig.h"
 #include "app/sidepane/FileManagerPane.h"
@@ -73,7 +74,7 @@ const TLangFunction& Lang() {
 }  // namespace
 
 void InsertLink(IAppHost& host) {
-  TChildForm* c = host.ActiveDocument();
+  TChildForm* c = InsertTarget(host);
   if (!c) return;
   TfUrl dialog(Lang());
   dialog.setFont(host.HostWindow()->font());
@@ -103,6 +104,7 @@ void InsertImage(IAppHost& host, const QString& fileName) {
     ShowMessageDlg(LangText(QStringLiteral("NoDocOpen")), 0);
     return;
   }
+  if (target->Memo1->ReadOnly()) return;  // while Tidy works on it
   TfImage dialog(Lang());
   dialog.setFont(host.HostWindow()->font());
   dialog.StartFolder = host.LastUsedFolder();
@@ -118,6 +120,7 @@ void InsertImage(IAppHost& host, const QString& fileName) {
 }
 
 void InsertFlashMovie(TChildForm& child) {
+  if (child.Memo1->ReadOnly()) return;  // while Tidy works on it
   TfFlash dialog(Lang());
   dialog.setFont(child.font());
   dialog.Browse = [] { return ChooseFile("OpenDialog1", QString(), QString()); };

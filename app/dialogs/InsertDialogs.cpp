@@ -135,6 +135,11 @@ TInsertClock& InsertClock() {
   return clock;
 }
 
+TChildForm* InsertTarget(IAppHost& host) {
+  TChildForm* c = host.ActiveDocument();
+  return c && !c->Memo1->ReadOnly() ? c : nullptr;
+}
+
 namespace {
 
 // Shows `dialog` with the main window's font; its result.
@@ -146,28 +151,28 @@ int Run(IAppHost& host, QDialog& dialog) {
 }  // namespace
 
 void InsertTable(IAppHost& host) {
-  if (!host.ActiveDocument()) return;
+  if (!InsertTarget(host)) return;
   TfTable dialog(host.HostWindow());
   Run(host, dialog);
   if (dialog.Ok) host.InsertTextAtCursor(TableFragment(dialog.Options()));
 }
 
 void InsertList(IAppHost& host, bool ordered) {
-  if (!host.ActiveDocument()) return;
+  if (!InsertTarget(host)) return;
   TfNumber dialog(ordered, host.HostWindow());
   if (Run(host, dialog) == QDialog::Accepted && !dialog.Cancelled)
     host.InsertTextAtCursor(ListFragment(dialog.Options()));
 }
 
 void InsertHorLine(IAppHost& host) {
-  if (!host.ActiveDocument()) return;
+  if (!InsertTarget(host)) return;
   TfHorLine dialog(host.HostWindow());
   if (Run(host, dialog) == QDialog::Accepted && !dialog.Cancelled)
     host.InsertTextAtCursor(HorLineFragment(dialog.Options()));
 }
 
 void InsertTextFormatting(IAppHost& host) {
-  TChildForm* c = host.ActiveDocument();
+  TChildForm* c = InsertTarget(host);
   if (!c) return;
   TSrcEdit* e = c->Memo1;
   host.RememberSelection(e->SelStart(), e->SelEnd());
@@ -185,14 +190,14 @@ void InsertTextFormatting(IAppHost& host) {
 }
 
 void InsertDateTime(IAppHost& host) {
-  if (!host.ActiveDocument()) return;
+  if (!InsertTarget(host)) return;
   TfDT dialog(InsertClock().Locale(), InsertClock().Now(), host.HostWindow());
   Run(host, dialog);
   if (dialog.Ok) host.InsertTextAtCursor(dialog.DateTimeText);
 }
 
 void InsertUpdateScript(IAppHost& host) {
-  if (!host.ActiveDocument()) return;
+  if (!InsertTarget(host)) return;
   TfUpdateScript dialog(host.HostWindow());
   dialog.Edit1->setText(Lang("UpdOn1"));
   Run(host, dialog);
@@ -215,7 +220,7 @@ void InsertFormControl(IAppHost& host, const QString& kind) {
       {"FPwBox", TfHTMLButton::PassSheet, 359, 606}, {"FTA", TfHTMLButton::TextArea, 320, 429},
       {"FImage", TfHTMLButton::ImgSheet, 411, 639},  {"FHText", TfHTMLButton::HidSh, 135, 512},
   };
-  if (!host.ActiveDocument()) return;
+  if (!InsertTarget(host)) return;
   for (const Kind& k : kinds) {
     if (kind != QLatin1String(k.key)) continue;
     TfHTMLButton dialog(host.HostWindow());
@@ -229,7 +234,7 @@ void InsertFormControl(IAppHost& host, const QString& kind) {
 }
 
 void InsertMailForm(IAppHost& host) {
-  if (!host.ActiveDocument()) return;
+  if (!InsertTarget(host)) return;
   QInputDialog dialog(host.HostWindow());
   dialog.setObjectName(QStringLiteral("fDosPrompt"));
   dialog.setWindowTitle(Lang("FExample"));
@@ -242,7 +247,7 @@ void InsertMailForm(IAppHost& host) {
 }
 
 void InsertCharacters(IAppHost& host) {
-  if (!host.ActiveDocument()) return;
+  if (!InsertTarget(host)) return;
   TfCharacter dialog([&host](const QString& text) { host.InsertTextAtCursor(text); }, host.HostWindow());
   Run(host, dialog);
 }

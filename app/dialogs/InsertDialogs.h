@@ -26,6 +26,7 @@ class QToolButton;
 class TAnimPicture;
 class TFrFontComboBox;
 class IAppHost;
+class TChildForm;
 
 // A colour field: shows its colour; a click asks for another one in the
 // colour dialog "ColorDialog1".
@@ -244,7 +245,11 @@ struct TInsertClock {
 };
 TInsertClock& InsertClock();
 
-// The commands; each does nothing without an active document window.
+// The document window the insert commands write into: the active one while
+// its text takes changes (not while Tidy works on it); null otherwise.
+TChildForm* InsertTarget(IAppHost& host);
+
+// The commands; each does nothing without a document window to write into.
 void InsertTable(IAppHost& host);
 void InsertList(IAppHost& host, bool ordered);
 void InsertHorLine(IAppHost& host);

@@ -21,7 +21,8 @@ void TfMain::InsertTextAtCursor(const QString& text) {
 }
 
 void TfMain::WrapSelection(const QString& openTag, const QString& closeTag) {
-  TChildForm* c = ActiveDocument();
+  // A text that takes no changes keeps its selection too.
+  TChildForm* c = InsertTarget(*this);
   if (!c) return;
   TSrcEdit* e = c->Memo1;
   SavedSelStart = e->SelStart();
@@ -66,7 +67,7 @@ void TfMain::WrapCommand(const QString& name) {
 void TfMain::ToolButton26Click() { InsertTextAtCursor(InsertFragments::LineBreak()); }
 
 void TfMain::ToolButton14Click() {
-  if (!ActiveDocument()) return;
+  if (!InsertTarget(*this)) return;
   QColorDialog dialog(this);
   dialog.setObjectName(QStringLiteral("ColorDialog1"));
   dialog.setOption(QColorDialog::DontUseNativeDialog);
@@ -75,7 +76,7 @@ void TfMain::ToolButton14Click() {
 }
 
 void TfMain::ToolButton31Click() {
-  if (!ActiveDocument()) return;
+  if (!InsertTarget(*this)) return;
   QInputDialog dialog(this);
   dialog.setObjectName(QStringLiteral("fDosPrompt"));
   dialog.setWindowTitle(LangText(QStringLiteral("AlertBox1")));

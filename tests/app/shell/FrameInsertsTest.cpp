@@ -406,6 +406,32 @@ TEST_F(InsertCommands, WrappedLinesStillReplaceTheSelection) {
   EXPECT_EQ(e->Text(), line);
 }
 
+TEST_F(InsertCommands, TextThatTakesNoChangesKeepsTextAndSelection) {
+  // While Tidy works on a page its text takes no changes: no insert command
+  // asks for anything it could not put in, and the selection stays.
+  TSrcEdit* e = Open("abcdef\r\n");
+  TChildForm* doc = Main().ActiveDocument();
+  const QString png = MakeFile("x.png");
+  QImage(4, 4, QImage::Format_RGB32).save(png);
+  e->SetSelStart(2);
+  e->SetSelEnd(4);
+  e->SetReadOnly(true);
+  const char* const actions[] = {"Bold1",        "HeadingStyle12", "AlignJustify1", "ToolButton26", "ToolButton14",
+                                 "ToolButton31", "ToolButton60",   "Table1",        "ToolButton51", "ToolButton50",
+                                 "ToolButton27", "ToolButton30",   "ToolButton32",  "ToolButton5",  "ToolButton29",
+                                 "ToolButton63", "ToolButton17",   "ToolButton18"};
+  for (const char* name : actions) {
+    SCOPED_TRACE(name);
+    Main().Action(name)->trigger();
+    EXPECT_EQ(Text(e), QStringLiteral("abcdef"));
+    EXPECT_EQ(e->SelText(), QStringLiteral("bc"));
+  }
+  InsertImage(Main(), png);
+  InsertFlashMovie(*doc);
+  EXPECT_EQ(Text(e), QStringLiteral("abcdef"));
+  EXPECT_EQ(prompts.Dialogs(), QStringList());
+}
+
 TEST_F(InsertCommands, HeadingCaptionsInEnglish) {
   WriteFileBytes(root + "Language Modules/test.lms",
                  ReadFileBytes(QStringLiteral(KV_SOURCE_DIR "/data/Language Modules/english.lms")));
