@@ -71,8 +71,11 @@ QString EscapeScriptString(const QString& text) {
       out += QStringLiteral("\\n");
     } else if (c == u'\r') {
       out += QStringLiteral("\\r");
-    } else if (c == u'/' && i > 0 && text[i - 1] == u'<') {
-      out += QStringLiteral("\\/");
+    } else if ((c == u'/' || c == u'!') && i > 0 && text[i - 1] == u'<') {
+      // Neither "</" (an end tag) nor "<!--" (after which "<script" would
+      // keep the element's own end tag from ending it) stands in the script.
+      out += u'\\';
+      out += c;
     } else {
       out += c;
     }

@@ -50,8 +50,8 @@ QString LineBreak();
 QString ColorToHtml(TColor color);
 
 // `text` as it may stand between the double quotes of a script string and
-// inside a script element: backslash, double quote, line breaks and "</"
-// are escaped.
+// inside a script element: backslash, double quote, line breaks, "</" and
+// "<!" are escaped.
 QString EscapeScriptString(const QString& text);
 // The three lines of a script element showing `text` in an alert box, each
 // ended by CR LF; empty for an empty text.

@@ -72,6 +72,8 @@ TEST(InsertFragments, AlertScriptIsEscapedForItsString) {
   } cases[] = {
       {"say \"hi\"", "say \\\"hi\\\""}, {"C:\\dir", "C:\\\\dir"},           {"</script><b>", "<\\/script><b>"},
       {"a / b < c", "a / b < c"},       {"two\r\nlines", "two\\r\\nlines"},
+      // After "<!--" and "<script" the element's end tag would not end it.
+      {"<!--<script>", "<\\!--<script>"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(EscapeScriptString(c.typed), QString::fromLatin1(c.inString)) << c.typed;
