@@ -95,9 +95,24 @@ QString ListFragment(const TListOptions& o) {
 
 // ---------------------------------------------------------------- horizontal line
 
+namespace {
+
+// A value as it stands: unquoted when it can, else between double quotes (an
+// empty value or one holding a blank would take in the next attribute, a
+// ">" would end the tag).
+QString BareOrQuoted(const QString& value) {
+  static const QString breaking = QStringLiteral(" \t\r\n\f\"'=<>`");
+  const bool bare = !value.isEmpty() && std::none_of(value.begin(), value.end(),
+                                                      [](QChar c) { return breaking.contains(c); });
+  return bare ? value : DoubleQuoted(value);
+}
+
+}  // namespace
+
 QString HorLineFragment(const THorLineOptions& o) {
-  return "<hr size=" + o.size + " width=" + o.width + (o.percent ? QStringLiteral("%") : QString()) +
-         " color=" + ColorToHtml(o.color) + u'>';
+  return "<hr size=" + BareOrQuoted(o.size) + " width=" +
+         BareOrQuoted(o.width + (o.percent ? QStringLiteral("%") : QString())) + " color=" + ColorToHtml(o.color) +
+         u'>';
 }
 
 // ---------------------------------------------------------------- text formatting

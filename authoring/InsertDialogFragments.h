@@ -69,6 +69,8 @@ QString ListFragment(const TListOptions& options);
 
 // ---------------------------------------------------------------- horizontal line
 
+// Size and width stand unquoted unless they are empty or hold what would end
+// an unquoted value.
 struct THorLineOptions {
   QString size = QStringLiteral("1");
   QString width = QStringLiteral("100");

@@ -115,6 +115,12 @@ TEST(InsertDialogFragments, ListsAndLines) {
   EXPECT_EQ(HorLineFragment(line), "<hr size=1 width=100% color=#000000>");
   line = {"3", "400", false, clRed};
   EXPECT_EQ(HorLineFragment(line), "<hr size=3 width=400 color=#ff0000>");
+  // An empty size would take the width as its value; a blank or ">" would
+  // cut the value or the tag short.
+  line = {"", "50 %", false, clBlack};
+  EXPECT_EQ(HorLineFragment(line), "<hr size=\"\" width=\"50 %\" color=#000000>");
+  line = {"2>", "9\"", true, clBlack};
+  EXPECT_EQ(HorLineFragment(line), "<hr size=\"2>\" width=\"9&quot;%\" color=#000000>");
 }
 
 TEST(InsertDialogFragments, FontTags) {
