@@ -93,7 +93,15 @@ QStringList TWtRichEditToHtml::ConvertToHtmlstringList(const TRichTextSource& so
         text += ParagraphToHtml(line.Paragraph.Alignment, line.Paragraph.Numbering);
       }
       first = false;
-      TWtStrToHtml::AppendHtml(text, run.Text);
+      // The document's text is text, not markup: an "&" in it is shown as
+      // written, never read as the start of an entity.
+      qsizetype from = 0;
+      for (qsizetype amp = run.Text.indexOf(u'&'); amp >= 0; amp = run.Text.indexOf(u'&', from)) {
+        TWtStrToHtml::AppendHtml(text, QStringView(run.Text).sliced(from, amp - from));
+        text += QStringLiteral("&amp;");
+        from = amp + 1;
+      }
+      TWtStrToHtml::AppendHtml(text, QStringView(run.Text).sliced(from));
     }
     result.append(QStringLiteral("<br>") + text);
   }

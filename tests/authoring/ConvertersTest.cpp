@@ -139,6 +139,15 @@ TEST(WtRichEditToHtml, OneLineInTheDefaultFontGivesFiveLines) {
                          QString(), QString(), QStringLiteral("</font>")}));
 }
 
+TEST(WtRichEditToHtml, AmpersandsInTheTextAreShownAsWritten) {
+  TRichTextDocument doc;
+  doc.Default = Font("Arial", 10);
+  doc.Lines.push_back(TRichLine{{}, {TRichRun{QStringLiteral("AT&T: &lt;b&gt; & &nbsp;"), doc.Default}}});
+  TWtRichEditToHtml conv;
+  EXPECT_EQ(conv.ConvertToHtmlstringList(doc).value(1),
+            QStringLiteral("<br>AT&amp;T: &amp;lt;b&amp;gt; &amp; &amp;nbsp;"));
+}
+
 TEST(WtRichEditToHtml, ParagraphChangesAndBullets) {
   TRichTextDocument doc;
   doc.Default = Font("Arial", 10);
