@@ -176,7 +176,8 @@ QString DateSeparator(const QString& format) {
   while (i < lower.size() && !IsDatePart(lower[i])) ++i;
   while (i < lower.size() && IsDatePart(lower[i])) ++i;
   for (; i < lower.size(); ++i)
-    if (!lower[i].isLetter() && lower[i] != u'\'') return QString(lower[i]);
+    if (!lower[i].isLetter() && lower[i] != u'\'' && lower[i].category() != QChar::Other_Format)
+      return QString(lower[i]);
   return QStringLiteral(".");
 }
 

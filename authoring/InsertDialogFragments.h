@@ -104,7 +104,8 @@ QString TimeText(const QLocale& locale, const QDateTime& when);
 // ---------------------------------------------------------------- last-updated script
 
 // The separator of a short-date format: the first character after the first
-// date part that is neither a letter nor a quote; "." when there is none.
+// date part that is neither a letter, a quote nor a format mark (such as a
+// right-to-left mark); "." when there is none.
 QString DateSeparator(const QString& format);
 // The script expression of the page's modification date: day, month and
 // year in the order of `format` (parts it lacks follow in the order day,

@@ -181,6 +181,8 @@ TEST(InsertDialogFragments, DateExpressions) {
   EXPECT_EQ(DateSeparator(QLocale(QLocale::German, QLocale::Germany).dateFormat(QLocale::ShortFormat)), ".");
   EXPECT_EQ(DateSeparator(QLocale(QLocale::English, QLocale::UnitedStates).dateFormat(QLocale::ShortFormat)), "/");
   EXPECT_EQ(DateSeparator("yyyyMMdd"), ".");
+  // Right-to-left marks around the separator are not the separator.
+  EXPECT_EQ(DateSeparator(QLocale(QLocale::Arabic, QLocale::Egypt).dateFormat(QLocale::ShortFormat)), "/");
 }
 
 QStringList ScriptLines(const QString& showAs, const QStringList& writes) {
