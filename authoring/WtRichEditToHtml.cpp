@@ -94,12 +94,15 @@ QStringList TWtRichEditToHtml::ConvertToHtmlstringList(const TRichTextSource& so
       }
       first = false;
       // The document's text is text, not markup: an "&" in it is shown as
-      // written, never read as the start of an entity.
+      // written, never read as the start of an entity. Control characters
+      // (a NUL from "\u0", say) have no place in a page and are left out.
       qsizetype from = 0;
-      for (qsizetype amp = run.Text.indexOf(u'&'); amp >= 0; amp = run.Text.indexOf(u'&', from)) {
-        TWtStrToHtml::AppendHtml(text, QStringView(run.Text).sliced(from, amp - from));
-        text += QStringLiteral("&amp;");
-        from = amp + 1;
+      for (qsizetype at = 0; at < run.Text.size(); ++at) {
+        const QChar c = run.Text[at];
+        if (c != u'&' && (c.unicode() >= 0x20 || c == u'\t')) continue;
+        TWtStrToHtml::AppendHtml(text, QStringView(run.Text).sliced(from, at - from));
+        if (c == u'&') text += QStringLiteral("&amp;");
+        from = at + 1;
       }
       TWtStrToHtml::AppendHtml(text, QStringView(run.Text).sliced(from));
     }

@@ -139,13 +139,18 @@ TEST(WtRichEditToHtml, OneLineInTheDefaultFontGivesFiveLines) {
                          QString(), QString(), QStringLiteral("</font>")}));
 }
 
-TEST(WtRichEditToHtml, AmpersandsInTheTextAreShownAsWritten) {
+TEST(WtRichEditToHtml, TheTextIsShownAsWritten) {
   TRichTextDocument doc;
   doc.Default = Font("Arial", 10);
   doc.Lines.push_back(TRichLine{{}, {TRichRun{QStringLiteral("AT&T: &lt;b&gt; & &nbsp;"), doc.Default}}});
   TWtRichEditToHtml conv;
   EXPECT_EQ(conv.ConvertToHtmlstringList(doc).value(1),
             QStringLiteral("<br>AT&amp;T: &amp;lt;b&amp;gt; &amp; &amp;nbsp;"));
+  // A NUL or another control character of the document is left out; a tab
+  // and what lies beyond the first plane stay.
+  const QStringList html = conv.ConvertToHtmlstringList(
+      RtfReader::Read("{\\rtf1\\ansi a\\u0?b\\u7?c\\tab d\\u-10179?\\u-8704?\\par}"));
+  EXPECT_EQ(html.value(1), QStringLiteral("<br>abc\td\U0001F600"));
 }
 
 TEST(WtRichEditToHtml, ParagraphChangesAndBullets) {
