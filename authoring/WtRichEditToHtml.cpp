@@ -93,13 +93,19 @@ QStringList TWtRichEditToHtml::ConvertToHtmlstringList(const TRichTextSource& so
         text += ParagraphToHtml(line.Paragraph.Alignment, line.Paragraph.Numbering);
       }
       first = false;
-      // The document's text is text, not markup: an "&" in it is shown as
-      // written, never read as the start of an entity. Control characters
-      // (a NUL from "\u0", say) have no place in a page and are left out.
+      // The document's text is text, not markup: an "&" in it that could
+      // start a character reference is written "&amp;", so it shows as
+      // written. Control characters (a NUL from "\u0", say) have no place in
+      // a page and are left out.
       qsizetype from = 0;
       for (qsizetype at = 0; at < run.Text.size(); ++at) {
         const QChar c = run.Text[at];
-        if (c != u'&' && (c.unicode() >= 0x20 || c == u'\t')) continue;
+        if (c == u'&') {
+          const QChar next = at + 1 < run.Text.size() ? run.Text[at + 1] : QChar();
+          if (!(next == u'#' || (next.unicode() < 128 && next.isLetterOrNumber()))) continue;
+        } else if (c.unicode() >= 0x20 || c == u'\t') {
+          continue;
+        }
         TWtStrToHtml::AppendHtml(text, QStringView(run.Text).sliced(from, at - from));
         if (c == u'&') text += QStringLiteral("&amp;");
         from = at + 1;

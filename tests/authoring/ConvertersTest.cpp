@@ -145,7 +145,7 @@ TEST(WtRichEditToHtml, TheTextIsShownAsWritten) {
   doc.Lines.push_back(TRichLine{{}, {TRichRun{QStringLiteral("AT&T: &lt;b&gt; & &nbsp;"), doc.Default}}});
   TWtRichEditToHtml conv;
   EXPECT_EQ(conv.ConvertToHtmlstringList(doc).value(1),
-            QStringLiteral("<br>AT&amp;T: &amp;lt;b&amp;gt; &amp; &amp;nbsp;"));
+            QStringLiteral("<br>AT&amp;T: &amp;lt;b&amp;gt; & &amp;nbsp;"));
   // A NUL or another control character of the document is left out; a tab
   // and what lies beyond the first plane stay.
   const QStringList html = conv.ConvertToHtmlstringList(
