@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -169,10 +170,16 @@ TfImage::~TfImage() {
 
 void TfImage::LoadFile(const QString& fileName) { Load(fileName, lfTell); }
 
+QString TfImage::PictureFile(const QString& path) const {
+  if (DocumentFolder.isEmpty() || path.isEmpty() || QFileInfo(path).isAbsolute()) return path;
+  return QDir(DocumentFolder).absoluteFilePath(path);
+}
+
 void TfImage::Load(const QString& fileName, TLoadFor purpose) {
   StopLoading();
-  if (!WmfPicture::IsWmf(ReadPictureFile(fileName))) {
-    LoadPictureFile(AnimPicture1->Picture(), fileName);
+  const QString file = PictureFile(fileName);
+  if (!WmfPicture::IsWmf(ReadPictureFile(file))) {
+    LoadPictureFile(AnimPicture1->Picture(), file);
     ShowLoaded(fileName);
     return;
   }
@@ -181,7 +188,7 @@ void TfImage::Load(const QString& fileName, TLoadFor purpose) {
   Edit1->setText(fileName);
   preview_->setCurrentWidget(pending_);
   loading_ = PictureThreads::LoadPicture(
-      fileName, [this, fileName, purpose](const TPlatformPicture& picture, const QString& error) {
+      file, [this, fileName, purpose](const TPlatformPicture& picture, const QString& error) {
         Loaded(fileName, picture, error, purpose);
       });
 }
@@ -257,7 +264,7 @@ bool TfImage::TryLoad(const QString& fileName) {
 void TfImage::Button1Click() {
   if (!Browse) return;
   const QString typed = Edit1->text().trimmed();
-  const QString file = Browse(typed.isEmpty() ? StartFolder : QFileInfo(typed).absolutePath());
+  const QString file = Browse(typed.isEmpty() ? StartFolder : QFileInfo(PictureFile(typed)).absolutePath());
   if (!file.isEmpty()) TryLoad(file);
 }
 

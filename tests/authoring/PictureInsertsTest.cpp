@@ -160,6 +160,20 @@ TEST(PictureInserts, PictureDialogDrawsThePictureOnceAndWritesTheRelativePath) {
   dialog.DocumentFolder.clear();
   dialog.full->setChecked(true);
   EXPECT_EQ(dialog.Fragment(), "<img src=\"" + picture + R"(" alt="" border="0" width="24" height="12">)");
+
+  // A path typed relative to the saved page names the picture beside the
+  // page, whatever the working folder holds under that name.
+  ASSERT_TRUE(QDir().mkpath(dir.filePath("work/links")));
+  ASSERT_TRUE(QImage(5, 7, QImage::Format_RGB32).save(dir.filePath("work/links/my logo.png")));
+  const QString working = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir.filePath("work")));
+  dialog.DocumentFolder = dir.filePath("site");
+  dialog.Edit1->setText("links/my logo.png");
+  dialog.Button2Click();
+  QDir::setCurrent(working);
+  EXPECT_TRUE(dialog.Ok);
+  dialog.comp->setChecked(true);
+  EXPECT_EQ(dialog.Fragment(), R"(<img src="links/my logo.png" alt="" border="0" width="24" height="12">)");
 }
 
 // A metafile that takes long to draw: the dialog answers while the preview
