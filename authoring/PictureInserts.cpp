@@ -53,6 +53,11 @@ QString PicturePath(const QString& path, TPathStyle style, const QString& docume
   return path;
 }
 
+QString FileFromFolder(const QString& folder, const QString& path) {
+  if (folder.isEmpty() || path.isEmpty() || QDir::isAbsolutePath(path)) return path;
+  return QDir(folder).absoluteFilePath(path);
+}
+
 QString ImageFragment(const QString& path, const QString& alt, int width, int height) {
   return QStringLiteral("<img src=\"") + Attr(path) + QStringLiteral("\" alt=\"") + Attr(alt) +
          QStringLiteral("\" border=\"0\" width=\"") + QString::number(width) + QStringLiteral("\" height=\"") +

@@ -23,6 +23,9 @@ QString PicturePath(const QString& path, TPathStyle style, const QString& docume
 // `relative` (names parted by "/") with every name percent-encoded: blanks,
 // "#", "?", "%", ":", "&", quotes and all that is not ASCII (as UTF-8).
 QString EncodedRelativePath(const QString& relative);
+// The file `path` names: a relative path is taken from `folder` (the saved
+// page's folder) when one is given, never from the working folder.
+QString FileFromFolder(const QString& folder, const QString& path);
 // <img src="P" alt="A" border="0" width="W" height="H">
 QString ImageFragment(const QString& path, const QString& alt, int width, int height);
 

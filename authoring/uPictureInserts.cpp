@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -170,14 +169,9 @@ TfImage::~TfImage() {
 
 void TfImage::LoadFile(const QString& fileName) { Load(fileName, lfTell); }
 
-QString TfImage::PictureFile(const QString& path) const {
-  if (DocumentFolder.isEmpty() || path.isEmpty() || QFileInfo(path).isAbsolute()) return path;
-  return QDir(DocumentFolder).absoluteFilePath(path);
-}
-
 void TfImage::Load(const QString& fileName, TLoadFor purpose) {
   StopLoading();
-  const QString file = PictureFile(fileName);
+  const QString file = PictureInserts::FileFromFolder(DocumentFolder, fileName);
   if (!WmfPicture::IsWmf(ReadPictureFile(file))) {
     LoadPictureFile(AnimPicture1->Picture(), file);
     ShowLoaded(fileName);
@@ -264,7 +258,7 @@ bool TfImage::TryLoad(const QString& fileName) {
 void TfImage::Button1Click() {
   if (!Browse) return;
   const QString typed = Edit1->text().trimmed();
-  const QString file = Browse(typed.isEmpty() ? StartFolder : QFileInfo(PictureFile(typed)).absolutePath());
+  const QString file = Browse(typed.isEmpty() ? StartFolder : QFileInfo(PictureInserts::FileFromFolder(DocumentFolder, typed)).absolutePath());
   if (!file.isEmpty()) TryLoad(file);
 }
 

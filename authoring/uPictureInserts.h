@@ -112,9 +112,6 @@ class TfImage : public QDialog {
   void StopLoading();
   // Empties both previews and the size.
   void ClearPicture();
-  // The file a path names: one typed relative to the page is taken from the
-  // page's folder (when it was saved), never from the working folder.
-  QString PictureFile(const QString& path) const;
   // The file the previews show; empty when they show none.
   QString shownFile_;
   QStackedWidget* preview_ = nullptr;  // AnimPicture2, or what stands for it until it is drawn

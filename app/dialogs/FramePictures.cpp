@@ -108,7 +108,7 @@ void InsertImage(IAppHost& host, const QString& fileName) {
   TfImage dialog(Lang());
   dialog.setFont(host.HostWindow()->font());
   dialog.StartFolder = host.LastUsedFolder();
-  if (QFileInfo(target->Caption()).isAbsolute()) dialog.DocumentFolder = QFileInfo(target->Caption()).absolutePath();
+  dialog.DocumentFolder = PageFolder(*target);
   dialog.ShowError = [](const QString& message) { ShowMessageDlg(message, 2); };
   dialog.Browse = [](const QString& folder) { return ChooseFile("OpenDialog1", folder, PictureFilter()); };
   if (!fileName.isEmpty()) dialog.TryLoad(fileName);

@@ -140,6 +140,11 @@ TChildForm* InsertTarget(IAppHost& host) {
   return c && !c->Memo1->ReadOnly() ? c : nullptr;
 }
 
+QString PageFolder(const TChildForm& c) {
+  const QFileInfo page(c.Caption());
+  return page.isAbsolute() ? page.absolutePath() : QString();
+}
+
 namespace {
 
 // Shows `dialog` with the main window's font; its result.
@@ -151,8 +156,10 @@ int Run(IAppHost& host, QDialog& dialog) {
 }  // namespace
 
 void InsertTable(IAppHost& host) {
-  if (!InsertTarget(host)) return;
+  TChildForm* c = InsertTarget(host);
+  if (!c) return;
   TfTable dialog(host.HostWindow());
+  dialog.DocumentFolder = PageFolder(*c);
   Run(host, dialog);
   if (dialog.Ok) host.InsertTextAtCursor(TableFragment(dialog.Options()));
 }

@@ -72,6 +72,9 @@ class TfTable : public QDialog {
   QList<QWidget*> BorderControls;
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
+  // The folder of the page the table goes into (empty while it was never
+  // saved): a background image typed relative to it is looked for there.
+  QString DocumentFolder;
 
  private:
   bool lightChosen_ = false;
@@ -248,6 +251,8 @@ TInsertClock& InsertClock();
 // The document window the insert commands write into: the active one while
 // its text takes changes (not while Tidy works on it); null otherwise.
 TChildForm* InsertTarget(IAppHost& host);
+// The folder of the page in `c`; empty while it was never saved.
+QString PageFolder(const TChildForm& c);
 
 // The commands; each does nothing without a document window to write into.
 void InsertTable(IAppHost& host);

@@ -15,6 +15,7 @@
 #include "app/core/Prompts.h"
 #include "app/dialogs/InsertDialogParts.h"
 #include "app/dialogs/InsertDialogs.h"
+#include "authoring/PictureInserts.h"
 #include "authoring/WtInsertFragments.h"
 
 using namespace InsertFragments;
@@ -112,7 +113,8 @@ TTableOptions TfTable::Options() const {
   o.width = Edit3->text();
   o.background = Panel2->Color();
   o.backgroundImage = Edit5->text();
-  o.backgroundExists = !Edit5->text().isEmpty() && QFileInfo(Edit5->text()).isFile();
+  o.backgroundExists =
+      !Edit5->text().isEmpty() && QFileInfo(PictureInserts::FileFromFolder(DocumentFolder, Edit5->text())).isFile();
   o.align = std::max(0, alignGroup->checkedId());
   o.cellPadding = SpinEdit1->value();
   o.cellSpacing = SpinEdit2->value();

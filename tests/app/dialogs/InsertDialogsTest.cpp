@@ -116,6 +116,19 @@ TEST_F(InsertDialogs, TableBorderControlsAndChosenColours) {
   EXPECT_TRUE(t.Options().backgroundExists);
   t.Edit5->setText(root + "missing.gif");
   EXPECT_FALSE(t.Options().backgroundExists);
+  // Typed relative to the saved page: looked for beside the page, never in
+  // the working folder.
+  MakeFile("img/bg.gif", "GIF89a");
+  t.Edit5->setText("img/bg.gif");
+  EXPECT_FALSE(t.Options().backgroundExists);
+  t.DocumentFolder = root + "docs";
+  EXPECT_TRUE(t.Options().backgroundExists);
+  const QString working = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(root));
+  t.Edit5->setText("docs/img/bg.gif");
+  const bool foundInTheWorkingFolder = t.Options().backgroundExists;
+  QDir::setCurrent(working);
+  EXPECT_FALSE(foundInTheWorkingFolder);
 }
 
 TEST_F(InsertDialogs, ListsAndLines) {
