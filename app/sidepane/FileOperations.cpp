@@ -193,7 +193,8 @@ QList<QStringList> ToolPrograms(const QString& name) {
   return {};
 }
 
-bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString& error, bool& stopped) {
+bool TFileCopyRun::CopyOne(const QString& source, const QString& target, bool replace, QString& error,
+                           bool& stopped) {
   // Only a regular file is copied: a FIFO or device would hold the open (or
   // the reading) for ever.
   QFile in;
@@ -215,6 +216,7 @@ bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString
     TSafeFile out(
         target, [](const QString&, TInPlaceReason) { return true; }, [&in] { return in.size(); });
     out.StageInPlace();
+    if (!replace) out.NewOnly();
     out.Open();
     QByteArray chunk;
     while (!in.atEnd()) {
@@ -284,7 +286,8 @@ TFileCopyRun::Result TFileCopyRun::Run() {
     }
     QString error;
     bool stopped = false;
-    if (CopyOne(source, target, error, stopped)) {
+    // Only what the question let go is written over.
+    if (CopyOne(source, target, targetInfo.exists(), error, stopped)) {
       ++result.copied;
     } else if (stopped) {
       result.stopped = true;

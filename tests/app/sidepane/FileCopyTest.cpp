@@ -60,4 +60,48 @@ TEST(FileCopy, AStoppedCopyOntoALinkedTargetLeavesItAsItWas) {
             QStringList({"backup.bin", "big.bin"}));
 }
 
+// Where nothing lay when the copy looked, the copy only ever makes a new
+// file: a link there that leads nowhere is not written through (that would
+// make a file wherever it points, unasked), and a file that takes the name
+// while the copy runs is kept; each is reported as not copied. The other
+// files are copied all the same.
+TEST(FileCopy, ANameTakenWithoutAQuestionIsNeverWrittenOver) {
+  QTemporaryDir dir;
+  const QString from = dir.path() + "/from/", to = dir.path() + "/to/", away = dir.path() + "/away/";
+  for (const QString& folder : {from, to, away}) ASSERT_TRUE(QDir().mkpath(folder));
+  const qint64 chunk = FileOps::TFileCopyRun::kChunk;
+  ASSERT_TRUE(WriteFileBytes(from + "linked.html", "mine"));
+  ASSERT_TRUE(WriteFileBytes(from + "big.bin", QByteArray(3 * chunk, 'n')));
+  ASSERT_TRUE(WriteFileBytes(from + "last.txt", "last"));
+  ASSERT_TRUE(QFile::link("../away/planted.html", to + "linked.html"));
+
+  FileOps::TFileCopyRun run;
+  run.sourceFolder = from;
+  run.destination = to;
+  run.names = {"linked.html", "big.bin", "last.txt"};
+  int asked = 0;
+  run.askOverwrite = [&asked](const QString&) {
+    ++asked;
+    return FileOps::TFileCopyRun::kYes;
+  };
+  // Another program saves big.bin once its copy has begun.
+  QString current;
+  run.progress = [&current](int, const QString& source, const QString&) { current = QFileInfo(source).fileName(); };
+  run.processEvents = [&] {
+    if (current == u"big.bin" && !QFileInfo::exists(to + "big.bin")) WriteFileBytes(to + "big.bin", "theirs");
+  };
+  const FileOps::TFileCopyRun::Result result = run.Run();
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(result.copied, 1);
+  ASSERT_EQ(result.failures.size(), 2) << result.failures.join(u'\n').toStdString();
+  EXPECT_TRUE(result.failures[0].startsWith("linked.html: ")) << result.failures[0].toStdString();
+  EXPECT_TRUE(result.failures[1].startsWith("big.bin: ")) << result.failures[1].toStdString();
+  EXPECT_FALSE(QFileInfo::exists(away + "planted.html"));
+  EXPECT_EQ(QFileInfo(to + "linked.html").symLinkTarget(), away + "planted.html");
+  EXPECT_EQ(ReadFileBytes(to + "big.bin"), "theirs");
+  EXPECT_EQ(ReadFileBytes(to + "last.txt"), "last");
+  EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList({"big.bin", "last.txt", "linked.html"}));
+}
+
 }  // namespace
