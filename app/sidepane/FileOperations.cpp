@@ -87,14 +87,17 @@ TNameResult RenameFile(const QString& path, const QString& newName, QString* err
   if (!info.exists() && !info.isSymLink()) return TNameResult::Missing;
   const QString target = info.absoluteDir().filePath(newName);
   if (target == info.absoluteFilePath()) return TNameResult::Done;
-  const QFileInfo targetInfo(target);
-  if (targetInfo.exists() || targetInfo.isSymLink()) return TNameResult::Exists;
-  QFile file(path);
-  // The rename itself refuses an existing target as well.
-  if (file.rename(target)) return TNameResult::Done;
-  if (QFileInfo::exists(target)) return TNameResult::Exists;
-  if (error) *error = file.errorString();
-  return TNameResult::Failed;
+  // One step that refuses whatever lies at the new name, a file saved there
+  // after any look included.
+  switch (const int failure = SafeFile::RenameNoReplace(path, target)) {
+    case 0:
+      return TNameResult::Done;
+    case EEXIST:
+      return TNameResult::Exists;
+    default:
+      if (error) *error = SafeFile::Reason(failure);
+      return TNameResult::Failed;
+  }
 }
 
 namespace {

@@ -1,7 +1,13 @@
-// Tests of the file manager's copy onto targets that are written in place.
+// Tests of the file manager's copy and rename against targets that are
+// there, or that come while the operation runs.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cstring>
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +16,26 @@
 
 #include "app/sidepane/FileOperations.h"
 #include "tests/common/TestUtil.h"
+
+namespace {
+// When set, the next rename first makes a file of these bytes at the new
+// name: another program saving there in the moment after the name was
+// looked at.
+std::atomic<const char*> plantBeforeRename{nullptr};
+}  // namespace
+
+extern "C" int renameat2(int oldFd, const char* oldPath, int newFd, const char* newPath, unsigned flags) noexcept {
+  using TRename = int (*)(int, const char*, int, const char*, unsigned);
+  static const auto real = reinterpret_cast<TRename>(::dlsym(RTLD_NEXT, "renameat2"));
+  if (const char* bytes = plantBeforeRename.exchange(nullptr)) {
+    const int fd = ::openat(newFd, newPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      if (::write(fd, bytes, std::strlen(bytes)) < 0) std::perror("planted file");
+      ::close(fd);
+    }
+  }
+  return real(oldFd, oldPath, newFd, newPath, flags);
+}
 
 namespace {
 
@@ -102,6 +128,20 @@ TEST(FileCopy, ANameTakenWithoutAQuestionIsNeverWrittenOver) {
   EXPECT_EQ(ReadFileBytes(to + "last.txt"), "last");
   EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             QStringList({"big.bin", "last.txt", "linked.html"}));
+}
+
+// A file saved under the new name just before the rename is kept: the
+// rename is refused as for a name that was taken when it was looked at.
+TEST(FileRename, ANameTakenJustBeforeTheRenameIsKept) {
+  QTemporaryDir dir;
+  const QString site = dir.path() + "/";
+  ASSERT_TRUE(WriteFileBytes(site + "a.html", "mine"));
+  plantBeforeRename = "theirs";
+  const FileOps::TNameResult result = FileOps::RenameFile(site + "a.html", "b.html");
+  ASSERT_EQ(plantBeforeRename.exchange(nullptr), nullptr);  // the other program did save
+  EXPECT_EQ(result, FileOps::TNameResult::Exists);
+  EXPECT_EQ(ReadFileBytes(site + "a.html"), "mine");
+  EXPECT_EQ(ReadFileBytes(site + "b.html"), "theirs");
 }
 
 }  // namespace
