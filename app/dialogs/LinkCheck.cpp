@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeWidget>
@@ -29,15 +31,42 @@
 
 namespace LinkCheck {
 
+namespace {
+
+bool IsSeparator(QChar c) { return c == u'/' || c == u'\\'; }
+
+// A host name written without a scheme: a first segment such as
+// "www.example.org" (a file "www.gif" or a folder "www" is no host).
+bool BareWebAddress(const QString& link) {
+  static const QRegularExpression hostEnd(QStringLiteral("[/\\\\?#]"));
+  const QString host = link.left(link.indexOf(hostEnd));
+  return host.startsWith(QLatin1String("www"), Qt::CaseInsensitive) && host.count(u'.') >= 2;
+}
+
+}  // namespace
+
 QString Normalise(QString link, const QString& root) {
-  for (const QLatin1String dot : {QLatin1String("./"), QLatin1String(".\\")})
-    if (const int at = link.indexOf(dot); at >= 0) link.remove(at, 2);
-  for (const QChar lead : {u'.', u'/', u'\\'})
+  // Blanks around a link and tabs and line breaks in it do not count.
+  link = link.trimmed();
+  link.removeIf([](QChar c) { return c == u'\t' || c == u'\r' || c == u'\n'; });
+  // "//host/path" is a web address in the scheme of the root's site.
+  if (link.startsWith(QLatin1String("//"))) {
+    const QString scheme = QUrl(root.trimmed()).scheme().toLower();
+    return (scheme == u"https" ? scheme : QStringLiteral("http")) + u':' + link;
+  }
+  // The first "." segment goes ("./a", "b/./c"); ".." steps back and stays.
+  for (const QChar separator : {u'/', u'\\'}) {
+    for (qsizetype at = link.indexOf(QString(u'.') + separator); at >= 0;
+         at = link.indexOf(QString(u'.') + separator, at + 1)) {
+      if (at == 0 || IsSeparator(link[at - 1])) {
+        link.remove(at, 2);
+        break;
+      }
+    }
+  }
+  for (const QChar lead : {u'/', u'\\'})
     if (link.startsWith(lead)) link.remove(0, 1);
-  const QString lower = link.toLower();
-  if (lower.contains(QLatin1String("www")) && !lower.contains(QLatin1String("http:")) &&
-      !lower.contains(QLatin1String("https:")))
-    link.prepend(QLatin1String("http://"));
+  if (BareWebAddress(link)) link.prepend(QLatin1String("http://"));
   // A link with a folder or scheme ("\\" or ":") stands on its own.
   return link.contains(u'\\') || link.contains(u':') ? link : root + link;
 }
@@ -45,7 +74,7 @@ QString Normalise(QString link, const QString& root) {
 bool Skipped(const QString& link) {
   const QString l = link.trimmed().toLower();
   return l.isEmpty() || l.startsWith(u'#') || l.startsWith(QLatin1String("javascript:")) ||
-         l.startsWith(QLatin1String("mailto:"));
+         l.startsWith(QLatin1String("mailto:")) || l.startsWith(QLatin1String("data:"));
 }
 
 bool MayOpen(const QString& target) {
@@ -121,11 +150,15 @@ TFailure StatLocal(const QString& path) {
 }
 
 QString LocalPath(const QString& target) {
-  if (StatLocal(target) != TFailure::MissingFile) return target;
+  // ".." steps back in the path as written, as a browser reads it.
+  const auto written = [](const QString& path) {
+    return path.split(u'/').contains(QLatin1String("..")) ? QDir::cleanPath(path) : path;
+  };
+  if (StatLocal(written(target)) != TFailure::MissingFile) return written(target);
   QString path = target;
   if (const int hash = path.indexOf(u'#'); hash >= 0) path.truncate(hash);
   if (const int query = path.indexOf(u'?'); query >= 0) path.truncate(query);
-  return QUrl::fromPercentEncoding(path.toUtf8());
+  return written(QUrl::fromPercentEncoding(path.toUtf8()));
 }
 
 }  // namespace LinkCheck
@@ -230,7 +263,8 @@ void TLinkChecker::Next() {
       const QUrl url(target_);
       if (IsWeb(url)) {
         emit Paused();
-        if (live()) Request(url, kMaxRedirects, false);
+        // ".." steps back in the address asked for, as a browser asks.
+        if (live()) Request(url.adjusted(QUrl::NormalizePathSegments), kMaxRedirects, false);
         return;
       }
       const TFailure failure = CheckLocal(url, target_);

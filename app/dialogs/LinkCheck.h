@@ -32,11 +32,14 @@ class ILinkConnection;
 enum class TConnectionError;
 
 namespace LinkCheck {
-// The target a link stands for: "./", ".\" and leading ".", "/", "\" dropped,
-// "http://" put before a bare www address, and the root folder put before a
-// link without folder or scheme.
+// The target a link stands for: blanks around it and tabs and line breaks in
+// it dropped; "//host/..." made a web address; the first "./" or ".\"
+// segment and a leading "/" or "\" dropped (".." stays); "http://" put
+// before a bare www host name; and the root folder put before a link without
+// folder or scheme.
 QString Normalise(QString link, const QString& root);
-// Links that lead nowhere to check: scripts, mail addresses, in-page marks.
+// Links that lead nowhere to check: scripts, mail addresses, in-page marks,
+// embedded data.
 bool Skipped(const QString& link);
 // Whether a double click may hand the target to the system: web addresses
 // and existing files that are not programs.

@@ -294,6 +294,53 @@ TEST(LinkCheck, CredentialsOnlyToTheRootsOwnSite) {
   EXPECT_EQ(server.requests.filter(good).size(), 1);
 }
 
+// Links read as a browser reads them: ".." steps back a folder (also in a web
+// root), blanks around a link and line breaks in it do not count, a link
+// beginning "//" is a web address, only a bare www host name is one, and
+// embedded data has nothing to check.
+TEST(LinkCheck, RelativeLinksReadAsABrowserReadsThem) {
+  QTemporaryDir dir;
+  const QString site = dir.path() + "/site/", sub = site + "sub/";
+  for (const char* file : {"index.htm", "sub/gone.htm", "sub/a.htm", "sub/.hidden.htm", "sub/img/www.gif",
+                           "sub/www/index.htm", "sub/www.htm"}) {
+    QDir().mkpath(QFileInfo(site + file).absolutePath());
+    WriteFileBytes(site + file, "x");
+  }
+  TFakeServer server;
+  const QString host = server.Url("").mid(5);  // "//127.0.0.1:port"
+  TLinkChecker checker;
+  checker.Timeout = 5000;
+  checker.Root = sub;
+  QList<TRow> rows = RunCheck(checker, {{"../index.htm", "../gone.htm", "./../index.htm", "other/../a.htm",
+                                         " a.htm\n", "a\n.htm", ".hidden.htm", "img/www.gif", "www/index.htm",
+                                         "www.htm", host + "/ok", "data:image/gif;base64,R0lGOD"}});
+  const QList<TRow> expected = {
+      {sub + "../index.htm", true, TFailure::None, 0},
+      {sub + "../gone.htm", false, TFailure::MissingFile, 0},
+      {sub + "../index.htm", true, TFailure::None, 0},
+      {sub + "other/../a.htm", true, TFailure::None, 0},
+      {sub + "a.htm", true, TFailure::None, 0},
+      {sub + "a.htm", true, TFailure::None, 0},
+      {sub + ".hidden.htm", true, TFailure::None, 0},
+      {sub + "img/www.gif", true, TFailure::None, 0},
+      {sub + "www/index.htm", true, TFailure::None, 0},
+      {sub + "www.htm", true, TFailure::None, 0},
+      {"http:" + host + "/ok", true, TFailure::None, 200},
+  };
+  EXPECT_EQ(rows, expected);
+
+  // In a web root ".." steps back in the address that is asked for; a link
+  // beginning "//" takes the root's scheme.
+  checker.Root = server.Url("/dir/sub/");
+  rows = RunCheck(checker, {{"../../ok", "../missing"}});
+  EXPECT_EQ(rows, (QList<TRow>{{server.Url("/dir/sub/../../ok"), true, TFailure::None, 200},
+                               {server.Url("/dir/sub/../missing"), false, TFailure::HttpStatus, 404}}));
+  EXPECT_EQ(server.requests.mid(1), (QStringList{"/ok", "/dir/missing"}));
+  checker.Root = QStringLiteral("https://example.org/");
+  EXPECT_EQ(LinkCheck::Normalise(host + "/ok", checker.Root), "https:" + host + "/ok");
+  EXPECT_EQ(LinkCheck::Normalise(QStringLiteral("WWW.example.org/x"), sub), "http://WWW.example.org/x");
+}
+
 // Without the network module web addresses fail with that reason, and local
 // files are still checked.
 TEST(LinkCheck, WithoutTheNetworkModuleWebLinksSaySoAndFilesAreChecked) {
