@@ -14,8 +14,8 @@ TLauncher*& Current() {
 
 }  // namespace
 
-bool TLauncher::Start(const QString& program, const QStringList& arguments) {
-  return QProcess::startDetached(program, arguments);
+bool TLauncher::Start(const QString& program, const QStringList& arguments, const QString& folder) {
+  return QProcess::startDetached(program, arguments, folder);
 }
 
 bool TLauncher::Open(const QString& target) {
