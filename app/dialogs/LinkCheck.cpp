@@ -204,6 +204,7 @@ TLinkChecker::~TLinkChecker() { DropSocket(true); }
 
 void TLinkChecker::Start(const QList<QStringList>& groups) {
   DropSocket();
+  deadline_->stop();
   groups_ = groups;
   group_ = 0;
   index_ = 0;
@@ -217,6 +218,7 @@ void TLinkChecker::Start(const QList<QStringList>& groups) {
 void TLinkChecker::Stop() {
   if (!running_) return;
   DropSocket();
+  deadline_->stop();
   // The groups not begun yet still start, and end before their first link.
   const quint64 run = run_;
   for (int group = announced_ ? group_ + 1 : group_; group < groups_.size(); ++group) {
@@ -302,9 +304,10 @@ void TLinkChecker::Request(const QUrl& url, int redirectsLeft, bool credentials)
   socket_ = NewLinkConnection(url.scheme() == u"https", std::move(events), this, refusal);
   if (refusal == TConnectionRefusal::NoModule) return Done(TFailure::NoNetworkModule);
   if (!socket_) return Done(TFailure::Secure);
-  // One deadline for the connection and the whole header block: a server
-  // that answers slowly or never stops sending headers is given up on.
-  deadline_->start(Timeout);
+  // One deadline for the link's connections and whole header blocks, its
+  // redirects and retry included: a server that answers slowly, never stops
+  // sending headers or sends the link round in circles is given up on.
+  if (!deadline_->isActive()) deadline_->start(Timeout);
   socket_->Connect(url.host(QUrl::FullyEncoded), DefaultPort(url));
 }
 
@@ -390,12 +393,12 @@ void TLinkChecker::Answer(int status, const QByteArray& location) {
 }
 
 void TLinkChecker::DropSocket(bool now) {
-  deadline_->stop();
   // Gone at once; the object itself goes when its event is through.
   if (ILinkConnection* socket = std::exchange(socket_, nullptr)) socket->Close(now);
 }
 
 void TLinkChecker::Done(TFailure failure, int status) {
+  deadline_->stop();
   const quint64 run = run_;
   const auto live = [this, run] { return running_ && run == run_; };
   emit Checked(target_, failure == TFailure::None, failure, status);

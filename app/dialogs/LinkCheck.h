@@ -86,8 +86,9 @@ class TLinkChecker : public QObject {
   QString Root;
   QString User;
   QString Password;
-  // Milliseconds a request may take from connecting until its whole header
-  // block is in (a server that keeps sending is no answer either).
+  // Milliseconds a web link may take from connecting until the whole header
+  // block of its last answer is in, its redirects and retry included (a
+  // server that keeps sending is no answer either).
   int Timeout = 15000;
   // Redirects followed before a link counts as broken.
   static constexpr int kMaxRedirects = 5;
@@ -126,7 +127,8 @@ class TLinkChecker : public QObject {
   void SocketFailed(TConnectionError error);
   void Answer(int status, const QByteArray& location);
   void Done(LinkCheck::TFailure failure, int status = 0);
-  // Closes the connection of the running request (if any) at once.
+  // Closes the connection of the running request (if any) at once; the
+  // link's deadline runs on.
   void DropSocket(bool now = false);
   void Finish(bool stopped);
   // Same scheme, host and port as the root path: the only place the

@@ -69,8 +69,12 @@ class TFakeServer : public QObject {
     if (path == "/hang") return;
     if (redirects.contains(path)) status = "302 Found", extra = "Location: " + redirects[path] + "\r\n";
     if (path == "/endless") return Endless(s);
-    s->write("HTTP/1.1 " + status + "\r\n" + extra + "Content-Length: 5\r\nConnection: close\r\n\r\nhello");
-    s->disconnectFromHost();
+    const QByteArray answer =
+        "HTTP/1.1 " + status + "\r\n" + extra + "Content-Length: 5\r\nConnection: close\r\n\r\nhello";
+    QTimer::singleShot(delays.value(path), s, [s, answer] {
+      s->write(answer);
+      s->disconnectFromHost();
+    });
   }
 
   // A status line and then header lines without end, as fast as they are
@@ -89,6 +93,8 @@ class TFakeServer : public QObject {
  public:
   // Extra paths answered with a 302 to the given location.
   QHash<QByteArray, QByteArray> redirects;
+  // Paths answered only after the given milliseconds.
+  QHash<QByteArray, int> delays;
   // The connection that is sent endless headers (null once it is gone).
   QPointer<QTcpSocket> endless;
 
@@ -264,6 +270,29 @@ TEST(LinkCheck, EndlessHeadersEndTheirConnectionOnly) {
   EXPECT_EQ(rows, expected);
   EXPECT_TRUE(
       QTest::qWaitFor([&] { return !server.endless || server.endless->state() != QTcpSocket::ConnectedState; }, 5000));
+}
+
+// A link has its time as a whole: a server that redirects in circles, each
+// answer just in time, or asks for credentials slowly, does not get the time
+// once more for every request.
+TEST(LinkCheck, RedirectsAndRetriesShareTheLinksTime) {
+  TFakeServer server;
+  server.redirects["/slowloop"] = "/slowloop";
+  server.delays["/slowloop"] = 500;
+  server.delays["/secret"] = 1200;
+  TLinkChecker checker;
+  checker.Timeout = 2000;
+  checker.Root = server.Url("/");
+  checker.User = QStringLiteral("user");
+  checker.Password = QStringLiteral("wrong");
+  const QList<TRow> rows = RunCheck(checker, {{server.Url("/slowloop"), server.Url("/ok"), server.Url("/secret")}});
+  const QList<TRow> expected = {
+      {server.Url("/slowloop"), false, TFailure::Timeout, 0},
+      {server.Url("/ok"), true, TFailure::None, 200},
+      {server.Url("/secret"), false, TFailure::Timeout, 0},
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_LT(server.requests.filter("/slowloop").size(), 1 + TLinkChecker::kMaxRedirects);
 }
 
 // User name and password go only to the scheme, host and port of the root
