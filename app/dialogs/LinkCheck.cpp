@@ -31,9 +31,9 @@
 
 namespace LinkCheck {
 
-namespace {
-
 bool IsSeparator(QChar c) { return c == u'/' || c == u'\\'; }
+
+namespace {
 
 // A host name written without a scheme: a first segment such as
 // "www.example.org" (a file "www.gif" or a folder "www" is no host).
@@ -67,8 +67,10 @@ QString Normalise(QString link, const QString& root) {
   for (const QChar lead : {u'/', u'\\'})
     if (link.startsWith(lead)) link.remove(0, 1);
   if (BareWebAddress(link)) link.prepend(QLatin1String("http://"));
-  // A link with a folder or scheme ("\\" or ":") stands on its own.
-  return link.contains(u'\\') || link.contains(u':') ? link : root + link;
+  // A link with a folder or scheme ("\\" or ":") stands on its own; the
+  // others are read in the root folder, also one typed without its "/".
+  if (link.contains(u'\\') || link.contains(u':')) return link;
+  return root.isEmpty() || IsSeparator(root.back()) ? root + link : root + u'/' + link;
 }
 
 bool Skipped(const QString& link) {
@@ -520,8 +522,8 @@ void TLinkCheckPage::vfLinksClick() {
   parser.Parse();
   // Without a root path, relative links are read against the document's own
   // folder; a document that has none yet cannot have them checked.
-  QString root = Edit2->text();
-  if (root.trimmed().isEmpty()) {
+  QString root = Edit2->text().trimmed();
+  if (root.isEmpty()) {
     const QString document = DocumentPath ? DocumentPath() : QString();
     if (!document.isEmpty() && QFileInfo(document).isAbsolute()) {
       root = QFileInfo(document).absolutePath();
@@ -564,7 +566,10 @@ void TLinkCheckPage::ListView1DblClick() {
   if (text.isEmpty()) return;
   QString root = Edit2->text().trimmed();
   if (root.isEmpty()) root = root_.trimmed();
-  if (!root.isEmpty() && text.contains(root)) text = text.mid(root.size()).trimmed();
+  if (!root.isEmpty() && text.contains(root)) {
+    text = text.mid(root.size()).trimmed();
+    if (!LinkCheck::IsSeparator(root.back()) && text.startsWith(u'/')) text.remove(0, 1);
+  }
   editor_->SetCaretXY(TPoint{1, 1});
   editor_->SearchReplace(text, QString(), ssoMatchCase | ssoEntireScope);
   if (showEditor_) showEditor_();

@@ -35,8 +35,8 @@ namespace LinkCheck {
 // The target a link stands for: blanks around it and tabs and line breaks in
 // it dropped; "//host/..." made a web address; the first "./" or ".\"
 // segment and a leading "/" or "\" dropped (".." stays); "http://" put
-// before a bare www host name; and the root folder put before a link without
-// folder or scheme.
+// before a bare www host name; and the root folder (with a "/" when it has
+// none at its end) put before a link without folder or scheme.
 QString Normalise(QString link, const QString& root);
 // Links that lead nowhere to check: scripts, mail addresses, in-page marks,
 // embedded data.
@@ -44,6 +44,8 @@ bool Skipped(const QString& link);
 // Whether a double click may hand the target to the system: web addresses
 // and existing files that are not programs.
 bool MayOpen(const QString& target);
+// "/" or "\\".
+bool IsSeparator(QChar c);
 // Whether a link needs a folder to be read against (no scheme, no drive or
 // backslash path): such links are looked for in the root folder.
 bool NeedsRoot(const QString& link);

@@ -507,6 +507,34 @@ TEST_F(LinkPage, DoubleClick) {
   EXPECT_EQ(launcher.calls[0].target, "https://example.org/");
 }
 
+// A root folder typed without its closing "/", or with blanks around it, is
+// that folder all the same: the links are looked for in it, and a double
+// click finds the link.
+TEST_F(LinkPage, RootWithoutClosingSlashOrWithBlanks) {
+  const QString site = root + QStringLiteral("site");
+  QDir().mkpath(site);
+  WriteFileBytes(site + "/a.htm", "x");
+  WriteFileBytes(root + "sitea.htm", "x");
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+  page.Edit2->setText(" " + site + " ");
+  form.Memo1->SetText(QStringLiteral("<p>\n<a href=\"a.htm\">a</a> <a href=\"b.htm\">b</a>"));
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.wait(5000));
+  QStringList rows;
+  for (int i = 0; i < page.ListView1->topLevelItemCount(); ++i)
+    rows << page.ListView1->topLevelItem(i)->text(0) + u'|' + page.ListView1->topLevelItem(i)->text(1);
+  EXPECT_EQ(rows, (QStringList{site + "/a.htm|rmdOk", site + "/b.htm|rmdError", "ZeroImg|"}));
+  page.ListView1->setCurrentItem(page.ListView1->topLevelItem(1));
+  page.ListView1DblClick();
+  EXPECT_EQ(form.Memo1->SelText(), "b.htm");
+  EXPECT_EQ(form.Memo1->CaretY(), 2);
+  EXPECT_EQ(LinkCheck::Normalise(QStringLiteral("a.htm"), QStringLiteral("http://h/dir")), "http://h/dir/a.htm");
+  EXPECT_EQ(LinkCheck::Normalise(QStringLiteral("a.htm"), QStringLiteral("C:\\site\\")), "C:\\site\\a.htm");
+}
+
 }  // namespace
 
 namespace {
