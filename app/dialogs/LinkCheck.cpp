@@ -67,9 +67,9 @@ QString Normalise(QString link, const QString& root) {
   for (const QChar lead : {u'/', u'\\'})
     if (link.startsWith(lead)) link.remove(0, 1);
   if (BareWebAddress(link)) link.prepend(QLatin1String("http://"));
-  // A link with a folder or scheme ("\\" or ":") stands on its own; the
-  // others are read in the root folder, also one typed without its "/".
-  if (link.contains(u'\\') || link.contains(u':')) return link;
+  // A link with a scheme or drive (":") stands on its own; the others are
+  // read in the root folder, also one typed without its "/".
+  if (link.contains(u':')) return link;
   return root.isEmpty() || IsSeparator(root.back()) ? root + link : root + u'/' + link;
 }
 
@@ -89,9 +89,15 @@ bool MayOpen(const QString& target) {
 }
 
 bool NeedsRoot(const QString& link) {
-  if (Skipped(link)) return false;
-  const QString target = Normalise(link, QString());
-  return !target.contains(u'\\') && !target.contains(u':');
+  return !Skipped(link) && !Normalise(link, QString()).contains(u':');
+}
+
+QString SlashedPath(QString address) {
+  static const QRegularExpression pathEnd(QStringLiteral("[?#]"));
+  const qsizetype end = address.indexOf(pathEnd);
+  for (qsizetype at = 0; at < (end < 0 ? address.size() : end); ++at)
+    if (address[at] == u'\\') address[at] = u'/';
+  return address;
 }
 
 QString FailureText(TFailure failure, int status) {
@@ -160,7 +166,7 @@ QString LocalPath(const QString& target) {
   QString path = target;
   if (const int hash = path.indexOf(u'#'); hash >= 0) path.truncate(hash);
   if (const int query = path.indexOf(u'?'); query >= 0) path.truncate(query);
-  return written(QUrl::fromPercentEncoding(path.toUtf8()));
+  return written(SlashedPath(QUrl::fromPercentEncoding(path.toUtf8())));
 }
 
 }  // namespace LinkCheck
@@ -267,8 +273,10 @@ void TLinkChecker::Next() {
       const QUrl url(target_);
       if (IsWeb(url)) {
         emit Paused();
-        // ".." steps back in the address asked for, as a browser asks.
-        if (live()) Request(url.adjusted(QUrl::NormalizePathSegments), kMaxRedirects, false);
+        // A backslash is a "/" and ".." steps back in the address asked
+        // for, as a browser asks.
+        if (live())
+          Request(QUrl(LinkCheck::SlashedPath(target_)).adjusted(QUrl::NormalizePathSegments), kMaxRedirects, false);
         return;
       }
       const TFailure failure = CheckLocal(url, target_);

@@ -46,9 +46,12 @@ bool Skipped(const QString& link);
 bool MayOpen(const QString& target);
 // "/" or "\\".
 bool IsSeparator(QChar c);
-// Whether a link needs a folder to be read against (no scheme, no drive or
-// backslash path): such links are looked for in the root folder.
+// Whether a link needs a folder to be read against (no scheme, no drive):
+// such links are looked for in the root folder.
 bool NeedsRoot(const QString& link);
+// The address with each backslash in its path (before "?" and "#") read as
+// "/", as a browser reads it.
+QString SlashedPath(QString address);
 
 // Why a target failed.
 enum class TFailure {

@@ -324,7 +324,8 @@ TEST(LinkCheck, CredentialsOnlyToTheRootsOwnSite) {
 }
 
 // Links read as a browser reads them: ".." steps back a folder (also in a web
-// root), blanks around a link and line breaks in it do not count, a link
+// root), "\\" in a path is a "/", blanks around a link and line breaks in it
+// do not count, a link
 // beginning "//" is a web address, only a bare www host name is one, and
 // embedded data has nothing to check.
 TEST(LinkCheck, RelativeLinksReadAsABrowserReadsThem) {
@@ -342,7 +343,8 @@ TEST(LinkCheck, RelativeLinksReadAsABrowserReadsThem) {
   checker.Root = sub;
   QList<TRow> rows = RunCheck(checker, {{"../index.htm", "../gone.htm", "./../index.htm", "other/../a.htm",
                                          " a.htm\n", "a\n.htm", ".hidden.htm", "img/www.gif", "www/index.htm",
-                                         "www.htm", host + "/ok", "data:image/gif;base64,R0lGOD"}});
+                                         "www.htm", host + "/ok", "data:image/gif;base64,R0lGOD", "img\\www.gif",
+                                         "..\\index.htm"}});
   const QList<TRow> expected = {
       {sub + "../index.htm", true, TFailure::None, 0},
       {sub + "../gone.htm", false, TFailure::MissingFile, 0},
@@ -355,16 +357,19 @@ TEST(LinkCheck, RelativeLinksReadAsABrowserReadsThem) {
       {sub + "www/index.htm", true, TFailure::None, 0},
       {sub + "www.htm", true, TFailure::None, 0},
       {"http:" + host + "/ok", true, TFailure::None, 200},
+      {sub + "img\\www.gif", true, TFailure::None, 0},
+      {sub + "..\\index.htm", true, TFailure::None, 0},
   };
   EXPECT_EQ(rows, expected);
 
   // In a web root ".." steps back in the address that is asked for; a link
   // beginning "//" takes the root's scheme.
   checker.Root = server.Url("/dir/sub/");
-  rows = RunCheck(checker, {{"../../ok", "../missing"}});
+  rows = RunCheck(checker, {{"../../ok", "../missing", "..\\..\\ok?a\\b"}});
   EXPECT_EQ(rows, (QList<TRow>{{server.Url("/dir/sub/../../ok"), true, TFailure::None, 200},
-                               {server.Url("/dir/sub/../missing"), false, TFailure::HttpStatus, 404}}));
-  EXPECT_EQ(server.requests.mid(1), (QStringList{"/ok", "/dir/missing"}));
+                               {server.Url("/dir/sub/../missing"), false, TFailure::HttpStatus, 404},
+                               {server.Url("/dir/sub/..\\..\\ok?a\\b"), false, TFailure::HttpStatus, 404}}));
+  EXPECT_EQ(server.requests.mid(1), (QStringList{"/ok", "/dir/missing", "/ok?a%5Cb"}));
   checker.Root = QStringLiteral("https://example.org/");
   EXPECT_EQ(LinkCheck::Normalise(host + "/ok", checker.Root), "https:" + host + "/ok");
   EXPECT_EQ(LinkCheck::Normalise(QStringLiteral("WWW.example.org/x"), sub), "http://WWW.example.org/x");
