@@ -567,7 +567,9 @@ void TLinkCheckPage::ListView1DblClick() {
   if (!item) return;
   const QString caption = item->text(0);
   if (CheckBox1->isChecked()) {
-    if (LinkCheck::MayOpen(caption)) Launcher().Open(caption.trimmed());
+    // A local row opens the file its link names, as the check looked it up.
+    const QString target = IsWeb(QUrl(caption.trimmed())) ? caption.trimmed() : LinkCheck::LocalPath(caption.trimmed());
+    if (LinkCheck::MayOpen(target)) Launcher().Open(target);
     return;
   }
   QString text = caption.trimmed();

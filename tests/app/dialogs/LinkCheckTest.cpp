@@ -540,6 +540,30 @@ TEST_F(LinkPage, RootWithoutClosingSlashOrWithBlanks) {
   EXPECT_EQ(LinkCheck::Normalise(QStringLiteral("a.htm"), QStringLiteral("C:\\site\\")), "C:\\site\\a.htm");
 }
 
+// "View link in browser" opens the file a local row names also when its
+// link has a mark, a query, escapes or backslashes, as the check found it;
+// a program stays unopened however it is written.
+TEST_F(LinkPage, ViewInBrowserOpensTheFileTheRowNames) {
+  const QString site = root + QStringLiteral("site/");
+  QDir().mkpath(site + "sub");
+  WriteFileBytes(site + "b.htm", "x");
+  WriteFileBytes(site + "my file.htm", "x");
+  WriteFileBytes(site + "run.sh", "x");
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  page.CheckBox1->setChecked(true);
+  for (const QString& caption : {site + "b.htm#part", site + "b.htm?x=1", site + "my%20file.htm",
+                                 site + "sub/..\\b.htm", site + "run.sh#x", site + "gone.htm#x"}) {
+    page.ListView1->clear();
+    page.ListView1->setCurrentItem(new QTreeWidgetItem(page.ListView1, {caption, QStringLiteral("rmdOk")}));
+    page.ListView1DblClick();
+  }
+  QStringList opened;
+  for (const auto& call : launcher.calls) opened << call.target;
+  EXPECT_EQ(opened, (QStringList{site + "b.htm", site + "b.htm", site + "my file.htm", site + "b.htm"}));
+}
+
 }  // namespace
 
 namespace {
