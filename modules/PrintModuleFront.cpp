@@ -27,7 +27,8 @@ class TSafePdfCanvas : public TPrintCanvas {
   bool BeginDoc(const QString& title) override {
     try {
       file_->Open();
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+      error_ = e.Message();  // said with the failure
       return false;
     }
     return canvas_->BeginDoc(title);

@@ -382,6 +382,8 @@ void TSafeFile::Discard() {
 
 void TSafeFile::Open() {
   SafeFile::IgnoreFileSizeSignal();
+  if (struct stat taken {}; newOnly_ && ::lstat(Native(fileName_).constData(), &taken) == 0)
+    throw EFCreateError(fileName_, SafeFile::Reason(EEXIST) + u'.');
   // A link stays a link: the file it leads to is the one written. A circle
   // of links leads nowhere and is refused.
   if (const int error = ResolveLinks(fileName_, target_))
@@ -588,7 +590,11 @@ void TSafeFile::Commit() {
   fd_ = -1;
   if (::close(fd) != 0 && errno != EINTR) Fail(errno);
   if (!inPlace_) {
-    if (::rename(Native(temp_).constData(), Native(target_).constData()) != 0) Fail(errno);
+    if (newOnly_) {
+      if (const int error = SafeFile::RenameNoReplace(temp_, target_)) Fail(error);
+    } else if (::rename(Native(temp_).constData(), Native(target_).constData()) != 0) {
+      Fail(errno);
+    }
     temp_.clear();
     if (lockFd_ >= 0) ::close(lockFd_);
     lockFd_ = -1;

@@ -86,6 +86,11 @@ class TSafeFile : public QIODevice {
   // journal, so that a write stopped during Commit() is put right by the
   // next read or save. Called before Open().
   void StageInPlace() { stage_ = true; }
+  // Only a new file is made: Open() raises EFCreateError when anything (a
+  // link that leads nowhere too) has the name, and Commit() raises
+  // EWriteError, leaving it as it is, when something took the name since.
+  // Called before Open().
+  void NewOnly() { newOnly_ = true; }
 
   void Open();
   void Commit();
@@ -121,6 +126,7 @@ class TSafeFile : public QIODevice {
   unsigned mode_ = 0;
   int lockFd_ = -1;
   bool stage_ = false;
+  bool newOnly_ = false;
   int stageFd_ = -1;
   // The stage beside the target, which becomes its journal at Commit(): the
   // header's size reserved at its start, the text's hash kept as it comes.

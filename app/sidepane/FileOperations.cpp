@@ -87,14 +87,17 @@ TNameResult RenameFile(const QString& path, const QString& newName, QString* err
   if (!info.exists() && !info.isSymLink()) return TNameResult::Missing;
   const QString target = info.absoluteDir().filePath(newName);
   if (target == info.absoluteFilePath()) return TNameResult::Done;
-  const QFileInfo targetInfo(target);
-  if (targetInfo.exists() || targetInfo.isSymLink()) return TNameResult::Exists;
-  QFile file(path);
-  // The rename itself refuses an existing target as well.
-  if (file.rename(target)) return TNameResult::Done;
-  if (QFileInfo::exists(target)) return TNameResult::Exists;
-  if (error) *error = file.errorString();
-  return TNameResult::Failed;
+  // One step that refuses whatever lies at the new name, a file saved there
+  // after any look included.
+  switch (const int failure = SafeFile::RenameNoReplace(path, target)) {
+    case 0:
+      return TNameResult::Done;
+    case EEXIST:
+      return TNameResult::Exists;
+    default:
+      if (error) *error = SafeFile::Reason(failure);
+      return TNameResult::Failed;
+  }
 }
 
 namespace {
@@ -193,7 +196,8 @@ QList<QStringList> ToolPrograms(const QString& name) {
   return {};
 }
 
-bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString& error, bool& stopped) {
+bool TFileCopyRun::CopyOne(const QString& source, const QString& target, bool replace, QString& error,
+                           bool& stopped) {
   // Only a regular file is copied: a FIFO or device would hold the open (or
   // the reading) for ever.
   QFile in;
@@ -215,6 +219,7 @@ bool TFileCopyRun::CopyOne(const QString& source, const QString& target, QString
     TSafeFile out(
         target, [](const QString&, TInPlaceReason) { return true; }, [&in] { return in.size(); });
     out.StageInPlace();
+    if (!replace) out.NewOnly();
     out.Open();
     QByteArray chunk;
     while (!in.atEnd()) {
@@ -284,7 +289,8 @@ TFileCopyRun::Result TFileCopyRun::Run() {
     }
     QString error;
     bool stopped = false;
-    if (CopyOne(source, target, error, stopped)) {
+    // Only what the question let go is written over.
+    if (CopyOne(source, target, targetInfo.exists(), error, stopped)) {
       ++result.copied;
     } else if (stopped) {
       result.stopped = true;

@@ -91,8 +91,9 @@ class TFileCopyRun {
 
   Result Run();
   // Copies one file; false with the reason on failure or when stopped
-  // (`stopped` set then).
-  bool CopyOne(const QString& source, const QString& target, QString& error, bool& stopped);
+  // (`stopped` set then). Without `replace` only a new file is made: a name
+  // taken meanwhile (or by a link leading nowhere) fails.
+  bool CopyOne(const QString& source, const QString& target, bool replace, QString& error, bool& stopped);
 };
 
 }  // namespace FileOps

@@ -227,7 +227,9 @@ TEST_F(PrintCommands, PrinterThatCannotPrintIsReported) {
   PrintTarget() = [this](QWidget*) { return PrintModule::OpenCanvas(root + "missing/out.pdf"); };
   const int result = PrintWithOk();
   ASSERT_EQ(prompts.Messages().size(), 1);
-  EXPECT_EQ(prompts.Messages()[0].text, "prFailed");
+  // The reason comes with the failure.
+  EXPECT_EQ(prompts.Messages()[0].text,
+            "prFailed Cannot create file \"" + root + "missing/out.pdf\". No such file or directory.");
   EXPECT_EQ(prompts.Messages()[0].kind, 2);
   EXPECT_NE(result, int(QDialog::Accepted)) << "the dialog stays for another try";
 }

@@ -1,7 +1,13 @@
-// Tests of the file manager's copy onto targets that are written in place.
+// Tests of the file manager's copy and rename against targets that are
+// there, or that come while the operation runs.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cstring>
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +16,26 @@
 
 #include "app/sidepane/FileOperations.h"
 #include "tests/common/TestUtil.h"
+
+namespace {
+// When set, the next rename first makes a file of these bytes at the new
+// name: another program saving there in the moment after the name was
+// looked at.
+std::atomic<const char*> plantBeforeRename{nullptr};
+}  // namespace
+
+extern "C" int renameat2(int oldFd, const char* oldPath, int newFd, const char* newPath, unsigned flags) noexcept {
+  using TRename = int (*)(int, const char*, int, const char*, unsigned);
+  static const auto real = reinterpret_cast<TRename>(::dlsym(RTLD_NEXT, "renameat2"));
+  if (const char* bytes = plantBeforeRename.exchange(nullptr)) {
+    const int fd = ::openat(newFd, newPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      if (::write(fd, bytes, std::strlen(bytes)) < 0) std::perror("planted file");
+      ::close(fd);
+    }
+  }
+  return real(oldFd, oldPath, newFd, newPath, flags);
+}
 
 namespace {
 
@@ -58,6 +84,64 @@ TEST(FileCopy, AStoppedCopyOntoALinkedTargetLeavesItAsItWas) {
   EXPECT_EQ(Inode(to + "big.bin"), Inode(to + "backup.bin"));
   EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             QStringList({"backup.bin", "big.bin"}));
+}
+
+// Where nothing lay when the copy looked, the copy only ever makes a new
+// file: a link there that leads nowhere is not written through (that would
+// make a file wherever it points, unasked), and a file that takes the name
+// while the copy runs is kept; each is reported as not copied. The other
+// files are copied all the same.
+TEST(FileCopy, ANameTakenWithoutAQuestionIsNeverWrittenOver) {
+  QTemporaryDir dir;
+  const QString from = dir.path() + "/from/", to = dir.path() + "/to/", away = dir.path() + "/away/";
+  for (const QString& folder : {from, to, away}) ASSERT_TRUE(QDir().mkpath(folder));
+  const qint64 chunk = FileOps::TFileCopyRun::kChunk;
+  ASSERT_TRUE(WriteFileBytes(from + "linked.html", "mine"));
+  ASSERT_TRUE(WriteFileBytes(from + "big.bin", QByteArray(3 * chunk, 'n')));
+  ASSERT_TRUE(WriteFileBytes(from + "last.txt", "last"));
+  ASSERT_TRUE(QFile::link("../away/planted.html", to + "linked.html"));
+
+  FileOps::TFileCopyRun run;
+  run.sourceFolder = from;
+  run.destination = to;
+  run.names = {"linked.html", "big.bin", "last.txt"};
+  int asked = 0;
+  run.askOverwrite = [&asked](const QString&) {
+    ++asked;
+    return FileOps::TFileCopyRun::kYes;
+  };
+  // Another program saves big.bin once its copy has begun.
+  QString current;
+  run.progress = [&current](int, const QString& source, const QString&) { current = QFileInfo(source).fileName(); };
+  run.processEvents = [&] {
+    if (current == u"big.bin" && !QFileInfo::exists(to + "big.bin")) WriteFileBytes(to + "big.bin", "theirs");
+  };
+  const FileOps::TFileCopyRun::Result result = run.Run();
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(result.copied, 1);
+  ASSERT_EQ(result.failures.size(), 2) << result.failures.join(u'\n').toStdString();
+  EXPECT_TRUE(result.failures[0].startsWith("linked.html: ")) << result.failures[0].toStdString();
+  EXPECT_TRUE(result.failures[1].startsWith("big.bin: ")) << result.failures[1].toStdString();
+  EXPECT_FALSE(QFileInfo::exists(away + "planted.html"));
+  EXPECT_EQ(QFileInfo(to + "linked.html").symLinkTarget(), away + "planted.html");
+  EXPECT_EQ(ReadFileBytes(to + "big.bin"), "theirs");
+  EXPECT_EQ(ReadFileBytes(to + "last.txt"), "last");
+  EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList({"big.bin", "last.txt", "linked.html"}));
+}
+
+// A file saved under the new name just before the rename is kept: the
+// rename is refused as for a name that was taken when it was looked at.
+TEST(FileRename, ANameTakenJustBeforeTheRenameIsKept) {
+  QTemporaryDir dir;
+  const QString site = dir.path() + "/";
+  ASSERT_TRUE(WriteFileBytes(site + "a.html", "mine"));
+  plantBeforeRename = "theirs";
+  const FileOps::TNameResult result = FileOps::RenameFile(site + "a.html", "b.html");
+  ASSERT_EQ(plantBeforeRename.exchange(nullptr), nullptr);  // the other program did save
+  EXPECT_EQ(result, FileOps::TNameResult::Exists);
+  EXPECT_EQ(ReadFileBytes(site + "a.html"), "mine");
+  EXPECT_EQ(ReadFileBytes(site + "b.html"), "theirs");
 }
 
 }  // namespace

@@ -758,7 +758,7 @@ TEST_F(FileManager, PipesAndDevicesInTheDestinationAreNamedAndLeftAsTheyAre) {
   // One file copied on its own meets the same refusal.
   QString error;
   bool stopped = false;
-  EXPECT_FALSE(run.CopyOne(site + "d.txt", to + "c.txt", error, stopped));
+  EXPECT_FALSE(run.CopyOne(site + "d.txt", to + "c.txt", true, error, stopped));
   EXPECT_EQ(error, to + "c.txt NotRegularFile");
   EXPECT_EQ(fifos.Opened(), QStringList());
 }
