@@ -12,8 +12,9 @@
 class TLauncher {
  public:
   virtual ~TLauncher() = default;
-  // Starts `program` with `arguments`, detached; false when it cannot start.
-  virtual bool Start(const QString& program, const QStringList& arguments);
+  // Starts `program` with `arguments`, detached, working in `folder` (in the
+  // program's own working folder when empty); false when it cannot start.
+  virtual bool Start(const QString& program, const QStringList& arguments, const QString& folder = QString());
   // Opens a file or an address ("mailto:", "http://...") with the desktop's
   // program for it; false when none took it.
   virtual bool Open(const QString& target);
@@ -42,13 +43,14 @@ class TRecordingLauncher : public TLauncher {
     QString program;  // empty for Open
     QStringList arguments;
     QString target;  // empty for Start
+    QString folder;  // the working folder Start was given
   };
-  bool Start(const QString& program, const QStringList& arguments) override {
-    calls.append({program, arguments, QString()});
+  bool Start(const QString& program, const QStringList& arguments, const QString& folder) override {
+    calls.append({program, arguments, QString(), folder});
     return result;
   }
   bool Open(const QString& target) override {
-    calls.append({QString(), {}, target});
+    calls.append({QString(), {}, target, QString()});
     return result;
   }
   QList<Call> calls;

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeWidget>
@@ -29,23 +31,52 @@
 
 namespace LinkCheck {
 
+bool IsSeparator(QChar c) { return c == u'/' || c == u'\\'; }
+
+namespace {
+
+// A host name written without a scheme: a first segment such as
+// "www.example.org" (a file "www.gif" or a folder "www" is no host).
+bool BareWebAddress(const QString& link) {
+  static const QRegularExpression hostEnd(QStringLiteral("[/\\\\?#]"));
+  const QString host = link.left(link.indexOf(hostEnd));
+  return host.startsWith(QLatin1String("www"), Qt::CaseInsensitive) && host.count(u'.') >= 2;
+}
+
+}  // namespace
+
 QString Normalise(QString link, const QString& root) {
-  for (const QLatin1String dot : {QLatin1String("./"), QLatin1String(".\\")})
-    if (const int at = link.indexOf(dot); at >= 0) link.remove(at, 2);
-  for (const QChar lead : {u'.', u'/', u'\\'})
+  // Blanks around a link and tabs and line breaks in it do not count.
+  link = link.trimmed();
+  link.removeIf([](QChar c) { return c == u'\t' || c == u'\r' || c == u'\n'; });
+  // "//host/path" is a web address in the scheme of the root's site.
+  if (link.startsWith(QLatin1String("//"))) {
+    const QString scheme = QUrl(root.trimmed()).scheme().toLower();
+    return (scheme == u"https" ? scheme : QStringLiteral("http")) + u':' + link;
+  }
+  // The first "." segment goes ("./a", "b/./c"); ".." steps back and stays.
+  for (const QChar separator : {u'/', u'\\'}) {
+    for (qsizetype at = link.indexOf(QString(u'.') + separator); at >= 0;
+         at = link.indexOf(QString(u'.') + separator, at + 1)) {
+      if (at == 0 || IsSeparator(link[at - 1])) {
+        link.remove(at, 2);
+        break;
+      }
+    }
+  }
+  for (const QChar lead : {u'/', u'\\'})
     if (link.startsWith(lead)) link.remove(0, 1);
-  const QString lower = link.toLower();
-  if (lower.contains(QLatin1String("www")) && !lower.contains(QLatin1String("http:")) &&
-      !lower.contains(QLatin1String("https:")))
-    link.prepend(QLatin1String("http://"));
-  // A link with a folder or scheme ("\\" or ":") stands on its own.
-  return link.contains(u'\\') || link.contains(u':') ? link : root + link;
+  if (BareWebAddress(link)) link.prepend(QLatin1String("http://"));
+  // A link with a scheme or drive (":") stands on its own; the others are
+  // read in the root folder, also one typed without its "/".
+  if (link.contains(u':')) return link;
+  return root.isEmpty() || IsSeparator(root.back()) ? root + link : root + u'/' + link;
 }
 
 bool Skipped(const QString& link) {
   const QString l = link.trimmed().toLower();
   return l.isEmpty() || l.startsWith(u'#') || l.startsWith(QLatin1String("javascript:")) ||
-         l.startsWith(QLatin1String("mailto:"));
+         l.startsWith(QLatin1String("mailto:")) || l.startsWith(QLatin1String("data:"));
 }
 
 bool MayOpen(const QString& target) {
@@ -58,9 +89,15 @@ bool MayOpen(const QString& target) {
 }
 
 bool NeedsRoot(const QString& link) {
-  if (Skipped(link)) return false;
-  const QString target = Normalise(link, QString());
-  return !target.contains(u'\\') && !target.contains(u':');
+  return !Skipped(link) && !Normalise(link, QString()).contains(u':');
+}
+
+QString SlashedPath(QString address) {
+  static const QRegularExpression pathEnd(QStringLiteral("[?#]"));
+  const qsizetype end = address.indexOf(pathEnd);
+  for (qsizetype at = 0; at < (end < 0 ? address.size() : end); ++at)
+    if (address[at] == u'\\') address[at] = u'/';
+  return address;
 }
 
 QString FailureText(TFailure failure, int status) {
@@ -121,11 +158,15 @@ TFailure StatLocal(const QString& path) {
 }
 
 QString LocalPath(const QString& target) {
-  if (StatLocal(target) != TFailure::MissingFile) return target;
+  // ".." steps back in the path as written, as a browser reads it.
+  const auto written = [](const QString& path) {
+    return path.split(u'/').contains(QLatin1String("..")) ? QDir::cleanPath(path) : path;
+  };
+  if (StatLocal(written(target)) != TFailure::MissingFile) return written(target);
   QString path = target;
   if (const int hash = path.indexOf(u'#'); hash >= 0) path.truncate(hash);
   if (const int query = path.indexOf(u'?'); query >= 0) path.truncate(query);
-  return QUrl::fromPercentEncoding(path.toUtf8());
+  return written(SlashedPath(QUrl::fromPercentEncoding(path.toUtf8())));
 }
 
 }  // namespace LinkCheck
@@ -171,6 +212,7 @@ TLinkChecker::~TLinkChecker() { DropSocket(true); }
 
 void TLinkChecker::Start(const QList<QStringList>& groups) {
   DropSocket();
+  deadline_->stop();
   groups_ = groups;
   group_ = 0;
   index_ = 0;
@@ -184,6 +226,7 @@ void TLinkChecker::Start(const QList<QStringList>& groups) {
 void TLinkChecker::Stop() {
   if (!running_) return;
   DropSocket();
+  deadline_->stop();
   // The groups not begun yet still start, and end before their first link.
   const quint64 run = run_;
   for (int group = announced_ ? group_ + 1 : group_; group < groups_.size(); ++group) {
@@ -230,7 +273,10 @@ void TLinkChecker::Next() {
       const QUrl url(target_);
       if (IsWeb(url)) {
         emit Paused();
-        if (live()) Request(url, kMaxRedirects, false);
+        // A backslash is a "/" and ".." steps back in the address asked
+        // for, as a browser asks.
+        if (live())
+          Request(QUrl(LinkCheck::SlashedPath(target_)).adjusted(QUrl::NormalizePathSegments), kMaxRedirects, false);
         return;
       }
       const TFailure failure = CheckLocal(url, target_);
@@ -268,9 +314,10 @@ void TLinkChecker::Request(const QUrl& url, int redirectsLeft, bool credentials)
   socket_ = NewLinkConnection(url.scheme() == u"https", std::move(events), this, refusal);
   if (refusal == TConnectionRefusal::NoModule) return Done(TFailure::NoNetworkModule);
   if (!socket_) return Done(TFailure::Secure);
-  // One deadline for the connection and the whole header block: a server
-  // that answers slowly or never stops sending headers is given up on.
-  deadline_->start(Timeout);
+  // One deadline for the link's connections and whole header blocks, its
+  // redirects and retry included: a server that answers slowly, never stops
+  // sending headers or sends the link round in circles is given up on.
+  if (!deadline_->isActive()) deadline_->start(Timeout);
   socket_->Connect(url.host(QUrl::FullyEncoded), DefaultPort(url));
 }
 
@@ -356,12 +403,12 @@ void TLinkChecker::Answer(int status, const QByteArray& location) {
 }
 
 void TLinkChecker::DropSocket(bool now) {
-  deadline_->stop();
   // Gone at once; the object itself goes when its event is through.
   if (ILinkConnection* socket = std::exchange(socket_, nullptr)) socket->Close(now);
 }
 
 void TLinkChecker::Done(TFailure failure, int status) {
+  deadline_->stop();
   const quint64 run = run_;
   const auto live = [this, run] { return running_ && run == run_; };
   emit Checked(target_, failure == TFailure::None, failure, status);
@@ -483,8 +530,8 @@ void TLinkCheckPage::vfLinksClick() {
   parser.Parse();
   // Without a root path, relative links are read against the document's own
   // folder; a document that has none yet cannot have them checked.
-  QString root = Edit2->text();
-  if (root.trimmed().isEmpty()) {
+  QString root = Edit2->text().trimmed();
+  if (root.isEmpty()) {
     const QString document = DocumentPath ? DocumentPath() : QString();
     if (!document.isEmpty() && QFileInfo(document).isAbsolute()) {
       root = QFileInfo(document).absolutePath();
@@ -520,14 +567,19 @@ void TLinkCheckPage::ListView1DblClick() {
   if (!item) return;
   const QString caption = item->text(0);
   if (CheckBox1->isChecked()) {
-    if (LinkCheck::MayOpen(caption)) Launcher().Open(caption.trimmed());
+    // A local row opens the file its link names, as the check looked it up.
+    const QString target = IsWeb(QUrl(caption.trimmed())) ? caption.trimmed() : LinkCheck::LocalPath(caption.trimmed());
+    if (LinkCheck::MayOpen(target)) Launcher().Open(target);
     return;
   }
   QString text = caption.trimmed();
   if (text.isEmpty()) return;
   QString root = Edit2->text().trimmed();
   if (root.isEmpty()) root = root_.trimmed();
-  if (!root.isEmpty() && text.contains(root)) text = text.mid(root.size()).trimmed();
+  if (!root.isEmpty() && text.contains(root)) {
+    text = text.mid(root.size()).trimmed();
+    if (!LinkCheck::IsSeparator(root.back()) && text.startsWith(u'/')) text.remove(0, 1);
+  }
   editor_->SetCaretXY(TPoint{1, 1});
   editor_->SearchReplace(text, QString(), ssoMatchCase | ssoEntireScope);
   if (showEditor_) showEditor_();

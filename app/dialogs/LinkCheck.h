@@ -32,18 +32,26 @@ class ILinkConnection;
 enum class TConnectionError;
 
 namespace LinkCheck {
-// The target a link stands for: "./", ".\" and leading ".", "/", "\" dropped,
-// "http://" put before a bare www address, and the root folder put before a
-// link without folder or scheme.
+// The target a link stands for: blanks around it and tabs and line breaks in
+// it dropped; "//host/..." made a web address; the first "./" or ".\"
+// segment and a leading "/" or "\" dropped (".." stays); "http://" put
+// before a bare www host name; and the root folder (with a "/" when it has
+// none at its end) put before a link without folder or scheme.
 QString Normalise(QString link, const QString& root);
-// Links that lead nowhere to check: scripts, mail addresses, in-page marks.
+// Links that lead nowhere to check: scripts, mail addresses, in-page marks,
+// embedded data.
 bool Skipped(const QString& link);
 // Whether a double click may hand the target to the system: web addresses
 // and existing files that are not programs.
 bool MayOpen(const QString& target);
-// Whether a link needs a folder to be read against (no scheme, no drive or
-// backslash path): such links are looked for in the root folder.
+// "/" or "\\".
+bool IsSeparator(QChar c);
+// Whether a link needs a folder to be read against (no scheme, no drive):
+// such links are looked for in the root folder.
 bool NeedsRoot(const QString& link);
+// The address with each backslash in its path (before "?" and "#") read as
+// "/", as a browser reads it.
+QString SlashedPath(QString address);
 
 // Why a target failed.
 enum class TFailure {
@@ -83,8 +91,9 @@ class TLinkChecker : public QObject {
   QString Root;
   QString User;
   QString Password;
-  // Milliseconds a request may take from connecting until its whole header
-  // block is in (a server that keeps sending is no answer either).
+  // Milliseconds a web link may take from connecting until the whole header
+  // block of its last answer is in, its redirects and retry included (a
+  // server that keeps sending is no answer either).
   int Timeout = 15000;
   // Redirects followed before a link counts as broken.
   static constexpr int kMaxRedirects = 5;
@@ -123,7 +132,8 @@ class TLinkChecker : public QObject {
   void SocketFailed(TConnectionError error);
   void Answer(int status, const QByteArray& location);
   void Done(LinkCheck::TFailure failure, int status = 0);
-  // Closes the connection of the running request (if any) at once.
+  // Closes the connection of the running request (if any) at once; the
+  // link's deadline runs on.
   void DropSocket(bool now = false);
   void Finish(bool stopped);
   // Same scheme, host and port as the root path: the only place the

@@ -50,11 +50,11 @@ void AddFindStopRow(QDialog& dialog, QVBoxLayout* layout, QPushButton*& find, QP
 }
 }  // namespace
 
-bool StartFirstTool(const QList<QStringList>& candidates) {
+bool StartFirstTool(const QList<QStringList>& candidates, const QString& folder) {
   for (const QStringList& c : candidates) {
     if (c.isEmpty()) continue;
-    const bool started =
-        c.first().contains(QLatin1String("://")) ? Launcher().Open(c.first()) : Launcher().Start(c.first(), c.mid(1));
+    const bool started = c.first().contains(QLatin1String("://")) ? Launcher().Open(c.first())
+                                                                   : Launcher().Start(c.first(), c.mid(1), folder);
     if (started) return true;
   }
   if (!candidates.isEmpty()) ShowMessageDlg(ComposeText({Text("ShToolMissing"), candidates.first().value(0)}), 0);
@@ -108,12 +108,14 @@ bool TWtAddPrinter::Execute() {
 }
 
 bool TWtCommandPrompt::Execute() {
-  const QString dir = folder.isEmpty() ? QDir::homePath() : folder;
+  // Every terminal works in the folder, also those that take no option for it.
+  const QString dir = !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
   return StartFirstTool({{QStringLiteral("x-terminal-emulator")},
                          {QStringLiteral("gnome-terminal"), QStringLiteral("--working-directory=") + dir},
                          {QStringLiteral("konsole"), QStringLiteral("--workdir"), dir},
                          {QStringLiteral("xfce4-terminal"), QStringLiteral("--working-directory=") + dir},
-                         {QStringLiteral("xterm")}});
+                         {QStringLiteral("xterm")}},
+                        dir);
 }
 
 void TFileSearch::Start(const QString& folder, const QString& pattern) {

@@ -15,9 +15,10 @@ class QPushButton;
 class QTimer;
 class TMountSource;
 
-// Starts the first of `candidates` (program and arguments) that starts; when
-// none does, tells the user which tool is missing. True when one started.
-bool StartFirstTool(const QList<QStringList>& candidates);
+// Starts the first of `candidates` (program and arguments) that starts,
+// working in `folder` (see TLauncher::Start); when none does, tells the user
+// which tool is missing. True when one started.
+bool StartFirstTool(const QList<QStringList>& candidates, const QString& folder = QString());
 
 class TWtCommonDialog {
  public:

@@ -120,7 +120,9 @@ QStringList CssSkeleton(const QDateTime& when) {
 }
 
 QStringList AddRecentEntry(const QStringList& old, const QString& path) {
-  const QString entry = path.trimmed();
+  // Kept exactly: a file name may begin or end with a blank here, and a
+  // trimmed path would name another file.
+  const QString& entry = path;
   QStringList out{entry};
   for (const QString& line : old) {
     if (out.size() >= MaxRecentFiles) break;

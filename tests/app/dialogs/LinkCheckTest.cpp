@@ -69,8 +69,12 @@ class TFakeServer : public QObject {
     if (path == "/hang") return;
     if (redirects.contains(path)) status = "302 Found", extra = "Location: " + redirects[path] + "\r\n";
     if (path == "/endless") return Endless(s);
-    s->write("HTTP/1.1 " + status + "\r\n" + extra + "Content-Length: 5\r\nConnection: close\r\n\r\nhello");
-    s->disconnectFromHost();
+    const QByteArray answer =
+        "HTTP/1.1 " + status + "\r\n" + extra + "Content-Length: 5\r\nConnection: close\r\n\r\nhello";
+    QTimer::singleShot(delays.value(path), s, [s, answer] {
+      s->write(answer);
+      s->disconnectFromHost();
+    });
   }
 
   // A status line and then header lines without end, as fast as they are
@@ -89,6 +93,8 @@ class TFakeServer : public QObject {
  public:
   // Extra paths answered with a 302 to the given location.
   QHash<QByteArray, QByteArray> redirects;
+  // Paths answered only after the given milliseconds.
+  QHash<QByteArray, int> delays;
   // The connection that is sent endless headers (null once it is gone).
   QPointer<QTcpSocket> endless;
 
@@ -266,6 +272,29 @@ TEST(LinkCheck, EndlessHeadersEndTheirConnectionOnly) {
       QTest::qWaitFor([&] { return !server.endless || server.endless->state() != QTcpSocket::ConnectedState; }, 5000));
 }
 
+// A link has its time as a whole: a server that redirects in circles, each
+// answer just in time, or asks for credentials slowly, does not get the time
+// once more for every request.
+TEST(LinkCheck, RedirectsAndRetriesShareTheLinksTime) {
+  TFakeServer server;
+  server.redirects["/slowloop"] = "/slowloop";
+  server.delays["/slowloop"] = 500;
+  server.delays["/secret"] = 1200;
+  TLinkChecker checker;
+  checker.Timeout = 2000;
+  checker.Root = server.Url("/");
+  checker.User = QStringLiteral("user");
+  checker.Password = QStringLiteral("wrong");
+  const QList<TRow> rows = RunCheck(checker, {{server.Url("/slowloop"), server.Url("/ok"), server.Url("/secret")}});
+  const QList<TRow> expected = {
+      {server.Url("/slowloop"), false, TFailure::Timeout, 0},
+      {server.Url("/ok"), true, TFailure::None, 200},
+      {server.Url("/secret"), false, TFailure::Timeout, 0},
+  };
+  EXPECT_EQ(rows, expected);
+  EXPECT_LT(server.requests.filter("/slowloop").size(), 1 + TLinkChecker::kMaxRedirects);
+}
+
 // User name and password go only to the scheme, host and port of the root
 // path: never over plain http when the root is https, never to another port
 // or host name.
@@ -292,6 +321,58 @@ TEST(LinkCheck, CredentialsOnlyToTheRootsOwnSite) {
   EXPECT_TRUE(other.requests.filter("Basic").isEmpty());
   EXPECT_EQ(server.requests.filter("Basic").size(), 1);
   EXPECT_EQ(server.requests.filter(good).size(), 1);
+}
+
+// Links read as a browser reads them: ".." steps back a folder (also in a web
+// root), "\\" in a path is a "/", blanks around a link and line breaks in it
+// do not count, a link
+// beginning "//" is a web address, only a bare www host name is one, and
+// embedded data has nothing to check.
+TEST(LinkCheck, RelativeLinksReadAsABrowserReadsThem) {
+  QTemporaryDir dir;
+  const QString site = dir.path() + "/site/", sub = site + "sub/";
+  for (const char* file : {"index.htm", "sub/gone.htm", "sub/a.htm", "sub/.hidden.htm", "sub/img/www.gif",
+                           "sub/www/index.htm", "sub/www.htm"}) {
+    QDir().mkpath(QFileInfo(site + file).absolutePath());
+    WriteFileBytes(site + file, "x");
+  }
+  TFakeServer server;
+  const QString host = server.Url("").mid(5);  // "//127.0.0.1:port"
+  TLinkChecker checker;
+  checker.Timeout = 5000;
+  checker.Root = sub;
+  QList<TRow> rows = RunCheck(checker, {{"../index.htm", "../gone.htm", "./../index.htm", "other/../a.htm",
+                                         " a.htm\n", "a\n.htm", ".hidden.htm", "img/www.gif", "www/index.htm",
+                                         "www.htm", host + "/ok", "data:image/gif;base64,R0lGOD", "img\\www.gif",
+                                         "..\\index.htm"}});
+  const QList<TRow> expected = {
+      {sub + "../index.htm", true, TFailure::None, 0},
+      {sub + "../gone.htm", false, TFailure::MissingFile, 0},
+      {sub + "../index.htm", true, TFailure::None, 0},
+      {sub + "other/../a.htm", true, TFailure::None, 0},
+      {sub + "a.htm", true, TFailure::None, 0},
+      {sub + "a.htm", true, TFailure::None, 0},
+      {sub + ".hidden.htm", true, TFailure::None, 0},
+      {sub + "img/www.gif", true, TFailure::None, 0},
+      {sub + "www/index.htm", true, TFailure::None, 0},
+      {sub + "www.htm", true, TFailure::None, 0},
+      {"http:" + host + "/ok", true, TFailure::None, 200},
+      {sub + "img\\www.gif", true, TFailure::None, 0},
+      {sub + "..\\index.htm", true, TFailure::None, 0},
+  };
+  EXPECT_EQ(rows, expected);
+
+  // In a web root ".." steps back in the address that is asked for; a link
+  // beginning "//" takes the root's scheme.
+  checker.Root = server.Url("/dir/sub/");
+  rows = RunCheck(checker, {{"../../ok", "../missing", "..\\..\\ok?a\\b"}});
+  EXPECT_EQ(rows, (QList<TRow>{{server.Url("/dir/sub/../../ok"), true, TFailure::None, 200},
+                               {server.Url("/dir/sub/../missing"), false, TFailure::HttpStatus, 404},
+                               {server.Url("/dir/sub/..\\..\\ok?a\\b"), false, TFailure::HttpStatus, 404}}));
+  EXPECT_EQ(server.requests.mid(1), (QStringList{"/ok", "/dir/missing", "/ok?a%5Cb"}));
+  checker.Root = QStringLiteral("https://example.org/");
+  EXPECT_EQ(LinkCheck::Normalise(host + "/ok", checker.Root), "https:" + host + "/ok");
+  EXPECT_EQ(LinkCheck::Normalise(QStringLiteral("WWW.example.org/x"), sub), "http://WWW.example.org/x");
 }
 
 // Without the network module web addresses fail with that reason, and local
@@ -429,6 +510,58 @@ TEST_F(LinkPage, DoubleClick) {
   }
   ASSERT_EQ(launcher.calls.size(), 1);  // a program is never started from a page
   EXPECT_EQ(launcher.calls[0].target, "https://example.org/");
+}
+
+// A root folder typed without its closing "/", or with blanks around it, is
+// that folder all the same: the links are looked for in it, and a double
+// click finds the link.
+TEST_F(LinkPage, RootWithoutClosingSlashOrWithBlanks) {
+  const QString site = root + QStringLiteral("site");
+  QDir().mkpath(site);
+  WriteFileBytes(site + "/a.htm", "x");
+  WriteFileBytes(root + "sitea.htm", "x");
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+  page.Edit2->setText(" " + site + " ");
+  form.Memo1->SetText(QStringLiteral("<p>\n<a href=\"a.htm\">a</a> <a href=\"b.htm\">b</a>"));
+  form.vfLinksClick();
+  ASSERT_TRUE(finished.wait(5000));
+  QStringList rows;
+  for (int i = 0; i < page.ListView1->topLevelItemCount(); ++i)
+    rows << page.ListView1->topLevelItem(i)->text(0) + u'|' + page.ListView1->topLevelItem(i)->text(1);
+  EXPECT_EQ(rows, (QStringList{site + "/a.htm|rmdOk", site + "/b.htm|rmdError", "ZeroImg|"}));
+  page.ListView1->setCurrentItem(page.ListView1->topLevelItem(1));
+  page.ListView1DblClick();
+  EXPECT_EQ(form.Memo1->SelText(), "b.htm");
+  EXPECT_EQ(form.Memo1->CaretY(), 2);
+  EXPECT_EQ(LinkCheck::Normalise(QStringLiteral("a.htm"), QStringLiteral("http://h/dir")), "http://h/dir/a.htm");
+  EXPECT_EQ(LinkCheck::Normalise(QStringLiteral("a.htm"), QStringLiteral("C:\\site\\")), "C:\\site\\a.htm");
+}
+
+// "View link in browser" opens the file a local row names also when its
+// link has a mark, a query, escapes or backslashes, as the check found it;
+// a program stays unopened however it is written.
+TEST_F(LinkPage, ViewInBrowserOpensTheFileTheRowNames) {
+  const QString site = root + QStringLiteral("site/");
+  QDir().mkpath(site + "sub");
+  WriteFileBytes(site + "b.htm", "x");
+  WriteFileBytes(site + "my file.htm", "x");
+  WriteFileBytes(site + "run.sh", "x");
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  TLinkCheckPage& page = *form.LinkPage;
+  page.CheckBox1->setChecked(true);
+  for (const QString& caption : {site + "b.htm#part", site + "b.htm?x=1", site + "my%20file.htm",
+                                 site + "sub/..\\b.htm", site + "run.sh#x", site + "gone.htm#x"}) {
+    page.ListView1->clear();
+    page.ListView1->setCurrentItem(new QTreeWidgetItem(page.ListView1, {caption, QStringLiteral("rmdOk")}));
+    page.ListView1DblClick();
+  }
+  QStringList opened;
+  for (const auto& call : launcher.calls) opened << call.target;
+  EXPECT_EQ(opened, (QStringList{site + "b.htm", site + "b.htm", site + "my file.htm", site + "b.htm"}));
 }
 
 }  // namespace

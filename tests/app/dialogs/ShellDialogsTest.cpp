@@ -20,8 +20,8 @@ namespace {
 class TPickyLauncher : public TRecordingLauncher {
  public:
   QStringList available;
-  bool Start(const QString& program, const QStringList& arguments) override {
-    TRecordingLauncher::Start(program, arguments);
+  bool Start(const QString& program, const QStringList& arguments, const QString& folder) override {
+    TRecordingLauncher::Start(program, arguments, folder);
     return available.contains(program);
   }
   bool Open(const QString& target) override {
@@ -81,6 +81,31 @@ TEST_F(ShellTools, FallbackOrderAndMissingTools) {
     EXPECT_EQ(picky.Tried(), c.tried);
     EXPECT_EQ(ToolMissingBoxes(), c.result ? 0 : 1);
   }
+}
+
+// The command prompt opens in the file manager's folder (home when it has
+// none or it is gone), whichever terminal takes it; the launcher really
+// starts a program in the folder it is given.
+TEST_F(ShellTools, CommandPromptOpensInTheFolder) {
+  const QString folder = root + "my site";
+  QDir().mkpath(folder);
+  for (const QString terminal : {"x-terminal-emulator", "gnome-terminal", "konsole", "xterm"}) {
+    for (const QString& given : {folder, QString(), root + "gone"}) {
+      picky.calls.clear();
+      picky.available = {terminal};
+      TWtCommandPrompt prompt;
+      prompt.folder = given;
+      EXPECT_TRUE(prompt.Execute());
+      ASSERT_FALSE(picky.calls.isEmpty());
+      EXPECT_EQ(picky.calls.last().folder, given == folder ? folder : QDir::homePath()) << terminal.toStdString();
+    }
+  }
+  SetLauncher(nullptr);
+  const QString out = folder + "/where";
+  ASSERT_TRUE(Launcher().Start("/bin/sh", {"-c", "pwd > where.tmp && mv where.tmp where"}, folder));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(out).isFile(); }, 10000));
+  EXPECT_EQ(ReadFileBytes(out).trimmed(), QFile::encodeName(folder));
+  SetLauncher(&picky);
 }
 
 TEST_F(ShellTools, ConnectMountsTheAddressAsOneArgument) {

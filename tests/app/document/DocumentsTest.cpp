@@ -92,8 +92,13 @@ TEST_F(Skeletons, GoldenTexts) {
 
 TEST(Documents, RecentEntries) {
   // Paths that differ in case are different files here; blank lines go.
-  EXPECT_EQ(AddRecentEntry({"/Site/index.html", "", "/b"}, "  /site/index.html "),
+  EXPECT_EQ(AddRecentEntry({"/Site/index.html", "", "/b"}, "/site/index.html"),
             QStringList({"/site/index.html", "/Site/index.html", "/b"}));
+  // A name that ends in a blank is another file than the one without it:
+  // both stay, each as it is, and the same path again moves to the top.
+  const QStringList both = AddRecentEntry({"/site/a.html"}, "/site/a.html ");
+  EXPECT_EQ(both, QStringList({"/site/a.html ", "/site/a.html"}));
+  EXPECT_EQ(AddRecentEntry(both, "/site/a.html"), QStringList({"/site/a.html", "/site/a.html "}));
 }
 
 TEST(Documents, PreviewPlaces) {

@@ -210,6 +210,21 @@ TEST_F(MainWindow, RecentFilesKeepTenNewestFirstAndTheExactPath) {
   EXPECT_EQ(Main().ActiveDocument()->Caption(), paths[9]);
 }
 
+// A name that ends in a blank is reopened from the recent list as itself,
+// not as the file without the blank beside it.
+TEST_F(MainWindow, ARecentNameEndingInABlankOpensThatVeryFile) {
+  const QString plain = MakeFile("page.html");
+  const QString blank = MakeFile("page.html ");
+  Main().OpenDocument(false, true, blank);
+  EXPECT_EQ(Recent(), QStringList{blank});
+  Main().CloseAllExecute();
+  ASSERT_EQ(Main().RecentFiles2->actions().size(), 1);
+  Main().RecentFileClick(Main().RecentFiles2->actions()[0]);
+  ASSERT_NE(Main().ActiveDocument(), nullptr);
+  EXPECT_EQ(Main().ActiveDocument()->Caption(), blank);
+  EXPECT_NE(Main().ActiveDocument()->Caption(), plain);
+}
+
 TEST_F(MainWindow, ANameWithALineBreakNeverSplitsTheRecentList) {
   const QString plain = MakeFile("plain.html");
   Main().OpenDocument(false, true, plain);
