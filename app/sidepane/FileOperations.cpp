@@ -158,7 +158,9 @@ bool MoveToTrash(const QString& path, QString* error) {
   // working folder: it is put back, and the move counts as failed.
   if (QDir::isRelativePath(file.fileName())) {
     const QString misplaced = QFileInfo(file.fileName()).absoluteFilePath();
-    QFile::rename(misplaced, path);
+    // Never over a file that took the name meanwhile: then it stays where
+    // the system put it.
+    SafeFile::RenameNoReplace(misplaced, path);
     QFile::remove(QFileInfo(misplaced).absolutePath() + QStringLiteral("/../info/") + QFileInfo(misplaced).fileName() +
                   QStringLiteral(".trashinfo"));
     if (error) *error = TrashFailure(data, path, QString());
