@@ -12,6 +12,7 @@
 #include <QProxyStyle>
 #include <QStandardPaths>
 #include <QStyleOption>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -347,19 +348,11 @@ class TLazyThemeIconEngine : public QIconEngine {
     const quint64 key = SizeKey(deviceSize);
     if (const auto it = shown_.constFind(key); it != shown_.cend()) return *it;
     QPixmap shown = normal;
-    if (!normal.isNull()) {
-      // Inked once: later starts take the picture as it was shown.
-      TIconCache* kept = KeptIcons(themes_);
-      const QString keptName = name_ + QStringLiteral("#shown") + ColoursKey();
-      if (const QImage* found = kept ? kept->Find(keptName, deviceSize) : nullptr) {
-        shown = QPixmap::fromImage(*found);
-      } else {
-        const QImage image = normal.toImage();
-        const QImage inked = InkedFor(image, QColor(colours.first), QColor(colours.second));
-        if (inked.constBits() != image.constBits()) shown = QPixmap::fromImage(inked);
-        if (kept) kept->Add(keptName, deviceSize, inked);
-      }
-    }
+    // Inked once: later starts take the picture as it was shown.
+    if (!normal.isNull())
+      shown = KeptOrMade(QStringLiteral("#shown") + ColoursKey(), deviceSize, [&normal, &colours] {
+        return InkedFor(normal.toImage(), QColor(colours.first), QColor(colours.second));
+      });
     return *shown_.insert(key, shown);
   }
   // `shown` greyed, as disabled buttons show it: made once for each size
@@ -367,17 +360,22 @@ class TLazyThemeIconEngine : public QIconEngine {
   QPixmap Greyed(const QSize& deviceSize, const QPixmap& shown) {
     const quint64 key = SizeKey(deviceSize);
     if (const auto it = greyed_.constFind(key); it != greyed_.cend()) return *it;
+    const QString what =
+        QStringLiteral("#greyed") + ColoursKey() + u'/' +
+        QString::number(QGuiApplication::palette().color(QPalette::Disabled, QPalette::Window).rgb(), 16);
+    return *greyed_.insert(key, KeptOrMade(what, deviceSize, [&shown] {
+      return InMode(shown, QIcon::Disabled).toImage();
+    }));
+  }
+  // The picture kept under this icon's name and `what` for `deviceSize`, or
+  // the one `make` draws, then kept for later starts.
+  QPixmap KeptOrMade(const QString& what, const QSize& deviceSize, const std::function<QImage()>& make) {
     TIconCache* kept = KeptIcons(themes_);
-    const QString keptName = name_ + QStringLiteral("#greyed") + ColoursKey() + u'/' +
-                             QString::number(QGuiApplication::palette().color(QPalette::Disabled, QPalette::Window).rgb(), 16);
-    QPixmap greyed;
-    if (const QImage* found = kept ? kept->Find(keptName, deviceSize) : nullptr) {
-      greyed = QPixmap::fromImage(*found);
-    } else {
-      greyed = InMode(shown, QIcon::Disabled);
-      if (kept && !greyed.isNull()) kept->Add(keptName, deviceSize, greyed.toImage());
-    }
-    return *greyed_.insert(key, greyed);
+    const QString keptName = name_ + what;
+    if (const QImage* found = kept ? kept->Find(keptName, deviceSize) : nullptr) return QPixmap::fromImage(*found);
+    const QImage made = make();
+    if (kept && !made.isNull()) kept->Add(keptName, deviceSize, made);
+    return QPixmap::fromImage(made);
   }
   QString ColoursKey() const {
     return u'/' + QString::number(shownFor_.first, 16) + u'/' + QString::number(shownFor_.second, 16);
