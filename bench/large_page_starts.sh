@@ -81,6 +81,7 @@ one_start() {
   for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
   display=":$(head -n 1 "$fd_file")"
   load="$(cut -d ' ' -f 1 /proc/loadavg)"
+  : >"$out"
   t0=$(date +%s%N)
   DISPLAY="$display" QT_QPA_PLATFORM=xcb KV_EXIT_AFTER_PAINT=1 XDG_CACHE_HOME="$COPY/cache" \
     "$EXE" "$PAGE" >"$out" 2>/dev/null &
