@@ -2,7 +2,9 @@
 # Starts of the program with a large page named on its command line, as a
 # user double-clicks a big file: each start a fresh process on a virtual X
 # server of its own, timed until its main window is drawn (the program's paint
-# probe, KV_EXIT_AFTER_PAINT=1, says when). A start whose window is not drawn
+# probe, KV_EXIT_AFTER_PAINT=1, says when: the main window's first paint; a
+# document area painted in a later pass, as that of a page on one line of
+# 100 MB is, comes after it). A start whose window is not drawn
 # within the time limit counts as hung: its threads' backtraces are kept
 # (with gdb, where it is installed) before it is ended. The summary gives how
 # many starts were drawn (goal: every one) and the times to the drawn window,
