@@ -33,11 +33,9 @@ constexpr quint32 kPlaceableKey = 0x9AC6CDD7;
 constexpr qsizetype kPlaceableSize = 22;
 constexpr qsizetype kHeaderSize = 18;
 constexpr qsizetype kRecordHeader = 6;
-// Work counted for a text record and for each of its characters, and the
-// pieces a clipping region is cut into at most.
+// Work counted for a text record and for each of its characters.
 constexpr qint64 kTextWork = 1 << 14;
 constexpr qint64 kCharacterWork = 1 << 12;
-constexpr int kMaxClipRects = 256;
 // Work counted for each font made for drawing text (matching a face and
 // setting up its glyphs takes most of a millisecond), and the fonts kept
 // made for the text after them.
@@ -117,6 +115,7 @@ enum : quint16 {
   kOffsetViewportOrg = 0x0211,
   kLineTo = 0x0213,
   kMoveTo = 0x0214,
+  kOffsetClipRgn = 0x0220,
   kCreatePenIndirect = 0x02FA,
   kCreateFontIndirect = 0x02FB,
   kCreateBrushIndirect = 0x02FC,
@@ -1051,8 +1050,13 @@ class TPlayer {
     ApplyClip();
   }
 
+  // Cuts `rect` (device pixels, edges rounded to the nearest pixel) out of
+  // the clipping region, or keeps only what lies in it. A region of many
+  // pieces costs by its pieces at every cut and every drawing, which bounds
+  // how many it can come to.
   void Clip(const QRectF& rect, bool exclude) {
-    const QRect r = rect.toAlignedRect();
+    const QRect r(QPoint(int(std::lround(rect.left())), int(std::lround(rect.top()))),
+                  QPoint(int(std::lround(rect.right())) - 1, int(std::lround(rect.bottom())) - 1));
     const QRect all(0, 0, canvas_.width(), canvas_.height());
     if (!dc_.clipped) {
       dc_.clip = QRegion(all);
@@ -1061,10 +1065,19 @@ class TPlayer {
     // Cutting a region of many pieces goes over them all.
     Charge(double(kTextWork + qint64{64} * dc_.clip.rectCount()));
     if (exclude) {
-      if (dc_.clip.rectCount() < kMaxClipRects) dc_.clip -= r;
+      dc_.clip -= r;
     } else {
       dc_.clip &= r;
     }
+    ApplyClip();
+  }
+
+  // Moves the clipping region by logical units.
+  void OffsetClip(int dx, int dy) {
+    if (!dc_.clipped) return;
+    const QPointF d = Device(dx, dy) - Device(0, 0);
+    Charge(double(kTextWork + qint64{64} * dc_.clip.rectCount()));
+    dc_.clip.translate(int(std::lround(d.x())), int(std::lround(d.y())));
     ApplyClip();
   }
 
@@ -1216,6 +1229,9 @@ class TPlayer {
       case kIntersectClipRect:
       case kExcludeClipRect:
         if (painter_) Clip(DeviceRect(r.S(3), r.S(2), r.S(1), r.S(0)), function == kExcludeClipRect);
+        break;
+      case kOffsetClipRgn:
+        if (painter_) OffsetClip(r.S(1), r.S(0));
         break;
 
       case kMoveTo:
