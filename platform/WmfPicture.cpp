@@ -98,6 +98,7 @@ enum : quint16 {
   kSetMapMode = 0x0103,
   kSetRop2 = 0x0104,
   kSetPolyFillMode = 0x0106,
+  kSetTextCharExtra = 0x0108,
   kRestoreDc = 0x0127,
   kSelectClipRegion = 0x012C,
   kSelectObject = 0x012D,
@@ -107,6 +108,7 @@ enum : quint16 {
   kCreatePatternBrush = 0x01F9,
   kSetBkColor = 0x0201,
   kSetTextColor = 0x0209,
+  kSetTextJustification = 0x020A,
   kSetWindowOrg = 0x020B,
   kSetWindowExt = 0x020C,
   kSetViewportOrg = 0x020D,
@@ -386,6 +388,8 @@ struct TDc {
   QRgb bkColor = qRgb(255, 255, 255);
   int bkMode = kOpaque;
   int textAlign = 0;
+  int charExtra = 0;      // logical units after each character of text
+  double breakExtra = 0;  // device pixels after each blank of text
   int polyFill = kAlternate;
   int rop2 = kR2CopyPen;
   QPointF position;  // logical
@@ -897,9 +901,19 @@ class TPlayer {
     return font;
   }
 
+  // A piece of a text line drawn at one go: characters from `start`, and
+  // the advance after them.
+  struct TPiece {
+    qsizetype start = 0, length = 0;
+    double advance = 0;
+    bool blank = false;
+  };
+
   // Text at the logical point `at` (or the current position), with the
   // logical advances `dx` when given, an opaque and/or clipping rectangle
-  // (logical) for EXTTEXTOUT.
+  // (logical) for EXTTEXTOUT. Without advances, every character is
+  // followed by the character extra and every blank by its share of the
+  // justification's extra; with them, the advances alone space the text.
   void Text(QPoint at, const TBytes& bytes, const std::vector<int>& dx, int options, QRect box) {
     const QByteArray raw(reinterpret_cast<const char*>(bytes.Data()),
                          std::min<qsizetype>(bytes.Size(), kMaxTextLength));
@@ -908,10 +922,15 @@ class TPlayer {
     const QPointF anchor = updateCp ? Device(dc_.position) : Device(at.x(), at.y());
     const QRectF opaqueBox =
         options & (kEtoOpaque | kEtoClipped) ? DeviceRect(box.left(), box.top(), box.right(), box.bottom()) : QRectF();
+    const bool byDx = !dx.empty() && dx.size() >= std::size_t(text.size());
+    const double charExtra = byDx ? 0 : Clamp(dc_.charExtra * DeviceScale().x(), limit_);
+    const double breakExtra = byDx ? 0 : dc_.breakExtra;
+    const bool spaced = charExtra != 0 || breakExtra != 0;
     if (!painter_) {
       const double h = std::max(1.0, std::abs(double(dc_.font.height)) * DeviceScale().y());
+      const double extra = charExtra * double(text.size()) + breakExtra * double(text.count(u' '));
       Mark(anchor);
-      Mark(anchor + QPointF(h * 0.6 * text.size(), h));
+      Mark(anchor + QPointF(Clamp(h * 0.6 * double(text.size()) + extra, limit_), h));
       if (options & kEtoOpaque) Mark(opaqueBox);
       return;
     }
@@ -921,13 +940,29 @@ class TPlayer {
     if (!made) return;
     const QFont font = made->font;
     const QFontMetricsF metrics = made->metrics;
-    std::vector<double> advances;
+    // Spaced text is drawn a word and a blank at a time, the extra of each
+    // character laid out as spacing after it.
+    QFont wordFont = font, blankFont = font;
+    if (charExtra != 0) wordFont.setLetterSpacing(QFont::AbsoluteSpacing, charExtra);
+    if (charExtra + breakExtra != 0) blankFont.setLetterSpacing(QFont::AbsoluteSpacing, charExtra + breakExtra);
+    std::vector<TPiece> pieces;
     double width = 0;
-    if (!dx.empty() && dx.size() >= std::size_t(text.size())) {
+    if (byDx) {
       const double sx = DeviceScale().x();
       for (qsizetype i = 0; i < text.size(); ++i) {
-        advances.push_back(Clamp(dx[std::size_t(i)] * sx, limit_));
-        width += advances.back();
+        pieces.push_back({i, 1, Clamp(dx[std::size_t(i)] * sx, limit_), false});
+        width += pieces.back().advance;
+      }
+    } else if (spaced) {
+      const QFontMetricsF wordMetrics(wordFont), blankMetrics(blankFont);
+      for (qsizetype i = 0; i < text.size();) {
+        TPiece piece{i, 1, 0, text.at(i) == u' '};
+        if (!piece.blank)
+          while (i + piece.length < text.size() && text.at(i + piece.length) != u' ') ++piece.length;
+        piece.advance = (piece.blank ? blankMetrics : wordMetrics).horizontalAdvance(text.mid(i, piece.length));
+        width += piece.advance;
+        i += piece.length;
+        pieces.push_back(piece);
       }
     } else {
       width = metrics.horizontalAdvance(text);
@@ -942,7 +977,8 @@ class TPlayer {
       y = 0;
     else if (dc_.textAlign & kTaBottom)
       y = -metrics.descent();
-    const QRectF textBox(anchor.x() + x, anchor.y() + y - metrics.ascent(), std::abs(width), metrics.height());
+    const QRectF textBox(anchor.x() + std::min(x, x + width), anchor.y() + y - metrics.ascent(), std::abs(width),
+                         metrics.height());
     // Laying out text costs far more than its pixels: each record and each
     // character counts as a small area of its own. Each glyph is painted
     // wherever it stands, however many stand at one place.
@@ -960,13 +996,14 @@ class TPlayer {
         painter_->fillRect(QRectF(x, y - metrics.ascent(), width, metrics.height()), QColor(dc_.bkColor));
       painter_->setFont(font);
       painter_->setPen(QColor(dc_.textColor));
-      if (advances.empty()) {
+      if (pieces.empty()) {
         painter_->drawText(QPointF(x, y), text);
       } else {
         double pen = x;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-          painter_->drawText(QPointF(pen, y), QString(text.at(i)));
-          pen += advances[std::size_t(i)];
+        for (const TPiece& piece : pieces) {
+          if (spaced) painter_->setFont(piece.blank ? blankFont : wordFont);
+          painter_->drawText(QPointF(pen, y), text.mid(piece.start, piece.length));
+          pen += piece.advance;
         }
       }
       painter_->restore();
@@ -1167,6 +1204,16 @@ class TPlayer {
       case kSetTextAlign:
         dc_.textAlign = r.U(0);
         break;
+      case kSetTextCharExtra:
+        dc_.charExtra = r.S(0);
+        break;
+      case kSetTextJustification: {
+        // breakCount, breakExtra: the extra shared out among that many
+        // blanks, of this and the following lines until set again.
+        const int breaks = r.S(0), extra = r.S(1);
+        dc_.breakExtra = breaks > 0 ? Clamp(extra * DeviceScale().x() / breaks, limit_) : 0;
+        break;
+      }
       case kSetPolyFillMode:
         dc_.polyFill = r.U(0);
         break;

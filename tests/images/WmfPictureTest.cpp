@@ -813,3 +813,171 @@ TEST(WmfPicture, ClippingRegionsEmptiedMovedOrOfManyPieces) {
   freed.Add(0x0201, Color(kRed)).Add(0x0A32, Words({0, 60, 0, 6, 60, 0, 100, 100}));
   EXPECT_EQ(At(Draw(freed.Plain()), 80, 50), kRed);
 }
+
+namespace {
+
+// "ÄÖ Üß éñ" in windows-1252: 8 characters, 2 of them blanks.
+const QByteArray kLatinLine("\xC4\xD6 \xDC\xDF \xE9\xF1");
+
+QByteArray TextOut(int x, int y, const QByteArray& text) {
+  QByteArray t = text;
+  if (t.size() % 2) t += '\0';
+  return Words({int(text.size())}) + t + Words({y, x});
+}
+
+// A 400 x 100 picture (`scale` logical units to the pixel) with a 40-pixel
+// font, then `records`. Text is red; its background red when `opaque`.
+QImage TextPicture(const std::function<void(Wmf&)>& records, bool opaque, int scale = 1) {
+  Wmf w;
+  w.Add(0x0103, Words({8})).WindowExt(400 * scale, 100 * scale).Add(0x020E, Words({100, 400}));
+  w.Add(0x02FB, Font(-40 * scale, "Sans")).Select(0).Add(0x0209, Color(kRed)).Add(0x0201, Color(kRed));
+  w.Add(0x0102, Words({opaque ? 2 : 1}));  // SETBKMODE
+  records(w);
+  return Draw(w.Plain());
+}
+
+// The first and the last column of `image` with a drawn pixel in rows
+// `top` to `bottom`; -1, -1 for none.
+std::pair<int, int> Columns(const QImage& image, int top = 0, int bottom = -1) {
+  if (bottom < 0) bottom = image.height() - 1;
+  int first = -1, last = -1;
+  for (int x = 0; x < image.width(); ++x)
+    for (int y = top; y <= bottom; ++y)
+      if (qAlpha(image.pixel(x, y))) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+  return {first, last};
+}
+
+}  // namespace
+
+TEST(WmfPicture, CharacterExtraWidensTextByEachCharacter) {
+  const auto line = [](int extra, int function, int scale = 1) {
+    return TextPicture(
+        [&](Wmf& w) {
+          if (extra) w.Add(0x0108, Words({extra * scale}));  // SETTEXTCHAREXTRA
+          if (function == 0x0521)
+            w.Add(0x0521, TextOut(10 * scale, 10 * scale, kLatinLine));
+          else
+            w.Add(0x0A32, Words({10 * scale, 10 * scale, int(kLatinLine.size()), 0}) + kLatinLine);
+        },
+        true, scale);
+  };
+  for (const int function : {0x0521, 0x0A32}) {
+    const auto [left, right] = Columns(line(0, function), 30, 30);
+    ASSERT_EQ(left, 10) << function;
+    // The background's box: 8 characters, 6 pixels each further.
+    EXPECT_NEAR(Columns(line(6, function), 30, 30).second, right + 48, 1) << function;
+    EXPECT_NEAR(Columns(line(-2, function), 30, 30).second, right - 16, 1) << function;
+    // In logical units: 6 of them are 3 pixels at two units to the pixel.
+    EXPECT_NEAR(Columns(line(3, function, 2), 30, 30).second, right + 24, 1) << function;
+  }
+
+  // The letters move apart: the first stays, the last moves by the extra
+  // of the 7 before it.
+  const auto ink = [](int extra) {
+    return Columns(TextPicture(
+        [&](Wmf& w) {
+          w.Add(0x0108, Words({extra}));
+          w.Add(0x0521, TextOut(10, 10, kLatinLine));
+        },
+        false));
+  };
+  const auto plain = ink(0), spaced = ink(10);
+  EXPECT_EQ(spaced.first, plain.first);
+  EXPECT_NEAR(spaced.second, plain.second + 70, 1);
+
+  // EXTTEXTOUT with advances of its own: they alone space the text.
+  const auto advanced = [](int extra) {
+    QByteArray dx;
+    for (qsizetype i = 0; i < kLatinLine.size(); ++i) dx += Words({30});
+    return TextPicture(
+        [&](Wmf& w) {
+          w.Add(0x0108, Words({extra}));
+          w.Add(0x0A32, Words({10, 10, int(kLatinLine.size()), 0}) + kLatinLine + dx);
+        },
+        true);
+  };
+  EXPECT_EQ(Columns(advanced(0), 30, 30), std::make_pair(10, 10 + 8 * 30 - 1));
+  EXPECT_EQ(advanced(0), advanced(12));
+
+  // The extra is part of the state SAVEDC keeps.
+  const QImage restored = TextPicture(
+      [](Wmf& w) {
+        w.Add(0x001E, {}).Add(0x0108, Words({6})).Add(0x0127, Words({-1}));
+        w.Add(0x0521, TextOut(10, 10, kLatinLine));
+      },
+      true);
+  EXPECT_EQ(restored, line(0, 0x0521));
+
+  // Text that moves the current position on leaves the extra behind it:
+  // two records end where one of all their characters ends.
+  const QImage twice = TextPicture(
+      [](Wmf& w) {
+        w.Add(0x012E, Words({1})).Add(0x0214, Words({10, 10})).Add(0x0108, Words({6}));  // TA_UPDATECP, MOVETO
+        w.Add(0x0521, TextOut(0, 0, kLatinLine)).Add(0x0521, TextOut(0, 0, "\xC4"));
+      },
+      true);
+  const QImage once =
+      TextPicture([](Wmf& w) { w.Add(0x0108, Words({6})).Add(0x0521, TextOut(10, 10, kLatinLine + "\xC4")); }, true);
+  EXPECT_NEAR(Columns(twice, 30, 30).second, Columns(once, 30, 30).second, 1);
+}
+
+TEST(WmfPicture, JustificationSpreadsItsExtraOverTheBlanks) {
+  const auto draw = [](bool opaque, const std::function<void(Wmf&)>& setup) {
+    return TextPicture(
+        [&](Wmf& w) {
+          setup(w);
+          w.Add(0x0521, TextOut(10, 10, kLatinLine));
+        },
+        opaque);
+  };
+  const auto none = [](Wmf&) {};
+  const auto justified = [](Wmf& w) { w.Add(0x020A, Words({2, 40})); };  // SETTEXTJUSTIFICATION: 2 blanks, 40 units
+  const int right = Columns(draw(true, none), 30, 30).second;
+  EXPECT_NEAR(Columns(draw(true, justified), 30, 30).second, right + 40, 1);
+  // The letters before the first blank stay where they were; those after
+  // the second have moved by the whole extra.
+  const QImage plain = draw(false, none), spread = draw(false, justified);
+  const std::pair<int, int> plainInk = Columns(plain), spreadInk = Columns(spread);
+  EXPECT_EQ(spreadInk.first, plainInk.first);
+  EXPECT_NEAR(spreadInk.second, plainInk.second + 40, 1);
+  EXPECT_EQ(spread.copy(0, 0, 50, 100), plain.copy(0, 0, 50, 100));  // "ÄÖ"
+
+  // The following lines are justified too, until the extra is set to 0.
+  const QImage lines = TextPicture(
+      [&](Wmf& w) {
+        justified(w);
+        w.Add(0x0521, TextOut(10, 0, kLatinLine)).Add(0x0521, TextOut(10, 50, kLatinLine));
+      },
+      false);
+  EXPECT_NEAR(Columns(lines, 55, 99).second, plainInk.second + 40, 1);
+  EXPECT_EQ(draw(false,
+                 [&](Wmf& w) {
+                   justified(w);
+                   w.Add(0x020A, Words({0, 0}));
+                 }),
+            plain);
+  // A line with more blanks than it was set for gives each its share.
+  const QImage more = draw(true, [](Wmf& w) { w.Add(0x020A, Words({1, 20})); });
+  EXPECT_NEAR(Columns(more, 30, 30).second, right + 40, 1);
+  // Character extra adds to it.
+  const QImage both = draw(true, [](Wmf& w) { w.Add(0x020A, Words({2, 40})).Add(0x0108, Words({3})); });
+  EXPECT_NEAR(Columns(both, 30, 30).second, right + 40 + 8 * 3, 1);
+
+  // A Cyrillic line ("При мир" in windows-1251) has its blank found after
+  // its code page is read.
+  const auto cyrillic = [](int extra) {
+    return Columns(TextPicture(
+                       [&](Wmf& w) {
+                         w.Add(0x02FB, Font(-40, "Sans").replace(13, 1, "\xCC")).Select(1);  // RUSSIAN_CHARSET
+                         w.Add(0x020A, Words({1, extra})).Add(0x0521, TextOut(10, 10, "\xCF\xF0\xE8 \xEC\xE8\xF0"));
+                       },
+                       true),
+                   30, 30)
+        .second;
+  };
+  EXPECT_NEAR(cyrillic(25), cyrillic(0) + 25, 1);
+}
