@@ -776,8 +776,7 @@ class TPlayer {
     const double pattern = textured ? Seen(bounds) * kPatternPixelWork : 0;
     if (!Spend(bounds, inside.work + outline.work + pattern, {1, textured}) || dc_.rop2 == kR2Nop) return;
     painter_->setCompositionMode(Mode());
-    painter_->setBackgroundMode(dc_.bkMode == kOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
-    painter_->setBackground(QColor(dc_.bkColor));
+    SetBackground();
     if (filled) {
       painter_->setRenderHint(QPainter::Antialiasing, inside.smooth);
       painter_->setPen(Qt::NoPen);
@@ -792,6 +791,15 @@ class TPlayer {
     }
     painter_->setRenderHint(QPainter::Antialiasing);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->setBackgroundMode(Qt::TransparentMode);
+  }
+
+  // The background of hatches and dashes, for one drawing: the painter is
+  // left without one, since a clipping region of many pieces set while it
+  // has one takes many times as long.
+  void SetBackground() {
+    painter_->setBackgroundMode(dc_.bkMode == kOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    painter_->setBackground(QColor(dc_.bkColor));
   }
 
   // Fills a device rectangle as a block transfer with raster operation
@@ -826,8 +834,10 @@ class TPlayer {
     const bool textured = brush.style() != Qt::SolidPattern;
     if (!Spend(rect, 0, {textured ? kPatternPixelWork : kBlockPixelWork, textured})) return;
     painter_->setCompositionMode(mode);
+    SetBackground();
     painter_->fillRect(rect, brush);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->setBackgroundMode(Qt::TransparentMode);
   }
 
   // Draws part `source` of a bitmap onto the device parallelogram from
@@ -954,12 +964,14 @@ class TPlayer {
         width += pieces.back().advance;
       }
     } else if (spaced) {
-      const QFontMetricsF wordMetrics(wordFont), blankMetrics(blankFont);
+      const QFontMetricsF wordMetrics(wordFont);
+      const double blank = QFontMetricsF(blankFont).horizontalAdvance(QStringLiteral(" "));  // with its spacing
       for (qsizetype i = 0; i < text.size();) {
-        TPiece piece{i, 1, 0, text.at(i) == u' '};
-        if (!piece.blank)
+        TPiece piece{i, 1, blank, text.at(i) == u' '};
+        if (!piece.blank) {
           while (i + piece.length < text.size() && text.at(i + piece.length) != u' ') ++piece.length;
-        piece.advance = (piece.blank ? blankMetrics : wordMetrics).horizontalAdvance(text.mid(i, piece.length));
+          piece.advance = wordMetrics.horizontalAdvance(text.mid(i, piece.length));
+        }
         width += piece.advance;
         i += piece.length;
         pieces.push_back(piece);
@@ -998,12 +1010,23 @@ class TPlayer {
       painter_->setPen(QColor(dc_.textColor));
       if (pieces.empty()) {
         painter_->drawText(QPointF(x, y), text);
-      } else {
+      } else if (!spaced) {
         double pen = x;
         for (const TPiece& piece : pieces) {
-          if (spaced) painter_->setFont(piece.blank ? blankFont : wordFont);
           painter_->drawText(QPointF(pen, y), text.mid(piece.start, piece.length));
           pen += piece.advance;
+        }
+      } else {
+        // The words, then the blanks where they show (under a line).
+        const bool lined = font.underline() || font.strikeOut();
+        for (const bool blanks : {false, true}) {
+          if (blanks && !lined) break;
+          painter_->setFont(blanks ? blankFont : wordFont);
+          double pen = x;
+          for (const TPiece& piece : pieces) {
+            if (piece.blank == blanks) painter_->drawText(QPointF(pen, y), text.mid(piece.start, piece.length));
+            pen += piece.advance;
+          }
         }
       }
       painter_->restore();
