@@ -834,7 +834,9 @@ class TPlayer {
     const bool textured = brush.style() != Qt::SolidPattern;
     if (!Spend(rect, 0, {textured ? kPatternPixelWork : kBlockPixelWork, textured})) return;
     painter_->setCompositionMode(mode);
-    SetBackground();
+    // Only a hatch has a background to show; a bitmap's fill is faster
+    // without one.
+    if (brush.style() >= Qt::HorPattern && brush.style() <= Qt::DiagCrossPattern) SetBackground();
     painter_->fillRect(rect, brush);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter_->setBackgroundMode(Qt::TransparentMode);

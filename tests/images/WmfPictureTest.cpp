@@ -981,3 +981,25 @@ TEST(WmfPicture, JustificationSpreadsItsExtraOverTheBlanks) {
   };
   EXPECT_NEAR(cyrillic(25), cyrillic(0) + 25, 1);
 }
+
+TEST(WmfPicture, HatchedBlocksFillTheirGapsAsTheBackgroundModeSays) {
+  // A block of blue crossed lines on green, then, after a shape drawn on
+  // an opaque background, one whose gaps stay clear.
+  for (const bool opaque : {true, false}) {
+    Wmf w;
+    w.WindowExt(40, 20).Add(0x0201, Color(kGreen)).Brush(kBlue, 2).Select(0);
+    if (!opaque) w.Ellipse(30, 0, 31, 1).Add(0x0102, Words({1}));  // SETBKMODE transparent
+    w.Add(0x061D, Dword(0xF00021) + Words({20, 20, 0, 0}));        // PATBLT
+    const QImage image = Draw(w.Plain());
+    int blue = 0, green = 0, clear = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 20; ++x) {
+        blue += image.pixel(x, y) == kBlue;
+        green += image.pixel(x, y) == kGreen;
+        clear += qAlpha(image.pixel(x, y)) == 0;
+      }
+    EXPECT_GT(blue, 20) << opaque;
+    EXPECT_EQ(green, opaque ? 400 - blue : 0) << opaque;
+    EXPECT_EQ(clear, opaque ? 0 : 400 - blue) << opaque;
+  }
+}
