@@ -87,7 +87,7 @@ constexpr double kSharedFillWork = 1 << 18;
 // it is laid out anew.
 constexpr double kClipRowWork = 2;
 constexpr double kTexturedClipRowWork = 32;
-constexpr double kClipSetupWork = 24;
+constexpr double kClipSetupWork = 3;
 
 // Record functions.
 enum : quint16 {
