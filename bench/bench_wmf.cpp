@@ -1,7 +1,8 @@
 // How long a hostile metafile can hold the picture loader: files of a few
 // hundred kilobytes to a few megabytes whose records each ask for much work
 // (text laid out character by character, bitmaps that expand from a few
-// bytes, drawing clipped by a region of many pieces, fills and dashed lines
+// bytes, drawing clipped by a region of many pieces, a region cut into ever
+// more pieces, text spaced word by word, fills and dashed lines
 // over the whole picture, pens many times wider than the picture, a new font
 // for every line of text, glyphs larger than the picture stacked at one
 // place, small bitmaps stretched over the picture at every depth and raster
@@ -94,6 +95,22 @@ void BM_TextByCharacter(benchmark::State& state) {
       }));
 }
 
+// Text spaced by a character extra and justified, every other character
+// a blank: drawn a word and a blank at a time.
+void BM_SpacedTextByWord(benchmark::State& state) {
+  QByteArray line;
+  for (int i = 0; i < 20; ++i) line += "x ";
+  const QByteArray font =
+      Words({-8, 0, 0, 0, 400}) + QByteArray(8, '\0') + QByteArray("NoSuchFace").leftJustified(32, '\0');
+  Run(state, Picture(Records(), [&](Wmf& w, int i) {
+        if (i == 0) {
+          w.Add(0x02FB, font).Add(0x012D, Words({2}));
+          w.Add(0x0108, Words({3})).Add(0x020A, Words({20, 60}));  // SETTEXTCHAREXTRA, SETTEXTJUSTIFICATION
+        }
+        w.Add(0x0521, Words({int(line.size())}) + line + Words({100, 100}));  // TEXTOUT
+      }));
+}
+
 void BM_BitmapsThatExpand(benchmark::State& state) {
   // Run-length coded: 30000 x 1000 pixels from two bytes.
   const QByteArray dib = Dword(40) + Dword(30000) + Dword(1000) + Words({1, 8}) + Dword(1) + Dword(0) + Dword(0) +
@@ -107,6 +124,19 @@ void BM_DrawingClippedByManyPieces(benchmark::State& state) {
   Run(state, Picture(Records(), [](Wmf& w, int i) {
         const int x = (i * 37) % 4000, y = (i * 91) % 4000;
         w.Add(0x0415, Words({y + 3, x + 3, y, x}));  // EXCLUDECLIPRECT
+        w.Add(0x041B, Words({10, 10, 0, 0}));
+      }));
+}
+
+// Stripes across and down cut out by turns: every cut adds pieces in every
+// band of the region, so that its pieces grow with the square of the cuts.
+void BM_ClipCutIntoCrossingStripes(benchmark::State& state) {
+  Run(state, Picture(Records(), [](Wmf& w, int i) {
+        const int at = (i * 37) % 4096;
+        if (i % 2)
+          w.Add(0x0415, Words({4096, at + 1, 0, at}));  // EXCLUDECLIPRECT
+        else
+          w.Add(0x0415, Words({at + 1, 4096, at, 0}));
         w.Add(0x041B, Words({10, 10, 0, 0}));
       }));
 }
@@ -279,8 +309,10 @@ void BM_ClippedBitmapsThumbnail(benchmark::State& state) {
 }
 
 BENCHMARK(BM_TextByCharacter)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SpacedTextByWord)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BitmapsThatExpand)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DrawingClippedByManyPieces)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ClipCutIntoCrossingStripes)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FillsOverThePicture)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DashedLinesFarOutside)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_WidePenPolylines)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -33,11 +33,9 @@ constexpr quint32 kPlaceableKey = 0x9AC6CDD7;
 constexpr qsizetype kPlaceableSize = 22;
 constexpr qsizetype kHeaderSize = 18;
 constexpr qsizetype kRecordHeader = 6;
-// Work counted for a text record and for each of its characters, and the
-// pieces a clipping region is cut into at most.
+// Work counted for a text record and for each of its characters.
 constexpr qint64 kTextWork = 1 << 14;
 constexpr qint64 kCharacterWork = 1 << 12;
-constexpr int kMaxClipRects = 256;
 // Work counted for each font made for drawing text (matching a face and
 // setting up its glyphs takes most of a millisecond), and the fonts kept
 // made for the text after them.
@@ -89,7 +87,7 @@ constexpr double kSharedFillWork = 1 << 18;
 // it is laid out anew.
 constexpr double kClipRowWork = 2;
 constexpr double kTexturedClipRowWork = 32;
-constexpr double kClipSetupWork = 24;
+constexpr double kClipSetupWork = 3;
 
 // Record functions.
 enum : quint16 {
@@ -100,6 +98,7 @@ enum : quint16 {
   kSetMapMode = 0x0103,
   kSetRop2 = 0x0104,
   kSetPolyFillMode = 0x0106,
+  kSetTextCharExtra = 0x0108,
   kRestoreDc = 0x0127,
   kSelectClipRegion = 0x012C,
   kSelectObject = 0x012D,
@@ -109,6 +108,7 @@ enum : quint16 {
   kCreatePatternBrush = 0x01F9,
   kSetBkColor = 0x0201,
   kSetTextColor = 0x0209,
+  kSetTextJustification = 0x020A,
   kSetWindowOrg = 0x020B,
   kSetWindowExt = 0x020C,
   kSetViewportOrg = 0x020D,
@@ -117,6 +117,7 @@ enum : quint16 {
   kOffsetViewportOrg = 0x0211,
   kLineTo = 0x0213,
   kMoveTo = 0x0214,
+  kOffsetClipRgn = 0x0220,
   kCreatePenIndirect = 0x02FA,
   kCreateFontIndirect = 0x02FB,
   kCreateBrushIndirect = 0x02FC,
@@ -387,6 +388,8 @@ struct TDc {
   QRgb bkColor = qRgb(255, 255, 255);
   int bkMode = kOpaque;
   int textAlign = 0;
+  int charExtra = 0;      // logical units after each character of text
+  double breakExtra = 0;  // device pixels after each blank of text
   int polyFill = kAlternate;
   int rop2 = kR2CopyPen;
   QPointF position;  // logical
@@ -773,8 +776,7 @@ class TPlayer {
     const double pattern = textured ? Seen(bounds) * kPatternPixelWork : 0;
     if (!Spend(bounds, inside.work + outline.work + pattern, {1, textured}) || dc_.rop2 == kR2Nop) return;
     painter_->setCompositionMode(Mode());
-    painter_->setBackgroundMode(dc_.bkMode == kOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
-    painter_->setBackground(QColor(dc_.bkColor));
+    SetBackground();
     if (filled) {
       painter_->setRenderHint(QPainter::Antialiasing, inside.smooth);
       painter_->setPen(Qt::NoPen);
@@ -789,6 +791,15 @@ class TPlayer {
     }
     painter_->setRenderHint(QPainter::Antialiasing);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->setBackgroundMode(Qt::TransparentMode);
+  }
+
+  // The background of hatches and dashes, for one drawing: the painter is
+  // left without one, since a clipping region of many pieces set while it
+  // has one takes many times as long.
+  void SetBackground() {
+    painter_->setBackgroundMode(dc_.bkMode == kOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    painter_->setBackground(QColor(dc_.bkColor));
   }
 
   // Fills a device rectangle as a block transfer with raster operation
@@ -823,8 +834,12 @@ class TPlayer {
     const bool textured = brush.style() != Qt::SolidPattern;
     if (!Spend(rect, 0, {textured ? kPatternPixelWork : kBlockPixelWork, textured})) return;
     painter_->setCompositionMode(mode);
+    // Only a hatch has a background to show; a bitmap's fill is faster
+    // without one.
+    if (brush.style() >= Qt::HorPattern && brush.style() <= Qt::DiagCrossPattern) SetBackground();
     painter_->fillRect(rect, brush);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->setBackgroundMode(Qt::TransparentMode);
   }
 
   // Draws part `source` of a bitmap onto the device parallelogram from
@@ -898,9 +913,19 @@ class TPlayer {
     return font;
   }
 
+  // A piece of a text line drawn at one go: characters from `start`, and
+  // the advance after them.
+  struct TPiece {
+    qsizetype start = 0, length = 0;
+    double advance = 0;
+    bool blank = false;
+  };
+
   // Text at the logical point `at` (or the current position), with the
   // logical advances `dx` when given, an opaque and/or clipping rectangle
-  // (logical) for EXTTEXTOUT.
+  // (logical) for EXTTEXTOUT. Without advances, every character is
+  // followed by the character extra and every blank by its share of the
+  // justification's extra; with them, the advances alone space the text.
   void Text(QPoint at, const TBytes& bytes, const std::vector<int>& dx, int options, QRect box) {
     const QByteArray raw(reinterpret_cast<const char*>(bytes.Data()),
                          std::min<qsizetype>(bytes.Size(), kMaxTextLength));
@@ -909,10 +934,15 @@ class TPlayer {
     const QPointF anchor = updateCp ? Device(dc_.position) : Device(at.x(), at.y());
     const QRectF opaqueBox =
         options & (kEtoOpaque | kEtoClipped) ? DeviceRect(box.left(), box.top(), box.right(), box.bottom()) : QRectF();
+    const bool byDx = !dx.empty() && dx.size() >= std::size_t(text.size());
+    const double charExtra = byDx ? 0 : Clamp(dc_.charExtra * DeviceScale().x(), limit_);
+    const double breakExtra = byDx ? 0 : dc_.breakExtra;
+    const bool spaced = charExtra != 0 || breakExtra != 0;
     if (!painter_) {
       const double h = std::max(1.0, std::abs(double(dc_.font.height)) * DeviceScale().y());
+      const double extra = charExtra * double(text.size()) + breakExtra * double(text.count(u' '));
       Mark(anchor);
-      Mark(anchor + QPointF(h * 0.6 * text.size(), h));
+      Mark(anchor + QPointF(Clamp(h * 0.6 * double(text.size()) + extra, limit_), h));
       if (options & kEtoOpaque) Mark(opaqueBox);
       return;
     }
@@ -922,13 +952,31 @@ class TPlayer {
     if (!made) return;
     const QFont font = made->font;
     const QFontMetricsF metrics = made->metrics;
-    std::vector<double> advances;
+    // Spaced text is drawn a word and a blank at a time, the extra of each
+    // character laid out as spacing after it.
+    QFont wordFont = font, blankFont = font;
+    if (charExtra != 0) wordFont.setLetterSpacing(QFont::AbsoluteSpacing, charExtra);
+    if (charExtra + breakExtra != 0) blankFont.setLetterSpacing(QFont::AbsoluteSpacing, charExtra + breakExtra);
+    std::vector<TPiece> pieces;
     double width = 0;
-    if (!dx.empty() && dx.size() >= std::size_t(text.size())) {
+    if (byDx) {
       const double sx = DeviceScale().x();
       for (qsizetype i = 0; i < text.size(); ++i) {
-        advances.push_back(Clamp(dx[std::size_t(i)] * sx, limit_));
-        width += advances.back();
+        pieces.push_back({i, 1, Clamp(dx[std::size_t(i)] * sx, limit_), false});
+        width += pieces.back().advance;
+      }
+    } else if (spaced) {
+      const QFontMetricsF wordMetrics(wordFont);
+      const double blank = QFontMetricsF(blankFont).horizontalAdvance(QStringLiteral(" "));  // with its spacing
+      for (qsizetype i = 0; i < text.size();) {
+        TPiece piece{i, 1, blank, text.at(i) == u' '};
+        if (!piece.blank) {
+          while (i + piece.length < text.size() && text.at(i + piece.length) != u' ') ++piece.length;
+          piece.advance = wordMetrics.horizontalAdvance(text.mid(i, piece.length));
+        }
+        width += piece.advance;
+        i += piece.length;
+        pieces.push_back(piece);
       }
     } else {
       width = metrics.horizontalAdvance(text);
@@ -943,7 +991,8 @@ class TPlayer {
       y = 0;
     else if (dc_.textAlign & kTaBottom)
       y = -metrics.descent();
-    const QRectF textBox(anchor.x() + x, anchor.y() + y - metrics.ascent(), std::abs(width), metrics.height());
+    const QRectF textBox(anchor.x() + std::min(x, x + width), anchor.y() + y - metrics.ascent(), std::abs(width),
+                         metrics.height());
     // Laying out text costs far more than its pixels: each record and each
     // character counts as a small area of its own. Each glyph is painted
     // wherever it stands, however many stand at one place.
@@ -961,13 +1010,25 @@ class TPlayer {
         painter_->fillRect(QRectF(x, y - metrics.ascent(), width, metrics.height()), QColor(dc_.bkColor));
       painter_->setFont(font);
       painter_->setPen(QColor(dc_.textColor));
-      if (advances.empty()) {
+      if (pieces.empty()) {
         painter_->drawText(QPointF(x, y), text);
-      } else {
+      } else if (!spaced) {
         double pen = x;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-          painter_->drawText(QPointF(pen, y), QString(text.at(i)));
-          pen += advances[std::size_t(i)];
+        for (const TPiece& piece : pieces) {
+          painter_->drawText(QPointF(pen, y), text.mid(piece.start, piece.length));
+          pen += piece.advance;
+        }
+      } else {
+        // The words, then the blanks where they show (under a line).
+        const bool lined = font.underline() || font.strikeOut();
+        for (const bool blanks : {false, true}) {
+          if (blanks && !lined) break;
+          painter_->setFont(blanks ? blankFont : wordFont);
+          double pen = x;
+          for (const TPiece& piece : pieces) {
+            if (piece.blank == blanks) painter_->drawText(QPointF(pen, y), text.mid(piece.start, piece.length));
+            pen += piece.advance;
+          }
         }
       }
       painter_->restore();
@@ -1051,8 +1112,13 @@ class TPlayer {
     ApplyClip();
   }
 
+  // Cuts `rect` (device pixels, edges rounded to the nearest pixel) out of
+  // the clipping region, or keeps only what lies in it. A region of many
+  // pieces costs by its pieces at every cut and every drawing, which bounds
+  // how many it can come to.
   void Clip(const QRectF& rect, bool exclude) {
-    const QRect r = rect.toAlignedRect();
+    const QRect r(QPoint(int(std::lround(rect.left())), int(std::lround(rect.top()))),
+                  QPoint(int(std::lround(rect.right())) - 1, int(std::lround(rect.bottom())) - 1));
     const QRect all(0, 0, canvas_.width(), canvas_.height());
     if (!dc_.clipped) {
       dc_.clip = QRegion(all);
@@ -1061,10 +1127,19 @@ class TPlayer {
     // Cutting a region of many pieces goes over them all.
     Charge(double(kTextWork + qint64{64} * dc_.clip.rectCount()));
     if (exclude) {
-      if (dc_.clip.rectCount() < kMaxClipRects) dc_.clip -= r;
+      dc_.clip -= r;
     } else {
       dc_.clip &= r;
     }
+    ApplyClip();
+  }
+
+  // Moves the clipping region by logical units.
+  void OffsetClip(int dx, int dy) {
+    if (!dc_.clipped) return;
+    const QPointF d = Device(dx, dy) - Device(0, 0);
+    Charge(double(kTextWork + qint64{64} * dc_.clip.rectCount()));
+    dc_.clip.translate(int(std::lround(d.x())), int(std::lround(d.y())));
     ApplyClip();
   }
 
@@ -1154,6 +1229,16 @@ class TPlayer {
       case kSetTextAlign:
         dc_.textAlign = r.U(0);
         break;
+      case kSetTextCharExtra:
+        dc_.charExtra = r.S(0);
+        break;
+      case kSetTextJustification: {
+        // breakCount, breakExtra: the extra shared out among that many
+        // blanks, of this and the following lines until set again.
+        const int breaks = r.S(0), extra = r.S(1);
+        dc_.breakExtra = breaks > 0 ? Clamp(extra * DeviceScale().x() / breaks, limit_) : 0;
+        break;
+      }
       case kSetPolyFillMode:
         dc_.polyFill = r.U(0);
         break;
@@ -1216,6 +1301,9 @@ class TPlayer {
       case kIntersectClipRect:
       case kExcludeClipRect:
         if (painter_) Clip(DeviceRect(r.S(3), r.S(2), r.S(1), r.S(0)), function == kExcludeClipRect);
+        break;
+      case kOffsetClipRgn:
+        if (painter_) OffsetClip(r.S(1), r.S(0));
         break;
 
       case kMoveTo:

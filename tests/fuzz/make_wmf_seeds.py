@@ -50,7 +50,8 @@ shapes = [
     record(0x0830, words(60, 150, 60, 200, 100, 200, 50, 150)), record(0x0817, words(60, 150, 60, 200, 100, 200, 50, 150)),
     record(0x0538, words(2, 3, 3, 0, 0, 10, 0, 0, 10, 20, 20, 30, 20, 20, 30)),
     record(0x0325, words(3, 0, 90, 10, 80, 20, 90)), record(0x0324, words(3, 0, 0, 10, 0, 5, 9)),
-    record(0x0416, words(90, 190, 10, 10)), record(0x0415, words(30, 30, 20, 20)), record(0x012C, words(0)),
+    record(0x0416, words(90, 190, 10, 10)), record(0x0415, words(30, 30, 20, 20)), record(0x0220, words(5, 0xFFF6)),
+    record(0x012C, words(0)),
     record(0x0106, words(2)), record(0x0104, words(7)), record(0x0201, color(0, 255, 0)), record(0x0102, words(2)),
     record(0x041F, color(0, 255, 0) + words(99, 199)), record(0x061D, struct.pack("<I", 0xF00021) + words(5, 5, 90, 120)),
     record(0x01F0, words(0)), record(0x0626, words(15, 4) + b"\0\0\0\0"),
@@ -62,6 +63,7 @@ text = [
     record(0x0521, words(3) + b"Abc\0" + words(30, 10)),
     record(0x0A32, words(45, 100, 2, 6, 100, 30, 150, 59) + b"Hi" + words(8, 8)),
     record(0x0A32, words(20, 10, 3, 0) + b"xyz\0" + words(5, 5, 5)),
+    record(0x0108, words(3)), record(0x020A, words(2, 30)), record(0x0521, words(7) + b"\xc4 \xd6 \xdc!\0" + words(40, 10)),
 ]
 bitmaps = [
     record(0x020C, words(20, 20)),

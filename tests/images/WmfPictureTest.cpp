@@ -8,6 +8,8 @@
 #include <cmath>
 #include <functional>
 #include <initializer_list>
+#include <string>
+#include <string_view>
 
 #include "images/PlatformPicture.h"
 #include "images/ThumbnailList.h"
@@ -560,5 +562,444 @@ TEST(WmfPicture, OrdinaryBitmapsPatternsAndDashesAreDrawnWhole) {
     EXPECT_EQ(At(image, 300, 200), qRgb(300 % 256, 200, 500 % 256));  // the photograph, at its own size
     EXPECT_EQ(At(image, 1030 + 10, 800 + 150), kBlue);                // the one-bit bitmap's colours
     EXPECT_EQ(At(image, 1030 + 30, 800 + 150), kGreen);
+  }
+}
+
+namespace {
+
+// Words of the numbers `v`, each times `k`.
+QByteArray Scaled(int k, std::initializer_list<int> v) {
+  QByteArray b;
+  for (int n : v) b += Words({n * k});
+  return b;
+}
+
+// Records drawing one shape over the middle of a square of 100 units
+// times `k`, in red; objects from index 2 are the shape's own.
+struct TShape {
+  const char* name;
+  std::function<void(Wmf&, int k)> draw;
+};
+
+std::vector<TShape> Shapes() {
+  return {
+      {"rectangle",
+       [](Wmf& w, int k) {
+         w.Add(0x041B, Scaled(k, {90, 90, 10, 10}));
+       }},
+      {"ellipse",
+       [](Wmf& w, int k) {
+         w.Add(0x0418, Scaled(k, {90, 90, 10, 10}));
+       }},
+      {"round rect",
+       [](Wmf& w, int k) {
+         w.Add(0x061C, Scaled(k, {20, 20, 90, 90, 10, 10}));
+       }},
+      {"polygon",
+       [](Wmf& w, int k) {
+         w.Add(0x0324, Words({4}) + Scaled(k, {10, 10, 90, 10, 90, 90, 10, 90}));
+       }},
+      {"polypolygon",
+       [](Wmf& w, int k) {
+         w.Add(0x0538, Words({1, 4}) + Scaled(k, {10, 10, 90, 10, 90, 90, 10, 90}));
+       }},
+      {"polyline",
+       [](Wmf& w, int k) {
+         w.Pen(kRed, 30 * k).Select(2).Add(0x0325, Words({2}) + Scaled(k, {10, 50, 90, 50}));
+       }},
+      {"line",
+       [](Wmf& w, int k) {
+         w.Pen(kRed, 30 * k).Select(2).Add(0x0214, Scaled(k, {10, 50})).Add(0x0213, Scaled(k, {90, 50}));
+       }},
+      // From the top round to the right: three quarters, the middle inside.
+      {"pie",
+       [](Wmf& w, int k) {
+         w.Add(0x081A, Scaled(k, {50, 100, 0, 50, 90, 90, 10, 10}));
+       }},
+      {"chord",
+       [](Wmf& w, int k) {
+         w.Add(0x0830, Scaled(k, {50, 100, 0, 50, 90, 90, 10, 10}));
+       }},
+      {"arc",
+       [](Wmf& w, int k) {
+         w.Pen(kRed, 30 * k).Select(2).Add(0x0817, Scaled(k, {50, 0, 50, 100, 60, 60, 40, 40}));
+       }},
+      {"pixel",
+       [](Wmf& w, int k) {
+         w.Add(0x041F, Color(kRed) + Scaled(k, {50, 50}));
+       }},
+      {"block",
+       [](Wmf& w, int k) {
+         w.Add(0x061D, Dword(0xF00021) + Scaled(k, {80, 80, 10, 10}));
+       }},
+      {"bitmap",
+       [](Wmf& w, int k) {
+         w.Add(0x0F43, Dword(0xCC0020) + Words({0, 2, 2, 0, 0}) + Scaled(k, {80, 80, 10, 10}) +
+                           Dib({{kRed, kGreen}, {kBlue, kRed}}));
+       }},
+      {"bitmap block",
+       [](Wmf& w, int k) {
+         w.Add(0x0B41, Dword(0xCC0020) + Words({2, 2, 0, 0}) + Scaled(k, {80, 80, 10, 10}) +
+                           Dib({{kRed, kGreen}, {kBlue, kRed}}));
+       }},
+      // "ÄÖ" in windows-1252 on an opaque background, which fills the
+      // text's box.
+      {"text",
+       [](Wmf& w, int k) {
+         w.Add(0x02FB, Words({-80 * k, 0, 0, 0, 400}) + QByteArray(8, '\0') + QByteArray(32, '\0')).Select(2);
+         w.Add(0x0201, Color(kRed)).Add(0x0102, Words({2}));  // SETBKCOLOR, SETBKMODE opaque
+         w.Add(0x0521, Words({2}) + QByteArray("\xC4\xD6") + Scaled(k, {10, 10}));
+       }},
+      {"opaque box",
+       [](Wmf& w, int k) {
+         w.Add(0x0201, Color(kRed)).Add(0x0A32, Scaled(k, {10, 10}) + Words({0, 2}) + Scaled(k, {10, 10, 90, 90}));
+       }},
+  };
+}
+
+// How the logical square of 100 units times `k` is mapped onto the 100
+// pixels of the picture, and the records that cut the square 40 to 60 out
+// of the clipping region (`cut`) and then set up the drawing (`then`).
+struct TSetting {
+  const char* name;
+  int k;
+  std::function<void(Wmf&)> map, cut, then;
+};
+
+// Cuts the middle square, 40 to 60 times `k`, moved right by `dx`.
+void ExcludeMiddle(Wmf& w, int k, int dx = 0) {
+  w.Add(0x0415, Words({60 * k, 60 * k + dx, 40 * k, 40 * k + dx}));  // EXCLUDECLIPRECT
+}
+
+std::vector<TSetting> Settings() {
+  const auto none = [](Wmf&) {};
+  const auto plain = [](Wmf& w) { w.WindowExt(100, 100); };
+  const auto tenfold = [](Wmf& w) { w.Add(0x0103, Words({8})).WindowExt(1000, 1000).Add(0x020E, Words({100, 100})); };
+  return {
+      {"plain", 1, plain, [](Wmf& w) { ExcludeMiddle(w, 1); }, none},
+      {"window scaled onto a viewport", 10, tenfold, [](Wmf& w) { ExcludeMiddle(w, 10); }, none},
+      {"upside down", 1, [](Wmf& w) { w.Add(0x0103, Words({8})).WindowOrg(0, 100).WindowExt(100, -100); },
+       [](Wmf& w) { ExcludeMiddle(w, 1); }, none},
+      {"isotropic", 10,
+       [](Wmf& w) {
+         w.Add(0x0103, Words({7})).WindowExt(1000, 1000).Add(0x020E, Words({100, 100}));
+       },
+       [](Wmf& w) { ExcludeMiddle(w, 10); }, none},
+      // Cut under another window: where it lands on the picture counts.
+      {"window moved after", 1, plain,
+       [](Wmf& w) {
+         w.WindowOrg(1000, 0);
+         ExcludeMiddle(w, 1, 1000);
+         w.WindowOrg(0, 0);
+       },
+       none},
+      {"viewport scaled after", 10, tenfold,
+       [](Wmf& w) {
+         ExcludeMiddle(w, 10);
+         w.Add(0x020E, Words({50, 50}));  // SETVIEWPORTEXT
+       },
+       [](Wmf& w) {
+         w.Add(0x020E, Words({100, 100}));
+       }},
+      // The cut is part of the state a SAVEDC keeps.
+      {"kept by a restore", 1, plain,
+       [](Wmf& w) {
+         ExcludeMiddle(w, 1);
+         w.Add(0x001E, {}).Add(0x0416, Words({1, 1, 0, 0}));  // SAVEDC, INTERSECTCLIPRECT
+         w.Add(0x0127, Words({-1}));                          // RESTOREDC
+       },
+       none},
+      {"restored by number", 1, plain,
+       [](Wmf& w) {
+         w.Add(0x001E, {});
+         ExcludeMiddle(w, 1);
+         w.Add(0x001E, {}).Add(0x001E, {}).Add(0x0416, Words({1, 1, 0, 0}));
+         w.Add(0x0127, Words({2}));
+       },
+       none},
+      {"under a saved state", 10, tenfold,
+       [](Wmf& w) {
+         w.Add(0x001E, {}).WindowOrg(5000, 0);
+         ExcludeMiddle(w, 10, 5000);
+         w.Add(0x001E, {}).Add(0x0127, Words({-1}));
+       },
+       [](Wmf& w) { w.WindowOrg(0, 0); }},
+      {"placeable", 10, [](Wmf& w) { w.WindowExt(1000, 1000); }, [](Wmf& w) { ExcludeMiddle(w, 10); }, none},
+  };
+}
+
+}  // namespace
+
+// Whatever is drawn after a rectangle is cut out of the clipping region
+// leaves that rectangle as it was, and draws elsewhere as without the cut.
+TEST(WmfPicture, ExcludedRectanglesCutEveryShapeDrawnAfterThem) {
+  for (const TSetting& setting : Settings()) {
+    for (const TShape& shape : Shapes()) {
+      Wmf whole;
+      setting.map(whole);
+      whole.RedNoPen();
+      Wmf cut = whole;
+      setting.cut(cut);
+      setting.then(whole);
+      setting.then(cut);
+      shape.draw(whole, setting.k);
+      shape.draw(cut, setting.k);
+      const bool placeable = std::string_view(setting.name) == "placeable";
+      const auto file = [placeable](const Wmf& w) {
+        return placeable ? w.Placeable(0, 0, 1000, 1000, 960) : w.Plain();
+      };
+      const QImage a = Draw(file(whole)), b = Draw(file(cut));
+      const std::string name = std::string(setting.name) + ", " + shape.name;
+      ASSERT_EQ(a.size(), QSize(100, 100)) << name;
+      // Upside down, the chord and the text lie off the middle.
+      if (std::string_view(setting.name) != "upside down") {
+        EXPECT_EQ(qAlpha(a.pixel(50, 50)), 255) << name;
+      }
+      EXPECT_GT(Drawn(a, QRect(0, 0, 100, 100)), 0) << name;
+      int inside = 0, outside = 0;
+      for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) {
+          if (x >= 40 && x < 60 && y >= 40 && y < 60)
+            inside += qAlpha(b.pixel(x, y)) != 0;
+          else
+            outside += a.pixel(x, y) != b.pixel(x, y);
+        }
+      EXPECT_EQ(inside, 0) << name;
+      EXPECT_EQ(outside, 0) << name;
+    }
+  }
+}
+
+TEST(WmfPicture, ClippingRegionsEmptiedMovedOrOfManyPieces) {
+  // Everything cut away, or two rectangles with nothing in common kept:
+  // nothing is drawn.
+  Wmf all;
+  all.WindowExt(100, 100).RedNoPen().Add(0x0415, Words({100, 100, 0, 0})).Rect(0, 0, 100, 100);
+  EXPECT_EQ(Drawn(Draw(all.Plain()), QRect(0, 0, 100, 100)), 0);
+  Wmf apart;
+  apart.WindowExt(100, 100).RedNoPen().Add(0x0416, Words({10, 10, 0, 0})).Add(0x0416, Words({30, 30, 20, 20}));
+  EXPECT_EQ(Drawn(Draw(apart.Rect(0, 0, 100, 100).Plain()), QRect(0, 0, 100, 100)), 0);
+
+  // 400 squares cut out one after another: each stays cut.
+  Wmf many;
+  many.WindowExt(400, 400).RedNoPen();
+  for (int k = 0; k < 400; ++k) {
+    const int x = (k % 20) * 20, y = (k / 20) * 20;
+    many.Add(0x0415, Words({y + 10, x + 10, y, x}));
+  }
+  const QImage m = Draw(many.Rect(0, 0, 400, 400).Plain());
+  int cut = 0, kept = 0;
+  for (int k = 0; k < 400; ++k) {
+    const int x = (k % 20) * 20, y = (k / 20) * 20;
+    cut += qAlpha(m.pixel(x + 5, y + 5)) == 0;
+    kept += m.pixel(x + 15, y + 15) == kRed;
+  }
+  EXPECT_EQ(cut, 400);
+  EXPECT_EQ(kept, 400);
+
+  // OFFSETCLIPRGN moves the region by logical units.
+  Wmf moved;
+  moved.WindowExt(100, 100).Add(0x0103, Words({8})).Add(0x020E, Words({200, 200})).RedNoPen();
+  moved.Add(0x0416, Words({20, 20, 0, 0})).Add(0x0220, Words({30, 40})).Rect(0, 0, 100, 100);  // 40 right, 30 down
+  const QImage o = Draw(moved.Plain());
+  ASSERT_EQ(o.size(), QSize(200, 200));
+  EXPECT_EQ(Drawn(o, QRect(0, 0, 200, 200)), 40 * 40);
+  EXPECT_EQ(At(o, 80, 60), kRed);
+  EXPECT_EQ(At(o, 119, 99), kRed);
+
+  // A clip taken away again leaves text clipped to its own box whole.
+  Wmf freed;
+  freed.WindowExt(100, 100).Add(0x0416, Words({100, 50, 0, 0})).Add(0x012C, Words({0}));  // SELECTCLIPREGION
+  freed.Add(0x0201, Color(kRed)).Add(0x0A32, Words({0, 60, 0, 6, 60, 0, 100, 100}));
+  EXPECT_EQ(At(Draw(freed.Plain()), 80, 50), kRed);
+}
+
+namespace {
+
+// "ÄÖ Üß éñ" in windows-1252: 8 characters, 2 of them blanks.
+const QByteArray kLatinLine("\xC4\xD6 \xDC\xDF \xE9\xF1");
+
+QByteArray TextOut(int x, int y, const QByteArray& text) {
+  QByteArray t = text;
+  if (t.size() % 2) t += '\0';
+  return Words({int(text.size())}) + t + Words({y, x});
+}
+
+// A 400 x 100 picture (`scale` logical units to the pixel) with a 40-pixel
+// font, then `records`. Text is red; its background red when `opaque`.
+QImage TextPicture(const std::function<void(Wmf&)>& records, bool opaque, int scale = 1) {
+  Wmf w;
+  w.Add(0x0103, Words({8})).WindowExt(400 * scale, 100 * scale).Add(0x020E, Words({100, 400}));
+  w.Add(0x02FB, Font(-40 * scale, "Sans")).Select(0).Add(0x0209, Color(kRed)).Add(0x0201, Color(kRed));
+  w.Add(0x0102, Words({opaque ? 2 : 1}));  // SETBKMODE
+  records(w);
+  return Draw(w.Plain());
+}
+
+// The first and the last column of `image` with a drawn pixel in rows
+// `top` to `bottom`; -1, -1 for none.
+std::pair<int, int> Columns(const QImage& image, int top = 0, int bottom = -1) {
+  if (bottom < 0) bottom = image.height() - 1;
+  int first = -1, last = -1;
+  for (int x = 0; x < image.width(); ++x)
+    for (int y = top; y <= bottom; ++y)
+      if (qAlpha(image.pixel(x, y))) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+  return {first, last};
+}
+
+}  // namespace
+
+TEST(WmfPicture, CharacterExtraWidensTextByEachCharacter) {
+  const auto line = [](int extra, int function, int scale = 1) {
+    return TextPicture(
+        [&](Wmf& w) {
+          if (extra) w.Add(0x0108, Words({extra * scale}));  // SETTEXTCHAREXTRA
+          if (function == 0x0521)
+            w.Add(0x0521, TextOut(10 * scale, 10 * scale, kLatinLine));
+          else
+            w.Add(0x0A32, Words({10 * scale, 10 * scale, int(kLatinLine.size()), 0}) + kLatinLine);
+        },
+        true, scale);
+  };
+  for (const int function : {0x0521, 0x0A32}) {
+    const auto [left, right] = Columns(line(0, function), 30, 30);
+    ASSERT_EQ(left, 10) << function;
+    // The background's box: 8 characters, 6 pixels each further.
+    EXPECT_NEAR(Columns(line(6, function), 30, 30).second, right + 48, 1) << function;
+    EXPECT_NEAR(Columns(line(-2, function), 30, 30).second, right - 16, 1) << function;
+    // In logical units: 6 of them are 3 pixels at two units to the pixel.
+    EXPECT_NEAR(Columns(line(3, function, 2), 30, 30).second, right + 24, 1) << function;
+  }
+
+  // The letters move apart: the first stays, the last moves by the extra
+  // of the 7 before it.
+  const auto ink = [](int extra) {
+    return Columns(TextPicture(
+        [&](Wmf& w) {
+          w.Add(0x0108, Words({extra}));
+          w.Add(0x0521, TextOut(10, 10, kLatinLine));
+        },
+        false));
+  };
+  const auto plain = ink(0), spaced = ink(10);
+  EXPECT_EQ(spaced.first, plain.first);
+  EXPECT_NEAR(spaced.second, plain.second + 70, 1);
+
+  // EXTTEXTOUT with advances of its own: they alone space the text.
+  const auto advanced = [](int extra) {
+    QByteArray dx;
+    for (qsizetype i = 0; i < kLatinLine.size(); ++i) dx += Words({30});
+    return TextPicture(
+        [&](Wmf& w) {
+          w.Add(0x0108, Words({extra}));
+          w.Add(0x0A32, Words({10, 10, int(kLatinLine.size()), 0}) + kLatinLine + dx);
+        },
+        true);
+  };
+  EXPECT_EQ(Columns(advanced(0), 30, 30), std::make_pair(10, 10 + 8 * 30 - 1));
+  EXPECT_EQ(advanced(0), advanced(12));
+
+  // The extra is part of the state SAVEDC keeps.
+  const QImage restored = TextPicture(
+      [](Wmf& w) {
+        w.Add(0x001E, {}).Add(0x0108, Words({6})).Add(0x0127, Words({-1}));
+        w.Add(0x0521, TextOut(10, 10, kLatinLine));
+      },
+      true);
+  EXPECT_EQ(restored, line(0, 0x0521));
+
+  // Text that moves the current position on leaves the extra behind it:
+  // two records end where one of all their characters ends.
+  const QImage twice = TextPicture(
+      [](Wmf& w) {
+        w.Add(0x012E, Words({1})).Add(0x0214, Words({10, 10})).Add(0x0108, Words({6}));  // TA_UPDATECP, MOVETO
+        w.Add(0x0521, TextOut(0, 0, kLatinLine)).Add(0x0521, TextOut(0, 0, "\xC4"));
+      },
+      true);
+  const QImage once =
+      TextPicture([](Wmf& w) { w.Add(0x0108, Words({6})).Add(0x0521, TextOut(10, 10, kLatinLine + "\xC4")); }, true);
+  EXPECT_NEAR(Columns(twice, 30, 30).second, Columns(once, 30, 30).second, 1);
+}
+
+TEST(WmfPicture, JustificationSpreadsItsExtraOverTheBlanks) {
+  const auto draw = [](bool opaque, const std::function<void(Wmf&)>& setup) {
+    return TextPicture(
+        [&](Wmf& w) {
+          setup(w);
+          w.Add(0x0521, TextOut(10, 10, kLatinLine));
+        },
+        opaque);
+  };
+  const auto none = [](Wmf&) {};
+  const auto justified = [](Wmf& w) { w.Add(0x020A, Words({2, 40})); };  // SETTEXTJUSTIFICATION: 2 blanks, 40 units
+  const int right = Columns(draw(true, none), 30, 30).second;
+  EXPECT_NEAR(Columns(draw(true, justified), 30, 30).second, right + 40, 1);
+  // The letters before the first blank stay where they were; those after
+  // the second have moved by the whole extra.
+  const QImage plain = draw(false, none), spread = draw(false, justified);
+  const std::pair<int, int> plainInk = Columns(plain), spreadInk = Columns(spread);
+  EXPECT_EQ(spreadInk.first, plainInk.first);
+  EXPECT_NEAR(spreadInk.second, plainInk.second + 40, 1);
+  EXPECT_EQ(spread.copy(0, 0, 50, 100), plain.copy(0, 0, 50, 100));  // "ÄÖ"
+
+  // The following lines are justified too, until the extra is set to 0.
+  const QImage lines = TextPicture(
+      [&](Wmf& w) {
+        justified(w);
+        w.Add(0x0521, TextOut(10, 0, kLatinLine)).Add(0x0521, TextOut(10, 50, kLatinLine));
+      },
+      false);
+  EXPECT_NEAR(Columns(lines, 55, 99).second, plainInk.second + 40, 1);
+  EXPECT_EQ(draw(false,
+                 [&](Wmf& w) {
+                   justified(w);
+                   w.Add(0x020A, Words({0, 0}));
+                 }),
+            plain);
+  // A line with more blanks than it was set for gives each its share.
+  const QImage more = draw(true, [](Wmf& w) { w.Add(0x020A, Words({1, 20})); });
+  EXPECT_NEAR(Columns(more, 30, 30).second, right + 40, 1);
+  // Character extra adds to it.
+  const QImage both = draw(true, [](Wmf& w) { w.Add(0x020A, Words({2, 40})).Add(0x0108, Words({3})); });
+  EXPECT_NEAR(Columns(both, 30, 30).second, right + 40 + 8 * 3, 1);
+
+  // A Cyrillic line ("При мир" in windows-1251) has its blank found after
+  // its code page is read.
+  const auto cyrillic = [](int extra) {
+    return Columns(TextPicture(
+                       [&](Wmf& w) {
+                         w.Add(0x02FB, Font(-40, "Sans").replace(13, 1, "\xCC")).Select(1);  // RUSSIAN_CHARSET
+                         w.Add(0x020A, Words({1, extra})).Add(0x0521, TextOut(10, 10, "\xCF\xF0\xE8 \xEC\xE8\xF0"));
+                       },
+                       true),
+                   30, 30)
+        .second;
+  };
+  EXPECT_NEAR(cyrillic(25), cyrillic(0) + 25, 1);
+}
+
+TEST(WmfPicture, HatchedBlocksFillTheirGapsAsTheBackgroundModeSays) {
+  // A block of blue crossed lines on green, then, after a shape drawn on
+  // an opaque background, one whose gaps stay clear.
+  for (const bool opaque : {true, false}) {
+    Wmf w;
+    w.WindowExt(40, 20).Add(0x0201, Color(kGreen)).Brush(kBlue, 2).Select(0);
+    if (!opaque) w.Ellipse(30, 0, 31, 1).Add(0x0102, Words({1}));  // SETBKMODE transparent
+    w.Add(0x061D, Dword(0xF00021) + Words({20, 20, 0, 0}));        // PATBLT
+    const QImage image = Draw(w.Plain());
+    int blue = 0, green = 0, clear = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 20; ++x) {
+        blue += image.pixel(x, y) == kBlue;
+        green += image.pixel(x, y) == kGreen;
+        clear += qAlpha(image.pixel(x, y)) == 0;
+      }
+    EXPECT_GT(blue, 20) << opaque;
+    EXPECT_EQ(green, opaque ? 400 - blue : 0) << opaque;
+    EXPECT_EQ(clear, opaque ? 0 : 400 - blue) << opaque;
   }
 }
