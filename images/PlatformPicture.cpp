@@ -430,7 +430,16 @@ void DecodePictureFile(const QString& fileName, const std::function<void()>& dec
   const QString known = PictureFailures::Known(fileName);
   if (!known.isEmpty()) throw Exception(known);
   try {
-    decode();
+    for (;;) {
+      try {
+        decode();
+        return;
+      } catch (const PictureDecoder::EPictureGaveWay& e) {
+        // It gave its memory back to another decode: it starts again once
+        // what it needs fits (deferred when that takes too long).
+        PictureDecoder::TPictureBudget::Program().WaitForRoom(e.Needed());
+      }
+    }
   } catch (const EStreamError&) {
     throw;  // the file could not be read: it may be readable next time
   } catch (const PictureDecoder::EPictureDeferred&) {

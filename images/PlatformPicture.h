@@ -146,7 +146,8 @@ void Clear();
 
 // Runs `decode`, which decodes the picture file `fileName`, unless the file
 // failed before as it is now (the failure is raised again without
-// decoding); a failure of `decode` is kept.
+// decoding); a failure of `decode` is kept. A decode that gave its memory
+// way to another is run again once what it needs fits.
 void DecodePictureFile(const QString& fileName, const std::function<void()>& decode);
 
 // The size a picture of `picture` takes in a `box`: its own size when it

@@ -325,6 +325,83 @@ TEST(PictureBudget, PictureThreadsWaitForTheProgramsBudgetAndTheWindowNever) {
   EXPECT_EQ(second->Used(), 0);
 }
 
+// Two decodes on picture threads each hold much of the budget and ask for
+// as much again: neither waits for what the other holds. One gives its
+// memory back at once and starts again when what it needs fits; both end
+// with their pictures.
+TEST(PictureBudget, DecodesHoldingMemoryGiveWayInsteadOfWaitingForEachOther) {
+  using PictureDecoder::TPictureBudget;
+  TPictureBudget& program = TPictureBudget::Program();
+  const qint64 start = program.Used();
+  const qint64 share = (program.Limit() - start) * 2 / 5;
+  std::atomic<int> holding{0}, attempts{0}, done{0};
+  std::atomic<qint64> slowest{0};
+  const PictureDecoder::TStopFlag running{false};
+  const auto decode = [&](const QString& name) {
+    return OnPictureThread(&running, [&, name] {
+      QElapsedTimer clock;
+      clock.start();
+      bool first = true;
+      try {
+        DecodePictureFile(name, [&] {
+          ++attempts;
+          const auto budget = TPictureBudget::Create();
+          const PictureDecoder::TCharge rows = budget->Charge(share);
+          if (first) {
+            // Both hold their first part before either asks for more.
+            first = false;
+            ++holding;
+            WaitUntil([&] { return holding.load() == 2; });
+          }
+          const PictureDecoder::TCharge copy = budget->Charge(share);
+          EXPECT_EQ(budget->Used(), 2 * share);
+        });
+        ++done;
+      } catch (const Exception& e) {
+        ADD_FAILURE() << name.toStdString() << ": " << e.Message().toStdString();
+      }
+      for (qint64 seen = slowest; clock.elapsed() > seen && !slowest.compare_exchange_weak(seen, clock.elapsed());) {
+      }
+    });
+  };
+  std::thread first = decode("/pictures/first.png");
+  std::thread second = decode("/pictures/second.png");
+  first.join();
+  second.join();
+  EXPECT_EQ(done.load(), 2);
+  EXPECT_GE(attempts.load(), 3);  // at least one started again
+  // Far below a wait for memory, however loaded the machine.
+  EXPECT_LT(slowest.load(), PictureDecoder::kBudgetWaitMs / 2);
+  EXPECT_EQ(program.Used(), start);
+  EXPECT_TRUE(PictureFailures::Known("/pictures/first.png").isEmpty());
+
+  // A decode that gave way and finds no room in time is deferred, not
+  // failed; one holding nothing still waits for room.
+  PictureDecoder::TCharge held = TPictureBudget::Create()->Charge(share);
+  PictureDecoder::TStopFlag stop{false};
+  QString outcome;
+  std::thread gaveWay = OnPictureThread(&stop, [&] {
+    try {
+      const auto budget = TPictureBudget::Create();
+      const PictureDecoder::TCharge rows = budget->Charge(share);
+      budget->Charge(share);
+    } catch (const PictureDecoder::EPictureGaveWay& e) {
+      outcome = QString("gave way, needs %1").arg(e.Needed() == 2 * share);
+      try {
+        program.WaitForRoom(e.Needed());
+      } catch (const PictureDecoder::EPictureDeferred& d) {
+        outcome += ", then " + d.Message();
+      }
+    }
+  });
+  EXPECT_TRUE(WaitUntil([&] { return program.Waiting() == 1; }));
+  stop = true;
+  gaveWay.join();
+  EXPECT_EQ(outcome, "gave way, needs 1, then Could not allocate memory for image");
+  held.reset();
+  EXPECT_EQ(program.Used(), start);
+}
+
 TEST(PictureBudget, DecodeNoLongerWantedIsNotKeptAsTheFilesFailure) {
   QTemporaryDir dir;
   const QString file = dir.path() + "/photo.jpg";
