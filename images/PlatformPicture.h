@@ -131,8 +131,11 @@ void LoadPictureFile(TPlatformPicture& picture, const QString& fileName);
 PictureDecoder::TCharge DecodePng(const QByteArray& data, TPngGraphic& png, PictureDecoder::TPictureBudget& budget);
 // A decoded PNG picture as a bitmap of `size` (its own size or smaller),
 // charged to `budget`. A picture whose 32-bit form is large is drawn from
-// its decoded rows a band at a time, never copied whole.
-PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget);
+// its decoded rows a band at a time (of about `bandBytes` of the result,
+// with room for two charged besides it), never copied whole.
+inline constexpr qint64 kPngBandBytes = qint64{4} << 20;
+PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget,
+                                   qint64 bandBytes = kPngBandBytes);
 
 // The decoding failures of picture files, each kept for the file's path,
 // size and time of last change.

@@ -117,6 +117,37 @@ TEST_F(PictureMemory, LargePngStaysWithinTheBudgetAsThumbnailAndAtFullSize) {
   EXPECT_EQ(shown.pixel(shown.width() / 2, 0), qRgb(255, 0, 0));
 }
 
+// With transparency the decoded rows of an 8000 x 8000 picture take nearly
+// the whole budget (244 MiB): the full view shows a smaller copy all the
+// same, drawn in smaller bands, instead of refusing the picture.
+TEST_F(PictureMemory, LargeTranslucentPngIsShownReducedAtFullView) {
+  const QByteArray png = LargePng(8000, 8000, true);
+  const QString file = Write("glass.png", png);
+  TfImageBrowser browser;
+  browser.AddFiles({file});
+  const qint64 full = PeakGrowth([&] { OpenFullView(browser, 0); });
+  EXPECT_LT(full, kAllowedGrowth) << full / kMiB << " MiB";
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+  ASSERT_TRUE(browser.FullViewShown());
+  const TPlatformPicture& picture = browser.AnimPicture1->Picture();
+  ASSERT_FALSE(picture.GetEmpty());
+  EXPECT_EQ(picture.GetWidth(), 8000);
+  EXPECT_EQ(picture.GetHeight(), 8000);
+  EXPECT_LE(picture.Budget()->Peak(), picture.Budget()->Limit());
+  const QImage shown = picture.Image().convertToFormat(QImage::Format_ARGB32);
+  // Smaller, but large enough to fill a screen.
+  EXPECT_LT(shown.width(), 8000);
+  EXPECT_GE(shown.width(), 1400);
+  EXPECT_EQ(shown.width(), shown.height());
+  for (const QPoint p : {QPoint(0, 0), QPoint(shown.width() - 1, shown.height() / 2),
+                         QPoint(shown.width() / 2, shown.height() - 1)}) {
+    const QRgb c = shown.pixel(p);
+    EXPECT_NEAR(qAlpha(c), 128, 1) << p.x() << "," << p.y();
+    EXPECT_NEAR(qBlue(c), 255, 2) << p.x() << "," << p.y();
+    EXPECT_EQ(qRed(c), 0) << p.x() << "," << p.y();
+  }
+}
+
 TEST_F(PictureMemory, PngWhoseRowsPassTheBudgetIsRefusedBeforeDecoding) {
   // The header claims 15000 x 15000 RGB (644 MiB of rows); two rows follow.
   const QByteArray rows = QByteArray(2 * (1 + 3 * 15000), char(0x40));
