@@ -157,6 +157,7 @@ TThumbnailList::TThumbnailList(QWidget* parent)
 TThumbnailList::~TThumbnailList() {
   destroying_ = true;
   CancelJobs();
+  PictureThreads::GiveBackMemoryWhenIdle();
 }
 
 void TThumbnailList::SetColumns(int n) {
