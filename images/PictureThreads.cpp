@@ -6,6 +6,8 @@
 #include <QThreadPool>
 #include <set>
 
+#include "platform/Memory.h"
+
 namespace PictureThreads {
 namespace {
 
@@ -25,11 +27,26 @@ std::atomic<int>& RunningCount() {
   return count;
 }
 
+// Blocks of pictures from this size on are taken from the system one by one.
+constexpr qint64 kOwnBlockBytes = qint64{1} << 20;
+
+// Memory is to be handed back once no decode runs.
+std::atomic<bool>& GiveBackWanted() {
+  static std::atomic<bool> wanted{false};
+  return wanted;
+}
+
 // Made on first use; when the toolkit ends, every decode still running is
 // stopped and its end waited for.
 QThreadPool& MakePool(int threads) {
   auto* pool = new QThreadPool;
   pool->setMaxThreadCount(threads);
+  // Threads that came and went would each leave the allocator's memory of
+  // their own behind; and the large blocks of pictures (decoded rows, file
+  // bytes, bitmaps) go back to the system when freed, instead of staying
+  // with the thread that freed them.
+  pool->setExpiryTimeout(-1);
+  Memory::GiveBackBlocksFrom(kOwnBlockBytes);
   pool->setObjectName(QStringLiteral("pictures"));
   qAddPostRoutine([] {
     {
@@ -58,6 +75,20 @@ QThreadPool& Pictures() {
 }
 
 int Running() { return RunningCount().load(); }
+
+void GiveBackMemoryWhenIdle() {
+  // From the event loop: what the window's own pictures held is freed with
+  // the window, after the call.
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  QMetaObject::invokeMethod(
+      app,
+      [] {
+        GiveBackWanted().store(true);
+        if (RunningCount().load() == 0 && GiveBackWanted().exchange(false)) Memory::GiveBackFreed();
+      },
+      Qt::QueuedConnection);
+}
 
 std::shared_ptr<TTask> TTask::Start(QThreadPool& pool, std::function<void()> work, std::function<void()> done) {
   std::shared_ptr<TTask> task(new TTask);
@@ -93,7 +124,7 @@ void TTask::Run() {
     workEnded_ = true;
   }
   ended_.notify_all();
-  --RunningCount();
+  if (--RunningCount() == 0 && GiveBackWanted().exchange(false)) Memory::GiveBackFreed();
   if (QCoreApplication* app = QCoreApplication::instance())
     QMetaObject::invokeMethod(
         app,

@@ -1,6 +1,8 @@
 // Pictures decoded off the window's thread, on threads of the picture
 // module's own: never on the toolkit's global thread pool, which the
-// toolkit's own image conversions on the window's thread wait on.
+// toolkit's own image conversions on the window's thread wait on. The
+// threads live as long as the program, so that the memory the allocator
+// keeps for each thread is kept for a few threads only.
 #pragma once
 
 #include <QtGlobal>
@@ -58,6 +60,11 @@ std::shared_ptr<TTask> LoadPicture(const QString& fileName, TPictureDone done);
 
 // Tasks whose work is running or waiting for a thread (tests).
 int Running();
+
+// A window that showed pictures has gone: once its decodes have ended, what
+// they freed is handed back to the system (the allocator keeps it per
+// thread otherwise).
+void GiveBackMemoryWhenIdle();
 
 // Runs the event loop while `busy`, at most `ms` milliseconds; false when
 // time ran out (tests and benchmarks wait so for a picture being decoded).

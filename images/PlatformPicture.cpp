@@ -16,9 +16,11 @@
 namespace {
 
 // What drawing a large PNG picture needs beside its result: the bands it is
-// drawn in.
-constexpr qint64 kBandBytes = qint64{4} << 20;
+// drawn in. Bands are made smaller, down to the least, when the decoded rows
+// leave little room beside them.
+constexpr qint64 kBandBytes = kPngBandBytes;
 constexpr qint64 kDrawingRoom = 4 * kBandBytes;
+constexpr qint64 kLeastBandBytes = qint64{256} << 10;
 
 // Decoded frames kept per picture before the oldest are dropped.
 constexpr qint64 kFrameCacheBytes = qint64{64} << 20;
@@ -128,16 +130,24 @@ void TPlatformPicture::LoadPng(const QByteArray& data) {
     const PictureDecoder::TCharge rows = DecodePng(data, png, budget);
     const QSize own(png.GetWidth(), png.GetHeight());
     QSize size = own;
+    qint64 band = kBandBytes;
     const qint64 whole = qint64(own.width()) * own.height() * 4;
     if (!budget.Fits(whole + kDrawingRoom)) {
-      // The largest copy that fits beside the decoded rows, at most the size
-      // of a picture drawn whole.
-      const qint64 room = qMin<qint64>(budget.Limit() - budget.Used() - kDrawingRoom, kPngDrawWholeLimit);
+      // The largest copy that fits beside the decoded rows and the two bands
+      // it is drawn in, at most the size of a picture drawn whole. Rows that
+      // fill nearly the whole budget (a large picture with transparency)
+      // leave room for a smaller copy drawn in smaller bands.
+      const qint64 left = budget.Limit() - budget.Used();
+      qint64 room = qMin<qint64>(left - kDrawingRoom, kPngDrawWholeLimit);
+      if (room < kDrawingRoom) {
+        band = qBound(kLeastBandBytes, left / 8, kBandBytes);
+        room = left - 2 * band;
+      }
       if (room <= 0) budget.Charge(whole);  // refused
       const double shrink = std::sqrt(double(room) / double(whole));
       size = QSize(qMax(1, static_cast<int>(own.width() * shrink)), qMax(1, static_cast<int>(own.height() * shrink)));
     }
-    image_ = PngBitmap(png, size, budget);
+    image_ = PngBitmap(png, size, budget, band);
     if (size != own) ownSize_ = own;
   } catch (...) {
     Changed();  // the picture shown before is gone
@@ -321,7 +331,8 @@ PictureDecoder::TCharge DecodePng(const QByteArray& data, TPngGraphic& png, Pict
   return rows;
 }
 
-PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget) {
+PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget,
+                                   qint64 bandBytes) {
   const QSize own(png.GetWidth(), png.GetHeight());
   PictureDecoder::TDecoded out;
   if (own.isEmpty()) return out;
@@ -342,14 +353,14 @@ PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder:
     QSize drawn = size;
     if (size.width() * 4 <= own.width() && size.height() * 4 <= own.height()) {
       const QSize four = size * 4;
-      if (budget.Fits(qint64(four.width()) * four.height() * 4 + 2 * shown + (qint64{8} << 20))) drawn = four;
+      if (budget.Fits(qint64(four.width()) * four.height() * 4 + 2 * shown + 2 * bandBytes)) drawn = four;
     }
     const qint64 drawnBytes = qint64(drawn.width()) * drawn.height() * 4;
-    const PictureDecoder::TCharge charge = budget.Charge(drawnBytes + 2 * kBandBytes + (drawn != size ? 2 * shown : 0));
+    const PictureDecoder::TCharge charge = budget.Charge(drawnBytes + 2 * bandBytes + (drawn != size ? 2 * shown : 0));
     QImage image(drawn, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) throw Exception(QString::fromLatin1(PictureDecoder::kNoMemoryText));
     image.fill(Qt::transparent);
-    const int bandRows = static_cast<int>(qMax<qint64>(1, kBandBytes / (qint64(drawn.width()) * 4)));
+    const int bandRows = static_cast<int>(qMax<qint64>(1, bandBytes / (qint64(drawn.width()) * 4)));
     QPainter painter(&image);
     for (int y = 0; y < drawn.height(); y += bandRows) {
       painter.save();
@@ -430,7 +441,16 @@ void DecodePictureFile(const QString& fileName, const std::function<void()>& dec
   const QString known = PictureFailures::Known(fileName);
   if (!known.isEmpty()) throw Exception(known);
   try {
-    decode();
+    for (;;) {
+      try {
+        decode();
+        return;
+      } catch (const PictureDecoder::EPictureGaveWay& e) {
+        // It gave its memory back to another decode: it starts again once
+        // what it needs fits (deferred when that takes too long).
+        PictureDecoder::TPictureBudget::Program().WaitForRoom(e.Needed());
+      }
+    }
   } catch (const EStreamError&) {
     throw;  // the file could not be read: it may be readable next time
   } catch (const PictureDecoder::EPictureDeferred&) {

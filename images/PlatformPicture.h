@@ -131,8 +131,11 @@ void LoadPictureFile(TPlatformPicture& picture, const QString& fileName);
 PictureDecoder::TCharge DecodePng(const QByteArray& data, TPngGraphic& png, PictureDecoder::TPictureBudget& budget);
 // A decoded PNG picture as a bitmap of `size` (its own size or smaller),
 // charged to `budget`. A picture whose 32-bit form is large is drawn from
-// its decoded rows a band at a time, never copied whole.
-PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget);
+// its decoded rows a band at a time (of about `bandBytes` of the result,
+// with room for two charged besides it), never copied whole.
+inline constexpr qint64 kPngBandBytes = qint64{4} << 20;
+PictureDecoder::TDecoded PngBitmap(TPngGraphic& png, QSize size, PictureDecoder::TPictureBudget& budget,
+                                   qint64 bandBytes = kPngBandBytes);
 
 // The decoding failures of picture files, each kept for the file's path,
 // size and time of last change.
@@ -146,7 +149,8 @@ void Clear();
 
 // Runs `decode`, which decodes the picture file `fileName`, unless the file
 // failed before as it is now (the failure is raised again without
-// decoding); a failure of `decode` is kept.
+// decoding); a failure of `decode` is kept. A decode that gave its memory
+// way to another is run again once what it needs fits.
 void DecodePictureFile(const QString& fileName, const std::function<void()>& decode);
 
 // The size a picture of `picture` takes in a `box`: its own size when it

@@ -157,6 +157,7 @@ TThumbnailList::TThumbnailList(QWidget* parent)
 TThumbnailList::~TThumbnailList() {
   destroying_ = true;
   CancelJobs();
+  PictureThreads::GiveBackMemoryWhenIdle();
 }
 
 void TThumbnailList::SetColumns(int n) {
@@ -327,10 +328,22 @@ bool TThumbnailList::AwaitJob(const std::shared_ptr<TJob>& job) {
   if (!job->task->WaitForWork(left)) return false;
   Drop(job);  // done: its result is taken here, not when its end is told
   TakeResult(*job);
-  if (job->deferred)
-    QMetaObject::invokeMethod(
-        this, [this] { DecodeNextInView(); }, Qt::QueuedConnection);
+  // Its end is no longer told, so the thread it frees goes to the next
+  // picture in view from here.
+  DecodeNextInViewSoon();
   return true;
+}
+
+void TThumbnailList::DecodeNextInViewSoon() {
+  if (decodeQueued_ || destroying_) return;
+  decodeQueued_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        decodeQueued_ = false;
+        DecodeNextInView();
+      },
+      Qt::QueuedConnection);
 }
 
 void TThumbnailList::TakeResult(const TJob& job) {
@@ -431,6 +444,10 @@ void TThumbnailList::paintEvent(QPaintEvent* event) {
   paintClock_.start();
   QListView::paintEvent(event);
   paintClock_.invalidate();
+  // A paint draws only the cells it was asked to, and takes the results of
+  // the decodes it waited for: the other cells in view without thumbnail
+  // are started once it is over.
+  DecodeNextInViewSoon();
 }
 
 void TThumbnailList::DrawItem(QPainter& painter, int index, QRect rect, bool selected, bool focused) {

@@ -158,6 +158,9 @@ class TThumbnailList : public QListView {
   // Starts the decodes of the items in view still without thumbnail, as
   // threads are free; decodes of items out of view give way to them.
   void DecodeNextInView();
+  // The same from the event loop, once, however often it is asked for
+  // before it runs.
+  void DecodeNextInViewSoon();
   // Decodes no longer wanted: they stop, and their results are dropped.
   void Drop(const std::shared_ptr<TJob>& job);
   void CancelJobs();
@@ -173,6 +176,7 @@ class TThumbnailList : public QListView {
   int itemHeight_ = 64;
   int columnWidth_ = 0;
   bool destroying_ = false;
+  bool decodeQueued_ = false;
   int updating_ = 0;
   int decodes_ = 0;
   QCache<quint64, QImage> cache_;

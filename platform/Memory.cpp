@@ -1,6 +1,9 @@
 #include "platform/Memory.h"
 
 #include <sys/resource.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <QFile>
 #include <QString>
@@ -57,6 +60,25 @@ qint64 PeakResident() { return ProcValue(ReadProc("/proc/self/status"), "VmHWM")
 bool ResetPeakResident() {
   QFile refs(QStringLiteral("/proc/self/clear_refs"));
   return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1 && refs.flush();
+}
+
+bool GiveBackFreed() {
+#if defined(__GLIBC__)
+  ::malloc_trim(0);
+  return true;
+#else
+  return false;
+#endif
+}
+
+bool GiveBackBlocksFrom(qint64 bytes) {
+#if defined(__GLIBC__)
+  // A fixed threshold also stops the allocator from raising it (and the
+  // free memory it keeps) after each large block freed.
+  return ::mallopt(M_MMAP_THRESHOLD, static_cast<int>(qBound<qint64>(0, bytes, qint64{32} << 20))) == 1;
+#else
+  return false;
+#endif
 }
 
 QString Megabytes(qint64 bytes) { return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + " MB"; }

@@ -23,6 +23,15 @@ qint64 PeakResident();
 // cannot.
 bool ResetPeakResident();
 
+// Hands the memory the allocator keeps free (in the arenas of every thread)
+// back to the system; false where the allocator cannot.
+bool GiveBackFreed();
+
+// From now on, blocks of at least `bytes` are taken from the system and
+// given back to it each on its own, instead of being kept by the allocator
+// for the thread that freed them; false where the allocator cannot.
+bool GiveBackBlocksFrom(qint64 bytes);
+
 // "12.3 MB" for a byte count.
 QString Megabytes(qint64 bytes);
 

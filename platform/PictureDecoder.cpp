@@ -200,26 +200,44 @@ int TPictureBudget::Waiting() const {
   return waiting_;
 }
 
-void TPictureBudget::Take(qint64 bytes) {
+bool TPictureBudget::WaitUntilFits(std::unique_lock<std::mutex>& lock, qint64 bytes) {
+  ++waiting_;
+  const ScopeExit counted([this] { --waiting_; });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBudgetWaitMs);
+  while (used_ + bytes > limit_) {
+    if (Stopped()) throw EPictureDeferred(QString::fromLatin1(kNoMemoryText));
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    // The stop flag is looked at every few milliseconds.
+    freed_.wait_for(lock, std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+void TPictureBudget::Take(qint64 bytes, qint64 held) {
   std::unique_lock lock(mutex_);
   if (CurrentStop() && used_ + bytes > limit_ && bytes <= limit_) {
-    // A picture thread waits for the others to give back what it needs;
-    // bytes that never fit are taken at once and refused by the account.
-    ++waiting_;
-    const ScopeExit counted([this] { --waiting_; });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBudgetWaitMs);
-    while (used_ + bytes > limit_) {
-      if (Stopped()) throw EPictureDeferred(QString::fromLatin1(kNoMemoryText));
-      if (std::chrono::steady_clock::now() >= deadline) {
-        ++refusals_;
-        throw EPictureDeferred(QString::fromLatin1(kNoMemoryText));
-      }
-      // The stop flag is looked at every few milliseconds.
-      freed_.wait_for(lock, std::chrono::milliseconds(20));
+    // A picture thread that holds nothing waits for the others to give back
+    // what it needs; one that holds memory gives way at once, so that two
+    // decodes never wait for what the other holds. Bytes that never fit are
+    // taken at once and refused by the account.
+    if (held > 0) throw EPictureGaveWay(QString::fromLatin1(kNoMemoryText), held + bytes);
+    if (!WaitUntilFits(lock, bytes)) {
+      ++refusals_;
+      throw EPictureDeferred(QString::fromLatin1(kNoMemoryText));
     }
   }
   used_ += bytes;
   peak_ = qMax(peak_, used_);
+}
+
+void TPictureBudget::WaitForRoom(qint64 bytes) {
+  if (!CurrentStop()) return;
+  std::unique_lock lock(mutex_);
+  if (bytes > limit_) return;  // never fits: the account refuses it
+  if (!WaitUntilFits(lock, bytes)) {
+    ++refusals_;
+    throw EPictureDeferred(QString::fromLatin1(kNoMemoryText));
+  }
 }
 
 void TPictureBudget::Give(qint64 bytes) {
@@ -231,16 +249,18 @@ void TPictureBudget::Give(qint64 bytes) {
 }
 
 TCharge TPictureBudget::Charge(qint64 bytes) {
+  qint64 held = 0;
   {
     const std::lock_guard lock(mutex_);
     if (bytes < 0 || used_ + bytes > limit_) {
       ++refusals_;
       throw Exception(QString::fromLatin1(kNoMemoryText));
     }
+    held = used_;
   }
   if (parent_) {
     try {
-      parent_->Take(bytes);
+      parent_->Take(bytes, held);
     } catch (const EPictureDeferred&) {
       const std::lock_guard lock(mutex_);
       ++refusals_;

@@ -44,6 +44,20 @@ class EPictureDeferred : public Exception {
   using Exception::Exception;
 };
 
+// A decode on a picture thread that already holds memory of the program's
+// budget and asks for more than is left: it gives way at once, so that two
+// decodes never wait for each other's memory. Holding nothing once it is
+// raised, it may start again when `Needed()` bytes fit (WaitForRoom).
+class EPictureGaveWay : public EPictureDeferred {
+ public:
+  EPictureGaveWay(const QString& message, qint64 needed) : EPictureDeferred(message), needed_(needed) {}
+  // What the decode held and asked for together.
+  qint64 Needed() const { return needed_; }
+
+ private:
+  qint64 needed_;
+};
+
 // How long a decode on a picture thread waits for memory that other
 // pictures hold before it is deferred.
 inline constexpr int kBudgetWaitMs = 10000;
@@ -54,8 +68,10 @@ inline constexpr int kBudgetWaitMs = 10000;
 // budget of the whole program as well (Program()): a decode on a picture
 // thread waits there until the bytes fit (at most kBudgetWaitMs, and no
 // longer than its decode is wanted); anywhere else (the window's thread) the
-// bytes are taken at once, so that the window never waits on a worker.
-// Charges may be taken and given back from any thread.
+// bytes are taken at once, so that the window never waits on a worker. Only
+// a decode that holds nothing of its picture's account waits; one that holds
+// some gives way (EPictureGaveWay). Charges may be taken and given back from
+// any thread.
 class TPictureBudget : public std::enable_shared_from_this<TPictureBudget> {
  public:
   // The account of one picture, drawing on the program's budget.
@@ -77,11 +93,19 @@ class TPictureBudget : public std::enable_shared_from_this<TPictureBudget> {
   int Waiting() const;
   // Starts a new peak at what is held now (tests and benchmarks).
   void ResetPeak();
+  // On a picture thread: waits until `bytes` fit beside what is held,
+  // at most kBudgetWaitMs and no longer than the decode is wanted (else
+  // EPictureDeferred). Anywhere else it returns at once.
+  void WaitForRoom(qint64 bytes);
 
  private:
   TPictureBudget(qint64 limit, TPictureBudget* parent) : limit_(limit), parent_(parent) {}
-  // Takes `bytes` from the program's budget, waiting on a picture thread.
-  void Take(qint64 bytes);
+  // Takes `bytes` from the program's budget for an account that holds
+  // `held` bytes already: on a picture thread it waits while it holds
+  // nothing, and gives way at once otherwise.
+  void Take(qint64 bytes, qint64 held);
+  // Waits, with `lock` held, until `bytes` fit; false when time ran out.
+  bool WaitUntilFits(std::unique_lock<std::mutex>& lock, qint64 bytes);
   void Give(qint64 bytes);
   const qint64 limit_;
   TPictureBudget* const parent_;

@@ -523,6 +523,48 @@ TEST(ThumbnailList, StoppedMetafileEndsAtItsNextUnitOfWork) {
   EXPECT_TRUE(PictureFailures::Known(file).isEmpty());
 }
 
+// A window of quick pictures fills in by the event loop alone: no waiting
+// for thumbnails, no scrolling. The paint takes the results of the decodes
+// it waits for, so the decodes of the cells it did not reach must start
+// from the paint's end, not only from a decode that ends by itself.
+TEST(ThumbnailList, EveryCellInViewIsDrawnWithoutScrolling) {
+  std::atomic<int> decoded{0};
+  TThumbnailList list;
+  list.SetDecoder([&decoded](const QString& file, QSize box) {
+    ++decoded;
+    return SlowColourThumbnail(file, box, 2 + static_cast<int>(file.right(1).toInt()));
+  });
+  list.SetColumns(8);
+  list.SetThumbnailSize(100);
+  list.SetShowCaption(false);
+  for (int i = 0; i < 48; ++i) {
+    TThumbnail& item = list.Thumbnails().Add();
+    item.SetFilename(QString("/pictures/%1%2.jpg").arg(i % 3 == 0 ? "blue" : "red").arg(i));
+    item.Source = tsFile;
+  }
+  list.resize(820, 620);  // eight across, six rows
+  list.show();
+  const auto cell = [&](int i) { return list.visualRect(list.model()->index(i, 0)); };
+  QCoreApplication::sendPostedEvents();
+  list.doItemsLayout();
+  ASSERT_TRUE(list.viewport()->rect().contains(cell(47))) << "the last cell is in view " << cell(47).x() << "," << cell(47).y() << " " << list.viewport()->width() << "x" << list.viewport()->height() << " cols " << list.Columns();
+  const auto allDrawn = [&] {
+    for (int i = 0; i < 48; ++i)
+      if (!list.HasThumbnail(i)) return false;
+    return true;
+  };
+  // A generous deadline: a list that stalls fails here instead of hanging.
+  EXPECT_TRUE(PictureThreads::RunEventsWhile([&] { return !allDrawn(); }, 30000));
+  for (int i = 0; i < 48; ++i) EXPECT_TRUE(list.HasThumbnail(i)) << i;
+  EXPECT_EQ(decoded.load(), 48);
+  EXPECT_EQ(list.DecodeCount(), 48);
+  EXPECT_FALSE(list.Decoding());
+  const QImage shown = list.viewport()->grab().toImage();
+  for (int i = 0; i < 48; ++i)
+    EXPECT_EQ(shown.pixel(cell(i).center()) & 0xFFFFFF, (i % 3 == 0 ? qRgb(0, 0, 255) : qRgb(255, 0, 0)) & 0xFFFFFF)
+        << i;
+}
+
 TEST(ThumbnailList, FillsRowsAcrossAWideList) {
   TThumbnailList list;
   list.SetColumns(6);

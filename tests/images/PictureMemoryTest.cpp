@@ -117,6 +117,37 @@ TEST_F(PictureMemory, LargePngStaysWithinTheBudgetAsThumbnailAndAtFullSize) {
   EXPECT_EQ(shown.pixel(shown.width() / 2, 0), qRgb(255, 0, 0));
 }
 
+// With transparency the decoded rows of an 8000 x 8000 picture take nearly
+// the whole budget (244 MiB): the full view shows a smaller copy all the
+// same, drawn in smaller bands, instead of refusing the picture.
+TEST_F(PictureMemory, LargeTranslucentPngIsShownReducedAtFullView) {
+  const QByteArray png = LargePng(8000, 8000, true);
+  const QString file = Write("glass.png", png);
+  TfImageBrowser browser;
+  browser.AddFiles({file});
+  const qint64 full = PeakGrowth([&] { OpenFullView(browser, 0); });
+  EXPECT_LT(full, kAllowedGrowth) << full / kMiB << " MiB";
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join('\n').toStdString();
+  ASSERT_TRUE(browser.FullViewShown());
+  const TPlatformPicture& picture = browser.AnimPicture1->Picture();
+  ASSERT_FALSE(picture.GetEmpty());
+  EXPECT_EQ(picture.GetWidth(), 8000);
+  EXPECT_EQ(picture.GetHeight(), 8000);
+  EXPECT_LE(picture.Budget()->Peak(), picture.Budget()->Limit());
+  const QImage shown = picture.Image().convertToFormat(QImage::Format_ARGB32);
+  // Smaller, but large enough to fill a screen.
+  EXPECT_LT(shown.width(), 8000);
+  EXPECT_GE(shown.width(), 1400);
+  EXPECT_EQ(shown.width(), shown.height());
+  for (const QPoint p : {QPoint(0, 0), QPoint(shown.width() - 1, shown.height() / 2),
+                         QPoint(shown.width() / 2, shown.height() - 1)}) {
+    const QRgb c = shown.pixel(p);
+    EXPECT_NEAR(qAlpha(c), 128, 1) << p.x() << "," << p.y();
+    EXPECT_NEAR(qBlue(c), 255, 2) << p.x() << "," << p.y();
+    EXPECT_EQ(qRed(c), 0) << p.x() << "," << p.y();
+  }
+}
+
 TEST_F(PictureMemory, PngWhoseRowsPassTheBudgetIsRefusedBeforeDecoding) {
   // The header claims 15000 x 15000 RGB (644 MiB of rows); two rows follow.
   const QByteArray rows = QByteArray(2 * (1 + 3 * 15000), char(0x40));
@@ -323,6 +354,83 @@ TEST(PictureBudget, PictureThreadsWaitForTheProgramsBudgetAndTheWindowNever) {
   held.reset();
   EXPECT_EQ(first->Used(), 0);
   EXPECT_EQ(second->Used(), 0);
+}
+
+// Two decodes on picture threads each hold much of the budget and ask for
+// as much again: neither waits for what the other holds. One gives its
+// memory back at once and starts again when what it needs fits; both end
+// with their pictures.
+TEST(PictureBudget, DecodesHoldingMemoryGiveWayInsteadOfWaitingForEachOther) {
+  using PictureDecoder::TPictureBudget;
+  TPictureBudget& program = TPictureBudget::Program();
+  const qint64 start = program.Used();
+  const qint64 share = (program.Limit() - start) * 2 / 5;
+  std::atomic<int> holding{0}, attempts{0}, done{0};
+  std::atomic<qint64> slowest{0};
+  const PictureDecoder::TStopFlag running{false};
+  const auto decode = [&](const QString& name) {
+    return OnPictureThread(&running, [&, name] {
+      QElapsedTimer clock;
+      clock.start();
+      bool first = true;
+      try {
+        DecodePictureFile(name, [&] {
+          ++attempts;
+          const auto budget = TPictureBudget::Create();
+          const PictureDecoder::TCharge rows = budget->Charge(share);
+          if (first) {
+            // Both hold their first part before either asks for more.
+            first = false;
+            ++holding;
+            WaitUntil([&] { return holding.load() == 2; });
+          }
+          const PictureDecoder::TCharge copy = budget->Charge(share);
+          EXPECT_EQ(budget->Used(), 2 * share);
+        });
+        ++done;
+      } catch (const Exception& e) {
+        ADD_FAILURE() << name.toStdString() << ": " << e.Message().toStdString();
+      }
+      for (qint64 seen = slowest; clock.elapsed() > seen && !slowest.compare_exchange_weak(seen, clock.elapsed());) {
+      }
+    });
+  };
+  std::thread first = decode("/pictures/first.png");
+  std::thread second = decode("/pictures/second.png");
+  first.join();
+  second.join();
+  EXPECT_EQ(done.load(), 2);
+  EXPECT_GE(attempts.load(), 3);  // at least one started again
+  // Far below a wait for memory, however loaded the machine.
+  EXPECT_LT(slowest.load(), PictureDecoder::kBudgetWaitMs / 2);
+  EXPECT_EQ(program.Used(), start);
+  EXPECT_TRUE(PictureFailures::Known("/pictures/first.png").isEmpty());
+
+  // A decode that gave way and finds no room in time is deferred, not
+  // failed; one holding nothing still waits for room.
+  PictureDecoder::TCharge held = TPictureBudget::Create()->Charge(share);
+  PictureDecoder::TStopFlag stop{false};
+  QString outcome;
+  std::thread gaveWay = OnPictureThread(&stop, [&] {
+    try {
+      const auto budget = TPictureBudget::Create();
+      const PictureDecoder::TCharge rows = budget->Charge(share);
+      budget->Charge(share);
+    } catch (const PictureDecoder::EPictureGaveWay& e) {
+      outcome = QString("gave way, needs %1").arg(e.Needed() == 2 * share);
+      try {
+        program.WaitForRoom(e.Needed());
+      } catch (const PictureDecoder::EPictureDeferred& d) {
+        outcome += ", then " + d.Message();
+      }
+    }
+  });
+  EXPECT_TRUE(WaitUntil([&] { return program.Waiting() == 1; }));
+  stop = true;
+  gaveWay.join();
+  EXPECT_EQ(outcome, "gave way, needs 1, then Could not allocate memory for image");
+  held.reset();
+  EXPECT_EQ(program.Used(), start);
 }
 
 TEST(PictureBudget, DecodeNoLongerWantedIsNotKeptAsTheFilesFailure) {

@@ -43,6 +43,23 @@ struct Wmf {
     for (int v : xy) p += Words({v});
     return Add(0x0324, p);
   }
+  // A `w` x `h` bitmap of two colours in stripes, run-length coded in 8 bits
+  // (a few bytes a row), stretched over the same size at (0, 0).
+  Wmf& StretchRle8(int w, int h) {
+    QByteArray runs;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; x += 255) {
+        runs += char(qMin(255, w - x));
+        runs += char((x / 255 + y / 16) % 2);
+      }
+      runs += QByteArray("\0\0", 2);  // end of row
+    }
+    runs += QByteArray("\0\1", 2);  // end of bitmap
+    const QByteArray header = Dword(40) + Dword(quint32(w)) + Dword(quint32(h)) + Words({1, 8}) + Dword(1) +
+                              Dword(quint32(runs.size())) + Dword(0) + Dword(0) + Dword(2) + Dword(0);
+    const QByteArray colours = Dword(0x00FF0000) + Dword(0x000000FF);
+    return Add(0x0F43, Dword(0x00CC0020) + Words({0, h, w, 0, 0, h, w, 0, 0}) + header + colours + runs);
+  }
   // A red brush and no pen, as objects 0 and 1.
   Wmf& RedNoPen() { return Brush(qRgb(255, 0, 0)).Select(0).Pen(0, 0, 5).Select(1); }
   // 255 squares of 128 units, 256 apart, cut out of the clipping region:
