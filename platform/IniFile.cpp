@@ -11,8 +11,8 @@
 #include <ctime>
 
 #include "platform/Exceptions.h"
+#include "platform/OwnFile.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 
 namespace {
 

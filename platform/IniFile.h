@@ -50,7 +50,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "platform/SafeFile.h"
+#include "platform/OwnFile.h"
 #include "platform/TextCodec.h"
 
 struct stat;

@@ -6,9 +6,9 @@
 #include <optional>
 
 #include "app/core/Settings.h"
+#include "platform/OwnFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
 namespace RecentFiles {

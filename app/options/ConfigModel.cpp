@@ -2,9 +2,9 @@
 
 #include <QFile>
 
+#include "platform/OwnFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 
 namespace ConfigModel {
 

@@ -22,9 +22,9 @@
 #include "app/sidepane/TemplateEditor.h"
 #include "files/FrListView.h"
 #include "platform/Exceptions.h"
+#include "platform/OwnFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
 namespace UserTemplates {

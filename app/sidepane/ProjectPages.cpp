@@ -19,8 +19,8 @@
 #include "files/PromptDialogs.h"
 #include "files/TreeText.h"
 #include "platform/Exceptions.h"
+#include "platform/OwnFile.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
-#include "platform/SafeFile.h"
+#include "platform/OwnFile.h"
 #include "platform/ScopeExit.h"
 #include "tests/common/TestUtil.h"
 

@@ -18,7 +18,7 @@
 #include "app/shell/StartUp.h"
 #include "app/sidepane/DocumentManager.h"
 #include "app/sidepane/ProjectPages.h"
-#include "platform/SafeFile.h"
+#include "platform/OwnFile.h"
 #include "platform/ScopeExit.h"
 #include "tests/app/AppFixture.h"
 #include "tests/common/FifoWatch.h"
