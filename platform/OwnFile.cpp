@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -279,20 +280,19 @@ struct TKeptWrite {
 class TKeptWrites {
  public:
   QHash<QString, TKeptWrite> writes;
-  std::unique_ptr<QTimer> timer;
+  // The application's child: gone with it.
+  QPointer<QTimer> timer;
   bool running = false;
 
   void Start() {
     if (timer || !QCoreApplication::instance()) return;
-    timer = std::make_unique<QTimer>();
+    timer = new QTimer(QCoreApplication::instance());
     constexpr int kPollMs = 5;
     timer->setInterval(kPollMs);
-    QObject::connect(timer.get(), &QTimer::timeout, [this] { Poll(false); });
-    static bool atEnd = false;
-    if (!std::exchange(atEnd, true))
-      QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] {
-        SafeFile::WritePendingOwnFiles();
-      });
+    QObject::connect(timer, &QTimer::timeout, [this] { Poll(false); });
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] {
+      SafeFile::WritePendingOwnFiles();
+    });
   }
 
   // Runs the kept writes whose folder is free, or whose patience is spent;
