@@ -2,17 +2,22 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
+#include <memory>
+#include <mutex>
 
 #include "platform/Exceptions.h"
+#include "platform/OwnFile.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 
 namespace {
 
@@ -52,9 +57,38 @@ QHash<QString, quint64>& OpenCounts() {
 }
 
 // A file changed less than this long before it was read may change again
-// within the same tick of the file system's clock without a new stamp (two
-// seconds on the coarsest file systems).
+// within the same tick of the file system's clock without a new stamp: two
+// seconds on the coarsest file systems; a tick of the system's clock (a few
+// milliseconds) on those that keep the system's time.
 constexpr qint64 kUnsettledNs = 3'000'000'000;
+constexpr qint64 kFineUnsettledNs = 50'000'000;
+
+qint64 UnsettledNs(const QString& fileName, quint64 device) {
+  static std::mutex mutex;
+  static QHash<quint64, qint64> known;
+  const std::lock_guard guard(mutex);
+  if (const auto it = known.constFind(device); it != known.cend()) return *it;
+  struct statfs fs {};
+  qint64 ns = kUnsettledNs;
+  if (::statfs(QFile::encodeName(fileName).constData(), &fs) == 0) {
+    switch (static_cast<unsigned long>(fs.f_type)) {
+      case 0xEF53:      // ext2, ext3, ext4
+      case 0x9123683E:  // btrfs
+      case 0x58465342:  // xfs
+      case 0x01021994:  // tmpfs
+      case 0xF2F52010:  // f2fs
+        ns = kFineUnsettledNs;
+        break;
+      default:
+        break;
+    }
+  }
+  known.insert(device, ns);
+  return ns;
+}
+
+// Reading a file again when its stamp changed while it was read.
+constexpr int kReadAttempts = 5;
 
 qint64 Nanoseconds(const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
 
@@ -115,49 +149,101 @@ TIniFile::Content TIniFile::Load(bool forWrite, Base* base) const {
   };
   if (!S_ISREG(st.st_mode)) return notRegular();
   auto cached = files.find(fileName_);
-  if (cached != files.end() && cached->settled && cached->stamp == StampOf(st)) {
-    if (base) *base = Base{true, cached->bytes, cached->stamp, true};
-    return cached->content;
-  }
-  QFile f;
-  const qint64 readAt = Now();
-  ++OpenCounts()[fileName_];
-  QString error;
-  switch (OpenRegularFile(fileName_, f, &error)) {
-    case TRegularOpen::Opened:
-      break;
-    case TRegularOpen::NotRegular:
-      return notRegular();
-    case TRegularOpen::Failed:
-      // Gone since it was looked at: as if it had never been there.
-      if (!QFileInfo::exists(fileName_)) {
-        files.remove(fileName_);
-        return {};
+  if (cached != files.end() && cached->stamp == StampOf(st)) {
+    if (cached->settled) {
+      if (base) *base = Base{true, cached->bytes, cached->stamp, true};
+      return cached->content;
+    }
+    // A young stamp: the bytes tell, read through the descriptor kept from
+    // the last reading, without opening the file again. Bytes that are
+    // whole as they were need no lock; any other are read again below.
+    const qint64 lookAt = Now();
+    if (cached->descriptor && SameBytes(*cached->descriptor, cached->bytes)) {
+      if (lookAt - Settling(cached->stamp) >= UnsettledNs(fileName_, cached->stamp.device)) {
+        cached->settled = true;
+        cached->descriptor.reset();
       }
-      if (forWrite) throw EFOpenError(fileName_, error);
-      return {};
+      if (base) *base = Base{true, cached->bytes, cached->stamp, cached->settled};
+      return cached->content;
+    }
   }
-  // The stamp of what is read: taken from the open file.
-  if (::fstat(f.handle(), &st) != 0) st.st_size = -1;
-  // Read one byte more than allowed, so that a file growing meanwhile cannot
-  // make the program read without end.
-  const QByteArray bytes = f.read(MaxFileSize + 1);
-  if (bytes.size() > MaxFileSize || f.size() > MaxFileSize) {
-    files.remove(fileName_);
-    Content c;
-    c.tooLarge = true;
-    return c;
+  QByteArray bytes;
+  Stamp stamp;
+  std::shared_ptr<const int> descriptor;
+  qint64 readAt = 0;
+  for (int attempt = 1;; ++attempt) {
+    QFile f;
+    readAt = Now();
+    ++OpenCounts()[fileName_];
+    QString error;
+    switch (OpenRegularFile(fileName_, f, &error)) {
+      case TRegularOpen::Opened:
+        break;
+      case TRegularOpen::NotRegular:
+        return notRegular();
+      case TRegularOpen::Failed:
+        // Gone since it was looked at: as if it had never been there.
+        if (!QFileInfo::exists(fileName_)) {
+          files.remove(fileName_);
+          return {};
+        }
+        if (forWrite) throw EFOpenError(fileName_, error);
+        return {};
+    }
+    // A writer of the program writes in place only while it holds the
+    // file's turn: held shared, no such write is half done.
+    const TOwnFileTurn turn(f.handle(), false, fileName_);
+    // The stamp of what is read: taken from the open file, before and after.
+    struct stat after {};
+    if (::fstat(f.handle(), &st) != 0) st.st_size = -1;
+    // Read one byte more than allowed, so that a file growing meanwhile
+    // cannot make the program read without end.
+    bytes = f.read(MaxFileSize + 1);
+    if (bytes.size() > MaxFileSize || f.size() > MaxFileSize) {
+      files.remove(fileName_);
+      Content c;
+      c.tooLarge = true;
+      return c;
+    }
+    const bool same = ::fstat(f.handle(), &after) == 0 && StampOf(after) == StampOf(st);
+    // Without the lock, a second reading must give the same bytes.
+    const bool whole = same && (turn.Held() || SameBytes(f.handle(), bytes));
+    if (whole || attempt == kReadAttempts) {
+      stamp = StampOf(st);
+      if (const int kept = ::fcntl(f.handle(), F_DUPFD_CLOEXEC, 0); kept >= 0)
+        descriptor = std::shared_ptr<const int>(new int(kept), [](const int* fd) {
+          ::close(*fd);
+          delete fd;
+        });
+      break;
+    }
   }
-  const Stamp stamp = StampOf(st);
-  const bool settled = st.st_size >= 0 && readAt - stamp.modified >= kUnsettledNs;
+  const bool settled = st.st_size >= 0 && readAt - Settling(stamp) >= UnsettledNs(fileName_, stamp.device);
+  if (settled) descriptor.reset();
   if (base) *base = Base{true, bytes, stamp, settled};
   if (cached != files.end() && cached->bytes == bytes) {
     cached->stamp = stamp;
     cached->settled = settled;
+    cached->descriptor = descriptor;
     return cached->content;
   }
   if (files.size() >= 32) files.clear();  // a handful of files at most: no eviction order needed
-  return files.insert(fileName_, {bytes, Parse(bytes), stamp, settled})->content;
+  return files.insert(fileName_, {bytes, Parse(bytes), stamp, settled, false, descriptor})->content;
+}
+
+qint64 TIniFile::Settling(const Stamp& stamp) { return std::max(stamp.modified, stamp.changed); }
+
+bool TIniFile::SameBytes(int fd, const QByteArray& bytes) {
+  QByteArray now(bytes.size() + 1, Qt::Uninitialized);
+  qint64 done = 0;
+  while (done < now.size()) {
+    const ssize_t n = ::pread(fd, now.data() + done, static_cast<size_t>(now.size() - done), done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    done += n;
+  }
+  return done == bytes.size() && std::memcmp(now.constData(), bytes.constData(), static_cast<size_t>(done)) == 0;
 }
 
 TIniFile::Stamp TIniFile::StampOf(const struct stat& st) {
@@ -211,23 +297,39 @@ bool TIniFile::Save(Content c, const Base& base) const {
   f.write(bytes);  // a short write is raised by Commit()
   if (const auto& hook = BeforeReplace()) hook(fileName_);
   if (!Unchanged(base)) return false;
-  f.Commit();
+  SafeFile::CommitOwn(f);
   // Just written: its stamp is as young as it gets, so the next read looks
   // at the file again until the stamp has settled. What was written is kept
   // as it was meant, encoding and all: Windows-1252 bytes can look like
   // UTF-8 when read without knowing.
-  ParsedFiles().insert(fileName_, {bytes, std::move(c), Stamp{}, false});
+  ParsedFiles().insert(fileName_, {bytes, std::move(c), Stamp{}, false, false, {}});
   return true;
+}
+
+QHash<QString, QList<std::function<bool(TIniFile::Content&)>>>& TIniFile::KeptEdits() {
+  static QHash<QString, QList<std::function<bool(Content&)>>> edits;
+  return edits;
+}
+
+TIniFile::Content TIniFile::Current() const {
+  Content c = Load();
+  const auto kept = KeptEdits().constFind(fileName_);
+  if (kept == KeptEdits().cend() || c.tooLarge) return c;
+  for (const auto& edit : *kept) edit(c);
+  return c;
 }
 
 void TIniFile::Update(const std::function<bool(Content&)>& edit) {
   try {
     const TFolderLock lock(fileName_);
     if (lock.Busy()) {
-      // The program is starting: the text waits in memory for the next write.
-      Base base;
-      Content c = Load(true, &base);
-      if (!c.tooLarge && edit(c)) Hold(c, base);
+      // Another process holds the folder's lock: the change waits in memory
+      // (readers see it) and is made, with those waiting before it, on the
+      // file as it is then, once the lock is free.
+      KeptEdits()[fileName_].append(edit);
+      SafeFile::KeepOwnWrite(fileName_, [fileName = fileName_, report = report_] {
+        TIniFile(fileName, report).Update([](Content&) { return false; });
+      });
       return;
     }
     Rewrite(edit);
@@ -242,10 +344,18 @@ void TIniFile::Update(const std::function<bool(Content&)>& edit) {
 }
 
 void TIniFile::Rewrite(const std::function<bool(Content&)>& edit) {
+  // The changes that waited for the lock go first.
+  const QList<std::function<bool(Content&)>> kept = KeptEdits().take(fileName_);
+  SafeFile::ForgetOwnWrite(fileName_);
+  const auto all = [&](Content& c) {
+    bool changed = false;
+    for (const auto& e : kept) changed = e(c) || changed;
+    return edit(c) || changed;
+  };
   for (int attempt = 1;; ++attempt) {
     Base base;
     Content c = Load(true, &base);
-    if (c.tooLarge || !edit(c)) return;  // a file over the limit is left as it is
+    if (c.tooLarge || !all(c)) return;  // a file over the limit is left as it is
     try {
       if (Save(c, base)) return;
     } catch (const Exception&) {
@@ -259,7 +369,7 @@ void TIniFile::Rewrite(const std::function<bool(Content&)>& edit) {
 
 void TIniFile::Hold(const Content& content, const Base& base) const {
   // Read back while the file keeps the stamp it had (or stays missing).
-  ParsedFiles().insert(fileName_, {base.bytes, content, base.exists ? base.stamp : Stamp{}, true, true});
+  ParsedFiles().insert(fileName_, {base.bytes, content, base.exists ? base.stamp : Stamp{}, true, true, {}});
 }
 
 int TIniFile::FindSection(const QStringList& lines, const QString& section) {
@@ -290,7 +400,7 @@ int TIniFile::SectionEnd(const QStringList& lines, int header) {
 }
 
 bool TIniFile::LookUp(const QString& section, const QString& key, QString& value) const {
-  const Content c = Load();
+  const Content c = Current();
   const int header = FindSection(c.lines, section);
   if (header < 0) return false;
   const int line = FindKey(c.lines, header, key);
@@ -362,7 +472,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
   QString v = value.trimmed();
   v.replace(u'\r', u' ');
   v.replace(u'\n', u' ');
-  Update([&](Content& c) {
+  Update([=](Content& c) {
     const int header = FindSection(c.lines, section);
     if (header < 0) {
       if (!c.lines.isEmpty() && !c.lines.constLast().trimmed().isEmpty()) c.lines.append(QString());
@@ -387,7 +497,7 @@ void TIniFile::WriteBool(const QString& section, const QString& key, bool value)
   WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-bool TIniFile::SectionExists(const QString& section) const { return FindSection(Load().lines, section) >= 0; }
+bool TIniFile::SectionExists(const QString& section) const { return FindSection(Current().lines, section) >= 0; }
 
 bool TIniFile::ValueExists(const QString& section, const QString& key) const {
   QString value;
@@ -395,7 +505,7 @@ bool TIniFile::ValueExists(const QString& section, const QString& key) const {
 }
 
 QStringList TIniFile::ReadSection(const QString& section) const {
-  const Content c = Load();
+  const Content c = Current();
   QStringList keys;
   const int header = FindSection(c.lines, section);
   if (header < 0) return keys;
@@ -409,7 +519,7 @@ QStringList TIniFile::ReadSection(const QString& section) const {
 
 QStringList TIniFile::ReadSections() const {
   QStringList names;
-  for (const QString& line : Load().lines) {
+  for (const QString& line : Current().lines) {
     const QString t = line.trimmed();
     if (IsHeader(t)) {
       const QString name = HeaderName(t);
@@ -420,7 +530,7 @@ QStringList TIniFile::ReadSections() const {
 }
 
 void TIniFile::EraseSection(const QString& section) {
-  Update([&](Content& c) {
+  Update([=](Content& c) {
     const int header = FindSection(c.lines, section);
     if (header < 0) return false;
     int end = header + 1;
@@ -431,7 +541,7 @@ void TIniFile::EraseSection(const QString& section) {
 }
 
 void TIniFile::DeleteKey(const QString& section, const QString& key) {
-  Update([&](Content& c) {
+  Update([=](Content& c) {
     const int header = FindSection(c.lines, section);
     if (header < 0) return false;
     const int line = FindKey(c.lines, header, key);

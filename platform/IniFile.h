@@ -27,30 +27,42 @@
 // The files are the program's own: one with other hard links (a backup made
 // with "ln") is written in place, staged so that it changes only once the
 // new text is whole, and through a journal, so that a write killed half way
-// is put right by the next read or write (TSafeFile). A TIniFile made with a report tells it of a failed write
-// (and of a write that went ahead without the folder's lock) instead of
-// raising; the new text is then held in memory, and readers get it, for as
-// long as the file on disk stays as it was. So is the text of a write made
-// while the program starts and another process holds the folder's lock
-// (TFolderLock::Busy()): nothing waits for the lock then, and the next write
-// of the file puts that text on disk with its own change.
+// is put right by the next read or write (TSafeFile). While it is written in
+// place the writer holds the file's turn, and a reader holds it shared while
+// it reads (TOwnFileTurn), so a reader gets the old text or the new one
+// whole, never a mix; a reader that does not get its turn in a moment reads
+// the file twice and takes only the same bytes with an unchanged stamp.
+//
+// A TIniFile made with a report tells it of a failed write (and of a write
+// that went ahead without the folder's lock) instead of raising; the new
+// text is then held in memory, and readers get it, for as long as the file
+// on disk stays as it was. A change made while another process holds the
+// folder's lock and the lock is not waited on (TFolderLock::Busy(): the
+// program is starting, or this is the window's thread) waits in memory:
+// readers get the file with it, and once the lock is free the event loop
+// makes it, with any others that waited, on the file as it is then, so that
+// another instance's changes meanwhile stay.
 //
 // The process keeps the text of each file it read or wrote in memory, and
 // reads and writes work on that copy while the file on disk is unchanged
 // (same file, size, modification and change time), so a file is opened once
-// however many keys are read. A file whose time stamps lie within a moment of
-// its reading could change again within the same tick of the file system's
-// clock unseen: it is read again (and its bytes compared) until its time
-// stamps are older than that. A file larger than MaxFileSize is not read:
-// every reader gets its default, and writes leave the file as it is.
+// however many keys are read. A file whose time stamps lie within a tick of
+// the file system's clock of its reading (two seconds on the coarsest file
+// systems, a few milliseconds on those that keep the system's time) could
+// change again unseen: until its stamps are older than that, every read
+// compares its bytes with what the file holds now, through the descriptor
+// kept from the reading, without opening it again. A file larger than
+// MaxFileSize is not read: every reader gets its default, and writes leave
+// the file as it is.
 #pragma once
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
-#include "platform/SafeFile.h"
+#include "platform/OwnFile.h"
 #include "platform/TextCodec.h"
 
 struct stat;
@@ -124,6 +136,13 @@ class TIniFile {
     Stamp stamp;
     bool settled = false;
   };
+  // The file's text with the changes that wait for the folder's lock.
+  Content Current() const;
+  static QHash<QString, QList<std::function<bool(Content&)>>>& KeptEdits();
+  // The time from which a stamp settles: its latest.
+  static qint64 Settling(const Stamp& stamp);
+  // Whether `fd` holds exactly `bytes`.
+  static bool SameBytes(int fd, const QByteArray& bytes);
   // Reads fall back to defaults when the file cannot be read; a write must
   // not go on with what it could not read, so it raises EFOpenError. `base`
   // receives what was read.
@@ -147,6 +166,8 @@ class TIniFile {
     Stamp stamp;
     bool settled = false;
     bool held = false;  // not on disk: a write failed
+    // While the stamp is young: the file as it was read, to look at it again.
+    std::shared_ptr<const int> descriptor;
   };
   static QHash<QString, Parsed>& ParsedFiles();
   // Writes `content` unless the file is no longer the one `base` tells of;

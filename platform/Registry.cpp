@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "platform/Exceptions.h"
+#include "platform/OwnFile.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 
 namespace {
 
@@ -28,9 +28,13 @@ QStringList SplitPath(const QString& path) {
 }
 
 // A FIFO or device in the file's place is neither waited on nor replaced.
+// What waits for the folder's lock is what the file will hold.
 QJsonObject LoadAll() {
   QByteArray bytes;
-  if (ReadRegularFile(TRegistry::StorageFile(), bytes) != TRegularOpen::Opened) return {};
+  if (const std::optional<QByteArray> kept = SafeFile::PendingOwn(TRegistry::StorageFile()))
+    bytes = *kept;
+  else if (ReadRegularFile(TRegistry::StorageFile(), bytes) != TRegularOpen::Opened)
+    return {};
   return QJsonDocument::fromJson(bytes).object();
 }
 

@@ -6,9 +6,9 @@
 #include <optional>
 
 #include "app/core/Settings.h"
+#include "platform/OwnFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
 namespace RecentFiles {
@@ -45,6 +45,8 @@ std::optional<THeld>& Held() {
 QString FileName() { return ProgramFolder() + QStringLiteral("recentfiles.dat"); }
 
 QStringList Read() {
+  // A list that waits for the folder's lock is what the file will hold.
+  if (const std::optional<QByteArray> kept = SafeFile::PendingOwn(FileName())) return TextCodec::decodeFileLines(*kept);
   if (const auto& held = Held()) {
     if (held->fileName == FileName() && held->state == StateOf(held->fileName)) return held->paths;
     Held().reset();
@@ -60,9 +62,9 @@ void Write(const QStringList& paths) {
   for (const QString& line : paths) bytes += line.toUtf8() + '\n';
   const QString fileName = FileName();
   try {
-    // While the program starts and another process holds the folder's
-    // lock, the list waits in memory for the next write.
-    if (SafeFile::WriteOwnUnlessBusy(fileName, bytes))
+    // While another process holds the folder's lock, the list waits in
+    // memory and is written once the lock is free.
+    if (SafeFile::WriteOwnUnlessBusy(fileName, bytes, Settings::ReportOwnFileTrouble))
       Held().reset();
     else
       Held() = THeld{fileName, StateOf(fileName), paths};

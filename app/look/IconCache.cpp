@@ -12,8 +12,8 @@
 #include "app/core/LanguageModule.h"
 #include "app/core/Prompts.h"
 #include "platform/Exceptions.h"
+#include "platform/OwnFile.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 
 namespace {
 

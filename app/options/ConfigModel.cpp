@@ -2,9 +2,9 @@
 
 #include <QFile>
 
+#include "platform/OwnFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 
 namespace ConfigModel {
 
@@ -35,9 +35,13 @@ QString TBrowserList::FileName() { return ProgramFolder() + QStringLiteral("brow
 
 bool TBrowserList::Load(const QString& fileName) {
   entries_.clear();
-  // A FIFO or device in the file's place is not waited on: no list.
+  // A FIFO or device in the file's place is not waited on: no list. A list
+  // that waits for the folder's lock is what the file will hold.
   QByteArray bytes;
-  if (ReadRegularFile(fileName, bytes) != TRegularOpen::Opened) return false;
+  if (const std::optional<QByteArray> kept = SafeFile::PendingOwn(fileName))
+    bytes = *kept;
+  else if (ReadRegularFile(fileName, bytes) != TRegularOpen::Opened)
+    return false;
   entries_ = ExternalPreviews::ParseBrowserList(QString::fromUtf8(bytes));
   return true;
 }

@@ -3,7 +3,7 @@
 // store reports (Settings::SetTroubleReport).
 #pragma once
 
-#include "platform/SafeFile.h"
+#include "platform/OwnFile.h"
 
 // The first trouble of each kind that the returned report is given, and only
 // that: a failed write as an error naming the file and the reason, and that

@@ -20,8 +20,8 @@
 #include "app/shell/Frame.h"
 #include "platform/Exceptions.h"
 #include "platform/FontWarmUp.h"
+#include "platform/OwnFile.h"
 #include "platform/ProgramFolder.h"
-#include "platform/SafeFile.h"
 #include "platform/ScopeExit.h"
 
 QString ProductTitle;

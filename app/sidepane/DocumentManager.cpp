@@ -22,9 +22,9 @@
 #include "app/sidepane/TemplateEditor.h"
 #include "files/FrListView.h"
 #include "platform/Exceptions.h"
+#include "platform/OwnFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 #include "platform/TextCodec.h"
 
 namespace UserTemplates {
@@ -50,9 +50,13 @@ bool IsTemplateName(const QString& name) {
 }
 
 QStringList ReadIndex() {
-  // A FIFO or device in the file's place is not waited on: no templates.
+  // A FIFO or device in the file's place is not waited on: no templates. A
+  // list that waits for the folder's lock is what the file will hold.
   QByteArray bytes;
-  if (ReadRegularFile(IndexFile(), bytes) != TRegularOpen::Opened) return {};
+  if (const std::optional<QByteArray> kept = SafeFile::PendingOwn(IndexFile()))
+    bytes = *kept;
+  else if (ReadRegularFile(IndexFile(), bytes) != TRegularOpen::Opened)
+    return {};
   QStringList lines = TextCodec::decodeFileLines(bytes);
   lines.removeIf([](const QString& l) { return l.trimmed().isEmpty(); });
   return lines;

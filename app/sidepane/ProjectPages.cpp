@@ -19,8 +19,8 @@
 #include "files/PromptDialogs.h"
 #include "files/TreeText.h"
 #include "platform/Exceptions.h"
+#include "platform/OwnFile.h"
 #include "platform/RegularFile.h"
-#include "platform/SafeFile.h"
 
 namespace {
 
@@ -135,7 +135,12 @@ void TProjectTree::Load(const QString& fileName) {
 bool TProjectTree::Save() {
   if (fileName_.isEmpty() || heldBack_) return false;
   try {
-    SafeFile::WriteOwn(fileName_, TreeText::Format(TreeText::Collect(*TreeView1)));
+    // A list that waits for a held folder lock tells its failure when it is written.
+    SafeFile::WriteOwn(fileName_, TreeText::Format(TreeText::Collect(*TreeView1)),
+                       [](TOwnFileTrouble trouble, const QString&, const Exception* failure) {
+                         if (trouble == TOwnFileTrouble::NotWritten && failure)
+                           ShowMessageDlg(ComposeText({LangText(QStringLiteral("PMSaveErr")), failure->Message()}), 2);
+                       });
     return true;
   } catch (const Exception& e) {
     ShowMessageDlg(ComposeText({LangText(QStringLiteral("PMSaveErr")), e.Message()}), 2);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -18,7 +19,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
-#include "platform/SafeFile.h"
+#include "platform/OwnFile.h"
 #include "platform/ScopeExit.h"
 #include "tests/common/TestUtil.h"
 
@@ -477,6 +478,74 @@ TEST_F(IniFileTest, AWriteInPlaceKilledAtAnyMomentLeavesAWholeFile) {
       ADD_FAILURE() << "round " << round << ": " << files.join(u' ').toStdString();
   }
   EXPECT_EQ(torn, 0);
+}
+
+// Two instances write one settings file with a second link (so in place)
+// over and over, the first key's length changing with every write, while a
+// third reads it for a few seconds and fresh processes ask for every key:
+// each read sees the whole text of one write, never a mix, and every fresh
+// process gets every key.
+TEST_F(IniFileTest, ReadersNeverSeeAHalfWrittenFile) {
+  constexpr int kKeys = 1000;
+  QStringList keys;
+  QByteArray text = "[A]\nPad=x\n\n[Keys]\n";
+  for (int i = 0; i < kKeys; ++i) {
+    keys << QStringLiteral("Key%1").arg(i);
+    text += "Key" + QByteArray::number(i) + "=value " + QByteArray::number(i) + "\n";
+  }
+  ASSERT_TRUE(WriteFileBytes(path(), text));
+  const QString backup = dir.filePath(QStringLiteral("settings.bak"));
+  ASSERT_EQ(::link(QFile::encodeName(path()).constData(), QFile::encodeName(backup).constData()), 0);
+  // Whether `ini` holds every key, each with its value, and a whole pad.
+  const auto whole = [&](const TIniFile& ini) {
+    const QString pad = ini.ReadString(QStringLiteral("A"), QStringLiteral("Pad"), QString());
+    return ini.ReadSection(QStringLiteral("Keys")) == keys && !pad.isEmpty() && pad == QString(pad.size(), u'x') &&
+           ini.ReadString(QStringLiteral("Keys"), keys.last(), QString()) == QStringLiteral("value %1").arg(kKeys - 1);
+  };
+  pid_t writers[2];
+  for (int n = 0; n < 2; ++n) {
+    writers[n] = ::fork();
+    if (writers[n] == 0) {
+      try {
+        TIniFile ini(path());
+        std::mt19937 random(n);
+        for (;;)
+          ini.WriteString(QStringLiteral("A"), QStringLiteral("Pad"),
+                          QString(std::uniform_int_distribution<int>(1, 300'000)(random), u'x'));
+      } catch (...) {
+        _exit(1);
+      }
+    }
+  }
+  ScopeExit stop([&] {
+    for (const pid_t writer : writers) {
+      ::kill(writer, SIGKILL);
+      ::waitpid(writer, nullptr, 0);
+    }
+  });
+  // The reader: how many of its reads were torn (or 255 when it failed).
+  const int torn = RunInChild([&] {
+    int count = 0;
+    const qint64 end = QDateTime::currentMSecsSinceEpoch() + 3000;
+    for (int reads = 0; QDateTime::currentMSecsSinceEpoch() < end || reads < 50; ++reads)
+      count += whole(TIniFile(path())) ? 0 : 1;
+    return std::min(count, 254);
+  });
+  EXPECT_EQ(torn, 0);
+  // Fresh processes asking for each of the 1000 keys: how many they missed.
+  for (int start = 0; start < 5; ++start) {
+    const int missed = RunInChild([&] {
+      const TIniFile ini(path());
+      int count = 0;
+      for (int i = 0; i < kKeys; ++i)
+        count += ini.ReadString(QStringLiteral("Keys"), keys[i], QString()) == QStringLiteral("value %1").arg(i) ? 0 : 1;
+      return std::min(count, 254);
+    });
+    EXPECT_EQ(missed, 0) << "start " << start;
+  }
+  // The writers were not kept out by the readers.
+  const QString pad = TIniFile(path()).ReadString(QStringLiteral("A"), QStringLiteral("Pad"), QString());
+  EXPECT_GT(pad.size(), 1);
 }
 
 // Made with a report, a write that fails raises nothing: the failure is told

@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "platform/Graphic.h"
+#include "platform/OwnFile.h"
 #include "platform/RegularFile.h"
 #include "platform/SafeFile.h"
 #include "tests/common/FifoWatch.h"

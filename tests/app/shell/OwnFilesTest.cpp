@@ -5,11 +5,14 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 
 #include "app/core/RecentFiles.h"
@@ -18,7 +21,7 @@
 #include "app/shell/StartUp.h"
 #include "app/sidepane/DocumentManager.h"
 #include "app/sidepane/ProjectPages.h"
-#include "platform/SafeFile.h"
+#include "platform/OwnFile.h"
 #include "platform/ScopeExit.h"
 #include "tests/app/AppFixture.h"
 #include "tests/common/FifoWatch.h"
@@ -50,6 +53,11 @@ class THeldFolderLock {
   THeldFolderLock(const THeldFolderLock&) = delete;
   THeldFolderLock& operator=(const THeldFolderLock&) = delete;
   bool Held() const { return held_; }
+  // Lets go of the lock; the long waits are still counted.
+  void LetGo() {
+    if (holder_ >= 0) ::close(holder_);
+    holder_ = -1;
+  }
   int waits = 0;
 
  private:
@@ -257,6 +265,53 @@ TEST_F(OwnFiles, AHeldFolderLockKeepsTheStartWaitingForNothing) {
                                  QByteArray("[ToolBars]\nFileManager=1\n")})
     EXPECT_TRUE(written.contains(line)) << line.toStdString();
   EXPECT_EQ(ReadFileBytes(RecentFiles::FileName()), (b + '\n' + a + '\n').toUtf8());
+}
+
+// Another process holds the program folder's lock while the user changes
+// an option and opens a file from the running window: nothing waits for the
+// lock, the window reads what it wrote, and once the holder lets go both
+// files get it, with no message.
+TEST_F(OwnFiles, AHeldFolderLockNeverKeepsTheRunningWindowWaiting) {
+  Main();
+  const QString a = MakeFile("a.html");
+  THeldFolderLock waitCount(root);  // counts the long waits; its own hold is let go at once
+  waitCount.LetGo();
+  int ready[2], go[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(go), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY);
+    char c = 0;
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "r", 1) != 1 || ::read(go[0], &c, 1) < 0) _exit(1);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  const QByteArray settings = ReadFileBytes(Settings::FileName());
+  QEventLoop loop;
+  QTimer::singleShot(0, &loop, [&] {
+    Main().ShowSidePane(true);
+    Main().OpenDocument(false, true, a);
+    loop.quit();
+  });
+  loop.exec();
+  EXPECT_EQ(waitCount.waits, 0);
+  EXPECT_TRUE(ReadFileBytes(Settings::FileName()) == settings);
+  EXPECT_FALSE(QFileInfo::exists(RecentFiles::FileName()));
+  EXPECT_TRUE(Ini().ReadBool(QStringLiteral("ToolBars"), QStringLiteral("FileManager"), false));
+  EXPECT_EQ(RecentFiles::Read(), QStringList{a});
+
+  ASSERT_EQ(::write(go[1], "g", 1), 1);
+  ASSERT_EQ(::waitpid(holder, nullptr, 0), holder);
+  for (const int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
+  QTRY_VERIFY_WITH_TIMEOUT(!SafeFile::OwnWritePending(Settings::FileName()) &&
+                               !SafeFile::OwnWritePending(RecentFiles::FileName()),
+                           60'000);
+  EXPECT_TRUE(ReadFileBytes(Settings::FileName()).contains("[ToolBars]\nFileManager=1\n"));
+  EXPECT_EQ(ReadFileBytes(RecentFiles::FileName()), (a + '\n').toUtf8());
+  EXPECT_EQ(MessageTexts(), QStringList());
+  EXPECT_EQ(waitCount.waits, 0);
 }
 
 // The run's one wait may be spent by a file whose writer tells nobody (the
