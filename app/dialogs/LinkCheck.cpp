@@ -524,8 +524,7 @@ void TLinkCheckPage::ApplyLanguage() {
   for (int i = 0; i < 4; ++i) static_cast<QLabel*>(labels_[i])->setText(LangText(QLatin1String(keys[i])));
 }
 
-void TLinkCheckPage::AddRow(const QString& caption, const QString& status, const QString& reason,
-                            const QString& link) {
+void TLinkCheckPage::AddRow(const QString& caption, const QString& status, const QString& reason, const QString& link) {
   auto* row = new QTreeWidgetItem({caption, status, reason});
   if (!link.isEmpty()) row->setData(0, Qt::UserRole, link);
   if (!reason.isEmpty()) row->setToolTip(0, reason);
@@ -599,13 +598,18 @@ void TLinkCheckPage::ListView1DblClick() {
   if (text.isEmpty()) return;
   QString root = Edit2->text().trimmed();
   if (root.isEmpty()) root = root_.trimmed();
+  const QString link = item->data(0, Qt::UserRole).toString();
   // A link relative to a saved page was read against the page's folder.
-  if (const QString link = item->data(0, Qt::UserRole).toString();
-      !base_.isEmpty() && !link.isEmpty() && !LinkCheck::FromRoot(link))
-    root = base_;
+  if (!base_.isEmpty() && !link.isEmpty() && !LinkCheck::FromRoot(link)) root = base_;
   if (!root.isEmpty() && text.contains(root)) {
     text = text.mid(root.size()).trimmed();
     if (!LinkCheck::IsSeparator(root.back()) && text.startsWith(u'/')) text.remove(0, 1);
+  }
+  // A link wrapped over lines is found by its longest line.
+  if (link.contains(u'\n')) {
+    text.clear();
+    for (const QString& part : link.split(u'\n'))
+      if (part.trimmed().size() > text.size()) text = part.trimmed();
   }
   editor_->SetCaretXY(TPoint{1, 1});
   editor_->SearchReplace(text, QString(), ssoMatchCase | ssoEntireScope);

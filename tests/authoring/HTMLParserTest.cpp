@@ -126,9 +126,8 @@ TEST(HTMLParser, LineBreaksInsideAndOutsideQuotes) {
   THTMLParser p;
   QStringList tags;
   p.OnFoundTag = [&](TObject*, const QString& t) { tags << t; };
-  p.HTML = L({"<a href=\"pdfs/project-", "brief.pdf\">brief</a> <img", "src=\"pics/", "four.png\">",
-              "<a title=it's", "href='caf\u00e9/", "", "\U0001F600.htm'>", "<p class=x", "title=\"a", "b\" id=y",
-              ">"});
+  p.HTML = L({"<a href=\"pdfs/project-", "brief.pdf\">brief</a> <img", "src=\"pics/", "four.png\">", "<a title=it's",
+              "href='caf\u00e9/", "", "\U0001F600.htm'>", "<p class=x", "title=\"a", "b\" id=y", ">"});
   p.Parse();
   EXPECT_EQ(p.Parsed.Hyperlinks, L({"pdfs/project-\nbrief.pdf", "caf\u00e9/\n\n\U0001F600.htm"}));
   EXPECT_EQ(p.Parsed.Images, L({"pics/\nfour.png"}));

@@ -829,10 +829,10 @@ class SiteLinks : public LinkPage {
     LinkPage::SetUp();
     site = root + QStringLiteral("site/");
     sub = site + QStringLiteral("sub/");
-    for (const QString& file : {QStringLiteral("index.html"), QStringLiteral("sub/team.html"),
-                                QStringLiteral("sub/caf\u00e9/\u00fc.html"), QStringLiteral("\U0001F600/\U0001D11E.htm"),
-                                QStringLiteral("sub/pdfs/project-brief.pdf"), QStringLiteral("sub/pics/a.png"),
-                                QStringLiteral("pics/logo.png"), QStringLiteral("sub/pics/four.png")}) {
+    for (const QString& file :
+         {QStringLiteral("index.html"), QStringLiteral("sub/team.html"), QStringLiteral("sub/caf\u00e9/\u00fc.html"),
+          QStringLiteral("\U0001F600/\U0001D11E.htm"), QStringLiteral("sub/pdfs/project-brief.pdf"),
+          QStringLiteral("sub/pics/a.png"), QStringLiteral("pics/logo.png"), QStringLiteral("sub/pics/four.png")}) {
       QDir().mkpath(QFileInfo(site + file).absolutePath());
       WriteFileBytes(site + file, "x");
     }
@@ -856,7 +856,8 @@ class SiteLinks : public LinkPage {
   }
 
   const QString text = QStringLiteral(
-      "<p><a href=\"team.html\">Team</a> <a href=\"../index.html\">Home</a> <a href=\"caf\u00e9/\u00fc.html\">Caf\u00e9</a>\n"
+      "<p><a href=\"team.html\">Team</a> <a href=\"../index.html\">Home</a> <a "
+      "href=\"caf\u00e9/\u00fc.html\">Caf\u00e9</a>\n"
       "<a href=\"/\U0001F600/\U0001D11E.htm\">Clef</a> <a href=\"gone.html\">Gone</a> <a href=\"pdfs/project-\n"
       "brief.pdf\">Brief</a>\n"
       "<img src=\"pics/a.png\"><img src=\"/pics/logo.png\"><img\n"
@@ -892,7 +893,10 @@ TEST_F(SiteLinks, SavedPageInASubFolder) {
        {std::tuple{sub + "team.html", QStringLiteral("team.html"), 1},
         std::tuple{sub + "../index.html", QStringLiteral("../index.html"), 1},
         std::tuple{site + "pics/logo.png", QStringLiteral("pics/logo.png"), 4},
-        std::tuple{site + QStringLiteral("\U0001F600/\U0001D11E.htm"), QStringLiteral("\U0001F600/\U0001D11E.htm"), 2}}) {
+        std::tuple{site + QStringLiteral("\U0001F600/\U0001D11E.htm"), QStringLiteral("\U0001F600/\U0001D11E.htm"), 2},
+        // a wrapped link by its longest line
+        std::tuple{sub + "pdfs/project-brief.pdf", QStringLiteral("pdfs/project-"), 2},
+        std::tuple{sub + "pics/four.png", QStringLiteral("four.png"), 6}}) {
     form->Memo1->SetCaretXY(TPoint{1, 5});
     DoubleClick(page, target);
     EXPECT_EQ(form->Memo1->SelText(), found);
@@ -900,8 +904,9 @@ TEST_F(SiteLinks, SavedPageInASubFolder) {
     form->PageControl1->setCurrentWidget(&page);
   }
   page.CheckBox1->setChecked(true);
-  for (const QString& target : {sub + "../index.html", sub + "pdfs/project-brief.pdf", sub + QStringLiteral("caf\u00e9/\u00fc.html"),
-                                site + QStringLiteral("\U0001F600/\U0001D11E.htm")})
+  for (const QString& target :
+       {sub + "../index.html", sub + "pdfs/project-brief.pdf", sub + QStringLiteral("caf\u00e9/\u00fc.html"),
+        site + QStringLiteral("\U0001F600/\U0001D11E.htm")})
     DoubleClick(page, target);
   QStringList opened;
   for (const auto& call : launcher.calls) opened << call.target;
@@ -926,12 +931,13 @@ TEST_F(SiteLinks, PageNeverSavedReadsAllAgainstTheRoot) {
   form.setAttribute(Qt::WA_DeleteOnClose, false);
   form.SetCaption(QStringLiteral("Untitled~1"));
   form.Memo1->SetText(text);
-  EXPECT_EQ(Check(form, sub), (QStringList{sub + "team.html|rmdOk|", sub + "../index.html|rmdOk|",
-                                           sub + QStringLiteral("caf\u00e9/\u00fc.html|rmdOk|"),
-                                           sub + QStringLiteral("\U0001F600/\U0001D11E.htm|rmdError|LinkWhyNoFile"),
-                                           sub + "gone.html|rmdError|LinkWhyNoFile", sub + "pdfs/project-brief.pdf|rmdOk|",
-                                           sub + "pics/a.png|rmdOk|", sub + "pics/logo.png|rmdError|LinkWhyNoFile",
-                                           sub + "pics/four.png|rmdOk|"}));
+  EXPECT_EQ(
+      Check(form, sub),
+      (QStringList{
+          sub + "team.html|rmdOk|", sub + "../index.html|rmdOk|", sub + QStringLiteral("caf\u00e9/\u00fc.html|rmdOk|"),
+          sub + QStringLiteral("\U0001F600/\U0001D11E.htm|rmdError|LinkWhyNoFile"),
+          sub + "gone.html|rmdError|LinkWhyNoFile", sub + "pdfs/project-brief.pdf|rmdOk|", sub + "pics/a.png|rmdOk|",
+          sub + "pics/logo.png|rmdError|LinkWhyNoFile", sub + "pics/four.png|rmdOk|"}));
   EXPECT_EQ(Check(form, site).mid(0, 4),
             (QStringList{site + "team.html|rmdError|LinkWhyNoFile", site + "../index.html|rmdError|LinkWhyNoFile",
                          site + QStringLiteral("caf\u00e9/\u00fc.html|rmdError|LinkWhyNoFile"),
