@@ -136,6 +136,56 @@ void AppendCode(QString& out, char32_t code) {
   const char32_t one[] = {code};
   out += QString::fromUcs4(one, 1);
 }
+
+// Follows a tag's text character by character and tells whether it stands
+// inside a quoted attribute value. A quote opens a value only where a value
+// begins (after "=" and blanks), as FindAttribute and a browser read a tag: an
+// apostrophe inside a word or a name opens none.
+class TQuoteScan {
+ public:
+  void Reset() { *this = TQuoteScan(); }
+  bool Inside() const { return state_ == State::Quoted; }
+  void Feed(QChar c) {
+    const bool blank = IsBlank(c);
+    switch (state_) {
+      case State::TagName:
+        if (blank) state_ = State::BeforeName;
+        break;
+      case State::BeforeName:
+      case State::AfterName:
+        if (c == u'=')
+          state_ = State::BeforeValue;
+        else if (!blank)
+          state_ = State::Name;
+        break;
+      case State::Name:
+        if (c == u'=')
+          state_ = State::BeforeValue;
+        else if (blank)
+          state_ = State::AfterName;
+        break;
+      case State::BeforeValue:
+        if (c == u'"' || c == u'\'') {
+          quote_ = c;
+          state_ = State::Quoted;
+        } else if (!blank) {
+          state_ = State::Unquoted;
+        }
+        break;
+      case State::Unquoted:
+        if (blank) state_ = State::BeforeName;
+        break;
+      case State::Quoted:
+        if (c == quote_) state_ = State::BeforeName;
+        break;
+    }
+  }
+
+ private:
+  enum class State { TagName, BeforeName, Name, AfterName, BeforeValue, Unquoted, Quoted };
+  State state_ = State::TagName;
+  QChar quote_;
+};
 }  // namespace
 
 void SplitURL(QString url, QString& protocol, QString& path, QString& query, QString& fileName) {
@@ -281,32 +331,51 @@ void THTMLParser::Parse() {
   QString text;
   QString tag;
   bool inTag = false;
+  TQuoteScan quotes;
   const int count = HTML.size();
-  bool firstLine = true;
+  bool started = false;  // a line with characters was read
+  bool blank = false;    // a line break is owed as a blank
   for (int n = 0; n < count; ++n) {
     const QString& line = HTML[n];
+    // A line break inside a quoted value stays one (an address wrapped in
+    // its quotes is whole again once the break is dropped); anywhere else
+    // it separates like a blank.
+    if (started) {
+      if (inTag && quotes.Inside())
+        tag += u'\n';
+      else
+        blank = true;
+    }
     if (line.isEmpty()) continue;
     if (OnParsing) OnParsing(this, n + 1, count);
-    // A line break separates like a blank.
-    if (!firstLine) {
-      if (inTag)
+    if (blank) {
+      if (inTag) {
         tag += u' ';
-      else if (!text.isEmpty())
+        quotes.Feed(u' ');
+      } else if (!text.isEmpty()) {
         text += u' ';
+      }
+      blank = false;
     }
-    firstLine = false;
+    started = true;
     for (const QChar c : line) {
       if (c == u'<' && !inTag) {
         if (!text.isEmpty()) HandleText(text);
         text.clear();
         inTag = true;
         tag += c;
+        quotes.Reset();
       } else if (c == u'>' && inTag) {
         HandleTag(tag.mid(tag.lastIndexOf(u'<') + 1));
         inTag = false;
         tag.clear();
       } else if (inTag) {
         tag += c;
+        // The tag's text starts anew from a "<" inside it.
+        if (c == u'<')
+          quotes.Reset();
+        else
+          quotes.Feed(c);
       } else {
         text += c;
       }

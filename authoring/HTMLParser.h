@@ -41,6 +41,8 @@ class THTMLParser : public TObject {
   // An address of a scheme other than mail, FTP and plain web.
   std::function<void(TObject*, const QString&)> OnFoundHyperlink;
 
+  // A line break inside a quoted attribute value stays in the value;
+  // anywhere else it separates like a blank.
   void Parse();
   // `tag` is the text between "<" and ">".
   void HandleTag(const QString& tag);

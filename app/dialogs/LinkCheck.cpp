@@ -43,17 +43,28 @@ bool BareWebAddress(const QString& link) {
   return host.startsWith(QLatin1String("www"), Qt::CaseInsensitive) && host.count(u'.') >= 2;
 }
 
-}  // namespace
-
-QString Normalise(QString link, const QString& root) {
-  // Blanks around a link and tabs and line breaks in it do not count.
+// Blanks around a link and tabs and line breaks in it do not count.
+QString Cleaned(QString link) {
   link = link.trimmed();
   link.removeIf([](QChar c) { return c == u'\t' || c == u'\r' || c == u'\n'; });
+  return link;
+}
+
+}  // namespace
+
+bool FromRoot(const QString& link) {
+  const QString l = Cleaned(link);
+  return !l.isEmpty() && IsSeparator(l[0]) && !l.startsWith(QLatin1String("//"));
+}
+
+QString Normalise(QString link, const QString& root, const QString& base) {
+  link = Cleaned(std::move(link));
   // "//host/path" is a web address in the scheme of the root's site.
   if (link.startsWith(QLatin1String("//"))) {
     const QString scheme = QUrl(root.trimmed()).scheme().toLower();
     return (scheme == u"https" ? scheme : QStringLiteral("http")) + u':' + link;
   }
+  const QString& folder = base.isEmpty() || FromRoot(link) ? root : base;
   // The first "." segment goes ("./a", "b/./c"); ".." steps back and stays.
   for (const QChar separator : {u'/', u'\\'}) {
     for (qsizetype at = link.indexOf(QString(u'.') + separator); at >= 0;
@@ -68,9 +79,9 @@ QString Normalise(QString link, const QString& root) {
     if (link.startsWith(lead)) link.remove(0, 1);
   if (BareWebAddress(link)) link.prepend(QLatin1String("http://"));
   // A link with a scheme or drive (":") stands on its own; the others are
-  // read in the root folder, also one typed without its "/".
+  // read in their folder, also one typed without its "/".
   if (link.contains(u':')) return link;
-  return root.isEmpty() || IsSeparator(root.back()) ? root + link : root + u'/' + link;
+  return folder.isEmpty() || IsSeparator(folder.back()) ? folder + link : folder + u'/' + link;
 }
 
 bool Skipped(const QString& link) {
@@ -269,7 +280,8 @@ void TLinkChecker::Next() {
     }
     const QString link = groups_[group_][index_++];
     if (!LinkCheck::Skipped(link)) {
-      target_ = LinkCheck::Normalise(link, Root);
+      target_ = LinkCheck::Normalise(link, Root, Base);
+      link_ = link;
       const QUrl url(target_);
       if (IsWeb(url)) {
         emit Paused();
@@ -280,7 +292,7 @@ void TLinkChecker::Next() {
         return;
       }
       const TFailure failure = CheckLocal(url, target_);
-      emit Checked(target_, failure == TFailure::None, failure, 0);
+      emit Checked(target_, failure == TFailure::None, failure, 0, link_);
       if (!live()) return;
     }
     emit Advanced(index_);
@@ -411,7 +423,7 @@ void TLinkChecker::Done(TFailure failure, int status) {
   deadline_->stop();
   const quint64 run = run_;
   const auto live = [this, run] { return running_ && run == run_; };
-  emit Checked(target_, failure == TFailure::None, failure, status);
+  emit Checked(target_, failure == TFailure::None, failure, status, link_);
   if (!live()) return;
   emit Advanced(index_);
   // The event loop turns before the next link (and may stop the check).
@@ -487,9 +499,10 @@ TLinkCheckPage::TLinkCheckPage(TSrcEdit* editor, std::function<void()> showEdito
   });
   connect(checker_, &TLinkChecker::Advanced, this, [this](int done) { progress_ = done; });
   connect(checker_, &TLinkChecker::Paused, this, &TLinkCheckPage::ShowRows);
-  connect(checker_, &TLinkChecker::Checked, this, [this](const QString& target, bool ok, TFailure failure, int status) {
-    AddRow(target, ok ? OkText : ErrorText, LinkCheck::FailureText(failure, status));
-  });
+  connect(checker_, &TLinkChecker::Checked, this,
+          [this](const QString& target, bool ok, TFailure failure, int status, const QString& link) {
+            AddRow(target, ok ? OkText : ErrorText, LinkCheck::FailureText(failure, status), link);
+          });
   connect(checker_, &TLinkChecker::Finished, this, [this] {
     ShowRows();
     progress_ = 0;
@@ -511,8 +524,9 @@ void TLinkCheckPage::ApplyLanguage() {
   for (int i = 0; i < 4; ++i) static_cast<QLabel*>(labels_[i])->setText(LangText(QLatin1String(keys[i])));
 }
 
-void TLinkCheckPage::AddRow(const QString& caption, const QString& status, const QString& reason) {
+void TLinkCheckPage::AddRow(const QString& caption, const QString& status, const QString& reason, const QString& link) {
   auto* row = new QTreeWidgetItem({caption, status, reason});
+  if (!link.isEmpty()) row->setData(0, Qt::UserRole, link);
   if (!reason.isEmpty()) row->setToolTip(0, reason);
   rows_ << row;
 }
@@ -528,14 +542,20 @@ void TLinkCheckPage::vfLinksClick() {
   THTMLParser parser;
   parser.HTML = editor_->Lines().ToStringList();
   parser.Parse();
-  // Without a root path, relative links are read against the document's own
-  // folder; a document that has none yet cannot have them checked.
+  // A saved page's links are read against its folder, those from the site's
+  // root against the root path (the page's folder when it is empty). A page
+  // never saved has only the root path: without one its relative links
+  // cannot be checked.
+  QString base;
+  if (const QString document = DocumentPath ? DocumentPath() : QString();
+      !document.isEmpty() && QFileInfo(document).isAbsolute()) {
+    base = QFileInfo(document).absolutePath();
+    if (!base.endsWith(u'/')) base += u'/';
+  }
   QString root = Edit2->text().trimmed();
   if (root.isEmpty()) {
-    const QString document = DocumentPath ? DocumentPath() : QString();
-    if (!document.isEmpty() && QFileInfo(document).isAbsolute()) {
-      root = QFileInfo(document).absolutePath();
-      if (!root.endsWith(u'/')) root += u'/';
+    if (!base.isEmpty()) {
+      root = base;
     } else if (std::any_of(parser.Parsed.Hyperlinks.cbegin(), parser.Parsed.Hyperlinks.cend(), LinkCheck::NeedsRoot) ||
                std::any_of(parser.Parsed.Images.cbegin(), parser.Parsed.Images.cend(), LinkCheck::NeedsRoot)) {
       ShowMessageDlg(LangText(QStringLiteral("LinkCheckUnsaved")), 0);
@@ -543,11 +563,13 @@ void TLinkCheckPage::vfLinksClick() {
     }
   }
   root_ = root;
+  base_ = base;
   OkText = LangText(QStringLiteral("rmdOk"));
   ErrorText = LangText(QStringLiteral("rmdError"));
   ProgressBar1->setValue(0);
   ListView1->clear();
   checker_->Root = root;
+  checker_->Base = base;
   checker_->User = Edit3->text();
   checker_->Password = Edit4->text();
   vfLinks->setEnabled(false);
@@ -576,9 +598,18 @@ void TLinkCheckPage::ListView1DblClick() {
   if (text.isEmpty()) return;
   QString root = Edit2->text().trimmed();
   if (root.isEmpty()) root = root_.trimmed();
+  const QString link = item->data(0, Qt::UserRole).toString();
+  // A link relative to a saved page was read against the page's folder.
+  if (!base_.isEmpty() && !link.isEmpty() && !LinkCheck::FromRoot(link)) root = base_;
   if (!root.isEmpty() && text.contains(root)) {
     text = text.mid(root.size()).trimmed();
     if (!LinkCheck::IsSeparator(root.back()) && text.startsWith(u'/')) text.remove(0, 1);
+  }
+  // A link wrapped over lines is found by its longest line.
+  if (link.contains(u'\n')) {
+    text.clear();
+    for (const QString& part : link.split(u'\n'))
+      if (part.trimmed().size() > text.size()) text = part.trimmed();
   }
   editor_->SetCaretXY(TPoint{1, 1});
   editor_->SearchReplace(text, QString(), ssoMatchCase | ssoEntireScope);

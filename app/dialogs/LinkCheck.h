@@ -35,9 +35,13 @@ namespace LinkCheck {
 // The target a link stands for: blanks around it and tabs and line breaks in
 // it dropped; "//host/..." made a web address; the first "./" or ".\"
 // segment and a leading "/" or "\" dropped (".." stays); "http://" put
-// before a bare www host name; and the root folder (with a "/" when it has
-// none at its end) put before a link without folder or scheme.
-QString Normalise(QString link, const QString& root);
+// before a bare www host name; and a folder (with a "/" when it has none at
+// its end) put before a link without scheme or drive: the root for a link
+// from the site's root ("/a.htm"), `base` for any other (the root when
+// `base` is empty).
+QString Normalise(QString link, const QString& root, const QString& base = QString());
+// Whether a link starts at the site's root: "/" or "\" (not "//host").
+bool FromRoot(const QString& link);
 // Links that lead nowhere to check: scripts, mail addresses, in-page marks,
 // embedded data.
 bool Skipped(const QString& link);
@@ -46,8 +50,7 @@ bool Skipped(const QString& link);
 bool MayOpen(const QString& target);
 // "/" or "\\".
 bool IsSeparator(QChar c);
-// Whether a link needs a folder to be read against (no scheme, no drive):
-// such links are looked for in the root folder.
+// Whether a link needs a folder to be read against (no scheme, no drive).
 bool NeedsRoot(const QString& link);
 // The address with each backslash in its path (before "?" and "#") read as
 // "/", as a browser reads it.
@@ -89,6 +92,9 @@ class TLinkChecker : public QObject {
   ~TLinkChecker() override;
 
   QString Root;
+  // The folder links relative to the page are read against (the saved
+  // page's own); empty: the root.
+  QString Base;
   QString User;
   QString Password;
   // Milliseconds a web link may take from connecting until the whole header
@@ -113,8 +119,9 @@ class TLinkChecker : public QObject {
 
  signals:
   void GroupStarted(int group, int count);
-  // `status` is the last HTTP status seen (0 when none).
-  void Checked(const QString& target, bool ok, LinkCheck::TFailure failure, int status);
+  // `status` is the last HTTP status seen (0 when none); `link` is the link
+  // as the page writes it.
+  void Checked(const QString& target, bool ok, LinkCheck::TFailure failure, int status, const QString& link);
   // `done` entries of the current group are through.
   void Advanced(int done);
   // Everything checked so far has been reported, and the event loop is
@@ -156,6 +163,7 @@ class TLinkChecker : public QObject {
   // called, during another check stops there.
   quint64 run_ = 0;
   QString target_;
+  QString link_;
 };
 
 // The "Verify Links" page: result list, start button, options, progress.
@@ -185,22 +193,26 @@ class TLinkCheckPage : public QWidget {
   QLineEdit* Edit3 = nullptr;
   QLineEdit* Edit4 = nullptr;
   QString OkText, ErrorText;
-  // The document's file (empty while it was never saved): with the root
-  // path left empty, relative links are looked for beside it.
+  // The document's file (empty while it was never saved). Links of a saved
+  // page are read against its folder, those from the site's root ("/") against
+  // the root path (the page's folder when the root path is empty); a page
+  // never saved has all of them read against the root path.
   std::function<QString()> DocumentPath;
 
  private:
   // Rows and progress are kept until the checker pauses, then put into the
   // list and the bar at once.
-  void AddRow(const QString& caption, const QString& status, const QString& reason = QString());
+  // `link` (as the page writes it) is kept with the row.
+  void AddRow(const QString& caption, const QString& status, const QString& reason = QString(),
+              const QString& link = QString());
   void ShowRows();
 
   TSrcEdit* editor_;
   std::function<void()> showEditor_;
   TLinkChecker* checker_;
   QList<QWidget*> labels_;
-  // The root the last check read relative links against.
-  QString root_;
+  // The root and the page's folder the last check read links against.
+  QString root_, base_;
   QList<QTreeWidgetItem*> rows_;
   int progress_ = 0;
 };

@@ -119,6 +119,30 @@ TEST(HTMLParser, Events) {
   EXPECT_EQ(others, QStringList{"https://s/"});
 }
 
+// A line break inside a quoted value stays in the value (a link check drops
+// it, as a browser does); outside quotes it separates like a blank. A quote
+// opens a value only where one begins.
+TEST(HTMLParser, LineBreaksInsideAndOutsideQuotes) {
+  THTMLParser p;
+  QStringList tags;
+  p.OnFoundTag = [&](TObject*, const QString& t) { tags << t; };
+  p.HTML = L({"<a href=\"pdfs/project-", "brief.pdf\">brief</a> <img", "src=\"pics/", "four.png\">", "<a title=it's",
+              "href='caf\u00e9/", "", "\U0001F600.htm'>", "<p class=x", "title=\"a", "b\" id=y", ">"});
+  p.Parse();
+  EXPECT_EQ(p.Parsed.Hyperlinks, L({"pdfs/project-\nbrief.pdf", "caf\u00e9/\n\n\U0001F600.htm"}));
+  EXPECT_EQ(p.Parsed.Images, L({"pics/\nfour.png"}));
+  EXPECT_EQ(tags, L({"a href=\"pdfs/project-\nbrief.pdf\"", "/a", "img src=\"pics/\nfour.png\"",
+                     "a title=it's href='caf\u00e9/\n\n\U0001F600.htm'", "p class=x title=\"a\nb\" id=y "}));
+  // A "<" starts the tag anew, its quotes too; an unclosed quote ends with
+  // its tag.
+  p.HTML = L({"<b title=\"x<a href=\"y/", "z.htm\">", "<a href=\"open>", "<img src=", "\"q.png\">"});
+  tags.clear();
+  p.Parse();
+  EXPECT_EQ(p.Parsed.Hyperlinks, L({"y/\nz.htm", "open"}));
+  EXPECT_EQ(p.Parsed.Images, L({"q.png"}));
+  EXPECT_EQ(tags.last(), "img src= \"q.png\"");
+}
+
 TEST(HTMLParser, TextRoutines) {
   struct Split {
     const char* url;

@@ -627,9 +627,10 @@ TEST_F(LinkPage, BesideTheSavedPageWithReasons) {
   page.ListView1DblClick();
   EXPECT_EQ(form.Memo1->SelText(), "gone.htm");
 
-  // References in an address are decoded before it is requested.
+  // References in an address are decoded before it is requested (links
+  // from the site's root go to the root path, here a web site).
   page.Edit2->setText(server.Url("/"));
-  form.Memo1->SetText(QStringLiteral("<a href=\"a.cgi?a=1&amp;b=2\">q</a><img src=\"p&#x26;q&#46;gif\">"));
+  form.Memo1->SetText(QStringLiteral("<a href=\"/a.cgi?a=1&amp;b=2\">q</a><img src=\"/p&#x26;q&#46;gif\">"));
   form.vfLinksClick();
   ASSERT_TRUE(finished.wait(20000));
   EXPECT_TRUE(server.requests.contains("/a.cgi?a=1&b=2")) << server.requests.join(u',').toStdString();
@@ -812,6 +813,138 @@ TEST_F(LinkPage, EventLoopTurnsWhileManyLocalLinksAreChecked) {
   for (int i = 0; i < 3000; i += 299) EXPECT_EQ(rows[i], links.Row(i));
   EXPECT_EQ(rows.last(), "ZeroImg||");
   EXPECT_LT(insertions, 300);
+}
+
+}  // namespace
+
+namespace {
+
+// A small site: the page sub/page.html links a page beside it, one up, one
+// in a folder of letters beyond ASCII, one from the site's root with letters
+// beyond the BMP, a missing one and one wrapped inside its quotes; its
+// pictures lie beside it, at the site's root and (wrapped) beside it.
+class SiteLinks : public LinkPage {
+ protected:
+  void SetUp() override {
+    LinkPage::SetUp();
+    site = root + QStringLiteral("site/");
+    sub = site + QStringLiteral("sub/");
+    for (const QString& file :
+         {QStringLiteral("index.html"), QStringLiteral("sub/team.html"), QStringLiteral("sub/caf\u00e9/\u00fc.html"),
+          QStringLiteral("\U0001F600/\U0001D11E.htm"), QStringLiteral("sub/pdfs/project-brief.pdf"),
+          QStringLiteral("sub/pics/a.png"), QStringLiteral("pics/logo.png"), QStringLiteral("sub/pics/four.png")}) {
+      QDir().mkpath(QFileInfo(site + file).absolutePath());
+      WriteFileBytes(site + file, "x");
+    }
+    WriteFileBytes(sub + "page.html", text.toUtf8().replace("\n", "\r\n"));
+  }
+  // The rows of a check run on `form` with `rootPath` in the root field.
+  QStringList Check(TChildForm& form, const QString& rootPath) {
+    TLinkCheckPage& page = *form.LinkPage;
+    QSignalSpy finished(page.Checker(), &TLinkChecker::Finished);
+    page.Edit2->setText(rootPath);
+    form.vfLinksClick();
+    EXPECT_TRUE(finished.count() == 1 || finished.wait(10000));
+    return Rows(page);
+  }
+  // Double-clicks the row whose target is `target`.
+  void DoubleClick(TLinkCheckPage& page, const QString& target) {
+    const QList<QTreeWidgetItem*> found = page.ListView1->findItems(target, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << target.toStdString();
+    page.ListView1->setCurrentItem(found[0]);
+    page.ListView1DblClick();
+  }
+
+  const QString text = QStringLiteral(
+      "<p><a href=\"team.html\">Team</a> <a href=\"../index.html\">Home</a> <a "
+      "href=\"caf\u00e9/\u00fc.html\">Caf\u00e9</a>\n"
+      "<a href=\"/\U0001F600/\U0001D11E.htm\">Clef</a> <a href=\"gone.html\">Gone</a> <a href=\"pdfs/project-\n"
+      "brief.pdf\">Brief</a>\n"
+      "<img src=\"pics/a.png\"><img src=\"/pics/logo.png\"><img\n"
+      "src=\"pics/\n"
+      "four.png\"></p>\n");
+  QString site, sub;
+};
+
+// A saved page's links are read against its folder, links from the site's
+// root against the root folder, or against the page's folder when the root
+// is left empty; a link wrapped inside its quotes is found.
+TEST_F(SiteLinks, SavedPageInASubFolder) {
+  TChildForm* form = Main().OpenDocument(false, true, sub + "page.html");
+  ASSERT_TRUE(form);
+  TLinkCheckPage& page = *form->LinkPage;
+  const QStringList besides = {sub + "team.html|rmdOk|",
+                               sub + "../index.html|rmdOk|",
+                               sub + QStringLiteral("caf\u00e9/\u00fc.html|rmdOk|"),
+                               site + QStringLiteral("\U0001F600/\U0001D11E.htm|rmdOk|"),
+                               sub + "gone.html|rmdError|LinkWhyNoFile",
+                               sub + "pdfs/project-brief.pdf|rmdOk|",
+                               sub + "pics/a.png|rmdOk|",
+                               site + "pics/logo.png|rmdOk|",
+                               sub + "pics/four.png|rmdOk|"};
+  EXPECT_EQ(Check(*form, site), besides);
+  // The root typed without its "/" and with blanks is the same folder.
+  EXPECT_EQ(Check(*form, " " + root + "site "), QStringList(besides).replaceInStrings(site, root + "site/"));
+
+  // A double click finds the link as the page writes it, relative or from
+  // the root, or opens the file the row names.
+  form->PageControl1->setCurrentWidget(&page);
+  for (const auto& [target, found, line] :
+       {std::tuple{sub + "team.html", QStringLiteral("team.html"), 1},
+        std::tuple{sub + "../index.html", QStringLiteral("../index.html"), 1},
+        std::tuple{site + "pics/logo.png", QStringLiteral("pics/logo.png"), 4},
+        std::tuple{site + QStringLiteral("\U0001F600/\U0001D11E.htm"), QStringLiteral("\U0001F600/\U0001D11E.htm"), 2},
+        // a wrapped link by its longest line
+        std::tuple{sub + "pdfs/project-brief.pdf", QStringLiteral("pdfs/project-"), 2},
+        std::tuple{sub + "pics/four.png", QStringLiteral("four.png"), 6}}) {
+    form->Memo1->SetCaretXY(TPoint{1, 5});
+    DoubleClick(page, target);
+    EXPECT_EQ(form->Memo1->SelText(), found);
+    EXPECT_EQ(form->Memo1->CaretY(), line) << found.toStdString();
+    form->PageControl1->setCurrentWidget(&page);
+  }
+  page.CheckBox1->setChecked(true);
+  for (const QString& target :
+       {sub + "../index.html", sub + "pdfs/project-brief.pdf", sub + QStringLiteral("caf\u00e9/\u00fc.html"),
+        site + QStringLiteral("\U0001F600/\U0001D11E.htm")})
+    DoubleClick(page, target);
+  QStringList opened;
+  for (const auto& call : launcher.calls) opened << call.target;
+  EXPECT_EQ(opened, (QStringList{site + "index.html", sub + "pdfs/project-brief.pdf",
+                                 sub + QStringLiteral("caf\u00e9/\u00fc.html"),
+                                 site + QStringLiteral("\U0001F600/\U0001D11E.htm")}));
+  page.CheckBox1->setChecked(false);
+
+  // Without a root, a link from the root is looked for beside the page.
+  QStringList empty = besides;
+  empty[3] = sub + QStringLiteral("\U0001F600/\U0001D11E.htm|rmdError|LinkWhyNoFile");
+  empty[7] = sub + "pics/logo.png|rmdError|LinkWhyNoFile";
+  EXPECT_EQ(Check(*form, QString()), empty);
+  DoubleClick(page, sub + "pics/logo.png");
+  EXPECT_EQ(form->Memo1->SelText(), "pics/logo.png");
+  EXPECT_EQ(form->Memo1->CaretY(), 4);
+}
+
+// A page never saved reads every relative link against the root field.
+TEST_F(SiteLinks, PageNeverSavedReadsAllAgainstTheRoot) {
+  TChildForm form;
+  form.setAttribute(Qt::WA_DeleteOnClose, false);
+  form.SetCaption(QStringLiteral("Untitled~1"));
+  form.Memo1->SetText(text);
+  EXPECT_EQ(
+      Check(form, sub),
+      (QStringList{
+          sub + "team.html|rmdOk|", sub + "../index.html|rmdOk|", sub + QStringLiteral("caf\u00e9/\u00fc.html|rmdOk|"),
+          sub + QStringLiteral("\U0001F600/\U0001D11E.htm|rmdError|LinkWhyNoFile"),
+          sub + "gone.html|rmdError|LinkWhyNoFile", sub + "pdfs/project-brief.pdf|rmdOk|", sub + "pics/a.png|rmdOk|",
+          sub + "pics/logo.png|rmdError|LinkWhyNoFile", sub + "pics/four.png|rmdOk|"}));
+  EXPECT_EQ(Check(form, site).mid(0, 4),
+            (QStringList{site + "team.html|rmdError|LinkWhyNoFile", site + "../index.html|rmdError|LinkWhyNoFile",
+                         site + QStringLiteral("caf\u00e9/\u00fc.html|rmdError|LinkWhyNoFile"),
+                         site + QStringLiteral("\U0001F600/\U0001D11E.htm|rmdOk|")}));
+  TLinkCheckPage& page = *form.LinkPage;
+  DoubleClick(page, site + "team.html");
+  EXPECT_EQ(form.Memo1->SelText(), "team.html");
 }
 
 }  // namespace
