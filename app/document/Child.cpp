@@ -558,7 +558,16 @@ void TChildForm::Commenttext1Click() {
 
 void TChildForm::Setdocumentinlowercase1Click() {
   if (ShowMessageDlg(LangText(QStringLiteral("LowerCase")), 1) != 6) return;
-  Memo1->ReplaceWholeText(Memo1->Text().toLower());
+  ReplaceTextInPlace(Memo1->Text().toLower());
+}
+
+void TChildForm::ReplaceTextInPlace(const QString& text) {
+  const TPoint caret = Memo1->CaretXY();
+  const int top = Memo1->TopLine();
+  Memo1->ReplaceWholeText(text);
+  Memo1->SetCaretXYEx(false, caret);
+  Memo1->SetTopLine(top);
+  Memo1->EnsureCursorPosVisible();
 }
 
 void TChildForm::ShowPreview() {

@@ -149,6 +149,10 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // The main window's go-to-line question, for this window.
   void GotoLine1Click();
   void Setdocumentinlowercase1Click();
+  // Replaces the whole text by `text` as one undoable change (word wrap,
+  // lower case); the caret keeps its line and column and the view its first
+  // line, as far as the new text reaches.
+  void ReplaceTextInPlace(const QString& text);
   void ToggleInsertMode();
   void ChangeFontSize(int delta);
 

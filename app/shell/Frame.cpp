@@ -652,7 +652,7 @@ void TfMain::Wordwrap1Click() {
   const QStringList wrapped = Documents::WrapLines(e->Lines().ToStringList(), e->CharsInWindow());
   if (wrapped == e->Lines().ToStringList()) return;
   // One change that undo takes back whole; the document counts as changed.
-  e->ReplaceWholeText(wrapped.join(QStringLiteral("\r\n")));
+  c->ReplaceTextInPlace(wrapped.join(QStringLiteral("\r\n")));
 }
 
 void TfMain::FTPExecute() {
