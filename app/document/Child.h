@@ -159,6 +159,9 @@ class TChildForm : public QMdiSubWindow, public TObject {
   bool Modified = false;
   // Set by the main window once the close was agreed to, so it is not asked twice.
   bool CloseApproved = false;
+  // The line marked by going to a line or to a Tidy report (-1: none). A
+  // click in the text or the caret leaving the line ends the mark; a
+  // selection on the line is drawn as a selection.
   int HighlightLine = -1;
   QString PreviewName;
   QString PreviewPath;
