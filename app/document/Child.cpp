@@ -51,9 +51,9 @@ const QAction* WindowCommandFor(const QWidget* window, const QKeyEvent& key) {
   return nullptr;
 }
 
-// Whether a selection of `editor` covers any of `line`.
+// Whether a selection of `editor` is shown on `line`.
 bool SelectionTouches(const TSrcEdit& editor, int line) {
-  if (!editor.SelAvail()) return false;
+  if (!editor.SelAvail() || (editor.HideSelection() && !editor.hasFocus())) return false;
   return line >= editor.BlockBegin().Y && line <= editor.BlockEnd().Y;
 }
 
