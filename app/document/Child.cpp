@@ -51,6 +51,12 @@ const QAction* WindowCommandFor(const QWidget* window, const QKeyEvent& key) {
   return nullptr;
 }
 
+// Whether a selection of `editor` is shown on `line`.
+bool SelectionTouches(const TSrcEdit& editor, int line) {
+  if (!editor.SelAvail() || (editor.HideSelection() && !editor.hasFocus())) return false;
+  return line >= editor.BlockBegin().Y && line <= editor.BlockEnd().Y;
+}
+
 }  // namespace
 
 struct TChildForm::Highlighters {
@@ -128,7 +134,8 @@ void TChildForm::BuildEditorPage() {
   Memo1->OnChange = [this](TObject*) { Memo1Change(); };
   Memo1->OnStatusChange = [this](TObject*, TSrcStatusChanges changes) { Memo1StatusChange(changes); };
   Memo1->OnSpecialLineColors = [this](TObject*, int line, bool& special, TColor& fg, TColor& bg) {
-    if (line == HighlightLine) {
+    // A selection on the marked line is shown as a selection.
+    if (line == HighlightLine && !SelectionTouches(*Memo1, line)) {
       special = true;
       fg = 0xFFFFFF;
       bg = 0xFF0000;
@@ -404,6 +411,10 @@ void TChildForm::Memo1Change() {
 }
 
 void TChildForm::Memo1StatusChange(TSrcStatusChanges changes) {
+  if ((changes & (scAll | scCaretY)) && HighlightLine != -1 && Memo1->CaretY() != HighlightLine) {
+    HighlightLine = -1;  // the caret left the marked line
+    Memo1->viewport()->update();
+  }
   if (changes & (scAll | scCaretX | scCaretY | scLeftChar | scTopLine)) {
     const QString text = CaretText(Memo1->CaretY(), Memo1->CaretX());
     Panels[0]->setText(text);
@@ -558,7 +569,16 @@ void TChildForm::Commenttext1Click() {
 
 void TChildForm::Setdocumentinlowercase1Click() {
   if (ShowMessageDlg(LangText(QStringLiteral("LowerCase")), 1) != 6) return;
-  Memo1->ReplaceWholeText(Memo1->Text().toLower());
+  ReplaceTextInPlace(Memo1->Text().toLower());
+}
+
+void TChildForm::ReplaceTextInPlace(const QString& text) {
+  const TPoint caret = Memo1->CaretXY();
+  const int top = Memo1->TopLine();
+  Memo1->ReplaceWholeText(text);
+  Memo1->SetCaretXYEx(false, caret);
+  Memo1->SetTopLine(top);
+  Memo1->EnsureCursorPosVisible();
 }
 
 void TChildForm::ShowPreview() {

@@ -149,12 +149,19 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // The main window's go-to-line question, for this window.
   void GotoLine1Click();
   void Setdocumentinlowercase1Click();
+  // Replaces the whole text by `text` as one undoable change (word wrap,
+  // lower case); the caret keeps its line and column and the view its first
+  // line, as far as the new text reaches.
+  void ReplaceTextInPlace(const QString& text);
   void ToggleInsertMode();
   void ChangeFontSize(int delta);
 
   bool Modified = false;
   // Set by the main window once the close was agreed to, so it is not asked twice.
   bool CloseApproved = false;
+  // The line marked by going to a line or to a Tidy report (-1: none). A
+  // click in the text or the caret leaving the line ends the mark; a
+  // selection on the line is drawn as a selection.
   int HighlightLine = -1;
   QString PreviewName;
   QString PreviewPath;

@@ -47,12 +47,12 @@ QString WordConverter() { return QStandardPaths::findExecutable(QStringLiteral("
 
 QString WordToRtf(const QString& path, const QString& folder, const std::function<bool()>& keepGoing) {
   const QString converter = WordConverter();
-  if (converter.isEmpty()) throw Exception(QStringLiteral("No converter for word-processor documents"));
+  if (converter.isEmpty()) throw ENoConverter(QStringLiteral("No converter for word-processor documents"));
   QProcess process;
   process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(converter, {QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("rtf"),
                             QStringLiteral("--outdir"), folder, QFileInfo(path).absoluteFilePath()});
-  if (!process.waitForStarted()) throw Exception(QStringLiteral("The converter did not start"));
+  if (!process.waitForStarted()) throw EConverterFailed(process.errorString());
   while (!process.waitForFinished(50)) {
     if (process.state() == QProcess::NotRunning) break;
     if (keepGoing && !keepGoing()) {
@@ -62,8 +62,17 @@ QString WordToRtf(const QString& path, const QString& folder, const std::functio
     }
   }
   const QString rtf = QDir(folder).filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".rtf"));
-  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || !QFileInfo(rtf).isFile())
-    throw Exception(QStringLiteral("The converter made no rich-text file"));
+  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || !QFileInfo(rtf).isFile()) {
+    // What it said, in the system's encoding; its last lines when it said much.
+    QString said = QString::fromLocal8Bit(process.readAll()).trimmed();
+    constexpr qsizetype kMostShown = 1000;
+    if (said.size() > kMostShown) {
+      said = said.right(kMostShown);
+      if (said.front().isLowSurrogate()) said.remove(0, 1);  // never half a character
+      said.prepend(QStringLiteral("..."));
+    }
+    throw EConverterFailed(said);
+  }
   return rtf;
 }
 

@@ -43,10 +43,21 @@ class EImportStopped : public Exception {
  public:
   using Exception::Exception;
 };
+// There is no converter on the PATH.
+class ENoConverter : public Exception {
+ public:
+  using Exception::Exception;
+};
+// The converter did not start or made no rich text; the message is what it
+// said (its output, or why it did not start), empty when it said nothing.
+class EConverterFailed : public Exception {
+ public:
+  using Exception::Exception;
+};
 // Converts the word-processor document `path` to rich text in `folder` and
 // returns the rich-text file's path. `keepGoing` is asked while the
-// converter runs; false stops it (EImportStopped). Raises an Exception
-// when there is no converter or it made no file.
+// converter runs; false stops it (EImportStopped). Raises ENoConverter or
+// EConverterFailed.
 QString WordToRtf(const QString& path, const QString& folder, const std::function<bool()>& keepGoing = {});
 
 }  // namespace Imports

@@ -276,7 +276,7 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
   }
   MDIClient->addSubWindow(child);
   child->showMaximized();
-  if (imported) ImportDocument(path, ext == u".doc", child);
+  if (imported && !ImportDocument(path, ext == u".doc", child)) return nullptr;  // the page is closed again
   if (IsFile) AddRecentFile(path);
   AddTabFor(child, kDocumentTabImage);
   child->Memo1->setFocus();  // a new or opened document is ready for typing
@@ -652,7 +652,7 @@ void TfMain::Wordwrap1Click() {
   const QStringList wrapped = Documents::WrapLines(e->Lines().ToStringList(), e->CharsInWindow());
   if (wrapped == e->Lines().ToStringList()) return;
   // One change that undo takes back whole; the document counts as changed.
-  e->ReplaceWholeText(wrapped.join(QStringLiteral("\r\n")));
+  c->ReplaceTextInPlace(wrapped.join(QStringLiteral("\r\n")));
 }
 
 void TfMain::FTPExecute() {

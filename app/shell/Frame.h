@@ -116,10 +116,12 @@ class TfMain : public QMainWindow, public IAppHost {
   // Imports a rich-text or word-processor document as HTML: into
   // `newDocument` (the window just made for the file) at its empty body
   // line; without one into the active document at the caret or, when the
-  // user wants it or no document is open, into a new HTML document.
-  void ImportRtf(const QString& path, TChildForm* newDocument);
-  void ImportWordDoc(const QString& path, TChildForm* newDocument);
-  void ImportDocument(const QString& path, bool word, TChildForm* newDocument);
+  // user wants it or no document is open, into a new HTML document. A
+  // failure names its reason; a window made for the import (`newDocument`
+  // too) is closed again. False when nothing was imported.
+  bool ImportRtf(const QString& path, TChildForm* newDocument);
+  bool ImportWordDoc(const QString& path, TChildForm* newDocument);
+  bool ImportDocument(const QString& path, bool word, TChildForm* newDocument);
   void ImportRTFExecute();
   void ImportWordExecute();
 
@@ -262,7 +264,7 @@ class TfMain : public QMainWindow, public IAppHost {
   // it with `program`.
   void PreviewInBrowser(const QString& program);
   void BuildInsertCommands(QMenu* insert);
-  void ImportInto(const QString& path, bool word, TChildForm* newDocument);
+  bool ImportInto(const QString& path, bool word, TChildForm* newDocument);
   // LastFolder while it exists, else the home folder.
   QString StartFolder() const;
   // The name filters of the open and save dialogs: web pages, style sheets,

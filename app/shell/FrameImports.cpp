@@ -76,31 +76,31 @@ void TfMain::DeleteTempFiles() {
 
 // ------------------------------------------------------------ imports
 
-void TfMain::ImportDocument(const QString& path, bool word, TChildForm* newDocument) {
-  if (AppServices().Import)
-    AppServices().Import(path, word, newDocument);
-  else
-    ImportInto(path, word, newDocument);
+bool TfMain::ImportDocument(const QString& path, bool word, TChildForm* newDocument) {
+  if (!AppServices().Import) return ImportInto(path, word, newDocument);
+  AppServices().Import(path, word, newDocument);
+  return true;
 }
 
-void TfMain::ImportRtf(const QString& path, TChildForm* newDocument) { ImportInto(path, false, newDocument); }
+bool TfMain::ImportRtf(const QString& path, TChildForm* newDocument) { return ImportInto(path, false, newDocument); }
 
-void TfMain::ImportWordDoc(const QString& path, TChildForm* newDocument) { ImportInto(path, true, newDocument); }
+bool TfMain::ImportWordDoc(const QString& path, TChildForm* newDocument) { return ImportInto(path, true, newDocument); }
 
-void TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument) {
+bool TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument) {
   QCoreApplication::processEvents();
   TChildForm* target = newDocument;
-  bool atBody = newDocument != nullptr;
+  TChildForm* made = newDocument;  // the window made to take the import
   if (!target) {
     target = ActiveDocument();
     if (target && ShowMessageDlg(LangText(QStringLiteral("ImpIntDoc1")), 1) == 7) target = nullptr;
     if (!target) {
       ToolButton33Click();
-      target = ActiveDocument();
-      atBody = true;
-      if (!target) return;
+      made = target = ActiveDocument();
+      if (!target) return false;
     }
   }
+  QString failure;  // why nothing was imported; empty when stopped by the user
+  bool imported = false;
   try {
     QTemporaryDir temporary;
     QString rtf = path;
@@ -123,7 +123,7 @@ void TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument)
     // Undo gives back the caret and the selection from before.
     e->BeginUndoBlock();
     ScopeExit endBlock([e] { e->EndUndoBlock(); });
-    if (atBody) {
+    if (made) {
       // The empty body line of the new document's skeleton.
       const int line = std::clamp(13, 1, std::max(1, e->Lines().Count()));
       e->SetCaretXY(TPoint{std::min(e->CaretX(), e->Lines().LineLength(line - 1) + 1), line});
@@ -135,12 +135,25 @@ void TfMain::ImportInto(const QString& path, bool word, TChildForm* newDocument)
     e->SetSelectionMode(smNormal);
     e->SetSelText(InsertFragments::JoinLines(html));
     e->SetSelectionMode(mode);
+    imported = true;
   } catch (const Imports::EImportStopped&) {
     // Stopped by the user: nothing to report.
-  } catch (const Exception&) {
-    ShowMessageDlg(LangText(QStringLiteral("ErrorImp")), 0);
+  } catch (const Imports::ENoConverter&) {
+    failure = LangText(QStringLiteral("ErrorImpNoConv"));
+  } catch (const Imports::EConverterFailed& e) {
+    failure = LangText(QStringLiteral("ErrorImpConv"));
+    if (!e.Message().isEmpty()) failure += u'\n' + e.Message();
+  } catch (const Exception& e) {
+    failure = e.Message();
   }
+  if (!imported && made) {
+    // No empty page is left behind.
+    made->CloseApproved = true;
+    made->close();
+  }
+  if (!imported && !failure.isEmpty()) ShowMessageDlg(LangText(QStringLiteral("ErrorImp")) + u'\n' + failure, 0);
   QCoreApplication::processEvents();
+  return imported;
 }
 
 namespace {

@@ -190,7 +190,11 @@ void TfMain::EnsureSidePane() {
     if (AppServices().ShowFolder) AppServices().ShowFolder(folder);
     SelectSidePage(0);
   };
-  TagPage->OnInsert = [this](const QString& text) { InsertTextAtCursor(text); };
+  TagPage->OnInsert = [this](const QString& text) {
+    InsertTextAtCursor(text);
+    // The user goes on typing in the page, not in the library.
+    if (TChildForm* c = ActiveDocument()) c->Memo1->setFocus();
+  };
   pane->ApplyLanguage();
   if (sidePaneState_.started) LoadSidePane();
 }

@@ -63,6 +63,8 @@ inline const QStringList& ModuleKeys() {
                                    "PreviewWriteErr",
                                    "ImpIntDoc1",
                                    "ErrorImp",
+                                   "ErrorImpNoConv",
+                                   "ErrorImpConv",
                                    "STextNotFound",
                                    "ZeroHttp",
                                    "ZeroImg",

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QTimer>
+#include <functional>
 
 #include "app/document/Documents.h"
 #include "app/document/ImportsPreviews.h"
@@ -128,18 +129,74 @@ TEST_F(ImportTest, WordDocumentsThroughTheConverter) {
   EXPECT_EQ(ReadFileBytes(doc), QByteArray("binary word data"));
   EXPECT_EQ(QDir(root + "docs").entryList(QDir::Files), QStringList({"report.doc"}));
 
-  // Failures: no rich text made, no converter at all, no rich text to read.
-  FakeConverter("");
-  Main().ImportWordDoc(doc, made);
+  // Failures into an open document: no rich text made, no converter at
+  // all, no rich text to read. Each names its reason; the document stays
+  // as it was.
+  Ini().WriteBool("Ask", "ToSave?", false);
+  prompts.Answer("ImpIntDoc1", 6);
+  FakeConverter("", "echo \"Error: source file could not be loaded \u00e9\U0001F600\" >&2\nexit 1\n");
+  EXPECT_FALSE(Main().ImportWordDoc(doc, nullptr));
   qputenv("PATH", (root + "nothing").toUtf8());
-  Main().ImportWordDoc(doc, made);
-  Main().ImportRtf(MakeFile("bad.rtf", "{\\rtf1 {unbalanced"), made);
-  ASSERT_EQ(prompts.Messages().size(), 3);
-  for (const auto& m : prompts.Messages()) {
-    EXPECT_EQ(m.text, QStringLiteral("ErrorImp"));
-    EXPECT_EQ(m.kind, 0);
-  }
+  EXPECT_FALSE(Main().ImportWordDoc(doc, nullptr));
+  EXPECT_FALSE(Main().ImportRtf(MakeFile("bad.rtf", "{\\rtf1 {unbalanced"), nullptr));
+  QStringList told;
+  for (const auto& m : prompts.Messages())
+    if (m.kind == 0) told << m.text;
+  ASSERT_EQ(told.size(), 3);
+  EXPECT_EQ(told[0], QStringLiteral("ErrorImp\nErrorImpConv\nError: source file could not be loaded \u00e9\U0001F600"));
+  EXPECT_EQ(told[1], QStringLiteral("ErrorImp\nErrorImpNoConv"));
+  EXPECT_TRUE(told[2].startsWith(QStringLiteral("ErrorImp\n"))) << told[2].toStdString();
+  EXPECT_GT(told[2].size(), 9);  // what the rich text lacks
   EXPECT_EQ(Lines(made).size(), 19 + kLetterHtml.size());  // the document as it was
+  EXPECT_EQ(Main().Documents(), QList<TChildForm*>({made}));
+}
+
+// Opening, dropping or importing a word document without a converter: the
+// reason is told and no page is left behind.
+TEST_F(ImportTest, AFailedImportLeavesNoPage) {
+  const QString doc = MakeFile("report.doc", "binary word data");
+  oldPath = qgetenv("PATH");
+  qputenv("PATH", (root + "nothing").toUtf8());
+  const std::function<void()> ways[] = {
+      [&] { EXPECT_EQ(Main().OpenDocument(false, true, doc), nullptr); },
+      [&] { Main().WMDropFiles({doc}); },
+      [&] {
+        AnswerFileDialog("OpenDialog2", {doc});
+        Main().Action("ImpDoc1")->trigger();
+      },
+  };
+  for (const auto& way : ways) {
+    const qsizetype before = prompts.Messages().size();
+    way();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(Main().Documents().isEmpty());
+    EXPECT_EQ(Main().MDITab1->count(), 0);
+    ASSERT_EQ(prompts.Messages().size(), before + 1);
+    EXPECT_EQ(prompts.Messages().last().text, QStringLiteral("ErrorImp\nErrorImpNoConv"));
+    EXPECT_EQ(prompts.Messages().last().kind, 0);
+  }
+  // The rich text made by a converter that then failed is not taken either;
+  // a stopped conversion closes its page and says nothing.
+  qputenv("PATH", oldPath);
+  FakeConverter(kLetter, "exit 3\n");
+  EXPECT_EQ(Main().OpenDocument(false, true, doc), nullptr);
+  FakeConverter(kLetter, "sleep 20\n");
+  QTimer::singleShot(800, &Main(), [this] {
+    if (auto* progress = Main().findChild<QProgressDialog*>("ImportProgress")) progress->cancel();
+  });
+  EXPECT_EQ(Main().OpenDocument(false, true, doc), nullptr);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(Main().Documents().isEmpty());
+  ASSERT_EQ(prompts.Messages().size(), 4);  // the three above and the converter's failure
+  EXPECT_EQ(prompts.Messages()[3].text, QStringLiteral("ErrorImp\nErrorImpConv"));
+
+  // The words the user reads.
+  ASSERT_TRUE(Language().LoadFromFile(KV_SOURCE_DIR "/data/Language Modules/english.lms"));
+  EXPECT_EQ(LangText("ErrorImp"), "The document could not be imported.");
+  EXPECT_EQ(LangText("ErrorImpNoConv"),
+            "Word documents are turned into rich text by LibreOffice's converter \"soffice\", which was not found on "
+            "the PATH.");
+  EXPECT_EQ(LangText("ErrorImpConv"), "LibreOffice's converter \"soffice\" made no rich text of the document.");
 }
 
 TEST_F(ImportTest, StoppingTheConverter) {

@@ -123,7 +123,8 @@ TEST_F(LanguageWalk, ComposedMessagesHaveTheirBlanks) {
             QStringList({"The document a.html has been changed. Close it without saving?",
                          "The document has no line 20.", "This is not a file that can be opened: " + root + "docs",
                          "No mail program could be started.", "This file could not be opened: " + Settings::HelpPath(),
-                         "This program could not be started: /bin/nothing", "The document could not be imported."}));
+                         "This program could not be started: /bin/nothing",
+                         "The document could not be imported.\nThe data is not an RTF document."}));
 }
 
 TEST(ComposeText, BlanksBetweenPartsOnly) {

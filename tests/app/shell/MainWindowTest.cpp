@@ -25,6 +25,7 @@
 #include "editor/SrcEditAutoComplete.h"
 #include "files/FrDirectoryTree.h"
 #include "files/FrFileListBox.h"
+#include "platform/Colors.h"
 #include "tests/app/AppFixture.h"
 
 namespace {
@@ -374,6 +375,39 @@ TEST_F(MainWindow, GotoLine) {
     EXPECT_EQ(doc->Memo1->CaretY(), 19);
   }
   EXPECT_EQ(prompts.Dialogs().count("fDosPrompt"), 5);
+}
+
+// The line gone to is marked until the caret leaves it, by key as by mouse;
+// a selection on it is drawn as a selection, not in the mark's colours.
+TEST_F(MainWindow, GotoLineMarkGivesWayToTheSelection) {
+  Main().ToolButton33Click();
+  TSrcEdit* editor = Main().ActiveDocument()->Memo1;
+  editor->SetLines({"first", "caf\u00e9 \U0001F600 wide line", "third"});
+  QApplication::setActiveWindow(&Main());
+  editor->setFocus();
+  AnswerGoto("2");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_G, Qt::ControlModifier);
+  ASSERT_EQ(Main().ActiveDocument()->HighlightLine, 2);
+  // The background at the foot of column 3 of line 2, as painted.
+  const auto painted = [editor] {
+    const QImage shot = editor->viewport()->grab().toImage();
+    const QPoint at = editor->RowColumnToPixels(TPoint{3, 2});
+    return shot.pixelColor(at.x() + 1, at.y() + editor->LineHeight() - 1);
+  };
+  const QColor mark = ToQColor(0xFF0000), selection = ToQColor(editor->SelectedColor().Background());
+  const QColor plain = ToQColor(editor->DefaultBackground());
+  ASSERT_NE(selection, plain);
+  EXPECT_EQ(painted(), mark);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ShiftModifier);
+  ASSERT_EQ(editor->SelText(), QStringLiteral("caf\u00e9 \U0001F600 wide line"));
+  EXPECT_EQ(painted(), selection);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);  // no selection, still on the line
+  EXPECT_EQ(painted(), mark);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  EXPECT_EQ(Main().ActiveDocument()->HighlightLine, -1);
+  EXPECT_EQ(painted(), plain);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);  // coming back does not mark it again
+  EXPECT_EQ(painted(), plain);
 }
 
 // Going to a line ends the selection, as a caret move without Shift does:

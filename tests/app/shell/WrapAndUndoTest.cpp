@@ -350,4 +350,43 @@ TEST_F(WrapAndUndo, UndoOfAWrapOverAColumnBlockSelectsTheWholeBlock) {
   EXPECT_EQ(Where(e), block);
 }
 
+// Word wrap and lower case change the whole page; the caret stays at the
+// user's line and column, and the view where it was.
+TEST_F(WrapAndUndo, WrapAndLowerCaseKeepTheCaretsLineAndColumn) {
+  TSrcEdit* e = Open("");
+  QStringList before;
+  for (int i = 1; i <= 60; ++i) before << QStringLiteral("<P>Line %1</P>").arg(i);
+  before[55] = QStringLiteral("W\u00d6RD \U00010400X ").repeated(60).trimmed();  // wider than any window
+  before[50] = QStringLiteral("<P>CAF\u00c9 \U00010400\U00010401 End</P>");
+  e->SetLines(before);
+  Key(e, Qt::Key_Home, Qt::ControlModifier);
+  Key(e, Qt::Key_Down, Qt::NoModifier, 50);
+  Key(e, Qt::Key_Right, Qt::NoModifier, 9);  // between the two pairs: column 11
+  const TPoint where{11, 51};
+  ASSERT_EQ(e->CaretXY(), where);
+  const int top = e->TopLine();
+  ASSERT_GT(top, 1);
+
+  Main().Action("WWrap1")->trigger();
+  ASSERT_GT(e->Lines().Count(), before.size());
+  EXPECT_EQ(e->CaretXY(), where);
+  EXPECT_EQ(e->TopLine(), top);
+  EXPECT_EQ(Lines(e).join(QString()).remove(u' '), before.join(QString()).remove(u' '));  // every letter kept
+  Key(e, Qt::Key_Z, Qt::ControlModifier);
+  ASSERT_EQ(Lines(e), before);
+
+  const int shown = e->TopLine();  // where the undo left the view
+  prompts.Answer("LowerCase", 6);
+  const QList<QAction*> lower =
+      Main().ActiveDocument()->findChildren<QAction*>(QStringLiteral("Setdocumentinlowercase1"));
+  ASSERT_FALSE(lower.isEmpty());
+  lower.first()->trigger();
+  EXPECT_EQ(Lines(e)[50], QStringLiteral("<p>caf\u00e9 \U00010428\U00010429 end</p>"));
+  EXPECT_EQ(e->CaretXY(), where);
+  EXPECT_EQ(e->TopLine(), shown);
+  // The user types on where he was.
+  QTest::keyClicks(e, "x");
+  EXPECT_EQ(Lines(e)[50], QStringLiteral("<p>caf\u00e9 \U00010428x\U00010429 end</p>"));
+}
+
 }  // namespace

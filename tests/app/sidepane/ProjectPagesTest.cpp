@@ -1,7 +1,9 @@
 // Tests of the project pages (app/sidepane/ProjectPages.cpp).
 #include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <functional>
 
@@ -228,6 +230,48 @@ TEST_F(ProjectPages, TagLibraryInsertsAnEntryOnceAndACategoryNever) {
   Main().TagPage->Load(root + "elements/elements.dat");
   EXPECT_EQ(tags.topLevelItemCount(), 0);
   EXPECT_EQ(Messages().last(), "0: ElementsLE " + root + "elements/elements.dat Invalid level (2) for item \"<br>\"");
+}
+
+// A double click on `item` as the window system delivers it: press, release,
+// double click, release.
+void DoubleClick(QTreeWidget& tree, QTreeWidgetItem* item) {
+  QWidget* view = tree.viewport();
+  const QPoint at = tree.visualItemRect(item).center();
+  QTest::mouseClick(view, Qt::LeftButton, {}, at);
+  QMouseEvent twice(QEvent::MouseButtonDblClick, at, view->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+  QApplication::sendEvent(view, &twice);
+  QTest::mouseRelease(view, Qt::LeftButton, {}, at);
+}
+
+// A double click in the library inserts the entry and hands the keyboard to
+// the page: what the user types next, and Undo and Redo, go to the document.
+TEST_F(ProjectPages, TagLibraryHandsTheKeyboardBackToThePage) {
+  QDir(root).mkpath("elements");
+  WriteFileBytes(root + "elements/elements.dat", "Forms\r\n\t<br>\r\n");
+  TChildForm* page = Main().OpenNewFile(MakeFile("page.html", ""));
+  ASSERT_NE(page, nullptr);
+  page->Memo1->SetLines({"caf\u00e9 \U0001F600"});
+  page->Memo1->SetCaretXY(TPoint{8, 1});
+  Main().Action("TagLibrary1")->trigger();
+  QCoreApplication::processEvents();  // laid out as shown
+  TFrTreeView& tags = *Main().TagPage->FrTreeView1;
+  ASSERT_TRUE(tags.isVisible());
+  QApplication::setActiveWindow(&Main());
+  QTreeWidgetItem* forms = tags.topLevelItem(0);
+  // A double click on a category opens it and inserts nothing: the tree keeps the keys.
+  DoubleClick(tags, forms);
+  ASSERT_TRUE(forms->isExpanded());
+  EXPECT_EQ(QApplication::focusWidget(), &tags);
+  DoubleClick(tags, forms->child(0));
+  EXPECT_EQ(page->Memo1->Lines().ToStringList(), QStringList({"caf\u00e9 \U0001F600<br>"}));
+  ASSERT_EQ(QApplication::focusWidget(), page->Memo1);
+  QTest::keyClicks(QApplication::focusWidget(), "b");
+  EXPECT_EQ(page->Memo1->Lines().ToStringList(), QStringList({"caf\u00e9 \U0001F600<br>b"}));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(page->Memo1->Lines().ToStringList(), QStringList({"caf\u00e9 \U0001F600"}));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(page->Memo1->Lines().ToStringList(), QStringList({"caf\u00e9 \U0001F600<br>"}));
 }
 
 }  // namespace
