@@ -96,7 +96,10 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
     PageControl1->addTab(bar, QLatin1String(page));
   }
   PageControl1->setCurrentIndex(0);
-  PageControl1->setMaximumHeight(60);
+  // As tall as its tabs and a bar of whole pictures need (60 pixels at
+  // least), however large the font.
+  PageControl1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  PageControl1->setMinimumHeight(60);
   MDIClient = new QMdiArea(right);
   MDIClient->setObjectName(QStringLiteral("MDIClient"));
   layout->addWidget(PageControl1);
