@@ -70,7 +70,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   void CheckDiskChange();
   // The document's file as last loaded or saved; null before either.
   class TFileWatch* DiskWatch = nullptr;
-  // Remembers `fileName` as the document's file on disk, as it is now.
+  // Remembers `fileName` as the document's file on disk, as it is now, and
+  // the document's type by its name (SetDocumentKind).
   void TrackFile(const QString& fileName);
 
   // Attaches the highlighter the extension asks for (case-sensitive) when
@@ -113,14 +114,22 @@ class TChildForm : public QMdiSubWindow, public TObject {
   // text by Tidy's output as one undoable change; never by nothing). Tidy
   // runs in a process of its own; meanwhile the window stays responsive
   // (busy cursor, a status text, Stop) and the editor read-only. A page
-  // Tidy cannot finish gives a message and changes nothing. A style sheet
-  // or a script (the CSS, JavaScript, VBScript or SQL highlighter) is no
-  // page: the commands are disabled and do nothing.
+  // Tidy cannot finish gives a message and changes nothing. Tidy makes a
+  // whole HTML page of what it reads, so it works on pages only: on any
+  // other document (a picture, XML, plain text, a style sheet or a script),
+  // and on a page read as a style sheet, script, SQL or XML (by the
+  // highlighter chosen), the commands are disabled and do nothing.
   void CheckHTMLExecute();
   void RepairExecute();
   void ForceExecute();
-  // Whether the Tidy commands apply to the document (by its highlighter).
+  // Whether the Tidy commands apply to the document: a page, highlighted
+  // as one or with no highlighter.
   bool TidyApplies() const;
+  // The document's type by `name`: its file's name, or for a new document
+  // the name of the kind it is made as (".html", ".php", ...). Only an HTML
+  // or PHP page (Documents::IsPageName) is one for Tidy. A window starts as
+  // a page; a file read or saved sets the type by its name.
+  void SetDocumentKind(const QString& name);
   // Adds one Tidy report to the list (once); configuration reports are
   // gathered and shown together when the command ends.
   void Tidy1Report(int level, unsigned line, unsigned col, const QString& msg);
@@ -245,6 +254,8 @@ class TChildForm : public QMdiSubWindow, public TObject {
   qint64 tidyLeftOut_ = 0;
   std::function<void()> tidyAfterList_;
   class QTimer* tidyListTimer_ = nullptr;
+  // The document is an HTML or PHP page (SetDocumentKind).
+  bool page_ = true;
 
   struct Highlighters;
   IAppHost* host_ = nullptr;

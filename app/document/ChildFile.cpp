@@ -29,6 +29,7 @@ void TChildForm::TrackFile(const QString& fileName) {
     DiskWatch->OnChanged = [this] { CheckDiskChange(); };
   }
   DiskWatch->Track(fileName);
+  SetDocumentKind(fileName);  // a page saved as a picture is no page any more
 }
 
 bool TChildForm::SaveFile() {

@@ -15,6 +15,7 @@
 #include "app/core/Prompts.h"
 #include "app/dialogs/LinkCheck.h"
 #include "app/document/Child.h"
+#include "app/document/Documents.h"
 #include "authoring/TidyRun.h"
 #include "authoring/tidy.h"
 #include "platform/ProgramFolder.h"
@@ -302,9 +303,15 @@ qsizetype TChildForm::AddTidyReports(const QList<TTidyReport>& reports) {
 }
 
 bool TChildForm::TidyApplies() const {
-  static const QStringList scripts{QStringLiteral("CSS"), QStringLiteral("JS"), QStringLiteral("VBS"),
-                                   QStringLiteral("SQL")};
-  return !scripts.contains(CheckedHighlighter());
+  static const QStringList others{QStringLiteral("CSS"), QStringLiteral("JS"), QStringLiteral("VBS"),
+                                  QStringLiteral("SQL"), QStringLiteral("XML")};
+  return page_ && !others.contains(CheckedHighlighter());
+}
+
+void TChildForm::SetDocumentKind(const QString& name) {
+  page_ = Documents::IsPageName(name);
+  if (!TidyApplies()) StopTidy();
+  UpdateTidyCommands();
 }
 
 void TChildForm::UpdateTidyCommands() {

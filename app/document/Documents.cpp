@@ -30,6 +30,13 @@ bool IsTextDocument(const QString& fileName) {
   return !RefusedExtensions().contains(ExtractFileExt(fileName).toLower());
 }
 
+bool IsPageName(const QString& fileName) {
+  static const QStringList pages = {QStringLiteral(".htm"),   QStringLiteral(".html"), QStringLiteral(".xhtml"),
+                                    QStringLiteral(".shtml"), QStringLiteral(".php"),  QStringLiteral(".php3"),
+                                    QStringLiteral(".phtml")};
+  return pages.contains(ExtractFileExt(fileName).toLower());
+}
+
 bool IsImageFile(const QString& fileName) {
   static const QStringList images = {QStringLiteral(".bmp"),  QStringLiteral(".ico"), QStringLiteral(".wmf"),
                                      QStringLiteral(".emf"),  QStringLiteral(".gif"), QStringLiteral(".jpg"),

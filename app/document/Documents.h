@@ -25,6 +25,10 @@ const QStringList& RefusedExtensions();
 bool IsImageFile(const QString& fileName);
 // The extension with its dot as the name spells it ("" when none).
 QString ExtractFileExt(const QString& fileName);
+// True for the names of HTML and PHP pages (".htm", ".html", ".xhtml",
+// ".shtml", ".php", ".php3", ".phtml", compared in lower case). A PHP
+// include (".inc") is a piece of a page, not a page.
+bool IsPageName(const QString& fileName);
 
 // `newDocName` (or "Untitled" when empty), "~" and the counter.
 QString NewDocumentName(const QString& newDocName, int counter);

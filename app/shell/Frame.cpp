@@ -96,7 +96,10 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent) {
     PageControl1->addTab(bar, QLatin1String(page));
   }
   PageControl1->setCurrentIndex(0);
-  PageControl1->setMaximumHeight(60);
+  // As tall as its tabs and a bar of whole pictures need (60 pixels at
+  // least), however large the font.
+  PageControl1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  PageControl1->setMinimumHeight(60);
   MDIClient = new QMdiArea(right);
   MDIClient->setObjectName(QStringLiteral("MDIClient"));
   layout->addWidget(PageControl1);
@@ -252,11 +255,13 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
     if (FromTemplate) {
       if (!FileName.isEmpty()) child->LoadFile(FileName);
       child->SetHighlighterForFile(QFileInfo(FileName).completeBaseName() + Kind);
+      child->SetDocumentKind(Kind);
       child->SetCaption(name);
     } else if (imported) {
       // The window holds HTML made from the document, so it is named like a
       // new document: a plain save must not write over the source.
       child->SetHighlighterForFile(path);
+      child->SetDocumentKind(QStringLiteral(".html"));
       LoadHtmlTemplate();
       child->Memo1->SetLines(NewDocSkeleton);
       child->SetCaption(name);
@@ -268,6 +273,8 @@ TChildForm* TfMain::CreateDocument(bool FromTemplate, bool IsFile, const QString
       child->SetCaption(name);
       child->Memo1->SetLines(NewDocSkeleton);
       child->SetHighlighterForFile(Kind);
+      // A kind without an extension ("HTML" of the new-page button) is a page.
+      child->SetDocumentKind(Documents::ExtractFileExt(Kind).isEmpty() ? QStringLiteral(".html") : Kind);
     }
   } catch (const Exception& e) {
     delete child;
@@ -592,6 +599,7 @@ TChildForm* TfMain::OpenNewFile(const QString& path) {
   TChildForm* c = CreateDocument(false, false, Documents::ExtractFileExt(name), QString());
   NewDocSkeleton = skeleton;
   if (!c) return nullptr;
+  c->SetDocumentKind(name);
   c->SetCaption(name);
   MDITab1->SetTabCaption(MDITab1->IndexOf(c), TMDITab::FileNamePart(name));
   MDITab1->setTabToolTip(MDITab1->IndexOf(c), name);

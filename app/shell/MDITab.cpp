@@ -2,6 +2,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <algorithm>
 
 #include "platform/Exceptions.h"
 #include "platform/ScopeExit.h"
@@ -17,11 +18,35 @@ TMDITab::TMDITab(QWidget* owner, QMdiArea* area) : QTabBar(nullptr), area_(area)
   setDocumentMode(true);
   setMouseTracking(true);  // hot tracking
   setCursor(Qt::PointingHandCursor);
-  setFixedHeight(22);
   connect(this, &QTabBar::currentChanged, this, [this](int) { Changed(); });
   connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
     if (w) ChildActivated(w);
   });
+}
+
+int TMDITab::StripHeight() const {
+  // 22 pixels hold a 16-pixel picture and a line of the usual desktop font;
+  // a larger font or picture gets the same room around it.
+  constexpr int kHeight = 22, kRoom = 6;
+  return std::max(kHeight, std::max(fontMetrics().height(), iconSize().height()) + kRoom);
+}
+
+QSize TMDITab::tabSizeHint(int index) const {
+  QSize size = QTabBar::tabSizeHint(index);
+  size.setHeight(StripHeight());
+  return size;
+}
+
+QSize TMDITab::sizeHint() const {
+  QSize size = QTabBar::sizeHint();
+  size.setHeight(StripHeight());
+  return size;
+}
+
+QSize TMDITab::minimumSizeHint() const {
+  QSize size = QTabBar::minimumSizeHint();
+  size.setHeight(StripHeight());
+  return size;
 }
 
 void TMDITab::SetImages(TImageList* images) {

@@ -46,10 +46,19 @@ class TMDITab : public QTabBar {
   std::function<void(int index, int& imageIndex)> OnGetImageIndex;
   std::function<void()> OnChange;
 
+  // As tall as the tabs' text and pictures need, 22 pixels at least; the
+  // tabs fill that height, so nothing of them is cut off.
+  int StripHeight() const;
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
   // The part of a path after its last "/", "\" or ":".
   static QString FileNamePart(const QString& path);
   // The text a tab shows for `caption`: "&" is no accelerator mark.
   static QString TabCaption(const QString& caption);
+
+ protected:
+  QSize tabSizeHint(int index) const override;
 
  private:
   void Changed();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QHash>
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -326,6 +327,23 @@ TEST(EnglishModule, HasEveryKeyTheShellUses) {
     }
   }
   EXPECT_EQ(m.LangText(QStringLiteral("NewDocName")), QStringLiteral("Untitled"));
+}
+
+// A key given twice shows only its first text: the shipped module gives
+// each key one line, so what a translator reads is what the program shows.
+TEST(EnglishModule, HoldsEachKeyOnce) {
+  TLanguageModule m;
+  ASSERT_TRUE(m.LoadFromFile(QStringLiteral(KV_SOURCE_DIR "/data/Language Modules/english.lms")));
+  QHash<QString, qsizetype> seen;
+  for (qsizetype i = 0; i < m.LangKeys().size(); ++i) {
+    const QString key = m.LangKeys()[i].toCaseFolded();
+    if (key.isEmpty()) continue;
+    if (seen.contains(key))
+      ADD_FAILURE() << m.LangKeys()[i].toStdString() << " on lines " << seen[key] + 1 << " and " << i + 1;
+    seen.insert(key, i);
+  }
+  EXPECT_EQ(m.LangText(QStringLiteral("DocCapCHK")), QStringLiteral("Do not show the document manager on start-up"));
+  EXPECT_EQ(m.LangText(QStringLiteral("UCCP_Filen")), QStringLiteral("File name"));
 }
 
 }  // namespace

@@ -92,8 +92,8 @@ TEST_F(ChildTidy, ReportLines) {
 }
 
 // A style sheet or a script is no page: the Tidy commands are disabled and
-// leave it as it is, until the document is highlighted as something Tidy
-// reads.
+// leave it as it is, also when it is highlighted as HTML; a page read as a
+// script has none until it is highlighted as a page again.
 TEST_F(ChildTidy, ScriptsAndStyleSheetsHaveNoTidyCommands) {
   Main();
   const auto enabled = [](const TChildForm& f) {
@@ -107,12 +107,12 @@ TEST_F(ChildTidy, ScriptsAndStyleSheetsHaveNoTidyCommands) {
     return on;
   };
   const QStringList all{"HT_Check", "HT_Repair", "HT_Force"};
-  for (const char* name : {"style.css", "site.js", "macro.vbs", "query.sql"}) {
+  for (const char* name : {"style.css", "site.js", "macro.vbs", "query.sql", "data.xml", "notes.txt"}) {
     TChildForm* f = main->OpenDocument(false, true, MakeFile(name, "body { color: red }\r\n"));
     ASSERT_NE(f, nullptr) << name;
     EXPECT_EQ(enabled(*f), QStringList()) << name;
   }
-  for (const char* name : {"page.html", "data.xml", "page.php", "notes.txt"}) {
+  for (const char* name : {"page.html", "page.php"}) {
     TChildForm* f = main->OpenDocument(false, true, MakeFile(name, "<p>x\r\n"));
     ASSERT_NE(f, nullptr) << name;
     EXPECT_EQ(enabled(*f), all) << name;
@@ -137,27 +137,41 @@ TEST_F(ChildTidy, ScriptsAndStyleSheetsHaveNoTidyCommands) {
   EXPECT_TRUE(prompts.Messages().isEmpty());
   EXPECT_EQ(enabled(*js), QStringList());
 
-  // Highlighted as HTML, the same text can be repaired; back to JavaScript,
-  // the commands go again.
-  const auto choose = [&](const QString& code) {
-    for (QAction* a : js->HighlighterMenu->actions())
+  const auto choose = [&](TChildForm* f, const QString& code) {
+    for (QAction* a : f->HighlighterMenu->actions())
       if (a->data().toString() == code) a->trigger();
   };
-  choose("HTML");
-  EXPECT_EQ(enabled(*js), all);
-  js->findChild<QAction*>(QStringLiteral("HT_Repair"))->trigger();
-  Wait(*js);
-  EXPECT_TRUE(js->Memo1->Text().contains(QLatin1String("<html>")));
-  js->Memo1->Undo();
-  EXPECT_EQ(js->Memo1->Text(), loaded);
-  choose("JS");
+  // Highlighted as HTML, a script file is still a script.
+  choose(js, "HTML");
   EXPECT_EQ(enabled(*js), QStringList());
-  // Switched while Tidy runs: the run ends and the text stays.
-  choose("HTML");
   js->RepairExecute();
-  ASSERT_TRUE(js->TidyRunning());
-  choose("CSS");
-  EXPECT_FALSE(js->TidyRunning());
+  Wait(*js);
+  EXPECT_EQ(js->Memo1->Text(), loaded);
+
+  // The same text in a page: highlighted as JavaScript it has no commands;
+  // highlighted as HTML again it can be repaired; back to JavaScript, the
+  // commands go again.
+  TChildForm* page = main->OpenDocument(false, true, MakeFile("app.html", script.toUtf8()));
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(enabled(*page), all);
+  choose(page, "JS");
+  EXPECT_EQ(enabled(*page), QStringList());
+  choose(page, "HTML");
+  EXPECT_EQ(enabled(*page), all);
+  page->findChild<QAction*>(QStringLiteral("HT_Repair"))->trigger();
+  Wait(*page);
+  EXPECT_TRUE(page->Memo1->Text().contains(QLatin1String("<html>")));
+  page->Memo1->Undo();
+  EXPECT_EQ(page->Memo1->Text(), loaded);
+  choose(page, "JS");
+  EXPECT_EQ(enabled(*page), QStringList());
+  // Switched while Tidy runs: the run ends and the text stays.
+  choose(page, "HTML");
+  page->RepairExecute();
+  ASSERT_TRUE(page->TidyRunning());
+  choose(page, "CSS");
+  EXPECT_FALSE(page->TidyRunning());
+  EXPECT_EQ(page->Memo1->Text(), loaded);
   QTest::qWait(300);
   EXPECT_EQ(js->Memo1->Text(), loaded);
   EXPECT_FALSE(js->Memo1->ReadOnly());
@@ -274,6 +288,92 @@ TEST_F(ChildTidy, NoOutputKeepsTheTextAndConfigReportsComeOnce) {
   EXPECT_EQ(texts[0], "HTMLTidyCannotFix");
   EXPECT_TRUE(texts[1].contains("no-such-option") && texts[1].contains("other-unknown")) << texts[1].toStdString();
   EXPECT_EQ(texts[2], "HTMLTidyCannotFix");
+}
+
+// Tidy makes a whole HTML page of whatever it reads: an SVG picture, an XML
+// document, plain text or a PHP include opened, made or saved under such a
+// name has no Tidy commands, and a command triggered anyway changes nothing.
+// HTML and PHP pages have them, opened, new or saved under a page's name.
+TEST_F(ChildTidy, OnlyPagesHaveTidyCommands) {
+  Main();
+  const QStringList all{"HT_Check", "HT_Repair", "HT_Force"};
+  const auto enabled = [&all](const TChildForm& f) {
+    QStringList on;
+    for (const QString& name : all)
+      for (QAction* a : f.findChildren<QAction*>(name))
+        if (a->isEnabled() && a->isVisible()) on << name;
+    return on;
+  };
+  const struct {
+    const char* name;
+    QByteArray bytes;
+  } others[] = {
+      {"star.svg",
+       "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" "
+       "viewBox=\"0 0 10 10\">\n<title>\xc3\x89toile \xe2\x98\x85 \xf0\x9d\x84\x9e</title>\n<rdf:RDF/>\n"
+       "<path d=\"M5 0L6 4L10 4z\"/>\n</svg>\n"},
+      {"data.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<list><item>caf\xc3\xa9 \xf0\x9f\x98\x80</item></list>\n"},
+      {"notes.txt", "<p>Notes: \xc3\xa9t\xc3\xa9\n"},
+      {"README", "<b>read me\n"},
+      {"header.inc", "<div id=\"top\"><?php echo $title; ?></div>\n"},
+      {"STAR.SVG", "<svg><circle r=\"4\"/></svg>\n"},
+  };
+  for (const auto& o : others) {
+    SCOPED_TRACE(o.name);
+    TChildForm* f = main->OpenDocument(false, true, MakeFile(QLatin1String(o.name), o.bytes));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(enabled(*f), QStringList());
+    const QString loaded = f->Memo1->Text();
+    // Every letter as read, those beyond the BMP too.
+    EXPECT_EQ(loaded.split(QRegularExpression(QStringLiteral("\\r?\\n"))).join(u'\n') + u'\n',
+              QString::fromUtf8(o.bytes));
+    for (const QString& name : all) f->findChild<QAction*>(name)->trigger();
+    f->CheckHTMLExecute();
+    f->RepairExecute();
+    f->ForceExecute();
+    EXPECT_FALSE(f->TidyRunning());
+    EXPECT_EQ(f->Memo1->Text(), loaded);
+    EXPECT_FALSE(f->Memo1->CanUndo());
+    EXPECT_FALSE(f->Modified);
+    EXPECT_TRUE(Reports(*f).isEmpty());
+  }
+  for (const char* name : {"page.html", "page.htm", "page.HTML", "page.xhtml", "page.shtml", "page.php", "page.php3",
+                           "page.phtml"}) {
+    TChildForm* f = main->OpenDocument(false, true, MakeFile(QLatin1String(name), "<p>x\n"));
+    ASSERT_NE(f, nullptr) << name;
+    EXPECT_EQ(enabled(*f), all) << name;
+  }
+  EXPECT_TRUE(prompts.Messages().isEmpty());
+
+  // New documents: the new-page button's kind and the document manager's.
+  for (const char* kind : {"HTML", ".html", ".php", ".xhtml"}) {
+    TChildForm* f = main->CreateDocument(false, false, QLatin1String(kind), QString());
+    ASSERT_NE(f, nullptr) << kind;
+    EXPECT_EQ(enabled(*f), all) << kind;
+  }
+  TChildForm* css = main->CreateDocument(false, false, QStringLiteral(".css"), QString());
+  ASSERT_NE(css, nullptr);
+  EXPECT_EQ(enabled(*css), QStringList());
+  // A file named on the command line that does not exist yet.
+  for (const char* name : {"new.svg", "new.xml", "new.txt", "new"})
+    EXPECT_EQ(enabled(*main->OpenNewFile(root + QStringLiteral("docs/") + QLatin1String(name))), QStringList())
+        << name;
+  EXPECT_EQ(enabled(*main->OpenNewFile(root + QStringLiteral("docs/new.php"))), all);
+
+  // Saved under another name, the document is what that name says.
+  TChildForm* page = main->CreateDocument(false, false, QStringLiteral("HTML"), QString());
+  ASSERT_NE(page, nullptr);
+  const QString picture = root + QStringLiteral("docs/saved.svg");
+  AnswerFileDialog(QStringLiteral("SaveDialog1"), {picture});
+  ASSERT_TRUE(main->SaveDocument(true));
+  ASSERT_EQ(page->Caption(), picture);
+  EXPECT_EQ(enabled(*page), QStringList());
+  const QString html = root + QStringLiteral("docs/saved.html");
+  AnswerFileDialog(QStringLiteral("SaveDialog1"), {html});
+  ASSERT_TRUE(main->SaveDocument(true));
+  ASSERT_EQ(page->Caption(), html);
+  EXPECT_EQ(enabled(*page), all);
+  for (const auto& m : prompts.Messages()) ADD_FAILURE() << "asked: " << m.text.toStdString();
 }
 
 TEST_F(ChildTidy, CommandsShowTheirReports) {
