@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,13 +73,6 @@ bool WriteProtected(const QByteArray& path, const struct stat& st) {
   return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-void SyncFolder(const QByteArray& folder) {
-  const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  ::fsync(dir);
-  ::close(dir);
-}
-
 
 }  // namespace
 
@@ -91,6 +83,13 @@ ENotRegularFile::ENotRegularFile(const QString& fileName)
     : EFCreateError(fileName, QStringLiteral("It is not a regular file.")), fileName_(fileName) {}
 
 namespace SafeFile {
+
+void SyncFolder(const QByteArray& folder) {
+  const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  ::fsync(dir);
+  ::close(dir);
+}
 
 QString Reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -156,21 +155,12 @@ bool WriteOwnUnlessBusy(const QString& fileName, QByteArrayView bytes) {
 }
 
 void Recover(const QString& fileName) {
-  // For a name that is no link, one look for the journal beside it.
+  // For a name that is no link, its lstat serves the look for its journals.
   struct stat st {};
   if (fileName.isEmpty() || ::lstat(Native(fileName).constData(), &st) != 0) return;
-  QString target = fileName;
-  if (S_ISLNK(st.st_mode) && ResolveLinks(fileName, target) != 0) return;
-  const QByteArray native = Native(target);
-  const qsizetype slash = native.lastIndexOf('/');
-  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : native.left(slash);
-  const QByteArray name = native.mid(slash + 1);
-  const QByteArray journal = Journal::FileName(name);
-  if (::lstat((folder + '/' + journal).constData(), &st) != 0) return;
-  const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return;
-  Journal::Replay(dirFd, journal, name);
-  ::close(dirFd);
+  if (!S_ISLNK(st.st_mode)) return Journal::Recover(Native(fileName), &st);
+  QString target;
+  if (ResolveLinks(fileName, target) == 0) Journal::Recover(Native(target));
 }
 
 int CreateLocked(QByteArray& pattern) {
@@ -240,12 +230,7 @@ void TSafeFile::Discard() {
   temp_.clear();
   // A journal on disk stays: the target may be torn, and the journal puts it
   // right with the next read or save.
-  if (!stageName_.isEmpty()) ::unlink(Native(stageName_).constData());
-  stageName_.clear();
-  journalPath_.clear();
-  hash_.reset();
-  if (stageFd_ >= 0) ::close(stageFd_);
-  stageFd_ = -1;
+  journal_.reset();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (lockFd_ >= 0) ::close(lockFd_);
@@ -308,7 +293,13 @@ void TSafeFile::Open() {
     inPlace_ = true;
     // Opened without waiting and checked again: a FIFO put in the file's
     // place meanwhile would hold the open until a reader came.
-    fd_ = Retry([&] { return ::open(Native(target_).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    // A staged write reads the old bytes too, where the file lets it: they
+    // tell its journal whether anyone changed the file after a stop.
+    const auto open = [this](int access) {
+      return Retry([&] { return ::open(Native(target_).constData(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    };
+    fd_ = stage_ ? open(O_RDWR) : -1;
+    if (fd_ < 0) fd_ = open(O_WRONLY);
     if (fd_ < 0) {
       if (errno == ENXIO) throw ENotRegularFile(fileName_);
       throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
@@ -342,81 +333,15 @@ void TSafeFile::Reserve(qint64 size) {
 }
 
 void TSafeFile::OpenStage() {
-  const QFileInfo target(target_);
-  const QString folder = target.absolutePath();
-  // Beside the file, so that it can become the journal: without a name where
-  // the system makes such files (nothing of it outlasts a killed write),
-  // else under a temporary's name.
-  if (::access("/proc/self/fd", X_OK) == 0) {
-    stageFd_ = Retry([&] { return ::open(Native(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
-    if (stageFd_ >= 0 && Retry([&] { return ::flock(stageFd_, LOCK_EX); }) != 0) {
-      ::close(stageFd_);
-      stageFd_ = -1;
-    }
-  }
-  if (stageFd_ < 0) {
-    QByteArray pattern = Native(folder + QStringLiteral("/.kvx-XXXXXX"));
-    stageFd_ = SafeFile::CreateLocked(pattern);
-    if (stageFd_ >= 0) stageName_ = QFile::decodeName(pattern);
-  }
-  if (stageFd_ >= 0) {
-    journal_ = true;
-    headerSize_ = Journal::HeaderSize(Native(target.fileName()));
-    hash_ = std::make_unique<QCryptographicHash>(QCryptographicHash::Sha256);
-    if (::lseek(stageFd_, headerSize_, SEEK_SET) < 0) Fail(errno);
-    return;
-  }
-  // A folder that takes no new file: staged in the temporary folder,
-  // nameless at once, and written without a journal.
-  QByteArray pattern = Native(QDir::tempPath() + QStringLiteral("/.kvx-XXXXXX"));
-  stageFd_ = SafeFile::CreateLocked(pattern);
-  if (stageFd_ < 0) Fail(errno);
-  ::unlink(pattern.constData());
-}
-
-void TSafeFile::WriteJournal() {
-  struct stat target {};
-  if (::fstat(fd_, &target) != 0) Fail(errno);
-  const QByteArray header =
-      Journal::Header(target, written_, hash_->result().toHex(), Native(QFileInfo(target_).fileName()));
-  if (header.size() != headerSize_) Fail(EINVAL);
-  for (qsizetype done = 0; done < header.size();) {
-    const ssize_t w = ::pwrite(stageFd_, header.constData() + done, static_cast<size_t>(header.size() - done), done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) Fail(w < 0 ? errno : ENOSPC);
-    done += w;
-  }
-  if (::fsync(stageFd_) != 0) Fail(errno);
-}
-
-void TSafeFile::LinkJournal() {
-  const QFileInfo target(target_);
-  const QByteArray journal = Native(target.absolutePath()) + '/' + Journal::FileName(Native(target.fileName()));
-  const QByteArray self = "/proc/self/fd/" + QByteArray::number(stageFd_);
-  // The name is taken while a journal of another write is there: one that
-  // was stopped is put right first; a running one is waited on for a moment.
-  constexpr int kPatienceMs = 2000, kStepMs = 2;
-  for (int waited = 0;; waited += kStepMs) {
-    const int linked = stageName_.isEmpty()
-                           ? ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, journal.constData(), AT_SYMLINK_FOLLOW)
-                           : ::link(Native(stageName_).constData(), journal.constData());
-    if (linked == 0) break;
-    if (errno != EEXIST) Fail(errno);
-    if (waited >= kPatienceMs) Fail(EBUSY);
-    SafeFile::Recover(target_);
-    ::usleep(kStepMs * 1000);
-  }
-  journalPath_ = QFile::decodeName(journal);
-  if (!stageName_.isEmpty()) ::unlink(Native(stageName_).constData());
-  stageName_.clear();
-  SyncFolder(Native(target.absolutePath()));
+  journal_ = std::make_unique<TJournalWriter>(target_);
+  if (const int error = journal_->Open()) Fail(error, journal_->Why());
 }
 
 qint64 TSafeFile::writeData(const char* data, qint64 size) {
-  const int fd = stageFd_ >= 0 ? stageFd_ : fd_;
   qint64 done = 0;
   while (done < size) {
-    const ssize_t n = ::write(fd, data + done, static_cast<size_t>(size - done));
+    const ssize_t n = journal_ ? journal_->Write(data + done, size - done)
+                               : ::write(fd_, data + done, static_cast<size_t>(size - done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       writeErrno_ = n < 0 ? errno : ENOSPC;
@@ -425,34 +350,27 @@ qint64 TSafeFile::writeData(const char* data, qint64 size) {
     }
     done += n;
   }
-  if (hash_) hash_->addData(QByteArrayView(data, done));
   written_ += done;
   return done;
 }
 
-void TSafeFile::Fail(int error) {
+void TSafeFile::Fail(int error, const QString& why) {
   Discard();
-  throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2.").arg(fileName_, SafeFile::Reason(error)));
+  QString message = QStringLiteral("Cannot write file \"%1\". %2.").arg(fileName_, SafeFile::Reason(error));
+  if (!why.isEmpty()) message += u' ' + why;
+  throw EWriteError(message);
 }
 
 void TSafeFile::Commit() {
   if (writeErrno_) Fail(writeErrno_);
   if (inPlace_) {
-    if (stageFd_ >= 0) {
+    if (journal_) {
       if (written_ > 0) Reserve(written_);
-      // The whole new text is on disk beside the file before the file is
-      // touched.
-      if (journal_) {
-        WriteJournal();
-        LinkJournal();
-      }
-      if (const int error = Journal::CopyRange(stageFd_, headerSize_, fd_, written_)) Fail(error);
-    }
-    if (Retry([&] { return ::ftruncate(fd_, written_); }) != 0 || ::fsync(fd_) != 0) Fail(errno);
-    if (!journalPath_.isEmpty()) {
-      ::unlink(Native(journalPath_).constData());
-      journalPath_.clear();
-      SyncFolder(Native(QFileInfo(target_).absolutePath()));
+      // The whole new text is on disk in the journal before the file is
+      // touched; the journal puts it into the file.
+      if (const int error = journal_->Commit(fd_)) Fail(error, journal_->Why());
+    } else if (Retry([&] { return ::ftruncate(fd_, written_); }) != 0 || ::fsync(fd_) != 0) {
+      Fail(errno);
     }
   } else if (::fchmod(fd_, mode_) != 0 || ::fsync(fd_) != 0) {
     Fail(errno);
@@ -472,7 +390,7 @@ void TSafeFile::Commit() {
     if (lockFd_ >= 0) ::close(lockFd_);
     lockFd_ = -1;
     // The new name is on disk too.
-    SyncFolder(Native(QFileInfo(target_).absolutePath()));
+    SafeFile::SyncFolder(Native(QFileInfo(target_).absolutePath()));
   }
   QIODevice::close();
 }
