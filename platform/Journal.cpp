@@ -65,6 +65,14 @@ bool Identify(int fd, const char* path, TIdentity& id) {
   struct statx sx {};
   const int r = fd >= 0 ? ::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &sx)
                         : ::statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &sx);
+  if (r != 0 && errno == ENOSYS) {
+    // A system without statx: no birth time.
+    struct stat st {};
+    if ((fd >= 0 ? ::fstat(fd, &st) : ::lstat(path, &st)) != 0) return false;
+    id.device = (quint64(major(st.st_dev)) << 32) | minor(st.st_dev);
+    id.inode = st.st_ino;
+    return true;
+  }
   if (r != 0) return false;
   id.device = (quint64(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
   id.inode = sx.stx_ino;
@@ -296,14 +304,15 @@ void Examine(int dirFd, const QByteArray& name, const QByteArray& target, const 
     if (h.state != 'D' && ::pwrite(fd, "D", 1, kStateAt) == 1) ::fsync(fd);
   };
   TIdentity id;
-  if (h.state == 'D' || !Identify(-1, target.constData(), id) || !(id == h.id) ||
-      HashRange(fd, h.size, h.length) != h.sha256)
-    return done();
+  if (h.state == 'D' || !Identify(-1, target.constData(), id) || !(id == h.id)) return done();
+  // Opened without waiting (checked as this very file first), before the
+  // text is read: a file that cannot be written now costs nothing more.
   const int file = ::open(target.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (file < 0) return;  // tried again by the next read
   const ScopeExit closeFile([file] { ::close(file); });
   TIdentity opened;
   if (!Identify(file, "", opened) || !(opened == h.id)) return;
+  if (HashRange(fd, h.size, h.length) != h.sha256) return done();
   if (Judge(file, fd, h) == TVerdict::Torn && CopyIn(fd, h.size, file, h.length) != 0) return;
   done();
 }
@@ -364,9 +373,12 @@ QString KeptFolder() {
     const QMutexLocker lock(&keptMutex);
     if (!keptFolder.isEmpty()) return keptFolder;
   }
-  QString state = qEnvironmentVariable("XDG_STATE_HOME");
-  if (!QDir::isAbsolutePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
-  return state + QStringLiteral("/korvex-vantar/journals");
+  static const QString standard = [] {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/korvex-vantar/journals");
+  }();
+  return standard;
 }
 
 void SetKeptFolder(const QString& folder) {

@@ -3,8 +3,11 @@
 #include <elf.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +22,24 @@ QByteArray ReadFileBytes(const QString& fileName) {
 bool WriteFileBytes(const QString& fileName, const QByteArray& bytes) {
   QFile f(fileName);
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+int AsUserBoundByPermissions(const QString& dir, const std::function<int()>& body) {
+  if (::geteuid() != 0) return body();
+  constexpr uid_t kNobody = 65534;
+  if (::chown(QFile::encodeName(dir).constData(), kNobody, kNobody) != 0) return 100;
+  QDirIterator all(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                   QDirIterator::Subdirectories);
+  while (all.hasNext())
+    if (::lchown(QFile::encodeName(all.next()).constData(), kNobody, kNobody) != 0) return 100;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0) _exit(100);
+    _exit(std::min(body(), 99));
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child) return 100;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
 }
 
 std::string MakeDeviceNode(const QString& path, TDeviceNode kind) {

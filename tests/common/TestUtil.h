@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QPalette>
 #include <QString>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -21,6 +22,12 @@ enum class TDeviceNode { Null, Zero };
 // Makes the node at `path`: an empty string when made, else why not (making
 // one needs the right to, as root has), for the test to skip with.
 std::string MakeDeviceNode(const QString& path, TDeviceNode kind);
+
+// Runs `body` as a user whom permissions bind, so that a folder of mode 555
+// really takes no new file: as root, in a child process as "nobody" (uid
+// 65534), with `dir` and all in it given to that user first. Returns what
+// `body` returns (a count of failures; 100 and more: it could not be run).
+int AsUserBoundByPermissions(const QString& dir, const std::function<int()>& body);
 
 // Where a module's largest loaded segment lies in its file (offset, length):
 // the bytes the loader maps, where a changed byte is a damaged module in any

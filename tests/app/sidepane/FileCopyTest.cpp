@@ -4,17 +4,22 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstring>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "app/sidepane/FileOperations.h"
+#include "platform/Journal.h"
+#include "platform/RegularFile.h"
 #include "tests/common/TestUtil.h"
 
 namespace {
@@ -84,6 +89,57 @@ TEST(FileCopy, AStoppedCopyOntoALinkedTargetLeavesItAsItWas) {
   EXPECT_EQ(Inode(to + "big.bin"), Inode(to + "backup.bin"));
   EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             QStringList({"backup.bin", "big.bin"}));
+}
+
+// A copy onto a file in a folder that takes no new file (mode 555) is
+// written in place through a journal kept in the program's folder: killed
+// at moments spread over the copy, 20 times, the target reads back old or
+// new whole.
+TEST(FileCopy, ACopyOntoAFileInAFolderThatTakesNoNewFileIsWholeAfterAKill) {
+  QTemporaryDir dir;
+  const QString from = dir.path() + "/from/", to = dir.path() + "/to/", kept = dir.path() + "/kept";
+  ASSERT_TRUE(QDir().mkpath(from));
+  ASSERT_TRUE(QDir().mkpath(to));
+  QByteArray fresh, old;
+  while (fresh.size() < 8 * FileOps::TFileCopyRun::kChunk) fresh += "new \xf0\x9d\x84\x9e\n";
+  while (old.size() < 5 * FileOps::TFileCopyRun::kChunk + 3) old += "old \xc3\xa9\n";
+  ASSERT_TRUE(WriteFileBytes(from + "big.bin", fresh));
+  ASSERT_TRUE(QDir().mkpath(from + "old"));
+  ASSERT_TRUE(WriteFileBytes(from + "old/big.bin", old));
+  ASSERT_TRUE(WriteFileBytes(to + "big.bin", old));
+  const int failures = AsUserBoundByPermissions(dir.path(), [&] {
+    Journal::SetKeptFolder(kept);
+    if (::chmod(QFile::encodeName(to).constData(), 0555) != 0) return 50;
+    FileOps::TFileCopyRun run;
+    run.sourceFolder = from;
+    run.destination = to;
+    run.names = {"big.bin"};
+    run.askOverwrite = [](const QString&) { return FileOps::TFileCopyRun::kYes; };
+    QElapsedTimer timer;
+    timer.start();
+    if (run.Run().copied != 1 || ReadFileBytes(to + "big.bin") != fresh) return 51;
+    const qint64 span = std::max<qint64>(timer.nsecsElapsed() / 1000, 1000) * 5 / 4;
+    int failed = 0;
+    for (int round = 0; round < 20; ++round) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        // Old and new in turn, onto what the last round left.
+        run.sourceFolder = round % 2 ? from + "old/" : from;
+        run.Run();
+        _exit(0);
+      }
+      ::usleep(useconds_t(span * round / 20));
+      ::kill(child, SIGKILL);
+      ::waitpid(child, nullptr, 0);
+      QByteArray read;
+      if (ReadRegularFile(to + "big.bin", read) != TRegularOpen::Opened || !(read == old || read == fresh)) ++failed;
+      if (!QDir(kept).entryList(QDir::Files).isEmpty()) ++failed;
+    }
+    Journal::SetKeptFolder({});
+    return failed;
+  });
+  ::chmod(QFile::encodeName(to).constData(), 0755);
+  EXPECT_EQ(failures, 0);
 }
 
 // Where nothing lay when the copy looked, the copy only ever makes a new
