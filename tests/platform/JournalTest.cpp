@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
 #include <functional>
 
 #include "platform/RegularFile.h"
@@ -43,50 +43,14 @@ void WriteStaged(const QString& path, const QByteArray& text) {
   file.Commit();
 }
 
-// Runs WriteStaged in a child process that is killed `delayUs` after it
-// began its commit (or that ends on its own first).
-void WriteKilled(const QString& path, const QByteArray& text, int delayUs) {
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(ready[0]);
-    try {
-      TSafeFile file(path, yes);
-      file.StageInPlace();
-      file.Open();
-      file.write(text);
-      if (::write(ready[1], "r", 1) != 1) _exit(1);
-      file.Commit();
-    } catch (...) {
-      _exit(1);
-    }
-    _exit(0);
-  }
-  ::close(ready[1]);
-  char c = 0;
-  const bool started = ::read(ready[0], &c, 1) == 1;
-  ::close(ready[0]);
-  if (started) ::usleep(useconds_t(delayUs));
-  ::kill(child, SIGKILL);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(started);
-}
-
-// How long a staged write of `text` over `path` takes here, in microseconds.
-int CommitTime(const QString& path, const QByteArray& text) {
-  QElapsedTimer timer;
-  timer.start();
-  WriteStaged(path, text);
-  return int(std::max<qint64>(timer.nsecsElapsed() / 1000, 1000));
-}
-
 QByteArray Read(const QString& path) {
   QByteArray bytes;
   EXPECT_EQ(ReadRegularFile(path, bytes), TRegularOpen::Opened);
   return bytes;
 }
+
+bool IsJournal(const char* name) { return std::strncmp(name, ".kvx-journal-", 13) == 0; }
+bool IsKept(const char* name) { return name[0] != '.'; }
 
 QStringList Journals(const QString& folder) {
   return QDir(folder).entryList({QStringLiteral(".kvx-journal-*")},
@@ -108,16 +72,22 @@ TEST(Journal, AWriteKilledAtAnyMomentPutsBackOnlyWhatNoOneChangedSince) {
     ASSERT_TRUE(WriteFileBytes(path, old));
     ASSERT_EQ(::link(N(path).constData(), N(link).constData()), 0);
   };
-  reset();
-  const int span = CommitTime(path, text) * 5 / 4;
+  const auto write = [&] { WriteStaged(path, text); };
+  // How long the journal lies there while the file is written.
+  TKillWindow window;
+  for (int calibration = 0; calibration < 3; ++calibration) {
+    reset();
+    TKillWindow w;
+    ASSERT_TRUE(KillWhileInFolder(write, folder, IsJournal, -1, &w, path));
+    window.Join(w);
+  }
   constexpr int kMoments = 24;
   int torn = 0;
   for (int i = 0; i < kMoments; ++i) {
-    const int delay = span * i / kMoments;
     for (int later = 0; later < 4; ++later) {
       reset();
-      WriteKilled(path, text, delay);
-      if (!Journals(folder).isEmpty()) ++torn;
+      KillWhileInFolder(write, folder, IsJournal, window.Moment(i, kMoments));
+      if (const QByteArray left = ReadFileBytes(path); !(left == old || left == text)) ++torn;
       QByteArray expected;
       switch (later) {
         case 0: {  // read back as it is
@@ -151,7 +121,7 @@ TEST(Journal, AWriteKilledAtAnyMomentPutsBackOnlyWhatNoOneChangedSince) {
       EXPECT_EQ(Journals(folder), QStringList()) << "moment " << i << ", later change " << later;
     }
   }
-  // The moments did catch writes with their journal on disk.
+  // The moments did catch files half written.
   EXPECT_GT(torn, 0);
 }
 
@@ -164,11 +134,11 @@ TEST(Journal, AJournalThatCannotBeRemovedIsNeverReplayedTwice) {
   const QByteArray old = Text("old", 1 << 20), text = Text("new", 2 << 20);
   ASSERT_TRUE(WriteFileBytes(path, old));
   ASSERT_EQ(::link(N(path).constData(), N(link).constData()), 0);
-  const int span = CommitTime(path, text);
+  const auto write = [&] { WriteStaged(path, text); };
   QString journal;
-  for (int tries = 0; journal.isEmpty() && tries < 200; ++tries) {
+  for (int tries = 0; journal.isEmpty() && tries < 20; ++tries) {
     ASSERT_TRUE(WriteFileBytes(path, old));
-    WriteKilled(path, text, span * (tries % 10) / 10);
+    KillWhileInFolder(write, folder, IsJournal, 0);
     if (!Journals(folder).isEmpty()) journal = folder + Journals(folder).first();
   }
   ASSERT_FALSE(journal.isEmpty()) << "no write was caught with its journal";
@@ -197,9 +167,9 @@ TEST(Journal, AJournalThatCannotBeRemovedIsNeverReplayedTwice) {
     // Only the journal of a write stopped in this very file's current
     // state is replayed: made so again.
     ::unlink(N(journal).constData());
-    for (int tries = 0; !QFileInfo::exists(journal) && tries < 200; ++tries) {
+    for (int tries = 0; !QFileInfo::exists(journal) && tries < 20; ++tries) {
       if (!WriteFileBytes(path, old)) return 61;
-      WriteKilled(path, text, span * (tries % 10) / 10);
+      KillWhileInFolder(write, folder, IsJournal, 0);
       const QStringList left = Journals(folder);
       if (!left.isEmpty() && folder + left.first() != journal) ::rename(N(folder + left.first()).constData(), N(journal).constData());
     }
@@ -310,18 +280,22 @@ TEST(Journal, AWriteIntoAFolderThatTakesNoNewFileIsWholeAfterAKill) {
     if (::chmod(N(folder).constData(), 0555) != 0) return 50;
     // The folder really takes no new file.
     if (::open(N(folder + "probe").constData(), O_CREAT | O_WRONLY, 0600) >= 0) return 51;
-    QElapsedTimer timer;
-    timer.start();
     try {
       WriteStaged(path, old);
     } catch (...) {
       return 52;
     }
-    const int span = int(std::max<qint64>(timer.nsecsElapsed() / 1000, 1000)) * 5 / 4;
-    int caught = 0;
+    TKillWindow window;
+    for (int calibration = 0; calibration < 3; ++calibration) {
+      TKillWindow w;
+      WriteStaged(path, old);
+      if (!KillWhileInFolder([&] { WriteStaged(path, text); }, kept, IsKept, -1, &w, path)) return 53;
+      window.Join(w);
+    }
+    int torn = 0;
     for (int round = 0; round < 20; ++round) {
-      WriteKilled(path, text, span * round / 20);
-      if (!QDir(kept).entryList(QDir::Files).isEmpty()) ++caught;
+      KillWhileInFolder([&] { WriteStaged(path, text); }, kept, IsKept, window.Moment(round, 20));
+      if (const QByteArray left = ReadFileBytes(path); !(left == old || left == text)) ++torn;
       if (round % 2) Journal::RecoverKept();  // the next start
       QByteArray read;
       if (ReadRegularFile(path, read) != TRegularOpen::Opened || !(read == old || read == text)) ++failed;
@@ -332,7 +306,7 @@ TEST(Journal, AWriteIntoAFolderThatTakesNoNewFileIsWholeAfterAKill) {
         ++failed;
       }
     }
-    if (caught == 0) ++failed;
+    if (torn == 0) ++failed;  // the moments did catch files half written
     Journal::SetKeptFolder({});
     ::chmod(N(folder).constData(), 0755);
     return failed;

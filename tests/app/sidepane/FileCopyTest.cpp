@@ -4,15 +4,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -93,7 +91,7 @@ TEST(FileCopy, AStoppedCopyOntoALinkedTargetLeavesItAsItWas) {
 
 // A copy onto a file in a folder that takes no new file (mode 555) is
 // written in place through a journal kept in the program's folder: killed
-// at moments spread over the copy, 20 times, the target reads back old or
+// at moments spread over the copy, 32 times, the target reads back old or
 // new whole.
 TEST(FileCopy, ACopyOntoAFileInAFolderThatTakesNoNewFileIsWholeAfterAKill) {
   QTemporaryDir dir;
@@ -115,26 +113,44 @@ TEST(FileCopy, ACopyOntoAFileInAFolderThatTakesNoNewFileIsWholeAfterAKill) {
     run.destination = to;
     run.names = {"big.bin"};
     run.askOverwrite = [](const QString&) { return FileOps::TFileCopyRun::kYes; };
-    QElapsedTimer timer;
-    timer.start();
     if (run.Run().copied != 1 || ReadFileBytes(to + "big.bin") != fresh) return 51;
-    const qint64 span = std::max<qint64>(timer.nsecsElapsed() / 1000, 1000) * 5 / 4;
-    int failed = 0;
-    for (int round = 0; round < 20; ++round) {
-      const pid_t child = ::fork();
-      if (child == 0) {
-        // Old and new in turn, onto what the last round left.
+    // Old onto new, and new onto old in turn: how long the journal lies
+    // there while the file is written.
+    const auto isKept = [](const char* name) { return name[0] != '.'; };
+    const auto copy = [&](int round) {
+      return [&run, &from, round] {
         run.sourceFolder = round % 2 ? from + "old/" : from;
         run.Run();
-        _exit(0);
-      }
-      ::usleep(useconds_t(span * round / 20));
-      ::kill(child, SIGKILL);
-      ::waitpid(child, nullptr, 0);
-      QByteArray read;
-      if (ReadRegularFile(to + "big.bin", read) != TRegularOpen::Opened || !(read == old || read == fresh)) ++failed;
-      if (!QDir(kept).entryList(QDir::Files).isEmpty()) ++failed;
+      };
+    };
+    TKillWindow window;
+    for (int calibration = 0; calibration < 4; ++calibration) {
+      TKillWindow w;
+      if (!KillWhileInFolder(copy(calibration + 1), kept, isKept, -1, &w, to + "big.bin")) return 52;
+      window.Join(w);
     }
+    int failed = 0, torn = 0;
+    constexpr int kRounds = 32;
+    for (int round = 0; round < kRounds; ++round) {
+      // Onto what the last round left, whole: old or new.
+      const QByteArray before = ReadFileBytes(to + "big.bin");
+      KillWhileInFolder(copy(before == old ? 0 : 1), kept, isKept, window.Moment(round, kRounds));
+      if (const QByteArray left = ReadFileBytes(to + "big.bin"); !(left == old || left == fresh)) ++torn;
+      QByteArray read;
+      if (ReadRegularFile(to + "big.bin", read) != TRegularOpen::Opened || !(read == old || read == fresh)) {
+        std::fprintf(stderr, "round %d: torn after the read (%lld bytes)\n", round, qint64(read.size()));
+        ++failed;
+      }
+      if (!QDir(kept).entryList(QDir::Files).isEmpty()) {
+        std::fprintf(stderr, "round %d: a journal stays\n", round);
+        ++failed;
+      }
+    }
+    if (torn == 0) {
+      std::fprintf(stderr, "no round caught a file half written (changed %lld-%lld us of %lld)\n", window.changeFrom,
+                   window.changeTo, window.lies);
+      ++failed;
+    }  // the moments did catch files half written
     Journal::SetKeptFolder({});
     return failed;
   });
