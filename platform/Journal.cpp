@@ -296,10 +296,9 @@ void Examine(int dirFd, const QByteArray& name, const QByteArray& target, const 
   THeader h;
   if (!ReadHeader(fd, js.st_size, h) || (!expected.isEmpty() && h.name != expected)) return;
   const auto done = [&] {
-    if (::unlinkat(dirFd, name.constData(), 0) == 0) {
-      ::fsync(dirFd);
-      return;
-    }
+    // Not waited on to be on disk: a journal that comes back after the
+    // system went down is judged again, and leaves the file as it is.
+    if (::unlinkat(dirFd, name.constData(), 0) == 0) return;
     // A folder that no longer takes changes: never replayed again.
     if (h.state != 'D' && ::pwrite(fd, "D", 1, kStateAt) == 1) ::fsync(fd);
   };
