@@ -35,8 +35,8 @@ struct TPage {
   }
   QByteArray Header(quint64 inode, qint64 length) const {
     return "KVX-JOURNAL 2\nL 00000000000000000000 " + QByteArray::number(inode).rightJustified(20, '0') +
-           " 00000000000000000000 000000000 00000000000000000000 " + QByteArray::number(length).rightJustified(20, '0') +
-           ' ' + QByteArray(64, 'a') + " 00010\nindex.html\n";
+           " 00000000000000000000 000000000 00000000000000000000 " +
+           QByteArray::number(length).rightJustified(20, '0') + ' ' + QByteArray(64, 'a') + " 00010\nindex.html\n";
   }
   // Plants kind `k` at the journal's name (again, as a read may remove it).
   void Plant(int k) {
@@ -46,8 +46,8 @@ struct TPage {
     struct stat there {};
     if (::lstat(name.constData(), &there) == 0) return;
     if (k == 1 || k == 2) {
-      const QByteArray head = Header(st.st_ino + 1, k == 1 ? qint64(EnvInt("KV_BENCH_HOLE_GB", 8)) << 30
-                                                           : 9223372036854775807LL);
+      const QByteArray head =
+          Header(st.st_ino + 1, k == 1 ? qint64(EnvInt("KV_BENCH_HOLE_GB", 8)) << 30 : 9223372036854775807LL);
       QFile f(journal);
       if (f.open(QIODevice::WriteOnly)) f.write(head);
       f.close();
@@ -67,8 +67,7 @@ struct TPage {
 };
 TPage* page = nullptr;
 
-const char* const kKinds[] = {"nothing", "8 GiB hole, another inode", "length 2^63-1", "FIFO", "folder",
-                              "link"};
+const char* const kKinds[] = {"nothing", "8 GiB hole, another inode", "length 2^63-1", "FIFO", "folder", "link"};
 
 void BM_OpenPage(benchmark::State& state) {
   const int kind = int(state.range(0));

@@ -107,9 +107,9 @@ QByteArray Field(qint64 value, int width) { return QByteArray::number(value).rig
 QByteArray MakeHeader(char state, const TIdentity& id, qint64 oldSize, qint64 length, const QByteArray& sha256,
                       const QByteArray& name) {
   const QByteArray fields = QByteArray(1, state) + ' ' + Field(qint64(id.device), 20) + ' ' +
-                            Field(qint64(id.inode), 20) + ' ' + Field(id.birthSec, 20) + ' ' +
-                            Field(id.birthNsec, 9) + ' ' + Field(oldSize, 20) + ' ' + Field(length, 20) + ' ' +
-                            sha256 + ' ' + Field(name.size(), 5) + '\n';
+                            Field(qint64(id.inode), 20) + ' ' + Field(id.birthSec, 20) + ' ' + Field(id.birthNsec, 9) +
+                            ' ' + Field(oldSize, 20) + ' ' + Field(length, 20) + ' ' + sha256 + ' ' +
+                            Field(name.size(), 5) + '\n';
   return kMagic + fields + name + '\n';
 }
 
@@ -254,8 +254,7 @@ TVerdict Judge(int fd, int j, const THeader& h) {
   QByteArray page(kPage, Qt::Uninitialized), kept(kPage, Qt::Uninitialized);
   if (x % kPage != 0 && x < oldSize) {
     const qint64 n = RawTail(oldSize, length);
-    if (!ReadAt(fd, page.data(), n, x) ||
-        !ReadAt(j, kept.data(), n, trailer + (oldSize + kPage - 1) / kPage * 8) ||
+    if (!ReadAt(fd, page.data(), n, x) || !ReadAt(j, kept.data(), n, trailer + (oldSize + kPage - 1) / kPage * 8) ||
         std::memcmp(page.constData(), kept.constData(), size_t(n)) != 0)
       return TVerdict::Changed;
     x += n;
@@ -263,8 +262,7 @@ TVerdict Judge(int fd, int j, const THeader& h) {
   for (; x < oldSize; x += kPage) {
     const qint64 n = std::min(kPage, oldSize - x);
     quint64 stored = 0;
-    if (!ReadAt(fd, page.data(), n, x) ||
-        !ReadAt(j, reinterpret_cast<char*>(&stored), 8, trailer + x / kPage * 8) ||
+    if (!ReadAt(fd, page.data(), n, x) || !ReadAt(j, reinterpret_cast<char*>(&stored), 8, trailer + x / kPage * 8) ||
         PageHash(page.constData(), n) != stored)
       return TVerdict::Changed;
   }
@@ -392,7 +390,8 @@ void Recover(const QByteArray& target, const struct stat* known) {
   const qsizetype slash = target.lastIndexOf('/');
   const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
   const QByteArray name = target.mid(slash + 1);
-  Look(folder, [&](int i) { return Journal::NameBeside(name, i); }, target, name);
+  Look(
+      folder, [&](int i) { return Journal::NameBeside(name, i); }, target, name);
   if (!exists || !S_ISREG(st.st_mode)) return;
   TIdentity id;
   id.device = (quint64(major(st.st_dev)) << 32) | minor(st.st_dev);
@@ -554,7 +553,8 @@ int TJournalWriter::Link(const struct stat& target) {
   // A name taken by anything (another write's journal, or what is not a
   // journal of ours) is passed over for the next.
   for (int i = 0; i < kMaxIndex; ++i) {
-    const QByteArray journal = folder + '/' + (kept_ ? KeptName(id, i) : Journal::NameBeside(Native(info.fileName()), i));
+    const QByteArray journal =
+        folder + '/' + (kept_ ? KeptName(id, i) : Journal::NameBeside(Native(info.fileName()), i));
     const int linked = stageName_.isEmpty()
                            ? ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, journal.constData(), AT_SYMLINK_FOLLOW)
                            : ::link(Native(stageName_).constData(), journal.constData());

@@ -106,7 +106,7 @@ class TJournalWriter {
   QString target_;
   int fd_ = -1;
   bool kept_ = false;
-  QString stageName_;  // a stage with a name (where files without one cannot be made)
+  QString stageName_;   // a stage with a name (where files without one cannot be made)
   QByteArray journal_;  // the journal's path, once it has one
   qint64 headerSize_ = 0;
   qint64 length_ = 0;

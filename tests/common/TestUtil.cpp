@@ -64,7 +64,7 @@ bool EntryThere(const QByteArray& folder, const std::function<bool(const char* n
 
 qint64 TKillWindow::Moment(int i, int n) const {
   if (changeFrom < 0) return lies * i / n;
-  const qint64 margin = (changeTo - changeFrom) / 8 + 200;
+  const qint64 margin = (changeTo - changeFrom) / 4 + 1000;
   const qint64 from = std::max<qint64>(0, changeFrom - margin), to = changeTo + margin;
   return from + (to - from) * i / n;
 }
