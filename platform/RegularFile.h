@@ -12,8 +12,8 @@ enum class TRegularOpen { Opened, NotRegular, Failed };
 // links followed). The entry is checked before it is opened, opened without
 // waiting, and checked again on the open descriptor, so an entry swapped in
 // between is refused as well. `error` receives the system's reason on Failed.
-// A file whose staged write in place was stopped half way is put right from
-// its journal first (SafeFile::Recover).
+// A file whose staged write in place was stopped half way, and that no one
+// changed since, is put right from its journal first (SafeFile::Recover).
 TRegularOpen OpenRegularFile(const QString& path, QFile& file, QString* error = nullptr);
 
 // Reads the whole of `path`, opened as OpenRegularFile does; Failed also when

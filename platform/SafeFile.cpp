@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +19,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/Journal.h"
 #include "platform/ScopeExit.h"
 
 namespace {
@@ -73,141 +73,6 @@ bool WriteProtected(const QByteArray& path, const struct stat& st) {
   return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-void SyncFolder(const QByteArray& folder) {
-  const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  ::fsync(dir);
-  ::close(dir);
-}
-
-// Copies `length` bytes of `from`, starting at `fromAt`, to the start of
-// `to`; 0, or the error number.
-int CopyRange(int from, off_t fromAt, int to, qint64 length) {
-  QByteArray buffer(1 << 16, Qt::Uninitialized);
-  for (off_t at = 0; at < length;) {
-    const ssize_t n = ::pread(from, buffer.data(), static_cast<size_t>(std::min<qint64>(buffer.size(), length - at)),
-                              fromAt + at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    if (n == 0) return EIO;  // shorter than it said
-    for (ssize_t done = 0; done < n;) {
-      const ssize_t w = ::pwrite(to, buffer.constData() + done, static_cast<size_t>(n - done), at + done);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) return w < 0 ? errno : ENOSPC;
-      done += w;
-    }
-    at += n;
-  }
-  return 0;
-}
-
-// ------------------------------------------------------------ journals
-//
-// "KVX-JOURNAL 1\n", then one line of four fields of fixed width (the
-// target's device and inode, the text's length and its SHA-256 in hex), then
-// the target's file name and "\n", then the text.
-
-constexpr char kJournalMagic[] = "KVX-JOURNAL 1\n";
-constexpr qsizetype kMagicSize = sizeof kJournalMagic - 1;
-constexpr qsizetype kFieldsSize = 20 + 1 + 20 + 1 + 20 + 1 + 64 + 1;
-
-// ".kvx-journal-" and sixteen hex digits (FNV-1a of the target's name): one
-// name for each file whatever its own name's length, stable across runs.
-QByteArray JournalFileName(const QByteArray& targetName) {
-  quint64 h = 14695981039346656037ull;
-  for (const char c : targetName) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 1099511628211ull;
-  }
-  return ".kvx-journal-" + QByteArray::number(h, 16).rightJustified(16, '0');
-}
-
-qint64 JournalHeaderSize(const QByteArray& targetName) { return kMagicSize + kFieldsSize + targetName.size() + 1; }
-
-struct TJournalHeader {
-  quint64 device = 0, inode = 0;
-  qint64 length = -1;
-  QByteArray sha256;
-  qint64 size = 0;  // of the header
-};
-
-QByteArray JournalHeader(const struct stat& target, qint64 length, const QByteArray& sha256, const QByteArray& name) {
-  QByteArray fields = QByteArray::number(quint64(target.st_dev)).rightJustified(20, '0') + ' ' +
-                      QByteArray::number(quint64(target.st_ino)).rightJustified(20, '0') + ' ' +
-                      QByteArray::number(length).rightJustified(20, '0') + ' ' + sha256 + '\n';
-  return kJournalMagic + fields + name + '\n';
-}
-
-// Reads the header of a journal made for the file `name` (a name may hold
-// any byte but "/", so its length is known, not looked for).
-bool ParseJournalHeader(const QByteArray& head, const QByteArray& name, TJournalHeader& h) {
-  h.size = JournalHeaderSize(name);
-  if (!head.startsWith(kJournalMagic) || head.size() < h.size || head[h.size - 1] != '\n' ||
-      head.mid(kMagicSize + kFieldsSize, name.size()) != name)
-    return false;
-  const QByteArray fields = head.mid(kMagicSize, kFieldsSize);
-  if (fields[20] != ' ' || fields[41] != ' ' || fields[62] != ' ' || fields[kFieldsSize - 1] != '\n') return false;
-  bool ok[3] = {};
-  h.device = fields.left(20).toULongLong(&ok[0]);
-  h.inode = fields.mid(21, 20).toULongLong(&ok[1]);
-  h.length = fields.mid(42, 20).toLongLong(&ok[2]);
-  h.sha256 = fields.mid(63, 64);
-  return ok[0] && ok[1] && ok[2] && h.length >= 0;
-}
-
-// The SHA-256 (hex) of `length` bytes of `fd` from `at`; empty when they
-// cannot all be read.
-QByteArray HashRange(int fd, off_t at, qint64 length) {
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  QByteArray buffer(1 << 16, Qt::Uninitialized);
-  for (qint64 done = 0; done < length;) {
-    const ssize_t n =
-        ::pread(fd, buffer.data(), static_cast<size_t>(std::min<qint64>(buffer.size(), length - done)), at + done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return {};
-    hash.addData(QByteArrayView(buffer.constData(), n));
-    done += n;
-  }
-  return hash.result().toHex();
-}
-
-// Puts the text of the journal `journal` (in the folder `dirFd`) into the
-// file `name` beside it, when the journal is whole, unlocked and made for
-// that file; removes it when it is unlocked but not whole or made for a file
-// that is gone.
-void ReplayJournal(int dirFd, const QByteArray& journal, const QByteArray& name) {
-  const int fd = ::openat(dirFd, journal.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return;
-  const ScopeExit closeJournal([fd] { ::close(fd); });
-  struct stat js {
-  }, now{};
-  // Someone else's, or held by the write that is making it: left alone. Once
-  // locked here, it must still be the one of that name.
-  if (::fstat(fd, &js) != 0 || !S_ISREG(js.st_mode) || js.st_uid != ::geteuid() ||
-      ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstatat(dirFd, journal.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
-      now.st_dev != js.st_dev || now.st_ino != js.st_ino)
-    return;
-  QByteArray head(kMagicSize + kFieldsSize + NAME_MAX + 1, Qt::Uninitialized);
-  const ssize_t n = ::pread(fd, head.data(), static_cast<size_t>(head.size()), 0);
-  head.truncate(std::max<ssize_t>(n, 0));
-  TJournalHeader h;
-  const bool whole = ParseJournalHeader(head, name, h) && js.st_size == h.size + h.length &&
-                     HashRange(fd, h.size, h.length) == h.sha256;
-  struct stat ts {};
-  if (whole && ::fstatat(dirFd, name.constData(), &ts, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(ts.st_mode) &&
-      quint64(ts.st_dev) == h.device && quint64(ts.st_ino) == h.inode) {
-    const int target = ::openat(dirFd, name.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (target < 0) return;
-    const ScopeExit closeTarget([target] { ::close(target); });
-    struct stat opened {};
-    if (::fstat(target, &opened) != 0 || opened.st_ino != ts.st_ino || opened.st_dev != ts.st_dev ||
-        CopyRange(fd, h.size, target, h.length) != 0 || Retry([&] { return ::ftruncate(target, h.length); }) != 0 ||
-        ::fsync(target) != 0)
-      return;
-  }
-  ::unlinkat(dirFd, journal.constData(), 0);
-  ::fsync(dirFd);
-}
 
 }  // namespace
 
@@ -218,6 +83,13 @@ ENotRegularFile::ENotRegularFile(const QString& fileName)
     : EFCreateError(fileName, QStringLiteral("It is not a regular file.")), fileName_(fileName) {}
 
 namespace SafeFile {
+
+void SyncFolder(const QByteArray& folder) {
+  const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  ::fsync(dir);
+  ::close(dir);
+}
 
 QString Reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -244,21 +116,12 @@ void Write(const QString& fileName, QByteArrayView bytes, const TInPlaceQuestion
 }
 
 void Recover(const QString& fileName) {
-  // For a name that is no link, one look for the journal beside it.
+  // For a name that is no link, its lstat serves the look for its journals.
   struct stat st {};
   if (fileName.isEmpty() || ::lstat(Native(fileName).constData(), &st) != 0) return;
-  QString target = fileName;
-  if (S_ISLNK(st.st_mode) && ResolveLinks(fileName, target) != 0) return;
-  const QByteArray native = Native(target);
-  const qsizetype slash = native.lastIndexOf('/');
-  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : native.left(slash);
-  const QByteArray name = native.mid(slash + 1);
-  const QByteArray journal = JournalFileName(name);
-  if (::lstat((folder + '/' + journal).constData(), &st) != 0) return;
-  const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return;
-  ReplayJournal(dirFd, journal, name);
-  ::close(dirFd);
+  if (!S_ISLNK(st.st_mode)) return Journal::Recover(Native(fileName), &st);
+  QString target;
+  if (ResolveLinks(fileName, target) == 0) Journal::Recover(Native(target));
 }
 
 int CreateLocked(QByteArray& pattern) {
@@ -328,12 +191,7 @@ void TSafeFile::Discard() {
   temp_.clear();
   // A journal on disk stays: the target may be torn, and the journal puts it
   // right with the next read or save.
-  if (!stageName_.isEmpty()) ::unlink(Native(stageName_).constData());
-  stageName_.clear();
-  journalPath_.clear();
-  hash_.reset();
-  if (stageFd_ >= 0) ::close(stageFd_);
-  stageFd_ = -1;
+  journal_.reset();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (lockFd_ >= 0) ::close(lockFd_);
@@ -396,7 +254,13 @@ void TSafeFile::Open() {
     inPlace_ = true;
     // Opened without waiting and checked again: a FIFO put in the file's
     // place meanwhile would hold the open until a reader came.
-    fd_ = Retry([&] { return ::open(Native(target_).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    // A staged write reads the old bytes too, where the file lets it: they
+    // tell its journal whether anyone changed the file after a stop.
+    const auto open = [this](int access) {
+      return Retry([&] { return ::open(Native(target_).constData(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
+    };
+    fd_ = stage_ ? open(O_RDWR) : -1;
+    if (fd_ < 0) fd_ = open(O_WRONLY);
     if (fd_ < 0) {
       if (errno == ENXIO) throw ENotRegularFile(fileName_);
       throw EFCreateError(fileName_, SafeFile::Reason(errno) + u'.');
@@ -430,81 +294,15 @@ void TSafeFile::Reserve(qint64 size) {
 }
 
 void TSafeFile::OpenStage() {
-  const QFileInfo target(target_);
-  const QString folder = target.absolutePath();
-  // Beside the file, so that it can become the journal: without a name where
-  // the system makes such files (nothing of it outlasts a killed write),
-  // else under a temporary's name.
-  if (::access("/proc/self/fd", X_OK) == 0) {
-    stageFd_ = Retry([&] { return ::open(Native(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
-    if (stageFd_ >= 0 && Retry([&] { return ::flock(stageFd_, LOCK_EX); }) != 0) {
-      ::close(stageFd_);
-      stageFd_ = -1;
-    }
-  }
-  if (stageFd_ < 0) {
-    QByteArray pattern = Native(folder + QStringLiteral("/.kvx-XXXXXX"));
-    stageFd_ = SafeFile::CreateLocked(pattern);
-    if (stageFd_ >= 0) stageName_ = QFile::decodeName(pattern);
-  }
-  if (stageFd_ >= 0) {
-    journal_ = true;
-    headerSize_ = JournalHeaderSize(Native(target.fileName()));
-    hash_ = std::make_unique<QCryptographicHash>(QCryptographicHash::Sha256);
-    if (::lseek(stageFd_, headerSize_, SEEK_SET) < 0) Fail(errno);
-    return;
-  }
-  // A folder that takes no new file: staged in the temporary folder,
-  // nameless at once, and written without a journal.
-  QByteArray pattern = Native(QDir::tempPath() + QStringLiteral("/.kvx-XXXXXX"));
-  stageFd_ = SafeFile::CreateLocked(pattern);
-  if (stageFd_ < 0) Fail(errno);
-  ::unlink(pattern.constData());
-}
-
-void TSafeFile::WriteJournal() {
-  struct stat target {};
-  if (::fstat(fd_, &target) != 0) Fail(errno);
-  const QByteArray header =
-      JournalHeader(target, written_, hash_->result().toHex(), Native(QFileInfo(target_).fileName()));
-  if (header.size() != headerSize_) Fail(EINVAL);
-  for (qsizetype done = 0; done < header.size();) {
-    const ssize_t w = ::pwrite(stageFd_, header.constData() + done, static_cast<size_t>(header.size() - done), done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) Fail(w < 0 ? errno : ENOSPC);
-    done += w;
-  }
-  if (::fsync(stageFd_) != 0) Fail(errno);
-}
-
-void TSafeFile::LinkJournal() {
-  const QFileInfo target(target_);
-  const QByteArray journal = Native(target.absolutePath()) + '/' + JournalFileName(Native(target.fileName()));
-  const QByteArray self = "/proc/self/fd/" + QByteArray::number(stageFd_);
-  // The name is taken while a journal of another write is there: one that
-  // was stopped is put right first; a running one is waited on for a moment.
-  constexpr int kPatienceMs = 2000, kStepMs = 2;
-  for (int waited = 0;; waited += kStepMs) {
-    const int linked = stageName_.isEmpty()
-                           ? ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, journal.constData(), AT_SYMLINK_FOLLOW)
-                           : ::link(Native(stageName_).constData(), journal.constData());
-    if (linked == 0) break;
-    if (errno != EEXIST) Fail(errno);
-    if (waited >= kPatienceMs) Fail(EBUSY);
-    SafeFile::Recover(target_);
-    ::usleep(kStepMs * 1000);
-  }
-  journalPath_ = QFile::decodeName(journal);
-  if (!stageName_.isEmpty()) ::unlink(Native(stageName_).constData());
-  stageName_.clear();
-  SyncFolder(Native(target.absolutePath()));
+  journal_ = std::make_unique<TJournalWriter>(target_);
+  if (const int error = journal_->Open()) Fail(error, journal_->Why());
 }
 
 qint64 TSafeFile::writeData(const char* data, qint64 size) {
-  const int fd = stageFd_ >= 0 ? stageFd_ : fd_;
   qint64 done = 0;
   while (done < size) {
-    const ssize_t n = ::write(fd, data + done, static_cast<size_t>(size - done));
+    const ssize_t n = journal_ ? journal_->Write(data + done, size - done)
+                               : ::write(fd_, data + done, static_cast<size_t>(size - done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       writeErrno_ = n < 0 ? errno : ENOSPC;
@@ -513,34 +311,27 @@ qint64 TSafeFile::writeData(const char* data, qint64 size) {
     }
     done += n;
   }
-  if (hash_) hash_->addData(QByteArrayView(data, done));
   written_ += done;
   return done;
 }
 
-void TSafeFile::Fail(int error) {
+void TSafeFile::Fail(int error, const QString& why) {
   Discard();
-  throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2.").arg(fileName_, SafeFile::Reason(error)));
+  QString message = QStringLiteral("Cannot write file \"%1\". %2.").arg(fileName_, SafeFile::Reason(error));
+  if (!why.isEmpty()) message += u' ' + why;
+  throw EWriteError(message);
 }
 
 void TSafeFile::Commit() {
   if (writeErrno_) Fail(writeErrno_);
   if (inPlace_) {
-    if (stageFd_ >= 0) {
+    if (journal_) {
       if (written_ > 0) Reserve(written_);
-      // The whole new text is on disk beside the file before the file is
-      // touched.
-      if (journal_) {
-        WriteJournal();
-        LinkJournal();
-      }
-      if (const int error = CopyRange(stageFd_, headerSize_, fd_, written_)) Fail(error);
-    }
-    if (Retry([&] { return ::ftruncate(fd_, written_); }) != 0 || ::fsync(fd_) != 0) Fail(errno);
-    if (!journalPath_.isEmpty()) {
-      ::unlink(Native(journalPath_).constData());
-      journalPath_.clear();
-      SyncFolder(Native(QFileInfo(target_).absolutePath()));
+      // The whole new text is on disk in the journal before the file is
+      // touched; the journal puts it into the file.
+      if (const int error = journal_->Commit(fd_)) Fail(error, journal_->Why());
+    } else if (Retry([&] { return ::ftruncate(fd_, written_); }) != 0 || ::fsync(fd_) != 0) {
+      Fail(errno);
     }
   } else if (::fchmod(fd_, mode_) != 0 || ::fsync(fd_) != 0) {
     Fail(errno);
@@ -560,7 +351,7 @@ void TSafeFile::Commit() {
     if (lockFd_ >= 0) ::close(lockFd_);
     lockFd_ = -1;
     // The new name is on disk too.
-    SyncFolder(Native(QFileInfo(target_).absolutePath()));
+    SafeFile::SyncFolder(Native(QFileInfo(target_).absolutePath()));
   }
   QIODevice::close();
 }

@@ -14,16 +14,12 @@
 // its save runs; a save removes the unlocked ones it finds in its folder,
 // left by saves that were killed.
 //
-// A staged write in place (StageInPlace) gathers the new bytes in a file
-// without a name beside the target. Before the target is touched, that file
-// becomes the target's journal (".kvx-journal-" and sixteen hex digits, made
-// from the target's name): a header naming the file (device, inode, name)
-// with the length and SHA-256 of the text, then the whole new text, on disk.
-// Only then is the target written over, and once it is whole on disk the
-// journal goes. A write killed (or failed) in between leaves the journal
-// beside a torn file; the next read (OpenRegularFile) or save of that file
-// puts the text into the file from it and removes it (Recover). The journal
-// stays locked while its write runs, so a running write is never disturbed.
+// A staged write in place (StageInPlace) gathers the new bytes in a journal
+// (platform/Journal.h) beside the target, or in the program's folder for
+// journals where the target's folder takes no new file: the target is
+// touched only once the whole text is on disk there, and a write killed (or
+// failed) half way is put right by the next read (OpenRegularFile) or save
+// of that file, as long as no one changed the file since (Recover).
 //
 // The program's own files (settings, lists, caches) ask no one: they are
 // written in place whenever replacing them would lose their links or owner,
@@ -39,7 +35,7 @@
 
 #include "platform/Exceptions.h"
 
-class QCryptographicHash;
+class TJournalWriter;
 
 // Why a save asks first. WriteProtected: the file's permissions forbid
 // writing it; on yes it is replaced the normal way (and keeps its mode).
@@ -81,10 +77,12 @@ class TSafeFile : public QIODevice {
   ~TSafeFile() override;
 
   // An in-place write that is stopped before Commit() leaves the file as it
-  // was, untouched: the bytes are gathered in a nameless temporary and go
-  // into the file (its size reserved first) only at Commit(), through the
-  // journal, so that a write stopped during Commit() is put right by the
-  // next read or save. Called before Open().
+  // was, untouched: the bytes are gathered in the file's journal, still
+  // without a name, and go into the file (its size reserved first) only at
+  // Commit(), so that a write stopped during Commit() is put right by the
+  // next read or save. Where no journal can be kept (the file's folder
+  // takes no new file and the program's folder for journals cannot be
+  // made), Open() raises EWriteError saying so. Called before Open().
   void StageInPlace() { stage_ = true; }
   // Only a new file is made: Open() raises EFCreateError when anything (a
   // link that leads nowhere too) has the name, and Commit() raises
@@ -107,12 +105,10 @@ class TSafeFile : public QIODevice {
   qint64 writeData(const char* data, qint64 size) override;
 
  private:
-  [[noreturn]] void Fail(int error);
+  [[noreturn]] void Fail(int error, const QString& why = {});
   void Discard();
   void Reserve(qint64 size);
   void OpenStage();
-  void WriteJournal();
-  void LinkJournal();
 
   QString fileName_;
   QString target_;
@@ -127,14 +123,8 @@ class TSafeFile : public QIODevice {
   int lockFd_ = -1;
   bool stage_ = false;
   bool newOnly_ = false;
-  int stageFd_ = -1;
-  // The stage beside the target, which becomes its journal at Commit(): the
-  // header's size reserved at its start, the text's hash kept as it comes.
-  bool journal_ = false;
-  qint64 headerSize_ = 0;
-  QString stageName_;    // a stage with a name (where files without one cannot be made)
-  QString journalPath_;  // the journal, from when it is on disk until the target is whole
-  std::unique_ptr<QCryptographicHash> hash_;
+  // The journal the bytes of a staged write in place gather in.
+  std::unique_ptr<TJournalWriter> journal_;
 };
 
 namespace SafeFile {
@@ -143,13 +133,15 @@ namespace SafeFile {
 void Write(const QString& fileName, QByteArrayView bytes, const TInPlaceQuestion& ask = {});
 
 // Puts right a file whose staged write in place was stopped half way (the
-// writer killed, the system down): when the journal of that write lies
-// beside it, whole and made for this very file, and no running write holds
-// it, its text goes into the file and the journal is removed. A journal that
-// is not whole, or was made for a file that has since been replaced, is
-// removed and the file left as it is. Never waits; what fails stays as it
-// was. `fileName` may be a link: the file it leads to is put right.
+// writer killed, the system down) from its journal, when the file is still
+// the one the journal was made for and no one changed it since; else the
+// file is left as it is. Never waits; what fails stays as it was.
+// `fileName` may be a link: the file it leads to is put right. See
+// platform/Journal.h.
 void Recover(const QString& fileName);
+
+// Puts the entries of `folder` on disk (fsync).
+void SyncFolder(const QByteArray& folder);
 
 // The system's wording of an error number ("No space left on device").
 QString Reason(int error);

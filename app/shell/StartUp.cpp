@@ -20,6 +20,7 @@
 #include "app/shell/Frame.h"
 #include "platform/Exceptions.h"
 #include "platform/FontWarmUp.h"
+#include "platform/Journal.h"
 #include "platform/OwnFile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ScopeExit.h"
@@ -161,6 +162,9 @@ TfMain* StartUp(const QStringList& arguments) {
   // Preview files of an earlier run that did not end normally would lie in
   // the site folders for good (and be uploaded with the site).
   Preview::RemoveLeftovers(ProgramFolder());
+  // Files whose write in place was stopped in a folder that takes no new
+  // file (a PDF printed there) are put right from their kept journals.
+  Journal::RecoverKept();
   // No thread of its own for the icon themes: the icons are looked up when
   // they are first drawn, on the thread that draws them.
   UseFallbackIconTheme();

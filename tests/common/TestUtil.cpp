@@ -1,10 +1,16 @@
 #include "tests/common/TestUtil.h"
 
+#include <dirent.h>
 #include <elf.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +25,98 @@ QByteArray ReadFileBytes(const QString& fileName) {
 bool WriteFileBytes(const QString& fileName, const QByteArray& bytes) {
   QFile f(fileName);
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+int AsUserBoundByPermissions(const QString& dir, const std::function<int()>& body) {
+  if (::geteuid() != 0) return body();
+  constexpr uid_t kNobody = 65534;
+  if (::chown(QFile::encodeName(dir).constData(), kNobody, kNobody) != 0) return 100;
+  QDirIterator all(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                   QDirIterator::Subdirectories);
+  while (all.hasNext())
+    if (::lchown(QFile::encodeName(all.next()).constData(), kNobody, kNobody) != 0) return 100;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0) _exit(100);
+    _exit(std::min(body(), 99));
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child) return 100;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
+
+namespace {
+
+bool EntryThere(const QByteArray& folder, const std::function<bool(const char* name)>& matches) {
+  DIR* dir = ::opendir(folder.constData());
+  if (!dir) return false;
+  bool found = false;
+  while (const dirent* entry = ::readdir(dir))
+    if (matches(entry->d_name)) {
+      found = true;
+      break;
+    }
+  ::closedir(dir);
+  return found;
+}
+
+}  // namespace
+
+qint64 TKillWindow::Moment(int i, int n) const {
+  if (changeFrom < 0) return lies * i / n;
+  const qint64 margin = (changeTo - changeFrom) / 4 + 1000;
+  const qint64 from = std::max<qint64>(0, changeFrom - margin), to = changeTo + margin;
+  return from + (to - from) * i / n;
+}
+
+void TKillWindow::Join(const TKillWindow& other) {
+  lies = std::max(lies, other.lies);
+  if (other.changeFrom < 0) return;
+  changeFrom = changeFrom < 0 ? other.changeFrom : std::min(changeFrom, other.changeFrom);
+  changeTo = std::max(changeTo, other.changeTo);
+}
+
+bool KillWhileInFolder(const std::function<void()>& write, const QString& folder,
+                       const std::function<bool(const char* name)>& matches, qint64 delayUs, TKillWindow* window,
+                       const QString& changing) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    try {
+      write();
+    } catch (...) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  if (child < 0) return false;
+  const QByteArray native = QFile::encodeName(folder), file = QFile::encodeName(changing);
+  int status = 0;
+  QElapsedTimer timer;
+  while (!EntryThere(native, matches))
+    if (::waitpid(child, &status, WNOHANG) == child) return false;
+  timer.start();
+  if (delayUs >= 0) {
+    if (delayUs > 0) ::usleep(useconds_t(delayUs));
+    ::kill(child, SIGKILL);
+  } else {
+    // The file's stamp, asked for again and again, changes with each write.
+    struct stat last {};
+    const bool watched = !file.isEmpty() && ::stat(file.constData(), &last) == 0;
+    while (EntryThere(native, matches)) {
+      struct stat now {};
+      if (!watched || ::stat(file.constData(), &now) != 0) continue;
+      if (now.st_mtim.tv_sec == last.st_mtim.tv_sec && now.st_mtim.tv_nsec == last.st_mtim.tv_nsec &&
+          now.st_size == last.st_size)
+        continue;
+      last = now;
+      const qint64 at = timer.nsecsElapsed() / 1000;
+      if (window && window->changeFrom < 0) window->changeFrom = at;
+      if (window) window->changeTo = at;
+    }
+    if (window) window->lies = timer.nsecsElapsed() / 1000;
+  }
+  ::waitpid(child, &status, 0);
+  return true;
 }
 
 std::string MakeDeviceNode(const QString& path, TDeviceNode kind) {

@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QPalette>
 #include <QString>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -21,6 +22,35 @@ enum class TDeviceNode { Null, Zero };
 // Makes the node at `path`: an empty string when made, else why not (making
 // one needs the right to, as root has), for the test to skip with.
 std::string MakeDeviceNode(const QString& path, TDeviceNode kind);
+
+// Runs `body` as a user whom permissions bind, so that a folder of mode 555
+// really takes no new file: as root, in a child process as "nobody" (uid
+// 65534), with `dir` and all in it given to that user first. Returns what
+// `body` returns (a count of failures; 100 and more: it could not be run).
+int AsUserBoundByPermissions(const QString& dir, const std::function<int()>& body);
+
+// When the entry a KillWhileInFolder() watches for lay there, and when the
+// file it was written for changed meanwhile: microseconds after the entry
+// appeared (-1: never seen changing).
+struct TKillWindow {
+  qint64 lies = 0;
+  qint64 changeFrom = -1, changeTo = -1;
+  // Moment `i` of `n` spread evenly over the file's changes (over the
+  // whole time the entry lay there when they were not seen), a little
+  // before and after them too.
+  qint64 Moment(int i, int n) const;
+  // Takes in another measure of the same write.
+  void Join(const TKillWindow& other);
+};
+
+// Runs `write` in a child process, watching `folder` for an entry whose name
+// `matches` (a journal, say). With `delayUs` >= 0 the child is killed that
+// long after the entry appeared (or when `write` ends without one): true
+// when it appeared. With `delayUs` < 0 the child runs to its end while
+// `window` is filled in, the changes of the file `changing` watched.
+bool KillWhileInFolder(const std::function<void()>& write, const QString& folder,
+                       const std::function<bool(const char* name)>& matches, qint64 delayUs,
+                       TKillWindow* window = nullptr, const QString& changing = {});
 
 // Where a module's largest loaded segment lies in its file (offset, length):
 // the bytes the loader maps, where a changed byte is a damaged module in any

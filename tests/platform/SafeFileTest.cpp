@@ -263,7 +263,7 @@ TEST(SafeFile, AJournalPutsRightOnlyTheFileItWasMadeFor) {
             QStringList({QFileInfo(journal).fileName(), "list.bak", "list.dat"}));
 
   QByteArray damaged = journalBytes;
-  damaged[damaged.size() - 1] = 'x';
+  damaged[damaged.size() / 2] = 'x';  // in the text
   ASSERT_TRUE(WriteFileBytes(journal, damaged));
   ASSERT_EQ(ReadRegularFile(path, read), TRegularOpen::Opened);
   EXPECT_TRUE(read == torn);
@@ -272,7 +272,7 @@ TEST(SafeFile, AJournalPutsRightOnlyTheFileItWasMadeFor) {
   ASSERT_TRUE(WriteFileBytes(journal, journalBytes));
   ASSERT_EQ(ReadRegularFile(path, read), TRegularOpen::Opened);
   EXPECT_TRUE(read == a || read == b);
-  EXPECT_TRUE(journalBytes.endsWith(read));
+  EXPECT_TRUE(journalBytes.contains(read));
   EXPECT_TRUE(ReadFileBytes(backup) == read);
   EXPECT_FALSE(QFileInfo::exists(journal));
 
