@@ -19,18 +19,13 @@
 #include <vector>
 
 #include "platform/SafeFile.h"
+#include "platform/Posix.h"
 #include "platform/ScopeExit.h"
 
 namespace {
 
-int Retry(const std::function<int()>& call) {
-  int r;
-  do r = call();
-  while (r < 0 && errno == EINTR);
-  return r;
-}
-
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+using Posix::Native;
+using Posix::Retry;
 
 // ------------------------------------------------------------ format
 //

@@ -17,20 +17,16 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
+#include "platform/Posix.h"
 #include "platform/ScopeExit.h"
 
 namespace {
 
-int Retry(const std::function<int()>& call) {
-  int r;
-  do r = call();
-  while (r < 0 && errno == EINTR);
-  return r;
-}
-
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+using Posix::Native;
+using Posix::Retry;
 
 }  // namespace
 
@@ -93,26 +89,29 @@ void KeepBytes(const QString& fileName, const QByteArray& bytes, const TOwnFileR
 
 }  // namespace
 
-bool WriteOwnUnlessBusy(const QString& fileName, QByteArrayView bytes, const TOwnFileReport& report) {
-  const TFolderLock lock(fileName);
-  if (lock.Busy()) {
-    KeepBytes(fileName, bytes.toByteArray(), report);
-    return false;
-  }
-  ForgetOwnWrite(fileName);
-  WriteOwnStaged(fileName, bytes);
-  return true;
-}
+namespace {
 
-bool WriteOwn(const QString& fileName, QByteArrayView bytes, const TOwnFileReport& report) {
+// Writes the file under its folder's lock, or keeps the bytes for a later
+// write while the lock is busy: nothing when kept, else the lock's GaveUp().
+std::optional<bool> WriteOwnOrKeep(const QString& fileName, QByteArrayView bytes, const TOwnFileReport& report) {
   const TFolderLock lock(fileName);
   if (lock.Busy()) {
     KeepBytes(fileName, bytes.toByteArray(), report);
-    return false;
+    return std::nullopt;
   }
   ForgetOwnWrite(fileName);
   WriteOwnStaged(fileName, bytes);
   return lock.GaveUp();
+}
+
+}  // namespace
+
+bool WriteOwnUnlessBusy(const QString& fileName, QByteArrayView bytes, const TOwnFileReport& report) {
+  return WriteOwnOrKeep(fileName, bytes, report).has_value();
+}
+
+bool WriteOwn(const QString& fileName, QByteArrayView bytes, const TOwnFileReport& report) {
+  return WriteOwnOrKeep(fileName, bytes, report).value_or(false);
 }
 
 }  // namespace SafeFile

@@ -20,18 +20,13 @@
 #include <optional>
 
 #include "platform/Journal.h"
+#include "platform/Posix.h"
 #include "platform/ScopeExit.h"
 
 namespace {
 
-int Retry(const std::function<int()>& call) {
-  int r;
-  do r = call();
-  while (r < 0 && errno == EINTR);
-  return r;
-}
-
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+using Posix::Native;
+using Posix::Retry;
 
 // The mode a new file gets: what the process's umask leaves of rw-rw-rw-.
 unsigned NewFileMode() {

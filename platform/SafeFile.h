@@ -23,8 +23,7 @@
 //
 // The program's own files (settings, lists, caches) ask no one: they are
 // written in place whenever replacing them would lose their links or owner,
-// staged, one writer at a time under their folder's lock (WriteOwn,
-// TFolderLock).
+// staged, one writer at a time under their folder's lock (platform/OwnFile.h).
 #pragma once
 
 #include <QByteArrayView>
